@@ -1,0 +1,128 @@
+#include "settings/JSONFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <sstream>
+
+#include "settings/JSONEncoder.h"
+
+namespace brindlow {
+
+namespace {
+
+std::mutex undecodableMutex;
+std::set<std::filesystem::path>& undecodableFiles() {
+    static std::set<std::filesystem::path> files;
+    return files;
+}
+
+bool takeUndecodable(const std::filesystem::path& file) {
+    std::lock_guard lock(undecodableMutex);
+    return undecodableFiles().erase(file) > 0;
+}
+
+std::string errnoText(const char* action) { return std::string(action) + ": " + std::strerror(errno); }
+
+void keepAside(const std::filesystem::path& file) {
+    const std::optional<std::string> bytes = readFileBytes(file);
+    if (!bytes) return;
+    std::filesystem::path aside = file;
+    aside += ".unreadable";
+    if (auto failure = writeFileAtomically(aside, *bytes)) {
+        storageLog().error("Could not keep unreadable %{public}s aside: %{public}s",
+                           file.filename().string(), *failure);
+        return;
+    }
+    storageLog().error("Kept unreadable %{public}s as %{public}s before replacing it",
+                       file.filename().string(), aside.filename().string());
+}
+
+}  // namespace
+
+void noteUndecodableFile(const std::filesystem::path& file) {
+    std::lock_guard lock(undecodableMutex);
+    undecodableFiles().insert(file);
+}
+
+std::optional<std::string> readFileBytes(const std::filesystem::path& source) {
+    std::ifstream in(source, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad()) return std::nullopt;
+    return std::move(bytes).str();
+}
+
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& destination,
+                                               const std::string& bytes) {
+    std::error_code error;
+    const std::filesystem::path folder = destination.parent_path();
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder, error);
+        if (error) return error.message();
+        if (!std::filesystem::is_directory(folder)) return "Not a folder: " + folder.string();
+    }
+    std::string temp = (folder / ("." + destination.filename().string() + ".XXXXXX")).string();
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) return errnoText("Could not create a temporary file");
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const std::string failure = errnoText("Could not write");
+            ::close(fd);
+            ::unlink(temp.c_str());
+            return failure;
+        }
+        written += static_cast<size_t>(n);
+    }
+    fchmod(fd, 0644);
+    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+        const std::string failure = errnoText("Could not flush");
+        ::unlink(temp.c_str());
+        return failure;
+    }
+    if (::rename(temp.c_str(), destination.c_str()) != 0) {
+        const std::string failure = errnoText("Could not replace the file");
+        ::unlink(temp.c_str());
+        return failure;
+    }
+    return std::nullopt;
+}
+
+void writeJSONValue(const nlohmann::json& value, const std::filesystem::path& destination) {
+    const std::string name = destination.filename().string();
+    std::string encodeError;
+    const std::optional<std::string> text = encodeJSON(value, &encodeError);
+    if (!text) {
+        storageLog().error("Could not write %{public}s: %{public}s", name, encodeError);
+        return;
+    }
+    if (takeUndecodable(destination)) keepAside(destination);
+    if (auto failure = writeFileAtomically(destination, *text)) {
+        storageLog().error("Could not write %{public}s: %{public}s", name, *failure);
+    }
+}
+
+std::optional<nlohmann::json> readJSONValue(const std::filesystem::path& source) {
+    const std::optional<std::string> bytes = readFileBytes(source);
+    if (!bytes) return std::nullopt;
+    nlohmann::json parsed = nlohmann::json::parse(*bytes, nullptr, /*allow_exceptions=*/false);
+    if (parsed.is_discarded()) {
+        noteUndecodableFile(source);
+        storageLog().error("Could not read %{public}s: %{public}s", source.filename().string(),
+                           std::string("The data is not valid JSON."));
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+}  // namespace brindlow

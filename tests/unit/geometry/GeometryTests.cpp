@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include "geometry/Geometry.h"
+#include "geometry/Rounding.h"
+
+using namespace brindlow;
+
+TEST(Rounding, HalvesGoAwayFromZero) {
+    EXPECT_EQ(roundHalfAway(2.5), 3);
+    EXPECT_EQ(roundHalfAway(-2.5), -3);
+    EXPECT_EQ(roundHalfAway(2.49), 2);
+    EXPECT_EQ(roundHalfAway(-0.4), 0);
+    EXPECT_DOUBLE_EQ(roundHalfAway(0.125, 2), 0.13);
+    EXPECT_DOUBLE_EQ(roundHalfAway(-0.125, 2), -0.13);
+    EXPECT_DOUBLE_EQ(roundHalfAway(1.0 / 3.0, 2), 0.33);
+    EXPECT_DOUBLE_EQ(roundHalfAway(0.675, 2), 0.68);
+}
+
+TEST(Rect, EdgesOfNegativeSizesAreStandardized) {
+    const Rect r(100, 50, -40, -20);
+    EXPECT_EQ(r.minX(), 60);
+    EXPECT_EQ(r.maxX(), 100);
+    EXPECT_EQ(r.minY(), 30);
+    EXPECT_EQ(r.maxY(), 50);
+    EXPECT_EQ(Rect(0, 0, 10, 20).midX(), 5);
+    EXPECT_EQ(Rect(0, 0, 10, 20).midY(), 10);
+}
+
+TEST(Rect, ContainsIsHalfOpen) {
+    const Rect r(0, 0, 100, 50);
+    EXPECT_TRUE(r.contains(Point{0, 0}));
+    EXPECT_TRUE(r.contains(Point{99.9, 49.9}));
+    EXPECT_FALSE(r.contains(Point{100, 10}));
+    EXPECT_FALSE(r.contains(Point{10, 50}));
+    EXPECT_TRUE(r.contains(Rect(0, 0, 100, 50)));
+    EXPECT_FALSE(r.contains(Rect(1, 0, 100, 50)));
+    EXPECT_FALSE(Rect().contains(Point{0, 0}));
+}
+
+TEST(Rect, IntersectsNeedsPositiveArea) {
+    const Rect a(0, 0, 100, 100);
+    EXPECT_FALSE(a.intersects(Rect(100, 0, 50, 50)));  // touching edge
+    EXPECT_FALSE(a.intersects(Rect(50, 50, 0, 10)));   // empty
+    EXPECT_TRUE(a.intersects(Rect(99, 99, 5, 5)));
+    EXPECT_EQ(a.intersection(Rect(50, 60, 100, 100)), Rect(50, 60, 50, 40));
+    EXPECT_EQ(a.intersection(Rect(200, 0, 10, 10)), Rect());
+}
+
+TEST(Rect, UnionInsetAndIntegral) {
+    EXPECT_EQ(Rect(0, 0, 10, 10).united(Rect(20, 5, 10, 10)), Rect(0, 0, 30, 15));
+    EXPECT_EQ(Rect().united(Rect(20, 5, 10, 10)), Rect(20, 5, 10, 10));
+    EXPECT_EQ(Rect(0, 0, 100, 50).insetBy(10, 5), Rect(10, 5, 80, 40));
+    EXPECT_EQ(Rect(0, 0, 100, 50).insetBy(-2, -2), Rect(-2, -2, 104, 54));
+    EXPECT_EQ(Rect(0.5, 1.2, 10.2, 3.1).integral(), Rect(0, 1, 11, 4));
+    EXPECT_EQ(Rect(-0.5, -1.5, 1, 1).integral(), Rect(-1, -2, 2, 2));
+}

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "settings/Date.h"
+#include "settings/JSONEncoder.h"
+#include "settings/JSONFiles.h"
+#include "settings/StorageFolder.h"
+#include "settings/UUID.h"
+#include "support/TempFolder.h"
+
+using namespace brindlow;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Heights = std::map<std::string, double>;
+
+std::vector<LogRecord> errorsMentioning(const std::string& text) {
+    std::vector<LogRecord> found;
+    for (const auto& record : LogSink::recent())
+        if (record.level == LogLevel::error && record.message.find(text) != std::string::npos)
+            found.push_back(record);
+    return found;
+}
+
+class JSONFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        LogSink::setStderrEnabled(false);
+        LogSink::clear();
+    }
+    test::TempFolder temp;
+};
+
+}  // namespace
+
+TEST(JSONEncoder, PrettyPrintedSortedAndEscaped) {
+    nlohmann::json value = {{"zeta", 1}, {"alpha", {{"path", "/tmp/x"}, {"list", {1, 2.5}}}}, {"empty", nlohmann::json::array()}};
+    const auto text = encodeJSON(value);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(*text,
+              "{\n"
+              "  \"alpha\" : {\n"
+              "    \"list\" : [\n"
+              "      1,\n"
+              "      2.5\n"
+              "    ],\n"
+              "    \"path\" : \"\\/tmp\\/x\"\n"
+              "  },\n"
+              "  \"empty\" : [],\n"
+              "  \"zeta\" : 1\n"
+              "}");
+}
+
+TEST(JSONEncoder, WholeNumbersHaveNoFraction) {
+    EXPECT_EQ(*encodeJSON(86400.0), "86400");
+    EXPECT_EQ(*encodeJSON(-0.0), "0");
+    EXPECT_EQ(*encodeJSON(0.1), "0.1");
+    EXPECT_EQ(*encodeJSON(1.0 / 3.0), "0.3333333333333333");
+    EXPECT_EQ(*encodeJSON(std::int64_t(-12)), "-12");
+}
+
+TEST(JSONEncoder, ControlCharactersAndQuotesAreEscaped) {
+    EXPECT_EQ(*encodeJSON("a\"b\\c\n\t\x01"), "\"a\\\"b\\\\c\\n\\t\\u0001\"");
+    EXPECT_EQ(*encodeJSON("é中"), "\"é中\"");
+}
+
+TEST(JSONEncoder, InvalidUTF8IsReplacedNotThrown) {
+    // A Latin-1 title as an X11 client might send it.
+    nlohmann::json value = std::string("caf\xE9 \xC3");
+    const auto text = encodeJSON(value);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(*text, "\"caf\xEF\xBF\xBD \xEF\xBF\xBD\"");
+    EXPECT_EQ(sanitizeUTF8("\xED\xA0\x80ok"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDok");  // surrogate
+    EXPECT_EQ(sanitizeUTF8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");                   // overlong "/"
+}
+
+TEST(JSONEncoder, NonFiniteNumbersFailWithAReason) {
+    std::string error;
+    EXPECT_FALSE(encodeJSON(nlohmann::json::array({1.0, std::nan("")}), &error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(UUIDText, UpperCaseOutLowerCaseIn) {
+    const auto uuid = UUID::parse("0f8fad5b-d9cb-469f-a165-70867728950e");
+    ASSERT_TRUE(uuid);
+    EXPECT_EQ(uuid->text(), "0F8FAD5B-D9CB-469F-A165-70867728950E");
+    EXPECT_FALSE(UUID::parse("0f8fad5b-d9cb-469f-a165-70867728950"));
+    EXPECT_FALSE(UUID::parse("0f8fad5bxd9cb-469f-a165-70867728950e"));
+    EXPECT_FALSE(UUID::parse("0g8fad5b-d9cb-469f-a165-70867728950e"));
+    EXPECT_NE(UUID::random(), UUID::random());
+    EXPECT_EQ(UUID::parse(UUID::random().text()).has_value(), true);
+}
+
+TEST_F(JSONFiles, FirstWriteCreatesTheFolder) {
+    const fs::path file = temp.path() / "Brindlow" / "nested" / "minimum-heights.json";
+    writeJSON(Heights{{"org.xterm", 240}}, file);
+    ASSERT_TRUE(fs::exists(file));
+    const auto back = readJSON<Heights>(file);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->at("org.xterm"), 240);
+}
+
+TEST_F(JSONFiles, MissingFileGivesNothingAndLogsNothing) {
+    EXPECT_FALSE(readJSON<Heights>(temp.path() / "absent.json"));
+    EXPECT_TRUE(LogSink::recent().empty());
+}
+
+TEST_F(JSONFiles, EmptyFileLogsCouldNotReadWithItsName) {
+    const fs::path file = temp.path() / "session.json";
+    std::ofstream(file).close();
+    EXPECT_FALSE(readJSON<Heights>(file));
+    const auto errors = errorsMentioning("Could not read session.json: ");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].category, "Storage");
+}
+
+TEST_F(JSONFiles, WrongShapeLogsCouldNotRead) {
+    const fs::path file = temp.path() / "minimum-heights.json";
+    std::ofstream(file) << "{\"a\": \"tall\"}";
+    EXPECT_FALSE(readJSON<Heights>(file));
+    EXPECT_EQ(errorsMentioning("Could not read minimum-heights.json").size(), 1u);
+}
+
+TEST_F(JSONFiles, PlainFileWhereTheFolderShouldBeLogsCouldNotWrite) {
+    const fs::path blocker = temp.path() / "Brindlow";
+    std::ofstream(blocker) << "not a folder";
+    writeJSON(Heights{{"a", 1}}, blocker / "settings.json");
+    EXPECT_EQ(errorsMentioning("Could not write settings.json: ").size(), 1u);
+    EXPECT_TRUE(fs::is_regular_file(blocker));
+    EXPECT_EQ(*readFileBytes(blocker), "not a folder");
+}
+
+TEST_F(JSONFiles, NonFiniteValueLeavesThePreviousContent) {
+    const fs::path file = temp.path() / "m.json";
+    writeJSON(Heights{{"a", 1}}, file);
+    const auto before = readFileBytes(file);
+    writeJSON(Heights{{"a", INFINITY}}, file);
+    EXPECT_EQ(readFileBytes(file), before);
+    EXPECT_EQ(errorsMentioning("Could not write m.json").size(), 1u);
+}
+
+TEST_F(JSONFiles, DateRoundTripsAsSecondsSince2001) {
+    const fs::path file = temp.path() / "date.json";
+    const Date date{86400};  // 2001-01-02 00:00:00 UTC
+    writeJSONValue(nlohmann::json{{"created", date.sinceReference}}, file);
+    EXPECT_EQ(*readFileBytes(file), "{\n  \"created\" : 86400\n}");
+    const auto back = readJSONValue(file);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(Date{back->at("created").get<double>()}, date);
+    EXPECT_EQ(Date{0}.unixSeconds(), 978307200.0);
+}
+
+TEST_F(JSONFiles, SameValueTwiceGivesIdenticalBytes) {
+    const fs::path a = temp.path() / "a.json";
+    const fs::path b = temp.path() / "b.json";
+    Heights values{{"zz", 1}, {"aa", 2.5}, {"mm/x", 3}};
+    writeJSON(values, a);
+    writeJSON(values, b);
+    EXPECT_EQ(readFileBytes(a), readFileBytes(b));
+    EXPECT_NE(readFileBytes(a)->find("\"mm\\/x\""), std::string::npos);
+    // No temporary files are left behind.
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(temp.path())) ++count;
+    EXPECT_EQ(count, 2u);
+}
+
+TEST_F(JSONFiles, UnreadableFileIsKeptAsideBeforeItsFirstOverwrite) {
+    const fs::path file = temp.path() / "layouts.json";
+    std::ofstream(file) << "[{\"broken\": ";
+    EXPECT_FALSE(readJSONValue(file));
+    writeJSONValue(nlohmann::json::array(), file);
+    fs::path aside = file;
+    aside += ".unreadable";
+    ASSERT_TRUE(fs::exists(aside));
+    EXPECT_EQ(*readFileBytes(aside), "[{\"broken\": ");
+    EXPECT_EQ(*readFileBytes(file), "[]");
+    EXPECT_EQ(errorsMentioning("Kept unreadable layouts.json").size(), 1u);
+    // Later writes replace the file normally and leave the kept copy alone.
+    writeJSONValue(nlohmann::json::array({1}), file);
+    EXPECT_EQ(*readFileBytes(aside), "[{\"broken\": ");
+    EXPECT_EQ(errorsMentioning("Kept unreadable").size(), 1u);
+}
+
+TEST(StorageFolder, FollowsXDGDataHome) {
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    const std::string previous = saved ? saved : "";
+    setenv("XDG_DATA_HOME", "/tmp/brindlow-data", 1);
+    EXPECT_EQ(storageFile("settings.json"), fs::path("/tmp/brindlow-data/Brindlow/settings.json"));
+    setenv("XDG_DATA_HOME", "relative", 1);  // not absolute: ignored
+    EXPECT_EQ(storageFolder().filename(), "Brindlow");
+    EXPECT_NE(storageFolder(), fs::path("relative/Brindlow"));
+    if (saved) setenv("XDG_DATA_HOME", previous.c_str(), 1); else unsetenv("XDG_DATA_HOME");
+}
