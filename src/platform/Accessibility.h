@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "geometry/Geometry.h"
+#include "platform/AccessibilityObserver.h"
+#include "platform/AccessibilityTypes.h"
+
+namespace brindlow {
+
+// One user-interface object of another application (an application or one of
+// its windows), reached the way an assistive client reaches it. Elements are
+// shared, never copied: every holder of the same AXElementRef sees the same
+// messaging time-out. Two element objects for the same window have the same
+// identity().
+//
+// Every call blocks until the other application answers or the messaging
+// time-out runs out (then AXError::cannotComplete). Calls may be made from any
+// thread; no call may be made while holding a lock.
+class AXElement {
+  public:
+    virtual ~AXElement() = default;
+
+    // Reads an attribute ("AXRole", "AXPosition", "AXWindows", ...). On success
+    // `value` holds the attribute's value; otherwise it is left untouched.
+    virtual AXError copyAttributeValue(std::string_view attribute, AXValue& value) const = 0;
+    // Writes an attribute. Points and sizes are written as Point / Size values.
+    virtual AXError setAttributeValue(std::string_view attribute, const AXValue& value) = 0;
+    // Whether the attribute can be written.
+    virtual AXError isAttributeSettable(std::string_view attribute, bool& settable) const = 0;
+    // Performs an action ("AXRaise").
+    virtual AXError performAction(std::string_view action) = 0;
+    // How long each later call through this element waits for an answer.
+    // Zero or less restores the platform default.
+    virtual AXError setMessagingTimeout(double seconds) = 0;
+    // The process id of the application the element belongs to.
+    virtual AXError pid(std::int32_t& pid) const = 0;
+    // Stable number of the object behind the element: for a window it is the
+    // window's id (WindowID) throughout the system; equal objects, equal identity.
+    virtual std::uint32_t identity() const = 0;
+};
+
+// The accessibility service.
+class Accessibility {
+  public:
+    virtual ~Accessibility() = default;
+
+    // Whether this process may use the service; `prompt` asks the user when not.
+    virtual bool isProcessTrusted(bool prompt) = 0;
+    // A new element for the application with this process id. Never null; for a
+    // process that does not exist, every call through it fails.
+    virtual AXElementRef applicationElement(std::int32_t pid) = 0;
+    // A new observer of one application's notifications. On success `observer`
+    // is set; callbacks are delivered on the main executor once the observer is
+    // scheduled there (AXObserver::scheduleOnMain).
+    virtual AXError createObserver(std::int32_t pid, AXObserverCallback callback,
+                                   std::shared_ptr<AXObserver>& observer) = 0;
+};
+
+}  // namespace brindlow

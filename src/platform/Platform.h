@@ -1,0 +1,34 @@
+#pragma once
+
+#include <functional>
+
+#include "platform/Accessibility.h"
+#include "platform/Clock.h"
+#include "platform/Executor.h"
+#include "platform/ExecutorFactory.h"
+#include "platform/ProcessTable.h"
+#include "platform/Screens.h"
+#include "platform/WindowList.h"
+#include "platform/Workspace.h"
+
+namespace brindlow {
+
+// The OS services the controllers use, handed over as one object. The back end
+// (x11 or sim) owns every service; the pointers stay valid for its lifetime.
+struct Platform {
+    Accessibility* accessibility = nullptr;
+    WindowList* windowList = nullptr;
+    Workspace* workspace = nullptr;
+    Screens* screens = nullptr;
+    ProcessTable* processes = nullptr;
+    // The main thread: notifications and observer callbacks arrive here.
+    Executor* main = nullptr;
+    // The media clock that timings (move durations, back-offs) are read from.
+    Clock* clock = nullptr;
+    // Makes the per-application move queues and the raise queue.
+    ExecutorFactory makeSerialQueue;
+    // Whether the left mouse button is held down at this moment. Any thread.
+    std::function<bool()> leftMouseButtonDown;
+};
+
+}  // namespace brindlow

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "geometry/Geometry.h"
+
+namespace brindlow {
+
+// One entry of the window server's list of on-screen windows.
+struct WindowListEntry {
+    std::uint32_t number = 0;  // the window-server number (x11: the frame window under the root)
+    std::int32_t ownerPID = 0;
+    std::int32_t layer = 0;  // 0 = normal windows; panels, docks and overlays lie above
+    Rect bounds;             // global top-left coordinates, including decorations
+    std::string ownerName;
+    std::string name;  // the window title when known
+
+    friend bool operator==(const WindowListEntry&, const WindowListEntry&) = default;
+};
+
+// The window server's stacking list.
+class WindowList {
+  public:
+    virtual ~WindowList() = default;
+
+    // On-screen windows only, desktop elements excluded, front to back. Empty
+    // when the list is unavailable. Any thread.
+    virtual std::vector<WindowListEntry> onScreenWindows() const = 0;
+};
+
+}  // namespace brindlow
