@@ -1,0 +1,443 @@
+// A small X client that the X11 tests and scripts/x11-session drive. It maps
+// windows with the properties a test asks for, prints their ids once the window
+// manager manages them, and then follows commands read line by line from stdin:
+//   title <text>    sets _NET_WM_NAME and WM_NAME of the first window
+//   resize W H      asks for a new client size itself
+//   quit            exits
+// stdin at its end exits too. Other modes:
+//   --probe         maps a window until the window manager manages it, then exits 0
+//   --monitors LIST defines RandR monitors (WxH+X+Y,...) and stays connected
+#include <poll.h>
+#include <unistd.h>
+#include <xcb/randr.h>
+#include <xcb/xcb.h>
+#include <xcb/xcbext.h>
+#include <xcb/xcb_icccm.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <sys/uio.h>
+#include <vector>
+
+namespace {
+
+struct Options {
+    std::string title = "testclient";
+    std::string wmClass = "Brindlow-testclient";
+    std::optional<long> pid;  // empty: the real pid
+    bool noPid = false;
+    std::string type;  // empty: no _NET_WM_WINDOW_TYPE
+    bool transient = false;
+    std::optional<xcb_window_t> transientFor;
+    int width = 400, height = 300;
+    std::optional<std::pair<int, int>> position;
+    std::optional<std::pair<int, int>> minSize, maxSize, increments, baseSize;
+    bool refuse = false;
+    bool icon = false;
+    bool probe = false;
+    int windows = 1;
+    std::string monitors;
+};
+
+xcb_connection_t* connection = nullptr;
+xcb_screen_t* screen = nullptr;
+
+xcb_atom_t atom(const char* name) {
+    auto cookie = xcb_intern_atom(connection, 0, std::strlen(name), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return result;
+}
+
+bool parsePair(const char* text, char separator, std::pair<int, int>& out) {
+    char* end = nullptr;
+    long a = std::strtol(text, &end, 10);
+    if (*end != separator) return false;
+    long b = std::strtol(end + 1, &end, 10);
+    if (*end != '\0') return false;
+    out = {int(a), int(b)};
+    return true;
+}
+
+[[noreturn]] void usage() {
+    std::fprintf(stderr,
+                 "usage: brindlow-testclient [--title T] [--class C] [--pid N|--no-pid]\n"
+                 "  [--type normal|dialog|utility|splash|dock] [--transient] [--transient-for XID]\n"
+                 "  [--size WxH] [--position X,Y] [--min WxH] [--max WxH] [--inc WxH]\n"
+                 "  [--base WxH] [--refuse] [--icon] [--windows N]\n"
+                 "  | --probe | --monitors WxH+X+Y[,WxH+X+Y...]\n");
+    std::exit(2);
+}
+
+Options parse(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&]() -> const char* {
+            if (i + 1 >= argc) usage();
+            return argv[++i];
+        };
+        auto size = [&](std::optional<std::pair<int, int>>& out) {
+            std::pair<int, int> p;
+            if (!parsePair(value(), 'x', p)) usage();
+            out = p;
+        };
+        if (a == "--title") o.title = value();
+        else if (a == "--class") o.wmClass = value();
+        else if (a == "--pid") o.pid = std::atol(value());
+        else if (a == "--no-pid") o.noPid = true;
+        else if (a == "--type") o.type = value();
+        else if (a == "--transient") o.transient = true;
+        else if (a == "--transient-for") o.transientFor = xcb_window_t(std::strtoul(value(), nullptr, 0));
+        else if (a == "--size") {
+            std::optional<std::pair<int, int>> s;
+            size(s);
+            o.width = s->first;
+            o.height = s->second;
+        } else if (a == "--position") {
+            std::pair<int, int> p;
+            if (!parsePair(value(), ',', p)) usage();
+            o.position = p;
+        } else if (a == "--min") size(o.minSize);
+        else if (a == "--max") size(o.maxSize);
+        else if (a == "--inc") size(o.increments);
+        else if (a == "--base") size(o.baseSize);
+        else if (a == "--refuse") o.refuse = true;
+        else if (a == "--icon") o.icon = true;
+        else if (a == "--windows") o.windows = std::max(1, std::atoi(value()));
+        else if (a == "--probe") o.probe = true;
+        else if (a == "--monitors") o.monitors = value();
+        else usage();
+    }
+    return o;
+}
+
+void setTitle(xcb_window_t window, const std::string& title) {
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_NAME"),
+                        atom("UTF8_STRING"), 8, title.size(), title.data());
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
+                        XCB_ATOM_STRING, 8, title.size(), title.data());
+}
+
+xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window_t transientFor) {
+    xcb_window_t window = xcb_generate_id(connection);
+    uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY |
+                                                  XCB_EVENT_MASK_PROPERTY_CHANGE};
+    int x = o.position ? o.position->first : 0;
+    int y = o.position ? o.position->second : 0;
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, int16_t(x),
+                      int16_t(y), uint16_t(o.width), uint16_t(o.height), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+    setTitle(window, title);
+
+    std::string instance;
+    for (char c : o.wmClass) instance += char(std::tolower(static_cast<unsigned char>(c)));
+    std::string classProperty = instance + '\0' + o.wmClass + '\0';
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS,
+                        XCB_ATOM_STRING, 8, classProperty.size(), classProperty.data());
+
+    if (!o.noPid) {
+        uint32_t pid = uint32_t(o.pid ? *o.pid : long(getpid()));
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_PID"),
+                            XCB_ATOM_CARDINAL, 32, 1, &pid);
+    }
+    if (!o.type.empty()) {
+        std::string name = "_NET_WM_WINDOW_TYPE_";
+        for (char c : o.type) name += char(std::toupper(static_cast<unsigned char>(c)));
+        xcb_atom_t type = atom(name.c_str());
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
+                            atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
+    }
+    if (transientFor != XCB_WINDOW_NONE) {
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
+                            XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, 1, &transientFor);
+    }
+
+    xcb_size_hints_t hints{};
+    if (o.position) {
+        xcb_icccm_size_hints_set_position(&hints, 1, x, y);
+    }
+    xcb_icccm_size_hints_set_size(&hints, 1, o.width, o.height);
+    if (o.minSize) xcb_icccm_size_hints_set_min_size(&hints, o.minSize->first, o.minSize->second);
+    if (o.maxSize) xcb_icccm_size_hints_set_max_size(&hints, o.maxSize->first, o.maxSize->second);
+    if (o.increments) {
+        xcb_icccm_size_hints_set_resize_inc(&hints, o.increments->first, o.increments->second);
+    }
+    if (o.baseSize) {
+        xcb_icccm_size_hints_set_base_size(&hints, o.baseSize->first, o.baseSize->second);
+    }
+    xcb_icccm_set_wm_normal_hints(connection, window, &hints);
+
+    xcb_atom_t protocols[] = {atom("WM_DELETE_WINDOW")};
+    xcb_icccm_set_wm_protocols(connection, window, atom("WM_PROTOCOLS"), 1, protocols);
+
+    if (o.icon) {
+        // 4×4 opaque red, then 2×2 opaque blue.
+        std::vector<uint32_t> icon = {4, 4};
+        icon.insert(icon.end(), 16, 0xffff0000u);
+        icon.push_back(2);
+        icon.push_back(2);
+        icon.insert(icon.end(), 4, 0xff0000ffu);
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_ICON"),
+                            XCB_ATOM_CARDINAL, 32, icon.size(), icon.data());
+    }
+    return window;
+}
+
+bool windowManagerRuns() {
+    auto cookie = xcb_get_property(connection, 0, screen->root, atom("_NET_SUPPORTING_WM_CHECK"),
+                                   XCB_ATOM_WINDOW, 0, 1);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
+    bool runs = reply && xcb_get_property_value_length(reply) == 4;
+    std::free(reply);
+    return runs;
+}
+
+// Waits for events until `done` says so or `milliseconds` pass; false on time-out.
+template <typename Done>
+bool waitFor(int milliseconds, Done done) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    xcb_flush(connection);
+    while (true) {
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+            bool finished = done(event);
+            std::free(event);
+            if (finished) return true;
+        }
+        if (xcb_connection_has_error(connection)) std::exit(3);
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now())
+                        .count();
+        if (left <= 0) return false;
+        pollfd fd{xcb_get_file_descriptor(connection), POLLIN, 0};
+        poll(&fd, 1, int(left));
+    }
+}
+
+bool isReparent(const xcb_generic_event_t* event, xcb_window_t window) {
+    if ((event->response_type & 0x7f) != XCB_REPARENT_NOTIFY) return false;
+    auto* reparent = reinterpret_cast<const xcb_reparent_notify_event_t*>(event);
+    return reparent->window == window && reparent->parent != screen->root;
+}
+
+// A window manager that is still starting may drop a window mapped now without a
+// trace, so the probe maps again until the window gets a frame.
+int probe(const Options& o) {
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        if (!windowManagerRuns()) {
+            // Wait for the root property that a window manager sets when it is ready.
+            uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_change_window_attributes(connection, screen->root, XCB_CW_EVENT_MASK, &mask);
+            if (windowManagerRuns()) continue;
+            waitFor(250, [](xcb_generic_event_t* e) {
+                return (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
+            });
+            continue;
+        }
+        xcb_window_t window = createWindow(o, "brindlow probe", XCB_WINDOW_NONE);
+        xcb_map_window(connection, window);
+        bool managed = waitFor(250, [&](xcb_generic_event_t* e) { return isReparent(e, window); });
+        xcb_destroy_window(connection, window);
+        xcb_flush(connection);
+        if (managed) return 0;
+    }
+    std::fprintf(stderr, "brindlow-testclient: the window manager never managed the probe\n");
+    return 1;
+}
+
+// libxcb-randr 1.15 lays out the set-monitor request wrongly, so it is built here.
+bool setMonitor(xcb_atom_t name, int x, int y, int width, int height, bool primary,
+                const std::vector<xcb_randr_output_t>& outputs) {
+    const xcb_query_extension_reply_t* randr = xcb_get_extension_data(connection, &xcb_randr_id);
+    if (!randr || !randr->present) return false;
+    struct {
+        uint8_t major;
+        uint8_t minor;
+        uint16_t length;
+        xcb_window_t window;
+        xcb_atom_t name;
+        uint8_t primary;
+        uint8_t automatic;
+        uint16_t outputCount;
+        int16_t x, y;
+        uint16_t width, height;
+        uint32_t widthMM, heightMM;
+    } request{};
+    static_assert(sizeof(request) == 32);
+    request.major = randr->major_opcode;
+    request.minor = XCB_RANDR_SET_MONITOR;
+    request.length = uint16_t((sizeof(request) + 4 * outputs.size()) / 4);
+    request.outputCount = uint16_t(outputs.size());
+    request.window = screen->root;
+    request.name = name;
+    request.primary = primary;
+    request.x = int16_t(x);
+    request.y = int16_t(y);
+    request.width = uint16_t(width);
+    request.height = uint16_t(height);
+    request.widthMM = uint32_t(width / 4);
+    request.heightMM = uint32_t(height / 4);
+    // xcb_send_request wants room for two parts before the request's own.
+    iovec parts[4] = {{}, {}, {&request, sizeof(request)},
+                      {const_cast<xcb_randr_output_t*>(outputs.data()), 4 * outputs.size()}};
+    xcb_protocol_request_t protocol{2, &xcb_randr_id, XCB_RANDR_SET_MONITOR, 1};
+    unsigned sequence = xcb_send_request(connection, XCB_REQUEST_CHECKED, parts + 2, &protocol);
+    xcb_generic_error_t* error = xcb_request_check(connection, xcb_void_cookie_t{sequence});
+    if (error) {
+        std::fprintf(stderr, "brindlow-testclient: set monitor failed: error %d\n",
+                     error->error_code);
+        std::free(error);
+        return false;
+    }
+    return true;
+}
+
+std::vector<xcb_randr_output_t> screenOutputs() {
+    auto cookie = xcb_randr_get_screen_resources_current(connection, screen->root);
+    auto* reply = xcb_randr_get_screen_resources_current_reply(connection, cookie, nullptr);
+    std::vector<xcb_randr_output_t> outputs;
+    if (reply) {
+        xcb_randr_output_t* first = xcb_randr_get_screen_resources_current_outputs(reply);
+        outputs.assign(first,
+                       first + xcb_randr_get_screen_resources_current_outputs_length(reply));
+        std::free(reply);
+    }
+    return outputs;
+}
+
+// The first monitor takes the screen's outputs, which retires the server's own
+// monitor for them; the others are outputless.
+int defineMonitors(const std::string& list) {
+    const std::vector<xcb_randr_output_t> outputs = screenOutputs();
+    size_t start = 0;
+    int index = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(',', start);
+        std::string item = list.substr(start, end == std::string::npos ? end : end - start);
+        int w, h, x, y;
+        if (std::sscanf(item.c_str(), "%dx%d+%d+%d", &w, &h, &x, &y) != 4) usage();
+        std::string name = "BRINDLOW-" + std::to_string(++index);
+        if (!setMonitor(atom(name.c_str()), x, y, w, h, index == 1,
+                        index == 1 ? outputs : std::vector<xcb_randr_output_t>{})) {
+            return 1;
+        }
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    // Monitors stay defined while this connection lives.
+    char line[256];
+    while (std::fgets(line, sizeof line, stdin)) {
+        if (std::strncmp(line, "quit", 4) == 0) break;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o = parse(argc, argv);
+    int screenNumber = 0;
+    connection = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(connection)) {
+        std::fprintf(stderr, "brindlow-testclient: cannot open the display\n");
+        return 3;
+    }
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber; ++i) xcb_screen_next(&it);
+    screen = it.data;
+
+    if (o.probe) return probe(o);
+    if (!o.monitors.empty()) return defineMonitors(o.monitors);
+
+    xcb_window_t parent = XCB_WINDOW_NONE;
+    if (o.transient) {
+        Options parentOptions = o;
+        parentOptions.type.clear();
+        parent = createWindow(parentOptions, o.title + " (owner)", XCB_WINDOW_NONE);
+    }
+    if (o.transientFor) parent = *o.transientFor;
+
+    std::vector<xcb_window_t> windows;
+    for (int i = 0; i < o.windows; ++i) {
+        std::string title = o.windows == 1 ? o.title : o.title + " " + std::to_string(i + 1);
+        windows.push_back(createWindow(o, title, parent));
+    }
+    std::vector<xcb_window_t> toMap = windows;
+    if (o.transient) toMap.insert(toMap.begin(), parent);
+    for (xcb_window_t w : toMap) xcb_map_window(connection, w);
+
+    if (windowManagerRuns()) {
+        size_t managed = 0;
+        waitFor(5000, [&](xcb_generic_event_t* e) {
+            for (xcb_window_t w : toMap) {
+                if (isReparent(e, w)) ++managed;
+            }
+            return managed == toMap.size();
+        });
+    }
+    for (xcb_window_t w : windows) std::printf("window 0x%x\n", w);
+    if (o.transient) std::printf("owner 0x%x\n", parent);
+    std::printf("ready\n");
+    std::fflush(stdout);
+
+    const int fixedWidth = o.width, fixedHeight = o.height;
+    xcb_atom_t wmProtocols = atom("WM_PROTOCOLS");
+    xcb_atom_t deleteWindow = atom("WM_DELETE_WINDOW");
+    std::string input;
+    while (true) {
+        xcb_flush(connection);
+        pollfd fds[2] = {{xcb_get_file_descriptor(connection), POLLIN, 0}, {0, POLLIN, 0}};
+        poll(fds, 2, -1);
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+            uint8_t type = event->response_type & 0x7f;
+            if (type == XCB_CONFIGURE_NOTIFY && o.refuse) {
+                auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
+                if (configure->width != fixedWidth || configure->height != fixedHeight) {
+                    uint32_t size[] = {uint32_t(fixedWidth), uint32_t(fixedHeight)};
+                    xcb_configure_window(connection, configure->window,
+                                         XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+                }
+            } else if (type == XCB_CLIENT_MESSAGE) {
+                auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+                if (message->type == wmProtocols && message->data.data32[0] == deleteWindow) {
+                    std::free(event);
+                    return 0;
+                }
+            }
+            std::free(event);
+        }
+        if (xcb_connection_has_error(connection)) return 3;
+        if (fds[1].revents & (POLLIN | POLLHUP)) {
+            char buffer[512];
+            ssize_t n = read(0, buffer, sizeof buffer);
+            if (n <= 0) return 0;
+            input.append(buffer, size_t(n));
+            size_t newline;
+            while ((newline = input.find('\n')) != std::string::npos) {
+                std::string line = input.substr(0, newline);
+                input.erase(0, newline + 1);
+                if (line == "quit") return 0;
+                if (line.rfind("title ", 0) == 0) setTitle(windows.front(), line.substr(6));
+                int w, h;
+                if (std::sscanf(line.c_str(), "resize %d %d", &w, &h) == 2) {
+                    uint32_t size[] = {uint32_t(w), uint32_t(h)};
+                    xcb_configure_window(connection, windows.front(),
+                                         XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+                }
+                // A round trip, so the server has the change before the test hears "ok".
+                std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection),
+                                                    nullptr));
+                std::printf("ok\n");
+                std::fflush(stdout);
+            }
+        }
+    }
+}
