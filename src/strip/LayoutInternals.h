@@ -1,0 +1,135 @@
+#pragma once
+
+// Allocation-free building blocks shared by the layout functions. Not for use outside src/strip.
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "strip/Column.h"
+#include "strip/LayoutEngine.h"
+
+namespace brindlow::LayoutEngine::detail {
+
+inline double nonNegative(double value) {
+    return std::max(0.0, value);
+}  // NaN becomes 0
+
+// Calls visit(columnIndex, span) for every unpinned column in strip order.
+template <typename Visit>
+void forEachSpan(std::span<const Column> columns, double width, double gap, double outerGap,
+                 Visit&& visit) {
+    double x = outerGap;
+    for (std::size_t index = 0; index < columns.size(); ++index) {
+        const Column& column = columns[index];
+        if (column.pin) continue;
+        const double w = columnWidth(column, width, gap, outerGap);
+        visit(static_cast<int>(index), ColumnSpan{x, w});
+        x += w + gap;
+    }
+}
+
+// Spans never overlap, so at most one column straddles each inner edge: two slices at most.
+struct SliceSet {
+    std::array<int, 2> indices{};
+    std::array<double, 2> widths{};
+    int count = 0;
+    double adjustment = 0;
+
+    std::optional<double> sliceFor(int index) const {
+        for (int i = 0; i < count; ++i) {
+            if (indices[static_cast<std::size_t>(i)] == index) {
+                return widths[static_cast<std::size_t>(i)];
+            }
+        }
+        return std::nullopt;
+    }
+};
+
+// Calls keep(columnIndex, slice) for every kept slice; returns the adjustment.
+template <typename Keep>
+double forEachEdgeSlice(std::span<const Column> columns, std::optional<int> focusedIndex,
+                        double offset, double width, double gap, double outerGap, Keep&& keep) {
+    double adjustment = 0;
+    const double innerLeft = outerGap;
+    const double innerRight = width - outerGap;
+    forEachSpan(columns, width, gap, outerGap, [&](int index, ColumnSpan span) {
+        if (focusedIndex && *focusedIndex == index) return;
+        const double left = span.x - offset;
+        const double right = left + span.width;
+        double slice = 0;
+        bool atLeftEdge = false;
+        if (left >= innerLeft - 0.5 && left < innerRight && right > innerRight + 0.5) {
+            slice = std::round(innerRight - left);
+        } else if (left < innerLeft - 0.5 && right <= innerRight + 0.5 && right > innerLeft) {
+            slice = std::round(right - innerLeft);
+            atLeftEdge = true;
+        } else {
+            return;
+        }
+        const Column& column = columns[static_cast<std::size_t>(index)];
+        // A window known to refuse narrower widths is not sliced.
+        if (slice < 320 || (column.refusedWidth && column.refusedWidth->accepted > slice + 2)) {
+            return;
+        }
+        keep(index, slice);
+        if (atLeftEdge) adjustment = span.width - slice;
+    });
+    return adjustment;
+}
+
+// Working rows of one stack; the caller provides storage for `rows` entries in each.
+struct StackRows {
+    std::span<double> weights;
+    std::span<double> minimums;
+    std::span<double> shares;
+    std::span<unsigned char> fixed;
+    std::span<StackSlot> slots;
+    std::span<StackSlot> frames;
+    std::span<StackBand> bands;  // room for rows - 1
+};
+
+// Inline storage for the stacks the editing rules allow (three rows) and then some.
+struct InlineStackRows {
+    static constexpr std::size_t capacity = 8;
+    std::array<double, capacity> weights{}, minimums{}, shares{};
+    std::array<unsigned char, capacity> fixed{};
+    std::array<StackSlot, capacity> slots{}, frames{};
+    std::array<StackBand, capacity> bands{};
+
+    StackRows rows(std::size_t n) {
+        return {std::span(weights).first(n), std::span(minimums).first(n),
+                std::span(shares).first(n),  std::span(fixed).first(n),
+                std::span(slots).first(n),   std::span(frames).first(n),
+                std::span(bands).first(n)};
+    }
+};
+
+// Heap storage for stacks larger than the inline capacity.
+struct HeapStackRows {
+    std::vector<double> weights, minimums, shares;
+    std::vector<unsigned char> fixed;
+    std::vector<StackSlot> slots, frames;
+    std::vector<StackBand> bands;
+
+    explicit HeapStackRows(std::size_t n)
+        : weights(n), minimums(n), shares(n), fixed(n), slots(n), frames(n), bands(n) {}
+
+    StackRows rows() { return {weights, minimums, shares, fixed, slots, frames, bands}; }
+};
+
+// stackHeights into `out`; with ignoreMinimums every window counts only its 100-point floor.
+void stackHeightsInto(std::span<const double> weights, std::span<const double> minimums,
+                      bool ignoreMinimums, double available, std::span<double> out,
+                      std::span<unsigned char> fixed);
+
+// stackFrames over rows.weights / rows.minimums (one per window), writing rows.frames; returns
+// the number of bands written to rows.bands.
+std::size_t stackFramesInto(StackRows rows, int activeRow, double top, double height, double gap,
+                            double below);
+
+}  // namespace brindlow::LayoutEngine::detail
