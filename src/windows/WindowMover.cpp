@@ -1,0 +1,179 @@
+#include "windows/WindowMover.h"
+
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "platform/CoordinateLimits.h"
+#include "platform/Log.h"
+#include "windows/AX.h"
+
+namespace brindlow {
+
+namespace {
+constexpr double kChangeThreshold = 1.0;
+constexpr double kMatchTolerance = 1.5;
+constexpr double kRaiseTimeout = 1.0;
+constexpr double kEnhancedUITimeout = 0.5;
+
+const Logger& log() {
+    static const Logger logger = makeLogger("WindowMover");
+    return logger;
+}
+
+bool differs(double a, double b) {
+    return std::fabs(a - b) >= kChangeThreshold;
+}
+
+AXError writeSize(const AXElementRef& element, Size size) {
+    const auto value = representableSize(size);
+    if (!value) return axerror::failure;
+    return element->setAttributeValue(ax::size, *value);
+}
+
+AXError writePosition(const AXElementRef& element, Point point) {
+    const auto value = representablePoint(point);
+    if (!value) return axerror::failure;
+    return element->setAttributeValue(ax::position, *value);
+}
+
+// The target as the platform can take it: clamped into range.
+Rect representable(const Rect& target) {
+    const Point origin = representablePoint(target.origin()).value_or(target.origin());
+    const Size size = representableSize(target.size()).value_or(target.size());
+    return Rect(origin, size);
+}
+}  // namespace
+
+MoveResult WindowMover::move(const ManagedWindow& window, const Rect& requested,
+                             bool resend) const {
+    Rect baseline = window.frame;
+    if (resend) {
+        if (auto live = AX::frame(window.element)) baseline = *live;
+    }
+    if (!requested.isFinite() || !window.element) {
+        // Nothing that could be written; reported as a failed move, never as sent.
+        const AXError code = window.element ? axerror::failure : axerror::invalidElement;
+        log().error("Move %{private}s failed: %{public}s", window.label(),
+                    AX::describeErrors({code}));
+        return MoveResult{baseline, code == axerror::invalidElement, false, {code}};
+    }
+    const Rect target = representable(requested);
+    const bool sizeChanges =
+        differs(baseline.width, target.width) || differs(baseline.height, target.height);
+    const bool positionChanges = differs(baseline.x, target.x) || differs(baseline.y, target.y);
+    if (!sizeChanges && !positionChanges) return MoveResult{baseline, false, false, {}};
+
+    std::vector<AXError> errors;
+    const auto keep = [&](AXError code) {
+        if (code != axerror::success) errors.push_back(code);
+    };
+    // Size first so the new position is not refused for lack of room, then
+    // again because some applications clamp the size to the old position.
+    if (sizeChanges) keep(writeSize(window.element, target.size()));
+    keep(writePosition(window.element, target.origin()));
+    if (sizeChanges) keep(writeSize(window.element, target.size()));
+
+    bool gone = false;
+    for (const AXError code : errors) gone = gone || code == axerror::invalidElement;
+
+    std::optional<Rect> accepted = target;
+    if (resend) accepted = AX::frame(window.element);
+
+    if (!resend) {
+        log().debug("Move %{private}s to %{public}s", window.label(), describe(target));
+    } else {
+        log().info("Move %{private}s: requested %{public}s accepted %{public}s", window.label(),
+                   describe(target), accepted ? describe(*accepted) : std::string("unreadable"));
+    }
+    if (!errors.empty()) {
+        log().error("Move %{private}s failed: %{public}s", window.label(),
+                    AX::describeErrors(errors));
+    }
+    return MoveResult{accepted.value_or(target), gone, true, std::move(errors)};
+}
+
+MoveResult WindowMover::settle(const ManagedWindow& window, const Rect& target) const {
+    const auto live = AX::frame(window.element);
+    if (!live) return MoveResult{window.frame, false, false, {}};
+    if (framesMatch(*live, window.frame) || framesMatch(*live, target)) {
+        return MoveResult{*live, false, false, {}};
+    }
+    log().info("Settle %{public}s: app moved it to %{public}s, sending again", window.appName,
+               describe(*live));
+    ManagedWindow moved = window;
+    moved.frame = *live;
+    return move(moved, target, true);
+}
+
+void WindowMover::raise(const ManagedWindow& window) const {
+    const AXElementRef app = accessibility_.applicationElement(window.pid);
+    app->setMessagingTimeout(kRaiseTimeout);
+    std::vector<AXError> errors;
+    const auto keep = [&](AXError code) {
+        if (code != axerror::success) errors.push_back(code);
+    };
+    if (window.element) {
+        keep(window.element->setAttributeValue(ax::main, true));
+        keep(window.element->performAction(ax::raiseAction));
+    } else {
+        keep(axerror::invalidElement);
+        keep(axerror::invalidElement);
+    }
+    keep(app->setAttributeValue(ax::frontmost, true));
+    if (!errors.empty()) {
+        log().error("Raise %{private}s failed: %{public}s", window.label(),
+                    AX::describeErrors(errors));
+    } else {
+        log().info("Raise %{private}s", window.label());
+    }
+}
+
+bool WindowMover::setFullScreen(const ManagedWindow& window, bool on) const {
+    const std::string state = on ? "on" : "off";
+    const AXError code = window.element ? window.element->setAttributeValue(ax::fullScreen, on)
+                                        : axerror::invalidElement;
+    if (code != axerror::success) {
+        log().error("Full screen %{public}s failed for %{private}s: AXError %d", state,
+                    window.label(), code);
+        return false;
+    }
+    log().info("Full screen %{public}s for %{private}s", state, window.label());
+    return true;
+}
+
+bool WindowMover::disableEnhancedUI(std::int32_t pid) const {
+    const AXElementRef app = accessibility_.applicationElement(pid);
+    app->setMessagingTimeout(kEnhancedUITimeout);
+    if (!AX::boolAttribute(app, ax::enhancedUserInterface).value_or(false)) return false;
+    const AXError code = app->setAttributeValue(ax::enhancedUserInterface, false);
+    log().debug("Enhanced accessibility off for pid %d: AXError %d", pid, code);
+    return code == axerror::success;
+}
+
+AXError WindowMover::enableEnhancedUI(std::int32_t pid) const {
+    const AXElementRef app = accessibility_.applicationElement(pid);
+    app->setMessagingTimeout(kEnhancedUITimeout);
+    return app->setAttributeValue(ax::enhancedUserInterface, true);
+}
+
+std::string WindowMover::describe(const Rect& rect) {
+    const auto whole = [](double value) -> std::string {
+        if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value > 0 ? "inf" : "-inf");
+        const double whole = std::trunc(value);
+        if (std::fabs(whole) >= 9.0e18)
+            return std::to_string(whole).substr(0, std::to_string(whole).find('.'));
+        return std::to_string(static_cast<long long>(whole));
+    };
+    return "x:" + whole(rect.minX()) + " y:" + whole(rect.minY()) + " " + whole(rect.width) +
+           "\u00D7" + whole(rect.height);
+}
+
+bool WindowMover::framesMatch(const Rect& a, const Rect& b) {
+    return std::fabs(a.minX() - b.minX()) < kMatchTolerance &&
+           std::fabs(a.minY() - b.minY()) < kMatchTolerance &&
+           std::fabs(a.width - b.width) < kMatchTolerance &&
+           std::fabs(a.height - b.height) < kMatchTolerance;
+}
+
+}  // namespace brindlow

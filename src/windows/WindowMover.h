@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "geometry/Geometry.h"
+#include "platform/Accessibility.h"
+#include "windows/ManagedWindow.h"
+#include "windows/MoveResult.h"
+
+namespace brindlow {
+
+// The single, synchronous accessibility operations on one window or
+// application. Stateless; any thread; each call blocks on the other
+// application. Logs under "WindowMover".
+class WindowMover {
+  public:
+    explicit WindowMover(Accessibility& accessibility) : accessibility_(accessibility) {}
+
+    // Writes what differs by 1 point or more: size, position, size again (size
+    // only when it changes). `resend` reads the live frame as the baseline and
+    // reads back what the application accepted; otherwise the recorded frame is
+    // the baseline and the target counts as accepted. Coordinates are clamped to
+    // what the platform can represent; a value that is not finite is not written
+    // and counts as a failure (-25200).
+    MoveResult move(const ManagedWindow& window, const Rect& target, bool resend) const;
+    // When the application put the window elsewhere (neither the recorded frame
+    // nor the target within 1.5 points), sends the target again.
+    MoveResult settle(const ManagedWindow& window, const Rect& target) const;
+
+    // Main, raise, then the application frontmost; every step runs and the
+    // non-zero codes are logged together.
+    void raise(const ManagedWindow& window) const;
+    // Native full screen on or off; whether the change was accepted.
+    bool setFullScreen(const ManagedWindow& window, bool on) const;
+    // True only when the application's enhanced user interface was on and is
+    // now off.
+    bool disableEnhancedUI(std::int32_t pid) const;
+    // Switches it back on; the result code.
+    AXError enableEnhancedUI(std::int32_t pid) const;
+
+    // "x:10 y:-3 800×600": each value truncated toward zero.
+    static std::string describe(const Rect& rect);
+    // Minimum x, minimum y, width and height each differ by less than 1.5 points.
+    static bool framesMatch(const Rect& a, const Rect& b);
+
+  private:
+    Accessibility& accessibility_;
+};
+
+}  // namespace brindlow
