@@ -1,0 +1,200 @@
+#include "app/CommandLineTool.h"
+
+#include <unistd.h>
+
+#include <ostream>
+#include <sstream>
+
+#include "app/CLIMessages.h"
+#include "app/Command.h"
+#include "app/SocketIO.h"
+#include "app/SocketServer.h"
+#include "app/URLRequest.h"
+#include "platform/Log.h"
+
+#ifndef BRINDLOW_VERSION
+#define BRINDLOW_VERSION ""
+#endif
+
+namespace brindlow {
+
+const std::string_view kUsageText =
+    "Usage: brindlow <command>\n"
+    "\n"
+    "Window commands (the same as the shortcuts):\n"
+    "  focus-left  focus-right  focus-up  focus-down  focus-first  focus-last\n"
+    "  move-left  move-right  move-up  move-down\n"
+    "  cycle-width  full-screen  full-width  center  wider  narrower  taller  shorter  equalize\n"
+    "  jump <n>  send-to-next-display  float  pause\n"
+    "  stack  stack-left  stack-right  pop-left  pop-right  tabbed  pin-left  pin-right\n"
+    "  search  overview  shortcuts  focus-border  dim-inactive\n"
+    "\n"
+    "Other commands:\n"
+    "  list [--titles]                 Print the strips as JSON\n"
+    "  layout list | save <name> | restore <name>\n"
+    "  notify done [--pid <shell pid>] [--dir <path>] [--cmd <name>] [--status <n>]\n"
+    "  shell-hook zsh|bash             Print the shell hook for terminal badges\n"
+    "  version";
+
+const std::string_view kZshHook = R"(# Brindlow terminal attention badges
+zmodload zsh/datetime 2>/dev/null
+autoload -Uz add-zsh-hook
+_brindlow_preexec() { _brindlow_started=$EPOCHSECONDS; _brindlow_command=${${(z)1}[1]}; }
+_brindlow_precmd() {
+  local exit_status=$?
+  if [[ -n $_brindlow_started ]] && (( EPOCHSECONDS - _brindlow_started >= ${BRINDLOW_MIN_SECONDS:-10} )); then
+    command brindlow notify done --pid $$ --dir "$PWD" --cmd "$_brindlow_command" --status $exit_status >/dev/null 2>&1 &!
+  fi
+  unset _brindlow_started
+}
+add-zsh-hook preexec _brindlow_preexec
+add-zsh-hook precmd _brindlow_precmd)";
+
+const std::string_view kBashHook = R"(# Brindlow terminal attention badges
+_brindlow_ready=1
+_brindlow_preexec() {
+  [[ $_brindlow_ready == 1 ]] || return
+  _brindlow_ready=0
+  _brindlow_started=$SECONDS
+  _brindlow_command=${BASH_COMMAND%% *}
+}
+_brindlow_precmd() {
+  if [[ -n $_brindlow_started ]] && (( SECONDS - _brindlow_started >= ${BRINDLOW_MIN_SECONDS:-10} )); then
+    (command brindlow notify done --pid $$ --dir "$PWD" --cmd "$_brindlow_command" --status $_brindlow_status >/dev/null 2>&1 &)
+  fi
+  unset _brindlow_started
+  _brindlow_ready=1
+}
+trap '_brindlow_preexec' DEBUG
+PROMPT_COMMAND="_brindlow_status=\$?; ${PROMPT_COMMAND:+$PROMPT_COMMAND; }_brindlow_precmd")";
+
+namespace {
+
+const Logger& urlLog() {
+    static const Logger logger = makeLogger("URL");
+    return logger;
+}
+
+// Sends one request and reads the reply; none when the application could not
+// be reached or its answer does not read as a reply.
+enum class SendFailure { notEncodable, unreachable };
+struct SendResult {
+    std::optional<CLIResponse> response;
+    SendFailure failure = SendFailure::unreachable;
+};
+
+SendResult send(const CLIRequest& request, const ToolEnvironment& environment) {
+    const auto line = encodeLine(request);
+    if (!line) return {std::nullopt, SendFailure::notEncodable};
+    const auto reply = exchange(*line, environment.socketPath, environment.replyTimeoutSeconds);
+    if (!reply) return {};
+    return {decodeResponse(*reply), SendFailure::unreachable};
+}
+
+int sendCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                const ToolEnvironment& environment) {
+    const SendResult result = send(CLIRequest{args, environment.callerPID}, environment);
+    if (!result.response) {
+        if (result.failure == SendFailure::notEncodable) return tool_status::software;
+        err << kNotRunningMessage;
+        return tool_status::unavailable;
+    }
+    const CLIResponse& response = *result.response;
+    if (!response.output.empty()) (response.ok ? out : err) << response.output << "\n";
+    return response.ok ? tool_status::done : tool_status::refused;
+}
+
+// A URL handed over by the desktop (the scheme handler's .desktop entry starts
+// `brindlow %u`). Like a URL opened in the running application, its output is
+// dropped and only a failure is logged.
+int forwardURL(const std::string& url, std::ostream& err, const ToolEnvironment& environment) {
+    const auto request = requestForURL(url);
+    if (!request) {
+        urlLog().error("URL %{public}s: %{public}s", url, "Not a Brindlow command URL");
+        return tool_status::usage;
+    }
+    const SendResult result = send(*request, environment);
+    if (!result.response) {
+        if (result.failure == SendFailure::notEncodable) return tool_status::software;
+        err << kNotRunningMessage;
+        return tool_status::unavailable;
+    }
+    if (!result.response->ok) {
+        urlLog().error("URL %{public}s: %{public}s", url, result.response->output);
+        return tool_status::refused;
+    }
+    return tool_status::done;
+}
+
+}  // namespace
+
+ToolEnvironment ToolEnvironment::current() {
+    ToolEnvironment environment;
+    environment.socketPath = SocketServer::defaultSocketPath();
+    environment.callerPID = static_cast<std::int32_t>(getppid());
+    environment.version = BRINDLOW_VERSION;
+    return environment;
+}
+
+std::vector<std::string> commandLineArguments(int argc, const char* const* argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] ? argv[i] : "");
+    return args;
+}
+
+bool isCommandLineRole(const std::vector<std::string>& args) {
+    return !args.empty() && !args.front().starts_with("-");
+}
+
+bool isKnownCommand(const std::vector<std::string>& args) {
+    if (args.empty()) return false;
+    const std::string& word = args.front();
+    return Command::cliNames().contains(word) || word == "jump" || word == "list" ||
+           word == "layout" || word == "notify";
+}
+
+int runCommandLineTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                       const ToolEnvironment& environment) {
+    const int status = [&] {
+        if (args.empty()) {
+            err << kUsageText << "\n";
+            return tool_status::usage;
+        }
+        const std::string& word = args.front();
+        if (word == "help") {
+            out << kUsageText << "\n";
+            return tool_status::done;
+        }
+        if (word == "version") {
+            out << (environment.version.empty() ? "unknown" : environment.version) << "\n";
+            return tool_status::done;
+        }
+        if (word == "shell-hook") {
+            const std::string shell = args.size() > 1 ? args[1] : "zsh";
+            if (shell == "zsh" || shell == "bash") {
+                out << (shell == "zsh" ? kZshHook : kBashHook) << "\n";
+                return tool_status::done;
+            }
+            err << "brindlow: shell-hook supports zsh and bash\n";
+            return tool_status::usage;
+        }
+        if (looksLikeBrindlowURL(word)) return forwardURL(word, err, environment);
+        // The words after the first are checked by the application.
+        if (isKnownCommand(args)) return sendCommand(args, out, err, environment);
+        err << "brindlow: unknown command '" << word << "'\n\n" << kUsageText << "\n";
+        return tool_status::usage;
+    }();
+    out.flush();
+    err.flush();
+    return status;
+}
+
+ToolRun runCommandLineTool(const std::vector<std::string>& args,
+                           const ToolEnvironment& environment) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = runCommandLineTool(args, out, err, environment);
+    return {status, out.str(), err.str()};
+}
+
+}  // namespace brindlow

@@ -1,0 +1,119 @@
+#include "app/SocketIO.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+namespace brindlow {
+
+std::optional<sockaddr_un> makeSocketAddress(const std::filesystem::path& path) {
+    sockaddr_un address{};
+    const std::string& text = path.native();
+    if (text.size() > sizeof(address.sun_path) - 2) return std::nullopt;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, text.data(), text.size());
+    address.sun_path[text.size()] = '\0';
+    return address;
+}
+
+SocketDeadline deadlineAfter(double seconds) {
+    return std::chrono::steady_clock::now() +
+           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+               std::chrono::duration<double>(seconds));
+}
+
+void setSocketTimeouts(int fd, double seconds) {
+    timeval limit{};
+    limit.tv_sec = static_cast<time_t>(std::floor(seconds));
+    limit.tv_usec = static_cast<suseconds_t>((seconds - std::floor(seconds)) * 1e6);
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+}
+
+int connectUnixSocket(const std::filesystem::path& path, double timeoutSeconds) {
+    const auto address = makeSocketAddress(path);
+    if (!address) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    // Set before connect: a Unix-domain connect to a full backlog waits for the
+    // send time-out.
+    setSocketTimeouts(fd, timeoutSeconds);
+    int result;
+    do {
+        result = connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof(sockaddr_un));
+    } while (result < 0 && errno == EINTR);
+    if (result < 0) {
+        const int saved = errno;
+        close(fd);
+        errno = saved;
+        return -1;
+    }
+    return fd;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (written < 0 && errno == EINTR) continue;
+        if (written < 1) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+std::optional<std::string> readLine(int fd, std::size_t maxBytes, SocketDeadline deadline) {
+    std::string collected;
+    char buffer[4096];
+    for (;;) {
+        const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        // Round up so that a deadline a fraction of a millisecond away still waits.
+        const int waitMs = remaining.count() < 0 ? 0 : static_cast<int>(remaining.count()) + 1;
+        if (remaining.count() < 0) return std::nullopt;
+        pollfd entry{fd, POLLIN, 0};
+        const int ready = poll(&entry, 1, waitMs);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0) return std::nullopt;
+        if (ready == 0) {
+            if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
+            continue;
+        }
+        const ssize_t count = read(fd, buffer, sizeof buffer);
+        if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (count < 0) return std::nullopt;
+        if (count == 0) {
+            if (collected.empty()) return std::nullopt;
+            return collected.size() > maxBytes ? std::nullopt : std::optional(collected);
+        }
+        const std::size_t before = collected.size();
+        collected.append(buffer, static_cast<std::size_t>(count));
+        const std::size_t newline = collected.find('\n', before);
+        if (newline != std::string::npos) {
+            if (newline > maxBytes) return std::nullopt;
+            collected.resize(newline);
+            return collected;
+        }
+        if (collected.size() > maxBytes) return std::nullopt;
+    }
+}
+
+std::optional<std::string> exchange(std::string_view request, const std::filesystem::path& path,
+                                    double timeoutSeconds) {
+    const int fd = connectUnixSocket(path, timeoutSeconds);
+    if (fd < 0) return std::nullopt;
+    const SocketDeadline deadline = deadlineAfter(timeoutSeconds);
+    std::optional<std::string> reply;
+    if (writeAll(fd, request)) reply = readLine(fd, kMaxReplyBytes, deadline);
+    close(fd);
+    return reply;
+}
+
+}  // namespace brindlow

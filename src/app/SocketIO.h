@@ -1,0 +1,51 @@
+#pragma once
+
+#include <sys/un.h>
+
+#include <chrono>
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brindlow {
+
+// Routines shared by the command-line tool (client) and the socket server.
+
+using SocketDeadline = std::chrono::steady_clock::time_point;
+
+// The longest reply the tool reads; the longest request the server reads.
+inline constexpr std::size_t kMaxReplyBytes = 999'999;
+inline constexpr std::size_t kMaxRequestBytes = 64 * 1024;
+
+// A zeroed Unix-domain address with the path and its terminating zero byte;
+// none when the path does not fit (more than 103 bytes).
+std::optional<sockaddr_un> makeSocketAddress(const std::filesystem::path& path);
+
+// Seconds from now as a deadline.
+SocketDeadline deadlineAfter(double seconds);
+
+// Sets both the receive and the send time-out of a descriptor.
+void setSocketTimeouts(int fd, double seconds);
+
+// Connects a new stream socket to the path; -1 on failure (errno tells why).
+// The time-out bounds the connect itself, and every later read and write.
+int connectUnixSocket(const std::filesystem::path& path, double timeoutSeconds);
+
+// Writes every byte, retrying after interruptions. Never raises SIGPIPE: a peer
+// that has gone away gives false. False also at the first failed write.
+bool writeAll(int fd, std::string_view bytes);
+
+// Reads one line: the bytes before the first newline (an empty line gives an
+// empty text). At end of file a final line without its newline still counts.
+// None when nothing came, the deadline passed first, an error occurred, or the
+// line grew past maxBytes before its newline.
+std::optional<std::string> readLine(int fd, std::size_t maxBytes, SocketDeadline deadline);
+
+// Client side of one exchange: connect, write the request (newline included),
+// read the reply line within the time-out, close. None when anything fails.
+std::optional<std::string> exchange(std::string_view request, const std::filesystem::path& path,
+                                    double timeoutSeconds);
+
+}  // namespace brindlow
