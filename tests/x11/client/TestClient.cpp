@@ -11,16 +11,16 @@
 #include <unistd.h>
 #include <xcb/randr.h>
 #include <xcb/xcb.h>
-#include <xcb/xcbext.h>
 #include <xcb/xcb_icccm.h>
+#include <xcb/xcbext.h>
 
+#include <sys/uio.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
-#include <sys/uio.h>
 #include <vector>
 
 namespace {
@@ -65,12 +65,13 @@ bool parsePair(const char* text, char separator, std::pair<int, int>& out) {
 }
 
 [[noreturn]] void usage() {
-    std::fprintf(stderr,
-                 "usage: brindlow-testclient [--title T] [--class C] [--pid N|--no-pid]\n"
-                 "  [--type normal|dialog|utility|splash|dock] [--transient] [--transient-for XID]\n"
-                 "  [--size WxH] [--position X,Y] [--min WxH] [--max WxH] [--inc WxH]\n"
-                 "  [--base WxH] [--refuse] [--icon] [--windows N]\n"
-                 "  | --probe | --monitors WxH+X+Y[,WxH+X+Y...]\n");
+    std::fprintf(
+        stderr,
+        "usage: brindlow-testclient [--title T] [--class C] [--pid N|--no-pid]\n"
+        "  [--type normal|dialog|utility|splash|dock] [--transient] [--transient-for XID]\n"
+        "  [--size WxH] [--position X,Y] [--min WxH] [--max WxH] [--inc WxH]\n"
+        "  [--base WxH] [--refuse] [--icon] [--windows N]\n"
+        "  | --probe | --monitors WxH+X+Y[,WxH+X+Y...]\n");
     std::exit(2);
 }
 
@@ -87,13 +88,20 @@ Options parse(int argc, char** argv) {
             if (!parsePair(value(), 'x', p)) usage();
             out = p;
         };
-        if (a == "--title") o.title = value();
-        else if (a == "--class") o.wmClass = value();
-        else if (a == "--pid") o.pid = std::atol(value());
-        else if (a == "--no-pid") o.noPid = true;
-        else if (a == "--type") o.type = value();
-        else if (a == "--transient") o.transient = true;
-        else if (a == "--transient-for") o.transientFor = xcb_window_t(std::strtoul(value(), nullptr, 0));
+        if (a == "--title")
+            o.title = value();
+        else if (a == "--class")
+            o.wmClass = value();
+        else if (a == "--pid")
+            o.pid = std::atol(value());
+        else if (a == "--no-pid")
+            o.noPid = true;
+        else if (a == "--type")
+            o.type = value();
+        else if (a == "--transient")
+            o.transient = true;
+        else if (a == "--transient-for")
+            o.transientFor = xcb_window_t(std::strtoul(value(), nullptr, 0));
         else if (a == "--size") {
             std::optional<std::pair<int, int>> s;
             size(s);
@@ -103,16 +111,26 @@ Options parse(int argc, char** argv) {
             std::pair<int, int> p;
             if (!parsePair(value(), ',', p)) usage();
             o.position = p;
-        } else if (a == "--min") size(o.minSize);
-        else if (a == "--max") size(o.maxSize);
-        else if (a == "--inc") size(o.increments);
-        else if (a == "--base") size(o.baseSize);
-        else if (a == "--refuse") o.refuse = true;
-        else if (a == "--icon") o.icon = true;
-        else if (a == "--windows") o.windows = std::max(1, std::atoi(value()));
-        else if (a == "--probe") o.probe = true;
-        else if (a == "--monitors") o.monitors = value();
-        else usage();
+        } else if (a == "--min")
+            size(o.minSize);
+        else if (a == "--max")
+            size(o.maxSize);
+        else if (a == "--inc")
+            size(o.increments);
+        else if (a == "--base")
+            size(o.baseSize);
+        else if (a == "--refuse")
+            o.refuse = true;
+        else if (a == "--icon")
+            o.icon = true;
+        else if (a == "--windows")
+            o.windows = std::max(1, std::atoi(value()));
+        else if (a == "--probe")
+            o.probe = true;
+        else if (a == "--monitors")
+            o.monitors = value();
+        else
+            usage();
     }
     return o;
 }
@@ -126,8 +144,8 @@ void setTitle(xcb_window_t window, const std::string& title) {
 
 xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window_t transientFor) {
     xcb_window_t window = xcb_generate_id(connection);
-    uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY |
-                                                  XCB_EVENT_MASK_PROPERTY_CHANGE};
+    uint32_t values[] = {screen->white_pixel,
+                         XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE};
     int x = o.position ? o.position->first : 0;
     int y = o.position ? o.position->second : 0;
     xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, int16_t(x),
@@ -151,12 +169,12 @@ xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window
         std::string name = "_NET_WM_WINDOW_TYPE_";
         for (char c : o.type) name += char(std::toupper(static_cast<unsigned char>(c)));
         xcb_atom_t type = atom(name.c_str());
-        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
-                            atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_TYPE"),
+                            XCB_ATOM_ATOM, 32, 1, &type);
     }
     if (transientFor != XCB_WINDOW_NONE) {
-        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window,
-                            XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, 1, &transientFor);
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_TRANSIENT_FOR,
+                            XCB_ATOM_WINDOW, 32, 1, &transientFor);
     }
 
     xcb_size_hints_t hints{};
@@ -284,7 +302,9 @@ bool setMonitor(xcb_atom_t name, int x, int y, int width, int height, bool prima
     request.widthMM = uint32_t(width / 4);
     request.heightMM = uint32_t(height / 4);
     // xcb_send_request wants room for two parts before the request's own.
-    iovec parts[4] = {{}, {}, {&request, sizeof(request)},
+    iovec parts[4] = {{},
+                      {},
+                      {&request, sizeof(request)},
                       {const_cast<xcb_randr_output_t*>(outputs.data()), 4 * outputs.size()}};
     xcb_protocol_request_t protocol{2, &xcb_randr_id, XCB_RANDR_SET_MONITOR, 1};
     unsigned sequence = xcb_send_request(connection, XCB_REQUEST_CHECKED, parts + 2, &protocol);
@@ -304,8 +324,7 @@ std::vector<xcb_randr_output_t> screenOutputs() {
     std::vector<xcb_randr_output_t> outputs;
     if (reply) {
         xcb_randr_output_t* first = xcb_randr_get_screen_resources_current_outputs(reply);
-        outputs.assign(first,
-                       first + xcb_randr_get_screen_resources_current_outputs_length(reply));
+        outputs.assign(first, first + xcb_randr_get_screen_resources_current_outputs_length(reply));
         std::free(reply);
     }
     return outputs;

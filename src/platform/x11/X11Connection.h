@@ -1,0 +1,98 @@
+#pragma once
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_ewmh.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unordered_map>
+
+namespace brindlow {
+
+// One connection to the X server, shared by every x11 service. Requests may be
+// made from any thread (xcb is thread-safe). A thread of its own reads the
+// events and hands each one to the listeners, then to the waiters.
+class X11Connection {
+  public:
+    using Event = xcb_generic_event_t;
+    using Listener = std::function<void(const Event&)>;
+
+    // Nothing when the display cannot be opened (null: $DISPLAY).
+    static std::unique_ptr<X11Connection> open(const char* display = nullptr);
+    ~X11Connection();
+    X11Connection(const X11Connection&) = delete;
+    X11Connection& operator=(const X11Connection&) = delete;
+
+    xcb_connection_t* xcb() const { return connection_; }
+    xcb_ewmh_connection_t* ewmh() { return &ewmh_; }
+    xcb_screen_t* screen() const { return screen_; }
+    xcb_window_t root() const { return screen_->root; }
+    int screenNumber() const { return screenNumber_; }
+    bool hasError() const { return xcb_connection_has_error(connection_) != 0; }
+
+    // Interned once, then cached.
+    xcb_atom_t atom(std::string_view name);
+    std::string atomName(xcb_atom_t atom);
+
+    // Listeners run on the event thread, in registration order; they must not
+    // add or remove listeners themselves.
+    std::uint64_t addListener(Listener listener);
+    void removeListener(std::uint64_t id);
+
+    // Registers `accept`, runs `send`, and waits until an event is accepted or
+    // `timeout` seconds pass. True when an event was accepted.
+    bool waitForEvent(const std::function<bool(const Event&)>& accept, double timeout,
+                      const std::function<void()>& send);
+
+    // A round trip: every request made before has been processed, and every
+    // event it caused has been read, when this returns.
+    void sync();
+    void flush() { xcb_flush(connection_); }
+
+    // The extension's first event code, or -1 when the server lacks it.
+    int randrEventBase() const { return randrEventBase_; }
+
+  private:
+    X11Connection(xcb_connection_t* connection, int screenNumber);
+    void readEvents();
+    void dispatch(const Event& event);
+
+    struct Waiter {
+        const std::function<bool(const Event&)>* accept;
+        bool accepted = false;
+    };
+
+    xcb_connection_t* connection_;
+    int screenNumber_;
+    xcb_screen_t* screen_ = nullptr;
+    xcb_ewmh_connection_t ewmh_{};
+    int randrEventBase_ = -1;
+
+    std::mutex atomsMutex_;
+    std::unordered_map<std::string, xcb_atom_t> atoms_;
+
+    std::mutex listenersMutex_;
+    std::map<std::uint64_t, Listener> listeners_;
+    std::uint64_t nextListener_ = 1;
+
+    std::mutex waitersMutex_;
+    std::condition_variable waitersChanged_;
+    std::map<std::uint64_t, Waiter*> waiters_;
+    std::uint64_t nextWaiter_ = 1;
+    // Numbers the fences of sync(), so each call recognises its own event.
+    std::atomic<std::uint32_t> syncSerial_{0};
+
+    xcb_window_t wakeWindow_ = XCB_WINDOW_NONE;
+    bool stopping_ = false;
+    std::thread eventThread_;
+};
+
+}  // namespace brindlow

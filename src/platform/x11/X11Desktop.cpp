@@ -1,0 +1,638 @@
+#include "platform/x11/X11Desktop.h"
+
+#include <xcb/randr.h>
+#include <xcb/xcb_ewmh.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/CoordinateLimits.h"
+#include "platform/x11/X11Connection.h"
+
+namespace brindlow {
+
+namespace {
+
+constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
+constexpr std::uint32_t kSourcePager = 2;  // "source indication": a pager or assistive tool
+constexpr std::uint32_t kIconicState = 3;
+
+uint8_t eventType(const xcb_generic_event_t& event) {
+    return event.response_type & 0x7f;
+}
+
+template <typename T>
+const T& as(const xcb_generic_event_t& event) {
+    return reinterpret_cast<const T&>(event);
+}
+
+}  // namespace
+
+X11Desktop::X11Desktop(X11Connection& connection) : x_(connection) {
+    if (x_.randrEventBase() >= 0) {
+        xcb_randr_select_input(x_.xcb(), x_.root(),
+                               XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE |
+                                   XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
+                                   XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
+    }
+    listener_ = x_.addListener([this](const xcb_generic_event_t& event) { onEvent(event); });
+    refreshClients();
+    refreshActive();
+}
+
+X11Desktop::~X11Desktop() {
+    x_.removeListener(listener_);
+}
+
+std::uint64_t X11Desktop::subscribeWindows(WindowHandler handler) {
+    std::lock_guard lock(handlersMutex_);
+    windowHandlers_.emplace(nextHandler_, std::move(handler));
+    return nextHandler_++;
+}
+
+std::uint64_t X11Desktop::subscribeApps(AppHandler handler) {
+    std::lock_guard lock(handlersMutex_);
+    appHandlers_.emplace(nextHandler_, std::move(handler));
+    return nextHandler_++;
+}
+
+std::uint64_t X11Desktop::subscribeScreenChanges(ChangeHandler handler) {
+    std::lock_guard lock(handlersMutex_);
+    screenHandlers_.emplace(nextHandler_, std::move(handler));
+    return nextHandler_++;
+}
+
+void X11Desktop::unsubscribe(std::uint64_t id) {
+    std::lock_guard lock(handlersMutex_);
+    windowHandlers_.erase(id);
+    appHandlers_.erase(id);
+    screenHandlers_.erase(id);
+}
+
+void X11Desktop::emit(const X11WindowEvent& event) {
+    std::vector<WindowHandler> handlers;
+    {
+        std::lock_guard lock(handlersMutex_);
+        for (auto& [id, h] : windowHandlers_) handlers.push_back(h);
+    }
+    for (auto& h : handlers) h(event);
+}
+
+void X11Desktop::emit(const X11AppEvent& event) {
+    std::vector<AppHandler> handlers;
+    {
+        std::lock_guard lock(handlersMutex_);
+        for (auto& [id, h] : appHandlers_) handlers.push_back(h);
+    }
+    for (auto& h : handlers) h(event);
+}
+
+void X11Desktop::emitScreensChanged() {
+    std::vector<ChangeHandler> handlers;
+    {
+        std::lock_guard lock(handlersMutex_);
+        for (auto& [id, h] : screenHandlers_) handlers.push_back(h);
+    }
+    for (auto& h : handlers) h();
+}
+
+std::vector<xcb_window_t> X11Desktop::clients() const {
+    std::lock_guard lock(mutex_);
+    return clients_;
+}
+
+bool X11Desktop::isClient(xcb_window_t window) const {
+    std::lock_guard lock(mutex_);
+    return known_.count(window) > 0;
+}
+
+bool X11Desktop::hasWindowManager() const {
+    std::lock_guard lock(mutex_);
+    return windowManager_;
+}
+
+bool X11Desktop::onCurrentDesktop(const WindowSnapshot& s) const {
+    if (!s.desktop || *s.desktop == kAllDesktops) return true;
+    std::lock_guard lock(mutex_);
+    return *s.desktop == currentDesktop_;
+}
+
+bool X11Desktop::minimized(const WindowSnapshot& s) const {
+    // A window on another desktop is out of reach, like a hidden one.
+    return s.hasState(x_.atom("_NET_WM_STATE_HIDDEN")) || !onCurrentDesktop(s);
+}
+
+std::optional<std::int32_t> X11Desktop::pidOf(xcb_window_t window) const {
+    std::lock_guard lock(mutex_);
+    auto found = known_.find(window);
+    if (found == known_.end()) return std::nullopt;
+    return found->second.pid;
+}
+
+std::vector<X11AppInfo> X11Desktop::applications() const {
+    std::lock_guard lock(mutex_);
+    std::vector<X11AppInfo> result;
+    for (auto& [pid, info] : apps_) result.push_back(info);
+    std::sort(result.begin(), result.end(),
+              [](const X11AppInfo& a, const X11AppInfo& b) { return a.order < b.order; });
+    return result;
+}
+
+std::optional<X11AppInfo> X11Desktop::application(std::int32_t pid) const {
+    std::lock_guard lock(mutex_);
+    auto found = apps_.find(pid);
+    if (found == apps_.end()) return std::nullopt;
+    return found->second;
+}
+
+std::vector<xcb_window_t> X11Desktop::windowsOf(std::int32_t pid) const {
+    std::vector<xcb_window_t> candidates;
+    {
+        std::lock_guard lock(mutex_);
+        for (xcb_window_t w : clients_) {
+            auto found = known_.find(w);
+            if (found != known_.end() && found->second.pid == pid) candidates.push_back(w);
+        }
+    }
+    std::vector<xcb_window_t> result;
+    for (xcb_window_t w : candidates) {
+        auto s = readWindow(x_, w);
+        if (s && onCurrentDesktop(*s)) result.push_back(w);
+    }
+    return result;
+}
+
+std::optional<xcb_window_t> X11Desktop::activeWindow() const {
+    std::lock_guard lock(mutex_);
+    return active_;
+}
+
+std::optional<xcb_window_t> X11Desktop::focusedWindowOf(std::int32_t pid) const {
+    std::lock_guard lock(mutex_);
+    for (xcb_window_t w : activeHistory_) {
+        auto found = known_.find(w);
+        if (found != known_.end() && found->second.pid == pid) return w;
+    }
+    return std::nullopt;
+}
+
+std::optional<WindowSnapshot> X11Desktop::read(xcb_window_t window) {
+    if (!isClient(window)) return std::nullopt;
+    return readWindow(x_, window);
+}
+
+std::string X11Desktop::subrole(const WindowSnapshot& s) {
+    for (xcb_atom_t type : s.types) {
+        if (type == x_.atom("_NET_WM_WINDOW_TYPE_NORMAL")) break;
+        if (type == x_.atom("_NET_WM_WINDOW_TYPE_DIALOG")) return "AXDialog";
+        if (type == x_.atom("_NET_WM_WINDOW_TYPE_SPLASH")) return "AXSystemDialog";
+        for (const char* floating :
+             {"_NET_WM_WINDOW_TYPE_UTILITY", "_NET_WM_WINDOW_TYPE_TOOLBAR",
+              "_NET_WM_WINDOW_TYPE_MENU", "_NET_WM_WINDOW_TYPE_DROPDOWN_MENU",
+              "_NET_WM_WINDOW_TYPE_POPUP_MENU", "_NET_WM_WINDOW_TYPE_TOOLTIP",
+              "_NET_WM_WINDOW_TYPE_NOTIFICATION"}) {
+            if (type == x_.atom(floating)) return "AXFloatingWindow";
+        }
+        for (const char* other : {"_NET_WM_WINDOW_TYPE_DOCK", "_NET_WM_WINDOW_TYPE_DESKTOP"}) {
+            if (type == x_.atom(other)) return "AXUnknown";
+        }
+    }
+    // A normal window that belongs to another one is a dialog in all but name.
+    if (s.transientFor != XCB_WINDOW_NONE) return "AXDialog";
+    return "AXStandardWindow";
+}
+
+std::int32_t X11Desktop::resolvePid(const WindowSnapshot& s) {
+    if (s.pid) return std::int32_t(*s.pid);
+    if (auto pid = resourcePid(x_, s.window)) return std::int32_t(*pid);
+    return 0;
+}
+
+std::vector<xcb_window_t> X11Desktop::readClientList() {
+    if (windowManagerRuns(x_)) {
+        {
+            std::lock_guard lock(mutex_);
+            windowManager_ = true;
+        }
+        return readWindowList(x_, x_.root(), x_.atom("_NET_CLIENT_LIST"));
+    }
+    {
+        std::lock_guard lock(mutex_);
+        windowManager_ = false;
+    }
+    // Without a window manager the clients are the mapped top-level windows.
+    std::vector<xcb_window_t> result;
+    auto* tree = xcb_query_tree_reply(x_.xcb(), xcb_query_tree(x_.xcb(), x_.root()), nullptr);
+    if (!tree) return result;
+    xcb_window_t* children = xcb_query_tree_children(tree);
+    int count = xcb_query_tree_children_length(tree);
+    std::vector<xcb_get_window_attributes_cookie_t> cookies;
+    for (int i = 0; i < count; ++i) {
+        cookies.push_back(xcb_get_window_attributes(x_.xcb(), children[i]));
+    }
+    for (int i = 0; i < count; ++i) {
+        auto* a = xcb_get_window_attributes_reply(x_.xcb(), cookies[size_t(i)], nullptr);
+        if (a && a->map_state == XCB_MAP_STATE_VIEWABLE && !a->override_redirect &&
+            a->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT) {
+            result.push_back(children[i]);
+        }
+        std::free(a);
+    }
+    std::free(tree);
+    return result;
+}
+
+void X11Desktop::refreshClients() {
+    const std::vector<xcb_window_t> list = readClientList();
+    auto desktop = readCardinal(x_, x_.root(), x_.atom("_NET_CURRENT_DESKTOP"));
+
+    std::vector<xcb_window_t> added;
+    {
+        std::lock_guard lock(mutex_);
+        currentDesktop_ = desktop.value_or(0);
+        for (xcb_window_t w : list) {
+            if (!known_.count(w)) added.push_back(w);
+        }
+    }
+    // Read the newcomers without the lock, and follow their own events.
+    std::map<xcb_window_t, Known> fresh;
+    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    for (xcb_window_t w : added) {
+        xcb_change_window_attributes(x_.xcb(), w, XCB_CW_EVENT_MASK, &mask);
+        auto s = readWindow(x_, w);
+        if (!s) continue;
+        Known k;
+        k.pid = resolvePid(*s);
+        k.frame = s->outerFrame();
+        k.title = s->title;
+        k.minimized = minimized(*s);
+        fresh.emplace(w, k);
+    }
+
+    std::vector<X11WindowEvent> windowEvents;
+    std::vector<X11AppEvent> appEvents;
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<xcb_window_t> current;
+        for (xcb_window_t w : list) {
+            if (known_.count(w) || fresh.count(w)) current.push_back(w);
+        }
+        for (auto& [w, k] : fresh) {
+            known_[w] = k;
+            if (k.pid != 0 && !apps_.count(k.pid)) {
+                apps_[k.pid] = X11AppInfo{k.pid, {}, nextOrder_++};
+                appEvents.push_back({X11AppEvent::Kind::launched, k.pid});
+            }
+            windowEvents.push_back({X11WindowEvent::Kind::created, w, k.pid});
+        }
+        for (auto it = known_.begin(); it != known_.end();) {
+            if (std::find(current.begin(), current.end(), it->first) == current.end()) {
+                windowEvents.push_back(
+                    {X11WindowEvent::Kind::destroyed, it->first, it->second.pid});
+                it = known_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        clients_ = current;
+        // Applications whose last client went away have ended.
+        for (auto it = apps_.begin(); it != apps_.end();) {
+            bool any = std::any_of(known_.begin(), known_.end(),
+                                   [&](auto& entry) { return entry.second.pid == it->first; });
+            if (!any) {
+                appEvents.push_back({X11AppEvent::Kind::terminated, it->first});
+                it = apps_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        std::erase_if(activeHistory_, [&](xcb_window_t w) { return !known_.count(w); });
+    }
+    // The class of a new application, read outside the lock.
+    for (auto& event : appEvents) {
+        if (event.kind != X11AppEvent::Kind::launched) continue;
+        for (auto& [w, k] : fresh) {
+            if (k.pid != event.pid) continue;
+            if (auto s = readWindow(x_, w)) {
+                std::lock_guard lock(mutex_);
+                if (apps_.count(k.pid)) apps_[k.pid].wmClass = s->wmClass;
+            }
+            break;
+        }
+    }
+    // Launch before the windows, terminate after them.
+    for (auto& e : appEvents) {
+        if (e.kind == X11AppEvent::Kind::launched) emit(e);
+    }
+    for (auto& e : windowEvents) emit(e);
+    for (auto& e : appEvents) {
+        if (e.kind == X11AppEvent::Kind::terminated) emit(e);
+    }
+}
+
+void X11Desktop::refreshActive() {
+    auto active = readActiveWindow(x_);
+    std::optional<X11WindowEvent> focus;
+    std::optional<X11AppEvent> activated;
+    {
+        std::lock_guard lock(mutex_);
+        if (active == active_) return;
+        active_ = active;
+        if (!active) return;
+        auto found = known_.find(*active);
+        if (found == known_.end()) return;
+        std::erase(activeHistory_, *active);
+        activeHistory_.insert(activeHistory_.begin(), *active);
+        focus = X11WindowEvent{X11WindowEvent::Kind::focused, *active, found->second.pid};
+        if (activePid_ != found->second.pid) {
+            activePid_ = found->second.pid;
+            activated = X11AppEvent{X11AppEvent::Kind::activated, found->second.pid};
+        }
+    }
+    if (focus) emit(*focus);
+    if (activated) emit(*activated);
+}
+
+void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
+    if (!isClient(window)) return;
+    auto s = readWindow(x_, window);
+    if (!s) return;
+    const bool nowMinimized = minimized(*s);
+    const Rect frame = s->outerFrame();
+    std::vector<X11WindowEvent> events;
+    {
+        std::lock_guard lock(mutex_);
+        auto found = known_.find(window);
+        if (found == known_.end()) return;
+        Known& k = found->second;
+        if (nowMinimized != k.minimized) {
+            events.push_back(
+                {nowMinimized ? X11WindowEvent::Kind::minimized : X11WindowEvent::Kind::restored,
+                 window, k.pid});
+        }
+        if (frame.size() != k.frame.size()) {
+            events.push_back({X11WindowEvent::Kind::resized, window, k.pid});
+        }
+        if (frame.origin() != k.frame.origin()) {
+            events.push_back({X11WindowEvent::Kind::moved, window, k.pid});
+        }
+        if (titleMayChange && s->title != k.title) {
+            events.push_back({X11WindowEvent::Kind::titleChanged, window, k.pid});
+        }
+        k.minimized = nowMinimized;
+        k.frame = frame;
+        k.title = s->title;
+    }
+    for (auto& e : events) emit(e);
+}
+
+void X11Desktop::refreshAllMinimized() {
+    auto desktop = readCardinal(x_, x_.root(), x_.atom("_NET_CURRENT_DESKTOP"));
+    {
+        std::lock_guard lock(mutex_);
+        currentDesktop_ = desktop.value_or(0);
+    }
+    for (xcb_window_t w : clients()) refreshWindow(w, false);
+}
+
+void X11Desktop::onEvent(const xcb_generic_event_t& event) {
+    const uint8_t type = eventType(event);
+    const int randr = x_.randrEventBase();
+    if (randr >= 0 &&
+        (type == randr + XCB_RANDR_SCREEN_CHANGE_NOTIFY || type == randr + XCB_RANDR_NOTIFY)) {
+        emitScreensChanged();
+        return;
+    }
+    switch (type) {
+        case XCB_PROPERTY_NOTIFY: {
+            auto& e = as<xcb_property_notify_event_t>(event);
+            if (e.window == x_.root()) {
+                if (e.atom == x_.atom("_NET_CLIENT_LIST") ||
+                    e.atom == x_.atom("_NET_SUPPORTING_WM_CHECK")) {
+                    refreshClients();
+                    emitScreensChanged();  // a panel may have come or gone
+                } else if (e.atom == x_.atom("_NET_ACTIVE_WINDOW")) {
+                    refreshActive();
+                } else if (e.atom == x_.atom("_NET_CURRENT_DESKTOP")) {
+                    refreshAllMinimized();
+                } else if (e.atom == x_.atom("_NET_WORKAREA")) {
+                    emitScreensChanged();
+                }
+                return;
+            }
+            if (e.atom == x_.atom("_NET_WM_NAME") || e.atom == XCB_ATOM_WM_NAME) {
+                refreshWindow(e.window, true);
+            } else if (e.atom == x_.atom("_NET_WM_STATE") || e.atom == x_.atom("_NET_WM_DESKTOP") ||
+                       e.atom == x_.atom("_NET_FRAME_EXTENTS")) {
+                refreshWindow(e.window, false);
+            } else if (e.atom == x_.atom("_NET_WM_STRUT") ||
+                       e.atom == x_.atom("_NET_WM_STRUT_PARTIAL")) {
+                emitScreensChanged();
+            }
+            return;
+        }
+        case XCB_CONFIGURE_NOTIFY: {
+            auto& e = as<xcb_configure_notify_event_t>(event);
+            if (e.window == x_.root()) {
+                emitScreensChanged();
+            } else if (e.event == e.window) {
+                refreshWindow(e.window, false);
+            }
+            return;
+        }
+        case XCB_MAP_NOTIFY:
+        case XCB_UNMAP_NOTIFY: {
+            // Both carry `event` and `window` in the same places.
+            auto& e = as<xcb_map_notify_event_t>(event);
+            if (e.event == x_.root()) {
+                if (!hasWindowManager()) refreshClients();
+            } else {
+                refreshWindow(e.window, false);
+            }
+            return;
+        }
+        case XCB_DESTROY_NOTIFY: {
+            auto& e = as<xcb_destroy_notify_event_t>(event);
+            std::optional<X11WindowEvent> destroyed;
+            {
+                std::lock_guard lock(mutex_);
+                auto found = known_.find(e.window);
+                if (found != known_.end()) {
+                    destroyed = X11WindowEvent{X11WindowEvent::Kind::destroyed, e.window,
+                                               found->second.pid};
+                }
+            }
+            // The list refresh reports the destruction and ends the application.
+            if (destroyed || (e.event == x_.root() && !hasWindowManager())) refreshClients();
+            if (destroyed) {
+                std::lock_guard lock(mutex_);
+                if (known_.count(e.window)) {
+                    // The window manager has not dropped it from its list yet.
+                    known_.erase(e.window);
+                    std::erase(clients_, e.window);
+                } else {
+                    destroyed.reset();
+                }
+            }
+            if (destroyed) emit(*destroyed);
+            return;
+        }
+        default:
+            return;
+    }
+}
+
+AXError X11Desktop::fence(xcb_window_t window, double timeout, const std::function<void()>& send) {
+    // The window manager handles client messages in order, and it answers a
+    // frame-extents request for a window it does not manage by writing the
+    // property. A fresh unmapped window per call, so an answer meant for
+    // another caller is never taken for ours.
+    xcb_window_t probe = xcb_generate_id(x_.xcb());
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(x_.xcb(), XCB_COPY_FROM_PARENT, probe, x_.root(), -10, -10, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &mask);
+    const xcb_atom_t extents = x_.atom("_NET_FRAME_EXTENTS");
+    bool destroyed = false;
+    const bool answered = x_.waitForEvent(
+        [&](const xcb_generic_event_t& event) {
+            const uint8_t type = eventType(event);
+            if (type == XCB_PROPERTY_NOTIFY) {
+                auto& e = as<xcb_property_notify_event_t>(event);
+                return e.window == probe && e.atom == extents;
+            }
+            if (type == XCB_DESTROY_NOTIFY) {
+                auto& e = as<xcb_destroy_notify_event_t>(event);
+                if (e.window == window) destroyed = true;
+                return destroyed;
+            }
+            return false;
+        },
+        timeout,
+        [&] {
+            send();
+            xcb_ewmh_request_frame_extents(x_.ewmh(), x_.screenNumber(), probe);
+        });
+    xcb_destroy_window(x_.xcb(), probe);
+    xcb_flush(x_.xcb());
+    if (destroyed || !readWindow(x_, window)) return axerror::invalidElement;
+    return answered ? axerror::success : axerror::cannotComplete;
+}
+
+AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
+                               std::optional<Size> size, double timeout) {
+    auto s = read(window);
+    if (!s) return axerror::invalidElement;
+    const Rect outer = s->outerFrame();
+    const FrameExtents& ext = s->extents;
+
+    std::optional<Point> target = origin ? representablePoint(*origin) : std::nullopt;
+    std::optional<Size> client;
+    if (size) {
+        auto outerSize = representableSize(*size);
+        if (!outerSize) return axerror::illegalArgument;
+        client = representableSize(Size{outerSize->width - ext.left - ext.right,
+                                        outerSize->height - ext.top - ext.bottom});
+    }
+    if (origin && !target) return axerror::illegalArgument;
+
+    const auto whole = [](double v) { return std::lround(v); };
+    const bool moves =
+        target && (whole(target->x) != whole(outer.x) || whole(target->y) != whole(outer.y));
+    const bool resizes = client && (whole(client->width) != whole(s->clientFrame.width) ||
+                                    whole(client->height) != whole(s->clientFrame.height));
+    if (!moves && !resizes) return axerror::success;
+
+    if (!hasWindowManager()) {
+        uint16_t mask = 0;
+        std::vector<uint32_t> values;
+        if (moves) {
+            mask |= XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y;
+            values.push_back(uint32_t(int32_t(whole(target->x))));
+            values.push_back(uint32_t(int32_t(whole(target->y))));
+        }
+        if (resizes) {
+            mask |= XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
+            values.push_back(uint32_t(whole(client->width)));
+            values.push_back(uint32_t(whole(client->height)));
+        }
+        xcb_configure_window(x_.xcb(), window, mask, values.data());
+        x_.sync();
+        return readWindow(x_, window) ? axerror::success : axerror::invalidElement;
+    }
+
+    uint32_t flags = XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12);
+    if (moves) flags |= XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y;
+    if (resizes) flags |= XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
+    const uint32_t x = moves ? uint32_t(int32_t(whole(target->x))) : 0;
+    const uint32_t y = moves ? uint32_t(int32_t(whole(target->y))) : 0;
+    const uint32_t w = resizes ? uint32_t(whole(client->width)) : 0;
+    const uint32_t h = resizes ? uint32_t(whole(client->height)) : 0;
+    return fence(window, timeout, [&] {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = x_.atom("_NET_MOVERESIZE_WINDOW");
+        message.data.data32[0] = flags;
+        message.data.data32[1] = x;
+        message.data.data32[2] = y;
+        message.data.data32[3] = w;
+        message.data.data32[4] = h;
+        xcb_send_event(x_.xcb(), 0, x_.root(),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&message));
+    });
+}
+
+AXError X11Desktop::activate(xcb_window_t window, double timeout) {
+    if (!read(window)) return axerror::invalidElement;
+    if (!hasWindowManager()) {
+        uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        xcb_set_input_focus(x_.xcb(), XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
+        x_.sync();
+        return readWindow(x_, window) ? axerror::success : axerror::invalidElement;
+    }
+    const xcb_window_t current = activeWindow().value_or(XCB_WINDOW_NONE);
+    return fence(window, timeout, [&] {
+        xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), window,
+                                              xcb_ewmh_client_source_type_t(kSourcePager),
+                                              XCB_CURRENT_TIME, current);
+    });
+}
+
+AXError X11Desktop::setFullScreen(xcb_window_t window, bool on, double timeout) {
+    if (!read(window)) return axerror::invalidElement;
+    if (!hasWindowManager()) return axerror::attributeUnsupported;
+    return fence(window, timeout, [&] {
+        xcb_ewmh_request_change_wm_state(x_.ewmh(), x_.screenNumber(), window,
+                                         on ? XCB_EWMH_WM_STATE_ADD : XCB_EWMH_WM_STATE_REMOVE,
+                                         x_.atom("_NET_WM_STATE_FULLSCREEN"), XCB_ATOM_NONE,
+                                         xcb_ewmh_client_source_type_t(kSourcePager));
+    });
+}
+
+AXError X11Desktop::setMinimized(xcb_window_t window, bool on, double timeout) {
+    if (!on) return activate(window, timeout);
+    if (!read(window)) return axerror::invalidElement;
+    if (!hasWindowManager()) {
+        xcb_unmap_window(x_.xcb(), window);
+        x_.sync();
+        return axerror::success;
+    }
+    return fence(window, timeout, [&] {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = x_.atom("WM_CHANGE_STATE");
+        message.data.data32[0] = kIconicState;
+        xcb_send_event(x_.xcb(), 0, x_.root(),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&message));
+    });
+}
+
+}  // namespace brindlow

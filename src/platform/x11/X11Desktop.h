@@ -1,0 +1,149 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "geometry/Geometry.h"
+#include "platform/AccessibilityTypes.h"
+#include "platform/x11/X11Properties.h"
+
+namespace brindlow {
+
+class X11Connection;
+
+// A change to one client window, as the X events tell it.
+struct X11WindowEvent {
+    enum class Kind {
+        created,
+        destroyed,
+        focused,
+        minimized,
+        restored,
+        resized,
+        moved,
+        titleChanged
+    };
+    Kind kind;
+    xcb_window_t window;
+    std::int32_t pid;
+};
+
+// A change to the set of running applications.
+struct X11AppEvent {
+    enum class Kind { launched, terminated, activated };
+    Kind kind;
+    std::int32_t pid;
+};
+
+// What is known of one application: the clients with the same pid.
+struct X11AppInfo {
+    std::int32_t pid = 0;
+    std::string wmClass;
+    std::uint64_t order = 0;  // when it was first seen
+};
+
+// The desktop as the window manager publishes it: the managed clients, their
+// applications, the active-window history, and the operations on a client.
+// Events are read on the connection's thread and handed to the subscribers
+// there; subscribers hop to their own executor.
+class X11Desktop {
+  public:
+    using WindowHandler = std::function<void(const X11WindowEvent&)>;
+    using AppHandler = std::function<void(const X11AppEvent&)>;
+    using ChangeHandler = std::function<void()>;
+
+    explicit X11Desktop(X11Connection& connection);
+    ~X11Desktop();
+    X11Desktop(const X11Desktop&) = delete;
+    X11Desktop& operator=(const X11Desktop&) = delete;
+
+    X11Connection& connection() { return x_; }
+
+    std::uint64_t subscribeWindows(WindowHandler handler);
+    std::uint64_t subscribeApps(AppHandler handler);
+    // Monitors, panels' struts or the work area changed.
+    std::uint64_t subscribeScreenChanges(ChangeHandler handler);
+    void unsubscribe(std::uint64_t id);
+
+    // The managed clients, oldest first (every desktop).
+    std::vector<xcb_window_t> clients() const;
+    bool isClient(xcb_window_t window) const;
+    // Clients on the current desktop or on all desktops.
+    bool onCurrentDesktop(const WindowSnapshot& snapshot) const;
+    std::optional<std::int32_t> pidOf(xcb_window_t window) const;
+    std::vector<X11AppInfo> applications() const;
+    std::optional<X11AppInfo> application(std::int32_t pid) const;
+    // The application's clients on the current desktop, oldest first.
+    std::vector<xcb_window_t> windowsOf(std::int32_t pid) const;
+    std::optional<xcb_window_t> activeWindow() const;
+    // The application's most recently active client that is still there.
+    std::optional<xcb_window_t> focusedWindowOf(std::int32_t pid) const;
+
+    // The client's current state; nothing when it is gone or no longer managed.
+    std::optional<WindowSnapshot> read(xcb_window_t window);
+    bool minimized(const WindowSnapshot& snapshot) const;
+    std::string subrole(const WindowSnapshot& snapshot);
+
+    // Moves and/or resizes the outer frame and waits until the window manager
+    // has handled the request (or `timeout` passes). success, invalidElement
+    // for a window that is gone, cannotComplete on time-out.
+    AXError moveResize(xcb_window_t window, std::optional<Point> origin, std::optional<Size> size,
+                       double timeout);
+    AXError activate(xcb_window_t window, double timeout);
+    AXError setFullScreen(xcb_window_t window, bool on, double timeout);
+    AXError setMinimized(xcb_window_t window, bool on, double timeout);
+
+    bool hasWindowManager() const;
+
+  private:
+    struct Known {
+        std::int32_t pid = 0;
+        bool minimized = false;
+        Rect frame;
+        std::string title;
+    };
+
+    void onEvent(const xcb_generic_event_t& event);
+    void refreshClients();
+    void refreshActive();
+    void refreshWindow(xcb_window_t window, bool titleMayChange);
+    void refreshAllMinimized();
+    std::vector<xcb_window_t> readClientList();
+    std::int32_t resolvePid(const WindowSnapshot& snapshot);
+    void emit(const X11WindowEvent& event);
+    void emit(const X11AppEvent& event);
+    void emitScreensChanged();
+    // Waits until the window manager has handled every request sent before:
+    // it answers _NET_REQUEST_FRAME_EXTENTS by writing the property.
+    AXError fence(xcb_window_t window, double timeout, const std::function<void()>& send);
+
+    X11Connection& x_;
+    std::uint64_t listener_ = 0;
+
+    mutable std::mutex mutex_;
+    std::vector<xcb_window_t> clients_;
+    std::map<xcb_window_t, Known> known_;
+    std::map<std::int32_t, X11AppInfo> apps_;
+    std::uint64_t nextOrder_ = 1;
+    std::vector<xcb_window_t> activeHistory_;  // most recent first
+    std::optional<xcb_window_t> active_;
+    std::optional<std::int32_t> activePid_;
+    std::uint32_t currentDesktop_ = 0;
+    bool windowManager_ = false;
+
+    std::mutex handlersMutex_;
+    std::uint64_t nextHandler_ = 1;
+    std::map<std::uint64_t, WindowHandler> windowHandlers_;
+    std::map<std::uint64_t, AppHandler> appHandlers_;
+    std::map<std::uint64_t, ChangeHandler> screenHandlers_;
+};
+
+}  // namespace brindlow

@@ -1,0 +1,217 @@
+#include "platform/x11/X11Properties.h"
+
+#include <xcb/res.h>
+#include <xcb/xcb_icccm.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "platform/x11/X11Connection.h"
+
+namespace brindlow {
+
+namespace {
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, FreeDeleter>;
+
+xcb_get_property_cookie_t askProperty(X11Connection& x, xcb_window_t window, xcb_atom_t property,
+                                      uint32_t maxWords = 1 << 16) {
+    return xcb_get_property(x.xcb(), 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, maxWords);
+}
+
+Reply<xcb_get_property_reply_t> takeProperty(X11Connection& x, xcb_get_property_cookie_t cookie) {
+    return Reply<xcb_get_property_reply_t>(xcb_get_property_reply(x.xcb(), cookie, nullptr));
+}
+
+std::vector<std::uint32_t> words(const xcb_get_property_reply_t* reply) {
+    if (!reply || reply->format != 32) return {};
+    auto* first = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+    return {first, first + xcb_get_property_value_length(reply) / 4};
+}
+
+std::optional<std::string> text(const xcb_get_property_reply_t* reply) {
+    if (!reply || reply->format != 8 || reply->type == XCB_ATOM_NONE) return std::nullopt;
+    auto* first = static_cast<const char*>(xcb_get_property_value(reply));
+    return std::string(first, size_t(xcb_get_property_value_length(reply)));
+}
+
+}  // namespace
+
+bool WindowSnapshot::hasState(xcb_atom_t state) const {
+    return std::find(states.begin(), states.end(), state) != states.end();
+}
+
+bool WindowSnapshot::hasType(xcb_atom_t type) const {
+    return std::find(types.begin(), types.end(), type) != types.end();
+}
+
+std::optional<WindowSnapshot> readWindow(X11Connection& x, xcb_window_t window) {
+    // Every request first, then every reply: one round trip for the lot.
+    auto attributes = xcb_get_window_attributes(x.xcb(), window);
+    auto geometry = xcb_get_geometry(x.xcb(), window);
+    auto position = xcb_translate_coordinates(x.xcb(), window, x.root(), 0, 0);
+    auto netName = askProperty(x, window, x.atom("_NET_WM_NAME"));
+    auto wmName = askProperty(x, window, XCB_ATOM_WM_NAME);
+    auto wmClass = askProperty(x, window, XCB_ATOM_WM_CLASS);
+    auto pid = askProperty(x, window, x.atom("_NET_WM_PID"), 1);
+    auto types = askProperty(x, window, x.atom("_NET_WM_WINDOW_TYPE"), 64);
+    auto transient = askProperty(x, window, XCB_ATOM_WM_TRANSIENT_FOR, 1);
+    auto states = askProperty(x, window, x.atom("_NET_WM_STATE"), 64);
+    auto desktop = askProperty(x, window, x.atom("_NET_WM_DESKTOP"), 1);
+    auto hints = xcb_icccm_get_wm_normal_hints(x.xcb(), window);
+    auto extents = askProperty(x, window, x.atom("_NET_FRAME_EXTENTS"), 4);
+
+    Reply<xcb_get_window_attributes_reply_t> attributesReply(
+        xcb_get_window_attributes_reply(x.xcb(), attributes, nullptr));
+    Reply<xcb_get_geometry_reply_t> geometryReply(
+        xcb_get_geometry_reply(x.xcb(), geometry, nullptr));
+    Reply<xcb_translate_coordinates_reply_t> positionReply(
+        xcb_translate_coordinates_reply(x.xcb(), position, nullptr));
+    auto netNameReply = takeProperty(x, netName);
+    auto wmNameReply = takeProperty(x, wmName);
+    auto wmClassReply = takeProperty(x, wmClass);
+    auto pidReply = takeProperty(x, pid);
+    auto typesReply = takeProperty(x, types);
+    auto transientReply = takeProperty(x, transient);
+    auto statesReply = takeProperty(x, states);
+    auto desktopReply = takeProperty(x, desktop);
+    xcb_size_hints_t sizeHints{};
+    bool hasHints = xcb_icccm_get_wm_normal_hints_reply(x.xcb(), hints, &sizeHints, nullptr);
+    auto extentsReply = takeProperty(x, extents);
+
+    if (!attributesReply || !geometryReply || !positionReply) return std::nullopt;
+
+    WindowSnapshot s;
+    s.window = window;
+    s.mapped = attributesReply->map_state == XCB_MAP_STATE_VIEWABLE;
+    if (auto name = text(netNameReply.get())) {
+        s.title = *name;
+        s.hasTitle = true;
+    } else if (auto legacy = text(wmNameReply.get())) {
+        s.title = *legacy;
+        s.hasTitle = true;
+    }
+    if (auto classes = text(wmClassReply.get())) {
+        // "instance\0class\0"
+        size_t split = classes->find('\0');
+        s.wmInstance = classes->substr(0, split);
+        if (split != std::string::npos) {
+            std::string rest = classes->substr(split + 1);
+            s.wmClass = rest.substr(0, rest.find('\0'));
+        }
+    }
+    if (auto values = words(pidReply.get()); !values.empty() && values[0] != 0) s.pid = values[0];
+    for (auto atom : words(typesReply.get())) s.types.push_back(atom);
+    if (auto values = words(transientReply.get()); !values.empty()) s.transientFor = values[0];
+    for (auto atom : words(statesReply.get())) s.states.push_back(atom);
+    if (auto values = words(desktopReply.get()); !values.empty()) s.desktop = values[0];
+    if (hasHints) {
+        if (sizeHints.flags & XCB_ICCCM_SIZE_HINT_P_MIN_SIZE) {
+            s.hints.minSize = Size{double(sizeHints.min_width), double(sizeHints.min_height)};
+        }
+        if (sizeHints.flags & XCB_ICCCM_SIZE_HINT_P_MAX_SIZE) {
+            s.hints.maxSize = Size{double(sizeHints.max_width), double(sizeHints.max_height)};
+        }
+        if (sizeHints.flags & XCB_ICCCM_SIZE_HINT_P_RESIZE_INC) {
+            s.hints.increments = Size{double(sizeHints.width_inc), double(sizeHints.height_inc)};
+        }
+    }
+    if (auto values = words(extentsReply.get()); values.size() == 4) {
+        s.extents = {int(values[0]), int(values[1]), int(values[2]), int(values[3])};
+    }
+    s.clientFrame = Rect(positionReply->dst_x, positionReply->dst_y, geometryReply->width,
+                         geometryReply->height);
+    return s;
+}
+
+std::vector<xcb_window_t> readWindowList(X11Connection& x, xcb_window_t window,
+                                         xcb_atom_t property) {
+    auto reply = takeProperty(x, askProperty(x, window, property));
+    std::vector<xcb_window_t> result;
+    for (auto value : words(reply.get())) result.push_back(value);
+    return result;
+}
+
+std::optional<xcb_window_t> readActiveWindow(X11Connection& x) {
+    auto reply = takeProperty(x, askProperty(x, x.root(), x.atom("_NET_ACTIVE_WINDOW"), 1));
+    auto values = words(reply.get());
+    if (values.empty() || values[0] == XCB_WINDOW_NONE) return std::nullopt;
+    return values[0];
+}
+
+std::optional<std::uint32_t> readCardinal(X11Connection& x, xcb_window_t window,
+                                          xcb_atom_t property) {
+    auto values = readCardinals(x, window, property);
+    if (values.empty()) return std::nullopt;
+    return values[0];
+}
+
+std::vector<std::uint32_t> readCardinals(X11Connection& x, xcb_window_t window,
+                                         xcb_atom_t property) {
+    return words(takeProperty(x, askProperty(x, window, property)).get());
+}
+
+bool windowManagerRuns(X11Connection& x) {
+    auto values = readCardinals(x, x.root(), x.atom("_NET_SUPPORTING_WM_CHECK"));
+    return !values.empty() && values[0] != XCB_WINDOW_NONE;
+}
+
+std::optional<xcb_window_t> topLevelAncestor(X11Connection& x, xcb_window_t window) {
+    xcb_window_t current = window;
+    for (int depth = 0; depth < 16; ++depth) {
+        Reply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(x.xcb(), xcb_query_tree(x.xcb(), current), nullptr));
+        if (!tree) return std::nullopt;
+        if (tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE) return current;
+        current = tree->parent;
+    }
+    return current;
+}
+
+std::optional<Image> largestIcon(const std::vector<std::uint32_t>& data) {
+    std::optional<Image> best;
+    size_t at = 0;
+    while (at + 2 <= data.size()) {
+        std::uint64_t width = data[at], height = data[at + 1];
+        if (width == 0 || height == 0 || width > 4096 || height > 4096) break;
+        std::uint64_t count = width * height;
+        if (at + 2 + count > data.size()) break;
+        if (!best || std::uint64_t(best->width) * std::uint64_t(best->height) < count) {
+            Image image;
+            image.width = int(width);
+            image.height = int(height);
+            image.argb.assign(data.begin() + long(at + 2), data.begin() + long(at + 2 + count));
+            best = std::move(image);
+        }
+        at += 2 + count;
+    }
+    return best;
+}
+
+std::optional<Image> readIcon(X11Connection& x, xcb_window_t window) {
+    auto reply = takeProperty(x, askProperty(x, window, x.atom("_NET_WM_ICON"), 1 << 22));
+    return largestIcon(words(reply.get()));
+}
+
+std::optional<std::uint32_t> resourcePid(X11Connection& x, xcb_window_t window) {
+    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(
+        x.xcb(), xcb_res_query_client_ids(x.xcb(), 1, &spec), nullptr));
+    if (!reply) return std::nullopt;
+    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;
+         xcb_res_client_id_value_next(&it)) {
+        if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
+            xcb_res_client_id_value_value_length(it.data) >= 1) {
+            return *xcb_res_client_id_value_value(it.data);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace brindlow

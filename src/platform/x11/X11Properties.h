@@ -1,0 +1,88 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "geometry/Geometry.h"
+#include "platform/Image.h"
+
+namespace brindlow {
+
+class X11Connection;
+
+// Decorations the window manager draws around a client (_NET_FRAME_EXTENTS).
+struct FrameExtents {
+    int left = 0, right = 0, top = 0, bottom = 0;
+};
+
+// WM_NORMAL_HINTS, as far as they matter here.
+struct SizeHints {
+    std::optional<Size> minSize;
+    std::optional<Size> maxSize;
+    std::optional<Size> increments;
+
+    // Minimum and maximum both given and equal: the client cannot be resized.
+    bool fixedSize() const { return minSize && maxSize && *minSize == *maxSize; }
+};
+
+// What one window says about itself, read in one batch of requests.
+struct WindowSnapshot {
+    xcb_window_t window = XCB_WINDOW_NONE;
+    bool mapped = false;
+    std::string title;  // _NET_WM_NAME, else WM_NAME, else ""
+    bool hasTitle = false;
+    std::string wmClass;               // the class half of WM_CLASS
+    std::string wmInstance;            // the instance half
+    std::optional<std::uint32_t> pid;  // _NET_WM_PID
+    std::vector<xcb_atom_t> types;     // _NET_WM_WINDOW_TYPE
+    xcb_window_t transientFor = XCB_WINDOW_NONE;
+    std::vector<xcb_atom_t> states;        // _NET_WM_STATE
+    std::optional<std::uint32_t> desktop;  // _NET_WM_DESKTOP; 0xFFFFFFFF = all desktops
+    SizeHints hints;
+    FrameExtents extents;
+    Rect clientFrame;  // the client window in root coordinates, without decorations
+
+    // The frame as the user sees it: the client grown by the decorations.
+    Rect outerFrame() const {
+        return {clientFrame.x - extents.left, clientFrame.y - extents.top,
+                clientFrame.width + extents.left + extents.right,
+                clientFrame.height + extents.top + extents.bottom};
+    }
+    bool hasState(xcb_atom_t state) const;
+    bool hasType(xcb_atom_t type) const;
+};
+
+// Reads a window's properties and geometry in one round trip. Nothing when the
+// window no longer exists.
+std::optional<WindowSnapshot> readWindow(X11Connection& x, xcb_window_t window);
+
+// Root-window lists and values of the window manager.
+std::vector<xcb_window_t> readWindowList(X11Connection& x, xcb_window_t window,
+                                         xcb_atom_t property);
+std::optional<xcb_window_t> readActiveWindow(X11Connection& x);
+std::optional<std::uint32_t> readCardinal(X11Connection& x, xcb_window_t window,
+                                          xcb_atom_t property);
+std::vector<std::uint32_t> readCardinals(X11Connection& x, xcb_window_t window,
+                                         xcb_atom_t property);
+// The window manager's check window, when one runs.
+bool windowManagerRuns(X11Connection& x);
+
+// The ancestor of a window that is a child of the root (the window manager's
+// frame); the window itself when it is a child of the root; nothing when gone.
+std::optional<xcb_window_t> topLevelAncestor(X11Connection& x, xcb_window_t window);
+
+// The largest image of _NET_WM_ICON.
+std::optional<Image> readIcon(X11Connection& x, xcb_window_t window);
+
+// The pid of the client that created a window, asked of the X-Resource extension.
+std::optional<std::uint32_t> resourcePid(X11Connection& x, xcb_window_t window);
+
+// Picks the largest icon from the raw _NET_WM_ICON cardinals (width, height,
+// pixels, ... repeated); nothing when the data holds no complete image.
+std::optional<Image> largestIcon(const std::vector<std::uint32_t>& data);
+
+}  // namespace brindlow
