@@ -48,10 +48,12 @@ inline double asDouble(const nlohmann::json& value, std::string_view key) {
 // An integral number that fits 64 bits; a fraction or an out-of-range value
 // fails instead of being converted (converting such a double is undefined).
 inline std::int64_t asInt(const nlohmann::json& value, std::string_view key) {
-    if (value.is_number_integer()) return value.get<std::int64_t>();
+    // is_number_integer() holds for unsigned values too, so those go first.
     if (value.is_number_unsigned()) {
         const auto number = value.get<std::uint64_t>();
         if (number <= std::uint64_t(std::numeric_limits<std::int64_t>::max())) return std::int64_t(number);
+    } else if (value.is_number_integer()) {
+        return value.get<std::int64_t>();
     } else if (value.is_number_float()) {
         const double number = value.get<double>();
         if (std::isfinite(number) && std::trunc(number) == number && number >= -9.2e18 && number <= 9.2e18)

@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include "platform/Log.h"
+#include "settings/AppSettings.h"
+#include "settings/JSONEncoder.h"
+#include "settings/SettingsStore.h"
+#include "settings/ToastMessage.h"
+#include "settings/TwoFingerScroll.h"
+
+using namespace brindlow;
+using Json = nlohmann::json;
+
+namespace {
+
+AppSettings decode(const std::string& text) {
+    const std::optional<AppSettings> decoded = decodeSettingsText(text);
+    EXPECT_TRUE(decoded) << text;
+    return decoded.value_or(AppSettings{});
+}
+
+AppRule rule(std::string bundleID, std::string name, AppBehavior behavior = AppBehavior::tile,
+             std::optional<double> width = std::nullopt) {
+    return {std::move(bundleID), std::move(name), behavior, width};
+}
+
+class SettingsDecoding : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        LogSink::setStderrEnabled(false);
+        LogSink::clear();
+    }
+};
+
+}  // namespace
+
+TEST(AppSettingsDefaults, AllTwentySevenValues) {
+    const AppSettings s;
+    EXPECT_EQ(s.gap, 12);
+    EXPECT_EQ(s.outerGap, 12);
+    EXPECT_EQ(s.defaultWidth, 0.5);
+    EXPECT_EQ(s.presetWidths, (std::vector<double>{0.25, 1.0 / 3.0, 0.5, 2.0 / 3.0, 0.75}));
+    EXPECT_EQ(s.widthStep, 0.1);
+    EXPECT_EQ(s.centerMode, CenterMode::never);
+    EXPECT_TRUE(s.animationsEnabled);
+    EXPECT_EQ(s.springStiffness, 300);
+    EXPECT_EQ(s.springDamping, 35);
+    EXPECT_TRUE(s.disabledDisplays.empty());
+    EXPECT_TRUE(s.focusCrossesDisplays);
+    EXPECT_EQ(s.twoFingerScroll, TwoFingerScroll::always);
+    EXPECT_FALSE(s.gesturesEnabled);
+    EXPECT_EQ(s.gestureFingers, 3);
+    EXPECT_EQ(s.gestureSensitivity, 1.0);
+    EXPECT_TRUE(s.showIndicator);
+    EXPECT_EQ(s.indicatorPosition, IndicatorPosition::bottom);
+    EXPECT_TRUE(s.showPositionInMenuBar);
+    EXPECT_FALSE(s.focusBorder);
+    EXPECT_EQ(s.focusBorderWidth, 3);
+    EXPECT_EQ(s.focusBorderColor, "#4C8DFF");
+    EXPECT_FALSE(s.dimInactive);
+    EXPECT_EQ(s.dimAmount, 0.25);
+    EXPECT_FALSE(s.focusFollowsMouse);
+    EXPECT_TRUE(s.appRules.empty());
+    EXPECT_TRUE(s.terminalBadges);
+    EXPECT_FALSE(s.firstRunDone);
+    EXPECT_EQ(toJSON(s).size(), 27u);
+}
+
+TEST(SettingsEnums, RawTextsMatchExactly) {
+    EXPECT_EQ(toText(AppBehavior::floating), "float");
+    EXPECT_EQ(appBehaviorFromText("tile"), AppBehavior::tile);
+    EXPECT_EQ(appBehaviorFromText("Float"), std::nullopt);
+    EXPECT_EQ(indicatorPositionFromText("top"), IndicatorPosition::top);
+    EXPECT_EQ(indicatorPositionFromText("Top"), std::nullopt);
+    EXPECT_EQ(twoFingerScrollFromText("withKeys"), TwoFingerScroll::withKeys);
+    EXPECT_EQ(twoFingerScrollFromText("withkeys"), std::nullopt);
+    EXPECT_EQ(toText(TwoFingerScroll::off), "off");
+}
+
+TEST_F(SettingsDecoding, EmptyObjectGivesTheDefaults) {
+    EXPECT_EQ(decode("{}"), AppSettings{});
+}
+
+TEST_F(SettingsDecoding, OnlyANonObjectFailsTheWholeFile) {
+    std::string error;
+    EXPECT_FALSE(decodeSettingsText("[]", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(decodeSettingsText("", &error));
+    EXPECT_FALSE(decodeSettingsText("12", &error));
+    EXPECT_FALSE(decodeSettingsText("{\"gap\": ", &error));
+}
+
+TEST_F(SettingsDecoding, EachBadKeyFallsBackAloneAndNothingIsClamped) {
+    EXPECT_EQ(decode(R"({"gap": "wide"})").gap, 12);
+    EXPECT_EQ(decode(R"({"gap": null})").gap, 12);
+    EXPECT_EQ(decode(R"({"gap": -5})").gap, -5);
+
+    const AppSettings mixed = decode(R"({"gap": "wide", "outerGap": 4, "focusBorder": 1,
+        "dimInactive": true, "animationsEnabled": "false", "focusBorderColor": "blue"})");
+    EXPECT_EQ(mixed.gap, 12);
+    EXPECT_EQ(mixed.outerGap, 4);
+    EXPECT_FALSE(mixed.focusBorder);  // Bool only from true / false
+    EXPECT_TRUE(mixed.dimInactive);
+    EXPECT_TRUE(mixed.animationsEnabled);
+    EXPECT_EQ(mixed.focusBorderColor, "blue");  // kept as written
+}
+
+TEST_F(SettingsDecoding, ArraysFallBackWhenOneElementIsBad) {
+    EXPECT_EQ(decode(R"({"presetWidths": [0.5, "x"]})").presetWidths, AppSettings{}.presetWidths);
+    EXPECT_TRUE(decode(R"({"presetWidths": []})").presetWidths.empty());
+    EXPECT_TRUE(decode(R"({"disabledDisplays": ["A", 3]})").disabledDisplays.empty());
+    EXPECT_EQ(decode(R"({"disabledDisplays": ["A", "A"]})").disabledDisplays,
+              (std::vector<std::string>{"A", "A"}));
+}
+
+TEST_F(SettingsDecoding, IntegersOnlyFromIntegralNumbersInRange) {
+    EXPECT_EQ(decode(R"({"gestureFingers": 3.5})").gestureFingers, 3);
+    EXPECT_EQ(decode(R"({"gestureFingers": 7})").gestureFingers, 7);
+    EXPECT_EQ(decode(R"({"gestureFingers": 4.0})").gestureFingers, 4);
+    EXPECT_EQ(decode(R"({"gestureFingers": 1e300})").gestureFingers, 3);
+    EXPECT_EQ(decode(R"({"gestureFingers": 4294967299})").gestureFingers, 3);
+    EXPECT_EQ(decode(R"({"gestureFingers": 18446744073709551615})").gestureFingers, 3);
+    EXPECT_EQ(decode(R"({"gestureFingers": -2})").gestureFingers, -2);
+    EXPECT_FALSE(decodeSettingsText(R"({"gap": 1e999})"));  // the parser refuses it
+}
+
+TEST_F(SettingsDecoding, EnumerationsMatchTheirTextExactly) {
+    EXPECT_EQ(decode(R"({"indicatorPosition": "Top"})").indicatorPosition,
+              IndicatorPosition::bottom);
+    EXPECT_EQ(decode(R"({"indicatorPosition": "top"})").indicatorPosition, IndicatorPosition::top);
+    EXPECT_EQ(decode(R"({"centerMode": "onOverflow"})").centerMode, CenterMode::onOverflow);
+    EXPECT_EQ(decode(R"({"twoFingerScroll": "withKeys"})").twoFingerScroll,
+              TwoFingerScroll::withKeys);
+    EXPECT_EQ(decode(R"({"twoFingerScroll": 1})").twoFingerScroll, TwoFingerScroll::always);
+}
+
+TEST_F(SettingsDecoding, ABadRuleIsDroppedAloneAndLogged) {
+    std::vector<std::string> dropped;
+    const auto decoded = decodeSettingsText(R"({"appRules": [
+        {"bundleID": "org.a", "name": "A", "behavior": "float"},
+        {"bundleID": "org.b", "behavior": "tile"},
+        {"bundleID": "org.c", "name": "C", "behavior": "Tile"},
+        {"bundleID": "org.d", "name": "D", "behavior": "tile", "defaultWidth": "wide"},
+        {"bundleID": "org.e", "name": "E", "behavior": "tile", "defaultWidth": 0.4}]})",
+                                            nullptr, &dropped);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->appRules,
+              (std::vector<AppRule>{rule("org.a", "A", AppBehavior::floating),
+                                    rule("org.e", "E", AppBehavior::tile, 0.4)}));
+    EXPECT_EQ(dropped.size(), 3u);
+    size_t logged = 0;
+    for (const auto& record : LogSink::recent())
+        if (record.level == LogLevel::error && record.category == "Settings" &&
+            record.message.starts_with("Dropped unreadable app rule"))
+            ++logged;
+    EXPECT_EQ(logged, 3u);
+    EXPECT_TRUE(decode(R"({"appRules": {"bundleID": "x"}})").appRules.empty());
+}
+
+TEST_F(SettingsDecoding, RuleWithNullWidthHasNoWidthAndWritesNoKey) {
+    const AppSettings s = decode(
+        R"({"appRules": [{"bundleID": "org.a", "name": "A", "behavior": "tile", "defaultWidth": null}]})");
+    ASSERT_EQ(s.appRules.size(), 1u);
+    EXPECT_FALSE(s.appRules[0].defaultWidth);
+    EXPECT_FALSE(toJSON(s.appRules[0]).contains("defaultWidth"));
+    EXPECT_EQ(toJSON(rule("b", "B", AppBehavior::tile, 0.5))["defaultWidth"], 0.5);
+}
+
+TEST_F(SettingsDecoding, UnknownKeysAreIgnored) {
+    EXPECT_EQ(decode(R"({"volume": 11, "gap": 3})").gap, 3);
+    EXPECT_FALSE(toJSON(decode(R"({"volume": 11})")).contains("volume"));
+}
+
+TEST(SettingsEncoding, RoundTripOfEveryFieldChanged) {
+    AppSettings s;
+    s.gap = -1.5;
+    s.outerGap = 0;
+    s.defaultWidth = 0.6;
+    s.presetWidths = {};
+    s.widthStep = 0.05;
+    s.centerMode = CenterMode::always;
+    s.animationsEnabled = false;
+    s.springStiffness = 120;
+    s.springDamping = 20;
+    s.disabledDisplays = {"DISPLAY-1", "display-2"};
+    s.focusCrossesDisplays = false;
+    s.twoFingerScroll = TwoFingerScroll::off;
+    s.gesturesEnabled = true;
+    s.gestureFingers = 4;
+    s.gestureSensitivity = 2.5;
+    s.showIndicator = false;
+    s.indicatorPosition = IndicatorPosition::top;
+    s.showPositionInMenuBar = false;
+    s.focusBorder = true;
+    s.focusBorderWidth = 6;
+    s.focusBorderColor = "#00FF00";
+    s.dimInactive = true;
+    s.dimAmount = 0.5;
+    s.focusFollowsMouse = true;
+    s.appRules = {rule("org/a", "A", AppBehavior::floating),
+                  rule("org.b", "B", AppBehavior::tile, 1.0 / 3.0)};
+    s.terminalBadges = false;
+    s.firstRunDone = true;
+
+    const std::optional<std::string> text = encodeJSON(toJSON(s));
+    ASSERT_TRUE(text);
+    EXPECT_NE(text->find("\"twoFingerScroll\" : \"off\""), std::string::npos);
+    EXPECT_NE(text->find("\"behavior\" : \"float\""), std::string::npos);
+    EXPECT_EQ(decode(*text), s);
+    EXPECT_EQ(decode(*encodeJSON(toJSON(AppSettings{}))), AppSettings{});
+}
+
+TEST(SettingsEncoding, NonFiniteNumberCannotBeWritten) {
+    AppSettings s;
+    s.gap = std::nan("");
+    EXPECT_FALSE(encodeJSON(toJSON(s)));
+    EXPECT_NE(s, s);  // a NaN is never equal
+}
+
+TEST(AppSettingsRules, FirstMatchWinsAndNoIdentifierFindsNothing) {
+    AppSettings s;
+    s.appRules = {rule("", "Empty"), rule("org.a", "first", AppBehavior::floating),
+                  rule("org.a", "second", AppBehavior::tile, 0.75)};
+    EXPECT_FALSE(s.rule(std::nullopt));
+    EXPECT_EQ(s.rule("")->name, "Empty");
+    EXPECT_EQ(s.rule(std::string("org.a"))->name, "first");
+    EXPECT_FALSE(s.rule("org.A"));
+    EXPECT_EQ(s.newColumnWidth("org.a"), 0.5);  // the first rule has no width
+    s.appRules[1].defaultWidth = 0.25;
+    EXPECT_EQ(s.newColumnWidth("org.a"), 0.25);
+    EXPECT_EQ(s.newColumnWidth(std::nullopt), 0.5);
+}
+
+TEST(AppSettingsRules, WidthAbsentDiffersFromWidthPresent) {
+    AppSettings a, b;
+    a.appRules = {rule("org.a", "A")};
+    b.appRules = {rule("org.a", "A", AppBehavior::tile, 0.5)};
+    EXPECT_NE(a, b);
+    b.appRules[0].defaultWidth.reset();
+    EXPECT_EQ(a, b);
+}
+
+TEST(ToastMessageSummary, FiguresOnlyWhenBothAreSet) {
+    EXPECT_EQ((ToastMessage{"Too wide", "Nothing moved", 900, 800}).summary(),
+              "Too wide. Nothing moved Needs 900 pt, the screen has 800 pt.");
+    EXPECT_EQ((ToastMessage{"Too wide", "Nothing moved", 900, std::nullopt}).summary(),
+              "Too wide. Nothing moved");
+}

@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "settings/JSONFiles.h"
+#include "settings/SettingsStore.h"
+#include "support/TempFolder.h"
+
+using namespace brindlow;
+namespace fs = std::filesystem;
+
+namespace {
+
+size_t errorsMentioning(const std::string& text) {
+    size_t count = 0;
+    for (const auto& record : LogSink::recent())
+        if (record.level == LogLevel::error && record.message.find(text) != std::string::npos)
+            ++count;
+    return count;
+}
+
+void writeText(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+class SettingsStoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        LogSink::setStderrEnabled(false);
+        LogSink::clear();
+    }
+    fs::path file() const { return temp.path() / "Brindlow" / "settings.json"; }
+    std::optional<AppSettings> onDisk() const {
+        const auto bytes = readFileBytes(file());
+        return bytes ? decodeSettingsText(*bytes) : std::nullopt;
+    }
+    test::TempFolder temp;
+};
+
+}  // namespace
+
+TEST_F(SettingsStoreTest, FirstStartHoldsDefaultsAndWritesOnlyOnTheFirstChange) {
+    SettingsStore store(file());
+    EXPECT_EQ(store.settings(), AppSettings{});
+    EXPECT_FALSE(fs::exists(file().parent_path()));
+
+    store.update([](AppSettings& s) { s.gap = 8; });
+    ASSERT_TRUE(fs::exists(file()));
+    const auto parsed = readJSONValue(file());
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->size(), 27u);
+    EXPECT_EQ(onDisk()->gap, 8);
+    EXPECT_TRUE(LogSink::recent().empty());
+}
+
+TEST_F(SettingsStoreTest, EqualAssignmentWritesNothingCallsNoListenerButTellsObservers) {
+    SettingsStore store(file());
+    int listened = 0, observed = 0;
+    store.addListener([&](const AppSettings&) { ++listened; });
+    store.addObserver([&] { ++observed; });
+
+    store.setSettings(AppSettings{});
+    EXPECT_FALSE(fs::exists(file()));
+    EXPECT_EQ(listened, 0);
+    EXPECT_EQ(observed, 1);
+
+    store.update([](AppSettings& s) { s.focusBorder = true; });
+    store.update([](AppSettings& s) { s.focusBorder = true; });
+    EXPECT_EQ(listened, 1);
+    EXPECT_EQ(observed, 3);
+}
+
+TEST_F(SettingsStoreTest, FileIsWrittenBeforeListenersAreCalled) {
+    SettingsStore store(file());
+    std::optional<AppSettings> seenOnDisk;
+    AppSettings received;
+    store.addListener([&](const AppSettings& s) {
+        received = s;
+        seenOnDisk = onDisk();
+    });
+    store.update([](AppSettings& s) { s.dimInactive = true; });
+    ASSERT_TRUE(seenOnDisk);
+    EXPECT_TRUE(seenOnDisk->dimInactive);
+    EXPECT_TRUE(received.dimInactive);
+}
+
+TEST_F(SettingsStoreTest, NestedChangeRunsAWholePassBeforeTheOuterOneGoesOn) {
+    SettingsStore store(file());
+    std::vector<std::pair<char, double>> calls;
+    bool first = true;
+    store.addListener([&](const AppSettings& s) {
+        calls.emplace_back('A', s.gap);
+        if (first) {
+            first = false;
+            store.update([](AppSettings& v) { v.gap = 2; });
+        }
+    });
+    store.addListener([&](const AppSettings& s) { calls.emplace_back('B', s.gap); });
+
+    store.update([](AppSettings& v) { v.gap = 1; });
+    const std::vector<std::pair<char, double>> expected = {{'A', 1}, {'A', 2}, {'B', 2}, {'B', 2}};
+    EXPECT_EQ(calls, expected);
+    EXPECT_EQ(onDisk()->gap, 2);
+}
+
+TEST_F(SettingsStoreTest, ListenerAddedDuringAPassWaitsForTheNextChange) {
+    SettingsStore store(file());
+    int late = 0;
+    store.addListener(
+        [&](const AppSettings&) { store.addListener([&](const AppSettings&) { ++late; }); });
+    store.update([](AppSettings& s) { s.gap = 1; });
+    EXPECT_EQ(late, 0);
+    store.update([](AppSettings& s) { s.gap = 2; });
+    EXPECT_EQ(late, 1);
+}
+
+TEST_F(SettingsStoreTest, PartialFileLoadsSilentlyAndStaysUntilTheFirstChange) {
+    writeText(file(), R"({"gap": 4})");
+    SettingsStore store(file());
+    EXPECT_EQ(store.settings().gap, 4);
+    EXPECT_EQ(store.settings().outerGap, 12);
+    EXPECT_TRUE(LogSink::recent().empty());
+    EXPECT_EQ(readFileBytes(file()), R"({"gap": 4})");
+}
+
+TEST_F(SettingsStoreTest, UndecodableFileIsLoggedAndKeptAsideBeforeItIsReplaced) {
+    writeText(file(), "[]");
+    SettingsStore store(file());
+    EXPECT_EQ(store.settings(), AppSettings{});
+    EXPECT_EQ(errorsMentioning("Settings file unreadable, using defaults: "), 1u);
+    EXPECT_EQ(readFileBytes(file()), "[]");
+
+    store.update([](AppSettings& s) { s.gap = 6; });
+    fs::path aside = file();
+    aside += ".unreadable";
+    EXPECT_EQ(readFileBytes(aside), "[]");
+    EXPECT_EQ(onDisk()->gap, 6);
+    EXPECT_EQ(errorsMentioning("Kept unreadable settings.json"), 1u);
+
+    // Later saves replace only the settings file.
+    writeText(aside, "older");
+    store.update([](AppSettings& s) { s.gap = 7; });
+    EXPECT_EQ(readFileBytes(aside), "older");
+}
+
+TEST_F(SettingsStoreTest, DroppedRulesKeepTheOriginalFileAside) {
+    const std::string original = R"({"appRules": [
+        {"bundleID": "org.a", "name": "A", "behavior": "tile"},
+        {"bundleID": "org.b", "name": "B", "behavior": "stack"}]})";
+    writeText(file(), original);
+    SettingsStore store(file());
+    ASSERT_EQ(store.settings().appRules.size(), 1u);
+    store.update([](AppSettings& s) { s.gap = 5; });
+    fs::path aside = file();
+    aside += ".unreadable";
+    EXPECT_EQ(readFileBytes(aside), original);
+    EXPECT_EQ(onDisk()->appRules.size(), 1u);
+}
+
+TEST_F(SettingsStoreTest, FailedWriteStillKeepsTheValueAndCallsListeners) {
+    writeText(temp.path() / "Brindlow", "a plain file where the folder should be");
+    SettingsStore store(file());
+    int listened = 0;
+    store.addListener([&](const AppSettings&) { ++listened; });
+    store.update([](AppSettings& s) { s.gap = 3; });
+    EXPECT_EQ(listened, 1);
+    EXPECT_EQ(store.settings().gap, 3);
+    EXPECT_EQ(errorsMentioning("Could not write settings.json"), 1u);
+}
