@@ -387,7 +387,8 @@ bool Strip::adjustActiveWeight(double delta) {
     const double share = active / sum;
     // Every window keeps at least 15% of the stack; the lower bound wins when the bounds cross.
     const double target = std::max(std::min(share + delta, 1.0 - (n - 1) * 0.15), 0.15);
-    if (std::fabs(target - share) <= 0.001) return false;
+    // A step of 0.001 or less is ignored; the slack absorbs binary rounding of the sum.
+    if (std::fabs(target - share) <= 0.001 + 1e-12) return false;
     active = others * target / (1.0 - target);
     return true;
 }

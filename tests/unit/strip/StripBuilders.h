@@ -1,0 +1,63 @@
+#pragma once
+
+#include <initializer_list>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "strip/Strip.h"
+
+namespace brindlow::test {
+
+// A column of the given windows, equal weights, first row active.
+inline Column column(std::initializer_list<WindowID> ids, std::optional<Pin> pin = std::nullopt,
+                     double widthFraction = 0.5) {
+    Column result;
+    result.windows = ids;
+    result.weights.assign(result.windows.size(), 1.0);
+    result.widthFraction = widthFraction;
+    result.pin = pin;
+    return result;
+}
+
+inline Column left(std::initializer_list<WindowID> ids) {
+    return column(ids, Pin::left);
+}
+inline Column right(std::initializer_list<WindowID> ids) {
+    return column(ids, Pin::right);
+}
+
+inline Strip strip(std::vector<Column> columns, std::optional<int> focusedIndex = std::nullopt) {
+    Strip result;
+    result.columns = std::move(columns);
+    result.focusedIndex = focusedIndex;
+    return result;
+}
+
+// The strip's shape as text: columns separated by blanks, windows by commas, pins as "L:"/"R:",
+// the focused column marked with "*", e.g. "L:1 *2,3 R:4".
+inline std::string shape(const Strip& s) {
+    std::ostringstream out;
+    for (std::size_t c = 0; c < s.columns.size(); ++c) {
+        if (c > 0) out << ' ';
+        const Column& col = s.columns[c];
+        if (s.focusedIndex == static_cast<int>(c)) out << '*';
+        if (col.pin == Pin::left) out << "L:";
+        if (col.pin == Pin::right) out << "R:";
+        for (std::size_t w = 0; w < col.windows.size(); ++w) {
+            if (w > 0) out << ',';
+            out << col.windows[w];
+        }
+    }
+    return out.str();
+}
+
+}  // namespace brindlow::test
+
+namespace brindlow {
+// Failure messages show the strip's shape instead of its bytes.
+inline void PrintTo(const Strip& s, std::ostream* out) {
+    *out << '"' << test::shape(s) << "\" offset " << s.scrollOffset;
+}
+}  // namespace brindlow

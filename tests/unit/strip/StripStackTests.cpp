@@ -1,0 +1,275 @@
+// Stacks, tabs, weights and full width: how windows move between columns and share a column.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "StripBuilders.h"
+#include "strip/Strip.h"
+
+namespace brindlow {
+namespace {
+
+using test::column;
+using test::left;
+using test::right;
+using test::shape;
+using test::strip;
+
+double share(const Column& c, int row) {
+    double sum = 0;
+    for (double w : c.weights) sum += w;
+    return c.weights[static_cast<std::size_t>(row)] / sum;
+}
+
+TEST(StripStacking, TheLastWindowOfAColumnJoinsItsNeighbour) {
+    Strip s = strip({column({1}), column({2}), column({3})}, 1);
+    EXPECT_TRUE(s.stackIntoNeighbour(-1));
+    EXPECT_EQ(shape(s), "*1,2 3");
+    EXPECT_EQ(s.columns[0].activeIndex, 1);
+    EXPECT_EQ(s.columns[0].weights, (std::vector<double>{1, 1}));
+}
+
+TEST(StripStacking, AStackGivesUpItsActiveWindow) {
+    Strip s = strip({column({1, 2}), column({3})}, 0);
+    s.columns[0].activeIndex = 1;
+    s.columns[0].weights = {3, 2};
+    EXPECT_TRUE(s.stackIntoNeighbour(1));
+    EXPECT_EQ(shape(s), "1 *3,2");
+    EXPECT_EQ(s.columns[0].weights, std::vector<double>{3});
+    EXPECT_EQ(s.columns[0].activeIndex, 0);
+    EXPECT_EQ(s.focusedWindowID(), 2u);
+}
+
+TEST(StripStacking, AFullStackRefusesAndNothingChanges) {
+    Strip s = strip({column({1, 2, 3}), column({4})}, 1);
+    const Strip before = s;
+    EXPECT_FALSE(s.stackIntoNeighbour(-1));
+    EXPECT_EQ(s, before);
+    EXPECT_FALSE(s.stackIntoNeighbour(1));
+    EXPECT_FALSE(s.stackIntoNeighbour(-2));
+    EXPECT_EQ(s, before);
+}
+
+TEST(StripStacking, AZeroDeltaIsRefusedBeforeTheWindowIsTakenOut) {
+    Strip s = strip({column({1}), column({2, 3})}, 1);
+    const Strip before = s;
+    EXPECT_FALSE(s.stackIntoNeighbour(0));
+    EXPECT_FALSE(s.pullFromNeighbour(0));
+    EXPECT_EQ(s, before);
+}
+
+TEST(StripStacking, JoiningAPinnedNeighbourTakesItsPin) {
+    Strip s = strip({left({1}), column({2}), column({3})}, 1);
+    EXPECT_TRUE(s.stackIntoNeighbour(-1));
+    EXPECT_EQ(shape(s), "*L:1,2 3");
+}
+
+TEST(StripStacking, AppendedWeightLandsOnItsOwnRowWhenWeightsWereOutOfStep) {
+    Strip s = strip({column({1, 2}), column({3})}, 1);
+    s.columns[0].weights = {};
+    EXPECT_TRUE(s.stackIntoNeighbour(-1));
+    EXPECT_EQ(s.columns[0].weights, (std::vector<double>{1, 1, 1}));
+
+    Strip extra = strip({column({1}), column({2})}, 0);
+    extra.columns[0].weights = {2, 5, 7};
+    EXPECT_TRUE(extra.pullFromNeighbour(1));
+    EXPECT_EQ(extra.columns[0].weights, (std::vector<double>{2, 1}));
+}
+
+TEST(StripPulling, TheNeighboursActiveWindowJoinsTheFocusedStack) {
+    Strip s = strip({column({1}), column({2, 3}), column({4})}, 0);
+    s.columns[1].activeIndex = 1;
+    EXPECT_TRUE(s.pullFromNeighbour(1));
+    EXPECT_EQ(shape(s), "*1,3 2 4");
+    EXPECT_EQ(s.focusedWindowID(), 3u);
+
+    Strip fromLeft = strip({column({1}), column({2})}, 1);
+    EXPECT_TRUE(fromLeft.pullFromNeighbour(-1));
+    EXPECT_EQ(shape(fromLeft), "*2,1");
+}
+
+TEST(StripPulling, RefusesAcrossPinGroupsAndIntoAFullStack) {
+    Strip pinned = strip({left({1}), column({2})}, 1);
+    const Strip pinnedBefore = pinned;
+    EXPECT_FALSE(pinned.pullFromNeighbour(-1));
+    EXPECT_EQ(pinned, pinnedBefore);
+
+    Strip full = strip({column({1, 2, 3}), column({4})}, 0);
+    const Strip fullBefore = full;
+    EXPECT_FALSE(full.pullFromNeighbour(1));
+    EXPECT_FALSE(full.pullFromNeighbour(-1));
+    EXPECT_EQ(full, fullBefore);
+
+    EXPECT_FALSE(strip({column({1})}).pullFromNeighbour(1));
+}
+
+TEST(StripGrowStack, ALoneWindowJoinsItsLeftNeighbour) {
+    Strip s = strip({column({1}), column({2}), column({3})}, 1);
+    EXPECT_TRUE(s.growStack());
+    EXPECT_EQ(shape(s), "*1,2 3");
+}
+
+TEST(StripGrowStack, OtherwiseItPullsFromTheRight) {
+    Strip pinnedLeft = strip({left({1}), column({2}), column({3})}, 1);
+    EXPECT_TRUE(pinnedLeft.growStack());
+    EXPECT_EQ(shape(pinnedLeft), "L:1 *2,3");
+
+    Strip first = strip({column({1}), column({2})}, 0);
+    EXPECT_TRUE(first.growStack());
+    EXPECT_EQ(shape(first), "*1,2");
+
+    Strip stack = strip({column({1}), column({2, 3}), column({4})}, 1);
+    EXPECT_TRUE(stack.growStack());
+    EXPECT_EQ(shape(stack), "1 *2,3,4");
+}
+
+TEST(StripGrowStack, NoFallbackWhenTheChosenWayRefuses) {
+    Strip s = strip({column({1, 2, 3}), column({4}), column({5})}, 1);
+    const Strip before = s;
+    EXPECT_FALSE(s.growStack());
+    EXPECT_EQ(s, before);
+    EXPECT_FALSE(strip({column({1})}).growStack());
+}
+
+TEST(StripExpel, TheFocusedWindowLeavesForANewColumnAndKeepsFocus) {
+    Strip s = strip({column({1, 2, 3}), column({4})}, 0);
+    s.columns[0].activeIndex = 1;
+    s.columns[0].widthFraction = 0.7;
+    EXPECT_TRUE(s.expelWindow(2));
+    EXPECT_EQ(shape(s), "1,3 *2 4");
+    EXPECT_EQ(s.columns[0].activeIndex, 1);
+    EXPECT_EQ(s.columns[1].widthFraction, 0.7);
+    EXPECT_EQ(s.columns[1].weights, std::vector<double>{1});
+}
+
+TEST(StripExpel, FocusRightOfTheStackShifts) {
+    Strip s = strip({left({1, 2}), column({3})}, 1);
+    s.columns[0].activeIndex = 1;
+    EXPECT_TRUE(s.expelWindow(1));
+    EXPECT_EQ(shape(s), "L:2 L:1 *3");
+    EXPECT_EQ(s.columns[0].activeIndex, 0);
+}
+
+TEST(StripExpel, RefusesALoneOrUnknownWindow) {
+    Strip s = strip({column({1}), column({2, 3})}, 0);
+    const Strip before = s;
+    EXPECT_FALSE(s.expelWindow(1));
+    EXPECT_FALSE(s.expelWindow(9));
+    EXPECT_EQ(s, before);
+}
+
+TEST(StripPop, TheActiveWindowGetsItsOwnColumnOnEitherSide) {
+    Strip toLeft = strip({column({9}), column({1, 2, 3})}, 1);
+    toLeft.columns[1].activeIndex = 1;
+    EXPECT_TRUE(toLeft.popActiveWindow(-1));
+    EXPECT_EQ(shape(toLeft), "9 *2 1,3");
+    EXPECT_EQ(toLeft.columns[2].activeIndex, 1);
+
+    Strip toRight = strip({right({1, 2})}, 0);
+    toRight.columns[0].activeIndex = 1;
+    EXPECT_TRUE(toRight.popActiveWindow(1));
+    EXPECT_EQ(shape(toRight), "R:1 *R:2");
+    EXPECT_EQ(toRight.columns[0].activeIndex, 0);
+
+    Strip lone = strip({column({1})}, 0);
+    EXPECT_FALSE(lone.popActiveWindow(1));
+}
+
+TEST(StripTabs, TogglingTabsIsTheUsersChoice) {
+    Strip s = strip({column({1, 2})}, 0);
+    s.columns[0].autoTabbed = true;
+    EXPECT_TRUE(s.toggleTabbed());
+    EXPECT_TRUE(s.columns[0].isTabbed);
+    EXPECT_FALSE(s.columns[0].autoTabbed);
+    EXPECT_TRUE(s.toggleTabbed());
+    EXPECT_FALSE(s.columns[0].isTabbed);
+    EXPECT_FALSE(strip({column({1})}).toggleTabbed());
+}
+
+TEST(StripMoveInStack, WindowsAndWeightsSwapTogether) {
+    Strip s = strip({column({1, 2, 3})}, 0);
+    s.columns[0].weights = {1, 2, 3};
+    EXPECT_TRUE(s.moveWindowInStack(1));
+    EXPECT_EQ(s.columns[0].windows, (std::vector<WindowID>{2, 1, 3}));
+    EXPECT_EQ(s.columns[0].weights, (std::vector<double>{2, 1, 3}));
+    EXPECT_EQ(s.focusedWindowID(), 1u);
+    EXPECT_FALSE(s.moveWindowInStack(2));
+    EXPECT_TRUE(s.moveWindowInStack(-1));
+    EXPECT_FALSE(s.moveWindowInStack(-1));
+
+    s.columns[0].weights = {5};
+    EXPECT_TRUE(s.moveWindowInStack(1));
+    EXPECT_EQ(s.columns[0].weights, std::vector<double>{5});
+}
+
+TEST(StripWeights, ASteppedShareGivesTheActiveWindowItsTarget) {
+    Strip s = strip({column({1, 2})}, 0);
+    EXPECT_TRUE(s.adjustActiveWeight(0.1));
+    EXPECT_DOUBLE_EQ(s.columns[0].weights[0], 1.5);
+    EXPECT_DOUBLE_EQ(s.columns[0].weights[1], 1.0);
+    EXPECT_DOUBLE_EQ(share(s.columns[0], 0), 0.6);
+}
+
+TEST(StripWeights, SharesStayBetweenFifteenPercentAndWhatTheOthersLeave) {
+    Strip s = strip({column({1, 2, 3})}, 0);
+    s.columns[0].activeIndex = 2;
+    while (s.adjustActiveWeight(0.25)) {
+    }
+    EXPECT_NEAR(share(s.columns[0], 2), 0.7, 1e-9);
+    EXPECT_EQ(s.columns[0].weights[0], 1.0);
+    while (s.adjustActiveWeight(-0.25)) {
+    }
+    EXPECT_NEAR(share(s.columns[0], 2), 0.15, 1e-9);
+
+    // With seven windows the bounds cross and the lower one wins.
+    Strip seven = strip({column({1, 2, 3, 4, 5, 6, 7})}, 0);
+    EXPECT_TRUE(seven.adjustActiveWeight(0.5));
+    EXPECT_NEAR(share(seven.columns[0], 0), 0.15, 1e-9);
+}
+
+TEST(StripWeights, TinyStepsAndUnfitColumnsAreRefused) {
+    Strip s = strip({column({1, 2})}, 0);
+    const Strip before = s;
+    EXPECT_FALSE(s.adjustActiveWeight(0.001));
+    EXPECT_FALSE(s.adjustActiveWeight(std::nan("")));
+    EXPECT_FALSE(s.adjustActiveWeight(INFINITY));
+    EXPECT_EQ(s, before);
+
+    Strip tabbed = strip({column({1, 2})}, 0);
+    tabbed.columns[0].isTabbed = true;
+    EXPECT_FALSE(tabbed.adjustActiveWeight(0.1));
+
+    Strip mismatched = strip({column({1, 2})}, 0);
+    mismatched.columns[0].weights = {1};
+    EXPECT_FALSE(mismatched.adjustActiveWeight(0.1));
+
+    Strip zero = strip({column({1, 2})}, 0);
+    zero.columns[0].weights = {1, 0};
+    EXPECT_FALSE(zero.adjustActiveWeight(0.1));
+
+    EXPECT_FALSE(strip({column({1})}, 0).adjustActiveWeight(0.1));
+}
+
+TEST(StripWeights, EqualizingResetsOneWeightPerWindow) {
+    Strip s = strip({column({1, 2, 3})}, 0);
+    s.columns[0].weights = {2, 0.5};
+    EXPECT_TRUE(s.equalizeHeights());
+    EXPECT_EQ(s.columns[0].weights, (std::vector<double>{1, 1, 1}));
+    EXPECT_TRUE(s.equalizeHeights());
+    EXPECT_FALSE(strip({column({1})}).equalizeHeights());
+}
+
+TEST(StripFullWidth, TogglingForgetsARefusedWidth) {
+    Strip s = strip({column({1})}, 0);
+    s.columns[0].refusedWidth = RefusedWidth{485, 600};
+    EXPECT_TRUE(s.toggleFullWidth());
+    EXPECT_TRUE(s.columns[0].isFullWidth);
+    EXPECT_FALSE(s.columns[0].refusedWidth);
+    EXPECT_TRUE(s.toggleFullWidth());
+    EXPECT_FALSE(s.columns[0].isFullWidth);
+    EXPECT_FALSE(strip({column({1})}).toggleFullWidth());
+}
+
+}  // namespace
+}  // namespace brindlow
