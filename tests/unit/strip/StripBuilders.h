@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "strip/Strip.h"
+#include "strip/StripLayout.h"
 
 namespace brindlow::test {
 
@@ -59,5 +60,12 @@ namespace brindlow {
 // Failure messages show the strip's shape instead of its bytes.
 inline void PrintTo(const Strip& s, std::ostream* out) {
     *out << '"' << test::shape(s) << "\" offset " << s.scrollOffset;
+}
+inline void PrintTo(const Placement& p, std::ostream* out) {
+    *out << "{" << p.windowID << " " << p.frame << (p.isParked ? " parked" : "")
+         << (p.isVisible ? "" : " hidden") << "}";
+}
+inline void PrintTo(const GapBand& b, std::ostream* out) {
+    *out << "{" << b.rect << " over " << b.covering << "}";
 }
 }  // namespace brindlow

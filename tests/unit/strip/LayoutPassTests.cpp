@@ -1,0 +1,241 @@
+// The layout pass: pinned blocks, the unpinned run at an offset, parking off the area and away
+// from other displays, stacks with minimum heights, gap bands, edge slices and tabs.
+
+#include <gtest/gtest.h>
+
+#include "StripBuilders.h"
+#include "strip/LayoutEngine.h"
+
+namespace brindlow {
+namespace {
+
+using test::column;
+using test::left;
+using test::right;
+using test::strip;
+namespace LE = LayoutEngine;
+
+constexpr double peek = 10;
+const Rect screen{0, 0, 1000, 800};
+const DisplayGeometry single{screen, screen, {}};
+
+StripLayout layoutAt(const Strip& s, double offset, const DisplayGeometry& geometry = single,
+                     const LE::MinimumHeights& minimums = {},
+                     std::optional<double> sliceOffset = std::nullopt) {
+    return LE::layout(s, geometry, minimums, sliceOffset, offset, 10, 10, peek);
+}
+
+Placement visible(WindowID id, Rect frame) {
+    return {id, frame, false, true};
+}
+Placement parked(WindowID id, Rect frame) {
+    return {id, frame, true, true};
+}
+
+TEST(LayoutPass, AnEmptyStripGivesTheAreaAsViewport) {
+    const StripLayout result = layoutAt(Strip{}, 0);
+    EXPECT_TRUE(result.placements.empty());
+    EXPECT_TRUE(result.gapBands.empty());
+    EXPECT_EQ(result.viewport, screen);
+}
+
+TEST(LayoutPass, TwoHalfColumnsFillTheWidthBetweenTheOuterGaps) {
+    const StripLayout result = layoutAt(strip({column({1}), column({2})}, 0), 0);
+    EXPECT_EQ(result.placements, (std::vector<Placement>{visible(1, {10, 10, 485, 780}),
+                                                         visible(2, {505, 10, 485, 780})}));
+}
+
+TEST(LayoutPass, PinnedBlocksStandAtTheEdgesAndComeFirst) {
+    std::vector<Column> columns = {left({1}), column({2}), right({3}), right({4})};
+    for (Column& c : columns) c.widthFraction = 0.25;
+    columns[1].widthFraction = 0.5;
+    const StripLayout result = layoutAt(strip(columns, 1), 0);
+    EXPECT_EQ(result.viewport, Rect(248, 0, 256, 800));
+    // 0.5 of the viewport: round(0.5 * (256 - 20 + 10) - 10) = 113.
+    EXPECT_EQ(
+        result.placements,
+        (std::vector<Placement>{visible(1, {10, 10, 238, 780}), visible(4, {752, 10, 238, 780}),
+                                visible(3, {504, 10, 238, 780}), visible(2, {258, 10, 113, 780})}));
+}
+
+TEST(LayoutPass, PinnedColumnsAreNeverParked) {
+    const DisplayGeometry geometry{screen, screen, {{1000, 0, 1000, 800}}};
+    Column wide = left({1});
+    wide.widthFraction = 1.2;
+    const StripLayout result = layoutAt(strip({wide}, 0), 5000, geometry);
+    ASSERT_EQ(result.placements.size(), 1u);
+    EXPECT_FALSE(result.placements[0].isParked);
+    EXPECT_EQ(result.placements[0].frame.x, 10);
+}
+
+TEST(LayoutPass, TheOffsetMovesOnlyTheUnpinnedRun) {
+    const StripLayout result =
+        layoutAt(strip({left({1}), column({2}), column({3}), column({4})}, 2), 300);
+    // Viewport starts at 495; the first unpinned span is 237 wide against the 505-point viewport.
+    EXPECT_EQ(result.viewport, Rect(495, 0, 505, 800));
+    EXPECT_EQ(result.placements[0].frame, Rect(10, 10, 485, 780));
+    EXPECT_EQ(result.placements[1].frame.x, 205);
+    EXPECT_EQ(result.placements[2].frame.x, 205 + 238 + 10);
+}
+
+TEST(LayoutPass, ParkingStartsWhenLessThanThePeekRemains) {
+    // At offset 485 the first column's right edge lies 10 points inside the area: kept.
+    const Strip s = strip({column({1}), column({2}), column({3})}, 1);
+    EXPECT_EQ(layoutAt(s, 485).placements[0], visible(1, {-475, 10, 485, 780}));
+    // One point further it lies 9 points inside: parked with 10 points left on screen.
+    EXPECT_EQ(layoutAt(s, 486).placements[0], parked(1, {-475, 10, 485, 780}));
+    EXPECT_EQ(layoutAt(s, 2000).placements[0], parked(1, {-475, 10, 485, 780}));
+}
+
+TEST(LayoutPass, ColumnsBeyondTheRightEdgeParkThere) {
+    const Strip s = strip({column({1}), column({2}), column({3}), column({4})}, 0);
+    const StripLayout result = layoutAt(s, 0);
+    EXPECT_EQ(result.placements[1], visible(2, {505, 10, 485, 780}));
+    // The third column starts at 1000, more than the peek past the area's right edge.
+    EXPECT_EQ(result.placements[2], parked(3, {990, 10, 485, 780}));
+    EXPECT_EQ(result.placements[3], parked(4, {990, 10, 485, 780}));
+}
+
+TEST(LayoutPass, WithoutANeighbourAColumnPartlyOffTheAreaKeepsItsFrame) {
+    const Strip s = strip({column({1}), column({2}), column({3})}, 1);
+    EXPECT_EQ(layoutAt(s, 200).placements[2], visible(3, {800, 10, 485, 780}));
+}
+
+TEST(LayoutPass, AColumnReachingOntoANeighbouringDisplayIsParked) {
+    const Strip s = strip({column({1}), column({2}), column({3})}, 1);
+    // A display to the right, shorter than this one: the side position overlaps it, the bottom
+    // edge of this display on the same side does not.
+    const DisplayGeometry shortNeighbour{screen, screen, {{1000, 0, 1000, 600}}};
+    EXPECT_EQ(layoutAt(s, 200, shortNeighbour).placements[2], parked(3, {990, 790, 485, 780}));
+
+    // A display as tall as this one: the window goes to the bottom of the opposite side.
+    const DisplayGeometry tallNeighbour{screen, screen, {{1000, 0, 1000, 800}}};
+    EXPECT_EQ(layoutAt(s, 200, tallNeighbour).placements[2], parked(3, {-475, 790, 485, 780}));
+
+    // Displays on both sides and below: nothing is free, so the first choice stands.
+    const DisplayGeometry surrounded{
+        screen, screen, {{1000, 0, 1000, 2000}, {-1000, 0, 1000, 2000}, {0, 800, 1000, 800}}};
+    EXPECT_EQ(layoutAt(s, 200, surrounded).placements[2], parked(3, {990, 10, 485, 780}));
+}
+
+TEST(LayoutPass, ASecondDisplayParksTowardsItsOwnEdges) {
+    const Rect rightScreen{1000, 0, 1000, 800};
+    const DisplayGeometry geometry{rightScreen, rightScreen, {screen}};
+    const Strip s = strip({column({1}), column({2}), column({3})}, 2);
+    // At offset 400 the first column starts at 1010 - 400 = 610, over the left display. Its left
+    // edge and the bottom left corner both overlap that display, so it waits bottom right.
+    const StripLayout result = layoutAt(s, 400, geometry);
+    EXPECT_EQ(result.placements[0], parked(1, {1990, 790, 485, 780}));
+    EXPECT_EQ(result.placements[1], visible(2, {1105, 10, 485, 780}));
+}
+
+TEST(LayoutPass, AFullWidthColumnAtItsSnapOffsetCoversTheViewport) {
+    Column full = column({2});
+    full.isFullWidth = true;
+    const Strip s = strip({left({1}), column({3}), full, column({4})}, 2);
+    const StripLayout first = layoutAt(s, 0);
+    const auto offsets = LE::snapOffsets(s.columns, first.viewport.width, 10, 10);
+    const StripLayout result = layoutAt(s, offsets[1]);
+    const Placement& placement = result.placements[2];
+    EXPECT_EQ(placement.windowID, 2u);
+    EXPECT_EQ(placement.frame, result.viewport);
+    EXPECT_FALSE(placement.isParked);
+}
+
+TEST(LayoutPass, ATabbedColumnShowsOnlyItsActiveTab) {
+    Column tabs = column({1, 2, 3});
+    tabs.isTabbed = true;
+    tabs.activeIndex = 1;
+    const StripLayout result = layoutAt(strip({tabs}, 0), 0);
+    const Rect frame{10, 10, 485, 780};
+    EXPECT_EQ(result.placements,
+              (std::vector<Placement>{
+                  {1, frame, false, false}, {2, frame, false, true}, {3, frame, false, false}}));
+    EXPECT_TRUE(result.gapBands.empty());
+}
+
+TEST(LayoutPass, StacksShareTheBandByWeight) {
+    Column stack = column({1, 2});
+    stack.weights = {3, 1};
+    const StripLayout result = layoutAt(strip({stack}, 0), 0);
+    // Band 780, one gap: 770 shared 3:1.
+    EXPECT_EQ(result.placements, (std::vector<Placement>{visible(1, {10, 10, 485, 578}),
+                                                         visible(2, {10, 598, 485, 192})}));
+}
+
+TEST(LayoutPass, AWeightListOutOfStepIsPaddedAndTrimmed) {
+    Column shortWeights = column({1, 2, 3});
+    shortWeights.weights = {2};
+    Column padded = column({1, 2, 3});
+    padded.weights = {2, 1, 1};
+    EXPECT_EQ(layoutAt(strip({shortWeights}, 0), 0), layoutAt(strip({padded}, 0), 0));
+
+    Column extra = column({1, 2});
+    extra.weights = {1, 1, 50};
+    EXPECT_EQ(layoutAt(strip({extra}, 0), 0), layoutAt(strip({column({1, 2})}, 0), 0));
+}
+
+TEST(LayoutPass, AStackThatFitsOnlyWithTheRoomBelowReachesBelowTheBand) {
+    // A panel takes the bottom 100 points: band 680 from y 10, 110 points below it.
+    const DisplayGeometry withPanel{{0, 0, 1000, 700}, screen, {}};
+    const LE::MinimumHeights minimums{{1, 400}, {2, 330}};
+    const StripLayout result = layoutAt(strip({column({1, 2})}, 0), 0, withPanel, minimums);
+    EXPECT_EQ(result.placements, (std::vector<Placement>{visible(1, {10, 10, 485, 400}),
+                                                         visible(2, {10, 420, 485, 330})}));
+    EXPECT_TRUE(result.gapBands.empty());
+}
+
+TEST(LayoutPass, ADisplayBelowTakesAwayTheRoomSoTheStackOverlapsWithABand) {
+    const DisplayGeometry stacked{{0, 0, 1000, 700}, screen, {{0, 800, 1000, 800}}};
+    const LE::MinimumHeights minimums{{1, 400}, {2, 330}};
+    const StripLayout result = layoutAt(strip({column({1, 2})}, 0), 0, stacked, minimums);
+    // Band 680, avail 670: the active window keeps 400, the other its 330 grown upward.
+    EXPECT_EQ(result.placements, (std::vector<Placement>{visible(1, {10, 10, 485, 400}),
+                                                         visible(2, {10, 360, 485, 330})}));
+    EXPECT_EQ(result.gapBands, (std::vector<GapBand>{{{10, 410, 485, 10}, 2}}));
+}
+
+TEST(LayoutPass, AParkedStackLeavesNoGapBands) {
+    const LE::MinimumHeights minimums{{3, 900}, {4, 900}};
+    const Strip s = strip({column({1}), column({2}), column({3, 4})}, 0);
+    const StripLayout shown = layoutAt(s, 500, single, minimums);
+    EXPECT_FALSE(shown.gapBands.empty());
+    const StripLayout hidden = layoutAt(s, -2000, single, minimums);
+    EXPECT_TRUE(hidden.placements.back().isParked);
+    EXPECT_TRUE(hidden.gapBands.empty());
+}
+
+TEST(LayoutPass, ALeftEdgeSliceKeepsTheRightEdgeAndTheColumnsAfterIt) {
+    const Strip s = strip({column({1}), column({2}), column({3})}, 2);
+    const StripLayout plain = layoutAt(s, 100);
+    const StripLayout sliced = layoutAt(s, 100, single, {}, 100.0);
+    EXPECT_EQ(plain.placements[0].frame, Rect(-90, 10, 485, 780));
+    EXPECT_EQ(sliced.placements[0].frame, Rect(10, 10, 385, 780));
+    EXPECT_EQ(sliced.placements[1], plain.placements[1]);
+    EXPECT_EQ(sliced.placements[2], plain.placements[2]);
+}
+
+TEST(LayoutPass, ARightEdgeSliceEndsAtTheInnerRightEdge) {
+    const Strip s = strip({column({1}), column({2}), column({3})}, 1);
+    const StripLayout sliced = layoutAt(s, 400, single, {}, 400.0);
+    EXPECT_EQ(sliced.placements[2].frame, Rect(600, 10, 390, 780));
+    EXPECT_EQ(sliced.placements[1].frame, Rect(105, 10, 485, 780));
+}
+
+TEST(LayoutPass, TinyAreasAndHugeGapsStillGiveFramesOfAtLeastOnePoint) {
+    const DisplayGeometry tiny{{0, 0, 5, 5}, {0, 0, 5, 5}, {}};
+    Column full = column({4});
+    full.isFullWidth = true;
+    const Strip s = strip({left({1}), column({2, 3}), full, right({5})}, 1);
+    for (double gap : {0.0, 10.0, 400.0}) {
+        const StripLayout result = LE::layout(s, tiny, {}, 0.0, 0, gap, gap, peek);
+        ASSERT_EQ(result.placements.size(), 5u);
+        for (const Placement& p : result.placements) {
+            EXPECT_GE(p.frame.width, 1) << p.windowID << " gap " << gap;
+            EXPECT_GE(p.frame.height, 1) << p.windowID << " gap " << gap;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace brindlow

@@ -1,0 +1,104 @@
+// How a stack shares its column's height: weights, minimum heights, the room below the band, and
+// the gap bands a window that cannot shrink leaves behind.
+
+#include <gtest/gtest.h>
+
+#include "strip/LayoutEngine.h"
+
+namespace brindlow {
+namespace {
+
+namespace LE = LayoutEngine;
+using Heights = std::vector<double>;
+using Slots = std::vector<LE::StackSlot>;
+using Bands = std::vector<LE::StackBand>;
+
+TEST(StackHeights, WeightsShareTheHeight) {
+    EXPECT_EQ(LE::stackHeights(Heights{1, 1}, Heights{0, 0}, 990), (Heights{495, 495}));
+    EXPECT_EQ(LE::stackHeights(Heights{2, 1}, Heights{0, 0}, 900), (Heights{600, 300}));
+    // 326.67 each rounds up; the last absorbs the difference.
+    EXPECT_EQ(LE::stackHeights(Heights{1, 1, 1}, Heights{0, 0, 0}, 980), (Heights{327, 327, 326}));
+    EXPECT_TRUE(LE::stackHeights(Heights{}, Heights{}, 500).empty());
+}
+
+TEST(StackHeights, MinimumsAreFixedAndTheRestIsShared) {
+    EXPECT_EQ(LE::stackHeights(Heights{1, 1}, Heights{700, 0}, 990), (Heights{700, 290}));
+    EXPECT_EQ(LE::stackHeights(Heights{1, 1, 1}, Heights{0, 0, 0}, 250), (Heights{100, 100, 100}));
+    EXPECT_EQ(LE::stackHeights(Heights{1, 3}, Heights{0, 0}, 300), (Heights{100, 200}));
+    EXPECT_EQ(LE::stackHeights(Heights{1, 1}, Heights{}, 600), (Heights{300, 300}));
+}
+
+TEST(StackHeights, BrokenWeightsStillGiveUsableHeights) {
+    EXPECT_EQ(LE::stackHeights(Heights{0, -5}, Heights{0, 0}, 400), (Heights{200, 200}));
+    EXPECT_EQ(LE::stackHeights(Heights{std::nan(""), 1}, Heights{0, 0}, 400), (Heights{100, 300}));
+    for (double h : LE::stackHeights(Heights{1, 1}, Heights{0, 0}, -500)) EXPECT_GE(h, 1);
+}
+
+TEST(StackFrames, TwoEqualWindowsShareTheBandWithAGapBetween) {
+    const auto stack = LE::stackFrames(Heights{1, 1}, Heights{0, 0}, 0, 0, 1000, 10, 0);
+    EXPECT_EQ(stack.frames, (Slots{{0, 495}, {505, 495}}));
+    EXPECT_TRUE(stack.bands.empty());
+}
+
+TEST(StackFrames, TheLastWindowEndsAtTheBottomOfTheBand) {
+    const auto stack = LE::stackFrames(Heights{1, 1, 1}, Heights{0, 0, 0}, 1, 50, 1000, 10, 0);
+    EXPECT_EQ(stack.frames, (Slots{{50, 327}, {387, 327}, {724, 326}}));
+    EXPECT_EQ(stack.frames.back().y + stack.frames.back().height, 1050);
+}
+
+TEST(StackFrames, WeightsOutOfStepCountOneForMissingRows) {
+    const auto shortList = LE::stackFrames(Heights{2}, Heights{0, 0, 0}, 0, 0, 1000, 0, 0);
+    const auto padded = LE::stackFrames(Heights{2, 1, 1}, Heights{0, 0, 0}, 0, 0, 1000, 0, 0);
+    EXPECT_EQ(shortList, padded);
+    EXPECT_EQ(shortList.frames[0].height, 500);
+    const auto extras = LE::stackFrames(Heights{1, 1, 9, 9}, Heights{0, 0}, 0, 0, 1000, 0, 0);
+    EXPECT_EQ(extras.frames, (Slots{{0, 500}, {500, 500}}));
+}
+
+TEST(StackFrames, MinimumsThatFitOnlyWithTheRoomBelowSpillBelowTheBand) {
+    const auto stack = LE::stackFrames(Heights{1, 1}, Heights{600, 500}, 0, 0, 1000, 10, 200);
+    EXPECT_EQ(stack.frames, (Slots{{0, 600}, {610, 500}}));
+    EXPECT_TRUE(stack.bands.empty());
+}
+
+TEST(StackFrames, AWindowBelowTheActiveOneGrowsUpwardIntoTheGap) {
+    const auto stack = LE::stackFrames(Heights{1, 1}, Heights{600, 500}, 0, 0, 1000, 10, 0);
+    EXPECT_EQ(stack.frames, (Slots{{0, 600}, {500, 500}}));
+    EXPECT_EQ(stack.bands, (Bands{{600, 1}}));
+}
+
+TEST(StackFrames, TheOthersKeepSixtyPointsWhenTheActiveWindowNeedsMore) {
+    const auto stack = LE::stackFrames(Heights{1, 1, 1}, Heights{2000, 0, 0}, 0, 0, 1000, 10, 0);
+    EXPECT_EQ(stack.frames, (Slots{{0, 1000}, {870, 60}, {940, 60}}));
+    EXPECT_EQ(stack.bands, (Bands{{860, 0}}));
+}
+
+TEST(StackFrames, AnUnshrinkableMiddleWindowIntrudesIntoBothGaps) {
+    const auto stack = LE::stackFrames(Heights{1, 1, 1}, Heights{0, 900, 900}, 0, 0, 1000, 10, 0);
+    EXPECT_EQ(stack.frames, (Slots{{0, 327}, {0, 900}, {100, 900}}));
+    EXPECT_EQ(stack.bands, (Bands{{327, 1}, {663, 1}}));
+}
+
+TEST(StackFrames, ASingleWindowTallerThanTheBandIsClampedIntoIt) {
+    const auto stack = LE::stackFrames(Heights{1}, Heights{1500}, 0, 20, 1000, 10, 500);
+    EXPECT_EQ(stack.frames, (Slots{{20, 1000}}));
+    EXPECT_TRUE(stack.bands.empty());
+    EXPECT_TRUE(LE::stackFrames(Heights{}, Heights{}, 0, 0, 1000, 10, 0).frames.empty());
+}
+
+TEST(StackFrames, ExtremeGapsNeverGiveEmptyOrNegativeHeights) {
+    for (double gap : {300.0, 1000.0, 5000.0}) {
+        for (int active = 0; active < 3; ++active) {
+            const auto stack =
+                LE::stackFrames(Heights{1, 1, 1}, Heights{0, 0, 0}, active, 0, 100, gap, 0);
+            ASSERT_EQ(stack.frames.size(), 3u);
+            for (const auto& frame : stack.frames) {
+                EXPECT_GE(frame.height, 1) << "gap " << gap << " active " << active;
+                EXPECT_GE(frame.y, 0);
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace brindlow
