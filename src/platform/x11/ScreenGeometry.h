@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "geometry/Geometry.h"
+
+namespace brindlow {
+
+// Space a panel reserves along the root window's edges (_NET_WM_STRUT_PARTIAL;
+// the older _NET_WM_STRUT reserves the whole edge).
+struct Strut {
+    double left = 0, right = 0, top = 0, bottom = 0;
+    double leftStartY = 0, leftEndY = 0, rightStartY = 0, rightEndY = 0;
+    double topStartX = 0, topEndX = 0, bottomStartX = 0, bottomEndX = 0;
+
+    // From the 12 (or 4) cardinals of the property; nothing for other lengths.
+    static std::optional<Strut> fromCardinals(const std::vector<std::uint32_t>& values,
+                                              Size rootSize);
+};
+
+// The part of a monitor that windows may use: the monitor minus every strut that
+// reaches into it. _NET_WORKAREA cannot serve here, since it is one rectangle for
+// all monitors together.
+Rect visibleFrame(const Rect& monitor, const std::vector<Strut>& struts, Size rootSize);
+
+// A stable identity of a display from its EDID: manufacturer, product code and
+// serial number, plus the connector it is plugged into, as upper-case UUID text.
+// Nothing when the EDID is missing or has no valid header.
+std::optional<std::string> edidUUID(const std::vector<std::uint8_t>& edid,
+                                    const std::string& connector);
+
+}  // namespace brindlow

@@ -1,0 +1,208 @@
+#include "platform/x11/X11Accessibility.h"
+
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11Observer.h"
+
+namespace brindlow {
+
+X11WindowElement::X11WindowElement(X11Desktop& desktop, xcb_window_t window, std::int32_t pid)
+    : desktop_(desktop), window_(window), pid_(pid) {}
+
+double X11WindowElement::timeout() const {
+    double t = timeout_.load();
+    return t > 0 ? t : kDefaultMessagingTimeout;
+}
+
+AXError X11WindowElement::setMessagingTimeout(double seconds) {
+    timeout_.store(seconds > 0 ? seconds : 0);
+    return axerror::success;
+}
+
+AXError X11WindowElement::pid(std::int32_t& pid) const {
+    pid = pid_;
+    return axerror::success;
+}
+
+AXError X11WindowElement::copyAttributeValue(std::string_view attribute, AXValue& value) const {
+    auto s = desktop_.read(window_);
+    if (!s) return axerror::invalidElement;
+    if (attribute == ax::role) {
+        value = std::string(ax::windowRole);
+    } else if (attribute == ax::subrole) {
+        value = desktop_.subrole(*s);
+    } else if (attribute == ax::title) {
+        value = s->title;
+    } else if (attribute == ax::position) {
+        value = s->outerFrame().origin();
+    } else if (attribute == ax::size) {
+        value = s->outerFrame().size();
+    } else if (attribute == ax::minimized) {
+        value = desktop_.minimized(*s);
+    } else if (attribute == ax::fullScreen) {
+        value = s->hasState(desktop_.connection().atom("_NET_WM_STATE_FULLSCREEN"));
+    } else if (attribute == ax::main || attribute == ax::focused) {
+        value = desktop_.activeWindow() == window_;
+    } else {
+        return axerror::attributeUnsupported;
+    }
+    return axerror::success;
+}
+
+AXError X11WindowElement::setAttributeValue(std::string_view attribute, const AXValue& value) {
+    if (attribute == ax::position) {
+        auto* point = std::get_if<Point>(&value);
+        if (!point) return axerror::illegalArgument;
+        return desktop_.moveResize(window_, *point, std::nullopt, timeout());
+    }
+    if (attribute == ax::size) {
+        auto* size = std::get_if<Size>(&value);
+        if (!size) return axerror::illegalArgument;
+        return desktop_.moveResize(window_, std::nullopt, *size, timeout());
+    }
+    auto* flag = std::get_if<bool>(&value);
+    if (attribute == ax::minimized) {
+        if (!flag) return axerror::illegalArgument;
+        return desktop_.setMinimized(window_, *flag, timeout());
+    }
+    if (attribute == ax::fullScreen) {
+        if (!flag) return axerror::illegalArgument;
+        return desktop_.setFullScreen(window_, *flag, timeout());
+    }
+    if (attribute == ax::main || attribute == ax::focused) {
+        if (!flag) return axerror::illegalArgument;
+        // Nothing can take the focus away without giving it to another window.
+        if (!*flag) return desktop_.read(window_) ? axerror::success : axerror::invalidElement;
+        return desktop_.activate(window_, timeout());
+    }
+    if (!desktop_.read(window_)) return axerror::invalidElement;
+    return attribute == ax::role || attribute == ax::subrole || attribute == ax::title
+               ? axerror::cannotComplete
+               : axerror::attributeUnsupported;
+}
+
+AXError X11WindowElement::isAttributeSettable(std::string_view attribute, bool& settable) const {
+    auto s = desktop_.read(window_);
+    if (!s) return axerror::invalidElement;
+    if (attribute == ax::size) {
+        settable = !s->hints.fixedSize();
+    } else if (attribute == ax::position || attribute == ax::main || attribute == ax::focused ||
+               attribute == ax::minimized) {
+        settable = true;
+    } else if (attribute == ax::fullScreen) {
+        settable = desktop_.hasWindowManager();
+    } else if (attribute == ax::role || attribute == ax::subrole || attribute == ax::title) {
+        settable = false;
+    } else {
+        return axerror::attributeUnsupported;
+    }
+    return axerror::success;
+}
+
+AXError X11WindowElement::performAction(std::string_view action) {
+    if (action != ax::raiseAction) {
+        return desktop_.read(window_) ? axerror::actionUnsupported : axerror::invalidElement;
+    }
+    return desktop_.activate(window_, timeout());
+}
+
+X11ApplicationElement::X11ApplicationElement(X11Desktop& desktop, std::int32_t pid)
+    : desktop_(desktop), pid_(pid) {}
+
+double X11ApplicationElement::timeout() const {
+    double t = timeout_.load();
+    return t > 0 ? t : kDefaultMessagingTimeout;
+}
+
+AXError X11ApplicationElement::setMessagingTimeout(double seconds) {
+    timeout_.store(seconds > 0 ? seconds : 0);
+    return axerror::success;
+}
+
+AXError X11ApplicationElement::pid(std::int32_t& pid) const {
+    pid = pid_;
+    return axerror::success;
+}
+
+AXError X11ApplicationElement::copyAttributeValue(std::string_view attribute,
+                                                  AXValue& value) const {
+    auto app = desktop_.application(pid_);
+    if (!app) return axerror::invalidElement;
+    if (attribute == ax::role) {
+        value = std::string(ax::applicationRole);
+    } else if (attribute == ax::title) {
+        value = app->wmClass;
+    } else if (attribute == ax::windows || attribute == ax::children) {
+        std::vector<AXElementRef> windows;
+        for (xcb_window_t w : desktop_.windowsOf(pid_)) {
+            windows.push_back(std::make_shared<X11WindowElement>(desktop_, w, pid_));
+        }
+        value = std::move(windows);
+    } else if (attribute == ax::focusedWindow || attribute == ax::mainWindow) {
+        auto window = desktop_.focusedWindowOf(pid_);
+        if (!window) {
+            // Never active yet: its first window on this desktop stands in.
+            auto windows = desktop_.windowsOf(pid_);
+            if (windows.empty()) return axerror::noValue;
+            window = windows.front();
+        }
+        value = AXElementRef(std::make_shared<X11WindowElement>(desktop_, *window, pid_));
+    } else if (attribute == ax::frontmost) {
+        auto active = desktop_.activeWindow();
+        value = active && desktop_.pidOf(*active) == pid_;
+    } else if (attribute == ax::hidden) {
+        value = false;
+    } else {
+        // Includes the enhanced user interface, which X clients do not have.
+        return axerror::attributeUnsupported;
+    }
+    return axerror::success;
+}
+
+AXError X11ApplicationElement::setAttributeValue(std::string_view attribute, const AXValue& value) {
+    if (!desktop_.application(pid_)) return axerror::invalidElement;
+    if (attribute == ax::frontmost) {
+        auto* flag = std::get_if<bool>(&value);
+        if (!flag) return axerror::illegalArgument;
+        if (!*flag) return axerror::success;
+        auto window = desktop_.focusedWindowOf(pid_);
+        if (!window) {
+            auto windows = desktop_.windowsOf(pid_);
+            if (windows.empty()) return axerror::cannotComplete;
+            window = windows.front();
+        }
+        return desktop_.activate(*window, timeout());
+    }
+    return axerror::attributeUnsupported;
+}
+
+AXError X11ApplicationElement::isAttributeSettable(std::string_view attribute,
+                                                   bool& settable) const {
+    if (!desktop_.application(pid_)) return axerror::invalidElement;
+    settable = attribute == ax::frontmost;
+    return axerror::success;
+}
+
+AXError X11ApplicationElement::performAction(std::string_view) {
+    return desktop_.application(pid_) ? axerror::actionUnsupported : axerror::invalidElement;
+}
+
+X11Accessibility::X11Accessibility(X11Desktop& desktop, Executor& main)
+    : desktop_(desktop), main_(main) {}
+
+bool X11Accessibility::isProcessTrusted(bool) {
+    return !desktop_.connection().hasError();
+}
+
+AXElementRef X11Accessibility::applicationElement(std::int32_t pid) {
+    return std::make_shared<X11ApplicationElement>(desktop_, pid);
+}
+
+AXError X11Accessibility::createObserver(std::int32_t pid, AXObserverCallback callback,
+                                         std::shared_ptr<AXObserver>& observer) {
+    if (desktop_.connection().hasError()) return axerror::cannotComplete;
+    observer = X11Observer::make(desktop_, main_, pid, std::move(callback));
+    return axerror::success;
+}
+
+}  // namespace brindlow

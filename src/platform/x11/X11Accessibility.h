@@ -1,0 +1,82 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "platform/Accessibility.h"
+#include "platform/Executor.h"
+
+namespace brindlow {
+
+class X11Desktop;
+
+// Messaging time-out of an element that was given none: how long a write waits
+// for the window manager to handle it.
+inline constexpr double kDefaultMessagingTimeout = 2.0;
+
+// A client window as an accessibility element. Position and size are the outer
+// frame (decorations included); writes go through the window manager and
+// return once it has handled them, so a read afterwards shows what it did.
+class X11WindowElement final : public AXElement {
+  public:
+    X11WindowElement(X11Desktop& desktop, xcb_window_t window, std::int32_t pid);
+
+    AXError copyAttributeValue(std::string_view attribute, AXValue& value) const override;
+    AXError setAttributeValue(std::string_view attribute, const AXValue& value) override;
+    AXError isAttributeSettable(std::string_view attribute, bool& settable) const override;
+    AXError performAction(std::string_view action) override;
+    AXError setMessagingTimeout(double seconds) override;
+    AXError pid(std::int32_t& pid) const override;
+    std::uint32_t identity() const override { return window_; }
+
+    xcb_window_t window() const { return window_; }
+
+  private:
+    double timeout() const;
+
+    X11Desktop& desktop_;
+    const xcb_window_t window_;
+    const std::int32_t pid_;
+    std::atomic<double> timeout_{0};
+};
+
+// An application (all clients with one pid) as an accessibility element.
+class X11ApplicationElement final : public AXElement {
+  public:
+    X11ApplicationElement(X11Desktop& desktop, std::int32_t pid);
+
+    AXError copyAttributeValue(std::string_view attribute, AXValue& value) const override;
+    AXError setAttributeValue(std::string_view attribute, const AXValue& value) override;
+    AXError isAttributeSettable(std::string_view attribute, bool& settable) const override;
+    AXError performAction(std::string_view action) override;
+    AXError setMessagingTimeout(double seconds) override;
+    AXError pid(std::int32_t& pid) const override;
+    std::uint32_t identity() const override { return std::uint32_t(pid_); }
+
+  private:
+    double timeout() const;
+
+    X11Desktop& desktop_;
+    const std::int32_t pid_;
+    std::atomic<double> timeout_{0};
+};
+
+// The accessibility service over EWMH/ICCCM. Trusted = connected to a display.
+class X11Accessibility final : public Accessibility {
+  public:
+    X11Accessibility(X11Desktop& desktop, Executor& main);
+
+    bool isProcessTrusted(bool prompt) override;
+    AXElementRef applicationElement(std::int32_t pid) override;
+    AXError createObserver(std::int32_t pid, AXObserverCallback callback,
+                           std::shared_ptr<AXObserver>& observer) override;
+
+  private:
+    X11Desktop& desktop_;
+    Executor& main_;
+};
+
+}  // namespace brindlow

@@ -1,0 +1,64 @@
+#include "platform/x11/X11Platform.h"
+
+#include <cstdlib>
+
+#include "platform/Clock.h"
+#include "platform/ExecutorFactory.h"
+#include "platform/x11/LinuxProcessTable.h"
+#include "platform/x11/X11Accessibility.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11Screens.h"
+#include "platform/x11/X11WindowList.h"
+#include "platform/x11/X11Workspace.h"
+
+namespace brindlow {
+
+X11Platform::X11Platform(Executor& main) : main_(main) {}
+
+std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* display) {
+    auto connection = X11Connection::open(display);
+    if (!connection) return nullptr;
+    std::unique_ptr<X11Platform> p(new X11Platform(main));
+    p->connection_ = std::move(connection);
+    p->desktop_ = std::make_unique<X11Desktop>(*p->connection_);
+    p->accessibility_ = std::make_unique<X11Accessibility>(*p->desktop_, main);
+    p->workspace_ = std::make_unique<X11Workspace>(*p->desktop_, main);
+    p->windowList_ = std::make_unique<X11WindowList>(*p->desktop_, *p->workspace_);
+    p->screens_ = std::make_unique<X11Screens>(*p->desktop_, main);
+    p->processes_ = std::make_unique<LinuxProcessTable>();
+    return p;
+}
+
+X11Platform::~X11Platform() {
+    // Services unsubscribe from the desktop before it goes.
+    screens_.reset();
+    windowList_.reset();
+    workspace_.reset();
+    accessibility_.reset();
+    desktop_.reset();
+    connection_.reset();
+}
+
+Platform X11Platform::platform() {
+    Platform p;
+    p.accessibility = accessibility_.get();
+    p.windowList = windowList_.get();
+    p.workspace = workspace_.get();
+    p.screens = screens_.get();
+    p.processes = processes_.get();
+    p.main = &main_;
+    p.clock = &MonotonicClock::shared();
+    p.makeSerialQueue = serialQueueFactory();
+    X11Connection* x = connection_.get();
+    p.leftMouseButtonDown = [x] {
+        auto* reply =
+            xcb_query_pointer_reply(x->xcb(), xcb_query_pointer(x->xcb(), x->root()), nullptr);
+        bool down = reply && (reply->mask & XCB_KEY_BUT_MASK_BUTTON_1);
+        std::free(reply);
+        return down;
+    };
+    return p;
+}
+
+}  // namespace brindlow

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/Executor.h"
+#include "platform/Platform.h"
+
+namespace brindlow {
+
+class X11Connection;
+class X11Desktop;
+class X11Accessibility;
+class X11WindowList;
+class X11Workspace;
+class X11Screens;
+class LinuxProcessTable;
+
+// Every x11 service over one connection. Notifications are delivered on `main`.
+class X11Platform {
+  public:
+    // Nothing when the display cannot be opened (null: $DISPLAY).
+    static std::unique_ptr<X11Platform> open(Executor& main, const char* display = nullptr);
+    ~X11Platform();
+
+    // The services as the controllers take them; valid while this object lives.
+    Platform platform();
+
+    X11Connection& connection() { return *connection_; }
+    X11Desktop& desktop() { return *desktop_; }
+
+  private:
+    explicit X11Platform(Executor& main);
+
+    Executor& main_;
+    std::unique_ptr<X11Connection> connection_;
+    std::unique_ptr<X11Desktop> desktop_;
+    std::unique_ptr<X11Accessibility> accessibility_;
+    std::unique_ptr<X11Workspace> workspace_;
+    std::unique_ptr<X11WindowList> windowList_;
+    std::unique_ptr<X11Screens> screens_;
+    std::unique_ptr<LinuxProcessTable> processes_;
+};
+
+}  // namespace brindlow

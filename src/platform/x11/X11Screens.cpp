@@ -1,0 +1,155 @@
+#include "platform/x11/X11Screens.h"
+
+#include <xcb/randr.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "platform/x11/ScreenGeometry.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11Properties.h"
+
+namespace brindlow {
+
+namespace {
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, FreeDeleter>;
+
+struct OutputFacts {
+    std::string name;
+    std::vector<std::uint8_t> edid;
+    double refreshRate = 0;
+};
+
+OutputFacts readOutput(X11Connection& x, xcb_randr_output_t output,
+                       const xcb_randr_get_screen_resources_current_reply_t* resources) {
+    OutputFacts facts;
+    Reply<xcb_randr_get_output_info_reply_t> info(xcb_randr_get_output_info_reply(
+        x.xcb(), xcb_randr_get_output_info(x.xcb(), output, XCB_CURRENT_TIME), nullptr));
+    if (!info) return facts;
+    facts.name.assign(reinterpret_cast<const char*>(xcb_randr_get_output_info_name(info.get())),
+                      size_t(xcb_randr_get_output_info_name_length(info.get())));
+
+    Reply<xcb_randr_get_output_property_reply_t> edid(xcb_randr_get_output_property_reply(
+        x.xcb(),
+        xcb_randr_get_output_property(x.xcb(), output, x.atom("EDID"), XCB_ATOM_ANY, 0, 256, 0, 0),
+        nullptr));
+    if (edid && edid->format == 8) {
+        const std::uint8_t* data = xcb_randr_get_output_property_data(edid.get());
+        facts.edid.assign(data, data + xcb_randr_get_output_property_data_length(edid.get()));
+    }
+
+    if (info->crtc != XCB_NONE && resources) {
+        Reply<xcb_randr_get_crtc_info_reply_t> crtc(xcb_randr_get_crtc_info_reply(
+            x.xcb(), xcb_randr_get_crtc_info(x.xcb(), info->crtc, XCB_CURRENT_TIME), nullptr));
+        if (crtc && crtc->mode != XCB_NONE) {
+            auto modes = xcb_randr_get_screen_resources_current_modes_iterator(resources);
+            for (; modes.rem; xcb_randr_mode_info_next(&modes)) {
+                const xcb_randr_mode_info_t& mode = *modes.data;
+                if (mode.id == crtc->mode && mode.htotal && mode.vtotal) {
+                    facts.refreshRate =
+                        double(mode.dot_clock) / (double(mode.htotal) * double(mode.vtotal));
+                }
+            }
+        }
+    }
+    return facts;
+}
+
+std::vector<Strut> readStruts(X11Desktop& desktop, Size rootSize) {
+    X11Connection& x = desktop.connection();
+    std::vector<Strut> struts;
+    for (xcb_window_t w : desktop.clients()) {
+        auto values = readCardinals(x, w, x.atom("_NET_WM_STRUT_PARTIAL"));
+        if (values.empty()) values = readCardinals(x, w, x.atom("_NET_WM_STRUT"));
+        if (auto strut = Strut::fromCardinals(values, rootSize)) struts.push_back(*strut);
+    }
+    return struts;
+}
+
+}  // namespace
+
+X11Screens::X11Screens(X11Desktop& desktop, Executor& main) : desktop_(desktop), main_(main) {
+    subscription_ = desktop_.subscribeScreenChanges([this] {
+        std::vector<std::shared_ptr<std::function<void()>>> handlers;
+        {
+            std::lock_guard lock(mutex_);
+            for (auto& [token, handler] : handlers_) handlers.push_back(handler);
+        }
+        for (auto& handler : handlers) {
+            main_.async([handler] { (*handler)(); });
+        }
+    });
+}
+
+X11Screens::~X11Screens() {
+    desktop_.unsubscribe(subscription_);
+}
+
+ObserverToken X11Screens::addChangeObserver(std::function<void()> handler) {
+    std::lock_guard lock(mutex_);
+    handlers_.emplace(next_, std::make_shared<std::function<void()>>(std::move(handler)));
+    return next_++;
+}
+
+void X11Screens::removeChangeObserver(ObserverToken token) {
+    std::lock_guard lock(mutex_);
+    handlers_.erase(token);
+}
+
+std::vector<ScreenInfo> X11Screens::screens() const {
+    X11Connection& x = desktop_.connection();
+    const Size rootSize{double(x.screen()->width_in_pixels), double(x.screen()->height_in_pixels)};
+    const std::vector<Strut> struts = readStruts(desktop_, rootSize);
+
+    Reply<xcb_randr_get_screen_resources_current_reply_t> resources(
+        xcb_randr_get_screen_resources_current_reply(
+            x.xcb(), xcb_randr_get_screen_resources_current(x.xcb(), x.root()), nullptr));
+    Reply<xcb_randr_get_monitors_reply_t> monitors(xcb_randr_get_monitors_reply(
+        x.xcb(), xcb_randr_get_monitors(x.xcb(), x.root(), 1), nullptr));
+
+    std::vector<ScreenInfo> result;
+    if (!monitors) {
+        // No RandR: the root window is the one screen.
+        ScreenInfo only;
+        only.number = 0;
+        only.name = "screen";
+        only.frame = Rect({0, 0}, rootSize);
+        only.visibleFrame = visibleFrame(only.frame, struts, rootSize);
+        result.push_back(only);
+        return result;
+    }
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get()); it.rem;
+         xcb_randr_monitor_info_next(&it)) {
+        const xcb_randr_monitor_info_t& monitor = *it.data;
+        ScreenInfo info;
+        info.frame = Rect(monitor.x, monitor.y, monitor.width, monitor.height);
+        info.visibleFrame = visibleFrame(info.frame, struts, rootSize);
+        info.name = x.atomName(monitor.name);
+        const int outputCount = xcb_randr_monitor_info_outputs_length(it.data);
+        if (outputCount > 0) {
+            const xcb_randr_output_t output = xcb_randr_monitor_info_outputs(it.data)[0];
+            OutputFacts facts = readOutput(x, output, resources.get());
+            info.number = output;
+            if (!facts.name.empty()) info.name = facts.name;
+            info.uuid = edidUUID(facts.edid, facts.name);
+            info.refreshRate = facts.refreshRate;
+        } else {
+            // A monitor defined by a client has no output; its name atom names it.
+            info.number = monitor.name;
+        }
+        if (monitor.primary) {
+            result.insert(result.begin(), info);
+        } else {
+            result.push_back(info);
+        }
+    }
+    return result;
+}
+
+}  // namespace brindlow

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/WindowList.h"
+
+namespace brindlow {
+
+class X11Desktop;
+class X11Workspace;
+
+// The stacking list of the window manager, front to back; a window's number is
+// the window manager's frame (the window's ancestor that is a child of the root).
+class X11WindowList final : public WindowList {
+  public:
+    X11WindowList(X11Desktop& desktop, const X11Workspace& workspace);
+    std::vector<WindowListEntry> onScreenWindows() const override;
+
+  private:
+    X11Desktop& desktop_;
+    const X11Workspace& workspace_;
+};
+
+}  // namespace brindlow

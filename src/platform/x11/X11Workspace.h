@@ -1,0 +1,61 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/Executor.h"
+#include "platform/Workspace.h"
+#include "platform/x11/DesktopEntries.h"
+
+namespace brindlow {
+
+class X11Desktop;
+
+// Running applications = the pids behind the managed clients. The bundle id is
+// the WM_CLASS class; the name comes from the application's .desktop entry.
+class X11Workspace final : public Workspace {
+  public:
+    X11Workspace(X11Desktop& desktop, Executor& main);
+    ~X11Workspace() override;
+
+    std::vector<RunningApplication> runningApplications() const override;
+    std::optional<RunningApplication> frontmostApplication() const override;
+    std::optional<RunningApplication> application(std::int32_t pid) const override;
+    std::int32_t currentProcessID() const override;
+
+    ObserverToken addObserver(WorkspaceEvent event, Handler handler) override;
+    void removeObserver(ObserverToken token) override;
+
+    std::optional<Image> applicationIcon(std::int32_t pid) const override;
+    std::optional<Image> symbolImage(const std::string& name) const override;
+
+    std::optional<std::string> urlForApplication(const std::string& bundleID) const override;
+    bool openApplication(const std::string& url) override;
+    bool openURL(const std::string& url) override;
+    std::optional<std::string> desktopImagePath(std::uint32_t screenNumber) const override;
+
+  private:
+    RunningApplication describe(std::int32_t pid, const std::string& wmClass) const;
+
+    X11Desktop& desktop_;
+    Executor& main_;
+    mutable DesktopEntries entries_;
+    std::uint64_t subscription_ = 0;
+
+    mutable std::mutex mutex_;
+    struct Observer {
+        WorkspaceEvent event;
+        std::shared_ptr<Handler> handler;
+    };
+    std::map<ObserverToken, Observer> observers_;
+    ObserverToken next_ = 1;
+    // The last description of each application, for its terminate notification.
+    std::map<std::int32_t, RunningApplication> lastSeen_;
+};
+
+// Starts a program detached from this process (double fork); false when it
+// could not be started.
+bool spawnDetached(const std::vector<std::string>& arguments);
+
+}  // namespace brindlow
