@@ -14,7 +14,7 @@ namespace brindlow {
 std::optional<sockaddr_un> makeSocketAddress(const std::filesystem::path& path) {
     sockaddr_un address{};
     const std::string& text = path.native();
-    if (text.size() > sizeof(address.sun_path) - 2) return std::nullopt;
+    if (text.size() > sizeof(address.sun_path) - 1) return std::nullopt;
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, text.data(), text.size());
     address.sun_path[text.size()] = '\0';

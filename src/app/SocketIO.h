@@ -20,7 +20,7 @@ inline constexpr std::size_t kMaxReplyBytes = 999'999;
 inline constexpr std::size_t kMaxRequestBytes = 64 * 1024;
 
 // A zeroed Unix-domain address with the path and its terminating zero byte;
-// none when the path does not fit (more than 103 bytes).
+// none when the path does not fit (more than 107 bytes on Linux).
 std::optional<sockaddr_un> makeSocketAddress(const std::filesystem::path& path);
 
 // Seconds from now as a deadline.

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "app/BadgeRequest.h"
+#include "app/CLIMessages.h"
+
+namespace brindlow {
+namespace {
+
+TEST(CLIMessages, RequestLineIsCompactJSONEndedByOneNewline) {
+    const auto line = encodeLine(CLIRequest{{"layout", "save", "My\nWork", "a/b"}, 4242});
+    ASSERT_TRUE(line);
+    EXPECT_EQ(*line, "{\"args\":[\"layout\",\"save\",\"My\\nWork\",\"a/b\"],\"callerPID\":4242}\n");
+    // Text with a newline is escaped: the only raw newline ends the line.
+    EXPECT_EQ(line->find('\n'), line->size() - 1);
+    EXPECT_EQ(decodeRequest(line->substr(0, line->size() - 1)),
+              (CLIRequest{{"layout", "save", "My\nWork", "a/b"}, 4242}));
+}
+
+TEST(CLIMessages, RequestWithoutCallerLeavesTheKeyOut) {
+    EXPECT_EQ(encodeLine(CLIRequest{{"overview"}, std::nullopt}), "{\"args\":[\"overview\"]}\n");
+}
+
+TEST(CLIMessages, RequestWithWordsThatAreNotUTF8CannotBeEncoded) {
+    EXPECT_EQ(encodeLine(CLIRequest{{"notify", "done", "--dir", "/tmp/\xff"}, 1}), std::nullopt);
+}
+
+TEST(CLIMessages, RequestDecodingAcceptsMissingOrNullCallerAndRejectsEverythingElse) {
+    EXPECT_EQ(decodeRequest(R"({"args":[]})"), (CLIRequest{{}, std::nullopt}));
+    EXPECT_EQ(decodeRequest(R"({"args":["list"],"callerPID":null,"extra":1})"),
+              (CLIRequest{{"list"}, std::nullopt}));
+    EXPECT_EQ(decodeRequest(R"({"args":["x"],"callerPID":-7})"), (CLIRequest{{"x"}, -7}));
+    for (const char* bad :
+         {"", "{", "[]", "null", R"({"callerPID":1})", R"({"args":"list"})", R"({"args":[1]})",
+          R"({"args":["a",null]})", R"({"args":["a"],"callerPID":"1"})",
+          R"({"args":["a"],"callerPID":1.5})", R"({"args":["a"],"callerPID":2147483648})",
+          R"({"args":["a"]} x)", "{\"args\":[\"\xff\"]}"}) {
+        EXPECT_EQ(decodeRequest(bad), std::nullopt) << bad;
+    }
+}
+
+TEST(CLIMessages, ReplyRoundTripsAndNeedsBothKeys) {
+    const std::string line = encodeLine(CLIResponse{true, "{\"displays\":[]}\nsecond"});
+    EXPECT_EQ(line.find('\n'), line.size() - 1);
+    EXPECT_EQ(decodeResponse(line.substr(0, line.size() - 1)),
+              (CLIResponse{true, "{\"displays\":[]}\nsecond"}));
+    for (const char* bad : {R"({"ok":true})", R"({"output":""})", R"({"ok":1,"output":""})",
+                            R"({"ok":true,"output":null})", "ok"}) {
+        EXPECT_EQ(decodeResponse(bad), std::nullopt) << bad;
+    }
+}
+
+TEST(CLIMessages, ReplyWithInvalidUTF8IsStillSentWithTheBadBytesReplaced) {
+    const std::string line = encodeLine(CLIResponse{true, "title \xff end"});
+    const auto response = decodeResponse(line.substr(0, line.size() - 1));
+    ASSERT_TRUE(response);
+    EXPECT_EQ(response->output, "title \xEF\xBF\xBD end");
+}
+
+TEST(BadgeRequest, JSONFormHasExactlyFourRequiredKeys) {
+    const BadgeRequest request{123, "/home/me", "make", 2};
+    const nlohmann::json json = toJSON(request);
+    EXPECT_EQ(json, nlohmann::json::parse(
+                        R"({"shellPID":123,"directory":"/home/me","command":"make","status":2})"));
+    BadgeRequest decoded;
+    fromJSON(json, decoded);
+    EXPECT_EQ(decoded, request);
+    nlohmann::json missing = json;
+    missing.erase("status");
+    EXPECT_THROW(fromJSON(missing, decoded), DecodeError);
+    nlohmann::json wrongType = json;
+    wrongType["shellPID"] = "123";
+    EXPECT_THROW(fromJSON(wrongType, decoded), DecodeError);
+}
+
+}  // namespace
+}  // namespace brindlow

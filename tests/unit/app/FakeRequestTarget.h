@@ -1,0 +1,151 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/RequestTarget.h"
+#include "platform/Executor.h"
+
+namespace brindlow::test {
+
+// Records what the request executor asks of the application. "list" is
+// answered at once with listAnswer when set, otherwise held until the test
+// answers it. Waits are bounded so a fault fails the test instead of hanging it.
+class FakeRequestTarget final : public RequestTarget {
+  public:
+    static constexpr auto kPatience = std::chrono::seconds(10);
+
+    explicit FakeRequestTarget(const Executor* mainQueue = nullptr) : mainQueue_(mainQueue) {}
+
+    void perform(const Command& command) override {
+        std::lock_guard lock(mutex_);
+        performed_.push_back(command);
+        if (!onMainQueue()) offMainQueueCalls_++;
+        changed_.notify_all();
+    }
+
+    void listJSON(bool titles, std::function<void(std::string)> completion) override {
+        std::optional<std::string> answer;
+        {
+            std::lock_guard lock(mutex_);
+            listTitles_.push_back(titles);
+            answer = listAnswer_;
+            if (!answer) pendingLists_.push_back(std::move(completion));
+            changed_.notify_all();
+        }
+        if (answer) completion(*answer);
+    }
+
+    void badge(const BadgeRequest& request) override {
+        std::lock_guard lock(mutex_);
+        badges_.push_back(request);
+        changed_.notify_all();
+    }
+
+    std::vector<std::string> layoutNames() override {
+        std::lock_guard lock(mutex_);
+        if (!onMainQueue()) offMainQueueCalls_++;
+        return layouts_;
+    }
+
+    void saveLayout(const std::string& name) override {
+        std::lock_guard lock(mutex_);
+        if (!onMainQueue()) offMainQueueCalls_++;
+        saved_.push_back(name);
+    }
+
+    bool restoreLayout(const std::string& name) override {
+        std::lock_guard lock(mutex_);
+        if (!onMainQueue()) offMainQueueCalls_++;
+        restored_.push_back(name);
+        for (const std::string& layout : layouts_) {
+            if (lowercase(layout) == lowercase(name)) return true;
+        }
+        return false;
+    }
+
+    // --- set-up
+
+    void answerListsWith(std::string json) {
+        std::lock_guard lock(mutex_);
+        listAnswer_ = std::move(json);
+    }
+    void setLayouts(std::vector<std::string> names) {
+        std::lock_guard lock(mutex_);
+        layouts_ = std::move(names);
+    }
+
+    // --- waiting and answering
+
+    bool waitForPerformed(std::size_t count) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, kPatience, [&] { return performed_.size() >= count; });
+    }
+    bool waitForPendingLists(std::size_t count) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, kPatience, [&] { return pendingLists_.size() >= count; });
+    }
+    // Answers every held "list", each with its own text.
+    void answerPendingLists(const std::function<std::string(std::size_t)>& json) {
+        std::vector<std::function<void(std::string)>> pending;
+        {
+            std::lock_guard lock(mutex_);
+            pending.swap(pendingLists_);
+        }
+        for (std::size_t i = 0; i < pending.size(); ++i) pending[i](json(i));
+    }
+
+    // --- what happened
+
+    std::vector<Command> performed() const {
+        std::lock_guard lock(mutex_);
+        return performed_;
+    }
+    std::vector<bool> listTitles() const {
+        std::lock_guard lock(mutex_);
+        return listTitles_;
+    }
+    std::vector<BadgeRequest> badges() const {
+        std::lock_guard lock(mutex_);
+        return badges_;
+    }
+    std::vector<std::string> saved() const {
+        std::lock_guard lock(mutex_);
+        return saved_;
+    }
+    std::vector<std::string> restored() const {
+        std::lock_guard lock(mutex_);
+        return restored_;
+    }
+    int offMainQueueCalls() const {
+        std::lock_guard lock(mutex_);
+        return offMainQueueCalls_;
+    }
+
+  private:
+    bool onMainQueue() const { return !mainQueue_ || mainQueue_->isCurrent(); }
+    static std::string lowercase(std::string text) {
+        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    }
+
+    const Executor* mainQueue_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Command> performed_;
+    std::vector<bool> listTitles_;
+    std::optional<std::string> listAnswer_;
+    std::vector<std::function<void(std::string)>> pendingLists_;
+    std::vector<BadgeRequest> badges_;
+    std::vector<std::string> layouts_;
+    std::vector<std::string> saved_;
+    std::vector<std::string> restored_;
+    int offMainQueueCalls_ = 0;
+};
+
+}  // namespace brindlow::test

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "FakeRequestTarget.h"
+#include "app/RequestExecutor.h"
+#include "platform/SerialQueue.h"
+
+namespace brindlow {
+namespace {
+
+using test::FakeRequestTarget;
+
+class RequestExecutorTest : public ::testing::Test {
+  protected:
+    CLIResponse run(std::vector<std::string> args, std::optional<std::int32_t> caller = 77) {
+        return executor.execute(CLIRequest{std::move(args), caller});
+    }
+    // Everything queued on the main queue so far has run.
+    void drainMainQueue() {
+        mainQueue.sync([] {});
+    }
+
+    SerialQueue mainQueue{"com.vemto.brindlow.main"};
+    FakeRequestTarget target{&mainQueue};
+    RequestExecutor executor{target, mainQueue, RequestExecutor::Options{0.05}};
+};
+
+TEST_F(RequestExecutorTest, EmptyAndUnknownRequestsAreRefused) {
+    EXPECT_EQ(run({}), (CLIResponse{false, "No command"}));
+    EXPECT_EQ(run({"bogus", "x"}), (CLIResponse{false, "Unknown command bogus"}));
+    EXPECT_EQ(run({"jump"}), (CLIResponse{false, "Unknown command jump"}));
+    EXPECT_EQ(run({"jump", "0"}), (CLIResponse{false, "Unknown command jump"}));
+    EXPECT_EQ(run({"FOCUS-LEFT"}), (CLIResponse{false, "Unknown command FOCUS-LEFT"}));
+    drainMainQueue();
+    EXPECT_TRUE(target.performed().empty());
+}
+
+TEST_F(RequestExecutorTest, WindowAndApplicationCommandsArePerformedOnTheMainQueue) {
+    EXPECT_EQ(run({"jump", "3"}), (CLIResponse{true, ""}));
+    EXPECT_EQ(run({"focus-left", "ignored"}), (CLIResponse{true, ""}));
+    EXPECT_EQ(run({"search"}), (CLIResponse{true, ""}));
+    EXPECT_EQ(run({"focus-border"}), (CLIResponse{true, ""}));
+    ASSERT_TRUE(target.waitForPerformed(4));
+    EXPECT_EQ(target.performed(),
+              (std::vector<Command>{Command::jumpTo(3), Command::Kind::focusLeft,
+                                    Command::Kind::search, Command::Kind::toggleFocusBorder}));
+    EXPECT_EQ(target.offMainQueueCalls(), 0);
+}
+
+TEST_F(RequestExecutorTest, ListAsksForTitlesOnlyWithTheExactFlagAnywhere) {
+    target.answerListsWith("{\"displays\":[]}");
+    EXPECT_EQ(run({"list"}), (CLIResponse{true, "{\"displays\":[]}"}));
+    run({"list", "x", "--titles"});
+    run({"list", "--TITLES"});
+    EXPECT_EQ(target.listTitles(), (std::vector<bool>{false, true, false}));
+}
+
+TEST_F(RequestExecutorTest, ListThatIsNotAnsweredInTimeIsAFailure) {
+    const CLIResponse response = run({"list"});
+    EXPECT_FALSE(response.ok);
+    EXPECT_EQ(response.output, RequestExecutor::kListTimedOut);
+    // A late answer lands in a box that nobody reads any more.
+    target.answerPendingLists([](std::size_t) { return "{}"; });
+}
+
+TEST_F(RequestExecutorTest, NotifyBadgesTheCallerUnlessOptionsSayOtherwise) {
+    EXPECT_EQ(run({"notify", "done"}), (CLIResponse{true, ""}));
+    run({"notify", "done"}, std::nullopt);
+    run({"notify", "whatever", "--pid", "12", "--dir", "/w", "--cmd", "make", "--status", "2"});
+    run({"notify", "done", "--pid", "abc", "--pid", "42"});
+    run({"notify", "done", "--pid", "42", "--pid", "4x"});
+    run({"notify", "done", "--status", "bad", "--dir"});
+    run({"notify", "done", "--dir"});
+    run({"notify", "done", "--other", "--pid", "--pid", "9"});
+    run({"notify", "done", "--pid", "99999999999"});
+    EXPECT_EQ(target.badges(), (std::vector<BadgeRequest>{
+                                   {77, "", "", 0},
+                                   {0, "", "", 0},
+                                   {12, "/w", "make", 2},
+                                   {42, "", "", 0},
+                                   {42, "", "", 0},
+                                   {77, "", "", 0},
+                                   {77, "", "", 0},
+                                   // "--other" takes "--pid" as its value; then "--pid 9".
+                                   {9, "", "", 0},
+                                   {77, "", "", 0},
+                               }));
+}
+
+TEST_F(RequestExecutorTest, LayoutSubCommandsRunOnTheMainQueue) {
+    EXPECT_EQ(run({"layout"}), (CLIResponse{true, ""}));
+    target.setLayouts({"Work", "Home"});
+    EXPECT_EQ(run({"layout", "list"}), (CLIResponse{true, "Work\nHome"}));
+    EXPECT_EQ(run({"layout", "save", "My", "Work"}), (CLIResponse{true, "Saved My Work"}));
+    EXPECT_EQ(run({"layout", "restore", "home"}), (CLIResponse{true, ""}));
+    EXPECT_EQ(run({"layout", "restore", "Gym"}), (CLIResponse{false, "No layout named Gym"}));
+    const CLIResponse usage{false, std::string(RequestExecutor::kLayoutUsage)};
+    EXPECT_EQ(run({"layout", "save"}), usage);
+    EXPECT_EQ(run({"layout", "restore"}), usage);
+    EXPECT_EQ(run({"layout", "delete", "Work"}), usage);
+    EXPECT_EQ(target.saved(), std::vector<std::string>{"My Work"});
+    EXPECT_EQ(target.restored(), (std::vector<std::string>{"home", "Gym"}));
+    EXPECT_EQ(target.offMainQueueCalls(), 0);
+}
+
+TEST_F(RequestExecutorTest, CancellingEndsAWaitForAMainQueueThatIsStuck) {
+    std::promise<void> release;
+    mainQueue.async([future = release.get_future().share()] { future.wait(); });
+    auto reply = std::async(std::launch::async, [&] { return run({"layout", "list"}); });
+    executor.cancelWaits();
+    EXPECT_EQ(reply.get(), (CLIResponse{false, std::string(RequestExecutor::kCancelled)}));
+    executor.reopenWaits();
+    release.set_value();
+    EXPECT_EQ(run({"layout", "list"}), (CLIResponse{true, ""}));
+}
+
+}  // namespace
+}  // namespace brindlow

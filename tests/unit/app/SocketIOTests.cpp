@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
+
+#include "app/ProcessSignals.h"
+#include "app/SocketIO.h"
+
+namespace brindlow {
+namespace {
+
+// A connected pair of stream sockets, closed at the end.
+struct SocketPair {
+    int ours = -1;
+    int theirs = -1;
+    SocketPair() {
+        int fds[2];
+        if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) throw std::runtime_error("socketpair");
+        ours = fds[0];
+        theirs = fds[1];
+    }
+    ~SocketPair() {
+        if (ours >= 0) close(ours);
+        closeTheirs();
+    }
+    void closeTheirs() {
+        if (theirs >= 0) close(theirs);
+        theirs = -1;
+    }
+};
+
+const SocketDeadline kFarAway = deadlineAfter(60);
+
+TEST(SocketIO, ReadsTheFirstLineAndDropsTheRest) {
+    SocketPair pair;
+    ASSERT_TRUE(writeAll(pair.theirs, "first\nsecond\n"));
+    EXPECT_EQ(readLine(pair.ours, 100, kFarAway), "first");
+}
+
+TEST(SocketIO, EmptyLineIsEmptyTextAndEndOfFileWithoutBytesIsNothing) {
+    SocketPair pair;
+    ASSERT_TRUE(writeAll(pair.theirs, "\n"));
+    EXPECT_EQ(readLine(pair.ours, 100, kFarAway), "");
+    SocketPair closed;
+    closed.closeTheirs();
+    EXPECT_EQ(readLine(closed.ours, 100, kFarAway), std::nullopt);
+}
+
+TEST(SocketIO, FinalLineWithoutNewlineCountsAtEndOfFile) {
+    SocketPair pair;
+    ASSERT_TRUE(writeAll(pair.theirs, "last words"));
+    pair.closeTheirs();
+    EXPECT_EQ(readLine(pair.ours, 100, kFarAway), "last words");
+}
+
+TEST(SocketIO, LongLineArrivesInManyReadsAndIsReadWhole) {
+    SocketPair pair;
+    const std::string line(300'000, 'x');
+    std::thread writer([&] { writeAll(pair.theirs, line + "\n"); });
+    const auto read = readLine(pair.ours, kMaxReplyBytes, kFarAway);
+    writer.join();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->size(), line.size());
+}
+
+TEST(SocketIO, LineLongerThanTheLimitIsRefused) {
+    SocketPair pair;
+    std::thread writer([&] { writeAll(pair.theirs, std::string(10'000, 'x') + "\n"); });
+    EXPECT_EQ(readLine(pair.ours, 4096, kFarAway), std::nullopt);
+    pair.closeTheirs();
+    writer.join();
+    // Exactly at the limit is fine.
+    SocketPair exact;
+    ASSERT_TRUE(writeAll(exact.theirs, std::string(4096, 'y') + "\n"));
+    EXPECT_EQ(readLine(exact.ours, 4096, kFarAway)->size(), 4096u);
+}
+
+TEST(SocketIO, IncompleteLineAtTheDeadlineIsNothing) {
+    SocketPair pair;
+    ASSERT_TRUE(writeAll(pair.theirs, "{\"args\":[\"pause\"]}"));  // no newline, peer stays
+    EXPECT_EQ(readLine(pair.ours, 100, deadlineAfter(0.05)), std::nullopt);
+}
+
+TEST(SocketIO, WritingToAPeerThatHasGoneFailsWithoutASignal) {
+    // Run with the default SIGPIPE action: a plain write would end the test binary.
+    struct sigaction previous {};
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    sigaction(SIGPIPE, &defaults, &previous);
+    SocketPair pair;
+    pair.closeTheirs();
+    EXPECT_FALSE(writeAll(pair.ours, "reply\n"));
+    sigaction(SIGPIPE, &previous, nullptr);
+}
+
+TEST(SocketIO, IgnoringSIGPIPELeavesTheProcessAliveOnAPlainWrite) {
+    struct sigaction previous {};
+    sigaction(SIGPIPE, nullptr, &previous);
+    ignoreSIGPIPE();
+    struct sigaction now {};
+    sigaction(SIGPIPE, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_IGN);
+    SocketPair pair;
+    pair.closeTheirs();
+    EXPECT_LT(write(pair.ours, "x", 1), 0);
+    EXPECT_EQ(errno, EPIPE);
+    sigaction(SIGPIPE, &previous, nullptr);
+}
+
+TEST(SocketIO, AddressHoldsPathsThatFitWithTheirZeroByte) {
+    const std::string fits(sizeof(sockaddr_un::sun_path) - 1, 'a');
+    const auto address = makeSocketAddress(fits);
+    ASSERT_TRUE(address);
+    EXPECT_EQ(address->sun_family, AF_UNIX);
+    EXPECT_EQ(std::string(address->sun_path), fits);
+    EXPECT_EQ(makeSocketAddress(fits + "a"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace brindlow

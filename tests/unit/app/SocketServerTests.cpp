@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <future>
+#include <set>
+#include <thread>
+
+#include "FakeRequestTarget.h"
+#include "app/CommandLineTool.h"
+#include "app/SocketServer.h"
+#include "platform/Log.h"
+#include "platform/SerialQueue.h"
+#include "support/TempFolder.h"
+
+namespace brindlow {
+namespace {
+
+using test::FakeRequestTarget;
+
+// A client connection held open by the test.
+struct Client {
+    int fd = -1;
+    explicit Client(const std::filesystem::path& path) : fd(connectUnixSocket(path, 10)) {}
+    ~Client() {
+        if (fd >= 0) close(fd);
+    }
+    void hangUp() {
+        close(fd);
+        fd = -1;
+    }
+    // What comes back before the server closes: a reply line, or nothing.
+    std::optional<std::string> reply() { return readLine(fd, kMaxReplyBytes, deadlineAfter(10)); }
+};
+
+class SocketServerTest : public ::testing::Test {
+  protected:
+    SocketServerTest() { LogSink::setStderrEnabled(false); }
+    ~SocketServerTest() override {
+        server.reset();
+        LogSink::setStderrEnabled(true);
+    }
+
+    void startServer(SocketServer::Options options = {},
+                     RequestExecutor::Options executorOptions = {}) {
+        executor = std::make_unique<RequestExecutor>(target, mainQueue, executorOptions);
+        server = std::make_unique<SocketServer>(path, *executor, std::move(options));
+        ASSERT_EQ(server->start(), SocketServer::StartResult::listening);
+    }
+
+    ToolRun tool(std::vector<std::string> args) {
+        ToolEnvironment environment;
+        environment.socketPath = path;
+        environment.callerPID = 555;
+        return runCommandLineTool(args, environment);
+    }
+    std::optional<std::string> send(std::string_view bytes) { return exchange(bytes, path, 10); }
+    // The server still answers an ordinary request.
+    void expectStillServing() {
+        const ToolRun run = tool({"pause"});
+        EXPECT_EQ(run.status, 0) << run.err;
+    }
+
+    test::TempFolder folder;
+    // A folder that does not exist yet: the server creates it.
+    std::filesystem::path path = folder.path() / "Brindlow" / "brindlow.sock";
+    SerialQueue mainQueue{"com.vemto.brindlow.main"};
+    FakeRequestTarget target{&mainQueue};
+    std::unique_ptr<RequestExecutor> executor;
+    std::unique_ptr<SocketServer> server;
+};
+
+TEST_F(SocketServerTest, ToolCommandReachesTheTargetOnTheMainQueue) {
+    startServer();
+    const ToolRun run = tool({"jump", "4"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+    ASSERT_TRUE(target.waitForPerformed(1));
+    EXPECT_EQ(target.performed(), std::vector<Command>{Command::jumpTo(4)});
+    EXPECT_EQ(target.offMainQueueCalls(), 0);
+}
+
+TEST_F(SocketServerTest, SocketFileIsForItsOwnerOnly) {
+    startServer();
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(SocketServerTest, RefusalsComeBackWithStatusOneOnStandardError) {
+    startServer();
+    ToolRun run = tool({"jump"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "Unknown command jump\n");
+    run = tool({"layout", "restore", "Nowhere"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "No layout named Nowhere\n");
+}
+
+TEST_F(SocketServerTest, ListReplyGoesToStandardOutput) {
+    target.answerListsWith("{\"displays\":[{\"columns\":[]}]}");
+    startServer();
+    const ToolRun run = tool({"list", "--titles"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "{\"displays\":[{\"columns\":[]}]}\n");
+    EXPECT_EQ(target.listTitles(), std::vector<bool>{true});
+}
+
+TEST_F(SocketServerTest, ListThatTimesOutFailsInsteadOfPrintingAnEmptyList) {
+    startServer({}, RequestExecutor::Options{0.05});
+    const ToolRun run = tool({"list"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, std::string(RequestExecutor::kListTimedOut) + "\n");
+    target.answerPendingLists([](std::size_t) { return "{}"; });
+}
+
+TEST_F(SocketServerTest, RequestsFromRawClientsAreAnsweredOrDroppedWithoutReply) {
+    startServer();
+    EXPECT_EQ(send("{\"args\":[]}\n"), "{\"ok\":false,\"output\":\"No command\"}");
+    EXPECT_EQ(send("{\"args\":[\"frobnicate\"],\"callerPID\":1}\n"),
+              "{\"ok\":false,\"output\":\"Unknown command frobnicate\"}");
+    // Unreadable requests end the connection with no reply at all.
+    EXPECT_EQ(send("not json\n"), std::nullopt);
+    EXPECT_EQ(send("\n"), std::nullopt);
+    EXPECT_EQ(send("{\"args\":\"list\"}\n"), std::nullopt);
+    EXPECT_EQ(send("[\"focus-left\"]\n"), std::nullopt);
+    // A request whose newline never comes, but whose sender finishes, still counts.
+    Client finished(path);
+    ASSERT_TRUE(writeAll(finished.fd, "{\"args\":[\"overview\"]}"));
+    shutdown(finished.fd, SHUT_WR);
+    EXPECT_EQ(finished.reply(), "{\"ok\":true,\"output\":\"\"}");
+    expectStillServing();
+}
+
+TEST_F(SocketServerTest, OversizedRequestIsDroppedAndTheServerGoesOn) {
+    SocketServer::Options options;
+    options.maxRequestBytes = 1024;
+    startServer(options);
+    const std::string big =
+        "{\"args\":[\"notify\",\"done\",\"--dir\",\"" + std::string(2000, 'd') + "\"]}\n";
+    EXPECT_EQ(send(big), std::nullopt);
+    // The default limit still takes any realistic request.
+    EXPECT_TRUE(target.badges().empty());
+    expectStillServing();
+}
+
+TEST_F(SocketServerTest, SlowClientIsCutOffAtTheReadLimit) {
+    SocketServer::Options options;
+    options.readLimitSeconds = 0.1;
+    startServer(options);
+    Client slow(path);
+    ASSERT_TRUE(writeAll(slow.fd, "{\"args\":[\"pa"));
+    // The server gives up and closes: the client sees the end without a reply.
+    EXPECT_EQ(slow.reply(), std::nullopt);
+    EXPECT_TRUE(target.performed().empty());
+    expectStillServing();
+}
+
+TEST_F(SocketServerTest, SilentClientsDoNotHoldUpOthers) {
+    startServer();  // the full 3 s read limit
+    Client silent1(path);
+    Client silent2(path);
+    ASSERT_TRUE(writeAll(silent2.fd, "{\"args\""));
+    const ToolRun run = tool({"overview"});
+    EXPECT_EQ(run.status, 0);
+    ASSERT_TRUE(target.waitForPerformed(1));
+    // Stopping does not wait out their read limit either.
+    server->stop();
+    EXPECT_EQ(silent1.reply(), std::nullopt);
+}
+
+TEST_F(SocketServerTest, ConcurrentListsAreServedAtTheSameTime) {
+    startServer({}, RequestExecutor::Options{30});
+    constexpr std::size_t kClients = 8;
+    std::vector<std::future<ToolRun>> runs;
+    for (std::size_t i = 0; i < kClients; ++i) {
+        runs.push_back(std::async(std::launch::async, [this] { return tool({"list"}); }));
+    }
+    // Every request is waiting for the strip controller at once: none is queued
+    // behind another.
+    const bool allWaiting = target.waitForPendingLists(kClients);
+    target.answerPendingLists([](std::size_t i) { return "{\"n\":" + std::to_string(i) + "}"; });
+    ASSERT_TRUE(allWaiting);
+    std::set<std::string> outputs;
+    for (auto& run : runs) {
+        const ToolRun result = run.get();
+        EXPECT_EQ(result.status, 0);
+        outputs.insert(result.out);
+    }
+    EXPECT_EQ(outputs.size(), kClients);
+}
+
+TEST_F(SocketServerTest, ClientThatHangsUpBeforeTheReplyDoesNotHurtTheServer) {
+    // The write to the departed client must fail quietly, not raise SIGPIPE.
+    struct sigaction previous {};
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    sigaction(SIGPIPE, &defaults, &previous);
+    startServer({}, RequestExecutor::Options{30});
+    {
+        Client impatient(path);
+        ASSERT_TRUE(writeAll(impatient.fd, "{\"args\":[\"list\"]}\n"));
+        ASSERT_TRUE(target.waitForPendingLists(1));
+        impatient.hangUp();
+    }
+    target.answerPendingLists([](std::size_t) { return std::string(200'000, 'x'); });
+    target.answerListsWith("{}");
+    expectStillServing();
+    sigaction(SIGPIPE, &previous, nullptr);
+}
+
+TEST_F(SocketServerTest, AcceptSurvivesTransientErrors) {
+    std::atomic<int> calls = 0;
+    SocketServer::Options options;
+    options.acceptRetrySeconds = 0.001;
+    options.acceptCall = [&calls](int fd) {
+        static constexpr int kFailures[] = {EMFILE, ECONNABORTED, EINTR, ENFILE, ENOBUFS, EPROTO};
+        const int n = calls++;
+        if (n < int(std::size(kFailures))) {
+            errno = kFailures[n];
+            return -1;
+        }
+        return accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+    };
+    startServer(options);
+    expectStillServing();
+    EXPECT_GE(calls.load(), 7);
+}
+
+TEST_F(SocketServerTest, StoppedServerIsNotRunningForTheTool) {
+    startServer();
+    server->stop();
+    EXPECT_FALSE(std::filesystem::exists(path));
+    const ToolRun run = tool({"focus-left"});
+    EXPECT_EQ(run.status, 69);
+    EXPECT_EQ(run.err, "brindlow: Brindlow is not running.\n");
+}
+
+TEST_F(SocketServerTest, StopEndsARequestWaitingForAStuckMainQueue) {
+    startServer();
+    std::promise<void> release;
+    mainQueue.async([future = release.get_future().share()] { future.wait(); });
+    Client waiting(path);
+    ASSERT_TRUE(writeAll(waiting.fd, "{\"args\":[\"layout\",\"list\"]}\n"));
+    // Whether the request was read before the stop or not, stop returns and the
+    // client is answered with a failure or not at all.
+    server->stop();
+    const auto reply = waiting.reply();
+    if (reply) {
+        EXPECT_EQ(decodeResponse(*reply)->ok, false);
+    }
+    release.set_value();
+}
+
+TEST_F(SocketServerTest, SecondInstanceLeavesARunningOneAlone) {
+    startServer();
+    RequestExecutor otherExecutor(target, mainQueue);
+    SocketServer second(path, otherExecutor);
+    EXPECT_EQ(second.start(), SocketServer::StartResult::alreadyRunning);
+    second.stop();
+    EXPECT_TRUE(std::filesystem::exists(path));
+    expectStillServing();
+}
+
+TEST_F(SocketServerTest, StaleSocketFileIsReplaced) {
+    std::filesystem::create_directories(path.parent_path());
+    {
+        // A socket file whose listener is gone, as after a crash.
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        const auto address = makeSocketAddress(path);
+        ASSERT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof(sockaddr_un)), 0);
+        close(fd);
+    }
+    ASSERT_TRUE(std::filesystem::exists(path));
+    startServer();
+    expectStillServing();
+}
+
+TEST_F(SocketServerTest, PathTooLongFailsToStart) {
+    executor = std::make_unique<RequestExecutor>(target, mainQueue);
+    SocketServer longPath(folder.path() / std::string(120, 'p') / "brindlow.sock", *executor);
+    EXPECT_EQ(longPath.start(), SocketServer::StartResult::failed);
+    EXPECT_FALSE(longPath.isListening());
+}
+
+}  // namespace
+}  // namespace brindlow
