@@ -58,24 +58,24 @@ class SimElement;
 class SimObserver;
 
 struct SimDisplaySpec {
-    std::optional<std::uint32_t> number;  // default: the next free number from 1
+    std::optional<std::uint32_t> number{};  // default: the next free number from 1
     std::string name = "Display";
     Rect frame{0, 0, 1920, 1080};
-    std::optional<Rect> visible;      // default: the frame
-    std::optional<std::string> uuid;  // default: a fixed UUID derived from the number
-    bool hasNumber = true;            // false: the screen carries no display number
-    bool hasUUID = true;              // false: the platform knows no UUID for it
+    std::optional<Rect> visible{};      // default: the frame
+    std::optional<std::string> uuid{};  // default: a fixed UUID derived from the number
+    bool hasNumber = true;              // false: the screen carries no display number
+    bool hasUUID = true;                // false: the platform knows no UUID for it
     double refreshRate = 60;
 };
 
 struct SimAppSpec {
     std::optional<std::string> name = "App";  // nothing: the application has no name
-    std::optional<std::string> bundleID;
+    std::optional<std::string> bundleID{};
     ActivationPolicy policy = ActivationPolicy::regular;
-    std::optional<std::int32_t> pid;  // default: the next free pid from 501
-    std::optional<Image> icon;
-    std::optional<bool> enhancedUserInterface;  // nothing: the attribute is not supported
-    bool activate = false;                      // becomes frontmost at launch
+    std::optional<std::int32_t> pid{};  // default: the next free pid from 501
+    std::optional<Image> icon{};
+    std::optional<bool> enhancedUserInterface{};  // nothing: the attribute is not supported
+    bool activate = false;                        // becomes frontmost at launch
 };
 
 struct SimWindowSpec {

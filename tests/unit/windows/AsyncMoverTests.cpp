@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include "support/sim/SimFixture.h"
+#include "windows/AsyncMover.h"
+#include "windows/AsyncRaiser.h"
+
+namespace brindlow {
+namespace {
+
+using Writes = std::vector<std::string>;
+
+struct AsyncMoverTest : ::testing::Test, test::SimFixture {
+    WindowMover windowMover{desktop};
+    std::map<std::string, std::shared_ptr<ManualExecutor>> queues;
+    ExecutorFactory factory = [this](const std::string& label) -> std::shared_ptr<Executor> {
+        auto queue = std::make_shared<ManualExecutor>(time, label);
+        queues[label] = queue;
+        return queue;
+    };
+    AsyncMover mover{windowMover, time.clock(), factory};
+    SimApp app = desktop.launchApp({.name = "Editor"});
+    SimWindow a = desktop.openWindow(app, {.title = "a", .frame = {0, 0, 800, 600}});
+    SimWindow b = desktop.openWindow(app, {.title = "b", .frame = {800, 0, 800, 600}});
+
+    ManagedWindow managed(const SimWindow& w, Rect frame) const {
+        return ManagedWindow{w.id(), w.pid(),     std::nullopt, "Editor", w.title().value_or(""),
+                             frame,  w.element(), std::nullopt};
+    }
+    ManagedWindow managed(const SimWindow& w) const { return managed(w, w.frame()); }
+    size_t raises(WindowID id) const {
+        size_t count = 0;
+        for (const SimCall& call : desktop.calls()) {
+            count += call.kind == SimCall::Kind::action && call.window == id;
+        }
+        return count;
+    }
+};
+
+TEST_F(AsyncMoverTest, OneQueuePerApplicationAndTheNewestTargetWins) {
+    const SimApp other = desktop.launchApp({.name = "Other"});
+    const SimWindow c = desktop.openWindow(other, {});
+    mover.move(managed(a), {10, 0, 800, 600});
+    mover.move(managed(a), {20, 0, 800, 600});
+    mover.move(managed(c), {30, 0, 800, 600});
+    EXPECT_TRUE(a.writes().empty());  // nothing runs on the caller's queue
+    EXPECT_EQ(mover.queueCount(), 2u);
+    EXPECT_TRUE(queues.count(AsyncMover::queueLabel(app.pid())));
+    EXPECT_EQ(AsyncMover::queueLabel(42), "com.vemto.brindlow.move.42");
+    time.runUntilIdle();
+    EXPECT_EQ(a.writes(), (Writes{"AXPosition"}));
+    EXPECT_EQ(a.frame().x, 20);
+    EXPECT_EQ(c.frame().x, 30);
+    EXPECT_EQ(mover.sent(a.id()), Rect(20, 0, 800, 600));
+}
+
+TEST_F(AsyncMoverTest, ABurstOfAnimationFramesWritesOnlyTheNewest) {
+    for (int frame = 1; frame <= 120; ++frame) mover.move(managed(a), {frame * 5.0, 0, 800, 600});
+    time.runUntilIdle();
+    EXPECT_EQ(a.writes(), (Writes{"AXPosition"}));
+    EXPECT_EQ(a.frame().x, 600);
+    // The next target starts from what was sent, not from the stale record.
+    mover.move(managed(a, {0, 0, 800, 600}), {600.5, 0, 800, 600});
+    time.runUntilIdle();
+    EXPECT_EQ(a.writes().size(), 1u);
+}
+
+TEST_F(AsyncMoverTest, ARequestDuringADrainJoinsItsNextRound) {
+    const std::string label = AsyncMover::queueLabel(app.pid());
+    bool requested = false;
+    size_t queuedDuringDrain = 99;
+    a.onWrite([&](const SimWindow&, const std::string&) {
+        if (requested) return;
+        requested = true;
+        mover.move(managed(b), {900, 0, 800, 600});
+        queuedDuringDrain = queues[label]->pendingCount();
+    });
+    mover.move(managed(a), {10, 0, 800, 600});
+    time.runUntilIdle();
+    EXPECT_EQ(queuedDuringDrain, 0u);  // no second drain was scheduled
+    EXPECT_EQ(b.frame().x, 900);
+}
+
+TEST_F(AsyncMoverTest, SlowMovesAreLoggedAndSmoothedPerKind) {
+    a.setLatency(0.04);  // three writes: 120 ms is not slow
+    mover.move(managed(a), {0, 0, 700, 600});
+    time.runUntilIdle();
+    EXPECT_TRUE(linesOf("AsyncMover").empty());
+    EXPECT_NEAR(mover.resizeLag(app.pid()), 0.12, 1e-9);
+    EXPECT_EQ(mover.lag(app.pid()), 0);
+
+    a.setLatency(0.2 / 3);
+    mover.move(managed(a), {0, 0, 600, 600});
+    time.runUntilIdle();
+    const auto records = recordsOf("AsyncMover");
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].level, LogLevel::defaultLevel);
+    EXPECT_EQ(records[0].message,
+              "Slow move 200 ms (Editor): x:0 y:0 700\u00D7600 -> x:0 y:0 600\u00D7600, resized");
+    EXPECT_NEAR(mover.resizeLag(app.pid()), 0.3 * 0.2 + 0.7 * 0.12, 1e-9);
+    EXPECT_NEAR(mover.slowest().seconds, 0.2, 1e-9);
+    EXPECT_EQ(mover.slowest().app, "Editor");
+
+    a.setLatency(0.1);
+    mover.move(managed(a), {50, 0, 600, 600});
+    time.runUntilIdle();
+    EXPECT_NEAR(mover.lag(app.pid()), 0.1, 1e-9);
+    mover.resetSlowest();
+    EXPECT_EQ(mover.slowest(), AsyncMover::Slowest{});
+}
+
+TEST_F(AsyncMoverTest, AFailedMoveIsNotRecordedAsSentSoTheSameTargetIsWrittenAgain) {
+    std::vector<MoveResult> results;
+    mover.setResultHandler(
+        [&](const ManagedWindow&, const Rect&, const MoveResult& r) { results.push_back(r); });
+    a.failWrites("AXPosition", axerror::cannotComplete);
+    mover.move(managed(a), {10, 0, 800, 600});
+    time.runUntilIdle();
+    EXPECT_EQ(mover.sent(a.id()), std::nullopt);
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].errors, (std::vector<AXError>{-25204}));
+
+    a.clearFailures();
+    mover.move(managed(a), {10, 0, 800, 600});
+    time.runUntilIdle();
+    EXPECT_EQ(a.frame().x, 10);
+    EXPECT_EQ(mover.sent(a.id()), Rect(10, 0, 800, 600));
+}
+
+TEST_F(AsyncMoverTest, AnApplicationThatAnswersTooLateKeepsItsWindowRetryable) {
+    a.setLatency(10);  // beyond the element's 6 s messaging time-out
+    mover.move(managed(a), {10, 0, 800, 600});
+    time.runUntilIdle();
+    EXPECT_EQ(a.frame().x, 0);
+    EXPECT_EQ(mover.sent(a.id()), std::nullopt);
+    EXPECT_NE(linesOf("AsyncMover").at(0).find("Slow move 6000 ms"), std::string::npos);
+}
+
+TEST_F(AsyncMoverTest, ForgettingAWindowDropsItsPendingTargetAndFlushWaits) {
+    mover.move(managed(a), {10, 0, 800, 600});
+    mover.move(managed(b), {900, 0, 800, 600});
+    mover.forget(a.id());
+    mover.flush();
+    EXPECT_EQ(a.frame().x, 0);
+    EXPECT_EQ(b.frame().x, 900);
+
+    mover.move(managed(a), {10, 0, 800, 600});
+    time.runUntilIdle();
+    mover.forgetSent(a.id());
+    EXPECT_EQ(mover.sent(a.id()), std::nullopt);
+    // A vanished window's target is forgotten too.
+    b.vanishAfterWrites(0);
+    mover.move(managed(b), {0, 500, 800, 600});
+    time.runUntilIdle();
+    EXPECT_EQ(mover.sent(b.id()), std::nullopt);
+}
+
+TEST_F(AsyncMoverTest, TheRaiserPerformsOnlyTheNewestRequestAfterTheRunningOne) {
+    AsyncRaiser raiser(windowMover, factory);
+    int raised = 0;
+    raiser.setOnRaised([&] { ++raised; });
+    const SimWindow c = desktop.openWindow(app, {});
+    const SimWindow d = desktop.openWindow(app, {});
+    bool requested = false;
+    a.onWrite([&](const SimWindow&, const std::string& attribute) {
+        if (attribute != "AXMain" || requested) return;
+        requested = true;
+        raiser.raise(managed(b));
+        raiser.raise(managed(c));
+        raiser.raise(managed(d));
+    });
+    raiser.raise(managed(a));
+    EXPECT_TRUE(queues.count("com.vemto.brindlow.raise"));
+    time.runUntilIdle();
+    EXPECT_EQ(raised, 2);
+    EXPECT_EQ(raises(a.id()), 1u);
+    EXPECT_EQ(raises(b.id()), 0u);
+    EXPECT_EQ(raises(c.id()), 0u);
+    EXPECT_EQ(raises(d.id()), 1u);
+    EXPECT_EQ(desktop.onScreenWindows().front().number, d.number());
+
+    // Idle again: the next request starts a new worker.
+    raiser.raise(managed(b));
+    time.runUntilIdle();
+    EXPECT_EQ(raised, 3);
+}
+
+}  // namespace
+}  // namespace brindlow

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include "support/sim/SimFixture.h"
+#include "windows/DisplayInfo.h"
+
+namespace brindlow {
+namespace {
+
+ScreenInfo screen(std::uint32_t number, Rect frame, Rect visible, std::string uuid = "") {
+    ScreenInfo info;
+    info.number = number;
+    info.name = "Screen " + std::to_string(number);
+    info.frame = frame;
+    info.visibleFrame = visible;
+    if (!uuid.empty()) info.uuid = uuid;
+    return info;
+}
+
+TEST(DisplayInfo, SortsLeftToRightWithTheUpperDisplayFirstOnTies) {
+    const auto displays = DisplayInfo::fromScreens(
+        {screen(1, {0, 0, 1920, 1080}, {0, 30, 1920, 1050}, "A"),
+         screen(2, {-1280, 500, 1280, 1024}, {-1280, 500, 1280, 1024}, "B"),
+         screen(3, {-1280, -524, 1280, 1024}, {-1280, -524, 1280, 1024}, "C")},
+        std::nullopt);
+    ASSERT_EQ(displays.size(), 3u);
+    EXPECT_EQ(displays[0].uuid, "C");
+    EXPECT_EQ(displays[1].uuid, "B");
+    EXPECT_EQ(displays[2].uuid, "A");
+    EXPECT_EQ(displays[2].visible, Rect(0, 30, 1920, 1050));
+    EXPECT_EQ(displays[2].name, "Screen 1");
+}
+
+TEST(DisplayInfo, FallsBackToTheDisplayNumberAndSkipsScreensWithoutOne) {
+    ScreenInfo numberless = screen(9, {0, 0, 100, 100}, {0, 0, 100, 100});
+    numberless.number.reset();
+    const auto displays = DisplayInfo::fromScreens(
+        {screen(2, {0, 0, 800, 600}, {0, 0, 800, 600}), numberless}, std::nullopt);
+    ASSERT_EQ(displays.size(), 1u);
+    EXPECT_EQ(displays[0].uuid, "display-2");
+    EXPECT_EQ(displays[0].id, 2u);
+}
+
+TEST(DisplayInfo, WithoutADockTheVisibleFrameIsKeptUnrounded) {
+    const Rect frame{0, 0, 1920, 1080};
+    const Rect visible{0.5, 25.25, 1919.5, 1054.75};
+    EXPECT_EQ(DisplayInfo::usableArea(frame, visible, std::nullopt), visible);
+    // A dock on another display leaves this one alone, too.
+    EXPECT_EQ(DisplayInfo::usableArea(frame, visible, Rect(2000, 1000, 600, 80)), visible);
+}
+
+TEST(DisplayInfo, ADockThatReservesNoSpaceShortensTheSideItLiesOn) {
+    const Rect frame{0, 0, 1920, 1080};
+    const Rect visible{0, 25, 1920, 1055};
+    // Bottom: ends 4 points above the dock's top edge.
+    EXPECT_EQ(DisplayInfo::usableArea(frame, visible, Rect(600, 1000, 720, 80)),
+              Rect(0, 25, 1920, 971));
+    // Left: starts 4 points right of it; right: ends 4 points left of it.
+    EXPECT_EQ(DisplayInfo::usableArea(frame, visible, Rect(0, 300, 70, 500)),
+              Rect(74, 25, 1846, 1055));
+    EXPECT_EQ(DisplayInfo::usableArea(frame, visible, Rect(1850, 300, 70, 500)),
+              Rect(0, 25, 1846, 1055));
+    // Far from the edge it names: only made integral.
+    EXPECT_EQ(DisplayInfo::usableArea(frame, {0, 25.5, 1920, 1054.5}, Rect(600, 700, 720, 80)),
+              Rect(0, 25, 1920, 1055));
+    // Covered completely: zero, never negative.
+    EXPECT_EQ(DisplayInfo::usableArea(frame, {0, 1000, 1920, 80}, Rect(0, 900, 1920, 180)).height,
+              0);
+}
+
+TEST(DisplayInfo, FollowsDisplaysThatComeAndGoWithAChangeNotification) {
+    test::SimFixture sim;
+    int changes = 0;
+    sim.desktop.addChangeObserver([&] { ++changes; });
+    const auto left = sim.desktop.addDisplay({.name = "Left", .frame = {0, 0, 1920, 1080}});
+    sim.desktop.addDisplay({.name = "Right", .frame = {1920, 0, 2560, 1440}, .hasUUID = false});
+    sim.time.runUntilIdle();
+    EXPECT_EQ(changes, 2);
+    auto displays = DisplayInfo::current(sim.desktop);
+    ASSERT_EQ(displays.size(), 2u);
+    EXPECT_EQ(displays[0].name, "Left");
+    EXPECT_EQ(displays[1].uuid, "display-2");
+    const std::string leftUUID = displays[0].uuid;
+
+    sim.desktop.removeDisplay(left);
+    sim.time.runUntilIdle();
+    EXPECT_EQ(changes, 3);
+    displays = DisplayInfo::current(sim.desktop);
+    ASSERT_EQ(displays.size(), 1u);
+    EXPECT_EQ(displays[0].name, "Right");
+
+    // The same display plugged in again keeps its identity.
+    sim.desktop.addDisplay({.number = left, .name = "Left", .frame = {0, 0, 1920, 1080}});
+    EXPECT_EQ(DisplayInfo::current(sim.desktop)[0].uuid, leftUUID);
+    EXPECT_EQ(DisplayInfo::appKitRect(Rect(1, 2, 3, 4)), Rect(1, 2, 3, 4));
+}
+
+}  // namespace
+}  // namespace brindlow

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include "platform/sim/SimElement.h"
+#include "support/sim/SimFixture.h"
+#include "windows/AX.h"
+#include "windows/WindowObserver.h"
+
+namespace brindlow {
+namespace {
+
+WindowFacts tileable() {
+    WindowFacts facts;
+    facts.role = "AXWindow";
+    facts.subrole = "AXStandardWindow";
+    facts.title = "notes";
+    facts.sizeSettable = true;
+    facts.positionSettable = true;
+    return facts;
+}
+
+TEST(Eligibility, ReasonsComeInTheOrderOfTheTests) {
+    EXPECT_EQ(WindowObserver::ineligibilityReason(tileable()), std::nullopt);
+
+    WindowFacts facts = tileable();
+    facts.sizeSettable = false;
+    facts.positionSettable = false;
+    EXPECT_EQ(WindowObserver::ineligibilityReason(facts), "fixed size");  // before "cannot move"
+    facts.sizeSettable = true;
+    EXPECT_EQ(WindowObserver::ineligibilityReason(facts), "cannot move");
+
+    facts = tileable();
+    facts.bundleID = "com.apple.finder";
+    facts.title = "";
+    facts.sizeSettable = false;
+    EXPECT_EQ(WindowObserver::ineligibilityReason(facts), "Finder desktop");
+    facts.title = "Documents";
+    EXPECT_EQ(WindowObserver::ineligibilityReason(facts), "fixed size");
+
+    facts = tileable();
+    facts.minimized = true;
+    facts.fullScreen = true;
+    EXPECT_EQ(WindowObserver::ineligibilityReason(facts), "minimized");
+    facts.minimized = false;
+    EXPECT_EQ(WindowObserver::ineligibilityReason(facts), "fullscreen");
+
+    facts.subrole = "AXDialog";
+    EXPECT_EQ(WindowObserver::ineligibilityReason(facts), "subrole AXDialog");
+    facts.subrole.reset();
+    EXPECT_EQ(WindowObserver::ineligibilityReason(facts), "subrole none");
+    facts.role.reset();
+    EXPECT_EQ(WindowObserver::ineligibilityReason(facts), "not a window");
+    facts.role = "AXSheet";
+    EXPECT_EQ(WindowObserver::ineligibilityReason(facts), "not a window");
+}
+
+struct ElementEligibility : ::testing::Test, test::SimFixture {
+    SimApp app = desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor"});
+    std::optional<std::string> reason(const SimWindow& window) {
+        return WindowObserver::ineligibilityReason(window.element(), "org.example.editor",
+                                                   window.title().value_or(""));
+    }
+};
+
+TEST_F(ElementEligibility, ReadsTheSameReasonsFromWindowElements) {
+    EXPECT_EQ(reason(desktop.openWindow(app, {.title = "a"})), std::nullopt);
+    EXPECT_EQ(reason(desktop.openWindow(app, {.subrole = "AXDialog"})), "subrole AXDialog");
+    EXPECT_EQ(reason(desktop.openWindow(app, {.role = "AXSheet"})), "not a window");
+    EXPECT_EQ(reason(desktop.openWindow(app, {.subrole = std::nullopt})), "subrole none");
+    EXPECT_EQ(reason(desktop.openWindow(app, {.minimized = true, .fullScreen = true})),
+              "minimized");
+    EXPECT_EQ(reason(desktop.openWindow(app, {.sizeSettable = false, .positionSettable = false})),
+              "fixed size");
+    EXPECT_EQ(reason(desktop.openWindow(app, {.positionSettable = false})), "cannot move");
+
+    // A failing settable query counts as "no".
+    const SimWindow w = desktop.openWindow(app, {});
+    w.failReads("AXSize", axerror::cannotComplete);
+    EXPECT_EQ(reason(w), "fixed size");
+    // A window whose process went away answers nothing: "not a window".
+    const SimWindow gone = desktop.openWindow(app, {});
+    app.quit();
+    EXPECT_EQ(reason(gone), "not a window");
+}
+
+TEST_F(ElementEligibility, MakesAManagedWindowWithASharedElementAndATimeOut) {
+    const SimWindow w =
+        desktop.openWindow(app, {.title = "notes.txt", .frame = {10, 20, 800, 600}});
+    const AppRef ref{app.pid(), "Editor", "org.example.editor"};
+    const AXElementRef element = w.element();
+    const auto managed = WindowObserver::makeManagedWindow(element, ref);
+    ASSERT_TRUE(managed);
+    EXPECT_EQ(managed->id, w.id());
+    EXPECT_EQ(managed->pid, app.pid());
+    EXPECT_EQ(managed->title, "notes.txt");
+    EXPECT_EQ(managed->frame, Rect(10, 20, 800, 600));
+    EXPECT_EQ(managed->element, element);
+    EXPECT_FALSE(managed->windowNumber);
+    EXPECT_EQ(dynamic_cast<SimElement&>(*element).messagingTimeout(), 1.0);
+    EXPECT_EQ(managed->label(), "Editor 'notes.txt'");
+}
+
+TEST_F(ElementEligibility, FloatsWithADebugLineAndSkipsUnreadableGeometrySilently) {
+    const AppRef ref{app.pid(), "Editor", "org.example.editor"};
+    const SimWindow dialog = desktop.openWindow(app, {.title = "Save", .subrole = "AXDialog"});
+    EXPECT_FALSE(WindowObserver::makeManagedWindow(dialog.element(), ref));
+    const auto records = recordsOf("WindowObserver");
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].level, LogLevel::debug);
+    EXPECT_EQ(records[0].message, "Float Editor '<private>': subrole AXDialog");
+
+    LogSink::clear();
+    const SimWindow blind = desktop.openWindow(app, {.title = "x"});
+    blind.setGeometryReadable(true, false);
+    EXPECT_FALSE(WindowObserver::makeManagedWindow(blind.element(), ref));
+    EXPECT_TRUE(linesOf("WindowObserver").empty());
+    // An untitled window reads as "".
+    const SimWindow untitled = desktop.openWindow(app, {.title = std::nullopt});
+    EXPECT_EQ(WindowObserver::makeManagedWindow(untitled.element(), ref)->title, "");
+}
+
+TEST(AXReaders, GiveNothingForValuesOfAnotherType) {
+    test::SimFixture sim;
+    const SimApp app = sim.desktop.launchApp({});
+    const SimWindow w = sim.desktop.openWindow(app, {.title = "t"});
+    EXPECT_EQ(AX::boolAttribute(w.element(), "AXTitle"), std::nullopt);
+    EXPECT_EQ(AX::stringAttribute(w.element(), "AXMinimized"), std::nullopt);
+    EXPECT_EQ(AX::elementAttribute(w.element(), "AXTitle"), nullptr);
+    EXPECT_EQ(AX::position(nullptr), std::nullopt);
+    w.focus();
+    const AXElementRef focused = AX::elementAttribute(app.element(), "AXFocusedWindow");
+    ASSERT_TRUE(focused);
+    EXPECT_EQ(focused->identity(), w.id());
+    EXPECT_EQ(AX::describeErrors({-25202, -25204}), "AXError -25202, AXError -25204");
+}
+
+}  // namespace
+}  // namespace brindlow

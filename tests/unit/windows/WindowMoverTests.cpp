@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "support/sim/SimFixture.h"
+#include "windows/WindowMover.h"
+
+namespace brindlow {
+namespace {
+
+using Writes = std::vector<std::string>;
+
+struct WindowMoverTest : ::testing::Test, test::SimFixture {
+    WindowMover mover{desktop};
+    SimApp app = desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor"});
+    SimWindow window = desktop.openWindow(app, {.title = "notes", .frame = {100, 100, 800, 600}});
+
+    ManagedWindow managed(const SimWindow& w) const {
+        return ManagedWindow{w.id(),  w.pid(),   "org.example.editor", "Editor",
+                             "notes", w.frame(), w.element(),          std::nullopt};
+    }
+};
+
+TEST(WindowMoverText, DescribesRectanglesTruncatedAndComparesWithinOneAndAHalfPoints) {
+    EXPECT_EQ(WindowMover::describe(Rect(10.7, -3.2, 800.9, 600)), "x:10 y:-3 800\u00D7600");
+    EXPECT_TRUE(WindowMover::framesMatch(Rect(0, 0, 100, 100), Rect(1.49, -1.49, 101.49, 98.51)));
+    EXPECT_FALSE(WindowMover::framesMatch(Rect(0, 0, 100, 100), Rect(1.5, 0, 100, 100)));
+    EXPECT_FALSE(WindowMover::framesMatch(Rect(0, 0, 100, 100), Rect(0, 0, 100, 101.5)));
+}
+
+TEST_F(WindowMoverTest, WritesOnlyWhatChangesByAPointOrMore) {
+    MoveResult result = mover.move(managed(window), {100.9, 99.1, 800.5, 600.9}, false);
+    EXPECT_FALSE(result.changed);
+    EXPECT_EQ(result.frame, Rect(100, 100, 800, 600));
+    EXPECT_TRUE(window.writes().empty());
+
+    result = mover.move(managed(window), {300, 100, 800, 600}, false);
+    EXPECT_TRUE(result.changed);
+    EXPECT_EQ(window.writes(), (Writes{"AXPosition"}));
+    EXPECT_EQ(window.frame(), Rect(300, 100, 800, 600));
+
+    window.clearWrites();
+    result = mover.move(managed(window), {0, 0, 500, 600}, false);
+    EXPECT_EQ(window.writes(), (Writes{"AXSize", "AXPosition", "AXSize"}));
+    EXPECT_EQ(result.frame, Rect(0, 0, 500, 600));
+    EXPECT_TRUE(result.errors.empty());
+    EXPECT_EQ(linesOf("WindowMover").back(), "Move <private> to x:0 y:0 500\u00D7600");
+}
+
+TEST_F(WindowMoverTest, ResendReadsWhatTheApplicationAccepted) {
+    window.setMinimumSize({600, 400});
+    MoveResult result = mover.move(managed(window), {0, 0, 300, 300}, true);
+    EXPECT_EQ(result.frame, Rect(0, 0, 600, 400));
+    EXPECT_EQ(linesOf("WindowMover").back(),
+              "Move <private>: requested x:0 y:0 300\u00D7300 accepted x:0 y:0 600\u00D7400");
+
+    window.refuseSizes();
+    result = mover.move(managed(window), {10, 10, 900, 900}, true);
+    EXPECT_EQ(result.frame, Rect(10, 10, 600, 400));
+    EXPECT_TRUE(result.errors.empty());
+
+    window.ignoreMoves();
+    result = mover.move(managed(window), {500, 500, 600, 400}, true);
+    EXPECT_EQ(result.frame, Rect(10, 10, 600, 400));
+
+    window.setGeometryReadable(false, true);
+    result = mover.move(managed(window), {700, 700, 600, 400}, true);
+    EXPECT_EQ(result.frame, Rect(700, 700, 600, 400));
+    EXPECT_NE(linesOf("WindowMover").back().find("accepted unreadable"), std::string::npos);
+}
+
+TEST_F(WindowMoverTest, AWindowThatVanishesMidMoveIsGoneWithOneErrorLine) {
+    window.vanishAfterWrites(1);
+    const MoveResult result = mover.move(managed(window), {0, 0, 400, 300}, false);
+    EXPECT_TRUE(result.gone);
+    EXPECT_TRUE(result.changed);
+    EXPECT_EQ(result.errors, (std::vector<AXError>{-25202, -25202}));
+    const auto records = recordsOf("WindowMover");
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1].level, LogLevel::error);
+    EXPECT_EQ(records[1].message, "Move <private> failed: AXError -25202, AXError -25202");
+
+    const MoveResult closed = mover.move(managed(window), {50, 0, 400, 300}, false);
+    EXPECT_TRUE(closed.gone);
+}
+
+TEST_F(WindowMoverTest, CoordinatesAreFiniteAndClampedBeforeTheyReachThePlatform) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    MoveResult result = mover.move(managed(window), {nan, 0, 800, 600}, false);
+    EXPECT_FALSE(result.changed);
+    EXPECT_EQ(result.errors, (std::vector<AXError>{-25200}));
+    EXPECT_TRUE(window.writes().empty());
+    EXPECT_EQ(window.frame(), Rect(100, 100, 800, 600));
+
+    result = mover.move(managed(window), {1e12, -1e12, 1e9, -5}, false);
+    EXPECT_TRUE(result.errors.empty());
+    EXPECT_EQ(window.frame(), Rect(32767, -32768, 32767, 1));
+    EXPECT_EQ(result.frame, window.frame());
+    for (const SimCall& call : desktop.calls()) {
+        if (const Point* p = std::get_if<Point>(&call.value)) {
+            EXPECT_TRUE(std::isfinite(p->x) && std::isfinite(p->y));
+        }
+    }
+}
+
+TEST_F(WindowMoverTest, SettleSendsAgainOnlyWhenTheApplicationPutTheWindowElsewhere) {
+    ManagedWindow w = managed(window);
+    const Rect target{0, 0, 800, 600};
+    mover.move(w, target, false);
+    w.frame = target;
+    window.clearWrites();
+    window.setFrame({1, 1.4, 800, 600});
+    MoveResult result = mover.settle(w, target);
+    EXPECT_FALSE(result.changed);
+    EXPECT_EQ(result.frame, Rect(1, 1.4, 800, 600));
+    EXPECT_TRUE(window.writes().empty());
+
+    window.setFrame({40, 40, 800, 600});
+    result = mover.settle(w, target);
+    EXPECT_TRUE(result.changed);
+    EXPECT_EQ(window.frame(), target);
+    const auto lines = linesOf("WindowMover");
+    EXPECT_EQ(lines[lines.size() - 2],
+              "Settle Editor: app moved it to x:40 y:40 800\u00D7600, sending again");
+}
+
+TEST_F(WindowMoverTest, RaiseCollectsEveryCodeAndStillRunsEachStep) {
+    SimWindow other = desktop.openWindow(app, {});
+    app.failWrites("AXFrontmost", axerror::cannotComplete);
+    mover.raise(managed(window));
+    EXPECT_EQ(desktop.onScreenWindows().front().number, window.number());
+    EXPECT_TRUE(window.isFocused());
+    auto records = recordsOf("WindowMover");
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].level, LogLevel::error);
+    EXPECT_EQ(records[0].message, "Raise <private> failed: AXError -25204");
+
+    LogSink::clear();
+    other.failWrites("AXMain", axerror::failure).failAction("AXRaise", axerror::actionUnsupported);
+    mover.raise(managed(other));
+    EXPECT_EQ(linesOf("WindowMover").back(),
+              "Raise <private> failed: AXError -25200, AXError -25206, AXError -25204");
+
+    LogSink::clear();
+    app.failWrites("AXFrontmost", axerror::success);
+    mover.raise(managed(window));
+    records = recordsOf("WindowMover");
+    EXPECT_EQ(records[0].level, LogLevel::info);
+    EXPECT_EQ(records[0].message, "Raise <private>");
+}
+
+TEST_F(WindowMoverTest, FullScreenAndEnhancedInterfaceSwitches) {
+    desktop.addDisplay({.frame = {0, 0, 1920, 1080}});
+    EXPECT_TRUE(mover.setFullScreen(managed(window), true));
+    EXPECT_TRUE(window.isFullScreen());
+    EXPECT_EQ(window.frame(), Rect(0, 0, 1920, 1080));
+    EXPECT_EQ(linesOf("WindowMover").back(), "Full screen on for <private>");
+    window.failWrites("AXFullScreen", axerror::cannotComplete);
+    EXPECT_FALSE(mover.setFullScreen(managed(window), false));
+    EXPECT_EQ(linesOf("WindowMover").back(),
+              "Full screen off failed for <private>: AXError -25204");
+
+    LogSink::clear();
+    EXPECT_FALSE(mover.disableEnhancedUI(app.pid()));  // no such attribute
+    EXPECT_TRUE(linesOf("WindowMover").empty());
+    app.setEnhancedUserInterface(true);
+    EXPECT_TRUE(mover.disableEnhancedUI(app.pid()));
+    EXPECT_EQ(app.enhancedUserInterface(), false);
+    EXPECT_EQ(linesOf("WindowMover").back(),
+              "Enhanced accessibility off for pid " + std::to_string(app.pid()) + ": AXError 0");
+    EXPECT_FALSE(mover.disableEnhancedUI(app.pid()));  // already off
+    EXPECT_EQ(mover.enableEnhancedUI(app.pid()), axerror::success);
+    EXPECT_EQ(app.enhancedUserInterface(), true);
+}
+
+}  // namespace
+}  // namespace brindlow
