@@ -1,0 +1,16 @@
+#include "controller/DisplayState.h"
+
+#include <algorithm>
+
+namespace brindlow {
+
+std::pair<double, double> DisplayState::animatedPosition(double time, double fallbackOffset) const {
+    double offset = fallbackOffset;
+    if (scrollEase)
+        offset = scrollEase->isFinished(time) ? scrollEase->to : scrollEase->value(time);
+    double progress = glideProgress;
+    if (glideEase) progress = glideEase->isFinished(time) ? glideEase->to : glideEase->value(time);
+    return {offset, std::clamp(progress, 0.0, 1000.0)};
+}
+
+}  // namespace brindlow

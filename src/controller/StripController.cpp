@@ -1,0 +1,125 @@
+#include "controller/StripController.h"
+
+#include <stdexcept>
+#include <thread>
+
+#include "settings/JSONFiles.h"
+
+namespace brindlow {
+
+namespace {
+
+void runConcurrently(size_t count, const std::function<void(size_t)>& job) {
+    if (count == 0) return;
+    std::vector<std::thread> workers;
+    workers.reserve(count - 1);
+    for (size_t index = 1; index < count; ++index)
+        workers.emplace_back([&job, index] { job(index); });
+    job(0);
+    for (std::thread& worker : workers) worker.join();
+}
+
+std::unique_ptr<StripController>& sharedSlot() {
+    static std::unique_ptr<StripController> instance;
+    return instance;
+}
+
+}  // namespace
+
+StripController::StripController(StripControllerEnvironment environment)
+    : env_(std::move(environment)),
+      log_(makeLogger("StripController")),
+      queue_(env_.stripQueue),
+      main_(*env_.platform.main),
+      clock_(*env_.platform.clock),
+      windowMover_(*env_.platform.accessibility),
+      alive_(std::make_shared<StripController*>(this)) {
+    if (!queue_) throw std::invalid_argument("StripController needs a strip queue");
+    if (!env_.concurrentPerform) env_.concurrentPerform = runConcurrently;
+    state_.appMinimumHeights = loadMinimumHeights();
+    asyncMover_ = std::make_unique<AsyncMover>(windowMover_, clock_, env_.platform.makeSerialQueue);
+    raiser_ = std::make_unique<AsyncRaiser>(windowMover_, env_.platform.makeSerialQueue);
+    displayLink_ = std::make_unique<DisplayLinkDriver>(env_.makeDisplayLink, clock_);
+
+    std::weak_ptr<StripController*> weak = alive_;
+    displayLink_->onFrame = [weak](double time) {
+        if (auto alive = weak.lock()) (*alive)->frameTick(time);
+    };
+    raiser_->setOnRaised([weak] {
+        if (auto alive = weak.lock()) (*alive)->windowRaised();
+    });
+}
+
+StripController::~StripController() {
+    stopped_ = true;
+    alive_.reset();
+    displayLink_.reset();
+    for (const auto& [event, token] : workspaceTokens_)
+        env_.platform.workspace->removeObserver(token);
+    if (screensToken_) env_.platform.screens->removeChangeObserver(*screensToken_);
+    for (auto& [pid, observer] : state_.observers) observer->stop();
+}
+
+void StripController::installShared(StripControllerEnvironment environment) {
+    if (!sharedSlot()) sharedSlot() = std::make_unique<StripController>(std::move(environment));
+}
+
+StripController& StripController::shared() {
+    if (!sharedSlot()) throw std::logic_error("StripController::installShared was not called");
+    return *sharedSlot();
+}
+
+// MARK: Queue hops
+
+void StripController::enqueue(std::function<void()> block) {
+    std::weak_ptr<StripController*> weak = alive_;
+    queue_->async([weak, block = std::move(block)] {
+        auto alive = weak.lock();
+        if (alive && !(*alive)->stopped_.load()) block();
+    });
+}
+
+void StripController::enqueueAfter(double seconds, std::function<void()> block) {
+    std::weak_ptr<StripController*> weak = alive_;
+    queue_->asyncAfter(seconds, [weak, block = std::move(block)] {
+        auto alive = weak.lock();
+        if (alive && !(*alive)->stopped_.load()) block();
+    });
+}
+
+void StripController::onMain(std::function<void()> block) {
+    main_.async(std::move(block));
+}
+
+void StripController::updateSettings(AppSettings settings) {
+    enqueue([this, settings = std::move(settings)] { applySettings(settings); });
+}
+
+void StripController::perform(Command command) {
+    enqueue([this, command] { execute(command); });
+}
+
+void StripController::windowRaised() {
+    enqueueAfter(0.05, [this] { publishFocusFrames(); });
+    enqueueAfter(0.25, [this] { publishFocusFrames(); });
+}
+
+DisplayState* StripController::stateOf(const std::string& uuid) {
+    const auto found = state_.displays.find(uuid);
+    return found == state_.displays.end() ? nullptr : &found->second;
+}
+
+const DisplayState* StripController::stateOf(const std::string& uuid) const {
+    const auto found = state_.displays.find(uuid);
+    return found == state_.displays.end() ? nullptr : &found->second;
+}
+
+std::filesystem::path StripController::sessionFilePath() const {
+    return env_.storageFolder / "session.json";
+}
+
+std::filesystem::path StripController::minimumHeightsFilePath() const {
+    return env_.storageFolder / "minimum-heights.json";
+}
+
+}  // namespace brindlow

@@ -1,0 +1,315 @@
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "app/Command.h"
+#include "controller/DisplayLinkDriver.h"
+#include "controller/DisplayState.h"
+#include "controller/Snapshot.h"
+#include "platform/Executor.h"
+#include "platform/Log.h"
+#include "platform/ObserverToken.h"
+#include "platform/Platform.h"
+#include "settings/AppSettings.h"
+#include "settings/GestureUnit.h"
+#include "settings/RestoreStrips.h"
+#include "settings/SavedArrangement.h"
+#include "settings/ToastMessage.h"
+#include "strip/DisplayGeometry.h"
+#include "strip/LayoutEngine.h"
+#include "windows/AppObserver.h"
+#include "windows/AppRef.h"
+#include "windows/AsyncMover.h"
+#include "windows/AsyncRaiser.h"
+#include "windows/DisplayInfo.h"
+#include "windows/ManagedWindow.h"
+#include "windows/MoveResult.h"
+#include "windows/WindowMover.h"
+
+namespace brindlow {
+
+// Everything the strip controller reaches outside itself. Injected so that scenarios run on the
+// sim desktop in virtual time.
+struct StripControllerEnvironment {
+    // Accessibility, window list, workspace, screens, process table, the main queue, the media
+    // clock and the factory of the move and raise queues.
+    Platform platform;
+    // The strip queue, "com.vemto.brindlow.strip".
+    std::shared_ptr<Executor> stripQueue;
+    // Makes the display clock's link; none when it cannot be made.
+    DisplayLinkDriver::LinkFactory makeDisplayLink;
+    // Where "session.json" and "minimum-heights.json" live.
+    std::filesystem::path storageFolder;
+    // Runs `count` jobs, concurrently where it can, and returns when all ran. Default: one thread
+    // per job beyond the first. Tests on the single-threaded sim desktop pass a sequential loop.
+    std::function<void(size_t count, const std::function<void(size_t)>& job)> concurrentPerform;
+};
+
+// The one owner of all strip state: the displays in use with their strips, the tiled windows,
+// the observed applications, learned sizes, the animation clock. Every piece of that state lives
+// on the strip queue; the public operations only queue work there and return. Results leave
+// through three callbacks, always called on the main queue in the order they were made.
+class StripController {
+  public:
+    static constexpr const char* kQueueLabel = "com.vemto.brindlow.strip";
+
+    // A window's way back after native full screen.
+    struct FullScreenReturn {
+        std::string uuid;
+        int index = 0;
+        double width = 0;
+    };
+
+    // One pending check that a window took the width or height it was sent.
+    struct SizeCheck {
+        WindowID id = 0;
+        bool isWidth = false;
+        Rect target;
+        double observed = 0;
+        bool askedAgain = false;
+    };
+
+    // Per display, the figures of a running animation for its summary line.
+    struct AnimationStats {
+        int frames = 0;
+        double start = 0;
+        double slowest = 0;
+        std::string app;
+    };
+
+    // Maps a lead time in seconds to the (offset, glide progress) expected by then.
+    using Predictor = std::function<std::pair<double, double>(double lead)>;
+
+    // How one apply runs: `offset` is where the strip stands now; a final apply moves
+    // synchronously and may be followed by the checks; `settleOnly` only corrects windows that
+    // ended up elsewhere and creates size checks.
+    struct ApplyOptions {
+        double offset = 0;
+        bool final = false;
+        bool settleOnly = false;
+        std::optional<double> glideProgress;  // none: the stored progress
+        Predictor predictor;
+    };
+
+    // The strip-queue state. Read it only from the strip queue (tests: while their virtual time
+    // is idle).
+    struct State {
+        bool started = false;
+        AppSettings settings;
+        std::map<std::string, DisplayState> displays;
+        std::vector<std::string> displayOrder;
+        std::vector<DisplayInfo> allDisplays;
+        std::optional<std::string> activeUUID;
+        std::map<WindowID, ManagedWindow> windows;
+        std::map<std::int32_t, AppRef> apps;
+        std::map<std::int32_t, std::shared_ptr<AppObserver>> observers;
+        std::int32_t frontmostPID = 0;
+        std::set<WindowID> userFloating;
+        std::set<WindowID> badges;
+        bool paused = false;
+        std::set<WindowID> pendingUserChanges;
+        std::map<WindowID, double> lastMoveTime;
+        std::map<WindowID, double> minimumHeights;
+        std::map<std::string, double> appMinimumHeights;
+        std::map<WindowID, Rect> originalFrames;
+        std::map<WindowID, FullScreenReturn> fullScreenReturn;
+        std::map<std::int32_t, double> catchUpBackoff;
+        std::set<std::int32_t> enhancedUIChecked;
+        std::set<std::int32_t> enhancedUISuspended;
+        bool sessionSaveScheduled = false;
+        bool focusFramesActive = false;
+        double lastTick = 0;
+        std::optional<std::pair<std::int32_t, double>> slowestMove;
+        std::map<std::string, AnimationStats> animationStats;
+        std::optional<std::string> gestureUUID;
+    };
+
+    explicit StripController(StripControllerEnvironment environment);
+    ~StripController();
+    StripController(const StripController&) = delete;
+    StripController& operator=(const StripController&) = delete;
+
+    // The application's one instance, made by installShared before its first use.
+    static void installShared(StripControllerEnvironment environment);
+    static StripController& shared();
+
+    // Set on the main thread before start; called only on the main queue.
+    std::function<void(const StripSnapshot&)> onSnapshot;
+    std::function<void(const std::vector<FocusFrame>&)> onFocusFrames;
+    std::function<void(const ToastMessage&)> onMessage;
+
+    // MARK: Main thread
+
+    // Reads applications, the frontmost one and the displays, registers the workspace and screen
+    // notifications and the 2.0 s display and 3.0 s catch-up timers, and queues the start body.
+    // A second call does nothing.
+    void start(const AppSettings& settings);
+    // Marks the controller stopped (every later tick, timer, event and command does nothing),
+    // then on the strip queue stops the display clock, puts every window back and switches the
+    // enhanced user interface back on. Waits at most `timeout` seconds; true when it finished.
+    bool stop(double timeout = 2.0);
+    // The same without waiting: `done` runs on the strip queue when the windows are back.
+    void beginStop(std::function<void()> done);
+    void screensMayHaveChanged();
+    void catchUpTick();
+    void appLaunchedNotification(const RunningApplication& app);
+    void appTerminatedNotification(const RunningApplication& app);
+    void appActivatedNotification(const RunningApplication& app);
+
+    // MARK: Any thread
+
+    void updateSettings(AppSettings settings);
+    void perform(Command command);
+    // The display clock's frame, on its thread.
+    void frameTick(double frameTime);
+    // After every raise, on the raise queue.
+    void windowRaised();
+
+    bool isStopped() const { return stopped_.load(); }
+    Executor& queue() { return *queue_; }
+    const State& state() const { return state_; }
+    DisplayLinkDriver& displayLink() { return *displayLink_; }
+
+    // MARK: Strip queue (the operations below run only there)
+
+    // Settings and displays.
+    void applySettings(const AppSettings& settings);
+    void displayListChanged(const std::vector<DisplayInfo>& displays);
+    void displaysChanged(const std::vector<DisplayInfo>& connected);
+    std::optional<std::string> display(const Rect& frame) const;
+    void placeRestoredWindows(const SessionSnapshot& session,
+                              const std::vector<WindowCandidate>& candidates);
+    double defaultWidth(const WindowCandidate& candidate) const;
+    std::optional<ToastMessage> unstackColumnsWithoutRoom(const std::string& uuid);
+    std::optional<ToastMessage> stackRefusal(const Column& column, const Strip& strip,
+                                             const std::string& uuid) const;
+    std::optional<std::pair<std::string, StripLocation>> locate(WindowID id) const;
+    DisplayGeometry geometry(const std::string& uuid) const;
+    LayoutEngine::MinimumHeights minimumHeights(const Strip& strip) const;
+
+    // Start and stop.
+    void startOnQueue(const std::vector<AppRef>& apps, std::int32_t frontmostPID,
+                      const std::vector<DisplayInfo>& displays, const AppSettings& settings);
+    void restoreWindowsForQuit();
+    void restoreEnhancedUI();
+
+    // Window tracking.
+    std::optional<std::vector<AXElementRef>> observe(const AppRef& app);
+    void observeLaunched(const AppRef& app, int attempt);
+    void appQuit(std::int32_t pid);
+    void appActivated(const std::optional<AppRef>& app, std::int32_t pid);
+    void catchUp(const std::vector<AppRef>& running);
+    int rescanWindows(bool respectingBackoff);
+    std::optional<ManagedWindow> candidate(const AXElementRef& element, const AppRef& app) const;
+    bool add(const AXElementRef& element, std::int32_t pid, bool focus);
+    void remove(WindowID id, const std::string& reason, bool tail);
+    void handle(AppObserver::Event event, const AXElementRef& element, std::int32_t pid);
+    void windowFocused(WindowID id);
+    std::string displayName(const std::string& uuid) const;
+    AXElementRef focusedWindow(std::int32_t pid) const;
+
+    // Commands (the handlers of each case come with the command set).
+    void execute(Command command);
+    void togglePause();
+    void structuralTail(const std::string& uuid);
+    void restoreAutoTabs(const std::string& uuid);
+    void raiseFocused(const std::string& uuid);
+    void showMessage(const ToastMessage& message);
+    // A user drag or resize of a tiled window, judged when the button is released.
+    void watchDrag(WindowID id);
+
+    // Layout application.
+    void clampViewport(const std::string& uuid);
+    void relayout(const std::string& uuid);
+    void prepareGlide(const std::string& uuid);
+    void startAnimation(const std::string& uuid);
+    void applyLayout(const std::string& uuid, const ApplyOptions& options);
+    std::map<WindowID, MoveResult> applyNow(const std::vector<Placement>& placements,
+                                            bool settleOnly);
+    void disableEnhancedUIIfNeeded(const Strip& strip);
+    std::vector<GapStrip> makeGapStrips(const std::vector<GapBand>& bands);
+
+    // Animation.
+    void tickOnQueue();
+    void animationStep();
+    void logAnimationSummary(const std::string& uuid);
+    std::string finalResizeText() const;
+
+    // Catch-up pass and size checks.
+    void scheduleCatchUp(const std::string& uuid);
+    void catchUpApply(const std::string& uuid);
+    void scheduleSizeCheck(const std::string& uuid, std::vector<SizeCheck> checks, int attempt);
+    void checkSize(const std::string& uuid, std::vector<SizeCheck> checks, int attempt);
+
+    // Snapshots and focus frames.
+    StripSnapshot makeSnapshot(const SnapshotReason& reason) const;
+    void publishSnapshot(const SnapshotReason& reason);
+    void publishFocusFrames();
+
+    // Session save and learned minimum heights.
+    void scheduleSessionSave();
+    void saveSession();
+    SessionSnapshot sessionSnapshot() const;
+    void learnMinimumHeight(double height, const ManagedWindow& window);
+
+    std::filesystem::path sessionFilePath() const;
+    std::filesystem::path minimumHeightsFilePath() const;
+
+  private:
+    // Queue hops that do nothing once the controller is gone or stopped.
+    void enqueue(std::function<void()> block);
+    void enqueueAfter(double seconds, std::function<void()> block);
+    void onMain(std::function<void()> block);
+    void scheduleRepeating(double interval, void (StripController::*tick)());
+    void registerObservers();
+    bool canRun() const { return !stopped_.load(); }
+
+    void forgetWindowRecords(WindowID id, bool keepFullScreenReturn);
+    LayoutEngine::QuitWindow quitWindow(const ManagedWindow& window, bool hidden) const;
+    void releaseWindows(const std::vector<WindowID>& ids, const DisplayState& display);
+    void adoptOrphans();
+    double now() const { return clock_.now(); }
+    DisplayState* stateOf(const std::string& uuid);
+    const DisplayState* stateOf(const std::string& uuid) const;
+    std::map<std::string, double> loadMinimumHeights() const;
+
+    StripControllerEnvironment env_;
+    Logger log_;
+    std::shared_ptr<Executor> queue_;
+    Executor& main_;
+    Clock& clock_;
+    State state_;
+
+    WindowMover windowMover_;
+    std::unique_ptr<AsyncMover> asyncMover_;
+    std::unique_ptr<AsyncRaiser> raiser_;
+
+    // Shared across threads, each under its own lock, never nested.
+    std::mutex frameTimeMutex_;
+    std::optional<double> frameTime_;
+    std::mutex tickPendingMutex_;
+    bool tickPending_ = false;
+
+    std::atomic<bool> stopped_{false};
+    // Main thread only.
+    std::vector<std::pair<WorkspaceEvent, ObserverToken>> workspaceTokens_;
+    std::optional<ObserverToken> screensToken_;
+    std::vector<DisplayInfo> lastDisplays_;
+
+    // Closures hold this weakly; it dies with the controller.
+    std::shared_ptr<StripController*> alive_;
+    // Last, so the link stops before anything it calls into goes away.
+    std::unique_ptr<DisplayLinkDriver> displayLink_;
+};
+
+}  // namespace brindlow

@@ -1,0 +1,105 @@
+// After the synchronous end of a change: a catch-up pass re-sends windows that ended up elsewhere
+// and notes windows that came out larger than sent; size checks ask them again and learn what
+// they refuse.
+#include <cmath>
+
+#include "controller/StripController.h"
+#include "windows/AX.h"
+
+namespace brindlow {
+
+void StripController::scheduleCatchUp(const std::string& uuid) {
+    DisplayState* display = stateOf(uuid);
+    if (!display || display->settlePending) return;
+    display->settlePending = true;
+    enqueueAfter(0.2, [this, uuid] { catchUpApply(uuid); });
+}
+
+void StripController::catchUpApply(const std::string& uuid) {
+    DisplayState* display = stateOf(uuid);
+    if (!display) return;
+    display->settlePending = false;
+    if (state_.paused || state_.gestureUUID == uuid || display->animating) return;
+    applyLayout(uuid, {display->displayedOffset, true, true, std::nullopt, nullptr});
+}
+
+void StripController::scheduleSizeCheck(const std::string& uuid, std::vector<SizeCheck> checks,
+                                        int attempt) {
+    enqueueAfter(0.25, [this, uuid, checks = std::move(checks), attempt] {
+        checkSize(uuid, checks, attempt);
+    });
+}
+
+void StripController::checkSize(const std::string& uuid, std::vector<SizeCheck> checks,
+                                int attempt) {
+    const DisplayState* display = stateOf(uuid);
+    if (!display || state_.paused || state_.gestureUUID == uuid || display->animating) return;
+
+    std::vector<SizeCheck> kept;
+    std::vector<WindowID> vanished;
+    bool learned = false;
+    for (SizeCheck& check : checks) {
+        const auto found = state_.windows.find(check.id);
+        if (found == state_.windows.end()) continue;
+        const std::optional<Rect> live = AX::frame(found->second.element);
+        if (!live) continue;
+        DisplayState* current = stateOf(uuid);
+        const std::optional<StripLocation> location = current->strip.locate(check.id);
+        if (!location) continue;
+        ManagedWindow& window = found->second;
+        window.frame = *live;
+        const double size = check.isWidth ? live->width : live->height;
+        const double sent = check.isWidth ? check.target.width : check.target.height;
+        if (size <= sent + 2.0) continue;
+        if (std::fabs(size - check.observed) >= 2.0) {
+            check.observed = size;
+            kept.push_back(check);
+            continue;
+        }
+        if (!check.askedAgain) {
+            check.askedAgain = true;
+            const MoveResult result = windowMover_.move(window, check.target, true);
+            if (result.gone) {
+                // The window went while being asked again: nothing is left to check or learn.
+                vanished.push_back(check.id);
+                continue;
+            }
+            state_.lastMoveTime[check.id] = now();
+            window.frame = result.frame;
+            check.observed = check.isWidth ? result.frame.width : result.frame.height;
+            kept.push_back(check);
+            continue;
+        }
+        if (!check.isWidth) {
+            state_.minimumHeights[check.id] = size;
+            learnMinimumHeight(size, window);
+            log_.info("%{public}s needs %ld points of height, not %ld", window.appName, long(size),
+                      long(sent));
+            learned = true;
+        } else {
+            Column& column = current->strip.columns[size_t(location->column)];
+            if (column.refusedWidth) continue;
+            column.refusedWidth = RefusedWidth{sent, size};
+            log_.info("%{public}s needs %ld points, not %ld", window.appName, long(size),
+                      long(sent));
+            learned = true;
+        }
+    }
+
+    if (!kept.empty() && attempt < 3) scheduleSizeCheck(uuid, std::move(kept), attempt + 1);
+    if (!vanished.empty()) {
+        for (const WindowID id : vanished) remove(id, "gone", false);
+        structuralTail(uuid);
+    }
+    if (learned) {
+        if (const std::optional<ToastMessage> message = unstackColumnsWithoutRoom(uuid)) {
+            showMessage(*message);
+            scheduleSessionSave();
+            publishSnapshot(SnapshotReason::structure());
+        }
+        clampViewport(uuid);
+        relayout(uuid);
+    }
+}
+
+}  // namespace brindlow

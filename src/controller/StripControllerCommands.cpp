@@ -1,0 +1,92 @@
+// The command dispatcher and the closing steps every change shares. The handlers of the window
+// commands are added case by case in files of their own.
+#include "controller/StripController.h"
+
+namespace brindlow {
+
+void StripController::execute(Command command) {
+    if (command.kind() == Command::Kind::togglePause) {
+        togglePause();
+        return;
+    }
+    if (state_.paused) return;
+    const std::optional<std::string> uuid =
+        state_.activeUUID
+            ? state_.activeUUID
+            : (state_.displayOrder.empty() ? std::nullopt
+                                           : std::optional(state_.displayOrder.front()));
+    if (!uuid || !stateOf(*uuid)) return;
+    log_.info("Command %{public}s", command.text());
+    switch (command.kind()) {
+        default:
+            // Handled by the command set; nothing here yet.
+            break;
+    }
+}
+
+void StripController::togglePause() {
+    state_.paused = !state_.paused;
+    log_.info("%{public}s", std::string(state_.paused ? "Paused" : "Resumed"));
+    if (state_.paused) {
+        for (const std::string& uuid : state_.displayOrder)
+            if (DisplayState* display = stateOf(uuid)) display->animating = false;
+        restoreEnhancedUI();
+    } else {
+        rescanWindows(false);
+        for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
+            clampViewport(uuid);
+        for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
+            relayout(uuid);
+    }
+    publishSnapshot(SnapshotReason::structure());
+    publishFocusFrames();
+}
+
+void StripController::structuralTail(const std::string& uuid) {
+    restoreAutoTabs(uuid);
+    clampViewport(uuid);
+    relayout(uuid);
+    scheduleSessionSave();
+    publishSnapshot(SnapshotReason::structure());
+}
+
+void StripController::restoreAutoTabs(const std::string& uuid) {
+    DisplayState* display = stateOf(uuid);
+    if (!display) return;
+    for (size_t index = 0; index < display->strip.columns.size(); ++index) {
+        Column& column = display->strip.columns[index];
+        if (!column.autoTabbed) continue;
+        column.isTabbed = false;
+        column.autoTabbed = false;
+        log_.info("Column %ld: automatic tabs back to a stack", long(index + 1));
+    }
+}
+
+void StripController::raiseFocused(const std::string& uuid) {
+    if (state_.paused) return;
+    DisplayState* display = stateOf(uuid);
+    if (!display) return;
+    const std::optional<WindowID> focused = display->strip.focusedWindowID();
+    if (!focused) return;
+    const auto window = state_.windows.find(*focused);
+    if (window == state_.windows.end()) return;
+    if (display->animating || state_.gestureUUID == uuid) {
+        display->raiseWhenLanded = true;
+        return;
+    }
+    display->raiseWhenLanded = false;
+    raiser_->raise(window->second);
+}
+
+void StripController::showMessage(const ToastMessage& message) {
+    log_.log("Message: %{public}s", message.summary());
+    if (!onMessage) return;
+    onMain([callback = onMessage, message] { callback(message); });
+}
+
+void StripController::watchDrag(WindowID) {
+    // Following the user's drags and resizes arrives with the command set; until then the next
+    // layout simply puts the window back in its column.
+}
+
+}  // namespace brindlow

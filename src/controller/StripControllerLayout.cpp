@@ -1,0 +1,344 @@
+// Layout application: the viewport clamp, the choice between a jump and an animation, the glide
+// start and the apply that sends every window its frame.
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "controller/StripController.h"
+#include "geometry/Rounding.h"
+#include "windows/WindowNumbers.h"
+
+namespace brindlow {
+
+namespace {
+
+bool differsBy(const Rect& a, const Rect& b, double tolerance) {
+    return std::fabs(a.minX() - b.minX()) > tolerance ||
+           std::fabs(a.minY() - b.minY()) > tolerance || std::fabs(a.width - b.width) > tolerance ||
+           std::fabs(a.height - b.height) > tolerance;
+}
+
+double interpolate(double from, double to, double fraction) {
+    return roundHalfAway(from + (to - from) * fraction);
+}
+
+}  // namespace
+
+void StripController::clampViewport(const std::string& uuid) {
+    DisplayState* display = stateOf(uuid);
+    if (!display) return;
+    Strip& strip = display->strip;
+    if (!strip.focusedIndex) {
+        strip.scrollOffset = 0;
+        return;
+    }
+    const double gap = std::max(0.0, state_.settings.gap);
+    const double outer = std::max(0.0, state_.settings.outerGap);
+    const double width = LayoutEngine::viewport(strip.columns, geometry(uuid), gap, outer).width;
+    const std::vector<LayoutEngine::ColumnSpan> spans =
+        LayoutEngine::columnSpans(strip.columns, width, gap, outer);
+    const double maxOffset =
+        spans.empty() ? 0.0 : std::max(0.0, spans.back().x + spans.back().width + outer - width);
+    const int focused = *strip.focusedIndex;
+    const int unpinned = focused - strip.leftPinnedCount();
+    double target = 0;
+    const bool inRange = focused >= 0 && focused < int(strip.columns.size());
+    if (!inRange || strip.columns[size_t(focused)].pin || unpinned < 0 ||
+        unpinned >= int(spans.size())) {
+        target = std::min(strip.scrollOffset, maxOffset);
+    } else {
+        const LayoutEngine::ColumnSpan span = spans[size_t(unpinned)];
+        if (strip.columns[size_t(focused)].isFullWidth) {
+            target = std::min(span.x, maxOffset);
+        } else {
+            double keep = strip.scrollOffset;
+            if (strip.scrollOffset > span.x - outer) {
+                keep = span.x - outer;
+            } else if (strip.scrollOffset + width < span.x + span.width + outer) {
+                keep = span.x + span.width + outer - width;
+            }
+            const double centred = span.x + span.width / 2 - width / 2;
+            switch (state_.settings.centerMode) {
+                case CenterMode::never:
+                    target = keep;
+                    break;
+                case CenterMode::always:
+                    target = centred;
+                    break;
+                case CenterMode::onOverflow:
+                    target =
+                        std::fabs(keep - strip.scrollOffset) < 0.5 ? strip.scrollOffset : centred;
+                    break;
+            }
+            target = std::min(target, maxOffset);
+        }
+    }
+    strip.scrollOffset = std::max(0.0, target);
+}
+
+void StripController::relayout(const std::string& uuid) {
+    if (state_.paused || stopped_.load()) return;
+    DisplayState* display = stateOf(uuid);
+    if (!display) return;
+    if (state_.gestureUUID == uuid) {
+        applyLayout(uuid, {display->displayedOffset, false, false, std::nullopt, nullptr});
+        return;
+    }
+    if (state_.settings.animationsEnabled) {
+        prepareGlide(uuid);
+        display = stateOf(uuid);
+        if (display->animating || display->glideFrom ||
+            std::fabs(display->displayedOffset - display->strip.scrollOffset) >= 0.5) {
+            applyLayout(uuid, {display->displayedOffset, false, false, std::nullopt, nullptr});
+            startAnimation(uuid);
+            return;
+        }
+        display->displayedOffset = display->strip.scrollOffset;
+        display->velocity = 0;
+    } else {
+        display->displayedOffset = display->strip.scrollOffset;
+        display->animating = false;
+        display->velocity = 0;
+        display->glideFrom.reset();
+        display->scrollEase.reset();
+        display->glideEase.reset();
+    }
+    applyLayout(uuid, {display->strip.scrollOffset, true, false, std::nullopt, nullptr});
+}
+
+void StripController::prepareGlide(const std::string& uuid) {
+    DisplayState* display = stateOf(uuid);
+    if (!display) return;
+    const StripLayout layout = LayoutEngine::layout(
+        display->strip, geometry(uuid), minimumHeights(display->strip), display->strip.scrollOffset,
+        display->displayedOffset, std::max(0.0, state_.settings.gap),
+        std::max(0.0, state_.settings.outerGap), 10.0);
+    std::map<WindowID, Rect> previous;
+    for (const Placement& placement : display->lastLayout.placements)
+        if (placement.isVisible) previous.emplace(placement.windowID, placement.frame);
+    for (const Placement& placement : layout.placements) {
+        if (!placement.isVisible) continue;
+        const auto old = previous.find(placement.windowID);
+        if (old == previous.end() || !differsBy(old->second, placement.frame, 2.0)) continue;
+        display->glideFrom = std::move(previous);
+        display->glideProgress = 0;
+        display->glideVelocity = 0;
+        display->glideEase.reset();
+        return;
+    }
+}
+
+void StripController::startAnimation(const std::string& uuid) {
+    DisplayState* display = stateOf(uuid);
+    if (!display) return;
+    bool anyAnimating = false;
+    for (const auto& [key, other] : state_.displays) anyAnimating = anyAnimating || other.animating;
+    if (!display->animating) {
+        state_.animationStats[uuid] = AnimationStats{0, now(), 0, ""};
+        asyncMover_->resetSlowest();
+        display->scrollEase.reset();
+        display->glideEase.reset();
+    }
+    display->animating = true;
+    if (!anyAnimating) displayLink_->start();
+}
+
+void StripController::applyLayout(const std::string& uuid, const ApplyOptions& options) {
+    if (!stateOf(uuid)) return;
+    disableEnhancedUIIfNeeded(stateOf(uuid)->strip);
+    // The display's state is looked up again after every call that may change it, and only
+    // single fields are written, so a nested apply (a vanished window's tail) is never undone by
+    // a stale copy.
+    const DisplayState& display = *stateOf(uuid);
+    const DisplayGeometry geo = geometry(uuid);
+    const LayoutEngine::MinimumHeights minimums = minimumHeights(display.strip);
+    const double gap = std::max(0.0, state_.settings.gap);
+    const double outer = std::max(0.0, state_.settings.outerGap);
+    const auto layOut = [&](double offset) {
+        return LayoutEngine::layout(display.strip, geo, minimums, display.strip.scrollOffset,
+                                    offset, gap, outer, 10.0);
+    };
+    const StripLayout layout = layOut(options.offset);
+    std::vector<Placement> placements = layout.placements;
+
+    const auto glide = [&](std::vector<Placement>& frames, double progress) {
+        if (options.final || !display.glideFrom) return;
+        const double fraction = progress / 1000.0;
+        for (Placement& placement : frames) {
+            if (!placement.isVisible || placement.isParked) continue;
+            const auto old = display.glideFrom->find(placement.windowID);
+            if (old == display.glideFrom->end()) continue;
+            const auto window = state_.windows.find(placement.windowID);
+            const bool slowResize = window != state_.windows.end() &&
+                                    asyncMover_->resizeLag(window->second.pid) >= 0.025;
+            const Rect from = old->second;
+            const Rect to = placement.frame;
+            Rect frame(interpolate(from.minX(), to.minX(), fraction),
+                       interpolate(from.minY(), to.minY(), fraction), to.width, to.height);
+            if (!slowResize) {
+                frame.width = interpolate(from.width, to.width, fraction);
+                frame.height = interpolate(from.height, to.height, fraction);
+            }
+            placement.frame = frame;
+        }
+    };
+    glide(placements, options.glideProgress.value_or(display.glideProgress));
+
+    std::map<WindowID, MoveResult> results;
+    std::optional<WindowID> focusedWindow;
+    if (!options.final) {
+        // Predicted layouts per lead, in 0.02 s steps, computed once per apply.
+        std::map<int, std::map<WindowID, Placement>> predicted;
+        for (Placement& placement : placements) {
+            const auto window = state_.windows.find(placement.windowID);
+            if (window == state_.windows.end()) continue;
+            const double lag = asyncMover_->lag(window->second.pid);
+            const double lead = lag < 0.025 ? 0.0 : std::min(lag, 0.3);
+            if (options.predictor && lead > 0) {
+                const int steps = int(roundHalfAway(lead / 0.02));
+                auto cached = predicted.find(steps);
+                if (cached == predicted.end()) {
+                    const auto [offset, progress] = options.predictor(steps * 0.02);
+                    std::vector<Placement> ahead = layOut(offset).placements;
+                    glide(ahead, progress);
+                    std::map<WindowID, Placement> byWindow;
+                    for (const Placement& p : ahead) byWindow.emplace(p.windowID, p);
+                    cached = predicted.emplace(steps, std::move(byWindow)).first;
+                }
+                const auto ahead = cached->second.find(placement.windowID);
+                if (ahead != cached->second.end() && ahead->second.isParked == placement.isParked) {
+                    placement.frame = ahead->second.frame;
+                    placement.isVisible = ahead->second.isVisible;
+                }
+            }
+            asyncMover_->move(window->second, placement.frame);
+            MoveResult result;
+            result.frame = placement.frame;
+            result.changed = differsBy(placement.frame, window->second.frame, 0.5);
+            results[placement.windowID] = result;
+        }
+    } else {
+        focusedWindow = display.strip.focusedWindowID();
+        asyncMover_->flush();
+        results = applyNow(placements, options.settleOnly);
+        for (const Placement& placement : placements) asyncMover_->forgetSent(placement.windowID);
+    }
+
+    std::vector<WindowID> vanished;
+    std::vector<SizeCheck> checks;
+    bool anyChanged = false;
+    const double time = now();
+    for (const Placement& placement : placements) {
+        const auto window = state_.windows.find(placement.windowID);
+        const auto result = results.find(placement.windowID);
+        if (window == state_.windows.end() || result == results.end()) continue;
+        if (result->second.gone) {
+            vanished.push_back(placement.windowID);
+            continue;
+        }
+        ManagedWindow& managed = window->second;
+        managed.frame = result->second.frame;
+        if (result->second.changed) {
+            state_.lastMoveTime[placement.windowID] = time;
+            anyChanged = true;
+        }
+        if (options.final && focusedWindow == placement.windowID && !managed.windowNumber)
+            managed.windowNumber =
+                windowNumber(*env_.platform.windowList, managed.pid, managed.frame);
+        if (options.final && options.settleOnly) {
+            const std::optional<StripLocation> location =
+                stateOf(uuid)->strip.locate(placement.windowID);
+            if (!location) continue;
+            const Column& column = stateOf(uuid)->strip.columns[size_t(location->column)];
+            const Rect accepted = result->second.frame;
+            if (accepted.width > placement.frame.width + 2.0 && !column.refusedWidth)
+                checks.push_back(
+                    {placement.windowID, true, placement.frame, accepted.width, false});
+            if (accepted.height > placement.frame.height + 2.0 && column.windows.size() > 1 &&
+                !column.isTabbed)
+                checks.push_back(
+                    {placement.windowID, false, placement.frame, accepted.height, false});
+        }
+    }
+
+    DisplayState& current = *stateOf(uuid);
+    current.lastLayout = StripLayout{placements, layout.viewport, {}};
+    std::vector<GapStrip> gapStrips =
+        options.final ? makeGapStrips(layout.gapBands) : std::vector<GapStrip>{};
+    if (gapStrips != current.gapStrips) {
+        current.gapStrips = std::move(gapStrips);
+        publishSnapshot(SnapshotReason::quiet());
+    }
+    publishFocusFrames();
+
+    if (!checks.empty()) {
+        scheduleSizeCheck(uuid, std::move(checks), 0);
+    } else if (options.final && !options.settleOnly && anyChanged) {
+        scheduleCatchUp(uuid);
+    }
+
+    if (!vanished.empty()) {
+        for (const WindowID id : vanished) remove(id, "gone", false);
+        structuralTail(uuid);
+    }
+}
+
+std::map<WindowID, MoveResult> StripController::applyNow(const std::vector<Placement>& placements,
+                                                         bool settleOnly) {
+    std::map<std::int32_t, std::vector<std::pair<ManagedWindow, Rect>>> groups;
+    for (const Placement& placement : placements) {
+        const auto window = state_.windows.find(placement.windowID);
+        if (window == state_.windows.end()) continue;
+        groups[window->second.pid].emplace_back(window->second, placement.frame);
+    }
+    std::vector<std::pair<std::int32_t, std::vector<std::pair<ManagedWindow, Rect>>>> work(
+        groups.begin(), groups.end());
+
+    std::map<WindowID, MoveResult> results;
+    std::mutex resultsMutex;
+    std::optional<std::pair<std::int32_t, double>> slowest;
+    std::mutex slowestMutex;
+    env_.concurrentPerform(work.size(), [&](size_t index) {
+        const auto& [pid, windows] = work[index];
+        const double started = clock_.now();
+        for (const auto& [window, frame] : windows) {
+            MoveResult result = settleOnly ? windowMover_.settle(window, frame)
+                                           : windowMover_.move(window, frame, true);
+            std::lock_guard lock(resultsMutex);
+            results[window.id] = std::move(result);
+        }
+        const double elapsed = clock_.now() - started;
+        std::lock_guard lock(slowestMutex);
+        if (!slowest || elapsed > slowest->second) slowest = std::make_pair(pid, elapsed);
+    });
+    state_.slowestMove = slowest;
+    return results;
+}
+
+void StripController::disableEnhancedUIIfNeeded(const Strip& strip) {
+    for (const WindowID id : strip.allWindowIDs()) {
+        const auto window = state_.windows.find(id);
+        if (window == state_.windows.end()) continue;
+        const std::int32_t pid = window->second.pid;
+        if (!state_.enhancedUIChecked.insert(pid).second) continue;
+        if (windowMover_.disableEnhancedUI(pid)) state_.enhancedUISuspended.insert(pid);
+    }
+}
+
+std::vector<GapStrip> StripController::makeGapStrips(const std::vector<GapBand>& bands) {
+    std::vector<GapStrip> strips;
+    if (state_.settings.gap < 2.0) return strips;
+    for (const GapBand& band : bands) {
+        const auto window = state_.windows.find(band.covering);
+        if (window == state_.windows.end()) continue;
+        ManagedWindow& managed = window->second;
+        if (!managed.windowNumber)
+            managed.windowNumber =
+                windowNumber(*env_.platform.windowList, managed.pid, managed.frame);
+        if (!managed.windowNumber) continue;
+        strips.push_back(GapStrip{band.rect, *managed.windowNumber});
+    }
+    return strips;
+}
+
+}  // namespace brindlow

@@ -1,0 +1,252 @@
+// Start and stop: the main-thread side (notifications, timers, the bounded wait at quit) and the
+// start body and the quit restore on the strip queue.
+#include <chrono>
+#include <future>
+
+#include "controller/StripController.h"
+#include "settings/JSONFiles.h"
+#include "windows/WindowObserver.h"
+
+namespace brindlow {
+
+void StripController::start(const AppSettings& settings) {
+    if (!workspaceTokens_.empty() || stopped_.load()) return;
+    Workspace& workspace = *env_.platform.workspace;
+    const std::vector<AppRef> apps = AppRef::runningApps(workspace);
+    const std::optional<RunningApplication> frontmost = workspace.frontmostApplication();
+    const std::int32_t frontmostPID = frontmost ? frontmost->pid : 0;
+    lastDisplays_ = DisplayInfo::current(*env_.platform.screens);
+    registerObservers();
+    enqueue([this, apps, frontmostPID, displays = lastDisplays_, settings] {
+        startOnQueue(apps, frontmostPID, displays, settings);
+    });
+}
+
+void StripController::registerObservers() {
+    Workspace& workspace = *env_.platform.workspace;
+    std::weak_ptr<StripController*> weak = alive_;
+    const auto forward = [weak](void (StripController::*handler)(const RunningApplication&)) {
+        return [weak, handler](const RunningApplication& app) {
+            if (auto alive = weak.lock()) ((*alive)->*handler)(app);
+        };
+    };
+    workspaceTokens_.emplace_back(
+        WorkspaceEvent::didLaunch,
+        workspace.addObserver(WorkspaceEvent::didLaunch,
+                              forward(&StripController::appLaunchedNotification)));
+    workspaceTokens_.emplace_back(
+        WorkspaceEvent::didTerminate,
+        workspace.addObserver(WorkspaceEvent::didTerminate,
+                              forward(&StripController::appTerminatedNotification)));
+    workspaceTokens_.emplace_back(
+        WorkspaceEvent::didActivate,
+        workspace.addObserver(WorkspaceEvent::didActivate,
+                              forward(&StripController::appActivatedNotification)));
+    screensToken_ = env_.platform.screens->addChangeObserver([weak] {
+        if (auto alive = weak.lock()) (*alive)->screensMayHaveChanged();
+    });
+    scheduleRepeating(2.0, &StripController::screensMayHaveChanged);
+    scheduleRepeating(3.0, &StripController::catchUpTick);
+}
+
+// A repeating main-queue timer that ends when the controller stops or goes away.
+void StripController::scheduleRepeating(double interval, void (StripController::*tick)()) {
+    std::weak_ptr<StripController*> weak = alive_;
+    main_.asyncAfter(interval, [weak, interval, tick] {
+        auto alive = weak.lock();
+        if (!alive || (*alive)->stopped_.load()) return;
+        ((*alive)->*tick)();
+        (*alive)->scheduleRepeating(interval, tick);
+    });
+}
+
+void StripController::appLaunchedNotification(const RunningApplication& app) {
+    if (stopped_.load()) return;
+    const std::optional<AppRef> ref =
+        AppRef::make(app, env_.platform.workspace->currentProcessID());
+    if (!ref) return;
+    enqueue([this, ref = *ref] { observeLaunched(ref, 0); });
+}
+
+void StripController::appTerminatedNotification(const RunningApplication& app) {
+    if (stopped_.load()) return;
+    enqueue([this, pid = app.pid] { appQuit(pid); });
+}
+
+void StripController::appActivatedNotification(const RunningApplication& app) {
+    if (stopped_.load()) return;
+    const std::optional<AppRef> ref =
+        AppRef::make(app, env_.platform.workspace->currentProcessID());
+    enqueue([this, ref, pid = app.pid] { appActivated(ref, pid); });
+}
+
+void StripController::catchUpTick() {
+    if (stopped_.load()) return;
+    enqueue([this, apps = AppRef::runningApps(*env_.platform.workspace)] { catchUp(apps); });
+}
+
+// MARK: Stop
+
+void StripController::beginStop(std::function<void()> done) {
+    // Marked first, so ticks, timers, events and commands already queued do nothing from here on.
+    stopped_ = true;
+    queue_->async([this, done = std::move(done)] {
+        displayLink_->stop();
+        restoreWindowsForQuit();
+        restoreEnhancedUI();
+        if (done) done();
+    });
+}
+
+bool StripController::stop(double timeout) {
+    auto finished = std::make_shared<std::promise<void>>();
+    std::future<void> signal = finished->get_future();
+    beginStop([finished] { finished->set_value(); });
+    return signal.wait_for(std::chrono::duration<double>(timeout)) == std::future_status::ready;
+}
+
+// MARK: Start body
+
+void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t frontmostPID,
+                                   const std::vector<DisplayInfo>& displays,
+                                   const AppSettings& settings) {
+    if (state_.started) return;
+    state_.started = true;
+    state_.settings = settings;
+    state_.frontmostPID = frontmostPID;
+    displaysChanged(displays);
+
+    std::vector<ManagedWindow> collected;
+    for (const AppRef& app : apps) {
+        const std::optional<std::vector<AXElementRef>> elements = observe(app);
+        if (!elements) {
+            observeLaunched(app, 1);
+            continue;
+        }
+        for (const AXElementRef& element : *elements) {
+            if (!element) continue;
+            if (state_.userFloating.contains(element->identity())) continue;
+            if (app.bundleID) {
+                const std::optional<AppRule> rule = state_.settings.rule(*app.bundleID);
+                if (rule && rule->behavior == AppBehavior::floating) continue;
+            }
+            if (std::optional<ManagedWindow> window =
+                    WindowObserver::makeManagedWindow(element, app))
+                collected.push_back(std::move(*window));
+        }
+    }
+    for (const ManagedWindow& window : collected) {
+        state_.windows[window.id] = window;
+        state_.originalFrames[window.id] = window.frame;
+        log_.info("Add %{public}s '%{private}s'", window.appName, window.title);
+    }
+
+    std::vector<WindowCandidate> candidates;
+    for (const ManagedWindow& window : collected) {
+        const std::optional<std::string> uuid = display(window.frame);
+        if (!uuid) {
+            state_.windows.erase(window.id);
+            state_.originalFrames.erase(window.id);
+            continue;
+        }
+        candidates.push_back(WindowCandidate{window.id, window.bundleID.value_or(window.appName),
+                                             window.title, *uuid, window.frame});
+    }
+
+    std::optional<SessionSnapshot> session = readJSON<SessionSnapshot>(sessionFilePath());
+    if (!session) session = SessionSnapshot{{}, Date::now()};
+    placeRestoredWindows(*session, candidates);
+
+    for (const std::string& uuid : state_.displayOrder) unstackColumnsWithoutRoom(uuid);
+
+    if (const AXElementRef focused = focusedWindow(state_.frontmostPID)) {
+        if (const auto location = locate(focused->identity())) {
+            if (DisplayState* display = stateOf(location->first)) {
+                display->strip.focus(focused->identity());
+                state_.activeUUID = location->first;
+            }
+        }
+    }
+
+    for (const std::string& uuid : state_.displayOrder) {
+        clampViewport(uuid);
+        if (DisplayState* display = stateOf(uuid))
+            display->displayedOffset = display->strip.scrollOffset;
+    }
+    log_.info("Start: %ld windows on %ld displays", long(collected.size()),
+              long(state_.displayOrder.size()));
+    for (const std::string& uuid : std::vector<std::string>(state_.displayOrder)) relayout(uuid);
+    publishSnapshot(SnapshotReason::structure());
+}
+
+// MARK: Putting windows back
+
+void StripController::restoreWindowsForQuit() {
+    asyncMover_->flush();
+    std::vector<Rect> screens;
+    for (const DisplayInfo& display : state_.allDisplays) screens.push_back(display.frame);
+
+    long moved = 0;
+    std::set<WindowID> planned;
+    const auto putBack = [&](const std::vector<LayoutEngine::QuitWindow>& windows,
+                             const Rect& area) {
+        const std::map<WindowID, Rect> plan = LayoutEngine::quitPlan(windows, screens, area, 24.0);
+        for (const auto& [id, frame] : plan) {
+            const auto window = state_.windows.find(id);
+            if (window == state_.windows.end()) continue;
+            windowMover_.move(window->second, frame, false);
+            ++moved;
+        }
+    };
+
+    for (const std::string& uuid : state_.displayOrder) {
+        const DisplayState* display = stateOf(uuid);
+        if (!display) continue;
+        std::vector<LayoutEngine::QuitWindow> windows;
+        for (const Placement& placement : display->lastLayout.placements) {
+            const auto window = state_.windows.find(placement.windowID);
+            if (window == state_.windows.end() || planned.contains(placement.windowID)) continue;
+            planned.insert(placement.windowID);
+            windows.push_back(
+                quitWindow(window->second, placement.isParked || !placement.isVisible));
+        }
+        putBack(windows, display->info.visible);
+    }
+
+    // Windows that belong to no strip any more (their last display went away) still stand where
+    // their strip left them: they go back too, onto the first connected display.
+    std::vector<LayoutEngine::QuitWindow> strays;
+    for (const auto& [id, window] : state_.windows)
+        if (!planned.contains(id) && !locate(id)) strays.push_back(quitWindow(window, true));
+    if (!strays.empty()) {
+        if (!state_.allDisplays.empty()) {
+            putBack(strays, state_.allDisplays.front().visible);
+        } else {
+            for (const LayoutEngine::QuitWindow& stray : strays) {
+                if (!stray.original) continue;
+                windowMover_.move(state_.windows.at(stray.id), *stray.original, false);
+                ++moved;
+            }
+        }
+    }
+    log_.info("Put %ld windows back before quitting", moved);
+}
+
+LayoutEngine::QuitWindow StripController::quitWindow(const ManagedWindow& window,
+                                                     bool hidden) const {
+    LayoutEngine::QuitWindow quit;
+    quit.id = window.id;
+    quit.current = window.frame;
+    const auto original = state_.originalFrames.find(window.id);
+    if (original != state_.originalFrames.end()) quit.original = original->second;
+    quit.hidden = hidden;
+    return quit;
+}
+
+void StripController::restoreEnhancedUI() {
+    for (const std::int32_t pid : state_.enhancedUISuspended) windowMover_.enableEnhancedUI(pid);
+    state_.enhancedUISuspended.clear();
+    state_.enhancedUIChecked.clear();
+}
+
+}  // namespace brindlow

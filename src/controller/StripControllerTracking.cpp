@@ -1,0 +1,291 @@
+// Window tracking: observing applications, adopting and dropping windows, following focus and
+// titles, and the periodic catch-up that adopts windows that were missed.
+#include "controller/StripController.h"
+#include "windows/AX.h"
+#include "windows/WindowObserver.h"
+
+namespace brindlow {
+
+std::optional<std::vector<AXElementRef>> StripController::observe(const AppRef& app) {
+    std::shared_ptr<AppObserver> observer;
+    const auto existing = state_.observers.find(app.pid);
+    if (existing != state_.observers.end()) {
+        observer = existing->second;
+    } else {
+        AXElementRef element = env_.platform.accessibility->applicationElement(app.pid);
+        element->setMessagingTimeout(1.0);
+        std::weak_ptr<StripController*> weak = alive_;
+        const std::int32_t pid = app.pid;
+        auto handler = [weak, pid](AppObserver::Event event, const AXElementRef& subject) {
+            auto alive = weak.lock();
+            if (!alive) return;
+            StripController* controller = *alive;
+            controller->enqueue(
+                [controller, event, subject, pid] { controller->handle(event, subject, pid); });
+        };
+        observer = AppObserver::create(app.pid, element, std::move(handler), env_.platform);
+        if (!observer->start()) return std::nullopt;
+    }
+    state_.observers[app.pid] = observer;
+    state_.apps[app.pid] = app;
+    std::vector<AXElementRef> windows =
+        AppObserver::windows(observer->appElement()).value_or(std::vector<AXElementRef>{});
+    if (observer->isObserving())
+        for (const AXElementRef& window : windows) observer->watch(window);
+    return windows;
+}
+
+void StripController::observeLaunched(const AppRef& app, int attempt) {
+    if (state_.observers.contains(app.pid)) return;
+    if (const std::optional<std::vector<AXElementRef>> windows = observe(app)) {
+        log_.info("Observing %{public}s", app.name);
+        for (const AXElementRef& window : *windows) add(window, app.pid, true);
+        return;
+    }
+    if (attempt <= 9) {
+        enqueueAfter(0.5, [this, app, attempt] { observeLaunched(app, attempt + 1); });
+    } else {
+        log_.error("Gave up observing %{public}s", app.name);
+    }
+}
+
+void StripController::appQuit(std::int32_t pid) {
+    const auto observer = state_.observers.find(pid);
+    if (observer != state_.observers.end()) {
+        observer->second->stop();
+        state_.observers.erase(observer);
+    }
+    state_.apps.erase(pid);
+    std::vector<WindowID> ids;
+    for (const auto& [id, window] : state_.windows)
+        if (window.pid == pid) ids.push_back(id);
+    for (const WindowID id : ids) remove(id, "app quit", false);
+    if (ids.empty()) return;
+    for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
+        structuralTail(uuid);
+}
+
+void StripController::appActivated(const std::optional<AppRef>& app, std::int32_t pid) {
+    state_.frontmostPID = pid;
+    if (app && !state_.observers.contains(pid)) {
+        if (const std::optional<std::vector<AXElementRef>> windows = observe(*app)) {
+            log_.info("Observing %{public}s (activated)", app->name);
+            for (const AXElementRef& window : *windows) add(window, pid, true);
+        }
+    }
+    if (pid == 0) return;
+    if (const AXElementRef focused = focusedWindow(pid)) windowFocused(focused->identity());
+}
+
+AXElementRef StripController::focusedWindow(std::int32_t pid) const {
+    if (pid == 0) return nullptr;
+    const auto observer = state_.observers.find(pid);
+    const AXElementRef app = observer != state_.observers.end()
+                                 ? observer->second->appElement()
+                                 : env_.platform.accessibility->applicationElement(pid);
+    return AX::elementAttribute(app, ax::focusedWindow);
+}
+
+void StripController::catchUp(const std::vector<AppRef>& running) {
+    if (!state_.started || state_.paused || state_.gestureUUID) return;
+    for (const auto& [uuid, display] : state_.displays)
+        if (display.animating) return;
+
+    std::set<std::int32_t> runningPIDs;
+    for (const AppRef& app : running) runningPIDs.insert(app.pid);
+    std::vector<std::int32_t> quit;
+    for (const auto& [pid, app] : state_.apps)
+        if (!runningPIDs.contains(pid)) quit.push_back(pid);
+    for (const std::int32_t pid : quit) appQuit(pid);
+
+    const double time = now();
+    std::erase_if(state_.catchUpBackoff, [&](const auto& entry) {
+        return !runningPIDs.contains(entry.first) || entry.second <= time;
+    });
+    for (const AppRef& app : running) {
+        if (state_.observers.contains(app.pid) || state_.catchUpBackoff.contains(app.pid)) continue;
+        const std::optional<std::vector<AXElementRef>> windows = observe(app);
+        if (!windows) {
+            state_.catchUpBackoff[app.pid] = time + 30.0;
+            continue;
+        }
+        log_.info("Catch-up: now observing %{public}s", app.name);
+        for (const AXElementRef& window : *windows) add(window, app.pid, false);
+    }
+    const int adopted = rescanWindows(true);
+    if (adopted > 0) log_.info("Catch-up: arranged %ld window(s) that were missed", long(adopted));
+}
+
+int StripController::rescanWindows(bool respectingBackoff) {
+    int count = 0;
+    // A copy: adopting runs the structural tail, which may drop vanished windows' applications.
+    const auto observers = state_.observers;
+    for (const auto& [pid, observer] : observers) {
+        if (respectingBackoff) {
+            const auto backoff = state_.catchUpBackoff.find(pid);
+            if (backoff != state_.catchUpBackoff.end() && backoff->second > now()) continue;
+        }
+        const double started = now();
+        const std::vector<AXElementRef> windows =
+            AX::elementsAttribute(observer->appElement(), ax::windows)
+                .value_or(std::vector<AXElementRef>{});
+        for (const AXElementRef& window : windows)
+            if (add(window, pid, false)) ++count;
+        if (respectingBackoff && now() - started > 0.25) state_.catchUpBackoff[pid] = now() + 30.0;
+    }
+    return count;
+}
+
+std::optional<ManagedWindow> StripController::candidate(const AXElementRef& element,
+                                                        const AppRef& app) const {
+    if (state_.userFloating.contains(element->identity())) return std::nullopt;
+    if (app.bundleID) {
+        const std::optional<AppRule> rule = state_.settings.rule(*app.bundleID);
+        if (rule && rule->behavior == AppBehavior::floating) return std::nullopt;
+    }
+    return WindowObserver::makeManagedWindow(element, app);
+}
+
+bool StripController::add(const AXElementRef& element, std::int32_t pid, bool focus) {
+    if (!element) return false;
+    const WindowID id = element->identity();
+    if (state_.windows.contains(id)) return false;
+    const auto app = state_.apps.find(pid);
+    if (app == state_.apps.end()) return false;
+    const auto observer = state_.observers.find(pid);
+    if (observer != state_.observers.end()) observer->second->watch(element);
+    std::optional<ManagedWindow> window = candidate(element, app->second);
+    if (!window) return false;
+    const std::optional<std::string> home = display(window->frame);
+    if (!home) return false;
+    state_.windows[id] = *window;
+    const double width = state_.settings.newColumnWidth(window->bundleID);
+
+    std::string target = *home;
+    int index = 0;
+    const auto back = state_.fullScreenReturn.find(id);
+    if (back != state_.fullScreenReturn.end() && stateOf(back->second.uuid)) {
+        target = back->second.uuid;
+        Column column = Column::single(id, back->second.width);
+        index = stateOf(target)->strip.insertColumn(std::move(column), back->second.index);
+    } else {
+        index = stateOf(target)->strip.insertWindow(id, width);
+    }
+    if (back != state_.fullScreenReturn.end()) state_.fullScreenReturn.erase(back);
+
+    const bool focused = focus && pid == state_.frontmostPID;
+    if (focused) stateOf(target)->strip.focusedIndex = index;
+    log_.info("Add %{public}s '%{private}s' at column %ld on %{public}s", window->appName,
+              window->title, long(index + 1), displayName(target));
+    structuralTail(target);
+    if (focused) {
+        state_.activeUUID = target;
+        publishSnapshot(SnapshotReason::focus(target));
+    }
+    return true;
+}
+
+// Every record the controller keeps about one window. Window ids come back (X reuses them), so
+// nothing may survive the window.
+void StripController::forgetWindowRecords(WindowID id, bool keepFullScreenReturn) {
+    state_.badges.erase(id);
+    state_.pendingUserChanges.erase(id);
+    state_.lastMoveTime.erase(id);
+    state_.minimumHeights.erase(id);
+    state_.originalFrames.erase(id);
+    if (!keepFullScreenReturn) state_.fullScreenReturn.erase(id);
+    asyncMover_->forget(id);
+}
+
+void StripController::remove(WindowID id, const std::string& reason, bool tail) {
+    const auto found = state_.windows.find(id);
+    if (found == state_.windows.end()) return;
+    const ManagedWindow window = found->second;
+    state_.windows.erase(found);
+    forgetWindowRecords(id, reason == "fullscreen");
+    const auto location = locate(id);
+    if (location) {
+        if (DisplayState* display = stateOf(location->first)) display->strip.remove(id);
+    }
+    log_.info("Remove %{public}s '%{private}s': %{public}s", window.appName, window.title, reason);
+    if (tail && location) structuralTail(location->first);
+}
+
+void StripController::handle(AppObserver::Event event, const AXElementRef& element,
+                             std::int32_t pid) {
+    if (!element) return;
+    const WindowID id = element->identity();
+    const bool managed = state_.windows.contains(id);
+    switch (event) {
+        case AppObserver::Event::windowCreated:
+            if (managed) break;
+            enqueueAfter(0.15, [this, element, pid] { add(element, pid, true); });
+            enqueueAfter(0.8, [this, element, pid] { add(element, pid, true); });
+            break;
+        case AppObserver::Event::windowDestroyed:
+            state_.userFloating.erase(id);
+            if (managed) {
+                remove(id, "closed", true);
+            } else {
+                // A window closed while in full screen, floating or untiled: its id may come
+                // back for another window, so nothing of it is kept.
+                forgetWindowRecords(id, false);
+            }
+            break;
+        case AppObserver::Event::focusedWindowChanged:
+            if (pid == state_.frontmostPID) windowFocused(id);
+            break;
+        case AppObserver::Event::minimized:
+            if (managed) remove(id, "minimized", true);
+            break;
+        case AppObserver::Event::restored:
+            if (!managed) add(element, pid, true);
+            break;
+        case AppObserver::Event::resized:
+            if (!managed) {
+                add(element, pid, true);
+            } else if (AX::boolAttribute(element, ax::fullScreen).value_or(false)) {
+                remove(id, "fullscreen", true);
+            } else {
+                watchDrag(id);
+            }
+            break;
+        case AppObserver::Event::moved:
+            if (managed) watchDrag(id);
+            break;
+        case AppObserver::Event::titleChanged:
+            if (!managed) break;
+            if (const std::optional<std::string> title = AX::stringAttribute(element, ax::title)) {
+                ManagedWindow& window = state_.windows.at(id);
+                if (*title != window.title) {
+                    window.title = *title;
+                    publishSnapshot(SnapshotReason::quiet());
+                }
+            }
+            break;
+    }
+}
+
+void StripController::windowFocused(WindowID id) {
+    const auto location = locate(id);
+    if (!location) return;
+    const std::string uuid = location->first;
+    const bool changed = stateOf(uuid)->strip.focus(id);
+    const bool same = state_.activeUUID && *state_.activeUUID == uuid;
+    state_.activeUUID = uuid;
+    const bool cleared = state_.badges.erase(id) > 0;
+    if (changed) {
+        structuralTail(uuid);
+        publishSnapshot(SnapshotReason::focus(uuid));
+    } else if (cleared || !same) {
+        publishSnapshot(SnapshotReason::focus(uuid));
+    }
+    publishFocusFrames();
+}
+
+std::string StripController::displayName(const std::string& uuid) const {
+    const DisplayState* display = stateOf(uuid);
+    return display ? display->info.name : "?";
+}
+
+}  // namespace brindlow
