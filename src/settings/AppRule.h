@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "settings/JSONCoding.h"
 #include "settings/SettingsEnums.h"
 
 namespace brindlow {

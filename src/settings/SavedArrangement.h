@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "settings/Date.h"
+#include "settings/JSONCoding.h"
 #include "settings/UUID.h"
 #include "strip/Pin.h"
 
