@@ -41,6 +41,8 @@ class SocketServerTest : public ::testing::Test {
     SocketServerTest() { LogSink::setStderrEnabled(false); }
     ~SocketServerTest() override {
         server.reset();
+        // Blocks queued for the target run before the target goes away.
+        mainQueue.sync([] {});
         LogSink::setStderrEnabled(true);
     }
 
