@@ -115,7 +115,7 @@ void X11Connection::removeListener(std::uint64_t id) {
 }
 
 bool X11Connection::waitForEvent(const std::function<bool(const Event&)>& accept, double timeout,
-                                 const std::function<void()>& send) {
+                                 const std::function<bool()>& send) {
     Waiter waiter{&accept};
     std::uint64_t id;
     {
@@ -124,9 +124,13 @@ bool X11Connection::waitForEvent(const std::function<bool(const Event&)>& accept
         id = nextWaiter_++;
         waiters_.emplace(id, &waiter);
     }
-    send();
+    const bool already = send();
     xcb_flush(connection_);
     std::unique_lock lock(waitersMutex_);
+    if (already) {
+        waiters_.erase(id);
+        return true;
+    }
     auto deadline = std::chrono::steady_clock::now() +
                     std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                         std::chrono::duration<double>(timeout));
@@ -154,6 +158,7 @@ void X11Connection::sync() {
             message.data.data32[0] = serial;
             xcb_send_event(connection_, 0, wakeWindow_, XCB_EVENT_MASK_NO_EVENT,
                            reinterpret_cast<const char*>(&message));
+            return false;
         });
 }
 
@@ -176,13 +181,11 @@ void X11Connection::readEvents() {
 }
 
 void X11Connection::dispatch(const Event& event) {
-    std::vector<Listener> listeners;
     {
+        // Held while they run, so a listener removed has finished running.
         std::lock_guard lock(listenersMutex_);
-        listeners.reserve(listeners_.size());
-        for (auto& [id, listener] : listeners_) listeners.push_back(listener);
+        for (auto& [id, listener] : listeners_) listener(event);
     }
-    for (auto& listener : listeners) listener(event);
 
     std::lock_guard lock(waitersMutex_);
     bool any = false;

@@ -43,14 +43,16 @@ class X11Connection {
     std::string atomName(xcb_atom_t atom);
 
     // Listeners run on the event thread, in registration order; they must not
-    // add or remove listeners themselves.
+    // add or remove listeners themselves. Once removeListener returns, the
+    // listener is not running and never runs again.
     std::uint64_t addListener(Listener listener);
     void removeListener(std::uint64_t id);
 
     // Registers `accept`, runs `send`, and waits until an event is accepted or
-    // `timeout` seconds pass. True when an event was accepted.
+    // `timeout` seconds pass. True when an event was accepted, or at once when
+    // `send` returns true (what it waits for has already happened).
     bool waitForEvent(const std::function<bool(const Event&)>& accept, double timeout,
-                      const std::function<void()>& send);
+                      const std::function<bool()>& send);
 
     // A round trip: every request made before has been processed, and every
     // event it caused has been read, when this returns.

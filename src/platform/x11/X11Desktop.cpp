@@ -71,30 +71,20 @@ void X11Desktop::unsubscribe(std::uint64_t id) {
 }
 
 void X11Desktop::emit(const X11WindowEvent& event) {
-    std::vector<WindowHandler> handlers;
-    {
-        std::lock_guard lock(handlersMutex_);
-        for (auto& [id, h] : windowHandlers_) handlers.push_back(h);
-    }
-    for (auto& h : handlers) h(event);
+    // Held while they run, so an unsubscribed handler has finished running.
+    std::lock_guard lock(handlersMutex_);
+    for (auto& [id, h] : windowHandlers_) h(event);
 }
 
 void X11Desktop::emit(const X11AppEvent& event) {
-    std::vector<AppHandler> handlers;
-    {
-        std::lock_guard lock(handlersMutex_);
-        for (auto& [id, h] : appHandlers_) handlers.push_back(h);
-    }
-    for (auto& h : handlers) h(event);
+    // Held while they run, so an unsubscribed handler has finished running.
+    std::lock_guard lock(handlersMutex_);
+    for (auto& [id, h] : appHandlers_) h(event);
 }
 
 void X11Desktop::emitScreensChanged() {
-    std::vector<ChangeHandler> handlers;
-    {
-        std::lock_guard lock(handlersMutex_);
-        for (auto& [id, h] : screenHandlers_) handlers.push_back(h);
-    }
-    for (auto& h : handlers) h();
+    std::lock_guard lock(handlersMutex_);
+    for (auto& [id, h] : screenHandlers_) h();
 }
 
 std::vector<xcb_window_t> X11Desktop::clients() const {
@@ -513,6 +503,7 @@ AXError X11Desktop::fence(xcb_window_t window, double timeout, const std::functi
         [&] {
             send();
             xcb_ewmh_request_frame_extents(x_.ewmh(), x_.screenNumber(), probe);
+            return false;
         });
     xcb_destroy_window(x_.xcb(), probe);
     xcb_flush(x_.xcb());
@@ -527,7 +518,12 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
     const Rect outer = s->outerFrame();
     const FrameExtents& ext = s->extents;
 
-    std::optional<Point> target = origin ? representablePoint(*origin) : std::nullopt;
+    Point target = outer.origin();
+    if (origin) {
+        auto representable = representablePoint(*origin);
+        if (!representable) return axerror::illegalArgument;
+        target = *representable;
+    }
     std::optional<Size> client;
     if (size) {
         auto outerSize = representableSize(*size);
@@ -535,11 +531,9 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
         client = representableSize(Size{outerSize->width - ext.left - ext.right,
                                         outerSize->height - ext.top - ext.bottom});
     }
-    if (origin && !target) return axerror::illegalArgument;
-
     const auto whole = [](double v) { return std::lround(v); };
     const bool moves =
-        target && (whole(target->x) != whole(outer.x) || whole(target->y) != whole(outer.y));
+        origin && (whole(target.x) != whole(outer.x) || whole(target.y) != whole(outer.y));
     const bool resizes = client && (whole(client->width) != whole(s->clientFrame.width) ||
                                     whole(client->height) != whole(s->clientFrame.height));
     if (!moves && !resizes) return axerror::success;
@@ -549,8 +543,8 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
         std::vector<uint32_t> values;
         if (moves) {
             mask |= XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y;
-            values.push_back(uint32_t(int32_t(whole(target->x))));
-            values.push_back(uint32_t(int32_t(whole(target->y))));
+            values.push_back(uint32_t(int32_t(whole(target.x))));
+            values.push_back(uint32_t(int32_t(whole(target.y))));
         }
         if (resizes) {
             mask |= XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
@@ -565,8 +559,8 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
     uint32_t flags = XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12);
     if (moves) flags |= XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y;
     if (resizes) flags |= XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
-    const uint32_t x = moves ? uint32_t(int32_t(whole(target->x))) : 0;
-    const uint32_t y = moves ? uint32_t(int32_t(whole(target->y))) : 0;
+    const uint32_t x = moves ? uint32_t(int32_t(whole(target.x))) : 0;
+    const uint32_t y = moves ? uint32_t(int32_t(whole(target.y))) : 0;
     const uint32_t w = resizes ? uint32_t(whole(client->width)) : 0;
     const uint32_t h = resizes ? uint32_t(whole(client->height)) : 0;
     return fence(window, timeout, [&] {
@@ -596,11 +590,24 @@ AXError X11Desktop::activate(xcb_window_t window, double timeout) {
         return readWindow(x_, window) ? axerror::success : axerror::invalidElement;
     }
     const xcb_window_t current = activeWindow().value_or(XCB_WINDOW_NONE);
-    return fence(window, timeout, [&] {
+    AXError result = fence(window, timeout, [&] {
         xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), window,
                                               xcb_ewmh_client_source_type_t(kSourcePager),
                                               XCB_CURRENT_TIME, current);
     });
+    if (result != axerror::success) return result;
+    // The window manager publishes the active window once the focus has moved,
+    // a little after it handled the request. A window that takes no focus
+    // stays raised; that is success too.
+    const xcb_atom_t activeAtom = x_.atom("_NET_ACTIVE_WINDOW");
+    x_.waitForEvent(
+        [&](const xcb_generic_event_t& event) {
+            if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
+            auto& e = as<xcb_property_notify_event_t>(event);
+            return e.window == x_.root() && e.atom == activeAtom && activeWindow() == window;
+        },
+        std::min(timeout, 0.5), [&] { return activeWindow() == window; });
+    return axerror::success;
 }
 
 AXError X11Desktop::setFullScreen(xcb_window_t window, bool on, double timeout) {

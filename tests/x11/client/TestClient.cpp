@@ -351,11 +351,16 @@ int defineMonitors(const std::string& list) {
     }
     std::printf("ready\n");
     std::fflush(stdout);
-    // Monitors stay defined while this connection lives.
     char line[256];
     while (std::fgets(line, sizeof line, stdin)) {
         if (std::strncmp(line, "quit", 4) == 0) break;
     }
+    // The server keeps client-defined monitors after the client leaves.
+    for (int i = 1; i <= index; ++i) {
+        std::string name = "BRINDLOW-" + std::to_string(i);
+        xcb_randr_delete_monitor(connection, screen->root, atom(name.c_str()));
+    }
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     return 0;
 }
 

@@ -1,0 +1,188 @@
+// Observers, applications, the window list and the screens against openbox.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/x11/X11Properties.h"
+#include "x11/support/X11Fixture.h"
+
+namespace brindlow::test {
+namespace {
+
+using DesktopServices = X11Fixture;
+
+struct Received {
+    std::vector<std::pair<std::uint32_t, std::string>> events;
+    bool has(std::uint32_t window, std::string_view name) const {
+        return std::find(events.begin(), events.end(),
+                         std::pair<std::uint32_t, std::string>(window, std::string(name))) !=
+               events.end();
+    }
+};
+
+TEST_F(DesktopServices, ObserverDeliversWindowEventsOnTheMainExecutor) {
+    TestClientProcess client({"--title", "watched", "--size", "300x200"});
+    auto window = windowElement(client);
+    ASSERT_TRUE(window);
+    Received received;
+    std::shared_ptr<AXObserver> observer;
+    ASSERT_EQ(platform_.accessibility->createObserver(
+                  client.pid(),
+                  [&](const AXElementRef& element, const std::string& name) {
+                      received.events.emplace_back(element->identity(), name);
+                  },
+                  observer),
+              axerror::success);
+    auto app = platform_.accessibility->applicationElement(client.pid());
+    ASSERT_EQ(observer->addNotification(app, ax::windowCreatedNotification), axerror::success);
+    EXPECT_EQ(observer->addNotification(app, ax::windowCreatedNotification),
+              axerror::notificationAlreadyRegistered);
+    ASSERT_EQ(observer->addNotification(app, ax::focusedWindowChangedNotification),
+              axerror::success);
+    for (auto name : {ax::elementDestroyedNotification, ax::windowMiniaturizedNotification,
+                      ax::windowDeminiaturizedNotification, ax::windowResizedNotification,
+                      ax::windowMovedNotification, ax::titleChangedNotification}) {
+        ASSERT_EQ(observer->addNotification(window, name), axerror::success);
+    }
+    observer->scheduleOnMain();
+    const auto id = window->identity();
+
+    ASSERT_TRUE(client.command("title renamed"));
+    EXPECT_TRUE(main_.runUntil([&] { return received.has(id, ax::titleChangedNotification); }));
+    window->setAttributeValue(ax::position, Point{200, 150});
+    EXPECT_TRUE(main_.runUntil([&] { return received.has(id, ax::windowMovedNotification); }));
+    window->setAttributeValue(ax::size, Size{500, 400});
+    EXPECT_TRUE(main_.runUntil([&] { return received.has(id, ax::windowResizedNotification); }));
+    window->setAttributeValue(ax::minimized, AXValue(true));
+    EXPECT_TRUE(
+        main_.runUntil([&] { return received.has(id, ax::windowMiniaturizedNotification); }));
+    window->performAction(ax::raiseAction);
+    EXPECT_TRUE(
+        main_.runUntil([&] { return received.has(id, ax::windowDeminiaturizedNotification); }));
+
+    // A second process that says it belongs to the same application.
+    TestClientProcess sibling({"--title", "sibling", "--pid", std::to_string(client.pid())});
+    ASSERT_TRUE(sibling.ready());
+    EXPECT_TRUE(main_.runUntil(
+        [&] { return received.has(sibling.window(), ax::windowCreatedNotification); }));
+    auto second = windowElement(client, sibling.window());
+    ASSERT_TRUE(second);
+    second->performAction(ax::raiseAction);
+    EXPECT_TRUE(main_.runUntil(
+        [&] { return received.has(sibling.window(), ax::focusedWindowChangedNotification); }));
+
+    client.command("quit");  // it leaves without answering
+    EXPECT_TRUE(main_.runUntil([&] { return received.has(id, ax::elementDestroyedNotification); }));
+
+    // Unscheduled: nothing more arrives.
+    observer->unscheduleFromMain();
+    const size_t count = received.events.size();
+    ASSERT_TRUE(sibling.command("title quiet"));
+    connection().sync();
+    main_.runUntil([] { return false; }, 0.2);
+    EXPECT_EQ(received.events.size(), count);
+}
+
+TEST_F(DesktopServices, ApplicationsComeFromClientsWithClassNameAndIcon) {
+    std::vector<RunningApplication> launched, terminated;
+    platform_.workspace->addObserver(WorkspaceEvent::didLaunch,
+                                     [&](const RunningApplication& a) { launched.push_back(a); });
+    platform_.workspace->addObserver(WorkspaceEvent::didTerminate,
+                                     [&](const RunningApplication& a) { terminated.push_back(a); });
+    int pid = 0;
+    {
+        TestClientProcess client({"--title", "app", "--class", "Brindlow-probe-app", "--icon"});
+        ASSERT_TRUE(windowElement(client));
+        pid = client.pid();
+        auto app = platform_.workspace->application(pid);
+        ASSERT_TRUE(app);
+        EXPECT_EQ(app->bundleID, "Brindlow-probe-app");
+        EXPECT_EQ(app->localizedName, "Brindlow-probe-app");  // no .desktop entry
+        EXPECT_EQ(app->activationPolicy, ActivationPolicy::regular);
+        auto icon = platform_.workspace->applicationIcon(pid);
+        ASSERT_TRUE(icon);
+        EXPECT_EQ(icon->width, 4);  // the larger of its two images
+        EXPECT_EQ(icon->argb.front(), 0xffff0000u);
+        EXPECT_TRUE(main_.runUntil([&] {
+            return std::any_of(launched.begin(), launched.end(),
+                               [&](auto& a) { return a.pid == pid; });
+        }));
+    }
+    EXPECT_TRUE(main_.runUntil([&] {
+        return std::any_of(terminated.begin(), terminated.end(), [&](auto& a) {
+            return a.pid == pid && a.bundleID == "Brindlow-probe-app";
+        });
+    }));
+    EXPECT_FALSE(platform_.workspace->application(pid));
+}
+
+TEST_F(DesktopServices, PidFallsBackToTheResourceExtension) {
+    TestClientProcess client({"--title", "anonymous", "--no-pid"});
+    ASSERT_TRUE(windowElement(client));
+    EXPECT_EQ(desktop().pidOf(client.window()), client.pid());
+}
+
+TEST_F(DesktopServices, WindowNumbersAreFramesAndListRunsFrontToBack) {
+    TestClientProcess back({"--title", "back"});
+    TestClientProcess front({"--title", "front"});
+    auto b = windowElement(back);
+    auto f = windowElement(front);
+    ASSERT_TRUE(b && f);
+    ASSERT_EQ(b->performAction(ax::raiseAction), axerror::success);
+    ASSERT_EQ(f->performAction(ax::raiseAction), axerror::success);
+    auto list = platform_.windowList->onScreenWindows();
+    ASSERT_GE(list.size(), 2u);
+    EXPECT_EQ(list[0].ownerPID, front.pid());
+    EXPECT_EQ(list[1].ownerPID, back.pid());
+    auto frameWindow = topLevelAncestor(connection(), front.window());
+    ASSERT_TRUE(frameWindow);
+    EXPECT_NE(*frameWindow, front.window());
+    EXPECT_EQ(list[0].number, *frameWindow);
+    EXPECT_EQ(list[0].layer, 0);
+    EXPECT_EQ(list[0].bounds, frame(f));
+    EXPECT_EQ(list[0].name, "front");
+}
+
+TEST_F(DesktopServices, TwoMonitorsDefinedByAClientBecomeTwoScreens) {
+    const int width = connection().screen()->width_in_pixels;
+    const int height = connection().screen()->height_in_pixels;
+    bool changed = false;
+    auto token = platform_.screens->addChangeObserver([&] { changed = true; });
+    {
+        const std::string spec = std::to_string(width / 2) + "x" + std::to_string(height) +
+                                 "+0+0," + std::to_string(width - width / 2) + "x" +
+                                 std::to_string(height) + "+" + std::to_string(width / 2) + "+0";
+        TestClientProcess monitors({"--monitors", spec});
+        ASSERT_TRUE(monitors.ready());
+        auto screens = platform_.screens->screens();
+        ASSERT_EQ(screens.size(), 2u);
+        EXPECT_EQ(screens[0].frame, Rect(0, 0, width / 2, height));
+        EXPECT_EQ(screens[1].frame, Rect(width / 2, 0, width - width / 2, height));
+        for (auto& s : screens) {
+            EXPECT_TRUE(s.number);
+            EXPECT_FALSE(s.uuid) << "Xvfb has no EDID";
+            EXPECT_EQ(s.visibleFrame, s.frame) << "no panel reserves space";
+        }
+        EXPECT_NE(screens[0].number, screens[1].number);
+        EXPECT_TRUE(main_.runUntil([&] { return changed; }));
+        monitors.command("quit");  // removes its monitors and leaves
+    }
+    platform_.screens->removeChangeObserver(token);
+    ASSERT_TRUE(settle([&] { return platform_.screens->screens().size() == 1; }));
+}
+
+TEST_F(DesktopServices, TrustedWhileConnected) {
+    EXPECT_TRUE(platform_.accessibility->isProcessTrusted(false));
+    auto nobody = platform_.accessibility->applicationElement(999999);
+    AXValue value;
+    EXPECT_EQ(nobody->copyAttributeValue(ax::windows, value), axerror::invalidElement);
+    AXValue enhanced;
+    TestClientProcess client({"--title", "plain"});
+    ASSERT_TRUE(windowElement(client));
+    EXPECT_EQ(platform_.accessibility->applicationElement(client.pid())
+                  ->copyAttributeValue(ax::enhancedUserInterface, enhanced),
+              axerror::attributeUnsupported);
+}
+
+}  // namespace
+}  // namespace brindlow::test

@@ -1,0 +1,244 @@
+// Window elements against openbox: what the eligibility rule reads, and what
+// moves, resizes, raises and full screen really do.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+#include "platform/CoordinateLimits.h"
+#include "platform/x11/X11Properties.h"
+#include "x11/support/X11Fixture.h"
+
+extern char** environ;
+
+namespace brindlow::test {
+namespace {
+
+using WindowElements = X11Fixture;
+
+TEST_F(WindowElements, RolesAndSettableSizeFollowTypeTransienceAndHints) {
+    TestClientProcess normal({"--title", "normal"});
+    TestClientProcess dialog({"--title", "dialog", "--type", "dialog"});
+    TestClientProcess utility({"--title", "utility", "--type", "utility"});
+    TestClientProcess splash({"--title", "splash", "--type", "splash"});
+    TestClientProcess transient({"--title", "transient", "--transient"});
+    TestClientProcess fixed(
+        {"--title", "fixed", "--size", "300x200", "--min", "300x200", "--max", "300x200"});
+    for (auto* c : {&normal, &dialog, &utility, &splash, &transient, &fixed}) {
+        ASSERT_TRUE(c->ready());
+    }
+
+    auto n = windowElement(normal);
+    ASSERT_TRUE(n);
+    EXPECT_EQ(get<std::string>(n, ax::role), "AXWindow");
+    EXPECT_EQ(get<std::string>(n, ax::subrole), "AXStandardWindow");
+    EXPECT_EQ(get<std::string>(n, ax::title), "normal");
+    EXPECT_EQ(get<bool>(n, ax::minimized), false);
+    EXPECT_EQ(get<bool>(n, ax::fullScreen), false);
+    EXPECT_TRUE(settable(n, ax::size));
+    EXPECT_TRUE(settable(n, ax::position));
+
+    EXPECT_EQ(get<std::string>(windowElement(dialog), ax::subrole), "AXDialog");
+    EXPECT_EQ(get<std::string>(windowElement(utility), ax::subrole), "AXFloatingWindow");
+    EXPECT_EQ(get<std::string>(windowElement(splash), ax::subrole), "AXSystemDialog");
+    EXPECT_EQ(get<std::string>(windowElement(transient), ax::subrole), "AXDialog");
+    EXPECT_EQ(get<std::string>(windowElement(transient, transient.owner()), ax::subrole),
+              "AXStandardWindow");
+
+    auto f = windowElement(fixed);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(get<std::string>(f, ax::subrole), "AXStandardWindow");
+    EXPECT_FALSE(settable(f, ax::size));
+    EXPECT_TRUE(settable(f, ax::position));
+}
+
+TEST_F(WindowElements, MinimisedWindowReportsItUntilRaised) {
+    TestClientProcess client({"--title", "minimise me"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
+    ASSERT_EQ(e->setAttributeValue(ax::minimized, AXValue(true)), axerror::success);
+    EXPECT_EQ(get<bool>(e, ax::minimized), true);
+    // A minimised window is not on screen.
+    for (auto& entry : platform_.windowList->onScreenWindows()) {
+        EXPECT_NE(entry.ownerPID, client.pid());
+    }
+    ASSERT_EQ(e->performAction(ax::raiseAction), axerror::success);
+    EXPECT_EQ(get<bool>(e, ax::minimized), false);
+}
+
+TEST_F(WindowElements, FrameIncludesDecorationsAndMovesReadBack) {
+    TestClientProcess client({"--title", "mover", "--size", "400x300"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
+    auto snapshot = readWindow(connection(), client.window());
+    ASSERT_TRUE(snapshot);
+    const FrameExtents ext = snapshot->extents;
+    EXPECT_GT(ext.top, 0) << "openbox draws a title bar";
+    EXPECT_EQ(frame(e).size(), Size(400.0 + ext.left + ext.right, 300.0 + ext.top + ext.bottom));
+
+    ASSERT_EQ(e->setAttributeValue(ax::position, Point{120, 90}), axerror::success);
+    EXPECT_EQ(get<Point>(e, ax::position), Point(120, 90));
+    ASSERT_EQ(e->setAttributeValue(ax::size, Size{700, 500}), axerror::success);
+    EXPECT_EQ(frame(e), Rect(120, 90, 700, 500));
+    auto after = readWindow(connection(), client.window());
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->clientFrame.size(),
+              Size(700.0 - ext.left - ext.right, 500.0 - ext.top - ext.bottom));
+}
+
+TEST_F(WindowElements, WindowManagerKeepsPartOfAParkedWindowOnScreen) {
+    TestClientProcess client({"--title", "parked", "--size", "500x300"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
+    ASSERT_EQ(e->setAttributeValue(ax::position, Point{-30000, 100}), axerror::success);
+    const Rect parked = frame(e);
+    // What openbox really did is reported: it leaves about a tenth visible.
+    EXPECT_GT(parked.maxX(), 10);
+    EXPECT_LT(parked.x, 0);
+    EXPECT_GE(parked.maxX(), parked.width * 0.1 - 1);
+}
+
+TEST_F(WindowElements, ResizeIncrementsAreAppliedAndReported) {
+    TestClientProcess client(
+        {"--title", "stepped", "--size", "400x300", "--base", "0x0", "--inc", "7x9"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
+    ASSERT_EQ(e->setAttributeValue(ax::size, Size{603, 403}), axerror::success);
+    auto s = readWindow(connection(), client.window());
+    ASSERT_TRUE(s);
+    EXPECT_EQ(int(s->clientFrame.width) % 7, 0);
+    EXPECT_EQ(int(s->clientFrame.height) % 9, 0);
+    EXPECT_EQ(frame(e).size(), s->outerFrame().size());
+}
+
+TEST_F(WindowElements, ClientThatRefusesASizeKeepsItsOwn) {
+    TestClientProcess client({"--title", "stubborn", "--size", "400x300", "--refuse"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
+    const Size before = frame(e).size();
+    e->setAttributeValue(ax::size, Size{800, 600});
+    // The client answers the resize with its own request; wait for it to land.
+    EXPECT_TRUE(settle([&] { return frame(e).size() == before; }));
+}
+
+TEST_F(WindowElements, FullScreenCoversTheScreenAndIgnoresMoves) {
+    TestClientProcess client({"--title", "full", "--size", "400x300"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
+    ASSERT_EQ(e->setAttributeValue(ax::position, Point{50, 60}), axerror::success);
+    const Rect before = frame(e);
+
+    ASSERT_EQ(e->setAttributeValue(ax::fullScreen, AXValue(true)), axerror::success);
+    EXPECT_EQ(get<bool>(e, ax::fullScreen), true);
+    const Rect screen(0, 0, connection().screen()->width_in_pixels,
+                      connection().screen()->height_in_pixels);
+    EXPECT_EQ(frame(e), screen);
+    // openbox ignores moves of a full-screen window, and the read-back says so.
+    EXPECT_EQ(e->setAttributeValue(ax::position, Point{300, 300}), axerror::success);
+    EXPECT_EQ(frame(e), screen);
+
+    ASSERT_EQ(e->setAttributeValue(ax::fullScreen, AXValue(false)), axerror::success);
+    EXPECT_EQ(get<bool>(e, ax::fullScreen), false);
+    EXPECT_EQ(frame(e), before);
+}
+
+TEST_F(WindowElements, RaiseMakesTheWindowMainAndFrontmost) {
+    TestClientProcess first({"--title", "first"});
+    TestClientProcess second({"--title", "second"});
+    auto a = windowElement(first);
+    auto b = windowElement(second);
+    ASSERT_TRUE(a && b);
+    ASSERT_EQ(a->performAction(ax::raiseAction), axerror::success);
+    EXPECT_EQ(get<bool>(a, ax::main), true);
+    EXPECT_EQ(get<bool>(b, ax::main), false);
+    auto app = platform_.accessibility->applicationElement(first.pid());
+    EXPECT_EQ(get<bool>(app, ax::frontmost), true);
+    auto windows = platform_.windowList->onScreenWindows();
+    ASSERT_FALSE(windows.empty());
+    EXPECT_EQ(windows.front().ownerPID, first.pid());
+
+    ASSERT_EQ(b->setAttributeValue(ax::main, AXValue(true)), axerror::success);
+    EXPECT_EQ(get<bool>(b, ax::main), true);
+    EXPECT_EQ(platform_.windowList->onScreenWindows().front().ownerPID, second.pid());
+    // The application remembers its last focused window.
+    auto focused = get<AXElementRef>(app, ax::focusedWindow);
+    ASSERT_TRUE(focused && *focused);
+    EXPECT_EQ((*focused)->identity(), first.window());
+}
+
+TEST_F(WindowElements, PositionsBeyondSixteenBitsAreClamped) {
+    TestClientProcess client({"--title", "far"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->setAttributeValue(ax::position, Point{1e9, 1e9}), axerror::success);
+    auto p = get<Point>(e, ax::position);
+    ASSERT_TRUE(p);
+    EXPECT_LE(p->x, kMaxWindowCoordinate);
+    EXPECT_EQ(e->setAttributeValue(ax::position, Point{std::nan(""), 0}), axerror::illegalArgument);
+}
+
+TEST_F(WindowElements, ClientThatDiesMidMoveGivesInvalidElement) {
+    auto client =
+        std::make_unique<TestClientProcess>(std::vector<std::string>{"--title", "doomed"});
+    auto e = windowElement(*client);
+    ASSERT_TRUE(e);
+    std::atomic<bool> stop = false;
+    std::vector<AXError> results;
+    std::thread mover([&] {
+        for (int i = 0; !stop && i < 2000; ++i) {
+            results.push_back(e->setAttributeValue(ax::position, Point{double(i % 300), 50}));
+            if (results.back() == axerror::invalidElement) break;
+        }
+    });
+    // Kill it once the mover is at work.
+    ASSERT_TRUE(settle([&] { return get<Point>(e, ax::position) != Point(0, 0); }));
+    client->kill();
+    settle([&] { return !desktop().isClient(client->window()); });
+    stop = true;
+    mover.join();
+    EXPECT_EQ(e->setAttributeValue(ax::position, Point{10, 10}), axerror::invalidElement);
+    EXPECT_EQ(e->setAttributeValue(ax::size, Size{300, 300}), axerror::invalidElement);
+    EXPECT_EQ(e->performAction(ax::raiseAction), axerror::invalidElement);
+    AXValue value;
+    EXPECT_EQ(e->copyAttributeValue(ax::position, value), axerror::invalidElement);
+    for (AXError r : results) {
+        EXPECT_TRUE(r == axerror::success || r == axerror::invalidElement) << r;
+    }
+}
+
+TEST_F(WindowElements, RealXtermIsAStandardWindowOfItsApplication) {
+    // xterm: the real thing, with resize increments of its character cell.
+    pid_t pid = 0;
+    const char* argv[] = {"xterm", "-title", "real xterm", nullptr};
+    ASSERT_EQ(posix_spawnp(&pid, "xterm", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    AXElementRef window;
+    ASSERT_TRUE(settle([&] {
+        AXValue windows;
+        auto app = platform_.accessibility->applicationElement(pid);
+        if (app->copyAttributeValue(ax::windows, windows) != axerror::success) return false;
+        auto& list = std::get<std::vector<AXElementRef>>(windows);
+        if (list.empty()) return false;
+        window = list.front();
+        return true;
+    }));
+    EXPECT_EQ(get<std::string>(window, ax::subrole), "AXStandardWindow");
+    EXPECT_EQ(get<std::string>(window, ax::title), "real xterm");
+    EXPECT_TRUE(settable(window, ax::size));
+    auto app = platform_.workspace->application(pid);
+    ASSERT_TRUE(app);
+    EXPECT_EQ(app->bundleID, "XTerm");
+    ASSERT_EQ(window->setAttributeValue(ax::size, Size{640, 480}), axerror::success);
+    const Size size = frame(window).size();
+    EXPECT_LE(std::abs(size.width - 640), 20);
+    EXPECT_LE(std::abs(size.height - 480), 30);
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+}
+
+}  // namespace
+}  // namespace brindlow::test

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/Executor.h"
+
+namespace brindlow::test {
+
+// The main thread of a test: blocks queue up here and run when the test
+// waits, on the test's own thread.
+class TestMainExecutor final : public Executor {
+  public:
+    void async(Block block) override;
+    void asyncAfter(double, Block block) override { async(std::move(block)); }
+    void sync(Block block) override { block(); }
+    bool isCurrent() const override { return true; }
+    const std::string& label() const override { return label_; }
+
+    // Runs queued blocks until `done` holds or `limit` seconds pass (a bound
+    // against hangs: it returns as soon as `done` holds).
+    bool runUntil(const std::function<bool()>& done, double limit = 10.0);
+
+  private:
+    std::string label_ = "com.vemto.brindlow.main";
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Block> blocks_;
+};
+
+// A brindlow-testclient process with pipes to its stdin and stdout.
+class TestClientProcess {
+  public:
+    explicit TestClientProcess(std::vector<std::string> arguments);
+    ~TestClientProcess();
+    TestClientProcess(const TestClientProcess&) = delete;
+    TestClientProcess& operator=(const TestClientProcess&) = delete;
+
+    bool ready() const { return ready_; }
+    int pid() const { return pid_; }
+    const std::vector<xcb_window_t>& windows() const { return windows_; }
+    xcb_window_t window() const {
+        return windows_.empty() ? xcb_window_t(XCB_WINDOW_NONE) : windows_.front();
+    }
+    xcb_window_t owner() const { return owner_; }
+
+    // Sends one command line and waits for the client's "ok".
+    bool command(const std::string& line);
+    // Ends the process at once, without closing its windows.
+    void kill();
+
+  private:
+    std::string readLine();
+
+    int pid_ = -1;
+    int in_ = -1;
+    int out_ = -1;
+    bool ready_ = false;
+    std::vector<xcb_window_t> windows_;
+    xcb_window_t owner_ = XCB_WINDOW_NONE;
+    std::string buffer_;
+};
+
+}  // namespace brindlow::test
