@@ -5,8 +5,10 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace brindlow {
@@ -75,9 +77,10 @@ std::optional<std::string> readLine(int fd, std::size_t maxBytes, SocketDeadline
     for (;;) {
         const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        // Round up so that a deadline a fraction of a millisecond away still waits.
-        const int waitMs = remaining.count() < 0 ? 0 : static_cast<int>(remaining.count()) + 1;
         if (remaining.count() < 0) return std::nullopt;
+        // Rounded up so that a deadline a fraction of a millisecond away still
+        // waits; long waits go in slices that fit poll's argument.
+        const int waitMs = static_cast<int>(std::min<std::int64_t>(remaining.count() + 1, 60'000));
         pollfd entry{fd, POLLIN, 0};
         const int ready = poll(&entry, 1, waitMs);
         if (ready < 0 && errno == EINTR) continue;

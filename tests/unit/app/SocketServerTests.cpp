@@ -265,6 +265,7 @@ TEST_F(SocketServerTest, SecondInstanceLeavesARunningOneAlone) {
     startServer();
     RequestExecutor otherExecutor(target, mainQueue);
     SocketServer second(path, otherExecutor);
+    EXPECT_TRUE(SocketServer::isAnswering(path));
     EXPECT_EQ(second.start(), SocketServer::StartResult::alreadyRunning);
     second.stop();
     EXPECT_TRUE(std::filesystem::exists(path));
@@ -281,6 +282,7 @@ TEST_F(SocketServerTest, StaleSocketFileIsReplaced) {
         close(fd);
     }
     ASSERT_TRUE(std::filesystem::exists(path));
+    EXPECT_FALSE(SocketServer::isAnswering(path));
     startServer();
     expectStillServing();
 }
