@@ -178,6 +178,8 @@ class StripController {
     bool isStopped() const { return stopped_.load(); }
     Executor& queue() { return *queue_; }
     const State& state() const { return state_; }
+    // For tests that set up states no scenario reaches directly.
+    State& mutableState() { return state_; }
     DisplayLinkDriver& displayLink() { return *displayLink_; }
 
     // MARK: Strip queue (the operations below run only there)

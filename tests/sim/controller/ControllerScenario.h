@@ -1,0 +1,129 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controller/StripController.h"
+#include "platform/Log.h"
+#include "platform/ManualExecutor.h"
+#include "platform/sim/ManualDisplayLink.h"
+#include "platform/sim/SimDesktop.h"
+#include "support/TempFolder.h"
+
+namespace brindlow::test {
+
+// A strip controller on the sim desktop, everything in one virtual time. Two displays side by
+// side unless a test adds its own.
+class ControllerScenario : public ::testing::Test {
+  protected:
+    static constexpr Rect kLeft{0, 0, 1920, 1080};
+    static constexpr Rect kRight{1920, 0, 1920, 1080};
+
+    VirtualTime time;
+    SimDesktop desktop{time};
+    TempFolder folder;
+    std::shared_ptr<ManualExecutor> stripQueue =
+        std::make_shared<ManualExecutor>(time, StripController::kQueueLabel);
+    ManualDisplayLink* link = nullptr;
+    std::unique_ptr<StripController> controller;
+    std::vector<StripSnapshot> snapshots;
+    std::vector<std::vector<FocusFrame>> focusFrames;
+    std::vector<ToastMessage> messages;
+    // Everything the callbacks received, in arrival order: 's' snapshot, 'f' focus frames.
+    std::string arrivals;
+    std::uint32_t left = 0;
+    std::uint32_t right = 0;
+
+    void SetUp() override {
+        LogSink::setStderrEnabled(false);
+        LogSink::clear();
+    }
+
+    void addTwoDisplays() {
+        left = desktop.addDisplay({.name = "Left", .frame = kLeft, .uuid = "LEFT"});
+        right = desktop.addDisplay({.name = "Right", .frame = kRight, .uuid = "RIGHT"});
+    }
+
+    void makeController() {
+        StripControllerEnvironment environment;
+        environment.platform = desktop.platform();
+        environment.stripQueue = stripQueue;
+        environment.makeDisplayLink = [this]() -> std::unique_ptr<DisplayLink> {
+            auto made = std::make_unique<ManualDisplayLink>();
+            link = made.get();
+            return made;
+        };
+        environment.storageFolder = folder.path();
+        environment.concurrentPerform = [](size_t count, const std::function<void(size_t)>& job) {
+            for (size_t index = 0; index < count; ++index) job(index);
+        };
+        controller = std::make_unique<StripController>(std::move(environment));
+        controller->onSnapshot = [this](const StripSnapshot& snapshot) {
+            snapshots.push_back(snapshot);
+            arrivals += 's';
+        };
+        controller->onFocusFrames = [this](const std::vector<FocusFrame>& frames) {
+            focusFrames.push_back(frames);
+            arrivals += 'f';
+        };
+        controller->onMessage = [this](const ToastMessage& message) {
+            messages.push_back(message);
+        };
+    }
+
+    void start(AppSettings settings = {}) {
+        if (!controller) makeController();
+        controller->start(settings);
+        time.runUntilIdle();
+    }
+
+    void settings(const AppSettings& settings) {
+        controller->updateSettings(settings);
+        time.runUntilIdle();
+    }
+
+    // Display frames every 1/60 s until the display clock stops (at most `limit` frames).
+    int animate(int limit = 600) {
+        int frames = 0;
+        while (link && link->isRunning() && frames < limit) {
+            time.advance(1.0 / 60.0);
+            link->tick(time.now());
+            time.runUntilIdle();
+            ++frames;
+        }
+        return frames;
+    }
+
+    static AppSettings stillSettings() {
+        AppSettings settings;
+        settings.animationsEnabled = false;
+        return settings;
+    }
+
+    const StripController::State& state() const { return controller->state(); }
+
+    std::vector<WindowID> stripWindows(const std::string& uuid) const {
+        const auto found = state().displays.find(uuid);
+        if (found == state().displays.end()) return {};
+        return found->second.strip.allWindowIDs();
+    }
+
+    static std::vector<std::string> logLines(const std::string& containing) {
+        std::vector<std::string> lines;
+        for (const LogRecord& record : LogSink::recent())
+            if (record.message.find(containing) != std::string::npos)
+                lines.push_back(record.message);
+        return lines;
+    }
+
+    static bool inside(const Rect& frame, const Rect& area) {
+        return frame.minX() >= area.minX() - 0.5 && frame.maxX() <= area.maxX() + 0.5 &&
+               frame.minY() >= area.minY() - 0.5 && frame.maxY() <= area.maxY() + 0.5;
+    }
+};
+
+}  // namespace brindlow::test

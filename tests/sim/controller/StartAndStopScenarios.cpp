@@ -1,0 +1,153 @@
+#include <future>
+#include <thread>
+
+#include "ControllerScenario.h"
+#include "platform/SerialQueue.h"
+
+namespace brindlow::test {
+namespace {
+
+class StartAndStop : public ControllerScenario {};
+
+TEST_F(StartAndStop, TilesTheWindowsOfEveryDisplayAndPublishesOneSnapshot) {
+    addTwoDisplays();
+    const SimApp editor = desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor"});
+    const SimApp term =
+        desktop.launchApp({.name = "Term", .bundleID = "org.example.term", .activate = true});
+    const SimWindow a = desktop.openWindow(editor, {.title = "a", .frame = {100, 100, 700, 500}});
+    const SimWindow b = desktop.openWindow(editor, {.title = "b", .frame = {300, 200, 700, 500}});
+    const SimWindow c =
+        desktop.openWindow(term, {.title = "c", .frame = {2100, 100, 700, 500}, .focus = true});
+    time.runUntilIdle();
+
+    start(stillSettings());
+
+    ASSERT_EQ(state().displayOrder, (std::vector<std::string>{"LEFT", "RIGHT"}));
+    EXPECT_EQ(stripWindows("LEFT").size(), 2u);
+    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{c.id()}));
+    EXPECT_EQ(state().activeUUID, "RIGHT");  // the frontmost application's focused window
+    ASSERT_EQ(snapshots.size(), 1u);
+    EXPECT_EQ(snapshots[0].reason, SnapshotReason::structure());
+    EXPECT_EQ(snapshots[0].displays.size(), 2u);
+    EXPECT_TRUE(snapshots[0].displays[1].isActive);
+    EXPECT_EQ(logLines("Start: 3 windows on 2 displays").size(), 1u);
+    // Every window now stands inside its display's usable area at half its width.
+    for (const SimWindow& window : {a, b}) EXPECT_LE(window.frame().width, 1920 / 2);
+    EXPECT_TRUE(inside(c.frame(), kRight));
+    EXPECT_EQ(state().originalFrames.size(), 3u);
+    for (const auto& [uuid, display] : state().displays)
+        EXPECT_DOUBLE_EQ(display.displayedOffset, display.strip.scrollOffset);
+}
+
+TEST_F(StartAndStop, ASecondStartDoesNothing) {
+    addTwoDisplays();
+    const SimApp editor = desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor"});
+    desktop.openWindow(editor, {.title = "a", .frame = {100, 100, 700, 500}});
+    start(stillSettings());
+    start(stillSettings());
+    EXPECT_EQ(logLines("Start:").size(), 1u);
+    EXPECT_EQ(snapshots.size(), 1u);
+}
+
+TEST_F(StartAndStop, WindowsOnNoDisplayInUseAndFloatingRulesAreNotAdopted) {
+    addTwoDisplays();
+    AppSettings settings = stillSettings();
+    settings.disabledDisplays = {"RIGHT"};
+    settings.appRules = {{"org.example.float", "Float", AppBehavior::floating, std::nullopt},
+                         {"org.example.float", "Float", AppBehavior::tile, 0.75}};
+    const SimApp floating = desktop.launchApp({.name = "Float", .bundleID = "org.example.float"});
+    const SimApp editor = desktop.launchApp({.name = "Editor"});  // no bundle identifier
+    desktop.openWindow(floating, {.title = "f", .frame = {100, 100, 700, 500}});
+    const SimWindow offDisplay =
+        desktop.openWindow(editor, {.title = "x", .frame = {2000, 100, 700, 500}});
+    const SimWindow kept =
+        desktop.openWindow(editor, {.title = "y", .frame = {100, 100, 700, 500}});
+    const Rect before = offDisplay.frame();
+    start(settings);
+    EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{kept.id()}));
+    EXPECT_FALSE(state().displays.contains("RIGHT"));
+    EXPECT_EQ(offDisplay.frame(), before);
+    EXPECT_EQ(logLines("Start: 2 windows on 1 displays").size(), 1u);
+}
+
+TEST_F(StartAndStop, QuittingPutsEveryWindowBackAndNothingMovesAfterwards) {
+    addTwoDisplays();
+    const SimApp editor = desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor"});
+    const SimApp term = desktop.launchApp({.name = "Term", .bundleID = "org.example.term"});
+    std::vector<SimWindow> windows;
+    for (int i = 0; i < 4; ++i)
+        windows.push_back(desktop.openWindow(
+            editor, {.title = "e" + std::to_string(i), .frame = {100.0 + 50 * i, 100, 900, 600}}));
+    windows.push_back(desktop.openWindow(term, {.title = "t", .frame = {2200, 300, 600, 400}}));
+    std::vector<Rect> originals;
+    for (const SimWindow& window : windows) originals.push_back(window.frame());
+    AppSettings settings;
+    start(settings);
+    // Four half-width columns do not fit: some are parked beside the display.
+    bool parked = false;
+    for (const Placement& placement : state().displays.at("LEFT").lastLayout.placements)
+        parked = parked || placement.isParked;
+    EXPECT_TRUE(parked);
+
+    bool done = false;
+    controller->beginStop([&] { done = true; });
+    EXPECT_TRUE(controller->isStopped());
+    time.runUntilIdle();
+    ASSERT_TRUE(done);
+    for (size_t i = 0; i < windows.size(); ++i) EXPECT_EQ(windows[i].frame(), originals[i]) << i;
+    EXPECT_EQ(logLines("Put 5 windows back before quitting").size(), 1u);
+
+    // Ticks, timers, events and commands after the stop move nothing.
+    const SimWindow late =
+        desktop.openWindow(editor, {.title = "late", .frame = {50, 50, 500, 400}});
+    controller->frameTick(time.now() + 1);
+    controller->perform(Command::Kind::focusRight);
+    controller->updateSettings(AppSettings{});
+    time.advance(10);
+    if (link) link->tick(time.now());
+    time.runUntilIdle();
+    for (size_t i = 0; i < windows.size(); ++i) EXPECT_EQ(windows[i].frame(), originals[i]) << i;
+    EXPECT_EQ(late.frame(), (Rect{50, 50, 500, 400}));
+    EXPECT_FALSE(state().windows.contains(late.id()));
+}
+
+TEST_F(StartAndStop, EnhancedInterfaceIsSwitchedBackOnAtQuit) {
+    addTwoDisplays();
+    const SimApp editor = desktop.launchApp(
+        {.name = "Editor", .bundleID = "org.example.editor", .enhancedUserInterface = true});
+    desktop.openWindow(editor, {.title = "a", .frame = {100, 100, 700, 500}});
+    start(stillSettings());
+    EXPECT_EQ(editor.enhancedUserInterface(), false);
+    EXPECT_TRUE(state().enhancedUISuspended.contains(editor.pid()));
+    controller->beginStop(nullptr);
+    time.runUntilIdle();
+    EXPECT_EQ(editor.enhancedUserInterface(), true);
+    EXPECT_TRUE(state().enhancedUISuspended.empty());
+}
+
+TEST(StripControllerStop, ReturnsWithinItsWaitWhenTheStripQueueIsBusy) {
+    VirtualTime time;
+    SimDesktop desktop(time);
+    TempFolder folder;
+    StripControllerEnvironment environment;
+    environment.platform = desktop.platform();
+    auto queue = std::make_shared<SerialQueue>(StripController::kQueueLabel);
+    environment.stripQueue = queue;
+    environment.storageFolder = folder.path();
+    StripController controller(std::move(environment));
+
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::promise<void> blocking;
+    queue->async([&blocking, released] {
+        blocking.set_value();
+        released.wait();
+    });
+    blocking.get_future().wait();
+    EXPECT_FALSE(controller.stop(0.05));
+    release.set_value();
+    queue->sync([] {});
+}
+
+}  // namespace
+}  // namespace brindlow::test
