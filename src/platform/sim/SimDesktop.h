@@ -35,8 +35,10 @@
 //   back; openWindow, raising and focusing bring a window to the front.
 //
 // Everything runs on the test's thread: the desktop is not thread-safe, and the
-// code under test must run on executors of the same VirtualTime. Note that a
-// slow call moves the virtual clock forward while a block runs.
+// code under test must run on executors of the same VirtualTime. A slow call
+// moves the virtual clock forward while a block runs; VirtualTime::advance(s)
+// sets the clock to its own target when it ends, so after calls slower than the
+// step, drive with runUntilIdle() or larger steps.
 
 #include <cstdint>
 #include <functional>
