@@ -39,7 +39,8 @@ void VirtualTime::advance(double seconds) {
         for (ManualExecutor* executor : std::vector(executors_)) executor->admitDue(clock_.now());
         runUntilIdle();
     }
-    clock_.set(target);
+    // A block may itself move the clock (a simulated slow call); never go back.
+    clock_.set(std::max(clock_.now(), target));
     runUntilIdle();
 }
 
