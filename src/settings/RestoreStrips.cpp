@@ -78,34 +78,24 @@ std::optional<Column> restoreColumn(const ColumnDescriptor& saved,
     return column;
 }
 
-std::optional<WindowID> focusedWindow(const Strip& strip) {
-    if (!strip.focusedIndex) return std::nullopt;
-    const int index = *strip.focusedIndex;
-    if (index < 0 || index >= static_cast<int>(strip.columns.size())) return std::nullopt;
-    return strip.columns[static_cast<std::size_t>(index)].activeWindow();
-}
-
 // Pinned columns to their edges, each group in its order; the focus stays on
 // its window, or goes to the first column.
 void finish(Strip& strip) {
-    const std::optional<WindowID> focused = focusedWindow(strip);
-    std::vector<Column> regrouped;
-    regrouped.reserve(strip.columns.size());
-    for (const std::optional<Pin> group :
-         {std::optional<Pin>(Pin::left), std::optional<Pin>(), std::optional<Pin>(Pin::right)}) {
-        for (Column& column : strip.columns)
-            if (column.pin == group) regrouped.push_back(std::move(column));
+    const std::optional<WindowID> focused = strip.focusedWindowID();
+    const auto rank = [](const Column& column) {
+        return !column.pin ? 1 : (*column.pin == Pin::left ? 0 : 2);
+    };
+    std::stable_sort(strip.columns.begin(), strip.columns.end(),
+                     [&](const Column& a, const Column& b) { return rank(a) < rank(b); });
+    const std::optional<StripLocation> location =
+        focused ? strip.locate(*focused) : std::optional<StripLocation>();
+    if (location) {
+        strip.focusedIndex = location->column;
+    } else if (!strip.columns.empty()) {
+        strip.focusedIndex = 0;
+    } else {
+        strip.focusedIndex.reset();
     }
-    strip.columns = std::move(regrouped);
-    strip.focusedIndex.reset();
-    if (focused) {
-        for (std::size_t i = 0; i < strip.columns.size() && !strip.focusedIndex; ++i) {
-            const auto& windows = strip.columns[i].windows;
-            if (std::find(windows.begin(), windows.end(), *focused) != windows.end())
-                strip.focusedIndex = static_cast<int>(i);
-        }
-    }
-    if (!strip.focusedIndex && !strip.columns.empty()) strip.focusedIndex = 0;
     strip.scrollOffset = 0;
 }
 
