@@ -1,0 +1,181 @@
+#include "ControllerScenario.h"
+
+namespace brindlow::test {
+namespace {
+
+class Tracking : public ControllerScenario {
+  protected:
+    SimApp editor;
+    SimApp term;
+
+    void SetUp() override {
+        ControllerScenario::SetUp();
+        addTwoDisplays();
+        editor = desktop.launchApp(
+            {.name = "Editor", .bundleID = "org.example.editor", .activate = true});
+        term = desktop.launchApp({.name = "Term", .bundleID = "org.example.term"});
+        desktop.openWindow(editor,
+                           {.title = "first", .frame = {100, 100, 700, 500}, .focus = true});
+        time.runUntilIdle();
+        start(stillSettings());
+        snapshots.clear();
+    }
+};
+
+TEST_F(Tracking, ANewWindowOfTheFrontmostAppIsAdoptedFocusedAfterTheFocusedColumn) {
+    const SimWindow second =
+        desktop.openWindow(editor, {.title = "second", .frame = {200, 200, 600, 400}});
+    time.advance(0.1);
+    EXPECT_FALSE(state().windows.contains(second.id()));
+    time.advance(0.1);
+    ASSERT_TRUE(state().windows.contains(second.id()));
+    const DisplayState& leftState = state().displays.at("LEFT");
+    EXPECT_EQ(leftState.strip.allWindowIDs().back(), second.id());
+    EXPECT_EQ(leftState.strip.focusedWindowID(), second.id());
+    EXPECT_EQ(state().activeUUID, "LEFT");
+    EXPECT_EQ(logLines("Add Editor '<private>' at column 2 on Left").size(), 1u);
+    ASSERT_GE(snapshots.size(), 2u);
+    EXPECT_EQ(snapshots[snapshots.size() - 2].reason, SnapshotReason::structure());
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
+    // The second attempt at 0.8 s finds it adopted and does nothing.
+    const size_t before = snapshots.size();
+    time.advance(1.0);
+    EXPECT_EQ(snapshots.size(), before);
+}
+
+TEST_F(Tracking, ABackgroundAppsWindowIsAdoptedWithoutFocus) {
+    const SimWindow other =
+        desktop.openWindow(term, {.title = "bg", .frame = {2000, 200, 600, 400}});
+    time.advance(0.2);
+    ASSERT_TRUE(state().windows.contains(other.id()));
+    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{other.id()}));
+    EXPECT_EQ(state().activeUUID, "LEFT");
+}
+
+TEST_F(Tracking, ClosedMinimizedAndFullScreenWindowsAreDroppedWithTheirReasons) {
+    const SimWindow a = desktop.openWindow(term, {.title = "a", .frame = {200, 200, 600, 400}});
+    const SimWindow b = desktop.openWindow(term, {.title = "b", .frame = {300, 200, 600, 400}});
+    const SimWindow c = desktop.openWindow(term, {.title = "c", .frame = {400, 200, 600, 400}});
+    time.advance(0.2);
+    ASSERT_EQ(stripWindows("LEFT").size(), 4u);
+
+    a.close();
+    b.minimize();
+    c.setFullScreen(true);
+    time.runUntilIdle();
+    EXPECT_EQ(stripWindows("LEFT").size(), 1u);
+    EXPECT_EQ(logLines("Remove Term '<private>': closed").size(), 1u);
+    EXPECT_EQ(logLines("Remove Term '<private>': minimized").size(), 1u);
+    EXPECT_EQ(logLines("Remove Term '<private>': fullscreen").size(), 1u);
+
+    b.minimize(false);
+    time.runUntilIdle();
+    EXPECT_TRUE(state().windows.contains(b.id()));
+}
+
+TEST_F(Tracking, LeavingFullScreenReturnsToTheRememberedPlaceOnce) {
+    const SimWindow a = desktop.openWindow(term, {.title = "a", .frame = {200, 200, 600, 400}});
+    time.advance(0.2);
+    controller->mutableState().fullScreenReturn[a.id()] = {"LEFT", 0, 0.75};
+    a.setFullScreen(true);
+    time.runUntilIdle();
+    ASSERT_FALSE(state().windows.contains(a.id()));
+    ASSERT_TRUE(state().fullScreenReturn.contains(a.id()));
+    a.setFullScreen(false);
+    time.runUntilIdle();
+    ASSERT_TRUE(state().windows.contains(a.id()));
+    const Column& column = state().displays.at("LEFT").strip.columns.front();
+    EXPECT_EQ(column.windows, (std::vector<WindowID>{a.id()}));
+    EXPECT_DOUBLE_EQ(column.widthFraction, 0.75);
+    EXPECT_FALSE(state().fullScreenReturn.contains(a.id()));
+}
+
+TEST_F(Tracking, AWindowClosedWhileInFullScreenLeavesNoRecordBehind) {
+    const SimWindow a = desktop.openWindow(term, {.title = "a", .frame = {200, 200, 600, 400}});
+    time.advance(0.2);
+    controller->mutableState().fullScreenReturn[a.id()] = {"LEFT", 0, 0.75};
+    a.setFullScreen(true);
+    time.runUntilIdle();
+    ASSERT_TRUE(state().fullScreenReturn.contains(a.id()));
+    a.close();
+    time.runUntilIdle();
+    EXPECT_FALSE(state().fullScreenReturn.contains(a.id()));
+    EXPECT_FALSE(state().lastMoveTime.contains(a.id()));
+    EXPECT_FALSE(state().originalFrames.contains(a.id()));
+}
+
+TEST_F(Tracking, AQuittingAppDropsItsWindowsAndClosesOncePerDisplay) {
+    for (int i = 0; i < 3; ++i)
+        desktop.openWindow(term,
+                           {.title = "t" + std::to_string(i), .frame = {2000, 200, 600, 400}});
+    time.advance(0.2);
+    ASSERT_EQ(stripWindows("RIGHT").size(), 3u);
+    snapshots.clear();
+    term.quit();
+    time.runUntilIdle();
+    EXPECT_EQ(logLines("Remove Term '<private>': app quit").size(), 3u);
+    EXPECT_TRUE(stripWindows("RIGHT").empty());
+    EXPECT_FALSE(state().apps.contains(term.pid()));
+    ASSERT_EQ(snapshots.size(), 2u);
+    for (const StripSnapshot& snapshot : snapshots)
+        EXPECT_EQ(snapshot.reason, SnapshotReason::structure());
+}
+
+TEST_F(Tracking, AnAppLaunchedLaterIsObservedAfterRetriesAndItsWindowsAdopted) {
+    const SimApp late = desktop.launchApp({.name = "Late", .bundleID = "org.example.late"});
+    late.refuseRegistrations(3);
+    desktop.openWindow(late, {.title = "w", .frame = {300, 300, 500, 400}, .notify = false});
+    time.runUntilIdle();
+    EXPECT_FALSE(state().observers.contains(late.pid()));
+    time.advance(2.0);
+    EXPECT_TRUE(state().observers.contains(late.pid()));
+    EXPECT_EQ(logLines("Observing Late").size(), 1u);
+    EXPECT_EQ(stripWindows("LEFT").size(), 2u);
+}
+
+TEST_F(Tracking, FocusFollowsTheFrontmostAppAndTitlesStayCurrent) {
+    const SimWindow second =
+        desktop.openWindow(editor, {.title = "second", .frame = {200, 200, 600, 400}});
+    time.advance(0.2);
+    const WindowID first = stripWindows("LEFT").front();
+    second.focus();  // already the strip's focus: no snapshot, but the app's focus moves too
+    time.runUntilIdle();
+    snapshots.clear();
+    desktop.window(first).focus();
+    time.runUntilIdle();
+    EXPECT_EQ(state().displays.at("LEFT").strip.focusedWindowID(), first);
+    ASSERT_FALSE(snapshots.empty());
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
+
+    snapshots.clear();
+    second.setTitle("renamed");
+    time.runUntilIdle();
+    ASSERT_EQ(snapshots.size(), 1u);
+    EXPECT_EQ(snapshots[0].reason, SnapshotReason::quiet());
+    EXPECT_EQ(state().windows.at(second.id()).title, "renamed");
+    second.setTitle("renamed");
+    time.runUntilIdle();
+    EXPECT_EQ(snapshots.size(), 1u);
+}
+
+TEST_F(Tracking, TheCatchUpAdoptsMissedWindowsButNotWhilePaused) {
+    const SimWindow missed = desktop.openWindow(
+        term, {.title = "quiet", .frame = {2100, 100, 500, 400}, .notify = false});
+    time.runUntilIdle();
+    EXPECT_FALSE(state().windows.contains(missed.id()));
+    controller->perform(Command::Kind::togglePause);
+    time.advance(3.5);
+    EXPECT_FALSE(state().windows.contains(missed.id()));
+    controller->perform(Command::Kind::togglePause);  // resuming re-scans every observed app
+    time.runUntilIdle();
+    EXPECT_TRUE(state().windows.contains(missed.id()));
+
+    const SimWindow again = desktop.openWindow(
+        term, {.title = "again", .frame = {2100, 100, 500, 400}, .notify = false});
+    time.advance(3.5);
+    EXPECT_TRUE(state().windows.contains(again.id()));
+    EXPECT_EQ(logLines("Catch-up: arranged 1 window(s) that were missed").size(), 1u);
+}
+
+}  // namespace
+}  // namespace brindlow::test
