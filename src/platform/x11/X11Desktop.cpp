@@ -563,21 +563,72 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
     const uint32_t y = moves ? uint32_t(int32_t(whole(target.y))) : 0;
     const uint32_t w = resizes ? uint32_t(whole(client->width)) : 0;
     const uint32_t h = resizes ? uint32_t(whole(client->height)) : 0;
-    return fence(window, timeout, [&] {
-        xcb_client_message_event_t message{};
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = window;
-        message.type = x_.atom("_NET_MOVERESIZE_WINDOW");
-        message.data.data32[0] = flags;
-        message.data.data32[1] = x;
-        message.data.data32[2] = y;
-        message.data.data32[3] = w;
-        message.data.data32[4] = h;
-        xcb_send_event(x_.xcb(), 0, x_.root(),
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&message));
-    });
+    return fence(window, timeout,
+                 [&] { sendMoveResize(window, flags, int32_t(x), int32_t(y), w, h); });
+}
+
+void X11Desktop::sendMoveResize(xcb_window_t window, std::uint32_t flags, std::int32_t x,
+                                std::int32_t y, std::uint32_t width, std::uint32_t height) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = x_.atom("_NET_MOVERESIZE_WINDOW");
+    message.data.data32[0] = flags;
+    message.data.data32[1] = uint32_t(x);
+    message.data.data32[2] = uint32_t(y);
+    message.data.data32[3] = width;
+    message.data.data32[4] = height;
+    xcb_send_event(x_.xcb(), 0, x_.root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+}
+
+AXError X11Desktop::moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect>>& targets,
+                                  double timeout) {
+    struct Pending {
+        std::int32_t x, y;
+        std::uint32_t width, height;
+    };
+    std::map<xcb_window_t, Pending> pending;
+    for (const auto& [window, frame] : targets) {
+        auto s = read(window);
+        if (!s) continue;
+        auto origin = representablePoint(frame.origin());
+        auto size = representableSize(Size{frame.width - s->extents.left - s->extents.right,
+                                           frame.height - s->extents.top - s->extents.bottom});
+        if (!origin || !size) return axerror::illegalArgument;
+        pending[window] = {int32_t(std::lround(origin->x)), int32_t(std::lround(origin->y)),
+                           uint32_t(std::lround(size->width)), uint32_t(std::lround(size->height))};
+    }
+    if (pending.empty()) return axerror::success;
+    const uint32_t flags = XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12) |
+                           XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y |
+                           XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
+    const std::map<xcb_window_t, Pending> requests = pending;  // `pending` shrinks meanwhile
+    const bool done = x_.waitForEvent(
+        [&](const xcb_generic_event_t& event) {
+            const uint8_t type = eventType(event);
+            if (type == XCB_CONFIGURE_NOTIFY) {
+                auto& e = as<xcb_configure_notify_event_t>(event);
+                auto found = pending.find(e.window);
+                if (found != pending.end() && e.width == found->second.width &&
+                    e.height == found->second.height) {
+                    pending.erase(found);
+                }
+            } else if (type == XCB_DESTROY_NOTIFY) {
+                pending.erase(as<xcb_destroy_notify_event_t>(event).window);
+            }
+            return pending.empty();
+        },
+        timeout,
+        [&] {
+            for (auto& [window, p] : requests) {
+                sendMoveResize(window, flags, p.x, p.y, p.width, p.height);
+            }
+            return false;
+        });
+    return done ? axerror::success : axerror::cannotComplete;
 }
 
 AXError X11Desktop::activate(xcb_window_t window, double timeout) {

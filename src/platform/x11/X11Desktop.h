@@ -97,6 +97,10 @@ class X11Desktop {
     // for a window that is gone, cannotComplete on time-out.
     AXError moveResize(xcb_window_t window, std::optional<Point> origin, std::optional<Size> size,
                        double timeout);
+    // Sends every move/resize at once, then waits until each window has
+    // reported its new size in a ConfigureNotify (or is gone).
+    AXError moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect>>& targets,
+                          double timeout);
     AXError activate(xcb_window_t window, double timeout);
     AXError setFullScreen(xcb_window_t window, bool on, double timeout);
     AXError setMinimized(xcb_window_t window, bool on, double timeout);
@@ -124,6 +128,8 @@ class X11Desktop {
     // Waits until the window manager has handled every request sent before:
     // it answers _NET_REQUEST_FRAME_EXTENTS by writing the property.
     AXError fence(xcb_window_t window, double timeout, const std::function<void()>& send);
+    void sendMoveResize(xcb_window_t window, std::uint32_t flags, std::int32_t x, std::int32_t y,
+                        std::uint32_t width, std::uint32_t height);
 
     X11Connection& x_;
     std::uint64_t listener_ = 0;
