@@ -81,7 +81,7 @@ class ControllerScenario : public ::testing::Test {
         time.runUntilIdle();
     }
 
-    void settings(const AppSettings& settings) {
+    void applySettings(const AppSettings& settings) {
         controller->updateSettings(settings);
         time.runUntilIdle();
     }

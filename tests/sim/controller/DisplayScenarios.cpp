@@ -1,0 +1,161 @@
+#include "ControllerScenario.h"
+
+namespace brindlow::test {
+namespace {
+
+class Displays : public ControllerScenario {
+  protected:
+    SimApp editor;
+    std::vector<SimWindow> leftWindows;
+    std::vector<SimWindow> rightWindows;
+
+    void SetUp() override {
+        ControllerScenario::SetUp();
+        addTwoDisplays();
+        editor = desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor"});
+        for (int i = 0; i < 3; ++i)
+            leftWindows.push_back(desktop.openWindow(
+                editor,
+                {.title = "l" + std::to_string(i), .frame = {100.0 + 40 * i, 100, 900, 600}}));
+        for (int i = 0; i < 2; ++i)
+            rightWindows.push_back(desktop.openWindow(
+                editor,
+                {.title = "r" + std::to_string(i), .frame = {2000.0 + 40 * i, 100, 900, 600}}));
+        time.runUntilIdle();
+        start(stillSettings());
+        snapshots.clear();
+    }
+};
+
+TEST_F(Displays, SwitchingADisplayOffReleasesItsWindowsOntoItAndSwitchingOnTilesThemAgain) {
+    // Three half-width columns do not fit: one of them stands parked at the edge.
+    AppSettings settings = stillSettings();
+    settings.disabledDisplays = {"LEFT"};
+    applySettings(settings);
+    EXPECT_EQ(logLines("Display Left switched off").size(), 1u);
+    EXPECT_FALSE(state().displays.contains("LEFT"));
+    EXPECT_EQ(state().displayOrder, (std::vector<std::string>{"RIGHT"}));
+    for (const SimWindow& window : leftWindows) {
+        EXPECT_FALSE(state().windows.contains(window.id()));
+        // No window stays parked at the edge: each stands wholly on its display.
+        EXPECT_TRUE(inside(window.frame(), kLeft)) << window.frame();
+    }
+    EXPECT_EQ(state().activeUUID, "RIGHT");
+    ASSERT_FALSE(snapshots.empty());
+    EXPECT_EQ(snapshots.back().displays.size(), 1u);
+
+    settings.disabledDisplays.clear();
+    applySettings(settings);
+    EXPECT_EQ(logLines("Display Left added").size(), 2u);  // at the start, and now
+    EXPECT_EQ(stripWindows("LEFT").size(), 3u);
+}
+
+TEST_F(Displays, UnpluggingMovesItsColumnsBeforeTheFirstDisplaysRightPinnedBlock) {
+    controller->queue().async([&] {
+        Strip& strip = controller->mutableState().displays.at("LEFT").strip;
+        strip.focusedIndex = 0;
+        strip.columns.back().pin = Pin::right;
+    });
+    time.runUntilIdle();
+    const std::vector<WindowID> rightOrder = stripWindows("RIGHT");
+    const WindowID pinned = stripWindows("LEFT").back();
+    desktop.removeDisplay(right);
+    time.runUntilIdle();
+    EXPECT_EQ(logLines("Display Right disconnected").size(), 1u);
+    const Strip& strip = state().displays.at("LEFT").strip;
+    ASSERT_EQ(strip.columns.size(), 5u);
+    EXPECT_EQ(strip.columns[2].windows.front(), rightOrder[0]);
+    EXPECT_EQ(strip.columns[3].windows.front(), rightOrder[1]);
+    EXPECT_EQ(strip.columns[4].windows.front(), pinned);
+    EXPECT_EQ(strip.focusedIndex, 0);
+    for (const SimWindow& window : rightWindows) EXPECT_TRUE(state().windows.contains(window.id()));
+}
+
+TEST_F(Displays, WindowsLeftWithoutAnyDisplayComeBackWithTheNextDisplayAndAtQuit) {
+    std::vector<Rect> originals;
+    for (const SimWindow& window : leftWindows)
+        originals.push_back(state().originalFrames.at(window.id()));
+    desktop.removeDisplay(right);
+    desktop.removeDisplay(left);
+    time.runUntilIdle();
+    EXPECT_TRUE(state().displayOrder.empty());
+    EXPECT_EQ(state().windows.size(), 5u);  // known, in no strip
+
+    desktop.addDisplay({.name = "Back", .frame = kLeft, .uuid = "BACK"});
+    time.runUntilIdle();
+    EXPECT_EQ(stripWindows("BACK").size(), 5u);
+
+    desktop.removeDisplay(desktop.screens().front().number.value());
+    time.runUntilIdle();
+    desktop.addDisplay({.name = "Again", .frame = kLeft, .uuid = "AGAIN"});
+    // The stop reads the display list as last reconciled: no display at all.
+    controller->beginStop(nullptr);
+    time.runUntilIdle();
+    // Windows that had a frame before tiling went back to it although no strip held them.
+    for (size_t i = 0; i < leftWindows.size(); ++i) EXPECT_EQ(leftWindows[i].frame(), originals[i]);
+}
+
+TEST_F(Displays, StrayWindowsArePutBackOntoAConnectedDisplayAtQuit) {
+    desktop.removeDisplay(right);
+    desktop.removeDisplay(left);
+    time.runUntilIdle();
+    AppSettings settings = stillSettings();
+    settings.disabledDisplays = {"BACK"};
+    applySettings(settings);
+    desktop.addDisplay({.name = "Back", .frame = kLeft, .uuid = "BACK"});  // switched off
+    time.runUntilIdle();
+    ASSERT_TRUE(state().displayOrder.empty());
+    controller->beginStop(nullptr);
+    time.runUntilIdle();
+    for (const SimWindow& window : leftWindows) EXPECT_TRUE(inside(window.frame(), kLeft));
+    for (const SimWindow& window : rightWindows) EXPECT_TRUE(inside(window.frame(), kLeft));
+    EXPECT_EQ(logLines("Put 5 windows back before quitting").size(), 1u);
+}
+
+TEST_F(Displays, AWindowBelongsToTheDisplayItOverlapsMostElseTheNearest) {
+    controller->queue().async([&] {
+        EXPECT_EQ(controller->display({1800, 0, 400, 300}), "RIGHT");
+        EXPECT_EQ(controller->display({1700, 0, 400, 300}), "LEFT");
+        EXPECT_EQ(controller->display({5000, 0, 400, 300}), "RIGHT");
+        EXPECT_EQ(controller->display({-900, 0, 400, 300}), "LEFT");
+    });
+    time.runUntilIdle();
+}
+
+TEST_F(Displays, SettingsRelayoutOnlyWhenTheLayoutParametersChange) {
+    AppSettings settings = stillSettings();
+    settings.presetWidths = {0.5};
+    settings.defaultWidth = 0.3;
+    applySettings(settings);
+    EXPECT_TRUE(snapshots.empty());
+    EXPECT_TRUE(focusFrames.empty());
+
+    settings.focusBorder = true;
+    applySettings(settings);
+    EXPECT_TRUE(snapshots.empty());
+    EXPECT_EQ(focusFrames.size(), 1u);
+
+    settings.gap = -3;  // the old gap was 12: this changes it to 0
+    applySettings(settings);
+    ASSERT_EQ(snapshots.size(), 1u);
+    EXPECT_EQ(snapshots[0].reason, SnapshotReason::structure());
+    settings.gap = -8;  // still 0
+    applySettings(settings);
+    EXPECT_EQ(snapshots.size(), 1u);
+}
+
+TEST_F(Displays, ARuleThatFloatsAnAppDropsItsWindowsAndTilingAgainAdoptsThem) {
+    AppSettings settings = stillSettings();
+    settings.appRules = {{"org.example.editor", "Editor", AppBehavior::floating, std::nullopt}};
+    applySettings(settings);
+    EXPECT_EQ(logLines("Remove Editor '<private>': app rule: float").size(), 5u);
+    EXPECT_TRUE(state().windows.empty());
+    settings.appRules = {{"org.example.editor", "Editor", AppBehavior::tile, 0.75}};
+    applySettings(settings);
+    EXPECT_EQ(state().windows.size(), 5u);
+    for (const Column& column : state().displays.at("LEFT").strip.columns)
+        EXPECT_DOUBLE_EQ(column.widthFraction, 0.75);
+}
+
+}  // namespace
+}  // namespace brindlow::test
