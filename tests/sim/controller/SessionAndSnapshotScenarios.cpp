@@ -1,0 +1,164 @@
+#include "ControllerScenario.h"
+#include "settings/JSONFiles.h"
+
+namespace brindlow::test {
+namespace {
+
+class Session : public ControllerScenario {
+  protected:
+    SimApp editor;
+
+    void SetUp() override {
+        ControllerScenario::SetUp();
+        addTwoDisplays();
+        editor = desktop.launchApp(
+            {.name = "Editor", .bundleID = "org.example.editor", .activate = true});
+    }
+
+    std::filesystem::path sessionFile() const { return folder.path() / "session.json"; }
+};
+
+TEST_F(Session, ABurstOfChangesIsSavedOnceTwoSecondsAfterItsFirstChange) {
+    start(stillSettings());
+    for (int i = 0; i < 3; ++i) {
+        desktop.openWindow(editor,
+                           {.title = "w" + std::to_string(i), .frame = {100, 100, 700, 500}});
+        time.advance(0.5);
+    }
+    // First change at 0.15 s: the save is due at 2.15 s.
+    time.advance(0.6);
+    EXPECT_FALSE(std::filesystem::exists(sessionFile()));
+    time.advance(0.1);
+    ASSERT_TRUE(std::filesystem::exists(sessionFile()));
+    const std::optional<SessionSnapshot> saved = readJSON<SessionSnapshot>(sessionFile());
+    ASSERT_TRUE(saved.has_value());
+    ASSERT_EQ(saved->displays.size(), 2u);
+    EXPECT_EQ(saved->displays[0].columns.size(), 3u);
+    EXPECT_EQ(saved->displays[0].columns[0].windows[0].bundleID, "org.example.editor");
+    EXPECT_FALSE(state().sessionSaveScheduled);
+
+    // Nothing changed since: no second write.
+    std::filesystem::remove(sessionFile());
+    time.advance(5);
+    EXPECT_FALSE(std::filesystem::exists(sessionFile()));
+}
+
+TEST_F(Session, TheSavedArrangementComesBackAtTheNextStart) {
+    const SimWindow a =
+        desktop.openWindow(editor, {.title = "alpha", .frame = {100, 100, 700, 500}});
+    const SimWindow b =
+        desktop.openWindow(editor, {.title = "beta", .frame = {200, 100, 700, 500}});
+    const SimWindow c =
+        desktop.openWindow(editor, {.title = "gamma", .frame = {300, 100, 700, 500}});
+    time.runUntilIdle();
+    start(stillSettings());
+    // Reverse the strip and let it be saved.
+    controller->queue().async([&] {
+        Strip& strip = controller->mutableState().displays.at("LEFT").strip;
+        std::reverse(strip.columns.begin(), strip.columns.end());
+        strip.focusedIndex = 1;
+        controller->structuralTail("LEFT");
+    });
+    time.advance(2.5);
+    const std::vector<WindowID> order = stripWindows("LEFT");
+    ASSERT_EQ(order.size(), 3u);
+
+    controller.reset();
+    snapshots.clear();
+    start(stillSettings());
+    EXPECT_EQ(stripWindows("LEFT"), order);
+    (void)a;
+    (void)b;
+    (void)c;
+}
+
+TEST_F(Session, TheSavedFocusStillNamesItsColumnWhenAnEarlierColumnIsLeftOut) {
+    for (int i = 0; i < 3; ++i)
+        desktop.openWindow(editor,
+                           {.title = "w" + std::to_string(i), .frame = {100, 100, 700, 500}});
+    time.runUntilIdle();
+    start(stillSettings());
+    SessionSnapshot saved;
+    controller->queue().async([&] {
+        StripController::State& live = controller->mutableState();
+        Strip& strip = live.displays.at("LEFT").strip;
+        ASSERT_EQ(strip.columns.size(), 3u);
+        strip.focusedIndex = 2;
+        live.windows.erase(strip.columns[0].windows[0]);  // an unmanaged id in column 0
+        saved = controller->sessionSnapshot();
+    });
+    time.runUntilIdle();
+    ASSERT_EQ(saved.displays[0].columns.size(), 2u);
+    EXPECT_EQ(saved.displays[0].columns[1].windows[0].title, "w2");
+    EXPECT_EQ(saved.displays[0].focusedIndex, 1);
+}
+
+class Snapshots : public ControllerScenario {};
+
+TEST_F(Snapshots, SnapshotsAndFocusFramesArriveInTheOrderTheyWereMade) {
+    addTwoDisplays();
+    const SimApp editor =
+        desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor", .activate = true});
+    const SimWindow first =
+        desktop.openWindow(editor, {.title = "a", .frame = {100, 100, 700, 500}, .focus = true});
+    time.runUntilIdle();
+    AppSettings settings = stillSettings();
+    settings.focusBorder = true;
+    start(settings);
+    arrivals.clear();
+    const SimWindow second =
+        desktop.openWindow(editor, {.title = "b", .frame = {100, 100, 700, 500}});
+    time.advance(0.2);
+    // The apply's focus frames, the structure snapshot, then the focus snapshot.
+    EXPECT_EQ(arrivals.substr(0, 3), "fss");
+    ASSERT_FALSE(focusFrames.empty());
+    const std::vector<FocusFrame>& frames = focusFrames.back();
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].displayUUID, "LEFT");
+    ASSERT_TRUE(frames[0].frame.has_value());
+    EXPECT_EQ(*frames[0].frame, second.frame());
+    EXPECT_EQ(frames[0].windowNumber, second.number());
+    EXPECT_FALSE(frames[1].frame.has_value());
+    EXPECT_EQ(frames[1].screen, kRight);
+
+    // Pausing withdraws the frames once.
+    arrivals.clear();
+    controller->perform(Command::Kind::togglePause);
+    time.runUntilIdle();
+    EXPECT_EQ(arrivals, "sf");
+    EXPECT_TRUE(focusFrames.back().empty());
+    EXPECT_TRUE(snapshots.back().paused);
+    (void)first;
+}
+
+TEST_F(Snapshots, AColumnsActiveWindowIsFoundByIdWhenAWindowIsLeftOut) {
+    addTwoDisplays();
+    const SimApp editor = desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor"});
+    const SimWindow a = desktop.openWindow(editor, {.title = "a", .frame = {100, 100, 700, 500}});
+    const SimWindow b = desktop.openWindow(editor, {.title = "b", .frame = {100, 100, 700, 500}});
+    const SimWindow c = desktop.openWindow(editor, {.title = "c", .frame = {100, 100, 700, 500}});
+    time.runUntilIdle();
+    start(stillSettings());
+    StripSnapshot snapshot;
+    controller->queue().async([&] {
+        StripController::State& live = controller->mutableState();
+        Strip& strip = live.displays.at("LEFT").strip;
+        Column stack = strip.columns[0];
+        stack.windows = {a.id(), b.id(), c.id()};
+        stack.weights = {1, 1, 1};
+        stack.activeIndex = 2;
+        strip.columns = {stack};
+        live.windows.erase(a.id());
+        snapshot = controller->makeSnapshot(SnapshotReason::quiet());
+    });
+    time.runUntilIdle();
+    const ColumnSnapshot& column = snapshot.displays[0].columns[0];
+    ASSERT_EQ(column.windows.size(), 2u);
+    EXPECT_EQ(column.activeIndex, 2);
+    ASSERT_NE(column.activeWindow(), nullptr);
+    EXPECT_EQ(column.activeWindow()->id, c.id());
+    EXPECT_EQ(column.id(), b.id());
+}
+
+}  // namespace
+}  // namespace brindlow::test
