@@ -61,6 +61,7 @@ void AsyncMover::drain(std::int32_t pid) {
         ManagedWindow window;
         Rect target;
         std::optional<Rect> lastSent;
+        bool lastFailed = false;
     };
     for (;;) {
         std::vector<Item> batch;
@@ -76,7 +77,8 @@ void AsyncMover::drain(std::int32_t pid) {
                 std::optional<Rect> last;
                 if (auto sent = state_.sent.find(id); sent != state_.sent.end())
                     last = sent->second;
-                batch.push_back(Item{std::move(request.window), request.frame, last});
+                batch.push_back(Item{std::move(request.window), request.frame, last,
+                                     state_.failed.contains(id)});
             }
             state_.pending.erase(found);
         }
@@ -85,9 +87,10 @@ void AsyncMover::drain(std::int32_t pid) {
             const Rect baseline = item.lastSent.value_or(window.frame);
             window.frame = baseline;
             const double start = clock_.now();
-            const MoveResult result = mover_.move(window, item.target, false);
+            const MoveResult result = item.lastFailed ? mover_.forceMove(window, item.target)
+                                                      : mover_.move(window, item.target, false);
             const double elapsed = clock_.now() - start;
-            const bool resize = isResize(baseline, item.target);
+            const bool resize = item.lastFailed || isResize(baseline, item.target);
             if (elapsed > kSlowMoveSeconds) {
                 log().log("Slow move %ld ms (%{public}s): %{public}s -> %{public}s%{public}s",
                           static_cast<long>(roundHalfAway(elapsed * 1000)), window.appName,
@@ -101,8 +104,10 @@ void AsyncMover::drain(std::int32_t pid) {
                 // would stop the same target from ever being written again.
                 if (result.errors.empty()) {
                     state_.sent[window.id] = result.changed ? result.frame : item.target;
+                    state_.failed.erase(window.id);
                 } else {
                     state_.sent.erase(window.id);
+                    state_.failed.insert(window.id);
                 }
                 if (elapsed > state_.slowest.seconds)
                     state_.slowest = Slowest{elapsed, window.appName};
@@ -143,6 +148,7 @@ void AsyncMover::forgetSent(WindowID window) {
 void AsyncMover::forget(WindowID window) {
     std::lock_guard lock(mutex_);
     state_.sent.erase(window);
+    state_.failed.erase(window);
     for (auto& [pid, windows] : state_.pending) windows.erase(window);
 }
 

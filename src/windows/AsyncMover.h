@@ -49,7 +49,8 @@ class AsyncMover {
     // Forgets the last sent target, so the next move starts from the window's
     // recorded frame.
     void forgetSent(WindowID window);
-    // Forgets the window entirely: an unperformed pending target and the sent one.
+    // Forgets the window entirely: an unperformed pending target, the sent one
+    // and a failed last move.
     void forget(WindowID window);
     // Smoothed move durations of an application in seconds; 0 when unknown.
     double lag(std::int32_t pid) const;
@@ -73,6 +74,9 @@ class AsyncMover {
         std::map<std::int32_t, std::map<WindowID, Pending>> pending;
         std::set<std::int32_t> draining;
         std::map<WindowID, Rect> sent;
+        // Windows whose last move failed: where they are is not known, so their
+        // next move writes everything.
+        std::set<WindowID> failed;
         Slowest slowest;
         std::map<std::int32_t, double> lag;
         std::map<std::int32_t, double> resizeLag;

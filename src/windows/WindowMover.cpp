@@ -45,8 +45,16 @@ Rect representable(const Rect& target) {
 }
 }  // namespace
 
-MoveResult WindowMover::move(const ManagedWindow& window, const Rect& requested,
-                             bool resend) const {
+MoveResult WindowMover::move(const ManagedWindow& window, const Rect& target, bool resend) const {
+    return write(window, target, resend, false);
+}
+
+MoveResult WindowMover::forceMove(const ManagedWindow& window, const Rect& target) const {
+    return write(window, target, false, true);
+}
+
+MoveResult WindowMover::write(const ManagedWindow& window, const Rect& requested, bool resend,
+                              bool force) const {
     Rect baseline = window.frame;
     if (resend) {
         if (auto live = AX::frame(window.element)) baseline = *live;
@@ -60,8 +68,9 @@ MoveResult WindowMover::move(const ManagedWindow& window, const Rect& requested,
     }
     const Rect target = representable(requested);
     const bool sizeChanges =
-        differs(baseline.width, target.width) || differs(baseline.height, target.height);
-    const bool positionChanges = differs(baseline.x, target.x) || differs(baseline.y, target.y);
+        force || differs(baseline.width, target.width) || differs(baseline.height, target.height);
+    const bool positionChanges =
+        force || differs(baseline.x, target.x) || differs(baseline.y, target.y);
     if (!sizeChanges && !positionChanges) return MoveResult{baseline, false, false, {}};
 
     std::vector<AXError> errors;

@@ -24,6 +24,10 @@ class WindowMover {
     // what the platform can represent; a value that is not finite is not written
     // and counts as a failure (-25200).
     MoveResult move(const ManagedWindow& window, const Rect& target, bool resend) const;
+    // As move(window, target, false) for a window whose geometry is not known
+    // (its last move failed): size, position and size are written whatever the
+    // recorded frame says.
+    MoveResult forceMove(const ManagedWindow& window, const Rect& target) const;
     // When the application put the window elsewhere (neither the recorded frame
     // nor the target within 1.5 points), sends the target again.
     MoveResult settle(const ManagedWindow& window, const Rect& target) const;
@@ -45,6 +49,9 @@ class WindowMover {
     static bool framesMatch(const Rect& a, const Rect& b);
 
   private:
+    MoveResult write(const ManagedWindow& window, const Rect& target, bool resend,
+                     bool force) const;
+
     Accessibility& accessibility_;
 };
 

@@ -126,6 +126,31 @@ TEST_F(AsyncMoverTest, AFailedMoveIsNotRecordedAsSentSoTheSameTargetIsWrittenAga
     EXPECT_EQ(mover.sent(a.id()), Rect(10, 0, 800, 600));
 }
 
+TEST_F(AsyncMoverTest, AFailedMoveIsWrittenAgainEvenWhenTheRecordAlreadyHoldsTheTarget) {
+    // The controller records a handed-over target as the window's frame at
+    // once; after a failed write that record says nothing about where the
+    // window is, so the same target must still be written.
+    const Rect target{10, 0, 700, 600};
+    a.failWrites("AXPosition", axerror::cannotComplete);
+    mover.move(managed(a), target);
+    time.runUntilIdle();
+    EXPECT_EQ(a.frame(), Rect(0, 0, 700, 600));  // the size went through, the position not
+
+    a.clearFailures();
+    a.clearWrites();
+    mover.move(managed(a, target), target);
+    time.runUntilIdle();
+    EXPECT_EQ(a.frame(), target);
+    EXPECT_EQ(a.writes(), (Writes{"AXSize", "AXPosition", "AXSize"}));
+    EXPECT_EQ(mover.sent(a.id()), target);
+
+    // Once a move succeeded, an unchanged target is left alone again.
+    a.clearWrites();
+    mover.move(managed(a, target), target);
+    time.runUntilIdle();
+    EXPECT_TRUE(a.writes().empty());
+}
+
 TEST_F(AsyncMoverTest, AnApplicationThatAnswersTooLateKeepsItsWindowRetryable) {
     a.setLatency(10);  // beyond the element's 6 s messaging time-out
     mover.move(managed(a), {10, 0, 800, 600});
