@@ -21,10 +21,32 @@ char32_t decodeAt(const std::string& s, size_t i, size_t& length) {
     return cp;
 }
 
+// Invisible format characters (general category Cf): marks, joiners and
+// direction controls that show nothing in a name.
+bool isFormat(char32_t c) {
+    struct Range {
+        char32_t first, last;
+    };
+    static constexpr Range kRanges[] = {
+        {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},   {0x06DD, 0x06DD},
+        {0x070F, 0x070F},   {0x0890, 0x0891},   {0x08E2, 0x08E2},   {0x180E, 0x180E},
+        {0x200B, 0x200F},   {0x202A, 0x202E},   {0x2060, 0x2064},   {0x2066, 0x206F},
+        {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD}, {0x110CD, 0x110CD},
+        {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE0001},
+        {0xE0020, 0xE007F},
+    };
+    for (const Range& range : kRanges) {
+        if (c >= range.first && c <= range.last) return true;
+    }
+    return false;
+}
+
+// Whitespace, newlines and control characters.
 bool isBlank(char32_t c) {
     if (c <= 0x20 || (c >= 0x7F && c <= 0xA0)) return true;  // controls, space, NEL, NBSP
     if (c == 0x1680 || (c >= 0x2000 && c <= 0x200A)) return true;
-    return c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000 || c == 0xFEFF;
+    if (c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000) return true;
+    return isFormat(c);
 }
 
 }  // namespace
