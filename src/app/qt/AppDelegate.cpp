@@ -1,0 +1,150 @@
+#include "app/qt/AppDelegate.h"
+
+#include <QTimer>
+
+#include "controller/StripController.h"
+#include "settings/SettingsStore.h"
+
+namespace brindlow {
+
+namespace {
+
+AppDelegate* currentDelegate = nullptr;
+
+}  // namespace
+
+AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController& controller,
+                         SettingsStore& settings, std::filesystem::path socketPath)
+    : main_(mainQueue),
+      platform_(std::move(platform)),
+      controller_(controller),
+      settings_(settings),
+      log_(makeLogger("AppDelegate")),
+      performer_(settings, [&controller](const Command& command) { controller.perform(command); }),
+      requestTarget_(performer_, controller),
+      executor_(requestTarget_, mainQueue),
+      server_(std::move(socketPath), executor_),
+      alive_(std::make_shared<AppDelegate*>(this)) {}
+
+AppDelegate::~AppDelegate() {
+    stopPermissionTimer();
+    if (currentDelegate == this) currentDelegate = nullptr;
+    alive_.reset();
+}
+
+AppDelegate* AppDelegate::current() {
+    return currentDelegate;
+}
+
+AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
+    currentDelegate = this;
+    installControllerCallbacks();
+
+    // The store calls its listeners on the main thread; the controller is kept
+    // strongly (it lives for the process), the delegate weakly.
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    StripController* controller = &controller_;
+    settings_.addListener([weak, controller](const AppSettings& settings) {
+        controller->updateSettings(settings);
+        if (auto alive = weak.lock()) (*alive)->applyInputSettings(settings);
+    });
+
+    const AppSettings settings = settings_.settings();
+    controller_.updateSettings(settings);
+    applyInputSettings(settings);
+
+    // Construction point: every global shortcut is registered here.
+    // Construction point: the menu bar puts up its status item here.
+
+    switch (server_.start()) {
+        case SocketServer::StartResult::listening:
+            break;
+        case SocketServer::StartResult::alreadyRunning:
+            return LaunchResult::alreadyRunning;
+        case SocketServer::StartResult::failed:
+            // Logged by the server; the application runs without the command line.
+            break;
+    }
+
+    // Construction point: the first-run window is shown here unless the first
+    // run is done and the display already answers.
+
+    permissionTimer_ = std::make_unique<QTimer>();
+    permissionTimer_->setInterval(static_cast<int>(kPermissionInterval * 1000));
+    QObject::connect(permissionTimer_.get(), &QTimer::timeout, [weak] {
+        if (auto alive = weak.lock()) (*alive)->checkPermission();
+    });
+    permissionTimer_->start();
+    checkPermission();
+    return LaunchResult::running;
+}
+
+void AppDelegate::installControllerCallbacks() {
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    controller_.onSnapshot = [weak](const StripSnapshot& snapshot) {
+        auto alive = weak.lock();
+        if (!alive) return;
+        AppDelegate& self = **alive;
+        self.snapshot_ = snapshot;
+        // Construction points, in this order: the menu bar's title, the strip
+        // indicator (with the current settings), the badge overlay, the gap
+        // overlay, the search list and the overview are updated here.
+    };
+    controller_.onMessage = [weak](const ToastMessage& message) {
+        auto alive = weak.lock();
+        if (!alive) return;
+        // Construction point: the toast shows the message on the display that
+        // was active in the stored snapshot.
+        (*alive)->log_.info("Message: %{public}s", message.summary());
+    };
+    controller_.onFocusFrames = [weak](const std::vector<FocusFrame>&) {
+        auto alive = weak.lock();
+        if (!alive) return;
+        // Construction point: the focus border and dimming follow the frames
+        // with the current settings.
+    };
+}
+
+bool AppDelegate::permissionGranted() const {
+    return platform_.accessibility && platform_.accessibility->isProcessTrusted(false);
+}
+
+bool AppDelegate::permissionTimerActive() const {
+    return permissionTimer_ && permissionTimer_->isActive();
+}
+
+void AppDelegate::stopPermissionTimer() {
+    // Stopped, not deleted: this may run inside the timer's own signal.
+    if (permissionTimer_) permissionTimer_->stop();
+}
+
+void AppDelegate::checkPermission() {
+    if (terminated_ || controllerStarted_ || !permissionGranted()) return;
+    // Once per process: the timer stops at the first success.
+    stopPermissionTimer();
+    controllerStarted_ = true;
+    controller_.start(settings_.settings());
+    applyInputSettings(settings_.settings());
+}
+
+void AppDelegate::applyInputSettings(const AppSettings& settings) {
+    const bool granted = permissionGranted();
+    [[maybe_unused]] const bool followMouse = granted && settings.focusFollowsMouse;
+    // Construction point: the gesture recognizer takes its configuration here
+    // (fingers and two-finger scrolling from the settings when granted, off otherwise).
+    // Construction point: focus follows the mouse is switched to `followMouse` here.
+    // Construction point: the menu bar refreshes its status title here.
+    // Construction point: the strip indicators hide here when `showIndicator` is off.
+}
+
+void AppDelegate::applicationWillTerminate() {
+    if (terminated_) return;
+    terminated_ = true;
+    stopPermissionTimer();
+    server_.stop();
+    // Construction point: the gesture recognizer's trackpad tap is switched off here.
+    windowsPutBack_ = controller_.stop(kStopWait);
+    if (!windowsPutBack_) log_.error("The strip queue did not put the windows back in time");
+}
+
+}  // namespace brindlow

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include "app/RequestExecutor.h"
+#include "app/SocketServer.h"
+#include "app/qt/AppRequestTarget.h"
+#include "app/qt/CommandPerformer.h"
+#include "controller/Snapshot.h"
+#include "platform/Executor.h"
+#include "platform/Log.h"
+#include "platform/Platform.h"
+#include "settings/AppSettings.h"
+
+class QTimer;
+
+namespace brindlow {
+
+class SettingsStore;
+class StripController;
+
+// The application's one delegate: it owns the long-lived controllers of the
+// user interface and the socket server, wires the strip controller's results to
+// them, starts the strip controller once the X display answers, and at quit
+// puts every window back. Main thread only.
+class AppDelegate {
+  public:
+    enum class LaunchResult {
+        running,
+        // Another Brindlow answers on the socket; this one must not go on.
+        alreadyRunning,
+    };
+
+    // `socketPath` is where the command-line tool finds the application.
+    AppDelegate(Executor& mainQueue, Platform platform, StripController& controller,
+                SettingsStore& settings,
+                std::filesystem::path socketPath = SocketServer::defaultSocketPath());
+    ~AppDelegate();
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    // The live delegate, none before start-up and after it is gone.
+    static AppDelegate* current();
+
+    LaunchResult applicationDidFinishLaunching();
+    void applicationWillTerminate();
+
+    void applyInputSettings(const AppSettings& settings);
+    void checkPermission();
+
+    CommandPerformer& performer() { return performer_; }
+    const StripSnapshot& snapshot() const { return snapshot_; }
+    bool permissionTimerActive() const;
+    bool controllerStarted() const { return controllerStarted_; }
+    // Whether the strip controller put every window back within the wait at quit.
+    bool windowsPutBack() const { return windowsPutBack_; }
+
+    static constexpr double kPermissionInterval = 1.0;
+    static constexpr double kStopWait = 2.0;
+
+  private:
+    bool permissionGranted() const;
+    void installControllerCallbacks();
+    void stopPermissionTimer();
+
+    Executor& main_;
+    Platform platform_;
+    StripController& controller_;
+    SettingsStore& settings_;
+    Logger log_;
+
+    // The components, in construction order. Those not built yet are marked
+    // where they are made:
+    // Construction point: updater (UpdaterController).
+    // Construction point: menuBar (MenuBarController), not yet installed.
+    // Construction point: presenter (WindowPresenter), no windows.
+    // Construction point: indicator (IndicatorController), no panels.
+    // Construction point: focusOverlay (FocusOverlayController), no windows.
+    // Construction point: badgeOverlay (BadgeOverlayController), no dots.
+    // Construction point: gapOverlay (GapOverlayController), empty window pool.
+    // Construction point: search (SearchPanelController) with a new SearchModel.
+    // Construction point: overview (OverviewController).
+    // Construction point: shortcuts (ShortcutsPanelController), closed.
+    // Construction point: toast (ToastController) with an empty ToastModel.
+    // Construction point: gestures (GestureRecognizer), not listening.
+    // Construction point: mouseFocus (MouseFocusTracker), nothing pending.
+    CommandPerformer performer_;
+    AppRequestTarget requestTarget_;
+    RequestExecutor executor_;
+    SocketServer server_;
+    std::unique_ptr<QTimer> permissionTimer_;
+    bool controllerStarted_ = false;
+    StripSnapshot snapshot_;
+
+    bool windowsPutBack_ = false;
+    bool terminated_ = false;
+    // Closures hold this weakly and do nothing once the delegate is gone.
+    std::shared_ptr<AppDelegate*> alive_;
+};
+
+}  // namespace brindlow

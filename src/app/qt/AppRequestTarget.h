@@ -1,0 +1,29 @@
+#pragma once
+
+#include "app/RequestTarget.h"
+#include "app/qt/CommandPerformer.h"
+
+namespace brindlow {
+
+class StripController;
+
+// What a command-line request or URL reaches in the running application: window
+// commands through the command performer (main queue), the list and badges on
+// the strip controller, named layouts on the layouts store (main queue).
+class AppRequestTarget final : public RequestTarget {
+  public:
+    AppRequestTarget(CommandPerformer& performer, StripController& controller);
+
+    void perform(const Command& command) override;
+    void listJSON(bool titles, std::function<void(std::string)> completion) override;
+    void badge(const BadgeRequest& request) override;
+    std::vector<std::string> layoutNames() override;
+    void saveLayout(const std::string& name) override;
+    bool restoreLayout(const std::string& name) override;
+
+  private:
+    CommandPerformer& performer_;
+    StripController& controller_;
+};
+
+}  // namespace brindlow

@@ -1,0 +1,116 @@
+#include "app/qt/Application.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "app/qt/AppDelegate.h"
+#include "app/qt/QtMainQueue.h"
+#include "app/qt/QuitSignals.h"
+#include "controller/StripController.h"
+#include "platform/SerialQueue.h"
+#include "platform/ThreadDisplayLink.h"
+#include "platform/x11/X11Platform.h"
+#include "settings/SettingsStore.h"
+#include "settings/StorageFolder.h"
+
+namespace brindlow {
+
+namespace {
+
+constexpr double kDefaultRefreshRate = 60.0;
+
+// The main queue and the X11 services live as long as the process: the shared
+// strip controller, a process-wide object too, refers to both until it is torn
+// down after main returns, so they are made before it and go after it.
+struct ProcessServices {
+    QtMainQueue main;
+    std::unique_ptr<X11Platform> x11;
+};
+
+ProcessServices& processServices() {
+    static ProcessServices services;
+    return services;
+}
+
+double fastestRefreshRate(const Screens& screens) {
+    double rate = 0;
+    for (const ScreenInfo& screen : screens.screens()) rate = std::max(rate, screen.refreshRate);
+    return rate > 0 ? rate : kDefaultRefreshRate;
+}
+
+StripControllerEnvironment controllerEnvironment(const Platform& platform) {
+    StripControllerEnvironment environment;
+    environment.platform = platform;
+    environment.stripQueue = std::make_shared<SerialQueue>(StripController::kQueueLabel);
+    const double refreshRate = fastestRefreshRate(*platform.screens);
+    environment.makeDisplayLink = [refreshRate]() -> std::unique_ptr<DisplayLink> {
+        return std::make_unique<ThreadDisplayLink>(refreshRate);
+    };
+    environment.storageFolder = storageFolder();
+    return environment;
+}
+
+// Qt geometry must equal X pixels: no scaling of our own overlays.
+void switchOffHighDPIScaling() {
+    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
+    unsetenv("QT_SCALE_FACTOR");
+    unsetenv("QT_SCREEN_SCALE_FACTORS");
+}
+
+}  // namespace
+
+int runApplication(int argc, char** argv) {
+    const Logger log = makeLogger("Application");
+    ProcessServices& services = processServices();
+
+    services.x11 = X11Platform::open(services.main);
+    if (!services.x11) {
+        const char* display = std::getenv("DISPLAY");
+        std::cerr << "brindlow: cannot open the X display "
+                  << (display && *display ? display : "(DISPLAY is not set)")
+                  << "; Brindlow needs an X11 session.\n";
+        return EXIT_FAILURE;
+    }
+
+    switchOffHighDPIScaling();
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName("Brindlow");
+    services.main.attach();
+
+    QuitSignals quitSignals([&log](int signal) {
+        log.log("Quitting on signal %d", signal);
+        QApplication::quit();
+    });
+
+    const Platform platform = services.x11->platform();
+    StripController::installShared(controllerEnvironment(platform));
+    StripController& controller = StripController::shared();
+
+    int status = EXIT_SUCCESS;
+    bool putBack = true;
+    {
+        AppDelegate delegate(services.main, platform, controller, SettingsStore::shared());
+        if (delegate.applicationDidFinishLaunching() == AppDelegate::LaunchResult::alreadyRunning) {
+            std::cerr << "brindlow: Brindlow is already running (it answers on "
+                      << SocketServer::defaultSocketPath().string() << ").\n";
+            return EXIT_FAILURE;
+        }
+        status = QApplication::exec();
+        delegate.applicationWillTerminate();
+        putBack = delegate.windowsPutBack();
+    }
+    services.main.close();
+    if (!putBack) {
+        // The strip queue is still working on a controller that the normal
+        // exit path would tear down under it; leave without running destructors.
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
+}
+
+}  // namespace brindlow

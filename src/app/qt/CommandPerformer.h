@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+
+#include "app/Command.h"
+#include "settings/SettingsStore.h"
+
+namespace brindlow {
+
+// Carries a Command out on the main thread, whoever produced it (a shortcut,
+// the menu, a command-line request, a URL): the two overlay switches flip their
+// setting, the three panel commands open their panel, and every other command
+// goes to the strip controller.
+class CommandPerformer {
+  public:
+    using StripCommandSink = std::function<void(const Command&)>;
+
+    CommandPerformer(SettingsStore& settings, StripCommandSink toStripController);
+
+    // Main thread.
+    void perform(const Command& command);
+
+  private:
+    SettingsStore& settings_;
+    StripCommandSink toStripController_;
+};
+
+}  // namespace brindlow
