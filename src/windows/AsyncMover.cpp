@@ -62,6 +62,7 @@ void AsyncMover::drain(std::int32_t pid) {
         Rect target;
         std::optional<Rect> lastSent;
         bool lastFailed = false;
+        std::uint64_t generation = 0;
     };
     for (;;) {
         std::vector<Item> batch;
@@ -77,8 +78,10 @@ void AsyncMover::drain(std::int32_t pid) {
                 std::optional<Rect> last;
                 if (auto sent = state_.sent.find(id); sent != state_.sent.end())
                     last = sent->second;
+                const auto forgotten = state_.forgotten.find(id);
                 batch.push_back(Item{std::move(request.window), request.frame, last,
-                                     state_.failed.contains(id)});
+                                     state_.failed.contains(id),
+                                     forgotten == state_.forgotten.end() ? 0 : forgotten->second});
             }
             state_.pending.erase(found);
         }
@@ -90,7 +93,7 @@ void AsyncMover::drain(std::int32_t pid) {
             const MoveResult result = item.lastFailed ? mover_.forceMove(window, item.target)
                                                       : mover_.move(window, item.target, false);
             const double elapsed = clock_.now() - start;
-            const bool resize = item.lastFailed || isResize(baseline, item.target);
+            const bool resize = isResize(baseline, item.target);
             if (elapsed > kSlowMoveSeconds) {
                 log().log("Slow move %ld ms (%{public}s): %{public}s -> %{public}s%{public}s",
                           static_cast<long>(roundHalfAway(elapsed * 1000)), window.appName,
@@ -100,12 +103,17 @@ void AsyncMover::drain(std::int32_t pid) {
             ResultHandler onResult;
             {
                 std::lock_guard lock(mutex_);
-                // A failed move did not reach its target: recording it as sent
-                // would stop the same target from ever being written again.
-                if (result.errors.empty()) {
+                // A window forgotten while its move ran starts afresh; a failed
+                // move did not reach its target, and recording it as sent would
+                // stop the same target from ever being written again.
+                const auto forgotten = state_.forgotten.find(window.id);
+                const bool stillKnown =
+                    (forgotten == state_.forgotten.end() ? 0 : forgotten->second) ==
+                    item.generation;
+                if (stillKnown && result.errors.empty()) {
                     state_.sent[window.id] = result.changed ? result.frame : item.target;
                     state_.failed.erase(window.id);
-                } else {
+                } else if (stillKnown) {
                     state_.sent.erase(window.id);
                     state_.failed.insert(window.id);
                 }
@@ -149,6 +157,7 @@ void AsyncMover::forget(WindowID window) {
     std::lock_guard lock(mutex_);
     state_.sent.erase(window);
     state_.failed.erase(window);
+    ++state_.forgotten[window];
     for (auto& [pid, windows] : state_.pending) windows.erase(window);
 }
 

@@ -77,6 +77,9 @@ class AsyncMover {
         // Windows whose last move failed: where they are is not known, so their
         // next move writes everything.
         std::set<WindowID> failed;
+        // How often each window was forgotten: a move that was running when its
+        // window was forgotten records nothing about it.
+        std::map<WindowID, std::uint64_t> forgotten;
         Slowest slowest;
         std::map<std::int32_t, double> lag;
         std::map<std::int32_t, double> resizeLag;

@@ -179,6 +179,37 @@ TEST_F(AsyncMoverTest, ForgettingAWindowDropsItsPendingTargetAndFlushWaits) {
     EXPECT_EQ(mover.sent(b.id()), std::nullopt);
 }
 
+TEST_F(AsyncMoverTest, AWindowForgottenWhileItsMoveRunsStaysForgotten) {
+    // The window is dropped (say, minimised) while its move is under way; when
+    // it comes back, its next move must start from its new record, not from
+    // the target of the move that was running when it was forgotten.
+    a.onWrite([&](const SimWindow&, const std::string&) { mover.forget(a.id()); });
+    a.failWrites("AXSize", axerror::cannotComplete);
+    mover.move(managed(a), {10, 0, 700, 600});
+    time.runUntilIdle();
+    EXPECT_EQ(mover.sent(a.id()), std::nullopt);
+
+    a.onWrite(nullptr);
+    a.clearFailures();
+    a.setFrame({10, 0, 800, 600});  // the application put it back meanwhile
+    a.clearWrites();
+    mover.move(managed(a), {10, 0, 800, 600});
+    time.runUntilIdle();
+    EXPECT_TRUE(a.writes().empty());  // no failure is remembered
+    EXPECT_EQ(mover.sent(a.id()), Rect(10, 0, 800, 600));
+
+    // The same for a move that succeeds: its target is not remembered as sent.
+    b.onWrite([&](const SimWindow&, const std::string&) { mover.forget(b.id()); });
+    mover.move(managed(b), {800, 0, 700, 600});
+    time.runUntilIdle();
+    EXPECT_EQ(mover.sent(b.id()), std::nullopt);
+    b.onWrite(nullptr);
+    b.setFrame({800, 0, 800, 600});
+    mover.move(managed(b), {800, 0, 700, 600});
+    time.runUntilIdle();
+    EXPECT_EQ(b.frame(), Rect(800, 0, 700, 600));
+}
+
 TEST_F(AsyncMoverTest, TheRaiserPerformsOnlyTheNewestRequestAfterTheRunningOne) {
     AsyncRaiser raiser(windowMover, factory);
     int raised = 0;
