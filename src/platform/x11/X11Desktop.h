@@ -128,6 +128,7 @@ class X11Desktop {
     // Waits until the window manager has handled every request sent before:
     // it answers _NET_REQUEST_FRAME_EXTENTS by writing the property.
     AXError fence(xcb_window_t window, double timeout, const std::function<void()>& send);
+    AXError fallbackFence(xcb_window_t window, double timeout, const std::function<void()>& send);
     void sendMoveResize(xcb_window_t window, std::uint32_t flags, std::int32_t x, std::int32_t y,
                         std::uint32_t width, std::uint32_t height);
 
@@ -144,6 +145,8 @@ class X11Desktop {
     std::optional<std::int32_t> activePid_;
     std::uint32_t currentDesktop_ = 0;
     bool windowManager_ = false;
+    // Whether the window manager answers the fence; unknown until first tried.
+    std::optional<bool> fenceAnswered_;
 
     std::mutex handlersMutex_;
     std::uint64_t nextHandler_ = 1;
