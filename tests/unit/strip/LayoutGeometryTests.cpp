@@ -122,6 +122,16 @@ TEST(EdgeSlices, ALeftEdgeSliceReportsTheCutOffPart) {
     EXPECT_EQ(slices.adjustment, 100);
 }
 
+TEST(EdgeSlices, WithBothEdgesSlicedTheAdjustmentIsTheLeftCut) {
+    // Spans (10, 584), (604, 188), (802, 584) at offset 200: the first is cut by the left inner
+    // edge (384 visible), the last by the right one (388 visible). The later right-edge slice
+    // must not reset the left cut, or every column after the left slice would shift left.
+    const std::vector<Column> columns = {withFraction(0.6), withFraction(0.2), withFraction(0.6)};
+    const auto slices = LE::edgeSlices(columns, 1, 200, 1000, 10, 10);
+    EXPECT_EQ(slices.slices, (std::map<int, double>{{0, 384}, {2, 388}}));
+    EXPECT_EQ(slices.adjustment, 200);
+}
+
 TEST(EdgeSlices, NeverTheFocusedColumnNarrowSlicesOrRefusingWindows) {
     std::vector<Column> halves = {withFraction(0.5), withFraction(0.5), withFraction(0.5)};
     EXPECT_TRUE(LE::edgeSlices(halves, 0, 100, 1000, 10, 10).slices.empty());

@@ -71,7 +71,8 @@ TEST(LayoutPass, PinnedColumnsAreNeverParked) {
 TEST(LayoutPass, TheOffsetMovesOnlyTheUnpinnedRun) {
     const StripLayout result =
         layoutAt(strip({left({1}), column({2}), column({3}), column({4})}, 2), 300);
-    // Viewport starts at 495; the first unpinned span is 237 wide against the 505-point viewport.
+    // Viewport starts at 495; the first unpinned span is 238 wide (237.5 rounded away) against the
+    // 505-point viewport.
     EXPECT_EQ(result.viewport, Rect(495, 0, 505, 800));
     EXPECT_EQ(result.placements[0].frame, Rect(10, 10, 485, 780));
     EXPECT_EQ(result.placements[1].frame.x, 205);
@@ -175,6 +176,22 @@ TEST(LayoutPass, AWeightListOutOfStepIsPaddedAndTrimmed) {
     EXPECT_EQ(layoutAt(strip({extra}, 0), 0), layoutAt(strip({column({1, 2})}, 0), 0));
 }
 
+TEST(LayoutPass, AStackLongerThanTheEditingRulesAllowStillSharesTheBand) {
+    // Ten rows take a different path from the usual stacks of up to three.
+    const Rect tall{0, 0, 1000, 1200};
+    const DisplayGeometry geometry{tall, tall, {}};
+    const Strip s = strip({column({1, 2, 3, 4, 5, 6, 7, 8, 9, 10})}, 0);
+    const StripLayout result = layoutAt(s, 0, geometry);
+    ASSERT_EQ(result.placements.size(), 10u);
+    // Band 1180 less nine gaps leaves 1090: 109 points each, 119 apart.
+    for (std::size_t row = 0; row < 10; ++row) {
+        EXPECT_EQ(result.placements[row],
+                  visible(static_cast<WindowID>(row + 1),
+                          {10, 10 + 119 * static_cast<double>(row), 485, 109}));
+    }
+    EXPECT_TRUE(result.gapBands.empty());
+}
+
 TEST(LayoutPass, AStackThatFitsOnlyWithTheRoomBelowReachesBelowTheBand) {
     // A panel takes the bottom 100 points: band 680 from y 10, 110 points below it.
     const DisplayGeometry withPanel{{0, 0, 1000, 700}, screen, {}};
@@ -213,6 +230,21 @@ TEST(LayoutPass, ALeftEdgeSliceKeepsTheRightEdgeAndTheColumnsAfterIt) {
     EXPECT_EQ(sliced.placements[0].frame, Rect(10, 10, 385, 780));
     EXPECT_EQ(sliced.placements[1], plain.placements[1]);
     EXPECT_EQ(sliced.placements[2], plain.placements[2]);
+}
+
+TEST(LayoutPass, SlicesAtBothEdgesLeaveTheColumnsBetweenInPlace) {
+    Column wideLeft = column({1}, std::nullopt, 0.6);
+    Column narrow = column({2}, std::nullopt, 0.2);
+    Column wideRight = column({3}, std::nullopt, 0.6);
+    const Strip s = strip({wideLeft, narrow, wideRight}, 1);
+    const StripLayout plain = layoutAt(s, 200);
+    const StripLayout sliced = layoutAt(s, 200, single, {}, 200.0);
+    EXPECT_EQ(plain.placements[0].frame, Rect(-190, 10, 584, 780));
+    EXPECT_EQ(plain.placements[1].frame, Rect(404, 10, 188, 780));
+    EXPECT_EQ(plain.placements[2].frame, Rect(602, 10, 584, 780));
+    EXPECT_EQ(sliced.placements, (std::vector<Placement>{visible(1, {10, 10, 384, 780}),
+                                                         visible(2, {404, 10, 188, 780}),
+                                                         visible(3, {602, 10, 388, 780})}));
 }
 
 TEST(LayoutPass, ARightEdgeSliceEndsAtTheInnerRightEdge) {
