@@ -1,0 +1,276 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/Log.h"
+#include "platform/ManualExecutor.h"
+#include "settings/JSONFiles.h"
+#include "settings/LayoutsStore.h"
+#include "support/TempFolder.h"
+
+namespace brindlow {
+namespace {
+
+SessionSnapshot arrangement(std::vector<std::string> bundleIDs) {
+    SessionSnapshot snapshot;
+    DisplayDescriptor display;
+    display.uuid = "LEFT";
+    display.name = "Left";
+    for (const std::string& bundleID : bundleIDs) {
+        ColumnDescriptor column;
+        column.windows = {{bundleID, "title of " + bundleID}};
+        column.weights = {1.0};
+        column.widthFraction = 0.5;
+        display.columns.push_back(column);
+    }
+    snapshot.displays.push_back(display);
+    snapshot.saved = Date{800000000};
+    return snapshot;
+}
+
+// A strip controller, workspace and panels as the store sees them; the controller's answers come
+// back on a queue of their own, as they do from the strip queue.
+class LayoutsStoreTest : public ::testing::Test {
+  protected:
+    VirtualTime time;
+    ManualExecutor main{time, "main"};
+    ManualExecutor strip{time, "strip"};
+    test::TempFolder folder;
+    SessionSnapshot current = arrangement({"org.example.editor"});
+    std::set<std::string> running = {"org.example.editor"};
+    std::map<std::string, std::string> installed;
+    std::vector<std::pair<double, SessionSnapshot>> restores;
+    std::vector<std::string> opened;
+    std::vector<std::string> alerts;
+    int activations = 0;
+    std::optional<std::filesystem::path> pickedFile;
+    std::vector<std::string> suggestedNames;
+    std::unique_ptr<LayoutsStore> store;
+
+    void SetUp() override {
+        LogSink::setStderrEnabled(false);
+        LogSink::clear();
+    }
+
+    std::filesystem::path file() const { return folder.path() / "layouts.json"; }
+
+    LayoutsStore::Environment environment() {
+        LayoutsStore::Environment env;
+        env.main = &main;
+        env.capture = [this](std::function<void(SessionSnapshot)> done) {
+            strip.async([this, done] { done(current); });
+        };
+        env.restore = [this](const SessionSnapshot& snapshot,
+                             std::function<void(std::set<std::string>)> done) {
+            strip.async([this, snapshot, done] {
+                restores.emplace_back(time.now(), snapshot);
+                std::set<std::string> missing;
+                for (const std::string& id : snapshot.bundleIDs())
+                    if (!running.contains(id)) missing.insert(id);
+                done(missing);
+            });
+        };
+        env.applicationURL = [this](const std::string& bundleID) -> std::optional<std::string> {
+            const auto found = installed.find(bundleID);
+            if (found == installed.end()) return std::nullopt;
+            return found->second;
+        };
+        env.openApplication = [this](const std::string& url) { opened.push_back(url); };
+        env.activate = [this] { ++activations; };
+        env.chooseImportFile = [this] { return pickedFile; };
+        env.chooseExportFile = [this](const std::string& name) {
+            suggestedNames.push_back(name);
+            return pickedFile;
+        };
+        env.alert = [this](const std::string& text) { alerts.push_back(text); };
+        return env;
+    }
+
+    LayoutsStore& make() {
+        store = std::make_unique<LayoutsStore>(file(), environment());
+        return *store;
+    }
+
+    std::vector<NamedLayout> onDisk() const {
+        return readJSON<std::vector<NamedLayout>>(file()).value_or(std::vector<NamedLayout>{});
+    }
+};
+
+TEST_F(LayoutsStoreTest, SavingTrimsTheNameAndStoresTheCapturedArrangement) {
+    make();
+    int changes = 0;
+    store->addObserver([&] { ++changes; });
+    EXPECT_TRUE(store->saveCurrent("  Work \n"));
+    EXPECT_TRUE(store->layouts().empty());  // not before the capture arrives
+    time.runUntilIdle();
+    ASSERT_EQ(store->layouts().size(), 1u);
+    EXPECT_EQ(store->layouts()[0].name, "Work");
+    EXPECT_EQ(store->layouts()[0].snapshot, current);
+    EXPECT_EQ(onDisk(), store->layouts());
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(LayoutsStoreTest, ABlankNameIsRefusedAndNothingIsCaptured) {
+    make();
+    for (const std::string& name :
+         {std::string(""), std::string("   "), std::string("\n\t "), std::string("\xC2\xA0")}) {
+        EXPECT_FALSE(store->saveCurrent(name)) << name;
+    }
+    time.runUntilIdle();
+    EXPECT_TRUE(store->layouts().empty());
+    EXPECT_FALSE(std::filesystem::exists(file()));
+}
+
+TEST_F(LayoutsStoreTest, SavingAgainUnderTheSameNameReplacesItAtTheEnd) {
+    make();
+    store->saveCurrent("Work");
+    store->saveCurrent("Home");
+    time.runUntilIdle();
+    const UUID first = store->layouts()[0].id;
+    current = arrangement({"org.example.term"});
+    store->saveCurrent("Work");
+    store->saveCurrent("work");  // another letter case is another layout
+    time.runUntilIdle();
+    ASSERT_EQ(store->names(), (std::vector<std::string>{"Home", "Work", "work"}));
+    EXPECT_NE(store->layouts()[1].id, first);
+    EXPECT_EQ(store->layouts()[1].snapshot, current);
+}
+
+TEST_F(LayoutsStoreTest, RestoringByNameIgnoresCaseAndTheEarlierLayoutWins) {
+    make();
+    current = arrangement({"org.example.editor"});
+    store->saveCurrent("work");
+    time.runUntilIdle();
+    current = arrangement({"org.example.editor", "org.example.editor"});
+    store->saveCurrent("WORK");
+    time.runUntilIdle();
+    EXPECT_TRUE(store->apply("Work"));
+    EXPECT_FALSE(store->apply("Play"));
+    time.runUntilIdle();
+    ASSERT_EQ(restores.size(), 1u);
+    EXPECT_EQ(restores[0].second, store->layouts()[0].snapshot);
+    time.advance(10);
+    EXPECT_EQ(restores.size(), 1u);  // everything runs: no second restore
+    EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(LayoutsStoreTest, MissingApplicationsAreLaunchedAndTheLayoutRestoredAgainFourSecondsLater) {
+    make();
+    current =
+        arrangement({"org.example.editor", "org.example.mail", "Unbundled", "org.example.gone"});
+    store->saveCurrent("All");
+    time.runUntilIdle();
+    installed = {{"org.example.mail", "/usr/share/applications/mail.desktop"}};
+    const double start = time.now();
+    EXPECT_TRUE(store->apply("all"));
+    time.runUntilIdle();
+    EXPECT_EQ(opened, (std::vector<std::string>{"/usr/share/applications/mail.desktop"}));
+    ASSERT_EQ(restores.size(), 1u);
+    time.advance(3.9);
+    EXPECT_EQ(restores.size(), 1u);
+    time.advance(0.2);
+    ASSERT_EQ(restores.size(), 2u);
+    EXPECT_DOUBLE_EQ(restores[1].first - start, 4.0);
+    EXPECT_EQ(restores[1].second, restores[0].second);
+    time.advance(10);
+    EXPECT_EQ(restores.size(), 2u);  // the second restore's answer is ignored
+    EXPECT_EQ(opened.size(), 1u);
+}
+
+TEST_F(LayoutsStoreTest, ASecondRestoreIsScheduledEvenWhenNothingCouldBeLocated) {
+    make();
+    current = arrangement({"Unbundled"});
+    store->saveCurrent("x");
+    time.runUntilIdle();
+    store->apply(store->layouts()[0]);
+    time.advance(5);
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(restores.size(), 2u);
+}
+
+TEST_F(LayoutsStoreTest, DeletingRewritesTheFileEvenWhenNothingMatched) {
+    make();
+    store->saveCurrent("a");
+    store->saveCurrent("b");
+    time.runUntilIdle();
+    store->remove(store->layouts()[0].id);
+    EXPECT_EQ(store->names(), (std::vector<std::string>{"b"}));
+    EXPECT_EQ(onDisk(), store->layouts());
+    std::filesystem::remove(file());
+    store->remove(UUID::random());
+    EXPECT_EQ(onDisk(), store->layouts());
+}
+
+TEST_F(LayoutsStoreTest, TheListSurvivesAReloadAndAnUnreadableFileStartsEmpty) {
+    make();
+    store->saveCurrent("a");
+    time.runUntilIdle();
+    const std::vector<NamedLayout> saved = store->layouts();
+    make();
+    EXPECT_EQ(store->layouts(), saved);
+
+    std::ofstream(file()) << "[{\"name\": 3}]";
+    make();
+    EXPECT_TRUE(store->layouts().empty());
+}
+
+TEST_F(LayoutsStoreTest, ExportThenImportGivesAFreshIdentityAtTheEnd) {
+    make();
+    store->saveCurrent("Work");
+    store->saveCurrent("Home");
+    time.runUntilIdle();
+    const NamedLayout work = store->layouts()[0];
+    pickedFile = folder.path() / "Work.json";
+    store->exportLayout(work);
+    EXPECT_EQ(suggestedNames, (std::vector<std::string>{"Work.json"}));
+    EXPECT_EQ(readJSON<NamedLayout>(*pickedFile), work);  // one object, unchanged
+
+    store->importLayouts();
+    ASSERT_EQ(store->names(), (std::vector<std::string>{"Home", "Work"}));
+    EXPECT_NE(store->layouts()[1].id, work.id);
+    EXPECT_EQ(store->layouts()[1].created, work.created);
+    EXPECT_EQ(store->layouts()[1].snapshot, work.snapshot);
+    EXPECT_EQ(onDisk(), store->layouts());
+    EXPECT_EQ(activations, 2);
+}
+
+TEST_F(LayoutsStoreTest, ImportingAnArrayKeepsTheLastOfEqualNames) {
+    make();
+    NamedLayout first{UUID::random(), "Same", Date{1}, arrangement({"a"})};
+    NamedLayout second{UUID::random(), "Same", Date{2}, arrangement({"b"})};
+    pickedFile = folder.path() / "two.json";
+    writeJSON(std::vector<NamedLayout>{first, second}, *pickedFile);
+    store->importLayouts();
+    ASSERT_EQ(store->layouts().size(), 1u);
+    EXPECT_EQ(store->layouts()[0].created, Date{2});
+    EXPECT_NE(store->layouts()[0].id, second.id);
+}
+
+TEST_F(LayoutsStoreTest, ImportingSomethingElseShowsTheAlertAndChangesNothing) {
+    make();
+    store->saveCurrent("keep");
+    time.runUntilIdle();
+    const std::vector<NamedLayout> before = store->layouts();
+    pickedFile = folder.path() / "empty.json";
+    std::ofstream(*pickedFile) << "[]";
+    store->importLayouts();
+    std::ofstream(*pickedFile) << "{\"gap\": 4}";
+    store->importLayouts();
+    EXPECT_EQ(alerts, (std::vector<std::string>{"This file is not a Brindlow layout.",
+                                                "This file is not a Brindlow layout."}));
+    EXPECT_EQ(store->layouts(), before);
+}
+
+TEST_F(LayoutsStoreTest, CancelledPanelsDoNothing) {
+    make();
+    store->saveCurrent("keep");
+    time.runUntilIdle();
+    pickedFile.reset();
+    store->importLayouts();
+    store->exportLayout(store->layouts()[0]);
+    EXPECT_TRUE(alerts.empty());
+    EXPECT_EQ(store->layouts().size(), 1u);
+}
+
+}  // namespace
+}  // namespace brindlow
