@@ -150,6 +150,23 @@ TEST_F(WindowMoverTest, RaiseCollectsEveryCodeAndStillRunsEachStep) {
     EXPECT_EQ(records[0].message, "Raise <private>");
 }
 
+TEST_F(WindowMoverTest, ApplicationElementsWaitOneSecondForARaiseAndHalfASecondForTheSwitch) {
+    window.setLatency(0);  // the window answers at once, its application slowly
+    app.setLatency(1.2);
+    double start = time.now();
+    mover.raise(managed(window));
+    EXPECT_NEAR(time.now() - start, 1.0, 1e-9);
+    EXPECT_EQ(linesOf("WindowMover").back(), "Raise <private> failed: AXError -25204");
+
+    app.setEnhancedUserInterface(true).setLatency(0.7);
+    start = time.now();
+    LogSink::clear();
+    EXPECT_FALSE(mover.disableEnhancedUI(app.pid()));
+    EXPECT_NEAR(time.now() - start, 0.5, 1e-9);
+    EXPECT_EQ(app.enhancedUserInterface(), true);
+    EXPECT_TRUE(linesOf("WindowMover").empty());
+}
+
 TEST_F(WindowMoverTest, FullScreenAndEnhancedInterfaceSwitches) {
     desktop.addDisplay({.frame = {0, 0, 1920, 1080}});
     EXPECT_TRUE(mover.setFullScreen(managed(window), true));
