@@ -1,0 +1,363 @@
+// The real executable on the session's display, driven by the real command-line
+// tool: three xterms become three columns, commands move focus and columns,
+// pause stops tiling, and SIGTERM puts every xterm back where it was.
+#include <signal.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "AppProcess.h"
+#include "support/TempFolder.h"
+#include "x11/support/X11Fixture.h"
+
+namespace brindlow::test {
+namespace {
+
+constexpr double kLimit = 15.0;
+
+struct Xterm {
+    std::string title;
+    std::unique_ptr<ChildProcess> process;
+    xcb_window_t window = XCB_WINDOW_NONE;
+    Rect original;
+};
+
+// One column of `brindlow list --titles`, reduced to what the tests look at.
+struct ListedColumn {
+    std::vector<std::string> titles;
+};
+
+struct Listing {
+    bool paused = false;
+    int focused = 0;  // counted from 1; 0 for none
+    std::vector<ListedColumn> columns;
+};
+
+class AppEndToEnd : public X11Fixture {
+  protected:
+    void SetUp() override {
+        X11Fixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        environment_ = {{"XDG_DATA_HOME", data_.path().string()}, {"BRINDLOW_LOG", "info"}};
+    }
+
+    void TearDown() override {
+        if (brindlow_ && !brindlow_->hasExited()) {
+            brindlow_->signal(SIGTERM);
+            brindlow_->waitForExit(5.0);
+        }
+        if (HasFailure()) {
+            std::ifstream log(logFile());
+            std::stringstream text;
+            text << log.rdbuf();
+            std::cerr << "---- brindlow log ----\n" << text.str() << "----\n";
+        }
+        brindlow_.reset();
+        xterms_.clear();
+    }
+
+    std::filesystem::path logFile() const { return data_.path() / "brindlow.log"; }
+
+    // Waits until `done` holds: after each X round trip and X event, so that
+    // what Brindlow did so far is visible; `limit` only bounds a hang.
+    bool eventually(const std::function<bool()>& done, double limit = kLimit) {
+        return settle(done, limit);
+    }
+
+    // Starts an xterm and waits until the window manager manages it and has
+    // settled its frame, which is recorded as its original frame.
+    void startXterm(const std::string& title) {
+        Xterm xterm;
+        xterm.title = title;
+        xterm.process = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "xterm", "-title", title, "-xrm", "XTerm*allowTitleOps: false", "-e", "sleep", "600"});
+        ASSERT_TRUE(xterm.process->started());
+        const pid_t pid = xterm.process->pid();
+        ASSERT_TRUE(eventually([&] {
+            for (xcb_window_t window : desktop().windowsOf(pid)) {
+                const auto snapshot = desktop().read(window);
+                if (snapshot && snapshot->mapped && snapshot->title == title &&
+                    (snapshot->extents.top > 0 || snapshot->extents.left > 0)) {
+                    xterm.window = window;
+                    return true;
+                }
+            }
+            return false;
+        })) << "xterm "
+            << title << " was not managed";
+        // The frame as it stands once two round trips in a row agree.
+        Rect last = *frameOf(xterm.window);
+        ASSERT_TRUE(eventually([&] {
+            const Rect now = frameOf(xterm.window).value_or(Rect{});
+            const bool same = now == last;
+            last = now;
+            return same;
+        }));
+        xterm.original = last;
+        xterms_.push_back(std::move(xterm));
+    }
+
+    void startXterms(int count) {
+        for (int i = 1; i <= count; ++i) {
+            startXterm("e2e-xterm-" + std::to_string(i));
+            if (HasFatalFailure()) return;
+        }
+    }
+
+    std::optional<Rect> frameOf(xcb_window_t window) {
+        const auto snapshot = desktop().read(window);
+        if (!snapshot) return std::nullopt;
+        return snapshot->outerFrame();
+    }
+
+    ProcessRun tool(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {BRINDLOW_EXECUTABLE_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return runProcess(argv, environment_);
+    }
+
+    // The listing restricted to this test's xterms (a stray window of another
+    // test would add columns of its own).
+    std::optional<Listing> list() {
+        const ProcessRun run = tool({"list", "--titles"});
+        if (run.status != 0) return std::nullopt;
+        const auto json = nlohmann::json::parse(run.out, nullptr, false);
+        if (json.is_discarded()) return std::nullopt;
+        Listing listing;
+        listing.paused = json.value("paused", false);
+        for (const auto& display : json.at("displays")) {
+            if (!display.value("active", false)) continue;
+            const int focused = display.value("focused", 0);
+            int index = 0;
+            for (const auto& column : display.at("columns")) {
+                ++index;
+                ListedColumn listed;
+                for (const auto& window : column.at("windows")) {
+                    const std::string title = window.value("title", "");
+                    if (title.rfind("e2e-xterm-", 0) == 0) listed.titles.push_back(title);
+                }
+                if (listed.titles.empty()) continue;
+                listing.columns.push_back(listed);
+                if (index == focused) listing.focused = int(listing.columns.size());
+            }
+        }
+        return listing;
+    }
+
+    // Starts Brindlow and waits until it lists every xterm in a column of its own.
+    void startBrindlow() {
+        brindlow_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{BRINDLOW_EXECUTABLE_PATH}, environment_, logFile());
+        ASSERT_TRUE(brindlow_->started());
+        ASSERT_TRUE(eventually([&] {
+            const auto listing = list();
+            return listing && listing->columns.size() == xterms_.size();
+        })) << "Brindlow did not list "
+            << xterms_.size() << " columns";
+    }
+
+    const Xterm* xtermWithWindow(xcb_window_t window) const {
+        for (const Xterm& xterm : xterms_)
+            if (xterm.window == window) return &xterm;
+        return nullptr;
+    }
+
+    const Xterm* xtermTitled(const std::string& title) const {
+        for (const Xterm& xterm : xterms_)
+            if (xterm.title == title) return &xterm;
+        return nullptr;
+    }
+
+    // The title of the focused column's window.
+    std::optional<std::string> focusedTitle() {
+        const auto listing = list();
+        if (!listing || listing->focused == 0) return std::nullopt;
+        return listing->columns[listing->focused - 1].titles.front();
+    }
+
+    bool allFramesAre(const std::map<xcb_window_t, Rect>& frames) {
+        for (const auto& [window, frame] : frames)
+            if (frameOf(window) != frame) return false;
+        return true;
+    }
+
+    std::map<xcb_window_t, Rect> currentFrames() {
+        std::map<xcb_window_t, Rect> frames;
+        for (const Xterm& xterm : xterms_) frames[xterm.window] = frameOf(xterm.window).value();
+        return frames;
+    }
+
+    std::map<xcb_window_t, Rect> originalFrames() const {
+        std::map<xcb_window_t, Rect> frames;
+        for (const Xterm& xterm : xterms_) frames[xterm.window] = xterm.original;
+        return frames;
+    }
+
+    // Every xterm sits where the layout put it: the frames stopped changing
+    // over two round trips in a row.
+    std::map<xcb_window_t, Rect> settledFrames() {
+        std::map<xcb_window_t, Rect> last = currentFrames();
+        eventually([&] {
+            const auto now = currentFrames();
+            const bool same = now == last;
+            last = now;
+            return same;
+        });
+        return last;
+    }
+
+    // Sends SIGTERM and expects a clean exit with every xterm back in place.
+    void quitAndExpectWindowsBack() {
+        brindlow_->signal(SIGTERM);
+        EXPECT_EQ(brindlow_->waitForExit(kLimit), 0);
+        EXPECT_TRUE(eventually([&] { return allFramesAre(originalFrames()); }));
+        for (const Xterm& xterm : xterms_) {
+            EXPECT_EQ(frameOf(xterm.window), xterm.original) << xterm.title << " was not put back";
+        }
+    }
+
+    TempFolder data_;
+    std::map<std::string, std::string> environment_;
+    std::vector<Xterm> xterms_;
+    std::unique_ptr<ChildProcess> brindlow_;
+};
+
+TEST_F(AppEndToEnd, TilesThreeXtermsAsThreeColumnsAndPutsThemBackOnSIGTERM) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+
+    const auto listing = list();
+    ASSERT_TRUE(listing);
+    EXPECT_FALSE(listing->paused);
+    ASSERT_EQ(listing->columns.size(), 3u);
+    for (const ListedColumn& column : listing->columns) EXPECT_EQ(column.titles.size(), 1u);
+
+    // Tiled: every xterm left the place the window manager gave it, and the
+    // first two columns (half a screen each) stand side by side at one height;
+    // the third waits parked at the edge.
+    ASSERT_TRUE(eventually([&] {
+        for (const Xterm& xterm : xterms_)
+            if (frameOf(xterm.window) == xterm.original) return false;
+        return true;
+    })) << "Brindlow did not move the xterms";
+    const auto tiled = settledFrames();
+    std::vector<Rect> byColumn;
+    for (const ListedColumn& column : listing->columns)
+        byColumn.push_back(tiled.at(xtermTitled(column.titles.front())->window));
+    EXPECT_EQ(byColumn[1].y, byColumn[0].y);
+    EXPECT_EQ(byColumn[1].height, byColumn[0].height);
+    EXPECT_GE(byColumn[1].x, byColumn[0].maxX());
+
+    quitAndExpectWindowsBack();
+    EXPECT_FALSE(std::filesystem::exists(data_.path() / "Brindlow" / "brindlow.sock"));
+}
+
+TEST_F(AppEndToEnd, FocusLeftAndMoveRightChangeTheActiveWindowAndTheFrames) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+
+    ASSERT_EQ(tool({"focus-last"}).status, 0);
+    ASSERT_TRUE(eventually([&] { return list()->focused == 3; }));
+    const std::string last = *focusedTitle();
+    ASSERT_TRUE(eventually([&] { return desktop().activeWindow() == xtermTitled(last)->window; }))
+        << "focus-last did not activate " << last;
+
+    ASSERT_EQ(tool({"focus-left"}).status, 0);
+    ASSERT_TRUE(eventually([&] { return list()->focused == 2; }));
+    const std::string middle = *focusedTitle();
+    EXPECT_NE(middle, last);
+    const xcb_window_t middleWindow = xtermTitled(middle)->window;
+    ASSERT_TRUE(eventually([&] { return desktop().activeWindow() == middleWindow; }))
+        << "focus-left did not activate " << middle;
+
+    const auto before = settledFrames();
+    const xcb_window_t lastWindow = xtermTitled(last)->window;
+    ASSERT_EQ(tool({"move-right"}).status, 0);
+    // The focused column trades places with its right neighbour: the order in
+    // the list changes, focus goes with it, and the two windows swap sides.
+    ASSERT_TRUE(eventually([&] {
+        const auto listing = list();
+        return listing && listing->focused == 3 && listing->columns[2].titles.front() == middle &&
+               listing->columns[1].titles.front() == last;
+    }));
+    ASSERT_TRUE(eventually([&] {
+        const auto moved = frameOf(middleWindow);
+        const auto other = frameOf(lastWindow);
+        return moved && other && moved->x > other->x;
+    })) << "move-right did not move the frames";
+    const auto after = settledFrames();
+    EXPECT_GT(after.at(middleWindow).x, before.at(middleWindow).x);
+    EXPECT_LT(after.at(lastWindow).x, before.at(lastWindow).x);
+    EXPECT_EQ(desktop().activeWindow(), middleWindow);
+
+    quitAndExpectWindowsBack();
+}
+
+TEST_F(AppEndToEnd, PauseStopsTiling) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(eventually([&] {
+        for (const Xterm& xterm : xterms_)
+            if (frameOf(xterm.window) == xterm.original) return false;
+        return true;
+    }));
+    const auto tiled = settledFrames();
+
+    ASSERT_EQ(tool({"pause"}).status, 0);
+    ASSERT_TRUE(eventually([&] { return list()->paused; }));
+
+    // Commands do nothing while paused.
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    ASSERT_EQ(tool({"move-right"}).status, 0);
+
+    // A window that opens now is tracked but not tiled: it stays where the
+    // window manager put it, and nothing else moves either.
+    startXterm("e2e-xterm-4");
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(eventually([&] { return list()->columns.size() == 4; }))
+        << "the new xterm was not tracked while paused";
+    const Xterm& fourth = xterms_.back();
+    EXPECT_TRUE(list()->paused);
+    EXPECT_EQ(frameOf(fourth.window), fourth.original);
+    EXPECT_TRUE(allFramesAre(tiled));
+
+    // Resuming tiles again, the new window included.
+    ASSERT_EQ(tool({"pause"}).status, 0);
+    EXPECT_TRUE(eventually([&] { return frameOf(fourth.window) != fourth.original; }))
+        << "resuming did not tile the new xterm";
+}
+
+TEST_F(AppEndToEnd, SecondInstanceFindsTheFirstAndLeavesItRunning) {
+    startXterms(1);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, std::vector<std::string>{"--anything"}}) {
+        const ProcessRun second = tool(args);
+        EXPECT_EQ(second.status, 1);
+        EXPECT_NE(second.err.find("already running"), std::string::npos) << second.err;
+    }
+    // The first one still answers on its socket.
+    const auto listing = list();
+    ASSERT_TRUE(listing);
+    EXPECT_EQ(listing->columns.size(), 1u);
+    quitAndExpectWindowsBack();
+}
+
+TEST_F(AppEndToEnd, ToolSaysWhenNothingRuns) {
+    const ProcessRun run = tool({"focus-left"});
+    EXPECT_EQ(run.status, 69);
+    EXPECT_EQ(run.err, "brindlow: Brindlow is not running.\n");
+}
+
+}  // namespace
+}  // namespace brindlow::test

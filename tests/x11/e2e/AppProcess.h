@@ -1,0 +1,51 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brindlow::test {
+
+// The finished run of a short-lived process.
+struct ProcessRun {
+    int status = -1;  // exit status; -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs a program to its end with the given extra environment and returns its
+// exit status and output.
+ProcessRun runProcess(const std::vector<std::string>& argv,
+                      const std::map<std::string, std::string>& environment = {});
+
+// A long-lived child process (Brindlow itself, an xterm); killed with SIGKILL
+// and reaped when it goes out of scope unless it was waited for.
+class ChildProcess {
+  public:
+    // Standard output and error go to `logFile` when given, else to /dev/null.
+    ChildProcess(const std::vector<std::string>& argv,
+                 const std::map<std::string, std::string>& environment = {},
+                 const std::optional<std::filesystem::path>& logFile = std::nullopt);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    pid_t pid() const { return pid_; }
+    bool started() const { return pid_ > 0; }
+    void signal(int number) const;
+    // Waits up to `limit` seconds for the exit; the exit status, or none when
+    // it is still running or was killed by a signal.
+    std::optional<int> waitForExit(double limit);
+    bool hasExited() const { return exited_; }
+
+  private:
+    pid_t pid_ = -1;
+    bool exited_ = false;
+    std::optional<int> exitStatus_;
+};
+
+}  // namespace brindlow::test
