@@ -14,14 +14,15 @@ AppDelegate* currentDelegate = nullptr;
 }  // namespace
 
 AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController& controller,
-                         SettingsStore& settings, std::filesystem::path socketPath)
+                         SettingsStore& settings, LayoutsStore& layouts,
+                         std::filesystem::path socketPath)
     : main_(mainQueue),
       platform_(std::move(platform)),
       controller_(controller),
       settings_(settings),
       log_(makeLogger("AppDelegate")),
       performer_(settings, [&controller](const Command& command) { controller.perform(command); }),
-      requestTarget_(performer_, controller),
+      requestTarget_(performer_, controller, layouts),
       executor_(requestTarget_, mainQueue),
       server_(std::move(socketPath), executor_),
       alive_(std::make_shared<AppDelegate*>(this)) {}

@@ -17,6 +17,7 @@ class QTimer;
 
 namespace brindlow {
 
+class LayoutsStore;
 class SettingsStore;
 class StripController;
 
@@ -34,7 +35,7 @@ class AppDelegate {
 
     // `socketPath` is where the command-line tool finds the application.
     AppDelegate(Executor& mainQueue, Platform platform, StripController& controller,
-                SettingsStore& settings,
+                SettingsStore& settings, LayoutsStore& layouts,
                 std::filesystem::path socketPath = SocketServer::defaultSocketPath());
     ~AppDelegate();
     AppDelegate(const AppDelegate&) = delete;

@@ -2,11 +2,13 @@
 
 #include "controller/ListJSON.h"
 #include "controller/StripController.h"
+#include "settings/LayoutsStore.h"
 
 namespace brindlow {
 
-AppRequestTarget::AppRequestTarget(CommandPerformer& performer, StripController& controller)
-    : performer_(performer), controller_(controller) {}
+AppRequestTarget::AppRequestTarget(CommandPerformer& performer, StripController& controller,
+                                   LayoutsStore& layouts)
+    : performer_(performer), controller_(controller), layouts_(layouts) {}
 
 void AppRequestTarget::perform(const Command& command) {
     performer_.perform(command);
@@ -23,13 +25,15 @@ void AppRequestTarget::listJSON(bool titles, std::function<void(std::string)> co
 void AppRequestTarget::badge(const BadgeRequest&) {}
 
 std::vector<std::string> AppRequestTarget::layoutNames() {
-    return {};
+    return layouts_.names();
 }
 
-void AppRequestTarget::saveLayout(const std::string&) {}
+void AppRequestTarget::saveLayout(const std::string& name) {
+    layouts_.saveCurrent(name);
+}
 
-bool AppRequestTarget::restoreLayout(const std::string&) {
-    return false;
+bool AppRequestTarget::restoreLayout(const std::string& name) {
+    return layouts_.apply(name);
 }
 
 }  // namespace brindlow

@@ -5,6 +5,7 @@
 
 namespace brindlow {
 
+class LayoutsStore;
 class StripController;
 
 // What a command-line request or URL reaches in the running application: window
@@ -12,7 +13,8 @@ class StripController;
 // the strip controller, named layouts on the layouts store (main queue).
 class AppRequestTarget final : public RequestTarget {
   public:
-    AppRequestTarget(CommandPerformer& performer, StripController& controller);
+    AppRequestTarget(CommandPerformer& performer, StripController& controller,
+                     LayoutsStore& layouts);
 
     void perform(const Command& command) override;
     void listJSON(bool titles, std::function<void(std::string)> completion) override;
@@ -24,6 +26,7 @@ class AppRequestTarget final : public RequestTarget {
   private:
     CommandPerformer& performer_;
     StripController& controller_;
+    LayoutsStore& layouts_;
 };
 
 }  // namespace brindlow

@@ -7,12 +7,14 @@
 #include <memory>
 
 #include "app/qt/AppDelegate.h"
+#include "app/qt/LayoutsEnvironment.h"
 #include "app/qt/QtMainQueue.h"
 #include "app/qt/QuitSignals.h"
 #include "controller/StripController.h"
 #include "platform/SerialQueue.h"
 #include "platform/ThreadDisplayLink.h"
 #include "platform/x11/X11Platform.h"
+#include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
 #include "settings/StorageFolder.h"
 
@@ -89,11 +91,13 @@ int runApplication(int argc, char** argv) {
     const Platform platform = services.x11->platform();
     StripController::installShared(controllerEnvironment(platform));
     StripController& controller = StripController::shared();
+    LayoutsStore::installShared(layoutsEnvironment(controller, platform));
 
     int status = EXIT_SUCCESS;
     bool putBack = true;
     {
-        AppDelegate delegate(services.main, platform, controller, SettingsStore::shared());
+        AppDelegate delegate(services.main, platform, controller, SettingsStore::shared(),
+                             LayoutsStore::shared());
         if (delegate.applicationDidFinishLaunching() == AppDelegate::LaunchResult::alreadyRunning) {
             std::cerr << "brindlow: Brindlow is already running (it answers on "
                       << SocketServer::defaultSocketPath().string() << ").\n";
