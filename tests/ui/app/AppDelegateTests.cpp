@@ -1,0 +1,163 @@
+#include "app/qt/AppDelegate.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <future>
+#include <memory>
+
+#include "QtTestSupport.h"
+#include "app/CommandLineTool.h"
+#include "app/qt/QtMainQueue.h"
+#include "controller/StripController.h"
+#include "platform/ManualExecutor.h"
+#include "platform/sim/ManualDisplayLink.h"
+#include "platform/sim/SimDesktop.h"
+#include "settings/LayoutsStore.h"
+#include "settings/SettingsStore.h"
+#include "support/TempFolder.h"
+
+namespace brindlow::test {
+namespace {
+
+// The delegate on the sim desktop: the strip controller's queues run in
+// virtual time, the delegate's own main queue and timers on the Qt loop.
+class AppDelegateTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        LogSink::setStderrEnabled(false);
+        main.attach();
+        desktop.addDisplay({.name = "Screen", .uuid = "SCREEN"});
+        const SimApp app = desktop.launchApp({.name = "Terminal", .activate = true});
+        desktop.openWindow(app, {.title = "one", .focus = true});
+
+        StripControllerEnvironment environment;
+        environment.platform = desktop.platform();
+        environment.stripQueue =
+            std::make_shared<ManualExecutor>(time, StripController::kQueueLabel);
+        environment.makeDisplayLink = [] { return std::make_unique<ManualDisplayLink>(); };
+        environment.storageFolder = folder.path();
+        environment.concurrentPerform = [](size_t count, const std::function<void(size_t)>& job) {
+            for (size_t index = 0; index < count; ++index) job(index);
+        };
+        controller = std::make_unique<StripController>(std::move(environment));
+        LayoutsStore::Environment layoutsEnvironment;
+        layoutsEnvironment.main = &main;
+        layouts = std::make_unique<LayoutsStore>(folder.path() / "layouts.json",
+                                                 std::move(layoutsEnvironment));
+    }
+
+    std::unique_ptr<AppDelegate> makeDelegate() {
+        return std::make_unique<AppDelegate>(main, desktop.platform(), *controller, settings,
+                                             *layouts, socketPath());
+    }
+
+    std::filesystem::path socketPath() const { return folder.path() / "brindlow.sock"; }
+
+    // Runs the tool on a thread of its own while the Qt loop serves the main
+    // queue, as the application's loop would.
+    ToolRun tool(const std::vector<std::string>& args) {
+        ToolEnvironment environment;
+        environment.socketPath = socketPath();
+        environment.callerPID = 1;
+        environment.replyTimeoutSeconds = 2.0;
+        auto run =
+            std::async(std::launch::async, [&] { return runCommandLineTool(args, environment); });
+        runEventsUntil(
+            [&] { return run.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
+        return run.get();
+    }
+
+    TempFolder folder;
+    VirtualTime time;
+    SimDesktop desktop{time};
+    QtMainQueue main;
+    SettingsStore settings{folder.path() / "settings.json"};
+    std::unique_ptr<StripController> controller;
+    std::unique_ptr<LayoutsStore> layouts;
+};
+
+TEST_F(AppDelegateTest, StartUpWiresTheControllerListensAndStartsAtOnceWhenTheDisplayAnswers) {
+    auto delegate = makeDelegate();
+    EXPECT_EQ(AppDelegate::current(), nullptr);
+    ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+    EXPECT_EQ(AppDelegate::current(), delegate.get());
+    EXPECT_TRUE(controller->onSnapshot && controller->onMessage && controller->onFocusFrames);
+
+    // Owner-only socket, answering the tool.
+    struct stat info {};
+    ASSERT_EQ(stat(socketPath().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(tool({"layout", "list"}).status, tool_status::done);
+
+    // Granted at launch: started during launch, the timer never needed.
+    EXPECT_TRUE(delegate->controllerStarted());
+    EXPECT_FALSE(delegate->permissionTimerActive());
+    time.runUntilIdle();
+    EXPECT_TRUE(controller->state().started);
+    ASSERT_EQ(delegate->snapshot().displays.size(), 1u);
+    EXPECT_EQ(delegate->snapshot().displays[0].columns.size(), 1u);
+
+    delegate.reset();
+    EXPECT_EQ(AppDelegate::current(), nullptr);
+}
+
+TEST_F(AppDelegateTest, WaitsForTheDisplayWithTheTimerAndStartsOnce) {
+    desktop.setTrusted(false);
+    auto delegate = makeDelegate();
+    ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+    EXPECT_FALSE(delegate->controllerStarted());
+    EXPECT_TRUE(delegate->permissionTimerActive());
+    // The socket is up while waiting.
+    EXPECT_EQ(tool({"layout", "list"}).status, tool_status::done);
+
+    desktop.setTrusted(true);
+    ASSERT_TRUE(runEventsUntil([&] { return delegate->controllerStarted(); }, 5.0));
+    EXPECT_FALSE(delegate->permissionTimerActive());
+    time.runUntilIdle();
+    EXPECT_TRUE(controller->state().started);
+}
+
+TEST_F(AppDelegateTest, SettingsChangesAndOverlaySwitchesReachTheController) {
+    auto delegate = makeDelegate();
+    ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+    time.runUntilIdle();
+
+    settings.update([](AppSettings& s) { s.gap = 31; });
+    // A command-line switch hops to the main queue, then into the settings.
+    EXPECT_EQ(tool({"focus-border"}).status, tool_status::done);
+    ASSERT_TRUE(runEventsUntil([&] { return settings.settings().focusBorder; }));
+    time.runUntilIdle();
+    EXPECT_EQ(controller->state().settings.gap, 31);
+    EXPECT_TRUE(controller->state().settings.focusBorder);
+}
+
+TEST_F(AppDelegateTest, SecondInstanceLeavesTheLiveSocketAlone) {
+    auto first = makeDelegate();
+    ASSERT_EQ(first->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+
+    auto second = makeDelegate();
+    EXPECT_EQ(second->applicationDidFinishLaunching(), AppDelegate::LaunchResult::alreadyRunning);
+    second.reset();
+    // The first still answers on the same file.
+    EXPECT_TRUE(std::filesystem::exists(socketPath()));
+    EXPECT_EQ(tool({"layout", "list"}).status, tool_status::done);
+}
+
+TEST_F(AppDelegateTest, ShutDownClosesTheSocketAndStopsTheController) {
+    auto delegate = makeDelegate();
+    ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+    time.runUntilIdle();
+
+    delegate->applicationWillTerminate();
+    EXPECT_FALSE(std::filesystem::exists(socketPath()));
+    EXPECT_EQ(tool({"focus-left"}).status, tool_status::unavailable);
+    EXPECT_TRUE(controller->isStopped());
+    // The strip queue here runs only in virtual time, so the bounded wait ran out.
+    EXPECT_FALSE(delegate->windowsPutBack());
+    // Once only.
+    delegate->applicationWillTerminate();
+}
+
+}  // namespace
+}  // namespace brindlow::test

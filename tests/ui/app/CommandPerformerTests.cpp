@@ -1,0 +1,61 @@
+#include "app/qt/CommandPerformer.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/Log.h"
+#include "settings/JSONFiles.h"
+#include "support/TempFolder.h"
+
+namespace brindlow::test {
+namespace {
+
+class CommandPerformerTest : public ::testing::Test {
+  protected:
+    void SetUp() override { LogSink::setStderrEnabled(false); }
+
+    TempFolder folder;
+    SettingsStore store{folder.path() / "settings.json"};
+    std::vector<Command> sent;
+    CommandPerformer performer{store, [this](const Command& command) { sent.push_back(command); }};
+};
+
+TEST_F(CommandPerformerTest, OverlaySwitchesFlipTheirSettingAndWriteTheFile) {
+    int changes = 0;
+    store.addListener([&](const AppSettings&) { ++changes; });
+    const AppSettings before = store.settings();
+
+    performer.perform(Command::Kind::toggleFocusBorder);
+    EXPECT_EQ(store.settings().focusBorder, !before.focusBorder);
+    EXPECT_EQ(SettingsStore::load(store.fileURL()).focusBorder, !before.focusBorder);
+    performer.perform(Command::Kind::toggleFocusBorder);
+    EXPECT_EQ(store.settings().focusBorder, before.focusBorder);
+
+    performer.perform(Command::Kind::toggleDimInactive);
+    EXPECT_EQ(SettingsStore::load(store.fileURL()).dimInactive, !before.dimInactive);
+    EXPECT_EQ(changes, 3);
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(CommandPerformerTest, PanelCommandsNeverReachTheStripController) {
+    for (Command::Kind kind :
+         {Command::Kind::search, Command::Kind::overview, Command::Kind::showShortcuts})
+        performer.perform(kind);
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(CommandPerformerTest, EveryOtherCommandGoesToTheStripControllerUnchanged) {
+    std::vector<Command> expected;
+    for (Command::Kind kind : Command::allKinds()) {
+        const Command command = kind == Command::Kind::jump ? Command::jumpTo(7) : Command(kind);
+        if (command.isApplicationSide()) continue;
+        performer.perform(command);
+        expected.push_back(command);
+    }
+    EXPECT_EQ(sent, expected);
+    EXPECT_EQ(sent.size(), Command::kCaseCount - 5);
+}
+
+}  // namespace
+}  // namespace brindlow::test

@@ -1,0 +1,97 @@
+#include "app/qt/QtMainQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "QtTestSupport.h"
+
+namespace brindlow::test {
+namespace {
+
+TEST(QtMainQueue, BlocksQueuedBeforeAttachRunInOrderOnceAttached) {
+    QtMainQueue queue;
+    std::vector<int> ran;
+    queue.async([&] { ran.push_back(1); });
+    queue.async([&] { ran.push_back(2); });
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ran.empty());
+
+    queue.attach();
+    queue.async([&] { ran.push_back(3); });
+    ASSERT_TRUE(runEventsUntil([&] { return ran.size() == 3; }));
+    EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(QtMainQueue, BlocksFromOtherThreadsRunOnTheMainThreadInOrder) {
+    QtMainQueue queue;
+    queue.attach();
+    std::vector<int> ran;
+    std::atomic<bool> allOnMain{true};
+    std::thread worker([&] {
+        EXPECT_FALSE(queue.isCurrent());
+        for (int i = 0; i < 100; ++i)
+            queue.async([&, i] {
+                allOnMain = allOnMain && queue.isCurrent();
+                ran.push_back(i);
+            });
+    });
+    worker.join();
+    ASSERT_TRUE(runEventsUntil([&] { return ran.size() == 100; }));
+    EXPECT_TRUE(allOnMain);
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(ran[i], i);
+}
+
+TEST(QtMainQueue, DelayedBlockRunsAfterBlocksQueuedBeforeItsDeadline) {
+    QtMainQueue queue;
+    queue.attach();
+    std::vector<std::string> ran;
+    std::thread worker([&] { queue.asyncAfter(0.05, [&] { ran.push_back("late"); }); });
+    worker.join();
+    queue.async([&] { ran.push_back("now"); });
+    ASSERT_TRUE(runEventsUntil([&] { return ran.size() == 2; }));
+    EXPECT_EQ(ran, (std::vector<std::string>{"now", "late"}));
+}
+
+TEST(QtMainQueue, SyncRunsInPlaceOnTheMainThreadAndWaitsFromAWorker) {
+    QtMainQueue queue;
+    queue.attach();
+    int inPlace = 0;
+    queue.sync([&] { ++inPlace; });
+    EXPECT_EQ(inPlace, 1);
+
+    std::atomic<bool> ranOnMain{false};
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+        queue.sync([&] { ranOnMain = queue.isCurrent(); });
+        returned = true;
+    });
+    ASSERT_TRUE(runEventsUntil([&] { return returned.load(); }));
+    worker.join();
+    EXPECT_TRUE(ranOnMain);
+}
+
+TEST(QtMainQueue, ClosingReleasesWaitersAndDropsLaterBlocks) {
+    QtMainQueue queue;
+    queue.attach();
+    std::atomic<bool> released{false};
+    bool ran = false;
+    // The loop never runs while the worker waits: only close can release it.
+    std::thread worker([&] {
+        queue.sync([&] { ran = true; });
+        released = true;
+    });
+    while (!released) {
+        queue.close();
+        std::this_thread::yield();
+    }
+    worker.join();
+    queue.async([&] { ran = true; });
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(ran);
+}
+
+}  // namespace
+}  // namespace brindlow::test
