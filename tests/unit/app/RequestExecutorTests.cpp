@@ -95,7 +95,7 @@ TEST_F(RequestExecutorTest, LayoutSubCommandsRunOnTheMainQueue) {
     EXPECT_EQ(run({"layout", "save", "My", "Work"}), (CLIResponse{true, "Saved My Work"}));
     EXPECT_EQ(run({"layout", "restore", "home"}), (CLIResponse{true, ""}));
     EXPECT_EQ(run({"layout", "restore", "Gym"}), (CLIResponse{false, "No layout named Gym"}));
-    const CLIResponse usage{false, std::string(RequestExecutor::kLayoutUsage)};
+    const CLIResponse usage{false, "Use: brindlow layout list | save <name> | restore <name>"};
     EXPECT_EQ(run({"layout", "save"}), usage);
     EXPECT_EQ(run({"layout", "restore"}), usage);
     EXPECT_EQ(run({"layout", "delete", "Work"}), usage);

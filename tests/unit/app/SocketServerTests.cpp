@@ -86,6 +86,19 @@ TEST_F(SocketServerTest, ToolCommandReachesTheTargetOnTheMainQueue) {
     EXPECT_EQ(target.offMainQueueCalls(), 0);
 }
 
+TEST_F(SocketServerTest, LogShowsOnlyTheCommandWordOfARequest) {
+    LogSink::clear();
+    startServer();
+    EXPECT_EQ(tool({"layout", "save", "Secret", "Plans"}).status, 0);
+    std::vector<std::string> socketLines;
+    for (const LogRecord& record : LogSink::recent()) {
+        if (record.category == "Socket") socketLines.push_back(record.message);
+        EXPECT_EQ(record.message.find("Secret"), std::string::npos) << record.message;
+    }
+    EXPECT_EQ(socketLines, (std::vector<std::string>{"Listening for the command-line tool",
+                                                     "Command-line request: layout"}));
+}
+
 TEST_F(SocketServerTest, SocketFileIsForItsOwnerOnly) {
     startServer();
     struct stat info {};
