@@ -1,7 +1,5 @@
 #include "settings/AppSettings.h"
 
-#include <limits>
-
 #include "settings/JSONCoding.h"
 #include "settings/Loggers.h"
 
@@ -77,11 +75,8 @@ bool boolean(const nlohmann::json& value, std::string_view key) {
     return json::asBool(value, key);
 }
 
-int integer(const nlohmann::json& value, std::string_view key) {
-    const std::int64_t wide = json::asInt(value, key);
-    if (wide < std::numeric_limits<int>::min() || wide > std::numeric_limits<int>::max())
-        throw DecodeError("Integer out of range for \"" + std::string(key) + "\"");
-    return static_cast<int>(wide);
+std::int64_t integer(const nlohmann::json& value, std::string_view key) {
+    return json::asInt(value, key);
 }
 
 std::string text(const nlohmann::json& value, std::string_view key) {

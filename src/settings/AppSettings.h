@@ -31,7 +31,7 @@ struct AppSettings {
     bool focusCrossesDisplays = true;
     TwoFingerScroll twoFingerScroll = TwoFingerScroll::always;
     bool gesturesEnabled = false;
-    int gestureFingers = 3;
+    std::int64_t gestureFingers = 3;  // kept as written; the gesture setup bounds it
     double gestureSensitivity = 1.0;  // multiplies the fling velocity of a swipe
     bool showIndicator = true;
     IndicatorPosition indicatorPosition = IndicatorPosition::bottom;

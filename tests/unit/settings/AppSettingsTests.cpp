@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+
 #include "platform/Log.h"
 #include "settings/AppSettings.h"
 #include "settings/JSONEncoder.h"
@@ -117,7 +120,10 @@ TEST_F(SettingsDecoding, IntegersOnlyFromIntegralNumbersInRange) {
     EXPECT_EQ(decode(R"({"gestureFingers": 7})").gestureFingers, 7);
     EXPECT_EQ(decode(R"({"gestureFingers": 4.0})").gestureFingers, 4);
     EXPECT_EQ(decode(R"({"gestureFingers": 1e300})").gestureFingers, 3);
-    EXPECT_EQ(decode(R"({"gestureFingers": 4294967299})").gestureFingers, 3);
+    // Kept as written however large; only what a 64-bit integer cannot hold falls back.
+    EXPECT_EQ(decode(R"({"gestureFingers": 4294967299})").gestureFingers, 4294967299);
+    EXPECT_EQ(decode(R"({"gestureFingers": 9223372036854775807})").gestureFingers,
+              std::numeric_limits<std::int64_t>::max());
     EXPECT_EQ(decode(R"({"gestureFingers": 18446744073709551615})").gestureFingers, 3);
     EXPECT_EQ(decode(R"({"gestureFingers": -2})").gestureFingers, -2);
     EXPECT_FALSE(decodeSettingsText(R"({"gap": 1e999})"));  // the parser refuses it
