@@ -6,10 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 #include <set>
-#include <sstream>
 
 #include "settings/JSONEncoder.h"
 
@@ -52,12 +50,29 @@ void noteUndecodableFile(const std::filesystem::path& file) {
 }
 
 std::optional<std::string> readFileBytes(const std::filesystem::path& source) {
-    std::ifstream in(source, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return std::move(bytes).str();
+    // Plain read(2): a stream opens a folder and reads it as empty, which would
+    // make it look like an empty, undecodable file rather than one that cannot be read.
+    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        bytes.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return bytes;
 }
 
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& destination,

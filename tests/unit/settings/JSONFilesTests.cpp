@@ -108,6 +108,15 @@ TEST_F(JSONFiles, MissingFileGivesNothingAndLogsNothing) {
     EXPECT_TRUE(LogSink::recent().empty());
 }
 
+TEST_F(JSONFiles, FolderInPlaceOfTheFileCannotBeReadAndLogsNothing) {
+    const fs::path folder = temp.path() / "session.json";
+    fs::create_directory(folder);
+    EXPECT_FALSE(readFileBytes(folder));
+    EXPECT_FALSE(readJSON<Heights>(folder));
+    EXPECT_FALSE(readJSONValue(folder));
+    EXPECT_TRUE(LogSink::recent().empty());
+}
+
 TEST_F(JSONFiles, EmptyFileLogsCouldNotReadWithItsName) {
     const fs::path file = temp.path() / "session.json";
     std::ofstream(file).close();

@@ -125,6 +125,18 @@ TEST_F(SettingsStoreTest, PartialFileLoadsSilentlyAndStaysUntilTheFirstChange) {
     EXPECT_EQ(readFileBytes(file()), R"({"gap": 4})");
 }
 
+TEST_F(SettingsStoreTest, FileThatCannotBeReadGivesDefaultsSilently) {
+    fs::create_directories(file());  // a folder where the file should be
+    SettingsStore store(file());
+    EXPECT_EQ(store.settings(), AppSettings{});
+    EXPECT_TRUE(LogSink::recent().empty());
+    store.update([](AppSettings& s) { s.gap = 6; });
+    fs::path aside = file();
+    aside += ".unreadable";
+    EXPECT_FALSE(fs::exists(aside));  // nothing was undecodable, so nothing is kept aside
+    EXPECT_EQ(errorsMentioning("Could not write settings.json"), 1u);
+}
+
 TEST_F(SettingsStoreTest, UndecodableFileIsLoggedAndKeptAsideBeforeItIsReplaced) {
     writeText(file(), "[]");
     SettingsStore store(file());
