@@ -57,6 +57,21 @@ TEST_F(WindowElements, RolesAndSettableSizeFollowTypeTransienceAndHints) {
     EXPECT_TRUE(settable(f, ax::position));
 }
 
+TEST_F(WindowElements, TitleFallsBackToALatin1WindowNameReadAsUTF8) {
+    TestClientProcess client({"--title", "modern"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
+    ASSERT_TRUE(client.command("legacy-title Caf\u00e9 \u00bd"));
+    connection().sync();
+    // Titles end up in JSON: the Latin-1 bytes must come out as UTF-8.
+    EXPECT_EQ(get<std::string>(e, ax::title), "Caf\u00e9 \u00bd");
+    bool listed = false;
+    for (auto& entry : platform_.windowList->onScreenWindows()) {
+        if (entry.ownerPID == client.pid()) listed = entry.name == "Caf\u00e9 \u00bd";
+    }
+    EXPECT_TRUE(listed);
+}
+
 TEST_F(WindowElements, MinimisedWindowReportsItUntilRaised) {
     TestClientProcess client({"--title", "minimise me"});
     auto e = windowElement(client);

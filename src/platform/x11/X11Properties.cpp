@@ -38,7 +38,10 @@ std::vector<std::uint32_t> words(const xcb_get_property_reply_t* reply) {
 std::optional<std::string> text(const xcb_get_property_reply_t* reply) {
     if (!reply || reply->format != 8 || reply->type == XCB_ATOM_NONE) return std::nullopt;
     auto* first = static_cast<const char*>(xcb_get_property_value(reply));
-    return std::string(first, size_t(xcb_get_property_value_length(reply)));
+    std::string bytes(first, size_t(xcb_get_property_value_length(reply)));
+    // STRING is Latin-1 by definition; UTF8_STRING and the rest pass as they are.
+    if (reply->type == XCB_ATOM_STRING) return latin1ToUTF8(bytes);
+    return bytes;
 }
 
 }  // namespace
@@ -172,6 +175,21 @@ std::optional<xcb_window_t> topLevelAncestor(X11Connection& x, xcb_window_t wind
         current = tree->parent;
     }
     return current;
+}
+
+std::string latin1ToUTF8(std::string_view latin1) {
+    std::string utf8;
+    utf8.reserve(latin1.size());
+    for (char c : latin1) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            utf8 += c;
+        } else {
+            utf8 += char(0xC0 | (byte >> 6));
+            utf8 += char(0x80 | (byte & 0x3F));
+        }
+    }
+    return utf8;
 }
 
 std::optional<Image> largestIcon(const std::vector<std::uint32_t>& data) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "geometry/Geometry.h"
@@ -80,6 +81,9 @@ std::optional<Image> readIcon(X11Connection& x, xcb_window_t window);
 
 // The pid of the client that created a window, asked of the X-Resource extension.
 std::optional<std::uint32_t> resourcePid(X11Connection& x, xcb_window_t window);
+
+// Latin-1 text (the STRING type of old clients' properties) as UTF-8.
+std::string latin1ToUTF8(std::string_view latin1);
 
 // Picks the largest icon from the raw _NET_WM_ICON cardinals (width, height,
 // pixels, ... repeated); nothing when the data holds no complete image.

@@ -2,6 +2,7 @@
 // windows with the properties a test asks for, prints their ids once the window
 // manager manages them, and then follows commands read line by line from stdin:
 //   title <text>    sets _NET_WM_NAME and WM_NAME of the first window
+//   legacy-title <text>  removes _NET_WM_NAME and sets only WM_NAME, in Latin-1
 //   resize W H      asks for a new client size itself
 //   quit            exits
 // stdin at its end exits too. Other modes:
@@ -140,6 +141,22 @@ void setTitle(xcb_window_t window, const std::string& title) {
                         atom("UTF8_STRING"), 8, title.size(), title.data());
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
                         XCB_ATOM_STRING, 8, title.size(), title.data());
+}
+
+// Like an old client: no _NET_WM_NAME, and WM_NAME as a Latin-1 STRING.
+void setLegacyTitle(xcb_window_t window, const std::string& utf8) {
+    std::string latin1;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
+            latin1 += char(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+        } else {
+            latin1 += char(c);
+        }
+    }
+    xcb_delete_property(connection, window, atom("_NET_WM_NAME"));
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
+                        XCB_ATOM_STRING, 8, latin1.size(), latin1.data());
 }
 
 xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window_t transientFor) {
@@ -450,6 +467,9 @@ int main(int argc, char** argv) {
                 input.erase(0, newline + 1);
                 if (line == "quit") return 0;
                 if (line.rfind("title ", 0) == 0) setTitle(windows.front(), line.substr(6));
+                if (line.rfind("legacy-title ", 0) == 0) {
+                    setLegacyTitle(windows.front(), line.substr(13));
+                }
                 int w, h;
                 if (std::sscanf(line.c_str(), "resize %d %d", &w, &h) == 2) {
                     uint32_t size[] = {uint32_t(w), uint32_t(h)};
