@@ -78,8 +78,10 @@ TEST_F(DesktopServices, ObserverDeliversWindowEventsOnTheMainExecutor) {
     observer->unscheduleFromMain();
     const size_t count = received.events.size();
     ASSERT_TRUE(sibling.command("title quiet"));
+    // After the round trip the title's event has been handled and anything it
+    // sent to the main executor is queued there.
     connection().sync();
-    main_.runUntil([] { return false; }, 0.2);
+    main_.runPending();
     EXPECT_EQ(received.events.size(), count);
 }
 
@@ -114,6 +116,29 @@ TEST_F(DesktopServices, ApplicationsComeFromClientsWithClassNameAndIcon) {
         });
     }));
     EXPECT_FALSE(platform_.workspace->application(pid));
+}
+
+TEST_F(DesktopServices, ApplicationRunningBeforeTheWorkspaceIsDescribedWhenItEnds) {
+    auto client = std::make_unique<TestClientProcess>(
+        std::vector<std::string>{"--title", "early", "--class", "Brindlow-early-app"});
+    ASSERT_TRUE(windowElement(*client));
+    const int pid = client->pid();
+    // A second platform starts while the application already runs.
+    auto late = X11Platform::open(main_);
+    ASSERT_TRUE(late);
+    std::vector<RunningApplication> terminated;
+    late->platform().workspace->addObserver(
+        WorkspaceEvent::didTerminate,
+        [&](const RunningApplication& a) { terminated.push_back(a); });
+    client.reset();
+    ASSERT_TRUE(main_.runUntil([&] {
+        return std::any_of(terminated.begin(), terminated.end(),
+                           [&](auto& a) { return a.pid == pid; });
+    }));
+    auto ended =
+        std::find_if(terminated.begin(), terminated.end(), [&](auto& a) { return a.pid == pid; });
+    EXPECT_EQ(ended->bundleID, "Brindlow-early-app");
+    EXPECT_EQ(ended->localizedName, "Brindlow-early-app");
 }
 
 TEST_F(DesktopServices, PidFallsBackToTheResourceExtension) {

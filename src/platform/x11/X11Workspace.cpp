@@ -43,6 +43,13 @@ X11Workspace::X11Workspace(X11Desktop& desktop, Executor& main) : desktop_(deskt
             main_.async([handler, app] { (*handler)(app); });
         }
     });
+    // Applications that ran before this workspace existed sent no launch
+    // through it; remember them too, so their end is described like any other.
+    for (const X11AppInfo& info : desktop_.applications()) {
+        RunningApplication app = describe(info.pid, info.wmClass);
+        std::lock_guard lock(mutex_);
+        lastSeen_.emplace(info.pid, std::move(app));
+    }
 }
 
 X11Workspace::~X11Workspace() {

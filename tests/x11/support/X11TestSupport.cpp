@@ -37,6 +37,19 @@ bool TestMainExecutor::runUntil(const std::function<bool()>& done, double limit)
     }
 }
 
+void TestMainExecutor::runPending() {
+    while (true) {
+        Block block;
+        {
+            std::lock_guard lock(mutex_);
+            if (blocks_.empty()) return;
+            block = std::move(blocks_.front());
+            blocks_.pop_front();
+        }
+        block();
+    }
+}
+
 TestClientProcess::TestClientProcess(std::vector<std::string> arguments) {
     int toChild[2], fromChild[2];
     if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;

@@ -27,6 +27,8 @@ class TestMainExecutor final : public Executor {
     // Runs queued blocks until `done` holds or `limit` seconds pass (a bound
     // against hangs: it returns as soon as `done` holds).
     bool runUntil(const std::function<bool()>& done, double limit = 10.0);
+    // Runs the blocks queued so far, and those they queue, without waiting.
+    void runPending();
 
   private:
     std::string label_ = "com.vemto.brindlow.main";
