@@ -251,3 +251,93 @@ TEST(ToastMessageSummary, FiguresOnlyWhenBothAreSet) {
     EXPECT_EQ((ToastMessage{"Too wide", "Nothing moved", 900, std::nullopt}).summary(),
               "Too wide. Nothing moved");
 }
+
+TEST(SettingsFile, DefaultsAreWrittenWithEveryKeyNameAndRawText) {
+    AppSettings s;
+    s.appRules = {rule("org.a", "A", AppBehavior::floating)};
+    EXPECT_EQ(*encodeJSON(toJSON(s)),
+              "{\n"
+              "  \"animationsEnabled\" : true,\n"
+              "  \"appRules\" : [\n"
+              "    {\n"
+              "      \"behavior\" : \"float\",\n"
+              "      \"bundleID\" : \"org.a\",\n"
+              "      \"name\" : \"A\"\n"
+              "    }\n"
+              "  ],\n"
+              "  \"centerMode\" : \"never\",\n"
+              "  \"defaultWidth\" : 0.5,\n"
+              "  \"dimAmount\" : 0.25,\n"
+              "  \"dimInactive\" : false,\n"
+              "  \"disabledDisplays\" : [],\n"
+              "  \"firstRunDone\" : false,\n"
+              "  \"focusBorder\" : false,\n"
+              "  \"focusBorderColor\" : \"#4C8DFF\",\n"
+              "  \"focusBorderWidth\" : 3,\n"
+              "  \"focusCrossesDisplays\" : true,\n"
+              "  \"focusFollowsMouse\" : false,\n"
+              "  \"gap\" : 12,\n"
+              "  \"gestureFingers\" : 3,\n"
+              "  \"gestureSensitivity\" : 1,\n"
+              "  \"gesturesEnabled\" : false,\n"
+              "  \"indicatorPosition\" : \"bottom\",\n"
+              "  \"outerGap\" : 12,\n"
+              "  \"presetWidths\" : [\n"
+              "    0.25,\n"
+              "    0.3333333333333333,\n"
+              "    0.5,\n"
+              "    0.6666666666666666,\n"
+              "    0.75\n"
+              "  ],\n"
+              "  \"showIndicator\" : true,\n"
+              "  \"showPositionInMenuBar\" : true,\n"
+              "  \"springDamping\" : 35,\n"
+              "  \"springStiffness\" : 300,\n"
+              "  \"terminalBadges\" : true,\n"
+              "  \"twoFingerScroll\" : \"always\",\n"
+              "  \"widthStep\" : 0.1\n"
+              "}");
+}
+
+TEST(SettingsFile, HandWrittenFileSetsEveryField) {
+    const AppSettings s = decode(R"({
+        "gap": 4, "outerGap": 0, "defaultWidth": 0.6, "presetWidths": [0.5, 1],
+        "widthStep": 0.05, "centerMode": "always", "animationsEnabled": false,
+        "springStiffness": 120, "springDamping": 20, "disabledDisplays": ["display-2"],
+        "focusCrossesDisplays": false, "twoFingerScroll": "off", "gesturesEnabled": true,
+        "gestureFingers": 4, "gestureSensitivity": 2.5, "showIndicator": false,
+        "indicatorPosition": "top", "showPositionInMenuBar": false, "focusBorder": true,
+        "focusBorderWidth": 6, "focusBorderColor": "#00FF00", "dimInactive": true,
+        "dimAmount": 0.5, "focusFollowsMouse": true, "terminalBadges": false,
+        "firstRunDone": true,
+        "appRules": [{"bundleID": "org.b", "name": "B", "behavior": "tile", "defaultWidth": 1}]})");
+    AppSettings expected;
+    expected.gap = 4;
+    expected.outerGap = 0;
+    expected.defaultWidth = 0.6;
+    expected.presetWidths = {0.5, 1};
+    expected.widthStep = 0.05;
+    expected.centerMode = CenterMode::always;
+    expected.animationsEnabled = false;
+    expected.springStiffness = 120;
+    expected.springDamping = 20;
+    expected.disabledDisplays = {"display-2"};
+    expected.focusCrossesDisplays = false;
+    expected.twoFingerScroll = TwoFingerScroll::off;
+    expected.gesturesEnabled = true;
+    expected.gestureFingers = 4;
+    expected.gestureSensitivity = 2.5;
+    expected.showIndicator = false;
+    expected.indicatorPosition = IndicatorPosition::top;
+    expected.showPositionInMenuBar = false;
+    expected.focusBorder = true;
+    expected.focusBorderWidth = 6;
+    expected.focusBorderColor = "#00FF00";
+    expected.dimInactive = true;
+    expected.dimAmount = 0.5;
+    expected.focusFollowsMouse = true;
+    expected.appRules = {rule("org.b", "B", AppBehavior::tile, 1.0)};
+    expected.terminalBadges = false;
+    expected.firstRunDone = true;
+    EXPECT_EQ(s, expected);
+}
