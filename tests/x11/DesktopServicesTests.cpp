@@ -196,6 +196,26 @@ TEST_F(DesktopServices, TwoMonitorsDefinedByAClientBecomeTwoScreens) {
     ASSERT_TRUE(settle([&] { return platform_.screens->screens().size() == 1; }));
 }
 
+TEST_F(DesktopServices, RemovedObserversHearNothingAlreadyOnItsWay) {
+    int screenCalls = 0, launches = 0;
+    auto screenToken = platform_.screens->addChangeObserver([&] { ++screenCalls; });
+    auto launchToken = platform_.workspace->addObserver(
+        WorkspaceEvent::didLaunch, [&](const RunningApplication&) { ++launches; });
+    // A work-area change on the root and a new application, both handled by
+    // the time the round trip is back: their notifications wait on main.
+    const std::uint32_t area[] = {0, 0, 100, 100};
+    xcb_change_property(connection().xcb(), XCB_PROP_MODE_REPLACE, connection().root(),
+                        connection().atom("_NET_WORKAREA"), XCB_ATOM_CARDINAL, 32, 4, area);
+    TestClientProcess client({"--title", "launching"});
+    ASSERT_TRUE(windowElement(client));
+    connection().sync();
+    platform_.screens->removeChangeObserver(screenToken);
+    platform_.workspace->removeObserver(launchToken);
+    main_.runPending();
+    EXPECT_EQ(screenCalls, 0);
+    EXPECT_EQ(launches, 0);
+}
+
 TEST_F(DesktopServices, TrustedWhileConnected) {
     EXPECT_TRUE(platform_.accessibility->isProcessTrusted(false));
     auto nobody = platform_.accessibility->applicationElement(999999);

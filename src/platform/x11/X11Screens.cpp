@@ -81,8 +81,11 @@ X11Screens::X11Screens(X11Desktop& desktop, Executor& main) : desktop_(desktop),
             std::lock_guard lock(mutex_);
             for (auto& [token, handler] : handlers_) handlers.push_back(handler);
         }
+        // Weakly held: an observer removed before the block runs hears nothing.
         for (auto& handler : handlers) {
-            main_.async([handler] { (*handler)(); });
+            main_.async([weak = std::weak_ptr(handler)] {
+                if (auto handler = weak.lock()) (*handler)();
+            });
         }
     });
 }

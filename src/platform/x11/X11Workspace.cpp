@@ -39,8 +39,11 @@ X11Workspace::X11Workspace(X11Desktop& desktop, Executor& main) : desktop_(deskt
                 if (observer.event == kind) handlers.push_back(observer.handler);
             }
         }
+        // Weakly held: an observer removed before the block runs hears nothing.
         for (auto& handler : handlers) {
-            main_.async([handler, app] { (*handler)(app); });
+            main_.async([weak = std::weak_ptr(handler), app] {
+                if (auto handler = weak.lock()) (*handler)(app);
+            });
         }
     });
     // Applications that ran before this workspace existed sent no launch
