@@ -6,6 +6,9 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <xcb/xcb_ewmh.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <thread>
@@ -83,6 +86,39 @@ TEST_F(WindowElements, MinimisedWindowReportsItUntilRaised) {
         EXPECT_NE(entry.ownerPID, client.pid());
     }
     ASSERT_EQ(e->performAction(ax::raiseAction), axerror::success);
+    EXPECT_EQ(get<bool>(e, ax::minimized), false);
+}
+
+TEST_F(WindowElements, OnlyWindowsOnTheCurrentDesktopOrOnAllDesktopsAreListed) {
+    TestClientProcess client({"--title", "wanderer"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
+    auto app = platform_.accessibility->applicationElement(client.pid());
+    const auto listed = [&] {
+        auto windows = get<std::vector<AXElementRef>>(app, ax::windows);
+        return windows && std::any_of(windows->begin(), windows->end(),
+                                      [&](auto& w) { return w->identity() == client.window(); });
+    };
+    const auto moveTo = [&](std::uint32_t desktop) {
+        xcb_ewmh_request_change_wm_desktop(connection().ewmh(), connection().screenNumber(),
+                                           client.window(), desktop,
+                                           XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+        connection().flush();
+    };
+    auto count = readCardinal(connection(), connection().root(),
+                              connection().atom("_NET_NUMBER_OF_DESKTOPS"));
+    if (!count || *count < 2) GTEST_SKIP() << "the window manager has one desktop";
+
+    moveTo(1);
+    ASSERT_TRUE(settle([&] { return !listed(); }));
+    // Out of reach like a hidden window, and off the window list.
+    EXPECT_EQ(get<bool>(e, ax::minimized), true);
+    for (auto& entry : platform_.windowList->onScreenWindows()) {
+        EXPECT_NE(entry.ownerPID, client.pid());
+    }
+
+    moveTo(0xFFFFFFFF);
+    ASSERT_TRUE(settle([&] { return listed(); }));
     EXPECT_EQ(get<bool>(e, ax::minimized), false);
 }
 
