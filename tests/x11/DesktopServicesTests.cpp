@@ -85,6 +85,59 @@ TEST_F(DesktopServices, ObserverDeliversWindowEventsOnTheMainExecutor) {
     EXPECT_EQ(received.events.size(), count);
 }
 
+TEST_F(DesktopServices, WindowActivatedBeforeItIsListedBecomesTheFocusedWindow) {
+    TestClientProcess first({"--title", "first"});
+    TestClientProcess later({"--title", "later", "--pid", std::to_string(first.pid())});
+    ASSERT_TRUE(windowElement(first) && windowElement(first, later.window()));
+    auto app = platform_.accessibility->applicationElement(first.pid());
+    int focusEvents = 0;
+    std::shared_ptr<AXObserver> observer;
+    ASSERT_EQ(platform_.accessibility->createObserver(
+                  first.pid(),
+                  [&](const AXElementRef& element, const std::string& name) {
+                      if (element->identity() == later.window() &&
+                          name == ax::focusedWindowChangedNotification) {
+                          ++focusEvents;
+                      }
+                  },
+                  observer),
+              axerror::success);
+    ASSERT_EQ(observer->addNotification(app, ax::focusedWindowChangedNotification),
+              axerror::success);
+    observer->scheduleOnMain();
+
+    // A window manager that publishes the active window before its client list.
+    X11Connection& x = connection();
+    const xcb_atom_t list = x.atom("_NET_CLIENT_LIST");
+    std::vector<xcb_window_t> clients = readWindowList(x, x.root(), list);
+    std::vector<xcb_window_t> without = clients;
+    std::erase(without, later.window());
+    const xcb_window_t active = later.window();
+    // Start from the other window active, once openbox has settled its own focus.
+    ASSERT_TRUE(settle([&] { return desktop().activeWindow() == later.window(); }));
+    const xcb_window_t previous = first.window();
+    xcb_change_property(x.xcb(), XCB_PROP_MODE_REPLACE, x.root(), x.atom("_NET_ACTIVE_WINDOW"),
+                        XCB_ATOM_WINDOW, 32, 1, &previous);
+    x.sync();
+    ASSERT_EQ(desktop().focusedWindowOf(first.pid()), first.window());
+    main_.runPending();
+    focusEvents = 0;
+    xcb_change_property(x.xcb(), XCB_PROP_MODE_REPLACE, x.root(), list, XCB_ATOM_WINDOW, 32,
+                        std::uint32_t(without.size()), without.data());
+    x.sync();  // each step is seen on its own
+    xcb_change_property(x.xcb(), XCB_PROP_MODE_REPLACE, x.root(), x.atom("_NET_ACTIVE_WINDOW"),
+                        XCB_ATOM_WINDOW, 32, 1, &active);
+    x.sync();
+    xcb_change_property(x.xcb(), XCB_PROP_MODE_REPLACE, x.root(), list, XCB_ATOM_WINDOW, 32,
+                        std::uint32_t(clients.size()), clients.data());
+    x.sync();
+
+    auto focused = get<AXElementRef>(app, ax::focusedWindow);
+    ASSERT_TRUE(focused && *focused);
+    EXPECT_EQ((*focused)->identity(), later.window());
+    EXPECT_TRUE(main_.runUntil([&] { return focusEvents == 1; }));
+}
+
 TEST_F(DesktopServices, ApplicationsComeFromClientsWithClassNameAndIcon) {
     std::vector<RunningApplication> launched, terminated;
     platform_.workspace->addObserver(WorkspaceEvent::didLaunch,

@@ -269,6 +269,8 @@ void X11Desktop::refreshClients() {
             if (known_.count(w) || fresh.count(w)) current.push_back(w);
         }
         for (auto& [w, k] : fresh) {
+            // The constructor and the event thread may both have read it.
+            if (known_.count(w)) continue;
             known_[w] = k;
             if (k.pid != 0 && !apps_.count(k.pid)) {
                 apps_[k.pid] = X11AppInfo{k.pid, {}, nextOrder_++};
@@ -298,6 +300,17 @@ void X11Desktop::refreshClients() {
             }
         }
         std::erase_if(activeHistory_, [&](xcb_window_t w) { return !known_.count(w); });
+        // A window manager may publish the active window before it lists it.
+        if (active_ && fresh.count(*active_) && known_.count(*active_) &&
+            (activeHistory_.empty() || activeHistory_.front() != *active_)) {
+            const std::int32_t pid = known_[*active_].pid;
+            activeHistory_.insert(activeHistory_.begin(), *active_);
+            windowEvents.push_back({X11WindowEvent::Kind::focused, *active_, pid});
+            if (activePid_ != pid) {
+                activePid_ = pid;
+                appEvents.push_back({X11AppEvent::Kind::activated, pid});
+            }
+        }
     }
     // The class of a new application, read outside the lock.
     for (auto& event : appEvents) {
@@ -311,13 +324,13 @@ void X11Desktop::refreshClients() {
             break;
         }
     }
-    // Launch before the windows, terminate after them.
+    // Launch before the windows, terminate and activate after them.
     for (auto& e : appEvents) {
         if (e.kind == X11AppEvent::Kind::launched) emit(e);
     }
     for (auto& e : windowEvents) emit(e);
     for (auto& e : appEvents) {
-        if (e.kind == X11AppEvent::Kind::terminated) emit(e);
+        if (e.kind != X11AppEvent::Kind::launched) emit(e);
     }
 }
 
