@@ -241,8 +241,8 @@ double StripController::defaultWidth(const WindowCandidate& candidate) const {
 std::optional<ToastMessage> StripController::unstackColumnsWithoutRoom(const std::string& uuid) {
     if (!stateOf(uuid)) return std::nullopt;
     std::optional<ToastMessage> first;
-    const size_t columnCount = stateOf(uuid)->strip.columns.size();
-    for (size_t index = 0; index < columnCount; ++index) {
+    // The live column count: every split inserts a column, and the stacks after it still count.
+    for (size_t index = 0;; ++index) {
         const DisplayState* display = stateOf(uuid);
         if (!display || index >= display->strip.columns.size()) break;
         const Column& column = display->strip.columns[index];
