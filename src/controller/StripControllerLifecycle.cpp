@@ -120,7 +120,9 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
     for (const AppRef& app : apps) {
         const std::optional<std::vector<AXElementRef>> elements = observe(app);
         if (!elements) {
-            observeLaunched(app, 1);
+            // The retry runs right after this body: windows it adopts now would be lost when
+            // the restored strips replace the current ones below.
+            enqueue([this, app] { observeLaunched(app, 1); });
             continue;
         }
         for (const AXElementRef& element : *elements) {

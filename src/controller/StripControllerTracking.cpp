@@ -118,12 +118,15 @@ void StripController::catchUp(const std::vector<AppRef>& running) {
 
 int StripController::rescanWindows(bool respectingBackoff) {
     int count = 0;
+    // A pause is judged against the start of the pass, not against the time slow listings
+    // before it have used up.
+    const double passStart = now();
     // A copy: adopting runs the structural tail, which may drop vanished windows' applications.
     const auto observers = state_.observers;
     for (const auto& [pid, observer] : observers) {
         if (respectingBackoff) {
             const auto backoff = state_.catchUpBackoff.find(pid);
-            if (backoff != state_.catchUpBackoff.end() && backoff->second > now()) continue;
+            if (backoff != state_.catchUpBackoff.end() && backoff->second > passStart) continue;
         }
         const double started = now();
         const std::vector<AXElementRef> windows =
