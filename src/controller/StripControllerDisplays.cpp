@@ -97,6 +97,32 @@ void StripController::displaysChanged(const std::vector<DisplayInfo>& connected)
     std::set<std::string> connectedUUIDs;
     for (const DisplayInfo& display : connected) connectedUUIDs.insert(display.uuid);
 
+    // Moves windows (of `display`'s last layout) to their places at quit on that display.
+    const auto placeWhereQuitWould = [this](const std::vector<WindowID>& ids,
+                                            const DisplayState& display) {
+        std::vector<LayoutEngine::QuitWindow> windows;
+        for (const WindowID id : ids) {
+            const auto window = state_.windows.find(id);
+            if (window == state_.windows.end()) continue;
+            bool hidden = true;
+            for (const Placement& placement : display.lastLayout.placements)
+                if (placement.windowID == id) {
+                    hidden = placement.isParked || !placement.isVisible;
+                    break;
+                }
+            windows.push_back(quitWindow(window->second, hidden));
+        }
+        std::vector<Rect> screens;
+        for (const DisplayInfo& info : state_.allDisplays) screens.push_back(info.frame);
+        asyncMover_->flush();
+        const std::map<WindowID, Rect> plan =
+            LayoutEngine::quitPlan(windows, screens, display.info.visible, 24.0);
+        for (const auto& [id, frame] : plan) {
+            const auto window = state_.windows.find(id);
+            if (window != state_.windows.end()) windowMover_.move(window->second, frame, true);
+        }
+    };
+
     std::vector<Column> orphaned;
     for (auto it = state_.displays.begin(); it != state_.displays.end();) {
         if (wantedUUIDs.contains(it->first)) {
@@ -110,6 +136,13 @@ void StripController::displaysChanged(const std::vector<DisplayInfo>& connected)
             releaseWindows(gone.strip.allWindowIDs(), gone);
             log_.info("Display %{public}s switched off", gone.info.name);
         } else {
+            if (wanted.empty() && !connected.empty()) {
+                // No strip will hold these windows until a display comes into use: they stand
+                // where the quit would put them, on a connected display, instead of off-screen.
+                DisplayState onScreen = gone;
+                onScreen.info = connected.front();
+                placeWhereQuitWould(gone.strip.allWindowIDs(), onScreen);
+            }
             orphaned.insert(orphaned.end(), gone.strip.columns.begin(), gone.strip.columns.end());
             log_.info("Display %{public}s disconnected", gone.info.name);
         }

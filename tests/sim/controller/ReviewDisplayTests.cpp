@@ -47,5 +47,22 @@ TEST_F(ReviewDisplays, EveryStackWithoutRoomIsSplitNotOnlyTheFirst) {
     EXPECT_EQ(logLines("Unstacked Tall: no room for a real gap").size(), 2u);
 }
 
+TEST_F(ReviewDisplays, WhenTheLastDisplayInUseGoesItsWindowsMoveOntoAConnectedOne) {
+    AppSettings settings = stillSettings();
+    settings.disabledDisplays = {"RIGHT"};
+    applySettings(settings);
+    desktop.removeDisplay(left);
+    time.runUntilIdle();
+    ASSERT_TRUE(state().displayOrder.empty());
+    for (const SimWindow& window : windows) {
+        EXPECT_TRUE(state().windows.contains(window.id()));  // known, in no strip
+        EXPECT_TRUE(inside(window.frame(), kRight)) << window.frame();
+    }
+
+    settings.disabledDisplays.clear();
+    applySettings(settings);
+    EXPECT_EQ(stripWindows("RIGHT").size(), windows.size());
+}
+
 }  // namespace
 }  // namespace brindlow::test
