@@ -1,6 +1,8 @@
 #include "app/SocketServer.h"
 
+#include <fcntl.h>
 #include <pthread.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +21,25 @@ constexpr const char* kConnectionThreadLabel = "com.vemto.brindlow.socket.reques
 
 void nameThisThread(const char* label) {
     pthread_setname_np(pthread_self(), SerialQueue::threadName(label).c_str());
+}
+
+// Takes the start-up lock beside the socket; -1 with errno EWOULDBLOCK when
+// another instance holds it.
+int takeStartLock(const std::filesystem::path& socketPath) {
+    const std::string lockPath = socketPath.string() + ".lock";
+    const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    int result;
+    do {
+        result = flock(fd, LOCK_EX | LOCK_NB);
+    } while (result < 0 && errno == EINTR);
+    if (result < 0) {
+        const int saved = errno;
+        close(fd);
+        errno = saved;
+        return -1;
+    }
+    return fd;
 }
 
 // Errors after which the next accept can succeed at once.
@@ -74,15 +95,28 @@ SocketServer::StartResult SocketServer::start() {
         log_.error("Could not listen on %{public}s: %d", path_.string(), ENAMETOOLONG);
         return StartResult::failed;
     }
+    // Only the holder of the lock may replace or make the socket file, so two
+    // instances starting at once never take each other's file for stale.
+    const int lockFD = takeStartLock(path_);
+    if (lockFD < 0 && errno == EWOULDBLOCK) {
+        log_.error("Brindlow is already running: %{public}s is locked", path_.string());
+        return StartResult::alreadyRunning;
+    }
+    if (lockFD < 0) {
+        log_.error("Could not listen on %{public}s: %d", path_.string(), errno);
+        return StartResult::failed;
+    }
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         log_.error("socket() failed");
+        close(lockFD);
         return StartResult::failed;
     }
     const auto fail = [&](bool removeFile) {
         log_.error("Could not listen on %{public}s: %d", path_.string(), errno);
         close(fd);
         if (removeFile) unlink(path_.c_str());
+        close(lockFD);
         return StartResult::failed;
     };
     const auto bindAddress = [&] {
@@ -98,6 +132,7 @@ SocketServer::StartResult SocketServer::start() {
             close(probe);
             log_.error("Brindlow is already running: %{public}s answers", path_.string());
             close(fd);
+            close(lockFD);
             return StartResult::alreadyRunning;
         }
         // Only a refused connection proves the file stale; anything else (a
@@ -120,6 +155,7 @@ SocketServer::StartResult SocketServer::start() {
         ownsSocketFile_ = true;
         socketDevice_ = info.st_dev;
         socketInode_ = info.st_ino;
+        startLockFD_ = lockFD;
     }
     executor_.reopenWaits();
     acceptThread_ = std::thread([this, fd] {
@@ -133,12 +169,15 @@ SocketServer::StartResult SocketServer::start() {
 void SocketServer::stop() {
     int fd;
     bool removeFile;
+    int startLockFD;
     {
         std::lock_guard lock(mutex_);
         fd = listeningFD_;
         listeningFD_ = -1;
         removeFile = ownsSocketFile_;
         ownsSocketFile_ = false;
+        startLockFD = startLockFD_;
+        startLockFD_ = -1;
     }
     stopping_.notify_all();
     // shutdown() wakes an accept() that is blocked on the descriptor; it is
@@ -169,6 +208,8 @@ void SocketServer::stop() {
             unlink(path_.c_str());
         }
     }
+    // Released only after the file is gone, so the next instance finds no stale file.
+    if (startLockFD >= 0) close(startLockFD);
 }
 
 void SocketServer::acceptLoop(int listeningFD) {

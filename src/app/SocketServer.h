@@ -101,6 +101,9 @@ class SocketServer {
     bool ownsSocketFile_ = false;
     dev_t socketDevice_ = 0;
     ino_t socketInode_ = 0;
+    // "<socket>.lock", held with flock for as long as this server listens: it
+    // tells an instance that is still between bind and listen from a stale file.
+    int startLockFD_ = -1;
     std::thread acceptThread_;
     std::list<Connection> connections_;
 };

@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -283,6 +285,36 @@ TEST_F(SocketServerTest, SecondInstanceLeavesARunningOneAlone) {
     second.stop();
     EXPECT_TRUE(std::filesystem::exists(path));
     expectStillServing();
+}
+
+TEST_F(SocketServerTest, InstanceThatIsStillStartingKeepsItsSocketFile) {
+    // Another instance has taken the start-up lock and bound its socket but
+    // does not listen yet: connects are refused as for a stale file, yet the
+    // file is its own.
+    std::filesystem::create_directories(path.parent_path());
+    const int lock = open((path.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(flock(lock, LOCK_EX | LOCK_NB), 0);
+    const int starting = socket(AF_UNIX, SOCK_STREAM, 0);
+    const auto address = makeSocketAddress(path);
+    ASSERT_EQ(bind(starting, reinterpret_cast<const sockaddr*>(&*address), sizeof(sockaddr_un)), 0);
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+
+    executor = std::make_unique<RequestExecutor>(target, mainQueue);
+    SocketServer second(path, *executor);
+    EXPECT_EQ(second.start(), SocketServer::StartResult::alreadyRunning);
+    second.stop();
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+
+    // Once that instance has gone (lock released, file left behind), the next
+    // start replaces the file.
+    close(starting);
+    close(lock);
+    EXPECT_EQ(second.start(), SocketServer::StartResult::listening);
+    second.stop();
 }
 
 TEST_F(SocketServerTest, StaleSocketFileIsReplaced) {
