@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/BadgeRequest.h"
 #include "app/Command.h"
 #include "controller/DisplayLinkDriver.h"
 #include "controller/DisplayState.h"
@@ -220,7 +221,7 @@ class StripController {
     std::string displayName(const std::string& uuid) const;
     AXElementRef focusedWindow(std::int32_t pid) const;
 
-    // Commands (the handlers of each case come with the command set).
+    // Commands.
     void execute(Command command);
     void togglePause();
     void structuralTail(const std::string& uuid);
@@ -312,6 +313,84 @@ class StripController {
     std::shared_ptr<StripController*> alive_;
     // Last, so the link stops before anything it calls into goes away.
     std::unique_ptr<DisplayLinkDriver> displayLink_;
+
+    // MARK: Commands, drags, entry points and gestures
+
+  public:
+    // Command handlers (strip queue).
+    void runCommand(Command command, const std::string& uuid);
+    // The focus tail: with `activate`, the display becomes active, its focused window loses its
+    // badge and is raised after the relayout.
+    void focusChanged(const std::string& uuid, bool activate);
+    // "?" for a window that is not managed.
+    std::string appName(WindowID id) const;
+    void setWidth(const std::vector<double>& sortedPresets, const std::string& uuid);
+    void resizeColumn(double step, const std::string& uuid);
+    void toggleFullWidth(const std::string& uuid);
+    void centerFocused(const std::string& uuid);
+    void stackFocused(Command::Kind kind, const std::string& uuid);
+    void toggleTabbed(const std::string& uuid);
+    void changeHeight(const std::string& uuid, bool taller);
+    // Moves a window's column to another display, at `index` or (with afterFocused) right after
+    // the target's focused column, with its application's width.
+    void move(WindowID id, const std::string& source, const std::string& target, int index,
+              bool afterFocused);
+    void sendToNextDisplay(const std::string& uuid);
+    void moveAcrossDisplays(const std::string& uuid, int direction);
+    void focusAdjacentDisplay(const std::string& uuid, int direction);
+    void toggleFloat(const std::string& uuid);
+    void toggleFullScreen(const std::string& uuid);
+    // Judges a user drag or resize once the left button is up.
+    void userChanged(WindowID id);
+    int dropColumn(const Rect& live, const std::string& uuid, WindowID id) const;
+
+    // Entry points for other subsystems (any thread; each only queues its work). Completions run
+    // on the strip queue.
+    void jump(WindowID id);
+    void reorderColumn(const std::string& uuid, int from, int to);
+    void captureSnapshot(std::function<void(SessionSnapshot)> completion);
+    void restoreLayout(SessionSnapshot snapshot,
+                       std::function<void(std::set<std::string>)> completion);
+    void listJSON(bool titles, std::function<void(std::string)> completion);
+    void badge(BadgeRequest request);
+    void focusWindow(Point point);
+    void gestureBegan(Point point);
+    // The total amount since the gesture began; updates waiting for the queue are coalesced.
+    void gestureChanged(double amount, GestureUnit unit);
+    void gestureEnded(double velocity, GestureUnit unit);
+
+    // Their bodies (strip queue).
+    void jumpOnQueue(WindowID id);
+    void reorderOnQueue(const std::string& uuid, int from, int to);
+    // The bundle identifiers of saved windows whose applications are not running.
+    std::set<std::string> restoreLayoutOnQueue(const SessionSnapshot& snapshot);
+    std::string makeListJSON(bool titles) const;
+    void performBadge(const BadgeRequest& request);
+    void performFocus(Point point);
+    std::optional<std::int32_t> pidOfWindow(Point point) const;
+    void beginGesture(Point point);
+    void applyPendingGesture();
+    void settleSwipe(double velocity, GestureUnit unit);
+
+    // The swipe in progress: the offset it began at, its smoothed speed and the last sample
+    // (time, offset). Strip queue.
+    struct GestureDrag {
+        double startOffset = 0;
+        double velocity = 0;
+        std::optional<std::pair<double, double>> sample;
+    };
+    const GestureDrag& gestureDrag() const { return gesture_; }
+
+  private:
+    Column* focusedColumn(const std::string& uuid);
+    void editFocusedColumn(const std::string& uuid, const std::function<void(Column&)>& edit);
+    bool leftButtonDown() const;
+    std::optional<std::pair<double, GestureUnit>> takePendingGesture();
+
+    GestureDrag gesture_;
+    // Shared with the gesture thread under its own lock.
+    std::mutex pendingGestureMutex_;
+    std::optional<std::pair<double, GestureUnit>> pendingGesture_;
 };
 
 }  // namespace brindlow

@@ -1,5 +1,5 @@
 // The command dispatcher and the closing steps every change shares. The handlers of the window
-// commands are added case by case in files of their own.
+// commands are in files of their own.
 #include "controller/StripController.h"
 
 namespace brindlow {
@@ -17,11 +17,7 @@ void StripController::execute(Command command) {
                                            : std::optional(state_.displayOrder.front()));
     if (!uuid || !stateOf(*uuid)) return;
     log_.info("Command %{public}s", command.text());
-    switch (command.kind()) {
-        default:
-            // Handled by the command set; nothing here yet.
-            break;
-    }
+    runCommand(command, *uuid);
 }
 
 void StripController::togglePause() {
@@ -84,9 +80,5 @@ void StripController::showMessage(const ToastMessage& message) {
     onMain([callback = onMessage, message] { callback(message); });
 }
 
-void StripController::watchDrag(WindowID) {
-    // Following the user's drags and resizes arrives with the command set; until then the next
-    // layout simply puts the window back in its column.
-}
 
 }  // namespace brindlow

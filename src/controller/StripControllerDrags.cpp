@@ -1,0 +1,89 @@
+// Following the user's drags and resizes of tiled windows: a change counts only while the left
+// button is down, away from the controller's own moves, and is judged once the button is up.
+#include <cmath>
+
+#include "controller/StripController.h"
+#include "controller/UserDrag.h"
+#include "windows/AX.h"
+
+namespace brindlow {
+
+bool StripController::leftButtonDown() const {
+    return env_.platform.leftMouseButtonDown && env_.platform.leftMouseButtonDown();
+}
+
+void StripController::watchDrag(WindowID id) {
+    if (!leftButtonDown()) return;
+    const auto moved = state_.lastMoveTime.find(id);
+    if (moved != state_.lastMoveTime.end() && now() - moved->second < UserDrag::kOwnMoveQuiet)
+        return;
+    const auto location = locate(id);
+    if (!location) return;
+    const DisplayState* display = stateOf(location->first);
+    if (!display || display->animating || state_.gestureUUID) return;
+    const auto window = state_.windows.find(id);
+    if (window == state_.windows.end()) return;
+    const std::optional<Rect> live = AX::frame(window->second.element);
+    if (!live) return;
+    if (UserDrag::framesClose(*live, window->second.frame, UserDrag::kTolerance)) return;
+    if (!state_.pendingUserChanges.insert(id).second) return;
+    enqueueAfter(UserDrag::kFirstJudgement, [this, id] { userChanged(id); });
+}
+
+void StripController::userChanged(WindowID id) {
+    if (leftButtonDown()) {
+        enqueueAfter(UserDrag::kRecheck, [this, id] { userChanged(id); });
+        return;
+    }
+    if (state_.pendingUserChanges.erase(id) == 0) return;
+    const auto found = state_.windows.find(id);
+    if (found == state_.windows.end()) return;
+    const auto location = locate(id);
+    if (!location) return;
+    const std::optional<Rect> live = AX::frame(found->second.element);
+    if (!live) return;
+    const std::string uuid = location->first;
+    DisplayState* home = stateOf(uuid);
+    if (!home) return;
+    const std::optional<StripLocation> place = home->strip.locate(id);
+    if (!place) return;
+    const Rect recorded = found->second.frame;
+    found->second.frame = *live;
+    const std::string name = found->second.appName;
+
+    if (UserDrag::isResize(*live, recorded)) {
+        Column& column = home->strip.columns[size_t(place->column)];
+        const double area = column.pin ? home->info.visible.width : home->lastLayout.viewport.width;
+        UserDrag::applyResize(column, place->row, *live, recorded, area, state_.settings.gap,
+                              state_.settings.outerGap);
+        home->strip.focus(id);
+        log_.info("User resized %{public}s to %ld×%ld", name, long(live->width),
+                  long(live->height));
+        structuralTail(uuid);
+        return;
+    }
+
+    const std::string target = display(*live).value_or(uuid);
+    const Column& column = home->strip.columns[size_t(place->column)];
+    if (target == uuid && UserDrag::shookInsideStack(column, *live, recorded)) {
+        log_.info("User moved %{public}s inside its stack: back into place", name);
+        structuralTail(uuid);
+        return;
+    }
+    const int index = dropColumn(*live, target, id);
+    log_.info("User moved %{public}s to column %ld", name, long(index + 1));
+    if (target != uuid) {
+        move(id, uuid, target, index, false);
+        return;
+    }
+    UserDrag::moveWithinStrip(home->strip, id, index);
+    structuralTail(uuid);
+}
+
+int StripController::dropColumn(const Rect& live, const std::string& uuid, WindowID id) const {
+    const DisplayState* display = stateOf(uuid);
+    if (!display) return 0;
+    return UserDrag::dropColumn(display->strip, display->lastLayout, live, id);
+}
+
+}  // namespace brindlow

@@ -1,0 +1,120 @@
+// Swipe scrolling: the strip follows the fingers, then coasts and settles on a column.
+#include <algorithm>
+
+#include "controller/StripController.h"
+#include "controller/Swipe.h"
+
+namespace brindlow {
+
+// MARK: Gesture thread
+
+void StripController::gestureBegan(Point point) {
+    enqueue([this, point] { beginGesture(point); });
+}
+
+void StripController::gestureChanged(double amount, GestureUnit unit) {
+    bool waiting = false;
+    {
+        std::lock_guard lock(pendingGestureMutex_);
+        waiting = pendingGesture_.has_value();
+        pendingGesture_ = std::make_pair(amount, unit);
+    }
+    if (!waiting) enqueue([this] { applyPendingGesture(); });
+}
+
+void StripController::gestureEnded(double velocity, GestureUnit unit) {
+    enqueue([this, velocity, unit] { settleSwipe(velocity, unit); });
+}
+
+// MARK: Strip queue
+
+void StripController::beginGesture(Point point) {
+    if (state_.paused) return;
+    std::optional<std::string> uuid;
+    for (const std::string& candidate : state_.displayOrder) {
+        const DisplayState* display = stateOf(candidate);
+        if (display && display->info.frame.contains(point)) {
+            uuid = candidate;
+            break;
+        }
+    }
+    if (!uuid) uuid = state_.activeUUID;
+    if (!uuid) return;
+    // A swipe that never ended leaves its display at the dragged offset; it goes back to its
+    // own offset before another display is taken over.
+    if (state_.gestureUUID && *state_.gestureUUID != *uuid) {
+        const std::string previous = *state_.gestureUUID;
+        state_.gestureUUID.reset();
+        if (stateOf(previous)) relayout(previous);
+    }
+    state_.gestureUUID = uuid;
+    double start = 0;
+    if (DisplayState* display = stateOf(*uuid)) {
+        display->animating = false;
+        display->velocity = 0;
+        display->scrollEase.reset();
+        display->glideEase.reset();
+        display->glideFrom.reset();
+        start = display->displayedOffset;
+    }
+    gesture_ = GestureDrag{start, 0, std::nullopt};
+}
+
+std::optional<std::pair<double, GestureUnit>> StripController::takePendingGesture() {
+    std::lock_guard lock(pendingGestureMutex_);
+    std::optional<std::pair<double, GestureUnit>> pending = pendingGesture_;
+    pendingGesture_.reset();
+    return pending;
+}
+
+void StripController::applyPendingGesture() {
+    const std::optional<std::pair<double, GestureUnit>> pending = takePendingGesture();
+    // Paused, nothing moves: the swipe is over.
+    if (!pending || !state_.gestureUUID || state_.paused) return;
+    const std::string uuid = *state_.gestureUUID;
+    DisplayState* display = stateOf(uuid);
+    if (!display) return;
+    const double width = display->lastLayout.viewport.width;
+    const double gap = std::max(0.0, state_.settings.gap);
+    const double outer = std::max(0.0, state_.settings.outerGap);
+    const double offset = Swipe::draggedOffset(
+        gesture_.startOffset, Swipe::inPoints(pending->first, pending->second, width),
+        state_.settings.gestureSensitivity, Swipe::maxOffset(display->strip, width, gap, outer));
+    display->displayedOffset = offset;
+    const double time = now();
+    gesture_.velocity = Swipe::smoothedVelocity(gesture_.velocity, gesture_.sample, time, offset);
+    gesture_.sample = std::make_pair(time, offset);
+    const double velocity = gesture_.velocity;
+    Predictor predictor = [offset, velocity](double lead) {
+        return std::make_pair(offset + velocity * std::min(lead, 0.15), 0.0);
+    };
+    applyLayout(uuid, {offset, false, false, std::nullopt, std::move(predictor)});
+}
+
+void StripController::settleSwipe(double velocity, GestureUnit unit) {
+    applyPendingGesture();
+    if (!state_.gestureUUID) return;
+    const std::string uuid = *state_.gestureUUID;
+    // Cleared whatever follows, so a display without state never holds the gesture.
+    state_.gestureUUID.reset();
+    if (state_.paused) return;
+    DisplayState* display = stateOf(uuid);
+    if (!display) return;
+    const double width = display->lastLayout.viewport.width;
+    const double points =
+        Swipe::inPoints(velocity, unit, width) * state_.settings.gestureSensitivity;
+    const Swipe::Settle settle =
+        Swipe::settle(display->strip, display->displayedOffset, points, width,
+                      std::max(0.0, state_.settings.gap), std::max(0.0, state_.settings.outerGap));
+    display->strip.scrollOffset = settle.target;
+    if (settle.focusedIndex) display->strip.focusedIndex = settle.focusedIndex;
+    display->velocity = settle.velocity;
+    state_.activeUUID = uuid;
+    log_.info("Swipe settled on column %ld", long(display->strip.focusedIndex.value_or(0) + 1));
+    relayout(uuid);
+    raiseFocused(uuid);
+    scheduleSessionSave();
+    publishSnapshot(SnapshotReason::focus(uuid));
+}
+
+}  // namespace brindlow

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "ControllerScenario.h"
+
+namespace brindlow::test {
+
+// Two displays; `count` windows of one frontmost application on the left one, columns in the
+// order they were opened, the last one focused. Animations off unless a test turns them on.
+class CommandScenario : public ControllerScenario {
+  protected:
+    SimApp editor;
+    SimApp term;
+    std::vector<SimWindow> windows;
+
+    void SetUp() override {
+        ControllerScenario::SetUp();
+        addTwoDisplays();
+        editor = desktop.launchApp(
+            {.name = "Editor", .bundleID = "org.example.editor", .activate = true});
+        term = desktop.launchApp({.name = "Term", .bundleID = "org.example.term"});
+    }
+
+    void open(int count, AppSettings settings = stillSettings()) {
+        for (int i = 0; i < count; ++i)
+            windows.push_back(desktop.openWindow(editor, {.title = "w" + std::to_string(i),
+                                                          .frame = {100.0 + 20 * i, 100, 700, 500},
+                                                          .focus = i == count - 1}));
+        time.runUntilIdle();
+        start(settings);
+        snapshots.clear();
+        messages.clear();
+        LogSink::clear();
+    }
+
+    void run(Command command) {
+        controller->perform(command);
+        time.runUntilIdle();
+    }
+
+    const DisplayState& display(const std::string& uuid = "LEFT") const {
+        return state().displays.at(uuid);
+    }
+    const Strip& strip(const std::string& uuid = "LEFT") const { return display(uuid).strip; }
+    const Column& focusedColumn(const std::string& uuid = "LEFT") const {
+        return strip(uuid).columns.at(size_t(*strip(uuid).focusedIndex));
+    }
+    WindowID id(int index) const { return windows.at(size_t(index)).id(); }
+
+    // Window ids column by column.
+    std::vector<std::vector<WindowID>> columns(const std::string& uuid = "LEFT") const {
+        std::vector<std::vector<WindowID>> result;
+        for (const Column& column : strip(uuid).columns) result.push_back(column.windows);
+        return result;
+    }
+
+    // Moves the focus onto a window as a command would (a jump of its column).
+    void focusWindow(WindowID window) {
+        const auto location = strip().locate(window);
+        ASSERT_TRUE(location);
+        run(Command::jumpTo(location->column + 1));
+    }
+};
+
+}  // namespace brindlow::test

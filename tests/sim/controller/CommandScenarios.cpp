@@ -1,0 +1,359 @@
+#include "CommandScenario.h"
+
+namespace brindlow::test {
+namespace {
+
+class Commands : public CommandScenario {};
+
+// MARK: Dispatch, pause, focus and order
+
+TEST_F(Commands, FocusStepsMoveFocusRaiseAndPublishTheDisplay) {
+    open(3);
+    ASSERT_EQ(strip().focusedIndex, 2);
+    run(Command::Kind::focusLeft);
+    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_EQ(logLines("Command focusLeft").size(), 1u);
+    ASSERT_FALSE(snapshots.empty());
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
+    EXPECT_TRUE(windows[1].isFocused());  // raised through the raiser
+    run(Command::Kind::focusFirst);
+    EXPECT_EQ(strip().focusedIndex, 0);
+    run(Command::Kind::focusLast);
+    EXPECT_EQ(strip().focusedIndex, 2);
+}
+
+TEST_F(Commands, AJumpOutOfRangeDoesNothingAndAJumpToTheFocusedColumnStillRunsTheFocusTail) {
+    open(2);
+    run(Command::jumpTo(3));
+    EXPECT_TRUE(snapshots.empty());
+    EXPECT_EQ(logLines("Command jump(3)").size(), 1u);
+    controller->mutableState().badges.insert(id(1));
+    run(Command::jumpTo(2));
+    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_FALSE(state().badges.contains(id(1)));
+    ASSERT_FALSE(snapshots.empty());
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
+}
+
+TEST_F(Commands, WhilePausedOnlyThePauseToggleActsAndResumingLaysOutAgain) {
+    open(2);
+    run(Command::Kind::togglePause);
+    EXPECT_TRUE(state().paused);
+    EXPECT_EQ(logLines("Paused").size(), 1u);
+    run(Command::Kind::focusLeft);
+    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_TRUE(logLines("Command").empty());
+    windows[0].setFrame({5, 5, 300, 300});
+    time.runUntilIdle();
+    run(Command::Kind::togglePause);
+    EXPECT_FALSE(state().paused);
+    EXPECT_NE(windows[0].frame(), (Rect{5, 5, 300, 300}));  // tiled again
+    EXPECT_TRUE(snapshots.back().paused == false);
+}
+
+TEST_F(Commands, ApplicationSideCommandsAreLoggedAndIgnored) {
+    open(2);
+    const Strip before = strip();
+    for (const Command::Kind kind :
+         {Command::Kind::toggleFocusBorder, Command::Kind::toggleDimInactive, Command::Kind::search,
+          Command::Kind::overview, Command::Kind::showShortcuts})
+        run(kind);
+    EXPECT_EQ(strip(), before);
+    EXPECT_EQ(logLines("Command overview").size(), 1u);
+    EXPECT_TRUE(snapshots.empty());
+}
+
+TEST_F(Commands, WithoutADisplayNothingRunsOrIsLogged) {
+    makeController();
+    controller->start(stillSettings());
+    desktop.removeDisplay(left);
+    desktop.removeDisplay(right);
+    time.runUntilIdle();
+    LogSink::clear();
+    run(Command::Kind::focusLeft);
+    EXPECT_TRUE(logLines("Command").empty());
+}
+
+TEST_F(Commands, MovesSwapColumnsAndWindowsInAStack) {
+    open(3);
+    run(Command::Kind::moveLeft);
+    EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(0), id(2), id(1)}));
+    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::structure());
+    run(Command::Kind::stackLeft);  // w2 onto w0
+    ASSERT_EQ(columns().front(), (std::vector<WindowID>{id(0), id(2)}));
+    run(Command::Kind::moveUp);
+    EXPECT_EQ(columns().front(), (std::vector<WindowID>{id(2), id(0)}));
+    run(Command::Kind::moveUp);  // already at the top
+    EXPECT_EQ(columns().front(), (std::vector<WindowID>{id(2), id(0)}));
+}
+
+TEST_F(Commands, PinsRegroupTheColumnAtItsEdge) {
+    open(3);
+    focusWindow(id(1));
+    run(Command::Kind::pinRight);
+    EXPECT_EQ(strip().columns.back().pin, Pin::right);
+    EXPECT_EQ(strip().columns.back().windows, (std::vector<WindowID>{id(1)}));
+    run(Command::Kind::pinRight);
+    EXPECT_FALSE(strip().columns.back().pin);
+}
+
+TEST_F(Commands, AnAutomaticallyTabbedColumnIsAStackAgainAfterAStructuralChange) {
+    open(3);
+    controller->mutableState().displays.at("LEFT").strip.columns[2].isTabbed = true;
+    controller->mutableState().displays.at("LEFT").strip.columns[2].autoTabbed = true;
+    run(Command::Kind::wider);
+    EXPECT_EQ(logLines("Column 3: automatic tabs back to a stack").size(), 1u);
+    for (const Column& column : strip().columns) EXPECT_FALSE(column.isTabbed);
+}
+
+// MARK: Widths and centring
+
+TEST_F(Commands, CycleWidthWalksThePresetsAndStopsWhenNothingChanges) {
+    open(2);
+    ASSERT_DOUBLE_EQ(focusedColumn().widthFraction, 0.5);
+    run(Command::Kind::cycleWidth);
+    EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 2.0 / 3.0);
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::structure());
+    AppSettings settings = stillSettings();
+    settings.presetWidths = {0.4};
+    controller->updateSettings(settings);
+    time.runUntilIdle();
+    run(Command::Kind::cycleWidth);
+    EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.4);
+    snapshots.clear();
+    run(Command::Kind::cycleWidth);  // the only preset again: nothing changes, nothing is published
+    EXPECT_TRUE(snapshots.empty());
+}
+
+TEST_F(Commands, WiderNarrowerAndFullWidthChangeTheFocusedColumn) {
+    open(2);
+    const double before = windows[1].frame().width;
+    run(Command::Kind::wider);
+    EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.6);
+    EXPECT_GT(windows[1].frame().width, before);
+    run(Command::Kind::fullWidth);
+    EXPECT_TRUE(focusedColumn().isFullWidth);
+    EXPECT_DOUBLE_EQ(windows[1].frame().width, 1920);  // the whole viewport
+    run(Command::Kind::narrower);
+    EXPECT_FALSE(focusedColumn().isFullWidth);
+    EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.9);
+}
+
+TEST_F(Commands, CenterScrollsOnceWithoutPublishing) {
+    open(4);
+    focusWindow(id(1));
+    snapshots.clear();
+    run(Command::Kind::center);
+    const double width = display().lastLayout.viewport.width;
+    const Rect frame = windows[1].frame();
+    EXPECT_NEAR(frame.midX(), width / 2, 1.0);
+    EXPECT_GT(strip().scrollOffset, 0);
+    EXPECT_TRUE(snapshots.empty());
+}
+
+// MARK: Stacks, tabs and heights
+
+TEST_F(Commands, StackingBuildsAStackAndAFullColumnOnlyLogs) {
+    open(4);
+    run(Command::Kind::stackLeft);  // w3 joins w2
+    focusWindow(id(1));
+    run(Command::Kind::stackRight);  // w1 joins them
+    ASSERT_EQ(columns().size(), 2u);
+    EXPECT_EQ(columns()[1], (std::vector<WindowID>{id(2), id(3), id(1)}));
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
+    // A third window makes the stack full: w0 cannot join it.
+    focusWindow(id(0));
+    const Strip before = strip();
+    run(Command::Kind::stackRight);
+    EXPECT_EQ(strip(), before);
+    EXPECT_EQ(logLines("Stack: nothing to add, or the column already holds 3 windows").size(), 1u);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Commands, AStackWithoutRoomIsRefusedWithTheNeededHeight) {
+    open(2);
+    controller->mutableState().appMinimumHeights["org.example.editor"] = 600;
+    const Strip before = strip();
+    run(Command::Kind::stackLeft);
+    EXPECT_EQ(strip(), before);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, "Can't stack these Editor windows");
+    EXPECT_EQ(messages[0].needed, 600 + 600 + 12);
+    EXPECT_EQ(logLines("Message: Can't stack these Editor windows").size(), 1u);
+}
+
+TEST_F(Commands, PopsTakeTheActiveWindowOutBesideTheStack) {
+    open(3);
+    run(Command::Kind::stackLeft);
+    ASSERT_EQ(columns().size(), 2u);
+    run(Command::Kind::popRight);
+    EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(1)}, {id(2)}}));
+    EXPECT_EQ(strip().focusedIndex, 2);
+}
+
+TEST_F(Commands, TabsNeedAStackAndToggleOnAStack) {
+    open(2);
+    run(Command::Kind::toggleTabbed);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, "Tabs need a stack");
+    run(Command::Kind::stackLeft);
+    run(Command::Kind::toggleTabbed);
+    EXPECT_TRUE(focusedColumn().isTabbed);
+    run(Command::Kind::toggleTabbed);
+    EXPECT_FALSE(focusedColumn().isTabbed);
+    EXPECT_EQ(messages.size(), 1u);
+}
+
+TEST_F(Commands, TallerAndShorterChangeTheActiveRowOrExplainWhyNot) {
+    open(2);
+    run(Command::Kind::taller);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].title, "Taller and shorter need a stack");
+    run(Command::Kind::stackLeft);
+    const double before = windows[1].frame().height;
+    run(Command::Kind::taller);
+    EXPECT_GT(windows[1].frame().height, before + 2);
+    for (int i = 0; i < 10; ++i) run(Command::Kind::shorter);
+    EXPECT_EQ(messages.back().title, "Editor can't get shorter here");
+    run(Command::Kind::equalizeHeights);
+    EXPECT_EQ(focusedColumn().weights, (std::vector<double>{1.0, 1.0}));
+}
+
+TEST_F(Commands, TallerIsRefusedWhenTheOtherWindowsAreAtTheirMinimum) {
+    open(2);
+    run(Command::Kind::stackLeft);
+    // The upper window cannot get any shorter: the focused one cannot grow.
+    controller->mutableState().minimumHeights[id(0)] = 1080 - 24 - 12 - 100;
+    run(Command::Kind::taller);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().title, "Editor can't get taller here");
+    EXPECT_EQ(messages.back().detail, "The other windows in this stack can't get any shorter.");
+}
+
+// MARK: Displays, floating and full screen
+
+TEST_F(Commands, SendToNextDisplayWrapsAndUsesTheRuleWidth) {
+    AppSettings settings = stillSettings();
+    settings.appRules = {{"org.example.editor", "Editor", AppBehavior::tile, 0.75}};
+    open(2, settings);
+    run(Command::Kind::sendToNextDisplay);
+    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{id(1)}));
+    EXPECT_DOUBLE_EQ(strip("RIGHT").columns[0].widthFraction, 0.75);
+    EXPECT_EQ(state().activeUUID, "RIGHT");
+    EXPECT_TRUE(inside(windows[1].frame(), kRight));
+    EXPECT_EQ(logLines("Move Editor to display Right").size(), 1u);
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("RIGHT"));
+    run(Command::Kind::sendToNextDisplay);  // from the last display to the first
+    EXPECT_EQ(stripWindows("RIGHT"), std::vector<WindowID>{});
+    EXPECT_EQ(stripWindows("LEFT").size(), 2u);
+}
+
+TEST_F(Commands, MovingPastTheEndCrossesDisplaysBesideThePinnedBlocks) {
+    open(2);
+    const SimWindow pinned =
+        desktop.openWindow(term, {.title = "p", .frame = {2000, 100, 600, 400}});
+    time.advance(0.2);
+    controller->mutableState().displays.at("RIGHT").strip.columns[0].pin = Pin::left;
+    run(Command::Kind::moveRight);  // w1 is the last column on the left display
+    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{pinned.id(), id(1)}));
+    EXPECT_EQ(strip("RIGHT").focusedIndex, 1);
+    run(Command::Kind::moveRight);  // the rightmost display: no wrap
+    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{pinned.id(), id(1)}));
+    run(Command::Kind::moveLeft);  // back before the left display's right-pinned block (none)
+    EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{id(0), id(1)}));
+}
+
+TEST_F(Commands, CrossingIsOffWithTheSetting) {
+    AppSettings settings = stillSettings();
+    settings.focusCrossesDisplays = false;
+    desktop.openWindow(term, {.title = "r", .frame = {2000, 100, 600, 400}});
+    open(2, settings);
+    run(Command::Kind::moveRight);
+    run(Command::Kind::focusRight);
+    EXPECT_EQ(stripWindows("LEFT").size(), 2u);
+    EXPECT_EQ(state().activeUUID, "LEFT");
+    EXPECT_TRUE(snapshots.empty());
+}
+
+TEST_F(Commands, FocusCrossesToTheNextDisplayAndClearsTheBadgeThere) {
+    const SimWindow other =
+        desktop.openWindow(term, {.title = "r", .frame = {2000, 100, 600, 400}});
+    open(2);
+    controller->mutableState().badges.insert(other.id());
+    run(Command::Kind::focusRight);
+    EXPECT_EQ(state().activeUUID, "RIGHT");
+    EXPECT_FALSE(state().badges.contains(other.id()));
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("RIGHT"));
+    EXPECT_TRUE(other.isFocused());
+    run(Command::Kind::focusRight);  // nothing further right
+    EXPECT_EQ(state().activeUUID, "RIGHT");
+}
+
+TEST_F(Commands, FocusDoesNotCrossToAnEmptyStrip) {
+    open(2);
+    run(Command::Kind::focusRight);
+    EXPECT_EQ(state().activeUUID, "LEFT");
+    EXPECT_TRUE(snapshots.empty());
+}
+
+TEST_F(Commands, FloatingCentresTheWindowAndKeepsItThereUntilTiledAgain) {
+    open(2);
+    desktop.setDisplayFrames(left, kLeft, Rect(0, 25, 1440, 875));
+    time.runUntilIdle();
+    controller->screensMayHaveChanged();
+    time.runUntilIdle();
+    // A big window that the application kept at its own size.
+    controller->mutableState().windows.at(id(1)).frame = Rect(0, 0, 2000, 1400);
+    run(Command::Kind::toggleFloat);
+    EXPECT_FALSE(state().windows.contains(id(1)));
+    EXPECT_TRUE(state().userFloating.contains(id(1)));
+    EXPECT_EQ(windows[1].frame(), (Rect{144, 113, 1152, 700}));
+    EXPECT_EQ(logLines("Remove Editor '<private>': floated").size(), 1u);
+    // Nothing pending moves it back, and a catch-up does not adopt it.
+    time.advance(5);
+    EXPECT_EQ(windows[1].frame(), (Rect{144, 113, 1152, 700}));
+    EXPECT_FALSE(state().windows.contains(id(1)));
+
+    windows[1].focus();
+    time.runUntilIdle();
+    run(Command::Kind::toggleFloat);
+    EXPECT_TRUE(state().windows.contains(id(1)));
+    EXPECT_EQ(logLines("Unfloat window").size(), 1u);
+}
+
+TEST_F(Commands, AFloatedWindowIsNotSnappedBackByAPendingMove) {
+    open(2);
+    // Its application answers slowly, so the glide's moves are still queued when it floats.
+    editor.setLatency(0.05);
+    AppSettings settings;  // animations on
+    controller->updateSettings(settings);
+    time.runUntilIdle();
+    run(Command::Kind::narrower);
+    controller->perform(Command::Kind::toggleFloat);
+    time.advance(3);
+    const Rect floated = windows[1].frame();
+    EXPECT_FALSE(state().windows.contains(id(1)));
+    time.advance(3);
+    EXPECT_EQ(windows[1].frame(), floated);
+    const Rect visible = state().displays.at("LEFT").info.visible;
+    EXPECT_NEAR(floated.midX(), visible.midX(), 1);
+}
+
+TEST_F(Commands, FullScreenRemembersThePlaceAndReturnsThere) {
+    open(3);
+    focusWindow(id(1));
+    run(Command::Kind::fullScreen);
+    EXPECT_TRUE(windows[1].isFullScreen());
+    EXPECT_FALSE(state().windows.contains(id(1)));
+    ASSERT_TRUE(state().fullScreenReturn.contains(id(1)));
+    EXPECT_EQ(state().fullScreenReturn.at(id(1)).index, 1);
+    // The command again switches it off, whatever display is active.
+    run(Command::Kind::fullScreen);
+    EXPECT_FALSE(windows[1].isFullScreen());
+    time.advance(1);
+    EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(0), id(1), id(2)}));
+}
+
+}  // namespace
+}  // namespace brindlow::test
