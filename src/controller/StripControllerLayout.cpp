@@ -140,7 +140,9 @@ void StripController::startAnimation(const std::string& uuid) {
         display->glideEase.reset();
     }
     display->animating = true;
-    if (!anyAnimating) displayLink_->start();
+    // Also when the clock is not running although a display animates: its link could not be made
+    // at the last start, and without frames that animation would never land.
+    if (!anyAnimating || !displayLink_->isRunning()) displayLink_->start();
 }
 
 void StripController::applyLayout(const std::string& uuid, const ApplyOptions& options) {

@@ -582,5 +582,54 @@ TEST_F(ReviewApply, AtQuitParkedAndLaterWindowsArePutBackOnScreen) {
     EXPECT_EQ(lines.front(), "Put 6 windows back before quitting");
 }
 
+// MARK: The display clock
+
+class ReviewDisplayClock : public ReviewApply {
+  protected:
+    int linksRefused = 0;
+
+    // The platform cannot make a display link the first `refusals` times.
+    void makeControllerRefusingLinks(int refusals) {
+        StripControllerEnvironment environment;
+        environment.platform = desktop.platform();
+        environment.stripQueue = stripQueue;
+        environment.makeDisplayLink = [this, refusals]() -> std::unique_ptr<DisplayLink> {
+            if (linksRefused < refusals) {
+                ++linksRefused;
+                return nullptr;
+            }
+            auto made = std::make_unique<ManualDisplayLink>();
+            link = made.get();
+            return made;
+        };
+        environment.storageFolder = folder.path();
+        environment.concurrentPerform = [](size_t count, const std::function<void(size_t)>& job) {
+            for (size_t index = 0; index < count; ++index) job(index);
+        };
+        controller = std::make_unique<StripController>(std::move(environment));
+    }
+};
+
+TEST_F(ReviewDisplayClock, WhenNoDisplayLinkCouldBeMadeTheNextAnimationStartTriesAgain) {
+    makeControllerRefusingLinks(1);
+    start(AppSettings{});
+    onQueue([&] {
+        display("LEFT").strip.scrollOffset = display("LEFT").displayedOffset + 400;
+        controller->relayout("LEFT");
+    });
+    EXPECT_EQ(linksRefused, 1);
+    EXPECT_EQ(link, nullptr);
+    // The focus moves on while no frame has come: this start makes the link and runs it.
+    onQueue([&] {
+        display("LEFT").strip.scrollOffset = display("LEFT").displayedOffset + 600;
+        controller->relayout("LEFT");
+    });
+    ASSERT_NE(link, nullptr);
+    EXPECT_TRUE(link->isRunning());
+    animate();
+    EXPECT_FALSE(display("LEFT").animating);
+    EXPECT_DOUBLE_EQ(display("LEFT").displayedOffset, display("LEFT").strip.scrollOffset);
+}
+
 }  // namespace
 }  // namespace brindlow::test
