@@ -1,6 +1,5 @@
 #include "app/qt/AppRequestTarget.h"
 
-#include "controller/ListJSON.h"
 #include "controller/StripController.h"
 #include "settings/LayoutsStore.h"
 
@@ -15,14 +14,12 @@ void AppRequestTarget::perform(const Command& command) {
 }
 
 void AppRequestTarget::listJSON(bool titles, std::function<void(std::string)> completion) {
-    StripController* controller = &controller_;
-    // A quiet snapshot made on the strip queue, where the state lives; nothing is published.
-    controller_.queue().async([controller, titles, completion = std::move(completion)] {
-        completion(makeListJSON(controller->makeSnapshot(SnapshotReason::quiet()), titles));
-    });
+    controller_.listJSON(titles, std::move(completion));
 }
 
-void AppRequestTarget::badge(const BadgeRequest&) {}
+void AppRequestTarget::badge(const BadgeRequest& request) {
+    controller_.badge(request);
+}
 
 std::vector<std::string> AppRequestTarget::layoutNames() {
     return layouts_.names();

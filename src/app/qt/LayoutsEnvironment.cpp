@@ -20,12 +20,12 @@ LayoutsStore::Environment layoutsEnvironment(StripController& controller,
     StripController* strip = &controller;
     environment.main = platform.main;
     environment.capture = [strip](std::function<void(SessionSnapshot)> completion) {
-        // Built on the strip queue, where the strips live, as the session save builds it.
-        strip->queue().async(
-            [strip, completion = std::move(completion)] { completion(strip->sessionSnapshot()); });
+        strip->captureSnapshot(std::move(completion));
     };
-    // Restoring goes through the strip controller's restore entry once it has one; until then
-    // the store restores nothing.
+    environment.restore = [strip](const SessionSnapshot& snapshot,
+                                  std::function<void(std::set<std::string>)> completion) {
+        strip->restoreLayout(snapshot, std::move(completion));
+    };
     Workspace* workspace = platform.workspace;
     environment.applicationURL = [workspace](const std::string& bundleID) {
         return workspace->urlForApplication(bundleID);
