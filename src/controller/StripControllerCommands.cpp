@@ -24,6 +24,8 @@ void StripController::togglePause() {
     state_.paused = !state_.paused;
     log_.info("%{public}s", std::string(state_.paused ? "Paused" : "Resumed"));
     if (state_.paused) {
+        // A swipe in progress ends here: its updates and its settle move nothing while paused.
+        state_.gestureUUID.reset();
         for (const std::string& uuid : state_.displayOrder)
             if (DisplayState* display = stateOf(uuid)) display->animating = false;
         restoreEnhancedUI();
@@ -79,6 +81,5 @@ void StripController::showMessage(const ToastMessage& message) {
     if (!onMessage) return;
     onMain([callback = onMessage, message] { callback(message); });
 }
-
 
 }  // namespace brindlow

@@ -1,0 +1,160 @@
+#include "CommandScenario.h"
+
+namespace brindlow::test {
+namespace {
+
+// Drags and resizes as the user makes them: the button goes down, the window moves (each change
+// posts its event), the button comes up.
+class Drags : public CommandScenario {
+  protected:
+    void open(int count, AppSettings settings = stillSettings()) {
+        CommandScenario::open(count, settings);
+        time.advance(1.0);  // past the quiet time after the controller's own moves
+    }
+
+    void drag(const SimWindow& window, const Rect& to) {
+        desktop.setLeftMouseButtonDown(true);
+        window.setFrame(to);
+        time.runUntilIdle();
+    }
+
+    void release() {
+        desktop.setLeftMouseButtonDown(false);
+        time.advance(0.5);
+    }
+
+    const Placement& placementOf(WindowID window, const std::string& uuid = "LEFT") const {
+        for (const Placement& placement : display(uuid).lastLayout.placements)
+            if (placement.windowID == window) return placement;
+        throw std::runtime_error("no placement");
+    }
+};
+
+TEST_F(Drags, NudgesWithinThreePointsAreNotFollowed) {
+    open(2);
+    const Rect frame = windows[1].frame();
+    drag(windows[1], frame.offsetBy(3, -3));
+    EXPECT_TRUE(state().pendingUserChanges.empty());
+    drag(windows[1], frame.offsetBy(4, 0));
+    EXPECT_TRUE(state().pendingUserChanges.contains(id(1)));
+}
+
+TEST_F(Drags, MovesWithoutTheButtonOrRightAfterTheControllersOwnMoveAreIgnored) {
+    open(2);
+    windows[1].setFrame(windows[1].frame().offsetBy(-600, 0));
+    time.runUntilIdle();
+    EXPECT_TRUE(state().pendingUserChanges.empty());
+    run(Command::Kind::narrower);  // the controller moves the window now
+    drag(windows[1], windows[1].frame().offsetBy(-600, 0));
+    EXPECT_TRUE(state().pendingUserChanges.empty());
+    release();
+    EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(0), id(1)}));
+}
+
+TEST_F(Drags, DraggingAColumnPastItsNeighbourSwapsThemOnceTheButtonIsUp) {
+    open(3);
+    const Rect start = windows[0].frame();
+    const Placement& second = placementOf(id(1));
+    drag(windows[0], start.offsetBy(second.frame.midX() - start.midX() + 50, 40));
+    // Held for a while: judged only at release, with the final frame.
+    time.advance(2.0);
+    EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(0), id(1), id(2)}));
+    EXPECT_TRUE(state().pendingUserChanges.contains(id(0)));
+    release();
+    EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(1), id(0), id(2)}));
+    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_EQ(logLines("User moved Editor to column 2").size(), 1u);
+    EXPECT_TRUE(state().pendingUserChanges.empty());
+    // The layout put it back into its new column.
+    EXPECT_EQ(windows[0].frame(), placementOf(id(0)).frame);
+}
+
+TEST_F(Drags, AWindowDraggedOutOfAStackLandsRightOfThatStack) {
+    open(3);
+    focusWindow(id(1));
+    run(Command::Kind::stackLeft);  // [w0 w1] [w2]
+    ASSERT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0), id(1)}, {id(2)}}));
+    time.advance(1.0);
+    const Placement& last = placementOf(id(2));
+    const Rect from = windows[1].frame();
+    // Its centre just right of the last column's centre, still on the left display.
+    drag(windows[1],
+         Rect(last.frame.midX() + 20 - from.width / 2, from.minY() + 30, from.width, from.height));
+    release();
+    EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(2)}, {id(1)}}));
+    EXPECT_EQ(strip().focusedIndex, 2);
+    EXPECT_DOUBLE_EQ(strip().columns[2].widthFraction, 0.5);
+}
+
+TEST_F(Drags, AShakeInsideAStackPutsTheWindowBack) {
+    open(2);
+    run(Command::Kind::stackLeft);
+    time.advance(1.0);
+    const Rect before = windows[1].frame();
+    drag(windows[1], before.offsetBy(before.width / 2 - 10, 30));
+    release();
+    EXPECT_EQ(columns().size(), 1u);
+    EXPECT_EQ(windows[1].frame(), before);
+    EXPECT_EQ(logLines("User moved Editor inside its stack: back into place").size(), 1u);
+}
+
+TEST_F(Drags, DroppingOnAnotherDisplayMovesTheWindowIntoItsStrip) {
+    const SimWindow other =
+        desktop.openWindow(term, {.title = "r", .frame = {2000, 100, 600, 400}});
+    open(2);
+    const Rect from = windows[0].frame();
+    drag(windows[0], Rect(3000, from.minY(), from.width, from.height));
+    release();
+    EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{id(1)}));
+    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{other.id(), id(0)}));
+    EXPECT_EQ(state().activeUUID, "RIGHT");
+    EXPECT_TRUE(inside(windows[0].frame(), kRight));
+}
+
+TEST_F(Drags, AResizeKeepsTheNewWidthAsTheColumnsFraction) {
+    AppSettings settings = stillSettings();
+    settings.gap = 0;
+    settings.outerGap = 0;
+    open(2, settings);
+    run(Command::Kind::fullWidth);
+    time.advance(1.0);
+    const Rect from = windows[1].frame();
+    drag(windows[1], Rect(from.minX(), from.minY(), 0.6 * 1920, from.height));
+    release();
+    EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.6);
+    EXPECT_FALSE(focusedColumn().isFullWidth);
+    EXPECT_EQ(logLines("User resized Editor to 1152×1080").size(), 1u);
+}
+
+TEST_F(Drags, AResizeInAStackChangesTheRowWeight) {
+    open(2);
+    run(Command::Kind::stackLeft);
+    time.advance(1.0);
+    const Rect upper = windows[0].frame();
+    drag(windows[0], Rect(upper.minX(), upper.minY(), upper.width, upper.height * 1.5));
+    release();
+    EXPECT_NEAR(strip().columns[0].weights[0], 1.5, 0.01);
+    EXPECT_DOUBLE_EQ(strip().columns[0].weights[1], 1.0);
+    EXPECT_EQ(strip().focusedWindowID(), id(0));
+}
+
+TEST_F(Drags, AWindowClosedWhileItsDragIsPendingIsNotJudged) {
+    open(2);
+    drag(windows[0], windows[0].frame().offsetBy(900, 0));
+    windows[0].close();
+    time.runUntilIdle();
+    release();
+    EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(1)}));
+    EXPECT_TRUE(logLines("User moved").empty());
+}
+
+TEST_F(Drags, EventsDuringAGestureAreIgnored) {
+    open(2);
+    controller->gestureBegan(Point{500, 500});
+    time.runUntilIdle();
+    drag(windows[0], windows[0].frame().offsetBy(900, 0));
+    EXPECT_TRUE(state().pendingUserChanges.empty());
+}
+
+}  // namespace
+}  // namespace brindlow::test
