@@ -50,5 +50,31 @@ TEST_F(ReviewTracking, TheRescanJudgesBackOffAgainstTheTimeItStarted) {
     EXPECT_TRUE(state().catchUpBackoff.contains(slow.pid()));  // its listing took over 0.25 s
 }
 
+TEST_F(ReviewTracking, FocusIsFollowedOnlyForTheFrontmostApp) {
+    addTwoDisplays();
+    const SimApp editor =
+        desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor", .activate = true});
+    const SimApp term = desktop.launchApp({.name = "Term", .bundleID = "org.example.term"});
+    const SimWindow a =
+        desktop.openWindow(editor, {.title = "a", .frame = {100, 100, 700, 500}, .focus = true});
+    const SimWindow t = desktop.openWindow(term, {.title = "t", .frame = {300, 100, 700, 500}});
+    time.runUntilIdle();
+    start(stillSettings());
+    ASSERT_EQ(state().displays.at("LEFT").strip.focusedWindowID(), a.id());
+    snapshots.clear();
+
+    t.focus();  // a background application's own focus: not followed
+    time.runUntilIdle();
+    EXPECT_EQ(state().displays.at("LEFT").strip.focusedWindowID(), a.id());
+    EXPECT_TRUE(snapshots.empty());
+
+    term.activate();  // now frontmost: its focused window becomes the strip's focus
+    time.runUntilIdle();
+    EXPECT_EQ(state().frontmostPID, term.pid());
+    EXPECT_EQ(state().displays.at("LEFT").strip.focusedWindowID(), t.id());
+    ASSERT_FALSE(snapshots.empty());
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
+}
+
 }  // namespace
 }  // namespace brindlow::test
