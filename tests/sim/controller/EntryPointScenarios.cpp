@@ -1,0 +1,265 @@
+#include "CommandScenario.h"
+#include "controller/ListJSON.h"
+
+namespace brindlow::test {
+namespace {
+
+class EntryPoints : public CommandScenario {
+  protected:
+    static ColumnDescriptor savedColumn(const std::string& bundleID) {
+        ColumnDescriptor column;
+        column.windows = {{bundleID, "title"}};
+        column.weights = {1.0};
+        column.widthFraction = 0.5;
+        return column;
+    }
+};
+
+// MARK: Jump and reorder
+
+TEST_F(EntryPoints, AJumpToAWindowOnAnotherDisplayMakesThatDisplayActive) {
+    const SimWindow other =
+        desktop.openWindow(term, {.title = "r", .frame = {2000, 100, 600, 400}});
+    open(2);
+    controller->mutableState().badges.insert(other.id());
+    controller->jump(other.id());
+    time.runUntilIdle();
+    EXPECT_EQ(state().activeUUID, "RIGHT");
+    EXPECT_FALSE(state().badges.contains(other.id()));
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("RIGHT"));
+    EXPECT_EQ(logLines("Jump to Term").size(), 1u);
+    EXPECT_TRUE(other.isFocused());
+}
+
+TEST_F(EntryPoints, AJumpWhilePausedOrToAnUnknownWindowDoesNothing) {
+    open(2);
+    controller->jump(987654);
+    run(Command::Kind::togglePause);
+    snapshots.clear();
+    LogSink::clear();
+    controller->jump(id(0));
+    time.runUntilIdle();
+    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_TRUE(logLines("Jump").empty());
+    EXPECT_TRUE(snapshots.empty());
+}
+
+TEST_F(EntryPoints, ReorderingMovesAColumnWithinItsBlockAndKeepsTheFocus) {
+    open(3);
+    controller->reorderColumn("LEFT", 0, 10);
+    time.runUntilIdle();
+    EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(1), id(2), id(0)}));
+    EXPECT_EQ(strip().focusedWindowID(), id(2));
+    EXPECT_EQ(logLines("Reorder column 1 to 11").size(), 1u);
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::structure());
+    EXPECT_EQ(state().activeUUID, "LEFT");
+    LogSink::clear();
+    for (const auto& [from, to] : std::vector<std::pair<int, int>>{{1, 1}, {-1, 0}, {3, 0}}) {
+        controller->reorderColumn("LEFT", from, to);
+        controller->reorderColumn("NOWHERE", 0, 1);
+    }
+    time.runUntilIdle();
+    EXPECT_TRUE(logLines("Reorder").empty());
+}
+
+// MARK: Capture and restore
+
+TEST_F(EntryPoints, CaptureDeliversTheArrangementEvenWhilePaused) {
+    open(2);
+    run(Command::Kind::togglePause);
+    std::optional<SessionSnapshot> captured;
+    controller->captureSnapshot([&](SessionSnapshot snapshot) { captured = std::move(snapshot); });
+    time.runUntilIdle();
+    ASSERT_TRUE(captured);
+    ASSERT_EQ(captured->displays.size(), 2u);
+    EXPECT_EQ(captured->displays[0].columns.size(), 2u);
+}
+
+TEST_F(EntryPoints, RestoringAnArrangementRebuildsEveryStripAndReportsMissingApplications) {
+    open(3);
+    std::optional<SessionSnapshot> captured;
+    controller->captureSnapshot([&](SessionSnapshot snapshot) { captured = std::move(snapshot); });
+    time.runUntilIdle();
+    run(Command::Kind::moveLeft);
+    run(Command::Kind::stackLeft);
+    ASSERT_NE(strip().allWindowIDs(), (std::vector<WindowID>{id(0), id(1), id(2)}));
+    // The saved arrangement also names an application that is not running.
+    captured->displays[1].columns.push_back(savedColumn("org.example.mail"));
+    snapshots.clear();
+    std::optional<std::set<std::string>> missing;
+    controller->restoreLayout(*captured, [&](std::set<std::string> ids) { missing = ids; });
+    time.runUntilIdle();
+    EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(1)}, {id(2)}}));
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(*missing, (std::set<std::string>{"org.example.mail"}));
+    EXPECT_EQ(snapshots.size(), 2u);  // one per display
+    for (const StripSnapshot& snapshot : snapshots)
+        EXPECT_EQ(snapshot.reason, SnapshotReason::structure());
+    EXPECT_EQ(logLines("Restored layout with 4 windows").size(), 1u);
+}
+
+TEST_F(EntryPoints, ARestoreWhilePausedChangesTheStripsButMovesNoWindow) {
+    open(2);
+    std::optional<SessionSnapshot> captured;
+    controller->captureSnapshot([&](SessionSnapshot snapshot) { captured = std::move(snapshot); });
+    time.runUntilIdle();
+    std::swap(captured->displays[0].columns[0], captured->displays[0].columns[1]);
+    run(Command::Kind::togglePause);
+    const Rect before = windows[0].frame();
+    controller->restoreLayout(*captured, nullptr);
+    time.runUntilIdle();
+    EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(1), id(0)}));
+    EXPECT_EQ(windows[0].frame(), before);
+}
+
+TEST_F(EntryPoints, ARestoreWithoutDisplaysStillReportsTheSavedApplications) {
+    makeController();
+    std::optional<std::set<std::string>> missing;
+    SessionSnapshot saved;
+    saved.displays.push_back({"X", "X", {savedColumn("Unbundled")}, std::nullopt});
+    controller->restoreLayout(saved, [&](std::set<std::string> ids) { missing = ids; });
+    time.runUntilIdle();
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(*missing, (std::set<std::string>{"Unbundled"}));
+    EXPECT_EQ(logLines("Restored layout with 1 windows").size(), 1u);
+}
+
+// MARK: List
+
+TEST_F(EntryPoints, TheListDescribesEveryStripWithoutPublishing) {
+    open(2);
+    controller->mutableState().badges.insert(id(0));
+    std::string text;
+    controller->listJSON(true, [&](std::string json) { text = std::move(json); });
+    time.runUntilIdle();
+    EXPECT_TRUE(snapshots.empty());
+    const nlohmann::json list = nlohmann::json::parse(text);
+    EXPECT_EQ(list["paused"], false);
+    ASSERT_EQ(list["displays"].size(), 2u);
+    EXPECT_EQ(list["displays"][0]["name"], "Left");
+    EXPECT_EQ(list["displays"][0]["active"], true);
+    EXPECT_EQ(list["displays"][0]["focused"], 2);
+    EXPECT_EQ(list["displays"][0]["columns"][0]["windows"][0],
+              (nlohmann::json{{"app", "Editor"}, {"badge", true}, {"title", "w0"}}));
+    EXPECT_EQ(list["displays"][1]["focused"], 0);
+    EXPECT_EQ(text, makeListJSON(controller->makeSnapshot(SnapshotReason::quiet()), true));
+}
+
+// MARK: Badges
+
+class Badges : public EntryPoints {
+  protected:
+    static constexpr std::int32_t kShell = 9000;
+    SimWindow first;
+    SimWindow second;
+
+    void SetUp() override {
+        EntryPoints::SetUp();
+        first = desktop.openWindow(
+            term, {.title = "~/src/brindlow — zsh", .frame = {2000, 100, 600, 400}});
+        second = desktop.openWindow(
+            term, {.title = "~/notes — zsh", .frame = {2100, 100, 600, 400}, .focus = true});
+        desktop.setProcess(kShell, 8999, "zsh");
+        desktop.setProcess(8999, term.pid(), "login");
+        open(2);
+    }
+
+    void finished(std::string directory, std::string command = "make") {
+        controller->badge({kShell, std::move(directory), std::move(command), 2});
+        time.runUntilIdle();
+    }
+};
+
+TEST_F(Badges, TheTerminalWindowIsFoundThroughTheShellsParents) {
+    finished("/home/me/src/Brindlow");
+    EXPECT_EQ(state().badges, (std::set<WindowID>{first.id()}));
+    ASSERT_FALSE(snapshots.empty());
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::quiet());
+    EXPECT_TRUE(snapshots.back().hasAnyBadge());
+    EXPECT_EQ(logLines("Badge Term: '<private>' finished with 2").size(), 1u);
+    // Focusing the window takes its badge away.
+    controller->jump(first.id());
+    time.runUntilIdle();
+    EXPECT_TRUE(state().badges.empty());
+}
+
+TEST_F(Badges, WithoutATitleMatchTheApplicationsFocusedWindowIsBadged) {
+    finished("", "");
+    EXPECT_EQ(state().badges, (std::set<WindowID>{second.id()}));
+}
+
+TEST_F(Badges, TheWindowTheUserIsLookingAtGetsNoBadge) {
+    term.activate();
+    time.runUntilIdle();
+    controller->jump(second.id());
+    time.runUntilIdle();
+    snapshots.clear();
+    finished("/home/me/notes");
+    EXPECT_TRUE(state().badges.empty());
+    EXPECT_TRUE(snapshots.empty());
+}
+
+TEST_F(Badges, AShellUnderNoKnownApplicationOrWithBadgesOffIsDropped) {
+    controller->badge({1, "/x", "y", 0});
+    time.runUntilIdle();
+    EXPECT_EQ(logLines("Badge: no app found for shell 1").size(), 1u);
+    AppSettings settings = stillSettings();
+    settings.terminalBadges = false;
+    controller->updateSettings(settings);
+    time.runUntilIdle();
+    LogSink::clear();
+    finished("/home/me/src/brindlow");
+    EXPECT_TRUE(state().badges.empty());
+    EXPECT_TRUE(logLines("Badge").empty());
+}
+
+// MARK: Focus at a point
+
+class FocusAtPoint : public EntryPoints {
+  protected:
+    void SetUp() override {
+        EntryPoints::SetUp();
+        AppSettings settings = stillSettings();
+        settings.focusFollowsMouse = true;
+        open(2, settings);
+    }
+    void point(Point at) {
+        controller->focusWindow(at);
+        time.runUntilIdle();
+    }
+};
+
+TEST_F(FocusAtPoint, RestingOverAnotherTiledWindowFocusesItWithoutScrolling) {
+    const Rect target = windows[0].frame();
+    const double offset = strip().scrollOffset;
+    controller->mutableState().badges.insert(id(0));
+    windows[0].raise();  // what the window server shows at the point is that window
+    point({target.midX(), target.midY()});
+    EXPECT_EQ(strip().focusedWindowID(), id(0));
+    EXPECT_FALSE(state().badges.contains(id(0)));
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::quiet());
+    EXPECT_DOUBLE_EQ(strip().scrollOffset, offset);
+    EXPECT_EQ(windows[0].frame(), target);
+}
+
+TEST_F(FocusAtPoint, AWindowOfAnotherApplicationCoveringThePointKeepsTheFocus) {
+    const Rect target = windows[0].frame();
+    const SimWindow dialog = desktop.openWindow(term, {.title = "d", .frame = target});
+    (void)dialog;
+    controller->mutableState().userFloating.insert(dialog.id());
+    time.runUntilIdle();
+    point({target.midX(), target.midY()});
+    EXPECT_EQ(strip().focusedWindowID(), id(1));
+}
+
+TEST_F(FocusAtPoint, GapsPausesAndSwipesFocusNothing) {
+    const Rect a = windows[0].frame();
+    point({a.maxX() + 6, a.midY()});  // in the gap between the columns
+    EXPECT_EQ(strip().focusedWindowID(), id(1));
+    controller->gestureBegan(Point{2500, 500});
+    point({a.midX(), a.midY()});
+    EXPECT_EQ(strip().focusedWindowID(), id(1));
+}
+
+}  // namespace
+}  // namespace brindlow::test
