@@ -26,6 +26,7 @@ struct Xterm {
 // One column of `brindlow list --titles`, reduced to what the tests look at.
 struct ListedColumn {
     std::vector<std::string> titles;
+    std::vector<bool> badges;
 };
 
 struct Listing {
@@ -135,7 +136,9 @@ class AppEndToEnd : public X11Fixture {
                 ListedColumn listed;
                 for (const auto& window : column.at("windows")) {
                     const std::string title = window.value("title", "");
-                    if (title.rfind("e2e-xterm-", 0) == 0) listed.titles.push_back(title);
+                    if (title.rfind("e2e-xterm-", 0) != 0) continue;
+                    listed.titles.push_back(title);
+                    listed.badges.push_back(window.value("badge", false));
                 }
                 if (listed.titles.empty()) continue;
                 listing.columns.push_back(listed);
@@ -167,6 +170,15 @@ class AppEndToEnd : public X11Fixture {
         for (const Xterm& xterm : xterms_)
             if (xterm.title == title) return &xterm;
         return nullptr;
+    }
+
+    // The titles of the columns' first windows, left to right.
+    std::vector<std::string> columnOrder() {
+        std::vector<std::string> order;
+        if (const auto listing = list())
+            for (const ListedColumn& column : listing->columns)
+                order.push_back(column.titles.front());
+        return order;
     }
 
     // The title of the focused column's window.
@@ -332,6 +344,52 @@ TEST_F(AppEndToEnd, PauseStopsTiling) {
     ASSERT_EQ(tool({"pause"}).status, 0);
     EXPECT_TRUE(eventually([&] { return frameOf(fourth.window) != fourth.original; }))
         << "resuming did not tile the new xterm";
+}
+
+TEST_F(AppEndToEnd, NamedLayoutsAndTerminalBadgesFromTheCommandLine) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const std::vector<std::string> saved = columnOrder();
+    ASSERT_EQ(saved.size(), 3u);
+
+    const ProcessRun save = tool({"layout", "save", "Work"});
+    EXPECT_EQ(save.status, 0);
+    EXPECT_EQ(save.out, "Saved Work\n");
+    // Stored once the strip controller has captured the arrangement.
+    ASSERT_TRUE(eventually([&] { return tool({"layout", "list"}).out == "Work\n"; }));
+
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    ASSERT_EQ(tool({"move-right"}).status, 0);
+    ASSERT_TRUE(eventually([&] { return columnOrder() != saved; }));
+
+    // Names match in any letter case.
+    EXPECT_EQ(tool({"layout", "restore", "work"}).status, 0);
+    EXPECT_TRUE(eventually([&] { return columnOrder() == saved; }));
+    const ProcessRun missing = tool({"layout", "restore", "Nope"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "No layout named Nope\n");
+
+    // A finished command in a terminal that is not focused badges its window.
+    const auto listing = list();
+    ASSERT_TRUE(listing);
+    const int unfocused = listing->focused == 1 ? 2 : 1;
+    const std::string title = listing->columns[unfocused - 1].titles.front();
+    const ProcessRun notify =
+        tool({"notify", "done", "--pid", std::to_string(xtermTitled(title)->process->pid()),
+              "--cmd", "make", "--status", "0"});
+    EXPECT_EQ(notify.status, 0);
+    EXPECT_TRUE(eventually([&] {
+        const auto now = list();
+        if (!now) return false;
+        for (const ListedColumn& column : now->columns)
+            if (column.titles.front() == title) return bool(column.badges.front());
+        return false;
+    })) << title
+        << " carries no badge";
+
+    quitAndExpectWindowsBack();
 }
 
 TEST_F(AppEndToEnd, SecondInstanceFindsTheFirstAndLeavesItRunning) {
