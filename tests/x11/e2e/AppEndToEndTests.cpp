@@ -2,6 +2,11 @@
 // tool: three xterms become three columns, commands move focus and columns,
 // pause stops tiling, and SIGTERM puts every xterm back where it was.
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -408,6 +413,36 @@ TEST_F(AppEndToEnd, SecondInstanceFindsTheFirstAndLeavesItRunning) {
     const auto listing = list();
     ASSERT_TRUE(listing);
     EXPECT_EQ(listing->columns.size(), 1u);
+    quitAndExpectWindowsBack();
+}
+
+TEST_F(AppEndToEnd, ClientsThatHangUpBeforeTheReplyDoNotEndTheApplication) {
+    startXterms(1);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+
+    const std::string socketPath = (data_.path() / "Brindlow" / "brindlow.sock").string();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size());
+    const std::string request = R"({"args":["list","--titles"],"callerPID":1})"
+                                "\n";
+    for (int i = 0; i < 20; ++i) {
+        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(write(fd, request.data(), request.size()), ssize_t(request.size()));
+        close(fd);  // gone before the reply is written
+    }
+    // Still alive and serving.
+    EXPECT_TRUE(eventually([&] {
+        const auto listing = list();
+        return listing && listing->columns.size() == 1;
+    }));
+    EXPECT_FALSE(brindlow_->waitForExit(0).has_value());
+    EXPECT_FALSE(brindlow_->hasExited());
     quitAndExpectWindowsBack();
 }
 
