@@ -221,6 +221,49 @@ TEST_F(ReviewApply, ASlowApplicationIsSentTheFrameItShouldHaveWhenItsMoveLands) 
     EXPECT_NEAR(leads.front(), 0.3, 1e-9);
 }
 
+TEST_F(ReviewApply, HalfwayThroughAGlideSlowResizersSlideAtTheirFinalSize) {
+    start(AppSettings{});
+    time.advance(3.0);
+    const WindowID id = stripWindows("LEFT").front();
+    const auto glideHalfway = [&] {
+        Rect sent;
+        onQueue([&] {
+            DisplayState& left = display("LEFT");
+            Rect target;
+            for (const Placement& placement : left.lastLayout.placements)
+                if (placement.windowID == id) target = placement.frame;
+            const Rect old{target.x + 100, target.y + 40, target.width - 200, target.height - 80};
+            left.glideFrom = std::map<WindowID, Rect>{{id, old}};
+            controller->applyLayout("LEFT", {left.displayedOffset, false, false, 500.0, nullptr});
+            for (const Placement& placement : left.lastLayout.placements)
+                if (placement.windowID == id) sent = placement.frame;
+            left.glideFrom.reset();
+        });
+        return sent;
+    };
+    Rect target;
+    for (const Placement& placement : display("LEFT").lastLayout.placements)
+        if (placement.windowID == id) target = placement.frame;
+    // A quick application: position and size both halfway.
+    EXPECT_EQ(glideHalfway(),
+              (Rect{target.x + 50, target.y + 20, target.width - 100, target.height - 40}));
+
+    // Once its resizes are known to be slow, only the position glides.
+    editor.setLatency(0.05);
+    onQueue([&] {
+        DisplayState& left = display("LEFT");
+        left.strip.columns[0].widthFraction = 0.3;
+        controller->applyLayout("LEFT",
+                                {left.displayedOffset, false, false, std::nullopt, nullptr});
+        left.strip.columns[0].widthFraction = 0.5;
+        controller->applyLayout("LEFT",
+                                {left.displayedOffset, false, false, std::nullopt, nullptr});
+    });
+    for (const Placement& placement : display("LEFT").lastLayout.placements)
+        if (placement.windowID == id) target = placement.frame;
+    EXPECT_EQ(glideHalfway(), (Rect{target.x + 50, target.y + 20, target.width, target.height}));
+}
+
 // MARK: Animation
 
 TEST_F(ReviewApply, AScrollEaseLastsByItsDistanceAtTheSpringStiffness) {
