@@ -102,13 +102,13 @@ bool X11Desktop::hasWindowManager() const {
     return windowManager_;
 }
 
-bool X11Desktop::onCurrentDesktop(const WindowSnapshot& s) const {
+bool X11Desktop::onCurrentDesktop(const X11WindowSnapshot& s) const {
     if (!s.desktop || *s.desktop == kAllDesktops) return true;
     std::lock_guard lock(mutex_);
     return *s.desktop == currentDesktop_;
 }
 
-bool X11Desktop::minimized(const WindowSnapshot& s) const {
+bool X11Desktop::minimized(const X11WindowSnapshot& s) const {
     // A window on another desktop is out of reach, like a hidden one.
     return s.hasState(x_.atom("_NET_WM_STATE_HIDDEN")) || !onCurrentDesktop(s);
 }
@@ -167,12 +167,12 @@ std::optional<xcb_window_t> X11Desktop::focusedWindowOf(std::int32_t pid) const 
     return std::nullopt;
 }
 
-std::optional<WindowSnapshot> X11Desktop::read(xcb_window_t window) {
+std::optional<X11WindowSnapshot> X11Desktop::read(xcb_window_t window) {
     if (!isClient(window)) return std::nullopt;
     return readWindow(x_, window);
 }
 
-std::string X11Desktop::subrole(const WindowSnapshot& s) {
+std::string X11Desktop::subrole(const X11WindowSnapshot& s) {
     for (xcb_atom_t type : s.types) {
         if (type == x_.atom("_NET_WM_WINDOW_TYPE_NORMAL")) break;
         if (type == x_.atom("_NET_WM_WINDOW_TYPE_DIALOG")) return "AXDialog";
@@ -193,7 +193,7 @@ std::string X11Desktop::subrole(const WindowSnapshot& s) {
     return "AXStandardWindow";
 }
 
-std::int32_t X11Desktop::resolvePid(const WindowSnapshot& s) {
+std::int32_t X11Desktop::resolvePid(const X11WindowSnapshot& s) {
     if (s.pid) return std::int32_t(*s.pid);
     if (auto pid = resourcePid(x_, s.window)) return std::int32_t(*pid);
     return 0;

@@ -77,7 +77,7 @@ class X11Desktop {
     std::vector<xcb_window_t> clients() const;
     bool isClient(xcb_window_t window) const;
     // Clients on the current desktop or on all desktops.
-    bool onCurrentDesktop(const WindowSnapshot& snapshot) const;
+    bool onCurrentDesktop(const X11WindowSnapshot& snapshot) const;
     std::optional<std::int32_t> pidOf(xcb_window_t window) const;
     std::vector<X11AppInfo> applications() const;
     std::optional<X11AppInfo> application(std::int32_t pid) const;
@@ -88,9 +88,9 @@ class X11Desktop {
     std::optional<xcb_window_t> focusedWindowOf(std::int32_t pid) const;
 
     // The client's current state; nothing when it is gone or no longer managed.
-    std::optional<WindowSnapshot> read(xcb_window_t window);
-    bool minimized(const WindowSnapshot& snapshot) const;
-    std::string subrole(const WindowSnapshot& snapshot);
+    std::optional<X11WindowSnapshot> read(xcb_window_t window);
+    bool minimized(const X11WindowSnapshot& snapshot) const;
+    std::string subrole(const X11WindowSnapshot& snapshot);
 
     // Moves and/or resizes the outer frame and waits until the window manager
     // has handled the request (or `timeout` passes). success, invalidElement
@@ -121,7 +121,7 @@ class X11Desktop {
     void refreshWindow(xcb_window_t window, bool titleMayChange);
     void refreshAllMinimized();
     std::vector<xcb_window_t> readClientList();
-    std::int32_t resolvePid(const WindowSnapshot& snapshot);
+    std::int32_t resolvePid(const X11WindowSnapshot& snapshot);
     void emit(const X11WindowEvent& event);
     void emit(const X11AppEvent& event);
     void emitScreensChanged();

@@ -46,15 +46,15 @@ std::optional<std::string> text(const xcb_get_property_reply_t* reply) {
 
 }  // namespace
 
-bool WindowSnapshot::hasState(xcb_atom_t state) const {
+bool X11WindowSnapshot::hasState(xcb_atom_t state) const {
     return std::find(states.begin(), states.end(), state) != states.end();
 }
 
-bool WindowSnapshot::hasType(xcb_atom_t type) const {
+bool X11WindowSnapshot::hasType(xcb_atom_t type) const {
     return std::find(types.begin(), types.end(), type) != types.end();
 }
 
-std::optional<WindowSnapshot> readWindow(X11Connection& x, xcb_window_t window) {
+std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t window) {
     // Every request first, then every reply: one round trip for the lot.
     auto attributes = xcb_get_window_attributes(x.xcb(), window);
     auto geometry = xcb_get_geometry(x.xcb(), window);
@@ -90,7 +90,7 @@ std::optional<WindowSnapshot> readWindow(X11Connection& x, xcb_window_t window) 
 
     if (!attributesReply || !geometryReply || !positionReply) return std::nullopt;
 
-    WindowSnapshot s;
+    X11WindowSnapshot s;
     s.window = window;
     s.mapped = attributesReply->map_state == XCB_MAP_STATE_VIEWABLE;
     if (auto name = text(netNameReply.get())) {

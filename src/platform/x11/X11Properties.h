@@ -31,7 +31,7 @@ struct SizeHints {
 };
 
 // What one window says about itself, read in one batch of requests.
-struct WindowSnapshot {
+struct X11WindowSnapshot {
     xcb_window_t window = XCB_WINDOW_NONE;
     bool mapped = false;
     std::string title;  // _NET_WM_NAME, else WM_NAME, else ""
@@ -59,7 +59,7 @@ struct WindowSnapshot {
 
 // Reads a window's properties and geometry in one round trip. Nothing when the
 // window no longer exists.
-std::optional<WindowSnapshot> readWindow(X11Connection& x, xcb_window_t window);
+std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t window);
 
 // Root-window lists and values of the window manager.
 std::vector<xcb_window_t> readWindowList(X11Connection& x, xcb_window_t window,
