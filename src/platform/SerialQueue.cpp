@@ -90,7 +90,9 @@ void SerialQueue::run() {
         if (delayed_.empty()) {
             wake_.wait(lock);
         } else {
-            wake_.wait_until(lock, delayed_.begin()->first);
+            // A copy: the destructor may clear delayed_ while this thread waits.
+            const TimePoint deadline = delayed_.begin()->first;
+            wake_.wait_until(lock, deadline);
         }
     }
 }
