@@ -68,8 +68,9 @@ CLIResponse runLayoutCommand(RequestTarget& target, std::string_view subcommand,
     if (subcommand == "save" && !name.empty()) {
         // The store keeps it once the strip controller has sent the arrangement;
         // the reply does not wait for that.
-        target.saveLayout(name);
-        return {true, "Saved " + name};
+        // A blank name is refused by the store: never report it as saved.
+        if (target.saveLayout(name)) return {true, "Saved " + name};
+        return {false, std::string(RequestExecutor::kLayoutUsage)};
     }
     if (subcommand == "restore" && !name.empty()) {
         if (target.restoreLayout(name)) return {true, ""};

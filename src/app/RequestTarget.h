@@ -31,9 +31,9 @@ class RequestTarget {
     // Named layouts, all on the main queue:
     // the names in store order;
     virtual std::vector<std::string> layoutNames() = 0;
-    // stores the current arrangement under the name (trimmed by the store; a
-    // blank name is ignored), possibly after returning;
-    virtual void saveLayout(const std::string& name) = 0;
+    // stores the current arrangement under the name (trimmed by the store),
+    // possibly after returning; false when the store refuses the name (blank).
+    virtual bool saveLayout(const std::string& name) = 0;
     // restores the layout of that name (any letter case); false when none exists.
     virtual bool restoreLayout(const std::string& name) = 0;
 };

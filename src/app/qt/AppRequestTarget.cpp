@@ -25,8 +25,8 @@ std::vector<std::string> AppRequestTarget::layoutNames() {
     return layouts_.names();
 }
 
-void AppRequestTarget::saveLayout(const std::string& name) {
-    layouts_.saveCurrent(name);
+bool AppRequestTarget::saveLayout(const std::string& name) {
+    return layouts_.saveCurrent(name);
 }
 
 bool AppRequestTarget::restoreLayout(const std::string& name) {

@@ -20,7 +20,7 @@ class AppRequestTarget final : public RequestTarget {
     void listJSON(bool titles, std::function<void(std::string)> completion) override;
     void badge(const BadgeRequest& request) override;
     std::vector<std::string> layoutNames() override;
-    void saveLayout(const std::string& name) override;
+    bool saveLayout(const std::string& name) override;
     bool restoreLayout(const std::string& name) override;
 
   private:

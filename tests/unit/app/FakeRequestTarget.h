@@ -53,10 +53,13 @@ class FakeRequestTarget final : public RequestTarget {
         return layouts_;
     }
 
-    void saveLayout(const std::string& name) override {
+    // Refuses a name that is blank, as the layouts store does.
+    bool saveLayout(const std::string& name) override {
         std::lock_guard lock(mutex_);
         if (!onMainQueue()) offMainQueueCalls_++;
+        if (name.find_first_not_of(" \t\n\r") == std::string::npos) return false;
         saved_.push_back(name);
+        return true;
     }
 
     bool restoreLayout(const std::string& name) override {

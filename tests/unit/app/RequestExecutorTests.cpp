@@ -97,6 +97,8 @@ TEST_F(RequestExecutorTest, LayoutSubCommandsRunOnTheMainQueue) {
     EXPECT_EQ(run({"layout", "restore", "Gym"}), (CLIResponse{false, "No layout named Gym"}));
     const CLIResponse usage{false, "Use: brindlow layout list | save <name> | restore <name>"};
     EXPECT_EQ(run({"layout", "save"}), usage);
+    // A name of white space only is refused, never reported as saved.
+    EXPECT_EQ(run({"layout", "save", " ", "\t"}), usage);
     EXPECT_EQ(run({"layout", "restore"}), usage);
     EXPECT_EQ(run({"layout", "delete", "Work"}), usage);
     EXPECT_EQ(target.saved(), std::vector<std::string>{"My Work"});
