@@ -1,7 +1,6 @@
 #include "controller/TerminalBadge.h"
 
-#include <algorithm>
-#include <cctype>
+#include "settings/TextFolding.h"
 
 namespace brindlow {
 
@@ -29,12 +28,7 @@ std::string lastPathComponent(std::string_view path) {
 }
 
 bool containsIgnoringCase(std::string_view text, std::string_view part) {
-    const auto lower = [](char c) {
-        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    };
-    const auto found = std::search(text.begin(), text.end(), part.begin(), part.end(),
-                                   [&](char a, char b) { return lower(a) == lower(b); });
-    return found != text.end() || part.empty();
+    return textContainsIgnoringCase(text, part);
 }
 
 std::optional<WindowID> chooseBadgeWindow(const std::vector<BadgeCandidate>& candidates,

@@ -27,8 +27,8 @@ struct BadgeCandidate {
 // The last component of a path ("/a/b/" gives "b", "/" gives "/", "" gives "").
 std::string lastPathComponent(std::string_view path);
 
-// Whether `text` contains `part`, ignoring letter case (ASCII letters; other characters compare
-// exactly).
+// Whether `text` contains `part`, ignoring letter case in every script; accents and other
+// characters compare exactly.
 bool containsIgnoringCase(std::string_view text, std::string_view part);
 
 // The window a finished command belongs to: the first whose title holds the directory's last

@@ -1,12 +1,12 @@
 #include "settings/LayoutsStore.h"
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 #include <stdexcept>
 
 #include "settings/JSONFiles.h"
 #include "settings/Loggers.h"
+#include "settings/TextFolding.h"
 
 namespace brindlow {
 
@@ -17,68 +17,10 @@ std::unique_ptr<LayoutsStore>& sharedSlot() {
     return instance;
 }
 
-bool isBlank(unsigned char c) {
-    // ASCII white space and newlines, the no-break space and the line and paragraph separators
-    // are trimmed; other bytes stay.
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-size_t trailingUnicodeBlank(const std::string& text, size_t end) {
-    // U+00A0 (C2 A0), U+2028 (E2 80 A8), U+2029 (E2 80 A9), U+0085 (C2 85)
-    if (end >= 2 && (unsigned char)text[end - 2] == 0xC2 &&
-        ((unsigned char)text[end - 1] == 0xA0 || (unsigned char)text[end - 1] == 0x85))
-        return 2;
-    if (end >= 3 && (unsigned char)text[end - 3] == 0xE2 && (unsigned char)text[end - 2] == 0x80 &&
-        ((unsigned char)text[end - 1] == 0xA8 || (unsigned char)text[end - 1] == 0xA9))
-        return 3;
-    return 0;
-}
-
-size_t leadingUnicodeBlank(const std::string& text, size_t start) {
-    if (start + 2 <= text.size() && (unsigned char)text[start] == 0xC2 &&
-        ((unsigned char)text[start + 1] == 0xA0 || (unsigned char)text[start + 1] == 0x85))
-        return 2;
-    if (start + 3 <= text.size() && (unsigned char)text[start] == 0xE2 &&
-        (unsigned char)text[start + 1] == 0x80 &&
-        ((unsigned char)text[start + 2] == 0xA8 || (unsigned char)text[start + 2] == 0xA9))
-        return 3;
-    return 0;
-}
-
-// Case-insensitive for ASCII letters; other characters compare exactly.
-bool equalIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 }  // namespace
 
 std::string trimmedLayoutName(const std::string& name) {
-    size_t start = 0;
-    size_t end = name.size();
-    while (start < end) {
-        if (isBlank(static_cast<unsigned char>(name[start]))) {
-            ++start;
-        } else if (const size_t length = leadingUnicodeBlank(name, start);
-                   length && start + length <= end) {
-            start += length;
-        } else {
-            break;
-        }
-    }
-    while (end > start) {
-        if (isBlank(static_cast<unsigned char>(name[end - 1]))) {
-            --end;
-        } else if (const size_t length = trailingUnicodeBlank(name, end);
-                   length && end - length >= start) {
-            end -= length;
-        } else {
-            break;
-        }
-    }
-    return name.substr(start, end - start);
+    return trimmedWhiteSpace(name);
 }
 
 void LayoutsStore::installShared(Environment environment) {

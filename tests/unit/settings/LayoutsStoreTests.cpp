@@ -154,6 +154,22 @@ TEST_F(LayoutsStoreTest, RestoringByNameIgnoresCaseAndTheEarlierLayoutWins) {
     EXPECT_TRUE(opened.empty());
 }
 
+// Layout names in other scripts are found ignoring their letter case too; a name made only of
+// Unicode spaces is blank and never saved.
+TEST_F(LayoutsStoreTest, RestoringByNameIgnoresCaseBeyondASCIIAndUnicodeBlanksAreRefused) {
+    make();
+    store->saveCurrent("\u3000Büro\u2003");
+    store->saveCurrent("Работа");
+    EXPECT_FALSE(store->saveCurrent("\u3000\u2009"));
+    time.runUntilIdle();
+    EXPECT_EQ(store->names(), (std::vector<std::string>{"Büro", "Работа"}));
+    EXPECT_TRUE(store->apply("BÜRO"));
+    EXPECT_TRUE(store->apply("работа"));
+    EXPECT_FALSE(store->apply("Buro"));
+    time.runUntilIdle();
+    EXPECT_EQ(restores.size(), 2u);
+}
+
 TEST_F(LayoutsStoreTest, MissingApplicationsAreLaunchedAndTheLayoutRestoredAgainFourSecondsLater) {
     make();
     current =
