@@ -279,6 +279,7 @@ class StripController {
 
     void forgetWindowRecords(WindowID id, bool keepFullScreenReturn);
     LayoutEngine::QuitWindow quitWindow(const ManagedWindow& window, bool hidden) const;
+    void placeWhereQuitWould(const std::vector<WindowID>& ids, const DisplayState& display);
     void releaseWindows(const std::vector<WindowID>& ids, const DisplayState& display);
     void adoptOrphans();
     double now() const { return clock_.now(); }

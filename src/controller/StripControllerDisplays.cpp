@@ -97,32 +97,6 @@ void StripController::displaysChanged(const std::vector<DisplayInfo>& connected)
     std::set<std::string> connectedUUIDs;
     for (const DisplayInfo& display : connected) connectedUUIDs.insert(display.uuid);
 
-    // Moves windows (of `display`'s last layout) to their places at quit on that display.
-    const auto placeWhereQuitWould = [this](const std::vector<WindowID>& ids,
-                                            const DisplayState& display) {
-        std::vector<LayoutEngine::QuitWindow> windows;
-        for (const WindowID id : ids) {
-            const auto window = state_.windows.find(id);
-            if (window == state_.windows.end()) continue;
-            bool hidden = true;
-            for (const Placement& placement : display.lastLayout.placements)
-                if (placement.windowID == id) {
-                    hidden = placement.isParked || !placement.isVisible;
-                    break;
-                }
-            windows.push_back(quitWindow(window->second, hidden));
-        }
-        std::vector<Rect> screens;
-        for (const DisplayInfo& info : state_.allDisplays) screens.push_back(info.frame);
-        asyncMover_->flush();
-        const std::map<WindowID, Rect> plan =
-            LayoutEngine::quitPlan(windows, screens, display.info.visible, 24.0);
-        for (const auto& [id, frame] : plan) {
-            const auto window = state_.windows.find(id);
-            if (window != state_.windows.end()) windowMover_.move(window->second, frame, true);
-        }
-    };
-
     std::vector<Column> orphaned;
     for (auto it = state_.displays.begin(); it != state_.displays.end();) {
         if (wantedUUIDs.contains(it->first)) {
@@ -198,11 +172,10 @@ void StripController::adoptOrphans() {
     }
 }
 
-// Stops tiling the windows of a display that leaves use while it stays connected. Each window is
-// moved where the quit would put it (back to its frame before tiling, or onto the display), then
-// every record of it is forgotten.
-void StripController::releaseWindows(const std::vector<WindowID>& ids,
-                                     const DisplayState& display) {
+// Moves windows (of `display`'s last layout) to their places at quit on that display: back to their
+// frame before tiling, or onto the display.
+void StripController::placeWhereQuitWould(const std::vector<WindowID>& ids,
+                                          const DisplayState& display) {
     std::vector<LayoutEngine::QuitWindow> windows;
     for (const WindowID id : ids) {
         const auto window = state_.windows.find(id);
@@ -224,6 +197,13 @@ void StripController::releaseWindows(const std::vector<WindowID>& ids,
         const auto window = state_.windows.find(id);
         if (window != state_.windows.end()) windowMover_.move(window->second, frame, true);
     }
+}
+
+// Stops tiling the windows of a display that leaves use while it stays connected. Each window is
+// moved where the quit would put it, then every record of it is forgotten.
+void StripController::releaseWindows(const std::vector<WindowID>& ids,
+                                     const DisplayState& display) {
+    placeWhereQuitWould(ids, display);
     for (const WindowID id : ids) {
         state_.windows.erase(id);
         forgetWindowRecords(id, false);
