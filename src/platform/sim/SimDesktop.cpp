@@ -24,6 +24,30 @@ bool originDiffers(const Rect& a, const Rect& b) {
 bool sizeDiffers(const Rect& a, const Rect& b) {
     return a.width != b.width || a.height != b.height;
 }
+
+// Finishes an element call: records it with the result it returns.
+class CallRecorder {
+  public:
+    CallRecorder(std::vector<SimCall>& calls, SimCall call)
+        : calls_(calls), call_(std::move(call)) {}
+    AXError operator()(AXError code) {
+        call_.result = code;
+        calls_.push_back(call_);
+        return code;
+    }
+
+  private:
+    std::vector<SimCall>& calls_;
+    SimCall call_;
+};
+
+// The failure a test planted for `name`, if any.
+std::optional<AXError> plantedFailure(const std::map<std::string, AXError>& failures,
+                                      std::string_view name) {
+    const auto found = failures.find(std::string(name));
+    if (found == failures.end()) return std::nullopt;
+    return found->second;
+}
 }  // namespace
 
 SimDesktop::SimDesktop(VirtualTime& time)
@@ -68,9 +92,18 @@ const SimDesktop::AppState& SimDesktop::appState(std::int32_t pid) const {
 }
 
 bool SimDesktop::windowAlive(const WindowState& window) const {
-    if (!window.exists) return false;
-    auto app = apps_.find(window.pid);
-    return app != apps_.end() && app->second->running;
+    return window.exists && runningApp(window.pid);
+}
+
+SimDesktop::AppState* SimDesktop::runningApp(std::int32_t pid) const {
+    auto app = apps_.find(pid);
+    return app != apps_.end() && app->second->running ? app->second.get() : nullptr;
+}
+
+SimDesktop::WindowState* SimDesktop::liveWindow(WindowID id) {
+    auto window = windows_.find(id);
+    return window != windows_.end() && windowAlive(*window->second) ? window->second.get()
+                                                                    : nullptr;
 }
 
 AXElementRef SimDesktop::makeWindowElement(WindowID id) {
@@ -172,9 +205,9 @@ SimApp SimDesktop::launchApp(const SimAppSpec& spec) {
 }
 
 void SimDesktop::quitApp(std::int32_t pid) {
-    auto found = apps_.find(pid);
-    if (found == apps_.end() || !found->second->running) return;
-    AppState& app = *found->second;
+    AppState* running = runningApp(pid);
+    if (!running) return;
+    AppState& app = *running;
     app.running = false;
     for (const WindowID id : app.windows) {
         zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), id), zOrder_.end());
@@ -187,11 +220,11 @@ void SimDesktop::quitApp(std::int32_t pid) {
 }
 
 void SimDesktop::activateApp(std::int32_t pid) {
-    auto found = apps_.find(pid);
-    if (found == apps_.end() || !found->second->running) return;
+    const AppState* app = runningApp(pid);
+    if (!app) return;
     frontmost_ = pid;
-    if (found->second->focused != 0) bringToFront(found->second->focused);
-    postWorkspace(WorkspaceEvent::didActivate, found->second->info);
+    if (app->focused != 0) bringToFront(app->focused);
+    postWorkspace(WorkspaceEvent::didActivate, app->info);
 }
 
 void SimDesktop::installApp(const SimAppSpec& spec) {
@@ -210,9 +243,9 @@ std::optional<RunningApplication> SimDesktop::frontmostApplication() const {
 }
 
 std::optional<RunningApplication> SimDesktop::application(std::int32_t pid) const {
-    auto found = apps_.find(pid);
-    if (found == apps_.end() || !found->second->running) return std::nullopt;
-    return found->second->info;
+    const AppState* app = runningApp(pid);
+    if (!app) return std::nullopt;
+    return app->info;
 }
 
 ObserverToken SimDesktop::addObserver(WorkspaceEvent event, Handler handler) {
@@ -240,9 +273,9 @@ void SimDesktop::postWorkspace(WorkspaceEvent event, const RunningApplication& a
 }
 
 std::optional<Image> SimDesktop::applicationIcon(std::int32_t pid) const {
-    auto found = apps_.find(pid);
-    if (found == apps_.end() || !found->second->running) return std::nullopt;
-    return found->second->icon;
+    const AppState* app = runningApp(pid);
+    if (!app) return std::nullopt;
+    return app->icon;
 }
 
 std::optional<Image> SimDesktop::symbolImage(const std::string& name) const {
@@ -374,8 +407,7 @@ void SimDesktop::notify(std::int32_t pid, WindowID target, WindowID subject,
                         std::string_view notification) {
     auto found = observers_.find(pid);
     if (found == observers_.end()) return;
-    auto app = apps_.find(pid);
-    if (app == apps_.end() || !app->second->running) return;
+    if (!runningApp(pid)) return;
     auto& list = found->second;
     std::erase_if(list, [](const std::weak_ptr<SimObserver>& weak) { return weak.expired(); });
     for (const auto& weak : list) {
@@ -453,21 +485,12 @@ bool SimDesktop::spend(std::int32_t pid, WindowID window, double timeout) {
 
 AXError SimDesktop::readAttribute(std::int32_t pid, WindowID window, std::string_view name,
                                   AXValue& value, double timeout) {
-    SimCall call{SimCall::Kind::read, pid, window, std::string(name), {}, 0};
-    const auto finish = [&](AXError code) {
-        call.result = code;
-        calls_.push_back(call);
-        return code;
-    };
-    auto app = apps_.find(pid);
+    CallRecorder finish(calls_, {SimCall::Kind::read, pid, window, std::string(name), {}, 0});
     if (window == 0) {
-        if (app == apps_.end() || !app->second->running) return finish(axerror::cannotComplete);
-        if (!spend(pid, 0, timeout)) return finish(axerror::cannotComplete);
-        AppState& state = *app->second;
-        if (auto failure = state.readFailures.find(std::string(name));
-            failure != state.readFailures.end()) {
-            return finish(failure->second);
-        }
+        AppState* app = runningApp(pid);
+        if (!app || !spend(pid, 0, timeout)) return finish(axerror::cannotComplete);
+        AppState& state = *app;
+        if (const auto failure = plantedFailure(state.readFailures, name)) return finish(*failure);
         if (name == ax::role) {
             value = std::string(ax::applicationRole);
         } else if (name == ax::title) {
@@ -496,15 +519,11 @@ AXError SimDesktop::readAttribute(std::int32_t pid, WindowID window, std::string
         }
         return finish(axerror::success);
     }
-    auto found = windows_.find(window);
-    if (found == windows_.end() || !windowAlive(*found->second))
-        return finish(axerror::invalidElement);
+    WindowState* found = liveWindow(window);
+    if (!found) return finish(axerror::invalidElement);
     if (!spend(pid, window, timeout)) return finish(axerror::cannotComplete);
-    WindowState& state = *found->second;
-    if (auto failure = state.readFailures.find(std::string(name));
-        failure != state.readFailures.end()) {
-        return finish(failure->second);
-    }
+    WindowState& state = *found;
+    if (const auto failure = plantedFailure(state.readFailures, name)) return finish(*failure);
     const auto optionalText = [&](const std::optional<std::string>& text) {
         if (!text) return axerror::noValue;
         value = *text;
@@ -524,7 +543,7 @@ AXError SimDesktop::readAttribute(std::int32_t pid, WindowID window, std::string
     } else if (name == ax::fullScreen) {
         value = state.fullScreen;
     } else if (name == ax::main || name == ax::focused) {
-        value = app->second->focused == window;
+        value = appState(pid).focused == window;
     } else {
         return finish(axerror::attributeUnsupported);
     }
@@ -533,29 +552,19 @@ AXError SimDesktop::readAttribute(std::int32_t pid, WindowID window, std::string
 
 AXError SimDesktop::settable(std::int32_t pid, WindowID window, std::string_view name, bool& result,
                              double timeout) {
-    SimCall call{SimCall::Kind::settable, pid, window, std::string(name), {}, 0};
-    const auto finish = [&](AXError code) {
-        call.result = code;
-        calls_.push_back(call);
-        return code;
-    };
-    auto app = apps_.find(pid);
+    CallRecorder finish(calls_, {SimCall::Kind::settable, pid, window, std::string(name), {}, 0});
     if (window == 0) {
-        if (app == apps_.end() || !app->second->running) return finish(axerror::cannotComplete);
-        if (!spend(pid, 0, timeout)) return finish(axerror::cannotComplete);
+        AppState* app = runningApp(pid);
+        if (!app || !spend(pid, 0, timeout)) return finish(axerror::cannotComplete);
         result = name == ax::frontmost ||
-                 (name == ax::enhancedUserInterface && app->second->enhancedUserInterface);
+                 (name == ax::enhancedUserInterface && app->enhancedUserInterface);
         return finish(axerror::success);
     }
-    auto found = windows_.find(window);
-    if (found == windows_.end() || !windowAlive(*found->second))
-        return finish(axerror::invalidElement);
+    WindowState* found = liveWindow(window);
+    if (!found) return finish(axerror::invalidElement);
     if (!spend(pid, window, timeout)) return finish(axerror::cannotComplete);
-    const WindowState& state = *found->second;
-    if (auto failure = state.readFailures.find(std::string(name));
-        failure != state.readFailures.end()) {
-        return finish(failure->second);
-    }
+    const WindowState& state = *found;
+    if (const auto failure = plantedFailure(state.readFailures, name)) return finish(*failure);
     if (name == ax::size) {
         result = state.sizeSettable;
     } else if (name == ax::position) {
@@ -569,22 +578,15 @@ AXError SimDesktop::settable(std::int32_t pid, WindowID window, std::string_view
 
 AXError SimDesktop::writeAttribute(std::int32_t pid, WindowID window, std::string_view name,
                                    const AXValue& value, double timeout) {
-    SimCall call{SimCall::Kind::write, pid, window, std::string(name), value, 0};
-    const auto finish = [&](AXError code) {
-        call.result = code;
-        calls_.push_back(call);
-        return code;
-    };
-    auto app = apps_.find(pid);
+    CallRecorder finish(calls_, {SimCall::Kind::write, pid, window, std::string(name), value, 0});
     if (window == 0) {
-        if (app == apps_.end() || !app->second->running) return finish(axerror::cannotComplete);
-        if (!spend(pid, 0, timeout)) return finish(axerror::cannotComplete);
-        return finish(applyAppWrite(*app->second, name, value));
+        AppState* app = runningApp(pid);
+        if (!app || !spend(pid, 0, timeout)) return finish(axerror::cannotComplete);
+        return finish(applyAppWrite(*app, name, value));
     }
-    auto found = windows_.find(window);
-    if (found == windows_.end() || !windowAlive(*found->second))
-        return finish(axerror::invalidElement);
-    WindowState& state = *found->second;
+    WindowState* found = liveWindow(window);
+    if (!found) return finish(axerror::invalidElement);
+    WindowState& state = *found;
     state.writes.push_back(std::string(name));
     if (!spend(pid, window, timeout)) return finish(axerror::cannotComplete);
     if (state.vanishAfterWrites == 0) {
@@ -603,10 +605,7 @@ AXError SimDesktop::writeAttribute(std::int32_t pid, WindowID window, std::strin
 
 AXError SimDesktop::applyWindowWrite(WindowState& window, std::string_view name,
                                      const AXValue& value) {
-    if (auto failure = window.writeFailures.find(std::string(name));
-        failure != window.writeFailures.end()) {
-        return failure->second;
-    }
+    if (const auto failure = plantedFailure(window.writeFailures, name)) return *failure;
     if (name == ax::position) {
         const Point* point = std::get_if<Point>(&value);
         if (!point || !std::isfinite(point->x) || !std::isfinite(point->y))
@@ -649,10 +648,7 @@ AXError SimDesktop::applyWindowWrite(WindowState& window, std::string_view name,
 }
 
 AXError SimDesktop::applyAppWrite(AppState& app, std::string_view name, const AXValue& value) {
-    if (auto failure = app.writeFailures.find(std::string(name));
-        failure != app.writeFailures.end()) {
-        return failure->second;
-    }
+    if (const auto failure = plantedFailure(app.writeFailures, name)) return *failure;
     const bool* flag = std::get_if<bool>(&value);
     if (name == ax::frontmost) {
         if (!flag) return axerror::illegalArgument;
@@ -670,26 +666,14 @@ AXError SimDesktop::applyAppWrite(AppState& app, std::string_view name, const AX
 
 AXError SimDesktop::action(std::int32_t pid, WindowID window, std::string_view name,
                            double timeout) {
-    SimCall call{SimCall::Kind::action, pid, window, std::string(name), {}, 0};
-    const auto finish = [&](AXError code) {
-        call.result = code;
-        calls_.push_back(call);
-        return code;
-    };
-    if (window == 0) {
-        auto app = apps_.find(pid);
-        if (app == apps_.end() || !app->second->running) return finish(axerror::cannotComplete);
-        return finish(axerror::actionUnsupported);
-    }
-    auto found = windows_.find(window);
-    if (found == windows_.end() || !windowAlive(*found->second))
-        return finish(axerror::invalidElement);
+    CallRecorder finish(calls_, {SimCall::Kind::action, pid, window, std::string(name), {}, 0});
+    if (window == 0)
+        return finish(runningApp(pid) ? axerror::actionUnsupported : axerror::cannotComplete);
+    WindowState* found = liveWindow(window);
+    if (!found) return finish(axerror::invalidElement);
     if (!spend(pid, window, timeout)) return finish(axerror::cannotComplete);
-    WindowState& state = *found->second;
-    if (auto failure = state.actionFailures.find(std::string(name));
-        failure != state.actionFailures.end()) {
-        return finish(failure->second);
-    }
+    WindowState& state = *found;
+    if (const auto failure = plantedFailure(state.actionFailures, name)) return finish(*failure);
     if (name != ax::raiseAction) return finish(axerror::actionUnsupported);
     bringToFront(window);
     return finish(axerror::success);

@@ -300,6 +300,9 @@ class SimDesktop final : public Accessibility,
     AppState& appState(std::int32_t pid);
     const AppState& appState(std::int32_t pid) const;
     bool windowAlive(const WindowState& window) const;
+    // The application if it is running, the window if it exists and its application runs.
+    AppState* runningApp(std::int32_t pid) const;
+    WindowState* liveWindow(WindowID id);
 
     // Element calls (SimElement forwards here).
     AXError readAttribute(std::int32_t pid, WindowID window, std::string_view name, AXValue& value,
