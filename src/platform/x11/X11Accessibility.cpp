@@ -6,23 +6,23 @@
 
 namespace brindlow {
 
-X11WindowElement::X11WindowElement(X11Desktop& desktop, xcb_window_t window, std::int32_t pid)
-    : desktop_(desktop), window_(window), pid_(pid) {}
-
-double X11WindowElement::timeout() const {
+double X11Element::timeout() const {
     double t = timeout_.load();
     return t > 0 ? t : kDefaultMessagingTimeout;
 }
 
-AXError X11WindowElement::setMessagingTimeout(double seconds) {
+AXError X11Element::setMessagingTimeout(double seconds) {
     timeout_.store(seconds > 0 ? seconds : 0);
     return axerror::success;
 }
 
-AXError X11WindowElement::pid(std::int32_t& pid) const {
+AXError X11Element::pid(std::int32_t& pid) const {
     pid = pid_;
     return axerror::success;
 }
+
+X11WindowElement::X11WindowElement(X11Desktop& desktop, xcb_window_t window, std::int32_t pid)
+    : X11Element(desktop, pid), window_(window) {}
 
 AXError X11WindowElement::copyAttributeValue(std::string_view attribute, AXValue& value) const {
     auto s = desktop_.read(window_);
@@ -107,21 +107,13 @@ AXError X11WindowElement::performAction(std::string_view action) {
 }
 
 X11ApplicationElement::X11ApplicationElement(X11Desktop& desktop, std::int32_t pid)
-    : desktop_(desktop), pid_(pid) {}
+    : X11Element(desktop, pid) {}
 
-double X11ApplicationElement::timeout() const {
-    double t = timeout_.load();
-    return t > 0 ? t : kDefaultMessagingTimeout;
-}
-
-AXError X11ApplicationElement::setMessagingTimeout(double seconds) {
-    timeout_.store(seconds > 0 ? seconds : 0);
-    return axerror::success;
-}
-
-AXError X11ApplicationElement::pid(std::int32_t& pid) const {
-    pid = pid_;
-    return axerror::success;
+std::optional<xcb_window_t> X11ApplicationElement::representativeWindow() const {
+    if (auto window = desktop_.focusedWindowOf(pid_)) return window;
+    auto windows = desktop_.windowsOf(pid_);
+    if (windows.empty()) return std::nullopt;
+    return windows.front();
 }
 
 AXError X11ApplicationElement::copyAttributeValue(std::string_view attribute,
@@ -139,13 +131,8 @@ AXError X11ApplicationElement::copyAttributeValue(std::string_view attribute,
         }
         value = std::move(windows);
     } else if (attribute == ax::focusedWindow || attribute == ax::mainWindow) {
-        auto window = desktop_.focusedWindowOf(pid_);
-        if (!window) {
-            // Never active yet: its first window on this desktop stands in.
-            auto windows = desktop_.windowsOf(pid_);
-            if (windows.empty()) return axerror::noValue;
-            window = windows.front();
-        }
+        const auto window = representativeWindow();
+        if (!window) return axerror::noValue;
         value = AXElementRef(std::make_shared<X11WindowElement>(desktop_, *window, pid_));
     } else if (attribute == ax::frontmost) {
         auto active = desktop_.activeWindow();
@@ -165,12 +152,8 @@ AXError X11ApplicationElement::setAttributeValue(std::string_view attribute, con
         auto* flag = std::get_if<bool>(&value);
         if (!flag) return axerror::illegalArgument;
         if (!*flag) return axerror::success;
-        auto window = desktop_.focusedWindowOf(pid_);
-        if (!window) {
-            auto windows = desktop_.windowsOf(pid_);
-            if (windows.empty()) return axerror::cannotComplete;
-            window = windows.front();
-        }
+        const auto window = representativeWindow();
+        if (!window) return axerror::cannotComplete;
         return desktop_.activate(*window, timeout());
     }
     return axerror::attributeUnsupported;

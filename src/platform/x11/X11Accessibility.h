@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/Accessibility.h"
 #include "platform/Executor.h"
@@ -17,10 +18,28 @@ class X11Desktop;
 // for the window manager to handle it.
 inline constexpr double kDefaultMessagingTimeout = 2.0;
 
+// What window and application elements share: the desktop, the owning process and the
+// messaging time-out.
+class X11Element : public AXElement {
+  public:
+    AXError setMessagingTimeout(double seconds) final;
+    AXError pid(std::int32_t& pid) const final;
+
+  protected:
+    X11Element(X11Desktop& desktop, std::int32_t pid) : desktop_(desktop), pid_(pid) {}
+    double timeout() const;
+
+    X11Desktop& desktop_;
+    const std::int32_t pid_;
+
+  private:
+    std::atomic<double> timeout_{0};
+};
+
 // A client window as an accessibility element. Position and size are the outer
 // frame (decorations included); writes go through the window manager and
 // return once it has handled them, so a read afterwards shows what it did.
-class X11WindowElement final : public AXElement {
+class X11WindowElement final : public X11Element {
   public:
     X11WindowElement(X11Desktop& desktop, xcb_window_t window, std::int32_t pid);
 
@@ -28,23 +47,16 @@ class X11WindowElement final : public AXElement {
     AXError setAttributeValue(std::string_view attribute, const AXValue& value) override;
     AXError isAttributeSettable(std::string_view attribute, bool& settable) const override;
     AXError performAction(std::string_view action) override;
-    AXError setMessagingTimeout(double seconds) override;
-    AXError pid(std::int32_t& pid) const override;
     std::uint32_t identity() const override { return window_; }
 
     xcb_window_t window() const { return window_; }
 
   private:
-    double timeout() const;
-
-    X11Desktop& desktop_;
     const xcb_window_t window_;
-    const std::int32_t pid_;
-    std::atomic<double> timeout_{0};
 };
 
 // An application (all clients with one pid) as an accessibility element.
-class X11ApplicationElement final : public AXElement {
+class X11ApplicationElement final : public X11Element {
   public:
     X11ApplicationElement(X11Desktop& desktop, std::int32_t pid);
 
@@ -52,16 +64,12 @@ class X11ApplicationElement final : public AXElement {
     AXError setAttributeValue(std::string_view attribute, const AXValue& value) override;
     AXError isAttributeSettable(std::string_view attribute, bool& settable) const override;
     AXError performAction(std::string_view action) override;
-    AXError setMessagingTimeout(double seconds) override;
-    AXError pid(std::int32_t& pid) const override;
     std::uint32_t identity() const override { return std::uint32_t(pid_); }
 
   private:
-    double timeout() const;
-
-    X11Desktop& desktop_;
-    const std::int32_t pid_;
-    std::atomic<double> timeout_{0};
+    // The window that speaks for the application: its focused one, else (never active yet) its
+    // first window on this desktop.
+    std::optional<xcb_window_t> representativeWindow() const;
 };
 
 // The accessibility service over EWMH/ICCCM. Trusted = connected to a display.
