@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
@@ -16,6 +17,13 @@
 #include <unordered_map>
 
 namespace brindlow {
+
+// Owns a reply (or event) that xcb allocated for the caller to free().
+struct XcbFree {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using XcbReply = std::unique_ptr<T, XcbFree>;
 
 // One connection to the X server, shared by every x11 service. Requests may be
 // made from any thread (xcb is thread-safe). A thread of its own reads the

@@ -4,6 +4,7 @@
 #include <xcb/xcb_ewmh.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -25,6 +26,21 @@ uint8_t eventType(const xcb_generic_event_t& event) {
 template <typename T>
 const T& as(const xcb_generic_event_t& event) {
     return reinterpret_cast<const T&>(event);
+}
+
+// Asks the window manager to act on `window`: a client message to the root window, which only
+// the manager (holding the substructure redirect) receives.
+void sendToWindowManager(X11Connection& x, xcb_window_t window, std::string_view type,
+                         std::array<std::uint32_t, 5> data) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = x.atom(type);
+    std::copy(data.begin(), data.end(), message.data.data32);
+    xcb_send_event(x.xcb(), 0, x.root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
 }
 
 }  // namespace
@@ -630,19 +646,8 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
 
 void X11Desktop::sendMoveResize(xcb_window_t window, std::uint32_t flags, std::int32_t x,
                                 std::int32_t y, std::uint32_t width, std::uint32_t height) {
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window;
-    message.type = x_.atom("_NET_MOVERESIZE_WINDOW");
-    message.data.data32[0] = flags;
-    message.data.data32[1] = uint32_t(x);
-    message.data.data32[2] = uint32_t(y);
-    message.data.data32[3] = width;
-    message.data.data32[4] = height;
-    xcb_send_event(x_.xcb(), 0, x_.root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&message));
+    sendToWindowManager(x_, window, "_NET_MOVERESIZE_WINDOW",
+                        {flags, uint32_t(x), uint32_t(y), width, height});
 }
 
 AXError X11Desktop::moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect>>& targets,
@@ -742,15 +747,7 @@ AXError X11Desktop::setMinimized(xcb_window_t window, bool on, double timeout) {
         return axerror::success;
     }
     return fence(window, timeout, [&] {
-        xcb_client_message_event_t message{};
-        message.response_type = XCB_CLIENT_MESSAGE;
-        message.format = 32;
-        message.window = window;
-        message.type = x_.atom("WM_CHANGE_STATE");
-        message.data.data32[0] = kIconicState;
-        xcb_send_event(x_.xcb(), 0, x_.root(),
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&message));
+        sendToWindowManager(x_, window, "WM_CHANGE_STATE", {kIconicState, 0, 0, 0, 0});
     });
 }
 

@@ -14,19 +14,14 @@ namespace brindlow {
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
-
 xcb_get_property_cookie_t askProperty(X11Connection& x, xcb_window_t window, xcb_atom_t property,
                                       uint32_t maxWords = 1 << 16) {
     return xcb_get_property(x.xcb(), 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, maxWords);
 }
 
-Reply<xcb_get_property_reply_t> takeProperty(X11Connection& x, xcb_get_property_cookie_t cookie) {
-    return Reply<xcb_get_property_reply_t>(xcb_get_property_reply(x.xcb(), cookie, nullptr));
+XcbReply<xcb_get_property_reply_t> takeProperty(X11Connection& x,
+                                                xcb_get_property_cookie_t cookie) {
+    return XcbReply<xcb_get_property_reply_t>(xcb_get_property_reply(x.xcb(), cookie, nullptr));
 }
 
 std::vector<std::uint32_t> words(const xcb_get_property_reply_t* reply) {
@@ -70,11 +65,11 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
     auto hints = xcb_icccm_get_wm_normal_hints(x.xcb(), window);
     auto extents = askProperty(x, window, x.atom("_NET_FRAME_EXTENTS"), 4);
 
-    Reply<xcb_get_window_attributes_reply_t> attributesReply(
+    XcbReply<xcb_get_window_attributes_reply_t> attributesReply(
         xcb_get_window_attributes_reply(x.xcb(), attributes, nullptr));
-    Reply<xcb_get_geometry_reply_t> geometryReply(
+    XcbReply<xcb_get_geometry_reply_t> geometryReply(
         xcb_get_geometry_reply(x.xcb(), geometry, nullptr));
-    Reply<xcb_translate_coordinates_reply_t> positionReply(
+    XcbReply<xcb_translate_coordinates_reply_t> positionReply(
         xcb_translate_coordinates_reply(x.xcb(), position, nullptr));
     auto netNameReply = takeProperty(x, netName);
     auto wmNameReply = takeProperty(x, wmName);
@@ -168,7 +163,7 @@ bool windowManagerRuns(X11Connection& x) {
 std::optional<xcb_window_t> topLevelAncestor(X11Connection& x, xcb_window_t window) {
     xcb_window_t current = window;
     for (int depth = 0; depth < 16; ++depth) {
-        Reply<xcb_query_tree_reply_t> tree(
+        XcbReply<xcb_query_tree_reply_t> tree(
             xcb_query_tree_reply(x.xcb(), xcb_query_tree(x.xcb(), current), nullptr));
         if (!tree) return std::nullopt;
         if (tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE) return current;
@@ -219,7 +214,7 @@ std::optional<Image> readIcon(X11Connection& x, xcb_window_t window) {
 
 std::optional<std::uint32_t> resourcePid(X11Connection& x, xcb_window_t window) {
     xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-    Reply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(
+    XcbReply<xcb_res_query_client_ids_reply_t> reply(xcb_res_query_client_ids_reply(
         x.xcb(), xcb_res_query_client_ids(x.xcb(), 1, &spec), nullptr));
     if (!reply) return std::nullopt;
     for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem;

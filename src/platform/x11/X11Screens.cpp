@@ -14,12 +14,6 @@ namespace brindlow {
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
-
 struct OutputFacts {
     std::string name;
     std::vector<std::uint8_t> edid;
@@ -29,13 +23,13 @@ struct OutputFacts {
 OutputFacts readOutput(X11Connection& x, xcb_randr_output_t output,
                        const xcb_randr_get_screen_resources_current_reply_t* resources) {
     OutputFacts facts;
-    Reply<xcb_randr_get_output_info_reply_t> info(xcb_randr_get_output_info_reply(
+    XcbReply<xcb_randr_get_output_info_reply_t> info(xcb_randr_get_output_info_reply(
         x.xcb(), xcb_randr_get_output_info(x.xcb(), output, XCB_CURRENT_TIME), nullptr));
     if (!info) return facts;
     facts.name.assign(reinterpret_cast<const char*>(xcb_randr_get_output_info_name(info.get())),
                       size_t(xcb_randr_get_output_info_name_length(info.get())));
 
-    Reply<xcb_randr_get_output_property_reply_t> edid(xcb_randr_get_output_property_reply(
+    XcbReply<xcb_randr_get_output_property_reply_t> edid(xcb_randr_get_output_property_reply(
         x.xcb(),
         xcb_randr_get_output_property(x.xcb(), output, x.atom("EDID"), XCB_ATOM_ANY, 0, 256, 0, 0),
         nullptr));
@@ -45,7 +39,7 @@ OutputFacts readOutput(X11Connection& x, xcb_randr_output_t output,
     }
 
     if (info->crtc != XCB_NONE && resources) {
-        Reply<xcb_randr_get_crtc_info_reply_t> crtc(xcb_randr_get_crtc_info_reply(
+        XcbReply<xcb_randr_get_crtc_info_reply_t> crtc(xcb_randr_get_crtc_info_reply(
             x.xcb(), xcb_randr_get_crtc_info(x.xcb(), info->crtc, XCB_CURRENT_TIME), nullptr));
         if (crtc && crtc->mode != XCB_NONE) {
             auto modes = xcb_randr_get_screen_resources_current_modes_iterator(resources);
@@ -110,10 +104,10 @@ std::vector<ScreenInfo> X11Screens::screens() const {
     const Size rootSize{double(x.screen()->width_in_pixels), double(x.screen()->height_in_pixels)};
     const std::vector<Strut> struts = readStruts(desktop_, rootSize);
 
-    Reply<xcb_randr_get_screen_resources_current_reply_t> resources(
+    XcbReply<xcb_randr_get_screen_resources_current_reply_t> resources(
         xcb_randr_get_screen_resources_current_reply(
             x.xcb(), xcb_randr_get_screen_resources_current(x.xcb(), x.root()), nullptr));
-    Reply<xcb_randr_get_monitors_reply_t> monitors(xcb_randr_get_monitors_reply(
+    XcbReply<xcb_randr_get_monitors_reply_t> monitors(xcb_randr_get_monitors_reply(
         x.xcb(), xcb_randr_get_monitors(x.xcb(), x.root(), 1), nullptr));
 
     std::vector<ScreenInfo> result;
