@@ -9,6 +9,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/ToastMessage.h"
 #include "settings/TwoFingerScroll.h"
+#include "support/QuietLog.h"
 
 using namespace brindlow;
 using Json = nlohmann::json;
@@ -26,13 +27,7 @@ AppRule rule(std::string bundleID, std::string name, AppBehavior behavior = AppB
     return {std::move(bundleID), std::move(name), behavior, width};
 }
 
-class SettingsDecoding : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        LogSink::setStderrEnabled(false);
-        LogSink::clear();
-    }
-};
+class SettingsDecoding : public test::QuietLogTest {};
 
 }  // namespace
 

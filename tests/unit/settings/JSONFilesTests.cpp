@@ -8,6 +8,7 @@
 #include "settings/JSONFiles.h"
 #include "settings/StorageFolder.h"
 #include "settings/UUID.h"
+#include "support/QuietLog.h"
 #include "support/TempFolder.h"
 
 using namespace brindlow;
@@ -17,20 +18,10 @@ namespace {
 
 using Heights = std::map<std::string, double>;
 
-std::vector<LogRecord> errorsMentioning(const std::string& text) {
-    std::vector<LogRecord> found;
-    for (const auto& record : LogSink::recent())
-        if (record.level == LogLevel::error && record.message.find(text) != std::string::npos)
-            found.push_back(record);
-    return found;
-}
+using test::errorsMentioning;
 
-class JSONFiles : public ::testing::Test {
+class JSONFiles : public test::QuietLogTest {
 protected:
-    void SetUp() override {
-        LogSink::setStderrEnabled(false);
-        LogSink::clear();
-    }
     test::TempFolder temp;
 };
 

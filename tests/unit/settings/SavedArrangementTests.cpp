@@ -6,6 +6,7 @@
 #include "platform/Log.h"
 #include "settings/JSONFiles.h"
 #include "settings/SavedArrangement.h"
+#include "support/QuietLog.h"
 #include "support/TempFolder.h"
 
 using namespace brindlow;
@@ -59,12 +60,8 @@ bool decodes(const Json& value) {
     }
 }
 
-class SavedArrangementFiles : public ::testing::Test {
+class SavedArrangementFiles : public test::QuietLogTest {
   protected:
-    void SetUp() override {
-        LogSink::setStderrEnabled(false);
-        LogSink::clear();
-    }
     test::TempFolder temp;
 };
 

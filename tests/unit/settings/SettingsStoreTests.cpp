@@ -5,6 +5,7 @@
 
 #include "settings/JSONFiles.h"
 #include "settings/SettingsStore.h"
+#include "support/QuietLog.h"
 #include "support/TempFolder.h"
 
 using namespace brindlow;
@@ -13,11 +14,7 @@ namespace fs = std::filesystem;
 namespace {
 
 size_t errorsMentioning(const std::string& text) {
-    size_t count = 0;
-    for (const auto& record : LogSink::recent())
-        if (record.level == LogLevel::error && record.message.find(text) != std::string::npos)
-            ++count;
-    return count;
+    return test::errorsMentioning(text).size();
 }
 
 void writeText(const fs::path& file, const std::string& text) {
@@ -25,12 +22,8 @@ void writeText(const fs::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
 }
 
-class SettingsStoreTest : public ::testing::Test {
+class SettingsStoreTest : public test::QuietLogTest {
   protected:
-    void SetUp() override {
-        LogSink::setStderrEnabled(false);
-        LogSink::clear();
-    }
     fs::path file() const { return temp.path() / "Brindlow" / "settings.json"; }
     std::optional<AppSettings> onDisk() const {
         const auto bytes = readFileBytes(file());
