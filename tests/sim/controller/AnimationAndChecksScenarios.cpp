@@ -6,24 +6,7 @@
 namespace brindlow::test {
 namespace {
 
-class Animation : public ControllerScenario {
-  protected:
-    SimApp editor;
-    std::vector<SimWindow> windows;
-
-    void SetUp() override {
-        ControllerScenario::SetUp();
-        addTwoDisplays();
-        editor = desktop.launchApp(
-            {.name = "Editor", .bundleID = "org.example.editor", .activate = true});
-        for (int i = 0; i < 5; ++i)
-            windows.push_back(desktop.openWindow(
-                editor,
-                {.title = "w" + std::to_string(i), .frame = {100.0 + 30 * i, 100, 900, 600}}));
-        windows[0].focus();
-        time.runUntilIdle();
-    }
-};
+class Animation : public FiveWindowScenario {};
 
 TEST_F(Animation, AFocusChangeScrollsOnTheDisplayClockAndLandsWithAFinalApply) {
     AppSettings settings;

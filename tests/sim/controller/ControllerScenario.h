@@ -12,13 +12,14 @@
 #include "platform/ManualExecutor.h"
 #include "platform/sim/ManualDisplayLink.h"
 #include "platform/sim/SimDesktop.h"
+#include "support/QuietLog.h"
 #include "support/TempFolder.h"
 
 namespace brindlow::test {
 
 // A strip controller on the sim desktop, everything in one virtual time. Two displays side by
 // side unless a test adds its own.
-class ControllerScenario : public ::testing::Test {
+class ControllerScenario : public QuietLogTest {
   protected:
     static constexpr Rect kLeft{0, 0, 1920, 1080};
     static constexpr Rect kRight{1920, 0, 1920, 1080};
@@ -38,17 +39,14 @@ class ControllerScenario : public ::testing::Test {
     std::uint32_t left = 0;
     std::uint32_t right = 0;
 
-    void SetUp() override {
-        LogSink::setStderrEnabled(false);
-        LogSink::clear();
-    }
-
     void addTwoDisplays() {
         left = desktop.addDisplay({.name = "Left", .frame = kLeft, .uuid = "LEFT"});
         right = desktop.addDisplay({.name = "Right", .frame = kRight, .uuid = "RIGHT"});
     }
 
-    void makeController() {
+    // The sim desktop's platform, the test's queue and folder, manual display links (the last
+    // one made is `link`) and jobs run one after another.
+    StripControllerEnvironment environment() {
         StripControllerEnvironment environment;
         environment.platform = desktop.platform();
         environment.stripQueue = stripQueue;
@@ -61,7 +59,11 @@ class ControllerScenario : public ::testing::Test {
         environment.concurrentPerform = [](size_t count, const std::function<void(size_t)>& job) {
             for (size_t index = 0; index < count; ++index) job(index);
         };
-        controller = std::make_unique<StripController>(std::move(environment));
+        return environment;
+    }
+
+    void makeController() {
+        controller = std::make_unique<StripController>(environment());
         controller->onSnapshot = [this](const StripSnapshot& snapshot) {
             snapshots.push_back(snapshot);
             arrivals += 's';
@@ -123,6 +125,27 @@ class ControllerScenario : public ::testing::Test {
     static bool inside(const Rect& frame, const Rect& area) {
         return frame.minX() >= area.minX() - 0.5 && frame.maxX() <= area.maxX() + 0.5 &&
                frame.minY() >= area.minY() - 0.5 && frame.maxY() <= area.maxY() + 0.5;
+    }
+};
+
+// Two displays and five windows of one frontmost application, the first one focused; the
+// controller is not started yet.
+class FiveWindowScenario : public ControllerScenario {
+  protected:
+    SimApp editor;
+    std::vector<SimWindow> windows;
+
+    void SetUp() override {
+        ControllerScenario::SetUp();
+        addTwoDisplays();
+        editor = desktop.launchApp(
+            {.name = "Editor", .bundleID = "org.example.editor", .activate = true});
+        for (int i = 0; i < 5; ++i)
+            windows.push_back(desktop.openWindow(
+                editor,
+                {.title = "w" + std::to_string(i), .frame = {100.0 + 30 * i, 100, 900, 600}}));
+        windows[0].focus();
+        time.runUntilIdle();
     }
 };
 

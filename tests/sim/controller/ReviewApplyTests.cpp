@@ -8,24 +8,8 @@
 namespace brindlow::test {
 namespace {
 
-class ReviewApply : public ControllerScenario {
+class ReviewApply : public FiveWindowScenario {
   protected:
-    SimApp editor;
-    std::vector<SimWindow> windows;
-
-    void SetUp() override {
-        ControllerScenario::SetUp();
-        addTwoDisplays();
-        editor = desktop.launchApp(
-            {.name = "Editor", .bundleID = "org.example.editor", .activate = true});
-        for (int i = 0; i < 5; ++i)
-            windows.push_back(desktop.openWindow(
-                editor,
-                {.title = "w" + std::to_string(i), .frame = {100.0 + 30 * i, 100, 900, 600}}));
-        windows[0].focus();
-        time.runUntilIdle();
-    }
-
     // Runs `block` on the strip queue and everything it sets off that is due now.
     void onQueue(std::function<void()> block) {
         controller->queue().async(std::move(block));
@@ -647,23 +631,17 @@ class ReviewDisplayClock : public ReviewApply {
 
     // The platform cannot make a display link the first `refusals` times.
     void makeControllerRefusingLinks(int refusals) {
-        StripControllerEnvironment environment;
-        environment.platform = desktop.platform();
-        environment.stripQueue = stripQueue;
-        environment.makeDisplayLink = [this, refusals]() -> std::unique_ptr<DisplayLink> {
+        StripControllerEnvironment refusing = environment();
+        refusing.makeDisplayLink =
+            [this, refusals,
+             makeLink = std::move(refusing.makeDisplayLink)]() -> std::unique_ptr<DisplayLink> {
             if (linksRefused < refusals) {
                 ++linksRefused;
                 return nullptr;
             }
-            auto made = std::make_unique<ManualDisplayLink>();
-            link = made.get();
-            return made;
+            return makeLink();
         };
-        environment.storageFolder = folder.path();
-        environment.concurrentPerform = [](size_t count, const std::function<void(size_t)>& job) {
-            for (size_t index = 0; index < count; ++index) job(index);
-        };
-        controller = std::make_unique<StripController>(std::move(environment));
+        controller = std::make_unique<StripController>(std::move(refusing));
     }
 };
 
