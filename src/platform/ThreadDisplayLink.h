@@ -26,8 +26,6 @@ class ThreadDisplayLink final : public DisplayLink {
     void stop() override;
     bool isRunning() const override;
 
-    double period() const { return period_; }
-
   private:
     void run();
 

@@ -18,28 +18,6 @@ constexpr std::string_view kWindowNotifications[] = {
 };
 }  // namespace
 
-std::string_view eventName(AppObserver::Event event) {
-    switch (event) {
-        case AppObserver::Event::windowCreated:
-            return "windowCreated";
-        case AppObserver::Event::windowDestroyed:
-            return "windowDestroyed";
-        case AppObserver::Event::focusedWindowChanged:
-            return "focusedWindowChanged";
-        case AppObserver::Event::minimized:
-            return "minimized";
-        case AppObserver::Event::restored:
-            return "restored";
-        case AppObserver::Event::resized:
-            return "resized";
-        case AppObserver::Event::moved:
-            return "moved";
-        case AppObserver::Event::titleChanged:
-            return "titleChanged";
-    }
-    return "?";
-}
-
 std::shared_ptr<AppObserver> AppObserver::create(std::int32_t pid, AXElementRef appElement,
                                                  Handler handler, const Platform& platform) {
     return std::make_shared<AppObserver>(Tag{}, pid, std::move(appElement), std::move(handler),

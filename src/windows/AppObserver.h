@@ -75,6 +75,4 @@ class AppObserver : public std::enable_shared_from_this<AppObserver> {
     std::shared_ptr<AXObserver> observer_;
 };
 
-std::string_view eventName(AppObserver::Event event);
-
 }  // namespace brindlow

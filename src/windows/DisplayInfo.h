@@ -35,11 +35,6 @@ struct DisplayInfo {
     // space: the side the dock lies on ends 4 points short of it. Without a dock,
     // or one that does not intersect the frame, `visible` unchanged (not rounded).
     static Rect usableArea(const Rect& frame, const Rect& visible, const std::optional<Rect>& dock);
-
-    // Global top-left rectangle to the toolkit's screen coordinates and back.
-    // Both are X root coordinates here, so this is the identity; call sites keep
-    // the conversion named.
-    static Rect appKitRect(const Rect& rect) { return rect; }
 };
 
 }  // namespace brindlow

@@ -224,7 +224,6 @@ class SimDesktop final : public Accessibility,
     // executors of the same virtual time.
     Platform platform();
     VirtualTime& time() { return time_; }
-    ManualExecutor& mainExecutor() { return main_; }
 
     // Displays (each change posts the screen-change notification).
     std::uint32_t addDisplay(const SimDisplaySpec& spec);
@@ -256,7 +255,6 @@ class SimDesktop final : public Accessibility,
 
     // Every accessibility call that reached an application, in order.
     const std::vector<SimCall>& calls() const { return calls_; }
-    void clearCalls() { calls_.clear(); }
     size_t liveObserverCount(std::int32_t pid) const;
 
     // Accessibility

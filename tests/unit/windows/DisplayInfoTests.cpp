@@ -91,7 +91,6 @@ TEST(DisplayInfo, FollowsDisplaysThatComeAndGoWithAChangeNotification) {
     // The same display plugged in again keeps its identity.
     sim.desktop.addDisplay({.number = left, .name = "Left", .frame = {0, 0, 1920, 1080}});
     EXPECT_EQ(DisplayInfo::current(sim.desktop)[0].uuid, leftUUID);
-    EXPECT_EQ(DisplayInfo::appKitRect(Rect(1, 2, 3, 4)), Rect(1, 2, 3, 4));
 }
 
 }  // namespace
