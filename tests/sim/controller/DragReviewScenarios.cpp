@@ -1,0 +1,117 @@
+#include "CommandScenario.h"
+
+namespace brindlow::test {
+namespace {
+
+// Drags of stacked and pinned windows, judged at release.
+class DragReview : public CommandScenario {
+  protected:
+    void drag(const SimWindow& window, const Rect& to) {
+        desktop.setLeftMouseButtonDown(true);
+        window.setFrame(to);
+        time.runUntilIdle();
+    }
+
+    void release() {
+        desktop.setLeftMouseButtonDown(false);
+        time.advance(0.5);
+    }
+
+    Rect placed(WindowID window, const std::string& uuid = "LEFT") const {
+        for (const Placement& placement : display(uuid).lastLayout.placements)
+            if (placement.windowID == window) return placement.frame;
+        throw std::runtime_error("no placement");
+    }
+
+    // The window's frame moved so that its centre lies at x.
+    static Rect centredAt(const Rect& frame, double x) {
+        return Rect(x - frame.width / 2, frame.minY() + 30, frame.width, frame.height);
+    }
+};
+
+// A row of a stack that is not the stack's active row, dragged right of the next column: it lands
+// right of that column, and the stack it left keeps the others.
+TEST_F(DragReview, ARowThatIsNotActiveLandsRightOfTheColumnsLeftOfItsDrop) {
+    open(4);
+    focusWindow(id(1));
+    run(Command::Kind::stackLeft);  // [w0 w1] [w2] [w3]
+    run(Command::Kind::growStack);  // [w0 w1 w2] [w3]
+    ASSERT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0), id(1), id(2)}, {id(3)}}));
+    const int active = strip().columns[0].activeIndex;
+    const int row = active == 0 ? 1 : 0;  // a row other than the active one
+    const SimWindow& dragged = windows[size_t(row)];
+    time.advance(1.0);
+    const double stackWidth = strip().columns[0].widthFraction;
+    drag(dragged, centredAt(dragged.frame(), placed(id(3)).midX() + 30));
+    release();
+    ASSERT_EQ(columns().size(), 3u);
+    EXPECT_EQ(columns()[0].size(), 2u);
+    EXPECT_EQ(columns()[1], (std::vector<WindowID>{id(3)}));
+    EXPECT_EQ(columns()[2], (std::vector<WindowID>{dragged.id()}));
+    EXPECT_EQ(strip().focusedIndex, 2);
+    EXPECT_DOUBLE_EQ(strip().columns[2].widthFraction, stackWidth);
+    EXPECT_EQ(logLines("User moved Editor to column 3").size(), 1u);
+}
+
+// Dropped left of everything beside a left-pinned column, a stacked window becomes the first
+// unpinned column, never a pinned one.
+TEST_F(DragReview, ADropLeftOfEverythingLandsAfterTheLeftPinnedBlock) {
+    open(4);
+    focusWindow(id(0));
+    run(Command::Kind::pinLeft);  // w0 pinned left
+    focusWindow(id(2));
+    run(Command::Kind::stackLeft);  // [w0 pinned] [w1 w2] [w3]
+    ASSERT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(1), id(2)}, {id(3)}}));
+    time.advance(1.0);
+    drag(windows[2], centredAt(windows[2].frame(), -400));
+    release();
+    EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(2)}, {id(1)}, {id(3)}}));
+    EXPECT_EQ(strip().columns[0].pin, Pin::left);
+    EXPECT_FALSE(strip().columns[1].pin);
+    EXPECT_EQ(strip().focusedIndex, 1);
+}
+
+// A stacked window dropped on the other display joins that strip at the drop index and leaves the
+// rest of its stack behind.
+TEST_F(DragReview, AStackedWindowDroppedOnTheOtherDisplayLeavesItsStack) {
+    desktop.openWindow(term, {.title = "r0", .frame = {2000, 100, 600, 400}});
+    desktop.openWindow(term, {.title = "r1", .frame = {2100, 100, 600, 400}});
+    open(3);
+    focusWindow(id(2));
+    run(Command::Kind::stackLeft);  // [w0] [w1 w2]
+    time.advance(1.0);
+    const std::vector<WindowID> right = stripWindows("RIGHT");
+    ASSERT_EQ(right.size(), 2u);
+    // Between the two columns of the right display.
+    const double between =
+        (placed(right[0], "RIGHT").midX() + placed(right[1], "RIGHT").midX()) / 2;
+    drag(windows[2], centredAt(windows[2].frame(), between));
+    release();
+    EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(1)}}));
+    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{right[0], id(2), right[1]}));
+    EXPECT_EQ(state().activeUUID, "RIGHT");
+    EXPECT_EQ(strip("RIGHT").focusedWindowID(), id(2));
+}
+
+// A pinned column's new width is measured against the display's visible frame, not the viewport
+// the pinned columns leave to the others.
+TEST_F(DragReview, AResizedPinnedColumnTakesItsFractionOfTheVisibleFrame) {
+    AppSettings settings = stillSettings();
+    settings.gap = 0;
+    settings.outerGap = 0;
+    open(3, settings);
+    focusWindow(id(0));
+    run(Command::Kind::pinLeft);
+    time.advance(1.0);
+    const double visible = display().info.visible.width;
+    ASSERT_GT(display().lastLayout.viewport.width, 0);
+    ASSERT_LT(display().lastLayout.viewport.width, visible);
+    const Rect from = windows[0].frame();
+    drag(windows[0], Rect(from.minX(), from.minY(), 0.3 * visible, from.height));
+    release();
+    EXPECT_NEAR(strip().columns[0].widthFraction, 0.3, 1e-9);
+    EXPECT_EQ(strip().columns[0].pin, Pin::left);
+}
+
+}  // namespace
+}  // namespace brindlow::test
