@@ -29,6 +29,26 @@ void appendActive(Column& column, WindowID id) {
     column.activeIndex = static_cast<int>(column.windows.size()) - 1;
 }
 
+// The index `delta` columns away from `from`, if the strip has a column there.
+std::optional<int> offsetIndex(int from, int delta, std::size_t count) {
+    const long long target = static_cast<long long>(from) + delta;
+    if (target < 0 || target >= static_cast<long long>(count)) return std::nullopt;
+    return static_cast<int>(target);
+}
+
+// Moves `window` to the end of the column holding `receiving`, active and focused. That column is
+// looked up again after the removal, which may have emptied and dropped the window's column, so
+// `receiving` is a copy rather than a reference into the strip.
+bool moveIntoColumn(Strip& strip, WindowID window, const std::vector<WindowID> receiving) {
+    strip.remove(window);
+    const auto found = std::find_if(strip.columns.begin(), strip.columns.end(),
+                                    [&](const Column& c) { return c.windows == receiving; });
+    if (found == strip.columns.end()) return false;
+    appendActive(*found, window);
+    strip.focusedIndex = static_cast<int>(found - strip.columns.begin());
+    return true;
+}
+
 // Removes a row and its weight; the weight list may be shorter than the window list.
 void eraseRow(Column& column, int row) {
     column.windows.erase(column.windows.begin() + row);
@@ -197,9 +217,9 @@ bool Strip::moveFocusInStack(int delta) {
 
 bool Strip::moveColumn(int delta) {
     if (!focusedColumn()) return false;
-    const long long target = static_cast<long long>(*focusedIndex) + delta;
-    if (target < 0 || target >= static_cast<long long>(columns.size())) return false;
-    const int t = static_cast<int>(target);
+    const auto target = offsetIndex(*focusedIndex, delta, columns.size());
+    if (!target) return false;
+    const int t = *target;
     if (!samePinGroup(columns[at(*focusedIndex)], columns[at(t)])) return false;
     std::swap(columns[at(*focusedIndex)], columns[at(t)]);
     focusedIndex = t;
@@ -253,42 +273,24 @@ bool Strip::stackIntoNeighbour(int delta) {
     if (delta == 0) return false;
     const Column* focused = focusedColumn();
     if (!focused) return false;
-    const long long target = static_cast<long long>(*focusedIndex) + delta;
-    if (target < 0 || target >= static_cast<long long>(columns.size())) return false;
-    if (columns[at(static_cast<int>(target))].windows.size() > 2) return false;
+    const auto target = offsetIndex(*focusedIndex, delta, columns.size());
+    if (!target || columns[at(*target)].windows.size() > 2) return false;
     const auto window = focused->activeWindow();
     if (!window) return false;
-    const std::vector<WindowID> neighbour = columns[at(static_cast<int>(target))].windows;
-
-    remove(*window);
-    const auto found = std::find_if(columns.begin(), columns.end(),
-                                    [&](const Column& c) { return c.windows == neighbour; });
-    if (found == columns.end()) return false;
-    appendActive(*found, *window);
-    focusedIndex = static_cast<int>(found - columns.begin());
-    return true;
+    return moveIntoColumn(*this, *window, columns[at(*target)].windows);
 }
 
 bool Strip::pullFromNeighbour(int delta) {
     if (delta == 0) return false;
     const Column* focused = focusedColumn();
     if (!focused) return false;
-    const long long target = static_cast<long long>(*focusedIndex) + delta;
-    if (target < 0 || target >= static_cast<long long>(columns.size())) return false;
-    if (focused->windows.size() > 2) return false;
-    const Column& neighbour = columns[at(static_cast<int>(target))];
+    const auto target = offsetIndex(*focusedIndex, delta, columns.size());
+    if (!target || focused->windows.size() > 2) return false;
+    const Column& neighbour = columns[at(*target)];
     if (!samePinGroup(*focused, neighbour)) return false;
     const auto window = neighbour.activeWindow();
     if (!window) return false;
-    const std::vector<WindowID> stack = focused->windows;
-
-    remove(*window);
-    const auto found = std::find_if(columns.begin(), columns.end(),
-                                    [&](const Column& c) { return c.windows == stack; });
-    if (found == columns.end()) return false;
-    appendActive(*found, *window);
-    focusedIndex = static_cast<int>(found - columns.begin());
-    return true;
+    return moveIntoColumn(*this, *window, focused->windows);
 }
 
 bool Strip::growStack() {
