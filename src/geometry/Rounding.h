@@ -8,14 +8,12 @@ namespace brindlow {
 // point value the layout produces goes through this one function.
 inline double roundHalfAway(double value) { return std::round(value); }
 
-// Rounds to `decimals` places with halves away from zero, as used for the
-// width fractions printed by `list` (0.125 -> 0.13). The small bias absorbs the
-// binary representation error of values such as 0.125 * 100.
+// Rounds to `decimals` places: the value scaled by 10^decimals, rounded with
+// halves away from zero, scaled back. No bias toward the decimal reading, so
+// what is printed depends only on the binary value (0.125 -> 0.13).
 inline double roundHalfAway(double value, int decimals) {
     const double scale = std::pow(10.0, decimals);
-    const double scaled = value * scale;
-    const double nudged = scaled + std::copysign(1e-9 * std::max(1.0, std::fabs(scaled)), scaled);
-    return std::round(nudged) / scale;
+    return std::round(value * scale) / scale;
 }
 
 }  // namespace brindlow

@@ -13,7 +13,8 @@ TEST(Rounding, HalvesGoAwayFromZero) {
     EXPECT_DOUBLE_EQ(roundHalfAway(0.125, 2), 0.13);
     EXPECT_DOUBLE_EQ(roundHalfAway(-0.125, 2), -0.13);
     EXPECT_DOUBLE_EQ(roundHalfAway(1.0 / 3.0, 2), 0.33);
-    EXPECT_DOUBLE_EQ(roundHalfAway(0.675, 2), 0.68);
+    // 1.005 is stored just below 1.005: its scaled value 100.49999... rounds down.
+    EXPECT_DOUBLE_EQ(roundHalfAway(1.005, 2), 1.0);
 }
 
 TEST(Rect, EdgesOfNegativeSizesAreStandardized) {
