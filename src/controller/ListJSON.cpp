@@ -1,20 +1,9 @@
 #include "controller/ListJSON.h"
 
-#include <cmath>
-
+#include "geometry/Rounding.h"
 #include "settings/JSONEncoder.h"
 
 namespace brindlow {
-
-namespace {
-
-// Exactly the fraction times 100, rounded with halves away from zero, over 100: the printed width
-// must not depend on any bias toward the decimal reading of the fraction.
-double listedWidth(double fraction) {
-    return std::round(fraction * 100) / 100;
-}
-
-}  // namespace
 
 nlohmann::json listObject(const StripSnapshot& snapshot, bool titles) {
     nlohmann::json displays = nlohmann::json::array();
@@ -29,7 +18,7 @@ nlohmann::json listObject(const StripSnapshot& snapshot, bool titles) {
             }
             columns.push_back({{"pin", column.pin ? std::string(toText(*column.pin)) : ""},
                                {"tabbed", column.isTabbed},
-                               {"width", listedWidth(column.widthFraction)},
+                               {"width", roundHalfAway(column.widthFraction, 2)},
                                {"windows", std::move(windows)}});
         }
         displays.push_back({{"name", display.name},
