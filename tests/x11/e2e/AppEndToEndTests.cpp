@@ -224,9 +224,9 @@ class AppEndToEnd : public X11Fixture {
         return last;
     }
 
-    // Sends SIGTERM and expects a clean exit with every xterm back in place.
-    void quitAndExpectWindowsBack() {
-        brindlow_->signal(SIGTERM);
+    // Sends the quit signal and expects a clean exit with every xterm back in place.
+    void quitAndExpectWindowsBack(int quitSignal = SIGTERM) {
+        brindlow_->signal(quitSignal);
         EXPECT_EQ(brindlow_->waitForExit(kLimit), 0);
         EXPECT_TRUE(eventually([&] { return allFramesAre(originalFrames()); }));
         for (const Xterm& xterm : xterms_) {
@@ -270,6 +270,24 @@ TEST_F(AppEndToEnd, TilesThreeXtermsAsThreeColumnsAndPutsThemBackOnSIGTERM) {
 
     quitAndExpectWindowsBack();
     EXPECT_FALSE(std::filesystem::exists(data_.path() / "Brindlow" / "brindlow.sock"));
+}
+
+TEST_F(AppEndToEnd, InterruptAndHangUpPutTheWindowsBackToo) {
+    startXterms(2);
+    ASSERT_FALSE(HasFatalFailure());
+    for (int quitSignal : {SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(quitSignal));
+        startBrindlow();
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_TRUE(eventually([&] {
+            for (const Xterm& xterm : xterms_)
+                if (frameOf(xterm.window) == xterm.original) return false;
+            return true;
+        })) << "Brindlow did not move the xterms";
+        settledFrames();
+        quitAndExpectWindowsBack(quitSignal);
+        EXPECT_FALSE(std::filesystem::exists(data_.path() / "Brindlow" / "brindlow.sock"));
+    }
 }
 
 TEST_F(AppEndToEnd, FocusLeftAndMoveRightChangeTheActiveWindowAndTheFrames) {
