@@ -43,7 +43,15 @@ QuitSignals::QuitSignals(std::function<void(int)> onSignal) : onSignal_(std::mov
     // Restart interrupted system calls so that threads blocked in read() or
     // accept() are not woken with EINTR by a quit request.
     action.sa_flags = SA_RESTART;
-    for (int signal : kQuitSignals) sigaction(signal, &action, nullptr);
+    for (int signal : kQuitSignals) {
+        // A hang-up ignored from the start (`nohup brindlow &`) stays ignored:
+        // closing the terminal that started Brindlow must not end it.
+        struct sigaction current {};
+        if (signal == SIGHUP && sigaction(SIGHUP, nullptr, &current) == 0 &&
+            current.sa_handler == SIG_IGN)
+            continue;
+        sigaction(signal, &action, nullptr);
+    }
 }
 
 QuitSignals::~QuitSignals() = default;

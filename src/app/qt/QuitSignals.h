@@ -9,8 +9,9 @@ namespace brindlow {
 
 // Turns SIGTERM, SIGINT and SIGHUP into a call on the Qt event loop, so that a
 // quit by signal runs the same orderly shut-down (windows put back) as any
-// other quit. The handler only writes the signal number to a pipe; the loop
-// reads it. One instance per process; the handlers stay installed after it is
+// other quit; a hang-up that was ignored when the process started (nohup)
+// stays ignored. The handler only writes the signal number to a pipe; the
+// loop reads it. One instance per process; the handlers stay installed after it is
 // gone (later signals are then swallowed by the pipe's full write end rather
 // than killing the process half-way through putting windows back).
 class QuitSignals {

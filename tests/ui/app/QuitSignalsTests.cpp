@@ -32,5 +32,30 @@ TEST(QuitSignals, TermIntAndHupReachTheEventLoopInsteadOfEndingTheProcess) {
     EXPECT_TRUE(onMainThread);
 }
 
+TEST(QuitSignals, AHangUpIgnoredAtStartStaysIgnored) {
+    // As `nohup brindlow &` starts it: closing the terminal must not quit.
+    struct sigaction ignore {
+    }, previous{};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ASSERT_EQ(sigaction(SIGHUP, &ignore, &previous), 0);
+
+    std::vector<int> received;
+    {
+        QuitSignals quitSignals([&](int signal) { received.push_back(signal); });
+        ASSERT_TRUE(quitSignals.isInstalled());
+        struct sigaction now {};
+        sigaction(SIGHUP, nullptr, &now);
+        EXPECT_EQ(now.sa_handler, SIG_IGN);
+
+        raise(SIGHUP);
+        // SIGTERM still quits; it arrives after the hang-up would have.
+        raise(SIGTERM);
+        ASSERT_TRUE(runEventsUntil([&] { return !received.empty(); }));
+        EXPECT_EQ(received, std::vector<int>{SIGTERM});
+    }
+    sigaction(SIGHUP, &previous, nullptr);
+}
+
 }  // namespace
 }  // namespace brindlow::test
