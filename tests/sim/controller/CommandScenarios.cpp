@@ -322,24 +322,6 @@ TEST_F(Commands, FloatingCentresTheWindowAndKeepsItThereUntilTiledAgain) {
     EXPECT_EQ(logLines("Unfloat window").size(), 1u);
 }
 
-TEST_F(Commands, AFloatedWindowIsNotSnappedBackByAPendingMove) {
-    open(2);
-    // Its application answers slowly, so the glide's moves are still queued when it floats.
-    editor.setLatency(0.05);
-    AppSettings settings;  // animations on
-    controller->updateSettings(settings);
-    time.runUntilIdle();
-    run(Command::Kind::narrower);
-    controller->perform(Command::Kind::toggleFloat);
-    time.advance(3);
-    const Rect floated = windows[1].frame();
-    EXPECT_FALSE(state().windows.contains(id(1)));
-    time.advance(3);
-    EXPECT_EQ(windows[1].frame(), floated);
-    const Rect visible = state().displays.at("LEFT").info.visible;
-    EXPECT_NEAR(floated.midX(), visible.midX(), 1);
-}
-
 TEST_F(Commands, FullScreenRemembersThePlaceAndReturnsThere) {
     open(3);
     focusWindow(id(1));
