@@ -8,7 +8,7 @@
 namespace brindlow::test {
 namespace {
 
-class ReviewApply : public FiveWindowScenario {
+class LayoutApplication : public FiveWindowScenario {
   protected:
     // Runs `block` on the strip queue and everything it sets off that is due now.
     void onQueue(std::function<void()> block) {
@@ -63,7 +63,9 @@ class ReviewApply : public FiveWindowScenario {
 
 // MARK: Scroll-offset clamp
 
-TEST_F(ReviewApply, TheClampKeepsTheFocusedColumnInViewByTheCentringMode) {
+class ViewportClamp : public LayoutApplication {};
+
+TEST_F(ViewportClamp, TheClampKeepsTheFocusedColumnInViewByTheCentringMode) {
     start(stillSettings());
     const double outer = state().settings.outerGap;
     const Spans spans = spansOf("LEFT");
@@ -109,7 +111,7 @@ TEST_F(ReviewApply, TheClampKeepsTheFocusedColumnInViewByTheCentringMode) {
     EXPECT_DOUBLE_EQ(clampWith(CenterMode::always, 1, visible), centred(1));
 }
 
-TEST_F(ReviewApply, PinnedAndFullWidthFocusedColumnsAreLimitedToTheLargestOffset) {
+TEST_F(ViewportClamp, PinnedAndFullWidthFocusedColumnsAreLimitedToTheLargestOffset) {
     start(stillSettings());
     onQueue([&] { display("LEFT").strip.columns[2].isFullWidth = true; });
     const Spans spans = spansOf("LEFT");
@@ -149,7 +151,9 @@ TEST_F(ReviewApply, PinnedAndFullWidthFocusedColumnsAreLimitedToTheLargestOffset
 
 // MARK: Relayout and apply
 
-TEST_F(ReviewApply, WithAnimationsOffEveryChangeJumpsAndClearsTheEasesAndTheGlide) {
+class RelayoutAndApply : public LayoutApplication {};
+
+TEST_F(RelayoutAndApply, WithAnimationsOffEveryChangeJumpsAndClearsTheEasesAndTheGlide) {
     start(stillSettings());
     onQueue([&] {
         DisplayState& left = display("LEFT");
@@ -170,14 +174,14 @@ TEST_F(ReviewApply, WithAnimationsOffEveryChangeJumpsAndClearsTheEasesAndTheGlid
         EXPECT_EQ(desktop.window(placement.windowID).frame(), placement.frame);
 }
 
-TEST_F(ReviewApply, ANarrowGapMakesNoGapStrips) {
+TEST_F(RelayoutAndApply, ANarrowGapMakesNoGapStrips) {
     AppSettings settings = stillSettings();
     settings.gap = 1.5;
     start(settings);
     for (const auto& [uuid, display] : state().displays) EXPECT_TRUE(display.gapStrips.empty());
 }
 
-TEST_F(ReviewApply, ASlowApplicationIsSentTheFrameItShouldHaveWhenItsMoveLands) {
+TEST_F(RelayoutAndApply, ASlowApplicationIsSentTheFrameItShouldHaveWhenItsMoveLands) {
     start(AppSettings{});
     std::vector<double> leads;
     const StripController::Predictor recording = [&](double lead) {
@@ -205,7 +209,7 @@ TEST_F(ReviewApply, ASlowApplicationIsSentTheFrameItShouldHaveWhenItsMoveLands) 
     EXPECT_NEAR(leads.front(), 0.3, 1e-9);
 }
 
-TEST_F(ReviewApply, HalfwayThroughAGlideSlowResizersSlideAtTheirFinalSize) {
+TEST_F(RelayoutAndApply, HalfwayThroughAGlideSlowResizersSlideAtTheirFinalSize) {
     start(AppSettings{});
     time.advance(3.0);
     const WindowID id = stripWindows("LEFT").front();
@@ -250,7 +254,9 @@ TEST_F(ReviewApply, HalfwayThroughAGlideSlowResizersSlideAtTheirFinalSize) {
 
 // MARK: Animation
 
-TEST_F(ReviewApply, AScrollEaseLastsByItsDistanceAtTheSpringStiffness) {
+class ScrollAnimation : public LayoutApplication {};
+
+TEST_F(ScrollAnimation, AScrollEaseLastsByItsDistanceAtTheSpringStiffness) {
     start(AppSettings{});
     const double b = base(300);
     for (const double distance : {100.0, 3000.0}) {
@@ -275,7 +281,7 @@ TEST_F(ReviewApply, AScrollEaseLastsByItsDistanceAtTheSpringStiffness) {
     EXPECT_NEAR(std::min(100.0 / 2500 + 0.8, 1.5) * b, 0.301, 0.001);
 }
 
-TEST_F(ReviewApply, ARetargetInFlightContinuesFromWhereTheWindowsStandWithItsSpeed) {
+TEST_F(ScrollAnimation, ARetargetInFlightContinuesFromWhereTheWindowsStandWithItsSpeed) {
     start(AppSettings{});
     onQueue([&] {
         DisplayState& left = display("LEFT");
@@ -305,7 +311,7 @@ TEST_F(ReviewApply, ARetargetInFlightContinuesFromWhereTheWindowsStandWithItsSpe
     EXPECT_DOUBLE_EQ(display("LEFT").displayedOffset, standing + 10);
 }
 
-TEST_F(ReviewApply, ATargetWithinHalfAPointLandsAtOnceWithoutASummary) {
+TEST_F(ScrollAnimation, ATargetWithinHalfAPointLandsAtOnceWithoutASummary) {
     start(AppSettings{});
     snapshots.clear();
     onQueue([&] {
@@ -323,7 +329,7 @@ TEST_F(ReviewApply, ATargetWithinHalfAPointLandsAtOnceWithoutASummary) {
     EXPECT_FALSE(state().animationStats.contains("LEFT"));
 }
 
-TEST_F(ReviewApply, AGlideWithoutScrollRunsItsOwnDurationAndThenLands) {
+TEST_F(ScrollAnimation, AGlideWithoutScrollRunsItsOwnDurationAndThenLands) {
     start(AppSettings{});
     const double b = base(300);
     onQueue([&] {
@@ -347,7 +353,7 @@ TEST_F(ReviewApply, AGlideWithoutScrollRunsItsOwnDurationAndThenLands) {
         EXPECT_EQ(desktop.window(placement.windowID).frame(), placement.frame);
 }
 
-TEST_F(ReviewApply, TwoDisplaysAnimateInTheSameTicksAndTheClockStopsAfterBoth) {
+TEST_F(ScrollAnimation, TwoDisplaysAnimateInTheSameTicksAndTheClockStopsAfterBoth) {
     const SimApp other = desktop.launchApp({.name = "Other", .bundleID = "org.example.other"});
     for (int i = 0; i < 4; ++i)
         desktop.openWindow(
@@ -372,7 +378,7 @@ TEST_F(ReviewApply, TwoDisplaysAnimateInTheSameTicksAndTheClockStopsAfterBoth) {
     EXPECT_EQ(logLines("Animation: ").size(), 2u);
 }
 
-TEST_F(ReviewApply, TheSummaryLineNamesFramesTimeAndTheSlowestMoves) {
+TEST_F(ScrollAnimation, TheSummaryLineNamesFramesTimeAndTheSlowestMoves) {
     start(AppSettings{});
     onQueue([&] {
         display("LEFT").strip.scrollOffset = display("LEFT").displayedOffset + 400;
@@ -401,7 +407,7 @@ TEST_F(ReviewApply, TheSummaryLineNamesFramesTimeAndTheSlowestMoves) {
     EXPECT_TRUE(tail.ends_with(" ms (Editor)")) << line;
 }
 
-TEST_F(ReviewApply, AnEmptyStripLandsWithFinalResizeNone) {
+TEST_F(ScrollAnimation, AnEmptyStripLandsWithFinalResizeNone) {
     start(AppSettings{});
     ASSERT_TRUE(stripWindows("RIGHT").empty());
     onQueue([&] {
@@ -414,7 +420,7 @@ TEST_F(ReviewApply, AnEmptyStripLandsWithFinalResizeNone) {
     EXPECT_NE(lines.front().find(", final resize none"), std::string::npos) << lines.front();
 }
 
-TEST_F(ReviewApply, AStoppedControllerTicksNoMore) {
+TEST_F(ScrollAnimation, AStoppedControllerTicksNoMore) {
     start(AppSettings{});
     onQueue([&] {
         display("LEFT").strip.scrollOffset = display("LEFT").displayedOffset + 400;
@@ -434,7 +440,9 @@ TEST_F(ReviewApply, AStoppedControllerTicksNoMore) {
 
 // MARK: Catch-up pass and size checks
 
-TEST_F(ReviewApply, TwoChangesWithinAFifthOfASecondGetOneCatchUpPass) {
+class CatchUpAndSizeChecks : public LayoutApplication {};
+
+TEST_F(CatchUpAndSizeChecks, TwoChangesWithinAFifthOfASecondGetOneCatchUpPass) {
     start(stillSettings());
     time.advance(3.0);
     const double first = time.now();
@@ -457,7 +465,7 @@ TEST_F(ReviewApply, TwoChangesWithinAFifthOfASecondGetOneCatchUpPass) {
     EXPECT_FALSE(display("LEFT").settlePending);
 }
 
-TEST_F(ReviewApply, SizeChecksEndWhileTheDisplayAnimatesOrIsSwiped) {
+TEST_F(CatchUpAndSizeChecks, SizeChecksEndWhileTheDisplayAnimatesOrIsSwiped) {
     start(stillSettings());
     time.advance(3.0);
     const WindowID id = stripWindows("LEFT").front();
@@ -477,7 +485,8 @@ TEST_F(ReviewApply, SizeChecksEndWhileTheDisplayAnimatesOrIsSwiped) {
     }
 }
 
-TEST_F(ReviewApply, AHeightThatKeepsChangingIsNeverLearnedAndTheChecksStopAfterFourPasses) {
+TEST_F(CatchUpAndSizeChecks,
+       AHeightThatKeepsChangingIsNeverLearnedAndTheChecksStopAfterFourPasses) {
     start(stillSettings());
     time.advance(3.0);
     const WindowID id = stripWindows("LEFT").front();
@@ -501,7 +510,7 @@ TEST_F(ReviewApply, AHeightThatKeepsChangingIsNeverLearnedAndTheChecksStopAfterF
     EXPECT_EQ(window.frame().height, 615);
 }
 
-TEST_F(ReviewApply, AStackedWindowThatHoldsStillIsAskedOnceMoreThenLearned) {
+TEST_F(CatchUpAndSizeChecks, AStackedWindowThatHoldsStillIsAskedOnceMoreThenLearned) {
     start(stillSettings());
     time.advance(3.0);
     const WindowID id = stripWindows("LEFT").front();
@@ -524,7 +533,9 @@ TEST_F(ReviewApply, AStackedWindowThatHoldsStillIsAskedOnceMoreThenLearned) {
 
 // MARK: Snapshots and focus frames
 
-TEST_F(ReviewApply, WhilePausedSnapshotsHaveNoGapStripsAndFocusFramesGoOutEmptyOnce) {
+class SnapshotsAndFocusFrames : public LayoutApplication {};
+
+TEST_F(SnapshotsAndFocusFrames, WhilePausedSnapshotsHaveNoGapStripsAndFocusFramesGoOutEmptyOnce) {
     AppSettings settings = stillSettings();
     settings.focusBorder = true;
     start(settings);
@@ -544,7 +555,7 @@ TEST_F(ReviewApply, WhilePausedSnapshotsHaveNoGapStripsAndFocusFramesGoOutEmptyO
         EXPECT_TRUE(display.gapStrips.empty());
 }
 
-TEST_F(ReviewApply, FocusFramesSayWhichDisplayMovesAndHaveNoFrameForAParkedWindow) {
+TEST_F(SnapshotsAndFocusFrames, FocusFramesSayWhichDisplayMovesAndHaveNoFrameForAParkedWindow) {
     AppSettings settings = stillSettings();
     settings.focusBorder = true;
     start(settings);
@@ -580,7 +591,7 @@ TEST_F(ReviewApply, FocusFramesSayWhichDisplayMovesAndHaveNoFrameForAParkedWindo
     EXPECT_FALSE(left.windowNumber.has_value());
 }
 
-TEST_F(ReviewApply, SnapshotColumnsReportFullWidthAndColumnsWithoutManagedWindows) {
+TEST_F(SnapshotsAndFocusFrames, SnapshotColumnsReportFullWidthAndColumnsWithoutManagedWindows) {
     start(stillSettings());
     onQueue([&] {
         DisplayState& left = display("LEFT");
@@ -602,7 +613,9 @@ TEST_F(ReviewApply, SnapshotColumnsReportFullWidthAndColumnsWithoutManagedWindow
 
 // MARK: Putting windows back
 
-TEST_F(ReviewApply, AtQuitParkedAndLaterWindowsArePutBackOnScreen) {
+class QuitRestore : public LayoutApplication {};
+
+TEST_F(QuitRestore, AtQuitParkedAndLaterWindowsArePutBackOnScreen) {
     start(stillSettings());
     const SimWindow later = desktop.openWindow(
         editor, {.title = "later", .frame = {300, 200, 700, 500}, .focus = true});
@@ -625,7 +638,7 @@ TEST_F(ReviewApply, AtQuitParkedAndLaterWindowsArePutBackOnScreen) {
 
 // MARK: The display clock
 
-class ReviewDisplayClock : public ReviewApply {
+class DisplayClock : public LayoutApplication {
   protected:
     int linksRefused = 0;
 
@@ -645,7 +658,7 @@ class ReviewDisplayClock : public ReviewApply {
     }
 };
 
-TEST_F(ReviewDisplayClock, WhenNoDisplayLinkCouldBeMadeTheNextAnimationStartTriesAgain) {
+TEST_F(DisplayClock, WhenNoDisplayLinkCouldBeMadeTheNextAnimationStartTriesAgain) {
     makeControllerRefusingLinks(1);
     start(AppSettings{});
     onQueue([&] {

@@ -4,7 +4,7 @@ namespace brindlow::test {
 namespace {
 
 // Drags of stacked and pinned windows, judged at release.
-class DragReview : public CommandScenario {
+class StackedAndPinnedDrags : public CommandScenario {
   protected:
     void drag(const SimWindow& window, const Rect& to) {
         desktop.setLeftMouseButtonDown(true);
@@ -31,7 +31,7 @@ class DragReview : public CommandScenario {
 
 // A row of a stack that is not the stack's active row, dragged right of the next column: it lands
 // right of that column, and the stack it left keeps the others.
-TEST_F(DragReview, ARowThatIsNotActiveLandsRightOfTheColumnsLeftOfItsDrop) {
+TEST_F(StackedAndPinnedDrags, ARowThatIsNotActiveLandsRightOfTheColumnsLeftOfItsDrop) {
     open(4);
     focusWindow(id(1));
     run(Command::Kind::stackLeft);  // [w0 w1] [w2] [w3]
@@ -55,7 +55,7 @@ TEST_F(DragReview, ARowThatIsNotActiveLandsRightOfTheColumnsLeftOfItsDrop) {
 
 // Dropped left of everything beside a left-pinned column, a stacked window becomes the first
 // unpinned column, never a pinned one.
-TEST_F(DragReview, ADropLeftOfEverythingLandsAfterTheLeftPinnedBlock) {
+TEST_F(StackedAndPinnedDrags, ADropLeftOfEverythingLandsAfterTheLeftPinnedBlock) {
     open(4);
     focusWindow(id(0));
     run(Command::Kind::pinLeft);  // w0 pinned left
@@ -73,7 +73,7 @@ TEST_F(DragReview, ADropLeftOfEverythingLandsAfterTheLeftPinnedBlock) {
 
 // A stacked window dropped on the other display joins that strip at the drop index and leaves the
 // rest of its stack behind.
-TEST_F(DragReview, AStackedWindowDroppedOnTheOtherDisplayLeavesItsStack) {
+TEST_F(StackedAndPinnedDrags, AStackedWindowDroppedOnTheOtherDisplayLeavesItsStack) {
     desktop.openWindow(term, {.title = "r0", .frame = {2000, 100, 600, 400}});
     desktop.openWindow(term, {.title = "r1", .frame = {2100, 100, 600, 400}});
     open(3);
@@ -95,7 +95,7 @@ TEST_F(DragReview, AStackedWindowDroppedOnTheOtherDisplayLeavesItsStack) {
 
 // A pinned column's new width is measured against the display's visible frame, not the viewport
 // the pinned columns leave to the others.
-TEST_F(DragReview, AResizedPinnedColumnTakesItsFractionOfTheVisibleFrame) {
+TEST_F(StackedAndPinnedDrags, AResizedPinnedColumnTakesItsFractionOfTheVisibleFrame) {
     AppSettings settings = stillSettings();
     settings.gap = 0;
     settings.outerGap = 0;
