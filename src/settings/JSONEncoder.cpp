@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "settings/UTF8.h"
+
 namespace brindlow {
 
 namespace {
@@ -11,28 +13,8 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
 // Length of the valid UTF-8 sequence starting at text[i], or 0 when invalid.
 size_t validSequenceLength(std::string_view text, size_t i) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    if (lead < 0x80) return 1;
-    size_t length = 0;
-    unsigned minimum = 0;
-    unsigned code = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, minimum = 0x80, code = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, minimum = 0x800, code = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, minimum = 0x10000, code = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size()) return 0;
-    for (size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (byte(i + k) & 0x3F);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return length;
+    const std::optional<UTF8CodePoint> decoded = decodeUTF8(text, i);
+    return decoded ? decoded->length : 0;
 }
 
 void appendString(std::string& out, std::string_view text) {

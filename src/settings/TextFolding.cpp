@@ -4,6 +4,8 @@
 #include <wctype.h>
 #include <algorithm>
 
+#include "settings/UTF8.h"
+
 namespace brindlow {
 
 namespace {
@@ -11,36 +13,10 @@ namespace {
 // Invalid bytes map to U+10FF00 + byte: outside every real letter, distinct per byte.
 constexpr char32_t kInvalidByteBase = 0x10FF00;
 
-// One decoded code point and the number of bytes it took.
-struct Decoded {
-    char32_t value;
-    size_t length;
-};
-
-Decoded decodeAt(std::string_view text, size_t at) {
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    const Decoded invalid{kInvalidByteBase + lead, 1};
-    if (lead < 0x80) return {lead, 1};
-    size_t length = 0;
-    char32_t value = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, value = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, value = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, value = lead & 0x07, minimum = 0x10000;
-    } else {
-        return invalid;
-    }
-    if (at + length > text.size()) return invalid;
-    for (size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80) return invalid;
-        value = (value << 6) | (byte(at + i) & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return invalid;
-    return {value, length};
+// A code point, or the invalid byte's stand-in for a byte that starts no valid sequence.
+UTF8CodePoint decodeAt(std::string_view text, size_t at) {
+    if (const std::optional<UTF8CodePoint> decoded = decodeUTF8(text, at)) return *decoded;
+    return {kInvalidByteBase + static_cast<unsigned char>(text[at]), 1};
 }
 
 locale_t unicodeLocale() {
@@ -67,7 +43,7 @@ std::u32string foldedCase(std::string_view utf8) {
     std::u32string result;
     result.reserve(utf8.size());
     for (size_t at = 0; at < utf8.size();) {
-        const Decoded decoded = decodeAt(utf8, at);
+        const UTF8CodePoint decoded = decodeAt(utf8, at);
         result.push_back(lowerCased(decoded.value));
         at += decoded.length;
     }
@@ -92,14 +68,14 @@ bool isWhiteSpaceOrNewline(char32_t c) {
 std::string trimmedWhiteSpace(std::string_view utf8) {
     size_t start = 0;
     while (start < utf8.size()) {
-        const Decoded decoded = decodeAt(utf8, start);
+        const UTF8CodePoint decoded = decodeAt(utf8, start);
         if (!isWhiteSpaceOrNewline(decoded.value)) break;
         start += decoded.length;
     }
     // The end of the last code point that is not white space.
     size_t end = start;
     for (size_t at = start; at < utf8.size();) {
-        const Decoded decoded = decodeAt(utf8, at);
+        const UTF8CodePoint decoded = decodeAt(utf8, at);
         at += decoded.length;
         if (!isWhiteSpaceOrNewline(decoded.value)) end = at;
     }
