@@ -175,11 +175,6 @@ void LogSink::clear() {
     sink().records.clear();
 }
 
-void LogSink::setStderrThreshold(LogLevel level) {
-    std::lock_guard lock(sink().mutex);
-    sink().threshold = level;
-}
-
 void LogSink::setStderrEnabled(bool enabled) {
     std::lock_guard lock(sink().mutex);
     sink().stderrEnabled = enabled;

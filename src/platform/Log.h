@@ -82,7 +82,8 @@ private:
 // A new logger of the given category.
 Logger makeLogger(std::string category);
 
-// The process-wide record of recent log lines, and the stderr threshold.
+// The process-wide record of recent log lines (every level) and what reaches stderr: lines from
+// the level $BRINDLOW_LOG names (debug, info, default, error; off for none), default when unset.
 class LogSink {
 public:
     static constexpr size_t kCapacity = 2000;
@@ -90,9 +91,6 @@ public:
     // Records older than the newest kCapacity are dropped.
     static std::vector<LogRecord> recent();
     static void clear();
-    // Lines below this level do not reach stderr; the ring buffer keeps them all.
-    // Starts from $BRINDLOW_LOG (debug, info, default, error, off), else default.
-    static void setStderrThreshold(LogLevel level);
     static void setStderrEnabled(bool enabled);
     // One line as written to stderr: time, level, category, message.
     static std::string formatLine(const LogRecord& record);

@@ -60,7 +60,6 @@ public:
     // Runs the blocks queued now and those they queue. Returns how many ran.
     size_t drain();
     size_t pendingCount() const { return ready_.size(); }
-    size_t delayedCount() const { return delayed_.size(); }
 
 private:
     friend class VirtualTime;

@@ -141,10 +141,7 @@ class SimWindow {
     void close() const;              // "AXUIElementDestroyed"
 
     // Attributes without notifications.
-    const SimWindow& setRole(const std::optional<std::string>& role) const;
-    const SimWindow& setSubrole(const std::optional<std::string>& subrole) const;
     const SimWindow& setSizeSettable(bool settable) const;
-    const SimWindow& setPositionSettable(bool settable) const;
     const SimWindow& setGeometryReadable(bool position, bool size) const;
     const SimWindow& setLayer(std::int32_t layer) const;
     // The bounds the window list reports (e.g. with decorations); nothing: the frame.
@@ -187,7 +184,6 @@ class SimApp {
 
     const SimApp& activate() const;  // frontmost; "didActivate"
     void quit() const;               // "didTerminate"
-    const SimApp& setName(const std::optional<std::string>& name) const;
     const SimApp& setLatency(double seconds) const;
     // The next `count` observer registrations answer `code` (a launching application).
     const SimApp& refuseRegistrations(int count, AXError code = axerror::cannotComplete) const;
@@ -195,7 +191,6 @@ class SimApp {
     const SimApp& failWrites(const std::string& attribute, AXError code) const;
     const SimApp& failReads(const std::string& attribute, AXError code) const;
     const SimApp& setEnhancedUserInterface(std::optional<bool> value) const;
-    const SimApp& setIcon(std::optional<Image> icon) const;
     // "AXWindows" cannot be read.
     const SimApp& setWindowsReadable(bool readable) const;
 
@@ -238,7 +233,6 @@ class SimDesktop final : public Accessibility,
     void activateApp(std::int32_t pid);
     // Known to urlForApplication / openApplication without running.
     void installApp(const SimAppSpec& spec);
-    std::vector<std::string> openedURLs() const { return openedURLs_; }
 
     // Windows.
     SimWindow openWindow(const SimApp& app, const SimWindowSpec& spec);
@@ -338,7 +332,6 @@ class SimDesktop final : public Accessibility,
     std::map<WindowID, std::unique_ptr<WindowState>> windows_;
     std::vector<WindowID> zOrder_;  // front first
     std::map<std::string, SimAppSpec> installed_;
-    std::vector<std::string> openedURLs_;
     std::map<std::int32_t, std::pair<std::int32_t, std::string>> processes_;
     std::map<ObserverToken, std::pair<WorkspaceEvent, Handler>> workspaceObservers_;
     std::map<ObserverToken, std::function<void()>> screenObservers_;

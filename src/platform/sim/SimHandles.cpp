@@ -108,23 +108,8 @@ void SimWindow::close() const {
     desktop_->destroyWindow(desktop_->windowState(id_), true);
 }
 
-const SimWindow& SimWindow::setRole(const std::optional<std::string>& role) const {
-    desktop_->windowState(id_).role = role;
-    return *this;
-}
-
-const SimWindow& SimWindow::setSubrole(const std::optional<std::string>& subrole) const {
-    desktop_->windowState(id_).subrole = subrole;
-    return *this;
-}
-
 const SimWindow& SimWindow::setSizeSettable(bool settable) const {
     desktop_->windowState(id_).sizeSettable = settable;
-    return *this;
-}
-
-const SimWindow& SimWindow::setPositionSettable(bool settable) const {
-    desktop_->windowState(id_).positionSettable = settable;
     return *this;
 }
 
@@ -235,11 +220,6 @@ void SimApp::quit() const {
     desktop_->quitApp(pid_);
 }
 
-const SimApp& SimApp::setName(const std::optional<std::string>& name) const {
-    desktop_->appState(pid_).info.localizedName = name;
-    return *this;
-}
-
 const SimApp& SimApp::setLatency(double seconds) const {
     desktop_->appState(pid_).latency = seconds;
     return *this;
@@ -264,11 +244,6 @@ const SimApp& SimApp::failReads(const std::string& attribute, AXError code) cons
 
 const SimApp& SimApp::setEnhancedUserInterface(std::optional<bool> value) const {
     desktop_->appState(pid_).enhancedUserInterface = value;
-    return *this;
-}
-
-const SimApp& SimApp::setIcon(std::optional<Image> icon) const {
-    desktop_->appState(pid_).icon = std::move(icon);
     return *this;
 }
 
