@@ -1,13 +1,29 @@
 #include "app/qt/QtMainQueue.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QEvent>
 #include <QObject>
 #include <QTimer>
 #include <chrono>
 #include <memory>
 
 namespace brindlow {
+
+// Each wake-up event runs the oldest pending block; the event carries nothing.
+class QtMainQueue::Waker final : public QObject {
+  public:
+    explicit Waker(QtMainQueue& queue) : queue_(queue) {}
+
+    static void post(QObject* waker) {
+        QCoreApplication::postEvent(waker, new QEvent(QEvent::User));
+    }
+
+  protected:
+    void customEvent(QEvent*) override { queue_.runNext(); }
+
+  private:
+    QtMainQueue& queue_;
+};
 
 QtMainQueue::QtMainQueue() : mainThread_(std::this_thread::get_id()) {}
 
@@ -18,21 +34,22 @@ QtMainQueue::~QtMainQueue() {
 }
 
 void QtMainQueue::attach() {
-    std::deque<Block> early;
+    std::size_t early;
+    QObject* context;
     {
         std::lock_guard lock(mutex_);
         if (context_ || closed_) return;
-        context_ = new QObject();
-        early.swap(early_);
+        context = context_ = new Waker(*this);
+        early = pending_.size();
     }
-    for (Block& block : early) post(std::move(block));
+    for (std::size_t i = 0; i < early; ++i) Waker::post(context);
 }
 
 void QtMainQueue::close() {
     {
         std::lock_guard lock(mutex_);
         closed_ = true;
-        early_.clear();
+        pending_.clear();
     }
     changed_.notify_all();
 }
@@ -43,22 +60,28 @@ bool QtMainQueue::isClosed() const {
 }
 
 void QtMainQueue::post(Block block) {
-    std::unique_lock lock(mutex_);
-    if (closed_) return;
-    if (!context_) {
-        early_.push_back(std::move(block));
-        return;
+    QObject* context;
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) return;
+        pending_.push_back(std::move(block));
+        // Before attach the block waits; attach posts its wake-up.
+        context = context_;
     }
-    QObject* context = context_;
-    lock.unlock();
-    // Queued on the context's thread; checks the queue again when it runs, so a
-    // block posted just before close does not run after the loop has ended.
-    QMetaObject::invokeMethod(
-        context,
-        [this, block = std::move(block)] {
-            if (!isClosed()) block();
-        },
-        Qt::QueuedConnection);
+    if (context) Waker::post(context);
+}
+
+void QtMainQueue::runNext() {
+    Block block;
+    {
+        // Close empties the queue, so a block posted just before close does not
+        // run after the loop has ended.
+        std::lock_guard lock(mutex_);
+        if (closed_ || pending_.empty()) return;
+        block = std::move(pending_.front());
+        pending_.pop_front();
+    }
+    block();
 }
 
 void QtMainQueue::async(Block block) {

@@ -41,15 +41,22 @@ class QtMainQueue final : public Executor {
     const std::string& label() const override { return label_; }
 
   private:
+    class Waker;
+
     void post(Block block);
+    void runNext();
 
     const std::string label_ = kLabel;
     const std::thread::id mainThread_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    QObject* context_ = nullptr;  // lives on the main thread while attached
+    QObject* context_ = nullptr;  // a Waker; lives on the main thread while attached
     bool closed_ = false;
-    std::deque<Block> early_;
+    // Blocks travel through this locked queue, and Qt only carries one wake-up
+    // per block: the hand-over is then ordered by our own lock, which the race
+    // detector sees, rather than by Qt's internal event-queue lock, which it
+    // cannot.
+    std::deque<Block> pending_;
 };
 
 }  // namespace brindlow

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -42,6 +43,25 @@ TEST(QtMainQueue, BlocksFromOtherThreadsRunOnTheMainThreadInOrder) {
     ASSERT_TRUE(runEventsUntil([&] { return ran.size() == 100; }));
     EXPECT_TRUE(allOnMain);
     for (int i = 0; i < 100; ++i) EXPECT_EQ(ran[i], i);
+}
+
+// The worker is not joined before the loop runs the blocks, so the hand-over
+// itself must order what the worker wrote before what the main thread reads
+// (the race detector checks this run).
+TEST(QtMainQueue, BlocksPostedWhileTheLoopRunsCarryWhatTheWorkerWrote) {
+    QtMainQueue queue;
+    queue.attach();
+    std::vector<std::string> ran;
+    std::thread worker([&] {
+        for (int i = 0; i < 200; ++i) {
+            std::string text = "block " + std::to_string(i);
+            queue.async([&ran, text = std::move(text)] { ran.push_back(text); });
+        }
+    });
+    const bool allRan = runEventsUntil([&] { return ran.size() == 200; });
+    worker.join();
+    ASSERT_TRUE(allRan);
+    for (int i = 0; i < 200; ++i) EXPECT_EQ(ran[i], "block " + std::to_string(i));
 }
 
 TEST(QtMainQueue, DelayedBlockRunsAfterBlocksQueuedBeforeItsDeadline) {
