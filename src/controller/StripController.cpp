@@ -33,7 +33,8 @@ StripController::StripController(StripControllerEnvironment environment)
       main_(*env_.platform.main),
       clock_(*env_.platform.clock),
       windowMover_(*env_.platform.accessibility),
-      alive_(std::make_shared<StripController*>(this)) {
+      alive_(std::make_shared<StripController*>(this)),
+      weakSelf_(alive_) {
     if (!queue_) throw std::invalid_argument("StripController needs a strip queue");
     if (!env_.concurrentPerform) env_.concurrentPerform = runConcurrently;
     state_.appMinimumHeights = loadMinimumHeights();
@@ -41,7 +42,7 @@ StripController::StripController(StripControllerEnvironment environment)
     raiser_ = std::make_unique<AsyncRaiser>(windowMover_, env_.platform.makeSerialQueue);
     displayLink_ = std::make_unique<DisplayLinkDriver>(env_.makeDisplayLink, clock_);
 
-    std::weak_ptr<StripController*> weak = alive_;
+    std::weak_ptr<StripController*> weak = weakSelf_;
     displayLink_->onFrame = [weak](double time) {
         if (auto alive = weak.lock()) (*alive)->frameTick(time);
     };
@@ -53,6 +54,10 @@ StripController::StripController(StripControllerEnvironment environment)
 StripController::~StripController() {
     stopped_ = true;
     alive_.reset();
+    // A strip-queue block that took the controller before alive_ went may still be running;
+    // blocks queued after it find the controller gone. Waiting here keeps the state from being
+    // freed under it. (The application only destroys a controller whose stop finished.)
+    if (!queue_->isCurrent()) queue_->sync([] {});
     displayLink_.reset();
     for (const auto& [event, token] : workspaceTokens_)
         env_.platform.workspace->removeObserver(token);
@@ -72,7 +77,7 @@ StripController& StripController::shared() {
 // MARK: Queue hops
 
 void StripController::enqueue(std::function<void()> block) {
-    std::weak_ptr<StripController*> weak = alive_;
+    std::weak_ptr<StripController*> weak = weakSelf_;
     queue_->async([weak, block = std::move(block)] {
         auto alive = weak.lock();
         if (alive && !(*alive)->stopped_.load()) block();
@@ -80,7 +85,7 @@ void StripController::enqueue(std::function<void()> block) {
 }
 
 void StripController::enqueueAfter(double seconds, std::function<void()> block) {
-    std::weak_ptr<StripController*> weak = alive_;
+    std::weak_ptr<StripController*> weak = weakSelf_;
     queue_->asyncAfter(seconds, [weak, block = std::move(block)] {
         auto alive = weak.lock();
         if (alive && !(*alive)->stopped_.load()) block();

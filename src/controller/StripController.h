@@ -312,6 +312,9 @@ class StripController {
 
     // Closures hold this weakly; it dies with the controller.
     std::shared_ptr<StripController*> alive_;
+    // What closures copy, on any thread: never written after construction, so copying it does
+    // not race with the destructor letting go of alive_.
+    const std::weak_ptr<StripController*> weakSelf_;
     // Last, so the link stops before anything it calls into goes away.
     std::unique_ptr<DisplayLinkDriver> displayLink_;
 

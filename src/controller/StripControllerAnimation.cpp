@@ -19,7 +19,7 @@ void StripController::frameTick(double frameTime) {
         if (tickPending_) return;
         tickPending_ = true;
     }
-    std::weak_ptr<StripController*> weak = alive_;
+    std::weak_ptr<StripController*> weak = weakSelf_;
     queue_->async([weak] {
         if (auto alive = weak.lock()) (*alive)->tickOnQueue();
     });

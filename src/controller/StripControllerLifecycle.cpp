@@ -24,7 +24,7 @@ void StripController::start(const AppSettings& settings) {
 
 void StripController::registerObservers() {
     Workspace& workspace = *env_.platform.workspace;
-    std::weak_ptr<StripController*> weak = alive_;
+    std::weak_ptr<StripController*> weak = weakSelf_;
     const auto forward = [weak](void (StripController::*handler)(const RunningApplication&)) {
         return [weak, handler](const RunningApplication& app) {
             if (auto alive = weak.lock()) ((*alive)->*handler)(app);
@@ -51,7 +51,7 @@ void StripController::registerObservers() {
 
 // A repeating main-queue timer that ends when the controller stops or goes away.
 void StripController::scheduleRepeating(double interval, void (StripController::*tick)()) {
-    std::weak_ptr<StripController*> weak = alive_;
+    std::weak_ptr<StripController*> weak = weakSelf_;
     main_.asyncAfter(interval, [weak, interval, tick] {
         auto alive = weak.lock();
         if (!alive || (*alive)->stopped_.load()) return;

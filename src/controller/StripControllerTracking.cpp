@@ -14,7 +14,7 @@ std::optional<std::vector<AXElementRef>> StripController::observe(const AppRef& 
     } else {
         AXElementRef element = env_.platform.accessibility->applicationElement(app.pid);
         element->setMessagingTimeout(1.0);
-        std::weak_ptr<StripController*> weak = alive_;
+        std::weak_ptr<StripController*> weak = weakSelf_;
         const std::int32_t pid = app.pid;
         auto handler = [weak, pid](AppObserver::Event event, const AXElementRef& subject) {
             auto alive = weak.lock();

@@ -3,6 +3,7 @@
 // from the main thread, all while the strip queue is a real thread. The race detector checks these
 // runs; the sim desktop is touched only by the strip queue while the threads run.
 #include <atomic>
+#include <future>
 #include <thread>
 
 #include "ControllerScenario.h"
@@ -81,6 +82,36 @@ TEST_F(RealThreads, StopFromTheMainThreadWhileTicksAndSwipesKeepComing) {
     clock.join();
     queue->sync([] {});
     controller.reset();
+}
+
+// The controller goes away (the end of the process) while a strip-queue block is still inside
+// it: the teardown waits for that block instead of freeing the state under it.
+TEST_F(RealThreads, DestroyingTheControllerWaitsForTheBlockOnTheStripQueue) {
+    std::promise<void> entered;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    auto gated = std::make_shared<std::atomic<bool>>(true);
+    StripControllerEnvironment env = environment();
+    env.stripQueue = queue;
+    // The start lays the windows out through this hook; the first call holds the strip queue
+    // inside the controller until the test lets it go.
+    env.concurrentPerform = [&entered, released, gated](size_t count,
+                                                        const std::function<void(size_t)>& job) {
+        if (gated->exchange(false)) {
+            entered.set_value();
+            released.wait();
+        }
+        for (size_t index = 0; index < count; ++index) job(index);
+    };
+    controller = std::make_unique<StripController>(std::move(env));
+    controller->start(stillSettings());
+    entered.get_future().wait();
+
+    std::thread teardown([this] { controller.reset(); });
+    release.set_value();
+    teardown.join();
+    EXPECT_EQ(controller, nullptr);
+    queue->sync([] {});
 }
 
 }  // namespace
