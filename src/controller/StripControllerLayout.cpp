@@ -160,8 +160,8 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
         return LayoutEngine::layout(display.strip, geo, minimums, display.strip.scrollOffset,
                                     offset, gap, outer, 10.0);
     };
-    const StripLayout layout = layOut(options.offset);
-    std::vector<Placement> placements = layout.placements;
+    StripLayout layout = layOut(options.offset);
+    std::vector<Placement> placements = std::move(layout.placements);
 
     const auto glide = [&](std::vector<Placement>& frames, double progress) {
         if (options.final || !display.glideFrom) return;
@@ -264,7 +264,7 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
     }
 
     DisplayState& current = *stateOf(uuid);
-    current.lastLayout = StripLayout{placements, layout.viewport, {}};
+    current.lastLayout = StripLayout{std::move(placements), layout.viewport, {}};
     std::vector<GapStrip> gapStrips =
         options.final ? makeGapStrips(layout.gapBands) : std::vector<GapStrip>{};
     if (gapStrips != current.gapStrips) {
