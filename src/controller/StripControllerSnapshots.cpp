@@ -89,11 +89,7 @@ void StripController::publishFocusFrames() {
         frame.displayUUID = uuid;
         frame.screen = display->info.frame;
         frame.moving = display->animating || state_.gestureUUID == uuid;
-        const Strip& strip = display->strip;
-        std::optional<WindowID> focused;
-        if (strip.focusedIndex && *strip.focusedIndex >= 0 &&
-            *strip.focusedIndex < int(strip.columns.size()))
-            focused = strip.columns[size_t(*strip.focusedIndex)].activeWindow();
+        const std::optional<WindowID> focused = display->strip.focusedWindowID();
         const Placement* placement = nullptr;
         if (focused)
             for (const Placement& candidate : display->lastLayout.placements)
