@@ -181,7 +181,6 @@ class StripController {
     const State& state() const { return state_; }
     // For tests that set up states no scenario reaches directly.
     State& mutableState() { return state_; }
-    DisplayLinkDriver& displayLink() { return *displayLink_; }
 
     // MARK: Strip queue (the operations below run only there)
 
@@ -275,7 +274,6 @@ class StripController {
     void onMain(std::function<void()> block);
     void scheduleRepeating(double interval, void (StripController::*tick)());
     void registerObservers();
-    bool canRun() const { return !stopped_.load(); }
 
     void forgetWindowRecords(WindowID id, bool keepFullScreenReturn);
     LayoutEngine::QuitWindow quitWindow(const ManagedWindow& window, bool hidden) const;
@@ -383,7 +381,6 @@ class StripController {
         double velocity = 0;
         std::optional<std::pair<double, double>> sample;
     };
-    const GestureDrag& gestureDrag() const { return gesture_; }
 
   private:
     Column* focusedColumn(const std::string& uuid);
