@@ -1,5 +1,6 @@
 #include "controller/StripController.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <thread>
 
@@ -117,6 +118,19 @@ DisplayState* StripController::stateOf(const std::string& uuid) {
 const DisplayState* StripController::stateOf(const std::string& uuid) const {
     const auto found = state_.displays.find(uuid);
     return found == state_.displays.end() ? nullptr : &found->second;
+}
+
+bool StripController::anyDisplayAnimating() const {
+    return std::any_of(state_.displays.begin(), state_.displays.end(),
+                       [](const auto& entry) { return entry.second.animating; });
+}
+
+std::optional<std::string> StripController::displayUnder(Point point) const {
+    for (const std::string& uuid : state_.displayOrder) {
+        const DisplayState* display = stateOf(uuid);
+        if (display && display->info.frame.contains(point)) return uuid;
+    }
+    return std::nullopt;
 }
 
 std::filesystem::path StripController::sessionFilePath() const {

@@ -283,6 +283,9 @@ class StripController {
     double now() const { return clock_.now(); }
     DisplayState* stateOf(const std::string& uuid);
     const DisplayState* stateOf(const std::string& uuid) const;
+    bool anyDisplayAnimating() const;
+    // The first display in order whose frame holds `point`.
+    std::optional<std::string> displayUnder(Point point) const;
     std::map<std::string, double> loadMinimumHeights() const;
 
     StripControllerEnvironment env_;

@@ -124,10 +124,7 @@ void StripController::animationStep() {
         sentFrame = true;
     }
 
-    bool anyAnimating = false;
-    for (const auto& [uuid, display] : state_.displays)
-        anyAnimating = anyAnimating || display.animating;
-    if (!sentFrame && !anyAnimating) displayLink_->stop();
+    if (!sentFrame && !anyDisplayAnimating()) displayLink_->stop();
 }
 
 void StripController::logAnimationSummary(const std::string& uuid) {

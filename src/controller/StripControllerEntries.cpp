@@ -126,14 +126,7 @@ void StripController::performBadge(const BadgeRequest& request) {
 
 void StripController::performFocus(Point point) {
     if (!state_.settings.focusFollowsMouse || state_.paused) return;
-    std::optional<std::string> uuid;
-    for (const std::string& candidate : state_.displayOrder) {
-        const DisplayState* display = stateOf(candidate);
-        if (display && display->info.frame.contains(point)) {
-            uuid = candidate;
-            break;
-        }
-    }
+    const std::optional<std::string> uuid = displayUnder(point);
     if (!uuid) return;
     DisplayState* display = stateOf(*uuid);
     if (display->animating || state_.gestureUUID) return;

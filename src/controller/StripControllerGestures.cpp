@@ -30,14 +30,7 @@ void StripController::gestureEnded(double velocity, GestureUnit unit) {
 
 void StripController::beginGesture(Point point) {
     if (state_.paused) return;
-    std::optional<std::string> uuid;
-    for (const std::string& candidate : state_.displayOrder) {
-        const DisplayState* display = stateOf(candidate);
-        if (display && display->info.frame.contains(point)) {
-            uuid = candidate;
-            break;
-        }
-    }
+    std::optional<std::string> uuid = displayUnder(point);
     if (!uuid) uuid = state_.activeUUID;
     if (!uuid) return;
     // A swipe that never ended leaves its display at the dragged offset; it goes back to its

@@ -131,8 +131,7 @@ void StripController::prepareGlide(const std::string& uuid) {
 void StripController::startAnimation(const std::string& uuid) {
     DisplayState* display = stateOf(uuid);
     if (!display) return;
-    bool anyAnimating = false;
-    for (const auto& [key, other] : state_.displays) anyAnimating = anyAnimating || other.animating;
+    const bool anyAnimating = anyDisplayAnimating();
     if (!display->animating) {
         state_.animationStats[uuid] = AnimationStats{0, now(), 0, ""};
         asyncMover_->resetSlowest();

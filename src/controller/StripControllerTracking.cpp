@@ -87,9 +87,7 @@ AXElementRef StripController::focusedWindow(std::int32_t pid) const {
 }
 
 void StripController::catchUp(const std::vector<AppRef>& running) {
-    if (!state_.started || state_.paused || state_.gestureUUID) return;
-    for (const auto& [uuid, display] : state_.displays)
-        if (display.animating) return;
+    if (!state_.started || state_.paused || state_.gestureUUID || anyDisplayAnimating()) return;
 
     std::set<std::int32_t> runningPIDs;
     for (const AppRef& app : running) runningPIDs.insert(app.pid);
