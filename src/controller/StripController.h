@@ -198,6 +198,11 @@ class StripController {
     std::optional<std::pair<std::string, StripLocation>> locate(WindowID id) const;
     DisplayGeometry geometry(const std::string& uuid) const;
     LayoutEngine::MinimumHeights minimumHeights(const Strip& strip) const;
+    // The layout of `strip` with the current gaps, `offset` points scrolled; `sliceOffset` is
+    // where edge slices are judged (none: no slicing).
+    StripLayout layOut(const Strip& strip, const DisplayGeometry& area,
+                       const LayoutEngine::MinimumHeights& minimums,
+                       std::optional<double> sliceOffset, double offset) const;
 
     // Start and stop.
     void startOnQueue(const std::vector<AppRef>& apps, std::int32_t frontmostPID,

@@ -240,9 +240,8 @@ void StripController::changeHeight(const std::string& uuid, bool taller) {
     if (changed) {
         const DisplayGeometry geo = geometry(uuid);
         const auto focusedHeight = [&](const Strip& strip) {
-            const StripLayout layout = LayoutEngine::layout(
-                strip, geo, minimums, std::nullopt, strip.scrollOffset,
-                std::max(0.0, state_.settings.gap), std::max(0.0, state_.settings.outerGap), 10.0);
+            const StripLayout layout =
+                layOut(strip, geo, minimums, std::nullopt, strip.scrollOffset);
             for (const Placement& placement : layout.placements)
                 if (placement.windowID == *focused) return placement.frame.height;
             return 0.0;

@@ -109,10 +109,9 @@ void StripController::relayout(const std::string& uuid) {
 void StripController::prepareGlide(const std::string& uuid) {
     DisplayState* display = stateOf(uuid);
     if (!display) return;
-    const StripLayout layout = LayoutEngine::layout(
-        display->strip, geometry(uuid), minimumHeights(display->strip), display->strip.scrollOffset,
-        display->displayedOffset, std::max(0.0, state_.settings.gap),
-        std::max(0.0, state_.settings.outerGap), 10.0);
+    const StripLayout layout =
+        layOut(display->strip, geometry(uuid), minimumHeights(display->strip),
+               display->strip.scrollOffset, display->displayedOffset);
     std::map<WindowID, Rect> previous;
     for (const Placement& placement : display->lastLayout.placements)
         if (placement.isVisible) previous.emplace(placement.windowID, placement.frame);
@@ -153,13 +152,10 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
     const DisplayState& display = *stateOf(uuid);
     const DisplayGeometry geo = geometry(uuid);
     const LayoutEngine::MinimumHeights minimums = minimumHeights(display.strip);
-    const double gap = std::max(0.0, state_.settings.gap);
-    const double outer = std::max(0.0, state_.settings.outerGap);
-    const auto layOut = [&](double offset) {
-        return LayoutEngine::layout(display.strip, geo, minimums, display.strip.scrollOffset,
-                                    offset, gap, outer, 10.0);
+    const auto layOutAt = [&](double offset) {
+        return layOut(display.strip, geo, minimums, display.strip.scrollOffset, offset);
     };
-    StripLayout layout = layOut(options.offset);
+    StripLayout layout = layOutAt(options.offset);
     std::vector<Placement> placements = std::move(layout.placements);
 
     const auto glide = [&](std::vector<Placement>& frames, double progress) {
@@ -200,7 +196,7 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
                 auto cached = predicted.find(steps);
                 if (cached == predicted.end()) {
                     const auto [offset, progress] = options.predictor(steps * 0.02);
-                    std::vector<Placement> ahead = layOut(offset).placements;
+                    std::vector<Placement> ahead = layOutAt(offset).placements;
                     glide(ahead, progress);
                     std::map<WindowID, Placement> byWindow;
                     for (const Placement& p : ahead) byWindow.emplace(p.windowID, p);
@@ -282,6 +278,15 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
         for (const WindowID id : vanished) remove(id, "gone", false);
         structuralTail(uuid);
     }
+}
+
+StripLayout StripController::layOut(const Strip& strip, const DisplayGeometry& area,
+                                    const LayoutEngine::MinimumHeights& minimums,
+                                    std::optional<double> sliceOffset, double offset) const {
+    // How much of a parked column stays on its display.
+    constexpr double peek = 10.0;
+    return LayoutEngine::layout(strip, area, minimums, sliceOffset, offset, state_.settings.gap,
+                                state_.settings.outerGap, peek);
 }
 
 std::map<WindowID, MoveResult> StripController::applyNow(const std::vector<Placement>& placements,
