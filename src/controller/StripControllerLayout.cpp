@@ -130,7 +130,6 @@ void StripController::prepareGlide(const std::string& uuid) {
 void StripController::startAnimation(const std::string& uuid) {
     DisplayState* display = stateOf(uuid);
     if (!display) return;
-    const bool anyAnimating = anyDisplayAnimating();
     if (!display->animating) {
         state_.animationStats[uuid] = AnimationStats{0, now(), 0, ""};
         asyncMover_->resetSlowest();
@@ -138,9 +137,9 @@ void StripController::startAnimation(const std::string& uuid) {
         display->glideEase.reset();
     }
     display->animating = true;
-    // Also when the clock is not running although a display animates: its link could not be made
-    // at the last start, and without frames that animation would never land.
-    if (!anyAnimating || !displayLink_->isRunning()) displayLink_->start();
+    // Starting a running clock does nothing; starting also retries a link that could not be made
+    // before, without which an animation would never land.
+    displayLink_->start();
 }
 
 void StripController::applyLayout(const std::string& uuid, const ApplyOptions& options) {
