@@ -135,13 +135,10 @@ void StripController::logAnimationSummary(const std::string& uuid) {
     if (stats.frames < 1) return;
     const AsyncMover::Slowest slowest = asyncMover_->slowest();
     const double elapsed = std::max(now() - stats.start, 0.001);
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.2f", elapsed);
     log_.log(
-        "Animation: %ld frames in %{public}s s (%ld fps), slowest move while gliding %ld "
-        "ms%{public}s, "
+        "Animation: %ld frames in %.2f s (%ld fps), slowest move while gliding %ld ms%{public}s, "
         "final resize %{public}s",
-        long(stats.frames), std::string(seconds), long(roundHalfAway(stats.frames / elapsed)),
+        long(stats.frames), elapsed, long(roundHalfAway(stats.frames / elapsed)),
         long(roundHalfAway(slowest.seconds * 1000)),
         slowest.app.empty() ? std::string() : " (" + slowest.app + ")", finalResizeText());
 }
