@@ -238,6 +238,8 @@ class StripController {
     // Layout application.
     void clampViewport(const std::string& uuid);
     void relayout(const std::string& uuid);
+    // Every display's viewport is clamped before any display is laid out again.
+    void clampAndRelayoutAll();
     void prepareGlide(const std::string& uuid);
     void startAnimation(const std::string& uuid);
     void applyLayout(const std::string& uuid, const ApplyOptions& options);

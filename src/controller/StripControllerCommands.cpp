@@ -31,10 +31,7 @@ void StripController::togglePause() {
         restoreEnhancedUI();
     } else {
         rescanWindows(false);
-        for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
-            clampViewport(uuid);
-        for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
-            relayout(uuid);
+        clampAndRelayoutAll();
     }
     publishSnapshot(SnapshotReason::structure());
     publishFocusFrames();

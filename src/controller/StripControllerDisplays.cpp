@@ -58,9 +58,7 @@ void StripController::applySettings(const AppSettings& settings) {
             publishFocusFrames();
         return;
     }
-    for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
-        clampViewport(uuid);
-    for (const std::string& uuid : std::vector<std::string>(state_.displayOrder)) relayout(uuid);
+    clampAndRelayoutAll();
     publishSnapshot(SnapshotReason::structure());
 }
 
@@ -79,9 +77,7 @@ void StripController::displayListChanged(const std::vector<DisplayInfo>& display
         std::any_of(state_.displayOrder.begin(), state_.displayOrder.end(),
                     [&](const std::string& uuid) { return !before.contains(uuid); });
     if (cameIntoUse) rescanWindows(false);
-    for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
-        clampViewport(uuid);
-    for (const std::string& uuid : std::vector<std::string>(state_.displayOrder)) relayout(uuid);
+    clampAndRelayoutAll();
     publishSnapshot(SnapshotReason::structure());
 }
 

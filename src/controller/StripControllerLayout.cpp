@@ -106,6 +106,12 @@ void StripController::relayout(const std::string& uuid) {
     applyLayout(uuid, {display->strip.scrollOffset, true, false, std::nullopt, nullptr});
 }
 
+void StripController::clampAndRelayoutAll() {
+    for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
+        clampViewport(uuid);
+    for (const std::string& uuid : std::vector<std::string>(state_.displayOrder)) relayout(uuid);
+}
+
 void StripController::prepareGlide(const std::string& uuid) {
     DisplayState* display = stateOf(uuid);
     if (!display) return;
