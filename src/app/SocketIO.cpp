@@ -52,13 +52,14 @@ int connectUnixSocket(const std::filesystem::path& path, double timeoutSeconds) 
     do {
         result = connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof(sockaddr_un));
     } while (result < 0 && errno == EINTR);
-    if (result < 0) {
-        const int saved = errno;
-        close(fd);
-        errno = saved;
-        return -1;
-    }
-    return fd;
+    return result < 0 ? closeKeepingErrno(fd) : fd;
+}
+
+int closeKeepingErrno(int fd) {
+    const int saved = errno;
+    close(fd);
+    errno = saved;
+    return -1;
 }
 
 bool writeAll(int fd, std::string_view bytes) {

@@ -29,6 +29,10 @@ SocketDeadline deadlineAfter(double seconds);
 // Sets both the receive and the send time-out of a descriptor.
 void setSocketTimeouts(int fd, double seconds);
 
+// Closes a descriptor whose set-up failed and returns -1, keeping the errno of
+// that failure for the caller.
+int closeKeepingErrno(int fd);
+
 // Connects a new stream socket to the path; -1 on failure (errno tells why).
 // The time-out bounds the connect itself, and every later read and write.
 int connectUnixSocket(const std::filesystem::path& path, double timeoutSeconds);

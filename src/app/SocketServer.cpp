@@ -33,13 +33,7 @@ int takeStartLock(const std::filesystem::path& socketPath) {
     do {
         result = flock(fd, LOCK_EX | LOCK_NB);
     } while (result < 0 && errno == EINTR);
-    if (result < 0) {
-        const int saved = errno;
-        close(fd);
-        errno = saved;
-        return -1;
-    }
-    return fd;
+    return result < 0 ? closeKeepingErrno(fd) : fd;
 }
 
 // Errors after which the next accept can succeed at once.
