@@ -8,6 +8,8 @@
 #include "platform/ExecutorFactory.h"
 #include "platform/ProcessTable.h"
 #include "platform/Screens.h"
+#include "platform/Surface.h"
+#include "platform/UiScheduler.h"
 #include "platform/WindowList.h"
 #include "platform/Workspace.h"
 
@@ -29,6 +31,10 @@ struct Platform {
     ExecutorFactory makeSerialQueue;
     // Whether the left mouse button is held down at this moment. Any thread.
     std::function<bool()> leftMouseButtonDown;
+    // Our own overlay windows and the main thread's timers for them; both absent where nothing
+    // can be drawn (no toolkit), and then the overlays are not made.
+    SurfaceFactory* surfaces = nullptr;
+    UiScheduler* uiScheduler = nullptr;
 };
 
 }  // namespace brindlow
