@@ -6,6 +6,8 @@
 #include "platform/Clock.h"
 #include "platform/Executor.h"
 #include "platform/ExecutorFactory.h"
+#include "platform/HotKeys.h"
+#include "platform/Preferences.h"
 #include "platform/ProcessTable.h"
 #include "platform/Screens.h"
 #include "platform/WindowList.h"
@@ -29,6 +31,9 @@ struct Platform {
     ExecutorFactory makeSerialQueue;
     // Whether the left mouse button is held down at this moment. Any thread.
     std::function<bool()> leftMouseButtonDown;
+    // Global hot keys and the user-defaults store; none where the back end has none.
+    HotKeys* hotKeys = nullptr;
+    Preferences* preferences = nullptr;
 };
 
 }  // namespace brindlow

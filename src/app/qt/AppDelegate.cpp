@@ -1,8 +1,14 @@
 #include "app/qt/AppDelegate.h"
 
 #include <QTimer>
+#include <cstdio>
 
 #include "controller/StripController.h"
+#include "input/Hotkey.h"
+#include "input/KeyboardShortcuts/DisplayText.h"
+#include "input/KeyboardShortcuts/HotKeyCenter.h"
+#include "input/KeyboardShortcuts/MenuShortcuts.h"
+#include "input/KeyboardShortcuts/Registry.h"
 #include "settings/SettingsStore.h"
 
 namespace brindlow {
@@ -29,6 +35,13 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
 
 AppDelegate::~AppDelegate() {
     stopPermissionTimer();
+    menuKeyWatch_.reset();
+    if (KeyboardShortcuts::Registry::shared() == shortcuts_.get()) {
+        KeyboardShortcuts::Registry::setShared(nullptr);
+        KeyboardShortcuts::setKeyCharacterSource({});
+    }
+    shortcuts_.reset();
+    hotKeyCenter_.reset();
     if (currentDelegate == this) currentDelegate = nullptr;
     alive_.reset();
 }
@@ -54,7 +67,7 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     controller_.updateSettings(settings);
     applyInputSettings(settings);
 
-    // Construction point: every global shortcut is registered here.
+    registerShortcuts();
     // Construction point: the menu bar puts up its status item here.
 
     switch (server_.start()) {
@@ -78,6 +91,30 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     permissionTimer_->start();
     checkPermission();
     return LaunchResult::running;
+}
+
+void AppDelegate::registerShortcuts() {
+    if (!platform_.hotKeys || !platform_.preferences) return;
+    HotKeys* hotKeys = platform_.hotKeys;
+    KeyboardShortcuts::setKeyCharacterSource(
+        [hotKeys](int keyCode) { return hotKeys->keyCharacter(keyCode); });
+    // A combination another program holds (the window manager's, often) is
+    // reported on standard output and in the log, once per claim.
+    const Logger log = log_;
+    hotKeyCenter_ =
+        std::make_unique<KeyboardShortcuts::HotKeyCenter>(*hotKeys, [log](const std::string& line) {
+            std::fputs((line + "\n").c_str(), stdout);
+            std::fflush(stdout);
+            log.error("%{public}s", line);
+        });
+    shortcuts_ =
+        std::make_unique<KeyboardShortcuts::Registry>(*platform_.preferences, *hotKeyCenter_);
+    KeyboardShortcuts::Registry::setShared(shortcuts_.get());
+    menuKeyWatch_ = std::make_unique<KeyboardShortcuts::MenuKeyWatch>(*shortcuts_, *hotKeyCenter_);
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    Hotkey::registerAll(*shortcuts_, [weak](const Command& command) {
+        if (auto alive = weak.lock()) (*alive)->performer_.perform(command);
+    });
 }
 
 void AppDelegate::installControllerCallbacks() {

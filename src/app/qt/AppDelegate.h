@@ -17,6 +17,12 @@ class QTimer;
 
 namespace brindlow {
 
+namespace KeyboardShortcuts {
+class HotKeyCenter;
+class MenuKeyWatch;
+class Registry;
+}  // namespace KeyboardShortcuts
+
 class LayoutsStore;
 class SettingsStore;
 class StripController;
@@ -56,6 +62,8 @@ class AppDelegate {
     bool controllerStarted() const { return controllerStarted_; }
     // Whether the strip controller put every window back within the wait at quit.
     bool windowsPutBack() const { return windowsPutBack_; }
+    // The global shortcuts, none when the platform has no hot keys.
+    KeyboardShortcuts::Registry* shortcuts() { return shortcuts_.get(); }
 
     static constexpr double kPermissionInterval = 1.0;
     static constexpr double kStopWait = 2.0;
@@ -64,6 +72,7 @@ class AppDelegate {
     bool permissionGranted() const;
     void installControllerCallbacks();
     void stopPermissionTimer();
+    void registerShortcuts();
 
     Executor& main_;
     Platform platform_;
@@ -87,6 +96,9 @@ class AppDelegate {
     // Construction point: gestures (GestureRecognizer), not listening.
     // Construction point: mouseFocus (MouseFocusTracker), nothing pending.
     CommandPerformer performer_;
+    std::unique_ptr<KeyboardShortcuts::HotKeyCenter> hotKeyCenter_;
+    std::unique_ptr<KeyboardShortcuts::Registry> shortcuts_;
+    std::unique_ptr<KeyboardShortcuts::MenuKeyWatch> menuKeyWatch_;
     AppRequestTarget requestTarget_;
     RequestExecutor executor_;
     SocketServer server_;

@@ -1,6 +1,7 @@
 #include "app/qt/Application.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -13,6 +14,7 @@
 #include "controller/StripController.h"
 #include "platform/SerialQueue.h"
 #include "platform/ThreadDisplayLink.h"
+#include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Platform.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
@@ -87,6 +89,17 @@ int runApplication(int argc, char** argv) {
         log.log("Quitting on signal %d", signal);
         QApplication::quit();
     });
+
+    // The hot keys' connection is read on the main thread.
+    std::unique_ptr<QSocketNotifier> hotKeyEvents;
+    if (X11HotKeys* hotKeys = services.x11->hotKeys()) {
+        hotKeyEvents =
+            std::make_unique<QSocketNotifier>(hotKeys->fileDescriptor(), QSocketNotifier::Read);
+        QObject::connect(hotKeyEvents.get(), &QSocketNotifier::activated,
+                         [hotKeys] { hotKeys->processEvents(); });
+    } else {
+        log.error("Global shortcuts are unavailable: no second connection to the X display");
+    }
 
     const Platform platform = services.x11->platform();
     StripController::installShared(controllerEnvironment(platform));

@@ -14,6 +14,8 @@ class X11WindowList;
 class X11Workspace;
 class X11Screens;
 class LinuxProcessTable;
+class X11HotKeys;
+class FilePreferences;
 
 // Every x11 service over one connection. Notifications are delivered on `main`.
 class X11Platform {
@@ -27,6 +29,8 @@ class X11Platform {
 
     X11Connection& connection() { return *connection_; }
     X11Desktop& desktop() { return *desktop_; }
+    // None when the hot keys' own connection could not be opened.
+    X11HotKeys* hotKeys() { return hotKeys_.get(); }
 
   private:
     explicit X11Platform(Executor& main);
@@ -39,6 +43,8 @@ class X11Platform {
     std::unique_ptr<X11WindowList> windowList_;
     std::unique_ptr<X11Screens> screens_;
     std::unique_ptr<LinuxProcessTable> processes_;
+    std::unique_ptr<X11HotKeys> hotKeys_;
+    std::unique_ptr<FilePreferences> preferences_;
 };
 
 }  // namespace brindlow
