@@ -105,9 +105,9 @@ SocketServer::StartResult SocketServer::start() {
         std::lock_guard lock(mutex_);
         failureReason_.clear();
     }
-    std::error_code folderError;
-    std::filesystem::create_directories(path_.parent_path(), folderError);
-    if (folderError) return failStart(folderError.message());
+    if (const std::error_code error = createPrivateFolder(path_.parent_path())) {
+        return failStart(error.message());
+    }
 
     // Only the holder of the lock may replace or make the socket file, so two
     // instances starting at once never take each other's file for stale. A

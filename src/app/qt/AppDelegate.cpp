@@ -4,6 +4,7 @@
 
 #include "controller/StripController.h"
 #include "settings/SettingsStore.h"
+#include "settings/StorageFolder.h"
 
 namespace brindlow {
 
@@ -66,6 +67,8 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
             // Logged by the server; the application runs without the command line.
             break;
     }
+    // This instance holds the start lock now: no other one is writing there.
+    removeStaleTempFiles(server_.socketPath().parent_path());
 
     // Construction point: the first-run window is shown here unless the first
     // run is done and the display already answers.
