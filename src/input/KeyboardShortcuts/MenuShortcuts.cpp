@@ -106,12 +106,15 @@ namespace {
 struct Follower : QObject {
     Follower(QAction& action, Name followed, Registry& registry)
         : QObject(&action), name(std::move(followed)), registry_(registry) {
+        setObjectName(kObjectName);
         QPointer<QAction> item(&action);
         token = registry_.addChangeListener([this, item](const Name& changed) {
             if (item && changed == name) setShortcut(*item, registry_.getShortcut(name));
         });
     }
     ~Follower() override { registry_.removeChangeListener(token); }
+
+    static constexpr const char* kObjectName = "brindlow-shortcut-follower";
 
     Name name;
     Registry& registry_;
@@ -173,6 +176,8 @@ bool MenuKeyWatch::eventFilter(QObject* watched, QEvent* event) {
             if (!hotKeys_.isWatchingKeys() || !qobject_cast<QMenu*>(watched)) break;
             const auto* key = static_cast<QKeyEvent*>(event);
             if (key->isAutoRepeat()) break;
+            // Alt alone may close the menu; the shortcuts being typed start with it.
+            if (key->key() == Qt::Key_Alt || key->key() == Qt::Key_Meta) return true;
             const std::optional<Shortcut> shortcut = shortcutFromKeyEvent(*key);
             if (shortcut &&
                 hotKeys_.handleRawKey(shortcut->carbonKeyCode, shortcut->carbonModifiers,
