@@ -15,7 +15,7 @@ bool X11PointerMonitor::start(std::function<void()> moved) {
     if (session_) return true;
     std::string error;
     session_ = X11InputSession::open(display_, error);
-    if (session_ && !session_->select(XCB_INPUT_DEVICE_ALL_MASTER, {XCB_INPUT_RAW_MOTION})) {
+    if (session_ && !session_->select(XCB_INPUT_DEVICE_ALL, {XCB_INPUT_RAW_MOTION})) {
         error = "the X server refused to report pointer motion";
         session_.reset();
     }
