@@ -6,6 +6,7 @@
 
 #include "controller/StripController.h"
 #include "geometry/Rounding.h"
+#include "strip/Viewport.h"
 #include "windows/WindowNumbers.h"
 
 namespace brindlow {
@@ -28,52 +29,11 @@ void StripController::clampViewport(const std::string& uuid) {
     DisplayState* display = stateOf(uuid);
     if (!display) return;
     Strip& strip = display->strip;
-    if (!strip.focusedIndex) {
-        strip.scrollOffset = 0;
-        return;
-    }
     const double gap = std::max(0.0, state_.settings.gap);
     const double outer = std::max(0.0, state_.settings.outerGap);
     const double width = LayoutEngine::viewport(strip.columns, geometry(uuid), gap, outer).width;
-    const std::vector<LayoutEngine::ColumnSpan> spans =
-        LayoutEngine::columnSpans(strip.columns, width, gap, outer);
-    const double maxOffset =
-        spans.empty() ? 0.0 : std::max(0.0, spans.back().x + spans.back().width + outer - width);
-    const int focused = *strip.focusedIndex;
-    const int unpinned = focused - strip.leftPinnedCount();
-    double target = 0;
-    const bool inRange = focused >= 0 && focused < int(strip.columns.size());
-    if (!inRange || strip.columns[size_t(focused)].pin || unpinned < 0 ||
-        unpinned >= int(spans.size())) {
-        target = std::min(strip.scrollOffset, maxOffset);
-    } else {
-        const LayoutEngine::ColumnSpan span = spans[size_t(unpinned)];
-        if (strip.columns[size_t(focused)].isFullWidth) {
-            target = std::min(span.x, maxOffset);
-        } else {
-            double keep = strip.scrollOffset;
-            if (strip.scrollOffset > span.x - outer) {
-                keep = span.x - outer;
-            } else if (strip.scrollOffset + width < span.x + span.width + outer) {
-                keep = span.x + span.width + outer - width;
-            }
-            const double centred = span.x + span.width / 2 - width / 2;
-            switch (state_.settings.centerMode) {
-                case CenterMode::never:
-                    target = keep;
-                    break;
-                case CenterMode::always:
-                    target = centred;
-                    break;
-                case CenterMode::onOverflow:
-                    target =
-                        std::fabs(keep - strip.scrollOffset) < 0.5 ? strip.scrollOffset : centred;
-                    break;
-            }
-            target = std::min(target, maxOffset);
-        }
-    }
-    strip.scrollOffset = std::max(0.0, target);
+    strip.scrollOffset =
+        Viewport::clampedOffset(strip, width, gap, outer, state_.settings.centerMode);
 }
 
 void StripController::relayout(const std::string& uuid) {
