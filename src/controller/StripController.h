@@ -17,6 +17,7 @@
 #include "controller/DisplayLinkDriver.h"
 #include "controller/DisplayState.h"
 #include "controller/Snapshot.h"
+#include "controller/WindowRecords.h"
 #include "platform/Executor.h"
 #include "platform/Log.h"
 #include "platform/ObserverToken.h"
@@ -64,13 +65,6 @@ class StripController {
   public:
     static constexpr const char* kQueueLabel = "com.vemto.brindlow.strip";
 
-    // A window's way back after native full screen.
-    struct FullScreenReturn {
-        std::string uuid;
-        int index = 0;
-        double width = 0;
-    };
-
     // One pending check that a window took the width or height it was sent.
     struct SizeCheck {
         WindowID id = 0;
@@ -115,15 +109,10 @@ class StripController {
         std::map<std::int32_t, AppRef> apps;
         std::map<std::int32_t, std::shared_ptr<AppObserver>> observers;
         std::int32_t frontmostPID = 0;
-        std::set<WindowID> userFloating;
-        std::set<WindowID> badges;
+        // Everything kept per window beside its tiling.
+        WindowRecords records;
         bool paused = false;
-        std::set<WindowID> pendingUserChanges;
-        std::map<WindowID, double> lastMoveTime;
-        std::map<WindowID, double> minimumHeights;
         std::map<std::string, double> appMinimumHeights;
-        std::map<WindowID, Rect> originalFrames;
-        std::map<WindowID, FullScreenReturn> fullScreenReturn;
         std::map<std::int32_t, double> catchUpBackoff;
         std::set<std::int32_t> enhancedUIChecked;
         std::set<std::int32_t> enhancedUISuspended;

@@ -64,14 +64,16 @@ void StripController::checkSize(const std::string& uuid, std::vector<SizeCheck> 
                 vanished.push_back(check.id);
                 continue;
             }
-            state_.lastMoveTime[check.id] = now();
+            state_.records.edit(check.id,
+                                [this](WindowRecord& record) { record.lastMoveTime = now(); });
             window.frame = result.frame;
             check.observed = check.isWidth ? result.frame.width : result.frame.height;
             kept.push_back(check);
             continue;
         }
         if (!check.isWidth) {
-            state_.minimumHeights[check.id] = size;
+            state_.records.edit(check.id,
+                                [size](WindowRecord& record) { record.minimumHeight = size; });
             learnMinimumHeight(size, window);
             log_.info("%{public}s needs %ld points of height, not %ld", window.appName, long(size),
                       long(sent));

@@ -124,7 +124,7 @@ void StripController::focusChanged(const std::string& uuid, bool activate) {
         state_.activeUUID = uuid;
         if (const DisplayState* display = stateOf(uuid))
             if (const std::optional<WindowID> focused = display->strip.focusedWindowID())
-                state_.badges.erase(*focused);
+                state_.records.clearBadge(*focused);
         clampViewport(uuid);
         relayout(uuid);
         raiseFocused(uuid);

@@ -201,7 +201,8 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
         ManagedWindow& managed = window->second;
         managed.frame = result->second.frame;
         if (result->second.changed) {
-            state_.lastMoveTime[placement.windowID] = time;
+            state_.records.edit(placement.windowID,
+                                [time](WindowRecord& record) { record.lastMoveTime = time; });
             anyChanged = true;
         }
         if (options.final && focusedWindow == placement.windowID && !managed.windowNumber)

@@ -505,7 +505,7 @@ TEST_F(CatchUpAndSizeChecks,
     }
     // Then it holds still: a fifth pass would ask again and a sixth would learn.
     time.advance(2.0);
-    EXPECT_FALSE(state().minimumHeights.contains(id));
+    EXPECT_FALSE(record(id).minimumHeight.has_value());
     EXPECT_TRUE(logLines("needs").empty());
     EXPECT_EQ(window.frame().height, 615);
 }
@@ -524,10 +524,10 @@ TEST_F(CatchUpAndSizeChecks, AStackedWindowThatHoldsStillIsAskedOnceMoreThenLear
     onQueue([&] { controller->scheduleSizeCheck("LEFT", {{id, false, sent, 600, false}}, 0); });
     time.advance(0.25);  // unchanged against what was observed: asked again
     EXPECT_FALSE(window.writes().empty());
-    EXPECT_FALSE(state().minimumHeights.contains(id));
+    EXPECT_FALSE(record(id).minimumHeight.has_value());
     time.advance(0.25);  // still 600: learned
-    ASSERT_TRUE(state().minimumHeights.contains(id));
-    EXPECT_DOUBLE_EQ(state().minimumHeights.at(id), 600);
+    ASSERT_TRUE(record(id).minimumHeight.has_value());
+    EXPECT_DOUBLE_EQ(record(id).minimumHeight.value_or(-1), 600);
     EXPECT_EQ(logLines("Editor needs 600 points of height, not 500").size(), 1u);
 }
 
@@ -621,7 +621,7 @@ TEST_F(QuitRestore, AtQuitParkedAndLaterWindowsArePutBackOnScreen) {
         editor, {.title = "later", .frame = {300, 200, 700, 500}, .focus = true});
     time.advance(1.0);
     ASSERT_TRUE(state().windows.contains(later.id()));
-    ASSERT_FALSE(state().originalFrames.contains(later.id()));
+    ASSERT_FALSE(record(later.id()).originalFrame.has_value());
     bool anyParked = false;
     for (const Placement& placement : display("LEFT").lastLayout.placements)
         anyParked = anyParked || placement.isParked;
