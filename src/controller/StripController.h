@@ -66,9 +66,10 @@ class StripController {
     static constexpr const char* kQueueLabel = "com.vemto.brindlow.strip";
 
     // One pending check that a window took the width or height it was sent.
+    enum class Dimension { width, height };
     struct SizeCheck {
         WindowID id = 0;
-        bool isWidth = false;
+        Dimension dimension = Dimension::height;
         Rect target;
         double observed = 0;
         bool askedAgain = false;
@@ -94,6 +95,21 @@ class StripController {
         bool settleOnly = false;
         std::optional<double> glideProgress;  // none: the stored progress
         Predictor predictor;
+
+        // One animation frame, sent through the move queues; slow applications get the frame
+        // `predictor` gives for their lead.
+        static ApplyOptions frame(double offset, Predictor predictor = nullptr,
+                                  std::optional<double> glideProgress = std::nullopt) {
+            return {offset, false, false, glideProgress, std::move(predictor)};
+        }
+        // Where the strip comes to rest: every window moved synchronously, then checked.
+        static ApplyOptions landing(double offset) {
+            return {offset, true, false, std::nullopt, nullptr};
+        }
+        // The catch-up pass: only windows that ended up elsewhere are sent again.
+        static ApplyOptions settling(double offset) {
+            return {offset, true, true, std::nullopt, nullptr};
+        }
     };
 
     // The strip-queue state. Read it only from the strip queue (tests: while their virtual time

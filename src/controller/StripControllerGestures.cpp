@@ -82,7 +82,7 @@ void StripController::applyPendingGesture() {
     Predictor predictor = [offset, velocity](double lead) {
         return std::make_pair(offset + velocity * std::min(lead, 0.15), 0.0);
     };
-    applyLayout(uuid, {offset, false, false, std::nullopt, std::move(predictor)});
+    applyLayout(uuid, ApplyOptions::frame(offset, std::move(predictor)));
 }
 
 void StripController::settleSwipe(double velocity, GestureUnit unit) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <mutex>
 
+#include "controller/AnimationTiming.h"
 #include "controller/StripController.h"
 #include "geometry/Rounding.h"
 #include "strip/Viewport.h"
@@ -12,6 +13,16 @@
 namespace brindlow {
 
 namespace {
+
+// An application whose moves lag this much or more is slow: it gets its frames ahead of time, and
+// its windows glide without resizing on the way.
+constexpr double kSlowApplicationLag = 0.025;
+// The longest lead a slow application gets.
+constexpr double kLongestLead = 0.3;
+// Leads are rounded to this step, so one predicted layout serves many windows.
+constexpr double kLeadStep = 0.02;
+// Frames closer than this to where a window stands do not count as a change.
+constexpr double kMoveTolerance = 0.5;
 
 bool differsBy(const Rect& a, const Rect& b, double tolerance) {
     return std::fabs(a.minX() - b.minX()) > tolerance ||
@@ -41,7 +52,7 @@ void StripController::relayout(const std::string& uuid) {
     DisplayState* display = stateOf(uuid);
     if (!display) return;
     if (state_.gestureUUID == uuid) {
-        applyLayout(uuid, {display->displayedOffset, false, false, std::nullopt, nullptr});
+        applyLayout(uuid, ApplyOptions::frame(display->displayedOffset));
         return;
     }
     if (state_.settings.animationsEnabled) {
@@ -49,7 +60,7 @@ void StripController::relayout(const std::string& uuid) {
         display = stateOf(uuid);
         if (display->animating || display->glideFrom ||
             std::fabs(display->displayedOffset - display->strip.scrollOffset) >= 0.5) {
-            applyLayout(uuid, {display->displayedOffset, false, false, std::nullopt, nullptr});
+            applyLayout(uuid, ApplyOptions::frame(display->displayedOffset));
             startAnimation(uuid);
             return;
         }
@@ -63,7 +74,7 @@ void StripController::relayout(const std::string& uuid) {
         display->scrollEase.reset();
         display->glideEase.reset();
     }
-    applyLayout(uuid, {display->strip.scrollOffset, true, false, std::nullopt, nullptr});
+    applyLayout(uuid, ApplyOptions::landing(display->strip.scrollOffset));
 }
 
 void StripController::clampAndRelayoutAll() {
@@ -125,14 +136,15 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
 
     const auto glide = [&](std::vector<Placement>& frames, double progress) {
         if (options.final || !display.glideFrom) return;
-        const double fraction = progress / 1000.0;
+        const double fraction = progress / AnimationTiming::kGlideComplete;
         for (Placement& placement : frames) {
             if (!placement.isVisible || placement.isParked) continue;
             const auto old = display.glideFrom->find(placement.windowID);
             if (old == display.glideFrom->end()) continue;
             const auto window = state_.windows.find(placement.windowID);
-            const bool slowResize = window != state_.windows.end() &&
-                                    asyncMover_->resizeLag(window->second.pid) >= 0.025;
+            const bool slowResize =
+                window != state_.windows.end() &&
+                asyncMover_->resizeLag(window->second.pid) >= kSlowApplicationLag;
             const Rect from = old->second;
             const Rect to = placement.frame;
             Rect frame(interpolate(from.minX(), to.minX(), fraction),
@@ -155,12 +167,12 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
             const auto window = state_.windows.find(placement.windowID);
             if (window == state_.windows.end()) continue;
             const double lag = asyncMover_->lag(window->second.pid);
-            const double lead = lag < 0.025 ? 0.0 : std::min(lag, 0.3);
+            const double lead = lag < kSlowApplicationLag ? 0.0 : std::min(lag, kLongestLead);
             if (options.predictor && lead > 0) {
-                const int steps = int(roundHalfAway(lead / 0.02));
+                const int steps = int(roundHalfAway(lead / kLeadStep));
                 auto cached = predicted.find(steps);
                 if (cached == predicted.end()) {
-                    const auto [offset, progress] = options.predictor(steps * 0.02);
+                    const auto [offset, progress] = options.predictor(steps * kLeadStep);
                     std::vector<Placement> ahead = layOutAt(offset).placements;
                     glide(ahead, progress);
                     std::map<WindowID, Placement> byWindow;
@@ -176,7 +188,7 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
             asyncMover_->move(window->second, placement.frame);
             MoveResult result;
             result.frame = placement.frame;
-            result.changed = differsBy(placement.frame, window->second.frame, 0.5);
+            result.changed = differsBy(placement.frame, window->second.frame, kMoveTolerance);
             results[placement.windowID] = result;
         }
     } else {
@@ -216,11 +228,11 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
             const Rect accepted = result->second.frame;
             if (accepted.width > placement.frame.width + 2.0 && !column.refusedWidth)
                 checks.push_back(
-                    {placement.windowID, true, placement.frame, accepted.width, false});
+                    {placement.windowID, Dimension::width, placement.frame, accepted.width, false});
             if (accepted.height > placement.frame.height + 2.0 && column.windows.size() > 1 &&
                 !column.isTabbed)
-                checks.push_back(
-                    {placement.windowID, false, placement.frame, accepted.height, false});
+                checks.push_back({placement.windowID, Dimension::height, placement.frame,
+                                  accepted.height, false});
         }
     }
 
