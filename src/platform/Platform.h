@@ -4,9 +4,11 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Clock.h"
+#include "platform/EventTap.h"
 #include "platform/Executor.h"
 #include "platform/ExecutorFactory.h"
 #include "platform/HotKeys.h"
+#include "platform/MouseMonitor.h"
 #include "platform/Preferences.h"
 #include "platform/ProcessTable.h"
 #include "platform/Screens.h"
@@ -34,6 +36,10 @@ struct Platform {
     // Global hot keys and the user-defaults store; none where the back end has none.
     HotKeys* hotKeys = nullptr;
     Preferences* preferences = nullptr;
+    // Trackpad swipes and scrolls, and global pointer movement; null where the back
+    // end has none.
+    EventTap* eventTap = nullptr;
+    MouseMonitor* mouseMonitor = nullptr;
 };
 
 }  // namespace brindlow

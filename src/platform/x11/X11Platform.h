@@ -16,6 +16,8 @@ class X11Screens;
 class LinuxProcessTable;
 class X11HotKeys;
 class FilePreferences;
+class X11GestureTap;
+class X11PointerMonitor;
 
 // Every x11 service over one connection. Notifications are delivered on `main`.
 class X11Platform {
@@ -45,6 +47,8 @@ class X11Platform {
     std::unique_ptr<LinuxProcessTable> processes_;
     std::unique_ptr<X11HotKeys> hotKeys_;
     std::unique_ptr<FilePreferences> preferences_;
+    std::unique_ptr<X11GestureTap> gestureTap_;
+    std::unique_ptr<X11PointerMonitor> pointerMonitor_;
 };
 
 }  // namespace brindlow
