@@ -10,6 +10,7 @@
 #include "input/KeyboardShortcuts/HotKeyCenter.h"
 #include "input/KeyboardShortcuts/MenuShortcuts.h"
 #include "input/KeyboardShortcuts/Registry.h"
+#include "input/KeyboardShortcuts/RegistryMenuShortcuts.h"
 #include "settings/SettingsRanges.h"
 #include "settings/SettingsStore.h"
 #include "settings/StorageFolder.h"
@@ -49,6 +50,7 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
 AppDelegate::~AppDelegate() {
     stopPermissionTimer();
     menuKeyWatch_.reset();
+    menuShortcuts_.reset();
     if (KeyboardShortcuts::Registry::shared() == shortcuts_.get()) {
         KeyboardShortcuts::Registry::setShared(nullptr);
         KeyboardShortcuts::setKeyCharacterSource({});
@@ -129,10 +131,15 @@ void AppDelegate::registerShortcuts() {
         std::make_unique<KeyboardShortcuts::Registry>(*platform_.preferences, *hotKeyCenter_);
     KeyboardShortcuts::Registry::setShared(shortcuts_.get());
     menuKeyWatch_ = std::make_unique<KeyboardShortcuts::MenuKeyWatch>(*shortcuts_, *hotKeyCenter_);
+    menuShortcuts_ = std::make_unique<KeyboardShortcuts::RegistryMenuShortcuts>(*shortcuts_);
     std::weak_ptr<AppDelegate*> weak = alive_;
     Hotkey::registerAll(*shortcuts_, [weak](const Command& command) {
         if (auto alive = weak.lock()) (*alive)->performer_.perform(command);
     });
+}
+
+MenuShortcuts* AppDelegate::menuShortcuts() {
+    return menuShortcuts_.get();
 }
 
 void AppDelegate::installControllerCallbacks() {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/MenuShortcuts.h"
 #include "app/RequestExecutor.h"
 #include "app/SocketServer.h"
 #include "app/qt/AppRequestTarget.h"
@@ -23,6 +24,7 @@ namespace KeyboardShortcuts {
 class HotKeyCenter;
 class MenuKeyWatch;
 class Registry;
+class RegistryMenuShortcuts;
 }  // namespace KeyboardShortcuts
 
 class LayoutsStore;
@@ -68,6 +70,8 @@ class AppDelegate {
     bool windowsPutBack() const { return windowsPutBack_; }
     // The global shortcuts, none when the platform has no hot keys.
     KeyboardShortcuts::Registry* shortcuts() { return shortcuts_.get(); }
+    // What the menu bar reads and switches of them; none without hot keys.
+    MenuShortcuts* menuShortcuts();
 
     static constexpr double kPermissionInterval = 1.0;
     static constexpr double kStopWait = 2.0;
@@ -101,6 +105,7 @@ class AppDelegate {
     std::unique_ptr<KeyboardShortcuts::HotKeyCenter> hotKeyCenter_;
     std::unique_ptr<KeyboardShortcuts::Registry> shortcuts_;
     std::unique_ptr<KeyboardShortcuts::MenuKeyWatch> menuKeyWatch_;
+    std::unique_ptr<KeyboardShortcuts::RegistryMenuShortcuts> menuShortcuts_;
     AppRequestTarget requestTarget_;
     RequestExecutor executor_;
     SocketServer server_;

@@ -127,6 +127,8 @@ void Recorder::focusInEvent(QFocusEvent* event) {
 void Recorder::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     endRecording();
+    // When the window comes back the field must not take the focus (and record) by itself.
+    if (event->reason() == Qt::ActiveWindowFocusReason) clearFocus();
 }
 
 void Recorder::startRecording() {

@@ -153,10 +153,13 @@ TEST_F(AppDelegateTest, GlobalShortcutsAreRegisteredAtStartAndPerformTheirComman
 
     hotKeys.press(96, 0);
     EXPECT_TRUE(settings.settings().focusBorder);
-    // The switch the tray menu turns off while it is open.
-    delegate->shortcuts()->setEnabled(false);
+    // What the tray menu shows and the switch it turns off while it is open.
+    MenuShortcuts& menu = *delegate->menuShortcuts();
+    EXPECT_EQ(menu.text("jump3"), "Ctrl+Alt+3");
+    EXPECT_FALSE(menu.text("fillScreen"));
+    menu.setSuspended(true);
     EXPECT_TRUE(hotKeys.grabbed.empty());
-    delegate->shortcuts()->setEnabled(true);
+    menu.setSuspended(false);
     EXPECT_EQ(hotKeys.grabbed.size(), 51u);
 
     delegate.reset();
