@@ -12,6 +12,8 @@
 #include "platform/Preferences.h"
 #include "platform/ProcessTable.h"
 #include "platform/Screens.h"
+#include "platform/Surface.h"
+#include "platform/UiScheduler.h"
 #include "platform/WindowList.h"
 #include "platform/Workspace.h"
 
@@ -40,6 +42,10 @@ struct Platform {
     // end has none.
     EventTap* eventTap = nullptr;
     MouseMonitor* mouseMonitor = nullptr;
+    // Our own overlay windows and the main thread's timers for them; both absent where nothing
+    // can be drawn (no toolkit), and then the overlays are not made.
+    SurfaceFactory* surfaces = nullptr;
+    UiScheduler* uiScheduler = nullptr;
 };
 
 }  // namespace brindlow

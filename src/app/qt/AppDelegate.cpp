@@ -11,6 +11,12 @@
 #include "input/KeyboardShortcuts/MenuShortcuts.h"
 #include "input/KeyboardShortcuts/Registry.h"
 #include "input/KeyboardShortcuts/RegistryMenuShortcuts.h"
+#include "overlays/BadgeOverlayController.h"
+#include "overlays/FocusOverlayController.h"
+#include "overlays/ToastController.h"
+#include "overlays/ToastView.h"
+#include "overlays/WindowPresenter.h"
+#include "platform/Animator.h"
 #include "settings/SettingsRanges.h"
 #include "settings/SettingsStore.h"
 #include "settings/StorageFolder.h"
@@ -31,6 +37,7 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
       controller_(controller),
       settings_(settings),
       log_(makeLogger("AppDelegate")),
+      presenter_(std::make_unique<WindowPresenter>()),
       performer_(settings, [&controller](const Command& command) { controller.perform(command); }),
       requestTarget_(performer_, controller, layouts),
       executor_(requestTarget_, mainQueue),
@@ -45,10 +52,31 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
                               }}),
       mouseFocus_(platform_.mouseMonitor, mainQueue,
                   [&controller](Point at) { controller.focusWindow(at); }),
-      alive_(std::make_shared<AppDelegate*>(this)) {}
+      alive_(std::make_shared<AppDelegate*>(this)) {
+    if (platform_.surfaces && platform_.uiScheduler) {
+        SurfaceFactory& surfaces = *platform_.surfaces;
+        UiScheduler& scheduler = *platform_.uiScheduler;
+        animator_ = std::make_unique<Animator>(scheduler);
+        focusOverlay_ = std::make_unique<FocusOverlayController>(surfaces, scheduler, *animator_);
+        badgeOverlay_ = std::make_unique<BadgeOverlayController>(surfaces);
+        Screens* screens = platform_.screens;
+        toast_ = std::make_unique<ToastController>(
+            surfaces, scheduler, *animator_, std::make_shared<ToastView>(),
+            [screens]() -> std::optional<Rect> {
+                if (!screens) return std::nullopt;
+                const std::vector<ScreenInfo> all = screens->screens();
+                if (all.empty()) return std::nullopt;
+                return all.front().visibleFrame;
+            });
+    }
+}
 
 AppDelegate::~AppDelegate() {
     stopPermissionTimer();
+    // The controllers go before the animator they animate with.
+    toast_.reset();
+    badgeOverlay_.reset();
+    focusOverlay_.reset();
     menuKeyWatch_.reset();
     menuShortcuts_.reset();
     if (KeyboardShortcuts::Registry::shared() == shortcuts_.get()) {
@@ -149,22 +177,25 @@ void AppDelegate::installControllerCallbacks() {
         if (!alive) return;
         AppDelegate& self = **alive;
         self.snapshot_ = snapshot;
-        // Construction points, in this order: the menu bar's title, the strip
-        // indicator (with the current settings), the badge overlay, the gap
-        // overlay, the search list and the overview are updated here.
+        // Construction points, in this order: the menu bar's title and the strip
+        // indicator (with the current settings) are updated here.
+        if (self.badgeOverlay_) self.badgeOverlay_->update(snapshot.displays, snapshot.paused);
+        // Construction points, in this order: the gap overlay, the search list and
+        // the overview are updated here.
     };
     controller_.onMessage = [weak](const ToastMessage& message) {
         auto alive = weak.lock();
         if (!alive) return;
-        // Construction point: the toast shows the message on the display that
-        // was active in the stored snapshot.
-        (*alive)->log_.info("Message: %{public}s", message.summary());
+        // The strip controller has logged the message; it shows on the display
+        // that was active in the stored snapshot.
+        AppDelegate& self = **alive;
+        if (self.toast_) self.toast_->show(message, self.snapshot_.activeDisplay());
     };
-    controller_.onFocusFrames = [weak](const std::vector<FocusFrame>&) {
+    controller_.onFocusFrames = [weak](const std::vector<FocusFrame>& frames) {
         auto alive = weak.lock();
         if (!alive) return;
-        // Construction point: the focus border and dimming follow the frames
-        // with the current settings.
+        AppDelegate& self = **alive;
+        if (self.focusOverlay_) self.focusOverlay_->update(frames, self.settings_.settings());
     };
 }
 

@@ -27,9 +27,14 @@ class Registry;
 class RegistryMenuShortcuts;
 }  // namespace KeyboardShortcuts
 
+class Animator;
+class BadgeOverlayController;
+class FocusOverlayController;
 class LayoutsStore;
 class SettingsStore;
 class StripController;
+class ToastController;
+class WindowPresenter;
 
 // The application's one delegate: it owns the long-lived controllers of the
 // user interface and the socket server, wires the strip controller's results to
@@ -63,6 +68,11 @@ class AppDelegate {
     CommandPerformer& performer() { return performer_; }
     const GestureRecognizer& gestures() const { return gestures_; }
     const MouseFocusTracker& mouseFocus() const { return mouseFocus_; }
+    WindowPresenter& presenter() { return *presenter_; }
+    // The overlays; null when the platform has no surfaces.
+    FocusOverlayController* focusOverlay() { return focusOverlay_.get(); }
+    BadgeOverlayController* badgeOverlay() { return badgeOverlay_.get(); }
+    ToastController* toast() { return toast_.get(); }
     const StripSnapshot& snapshot() const { return snapshot_; }
     bool permissionTimerActive() const;
     bool controllerStarted() const { return controllerStarted_; }
@@ -92,15 +102,17 @@ class AppDelegate {
     // where they are made:
     // Construction point: updater (UpdaterController).
     // Construction point: menuBar (MenuBarController), not yet installed.
-    // Construction point: presenter (WindowPresenter), no windows.
+    std::unique_ptr<WindowPresenter> presenter_;
     // Construction point: indicator (IndicatorController), no panels.
-    // Construction point: focusOverlay (FocusOverlayController), no windows.
-    // Construction point: badgeOverlay (BadgeOverlayController), no dots.
+    // Every overlay animates through this one animator.
+    std::unique_ptr<Animator> animator_;
+    std::unique_ptr<FocusOverlayController> focusOverlay_;
+    std::unique_ptr<BadgeOverlayController> badgeOverlay_;
     // Construction point: gapOverlay (GapOverlayController), empty window pool.
     // Construction point: search (SearchPanelController) with a new SearchModel.
     // Construction point: overview (OverviewController).
     // Construction point: shortcuts (ShortcutsPanelController), closed.
-    // Construction point: toast (ToastController) with an empty ToastModel.
+    std::unique_ptr<ToastController> toast_;
     CommandPerformer performer_;
     std::unique_ptr<KeyboardShortcuts::HotKeyCenter> hotKeyCenter_;
     std::unique_ptr<KeyboardShortcuts::Registry> shortcuts_;

@@ -12,10 +12,12 @@
 #include "app/qt/QtMainQueue.h"
 #include "app/qt/QuitSignals.h"
 #include "controller/StripController.h"
+#include "overlays/QtUiScheduler.h"
 #include "platform/SerialQueue.h"
 #include "platform/ThreadDisplayLink.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/overlay/X11SurfaceFactory.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
 #include "settings/StorageFolder.h"
@@ -102,6 +104,14 @@ int runApplication(int argc, char** argv) {
     }
 
     const Platform platform = services.x11->platform();
+    // Overlay windows need the toolkit on X11; they live until the delegate is gone.
+    std::unique_ptr<X11SurfaceFactory> surfaces =
+        X11SurfaceFactory::open(services.x11->connection(), services.main);
+    if (!surfaces) log.error("The toolkit does not run on X11; no overlays are shown");
+    QtUiScheduler uiScheduler(fastestRefreshRate(*platform.screens));
+    Platform delegatePlatform = platform;
+    delegatePlatform.surfaces = surfaces.get();
+    delegatePlatform.uiScheduler = &uiScheduler;
     StripController::installShared(controllerEnvironment(platform));
     StripController& controller = StripController::shared();
     LayoutsStore::installShared(layoutsEnvironment(controller, platform));
@@ -109,7 +119,7 @@ int runApplication(int argc, char** argv) {
     int status = EXIT_SUCCESS;
     bool putBack = true;
     {
-        AppDelegate delegate(services.main, platform, controller, SettingsStore::shared(),
+        AppDelegate delegate(services.main, delegatePlatform, controller, SettingsStore::shared(),
                              LayoutsStore::shared());
         if (delegate.applicationDidFinishLaunching() == AppDelegate::LaunchResult::alreadyRunning) {
             std::cerr << "brindlow: Brindlow is already running (it answers on "
