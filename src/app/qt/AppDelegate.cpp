@@ -4,7 +4,9 @@
 #include <algorithm>
 
 #include "controller/StripController.h"
+#include "settings/SettingsRanges.h"
 #include "settings/SettingsStore.h"
+#include "settings/StorageFolder.h"
 
 namespace brindlow {
 
@@ -56,12 +58,15 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     // strongly (it lives for the process), the delegate weakly.
     std::weak_ptr<AppDelegate*> weak = alive_;
     StripController* controller = &controller_;
-    settings_.addListener([weak, controller](const AppSettings& settings) {
+    // Everything downstream sees the numbers held to their pages' ranges; the
+    // stored file keeps what the user wrote.
+    settings_.addListener([weak, controller](const AppSettings& stored) {
+        const AppSettings settings = settingsInRange(stored);
         controller->updateSettings(settings);
         if (auto alive = weak.lock()) (*alive)->applyInputSettings(settings);
     });
 
-    const AppSettings settings = settings_.settings();
+    const AppSettings settings = settingsInRange(settings_.settings());
     controller_.updateSettings(settings);
     applyInputSettings(settings);
 
@@ -77,6 +82,8 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
             // Logged by the server; the application runs without the command line.
             break;
     }
+    // This instance holds the start lock now: no other one is writing there.
+    removeStaleTempFiles(server_.socketPath().parent_path());
 
     // Construction point: the first-run window is shown here unless the first
     // run is done and the display already answers.

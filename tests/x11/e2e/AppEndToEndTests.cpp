@@ -467,7 +467,8 @@ TEST_F(AppEndToEnd, ClientsThatHangUpBeforeTheReplyDoNotEndTheApplication) {
 TEST_F(AppEndToEnd, ToolSaysWhenNothingRuns) {
     const ProcessRun run = tool({"focus-left"});
     EXPECT_EQ(run.status, 69);
-    EXPECT_EQ(run.err, "brindlow: Brindlow is not running.\n");
+    EXPECT_EQ(run.err, "brindlow: Brindlow is not running (nothing listens on " +
+                           (data_.path() / "Brindlow" / "brindlow.sock").string() + ").\n");
 }
 
 // MARK: Pointer and scroll input
