@@ -167,6 +167,64 @@ TEST_F(AppDelegateTest, GlobalShortcutsAreRegisteredAtStartAndPerformTheirComman
     EXPECT_FALSE(KeyboardShortcuts::displayText("focusLeft"));
 }
 
+// Input back ends that only record being switched on and off.
+class RecordingTap : public EventTap {
+  public:
+    Started start(const Options& options, Handler) override {
+        started = options;
+        return {true, true};
+    }
+    void stop() override { started.reset(); }
+    void repost(const std::vector<InputEvent>&) override {}
+    std::optional<Options> started;
+};
+
+class RecordingMonitor : public MouseMonitor {
+  public:
+    bool start(std::function<void()>) override { return running = true; }
+    void stop() override { running = false; }
+    PointerState pointer() const override { return {}; }
+    bool running = false;
+};
+
+TEST_F(AppDelegateTest, GesturesAndFocusFollowTheSettingsOnlyWithThePermissionAndStopAtQuit) {
+    RecordingTap tap;
+    RecordingMonitor monitor;
+    Platform platform = desktop.platform();
+    platform.eventTap = &tap;
+    platform.mouseMonitor = &monitor;
+    settings.update([](AppSettings& s) {
+        s.gesturesEnabled = true;
+        s.gestureFingers = 7;
+        s.twoFingerScroll = TwoFingerScroll::withKeys;
+        s.focusFollowsMouse = true;
+    });
+    desktop.setTrusted(false);
+    AppDelegate delegate(main, platform, *controller, settings, *layouts, socketPath());
+    ASSERT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+    EXPECT_FALSE(tap.started);
+    EXPECT_FALSE(monitor.running);
+
+    desktop.setTrusted(true);
+    ASSERT_TRUE(runEventsUntil([&] { return delegate.controllerStarted(); }, 5.0));
+    ASSERT_TRUE(tap.started);
+    EXPECT_EQ(*tap.started, (EventTap::Options{true, true, true}));
+    EXPECT_EQ(delegate.gestures().running(), (GestureConfig{4, TwoFingerScroll::withKeys}));
+    EXPECT_TRUE(monitor.running);
+
+    settings.update([](AppSettings& s) {
+        s.gesturesEnabled = false;
+        s.focusFollowsMouse = false;
+    });
+    EXPECT_EQ(*tap.started, (EventTap::Options{false, true, true}));
+    EXPECT_FALSE(monitor.running);
+
+    settings.update([](AppSettings& s) { s.focusFollowsMouse = true; });
+    delegate.applicationWillTerminate();
+    EXPECT_FALSE(tap.started);
+    EXPECT_FALSE(monitor.running);
+}
+
 TEST_F(AppDelegateTest, SecondInstanceLeavesTheLiveSocketAlone) {
     auto first = makeDelegate();
     ASSERT_EQ(first->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
