@@ -29,7 +29,7 @@ TEST(SpawnDetached, ProgramStartsWithDefaultSignalsAndNoMask) {
     pthread_sigmask(SIG_BLOCK, &blocked, &previousMask);
 
     const bool started =
-        spawnDetached({"sh", "-c", "grep -E '^Sig(Ign|Blk)' /proc/$$/status > " + fifo});
+        spawnDetached({"sh", "-c", "exec grep -E '^Sig(Ign|Blk)' /proc/self/status > " + fifo});
     sigaction(SIGPIPE, &previous, nullptr);
     pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
     ASSERT_TRUE(started);
