@@ -1,6 +1,7 @@
 #include "app/qt/AppDelegate.h"
 
 #include <QTimer>
+#include <algorithm>
 
 #include "controller/StripController.h"
 #include "settings/SettingsRanges.h"
@@ -27,6 +28,16 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
       requestTarget_(performer_, controller, layouts),
       executor_(requestTarget_, mainQueue),
       server_(std::move(socketPath), executor_),
+      gestures_(platform_.eventTap,
+                GestureTarget{[&controller](Point at) { controller.gestureBegan(at); },
+                              [&controller](double amount, GestureUnit unit) {
+                                  controller.gestureChanged(amount, unit);
+                              },
+                              [&controller](double velocity, GestureUnit unit) {
+                                  controller.gestureEnded(velocity, unit);
+                              }}),
+      mouseFocus_(platform_.mouseMonitor, mainQueue,
+                  [&controller](Point at) { controller.focusWindow(at); }),
       alive_(std::make_shared<AppDelegate*>(this)) {}
 
 AppDelegate::~AppDelegate() {
@@ -137,10 +148,14 @@ void AppDelegate::checkPermission() {
 
 void AppDelegate::applyInputSettings(const AppSettings& settings) {
     const bool granted = permissionGranted();
-    [[maybe_unused]] const bool followMouse = granted && settings.focusFollowsMouse;
-    // Construction point: the gesture recognizer takes its configuration here
-    // (fingers and two-finger scrolling from the settings when granted, off otherwise).
-    // Construction point: focus follows the mouse is switched to `followMouse` here.
+    GestureConfig gestures;
+    if (granted) {
+        if (settings.gesturesEnabled)
+            gestures.fingers = int(std::clamp<std::int64_t>(settings.gestureFingers, 0, 4));
+        gestures.twoFinger = settings.twoFingerScroll;
+    }
+    gestures_.apply(gestures);
+    mouseFocus_.setEnabled(granted && settings.focusFollowsMouse);
     // Construction point: the menu bar refreshes its status title here.
     // Construction point: the strip indicators hide here when `showIndicator` is off.
 }
@@ -150,7 +165,8 @@ void AppDelegate::applicationWillTerminate() {
     terminated_ = true;
     stopPermissionTimer();
     server_.stop();
-    // Construction point: the gesture recognizer's trackpad tap is switched off here.
+    gestures_.apply(GestureConfig{});
+    mouseFocus_.setEnabled(false);
     windowsPutBack_ = controller_.stop(kStopWait);
     if (!windowsPutBack_) log_.error("The strip queue did not put the windows back in time");
 }

@@ -28,6 +28,8 @@ TEST(SpawnDetached, ProgramStartsWithDefaultSignalsAndNoMask) {
     sigaddset(&blocked, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &blocked, &previousMask);
 
+    // exec: a shell blocks every signal while it waits for a child, so the
+    // program reads its own status rather than its parent shell's.
     const bool started =
         spawnDetached({"sh", "-c", "exec grep -E '^Sig(Ign|Blk)' /proc/self/status > " + fifo});
     sigaction(SIGPIPE, &previous, nullptr);
