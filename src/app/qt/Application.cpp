@@ -16,6 +16,7 @@
 #include "platform/SerialQueue.h"
 #include "platform/ThreadDisplayLink.h"
 #include "platform/x11/X11HotKeys.h"
+#include "platform/x11/X11InstanceSelection.h"
 #include "platform/x11/X11Platform.h"
 #include "platform/x11/overlay/X11SurfaceFactory.h"
 #include "settings/LayoutsStore.h"
@@ -78,6 +79,16 @@ int runApplication(int argc, char** argv) {
         std::cerr << "brindlow: cannot open the X display "
                   << (display && *display ? display : "(DISPLAY is not set)")
                   << "; Brindlow needs an X11 session.\n";
+        return EXIT_FAILURE;
+    }
+
+    // One instance per display, whatever its storage folder: a second one would
+    // fight the first over every window.
+    X11InstanceSelection instance(services.x11->connection());
+    if (!instance.acquire()) {
+        std::cerr << "brindlow: Brindlow is already running on this display";
+        if (const auto pid = instance.ownerPID()) std::cerr << " (process " << *pid << ")";
+        std::cerr << ".\n";
         return EXIT_FAILURE;
     }
 

@@ -434,6 +434,39 @@ TEST_F(AppEndToEnd, SecondInstanceFindsTheFirstAndLeavesItRunning) {
     quitAndExpectWindowsBack();
 }
 
+TEST_F(AppEndToEnd, SecondInstanceWithAnotherStorageFolderIsRefusedOnTheSameDisplay) {
+    startXterms(1);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const std::map<xcb_window_t, Rect> tiled = settledFrames();
+
+    TempFolder otherData;
+    auto otherEnvironment = environment_;
+    otherEnvironment["XDG_DATA_HOME"] = otherData.path().string();
+    const ProcessRun second = runProcess({BRINDLOW_EXECUTABLE_PATH}, otherEnvironment);
+    EXPECT_EQ(second.status, 1);
+    EXPECT_EQ(second.err, "brindlow: Brindlow is already running on this display (process " +
+                              std::to_string(brindlow_->pid()) + ").\n");
+    EXPECT_FALSE(std::filesystem::exists(otherData.path() / "Brindlow"));
+    EXPECT_EQ(currentFrames(), tiled);
+    quitAndExpectWindowsBack();
+}
+
+TEST_F(AppEndToEnd, HelpAndVersionPrintWithoutTouchingAWindow) {
+    startXterms(1);
+    ASSERT_FALSE(HasFatalFailure());
+    for (const std::string option : {"--help", "-h", "--version"}) {
+        const ProcessRun run = tool({option});
+        EXPECT_EQ(run.status, 0) << option;
+        EXPECT_EQ(run.out.rfind(option == "--version" ? "0." : "Usage: brindlow <command>\n", 0),
+                  0u)
+            << run.out;
+    }
+    EXPECT_EQ(currentFrames(), originalFrames());
+    EXPECT_FALSE(std::filesystem::exists(data_.path() / "Brindlow"));
+}
+
 TEST_F(AppEndToEnd, ClientsThatHangUpBeforeTheReplyDoNotEndTheApplication) {
     startXterms(1);
     ASSERT_FALSE(HasFatalFailure());
