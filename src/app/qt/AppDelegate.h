@@ -8,6 +8,8 @@
 #include "app/qt/AppRequestTarget.h"
 #include "app/qt/CommandPerformer.h"
 #include "controller/Snapshot.h"
+#include "input/FocusFollowsMouse.h"
+#include "input/TrackpadGestureRecognizer.h"
 #include "platform/Executor.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
@@ -51,6 +53,8 @@ class AppDelegate {
     void checkPermission();
 
     CommandPerformer& performer() { return performer_; }
+    const GestureRecognizer& gestures() const { return gestures_; }
+    const MouseFocusTracker& mouseFocus() const { return mouseFocus_; }
     const StripSnapshot& snapshot() const { return snapshot_; }
     bool permissionTimerActive() const;
     bool controllerStarted() const { return controllerStarted_; }
@@ -84,12 +88,12 @@ class AppDelegate {
     // Construction point: overview (OverviewController).
     // Construction point: shortcuts (ShortcutsPanelController), closed.
     // Construction point: toast (ToastController) with an empty ToastModel.
-    // Construction point: gestures (GestureRecognizer), not listening.
-    // Construction point: mouseFocus (MouseFocusTracker), nothing pending.
     CommandPerformer performer_;
     AppRequestTarget requestTarget_;
     RequestExecutor executor_;
     SocketServer server_;
+    GestureRecognizer gestures_;
+    MouseFocusTracker mouseFocus_;
     std::unique_ptr<QTimer> permissionTimer_;
     bool controllerStarted_ = false;
     StripSnapshot snapshot_;
