@@ -3,11 +3,14 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/MenuShortcuts.h"
 #include "app/RequestExecutor.h"
 #include "app/SocketServer.h"
 #include "app/qt/AppRequestTarget.h"
 #include "app/qt/CommandPerformer.h"
 #include "controller/Snapshot.h"
+#include "input/FocusFollowsMouse.h"
+#include "input/TrackpadGestureRecognizer.h"
 #include "platform/Executor.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
@@ -16,6 +19,13 @@
 class QTimer;
 
 namespace brindlow {
+
+namespace KeyboardShortcuts {
+class HotKeyCenter;
+class MenuKeyWatch;
+class Registry;
+class RegistryMenuShortcuts;
+}  // namespace KeyboardShortcuts
 
 class Animator;
 class BadgeOverlayController;
@@ -56,6 +66,8 @@ class AppDelegate {
     void checkPermission();
 
     CommandPerformer& performer() { return performer_; }
+    const GestureRecognizer& gestures() const { return gestures_; }
+    const MouseFocusTracker& mouseFocus() const { return mouseFocus_; }
     WindowPresenter& presenter() { return *presenter_; }
     // The overlays; null when the platform has no surfaces.
     FocusOverlayController* focusOverlay() { return focusOverlay_.get(); }
@@ -66,6 +78,10 @@ class AppDelegate {
     bool controllerStarted() const { return controllerStarted_; }
     // Whether the strip controller put every window back within the wait at quit.
     bool windowsPutBack() const { return windowsPutBack_; }
+    // The global shortcuts, none when the platform has no hot keys.
+    KeyboardShortcuts::Registry* shortcuts() { return shortcuts_.get(); }
+    // What the menu bar reads and switches of them; none without hot keys.
+    MenuShortcuts* menuShortcuts();
 
     static constexpr double kPermissionInterval = 1.0;
     static constexpr double kStopWait = 2.0;
@@ -74,6 +90,7 @@ class AppDelegate {
     bool permissionGranted() const;
     void installControllerCallbacks();
     void stopPermissionTimer();
+    void registerShortcuts();
 
     Executor& main_;
     Platform platform_;
@@ -96,12 +113,16 @@ class AppDelegate {
     // Construction point: overview (OverviewController).
     // Construction point: shortcuts (ShortcutsPanelController), closed.
     std::unique_ptr<ToastController> toast_;
-    // Construction point: gestures (GestureRecognizer), not listening.
-    // Construction point: mouseFocus (MouseFocusTracker), nothing pending.
     CommandPerformer performer_;
+    std::unique_ptr<KeyboardShortcuts::HotKeyCenter> hotKeyCenter_;
+    std::unique_ptr<KeyboardShortcuts::Registry> shortcuts_;
+    std::unique_ptr<KeyboardShortcuts::MenuKeyWatch> menuKeyWatch_;
+    std::unique_ptr<KeyboardShortcuts::RegistryMenuShortcuts> menuShortcuts_;
     AppRequestTarget requestTarget_;
     RequestExecutor executor_;
     SocketServer server_;
+    GestureRecognizer gestures_;
+    MouseFocusTracker mouseFocus_;
     std::unique_ptr<QTimer> permissionTimer_;
     bool controllerStarted_ = false;
     StripSnapshot snapshot_;

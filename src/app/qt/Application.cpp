@@ -1,6 +1,7 @@
 #include "app/qt/Application.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -14,6 +15,8 @@
 #include "overlays/QtUiScheduler.h"
 #include "platform/SerialQueue.h"
 #include "platform/ThreadDisplayLink.h"
+#include "platform/x11/X11HotKeys.h"
+#include "platform/x11/X11InstanceSelection.h"
 #include "platform/x11/X11Platform.h"
 #include "platform/x11/overlay/X11SurfaceFactory.h"
 #include "settings/LayoutsStore.h"
@@ -79,6 +82,16 @@ int runApplication(int argc, char** argv) {
         return EXIT_FAILURE;
     }
 
+    // One instance per display, whatever its storage folder: a second one would
+    // fight the first over every window.
+    X11InstanceSelection instance(services.x11->connection());
+    if (!instance.acquire()) {
+        std::cerr << "brindlow: Brindlow is already running on this display";
+        if (const auto pid = instance.ownerPID()) std::cerr << " (process " << *pid << ")";
+        std::cerr << ".\n";
+        return EXIT_FAILURE;
+    }
+
     switchOffHighDPIScaling();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
@@ -89,6 +102,17 @@ int runApplication(int argc, char** argv) {
         log.log("Quitting on signal %d", signal);
         QApplication::quit();
     });
+
+    // The hot keys' connection is read on the main thread.
+    std::unique_ptr<QSocketNotifier> hotKeyEvents;
+    if (X11HotKeys* hotKeys = services.x11->hotKeys()) {
+        hotKeyEvents =
+            std::make_unique<QSocketNotifier>(hotKeys->fileDescriptor(), QSocketNotifier::Read);
+        QObject::connect(hotKeyEvents.get(), &QSocketNotifier::activated,
+                         [hotKeys] { hotKeys->processEvents(); });
+    } else {
+        log.error("Global shortcuts are unavailable: no second connection to the X display");
+    }
 
     const Platform platform = services.x11->platform();
     // Overlay windows need the toolkit on X11; they live until the delegate is gone.
