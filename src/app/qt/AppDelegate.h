@@ -27,9 +27,12 @@ class Registry;
 class RegistryMenuShortcuts;
 }  // namespace KeyboardShortcuts
 
+class AppIconCache;
 class Animator;
 class BadgeOverlayController;
 class FocusOverlayController;
+class GapOverlayController;
+class IndicatorController;
 class LayoutsStore;
 class SettingsStore;
 class StripController;
@@ -72,6 +75,8 @@ class AppDelegate {
     // The overlays; null when the platform has no surfaces.
     FocusOverlayController* focusOverlay() { return focusOverlay_.get(); }
     BadgeOverlayController* badgeOverlay() { return badgeOverlay_.get(); }
+    IndicatorController* indicator() { return indicator_.get(); }
+    GapOverlayController* gapOverlay() { return gapOverlay_.get(); }
     ToastController* toast() { return toast_.get(); }
     const StripSnapshot& snapshot() const { return snapshot_; }
     bool permissionTimerActive() const;
@@ -103,12 +108,13 @@ class AppDelegate {
     // Construction point: updater (UpdaterController).
     // Construction point: menuBar (MenuBarController), not yet installed.
     std::unique_ptr<WindowPresenter> presenter_;
-    // Construction point: indicator (IndicatorController), no panels.
     // Every overlay animates through this one animator.
     std::unique_ptr<Animator> animator_;
+    std::unique_ptr<AppIconCache> icons_;
+    std::unique_ptr<IndicatorController> indicator_;
     std::unique_ptr<FocusOverlayController> focusOverlay_;
     std::unique_ptr<BadgeOverlayController> badgeOverlay_;
-    // Construction point: gapOverlay (GapOverlayController), empty window pool.
+    std::unique_ptr<GapOverlayController> gapOverlay_;
     // Construction point: search (SearchPanelController) with a new SearchModel.
     // Construction point: overview (OverviewController).
     // Construction point: shortcuts (ShortcutsPanelController), closed.
