@@ -3,8 +3,11 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/Diagnostics.h"
+#include "app/MenuBarController.h"
 #include "app/RequestExecutor.h"
 #include "app/SocketServer.h"
+#include "app/UpdaterController.h"
 #include "app/qt/AppRequestTarget.h"
 #include "app/qt/CommandPerformer.h"
 #include "controller/Snapshot.h"
@@ -18,6 +21,7 @@ class QTimer;
 namespace brindlow {
 
 class LayoutsStore;
+class TrayIcon;
 class SettingsStore;
 class StripController;
 
@@ -50,7 +54,20 @@ class AppDelegate {
     void applyInputSettings(const AppSettings& settings);
     void checkPermission();
 
+    // The "Save Current Layout" prompt; a name given with Save is stored.
+    void askLayoutName();
+    // Shows the settings window on a page.
+    void showSettings(SettingsTab tab);
+
+    // The diagnostics report of this moment, and the two ways to hand it over.
+    std::string diagnosticsReport() const;
+    void copyDiagnostics() const;
+    void saveDiagnostics() const;
+
     CommandPerformer& performer() { return performer_; }
+    MenuBarController& menuBar() { return menuBar_; }
+    // The tray icon, none before start-up and without a tray host.
+    TrayIcon* tray() { return tray_.get(); }
     const StripSnapshot& snapshot() const { return snapshot_; }
     bool permissionTimerActive() const;
     bool controllerStarted() const { return controllerStarted_; }
@@ -64,17 +81,26 @@ class AppDelegate {
     bool permissionGranted() const;
     void installControllerCallbacks();
     void stopPermissionTimer();
+    MenuBarActions menuActions();
+    void installStatusItem();
 
     Executor& main_;
     Platform platform_;
     StripController& controller_;
     SettingsStore& settings_;
+    LayoutsStore& layouts_;
     Logger log_;
+    // Closures hold this weakly and do nothing once the delegate is gone.
+    std::shared_ptr<AppDelegate*> alive_;
 
     // The components, in construction order. Those not built yet are marked
     // where they are made:
-    // Construction point: updater (UpdaterController).
-    // Construction point: menuBar (MenuBarController), not yet installed.
+    UpdaterController updater_;
+    // Construction point: the global-shortcut registry gives the menu its
+    // shortcut texts and the switch that quiets the shortcuts while it is open.
+    MenuShortcuts* menuShortcuts_ = nullptr;
+    MenuBarController menuBar_;
+    std::unique_ptr<TrayIcon> tray_;
     // Construction point: presenter (WindowPresenter), no windows.
     // Construction point: indicator (IndicatorController), no panels.
     // Construction point: focusOverlay (FocusOverlayController), no windows.
@@ -96,8 +122,6 @@ class AppDelegate {
 
     bool windowsPutBack_ = false;
     bool terminated_ = false;
-    // Closures hold this weakly and do nothing once the delegate is gone.
-    std::shared_ptr<AppDelegate*> alive_;
 };
 
 }  // namespace brindlow
