@@ -4,8 +4,10 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Clock.h"
+#include "platform/EventTap.h"
 #include "platform/Executor.h"
 #include "platform/ExecutorFactory.h"
+#include "platform/MouseMonitor.h"
 #include "platform/ProcessTable.h"
 #include "platform/Screens.h"
 #include "platform/WindowList.h"
@@ -29,6 +31,10 @@ struct Platform {
     ExecutorFactory makeSerialQueue;
     // Whether the left mouse button is held down at this moment. Any thread.
     std::function<bool()> leftMouseButtonDown;
+    // Trackpad swipes and scrolls, and global pointer movement; null where the back
+    // end has none.
+    EventTap* eventTap = nullptr;
+    MouseMonitor* mouseMonitor = nullptr;
 };
 
 }  // namespace brindlow

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
+#include <algorithm>
 #include <iostream>
 
 #include "app/CommandLineTool.h"
@@ -12,7 +13,9 @@
 #include "app/qt/TrayIcon.h"
 #include "controller/StripController.h"
 #include "settings/LayoutsStore.h"
+#include "settings/SettingsRanges.h"
 #include "settings/SettingsStore.h"
+#include "settings/StorageFolder.h"
 
 namespace brindlow {
 
@@ -36,7 +39,17 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
       performer_(settings, [&controller](const Command& command) { controller.perform(command); }),
       requestTarget_(performer_, controller, layouts),
       executor_(requestTarget_, mainQueue),
-      server_(std::move(socketPath), executor_) {}
+      server_(std::move(socketPath), executor_),
+      gestures_(platform_.eventTap,
+                GestureTarget{[&controller](Point at) { controller.gestureBegan(at); },
+                              [&controller](double amount, GestureUnit unit) {
+                                  controller.gestureChanged(amount, unit);
+                              },
+                              [&controller](double velocity, GestureUnit unit) {
+                                  controller.gestureEnded(velocity, unit);
+                              }}),
+      mouseFocus_(platform_.mouseMonitor, mainQueue,
+                  [&controller](Point at) { controller.focusWindow(at); }) {}
 
 AppDelegate::~AppDelegate() {
     stopPermissionTimer();
@@ -57,12 +70,15 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     // strongly (it lives for the process), the delegate weakly.
     std::weak_ptr<AppDelegate*> weak = alive_;
     StripController* controller = &controller_;
-    settings_.addListener([weak, controller](const AppSettings& settings) {
+    // Everything downstream sees the numbers held to their pages' ranges; the
+    // stored file keeps what the user wrote.
+    settings_.addListener([weak, controller](const AppSettings& stored) {
+        const AppSettings settings = settingsInRange(stored);
         controller->updateSettings(settings);
         if (auto alive = weak.lock()) (*alive)->applyInputSettings(settings);
     });
 
-    const AppSettings settings = settings_.settings();
+    const AppSettings settings = settingsInRange(settings_.settings());
     controller_.updateSettings(settings);
     applyInputSettings(settings);
 
@@ -78,6 +94,8 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
             // Logged by the server; the application runs without the command line.
             break;
     }
+    // This instance holds the start lock now: no other one is writing there.
+    removeStaleTempFiles(server_.socketPath().parent_path());
 
     // Construction point: the first-run window is shown here unless the first
     // run is done and the display already answers.
@@ -143,10 +161,14 @@ void AppDelegate::checkPermission() {
 
 void AppDelegate::applyInputSettings(const AppSettings& settings) {
     const bool granted = permissionGranted();
-    [[maybe_unused]] const bool followMouse = granted && settings.focusFollowsMouse;
-    // Construction point: the gesture recognizer takes its configuration here
-    // (fingers and two-finger scrolling from the settings when granted, off otherwise).
-    // Construction point: focus follows the mouse is switched to `followMouse` here.
+    GestureConfig gestures;
+    if (granted) {
+        if (settings.gesturesEnabled)
+            gestures.fingers = int(std::clamp<std::int64_t>(settings.gestureFingers, 0, 4));
+        gestures.twoFinger = settings.twoFingerScroll;
+    }
+    gestures_.apply(gestures);
+    mouseFocus_.setEnabled(granted && settings.focusFollowsMouse);
     menuBar_.updateTitle();
     // Construction point: the strip indicators hide here when `showIndicator` is off.
 }
@@ -255,7 +277,8 @@ void AppDelegate::applicationWillTerminate() {
     terminated_ = true;
     stopPermissionTimer();
     server_.stop();
-    // Construction point: the gesture recognizer's trackpad tap is switched off here.
+    gestures_.apply(GestureConfig{});
+    mouseFocus_.setEnabled(false);
     windowsPutBack_ = controller_.stop(kStopWait);
     if (!windowsPutBack_) log_.error("The strip queue did not put the windows back in time");
 }

@@ -11,6 +11,8 @@
 #include "app/qt/AppRequestTarget.h"
 #include "app/qt/CommandPerformer.h"
 #include "controller/Snapshot.h"
+#include "input/FocusFollowsMouse.h"
+#include "input/TrackpadGestureRecognizer.h"
 #include "platform/Executor.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
@@ -68,6 +70,8 @@ class AppDelegate {
     MenuBarController& menuBar() { return menuBar_; }
     // The tray icon, none before start-up and without a tray host.
     TrayIcon* tray() { return tray_.get(); }
+    const GestureRecognizer& gestures() const { return gestures_; }
+    const MouseFocusTracker& mouseFocus() const { return mouseFocus_; }
     const StripSnapshot& snapshot() const { return snapshot_; }
     bool permissionTimerActive() const;
     bool controllerStarted() const { return controllerStarted_; }
@@ -110,12 +114,12 @@ class AppDelegate {
     // Construction point: overview (OverviewController).
     // Construction point: shortcuts (ShortcutsPanelController), closed.
     // Construction point: toast (ToastController) with an empty ToastModel.
-    // Construction point: gestures (GestureRecognizer), not listening.
-    // Construction point: mouseFocus (MouseFocusTracker), nothing pending.
     CommandPerformer performer_;
     AppRequestTarget requestTarget_;
     RequestExecutor executor_;
     SocketServer server_;
+    GestureRecognizer gestures_;
+    MouseFocusTracker mouseFocus_;
     std::unique_ptr<QTimer> permissionTimer_;
     bool controllerStarted_ = false;
     StripSnapshot snapshot_;

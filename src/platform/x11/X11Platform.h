@@ -14,6 +14,8 @@ class X11WindowList;
 class X11Workspace;
 class X11Screens;
 class LinuxProcessTable;
+class X11GestureTap;
+class X11PointerMonitor;
 
 // Every x11 service over one connection. Notifications are delivered on `main`.
 class X11Platform {
@@ -39,6 +41,8 @@ class X11Platform {
     std::unique_ptr<X11WindowList> windowList_;
     std::unique_ptr<X11Screens> screens_;
     std::unique_ptr<LinuxProcessTable> processes_;
+    std::unique_ptr<X11GestureTap> gestureTap_;
+    std::unique_ptr<X11PointerMonitor> pointerMonitor_;
 };
 
 }  // namespace brindlow
