@@ -35,7 +35,7 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
       layouts_(layouts),
       log_(makeLogger("AppDelegate")),
       alive_(std::make_shared<AppDelegate*>(this)),
-      menuBar_(mainQueue, menuActions(), menuShortcuts_),
+      menuBar_(mainQueue, menuActions(), &menuShortcuts_),
       performer_(settings, [&controller](const Command& command) { controller.perform(command); }),
       requestTarget_(performer_, controller, layouts),
       executor_(requestTarget_, mainQueue),

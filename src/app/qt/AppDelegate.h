@@ -10,6 +10,7 @@
 #include "app/UpdaterController.h"
 #include "app/qt/AppRequestTarget.h"
 #include "app/qt/CommandPerformer.h"
+#include "app/qt/RegistryMenuShortcuts.h"
 #include "controller/Snapshot.h"
 #include "input/FocusFollowsMouse.h"
 #include "input/TrackpadGestureRecognizer.h"
@@ -100,9 +101,9 @@ class AppDelegate {
     // The components, in construction order. Those not built yet are marked
     // where they are made:
     UpdaterController updater_;
-    // Construction point: the global-shortcut registry gives the menu its
-    // shortcut texts and the switch that quiets the shortcuts while it is open.
-    MenuShortcuts* menuShortcuts_ = nullptr;
+    // The shortcut texts of the menu and the switch that quiets the global
+    // shortcuts while it is open.
+    RegistryMenuShortcuts menuShortcuts_;
     MenuBarController menuBar_;
     std::unique_ptr<TrayIcon> tray_;
     // Construction point: presenter (WindowPresenter), no windows.
