@@ -33,7 +33,8 @@ std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* displ
     p->screens_ = std::make_unique<X11Screens>(*p->desktop_, main);
     p->processes_ = std::make_unique<LinuxProcessTable>();
     p->hotKeys_ = X11HotKeys::open(main, display);
-    p->preferences_ = std::make_unique<FilePreferences>(storageFile(FilePreferences::kFileName));
+    p->preferences_ =
+        std::make_unique<FilePreferences>(storageFile(FilePreferences::kFileName), &main);
     // Input listening uses connections of its own, to the same display.
     const std::string name = display ? display : "";
     p->gestureTap_ = std::make_unique<X11GestureTap>(name);
