@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/Executor.h"
 #include "platform/ExecutorFactory.h"
+#include "platform/PanelDesktop.h"
 #include "platform/ProcessTable.h"
 #include "platform/Screens.h"
 #include "platform/WindowList.h"
@@ -29,6 +30,8 @@ struct Platform {
     ExecutorFactory makeSerialQueue;
     // Whether the left mouse button is held down at this moment. Any thread.
     std::function<bool()> leftMouseButtonDown;
+    // Focus hand-over and window-manager hints for our own keyable panels; none in the sim.
+    PanelDesktop* panelDesktop = nullptr;
 };
 
 }  // namespace brindlow

@@ -1,8 +1,10 @@
 #include "app/qt/AppDelegate.h"
 
+#include <QApplication>
 #include <QTimer>
 
 #include "controller/StripController.h"
+#include "panels/qt/Panels.h"
 #include "settings/SettingsStore.h"
 
 namespace brindlow {
@@ -25,7 +27,25 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
       requestTarget_(performer_, controller, layouts),
       executor_(requestTarget_, mainQueue),
       server_(std::move(socketPath), executor_),
-      alive_(std::make_shared<AppDelegate*>(this)) {}
+      alive_(std::make_shared<AppDelegate*>(this)) {
+    PanelsEnvironment panels;
+    panels.desktop = platform_.panelDesktop;
+    panels.workspace = platform_.workspace;
+    panels.strip.jump = [&controller](WindowID id) { controller.jump(id); };
+    panels.strip.reorderColumn = [&controller](const std::string& uuid, int from, int to) {
+        controller.reorderColumn(uuid, from, to);
+    };
+    // Construction point: the shortcut store's key texts (panels.shortcuts); until then every
+    // row reads "Not set".
+    panels.settings = &settings;
+    panels.trusted = [this] { return permissionGranted(); };
+    panels_ = std::make_unique<Panels>(std::move(panels));
+    performer_.setPanelToggles({
+        [this] { panels_->toggleSearch(snapshot_.displays); },
+        [this] { panels_->toggleOverview(snapshot_); },
+        [this] { panels_->toggleShortcuts(snapshot_.activeDisplay()); },
+    });
+}
 
 AppDelegate::~AppDelegate() {
     stopPermissionTimer();
@@ -67,8 +87,12 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
             break;
     }
 
-    // Construction point: the first-run window is shown here unless the first
-    // run is done and the display already answers.
+    // Windows need a widget application (tests run the delegate without one).
+    if (!settings.firstRunDone && qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        panels_->showFirstRun([weak] {
+            if (auto alive = weak.lock()) (*alive)->finishFirstRun();
+        });
+    }
 
     permissionTimer_ = std::make_unique<QTimer>();
     permissionTimer_->setInterval(static_cast<int>(kPermissionInterval * 1000));
@@ -88,8 +112,9 @@ void AppDelegate::installControllerCallbacks() {
         AppDelegate& self = **alive;
         self.snapshot_ = snapshot;
         // Construction points, in this order: the menu bar's title, the strip
-        // indicator (with the current settings), the badge overlay, the gap
-        // overlay, the search list and the overview are updated here.
+        // indicator (with the current settings), the badge overlay and the gap
+        // overlay are updated here.
+        self.panels_->snapshotPublished(snapshot);
     };
     controller_.onMessage = [weak](const ToastMessage& message) {
         auto alive = weak.lock();
@@ -126,6 +151,11 @@ void AppDelegate::checkPermission() {
     controllerStarted_ = true;
     controller_.start(settings_.settings());
     applyInputSettings(settings_.settings());
+}
+
+void AppDelegate::finishFirstRun() {
+    settings_.update([](AppSettings& s) { s.firstRunDone = true; });
+    panels_->closeFirstRun();
 }
 
 void AppDelegate::applyInputSettings(const AppSettings& settings) {

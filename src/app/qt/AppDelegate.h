@@ -17,6 +17,8 @@ class QTimer;
 
 namespace brindlow {
 
+class Panels;
+
 class LayoutsStore;
 class SettingsStore;
 class StripController;
@@ -49,8 +51,11 @@ class AppDelegate {
 
     void applyInputSettings(const AppSettings& settings);
     void checkPermission();
+    // The first-run window's "Get Started": the first run is done and the window closes.
+    void finishFirstRun();
 
     CommandPerformer& performer() { return performer_; }
+    Panels& panels() { return *panels_; }
     const StripSnapshot& snapshot() const { return snapshot_; }
     bool permissionTimerActive() const;
     bool controllerStarted() const { return controllerStarted_; }
@@ -80,9 +85,8 @@ class AppDelegate {
     // Construction point: focusOverlay (FocusOverlayController), no windows.
     // Construction point: badgeOverlay (BadgeOverlayController), no dots.
     // Construction point: gapOverlay (GapOverlayController), empty window pool.
-    // Construction point: search (SearchPanelController) with a new SearchModel.
-    // Construction point: overview (OverviewController).
-    // Construction point: shortcuts (ShortcutsPanelController), closed.
+    // search, overview, shortcuts and the first-run window, each made on first use.
+    std::unique_ptr<Panels> panels_;
     // Construction point: toast (ToastController) with an empty ToastModel.
     // Construction point: gestures (GestureRecognizer), not listening.
     // Construction point: mouseFocus (MouseFocusTracker), nothing pending.

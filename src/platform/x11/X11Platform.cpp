@@ -8,6 +8,7 @@
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11PanelDesktop.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11Workspace.h"
@@ -27,6 +28,7 @@ std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* displ
     p->windowList_ = std::make_unique<X11WindowList>(*p->desktop_, *p->workspace_);
     p->screens_ = std::make_unique<X11Screens>(*p->desktop_, main);
     p->processes_ = std::make_unique<LinuxProcessTable>();
+    p->panelDesktop_ = std::make_unique<X11PanelDesktop>(*p->connection_);
     return p;
 }
 
@@ -50,6 +52,7 @@ Platform X11Platform::platform() {
     p.main = &main_;
     p.clock = &MonotonicClock::shared();
     p.makeSerialQueue = serialQueueFactory();
+    p.panelDesktop = panelDesktop_.get();
     X11Connection* x = connection_.get();
     p.leftMouseButtonDown = [x] {
         auto* reply =

@@ -14,6 +14,7 @@ class X11WindowList;
 class X11Workspace;
 class X11Screens;
 class LinuxProcessTable;
+class X11PanelDesktop;
 
 // Every x11 service over one connection. Notifications are delivered on `main`.
 class X11Platform {
@@ -39,6 +40,7 @@ class X11Platform {
     std::unique_ptr<X11WindowList> windowList_;
     std::unique_ptr<X11Screens> screens_;
     std::unique_ptr<LinuxProcessTable> processes_;
+    std::unique_ptr<X11PanelDesktop> panelDesktop_;
 };
 
 }  // namespace brindlow

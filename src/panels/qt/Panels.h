@@ -1,0 +1,91 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "controller/Snapshot.h"
+#include "panels/FirstRunModel.h"
+#include "panels/OverviewController.h"
+#include "panels/SearchModel.h"
+#include "panels/SearchPanelController.h"
+#include "panels/ShortcutsPanelController.h"
+#include "platform/Image.h"
+
+namespace brindlow {
+
+class AppIconCache;
+class FirstRunView;
+class OverviewView;
+class PanelDesktop;
+class PanelWindow;
+class SearchView;
+class SettingsStore;
+class ShortcutsView;
+class Workspace;
+
+// What the panels reach outside themselves.
+struct PanelsEnvironment {
+    PanelDesktop* desktop = nullptr;  // none: no focus hand-back, no window-manager hints
+    Workspace* workspace = nullptr;   // application icons and, with `desktop`, conflicts
+    StripActions strip;
+    const ShortcutSource* shortcuts = nullptr;
+    SettingsStore* settings = nullptr;
+    // Whether window control is allowed; always on this platform when a display answers.
+    std::function<bool()> trusted;
+};
+
+// The panels the user opens by command, made on first use and kept for the process: window
+// search, the overview, the keyboard-shortcut sheet and the first-run window. Main thread.
+class Panels {
+  public:
+    static constexpr const char* kFirstRunTitle = "Welcome to Brindlow";
+
+    explicit Panels(PanelsEnvironment environment);
+    ~Panels();
+    Panels(const Panels&) = delete;
+    Panels& operator=(const Panels&) = delete;
+
+    // Every published snapshot: the search candidates and the open overview follow it.
+    void snapshotPublished(const StripSnapshot& snapshot);
+    void toggleSearch(const std::vector<DisplaySnapshot>& displays);
+    void toggleOverview(const StripSnapshot& snapshot);
+    void toggleShortcuts(const DisplaySnapshot* display);
+    // Shows the first-run window (brought to the front when it exists); `onDone` is its
+    // "Get Started".
+    void showFirstRun(std::function<void()> onDone);
+    void closeFirstRun();
+
+    // The running conflicting window managers, as the first-run window names them.
+    std::vector<std::string> runningWindowManagers() const;
+
+    SearchPanelController& search();
+    OverviewController& overview();
+    ShortcutsPanelController& shortcuts();
+    PanelWindow& searchWindow();
+    PanelWindow& overviewWindow();
+    PanelWindow& shortcutsWindow();
+    FirstRunView* firstRunView() const { return firstRun_.get(); }
+
+  private:
+    class DesktopWindowManagers;
+    struct Search;
+    struct Overview;
+    struct Sheet;
+    Image icon(std::int32_t pid);
+
+    PanelsEnvironment env_;
+    std::unique_ptr<AppIconCache> icons_;
+    std::unique_ptr<DesktopWindowManagers> windowManagers_;
+    SearchModel searchModel_;
+    std::unique_ptr<Search> search_;
+    std::unique_ptr<Overview> overview_;
+    std::unique_ptr<Sheet> sheet_;
+    std::unique_ptr<FirstRunModel> firstRunModel_;
+    std::unique_ptr<FirstRunView> firstRun_;
+    std::shared_ptr<FirstRunView*> firstRunAlive_;
+    std::function<void()> onFirstRunDone_;
+};
+
+}  // namespace brindlow
