@@ -53,7 +53,8 @@ class NinetyColumns {
         StripController::State& state = controller_->mutableState();
         int n = 0;
         for (const auto& [id, window] : state.windows)
-            if (n++ % 5 == 0) state.badges.insert(id);
+            if (n++ % 5 == 0)
+                state.records.edit(id, [](WindowRecord& record) { record.hasBadge = true; });
     }
 
     StripController& controller() { return *controller_; }

@@ -17,6 +17,7 @@
 #include "controller/DisplayLinkDriver.h"
 #include "controller/DisplayState.h"
 #include "controller/Snapshot.h"
+#include "controller/WindowRecords.h"
 #include "platform/Executor.h"
 #include "platform/Log.h"
 #include "platform/ObserverToken.h"
@@ -64,17 +65,11 @@ class StripController {
   public:
     static constexpr const char* kQueueLabel = "com.vemto.brindlow.strip";
 
-    // A window's way back after native full screen.
-    struct FullScreenReturn {
-        std::string uuid;
-        int index = 0;
-        double width = 0;
-    };
-
     // One pending check that a window took the width or height it was sent.
+    enum class Dimension { width, height };
     struct SizeCheck {
         WindowID id = 0;
-        bool isWidth = false;
+        Dimension dimension = Dimension::height;
         Rect target;
         double observed = 0;
         bool askedAgain = false;
@@ -100,6 +95,21 @@ class StripController {
         bool settleOnly = false;
         std::optional<double> glideProgress;  // none: the stored progress
         Predictor predictor;
+
+        // One animation frame, sent through the move queues; slow applications get the frame
+        // `predictor` gives for their lead.
+        static ApplyOptions frame(double offset, Predictor predictor = nullptr,
+                                  std::optional<double> glideProgress = std::nullopt) {
+            return {offset, false, false, glideProgress, std::move(predictor)};
+        }
+        // Where the strip comes to rest: every window moved synchronously, then checked.
+        static ApplyOptions landing(double offset) {
+            return {offset, true, false, std::nullopt, nullptr};
+        }
+        // The catch-up pass: only windows that ended up elsewhere are sent again.
+        static ApplyOptions settling(double offset) {
+            return {offset, true, true, std::nullopt, nullptr};
+        }
     };
 
     // The strip-queue state. Read it only from the strip queue (tests: while their virtual time
@@ -115,15 +125,10 @@ class StripController {
         std::map<std::int32_t, AppRef> apps;
         std::map<std::int32_t, std::shared_ptr<AppObserver>> observers;
         std::int32_t frontmostPID = 0;
-        std::set<WindowID> userFloating;
-        std::set<WindowID> badges;
+        // Everything kept per window beside its tiling.
+        WindowRecords records;
         bool paused = false;
-        std::set<WindowID> pendingUserChanges;
-        std::map<WindowID, double> lastMoveTime;
-        std::map<WindowID, double> minimumHeights;
         std::map<std::string, double> appMinimumHeights;
-        std::map<WindowID, Rect> originalFrames;
-        std::map<WindowID, FullScreenReturn> fullScreenReturn;
         std::map<std::int32_t, double> catchUpBackoff;
         std::set<std::int32_t> enhancedUIChecked;
         std::set<std::int32_t> enhancedUISuspended;

@@ -20,7 +20,7 @@ void StripController::catchUpApply(const std::string& uuid) {
     if (!display) return;
     display->settlePending = false;
     if (state_.paused || state_.gestureUUID == uuid || display->animating) return;
-    applyLayout(uuid, {display->displayedOffset, true, true, std::nullopt, nullptr});
+    applyLayout(uuid, ApplyOptions::settling(display->displayedOffset));
 }
 
 void StripController::scheduleSizeCheck(const std::string& uuid, std::vector<SizeCheck> checks,
@@ -48,8 +48,9 @@ void StripController::checkSize(const std::string& uuid, std::vector<SizeCheck> 
         if (!location) continue;
         ManagedWindow& window = found->second;
         window.frame = *live;
-        const double size = check.isWidth ? live->width : live->height;
-        const double sent = check.isWidth ? check.target.width : check.target.height;
+        const double size = check.dimension == Dimension::width ? live->width : live->height;
+        const double sent =
+            check.dimension == Dimension::width ? check.target.width : check.target.height;
         if (size <= sent + 2.0) continue;
         if (std::fabs(size - check.observed) >= 2.0) {
             check.observed = size;
@@ -64,14 +65,17 @@ void StripController::checkSize(const std::string& uuid, std::vector<SizeCheck> 
                 vanished.push_back(check.id);
                 continue;
             }
-            state_.lastMoveTime[check.id] = now();
+            state_.records.edit(check.id,
+                                [this](WindowRecord& record) { record.lastMoveTime = now(); });
             window.frame = result.frame;
-            check.observed = check.isWidth ? result.frame.width : result.frame.height;
+            check.observed =
+                check.dimension == Dimension::width ? result.frame.width : result.frame.height;
             kept.push_back(check);
             continue;
         }
-        if (!check.isWidth) {
-            state_.minimumHeights[check.id] = size;
+        if (check.dimension == Dimension::height) {
+            state_.records.edit(check.id,
+                                [size](WindowRecord& record) { record.minimumHeight = size; });
             learnMinimumHeight(size, window);
             log_.info("%{public}s needs %ld points of height, not %ld", window.appName, long(size),
                       long(sent));

@@ -329,9 +329,8 @@ DisplayGeometry StripController::geometry(const std::string& uuid) const {
 LayoutEngine::MinimumHeights StripController::minimumHeights(const Strip& strip) const {
     LayoutEngine::MinimumHeights result;
     for (const WindowID id : strip.allWindowIDs()) {
-        const auto own = state_.minimumHeights.find(id);
-        if (own != state_.minimumHeights.end()) {
-            result[id] = own->second;
+        if (const std::optional<double> own = state_.records.get(id).minimumHeight) {
+            result[id] = *own;
             continue;
         }
         const auto window = state_.windows.find(id);

@@ -4,9 +4,11 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Clock.h"
+#include "platform/EventTap.h"
 #include "platform/Executor.h"
 #include "platform/ExecutorFactory.h"
 #include "platform/PanelDesktop.h"
+#include "platform/MouseMonitor.h"
 #include "platform/ProcessTable.h"
 #include "platform/Screens.h"
 #include "platform/WindowList.h"
@@ -32,6 +34,10 @@ struct Platform {
     std::function<bool()> leftMouseButtonDown;
     // Focus hand-over and window-manager hints for our own keyable panels; none in the sim.
     PanelDesktop* panelDesktop = nullptr;
+    // Trackpad swipes and scrolls, and global pointer movement; null where the back
+    // end has none.
+    EventTap* eventTap = nullptr;
+    MouseMonitor* mouseMonitor = nullptr;
 };
 
 }  // namespace brindlow

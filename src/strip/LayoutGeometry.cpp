@@ -1,24 +1,21 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/Rounding.h"
 #include "strip/LayoutEngine.h"
 #include "strip/LayoutInternals.h"
+#include "strip/Viewport.h"
 
 namespace brindlow::LayoutEngine {
 
 using detail::nonNegative;
 
 double columnWidth(const Column& column, double width, double gap, double outerGap) {
-    if (column.isFullWidth) return std::max(1.0, std::round(width));
+    if (column.isFullWidth) return std::max(1.0, roundHalfAway(width));
     gap = nonNegative(gap);
     outerGap = nonNegative(outerGap);
     // std::max(1.0, NaN) is 1, so a broken fraction still gives a usable width.
-    const double computed =
-        std::max(1.0, std::round(column.widthFraction * (width - 2 * outerGap + gap) - gap));
-    if (column.refusedWidth && std::fabs(column.refusedWidth->requested - computed) < 1) {
-        return std::max(1.0, column.refusedWidth->accepted);
-    }
-    return computed;
+    return detail::fractionWidth(column, detail::widthRoom(width, gap, outerGap), gap);
 }
 
 Rect viewport(std::span<const Column> columns, const Rect& area, double gap, double outerGap) {
@@ -45,7 +42,7 @@ VerticalBand verticalBand(const DisplayGeometry& geometry, double outerGap) {
     outerGap = nonNegative(outerGap);
     const Rect& area = geometry.area;
     const Rect& screen = geometry.screen;
-    const double height = std::max(1.0, std::round(area.height - 2 * outerGap));
+    const double height = std::max(1.0, roundHalfAway(area.height - 2 * outerGap));
     const bool displayBelow = std::any_of(
         geometry.otherScreens.begin(), geometry.otherScreens.end(), [&](const Rect& other) {
             return other.minY() >= screen.maxY() - 1 && other.maxX() > screen.minX() &&
@@ -53,7 +50,7 @@ VerticalBand verticalBand(const DisplayGeometry& geometry, double outerGap) {
         });
     // A display below takes the room under this one, so only the outer gap may be used.
     if (displayBelow) return {height, outerGap};
-    const double top = std::round(area.minY() + outerGap);
+    const double top = roundHalfAway(area.minY() + outerGap);
     return {height, std::max(0.0, screen.maxY() - (top + height))};
 }
 
@@ -79,8 +76,7 @@ std::vector<double> snapOffsets(std::span<const Column> columns, double width, d
     gap = nonNegative(gap);
     outerGap = nonNegative(outerGap);
     const std::vector<ColumnSpan> spans = columnSpans(columns, width, gap, outerGap);
-    const double maximum =
-        spans.empty() ? 0 : std::max(0.0, spans.back().x + spans.back().width + outerGap - width);
+    const double maximum = Viewport::maxOffset(spans, width, outerGap);
     std::vector<double> offsets;
     offsets.reserve(spans.size() + 1);
     std::size_t k = 0;
@@ -98,7 +94,7 @@ std::vector<double> snapOffsets(std::span<const Column> columns, double width, d
 double requiredStackHeight(std::span<const double> minimumHeights, double gap) {
     if (minimumHeights.empty()) return 0;
     double total = 0;
-    for (double minimum : minimumHeights) total += std::round(std::max(100.0, minimum));
+    for (double minimum : minimumHeights) total += roundHalfAway(std::max(100.0, minimum));
     return total + nonNegative(gap) * static_cast<double>(minimumHeights.size() - 1);
 }
 

@@ -10,6 +10,7 @@
 #include <span>
 #include <vector>
 
+#include "geometry/Rounding.h"
 #include "strip/Column.h"
 #include "strip/LayoutEngine.h"
 
@@ -18,6 +19,22 @@ namespace brindlow::LayoutEngine::detail {
 inline double nonNegative(double value) {
     return std::max(0.0, value);
 }  // NaN becomes 0
+
+// The room a width fraction is taken of: the viewport between its outer gaps, plus one gap so
+// that fractions adding up to 1 fill it with gaps between.
+inline double widthRoom(double width, double gap, double outerGap) {
+    return width - 2 * outerGap + gap;
+}
+
+// The width of a column that is not full width, from widthRoom(); a refused width stands while
+// the computed width stays within 1 point of the request. At least 1 point (also for NaN).
+inline double fractionWidth(const Column& column, double room, double gap) {
+    const double computed = std::max(1.0, roundHalfAway(column.widthFraction * room - gap));
+    if (column.refusedWidth && std::fabs(column.refusedWidth->requested - computed) < 1) {
+        return std::max(1.0, column.refusedWidth->accepted);
+    }
+    return computed;
+}
 
 // Calls visit(columnIndex, span) for every unpinned column in strip order.
 template <typename Visit>
@@ -50,35 +67,43 @@ struct SliceSet {
     }
 };
 
-// Calls keep(columnIndex, slice) for every kept slice; returns the adjustment.
+// Calls keep(columnIndex, slice) for every kept slice; returns the adjustment. Spans only grow
+// to the right, so the walk ends at the first column that starts beyond the right edge.
 template <typename Keep>
 double forEachEdgeSlice(std::span<const Column> columns, std::optional<int> focusedIndex,
                         double offset, double width, double gap, double outerGap, Keep&& keep) {
     double adjustment = 0;
     const double innerLeft = outerGap;
     const double innerRight = width - outerGap;
-    forEachSpan(columns, width, gap, outerGap, [&](int index, ColumnSpan span) {
-        if (focusedIndex && *focusedIndex == index) return;
-        const double left = span.x - offset;
-        const double right = left + span.width;
+    const double room = widthRoom(width, gap, outerGap);
+    double x = outerGap;
+    for (std::size_t index = 0; index < columns.size(); ++index) {
+        const Column& column = columns[index];
+        if (column.pin) continue;
+        const double spanWidth = column.isFullWidth ? std::max(1.0, roundHalfAway(width))
+                                                    : fractionWidth(column, room, gap);
+        const double left = x - offset;
+        x += spanWidth + gap;
+        if (left >= innerRight) break;
+        if (focusedIndex && *focusedIndex == static_cast<int>(index)) continue;
+        const double right = left + spanWidth;
         double slice = 0;
         bool atLeftEdge = false;
         if (left >= innerLeft - 0.5 && left < innerRight && right > innerRight + 0.5) {
-            slice = std::round(innerRight - left);
+            slice = roundHalfAway(innerRight - left);
         } else if (left < innerLeft - 0.5 && right <= innerRight + 0.5 && right > innerLeft) {
-            slice = std::round(right - innerLeft);
+            slice = roundHalfAway(right - innerLeft);
             atLeftEdge = true;
         } else {
-            return;
+            continue;
         }
-        const Column& column = columns[static_cast<std::size_t>(index)];
         // A window known to refuse narrower widths is not sliced.
         if (slice < 320 || (column.refusedWidth && column.refusedWidth->accepted > slice + 2)) {
-            return;
+            continue;
         }
-        keep(index, slice);
-        if (atLeftEdge) adjustment = span.width - slice;
-    });
+        keep(static_cast<int>(index), slice);
+        if (atLeftEdge) adjustment = spanWidth - slice;
+    }
     return adjustment;
 }
 

@@ -2,6 +2,7 @@
 #include <array>
 #include <cmath>
 
+#include "geometry/Rounding.h"
 #include "strip/LayoutEngine.h"
 #include "strip/LayoutInternals.h"
 
@@ -11,46 +12,97 @@ namespace {
 
 using detail::nonNegative;
 
+// Whether any of `screens` shares an area with `rect`.
 bool hitsAny(const Rect& rect, std::span<const Rect> screens) {
-    return std::any_of(screens.begin(), screens.end(),
-                       [&](const Rect& screen) { return rect.intersects(screen); });
-}
-
-// Where an unpinned column with frame `rect` is parked, or none when it stays where it is. A
-// parked column leaves `peek` points on its own display and never stands on another display
-// when that can be helped.
-std::optional<Rect> parkedFrame(const Rect& rect, const DisplayGeometry& geometry, double peek) {
-    const Rect& area = geometry.area;
-    const bool hitsOther = hitsAny(rect, geometry.otherScreens);
-    const bool offLeft = rect.maxX() < area.minX() + peek;
-    const bool offRight = rect.minX() > area.maxX() - peek;
-    if (!offLeft && !offRight && !hitsOther) return std::nullopt;
-
-    const bool right = offRight || (hitsOther && rect.midX() > area.midX());
-    const double rightX = area.maxX() - peek;
-    const double leftX = area.minX() - rect.width + peek;
-    const double sideX = right ? rightX : leftX;
-    const double oppositeX = right ? leftX : rightX;
-    const double bottomY = geometry.screen.maxY() - peek;
-    const std::array<Point, 3> candidates = {Point{sideX, rect.minY()}, Point{sideX, bottomY},
-                                             Point{oppositeX, bottomY}};
-
-    Point origin = candidates[0];
-    for (const Point& candidate : candidates) {
-        if (!hitsAny(Rect(candidate, rect.size()), geometry.otherScreens)) {
-            origin = candidate;
-            break;
-        }
+    for (const Rect& screen : screens) {
+        if (rect.intersects(screen)) return true;
     }
-    return Rect(std::round(origin.x), std::round(origin.y), rect.width, rect.height);
+    return false;
 }
+
+// Where parked columns go, for one display. Columns far off screen are most of a long strip and
+// come in a handful of sizes, so the spot found for one size on one side is remembered.
+class Parking {
+  public:
+    Parking(const DisplayGeometry& geometry, double peek)
+        : geometry_(geometry),
+          peek_(peek),
+          areaIsClear_(!hitsAny(geometry.area, geometry.otherScreens)) {}
+
+    // Where an unpinned column with frame `rect` is parked, or none when it stays where it is. A
+    // parked column leaves `peek` points on its own display and never stands on another display
+    // when that can be helped.
+    std::optional<Rect> parkedFrame(const Rect& rect) {
+        const Rect& area = geometry_.area;
+        const bool offLeft = rect.maxX() < area.minX() + peek_;
+        const bool offRight = rect.minX() > area.maxX() - peek_;
+        // No other display overlaps the area, so a frame inside the area stands on none of them.
+        const bool inside = areaIsClear_ && rect.minX() >= area.minX() &&
+                            rect.maxX() <= area.maxX() && rect.minY() >= area.minY() &&
+                            rect.maxY() <= area.maxY();
+        // Off the right edge the side is known; otherwise standing on another display counts.
+        const bool hitsOther = !offRight && !inside && hitsAny(rect, geometry_.otherScreens);
+        if (!offLeft && !offRight && !hitsOther) return std::nullopt;
+        const bool right = offRight || (hitsOther && rect.midX() > area.midX());
+        return Rect(spot(right, rect), rect.size());
+    }
+
+  private:
+    struct Spot {
+        bool right = false;
+        double y = 0, width = 0, height = 0;
+        Point origin;
+    };
+
+    Point spot(bool right, const Rect& rect) {
+        for (std::size_t i = 0; i < count_; ++i) {
+            const Spot& known = spots_[i];
+            if (known.right == right && known.y == rect.minY() && known.width == rect.width &&
+                known.height == rect.height) {
+                return known.origin;
+            }
+        }
+        const Rect& area = geometry_.area;
+        const double rightX = area.maxX() - peek_;
+        const double leftX = area.minX() - rect.width + peek_;
+        const double sideX = right ? rightX : leftX;
+        const double oppositeX = right ? leftX : rightX;
+        const double bottomY = geometry_.screen.maxY() - peek_;
+        const std::array<Point, 3> candidates = {Point{sideX, rect.minY()}, Point{sideX, bottomY},
+                                                 Point{oppositeX, bottomY}};
+        Point origin = candidates[0];
+        for (const Point& candidate : candidates) {
+            if (!hitsAny(Rect(candidate, rect.size()), geometry_.otherScreens)) {
+                origin = candidate;
+                break;
+            }
+        }
+        origin = {roundHalfAway(origin.x), roundHalfAway(origin.y)};
+        spots_[next_] = {right, rect.minY(), rect.width, rect.height, origin};
+        next_ = (next_ + 1) % spots_.size();
+        count_ = std::max(count_, next_ == 0 ? spots_.size() : next_);
+        return origin;
+    }
+
+    const DisplayGeometry& geometry_;
+    double peek_;
+    bool areaIsClear_;
+    std::array<Spot, 8> spots_{};
+    std::size_t count_ = 0;
+    std::size_t next_ = 0;
+};
 
 // Lays out the windows of one column in its rect, appending to the result.
 class ColumnFiller {
   public:
+    // `bandLimit`: the most gap bands the pass can produce, reserved at the first one.
     ColumnFiller(StripLayout& result, const MinimumHeights& minimumHeights, double gap,
-                 double below)
-        : result_(result), minimumHeights_(minimumHeights), gap_(gap), below_(below) {}
+                 double below, std::size_t bandLimit)
+        : result_(result),
+          minimumHeights_(minimumHeights),
+          gap_(gap),
+          below_(below),
+          bandLimit_(bandLimit) {}
 
     void fill(const Column& column, const Rect& rect, bool parked) {
         const std::size_t n = column.windows.size();
@@ -84,15 +136,33 @@ class ColumnFiller {
             rows.weights[i] = i < column.weights.size() ? column.weights[i] : 1.0;
             rows.minimums[i] = minimumHeight(column.windows[i]);
         }
-        const std::size_t bandCount = detail::stackFramesInto(rows, column.activeRow(), rect.minY(),
-                                                              rect.height, gap_, below_);
+        const int activeRow = column.activeRow();
+        const double top = rect.minY();
+        const bool memoFits = memoUsable_ && n <= StackMemo::capacity && isWhole(top);
+        const StackMemo* known = nullptr;
+        if (memoFits) {
+            for (const StackMemo& memo : memos_) {
+                if (memo.matches(rows, activeRow, rect.height)) known = &memo;
+            }
+        }
+        std::size_t bandCount = 0;
+        if (known) {
+            bandCount = known->recall(rows, top);
+        } else {
+            bandCount = detail::stackFramesInto(rows, activeRow, top, rect.height, gap_, below_);
+            if (memoFits) {
+                memos_[nextMemo_].remember(rows, activeRow, rect.height, top, bandCount);
+                nextMemo_ = (nextMemo_ + 1) % memos_.size();
+            }
+        }
         for (std::size_t i = 0; i < n; ++i) {
             const StackSlot& frame = rows.frames[i];
             result_.placements.push_back({column.windows[i],
                                           Rect(rect.minX(), frame.y, rect.width, frame.height),
                                           parked, true});
         }
-        if (parked) return;
+        if (parked || bandCount == 0) return;
+        if (result_.gapBands.capacity() == 0) result_.gapBands.reserve(bandLimit_);
         for (std::size_t b = 0; b < bandCount; ++b) {
             const StackBand& band = rows.bands[b];
             result_.gapBands.push_back({Rect(rect.minX(), band.y, rect.width, gap_),
@@ -100,10 +170,71 @@ class ColumnFiller {
         }
     }
 
+    static bool isWhole(double value) {
+        return std::fabs(value) < 1e15 && roundHalfAway(value) == value;
+    }
+
+    // A recent stack laid out, relative to its top. With whole tops, heights and gaps every
+    // coordinate of a stack is a whole number, so a stack with the same weights, minimums, active
+    // row and height lies the same way at any top; columns repeat, parked ones most of all.
+    struct StackMemo {
+        static constexpr std::size_t capacity = detail::InlineStackRows::capacity;
+        bool valid = false;
+        std::size_t n = 0;
+        int activeRow = 0;
+        double height = 0;
+        std::size_t bandCount = 0;
+        std::array<double, capacity> weights{}, minimums{};
+        std::array<StackSlot, capacity> frames{};
+        std::array<StackBand, capacity> bands{};
+
+        bool matches(const detail::StackRows& rows, int active, double h) const {
+            if (!valid || rows.weights.size() != n || active != activeRow || h != height) {
+                return false;
+            }
+            for (std::size_t i = 0; i < n; ++i) {
+                if (rows.weights[i] != weights[i] || rows.minimums[i] != minimums[i]) return false;
+            }
+            return true;
+        }
+
+        std::size_t recall(detail::StackRows& rows, double top) const {
+            for (std::size_t i = 0; i < n; ++i) {
+                rows.frames[i] = {frames[i].y + top, frames[i].height};
+            }
+            for (std::size_t b = 0; b < bandCount; ++b) {
+                rows.bands[b] = {bands[b].y + top, bands[b].row};
+            }
+            return bandCount;
+        }
+
+        void remember(const detail::StackRows& rows, int active, double h, double top,
+                      std::size_t count) {
+            valid = true;
+            n = rows.weights.size();
+            activeRow = active;
+            height = h;
+            bandCount = count;
+            for (std::size_t i = 0; i < n; ++i) {
+                weights[i] = rows.weights[i];
+                minimums[i] = rows.minimums[i];
+                frames[i] = {rows.frames[i].y - top, rows.frames[i].height};
+            }
+            for (std::size_t b = 0; b < count; ++b) {
+                bands[b] = {rows.bands[b].y - top, rows.bands[b].row};
+            }
+        }
+    };
+
     StripLayout& result_;
     const MinimumHeights& minimumHeights_;
     double gap_;
     double below_;
+    std::size_t bandLimit_;
+    // Only whole gaps keep every stack coordinate whole (and so exact when moved).
+    bool memoUsable_ = isWhole(gap_) && isWhole(below_);
+    std::array<StackMemo, 4> memos_{};
+    std::size_t nextMemo_ = 0;
     detail::InlineStackRows inline_;
 };
 
@@ -117,32 +248,57 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
     outerGap = nonNegative(outerGap);
     const Rect& area = geometry.area;
 
-    StripLayout result;
+    // One walk for the sizes to reserve and the pinned blocks that bound the viewport.
     std::size_t windowCount = 0;
-    for (const Column& column : columns) windowCount += column.windows.size();
+    std::size_t bandLimit = 0;
+    double viewLeft = area.minX();
+    double viewRight = area.maxX();
+    bool anyLeftPin = false;
+    bool anyRightPin = false;
+    for (const Column& column : columns) {
+        const std::size_t n = column.windows.size();
+        windowCount += n;
+        if (!column.isTabbed && n > 1) bandLimit += n - 1;
+        if (!column.pin) continue;
+        const double w = columnWidth(column, area.width, gap, outerGap) + gap;
+        if (*column.pin == Pin::left) {
+            viewLeft += w;
+            anyLeftPin = true;
+        } else {
+            viewRight -= w;
+            anyRightPin = true;
+        }
+    }
+
+    StripLayout result;
     result.placements.reserve(windowCount);
-    result.viewport = viewport(columns, area, gap, outerGap);
+    result.viewport = {viewLeft, area.minY(), std::max(1.0, viewRight - viewLeft), area.height};
     const Rect& view = result.viewport;
 
-    const double top = std::round(area.minY() + outerGap);
-    const double height = std::max(1.0, std::round(area.height - 2 * outerGap));
-    ColumnFiller filler(result, minimumHeights, gap, verticalBand(geometry, outerGap).below);
+    const double top = roundHalfAway(area.minY() + outerGap);
+    const double height = std::max(1.0, roundHalfAway(area.height - 2 * outerGap));
+    ColumnFiller filler(result, minimumHeights, gap, verticalBand(geometry, outerGap).below,
+                        bandLimit);
 
     // Pinned blocks stand at the area's edges and are never parked.
-    double x = area.minX() + outerGap;
-    for (const Column& column : columns) {
-        if (column.pin != Pin::left) continue;
-        const double w = columnWidth(column, area.width, gap, outerGap);
-        filler.fill(column, Rect(std::round(x), top, w, height), false);
-        x += w + gap;
+    if (anyLeftPin) {
+        double x = area.minX() + outerGap;
+        for (const Column& column : columns) {
+            if (column.pin != Pin::left) continue;
+            const double w = columnWidth(column, area.width, gap, outerGap);
+            filler.fill(column, Rect(roundHalfAway(x), top, w, height), false);
+            x += w + gap;
+        }
     }
-    x = area.maxX() - outerGap;
-    for (auto column = columns.rbegin(); column != columns.rend(); ++column) {
-        if (column->pin != Pin::right) continue;
-        const double w = columnWidth(*column, area.width, gap, outerGap);
-        x -= w;
-        filler.fill(*column, Rect(std::round(x), top, w, height), false);
-        x -= gap;
+    if (anyRightPin) {
+        double x = area.maxX() - outerGap;
+        for (auto column = columns.rbegin(); column != columns.rend(); ++column) {
+            if (column->pin != Pin::right) continue;
+            const double w = columnWidth(*column, area.width, gap, outerGap);
+            x -= w;
+            filler.fill(*column, Rect(roundHalfAway(x), top, w, height), false);
+            x -= gap;
+        }
     }
 
     detail::SliceSet slices;
@@ -157,23 +313,31 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
             });
     }
 
+    Parking parking(geometry, peek);
+    const double fullWidth = std::max(1.0, roundHalfAway(view.width));
+    const double fullTop = roundHalfAway(area.minY());
+    const double fullHeight = std::max(1.0, roundHalfAway(area.height));
+    const double room = detail::widthRoom(view.width, gap, outerGap);
     // A slice at the left edge shifts the run so the columns after it stay in place.
-    x = std::round(view.minX() + outerGap - (offset - slices.adjustment));
+    double x = roundHalfAway(view.minX() + outerGap - (offset - slices.adjustment));
     for (std::size_t index = 0; index < columns.size(); ++index) {
         const Column& column = columns[index];
         if (column.pin) continue;
         double w = 0;
-        if (const auto slice = slices.sliceFor(static_cast<int>(index))) {
-            w = std::round(*slice);
+        std::optional<double> slice;
+        if (slices.count > 0) slice = slices.sliceFor(static_cast<int>(index));
+        if (slice) {
+            w = roundHalfAway(*slice);
         } else if (column.isFullWidth) {
-            w = std::max(1.0, std::round(view.width));
+            w = fullWidth;
         } else {
-            w = std::round(columnWidth(column, view.width, gap, outerGap));
+            w = detail::fractionWidth(column, room, gap);
+            // Only a refused width can be fractional.
+            if (column.refusedWidth) w = roundHalfAway(w);
         }
-        Rect rect = column.isFullWidth ? Rect(std::round(x), std::round(area.minY()), w,
-                                              std::max(1.0, std::round(area.height)))
-                                       : Rect(std::round(x), top, w, height);
-        const auto parked = parkedFrame(rect, geometry, peek);
+        Rect rect = column.isFullWidth ? Rect(roundHalfAway(x), fullTop, w, fullHeight)
+                                       : Rect(roundHalfAway(x), top, w, height);
+        const auto parked = parking.parkedFrame(rect);
         if (parked) rect = *parked;
         filler.fill(column, rect, parked.has_value());
         x += w + gap;

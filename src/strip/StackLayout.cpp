@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/Rounding.h"
 #include "strip/LayoutEngine.h"
 #include "strip/LayoutInternals.h"
 
@@ -69,11 +70,11 @@ void stackHeightsInto(std::span<const double> weights, std::span<const double> m
 
     double sum = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        out[i] = std::max(1.0, std::round(out[i]));
+        out[i] = std::max(1.0, roundHalfAway(out[i]));
         sum += out[i];
     }
     // The last window absorbs the rounding difference when that keeps it at its minimum.
-    const double target = std::round(available);
+    const double target = roundHalfAway(available);
     const std::size_t last = n - 1;
     if (sum != target) {
         const double others = sum - out[last];
@@ -91,7 +92,7 @@ std::size_t stackFramesInto(StackRows rows, int activeRow, double top, double he
         static_cast<std::size_t>(std::clamp(activeRow, 0, static_cast<int>(n) - 1));
     const double avail = height - gap * static_cast<double>(n - 1);
     double need = 0;
-    for (double minimum : rows.minimums) need += std::round(stackedMinimum(minimum));
+    for (double minimum : rows.minimums) need += roundHalfAway(stackedMinimum(minimum));
 
     bool fitting = false;
     if (need <= avail + 0.5) {
@@ -103,8 +104,8 @@ std::size_t stackFramesInto(StackRows rows, int activeRow, double top, double he
         // Fits only with the room below the band: stack at the minimums, no bands.
         double y = top;
         for (std::size_t i = 0; i < n; ++i) {
-            const double h = std::round(stackedMinimum(rows.minimums[i]));
-            rows.frames[i] = {std::round(y), h};
+            const double h = roundHalfAway(stackedMinimum(rows.minimums[i]));
+            rows.frames[i] = {roundHalfAway(y), h};
             y += h + gap;
         }
         return 0;
@@ -113,7 +114,7 @@ std::size_t stackFramesInto(StackRows rows, int activeRow, double top, double he
         stackHeightsInto(rows.weights, rows.minimums, true, avail, rows.shares, rows.fixed);
         const double others = static_cast<double>(n - 1);
         const double activeHeight =
-            std::min(std::max(rows.shares[active], std::round(rows.minimums[active])),
+            std::min(std::max(rows.shares[active], roundHalfAway(rows.minimums[active])),
                      avail - squeezedFloor * others);
         const double otherHeight = std::floor((avail - activeHeight) / others);
         for (std::size_t i = 0; i < n; ++i) {
@@ -124,15 +125,15 @@ std::size_t stackFramesInto(StackRows rows, int activeRow, double top, double he
     double y = top;
     const double bottom = top + height;
     for (std::size_t i = 0; i < n; ++i) {
-        const double h = i + 1 < n ? std::round(rows.shares[i]) : bottom - y;
+        const double h = i + 1 < n ? roundHalfAway(rows.shares[i]) : bottom - y;
         const double hh =
-            std::max(1.0, std::min(std::max(h, std::round(rows.minimums[i])), height));
+            std::max(1.0, std::min(std::max(h, roundHalfAway(rows.minimums[i])), height));
         double windowY = y;
         // Below the active row a window that cannot shrink keeps its slot's bottom and grows up.
         if (!fitting && i > active) windowY = y + h - hh;
         windowY = std::max(std::min(windowY, bottom - hh), top);
-        rows.frames[i] = {std::round(windowY), hh};
-        rows.slots[i] = {std::round(y), h};
+        rows.frames[i] = {roundHalfAway(windowY), hh};
+        rows.slots[i] = {roundHalfAway(y), h};
         y += h + gap;
     }
 

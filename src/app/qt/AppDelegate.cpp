@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <algorithm>
 
 #include "controller/StripController.h"
 #include "panels/qt/Panels.h"
+#include "settings/SettingsRanges.h"
 #include "settings/SettingsStore.h"
+#include "settings/StorageFolder.h"
 
 namespace brindlow {
 
@@ -27,6 +30,16 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
       requestTarget_(performer_, controller, layouts),
       executor_(requestTarget_, mainQueue),
       server_(std::move(socketPath), executor_),
+      gestures_(platform_.eventTap,
+                GestureTarget{[&controller](Point at) { controller.gestureBegan(at); },
+                              [&controller](double amount, GestureUnit unit) {
+                                  controller.gestureChanged(amount, unit);
+                              },
+                              [&controller](double velocity, GestureUnit unit) {
+                                  controller.gestureEnded(velocity, unit);
+                              }}),
+      mouseFocus_(platform_.mouseMonitor, mainQueue,
+                  [&controller](Point at) { controller.focusWindow(at); }),
       alive_(std::make_shared<AppDelegate*>(this)) {
     PanelsEnvironment panels;
     panels.desktop = platform_.panelDesktop;
@@ -65,12 +78,15 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     // strongly (it lives for the process), the delegate weakly.
     std::weak_ptr<AppDelegate*> weak = alive_;
     StripController* controller = &controller_;
-    settings_.addListener([weak, controller](const AppSettings& settings) {
+    // Everything downstream sees the numbers held to their pages' ranges; the
+    // stored file keeps what the user wrote.
+    settings_.addListener([weak, controller](const AppSettings& stored) {
+        const AppSettings settings = settingsInRange(stored);
         controller->updateSettings(settings);
         if (auto alive = weak.lock()) (*alive)->applyInputSettings(settings);
     });
 
-    const AppSettings settings = settings_.settings();
+    const AppSettings settings = settingsInRange(settings_.settings());
     controller_.updateSettings(settings);
     applyInputSettings(settings);
 
@@ -86,6 +102,8 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
             // Logged by the server; the application runs without the command line.
             break;
     }
+    // This instance holds the start lock now: no other one is writing there.
+    removeStaleTempFiles(server_.socketPath().parent_path());
 
     // Windows need a widget application (tests run the delegate without one).
     if (!settings.firstRunDone && qobject_cast<QApplication*>(QCoreApplication::instance())) {
@@ -160,10 +178,14 @@ void AppDelegate::finishFirstRun() {
 
 void AppDelegate::applyInputSettings(const AppSettings& settings) {
     const bool granted = permissionGranted();
-    [[maybe_unused]] const bool followMouse = granted && settings.focusFollowsMouse;
-    // Construction point: the gesture recognizer takes its configuration here
-    // (fingers and two-finger scrolling from the settings when granted, off otherwise).
-    // Construction point: focus follows the mouse is switched to `followMouse` here.
+    GestureConfig gestures;
+    if (granted) {
+        if (settings.gesturesEnabled)
+            gestures.fingers = int(std::clamp<std::int64_t>(settings.gestureFingers, 0, 4));
+        gestures.twoFinger = settings.twoFingerScroll;
+    }
+    gestures_.apply(gestures);
+    mouseFocus_.setEnabled(granted && settings.focusFollowsMouse);
     // Construction point: the menu bar refreshes its status title here.
     // Construction point: the strip indicators hide here when `showIndicator` is off.
 }
@@ -173,7 +195,8 @@ void AppDelegate::applicationWillTerminate() {
     terminated_ = true;
     stopPermissionTimer();
     server_.stop();
-    // Construction point: the gesture recognizer's trackpad tap is switched off here.
+    gestures_.apply(GestureConfig{});
+    mouseFocus_.setEnabled(false);
     windowsPutBack_ = controller_.stop(kStopWait);
     if (!windowsPutBack_) log_.error("The strip queue did not put the windows back in time");
 }

@@ -8,6 +8,8 @@
 #include "app/qt/AppRequestTarget.h"
 #include "app/qt/CommandPerformer.h"
 #include "controller/Snapshot.h"
+#include "input/FocusFollowsMouse.h"
+#include "input/TrackpadGestureRecognizer.h"
 #include "platform/Executor.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
@@ -56,6 +58,8 @@ class AppDelegate {
 
     CommandPerformer& performer() { return performer_; }
     Panels& panels() { return *panels_; }
+    const GestureRecognizer& gestures() const { return gestures_; }
+    const MouseFocusTracker& mouseFocus() const { return mouseFocus_; }
     const StripSnapshot& snapshot() const { return snapshot_; }
     bool permissionTimerActive() const;
     bool controllerStarted() const { return controllerStarted_; }
@@ -88,12 +92,12 @@ class AppDelegate {
     // search, overview, shortcuts and the first-run window, each made on first use.
     std::unique_ptr<Panels> panels_;
     // Construction point: toast (ToastController) with an empty ToastModel.
-    // Construction point: gestures (GestureRecognizer), not listening.
-    // Construction point: mouseFocus (MouseFocusTracker), nothing pending.
     CommandPerformer performer_;
     AppRequestTarget requestTarget_;
     RequestExecutor executor_;
     SocketServer server_;
+    GestureRecognizer gestures_;
+    MouseFocusTracker mouseFocus_;
     std::unique_ptr<QTimer> permissionTimer_;
     bool controllerStarted_ = false;
     StripSnapshot snapshot_;

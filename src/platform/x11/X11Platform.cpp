@@ -9,6 +9,8 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11PanelDesktop.h"
+#include "platform/x11/X11GestureTap.h"
+#include "platform/x11/X11PointerMonitor.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11Workspace.h"
@@ -29,10 +31,17 @@ std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* displ
     p->screens_ = std::make_unique<X11Screens>(*p->desktop_, main);
     p->processes_ = std::make_unique<LinuxProcessTable>();
     p->panelDesktop_ = std::make_unique<X11PanelDesktop>(*p->connection_);
+    // Input listening uses connections of its own, to the same display.
+    const std::string name = display ? display : "";
+    p->gestureTap_ = std::make_unique<X11GestureTap>(name);
+    p->pointerMonitor_ = std::make_unique<X11PointerMonitor>(name, main);
     return p;
 }
 
 X11Platform::~X11Platform() {
+    // Their threads end before anything else goes.
+    pointerMonitor_.reset();
+    gestureTap_.reset();
     // Services unsubscribe from the desktop before it goes.
     screens_.reset();
     windowList_.reset();
@@ -49,6 +58,8 @@ Platform X11Platform::platform() {
     p.workspace = workspace_.get();
     p.screens = screens_.get();
     p.processes = processes_.get();
+    p.eventTap = gestureTap_.get();
+    p.mouseMonitor = pointerMonitor_.get();
     p.main = &main_;
     p.clock = &MonotonicClock::shared();
     p.makeSerialQueue = serialQueueFactory();

@@ -15,6 +15,8 @@ class X11Workspace;
 class X11Screens;
 class LinuxProcessTable;
 class X11PanelDesktop;
+class X11GestureTap;
+class X11PointerMonitor;
 
 // Every x11 service over one connection. Notifications are delivered on `main`.
 class X11Platform {
@@ -41,6 +43,8 @@ class X11Platform {
     std::unique_ptr<X11Screens> screens_;
     std::unique_ptr<LinuxProcessTable> processes_;
     std::unique_ptr<X11PanelDesktop> panelDesktop_;
+    std::unique_ptr<X11GestureTap> gestureTap_;
+    std::unique_ptr<X11PointerMonitor> pointerMonitor_;
 };
 
 }  // namespace brindlow

@@ -99,7 +99,7 @@ TEST_F(SizeChecks, AStackedWindowThatStaysTallerTeachesItsMinimumHeight) {
     start(stillSettings());
     ASSERT_EQ(state().displays.at("LEFT").strip.columns.front().windows.size(), 2u);
     time.advance(2.0);
-    EXPECT_DOUBLE_EQ(state().minimumHeights.at(top.id()), 700);
+    EXPECT_DOUBLE_EQ(record(top.id()).minimumHeight.value_or(-1), 700);
     EXPECT_DOUBLE_EQ(state().appMinimumHeights.at("org.example.term"), 700);
     EXPECT_EQ(logLines("Term needs 700 points of height, not").size(), 1u);
     const auto stored = readJSONValue(folder.path() / "minimum-heights.json");

@@ -26,7 +26,7 @@ TEST_F(CommandEdges, AnActiveDisplayWithoutStateDropsTheCommandUnlogged) {
 TEST_F(CommandEdges, TheFocusTailPublishesTheFocusedWindowWithoutItsBadge) {
     open(3);
     for (const int column : {3, 1}) {
-        controller->mutableState().badges.insert(id(column - 1));
+        giveBadge(id(column - 1));
         snapshots.clear();
         run(Command::jumpTo(column));
         ASSERT_FALSE(snapshots.empty());
@@ -266,7 +266,8 @@ TEST_F(CommandEdges, ATallerStepOfUnderTwoPointsIsRefusedAndTwoOrMoreIsKept) {
     const double before = windows[1].frame().height;
     const double total = before + windows[0].frame().height;
     // w0 may give up one point only.
-    controller->mutableState().minimumHeights[id(0)] = windows[0].frame().height - 1;
+    editRecord(id(0),
+               [&](WindowRecord& entry) { entry.minimumHeight = windows[0].frame().height - 1; });
     messages.clear();
     run(Command::Kind::taller);
     ASSERT_EQ(messages.size(), 1u);
@@ -274,7 +275,8 @@ TEST_F(CommandEdges, ATallerStepOfUnderTwoPointsIsRefusedAndTwoOrMoreIsKept) {
     EXPECT_EQ(focusedColumn().weights, (std::vector<double>{1.0, 1.0}));
     EXPECT_DOUBLE_EQ(windows[1].frame().height, before);
     // Two points it can give.
-    controller->mutableState().minimumHeights[id(0)] = windows[0].frame().height - 2;
+    editRecord(id(0),
+               [&](WindowRecord& entry) { entry.minimumHeight = windows[0].frame().height - 2; });
     messages.clear();
     run(Command::Kind::taller);
     EXPECT_TRUE(messages.empty());
@@ -347,7 +349,7 @@ TEST_F(CommandEdges, FocusCrossingToAnotherDisplayPublishesItsWindowWithoutTheBa
     const SimWindow other =
         desktop.openWindow(term, {.title = "r", .frame = {2000, 100, 600, 400}});
     open(2);
-    controller->mutableState().badges.insert(other.id());
+    giveBadge(other.id());
     run(Command::Kind::focusRight);
     const auto crossing =
         std::find_if(snapshots.begin(), snapshots.end(), [](const StripSnapshot& snapshot) {
@@ -361,7 +363,7 @@ TEST_F(CommandEdges, FocusCrossingToAnotherDisplayPublishesItsWindowWithoutTheBa
     ASSERT_EQ(right->columns[0].windows.size(), 1u);
     EXPECT_EQ(right->columns[0].windows[0].id, other.id());
     EXPECT_FALSE(right->columns[0].windows[0].hasBadge);
-    EXPECT_FALSE(state().badges.contains(other.id()));
+    EXPECT_FALSE(record(other.id()).hasBadge);
 }
 
 TEST_F(CommandEdges, ASmallWindowFloatsAtItsOwnSizeCentred) {
@@ -377,7 +379,7 @@ TEST_F(CommandEdges, AFailedFullScreenSwitchLeavesNoWayBack) {
     windows[1].failWrites("AXFullScreen", axerror::cannotComplete);
     run(Command::Kind::fullScreen);
     EXPECT_FALSE(windows[1].isFullScreen());
-    EXPECT_FALSE(state().fullScreenReturn.contains(id(1)));
+    EXPECT_FALSE(record(id(1)).fullScreenReturn.has_value());
     EXPECT_TRUE(state().windows.contains(id(1)));
 }
 

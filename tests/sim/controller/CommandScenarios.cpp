@@ -27,10 +27,10 @@ TEST_F(Commands, AJumpOutOfRangeDoesNothingAndAJumpToTheFocusedColumnStillRunsTh
     run(Command::jumpTo(3));
     EXPECT_TRUE(snapshots.empty());
     EXPECT_EQ(logLines("Command jump(3)").size(), 1u);
-    controller->mutableState().badges.insert(id(1));
+    giveBadge(id(1));
     run(Command::jumpTo(2));
     EXPECT_EQ(strip().focusedIndex, 1);
-    EXPECT_FALSE(state().badges.contains(id(1)));
+    EXPECT_FALSE(record(id(1)).hasBadge);
     ASSERT_FALSE(snapshots.empty());
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
 }
@@ -224,7 +224,7 @@ TEST_F(Commands, TallerIsRefusedWhenTheOtherWindowsAreAtTheirMinimum) {
     open(2);
     run(Command::Kind::stackLeft);
     // The upper window cannot get any shorter: the focused one cannot grow.
-    controller->mutableState().minimumHeights[id(0)] = 1080 - 24 - 12 - 100;
+    editRecord(id(0), [&](WindowRecord& entry) { entry.minimumHeight = 1080 - 24 - 12 - 100; });
     run(Command::Kind::taller);
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back().title, "Editor can't get taller here");
@@ -280,10 +280,10 @@ TEST_F(Commands, FocusCrossesToTheNextDisplayAndClearsTheBadgeThere) {
     const SimWindow other =
         desktop.openWindow(term, {.title = "r", .frame = {2000, 100, 600, 400}});
     open(2);
-    controller->mutableState().badges.insert(other.id());
+    giveBadge(other.id());
     run(Command::Kind::focusRight);
     EXPECT_EQ(state().activeUUID, "RIGHT");
-    EXPECT_FALSE(state().badges.contains(other.id()));
+    EXPECT_FALSE(record(other.id()).hasBadge);
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("RIGHT"));
     EXPECT_TRUE(other.isFocused());
     run(Command::Kind::focusRight);  // nothing further right
@@ -307,7 +307,7 @@ TEST_F(Commands, FloatingCentresTheWindowAndKeepsItThereUntilTiledAgain) {
     controller->mutableState().windows.at(id(1)).frame = Rect(0, 0, 2000, 1400);
     run(Command::Kind::toggleFloat);
     EXPECT_FALSE(state().windows.contains(id(1)));
-    EXPECT_TRUE(state().userFloating.contains(id(1)));
+    EXPECT_TRUE(record(id(1)).userFloating);
     EXPECT_EQ(windows[1].frame(), (Rect{144, 113, 1152, 700}));
     EXPECT_EQ(logLines("Remove Editor '<private>': floated").size(), 1u);
     // Nothing pending moves it back, and a catch-up does not adopt it.
@@ -328,8 +328,8 @@ TEST_F(Commands, FullScreenRemembersThePlaceAndReturnsThere) {
     run(Command::Kind::fullScreen);
     EXPECT_TRUE(windows[1].isFullScreen());
     EXPECT_FALSE(state().windows.contains(id(1)));
-    ASSERT_TRUE(state().fullScreenReturn.contains(id(1)));
-    EXPECT_EQ(state().fullScreenReturn.at(id(1)).index, 1);
+    ASSERT_TRUE(record(id(1)).fullScreenReturn.has_value());
+    EXPECT_EQ(record(id(1)).fullScreenReturn.value_or(FullScreenReturn{"", -1, 0}).index, 1);
     // The command again switches it off, whatever display is active.
     run(Command::Kind::fullScreen);
     EXPECT_FALSE(windows[1].isFullScreen());

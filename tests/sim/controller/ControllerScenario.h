@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,25 @@ class ControllerScenario : public QuietLogTest {
     }
 
     const StripController::State& state() const { return controller->state(); }
+
+    WindowRecord record(WindowID id) const { return state().records.get(id); }
+    // The windows whose record answers `test`.
+    template <typename Test>
+    std::set<WindowID> recordsWhere(Test test) const {
+        std::set<WindowID> ids;
+        for (const auto& [id, entry] : state().records.all())
+            if (test(entry)) ids.insert(id);
+        return ids;
+    }
+    std::set<WindowID> badged() const {
+        return recordsWhere([](const WindowRecord& entry) { return entry.hasBadge; });
+    }
+    void editRecord(WindowID id, const std::function<void(WindowRecord&)>& change) {
+        controller->mutableState().records.edit(id, change);
+    }
+    void giveBadge(WindowID id) {
+        editRecord(id, [](WindowRecord& entry) { entry.hasBadge = true; });
+    }
 
     std::vector<WindowID> stripWindows(const std::string& uuid) const {
         const auto found = state().displays.find(uuid);

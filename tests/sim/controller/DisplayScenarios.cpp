@@ -74,7 +74,7 @@ TEST_F(Displays, UnpluggingMovesItsColumnsBeforeTheFirstDisplaysRightPinnedBlock
 TEST_F(Displays, WindowsLeftWithoutAnyDisplayComeBackWithTheNextDisplayAndAtQuit) {
     std::vector<Rect> originals;
     for (const SimWindow& window : leftWindows)
-        originals.push_back(state().originalFrames.at(window.id()));
+        originals.push_back(record(window.id()).originalFrame.value_or(Rect()));
     desktop.removeDisplay(right);
     desktop.removeDisplay(left);
     time.runUntilIdle();

@@ -190,8 +190,8 @@ TEST_F(RelayoutAndApply, ASlowApplicationIsSentTheFrameItShouldHaveWhenItsMoveLa
     };
     // A fast application gets no lead.
     onQueue([&] {
-        controller->applyLayout(
-            "LEFT", {display("LEFT").displayedOffset, false, false, std::nullopt, recording});
+        controller->applyLayout("LEFT", StripController::ApplyOptions::frame(
+                                            display("LEFT").displayedOffset, recording));
     });
     EXPECT_TRUE(leads.empty());
 
@@ -199,11 +199,11 @@ TEST_F(RelayoutAndApply, ASlowApplicationIsSentTheFrameItShouldHaveWhenItsMoveLa
     editor.setLatency(0.4);
     onQueue([&] {
         controller->applyLayout(
-            "LEFT", {display("LEFT").displayedOffset + 300, false, false, std::nullopt, nullptr});
+            "LEFT", StripController::ApplyOptions::frame(display("LEFT").displayedOffset + 300));
     });
     onQueue([&] {
-        controller->applyLayout(
-            "LEFT", {display("LEFT").displayedOffset, false, false, std::nullopt, recording});
+        controller->applyLayout("LEFT", StripController::ApplyOptions::frame(
+                                            display("LEFT").displayedOffset, recording));
     });
     ASSERT_EQ(leads.size(), 1u);
     EXPECT_NEAR(leads.front(), 0.3, 1e-9);
@@ -222,7 +222,8 @@ TEST_F(RelayoutAndApply, HalfwayThroughAGlideSlowResizersSlideAtTheirFinalSize) 
                 if (placement.windowID == id) target = placement.frame;
             const Rect old{target.x + 100, target.y + 40, target.width - 200, target.height - 80};
             left.glideFrom = std::map<WindowID, Rect>{{id, old}};
-            controller->applyLayout("LEFT", {left.displayedOffset, false, false, 500.0, nullptr});
+            controller->applyLayout(
+                "LEFT", StripController::ApplyOptions::frame(left.displayedOffset, nullptr, 500.0));
             for (const Placement& placement : left.lastLayout.placements)
                 if (placement.windowID == id) sent = placement.frame;
             left.glideFrom.reset();
@@ -241,11 +242,9 @@ TEST_F(RelayoutAndApply, HalfwayThroughAGlideSlowResizersSlideAtTheirFinalSize) 
     onQueue([&] {
         DisplayState& left = display("LEFT");
         left.strip.columns[0].widthFraction = 0.3;
-        controller->applyLayout("LEFT",
-                                {left.displayedOffset, false, false, std::nullopt, nullptr});
+        controller->applyLayout("LEFT", StripController::ApplyOptions::frame(left.displayedOffset));
         left.strip.columns[0].widthFraction = 0.5;
-        controller->applyLayout("LEFT",
-                                {left.displayedOffset, false, false, std::nullopt, nullptr});
+        controller->applyLayout("LEFT", StripController::ApplyOptions::frame(left.displayedOffset));
     });
     for (const Placement& placement : display("LEFT").lastLayout.placements)
         if (placement.windowID == id) target = placement.frame;
@@ -477,7 +476,8 @@ TEST_F(CatchUpAndSizeChecks, SizeChecksEndWhileTheDisplayAnimatesOrIsSwiped) {
             controller->mutableState().gestureUUID =
                 animating ? std::nullopt : std::optional<std::string>("LEFT");
             const double live = desktop.window(id).frame().width;
-            controller->checkSize("LEFT", {{id, true, sent, live, true}}, 0);
+            controller->checkSize("LEFT",
+                                  {{id, StripController::Dimension::width, sent, live, true}}, 0);
         });
         time.advance(2.0);
         EXPECT_FALSE(display("LEFT").strip.columns.front().refusedWidth.has_value());
@@ -497,7 +497,10 @@ TEST_F(CatchUpAndSizeChecks,
     const Rect sent{live.x, live.y, live.width, 500};
     window.setFrame({live.x, live.y, live.width, 600});
     time.runUntilIdle();
-    onQueue([&] { controller->scheduleSizeCheck("LEFT", {{id, false, sent, 590, false}}, 0); });
+    onQueue([&] {
+        controller->scheduleSizeCheck(
+            "LEFT", {{id, StripController::Dimension::height, sent, 590, false}}, 0);
+    });
     // Before each of the four passes the window has grown by another 5 points.
     for (int pass = 0; pass < 4; ++pass) {
         window.setFrame({live.x, live.y, live.width, 600.0 + 5 * pass});
@@ -505,7 +508,7 @@ TEST_F(CatchUpAndSizeChecks,
     }
     // Then it holds still: a fifth pass would ask again and a sixth would learn.
     time.advance(2.0);
-    EXPECT_FALSE(state().minimumHeights.contains(id));
+    EXPECT_FALSE(record(id).minimumHeight.has_value());
     EXPECT_TRUE(logLines("needs").empty());
     EXPECT_EQ(window.frame().height, 615);
 }
@@ -521,13 +524,16 @@ TEST_F(CatchUpAndSizeChecks, AStackedWindowThatHoldsStillIsAskedOnceMoreThenLear
     window.setFrame({live.x, live.y, live.width, 600}).refuseSizes();
     time.runUntilIdle();
     window.clearWrites();
-    onQueue([&] { controller->scheduleSizeCheck("LEFT", {{id, false, sent, 600, false}}, 0); });
+    onQueue([&] {
+        controller->scheduleSizeCheck(
+            "LEFT", {{id, StripController::Dimension::height, sent, 600, false}}, 0);
+    });
     time.advance(0.25);  // unchanged against what was observed: asked again
     EXPECT_FALSE(window.writes().empty());
-    EXPECT_FALSE(state().minimumHeights.contains(id));
+    EXPECT_FALSE(record(id).minimumHeight.has_value());
     time.advance(0.25);  // still 600: learned
-    ASSERT_TRUE(state().minimumHeights.contains(id));
-    EXPECT_DOUBLE_EQ(state().minimumHeights.at(id), 600);
+    ASSERT_TRUE(record(id).minimumHeight.has_value());
+    EXPECT_DOUBLE_EQ(record(id).minimumHeight.value_or(-1), 600);
     EXPECT_EQ(logLines("Editor needs 600 points of height, not 500").size(), 1u);
 }
 
@@ -621,7 +627,7 @@ TEST_F(QuitRestore, AtQuitParkedAndLaterWindowsArePutBackOnScreen) {
         editor, {.title = "later", .frame = {300, 200, 700, 500}, .focus = true});
     time.advance(1.0);
     ASSERT_TRUE(state().windows.contains(later.id()));
-    ASSERT_FALSE(state().originalFrames.contains(later.id()));
+    ASSERT_FALSE(record(later.id()).originalFrame.has_value());
     bool anyParked = false;
     for (const Placement& placement : display("LEFT").lastLayout.placements)
         anyParked = anyParked || placement.isParked;

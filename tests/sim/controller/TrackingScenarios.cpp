@@ -76,32 +76,36 @@ TEST_F(Tracking, ClosedMinimizedAndFullScreenWindowsAreDroppedWithTheirReasons) 
 TEST_F(Tracking, LeavingFullScreenReturnsToTheRememberedPlaceOnce) {
     const SimWindow a = desktop.openWindow(term, {.title = "a", .frame = {200, 200, 600, 400}});
     time.advance(0.2);
-    controller->mutableState().fullScreenReturn[a.id()] = {"LEFT", 0, 0.75};
+    editRecord(a.id(), [&](WindowRecord& entry) {
+        entry.fullScreenReturn = FullScreenReturn{"LEFT", 0, 0.75};
+    });
     a.setFullScreen(true);
     time.runUntilIdle();
     ASSERT_FALSE(state().windows.contains(a.id()));
-    ASSERT_TRUE(state().fullScreenReturn.contains(a.id()));
+    ASSERT_TRUE(record(a.id()).fullScreenReturn.has_value());
     a.setFullScreen(false);
     time.runUntilIdle();
     ASSERT_TRUE(state().windows.contains(a.id()));
     const Column& column = state().displays.at("LEFT").strip.columns.front();
     EXPECT_EQ(column.windows, (std::vector<WindowID>{a.id()}));
     EXPECT_DOUBLE_EQ(column.widthFraction, 0.75);
-    EXPECT_FALSE(state().fullScreenReturn.contains(a.id()));
+    EXPECT_FALSE(record(a.id()).fullScreenReturn.has_value());
 }
 
 TEST_F(Tracking, AWindowClosedWhileInFullScreenLeavesNoRecordBehind) {
     const SimWindow a = desktop.openWindow(term, {.title = "a", .frame = {200, 200, 600, 400}});
     time.advance(0.2);
-    controller->mutableState().fullScreenReturn[a.id()] = {"LEFT", 0, 0.75};
+    editRecord(a.id(), [&](WindowRecord& entry) {
+        entry.fullScreenReturn = FullScreenReturn{"LEFT", 0, 0.75};
+    });
     a.setFullScreen(true);
     time.runUntilIdle();
-    ASSERT_TRUE(state().fullScreenReturn.contains(a.id()));
+    ASSERT_TRUE(record(a.id()).fullScreenReturn.has_value());
     a.close();
     time.runUntilIdle();
-    EXPECT_FALSE(state().fullScreenReturn.contains(a.id()));
-    EXPECT_FALSE(state().lastMoveTime.contains(a.id()));
-    EXPECT_FALSE(state().originalFrames.contains(a.id()));
+    EXPECT_FALSE(record(a.id()).fullScreenReturn.has_value());
+    EXPECT_FALSE(record(a.id()).lastMoveTime.has_value());
+    EXPECT_FALSE(record(a.id()).originalFrame.has_value());
 }
 
 TEST_F(Tracking, AQuittingAppDropsItsWindowsAndClosesOncePerDisplay) {

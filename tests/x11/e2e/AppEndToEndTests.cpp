@@ -470,7 +470,77 @@ TEST_F(AppEndToEnd, ClientsThatHangUpBeforeTheReplyDoNotEndTheApplication) {
 TEST_F(AppEndToEnd, ToolSaysWhenNothingRuns) {
     const ProcessRun run = tool({"focus-left"});
     EXPECT_EQ(run.status, 69);
-    EXPECT_EQ(run.err, "brindlow: Brindlow is not running.\n");
+    EXPECT_EQ(run.err, "brindlow: Brindlow is not running (nothing listens on " +
+                           (data_.path() / "Brindlow" / "brindlow.sock").string() + ").\n");
+}
+
+// MARK: Pointer and scroll input
+
+void writeSettings(const std::filesystem::path& data, const std::string& json) {
+    std::filesystem::create_directories(data / "Brindlow");
+    std::ofstream(data / "Brindlow" / "settings.json") << json;
+}
+
+void xdotool(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ASSERT_EQ(runProcess(argv).status, 0);
+}
+
+class PointerInput : public AppEndToEnd, public ::testing::WithParamInterface<bool> {
+  protected:
+    // A column other than the focused one whose window is wholly on screen.
+    const Xterm* visibleUnfocused() {
+        const auto focused = focusedTitle();
+        for (const Xterm& xterm : xterms_) {
+            const Rect frame = frameOf(xterm.window).value_or(Rect{});
+            if (xterm.title != focused && frame.x >= 0 && frame.maxX() <= 1920) return &xterm;
+        }
+        return nullptr;
+    }
+};
+
+TEST_P(PointerInput, FocusFollowsTheMouseOnlyWhenSwitchedOn) {
+    const bool followMouse = GetParam();
+    writeSettings(data_.path(), followMouse ? R"({"focusFollowsMouse": true})"
+                                            : R"({"focusFollowsMouse": false})");
+    startXterms(3);
+    startBrindlow();
+    settledFrames();
+    const auto before = focusedTitle();
+    ASSERT_TRUE(before);
+    const Xterm* target = visibleUnfocused();
+    ASSERT_TRUE(target);
+    const Rect frame = *frameOf(target->window);
+    // The warp of an absolute move is no device motion; the relative step after it is.
+    xdotool({"mousemove", std::to_string(int(frame.midX()) - 5), std::to_string(int(frame.midY())),
+             "mousemove_relative", "5", "0"});
+    if (followMouse) {
+        EXPECT_TRUE(eventually([&] { return focusedTitle() == target->title; }));
+    } else {
+        // Nothing to wait for but time: four times the rest delay.
+        EXPECT_FALSE(eventually([&] { return focusedTitle() != before; }, 0.6));
+    }
+    quitAndExpectWindowsBack();
+}
+
+INSTANTIATE_TEST_SUITE_P(Setting, PointerInput, ::testing::Bool());
+
+TEST_F(AppEndToEnd, ControlAltScrollClicksScrollTheStrip) {
+    writeSettings(data_.path(), R"({"twoFingerScroll": "withKeys"})");
+    startXterms(3);
+    startBrindlow();
+    const auto before = settledFrames();
+    xdotool({"mousemove", "960", "540", "keydown", "ctrl+alt", "click", "--repeat", "20", "--delay",
+             "10", "7", "keyup", "ctrl+alt"});
+    EXPECT_TRUE(eventually([&] {
+        std::ifstream log(logFile());
+        std::stringstream text;
+        text << log.rdbuf();
+        return text.str().find("Swipe settled on column") != std::string::npos;
+    }));
+    EXPECT_NE(settledFrames(), before);
+    quitAndExpectWindowsBack();
 }
 
 }  // namespace
