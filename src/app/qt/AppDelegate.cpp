@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "controller/StripController.h"
+#include "input/KeyboardShortcuts/DisplayText.h"
+#include "overlays/WindowPresenter.h"
 #include "panels/qt/Panels.h"
 #include "settings/SettingsRanges.h"
 #include "settings/SettingsStore.h"
@@ -15,6 +17,16 @@ namespace brindlow {
 namespace {
 
 AppDelegate* currentDelegate = nullptr;
+
+constexpr const char* kFirstRunID = "firstRun";
+
+// The panels read key texts from the shortcut store as the menu shows them.
+class StoredShortcutTexts final : public ShortcutSource {
+  public:
+    std::optional<std::string> keyText(std::string_view slotName) const override {
+        return KeyboardShortcuts::displayText(slotName);
+    }
+};
 
 }  // namespace
 
@@ -48,8 +60,8 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
     panels.strip.reorderColumn = [&controller](const std::string& uuid, int from, int to) {
         controller.reorderColumn(uuid, from, to);
     };
-    // Construction point: the shortcut store's key texts (panels.shortcuts); until then every
-    // row reads "Not set".
+    static const StoredShortcutTexts shortcutTexts;
+    panels.shortcuts = &shortcutTexts;
     panels.settings = &settings;
     panels.trusted = [this] { return permissionGranted(); };
     panels_ = std::make_unique<Panels>(std::move(panels));
@@ -106,11 +118,8 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     removeStaleTempFiles(server_.socketPath().parent_path());
 
     // Windows need a widget application (tests run the delegate without one).
-    if (!settings.firstRunDone && qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        panels_->showFirstRun([weak] {
-            if (auto alive = weak.lock()) (*alive)->finishFirstRun();
-        });
-    }
+    if (!settings.firstRunDone && qobject_cast<QApplication*>(QCoreApplication::instance()))
+        showFirstRun();
 
     permissionTimer_ = std::make_unique<QTimer>();
     permissionTimer_->setInterval(static_cast<int>(kPermissionInterval * 1000));
@@ -171,9 +180,20 @@ void AppDelegate::checkPermission() {
     applyInputSettings(settings_.settings());
 }
 
+void AppDelegate::showFirstRun() {
+    if (!presenter_) presenter_ = std::make_unique<WindowPresenter>();
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    presenter_->showFirstRun(kFirstRunID, Panels::kFirstRunTitle, [this, weak] {
+        return panels_->makeFirstRunView([weak] {
+            if (auto alive = weak.lock()) (*alive)->finishFirstRun();
+        });
+    });
+    if (QWidget* window = presenter_->window(kFirstRunID)) panels_->windowShown(*window);
+}
+
 void AppDelegate::finishFirstRun() {
     settings_.update([](AppSettings& s) { s.firstRunDone = true; });
-    panels_->closeFirstRun();
+    if (presenter_) presenter_->close(kFirstRunID);
 }
 
 void AppDelegate::applyInputSettings(const AppSettings& settings) {

@@ -20,6 +20,7 @@ class QTimer;
 namespace brindlow {
 
 class Panels;
+class WindowPresenter;
 
 class LayoutsStore;
 class SettingsStore;
@@ -53,6 +54,8 @@ class AppDelegate {
 
     void applyInputSettings(const AppSettings& settings);
     void checkPermission();
+    // Shows the welcome window ("firstRun"), or brings it to the front.
+    void showFirstRun();
     // The first-run window's "Get Started": the first run is done and the window closes.
     void finishFirstRun();
 
@@ -84,7 +87,8 @@ class AppDelegate {
     // where they are made:
     // Construction point: updater (UpdaterController).
     // Construction point: menuBar (MenuBarController), not yet installed.
-    // Construction point: presenter (WindowPresenter), no windows.
+    // presenter (WindowPresenter), made when the first titled window is shown.
+    std::unique_ptr<WindowPresenter> presenter_;
     // Construction point: indicator (IndicatorController), no panels.
     // Construction point: focusOverlay (FocusOverlayController), no windows.
     // Construction point: badgeOverlay (BadgeOverlayController), no dots.

@@ -100,6 +100,7 @@ FirstRunView::FirstRunView(FirstRunModel& model, std::function<AppSettings()> se
       settings_(std::move(settings)),
       onDone_(std::move(onDone)),
       timer_(std::make_unique<QTimer>()) {
+    setFocusPolicy(Qt::StrongFocus);
     column_ = new QVBoxLayout(this);
     // The window keeps the content's size and follows it: not resizable by the user.
     column_->setSizeConstraint(QLayout::SetFixedSize);
@@ -241,6 +242,8 @@ void FirstRunView::keyPressEvent(QKeyEvent* event) {
 
 void FirstRunView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    // Return and Enter reach this view wherever its window was clicked.
+    if (!focusWidget()) setFocus();
     model_.refresh();
     timer_->start();
 }

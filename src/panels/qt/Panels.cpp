@@ -158,45 +158,33 @@ std::vector<std::string> Panels::runningWindowManagers() const {
                            : std::vector<std::string>{};
 }
 
-void Panels::showFirstRun(std::function<void()> onDone) {
-    onFirstRunDone_ = std::move(onDone);
-    if (!firstRun_) {
+std::unique_ptr<QWidget> Panels::makeFirstRunView(std::function<void()> onDone) {
+    if (!firstRunModel_)
         firstRunModel_ = std::make_unique<FirstRunModel>(env_.trusted, windowManagers_.get(),
                                                          orNone(env_.shortcuts));
-        firstRun_ = std::make_unique<FirstRunView>(
-            *firstRunModel_,
-            [this] { return env_.settings ? env_.settings->settings() : AppSettings{}; },
-            [this] {
-                if (onFirstRunDone_) onFirstRunDone_();
-            });
-        firstRun_->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                                  Qt::WindowMinimizeButtonHint);
-        firstRun_->setWindowTitle(kFirstRunTitle);
-        firstRun_->adjustSize();
-        if (env_.settings) {
-            // The store outlives the panels and keeps its observers.
-            firstRunAlive_ = std::make_shared<FirstRunView*>(firstRun_.get());
-            std::weak_ptr<FirstRunView*> weak = firstRunAlive_;
-            env_.settings->addObserver([weak] {
-                if (const auto view = weak.lock()) (*view)->rebuild();
-            });
-        }
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame = firstRun_->frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            firstRun_->move(frame.topLeft());
-        }
+    auto view = std::make_unique<FirstRunView>(
+        *firstRunModel_,
+        [this] { return env_.settings ? env_.settings->settings() : AppSettings{}; },
+        std::move(onDone));
+    firstRun_ = view.get();
+    if (env_.settings) {
+        // The store outlives the view and keeps its observers; the hints follow every change.
+        QPointer<FirstRunView> weak = view.get();
+        env_.settings->addObserver([weak] {
+            if (weak) weak->rebuild();
+        });
     }
-    if (env_.desktop && !firstRun_->isVisible())
-        env_.desktop->preparePanel(std::uint32_t(firstRun_->winId()));
-    firstRun_->show();
-    firstRun_->raise();
-    firstRun_->activateWindow();
-    if (env_.desktop) env_.desktop->activate(std::uint32_t(firstRun_->winId()));
+    return view;
 }
 
-void Panels::closeFirstRun() {
-    if (firstRun_) firstRun_->hide();
+FirstRunView* Panels::firstRunView() const {
+    return firstRun_.data();
+}
+
+void Panels::windowShown(QWidget& window) {
+    if (!env_.desktop) return;
+    env_.desktop->preparePanel(std::uint32_t(window.winId()));
+    env_.desktop->activate(std::uint32_t(window.winId()));
 }
 
 }  // namespace brindlow

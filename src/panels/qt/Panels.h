@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPointer>
+#include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -52,10 +54,11 @@ class Panels {
     void toggleSearch(const std::vector<DisplaySnapshot>& displays);
     void toggleOverview(const StripSnapshot& snapshot);
     void toggleShortcuts(const DisplaySnapshot* display);
-    // Shows the first-run window (brought to the front when it exists); `onDone` is its
-    // "Get Started".
-    void showFirstRun(std::function<void()> onDone);
-    void closeFirstRun();
+    // The first-run window's content; `onDone` is its "Get Started". The window presenter
+    // keeps it for the process.
+    std::unique_ptr<QWidget> makeFirstRunView(std::function<void()> onDone);
+    // A keyable window of ours that was just shown: on every desktop, out of taskbars, focused.
+    void windowShown(QWidget& window);
 
     // The running conflicting window managers, as the first-run window names them.
     std::vector<std::string> runningWindowManagers() const;
@@ -66,7 +69,8 @@ class Panels {
     PanelWindow& searchWindow();
     PanelWindow& overviewWindow();
     PanelWindow& shortcutsWindow();
-    FirstRunView* firstRunView() const { return firstRun_.get(); }
+    // The first-run content while it exists.
+    FirstRunView* firstRunView() const;
 
   private:
     class DesktopWindowManagers;
@@ -83,9 +87,7 @@ class Panels {
     std::unique_ptr<Overview> overview_;
     std::unique_ptr<Sheet> sheet_;
     std::unique_ptr<FirstRunModel> firstRunModel_;
-    std::unique_ptr<FirstRunView> firstRun_;
-    std::shared_ptr<FirstRunView*> firstRunAlive_;
-    std::function<void()> onFirstRunDone_;
+    QPointer<FirstRunView> firstRun_;  // owned by its window
 };
 
 }  // namespace brindlow

@@ -168,18 +168,16 @@ TEST_F(PanelViews, ShortcutSheetOpensCentredAndEscapeClosesIt) {
 
 TEST_F(PanelViews, FirstRunAnswersReturnButNotEscape) {
     int done = 0;
-    panels->showFirstRun([&] { ++done; });
-    FirstRunView* view = panels->firstRunView();
-    ASSERT_TRUE(view && view->isVisible());
-    EXPECT_EQ(view->windowTitle(), "Welcome to Brindlow");
-    EXPECT_TRUE(view->refreshing());
-    QTest::keyClick(view, Qt::Key_Escape);
+    std::unique_ptr<QWidget> view = panels->makeFirstRunView([&] { ++done; });
+    auto* firstRun = static_cast<FirstRunView*>(view.get());
+    view->show();
+    EXPECT_TRUE(firstRun->refreshing());
+    QTest::keyClick(view.get(), Qt::Key_Escape);
     EXPECT_EQ(done, 0);
-    QTest::keyClick(view, Qt::Key_Return);
+    QTest::keyClick(view.get(), Qt::Key_Return);
     EXPECT_EQ(done, 1);
-    panels->closeFirstRun();
-    EXPECT_FALSE(view->isVisible());
-    EXPECT_FALSE(view->refreshing());
+    view->hide();
+    EXPECT_FALSE(firstRun->refreshing());
     // The step about the permission is done and offers no privacy settings.
     const auto buttons = view->findChildren<QPushButton*>();
     EXPECT_TRUE(std::none_of(buttons.begin(), buttons.end(),
