@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "panels/qt/PanelStyle.h"
@@ -62,8 +64,10 @@ OverviewView::Layout OverviewView::layout() const {
         kHeaderHeight + kStackSpacing + rowHeight + 2 * pad + kStackSpacing + kHintHeight;
     const int top = (height() - total) / 2;
     result.header = QRect(0, top, width(), kHeaderHeight);
-    // Centred; a row wider than the panel starts at its padding.
-    int x = std::max(pad, (width() - rowWidth) / 2);
+    // Centred; a row wider than the panel scrolls between its paddings.
+    result.overflow = std::max(0, rowWidth + 2 * pad - width());
+    int x =
+        result.overflow > 0 ? pad - std::min(scroll_, result.overflow) : (width() - rowWidth) / 2;
     const int cardsTop = top + kHeaderHeight + kStackSpacing + pad;
     for (const QSize& size : sizes) {
         result.cards.emplace_back(x, cardsTop, size.width(), size.height());
@@ -76,6 +80,29 @@ OverviewView::Layout OverviewView::layout() const {
 QRect OverviewView::cardRect(int index) const {
     const Layout l = layout();
     return index >= 0 && index < int(l.cards.size()) ? l.cards[size_t(index)] : QRect();
+}
+
+void OverviewView::modelChanged() {
+    const Layout l = layout();
+    const int selection = controller_.model().selection;
+    if (l.overflow == 0) {
+        scroll_ = 0;
+    } else if (selection >= 0 && selection < int(l.cards.size())) {
+        // The least scrolling that shows the whole selected card.
+        const QRect card = l.cards[size_t(selection)];
+        const int pad = int(OverviewGeometry::kSidePadding);
+        if (card.left() < pad) scroll_ -= pad - card.left();
+        if (card.right() > width() - pad) scroll_ += card.right() - (width() - pad);
+        scroll_ = std::clamp(scroll_, 0, l.overflow);
+    }
+    update();
+}
+
+void OverviewView::wheelEvent(QWheelEvent* event) {
+    const QPoint delta = event->angleDelta();
+    const int step = delta.x() != 0 ? delta.x() : delta.y();
+    scroll_ = std::clamp(scroll_ - step, 0, layout().overflow);
+    update();
 }
 
 int OverviewView::cardAt(QPoint point) const {

@@ -20,12 +20,15 @@ class OverviewView final : public QWidget {
 
     // Where card `index` is drawn (before any drag offset); empty when there is no such card.
     QRect cardRect(int index) const;
+    // Takes the model's new state: a row of cards wider than the panel scrolls to the selection.
+    void modelChanged();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
   private:
     struct Layout {
@@ -33,6 +36,7 @@ class OverviewView final : public QWidget {
         QRect header;
         std::vector<QRect> cards;
         QRect hint;
+        int overflow = 0;  // how much wider than the panel the row of cards is
     };
     Layout layout() const;
     int cardAt(QPoint point) const;
@@ -45,6 +49,7 @@ class OverviewView final : public QWidget {
     QPoint pressPoint_;
     std::optional<int> dragging_;
     double dragOffset_ = 0;
+    int scroll_ = 0;  // of a row of cards wider than the panel
 };
 
 }  // namespace brindlow

@@ -71,7 +71,7 @@ struct Panels::Overview {
         window.setContent(view);
         window.onKey = [this](PanelKey key) { return controller.handleKey(key); };
         window.onResign = [this] { controller.resignedKey(); };
-        controller.onChange = [this] { view->update(); };
+        controller.onChange = [this] { view->modelChanged(); };
     }
 };
 

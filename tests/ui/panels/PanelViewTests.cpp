@@ -140,6 +140,25 @@ TEST_F(PanelViews, OverviewClickChoosesACardAndADragReorders) {
     EXPECT_FALSE(window.isVisible());
 }
 
+TEST_F(PanelViews, OverviewScrollsAWideRowToTheSelectedCard) {
+    StripSnapshot wide = snapshot();
+    for (WindowID id = 4; id <= 30; ++id) {
+        ColumnSnapshot c;
+        c.windows = {window(id, "shell")};
+        wide.displays[0].columns.push_back(c);
+    }
+    panels->toggleOverview(wide);
+    auto* view = static_cast<OverviewView*>(panels->overviewWindow().content());
+    // Cards never get narrower than 80 (+ 8 of padding), so 30 of them overflow 1600.
+    EXPECT_EQ(view->cardRect(0).width(), 88);
+    EXPECT_GT(view->cardRect(29).right(), 1600);
+    for (int i = 0; i < 29; ++i) QTest::keyClick(view, Qt::Key_Right);
+    EXPECT_LE(view->cardRect(29).right(), 1600 - 24);
+    EXPECT_GE(view->cardRect(29).left(), 24);
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(jumps, std::vector<WindowID>{30});
+}
+
 TEST_F(PanelViews, OverviewEscapeAndBackdropClickClose) {
     panels->toggleOverview(snapshot());
     PanelWindow& window = panels->overviewWindow();
