@@ -17,8 +17,9 @@ class PanelDesktop {
     virtual std::optional<std::uint32_t> activeWindow() = 0;
     // Asks the window manager to focus and raise a window; returns at once.
     virtual void activate(std::uint32_t window) = 0;
-    // Before a panel window is first shown: on every desktop, kept out of taskbars and pagers.
-    virtual void preparePanel(std::uint32_t window) = 0;
+    // A window of ours on every desktop, kept out of taskbars and pagers, and with `keepAbove`
+    // above ordinary windows. Before it is shown or while it is.
+    virtual void preparePanel(std::uint32_t window, bool keepAbove) = 0;
     // Whether a compositing manager runs, so that windows can be translucent and fade.
     virtual bool compositorRunning() = 0;
     // The name the running EWMH window manager publishes, when there is one.

@@ -42,7 +42,7 @@ void PanelWindow::show(const Rect& frame) {
         const auto active = desktop_->activeWindow();
         // Showing again while shown keeps the window that had the focus before the first show.
         if (!QWidget::isVisible()) previousFocus_ = active;
-        desktop_->preparePanel(std::uint32_t(winId()));
+        desktop_->preparePanel(std::uint32_t(winId()), true);
     }
     const QRect geometry(int(frame.x), int(frame.y), int(frame.width), int(frame.height));
     setGeometry(geometry);

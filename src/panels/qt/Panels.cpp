@@ -183,7 +183,8 @@ FirstRunView* Panels::firstRunView() const {
 
 void Panels::windowShown(QWidget& window) {
     if (!env_.desktop) return;
-    env_.desktop->preparePanel(std::uint32_t(window.winId()));
+    // A titled window: it stays among the ordinary windows.
+    env_.desktop->preparePanel(std::uint32_t(window.winId()), false);
     env_.desktop->activate(std::uint32_t(window.winId()));
 }
 

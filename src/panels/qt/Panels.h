@@ -57,7 +57,7 @@ class Panels {
     // The first-run window's content; `onDone` is its "Get Started". The window presenter
     // keeps it for the process.
     std::unique_ptr<QWidget> makeFirstRunView(std::function<void()> onDone);
-    // A keyable window of ours that was just shown: on every desktop, out of taskbars, focused.
+    // A titled window of ours that was just shown: on every desktop, out of taskbars, focused.
     void windowShown(QWidget& window);
 
     // The running conflicting window managers, as the first-run window names them.

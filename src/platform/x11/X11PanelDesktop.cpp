@@ -38,20 +38,22 @@ void X11PanelDesktop::activate(std::uint32_t window) {
     x_.flush();
 }
 
-void X11PanelDesktop::preparePanel(std::uint32_t window) {
+void X11PanelDesktop::preparePanel(std::uint32_t window, bool keepAbove) {
     const xcb_atom_t states[] = {x_.atom("_NET_WM_STATE_SKIP_TASKBAR"),
                                  x_.atom("_NET_WM_STATE_SKIP_PAGER"),
                                  x_.atom("_NET_WM_STATE_ABOVE")};
     // Read by the window manager when it maps the window...
     xcb_ewmh_set_wm_desktop(x_.ewmh(), window, kAllDesktops);
-    xcb_ewmh_set_wm_state(x_.ewmh(), window, 3, const_cast<xcb_atom_t*>(states));
+    xcb_ewmh_set_wm_state(x_.ewmh(), window, keepAbove ? 3 : 2, const_cast<xcb_atom_t*>(states));
     // ...and asked of it when the window is already managed.
     xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, kAllDesktops,
                                        kSourcePager);
     xcb_ewmh_request_change_wm_state(x_.ewmh(), x_.screenNumber(), window, XCB_EWMH_WM_STATE_ADD,
                                      states[0], states[1], kSourcePager);
-    xcb_ewmh_request_change_wm_state(x_.ewmh(), x_.screenNumber(), window, XCB_EWMH_WM_STATE_ADD,
-                                     states[2], XCB_ATOM_NONE, kSourcePager);
+    if (keepAbove)
+        xcb_ewmh_request_change_wm_state(x_.ewmh(), x_.screenNumber(), window,
+                                         XCB_EWMH_WM_STATE_ADD, states[2], XCB_ATOM_NONE,
+                                         kSourcePager);
     // Processed before the toolkit maps the window over its own connection.
     x_.sync();
 }
