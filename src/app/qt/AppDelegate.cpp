@@ -23,6 +23,7 @@
 #include "overlays/ToastController.h"
 #include "overlays/ToastView.h"
 #include "overlays/WindowPresenter.h"
+#include "panels/qt/Panels.h"
 #include "platform/Animator.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsRanges.h"
@@ -34,6 +35,16 @@ namespace brindlow {
 namespace {
 
 AppDelegate* currentDelegate = nullptr;
+
+constexpr const char* kFirstRunID = "firstRun";
+
+// The panels read key texts from the shortcut store as the menu shows them.
+class StoredShortcutTexts final : public ShortcutSource {
+  public:
+    std::optional<std::string> keyText(std::string_view slotName) const override {
+        return KeyboardShortcuts::displayText(slotName);
+    }
+};
 
 }  // namespace
 
@@ -79,6 +90,23 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
                 return all.front().visibleFrame;
             });
     }
+    PanelsEnvironment panels;
+    panels.desktop = platform_.panelDesktop;
+    panels.workspace = platform_.workspace;
+    panels.strip.jump = [&controller](WindowID id) { controller.jump(id); };
+    panels.strip.reorderColumn = [&controller](const std::string& uuid, int from, int to) {
+        controller.reorderColumn(uuid, from, to);
+    };
+    static const StoredShortcutTexts shortcutTexts;
+    panels.shortcuts = &shortcutTexts;
+    panels.settings = &settings;
+    panels.trusted = [this] { return permissionGranted(); };
+    panels_ = std::make_unique<Panels>(std::move(panels));
+    performer_.setPanelToggles({
+        [this] { panels_->toggleSearch(snapshot_.displays); },
+        [this] { panels_->toggleOverview(snapshot_); },
+        [this] { panels_->toggleShortcuts(snapshot_.activeDisplay()); },
+    });
 }
 
 AppDelegate::~AppDelegate() {
@@ -138,8 +166,9 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     // This instance holds the start lock now: no other one is writing there.
     removeStaleTempFiles(server_.socketPath().parent_path());
 
-    // Construction point: the first-run window is shown here unless the first
-    // run is done and the display already answers.
+    // Windows need a widget application (tests run the delegate without one).
+    if (!settings.firstRunDone && qobject_cast<QApplication*>(QCoreApplication::instance()))
+        showFirstRun();
 
     permissionTimer_ = std::make_unique<QTimer>();
     permissionTimer_->setInterval(static_cast<int>(kPermissionInterval * 1000));
@@ -187,8 +216,8 @@ void AppDelegate::installControllerCallbacks() {
         // Construction points, in this order: the strip indicator (with the current settings) is
         // updated here.
         if (self.badgeOverlay_) self.badgeOverlay_->update(snapshot.displays, snapshot.paused);
-        // Construction points, in this order: the gap overlay, the search list and the overview are
-        // updated here.
+        // Construction points, in this order: the gap overlay is updated here.
+        self.panels_->snapshotPublished(snapshot);
     };
     controller_.onMessage = [weak](const ToastMessage& message) {
         auto alive = weak.lock();
@@ -228,6 +257,22 @@ void AppDelegate::checkPermission() {
     applyInputSettings(settings_.settings());
 }
 
+void AppDelegate::showFirstRun() {
+    if (!presenter_) presenter_ = std::make_unique<WindowPresenter>();
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    presenter_->showFirstRun(kFirstRunID, Panels::kFirstRunTitle, [this, weak] {
+        return panels_->makeFirstRunView([weak] {
+            if (auto alive = weak.lock()) (*alive)->finishFirstRun();
+        });
+    });
+    if (QWidget* window = presenter_->window(kFirstRunID)) panels_->windowShown(*window);
+}
+
+void AppDelegate::finishFirstRun() {
+    settings_.update([](AppSettings& s) { s.firstRunDone = true; });
+    if (presenter_) presenter_->close(kFirstRunID);
+}
+
 void AppDelegate::applyInputSettings(const AppSettings& settings) {
     const bool granted = permissionGranted();
     GestureConfig gestures;
@@ -261,8 +306,7 @@ MenuBarActions AppDelegate::menuActions() {
     actions.flipSetting = [this](bool AppSettings::*field) {
         settings_.update([field](AppSettings& s) { s.*field = !(s.*field); });
     };
-    // Construction point: "Allow Accessibility…" shows the first-run window.
-    actions.showFirstRun = [] {};
+    actions.showFirstRun = withDelegate([](AppDelegate& self) { self.showFirstRun(); });
     actions.openSettings =
         withDelegate([](AppDelegate& self, SettingsTab tab) { self.showSettings(tab); });
     if (updater_.hasUpdater())

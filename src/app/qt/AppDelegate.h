@@ -32,6 +32,7 @@ class Registry;
 class Animator;
 class BadgeOverlayController;
 class FocusOverlayController;
+class Panels;
 class LayoutsStore;
 class TrayIcon;
 class SettingsStore;
@@ -67,6 +68,10 @@ class AppDelegate {
 
     void applyInputSettings(const AppSettings& settings);
     void checkPermission();
+    // Shows the welcome window ("firstRun"), or brings it to the front.
+    void showFirstRun();
+    // The first-run window's "Get Started": the first run is done and the window closes.
+    void finishFirstRun();
 
     // The "Save Current Layout" prompt; a name given with Save is stored.
     void askLayoutName();
@@ -82,6 +87,7 @@ class AppDelegate {
     MenuBarController& menuBar() { return menuBar_; }
     // The tray icon, none before start-up and without a tray host.
     TrayIcon* tray() { return tray_.get(); }
+    Panels& panels() { return *panels_; }
     const GestureRecognizer& gestures() const { return gestures_; }
     const MouseFocusTracker& mouseFocus() const { return mouseFocus_; }
     WindowPresenter& presenter() { return *presenter_; }
@@ -134,9 +140,8 @@ class AppDelegate {
     std::unique_ptr<FocusOverlayController> focusOverlay_;
     std::unique_ptr<BadgeOverlayController> badgeOverlay_;
     // Construction point: gapOverlay (GapOverlayController), empty window pool.
-    // Construction point: search (SearchPanelController) with a new SearchModel.
-    // Construction point: overview (OverviewController).
-    // Construction point: shortcuts (ShortcutsPanelController), closed.
+    // search, overview, shortcuts and the first-run window, each made on first use.
+    std::unique_ptr<Panels> panels_;
     std::unique_ptr<ToastController> toast_;
     CommandPerformer performer_;
     std::unique_ptr<KeyboardShortcuts::HotKeyCenter> hotKeyCenter_;

@@ -46,6 +46,9 @@ class AppEndToEnd : public X11Fixture {
         X11Fixture::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         environment_ = {{"XDG_DATA_HOME", data_.path().string()}, {"BRINDLOW_LOG", "info"}};
+        // The welcome window would take the focus from the xterms.
+        std::filesystem::create_directories(data_.path() / "Brindlow");
+        std::ofstream(data_.path() / "Brindlow" / "settings.json") << R"({"firstRunDone": true})";
     }
 
     void TearDown() override {
