@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "geometry/Geometry.h"
+#include "platform/Accessibility.h"
 #include "platform/AccessibilityTypes.h"
 #include "platform/x11/X11Properties.h"
 
@@ -101,6 +102,11 @@ class X11Desktop {
     // reported its new size in a ConfigureNotify (or is gone).
     AXError moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect>>& targets,
                           double timeout);
+    // Moves and resizes several outer frames together: one request per window that has to
+    // change, one wait for the window manager to handle them all, then the size once more for
+    // the windows whose read-back size differs. One result per target, in order.
+    std::vector<FrameWriteResult> setFrames(
+        const std::vector<std::pair<xcb_window_t, Rect>>& targets, double timeout);
     AXError activate(xcb_window_t window, double timeout);
     AXError setFullScreen(xcb_window_t window, bool on, double timeout);
     AXError setMinimized(xcb_window_t window, bool on, double timeout);
@@ -129,6 +135,12 @@ class X11Desktop {
     // it answers _NET_REQUEST_FRAME_EXTENTS by writing the property.
     AXError fence(xcb_window_t window, double timeout, const std::function<void()>& send);
     AXError fallbackFence(xcb_window_t window, double timeout, const std::function<void()>& send);
+    // The same wait for requests about several windows; `gone` is set for those destroyed
+    // meanwhile.
+    AXError fenceAll(const std::vector<xcb_window_t>& windows, double timeout,
+                     const std::function<void()>& send, std::vector<bool>& gone);
+    AXError fallbackFenceAll(const std::vector<xcb_window_t>& windows, double timeout,
+                             const std::function<void()>& send, std::vector<bool>& gone);
     void sendMoveResize(xcb_window_t window, std::uint32_t flags, std::int32_t x, std::int32_t y,
                         std::uint32_t width, std::uint32_t height);
 
