@@ -88,7 +88,9 @@ class X11Desktop {
     // The application's most recently active client that is still there.
     std::optional<xcb_window_t> focusedWindowOf(std::int32_t pid) const;
 
-    // The client's current state; nothing when it is gone or no longer managed.
+    // The client's current state; nothing when it is gone or no longer managed. Kept while no
+    // X event at all comes in (every change to a client, its properties or its frame causes one),
+    // so repeated reads of an idle desktop cost no round trip.
     std::optional<X11WindowSnapshot> read(xcb_window_t window);
     bool minimized(const X11WindowSnapshot& snapshot) const;
     std::string subrole(const X11WindowSnapshot& snapshot);
@@ -121,6 +123,8 @@ class X11Desktop {
         std::string title;
     };
 
+    // readWindow(), answered from the snapshots while no event came in.
+    std::optional<X11WindowSnapshot> snapshotOf(xcb_window_t window) const;
     void onEvent(const xcb_generic_event_t& event);
     void refreshClients();
     void refreshActive();
@@ -157,6 +161,9 @@ class X11Desktop {
     std::optional<std::int32_t> activePid_;
     std::uint32_t currentDesktop_ = 0;
     bool windowManager_ = false;
+    // Snapshots read while no event came in, and the event count they were read at.
+    mutable std::map<xcb_window_t, X11WindowSnapshot> snapshots_;
+    mutable std::uint64_t snapshotEvents_ = 0;
     // Whether the window manager answers the fence; unknown until first tried.
     std::optional<bool> fenceAnswered_;
 
