@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <ostream>
 #include <sstream>
 
@@ -66,7 +69,13 @@ _brindlow_precmd() {
   _brindlow_ready=1
 }
 trap '_brindlow_preexec' DEBUG
-PROMPT_COMMAND="_brindlow_status=\$?; ${PROMPT_COMMAND:+$PROMPT_COMMAND; }_brindlow_precmd")";
+if [[ $PROMPT_COMMAND != *_brindlow_precmd* ]]; then
+  _brindlow_prompt=${PROMPT_COMMAND%"${PROMPT_COMMAND##*[![:space:]]}"}
+  _brindlow_prompt=${_brindlow_prompt%;}
+  _brindlow_prompt=${_brindlow_prompt%"${_brindlow_prompt##*[![:space:]]}"}
+  PROMPT_COMMAND="_brindlow_status=\$?; ${_brindlow_prompt:+$_brindlow_prompt; }_brindlow_precmd"
+  unset _brindlow_prompt
+fi)";
 
 namespace {
 
@@ -75,29 +84,84 @@ const Logger& urlLog() {
     return logger;
 }
 
-// Sends one request and reads the reply; none when the application could not
-// be reached or its answer does not read as a reply.
-enum class SendFailure { notEncodable, unreachable };
+// What went wrong when no reply came back: the message for standard error and
+// the exit status. Only "nothing listens there" means the application is not running.
+struct SendFailure {
+    int status = tool_status::unavailable;
+    std::string message;
+};
+
 struct SendResult {
     std::optional<CLIResponse> response;
-    SendFailure failure = SendFailure::unreachable;
+    SendFailure failure;
 };
+
+std::string seconds(double value) {
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+SendFailure describe(const ExchangeOutcome& outcome, const ToolEnvironment& environment) {
+    const std::string path = environment.socketPath.string();
+    const std::string reason = outcome.error ? std::strerror(outcome.error) : "";
+    switch (outcome.end) {
+        case ExchangeEnd::nothingListens:
+            return {tool_status::unavailable,
+                    "brindlow: Brindlow is not running (nothing listens on " + path + ").\n"};
+        case ExchangeEnd::cannotConnect:
+            if (outcome.error == EAGAIN) {
+                return {tool_status::software,
+                        "brindlow: Brindlow did not take the connection within " +
+                            seconds(environment.replyTimeoutSeconds) + " s (" + path + ").\n"};
+            }
+            return {tool_status::software,
+                    "brindlow: cannot connect to " + path + ": " + reason + "\n"};
+        case ExchangeEnd::cannotSend:
+            if (outcome.error == EPIPE || outcome.error == ECONNRESET) break;
+            return {tool_status::software, "brindlow: cannot send the request: " + reason + "\n"};
+        case ExchangeEnd::closedWithoutReply:
+            break;
+        case ExchangeEnd::timedOut:
+            return {tool_status::software, "brindlow: Brindlow did not answer within " +
+                                               seconds(environment.replyTimeoutSeconds) + " s.\n"};
+        case ExchangeEnd::replyTooLarge:
+            return {tool_status::software, "brindlow: the reply is too large (more than " +
+                                               std::to_string(kMaxReplyBytes) + " bytes).\n"};
+        case ExchangeEnd::readFailed:
+            return {tool_status::software, "brindlow: cannot read the reply: " + reason + "\n"};
+        case ExchangeEnd::replied:
+            return {tool_status::software, "brindlow: Brindlow's reply could not be read.\n"};
+    }
+    return {tool_status::software, "brindlow: Brindlow closed the connection without answering.\n"};
+}
 
 SendResult send(const CLIRequest& request, const ToolEnvironment& environment) {
     const auto line = encodeLine(request);
-    if (!line) return {std::nullopt, SendFailure::notEncodable};
-    const auto reply = exchange(*line, environment.socketPath, environment.replyTimeoutSeconds);
-    if (!reply) return {};
-    return {decodeResponse(*reply), SendFailure::unreachable};
+    // Not encodable: silent, as nothing the user can fix is to be said.
+    if (!line) return {std::nullopt, {tool_status::software, ""}};
+    // The line's own newline does not count against the server's bound.
+    const std::size_t size = line->size() - 1;
+    if (size > kMaxRequestBytes) {
+        return {std::nullopt,
+                {tool_status::usage, "brindlow: request too large (" + std::to_string(size) +
+                                         " bytes, at most " + std::to_string(kMaxRequestBytes) +
+                                         ")\n"}};
+    }
+    const ExchangeOutcome outcome =
+        exchangeReporting(*line, environment.socketPath, environment.replyTimeoutSeconds);
+    if (outcome.end == ExchangeEnd::replied) {
+        if (auto response = decodeResponse(*outcome.reply)) return {std::move(response), {}};
+    }
+    return {std::nullopt, describe(outcome, environment)};
 }
 
 int sendCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                 const ToolEnvironment& environment) {
     const SendResult result = send(CLIRequest{args, environment.callerPID}, environment);
     if (!result.response) {
-        if (result.failure == SendFailure::notEncodable) return tool_status::software;
-        err << kNotRunningMessage;
-        return tool_status::unavailable;
+        err << result.failure.message;
+        return result.failure.status;
     }
     const CLIResponse& response = *result.response;
     if (!response.output.empty()) (response.ok ? out : err) << response.output << "\n";
@@ -115,9 +179,8 @@ int forwardURL(const std::string& url, std::ostream& err, const ToolEnvironment&
     }
     const SendResult result = send(*request, environment);
     if (!result.response) {
-        if (result.failure == SendFailure::notEncodable) return tool_status::software;
-        err << kNotRunningMessage;
-        return tool_status::unavailable;
+        err << result.failure.message;
+        return result.failure.status;
     }
     if (!result.response->ok) {
         urlLog().error("URL %{public}s: %{public}s", url, result.response->output);
@@ -143,7 +206,9 @@ std::vector<std::string> commandLineArguments(int argc, const char* const* argv)
 }
 
 bool isCommandLineRole(const std::vector<std::string>& args) {
-    return !args.empty() && !args.front().starts_with("-");
+    if (args.empty()) return false;
+    const std::string& word = args.front();
+    return !word.starts_with("-") || word == "--help" || word == "-h" || word == "--version";
 }
 
 bool isKnownCommand(const std::vector<std::string>& args) {
@@ -161,11 +226,11 @@ int runCommandLineTool(const std::vector<std::string>& args, std::ostream& out, 
             return tool_status::usage;
         }
         const std::string& word = args.front();
-        if (word == "help") {
+        if (word == "help" || word == "--help" || word == "-h") {
             out << kUsageText << "\n";
             return tool_status::done;
         }
-        if (word == "version") {
+        if (word == "version" || word == "--version") {
             out << (environment.version.empty() ? "unknown" : environment.version) << "\n";
             return tool_status::done;
         }

@@ -13,9 +13,10 @@ namespace brindlow {
 // shell-hook itself and sends every other known command to the running
 // application over its socket, printing the one-line reply.
 //
-// Exit statuses: 0 done; 1 the application answered ok false; 64 usage; 69 the
-// application could not be reached or its reply was unreadable; 70 the request
-// could not be encoded.
+// Exit statuses: 0 done; 1 the application answered ok false; 64 usage (also a
+// request over the server's bound); 69 nothing listens on the socket; 70 the
+// request could not be encoded, or the application was reached but gave no
+// readable reply (each said on standard error).
 namespace tool_status {
 inline constexpr int done = 0;
 inline constexpr int refused = 1;
@@ -41,8 +42,8 @@ struct ToolEnvironment {
 std::vector<std::string> commandLineArguments(int argc, const char* const* argv);
 
 // The role decision, on the arguments without the program path: none, or a first
-// word starting with "-" (even "-" alone, "--help"), starts the application;
-// anything else runs the command-line tool.
+// word starting with "-" (even "-" alone) other than "--help", "-h" and
+// "--version", starts the application; anything else runs the command-line tool.
 bool isCommandLineRole(const std::vector<std::string>& args);
 
 // Whether the first word is a command the application answers: a command-line
@@ -70,6 +71,5 @@ extern const std::string_view kUsageText;
 // Printed by "shell-hook zsh" (also "shell-hook" alone) and "shell-hook bash".
 extern const std::string_view kZshHook;
 extern const std::string_view kBashHook;
-inline constexpr std::string_view kNotRunningMessage = "brindlow: Brindlow is not running.\n";
 
 }  // namespace brindlow

@@ -4,12 +4,15 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <deque>
 #include <filesystem>
 #include <functional>
-#include <list>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "app/RequestExecutor.h"
 #include "app/SocketIO.h"
@@ -19,17 +22,23 @@ namespace brindlow {
 
 // Listens on a Unix-domain socket for the command-line tool for as long as the
 // application runs: one JSON request line in, one reply line out per connection.
-// Each connection is served on a thread of its own so a slow client never holds
-// up the accept loop or the others.
+// One event-loop thread reads requests and writes replies on non-blocking
+// sockets, each connection under its own deadline, so idle or slow clients cost
+// a descriptor and nothing else; requests read whole are carried out on worker
+// threads, because carrying one out may wait for the strip controller.
 class SocketServer {
   public:
     struct Options {
-        // A request line must arrive whole within this time.
+        // A request line must arrive whole within this time, and a reply must
+        // be taken whole within this time.
         double readLimitSeconds = 3.0;
         std::size_t maxRequestBytes = kMaxRequestBytes;
-        // Connections served at once; more are closed without a reply.
-        std::size_t maxConnections = 32;
-        int backlog = 8;
+        // Connections held at once; past it (or when descriptors run out) the
+        // one that has waited longest for its request is closed.
+        std::size_t maxConnections = 4096;
+        // Requests carried out at once; more wait their turn.
+        std::size_t maxWorkers = 64;
+        int backlog = 256;
         // Pause after a failed accept that may repeat at once (out of descriptors).
         double acceptRetrySeconds = 0.1;
         // Replaces accept(2) (tests script failures); nullptr uses the real call.
@@ -40,7 +49,8 @@ class SocketServer {
         listening,
         // Another instance answers on the socket; it was left alone.
         alreadyRunning,
-        // Nothing listens (the reason is logged).
+        // Nothing listens (the reason is logged). The start lock stays held
+        // until stop(), so no second instance starts meanwhile.
         failed,
     };
 
@@ -62,31 +72,39 @@ class SocketServer {
     SocketServer& operator=(const SocketServer&) = delete;
 
     // Creates the folder, binds (replacing a stale socket file, never a live
-    // one), makes the file owner-only, listens and starts the accept thread.
+    // one nor a symbolic link), makes the file owner-only, listens and starts
+    // the event loop.
     StartResult start();
 
     // Closes the listening socket, ends the connections in progress and their
-    // waits, joins every thread and removes the socket file if this server made it.
+    // waits, joins every thread, removes the socket file if this server made
+    // it and releases the start lock.
     void stop();
 
     bool isListening() const;
     const std::filesystem::path& socketPath() const { return path_; }
 
-    // Serves one accepted connection and closes it. Runs on a connection thread.
-    void handle(int connection);
+    // Why the last start failed ("" after a success).
+    std::string failureReason() const;
 
   private:
-    struct Connection {
-        std::thread thread;
-        int fd = -1;
-        bool finished = false;
+    struct Connection;
+    struct Job {
+        int id = 0;
+        CLIRequest request;
     };
 
-    void acceptLoop(int listeningFD);
+    StartResult listenOnPath();
+    StartResult failStart(std::string reason);
+    void eventLoop(int listeningFD);
+    void acceptAll(int listeningFD);
     bool stillListeningOn(int fd) const;
-    void serve(int fd);
-    void reapFinishedConnections();
-    void pauseAfterAcceptFailure(int listeningFD);
+    bool closeOldestWaiting();
+    void readFrom(int id, Connection& connection);
+    void writeTo(Connection& connection);
+    void takeFinishedReplies();
+    void submit(int id, CLIRequest request);
+    void workerLoop();
 
     const std::filesystem::path path_;
     RequestExecutor& executor_;
@@ -96,16 +114,33 @@ class SocketServer {
     mutable std::mutex mutex_;
     std::condition_variable stopping_;
     int listeningFD_ = -1;
+    // Wakes the event loop: a reply is ready, or the server stops.
+    int wakeFD_ = -1;
+    std::string failureReason_;
     // The identity of the socket file this server bound, so that stop never
     // removes a file that another instance put there since.
     bool ownsSocketFile_ = false;
     dev_t socketDevice_ = 0;
     ino_t socketInode_ = 0;
-    // "<socket>.lock", held with flock for as long as this server listens: it
+    // "<socket>.lock", held with flock for as long as this server runs: it
     // tells an instance that is still between bind and listen from a stale file.
     int startLockFD_ = -1;
-    std::thread acceptThread_;
-    std::list<Connection> connections_;
+    std::thread loopThread_;
+
+    // Owned by the event-loop thread.
+    std::map<int, std::unique_ptr<Connection>> connections_;
+    int nextID_ = 1;
+    bool acceptPaused_ = false;
+    std::chrono::steady_clock::time_point acceptResumes_;
+
+    // Shared with the workers, under workMutex_.
+    std::mutex workMutex_;
+    std::condition_variable workChanged_;
+    std::deque<Job> jobs_;
+    std::vector<std::pair<int, std::string>> replies_;
+    std::vector<std::thread> workers_;
+    std::size_t idleWorkers_ = 0;
+    bool workersStop_ = false;
 };
 
 }  // namespace brindlow

@@ -42,26 +42,6 @@ void resizeColumn(Column& column, double step) {
     column.refusedWidth.reset();
 }
 
-std::optional<double> centredOffset(const Strip& strip, const DisplayGeometry& geometry, double gap,
-                                    double outerGap) {
-    if (!strip.focusedIndex || *strip.focusedIndex < 0 ||
-        size_t(*strip.focusedIndex) >= strip.columns.size())
-        return std::nullopt;
-    const double width = LayoutEngine::viewport(strip.columns, geometry, gap, outerGap).width;
-    const std::vector<LayoutEngine::ColumnSpan> spans =
-        LayoutEngine::columnSpans(strip.columns, width, gap, outerGap);
-    const double maxOffset =
-        spans.empty() ? 0.0 : std::max(0.0, spans.back().x + spans.back().width + outerGap - width);
-    const Column& focused = strip.columns[size_t(*strip.focusedIndex)];
-    const int k = *strip.focusedIndex - strip.leftPinnedCount();
-    double wanted = strip.scrollOffset;
-    if (k >= 0 && size_t(k) < spans.size() && !focused.pin) {
-        const LayoutEngine::ColumnSpan span = spans[size_t(k)];
-        wanted = focused.isFullWidth ? span.x : span.x + span.width / 2 - width / 2;
-    }
-    return std::max(0.0, std::min(wanted, maxOffset));
-}
-
 Rect floatingFrame(const Rect& window, const Rect& visible) {
     const double width = std::min(window.width, 0.8 * visible.width);
     const double height = std::min(window.height, 0.8 * visible.height);

@@ -29,12 +29,6 @@ void resizeColumn(Column& column, double step);
 // The width step of `wider` and `narrower`: the setting, at least 0.01.
 double widthStep(double setting);
 
-// The scroll offset that puts the focused column's middle on the viewport's middle (its left edge
-// on the viewport's left edge when full width), limited to [0, largest offset]; a pinned focused
-// column keeps the current offset within that range. None without a focused column.
-std::optional<double> centredOffset(const Strip& strip, const DisplayGeometry& geometry, double gap,
-                                    double outerGap);
-
 // A floated window: at most 80 % of the visible area each way, centred in it, its origin on whole
 // points.
 Rect floatingFrame(const Rect& window, const Rect& visible);

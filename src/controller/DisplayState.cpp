@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "controller/AnimationTiming.h"
+
 namespace brindlow {
 
 std::pair<double, double> DisplayState::animatedPosition(double time, double fallbackOffset) const {
@@ -10,7 +12,7 @@ std::pair<double, double> DisplayState::animatedPosition(double time, double fal
         offset = scrollEase->isFinished(time) ? scrollEase->to : scrollEase->value(time);
     double progress = glideProgress;
     if (glideEase) progress = glideEase->isFinished(time) ? glideEase->to : glideEase->value(time);
-    return {offset, std::clamp(progress, 0.0, 1000.0)};
+    return {offset, std::clamp(progress, 0.0, AnimationTiming::kGlideComplete)};
 }
 
 }  // namespace brindlow

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "controller/AnimationTiming.h"
 #include "controller/StripController.h"
 #include "geometry/Rounding.h"
 
@@ -41,10 +42,8 @@ void StripController::animationStep() {
     const double time = std::max(state_.lastTick, stored.value_or(now()));
     state_.lastTick = time;
 
-    const double stiffness = std::max(state_.settings.springStiffness, 10.0);
-    const double base0 = 6.2 / std::sqrt(stiffness);
-    const double base = base0 >= 0.9 ? 0.9 : std::max(base0, 0.15);
-    const double glideDuration = std::max(1.1 * base, 0.05);
+    const double stiffness = state_.settings.springStiffness;
+    const double glideDuration = AnimationTiming::glideDuration(stiffness);
 
     bool sentFrame = false;
     for (const std::string& uuid : std::vector<std::string>(state_.displayOrder)) {
@@ -59,18 +58,18 @@ void StripController::animationStep() {
             if (std::fabs(display->velocity) < 1.0 && distance < 0.5) {
                 scrollDone = true;
             } else {
-                const double k = distance / 2500.0 + 0.8;
-                const double duration = std::max(std::min(std::max(k, 0.8), 1.5) * base, 0.05);
-                const double limit = 2.5 * distance / duration;
+                const double duration = AnimationTiming::scrollDuration(stiffness, distance);
+                const double limit = AnimationTiming::startSpeedLimit(distance, duration);
                 display->scrollEase =
                     Ease{display->displayedOffset, target,
                          std::clamp(display->velocity, -limit, limit), time, duration};
             }
         }
         if (!display->glideEase && display->glideFrom) {
-            const double limit = 2.5 * std::fabs(1000.0 - display->glideProgress) / glideDuration;
+            const double limit = AnimationTiming::startSpeedLimit(
+                std::fabs(AnimationTiming::kGlideComplete - display->glideProgress), glideDuration);
             display->glideEase =
-                Ease{display->glideProgress, 1000.0,
+                Ease{display->glideProgress, AnimationTiming::kGlideComplete,
                      std::clamp(display->glideVelocity, -limit, limit), time, glideDuration};
         }
         if (scrollDone || !display->scrollEase || display->scrollEase->isFinished(time)) {
@@ -96,7 +95,7 @@ void StripController::animationStep() {
 
         if (scrollDone && !display->glideFrom) {
             display->animating = false;
-            applyLayout(uuid, {target, true, false, std::nullopt, nullptr});
+            applyLayout(uuid, ApplyOptions::landing(target));
             if (onSnapshot) {
                 onMain([callback = onSnapshot, snapshot = makeSnapshot(SnapshotReason::quiet())] {
                     callback(snapshot);
@@ -114,11 +113,13 @@ void StripController::animationStep() {
         frozen.scrollEase = display->scrollEase;
         frozen.glideEase = display->glideEase;
         frozen.glideProgress = display->glideProgress;
-        const auto [offset, progress] = frozen.animatedPosition(time + 0.008, target);
+        const auto [offset, progress] =
+            frozen.animatedPosition(time + AnimationTiming::kFrameLead, target);
         Predictor predictor = [frozen, time, target](double lead) {
-            return frozen.animatedPosition(time + std::max(lead, 0.008), target);
+            return frozen.animatedPosition(time + std::max(lead, AnimationTiming::kFrameLead),
+                                           target);
         };
-        applyLayout(uuid, {offset, false, false, progress, std::move(predictor)});
+        applyLayout(uuid, ApplyOptions::frame(offset, std::move(predictor), progress));
         const auto stats = state_.animationStats.find(uuid);
         if (stats != state_.animationStats.end()) ++stats->second.frames;
         sentFrame = true;

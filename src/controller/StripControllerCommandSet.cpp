@@ -5,6 +5,7 @@
 
 #include "controller/CommandRules.h"
 #include "controller/StripController.h"
+#include "strip/Viewport.h"
 
 namespace brindlow {
 
@@ -123,7 +124,7 @@ void StripController::focusChanged(const std::string& uuid, bool activate) {
         state_.activeUUID = uuid;
         if (const DisplayState* display = stateOf(uuid))
             if (const std::optional<WindowID> focused = display->strip.focusedWindowID())
-                state_.badges.erase(*focused);
+                state_.records.clearBadge(*focused);
         clampViewport(uuid);
         relayout(uuid);
         raiseFocused(uuid);
@@ -177,9 +178,11 @@ void StripController::toggleFullWidth(const std::string& uuid) {
 void StripController::centerFocused(const std::string& uuid) {
     DisplayState* display = stateOf(uuid);
     if (!display) return;
-    const std::optional<double> offset = CommandRules::centredOffset(
-        display->strip, geometry(uuid), std::max(0.0, state_.settings.gap),
-        std::max(0.0, state_.settings.outerGap));
+    const double gap = std::max(0.0, state_.settings.gap);
+    const double outer = std::max(0.0, state_.settings.outerGap);
+    const double width =
+        LayoutEngine::viewport(display->strip.columns, geometry(uuid), gap, outer).width;
+    const std::optional<double> offset = Viewport::centredOffset(display->strip, width, gap, outer);
     if (!offset) return;
     display->strip.scrollOffset = *offset;
     relayout(uuid);

@@ -55,7 +55,7 @@ void StripController::focusAdjacentDisplay(const std::string& uuid, int directio
     state_.activeUUID = target;
     // Landing on a window is a focus change like any other: its badge goes.
     if (const std::optional<WindowID> focused = display->strip.focusedWindowID())
-        state_.badges.erase(*focused);
+        state_.records.clearBadge(*focused);
     raiseFocused(target);
     publishSnapshot(SnapshotReason::focus(target));
     publishFocusFrames();
@@ -65,7 +65,7 @@ void StripController::toggleFloat(const std::string& uuid) {
     if (const AXElementRef element = focusedWindow(state_.frontmostPID)) {
         const WindowID id = element->identity();
         if (!state_.windows.contains(id)) {
-            state_.userFloating.erase(id);
+            state_.records.edit(id, [](WindowRecord& record) { record.userFloating = false; });
             log_.info("Unfloat window");
             add(element, state_.frontmostPID, true);
             return;
@@ -80,7 +80,7 @@ void StripController::toggleFloat(const std::string& uuid) {
     const ManagedWindow window = found->second;
     const Rect visible = display->info.visible;
 
-    state_.userFloating.insert(window.id);
+    state_.records.edit(window.id, [](WindowRecord& record) { record.userFloating = true; });
     remove(window.id, "floated", true);
     // A target still waiting in the application's move queue would snap the window back into
     // its old column after it floated.
@@ -112,9 +112,12 @@ void StripController::toggleFullScreen(const std::string& uuid) {
     if (window == state_.windows.end()) return;
     const std::optional<StripLocation> location = display->strip.locate(*focused);
     if (!location) return;
-    state_.fullScreenReturn[*focused] = FullScreenReturn{
-        uuid, location->column, display->strip.columns[size_t(location->column)].widthFraction};
-    if (!windowMover_.setFullScreen(window->second, true)) state_.fullScreenReturn.erase(*focused);
+    const FullScreenReturn back{uuid, location->column,
+                                display->strip.columns[size_t(location->column)].widthFraction};
+    state_.records.edit(*focused, [&](WindowRecord& record) { record.fullScreenReturn = back; });
+    if (!windowMover_.setFullScreen(window->second, true))
+        state_.records.edit(*focused,
+                            [](WindowRecord& record) { record.fullScreenReturn.reset(); });
 }
 
 }  // namespace brindlow

@@ -14,9 +14,8 @@ bool StripController::leftButtonDown() const {
 
 void StripController::watchDrag(WindowID id) {
     if (!leftButtonDown()) return;
-    const auto moved = state_.lastMoveTime.find(id);
-    if (moved != state_.lastMoveTime.end() && now() - moved->second < UserDrag::kOwnMoveQuiet)
-        return;
+    const std::optional<double> moved = state_.records.get(id).lastMoveTime;
+    if (moved && now() - *moved < UserDrag::kOwnMoveQuiet) return;
     const auto location = locate(id);
     if (!location) return;
     const DisplayState* display = stateOf(location->first);
@@ -26,7 +25,8 @@ void StripController::watchDrag(WindowID id) {
     const std::optional<Rect> live = AX::frame(window->second.element);
     if (!live) return;
     if (UserDrag::framesClose(*live, window->second.frame, UserDrag::kTolerance)) return;
-    if (!state_.pendingUserChanges.insert(id).second) return;
+    if (state_.records.get(id).userChangePending) return;
+    state_.records.edit(id, [](WindowRecord& record) { record.userChangePending = true; });
     enqueueAfter(UserDrag::kFirstJudgement, [this, id] { userChanged(id); });
 }
 
@@ -35,7 +35,8 @@ void StripController::userChanged(WindowID id) {
         enqueueAfter(UserDrag::kRecheck, [this, id] { userChanged(id); });
         return;
     }
-    if (state_.pendingUserChanges.erase(id) == 0) return;
+    if (!state_.records.get(id).userChangePending) return;
+    state_.records.edit(id, [](WindowRecord& record) { record.userChangePending = false; });
     const auto found = state_.windows.find(id);
     if (found == state_.windows.end()) return;
     const auto location = locate(id);
@@ -63,7 +64,7 @@ void StripController::userChanged(WindowID id) {
         return;
     }
 
-    const std::string target = display(*live).value_or(uuid);
+    const std::string target = displayInUse(*live).value_or(uuid);
     const Column& column = home->strip.columns[size_t(place->column)];
     if (target == uuid && UserDrag::shookInsideStack(column, *live, recorded)) {
         log_.info("User moved %{public}s inside its stack: back into place", name);

@@ -118,7 +118,7 @@ void StripController::performBadge(const BadgeRequest& request) {
         const DisplayState* active = stateOf(*state_.activeUUID);
         if (active && active->strip.focusedWindowID() == chosen) return;
     }
-    state_.badges.insert(*chosen);
+    state_.records.edit(*chosen, [](WindowRecord& record) { record.hasBadge = true; });
     log_.info("Badge %{public}s: '%{private}s' finished with %d", appName(*chosen), request.command,
               int(request.status));
     publishSnapshot(SnapshotReason::quiet());
@@ -145,7 +145,7 @@ void StripController::performFocus(Point point) {
     if (!owner || *owner != window->second.pid) return;
     display->strip.focus(id);
     state_.activeUUID = *uuid;
-    state_.badges.erase(id);
+    state_.records.clearBadge(id);
     raiser_->raise(window->second);
     publishSnapshot(SnapshotReason::quiet());
     publishFocusFrames();

@@ -3,6 +3,7 @@
 
 #include "controller/StripController.h"
 #include "controller/Swipe.h"
+#include "strip/Viewport.h"
 
 namespace brindlow {
 
@@ -72,7 +73,7 @@ void StripController::applyPendingGesture() {
     const double outer = std::max(0.0, state_.settings.outerGap);
     const double offset = Swipe::draggedOffset(
         gesture_.startOffset, Swipe::inPoints(pending->first, pending->second, width),
-        state_.settings.gestureSensitivity, Swipe::maxOffset(display->strip, width, gap, outer));
+        state_.settings.gestureSensitivity, Viewport::maxOffset(display->strip, width, gap, outer));
     display->displayedOffset = offset;
     const double time = now();
     gesture_.velocity = Swipe::smoothedVelocity(gesture_.velocity, gesture_.sample, time, offset);
@@ -81,7 +82,7 @@ void StripController::applyPendingGesture() {
     Predictor predictor = [offset, velocity](double lead) {
         return std::make_pair(offset + velocity * std::min(lead, 0.15), 0.0);
     };
-    applyLayout(uuid, {offset, false, false, std::nullopt, std::move(predictor)});
+    applyLayout(uuid, ApplyOptions::frame(offset, std::move(predictor)));
 }
 
 void StripController::settleSwipe(double velocity, GestureUnit unit) {

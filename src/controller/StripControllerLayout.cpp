@@ -4,22 +4,24 @@
 #include <cmath>
 #include <mutex>
 
+#include "controller/AnimationTiming.h"
+#include "controller/FramePacing.h"
 #include "controller/StripController.h"
 #include "geometry/Rounding.h"
+#include "strip/Viewport.h"
 #include "windows/WindowNumbers.h"
 
 namespace brindlow {
 
 namespace {
 
+// Frames closer than this to where a window stands do not count as a change.
+constexpr double kMoveTolerance = 0.5;
+
 bool differsBy(const Rect& a, const Rect& b, double tolerance) {
     return std::fabs(a.minX() - b.minX()) > tolerance ||
            std::fabs(a.minY() - b.minY()) > tolerance || std::fabs(a.width - b.width) > tolerance ||
            std::fabs(a.height - b.height) > tolerance;
-}
-
-double interpolate(double from, double to, double fraction) {
-    return roundHalfAway(from + (to - from) * fraction);
 }
 
 }  // namespace
@@ -28,52 +30,11 @@ void StripController::clampViewport(const std::string& uuid) {
     DisplayState* display = stateOf(uuid);
     if (!display) return;
     Strip& strip = display->strip;
-    if (!strip.focusedIndex) {
-        strip.scrollOffset = 0;
-        return;
-    }
     const double gap = std::max(0.0, state_.settings.gap);
     const double outer = std::max(0.0, state_.settings.outerGap);
     const double width = LayoutEngine::viewport(strip.columns, geometry(uuid), gap, outer).width;
-    const std::vector<LayoutEngine::ColumnSpan> spans =
-        LayoutEngine::columnSpans(strip.columns, width, gap, outer);
-    const double maxOffset =
-        spans.empty() ? 0.0 : std::max(0.0, spans.back().x + spans.back().width + outer - width);
-    const int focused = *strip.focusedIndex;
-    const int unpinned = focused - strip.leftPinnedCount();
-    double target = 0;
-    const bool inRange = focused >= 0 && focused < int(strip.columns.size());
-    if (!inRange || strip.columns[size_t(focused)].pin || unpinned < 0 ||
-        unpinned >= int(spans.size())) {
-        target = std::min(strip.scrollOffset, maxOffset);
-    } else {
-        const LayoutEngine::ColumnSpan span = spans[size_t(unpinned)];
-        if (strip.columns[size_t(focused)].isFullWidth) {
-            target = std::min(span.x, maxOffset);
-        } else {
-            double keep = strip.scrollOffset;
-            if (strip.scrollOffset > span.x - outer) {
-                keep = span.x - outer;
-            } else if (strip.scrollOffset + width < span.x + span.width + outer) {
-                keep = span.x + span.width + outer - width;
-            }
-            const double centred = span.x + span.width / 2 - width / 2;
-            switch (state_.settings.centerMode) {
-                case CenterMode::never:
-                    target = keep;
-                    break;
-                case CenterMode::always:
-                    target = centred;
-                    break;
-                case CenterMode::onOverflow:
-                    target =
-                        std::fabs(keep - strip.scrollOffset) < 0.5 ? strip.scrollOffset : centred;
-                    break;
-            }
-            target = std::min(target, maxOffset);
-        }
-    }
-    strip.scrollOffset = std::max(0.0, target);
+    strip.scrollOffset =
+        Viewport::clampedOffset(strip, width, gap, outer, state_.settings.centerMode);
 }
 
 void StripController::relayout(const std::string& uuid) {
@@ -81,7 +42,7 @@ void StripController::relayout(const std::string& uuid) {
     DisplayState* display = stateOf(uuid);
     if (!display) return;
     if (state_.gestureUUID == uuid) {
-        applyLayout(uuid, {display->displayedOffset, false, false, std::nullopt, nullptr});
+        applyLayout(uuid, ApplyOptions::frame(display->displayedOffset));
         return;
     }
     if (state_.settings.animationsEnabled) {
@@ -89,7 +50,7 @@ void StripController::relayout(const std::string& uuid) {
         display = stateOf(uuid);
         if (display->animating || display->glideFrom ||
             std::fabs(display->displayedOffset - display->strip.scrollOffset) >= 0.5) {
-            applyLayout(uuid, {display->displayedOffset, false, false, std::nullopt, nullptr});
+            applyLayout(uuid, ApplyOptions::frame(display->displayedOffset));
             startAnimation(uuid);
             return;
         }
@@ -103,7 +64,7 @@ void StripController::relayout(const std::string& uuid) {
         display->scrollEase.reset();
         display->glideEase.reset();
     }
-    applyLayout(uuid, {display->strip.scrollOffset, true, false, std::nullopt, nullptr});
+    applyLayout(uuid, ApplyOptions::landing(display->strip.scrollOffset));
 }
 
 void StripController::clampAndRelayoutAll() {
@@ -165,23 +126,17 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
 
     const auto glide = [&](std::vector<Placement>& frames, double progress) {
         if (options.final || !display.glideFrom) return;
-        const double fraction = progress / 1000.0;
+        const double fraction = progress / AnimationTiming::kGlideComplete;
         for (Placement& placement : frames) {
             if (!placement.isVisible || placement.isParked) continue;
             const auto old = display.glideFrom->find(placement.windowID);
             if (old == display.glideFrom->end()) continue;
             const auto window = state_.windows.find(placement.windowID);
-            const bool slowResize = window != state_.windows.end() &&
-                                    asyncMover_->resizeLag(window->second.pid) >= 0.025;
-            const Rect from = old->second;
-            const Rect to = placement.frame;
-            Rect frame(interpolate(from.minX(), to.minX(), fraction),
-                       interpolate(from.minY(), to.minY(), fraction), to.width, to.height);
-            if (!slowResize) {
-                frame.width = interpolate(from.width, to.width, fraction);
-                frame.height = interpolate(from.height, to.height, fraction);
-            }
-            placement.frame = frame;
+            const bool slowResize =
+                window != state_.windows.end() &&
+                asyncMover_->resizeLag(window->second.pid) >= FramePacing::kSlowApplicationLag;
+            placement.frame =
+                FramePacing::glideFrame(old->second, placement.frame, fraction, slowResize);
         }
     };
     glide(placements, options.glideProgress.value_or(display.glideProgress));
@@ -194,13 +149,12 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
         for (Placement& placement : placements) {
             const auto window = state_.windows.find(placement.windowID);
             if (window == state_.windows.end()) continue;
-            const double lag = asyncMover_->lag(window->second.pid);
-            const double lead = lag < 0.025 ? 0.0 : std::min(lag, 0.3);
-            if (options.predictor && lead > 0) {
-                const int steps = int(roundHalfAway(lead / 0.02));
+            const int steps = FramePacing::leadSteps(asyncMover_->lag(window->second.pid));
+            if (options.predictor && steps > 0) {
                 auto cached = predicted.find(steps);
                 if (cached == predicted.end()) {
-                    const auto [offset, progress] = options.predictor(steps * 0.02);
+                    const auto [offset, progress] =
+                        options.predictor(steps * FramePacing::kLeadStep);
                     std::vector<Placement> ahead = layOutAt(offset).placements;
                     glide(ahead, progress);
                     std::map<WindowID, Placement> byWindow;
@@ -216,7 +170,7 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
             asyncMover_->move(window->second, placement.frame);
             MoveResult result;
             result.frame = placement.frame;
-            result.changed = differsBy(placement.frame, window->second.frame, 0.5);
+            result.changed = differsBy(placement.frame, window->second.frame, kMoveTolerance);
             results[placement.windowID] = result;
         }
     } else {
@@ -241,7 +195,8 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
         ManagedWindow& managed = window->second;
         managed.frame = result->second.frame;
         if (result->second.changed) {
-            state_.lastMoveTime[placement.windowID] = time;
+            state_.records.edit(placement.windowID,
+                                [time](WindowRecord& record) { record.lastMoveTime = time; });
             anyChanged = true;
         }
         if (options.final && focusedWindow == placement.windowID && !managed.windowNumber)
@@ -253,13 +208,14 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
             if (!location) continue;
             const Column& column = stateOf(uuid)->strip.columns[size_t(location->column)];
             const Rect accepted = result->second.frame;
-            if (accepted.width > placement.frame.width + 2.0 && !column.refusedWidth)
-                checks.push_back(
-                    {placement.windowID, true, placement.frame, accepted.width, false});
-            if (accepted.height > placement.frame.height + 2.0 && column.windows.size() > 1 &&
-                !column.isTabbed)
-                checks.push_back(
-                    {placement.windowID, false, placement.frame, accepted.height, false});
+            if (accepted.width > placement.frame.width + SizeCheck::kTolerance &&
+                !column.refusedWidth)
+                checks.push_back({placement.windowID, SizeCheck::Dimension::width, placement.frame,
+                                  accepted.width, false});
+            if (accepted.height > placement.frame.height + SizeCheck::kTolerance &&
+                column.windows.size() > 1 && !column.isTabbed)
+                checks.push_back({placement.windowID, SizeCheck::Dimension::height, placement.frame,
+                                  accepted.height, false});
         }
     }
 

@@ -127,7 +127,7 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
         }
         for (const AXElementRef& element : *elements) {
             if (!element) continue;
-            if (state_.userFloating.contains(element->identity())) continue;
+            if (state_.records.isUserFloating(element->identity())) continue;
             if (app.bundleID) {
                 const std::optional<AppRule> rule = state_.settings.rule(*app.bundleID);
                 if (rule && rule->behavior == AppBehavior::floating) continue;
@@ -139,16 +139,18 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
     }
     for (const ManagedWindow& window : collected) {
         state_.windows[window.id] = window;
-        state_.originalFrames[window.id] = window.frame;
+        state_.records.edit(window.id,
+                            [&](WindowRecord& record) { record.originalFrame = window.frame; });
         log_.info("Add %{public}s '%{private}s'", window.appName, window.title);
     }
 
     std::vector<WindowCandidate> candidates;
     for (const ManagedWindow& window : collected) {
-        const std::optional<std::string> uuid = display(window.frame);
+        const std::optional<std::string> uuid = displayInUse(window.frame);
         if (!uuid) {
             state_.windows.erase(window.id);
-            state_.originalFrames.erase(window.id);
+            state_.records.edit(window.id,
+                                [](WindowRecord& record) { record.originalFrame.reset(); });
             continue;
         }
         candidates.push_back(WindowCandidate{window.id, window.bundleID.value_or(window.appName),
@@ -239,8 +241,8 @@ LayoutEngine::QuitWindow StripController::quitWindow(const ManagedWindow& window
     LayoutEngine::QuitWindow quit;
     quit.id = window.id;
     quit.current = window.frame;
-    const auto original = state_.originalFrames.find(window.id);
-    if (original != state_.originalFrames.end()) quit.original = original->second;
+    if (const std::optional<Rect> original = state_.records.get(window.id).originalFrame)
+        quit.original = *original;
     quit.hidden = hidden;
     return quit;
 }

@@ -43,7 +43,7 @@ StripSnapshot StripController::makeSnapshot(const SnapshotReason& reason) const 
                 windowEntry.bundleID = window.bundleID;
                 windowEntry.app = window.appName;
                 windowEntry.title = window.title;
-                windowEntry.hasBadge = state_.badges.contains(id);
+                windowEntry.hasBadge = state_.records.hasBadge(id);
                 const auto placement = placements.find(id);
                 if (placement != placements.end()) {
                     windowEntry.frame = placement->second->frame;

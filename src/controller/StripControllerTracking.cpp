@@ -60,6 +60,7 @@ void StripController::appQuit(std::int32_t pid) {
     for (const auto& [id, window] : state_.windows)
         if (window.pid == pid) ids.push_back(id);
     for (const WindowID id : ids) remove(id, "app quit", false);
+    asyncMover_->retire(pid);
     if (ids.empty()) return;
     for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
         structuralTail(uuid);
@@ -139,7 +140,7 @@ int StripController::rescanWindows(bool respectingBackoff) {
 
 std::optional<ManagedWindow> StripController::candidate(const AXElementRef& element,
                                                         const AppRef& app) const {
-    if (state_.userFloating.contains(element->identity())) return std::nullopt;
+    if (state_.records.isUserFloating(element->identity())) return std::nullopt;
     if (app.bundleID) {
         const std::optional<AppRule> rule = state_.settings.rule(*app.bundleID);
         if (rule && rule->behavior == AppBehavior::floating) return std::nullopt;
@@ -157,22 +158,23 @@ bool StripController::add(const AXElementRef& element, std::int32_t pid, bool fo
     if (observer != state_.observers.end()) observer->second->watch(element);
     std::optional<ManagedWindow> window = candidate(element, app->second);
     if (!window) return false;
-    const std::optional<std::string> home = display(window->frame);
+    const std::optional<std::string> home = displayInUse(window->frame);
     if (!home) return false;
     state_.windows[id] = *window;
     const double width = state_.settings.newColumnWidth(window->bundleID);
 
     std::string target = *home;
     int index = 0;
-    const auto back = state_.fullScreenReturn.find(id);
-    if (back != state_.fullScreenReturn.end() && stateOf(back->second.uuid)) {
-        target = back->second.uuid;
-        Column column = Column::single(id, back->second.width);
-        index = stateOf(target)->strip.insertColumn(std::move(column), back->second.index);
+    const std::optional<FullScreenReturn> back = state_.records.get(id).fullScreenReturn;
+    if (back && stateOf(back->uuid)) {
+        target = back->uuid;
+        Column column = Column::single(id, back->width);
+        index = stateOf(target)->strip.insertColumn(std::move(column), back->index);
     } else {
         index = stateOf(target)->strip.insertWindow(id, width);
     }
-    if (back != state_.fullScreenReturn.end()) state_.fullScreenReturn.erase(back);
+    if (back)
+        state_.records.edit(id, [](WindowRecord& record) { record.fullScreenReturn.reset(); });
 
     const bool focused = focus && pid == state_.frontmostPID;
     if (focused) stateOf(target)->strip.focusedIndex = index;
@@ -189,12 +191,7 @@ bool StripController::add(const AXElementRef& element, std::int32_t pid, bool fo
 // Every record the controller keeps about one window. Window ids come back (X reuses them), so
 // nothing may survive the window.
 void StripController::forgetWindowRecords(WindowID id, bool keepFullScreenReturn) {
-    state_.badges.erase(id);
-    state_.pendingUserChanges.erase(id);
-    state_.lastMoveTime.erase(id);
-    state_.minimumHeights.erase(id);
-    state_.originalFrames.erase(id);
-    if (!keepFullScreenReturn) state_.fullScreenReturn.erase(id);
+    state_.records.forgetTiling(id, keepFullScreenReturn);
     asyncMover_->forget(id);
 }
 
@@ -224,7 +221,7 @@ void StripController::handle(AppObserver::Event event, const AXElementRef& eleme
             enqueueAfter(0.8, [this, element, pid] { add(element, pid, true); });
             break;
         case AppObserver::Event::windowDestroyed:
-            state_.userFloating.erase(id);
+            state_.records.edit(id, [](WindowRecord& record) { record.userFloating = false; });
             if (managed) {
                 remove(id, "closed", true);
             } else {
@@ -274,7 +271,7 @@ void StripController::windowFocused(WindowID id) {
     const bool changed = stateOf(uuid)->strip.focus(id);
     const bool same = state_.activeUUID && *state_.activeUUID == uuid;
     state_.activeUUID = uuid;
-    const bool cleared = state_.badges.erase(id) > 0;
+    const bool cleared = state_.records.clearBadge(id);
     if (changed) {
         structuralTail(uuid);
         publishSnapshot(SnapshotReason::focus(uuid));

@@ -7,13 +7,6 @@
 
 namespace brindlow::Swipe {
 
-double maxOffset(const Strip& strip, double width, double gap, double outerGap) {
-    const std::vector<LayoutEngine::ColumnSpan> spans =
-        LayoutEngine::columnSpans(strip.columns, width, gap, outerGap);
-    if (spans.empty()) return 0;
-    return std::max(0.0, spans.back().x + spans.back().width + outerGap - width);
-}
-
 double inPoints(double amount, GestureUnit unit, double width) {
     return unit == GestureUnit::trackpadWidth ? amount * width : amount;
 }

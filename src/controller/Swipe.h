@@ -9,10 +9,6 @@
 // The pure rules of dragging a strip under the fingers and letting it settle on a column.
 namespace brindlow::Swipe {
 
-// The largest scroll offset of the strip's unpinned run in a viewport `width` wide; 0 without
-// unpinned columns.
-double maxOffset(const Strip& strip, double width, double gap, double outerGap);
-
 // A gesture amount or velocity in points: a `trackpadWidth` share of the viewport width, or as is.
 double inPoints(double amount, GestureUnit unit, double width);
 

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "settings/JSONEncoder.h"
+#include "settings/StorageFolder.h"
 
 namespace brindlow {
 
@@ -26,7 +27,9 @@ bool takeUndecodable(const std::filesystem::path& file) {
     return undecodableFiles().erase(file) > 0;
 }
 
-std::string errnoText(const char* action) { return std::string(action) + ": " + std::strerror(errno); }
+std::string errnoText(const char* action) {
+    return std::string(action) + ": " + std::strerror(errno);
+}
 
 void keepAside(const std::filesystem::path& file) {
     const std::optional<std::string> bytes = readFileBytes(file);
@@ -80,11 +83,15 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& dest
     std::error_code error;
     const std::filesystem::path folder = destination.parent_path();
     if (!folder.empty()) {
-        std::filesystem::create_directories(folder, error);
+        error = createPrivateFolder(folder);
         if (error) return error.message();
-        if (!std::filesystem::is_directory(folder)) return "Not a folder: " + folder.string();
     }
-    std::string temp = (folder / ("." + destination.filename().string() + ".XXXXXX")).string();
+    // Built piece by piece: g++ 12 reports a false overlap (-Wrestrict) for "." + name.
+    std::string tempName = ".";
+    tempName += destination.filename().string();
+    tempName += ".XXXXXX";
+    std::string temp = (folder / tempName).string();
+    // mkstemp makes the file for its owner only, and so it stays.
     const int fd = mkstemp(temp.data());
     if (fd < 0) return errnoText("Could not create a temporary file");
     size_t written = 0;
@@ -99,7 +106,6 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& dest
         }
         written += static_cast<size_t>(n);
     }
-    fchmod(fd, 0644);
     if (::fsync(fd) != 0 || ::close(fd) != 0) {
         const std::string failure = errnoText("Could not flush");
         ::unlink(temp.c_str());

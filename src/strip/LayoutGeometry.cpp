@@ -4,6 +4,7 @@
 #include "geometry/Rounding.h"
 #include "strip/LayoutEngine.h"
 #include "strip/LayoutInternals.h"
+#include "strip/Viewport.h"
 
 namespace brindlow::LayoutEngine {
 
@@ -75,8 +76,7 @@ std::vector<double> snapOffsets(std::span<const Column> columns, double width, d
     gap = nonNegative(gap);
     outerGap = nonNegative(outerGap);
     const std::vector<ColumnSpan> spans = columnSpans(columns, width, gap, outerGap);
-    const double maximum =
-        spans.empty() ? 0 : std::max(0.0, spans.back().x + spans.back().width + outerGap - width);
+    const double maximum = Viewport::maxOffset(spans, width, outerGap);
     std::vector<double> offsets;
     offsets.reserve(spans.size() + 1);
     std::size_t k = 0;

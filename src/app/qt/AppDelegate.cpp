@@ -1,9 +1,25 @@
 #include "app/qt/AppDelegate.h"
 
 #include <QTimer>
+#include <algorithm>
+#include <cstdio>
 
 #include "controller/StripController.h"
+#include "input/Hotkey.h"
+#include "input/KeyboardShortcuts/DisplayText.h"
+#include "input/KeyboardShortcuts/HotKeyCenter.h"
+#include "input/KeyboardShortcuts/MenuShortcuts.h"
+#include "input/KeyboardShortcuts/Registry.h"
+#include "input/KeyboardShortcuts/RegistryMenuShortcuts.h"
+#include "overlays/BadgeOverlayController.h"
+#include "overlays/FocusOverlayController.h"
+#include "overlays/ToastController.h"
+#include "overlays/ToastView.h"
+#include "overlays/WindowPresenter.h"
+#include "platform/Animator.h"
+#include "settings/SettingsRanges.h"
 #include "settings/SettingsStore.h"
+#include "settings/StorageFolder.h"
 
 namespace brindlow {
 
@@ -21,14 +37,54 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
       controller_(controller),
       settings_(settings),
       log_(makeLogger("AppDelegate")),
+      presenter_(std::make_unique<WindowPresenter>()),
       performer_(settings, [&controller](const Command& command) { controller.perform(command); }),
       requestTarget_(performer_, controller, layouts),
       executor_(requestTarget_, mainQueue),
       server_(std::move(socketPath), executor_),
-      alive_(std::make_shared<AppDelegate*>(this)) {}
+      gestures_(platform_.eventTap,
+                GestureTarget{[&controller](Point at) { controller.gestureBegan(at); },
+                              [&controller](double amount, GestureUnit unit) {
+                                  controller.gestureChanged(amount, unit);
+                              },
+                              [&controller](double velocity, GestureUnit unit) {
+                                  controller.gestureEnded(velocity, unit);
+                              }}),
+      mouseFocus_(platform_.mouseMonitor, mainQueue,
+                  [&controller](Point at) { controller.focusWindow(at); }),
+      alive_(std::make_shared<AppDelegate*>(this)) {
+    if (platform_.surfaces && platform_.uiScheduler) {
+        SurfaceFactory& surfaces = *platform_.surfaces;
+        UiScheduler& scheduler = *platform_.uiScheduler;
+        animator_ = std::make_unique<Animator>(scheduler);
+        focusOverlay_ = std::make_unique<FocusOverlayController>(surfaces, scheduler, *animator_);
+        badgeOverlay_ = std::make_unique<BadgeOverlayController>(surfaces);
+        Screens* screens = platform_.screens;
+        toast_ = std::make_unique<ToastController>(
+            surfaces, scheduler, *animator_, std::make_shared<ToastView>(),
+            [screens]() -> std::optional<Rect> {
+                if (!screens) return std::nullopt;
+                const std::vector<ScreenInfo> all = screens->screens();
+                if (all.empty()) return std::nullopt;
+                return all.front().visibleFrame;
+            });
+    }
+}
 
 AppDelegate::~AppDelegate() {
     stopPermissionTimer();
+    // The controllers go before the animator they animate with.
+    toast_.reset();
+    badgeOverlay_.reset();
+    focusOverlay_.reset();
+    menuKeyWatch_.reset();
+    menuShortcuts_.reset();
+    if (KeyboardShortcuts::Registry::shared() == shortcuts_.get()) {
+        KeyboardShortcuts::Registry::setShared(nullptr);
+        KeyboardShortcuts::setKeyCharacterSource({});
+    }
+    shortcuts_.reset();
+    hotKeyCenter_.reset();
     if (currentDelegate == this) currentDelegate = nullptr;
     alive_.reset();
 }
@@ -45,16 +101,19 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     // strongly (it lives for the process), the delegate weakly.
     std::weak_ptr<AppDelegate*> weak = alive_;
     StripController* controller = &controller_;
-    settings_.addListener([weak, controller](const AppSettings& settings) {
+    // Everything downstream sees the numbers held to their pages' ranges; the
+    // stored file keeps what the user wrote.
+    settings_.addListener([weak, controller](const AppSettings& stored) {
+        const AppSettings settings = settingsInRange(stored);
         controller->updateSettings(settings);
         if (auto alive = weak.lock()) (*alive)->applyInputSettings(settings);
     });
 
-    const AppSettings settings = settings_.settings();
+    const AppSettings settings = settingsInRange(settings_.settings());
     controller_.updateSettings(settings);
     applyInputSettings(settings);
 
-    // Construction point: every global shortcut is registered here.
+    registerShortcuts();
     // Construction point: the menu bar puts up its status item here.
 
     switch (server_.start()) {
@@ -66,6 +125,8 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
             // Logged by the server; the application runs without the command line.
             break;
     }
+    // This instance holds the start lock now: no other one is writing there.
+    removeStaleTempFiles(server_.socketPath().parent_path());
 
     // Construction point: the first-run window is shown here unless the first
     // run is done and the display already answers.
@@ -80,6 +141,35 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     return LaunchResult::running;
 }
 
+void AppDelegate::registerShortcuts() {
+    if (!platform_.hotKeys || !platform_.preferences) return;
+    HotKeys* hotKeys = platform_.hotKeys;
+    KeyboardShortcuts::setKeyCharacterSource(
+        [hotKeys](int keyCode) { return hotKeys->keyCharacter(keyCode); });
+    // A combination another program holds (the window manager's, often) is
+    // reported on standard output and in the log, once per claim.
+    const Logger log = log_;
+    hotKeyCenter_ =
+        std::make_unique<KeyboardShortcuts::HotKeyCenter>(*hotKeys, [log](const std::string& line) {
+            std::fputs((line + "\n").c_str(), stdout);
+            std::fflush(stdout);
+            log.error("%{public}s", line);
+        });
+    shortcuts_ =
+        std::make_unique<KeyboardShortcuts::Registry>(*platform_.preferences, *hotKeyCenter_);
+    KeyboardShortcuts::Registry::setShared(shortcuts_.get());
+    menuKeyWatch_ = std::make_unique<KeyboardShortcuts::MenuKeyWatch>(*shortcuts_, *hotKeyCenter_);
+    menuShortcuts_ = std::make_unique<KeyboardShortcuts::RegistryMenuShortcuts>(*shortcuts_);
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    Hotkey::registerAll(*shortcuts_, [weak](const Command& command) {
+        if (auto alive = weak.lock()) (*alive)->performer_.perform(command);
+    });
+}
+
+MenuShortcuts* AppDelegate::menuShortcuts() {
+    return menuShortcuts_.get();
+}
+
 void AppDelegate::installControllerCallbacks() {
     std::weak_ptr<AppDelegate*> weak = alive_;
     controller_.onSnapshot = [weak](const StripSnapshot& snapshot) {
@@ -87,22 +177,25 @@ void AppDelegate::installControllerCallbacks() {
         if (!alive) return;
         AppDelegate& self = **alive;
         self.snapshot_ = snapshot;
-        // Construction points, in this order: the menu bar's title, the strip
-        // indicator (with the current settings), the badge overlay, the gap
-        // overlay, the search list and the overview are updated here.
+        // Construction points, in this order: the menu bar's title and the strip
+        // indicator (with the current settings) are updated here.
+        if (self.badgeOverlay_) self.badgeOverlay_->update(snapshot.displays, snapshot.paused);
+        // Construction points, in this order: the gap overlay, the search list and
+        // the overview are updated here.
     };
     controller_.onMessage = [weak](const ToastMessage& message) {
         auto alive = weak.lock();
         if (!alive) return;
-        // Construction point: the toast shows the message on the display that
-        // was active in the stored snapshot.
-        (*alive)->log_.info("Message: %{public}s", message.summary());
+        // The strip controller has logged the message; it shows on the display
+        // that was active in the stored snapshot.
+        AppDelegate& self = **alive;
+        if (self.toast_) self.toast_->show(message, self.snapshot_.activeDisplay());
     };
-    controller_.onFocusFrames = [weak](const std::vector<FocusFrame>&) {
+    controller_.onFocusFrames = [weak](const std::vector<FocusFrame>& frames) {
         auto alive = weak.lock();
         if (!alive) return;
-        // Construction point: the focus border and dimming follow the frames
-        // with the current settings.
+        AppDelegate& self = **alive;
+        if (self.focusOverlay_) self.focusOverlay_->update(frames, self.settings_.settings());
     };
 }
 
@@ -130,10 +223,14 @@ void AppDelegate::checkPermission() {
 
 void AppDelegate::applyInputSettings(const AppSettings& settings) {
     const bool granted = permissionGranted();
-    [[maybe_unused]] const bool followMouse = granted && settings.focusFollowsMouse;
-    // Construction point: the gesture recognizer takes its configuration here
-    // (fingers and two-finger scrolling from the settings when granted, off otherwise).
-    // Construction point: focus follows the mouse is switched to `followMouse` here.
+    GestureConfig gestures;
+    if (granted) {
+        if (settings.gesturesEnabled)
+            gestures.fingers = int(std::clamp<std::int64_t>(settings.gestureFingers, 0, 4));
+        gestures.twoFinger = settings.twoFingerScroll;
+    }
+    gestures_.apply(gestures);
+    mouseFocus_.setEnabled(granted && settings.focusFollowsMouse);
     // Construction point: the menu bar refreshes its status title here.
     // Construction point: the strip indicators hide here when `showIndicator` is off.
 }
@@ -143,7 +240,8 @@ void AppDelegate::applicationWillTerminate() {
     terminated_ = true;
     stopPermissionTimer();
     server_.stop();
-    // Construction point: the gesture recognizer's trackpad tap is switched off here.
+    gestures_.apply(GestureConfig{});
+    mouseFocus_.setEnabled(false);
     windowsPutBack_ = controller_.stop(kStopWait);
     if (!windowsPutBack_) log_.error("The strip queue did not put the windows back in time");
 }

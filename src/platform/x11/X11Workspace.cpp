@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/wait.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -148,6 +149,26 @@ std::optional<std::string> X11Workspace::desktopImagePath(std::uint32_t) const {
     return std::nullopt;
 }
 
+namespace {
+
+// Ignored signals and the signal mask survive exec: without this, a launched
+// terminal would hand our ignored SIGPIPE on to its shells ("yes | head" would
+// then print broken-pipe errors). Only async-signal-safe calls: runs after fork.
+void restoreDefaultSignals() {
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    sigemptyset(&defaults.sa_mask);
+    for (int signal = 1; signal < NSIG; ++signal) {
+        if (signal == SIGKILL || signal == SIGSTOP) continue;
+        sigaction(signal, &defaults, nullptr);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
+}  // namespace
+
 bool spawnDetached(const std::vector<std::string>& arguments) {
     if (arguments.empty()) return false;
     std::vector<char*> argv;
@@ -165,6 +186,7 @@ bool spawnDetached(const std::vector<std::string>& arguments) {
         // The middle process exits at once, so the program is nobody's zombie.
         setsid();
         if (fork() == 0) {
+            restoreDefaultSignals();
             execvp(argv[0], argv.data());
             char failed = 1;
             (void)!write(pipeFds[1], &failed, 1);

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "platform/ManualExecutor.h"
 #include "platform/sim/ManualDisplayLink.h"
 #include "platform/sim/SimDesktop.h"
+#include "settings/JSONFiles.h"
 #include "support/QuietLog.h"
 #include "support/TempFolder.h"
 
@@ -62,6 +66,13 @@ class ControllerScenario : public QuietLogTest {
         return environment;
     }
 
+    // Learned minimum heights by bundle identifier, as a controller made afterwards reads them.
+    void writeLearnedHeights(const std::map<std::string, double>& heights) {
+        nlohmann::json table = nlohmann::json::object();
+        for (const auto& [app, height] : heights) table[app] = height;
+        writeJSONValue(table, folder.path() / "minimum-heights.json");
+    }
+
     void makeController() {
         controller = std::make_unique<StripController>(environment());
         controller->onSnapshot = [this](const StripSnapshot& snapshot) {
@@ -107,6 +118,28 @@ class ControllerScenario : public QuietLogTest {
     }
 
     const StripController::State& state() const { return controller->state(); }
+
+    WindowRecord record(WindowID id) const { return state().records.get(id); }
+    // The windows whose record answers `test`.
+    template <typename Test>
+    std::set<WindowID> recordsWhere(Test test) const {
+        std::set<WindowID> ids;
+        for (const auto& [id, entry] : state().records.all())
+            if (test(entry)) ids.insert(id);
+        return ids;
+    }
+    std::set<WindowID> badged() const {
+        return recordsWhere([](const WindowRecord& entry) { return entry.hasBadge; });
+    }
+    // A command finished in a shell whose parent is the window's application, in a folder named
+    // like the window's title: the window gets a badge.
+    void giveBadge(WindowID id) {
+        static constexpr std::int32_t kShell = 8888;
+        const SimWindow window = desktop.window(id);
+        desktop.setProcess(kShell, window.pid(), "zsh");
+        controller->badge({kShell, "/home/me/" + window.title().value_or(""), "make", 0});
+        time.runUntilIdle();
+    }
 
     std::vector<WindowID> stripWindows(const std::string& uuid) const {
         const auto found = state().displays.find(uuid);

@@ -34,19 +34,22 @@ TEST_F(Drags, NudgesWithinThreePointsAreNotFollowed) {
     open(2);
     const Rect frame = windows[1].frame();
     drag(windows[1], frame.offsetBy(3, -3));
-    EXPECT_TRUE(state().pendingUserChanges.empty());
+    EXPECT_TRUE(
+        recordsWhere([](const WindowRecord& entry) { return entry.userChangePending; }).empty());
     drag(windows[1], frame.offsetBy(4, 0));
-    EXPECT_TRUE(state().pendingUserChanges.contains(id(1)));
+    EXPECT_TRUE(record(id(1)).userChangePending);
 }
 
 TEST_F(Drags, MovesWithoutTheButtonOrRightAfterTheControllersOwnMoveAreIgnored) {
     open(2);
     windows[1].setFrame(windows[1].frame().offsetBy(-600, 0));
     time.runUntilIdle();
-    EXPECT_TRUE(state().pendingUserChanges.empty());
+    EXPECT_TRUE(
+        recordsWhere([](const WindowRecord& entry) { return entry.userChangePending; }).empty());
     run(Command::Kind::narrower);  // the controller moves the window now
     drag(windows[1], windows[1].frame().offsetBy(-600, 0));
-    EXPECT_TRUE(state().pendingUserChanges.empty());
+    EXPECT_TRUE(
+        recordsWhere([](const WindowRecord& entry) { return entry.userChangePending; }).empty());
     release();
     EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(0), id(1)}));
 }
@@ -59,12 +62,13 @@ TEST_F(Drags, DraggingAColumnPastItsNeighbourSwapsThemOnceTheButtonIsUp) {
     // Held for a while: judged only at release, with the final frame.
     time.advance(2.0);
     EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(0), id(1), id(2)}));
-    EXPECT_TRUE(state().pendingUserChanges.contains(id(0)));
+    EXPECT_TRUE(record(id(0)).userChangePending);
     release();
     EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(1), id(0), id(2)}));
     EXPECT_EQ(strip().focusedIndex, 1);
     EXPECT_EQ(logLines("User moved Editor to column 2").size(), 1u);
-    EXPECT_TRUE(state().pendingUserChanges.empty());
+    EXPECT_TRUE(
+        recordsWhere([](const WindowRecord& entry) { return entry.userChangePending; }).empty());
     // The layout put it back into its new column.
     EXPECT_EQ(windows[0].frame(), placementOf(id(0)).frame);
 }
@@ -153,7 +157,8 @@ TEST_F(Drags, EventsDuringAGestureAreIgnored) {
     controller->gestureBegan(Point{500, 500});
     time.runUntilIdle();
     drag(windows[0], windows[0].frame().offsetBy(900, 0));
-    EXPECT_TRUE(state().pendingUserChanges.empty());
+    EXPECT_TRUE(
+        recordsWhere([](const WindowRecord& entry) { return entry.userChangePending; }).empty());
 }
 
 }  // namespace

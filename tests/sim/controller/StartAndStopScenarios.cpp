@@ -34,7 +34,10 @@ TEST_F(StartAndStop, TilesTheWindowsOfEveryDisplayAndPublishesOneSnapshot) {
     // Every window now stands inside its display's usable area at half its width.
     for (const SimWindow& window : {a, b}) EXPECT_LE(window.frame().width, 1920 / 2);
     EXPECT_TRUE(inside(c.frame(), kRight));
-    EXPECT_EQ(state().originalFrames.size(), 3u);
+    EXPECT_EQ(recordsWhere([](const WindowRecord& entry) {
+                  return entry.originalFrame.has_value();
+              }).size(),
+              3u);
     for (const auto& [uuid, display] : state().displays)
         EXPECT_DOUBLE_EQ(display.displayedOffset, display.strip.scrollOffset);
 }

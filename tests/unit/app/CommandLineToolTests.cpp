@@ -2,6 +2,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -78,8 +80,12 @@ class CommandLineToolTest : public ::testing::Test {
 TEST(CommandLineRole, NoArgumentsOrADashStartTheApplication) {
     EXPECT_FALSE(isCommandLineRole({}));
     EXPECT_FALSE(isCommandLineRole({"-"}));
-    EXPECT_FALSE(isCommandLineRole({"--help"}));
-    EXPECT_FALSE(isCommandLineRole({"-h", "list"}));
+    EXPECT_FALSE(isCommandLineRole({"--reverse"}));
+    EXPECT_FALSE(isCommandLineRole({"-psn_0_1234"}));
+    // Asking for help or the version never starts tiling.
+    EXPECT_TRUE(isCommandLineRole({"--help"}));
+    EXPECT_TRUE(isCommandLineRole({"-h", "list"}));
+    EXPECT_TRUE(isCommandLineRole({"--version"}));
     EXPECT_TRUE(isCommandLineRole({"help"}));
     EXPECT_TRUE(isCommandLineRole({"focus-left"}));
     EXPECT_TRUE(isCommandLineRole({"nonsense"}));
@@ -156,7 +162,13 @@ const std::vector<std::string> kBashLines = {
     R"x(  _brindlow_ready=1)x",
     R"x(})x",
     R"x(trap '_brindlow_preexec' DEBUG)x",
-    R"x(PROMPT_COMMAND="_brindlow_status=\$?; ${PROMPT_COMMAND:+$PROMPT_COMMAND; }_brindlow_precmd")x",
+    R"x(if [[ $PROMPT_COMMAND != *_brindlow_precmd* ]]; then)x",
+    R"x(  _brindlow_prompt=${PROMPT_COMMAND%"${PROMPT_COMMAND##*[![:space:]]}"})x",
+    R"x(  _brindlow_prompt=${_brindlow_prompt%;})x",
+    R"x(  _brindlow_prompt=${_brindlow_prompt%"${_brindlow_prompt##*[![:space:]]}"})x",
+    R"x(  PROMPT_COMMAND="_brindlow_status=\$?; ${_brindlow_prompt:+$_brindlow_prompt; }_brindlow_precmd")x",
+    R"x(  unset _brindlow_prompt)x",
+    R"x(fi)x",
 };
 
 std::string joined(const std::vector<std::string>& lines) {
@@ -171,9 +183,16 @@ TEST_F(CommandLineToolTest, HelpVersionAndShellHooksAnswerWithoutTheApplication)
     EXPECT_EQ(result.out, joined(kUsageLines));
     EXPECT_EQ(result.err, "");
 
-    result = run({"version"});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "2.5.1\n");
+    for (const char* word : {"--help", "-h"}) {
+        result = run({word});
+        EXPECT_EQ(result.status, 0) << word;
+        EXPECT_EQ(result.out, joined(kUsageLines)) << word;
+    }
+    for (const char* word : {"version", "--version"}) {
+        result = run({word});
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out, "2.5.1\n");
+    }
     environment.version.clear();
     EXPECT_EQ(run({"version"}).out, "unknown\n");
 
@@ -183,6 +202,35 @@ TEST_F(CommandLineToolTest, HelpVersionAndShellHooksAnswerWithoutTheApplication)
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, joined(kBashLines));
     EXPECT_EQ(result.err, "");
+}
+
+// Runs a bash script file; what it prints (standard error included).
+std::string runBash(const std::filesystem::path& script) {
+    FILE* pipe = popen(("bash " + script.string() + " 2>&1").c_str(), "r");
+    if (!pipe) return "<no bash>";
+    std::string output;
+    char buffer[256];
+    while (const std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+    pclose(pipe);
+    return output;
+}
+
+TEST_F(CommandLineToolTest, BashHookJoinsAnyPromptCommandOnce) {
+    const std::filesystem::path hook = folder.path() / "hook.bash";
+    std::ofstream(hook) << run({"shell-hook", "bash"}).out;
+    const std::string joinedFoo = "_brindlow_status=$?; foo; _brindlow_precmd\nran\n";
+    for (const auto& [before, after] : std::vector<std::pair<std::string, std::string>>{
+             {"foo;", joinedFoo},
+             {"foo ;  ", joinedFoo},
+             {"foo", joinedFoo},
+             {"", "_brindlow_status=$?; _brindlow_precmd\nran\n"}}) {
+        const std::filesystem::path script = folder.path() / "prompt.bash";
+        // Evaluated twice, as when a shell start-up file is read again.
+        std::ofstream(script) << "foo() { :; }\nPROMPT_COMMAND='" << before << "'\n. " << hook
+                              << "\n. " << hook << "\nprintf '%s\\n' \"$PROMPT_COMMAND\"\n"
+                              << "eval \"$PROMPT_COMMAND\" && echo ran\n";
+        EXPECT_EQ(runBash(script), after) << "PROMPT_COMMAND=" << before;
+    }
 }
 
 TEST_F(CommandLineToolTest, UsageErrorsExit64) {
@@ -197,36 +245,65 @@ TEST_F(CommandLineToolTest, UsageErrorsExit64) {
     EXPECT_EQ(run({"brindlow://"}).status, 64);
 }
 
-TEST_F(CommandLineToolTest, NothingListeningExits69) {
+TEST_F(CommandLineToolTest, NothingListeningExits69NamingThePath) {
     const ToolRun result = run({"focus-left"});
     EXPECT_EQ(result.status, 69);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "brindlow: Brindlow is not running.\n");
+    EXPECT_EQ(result.err, "brindlow: Brindlow is not running (nothing listens on " +
+                              environment.socketPath.string() + ").\n");
     // "help" needs no application.
     EXPECT_EQ(run({"help"}).status, 0);
     environment.socketPath = folder.path() / std::string(110, 'x');
     EXPECT_EQ(run({"list"}).status, 69);
 }
 
-TEST_F(CommandLineToolTest, UnreadableOrMissingRepliesExit69) {
-    for (const std::optional<std::string>& reply :
-         {std::optional<std::string>(), std::optional<std::string>("\n"),
-          std::optional<std::string>("garbage\n"), std::optional<std::string>("{\"ok\":true}\n"),
-          std::optional<std::string>(std::string(1'000'100, ' '))}) {
-        ScriptedApplication application(environment.socketPath,
-                                        [reply](const std::string&) { return reply; });
-        const ToolRun result = run({"pause"});
-        EXPECT_EQ(result.status, 69);
-        EXPECT_EQ(result.err, "brindlow: Brindlow is not running.\n");
-        std::filesystem::remove(environment.socketPath);
-    }
+// Reached, but no usable answer: each failure says what happened, and none
+// claims that Brindlow is not running.
+struct BadReply {
+    std::optional<std::string> reply;
+    std::string message;
+};
+
+class BadReplyTest : public CommandLineToolTest, public ::testing::WithParamInterface<BadReply> {};
+
+TEST_P(BadReplyTest, SaysWhatWentWrongAndExits70) {
+    ScriptedApplication application(
+        environment.socketPath, [reply = GetParam().reply](const std::string&) { return reply; });
+    const ToolRun result = run({"pause"});
+    EXPECT_EQ(result.status, 70);
+    EXPECT_EQ(result.err, GetParam().message);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, BadReplyTest,
+    ::testing::Values(
+        BadReply{std::nullopt, "brindlow: Brindlow closed the connection without answering.\n"},
+        BadReply{"\n", "brindlow: Brindlow's reply could not be read.\n"},
+        BadReply{"garbage\n", "brindlow: Brindlow's reply could not be read.\n"},
+        BadReply{"{\"ok\":true}\n", "brindlow: Brindlow's reply could not be read.\n"}));
 
 TEST_F(CommandLineToolTest, ApplicationThatNeverAnswersTimesOut) {
     environment.replyTimeoutSeconds = 0.05;
     ScriptedApplication application(environment.socketPath, answer(""));
     const ToolRun result = run({"list"});
-    EXPECT_EQ(result.status, 69);
+    EXPECT_EQ(result.status, 70);
+    EXPECT_EQ(result.err, "brindlow: Brindlow did not answer within 0.05 s.\n");
+}
+
+TEST_F(CommandLineToolTest, RequestOverTheServersBoundIsAUsageError) {
+    // {"args":["notify","done","--dir","…"],"callerPID":4321} is 55 bytes besides the folder.
+    const ToolRun result = run({"notify", "done", "--dir", std::string(69'946, 'd')});
+    EXPECT_EQ(result.status, 64);
+    EXPECT_EQ(result.err, "brindlow: request too large (70000 bytes, at most 65536)\n");
+}
+
+TEST_F(CommandLineToolTest, ReplyOfAMegabyteAndMoreIsReadWhole) {
+    const std::string json = "{\"t\":\"" + std::string(1'500'000, 't') + "\"}";
+    ScriptedApplication application(environment.socketPath,
+                                    answer(encodeLine(CLIResponse{true, json})));
+    const ToolRun result = run({"list", "--titles"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, json + "\n");
 }
 
 TEST_F(CommandLineToolTest, RequestCarriesEveryWordAndTheCallerUnchecked) {
@@ -258,15 +335,6 @@ TEST_F(CommandLineToolTest, ReplyOutputGoesToTheStreamOfItsVerdict) {
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(result.err, "No layout named X\n");
     }
-}
-
-TEST_F(CommandLineToolTest, ReplyLongerThanOneReadIsPrintedWhole) {
-    const std::string json = "{\"columns\":\"" + std::string(50'000, 'c') + "\"}";
-    ScriptedApplication application(environment.socketPath,
-                                    answer(encodeLine(CLIResponse{true, json})));
-    const ToolRun result = run({"list"});
-    EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, json + "\n");
 }
 
 TEST_F(CommandLineToolTest, RequestThatCannotBeEncodedExits70Silently) {

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -257,7 +258,8 @@ TEST_F(SocketServerTest, StoppedServerIsNotRunningForTheTool) {
     EXPECT_FALSE(std::filesystem::exists(path));
     const ToolRun run = tool({"focus-left"});
     EXPECT_EQ(run.status, 69);
-    EXPECT_EQ(run.err, "brindlow: Brindlow is not running.\n");
+    EXPECT_EQ(run.err,
+              "brindlow: Brindlow is not running (nothing listens on " + path.string() + ").\n");
 }
 
 TEST_F(SocketServerTest, StopEndsARequestWaitingForAStuckMainQueue) {
@@ -332,11 +334,84 @@ TEST_F(SocketServerTest, StaleSocketFileIsReplaced) {
     expectStillServing();
 }
 
-TEST_F(SocketServerTest, PathTooLongFailsToStart) {
+TEST_F(SocketServerTest, PathTooLongForAnAddressIsReachedThroughItsFolder) {
+    path = folder.path() / std::string(120, 'p') / "brindlow.sock";
+    startServer();
+    expectStillServing();
+}
+
+TEST_F(SocketServerTest, SymbolicLinkAtTheSocketIsRefusedAndTheStartLockKept) {
+    std::filesystem::create_directories(path.parent_path());
+    std::filesystem::create_symlink(folder.path() / "elsewhere.sock", path);
     executor = std::make_unique<RequestExecutor>(target, mainQueue);
-    SocketServer longPath(folder.path() / std::string(120, 'p') / "brindlow.sock", *executor);
-    EXPECT_EQ(longPath.start(), SocketServer::StartResult::failed);
-    EXPECT_FALSE(longPath.isListening());
+    SocketServer first(path, *executor);
+    EXPECT_EQ(first.start(), SocketServer::StartResult::failed);
+    EXPECT_EQ(first.failureReason(), "a symbolic link is in the way of the socket");
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "elsewhere.sock"));
+    // Without a socket, the lock alone keeps a second instance out.
+    SocketServer second(path, *executor);
+    EXPECT_EQ(second.start(), SocketServer::StartResult::alreadyRunning);
+    first.stop();
+    std::filesystem::remove(path);
+    EXPECT_EQ(second.start(), SocketServer::StartResult::listening);
+}
+
+// Enough descriptors for both ends of a thousand connections.
+void allowDescriptors(rlim_t wanted) {
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    if (limit.rlim_cur < wanted) {
+        limit.rlim_cur = std::min(wanted, limit.rlim_max);
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+TEST_F(SocketServerTest, ThousandIdleConnectionsDoNotHoldUpACommand) {
+    allowDescriptors(4096);
+    SocketServer::Options options;
+    // Longer than the test: the idle clients are never cut off meanwhile.
+    options.readLimitSeconds = 120;
+    startServer(options);
+    std::vector<std::unique_ptr<Client>> idle;
+    for (int i = 0; i < 1000; ++i) {
+        idle.push_back(std::make_unique<Client>(path));
+        ASSERT_GE(idle.back()->fd, 0) << i;
+    }
+    target.answerListsWith("{\"displays\":[]}");
+    const ToolRun run = tool({"list"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "{\"displays\":[]}\n");
+}
+
+TEST_F(SocketServerTest, OutOfConnectionsTheLongestWaitingIdleClientMakesRoom) {
+    SocketServer::Options options;
+    options.maxConnections = 3;
+    options.readLimitSeconds = 120;
+    startServer(options);
+    Client oldest(path);
+    Client second(path);
+    Client third(path);
+    expectStillServing();
+    EXPECT_EQ(oldest.reply(), std::nullopt);
+}
+
+TEST_F(SocketServerTest, HundredConcurrentClientsAreAllAnswered) {
+    allowDescriptors(4096);
+    startServer();
+    target.answerListsWith("{}");
+    constexpr int kClients = 100;
+    constexpr int kRequestsEach = 50;
+    std::atomic<int> answered = 0;
+    std::vector<std::thread> clients;
+    for (int i = 0; i < kClients; ++i) {
+        clients.emplace_back([&] {
+            for (int n = 0; n < kRequestsEach; ++n) {
+                if (tool({"list", "--titles"}).status == 0) ++answered;
+            }
+        });
+    }
+    for (std::thread& client : clients) client.join();
+    EXPECT_EQ(answered.load(), kClients * kRequestsEach);
 }
 
 }  // namespace

@@ -54,35 +54,6 @@ TEST(CommandRules, WiderAndNarrowerStayWithinTheLimits) {
     EXPECT_DOUBLE_EQ(widthStep(-3), 0.01);
 }
 
-DisplayGeometry display(double width) {
-    return {Rect(0, 0, width, 800), Rect(0, 0, width, 800), {}};
-}
-
-TEST(CommandRules, CentringPutsTheFocusedColumnMidViewportWithinRange) {
-    Strip strip;
-    for (WindowID id = 1; id <= 4; ++id) strip.columns.push_back(Column::single(id, 0.5));
-    strip.focusedIndex = 2;  // x 1000, width 500, viewport 1000: centred at 750
-    EXPECT_DOUBLE_EQ(*centredOffset(strip, display(1000), 0, 0), 750);
-    strip.focusedIndex = 0;
-    EXPECT_DOUBLE_EQ(*centredOffset(strip, display(1000), 0, 0), 0);
-    strip.focusedIndex = 3;
-    EXPECT_DOUBLE_EQ(*centredOffset(strip, display(1000), 0, 0), 1000);
-    strip.columns[2].isFullWidth = true;
-    strip.focusedIndex = 2;
-    EXPECT_DOUBLE_EQ(*centredOffset(strip, display(1000), 0, 0), 1000);  // its left edge
-    strip.focusedIndex.reset();
-    EXPECT_FALSE(centredOffset(strip, display(1000), 0, 0));
-}
-
-TEST(CommandRules, CentringAPinnedColumnOnlyClampsTheOffset) {
-    Strip strip;
-    strip.columns = {Column::single(1, 0.2), Column::single(2, 0.3)};
-    strip.columns[0].pin = Pin::left;
-    strip.focusedIndex = 0;
-    strip.scrollOffset = 400;
-    EXPECT_DOUBLE_EQ(*centredOffset(strip, display(1000), 0, 0), 0);  // everything fits
-}
-
 TEST(CommandRules, AFloatedWindowIsCentredAtMostFourFifthsOfTheArea) {
     const Rect visible(0, 25, 1440, 875);
     const Rect big = floatingFrame(Rect(10, 10, 2000, 1400), visible);

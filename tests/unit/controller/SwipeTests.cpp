@@ -20,12 +20,6 @@ TEST(Swipe, DraggingFollowsTheFingersAndRubberBandsPastBothEnds) {
     EXPECT_DOUBLE_EQ(Swipe::inPoints(0.25, GestureUnit::points, 1600), 0.25);
 }
 
-TEST(Swipe, TheMaximumOffsetIsTheRunPastTheViewport) {
-    EXPECT_DOUBLE_EQ(Swipe::maxOffset(halves(4), 1000, 0, 0), 1000);
-    EXPECT_DOUBLE_EQ(Swipe::maxOffset(halves(1), 1000, 0, 0), 0);
-    EXPECT_DOUBLE_EQ(Swipe::maxOffset(Strip{}, 1000, 0, 0), 0);
-}
-
 TEST(Swipe, VelocityIsSmoothedAndIgnoresSamplesTooCloseTogether) {
     EXPECT_DOUBLE_EQ(Swipe::smoothedVelocity(100, std::nullopt, 1.0, 50), 100);
     EXPECT_DOUBLE_EQ(Swipe::smoothedVelocity(100, std::pair(1.0, 0.0), 1.001, 50), 100);

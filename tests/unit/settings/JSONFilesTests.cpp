@@ -1,4 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <set>
 
 #include <filesystem>
 #include <fstream>
@@ -21,14 +27,16 @@ using Heights = std::map<std::string, double>;
 using test::errorsMentioning;
 
 class JSONFiles : public test::QuietLogTest {
-protected:
+  protected:
     test::TempFolder temp;
 };
 
 }  // namespace
 
 TEST(JSONEncoder, PrettyPrintedSortedAndEscaped) {
-    nlohmann::json value = {{"zeta", 1}, {"alpha", {{"path", "/tmp/x"}, {"list", {1, 2.5}}}}, {"empty", nlohmann::json::array()}};
+    nlohmann::json value = {{"zeta", 1},
+                            {"alpha", {{"path", "/tmp/x"}, {"list", {1, 2.5}}}},
+                            {"empty", nlohmann::json::array()}};
     const auto text = encodeJSON(value);
     ASSERT_TRUE(text);
     EXPECT_EQ(*text,
@@ -64,8 +72,9 @@ TEST(JSONEncoder, InvalidUTF8IsReplacedNotThrown) {
     const auto text = encodeJSON(value);
     ASSERT_TRUE(text);
     EXPECT_EQ(*text, "\"caf\xEF\xBF\xBD \xEF\xBF\xBD\"");
-    EXPECT_EQ(sanitizeUTF8("\xED\xA0\x80ok"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDok");  // surrogate
-    EXPECT_EQ(sanitizeUTF8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");                   // overlong "/"
+    EXPECT_EQ(sanitizeUTF8("\xED\xA0\x80ok"),
+              "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDok");              // surrogate
+    EXPECT_EQ(sanitizeUTF8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");  // overlong "/"
 }
 
 TEST(JSONEncoder, NonFiniteNumbersFailWithAReason) {
@@ -184,6 +193,75 @@ TEST_F(JSONFiles, UnreadableFileIsKeptAsideBeforeItsFirstOverwrite) {
     EXPECT_EQ(errorsMentioning("Kept unreadable").size(), 1u);
 }
 
+TEST_F(JSONFiles, StoredFilesAndTheirFolderAreForTheirOwnerOnly) {
+    const mode_t previous = umask(022);
+    const fs::path file = temp.path() / "Brindlow" / "session.json";
+    writeJSON(Heights{{"a", 1}}, file);
+    writeJSON(Heights{{"a", 2}}, file);
+    umask(previous);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(file.parent_path()).permissions(), fs::perms::owner_all);
+    EXPECT_TRUE(LogSink::recent().empty());
+}
+
+TEST_F(JSONFiles, ExistingFolderKeepsItsModeButOneOthersMayWriteIsReportedOnce) {
+    const fs::path folder = temp.path() / "Shared";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::all);
+    writeJSON(Heights{{"a", 1}}, folder / "layouts.json");
+    writeJSON(Heights{{"a", 1}}, folder / "session.json");
+    EXPECT_EQ(fs::status(folder).permissions(), fs::perms::all);
+    const auto records = LogSink::recent();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].message,
+              "Others may write to " + folder.string() + " (mode 777); it holds window titles");
+}
+
+TEST_F(JSONFiles, OnlyOurOwnUnfinishedTempFilesAreRemoved) {
+    const fs::path folder = temp.path();
+    for (const char* name : {".layouts.json.a1B2c3", ".settings.json.unreadable.ZZZZZZ",
+                             ".layouts.json.Q", ".bashrc.abcdef", "layouts.json", ".json.abcdef"})
+        std::ofstream(folder / name) << "x";
+    EXPECT_EQ(removeStaleTempFiles(folder), 2);
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(folder)) left.insert(entry.path().filename());
+    EXPECT_EQ(left, (std::set<std::string>{".layouts.json.Q", ".bashrc.abcdef", "layouts.json",
+                                           ".json.abcdef"}));
+}
+
+TEST_F(JSONFiles, NoTempFileOutlivesTwoHundredKillsDuringSaves) {
+    const fs::path file = temp.path() / "layouts.json";
+    const std::string bytes = "[\"" + std::string(1 << 20, 'l') + "\"]";
+    ASSERT_FALSE(writeFileAtomically(file, bytes));
+    for (int kill = 0; kill < 200; ++kill) {
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // Saves until killed; says so once the first save is under way.
+            close(ready[0]);
+            bool told = false;
+            for (;;) {
+                if (!told) told = write(ready[1], "s", 1) == 1;
+                writeFileAtomically(file, bytes);
+            }
+        }
+        close(ready[1]);
+        char started;
+        ASSERT_EQ(read(ready[0], &started, 1), 1);
+        close(ready[0]);
+        ::kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    removeStaleTempFiles(temp.path());
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(temp.path()))
+        names.push_back(entry.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"layouts.json"});
+    EXPECT_TRUE(readJSONValue(file).has_value());
+}
+
 TEST(StorageFolder, FollowsXDGDataHome) {
     const char* saved = std::getenv("XDG_DATA_HOME");
     const std::string previous = saved ? saved : "";
@@ -192,5 +270,8 @@ TEST(StorageFolder, FollowsXDGDataHome) {
     setenv("XDG_DATA_HOME", "relative", 1);  // not absolute: ignored
     EXPECT_EQ(storageFolder().filename(), "Brindlow");
     EXPECT_NE(storageFolder(), fs::path("relative/Brindlow"));
-    if (saved) setenv("XDG_DATA_HOME", previous.c_str(), 1); else unsetenv("XDG_DATA_HOME");
+    if (saved)
+        setenv("XDG_DATA_HOME", previous.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
 }

@@ -434,6 +434,39 @@ TEST_F(AppEndToEnd, SecondInstanceFindsTheFirstAndLeavesItRunning) {
     quitAndExpectWindowsBack();
 }
 
+TEST_F(AppEndToEnd, SecondInstanceWithAnotherStorageFolderIsRefusedOnTheSameDisplay) {
+    startXterms(1);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const std::map<xcb_window_t, Rect> tiled = settledFrames();
+
+    TempFolder otherData;
+    auto otherEnvironment = environment_;
+    otherEnvironment["XDG_DATA_HOME"] = otherData.path().string();
+    const ProcessRun second = runProcess({BRINDLOW_EXECUTABLE_PATH}, otherEnvironment);
+    EXPECT_EQ(second.status, 1);
+    EXPECT_EQ(second.err, "brindlow: Brindlow is already running on this display (process " +
+                              std::to_string(brindlow_->pid()) + ").\n");
+    EXPECT_FALSE(std::filesystem::exists(otherData.path() / "Brindlow"));
+    EXPECT_EQ(currentFrames(), tiled);
+    quitAndExpectWindowsBack();
+}
+
+TEST_F(AppEndToEnd, HelpAndVersionPrintWithoutTouchingAWindow) {
+    startXterms(1);
+    ASSERT_FALSE(HasFatalFailure());
+    for (const std::string option : {"--help", "-h", "--version"}) {
+        const ProcessRun run = tool({option});
+        EXPECT_EQ(run.status, 0) << option;
+        EXPECT_EQ(run.out.rfind(option == "--version" ? "0." : "Usage: brindlow <command>\n", 0),
+                  0u)
+            << run.out;
+    }
+    EXPECT_EQ(currentFrames(), originalFrames());
+    EXPECT_FALSE(std::filesystem::exists(data_.path() / "Brindlow"));
+}
+
 TEST_F(AppEndToEnd, ClientsThatHangUpBeforeTheReplyDoNotEndTheApplication) {
     startXterms(1);
     ASSERT_FALSE(HasFatalFailure());
@@ -464,10 +497,121 @@ TEST_F(AppEndToEnd, ClientsThatHangUpBeforeTheReplyDoNotEndTheApplication) {
     quitAndExpectWindowsBack();
 }
 
+TEST_F(AppEndToEnd, GlobalShortcutsMoveTheFocusAsTheToolDoes) {
+    // "focusLeft" set by hand to Ctrl+Alt+Y; "focusRightAlt" keeps its default Ctrl+Alt+L.
+    std::filesystem::create_directories(data_.path() / "Brindlow");
+    std::ofstream(data_.path() / "Brindlow" / "preferences.json")
+        << R"({"KeyboardShortcuts_focusLeft" : "{\"carbonKeyCode\":16,\"carbonModifiers\":6144}"})";
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const auto activeTitle = [&] {
+        const Xterm* xterm = xtermWithWindow(desktop().activeWindow().value_or(XCB_WINDOW_NONE));
+        return xterm ? xterm->title : std::string();
+    };
+    const auto column = [&](int index) { return list()->columns[index - 1].titles.front(); };
+
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    ASSERT_TRUE(eventually([&] { return list()->focused == 1 && activeTitle() == column(1); }));
+    ASSERT_EQ(runProcess({"xdotool", "key", "ctrl+alt+l"}).status, 0);
+    ASSERT_TRUE(eventually([&] { return list()->focused == 2 && activeTitle() == column(2); }))
+        << "Ctrl+Alt+L did not focus the second column";
+    ASSERT_EQ(tool({"focus-right"}).status, 0);
+    ASSERT_TRUE(eventually([&] { return list()->focused == 3 && activeTitle() == column(3); }));
+    ASSERT_EQ(runProcess({"xdotool", "key", "ctrl+alt+y"}).status, 0);
+    ASSERT_TRUE(eventually([&] { return list()->focused == 2 && activeTitle() == column(2); }))
+        << "Ctrl+Alt+Y did not focus the second column";
+
+    quitAndExpectWindowsBack();
+    // The window manager holds Ctrl+Alt+Right: said once, on standard output and in the log.
+    std::ifstream log(logFile());
+    const std::string line = "Error registering hotkey Ctrl+Alt+→: -9878";
+    int printed = 0;
+    int logged = 0;
+    for (std::string each; std::getline(log, each);) {
+        printed += each == line;
+        logged += each.ends_with("error com.vemto.brindlow:AppDelegate " + line);
+        EXPECT_EQ(each.find("Ctrl+Alt+Y: -"), std::string::npos) << each;
+    }
+    EXPECT_EQ(printed, 1);
+    EXPECT_EQ(logged, 1);
+}
+
 TEST_F(AppEndToEnd, ToolSaysWhenNothingRuns) {
     const ProcessRun run = tool({"focus-left"});
     EXPECT_EQ(run.status, 69);
-    EXPECT_EQ(run.err, "brindlow: Brindlow is not running.\n");
+    EXPECT_EQ(run.err, "brindlow: Brindlow is not running (nothing listens on " +
+                           (data_.path() / "Brindlow" / "brindlow.sock").string() + ").\n");
+}
+
+// MARK: Pointer and scroll input
+
+void writeSettings(const std::filesystem::path& data, const std::string& json) {
+    std::filesystem::create_directories(data / "Brindlow");
+    std::ofstream(data / "Brindlow" / "settings.json") << json;
+}
+
+void xdotool(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ASSERT_EQ(runProcess(argv).status, 0);
+}
+
+class PointerInput : public AppEndToEnd, public ::testing::WithParamInterface<bool> {
+  protected:
+    // A column other than the focused one whose window is wholly on screen.
+    const Xterm* visibleUnfocused() {
+        const auto focused = focusedTitle();
+        for (const Xterm& xterm : xterms_) {
+            const Rect frame = frameOf(xterm.window).value_or(Rect{});
+            if (xterm.title != focused && frame.x >= 0 && frame.maxX() <= 1920) return &xterm;
+        }
+        return nullptr;
+    }
+};
+
+TEST_P(PointerInput, FocusFollowsTheMouseOnlyWhenSwitchedOn) {
+    const bool followMouse = GetParam();
+    writeSettings(data_.path(), followMouse ? R"({"focusFollowsMouse": true})"
+                                            : R"({"focusFollowsMouse": false})");
+    startXterms(3);
+    startBrindlow();
+    settledFrames();
+    const auto before = focusedTitle();
+    ASSERT_TRUE(before);
+    const Xterm* target = visibleUnfocused();
+    ASSERT_TRUE(target);
+    const Rect frame = *frameOf(target->window);
+    // The warp of an absolute move is no device motion; the relative step after it is.
+    xdotool({"mousemove", std::to_string(int(frame.midX()) - 5), std::to_string(int(frame.midY())),
+             "mousemove_relative", "5", "0"});
+    if (followMouse) {
+        EXPECT_TRUE(eventually([&] { return focusedTitle() == target->title; }));
+    } else {
+        // Nothing to wait for but time: four times the rest delay.
+        EXPECT_FALSE(eventually([&] { return focusedTitle() != before; }, 0.6));
+    }
+    quitAndExpectWindowsBack();
+}
+
+INSTANTIATE_TEST_SUITE_P(Setting, PointerInput, ::testing::Bool());
+
+TEST_F(AppEndToEnd, ControlAltScrollClicksScrollTheStrip) {
+    writeSettings(data_.path(), R"({"twoFingerScroll": "withKeys"})");
+    startXterms(3);
+    startBrindlow();
+    const auto before = settledFrames();
+    xdotool({"mousemove", "960", "540", "keydown", "ctrl+alt", "click", "--repeat", "20", "--delay",
+             "10", "7", "keyup", "ctrl+alt"});
+    EXPECT_TRUE(eventually([&] {
+        std::ifstream log(logFile());
+        std::stringstream text;
+        text << log.rdbuf();
+        return text.str().find("Swipe settled on column") != std::string::npos;
+    }));
+    EXPECT_NE(settledFrames(), before);
+    quitAndExpectWindowsBack();
 }
 
 }  // namespace

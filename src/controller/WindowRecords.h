@@ -1,0 +1,65 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "geometry/Geometry.h"
+#include "strip/WindowID.h"
+
+namespace brindlow {
+
+// A window's way back after native full screen.
+struct FullScreenReturn {
+    std::string uuid;
+    int index = 0;
+    double width = 0;
+    friend bool operator==(const FullScreenReturn&, const FullScreenReturn&) = default;
+};
+
+// What the controller keeps about one window beside its tiling, tiled or not.
+struct WindowRecord {
+    bool userFloating = false;            // floated by the user: not tiled again until unfloated
+    bool hasBadge = false;                // asked for attention and not focused since
+    bool userChangePending = false;       // a drag or resize waits to be judged
+    std::optional<double> lastMoveTime;   // when the controller last moved it
+    std::optional<double> minimumHeight;  // the height it refused to go below
+    std::optional<Rect> originalFrame;    // where it stood before it was first tiled
+    std::optional<FullScreenReturn> fullScreenReturn;
+
+    friend bool operator==(const WindowRecord&, const WindowRecord&) = default;
+};
+
+// One record per window, so that forgetting a window is one erase. A record that holds nothing is
+// dropped, so the records name only windows that still matter.
+class WindowRecords {
+  public:
+    // The record of `id`; a default one when there is none.
+    WindowRecord get(WindowID id) const;
+    // Changes the record of `id` in place, creating it, and drops it when it ends up empty.
+    template <typename Change>
+    void edit(WindowID id, Change&& change) {
+        WindowRecord& record = records_[id];
+        change(record);
+        if (record == WindowRecord{}) records_.erase(id);
+    }
+
+    bool isUserFloating(WindowID id) const { return get(id).userFloating; }
+    bool hasBadge(WindowID id) const { return get(id).hasBadge; }
+    // True when the badge was there.
+    bool clearBadge(WindowID id);
+
+    // Everything a window's tiling left behind, when it leaves the strip; a floating mark stays,
+    // and the way back from full screen when the window is going there.
+    void forgetTiling(WindowID id, bool keepFullScreenReturn);
+    // Everything, when the window is gone.
+    void forget(WindowID id) { records_.erase(id); }
+
+    const std::map<WindowID, WindowRecord>& all() const { return records_; }
+    size_t badgeCount() const;
+
+  private:
+    std::map<WindowID, WindowRecord> records_;
+};
+
+}  // namespace brindlow

@@ -1,0 +1,218 @@
+#include "platform/x11/overlay/X11Stacking.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "platform/Executor.h"
+#include "platform/x11/X11Connection.h"
+
+namespace brindlow {
+
+X11Stacking::X11Stacking(xcb_connection_t* requests, X11Connection& events, Executor& main)
+    : requests_(requests),
+      events_(events),
+      main_(main),
+      alive_(std::make_shared<X11Stacking*>(this)) {
+    currentDesktopAtom_ = events_.atom("_NET_CURRENT_DESKTOP");
+    compositorAtom_ = events_.atom("_NET_WM_CM_S" + std::to_string(events_.screenNumber()));
+
+    std::weak_ptr<X11Stacking*> weak = alive_;
+    Executor* mainQueue = &main_;
+    const xcb_atom_t desktopAtom = currentDesktopAtom_;
+    listener_ =
+        events_.addListener([weak, mainQueue, desktopAtom](const X11Connection::Event& event) {
+            const auto type = event.response_type & 0x7f;
+            switch (type) {
+                case XCB_CONFIGURE_NOTIFY:
+                case XCB_MAP_NOTIFY: {
+                    // A frame restacked or a window appeared on top. Our own restacks report here
+                    // too and are ignored; a burst of foreign ones needs one re-assertion.
+                    const xcb_window_t window =
+                        type == XCB_CONFIGURE_NOTIFY
+                            ? reinterpret_cast<const xcb_configure_notify_event_t&>(event).window
+                            : reinterpret_cast<const xcb_map_notify_event_t&>(event).window;
+                    mainQueue->async([weak, window] {
+                        auto alive = weak.lock();
+                        if (!alive) return;
+                        X11Stacking& self = **alive;
+                        if (self.windows_.contains(window) || self.reassertQueued_) return;
+                        self.reassertQueued_ = true;
+                        self.main_.async([weak] {
+                            auto again = weak.lock();
+                            if (!again) return;
+                            (*again)->reassertQueued_ = false;
+                            (*again)->reassert();
+                        });
+                    });
+                    break;
+                }
+                case XCB_CREATE_NOTIFY:
+                case XCB_DESTROY_NOTIFY:
+                    mainQueue->async([weak] {
+                        auto alive = weak.lock();
+                        if (!alive) return;
+                        X11Stacking& self = **alive;
+                        const std::optional<bool> before = self.compositing_;
+                        self.compositing_.reset();
+                        if (before && self.compositing() != *before && self.compositingChanged_) {
+                            self.compositingChanged_();
+                        }
+                    });
+                    break;
+                case XCB_PROPERTY_NOTIFY: {
+                    const auto& property =
+                        reinterpret_cast<const xcb_property_notify_event_t&>(event);
+                    if (property.atom != desktopAtom) break;
+                    mainQueue->async([weak] {
+                        auto alive = weak.lock();
+                        if (!alive) return;
+                        // A copy: an observer may remove itself.
+                        auto observers = (*alive)->desktopObservers_;
+                        for (auto& [token, handler] : observers) handler();
+                    });
+                    break;
+                }
+                default:
+                    break;
+            }
+        });
+}
+
+X11Stacking::~X11Stacking() {
+    events_.removeListener(listener_);
+    alive_.reset();
+}
+
+void X11Stacking::add(xcb_window_t window, SurfaceTier tier) {
+    windows_[window].tier = tier;
+}
+
+void X11Stacking::remove(xcb_window_t window) {
+    windows_.erase(window);
+}
+
+void X11Stacking::setTier(xcb_window_t window, SurfaceTier tier) {
+    auto found = windows_.find(window);
+    if (found == windows_.end() || found->second.tier == tier) return;
+    found->second.tier = tier;
+    if (tier != SurfaceTier::normal && found->second.relation != Relation::front) {
+        found->second.relation = Relation::none;
+    }
+}
+
+void X11Stacking::mapped(xcb_window_t window) {
+    auto found = windows_.find(window);
+    if (found == windows_.end()) return;
+    found->second.mapped = true;
+    // A freshly mapped window lands on top of everything: put the status tier back above it.
+    if (found->second.tier != SurfaceTier::status) raiseTier(SurfaceTier::status);
+}
+
+void X11Stacking::unmapped(xcb_window_t window) {
+    auto found = windows_.find(window);
+    if (found == windows_.end()) return;
+    found->second.mapped = false;
+    found->second.relation = Relation::none;
+}
+
+bool X11Stacking::restack(xcb_window_t window, std::optional<xcb_window_t> sibling,
+                          std::uint32_t mode, bool checked) {
+    std::uint32_t values[2];
+    std::uint16_t mask = XCB_CONFIG_WINDOW_STACK_MODE;
+    int count = 0;
+    if (sibling) {
+        mask |= XCB_CONFIG_WINDOW_SIBLING;
+        values[count++] = *sibling;
+    }
+    values[count++] = mode;
+    const xcb_void_cookie_t cookie = xcb_configure_window_checked(requests_, window, mask, values);
+    if (!checked) {
+        // The error, if any, is dropped here instead of reaching the toolkit's error handler.
+        xcb_discard_reply(requests_, cookie.sequence);
+        return true;
+    }
+    xcb_generic_error_t* error = xcb_request_check(requests_, cookie);
+    std::free(error);
+    return error == nullptr;
+}
+
+void X11Stacking::raiseTier(SurfaceTier tier) {
+    std::vector<std::pair<std::uint64_t, xcb_window_t>> order;
+    for (const auto& [window, entry] : windows_) {
+        if (entry.mapped && entry.tier == tier) order.emplace_back(entry.frontSerial, window);
+    }
+    std::sort(order.begin(), order.end());
+    for (const auto& [serial, window] : order) {
+        restack(window, std::nullopt, XCB_STACK_MODE_ABOVE, false);
+    }
+    if (!order.empty()) xcb_flush(requests_);
+}
+
+void X11Stacking::orderFront(xcb_window_t window) {
+    auto found = windows_.find(window);
+    if (found == windows_.end()) return;
+    Entry& entry = found->second;
+    entry.relation = Relation::front;
+    entry.sibling = XCB_WINDOW_NONE;
+    entry.frontSerial = nextFrontSerial_++;
+    restack(window, std::nullopt, XCB_STACK_MODE_ABOVE, false);
+    if (entry.tier != SurfaceTier::status) raiseTier(SurfaceTier::status);
+    xcb_flush(requests_);
+}
+
+bool X11Stacking::orderAbove(xcb_window_t window, xcb_window_t frame) {
+    auto found = windows_.find(window);
+    if (found == windows_.end()) return false;
+    if (!restack(window, frame, XCB_STACK_MODE_ABOVE, true)) return false;
+    found->second.relation = Relation::above;
+    found->second.sibling = frame;
+    return true;
+}
+
+bool X11Stacking::orderBelow(xcb_window_t window, xcb_window_t frame) {
+    auto found = windows_.find(window);
+    if (found == windows_.end()) return false;
+    if (!restack(window, frame, XCB_STACK_MODE_BELOW, true)) return false;
+    found->second.relation = Relation::below;
+    found->second.sibling = frame;
+    return true;
+}
+
+void X11Stacking::reassert() {
+    bool any = false;
+    for (const auto& [window, entry] : windows_) {
+        if (!entry.mapped || entry.tier != SurfaceTier::normal) continue;
+        if (entry.relation == Relation::above || entry.relation == Relation::below) {
+            restack(window, entry.sibling,
+                    entry.relation == Relation::above ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW,
+                    false);
+            any = true;
+        }
+    }
+    if (any) xcb_flush(requests_);
+    raiseTier(SurfaceTier::floating);
+    raiseTier(SurfaceTier::status);
+}
+
+bool X11Stacking::compositing() {
+    if (!compositing_) {
+        auto cookie = xcb_get_selection_owner(events_.xcb(), compositorAtom_);
+        XcbReply<xcb_get_selection_owner_reply_t> reply(
+            xcb_get_selection_owner_reply(events_.xcb(), cookie, nullptr));
+        compositing_ = reply && reply->owner != XCB_WINDOW_NONE;
+    }
+    return *compositing_;
+}
+
+ObserverToken X11Stacking::addDesktopChangeObserver(std::function<void()> handler) {
+    const ObserverToken token = nextToken_++;
+    desktopObservers_.emplace(token, std::move(handler));
+    return token;
+}
+
+void X11Stacking::removeDesktopChangeObserver(ObserverToken token) {
+    desktopObservers_.erase(token);
+}
+
+}  // namespace brindlow

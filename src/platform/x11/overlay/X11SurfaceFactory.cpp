@@ -1,0 +1,247 @@
+#include "platform/x11/overlay/X11SurfaceFactory.h"
+
+#include <QtGui/qguiapplication_platform.h>
+#include <QBitmap>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QRegion>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/x11/overlay/X11Stacking.h"
+
+namespace brindlow {
+
+namespace {
+
+xcb_connection_t* toolkitConnection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+// Whole pixels: the origin and the far edges rounded, halves away from zero.
+QRect pixelRect(const Rect& r) {
+    const int left = int(std::round(r.minX()));
+    const int top = int(std::round(r.minY()));
+    return QRect(left, top, std::max(0, int(std::round(r.maxX())) - left),
+                 std::max(0, int(std::round(r.maxY())) - top));
+}
+
+QColor toQColor(const Color& c) {
+    return QColor::fromRgbF(float(c.red), float(c.green), float(c.blue), float(c.alpha));
+}
+
+// The top-level window: fills itself with the background colour and keeps the content widget
+// at its own size.
+class SurfaceWindow final : public QWidget {
+  public:
+    explicit SurfaceWindow(Qt::WindowFlags flags) : QWidget(nullptr, flags) {}
+    // The content object owns its widget.
+    ~SurfaceWindow() override {
+        if (content_) content_->setParent(nullptr);
+    }
+
+    void setBackground(const QColor& color) {
+        if (color == background_) return;
+        background_ = color;
+        update();
+    }
+    void setContent(QWidget* content) {
+        content_ = content;
+        if (content_) {
+            content_->setParent(this);
+            content_->setGeometry(rect());
+        }
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        if (background_.alpha() == 0) return;
+        QPainter painter(this);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(rect(), background_);
+    }
+    void resizeEvent(QResizeEvent*) override {
+        if (content_) content_->setGeometry(rect());
+    }
+
+  private:
+    QColor background_ = Qt::transparent;
+    QWidget* content_ = nullptr;
+};
+
+}  // namespace
+
+class X11SurfaceFactory::QtSurface final : public Surface {
+  public:
+    QtSurface(const SurfaceOptions& options, std::shared_ptr<SurfaceContent> content,
+              X11Stacking& stacking, std::shared_ptr<std::vector<QtSurface*>> live)
+        : content_(std::move(content)),
+          stacking_(stacking),
+          live_(std::move(live)),
+          tier_(options.tier) {
+        Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint |
+                                Qt::WindowDoesNotAcceptFocus;
+        if (options.clickThrough) flags |= Qt::WindowTransparentForInput;
+        window_ = std::make_unique<SurfaceWindow>(flags);
+        window_->setAttribute(Qt::WA_ShowWithoutActivating);
+        window_->setAttribute(Qt::WA_TranslucentBackground);
+        window_->setAttribute(Qt::WA_DeleteOnClose, false);
+        if (content_) window_->setContent(content_->widget());
+        id_ = xcb_window_t(window_->winId());
+        stacking_.add(id_, tier_);
+        live_->push_back(this);
+    }
+
+    ~QtSurface() override {
+        std::erase(*live_, this);
+        stacking_.remove(id_);
+    }
+
+    Rect frame() const override { return frame_; }
+    void setFrame(const Rect& frame) override {
+        frame_ = frame;
+        const QRect pixels = pixelRect(frame);
+        if (pixels == window_->geometry()) return;
+        const bool resized = pixels.size() != window_->size();
+        window_->setGeometry(pixels);
+        if (resized) reshape();
+    }
+
+    double alpha() const override { return alpha_; }
+    void setAlpha(double alpha) override {
+        alpha_ = alpha;
+        if (stacking_.compositing()) window_->setWindowOpacity(std::clamp(alpha, 0.0, 1.0));
+        applyMapping();
+    }
+    bool blends() const override { return stacking_.compositing(); }
+
+    void setBackgroundColor(const Color& color) override {
+        window_->setBackground(toQColor(color));
+        reshape();
+    }
+    void redraw() override {
+        window_->update();
+        if (content_ && content_->widget()) content_->widget()->update();
+        reshape();
+    }
+
+    bool isVisible() const override { return orderedIn_; }
+    SurfaceTier tier() const override { return tier_; }
+    void setTier(SurfaceTier tier) override {
+        tier_ = tier;
+        stacking_.setTier(id_, tier);
+    }
+    void orderFront() override {
+        orderIn();
+        stacking_.orderFront(id_);
+    }
+    bool orderAbove(std::uint32_t windowNumber) override {
+        orderIn();
+        return stacking_.orderAbove(id_, windowNumber);
+    }
+    bool orderBelow(std::uint32_t windowNumber) override {
+        orderIn();
+        return stacking_.orderBelow(id_, windowNumber);
+    }
+    void orderOut() override {
+        orderedIn_ = false;
+        applyMapping();
+    }
+
+    // The compositor came or went: blending and shapes follow.
+    void compositingChanged() {
+        if (stacking_.compositing()) window_->setWindowOpacity(std::clamp(alpha_, 0.0, 1.0));
+        reshape();
+    }
+
+  private:
+    void orderIn() {
+        if (!orderedIn_) {
+            orderedIn_ = true;
+            reshape();
+        }
+        applyMapping();
+    }
+
+    // Mapped while ordered in, unless nothing of it could be seen without blending.
+    void applyMapping() {
+        const bool blending = stacking_.compositing();
+        const bool shown = orderedIn_ && (blending ? true : alpha_ >= 0.01 && !emptyShape_);
+        if (shown == window_->isVisible()) return;
+        if (shown) {
+            window_->show();
+            stacking_.mapped(id_);
+        } else {
+            window_->hide();
+            stacking_.unmapped(id_);
+        }
+    }
+
+    // Without a compositor the window is cut to the pixels its content and background draw.
+    void reshape() {
+        if (stacking_.compositing()) {
+            if (!window_->mask().isEmpty()) window_->clearMask();
+            emptyShape_ = false;
+            return;
+        }
+        if (!orderedIn_ || window_->size().isEmpty()) return;
+        QImage image(window_->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        window_->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        const QRegion shape(QBitmap::fromImage(image.createAlphaMask()));
+        emptyShape_ = shape.isEmpty();
+        if (!emptyShape_) window_->setMask(shape);
+        applyMapping();
+    }
+
+    std::shared_ptr<SurfaceContent> content_;
+    X11Stacking& stacking_;
+    std::shared_ptr<std::vector<QtSurface*>> live_;
+    std::unique_ptr<SurfaceWindow> window_;
+    xcb_window_t id_ = XCB_WINDOW_NONE;
+    SurfaceTier tier_;
+    Rect frame_;
+    double alpha_ = 1.0;
+    bool orderedIn_ = false;
+    bool emptyShape_ = false;
+};
+
+std::unique_ptr<X11SurfaceFactory> X11SurfaceFactory::open(X11Connection& events, Executor& main) {
+    xcb_connection_t* requests = toolkitConnection();
+    if (!requests) return nullptr;
+    return std::make_unique<X11SurfaceFactory>(requests, events, main);
+}
+
+X11SurfaceFactory::X11SurfaceFactory(xcb_connection_t* requests, X11Connection& events,
+                                     Executor& main)
+    : stacking_(std::make_unique<X11Stacking>(requests, events, main)),
+      live_(std::make_shared<std::vector<QtSurface*>>()) {
+    auto live = live_;
+    stacking_->setCompositingChangeHandler([live] {
+        for (QtSurface* surface : std::vector<QtSurface*>(*live)) surface->compositingChanged();
+    });
+}
+
+X11SurfaceFactory::~X11SurfaceFactory() = default;
+
+std::unique_ptr<Surface> X11SurfaceFactory::makeSurface(const SurfaceOptions& options,
+                                                        std::shared_ptr<SurfaceContent> content) {
+    return std::make_unique<QtSurface>(options, std::move(content), *stacking_, live_);
+}
+
+bool X11SurfaceFactory::compositing() const {
+    return stacking_->compositing();
+}
+
+ObserverToken X11SurfaceFactory::addDesktopChangeObserver(std::function<void()> handler) {
+    return stacking_->addDesktopChangeObserver(std::move(handler));
+}
+
+void X11SurfaceFactory::removeDesktopChangeObserver(ObserverToken token) {
+    stacking_->removeDesktopChangeObserver(token);
+}
+
+}  // namespace brindlow
