@@ -10,12 +10,15 @@
 #include "app/CommandLineTool.h"
 #include "app/qt/QtMainQueue.h"
 #include "controller/StripController.h"
+#include "input/KeyboardShortcuts/DisplayText.h"
+#include "input/KeyboardShortcuts/Registry.h"
 #include "platform/ManualExecutor.h"
 #include "platform/sim/ManualDisplayLink.h"
 #include "platform/sim/SimDesktop.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
 #include "support/TempFolder.h"
+#include "unit/input/FakeHotKeys.h"
 
 namespace brindlow::test {
 namespace {
@@ -130,6 +133,38 @@ TEST_F(AppDelegateTest, SettingsChangesAndOverlaySwitchesReachTheController) {
     time.runUntilIdle();
     EXPECT_EQ(controller->state().settings.gap, 31);
     EXPECT_TRUE(controller->state().settings.focusBorder);
+}
+
+TEST_F(AppDelegateTest, GlobalShortcutsAreRegisteredAtStartAndPerformTheirCommands) {
+    FakeHotKeys hotKeys;
+    MemoryPreferences preferences;
+    preferences.setObject("KeyboardShortcuts_focusBorder",
+                          std::string(R"({"carbonKeyCode":96,"carbonModifiers":0})"));
+    Platform platform = desktop.platform();
+    platform.hotKeys = &hotKeys;
+    platform.preferences = &preferences;
+    auto delegate = std::make_unique<AppDelegate>(main, platform, *controller, settings, *layouts,
+                                                  socketPath());
+    ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+    // The 50 defaults and the one set by hand.
+    EXPECT_EQ(hotKeys.grabbed.size(), 51u);
+    EXPECT_EQ(KeyboardShortcuts::displayText("focusBorder"), "F5");
+    EXPECT_EQ(KeyboardShortcuts::displayText("focusLeft"), "Ctrl+Alt+←");
+
+    hotKeys.press(96, 0);
+    EXPECT_TRUE(settings.settings().focusBorder);
+    // What the tray menu shows and the switch it turns off while it is open.
+    MenuShortcuts& menu = *delegate->menuShortcuts();
+    EXPECT_EQ(menu.text("jump3"), "Ctrl+Alt+3");
+    EXPECT_FALSE(menu.text("fillScreen"));
+    menu.setSuspended(true);
+    EXPECT_TRUE(hotKeys.grabbed.empty());
+    menu.setSuspended(false);
+    EXPECT_EQ(hotKeys.grabbed.size(), 51u);
+
+    delegate.reset();
+    EXPECT_TRUE(hotKeys.grabbed.empty());
+    EXPECT_FALSE(KeyboardShortcuts::displayText("focusLeft"));
 }
 
 // Input back ends that only record being switched on and off.
