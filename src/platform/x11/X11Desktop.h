@@ -113,6 +113,9 @@ class X11Desktop {
         bool minimized = false;
         Rect frame;
         std::string title;
+        // The root child that holds the client: the window manager's frame, or
+        // the client itself when it is not reparented.
+        xcb_window_t topLevel = 0;
     };
 
     void onEvent(const xcb_generic_event_t& event);
@@ -120,6 +123,7 @@ class X11Desktop {
     void refreshActive();
     void refreshWindow(xcb_window_t window, bool titleMayChange);
     void refreshAllMinimized();
+    std::optional<xcb_window_t> clientFramedBy(xcb_window_t frame);
     std::vector<xcb_window_t> readClientList();
     std::int32_t resolvePid(const X11WindowSnapshot& snapshot);
     void emit(const X11WindowEvent& event);

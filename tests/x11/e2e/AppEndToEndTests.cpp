@@ -556,6 +556,52 @@ TEST_P(PointerInput, FocusFollowsTheMouseOnlyWhenSwitchedOn) {
 
 INSTANTIATE_TEST_SUITE_P(Setting, PointerInput, ::testing::Bool());
 
+// openbox moves the frame while the title bar is dragged and tells the client
+// nothing until the button is released: the frame's own events must be followed.
+TEST_F(AppEndToEnd, DraggingATitleBarAcrossItsNeighbourReordersTheColumns) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    settledFrames();
+    const std::vector<std::string> order = columnOrder();
+    ASSERT_EQ(order.size(), 3u);
+    const xcb_window_t dragged = xtermTitled(order[0])->window;
+    const Rect start = *frameOf(dragged);
+    const int titleBar = int(start.y) + desktop().read(dragged)->extents.top / 2;
+    ASSERT_GT(start.x, 0);
+
+    xdotool({"mousemove", std::to_string(int(start.x) + 60), std::to_string(titleBar), "mousedown",
+             "1"});
+    const auto pressed = std::chrono::steady_clock::now();
+    // Past the centre of the second column.
+    for (int step = 0; step < 11; ++step) xdotool({"mousemove_relative", "--", "100", "0"});
+    ASSERT_TRUE(eventually([&] { return frameOf(dragged)->x >= start.x + 1000; }))
+        << "openbox did not move the frame";
+    // A hand's drag lasts: moves within moments of Brindlow's own layout are
+    // taken for its echo. Small steps, each seen by the server, while the button
+    // stays down.
+    for (int step = 1; std::chrono::steady_clock::now() - pressed < std::chrono::seconds(1);
+         ++step) {
+        xdotool({"mousemove_relative", "--", "1", "0"});
+        eventually([&] { return frameOf(dragged)->x >= start.x + 1100 + step; }, 1);
+    }
+    xdotool({"mouseup", "1"});
+
+    EXPECT_TRUE(eventually([&] {
+        return columnOrder() == std::vector<std::string>{order[1], order[0], order[2]};
+    })) << "the drop did not reorder the columns";
+    // Laid out again: the dragged window sits right of its old neighbour.
+    const xcb_window_t neighbour = xtermTitled(order[1])->window;
+    EXPECT_TRUE(eventually([&] {
+        const auto frames = settledFrames();
+        return frames.at(neighbour).maxX() < frames.at(dragged).x;
+    })) << "dragged at "
+        << frameOf(dragged)->x << ", its neighbour at " << frameOf(neighbour)->x;
+    quitAndExpectWindowsBack();
+}
+
 TEST_F(AppEndToEnd, ControlAltScrollClicksScrollTheStrip) {
     writeSettings(data_.path(), R"({"twoFingerScroll": "withKeys"})");
     startXterms(3);
