@@ -290,6 +290,25 @@ TEST_F(AppEndToEnd, InterruptAndHangUpPutTheWindowsBackToo) {
     }
 }
 
+TEST_F(AppEndToEnd, WindowsGoBackAfterAKillNineARestartAndAQuit) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const auto tiled = settledFrames();
+    ASSERT_NE(tiled, originalFrames());
+    brindlow_->signal(SIGKILL);
+    brindlow_->waitForExit(kLimit);
+    // Nothing put them back: they stand where the strip left them.
+    EXPECT_EQ(currentFrames(), tiled);
+
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    settledFrames();
+    quitAndExpectWindowsBack();
+    EXPECT_FALSE(std::filesystem::exists(data_.path() / "Brindlow" / "original-frames.json"));
+}
+
 TEST_F(AppEndToEnd, FocusLeftAndMoveRightChangeTheActiveWindowAndTheFrames) {
     startXterms(3);
     ASSERT_FALSE(HasFatalFailure());
