@@ -750,6 +750,19 @@ AXError X11Desktop::activate(xcb_window_t window, double timeout) {
     return axerror::success;
 }
 
+AXError X11Desktop::lower(xcb_window_t window) {
+    if (!isClient(window)) return axerror::invalidElement;
+    if (!hasWindowManager()) {
+        const uint32_t below = XCB_STACK_MODE_BELOW;
+        xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &below);
+    } else {
+        sendToWindowManager(x_, window, "_NET_RESTACK_WINDOW",
+                            {kSourcePager, XCB_WINDOW_NONE, XCB_STACK_MODE_BELOW, 0, 0});
+    }
+    x_.flush();
+    return axerror::success;
+}
+
 AXError X11Desktop::setFullScreen(xcb_window_t window, bool on, double timeout) {
     if (!read(window)) return axerror::invalidElement;
     if (!hasWindowManager()) return axerror::attributeUnsupported;

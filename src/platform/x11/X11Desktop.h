@@ -101,6 +101,9 @@ class X11Desktop {
     // reported its new size in a ConfigureNotify (or is gone).
     AXError moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect>>& targets,
                           double timeout);
+    // Asks for the window to go under the others of its layer (_NET_RESTACK_WINDOW,
+    // Below, no sibling); does not wait for the window manager.
+    AXError lower(xcb_window_t window);
     AXError activate(xcb_window_t window, double timeout);
     AXError setFullScreen(xcb_window_t window, bool on, double timeout);
     AXError setMinimized(xcb_window_t window, bool on, double timeout);

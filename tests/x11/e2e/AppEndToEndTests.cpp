@@ -309,6 +309,47 @@ TEST_F(AppEndToEnd, WindowsGoBackAfterAKillNineARestartAndAQuit) {
     EXPECT_FALSE(std::filesystem::exists(data_.path() / "Brindlow" / "original-frames.json"));
 }
 
+void xdotool(const std::vector<std::string>& args);
+
+// True when every xterm with less than half of its frame on the 1920-wide
+// screen lies below every xterm that is wholly on it.
+bool parkedBelowVisible(X11Connection& connection, const std::map<xcb_window_t, Rect>& frames) {
+    const std::vector<xcb_window_t> stacking =
+        readWindowList(connection, connection.root(), connection.atom("_NET_CLIENT_LIST_STACKING"));
+    int highestParked = -1;
+    int lowestVisible = int(stacking.size());
+    int parked = 0;
+    for (int level = 0; level < int(stacking.size()); ++level) {
+        const auto frame = frames.find(stacking[size_t(level)]);
+        if (frame == frames.end()) continue;
+        const Rect& r = frame->second;
+        const double onScreen = std::max(0.0, std::min(r.maxX(), 1920.0) - std::max(r.x, 0.0));
+        if (onScreen < r.width / 2) {
+            highestParked = level;
+            ++parked;
+        } else if (r.x >= 0 && r.maxX() <= 1920) {
+            lowestVisible = std::min(lowestVisible, level);
+        }
+    }
+    return parked > 0 && highestParked < lowestVisible;
+}
+
+TEST_F(AppEndToEnd, ParkedWindowsStayBelowTheVisibleOnes) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    EXPECT_TRUE(eventually([&] { return parkedBelowVisible(connection(), settledFrames()); }));
+
+    // Raised by the user, a parked window goes under again after the next layout.
+    const std::vector<std::string> order = columnOrder();
+    xdotool({"windowraise", std::to_string(xtermTitled(order.back())->window)});
+    ASSERT_EQ(tool({"focus-right"}).status, 0);
+    EXPECT_TRUE(eventually([&] { return parkedBelowVisible(connection(), settledFrames()); }));
+    quitAndExpectWindowsBack();
+}
+
 TEST_F(AppEndToEnd, FocusLeftAndMoveRightChangeTheActiveWindowAndTheFrames) {
     startXterms(3);
     ASSERT_FALSE(HasFatalFailure());
