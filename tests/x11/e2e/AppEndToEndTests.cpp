@@ -618,7 +618,34 @@ INSTANTIATE_TEST_SUITE_P(Setting, PointerInput, ::testing::Bool());
 
 // openbox moves the frame while the title bar is dragged and tells the client
 // nothing until the button is released: the frame's own events must be followed.
-TEST_F(AppEndToEnd, DraggingATitleBarAcrossItsNeighbourReordersTheColumns) {
+class TitleBarDrag : public AppEndToEnd {
+  protected:
+    // Drags the window by its title bar 1,100 points to the right and drops it.
+    void dragRight(xcb_window_t window) {
+        const Rect start = *frameOf(window);
+        ASSERT_GT(start.x, 0);
+        const int titleBar = int(start.y) + desktop().read(window)->extents.top / 2;
+        xdotool({"mousemove", std::to_string(int(start.x) + 60), std::to_string(titleBar),
+                 "mousedown", "1"});
+        const auto pressed = std::chrono::steady_clock::now();
+        for (int step = 0; step < 11; ++step) xdotool({"mousemove_relative", "--", "100", "0"});
+        ASSERT_TRUE(eventually([&] { return frameOf(window)->x >= start.x + 1000; }))
+            << "openbox did not move the frame from " << start.x << "," << start.y << " "
+            << start.width << "x" << start.height << " (now " << frameOf(window)->x << ","
+            << frameOf(window)->y << ")";
+        // A hand's drag lasts: moves within moments of Brindlow's own layout are
+        // taken for its echo. Small steps, each seen by the server, while the
+        // button stays down.
+        for (int step = 1; std::chrono::steady_clock::now() - pressed < std::chrono::seconds(1);
+             ++step) {
+            xdotool({"mousemove_relative", "--", "1", "0"});
+            eventually([&] { return frameOf(window)->x >= start.x + 1100 + step; }, 1);
+        }
+        xdotool({"mouseup", "1"});
+    }
+};
+
+TEST_F(TitleBarDrag, AcrossItsNeighbourReordersTheColumns) {
     startXterms(3);
     ASSERT_FALSE(HasFatalFailure());
     startBrindlow();
@@ -628,26 +655,8 @@ TEST_F(AppEndToEnd, DraggingATitleBarAcrossItsNeighbourReordersTheColumns) {
     const std::vector<std::string> order = columnOrder();
     ASSERT_EQ(order.size(), 3u);
     const xcb_window_t dragged = xtermTitled(order[0])->window;
-    const Rect start = *frameOf(dragged);
-    const int titleBar = int(start.y) + desktop().read(dragged)->extents.top / 2;
-    ASSERT_GT(start.x, 0);
-
-    xdotool({"mousemove", std::to_string(int(start.x) + 60), std::to_string(titleBar), "mousedown",
-             "1"});
-    const auto pressed = std::chrono::steady_clock::now();
-    // Past the centre of the second column.
-    for (int step = 0; step < 11; ++step) xdotool({"mousemove_relative", "--", "100", "0"});
-    ASSERT_TRUE(eventually([&] { return frameOf(dragged)->x >= start.x + 1000; }))
-        << "openbox did not move the frame";
-    // A hand's drag lasts: moves within moments of Brindlow's own layout are
-    // taken for its echo. Small steps, each seen by the server, while the button
-    // stays down.
-    for (int step = 1; std::chrono::steady_clock::now() - pressed < std::chrono::seconds(1);
-         ++step) {
-        xdotool({"mousemove_relative", "--", "1", "0"});
-        eventually([&] { return frameOf(dragged)->x >= start.x + 1100 + step; }, 1);
-    }
-    xdotool({"mouseup", "1"});
+    dragRight(dragged);
+    ASSERT_FALSE(HasFatalFailure());
 
     EXPECT_TRUE(eventually([&] {
         return columnOrder() == std::vector<std::string>{order[1], order[0], order[2]};
@@ -659,6 +668,40 @@ TEST_F(AppEndToEnd, DraggingATitleBarAcrossItsNeighbourReordersTheColumns) {
         return frames.at(neighbour).maxX() < frames.at(dragged).x;
     })) << "dragged at "
         << frameOf(dragged)->x << ", its neighbour at " << frameOf(neighbour)->x;
+    quitAndExpectWindowsBack();
+}
+
+TEST_F(TitleBarDrag, OutOfAStackMakesAColumnOfItsOwn) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    const std::vector<std::string> order = columnOrder();
+    ASSERT_EQ(order.size(), 3u);
+    ASSERT_EQ(tool({"focus-right"}).status, 0);
+    ASSERT_EQ(tool({"stack-left"}).status, 0);
+    ASSERT_TRUE(eventually([&] {
+        const auto listing = list();
+        return listing && listing->columns.size() == 2 &&
+               listing->columns[0].titles == std::vector<std::string>{order[0], order[1]};
+    })) << "stack-left did not stack the first two";
+    // The stack is laid out: both windows share the first column's left edge.
+    ASSERT_TRUE(eventually([&] {
+        const auto frames = settledFrames();
+        return frames.at(xtermTitled(order[0])->window).x ==
+               frames.at(xtermTitled(order[1])->window).x;
+    }));
+
+    dragRight(xtermTitled(order[1])->window);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_TRUE(eventually([&] {
+        const auto listing = list();
+        if (!listing || listing->columns.size() != 3) return false;
+        return listing->columns[0].titles == std::vector<std::string>{order[0]} &&
+               listing->columns[1].titles == std::vector<std::string>{order[2]} &&
+               listing->columns[2].titles == std::vector<std::string>{order[1]};
+    })) << "the drop did not take the window out of its stack";
     quitAndExpectWindowsBack();
 }
 
