@@ -158,7 +158,7 @@ bool StripController::add(const AXElementRef& element, std::int32_t pid, bool fo
     if (observer != state_.observers.end()) observer->second->watch(element);
     std::optional<ManagedWindow> window = candidate(element, app->second);
     if (!window) return false;
-    const std::optional<std::string> home = display(window->frame);
+    const std::optional<std::string> home = displayInUse(window->frame);
     if (!home) return false;
     state_.windows[id] = *window;
     const double width = state_.settings.newColumnWidth(window->bundleID);
