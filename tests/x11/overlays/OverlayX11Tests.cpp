@@ -14,7 +14,7 @@ namespace brindlow::test {
 namespace {
 
 constexpr double kLimit = 15.0;
-constexpr int kBorder = 20;  // wider than the gap, so the ring overlaps the next column
+constexpr int kBorder = 10;  // wider than the gap, so the ring overlaps the next column
 
 struct XGeometry {
     int x = 0, y = 0, width = 0, height = 0;
@@ -197,7 +197,7 @@ class OverlayX11Test : public X11Fixture {
 };
 
 const std::string kBorderSettings =
-    R"({"focusBorder": true, "focusBorderWidth": 20, "focusBorderColor": "#FF0000"})";
+    R"({"focusBorder": true, "focusBorderWidth": 10, "focusBorderColor": "#FF0000", "gap": 4})";
 
 TEST_F(OverlayX11Test, TheBorderRingsTheFocusedXtermAndFollowsFocusRight) {
     startXterms(3);
@@ -265,7 +265,7 @@ TEST_F(OverlayX11Test, ClicksPassThroughTheBorderToTheWindowBelow) {
     const xcb_window_t focused = activeFrame();
     const XGeometry frame = *geometry(focused);
 
-    // A column to the right or left of the focused one, whose edge lies under the 20-point ring.
+    // A column to the right or left of the focused one, whose edge lies under the ring.
     int x = 0;
     xcb_window_t neighbour = XCB_WINDOW_NONE;
     for (std::uint32_t client : cardinalList("_NET_CLIENT_LIST")) {
