@@ -3,6 +3,8 @@
 // clicks through; with a compositor the dim darkens the other windows without hiding them.
 #include <signal.h>
 
+#include <nlohmann/json.hpp>
+
 #include <fstream>
 #include <sstream>
 
@@ -161,7 +163,10 @@ class OverlayX11Test : public X11Fixture {
 
     void startBrindlow(const std::string& settings) {
         std::filesystem::create_directories(data_.path() / "Brindlow");
-        std::ofstream(data_.path() / "Brindlow" / "settings.json") << settings;
+        // The welcome window would take the focus from the xterms.
+        nlohmann::json stored = nlohmann::json::parse(settings);
+        stored["firstRunDone"] = true;
+        std::ofstream(data_.path() / "Brindlow" / "settings.json") << stored.dump();
         brindlow_ = std::make_unique<ChildProcess>(
             std::vector<std::string>{BRINDLOW_EXECUTABLE_PATH},
             std::map<std::string, std::string>{{"XDG_DATA_HOME", data_.path().string()},
