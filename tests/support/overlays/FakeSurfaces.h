@@ -17,11 +17,11 @@ class FakeSurface final : public Surface {
   public:
     enum class Order { none, front, above, below };
 
-    FakeSurface(const SurfaceOptions& options, std::shared_ptr<SurfaceContent> content,
+    FakeSurface(const SurfaceOptions& madeWith, std::shared_ptr<SurfaceContent> shown,
                 const bool& compositing)
-        : options(options),
-          content(std::move(content)),
-          tier_(options.tier),
+        : options(madeWith),
+          content(std::move(shown)),
+          tier_(madeWith.tier),
           compositing_(compositing) {}
 
     Rect frame() const override { return frame_; }

@@ -36,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
                 Rect(4000, 0, 900, 600),
                 Rect(2560, 0, 1920, 1080),
                 {4462, 6}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 WindowSnapshot window(WindowID id, Rect frame, bool badge) {
     WindowSnapshot w;

@@ -203,7 +203,7 @@ TEST_P(FocusOverlayHideTest, BorderFadesOverTwoTenthsAndDimsOverTwentyTwoHundred
 INSTANTIATE_TEST_SUITE_P(Cases, FocusOverlayHideTest,
                          ::testing::Values(HideCase{"BothOff", false, false, false},
                                            HideCase{"EmptyList", true, true, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(FocusOverlayTest, WithAnimationsOffEverythingHappensAtOnceAndFadesStillOrderOut) {
     settings.animationsEnabled = false;
@@ -306,7 +306,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   kBorderFallbackColor, 1.0},
                       SettingCase{"NegativeWidthIsZero", -4, "#4C8DFF", -0.3, kWindowA,
                                   kBorderFallbackColor, 0.0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(FocusOverlayTest, ADesktopChangeHidesEverythingUntilTheNextFrames) {
     update({frame(7, kWindowA)});

@@ -229,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(
         IndexCase{"ClampedLow", 16, {{"apr", {{"l", -1}}}}, false, 0, 0, 0},
         IndexCase{
             "TagNotAnObject", 4, {{"apr", "x"}, {"solar", {{"ap", {{"l", 2}}}}}}, false, 0, 0, 2}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace
 }  // namespace brindlow::test

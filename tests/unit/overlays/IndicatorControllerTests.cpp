@@ -36,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 IndicatorPosition::bottom, Rect(596, 752, 248, 58)},
                       FrameCase{"NarrowerThanTheMargins", Rect(100, 0, 30, 900), 2,
                                 IndicatorPosition::top, Rect(115, 10, 0, 58)}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct DragCase {
     int from;

@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SizeBarTest,
                                            BarCase{"AlmostAll", 300, 1000, 999, {298.7, 0}},
                                            BarCase{"NothingNeeded", 300, 0, -5, {299, 0}},
                                            BarCase{"NothingAvailable", 300, 1000, 0, {0, 298}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 class ToastControllerTest : public ::testing::Test {
   protected:
