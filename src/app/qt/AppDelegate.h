@@ -24,6 +24,7 @@ class QTimer;
 namespace brindlow {
 
 class LayoutsStore;
+class SettingsShortcut;
 class TrayIcon;
 class SettingsStore;
 class StripController;
@@ -106,6 +107,8 @@ class AppDelegate {
     RegistryMenuShortcuts menuShortcuts_;
     MenuBarController menuBar_;
     std::unique_ptr<TrayIcon> tray_;
+    // "Settings…" on Ctrl+, in every window of ours.
+    std::unique_ptr<SettingsShortcut> settingsShortcut_;
     // Construction point: presenter (WindowPresenter), no windows.
     // Construction point: indicator (IndicatorController), no panels.
     // Construction point: focusOverlay (FocusOverlayController), no windows.
