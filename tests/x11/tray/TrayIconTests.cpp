@@ -96,6 +96,8 @@ class TrayIconTest : public ::testing::Test {
         if (!std::getenv("DISPLAY")) GTEST_SKIP() << "DISPLAY is not set";
         setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
         setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
+        // The real tray needs the X platform, whatever the test run chose for other Qt tests.
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
         static int argc = 1;
         static char name[] = "x11_tray";
         static char* argv[] = {name, nullptr};
