@@ -213,7 +213,13 @@ TEST_F(TrayIconTest, EmbeddedWithItsTitleAndAMenuWhosePauseItemPausesTiling) {
 
     // Choosing "Pause Brindlow" pauses tiling; the title and tooltip follow.
     QAction* pause = menu.actions().at(2);
-    clickAt(menu.mapToGlobal(menu.actionGeometry(pause).center()));
+    // The item lights up once the menu's window is mapped and takes the pointer.
+    ASSERT_TRUE(eventually([&] {
+        const QPoint at = menu.mapToGlobal(menu.actionGeometry(pause).center());
+        xdotool({"mousemove", std::to_string(at.x()), std::to_string(at.y())});
+        return eventually([&] { return menu.activeAction() == pause; }, 0.5);
+    })) << "the pause item never took the pointer";
+    xdotool({"click", "1"});
     ASSERT_TRUE(eventually([&] { return delegate->snapshot().paused; })) << "not paused";
     EXPECT_TRUE(eventually([&] { return !menu.isVisible(); }));
     EXPECT_FALSE(delegate->menuBar().shortcutsSuspended());
