@@ -23,11 +23,23 @@ class QTimer;
 
 namespace brindlow {
 
+namespace KeyboardShortcuts {
+class HotKeyCenter;
+class MenuKeyWatch;
+class Registry;
+}  // namespace KeyboardShortcuts
+
+class Animator;
+class BadgeOverlayController;
+class FocusOverlayController;
+class Panels;
 class LayoutsStore;
 class SettingsShortcut;
 class TrayIcon;
 class SettingsStore;
 class StripController;
+class ToastController;
+class WindowPresenter;
 
 // The application's one delegate: it owns the long-lived controllers of the
 // user interface and the socket server, wires the strip controller's results to
@@ -57,6 +69,10 @@ class AppDelegate {
 
     void applyInputSettings(const AppSettings& settings);
     void checkPermission();
+    // Shows the welcome window ("firstRun"), or brings it to the front.
+    void showFirstRun();
+    // The first-run window's "Get Started": the first run is done and the window closes.
+    void finishFirstRun();
 
     // The "Save Current Layout" prompt; a name given with Save is stored.
     void askLayoutName();
@@ -72,13 +88,23 @@ class AppDelegate {
     MenuBarController& menuBar() { return menuBar_; }
     // The tray icon, none before start-up and without a tray host.
     TrayIcon* tray() { return tray_.get(); }
+    Panels& panels() { return *panels_; }
     const GestureRecognizer& gestures() const { return gestures_; }
     const MouseFocusTracker& mouseFocus() const { return mouseFocus_; }
+    WindowPresenter& presenter() { return *presenter_; }
+    // The overlays; null when the platform has no surfaces.
+    FocusOverlayController* focusOverlay() { return focusOverlay_.get(); }
+    BadgeOverlayController* badgeOverlay() { return badgeOverlay_.get(); }
+    ToastController* toast() { return toast_.get(); }
     const StripSnapshot& snapshot() const { return snapshot_; }
     bool permissionTimerActive() const;
     bool controllerStarted() const { return controllerStarted_; }
     // Whether the strip controller put every window back within the wait at quit.
     bool windowsPutBack() const { return windowsPutBack_; }
+    // The global shortcuts, none when the platform has no hot keys.
+    KeyboardShortcuts::Registry* shortcuts() { return shortcuts_.get(); }
+    // What the menu bar reads and switches of them; none without hot keys.
+    MenuShortcuts* menuShortcuts() { return &menuShortcuts_; }
 
     static constexpr double kPermissionInterval = 1.0;
     static constexpr double kStopWait = 2.0;
@@ -87,6 +113,7 @@ class AppDelegate {
     bool permissionGranted() const;
     void installControllerCallbacks();
     void stopPermissionTimer();
+    void registerShortcuts();
     MenuBarActions menuActions();
     void installStatusItem();
 
@@ -109,16 +136,20 @@ class AppDelegate {
     std::unique_ptr<TrayIcon> tray_;
     // "Settings…" on Ctrl+, in every window of ours.
     std::unique_ptr<SettingsShortcut> settingsShortcut_;
-    // Construction point: presenter (WindowPresenter), no windows.
+    std::unique_ptr<WindowPresenter> presenter_;
     // Construction point: indicator (IndicatorController), no panels.
-    // Construction point: focusOverlay (FocusOverlayController), no windows.
-    // Construction point: badgeOverlay (BadgeOverlayController), no dots.
+    // Every overlay animates through this one animator.
+    std::unique_ptr<Animator> animator_;
+    std::unique_ptr<FocusOverlayController> focusOverlay_;
+    std::unique_ptr<BadgeOverlayController> badgeOverlay_;
     // Construction point: gapOverlay (GapOverlayController), empty window pool.
-    // Construction point: search (SearchPanelController) with a new SearchModel.
-    // Construction point: overview (OverviewController).
-    // Construction point: shortcuts (ShortcutsPanelController), closed.
-    // Construction point: toast (ToastController) with an empty ToastModel.
+    // search, overview, shortcuts and the first-run window, each made on first use.
+    std::unique_ptr<Panels> panels_;
+    std::unique_ptr<ToastController> toast_;
     CommandPerformer performer_;
+    std::unique_ptr<KeyboardShortcuts::HotKeyCenter> hotKeyCenter_;
+    std::unique_ptr<KeyboardShortcuts::Registry> shortcuts_;
+    std::unique_ptr<KeyboardShortcuts::MenuKeyWatch> menuKeyWatch_;
     AppRequestTarget requestTarget_;
     RequestExecutor executor_;
     SocketServer server_;

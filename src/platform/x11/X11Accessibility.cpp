@@ -188,4 +188,16 @@ AXError X11Accessibility::createObserver(std::int32_t pid, AXObserverCallback ca
     return axerror::success;
 }
 
+std::optional<std::vector<FrameWriteResult>> X11Accessibility::setFrames(
+    std::span<const FrameWrite> writes, double timeout) {
+    std::vector<std::pair<xcb_window_t, Rect>> targets;
+    targets.reserve(writes.size());
+    for (const FrameWrite& write : writes) {
+        const auto* window = dynamic_cast<const X11WindowElement*>(write.element.get());
+        if (!window) return std::nullopt;  // not a window of this desktop: one by one
+        targets.emplace_back(window->window(), write.frame);
+    }
+    return desktop_.setFrames(targets, timeout > 0 ? timeout : kDefaultMessagingTimeout);
+}
+
 }  // namespace brindlow

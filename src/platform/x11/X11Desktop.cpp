@@ -163,7 +163,7 @@ std::vector<xcb_window_t> X11Desktop::windowsOf(std::int32_t pid) const {
     }
     std::vector<xcb_window_t> result;
     for (xcb_window_t w : candidates) {
-        auto s = readWindow(x_, w);
+        auto s = snapshotOf(w);
         if (s && onCurrentDesktop(*s)) result.push_back(w);
     }
     return result;
@@ -185,7 +185,28 @@ std::optional<xcb_window_t> X11Desktop::focusedWindowOf(std::int32_t pid) const 
 
 std::optional<X11WindowSnapshot> X11Desktop::read(xcb_window_t window) {
     if (!isClient(window)) return std::nullopt;
-    return readWindow(x_, window);
+    return snapshotOf(window);
+}
+
+std::optional<X11WindowSnapshot> X11Desktop::snapshotOf(xcb_window_t window) const {
+    const std::uint64_t events = x_.eventCount();
+    {
+        std::lock_guard lock(mutex_);
+        if (snapshotEvents_ != events) {
+            snapshots_.clear();
+        } else if (auto found = snapshots_.find(window); found != snapshots_.end()) {
+            return found->second;
+        }
+    }
+    auto snapshot = readWindow(x_, window);
+    std::lock_guard lock(mutex_);
+    // Kept only when nothing happened while it was read.
+    if (snapshot && x_.eventCount() == events) {
+        if (snapshotEvents_ != events) snapshots_.clear();
+        snapshotEvents_ = events;
+        snapshots_[window] = *snapshot;
+    }
+    return snapshot;
 }
 
 std::string X11Desktop::subrole(const X11WindowSnapshot& s) {
