@@ -38,7 +38,7 @@ StripController::StripController(StripControllerEnvironment environment)
       weakSelf_(alive_) {
     if (!queue_) throw std::invalid_argument("StripController needs a strip queue");
     if (!env_.concurrentPerform) env_.concurrentPerform = runConcurrently;
-    state_.appMinimumHeights = loadMinimumHeights();
+    state_.learnedHeights = LearnedHeights::load(env_.storageFolder);
     asyncMover_ = std::make_unique<AsyncMover>(windowMover_, clock_, env_.platform.makeSerialQueue);
     raiser_ = std::make_unique<AsyncRaiser>(windowMover_, env_.platform.makeSerialQueue);
     displayLink_ = std::make_unique<DisplayLinkDriver>(env_.makeDisplayLink, clock_);
@@ -135,10 +135,6 @@ std::optional<std::string> StripController::displayUnder(Point point) const {
 
 std::filesystem::path StripController::sessionFilePath() const {
     return env_.storageFolder / "session.json";
-}
-
-std::filesystem::path StripController::minimumHeightsFilePath() const {
-    return env_.storageFolder / "minimum-heights.json";
 }
 
 }  // namespace brindlow

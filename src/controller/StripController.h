@@ -16,6 +16,8 @@
 #include "app/Command.h"
 #include "controller/DisplayLinkDriver.h"
 #include "controller/DisplayState.h"
+#include "controller/LearnedHeights.h"
+#include "controller/SizeCheck.h"
 #include "controller/Snapshot.h"
 #include "controller/WindowRecords.h"
 #include "platform/Executor.h"
@@ -64,16 +66,6 @@ struct StripControllerEnvironment {
 class StripController {
   public:
     static constexpr const char* kQueueLabel = "com.vemto.brindlow.strip";
-
-    // One pending check that a window took the width or height it was sent.
-    enum class Dimension { width, height };
-    struct SizeCheck {
-        WindowID id = 0;
-        Dimension dimension = Dimension::height;
-        Rect target;
-        double observed = 0;
-        bool askedAgain = false;
-    };
 
     // Per display, the figures of a running animation for its summary line.
     struct AnimationStats {
@@ -128,7 +120,7 @@ class StripController {
         // Everything kept per window beside its tiling.
         WindowRecords records;
         bool paused = false;
-        std::map<std::string, double> appMinimumHeights;
+        LearnedHeights learnedHeights;
         std::map<std::int32_t, double> catchUpBackoff;
         std::set<std::int32_t> enhancedUIChecked;
         std::set<std::int32_t> enhancedUISuspended;
@@ -184,16 +176,32 @@ class StripController {
     bool isStopped() const { return stopped_.load(); }
     Executor& queue() { return *queue_; }
     const State& state() const { return state_; }
-    // For tests that set up states no scenario reaches directly.
-    State& mutableState() { return state_; }
 
+    // Entry points for other subsystems (any thread; each only queues its work). Completions run
+    // on the strip queue.
+    void jump(WindowID id);
+    void reorderColumn(const std::string& uuid, int from, int to);
+    void captureSnapshot(std::function<void(SessionSnapshot)> completion);
+    void restoreLayout(SessionSnapshot snapshot,
+                       std::function<void(std::set<std::string>)> completion);
+    void listJSON(bool titles, std::function<void(std::string)> completion);
+    void badge(BadgeRequest request);
+    void focusWindow(Point point);
+    void gestureBegan(Point point);
+    // The total amount since the gesture began; updates waiting for the queue are coalesced.
+    void gestureChanged(double amount, GestureUnit unit);
+    void gestureEnded(double velocity, GestureUnit unit);
+
+  private:
     // MARK: Strip queue (the operations below run only there)
 
     // Settings and displays.
     void applySettings(const AppSettings& settings);
     void displayListChanged(const std::vector<DisplayInfo>& displays);
     void displaysChanged(const std::vector<DisplayInfo>& connected);
-    std::optional<std::string> display(const Rect& frame) const;
+    // The display in use that a window with `frame` belongs to; none when that display has no
+    // strip.
+    std::optional<std::string> displayInUse(const Rect& frame) const;
     void placeRestoredWindows(const SessionSnapshot& session,
                               const std::vector<WindowCandidate>& candidates);
     double defaultWidth(const WindowCandidate& candidate) const;
@@ -274,12 +282,9 @@ class StripController {
     void scheduleSessionSave();
     void saveSession();
     SessionSnapshot sessionSnapshot() const;
-    void learnMinimumHeight(double height, const ManagedWindow& window);
 
     std::filesystem::path sessionFilePath() const;
-    std::filesystem::path minimumHeightsFilePath() const;
 
-  private:
     // Queue hops that do nothing once the controller is gone or stopped.
     void enqueue(std::function<void()> block);
     void enqueueAfter(double seconds, std::function<void()> block);
@@ -298,7 +303,6 @@ class StripController {
     bool anyDisplayAnimating() const;
     // The first display in order whose frame holds `point`.
     std::optional<std::string> displayUnder(Point point) const;
-    std::map<std::string, double> loadMinimumHeights() const;
 
     StripControllerEnvironment env_;
     Logger log_;
@@ -333,7 +337,6 @@ class StripController {
 
     // MARK: Commands, drags, entry points and gestures
 
-  public:
     // Command handlers (strip queue).
     void runCommand(Command command, const std::string& uuid);
     // The focus tail: with `activate`, the display becomes active, its focused window loses its
@@ -361,21 +364,6 @@ class StripController {
     void userChanged(WindowID id);
     int dropColumn(const Rect& live, const std::string& uuid, WindowID id) const;
 
-    // Entry points for other subsystems (any thread; each only queues its work). Completions run
-    // on the strip queue.
-    void jump(WindowID id);
-    void reorderColumn(const std::string& uuid, int from, int to);
-    void captureSnapshot(std::function<void(SessionSnapshot)> completion);
-    void restoreLayout(SessionSnapshot snapshot,
-                       std::function<void(std::set<std::string>)> completion);
-    void listJSON(bool titles, std::function<void(std::string)> completion);
-    void badge(BadgeRequest request);
-    void focusWindow(Point point);
-    void gestureBegan(Point point);
-    // The total amount since the gesture began; updates waiting for the queue are coalesced.
-    void gestureChanged(double amount, GestureUnit unit);
-    void gestureEnded(double velocity, GestureUnit unit);
-
     // Their bodies (strip queue).
     void jumpOnQueue(WindowID id);
     void reorderOnQueue(const std::string& uuid, int from, int to);
@@ -397,7 +385,6 @@ class StripController {
         std::optional<std::pair<double, double>> sample;
     };
 
-  private:
     Column* focusedColumn(const std::string& uuid);
     void editFocusedColumn(const std::string& uuid, const std::function<void(Column&)>& edit);
     bool leftButtonDown() const;

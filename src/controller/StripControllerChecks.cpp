@@ -1,8 +1,6 @@
 // After the synchronous end of a change: a catch-up pass re-sends windows that ended up elsewhere
 // and notes windows that came out larger than sent; size checks ask them again and learn what
 // they refuse.
-#include <cmath>
-
 #include "controller/StripController.h"
 #include "windows/AX.h"
 
@@ -48,16 +46,16 @@ void StripController::checkSize(const std::string& uuid, std::vector<SizeCheck> 
         if (!location) continue;
         ManagedWindow& window = found->second;
         window.frame = *live;
-        const double size = check.dimension == Dimension::width ? live->width : live->height;
-        const double sent =
-            check.dimension == Dimension::width ? check.target.width : check.target.height;
-        if (size <= sent + 2.0) continue;
-        if (std::fabs(size - check.observed) >= 2.0) {
+        const double size = check.sizeOf(*live);
+        const double sent = check.sent();
+        const SizeCheck::Verdict verdict = check.judge(*live);
+        if (verdict == SizeCheck::Verdict::tookIt) continue;
+        if (verdict == SizeCheck::Verdict::stillMoving) {
             check.observed = size;
             kept.push_back(check);
             continue;
         }
-        if (!check.askedAgain) {
+        if (verdict == SizeCheck::Verdict::askAgain) {
             check.askedAgain = true;
             const MoveResult result = windowMover_.move(window, check.target, true);
             if (result.gone) {
@@ -68,15 +66,14 @@ void StripController::checkSize(const std::string& uuid, std::vector<SizeCheck> 
             state_.records.edit(check.id,
                                 [this](WindowRecord& record) { record.lastMoveTime = now(); });
             window.frame = result.frame;
-            check.observed =
-                check.dimension == Dimension::width ? result.frame.width : result.frame.height;
+            check.observed = check.sizeOf(result.frame);
             kept.push_back(check);
             continue;
         }
-        if (check.dimension == Dimension::height) {
+        if (check.dimension == SizeCheck::Dimension::height) {
             state_.records.edit(check.id,
                                 [size](WindowRecord& record) { record.minimumHeight = size; });
-            learnMinimumHeight(size, window);
+            state_.learnedHeights.learn(window.bundleID.value_or(window.appName), size);
             log_.info("%{public}s needs %ld points of height, not %ld", window.appName, long(size),
                       long(sent));
             learned = true;
@@ -90,7 +87,8 @@ void StripController::checkSize(const std::string& uuid, std::vector<SizeCheck> 
         }
     }
 
-    if (!kept.empty() && attempt < 3) scheduleSizeCheck(uuid, std::move(kept), attempt + 1);
+    if (!kept.empty() && attempt < SizeCheck::kMostRetries)
+        scheduleSizeCheck(uuid, std::move(kept), attempt + 1);
     if (!vanished.empty()) {
         for (const WindowID id : vanished) remove(id, "gone", false);
         structuralTail(uuid);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "controller/DisplayChoice.h"
 #include "controller/StripController.h"
 
 namespace brindlow {
@@ -206,31 +207,10 @@ void StripController::releaseWindows(const std::vector<WindowID>& ids,
     }
 }
 
-std::optional<std::string> StripController::display(const Rect& frame) const {
-    const DisplayInfo* best = nullptr;
-    double bestArea = 0;
-    for (const DisplayInfo& info : state_.allDisplays) {
-        const double area = info.frame.intersection(frame).area();
-        if (!best || area > bestArea) {
-            best = &info;
-            bestArea = area;
-        }
-    }
-    if (!best) return std::nullopt;
-    if (bestArea <= 0) {
-        double bestDistance = 0;
-        best = nullptr;
-        for (const DisplayInfo& info : state_.allDisplays) {
-            const double distance =
-                std::hypot(info.frame.midX() - frame.midX(), info.frame.midY() - frame.midY());
-            if (!best || distance < bestDistance) {
-                best = &info;
-                bestDistance = distance;
-            }
-        }
-    }
-    if (!best || !stateOf(best->uuid)) return std::nullopt;
-    return best->uuid;
+std::optional<std::string> StripController::displayInUse(const Rect& frame) const {
+    const std::optional<std::string> uuid = displayHolding(frame, state_.allDisplays);
+    if (!uuid || !stateOf(*uuid)) return std::nullopt;
+    return uuid;
 }
 
 void StripController::placeRestoredWindows(const SessionSnapshot& session,
@@ -336,8 +316,8 @@ LayoutEngine::MinimumHeights StripController::minimumHeights(const Strip& strip)
         const auto window = state_.windows.find(id);
         if (window == state_.windows.end()) continue;
         const std::string key = window->second.bundleID.value_or(window->second.appName);
-        const auto learned = state_.appMinimumHeights.find(key);
-        if (learned != state_.appMinimumHeights.end()) result[id] = learned->second;
+        if (const std::optional<double> learned = state_.learnedHeights.heightFor(key))
+            result[id] = *learned;
     }
     return result;
 }

@@ -64,7 +64,7 @@ void StripController::userChanged(WindowID id) {
         return;
     }
 
-    const std::string target = display(*live).value_or(uuid);
+    const std::string target = displayInUse(*live).value_or(uuid);
     const Column& column = home->strip.columns[size_t(place->column)];
     if (target == uuid && UserDrag::shookInsideStack(column, *live, recorded)) {
         log_.info("User moved %{public}s inside its stack: back into place", name);

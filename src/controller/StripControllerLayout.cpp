@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "controller/AnimationTiming.h"
+#include "controller/FramePacing.h"
 #include "controller/StripController.h"
 #include "geometry/Rounding.h"
 #include "strip/Viewport.h"
@@ -14,13 +15,6 @@ namespace brindlow {
 
 namespace {
 
-// An application whose moves lag this much or more is slow: it gets its frames ahead of time, and
-// its windows glide without resizing on the way.
-constexpr double kSlowApplicationLag = 0.025;
-// The longest lead a slow application gets.
-constexpr double kLongestLead = 0.3;
-// Leads are rounded to this step, so one predicted layout serves many windows.
-constexpr double kLeadStep = 0.02;
 // Frames closer than this to where a window stands do not count as a change.
 constexpr double kMoveTolerance = 0.5;
 
@@ -28,10 +22,6 @@ bool differsBy(const Rect& a, const Rect& b, double tolerance) {
     return std::fabs(a.minX() - b.minX()) > tolerance ||
            std::fabs(a.minY() - b.minY()) > tolerance || std::fabs(a.width - b.width) > tolerance ||
            std::fabs(a.height - b.height) > tolerance;
-}
-
-double interpolate(double from, double to, double fraction) {
-    return roundHalfAway(from + (to - from) * fraction);
 }
 
 }  // namespace
@@ -144,16 +134,9 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
             const auto window = state_.windows.find(placement.windowID);
             const bool slowResize =
                 window != state_.windows.end() &&
-                asyncMover_->resizeLag(window->second.pid) >= kSlowApplicationLag;
-            const Rect from = old->second;
-            const Rect to = placement.frame;
-            Rect frame(interpolate(from.minX(), to.minX(), fraction),
-                       interpolate(from.minY(), to.minY(), fraction), to.width, to.height);
-            if (!slowResize) {
-                frame.width = interpolate(from.width, to.width, fraction);
-                frame.height = interpolate(from.height, to.height, fraction);
-            }
-            placement.frame = frame;
+                asyncMover_->resizeLag(window->second.pid) >= FramePacing::kSlowApplicationLag;
+            placement.frame =
+                FramePacing::glideFrame(old->second, placement.frame, fraction, slowResize);
         }
     };
     glide(placements, options.glideProgress.value_or(display.glideProgress));
@@ -166,13 +149,12 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
         for (Placement& placement : placements) {
             const auto window = state_.windows.find(placement.windowID);
             if (window == state_.windows.end()) continue;
-            const double lag = asyncMover_->lag(window->second.pid);
-            const double lead = lag < kSlowApplicationLag ? 0.0 : std::min(lag, kLongestLead);
-            if (options.predictor && lead > 0) {
-                const int steps = int(roundHalfAway(lead / kLeadStep));
+            const int steps = FramePacing::leadSteps(asyncMover_->lag(window->second.pid));
+            if (options.predictor && steps > 0) {
                 auto cached = predicted.find(steps);
                 if (cached == predicted.end()) {
-                    const auto [offset, progress] = options.predictor(steps * kLeadStep);
+                    const auto [offset, progress] =
+                        options.predictor(steps * FramePacing::kLeadStep);
                     std::vector<Placement> ahead = layOutAt(offset).placements;
                     glide(ahead, progress);
                     std::map<WindowID, Placement> byWindow;
@@ -226,12 +208,13 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
             if (!location) continue;
             const Column& column = stateOf(uuid)->strip.columns[size_t(location->column)];
             const Rect accepted = result->second.frame;
-            if (accepted.width > placement.frame.width + 2.0 && !column.refusedWidth)
-                checks.push_back(
-                    {placement.windowID, Dimension::width, placement.frame, accepted.width, false});
-            if (accepted.height > placement.frame.height + 2.0 && column.windows.size() > 1 &&
-                !column.isTabbed)
-                checks.push_back({placement.windowID, Dimension::height, placement.frame,
+            if (accepted.width > placement.frame.width + SizeCheck::kTolerance &&
+                !column.refusedWidth)
+                checks.push_back({placement.windowID, SizeCheck::Dimension::width, placement.frame,
+                                  accepted.width, false});
+            if (accepted.height > placement.frame.height + SizeCheck::kTolerance &&
+                column.windows.size() > 1 && !column.isTabbed)
+                checks.push_back({placement.windowID, SizeCheck::Dimension::height, placement.frame,
                                   accepted.height, false});
         }
     }

@@ -146,7 +146,7 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
 
     std::vector<WindowCandidate> candidates;
     for (const ManagedWindow& window : collected) {
-        const std::optional<std::string> uuid = display(window.frame);
+        const std::optional<std::string> uuid = displayInUse(window.frame);
         if (!uuid) {
             state_.windows.erase(window.id);
             state_.records.edit(window.id,

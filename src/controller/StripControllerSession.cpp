@@ -1,7 +1,4 @@
-// "session.json", saved once per burst of changes, and "minimum-heights.json", rewritten when a
-// learned height changes.
-#include <cmath>
-
+// "session.json", saved once per burst of changes.
 #include "controller/StripController.h"
 #include "settings/JSONFiles.h"
 
@@ -62,33 +59,6 @@ SessionSnapshot StripController::sessionSnapshot() const {
         session.displays.push_back(std::move(descriptor));
     }
     return session;
-}
-
-void StripController::learnMinimumHeight(double height, const ManagedWindow& window) {
-    const std::string key = window.bundleID.value_or(window.appName);
-    const auto stored = state_.appMinimumHeights.find(key);
-    const double previous = stored == state_.appMinimumHeights.end() ? 0.0 : stored->second;
-    if (std::fabs(previous - height) < 2.0) return;
-    state_.appMinimumHeights[key] = height;
-    nlohmann::json table = nlohmann::json::object();
-    for (const auto& [app, value] : state_.appMinimumHeights) table[app] = value;
-    writeJSONValue(table, minimumHeightsFilePath());
-}
-
-std::map<std::string, double> StripController::loadMinimumHeights() const {
-    std::map<std::string, double> table;
-    const std::optional<nlohmann::json> value = readJSONValue(minimumHeightsFilePath());
-    if (!value) return table;
-    try {
-        if (!value->is_object()) throw DecodeError("Expected an object");
-        for (const auto& [key, height] : value->items()) table[key] = json::asDouble(height, key);
-    } catch (const std::exception& error) {
-        noteUndecodableFile(minimumHeightsFilePath());
-        storageLog().error("Could not read %{public}s: %{public}s",
-                           std::string("minimum-heights.json"), std::string(error.what()));
-        return {};
-    }
-    return table;
 }
 
 }  // namespace brindlow

@@ -60,6 +60,7 @@ void StripController::appQuit(std::int32_t pid) {
     for (const auto& [id, window] : state_.windows)
         if (window.pid == pid) ids.push_back(id);
     for (const WindowID id : ids) remove(id, "app quit", false);
+    asyncMover_->retire(pid);
     if (ids.empty()) return;
     for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
         structuralTail(uuid);
@@ -157,7 +158,7 @@ bool StripController::add(const AXElementRef& element, std::int32_t pid, bool fo
     if (observer != state_.observers.end()) observer->second->watch(element);
     std::optional<ManagedWindow> window = candidate(element, app->second);
     if (!window) return false;
-    const std::optional<std::string> home = display(window->frame);
+    const std::optional<std::string> home = displayInUse(window->frame);
     if (!home) return false;
     state_.windows[id] = *window;
     const double width = state_.settings.newColumnWidth(window->bundleID);

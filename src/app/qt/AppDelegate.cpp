@@ -3,11 +3,22 @@
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
+#include <cstdio>
 
 #include "controller/StripController.h"
+#include "input/Hotkey.h"
 #include "input/KeyboardShortcuts/DisplayText.h"
+#include "input/KeyboardShortcuts/HotKeyCenter.h"
+#include "input/KeyboardShortcuts/MenuShortcuts.h"
+#include "input/KeyboardShortcuts/Registry.h"
+#include "input/KeyboardShortcuts/RegistryMenuShortcuts.h"
+#include "overlays/BadgeOverlayController.h"
+#include "overlays/FocusOverlayController.h"
+#include "overlays/ToastController.h"
+#include "overlays/ToastView.h"
 #include "overlays/WindowPresenter.h"
 #include "panels/qt/Panels.h"
+#include "platform/Animator.h"
 #include "settings/SettingsRanges.h"
 #include "settings/SettingsStore.h"
 #include "settings/StorageFolder.h"
@@ -38,6 +49,7 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
       controller_(controller),
       settings_(settings),
       log_(makeLogger("AppDelegate")),
+      presenter_(std::make_unique<WindowPresenter>()),
       performer_(settings, [&controller](const Command& command) { controller.perform(command); }),
       requestTarget_(performer_, controller, layouts),
       executor_(requestTarget_, mainQueue),
@@ -53,6 +65,22 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
       mouseFocus_(platform_.mouseMonitor, mainQueue,
                   [&controller](Point at) { controller.focusWindow(at); }),
       alive_(std::make_shared<AppDelegate*>(this)) {
+    if (platform_.surfaces && platform_.uiScheduler) {
+        SurfaceFactory& surfaces = *platform_.surfaces;
+        UiScheduler& scheduler = *platform_.uiScheduler;
+        animator_ = std::make_unique<Animator>(scheduler);
+        focusOverlay_ = std::make_unique<FocusOverlayController>(surfaces, scheduler, *animator_);
+        badgeOverlay_ = std::make_unique<BadgeOverlayController>(surfaces);
+        Screens* screens = platform_.screens;
+        toast_ = std::make_unique<ToastController>(
+            surfaces, scheduler, *animator_, std::make_shared<ToastView>(),
+            [screens]() -> std::optional<Rect> {
+                if (!screens) return std::nullopt;
+                const std::vector<ScreenInfo> all = screens->screens();
+                if (all.empty()) return std::nullopt;
+                return all.front().visibleFrame;
+            });
+    }
     PanelsEnvironment panels;
     panels.desktop = platform_.panelDesktop;
     panels.workspace = platform_.workspace;
@@ -74,6 +102,18 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
 
 AppDelegate::~AppDelegate() {
     stopPermissionTimer();
+    // The controllers go before the animator they animate with.
+    toast_.reset();
+    badgeOverlay_.reset();
+    focusOverlay_.reset();
+    menuKeyWatch_.reset();
+    menuShortcuts_.reset();
+    if (KeyboardShortcuts::Registry::shared() == shortcuts_.get()) {
+        KeyboardShortcuts::Registry::setShared(nullptr);
+        KeyboardShortcuts::setKeyCharacterSource({});
+    }
+    shortcuts_.reset();
+    hotKeyCenter_.reset();
     if (currentDelegate == this) currentDelegate = nullptr;
     alive_.reset();
 }
@@ -102,7 +142,7 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     controller_.updateSettings(settings);
     applyInputSettings(settings);
 
-    // Construction point: every global shortcut is registered here.
+    registerShortcuts();
     // Construction point: the menu bar puts up its status item here.
 
     switch (server_.start()) {
@@ -131,6 +171,35 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     return LaunchResult::running;
 }
 
+void AppDelegate::registerShortcuts() {
+    if (!platform_.hotKeys || !platform_.preferences) return;
+    HotKeys* hotKeys = platform_.hotKeys;
+    KeyboardShortcuts::setKeyCharacterSource(
+        [hotKeys](int keyCode) { return hotKeys->keyCharacter(keyCode); });
+    // A combination another program holds (the window manager's, often) is
+    // reported on standard output and in the log, once per claim.
+    const Logger log = log_;
+    hotKeyCenter_ =
+        std::make_unique<KeyboardShortcuts::HotKeyCenter>(*hotKeys, [log](const std::string& line) {
+            std::fputs((line + "\n").c_str(), stdout);
+            std::fflush(stdout);
+            log.error("%{public}s", line);
+        });
+    shortcuts_ =
+        std::make_unique<KeyboardShortcuts::Registry>(*platform_.preferences, *hotKeyCenter_);
+    KeyboardShortcuts::Registry::setShared(shortcuts_.get());
+    menuKeyWatch_ = std::make_unique<KeyboardShortcuts::MenuKeyWatch>(*shortcuts_, *hotKeyCenter_);
+    menuShortcuts_ = std::make_unique<KeyboardShortcuts::RegistryMenuShortcuts>(*shortcuts_);
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    Hotkey::registerAll(*shortcuts_, [weak](const Command& command) {
+        if (auto alive = weak.lock()) (*alive)->performer_.perform(command);
+    });
+}
+
+MenuShortcuts* AppDelegate::menuShortcuts() {
+    return menuShortcuts_.get();
+}
+
 void AppDelegate::installControllerCallbacks() {
     std::weak_ptr<AppDelegate*> weak = alive_;
     controller_.onSnapshot = [weak](const StripSnapshot& snapshot) {
@@ -138,23 +207,25 @@ void AppDelegate::installControllerCallbacks() {
         if (!alive) return;
         AppDelegate& self = **alive;
         self.snapshot_ = snapshot;
-        // Construction points, in this order: the menu bar's title, the strip
-        // indicator (with the current settings), the badge overlay and the gap
-        // overlay are updated here.
+        // Construction points, in this order: the menu bar's title and the strip
+        // indicator (with the current settings) are updated here.
+        if (self.badgeOverlay_) self.badgeOverlay_->update(snapshot.displays, snapshot.paused);
+        // Construction point: the gap overlay is updated here.
         self.panels_->snapshotPublished(snapshot);
     };
     controller_.onMessage = [weak](const ToastMessage& message) {
         auto alive = weak.lock();
         if (!alive) return;
-        // Construction point: the toast shows the message on the display that
-        // was active in the stored snapshot.
-        (*alive)->log_.info("Message: %{public}s", message.summary());
+        // The strip controller has logged the message; it shows on the display
+        // that was active in the stored snapshot.
+        AppDelegate& self = **alive;
+        if (self.toast_) self.toast_->show(message, self.snapshot_.activeDisplay());
     };
-    controller_.onFocusFrames = [weak](const std::vector<FocusFrame>&) {
+    controller_.onFocusFrames = [weak](const std::vector<FocusFrame>& frames) {
         auto alive = weak.lock();
         if (!alive) return;
-        // Construction point: the focus border and dimming follow the frames
-        // with the current settings.
+        AppDelegate& self = **alive;
+        if (self.focusOverlay_) self.focusOverlay_->update(frames, self.settings_.settings());
     };
 }
 

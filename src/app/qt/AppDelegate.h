@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/MenuShortcuts.h"
 #include "app/RequestExecutor.h"
 #include "app/SocketServer.h"
 #include "app/qt/AppRequestTarget.h"
@@ -20,11 +21,22 @@ class QTimer;
 namespace brindlow {
 
 class Panels;
-class WindowPresenter;
 
+namespace KeyboardShortcuts {
+class HotKeyCenter;
+class MenuKeyWatch;
+class Registry;
+class RegistryMenuShortcuts;
+}  // namespace KeyboardShortcuts
+
+class Animator;
+class BadgeOverlayController;
+class FocusOverlayController;
 class LayoutsStore;
 class SettingsStore;
 class StripController;
+class ToastController;
+class WindowPresenter;
 
 // The application's one delegate: it owns the long-lived controllers of the
 // user interface and the socket server, wires the strip controller's results to
@@ -63,11 +75,20 @@ class AppDelegate {
     Panels& panels() { return *panels_; }
     const GestureRecognizer& gestures() const { return gestures_; }
     const MouseFocusTracker& mouseFocus() const { return mouseFocus_; }
+    WindowPresenter& presenter() { return *presenter_; }
+    // The overlays; null when the platform has no surfaces.
+    FocusOverlayController* focusOverlay() { return focusOverlay_.get(); }
+    BadgeOverlayController* badgeOverlay() { return badgeOverlay_.get(); }
+    ToastController* toast() { return toast_.get(); }
     const StripSnapshot& snapshot() const { return snapshot_; }
     bool permissionTimerActive() const;
     bool controllerStarted() const { return controllerStarted_; }
     // Whether the strip controller put every window back within the wait at quit.
     bool windowsPutBack() const { return windowsPutBack_; }
+    // The global shortcuts, none when the platform has no hot keys.
+    KeyboardShortcuts::Registry* shortcuts() { return shortcuts_.get(); }
+    // What the menu bar reads and switches of them; none without hot keys.
+    MenuShortcuts* menuShortcuts();
 
     static constexpr double kPermissionInterval = 1.0;
     static constexpr double kStopWait = 2.0;
@@ -76,6 +97,7 @@ class AppDelegate {
     bool permissionGranted() const;
     void installControllerCallbacks();
     void stopPermissionTimer();
+    void registerShortcuts();
 
     Executor& main_;
     Platform platform_;
@@ -87,16 +109,21 @@ class AppDelegate {
     // where they are made:
     // Construction point: updater (UpdaterController).
     // Construction point: menuBar (MenuBarController), not yet installed.
-    // presenter (WindowPresenter), made when the first titled window is shown.
     std::unique_ptr<WindowPresenter> presenter_;
     // Construction point: indicator (IndicatorController), no panels.
-    // Construction point: focusOverlay (FocusOverlayController), no windows.
-    // Construction point: badgeOverlay (BadgeOverlayController), no dots.
+    // Every overlay animates through this one animator.
+    std::unique_ptr<Animator> animator_;
+    std::unique_ptr<FocusOverlayController> focusOverlay_;
+    std::unique_ptr<BadgeOverlayController> badgeOverlay_;
     // Construction point: gapOverlay (GapOverlayController), empty window pool.
     // search, overview, shortcuts and the first-run window, each made on first use.
     std::unique_ptr<Panels> panels_;
-    // Construction point: toast (ToastController) with an empty ToastModel.
+    std::unique_ptr<ToastController> toast_;
     CommandPerformer performer_;
+    std::unique_ptr<KeyboardShortcuts::HotKeyCenter> hotKeyCenter_;
+    std::unique_ptr<KeyboardShortcuts::Registry> shortcuts_;
+    std::unique_ptr<KeyboardShortcuts::MenuKeyWatch> menuKeyWatch_;
+    std::unique_ptr<KeyboardShortcuts::RegistryMenuShortcuts> menuShortcuts_;
     AppRequestTarget requestTarget_;
     RequestExecutor executor_;
     SocketServer server_;

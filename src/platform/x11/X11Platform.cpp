@@ -4,16 +4,19 @@
 
 #include "platform/Clock.h"
 #include "platform/ExecutorFactory.h"
+#include "platform/x11/FilePreferences.h"
 #include "platform/x11/LinuxProcessTable.h"
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
-#include "platform/x11/X11PanelDesktop.h"
 #include "platform/x11/X11GestureTap.h"
+#include "platform/x11/X11HotKeys.h"
+#include "platform/x11/X11PanelDesktop.h"
 #include "platform/x11/X11PointerMonitor.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11Workspace.h"
+#include "settings/StorageFolder.h"
 
 namespace brindlow {
 
@@ -31,6 +34,8 @@ std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* displ
     p->screens_ = std::make_unique<X11Screens>(*p->desktop_, main);
     p->processes_ = std::make_unique<LinuxProcessTable>();
     p->panelDesktop_ = std::make_unique<X11PanelDesktop>(*p->connection_);
+    p->hotKeys_ = X11HotKeys::open(main, display);
+    p->preferences_ = std::make_unique<FilePreferences>(storageFile(FilePreferences::kFileName));
     // Input listening uses connections of its own, to the same display.
     const std::string name = display ? display : "";
     p->gestureTap_ = std::make_unique<X11GestureTap>(name);
@@ -39,6 +44,7 @@ std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* displ
 }
 
 X11Platform::~X11Platform() {
+    hotKeys_.reset();
     // Their threads end before anything else goes.
     pointerMonitor_.reset();
     gestureTap_.reset();
@@ -58,6 +64,8 @@ Platform X11Platform::platform() {
     p.workspace = workspace_.get();
     p.screens = screens_.get();
     p.processes = processes_.get();
+    p.hotKeys = hotKeys_.get();
+    p.preferences = preferences_.get();
     p.eventTap = gestureTap_.get();
     p.mouseMonitor = pointerMonitor_.get();
     p.main = &main_;

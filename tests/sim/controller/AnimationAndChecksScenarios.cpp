@@ -100,7 +100,7 @@ TEST_F(SizeChecks, AStackedWindowThatStaysTallerTeachesItsMinimumHeight) {
     ASSERT_EQ(state().displays.at("LEFT").strip.columns.front().windows.size(), 2u);
     time.advance(2.0);
     EXPECT_DOUBLE_EQ(record(top.id()).minimumHeight.value_or(-1), 700);
-    EXPECT_DOUBLE_EQ(state().appMinimumHeights.at("org.example.term"), 700);
+    EXPECT_DOUBLE_EQ(state().learnedHeights.heightFor("org.example.term").value_or(-1), 700);
     EXPECT_EQ(logLines("Term needs 700 points of height, not").size(), 1u);
     const auto stored = readJSONValue(folder.path() / "minimum-heights.json");
     ASSERT_TRUE(stored.has_value());
@@ -114,7 +114,8 @@ TEST_F(SizeChecks, AStackedWindowThatStaysTallerTeachesItsMinimumHeight) {
     // A later controller starts with the learned height.
     controller.reset();
     makeController();
-    EXPECT_DOUBLE_EQ(controller->state().appMinimumHeights.at("org.example.term"), 700);
+    EXPECT_DOUBLE_EQ(controller->state().learnedHeights.heightFor("org.example.term").value_or(-1),
+                     700);
 }
 
 TEST_F(SizeChecks, ACheckWhoseWindowVanishesWhenAskedAgainIsDropped) {
@@ -131,25 +132,6 @@ TEST_F(SizeChecks, ACheckWhoseWindowVanishesWhenAskedAgainIsDropped) {
     EXPECT_FALSE(state().windows.contains(wide.id()));
     EXPECT_TRUE(state().displays.at("LEFT").strip.columns.empty());
     EXPECT_TRUE(logLines("needs").empty());
-}
-
-TEST_F(SizeChecks, LearningAHeightWithinTwoPointsWritesNothing) {
-    addTwoDisplays();
-    makeController();
-    ManagedWindow window;
-    window.appName = "Term";
-    window.bundleID = "org.example.term";
-    const auto file = folder.path() / "minimum-heights.json";
-    controller->queue().async([&] { controller->learnMinimumHeight(300, window); });
-    time.runUntilIdle();
-    ASSERT_TRUE(std::filesystem::exists(file));
-    std::filesystem::remove(file);
-    controller->queue().async([&] { controller->learnMinimumHeight(301, window); });
-    time.runUntilIdle();
-    EXPECT_FALSE(std::filesystem::exists(file));
-    controller->queue().async([&] { controller->learnMinimumHeight(302, window); });
-    time.runUntilIdle();
-    EXPECT_TRUE(std::filesystem::exists(file));
 }
 
 }  // namespace

@@ -99,11 +99,25 @@ TEST_F(Commands, PinsRegroupTheColumnAtItsEdge) {
 }
 
 TEST_F(Commands, AnAutomaticallyTabbedColumnIsAStackAgainAfterAStructuralChange) {
+    // A saved session whose second column was tabbed for lack of room.
+    SessionSnapshot session;
+    DisplayDescriptor saved{"LEFT", "Left", {}, 0};
+    ColumnDescriptor single;
+    single.windows = {{"org.example.editor", "w0"}};
+    single.weights = {1};
+    single.widthFraction = 0.5;
+    ColumnDescriptor tabs = single;
+    tabs.windows = {{"org.example.editor", "w1"}, {"org.example.editor", "w2"}};
+    tabs.weights = {1, 1};
+    tabs.isTabbed = true;
+    tabs.autoTabbed = true;
+    saved.columns = {single, tabs};
+    session.displays = {saved};
+    writeJSON(session, folder.path() / "session.json");
     open(3);
-    controller->mutableState().displays.at("LEFT").strip.columns[2].isTabbed = true;
-    controller->mutableState().displays.at("LEFT").strip.columns[2].autoTabbed = true;
+    ASSERT_TRUE(strip().columns.at(1).isTabbed);
     run(Command::Kind::wider);
-    EXPECT_EQ(logLines("Column 3: automatic tabs back to a stack").size(), 1u);
+    EXPECT_EQ(logLines("Column 2: automatic tabs back to a stack").size(), 1u);
     for (const Column& column : strip().columns) EXPECT_FALSE(column.isTabbed);
 }
 
@@ -172,8 +186,8 @@ TEST_F(Commands, StackingBuildsAStackAndAFullColumnOnlyLogs) {
 }
 
 TEST_F(Commands, AStackWithoutRoomIsRefusedWithTheNeededHeight) {
+    writeLearnedHeights({{"org.example.editor", 600}});
     open(2);
-    controller->mutableState().appMinimumHeights["org.example.editor"] = 600;
     const Strip before = strip();
     run(Command::Kind::stackLeft);
     EXPECT_EQ(strip(), before);
@@ -221,13 +235,21 @@ TEST_F(Commands, TallerAndShorterChangeTheActiveRowOrExplainWhyNot) {
 }
 
 TEST_F(Commands, TallerIsRefusedWhenTheOtherWindowsAreAtTheirMinimum) {
-    open(2);
+    open(1);
+    // The upper window will not go below 944 points, which leaves the lower one 100: once the
+    // checks have learned that, the focused lower one cannot grow.
+    windows[0].setMinimumSize({100, 944});
+    const SimWindow lower = desktop.openWindow(term, {.title = "t", .frame = {600, 100, 600, 400}});
+    time.advance(1);
+    focusWindow(lower.id());
     run(Command::Kind::stackLeft);
-    // The upper window cannot get any shorter: the focused one cannot grow.
-    editRecord(id(0), [&](WindowRecord& entry) { entry.minimumHeight = 1080 - 24 - 12 - 100; });
+    time.advance(2.0);
+    ASSERT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0), lower.id()}}));
+    ASSERT_DOUBLE_EQ(record(id(0)).minimumHeight.value_or(-1), 944);
+    messages.clear();
     run(Command::Kind::taller);
     ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages.back().title, "Editor can't get taller here");
+    EXPECT_EQ(messages.back().title, "Term can't get taller here");
     EXPECT_EQ(messages.back().detail, "The other windows in this stack can't get any shorter.");
 }
 
@@ -254,7 +276,10 @@ TEST_F(Commands, MovingPastTheEndCrossesDisplaysBesideThePinnedBlocks) {
     const SimWindow pinned =
         desktop.openWindow(term, {.title = "p", .frame = {2000, 100, 600, 400}});
     time.advance(0.2);
-    controller->mutableState().displays.at("RIGHT").strip.columns[0].pin = Pin::left;
+    controller->jump(pinned.id());
+    run(Command::Kind::pinLeft);
+    controller->jump(id(1));
+    time.runUntilIdle();
     run(Command::Kind::moveRight);  // w1 is the last column on the left display
     EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{pinned.id(), id(1)}));
     EXPECT_EQ(strip("RIGHT").focusedIndex, 1);
@@ -303,16 +328,14 @@ TEST_F(Commands, FloatingCentresTheWindowAndKeepsItThereUntilTiledAgain) {
     time.runUntilIdle();
     controller->screensMayHaveChanged();
     time.runUntilIdle();
-    // A big window that the application kept at its own size.
-    controller->mutableState().windows.at(id(1)).frame = Rect(0, 0, 2000, 1400);
     run(Command::Kind::toggleFloat);
     EXPECT_FALSE(state().windows.contains(id(1)));
     EXPECT_TRUE(record(id(1)).userFloating);
-    EXPECT_EQ(windows[1].frame(), (Rect{144, 113, 1152, 700}));
+    EXPECT_EQ(windows[1].frame(), (Rect{369, 113, 702, 700}));
     EXPECT_EQ(logLines("Remove Editor '<private>': floated").size(), 1u);
     // Nothing pending moves it back, and a catch-up does not adopt it.
     time.advance(5);
-    EXPECT_EQ(windows[1].frame(), (Rect{144, 113, 1152, 700}));
+    EXPECT_EQ(windows[1].frame(), (Rect{369, 113, 702, 700}));
     EXPECT_FALSE(state().windows.contains(id(1)));
 
     windows[1].focus();

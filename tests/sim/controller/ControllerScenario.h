@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "platform/ManualExecutor.h"
 #include "platform/sim/ManualDisplayLink.h"
 #include "platform/sim/SimDesktop.h"
+#include "settings/JSONFiles.h"
 #include "support/QuietLog.h"
 #include "support/TempFolder.h"
 
@@ -61,6 +64,13 @@ class ControllerScenario : public QuietLogTest {
             for (size_t index = 0; index < count; ++index) job(index);
         };
         return environment;
+    }
+
+    // Learned minimum heights by bundle identifier, as a controller made afterwards reads them.
+    void writeLearnedHeights(const std::map<std::string, double>& heights) {
+        nlohmann::json table = nlohmann::json::object();
+        for (const auto& [app, height] : heights) table[app] = height;
+        writeJSONValue(table, folder.path() / "minimum-heights.json");
     }
 
     void makeController() {
@@ -121,11 +131,14 @@ class ControllerScenario : public QuietLogTest {
     std::set<WindowID> badged() const {
         return recordsWhere([](const WindowRecord& entry) { return entry.hasBadge; });
     }
-    void editRecord(WindowID id, const std::function<void(WindowRecord&)>& change) {
-        controller->mutableState().records.edit(id, change);
-    }
+    // A command finished in a shell whose parent is the window's application, in a folder named
+    // like the window's title: the window gets a badge.
     void giveBadge(WindowID id) {
-        editRecord(id, [](WindowRecord& entry) { entry.hasBadge = true; });
+        static constexpr std::int32_t kShell = 8888;
+        const SimWindow window = desktop.window(id);
+        desktop.setProcess(kShell, window.pid(), "zsh");
+        controller->badge({kShell, "/home/me/" + window.title().value_or(""), "make", 0});
+        time.runUntilIdle();
     }
 
     std::vector<WindowID> stripWindows(const std::string& uuid) const {

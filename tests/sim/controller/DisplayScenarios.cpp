@@ -51,12 +51,11 @@ TEST_F(Displays, SwitchingADisplayOffReleasesItsWindowsOntoItAndSwitchingOnTiles
 }
 
 TEST_F(Displays, UnpluggingMovesItsColumnsBeforeTheFirstDisplaysRightPinnedBlock) {
-    controller->queue().async([&] {
-        Strip& strip = controller->mutableState().displays.at("LEFT").strip;
-        strip.focusedIndex = 0;
-        strip.columns.back().pin = Pin::right;
-    });
+    for (const Command::Kind kind :
+         {Command::Kind::focusLast, Command::Kind::pinRight, Command::Kind::focusFirst})
+        controller->perform(kind);
     time.runUntilIdle();
+    snapshots.clear();
     const std::vector<WindowID> rightOrder = stripWindows("RIGHT");
     const WindowID pinned = stripWindows("LEFT").back();
     desktop.removeDisplay(right);
@@ -112,16 +111,6 @@ TEST_F(Displays, StrayWindowsArePutBackOntoAConnectedDisplayAtQuit) {
     EXPECT_EQ(logLines("Put 5 windows back before quitting").size(), 1u);
 }
 
-TEST_F(Displays, AWindowBelongsToTheDisplayItOverlapsMostElseTheNearest) {
-    controller->queue().async([&] {
-        EXPECT_EQ(controller->display({1800, 0, 400, 300}), "RIGHT");
-        EXPECT_EQ(controller->display({1700, 0, 400, 300}), "LEFT");
-        EXPECT_EQ(controller->display({5000, 0, 400, 300}), "RIGHT");
-        EXPECT_EQ(controller->display({-900, 0, 400, 300}), "LEFT");
-    });
-    time.runUntilIdle();
-}
-
 TEST_F(Displays, SettingsRelayoutOnlyWhenTheLayoutParametersChange) {
     AppSettings settings = stillSettings();
     settings.presetWidths = {0.5};
@@ -171,29 +160,24 @@ class TallWindowDisplays : public ControllerScenario {
             windows.push_back(desktop.openWindow(tall, {.title = "t" + std::to_string(i),
                                                         .frame = {100.0 + 40 * i, 100, 600, 500}}));
         time.runUntilIdle();
-        start(stillSettings());
-        snapshots.clear();
     }
 };
 
 TEST_F(TallWindowDisplays, EveryStackWithoutRoomIsSplitNotOnlyTheFirst) {
-    std::optional<ToastMessage> refusal;
-    controller->queue().async([&] {
-        StripController::State& s = controller->mutableState();
-        s.appMinimumHeights["org.example.tall"] = 700;
-        Strip& strip = s.displays.at("LEFT").strip;
-        Column upper = Column::single(windows[0].id(), 0.5);
-        upper.windows = {windows[0].id(), windows[1].id()};
-        upper.weights = {1.0, 1.0};
-        Column lower = Column::single(windows[2].id(), 0.5);
-        lower.windows = {windows[2].id(), windows[3].id()};
-        lower.weights = {1.0, 1.0};
-        strip.columns = {upper, lower};
-        strip.focusedIndex = 0;
-        refusal = controller->unstackColumnsWithoutRoom("LEFT");
-    });
-    time.runUntilIdle();
-    ASSERT_TRUE(refusal.has_value());
+    // A saved session with two stacks of two, and a learned height that fits neither.
+    SessionSnapshot session;
+    DisplayDescriptor saved{"LEFT", "Left", {}, 0};
+    ColumnDescriptor upper;
+    upper.windows = {{"org.example.tall", "t0"}, {"org.example.tall", "t1"}};
+    upper.weights = {1, 1};
+    upper.widthFraction = 0.5;
+    ColumnDescriptor lower = upper;
+    lower.windows = {{"org.example.tall", "t2"}, {"org.example.tall", "t3"}};
+    saved.columns = {upper, lower};
+    session.displays = {saved};
+    writeJSON(session, folder.path() / "session.json");
+    writeLearnedHeights({{"org.example.tall", 700}});
+    start(stillSettings());
     const Strip& strip = state().displays.at("LEFT").strip;
     ASSERT_EQ(strip.columns.size(), 4u);
     for (const Column& column : strip.columns) EXPECT_EQ(column.windows.size(), 1u);
@@ -203,6 +187,7 @@ TEST_F(TallWindowDisplays, EveryStackWithoutRoomIsSplitNotOnlyTheFirst) {
 }
 
 TEST_F(TallWindowDisplays, WhenTheLastDisplayInUseGoesItsWindowsMoveOntoAConnectedOne) {
+    start(stillSettings());
     AppSettings settings = stillSettings();
     settings.disabledDisplays = {"RIGHT"};
     applySettings(settings);

@@ -129,6 +129,7 @@ TEST_F(EntryPoints, ARestoreWithoutDisplaysStillReportsTheSavedApplications) {
 TEST_F(EntryPoints, TheListDescribesEveryStripWithoutPublishing) {
     open(2);
     giveBadge(id(0));
+    snapshots.clear();
     std::string text;
     controller->listJSON(true, [&](std::string json) { text = std::move(json); });
     time.runUntilIdle();
@@ -142,7 +143,6 @@ TEST_F(EntryPoints, TheListDescribesEveryStripWithoutPublishing) {
     EXPECT_EQ(list["displays"][0]["columns"][0]["windows"][0],
               (nlohmann::json{{"app", "Editor"}, {"badge", true}, {"title", "w0"}}));
     EXPECT_EQ(list["displays"][1]["focused"], 0);
-    EXPECT_EQ(text, makeListJSON(controller->makeSnapshot(SnapshotReason::quiet()), true));
 }
 
 // MARK: Badges
@@ -243,11 +243,13 @@ TEST_F(FocusAtPoint, RestingOverAnotherTiledWindowFocusesItWithoutScrolling) {
 }
 
 TEST_F(FocusAtPoint, AWindowOfAnotherApplicationCoveringThePointKeepsTheFocus) {
+    AppSettings settings = stillSettings();
+    settings.focusFollowsMouse = true;
+    settings.appRules = {{"org.example.term", "Term", AppBehavior::floating, 0.5}};
+    applySettings(settings);
     const Rect target = windows[0].frame();
-    const SimWindow dialog = desktop.openWindow(term, {.title = "d", .frame = target});
-    (void)dialog;
-    editRecord(dialog.id(), [](WindowRecord& entry) { entry.userFloating = true; });
-    time.runUntilIdle();
+    desktop.openWindow(term, {.title = "d", .frame = target});
+    time.advance(1.0);
     point({target.midX(), target.midY()});
     EXPECT_EQ(strip().focusedWindowID(), id(1));
 }

@@ -53,44 +53,17 @@ TEST_F(Session, TheSavedArrangementComesBackAtTheNextStart) {
     time.runUntilIdle();
     start(stillSettings());
     // Reverse the strip and let it be saved.
-    controller->queue().async([&] {
-        Strip& strip = controller->mutableState().displays.at("LEFT").strip;
-        std::reverse(strip.columns.begin(), strip.columns.end());
-        strip.focusedIndex = 1;
-        controller->structuralTail("LEFT");
-    });
+    controller->reorderColumn("LEFT", 0, 2);
+    controller->jump(b.id());
     time.advance(2.5);
     const std::vector<WindowID> order = stripWindows("LEFT");
-    ASSERT_EQ(order.size(), 3u);
+    ASSERT_EQ(order, (std::vector<WindowID>{b.id(), c.id(), a.id()}));
 
     controller.reset();
     snapshots.clear();
     start(stillSettings());
     EXPECT_EQ(stripWindows("LEFT"), order);
-    (void)a;
-    (void)b;
-    (void)c;
-}
-
-TEST_F(Session, TheSavedFocusStillNamesItsColumnWhenAnEarlierColumnIsLeftOut) {
-    for (int i = 0; i < 3; ++i)
-        desktop.openWindow(editor,
-                           {.title = "w" + std::to_string(i), .frame = {100, 100, 700, 500}});
-    time.runUntilIdle();
-    start(stillSettings());
-    SessionSnapshot saved;
-    controller->queue().async([&] {
-        StripController::State& live = controller->mutableState();
-        Strip& strip = live.displays.at("LEFT").strip;
-        ASSERT_EQ(strip.columns.size(), 3u);
-        strip.focusedIndex = 2;
-        live.windows.erase(strip.columns[0].windows[0]);  // an unmanaged id in column 0
-        saved = controller->sessionSnapshot();
-    });
-    time.runUntilIdle();
-    ASSERT_EQ(saved.displays[0].columns.size(), 2u);
-    EXPECT_EQ(saved.displays[0].columns[1].windows[0].title, "w2");
-    EXPECT_EQ(saved.displays[0].focusedIndex, 1);
+    EXPECT_EQ(state().displays.at("LEFT").strip.focusedWindowID(), b.id());
 }
 
 class Snapshots : public ControllerScenario {};
@@ -129,35 +102,6 @@ TEST_F(Snapshots, SnapshotsAndFocusFramesArriveInTheOrderTheyWereMade) {
     EXPECT_TRUE(focusFrames.back().empty());
     EXPECT_TRUE(snapshots.back().paused);
     (void)first;
-}
-
-TEST_F(Snapshots, AColumnsActiveWindowIsFoundByIdWhenAWindowIsLeftOut) {
-    addTwoDisplays();
-    const SimApp editor = desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor"});
-    const SimWindow a = desktop.openWindow(editor, {.title = "a", .frame = {100, 100, 700, 500}});
-    const SimWindow b = desktop.openWindow(editor, {.title = "b", .frame = {100, 100, 700, 500}});
-    const SimWindow c = desktop.openWindow(editor, {.title = "c", .frame = {100, 100, 700, 500}});
-    time.runUntilIdle();
-    start(stillSettings());
-    StripSnapshot snapshot;
-    controller->queue().async([&] {
-        StripController::State& live = controller->mutableState();
-        Strip& strip = live.displays.at("LEFT").strip;
-        Column stack = strip.columns[0];
-        stack.windows = {a.id(), b.id(), c.id()};
-        stack.weights = {1, 1, 1};
-        stack.activeIndex = 2;
-        strip.columns = {stack};
-        live.windows.erase(a.id());
-        snapshot = controller->makeSnapshot(SnapshotReason::quiet());
-    });
-    time.runUntilIdle();
-    const ColumnSnapshot& column = snapshot.displays[0].columns[0];
-    ASSERT_EQ(column.windows.size(), 2u);
-    EXPECT_EQ(column.activeIndex, 2);
-    ASSERT_NE(column.activeWindow(), nullptr);
-    EXPECT_EQ(column.activeWindow()->id, c.id());
-    EXPECT_EQ(column.id(), b.id());
 }
 
 }  // namespace

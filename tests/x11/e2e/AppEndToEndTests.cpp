@@ -46,9 +46,6 @@ class AppEndToEnd : public X11Fixture {
         X11Fixture::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         environment_ = {{"XDG_DATA_HOME", data_.path().string()}, {"BRINDLOW_LOG", "info"}};
-        // The welcome window would take the focus from the xterms.
-        std::filesystem::create_directories(data_.path() / "Brindlow");
-        std::ofstream(data_.path() / "Brindlow" / "settings.json") << R"({"firstRunDone": true})";
     }
 
     void TearDown() override {
@@ -158,6 +155,11 @@ class AppEndToEnd : public X11Fixture {
 
     // Starts Brindlow and waits until it lists every xterm in a column of its own.
     void startBrindlow() {
+        // The welcome window would take the focus from the xterms.
+        std::filesystem::create_directories(data_.path() / "Brindlow");
+        if (!std::filesystem::exists(data_.path() / "Brindlow" / "settings.json"))
+            std::ofstream(data_.path() / "Brindlow" / "settings.json")
+                << R"({"firstRunDone": true})";
         brindlow_ = std::make_unique<ChildProcess>(
             std::vector<std::string>{BRINDLOW_EXECUTABLE_PATH}, environment_, logFile());
         ASSERT_TRUE(brindlow_->started());
@@ -437,6 +439,39 @@ TEST_F(AppEndToEnd, SecondInstanceFindsTheFirstAndLeavesItRunning) {
     quitAndExpectWindowsBack();
 }
 
+TEST_F(AppEndToEnd, SecondInstanceWithAnotherStorageFolderIsRefusedOnTheSameDisplay) {
+    startXterms(1);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const std::map<xcb_window_t, Rect> tiled = settledFrames();
+
+    TempFolder otherData;
+    auto otherEnvironment = environment_;
+    otherEnvironment["XDG_DATA_HOME"] = otherData.path().string();
+    const ProcessRun second = runProcess({BRINDLOW_EXECUTABLE_PATH}, otherEnvironment);
+    EXPECT_EQ(second.status, 1);
+    EXPECT_EQ(second.err, "brindlow: Brindlow is already running on this display (process " +
+                              std::to_string(brindlow_->pid()) + ").\n");
+    EXPECT_FALSE(std::filesystem::exists(otherData.path() / "Brindlow"));
+    EXPECT_EQ(currentFrames(), tiled);
+    quitAndExpectWindowsBack();
+}
+
+TEST_F(AppEndToEnd, HelpAndVersionPrintWithoutTouchingAWindow) {
+    startXterms(1);
+    ASSERT_FALSE(HasFatalFailure());
+    for (const std::string option : {"--help", "-h", "--version"}) {
+        const ProcessRun run = tool({option});
+        EXPECT_EQ(run.status, 0) << option;
+        EXPECT_EQ(run.out.rfind(option == "--version" ? "0." : "Usage: brindlow <command>\n", 0),
+                  0u)
+            << run.out;
+    }
+    EXPECT_EQ(currentFrames(), originalFrames());
+    EXPECT_FALSE(std::filesystem::exists(data_.path() / "Brindlow"));
+}
+
 TEST_F(AppEndToEnd, ClientsThatHangUpBeforeTheReplyDoNotEndTheApplication) {
     startXterms(1);
     ASSERT_FALSE(HasFatalFailure());
@@ -465,6 +500,47 @@ TEST_F(AppEndToEnd, ClientsThatHangUpBeforeTheReplyDoNotEndTheApplication) {
     EXPECT_FALSE(brindlow_->waitForExit(0).has_value());
     EXPECT_FALSE(brindlow_->hasExited());
     quitAndExpectWindowsBack();
+}
+
+TEST_F(AppEndToEnd, GlobalShortcutsMoveTheFocusAsTheToolDoes) {
+    // "focusLeft" set by hand to Ctrl+Alt+Y; "focusRightAlt" keeps its default Ctrl+Alt+L.
+    std::filesystem::create_directories(data_.path() / "Brindlow");
+    std::ofstream(data_.path() / "Brindlow" / "preferences.json")
+        << R"({"KeyboardShortcuts_focusLeft" : "{\"carbonKeyCode\":16,\"carbonModifiers\":6144}"})";
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const auto activeTitle = [&] {
+        const Xterm* xterm = xtermWithWindow(desktop().activeWindow().value_or(XCB_WINDOW_NONE));
+        return xterm ? xterm->title : std::string();
+    };
+    const auto column = [&](int index) { return list()->columns[index - 1].titles.front(); };
+
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    ASSERT_TRUE(eventually([&] { return list()->focused == 1 && activeTitle() == column(1); }));
+    ASSERT_EQ(runProcess({"xdotool", "key", "ctrl+alt+l"}).status, 0);
+    ASSERT_TRUE(eventually([&] { return list()->focused == 2 && activeTitle() == column(2); }))
+        << "Ctrl+Alt+L did not focus the second column";
+    ASSERT_EQ(tool({"focus-right"}).status, 0);
+    ASSERT_TRUE(eventually([&] { return list()->focused == 3 && activeTitle() == column(3); }));
+    ASSERT_EQ(runProcess({"xdotool", "key", "ctrl+alt+y"}).status, 0);
+    ASSERT_TRUE(eventually([&] { return list()->focused == 2 && activeTitle() == column(2); }))
+        << "Ctrl+Alt+Y did not focus the second column";
+
+    quitAndExpectWindowsBack();
+    // The window manager holds Ctrl+Alt+Right: said once, on standard output and in the log.
+    std::ifstream log(logFile());
+    const std::string line = "Error registering hotkey Ctrl+Alt+→: -9878";
+    int printed = 0;
+    int logged = 0;
+    for (std::string each; std::getline(log, each);) {
+        printed += each == line;
+        logged += each.ends_with("error com.vemto.brindlow:AppDelegate " + line);
+        EXPECT_EQ(each.find("Ctrl+Alt+Y: -"), std::string::npos) << each;
+    }
+    EXPECT_EQ(printed, 1);
+    EXPECT_EQ(logged, 1);
 }
 
 TEST_F(AppEndToEnd, ToolSaysWhenNothingRuns) {
