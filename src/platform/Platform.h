@@ -36,11 +36,11 @@ struct Platform {
     ExecutorFactory makeSerialQueue;
     // Whether the left mouse button is held down at this moment. Any thread.
     std::function<bool()> leftMouseButtonDown;
-    // Focus hand-over and window-manager hints for our own keyable panels; none in the sim.
-    PanelDesktop* panelDesktop = nullptr;
     // Global hot keys and the user-defaults store; none where the back end has none.
     HotKeys* hotKeys = nullptr;
     Preferences* preferences = nullptr;
+    // Focus hand-over and window-manager hints for our own keyable panels; none in the sim.
+    PanelDesktop* panelDesktop = nullptr;
     // Trackpad swipes and scrolls, and global pointer movement; null where the back
     // end has none.
     EventTap* eventTap = nullptr;

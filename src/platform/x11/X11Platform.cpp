@@ -33,9 +33,10 @@ std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* displ
     p->windowList_ = std::make_unique<X11WindowList>(*p->desktop_, *p->workspace_);
     p->screens_ = std::make_unique<X11Screens>(*p->desktop_, main);
     p->processes_ = std::make_unique<LinuxProcessTable>();
-    p->panelDesktop_ = std::make_unique<X11PanelDesktop>(*p->connection_);
     p->hotKeys_ = X11HotKeys::open(main, display);
-    p->preferences_ = std::make_unique<FilePreferences>(storageFile(FilePreferences::kFileName));
+    p->preferences_ =
+        std::make_unique<FilePreferences>(storageFile(FilePreferences::kFileName), &main);
+    p->panelDesktop_ = std::make_unique<X11PanelDesktop>(*p->connection_);
     // Input listening uses connections of its own, to the same display.
     const std::string name = display ? display : "";
     p->gestureTap_ = std::make_unique<X11GestureTap>(name);
