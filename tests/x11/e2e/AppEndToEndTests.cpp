@@ -529,7 +529,11 @@ TEST_F(AppEndToEnd, HelpAndVersionPrintWithoutTouchingAWindow) {
             << run.out;
     }
     EXPECT_EQ(currentFrames(), originalFrames());
-    EXPECT_FALSE(std::filesystem::exists(data_.path() / "Brindlow"));
+    // Nothing beside the settings the fixture wrote: no socket, session or lock.
+    std::vector<std::string> stored;
+    for (const auto& entry : std::filesystem::directory_iterator(data_.path() / "Brindlow"))
+        stored.push_back(entry.path().filename().string());
+    EXPECT_EQ(stored, std::vector<std::string>{"settings.json"});
 }
 
 TEST_F(AppEndToEnd, ClientsThatHangUpBeforeTheReplyDoNotEndTheApplication) {
