@@ -46,6 +46,9 @@ class AppEndToEnd : public X11Fixture {
         X11Fixture::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         environment_ = {{"XDG_DATA_HOME", data_.path().string()}, {"BRINDLOW_LOG", "info"}};
+        // The welcome window would take the focus from the xterms.
+        std::filesystem::create_directories(data_.path() / "Brindlow");
+        std::ofstream(data_.path() / "Brindlow" / "settings.json") << R"({"firstRunDone": true})";
     }
 
     void TearDown() override {
@@ -155,11 +158,6 @@ class AppEndToEnd : public X11Fixture {
 
     // Starts Brindlow and waits until it lists every xterm in a column of its own.
     void startBrindlow() {
-        // The welcome window would take the focus from the xterms.
-        std::filesystem::create_directories(data_.path() / "Brindlow");
-        if (!std::filesystem::exists(data_.path() / "Brindlow" / "settings.json"))
-            std::ofstream(data_.path() / "Brindlow" / "settings.json")
-                << R"({"firstRunDone": true})";
         brindlow_ = std::make_unique<ChildProcess>(
             std::vector<std::string>{BRINDLOW_EXECUTABLE_PATH}, environment_, logFile());
         ASSERT_TRUE(brindlow_->started());
