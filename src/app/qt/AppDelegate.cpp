@@ -353,7 +353,11 @@ std::string AppDelegate::diagnosticsReport() const {
     in.systemVersion = Diagnostics::systemVersion();
     in.machineModel = Diagnostics::hardwareModel();
     in.accessibilityGranted = permissionGranted();
-    if (platform_.workspace)
+    // The same conflicts the welcome window names; by application where the platform has no
+    // process list of its own.
+    if (platform_.panelDesktop)
+        in.otherWindowManagers = panels_->runningWindowManagers();
+    else if (platform_.workspace)
         in.otherWindowManagers = Diagnostics::runningWindowManagers(*platform_.workspace);
     if (platform_.screens) in.displays = DisplayInfo::current(*platform_.screens);
     in.settings = settings_.settings();
