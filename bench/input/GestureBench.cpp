@@ -128,7 +128,7 @@ void BM_ScrollEventToFirstFrame(benchmark::State& bench) {
     machine.reset(TwoFingerScroll::always);
     std::vector<InputEvent> giveBack;
     double direction = 1;
-    const double restingOffset = controller.mutableState().displays.at("MAIN").displayedOffset;
+    const double restingOffset = controller.state().displays.at("MAIN").displayedOffset;
     bool moved = false;
     for (auto _ : bench) {
         machine.handle(scrollEvent(InputEvent::Phase::began, 40 * direction, 0, time.now()),
@@ -136,7 +136,7 @@ void BM_ScrollEventToFirstFrame(benchmark::State& bench) {
         time.runUntilIdle();
         bench.PauseTiming();
         moved =
-            moved || controller.mutableState().displays.at("MAIN").displayedOffset != restingOffset;
+            moved || controller.state().displays.at("MAIN").displayedOffset != restingOffset;
         machine.handle(scrollEvent(InputEvent::Phase::ended, 0, 0, time.now()), giveBack);
         time.advance(2.0);
         direction = -direction;
