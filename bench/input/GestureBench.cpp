@@ -135,8 +135,7 @@ void BM_ScrollEventToFirstFrame(benchmark::State& bench) {
                        giveBack);
         time.runUntilIdle();
         bench.PauseTiming();
-        moved =
-            moved || controller.state().displays.at("MAIN").displayedOffset != restingOffset;
+        moved = moved || controller.state().displays.at("MAIN").displayedOffset != restingOffset;
         machine.handle(scrollEvent(InputEvent::Phase::ended, 0, 0, time.now()), giveBack);
         time.advance(2.0);
         direction = -direction;

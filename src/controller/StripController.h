@@ -19,6 +19,7 @@
 #include "controller/LearnedHeights.h"
 #include "controller/SizeCheck.h"
 #include "controller/Snapshot.h"
+#include "controller/StripControllerState.h"
 #include "controller/WindowRecords.h"
 #include "platform/Executor.h"
 #include "platform/Log.h"
@@ -67,70 +68,9 @@ class StripController {
   public:
     static constexpr const char* kQueueLabel = "com.vemto.brindlow.strip";
 
-    // Per display, the figures of a running animation for its summary line.
-    struct AnimationStats {
-        int frames = 0;
-        double start = 0;
-        double slowest = 0;
-        std::string app;
-    };
-
-    // Maps a lead time in seconds to the (offset, glide progress) expected by then.
-    using Predictor = std::function<std::pair<double, double>(double lead)>;
-
-    // How one apply runs: `offset` is where the strip stands now; a final apply moves
-    // synchronously and may be followed by the checks; `settleOnly` only corrects windows that
-    // ended up elsewhere and creates size checks.
-    struct ApplyOptions {
-        double offset = 0;
-        bool final = false;
-        bool settleOnly = false;
-        std::optional<double> glideProgress;  // none: the stored progress
-        Predictor predictor;
-
-        // One animation frame, sent through the move queues; slow applications get the frame
-        // `predictor` gives for their lead.
-        static ApplyOptions frame(double offset, Predictor predictor = nullptr,
-                                  std::optional<double> glideProgress = std::nullopt) {
-            return {offset, false, false, glideProgress, std::move(predictor)};
-        }
-        // Where the strip comes to rest: every window moved synchronously, then checked.
-        static ApplyOptions landing(double offset) {
-            return {offset, true, false, std::nullopt, nullptr};
-        }
-        // The catch-up pass: only windows that ended up elsewhere are sent again.
-        static ApplyOptions settling(double offset) {
-            return {offset, true, true, std::nullopt, nullptr};
-        }
-    };
-
-    // The strip-queue state. Read it only from the strip queue (tests: while their virtual time
-    // is idle).
-    struct State {
-        bool started = false;
-        AppSettings settings;
-        std::map<std::string, DisplayState> displays;
-        std::vector<std::string> displayOrder;
-        std::vector<DisplayInfo> allDisplays;
-        std::optional<std::string> activeUUID;
-        std::map<WindowID, ManagedWindow> windows;
-        std::map<std::int32_t, AppRef> apps;
-        std::map<std::int32_t, std::shared_ptr<AppObserver>> observers;
-        std::int32_t frontmostPID = 0;
-        // Everything kept per window beside its tiling.
-        WindowRecords records;
-        bool paused = false;
-        LearnedHeights learnedHeights;
-        std::map<std::int32_t, double> catchUpBackoff;
-        std::set<std::int32_t> enhancedUIChecked;
-        std::set<std::int32_t> enhancedUISuspended;
-        bool sessionSaveScheduled = false;
-        bool focusFramesActive = false;
-        double lastTick = 0;
-        std::optional<std::pair<std::int32_t, double>> slowestMove;
-        std::map<std::string, AnimationStats> animationStats;
-        std::optional<std::string> gestureUUID;
-    };
+    // The strip-queue state, read-only. Read it only from the strip queue (tests: while their
+    // virtual time is idle).
+    using State = StripControllerState;
 
     explicit StripController(StripControllerEnvironment environment);
     ~StripController();
@@ -193,6 +133,35 @@ class StripController {
     void gestureEnded(double velocity, GestureUnit unit);
 
   private:
+    // Maps a lead time in seconds to the (offset, glide progress) expected by then.
+    using Predictor = std::function<std::pair<double, double>(double lead)>;
+
+    // How one apply runs: `offset` is where the strip stands now; a final apply moves
+    // synchronously and may be followed by the checks; `settleOnly` only corrects windows that
+    // ended up elsewhere and creates size checks.
+    struct ApplyOptions {
+        double offset = 0;
+        bool final = false;
+        bool settleOnly = false;
+        std::optional<double> glideProgress;  // none: the stored progress
+        Predictor predictor;
+
+        // One animation frame, sent through the move queues; slow applications get the frame
+        // `predictor` gives for their lead.
+        static ApplyOptions frame(double offset, Predictor predictor = nullptr,
+                                  std::optional<double> glideProgress = std::nullopt) {
+            return {offset, false, false, glideProgress, std::move(predictor)};
+        }
+        // Where the strip comes to rest: every window moved synchronously, then checked.
+        static ApplyOptions landing(double offset) {
+            return {offset, true, false, std::nullopt, nullptr};
+        }
+        // The catch-up pass: only windows that ended up elsewhere are sent again.
+        static ApplyOptions settling(double offset) {
+            return {offset, true, true, std::nullopt, nullptr};
+        }
+    };
+
     // MARK: Strip queue (the operations below run only there)
 
     // Settings and displays.

@@ -9,6 +9,7 @@
 #include "platform/ExecutorFactory.h"
 #include "platform/HotKeys.h"
 #include "platform/MouseMonitor.h"
+#include "platform/PanelDesktop.h"
 #include "platform/Preferences.h"
 #include "platform/ProcessTable.h"
 #include "platform/Screens.h"
@@ -38,6 +39,8 @@ struct Platform {
     // Global hot keys and the user-defaults store; none where the back end has none.
     HotKeys* hotKeys = nullptr;
     Preferences* preferences = nullptr;
+    // Focus hand-over and window-manager hints for our own keyable panels; none in the sim.
+    PanelDesktop* panelDesktop = nullptr;
     // Trackpad swipes and scrolls, and global pointer movement; null where the back
     // end has none.
     EventTap* eventTap = nullptr;

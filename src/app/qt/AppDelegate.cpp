@@ -1,22 +1,31 @@
 #include "app/qt/AppDelegate.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <iostream>
 
+#include "app/CommandLineTool.h"
+#include "app/qt/SaveLayoutPrompt.h"
+#include "app/qt/TrayIcon.h"
 #include "controller/StripController.h"
 #include "input/Hotkey.h"
 #include "input/KeyboardShortcuts/DisplayText.h"
 #include "input/KeyboardShortcuts/HotKeyCenter.h"
 #include "input/KeyboardShortcuts/MenuShortcuts.h"
 #include "input/KeyboardShortcuts/Registry.h"
-#include "input/KeyboardShortcuts/RegistryMenuShortcuts.h"
 #include "overlays/BadgeOverlayController.h"
 #include "overlays/FocusOverlayController.h"
 #include "overlays/ToastController.h"
 #include "overlays/ToastView.h"
 #include "overlays/WindowPresenter.h"
+#include "panels/qt/Panels.h"
 #include "platform/Animator.h"
+#include "settings/LayoutsStore.h"
 #include "settings/SettingsRanges.h"
 #include "settings/SettingsStore.h"
 #include "settings/StorageFolder.h"
@@ -27,6 +36,16 @@ namespace {
 
 AppDelegate* currentDelegate = nullptr;
 
+constexpr const char* kFirstRunID = "firstRun";
+
+// The panels read key texts from the shortcut store as the menu shows them.
+class StoredShortcutTexts final : public ShortcutSource {
+  public:
+    std::optional<std::string> keyText(std::string_view slotName) const override {
+        return KeyboardShortcuts::displayText(slotName);
+    }
+};
+
 }  // namespace
 
 AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController& controller,
@@ -36,7 +55,10 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
       platform_(std::move(platform)),
       controller_(controller),
       settings_(settings),
+      layouts_(layouts),
       log_(makeLogger("AppDelegate")),
+      alive_(std::make_shared<AppDelegate*>(this)),
+      menuBar_(mainQueue, menuActions(), &menuShortcuts_),
       presenter_(std::make_unique<WindowPresenter>()),
       performer_(settings, [&controller](const Command& command) { controller.perform(command); }),
       requestTarget_(performer_, controller, layouts),
@@ -51,8 +73,7 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
                                   controller.gestureEnded(velocity, unit);
                               }}),
       mouseFocus_(platform_.mouseMonitor, mainQueue,
-                  [&controller](Point at) { controller.focusWindow(at); }),
-      alive_(std::make_shared<AppDelegate*>(this)) {
+                  [&controller](Point at) { controller.focusWindow(at); }) {
     if (platform_.surfaces && platform_.uiScheduler) {
         SurfaceFactory& surfaces = *platform_.surfaces;
         UiScheduler& scheduler = *platform_.uiScheduler;
@@ -69,16 +90,33 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
                 return all.front().visibleFrame;
             });
     }
+    PanelsEnvironment panels;
+    panels.desktop = platform_.panelDesktop;
+    panels.workspace = platform_.workspace;
+    panels.strip.jump = [&controller](WindowID id) { controller.jump(id); };
+    panels.strip.reorderColumn = [&controller](const std::string& uuid, int from, int to) {
+        controller.reorderColumn(uuid, from, to);
+    };
+    static const StoredShortcutTexts shortcutTexts;
+    panels.shortcuts = &shortcutTexts;
+    panels.settings = &settings;
+    panels.trusted = [this] { return permissionGranted(); };
+    panels_ = std::make_unique<Panels>(std::move(panels));
+    performer_.setPanelToggles({
+        [this] { panels_->toggleSearch(snapshot_.displays); },
+        [this] { panels_->toggleOverview(snapshot_); },
+        [this] { panels_->toggleShortcuts(snapshot_.activeDisplay()); },
+    });
 }
 
 AppDelegate::~AppDelegate() {
     stopPermissionTimer();
+    tray_.reset();
     // The controllers go before the animator they animate with.
     toast_.reset();
     badgeOverlay_.reset();
     focusOverlay_.reset();
     menuKeyWatch_.reset();
-    menuShortcuts_.reset();
     if (KeyboardShortcuts::Registry::shared() == shortcuts_.get()) {
         KeyboardShortcuts::Registry::setShared(nullptr);
         KeyboardShortcuts::setKeyCharacterSource({});
@@ -114,7 +152,7 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     applyInputSettings(settings);
 
     registerShortcuts();
-    // Construction point: the menu bar puts up its status item here.
+    installStatusItem();
 
     switch (server_.start()) {
         case SocketServer::StartResult::listening:
@@ -128,8 +166,9 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     // This instance holds the start lock now: no other one is writing there.
     removeStaleTempFiles(server_.socketPath().parent_path());
 
-    // Construction point: the first-run window is shown here unless the first
-    // run is done and the display already answers.
+    // Windows need a widget application (tests run the delegate without one).
+    if (!settings.firstRunDone && qobject_cast<QApplication*>(QCoreApplication::instance()))
+        showFirstRun();
 
     permissionTimer_ = std::make_unique<QTimer>();
     permissionTimer_->setInterval(static_cast<int>(kPermissionInterval * 1000));
@@ -159,15 +198,10 @@ void AppDelegate::registerShortcuts() {
         std::make_unique<KeyboardShortcuts::Registry>(*platform_.preferences, *hotKeyCenter_);
     KeyboardShortcuts::Registry::setShared(shortcuts_.get());
     menuKeyWatch_ = std::make_unique<KeyboardShortcuts::MenuKeyWatch>(*shortcuts_, *hotKeyCenter_);
-    menuShortcuts_ = std::make_unique<KeyboardShortcuts::RegistryMenuShortcuts>(*shortcuts_);
     std::weak_ptr<AppDelegate*> weak = alive_;
     Hotkey::registerAll(*shortcuts_, [weak](const Command& command) {
         if (auto alive = weak.lock()) (*alive)->performer_.perform(command);
     });
-}
-
-MenuShortcuts* AppDelegate::menuShortcuts() {
-    return menuShortcuts_.get();
 }
 
 void AppDelegate::installControllerCallbacks() {
@@ -177,11 +211,13 @@ void AppDelegate::installControllerCallbacks() {
         if (!alive) return;
         AppDelegate& self = **alive;
         self.snapshot_ = snapshot;
-        // Construction points, in this order: the menu bar's title and the strip
-        // indicator (with the current settings) are updated here.
+        self.menuBar_.setSnapshot(snapshot);
+        self.menuBar_.updateTitle();
+        // Construction points, in this order: the strip indicator (with the current settings) is
+        // updated here.
         if (self.badgeOverlay_) self.badgeOverlay_->update(snapshot.displays, snapshot.paused);
-        // Construction points, in this order: the gap overlay, the search list and
-        // the overview are updated here.
+        // Construction points, in this order: the gap overlay is updated here.
+        self.panels_->snapshotPublished(snapshot);
     };
     controller_.onMessage = [weak](const ToastMessage& message) {
         auto alive = weak.lock();
@@ -221,6 +257,22 @@ void AppDelegate::checkPermission() {
     applyInputSettings(settings_.settings());
 }
 
+void AppDelegate::showFirstRun() {
+    if (!presenter_) presenter_ = std::make_unique<WindowPresenter>();
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    presenter_->showFirstRun(kFirstRunID, Panels::kFirstRunTitle, [this, weak] {
+        return panels_->makeFirstRunView([weak] {
+            if (auto alive = weak.lock()) (*alive)->finishFirstRun();
+        });
+    });
+    if (QWidget* window = presenter_->window(kFirstRunID)) panels_->windowShown(*window);
+}
+
+void AppDelegate::finishFirstRun() {
+    settings_.update([](AppSettings& s) { s.firstRunDone = true; });
+    if (presenter_) presenter_->close(kFirstRunID);
+}
+
 void AppDelegate::applyInputSettings(const AppSettings& settings) {
     const bool granted = permissionGranted();
     GestureConfig gestures;
@@ -231,8 +283,106 @@ void AppDelegate::applyInputSettings(const AppSettings& settings) {
     }
     gestures_.apply(gestures);
     mouseFocus_.setEnabled(granted && settings.focusFollowsMouse);
-    // Construction point: the menu bar refreshes its status title here.
+    menuBar_.updateTitle();
     // Construction point: the strip indicators hide here when `showIndicator` is off.
+}
+
+MenuBarActions AppDelegate::menuActions() {
+    // Items that need the delegate reach it through the weak reference and do
+    // nothing once it is gone; the rest use the stores and the controller directly.
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    const auto withDelegate = [weak](auto work) {
+        return [weak, work](auto&&... args) {
+            if (auto alive = weak.lock()) work(**alive, args...);
+        };
+    };
+    MenuBarActions actions;
+    actions.permissionGranted = [this] { return permissionGranted(); };
+    actions.settings = [this] { return settings_.settings(); };
+    actions.performStripCommand = [this](Command command) { controller_.perform(command); };
+    actions.performAppCommand = [](Command command) {
+        if (AppDelegate* delegate = AppDelegate::current()) delegate->performer().perform(command);
+    };
+    actions.flipSetting = [this](bool AppSettings::*field) {
+        settings_.update([field](AppSettings& s) { s.*field = !(s.*field); });
+    };
+    actions.showFirstRun = withDelegate([](AppDelegate& self) { self.showFirstRun(); });
+    actions.openSettings =
+        withDelegate([](AppDelegate& self, SettingsTab tab) { self.showSettings(tab); });
+    if (updater_.hasUpdater())
+        actions.checkForUpdates =
+            withDelegate([](AppDelegate& self) { self.updater_.checkForUpdates(); });
+    actions.quit = [] { QCoreApplication::quit(); };
+    actions.layouts = [this] { return layouts_.layouts(); };
+    actions.restoreLayout = [this](const NamedLayout& layout) { layouts_.apply(layout); };
+    actions.askLayoutName = withDelegate([](AppDelegate& self) { self.askLayoutName(); });
+    return actions;
+}
+
+void AppDelegate::installStatusItem() {
+    if (tray_) return;
+    if (!TrayIcon::isTrayAvailable()) {
+        // Never an invisible program: say once how to reach it instead.
+        log_.log("No system tray is running; Brindlow shows no tray icon");
+        showSettings(SettingsTab::general);
+        return;
+    }
+    tray_ = std::make_unique<TrayIcon>(menuBar_);
+    menuBar_.install(*tray_);
+    tray_->show();
+}
+
+void AppDelegate::showSettings(SettingsTab) {
+    // Construction point: the settings window shows the page. Until it exists,
+    // a user without a tray icon learns how to use the command line.
+    if (tray_) return;
+    std::cerr << "brindlow: no system tray is running, so Brindlow shows no tray icon. It keeps "
+                 "tiling; control it from a terminal:\n\n"
+              << kUsageText << "\n";
+}
+
+void AppDelegate::askLayoutName() {
+    if (const std::optional<std::string> name = SaveLayoutPrompt::ask())
+        layouts_.saveCurrent(*name);
+}
+
+std::string AppDelegate::diagnosticsReport() const {
+    Diagnostics::Inputs in;
+    in.version = bundleInfoValue("CFBundleShortVersionString").value_or("?");
+    in.build = bundleInfoValue("CFBundleVersion").value_or("?");
+    in.systemVersion = Diagnostics::systemVersion();
+    in.machineModel = Diagnostics::hardwareModel();
+    in.accessibilityGranted = permissionGranted();
+    if (platform_.workspace)
+        in.otherWindowManagers = Diagnostics::runningWindowManagers(*platform_.workspace);
+    if (platform_.screens) in.displays = DisplayInfo::current(*platform_.screens);
+    in.settings = settings_.settings();
+    in.disabledDisplays = in.settings.disabledDisplays;
+    in.snapshot = snapshot_;
+    in.recentLog = Diagnostics::recentLog();
+    return Diagnostics::report(in);
+}
+
+void AppDelegate::copyDiagnostics() const {
+    QApplication::clipboard()->clear();
+    QApplication::clipboard()->setText(QString::fromStdString(diagnosticsReport()));
+}
+
+void AppDelegate::saveDiagnostics() const {
+    Diagnostics::save(
+        []() -> std::optional<std::filesystem::path> {
+            const QString file =
+                QFileDialog::getSaveFileName(nullptr, QStringLiteral("Save Diagnostics"),
+                                             QString::fromUtf8(Diagnostics::kSuggestedFileName),
+                                             QStringLiteral("Text files (*.txt)"));
+            if (file.isEmpty()) return std::nullopt;
+            return std::filesystem::path(file.toStdString());
+        },
+        [this] { return diagnosticsReport(); },
+        [](const std::string& message) {
+            QMessageBox::warning(nullptr, QStringLiteral("Brindlow"),
+                                 QString::fromStdString(message));
+        });
 }
 
 void AppDelegate::applicationWillTerminate() {

@@ -11,6 +11,7 @@
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11GestureTap.h"
 #include "platform/x11/X11HotKeys.h"
+#include "platform/x11/X11PanelDesktop.h"
 #include "platform/x11/X11PointerMonitor.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11WindowList.h"
@@ -33,7 +34,9 @@ std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* displ
     p->screens_ = std::make_unique<X11Screens>(*p->desktop_, main);
     p->processes_ = std::make_unique<LinuxProcessTable>();
     p->hotKeys_ = X11HotKeys::open(main, display);
-    p->preferences_ = std::make_unique<FilePreferences>(storageFile(FilePreferences::kFileName));
+    p->preferences_ =
+        std::make_unique<FilePreferences>(storageFile(FilePreferences::kFileName), &main);
+    p->panelDesktop_ = std::make_unique<X11PanelDesktop>(*p->connection_);
     // Input listening uses connections of its own, to the same display.
     const std::string name = display ? display : "";
     p->gestureTap_ = std::make_unique<X11GestureTap>(name);
@@ -69,6 +72,7 @@ Platform X11Platform::platform() {
     p.main = &main_;
     p.clock = &MonotonicClock::shared();
     p.makeSerialQueue = serialQueueFactory();
+    p.panelDesktop = panelDesktop_.get();
     X11Connection* x = connection_.get();
     p.leftMouseButtonDown = [x] {
         auto* reply =

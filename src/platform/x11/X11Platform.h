@@ -16,6 +16,7 @@ class X11Screens;
 class LinuxProcessTable;
 class X11HotKeys;
 class FilePreferences;
+class X11PanelDesktop;
 class X11GestureTap;
 class X11PointerMonitor;
 
@@ -47,6 +48,7 @@ class X11Platform {
     std::unique_ptr<LinuxProcessTable> processes_;
     std::unique_ptr<X11HotKeys> hotKeys_;
     std::unique_ptr<FilePreferences> preferences_;
+    std::unique_ptr<X11PanelDesktop> panelDesktop_;
     std::unique_ptr<X11GestureTap> gestureTap_;
     std::unique_ptr<X11PointerMonitor> pointerMonitor_;
 };
