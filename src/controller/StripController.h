@@ -227,6 +227,7 @@ class StripController {
     void applyLayout(const std::string& uuid, const ApplyOptions& options);
     std::map<WindowID, MoveResult> applyNow(const std::vector<Placement>& placements,
                                             bool settleOnly);
+    std::map<WindowID, MoveResult> applyTogether(const std::vector<Placement>& placements);
     void disableEnhancedUIIfNeeded(const Strip& strip);
     std::vector<GapStrip> makeGapStrips(const std::vector<GapBand>& bands);
 
