@@ -1,12 +1,17 @@
-// Moving and resizing 20 windows at once under the window manager: from the
-// requests to the last ConfigureNotify that shows a new size.
+// Moving and resizing 20 windows at once under the window manager, three ways side by side:
+// the raw requests waiting for the last ConfigureNotify that shows a new size; the window
+// mover's batch (one request per window, one wait for all, read-back); and the window mover
+// one window at a time (size, position, size, each waited for). Run with
+// --benchmark_enable_random_interleaving=true so the repetitions of the three interleave.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <memory>
 
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Platform.h"
+#include "windows/WindowMover.h"
 #include "x11/support/X11TestSupport.h"
 
 namespace brindlow {
@@ -14,41 +19,84 @@ namespace {
 
 constexpr int kWindows = 20;
 
-void BM_MoveAndResizeTwentyWindows(benchmark::State& state) {
+enum class Way { raw, batch, oneByOne };
+
+// One session shared by the three: the connection and twenty windows of one client.
+struct Session {
+    test::TestMainExecutor main;
+    std::unique_ptr<X11Platform> x11 = X11Platform::open(main);
+    test::TestClientProcess client{
+        {"--title", "bench", "--size", "300x200", "--windows", std::to_string(kWindows)}};
+    std::vector<ManagedWindow> windows;
+
+    Session() {
+        if (!x11 || !client.ready()) return;
+        for (int i = 0; i < 1000 && x11->desktop().clients().size() < size_t(kWindows); ++i) {
+            x11->connection().sync();
+        }
+        AXValue value;
+        auto app = x11->platform().accessibility->applicationElement(client.pid());
+        if (app->copyAttributeValue(ax::windows, value) != axerror::success) return;
+        for (const AXElementRef& element : std::get<std::vector<AXElementRef>>(value)) {
+            windows.push_back({element->identity(), client.pid(), std::nullopt, "bench", "", Rect(),
+                               element, std::nullopt});
+        }
+    }
+};
+
+Session& session() {
+    static Session shared;
+    return shared;
+}
+
+void moveTwentyWindows(benchmark::State& state) {
     if (!std::getenv("DISPLAY")) {
         state.SkipWithError("DISPLAY is not set: run inside scripts/x11-session");
         return;
     }
-    test::TestMainExecutor main;
-    auto x11 = X11Platform::open(main);
-    test::TestClientProcess client(
-        {"--title", "bench", "--size", "300x200", "--windows", std::to_string(kWindows)});
-    if (!x11 || !client.ready() || client.windows().size() != size_t(kWindows)) {
+    Session& s = session();
+    if (s.windows.size() != size_t(kWindows)) {
         state.SkipWithError("no session or test client");
         return;
     }
-    X11Desktop& desktop = x11->desktop();
-    for (int i = 0; i < 1000 && desktop.clients().size() < size_t(kWindows); ++i) {
-        x11->connection().sync();
-    }
+    const Way way = Way(state.range(0));
+    const WindowMover mover(*s.x11->platform().accessibility);
     long round = 0;
     for (auto _ : state) {
         // Two layouts in turn, so every window both moves and changes size each time.
         const int odd = int(round++ % 2);
         std::vector<std::pair<xcb_window_t, Rect>> targets;
+        std::vector<std::pair<ManagedWindow, Rect>> moves;
         for (int i = 0; i < kWindows; ++i) {
-            targets.emplace_back(
-                client.windows()[size_t(i)],
-                Rect(40.0 * i + 50 * odd, 60.0 + 30 * odd, 420.0 + 60 * odd, 320.0 + 40 * odd));
+            const Rect frame(40.0 * i + 50 * odd, 60.0 + 30 * odd, 420.0 + 60 * odd,
+                             320.0 + 40 * odd);
+            targets.emplace_back(s.windows[size_t(i)].id, frame);
+            moves.emplace_back(s.windows[size_t(i)], frame);
         }
-        if (desktop.moveResizeAll(targets, 5.0) != axerror::success) {
+        bool done = true;
+        if (way == Way::raw) {
+            done = s.x11->desktop().moveResizeAll(targets, 5.0) == axerror::success;
+        } else if (way == Way::batch) {
+            for (const MoveResult& result : mover.moveAll(moves, true)) {
+                done = done && result.errors.empty();
+            }
+        } else {
+            for (const auto& [window, frame] : moves) {
+                done = done && mover.move(window, frame, true).errors.empty();
+            }
+        }
+        if (!done) {
             state.SkipWithError("the window manager did not finish in time");
             break;
         }
     }
     state.counters["windows"] = kWindows;
 }
-BENCHMARK(BM_MoveAndResizeTwentyWindows)
+BENCHMARK(moveTwentyWindows)
+    ->ArgName("raw0_batch1_oneByOne2")
+    ->Arg(int(Way::raw))
+    ->Arg(int(Way::batch))
+    ->Arg(int(Way::oneByOne))
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Repetitions(15)

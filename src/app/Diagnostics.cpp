@@ -189,4 +189,19 @@ std::optional<std::string> write(const std::string& text, const std::filesystem:
     return writeFileAtomically(file, text);
 }
 
+void save(const std::function<std::optional<std::filesystem::path>()>& chooseFile,
+          const std::function<std::string()>& buildReport,
+          const std::function<void(const std::string& message)>& tellUser) {
+    const std::optional<std::filesystem::path> file = chooseFile ? chooseFile() : std::nullopt;
+    if (!file) return;
+    const std::optional<std::string> error = write(buildReport(), *file);
+    if (!error) return;
+    static const Logger log = makeLogger("Diagnostics");
+    log.error("Could not save the diagnostics report to %{public}s: %{public}s", file->string(),
+              *error);
+    if (tellUser)
+        tellUser("Brindlow could not save the diagnostics report to \u201C" + file->string() +
+                 "\u201D: " + *error);
+}
+
 }  // namespace brindlow::Diagnostics

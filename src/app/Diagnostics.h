@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,6 +64,12 @@ std::vector<std::string> runningWindowManagers(const Workspace& workspace);
 
 // Writes the report atomically; the error text when that fails.
 std::optional<std::string> write(const std::string& text, const std::filesystem::path& file);
+
+// Asks for a file (none when the user cancels), builds the report and writes it
+// there. A failed write is logged at error level and told to the user.
+void save(const std::function<std::optional<std::filesystem::path>()>& chooseFile,
+          const std::function<std::string()>& buildReport,
+          const std::function<void(const std::string& message)>& tellUser);
 
 }  // namespace Diagnostics
 

@@ -9,6 +9,7 @@
 #include "controller/StripController.h"
 #include "geometry/Rounding.h"
 #include "strip/Viewport.h"
+#include "windows/ParkedStacking.h"
 #include "windows/WindowNumbers.h"
 
 namespace brindlow {
@@ -178,6 +179,7 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
         asyncMover_->flush();
         results = applyNow(placements, options.settleOnly);
         for (const Placement& placement : placements) asyncMover_->forgetSent(placement.windowID);
+        lowerParkedWindows(placements, state_.windows);
     }
 
     std::vector<WindowID> vanished;

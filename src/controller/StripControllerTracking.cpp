@@ -60,6 +60,7 @@ void StripController::appQuit(std::int32_t pid) {
     for (const auto& [id, window] : state_.windows)
         if (window.pid == pid) ids.push_back(id);
     for (const WindowID id : ids) remove(id, Removal::appQuit);
+    asyncMover_->retire(pid);
     if (ids.empty()) return;
     for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
         afterStructureChange(uuid);

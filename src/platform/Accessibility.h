@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -45,6 +47,21 @@ class AXElement {
     virtual std::uint32_t identity() const = 0;
 };
 
+// One window's new frame in a batch write (Accessibility::setFrames).
+struct FrameWrite {
+    AXElementRef element;
+    Rect frame;  // position and size, whole points, as the platform can represent them
+};
+
+// What became of one FrameWrite: the frame read before and after the write (none when it could
+// not be read), whether anything was sent, and the result code.
+struct FrameWriteResult {
+    AXError error = axerror::success;
+    std::optional<Rect> before;
+    std::optional<Rect> after;
+    bool written = false;
+};
+
 // The accessibility service.
 class Accessibility {
   public:
@@ -60,6 +77,15 @@ class Accessibility {
     // scheduled there (AXObserver::scheduleOnMain).
     virtual AXError createObserver(std::int32_t pid, AXObserverCallback callback,
                                    std::shared_ptr<AXObserver>& observer) = 0;
+    // Moves and resizes several windows together: position and size go out in one request per
+    // window whose frame differs from the target by a point or more, one wait covers them all,
+    // and a size is sent again only for a window whose read-back size differs. One result per
+    // write, in order. None when the service cannot write in batches: then the caller writes
+    // window by window.
+    virtual std::optional<std::vector<FrameWriteResult>> setFrames(std::span<const FrameWrite>,
+                                                                   double /*timeout*/) {
+        return std::nullopt;
+    }
 };
 
 }  // namespace brindlow

@@ -119,7 +119,15 @@ void Animator::releaseProperties(Surface& surface, bool frame, bool alpha) {
 
 void Animator::scheduleStep() {
     if (stepTask_ || animations_.empty()) return;
-    stepTask_ = scheduler_.schedule(scheduler_.frameInterval(), [this] {
+    // One step per display frame, and one exactly at the earliest end, so that an animation ends
+    // (and its completion runs) on time.
+    const double now = scheduler_.now();
+    double delay = scheduler_.frameInterval();
+    for (const Animation& animation : animations_) {
+        const double remaining = animation.start + animation.duration - now;
+        delay = std::min(delay, std::max(0.0, remaining));
+    }
+    stepTask_ = scheduler_.schedule(delay, [this] {
         stepTask_ = 0;
         step();
     });
@@ -130,7 +138,9 @@ void Animator::step() {
     // Completions may start or stop animations: finish the ended ones after updating all.
     std::vector<Completion> finished;
     for (Animation& animation : animations_) {
-        const double t = (now - animation.start) / animation.duration;
+        // The last step lands on the end up to rounding of the clock.
+        const double end = animation.start + animation.duration;
+        const double t = now >= end - 1e-9 ? 1.0 : (now - animation.start) / animation.duration;
         const double p = t >= 1 ? 1.0 : ease(animation.curve, t);
         if (animation.toFrame) {
             animation.surface->setFrame(

@@ -7,9 +7,14 @@
 #include "platform/EventTap.h"
 #include "platform/Executor.h"
 #include "platform/ExecutorFactory.h"
+#include "platform/HotKeys.h"
 #include "platform/MouseMonitor.h"
+#include "platform/PanelDesktop.h"
+#include "platform/Preferences.h"
 #include "platform/ProcessTable.h"
 #include "platform/Screens.h"
+#include "platform/Surface.h"
+#include "platform/UiScheduler.h"
 #include "platform/WindowList.h"
 #include "platform/Workspace.h"
 
@@ -31,10 +36,19 @@ struct Platform {
     ExecutorFactory makeSerialQueue;
     // Whether the left mouse button is held down at this moment. Any thread.
     std::function<bool()> leftMouseButtonDown;
+    // Global hot keys and the user-defaults store; none where the back end has none.
+    HotKeys* hotKeys = nullptr;
+    Preferences* preferences = nullptr;
+    // Focus hand-over and window-manager hints for our own keyable panels; none in the sim.
+    PanelDesktop* panelDesktop = nullptr;
     // Trackpad swipes and scrolls, and global pointer movement; null where the back
     // end has none.
     EventTap* eventTap = nullptr;
     MouseMonitor* mouseMonitor = nullptr;
+    // Our own overlay windows and the main thread's timers for them; both absent where nothing
+    // can be drawn (no toolkit), and then the overlays are not made.
+    SurfaceFactory* surfaces = nullptr;
+    UiScheduler* uiScheduler = nullptr;
 };
 
 }  // namespace brindlow

@@ -183,6 +183,22 @@ void AsyncMover::resetSlowest() {
     state_.slowest = Slowest{};
 }
 
+void AsyncMover::retire(std::int32_t pid) {
+    std::shared_ptr<Executor> queue;
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = state_.queues.find(pid);
+        if (found == state_.queues.end()) return;
+        queue = std::move(found->second);
+        state_.queues.erase(found);
+        state_.lag.erase(pid);
+        state_.resizeLag.erase(pid);
+    }
+    // The last reference (a flush may hold another for a moment): the queue
+    // runs its pending drain, and the drain takes any move queued meanwhile.
+    queue.reset();
+}
+
 void AsyncMover::setResultHandler(ResultHandler handler) {
     std::lock_guard lock(mutex_);
     state_.onResult = std::move(handler);

@@ -58,8 +58,13 @@ class AsyncMover {
     Slowest slowest() const;
     void resetSlowest();
 
+    // The application has quit: its move queue runs what is queued on it and
+    // its thread ends (a later move for the pid makes a new queue). Never call
+    // it from that move queue.
+    void retire(std::int32_t pid);
+
     void setResultHandler(ResultHandler handler);
-    // The number of move queues made so far (one per application seen).
+    // The number of live move queues (one per application seen and not retired).
     size_t queueCount() const;
 
     static std::string queueLabel(std::int32_t pid);

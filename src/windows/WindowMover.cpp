@@ -49,6 +49,66 @@ MoveResult WindowMover::move(const ManagedWindow& window, const Rect& target, bo
     return write(window, target, resend, false);
 }
 
+std::vector<MoveResult> WindowMover::moveAll(std::span<const std::pair<ManagedWindow, Rect>> moves,
+                                             bool resend) const {
+    std::vector<MoveResult> results(moves.size());
+    std::vector<FrameWrite> writes;
+    std::vector<std::size_t> written;  // the index of each write's move
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        const auto& [window, requested] = moves[i];
+        if (!requested.isFinite() || !window.element) {
+            results[i] = move(window, requested, resend);  // reports the failure
+            continue;
+        }
+        const Rect target = representable(requested);
+        if (!resend && !differs(window.frame.width, target.width) &&
+            !differs(window.frame.height, target.height) && !differs(window.frame.x, target.x) &&
+            !differs(window.frame.y, target.y)) {
+            results[i] = MoveResult{window.frame, false, false, {}};
+            continue;
+        }
+        writes.push_back({window.element, target});
+        written.push_back(i);
+    }
+    if (writes.empty()) return results;
+
+    const auto batch = accessibility_.setFrames(writes, 0);
+    if (!batch) {
+        for (const std::size_t i : written)
+            results[i] = move(moves[i].first, moves[i].second, resend);
+        return results;
+    }
+    for (std::size_t k = 0; k < written.size(); ++k) {
+        const std::size_t i = written[k];
+        const ManagedWindow& window = moves[i].first;
+        const Rect& target = writes[k].frame;
+        const FrameWriteResult& outcome = (*batch)[k];
+        const Rect baseline = resend ? outcome.before.value_or(window.frame) : window.frame;
+        if (!differs(baseline.width, target.width) && !differs(baseline.height, target.height) &&
+            !differs(baseline.x, target.x) && !differs(baseline.y, target.y)) {
+            results[i] = MoveResult{baseline, false, false, {}};
+            continue;
+        }
+        std::vector<AXError> errors;
+        if (outcome.error != axerror::success) errors.push_back(outcome.error);
+        const std::optional<Rect> accepted = resend ? outcome.after : std::optional(target);
+        if (!resend) {
+            log().debug("Move %{private}s to %{public}s", window.label(), describe(target));
+        } else {
+            log().info("Move %{private}s: requested %{public}s accepted %{public}s", window.label(),
+                       describe(target),
+                       accepted ? describe(*accepted) : std::string("unreadable"));
+        }
+        if (!errors.empty()) {
+            log().error("Move %{private}s failed: %{public}s", window.label(),
+                        AX::describeErrors(errors));
+        }
+        const bool gone = outcome.error == axerror::invalidElement;
+        results[i] = MoveResult{accepted.value_or(target), gone, true, std::move(errors)};
+    }
+    return results;
+}
+
 MoveResult WindowMover::forceMove(const ManagedWindow& window, const Rect& target) const {
     return write(window, target, false, true);
 }

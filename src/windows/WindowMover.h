@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "geometry/Geometry.h"
 #include "platform/Accessibility.h"
@@ -24,6 +27,12 @@ class WindowMover {
     // what the platform can represent; a value that is not finite is not written
     // and counts as a failure (-25200).
     MoveResult move(const ManagedWindow& window, const Rect& target, bool resend) const;
+    // move() for several windows at once, one result per window in order. Where the platform
+    // writes in batches, every window goes out together: one request with position and size
+    // per window, one wait for all of them, and the size once more only for a window whose
+    // read-back size differs; otherwise window by window.
+    std::vector<MoveResult> moveAll(std::span<const std::pair<ManagedWindow, Rect>> moves,
+                                    bool resend) const;
     // As move(window, target, false) for a window whose geometry is not known
     // (its last move failed): size, position and size are written whatever the
     // recorded frame says.

@@ -142,6 +142,45 @@ TEST_F(WindowElements, FrameIncludesDecorationsAndMovesReadBack) {
               Size(700.0 - ext.left - ext.right, 500.0 - ext.top - ext.bottom));
 }
 
+// One batch: a plain window takes position and size at once, a stepped one is read back at the
+// size the window manager gave it, one already in place is not written, a dead one is gone.
+TEST_F(WindowElements, BatchMovesEveryWindowTogetherAndReadsEachBack) {
+    TestClientProcess plain({"--title", "plain", "--size", "400x300"});
+    TestClientProcess stepped(
+        {"--title", "stepped", "--size", "400x300", "--base", "0x0", "--inc", "7x9"});
+    TestClientProcess still({"--title", "still", "--size", "300x200"});
+    auto doomed =
+        std::make_unique<TestClientProcess>(std::vector<std::string>{"--title", "doomed"});
+    auto a = windowElement(plain), b = windowElement(stepped), c = windowElement(still),
+         d = windowElement(*doomed);
+    ASSERT_TRUE(a && b && c && d);
+    const xcb_window_t dead = doomed->window();
+    doomed->kill();
+    ASSERT_TRUE(settle([&] { return !desktop().isClient(dead); }));
+
+    const std::vector<FrameWrite> writes = {
+        {a, {120, 90, 700, 500}}, {b, {900, 100, 603, 403}}, {c, frame(c)}, {d, {0, 0, 500, 500}}};
+    const auto results = platform_.accessibility->setFrames(writes, 2.0);
+    ASSERT_TRUE(results);
+    ASSERT_EQ(results->size(), 4u);
+    EXPECT_EQ((*results)[0].error, axerror::success);
+    EXPECT_TRUE((*results)[0].written);
+    EXPECT_EQ((*results)[0].after, Rect(120, 90, 700, 500));
+    EXPECT_EQ((*results)[0].after, frame(a));
+
+    const auto s = readWindow(connection(), stepped.window());
+    ASSERT_TRUE(s);
+    EXPECT_EQ(int(s->clientFrame.width) % 7, 0);
+    EXPECT_EQ(int(s->clientFrame.height) % 9, 0);
+    EXPECT_EQ((*results)[1].after, s->outerFrame());
+    EXPECT_EQ((*results)[1].after->origin(), Point(900, 100));
+
+    EXPECT_FALSE((*results)[2].written);
+    EXPECT_EQ((*results)[2].before, (*results)[2].after);
+    EXPECT_EQ((*results)[3].error, axerror::invalidElement);
+    EXPECT_FALSE((*results)[3].after);
+}
+
 TEST_F(WindowElements, WindowManagerKeepsPartOfAParkedWindowOnScreen) {
     TestClientProcess client({"--title", "parked", "--size", "500x300"});
     auto e = windowElement(client);

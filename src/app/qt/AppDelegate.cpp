@@ -1,9 +1,31 @@
 #include "app/qt/AppDelegate.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QTimer>
 #include <algorithm>
+#include <cstdio>
+#include <iostream>
 
+#include "app/CommandLineTool.h"
+#include "app/qt/SaveLayoutPrompt.h"
+#include "app/qt/TrayIcon.h"
 #include "controller/StripController.h"
+#include "input/Hotkey.h"
+#include "input/KeyboardShortcuts/DisplayText.h"
+#include "input/KeyboardShortcuts/HotKeyCenter.h"
+#include "input/KeyboardShortcuts/MenuShortcuts.h"
+#include "input/KeyboardShortcuts/Registry.h"
+#include "overlays/BadgeOverlayController.h"
+#include "overlays/FocusOverlayController.h"
+#include "overlays/ToastController.h"
+#include "overlays/ToastView.h"
+#include "overlays/WindowPresenter.h"
+#include "panels/qt/Panels.h"
+#include "platform/Animator.h"
+#include "settings/LayoutsStore.h"
 #include "settings/SettingsRanges.h"
 #include "settings/SettingsStore.h"
 #include "settings/StorageFolder.h"
@@ -14,6 +36,16 @@ namespace {
 
 AppDelegate* currentDelegate = nullptr;
 
+constexpr const char* kFirstRunID = "firstRun";
+
+// The panels read key texts from the shortcut store as the menu shows them.
+class StoredShortcutTexts final : public ShortcutSource {
+  public:
+    std::optional<std::string> keyText(std::string_view slotName) const override {
+        return KeyboardShortcuts::displayText(slotName);
+    }
+};
+
 }  // namespace
 
 AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController& controller,
@@ -23,7 +55,11 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
       platform_(std::move(platform)),
       controller_(controller),
       settings_(settings),
+      layouts_(layouts),
       log_(makeLogger("AppDelegate")),
+      alive_(std::make_shared<AppDelegate*>(this)),
+      menuBar_(mainQueue, menuActions(), &menuShortcuts_),
+      presenter_(std::make_unique<WindowPresenter>()),
       performer_(settings, [&controller](const Command& command) { controller.perform(command); }),
       requestTarget_(performer_, controller, layouts),
       executor_(requestTarget_, mainQueue),
@@ -37,11 +73,56 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
                                   controller.gestureEnded(velocity, unit);
                               }}),
       mouseFocus_(platform_.mouseMonitor, mainQueue,
-                  [&controller](Point at) { controller.focusWindow(at); }),
-      alive_(std::make_shared<AppDelegate*>(this)) {}
+                  [&controller](Point at) { controller.focusWindow(at); }) {
+    if (platform_.surfaces && platform_.uiScheduler) {
+        SurfaceFactory& surfaces = *platform_.surfaces;
+        UiScheduler& scheduler = *platform_.uiScheduler;
+        animator_ = std::make_unique<Animator>(scheduler);
+        focusOverlay_ = std::make_unique<FocusOverlayController>(surfaces, scheduler, *animator_);
+        badgeOverlay_ = std::make_unique<BadgeOverlayController>(surfaces);
+        Screens* screens = platform_.screens;
+        toast_ = std::make_unique<ToastController>(
+            surfaces, scheduler, *animator_, std::make_shared<ToastView>(),
+            [screens]() -> std::optional<Rect> {
+                if (!screens) return std::nullopt;
+                const std::vector<ScreenInfo> all = screens->screens();
+                if (all.empty()) return std::nullopt;
+                return all.front().visibleFrame;
+            });
+    }
+    PanelsEnvironment panels;
+    panels.desktop = platform_.panelDesktop;
+    panels.workspace = platform_.workspace;
+    panels.strip.jump = [&controller](WindowID id) { controller.jump(id); };
+    panels.strip.reorderColumn = [&controller](const std::string& uuid, int from, int to) {
+        controller.reorderColumn(uuid, from, to);
+    };
+    static const StoredShortcutTexts shortcutTexts;
+    panels.shortcuts = &shortcutTexts;
+    panels.settings = &settings;
+    panels.trusted = [this] { return permissionGranted(); };
+    panels_ = std::make_unique<Panels>(std::move(panels));
+    performer_.setPanelToggles({
+        [this] { panels_->toggleSearch(snapshot_.displays); },
+        [this] { panels_->toggleOverview(snapshot_); },
+        [this] { panels_->toggleShortcuts(snapshot_.activeDisplay()); },
+    });
+}
 
 AppDelegate::~AppDelegate() {
     stopPermissionTimer();
+    tray_.reset();
+    // The controllers go before the animator they animate with.
+    toast_.reset();
+    badgeOverlay_.reset();
+    focusOverlay_.reset();
+    menuKeyWatch_.reset();
+    if (KeyboardShortcuts::Registry::shared() == shortcuts_.get()) {
+        KeyboardShortcuts::Registry::setShared(nullptr);
+        KeyboardShortcuts::setKeyCharacterSource({});
+    }
+    shortcuts_.reset();
+    hotKeyCenter_.reset();
     if (currentDelegate == this) currentDelegate = nullptr;
     alive_.reset();
 }
@@ -70,8 +151,8 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     controller_.updateSettings(settings);
     applyInputSettings(settings);
 
-    // Construction point: every global shortcut is registered here.
-    // Construction point: the menu bar puts up its status item here.
+    registerShortcuts();
+    installStatusItem();
 
     switch (server_.start()) {
         case SocketServer::StartResult::listening:
@@ -85,8 +166,9 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     // This instance holds the start lock now: no other one is writing there.
     removeStaleTempFiles(server_.socketPath().parent_path());
 
-    // Construction point: the first-run window is shown here unless the first
-    // run is done and the display already answers.
+    // Windows need a widget application (tests run the delegate without one).
+    if (!settings.firstRunDone && qobject_cast<QApplication*>(QCoreApplication::instance()))
+        showFirstRun();
 
     permissionTimer_ = std::make_unique<QTimer>();
     permissionTimer_->setInterval(static_cast<int>(kPermissionInterval * 1000));
@@ -98,6 +180,30 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     return LaunchResult::running;
 }
 
+void AppDelegate::registerShortcuts() {
+    if (!platform_.hotKeys || !platform_.preferences) return;
+    HotKeys* hotKeys = platform_.hotKeys;
+    KeyboardShortcuts::setKeyCharacterSource(
+        [hotKeys](int keyCode) { return hotKeys->keyCharacter(keyCode); });
+    // A combination another program holds (the window manager's, often) is
+    // reported on standard output and in the log, once per claim.
+    const Logger log = log_;
+    hotKeyCenter_ =
+        std::make_unique<KeyboardShortcuts::HotKeyCenter>(*hotKeys, [log](const std::string& line) {
+            std::fputs((line + "\n").c_str(), stdout);
+            std::fflush(stdout);
+            log.error("%{public}s", line);
+        });
+    shortcuts_ =
+        std::make_unique<KeyboardShortcuts::Registry>(*platform_.preferences, *hotKeyCenter_);
+    KeyboardShortcuts::Registry::setShared(shortcuts_.get());
+    menuKeyWatch_ = std::make_unique<KeyboardShortcuts::MenuKeyWatch>(*shortcuts_, *hotKeyCenter_);
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    Hotkey::registerAll(*shortcuts_, [weak](const Command& command) {
+        if (auto alive = weak.lock()) (*alive)->performer_.perform(command);
+    });
+}
+
 void AppDelegate::installControllerCallbacks() {
     std::weak_ptr<AppDelegate*> weak = alive_;
     controller_.onSnapshot = [weak](const StripSnapshot& snapshot) {
@@ -105,22 +211,27 @@ void AppDelegate::installControllerCallbacks() {
         if (!alive) return;
         AppDelegate& self = **alive;
         self.snapshot_ = snapshot;
-        // Construction points, in this order: the menu bar's title, the strip
-        // indicator (with the current settings), the badge overlay, the gap
-        // overlay, the search list and the overview are updated here.
+        self.menuBar_.setSnapshot(snapshot);
+        self.menuBar_.updateTitle();
+        // Construction points, in this order: the strip indicator (with the current settings) is
+        // updated here.
+        if (self.badgeOverlay_) self.badgeOverlay_->update(snapshot.displays, snapshot.paused);
+        // Construction points, in this order: the gap overlay is updated here.
+        self.panels_->snapshotPublished(snapshot);
     };
     controller_.onMessage = [weak](const ToastMessage& message) {
         auto alive = weak.lock();
         if (!alive) return;
-        // Construction point: the toast shows the message on the display that
-        // was active in the stored snapshot.
-        (*alive)->log_.info("Message: %{public}s", message.summary());
+        // The strip controller has logged the message; it shows on the display
+        // that was active in the stored snapshot.
+        AppDelegate& self = **alive;
+        if (self.toast_) self.toast_->show(message, self.snapshot_.activeDisplay());
     };
-    controller_.onFocusFrames = [weak](const std::vector<FocusFrame>&) {
+    controller_.onFocusFrames = [weak](const std::vector<FocusFrame>& frames) {
         auto alive = weak.lock();
         if (!alive) return;
-        // Construction point: the focus border and dimming follow the frames
-        // with the current settings.
+        AppDelegate& self = **alive;
+        if (self.focusOverlay_) self.focusOverlay_->update(frames, self.settings_.settings());
     };
 }
 
@@ -146,6 +257,22 @@ void AppDelegate::checkPermission() {
     applyInputSettings(settings_.settings());
 }
 
+void AppDelegate::showFirstRun() {
+    if (!presenter_) presenter_ = std::make_unique<WindowPresenter>();
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    presenter_->showFirstRun(kFirstRunID, Panels::kFirstRunTitle, [this, weak] {
+        return panels_->makeFirstRunView([weak] {
+            if (auto alive = weak.lock()) (*alive)->finishFirstRun();
+        });
+    });
+    if (QWidget* window = presenter_->window(kFirstRunID)) panels_->windowShown(*window);
+}
+
+void AppDelegate::finishFirstRun() {
+    settings_.update([](AppSettings& s) { s.firstRunDone = true; });
+    if (presenter_) presenter_->close(kFirstRunID);
+}
+
 void AppDelegate::applyInputSettings(const AppSettings& settings) {
     const bool granted = permissionGranted();
     GestureConfig gestures;
@@ -156,8 +283,106 @@ void AppDelegate::applyInputSettings(const AppSettings& settings) {
     }
     gestures_.apply(gestures);
     mouseFocus_.setEnabled(granted && settings.focusFollowsMouse);
-    // Construction point: the menu bar refreshes its status title here.
+    menuBar_.updateTitle();
     // Construction point: the strip indicators hide here when `showIndicator` is off.
+}
+
+MenuBarActions AppDelegate::menuActions() {
+    // Items that need the delegate reach it through the weak reference and do
+    // nothing once it is gone; the rest use the stores and the controller directly.
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    const auto withDelegate = [weak](auto work) {
+        return [weak, work](auto&&... args) {
+            if (auto alive = weak.lock()) work(**alive, args...);
+        };
+    };
+    MenuBarActions actions;
+    actions.permissionGranted = [this] { return permissionGranted(); };
+    actions.settings = [this] { return settings_.settings(); };
+    actions.performStripCommand = [this](Command command) { controller_.perform(command); };
+    actions.performAppCommand = [](Command command) {
+        if (AppDelegate* delegate = AppDelegate::current()) delegate->performer().perform(command);
+    };
+    actions.flipSetting = [this](bool AppSettings::*field) {
+        settings_.update([field](AppSettings& s) { s.*field = !(s.*field); });
+    };
+    actions.showFirstRun = withDelegate([](AppDelegate& self) { self.showFirstRun(); });
+    actions.openSettings =
+        withDelegate([](AppDelegate& self, SettingsTab tab) { self.showSettings(tab); });
+    if (updater_.hasUpdater())
+        actions.checkForUpdates =
+            withDelegate([](AppDelegate& self) { self.updater_.checkForUpdates(); });
+    actions.quit = [] { QCoreApplication::quit(); };
+    actions.layouts = [this] { return layouts_.layouts(); };
+    actions.restoreLayout = [this](const NamedLayout& layout) { layouts_.apply(layout); };
+    actions.askLayoutName = withDelegate([](AppDelegate& self) { self.askLayoutName(); });
+    return actions;
+}
+
+void AppDelegate::installStatusItem() {
+    if (tray_) return;
+    if (!TrayIcon::isTrayAvailable()) {
+        // Never an invisible program: say once how to reach it instead.
+        log_.log("No system tray is running; Brindlow shows no tray icon");
+        showSettings(SettingsTab::general);
+        return;
+    }
+    tray_ = std::make_unique<TrayIcon>(menuBar_);
+    menuBar_.install(*tray_);
+    tray_->show();
+}
+
+void AppDelegate::showSettings(SettingsTab) {
+    // Construction point: the settings window shows the page. Until it exists,
+    // a user without a tray icon learns how to use the command line.
+    if (tray_) return;
+    std::cerr << "brindlow: no system tray is running, so Brindlow shows no tray icon. It keeps "
+                 "tiling; control it from a terminal:\n\n"
+              << kUsageText << "\n";
+}
+
+void AppDelegate::askLayoutName() {
+    if (const std::optional<std::string> name = SaveLayoutPrompt::ask())
+        layouts_.saveCurrent(*name);
+}
+
+std::string AppDelegate::diagnosticsReport() const {
+    Diagnostics::Inputs in;
+    in.version = bundleInfoValue("CFBundleShortVersionString").value_or("?");
+    in.build = bundleInfoValue("CFBundleVersion").value_or("?");
+    in.systemVersion = Diagnostics::systemVersion();
+    in.machineModel = Diagnostics::hardwareModel();
+    in.accessibilityGranted = permissionGranted();
+    if (platform_.workspace)
+        in.otherWindowManagers = Diagnostics::runningWindowManagers(*platform_.workspace);
+    if (platform_.screens) in.displays = DisplayInfo::current(*platform_.screens);
+    in.settings = settings_.settings();
+    in.disabledDisplays = in.settings.disabledDisplays;
+    in.snapshot = snapshot_;
+    in.recentLog = Diagnostics::recentLog();
+    return Diagnostics::report(in);
+}
+
+void AppDelegate::copyDiagnostics() const {
+    QApplication::clipboard()->clear();
+    QApplication::clipboard()->setText(QString::fromStdString(diagnosticsReport()));
+}
+
+void AppDelegate::saveDiagnostics() const {
+    Diagnostics::save(
+        []() -> std::optional<std::filesystem::path> {
+            const QString file =
+                QFileDialog::getSaveFileName(nullptr, QStringLiteral("Save Diagnostics"),
+                                             QString::fromUtf8(Diagnostics::kSuggestedFileName),
+                                             QStringLiteral("Text files (*.txt)"));
+            if (file.isEmpty()) return std::nullopt;
+            return std::filesystem::path(file.toStdString());
+        },
+        [this] { return diagnosticsReport(); },
+        [](const std::string& message) {
+            QMessageBox::warning(nullptr, QStringLiteral("Brindlow"),
+                                 QString::fromStdString(message));
+        });
 }
 
 void AppDelegate::applicationWillTerminate() {

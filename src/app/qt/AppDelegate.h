@@ -3,10 +3,14 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/Diagnostics.h"
+#include "app/MenuBarController.h"
 #include "app/RequestExecutor.h"
 #include "app/SocketServer.h"
+#include "app/UpdaterController.h"
 #include "app/qt/AppRequestTarget.h"
 #include "app/qt/CommandPerformer.h"
+#include "app/qt/RegistryMenuShortcuts.h"
 #include "controller/Snapshot.h"
 #include "input/FocusFollowsMouse.h"
 #include "input/TrackpadGestureRecognizer.h"
@@ -19,9 +23,22 @@ class QTimer;
 
 namespace brindlow {
 
+namespace KeyboardShortcuts {
+class HotKeyCenter;
+class MenuKeyWatch;
+class Registry;
+}  // namespace KeyboardShortcuts
+
+class Animator;
+class BadgeOverlayController;
+class FocusOverlayController;
+class Panels;
 class LayoutsStore;
+class TrayIcon;
 class SettingsStore;
 class StripController;
+class ToastController;
+class WindowPresenter;
 
 // The application's one delegate: it owns the long-lived controllers of the
 // user interface and the socket server, wires the strip controller's results to
@@ -51,15 +68,42 @@ class AppDelegate {
 
     void applyInputSettings(const AppSettings& settings);
     void checkPermission();
+    // Shows the welcome window ("firstRun"), or brings it to the front.
+    void showFirstRun();
+    // The first-run window's "Get Started": the first run is done and the window closes.
+    void finishFirstRun();
+
+    // The "Save Current Layout" prompt; a name given with Save is stored.
+    void askLayoutName();
+    // Shows the settings window on a page.
+    void showSettings(SettingsTab tab);
+
+    // The diagnostics report of this moment, and the two ways to hand it over.
+    std::string diagnosticsReport() const;
+    void copyDiagnostics() const;
+    void saveDiagnostics() const;
 
     CommandPerformer& performer() { return performer_; }
+    MenuBarController& menuBar() { return menuBar_; }
+    // The tray icon, none before start-up and without a tray host.
+    TrayIcon* tray() { return tray_.get(); }
+    Panels& panels() { return *panels_; }
     const GestureRecognizer& gestures() const { return gestures_; }
     const MouseFocusTracker& mouseFocus() const { return mouseFocus_; }
+    WindowPresenter& presenter() { return *presenter_; }
+    // The overlays; null when the platform has no surfaces.
+    FocusOverlayController* focusOverlay() { return focusOverlay_.get(); }
+    BadgeOverlayController* badgeOverlay() { return badgeOverlay_.get(); }
+    ToastController* toast() { return toast_.get(); }
     const StripSnapshot& snapshot() const { return snapshot_; }
     bool permissionTimerActive() const;
     bool controllerStarted() const { return controllerStarted_; }
     // Whether the strip controller put every window back within the wait at quit.
     bool windowsPutBack() const { return windowsPutBack_; }
+    // The global shortcuts, none when the platform has no hot keys.
+    KeyboardShortcuts::Registry* shortcuts() { return shortcuts_.get(); }
+    // What the menu bar reads and switches of them; none without hot keys.
+    MenuShortcuts* menuShortcuts() { return &menuShortcuts_; }
 
     static constexpr double kPermissionInterval = 1.0;
     static constexpr double kStopWait = 2.0;
@@ -68,27 +112,41 @@ class AppDelegate {
     bool permissionGranted() const;
     void installControllerCallbacks();
     void stopPermissionTimer();
+    void registerShortcuts();
+    MenuBarActions menuActions();
+    void installStatusItem();
 
     Executor& main_;
     Platform platform_;
     StripController& controller_;
     SettingsStore& settings_;
+    LayoutsStore& layouts_;
     Logger log_;
+    // Closures hold this weakly and do nothing once the delegate is gone.
+    std::shared_ptr<AppDelegate*> alive_;
 
     // The components, in construction order. Those not built yet are marked
     // where they are made:
-    // Construction point: updater (UpdaterController).
-    // Construction point: menuBar (MenuBarController), not yet installed.
-    // Construction point: presenter (WindowPresenter), no windows.
+    UpdaterController updater_;
+    // The shortcut texts of the menu and the switch that quiets the global
+    // shortcuts while it is open.
+    RegistryMenuShortcuts menuShortcuts_;
+    MenuBarController menuBar_;
+    std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<WindowPresenter> presenter_;
     // Construction point: indicator (IndicatorController), no panels.
-    // Construction point: focusOverlay (FocusOverlayController), no windows.
-    // Construction point: badgeOverlay (BadgeOverlayController), no dots.
+    // Every overlay animates through this one animator.
+    std::unique_ptr<Animator> animator_;
+    std::unique_ptr<FocusOverlayController> focusOverlay_;
+    std::unique_ptr<BadgeOverlayController> badgeOverlay_;
     // Construction point: gapOverlay (GapOverlayController), empty window pool.
-    // Construction point: search (SearchPanelController) with a new SearchModel.
-    // Construction point: overview (OverviewController).
-    // Construction point: shortcuts (ShortcutsPanelController), closed.
-    // Construction point: toast (ToastController) with an empty ToastModel.
+    // search, overview, shortcuts and the first-run window, each made on first use.
+    std::unique_ptr<Panels> panels_;
+    std::unique_ptr<ToastController> toast_;
     CommandPerformer performer_;
+    std::unique_ptr<KeyboardShortcuts::HotKeyCenter> hotKeyCenter_;
+    std::unique_ptr<KeyboardShortcuts::Registry> shortcuts_;
+    std::unique_ptr<KeyboardShortcuts::MenuKeyWatch> menuKeyWatch_;
     AppRequestTarget requestTarget_;
     RequestExecutor executor_;
     SocketServer server_;
@@ -100,8 +158,6 @@ class AppDelegate {
 
     bool windowsPutBack_ = false;
     bool terminated_ = false;
-    // Closures hold this weakly and do nothing once the delegate is gone.
-    std::shared_ptr<AppDelegate*> alive_;
 };
 
 }  // namespace brindlow

@@ -1,6 +1,7 @@
 #include "app/qt/Application.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -11,9 +12,13 @@
 #include "app/qt/QtMainQueue.h"
 #include "app/qt/QuitSignals.h"
 #include "controller/StripController.h"
+#include "overlays/QtUiScheduler.h"
 #include "platform/SerialQueue.h"
 #include "platform/ThreadDisplayLink.h"
+#include "platform/x11/X11HotKeys.h"
+#include "platform/x11/X11InstanceSelection.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/overlay/X11SurfaceFactory.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
 #include "settings/StorageFolder.h"
@@ -77,6 +82,16 @@ int runApplication(int argc, char** argv) {
         return EXIT_FAILURE;
     }
 
+    // One instance per display, whatever its storage folder: a second one would
+    // fight the first over every window.
+    X11InstanceSelection instance(services.x11->connection());
+    if (!instance.acquire()) {
+        std::cerr << "brindlow: Brindlow is already running on this display";
+        if (const auto pid = instance.ownerPID()) std::cerr << " (process " << *pid << ")";
+        std::cerr << ".\n";
+        return EXIT_FAILURE;
+    }
+
     switchOffHighDPIScaling();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
@@ -88,7 +103,26 @@ int runApplication(int argc, char** argv) {
         QApplication::quit();
     });
 
+    // The hot keys' connection is read on the main thread.
+    std::unique_ptr<QSocketNotifier> hotKeyEvents;
+    if (X11HotKeys* hotKeys = services.x11->hotKeys()) {
+        hotKeyEvents =
+            std::make_unique<QSocketNotifier>(hotKeys->fileDescriptor(), QSocketNotifier::Read);
+        QObject::connect(hotKeyEvents.get(), &QSocketNotifier::activated,
+                         [hotKeys] { hotKeys->processEvents(); });
+    } else {
+        log.error("Global shortcuts are unavailable: no second connection to the X display");
+    }
+
     const Platform platform = services.x11->platform();
+    // Overlay windows need the toolkit on X11; they live until the delegate is gone.
+    std::unique_ptr<X11SurfaceFactory> surfaces =
+        X11SurfaceFactory::open(services.x11->connection(), services.main);
+    if (!surfaces) log.error("The toolkit does not run on X11; no overlays are shown");
+    QtUiScheduler uiScheduler(fastestRefreshRate(*platform.screens));
+    Platform delegatePlatform = platform;
+    delegatePlatform.surfaces = surfaces.get();
+    delegatePlatform.uiScheduler = &uiScheduler;
     StripController::installShared(controllerEnvironment(platform));
     StripController& controller = StripController::shared();
     LayoutsStore::installShared(layoutsEnvironment(controller, platform));
@@ -96,7 +130,7 @@ int runApplication(int argc, char** argv) {
     int status = EXIT_SUCCESS;
     bool putBack = true;
     {
-        AppDelegate delegate(services.main, platform, controller, SettingsStore::shared(),
+        AppDelegate delegate(services.main, delegatePlatform, controller, SettingsStore::shared(),
                              LayoutsStore::shared());
         if (delegate.applicationDidFinishLaunching() == AppDelegate::LaunchResult::alreadyRunning) {
             std::cerr << "brindlow: Brindlow is already running (it answers on "

@@ -16,13 +16,13 @@ void CommandPerformer::perform(const Command& command) {
             settings_.update([](AppSettings& s) { s.dimInactive = !s.dimInactive; });
             return;
         case Command::Kind::search:
-            // Construction point: the window search panel is toggled here with the stored snapshot.
+            if (panels_.search) panels_.search();
             return;
         case Command::Kind::overview:
-            // Construction point: the overview panel is toggled here with the stored snapshot.
+            if (panels_.overview) panels_.overview();
             return;
         case Command::Kind::showShortcuts:
-            // Construction point: the shortcut sheet is toggled here on the active display.
+            if (panels_.showShortcuts) panels_.showShortcuts();
             return;
         default:
             if (toStripController_) toStripController_(command);

@@ -14,15 +14,23 @@ namespace brindlow {
 class CommandPerformer {
   public:
     using StripCommandSink = std::function<void(const Command&)>;
+    // Open or close a panel with the latest snapshot the delegate holds.
+    struct PanelToggles {
+        std::function<void()> search;
+        std::function<void()> overview;
+        std::function<void()> showShortcuts;
+    };
 
     CommandPerformer(SettingsStore& settings, StripCommandSink toStripController);
 
     // Main thread.
     void perform(const Command& command);
+    void setPanelToggles(PanelToggles toggles) { panels_ = std::move(toggles); }
 
   private:
     SettingsStore& settings_;
     StripCommandSink toStripController_;
+    PanelToggles panels_;
 };
 
 }  // namespace brindlow

@@ -4,7 +4,8 @@
 
 namespace brindlow {
 
-FilePreferences::FilePreferences(std::filesystem::path file) : file_(std::move(file)) {
+FilePreferences::FilePreferences(std::filesystem::path file, Executor* main)
+    : file_(std::move(file)), main_(main) {
     std::optional<nlohmann::json> stored = readJSONValue(file_);
     if (!stored) return;
     if (!stored->is_object()) {
@@ -29,12 +30,12 @@ std::optional<PreferenceValue> FilePreferences::object(const std::string& key) c
 
 void FilePreferences::setObject(const std::string& key, PreferenceValue value) {
     std::visit([&](const auto& v) { values_[key] = v; }, value);
-    save();
+    changed();
 }
 
 void FilePreferences::removeObject(const std::string& key) {
     if (values_.erase(key) == 0) return;
-    save();
+    changed();
 }
 
 std::vector<std::string> FilePreferences::keys() const {
@@ -45,7 +46,27 @@ std::vector<std::string> FilePreferences::keys() const {
     return result;
 }
 
-void FilePreferences::save() const {
+FilePreferences::~FilePreferences() {
+    *alive_ = false;
+    if (dirty_) save();
+}
+
+void FilePreferences::changed() {
+    if (!main_) {
+        dirty_ = true;
+        save();
+        return;
+    }
+    if (dirty_) return;  // a write is already on its way
+    dirty_ = true;
+    std::weak_ptr<bool> alive = alive_;
+    main_->async([this, alive] {
+        if (auto flag = alive.lock(); flag && *flag && dirty_) save();
+    });
+}
+
+void FilePreferences::save() {
+    dirty_ = false;
     writeJSONValue(values_, file_);
 }
 

@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include <memory>
+
+#include "platform/Executor.h"
 #include "platform/Preferences.h"
 
 namespace brindlow {
@@ -11,10 +14,15 @@ namespace brindlow {
 // storage folder), read once and written atomically after every change. A
 // value that is an object or an array reads as its compact JSON text, so a
 // shortcut may be written by hand as {"carbonKeyCode" : 37, ...} too; keys
-// this process does not change keep their value exactly. Main thread only.
+// this process does not change keep their value exactly. With `main`, the
+// changes of one main-queue turn are written once (at the end of the turn or
+// when the store goes); without, every change is written at once. Main thread only.
 class FilePreferences : public Preferences {
   public:
-    explicit FilePreferences(std::filesystem::path file);
+    explicit FilePreferences(std::filesystem::path file, Executor* main = nullptr);
+    ~FilePreferences() override;
+    FilePreferences(const FilePreferences&) = delete;
+    FilePreferences& operator=(const FilePreferences&) = delete;
 
     static constexpr const char* kFileName = "preferences.json";
 
@@ -24,10 +32,14 @@ class FilePreferences : public Preferences {
     std::vector<std::string> keys() const override;
 
   private:
-    void save() const;
+    void changed();
+    void save();
 
     std::filesystem::path file_;
+    Executor* main_;
     nlohmann::json values_ = nlohmann::json::object();
+    bool dirty_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace brindlow

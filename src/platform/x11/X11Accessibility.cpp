@@ -100,6 +100,7 @@ AXError X11WindowElement::isAttributeSettable(std::string_view attribute, bool& 
 }
 
 AXError X11WindowElement::performAction(std::string_view action) {
+    if (action == ax::lowerAction) return desktop_.lower(window_);
     if (action != ax::raiseAction) {
         return desktop_.read(window_) ? axerror::actionUnsupported : axerror::invalidElement;
     }
@@ -186,6 +187,18 @@ AXError X11Accessibility::createObserver(std::int32_t pid, AXObserverCallback ca
     if (desktop_.connection().hasError()) return axerror::cannotComplete;
     observer = X11Observer::make(desktop_, main_, pid, std::move(callback));
     return axerror::success;
+}
+
+std::optional<std::vector<FrameWriteResult>> X11Accessibility::setFrames(
+    std::span<const FrameWrite> writes, double timeout) {
+    std::vector<std::pair<xcb_window_t, Rect>> targets;
+    targets.reserve(writes.size());
+    for (const FrameWrite& write : writes) {
+        const auto* window = dynamic_cast<const X11WindowElement*>(write.element.get());
+        if (!window) return std::nullopt;  // not a window of this desktop: one by one
+        targets.emplace_back(window->window(), write.frame);
+    }
+    return desktop_.setFrames(targets, timeout > 0 ? timeout : kDefaultMessagingTimeout);
 }
 
 }  // namespace brindlow

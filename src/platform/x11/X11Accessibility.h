@@ -81,6 +81,8 @@ class X11Accessibility final : public Accessibility {
     AXElementRef applicationElement(std::int32_t pid) override;
     AXError createObserver(std::int32_t pid, AXObserverCallback callback,
                            std::shared_ptr<AXObserver>& observer) override;
+    std::optional<std::vector<FrameWriteResult>> setFrames(std::span<const FrameWrite> writes,
+                                                           double timeout) override;
 
   private:
     X11Desktop& desktop_;

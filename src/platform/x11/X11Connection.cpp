@@ -181,6 +181,7 @@ void X11Connection::readEvents() {
 }
 
 void X11Connection::dispatch(const Event& event) {
+    eventCount_.fetch_add(1, std::memory_order_acq_rel);
     {
         // Held while they run, so a listener removed has finished running.
         std::lock_guard lock(listenersMutex_);

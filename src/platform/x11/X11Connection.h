@@ -67,6 +67,10 @@ class X11Connection {
     void sync();
     void flush() { xcb_flush(connection_); }
 
+    // How many events have been handed out so far; counted before the listeners run, so a value
+    // read before a request and unchanged after its reply means no event came in between.
+    std::uint64_t eventCount() const { return eventCount_.load(std::memory_order_acquire); }
+
     // The extension's first event code, or -1 when the server lacks it.
     int randrEventBase() const { return randrEventBase_; }
 
@@ -99,6 +103,8 @@ class X11Connection {
     std::uint64_t nextWaiter_ = 1;
     // Numbers the fences of sync(), so each call recognises its own event.
     std::atomic<std::uint32_t> syncSerial_{0};
+
+    std::atomic<std::uint64_t> eventCount_{0};
 
     xcb_window_t wakeWindow_ = XCB_WINDOW_NONE;
     bool stopping_ = false;

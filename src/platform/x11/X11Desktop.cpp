@@ -163,7 +163,7 @@ std::vector<xcb_window_t> X11Desktop::windowsOf(std::int32_t pid) const {
     }
     std::vector<xcb_window_t> result;
     for (xcb_window_t w : candidates) {
-        auto s = readWindow(x_, w);
+        auto s = snapshotOf(w);
         if (s && onCurrentDesktop(*s)) result.push_back(w);
     }
     return result;
@@ -185,7 +185,28 @@ std::optional<xcb_window_t> X11Desktop::focusedWindowOf(std::int32_t pid) const 
 
 std::optional<X11WindowSnapshot> X11Desktop::read(xcb_window_t window) {
     if (!isClient(window)) return std::nullopt;
-    return readWindow(x_, window);
+    return snapshotOf(window);
+}
+
+std::optional<X11WindowSnapshot> X11Desktop::snapshotOf(xcb_window_t window) const {
+    const std::uint64_t events = x_.eventCount();
+    {
+        std::lock_guard lock(mutex_);
+        if (snapshotEvents_ != events) {
+            snapshots_.clear();
+        } else if (auto found = snapshots_.find(window); found != snapshots_.end()) {
+            return found->second;
+        }
+    }
+    auto snapshot = readWindow(x_, window);
+    std::lock_guard lock(mutex_);
+    // Kept only when nothing happened while it was read.
+    if (snapshot && x_.eventCount() == events) {
+        if (snapshotEvents_ != events) snapshots_.clear();
+        snapshotEvents_ = events;
+        snapshots_[window] = *snapshot;
+    }
+    return snapshot;
 }
 
 std::string X11Desktop::subrole(const X11WindowSnapshot& s) {
@@ -273,6 +294,7 @@ void X11Desktop::refreshClients() {
         k.frame = s->outerFrame();
         k.title = s->title;
         k.minimized = minimized(*s);
+        k.topLevel = topLevelAncestor(x_, w).value_or(w);
         fresh.emplace(w, k);
     }
 
@@ -373,6 +395,14 @@ void X11Desktop::refreshActive() {
     if (activated) emit(*activated);
 }
 
+std::optional<xcb_window_t> X11Desktop::clientFramedBy(xcb_window_t frame) {
+    std::lock_guard lock(mutex_);
+    for (const auto& [client, k] : known_) {
+        if (k.topLevel == frame && client != frame) return client;
+    }
+    return std::nullopt;
+}
+
 void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
     if (!isClient(window)) return;
     auto s = readWindow(x_, window);
@@ -457,7 +487,21 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
                 emitScreensChanged();
             } else if (e.event == e.window) {
                 refreshWindow(e.window, false);
+            } else if (e.event == x_.root()) {
+                // A reparenting window manager moves the frame; while the user
+                // drags it by its title bar the client hears nothing until the
+                // button is released, so the frame's own event tells the move.
+                if (const auto client = clientFramedBy(e.window)) refreshWindow(*client, false);
             }
+            return;
+        }
+        case XCB_REPARENT_NOTIFY: {
+            auto& e = as<xcb_reparent_notify_event_t>(event);
+            if (e.event != e.window || !isClient(e.window)) return;
+            const xcb_window_t topLevel = topLevelAncestor(x_, e.window).value_or(e.window);
+            std::lock_guard lock(mutex_);
+            if (auto found = known_.find(e.window); found != known_.end())
+                found->second.topLevel = topLevel;
             return;
         }
         case XCB_MAP_NOTIFY:
@@ -729,6 +773,19 @@ AXError X11Desktop::activate(xcb_window_t window, double timeout) {
             return e.window == x_.root() && e.atom == activeAtom && activeWindow() == window;
         },
         std::min(timeout, 0.5), [&] { return activeWindow() == window; });
+    return axerror::success;
+}
+
+AXError X11Desktop::lower(xcb_window_t window) {
+    if (!isClient(window)) return axerror::invalidElement;
+    if (!hasWindowManager()) {
+        const uint32_t below = XCB_STACK_MODE_BELOW;
+        xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &below);
+    } else {
+        sendToWindowManager(x_, window, "_NET_RESTACK_WINDOW",
+                            {kSourcePager, XCB_WINDOW_NONE, XCB_STACK_MODE_BELOW, 0, 0});
+    }
+    x_.flush();
     return axerror::success;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "geometry/Geometry.h"
+#include "platform/Accessibility.h"
 #include "platform/AccessibilityTypes.h"
 #include "platform/x11/X11Properties.h"
 
@@ -87,7 +88,9 @@ class X11Desktop {
     // The application's most recently active client that is still there.
     std::optional<xcb_window_t> focusedWindowOf(std::int32_t pid) const;
 
-    // The client's current state; nothing when it is gone or no longer managed.
+    // The client's current state; nothing when it is gone or no longer managed. Kept while no
+    // X event at all comes in (every change to a client, its properties or its frame causes one),
+    // so repeated reads of an idle desktop cost no round trip.
     std::optional<X11WindowSnapshot> read(xcb_window_t window);
     bool minimized(const X11WindowSnapshot& snapshot) const;
     std::string subrole(const X11WindowSnapshot& snapshot);
@@ -101,6 +104,14 @@ class X11Desktop {
     // reported its new size in a ConfigureNotify (or is gone).
     AXError moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect>>& targets,
                           double timeout);
+    // Moves and resizes several outer frames together: one request per window that has to
+    // change, one wait for the window manager to handle them all, then the size once more for
+    // the windows whose read-back size differs. One result per target, in order.
+    std::vector<FrameWriteResult> setFrames(
+        const std::vector<std::pair<xcb_window_t, Rect>>& targets, double timeout);
+    // Asks for the window to go under the others of its layer (_NET_RESTACK_WINDOW,
+    // Below, no sibling); does not wait for the window manager.
+    AXError lower(xcb_window_t window);
     AXError activate(xcb_window_t window, double timeout);
     AXError setFullScreen(xcb_window_t window, bool on, double timeout);
     AXError setMinimized(xcb_window_t window, bool on, double timeout);
@@ -113,13 +124,19 @@ class X11Desktop {
         bool minimized = false;
         Rect frame;
         std::string title;
+        // The root child that holds the client: the window manager's frame, or
+        // the client itself when it is not reparented.
+        xcb_window_t topLevel = 0;
     };
 
+    // readWindow(), answered from the snapshots while no event came in.
+    std::optional<X11WindowSnapshot> snapshotOf(xcb_window_t window) const;
     void onEvent(const xcb_generic_event_t& event);
     void refreshClients();
     void refreshActive();
     void refreshWindow(xcb_window_t window, bool titleMayChange);
     void refreshAllMinimized();
+    std::optional<xcb_window_t> clientFramedBy(xcb_window_t frame);
     std::vector<xcb_window_t> readClientList();
     std::int32_t resolvePid(const X11WindowSnapshot& snapshot);
     void emit(const X11WindowEvent& event);
@@ -129,6 +146,12 @@ class X11Desktop {
     // it answers _NET_REQUEST_FRAME_EXTENTS by writing the property.
     AXError fence(xcb_window_t window, double timeout, const std::function<void()>& send);
     AXError fallbackFence(xcb_window_t window, double timeout, const std::function<void()>& send);
+    // The same wait for requests about several windows; `gone` is set for those destroyed
+    // meanwhile.
+    AXError fenceAll(const std::vector<xcb_window_t>& windows, double timeout,
+                     const std::function<void()>& send, std::vector<bool>& gone);
+    AXError fallbackFenceAll(const std::vector<xcb_window_t>& windows, double timeout,
+                             const std::function<void()>& send, std::vector<bool>& gone);
     void sendMoveResize(xcb_window_t window, std::uint32_t flags, std::int32_t x, std::int32_t y,
                         std::uint32_t width, std::uint32_t height);
 
@@ -145,6 +168,9 @@ class X11Desktop {
     std::optional<std::int32_t> activePid_;
     std::uint32_t currentDesktop_ = 0;
     bool windowManager_ = false;
+    // Snapshots read while no event came in, and the event count they were read at.
+    mutable std::map<xcb_window_t, X11WindowSnapshot> snapshots_;
+    mutable std::uint64_t snapshotEvents_ = 0;
     // Whether the window manager answers the fence; unknown until first tried.
     std::optional<bool> fenceAnswered_;
 

@@ -11,7 +11,7 @@
 
 #include <cstdlib>
 
-#include "platform/x11/KeyCodeTable.h"
+#include "platform/KeyCodeTable.h"
 
 namespace brindlow {
 

@@ -4,15 +4,19 @@
 
 #include "platform/Clock.h"
 #include "platform/ExecutorFactory.h"
+#include "platform/x11/FilePreferences.h"
 #include "platform/x11/LinuxProcessTable.h"
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11GestureTap.h"
+#include "platform/x11/X11HotKeys.h"
+#include "platform/x11/X11PanelDesktop.h"
 #include "platform/x11/X11PointerMonitor.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11Workspace.h"
+#include "settings/StorageFolder.h"
 
 namespace brindlow {
 
@@ -29,6 +33,10 @@ std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* displ
     p->windowList_ = std::make_unique<X11WindowList>(*p->desktop_, *p->workspace_);
     p->screens_ = std::make_unique<X11Screens>(*p->desktop_, main);
     p->processes_ = std::make_unique<LinuxProcessTable>();
+    p->hotKeys_ = X11HotKeys::open(main, display);
+    p->preferences_ =
+        std::make_unique<FilePreferences>(storageFile(FilePreferences::kFileName), &main);
+    p->panelDesktop_ = std::make_unique<X11PanelDesktop>(*p->connection_);
     // Input listening uses connections of its own, to the same display.
     const std::string name = display ? display : "";
     p->gestureTap_ = std::make_unique<X11GestureTap>(name);
@@ -37,6 +45,7 @@ std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* displ
 }
 
 X11Platform::~X11Platform() {
+    hotKeys_.reset();
     // Their threads end before anything else goes.
     pointerMonitor_.reset();
     gestureTap_.reset();
@@ -56,11 +65,14 @@ Platform X11Platform::platform() {
     p.workspace = workspace_.get();
     p.screens = screens_.get();
     p.processes = processes_.get();
+    p.hotKeys = hotKeys_.get();
+    p.preferences = preferences_.get();
     p.eventTap = gestureTap_.get();
     p.mouseMonitor = pointerMonitor_.get();
     p.main = &main_;
     p.clock = &MonotonicClock::shared();
     p.makeSerialQueue = serialQueueFactory();
+    p.panelDesktop = panelDesktop_.get();
     X11Connection* x = connection_.get();
     p.leftMouseButtonDown = [x] {
         auto* reply =

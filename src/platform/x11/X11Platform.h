@@ -14,6 +14,9 @@ class X11WindowList;
 class X11Workspace;
 class X11Screens;
 class LinuxProcessTable;
+class X11HotKeys;
+class FilePreferences;
+class X11PanelDesktop;
 class X11GestureTap;
 class X11PointerMonitor;
 
@@ -29,6 +32,8 @@ class X11Platform {
 
     X11Connection& connection() { return *connection_; }
     X11Desktop& desktop() { return *desktop_; }
+    // None when the hot keys' own connection could not be opened.
+    X11HotKeys* hotKeys() { return hotKeys_.get(); }
 
   private:
     explicit X11Platform(Executor& main);
@@ -41,6 +46,9 @@ class X11Platform {
     std::unique_ptr<X11WindowList> windowList_;
     std::unique_ptr<X11Screens> screens_;
     std::unique_ptr<LinuxProcessTable> processes_;
+    std::unique_ptr<X11HotKeys> hotKeys_;
+    std::unique_ptr<FilePreferences> preferences_;
+    std::unique_ptr<X11PanelDesktop> panelDesktop_;
     std::unique_ptr<X11GestureTap> gestureTap_;
     std::unique_ptr<X11PointerMonitor> pointerMonitor_;
 };

@@ -128,6 +128,43 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
     return s;
 }
 
+std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
+                                                      const std::vector<xcb_window_t>& windows) {
+    struct Cookies {
+        xcb_get_geometry_cookie_t geometry;
+        xcb_translate_coordinates_cookie_t position;
+        xcb_get_property_cookie_t extents;
+    };
+    std::vector<Cookies> cookies;
+    cookies.reserve(windows.size());
+    for (const xcb_window_t window : windows) {
+        cookies.push_back({xcb_get_geometry(x.xcb(), window),
+                           xcb_translate_coordinates(x.xcb(), window, x.root(), 0, 0),
+                           askProperty(x, window, x.atom("_NET_FRAME_EXTENTS"), 4)});
+    }
+    std::vector<std::optional<X11WindowFrame>> frames;
+    frames.reserve(windows.size());
+    for (const Cookies& asked : cookies) {
+        XcbReply<xcb_get_geometry_reply_t> geometry(
+            xcb_get_geometry_reply(x.xcb(), asked.geometry, nullptr));
+        XcbReply<xcb_translate_coordinates_reply_t> position(
+            xcb_translate_coordinates_reply(x.xcb(), asked.position, nullptr));
+        auto extents = takeProperty(x, asked.extents);
+        if (!geometry || !position) {
+            frames.emplace_back();
+            continue;
+        }
+        X11WindowFrame frame;
+        frame.clientFrame =
+            Rect(position->dst_x, position->dst_y, geometry->width, geometry->height);
+        if (auto values = words(extents.get()); values.size() == 4) {
+            frame.extents = {int(values[0]), int(values[1]), int(values[2]), int(values[3])};
+        }
+        frames.push_back(frame);
+    }
+    return frames;
+}
+
 std::vector<xcb_window_t> readWindowList(X11Connection& x, xcb_window_t window,
                                          xcb_atom_t property) {
     auto reply = takeProperty(x, askProperty(x, window, property));

@@ -61,6 +61,23 @@ struct X11WindowSnapshot {
 // window no longer exists.
 std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t window);
 
+// Where a window stands, without its other properties.
+struct X11WindowFrame {
+    Rect clientFrame;  // the client window in root coordinates, without decorations
+    FrameExtents extents;
+
+    Rect outerFrame() const {
+        return {clientFrame.x - extents.left, clientFrame.y - extents.top,
+                clientFrame.width + extents.left + extents.right,
+                clientFrame.height + extents.top + extents.bottom};
+    }
+};
+
+// The frames of several windows in one round trip, in order; nothing for a window that no longer
+// exists.
+std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
+                                                      const std::vector<xcb_window_t>& windows);
+
 // Root-window lists and values of the window manager.
 std::vector<xcb_window_t> readWindowList(X11Connection& x, xcb_window_t window,
                                          xcb_atom_t property);

@@ -70,6 +70,10 @@ std::vector<Strut> readStruts(X11Desktop& desktop, Size rootSize) {
 
 X11Screens::X11Screens(X11Desktop& desktop, Executor& main) : desktop_(desktop), main_(main) {
     subscription_ = desktop_.subscribeScreenChanges([this] {
+        {
+            std::lock_guard lock(cacheMutex_);
+            ++generation_;
+        }
         std::vector<std::shared_ptr<std::function<void()>>> handlers;
         {
             std::lock_guard lock(mutex_);
@@ -100,6 +104,21 @@ void X11Screens::removeChangeObserver(ObserverToken token) {
 }
 
 std::vector<ScreenInfo> X11Screens::screens() const {
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(cacheMutex_);
+        if (cachedGeneration_ == generation_) return cached_;
+        generation = generation_;
+    }
+    // Read outside the lock; a change heard meanwhile makes the next call read again.
+    std::vector<ScreenInfo> fresh = read();
+    std::lock_guard lock(cacheMutex_);
+    cached_ = fresh;
+    cachedGeneration_ = generation;
+    return fresh;
+}
+
+std::vector<ScreenInfo> X11Screens::read() const {
     X11Connection& x = desktop_.connection();
     const Size rootSize{double(x.screen()->width_in_pixels), double(x.screen()->height_in_pixels)};
     const std::vector<Strut> struts = readStruts(desktop_, rootSize);

@@ -4,6 +4,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 #include "platform/Executor.h"
 #include "platform/Screens.h"
@@ -12,7 +14,9 @@ namespace brindlow {
 
 class X11Desktop;
 
-// Screens from the RandR monitors; the primary monitor comes first.
+// Screens from the RandR monitors; the primary monitor comes first. The list is read once and
+// kept until an event says it may have changed (monitors, the root's size, the work area, the
+// client list or a client's strut), so asking again while nothing changed costs no round trip.
 class X11Screens final : public Screens {
   public:
     X11Screens(X11Desktop& desktop, Executor& main);
@@ -23,12 +27,20 @@ class X11Screens final : public Screens {
     void removeChangeObserver(ObserverToken token) override;
 
   private:
+    std::vector<ScreenInfo> read() const;
+
     X11Desktop& desktop_;
     Executor& main_;
     std::uint64_t subscription_ = 0;
     mutable std::mutex mutex_;
     std::map<ObserverToken, std::shared_ptr<std::function<void()>>> handlers_;
     ObserverToken next_ = 1;
+
+    mutable std::mutex cacheMutex_;
+    // Counts the changes heard; the cache holds the list read at `cachedGeneration_`.
+    std::uint64_t generation_ = 0;
+    mutable std::optional<std::uint64_t> cachedGeneration_;
+    mutable std::vector<ScreenInfo> cached_;
 };
 
 }  // namespace brindlow

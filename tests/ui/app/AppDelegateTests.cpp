@@ -10,12 +10,15 @@
 #include "app/CommandLineTool.h"
 #include "app/qt/QtMainQueue.h"
 #include "controller/StripController.h"
+#include "input/KeyboardShortcuts/DisplayText.h"
+#include "input/KeyboardShortcuts/Registry.h"
 #include "platform/ManualExecutor.h"
 #include "platform/sim/ManualDisplayLink.h"
 #include "platform/sim/SimDesktop.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
 #include "support/TempFolder.h"
+#include "unit/input/FakeHotKeys.h"
 
 namespace brindlow::test {
 namespace {
@@ -130,6 +133,96 @@ TEST_F(AppDelegateTest, SettingsChangesAndOverlaySwitchesReachTheController) {
     time.runUntilIdle();
     EXPECT_EQ(controller->state().settings.gap, 31);
     EXPECT_TRUE(controller->state().settings.focusBorder);
+}
+
+TEST_F(AppDelegateTest, GlobalShortcutsAreRegisteredAtStartAndPerformTheirCommands) {
+    FakeHotKeys hotKeys;
+    MemoryPreferences preferences;
+    preferences.setObject("KeyboardShortcuts_focusBorder",
+                          std::string(R"({"carbonKeyCode":96,"carbonModifiers":0})"));
+    Platform platform = desktop.platform();
+    platform.hotKeys = &hotKeys;
+    platform.preferences = &preferences;
+    auto delegate = std::make_unique<AppDelegate>(main, platform, *controller, settings, *layouts,
+                                                  socketPath());
+    ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+    // The 50 defaults and the one set by hand.
+    EXPECT_EQ(hotKeys.grabbed.size(), 51u);
+    EXPECT_EQ(KeyboardShortcuts::displayText("focusBorder"), "F5");
+    EXPECT_EQ(KeyboardShortcuts::displayText("focusLeft"), "Ctrl+Alt+←");
+
+    hotKeys.press(96, 0);
+    EXPECT_TRUE(settings.settings().focusBorder);
+    // What the tray menu shows and the switch it turns off while it is open.
+    MenuShortcuts& menu = *delegate->menuShortcuts();
+    EXPECT_EQ(menu.text("jump3"), "Ctrl+Alt+3");
+    EXPECT_FALSE(menu.text("fillScreen"));
+    menu.setSuspended(true);
+    EXPECT_TRUE(hotKeys.grabbed.empty());
+    menu.setSuspended(false);
+    EXPECT_EQ(hotKeys.grabbed.size(), 51u);
+
+    delegate.reset();
+    EXPECT_TRUE(hotKeys.grabbed.empty());
+    EXPECT_FALSE(KeyboardShortcuts::displayText("focusLeft"));
+}
+
+// Input back ends that only record being switched on and off.
+class RecordingTap : public EventTap {
+  public:
+    Started start(const Options& options, Handler) override {
+        started = options;
+        return {true, true};
+    }
+    void stop() override { started.reset(); }
+    void repost(const std::vector<InputEvent>&) override {}
+    std::optional<Options> started;
+};
+
+class RecordingMonitor : public MouseMonitor {
+  public:
+    bool start(std::function<void()>) override { return running = true; }
+    void stop() override { running = false; }
+    PointerState pointer() const override { return {}; }
+    bool running = false;
+};
+
+TEST_F(AppDelegateTest, GesturesAndFocusFollowTheSettingsOnlyWithThePermissionAndStopAtQuit) {
+    RecordingTap tap;
+    RecordingMonitor monitor;
+    Platform platform = desktop.platform();
+    platform.eventTap = &tap;
+    platform.mouseMonitor = &monitor;
+    settings.update([](AppSettings& s) {
+        s.gesturesEnabled = true;
+        s.gestureFingers = 7;
+        s.twoFingerScroll = TwoFingerScroll::withKeys;
+        s.focusFollowsMouse = true;
+    });
+    desktop.setTrusted(false);
+    AppDelegate delegate(main, platform, *controller, settings, *layouts, socketPath());
+    ASSERT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+    EXPECT_FALSE(tap.started);
+    EXPECT_FALSE(monitor.running);
+
+    desktop.setTrusted(true);
+    ASSERT_TRUE(runEventsUntil([&] { return delegate.controllerStarted(); }, 5.0));
+    ASSERT_TRUE(tap.started);
+    EXPECT_EQ(*tap.started, (EventTap::Options{true, true, true}));
+    EXPECT_EQ(delegate.gestures().running(), (GestureConfig{4, TwoFingerScroll::withKeys}));
+    EXPECT_TRUE(monitor.running);
+
+    settings.update([](AppSettings& s) {
+        s.gesturesEnabled = false;
+        s.focusFollowsMouse = false;
+    });
+    EXPECT_EQ(*tap.started, (EventTap::Options{false, true, true}));
+    EXPECT_FALSE(monitor.running);
+
+    settings.update([](AppSettings& s) { s.focusFollowsMouse = true; });
+    delegate.applicationWillTerminate();
+    EXPECT_FALSE(tap.started);
+    EXPECT_FALSE(monitor.running);
 }
 
 TEST_F(AppDelegateTest, SecondInstanceLeavesTheLiveSocketAlone) {

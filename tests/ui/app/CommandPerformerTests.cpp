@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/Log.h"
@@ -38,10 +39,17 @@ TEST_F(CommandPerformerTest, OverlaySwitchesFlipTheirSettingAndWriteTheFile) {
     EXPECT_TRUE(sent.empty());
 }
 
-TEST_F(CommandPerformerTest, PanelCommandsNeverReachTheStripController) {
-    for (Command::Kind kind :
-         {Command::Kind::search, Command::Kind::overview, Command::Kind::showShortcuts})
-        performer.perform(kind);
+TEST_F(CommandPerformerTest, PanelCommandsToggleTheirPanelAndNeverReachTheStripController) {
+    const std::vector<Command::Kind> kinds = {Command::Kind::search, Command::Kind::overview,
+                                              Command::Kind::showShortcuts};
+    // Before the delegate hands over its panels nothing happens.
+    for (Command::Kind kind : kinds) performer.perform(kind);
+    std::vector<std::string> toggled;
+    performer.setPanelToggles({[&] { toggled.push_back("search"); },
+                               [&] { toggled.push_back("overview"); },
+                               [&] { toggled.push_back("shortcuts"); }});
+    for (Command::Kind kind : kinds) performer.perform(kind);
+    EXPECT_EQ(toggled, (std::vector<std::string>{"search", "overview", "shortcuts"}));
     EXPECT_TRUE(sent.empty());
 }
 

@@ -4,11 +4,12 @@
 #include <set>
 #include <utility>
 
+#include "input/KeyboardShortcuts/DisplayText.h"
 #include "platform/HotKeys.h"
 
 namespace brindlow::test {
 
-// A hot-key host in memory: combinations listed in `takenElsewhere` are
+// A hot-key host in memory with a US keyboard: combinations listed in `takenElsewhere` are
 // refused as held by another program; `press` plays the system's callback.
 class FakeHotKeys : public HotKeys {
   public:
@@ -23,7 +24,10 @@ class FakeHotKeys : public HotKeys {
     bool isTakenElsewhere(int keyCode, int modifiers) override {
         return takenElsewhere.contains({keyCode, modifiers});
     }
-    std::optional<std::string> keyCharacter(int) override { return std::nullopt; }
+    // A US keyboard.
+    std::optional<std::string> keyCharacter(int keyCode) override {
+        return KeyboardShortcuts::usLayoutCharacter(keyCode);
+    }
 
     // Presses (or releases) a combination as the system would: only grabbed ones fire.
     bool press(int keyCode, int modifiers, bool pressed = true) {

@@ -82,6 +82,8 @@ TEST_F(ShortcutText, KeyWithoutCharacterShowsReplacement) {
     setKeyCharacterSource({});
     EXPECT_EQ((Shortcut{4, 6144}).description(), "Ctrl+Alt+\uFFFD");
     EXPECT_EQ((Shortcut{123, 6144}).description(), "Ctrl+Alt+←");
+    // Every text is built in: nothing to look up, nothing to go missing.
+    EXPECT_EQ((Shortcut{49, 0}).description(), "Space");
     setKeyCharacterSource([](int) { return std::optional<std::string>("ä"); });
     EXPECT_EQ(keyText(39), "Ä");
 }

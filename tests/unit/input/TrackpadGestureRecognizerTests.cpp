@@ -158,6 +158,7 @@ class SpinningTap : public EventTap {
   public:
     Started start(const Options&, Handler handler) override {
         stop_ = false;
+        listening_ = false;
         thread_ = std::thread([this, handler = std::move(handler)] {
             double time = 0;
             while (!stop_.load()) {
@@ -165,8 +166,11 @@ class SpinningTap : public EventTap {
                 handler(swipe(Phase::changed, 3, 0.2, 0, time += 0.02));
                 handler(scroll(Phase::began, 8, 0, time));
                 handler(scroll(Phase::changed, 0, 9, time += 0.02));
+                if (!listening_.exchange(true)) listening_.notify_one();
             }
         });
+        // Like a real tap, returns once events flow.
+        listening_.wait(false);
         return {true, true};
     }
     void stop() override {
@@ -178,6 +182,7 @@ class SpinningTap : public EventTap {
 
   private:
     std::atomic<bool> stop_{false};
+    std::atomic<bool> listening_{false};
     std::thread thread_;
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <mutex>
 
@@ -101,6 +102,39 @@ TEST(AsyncMoverOnThreads, EveryWindowEndsAtItsNewestTargetAfterAFlush) {
         EXPECT_EQ(mover.sent(windows[i].id), expected);
     }
     EXPECT_EQ(mover.queueCount(), 3u);
+}
+
+std::size_t threadCount() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+        ++count;
+    return count;
+}
+
+TEST(AsyncMoverOnThreads, QueuesOfApplicationsThatQuitEndAfterTheirLastMoves) {
+    LogSink::setStderrEnabled(false);
+    NoAccessibility accessibility;
+    WindowMover windowMover(accessibility);
+    AsyncMover mover(windowMover, MonotonicClock::shared(), serialQueueFactory());
+    const std::size_t before = threadCount();
+    std::vector<ManagedWindow> windows;
+    for (std::int32_t pid = 2000; pid < 2055; ++pid) {
+        ManagedWindow w;
+        w.id = std::uint32_t(pid);
+        w.pid = pid;
+        w.appName = "App";
+        w.frame = Rect(0, 0, 100, 100);
+        w.element = std::make_shared<ThreadSafeWindow>(pid, w.id);
+        mover.move(w, Rect(pid, 0, 100, 100));
+        windows.push_back(w);
+    }
+    EXPECT_EQ(threadCount(), before + 55);
+    for (const ManagedWindow& w : windows) mover.retire(w.pid);
+    EXPECT_EQ(mover.queueCount(), 0u);
+    EXPECT_EQ(threadCount(), before);
+    // Each queue ran its pending move before it went.
+    for (const ManagedWindow& w : windows)
+        EXPECT_EQ(static_cast<ThreadSafeWindow&>(*w.element).frame(), Rect(w.pid, 0, 100, 100));
 }
 
 }  // namespace

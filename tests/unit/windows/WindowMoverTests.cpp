@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "support/sim/SimFixture.h"
+#include "windows/AX.h"
 #include "windows/WindowMover.h"
 
 namespace brindlow {
@@ -102,6 +103,78 @@ TEST_F(WindowMoverTest, CoordinatesAreFiniteAndClampedBeforeTheyReachThePlatform
             EXPECT_TRUE(std::isfinite(p->x) && std::isfinite(p->y));
         }
     }
+}
+
+// The sim's service with a batch write on top: each element gets position and size, then is
+// read back; every batch is recorded.
+struct BatchingAccessibility : Accessibility {
+    explicit BatchingAccessibility(Accessibility& service) : inner(service) {}
+    bool isProcessTrusted(bool prompt) override { return inner.isProcessTrusted(prompt); }
+    AXElementRef applicationElement(std::int32_t pid) override {
+        return inner.applicationElement(pid);
+    }
+    AXError createObserver(std::int32_t pid, AXObserverCallback callback,
+                           std::shared_ptr<AXObserver>& observer) override {
+        return inner.createObserver(pid, std::move(callback), observer);
+    }
+    std::optional<std::vector<FrameWriteResult>> setFrames(std::span<const FrameWrite> writes,
+                                                           double) override {
+        batches.emplace_back();
+        std::vector<FrameWriteResult> results;
+        for (const FrameWrite& write : writes) {
+            batches.back().push_back(write.frame);
+            FrameWriteResult result;
+            result.before = AX::frame(write.element);
+            result.error = write.element->setAttributeValue(ax::position, write.frame.origin());
+            if (result.error == axerror::success) {
+                result.error = write.element->setAttributeValue(ax::size, write.frame.size());
+            }
+            result.after = AX::frame(write.element);
+            result.written = true;
+            results.push_back(result);
+        }
+        return results;
+    }
+    Accessibility& inner;
+    std::vector<std::vector<Rect>> batches;
+};
+
+TEST_F(WindowMoverTest, MoveAllSendsOneBatchAndReportsEachWindowAsMoveDoes) {
+    BatchingAccessibility batching(*platform.accessibility);
+    const WindowMover batchMover(batching);
+    SimWindow other = desktop.openWindow(app, {.title = "todo", .frame = {900, 100, 400, 600}});
+    SimWindow small = desktop.openWindow(app, {.title = "log", .frame = {0, 0, 300, 300}});
+    small.setMinimumSize({350, 300});
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<std::pair<ManagedWindow, Rect>> moves = {
+        {managed(window), {0, 0, 500, 600}},
+        {managed(other), {900.4, 100, 400, 600}},
+        {managed(small), {10, 10, 300, 300}},
+        {managed(window), {nan, 0, 1, 1}}};
+
+    const auto results = batchMover.moveAll(moves, true);
+    ASSERT_EQ(batching.batches.size(), 1u);
+    EXPECT_EQ(batching.batches[0].size(), 3u) << "the window without a finite target stays out";
+    ASSERT_EQ(results.size(), 4u);
+    EXPECT_TRUE(results[0].changed);
+    EXPECT_EQ(results[0].frame, Rect(0, 0, 500, 600));
+    EXPECT_FALSE(results[1].changed);
+    EXPECT_EQ(results[1].frame, Rect(900, 100, 400, 600));
+    EXPECT_EQ(results[2].frame, Rect(10, 10, 350, 300)) << "what the window accepted";
+    EXPECT_EQ(linesOf("WindowMover").back(),
+              "Move <private>: requested x:10 y:10 300\u00D7300 accepted x:10 y:10 350\u00D7300");
+    EXPECT_EQ(results[3].errors, (std::vector<AXError>{-25200}));
+
+    // Without a read-back, windows already at their target are not sent at all.
+    using Moves = std::vector<std::pair<ManagedWindow, Rect>>;
+    const auto recorded = batchMover.moveAll(Moves{{managed(other), {901, 100, 400, 600}}}, false);
+    EXPECT_EQ(batching.batches.size(), 1u);
+    EXPECT_FALSE(recorded[0].changed);
+    // A service without batches gets the same writes one window at a time.
+    window.clearWrites();
+    const auto single = mover.moveAll(Moves{{managed(window), {30, 0, 500, 600}}}, false);
+    EXPECT_EQ(window.writes(), (Writes{"AXPosition"}));
+    EXPECT_EQ(single[0].frame, Rect(30, 0, 500, 600));
 }
 
 TEST_F(WindowMoverTest, SettleSendsAgainOnlyWhenTheApplicationPutTheWindowElsewhere) {

@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "platform/ManualExecutor.h"
 #include "platform/x11/FilePreferences.h"
 #include "settings/JSONFiles.h"
 #include "support/TempFolder.h"
@@ -43,6 +44,24 @@ TEST(FilePreferences, AnUnreadableFileIsKeptAside) {
     preferences.setObject("k", std::int64_t{1});
     EXPECT_EQ(readFileBytes(folder.path() / "preferences.json.unreadable"), "[not an object");
     EXPECT_EQ(FilePreferences(file).object("k"), PreferenceValue(std::int64_t{1}));
+}
+
+TEST(FilePreferences, ChangesOfOneMainQueueTurnAreWrittenOnce) {
+    test::TempFolder folder;
+    const auto file = folder.path() / "preferences.json";
+    VirtualTime time;
+    ManualExecutor main(time, "main");
+    auto preferences = std::make_unique<FilePreferences>(file, &main);
+    preferences->setObject("a", std::int64_t{1});
+    preferences->setObject("b", std::int64_t{2});
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(time.runUntilIdle(), 1u);
+    EXPECT_EQ(FilePreferences(file).keys(), (std::vector<std::string>{"a", "b"}));
+    // A change still pending when the store goes is written then.
+    preferences->removeObject("a");
+    preferences.reset();
+    time.runUntilIdle();
+    EXPECT_EQ(FilePreferences(file).keys(), (std::vector<std::string>{"b"}));
 }
 
 }  // namespace

@@ -209,8 +209,15 @@ class X11SurfaceFactory::QtSurface final : public Surface {
     bool emptyShape_ = false;
 };
 
-X11SurfaceFactory::X11SurfaceFactory(X11Connection& events, Executor& main)
-    : stacking_(std::make_unique<X11Stacking>(toolkitConnection(), events, main)),
+std::unique_ptr<X11SurfaceFactory> X11SurfaceFactory::open(X11Connection& events, Executor& main) {
+    xcb_connection_t* requests = toolkitConnection();
+    if (!requests) return nullptr;
+    return std::make_unique<X11SurfaceFactory>(requests, events, main);
+}
+
+X11SurfaceFactory::X11SurfaceFactory(xcb_connection_t* requests, X11Connection& events,
+                                     Executor& main)
+    : stacking_(std::make_unique<X11Stacking>(requests, events, main)),
       live_(std::make_shared<std::vector<QtSurface*>>()) {
     auto live = live_;
     stacking_->setCompositingChangeHandler([live] {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <xcb/xcb.h>
+
 #include <memory>
 #include <vector>
 
@@ -18,7 +20,9 @@ class X11Stacking;
 // instead of blending. Needs a QGuiApplication on the xcb platform. Main thread only.
 class X11SurfaceFactory final : public SurfaceFactory {
   public:
-    X11SurfaceFactory(X11Connection& events, Executor& main);
+    // Nothing when the toolkit does not run on X11.
+    static std::unique_ptr<X11SurfaceFactory> open(X11Connection& events, Executor& main);
+    X11SurfaceFactory(xcb_connection_t* requests, X11Connection& events, Executor& main);
     ~X11SurfaceFactory() override;
 
     std::unique_ptr<Surface> makeSurface(const SurfaceOptions& options,

@@ -1,7 +1,6 @@
 #include "app/Diagnostics.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -161,18 +160,38 @@ TEST(DiagnosticsSystem, ModelAndSystemVersionFromTheirFiles) {
         0u);
 }
 
-TEST(DiagnosticsSave, WritesTheTextAndNamesAFailure) {
+TEST(DiagnosticsSave, WritesTheReportAndTellsTheUserWhenItCannot) {
+    LogSink::setStderrEnabled(false);
+    LogSink::clear();
     TempFolder folder;
-    const auto file = folder.path() / "Brindlow Diagnostics.txt";
-    EXPECT_EQ(Diagnostics::write("report", file), std::nullopt);
+    const auto file = folder.path() / Diagnostics::kSuggestedFileName;
+    std::vector<std::string> told;
+    const auto tell = [&told](const std::string& message) { told.push_back(message); };
+    int built = 0;
+    const auto build = [&built] {
+        ++built;
+        return std::string("report");
+    };
+    Diagnostics::save([]() -> std::optional<std::filesystem::path> { return std::nullopt; }, build,
+                      tell);
+    EXPECT_EQ(built, 0);  // cancelled
+
+    Diagnostics::save([&] { return std::optional(file); }, build, tell);
     std::ifstream in(file);
-    std::string content((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(content, "report");
-    ASSERT_EQ(chmod(folder.path().c_str(), 0500), 0);
-    if (geteuid() != 0) {
-        EXPECT_NE(Diagnostics::write("again", file), std::nullopt);
-    }
-    chmod(folder.path().c_str(), 0700);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), "report");
+    EXPECT_TRUE(told.empty());
+
+    // A file where the folder should be.
+    const auto missing = file / "x.txt";
+    Diagnostics::save([&] { return std::optional(missing); }, build, tell);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].rfind(
+                  "Brindlow could not save the diagnostics report to \u201C" + missing.string(), 0),
+              0u);
+    bool logged = false;
+    for (const LogRecord& record : LogSink::recent())
+        logged |= record.level == LogLevel::error && record.category == "Diagnostics";
+    EXPECT_TRUE(logged);
 }
 
 }  // namespace

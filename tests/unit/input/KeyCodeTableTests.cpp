@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "input/KeyboardShortcuts/Shortcut.h"
-#include "platform/x11/KeyCodeTable.h"
+#include "platform/KeyCodeTable.h"
 
 namespace brindlow {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/x11/KeyCodeTable.h"
+#include "platform/KeyCodeTable.h"
 
 #include <array>
 #include <utility>

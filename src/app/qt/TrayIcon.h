@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QImage>
+#include <QMenu>
+#include <QObject>
+#include <QString>
+#include <QSystemTrayIcon>
+#include <string>
+
+#include "app/MenuBarController.h"
+#include "app/MenuModel.h"
+
+namespace brindlow {
+
+// The status item on X11: a tray icon whose picture carries the title (trays
+// show no text beside an icon) and whose tooltip repeats it, with a menu that
+// the menu-bar controller rebuilds at every opening. Main thread.
+class TrayIcon final : public QObject, public StatusItem {
+  public:
+    explicit TrayIcon(MenuBarController& controller);
+    ~TrayIcon() override;
+
+    // Whether any tray host would embed the icon now.
+    static bool isTrayAvailable();
+
+    void show();
+    void setTitle(const std::string& title, bool appearsDisabled) override;
+
+    QSystemTrayIcon& icon() { return icon_; }
+    QMenu& menu() { return menu_; }
+    const QImage& picture() const { return picture_; }
+
+  private:
+    MenuBarController& controller_;
+    QMenu menu_;
+    QSystemTrayIcon icon_;
+    QImage picture_;
+};
+
+// The icon's picture: a glyph of three columns, with the title's text below it
+// when there is one; greyed while tiling is paused.
+QImage statusIconImage(const QString& title, bool appearsDisabled, int size = 64);
+// "Brindlow" followed by the title.
+QString statusToolTip(const std::string& title);
+// Replaces the menu's content with the model's items; submenus are owned by `menu`.
+void renderMenu(QMenu& menu, const MenuModel& model);
+
+}  // namespace brindlow

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPixmap>
+#include <QString>
+#include <string>
+
+#include "platform/Image.h"
+
+namespace brindlow::PanelStyle {
+
+// The dark translucent fill that stands for frosted glass (opaque without a compositor).
+QColor frostedFill();
+QColor accent();
+QColor primaryText();
+QColor secondaryText();
+QColor badgeRed();
+
+QFont systemFont(double pointSize, bool bold = false);
+QFont captionFont();
+QFont monospaceFont();
+
+inline QString text(const std::string& utf8) {
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+}
+
+// An application icon as a pixmap of `side` × `side`; a named symbol or the empty image becomes
+// a generic window drawing.
+QPixmap iconPixmap(const Image& image, int side);
+
+}  // namespace brindlow::PanelStyle

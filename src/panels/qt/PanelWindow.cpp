@@ -1,0 +1,150 @@
+#include "panels/qt/PanelWindow.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QVariantAnimation>
+
+#include "platform/PanelDesktop.h"
+
+namespace brindlow {
+
+PanelWindow::PanelWindow(PanelDesktop* desktop, bool translucent)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      desktop_(desktop) {
+    setAttribute(Qt::WA_TranslucentBackground, translucent);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+PanelWindow::~PanelWindow() {
+    if (filtering_) qApp->removeEventFilter(this);
+}
+
+void PanelWindow::setContent(QWidget* content) {
+    delete content_;
+    content_ = content;
+    content_->setParent(this);
+    content_->setGeometry(rect());
+    content_->show();
+}
+
+bool PanelWindow::animatesFades() const {
+    return desktop_ && desktop_->compositorRunning();
+}
+
+void PanelWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (content_) content_->setGeometry(rect());
+}
+
+void PanelWindow::show(const Rect& frame) {
+    if (desktop_) {
+        const auto active = desktop_->activeWindow();
+        // Showing again while shown keeps the window that had the focus before the first show.
+        if (!QWidget::isVisible()) previousFocus_ = active;
+        desktop_->preparePanel(std::uint32_t(winId()), true);
+    }
+    const QRect geometry(int(frame.x), int(frame.y), int(frame.width), int(frame.height));
+    setGeometry(geometry);
+    if (!filtering_) {
+        qApp->installEventFilter(this);
+        filtering_ = true;
+    }
+    QWidget::show();
+    // The window manager may have placed it by its own rules.
+    if (this->geometry() != geometry) setGeometry(geometry);
+    raise();
+    activateWindow();
+    if (desktop_) desktop_->activate(std::uint32_t(winId()));
+    if (content_) content_->setFocus();
+}
+
+void PanelWindow::orderOut(bool giveFocusBack) {
+    if (filtering_) {
+        qApp->removeEventFilter(this);
+        filtering_ = false;
+    }
+    if (fade_) fade_->stop();
+    const bool wasShown = QWidget::isVisible();
+    hide();
+    if (wasShown && giveFocusBack && desktop_ && previousFocus_)
+        desktop_->activate(*previousFocus_);
+    previousFocus_.reset();
+}
+
+Rect PanelWindow::mainScreenVisibleFrame() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    const QRect r = screen->availableGeometry();
+    return {double(r.x()), double(r.y()), double(r.width()), double(r.height())};
+}
+
+void PanelWindow::setAlpha(double alpha) {
+    alpha_ = alpha;
+    // Without a compositor X cannot blend: the panel is either there or not.
+    setWindowOpacity(animatesFades() ? alpha : 1.0);
+}
+
+void PanelWindow::fadeAlpha(double alpha, double seconds, std::function<void()> completion) {
+    if (fade_) fade_->stop();
+    if (!animatesFades() || seconds <= 0) {
+        setAlpha(alpha);
+        if (completion) completion();
+        return;
+    }
+    fade_ = std::make_unique<QVariantAnimation>();
+    fade_->setStartValue(alpha_);
+    fade_->setEndValue(alpha);
+    fade_->setDuration(int(seconds * 1000));
+    QObject::connect(fade_.get(), &QVariantAnimation::valueChanged, this,
+                     [this](const QVariant& value) { setAlpha(value.toDouble()); });
+    QVariantAnimation* animation = fade_.get();
+    QObject::connect(animation, &QVariantAnimation::finished, this,
+                     [this, alpha, completion = std::move(completion)] {
+                         setAlpha(alpha);
+                         if (completion) completion();
+                     });
+    animation->start();
+}
+
+PanelKey PanelWindow::panelKey(int qtKey) {
+    switch (qtKey) {
+        case Qt::Key_Left:
+            return PanelKey::left;
+        case Qt::Key_Right:
+            return PanelKey::right;
+        case Qt::Key_Up:
+            return PanelKey::up;
+        case Qt::Key_Down:
+            return PanelKey::down;
+        case Qt::Key_Return:
+            return PanelKey::returnKey;
+        case Qt::Key_Enter:
+            return PanelKey::keypadEnter;
+        case Qt::Key_Escape:
+            return PanelKey::escape;
+        default:
+            return PanelKey::other;
+    }
+}
+
+bool PanelWindow::isInside(QObject* object) const {
+    for (QObject* o = object; o; o = o->parent())
+        if (o == this) return true;
+    return false;
+}
+
+bool PanelWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A key passed on reaches the filter again on its way up to the parents; handling is
+    // decided at the first receiver and an unhandled key changes nothing.
+    if (event->type() == QEvent::KeyPress && onKey && isInside(watched))
+        return onKey(panelKey(static_cast<QKeyEvent*>(event)->key()));
+    return QWidget::eventFilter(watched, event);
+}
+
+bool PanelWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowDeactivate && QWidget::isVisible() && onResign) onResign();
+    return QWidget::event(event);
+}
+
+}  // namespace brindlow

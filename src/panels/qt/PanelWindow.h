@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "panels/PanelHost.h"
+
+class QVariantAnimation;
+
+namespace brindlow {
+
+class PanelDesktop;
+
+// A frameless panel window that the window manager manages, so that it really takes the
+// keyboard focus: shown on every desktop, above other windows, out of the taskbar. While it is
+// shown, every key pressed in it goes to `onKey` first (a handled key goes no further), and
+// losing the focus calls `onResign`. Main thread.
+class PanelWindow final : public QWidget, public PanelHost {
+  public:
+    // `desktop` may be null (no window manager hints, no focus hand-back).
+    explicit PanelWindow(PanelDesktop* desktop, bool translucent = true);
+    ~PanelWindow() override;
+
+    // Key handler: true when the key was handled.
+    std::function<bool(PanelKey)> onKey;
+    std::function<void()> onResign;
+
+    // The one child that fills the panel.
+    void setContent(QWidget* content);
+    QWidget* content() const { return content_; }
+    // Whether fades animate (a compositor blends windows).
+    bool animatesFades() const;
+
+    bool isVisible() const override { return QWidget::isVisible(); }
+    bool isKey() const override { return isActiveWindow(); }
+    void show(const Rect& frame) override;
+    void orderOut(bool giveFocusBack) override;
+    Rect mainScreenVisibleFrame() const override;
+    void setAlpha(double alpha) override;
+    double alpha() const override { return alpha_; }
+    void fadeAlpha(double alpha, double seconds, std::function<void()> completion) override;
+
+    static PanelKey panelKey(int qtKey);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    bool isInside(QObject* object) const;
+
+    PanelDesktop* desktop_;
+    QWidget* content_ = nullptr;
+    std::optional<std::uint32_t> previousFocus_;
+    double alpha_ = 1;
+    std::unique_ptr<QVariantAnimation> fade_;
+    bool filtering_ = false;
+};
+
+}  // namespace brindlow

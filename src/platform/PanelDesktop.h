@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brindlow {
+
+// What Brindlow's own keyable panels need of the desktop: who has the focus, handing it on, the
+// window-manager hints of a panel, and where other window managers show themselves. Main thread.
+class PanelDesktop {
+  public:
+    virtual ~PanelDesktop() = default;
+
+    // The window that has the keyboard focus, when the window manager says.
+    virtual std::optional<std::uint32_t> activeWindow() = 0;
+    // Asks the window manager to focus and raise a window; returns at once.
+    virtual void activate(std::uint32_t window) = 0;
+    // A window of ours on every desktop, kept out of taskbars and pagers, and with `keepAbove`
+    // above ordinary windows. Before it is shown or while it is.
+    virtual void preparePanel(std::uint32_t window, bool keepAbove) = 0;
+    // Whether a compositing manager runs, so that windows can be translucent and fade.
+    virtual bool compositorRunning() = 0;
+    // The name the running EWMH window manager publishes, when there is one.
+    virtual std::optional<std::string> windowManagerName() = 0;
+    // The short names of the running processes, in process-table order.
+    virtual std::vector<std::string> processNames() = 0;
+};
+
+}  // namespace brindlow

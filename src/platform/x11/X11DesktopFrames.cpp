@@ -1,0 +1,269 @@
+// Batch moves: every window of one layout change in one go, with one wait for the window
+// manager instead of one per window and request.
+#include <xcb/xcb_ewmh.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/CoordinateLimits.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Desktop.h"
+
+namespace brindlow {
+
+namespace {
+
+constexpr std::uint32_t kSourcePager = 2;  // "source indication": a pager or assistive tool
+constexpr std::uint32_t kPositionFlags =
+    XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y;
+constexpr std::uint32_t kSizeFlags =
+    XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
+
+uint8_t eventType(const xcb_generic_event_t& event) {
+    return event.response_type & 0x7f;
+}
+
+template <typename T>
+const T& as(const xcb_generic_event_t& event) {
+    return reinterpret_cast<const T&>(event);
+}
+
+long whole(double value) {
+    return std::lround(value);
+}
+
+// One window's request: what changes and to what (client size, without decorations).
+struct Request {
+    std::size_t index = 0;
+    xcb_window_t window = XCB_WINDOW_NONE;
+    std::uint32_t flags = 0;
+    std::int32_t x = 0, y = 0;
+    std::uint32_t width = 0, height = 0;
+};
+
+std::ptrdiff_t indexOf(const std::vector<xcb_window_t>& windows, xcb_window_t window) {
+    const auto found = std::find(windows.begin(), windows.end(), window);
+    return found == windows.end() ? -1 : found - windows.begin();
+}
+
+}  // namespace
+
+std::vector<FrameWriteResult> X11Desktop::setFrames(
+    const std::vector<std::pair<xcb_window_t, Rect>>& targets, double timeout) {
+    std::vector<FrameWriteResult> results(targets.size());
+    std::vector<xcb_window_t> windows;
+    windows.reserve(targets.size());
+    for (const auto& target : targets) windows.push_back(target.first);
+    const auto before = readFrames(x_, windows);
+
+    std::vector<Request> requests;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        FrameWriteResult& result = results[i];
+        if (!before[i] || !isClient(windows[i])) {
+            result.error = axerror::invalidElement;
+            continue;
+        }
+        const X11WindowFrame& now = *before[i];
+        result.before = now.outerFrame();
+        result.after = result.before;
+        const Rect& frame = targets[i].second;
+        const auto origin = representablePoint(frame.origin());
+        const auto outerSize = representableSize(frame.size());
+        if (!origin || !outerSize) {
+            result.error = axerror::illegalArgument;
+            continue;
+        }
+        const FrameExtents& ext = now.extents;
+        const auto client = representableSize(Size{outerSize->width - ext.left - ext.right,
+                                                   outerSize->height - ext.top - ext.bottom});
+        if (!client) {
+            result.error = axerror::illegalArgument;
+            continue;
+        }
+        Request request{i,
+                        windows[i],
+                        0,
+                        std::int32_t(whole(origin->x)),
+                        std::int32_t(whole(origin->y)),
+                        std::uint32_t(whole(client->width)),
+                        std::uint32_t(whole(client->height))};
+        if (request.x != whole(result.before->x) || request.y != whole(result.before->y)) {
+            request.flags |= kPositionFlags;
+        }
+        if (long(request.width) != whole(now.clientFrame.width) ||
+            long(request.height) != whole(now.clientFrame.height)) {
+            request.flags |= kSizeFlags;
+        }
+        if (request.flags == 0) continue;
+        result.written = true;
+        requests.push_back(request);
+    }
+
+    // Sends the requests (only `mask` of each), waits for the window manager, reads back.
+    const auto round = [&](const std::vector<Request>& batch, std::uint32_t mask) {
+        std::vector<xcb_window_t> sent;
+        for (const Request& request : batch) sent.push_back(request.window);
+        std::vector<bool> gone(sent.size(), false);
+        AXError waited = axerror::success;
+        if (!hasWindowManager()) {
+            for (const Request& request : batch) {
+                const std::uint32_t flags = request.flags & mask;
+                std::uint16_t valueMask = 0;
+                std::vector<std::uint32_t> values;
+                if (flags & kPositionFlags) {
+                    valueMask |= XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y;
+                    values.push_back(std::uint32_t(request.x));
+                    values.push_back(std::uint32_t(request.y));
+                }
+                if (flags & kSizeFlags) {
+                    valueMask |= XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
+                    values.push_back(request.width);
+                    values.push_back(request.height);
+                }
+                xcb_configure_window(x_.xcb(), request.window, valueMask, values.data());
+            }
+            x_.sync();
+        } else {
+            waited = fenceAll(
+                sent, timeout,
+                [&] {
+                    for (const Request& request : batch) {
+                        const std::uint32_t flags = request.flags & mask;
+                        sendMoveResize(request.window,
+                                       XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12) | flags,
+                                       (flags & kPositionFlags) ? request.x : 0,
+                                       (flags & kPositionFlags) ? request.y : 0,
+                                       (flags & kSizeFlags) ? request.width : 0,
+                                       (flags & kSizeFlags) ? request.height : 0);
+                    }
+                },
+                gone);
+        }
+        const auto after = readFrames(x_, sent);
+        std::vector<Request> differing;
+        for (std::size_t k = 0; k < batch.size(); ++k) {
+            FrameWriteResult& result = results[batch[k].index];
+            if (gone[k] || !after[k] || !isClient(sent[k])) {
+                result.error = axerror::invalidElement;
+                result.after.reset();
+                continue;
+            }
+            result.after = after[k]->outerFrame();
+            if (waited != axerror::success) result.error = waited;
+            const Rect& client = after[k]->clientFrame;
+            if ((batch[k].flags & kSizeFlags) && (whole(client.width) != long(batch[k].width) ||
+                                                  whole(client.height) != long(batch[k].height))) {
+                differing.push_back(batch[k]);
+            }
+        }
+        return differing;
+    };
+
+    if (requests.empty()) return results;
+    // Some applications clamp the size to the old position: the size goes once more to the
+    // windows whose read-back shows that, and to no other.
+    const std::vector<Request> again = round(requests, ~0u);
+    if (!again.empty()) round(again, kSizeFlags);
+    return results;
+}
+
+AXError X11Desktop::fenceAll(const std::vector<xcb_window_t>& windows, double timeout,
+                             const std::function<void()>& send, std::vector<bool>& gone) {
+    std::optional<bool> answers;
+    {
+        std::lock_guard lock(mutex_);
+        answers = fenceAnswered_;
+    }
+    if (answers == false) return fallbackFenceAll(windows, timeout, send, gone);
+    // The first time, a short wait tells whether this window manager answers.
+    if (!answers) timeout = std::min(timeout, 0.5);
+    // The window manager handles client messages in order and answers a frame-extents request
+    // for a window it does not manage by writing the property: once the probe's property
+    // changes, every request sent before it has been handled.
+    xcb_window_t probe = xcb_generate_id(x_.xcb());
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(x_.xcb(), XCB_COPY_FROM_PARENT, probe, x_.root(), -10, -10, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &mask);
+    const xcb_atom_t extents = x_.atom("_NET_FRAME_EXTENTS");
+    std::size_t remaining = windows.size();
+    const bool answered = x_.waitForEvent(
+        [&](const xcb_generic_event_t& event) {
+            const uint8_t type = eventType(event);
+            if (type == XCB_PROPERTY_NOTIFY) {
+                auto& e = as<xcb_property_notify_event_t>(event);
+                return e.window == probe && e.atom == extents;
+            }
+            if (type == XCB_DESTROY_NOTIFY) {
+                const auto index = indexOf(windows, as<xcb_destroy_notify_event_t>(event).window);
+                if (index >= 0 && !gone[std::size_t(index)]) {
+                    gone[std::size_t(index)] = true;
+                    --remaining;
+                }
+                return remaining == 0;
+            }
+            return false;
+        },
+        timeout,
+        [&] {
+            send();
+            xcb_ewmh_request_frame_extents(x_.ewmh(), x_.screenNumber(), probe);
+            return false;
+        });
+    xcb_destroy_window(x_.xcb(), probe);
+    xcb_flush(x_.xcb());
+    if (!answers) {
+        std::lock_guard lock(mutex_);
+        fenceAnswered_ = answered;
+    }
+    // The requests went out; without an answer, what the windows show now is what they got.
+    if (!answers && !answered)
+        return fallbackFenceAll(
+            windows, timeout, [] {}, gone);
+    return answered ? axerror::success : axerror::cannotComplete;
+}
+
+AXError X11Desktop::fallbackFenceAll(const std::vector<xcb_window_t>& windows, double timeout,
+                                     const std::function<void()>& send, std::vector<bool>& gone) {
+    // A window manager that leaves frame-extents requests unanswered: wait for the first sign
+    // of each request instead, briefly (a request it ignores shows none).
+    const xcb_atom_t state = x_.atom("_NET_WM_STATE");
+    std::vector<bool> seen(windows.size(), false);
+    std::size_t remaining = windows.size();
+    const auto mark = [&](xcb_window_t window, bool destroyed) {
+        const auto index = indexOf(windows, window);
+        if (index < 0) return;
+        if (destroyed) gone[std::size_t(index)] = true;
+        if (!seen[std::size_t(index)]) {
+            seen[std::size_t(index)] = true;
+            --remaining;
+        }
+    };
+    x_.waitForEvent(
+        [&](const xcb_generic_event_t& event) {
+            switch (eventType(event)) {
+                case XCB_CONFIGURE_NOTIFY:
+                    mark(as<xcb_configure_notify_event_t>(event).window, false);
+                    break;
+                case XCB_PROPERTY_NOTIFY: {
+                    auto& e = as<xcb_property_notify_event_t>(event);
+                    if (e.atom == state) mark(e.window, false);
+                    break;
+                }
+                case XCB_DESTROY_NOTIFY:
+                    mark(as<xcb_destroy_notify_event_t>(event).window, true);
+                    break;
+                default:
+                    break;
+            }
+            return remaining == 0;
+        },
+        std::min(timeout, 0.2),
+        [&] {
+            send();
+            return false;
+        });
+    return axerror::success;
+}
+
+}  // namespace brindlow

@@ -1,0 +1,103 @@
+#include "platform/x11/X11PanelDesktop.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Properties.h"
+
+namespace brindlow {
+
+namespace {
+
+constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
+// Requests from a pager are obeyed without focus-stealing checks.
+constexpr auto kSourcePager = xcb_ewmh_client_source_type_t(2);
+
+}  // namespace
+
+std::optional<std::uint32_t> X11PanelDesktop::activeWindow() {
+    const auto active = readActiveWindow(x_);
+    if (!active || *active == XCB_WINDOW_NONE) return std::nullopt;
+    return *active;
+}
+
+void X11PanelDesktop::activate(std::uint32_t window) {
+    if (!windowManagerRuns(x_)) {
+        const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        xcb_set_input_focus(x_.xcb(), XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
+    } else {
+        xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), window, kSourcePager,
+                                              XCB_CURRENT_TIME,
+                                              activeWindow().value_or(XCB_WINDOW_NONE));
+    }
+    x_.flush();
+}
+
+void X11PanelDesktop::preparePanel(std::uint32_t window, bool keepAbove) {
+    const xcb_atom_t states[] = {x_.atom("_NET_WM_STATE_SKIP_TASKBAR"),
+                                 x_.atom("_NET_WM_STATE_SKIP_PAGER"),
+                                 x_.atom("_NET_WM_STATE_ABOVE")};
+    // Read by the window manager when it maps the window...
+    xcb_ewmh_set_wm_desktop(x_.ewmh(), window, kAllDesktops);
+    xcb_ewmh_set_wm_state(x_.ewmh(), window, keepAbove ? 3 : 2, const_cast<xcb_atom_t*>(states));
+    // ...and asked of it when the window is already managed.
+    xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, kAllDesktops,
+                                       kSourcePager);
+    xcb_ewmh_request_change_wm_state(x_.ewmh(), x_.screenNumber(), window, XCB_EWMH_WM_STATE_ADD,
+                                     states[0], states[1], kSourcePager);
+    if (keepAbove)
+        xcb_ewmh_request_change_wm_state(x_.ewmh(), x_.screenNumber(), window,
+                                         XCB_EWMH_WM_STATE_ADD, states[2], XCB_ATOM_NONE,
+                                         kSourcePager);
+    // Processed before the toolkit maps the window over its own connection.
+    x_.sync();
+}
+
+bool X11PanelDesktop::compositorRunning() {
+    const xcb_atom_t selection = x_.atom("_NET_WM_CM_S" + std::to_string(x_.screenNumber()));
+    XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
+        x_.xcb(), xcb_get_selection_owner(x_.xcb(), selection), nullptr));
+    return reply && reply->owner != XCB_WINDOW_NONE;
+}
+
+std::optional<std::string> X11PanelDesktop::windowManagerName() {
+    xcb_window_t check = XCB_WINDOW_NONE;
+    if (!xcb_ewmh_get_supporting_wm_check_reply(
+            x_.ewmh(), xcb_ewmh_get_supporting_wm_check(x_.ewmh(), x_.root()), &check, nullptr))
+        return std::nullopt;
+    xcb_ewmh_get_utf8_strings_reply_t name{};
+    if (!xcb_ewmh_get_wm_name_reply(x_.ewmh(), xcb_ewmh_get_wm_name(x_.ewmh(), check), &name,
+                                    nullptr))
+        return std::nullopt;
+    std::string text(name.strings, name.strings_len);
+    xcb_ewmh_get_utf8_strings_reply_wipe(&name);
+    while (!text.empty() && text.back() == '\0') text.pop_back();
+    return text;
+}
+
+std::vector<std::string> X11PanelDesktop::processNames() {
+    std::vector<std::pair<long, std::string>> processes;
+    if (DIR* proc = opendir("/proc")) {
+        while (const dirent* entry = readdir(proc)) {
+            char* end = nullptr;
+            const long pid = std::strtol(entry->d_name, &end, 10);
+            if (!end || *end != '\0' || pid <= 0) continue;
+            std::ifstream comm(std::string("/proc/") + entry->d_name + "/comm");
+            std::string name;
+            if (std::getline(comm, name)) processes.emplace_back(pid, name);
+        }
+        closedir(proc);
+    }
+    std::sort(processes.begin(), processes.end());
+    std::vector<std::string> names;
+    names.reserve(processes.size());
+    for (auto& [pid, name] : processes) names.push_back(std::move(name));
+    return names;
+}
+
+}  // namespace brindlow

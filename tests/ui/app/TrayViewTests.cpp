@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/qt/SaveLayoutPrompt.h"
+#include "app/qt/TrayIcon.h"
+#include "platform/ManualExecutor.h"
+
+namespace brindlow::test {
+namespace {
+
+std::vector<QString> actionTexts(const QMenu& menu) {
+    std::vector<QString> texts;
+    for (const QAction* action : menu.actions())
+        texts.push_back(action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+// Pixels that are neither transparent nor outline: the light parts of the picture.
+int lightPixels(const QImage& image, const QRect& area) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qAlpha(image.pixel(x, y)) > 128 && qGray(image.pixel(x, y)) > 200) ++count;
+    return count;
+}
+
+TEST(TrayView, TheMenuModelBecomesAQtMenuWithKeysChecksAndASubmenu) {
+    int ran = 0;
+    MenuModel model = {MenuItem::header("Brindlow is tiling"), MenuItem::separator(),
+                       MenuItem::command(
+                           "Pause Brindlow", [&ran] { ++ran; }, "Ctrl+Alt+P")};
+    MenuItem border = MenuItem::command("Focus Border", {});
+    border.checked = true;
+    model.push_back(border);
+    MenuItem layouts = MenuItem::submenuNamed("Layouts");
+    layouts.submenu = {MenuItem::command("Save Current Layout…", {}), MenuItem::separator(),
+                       MenuItem::command("R&D", {})};
+    model.push_back(layouts);
+
+    QMenu menu;
+    renderMenu(menu, model);
+    renderMenu(menu, model);  // rebuilt, not appended
+    const auto texts = actionTexts(menu);
+    ASSERT_EQ(texts.size(), 5u);
+    EXPECT_EQ(texts[0], QStringLiteral("Brindlow is tiling"));
+    EXPECT_EQ(texts[2], QStringLiteral("Pause Brindlow\tCtrl+Alt+P"));
+    EXPECT_FALSE(menu.actions()[0]->isEnabled());
+    EXPECT_TRUE(menu.actions()[3]->isCheckable() && menu.actions()[3]->isChecked());
+    QMenu* inner = menu.actions()[4]->menu();
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(actionTexts(*inner),
+              (std::vector<QString>{QStringLiteral("Save Current Layout…"), QStringLiteral("-"),
+                                    QStringLiteral("R&&D")}));
+    menu.actions()[2]->trigger();
+    EXPECT_EQ(ran, 1);
+}
+
+TEST(TrayView, TheTitleIsDrawnIntoTheIconAndGreyedWhilePaused) {
+    const QImage plain = statusIconImage(QString(), false);
+    const QImage titled = statusIconImage(QStringLiteral(" 3/5"), false);
+    const QImage paused = statusIconImage(QStringLiteral(" \u2016"), true);
+    if (const char* folder = std::getenv("BRINDLOW_SAVE_ICONS")) {
+        titled.save(QString::fromUtf8(folder) + QStringLiteral("/titled.png"));
+        paused.save(QString::fromUtf8(folder) + QStringLiteral("/paused.png"));
+        plain.save(QString::fromUtf8(folder) + QStringLiteral("/plain.png"));
+    }
+    ASSERT_EQ(plain.size(), QSize(64, 64));
+    const QRect lower(0, 54, 64, 10);
+    // The text fills the bottom rows that the glyph alone leaves empty.
+    EXPECT_EQ(lightPixels(plain, lower), 0);
+    EXPECT_GT(lightPixels(titled, lower), 30);
+    // Greyed: nothing is drawn at full strength.
+    EXPECT_EQ(lightPixels(paused, paused.rect()), 0);
+    EXPECT_GT(lightPixels(plain, plain.rect()), 500);
+    EXPECT_EQ(statusToolTip(" 3/5 \u25CF"), QStringLiteral("Brindlow 3/5 \u25CF"));
+}
+
+TEST(TrayView, OpeningRebuildsTheMenuAndQuietsTheShortcutsUntilItCloses) {
+    VirtualTime time;
+    ManualExecutor main(time, "main");
+    MenuBarActions actions;
+    actions.permissionGranted = [] { return true; };
+    bool paused = false;
+    actions.performStripCommand = [&paused](Command) { paused = !paused; };
+    MenuBarController controller(main, actions, nullptr);
+    TrayIcon tray(controller);
+    controller.install(tray);
+    EXPECT_EQ(tray.icon().toolTip(), QStringLiteral("Brindlow"));
+
+    StripSnapshot snapshot;
+    snapshot.paused = true;
+    controller.setSnapshot(snapshot);
+    controller.updateTitle();
+    EXPECT_EQ(tray.icon().toolTip(), QStringLiteral("Brindlow \u2016"));
+
+    emit tray.menu().aboutToShow();
+    EXPECT_TRUE(controller.shortcutsSuspended());
+    EXPECT_EQ(actionTexts(tray.menu())[2], QStringLiteral("Resume Brindlow"));
+    emit tray.menu().aboutToHide();
+    EXPECT_FALSE(controller.shortcutsSuspended());
+    tray.menu().actions()[2]->trigger();
+    EXPECT_TRUE(paused);
+}
+
+TEST(SaveLayoutPromptView, TextsFocusAndButtons) {
+    SaveLayoutPrompt prompt;
+    prompt.show();
+    QApplication::setActiveWindow(&prompt);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&prompt));
+    EXPECT_EQ(QApplication::focusWidget(), &prompt.nameField());
+    EXPECT_EQ(prompt.nameField().placeholderText(),
+              QStringLiteral("Layout name, for example Work"));
+    EXPECT_EQ(prompt.nameField().size(), QSize(260, 24));
+    EXPECT_EQ(prompt.saveButton().text(), QStringLiteral("Save"));
+    EXPECT_EQ(prompt.cancelButton().text(), QStringLiteral("Cancel"));
+    QTest::keyClicks(&prompt.nameField(), QStringLiteral(" Work "));
+    QTest::mouseClick(&prompt.saveButton(), Qt::LeftButton);
+    EXPECT_EQ(prompt.result(), QDialog::Accepted);
+    EXPECT_EQ(prompt.nameField().text(), QStringLiteral(" Work "));
+}
+
+TEST(SaveLayoutPromptView, AskGivesTheNameOnSaveAndNothingOnCancel) {
+    const auto answer = [](bool save) {
+        QTimer::singleShot(0, [save] {
+            auto* prompt = dynamic_cast<SaveLayoutPrompt*>(QApplication::activeModalWidget());
+            if (!prompt) {
+                ADD_FAILURE() << "no modal prompt";
+                QApplication::exit();
+                return;
+            }
+            QTest::keyClicks(&prompt->nameField(), QStringLiteral("Home"));
+            QTest::mouseClick(save ? &prompt->saveButton() : &prompt->cancelButton(),
+                              Qt::LeftButton);
+        });
+        return SaveLayoutPrompt::ask();
+    };
+    EXPECT_EQ(answer(true), std::optional<std::string>("Home"));
+    EXPECT_EQ(answer(false), std::nullopt);
+}
+
+}  // namespace
+}  // namespace brindlow::test

@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "panels/qt/FirstRunView.h"
+#include "panels/qt/OverviewView.h"
+#include "panels/qt/PanelWindow.h"
+#include "panels/qt/Panels.h"
+#include "panels/qt/SearchView.h"
+
+namespace brindlow::test {
+namespace {
+
+class QtWidgetsEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "ui_panels";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { app_.reset(); }
+
+  private:
+    std::unique_ptr<QApplication> app_;
+};
+
+[[maybe_unused]] ::testing::Environment* const environment =
+    ::testing::AddGlobalTestEnvironment(new QtWidgetsEnvironment);
+
+WindowSnapshot window(WindowID id, std::string title, double width = 900) {
+    WindowSnapshot w;
+    w.id = id;
+    w.app = "XTerm";
+    w.title = std::move(title);
+    w.frame = {0, 0, width, 1000};
+    return w;
+}
+
+StripSnapshot snapshot() {
+    StripSnapshot s;
+    DisplaySnapshot d;
+    d.id = "d1";
+    d.name = "Screen";
+    d.frame = d.visible = {0, 0, 1600, 900};
+    d.isActive = true;
+    d.focusedIndex = 0;
+    for (WindowID id : {1u, 2u, 3u}) {
+        ColumnSnapshot c;
+        c.windows = {window(id, "shell " + std::to_string(id))};
+        d.columns.push_back(c);
+    }
+    s.displays = {d};
+    return s;
+}
+
+class PanelViews : public ::testing::Test {
+  protected:
+    PanelViews() {
+        PanelsEnvironment env;
+        env.strip.jump = [this](WindowID id) { jumps.push_back(id); };
+        env.strip.reorderColumn = [this](const std::string&, int from, int to) {
+            reorders.emplace_back(from, to);
+        };
+        env.trusted = [] { return true; };
+        panels = std::make_unique<Panels>(std::move(env));
+    }
+
+    std::vector<WindowID> jumps;
+    std::vector<std::pair<int, int>> reorders;
+    std::unique_ptr<Panels> panels;
+};
+
+TEST_F(PanelViews, SearchTypesAQueryMovesWithArrowsAndReturnJumps) {
+    panels->toggleSearch(snapshot().displays);
+    PanelWindow& window = panels->searchWindow();
+    ASSERT_TRUE(window.isVisible());
+    EXPECT_EQ(window.geometry(), QRect(510, 170, 580, 400));
+    auto* view = static_cast<SearchView*>(window.content());
+    QTest::keyClicks(view->field(), "shell");
+    EXPECT_EQ(panels->search().model().results().size(), 3u);
+    QTest::keyClick(view->field(), Qt::Key_Down);
+    QTest::keyClick(view->field(), Qt::Key_Down);
+    QTest::keyClick(view->field(), Qt::Key_Up);
+    EXPECT_EQ(view->field()->text(), "shell");  // arrows never reach the field
+    QTest::keyClick(view->field(), Qt::Key_Return);
+    EXPECT_EQ(jumps, std::vector<WindowID>{2});
+    EXPECT_FALSE(window.isVisible());
+
+    // Opening again starts empty; a click on a row chooses it at once.
+    panels->toggleSearch(snapshot().displays);
+    EXPECT_EQ(view->field()->text(), "");
+    QTest::keyClicks(view->field(), "3");
+    ASSERT_EQ(panels->search().model().results().size(), 1u);
+    QTest::mouseClick(view->list(), Qt::LeftButton, {}, view->list()->rowRect(0).center());
+    EXPECT_EQ(jumps, (std::vector<WindowID>{2, 3}));
+}
+
+TEST_F(PanelViews, SearchEscapeClosesAndAnEmptyListSaysSo) {
+    panels->toggleSearch(snapshot().displays);
+    PanelWindow& window = panels->searchWindow();
+    auto* view = static_cast<SearchView*>(window.content());
+    QTest::keyClicks(view->field(), "zzz");
+    EXPECT_TRUE(panels->search().model().results().empty());
+    const QImage image = window.grab().toImage();
+    EXPECT_FALSE(image.isNull());
+    QTest::keyClick(view->field(), Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(jumps.empty());
+}
+
+TEST_F(PanelViews, OverviewClickChoosesACardAndADragReorders) {
+    panels->toggleOverview(snapshot());
+    PanelWindow& window = panels->overviewWindow();
+    ASSERT_TRUE(window.isVisible());
+    auto* view = static_cast<OverviewView*>(window.content());
+    const QRect second = view->cardRect(1);
+    ASSERT_FALSE(second.isEmpty());
+    // 1600 wide: scale min(0.5, 1552 / 2742, 540 / 1000) = 0.5, cards 450 + 8 wide.
+    EXPECT_EQ(second.width(), 458);
+
+    QTest::keyClick(view, Qt::Key_Right);
+    EXPECT_EQ(panels->overview().model().selection, 1);
+    const QPoint start = view->cardRect(0).center();
+    QTest::mousePress(view, Qt::LeftButton, {}, start);
+    QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(470, 0)),
+                     view->mapToGlobal(QPointF(start + QPoint(470, 0))), Qt::LeftButton,
+                     Qt::LeftButton, {});
+    QApplication::sendEvent(view, &move);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, start + QPoint(470, 0));
+    EXPECT_EQ(reorders, (std::vector<std::pair<int, int>>{{0, 1}}));
+    EXPECT_TRUE(window.isVisible());
+
+    QTest::mouseClick(view, Qt::LeftButton, {}, second.center());
+    EXPECT_EQ(jumps, std::vector<WindowID>{2});
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(PanelViews, OverviewScrollsAWideRowToTheSelectedCard) {
+    StripSnapshot wide = snapshot();
+    for (WindowID id = 4; id <= 30; ++id) {
+        ColumnSnapshot c;
+        c.windows = {window(id, "shell")};
+        wide.displays[0].columns.push_back(c);
+    }
+    panels->toggleOverview(wide);
+    auto* view = static_cast<OverviewView*>(panels->overviewWindow().content());
+    // Cards never get narrower than 80 (+ 8 of padding), so 30 of them overflow 1600.
+    EXPECT_EQ(view->cardRect(0).width(), 88);
+    EXPECT_GT(view->cardRect(29).right(), 1600);
+    for (int i = 0; i < 29; ++i) QTest::keyClick(view, Qt::Key_Right);
+    EXPECT_LE(view->cardRect(29).right(), 1600 - 24);
+    EXPECT_GE(view->cardRect(29).left(), 24);
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(jumps, std::vector<WindowID>{30});
+}
+
+TEST_F(PanelViews, OverviewEscapeAndBackdropClickClose) {
+    panels->toggleOverview(snapshot());
+    PanelWindow& window = panels->overviewWindow();
+    auto* view = window.content();
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+    panels->toggleOverview(snapshot());
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(jumps.empty());
+}
+
+TEST_F(PanelViews, ShortcutSheetOpensCentredAndEscapeClosesIt) {
+    panels->toggleShortcuts(&snapshot().displays[0]);
+    PanelWindow& window = panels->shortcutsWindow();
+    ASSERT_TRUE(window.isVisible());
+    const QRect frame = window.geometry();
+    EXPECT_LE(std::abs(frame.center().x() - 800), 1);
+    EXPECT_GT(frame.width(), 400);
+    const auto notSet = window.findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(notSet.begin(), notSet.end(),
+                            [](QLabel* l) { return l->text() == "Not set"; }));
+    QTest::keyClick(window.content(), Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());  // no compositor: the fade is immediate
+}
+
+TEST_F(PanelViews, FirstRunAnswersReturnButNotEscape) {
+    int done = 0;
+    std::unique_ptr<QWidget> view = panels->makeFirstRunView([&] { ++done; });
+    auto* firstRun = static_cast<FirstRunView*>(view.get());
+    view->show();
+    EXPECT_TRUE(firstRun->refreshing());
+    QTest::keyClick(view.get(), Qt::Key_Escape);
+    EXPECT_EQ(done, 0);
+    QTest::keyClick(view.get(), Qt::Key_Return);
+    EXPECT_EQ(done, 1);
+    view->hide();
+    EXPECT_FALSE(firstRun->refreshing());
+    // The step about the permission is done and offers no privacy settings.
+    const auto buttons = view->findChildren<QPushButton*>();
+    EXPECT_TRUE(std::none_of(buttons.begin(), buttons.end(),
+                             [](QPushButton* b) { return b->text() == "Open Privacy Settings"; }));
+}
+
+}  // namespace
+}  // namespace brindlow::test

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include "PanelFakes.h"
+#include "panels/ShortcutGuide.h"
+
+namespace brindlow::test {
+namespace {
+
+// The default shortcuts as the shortcut store shows them (a US layout).
+FakeShortcuts defaults() {
+    FakeShortcuts s;
+    const std::string ca = "Ctrl+Alt+", cas = "Ctrl+Alt+Shift+", cau = "Ctrl+Alt+Super+";
+    s.texts = {{"focusLeft", ca + "\u2190"},   {"focusRight", ca + "\u2192"},
+               {"focusLeftAlt", ca + "H"},     {"focusRightAlt", ca + "L"},
+               {"focusUp", ca + "\u2191"},     {"focusDown", ca + "\u2193"},
+               {"focusUpAlt", ca + "K"},       {"focusDownAlt", ca + "J"},
+               {"focusFirst", cau + "\u2190"}, {"focusLast", cau + "\u2192"},
+               {"moveLeft", cas + "\u2190"},   {"moveRight", cas + "\u2192"},
+               {"moveLeftAlt", cas + "H"},     {"moveRightAlt", cas + "L"},
+               {"cycleWidth", ca + "R"},       {"wider", ca + "="},
+               {"narrower", ca + "-"},         {"pinLeft", ca + "P"},
+               {"pinRight", cas + "P"},        {"search", ca + "Space"},
+               {"shortcuts", ca + "/"}};
+    for (int n = 1; n <= 9; ++n) s.texts["jump" + std::to_string(n)] = ca + std::to_string(n);
+    return s;
+}
+
+TEST(ShortcutGuide, DefaultsShareTheirModifiersAndCollapseTheDigits) {
+    const auto keys = ShortcutGuide::keyTexts(defaults());
+    const std::map<std::string, std::string> expected = {
+        {"Focus left / right", "Ctrl+Alt+\u2190 \u2192  or  H L"},
+        {"Focus up / down in a stack", "Ctrl+Alt+\u2191 \u2193  or  K J"},
+        {"Focus the first / last window", "Ctrl+Alt+Super+\u2190 \u2192"},
+        {"Jump to window 1 to 9", "Ctrl+Alt+1\u20139"},
+        {"Search windows", "Ctrl+Alt+Space"},
+        {"Cycle width", "Ctrl+Alt+R"},
+        {"Wider / narrower", "Ctrl+Alt+= -"},
+        {"Move the window left / right", "Ctrl+Alt+Shift+\u2190 \u2192  or  H L"},
+        {"Pin to the left / right edge", "Ctrl+Alt+P / Ctrl+Alt+Shift+P"},
+        {"Show all shortcuts", "Ctrl+Alt+/"},
+    };
+    EXPECT_EQ(keys, expected);
+}
+
+struct JumpCase {
+    const char* name;
+    std::map<std::string, std::optional<std::string>> changes;
+    std::optional<std::string> text;
+};
+
+class JumpRow : public ::testing::TestWithParam<JumpCase> {};
+
+TEST_P(JumpRow, CollapsesOnlyAFullRunOfMoreThanThreeOnSharedModifiers) {
+    FakeShortcuts shortcuts = defaults();
+    for (const auto& [slot, text] : GetParam().changes) {
+        if (text)
+            shortcuts.texts[slot] = *text;
+        else
+            shortcuts.texts.erase(slot);
+    }
+    const auto keys = ShortcutGuide::keyTexts(shortcuts);
+    const auto found = keys.find("Jump to window 1 to 9");
+    EXPECT_EQ(found == keys.end() ? std::nullopt : std::optional(found->second), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Variants, JumpRow,
+    ::testing::Values(
+        JumpCase{"fifthCleared", {{"jump5", std::nullopt}}, "Ctrl+Alt+1 2 3 4 6 7 8 9"},
+        JumpCase{"ninthCleared", {{"jump9", std::nullopt}}, "Ctrl+Alt+1\u20138"},
+        JumpCase{"onlyThree",
+                 {{"jump4", std::nullopt},
+                  {"jump5", std::nullopt},
+                  {"jump6", std::nullopt},
+                  {"jump7", std::nullopt},
+                  {"jump8", std::nullopt},
+                  {"jump9", std::nullopt}},
+                 "Ctrl+Alt+1 2 3"},
+        JumpCase{"oneOnOtherModifiers",
+                 {{"jump4", "Ctrl+Shift+4"}},
+                 "Ctrl+Alt+1 / Ctrl+Alt+2 / Ctrl+Alt+3 / Ctrl+Shift+4 / Ctrl+Alt+5 / Ctrl+Alt+6 / "
+                 "Ctrl+Alt+7 / Ctrl+Alt+8 / Ctrl+Alt+9"},
+        JumpCase{"noneSet",
+                 {{"jump1", std::nullopt},
+                  {"jump2", std::nullopt},
+                  {"jump3", std::nullopt},
+                  {"jump4", std::nullopt},
+                  {"jump5", std::nullopt},
+                  {"jump6", std::nullopt},
+                  {"jump7", std::nullopt},
+                  {"jump8", std::nullopt},
+                  {"jump9", std::nullopt}},
+                 std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ShortcutGuide, RowPrefixIsSetOnlyByAnAlternativeWithSharedModifiers) {
+    FakeShortcuts s;
+    s.texts = {{"a", "Ctrl+X"},  {"b", "Alt+Y"},     {"c", "Ctrl+Alt+Z"}, {"d", "Ctrl+Alt+W"},
+               {"e", "Super+H"}, {"plus", "Ctrl++"}, {"bare", "F5"}};
+    // A mixed alternative leaves the prefix unset, so the next one shows its modifiers.
+    EXPECT_EQ(ShortcutGuide::keyText({{"a", "b"}, {"c", "d"}}, s),
+              "Ctrl+X / Alt+Y  or  Ctrl+Alt+Z W");
+    // Other modifiers in a later alternative are written in full; the prefix stays the first's.
+    EXPECT_EQ(ShortcutGuide::keyText({{"c"}, {"e"}, {"d"}}, s), "Ctrl+Alt+Z  or  Super+H  or  W");
+    // Unknown or unset slots add nothing; an alternative of only those is left out.
+    EXPECT_EQ(ShortcutGuide::keyText({{"missing"}, {"plus", "nothing"}}, s), "Ctrl++");
+    EXPECT_EQ(ShortcutGuide::keyText({{"bare"}}, s), "F5");
+    EXPECT_EQ(ShortcutGuide::keyText({{"missing"}}, s), std::nullopt);
+}
+
+TEST(ShortcutGuide, TablesHoldTheirRowsInOrderWithShowAllFirstOfTheAppRows) {
+    EXPECT_EQ(ShortcutGuide::moveAround().size(), 6u);
+    EXPECT_EQ(ShortcutGuide::stacks().size(), 7u);
+    EXPECT_EQ(ShortcutGuide::sizeAndPlace().size(), 10u);
+    ASSERT_EQ(ShortcutGuide::appRows().size(), 4u);
+    EXPECT_EQ(ShortcutGuide::appRows().front().action, "Show all shortcuts");
+    EXPECT_EQ(ShortcutGuide::moveAround()[3].ways.front().size(), 9u);
+    EXPECT_EQ(ShortcutGuide::moveAround()[3].ways.front()[8], "jump9");
+}
+
+}  // namespace
+}  // namespace brindlow::test

@@ -1,0 +1,335 @@
+// The real executable on the session's display: the focus border sits exactly around the focused
+// xterm's frame, directly above it and below windows raised over it, follows focus-right, lets
+// clicks through; with a compositor the dim darkens the other windows without hiding them.
+#include <signal.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "support/TempFolder.h"
+#include "x11/e2e/AppProcess.h"
+#include "x11/support/X11Fixture.h"
+
+namespace brindlow::test {
+namespace {
+
+constexpr double kLimit = 15.0;
+constexpr int kBorder = 20;  // wider than the gap, so the ring overlaps the next column
+
+struct XGeometry {
+    int x = 0, y = 0, width = 0, height = 0;
+    friend bool operator==(const XGeometry&, const XGeometry&) = default;
+};
+
+class OverlayX11Test : public X11Fixture {
+  protected:
+    void TearDown() override {
+        if (brindlow_ && !brindlow_->hasExited()) {
+            brindlow_->signal(SIGTERM);
+            brindlow_->waitForExit(5.0);
+        }
+        if (HasFailure()) {
+            std::ifstream log(data_.path() / "brindlow.log");
+            std::stringstream text;
+            text << log.rdbuf();
+            std::cerr << "---- brindlow log ----\n" << text.str() << "----\n";
+        }
+        brindlow_.reset();
+        xterms_.clear();
+        compositor_.reset();
+    }
+
+    xcb_connection_t* c() { return connection().xcb(); }
+
+    std::vector<xcb_window_t> rootChildren() {  // bottom to top
+        XcbReply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(c(), xcb_query_tree(c(), connection().root()), nullptr));
+        if (!tree) return {};
+        auto* children = xcb_query_tree_children(tree.get());
+        return {children, children + xcb_query_tree_children_length(tree.get())};
+    }
+
+    xcb_window_t topLevelOf(xcb_window_t window) {
+        while (window != XCB_WINDOW_NONE) {
+            XcbReply<xcb_query_tree_reply_t> tree(
+                xcb_query_tree_reply(c(), xcb_query_tree(c(), window), nullptr));
+            if (!tree) return XCB_WINDOW_NONE;
+            if (tree->parent == connection().root()) return window;
+            window = tree->parent;
+        }
+        return XCB_WINDOW_NONE;
+    }
+
+    std::optional<XGeometry> geometry(xcb_window_t window) {
+        XcbReply<xcb_get_geometry_reply_t> g(
+            xcb_get_geometry_reply(c(), xcb_get_geometry(c(), window), nullptr));
+        if (!g) return std::nullopt;
+        return XGeometry{g->x, g->y, g->width, g->height};
+    }
+
+    std::optional<std::uint32_t> cardinal(xcb_window_t window, const char* name) {
+        XcbReply<xcb_get_property_reply_t> p(xcb_get_property_reply(
+            c(), xcb_get_property(c(), 0, window, connection().atom(name), XCB_ATOM_ANY, 0, 1),
+            nullptr));
+        if (!p || xcb_get_property_value_length(p.get()) < 4) return std::nullopt;
+        return *static_cast<std::uint32_t*>(xcb_get_property_value(p.get()));
+    }
+
+    // Brindlow's own windows that are on screen, bottom to top.
+    std::vector<xcb_window_t> overlays() {
+        std::vector<xcb_window_t> found;
+        if (!brindlow_) return found;
+        for (xcb_window_t w : rootChildren()) {
+            XcbReply<xcb_get_window_attributes_reply_t> a(
+                xcb_get_window_attributes_reply(c(), xcb_get_window_attributes(c(), w), nullptr));
+            if (!a || !a->override_redirect || a->map_state != XCB_MAP_STATE_VIEWABLE) continue;
+            if (cardinal(w, "_NET_WM_PID") == std::uint32_t(brindlow_->pid())) found.push_back(w);
+        }
+        return found;
+    }
+
+    xcb_window_t activeFrame() {
+        const auto active = cardinal(connection().root(), "_NET_ACTIVE_WINDOW");
+        return active ? topLevelOf(*active) : xcb_window_t(XCB_WINDOW_NONE);
+    }
+
+    // The overlay that rings `frame`: its geometry is the frame grown by the border width.
+    xcb_window_t borderAround(xcb_window_t frame) {
+        const auto g = geometry(frame);
+        if (!g) return XCB_WINDOW_NONE;
+        const XGeometry wanted{g->x - kBorder, g->y - kBorder, g->width + 2 * kBorder,
+                               g->height + 2 * kBorder};
+        for (xcb_window_t w : overlays())
+            if (geometry(w) == wanted) return w;
+        return XCB_WINDOW_NONE;
+    }
+
+    std::ptrdiff_t stackIndex(xcb_window_t window) {
+        const auto children = rootChildren();
+        return std::find(children.begin(), children.end(), window) - children.begin();
+    }
+
+    // The screen's pixel as shown (read from the root window).
+    struct Pixel {
+        int red = 0, green = 0, blue = 0;
+    };
+    Pixel pixel(int x, int y) {
+        XcbReply<xcb_get_image_reply_t> image(
+            xcb_get_image_reply(c(),
+                                xcb_get_image(c(), XCB_IMAGE_FORMAT_Z_PIXMAP, connection().root(),
+                                              std::int16_t(x), std::int16_t(y), 1, 1, ~0u),
+                                nullptr));
+        if (!image || xcb_get_image_data_length(image.get()) < 4) return {};
+        const std::uint8_t* bgrx = xcb_get_image_data(image.get());
+        return {bgrx[2], bgrx[1], bgrx[0]};
+    }
+
+    void startXterms(int count) {
+        const std::size_t before = cardinalList("_NET_CLIENT_LIST").size();
+        for (int i = 1; i <= count; ++i) {
+            xterms_.push_back(std::make_unique<ChildProcess>(std::vector<std::string>{
+                "xterm", "-title", "overlay-xterm-" + std::to_string(i), "-e", "sleep", "600"}));
+        }
+        ASSERT_TRUE(settle(
+            [&] { return cardinalList("_NET_CLIENT_LIST").size() >= before + count; }, kLimit));
+    }
+
+    std::vector<std::uint32_t> cardinalList(const char* name) {
+        XcbReply<xcb_get_property_reply_t> p(
+            xcb_get_property_reply(c(),
+                                   xcb_get_property(c(), 0, connection().root(),
+                                                    connection().atom(name), XCB_ATOM_ANY, 0, 1024),
+                                   nullptr));
+        if (!p) return {};
+        auto* values = static_cast<std::uint32_t*>(xcb_get_property_value(p.get()));
+        return {values, values + xcb_get_property_value_length(p.get()) / 4};
+    }
+
+    void startCompositor() {
+        compositor_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"picom", "--config", "/dev/null", "--backend", "xrender"});
+        const std::string selection = "_NET_WM_CM_S" + std::to_string(connection().screenNumber());
+        ASSERT_TRUE(settle(
+            [&] {
+                XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+                    c(), xcb_get_selection_owner(c(), connection().atom(selection)), nullptr));
+                return owner && owner->owner != XCB_WINDOW_NONE;
+            },
+            kLimit))
+            << "picom did not start";
+    }
+
+    void startBrindlow(const std::string& settings) {
+        std::filesystem::create_directories(data_.path() / "Brindlow");
+        std::ofstream(data_.path() / "Brindlow" / "settings.json") << settings;
+        brindlow_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{BRINDLOW_EXECUTABLE_PATH},
+            std::map<std::string, std::string>{{"XDG_DATA_HOME", data_.path().string()},
+                                               {"BRINDLOW_LOG", "info"}},
+            data_.path() / "brindlow.log");
+        ASSERT_TRUE(brindlow_->started());
+    }
+
+    int tool(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {BRINDLOW_EXECUTABLE_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return runProcess(argv, {{"XDG_DATA_HOME", data_.path().string()}}).status;
+    }
+
+    // The border rings the active frame, directly above it, once the layout settled.
+    xcb_window_t settledBorder() {
+        xcb_window_t border = XCB_WINDOW_NONE;
+        xcb_window_t frame = XCB_WINDOW_NONE;
+        settle(
+            [&] {
+                frame = activeFrame();
+                border = borderAround(frame);
+                return border != XCB_WINDOW_NONE && stackIndex(border) == stackIndex(frame) + 1;
+            },
+            kLimit);
+        return border;
+    }
+
+    TempFolder data_;
+    std::vector<std::unique_ptr<ChildProcess>> xterms_;
+    std::unique_ptr<ChildProcess> compositor_;
+    std::unique_ptr<ChildProcess> brindlow_;
+};
+
+const std::string kBorderSettings =
+    R"({"focusBorder": true, "focusBorderWidth": 20, "focusBorderColor": "#FF0000"})";
+
+TEST_F(OverlayX11Test, TheBorderRingsTheFocusedXtermAndFollowsFocusRight) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow(kBorderSettings);
+    ASSERT_FALSE(HasFatalFailure());
+
+    const xcb_window_t border = settledBorder();
+    ASSERT_NE(border, XCB_WINDOW_NONE) << "no border directly above the focused frame";
+    const xcb_window_t first = activeFrame();
+    const XGeometry frame = *geometry(first);
+    // Red in the ring above the frame's top edge, the xterm's own white inside.
+    const Pixel ring = pixel(frame.x + frame.width / 2, frame.y - kBorder / 2);
+    EXPECT_GT(ring.red, 200);
+    EXPECT_LT(ring.green, 60);
+    const Pixel inside = pixel(frame.x + frame.width / 2, frame.y + frame.height / 2);
+    EXPECT_GT(inside.green, 200);
+
+    ASSERT_EQ(tool({"focus-right"}), 0);
+    xcb_window_t moved = XCB_WINDOW_NONE;
+    ASSERT_TRUE(settle(
+        [&] {
+            const xcb_window_t frameNow = activeFrame();
+            moved = borderAround(frameNow);
+            return frameNow != first && moved != XCB_WINDOW_NONE &&
+                   stackIndex(moved) == stackIndex(frameNow) + 1;
+        },
+        kLimit))
+        << "the border did not follow focus-right";
+    EXPECT_EQ(moved, border);  // the same window, moved
+}
+
+TEST_F(OverlayX11Test, TheBorderStaysDirectlyAboveItsWindowAndBelowWindowsRaisedOverIt) {
+    startXterms(2);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow(kBorderSettings);
+    ASSERT_FALSE(HasFatalFailure());
+    const xcb_window_t border = settledBorder();
+    ASSERT_NE(border, XCB_WINDOW_NONE);
+    const xcb_window_t focused = activeFrame();
+
+    xcb_window_t other = XCB_WINDOW_NONE;
+    for (std::uint32_t client : cardinalList("_NET_CLIENT_LIST"))
+        if (topLevelOf(client) != focused) other = client;
+    ASSERT_NE(other, XCB_WINDOW_NONE);
+    ASSERT_EQ(runProcess({"xdotool", "windowraise", std::to_string(other)}).status, 0);
+    const xcb_window_t raised = topLevelOf(other);
+    EXPECT_TRUE(settle(
+        [&] {
+            return stackIndex(raised) > stackIndex(border) &&
+                   stackIndex(border) == stackIndex(focused) + 1;
+        },
+        kLimit))
+        << "raised " << stackIndex(raised) << ", border " << stackIndex(border) << ", focused "
+        << stackIndex(focused);
+}
+
+TEST_F(OverlayX11Test, ClicksPassThroughTheBorderToTheWindowBelow) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow(kBorderSettings);
+    ASSERT_FALSE(HasFatalFailure());
+    const xcb_window_t border = settledBorder();
+    ASSERT_NE(border, XCB_WINDOW_NONE);
+    const xcb_window_t focused = activeFrame();
+    const XGeometry frame = *geometry(focused);
+
+    // A column to the right or left of the focused one, whose edge lies under the 20-point ring.
+    int x = 0;
+    xcb_window_t neighbour = XCB_WINDOW_NONE;
+    for (std::uint32_t client : cardinalList("_NET_CLIENT_LIST")) {
+        const xcb_window_t top = topLevelOf(client);
+        const auto g = geometry(top);
+        if (top == focused || !g) continue;
+        if (g->x >= frame.x + frame.width && g->x < frame.x + frame.width + kBorder) {
+            neighbour = top;
+            x = g->x + 2;
+        } else if (g->x + g->width <= frame.x && g->x + g->width > frame.x - kBorder) {
+            neighbour = top;
+            x = g->x + g->width - 3;
+        }
+    }
+    ASSERT_NE(neighbour, XCB_WINDOW_NONE) << "no column next to the focused one";
+    const int y = frame.y + frame.height / 2;
+    ASSERT_EQ(pixel(x, y).red, 255) << "the ring does not cover the neighbour's edge";
+    ASSERT_EQ(
+        runProcess({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"})
+            .status,
+        0);
+    EXPECT_TRUE(settle([&] { return activeFrame() == neighbour; }, kLimit))
+        << "the click did not reach the window below the border";
+}
+
+TEST_F(OverlayX11Test, WithACompositorTheDimDarkensOtherWindowsTranslucently) {
+    startCompositor();
+    ASSERT_FALSE(HasFatalFailure());
+    startXterms(2);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow(R"({"dimInactive": true, "dimAmount": 0.5})");
+    ASSERT_FALSE(HasFatalFailure());
+
+    xcb_window_t focused = XCB_WINDOW_NONE;
+    xcb_window_t other = XCB_WINDOW_NONE;
+    Pixel dimmed, lit;
+    EXPECT_TRUE(settle(
+        [&] {
+            focused = activeFrame();
+            for (std::uint32_t client : cardinalList("_NET_CLIENT_LIST"))
+                if (topLevelOf(client) != focused) other = topLevelOf(client);
+            const auto f = geometry(focused);
+            const auto o = geometry(other);
+            if (!f || !o) return false;
+            // Where the other xterm shows (the part not under the focused one).
+            const int ox = o->x < f->x ? o->x + 20 : o->x + o->width - 20;
+            dimmed = pixel(ox, o->y + o->height / 2);
+            lit = pixel(f->x + f->width / 2, f->y + f->height / 2);
+            return dimmed.green > 90 && dimmed.green < 170 && lit.green > 230;
+        },
+        kLimit))
+        << "dimmed " << dimmed.red << "," << dimmed.green << "," << dimmed.blue << " lit "
+        << lit.green;
+    // The dim is click-through: a click on the dimmed xterm focuses it.
+    const auto o = geometry(other);
+    ASSERT_TRUE(o);
+    const auto f = geometry(focused);
+    const int ox = o->x < f->x ? o->x + 20 : o->x + o->width - 20;
+    ASSERT_EQ(runProcess({"xdotool", "mousemove", std::to_string(ox),
+                          std::to_string(o->y + o->height / 2), "click", "1"})
+                  .status,
+              0);
+    EXPECT_TRUE(settle([&] { return activeFrame() == other; }, kLimit));
+}
+
+}  // namespace
+}  // namespace brindlow::test
