@@ -238,8 +238,8 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
     }
 
     if (!vanished.empty()) {
-        for (const WindowID id : vanished) remove(id, "gone", false);
-        structuralTail(uuid);
+        for (const WindowID id : vanished) remove(id, Removal::gone);
+        afterStructureChange(uuid);
     }
 }
 
