@@ -19,6 +19,7 @@
 #include "controller/LearnedHeights.h"
 #include "controller/SizeCheck.h"
 #include "controller/Snapshot.h"
+#include "controller/StripControllerState.h"
 #include "controller/WindowRecords.h"
 #include "platform/Executor.h"
 #include "platform/Log.h"
@@ -67,70 +68,9 @@ class StripController {
   public:
     static constexpr const char* kQueueLabel = "com.vemto.brindlow.strip";
 
-    // Per display, the figures of a running animation for its summary line.
-    struct AnimationStats {
-        int frames = 0;
-        double start = 0;
-        double slowest = 0;
-        std::string app;
-    };
-
-    // Maps a lead time in seconds to the (offset, glide progress) expected by then.
-    using Predictor = std::function<std::pair<double, double>(double lead)>;
-
-    // How one apply runs: `offset` is where the strip stands now; a final apply moves
-    // synchronously and may be followed by the checks; `settleOnly` only corrects windows that
-    // ended up elsewhere and creates size checks.
-    struct ApplyOptions {
-        double offset = 0;
-        bool final = false;
-        bool settleOnly = false;
-        std::optional<double> glideProgress;  // none: the stored progress
-        Predictor predictor;
-
-        // One animation frame, sent through the move queues; slow applications get the frame
-        // `predictor` gives for their lead.
-        static ApplyOptions frame(double offset, Predictor predictor = nullptr,
-                                  std::optional<double> glideProgress = std::nullopt) {
-            return {offset, false, false, glideProgress, std::move(predictor)};
-        }
-        // Where the strip comes to rest: every window moved synchronously, then checked.
-        static ApplyOptions landing(double offset) {
-            return {offset, true, false, std::nullopt, nullptr};
-        }
-        // The catch-up pass: only windows that ended up elsewhere are sent again.
-        static ApplyOptions settling(double offset) {
-            return {offset, true, true, std::nullopt, nullptr};
-        }
-    };
-
-    // The strip-queue state. Read it only from the strip queue (tests: while their virtual time
-    // is idle).
-    struct State {
-        bool started = false;
-        AppSettings settings;
-        std::map<std::string, DisplayState> displays;
-        std::vector<std::string> displayOrder;
-        std::vector<DisplayInfo> allDisplays;
-        std::optional<std::string> activeUUID;
-        std::map<WindowID, ManagedWindow> windows;
-        std::map<std::int32_t, AppRef> apps;
-        std::map<std::int32_t, std::shared_ptr<AppObserver>> observers;
-        std::int32_t frontmostPID = 0;
-        // Everything kept per window beside its tiling.
-        WindowRecords records;
-        bool paused = false;
-        LearnedHeights learnedHeights;
-        std::map<std::int32_t, double> catchUpBackoff;
-        std::set<std::int32_t> enhancedUIChecked;
-        std::set<std::int32_t> enhancedUISuspended;
-        bool sessionSaveScheduled = false;
-        bool focusFramesActive = false;
-        double lastTick = 0;
-        std::optional<std::pair<std::int32_t, double>> slowestMove;
-        std::map<std::string, AnimationStats> animationStats;
-        std::optional<std::string> gestureUUID;
-    };
+    // The strip-queue state, read-only. Read it only from the strip queue (tests: while their
+    // virtual time is idle).
+    using State = StripControllerState;
 
     explicit StripController(StripControllerEnvironment environment);
     ~StripController();
@@ -193,6 +133,35 @@ class StripController {
     void gestureEnded(double velocity, GestureUnit unit);
 
   private:
+    // Maps a lead time in seconds to the (offset, glide progress) expected by then.
+    using Predictor = std::function<std::pair<double, double>(double lead)>;
+
+    // How one apply runs: `offset` is where the strip stands now; a final apply moves
+    // synchronously and may be followed by the checks; `settleOnly` only corrects windows that
+    // ended up elsewhere and creates size checks.
+    struct ApplyOptions {
+        double offset = 0;
+        bool final = false;
+        bool settleOnly = false;
+        std::optional<double> glideProgress;  // none: the stored progress
+        Predictor predictor;
+
+        // One animation frame, sent through the move queues; slow applications get the frame
+        // `predictor` gives for their lead.
+        static ApplyOptions frame(double offset, Predictor predictor = nullptr,
+                                  std::optional<double> glideProgress = std::nullopt) {
+            return {offset, false, false, glideProgress, std::move(predictor)};
+        }
+        // Where the strip comes to rest: every window moved synchronously, then checked.
+        static ApplyOptions landing(double offset) {
+            return {offset, true, false, std::nullopt, nullptr};
+        }
+        // The catch-up pass: only windows that ended up elsewhere are sent again.
+        static ApplyOptions settling(double offset) {
+            return {offset, true, true, std::nullopt, nullptr};
+        }
+    };
+
     // MARK: Strip queue (the operations below run only there)
 
     // Settings and displays.
@@ -232,7 +201,14 @@ class StripController {
     int rescanWindows(bool respectingBackoff);
     std::optional<ManagedWindow> candidate(const AXElementRef& element, const AppRef& app) const;
     bool add(const AXElementRef& element, std::int32_t pid, bool focus);
-    void remove(WindowID id, const std::string& reason, bool tail);
+    // Why a window leaves the strip; the way back from full screen survives only `fullScreen`.
+    enum class Removal { gone, floated, appRuleFloat, appQuit, closed, minimized, fullScreen };
+    // Takes a window off its strip and forgets its tiling records.
+    void remove(WindowID id, Removal reason);
+    // The same, then the display is laid out again.
+    void removeAndRelayout(WindowID id, Removal reason);
+    // The reason as the log line says it.
+    static const char* removalText(Removal reason);
     void handle(AppObserver::Event event, const AXElementRef& element, std::int32_t pid);
     void windowFocused(WindowID id);
     std::string displayName(const std::string& uuid) const;
@@ -241,7 +217,9 @@ class StripController {
     // Commands.
     void execute(Command command);
     void togglePause();
-    void structuralTail(const std::string& uuid);
+    // After the strip's structure changed: automatic tabs back to stacks, viewport clamp, relayout,
+    // session save and a structure snapshot.
+    void afterStructureChange(const std::string& uuid);
     void restoreAutoTabs(const std::string& uuid);
     void raiseFocused(const std::string& uuid);
     void showMessage(const ToastMessage& message);
@@ -258,6 +236,7 @@ class StripController {
     void applyLayout(const std::string& uuid, const ApplyOptions& options);
     std::map<WindowID, MoveResult> applyNow(const std::vector<Placement>& placements,
                                             bool settleOnly);
+    std::map<WindowID, MoveResult> applyTogether(const std::vector<Placement>& placements);
     void disableEnhancedUIIfNeeded(const Strip& strip);
     std::vector<GapStrip> makeGapStrips(const std::vector<GapBand>& bands);
 
@@ -293,6 +272,8 @@ class StripController {
     void registerObservers();
 
     void forgetWindowRecords(WindowID id, bool keepFullScreenReturn);
+    // Removes the window; the display it was on, if any.
+    std::optional<std::string> removeFromStrip(WindowID id, Removal reason);
     LayoutEngine::QuitWindow quitWindow(const ManagedWindow& window, bool hidden) const;
     void placeWhereQuitWould(const std::vector<WindowID>& ids, const DisplayState& display);
     void releaseWindows(const std::vector<WindowID>& ids, const DisplayState& display);

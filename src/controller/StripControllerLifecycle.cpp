@@ -5,6 +5,8 @@
 
 #include "controller/StripController.h"
 #include "settings/JSONFiles.h"
+#include "settings/OriginalFrames.h"
+#include "windows/FrameRecords.h"
 #include "windows/WindowObserver.h"
 
 namespace brindlow {
@@ -137,10 +139,15 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
                 collected.push_back(std::move(*window));
         }
     }
+    // Windows left parked by a run that ended without putting them back get
+    // their true originals from the file.
+    const std::map<WindowID, Rect> originals =
+        OriginalFramesFile(env_.storageFolder).adopt(frameRecords(collected));
     for (const ManagedWindow& window : collected) {
         state_.windows[window.id] = window;
-        state_.records.edit(window.id,
-                            [&](WindowRecord& record) { record.originalFrame = window.frame; });
+        state_.records.edit(window.id, [&](WindowRecord& record) {
+            record.originalFrame = originals.at(window.id);
+        });
         log_.info("Add %{public}s '%{private}s'", window.appName, window.title);
     }
 
@@ -195,12 +202,14 @@ void StripController::restoreWindowsForQuit() {
     const auto putBack = [&](const std::vector<LayoutEngine::QuitWindow>& windows,
                              const Rect& area) {
         const std::map<WindowID, Rect> plan = LayoutEngine::quitPlan(windows, screens, area, 24.0);
+        std::vector<std::pair<ManagedWindow, Rect>> moves;
         for (const auto& [id, frame] : plan) {
             const auto window = state_.windows.find(id);
-            if (window == state_.windows.end()) continue;
-            windowMover_.move(window->second, frame, false);
-            ++moved;
+            if (window != state_.windows.end()) moves.emplace_back(window->second, frame);
         }
+        // Together where the platform can, so every window goes back with one wait.
+        windowMover_.moveAll(moves, false);
+        moved += long(moves.size());
     };
 
     for (const std::string& uuid : state_.displayOrder) {
@@ -234,6 +243,7 @@ void StripController::restoreWindowsForQuit() {
         }
     }
     log_.info("Put %ld windows back before quitting", moved);
+    OriginalFramesFile(env_.storageFolder).forget();
 }
 
 LayoutEngine::QuitWindow StripController::quitWindow(const ManagedWindow& window,

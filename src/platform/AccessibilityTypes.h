@@ -71,6 +71,8 @@ inline constexpr std::string_view sheetRole = "AXSheet";
 inline constexpr std::string_view unknownSubrole = "AXUnknown";
 
 inline constexpr std::string_view raiseAction = "AXRaise";
+// Puts the window under the others of its layer, without focusing it.
+inline constexpr std::string_view lowerAction = "AXLower";
 
 // Notifications. The first two are registered on the application element and
 // name the window concerned; the others on each window element.

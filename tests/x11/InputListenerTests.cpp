@@ -128,10 +128,14 @@ TEST_F(InputListeners, StoppingJoinsTheThreadWhileClicksStream) {
     X11GestureTap tap(display());
     std::atomic<bool> stopped{false};
     std::atomic<int> late{0}, delivered{0};
-    std::thread clicks([] {
+    std::atomic<bool> clicking{true};
+    std::thread clicks([&clicking] {
         xdotool("mousemove 100 100 keydown ctrl+alt click --repeat 300 --delay 1 6 keyup ctrl+alt");
+        clicking = false;
     });
-    for (int i = 0; i < 60; ++i) {
+    // Restart for as long as the clicks stream (at least 60 times), however slowly the
+    // machine runs them, so that stops really overlap deliveries.
+    for (int i = 0; i < 60 || (clicking && i < 100000); ++i) {
         stopped = false;
         const bool running = tap.start({i % 2 == 0, true, true},
                                        [&](const InputEvent&) {

@@ -100,6 +100,7 @@ AXError X11WindowElement::isAttributeSettable(std::string_view attribute, bool& 
 }
 
 AXError X11WindowElement::performAction(std::string_view action) {
+    if (action == ax::lowerAction) return desktop_.lower(window_);
     if (action != ax::raiseAction) {
         return desktop_.read(window_) ? axerror::actionUnsupported : axerror::invalidElement;
     }

@@ -294,6 +294,7 @@ void X11Desktop::refreshClients() {
         k.frame = s->outerFrame();
         k.title = s->title;
         k.minimized = minimized(*s);
+        k.topLevel = topLevelAncestor(x_, w).value_or(w);
         fresh.emplace(w, k);
     }
 
@@ -394,6 +395,14 @@ void X11Desktop::refreshActive() {
     if (activated) emit(*activated);
 }
 
+std::optional<xcb_window_t> X11Desktop::clientFramedBy(xcb_window_t frame) {
+    std::lock_guard lock(mutex_);
+    for (const auto& [client, k] : known_) {
+        if (k.topLevel == frame && client != frame) return client;
+    }
+    return std::nullopt;
+}
+
 void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
     if (!isClient(window)) return;
     auto s = readWindow(x_, window);
@@ -478,7 +487,21 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
                 emitScreensChanged();
             } else if (e.event == e.window) {
                 refreshWindow(e.window, false);
+            } else if (e.event == x_.root()) {
+                // A reparenting window manager moves the frame; while the user
+                // drags it by its title bar the client hears nothing until the
+                // button is released, so the frame's own event tells the move.
+                if (const auto client = clientFramedBy(e.window)) refreshWindow(*client, false);
             }
+            return;
+        }
+        case XCB_REPARENT_NOTIFY: {
+            auto& e = as<xcb_reparent_notify_event_t>(event);
+            if (e.event != e.window || !isClient(e.window)) return;
+            const xcb_window_t topLevel = topLevelAncestor(x_, e.window).value_or(e.window);
+            std::lock_guard lock(mutex_);
+            if (auto found = known_.find(e.window); found != known_.end())
+                found->second.topLevel = topLevel;
             return;
         }
         case XCB_MAP_NOTIFY:
@@ -667,8 +690,13 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
 
 void X11Desktop::sendMoveResize(xcb_window_t window, std::uint32_t flags, std::int32_t x,
                                 std::int32_t y, std::uint32_t width, std::uint32_t height) {
-    sendToWindowManager(x_, window, "_NET_MOVERESIZE_WINDOW",
-                        {flags, uint32_t(x), uint32_t(y), width, height});
+    // `flags` holds the gravity (bits 0-7), which fields count (bits 8-11) and the source (bits
+    // 12-15), as the message packs them; the library packs them again.
+    xcb_ewmh_request_moveresize_window(x_.ewmh(), x_.screenNumber(), window,
+                                       xcb_gravity_t(flags & 0xFF),
+                                       xcb_ewmh_client_source_type_t((flags >> 12) & 0xF),
+                                       xcb_ewmh_moveresize_window_opt_flags_t(flags & 0xF00),
+                                       uint32_t(x), uint32_t(y), width, height);
 }
 
 AXError X11Desktop::moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect>>& targets,
@@ -745,6 +773,19 @@ AXError X11Desktop::activate(xcb_window_t window, double timeout) {
             return e.window == x_.root() && e.atom == activeAtom && activeWindow() == window;
         },
         std::min(timeout, 0.5), [&] { return activeWindow() == window; });
+    return axerror::success;
+}
+
+AXError X11Desktop::lower(xcb_window_t window) {
+    if (!isClient(window)) return axerror::invalidElement;
+    if (!hasWindowManager()) {
+        const uint32_t below = XCB_STACK_MODE_BELOW;
+        xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &below);
+    } else {
+        sendToWindowManager(x_, window, "_NET_RESTACK_WINDOW",
+                            {kSourcePager, XCB_WINDOW_NONE, XCB_STACK_MODE_BELOW, 0, 0});
+    }
+    x_.flush();
     return axerror::success;
 }
 

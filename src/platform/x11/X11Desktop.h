@@ -109,6 +109,9 @@ class X11Desktop {
     // the windows whose read-back size differs. One result per target, in order.
     std::vector<FrameWriteResult> setFrames(
         const std::vector<std::pair<xcb_window_t, Rect>>& targets, double timeout);
+    // Asks for the window to go under the others of its layer (_NET_RESTACK_WINDOW,
+    // Below, no sibling); does not wait for the window manager.
+    AXError lower(xcb_window_t window);
     AXError activate(xcb_window_t window, double timeout);
     AXError setFullScreen(xcb_window_t window, bool on, double timeout);
     AXError setMinimized(xcb_window_t window, bool on, double timeout);
@@ -121,6 +124,9 @@ class X11Desktop {
         bool minimized = false;
         Rect frame;
         std::string title;
+        // The root child that holds the client: the window manager's frame, or
+        // the client itself when it is not reparented.
+        xcb_window_t topLevel = 0;
     };
 
     // readWindow(), answered from the snapshots while no event came in.
@@ -130,6 +136,7 @@ class X11Desktop {
     void refreshActive();
     void refreshWindow(xcb_window_t window, bool titleMayChange);
     void refreshAllMinimized();
+    std::optional<xcb_window_t> clientFramedBy(xcb_window_t frame);
     std::vector<xcb_window_t> readClientList();
     std::int32_t resolvePid(const X11WindowSnapshot& snapshot);
     void emit(const X11WindowEvent& event);

@@ -293,6 +293,66 @@ TEST_F(AppEndToEnd, InterruptAndHangUpPutTheWindowsBackToo) {
     }
 }
 
+TEST_F(AppEndToEnd, WindowsGoBackAfterAKillNineARestartAndAQuit) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const auto tiled = settledFrames();
+    ASSERT_NE(tiled, originalFrames());
+    brindlow_->signal(SIGKILL);
+    brindlow_->waitForExit(kLimit);
+    // Nothing put them back: they stand where the strip left them.
+    EXPECT_EQ(currentFrames(), tiled);
+
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    settledFrames();
+    quitAndExpectWindowsBack();
+    EXPECT_FALSE(std::filesystem::exists(data_.path() / "Brindlow" / "original-frames.json"));
+}
+
+void xdotool(const std::vector<std::string>& args);
+
+// True when every xterm with less than half of its frame on the 1920-wide
+// screen lies below every xterm that is wholly on it.
+bool parkedBelowVisible(X11Connection& connection, const std::map<xcb_window_t, Rect>& frames) {
+    const std::vector<xcb_window_t> stacking =
+        readWindowList(connection, connection.root(), connection.atom("_NET_CLIENT_LIST_STACKING"));
+    int highestParked = -1;
+    int lowestVisible = int(stacking.size());
+    int parked = 0;
+    for (int level = 0; level < int(stacking.size()); ++level) {
+        const auto frame = frames.find(stacking[size_t(level)]);
+        if (frame == frames.end()) continue;
+        const Rect& r = frame->second;
+        const double onScreen = std::max(0.0, std::min(r.maxX(), 1920.0) - std::max(r.x, 0.0));
+        if (onScreen < r.width / 2) {
+            highestParked = level;
+            ++parked;
+        } else if (r.x >= 0 && r.maxX() <= 1920) {
+            lowestVisible = std::min(lowestVisible, level);
+        }
+    }
+    return parked > 0 && highestParked < lowestVisible;
+}
+
+TEST_F(AppEndToEnd, ParkedWindowsStayBelowTheVisibleOnes) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    EXPECT_TRUE(eventually([&] { return parkedBelowVisible(connection(), settledFrames()); }));
+
+    // Raised by the user, a parked window goes under again after the next layout.
+    const std::vector<std::string> order = columnOrder();
+    xdotool({"windowraise", std::to_string(xtermTitled(order.back())->window)});
+    ASSERT_EQ(tool({"focus-right"}).status, 0);
+    EXPECT_TRUE(eventually([&] { return parkedBelowVisible(connection(), settledFrames()); }));
+    quitAndExpectWindowsBack();
+}
+
 TEST_F(AppEndToEnd, FocusLeftAndMoveRightChangeTheActiveWindowAndTheFrames) {
     startXterms(3);
     ASSERT_FALSE(HasFatalFailure());
@@ -467,7 +527,11 @@ TEST_F(AppEndToEnd, HelpAndVersionPrintWithoutTouchingAWindow) {
             << run.out;
     }
     EXPECT_EQ(currentFrames(), originalFrames());
-    EXPECT_FALSE(std::filesystem::exists(data_.path() / "Brindlow"));
+    // Nothing beside the settings the fixture wrote: no socket, session or lock.
+    std::vector<std::string> stored;
+    for (const auto& entry : std::filesystem::directory_iterator(data_.path() / "Brindlow"))
+        stored.push_back(entry.path().filename().string());
+    EXPECT_EQ(stored, std::vector<std::string>{"settings.json"});
 }
 
 TEST_F(AppEndToEnd, ClientsThatHangUpBeforeTheReplyDoNotEndTheApplication) {
@@ -599,6 +663,95 @@ TEST_P(PointerInput, FocusFollowsTheMouseOnlyWhenSwitchedOn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Setting, PointerInput, ::testing::Bool());
+
+// openbox moves the frame while the title bar is dragged and tells the client
+// nothing until the button is released: the frame's own events must be followed.
+class TitleBarDrag : public AppEndToEnd {
+  protected:
+    // Drags the window by its title bar 1,100 points to the right and drops it.
+    void dragRight(xcb_window_t window) {
+        const Rect start = *frameOf(window);
+        ASSERT_GT(start.x, 0);
+        const int titleBar = int(start.y) + desktop().read(window)->extents.top / 2;
+        xdotool({"mousemove", std::to_string(int(start.x) + 60), std::to_string(titleBar),
+                 "mousedown", "1"});
+        const auto pressed = std::chrono::steady_clock::now();
+        for (int step = 0; step < 11; ++step) xdotool({"mousemove_relative", "--", "100", "0"});
+        ASSERT_TRUE(eventually([&] { return frameOf(window)->x >= start.x + 1000; }))
+            << "openbox did not move the frame from " << start.x << "," << start.y << " "
+            << start.width << "x" << start.height << " (now " << frameOf(window)->x << ","
+            << frameOf(window)->y << ")";
+        // A hand's drag lasts: moves within moments of Brindlow's own layout are
+        // taken for its echo. Small steps, each seen by the server, while the
+        // button stays down.
+        for (int step = 1; std::chrono::steady_clock::now() - pressed < std::chrono::seconds(1);
+             ++step) {
+            xdotool({"mousemove_relative", "--", "1", "0"});
+            eventually([&] { return frameOf(window)->x >= start.x + 1100 + step; }, 1);
+        }
+        xdotool({"mouseup", "1"});
+    }
+};
+
+TEST_F(TitleBarDrag, AcrossItsNeighbourReordersTheColumns) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    settledFrames();
+    const std::vector<std::string> order = columnOrder();
+    ASSERT_EQ(order.size(), 3u);
+    const xcb_window_t dragged = xtermTitled(order[0])->window;
+    dragRight(dragged);
+    ASSERT_FALSE(HasFatalFailure());
+
+    EXPECT_TRUE(eventually([&] {
+        return columnOrder() == std::vector<std::string>{order[1], order[0], order[2]};
+    })) << "the drop did not reorder the columns";
+    // Laid out again: the dragged window sits right of its old neighbour.
+    const xcb_window_t neighbour = xtermTitled(order[1])->window;
+    EXPECT_TRUE(eventually([&] {
+        const auto frames = settledFrames();
+        return frames.at(neighbour).maxX() < frames.at(dragged).x;
+    })) << "dragged at "
+        << frameOf(dragged)->x << ", its neighbour at " << frameOf(neighbour)->x;
+    quitAndExpectWindowsBack();
+}
+
+TEST_F(TitleBarDrag, OutOfAStackMakesAColumnOfItsOwn) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    const std::vector<std::string> order = columnOrder();
+    ASSERT_EQ(order.size(), 3u);
+    ASSERT_EQ(tool({"focus-right"}).status, 0);
+    ASSERT_EQ(tool({"stack-left"}).status, 0);
+    ASSERT_TRUE(eventually([&] {
+        const auto listing = list();
+        return listing && listing->columns.size() == 2 &&
+               listing->columns[0].titles == std::vector<std::string>{order[0], order[1]};
+    })) << "stack-left did not stack the first two";
+    // The stack is laid out: both windows share the first column's left edge.
+    ASSERT_TRUE(eventually([&] {
+        const auto frames = settledFrames();
+        return frames.at(xtermTitled(order[0])->window).x ==
+               frames.at(xtermTitled(order[1])->window).x;
+    }));
+
+    dragRight(xtermTitled(order[1])->window);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_TRUE(eventually([&] {
+        const auto listing = list();
+        if (!listing || listing->columns.size() != 3) return false;
+        return listing->columns[0].titles == std::vector<std::string>{order[0]} &&
+               listing->columns[1].titles == std::vector<std::string>{order[2]} &&
+               listing->columns[2].titles == std::vector<std::string>{order[1]};
+    })) << "the drop did not take the window out of its stack";
+    quitAndExpectWindowsBack();
+}
 
 TEST_F(AppEndToEnd, ControlAltScrollClicksScrollTheStrip) {
     writeSettings(data_.path(), R"({"twoFingerScroll": "withKeys"})");

@@ -3,6 +3,8 @@
 // clicks through; with a compositor the dim darkens the other windows without hiding them.
 #include <signal.h>
 
+#include <nlohmann/json.hpp>
+
 #include <fstream>
 #include <sstream>
 
@@ -14,7 +16,7 @@ namespace brindlow::test {
 namespace {
 
 constexpr double kLimit = 15.0;
-constexpr int kBorder = 20;  // wider than the gap, so the ring overlaps the next column
+constexpr int kBorder = 10;  // wider than the gap, so the ring overlaps the next column
 
 struct XGeometry {
     int x = 0, y = 0, width = 0, height = 0;
@@ -161,7 +163,10 @@ class OverlayX11Test : public X11Fixture {
 
     void startBrindlow(const std::string& settings) {
         std::filesystem::create_directories(data_.path() / "Brindlow");
-        std::ofstream(data_.path() / "Brindlow" / "settings.json") << settings;
+        // The welcome window would take the focus from the xterms.
+        nlohmann::json stored = nlohmann::json::parse(settings);
+        stored["firstRunDone"] = true;
+        std::ofstream(data_.path() / "Brindlow" / "settings.json") << stored.dump();
         brindlow_ = std::make_unique<ChildProcess>(
             std::vector<std::string>{BRINDLOW_EXECUTABLE_PATH},
             std::map<std::string, std::string>{{"XDG_DATA_HOME", data_.path().string()},
@@ -197,7 +202,7 @@ class OverlayX11Test : public X11Fixture {
 };
 
 const std::string kBorderSettings =
-    R"({"focusBorder": true, "focusBorderWidth": 20, "focusBorderColor": "#FF0000"})";
+    R"({"focusBorder": true, "focusBorderWidth": 10, "focusBorderColor": "#FF0000", "gap": 4})";
 
 TEST_F(OverlayX11Test, TheBorderRingsTheFocusedXtermAndFollowsFocusRight) {
     startXterms(3);
@@ -265,7 +270,7 @@ TEST_F(OverlayX11Test, ClicksPassThroughTheBorderToTheWindowBelow) {
     const xcb_window_t focused = activeFrame();
     const XGeometry frame = *geometry(focused);
 
-    // A column to the right or left of the focused one, whose edge lies under the 20-point ring.
+    // A column to the right or left of the focused one, whose edge lies under the ring.
     int x = 0;
     xcb_window_t neighbour = XCB_WINDOW_NONE;
     for (std::uint32_t client : cardinalList("_NET_CLIENT_LIST")) {
@@ -329,6 +334,47 @@ TEST_F(OverlayX11Test, WithACompositorTheDimDarkensOtherWindowsTranslucently) {
                   .status,
               0);
     EXPECT_TRUE(settle([&] { return activeFrame() == other; }, kLimit));
+}
+
+TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow(R"({"indicatorPosition": "bottom"})");
+    ASSERT_FALSE(HasFatalFailure());
+    xcb_window_t first = XCB_WINDOW_NONE;
+    // Started: the focus sits on a column once the strip is laid out.
+    ASSERT_TRUE(settle(
+        [&] {
+            first = activeFrame();
+            return first != XCB_WINDOW_NONE && tool({"list"}) == 0;
+        },
+        kLimit));
+    ASSERT_EQ(tool({"focus-first"}), 0);
+    ASSERT_TRUE(settle([&] { return activeFrame() != XCB_WINDOW_NONE; }, kLimit));
+    first = activeFrame();
+    ASSERT_EQ(tool({"focus-right"}), 0);
+
+    // The pill: one of our windows, 58 high, near the bottom.
+    std::optional<XGeometry> pill;
+    ASSERT_TRUE(settle(
+        [&] {
+            for (xcb_window_t w : overlays()) {
+                const auto g = geometry(w);
+                if (g && g->height == 58) pill = g;
+            }
+            return pill && activeFrame() != first;
+        },
+        kLimit))
+        << "no indicator after focus-right";
+    EXPECT_GT(pill->y, 900);
+
+    // The first cell lies 46 wide in the left part of the centred content.
+    ASSERT_EQ(runProcess({"xdotool", "mousemove", std::to_string(pill->x + 50),
+                          std::to_string(pill->y + 29), "click", "1"})
+                  .status,
+              0);
+    EXPECT_TRUE(settle([&] { return activeFrame() == first; }, kLimit))
+        << "the click on the first icon did not jump to the first column";
 }
 
 }  // namespace

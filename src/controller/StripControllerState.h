@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "controller/DisplayState.h"
+#include "controller/LearnedHeights.h"
+#include "controller/WindowRecords.h"
+#include "settings/AppSettings.h"
+#include "windows/AppObserver.h"
+#include "windows/AppRef.h"
+#include "windows/DisplayInfo.h"
+#include "windows/ManagedWindow.h"
+
+namespace brindlow {
+
+// Per display, the figures of a running animation for its summary line.
+struct AnimationStats {
+    int frames = 0;
+    double start = 0;
+    double slowest = 0;
+    std::string app;
+};
+
+// Everything the strip controller keeps, owned by its strip queue.
+struct StripControllerState {
+    bool started = false;
+    AppSettings settings;
+    std::map<std::string, DisplayState> displays;
+    std::vector<std::string> displayOrder;
+    std::vector<DisplayInfo> allDisplays;
+    std::optional<std::string> activeUUID;
+    std::map<WindowID, ManagedWindow> windows;
+    std::map<std::int32_t, AppRef> apps;
+    std::map<std::int32_t, std::shared_ptr<AppObserver>> observers;
+    std::int32_t frontmostPID = 0;
+    // Everything kept per window beside its tiling.
+    WindowRecords records;
+    bool paused = false;
+    LearnedHeights learnedHeights;
+    std::map<std::int32_t, double> catchUpBackoff;
+    std::set<std::int32_t> enhancedUIChecked;
+    std::set<std::int32_t> enhancedUISuspended;
+    bool sessionSaveScheduled = false;
+    bool focusFramesActive = false;
+    double lastTick = 0;
+    std::optional<std::pair<std::int32_t, double>> slowestMove;
+    std::map<std::string, AnimationStats> animationStats;
+    std::optional<std::string> gestureUUID;
+};
+
+}  // namespace brindlow
