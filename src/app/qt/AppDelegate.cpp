@@ -13,6 +13,7 @@
 
 #include "app/CommandLineTool.h"
 #include "app/qt/SaveLayoutPrompt.h"
+#include "app/qt/SettingsShortcut.h"
 #include "app/qt/TrayIcon.h"
 #include "controller/StripController.h"
 #include "input/Hotkey.h"
@@ -149,6 +150,7 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
 
 AppDelegate::~AppDelegate() {
     stopPermissionTimer();
+    settingsShortcut_.reset();
     tray_.reset();
     // The controllers go before the animator they animate with.
     toast_.reset();
@@ -363,6 +365,12 @@ MenuBarActions AppDelegate::menuActions() {
 
 void AppDelegate::installStatusItem() {
     if (tray_) return;
+    if (!settingsShortcut_) {
+        std::weak_ptr<AppDelegate*> weak = alive_;
+        settingsShortcut_ = std::make_unique<SettingsShortcut>([weak] {
+            if (auto alive = weak.lock()) (*alive)->showSettings(SettingsTab::general);
+        });
+    }
     if (!TrayIcon::isTrayAvailable()) {
         // Never an invisible program: say once how to reach it instead.
         log_.log("No system tray is running; Brindlow shows no tray icon");
@@ -395,7 +403,11 @@ std::string AppDelegate::diagnosticsReport() const {
     in.systemVersion = Diagnostics::systemVersion();
     in.machineModel = Diagnostics::hardwareModel();
     in.accessibilityGranted = permissionGranted();
-    if (platform_.workspace)
+    // The same conflicts the welcome window names; by application where the platform has no
+    // process list of its own.
+    if (platform_.panelDesktop)
+        in.otherWindowManagers = panels_->runningWindowManagers();
+    else if (platform_.workspace)
         in.otherWindowManagers = Diagnostics::runningWindowManagers(*platform_.workspace);
     if (platform_.screens) in.displays = DisplayInfo::current(*platform_.screens);
     in.settings = settings_.settings();

@@ -37,6 +37,7 @@ class GapOverlayController;
 class IndicatorController;
 class Panels;
 class LayoutsStore;
+class SettingsShortcut;
 class TrayIcon;
 class SettingsStore;
 class StripController;
@@ -138,6 +139,8 @@ class AppDelegate {
     RegistryMenuShortcuts menuShortcuts_;
     MenuBarController menuBar_;
     std::unique_ptr<TrayIcon> tray_;
+    // "Settings…" on Ctrl+, in every window of ours.
+    std::unique_ptr<SettingsShortcut> settingsShortcut_;
     std::unique_ptr<WindowPresenter> presenter_;
     // Every overlay animates through this one animator.
     std::unique_ptr<Animator> animator_;
