@@ -37,6 +37,7 @@ class LayoutsStore;
 class TrayIcon;
 class SettingsStore;
 class StripController;
+struct SettingsServices;
 class ToastController;
 class WindowPresenter;
 
@@ -114,6 +115,7 @@ class AppDelegate {
     void stopPermissionTimer();
     void registerShortcuts();
     MenuBarActions menuActions();
+    SettingsServices settingsServices();
     void installStatusItem();
 
     Executor& main_;

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTest>
+#include <filesystem>
+
+#include "panels/settings/qt/SettingsControls.h"
+#include "panels/settings/qt/SettingsWindow.h"
+#include "settings/SettingsStore.h"
+
+namespace brindlow {
+namespace {
+
+class SettingsWindowTest : public testing::Test {
+  protected:
+    SettingsWindowTest() {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+    }
+    ~SettingsWindowTest() override { std::filesystem::remove_all(folder); }
+
+    // A window over a store holding `settings`, counting the store's writes.
+    std::unique_ptr<SettingsWindow> open(const AppSettings& settings) {
+        store.setSettings(settings);
+        store.addListener([this](const AppSettings&) { ++writes; });
+        writes = 0;
+        SettingsServices services;
+        services.displays = [] {
+            return std::vector<DisplayInfo>{{1, "uuid-a", "Left", {0, 0, 1512, 982}, {}},
+                                            {2, "uuid-b", "Right", {1512, 0, 1920, 1080}, {}}};
+        };
+        services.autostart = Autostart(folder / "config", "/usr/bin/brindlow");
+        services.executable = "/usr/bin/brindlow";
+        services.compositing = [] { return false; };
+        auto window = std::make_unique<SettingsWindow>(store, services);
+        window->show();
+        return window;
+    }
+
+    template <typename W>
+    W* child(SettingsWindow& window, SettingsPageTab tab, int index = 0) {
+        window.select(tab);
+        return window.page(tab)->findChildren<W*>().value(index);
+    }
+
+    // No meta-object of its own: found by its title.
+    ValueSlider* slider(SettingsWindow& window, SettingsPageTab tab, const char* title) {
+        window.select(tab);
+        return static_cast<ValueSlider*>(window.page(tab)->findChild<QWidget*>(title));
+    }
+
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / "brindlow-settings-ui";
+    SettingsStore store{folder / "settings.json"};
+    int writes = 0;
+};
+
+TEST_F(SettingsWindowTest, ShowingEveryPageWithOffGridValuesWritesNothing) {
+    AppSettings settings;
+    settings.gap = 12.5;
+    settings.defaultWidth = 0.4;
+    settings.dimAmount = 0.33;
+    settings.springStiffness = 5000;
+    settings.gestureFingers = 5;
+    settings.disabledDisplays = {"uuid-a", "uuid-a"};
+    auto window = open(settings);
+    for (SettingsPageTab tab : kSettingsPageTabs) {
+        window->select(tab);
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(writes, 0);
+    EXPECT_EQ(store.settings(), settings);
+    EXPECT_EQ(slider(*window, SettingsPageTab::layout, "Between windows")->valueText(), "13");
+    EXPECT_EQ(child<QComboBox>(*window, SettingsPageTab::layout)->currentIndex(), -1);
+    EXPECT_EQ(child<QLineEdit>(*window, SettingsPageTab::layout)->text(), "25, 33, 50, 67, 75");
+    EXPECT_FALSE(child<QCheckBox>(*window, SettingsPageTab::displays, 0)->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(*window, SettingsPageTab::displays, 1)->isChecked());
+}
+
+TEST_F(SettingsWindowTest, EachControlChangeWritesTheStoreOnce) {
+    auto window = open(AppSettings{});
+    slider(*window, SettingsPageTab::layout, "Between windows")->slider()->setValue(20);
+    EXPECT_EQ(store.settings().gap, 20);
+    child<QComboBox>(*window, SettingsPageTab::layout)->activated(5);
+    EXPECT_EQ(store.settings().defaultWidth, 1.0);
+    EXPECT_EQ(writes, 2);
+
+    auto* presets = child<QLineEdit>(*window, SettingsPageTab::layout);
+    presets->setText("abc");
+    QTest::keyClick(presets, Qt::Key_Return);
+    EXPECT_EQ(writes, 2);
+    presets->setText("50 25,25");
+    QTest::keyClick(presets, Qt::Key_Return);
+    EXPECT_EQ(store.settings().presetWidths, (std::vector<double>{0.25, 0.25, 0.5}));
+    EXPECT_EQ(presets->text(), "50 25,25");
+    EXPECT_EQ(writes, 3);
+
+    // Duplicated uuid: switching the display on removes both copies in one write.
+    store.update([](AppSettings& s) { s.disabledDisplays = {"uuid-a", "x", "uuid-a"}; });
+    writes = 0;
+    window->select(SettingsPageTab::general);
+    auto* left = child<QCheckBox>(*window, SettingsPageTab::displays, 0);
+    ASSERT_FALSE(left->isChecked());
+    left->click();
+    EXPECT_EQ(store.settings().disabledDisplays, (std::vector<std::string>{"x"}));
+    EXPECT_EQ(writes, 1);
+
+    slider(*window, SettingsPageTab::appearance, "Amount")->slider()->setValue(1);
+    EXPECT_DOUBLE_EQ(store.settings().dimAmount, 0.1);
+    child<QCheckBox>(*window, SettingsPageTab::appearance, 0)->click();
+    EXPECT_FALSE(store.settings().showIndicator);
+    EXPECT_EQ(writes, 3);
+}
+
+TEST_F(SettingsWindowTest, LaunchAtLoginWritesTheAutostartEntryNotTheSettings) {
+    auto window = open(AppSettings{});
+    auto* login = window->page(SettingsPageTab::general)->findChild<QCheckBox*>("launchAtLogin");
+    login->click();
+    EXPECT_TRUE(std::filesystem::exists(folder / "config/autostart/brindlow.desktop"));
+    login->click();
+    EXPECT_FALSE(std::filesystem::exists(folder / "config/autostart/brindlow.desktop"));
+    EXPECT_EQ(writes, 0);
+}
+
+}  // namespace
+}  // namespace brindlow
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
