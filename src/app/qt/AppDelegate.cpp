@@ -375,6 +375,8 @@ SettingsServices AppDelegate::settingsServices() {
     const char* home = std::getenv("HOME");
     if (path && home) services.userBin = writableUserBin(path, home);
     services.layouts = &layouts_;
+    services.shortcuts = shortcuts_.get();
+    services.hotKeys = platform_.hotKeys;
     return services;
 }
 

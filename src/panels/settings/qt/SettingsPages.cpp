@@ -12,9 +12,12 @@
 #include <QLocale>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "input/Hotkey.h"
+#include "input/KeyboardShortcuts/Recorder.h"
 #include "overlays/ColorText.h"
 #include "panels/settings/qt/SettingsControls.h"
 #include "panels/settings/qt/SettingsWindow.h"
@@ -327,6 +330,53 @@ QWidget* aboutPage(const SettingsServices& services) {
     return page;
 }
 
+QWidget* shortcutsPage(const SettingsServices& services) {
+    KeyboardShortcuts::Registry* registry = services.shortcuts;
+    if (!registry) return nullptr;
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    auto* rows = new QWidget;
+    auto* rowsLayout = new QVBoxLayout(rows);
+    for (const Hotkey& hotkey : Hotkey::all()) {
+        auto* recorder =
+            new KeyboardShortcuts::Recorder(*registry, hotkey.name, {}, services.hotKeys);
+        recorder->setObjectName(QString::fromStdString(hotkey.name.rawValue));
+        auto* line = new QWidget;
+        auto* lineLayout = new QHBoxLayout(line);
+        lineLayout->setContentsMargins(0, 0, 0, 0);
+        lineLayout->addWidget(new QLabel(QString::fromStdString(hotkey.title)), 1);
+        lineLayout->addWidget(recorder);
+        rowsLayout->addWidget(line);
+    }
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(rows);
+    scroll->setWidgetResizable(true);
+    column->addWidget(scroll, 1);
+    auto* bar = new QWidget;
+    auto* barLayout = new QHBoxLayout(bar);
+    barLayout->setContentsMargins(0, 0, 0, 0);
+    barLayout->addWidget(noteLabel("Changes work immediately."), 1);
+    barLayout->addWidget(
+        button("Reset All to Defaults", [registry] { Hotkey::resetAll(*registry); }));
+    column->addWidget(bar);
+
+    // Recording must see every combination, also those this program grabs: let go of all the
+    // grabs while a recorder records and take them again afterwards.
+    auto wasEnabled = std::make_shared<bool>(true);
+    const ObserverToken token =
+        KeyboardShortcuts::addRecorderActivityListener([registry, wasEnabled](bool active) {
+            if (active) {
+                *wasEnabled = registry->isEnabled();
+                registry->setEnabled(false);
+            } else {
+                registry->setEnabled(*wasEnabled);
+            }
+        });
+    QObject::connect(page, &QObject::destroyed,
+                     [token] { KeyboardShortcuts::removeRecorderActivityListener(token); });
+    return page;
+}
+
 QWidget* layoutsPage(const SettingsServices& services) {
     LayoutsStore* store = services.layouts;
     if (!store) return nullptr;
@@ -428,6 +478,7 @@ QWidget* makeSettingsPage(SettingsPageTab tab, SettingsBinder& binder,
         case SettingsPageTab::about:
             return aboutPage(services);
         case SettingsPageTab::shortcuts:
+            return shortcutsPage(services);
         case SettingsPageTab::apps:
             return nullptr;
         case SettingsPageTab::layouts:

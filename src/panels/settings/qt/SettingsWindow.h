@@ -15,6 +15,11 @@ class QTabWidget;
 
 namespace brindlow {
 
+class HotKeys;
+namespace KeyboardShortcuts {
+class Registry;
+}
+
 class LayoutsStore;
 class SettingsBinder;
 class SettingsStore;
@@ -35,6 +40,10 @@ struct SettingsServices {
     std::string executable;
     std::optional<std::filesystem::path> userBin;
     LayoutsStore* layouts = nullptr;
+    // The global shortcuts and the hot keys that answer whether another program holds a
+    // combination; no Shortcuts page without them.
+    KeyboardShortcuts::Registry* shortcuts = nullptr;
+    HotKeys* hotKeys = nullptr;
 };
 
 // The content of the "Brindlow Settings" window: one tab per page. Made once

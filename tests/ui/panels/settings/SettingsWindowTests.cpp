@@ -4,12 +4,18 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <filesystem>
 
+#include "../../../unit/input/FakeHotKeys.h"
+#include "input/Hotkey.h"
+#include "input/KeyboardShortcuts/DisplayText.h"
+#include "input/KeyboardShortcuts/HotKeyCenter.h"
 #include "panels/settings/qt/SettingsControls.h"
 #include "panels/settings/qt/SettingsWindow.h"
+#include "platform/Preferences.h"
 #include "settings/SettingsStore.h"
 
 namespace brindlow {
@@ -28,7 +34,6 @@ class SettingsWindowTest : public testing::Test {
         store.setSettings(settings);
         store.addListener([this](const AppSettings&) { ++writes; });
         writes = 0;
-        SettingsServices services;
         services.displays = [] {
             return std::vector<DisplayInfo>{{1, "uuid-a", "Left", {0, 0, 1512, 982}, {}},
                                             {2, "uuid-b", "Right", {1512, 0, 1920, 1080}, {}}};
@@ -53,6 +58,7 @@ class SettingsWindowTest : public testing::Test {
         return static_cast<ValueSlider*>(window.page(tab)->findChild<QWidget*>(title));
     }
 
+    SettingsServices services;
     std::filesystem::path folder = std::filesystem::temp_directory_path() / "brindlow-settings-ui";
     SettingsStore store{folder / "settings.json"};
     int writes = 0;
@@ -123,6 +129,47 @@ TEST_F(SettingsWindowTest, LaunchAtLoginWritesTheAutostartEntryNotTheSettings) {
     login->click();
     EXPECT_FALSE(std::filesystem::exists(folder / "config/autostart/brindlow.desktop"));
     EXPECT_EQ(writes, 0);
+}
+
+TEST_F(SettingsWindowTest, RecordingLetsGoOfEveryGrabAndResetAllRedrawsEveryRecorder) {
+    using namespace KeyboardShortcuts;
+    setKeyCharacterSource(usLayoutCharacter);
+    test::FakeHotKeys system;
+    HotKeyCenter center{system, [](const std::string&) {}};
+    MemoryPreferences preferences;
+    Registry registry{preferences, center};
+    Hotkey::registerAll(registry, [](const Command&) {});
+    const std::size_t grabs = system.grabbed.size();
+    ASSERT_GT(grabs, 0u);
+    services.shortcuts = &registry;
+    services.hotKeys = &system;
+    auto window = open(AppSettings{});
+    window->select(SettingsPageTab::shortcuts);
+    const auto recorders = window->page(SettingsPageTab::shortcuts)->findChildren<QLineEdit*>();
+    ASSERT_EQ(std::size_t(recorders.size()), Hotkey::all().size());
+
+    window->activateWindow();
+    recorders.front()->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    EXPECT_TRUE(system.grabbed.empty());
+    recorders.front()->clearFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(system.grabbed.size(), grabs);
+
+    const QString first = recorders.front()->text();
+    const QString last = recorders.back()->text();
+    registry.setShortcut(Shortcut{4, 6144}, Hotkey::all().front().name);
+    registry.setShortcut(Shortcut{5, 6144}, Hotkey::all().back().name);
+    QApplication::processEvents();
+    EXPECT_NE(recorders.front()->text(), first);
+    EXPECT_NE(recorders.back()->text(), last);
+    for (auto* reset : window->page(SettingsPageTab::shortcuts)->findChildren<QPushButton*>())
+        if (reset->text() == "Reset All to Defaults") reset->click();
+    QApplication::processEvents();
+    EXPECT_EQ(recorders.front()->text(), first);
+    EXPECT_EQ(recorders.back()->text(), last);
+    window.reset();
+    setKeyCharacterSource({});
 }
 
 }  // namespace
