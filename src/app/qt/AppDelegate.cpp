@@ -377,6 +377,10 @@ SettingsServices AppDelegate::settingsServices() {
     services.layouts = &layouts_;
     services.shortcuts = shortcuts_.get();
     services.hotKeys = platform_.hotKeys;
+    if (Workspace* workspace = platform_.workspace) {
+        services.runningApplications = [workspace] { return workspace->runningApplications(); };
+        services.ownProcessID = workspace->currentProcessID();
+    }
     return services;
 }
 

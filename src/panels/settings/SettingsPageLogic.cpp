@@ -149,3 +149,47 @@ bool canSaveLayoutName(std::string_view name) {
     return name.find_first_not_of(" \t") != std::string_view::npos;
 }
 }  // namespace brindlow
+
+namespace brindlow {
+
+namespace {
+std::string folded(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return lower;
+}
+}  // namespace
+
+std::vector<RuleCandidate> ruleCandidates(const std::vector<AppRule>& rules,
+                                          const std::vector<RunningApplication>& running,
+                                          std::int32_t ownProcessID) {
+    std::vector<RuleCandidate> candidates;
+    for (const RunningApplication& app : running) {
+        if (app.activationPolicy != ActivationPolicy::regular || !app.bundleID ||
+            app.pid == ownProcessID)
+            continue;
+        const bool ruled = std::any_of(rules.begin(), rules.end(), [&](const AppRule& rule) {
+            return rule.bundleID == *app.bundleID;
+        });
+        const bool listed =
+            std::any_of(candidates.begin(), candidates.end(),
+                        [&](const RuleCandidate& c) { return c.bundleID == *app.bundleID; });
+        if (!ruled && !listed)
+            candidates.push_back({*app.bundleID, app.localizedName.value_or(*app.bundleID)});
+    }
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const RuleCandidate& a, const RuleCandidate& b) {
+                         return folded(a.name) < folded(b.name);
+                     });
+    return candidates;
+}
+
+std::vector<AppRule> removeRule(std::vector<AppRule> rules, std::size_t index) {
+    if (index >= rules.size()) return rules;
+    const std::string bundleID = rules[index].bundleID;
+    std::erase_if(rules, [&](const AppRule& rule) { return rule.bundleID == bundleID; });
+    return rules;
+}
+
+}  // namespace brindlow

@@ -85,3 +85,25 @@ namespace brindlow {
 // spaces and tabs are trimmed.
 bool canSaveLayoutName(std::string_view name);
 }  // namespace brindlow
+
+#include "platform/Workspace.h"
+#include "settings/AppRule.h"
+
+namespace brindlow {
+// An application the user may add a rule for.
+struct RuleCandidate {
+    std::string bundleID;
+    std::string name;
+    friend bool operator==(const RuleCandidate&, const RuleCandidate&) = default;
+};
+// The running regular applications with an identity, without those that have a
+// rule and without this process, sorted by name ignoring letter case.
+std::vector<RuleCandidate> ruleCandidates(const std::vector<AppRule>& rules,
+                                          const std::vector<RunningApplication>& running,
+                                          std::int32_t ownProcessID);
+// The rule list after removing the rule at `index` and every other rule for the
+// same application; unchanged for an index out of range.
+std::vector<AppRule> removeRule(std::vector<AppRule> rules, std::size_t index);
+// The width choices of a rule: none (the default width) and six fractions.
+inline constexpr std::array<double, 6> kRuleWidths = kNewWindowWidths;
+}  // namespace brindlow

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
@@ -377,6 +378,129 @@ QWidget* shortcutsPage(const SettingsServices& services) {
     return page;
 }
 
+// Rows are bound by their index in the rule list: a hand-edited file may hold
+// two rules for one application, and an edit must change the row's own rule.
+QWidget* appsPage(SettingsBinder& binder, const SettingsServices& services) {
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    column->addWidget(
+        noteLabel("Dialogs, fixed-size windows and Brindlow's own windows always "
+                  "float. Add rules for apps that should float, or open at another "
+                  "width."));
+    auto* list = new QWidget;
+    auto* listLayout = new QVBoxLayout(list);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(list);
+    scroll->setWidgetResizable(true);
+    column->addWidget(scroll, 1);
+    SettingsStore& store = binder.store();
+    const auto edit = [&store](std::size_t index, auto change) {
+        store.update([&](AppSettings& s) {
+            if (index < s.appRules.size()) change(s.appRules[index]);
+        });
+    };
+    struct Row {
+        QComboBox* behaviour;
+        QComboBox* width;
+    };
+    auto rows = std::make_shared<std::vector<Row>>();
+    auto shownNames = std::make_shared<std::vector<std::string>>();
+    binder.onRefresh([=, &store](const AppSettings& s) {
+        std::vector<std::string> names;
+        for (const AppRule& rule : s.appRules) names.push_back(rule.bundleID + "\n" + rule.name);
+        if (names != *shownNames) {
+            // Deleted later: this may run inside a signal of one of these rows.
+            while (QLayoutItem* item = listLayout->takeAt(0)) {
+                if (QWidget* widget = item->widget()) {
+                    widget->hide();
+                    widget->deleteLater();
+                }
+                delete item;
+            }
+            rows->clear();
+            *shownNames = names;
+            for (std::size_t i = 0; i < s.appRules.size(); ++i) {
+                auto* name = new QLabel(QString::fromStdString(s.appRules[i].name));
+                name->setFixedWidth(160);
+                auto* behaviour = new QComboBox;
+                behaviour->addItems({"Tile", "Always float"});
+                behaviour->setFixedWidth(140);
+                QObject::connect(
+                    behaviour, &QComboBox::activated, behaviour, [edit, i](int choice) {
+                        edit(i, [choice](AppRule& rule) {
+                            rule.behavior = choice == 1 ? AppBehavior::floating : AppBehavior::tile;
+                        });
+                    });
+                auto* width = new QComboBox;
+                width->addItem("Default width");
+                for (double fraction : kRuleWidths)
+                    width->addItem(QString::fromStdString(percentText(fraction)));
+                width->setFixedWidth(140);
+                QObject::connect(width, &QComboBox::activated, width, [edit, i](int choice) {
+                    edit(i, [choice](AppRule& rule) {
+                        rule.defaultWidth =
+                            choice <= 0 ? std::nullopt
+                                        : std::optional(kRuleWidths[std::size_t(choice - 1)]);
+                    });
+                });
+                QPushButton* remove = button("Remove", [&store, i] {
+                    store.update([&](AppSettings& settings) {
+                        settings.appRules = removeRule(settings.appRules, i);
+                    });
+                });
+                remove->setFlat(true);
+                auto* line = new QWidget;
+                auto* lineLayout = new QHBoxLayout(line);
+                lineLayout->setContentsMargins(0, 0, 0, 0);
+                lineLayout->addWidget(name);
+                lineLayout->addWidget(behaviour);
+                lineLayout->addWidget(width);
+                lineLayout->addStretch(1);
+                lineLayout->addWidget(remove);
+                listLayout->addWidget(line);
+                rows->push_back({behaviour, width});
+            }
+            listLayout->addStretch(1);
+        }
+        for (std::size_t i = 0; i < rows->size() && i < s.appRules.size(); ++i) {
+            const AppRule& rule = s.appRules[i];
+            const Row& row = (*rows)[i];
+            const QSignalBlocker blockBehaviour(row.behaviour);
+            const QSignalBlocker blockWidth(row.width);
+            row.behaviour->setCurrentIndex(rule.behavior == AppBehavior::floating ? 1 : 0);
+            int widthIndex = rule.defaultWidth ? -1 : 0;
+            for (std::size_t w = 0; w < kRuleWidths.size(); ++w)
+                if (rule.defaultWidth == kRuleWidths[w]) widthIndex = int(w) + 1;
+            row.width->setCurrentIndex(widthIndex);
+            row.width->setEnabled(rule.behavior != AppBehavior::floating);
+        }
+    });
+
+    auto* add = new QPushButton("Add App");
+    add->setObjectName("addApp");
+    add->setFixedWidth(140);
+    auto* menu = new QMenu(add);
+    add->setMenu(menu);
+    QObject::connect(
+        menu, &QMenu::aboutToShow, menu,
+        [menu, &store, running = services.runningApplications, own = services.ownProcessID] {
+            menu->clear();
+            const auto candidates =
+                ruleCandidates(store.settings().appRules,
+                               running ? running() : std::vector<RunningApplication>{}, own);
+            for (const RuleCandidate& candidate : candidates)
+                menu->addAction(QString::fromStdString(candidate.name), [&store, candidate] {
+                    store.update([&](AppSettings& s) {
+                        s.appRules.push_back(
+                            {candidate.bundleID, candidate.name, AppBehavior::tile, std::nullopt});
+                    });
+                });
+        });
+    column->addWidget(row({add}));
+    return page;
+}
+
 QWidget* layoutsPage(const SettingsServices& services) {
     LayoutsStore* store = services.layouts;
     if (!store) return nullptr;
@@ -480,7 +604,7 @@ QWidget* makeSettingsPage(SettingsPageTab tab, SettingsBinder& binder,
         case SettingsPageTab::shortcuts:
             return shortcutsPage(services);
         case SettingsPageTab::apps:
-            return nullptr;
+            return appsPage(binder, services);
         case SettingsPageTab::layouts:
             return layoutsPage(services);
     }

@@ -44,6 +44,9 @@ struct SettingsServices {
     // combination; no Shortcuts page without them.
     KeyboardShortcuts::Registry* shortcuts = nullptr;
     HotKeys* hotKeys = nullptr;
+    // The running applications and this process's id, for the App rules page's candidates.
+    std::function<std::vector<RunningApplication>()> runningApplications;
+    std::int32_t ownProcessID = 0;
 };
 
 // The content of the "Brindlow Settings" window: one tab per page. Made once

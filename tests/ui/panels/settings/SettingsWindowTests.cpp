@@ -131,6 +131,20 @@ TEST_F(SettingsWindowTest, LaunchAtLoginWritesTheAutostartEntryNotTheSettings) {
     EXPECT_EQ(writes, 0);
 }
 
+TEST_F(SettingsWindowTest, AppRuleRowsEditTheirOwnRuleWhenAnAppIsListedTwice) {
+    AppSettings settings;
+    settings.appRules = {{"XTerm", "xterm", AppBehavior::tile, std::nullopt},
+                         {"XTerm", "xterm again", AppBehavior::tile, std::nullopt}};
+    auto window = open(settings);
+    auto* behaviour = child<QComboBox>(*window, SettingsPageTab::apps, 2);
+    behaviour->activated(1);
+    EXPECT_EQ(store.settings().appRules[0].behavior, AppBehavior::tile);
+    EXPECT_EQ(store.settings().appRules[1].behavior, AppBehavior::floating);
+    EXPECT_EQ(writes, 1);
+    // Floating rules keep their width choice but cannot change it.
+    EXPECT_FALSE(child<QComboBox>(*window, SettingsPageTab::apps, 3)->isEnabled());
+}
+
 TEST_F(SettingsWindowTest, RecordingLetsGoOfEveryGrabAndResetAllRedrawsEveryRecorder) {
     using namespace KeyboardShortcuts;
     setKeyCharacterSource(usLayoutCharacter);

@@ -150,3 +150,41 @@ TEST(Autostart, EnableCreatesDisableRemovesAndErrorsAreShown) {
 
 }  // namespace
 }  // namespace brindlow
+
+namespace brindlow {
+namespace {
+
+TEST(RuleCandidates, RunningRegularAppsWithoutRulesSortedIgnoringCase) {
+    const auto app = [](std::int32_t pid, std::optional<std::string> id,
+                        std::optional<std::string> name,
+                        ActivationPolicy policy = ActivationPolicy::regular) {
+        return RunningApplication{pid, std::move(name), std::move(id), policy};
+    };
+    const std::vector<RunningApplication> running = {
+        app(1, "Xterm", "xterm"),
+        app(2, "Firefox", "Firefox"),
+        app(3, "Gimp", "GIMP"),
+        app(4, std::nullopt, "nameless"),
+        app(5, "Panel", "Panel", ActivationPolicy::accessory),
+        app(6, "Mine", "Brindlow"),
+        app(7, "Kate", std::nullopt),
+        app(8, "Ruled", "Ruled"),
+        app(9, "Xterm", "xterm")};
+    const std::vector<AppRule> rules = {{"Ruled", "Ruled", AppBehavior::tile, std::nullopt}};
+    EXPECT_EQ(ruleCandidates(rules, running, 6),
+              (std::vector<RuleCandidate>{
+                  {"Firefox", "Firefox"}, {"Gimp", "GIMP"}, {"Kate", "Kate"}, {"Xterm", "xterm"}}));
+}
+
+TEST(RuleCandidates, RemovingARowRemovesEveryRuleOfItsApplication) {
+    const std::vector<AppRule> rules = {{"A", "a", AppBehavior::tile, std::nullopt},
+                                        {"B", "b", AppBehavior::tile, std::nullopt},
+                                        {"A", "a2", AppBehavior::floating, 0.5}};
+    EXPECT_EQ(removeRule(rules, 2), (std::vector<AppRule>{rules[1]}));
+    EXPECT_EQ(removeRule(rules, 3), rules);
+    EXPECT_TRUE(canSaveLayoutName(" Work "));
+    EXPECT_FALSE(canSaveLayoutName(" \t "));
+}
+
+}  // namespace
+}  // namespace brindlow
