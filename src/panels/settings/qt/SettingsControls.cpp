@@ -126,7 +126,7 @@ QWidget* labelledRow(const QString& title, QWidget* control) {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* label = new QLabel(title);
-    label->setFixedWidth(150);
+    label->setMinimumWidth(150);
     layout->addWidget(label);
     layout->addWidget(control, 1);
     return row;

@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDateTime>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -284,16 +285,17 @@ QWidget* appearancePage(SettingsBinder& binder, const SettingsServices& services
 }
 
 QWidget* copyableCommand(const QString& text) {
-    auto* field = new QLineEdit(text);
-    field->setReadOnly(true);
-    field->setCursorPosition(0);
-    QFont mono("monospace");
-    mono.setStyleHint(QFont::Monospace);
-    field->setFont(mono);
+    auto* shown = new QLabel(text);
+    shown->setObjectName("command");
+    shown->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    shown->setTextFormat(Qt::PlainText);
+    shown->setWordWrap(true);
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    shown->setFont(mono);
     auto* container = new QWidget;
     auto* layout = new QHBoxLayout(container);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(field, 1);
+    layout->addWidget(shown, 1);
     layout->addWidget(button("Copy", [text] { QApplication::clipboard()->setText(text); }));
     return container;
 }
@@ -573,10 +575,11 @@ QWidget* layoutsPage(const SettingsServices& services) {
     auto* importLayout = new QHBoxLayout(importRow);
     importLayout->setContentsMargins(0, 0, 0, 0);
     importLayout->addWidget(button("Import…", [store] { store->importLayouts(); }));
-    importLayout->addStretch(1);
-    importLayout->addWidget(
-        noteLabel("Also from the tray menu, and with <code>brindlow layout restore "
-                  "&lt;name&gt;</code>."));
+    QLabel* hint = noteLabel(
+        "Also from the tray menu, and with <code>brindlow layout restore "
+        "&lt;name&gt;</code>.");
+    hint->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    importLayout->addWidget(hint, 1);
     column->addWidget(importRow);
     column->addStretch(1);
     return page;

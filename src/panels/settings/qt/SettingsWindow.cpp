@@ -17,7 +17,8 @@ SettingsWindow::SettingsWindow(SettingsStore& store, SettingsServices services, 
     setObjectName(kID);
     auto* layout = new QVBoxLayout(this);
     tabs_ = new QTabWidget;
-    tabs_->setFixedSize(640, 520);
+    // Wide enough for the ten tab labels side by side at the default font.
+    tabs_->setFixedSize(780, 560);
     layout->addWidget(tabs_);
     for (SettingsPageTab tab : kSettingsPageTabs) {
         QWidget* content = makeSettingsPage(tab, *binder_, services_);
