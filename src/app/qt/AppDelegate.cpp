@@ -339,11 +339,14 @@ void AppDelegate::installStatusItem() {
 void AppDelegate::showSettings(SettingsTab tab) {
     if (!presenter_) presenter_ = std::make_unique<WindowPresenter>();
     presenter_->showSettings(SettingsWindow::kID, SettingsWindow::kTitle, [this] {
-        return std::make_unique<SettingsWindow>(settings_, settingsServices());
+        auto content = std::make_unique<SettingsWindow>(settings_, settingsServices());
+        settingsWindow_ = content.get();
+        return content;
     });
-    if (auto* window = dynamic_cast<SettingsWindow*>(presenter_->window(SettingsWindow::kID)))
-        window->select(tab == SettingsTab::layouts ? SettingsPageTab::layouts
-                                                   : SettingsPageTab::general);
+    // The presenter keeps the window for the life of the process, so the page stays reachable.
+    if (settingsWindow_)
+        settingsWindow_->select(tab == SettingsTab::layouts ? SettingsPageTab::layouts
+                                                            : SettingsPageTab::general);
 }
 
 SettingsServices AppDelegate::settingsServices() {

@@ -38,6 +38,7 @@ class TrayIcon;
 class SettingsStore;
 class StripController;
 struct SettingsServices;
+class SettingsWindow;
 class ToastController;
 class WindowPresenter;
 
@@ -78,6 +79,8 @@ class AppDelegate {
     void askLayoutName();
     // Shows the settings window on a page.
     void showSettings(SettingsTab tab);
+    // The settings window's content, none before its first showing.
+    SettingsWindow* settingsWindow() { return settingsWindow_; }
 
     // The diagnostics report of this moment, and the two ways to hand it over.
     std::string diagnosticsReport() const;
@@ -136,6 +139,7 @@ class AppDelegate {
     MenuBarController menuBar_;
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<WindowPresenter> presenter_;
+    SettingsWindow* settingsWindow_ = nullptr;  // kept by the presenter
     // Construction point: indicator (IndicatorController), no panels.
     // Every overlay animates through this one animator.
     std::unique_ptr<Animator> animator_;
