@@ -119,6 +119,9 @@ AppDelegate::~AppDelegate() {
     badgeOverlay_.reset();
     focusOverlay_.reset();
     menuKeyWatch_.reset();
+    // The settings window's recorders hold the registry: they go first.
+    settingsWindow_ = nullptr;
+    presenter_.reset();
     if (KeyboardShortcuts::Registry::shared() == shortcuts_.get()) {
         KeyboardShortcuts::Registry::setShared(nullptr);
         KeyboardShortcuts::setKeyCharacterSource({});
