@@ -1,6 +1,6 @@
 #include "app/URLRequest.h"
 
-#include <nlohmann/json.hpp>
+#include "settings/UTF8.h"
 
 namespace brindlow {
 
@@ -11,16 +11,6 @@ int hexValue(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-bool isValidUTF8(const std::string& text) {
-    // The JSON writer is the UTF-8 validator at hand: strict mode throws on a bad sequence.
-    try {
-        (void)nlohmann::json(text).dump();
-        return true;
-    } catch (const nlohmann::json::exception&) {
-        return false;
-    }
 }
 
 std::vector<std::string_view> split(std::string_view text, char separator) {

@@ -201,7 +201,14 @@ class StripController {
     int rescanWindows(bool respectingBackoff);
     std::optional<ManagedWindow> candidate(const AXElementRef& element, const AppRef& app) const;
     bool add(const AXElementRef& element, std::int32_t pid, bool focus);
-    void remove(WindowID id, const std::string& reason, bool tail);
+    // Why a window leaves the strip; the way back from full screen survives only `fullScreen`.
+    enum class Removal { gone, floated, appRuleFloat, appQuit, closed, minimized, fullScreen };
+    // Takes a window off its strip and forgets its tiling records.
+    void remove(WindowID id, Removal reason);
+    // The same, then the display is laid out again.
+    void removeAndRelayout(WindowID id, Removal reason);
+    // The reason as the log line says it.
+    static const char* removalText(Removal reason);
     void handle(AppObserver::Event event, const AXElementRef& element, std::int32_t pid);
     void windowFocused(WindowID id);
     std::string displayName(const std::string& uuid) const;
@@ -210,7 +217,9 @@ class StripController {
     // Commands.
     void execute(Command command);
     void togglePause();
-    void structuralTail(const std::string& uuid);
+    // After the strip's structure changed: automatic tabs back to stacks, viewport clamp, relayout,
+    // session save and a structure snapshot.
+    void afterStructureChange(const std::string& uuid);
     void restoreAutoTabs(const std::string& uuid);
     void raiseFocused(const std::string& uuid);
     void showMessage(const ToastMessage& message);
@@ -227,6 +236,7 @@ class StripController {
     void applyLayout(const std::string& uuid, const ApplyOptions& options);
     std::map<WindowID, MoveResult> applyNow(const std::vector<Placement>& placements,
                                             bool settleOnly);
+    std::map<WindowID, MoveResult> applyTogether(const std::vector<Placement>& placements);
     void disableEnhancedUIIfNeeded(const Strip& strip);
     std::vector<GapStrip> makeGapStrips(const std::vector<GapBand>& bands);
 
@@ -262,6 +272,8 @@ class StripController {
     void registerObservers();
 
     void forgetWindowRecords(WindowID id, bool keepFullScreenReturn);
+    // Removes the window; the display it was on, if any.
+    std::optional<std::string> removeFromStrip(WindowID id, Removal reason);
     LayoutEngine::QuitWindow quitWindow(const ManagedWindow& window, bool hidden) const;
     void placeWhereQuitWould(const std::vector<WindowID>& ids, const DisplayState& display);
     void releaseWindows(const std::vector<WindowID>& ids, const DisplayState& display);

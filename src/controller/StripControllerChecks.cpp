@@ -90,8 +90,8 @@ void StripController::checkSize(const std::string& uuid, std::vector<SizeCheck> 
     if (!kept.empty() && attempt < SizeCheck::kMostRetries)
         scheduleSizeCheck(uuid, std::move(kept), attempt + 1);
     if (!vanished.empty()) {
-        for (const WindowID id : vanished) remove(id, "gone", false);
-        structuralTail(uuid);
+        for (const WindowID id : vanished) remove(id, Removal::gone);
+        afterStructureChange(uuid);
     }
     if (learned) {
         if (const std::optional<ToastMessage> message = unstackColumnsWithoutRoom(uuid)) {

@@ -47,7 +47,7 @@ void StripController::runCommand(Command command, const std::string& uuid) {
         case Kind::moveRight: {
             const int direction = command.kind() == Kind::moveLeft ? -1 : +1;
             if (strip.moveColumn(direction)) {
-                structuralTail(uuid);
+                afterStructureChange(uuid);
             } else if (crosses) {
                 moveAcrossDisplays(uuid, direction);
             }
@@ -56,7 +56,7 @@ void StripController::runCommand(Command command, const std::string& uuid) {
         case Kind::moveUp:
         case Kind::moveDown:
             if (strip.moveWindowInStack(command.kind() == Kind::moveUp ? -1 : +1))
-                structuralTail(uuid);
+                afterStructureChange(uuid);
             return;
         case Kind::cycleWidth:
             setWidth(CommandRules::cyclePresets(state_.settings.presetWidths), uuid);
@@ -81,7 +81,7 @@ void StripController::runCommand(Command command, const std::string& uuid) {
             changeHeight(uuid, command.kind() == Kind::taller);
             return;
         case Kind::equalizeHeights:
-            if (strip.equalizeHeights()) structuralTail(uuid);
+            if (strip.equalizeHeights()) afterStructureChange(uuid);
             return;
         case Kind::sendToNextDisplay:
             sendToNextDisplay(uuid);
@@ -105,7 +105,7 @@ void StripController::runCommand(Command command, const std::string& uuid) {
         case Kind::pinLeft:
         case Kind::pinRight:
             if (strip.togglePin(command.kind() == Kind::pinLeft ? Pin::left : Pin::right))
-                structuralTail(uuid);
+                afterStructureChange(uuid);
             return;
         case Kind::togglePause:
         case Kind::toggleFocusBorder:
@@ -159,7 +159,7 @@ void StripController::editFocusedColumn(const std::string& uuid,
     if (!column) return;
     const Column before = *column;
     edit(*column);
-    if (!(*column == before)) structuralTail(uuid);
+    if (!(*column == before)) afterStructureChange(uuid);
 }
 
 void StripController::setWidth(const std::vector<double>& presets, const std::string& uuid) {
@@ -172,7 +172,7 @@ void StripController::resizeColumn(double step, const std::string& uuid) {
 
 void StripController::toggleFullWidth(const std::string& uuid) {
     if (!focusedColumn(uuid)) return;
-    if (stateOf(uuid)->strip.toggleFullWidth()) structuralTail(uuid);
+    if (stateOf(uuid)->strip.toggleFullWidth()) afterStructureChange(uuid);
 }
 
 void StripController::centerFocused(const std::string& uuid) {
@@ -251,7 +251,7 @@ void StripController::changeHeight(const std::string& uuid, bool taller) {
         };
         if (std::fabs(focusedHeight(copy) - focusedHeight(original)) >= 2.0) {
             stateOf(uuid)->strip = std::move(copy);
-            structuralTail(uuid);
+            afterStructureChange(uuid);
             return;
         }
     }

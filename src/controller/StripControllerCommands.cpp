@@ -37,7 +37,7 @@ void StripController::togglePause() {
     publishFocusFrames();
 }
 
-void StripController::structuralTail(const std::string& uuid) {
+void StripController::afterStructureChange(const std::string& uuid) {
     restoreAutoTabs(uuid);
     clampViewport(uuid);
     relayout(uuid);

@@ -17,7 +17,7 @@ void StripController::move(WindowID id, const std::string& source, const std::st
     to.focusedIndex = afterFocused ? to.insertWindow(id, width)
                                    : to.insertColumn(Column::single(id, width), index);
     log_.info("Move %{public}s to display %{public}s", appName(id), displayName(target));
-    structuralTail(source);
+    afterStructureChange(source);
     focusChanged(target, true);
 }
 
@@ -81,7 +81,7 @@ void StripController::toggleFloat(const std::string& uuid) {
     const Rect visible = display->info.visible;
 
     state_.records.edit(window.id, [](WindowRecord& record) { record.userFloating = true; });
-    remove(window.id, "floated", true);
+    removeAndRelayout(window.id, Removal::floated);
     // A target still waiting in the application's move queue would snap the window back into
     // its old column after it floated.
     asyncMover_->forget(window.id);

@@ -51,7 +51,7 @@ void StripController::applySettings(const AppSettings& settings) {
             const std::optional<AppRule> rule = settings.rule(*window.bundleID);
             if (rule && rule->behavior == AppBehavior::floating) floating.push_back(id);
         }
-        for (const WindowID id : floating) remove(id, "app rule: float", false);
+        for (const WindowID id : floating) remove(id, Removal::appRuleFloat);
         rescanWindows(false);
     }
     if (layoutParameters(old) == layoutParameters(settings) && !displaysDiffer && !rulesDiffer) {

@@ -60,7 +60,7 @@ void StripController::userChanged(WindowID id) {
         home->strip.focus(id);
         log_.info("User resized %{public}s to %ld×%ld", name, long(live->width),
                   long(live->height));
-        structuralTail(uuid);
+        afterStructureChange(uuid);
         return;
     }
 
@@ -68,7 +68,7 @@ void StripController::userChanged(WindowID id) {
     const Column& column = home->strip.columns[size_t(place->column)];
     if (target == uuid && UserDrag::shookInsideStack(column, *live, recorded)) {
         log_.info("User moved %{public}s inside its stack: back into place", name);
-        structuralTail(uuid);
+        afterStructureChange(uuid);
         return;
     }
     const int index = dropColumn(*live, target, id);
@@ -78,7 +78,7 @@ void StripController::userChanged(WindowID id) {
         return;
     }
     UserDrag::moveWithinStrip(home->strip, id, index);
-    structuralTail(uuid);
+    afterStructureChange(uuid);
 }
 
 int StripController::dropColumn(const Rect& live, const std::string& uuid, WindowID id) const {

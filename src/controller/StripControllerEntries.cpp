@@ -65,7 +65,7 @@ void StripController::reorderOnQueue(const std::string& uuid, int from, int to) 
     if (from < 0 || size_t(from) >= display->strip.columns.size() || from == to) return;
     display->strip.reorderColumn(from, to);
     log_.info("Reorder column %ld to %ld", long(from + 1), long(to + 1));
-    structuralTail(uuid);
+    afterStructureChange(uuid);
 }
 
 std::set<std::string> StripController::restoreLayoutOnQueue(const SessionSnapshot& snapshot) {
@@ -78,7 +78,7 @@ std::set<std::string> StripController::restoreLayoutOnQueue(const SessionSnapsho
     }
     placeRestoredWindows(snapshot, candidates);
     for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
-        structuralTail(uuid);
+        afterStructureChange(uuid);
     if (state_.activeUUID) raiseFocused(*state_.activeUUID);
     log_.info("Restored layout with %ld windows", long(snapshot.windowCount()));
 

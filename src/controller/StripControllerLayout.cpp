@@ -238,8 +238,8 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
     }
 
     if (!vanished.empty()) {
-        for (const WindowID id : vanished) remove(id, "gone", false);
-        structuralTail(uuid);
+        for (const WindowID id : vanished) remove(id, Removal::gone);
+        afterStructureChange(uuid);
     }
 }
 
@@ -254,6 +254,7 @@ StripLayout StripController::layOut(const Strip& strip, const DisplayGeometry& a
 
 std::map<WindowID, MoveResult> StripController::applyNow(const std::vector<Placement>& placements,
                                                          bool settleOnly) {
+    if (!settleOnly && windowMover_.movesTogether()) return applyTogether(placements);
     std::map<std::int32_t, std::vector<std::pair<ManagedWindow, Rect>>> groups;
     for (const Placement& placement : placements) {
         const auto window = state_.windows.find(placement.windowID);
@@ -281,6 +282,29 @@ std::map<WindowID, MoveResult> StripController::applyNow(const std::vector<Place
         if (!slowest || elapsed > slowest->second) slowest = std::make_pair(pid, elapsed);
     });
     state_.slowestMove = slowest;
+    return results;
+}
+
+// Every window in one batch with one wait for all of them; the batch's time counts for the
+// application of its first window.
+std::map<WindowID, MoveResult> StripController::applyTogether(
+    const std::vector<Placement>& placements) {
+    std::vector<std::pair<ManagedWindow, Rect>> moves;
+    for (const Placement& placement : placements) {
+        const auto window = state_.windows.find(placement.windowID);
+        if (window != state_.windows.end()) moves.emplace_back(window->second, placement.frame);
+    }
+    std::map<WindowID, MoveResult> results;
+    if (moves.empty()) {
+        state_.slowestMove.reset();
+        return results;
+    }
+    const double started = clock_.now();
+    std::vector<MoveResult> moved = windowMover_.moveAll(moves, true);
+    state_.slowestMove = std::make_pair(moves.front().first.pid, clock_.now() - started);
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        results[moves[i].first.id] = std::move(moved[i]);
+    }
     return results;
 }
 

@@ -202,12 +202,14 @@ void StripController::restoreWindowsForQuit() {
     const auto putBack = [&](const std::vector<LayoutEngine::QuitWindow>& windows,
                              const Rect& area) {
         const std::map<WindowID, Rect> plan = LayoutEngine::quitPlan(windows, screens, area, 24.0);
+        std::vector<std::pair<ManagedWindow, Rect>> moves;
         for (const auto& [id, frame] : plan) {
             const auto window = state_.windows.find(id);
-            if (window == state_.windows.end()) continue;
-            windowMover_.move(window->second, frame, false);
-            ++moved;
+            if (window != state_.windows.end()) moves.emplace_back(window->second, frame);
         }
+        // Together where the platform can, so every window goes back with one wait.
+        windowMover_.moveAll(moves, false);
+        moved += long(moves.size());
     };
 
     for (const std::string& uuid : state_.displayOrder) {

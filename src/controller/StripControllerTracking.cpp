@@ -59,11 +59,11 @@ void StripController::appQuit(std::int32_t pid) {
     std::vector<WindowID> ids;
     for (const auto& [id, window] : state_.windows)
         if (window.pid == pid) ids.push_back(id);
-    for (const WindowID id : ids) remove(id, "app quit", false);
+    for (const WindowID id : ids) remove(id, Removal::appQuit);
     asyncMover_->retire(pid);
     if (ids.empty()) return;
     for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
-        structuralTail(uuid);
+        afterStructureChange(uuid);
 }
 
 void StripController::appActivated(const std::optional<AppRef>& app, std::int32_t pid) {
@@ -180,7 +180,7 @@ bool StripController::add(const AXElementRef& element, std::int32_t pid, bool fo
     if (focused) stateOf(target)->strip.focusedIndex = index;
     log_.info("Add %{public}s '%{private}s' at column %ld on %{public}s", window->appName,
               window->title, long(index + 1), displayName(target));
-    structuralTail(target);
+    afterStructureChange(target);
     if (focused) {
         state_.activeUUID = target;
         publishSnapshot(SnapshotReason::focus(target));
@@ -195,18 +195,49 @@ void StripController::forgetWindowRecords(WindowID id, bool keepFullScreenReturn
     asyncMover_->forget(id);
 }
 
-void StripController::remove(WindowID id, const std::string& reason, bool tail) {
+const char* StripController::removalText(Removal reason) {
+    switch (reason) {
+        case StripController::Removal::gone:
+            return "gone";
+        case StripController::Removal::floated:
+            return "floated";
+        case StripController::Removal::appRuleFloat:
+            return "app rule: float";
+        case StripController::Removal::appQuit:
+            return "app quit";
+        case StripController::Removal::closed:
+            return "closed";
+        case StripController::Removal::minimized:
+            return "minimized";
+        case StripController::Removal::fullScreen:
+            return "fullscreen";
+    }
+    return "?";
+}
+
+std::optional<std::string> StripController::removeFromStrip(WindowID id, Removal reason) {
     const auto found = state_.windows.find(id);
-    if (found == state_.windows.end()) return;
+    if (found == state_.windows.end()) return std::nullopt;
     const ManagedWindow window = found->second;
     state_.windows.erase(found);
-    forgetWindowRecords(id, reason == "fullscreen");
+    forgetWindowRecords(id, reason == Removal::fullScreen);
     const auto location = locate(id);
     if (location) {
         if (DisplayState* display = stateOf(location->first)) display->strip.remove(id);
     }
-    log_.info("Remove %{public}s '%{private}s': %{public}s", window.appName, window.title, reason);
-    if (tail && location) structuralTail(location->first);
+    log_.info("Remove %{public}s '%{private}s': %{public}s", window.appName, window.title,
+              std::string(removalText(reason)));
+    if (!location) return std::nullopt;
+    return location->first;
+}
+
+void StripController::remove(WindowID id, Removal reason) {
+    removeFromStrip(id, reason);
+}
+
+void StripController::removeAndRelayout(WindowID id, Removal reason) {
+    if (const std::optional<std::string> uuid = removeFromStrip(id, reason))
+        afterStructureChange(*uuid);
 }
 
 void StripController::handle(AppObserver::Event event, const AXElementRef& element,
@@ -223,7 +254,7 @@ void StripController::handle(AppObserver::Event event, const AXElementRef& eleme
         case AppObserver::Event::windowDestroyed:
             state_.records.edit(id, [](WindowRecord& record) { record.userFloating = false; });
             if (managed) {
-                remove(id, "closed", true);
+                removeAndRelayout(id, Removal::closed);
             } else {
                 // A window closed while in full screen, floating or untiled: its id may come
                 // back for another window, so nothing of it is kept.
@@ -234,7 +265,7 @@ void StripController::handle(AppObserver::Event event, const AXElementRef& eleme
             if (pid == state_.frontmostPID) windowFocused(id);
             break;
         case AppObserver::Event::minimized:
-            if (managed) remove(id, "minimized", true);
+            if (managed) removeAndRelayout(id, Removal::minimized);
             break;
         case AppObserver::Event::restored:
             if (!managed) add(element, pid, true);
@@ -243,7 +274,7 @@ void StripController::handle(AppObserver::Event event, const AXElementRef& eleme
             if (!managed) {
                 add(element, pid, true);
             } else if (AX::boolAttribute(element, ax::fullScreen).value_or(false)) {
-                remove(id, "fullscreen", true);
+                removeAndRelayout(id, Removal::fullScreen);
             } else {
                 watchDrag(id);
             }
@@ -273,7 +304,7 @@ void StripController::windowFocused(WindowID id) {
     state_.activeUUID = uuid;
     const bool cleared = state_.records.clearBadge(id);
     if (changed) {
-        structuralTail(uuid);
+        afterStructureChange(uuid);
         publishSnapshot(SnapshotReason::focus(uuid));
     } else if (cleared || !same) {
         publishSnapshot(SnapshotReason::focus(uuid));

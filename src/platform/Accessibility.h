@@ -86,6 +86,8 @@ class Accessibility {
                                                                    double /*timeout*/) {
         return std::nullopt;
     }
+    // Whether setFrames writes in batches here.
+    virtual bool canSetFrames() const { return false; }
 };
 
 }  // namespace brindlow

@@ -4,6 +4,7 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Clock.h"
+#include "platform/DesktopPictures.h"
 #include "platform/EventTap.h"
 #include "platform/Executor.h"
 #include "platform/ExecutorFactory.h"
@@ -49,6 +50,8 @@ struct Platform {
     // can be drawn (no toolkit), and then the overlays are not made.
     SurfaceFactory* surfaces = nullptr;
     UiScheduler* uiScheduler = nullptr;
+    // The desktop picture the gap covers paint; absent: frosted covers.
+    DesktopPictures* desktopPictures = nullptr;
 };
 
 }  // namespace brindlow

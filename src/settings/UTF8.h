@@ -40,4 +40,14 @@ inline std::optional<UTF8CodePoint> decodeUTF8(std::string_view text, size_t at)
     return UTF8CodePoint{value, length};
 }
 
+// Whether all of `text` is well-formed UTF-8.
+inline bool isValidUTF8(std::string_view text) {
+    for (size_t at = 0; at < text.size();) {
+        const std::optional<UTF8CodePoint> point = decodeUTF8(text, at);
+        if (!point) return false;
+        at += point->length;
+    }
+    return true;
+}
+
 }  // namespace brindlow

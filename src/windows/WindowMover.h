@@ -33,6 +33,8 @@ class WindowMover {
     // read-back size differs; otherwise window by window.
     std::vector<MoveResult> moveAll(std::span<const std::pair<ManagedWindow, Rect>> moves,
                                     bool resend) const;
+    // Whether moveAll() sends its windows together rather than one by one.
+    bool movesTogether() const { return accessibility_.canSetFrames(); }
     // As move(window, target, false) for a window whose geometry is not known
     // (its last move failed): size, position and size are written whatever the
     // recorded frame says.

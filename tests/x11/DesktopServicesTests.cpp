@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <vector>
 
 #include "platform/x11/X11Properties.h"
 #include "x11/support/X11Fixture.h"
@@ -256,9 +258,22 @@ TEST_F(DesktopServices, RemovedObserversHearNothingAlreadyOnItsWay) {
         WorkspaceEvent::didLaunch, [&](const RunningApplication&) { ++launches; });
     // A work-area change on the root and a new application, both handled by
     // the time the round trip is back: their notifications wait on main.
+    // The window manager's work area goes back afterwards: later tests (and Qt's
+    // menu placement) in this session read it.
+    const xcb_atom_t workArea = connection().atom("_NET_WORKAREA");
+    std::vector<std::uint32_t> original;
+    if (xcb_get_property_reply_t* reply =
+            xcb_get_property_reply(connection().xcb(),
+                                   xcb_get_property(connection().xcb(), 0, connection().root(),
+                                                    workArea, XCB_ATOM_CARDINAL, 0, 1024),
+                                   nullptr)) {
+        const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+        original.assign(values, values + xcb_get_property_value_length(reply) / 4);
+        free(reply);
+    }
     const std::uint32_t area[] = {0, 0, 100, 100};
-    xcb_change_property(connection().xcb(), XCB_PROP_MODE_REPLACE, connection().root(),
-                        connection().atom("_NET_WORKAREA"), XCB_ATOM_CARDINAL, 32, 4, area);
+    xcb_change_property(connection().xcb(), XCB_PROP_MODE_REPLACE, connection().root(), workArea,
+                        XCB_ATOM_CARDINAL, 32, 4, area);
     TestClientProcess client({"--title", "launching"});
     ASSERT_TRUE(windowElement(client));
     connection().sync();
@@ -267,6 +282,13 @@ TEST_F(DesktopServices, RemovedObserversHearNothingAlreadyOnItsWay) {
     main_.runPending();
     EXPECT_EQ(screenCalls, 0);
     EXPECT_EQ(launches, 0);
+    if (original.empty())
+        xcb_delete_property(connection().xcb(), connection().root(), workArea);
+    else
+        xcb_change_property(connection().xcb(), XCB_PROP_MODE_REPLACE, connection().root(),
+                            workArea, XCB_ATOM_CARDINAL, 32,
+                            static_cast<std::uint32_t>(original.size()), original.data());
+    connection().sync();
 }
 
 TEST_F(DesktopServices, TrustedWhileConnected) {

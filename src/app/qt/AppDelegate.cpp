@@ -10,8 +10,11 @@
 #include <cstdlib>
 #include <iostream>
 
+#include <ctime>
+
 #include "app/CommandLineTool.h"
 #include "app/qt/SaveLayoutPrompt.h"
+#include "app/qt/SettingsShortcut.h"
 #include "app/qt/TrayIcon.h"
 #include "controller/StripController.h"
 #include "input/Hotkey.h"
@@ -19,8 +22,13 @@
 #include "input/KeyboardShortcuts/HotKeyCenter.h"
 #include "input/KeyboardShortcuts/MenuShortcuts.h"
 #include "input/KeyboardShortcuts/Registry.h"
+#include "overlays/Appearance.h"
 #include "overlays/BadgeOverlayController.h"
 #include "overlays/FocusOverlayController.h"
+#include "overlays/GapOverlayController.h"
+#include "overlays/GapView.h"
+#include "overlays/IndicatorController.h"
+#include "overlays/IndicatorView.h"
 #include "overlays/ToastController.h"
 #include "overlays/ToastView.h"
 #include "overlays/WindowPresenter.h"
@@ -31,6 +39,7 @@
 #include "settings/SettingsRanges.h"
 #include "settings/SettingsStore.h"
 #include "settings/StorageFolder.h"
+#include "windows/AppIcons.h"
 
 namespace brindlow {
 
@@ -80,9 +89,39 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
         SurfaceFactory& surfaces = *platform_.surfaces;
         UiScheduler& scheduler = *platform_.uiScheduler;
         animator_ = std::make_unique<Animator>(scheduler);
+        if (platform_.workspace) icons_ = std::make_unique<AppIconCache>(*platform_.workspace);
+        AppIconCache* icons = icons_.get();
+        StripController* strip = &controller_;
+        indicator_ = std::make_unique<IndicatorController>(
+            surfaces, scheduler, *animator_,
+            [icons] {
+                return std::make_shared<IndicatorView>(
+                    [icons](std::int32_t pid) { return icons ? icons->icon(pid) : Image{}; });
+            },
+            IndicatorController::Actions{[strip](WindowID window) { strip->jump(window); },
+                                         [strip](const std::string& display, int from, int to) {
+                                             strip->reorderColumn(display, from, to);
+                                         }});
         focusOverlay_ = std::make_unique<FocusOverlayController>(surfaces, scheduler, *animator_);
         badgeOverlay_ = std::make_unique<BadgeOverlayController>(surfaces);
         Screens* screens = platform_.screens;
+        GapOverlayController::Environment gaps;
+        gaps.makeView = [] { return std::make_shared<GapView>(); };
+        gaps.pictures = platform_.desktopPictures;
+        gaps.screenFrames = [screens] {
+            std::vector<Rect> frames;
+            if (screens)
+                for (const ScreenInfo& screen : screens->screens()) frames.push_back(screen.frame);
+            return frames;
+        };
+        gaps.isDark = [] { return isDarkAppearance(); };
+        gaps.timeOfDay = [] {
+            const std::time_t now = std::time(nullptr);
+            std::tm local{};
+            localtime_r(&now, &local);
+            return std::pair<int, int>{local.tm_hour, local.tm_min};
+        };
+        gapOverlay_ = std::make_unique<GapOverlayController>(surfaces, std::move(gaps));
         toast_ = std::make_unique<ToastController>(
             surfaces, scheduler, *animator_, std::make_shared<ToastView>(),
             [screens]() -> std::optional<Rect> {
@@ -113,11 +152,14 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
 
 AppDelegate::~AppDelegate() {
     stopPermissionTimer();
+    settingsShortcut_.reset();
     tray_.reset();
     // The controllers go before the animator they animate with.
     toast_.reset();
+    gapOverlay_.reset();
     badgeOverlay_.reset();
     focusOverlay_.reset();
+    indicator_.reset();
     menuKeyWatch_.reset();
     // The settings window's recorders hold the registry: they go first.
     settingsWindow_ = nullptr;
@@ -218,10 +260,12 @@ void AppDelegate::installControllerCallbacks() {
         self.snapshot_ = snapshot;
         self.menuBar_.setSnapshot(snapshot);
         self.menuBar_.updateTitle();
-        // Construction points, in this order: the strip indicator (with the current settings) is
-        // updated here.
+        if (self.indicator_) {
+            self.indicator_->update(snapshot.displays, snapshot.paused, snapshot.reason,
+                                    self.settings_.settings());
+        }
         if (self.badgeOverlay_) self.badgeOverlay_->update(snapshot.displays, snapshot.paused);
-        // Construction points, in this order: the gap overlay is updated here.
+        if (self.gapOverlay_) self.gapOverlay_->update(snapshot.displays);
         self.panels_->snapshotPublished(snapshot);
     };
     controller_.onMessage = [weak](const ToastMessage& message) {
@@ -289,7 +333,7 @@ void AppDelegate::applyInputSettings(const AppSettings& settings) {
     gestures_.apply(gestures);
     mouseFocus_.setEnabled(granted && settings.focusFollowsMouse);
     menuBar_.updateTitle();
-    // Construction point: the strip indicators hide here when `showIndicator` is off.
+    if (indicator_ && !settings.showIndicator) indicator_->hideAll();
 }
 
 MenuBarActions AppDelegate::menuActions() {
@@ -326,6 +370,12 @@ MenuBarActions AppDelegate::menuActions() {
 
 void AppDelegate::installStatusItem() {
     if (tray_) return;
+    if (!settingsShortcut_) {
+        std::weak_ptr<AppDelegate*> weak = alive_;
+        settingsShortcut_ = std::make_unique<SettingsShortcut>([weak] {
+            if (auto alive = weak.lock()) (*alive)->showSettings(SettingsTab::general);
+        });
+    }
     if (!TrayIcon::isTrayAvailable()) {
         // Never an invisible program: say once how to reach it instead.
         log_.log("No system tray is running; Brindlow shows no tray icon");
@@ -402,7 +452,11 @@ std::string AppDelegate::diagnosticsReport() const {
     in.systemVersion = Diagnostics::systemVersion();
     in.machineModel = Diagnostics::hardwareModel();
     in.accessibilityGranted = permissionGranted();
-    if (platform_.workspace)
+    // The same conflicts the welcome window names; by application where the platform has no
+    // process list of its own.
+    if (platform_.panelDesktop)
+        in.otherWindowManagers = panels_->runningWindowManagers();
+    else if (platform_.workspace)
         in.otherWindowManagers = Diagnostics::runningWindowManagers(*platform_.workspace);
     if (platform_.screens) in.displays = DisplayInfo::current(*platform_.screens);
     in.settings = settings_.settings();

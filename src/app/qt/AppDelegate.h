@@ -29,11 +29,15 @@ class MenuKeyWatch;
 class Registry;
 }  // namespace KeyboardShortcuts
 
+class AppIconCache;
 class Animator;
 class BadgeOverlayController;
 class FocusOverlayController;
+class GapOverlayController;
+class IndicatorController;
 class Panels;
 class LayoutsStore;
+class SettingsShortcut;
 class TrayIcon;
 class SettingsStore;
 class StripController;
@@ -98,6 +102,8 @@ class AppDelegate {
     // The overlays; null when the platform has no surfaces.
     FocusOverlayController* focusOverlay() { return focusOverlay_.get(); }
     BadgeOverlayController* badgeOverlay() { return badgeOverlay_.get(); }
+    IndicatorController* indicator() { return indicator_.get(); }
+    GapOverlayController* gapOverlay() { return gapOverlay_.get(); }
     ToastController* toast() { return toast_.get(); }
     const StripSnapshot& snapshot() const { return snapshot_; }
     bool permissionTimerActive() const;
@@ -138,14 +144,17 @@ class AppDelegate {
     RegistryMenuShortcuts menuShortcuts_;
     MenuBarController menuBar_;
     std::unique_ptr<TrayIcon> tray_;
+    // "Settings…" on Ctrl+, in every window of ours.
+    std::unique_ptr<SettingsShortcut> settingsShortcut_;
     std::unique_ptr<WindowPresenter> presenter_;
     SettingsWindow* settingsWindow_ = nullptr;  // kept by the presenter
-    // Construction point: indicator (IndicatorController), no panels.
     // Every overlay animates through this one animator.
     std::unique_ptr<Animator> animator_;
+    std::unique_ptr<AppIconCache> icons_;
+    std::unique_ptr<IndicatorController> indicator_;
     std::unique_ptr<FocusOverlayController> focusOverlay_;
     std::unique_ptr<BadgeOverlayController> badgeOverlay_;
-    // Construction point: gapOverlay (GapOverlayController), empty window pool.
+    std::unique_ptr<GapOverlayController> gapOverlay_;
     // search, overview, shortcuts and the first-run window, each made on first use.
     std::unique_ptr<Panels> panels_;
     std::unique_ptr<ToastController> toast_;

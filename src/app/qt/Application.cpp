@@ -18,6 +18,7 @@
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11InstanceSelection.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/overlay/X11RootPicture.h"
 #include "platform/x11/overlay/X11SurfaceFactory.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
@@ -123,6 +124,8 @@ int runApplication(int argc, char** argv) {
     Platform delegatePlatform = platform;
     delegatePlatform.surfaces = surfaces.get();
     delegatePlatform.uiScheduler = &uiScheduler;
+    X11RootPicture desktopPictures(services.x11->connection(), services.main);
+    delegatePlatform.desktopPictures = &desktopPictures;
     StripController::installShared(controllerEnvironment(platform));
     StripController& controller = StripController::shared();
     LayoutsStore::installShared(layoutsEnvironment(controller, platform));

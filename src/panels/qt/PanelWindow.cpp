@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QScreen>
 #include <QVariantAnimation>
 
+#include "panels/PanelShadow.h"
 #include "platform/PanelDesktop.h"
 
 namespace brindlow {
@@ -24,8 +27,50 @@ void PanelWindow::setContent(QWidget* content) {
     delete content_;
     content_ = content;
     content_->setParent(this);
-    content_->setGeometry(rect());
+    placeContent();
     content_->show();
+}
+
+void PanelWindow::setRoundedContent(double radius) {
+    cornerRadius_ = radius;
+    placeContent();
+}
+
+void PanelWindow::placeContent() {
+    const int margin = shadowDrawn_ ? int(PanelShadow::kMargin) : 0;
+    const QRect inner = rect().adjusted(margin, margin, -margin, -margin);
+    if (content_) content_->setGeometry(inner);
+    if (!cornerRadius_) return;
+    if (shadowDrawn_) {
+        clearMask();
+    } else {
+        // Rounded corners without a compositor: cut the window to the content's shape.
+        QPainterPath path;
+        path.addRoundedRect(inner, *cornerRadius_, *cornerRadius_);
+        setMask(QRegion(path.toFillPolygon().toPolygon()));
+    }
+}
+
+void PanelWindow::paintEvent(QPaintEvent* event) {
+    if (!shadowDrawn_ || !content_) return QWidget::paintEvent(event);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    const double radius = *cornerRadius_;
+    // Only around the content: under its translucent fill the shadow would darken it.
+    QPainterPath outside, contentShape;
+    outside.addRect(rect());
+    contentShape.addRoundedRect(QRectF(content_->geometry()), radius, radius);
+    painter.setClipPath(outside.subtracted(contentShape));
+    const QRectF lit = QRectF(content_->geometry()).translated(0, PanelShadow::kOffsetY);
+    painter.fillPath(contentShape.translated(0, PanelShadow::kOffsetY),
+                     QColor(0, 0, 0, int(255 * PanelShadow::alpha(0))));
+    // One ring per point of distance, each as dark as the shadow is there.
+    for (int d = 0; d < int(PanelShadow::kBlur); ++d) {
+        painter.setPen(QPen(QColor(0, 0, 0, int(255 * PanelShadow::alpha(d + 0.5))), 1));
+        const double out = d + 0.5;
+        painter.drawRoundedRect(lit.adjusted(-out, -out, out, out), radius + out, radius + out);
+    }
 }
 
 bool PanelWindow::animatesFades() const {
@@ -34,7 +79,7 @@ bool PanelWindow::animatesFades() const {
 
 void PanelWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (content_) content_->setGeometry(rect());
+    placeContent();
 }
 
 void PanelWindow::show(const Rect& frame) {
@@ -44,8 +89,12 @@ void PanelWindow::show(const Rect& frame) {
         if (!QWidget::isVisible()) previousFocus_ = active;
         desktop_->preparePanel(std::uint32_t(winId()), true);
     }
-    const QRect geometry(int(frame.x), int(frame.y), int(frame.width), int(frame.height));
+    // A compositor that started or stopped since the last show changes the window's frame.
+    shadowDrawn_ = cornerRadius_ && animatesFades();
+    const Rect outer = PanelShadow::windowFrame(frame, shadowDrawn_);
+    const QRect geometry(int(outer.x), int(outer.y), int(outer.width), int(outer.height));
     setGeometry(geometry);
+    placeContent();
     if (!filtering_) {
         qApp->installEventFilter(this);
         filtering_ = true;

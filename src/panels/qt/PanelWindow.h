@@ -32,6 +32,10 @@ class PanelWindow final : public QWidget, public PanelHost {
     QWidget* content() const { return content_; }
     // Whether fades animate (a compositor blends windows).
     bool animatesFades() const;
+    // Content with corners rounded by `radius`: where a compositor runs the corners stay
+    // translucent and a soft shadow falls around the content; without one the window is cut to
+    // the content's shape and has no shadow.
+    void setRoundedContent(double radius);
 
     bool isVisible() const override { return QWidget::isVisible(); }
     bool isKey() const override { return isActiveWindow(); }
@@ -48,12 +52,16 @@ class PanelWindow final : public QWidget, public PanelHost {
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     bool isInside(QObject* object) const;
+    void placeContent();
 
     PanelDesktop* desktop_;
     QWidget* content_ = nullptr;
+    std::optional<double> cornerRadius_;
+    bool shadowDrawn_ = false;
     std::optional<std::uint32_t> previousFocus_;
     double alpha_ = 1;
     std::unique_ptr<QVariantAnimation> fade_;

@@ -52,6 +52,7 @@ struct Panels::Search {
               model, [&panels](std::int32_t pid) { return panels.icon(pid); },
               [this](int index) { controller.choose(index); })) {
         window.setContent(view);
+        window.setRoundedContent(SearchView::kCornerRadius);
         window.onKey = [this](PanelKey key) { return controller.handleKey(key); };
         window.onResign = [this] { controller.resignedKey(); };
         model.onChange = [this] { view->modelChanged(); };
@@ -87,6 +88,7 @@ struct Panels::Sheet {
               return panels.env_.settings ? panels.env_.settings->settings() : AppSettings{};
           }) {
         window.setContent(view);
+        window.setRoundedContent(ShortcutsView::kCornerRadius);
         window.onKey = [this](PanelKey key) { return controller.handleKey(key); };
         window.onResign = [this] { controller.resignedKey(); };
     }

@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -16,8 +15,6 @@
 namespace brindlow {
 
 namespace {
-
-constexpr int kCornerRadius = 14;
 
 QPixmap magnifier(int side) {
     QPixmap pixmap(side, side);
@@ -101,14 +98,6 @@ void SearchView::paintEvent(QPaintEvent*) {
 void SearchView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     field_->setFocus();
-}
-
-void SearchView::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    // Rounded corners without a compositor: cut the window to its shape.
-    QPainterPath path;
-    path.addRoundedRect(rect(), kCornerRadius, kCornerRadius);
-    window()->setMask(QRegion(path.toFillPolygon().toPolygon()));
 }
 
 SearchResultsList::SearchResultsList(SearchModel& model, SearchView::IconSource icons,

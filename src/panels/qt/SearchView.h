@@ -18,6 +18,7 @@ class SearchResultsList;
 class SearchView final : public QWidget {
   public:
     using IconSource = std::function<Image(std::int32_t pid)>;
+    static constexpr int kCornerRadius = 14;
 
     SearchView(SearchModel& model, IconSource icons, std::function<void(int)> onChoose,
                QWidget* parent = nullptr);
@@ -30,7 +31,6 @@ class SearchView final : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
   private:
     SearchModel& model_;

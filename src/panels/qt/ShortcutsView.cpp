@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 #include <QVBoxLayout>
 
 #include "panels/qt/PanelStyle.h"
@@ -13,8 +12,6 @@
 namespace brindlow {
 
 namespace {
-
-constexpr int kCornerRadius = 16;
 
 QLabel* label(const QString& text, const QFont& font, const QColor& color) {
     auto* l = new QLabel(text);
@@ -93,9 +90,6 @@ void ShortcutsView::paintEvent(QPaintEvent*) {
 void ShortcutsView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (body_) body_->setGeometry(rect());
-    QPainterPath path;
-    path.addRoundedRect(rect(), kCornerRadius, kCornerRadius);
-    window()->setMask(QRegion(path.toFillPolygon().toPolygon()));
 }
 
 }  // namespace brindlow

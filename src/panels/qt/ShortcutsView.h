@@ -10,6 +10,8 @@ namespace brindlow {
 // lines, on a dark rounded panel. Rebuilt for every opening. Main thread.
 class ShortcutsView final : public QWidget, public ShortcutsSheetView {
   public:
+    static constexpr int kCornerRadius = 16;
+
     explicit ShortcutsView(QWidget* parent = nullptr);
 
     Size setContent(const ShortcutsSheetContent& content) override;

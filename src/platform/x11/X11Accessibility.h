@@ -83,6 +83,7 @@ class X11Accessibility final : public Accessibility {
                            std::shared_ptr<AXObserver>& observer) override;
     std::optional<std::vector<FrameWriteResult>> setFrames(std::span<const FrameWrite> writes,
                                                            double timeout) override;
+    bool canSetFrames() const override { return true; }
 
   private:
     X11Desktop& desktop_;

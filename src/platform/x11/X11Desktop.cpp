@@ -690,8 +690,13 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
 
 void X11Desktop::sendMoveResize(xcb_window_t window, std::uint32_t flags, std::int32_t x,
                                 std::int32_t y, std::uint32_t width, std::uint32_t height) {
-    sendToWindowManager(x_, window, "_NET_MOVERESIZE_WINDOW",
-                        {flags, uint32_t(x), uint32_t(y), width, height});
+    // `flags` holds the gravity (bits 0-7), which fields count (bits 8-11) and the source (bits
+    // 12-15), as the message packs them; the library packs them again.
+    xcb_ewmh_request_moveresize_window(x_.ewmh(), x_.screenNumber(), window,
+                                       xcb_gravity_t(flags & 0xFF),
+                                       xcb_ewmh_client_source_type_t((flags >> 12) & 0xF),
+                                       xcb_ewmh_moveresize_window_opt_flags_t(flags & 0xF00),
+                                       uint32_t(x), uint32_t(y), width, height);
 }
 
 AXError X11Desktop::moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect>>& targets,

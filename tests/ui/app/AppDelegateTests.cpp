@@ -105,6 +105,32 @@ TEST_F(AppDelegateTest, StartUpWiresTheControllerListensAndStartsAtOnceWhenTheDi
     EXPECT_EQ(AppDelegate::current(), nullptr);
 }
 
+TEST_F(AppDelegateTest, TheMenuTitleFollowsSnapshotsAndNoTrayHostIsSaidOnce) {
+    LogSink::clear();
+    auto delegate = makeDelegate();
+    ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+    time.runUntilIdle();
+    // The offscreen platform has no tray host: no icon, and the log says so once.
+    EXPECT_EQ(delegate->tray(), nullptr);
+    int said = 0;
+    for (const LogRecord& record : LogSink::recent())
+        said += record.message.find("No system tray") != std::string::npos;
+    EXPECT_EQ(said, 1);
+    // One focused column of one: the title shows 1/1; the menu reaches the live delegate.
+    EXPECT_EQ(delegate->menuBar().title(), " 1/1");
+    EXPECT_EQ(delegate->menuBar().headerText(), "Brindlow is tiling");
+    findMenuItem(delegate->menuBar().rebuildMenu(), "Focus Border")->action();
+    EXPECT_TRUE(settings.settings().focusBorder);
+
+    const std::string report = delegate->diagnosticsReport();
+    EXPECT_NE(report.find("Accessibility: granted\n"), std::string::npos);
+    EXPECT_NE(
+        report.find(
+            "\nDisplays:\n  Screen 1920\u00D71080 at 0,0, visible 1920\u00D71080 \u2014 on\n"),
+        std::string::npos);
+    EXPECT_NE(report.find("\nStrips:\n  Screen: focus 1 of 1 [Terminal "), std::string::npos);
+}
+
 TEST_F(AppDelegateTest, WaitsForTheDisplayWithTheTimerAndStartsOnce) {
     desktop.setTrusted(false);
     auto delegate = makeDelegate();

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/qt/SaveLayoutPrompt.h"
+#include "app/qt/SettingsShortcut.h"
 #include "app/qt/TrayIcon.h"
 #include "platform/ManualExecutor.h"
 
@@ -142,6 +143,25 @@ TEST(SaveLayoutPromptView, AskGivesTheNameOnSaveAndNothingOnCancel) {
     };
     EXPECT_EQ(answer(true), std::optional<std::string>("Home"));
     EXPECT_EQ(answer(false), std::nullopt);
+}
+
+}  // namespace
+}  // namespace brindlow::test
+
+namespace brindlow::test {
+namespace {
+
+TEST(SettingsShortcutKeys, CtrlCommaInAWindowOfOursOpensTheSettings) {
+    int opened = 0;
+    SettingsShortcut shortcut([&opened] { ++opened; });
+    QLineEdit field;
+    QTest::keyClick(&field, Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(opened, 1);
+    EXPECT_TRUE(field.text().isEmpty());  // consumed
+    QTest::keyClick(&field, Qt::Key_Comma, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(&field, Qt::Key_Comma);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(field.text(), QStringLiteral(","));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "panels/qt/PanelWindow.h"
 #include "panels/qt/Panels.h"
 #include "panels/qt/SearchView.h"
+#include "platform/PanelDesktop.h"
 
 namespace brindlow::test {
 namespace {
@@ -202,6 +203,48 @@ TEST_F(PanelViews, FirstRunAnswersReturnButNotEscape) {
     EXPECT_TRUE(std::none_of(buttons.begin(), buttons.end(),
                              [](QPushButton* b) { return b->text() == "Open Privacy Settings"; }));
 }
+
+class Desktop final : public PanelDesktop {
+  public:
+    explicit Desktop(bool compositing) : compositing_(compositing) {}
+    std::optional<std::uint32_t> activeWindow() override { return std::nullopt; }
+    void activate(std::uint32_t) override {}
+    void preparePanel(std::uint32_t, bool) override {}
+    bool compositorRunning() override { return compositing_; }
+    std::optional<std::string> windowManagerName() override { return std::nullopt; }
+    std::vector<std::string> processNames() override { return {}; }
+
+  private:
+    bool compositing_;
+};
+
+class PanelShadows : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PanelShadows, FallAroundTheContentOnlyWhereACompositorRuns) {
+    const bool compositing = GetParam();
+    Desktop desktop(compositing);
+    PanelWindow window(&desktop);
+    auto* content = new QWidget;
+    content->setAutoFillBackground(true);
+    window.setContent(content);
+    window.setRoundedContent(14);
+    window.show(Rect{100, 100, 300, 200});
+
+    EXPECT_EQ(content->mapToGlobal(QPoint(0, 0)), QPoint(100, 100));
+    EXPECT_EQ(content->size(), QSize(300, 200));
+    EXPECT_EQ(window.geometry(), compositing ? QRect(82, 82, 336, 236) : QRect(100, 100, 300, 200));
+    // Cut to the content's shape without a compositor; translucent corners with one.
+    EXPECT_EQ(window.mask().isEmpty(), compositing);
+    if (compositing) {
+        QImage image(window.size(), QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        window.render(&image);
+        EXPECT_GT(qAlpha(image.pixel(168, 18 + 200 + 6)), 40);  // just below the content
+        EXPECT_EQ(qAlpha(image.pixel(1, 1)), 0);                // the window's far corner
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Compositing, PanelShadows, ::testing::Bool());
 
 }  // namespace
 }  // namespace brindlow::test

@@ -336,5 +336,46 @@ TEST_F(OverlayX11Test, WithACompositorTheDimDarkensOtherWindowsTranslucently) {
     EXPECT_TRUE(settle([&] { return activeFrame() == other; }, kLimit));
 }
 
+TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps) {
+    startXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startBrindlow(R"({"indicatorPosition": "bottom"})");
+    ASSERT_FALSE(HasFatalFailure());
+    xcb_window_t first = XCB_WINDOW_NONE;
+    // Started: the focus sits on a column once the strip is laid out.
+    ASSERT_TRUE(settle(
+        [&] {
+            first = activeFrame();
+            return first != XCB_WINDOW_NONE && tool({"list"}) == 0;
+        },
+        kLimit));
+    ASSERT_EQ(tool({"focus-first"}), 0);
+    ASSERT_TRUE(settle([&] { return activeFrame() != XCB_WINDOW_NONE; }, kLimit));
+    first = activeFrame();
+    ASSERT_EQ(tool({"focus-right"}), 0);
+
+    // The pill: one of our windows, 58 high, near the bottom.
+    std::optional<XGeometry> pill;
+    ASSERT_TRUE(settle(
+        [&] {
+            for (xcb_window_t w : overlays()) {
+                const auto g = geometry(w);
+                if (g && g->height == 58) pill = g;
+            }
+            return pill && activeFrame() != first;
+        },
+        kLimit))
+        << "no indicator after focus-right";
+    EXPECT_GT(pill->y, 900);
+
+    // The first cell lies 46 wide in the left part of the centred content.
+    ASSERT_EQ(runProcess({"xdotool", "mousemove", std::to_string(pill->x + 50),
+                          std::to_string(pill->y + 29), "click", "1"})
+                  .status,
+              0);
+    EXPECT_TRUE(settle([&] { return activeFrame() == first; }, kLimit))
+        << "the click on the first icon did not jump to the first column";
+}
+
 }  // namespace
 }  // namespace brindlow::test

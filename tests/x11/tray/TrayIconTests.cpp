@@ -1,6 +1,6 @@
 // The delegate's tray icon in this process, on the session's display with
-// trayer as the tray host: the icon is embedded, hovering shows the title as
-// its tooltip, a click opens the menu, and its pause item pauses tiling.
+// trayer as the tray host: the icon is embedded, shows the title as its
+// tooltip, a click opens the menu, and its pause item pauses tiling.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -63,19 +63,26 @@ QString visibleToolTip() {
     return {};
 }
 
-// Where the embedded icon's window really is: Qt knows only its place inside
-// the tray host's socket, so X is asked for its root position.
+// Where the embedded icon's window really is, once the tray host has taken it
+// in and shows it: Qt knows only its place inside the host's socket, so X is
+// asked for its parent, its map state and its root position.
 std::optional<QPoint> iconCentre() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         if (!widget->inherits("QSystemTrayIconSys")) continue;
-        const ProcessRun info = runProcess({"xwininfo", "-id", std::to_string(widget->winId())});
+        const std::string id = std::to_string(widget->winId());
+        const ProcessRun tree = runProcess({"xwininfo", "-id", id, "-children"});
+        if (tree.out.find("Parent window id") == std::string::npos ||
+            tree.out.find("(the root window)", tree.out.find("Parent window id")) !=
+                std::string::npos)
+            return std::nullopt;
+        const ProcessRun info = runProcess({"xwininfo", "-id", id});
+        if (info.out.find("IsViewable") == std::string::npos) return std::nullopt;
         int x = -1, y = -1;
         std::istringstream lines(info.out);
         for (std::string line; std::getline(lines, line);) {
-            if (line.find("Absolute upper-left X:") != std::string::npos)
-                x = std::stoi(line.substr(line.find(':') + 1));
-            if (line.find("Absolute upper-left Y:") != std::string::npos)
-                y = std::stoi(line.substr(line.find(':') + 1));
+            const auto value = [&line] { return std::stoi(line.substr(line.find(':') + 1)); };
+            if (line.find("Absolute upper-left X:") != std::string::npos) x = value();
+            if (line.find("Absolute upper-left Y:") != std::string::npos) y = value();
         }
         if (x < 0 || y < 0) return std::nullopt;
         return QPoint(x + widget->width() / 2, y + widget->height() / 2);
@@ -96,6 +103,11 @@ class TrayIconTest : public ::testing::Test {
         if (!std::getenv("DISPLAY")) GTEST_SKIP() << "DISPLAY is not set";
         setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
         setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
+        // The real tray needs the X platform, whatever the test run chose for other Qt tests.
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+        // An earlier test of the session may leave a tiny work area on the root,
+        // and Qt squeezes menus into it; without one Qt uses the whole screen.
+        runProcess({"xprop", "-root", "-remove", "_NET_WORKAREA"});
         static int argc = 1;
         static char name[] = "x11_tray";
         static char* argv[] = {name, nullptr};
@@ -113,6 +125,8 @@ class TrayIconTest : public ::testing::Test {
         layouts = std::make_unique<LayoutsStore>(folder.path() / "layouts.json",
                                                  layoutsEnvironment(*controller, platform));
         settings = std::make_unique<SettingsStore>(folder.path() / "settings.json");
+        // No welcome window: it would take the focus from the menu.
+        settings->update([](AppSettings& s) { s.firstRunDone = true; });
     }
 
     void TearDown() override {
@@ -159,8 +173,9 @@ TEST_F(TrayIconTest, EmbeddedWithItsTitleAndAMenuWhosePauseItemPausesTiling) {
     ASSERT_NE(icon, nullptr);
     ASSERT_TRUE(eventually([&] { return icon->icon().geometry().isValid(); })) << "not embedded";
     ASSERT_TRUE(eventually([&] { return delegate->controllerStarted(); }));
-    const std::optional<QPoint> centre = iconCentre();
-    ASSERT_TRUE(centre) << "the icon's window was not found";
+    std::optional<QPoint> centre;
+    ASSERT_TRUE(eventually([&] { return (centre = iconCentre()).has_value(); }))
+        << "the tray host never showed the icon";
 
     // The embedded icon shows the title as its tooltip. (The help event is
     // sent directly: pointer moves from XTest do not start Qt's tooltip wait
@@ -169,19 +184,26 @@ TEST_F(TrayIconTest, EmbeddedWithItsTitleAndAMenuWhosePauseItemPausesTiling) {
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (widget->inherits("QSystemTrayIconSys")) embedded = widget;
     ASSERT_NE(embedded, nullptr);
-    QHelpEvent help(QEvent::ToolTip, embedded->rect().center(), *centre);
+    // Asked for far from the icon and the menu, so that it never takes their clicks.
+    QHelpEvent help(QEvent::ToolTip, embedded->rect().center(), *centre + QPoint(-600, 400));
     QCoreApplication::sendEvent(embedded, &help);
     EXPECT_TRUE(eventually([] { return visibleToolTip() == QStringLiteral("Brindlow"); }))
         << "no tooltip";
 
-    // Out of the way of the click.
     QToolTip::hideText();
     ASSERT_TRUE(eventually([] { return visibleToolTip().isEmpty(); }));
 
-    // A click opens the menu with its items.
-    clickAt(*centre);
+    // A click opens the menu with its items. The window manager may still be
+    // placing the tray host: click where the icon has settled, again if the
+    // click came before it did.
     QMenu& menu = icon->menu();
-    ASSERT_TRUE(eventually([&] { return menu.isVisible(); })) << "the menu did not open";
+    ASSERT_TRUE(eventually([&] {
+        const std::optional<QPoint> before = iconCentre();
+        const std::optional<QPoint> now = iconCentre();
+        if (!now || now != before) return false;
+        clickAt(*now);
+        return eventually([&] { return menu.isVisible(); }, 1.0);
+    })) << "the menu did not open";
     EXPECT_TRUE(delegate->menuBar().shortcutsSuspended());
     const std::vector<QString> expected = {"Brindlow is tiling",
                                            "-",
@@ -211,7 +233,19 @@ TEST_F(TrayIconTest, EmbeddedWithItsTitleAndAMenuWhosePauseItemPausesTiling) {
 
     // Choosing "Pause Brindlow" pauses tiling; the title and tooltip follow.
     QAction* pause = menu.actions().at(2);
-    clickAt(menu.mapToGlobal(menu.actionGeometry(pause).center()));
+    // The item lights up once the menu's window is mapped and takes the pointer.
+    ASSERT_TRUE(eventually([&] {
+        // A window that another test left behind may take the focus and close
+        // the menu: open it again then.
+        if (!menu.isVisible()) {
+            if (const std::optional<QPoint> again = iconCentre()) clickAt(*again);
+            return false;
+        }
+        const QPoint at = menu.mapToGlobal(menu.actionGeometry(pause).center());
+        xdotool({"mousemove", std::to_string(at.x()), std::to_string(at.y())});
+        return eventually([&] { return menu.activeAction() == pause; }, 0.5);
+    })) << "the pause item never took the pointer";
+    xdotool({"click", "1"});
     ASSERT_TRUE(eventually([&] { return delegate->snapshot().paused; })) << "not paused";
     EXPECT_TRUE(eventually([&] { return !menu.isVisible(); }));
     EXPECT_FALSE(delegate->menuBar().shortcutsSuspended());

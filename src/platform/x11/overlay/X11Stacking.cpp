@@ -116,8 +116,16 @@ void X11Stacking::unmapped(xcb_window_t window) {
     found->second.relation = Relation::none;
 }
 
-bool X11Stacking::restack(xcb_window_t window, std::optional<xcb_window_t> sibling,
-                          std::uint32_t mode, bool checked) {
+bool X11Stacking::isSibling(xcb_window_t frame) {
+    // Asked on our own connection: a reply there is safe while the toolkit's event thread reads
+    // its connection, where waiting for the error of a void request can stall.
+    XcbReply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(events_.xcb(), xcb_query_tree(events_.xcb(), frame), nullptr));
+    return tree && tree->parent == events_.root();
+}
+
+void X11Stacking::restack(xcb_window_t window, std::optional<xcb_window_t> sibling,
+                          std::uint32_t mode) {
     std::uint32_t values[2];
     std::uint16_t mask = XCB_CONFIG_WINDOW_STACK_MODE;
     int count = 0;
@@ -126,15 +134,10 @@ bool X11Stacking::restack(xcb_window_t window, std::optional<xcb_window_t> sibli
         values[count++] = *sibling;
     }
     values[count++] = mode;
+    // Checked, and the error (the sibling went away meanwhile) dropped here instead of reaching
+    // the toolkit's error handler.
     const xcb_void_cookie_t cookie = xcb_configure_window_checked(requests_, window, mask, values);
-    if (!checked) {
-        // The error, if any, is dropped here instead of reaching the toolkit's error handler.
-        xcb_discard_reply(requests_, cookie.sequence);
-        return true;
-    }
-    xcb_generic_error_t* error = xcb_request_check(requests_, cookie);
-    std::free(error);
-    return error == nullptr;
+    xcb_discard_reply(requests_, cookie.sequence);
 }
 
 void X11Stacking::raiseTier(SurfaceTier tier) {
@@ -144,7 +147,7 @@ void X11Stacking::raiseTier(SurfaceTier tier) {
     }
     std::sort(order.begin(), order.end());
     for (const auto& [serial, window] : order) {
-        restack(window, std::nullopt, XCB_STACK_MODE_ABOVE, false);
+        restack(window, std::nullopt, XCB_STACK_MODE_ABOVE);
     }
     if (!order.empty()) xcb_flush(requests_);
 }
@@ -156,7 +159,7 @@ void X11Stacking::orderFront(xcb_window_t window) {
     entry.relation = Relation::front;
     entry.sibling = XCB_WINDOW_NONE;
     entry.frontSerial = nextFrontSerial_++;
-    restack(window, std::nullopt, XCB_STACK_MODE_ABOVE, false);
+    restack(window, std::nullopt, XCB_STACK_MODE_ABOVE);
     if (entry.tier != SurfaceTier::status) raiseTier(SurfaceTier::status);
     xcb_flush(requests_);
 }
@@ -164,7 +167,10 @@ void X11Stacking::orderFront(xcb_window_t window) {
 bool X11Stacking::orderAbove(xcb_window_t window, xcb_window_t frame) {
     auto found = windows_.find(window);
     if (found == windows_.end()) return false;
-    if (!restack(window, frame, XCB_STACK_MODE_ABOVE, true)) return false;
+    // A client window instead of its frame, or a window that is gone, would be refused.
+    if (!isSibling(frame)) return false;
+    restack(window, frame, XCB_STACK_MODE_ABOVE);
+    xcb_flush(requests_);
     found->second.relation = Relation::above;
     found->second.sibling = frame;
     return true;
@@ -173,7 +179,9 @@ bool X11Stacking::orderAbove(xcb_window_t window, xcb_window_t frame) {
 bool X11Stacking::orderBelow(xcb_window_t window, xcb_window_t frame) {
     auto found = windows_.find(window);
     if (found == windows_.end()) return false;
-    if (!restack(window, frame, XCB_STACK_MODE_BELOW, true)) return false;
+    if (!isSibling(frame)) return false;
+    restack(window, frame, XCB_STACK_MODE_BELOW);
+    xcb_flush(requests_);
     found->second.relation = Relation::below;
     found->second.sibling = frame;
     return true;
@@ -184,9 +192,9 @@ void X11Stacking::reassert() {
     for (const auto& [window, entry] : windows_) {
         if (!entry.mapped || entry.tier != SurfaceTier::normal) continue;
         if (entry.relation == Relation::above || entry.relation == Relation::below) {
-            restack(window, entry.sibling,
-                    entry.relation == Relation::above ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW,
-                    false);
+            restack(
+                window, entry.sibling,
+                entry.relation == Relation::above ? XCB_STACK_MODE_ABOVE : XCB_STACK_MODE_BELOW);
             any = true;
         }
     }

@@ -20,9 +20,10 @@ class X11Connection;
 // Keeps our own override-redirect windows in their tiers, as X has no window levels: a window of
 // the normal tier sits directly above or below another application's frame (a root child; the
 // client window itself would answer BadMatch), floating windows above every client and status
-// windows above those. Restacks are checked requests whose BadWindow / BadMatch errors are
-// swallowed (the target may be gone). The window manager restacks frames when the focus changes:
-// after it does, every order is asserted again. Main thread, except where noted.
+// windows above those. A target that is not a root child (gone, or a client window instead of its
+// frame) is refused before the restack; an error that still comes back is swallowed. The window
+// manager restacks frames when the focus changes: after it does, every order is asserted again.
+// Main thread, except where noted.
 class X11Stacking {
   public:
     // Requests go through `requests` (the connection the windows were made on, so they follow
@@ -71,8 +72,8 @@ class X11Stacking {
         std::uint64_t frontSerial = 0;  // the order of orderFront calls within a tier
     };
 
-    bool restack(xcb_window_t window, std::optional<xcb_window_t> sibling, std::uint32_t mode,
-                 bool checked);
+    bool isSibling(xcb_window_t frame);
+    void restack(xcb_window_t window, std::optional<xcb_window_t> sibling, std::uint32_t mode);
     void raiseTier(SurfaceTier tier);
     void onEvent(const xcb_generic_event_t& event);
 

@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(Titles, TitleMatrix,
                                            TitleCase{"no_columns", strip(0, 0), true, ""},
                                            TitleCase{"no_focus", strip(3, std::nullopt), true, ""},
                                            TitleCase{"empty_snapshot", StripSnapshot{}, true, ""}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(MenuBarTest, HeaderPermissionFirstThenPause) {
     MenuBarController& bar = make();

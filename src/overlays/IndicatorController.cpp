@@ -1,0 +1,140 @@
+#include "overlays/IndicatorController.h"
+
+#include "overlays/IndicatorGeometry.h"
+
+namespace brindlow {
+
+IndicatorController::IndicatorController(SurfaceFactory& factory, UiScheduler& scheduler,
+                                         Animator& animator, ViewMaker makeView, Actions actions)
+    : factory_(factory),
+      scheduler_(scheduler),
+      animator_(animator),
+      makeView_(std::move(makeView)),
+      actions_(std::move(actions)),
+      alive_(std::make_shared<IndicatorController*>(this)) {}
+
+IndicatorController::~IndicatorController() {
+    alive_.reset();
+    for (auto& [display, panel] : panels_) {
+        if (panel->hideWork) scheduler_.cancel(panel->hideWork);
+        animator_.forget(*panel->surface);
+    }
+}
+
+void IndicatorController::update(const std::vector<DisplaySnapshot>& displays, bool paused,
+                                 const SnapshotReason& reason, const AppSettings& settings) {
+    for (const DisplaySnapshot& display : displays) {
+        if (auto found = panels_.find(display.id); found != panels_.end()) {
+            found->second->view->setDisplay(display);
+        }
+    }
+    if (paused || !settings.showIndicator) return;
+
+    std::string uuid;
+    switch (reason.kind) {
+        case SnapshotReason::Kind::focus:
+            uuid = reason.displayUUID;
+            break;
+        case SnapshotReason::Kind::structure: {
+            StripSnapshot whole;
+            whole.displays = displays;
+            const DisplaySnapshot* active = whole.activeDisplay();
+            if (!active) return;
+            uuid = active->id;
+            break;
+        }
+        case SnapshotReason::Kind::quiet:
+            return;
+    }
+    for (const DisplaySnapshot& display : displays) {
+        if (display.id != uuid) continue;
+        if (!display.columns.empty()) show(display, settings.indicatorPosition);
+        return;
+    }
+}
+
+void IndicatorController::show(const DisplaySnapshot& display, IndicatorPosition position) {
+    auto found = panels_.find(display.id);
+    Panel& panel = found != panels_.end() ? *found->second : makePanel(display.id);
+    panel.view->setDisplay(display);
+    // Setting the values stops a running fade, whose completion would order the pill out.
+    animator_.setFrame(*panel.surface,
+                       indicatorFrame(display.visible, display.columns.size(), position));
+    animator_.setAlpha(*panel.surface, 1.0);
+    panel.surface->redraw();
+    panel.surface->orderFront();
+    scheduleHide(display.id);
+}
+
+IndicatorController::Panel& IndicatorController::makePanel(const std::string& display) {
+    auto panel = std::make_unique<Panel>();
+    panel->view = makeView_();
+    panel->surface = factory_.makeSurface(
+        SurfaceOptions{.tier = SurfaceTier::status, .clickThrough = false, .shadow = false},
+        panel->view);
+    std::weak_ptr<IndicatorController*> weak = alive_;
+    IndicatorPresentation::Handlers handlers;
+    handlers.hoverChanged = [weak, display](bool hovering) {
+        auto alive = weak.lock();
+        if (!alive) return;
+        auto found = (*alive)->panels_.find(display);
+        if (found == (*alive)->panels_.end()) return;
+        found->second->hovering = hovering;
+        if (!hovering) (*alive)->scheduleHide(display);
+    };
+    handlers.jump = [weak](WindowID window) {
+        auto alive = weak.lock();
+        if (alive && (*alive)->actions_.jump) (*alive)->actions_.jump(window);
+    };
+    handlers.reorder = [weak, display](int from, int to) {
+        auto alive = weak.lock();
+        if (alive && (*alive)->actions_.reorder) (*alive)->actions_.reorder(display, from, to);
+    };
+    panel->view->setHandlers(std::move(handlers));
+    return *panels_.emplace(display, std::move(panel)).first->second;
+}
+
+void IndicatorController::scheduleHide(const std::string& display) {
+    auto found = panels_.find(display);
+    if (found == panels_.end()) return;
+    Panel& panel = *found->second;
+    if (panel.hideWork) scheduler_.cancel(panel.hideWork);
+    std::weak_ptr<IndicatorController*> weak = alive_;
+    panel.hideWork = scheduler_.schedule(kHold, [weak, display] {
+        auto alive = weak.lock();
+        if (!alive) return;
+        auto again = (*alive)->panels_.find(display);
+        if (again == (*alive)->panels_.end()) return;
+        Panel& p = *again->second;
+        p.hideWork = 0;
+        if (!p.hovering) (*alive)->hide(p);
+    });
+}
+
+void IndicatorController::hide(Panel& panel) {
+    if (!panel.surface->isVisible()) return;
+    Panel* faded = &panel;
+    animator_.animate(*panel.surface, AnimationTarget::toAlpha(0.0), kFadeOut,
+                      AnimationCurve::easeInEaseOut, [faded] {
+                          if (faded->surface->alpha() >= 0.01) return;
+                          faded->surface->orderOut();
+                          // Ordered out under the pointer: no leave will ever come.
+                          faded->hovering = false;
+                      });
+}
+
+void IndicatorController::hideAll() {
+    for (auto& [display, panel] : panels_) hide(*panel);
+}
+
+const Surface* IndicatorController::panel(const std::string& display) const {
+    auto found = panels_.find(display);
+    return found == panels_.end() ? nullptr : found->second->surface.get();
+}
+
+bool IndicatorController::hovering(const std::string& display) const {
+    auto found = panels_.find(display);
+    return found != panels_.end() && found->second->hovering;
+}
+
+}  // namespace brindlow

@@ -1,0 +1,253 @@
+#include "overlays/IndicatorView.h"
+
+#include <QEvent>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolTip>
+#include <QWidget>
+#include <map>
+
+#include "overlays/IndicatorGeometry.h"
+#include "overlays/OverlayContents.h"
+
+namespace brindlow {
+
+namespace {
+
+constexpr double kPadding = 14;
+constexpr double kSpacing = 10;
+constexpr double kIconSize = 30;
+const QColor kAccent(0x4C, 0x8D, 0xFF);
+
+QImage toQImage(const Image& image) {
+    if (image.width <= 0 || image.height <= 0 ||
+        image.argb.size() < std::size_t(image.width) * std::size_t(image.height)) {
+        return {};
+    }
+    QImage copy(reinterpret_cast<const uchar*>(image.argb.data()), image.width, image.height,
+                image.width * 4, QImage::Format_ARGB32);
+    return copy.copy();
+}
+
+QFont labelFont() {
+    QFont font;
+    font.setPixelSize(13);
+    font.setWeight(QFont::DemiBold);
+    return font;
+}
+
+}  // namespace
+
+class IndicatorView::Widget final : public QWidget {
+  public:
+    explicit Widget(IndicatorView& owner) : owner_(owner) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAttribute(Qt::WA_AlwaysShowToolTips);
+        setMouseTracking(true);
+    }
+
+    // The left edge of the first cell, the pill's content being centred.
+    double cellsLeft() const {
+        const auto& display = owner_.display_;
+        if (!display) return 0;
+        double content = kIndicatorSlot * double(display->columns.size());
+        if (display->focusedIndex)
+            content += kSpacing + QFontMetricsF(labelFont()).horizontalAdvance(label());
+        return (width() - content) / 2;
+    }
+
+    QString label() const {
+        const auto& display = owner_.display_;
+        if (!display || !display->focusedIndex) return {};
+        return QString("%1 of %2")
+            .arg(qlonglong(*display->focusedIndex + 1))
+            .arg(qlonglong(display->columns.size()));
+    }
+
+    std::optional<int> cellAt(QPointF point) const {
+        const auto& display = owner_.display_;
+        if (!display) return std::nullopt;
+        const double top = (height() - kIndicatorCellHeight) / 2;
+        if (point.y() < top || point.y() >= top + kIndicatorCellHeight) return std::nullopt;
+        const double offset = point.x() - cellsLeft();
+        if (offset < 0) return std::nullopt;
+        const auto index = std::size_t(offset / kIndicatorSlot);
+        if (index >= display->columns.size()) return std::nullopt;
+        return int(index);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath pill;
+        pill.addRoundedRect(QRectF(rect()), 14, 14);
+        // The frosted material becomes a dark translucent fill.
+        painter.fillPath(pill, QColor(36, 36, 40, 225));
+        painter.setClipPath(pill);
+        const auto& display = owner_.display_;
+        if (!display) return;
+        const double left = cellsLeft();
+        const double top = (height() - kIndicatorCellHeight) / 2;
+        for (std::size_t i = 0; i < display->columns.size(); ++i) {
+            if (dragging_ && std::size_t(*dragging_) == i) continue;  // drawn last, above the rest
+            paintCell(painter, i, QPointF(left + kIndicatorSlot * double(i), top));
+        }
+        if (dragging_) {
+            paintCell(painter, std::size_t(*dragging_),
+                      QPointF(left + kIndicatorSlot * *dragging_ + dragOffset_, top));
+        }
+        if (display->focusedIndex) {
+            painter.setFont(labelFont());
+            painter.setPen(QColor(255, 255, 255, 150));
+            const double x = left + kIndicatorSlot * double(display->columns.size()) + kSpacing;
+            painter.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignVCenter | Qt::AlignLeft,
+                             label());
+        }
+    }
+
+    void paintCell(QPainter& painter, std::size_t index, QPointF origin) {
+        const DisplaySnapshot& display = *owner_.display_;
+        const ColumnSnapshot& column = display.columns[index];
+        const bool focused = display.focusedIndex && std::size_t(*display.focusedIndex) == index;
+        const std::size_t shown = std::min<std::size_t>(3, column.windows.size());
+        // The icon group: 30-point icons, each later one 4 right and 3 up, with 4 of padding.
+        const double groupWidth = kIconSize + 4.0 * double(shown ? shown - 1 : 0) + 8;
+        const double groupHeight = kIconSize + 3.0 * double(shown ? shown - 1 : 0) + 8;
+        const QRectF group(origin.x() + (kIndicatorSlot - groupWidth) / 2,
+                           origin.y() + (kIndicatorCellHeight - groupHeight) / 2, groupWidth,
+                           groupHeight);
+        if (focused) {
+            QColor fill = kAccent;
+            fill.setAlphaF(0.35f);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(fill);
+            painter.drawRoundedRect(group, 9, 9);
+        }
+        for (std::size_t k = 0; k < shown; ++k) {
+            const WindowSnapshot& window = column.windows[k];
+            const QRectF target(group.left() + 4 + 4.0 * double(k),
+                                group.bottom() - 4 - kIconSize - 3.0 * double(k), kIconSize,
+                                kIconSize);
+            painter.setOpacity(window.isParked && !focused ? 0.55 : 1.0);
+            const QImage icon = iconFor(window.pid);
+            if (!icon.isNull()) {
+                painter.drawImage(target, icon);
+            } else {
+                painter.setPen(QPen(QColor(220, 220, 225), 1.5));
+                painter.setBrush(QColor(90, 90, 100));
+                painter.drawRoundedRect(target.adjusted(2, 4, -2, -4), 3, 3);
+            }
+            painter.setOpacity(1.0);
+        }
+        if (column.pin) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(Qt::white);
+            painter.drawEllipse(QPointF(group.left() + 2 + 3, group.bottom() + 2 - 3), 3, 3);
+        }
+        const bool badged = std::any_of(column.windows.begin(), column.windows.end(),
+                                        [](const WindowSnapshot& w) { return w.hasBadge; });
+        if (badged) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(QColor::fromRgbF(float(kBadgeRed.red), float(kBadgeRed.green),
+                                              float(kBadgeRed.blue)));
+            painter.drawEllipse(QRectF(group.right() - 2 - 9, group.top() + 2, 9, 9));
+        }
+    }
+
+    QImage iconFor(std::int32_t pid) {
+        auto found = icons_.find(pid);
+        if (found != icons_.end()) return found->second;
+        QImage icon = owner_.icons_ ? toQImage(owner_.icons_(pid)) : QImage();
+        icons_.emplace(pid, icon);
+        return icon;
+    }
+
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::ToolTip) {
+            auto* help = static_cast<QHelpEvent*>(e);
+            const auto cell = cellAt(help->pos());
+            if (!cell) {
+                QToolTip::hideText();
+                return true;
+            }
+            const ColumnSnapshot& column = owner_.display_->columns[std::size_t(*cell)];
+            // Application names and titles are text, never markup.
+            const QString escaped = QString::fromStdString(indicatorTooltip(column))
+                                        .toHtmlEscaped()
+                                        .replace("\n", "<br>");
+            QToolTip::showText(help->globalPos(), "<qt>" + escaped + "</qt>", this);
+            return true;
+        }
+        return QWidget::event(e);
+    }
+
+    void enterEvent(QEnterEvent*) override {
+        if (owner_.handlers_.hoverChanged) owner_.handlers_.hoverChanged(true);
+    }
+    void leaveEvent(QEvent*) override {
+        if (owner_.handlers_.hoverChanged) owner_.handlers_.hoverChanged(false);
+    }
+
+    void mousePressEvent(QMouseEvent* e) override {
+        if (e->button() != Qt::LeftButton) return;
+        pressed_ = cellAt(e->position());
+        pressPoint_ = e->position();
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (!pressed_) return;
+        const QPointF delta = e->position() - pressPoint_;
+        if (!dragging_ && indicatorIsDrag(delta.x(), delta.y())) dragging_ = pressed_;
+        if (dragging_) {
+            dragOffset_ = delta.x();
+            update();
+        }
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() != Qt::LeftButton || !pressed_) return;
+        const int index = *pressed_;
+        const bool dragged = dragging_.has_value();
+        const double translation = e->position().x() - pressPoint_.x();
+        pressed_.reset();
+        dragging_.reset();
+        dragOffset_ = 0;
+        update();
+        const auto& display = owner_.display_;
+        if (!display || std::size_t(index) >= display->columns.size()) return;
+        if (dragged) {
+            const int target = indicatorReorderTarget(index, translation, display->columns.size());
+            if (owner_.handlers_.reorder) owner_.handlers_.reorder(index, target);
+        } else if (const auto window = indicatorClickTarget(display->columns[std::size_t(index)])) {
+            if (owner_.handlers_.jump) owner_.handlers_.jump(*window);
+        }
+    }
+
+  private:
+    IndicatorView& owner_;
+    std::map<std::int32_t, QImage> icons_;
+    std::optional<int> pressed_;
+    QPointF pressPoint_;
+    std::optional<int> dragging_;
+    double dragOffset_ = 0;
+};
+
+IndicatorView::IndicatorView(IconProvider icons) : icons_(std::move(icons)) {}
+IndicatorView::~IndicatorView() = default;
+
+void IndicatorView::setDisplay(const DisplaySnapshot& display) {
+    display_ = display;
+    if (widget_) widget_->update();
+}
+
+void IndicatorView::setHandlers(Handlers handlers) {
+    handlers_ = std::move(handlers);
+}
+
+QWidget* IndicatorView::widget() {
+    if (!widget_) widget_ = std::make_unique<Widget>(*this);
+    return widget_.get();
+}
+
+}  // namespace brindlow

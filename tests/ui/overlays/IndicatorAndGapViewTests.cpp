@@ -1,0 +1,92 @@
+// The pill's clicks and drags with real mouse events, and a gap cover's slice of the picture,
+// rendered offscreen.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTest>
+#include <QWidget>
+
+#include "overlays/GapView.h"
+#include "overlays/IndicatorView.h"
+
+namespace brindlow::test {
+namespace {
+
+class IndicatorViewTest : public ::testing::Test {
+  protected:
+    IndicatorViewTest() {
+        DisplaySnapshot display;
+        display.id = "A";
+        for (WindowID id : {11, 12, 13}) {
+            ColumnSnapshot column;
+            WindowSnapshot window;
+            window.id = id;
+            column.windows = {window};
+            display.columns.push_back(column);
+        }
+        view.setDisplay(display);
+        IndicatorPresentation::Handlers handlers;
+        handlers.jump = [this](WindowID w) { jumps.push_back(w); };
+        handlers.reorder = [this](int from, int to) { reorders.emplace_back(from, to); };
+        view.setHandlers(handlers);
+        widget = view.widget();
+        widget->resize(248, 58);  // three cells, no label: cells from x 55.5
+    }
+    // The centre of cell i.
+    static QPoint cell(int i) { return QPoint(int(55.5 + 46 * i + 23), 29); }
+
+    IndicatorView view{[](std::int32_t) { return Image{}; }};
+    QWidget* widget = nullptr;
+    std::vector<WindowID> jumps;
+    std::vector<std::pair<int, int>> reorders;
+};
+
+TEST_F(IndicatorViewTest, AClickJumpsAndAPressThatMovesFivePointsIsStillAClick) {
+    QTest::mouseClick(widget, Qt::LeftButton, {}, cell(1));
+    QTest::mousePress(widget, Qt::LeftButton, {}, cell(2));
+    QTest::mouseMove(widget, cell(2) + QPoint(3, 4));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, cell(2) + QPoint(3, 4));
+    EXPECT_EQ(jumps, (std::vector<WindowID>{12, 13}));
+    EXPECT_TRUE(reorders.empty());
+}
+
+TEST_F(IndicatorViewTest, DragsReorderByWholeSlotsEvenOntoThemselves) {
+    QTest::mousePress(widget, Qt::LeftButton, {}, cell(0));
+    QTest::mouseMove(widget, cell(0) + QPoint(30, 0));
+    QTest::mouseMove(widget, cell(0) + QPoint(69, 0));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, cell(0) + QPoint(69, 0));
+    QTest::mousePress(widget, Qt::LeftButton, {}, cell(1));
+    QTest::mouseMove(widget, cell(1) + QPoint(0, 8));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, cell(1) + QPoint(0, 8));
+    EXPECT_EQ(reorders, (std::vector<std::pair<int, int>>{{0, 2}, {1, 1}}));
+    EXPECT_TRUE(jumps.empty());
+}
+
+TEST(GapViewTest, ACoverShowsItsSliceOfThePictureAndFrostWithoutOne) {
+    // A 40 × 20 picture: left half red, right half blue, on a 40 × 20 screen at x 100.
+    auto picture = std::make_shared<Image>();
+    picture->width = 40;
+    picture->height = 20;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 40; ++x) picture->argb.push_back(x < 20 ? 0xFFFF0000u : 0xFF0000FFu);
+    GapView view;
+    view.show(picture, Rect(100, 0, 40, 20), Rect(115, 0, 10, 20));
+    QWidget* widget = view.widget();
+    widget->resize(10, 20);
+    QImage image(10, 20, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    widget->render(&image);
+    // The slice covers picture columns 15 … 24: red up to 19, blue from 20.
+    EXPECT_EQ(image.pixel(2, 10), 0xFFFF0000u);
+    EXPECT_EQ(image.pixel(7, 10), 0xFF0000FFu);
+
+    view.show(nullptr, Rect(100, 0, 40, 20), Rect(115, 0, 10, 20));
+    image.fill(Qt::transparent);
+    widget->render(&image);
+    const QRgb frost = image.pixel(5, 10);
+    EXPECT_GT(qAlpha(frost), 150);
+    EXPECT_LT(qRed(frost), 80);
+}
+
+}  // namespace
+}  // namespace brindlow::test

@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include "panels/PanelShadow.h"
+
+namespace brindlow::test {
+namespace {
+
+struct FrameCase {
+    bool drawn;
+    Rect expected;
+};
+
+class PanelShadowFrame : public ::testing::TestWithParam<FrameCase> {};
+
+TEST_P(PanelShadowFrame, LeavesRoomAroundTheContentOnlyWhenDrawn) {
+    const Rect frame = PanelShadow::windowFrame({510, 250, 580, 400}, GetParam().drawn);
+    EXPECT_EQ(frame, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PanelShadowFrame,
+                         ::testing::Values(FrameCase{true, {492, 232, 616, 436}},
+                                           FrameCase{false, {510, 250, 580, 400}}));
+
+struct AlphaCase {
+    double distance;
+    double expected;
+};
+
+class PanelShadowAlpha : public ::testing::TestWithParam<AlphaCase> {};
+
+TEST_P(PanelShadowAlpha, FadesFromTheEdgeToNothing) {
+    EXPECT_NEAR(PanelShadow::alpha(GetParam().distance), GetParam().expected, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PanelShadowAlpha,
+                         ::testing::Values(AlphaCase{-3, 0.32}, AlphaCase{0, 0.32},
+                                           AlphaCase{7, 0.08}, AlphaCase{14, 0}, AlphaCase{30, 0}));
+
+}  // namespace
+}  // namespace brindlow::test
