@@ -32,114 +32,12 @@
 #include "settings/SettingsStore.h"
 #include "support/TempFolder.h"
 #include "x11/e2e/AppProcess.h"
+#include "x11/support/DelegateOnDisplay.h"
 
 namespace brindlow::test {
 namespace {
 
-constexpr double kLimit = 15.0;
-
-// Processes Qt events until `done` holds; `limit` only bounds a hang.
-bool eventually(const std::function<bool()>& done, double limit = kLimit) {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                              std::chrono::duration<double>(limit));
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
-
-void xdotool(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    ASSERT_EQ(runProcess(argv).status, 0);
-}
-
-void clickAt(QPoint point) {
-    xdotool({"mousemove", std::to_string(point.x()), std::to_string(point.y())});
-    xdotool({"click", "1"});
-}
-
-// Where the embedded icon's window really is: Qt knows only its place inside
-// the tray host's socket, so X is asked for its root position.
-std::optional<QPoint> iconCentre() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (!widget->inherits("QSystemTrayIconSys")) continue;
-        const ProcessRun info = runProcess({"xwininfo", "-id", std::to_string(widget->winId())});
-        int x = -1, y = -1;
-        std::istringstream lines(info.out);
-        for (std::string line; std::getline(lines, line);) {
-            if (line.find("Absolute upper-left X:") != std::string::npos)
-                x = std::stoi(line.substr(line.find(':') + 1));
-            if (line.find("Absolute upper-left Y:") != std::string::npos)
-                y = std::stoi(line.substr(line.find(':') + 1));
-        }
-        if (x < 0 || y < 0) return std::nullopt;
-        return QPoint(x + widget->width() / 2, y + widget->height() / 2);
-    }
-    return std::nullopt;
-}
-
-class SettingsWindowX11Test : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "DISPLAY is not set";
-        setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
-        setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
-        static int argc = 1;
-        static char name[] = "x11_settings_window";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-        main.attach();
-        x11 = X11Platform::open(main);
-        ASSERT_TRUE(x11);
-        const Platform platform = x11->platform();
-        StripControllerEnvironment environment;
-        environment.platform = platform;
-        environment.stripQueue = std::make_shared<SerialQueue>(StripController::kQueueLabel);
-        environment.makeDisplayLink = [] { return std::make_unique<ThreadDisplayLink>(60.0); };
-        environment.storageFolder = folder.path();
-        controller = std::make_unique<StripController>(std::move(environment));
-        layouts = std::make_unique<LayoutsStore>(folder.path() / "layouts.json",
-                                                 layoutsEnvironment(*controller, platform));
-        settings = std::make_unique<SettingsStore>(folder.path() / "settings.json");
-    }
-
-    void TearDown() override {
-        if (delegate) delegate->applicationWillTerminate();
-        delegate.reset();
-        controller.reset();
-        tray.reset();
-        main.close();
-        app.reset();
-    }
-
-    void startTrayHost() {
-        tray = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--height",
-                                     "32", "--widthtype", "request", "--SetDockType", "true"});
-        ASSERT_TRUE(tray->started());
-        ASSERT_TRUE(eventually([] { return QSystemTrayIcon::isSystemTrayAvailable(); }))
-            << "trayer did not take the tray selection";
-    }
-
-    void launch() {
-        delegate = std::make_unique<AppDelegate>(main, x11->platform(), *controller, *settings,
-                                                 *layouts, folder.path() / "brindlow.sock");
-        ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
-    }
-
-    TempFolder folder;
-    std::unique_ptr<QApplication> app;
-    QtMainQueue main;
-    std::unique_ptr<X11Platform> x11;
-    std::unique_ptr<StripController> controller;
-    std::unique_ptr<LayoutsStore> layouts;
-    std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<ChildProcess> tray;
-    std::unique_ptr<AppDelegate> delegate;
-};
+using SettingsWindowX11Test = DelegateOnDisplayTest;
 
 // The action of the tray menu whose text starts with `title`.
 QAction* menuItem(QMenu& menu, const QString& title) {

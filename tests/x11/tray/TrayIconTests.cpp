@@ -26,69 +26,10 @@
 #include "settings/SettingsStore.h"
 #include "support/TempFolder.h"
 #include "x11/e2e/AppProcess.h"
+#include "x11/support/DelegateOnDisplay.h"
 
 namespace brindlow::test {
 namespace {
-
-constexpr double kLimit = 15.0;
-
-// Processes Qt events until `done` holds; `limit` only bounds a hang.
-bool eventually(const std::function<bool()>& done, double limit = kLimit) {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                              std::chrono::duration<double>(limit));
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
-
-void xdotool(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    ASSERT_EQ(runProcess(argv).status, 0);
-}
-
-void clickAt(QPoint point) {
-    xdotool({"mousemove", std::to_string(point.x()), std::to_string(point.y())});
-    xdotool({"click", "1"});
-}
-
-// The visible tooltip's text, empty when none shows.
-QString visibleToolTip() {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->isVisible() && widget->inherits("QTipLabel"))
-            return widget->property("text").toString();
-    return {};
-}
-
-// Where the embedded icon's window really is, once the tray host has taken it
-// in and shows it: Qt knows only its place inside the host's socket, so X is
-// asked for its parent, its map state and its root position.
-std::optional<QPoint> iconCentre() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (!widget->inherits("QSystemTrayIconSys")) continue;
-        const std::string id = std::to_string(widget->winId());
-        const ProcessRun tree = runProcess({"xwininfo", "-id", id, "-children"});
-        if (tree.out.find("Parent window id") == std::string::npos ||
-            tree.out.find("(the root window)", tree.out.find("Parent window id")) !=
-                std::string::npos)
-            return std::nullopt;
-        const ProcessRun info = runProcess({"xwininfo", "-id", id});
-        if (info.out.find("IsViewable") == std::string::npos) return std::nullopt;
-        int x = -1, y = -1;
-        std::istringstream lines(info.out);
-        for (std::string line; std::getline(lines, line);) {
-            const auto value = [&line] { return std::stoi(line.substr(line.find(':') + 1)); };
-            if (line.find("Absolute upper-left X:") != std::string::npos) x = value();
-            if (line.find("Absolute upper-left Y:") != std::string::npos) y = value();
-        }
-        if (x < 0 || y < 0) return std::nullopt;
-        return QPoint(x + widget->width() / 2, y + widget->height() / 2);
-    }
-    return std::nullopt;
-}
 
 std::vector<QString> visibleItems(const QMenu& menu) {
     std::vector<QString> items;
@@ -97,72 +38,7 @@ std::vector<QString> visibleItems(const QMenu& menu) {
     return items;
 }
 
-class TrayIconTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "DISPLAY is not set";
-        setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
-        setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
-        // The real tray needs the X platform, whatever the test run chose for other Qt tests.
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-        // An earlier test of the session may leave a tiny work area on the root,
-        // and Qt squeezes menus into it; without one Qt uses the whole screen.
-        runProcess({"xprop", "-root", "-remove", "_NET_WORKAREA"});
-        static int argc = 1;
-        static char name[] = "x11_tray";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-        main.attach();
-        x11 = X11Platform::open(main);
-        ASSERT_TRUE(x11);
-        const Platform platform = x11->platform();
-        StripControllerEnvironment environment;
-        environment.platform = platform;
-        environment.stripQueue = std::make_shared<SerialQueue>(StripController::kQueueLabel);
-        environment.makeDisplayLink = [] { return std::make_unique<ThreadDisplayLink>(60.0); };
-        environment.storageFolder = folder.path();
-        controller = std::make_unique<StripController>(std::move(environment));
-        layouts = std::make_unique<LayoutsStore>(folder.path() / "layouts.json",
-                                                 layoutsEnvironment(*controller, platform));
-        settings = std::make_unique<SettingsStore>(folder.path() / "settings.json");
-        // No welcome window: it would take the focus from the menu.
-        settings->update([](AppSettings& s) { s.firstRunDone = true; });
-    }
-
-    void TearDown() override {
-        if (delegate) delegate->applicationWillTerminate();
-        delegate.reset();
-        controller.reset();
-        tray.reset();
-        main.close();
-        app.reset();
-    }
-
-    void startTrayHost() {
-        tray = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"trayer", "--edge", "top", "--align", "right", "--height",
-                                     "32", "--widthtype", "request", "--SetDockType", "true"});
-        ASSERT_TRUE(tray->started());
-        ASSERT_TRUE(eventually([] { return QSystemTrayIcon::isSystemTrayAvailable(); }))
-            << "trayer did not take the tray selection";
-    }
-
-    void launch() {
-        delegate = std::make_unique<AppDelegate>(main, x11->platform(), *controller, *settings,
-                                                 *layouts, folder.path() / "brindlow.sock");
-        ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
-    }
-
-    TempFolder folder;
-    std::unique_ptr<QApplication> app;
-    QtMainQueue main;
-    std::unique_ptr<X11Platform> x11;
-    std::unique_ptr<StripController> controller;
-    std::unique_ptr<LayoutsStore> layouts;
-    std::unique_ptr<SettingsStore> settings;
-    std::unique_ptr<ChildProcess> tray;
-    std::unique_ptr<AppDelegate> delegate;
-};
+using TrayIconTest = DelegateOnDisplayTest;
 
 TEST_F(TrayIconTest, EmbeddedWithItsTitleAndAMenuWhosePauseItemPausesTiling) {
     startTrayHost();
