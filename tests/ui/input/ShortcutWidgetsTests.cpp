@@ -17,23 +17,6 @@
 namespace brindlow::KeyboardShortcuts {
 namespace {
 
-class ApplicationEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "ui_input";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] ::testing::Environment* const environment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
-
 constexpr Shortcut kCtrlAltLeft{123, 6144};
 constexpr Shortcut kCtrlAltH{4, 6144};
 

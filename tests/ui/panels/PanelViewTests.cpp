@@ -16,23 +16,6 @@
 namespace brindlow::test {
 namespace {
 
-class QtWidgetsEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "ui_panels";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-  private:
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] ::testing::Environment* const environment =
-    ::testing::AddGlobalTestEnvironment(new QtWidgetsEnvironment);
-
 WindowSnapshot window(WindowID id, std::string title, double width = 900) {
     WindowSnapshot w;
     w.id = id;

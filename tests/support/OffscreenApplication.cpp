@@ -1,7 +1,9 @@
-// One QApplication on the offscreen platform for the whole test program.
+// One QApplication on the offscreen platform for a whole Qt test program, made
+// before its first test: views, dialogs and the delegate's widgets need one.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -9,10 +11,10 @@ namespace {
 class OffscreenApplication : public ::testing::Environment {
   public:
     void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
-        static char name[] = "ui_overlays";
+        static char name[] = "brindlow-ui-test";
         static char* argv[] = {name, nullptr};
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
         app_ = std::make_unique<QApplication>(argc, argv);
     }
     void TearDown() override { app_.reset(); }
