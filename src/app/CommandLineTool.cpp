@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "app/CLIMessages.h"
-#include "app/Command.h"
 #include "app/SocketIO.h"
 #include "app/SocketServer.h"
 #include "app/URLRequest.h"
+#include "command/Command.h"
 #include "platform/Log.h"
 
 #ifndef BRINDLOW_VERSION

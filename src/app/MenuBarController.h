@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Command.h"
 #include "app/MenuModel.h"
 #include "app/MenuShortcuts.h"
+#include "command/Command.h"
 #include "controller/Snapshot.h"
 #include "platform/Executor.h"
 #include "settings/AppSettings.h"

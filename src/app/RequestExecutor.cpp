@@ -5,8 +5,8 @@
 #include <mutex>
 #include <optional>
 
-#include "app/DecimalParsing.h"
 #include "app/SocketIO.h"
+#include "command/DecimalParsing.h"
 
 namespace brindlow {
 

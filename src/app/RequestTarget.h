@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/BadgeRequest.h"
-#include "app/Command.h"
+#include "command/BadgeRequest.h"
+#include "command/Command.h"
 
 namespace brindlow {
 

@@ -8,9 +8,9 @@
 #include "controller/Ease.h"
 #include "controller/Snapshot.h"
 #include "geometry/Geometry.h"
+#include "geometry/WindowID.h"
 #include "strip/Strip.h"
 #include "strip/StripLayout.h"
-#include "strip/WindowID.h"
 #include "windows/DisplayInfo.h"
 
 namespace brindlow {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "geometry/Geometry.h"
-#include "strip/WindowID.h"
+#include "geometry/WindowID.h"
 
 namespace brindlow {
 

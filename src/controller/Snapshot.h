@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "geometry/Geometry.h"
+#include "geometry/WindowID.h"
 #include "strip/Pin.h"
-#include "strip/WindowID.h"
 
 namespace brindlow {
 

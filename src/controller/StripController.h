@@ -12,8 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/BadgeRequest.h"
-#include "app/Command.h"
+#include "command/BadgeRequest.h"
+#include "command/Command.h"
 #include "controller/DisplayLinkDriver.h"
 #include "controller/DisplayState.h"
 #include "controller/LearnedHeights.h"

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "geometry/WindowID.h"
 #include "platform/ProcessTable.h"
-#include "strip/WindowID.h"
 
 namespace brindlow {
 

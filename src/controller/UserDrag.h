@@ -3,9 +3,9 @@
 #include <optional>
 
 #include "geometry/Geometry.h"
+#include "geometry/WindowID.h"
 #include "strip/Strip.h"
 #include "strip/StripLayout.h"
-#include "strip/WindowID.h"
 
 // The pure rules of following the user's drags and resizes of tiled windows: when a change counts,
 // where a dropped window lands and what a new size means for its column.

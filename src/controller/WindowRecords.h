@@ -5,7 +5,7 @@
 #include <string>
 
 #include "geometry/Geometry.h"
-#include "strip/WindowID.h"
+#include "geometry/WindowID.h"
 
 namespace brindlow {
 

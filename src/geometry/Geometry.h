@@ -93,7 +93,8 @@ struct Rect {
     Rect offsetBy(double dx, double dy) const { return {x + dx, y + dy, width, height}; }
 
     bool isFinite() const {
-        return std::isfinite(x) && std::isfinite(y) && std::isfinite(width) && std::isfinite(height);
+        return std::isfinite(x) && std::isfinite(y) && std::isfinite(width) &&
+               std::isfinite(height);
     }
 
     friend bool operator==(const Rect&, const Rect&) = default;

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Command.h"
+#include "command/Command.h"
 #include "input/KeyboardShortcuts/Registry.h"
 #include "input/KeyboardShortcuts/Shortcut.h"
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "controller/Snapshot.h"
+#include "geometry/WindowID.h"
 #include "platform/Surface.h"
-#include "strip/WindowID.h"
 
 namespace brindlow {
 

@@ -8,7 +8,7 @@ namespace brindlow {
 // A queue that runs closures. Serial queues run one block at a time in the order
 // they were queued; a delayed block joins the queue once its deadline has passed.
 class Executor {
-public:
+  public:
     using Block = std::function<void()>;
 
     virtual ~Executor() = default;

@@ -75,10 +75,14 @@ std::string numberText(const LogArg& arg, char conversion, int precision) {
 
 std::string_view logLevelName(LogLevel level) {
     switch (level) {
-        case LogLevel::debug: return "debug";
-        case LogLevel::info: return "info";
-        case LogLevel::defaultLevel: return "default";
-        case LogLevel::error: return "error";
+        case LogLevel::debug:
+            return "debug";
+        case LogLevel::info:
+            return "info";
+        case LogLevel::defaultLevel:
+            return "default";
+        case LogLevel::error:
+            return "error";
     }
     return "default";
 }
@@ -144,7 +148,8 @@ std::string formatLogMessage(std::string_view format, const std::vector<LogArg>&
 
 void Logger::write(LogLevel level, std::string_view format, const std::vector<LogArg>& args) const {
     LogRecord record;
-    record.time = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    record.time =
+        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     record.level = level;
     record.category = category_;
     record.message = formatLogMessage(format, args);
@@ -163,7 +168,9 @@ void Logger::write(LogLevel level, std::string_view format, const std::vector<Lo
     }
 }
 
-Logger makeLogger(std::string category) { return Logger(std::move(category)); }
+Logger makeLogger(std::string category) {
+    return Logger(std::move(category));
+}
 
 std::vector<LogRecord> LogSink::recent() {
     std::lock_guard lock(sink().mutex);

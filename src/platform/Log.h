@@ -34,7 +34,7 @@ std::string formatLogMessage(std::string_view format, const std::vector<LogArg>&
 // copy; every record goes to stderr (above the stderr threshold) and to the
 // in-memory ring buffer that the diagnostics report reads back.
 class Logger {
-public:
+  public:
     explicit Logger(std::string category) : category_(std::move(category)) {}
 
     const std::string& category() const { return category_; }
@@ -58,7 +58,7 @@ public:
 
     void write(LogLevel level, std::string_view format, const std::vector<LogArg>& args) const;
 
-private:
+  private:
     static LogArg toArg(std::string_view text) { return std::string(text); }
     static LogArg toArg(const std::string& text) { return text; }
     static LogArg toArg(const char* text) { return std::string(text ? text : ""); }
@@ -66,9 +66,7 @@ private:
     static LogArg toArg(float value) { return double(value); }
     static LogArg toArg(bool value) { return std::int64_t(value ? 1 : 0); }
     template <typename T>
-    static LogArg toArg(T value)
-        requires std::is_integral_v<T>
-    {
+    static LogArg toArg(T value) requires std::is_integral_v<T> {
         if constexpr (std::is_signed_v<T>) {
             return std::int64_t(value);
         } else {
@@ -85,7 +83,7 @@ Logger makeLogger(std::string category);
 // The process-wide record of recent log lines (every level) and what reaches stderr: lines from
 // the level $BRINDLOW_LOG names (debug, info, default, error; off for none), default when unset.
 class LogSink {
-public:
+  public:
     static constexpr size_t kCapacity = 2000;
 
     // Records older than the newest kCapacity are dropped.

@@ -11,7 +11,8 @@ size_t VirtualTime::runUntilIdle() {
         // Copy: a block may create or destroy executors.
         const auto executors = executors_;
         for (ManualExecutor* executor : executors) {
-            if (std::find(executors_.begin(), executors_.end(), executor) == executors_.end()) continue;
+            if (std::find(executors_.begin(), executors_.end(), executor) == executors_.end())
+                continue;
             ran += executor->drain();
         }
         total += ran;
@@ -53,9 +54,13 @@ ManualExecutor::ManualExecutor(VirtualTime& time, std::string label)
     time_.attach(this);
 }
 
-ManualExecutor::~ManualExecutor() { time_.detach(this); }
+ManualExecutor::~ManualExecutor() {
+    time_.detach(this);
+}
 
-void ManualExecutor::async(Block block) { ready_.push_back(std::move(block)); }
+void ManualExecutor::async(Block block) {
+    ready_.push_back(std::move(block));
+}
 
 void ManualExecutor::asyncAfter(double seconds, Block block) {
     delayed_.emplace(time_.now() + std::max(0.0, seconds), std::move(block));

@@ -16,7 +16,7 @@ class ManualExecutor;
 // executors. Nothing runs until the test drives the loop; everything runs on
 // the test's thread, so scenarios are deterministic.
 class VirtualTime {
-public:
+  public:
     explicit VirtualTime(double start = 1000.0) : clock_(start) {}
     VirtualTime(const VirtualTime&) = delete;
     VirtualTime& operator=(const VirtualTime&) = delete;
@@ -33,7 +33,7 @@ public:
     // The earliest pending deadline of any executor, if there is one.
     bool nextDeadline(double& deadline) const;
 
-private:
+  private:
     friend class ManualExecutor;
     void attach(ManualExecutor* executor) { executors_.push_back(executor); }
     void detach(ManualExecutor* executor);
@@ -45,7 +45,7 @@ private:
 // A serial executor in virtual time. A delayed block joins the FIFO at its
 // deadline, after the blocks already queued.
 class ManualExecutor final : public Executor {
-public:
+  public:
     ManualExecutor(VirtualTime& time, std::string label);
     ~ManualExecutor() override;
 
@@ -61,7 +61,7 @@ public:
     size_t drain();
     size_t pendingCount() const { return ready_.size(); }
 
-private:
+  private:
     friend class VirtualTime;
     void admitDue(double now);
 

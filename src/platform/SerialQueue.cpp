@@ -38,8 +38,8 @@ void SerialQueue::async(Block block) {
 
 void SerialQueue::asyncAfter(double seconds, Block block) {
     const auto delay = std::chrono::duration<double>(seconds < 0 ? 0 : seconds);
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::nanoseconds>(delay);
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::nanoseconds>(delay);
     {
         std::lock_guard lock(mutex_);
         if (stopping_) return;
@@ -67,7 +67,9 @@ void SerialQueue::sync(Block block) {
     finished.wait();
 }
 
-bool SerialQueue::isCurrent() const { return std::this_thread::get_id() == thread_.get_id(); }
+bool SerialQueue::isCurrent() const {
+    return std::this_thread::get_id() == thread_.get_id();
+}
 
 void SerialQueue::run() {
     pthread_setname_np(pthread_self(), threadName(label_).c_str());

@@ -15,7 +15,7 @@ namespace brindlow {
 // Destroying the queue drops delayed blocks, runs what is already queued and
 // joins the thread.
 class SerialQueue final : public Executor {
-public:
+  public:
     explicit SerialQueue(std::string label);
     ~SerialQueue() override;
     SerialQueue(const SerialQueue&) = delete;
@@ -31,7 +31,7 @@ public:
     // "com.vemto.brindlow." prefix is dropped and the rest cut to fit.
     static std::string threadName(const std::string& label);
 
-private:
+  private:
     void run();
 
     using TimePoint = std::chrono::steady_clock::time_point;

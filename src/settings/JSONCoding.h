@@ -41,7 +41,8 @@ inline const nlohmann::json& required(const nlohmann::json& object, std::string_
 inline double asDouble(const nlohmann::json& value, std::string_view key) {
     if (!value.is_number()) throw DecodeError("Expected a number for \"" + std::string(key) + "\"");
     const double number = value.get<double>();
-    if (!std::isfinite(number)) throw DecodeError("Number out of range for \"" + std::string(key) + "\"");
+    if (!std::isfinite(number))
+        throw DecodeError("Number out of range for \"" + std::string(key) + "\"");
     return number;
 }
 
@@ -51,19 +52,22 @@ inline std::int64_t asInt(const nlohmann::json& value, std::string_view key) {
     // is_number_integer() holds for unsigned values too, so those go first.
     if (value.is_number_unsigned()) {
         const auto number = value.get<std::uint64_t>();
-        if (number <= std::uint64_t(std::numeric_limits<std::int64_t>::max())) return std::int64_t(number);
+        if (number <= std::uint64_t(std::numeric_limits<std::int64_t>::max()))
+            return std::int64_t(number);
     } else if (value.is_number_integer()) {
         return value.get<std::int64_t>();
     } else if (value.is_number_float()) {
         const double number = value.get<double>();
-        if (std::isfinite(number) && std::trunc(number) == number && number >= -9.2e18 && number <= 9.2e18)
+        if (std::isfinite(number) && std::trunc(number) == number && number >= -9.2e18 &&
+            number <= 9.2e18)
             return static_cast<std::int64_t>(number);
     }
     throw DecodeError("Expected an integer for \"" + std::string(key) + "\"");
 }
 
 inline bool asBool(const nlohmann::json& value, std::string_view key) {
-    if (!value.is_boolean()) throw DecodeError("Expected true or false for \"" + std::string(key) + "\"");
+    if (!value.is_boolean())
+        throw DecodeError("Expected true or false for \"" + std::string(key) + "\"");
     return value.get<bool>();
 }
 
@@ -74,8 +78,12 @@ inline const std::string& asString(const nlohmann::json& value, std::string_view
 
 }  // namespace json
 
-inline nlohmann::json toJSON(double value) { return value; }
-inline void fromJSON(const nlohmann::json& value, double& out) { out = json::asDouble(value, "value"); }
+inline nlohmann::json toJSON(double value) {
+    return value;
+}
+inline void fromJSON(const nlohmann::json& value, double& out) {
+    out = json::asDouble(value, "value");
+}
 
 inline nlohmann::json toJSON(const std::map<std::string, double>& values) {
     nlohmann::json object = nlohmann::json::object();

@@ -33,14 +33,30 @@ void appendString(std::string& out, std::string_view text) {
         }
         const char c = text[i++];
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '/': out += "\\/"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '/':
+                out += "\\/";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20) {
                     char buffer[8];
@@ -74,17 +90,30 @@ bool appendNumber(std::string& out, double value, std::string* error) {
     return true;
 }
 
-void indent(std::string& out, int depth) { out.append(static_cast<size_t>(depth) * 2, ' '); }
+void indent(std::string& out, int depth) {
+    out.append(static_cast<size_t>(depth) * 2, ' ');
+}
 
 bool append(std::string& out, const nlohmann::json& value, int depth, std::string* error) {
     using Type = nlohmann::json::value_t;
     switch (value.type()) {
-        case Type::null: out += "null"; return true;
-        case Type::boolean: out += value.get<bool>() ? "true" : "false"; return true;
-        case Type::number_integer: out += std::to_string(value.get<std::int64_t>()); return true;
-        case Type::number_unsigned: out += std::to_string(value.get<std::uint64_t>()); return true;
-        case Type::number_float: return appendNumber(out, value.get<double>(), error);
-        case Type::string: appendString(out, value.get_ref<const std::string&>()); return true;
+        case Type::null:
+            out += "null";
+            return true;
+        case Type::boolean:
+            out += value.get<bool>() ? "true" : "false";
+            return true;
+        case Type::number_integer:
+            out += std::to_string(value.get<std::int64_t>());
+            return true;
+        case Type::number_unsigned:
+            out += std::to_string(value.get<std::uint64_t>());
+            return true;
+        case Type::number_float:
+            return appendNumber(out, value.get<double>(), error);
+        case Type::string:
+            appendString(out, value.get_ref<const std::string&>());
+            return true;
         case Type::array: {
             if (value.empty()) {
                 out += "[]";

@@ -41,8 +41,8 @@ void writeJSON(const T& value, const std::filesystem::path& destination) {
     try {
         encoded = toJSON(value);
     } catch (const std::exception& error) {
-        storageLog().error("Could not write %{public}s: %{public}s", destination.filename().string(),
-                           std::string(error.what()));
+        storageLog().error("Could not write %{public}s: %{public}s",
+                           destination.filename().string(), std::string(error.what()));
         return;
     }
     writeJSONValue(encoded, destination);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "geometry/Geometry.h"
-#include "strip/WindowID.h"
+#include "geometry/WindowID.h"
 
 namespace brindlow {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "geometry/Geometry.h"
+#include "geometry/WindowID.h"
 #include "settings/SavedArrangement.h"
 #include "strip/Strip.h"
-#include "strip/WindowID.h"
 
 namespace brindlow {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/UUID.h"
 #include "settings/Date.h"
 #include "settings/JSONCoding.h"
-#include "settings/UUID.h"
 #include "strip/Pin.h"
 
 namespace brindlow {

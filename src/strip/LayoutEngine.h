@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "geometry/Geometry.h"
+#include "geometry/WindowID.h"
 #include "strip/Column.h"
 #include "strip/DisplayGeometry.h"
 #include "strip/Strip.h"
 #include "strip/StripLayout.h"
-#include "strip/WindowID.h"
 
 // Pure functions that turn a strip, its display's geometry, the gaps and a scroll offset into
 // window frames. Coordinates are global points, y down. Every point value produced is rounded to

@@ -3,9 +3,9 @@
 #include <optional>
 #include <vector>
 
+#include "geometry/WindowID.h"
 #include "strip/Column.h"
 #include "strip/Pin.h"
-#include "strip/WindowID.h"
 
 namespace brindlow {
 

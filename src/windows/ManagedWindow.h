@@ -5,8 +5,8 @@
 #include <string>
 
 #include "geometry/Geometry.h"
+#include "geometry/WindowID.h"
 #include "platform/AccessibilityTypes.h"
-#include "strip/WindowID.h"
 
 namespace brindlow {
 

@@ -8,9 +8,10 @@ namespace brindlow::test {
 
 // A fresh folder under $TMPDIR, removed with everything in it when the test ends.
 class TempFolder {
-public:
+  public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "brindlow-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "brindlow-test-XXXXXX").string();
         if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
     }
@@ -23,7 +24,7 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

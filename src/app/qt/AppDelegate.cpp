@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include <ctime>
@@ -32,6 +33,7 @@
 #include "overlays/ToastView.h"
 #include "overlays/WindowPresenter.h"
 #include "panels/qt/Panels.h"
+#include "panels/settings/qt/SettingsWindow.h"
 #include "platform/Animator.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsRanges.h"
@@ -159,6 +161,9 @@ AppDelegate::~AppDelegate() {
     focusOverlay_.reset();
     indicator_.reset();
     menuKeyWatch_.reset();
+    // The settings window's recorders hold the registry: they go first.
+    settingsWindow_ = nullptr;
+    presenter_.reset();
     if (KeyboardShortcuts::Registry::shared() == shortcuts_.get()) {
         KeyboardShortcuts::Registry::setShared(nullptr);
         KeyboardShortcuts::setKeyCharacterSource({});
@@ -374,7 +379,9 @@ void AppDelegate::installStatusItem() {
     if (!TrayIcon::isTrayAvailable()) {
         // Never an invisible program: say once how to reach it instead.
         log_.log("No system tray is running; Brindlow shows no tray icon");
-        showSettings(SettingsTab::general);
+        std::cerr << "brindlow: no system tray is running, so Brindlow shows no tray icon. It "
+                     "keeps tiling; control it from a terminal:\n\n"
+                  << kUsageText << "\n";
         return;
     }
     tray_ = std::make_unique<TrayIcon>(menuBar_);
@@ -382,13 +389,55 @@ void AppDelegate::installStatusItem() {
     tray_->show();
 }
 
-void AppDelegate::showSettings(SettingsTab) {
-    // Construction point: the settings window shows the page. Until it exists,
-    // a user without a tray icon learns how to use the command line.
-    if (tray_) return;
-    std::cerr << "brindlow: no system tray is running, so Brindlow shows no tray icon. It keeps "
-                 "tiling; control it from a terminal:\n\n"
-              << kUsageText << "\n";
+void AppDelegate::showSettings(SettingsTab tab) {
+    if (!presenter_) presenter_ = std::make_unique<WindowPresenter>();
+    presenter_->showSettings(SettingsWindow::kID, SettingsWindow::kTitle, [this] {
+        auto content = std::make_unique<SettingsWindow>(settings_, settingsServices());
+        settingsWindow_ = content.get();
+        return content;
+    });
+    // The presenter keeps the window for the life of the process, so the page stays reachable.
+    if (settingsWindow_)
+        settingsWindow_->select(tab == SettingsTab::layouts ? SettingsPageTab::layouts
+                                                            : SettingsPageTab::general);
+}
+
+SettingsServices AppDelegate::settingsServices() {
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    const auto withDelegate = [weak](auto work) {
+        return [weak, work] {
+            if (auto alive = weak.lock()) work(**alive);
+        };
+    };
+    SettingsServices services;
+    if (platform_.screens) {
+        Screens* screens = platform_.screens;
+        services.displays = [screens] { return DisplayInfo::current(*screens); };
+    }
+    services.showFirstRun = withDelegate([](AppDelegate& self) { self.showFirstRun(); });
+    services.copyDiagnostics = withDelegate([](AppDelegate& self) { self.copyDiagnostics(); });
+    services.saveDiagnostics = withDelegate([](AppDelegate& self) { self.saveDiagnostics(); });
+    services.version = bundleInfoValue("CFBundleShortVersionString");
+    services.build = bundleInfoValue("CFBundleVersion");
+    services.copyright = bundleInfoValue("NSHumanReadableCopyright");
+    if (SurfaceFactory* surfaces = platform_.surfaces)
+        services.compositing = [surfaces] { return surfaces->compositing(); };
+    // The command-line tool sits next to this executable under the name `brindlow`.
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    services.executable =
+        error ? std::string("brindlow") : (self.parent_path() / "brindlow").string();
+    const char* path = std::getenv("PATH");
+    const char* home = std::getenv("HOME");
+    if (path && home) services.userBin = writableUserBin(path, home);
+    services.layouts = &layouts_;
+    services.shortcuts = shortcuts_.get();
+    services.hotKeys = platform_.hotKeys;
+    if (Workspace* workspace = platform_.workspace) {
+        services.runningApplications = [workspace] { return workspace->runningApplications(); };
+        services.ownProcessID = workspace->currentProcessID();
+    }
+    return services;
 }
 
 void AppDelegate::askLayoutName() {

@@ -41,6 +41,8 @@ class SettingsShortcut;
 class TrayIcon;
 class SettingsStore;
 class StripController;
+struct SettingsServices;
+class SettingsWindow;
 class ToastController;
 class WindowPresenter;
 
@@ -81,6 +83,8 @@ class AppDelegate {
     void askLayoutName();
     // Shows the settings window on a page.
     void showSettings(SettingsTab tab);
+    // The settings window's content, none before its first showing.
+    SettingsWindow* settingsWindow() { return settingsWindow_; }
 
     // The diagnostics report of this moment, and the two ways to hand it over.
     std::string diagnosticsReport() const;
@@ -120,6 +124,7 @@ class AppDelegate {
     void stopPermissionTimer();
     void registerShortcuts();
     MenuBarActions menuActions();
+    SettingsServices settingsServices();
     void installStatusItem();
 
     Executor& main_;
@@ -142,6 +147,7 @@ class AppDelegate {
     // "Settings…" on Ctrl+, in every window of ours.
     std::unique_ptr<SettingsShortcut> settingsShortcut_;
     std::unique_ptr<WindowPresenter> presenter_;
+    SettingsWindow* settingsWindow_ = nullptr;  // kept by the presenter
     // Every overlay animates through this one animator.
     std::unique_ptr<Animator> animator_;
     std::unique_ptr<AppIconCache> icons_;

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "app/Command.h"
+#include "command/Command.h"
 #include "settings/SettingsStore.h"
 
 namespace brindlow {

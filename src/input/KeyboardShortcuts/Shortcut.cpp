@@ -27,6 +27,7 @@ std::uint64_t modifierFlags(int mask) {
     return flags;
 }
 
+// clang-format off
 #define BRINDLOW_KEYS(X)                                                                           \
     X(a, 0)                                                                                        \
     X(b, 11)                                                                                       \
@@ -63,6 +64,7 @@ std::uint64_t modifierFlags(int mask) {
                                                                             keypadMinus, 78)       \
                                                                             X(keypadMultiply, 67)  \
                                                                                 X(keypadPlus, 69)
+// clang-format on
 
 #define BRINDLOW_DEFINE_KEY(name, code) const Key Key::name{code};
 BRINDLOW_KEYS(BRINDLOW_DEFINE_KEY)

@@ -49,9 +49,9 @@
 #include <string>
 #include <vector>
 
+#include "geometry/WindowID.h"
 #include "platform/ManualExecutor.h"
 #include "platform/Platform.h"
-#include "strip/WindowID.h"
 
 namespace brindlow {
 

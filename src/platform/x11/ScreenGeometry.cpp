@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "settings/UUID.h"
+#include "platform/UUID.h"
 
 namespace brindlow {
 

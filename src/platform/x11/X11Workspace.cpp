@@ -1,8 +1,8 @@
 #include "platform/x11/X11Workspace.h"
 
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>

@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "app/CLIMessages.h"
-#include "app/Command.h"
 #include "app/URLRequest.h"
+#include "command/Command.h"
 #include "platform/Log.h"
 
 using namespace brindlow;
@@ -52,8 +52,7 @@ void fuzzCommandWords(std::string_view text) {
     const std::size_t split = text.find('\0');
     const std::string_view word = text.substr(0, split);
     const std::optional<std::string_view> argument =
-        split == std::string_view::npos ? std::nullopt
-                                        : std::optional(text.substr(split + 1));
+        split == std::string_view::npos ? std::nullopt : std::optional(text.substr(split + 1));
     const std::optional<Command> command = Command::named(word, argument);
     if (!command) return;
     const std::vector<std::string> words = command->cliArguments();

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/BadgeRequest.h"
 #include "app/CLIMessages.h"
+#include "command/BadgeRequest.h"
 
 namespace brindlow {
 namespace {

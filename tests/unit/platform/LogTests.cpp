@@ -5,9 +5,11 @@
 using namespace brindlow;
 
 TEST(LogFormat, PublicTextIsWrittenAndPrivateTextHidden) {
-    EXPECT_EQ(formatLogMessage("Could not write %{public}s: %{public}s", {std::string("a.json"), std::string("boom")}),
+    EXPECT_EQ(formatLogMessage("Could not write %{public}s: %{public}s",
+                               {std::string("a.json"), std::string("boom")}),
               "Could not write a.json: boom");
-    EXPECT_EQ(formatLogMessage("Adopted %{public}s '%{private}s'", {std::string("xterm"), std::string("secret")}),
+    EXPECT_EQ(formatLogMessage("Adopted %{public}s '%{private}s'",
+                               {std::string("xterm"), std::string("secret")}),
               "Adopted xterm '<private>'");
     // Text without a marker is private, as in the system log.
     EXPECT_EQ(formatLogMessage("title %s", {std::string("secret")}), "title <private>");
@@ -34,7 +36,8 @@ TEST(Logger, RecordsReachTheRingBufferWithCategoryAndLevel) {
     EXPECT_EQ(records[0].message, "Could not read session.json: bad");
     EXPECT_EQ(records[1].message, "count 12");
     const std::string line = LogSink::formatLine(records[0]);
-    EXPECT_NE(line.find("error com.vemto.brindlow:Storage Could not read session.json: bad"), std::string::npos);
+    EXPECT_NE(line.find("error com.vemto.brindlow:Storage Could not read session.json: bad"),
+              std::string::npos);
 }
 
 TEST(Logger, RingBufferKeepsOnlyTheNewest) {

@@ -9,11 +9,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/UUID.h"
 #include "settings/Date.h"
 #include "settings/JSONEncoder.h"
 #include "settings/JSONFiles.h"
 #include "settings/StorageFolder.h"
-#include "settings/UUID.h"
 #include "support/QuietLog.h"
 #include "support/TempFolder.h"
 

@@ -1,6 +1,6 @@
-#include "app/Command.h"
+#include "command/Command.h"
 
-#include "app/DecimalParsing.h"
+#include "command/DecimalParsing.h"
 
 namespace brindlow {
 

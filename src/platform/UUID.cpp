@@ -1,4 +1,4 @@
-#include "settings/UUID.h"
+#include "platform/UUID.h"
 
 #include <random>
 
@@ -9,7 +9,8 @@ UUID UUID::random() {
     UUID uuid;
     for (size_t i = 0; i < 16; i += 8) {
         const std::uint64_t value = generator();
-        for (size_t k = 0; k < 8; ++k) uuid.bytes[i + k] = static_cast<std::uint8_t>(value >> (8 * k));
+        for (size_t k = 0; k < 8; ++k)
+            uuid.bytes[i + k] = static_cast<std::uint8_t>(value >> (8 * k));
     }
     uuid.bytes[6] = (uuid.bytes[6] & 0x0F) | 0x40;  // version 4
     uuid.bytes[8] = (uuid.bytes[8] & 0x3F) | 0x80;  // RFC 4122 variant

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "app/Command.h"
+#include "command/Command.h"
 
 namespace brindlow {
 namespace {

@@ -1,0 +1,135 @@
+#include "panels/settings/qt/SettingsControls.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "settings/SettingsStore.h"
+
+namespace brindlow {
+
+ValueSlider::ValueSlider(const QString& title, double minimum, double maximum, double step,
+                         Format format, QWidget* parent)
+    : QWidget(parent), minimum_(minimum), step_(step), format_(std::move(format)) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* titleLabel = new QLabel(title);
+    titleLabel->setFixedWidth(150);
+    slider_ = new QSlider(Qt::Horizontal);
+    slider_->setRange(0, int(std::lround((maximum - minimum) / step)));
+    valueLabel_ = new QLabel;
+    valueLabel_->setFixedWidth(56);
+    valueLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    row->addWidget(titleLabel);
+    row->addWidget(slider_, 1);
+    row->addWidget(valueLabel_);
+    connect(slider_, &QSlider::valueChanged, this, [this](int position) {
+        // Whole multiples of the step, without the float noise of min + i * step.
+        const double value = std::round((minimum_ + position * step_) * 1e6) / 1e6;
+        valueLabel_->setText(QString::fromStdString(format_(value)));
+        if (onChange) onChange(value);
+    });
+}
+
+void ValueSlider::showValue(double value) {
+    const QSignalBlocker blocker(slider_);
+    const double position = std::isfinite(value) ? std::round((value - minimum_) / step_) : 0;
+    slider_->setValue(
+        int(std::clamp(position, double(slider_->minimum()), double(slider_->maximum()))));
+    valueLabel_->setText(QString::fromStdString(format_(value)));
+}
+
+QString ValueSlider::valueText() const {
+    return valueLabel_->text();
+}
+
+void SettingsBinder::refresh() {
+    const AppSettings settings = store_.settings();
+    for (const auto& refresher : refreshers_) refresher(settings);
+}
+
+QCheckBox* SettingsBinder::toggle(const QString& text, bool AppSettings::*field) {
+    auto* box = new QCheckBox(text);
+    QObject::connect(box, &QCheckBox::toggled, box, [this, field](bool on) {
+        store_.update([&](AppSettings& s) { s.*field = on; });
+    });
+    onRefresh([box, field](const AppSettings& s) {
+        const QSignalBlocker blocker(box);
+        box->setChecked(s.*field);
+    });
+    return box;
+}
+
+ValueSlider* SettingsBinder::slider(const QString& title, double AppSettings::*field,
+                                    double minimum, double maximum, double step,
+                                    ValueSlider::Format format) {
+    auto* control = new ValueSlider(title, minimum, maximum, step, std::move(format));
+    control->setObjectName(title);
+    control->onChange = [this, field](double value) {
+        store_.update([&](AppSettings& s) { s.*field = value; });
+    };
+    onRefresh([control, field](const AppSettings& s) { control->showValue(s.*field); });
+    return control;
+}
+
+QComboBox* SettingsBinder::makeCombo(const std::vector<QString>& labels,
+                                     std::function<void(int)> choose,
+                                     std::function<int(const AppSettings&)> index) {
+    auto* combo = new QComboBox;
+    for (const QString& label : labels) combo->addItem(label);
+    QObject::connect(combo, &QComboBox::activated, combo, std::move(choose));
+    onRefresh([combo, index = std::move(index)](const AppSettings& s) {
+        const QSignalBlocker blocker(combo);
+        combo->setCurrentIndex(index(s));
+    });
+    return combo;
+}
+
+SettingsPageWidget::SettingsPageWidget(QWidget* parent) : QWidget(parent) {
+    layout_ = new QVBoxLayout(this);
+}
+
+QVBoxLayout* SettingsPageWidget::section(const QString& title) {
+    auto* box = new QGroupBox(title);
+    auto* rows = new QVBoxLayout(box);
+    layout_->addWidget(box);
+    return rows;
+}
+
+void SettingsPageWidget::finish() {
+    layout_->addStretch(1);
+}
+
+void SettingsPageWidget::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (onShown) onShown();
+}
+
+QLabel* noteLabel(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    label->setFont(font);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
+QWidget* labelledRow(const QString& title, QWidget* control) {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* label = new QLabel(title);
+    label->setMinimumWidth(150);
+    layout->addWidget(label);
+    layout->addWidget(control, 1);
+    return row;
+}
+
+}  // namespace brindlow

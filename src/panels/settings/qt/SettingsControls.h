@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "settings/SettingsStore.h"
+
+class QCheckBox;
+class QComboBox;
+class QFormLayout;
+class QGroupBox;
+class QLabel;
+class QSlider;
+class QVBoxLayout;
+
+namespace brindlow {
+
+// A titled slider with its value text: title column 150 px, value column 56 px.
+// A stored value off the slider's grid keeps its own text and is never
+// rewritten by showing it.
+class ValueSlider : public QWidget {
+  public:
+    using Format = std::function<std::string(double)>;
+    ValueSlider(const QString& title, double minimum, double maximum, double step, Format format,
+                QWidget* parent = nullptr);
+
+    // Shows `value` without reporting it as a change.
+    void showValue(double value);
+    // Called with each value the user moves the slider to.
+    std::function<void(double)> onChange;
+    QSlider* slider() const { return slider_; }
+    QString valueText() const;
+
+  private:
+    double minimum_;
+    double step_;
+    Format format_;
+    QSlider* slider_;
+    QLabel* valueLabel_;
+};
+
+// Binds controls to fields of the store's settings: each user change writes
+// the store at once (the store saves only a changed value), and refresh() shows
+// the stored values under signal blockers so that showing writes nothing.
+class SettingsBinder {
+  public:
+    explicit SettingsBinder(SettingsStore& store) : store_(store) {}
+    SettingsStore& store() { return store_; }
+
+    void onRefresh(std::function<void(const AppSettings&)> refresher) {
+        refreshers_.push_back(std::move(refresher));
+    }
+    void refresh();
+
+    QCheckBox* toggle(const QString& text, bool AppSettings::*field);
+    ValueSlider* slider(const QString& title, double AppSettings::*field, double minimum,
+                        double maximum, double step, ValueSlider::Format format);
+    // A picker over fixed choices; a stored value that is none of them selects nothing.
+    template <typename T>
+    QComboBox* picker(T AppSettings::*field, const std::vector<std::pair<QString, T>>& choices);
+
+  private:
+    QComboBox* makeCombo(const std::vector<QString>& labels, std::function<void(int)> choose,
+                         std::function<int(const AppSettings&)> index);
+
+    SettingsStore& store_;
+    std::vector<std::function<void(const AppSettings&)>> refreshers_;
+};
+
+template <typename T>
+QComboBox* SettingsBinder::picker(T AppSettings::*field,
+                                  const std::vector<std::pair<QString, T>>& choices) {
+    std::vector<QString> labels;
+    for (const auto& choice : choices) labels.push_back(choice.first);
+    return makeCombo(
+        labels,
+        [this, field, choices](int i) {
+            if (i < 0 || std::size_t(i) >= choices.size()) return;
+            store_.update([&](AppSettings& s) { s.*field = choices[std::size_t(i)].second; });
+        },
+        [field, choices](const AppSettings& s) {
+            for (std::size_t i = 0; i < choices.size(); ++i)
+                if (choices[i].second == s.*field) return int(i);
+            return -1;
+        });
+}
+
+// A page: a vertical stack of titled sections.
+class SettingsPageWidget : public QWidget {
+  public:
+    explicit SettingsPageWidget(QWidget* parent = nullptr);
+    // A new section titled `title` (no title: none), holding rows.
+    QVBoxLayout* section(const QString& title = {});
+    void finish();  // after the last section
+
+    // Called each time the page is shown.
+    std::function<void()> onShown;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    QVBoxLayout* layout_;
+};
+
+// A small secondary-coloured note under a control.
+QLabel* noteLabel(const QString& text);
+// A row of the title column and a control.
+QWidget* labelledRow(const QString& title, QWidget* control);
+
+}  // namespace brindlow

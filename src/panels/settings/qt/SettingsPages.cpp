@@ -1,0 +1,617 @@
+#include "panels/settings/qt/SettingsPages.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "input/Hotkey.h"
+#include "input/KeyboardShortcuts/Recorder.h"
+#include "overlays/ColorText.h"
+#include "panels/settings/qt/SettingsControls.h"
+#include "panels/settings/qt/SettingsWindow.h"
+#include "settings/LayoutsStore.h"
+#include "settings/SettingsStore.h"
+
+namespace brindlow {
+
+namespace {
+
+QString qs(std::string_view text) {
+    return QString::fromUtf8(text.data(), int(text.size()));
+}
+
+QPushButton* button(const QString& text, std::function<void()> action) {
+    auto* control = new QPushButton(text);
+    QObject::connect(control, &QPushButton::clicked, control, [action = std::move(action)] {
+        if (action) action();
+    });
+    return control;
+}
+
+QWidget* row(std::initializer_list<QWidget*> widgets, bool stretchLast = false) {
+    auto* container = new QWidget;
+    auto* layout = new QHBoxLayout(container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* widget : widgets) layout->addWidget(widget);
+    if (!stretchLast) layout->addStretch(1);
+    return container;
+}
+
+QWidget* generalPage(SettingsBinder& binder, const SettingsServices& services) {
+    auto* page = new SettingsPageWidget;
+    page->section("Permission")->addWidget(new QLabel("✔ Accessibility is granted."));
+
+    QVBoxLayout* startup = page->section("Startup");
+    auto* login = new QCheckBox("Launch Brindlow at login");
+    login->setObjectName("launchAtLogin");
+    auto* loginError = new QLabel;
+    loginError->setObjectName("loginError");
+    loginError->setStyleSheet("color: red");
+    loginError->setWordWrap(true);
+    loginError->hide();
+    login->setChecked(services.autostart.isEnabled());
+    QObject::connect(login, &QCheckBox::toggled, login,
+                     [login, loginError, autostart = services.autostart](bool on) {
+                         const auto error = autostart.setEnabled(on);
+                         // A failed change clears only with a later success.
+                         if (error) loginError->setText(QString::fromStdString(*error));
+                         loginError->setVisible(bool(error));
+                         const QSignalBlocker blocker(login);
+                         login->setChecked(autostart.isEnabled());
+                     });
+    startup->addWidget(login);
+    startup->addWidget(loginError);
+
+    QVBoxLayout* behaviour = page->section("Behaviour");
+    behaviour->addWidget(binder.toggle("Focus follows mouse", &AppSettings::focusFollowsMouse));
+    behaviour->addWidget(
+        noteLabel("Resting the pointer on a fully visible column focuses it. "
+                  "Brindlow never scrolls for this."));
+    behaviour->addWidget(binder.toggle("Focus and move continue onto the next display",
+                                       &AppSettings::focusCrossesDisplays));
+
+    QVBoxLayout* actions = page->section();
+    actions->addWidget(row({button("Show Getting Started", services.showFirstRun)}));
+    actions->addWidget(row({button("Copy Diagnostics", services.copyDiagnostics)}));
+    actions->addWidget(row({button("Save Diagnostics…", services.saveDiagnostics)}));
+    page->finish();
+    return page;
+}
+
+QWidget* layoutPage(SettingsBinder& binder) {
+    auto* page = new SettingsPageWidget;
+    QVBoxLayout* gaps = page->section("Gaps");
+    gaps->addWidget(binder.slider("Between windows", &AppSettings::gap, 0, 48, 1, integerText));
+    gaps->addWidget(
+        binder.slider("At screen edges", &AppSettings::outerGap, 0, 48, 1, integerText));
+    gaps->addWidget(
+        noteLabel("Set edges to 0 to snap the outer columns flush to the screen "
+                  "edges. Panels and docks are always kept clear."));
+
+    QVBoxLayout* widths = page->section("Widths");
+    std::vector<std::pair<QString, double>> widthChoices;
+    for (double fraction : kNewWindowWidths)
+        widthChoices.emplace_back(QString::fromStdString(percentText(fraction)), fraction);
+    widths->addWidget(labelledRow("New windows open at",
+                                  binder.picker(&AppSettings::defaultWidth, widthChoices)));
+    auto* presets = new QLineEdit;
+    presets->setObjectName("presetText");
+    presets->setPlaceholderText("25, 33, 50, 66, 75");
+    SettingsStore& store = binder.store();
+    const auto apply = [presets, &store] {
+        // Unusable text changes nothing; the field keeps what was typed.
+        if (const auto parsed = parsePresetText(presets->text().toStdString()))
+            store.update([&](AppSettings& s) { s.presetWidths = *parsed; });
+    };
+    QObject::connect(presets, &QLineEdit::returnPressed, presets, apply);
+    auto* presetRow = new QWidget;
+    auto* presetLayout = new QHBoxLayout(presetRow);
+    presetLayout->setContentsMargins(0, 0, 0, 0);
+    auto* presetLabel = new QLabel("Cycle width presets");
+    presetLabel->setFixedWidth(150);
+    presetLayout->addWidget(presetLabel);
+    presetLayout->addWidget(presets, 1);
+    presetLayout->addWidget(button("Apply", apply));
+    widths->addWidget(presetRow);
+    widths->addWidget(binder.slider("Wider / narrower step", &AppSettings::widthStep, 0.05, 0.25,
+                                    0.05, percentText));
+    page->onShown = [presets, &store] {
+        presets->setText(QString::fromStdString(presetText(store.settings().presetWidths)));
+    };
+
+    QVBoxLayout* scrolling = page->section("Scrolling");
+    scrolling->addWidget(
+        labelledRow("Centre the focused column",
+                    binder.picker(&AppSettings::centerMode,
+                                  std::vector<std::pair<QString, CenterMode>>{
+                                      {"Never (scroll just enough)", CenterMode::never},
+                                      {"Always", CenterMode::always},
+                                      {"Only when it would be cut off", CenterMode::onOverflow}})));
+    page->finish();
+    return page;
+}
+
+QWidget* motionPage(SettingsBinder& binder) {
+    auto* page = new SettingsPageWidget;
+    QVBoxLayout* animation = page->section("Scroll animation");
+    animation->addWidget(binder.toggle("Animate scrolling", &AppSettings::animationsEnabled));
+    animation->addWidget(
+        binder.slider("Speed", &AppSettings::springStiffness, 50, 1200, 10, durationText));
+    animation->addWidget(
+        noteLabel("Every move starts gently, glides evenly and lands softly. "
+                  "Further right is faster; the time is for about one column."));
+    SettingsStore& store = binder.store();
+    animation->addWidget(row({button("Restore defaults", [&store] {
+        store.update([](AppSettings& s) { s.springStiffness = AppSettings{}.springStiffness; });
+        store.update([](AppSettings& s) { s.springDamping = AppSettings{}.springDamping; });
+    })}));
+
+    QVBoxLayout* trackpad = page->section("Trackpad");
+    trackpad->addWidget(labelledRow(
+        "Two-finger sideways swipe",
+        binder.picker(
+            &AppSettings::twoFingerScroll,
+            std::vector<std::pair<QString, TwoFingerScroll>>{
+                {"Scrolls the strip", TwoFingerScroll::always},
+                {"Scrolls the strip only while holding Ctrl+Alt", TwoFingerScroll::withKeys},
+                {"Off (apps get it)", TwoFingerScroll::off}})));
+    auto* note = noteLabel({});
+    binder.onRefresh([note](const AppSettings& s) {
+        note->setText(s.twoFingerScroll == TwoFingerScroll::always
+                          ? "Up and down scrolling always goes to the app. To scroll sideways "
+                            "inside an app, hold Alt while you swipe."
+                          : "Works with any trackpad setting. Up and down scrolling always goes "
+                            "to the app.");
+    });
+    trackpad->addWidget(note);
+    trackpad->addWidget(binder.toggle("Swipe sideways with more fingers to scroll the strip",
+                                      &AppSettings::gesturesEnabled));
+    QComboBox* fingers =
+        binder.picker(&AppSettings::gestureFingers,
+                      std::vector<std::pair<QString, std::int64_t>>{{"Three", 3}, {"Four", 4}});
+    binder.onRefresh([fingers](const AppSettings& s) { fingers->setEnabled(s.gesturesEnabled); });
+    trackpad->addWidget(labelledRow("Fingers", fingers));
+    trackpad->addWidget(binder.slider("Sensitivity", &AppSettings::gestureSensitivity, 0.5, 2.5,
+                                      0.1, sensitivityText));
+    page->finish();
+    return page;
+}
+
+QWidget* displaysPage(SettingsBinder& binder, const SettingsServices& services) {
+    auto* page = new SettingsPageWidget;
+    QVBoxLayout* section = page->section("Each display has its own strip");
+    auto* list = new QWidget;
+    auto* listLayout = new QVBoxLayout(list);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    section->addWidget(list);
+    section->addWidget(
+        noteLabel("When a display is off, Brindlow leaves its windows alone. Send "
+                  "to next display skips it."));
+    SettingsStore& store = binder.store();
+    auto switches = std::make_shared<std::vector<std::pair<std::string, QCheckBox*>>>();
+    const auto show = [&store, switches](const AppSettings& s) {
+        for (const auto& [uuid, box] : *switches) {
+            const QSignalBlocker blocker(box);
+            box->setChecked(std::find(s.disabledDisplays.begin(), s.disabledDisplays.end(), uuid) ==
+                            s.disabledDisplays.end());
+        }
+    };
+    binder.onRefresh(show);
+    // The display list is read again each time the page is shown.
+    page->onShown = [list, listLayout, switches, &store, show, displays = services.displays] {
+        for (auto& entry : *switches) delete entry.second;
+        switches->clear();
+        for (const DisplayInfo& display : displays ? displays() : std::vector<DisplayInfo>{}) {
+            const std::string label =
+                display.name + "\n" + displaySizeText(display.frame.width, display.frame.height);
+            auto* box = new QCheckBox(QString::fromStdString(label), list);
+            QObject::connect(box, &QCheckBox::toggled, box, [&store, uuid = display.uuid](bool on) {
+                store.update([&](AppSettings& s) {
+                    s.disabledDisplays = switchDisplay(s.disabledDisplays, uuid, on);
+                });
+            });
+            listLayout->addWidget(box);
+            switches->emplace_back(display.uuid, box);
+        }
+        show(store.settings());
+    };
+    page->finish();
+    return page;
+}
+
+QWidget* appearancePage(SettingsBinder& binder, const SettingsServices& services) {
+    auto* page = new SettingsPageWidget;
+    QVBoxLayout* indicator = page->section("Strip indicator");
+    indicator->addWidget(binder.toggle("Show the strip indicator when the strip changes",
+                                       &AppSettings::showIndicator));
+    indicator->addWidget(
+        labelledRow("Position", binder.picker(&AppSettings::indicatorPosition,
+                                              std::vector<std::pair<QString, IndicatorPosition>>{
+                                                  {"Top", IndicatorPosition::top},
+                                                  {"Bottom", IndicatorPosition::bottom}})));
+    indicator->addWidget(binder.toggle("Show position (3/8) in the tray title",
+                                       &AppSettings::showPositionInMenuBar));
+
+    QVBoxLayout* border = page->section("Focus border");
+    border->addWidget(
+        binder.toggle("Draw a border around the focused window", &AppSettings::focusBorder));
+    border->addWidget(
+        binder.slider("Width", &AppSettings::focusBorderWidth, 1, 10, 1, integerText));
+    auto* colour = new QPushButton;
+    colour->setObjectName("focusBorderColor");
+    colour->setFixedWidth(80);
+    SettingsStore& store = binder.store();
+    const auto shownColour = [](const AppSettings& s) {
+        // Unreadable text shows as the default blue and stays stored as written.
+        const Color c = colorFromText(s.focusBorderColor)
+                            .value_or(colorFromText(kDefaultColorText).value_or(Color{}));
+        return QColor::fromRgbF(float(c.red), float(c.green), float(c.blue));
+    };
+    binder.onRefresh([colour, shownColour](const AppSettings& s) {
+        colour->setStyleSheet("background-color: " + shownColour(s).name());
+    });
+    QObject::connect(colour, &QPushButton::clicked, colour, [colour, &store, shownColour] {
+        const QColor picked = QColorDialog::getColor(shownColour(store.settings()), colour);
+        if (!picked.isValid()) return;
+        const QColor rgb = picked.toRgb();
+        const std::string text = colorText(Color{rgb.redF(), rgb.greenF(), rgb.blueF(), 1});
+        store.update([&](AppSettings& s) { s.focusBorderColor = text; });
+    });
+    border->addWidget(labelledRow("Colour", row({colour})));
+
+    QVBoxLayout* dimming = page->section("Dimming");
+    dimming->addWidget(
+        binder.toggle("Dim windows that are not focused", &AppSettings::dimInactive));
+    dimming->addWidget(
+        binder.slider("Amount", &AppSettings::dimAmount, 0.05, 0.7, 0.05, percentText));
+    if (services.compositing && !services.compositing())
+        dimming->addWidget(noteLabel("Dimming needs a compositing manager, and none is running."));
+    page->finish();
+    return page;
+}
+
+QWidget* copyableCommand(const QString& text) {
+    auto* shown = new QLabel(text);
+    shown->setObjectName("command");
+    shown->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    shown->setTextFormat(Qt::PlainText);
+    shown->setWordWrap(true);
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    shown->setFont(mono);
+    auto* container = new QWidget;
+    auto* layout = new QHBoxLayout(container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(shown, 1);
+    layout->addWidget(button("Copy", [text] { QApplication::clipboard()->setText(text); }));
+    return container;
+}
+
+QWidget* terminalPage(SettingsBinder& binder, const SettingsServices& services) {
+    auto* page = new SettingsPageWidget;
+    QVBoxLayout* badges = page->section("Attention badges");
+    badges->addWidget(binder.toggle("Badge a terminal window when a long command finishes",
+                                    &AppSettings::terminalBadges));
+    badges->addWidget(
+        noteLabel("The badge shows in the strip indicator, on the window and in "
+                  "the tray, and clears when you focus the window."));
+    page->section("1. Install the command-line tool")
+        ->addWidget(copyableCommand(
+            QString::fromStdString(installCommand(services.executable, services.userBin))));
+    QVBoxLayout* hook = page->section("2. Add the hook to your shell");
+    hook->addWidget(copyableCommand(qs(kZshHookLine)));
+    hook->addWidget(copyableCommand(qs(kBashHookLine)));
+    hook->addWidget(
+        noteLabel("Open a new terminal tab afterwards. Commands that run 10 seconds "
+                  "or longer report when they finish; set BRINDLOW_MIN_SECONDS to "
+                  "change that."));
+    page->finish();
+    return page;
+}
+
+QWidget* aboutPage(const SettingsServices& services) {
+    auto* page = new SettingsPageWidget;
+    QVBoxLayout* about = page->section("About");
+    about->addWidget(
+        new QLabel(QString::fromStdString(versionLine(services.version, services.build))));
+    if (services.copyright && !services.copyright->empty())
+        about->addWidget(noteLabel(QString::fromStdString(*services.copyright)));
+    page->finish();
+    return page;
+}
+
+QWidget* shortcutsPage(const SettingsServices& services) {
+    KeyboardShortcuts::Registry* registry = services.shortcuts;
+    if (!registry) return nullptr;
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    auto* rows = new QWidget;
+    auto* rowsLayout = new QVBoxLayout(rows);
+    for (const Hotkey& hotkey : Hotkey::all()) {
+        auto* recorder =
+            new KeyboardShortcuts::Recorder(*registry, hotkey.name, {}, services.hotKeys);
+        recorder->setObjectName(QString::fromStdString(hotkey.name.rawValue));
+        auto* line = new QWidget;
+        auto* lineLayout = new QHBoxLayout(line);
+        lineLayout->setContentsMargins(0, 0, 0, 0);
+        lineLayout->addWidget(new QLabel(QString::fromStdString(hotkey.title)), 1);
+        lineLayout->addWidget(recorder);
+        rowsLayout->addWidget(line);
+    }
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(rows);
+    scroll->setWidgetResizable(true);
+    column->addWidget(scroll, 1);
+    auto* bar = new QWidget;
+    auto* barLayout = new QHBoxLayout(bar);
+    barLayout->setContentsMargins(0, 0, 0, 0);
+    barLayout->addWidget(noteLabel("Changes work immediately."), 1);
+    barLayout->addWidget(
+        button("Reset All to Defaults", [registry] { Hotkey::resetAll(*registry); }));
+    column->addWidget(bar);
+
+    // Recording must see every combination, also those this program grabs: let go of all the
+    // grabs while a recorder records and take them again afterwards.
+    auto wasEnabled = std::make_shared<bool>(true);
+    const ObserverToken token =
+        KeyboardShortcuts::addRecorderActivityListener([registry, wasEnabled](bool active) {
+            if (active) {
+                *wasEnabled = registry->isEnabled();
+                registry->setEnabled(false);
+            } else {
+                registry->setEnabled(*wasEnabled);
+            }
+        });
+    QObject::connect(page, &QObject::destroyed,
+                     [token] { KeyboardShortcuts::removeRecorderActivityListener(token); });
+    return page;
+}
+
+// Rows are bound by their index in the rule list: a hand-edited file may hold
+// two rules for one application, and an edit must change the row's own rule.
+QWidget* appsPage(SettingsBinder& binder, const SettingsServices& services) {
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    column->addWidget(
+        noteLabel("Dialogs, fixed-size windows and Brindlow's own windows always "
+                  "float. Add rules for apps that should float, or open at another "
+                  "width."));
+    auto* list = new QWidget;
+    auto* listLayout = new QVBoxLayout(list);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(list);
+    scroll->setWidgetResizable(true);
+    column->addWidget(scroll, 1);
+    SettingsStore& store = binder.store();
+    const auto edit = [&store](std::size_t index, auto change) {
+        store.update([&](AppSettings& s) {
+            if (index < s.appRules.size()) change(s.appRules[index]);
+        });
+    };
+    struct Row {
+        QComboBox* behaviour;
+        QComboBox* width;
+    };
+    auto rows = std::make_shared<std::vector<Row>>();
+    auto shownNames = std::make_shared<std::vector<std::string>>();
+    binder.onRefresh([=, &store](const AppSettings& s) {
+        std::vector<std::string> names;
+        for (const AppRule& rule : s.appRules) names.push_back(rule.bundleID + "\n" + rule.name);
+        if (names != *shownNames) {
+            // Deleted later: this may run inside a signal of one of these rows.
+            while (QLayoutItem* item = listLayout->takeAt(0)) {
+                if (QWidget* widget = item->widget()) {
+                    widget->hide();
+                    widget->deleteLater();
+                }
+                delete item;
+            }
+            rows->clear();
+            *shownNames = names;
+            for (std::size_t i = 0; i < s.appRules.size(); ++i) {
+                auto* name = new QLabel(QString::fromStdString(s.appRules[i].name));
+                name->setFixedWidth(160);
+                auto* behaviour = new QComboBox;
+                behaviour->addItems({"Tile", "Always float"});
+                behaviour->setFixedWidth(140);
+                QObject::connect(
+                    behaviour, &QComboBox::activated, behaviour, [edit, i](int choice) {
+                        edit(i, [choice](AppRule& rule) {
+                            rule.behavior = choice == 1 ? AppBehavior::floating : AppBehavior::tile;
+                        });
+                    });
+                auto* width = new QComboBox;
+                width->addItem("Default width");
+                for (double fraction : kRuleWidths)
+                    width->addItem(QString::fromStdString(percentText(fraction)));
+                width->setFixedWidth(140);
+                QObject::connect(width, &QComboBox::activated, width, [edit, i](int choice) {
+                    edit(i, [choice](AppRule& rule) {
+                        rule.defaultWidth =
+                            choice <= 0 ? std::nullopt
+                                        : std::optional(kRuleWidths[std::size_t(choice - 1)]);
+                    });
+                });
+                QPushButton* remove = button("Remove", [&store, i] {
+                    store.update([&](AppSettings& settings) {
+                        settings.appRules = removeRule(settings.appRules, i);
+                    });
+                });
+                remove->setFlat(true);
+                auto* line = new QWidget;
+                auto* lineLayout = new QHBoxLayout(line);
+                lineLayout->setContentsMargins(0, 0, 0, 0);
+                lineLayout->addWidget(name);
+                lineLayout->addWidget(behaviour);
+                lineLayout->addWidget(width);
+                lineLayout->addStretch(1);
+                lineLayout->addWidget(remove);
+                listLayout->addWidget(line);
+                rows->push_back({behaviour, width});
+            }
+            listLayout->addStretch(1);
+        }
+        for (std::size_t i = 0; i < rows->size() && i < s.appRules.size(); ++i) {
+            const AppRule& rule = s.appRules[i];
+            const Row& row = (*rows)[i];
+            const QSignalBlocker blockBehaviour(row.behaviour);
+            const QSignalBlocker blockWidth(row.width);
+            row.behaviour->setCurrentIndex(rule.behavior == AppBehavior::floating ? 1 : 0);
+            int widthIndex = rule.defaultWidth ? -1 : 0;
+            for (std::size_t w = 0; w < kRuleWidths.size(); ++w)
+                if (rule.defaultWidth == kRuleWidths[w]) widthIndex = int(w) + 1;
+            row.width->setCurrentIndex(widthIndex);
+            row.width->setEnabled(rule.behavior != AppBehavior::floating);
+        }
+    });
+
+    auto* add = new QPushButton("Add App");
+    add->setObjectName("addApp");
+    add->setFixedWidth(140);
+    auto* menu = new QMenu(add);
+    add->setMenu(menu);
+    QObject::connect(
+        menu, &QMenu::aboutToShow, menu,
+        [menu, &store, running = services.runningApplications, own = services.ownProcessID] {
+            menu->clear();
+            const auto candidates =
+                ruleCandidates(store.settings().appRules,
+                               running ? running() : std::vector<RunningApplication>{}, own);
+            for (const RuleCandidate& candidate : candidates)
+                menu->addAction(QString::fromStdString(candidate.name), [&store, candidate] {
+                    store.update([&](AppSettings& s) {
+                        s.appRules.push_back(
+                            {candidate.bundleID, candidate.name, AppBehavior::tile, std::nullopt});
+                    });
+                });
+        });
+    column->addWidget(row({add}));
+    return page;
+}
+
+QWidget* layoutsPage(const SettingsServices& services) {
+    LayoutsStore* store = services.layouts;
+    if (!store) return nullptr;
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    auto* name = new QLineEdit;
+    name->setObjectName("newName");
+    name->setPlaceholderText("Name for the current layout");
+    QPushButton* save = button("Save Current Layout", [store, name] {
+        store->saveCurrent(name->text().toStdString());
+        name->clear();
+    });
+    save->setEnabled(false);
+    QObject::connect(name, &QLineEdit::textChanged, save, [save](const QString& text) {
+        save->setEnabled(canSaveLayoutName(text.toStdString()));
+    });
+    auto* saveRow = new QWidget;
+    auto* saveLayout = new QHBoxLayout(saveRow);
+    saveLayout->setContentsMargins(0, 0, 0, 0);
+    saveLayout->addWidget(name, 1);
+    saveLayout->addWidget(save);
+    column->addWidget(saveRow);
+
+    auto* list = new QWidget;
+    auto* listLayout = new QVBoxLayout(list);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(list);
+    const auto rebuild = [store, list, listLayout] {
+        while (QLayoutItem* item = listLayout->takeAt(0)) {
+            delete item->widget();
+            delete item;
+        }
+        if (store->layouts().empty())
+            listLayout->addWidget(
+                noteLabel("No layouts yet. Arrange your windows, then save the "
+                          "layout under a name like Work or Writing."));
+        for (const NamedLayout& layout : store->layouts()) {
+            auto* title =
+                new QLabel("<b>" + QString::fromStdString(layout.name).toHtmlEscaped() + "</b>");
+            const QDateTime created =
+                QDateTime::fromSecsSinceEpoch(qint64(layout.created.unixSeconds()));
+            auto* detail =
+                noteLabel(QString::number(layout.snapshot.windowCount()) + " windows · " +
+                          QLocale().toString(created, QLocale::ShortFormat));
+            auto* text = new QWidget;
+            auto* textLayout = new QVBoxLayout(text);
+            textLayout->setContentsMargins(0, 0, 0, 0);
+            textLayout->addWidget(title);
+            textLayout->addWidget(detail);
+            auto* rowWidget = new QWidget;
+            auto* rowLayout = new QHBoxLayout(rowWidget);
+            rowLayout->setContentsMargins(0, 0, 0, 0);
+            rowLayout->addWidget(text, 1);
+            rowLayout->addWidget(button("Restore", [store, layout] { store->apply(layout); }));
+            rowLayout->addWidget(
+                button("Export…", [store, layout] { store->exportLayout(layout); }));
+            QPushButton* remove = button("Delete", [store, id = layout.id] { store->remove(id); });
+            remove->setFlat(true);
+            rowLayout->addWidget(remove);
+            listLayout->addWidget(rowWidget);
+        }
+    };
+    rebuild();
+    QPointer<QWidget> alive(page);
+    store->addObserver([alive, rebuild] {
+        if (alive) rebuild();
+    });
+
+    auto* importRow = new QWidget;
+    auto* importLayout = new QHBoxLayout(importRow);
+    importLayout->setContentsMargins(0, 0, 0, 0);
+    importLayout->addWidget(button("Import…", [store] { store->importLayouts(); }));
+    QLabel* hint = noteLabel(
+        "Also from the tray menu, and with <code>brindlow layout restore "
+        "&lt;name&gt;</code>.");
+    hint->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    importLayout->addWidget(hint, 1);
+    column->addWidget(importRow);
+    column->addStretch(1);
+    return page;
+}
+
+}  // namespace
+
+QWidget* makeSettingsPage(SettingsPageTab tab, SettingsBinder& binder,
+                          const SettingsServices& services) {
+    switch (tab) {
+        case SettingsPageTab::general:
+            return generalPage(binder, services);
+        case SettingsPageTab::layout:
+            return layoutPage(binder);
+        case SettingsPageTab::motion:
+            return motionPage(binder);
+        case SettingsPageTab::displays:
+            return displaysPage(binder, services);
+        case SettingsPageTab::appearance:
+            return appearancePage(binder, services);
+        case SettingsPageTab::terminal:
+            return terminalPage(binder, services);
+        case SettingsPageTab::about:
+            return aboutPage(services);
+        case SettingsPageTab::shortcuts:
+            return shortcutsPage(services);
+        case SettingsPageTab::apps:
+            return appsPage(binder, services);
+        case SettingsPageTab::layouts:
+            return layoutsPage(services);
+    }
+    return nullptr;
+}
+
+}  // namespace brindlow

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <filesystem>
+
+#include "../../../unit/input/FakeHotKeys.h"
+#include "input/Hotkey.h"
+#include "input/KeyboardShortcuts/DisplayText.h"
+#include "input/KeyboardShortcuts/HotKeyCenter.h"
+#include "panels/settings/qt/SettingsControls.h"
+#include "panels/settings/qt/SettingsWindow.h"
+#include "platform/Preferences.h"
+#include "settings/SettingsStore.h"
+
+namespace brindlow {
+namespace {
+
+class SettingsWindowTest : public testing::Test {
+  protected:
+    SettingsWindowTest() {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+    }
+    ~SettingsWindowTest() override { std::filesystem::remove_all(folder); }
+
+    // A window over a store holding `settings`, counting the store's writes.
+    std::unique_ptr<SettingsWindow> open(const AppSettings& settings) {
+        store.setSettings(settings);
+        store.addListener([this](const AppSettings&) { ++writes; });
+        writes = 0;
+        services.displays = [] {
+            return std::vector<DisplayInfo>{{1, "uuid-a", "Left", {0, 0, 1512, 982}, {}},
+                                            {2, "uuid-b", "Right", {1512, 0, 1920, 1080}, {}}};
+        };
+        services.autostart = Autostart(folder / "config", "/usr/bin/brindlow");
+        services.executable = "/usr/bin/brindlow";
+        services.compositing = [] { return false; };
+        auto window = std::make_unique<SettingsWindow>(store, services);
+        window->show();
+        return window;
+    }
+
+    template <typename W>
+    W* child(SettingsWindow& window, SettingsPageTab tab, int index = 0) {
+        window.select(tab);
+        return window.page(tab)->findChildren<W*>().value(index);
+    }
+
+    // No meta-object of its own: found by its title.
+    ValueSlider* slider(SettingsWindow& window, SettingsPageTab tab, const char* title) {
+        window.select(tab);
+        return static_cast<ValueSlider*>(window.page(tab)->findChild<QWidget*>(title));
+    }
+
+    SettingsServices services;
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / "brindlow-settings-ui";
+    SettingsStore store{folder / "settings.json"};
+    int writes = 0;
+};
+
+TEST_F(SettingsWindowTest, ShowingEveryPageWithOffGridValuesWritesNothing) {
+    AppSettings settings;
+    settings.gap = 12.5;
+    settings.defaultWidth = 0.4;
+    settings.dimAmount = 0.33;
+    settings.springStiffness = 5000;
+    settings.gestureFingers = 5;
+    settings.disabledDisplays = {"uuid-a", "uuid-a"};
+    auto window = open(settings);
+    for (SettingsPageTab tab : kSettingsPageTabs) {
+        window->select(tab);
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(writes, 0);
+    EXPECT_EQ(store.settings(), settings);
+    EXPECT_EQ(slider(*window, SettingsPageTab::layout, "Between windows")->valueText(), "13");
+    EXPECT_EQ(child<QComboBox>(*window, SettingsPageTab::layout)->currentIndex(), -1);
+    EXPECT_EQ(child<QLineEdit>(*window, SettingsPageTab::layout)->text(), "25, 33, 50, 67, 75");
+    EXPECT_FALSE(child<QCheckBox>(*window, SettingsPageTab::displays, 0)->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(*window, SettingsPageTab::displays, 1)->isChecked());
+}
+
+TEST_F(SettingsWindowTest, EachControlChangeWritesTheStoreOnce) {
+    auto window = open(AppSettings{});
+    slider(*window, SettingsPageTab::layout, "Between windows")->slider()->setValue(20);
+    EXPECT_EQ(store.settings().gap, 20);
+    child<QComboBox>(*window, SettingsPageTab::layout)->activated(5);
+    EXPECT_EQ(store.settings().defaultWidth, 1.0);
+    EXPECT_EQ(writes, 2);
+
+    auto* presets = child<QLineEdit>(*window, SettingsPageTab::layout);
+    presets->setText("abc");
+    QTest::keyClick(presets, Qt::Key_Return);
+    EXPECT_EQ(writes, 2);
+    presets->setText("50 25,25");
+    QTest::keyClick(presets, Qt::Key_Return);
+    EXPECT_EQ(store.settings().presetWidths, (std::vector<double>{0.25, 0.25, 0.5}));
+    EXPECT_EQ(presets->text(), "50 25,25");
+    EXPECT_EQ(writes, 3);
+
+    // Duplicated uuid: switching the display on removes both copies in one write.
+    store.update([](AppSettings& s) { s.disabledDisplays = {"uuid-a", "x", "uuid-a"}; });
+    writes = 0;
+    window->select(SettingsPageTab::general);
+    auto* left = child<QCheckBox>(*window, SettingsPageTab::displays, 0);
+    ASSERT_FALSE(left->isChecked());
+    left->click();
+    EXPECT_EQ(store.settings().disabledDisplays, (std::vector<std::string>{"x"}));
+    EXPECT_EQ(writes, 1);
+
+    slider(*window, SettingsPageTab::appearance, "Amount")->slider()->setValue(1);
+    EXPECT_DOUBLE_EQ(store.settings().dimAmount, 0.1);
+    child<QCheckBox>(*window, SettingsPageTab::appearance, 0)->click();
+    EXPECT_FALSE(store.settings().showIndicator);
+    EXPECT_EQ(writes, 3);
+}
+
+TEST_F(SettingsWindowTest, LaunchAtLoginWritesTheAutostartEntryNotTheSettings) {
+    auto window = open(AppSettings{});
+    auto* login = window->page(SettingsPageTab::general)->findChild<QCheckBox*>("launchAtLogin");
+    login->click();
+    EXPECT_TRUE(std::filesystem::exists(folder / "config/autostart/brindlow.desktop"));
+    login->click();
+    EXPECT_FALSE(std::filesystem::exists(folder / "config/autostart/brindlow.desktop"));
+    EXPECT_EQ(writes, 0);
+}
+
+TEST_F(SettingsWindowTest, AppRuleRowsEditTheirOwnRuleWhenAnAppIsListedTwice) {
+    AppSettings settings;
+    settings.appRules = {{"XTerm", "xterm", AppBehavior::tile, std::nullopt},
+                         {"XTerm", "xterm again", AppBehavior::tile, std::nullopt}};
+    auto window = open(settings);
+    auto* behaviour = child<QComboBox>(*window, SettingsPageTab::apps, 2);
+    behaviour->activated(1);
+    EXPECT_EQ(store.settings().appRules[0].behavior, AppBehavior::tile);
+    EXPECT_EQ(store.settings().appRules[1].behavior, AppBehavior::floating);
+    EXPECT_EQ(writes, 1);
+    // Floating rules keep their width choice but cannot change it.
+    EXPECT_FALSE(child<QComboBox>(*window, SettingsPageTab::apps, 3)->isEnabled());
+}
+
+TEST_F(SettingsWindowTest, RecordingLetsGoOfEveryGrabAndResetAllRedrawsEveryRecorder) {
+    using namespace KeyboardShortcuts;
+    setKeyCharacterSource(usLayoutCharacter);
+    test::FakeHotKeys system;
+    HotKeyCenter center{system, [](const std::string&) {}};
+    MemoryPreferences preferences;
+    Registry registry{preferences, center};
+    Hotkey::registerAll(registry, [](const Command&) {});
+    const std::size_t grabs = system.grabbed.size();
+    ASSERT_GT(grabs, 0u);
+    services.shortcuts = &registry;
+    services.hotKeys = &system;
+    auto window = open(AppSettings{});
+    window->select(SettingsPageTab::shortcuts);
+    const auto recorders = window->page(SettingsPageTab::shortcuts)->findChildren<QLineEdit*>();
+    ASSERT_EQ(std::size_t(recorders.size()), Hotkey::all().size());
+
+    window->activateWindow();
+    recorders.front()->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    EXPECT_TRUE(system.grabbed.empty());
+    recorders.front()->clearFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(system.grabbed.size(), grabs);
+
+    const QString first = recorders.front()->text();
+    const QString last = recorders.back()->text();
+    registry.setShortcut(Shortcut{4, 6144}, Hotkey::all().front().name);
+    registry.setShortcut(Shortcut{5, 6144}, Hotkey::all().back().name);
+    QApplication::processEvents();
+    EXPECT_NE(recorders.front()->text(), first);
+    EXPECT_NE(recorders.back()->text(), last);
+    for (auto* reset : window->page(SettingsPageTab::shortcuts)->findChildren<QPushButton*>())
+        if (reset->text() == "Reset All to Defaults") reset->click();
+    QApplication::processEvents();
+    EXPECT_EQ(recorders.front()->text(), first);
+    EXPECT_EQ(recorders.back()->text(), last);
+    window.reset();
+    setKeyCharacterSource({});
+}
+
+}  // namespace
+}  // namespace brindlow
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
