@@ -1,6 +1,8 @@
 // After the synchronous end of a change: a catch-up pass re-sends windows that ended up elsewhere
 // and notes windows that came out larger than sent; size checks ask them again and learn what
 // they refuse.
+#include <algorithm>
+
 #include "controller/StripController.h"
 #include "windows/AX.h"
 
@@ -18,6 +20,16 @@ void StripController::catchUpApply(const std::string& uuid) {
     if (!display) return;
     display->settlePending = false;
     if (state_.paused || state_.gestureUUID == uuid || display->animating) return;
+    // A window the user holds, or dropped and is yet to be judged, is not one an application
+    // misplaced: pulling it back would undo the drag. Try again once the drop is judged.
+    const std::vector<WindowID> ids = display->strip.allWindowIDs();
+    const bool dropPending = std::any_of(ids.begin(), ids.end(), [this](WindowID id) {
+        return state_.records.get(id).userChangePending;
+    });
+    if (leftButtonDown() || dropPending) {
+        scheduleCatchUp(uuid);
+        return;
+    }
     applyLayout(uuid, ApplyOptions::settling(display->displayedOffset));
 }
 

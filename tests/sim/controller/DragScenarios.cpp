@@ -115,6 +115,23 @@ TEST_F(Drags, DroppingOnAnotherDisplayMovesTheWindowIntoItsStrip) {
     EXPECT_TRUE(inside(windows[0].frame(), kRight));
 }
 
+// A drag that starts right after a layout: the catch-up pass that follows the layout must not
+// take the held window for one an application misplaced and pull it back.
+TEST_F(Drags, ADragStartedRightAfterALayoutIsNotPulledBack) {
+    open(3);
+    focusWindow(id(1));
+    run(Command::Kind::stackLeft);  // [w0 w1] [w2]; its catch-up pass is due 0.2 s later
+    const Rect from = windows[1].frame();
+    const Rect held = from.offsetBy(1100, 30);
+    drag(windows[1], held);
+    time.advance(0.3);
+    EXPECT_EQ(windows[1].frame(), held);
+    time.advance(0.5);  // past the quiet time: the hand goes on moving it
+    drag(windows[1], held.offsetBy(10, 0));
+    release();
+    EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(2)}, {id(1)}}));
+}
+
 TEST_F(Drags, AResizeKeepsTheNewWidthAsTheColumnsFraction) {
     AppSettings settings = stillSettings();
     settings.gap = 0;

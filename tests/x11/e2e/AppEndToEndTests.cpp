@@ -753,6 +753,63 @@ TEST_F(TitleBarDrag, OutOfAStackMakesAColumnOfItsOwn) {
     quitAndExpectWindowsBack();
 }
 
+// Two monitors side by side, 960 wide each: a window dropped on the right one
+// joins that display's strip.
+TEST_F(TitleBarDrag, OntoAnotherDisplayJoinsThatDisplaysStrip) {
+    const int width = connection().screen()->width_in_pixels;
+    const int height = connection().screen()->height_in_pixels;
+    ASSERT_EQ(width, 1920);
+    const std::string half = std::to_string(width / 2) + "x" + std::to_string(height);
+    TestClientProcess monitors({"--monitors", half + "+0+0," + half + "+960+0"});
+    ASSERT_TRUE(monitors.ready());
+    // New windows open where the pointer is: on the left monitor.
+    xdotool({"mousemove", "400", "500"});
+    startXterms(2);
+    ASSERT_FALSE(HasFatalFailure());
+    brindlow_ = std::make_unique<ChildProcess>(std::vector<std::string>{BRINDLOW_EXECUTABLE_PATH},
+                                               environment_, logFile());
+    ASSERT_TRUE(brindlow_->started());
+    // The display (index in the listing) whose strip holds the xterm titled so.
+    const auto displayOf = [&](const std::string& title) -> std::optional<size_t> {
+        const ProcessRun run = tool({"list", "--titles"});
+        const auto json = nlohmann::json::parse(run.out, nullptr, false);
+        if (run.status != 0 || json.is_discarded()) return std::nullopt;
+        for (size_t d = 0; d < json.at("displays").size(); ++d)
+            for (const auto& column : json.at("displays")[d].at("columns"))
+                for (const auto& window : column.at("windows"))
+                    if (window.value("title", "") == title) return d;
+        return std::nullopt;
+    };
+    ASSERT_TRUE(eventually([&] {
+        return displayOf(xterms_[0].title) && displayOf(xterms_[1].title);
+    })) << "Brindlow did not list both xterms";
+    settledFrames();
+    // The xterm tiled wholly on the left monitor goes right.
+    const Xterm* dragged = nullptr;
+    for (const Xterm& xterm : xterms_) {
+        const Rect frame = *frameOf(xterm.window);
+        if (frame.x > 0 && frame.maxX() <= 960) dragged = &xterm;
+    }
+    ASSERT_TRUE(dragged) << "no xterm was tiled on the left monitor";
+    const std::optional<size_t> home = displayOf(dragged->title);
+    ASSERT_TRUE(home);
+
+    dragRight(dragged->window);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_TRUE(eventually([&] {
+        const auto now = displayOf(dragged->title);
+        return now && *now != *home;
+    })) << "the drop did not move the window to the other display's strip";
+    // Laid out on the right monitor's strip.
+    EXPECT_TRUE(eventually([&] {
+        const Rect frame = settledFrames().at(dragged->window);
+        return frame.x >= 960 && frame.maxX() <= 1920;
+    })) << "the window stands at "
+        << frameOf(dragged->window)->x;
+    quitAndExpectWindowsBack();
+    monitors.command("quit");
+}
+
 TEST_F(AppEndToEnd, ControlAltScrollClicksScrollTheStrip) {
     writeSettings(data_.path(), R"({"twoFingerScroll": "withKeys"})");
     startXterms(3);
