@@ -193,6 +193,7 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
 // MARK: Putting windows back
 
 void StripController::restoreWindowsForQuit() {
+    raiser_->cancelPending();
     asyncMover_->flush();
     std::vector<Rect> screens;
     for (const DisplayInfo& display : state_.allDisplays) screens.push_back(display.frame);

@@ -28,9 +28,11 @@ struct SinkState {
     }
 };
 
+// Never destroyed: queue threads (a raise, a move) may still log while the
+// process runs its exit handlers.
 SinkState& sink() {
-    static SinkState state;
-    return state;
+    static SinkState* const state = new SinkState;
+    return *state;
 }
 
 std::string textOf(const LogArg& arg) {

@@ -20,6 +20,14 @@ void AsyncRaiser::raise(const ManagedWindow& window) {
     queue_->async([this] { work(); });
 }
 
+void AsyncRaiser::cancelPending() {
+    {
+        std::lock_guard lock(mutex_);
+        next_.reset();
+    }
+    if (!queue_->isCurrent()) queue_->sync([] {});
+}
+
 void AsyncRaiser::setOnRaised(std::function<void()> onRaised) {
     std::lock_guard lock(mutex_);
     onRaised_ = std::move(onRaised);

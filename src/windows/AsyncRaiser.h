@@ -24,6 +24,9 @@ class AsyncRaiser {
 
     // Returns at once.
     void raise(const ManagedWindow& window);
+    // Drops a raise not yet performed and waits for one under way: once the
+    // windows are put back at quit, nothing may be raised any more.
+    void cancelPending();
     // Called on the raise queue after each raise.
     void setOnRaised(std::function<void()> onRaised);
 

@@ -240,5 +240,17 @@ TEST_F(AsyncMoverTest, TheRaiserPerformsOnlyTheNewestRequestAfterTheRunningOne) 
     EXPECT_EQ(raised, 3);
 }
 
+TEST_F(AsyncMoverTest, ACancelledRaiseIsNeverPerformed) {
+    AsyncRaiser raiser(windowMover, factory);
+    raiser.raise(managed(a));
+    raiser.cancelPending();
+    time.runUntilIdle();
+    EXPECT_EQ(raises(a.id()), 0u);
+
+    raiser.raise(managed(b));
+    time.runUntilIdle();
+    EXPECT_EQ(raises(b.id()), 1u);
+}
+
 }  // namespace
 }  // namespace brindlow
