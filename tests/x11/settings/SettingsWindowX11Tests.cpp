@@ -107,6 +107,10 @@ TEST_F(SettingsWindowX11Test, OpensFromTheTrayAndRecordsAShortcutThatIsGrabbedAt
     ASSERT_TRUE(eventually([&] { return !recorder->hasFocus(); }));
     EXPECT_TRUE(registry->isEnabled());
     EXPECT_TRUE(eventually([&] { return registry->isEnabled(*pause); })) << "not grabbed";
+    // And it works at once: pressed anywhere, it pauses tiling.
+    xdotool({"key", "ctrl+alt+y"});
+    EXPECT_TRUE(eventually([&] { return delegate->snapshot().paused; }))
+        << "the new shortcut did not pause";
 
     if (const char* shot = std::getenv("BRINDLOW_SETTINGS_SCREENSHOT"))
         runProcess({"import", "-window", "root", shot});

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QWidget>
 #include <chrono>
@@ -23,6 +24,7 @@
 #include "controller/StripController.h"
 #include "platform/SerialQueue.h"
 #include "platform/ThreadDisplayLink.h"
+#include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Platform.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
@@ -109,6 +111,13 @@ class DelegateOnDisplayTest : public ::testing::Test {
         main.attach();
         x11 = X11Platform::open(main);
         ASSERT_TRUE(x11);
+        // As the application does: the hot keys' connection is read on the main thread.
+        if (X11HotKeys* hotKeys = x11->hotKeys()) {
+            hotKeyEvents =
+                std::make_unique<QSocketNotifier>(hotKeys->fileDescriptor(), QSocketNotifier::Read);
+            QObject::connect(hotKeyEvents.get(), &QSocketNotifier::activated,
+                             [hotKeys] { hotKeys->processEvents(); });
+        }
         const Platform platform = x11->platform();
         StripControllerEnvironment environment;
         environment.platform = platform;
@@ -128,6 +137,7 @@ class DelegateOnDisplayTest : public ::testing::Test {
         delegate.reset();
         controller.reset();
         tray.reset();
+        hotKeyEvents.reset();
         main.close();
         app.reset();
     }
@@ -151,6 +161,7 @@ class DelegateOnDisplayTest : public ::testing::Test {
     std::unique_ptr<QApplication> app;
     QtMainQueue main;
     std::unique_ptr<X11Platform> x11;
+    std::unique_ptr<QSocketNotifier> hotKeyEvents;
     std::unique_ptr<StripController> controller;
     std::unique_ptr<LayoutsStore> layouts;
     std::unique_ptr<SettingsStore> settings;
