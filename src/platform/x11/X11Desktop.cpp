@@ -546,39 +546,37 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
     }
 }
 
-AXError X11Desktop::fence(xcb_window_t window, double timeout, const std::function<void()>& send) {
+std::optional<X11Desktop::FenceOutcome> X11Desktop::probeFence(
+    double timeout, const std::function<void()>& send,
+    const std::function<bool(const xcb_generic_event_t&)>& endsWait) {
     std::optional<bool> answers;
     {
         std::lock_guard lock(mutex_);
         answers = fenceAnswered_;
     }
-    if (answers == false) return fallbackFence(window, timeout, send);
+    if (answers == false) return std::nullopt;
     // The first time, a short wait tells whether this window manager answers.
     if (!answers) timeout = std::min(timeout, 0.5);
     // The window manager handles client messages in order, and it answers a
     // frame-extents request for a window it does not manage by writing the
-    // property. A fresh unmapped window per call, so an answer meant for
-    // another caller is never taken for ours.
+    // property: once it does, every request sent before has been handled. A
+    // fresh unmapped window per call, so an answer meant for another caller is
+    // never taken for ours.
     xcb_window_t probe = xcb_generate_id(x_.xcb());
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_create_window(x_.xcb(), XCB_COPY_FROM_PARENT, probe, x_.root(), -10, -10, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
                       &mask);
     const xcb_atom_t extents = x_.atom("_NET_FRAME_EXTENTS");
-    bool destroyed = false;
+    bool ended = false;
     const bool answered = x_.waitForEvent(
         [&](const xcb_generic_event_t& event) {
-            const uint8_t type = eventType(event);
-            if (type == XCB_PROPERTY_NOTIFY) {
+            if (eventType(event) == XCB_PROPERTY_NOTIFY) {
                 auto& e = as<xcb_property_notify_event_t>(event);
-                return e.window == probe && e.atom == extents;
+                if (e.window == probe && e.atom == extents) return true;
             }
-            if (type == XCB_DESTROY_NOTIFY) {
-                auto& e = as<xcb_destroy_notify_event_t>(event);
-                if (e.window == window) destroyed = true;
-                return destroyed;
-            }
-            return false;
+            ended = endsWait(event);
+            return ended;
         },
         timeout,
         [&] {
@@ -588,14 +586,28 @@ AXError X11Desktop::fence(xcb_window_t window, double timeout, const std::functi
         });
     xcb_destroy_window(x_.xcb(), probe);
     xcb_flush(x_.xcb());
-    if (destroyed || !readWindow(x_, window)) return axerror::invalidElement;
-    if (!answers) {
+    // A wait ended by the caller's own event tells nothing about the window manager.
+    if (!answers && !ended) {
         std::lock_guard lock(mutex_);
         fenceAnswered_ = answered;
     }
+    return FenceOutcome{answered, !answers, timeout};
+}
+
+AXError X11Desktop::fence(xcb_window_t window, double timeout, const std::function<void()>& send) {
+    bool destroyed = false;
+    const std::optional<FenceOutcome> outcome =
+        probeFence(timeout, send, [&](const xcb_generic_event_t& event) {
+            if (eventType(event) != XCB_DESTROY_NOTIFY) return false;
+            destroyed = destroyed || as<xcb_destroy_notify_event_t>(event).window == window;
+            return destroyed;
+        });
+    if (!outcome) return fallbackFence(window, timeout, send);
+    if (destroyed || !readWindow(x_, window)) return axerror::invalidElement;
     // The request went out; without an answer, what the window shows now is what it got.
-    if (!answers && !answered) return fallbackFence(window, timeout, [] {});
-    return answered ? axerror::success : axerror::cannotComplete;
+    if (outcome->firstTry && !outcome->answered)
+        return fallbackFence(window, outcome->timeout, [] {});
+    return outcome->answered ? axerror::success : axerror::cannotComplete;
 }
 
 AXError X11Desktop::fallbackFence(xcb_window_t window, double timeout,

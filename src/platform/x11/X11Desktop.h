@@ -144,6 +144,19 @@ class X11Desktop {
     void emitScreensChanged();
     // Waits until the window manager has handled every request sent before:
     // it answers _NET_REQUEST_FRAME_EXTENTS by writing the property.
+    // What probeFence learned: whether the window manager answered, whether this was the first
+    // try (the answer is then remembered), and the time the wait was given.
+    struct FenceOutcome {
+        bool answered = false;
+        bool firstTry = false;
+        double timeout = 0;
+    };
+    // Runs `send`, then asks the window manager for the frame extents of a fresh probe window
+    // and waits for its answer; `endsWait` sees every other event and may end the wait early.
+    // None when the window manager is known not to answer (the caller falls back).
+    std::optional<FenceOutcome> probeFence(
+        double timeout, const std::function<void()>& send,
+        const std::function<bool(const xcb_generic_event_t&)>& endsWait);
     AXError fence(xcb_window_t window, double timeout, const std::function<void()>& send);
     AXError fallbackFence(xcb_window_t window, double timeout, const std::function<void()>& send);
     // The same wait for requests about several windows; `gone` is set for those destroyed

@@ -169,58 +169,23 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
 
 AXError X11Desktop::fenceAll(const std::vector<xcb_window_t>& windows, double timeout,
                              const std::function<void()>& send, std::vector<bool>& gone) {
-    std::optional<bool> answers;
-    {
-        std::lock_guard lock(mutex_);
-        answers = fenceAnswered_;
-    }
-    if (answers == false) return fallbackFenceAll(windows, timeout, send, gone);
-    // The first time, a short wait tells whether this window manager answers.
-    if (!answers) timeout = std::min(timeout, 0.5);
-    // The window manager handles client messages in order and answers a frame-extents request
-    // for a window it does not manage by writing the property: once the probe's property
-    // changes, every request sent before it has been handled.
-    xcb_window_t probe = xcb_generate_id(x_.xcb());
-    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(x_.xcb(), XCB_COPY_FROM_PARENT, probe, x_.root(), -10, -10, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                      &mask);
-    const xcb_atom_t extents = x_.atom("_NET_FRAME_EXTENTS");
     std::size_t remaining = windows.size();
-    const bool answered = x_.waitForEvent(
-        [&](const xcb_generic_event_t& event) {
-            const uint8_t type = eventType(event);
-            if (type == XCB_PROPERTY_NOTIFY) {
-                auto& e = as<xcb_property_notify_event_t>(event);
-                return e.window == probe && e.atom == extents;
+    const std::optional<FenceOutcome> outcome =
+        probeFence(timeout, send, [&](const xcb_generic_event_t& event) {
+            if (eventType(event) != XCB_DESTROY_NOTIFY) return false;
+            const auto index = indexOf(windows, as<xcb_destroy_notify_event_t>(event).window);
+            if (index >= 0 && !gone[std::size_t(index)]) {
+                gone[std::size_t(index)] = true;
+                --remaining;
             }
-            if (type == XCB_DESTROY_NOTIFY) {
-                const auto index = indexOf(windows, as<xcb_destroy_notify_event_t>(event).window);
-                if (index >= 0 && !gone[std::size_t(index)]) {
-                    gone[std::size_t(index)] = true;
-                    --remaining;
-                }
-                return remaining == 0;
-            }
-            return false;
-        },
-        timeout,
-        [&] {
-            send();
-            xcb_ewmh_request_frame_extents(x_.ewmh(), x_.screenNumber(), probe);
-            return false;
+            return remaining == 0;
         });
-    xcb_destroy_window(x_.xcb(), probe);
-    xcb_flush(x_.xcb());
-    if (!answers) {
-        std::lock_guard lock(mutex_);
-        fenceAnswered_ = answered;
-    }
+    if (!outcome) return fallbackFenceAll(windows, timeout, send, gone);
     // The requests went out; without an answer, what the windows show now is what they got.
-    if (!answers && !answered)
+    if (outcome->firstTry && !outcome->answered)
         return fallbackFenceAll(
-            windows, timeout, [] {}, gone);
-    return answered ? axerror::success : axerror::cannotComplete;
+            windows, outcome->timeout, [] {}, gone);
+    return outcome->answered ? axerror::success : axerror::cannotComplete;
 }
 
 AXError X11Desktop::fallbackFenceAll(const std::vector<xcb_window_t>& windows, double timeout,
