@@ -52,17 +52,7 @@ class AppEndToEnd : public X11Fixture {
     }
 
     void TearDown() override {
-        if (brindlow_ && !brindlow_->hasExited()) {
-            brindlow_->signal(SIGTERM);
-            brindlow_->waitForExit(5.0);
-        }
-        if (HasFailure()) {
-            std::ifstream log(logFile());
-            std::stringstream text;
-            text << log.rdbuf();
-            std::cerr << "---- brindlow log ----\n" << text.str() << "----\n";
-        }
-        brindlow_.reset();
+        stopBrindlow(brindlow_, logFile(), HasFailure());
         xterms_.clear();
     }
 

@@ -9,6 +9,9 @@
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
 
 extern char** environ;
 
@@ -134,6 +137,21 @@ std::optional<int> ChildProcess::waitForExit(double limit) {
         usleep(10'000);
     }
     return exitStatus_;
+}
+
+void stopBrindlow(std::unique_ptr<ChildProcess>& brindlow, const std::filesystem::path& logFile,
+                  bool testFailed) {
+    if (brindlow && !brindlow->hasExited()) {
+        brindlow->signal(SIGTERM);
+        brindlow->waitForExit(5.0);
+    }
+    if (testFailed) {
+        std::ifstream log(logFile);
+        std::stringstream text;
+        text << log.rdbuf();
+        std::cerr << "---- brindlow log ----\n" << text.str() << "----\n";
+    }
+    brindlow.reset();
 }
 
 }  // namespace brindlow::test

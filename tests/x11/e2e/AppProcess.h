@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,5 +48,10 @@ class ChildProcess {
     bool exited_ = false;
     std::optional<int> exitStatus_;
 };
+
+// A test's teardown for a Brindlow it started: asks it to quit if it still runs, and prints
+// its log when the test failed.
+void stopBrindlow(std::unique_ptr<ChildProcess>& brindlow, const std::filesystem::path& logFile,
+                  bool testFailed);
 
 }  // namespace brindlow::test

@@ -26,17 +26,7 @@ struct XGeometry {
 class OverlayX11Test : public X11Fixture {
   protected:
     void TearDown() override {
-        if (brindlow_ && !brindlow_->hasExited()) {
-            brindlow_->signal(SIGTERM);
-            brindlow_->waitForExit(5.0);
-        }
-        if (HasFailure()) {
-            std::ifstream log(data_.path() / "brindlow.log");
-            std::stringstream text;
-            text << log.rdbuf();
-            std::cerr << "---- brindlow log ----\n" << text.str() << "----\n";
-        }
-        brindlow_.reset();
+        stopBrindlow(brindlow_, data_.path() / "brindlow.log", HasFailure());
         xterms_.clear();
         compositor_.reset();
     }
