@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -124,6 +125,8 @@ std::optional<int> ChildProcess::waitForExit(double limit) {
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                               std::chrono::duration<double>(limit));
+    // The process descriptor becomes readable when the child exits.
+    const int exitEvent = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
     while (!exited_) {
         int status = 0;
         const pid_t done = waitpid(pid_, &status, WNOHANG);
@@ -132,11 +135,14 @@ std::optional<int> ChildProcess::waitForExit(double limit) {
             if (WIFEXITED(status)) exitStatus_ = WEXITSTATUS(status);
             break;
         }
-        if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
-        // Reaping has no event to wait on without a signal handler; poll briefly.
-        usleep(10'000);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd wait{exitEvent, POLLIN, 0};
+        if (exitEvent < 0 || poll(&wait, 1, int(left.count())) < 0) usleep(10'000);
     }
-    return exitStatus_;
+    if (exitEvent >= 0) close(exitEvent);
+    return exited_ ? exitStatus_ : std::nullopt;
 }
 
 void stopBrindlow(std::unique_ptr<ChildProcess>& brindlow, const std::filesystem::path& logFile,
