@@ -111,41 +111,17 @@ TEST(CommandLineRole, KnownCommandsAreTheNamesAndFourRequestWords) {
     EXPECT_FALSE(isKnownCommand({}));
 }
 
-// The printed texts, line by line as users see them.
-const std::vector<std::string> kUsageLines = {
-    R"x(Usage: brindlow <command>)x",
-    R"x()x",
-    R"x(Window commands (the same as the shortcuts):)x",
-    R"x(  focus-left  focus-right  focus-up  focus-down  focus-first  focus-last)x",
-    R"x(  move-left  move-right  move-up  move-down)x",
-    R"x(  cycle-width  full-screen  full-width  center  wider  narrower  taller  shorter  equalize)x",
-    R"x(  jump <n>  send-to-next-display  float  pause)x",
-    R"x(  stack  stack-left  stack-right  pop-left  pop-right  tabbed  pin-left  pin-right)x",
-    R"x(  search  overview  shortcuts  focus-border  dim-inactive)x",
-    R"x()x",
-    R"x(Other commands:)x",
-    R"x(  list [--titles]                 Print the strips as JSON)x",
-    R"x(  layout list | save <name> | restore <name>)x",
-    R"x(  notify done [--pid <shell pid>] [--dir <path>] [--cmd <name>] [--status <n>])x",
-    R"x(  shell-hook zsh|bash             Print the shell hook for terminal badges)x",
-    R"x(  version)x",
-};
-std::string joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
-
 TEST_F(CommandLineToolTest, HelpVersionAndShellHooksAnswerWithoutTheApplication) {
     ToolRun result = run({"help"});
+    const std::string usage = result.out;
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, joined(kUsageLines));
+    EXPECT_TRUE(usage.starts_with("Usage: brindlow <command>\n\n")) << usage;
     EXPECT_EQ(result.err, "");
 
     for (const char* word : {"--help", "-h"}) {
         result = run({word});
         EXPECT_EQ(result.status, 0) << word;
-        EXPECT_EQ(result.out, joined(kUsageLines)) << word;
+        EXPECT_EQ(result.out, usage) << word;
     }
     for (const char* word : {"version", "--version"}) {
         result = run({word});
@@ -208,7 +184,7 @@ TEST_F(CommandLineToolTest, UsageErrorsExit64) {
 
     result = run({"FOCUS-LEFT"});
     EXPECT_EQ(result.status, 64);
-    EXPECT_EQ(result.err, "brindlow: unknown command 'FOCUS-LEFT'\n\n" + joined(kUsageLines));
+    EXPECT_EQ(result.err, "brindlow: unknown command 'FOCUS-LEFT'\n\n" + run({"help"}).out);
     EXPECT_EQ(run({"brindlow://"}).status, 64);
 }
 
