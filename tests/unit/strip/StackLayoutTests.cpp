@@ -34,12 +34,6 @@ TEST(StackHeights, BrokenWeightsStillGiveUsableHeights) {
     for (double h : LE::stackHeights(Heights{1, 1}, Heights{0, 0}, -500)) EXPECT_GE(h, 1);
 }
 
-TEST(StackFrames, TwoEqualWindowsShareTheBandWithAGapBetween) {
-    const auto stack = LE::stackFrames(Heights{1, 1}, Heights{0, 0}, 0, 0, 1000, 10, 0);
-    EXPECT_EQ(stack.frames, (Slots{{0, 495}, {505, 495}}));
-    EXPECT_TRUE(stack.bands.empty());
-}
-
 TEST(StackFrames, TheLastWindowEndsAtTheBottomOfTheBand) {
     const auto stack = LE::stackFrames(Heights{1, 1, 1}, Heights{0, 0, 0}, 1, 50, 1000, 10, 0);
     EXPECT_EQ(stack.frames, (Slots{{50, 327}, {387, 327}, {724, 326}}));
