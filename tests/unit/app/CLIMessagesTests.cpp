@@ -16,14 +16,6 @@ TEST(CLIMessages, RequestLineIsCompactJSONEndedByOneNewline) {
               (CLIRequest{{"layout", "save", "My\nWork", "a/b"}, 4242}));
 }
 
-TEST(CLIMessages, RequestWithoutCallerLeavesTheKeyOut) {
-    EXPECT_EQ(encodeLine(CLIRequest{{"overview"}, std::nullopt}), "{\"args\":[\"overview\"]}\n");
-}
-
-TEST(CLIMessages, RequestWithWordsThatAreNotUTF8CannotBeEncoded) {
-    EXPECT_EQ(encodeLine(CLIRequest{{"notify", "done", "--dir", "/tmp/\xff"}, 1}), std::nullopt);
-}
-
 TEST(CLIMessages, RequestDecodingAcceptsMissingOrNullCallerAndRejectsEverythingElse) {
     EXPECT_EQ(decodeRequest(R"({"args":[]})"), (CLIRequest{{}, std::nullopt}));
     EXPECT_EQ(decodeRequest(R"({"args":["list"],"callerPID":null,"extra":1})"),

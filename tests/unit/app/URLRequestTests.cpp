@@ -40,12 +40,6 @@ TEST(URLRequest, OtherSchemesMissingHostsAndBadEscapesGiveNothing) {
                             "brindlow://jump/%4", "brindlow://%ff", "brindlow", "brindlowx://a"}) {
         EXPECT_EQ(urlArguments(bad), std::nullopt) << bad;
     }
-}
-
-TEST(URLRequest, RequestCarriesNoCaller) {
-    const auto request = requestForURL("brindlow://jump/3");
-    ASSERT_TRUE(request);
-    EXPECT_EQ(*request, (CLIRequest{{"jump", "3"}, std::nullopt}));
     EXPECT_TRUE(looksLikeBrindlowURL("brindlow://x"));
     EXPECT_FALSE(looksLikeBrindlowURL("brindlow"));
 }

@@ -31,49 +31,6 @@ class SettingsDecoding : public test::QuietLogTest {};
 
 }  // namespace
 
-TEST(AppSettingsDefaults, AllTwentySevenValues) {
-    const AppSettings s;
-    EXPECT_EQ(s.gap, 12);
-    EXPECT_EQ(s.outerGap, 12);
-    EXPECT_EQ(s.defaultWidth, 0.5);
-    EXPECT_EQ(s.presetWidths, (std::vector<double>{0.25, 1.0 / 3.0, 0.5, 2.0 / 3.0, 0.75}));
-    EXPECT_EQ(s.widthStep, 0.1);
-    EXPECT_EQ(s.centerMode, CenterMode::never);
-    EXPECT_TRUE(s.animationsEnabled);
-    EXPECT_EQ(s.springStiffness, 300);
-    EXPECT_EQ(s.springDamping, 35);
-    EXPECT_TRUE(s.disabledDisplays.empty());
-    EXPECT_TRUE(s.focusCrossesDisplays);
-    EXPECT_EQ(s.twoFingerScroll, TwoFingerScroll::always);
-    EXPECT_FALSE(s.gesturesEnabled);
-    EXPECT_EQ(s.gestureFingers, 3);
-    EXPECT_EQ(s.gestureSensitivity, 1.0);
-    EXPECT_TRUE(s.showIndicator);
-    EXPECT_EQ(s.indicatorPosition, IndicatorPosition::bottom);
-    EXPECT_TRUE(s.showPositionInMenuBar);
-    EXPECT_FALSE(s.focusBorder);
-    EXPECT_EQ(s.focusBorderWidth, 3);
-    EXPECT_EQ(s.focusBorderColor, "#4C8DFF");
-    EXPECT_FALSE(s.dimInactive);
-    EXPECT_EQ(s.dimAmount, 0.25);
-    EXPECT_FALSE(s.focusFollowsMouse);
-    EXPECT_TRUE(s.appRules.empty());
-    EXPECT_TRUE(s.terminalBadges);
-    EXPECT_FALSE(s.firstRunDone);
-    EXPECT_EQ(toJSON(s).size(), 27u);
-}
-
-TEST(SettingsEnums, RawTextsMatchExactly) {
-    EXPECT_EQ(toText(AppBehavior::floating), "float");
-    EXPECT_EQ(appBehaviorFromText("tile"), AppBehavior::tile);
-    EXPECT_EQ(appBehaviorFromText("Float"), std::nullopt);
-    EXPECT_EQ(indicatorPositionFromText("top"), IndicatorPosition::top);
-    EXPECT_EQ(indicatorPositionFromText("Top"), std::nullopt);
-    EXPECT_EQ(twoFingerScrollFromText("withKeys"), TwoFingerScroll::withKeys);
-    EXPECT_EQ(twoFingerScrollFromText("withkeys"), std::nullopt);
-    EXPECT_EQ(toText(TwoFingerScroll::off), "off");
-}
-
 TEST_F(SettingsDecoding, EmptyObjectGivesTheDefaults) {
     EXPECT_EQ(decode("{}"), AppSettings{});
 }
@@ -131,6 +88,8 @@ TEST_F(SettingsDecoding, EnumerationsMatchTheirTextExactly) {
     EXPECT_EQ(decode(R"({"centerMode": "onOverflow"})").centerMode, CenterMode::onOverflow);
     EXPECT_EQ(decode(R"({"twoFingerScroll": "withKeys"})").twoFingerScroll,
               TwoFingerScroll::withKeys);
+    EXPECT_EQ(decode(R"({"twoFingerScroll": "withkeys"})").twoFingerScroll,
+              TwoFingerScroll::always);
     EXPECT_EQ(decode(R"({"twoFingerScroll": 1})").twoFingerScroll, TwoFingerScroll::always);
 }
 
@@ -210,13 +169,6 @@ TEST(SettingsEncoding, RoundTripOfEveryFieldChanged) {
     EXPECT_EQ(decode(*encodeJSON(toJSON(AppSettings{}))), AppSettings{});
 }
 
-TEST(SettingsEncoding, NonFiniteNumberCannotBeWritten) {
-    AppSettings s;
-    s.gap = std::nan("");
-    EXPECT_FALSE(encodeJSON(toJSON(s)));
-    EXPECT_NE(s, s);  // a NaN is never equal
-}
-
 TEST(AppSettingsRules, FirstMatchWinsAndNoIdentifierFindsNothing) {
     AppSettings s;
     s.appRules = {rule("", "Empty"), rule("org.a", "first", AppBehavior::floating),
@@ -292,47 +244,5 @@ TEST(SettingsFile, DefaultsAreWrittenWithEveryKeyNameAndRawText) {
               "  \"twoFingerScroll\" : \"always\",\n"
               "  \"widthStep\" : 0.1\n"
               "}");
-}
-
-TEST(SettingsFile, HandWrittenFileSetsEveryField) {
-    const AppSettings s = decode(R"({
-        "gap": 4, "outerGap": 0, "defaultWidth": 0.6, "presetWidths": [0.5, 1],
-        "widthStep": 0.05, "centerMode": "always", "animationsEnabled": false,
-        "springStiffness": 120, "springDamping": 20, "disabledDisplays": ["display-2"],
-        "focusCrossesDisplays": false, "twoFingerScroll": "off", "gesturesEnabled": true,
-        "gestureFingers": 4, "gestureSensitivity": 2.5, "showIndicator": false,
-        "indicatorPosition": "top", "showPositionInMenuBar": false, "focusBorder": true,
-        "focusBorderWidth": 6, "focusBorderColor": "#00FF00", "dimInactive": true,
-        "dimAmount": 0.5, "focusFollowsMouse": true, "terminalBadges": false,
-        "firstRunDone": true,
-        "appRules": [{"bundleID": "org.b", "name": "B", "behavior": "tile", "defaultWidth": 1}]})");
-    AppSettings expected;
-    expected.gap = 4;
-    expected.outerGap = 0;
-    expected.defaultWidth = 0.6;
-    expected.presetWidths = {0.5, 1};
-    expected.widthStep = 0.05;
-    expected.centerMode = CenterMode::always;
-    expected.animationsEnabled = false;
-    expected.springStiffness = 120;
-    expected.springDamping = 20;
-    expected.disabledDisplays = {"display-2"};
-    expected.focusCrossesDisplays = false;
-    expected.twoFingerScroll = TwoFingerScroll::off;
-    expected.gesturesEnabled = true;
-    expected.gestureFingers = 4;
-    expected.gestureSensitivity = 2.5;
-    expected.showIndicator = false;
-    expected.indicatorPosition = IndicatorPosition::top;
-    expected.showPositionInMenuBar = false;
-    expected.focusBorder = true;
-    expected.focusBorderWidth = 6;
-    expected.focusBorderColor = "#00FF00";
-    expected.dimInactive = true;
-    expected.dimAmount = 0.5;
-    expected.focusFollowsMouse = true;
-    expected.appRules = {rule("org.b", "B", AppBehavior::tile, 1.0)};
-    expected.terminalBadges = false;
-    expected.firstRunDone = true;
-    EXPECT_EQ(s, expected);
+    EXPECT_EQ(toJSON(AppSettings{}).size(), 27u);
 }

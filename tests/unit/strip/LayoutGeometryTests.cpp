@@ -108,30 +108,6 @@ TEST(SnapOffsets, AlignEachColumnThenTheLargestOffset) {
               std::vector<double>{0});
 }
 
-TEST(EdgeSlices, AColumnCutAtTheRightEdgeShrinksToItsVisiblePart) {
-    const std::vector<Column> halves = {withFraction(0.5), withFraction(0.5), withFraction(0.5)};
-    const auto slices = LE::edgeSlices(halves, 1, 400, 1000, 10, 10);
-    EXPECT_EQ(slices.slices, (std::map<int, double>{{2, 390}}));  // the left one is under 320
-    EXPECT_EQ(slices.adjustment, 0);
-}
-
-TEST(EdgeSlices, ALeftEdgeSliceReportsTheCutOffPart) {
-    const std::vector<Column> halves = {withFraction(0.5), withFraction(0.5), withFraction(0.5)};
-    const auto slices = LE::edgeSlices(halves, 2, 100, 1000, 10, 10);
-    EXPECT_EQ(slices.slices, (std::map<int, double>{{0, 385}}));
-    EXPECT_EQ(slices.adjustment, 100);
-}
-
-TEST(EdgeSlices, WithBothEdgesSlicedTheAdjustmentIsTheLeftCut) {
-    // Spans (10, 584), (604, 188), (802, 584) at offset 200: the first is cut by the left inner
-    // edge (384 visible), the last by the right one (388 visible). The later right-edge slice
-    // must not reset the left cut, or every column after the left slice would shift left.
-    const std::vector<Column> columns = {withFraction(0.6), withFraction(0.2), withFraction(0.6)};
-    const auto slices = LE::edgeSlices(columns, 1, 200, 1000, 10, 10);
-    EXPECT_EQ(slices.slices, (std::map<int, double>{{0, 384}, {2, 388}}));
-    EXPECT_EQ(slices.adjustment, 200);
-}
-
 TEST(EdgeSlices, NeverTheFocusedColumnNarrowSlicesOrRefusingWindows) {
     std::vector<Column> halves = {withFraction(0.5), withFraction(0.5), withFraction(0.5)};
     EXPECT_TRUE(LE::edgeSlices(halves, 0, 100, 1000, 10, 10).slices.empty());
@@ -157,12 +133,8 @@ TEST(RequiredStackHeight, EveryWindowAtLeastAHundredPointsPlusGaps) {
     EXPECT_EQ(LE::requiredStackHeight(std::vector<double>{500.5}, 12), 501);
 }
 
-TEST(CenterModeText, RawValuesInDeclarationOrder) {
-    ASSERT_EQ(allCenterModes.size(), 3u);
-    EXPECT_EQ(toText(allCenterModes[0]), "never");
-    EXPECT_EQ(toText(allCenterModes[1]), "always");
-    EXPECT_EQ(toText(allCenterModes[2]), "onOverflow");
-    EXPECT_EQ(centerModeFromText("onOverflow"), CenterMode::onOverflow);
+TEST(CenterModeText, EachModeReadsBackOnlyInItsExactCase) {
+    for (CenterMode mode : allCenterModes) EXPECT_EQ(centerModeFromText(toText(mode)), mode);
     EXPECT_FALSE(centerModeFromText("onoverflow"));
     EXPECT_FALSE(centerModeFromText(""));
 }

@@ -34,37 +34,10 @@ TEST(StackHeights, BrokenWeightsStillGiveUsableHeights) {
     for (double h : LE::stackHeights(Heights{1, 1}, Heights{0, 0}, -500)) EXPECT_GE(h, 1);
 }
 
-TEST(StackFrames, TwoEqualWindowsShareTheBandWithAGapBetween) {
-    const auto stack = LE::stackFrames(Heights{1, 1}, Heights{0, 0}, 0, 0, 1000, 10, 0);
-    EXPECT_EQ(stack.frames, (Slots{{0, 495}, {505, 495}}));
-    EXPECT_TRUE(stack.bands.empty());
-}
-
 TEST(StackFrames, TheLastWindowEndsAtTheBottomOfTheBand) {
     const auto stack = LE::stackFrames(Heights{1, 1, 1}, Heights{0, 0, 0}, 1, 50, 1000, 10, 0);
     EXPECT_EQ(stack.frames, (Slots{{50, 327}, {387, 327}, {724, 326}}));
     EXPECT_EQ(stack.frames.back().y + stack.frames.back().height, 1050);
-}
-
-TEST(StackFrames, WeightsOutOfStepCountOneForMissingRows) {
-    const auto shortList = LE::stackFrames(Heights{2}, Heights{0, 0, 0}, 0, 0, 1000, 0, 0);
-    const auto padded = LE::stackFrames(Heights{2, 1, 1}, Heights{0, 0, 0}, 0, 0, 1000, 0, 0);
-    EXPECT_EQ(shortList, padded);
-    EXPECT_EQ(shortList.frames[0].height, 500);
-    const auto extras = LE::stackFrames(Heights{1, 1, 9, 9}, Heights{0, 0}, 0, 0, 1000, 0, 0);
-    EXPECT_EQ(extras.frames, (Slots{{0, 500}, {500, 500}}));
-}
-
-TEST(StackFrames, MinimumsThatFitOnlyWithTheRoomBelowSpillBelowTheBand) {
-    const auto stack = LE::stackFrames(Heights{1, 1}, Heights{600, 500}, 0, 0, 1000, 10, 200);
-    EXPECT_EQ(stack.frames, (Slots{{0, 600}, {610, 500}}));
-    EXPECT_TRUE(stack.bands.empty());
-}
-
-TEST(StackFrames, AWindowBelowTheActiveOneGrowsUpwardIntoTheGap) {
-    const auto stack = LE::stackFrames(Heights{1, 1}, Heights{600, 500}, 0, 0, 1000, 10, 0);
-    EXPECT_EQ(stack.frames, (Slots{{0, 600}, {500, 500}}));
-    EXPECT_EQ(stack.bands, (Bands{{600, 1}}));
 }
 
 TEST(StackFrames, TheOthersKeepSixtyPointsWhenTheActiveWindowNeedsMore) {

@@ -106,57 +106,60 @@ class RandomEditor {
         const Strip before = s;
         std::optional<bool> result;
         std::ostringstream name;
-        switch (pick(0, 21)) {
-            case 0: {
+        using Step = bool (Strip::*)(int);
+        using Toggle = bool (Strip::*)();
+        static constexpr std::pair<const char*, Step> steps[] = {
+            {"moveFocus", &Strip::moveFocus},
+            {"focusEdge", &Strip::focusEdge},
+            {"moveFocusInStack", &Strip::moveFocusInStack},
+            {"moveColumn", &Strip::moveColumn},
+            {"stackIntoNeighbour", &Strip::stackIntoNeighbour},
+            {"pullFromNeighbour", &Strip::pullFromNeighbour},
+            {"popActiveWindow", &Strip::popActiveWindow},
+            {"moveWindowInStack", &Strip::moveWindowInStack}};
+        static constexpr std::pair<const char*, Toggle> toggles[] = {
+            {"growStack", &Strip::growStack},
+            {"toggleTabbed", &Strip::toggleTabbed},
+            {"equalizeHeights", &Strip::equalizeHeights},
+            {"toggleFullWidth", &Strip::toggleFullWidth}};
+        const int kind = pick(0, 21);
+        if (kind < 8) {
+            const int d = delta();
+            name << steps[kind].first << " " << d;
+            result = (s.*steps[kind].second)(d);
+        } else if (kind < 12) {
+            name << toggles[kind - 8].first;
+            result = (s.*toggles[kind - 8].second)();
+        }
+        switch (kind) {
+            default:  // a step or toggle above
+                break;
+            case 12: {
                 const WindowID id = freshWindow();
                 name << "insertWindow " << id;
                 s.insertWindow(id, pick(1, 10) / 10.0);
                 break;
             }
-            case 1: {
+            case 13: {
                 const int index = pick(-2, static_cast<int>(s.columns.size()) + 2);
                 name << "insertColumn at " << index;
                 const auto pin = chance(0.5) ? std::optional<Pin>() : Pin::right;
                 s.insertColumn(randomColumn(pin), index);
                 break;
             }
-            case 2: {
+            case 14: {
                 const WindowID id = anyWindow(s);
                 name << "remove " << id;
                 s.remove(id);
                 break;
             }
-            case 3: {
+            case 15: {
                 const WindowID id = anyWindow(s);
                 name << "focus " << id;
                 result = s.focus(id);
                 break;
             }
-            case 4: {
-                const int d = delta();
-                name << "moveFocus " << d;
-                result = s.moveFocus(d);
-                break;
-            }
-            case 5: {
-                const int d = delta();
-                name << "focusEdge " << d;
-                result = s.focusEdge(d);
-                break;
-            }
-            case 6: {
-                const int d = delta();
-                name << "moveFocusInStack " << d;
-                result = s.moveFocusInStack(d);
-                break;
-            }
-            case 7: {
-                const int d = delta();
-                name << "moveColumn " << d;
-                result = s.moveColumn(d);
-                break;
-            }
-            case 8: {
+            case 16: {
                 const int n = static_cast<int>(s.columns.size());
                 const int from = pick(-1, n);
                 const int to = pick(-3, n + 3);
@@ -164,65 +167,26 @@ class RandomEditor {
                 s.reorderColumn(from, to);
                 break;
             }
-            case 9: {
+            case 17: {
                 const Pin pin = chance(0.5) ? Pin::left : Pin::right;
                 name << "togglePin " << toText(pin);
                 result = s.togglePin(pin);
                 break;
             }
-            case 10: {
-                const int d = delta();
-                name << "stackIntoNeighbour " << d;
-                result = s.stackIntoNeighbour(d);
-                break;
-            }
-            case 11: {
-                const int d = delta();
-                name << "pullFromNeighbour " << d;
-                result = s.pullFromNeighbour(d);
-                break;
-            }
-            case 12:
-                name << "growStack";
-                result = s.growStack();
-                break;
-            case 13: {
+            case 18: {
                 const WindowID id = anyWindow(s);
                 name << "expelWindow " << id;
                 result = s.expelWindow(id);
                 break;
             }
-            case 14: {
-                const int d = delta();
-                name << "popActiveWindow " << d;
-                result = s.popActiveWindow(d);
-                break;
-            }
-            case 15:
-                name << "toggleTabbed";
-                result = s.toggleTabbed();
-                break;
-            case 16: {
-                const int d = delta();
-                name << "moveWindowInStack " << d;
-                result = s.moveWindowInStack(d);
-                break;
-            }
-            case 17: {
+            case 19: {
                 const double d = pick(-40, 40) / 100.0;
                 name << "adjustActiveWeight " << d;
                 result = s.adjustActiveWeight(d);
                 break;
             }
-            case 18:
-                name << "equalizeHeights";
-                result = s.equalizeHeights();
-                break;
-            case 19:
-                name << "toggleFullWidth";
-                result = s.toggleFullWidth();
-                break;
-            default: {
+            case 20:
+            case 21: {
                 // Move the focused window to the other display's strip.
                 const auto id = s.focusedWindowID();
                 name << "send to other strip";

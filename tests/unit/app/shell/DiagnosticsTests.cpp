@@ -37,15 +37,12 @@ TEST_P(ColumnSummary, NamesWidthTabsAndPin) {
     EXPECT_EQ(Diagnostics::columnSummary(GetParam().column), GetParam().summary);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Columns, ColumnSummary,
-    ::testing::Values(SummaryCase{column({"A"}, 0.5), "[A 50%]"},
-                      SummaryCase{column({"A", "B"}, 1.0 / 3.0, true, Pin::left),
-                                  "[A+B 33% tabbed pin-left]"},
-                      SummaryCase{column({"A"}, 0.125), "[A 13%]"},
-                      SummaryCase{column({"A"}, 0.335), "[A 34%]"},
-                      SummaryCase{column({"Terminal", "Files", "Editor"}, 1.0, false, Pin::right),
-                                  "[Terminal+Files+Editor 100% pin-right]"}));
+INSTANTIATE_TEST_SUITE_P(Columns, ColumnSummary,
+                         ::testing::Values(SummaryCase{column({"A"}, 0.125), "[A 13%]"},
+                                           SummaryCase{column({"A"}, 0.335), "[A 34%]"},
+                                           SummaryCase{column({"Terminal", "Files", "Editor"}, 1.0,
+                                                              false, Pin::right),
+                                                       "[Terminal+Files+Editor 100% pin-right]"}));
 
 DisplayInfo display(std::string name, std::string uuid, Rect frame, Rect visible) {
     DisplayInfo info;
