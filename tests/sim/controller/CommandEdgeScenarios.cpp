@@ -302,29 +302,6 @@ TEST_F(CommandEdges, MovingLeftAcrossLandsBeforeTheRightPinnedBlockAtTheDefaultW
     EXPECT_EQ(stripWindows("RIGHT"), std::vector<WindowID>{});
 }
 
-// The badge goes with the focus step itself, not only once the raise comes back as a focus
-// event: the focus snapshot of the crossing already shows the window without it.
-TEST_F(CommandEdges, FocusCrossingToAnotherDisplayPublishesItsWindowWithoutTheBadge) {
-    const SimWindow other =
-        desktop.openWindow(term, {.title = "r", .frame = {2000, 100, 600, 400}});
-    open(2);
-    giveBadge(other.id());
-    run(Command::Kind::focusRight);
-    const auto crossing =
-        std::find_if(snapshots.begin(), snapshots.end(), [](const StripSnapshot& snapshot) {
-            return snapshot.reason == SnapshotReason::focus("RIGHT");
-        });
-    ASSERT_NE(crossing, snapshots.end());
-    const auto right = std::find_if(crossing->displays.begin(), crossing->displays.end(),
-                                    [](const DisplaySnapshot& d) { return d.id == "RIGHT"; });
-    ASSERT_NE(right, crossing->displays.end());
-    ASSERT_EQ(right->columns.size(), 1u);
-    ASSERT_EQ(right->columns[0].windows.size(), 1u);
-    EXPECT_EQ(right->columns[0].windows[0].id, other.id());
-    EXPECT_FALSE(right->columns[0].windows[0].hasBadge);
-    EXPECT_FALSE(record(other.id()).hasBadge);
-}
-
 TEST_F(CommandEdges, AFailedFullScreenSwitchLeavesNoWayBack) {
     open(2);
     windows[1].failWrites("AXFullScreen", axerror::cannotComplete);

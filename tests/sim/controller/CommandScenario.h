@@ -37,14 +37,6 @@ class CommandScenario : public ControllerScenario {
         LogSink::clear();
     }
 
-    void run(Command command) {
-        controller->perform(command);
-        time.runUntilIdle();
-    }
-
-    const DisplayState& display(const std::string& uuid = "LEFT") const {
-        return state().displays.at(uuid);
-    }
     const Strip& strip(const std::string& uuid = "LEFT") const { return display(uuid).strip; }
     const Column& focusedColumn(const std::string& uuid = "LEFT") const {
         return strip(uuid).columns.at(size_t(*strip(uuid).focusedIndex));
@@ -68,13 +60,6 @@ class CommandScenario : public ControllerScenario {
     void release() {
         desktop.setLeftMouseButtonDown(false);
         time.advance(0.5);
-    }
-
-    // The frame the last layout gave the window.
-    Rect placed(WindowID window, const std::string& uuid = "LEFT") const {
-        for (const Placement& placement : display(uuid).lastLayout.placements)
-            if (placement.windowID == window) return placement.frame;
-        throw std::runtime_error("no placement");
     }
 
     // The window's frame moved so that its centre lies at x (and 30 points down).

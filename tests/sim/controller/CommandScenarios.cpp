@@ -301,6 +301,8 @@ TEST_F(Commands, CrossingIsOffWithTheSetting) {
     EXPECT_TRUE(snapshots.empty());
 }
 
+// The badge goes with the focus step itself, not only once the raise comes back as a focus
+// event: the focus snapshot of the crossing already shows the window without it.
 TEST_F(Commands, FocusCrossesToTheNextDisplayAndClearsTheBadgeThere) {
     const SimWindow other =
         desktop.openWindow(term, {.title = "r", .frame = {2000, 100, 600, 400}});
@@ -310,6 +312,18 @@ TEST_F(Commands, FocusCrossesToTheNextDisplayAndClearsTheBadgeThere) {
     EXPECT_EQ(state().activeUUID, "RIGHT");
     EXPECT_FALSE(record(other.id()).hasBadge);
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("RIGHT"));
+    const auto crossing =
+        std::find_if(snapshots.begin(), snapshots.end(), [](const StripSnapshot& snapshot) {
+            return snapshot.reason == SnapshotReason::focus("RIGHT");
+        });
+    ASSERT_NE(crossing, snapshots.end());
+    const auto right = std::find_if(crossing->displays.begin(), crossing->displays.end(),
+                                    [](const DisplaySnapshot& d) { return d.id == "RIGHT"; });
+    ASSERT_NE(right, crossing->displays.end());
+    ASSERT_EQ(right->columns.size(), 1u);
+    ASSERT_EQ(right->columns[0].windows.size(), 1u);
+    EXPECT_EQ(right->columns[0].windows[0].id, other.id());
+    EXPECT_FALSE(right->columns[0].windows[0].hasBadge);
     EXPECT_TRUE(other.isFocused());
     run(Command::Kind::focusRight);  // nothing further right
     EXPECT_EQ(state().activeUUID, "RIGHT");

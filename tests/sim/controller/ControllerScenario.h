@@ -7,6 +7,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,27 @@ class ControllerScenario : public QuietLogTest {
     }
 
     const StripController::State& state() const { return controller->state(); }
+    const DisplayState& display(const std::string& uuid = "LEFT") const {
+        return state().displays.at(uuid);
+    }
+
+    void run(Command command) {
+        controller->perform(command);
+        time.runUntilIdle();
+    }
+
+    // The frame the last layout gave the window.
+    Rect placed(WindowID window, const std::string& uuid = "LEFT") const {
+        for (const Placement& placement : display(uuid).lastLayout.placements)
+            if (placement.windowID == window) return placement.frame;
+        throw std::runtime_error("no placement");
+    }
+
+    bool anyParked(const std::string& uuid = "LEFT") const {
+        const auto& placements = display(uuid).lastLayout.placements;
+        return std::any_of(placements.begin(), placements.end(),
+                           [](const Placement& placement) { return placement.isParked; });
+    }
 
     WindowRecord record(WindowID id) const { return state().records.get(id); }
     // The windows whose record answers `test`.
