@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -21,6 +23,27 @@
 #include "support/TempFolder.h"
 
 namespace brindlow::test {
+
+// The sim desktop's platform, the given queue and folder, manual display links (the last one made
+// is put in `link`) and jobs run one after another.
+inline StripControllerEnvironment simEnvironment(SimDesktop& desktop,
+                                                 std::shared_ptr<ManualExecutor> queue,
+                                                 const std::filesystem::path& folder,
+                                                 ManualDisplayLink*& link) {
+    StripControllerEnvironment environment;
+    environment.platform = desktop.platform();
+    environment.stripQueue = std::move(queue);
+    environment.makeDisplayLink = [&link]() -> std::unique_ptr<DisplayLink> {
+        auto made = std::make_unique<ManualDisplayLink>();
+        link = made.get();
+        return made;
+    };
+    environment.storageFolder = folder;
+    environment.concurrentPerform = [](size_t count, const std::function<void(size_t)>& job) {
+        for (size_t index = 0; index < count; ++index) job(index);
+    };
+    return environment;
+}
 
 // A strip controller on the sim desktop, everything in one virtual time. Two displays side by
 // side unless a test adds its own.
@@ -49,22 +72,8 @@ class ControllerScenario : public QuietLogTest {
         right = desktop.addDisplay({.name = "Right", .frame = kRight, .uuid = "RIGHT"});
     }
 
-    // The sim desktop's platform, the test's queue and folder, manual display links (the last
-    // one made is `link`) and jobs run one after another.
     StripControllerEnvironment environment() {
-        StripControllerEnvironment environment;
-        environment.platform = desktop.platform();
-        environment.stripQueue = stripQueue;
-        environment.makeDisplayLink = [this]() -> std::unique_ptr<DisplayLink> {
-            auto made = std::make_unique<ManualDisplayLink>();
-            link = made.get();
-            return made;
-        };
-        environment.storageFolder = folder.path();
-        environment.concurrentPerform = [](size_t count, const std::function<void(size_t)>& job) {
-            for (size_t index = 0; index < count; ++index) job(index);
-        };
-        return environment;
+        return simEnvironment(desktop, stripQueue, folder.path(), link);
     }
 
     // Learned minimum heights by bundle identifier, as a controller made afterwards reads them.
