@@ -53,18 +53,6 @@ TEST_F(CommandEdges, PausingStopsEveryAnimationAndPublishesThePausedState) {
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::structure());
 }
 
-TEST_F(CommandEdges, ResumingAdoptsAWindowThatCameWithoutAnEvent) {
-    open(2);
-    run(Command::Kind::togglePause);
-    const SimWindow quiet = desktop.openWindow(
-        editor, {.title = "quiet", .frame = {300, 200, 700, 500}, .notify = false});
-    time.advance(1);
-    ASSERT_FALSE(state().windows.contains(quiet.id()));
-    run(Command::Kind::togglePause);
-    EXPECT_TRUE(state().windows.contains(quiet.id()));
-    EXPECT_EQ(strip().allWindowIDs().size(), 3u);
-}
-
 // A swipe cut short by the pause never ends on its own: resuming lays the strip out where it
 // stands, and raises are no longer held back for a landing that will not come.
 TEST_F(CommandEdges, ResumingAfterASwipeCutShortByThePauseLaysTheStripOutAgain) {

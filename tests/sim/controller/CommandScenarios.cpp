@@ -44,10 +44,16 @@ TEST_F(Commands, WhilePausedOnlyThePauseToggleActsAndResumingLaysOutAgain) {
     EXPECT_EQ(strip().focusedIndex, 1);
     EXPECT_TRUE(logLines("Command").empty());
     windows[0].setFrame({5, 5, 300, 300});
-    time.runUntilIdle();
+    // A window that comes without an event is adopted when tiling resumes.
+    const SimWindow quiet = desktop.openWindow(
+        editor, {.title = "quiet", .frame = {300, 200, 700, 500}, .notify = false});
+    time.advance(1);
+    ASSERT_FALSE(state().windows.contains(quiet.id()));
     run(Command::Kind::togglePause);
     EXPECT_FALSE(state().paused);
     EXPECT_NE(windows[0].frame(), (Rect{5, 5, 300, 300}));  // tiled again
+    EXPECT_TRUE(state().windows.contains(quiet.id()));
+    EXPECT_EQ(strip().allWindowIDs().size(), 3u);
     EXPECT_TRUE(snapshots.back().paused == false);
 }
 
