@@ -53,25 +53,6 @@ TEST_F(CommandEdges, PausingStopsEveryAnimationAndPublishesThePausedState) {
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::structure());
 }
 
-// A swipe cut short by the pause never ends on its own: resuming lays the strip out where it
-// stands, and raises are no longer held back for a landing that will not come.
-TEST_F(CommandEdges, ResumingAfterASwipeCutShortByThePauseLaysTheStripOutAgain) {
-    open(4);
-    focusWindow(id(0));
-    const Rect home = windows[0].frame();
-    controller->gestureBegan(Point{500, 500});
-    controller->gestureChanged(-300, GestureUnit::points);
-    time.runUntilIdle();
-    ASSERT_NE(windows[0].frame(), home);
-    run(Command::Kind::togglePause);
-    run(Command::Kind::togglePause);
-    EXPECT_FALSE(state().gestureUUID);
-    EXPECT_EQ(windows[0].frame(), home);
-    run(Command::Kind::focusRight);
-    EXPECT_FALSE(display().raiseWhenLanded);
-    EXPECT_TRUE(windows[1].isFocused());
-}
-
 // MARK: Widths and centring
 
 TEST_F(CommandEdges, NarrowerAtTheNarrowestCountsOnlyWhenItClearsARefusedWidth) {
