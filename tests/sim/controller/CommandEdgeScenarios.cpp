@@ -87,15 +87,6 @@ TEST_F(CommandEdges, AWidthStepOfZeroOrLessActsAsOneHundredth) {
     EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.5);
 }
 
-TEST_F(CommandEdges, CycleWidthTakesAFullWidthColumnToTheSmallestPreset) {
-    open(2);
-    run(Command::Kind::fullWidth);
-    ASSERT_TRUE(focusedColumn().isFullWidth);
-    run(Command::Kind::cycleWidth);
-    EXPECT_FALSE(focusedColumn().isFullWidth);
-    EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.25);
-}
-
 TEST_F(CommandEdges, CentringAlignsAFullWidthColumnLeftAndLeavesAFittingStripAtZero) {
     open(4);
     focusWindow(id(2));

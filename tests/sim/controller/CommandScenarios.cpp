@@ -135,6 +135,12 @@ TEST_F(Commands, CycleWidthWalksThePresetsAndStopsWhenNothingChanges) {
     run(Command::Kind::cycleWidth);
     EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 2.0 / 3.0);
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::structure());
+    // A full-width column goes to the smallest preset.
+    run(Command::Kind::fullWidth);
+    ASSERT_TRUE(focusedColumn().isFullWidth);
+    run(Command::Kind::cycleWidth);
+    EXPECT_FALSE(focusedColumn().isFullWidth);
+    EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.25);
     AppSettings settings = stillSettings();
     settings.presetWidths = {0.4};
     controller->updateSettings(settings);
