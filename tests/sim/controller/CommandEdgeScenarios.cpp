@@ -262,15 +262,6 @@ TEST_F(CommandEdges, MovingLeftAcrossLandsBeforeTheRightPinnedBlockAtTheDefaultW
     EXPECT_EQ(stripWindows("RIGHT"), std::vector<WindowID>{});
 }
 
-TEST_F(CommandEdges, AFailedFullScreenSwitchLeavesNoWayBack) {
-    open(2);
-    windows[1].failWrites("AXFullScreen", axerror::cannotComplete);
-    run(Command::Kind::fullScreen);
-    EXPECT_FALSE(windows[1].isFullScreen());
-    EXPECT_FALSE(record(id(1)).fullScreenReturn.has_value());
-    EXPECT_TRUE(state().windows.contains(id(1)));
-}
-
 }  // namespace
 }  // namespace brindlow::test
 

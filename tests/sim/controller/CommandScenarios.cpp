@@ -373,6 +373,12 @@ TEST_F(Commands, FloatingCentresTheWindowAndKeepsItThereUntilTiledAgain) {
 
 TEST_F(Commands, FullScreenRemembersThePlaceAndReturnsThere) {
     open(3);
+    // A switch the window refuses leaves no way back behind.
+    windows[2].failWrites("AXFullScreen", axerror::cannotComplete);
+    run(Command::Kind::fullScreen);
+    EXPECT_FALSE(windows[2].isFullScreen());
+    EXPECT_FALSE(record(id(2)).fullScreenReturn.has_value());
+    EXPECT_TRUE(state().windows.contains(id(2)));
     focusWindow(id(1));
     run(Command::Kind::fullScreen);
     EXPECT_TRUE(windows[1].isFullScreen());
