@@ -41,10 +41,7 @@ TEST_F(Animation, AFocusChangeScrollsOnTheDisplayClockAndLandsWithAFinalApply) {
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::quiet());  // the landing
     EXPECT_EQ(logLines("Animation: ").size(), 1u);
     // The landing placed the focused window exactly where the final layout wants it.
-    for (const Placement& placement : state().displays.at("LEFT").lastLayout.placements)
-        if (placement.windowID == last) {
-            EXPECT_EQ(desktop.window(last).frame(), placement.frame);
-        }
+    EXPECT_EQ(desktop.window(last).frame(), placed(last));
 }
 
 TEST_F(Animation, FramesFasterThanTheQueueQueueOneTickWithTheNewestTime) {
@@ -106,10 +103,7 @@ TEST_F(SizeChecks, AStackedWindowThatStaysTallerTeachesItsMinimumHeight) {
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ((*stored)["org.example.term"], 700);
     // The learned height enters the layout: the top window is laid out 700 tall now.
-    for (const Placement& placement : state().displays.at("LEFT").lastLayout.placements)
-        if (placement.windowID == top.id()) {
-            EXPECT_GE(placement.frame.height, 700);
-        }
+    EXPECT_GE(placed(top.id()).height, 700);
 
     // A later controller starts with the learned height.
     controller.reset();

@@ -53,37 +53,6 @@ TEST_F(CommandEdges, PausingStopsEveryAnimationAndPublishesThePausedState) {
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::structure());
 }
 
-TEST_F(CommandEdges, ResumingAdoptsAWindowThatCameWithoutAnEvent) {
-    open(2);
-    run(Command::Kind::togglePause);
-    const SimWindow quiet = desktop.openWindow(
-        editor, {.title = "quiet", .frame = {300, 200, 700, 500}, .notify = false});
-    time.advance(1);
-    ASSERT_FALSE(state().windows.contains(quiet.id()));
-    run(Command::Kind::togglePause);
-    EXPECT_TRUE(state().windows.contains(quiet.id()));
-    EXPECT_EQ(strip().allWindowIDs().size(), 3u);
-}
-
-// A swipe cut short by the pause never ends on its own: resuming lays the strip out where it
-// stands, and raises are no longer held back for a landing that will not come.
-TEST_F(CommandEdges, ResumingAfterASwipeCutShortByThePauseLaysTheStripOutAgain) {
-    open(4);
-    focusWindow(id(0));
-    const Rect home = windows[0].frame();
-    controller->gestureBegan(Point{500, 500});
-    controller->gestureChanged(-300, GestureUnit::points);
-    time.runUntilIdle();
-    ASSERT_NE(windows[0].frame(), home);
-    run(Command::Kind::togglePause);
-    run(Command::Kind::togglePause);
-    EXPECT_FALSE(state().gestureUUID);
-    EXPECT_EQ(windows[0].frame(), home);
-    run(Command::Kind::focusRight);
-    EXPECT_FALSE(display().raiseWhenLanded);
-    EXPECT_TRUE(windows[1].isFocused());
-}
-
 // MARK: Widths and centring
 
 TEST_F(CommandEdges, NarrowerAtTheNarrowestCountsOnlyWhenItClearsARefusedWidth) {
@@ -116,15 +85,6 @@ TEST_F(CommandEdges, AWidthStepOfZeroOrLessActsAsOneHundredth) {
     applySettings(settings);
     run(Command::Kind::narrower);
     EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.5);
-}
-
-TEST_F(CommandEdges, CycleWidthTakesAFullWidthColumnToTheSmallestPreset) {
-    open(2);
-    run(Command::Kind::fullWidth);
-    ASSERT_TRUE(focusedColumn().isFullWidth);
-    run(Command::Kind::cycleWidth);
-    EXPECT_FALSE(focusedColumn().isFullWidth);
-    EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.25);
 }
 
 TEST_F(CommandEdges, CentringAlignsAFullWidthColumnLeftAndLeavesAFittingStripAtZero) {
@@ -300,38 +260,6 @@ TEST_F(CommandEdges, MovingLeftAcrossLandsBeforeTheRightPinnedBlockAtTheDefaultW
     EXPECT_DOUBLE_EQ(strip().columns[2].widthFraction, 0.5);
     EXPECT_EQ(state().activeUUID, "LEFT");
     EXPECT_EQ(stripWindows("RIGHT"), std::vector<WindowID>{});
-}
-
-// The badge goes with the focus step itself, not only once the raise comes back as a focus
-// event: the focus snapshot of the crossing already shows the window without it.
-TEST_F(CommandEdges, FocusCrossingToAnotherDisplayPublishesItsWindowWithoutTheBadge) {
-    const SimWindow other =
-        desktop.openWindow(term, {.title = "r", .frame = {2000, 100, 600, 400}});
-    open(2);
-    giveBadge(other.id());
-    run(Command::Kind::focusRight);
-    const auto crossing =
-        std::find_if(snapshots.begin(), snapshots.end(), [](const StripSnapshot& snapshot) {
-            return snapshot.reason == SnapshotReason::focus("RIGHT");
-        });
-    ASSERT_NE(crossing, snapshots.end());
-    const auto right = std::find_if(crossing->displays.begin(), crossing->displays.end(),
-                                    [](const DisplaySnapshot& d) { return d.id == "RIGHT"; });
-    ASSERT_NE(right, crossing->displays.end());
-    ASSERT_EQ(right->columns.size(), 1u);
-    ASSERT_EQ(right->columns[0].windows.size(), 1u);
-    EXPECT_EQ(right->columns[0].windows[0].id, other.id());
-    EXPECT_FALSE(right->columns[0].windows[0].hasBadge);
-    EXPECT_FALSE(record(other.id()).hasBadge);
-}
-
-TEST_F(CommandEdges, AFailedFullScreenSwitchLeavesNoWayBack) {
-    open(2);
-    windows[1].failWrites("AXFullScreen", axerror::cannotComplete);
-    run(Command::Kind::fullScreen);
-    EXPECT_FALSE(windows[1].isFullScreen());
-    EXPECT_FALSE(record(id(1)).fullScreenReturn.has_value());
-    EXPECT_TRUE(state().windows.contains(id(1)));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -35,14 +37,6 @@ class CommandScenario : public ControllerScenario {
         LogSink::clear();
     }
 
-    void run(Command command) {
-        controller->perform(command);
-        time.runUntilIdle();
-    }
-
-    const DisplayState& display(const std::string& uuid = "LEFT") const {
-        return state().displays.at(uuid);
-    }
     const Strip& strip(const std::string& uuid = "LEFT") const { return display(uuid).strip; }
     const Column& focusedColumn(const std::string& uuid = "LEFT") const {
         return strip(uuid).columns.at(size_t(*strip(uuid).focusedIndex));
@@ -54,6 +48,28 @@ class CommandScenario : public ControllerScenario {
         std::vector<std::vector<WindowID>> result;
         for (const Column& column : strip(uuid).columns) result.push_back(column.windows);
         return result;
+    }
+
+    // A drag as the user makes it: the button goes down and the window moves (posting its event).
+    void drag(const SimWindow& window, const Rect& to) {
+        desktop.setLeftMouseButtonDown(true);
+        window.setFrame(to);
+        time.runUntilIdle();
+    }
+
+    void release() {
+        desktop.setLeftMouseButtonDown(false);
+        time.advance(0.5);
+    }
+
+    // The window's frame moved so that its centre lies at x (and 30 points down).
+    static Rect centredAt(const Rect& frame, double x) {
+        return Rect(x - frame.width / 2, frame.minY() + 30, frame.width, frame.height);
+    }
+
+    // The windows with a user change waiting to be judged.
+    std::set<WindowID> pendingUserChanges() const {
+        return recordsWhere([](const WindowRecord& entry) { return entry.userChangePending; });
     }
 
     // Moves the focus onto a window as a command would (a jump of its column).

@@ -44,10 +44,16 @@ TEST_F(Commands, WhilePausedOnlyThePauseToggleActsAndResumingLaysOutAgain) {
     EXPECT_EQ(strip().focusedIndex, 1);
     EXPECT_TRUE(logLines("Command").empty());
     windows[0].setFrame({5, 5, 300, 300});
-    time.runUntilIdle();
+    // A window that comes without an event is adopted when tiling resumes.
+    const SimWindow quiet = desktop.openWindow(
+        editor, {.title = "quiet", .frame = {300, 200, 700, 500}, .notify = false});
+    time.advance(1);
+    ASSERT_FALSE(state().windows.contains(quiet.id()));
     run(Command::Kind::togglePause);
     EXPECT_FALSE(state().paused);
     EXPECT_NE(windows[0].frame(), (Rect{5, 5, 300, 300}));  // tiled again
+    EXPECT_TRUE(state().windows.contains(quiet.id()));
+    EXPECT_EQ(strip().allWindowIDs().size(), 3u);
     EXPECT_TRUE(snapshots.back().paused == false);
 }
 
@@ -129,6 +135,12 @@ TEST_F(Commands, CycleWidthWalksThePresetsAndStopsWhenNothingChanges) {
     run(Command::Kind::cycleWidth);
     EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 2.0 / 3.0);
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::structure());
+    // A full-width column goes to the smallest preset.
+    run(Command::Kind::fullWidth);
+    ASSERT_TRUE(focusedColumn().isFullWidth);
+    run(Command::Kind::cycleWidth);
+    EXPECT_FALSE(focusedColumn().isFullWidth);
+    EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.25);
     AppSettings settings = stillSettings();
     settings.presetWidths = {0.4};
     controller->updateSettings(settings);
@@ -301,6 +313,8 @@ TEST_F(Commands, CrossingIsOffWithTheSetting) {
     EXPECT_TRUE(snapshots.empty());
 }
 
+// The badge goes with the focus step itself, not only once the raise comes back as a focus
+// event: the focus snapshot of the crossing already shows the window without it.
 TEST_F(Commands, FocusCrossesToTheNextDisplayAndClearsTheBadgeThere) {
     const SimWindow other =
         desktop.openWindow(term, {.title = "r", .frame = {2000, 100, 600, 400}});
@@ -310,6 +324,18 @@ TEST_F(Commands, FocusCrossesToTheNextDisplayAndClearsTheBadgeThere) {
     EXPECT_EQ(state().activeUUID, "RIGHT");
     EXPECT_FALSE(record(other.id()).hasBadge);
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("RIGHT"));
+    const auto crossing =
+        std::find_if(snapshots.begin(), snapshots.end(), [](const StripSnapshot& snapshot) {
+            return snapshot.reason == SnapshotReason::focus("RIGHT");
+        });
+    ASSERT_NE(crossing, snapshots.end());
+    const auto right = std::find_if(crossing->displays.begin(), crossing->displays.end(),
+                                    [](const DisplaySnapshot& d) { return d.id == "RIGHT"; });
+    ASSERT_NE(right, crossing->displays.end());
+    ASSERT_EQ(right->columns.size(), 1u);
+    ASSERT_EQ(right->columns[0].windows.size(), 1u);
+    EXPECT_EQ(right->columns[0].windows[0].id, other.id());
+    EXPECT_FALSE(right->columns[0].windows[0].hasBadge);
     EXPECT_TRUE(other.isFocused());
     run(Command::Kind::focusRight);  // nothing further right
     EXPECT_EQ(state().activeUUID, "RIGHT");
@@ -347,6 +373,12 @@ TEST_F(Commands, FloatingCentresTheWindowAndKeepsItThereUntilTiledAgain) {
 
 TEST_F(Commands, FullScreenRemembersThePlaceAndReturnsThere) {
     open(3);
+    // A switch the window refuses leaves no way back behind.
+    windows[2].failWrites("AXFullScreen", axerror::cannotComplete);
+    run(Command::Kind::fullScreen);
+    EXPECT_FALSE(windows[2].isFullScreen());
+    EXPECT_FALSE(record(id(2)).fullScreenReturn.has_value());
+    EXPECT_TRUE(state().windows.contains(id(2)));
     focusWindow(id(1));
     run(Command::Kind::fullScreen);
     EXPECT_TRUE(windows[1].isFullScreen());

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,27 @@
 #include "support/TempFolder.h"
 
 namespace brindlow::test {
+
+// The sim desktop's platform, the given queue and folder, manual display links (the last one made
+// is put in `link`) and jobs run one after another.
+inline StripControllerEnvironment simEnvironment(SimDesktop& desktop,
+                                                 std::shared_ptr<ManualExecutor> queue,
+                                                 const std::filesystem::path& folder,
+                                                 ManualDisplayLink*& link) {
+    StripControllerEnvironment environment;
+    environment.platform = desktop.platform();
+    environment.stripQueue = std::move(queue);
+    environment.makeDisplayLink = [&link]() -> std::unique_ptr<DisplayLink> {
+        auto made = std::make_unique<ManualDisplayLink>();
+        link = made.get();
+        return made;
+    };
+    environment.storageFolder = folder;
+    environment.concurrentPerform = [](size_t count, const std::function<void(size_t)>& job) {
+        for (size_t index = 0; index < count; ++index) job(index);
+    };
+    return environment;
+}
 
 // A strip controller on the sim desktop, everything in one virtual time. Two displays side by
 // side unless a test adds its own.
@@ -48,22 +72,8 @@ class ControllerScenario : public QuietLogTest {
         right = desktop.addDisplay({.name = "Right", .frame = kRight, .uuid = "RIGHT"});
     }
 
-    // The sim desktop's platform, the test's queue and folder, manual display links (the last
-    // one made is `link`) and jobs run one after another.
     StripControllerEnvironment environment() {
-        StripControllerEnvironment environment;
-        environment.platform = desktop.platform();
-        environment.stripQueue = stripQueue;
-        environment.makeDisplayLink = [this]() -> std::unique_ptr<DisplayLink> {
-            auto made = std::make_unique<ManualDisplayLink>();
-            link = made.get();
-            return made;
-        };
-        environment.storageFolder = folder.path();
-        environment.concurrentPerform = [](size_t count, const std::function<void(size_t)>& job) {
-            for (size_t index = 0; index < count; ++index) job(index);
-        };
-        return environment;
+        return simEnvironment(desktop, stripQueue, folder.path(), link);
     }
 
     // Learned minimum heights by bundle identifier, as a controller made afterwards reads them.
@@ -118,6 +128,27 @@ class ControllerScenario : public QuietLogTest {
     }
 
     const StripController::State& state() const { return controller->state(); }
+    const DisplayState& display(const std::string& uuid = "LEFT") const {
+        return state().displays.at(uuid);
+    }
+
+    void run(Command command) {
+        controller->perform(command);
+        time.runUntilIdle();
+    }
+
+    // The frame the last layout gave the window.
+    Rect placed(WindowID window, const std::string& uuid = "LEFT") const {
+        for (const Placement& placement : display(uuid).lastLayout.placements)
+            if (placement.windowID == window) return placement.frame;
+        throw std::runtime_error("no placement");
+    }
+
+    bool anyParked(const std::string& uuid = "LEFT") const {
+        const auto& placements = display(uuid).lastLayout.placements;
+        return std::any_of(placements.begin(), placements.end(),
+                           [](const Placement& placement) { return placement.isParked; });
+    }
 
     WindowRecord record(WindowID id) const { return state().records.get(id); }
     // The windows whose record answers `test`.

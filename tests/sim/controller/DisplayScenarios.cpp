@@ -61,7 +61,7 @@ TEST_F(Displays, UnpluggingMovesItsColumnsBeforeTheFirstDisplaysRightPinnedBlock
     desktop.removeDisplay(right);
     time.runUntilIdle();
     EXPECT_EQ(logLines("Display Right disconnected").size(), 1u);
-    const Strip& strip = state().displays.at("LEFT").strip;
+    const Strip& strip = display().strip;
     ASSERT_EQ(strip.columns.size(), 5u);
     EXPECT_EQ(strip.columns[2].windows.front(), rightOrder[0]);
     EXPECT_EQ(strip.columns[3].windows.front(), rightOrder[1]);
@@ -142,7 +142,7 @@ TEST_F(Displays, ARuleThatFloatsAnAppDropsItsWindowsAndTilingAgainAdoptsThem) {
     settings.appRules = {{"org.example.editor", "Editor", AppBehavior::tile, 0.75}};
     applySettings(settings);
     EXPECT_EQ(state().windows.size(), 5u);
-    for (const Column& column : state().displays.at("LEFT").strip.columns)
+    for (const Column& column : display().strip.columns)
         EXPECT_DOUBLE_EQ(column.widthFraction, 0.75);
 }
 
@@ -178,7 +178,7 @@ TEST_F(TallWindowDisplays, EveryStackWithoutRoomIsSplitNotOnlyTheFirst) {
     writeJSON(session, folder.path() / "session.json");
     writeLearnedHeights({{"org.example.tall", 700}});
     start(stillSettings());
-    const Strip& strip = state().displays.at("LEFT").strip;
+    const Strip& strip = display().strip;
     ASSERT_EQ(strip.columns.size(), 4u);
     for (const Column& column : strip.columns) EXPECT_EQ(column.windows.size(), 1u);
     EXPECT_EQ(strip.columns[1].windows.front(), windows[1].id());

@@ -11,31 +11,13 @@ class Drags : public CommandScenario {
         CommandScenario::open(count, settings);
         time.advance(1.0);  // past the quiet time after the controller's own moves
     }
-
-    void drag(const SimWindow& window, const Rect& to) {
-        desktop.setLeftMouseButtonDown(true);
-        window.setFrame(to);
-        time.runUntilIdle();
-    }
-
-    void release() {
-        desktop.setLeftMouseButtonDown(false);
-        time.advance(0.5);
-    }
-
-    const Placement& placementOf(WindowID window, const std::string& uuid = "LEFT") const {
-        for (const Placement& placement : display(uuid).lastLayout.placements)
-            if (placement.windowID == window) return placement;
-        throw std::runtime_error("no placement");
-    }
 };
 
 TEST_F(Drags, NudgesWithinThreePointsAreNotFollowed) {
     open(2);
     const Rect frame = windows[1].frame();
     drag(windows[1], frame.offsetBy(3, -3));
-    EXPECT_TRUE(
-        recordsWhere([](const WindowRecord& entry) { return entry.userChangePending; }).empty());
+    EXPECT_TRUE(pendingUserChanges().empty());
     drag(windows[1], frame.offsetBy(4, 0));
     EXPECT_TRUE(record(id(1)).userChangePending);
 }
@@ -44,12 +26,10 @@ TEST_F(Drags, MovesWithoutTheButtonOrRightAfterTheControllersOwnMoveAreIgnored) 
     open(2);
     windows[1].setFrame(windows[1].frame().offsetBy(-600, 0));
     time.runUntilIdle();
-    EXPECT_TRUE(
-        recordsWhere([](const WindowRecord& entry) { return entry.userChangePending; }).empty());
+    EXPECT_TRUE(pendingUserChanges().empty());
     run(Command::Kind::narrower);  // the controller moves the window now
     drag(windows[1], windows[1].frame().offsetBy(-600, 0));
-    EXPECT_TRUE(
-        recordsWhere([](const WindowRecord& entry) { return entry.userChangePending; }).empty());
+    EXPECT_TRUE(pendingUserChanges().empty());
     release();
     EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(0), id(1)}));
 }
@@ -57,8 +37,8 @@ TEST_F(Drags, MovesWithoutTheButtonOrRightAfterTheControllersOwnMoveAreIgnored) 
 TEST_F(Drags, DraggingAColumnPastItsNeighbourSwapsThemOnceTheButtonIsUp) {
     open(3);
     const Rect start = windows[0].frame();
-    const Placement& second = placementOf(id(1));
-    drag(windows[0], start.offsetBy(second.frame.midX() - start.midX() + 50, 40));
+    const Rect second = placed(id(1));
+    drag(windows[0], start.offsetBy(second.midX() - start.midX() + 50, 40));
     // Held for a while: judged only at release, with the final frame.
     time.advance(2.0);
     EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(0), id(1), id(2)}));
@@ -67,10 +47,9 @@ TEST_F(Drags, DraggingAColumnPastItsNeighbourSwapsThemOnceTheButtonIsUp) {
     EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(1), id(0), id(2)}));
     EXPECT_EQ(strip().focusedIndex, 1);
     EXPECT_EQ(logLines("User moved Editor to column 2").size(), 1u);
-    EXPECT_TRUE(
-        recordsWhere([](const WindowRecord& entry) { return entry.userChangePending; }).empty());
+    EXPECT_TRUE(pendingUserChanges().empty());
     // The layout put it back into its new column.
-    EXPECT_EQ(windows[0].frame(), placementOf(id(0)).frame);
+    EXPECT_EQ(windows[0].frame(), placed(id(0)));
 }
 
 TEST_F(Drags, AWindowDraggedOutOfAStackLandsRightOfThatStack) {
@@ -79,11 +58,10 @@ TEST_F(Drags, AWindowDraggedOutOfAStackLandsRightOfThatStack) {
     run(Command::Kind::stackLeft);  // [w0 w1] [w2]
     ASSERT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0), id(1)}, {id(2)}}));
     time.advance(1.0);
-    const Placement& last = placementOf(id(2));
+    const Rect last = placed(id(2));
     const Rect from = windows[1].frame();
     // Its centre just right of the last column's centre, still on the left display.
-    drag(windows[1],
-         Rect(last.frame.midX() + 20 - from.width / 2, from.minY() + 30, from.width, from.height));
+    drag(windows[1], centredAt(from, last.midX() + 20));
     release();
     EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(2)}, {id(1)}}));
     EXPECT_EQ(strip().focusedIndex, 2);
@@ -174,8 +152,7 @@ TEST_F(Drags, EventsDuringAGestureAreIgnored) {
     controller->gestureBegan(Point{500, 500});
     time.runUntilIdle();
     drag(windows[0], windows[0].frame().offsetBy(900, 0));
-    EXPECT_TRUE(
-        recordsWhere([](const WindowRecord& entry) { return entry.userChangePending; }).empty());
+    EXPECT_TRUE(pendingUserChanges().empty());
 }
 
 }  // namespace

@@ -99,12 +99,16 @@ TEST_F(Gestures, WithAnimationsTheSettleCoastsOnTheDisplayClock) {
     EXPECT_DOUBLE_EQ(windows[1].frame().minX(), 0);
 }
 
+// A swipe cut short by the pause never ends on its own: resuming lays the strip out where it
+// stands, and raises are no longer held back for a landing that will not come.
 TEST_F(Gestures, PausingInTheMiddleOfASwipeStopsIt) {
     open(4, flat());
     focusWindow(id(0));
+    const Rect home = windows[0].frame();
     controller->gestureBegan(Point{500, 500});
     controller->gestureChanged(-100, GestureUnit::points);
     time.runUntilIdle();
+    ASSERT_NE(windows[0].frame(), home);
     run(Command::Kind::togglePause);
     const Rect before = windows[0].frame();
     controller->gestureChanged(-700, GestureUnit::points);
@@ -114,8 +118,12 @@ TEST_F(Gestures, PausingInTheMiddleOfASwipeStopsIt) {
     EXPECT_DOUBLE_EQ(strip().scrollOffset, 0);
     EXPECT_FALSE(state().gestureUUID);
     run(Command::Kind::togglePause);
+    EXPECT_FALSE(state().gestureUUID);
     EXPECT_DOUBLE_EQ(display().displayedOffset, 0);
-    EXPECT_DOUBLE_EQ(windows[0].frame().minX(), 0);
+    EXPECT_EQ(windows[0].frame(), home);
+    run(Command::Kind::focusRight);
+    EXPECT_FALSE(display().raiseWhenLanded);
+    EXPECT_TRUE(windows[1].isFocused());
 }
 
 TEST_F(Gestures, TheSettleClearsTheGestureEvenWhenItsDisplayIsGone) {

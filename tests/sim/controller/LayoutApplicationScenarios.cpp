@@ -10,13 +10,6 @@ namespace {
 
 class LayoutApplication : public FiveWindowScenario {
   protected:
-    const DisplayState& display(const std::string& uuid) const { return state().displays.at(uuid); }
-
-    void run(Command command) {
-        controller->perform(command);
-        time.runUntilIdle();
-    }
-
     // One display frame 1/60 s later.
     void frame() {
         ASSERT_TRUE(link && link->isRunning());
@@ -233,10 +226,7 @@ TEST_F(LayoutApplication, AtQuitParkedAndLaterWindowsArePutBackOnScreen) {
     time.advance(1.0);
     ASSERT_TRUE(state().windows.contains(later.id()));
     ASSERT_FALSE(record(later.id()).originalFrame.has_value());
-    bool anyParked = false;
-    for (const Placement& placement : display("LEFT").lastLayout.placements)
-        anyParked = anyParked || placement.isParked;
-    ASSERT_TRUE(anyParked);
+    ASSERT_TRUE(anyParked());
     controller->beginStop(nullptr);
     time.runUntilIdle();
     for (size_t i = 0; i < windows.size(); ++i)

@@ -11,12 +11,7 @@
 #include <random>
 #include <sstream>
 
-#include "controller/StripController.h"
-#include "platform/ManualExecutor.h"
-#include "platform/sim/ManualDisplayLink.h"
-#include "platform/sim/SimDesktop.h"
-#include "support/QuietLog.h"
-#include "support/TempFolder.h"
+#include "ControllerScenario.h"
 
 namespace brindlow::test {
 namespace {
@@ -63,19 +58,8 @@ class RandomWorld {
         random_.seed(1);
         for (int i = 0; i < 6; ++i) openWindow();
 
-        StripControllerEnvironment environment;
-        environment.platform = desktop_.platform();
-        environment.stripQueue = stripQueue_;
-        environment.makeDisplayLink = [this]() -> std::unique_ptr<DisplayLink> {
-            auto made = std::make_unique<ManualDisplayLink>();
-            link_ = made.get();
-            return made;
-        };
-        environment.storageFolder = folder_.path();
-        environment.concurrentPerform = [](size_t count, const std::function<void(size_t)>& job) {
-            for (size_t index = 0; index < count; ++index) job(index);
-        };
-        controller_ = std::make_unique<StripController>(std::move(environment));
+        controller_ = std::make_unique<StripController>(
+            simEnvironment(desktop_, stripQueue_, folder_.path(), link_));
         settings_.animationsEnabled = false;
         controller_->start(settings_);
         time_.runUntilIdle();

@@ -63,7 +63,7 @@ TEST_F(Session, TheSavedArrangementComesBackAtTheNextStart) {
     snapshots.clear();
     start(stillSettings());
     EXPECT_EQ(stripWindows("LEFT"), order);
-    EXPECT_EQ(state().displays.at("LEFT").strip.focusedWindowID(), b.id());
+    EXPECT_EQ(display().strip.focusedWindowID(), b.id());
 }
 
 class Snapshots : public ControllerScenario {};

@@ -4,30 +4,7 @@ namespace brindlow::test {
 namespace {
 
 // Drags of stacked and pinned windows, judged at release.
-class StackedAndPinnedDrags : public CommandScenario {
-  protected:
-    void drag(const SimWindow& window, const Rect& to) {
-        desktop.setLeftMouseButtonDown(true);
-        window.setFrame(to);
-        time.runUntilIdle();
-    }
-
-    void release() {
-        desktop.setLeftMouseButtonDown(false);
-        time.advance(0.5);
-    }
-
-    Rect placed(WindowID window, const std::string& uuid = "LEFT") const {
-        for (const Placement& placement : display(uuid).lastLayout.placements)
-            if (placement.windowID == window) return placement.frame;
-        throw std::runtime_error("no placement");
-    }
-
-    // The window's frame moved so that its centre lies at x.
-    static Rect centredAt(const Rect& frame, double x) {
-        return Rect(x - frame.width / 2, frame.minY() + 30, frame.width, frame.height);
-    }
-};
+class StackedAndPinnedDrags : public CommandScenario {};
 
 // A row of a stack that is not the stack's active row, dragged right of the next column: it lands
 // right of that column, and the stack it left keeps the others.

@@ -87,10 +87,7 @@ TEST_F(StartAndStop, QuittingPutsEveryWindowBackAndNothingMovesAfterwards) {
     AppSettings settings;
     start(settings);
     // Four half-width columns do not fit: some are parked beside the display.
-    bool parked = false;
-    for (const Placement& placement : state().displays.at("LEFT").lastLayout.placements)
-        parked = parked || placement.isParked;
-    EXPECT_TRUE(parked);
+    EXPECT_TRUE(anyParked());
 
     bool done = false;
     controller->beginStop([&] { done = true; });
