@@ -329,13 +329,14 @@ TEST_F(Commands, FocusCrossesToTheNextDisplayAndClearsTheBadgeThere) {
             return snapshot.reason == SnapshotReason::focus("RIGHT");
         });
     ASSERT_NE(crossing, snapshots.end());
-    const auto right = std::find_if(crossing->displays.begin(), crossing->displays.end(),
-                                    [](const DisplaySnapshot& d) { return d.id == "RIGHT"; });
-    ASSERT_NE(right, crossing->displays.end());
-    ASSERT_EQ(right->columns.size(), 1u);
-    ASSERT_EQ(right->columns[0].windows.size(), 1u);
-    EXPECT_EQ(right->columns[0].windows[0].id, other.id());
-    EXPECT_FALSE(right->columns[0].windows[0].hasBadge);
+    const auto rightDisplay =
+        std::find_if(crossing->displays.begin(), crossing->displays.end(),
+                     [](const DisplaySnapshot& d) { return d.id == "RIGHT"; });
+    ASSERT_NE(rightDisplay, crossing->displays.end());
+    ASSERT_EQ(rightDisplay->columns.size(), 1u);
+    ASSERT_EQ(rightDisplay->columns[0].windows.size(), 1u);
+    EXPECT_EQ(rightDisplay->columns[0].windows[0].id, other.id());
+    EXPECT_FALSE(rightDisplay->columns[0].windows[0].hasBadge);
     EXPECT_TRUE(other.isFocused());
     run(Command::Kind::focusRight);  // nothing further right
     EXPECT_EQ(state().activeUUID, "RIGHT");

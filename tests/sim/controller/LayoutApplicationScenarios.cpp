@@ -35,11 +35,11 @@ TEST_F(RelayoutAndApply, WithAnimationsOffEveryChangeJumpsAndClearsTheEasesAndTh
     ASSERT_TRUE(display("LEFT").animating);
     applySettings(stillSettings());
     run(Command::Kind::focusFirst);
-    const DisplayState& left = display("LEFT");
-    EXPECT_FALSE(left.animating);
-    EXPECT_FALSE(left.scrollEase || left.glideEase || left.glideFrom);
-    EXPECT_DOUBLE_EQ(left.velocity, 0);
-    EXPECT_DOUBLE_EQ(left.displayedOffset, 0);
+    const DisplayState& leftDisplay = display("LEFT");
+    EXPECT_FALSE(leftDisplay.animating);
+    EXPECT_FALSE(leftDisplay.scrollEase || leftDisplay.glideEase || leftDisplay.glideFrom);
+    EXPECT_DOUBLE_EQ(leftDisplay.velocity, 0);
+    EXPECT_DOUBLE_EQ(leftDisplay.displayedOffset, 0);
     expectWindowsWhereLaidOut("LEFT");
 }
 
@@ -213,8 +213,8 @@ TEST_F(SnapshotsAndFocusFrames, SnapshotColumnsReportFullWidthAsOne) {
     start(stillSettings());
     run(Command::Kind::fullWidth);
     ASSERT_FALSE(snapshots.empty());
-    const DisplaySnapshot& left = snapshots.back().displays.at(0);
-    EXPECT_DOUBLE_EQ(left.columns.at(size_t(*left.focusedIndex)).widthFraction, 1.0);
+    const DisplaySnapshot& leftDisplay = snapshots.back().displays.at(0);
+    EXPECT_DOUBLE_EQ(leftDisplay.columns.at(size_t(*leftDisplay.focusedIndex)).widthFraction, 1.0);
 }
 
 // MARK: Putting windows back

@@ -57,15 +57,15 @@ TEST_F(StackedAndPinnedDrags, AStackedWindowDroppedOnTheOtherDisplayLeavesItsSta
     focusWindow(id(2));
     run(Command::Kind::stackLeft);  // [w0] [w1 w2]
     time.advance(1.0);
-    const std::vector<WindowID> right = stripWindows("RIGHT");
-    ASSERT_EQ(right.size(), 2u);
+    const std::vector<WindowID> rightStrip = stripWindows("RIGHT");
+    ASSERT_EQ(rightStrip.size(), 2u);
     // Between the two columns of the right display.
     const double between =
-        (placed(right[0], "RIGHT").midX() + placed(right[1], "RIGHT").midX()) / 2;
+        (placed(rightStrip[0], "RIGHT").midX() + placed(rightStrip[1], "RIGHT").midX()) / 2;
     drag(windows[2], centredAt(windows[2].frame(), between));
     release();
     EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(1)}}));
-    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{right[0], id(2), right[1]}));
+    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{rightStrip[0], id(2), rightStrip[1]}));
     EXPECT_EQ(state().activeUUID, "RIGHT");
     EXPECT_EQ(strip("RIGHT").focusedWindowID(), id(2));
 }

@@ -205,9 +205,9 @@ TEST_F(AppObservation, AnAppObservedOnlyAtTheStartsRetryKeepsItsWindowsInAStrip)
     ASSERT_TRUE(state().observers.contains(early.pid()));
     ASSERT_TRUE(state().windows.contains(e.id()));
     expectEveryWindowInAStrip(*controller);
-    const std::vector<WindowID> left = stripWindows("LEFT");
-    EXPECT_NE(std::find(left.begin(), left.end(), e.id()), left.end());
-    EXPECT_NE(std::find(left.begin(), left.end(), a.id()), left.end());
+    const std::vector<WindowID> leftStrip = stripWindows("LEFT");
+    EXPECT_NE(std::find(leftStrip.begin(), leftStrip.end(), e.id()), leftStrip.end());
+    EXPECT_NE(std::find(leftStrip.begin(), leftStrip.end(), a.id()), leftStrip.end());
 }
 
 TEST_F(AppObservation, FocusIsFollowedOnlyForTheFrontmostApp) {
