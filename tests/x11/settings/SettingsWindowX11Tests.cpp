@@ -1,5 +1,6 @@
 // The settings window of the delegate in this process, opened from the tray icon with trayer as
-// the tray host; the Shortcuts page records a combination pressed through XTest.
+// the tray host; the Shortcuts page records a combination pressed through XTest, and a gap
+// changed on the Layout page moves the tiled xterms at once.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -8,12 +9,19 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QScrollArea>
+#include <QSlider>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QToolTip>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <sstream>
+#include <vector>
+
+#include <xcb/xcb.h>
 
 #include "app/qt/AppDelegate.h"
 #include "app/qt/LayoutsEnvironment.h"
@@ -27,6 +35,7 @@
 #include "panels/settings/qt/SettingsWindow.h"
 #include "platform/SerialQueue.h"
 #include "platform/ThreadDisplayLink.h"
+#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Platform.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
@@ -38,6 +47,80 @@ namespace brindlow::test {
 namespace {
 
 using SettingsWindowX11Test = DelegateOnDisplayTest;
+
+// The root-level frames (decorations included) of the managed windows titled `prefix…`, left
+// to right, read from the server on a connection of the test's own.
+class XtermFrames {
+  public:
+    XtermFrames() : connection_(xcb_connect(nullptr, nullptr)) {}
+    ~XtermFrames() { xcb_disconnect(connection_); }
+
+    std::vector<QRect> frames(const std::string& prefix) {
+        std::vector<QRect> found;
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+        XcbReply<xcb_get_property_reply_t> list(
+            xcb_get_property_reply(connection_,
+                                   xcb_get_property(connection_, 0, root, atom("_NET_CLIENT_LIST"),
+                                                    XCB_ATOM_WINDOW, 0, 1024),
+                                   nullptr));
+        if (!list) return found;
+        const auto* clients = static_cast<const xcb_window_t*>(xcb_get_property_value(list.get()));
+        const int count = xcb_get_property_value_length(list.get()) / 4;
+        for (int i = 0; i < count; ++i) {
+            if (title(clients[i]).rfind(prefix, 0) != 0) continue;
+            if (const auto frame = rootChild(clients[i], root)) found.push_back(*frame);
+        }
+        std::sort(found.begin(), found.end(),
+                  [](const QRect& a, const QRect& b) { return a.x() < b.x(); });
+        return found;
+    }
+
+  private:
+    xcb_atom_t atom(const char* name) {
+        XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+            connection_, xcb_intern_atom(connection_, 0, std::uint16_t(std::strlen(name)), name),
+            nullptr));
+        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    }
+
+    std::string title(xcb_window_t window) {
+        XcbReply<xcb_get_property_reply_t> name(xcb_get_property_reply(
+            connection_,
+            xcb_get_property(connection_, 0, window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0, 256),
+            nullptr));
+        if (!name) return {};
+        return std::string(static_cast<const char*>(xcb_get_property_value(name.get())),
+                           std::size_t(xcb_get_property_value_length(name.get())));
+    }
+
+    // The window manager's frame around `window`: its ancestor whose parent is the root.
+    std::optional<QRect> rootChild(xcb_window_t window, xcb_window_t root) {
+        for (int depth = 0; depth < 8; ++depth) {
+            XcbReply<xcb_query_tree_reply_t> tree(
+                xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr));
+            if (!tree) return std::nullopt;
+            if (tree->parent == root) {
+                XcbReply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(
+                    connection_, xcb_get_geometry(connection_, window), nullptr));
+                if (!geometry) return std::nullopt;
+                return QRect(geometry->x, geometry->y, geometry->width + 2 * geometry->border_width,
+                             geometry->height + 2 * geometry->border_width);
+            }
+            window = tree->parent;
+        }
+        return std::nullopt;
+    }
+
+    xcb_connection_t* connection_;
+};
+
+// The space between each frame and the next one to its right.
+std::vector<int> spaces(const std::vector<QRect>& frames) {
+    std::vector<int> result;
+    for (std::size_t i = 1; i < frames.size(); ++i)
+        result.push_back(frames[i].left() - frames[i - 1].right() - 1);
+    return result;
+}
 
 // The action of the tray menu whose text starts with `title`.
 QAction* menuItem(QMenu& menu, const QString& title) {
@@ -114,6 +197,48 @@ TEST_F(SettingsWindowX11Test, OpensFromTheTrayAndRecordsAShortcutThatIsGrabbedAt
 
     if (const char* shot = std::getenv("BRINDLOW_SETTINGS_SCREENSHOT"))
         runProcess({"import", "-window", "root", shot});
+}
+
+TEST_F(SettingsWindowX11Test, AGapChangedOnTheLayoutPageMovesTheTiledXtermsAtOnce) {
+    std::vector<std::unique_ptr<ChildProcess>> xterms;
+    for (const char* title : {"gap-xterm-1", "gap-xterm-2"})
+        xterms.push_back(std::make_unique<ChildProcess>(
+            std::vector<std::string>{"xterm", "-title", title, "-e", "sleep", "600"}));
+    XtermFrames x;
+    ASSERT_TRUE(eventually([&] { return x.frames("gap-xterm").size() == 2; }))
+        << "the xterms were not managed";
+    launch();
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(eventually([&] { return delegate->controllerStarted(); }));
+    // Tiled as two half-width columns 12 apart (the default gap).
+    ASSERT_TRUE(eventually([&] { return spaces(x.frames("gap-xterm")) == std::vector<int>{12}; }))
+        << "not tiled with the default gap";
+    const std::vector<QRect> before = x.frames("gap-xterm");
+
+    delegate->showSettings(SettingsTab::general);
+    SettingsWindow* window = delegate->settingsWindow();
+    ASSERT_NE(window, nullptr);
+    window->select(SettingsPageTab::layout);
+    auto* between = window->page(SettingsPageTab::layout)->findChild<QWidget*>("Between windows");
+    ASSERT_NE(between, nullptr);
+    QSlider* slider = between->findChild<QSlider*>();
+    ASSERT_NE(slider, nullptr);
+    ASSERT_TRUE(eventually([&] { return slider->isVisible(); }));
+    window->window()->activateWindow();
+    ASSERT_TRUE(eventually([&] { return window->window()->isActiveWindow(); }));
+    // Keys pressed on the focused slider: End takes it to its largest gap, 48.
+    clickAt(slider->mapToGlobal(slider->rect().center()));
+    ASSERT_TRUE(eventually([&] { return slider->hasFocus(); })) << "the slider has no focus";
+    xdotool({"key", "End"});
+    ASSERT_TRUE(eventually([&] { return settings->settings().gap == 48; })) << "not stored";
+
+    ASSERT_TRUE(eventually([&] { return spaces(x.frames("gap-xterm")) == std::vector<int>{48}; }))
+        << "the xterms did not move apart";
+    const std::vector<QRect> after = x.frames("gap-xterm");
+    // The outer edges keep their 12; the columns give up the added space between them.
+    EXPECT_EQ(after.front().left(), before.front().left());
+    EXPECT_EQ(after.back().right(), before.back().right());
+    EXPECT_LT(after.front().width(), before.front().width());
 }
 
 }  // namespace
