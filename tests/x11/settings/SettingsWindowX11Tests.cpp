@@ -13,6 +13,7 @@
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QToolTip>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -48,31 +49,59 @@ namespace {
 
 using SettingsWindowX11Test = DelegateOnDisplayTest;
 
-// The root-level frames (decorations included) of the managed windows titled `prefix…`, left
-// to right, read from the server on a connection of the test's own.
-class XtermFrames {
+// What the X server says of the managed windows, asked on a connection of the test's own.
+class ServerView {
   public:
-    XtermFrames() : connection_(xcb_connect(nullptr, nullptr)) {}
-    ~XtermFrames() { xcb_disconnect(connection_); }
+    ServerView()
+        : connection_(xcb_connect(nullptr, nullptr)),
+          root_(xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root) {}
+    ~ServerView() { xcb_disconnect(connection_); }
 
+    // The clients titled `prefix…`, bottom to top.
+    std::vector<xcb_window_t> clients(const std::string& prefix = {}) {
+        std::vector<xcb_window_t> found;
+        for (const xcb_window_t window : windows(root_, "_NET_CLIENT_LIST_STACKING"))
+            if (title(window).rfind(prefix, 0) == 0) found.push_back(window);
+        return found;
+    }
+
+    // The root-level frames (decorations included) of the clients titled `prefix…`, left to right.
     std::vector<QRect> frames(const std::string& prefix) {
         std::vector<QRect> found;
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
-        XcbReply<xcb_get_property_reply_t> list(
-            xcb_get_property_reply(connection_,
-                                   xcb_get_property(connection_, 0, root, atom("_NET_CLIENT_LIST"),
-                                                    XCB_ATOM_WINDOW, 0, 1024),
-                                   nullptr));
-        if (!list) return found;
-        const auto* clients = static_cast<const xcb_window_t*>(xcb_get_property_value(list.get()));
-        const int count = xcb_get_property_value_length(list.get()) / 4;
-        for (int i = 0; i < count; ++i) {
-            if (title(clients[i]).rfind(prefix, 0) != 0) continue;
-            if (const auto frame = rootChild(clients[i], root)) found.push_back(*frame);
-        }
+        for (const xcb_window_t window : clients(prefix))
+            if (const auto shown = frame(window)) found.push_back(*shown);
         std::sort(found.begin(), found.end(),
                   [](const QRect& a, const QRect& b) { return a.x() < b.x(); });
         return found;
+    }
+
+    xcb_window_t activeWindow() {
+        const std::vector<xcb_window_t> active = windows(root_, "_NET_ACTIVE_WINDOW");
+        return active.empty() ? xcb_window_t(XCB_WINDOW_NONE) : active.front();
+    }
+
+    bool viewable(xcb_window_t window) {
+        XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+            connection_, xcb_get_window_attributes(connection_, window), nullptr));
+        return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    }
+
+    // The window manager's frame around `window`: its ancestor whose parent is the root.
+    std::optional<QRect> frame(xcb_window_t window) {
+        for (int depth = 0; depth < 8; ++depth) {
+            XcbReply<xcb_query_tree_reply_t> tree(
+                xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr));
+            if (!tree) return std::nullopt;
+            if (tree->parent == root_) {
+                XcbReply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(
+                    connection_, xcb_get_geometry(connection_, window), nullptr));
+                if (!geometry) return std::nullopt;
+                return QRect(geometry->x, geometry->y, geometry->width + 2 * geometry->border_width,
+                             geometry->height + 2 * geometry->border_width);
+            }
+            window = tree->parent;
+        }
+        return std::nullopt;
     }
 
   private:
@@ -81,6 +110,16 @@ class XtermFrames {
             connection_, xcb_intern_atom(connection_, 0, std::uint16_t(std::strlen(name)), name),
             nullptr));
         return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    }
+
+    std::vector<xcb_window_t> windows(xcb_window_t window, const char* property) {
+        XcbReply<xcb_get_property_reply_t> list(xcb_get_property_reply(
+            connection_,
+            xcb_get_property(connection_, 0, window, atom(property), XCB_ATOM_WINDOW, 0, 1024),
+            nullptr));
+        if (!list) return {};
+        const auto* values = static_cast<const xcb_window_t*>(xcb_get_property_value(list.get()));
+        return {values, values + xcb_get_property_value_length(list.get()) / 4};
     }
 
     std::string title(xcb_window_t window) {
@@ -93,25 +132,8 @@ class XtermFrames {
                            std::size_t(xcb_get_property_value_length(name.get())));
     }
 
-    // The window manager's frame around `window`: its ancestor whose parent is the root.
-    std::optional<QRect> rootChild(xcb_window_t window, xcb_window_t root) {
-        for (int depth = 0; depth < 8; ++depth) {
-            XcbReply<xcb_query_tree_reply_t> tree(
-                xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr));
-            if (!tree) return std::nullopt;
-            if (tree->parent == root) {
-                XcbReply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(
-                    connection_, xcb_get_geometry(connection_, window), nullptr));
-                if (!geometry) return std::nullopt;
-                return QRect(geometry->x, geometry->y, geometry->width + 2 * geometry->border_width,
-                             geometry->height + 2 * geometry->border_width);
-            }
-            window = tree->parent;
-        }
-        return std::nullopt;
-    }
-
     xcb_connection_t* connection_;
+    xcb_window_t root_;
 };
 
 // The space between each frame and the next one to its right.
@@ -204,7 +226,7 @@ TEST_F(SettingsWindowX11Test, AGapChangedOnTheLayoutPageMovesTheTiledXtermsAtOnc
     for (const char* title : {"gap-xterm-1", "gap-xterm-2"})
         xterms.push_back(std::make_unique<ChildProcess>(
             std::vector<std::string>{"xterm", "-title", title, "-e", "sleep", "600"}));
-    XtermFrames x;
+    ServerView x;
     ASSERT_TRUE(eventually([&] { return x.frames("gap-xterm").size() == 2; }))
         << "the xterms were not managed";
     launch();
@@ -239,6 +261,63 @@ TEST_F(SettingsWindowX11Test, AGapChangedOnTheLayoutPageMovesTheTiledXtermsAtOnc
     EXPECT_EQ(after.front().left(), before.front().left());
     EXPECT_EQ(after.back().right(), before.back().right());
     EXPECT_LT(after.front().width(), before.front().width());
+}
+
+TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeavesTheFocusAlone) {
+    ChildProcess xterm({"xterm", "-title", "lone-xterm", "-e", "sleep", "600"});
+    ServerView x;
+    ASSERT_TRUE(eventually([&] { return x.clients("lone-xterm").size() == 1; }));
+    const xcb_window_t typing = x.clients("lone-xterm").front();
+    ASSERT_TRUE(eventually([&] { return x.activeWindow() == typing; }));
+    launch();
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(eventually([&] {
+        return delegate->controllerStarted() && !delegate->snapshot().displays.empty() &&
+               delegate->snapshot().displays.front().columns.size() == 1;
+    }));
+    // No window before the grace for a tray host is over.
+    EXPECT_FALSE(delegate->trayHostFound().has_value());
+    EXPECT_EQ(delegate->settingsWindow(), nullptr);
+
+    ASSERT_TRUE(eventually([&] { return delegate->trayHostFound().has_value(); },
+                           AppDelegate::kTrayHostGrace + kLimit));
+    EXPECT_FALSE(*delegate->trayHostFound());
+    SettingsWindow* window = delegate->settingsWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->selected(), SettingsPageTab::general);
+    const auto own = xcb_window_t(window->window()->winId());
+    // Mapped and managed on top of the xterm, which keeps the focus and its column to itself.
+    ASSERT_TRUE(eventually([&] {
+        const std::vector<xcb_window_t> stacking = x.clients();
+        return x.viewable(own) && !stacking.empty() && stacking.back() == own;
+    })) << "the settings window is not shown on top";
+    const std::optional<QRect> tiled = x.frame(typing);
+    EXPECT_EQ(x.activeWindow(), typing);
+    EXPECT_EQ(delegate->snapshot().displays.front().columns.size(), 1u);
+    EXPECT_EQ(x.frame(typing), tiled);
+    if (const char* shot = std::getenv("BRINDLOW_NO_TRAY_SCREENSHOT")) {
+        eventually([&] { return window->window()->windowHandle()->isExposed(); });
+        window->window()->repaint();
+        runProcess({"import", "-window", "root", shot});
+    }
+
+    // Asked for (Settings…, Ctrl+,), the same window takes the focus.
+    delegate->showSettings(SettingsTab::general);
+    EXPECT_TRUE(eventually([&] { return x.activeWindow() == own; })) << "not activated";
+    EXPECT_EQ(delegate->settingsWindow(), window);
+}
+
+TEST_F(SettingsWindowX11Test, ATrayHostStartedJustAfterLaunchTakesTheIconAndNoWindowShows) {
+    launch();
+    if (HasFatalFailure()) return;
+    startTrayHost();
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(eventually([&] { return delegate->tray()->icon().geometry().isValid(); }))
+        << "the icon was not embedded";
+    ASSERT_TRUE(eventually([&] { return delegate->trayHostFound().has_value(); },
+                           AppDelegate::kTrayHostGrace + kLimit));
+    EXPECT_TRUE(*delegate->trayHostFound());
+    EXPECT_EQ(delegate->settingsWindow(), nullptr);
 }
 
 }  // namespace
