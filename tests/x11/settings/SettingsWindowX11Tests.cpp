@@ -295,10 +295,28 @@ TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeav
     EXPECT_EQ(x.activeWindow(), typing);
     EXPECT_EQ(delegate->snapshot().displays.front().columns.size(), 1u);
     EXPECT_EQ(x.frame(typing), tiled);
-    if (const char* shot = std::getenv("BRINDLOW_NO_TRAY_SCREENSHOT")) {
+    // Every page as X shows it, to look at: BRINDLOW_SETTINGS_PAGES=<folder>.
+    if (const char* folder = std::getenv("BRINDLOW_SETTINGS_PAGES")) {
         eventually([&] { return window->window()->windowHandle()->isExposed(); });
-        window->window()->repaint();
-        runProcess({"import", "-window", "root", shot});
+        // Rows on the pages that list things.
+        settings->update([](AppSettings& s) {
+            s.appRules = {{"XTerm", "XTerm", AppBehavior::tile, 0.75},
+                          {"Spreadsheet", "A Spreadsheet With A Very Long Application Name",
+                           AppBehavior::floating, std::nullopt}};
+        });
+        layouts->saveCurrent("Writing");
+        for (const SettingsPageTab tab : kSettingsPageTabs) {
+            window->select(tab);
+            // Pages fill and lay out on showing through posted events.
+            for (int pass = 0; pass < 3; ++pass) {
+                QCoreApplication::sendPostedEvents();
+                QCoreApplication::processEvents();
+            }
+            window->window()->repaint();
+            runProcess({"import", "-window", "root",
+                        std::string(folder) + "/" + std::string(tabName(tab)) + ".png"});
+        }
+        window->select(SettingsPageTab::general);
     }
 
     // Asked for (Settings…, Ctrl+,), the same window takes the focus.
