@@ -10,6 +10,7 @@
 
 #include "support/TempFolder.h"
 #include "x11/e2e/AppProcess.h"
+#include "x11/support/TrayHostStandIn.h"
 #include "x11/support/X11Fixture.h"
 
 namespace brindlow::test {
@@ -185,6 +186,8 @@ class OverlayX11Test : public X11Fixture {
         return border;
     }
 
+    // A tray for Brindlow, which would otherwise open its settings window over the xterms.
+    TrayHostStandIn trayHost_;
     TempFolder data_;
     std::vector<std::unique_ptr<ChildProcess>> xterms_;
     std::unique_ptr<ChildProcess> compositor_;
