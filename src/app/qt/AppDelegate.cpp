@@ -259,6 +259,7 @@ void AppDelegate::installControllerCallbacks() {
         if (!alive) return;
         AppDelegate& self = **alive;
         self.snapshot_ = snapshot;
+        self.requestTarget_.snapshotPublished(snapshot);
         self.menuBar_.setSnapshot(snapshot);
         self.menuBar_.updateTitle();
         if (self.indicator_) {
