@@ -296,7 +296,7 @@ TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeav
     EXPECT_EQ(delegate->snapshot().displays.front().columns.size(), 1u);
     EXPECT_EQ(x.frame(typing), tiled);
     // Every page as X shows it, to look at: BRINDLOW_SETTINGS_PAGES=<folder>.
-    if (const char* folder = std::getenv("BRINDLOW_SETTINGS_PAGES")) {
+    if (const char* pictures = std::getenv("BRINDLOW_SETTINGS_PAGES")) {
         eventually([&] { return window->window()->windowHandle()->isExposed(); });
         // Rows on the pages that list things.
         settings->update([](AppSettings& s) {
@@ -314,7 +314,7 @@ TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeav
             }
             window->window()->repaint();
             runProcess({"import", "-window", "root",
-                        std::string(folder) + "/" + std::string(tabName(tab)) + ".png"});
+                        std::string(pictures) + "/" + std::string(tabName(tab)) + ".png"});
         }
         window->select(SettingsPageTab::general);
     }
