@@ -13,6 +13,7 @@
 
 #include "support/TempFolder.h"
 #include "x11/e2e/AppProcess.h"
+#include "x11/support/TrayHostStandIn.h"
 #include "x11/support/X11Fixture.h"
 
 namespace brindlow::test {
@@ -194,6 +195,8 @@ class OverlayX11Test : public X11Fixture {
             runProcess({"import", "-window", "root", std::string(folder) + "/" + name + ".png"});
     }
 
+    // A tray for Brindlow, which would otherwise open its settings window over the xterms.
+    TrayHostStandIn trayHost_;
     TempFolder data_;
     std::vector<std::unique_ptr<ChildProcess>> xterms_;
     std::unique_ptr<ChildProcess> compositor_;
