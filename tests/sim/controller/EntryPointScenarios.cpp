@@ -13,6 +13,14 @@ class EntryPoints : public CommandScenario {
         column.widthFraction = 0.5;
         return column;
     }
+
+    std::optional<SessionSnapshot> capture() {
+        std::optional<SessionSnapshot> captured;
+        controller->captureSnapshot(
+            [&](SessionSnapshot snapshot) { captured = std::move(snapshot); });
+        time.runUntilIdle();
+        return captured;
+    }
 };
 
 // MARK: Jump and reorder
@@ -67,9 +75,7 @@ TEST_F(EntryPoints, ReorderingMovesAColumnWithinItsBlockAndKeepsTheFocus) {
 TEST_F(EntryPoints, CaptureDeliversTheArrangementEvenWhilePaused) {
     open(2);
     run(Command::Kind::togglePause);
-    std::optional<SessionSnapshot> captured;
-    controller->captureSnapshot([&](SessionSnapshot snapshot) { captured = std::move(snapshot); });
-    time.runUntilIdle();
+    std::optional<SessionSnapshot> captured = capture();
     ASSERT_TRUE(captured);
     ASSERT_EQ(captured->displays.size(), 2u);
     EXPECT_EQ(captured->displays[0].columns.size(), 2u);
@@ -77,9 +83,7 @@ TEST_F(EntryPoints, CaptureDeliversTheArrangementEvenWhilePaused) {
 
 TEST_F(EntryPoints, RestoringAnArrangementRebuildsEveryStripAndReportsMissingApplications) {
     open(3);
-    std::optional<SessionSnapshot> captured;
-    controller->captureSnapshot([&](SessionSnapshot snapshot) { captured = std::move(snapshot); });
-    time.runUntilIdle();
+    std::optional<SessionSnapshot> captured = capture();
     run(Command::Kind::moveLeft);
     run(Command::Kind::stackLeft);
     ASSERT_NE(stripWindows("LEFT"), (std::vector<WindowID>{id(0), id(1), id(2)}));
@@ -100,9 +104,7 @@ TEST_F(EntryPoints, RestoringAnArrangementRebuildsEveryStripAndReportsMissingApp
 
 TEST_F(EntryPoints, ARestoreWhilePausedChangesTheStripsButMovesNoWindow) {
     open(2);
-    std::optional<SessionSnapshot> captured;
-    controller->captureSnapshot([&](SessionSnapshot snapshot) { captured = std::move(snapshot); });
-    time.runUntilIdle();
+    std::optional<SessionSnapshot> captured = capture();
     std::swap(captured->displays[0].columns[0], captured->displays[0].columns[1]);
     run(Command::Kind::togglePause);
     const Rect before = windows[0].frame();
@@ -130,11 +132,8 @@ TEST_F(EntryPoints, TheListDescribesEveryStripWithoutPublishing) {
     open(2);
     giveBadge(id(0));
     snapshots.clear();
-    std::string text;
-    controller->listJSON(true, [&](std::string json) { text = std::move(json); });
-    time.runUntilIdle();
+    const nlohmann::json list = listed();
     EXPECT_TRUE(snapshots.empty());
-    const nlohmann::json list = nlohmann::json::parse(text);
     EXPECT_EQ(list["paused"], false);
     ASSERT_EQ(list["displays"].size(), 2u);
     EXPECT_EQ(list["displays"][0]["name"], "Left");

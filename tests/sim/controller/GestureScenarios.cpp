@@ -15,6 +15,12 @@ class Gestures : public CommandScenario {
         return settings;
     }
 
+    // Four columns, the first focused, the strip at 0.
+    void openAtTheStart() {
+        open(4, flat());
+        focusWindow(id(0));
+    }
+
     void swipe(double amount, double velocity, GestureUnit unit = GestureUnit::points) {
         controller->gestureBegan(Point{500, 500});
         controller->gestureChanged(amount, unit);
@@ -24,8 +30,7 @@ class Gestures : public CommandScenario {
 };
 
 TEST_F(Gestures, TheStripFollowsTheFingersAndRubberBandsPastTheStart) {
-    open(4, flat());
-    focusWindow(id(0));
+    openAtTheStart();
     ASSERT_DOUBLE_EQ(strip().offset, 0);
     controller->gestureBegan(Point{500, 500});
     controller->gestureChanged(90, GestureUnit::points);
@@ -38,8 +43,7 @@ TEST_F(Gestures, TheStripFollowsTheFingersAndRubberBandsPastTheStart) {
 }
 
 TEST_F(Gestures, UpdatesWaitingForTheQueueAreAppliedOnceWithTheNewestAmount) {
-    open(4, flat());
-    focusWindow(id(0));
+    openAtTheStart();
     controller->gestureBegan(Point{500, 500});
     time.runUntilIdle();
     const size_t before = stripQueue->pendingCount();
@@ -52,8 +56,7 @@ TEST_F(Gestures, UpdatesWaitingForTheQueueAreAppliedOnceWithTheNewestAmount) {
 }
 
 TEST_F(Gestures, AReleaseSettlesOnTheNearestColumnAndFocusesIt) {
-    open(4, flat());
-    focusWindow(id(0));
+    openAtTheStart();
     snapshots.clear();
     swipe(-400, 0);  // displayed 400: nearer to 0 than to 960
     EXPECT_DOUBLE_EQ(strip().offset, 0);
@@ -68,8 +71,7 @@ TEST_F(Gestures, AReleaseSettlesOnTheNearestColumnAndFocusesIt) {
 }
 
 TEST_F(Gestures, AFlingCoastsFurtherThanTheFingersWent) {
-    open(4, flat());
-    focusWindow(id(0));
+    openAtTheStart();
     // 300 points of travel alone settle back on 0; flung at 2000 pt/s it projects to 700.
     swipe(-300, -2000);
     EXPECT_DOUBLE_EQ(strip().offset, 960);
@@ -96,8 +98,7 @@ TEST_F(Gestures, WithAnimationsTheSettleCoastsOnTheDisplayClock) {
 // A swipe cut short by the pause never ends on its own: resuming lays the strip out where it
 // stands, and raises are no longer held back for a landing that will not come.
 TEST_F(Gestures, PausingInTheMiddleOfASwipeStopsIt) {
-    open(4, flat());
-    focusWindow(id(0));
+    openAtTheStart();
     const Rect home = windows[0].frame();
     controller->gestureBegan(Point{500, 500});
     controller->gestureChanged(-100, GestureUnit::points);
@@ -133,8 +134,7 @@ TEST_F(Gestures, TheSettleClearsTheGestureEvenWhenItsDisplayIsGone) {
 
 TEST_F(Gestures, ASecondSwipeOnAnotherDisplayFirstPutsTheFirstOneBack) {
     desktop.openWindow(term, {.title = "r", .frame = {2000, 100, 600, 400}});
-    open(4, flat());
-    focusWindow(id(0));
+    openAtTheStart();
     controller->gestureBegan(Point{500, 500});
     controller->gestureChanged(-700, GestureUnit::points);
     time.runUntilIdle();
