@@ -205,14 +205,6 @@ TEST_F(SnapshotsAndFocusFrames, FocusFramesSayWhichDisplayMoves) {
     EXPECT_FALSE(focusFrames.back()[1].frame.has_value());  // an empty strip
 }
 
-TEST_F(SnapshotsAndFocusFrames, SnapshotColumnsReportFullWidthAsOne) {
-    start(stillSettings());
-    run(Command::Kind::fullWidth);
-    ASSERT_FALSE(snapshots.empty());
-    const DisplaySnapshot& left = snapshots.back().displays.at(0);
-    EXPECT_DOUBLE_EQ(left.columns.at(size_t(*left.focusedIndex)).widthFraction, 1.0);
-}
-
 // MARK: Putting windows back
 
 TEST_F(LayoutApplication, AtQuitParkedAndLaterWindowsArePutBackOnScreen) {

@@ -57,14 +57,14 @@ TEST_F(StackedAndPinnedDrags, AStackedWindowDroppedOnTheOtherDisplayLeavesItsSta
     focusWindow(id(2));
     run(Command::Kind::stackLeft);  // [w0] [w1 w2]
     time.advance(1.0);
-    const std::vector<WindowID> right = stripWindows("RIGHT");
-    ASSERT_EQ(right.size(), 2u);
+    const std::vector<WindowID> others = stripWindows("RIGHT");
+    ASSERT_EQ(others.size(), 2u);
     // Between the two columns of the right display.
-    const double between = (placed(right[0]).midX() + placed(right[1]).midX()) / 2;
+    const double between = (placed(others[0]).midX() + placed(others[1]).midX()) / 2;
     drag(windows[2], centredAt(windows[2].frame(), between));
     release();
     EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(1)}}));
-    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{right[0], id(2), right[1]}));
+    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{others[0], id(2), others[1]}));
     EXPECT_EQ(activeDisplay(), "RIGHT");
     EXPECT_EQ(focusedColumn("RIGHT").activeWindowID, id(2));
 }

@@ -187,8 +187,8 @@ TEST_F(AppObservation, AnAppObservedOnlyAtTheStartsRetryKeepsItsWindowsInAStrip)
     start(stillSettings());
     time.advance(1.0);
     // Each window once, in the left strip.
-    const std::vector<WindowID> left = stripWindows("LEFT");
-    EXPECT_EQ(std::multiset<WindowID>(left.begin(), left.end()),
+    const std::vector<WindowID> tiled = stripWindows("LEFT");
+    EXPECT_EQ(std::multiset<WindowID>(tiled.begin(), tiled.end()),
               (std::multiset<WindowID>{a.id(), e.id()}));
     EXPECT_TRUE(stripWindows("RIGHT").empty());
 }
