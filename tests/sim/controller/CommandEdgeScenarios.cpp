@@ -12,7 +12,9 @@ class CommandEdges : public CommandScenario {};
 // The focus tail takes the badge off before it publishes, whatever the raise does later.
 TEST_F(CommandEdges, TheFocusTailPublishesTheFocusedWindowWithoutItsBadge) {
     open(3);
-    for (const int column : {3, 1}) {
+    term.activate();  // the editor's windows are not in front: each can get a badge
+    time.runUntilIdle();
+    for (const int column : {3, 1}) {  // the focused column, then another
         giveBadge(id(column - 1));
         snapshots.clear();
         run(Command::jumpTo(column));

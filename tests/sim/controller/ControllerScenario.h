@@ -203,13 +203,14 @@ class ControllerScenario : public QuietLogTest {
         return ids;
     }
     // A command finished in a shell whose parent is the window's application, in a folder named
-    // like the window's title: the window gets a badge.
+    // like the window's title: the window gets a badge (unless the user is looking at it).
     void giveBadge(WindowID id) {
         static constexpr std::int32_t kShell = 8888;
         const SimWindow window = desktop.window(id);
         desktop.setProcess(kShell, window.pid(), "zsh");
         controller->badge({kShell, "/home/me/" + window.title().value_or(""), "make", 0});
         time.runUntilIdle();
+        EXPECT_TRUE(badged().contains(id)) << "no badge for window " << id;
     }
 
     // The list JSON, as `list --titles` prints it.

@@ -175,19 +175,6 @@ TEST_F(LayoutApplication, TwoChangesWithinAFifthOfASecondGetOneCatchUpPass) {
 
 class SnapshotsAndFocusFrames : public LayoutApplication {};
 
-TEST_F(SnapshotsAndFocusFrames, WhilePausedFocusFramesGoOutEmptyOnce) {
-    AppSettings settings = stillSettings();
-    settings.focusBorder = true;
-    start(settings);
-    focusFrames.clear();
-    run(Command::Kind::togglePause);
-    run(Command::Kind::focusRight);  // paused: nothing moves, nothing is published again
-    ASSERT_EQ(focusFrames.size(), 1u);
-    EXPECT_TRUE(focusFrames.front().empty());
-    ASSERT_FALSE(snapshots.empty());
-    EXPECT_TRUE(snapshots.back().paused);
-}
-
 TEST_F(SnapshotsAndFocusFrames, FocusFramesSayWhichDisplayMoves) {
     AppSettings settings = stillSettings();
     settings.focusBorder = true;
