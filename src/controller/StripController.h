@@ -216,12 +216,21 @@ class StripController {
 
     // Commands.
     void execute(Command command);
+    // The display commands act on: the active one, else the first; none without a strip.
+    std::optional<std::string> commandDisplay() const;
+    // Carries out a focus command on the strip alone and leaves the rest of the focus change to
+    // finishFocusMoves(); false for a command that needs its full handler.
+    bool moveFocusAhead(const Command& command, const std::string& uuid);
+    void finishFocusMoves();
     void togglePause();
     // After the strip's structure changed: automatic tabs back to stacks, viewport clamp, relayout,
     // session save and a structure snapshot.
     void afterStructureChange(const std::string& uuid);
     void restoreAutoTabs(const std::string& uuid);
     void raiseFocused(const std::string& uuid);
+    // Whether a focus event for `id` only answers an earlier raise of ours while the strip's focus
+    // has moved on since.
+    bool isStaleRaiseEcho(WindowID id);
     void showMessage(const ToastMessage& message);
     // A user drag or resize of a tiled window, judged when the button is released.
     void watchDrag(WindowID id);
@@ -372,6 +381,10 @@ class StripController {
     std::optional<std::pair<double, GestureUnit>> takePendingGesture();
 
     GestureDrag gesture_;
+    // The display whose focus moved ahead of its layout (strip queue).
+    std::optional<std::string> pendingFocusDisplay_;
+    // Windows raised for the focus and when, until their focus event comes back (strip queue).
+    std::vector<std::pair<WindowID, double>> raisedForFocus_;
     // Shared with the gesture thread under its own lock.
     std::mutex pendingGestureMutex_;
     std::optional<std::pair<double, GestureUnit>> pendingGesture_;
