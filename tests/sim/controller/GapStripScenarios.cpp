@@ -29,6 +29,9 @@ class GapStrips : public ControllerScenario {
         time.runUntilIdle();
         writeLearnedHeights({{"org.example.tall", 880}});
     }
+
+    // The latest published picture of the display.
+    const DisplaySnapshot& shown() const { return snapshots.back().displays.front(); }
 };
 
 TEST_F(GapStrips, AWindowThatSnapsBackToItsOwnWidthStillGetsItsBandAboveItsWindowNumber) {
@@ -51,8 +54,7 @@ TEST_F(GapStrips, AWindowThatSnapsBackToItsOwnWidthStillGetsItsBandAboveItsWindo
     desktop.setDisplayFrames(left, kLeft, Rect{0, 100, 1920, 980});
     time.runUntilIdle();
     animate();
-    ASSERT_FALSE(snapshots.empty());
-    const std::vector<GapStrip>& strips = snapshots.back().displays.front().gapStrips;
+    const std::vector<GapStrip>& strips = shown().gapStrips;
     ASSERT_EQ(strips.size(), 1u);
     EXPECT_EQ(strips.front().above, tall.number());
     EXPECT_EQ(strips.front().rect, Rect(12, 578, 936, 24));  // the 466-point upper slot's foot

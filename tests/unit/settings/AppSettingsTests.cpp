@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <nlohmann/json.hpp>
 
 #include "platform/Log.h"
 #include "settings/AppSettings.h"
