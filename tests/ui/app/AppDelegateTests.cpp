@@ -108,6 +108,8 @@ TEST_F(AppDelegateTest, StartUpWiresTheControllerListensAndStartsAtOnceWhenTheDi
 
 TEST_F(AppDelegateTest, TheMenuTitleFollowsSnapshotsAndNoTrayHostIsSaidOnce) {
     LogSink::clear();
+    // No welcome window: the settings window would wait for it to close.
+    settings.update([](AppSettings& s) { s.firstRunDone = true; });
     auto delegate = makeDelegate();
     ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
     time.runUntilIdle();
