@@ -52,22 +52,6 @@ TEST_F(Drags, DraggingAColumnPastItsNeighbourSwapsThemOnceTheButtonIsUp) {
     EXPECT_EQ(windows[0].frame(), placed(id(0)));
 }
 
-TEST_F(Drags, AWindowDraggedOutOfAStackLandsRightOfThatStack) {
-    open(3);
-    focusWindow(id(1));
-    run(Command::Kind::stackLeft);  // [w0 w1] [w2]
-    ASSERT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0), id(1)}, {id(2)}}));
-    time.advance(1.0);
-    const Rect last = placed(id(2));
-    const Rect from = windows[1].frame();
-    // Its centre just right of the last column's centre, still on the left display.
-    drag(windows[1], centredAt(from, last.midX() + 20));
-    release();
-    EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(2)}, {id(1)}}));
-    EXPECT_EQ(strip().focusedIndex, 2);
-    EXPECT_DOUBLE_EQ(strip().columns[2].widthFraction, 0.5);
-}
-
 TEST_F(Drags, AShakeInsideAStackPutsTheWindowBack) {
     open(2);
     run(Command::Kind::stackLeft);
