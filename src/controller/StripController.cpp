@@ -110,6 +110,17 @@ void StripController::windowRaised() {
     enqueueAfter(0.25, [this] { publishFocusFrames(); });
 }
 
+std::optional<std::string> StripControllerState::swipedDisplay() const {
+    for (const auto& [uuid, display] : displays)
+        if (display.animator.isSwiped()) return uuid;
+    return std::nullopt;
+}
+
+bool StripControllerState::anyDisplayAnimating() const {
+    return std::any_of(displays.begin(), displays.end(),
+                       [](const auto& entry) { return entry.second.animator.isAnimating(); });
+}
+
 DisplayState* StripController::stateOf(const std::string& uuid) {
     const auto found = state_.displays.find(uuid);
     return found == state_.displays.end() ? nullptr : &found->second;
@@ -118,11 +129,6 @@ DisplayState* StripController::stateOf(const std::string& uuid) {
 const DisplayState* StripController::stateOf(const std::string& uuid) const {
     const auto found = state_.displays.find(uuid);
     return found == state_.displays.end() ? nullptr : &found->second;
-}
-
-bool StripController::anyDisplayAnimating() const {
-    return std::any_of(state_.displays.begin(), state_.displays.end(),
-                       [](const auto& entry) { return entry.second.animating; });
 }
 
 std::optional<std::string> StripController::displayUnder(Point point) const {

@@ -133,9 +133,6 @@ class StripController {
     void gestureEnded(double velocity, GestureUnit unit);
 
   private:
-    // Maps a lead time in seconds to the (offset, glide progress) expected by then.
-    using Predictor = std::function<std::pair<double, double>(double lead)>;
-
     // How one apply runs: `offset` is where the strip stands now; a final apply moves
     // synchronously and may be followed by the checks; `settleOnly` only corrects windows that
     // ended up elsewhere and creates size checks.
@@ -231,8 +228,8 @@ class StripController {
     void relayout(const std::string& uuid);
     // Every display's viewport is clamped before any display is laid out again.
     void clampAndRelayoutAll();
-    void prepareGlide(const std::string& uuid);
-    void startAnimation(const std::string& uuid);
+    // The frames the visible windows stood at, when the new layout moves or resizes one of them.
+    std::optional<std::map<WindowID, Rect>> glideStart(const std::string& uuid) const;
     void applyLayout(const std::string& uuid, const ApplyOptions& options);
     std::map<WindowID, MoveResult> applyNow(const std::vector<Placement>& placements,
                                             bool settleOnly);
@@ -243,7 +240,7 @@ class StripController {
     // Animation.
     void tickOnQueue();
     void animationStep();
-    void logAnimationSummary(const std::string& uuid);
+    void logAnimationSummary(const DisplayAnimator::Step& landing);
     std::string finalResizeText() const;
 
     // Catch-up pass and size checks.
@@ -281,7 +278,6 @@ class StripController {
     double now() const { return clock_.now(); }
     DisplayState* stateOf(const std::string& uuid);
     const DisplayState* stateOf(const std::string& uuid) const;
-    bool anyDisplayAnimating() const;
     // The first display in order whose frame holds `point`.
     std::optional<std::string> displayUnder(Point point) const;
 
@@ -358,20 +354,11 @@ class StripController {
     void applyPendingGesture();
     void settleSwipe(double velocity, GestureUnit unit);
 
-    // The swipe in progress: the offset it began at, its smoothed speed and the last sample
-    // (time, offset). Strip queue.
-    struct GestureDrag {
-        double startOffset = 0;
-        double velocity = 0;
-        std::optional<std::pair<double, double>> sample;
-    };
-
     Column* focusedColumn(const std::string& uuid);
     void editFocusedColumn(const std::string& uuid, const std::function<void(Column&)>& edit);
     bool leftButtonDown() const;
     std::optional<std::pair<double, GestureUnit>> takePendingGesture();
 
-    GestureDrag gesture_;
     // Shared with the gesture thread under its own lock.
     std::mutex pendingGestureMutex_;
     std::optional<std::pair<double, GestureUnit>> pendingGesture_;

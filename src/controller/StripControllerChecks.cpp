@@ -19,7 +19,7 @@ void StripController::catchUpApply(const std::string& uuid) {
     DisplayState* display = stateOf(uuid);
     if (!display) return;
     display->settlePending = false;
-    if (state_.paused || state_.gestureUUID == uuid || display->animating) return;
+    if (state_.paused || !display->animator.isResting()) return;
     // A window the user holds, or dropped and is yet to be judged, is not one an application
     // misplaced: pulling it back would undo the drag. Try again once the drop is judged.
     const std::vector<WindowID> ids = display->strip.allWindowIDs();
@@ -43,7 +43,7 @@ void StripController::scheduleSizeCheck(const std::string& uuid, std::vector<Siz
 void StripController::checkSize(const std::string& uuid, std::vector<SizeCheck> checks,
                                 int attempt) {
     const DisplayState* display = stateOf(uuid);
-    if (!display || state_.paused || state_.gestureUUID == uuid || display->animating) return;
+    if (!display || state_.paused || !display->animator.isResting()) return;
 
     std::vector<SizeCheck> kept;
     std::vector<WindowID> vanished;

@@ -42,29 +42,25 @@ void StripController::relayout(const std::string& uuid) {
     if (state_.paused || stopped_.load()) return;
     DisplayState* display = stateOf(uuid);
     if (!display) return;
-    if (state_.gestureUUID == uuid) {
+    if (display->animator.isSwiped()) {
         applyLayout(uuid, ApplyOptions::frame(display->displayedOffset));
         return;
     }
     if (state_.settings.animationsEnabled) {
-        prepareGlide(uuid);
-        display = stateOf(uuid);
-        if (display->animating || display->glideFrom ||
+        std::optional<std::map<WindowID, Rect>> glideFrom = glideStart(uuid);
+        if (display->animator.isAnimating() || glideFrom ||
             std::fabs(display->displayedOffset - display->strip.scrollOffset) >= 0.5) {
+            const bool starts = display->animator.animate(now(), std::move(glideFrom));
             applyLayout(uuid, ApplyOptions::frame(display->displayedOffset));
-            startAnimation(uuid);
+            if (starts) asyncMover_->resetSlowest();
+            // Starting a running clock does nothing; starting also retries a link that could
+            // not be made before, without which an animation would never land.
+            displayLink_->start();
             return;
         }
-        display->displayedOffset = display->strip.scrollOffset;
-        display->velocity = 0;
-    } else {
-        display->displayedOffset = display->strip.scrollOffset;
-        display->animating = false;
-        display->velocity = 0;
-        display->glideFrom.reset();
-        display->scrollEase.reset();
-        display->glideEase.reset();
     }
+    display->displayedOffset = display->strip.scrollOffset;
+    display->animator.rest();
     applyLayout(uuid, ApplyOptions::landing(display->strip.scrollOffset));
 }
 
@@ -74,9 +70,9 @@ void StripController::clampAndRelayoutAll() {
     for (const std::string& uuid : std::vector<std::string>(state_.displayOrder)) relayout(uuid);
 }
 
-void StripController::prepareGlide(const std::string& uuid) {
-    DisplayState* display = stateOf(uuid);
-    if (!display) return;
+std::optional<std::map<WindowID, Rect>> StripController::glideStart(const std::string& uuid) const {
+    const DisplayState* display = stateOf(uuid);
+    if (!display) return std::nullopt;
     const StripLayout layout =
         layOut(display->strip, geometry(uuid), minimumHeights(display->strip),
                display->strip.scrollOffset, display->displayedOffset);
@@ -86,28 +82,9 @@ void StripController::prepareGlide(const std::string& uuid) {
     for (const Placement& placement : layout.placements) {
         if (!placement.isVisible) continue;
         const auto old = previous.find(placement.windowID);
-        if (old == previous.end() || !differsBy(old->second, placement.frame, 2.0)) continue;
-        display->glideFrom = std::move(previous);
-        display->glideProgress = 0;
-        display->glideVelocity = 0;
-        display->glideEase.reset();
-        return;
+        if (old != previous.end() && differsBy(old->second, placement.frame, 2.0)) return previous;
     }
-}
-
-void StripController::startAnimation(const std::string& uuid) {
-    DisplayState* display = stateOf(uuid);
-    if (!display) return;
-    if (!display->animating) {
-        state_.animationStats[uuid] = AnimationStats{0, now(), 0, ""};
-        asyncMover_->resetSlowest();
-        display->scrollEase.reset();
-        display->glideEase.reset();
-    }
-    display->animating = true;
-    // Starting a running clock does nothing; starting also retries a link that could not be made
-    // before, without which an animation would never land.
-    displayLink_->start();
+    return std::nullopt;
 }
 
 void StripController::applyLayout(const std::string& uuid, const ApplyOptions& options) {
@@ -125,13 +102,14 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
     StripLayout layout = layOutAt(options.offset);
     std::vector<Placement> placements = std::move(layout.placements);
 
+    const DisplayAnimator::Glide* running = display.animator.glide();
     const auto glide = [&](std::vector<Placement>& frames, double progress) {
-        if (options.final || !display.glideFrom) return;
+        if (options.final || !running) return;
         const double fraction = progress / AnimationTiming::kGlideComplete;
         for (Placement& placement : frames) {
             if (!placement.isVisible || placement.isParked) continue;
-            const auto old = display.glideFrom->find(placement.windowID);
-            if (old == display.glideFrom->end()) continue;
+            const auto old = running->from.find(placement.windowID);
+            if (old == running->from.end()) continue;
             const auto window = state_.windows.find(placement.windowID);
             const bool slowResize =
                 window != state_.windows.end() &&
@@ -140,7 +118,7 @@ void StripController::applyLayout(const std::string& uuid, const ApplyOptions& o
                 FramePacing::glideFrame(old->second, placement.frame, fraction, slowResize);
         }
     };
-    glide(placements, options.glideProgress.value_or(display.glideProgress));
+    glide(placements, options.glideProgress.value_or(running ? running->progress : 0.0));
 
     std::map<WindowID, MoveResult> results;
     std::optional<WindowID> focusedWindow;

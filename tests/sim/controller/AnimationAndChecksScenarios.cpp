@@ -20,7 +20,7 @@ TEST_F(Animation, AFocusChangeScrollsOnTheDisplayClockAndLandsWithAFinalApply) {
     desktop.window(last).focus();
     time.runUntilIdle();
     const DisplayState& display = state().displays.at("LEFT");
-    ASSERT_TRUE(display.animating);
+    ASSERT_TRUE(display.animator.isAnimating());
     ASSERT_TRUE(link && link->isRunning());
     const double target = display.strip.scrollOffset;
     EXPECT_GT(target, 0);
@@ -31,7 +31,7 @@ TEST_F(Animation, AFocusChangeScrollsOnTheDisplayClockAndLandsWithAFinalApply) {
     EXPECT_GT(frames, 5);
     EXPECT_LT(frames, 60);  // about 0.5 s at the default stiffness
     EXPECT_FALSE(link->isRunning());
-    EXPECT_FALSE(state().displays.at("LEFT").animating);
+    EXPECT_FALSE(state().displays.at("LEFT").animator.isAnimating());
     EXPECT_DOUBLE_EQ(state().displays.at("LEFT").displayedOffset, target);
     bool sawMoving = false;
     for (const auto& list : focusFrames)

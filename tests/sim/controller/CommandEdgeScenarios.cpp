@@ -31,7 +31,7 @@ TEST_F(CommandEdges, ARaiseDuringAScrollWaitsForTheLanding) {
     open(4, settings);
     ASSERT_TRUE(windows[3].isFocused());
     run(Command::Kind::focusFirst);
-    ASSERT_TRUE(display().animating);
+    ASSERT_TRUE(display().animator.isAnimating());
     EXPECT_TRUE(display().raiseWhenLanded);
     EXPECT_FALSE(windows[0].isFocused());
     animate();
@@ -43,11 +43,11 @@ TEST_F(CommandEdges, PausingStopsEveryAnimationAndPublishesThePausedState) {
     AppSettings settings;
     open(4, settings);
     run(Command::Kind::focusFirst);
-    ASSERT_TRUE(display().animating);
+    ASSERT_TRUE(display().animator.isAnimating());
     snapshots.clear();
     focusFrames.clear();
     run(Command::Kind::togglePause);
-    EXPECT_FALSE(display().animating);
+    EXPECT_FALSE(display().animator.isAnimating());
     ASSERT_FALSE(snapshots.empty());
     EXPECT_TRUE(snapshots.back().paused);
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::structure());

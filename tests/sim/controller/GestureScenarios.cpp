@@ -30,7 +30,7 @@ TEST_F(Gestures, TheStripFollowsTheFingersAndRubberBandsPastTheStart) {
     controller->gestureBegan(Point{500, 500});
     controller->gestureChanged(90, GestureUnit::points);
     time.runUntilIdle();
-    EXPECT_EQ(state().gestureUUID, "LEFT");
+    EXPECT_EQ(state().swipedDisplay(), "LEFT");
     EXPECT_DOUBLE_EQ(display().displayedOffset, -30);
     EXPECT_DOUBLE_EQ(windows[0].frame().minX(), 30);  // moved with the strip, unanimated
     EXPECT_DOUBLE_EQ(strip().scrollOffset, 0);        // the target does not change while dragging
@@ -62,7 +62,7 @@ TEST_F(Gestures, AReleaseSettlesOnTheNearestColumnAndFocusesIt) {
     swipe(-600, 0);  // 600: the second column
     EXPECT_DOUBLE_EQ(strip().scrollOffset, 960);
     EXPECT_EQ(strip().focusedIndex, 1);
-    EXPECT_FALSE(state().gestureUUID);
+    EXPECT_FALSE(state().swipedDisplay());
     EXPECT_EQ(state().activeUUID, "LEFT");
     EXPECT_EQ(logLines("Swipe settled on column 2").size(), 1u);
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
@@ -91,10 +91,10 @@ TEST_F(Gestures, WithAnimationsTheSettleCoastsOnTheDisplayClock) {
     focusWindow(id(0));
     animate();
     swipe(-300, -2000);
-    EXPECT_TRUE(display().animating);
-    EXPECT_GT(display().velocity, 0);
+    EXPECT_TRUE(display().animator.isAnimating());
+    EXPECT_GT(display().animator.velocity(), 0);
     animate();
-    EXPECT_FALSE(display().animating);
+    EXPECT_FALSE(display().animator.isAnimating());
     EXPECT_DOUBLE_EQ(display().displayedOffset, 960);
     EXPECT_DOUBLE_EQ(windows[1].frame().minX(), 0);
 }
@@ -116,9 +116,9 @@ TEST_F(Gestures, PausingInTheMiddleOfASwipeStopsIt) {
     time.runUntilIdle();
     EXPECT_EQ(windows[0].frame(), before);
     EXPECT_DOUBLE_EQ(strip().scrollOffset, 0);
-    EXPECT_FALSE(state().gestureUUID);
+    EXPECT_FALSE(state().swipedDisplay());
     run(Command::Kind::togglePause);
-    EXPECT_FALSE(state().gestureUUID);
+    EXPECT_FALSE(state().swipedDisplay());
     EXPECT_DOUBLE_EQ(display().displayedOffset, 0);
     EXPECT_EQ(windows[0].frame(), home);
     run(Command::Kind::focusRight);
@@ -132,13 +132,13 @@ TEST_F(Gestures, TheSettleClearsTheGestureEvenWhenItsDisplayIsGone) {
     open(2, flat());
     controller->gestureBegan(Point{2500, 500});
     time.runUntilIdle();
-    ASSERT_EQ(state().gestureUUID, "RIGHT");
+    ASSERT_EQ(state().swipedDisplay(), "RIGHT");
     desktop.removeDisplay(right);
     controller->screensMayHaveChanged();
     time.runUntilIdle();
     controller->gestureEnded(0, GestureUnit::points);
     time.runUntilIdle();
-    EXPECT_FALSE(state().gestureUUID);
+    EXPECT_FALSE(state().swipedDisplay());
     // Focus follows the mouse again and the catch-up runs: nothing waits for a gone swipe.
     EXPECT_TRUE(state().windows.contains(other.id()));
 }
@@ -153,7 +153,7 @@ TEST_F(Gestures, ASecondSwipeOnAnotherDisplayFirstPutsTheFirstOneBack) {
     ASSERT_DOUBLE_EQ(display().displayedOffset, 700);
     controller->gestureBegan(Point{2500, 500});  // the first swipe never ended
     time.runUntilIdle();
-    EXPECT_EQ(state().gestureUUID, "RIGHT");
+    EXPECT_EQ(state().swipedDisplay(), "RIGHT");
     EXPECT_DOUBLE_EQ(display("LEFT").displayedOffset, 0);
     EXPECT_DOUBLE_EQ(windows[0].frame().minX(), 0);
 }
@@ -167,7 +167,7 @@ TEST_F(Gestures, NothingHappensWithoutABeginOrWhilePaused) {
     EXPECT_EQ(windows[0].frame(), before);
     run(Command::Kind::togglePause);
     swipe(-500, -3000);
-    EXPECT_FALSE(state().gestureUUID);
+    EXPECT_FALSE(state().swipedDisplay());
     EXPECT_EQ(windows[0].frame(), before);
 }
 

@@ -32,13 +32,13 @@ TEST_F(RelayoutAndApply, WithAnimationsOffEveryChangeJumpsAndClearsTheEasesAndTh
     start(AppSettings{});
     run(Command::Kind::focusLast);
     frame();
-    ASSERT_TRUE(display("LEFT").animating);
+    ASSERT_TRUE(display("LEFT").animator.isAnimating());
     applySettings(stillSettings());
     run(Command::Kind::focusFirst);
     const DisplayState& left = display("LEFT");
-    EXPECT_FALSE(left.animating);
-    EXPECT_FALSE(left.scrollEase || left.glideEase || left.glideFrom);
-    EXPECT_DOUBLE_EQ(left.velocity, 0);
+    EXPECT_FALSE(left.animator.isAnimating());
+    EXPECT_FALSE(left.animator.scrollEase() || left.animator.glide());
+    EXPECT_DOUBLE_EQ(left.animator.velocity(), 0);
     EXPECT_DOUBLE_EQ(left.displayedOffset, 0);
     expectWindowsWhereLaidOut("LEFT");
 }
@@ -59,12 +59,12 @@ TEST_F(ScrollAnimation, ARetargetInFlightContinuesFromWhereTheWindowsStandWithIt
     run(Command::Kind::focusLast);
     for (int i = 0; i < 6; ++i) frame();
     const double standing = display("LEFT").displayedOffset;
-    const double speed = display("LEFT").velocity;
+    const double speed = display("LEFT").animator.velocity();
     ASSERT_GT(speed, 100);
     run(Command::Kind::focusFirst);
     EXPECT_DOUBLE_EQ(display("LEFT").displayedOffset, standing);
     frame();
-    const std::optional<Ease> ease = display("LEFT").scrollEase;
+    const std::optional<Ease> ease = display("LEFT").animator.scrollEase();
     ASSERT_TRUE(ease.has_value());
     EXPECT_DOUBLE_EQ(ease->from, standing);
     EXPECT_DOUBLE_EQ(ease->to, 0);
@@ -82,17 +82,17 @@ TEST_F(ScrollAnimation, AGlideWithoutScrollRunsItsOwnDurationAndThenLands) {
     start(settings);
     ASSERT_DOUBLE_EQ(display("LEFT").strip.scrollOffset, 0);
     run(Command::Kind::narrower);
-    ASSERT_TRUE(display("LEFT").glideFrom.has_value());
-    ASSERT_TRUE(display("LEFT").animating);
+    ASSERT_TRUE(display("LEFT").animator.glide());
+    ASSERT_TRUE(display("LEFT").animator.isAnimating());
     frame();
-    const std::optional<Ease> glide = display("LEFT").glideEase;
+    ASSERT_TRUE(display("LEFT").animator.glide());
+    const std::optional<Ease> glide = display("LEFT").animator.glide()->ease;
     ASSERT_TRUE(glide.has_value());
     EXPECT_NEAR(glide->duration, 0.682, 1e-9);
     EXPECT_DOUBLE_EQ(glide->to, 1000);
-    EXPECT_FALSE(display("LEFT").scrollEase.has_value());
+    EXPECT_FALSE(display("LEFT").animator.scrollEase().has_value());
     EXPECT_NEAR(animate(), 41, 2);
-    EXPECT_FALSE(display("LEFT").glideFrom.has_value());
-    EXPECT_DOUBLE_EQ(display("LEFT").glideProgress, 0);
+    EXPECT_FALSE(display("LEFT").animator.glide());
     expectWindowsWhereLaidOut("LEFT");
 }
 
@@ -106,11 +106,11 @@ TEST_F(ScrollAnimation, TwoDisplaysAnimateInTheSameTicksAndTheClockStopsAfterBot
     ASSERT_FALSE(stripWindows("RIGHT").empty());
     // The focused window leaves the left strip for the right one: both change at once.
     run(Command::Kind::sendToNextDisplay);
-    ASSERT_TRUE(display("LEFT").animating);
-    ASSERT_TRUE(display("RIGHT").animating);
+    ASSERT_TRUE(display("LEFT").animator.isAnimating());
+    ASSERT_TRUE(display("RIGHT").animator.isAnimating());
     ASSERT_EQ(link->startCount(), 1);
     animate();
-    EXPECT_FALSE(display("LEFT").animating || display("RIGHT").animating);
+    EXPECT_FALSE(display("LEFT").animator.isAnimating() || display("RIGHT").animator.isAnimating());
     EXPECT_EQ(link->stopCount(), 1);
     EXPECT_EQ(logLines("Animation: ").size(), 2u);
 }
@@ -261,7 +261,7 @@ TEST_F(LayoutApplication, WhenNoDisplayLinkCouldBeMadeTheNextAnimationStartTries
     ASSERT_NE(link, nullptr);
     EXPECT_TRUE(link->isRunning());
     animate();
-    EXPECT_FALSE(display("LEFT").animating);
+    EXPECT_FALSE(display("LEFT").animator.isAnimating());
     EXPECT_DOUBLE_EQ(display("LEFT").displayedOffset, display("LEFT").strip.scrollOffset);
 }
 

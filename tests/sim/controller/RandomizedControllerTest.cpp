@@ -99,7 +99,7 @@ class RandomWorld {
                 if (!seen.contains(id)) out << "managed window " << id << " in no column; ";
         for (const auto& [id, record] : s.records.all())
             if (!desktop_.window(id).exists()) out << "record kept for gone window " << id << "; ";
-        if (!s.paused && !s.gestureUUID) frameViolations(out);
+        if (!s.paused && !s.swipedDisplay()) frameViolations(out);
         return out.str();
     }
 
