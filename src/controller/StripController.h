@@ -16,9 +16,11 @@
 #include "command/Command.h"
 #include "controller/DisplayLinkDriver.h"
 #include "controller/DisplayState.h"
+#include "controller/LayoutApplier.h"
 #include "controller/LearnedHeights.h"
 #include "controller/SizeCheck.h"
 #include "controller/Snapshot.h"
+#include "controller/StripControllerEnvironment.h"
 #include "controller/StripControllerState.h"
 #include "controller/WindowRecords.h"
 #include "platform/Executor.h"
@@ -42,23 +44,6 @@
 #include "windows/WindowMover.h"
 
 namespace brindlow {
-
-// Everything the strip controller reaches outside itself. Injected so that scenarios run on the
-// sim desktop in virtual time.
-struct StripControllerEnvironment {
-    // Accessibility, window list, workspace, screens, process table, the main queue, the media
-    // clock and the factory of the move and raise queues.
-    Platform platform;
-    // The strip queue, "com.vemto.brindlow.strip".
-    std::shared_ptr<Executor> stripQueue;
-    // Makes the display clock's link; none when it cannot be made.
-    DisplayLinkDriver::LinkFactory makeDisplayLink;
-    // Where "session.json" and "minimum-heights.json" live.
-    std::filesystem::path storageFolder;
-    // Runs `count` jobs, concurrently where it can, and returns when all ran. Default: one thread
-    // per job beyond the first. Tests on the single-threaded sim desktop pass a sequential loop.
-    std::function<void(size_t count, const std::function<void(size_t)>& job)> concurrentPerform;
-};
 
 // The one owner of all strip state: the displays in use with their strips, the tiled windows,
 // the observed applications, learned sizes, the animation clock. Every piece of that state lives
@@ -133,32 +118,6 @@ class StripController {
     void gestureEnded(double velocity, GestureUnit unit);
 
   private:
-    // How one apply runs: `offset` is where the strip stands now; a final apply moves
-    // synchronously and may be followed by the checks; `settleOnly` only corrects windows that
-    // ended up elsewhere and creates size checks.
-    struct ApplyOptions {
-        double offset = 0;
-        bool final = false;
-        bool settleOnly = false;
-        std::optional<double> glideProgress;  // none: the stored progress
-        Predictor predictor;
-
-        // One animation frame, sent through the move queues; slow applications get the frame
-        // `predictor` gives for their lead.
-        static ApplyOptions frame(double offset, Predictor predictor = nullptr,
-                                  std::optional<double> glideProgress = std::nullopt) {
-            return {offset, false, false, glideProgress, std::move(predictor)};
-        }
-        // Where the strip comes to rest: every window moved synchronously, then checked.
-        static ApplyOptions landing(double offset) {
-            return {offset, true, false, std::nullopt, nullptr};
-        }
-        // The catch-up pass: only windows that ended up elsewhere are sent again.
-        static ApplyOptions settling(double offset) {
-            return {offset, true, true, std::nullopt, nullptr};
-        }
-    };
-
     // MARK: Strip queue (the operations below run only there)
 
     // Settings and displays.
@@ -177,11 +136,6 @@ class StripController {
     std::optional<std::pair<std::string, StripLocation>> locate(WindowID id) const;
     DisplayGeometry geometry(const std::string& uuid) const;
     LayoutEngine::MinimumHeights minimumHeights(const Strip& strip) const;
-    // The layout of `strip` with the current gaps, `offset` points scrolled; `sliceOffset` is
-    // where edge slices are judged (none: no slicing).
-    StripLayout layOut(const Strip& strip, const DisplayGeometry& area,
-                       const LayoutEngine::MinimumHeights& minimums,
-                       std::optional<double> sliceOffset, double offset) const;
 
     // Start and stop.
     void startOnQueue(const std::vector<AppRef>& apps, std::int32_t frontmostPID,
@@ -230,11 +184,6 @@ class StripController {
     void clampAndRelayoutAll();
     // The frames the visible windows stood at, when the new layout moves or resizes one of them.
     std::optional<std::map<WindowID, Rect>> glideStart(const std::string& uuid) const;
-    void applyLayout(const std::string& uuid, const ApplyOptions& options);
-    std::map<WindowID, MoveResult> applyNow(const std::vector<Placement>& placements,
-                                            bool settleOnly);
-    std::map<WindowID, MoveResult> applyTogether(const std::vector<Placement>& placements);
-    void disableEnhancedUIIfNeeded(const Strip& strip);
     std::vector<GapStrip> makeGapStrips(const std::vector<GapBand>& bands);
 
     // Animation.
@@ -242,12 +191,6 @@ class StripController {
     void animationStep();
     void logAnimationSummary(const DisplayAnimator::Step& landing);
     std::string finalResizeText() const;
-
-    // Catch-up pass and size checks.
-    void scheduleCatchUp(const std::string& uuid);
-    void catchUpApply(const std::string& uuid);
-    void scheduleSizeCheck(const std::string& uuid, std::vector<SizeCheck> checks, int attempt);
-    void checkSize(const std::string& uuid, std::vector<SizeCheck> checks, int attempt);
 
     // Snapshots and focus frames.
     StripSnapshot makeSnapshot(const SnapshotReason& reason) const;
@@ -291,6 +234,7 @@ class StripController {
     WindowMover windowMover_;
     std::unique_ptr<AsyncMover> asyncMover_;
     std::unique_ptr<AsyncRaiser> raiser_;
+    std::unique_ptr<LayoutApplier> applier_;
 
     // Shared across threads, each under its own lock, never nested.
     std::mutex frameTimeMutex_;

@@ -53,7 +53,7 @@ void StripController::animationStep() {
         display->displayedOffset = step.displayedOffset;
 
         if (step.kind == DisplayAnimator::Step::Kind::landed) {
-            applyLayout(uuid, ApplyOptions::landing(target));
+            applier_->apply(uuid, ApplyOptions::landing(target));
             if (onSnapshot) {
                 onMain([callback = onSnapshot, snapshot = makeSnapshot(SnapshotReason::quiet())] {
                     callback(snapshot);
@@ -64,8 +64,8 @@ void StripController::animationStep() {
             if (display && display->raiseWhenLanded) raiseFocused(uuid);
             continue;
         }
-        applyLayout(uuid,
-                    ApplyOptions::frame(step.offset, std::move(step.predictor), step.progress));
+        applier_->apply(uuid,
+                        ApplyOptions::frame(step.offset, std::move(step.predictor), step.progress));
         sentFrame = true;
     }
 

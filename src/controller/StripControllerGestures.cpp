@@ -69,7 +69,7 @@ void StripController::applyPendingGesture() {
     Predictor predictor = [offset, velocity](double lead) {
         return std::make_pair(offset + velocity * std::min(lead, 0.15), 0.0);
     };
-    applyLayout(*uuid, ApplyOptions::frame(offset, std::move(predictor)));
+    applier_->apply(*uuid, ApplyOptions::frame(offset, std::move(predictor)));
 }
 
 void StripController::settleSwipe(double velocity, GestureUnit unit) {
