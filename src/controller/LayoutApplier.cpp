@@ -42,6 +42,13 @@ DisplayState* LayoutApplier::stateOf(const std::string& uuid) {
     return found == state_.displays.end() ? nullptr : &found->second;
 }
 
+std::string LayoutApplier::finalResizeText() const {
+    if (!slowestMove_) return "none";
+    const auto app = state_.apps.find(slowestMove_->first);
+    return std::to_string(long(roundHalfAway(slowestMove_->second * 1000))) + " ms (" +
+           (app == state_.apps.end() ? std::string("?") : app->second.name) + ")";
+}
+
 bool LayoutApplier::leftButtonDown() const {
     return env_.platform.leftMouseButtonDown && env_.platform.leftMouseButtonDown();
 }
@@ -213,7 +220,7 @@ std::map<WindowID, MoveResult> LayoutApplier::applyNow(const std::vector<Placeme
         std::lock_guard lock(slowestMutex);
         if (!slowest || elapsed > slowest->second) slowest = std::make_pair(pid, elapsed);
     });
-    state_.slowestMove = slowest;
+    slowestMove_ = slowest;
     return results;
 }
 
@@ -228,12 +235,12 @@ std::map<WindowID, MoveResult> LayoutApplier::applyTogether(
     }
     std::map<WindowID, MoveResult> results;
     if (moves.empty()) {
-        state_.slowestMove.reset();
+        slowestMove_.reset();
         return results;
     }
     const double started = clock_.now();
     std::vector<MoveResult> moved = windowMover_.moveAll(moves, true);
-    state_.slowestMove = std::make_pair(moves.front().first.pid, clock_.now() - started);
+    slowestMove_ = std::make_pair(moves.front().first.pid, clock_.now() - started);
     for (std::size_t i = 0; i < moves.size(); ++i) {
         results[moves[i].first.id] = std::move(moved[i]);
     }

@@ -85,6 +85,9 @@ class LayoutApplier {
     StripLayout layOut(const Strip& strip, const DisplayGeometry& area,
                        const LayoutEngine::MinimumHeights& minimums,
                        std::optional<double> sliceOffset, double offset) const;
+    // How long the slowest application took in the last synchronous apply: "none" when no
+    // window was moved, else "<ms> ms (<application>)", "?" for an application not known.
+    std::string finalResizeText() const;
 
   private:
     std::map<WindowID, MoveResult> applyNow(const std::vector<Placement>& placements,
@@ -106,6 +109,8 @@ class LayoutApplier {
     AsyncMover* const asyncMover_;
     Hooks hooks_;
     Logger log_;
+    // The slowest application of the last synchronous apply: process id and seconds.
+    std::optional<std::pair<std::int32_t, double>> slowestMove_;
 };
 
 }  // namespace brindlow

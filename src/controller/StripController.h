@@ -190,7 +190,6 @@ class StripController {
     void tickOnQueue();
     void animationStep();
     void logAnimationSummary(const DisplayAnimator::Step& landing);
-    std::string finalResizeText() const;
 
     // Snapshots and focus frames.
     StripSnapshot makeSnapshot(const SnapshotReason& reason) const;

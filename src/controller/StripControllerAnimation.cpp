@@ -81,14 +81,8 @@ void StripController::logAnimationSummary(const DisplayAnimator::Step& landing) 
         "final resize %{public}s",
         long(landing.frames), elapsed, long(roundHalfAway(landing.frames / elapsed)),
         long(roundHalfAway(slowest.seconds * 1000)),
-        slowest.app.empty() ? std::string() : " (" + slowest.app + ")", finalResizeText());
-}
-
-std::string StripController::finalResizeText() const {
-    if (!state_.slowestMove) return "none";
-    const auto app = state_.apps.find(state_.slowestMove->first);
-    return std::to_string(long(roundHalfAway(state_.slowestMove->second * 1000))) + " ms (" +
-           (app == state_.apps.end() ? std::string("?") : app->second.name) + ")";
+        slowest.app.empty() ? std::string() : " (" + slowest.app + ")",
+        applier_->finalResizeText());
 }
 
 }  // namespace brindlow

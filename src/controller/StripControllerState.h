@@ -42,7 +42,6 @@ struct StripControllerState {
     bool sessionSaveScheduled = false;
     bool focusFramesActive = false;
     double lastTick = 0;
-    std::optional<std::pair<std::int32_t, double>> slowestMove;
 
     // The display a swipe drags, if any.
     std::optional<std::string> swipedDisplay() const;
