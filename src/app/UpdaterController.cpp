@@ -6,6 +6,9 @@
 #ifndef BRINDLOW_BUILD
 #define BRINDLOW_BUILD ""
 #endif
+#ifndef BRINDLOW_COPYRIGHT
+#define BRINDLOW_COPYRIGHT ""
+#endif
 
 namespace brindlow {
 
@@ -16,6 +19,8 @@ std::optional<std::string> bundleInfoValue(std::string_view key) {
     };
     if (key == "CFBundleShortVersionString") return nonEmpty(BRINDLOW_VERSION);
     if (key == "CFBundleVersion") return nonEmpty(BRINDLOW_BUILD);
+    // Set by whoever packages the build; the About page shows no notice row without one.
+    if (key == "NSHumanReadableCopyright") return nonEmpty(BRINDLOW_COPYRIGHT);
     return std::nullopt;
 }
 

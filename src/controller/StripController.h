@@ -167,6 +167,12 @@ class StripController {
 
     // Commands.
     void execute(Command command);
+    // The display commands act on: the active one, else the first; none without a strip.
+    std::optional<std::string> commandDisplay() const;
+    // Carries out a focus command on the strip alone and leaves the rest of the focus change to
+    // finishFocusMoves(); false for a command that needs its full handler.
+    bool moveFocusAhead(const Command& command, const std::string& uuid);
+    void finishFocusMoves();
     void togglePause();
     // After the strip's structure changed: automatic tabs back to stacks, viewport clamp, relayout,
     // session save and a structure snapshot.
@@ -302,6 +308,8 @@ class StripController {
     bool leftButtonDown() const;
     std::optional<std::pair<double, GestureUnit>> takePendingGesture();
 
+    // The display whose focus moved ahead of its layout (strip queue).
+    std::optional<std::string> pendingFocusDisplay_;
     // Shared with the gesture thread under its own lock.
     std::mutex pendingGestureMutex_;
     std::optional<std::pair<double, GestureUnit>> pendingGesture_;

@@ -6,18 +6,83 @@ namespace brindlow {
 
 void StripController::execute(Command command) {
     if (command.kind() == Command::Kind::togglePause) {
+        finishFocusMoves();
         togglePause();
         return;
     }
     if (state_.paused) return;
+    const std::optional<std::string> uuid = commandDisplay();
+    if (!uuid) return;
+    log_.info("Command %{public}s", command.text());
+    if (moveFocusAhead(command, *uuid)) return;
+    finishFocusMoves();
+    if (const std::optional<std::string> current = commandDisplay()) runCommand(command, *current);
+}
+
+std::optional<std::string> StripController::commandDisplay() const {
     const std::optional<std::string> uuid =
         state_.activeUUID
             ? state_.activeUUID
             : (state_.displayOrder.empty() ? std::nullopt
                                            : std::optional(state_.displayOrder.front()));
-    if (!uuid || !stateOf(*uuid)) return;
-    log_.info("Command %{public}s", command.text());
-    runCommand(command, *uuid);
+    if (!uuid || !stateOf(*uuid)) return std::nullopt;
+    return uuid;
+}
+
+// Focus commands that arrive faster than windows can be moved change only the strip here; the
+// relayout, raise, session save and snapshot run once, in a block queued behind them, for where
+// the focus ended. A flood of them thus costs one layout apply instead of one each.
+bool StripController::moveFocusAhead(const Command& command, const std::string& uuid) {
+    Strip& strip = stateOf(uuid)->strip;
+    using Kind = Command::Kind;
+    switch (command.kind()) {
+        case Kind::jump: {
+            const std::int64_t column = command.jumpColumn();
+            if (column < 1 || column > std::int64_t(strip.columns.size())) return true;
+            if (pendingFocusDisplay_ && *pendingFocusDisplay_ != uuid) finishFocusMoves();
+            strip.focusedIndex = int(column - 1);
+            break;
+        }
+        case Kind::focusLeft:
+        case Kind::focusRight:
+            // At the strip's end the command may cross to another display: not a focus move here.
+            if (pendingFocusDisplay_ && *pendingFocusDisplay_ != uuid) return false;
+            if (!strip.moveFocus(command.kind() == Kind::focusLeft ? -1 : +1)) return false;
+            break;
+        case Kind::focusUp:
+        case Kind::focusDown:
+            if (pendingFocusDisplay_ && *pendingFocusDisplay_ != uuid) finishFocusMoves();
+            if (!strip.moveFocusInStack(command.kind() == Kind::focusUp ? -1 : +1)) return true;
+            break;
+        case Kind::focusFirst:
+        case Kind::focusLast:
+            if (pendingFocusDisplay_ && *pendingFocusDisplay_ != uuid) finishFocusMoves();
+            if (!strip.focusEdge(command.kind() == Kind::focusFirst ? -1 : +1)) return true;
+            break;
+        default:
+            return false;
+    }
+    // What each focus change does at once; the viewport is clamped after every step because where
+    // it lands depends on where it stood.
+    restoreAutoTabs(uuid);
+    state_.activeUUID = uuid;
+    if (const std::optional<WindowID> focused = strip.focusedWindowID())
+        state_.records.clearBadge(*focused);
+    clampViewport(uuid);
+    if (!pendingFocusDisplay_) {
+        pendingFocusDisplay_ = uuid;
+        enqueue([this] { finishFocusMoves(); });
+    }
+    return true;
+}
+
+void StripController::finishFocusMoves() {
+    if (!pendingFocusDisplay_) return;
+    const std::string uuid = std::move(*pendingFocusDisplay_);
+    pendingFocusDisplay_.reset();
+    if (state_.paused || !stateOf(uuid)) return;
+    // An event in between may have made another display active; it stays so.
+    focusChanged(uuid, state_.activeUUID == uuid);
 }
 
 void StripController::togglePause() {

@@ -90,13 +90,18 @@ std::optional<std::map<WindowID, Rect>> StripController::glideStart(const std::s
 std::vector<GapStrip> StripController::makeGapStrips(const std::vector<GapBand>& bands) {
     std::vector<GapStrip> strips;
     if (state_.settings.gap < 2.0) return strips;
+    // Read at most once per pass, and only when a window's number is not known yet.
+    std::optional<std::vector<WindowListEntry>> onScreen;
     for (const GapBand& band : bands) {
         const auto window = state_.windows.find(band.covering);
         if (window == state_.windows.end()) continue;
         ManagedWindow& managed = window->second;
-        if (!managed.windowNumber)
-            managed.windowNumber =
-                windowNumber(*env_.platform.windowList, managed.pid, managed.frame);
+        // By identity, not by the last known frame: a window that cannot shrink is often not
+        // where the layout put it, and its band is exactly the case that needs the cover.
+        if (!managed.windowNumber) {
+            if (!onScreen) onScreen = env_.platform.windowList->onScreenWindows();
+            managed.windowNumber = windowNumber(*onScreen, managed.id);
+        }
         if (!managed.windowNumber) continue;
         strips.push_back(GapStrip{band.rect, *managed.windowNumber});
     }

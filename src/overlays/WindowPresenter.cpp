@@ -5,16 +5,25 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 
 namespace brindlow {
 
 namespace {
 
-void bringToFront(QWidget& window) {
+// Qt's xcb back end reads this property of the native window at each showing: true maps the
+// window with a user time of 0, which tells the window manager not to focus it.
+constexpr const char* kShowWithoutActivating = "_q_showWithoutActivating";
+
+void bringToFront(QWidget& window, bool activate) {
     if (window.isMinimized()) window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.setAttribute(Qt::WA_ShowWithoutActivating, !activate);
+    window.winId();  // the native window exists from here on
+    if (QWindow* native = window.windowHandle())
+        native->setProperty(kShowWithoutActivating, !activate);
     window.show();
     window.raise();
-    window.activateWindow();
+    if (activate) window.activateWindow();
 }
 
 }  // namespace
@@ -26,9 +35,9 @@ WindowPresenter::WindowPresenter() {
 WindowPresenter::~WindowPresenter() = default;
 
 void WindowPresenter::show(const std::string& id, const std::string& title,
-                           const ContentMaker& makeContent) {
+                           const ContentMaker& makeContent, bool activate) {
     if (auto found = windows_.find(id); found != windows_.end()) {
-        bringToFront(*found->second);
+        bringToFront(*found->second, activate);
         return;
     }
 
@@ -53,7 +62,7 @@ void WindowPresenter::show(const std::string& id, const std::string& title,
     }
     QWidget& shown = *window;
     windows_.emplace(id, std::move(window));
-    bringToFront(shown);
+    bringToFront(shown, activate);
 }
 
 void WindowPresenter::close(const std::string& id) {

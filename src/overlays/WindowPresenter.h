@@ -26,8 +26,11 @@ class WindowPresenter {
     // Shows the window kept under `id`: an existing one is un-minimised, raised and activated
     // without being resized, moved or rebuilt (`makeContent` is not called); otherwise a new
     // window titled `title` is made around `makeContent()`, sized to it (not resizable, closable
-    // and minimisable), centred on the primary screen and activated.
-    void show(const std::string& id, const std::string& title, const ContentMaker& makeContent);
+    // and minimisable), centred on the primary screen and activated. With `activate` false it is
+    // shown and raised but leaves the focus where it is (a window nobody asked for just now must
+    // not take the keys).
+    void show(const std::string& id, const std::string& title, const ContentMaker& makeContent,
+              bool activate = true);
     // Callers of the first-run and settings windows: "firstRun" / "Welcome to Brindlow" and
     // "settings" / "Brindlow Settings".
     void showFirstRun(const std::string& id, const std::string& title,
@@ -35,8 +38,8 @@ class WindowPresenter {
         show(id, title, makeContent);
     }
     void showSettings(const std::string& id, const std::string& title,
-                      const ContentMaker& makeContent) {
-        show(id, title, makeContent);
+                      const ContentMaker& makeContent, bool activate = true) {
+        show(id, title, makeContent, activate);
     }
     // Hides the window kept under `id`; nothing when there is none.
     void close(const std::string& id);

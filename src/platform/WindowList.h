@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "geometry/Geometry.h"
+#include "geometry/WindowID.h"
 
 namespace brindlow {
 
@@ -16,6 +17,8 @@ struct WindowListEntry {
     Rect bounds;             // global top-left coordinates, including decorations
     std::string ownerName;
     std::string name;  // the window title when known
+    // The window as its accessibility element names it (AXElement::identity()); 0 when unknown.
+    WindowID identity = 0;
 
     friend bool operator==(const WindowListEntry&, const WindowListEntry&) = default;
 };

@@ -26,4 +26,12 @@ std::optional<std::uint32_t> windowNumber(const WindowList& list, std::int32_t p
     return std::nullopt;
 }
 
+std::optional<std::uint32_t> windowNumber(const std::vector<WindowListEntry>& windows,
+                                          WindowID window) {
+    if (window == 0) return std::nullopt;  // entries of unknown identity carry 0
+    for (const WindowListEntry& entry : windows)
+        if (entry.identity == window) return entry.number;
+    return std::nullopt;
+}
+
 }  // namespace brindlow

@@ -152,6 +152,7 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
 
 AppDelegate::~AppDelegate() {
     stopPermissionTimer();
+    trayHostWait_.reset();
     settingsShortcut_.reset();
     tray_.reset();
     // The controllers go before the animator they animate with.
@@ -258,6 +259,7 @@ void AppDelegate::installControllerCallbacks() {
         if (!alive) return;
         AppDelegate& self = **alive;
         self.snapshot_ = snapshot;
+        self.requestTarget_.snapshotPublished(snapshot);
         self.menuBar_.setSnapshot(snapshot);
         self.menuBar_.updateTitle();
         if (self.indicator_) {
@@ -376,26 +378,53 @@ void AppDelegate::installStatusItem() {
             if (auto alive = weak.lock()) (*alive)->showSettings(SettingsTab::general);
         });
     }
-    if (!TrayIcon::isTrayAvailable()) {
-        // Never an invisible program: say once how to reach it instead.
-        log_.log("No system tray is running; Brindlow shows no tray icon");
-        std::cerr << "brindlow: no system tray is running, so Brindlow shows no tray icon. It "
-                     "keeps tiling; control it from a terminal:\n\n"
-                  << kUsageText << "\n";
+    // Icons and windows need a widget application (tests run the delegate without one).
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        checkTrayHost();
         return;
     }
+    // Shown even with no host yet: Qt embeds it as soon as one claims the tray.
     tray_ = std::make_unique<TrayIcon>(menuBar_);
     menuBar_.install(*tray_);
     tray_->show();
+    if (TrayIcon::isTrayAvailable()) {
+        trayHostFound_ = true;
+        return;
+    }
+    // A host started with the same session may not have claimed the tray yet.
+    std::weak_ptr<AppDelegate*> weak = alive_;
+    trayHostWait_ = std::make_unique<QTimer>();
+    trayHostWait_->setSingleShot(true);
+    trayHostWait_->setInterval(static_cast<int>(kTrayHostGrace * 1000));
+    QObject::connect(trayHostWait_.get(), &QTimer::timeout, [weak] {
+        if (auto alive = weak.lock()) (*alive)->checkTrayHost();
+    });
+    trayHostWait_->start();
 }
 
-void AppDelegate::showSettings(SettingsTab tab) {
+void AppDelegate::checkTrayHost() {
+    trayHostFound_ = TrayIcon::isTrayAvailable();
+    if (*trayHostFound_ || terminated_) return;
+    // Never an invisible program: say so once and show the settings window instead, without
+    // taking the keys from whatever the user is typing into.
+    log_.log("No system tray is running; Brindlow shows no tray icon");
+    std::cerr << "brindlow: no system tray is running, so Brindlow shows no tray icon and opens "
+                 "its settings window instead. It keeps tiling; control it from a terminal:\n\n"
+              << kUsageText << "\n";
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        showSettings(SettingsTab::general, false);
+}
+
+void AppDelegate::showSettings(SettingsTab tab, bool activate) {
     if (!presenter_) presenter_ = std::make_unique<WindowPresenter>();
-    presenter_->showSettings(SettingsWindow::kID, SettingsWindow::kTitle, [this] {
-        auto content = std::make_unique<SettingsWindow>(settings_, settingsServices());
-        settingsWindow_ = content.get();
-        return content;
-    });
+    presenter_->showSettings(
+        SettingsWindow::kID, SettingsWindow::kTitle,
+        [this] {
+            auto content = std::make_unique<SettingsWindow>(settings_, settingsServices());
+            settingsWindow_ = content.get();
+            return content;
+        },
+        activate);
     // The presenter keeps the window for the life of the process, so the page stays reachable.
     if (settingsWindow_)
         settingsWindow_->select(tab == SettingsTab::layouts ? SettingsPageTab::layouts
@@ -492,6 +521,7 @@ void AppDelegate::applicationWillTerminate() {
     if (terminated_) return;
     terminated_ = true;
     stopPermissionTimer();
+    if (trayHostWait_) trayHostWait_->stop();
     server_.stop();
     gestures_.apply(GestureConfig{});
     mouseFocus_.setEnabled(false);

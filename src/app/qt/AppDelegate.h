@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "app/Diagnostics.h"
 #include "app/MenuBarController.h"
@@ -81,8 +82,8 @@ class AppDelegate {
 
     // The "Save Current Layout" prompt; a name given with Save is stored.
     void askLayoutName();
-    // Shows the settings window on a page.
-    void showSettings(SettingsTab tab);
+    // Shows the settings window on a page; with `activate` false it leaves the focus where it is.
+    void showSettings(SettingsTab tab, bool activate = true);
     // The settings window's content, none before its first showing.
     SettingsWindow* settingsWindow() { return settingsWindow_; }
 
@@ -93,8 +94,11 @@ class AppDelegate {
 
     CommandPerformer& performer() { return performer_; }
     MenuBarController& menuBar() { return menuBar_; }
-    // The tray icon, none before start-up and without a tray host.
+    // The tray icon, made at start-up when widgets can show; a tray host embeds it whenever one
+    // runs, now or later.
     TrayIcon* tray() { return tray_.get(); }
+    // Whether a tray host ran at start-up or within kTrayHostGrace after it; unknown until then.
+    std::optional<bool> trayHostFound() const { return trayHostFound_; }
     Panels& panels() { return *panels_; }
     const GestureRecognizer& gestures() const { return gestures_; }
     const MouseFocusTracker& mouseFocus() const { return mouseFocus_; }
@@ -117,6 +121,9 @@ class AppDelegate {
 
     static constexpr double kPermissionInterval = 1.0;
     static constexpr double kStopWait = 2.0;
+    // How long a tray host that starts beside Brindlow (in the same session autostart) may take
+    // to claim the tray before Brindlow opens its settings window instead.
+    static constexpr double kTrayHostGrace = 2.0;
 
   private:
     bool permissionGranted() const;
@@ -126,6 +133,7 @@ class AppDelegate {
     MenuBarActions menuActions();
     SettingsServices settingsServices();
     void installStatusItem();
+    void checkTrayHost();
 
     Executor& main_;
     Platform platform_;
@@ -144,6 +152,8 @@ class AppDelegate {
     RegistryMenuShortcuts menuShortcuts_;
     MenuBarController menuBar_;
     std::unique_ptr<TrayIcon> tray_;
+    std::optional<bool> trayHostFound_;
+    std::unique_ptr<QTimer> trayHostWait_;
     // "Settings…" on Ctrl+, in every window of ours.
     std::unique_ptr<SettingsShortcut> settingsShortcut_;
     std::unique_ptr<WindowPresenter> presenter_;

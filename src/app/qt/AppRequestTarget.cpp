@@ -1,5 +1,6 @@
 #include "app/qt/AppRequestTarget.h"
 
+#include "controller/ListJSON.h"
 #include "controller/StripController.h"
 #include "settings/LayoutsStore.h"
 
@@ -13,7 +14,24 @@ void AppRequestTarget::perform(const Command& command) {
     performer_.perform(command);
 }
 
+void AppRequestTarget::snapshotPublished(const StripSnapshot& snapshot) {
+    auto latest = std::make_shared<const StripSnapshot>(snapshot);
+    std::lock_guard lock(latestMutex_);
+    latest_ = std::move(latest);
+}
+
 void AppRequestTarget::listJSON(bool titles, std::function<void(std::string)> completion) {
+    std::shared_ptr<const StripSnapshot> latest;
+    {
+        std::lock_guard lock(latestMutex_);
+        latest = latest_;
+    }
+    // The published picture answers at once, even while the strip queue is busy moving windows;
+    // only before the first one does the list wait for the queue.
+    if (latest) {
+        completion(makeListJSON(*latest, titles));
+        return;
+    }
     controller_.listJSON(titles, std::move(completion));
 }
 

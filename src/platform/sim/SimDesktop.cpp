@@ -440,7 +440,7 @@ std::vector<WindowListEntry> SimDesktop::onScreenWindows() const {
         const AppState& app = appState(window.pid);
         list.push_back(WindowListEntry{
             window.number, window.pid, window.layer, window.serverBounds.value_or(window.frame),
-            app.info.localizedName.value_or(""), window.title.value_or("")});
+            app.info.localizedName.value_or(""), window.title.value_or(""), id});
     }
     return list;
 }

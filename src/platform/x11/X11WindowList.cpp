@@ -35,6 +35,7 @@ std::vector<WindowListEntry> X11WindowList::onScreenWindows() const {
         if (!frame) continue;
         WindowListEntry entry;
         entry.number = *frame;
+        entry.identity = w;
         entry.ownerPID = desktop_.pidOf(w).value_or(0);
         entry.layer = s->hasType(x.atom("_NET_WM_WINDOW_TYPE_DOCK")) ? kDockLayer
                       : s->hasState(x.atom("_NET_WM_STATE_ABOVE"))   ? kFloatingLayer

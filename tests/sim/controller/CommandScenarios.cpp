@@ -35,6 +35,25 @@ TEST_F(Commands, AJumpOutOfRangeDoesNothingAndAJumpToTheFocusedColumnStillRunsTh
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
 }
 
+TEST_F(Commands, AFocusBurstIsLaidOutOnceWhereItEndsAndTheNextCommandActsOnItsFocus) {
+    open(4);
+    for (int i = 0; i < 3; ++i) controller->perform(Command::Kind::focusLeft);
+    controller->perform(Command::Kind::focusRight);
+    time.runUntilIdle();
+    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_EQ(logLines("Command focusLeft").size(), 3u);
+    ASSERT_EQ(snapshots.size(), 1u);
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
+    EXPECT_TRUE(windows[1].isFocused());
+    EXPECT_EQ(windows[1].frame(), placed(id(1)));
+
+    controller->perform(Command::Kind::focusLeft);
+    controller->perform(Command::Kind::moveRight);
+    time.runUntilIdle();
+    EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(1)}, {id(0)}, {id(2)}, {id(3)}}));
+    EXPECT_EQ(strip().focusedIndex, 1);
+}
+
 TEST_F(Commands, WhilePausedOnlyThePauseToggleActsAndResumingLaysOutAgain) {
     open(2);
     run(Command::Kind::togglePause);

@@ -391,7 +391,8 @@ QWidget* appsPage(SettingsBinder& binder, const SettingsServices& services) {
                   "width."));
     auto* list = new QWidget;
     auto* listLayout = new QVBoxLayout(list);
-    listLayout->setContentsMargins(0, 0, 0, 0);
+    // The rows keep clear of the list's frame.
+    listLayout->setContentsMargins(8, 6, 8, 6);
     auto* scroll = new QScrollArea;
     scroll->setWidget(list);
     scroll->setWidgetResizable(true);
@@ -423,8 +424,12 @@ QWidget* appsPage(SettingsBinder& binder, const SettingsServices& services) {
             rows->clear();
             *shownNames = names;
             for (std::size_t i = 0; i < s.appRules.size(); ++i) {
-                auto* name = new QLabel(QString::fromStdString(s.appRules[i].name));
+                // A long name is cut with an ellipsis, whole in its tooltip.
+                const QString fullName = QString::fromStdString(s.appRules[i].name);
+                auto* name = new QLabel;
                 name->setFixedWidth(160);
+                name->setText(name->fontMetrics().elidedText(fullName, Qt::ElideRight, 160));
+                name->setToolTip(fullName);
                 auto* behaviour = new QComboBox;
                 behaviour->addItems({"Tile", "Always float"});
                 behaviour->setFixedWidth(140);

@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 
 #include "../../../unit/input/FakeHotKeys.h"
@@ -134,7 +136,8 @@ TEST_F(SettingsWindowTest, LaunchAtLoginWritesTheAutostartEntryNotTheSettings) {
 TEST_F(SettingsWindowTest, AppRuleRowsEditTheirOwnRuleWhenAnAppIsListedTwice) {
     AppSettings settings;
     settings.appRules = {{"XTerm", "xterm", AppBehavior::tile, std::nullopt},
-                         {"XTerm", "xterm again", AppBehavior::tile, std::nullopt}};
+                         {"XTerm", "xterm again, under a name far too long for its column",
+                          AppBehavior::tile, std::nullopt}};
     auto window = open(settings);
     auto* behaviour = child<QComboBox>(*window, SettingsPageTab::apps, 2);
     behaviour->activated(1);
@@ -143,6 +146,13 @@ TEST_F(SettingsWindowTest, AppRuleRowsEditTheirOwnRuleWhenAnAppIsListedTwice) {
     EXPECT_EQ(writes, 1);
     // Floating rules keep their width choice but cannot change it.
     EXPECT_FALSE(child<QComboBox>(*window, SettingsPageTab::apps, 3)->isEnabled());
+    // A name too long for its column ends in an ellipsis and shows whole in its tooltip.
+    const QString longName = QString::fromStdString(settings.appRules[1].name);
+    const QList<QLabel*> labels = window->page(SettingsPageTab::apps)->findChildren<QLabel*>();
+    const auto named = std::find_if(labels.begin(), labels.end(),
+                                    [&](QLabel* label) { return label->toolTip() == longName; });
+    ASSERT_NE(named, labels.end());
+    EXPECT_TRUE((*named)->text().endsWith(QChar(0x2026))) << (*named)->text().toStdString();
 }
 
 TEST_F(SettingsWindowTest, RecordingLetsGoOfEveryGrabAndResetAllRedrawsEveryRecorder) {

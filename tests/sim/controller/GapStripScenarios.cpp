@@ -1,0 +1,62 @@
+// The gap strips a layout publishes: a band inside a stack where a window that cannot shrink
+// intrudes, ordered above that window's window-server number.
+#include "ControllerScenario.h"
+
+namespace brindlow::test {
+namespace {
+
+class GapStrips : public ControllerScenario {
+  protected:
+    SimWindow tall;
+    SimWindow small;
+    ManualExecutor tallApp{time, "org.example.tall.events"};
+
+    // A window that cannot be shorter than 880 points and snaps back to 400×880 a moment after
+    // every resize, beside a short focused window of another application.
+    void SetUp() override {
+        ControllerScenario::SetUp();
+        left = desktop.addDisplay({.name = "Left", .frame = kLeft, .uuid = "LEFT"});
+        tall =
+            desktop.openWindow(desktop.launchApp({.name = "Tall", .bundleID = "org.example.tall"}),
+                               {.title = "tall", .frame = {100, 100, 400, 880}});
+        small = desktop.openWindow(
+            desktop.launchApp({.name = "Small", .bundleID = "org.example.small", .activate = true}),
+            {.title = "small", .frame = {600, 100, 400, 200}, .focus = true});
+        tall.onWrite([this](const SimWindow& window, const std::string& attribute) {
+            if (attribute != "AXSize" || window.frame().width == 400) return;
+            tallApp.async([window] { window.setFrame(Rect(window.frame().origin(), {400, 880})); });
+        });
+        time.runUntilIdle();
+        writeLearnedHeights({{"org.example.tall", 880}});
+    }
+};
+
+TEST_F(GapStrips, AWindowThatSnapsBackToItsOwnWidthStillGetsItsBandAboveItsWindowNumber) {
+    AppSettings settings;
+    settings.gap = 24;
+    start(settings);
+    animate();
+    time.advance(2.0);  // the catch-up pass and the size checks
+    ASSERT_EQ(display().strip.columns[0].windows, std::vector<WindowID>{tall.id()});
+    ASSERT_EQ(display().strip.focusedWindowID(), small.id());
+    run(Command::Kind::stackLeft);
+    animate();
+    time.advance(2.0);
+    ASSERT_EQ(display().strip.columns.size(), 1u);
+
+    // A 100-point panel takes the top of the display: the stack no longer fits. The window
+    // server already shows the window at its own width when the layout reads the window list,
+    // while the frame read back right after the move still has the width it was given.
+    tall.setServerBounds(Rect{12, 112, 400, 880});
+    desktop.setDisplayFrames(left, kLeft, Rect{0, 100, 1920, 980});
+    time.runUntilIdle();
+    animate();
+    ASSERT_FALSE(snapshots.empty());
+    const std::vector<GapStrip>& strips = snapshots.back().displays.front().gapStrips;
+    ASSERT_EQ(strips.size(), 1u);
+    EXPECT_EQ(strips.front().above, tall.number());
+    EXPECT_EQ(strips.front().rect, Rect(12, 578, 936, 24));  // the 466-point upper slot's foot
+}
+
+}  // namespace
+}  // namespace brindlow::test
