@@ -51,5 +51,42 @@ TEST_F(StripControllerEntries, AFocusedColumnDraggedOffTheDisplayHasNoFocusFrame
     EXPECT_FALSE(left->windowNumber);
 }
 
+// A catch-up pass skips an application whose back-off outlasts the start of the pass, even when
+// a slow application earlier in the same pass takes it past the back-off's end: the window the
+// second application opened without telling is arranged by the next pass, not by this one.
+// (Passes also run every 3 s from the start; the two passes of the test fall between them.)
+TEST_F(StripControllerEntries, ARescanBackOffIsCountedAgainstThePassStart) {
+    const SimApp term = desktop.launchApp({.name = "Term", .bundleID = "org.example.term"});
+    time.runUntilIdle();
+    const double started = time.now();
+    start(stillSettings());
+    time.advance(1.5);
+    // Slow once (0.3 s for its window list): Term is left alone for 30 s from then.
+    term.setLatency(0.3);
+    controller->catchUpTick();
+    time.runUntilIdle();
+    const double backOffEnds = time.now() + 30.0;
+    term.setLatency(0);
+    const SimWindow quiet = desktop.openWindow(term, {.title = "quiet", .notify = false});
+    const auto arranged = [&] {
+        for (const char* uuid : {"LEFT", "RIGHT"})
+            for (const WindowID id : stripWindows(uuid))
+                if (id == quiet.id()) return true;
+        return false;
+    };
+    // Half a second before the back-off ends, a pass finds the editor taking 0.9 s.
+    time.advance(backOffEnds - 0.5 - time.now());
+    editor.setLatency(0.9);
+    controller->catchUpTick();
+    time.runUntilIdle();
+    ASSERT_GT(time.now(), backOffEnds);
+    ASSERT_LT(time.now(), started + 33.0);
+    EXPECT_FALSE(arranged());
+    editor.setLatency(0);
+    controller->catchUpTick();
+    time.runUntilIdle();
+    EXPECT_TRUE(arranged());
+}
+
 }  // namespace
 }  // namespace brindlow::test
