@@ -9,7 +9,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "command/BadgeRequest.h"
@@ -18,7 +17,6 @@
 #include "controller/DisplayState.h"
 #include "controller/LayoutApplier.h"
 #include "controller/LearnedHeights.h"
-#include "controller/SizeCheck.h"
 #include "controller/Snapshot.h"
 #include "controller/StripControllerEnvironment.h"
 #include "controller/StripControllerState.h"
@@ -40,7 +38,6 @@
 #include "windows/AsyncRaiser.h"
 #include "windows/DisplayInfo.h"
 #include "windows/ManagedWindow.h"
-#include "windows/MoveResult.h"
 #include "windows/WindowMover.h"
 
 namespace brindlow {

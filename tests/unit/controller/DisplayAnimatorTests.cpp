@@ -52,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
         // start speed limited to 2.5 times the average, 1680.1075 points per second.
         FirstTickCase{"FlingIsLimitedByTheEase", 500, 900, 2000, Kind::frame, 0.5952, 1680.1075},
         FirstTickCase{"SlowFlingKeepsItsSpeed", 500, 900, 300, Kind::frame, 0.5952, 300}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& named) { return std::string(named.param.name); });
 
 // Within half a point and slower than a point per second, a target is reached at once: no frame
 // is sent, so the landing has no summary to log.

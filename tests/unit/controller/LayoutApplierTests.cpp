@@ -164,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FinalResizeCase{"EmptyStrip", 0, true, "none"},
                     FinalResizeCase{"KnownApplication", 2, true, "0 ms (Editor)"},
                     FinalResizeCase{"UnknownApplication", 1, false, "0 ms (?)"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& named) { return std::string(named.param.name); });
 
 }  // namespace
 }  // namespace brindlow

@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, LearnedHeightsWrites,
                                          LearnCase{"OneAndAHalfShorter", 598.5, false, 600},
                                          LearnCase{"TwoTaller", 602, true, 602},
                                          LearnCase{"MuchShorter", 480, true, 480}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& named) { return std::string(named.param.name); });
 
 }  // namespace
 }  // namespace brindlow

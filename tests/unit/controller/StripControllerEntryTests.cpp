@@ -41,14 +41,14 @@ TEST_F(StripControllerEntries, AFocusedColumnDraggedOffTheDisplayHasNoFocusFrame
     ASSERT_DOUBLE_EQ(display().displayedOffset, 2000);
     ASSERT_FALSE(focusFrames.empty());
     const std::vector<FocusFrame>& latest = focusFrames.back();
-    const auto left = std::find_if(latest.begin(), latest.end(), [](const FocusFrame& frame) {
+    const auto leftFrame = std::find_if(latest.begin(), latest.end(), [](const FocusFrame& frame) {
         return frame.displayUUID == "LEFT";
     });
-    ASSERT_NE(left, latest.end());
-    EXPECT_TRUE(left->moving);
-    EXPECT_FALSE(left->frame);
+    ASSERT_NE(leftFrame, latest.end());
+    EXPECT_TRUE(leftFrame->moving);
+    EXPECT_FALSE(leftFrame->frame);
 
-    EXPECT_FALSE(left->windowNumber);
+    EXPECT_FALSE(leftFrame->windowNumber);
 }
 
 // A catch-up pass skips an application whose back-off outlasts the start of the pass, even when
