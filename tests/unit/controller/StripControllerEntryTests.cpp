@@ -51,6 +51,25 @@ TEST_F(StripControllerEntries, AFocusedColumnDraggedOffTheDisplayHasNoFocusFrame
     EXPECT_FALSE(leftFrame->windowNumber);
 }
 
+// A display that goes away during a swipe that never ended takes the swipe with it: focus follows
+// the mouse again on the display that is left.
+TEST_F(StripControllerEntries, ADisplayRemovedMidSwipeLeavesNoSwipeBehind) {
+    AppSettings settings = stillSettings();
+    settings.focusFollowsMouse = true;
+    start(settings);
+    controller->gestureBegan(Point{2500, 500});
+    time.runUntilIdle();
+    ASSERT_EQ(state().swipedDisplay(), "RIGHT");
+    desktop.removeDisplay(right);
+    controller->screensMayHaveChanged();
+    time.runUntilIdle();
+    const Rect second = placed(windows[1].id());
+    ASSERT_TRUE(inside(second, kLeft));
+    controller->focusWindow(Point{second.midX(), second.midY()});
+    time.runUntilIdle();
+    EXPECT_EQ(display().strip.focusedWindowID(), windows[1].id());
+}
+
 // A catch-up pass skips an application whose back-off outlasts the start of the pass, even when
 // a slow application earlier in the same pass takes it past the back-off's end: the window the
 // second application opened without telling is arranged by the next pass, not by this one.
