@@ -1,5 +1,7 @@
 #include "controller/ListJSON.h"
 
+#include <nlohmann/json.hpp>
+
 #include "geometry/Rounding.h"
 #include "settings/JSONEncoder.h"
 

@@ -176,6 +176,9 @@ class StripController {
     void afterStructureChange(const std::string& uuid);
     void restoreAutoTabs(const std::string& uuid);
     void raiseFocused(const std::string& uuid);
+    // Whether a focus event for `id` only answers an earlier raise of ours while the strip's focus
+    // has moved on since.
+    bool isStaleRaiseEcho(WindowID id);
     void showMessage(const ToastMessage& message);
     // A user drag or resize of a tiled window, judged when the button is released.
     void watchDrag(WindowID id);
@@ -307,6 +310,8 @@ class StripController {
 
     // The display whose focus moved ahead of its layout (strip queue).
     std::optional<std::string> pendingFocusDisplay_;
+    // Windows raised for the focus and when, until their focus event comes back (strip queue).
+    std::vector<std::pair<WindowID, double>> raisedForFocus_;
     // Shared with the gesture thread under its own lock.
     std::mutex pendingGestureMutex_;
     std::optional<std::pair<double, GestureUnit>> pendingGesture_;

@@ -1,5 +1,7 @@
 // The command dispatcher and the closing steps every change shares. The handlers of the window
 // commands are in files of their own.
+#include <algorithm>
+
 #include "controller/StripController.h"
 
 namespace brindlow {
@@ -134,6 +136,28 @@ void StripController::raiseFocused(const std::string& uuid) {
     }
     display->raiseWhenLanded = false;
     raiser_->raise(window->second);
+    raisedForFocus_.emplace_back(*focused, now());
+}
+
+// The window manager answers every raise with a focus event, which may come back after later
+// commands moved the strip's focus on; taken as the user's choice, it would pull the focus back
+// to where a flood of commands passed by. Each raise's first focus event is matched to it.
+bool StripController::isStaleRaiseEcho(WindowID id) {
+    // Longer than any window manager takes to answer a raise.
+    constexpr double kEchoWait = 2.0;
+    const double time = now();
+    std::erase_if(raisedForFocus_, [time](const std::pair<WindowID, double>& raised) {
+        return time - raised.second > kEchoWait;
+    });
+    const auto raised =
+        std::find_if(raisedForFocus_.begin(), raisedForFocus_.end(),
+                     [id](const std::pair<WindowID, double>& entry) { return entry.first == id; });
+    if (raised == raisedForFocus_.end()) return false;
+    raisedForFocus_.erase(raised);
+    const auto location = locate(id);
+    if (!location) return false;
+    const std::optional<WindowID> focused = stateOf(location->first)->strip.focusedWindowID();
+    return focused && *focused != id;
 }
 
 void StripController::showMessage(const ToastMessage& message) {

@@ -297,6 +297,7 @@ void StripController::handle(AppObserver::Event event, const AXElementRef& eleme
 }
 
 void StripController::windowFocused(WindowID id) {
+    if (isStaleRaiseEcho(id)) return;
     const auto location = locate(id);
     if (!location) return;
     const std::string uuid = location->first;

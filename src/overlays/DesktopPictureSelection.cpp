@@ -1,6 +1,7 @@
 #include "overlays/DesktopPictureSelection.h"
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 #include <vector>
 
 namespace brindlow {

@@ -4,7 +4,7 @@
 #include <list>
 #include <map>
 #include <memory>
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 

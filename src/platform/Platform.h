@@ -4,7 +4,6 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Clock.h"
-#include "platform/DesktopPictures.h"
 #include "platform/EventTap.h"
 #include "platform/Executor.h"
 #include "platform/ExecutorFactory.h"
@@ -20,6 +19,8 @@
 #include "platform/Workspace.h"
 
 namespace brindlow {
+
+class DesktopPictures;
 
 // The OS services the controllers use, handed over as one object. The back end
 // (x11 or sim) owns every service; the pointers stay valid for its lifetime.

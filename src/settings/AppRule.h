@@ -1,10 +1,9 @@
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 
-#include "settings/JSONCoding.h"
 #include "settings/SettingsEnums.h"
 
 namespace brindlow {

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <nlohmann/json.hpp>
 
 #include "settings/UTF8.h"
 

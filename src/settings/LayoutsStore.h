@@ -77,7 +77,8 @@ class LayoutsStore {
     // Lets the user pick a file and writes the one layout to it, unchanged.
     void exportLayout(const NamedLayout& layout);
 
-    const std::filesystem::path& fileURL() const { return file_; }
+    // The file the store reads and writes.
+    const std::filesystem::path& filePath() const { return file_; }
 
   private:
     void store(NamedLayout layout);

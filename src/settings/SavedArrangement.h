@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <set>
 #include <string>
@@ -10,7 +10,6 @@
 
 #include "platform/UUID.h"
 #include "settings/Date.h"
-#include "settings/JSONCoding.h"
 #include "strip/Pin.h"
 
 namespace brindlow {

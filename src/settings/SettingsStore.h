@@ -52,7 +52,8 @@ class SettingsStore {
     // the file is written (views refresh from settings()).
     void addObserver(Observer observer);
 
-    const std::filesystem::path& fileURL() const { return file_; }
+    // The file the store reads and writes.
+    const std::filesystem::path& filePath() const { return file_; }
 
     // The decoded file, or the defaults when it is missing (silently) or
     // undecodable (logged at error level; its bytes are kept aside before the

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cmath>
 
 #include "geometry/Rounding.h"
@@ -40,10 +41,16 @@ class Parking {
         const bool inside = areaIsClear_ && rect.minX() >= area.minX() &&
                             rect.maxX() <= area.maxX() && rect.minY() >= area.minY() &&
                             rect.maxY() <= area.maxY();
-        // Off the right edge the side is known; otherwise standing on another display counts.
-        const bool hitsOther = !offRight && !inside && hitsAny(rect, geometry_.otherScreens);
-        if (!offLeft && !offRight && !hitsOther) return std::nullopt;
-        const bool right = offRight || (hitsOther && rect.midX() > area.midX());
+        // Off the right edge the side is known; otherwise standing on another display counts,
+        // which is only tested where it decides something.
+        const auto hitsOther = [&] { return !inside && hitsAny(rect, geometry_.otherScreens); };
+        bool right = offRight;
+        if (!offLeft && !offRight) {
+            if (!hitsOther()) return std::nullopt;
+            right = rect.midX() > area.midX();
+        } else if (!offRight) {
+            right = rect.midX() > area.midX() && hitsOther();
+        }
         return Rect(spot(right, rect), rect.size());
     }
 
@@ -115,7 +122,7 @@ class ColumnFiller {
             return;
         }
         if (n <= detail::InlineStackRows::capacity) {
-            fillStack(column, rect, parked, inline_.rows(n));
+            fillStack(column, rect, parked, inlineRows_[n]);
         } else {
             detail::HeapStackRows heap(n);
             fillStack(column, rect, parked, heap.rows());
@@ -124,12 +131,21 @@ class ColumnFiller {
 
   private:
     double minimumHeight(WindowID id) const {
-        if (minimumHeights_.empty()) return 0;
+        if (minimumHeights_.empty() || !mayHaveMinimum_.test(id % mayHaveMinimum_.size())) return 0;
         const auto found = minimumHeights_.find(id);
         return found == minimumHeights_.end() ? 0 : found->second;
     }
 
-    void fillStack(const Column& column, const Rect& rect, bool parked, detail::StackRows rows) {
+    // Which window ids (modulo the set's size) may have a minimum height: most have none, and
+    // a bit test is cheaper than a hash lookup.
+    static std::bitset<4096> idsWithMinimums(const MinimumHeights& minimums) {
+        std::bitset<4096> ids;
+        for (const auto& entry : minimums) ids.set(entry.first % ids.size());
+        return ids;
+    }
+
+    void fillStack(const Column& column, const Rect& rect, bool parked,
+                   const detail::StackRows& rows) {
         const std::size_t n = column.windows.size();
         for (std::size_t i = 0; i < n; ++i) {
             // A weight list out of step with the windows counts 1.0 for missing rows.
@@ -138,7 +154,12 @@ class ColumnFiller {
         }
         const int activeRow = column.activeRow();
         const double top = rect.minY();
-        const bool memoFits = memoUsable_ && n <= StackMemo::capacity && isWhole(top);
+        // Learned minimums belong to single windows, so a stack with one is rarely seen again:
+        // only stacks without any are remembered, where they cannot push out the common ones.
+        bool anyMinimum = false;
+        for (std::size_t i = 0; i < n; ++i) anyMinimum = anyMinimum || rows.minimums[i] != 0;
+        const bool memoFits =
+            memoUsable_ && !anyMinimum && n <= StackMemo::capacity && isWhole(top);
         const StackMemo* known = nullptr;
         if (memoFits) {
             for (const StackMemo& memo : memos_) {
@@ -198,7 +219,7 @@ class ColumnFiller {
             return true;
         }
 
-        std::size_t recall(detail::StackRows& rows, double top) const {
+        std::size_t recall(const detail::StackRows& rows, double top) const {
             for (std::size_t i = 0; i < n; ++i) {
                 rows.frames[i] = {frames[i].y + top, frames[i].height};
             }
@@ -228,6 +249,7 @@ class ColumnFiller {
 
     StripLayout& result_;
     const MinimumHeights& minimumHeights_;
+    std::bitset<4096> mayHaveMinimum_ = idsWithMinimums(minimumHeights_);
     double gap_;
     double below_;
     std::size_t bandLimit_;
@@ -236,6 +258,12 @@ class ColumnFiller {
     std::array<StackMemo, 4> memos_{};
     std::size_t nextMemo_ = 0;
     detail::InlineStackRows inline_;
+    // Views of inline_ for every stack size it holds, made once per pass.
+    std::array<detail::StackRows, detail::InlineStackRows::capacity + 1> inlineRows_ = [this] {
+        std::array<detail::StackRows, detail::InlineStackRows::capacity + 1> rows;
+        for (std::size_t n = 0; n < rows.size(); ++n) rows[n] = inline_.rows(n);
+        return rows;
+    }();
 };
 
 }  // namespace

@@ -403,16 +403,27 @@ void AppDelegate::installStatusItem() {
 }
 
 void AppDelegate::checkTrayHost() {
-    trayHostFound_ = TrayIcon::isTrayAvailable();
-    if (*trayHostFound_ || terminated_) return;
-    // Never an invisible program: say so once and show the settings window instead, without
-    // taking the keys from whatever the user is typing into.
-    log_.log("No system tray is running; Brindlow shows no tray icon");
-    std::cerr << "brindlow: no system tray is running, so Brindlow shows no tray icon and opens "
-                 "its settings window instead. It keeps tiling; control it from a terminal:\n\n"
-              << kUsageText << "\n";
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-        showSettings(SettingsTab::general, false);
+    if (terminated_) return;
+    if (!trayHostFound_) {
+        trayHostFound_ = TrayIcon::isTrayAvailable();
+        if (*trayHostFound_) return;
+        // Never an invisible program: say so once and show the settings window instead.
+        log_.log("No system tray is running; Brindlow shows no tray icon");
+        std::cerr << "brindlow: no system tray is running, so Brindlow shows no tray icon and "
+                     "opens its settings window instead. It keeps tiling; control it from a "
+                     "terminal:\n\n"
+                  << kUsageText << "\n";
+    }
+    // Nothing to do once a host has come or the user has opened the window meanwhile.
+    if (!trayHostWait_ || TrayIcon::isTrayAvailable() || settingsWindow_) return;
+    // A window of ours that has the keys (a panel, the welcome window) finishes first: the
+    // window manager would hand the focus to a window mapped meanwhile when it closes.
+    if (QApplication::activeWindow()) {
+        trayHostWait_->start(static_cast<int>(kOwnWindowRecheck * 1000));
+        return;
+    }
+    // Shown without taking the keys from whatever the user is typing into.
+    showSettings(SettingsTab::general, false);
 }
 
 void AppDelegate::showSettings(SettingsTab tab, bool activate) {

@@ -124,6 +124,8 @@ class AppDelegate {
     // How long a tray host that starts beside Brindlow (in the same session autostart) may take
     // to claim the tray before Brindlow opens its settings window instead.
     static constexpr double kTrayHostGrace = 2.0;
+    // How often that settings window looks again whether a window of ours still has the keys.
+    static constexpr double kOwnWindowRecheck = 0.25;
 
   private:
     bool permissionGranted() const;

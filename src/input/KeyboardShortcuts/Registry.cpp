@@ -57,8 +57,7 @@ std::optional<Shortcut> Registry::getShortcut(const Name& name) const {
     if (!shortcut) return std::nullopt;
     if (!inDesignedRange(*shortcut)) {
         // Handing such numbers to the system would wrap them into another key.
-        static std::set<std::string> reported;
-        if (reported.insert(key + *text).second) {
+        if (reportedUnusable_.insert(key + *text).second) {
             log().error(
                 "Ignoring the stored shortcut %{public}s of %{public}s: no such key or modifiers",
                 *text, name.rawValue);

@@ -117,6 +117,8 @@ class Registry {
     std::unordered_set<Shortcut> registered_;
     std::map<ObserverToken, ChangeListener> changeListeners_;
     ObserverToken nextToken_ = 1;
+    // Stored values already reported as unusable (key + text), so each is logged once.
+    mutable std::set<std::string> reportedUnusable_;
 };
 
 }  // namespace brindlow::KeyboardShortcuts

@@ -37,18 +37,11 @@ class CommandScenario : public ControllerScenario {
         LogSink::clear();
     }
 
-    const Strip& strip(const std::string& uuid = "LEFT") const { return display(uuid).strip; }
-    const Column& focusedColumn(const std::string& uuid = "LEFT") const {
+    const DisplaySnapshot& strip(const std::string& uuid = "LEFT") const { return display(uuid); }
+    const ColumnSnapshot& focusedColumn(const std::string& uuid = "LEFT") const {
         return strip(uuid).columns.at(size_t(*strip(uuid).focusedIndex));
     }
     WindowID id(int index) const { return windows.at(size_t(index)).id(); }
-
-    // Window ids column by column.
-    std::vector<std::vector<WindowID>> columns(const std::string& uuid = "LEFT") const {
-        std::vector<std::vector<WindowID>> result;
-        for (const Column& column : strip(uuid).columns) result.push_back(column.windows);
-        return result;
-    }
 
     // A drag as the user makes it: the button goes down and the window moves (posting its event).
     void drag(const SimWindow& window, const Rect& to) {
@@ -67,16 +60,13 @@ class CommandScenario : public ControllerScenario {
         return Rect(x - frame.width / 2, frame.minY() + 30, frame.width, frame.height);
     }
 
-    // The windows with a user change waiting to be judged.
-    std::set<WindowID> pendingUserChanges() const {
-        return recordsWhere([](const WindowRecord& entry) { return entry.userChangePending; });
-    }
-
     // Moves the focus onto a window as a command would (a jump of its column).
     void focusWindow(WindowID window) {
-        const auto location = strip().locate(window);
-        ASSERT_TRUE(location);
-        run(Command::jumpTo(location->column + 1));
+        const auto all = columns();
+        for (size_t column = 0; column < all.size(); ++column)
+            if (std::find(all[column].begin(), all[column].end(), window) != all[column].end())
+                return run(Command::jumpTo(int(column) + 1));
+        FAIL() << "window " << window << " is in no column";
     }
 };
 

@@ -45,6 +45,17 @@ inline StripControllerEnvironment simEnvironment(SimDesktop& desktop,
     return environment;
 }
 
+// Display frames every 1/60 s until the display clock stops (at most `limit` frames); how many.
+inline int runDisplayFrames(VirtualTime& time, ManualDisplayLink* link, int limit = 600) {
+    int frames = 0;
+    for (; link && link->isRunning() && frames < limit; ++frames) {
+        time.advance(1.0 / 60.0);
+        link->tick(time.now());
+        time.runUntilIdle();
+    }
+    return frames;
+}
+
 // A strip controller on the sim desktop, everything in one virtual time. Two displays side by
 // side unless a test adds its own.
 class ControllerScenario : public QuietLogTest {
@@ -66,6 +77,7 @@ class ControllerScenario : public QuietLogTest {
     std::string arrivals;
     std::uint32_t left = 0;
     std::uint32_t right = 0;
+    StripSnapshot latest_;
 
     void addTwoDisplays() {
         left = desktop.addDisplay({.name = "Left", .frame = kLeft, .uuid = "LEFT"});
@@ -87,6 +99,7 @@ class ControllerScenario : public QuietLogTest {
         controller = std::make_unique<StripController>(environment());
         controller->onSnapshot = [this](const StripSnapshot& snapshot) {
             snapshots.push_back(snapshot);
+            latest_ = snapshot;
             arrivals += 's';
         };
         controller->onFocusFrames = [this](const std::vector<FocusFrame>& frames) {
@@ -110,16 +123,7 @@ class ControllerScenario : public QuietLogTest {
     }
 
     // Display frames every 1/60 s until the display clock stops (at most `limit` frames).
-    int animate(int limit = 600) {
-        int frames = 0;
-        while (link && link->isRunning() && frames < limit) {
-            time.advance(1.0 / 60.0);
-            link->tick(time.now());
-            time.runUntilIdle();
-            ++frames;
-        }
-        return frames;
-    }
+    int animate(int limit = 600) { return runDisplayFrames(time, link, limit); }
 
     static AppSettings stillSettings() {
         AppSettings settings;
@@ -127,55 +131,94 @@ class ControllerScenario : public QuietLogTest {
         return settings;
     }
 
-    const StripController::State& state() const { return controller->state(); }
-    const DisplayState& display(const std::string& uuid = "LEFT") const {
-        return state().displays.at(uuid);
-    }
-
     void run(Command command) {
         controller->perform(command);
         time.runUntilIdle();
     }
 
-    // The frame the last layout gave the window.
-    Rect placed(WindowID window, const std::string& uuid = "LEFT") const {
-        for (const Placement& placement : display(uuid).lastLayout.placements)
-            if (placement.windowID == window) return placement.frame;
-        throw std::runtime_error("no placement");
+    // The latest picture the controller published (kept when a test clears `snapshots`).
+    const StripSnapshot& latest() const { return latest_; }
+    // A display of the latest picture; an empty one when the display has no strip.
+    const DisplaySnapshot& display(const std::string& uuid = "LEFT") const {
+        static const DisplaySnapshot none;
+        for (const DisplaySnapshot& shown : latest_.displays)
+            if (shown.id == uuid) return shown;
+        return none;
     }
-
-    bool anyParked(const std::string& uuid = "LEFT") const {
-        const auto& placements = display(uuid).lastLayout.placements;
-        return std::any_of(placements.begin(), placements.end(),
-                           [](const Placement& placement) { return placement.isParked; });
+    bool hasStrip(const std::string& uuid) const { return !display(uuid).id.empty(); }
+    std::optional<std::string> activeDisplay() const {
+        for (const DisplaySnapshot& shown : latest_.displays)
+            if (shown.isActive) return shown.id;
+        return std::nullopt;
     }
-
-    WindowRecord record(WindowID id) const { return state().records.get(id); }
-    // The windows whose record answers `test`.
-    template <typename Test>
-    std::set<WindowID> recordsWhere(Test test) const {
-        std::set<WindowID> ids;
-        for (const auto& [id, entry] : state().records.all())
-            if (test(entry)) ids.insert(id);
+    // The focused column's active window.
+    std::optional<WindowID> focusedWindow(const std::string& uuid = "LEFT") const {
+        const DisplaySnapshot& shown = display(uuid);
+        if (!shown.focusedIndex || size_t(*shown.focusedIndex) >= shown.columns.size()) return {};
+        return shown.columns[size_t(*shown.focusedIndex)].activeWindowID;
+    }
+    // Window ids column by column.
+    std::vector<std::vector<WindowID>> columns(const std::string& uuid = "LEFT") const {
+        std::vector<std::vector<WindowID>> result;
+        for (const ColumnSnapshot& column : display(uuid).columns) {
+            result.emplace_back();
+            for (const WindowSnapshot& window : column.windows) result.back().push_back(window.id);
+        }
+        return result;
+    }
+    std::vector<WindowID> stripWindows(const std::string& uuid) const {
+        std::vector<WindowID> ids;
+        for (const auto& column : columns(uuid))
+            ids.insert(ids.end(), column.begin(), column.end());
         return ids;
     }
+    // Tiled on some display.
+    bool managed(WindowID id) const {
+        for (const WindowSnapshot& window : latest_.allWindows())
+            if (window.id == id) return true;
+        return false;
+    }
+    const WindowSnapshot& shownWindow(WindowID id) const {
+        for (const DisplaySnapshot& shown : latest_.displays)
+            for (const ColumnSnapshot& column : shown.columns)
+                for (const WindowSnapshot& window : column.windows)
+                    if (window.id == id) return window;
+        throw std::runtime_error("window not in the latest snapshot");
+    }
+
+    // The frame the last layout gave the window.
+    Rect placed(WindowID window) const { return shownWindow(window).frame; }
+
+    bool anyParked(const std::string& uuid = "LEFT") const {
+        for (const ColumnSnapshot& column : display(uuid).columns)
+            for (const WindowSnapshot& window : column.windows)
+                if (window.isParked) return true;
+        return false;
+    }
+
     std::set<WindowID> badged() const {
-        return recordsWhere([](const WindowRecord& entry) { return entry.hasBadge; });
+        std::set<WindowID> ids;
+        for (const WindowSnapshot& window : latest_.allWindows())
+            if (window.hasBadge) ids.insert(window.id);
+        return ids;
     }
     // A command finished in a shell whose parent is the window's application, in a folder named
-    // like the window's title: the window gets a badge.
+    // like the window's title: the window gets a badge (unless the user is looking at it).
     void giveBadge(WindowID id) {
         static constexpr std::int32_t kShell = 8888;
         const SimWindow window = desktop.window(id);
         desktop.setProcess(kShell, window.pid(), "zsh");
         controller->badge({kShell, "/home/me/" + window.title().value_or(""), "make", 0});
         time.runUntilIdle();
+        EXPECT_TRUE(badged().contains(id)) << "no badge for window " << id;
     }
 
-    std::vector<WindowID> stripWindows(const std::string& uuid) const {
-        const auto found = state().displays.find(uuid);
-        if (found == state().displays.end()) return {};
-        return found->second.strip.allWindowIDs();
+    // The list JSON, as `list --titles` prints it.
+    nlohmann::json listed() {
+        std::string text;
+        controller->listJSON(true, [&text](std::string json) { text = std::move(json); });
+        time.runUntilIdle();
+        return nlohmann::json::parse(text);
     }
 
     static std::vector<std::string> logLines(const std::string& containing) {

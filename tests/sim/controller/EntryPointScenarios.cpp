@@ -13,6 +13,14 @@ class EntryPoints : public CommandScenario {
         column.widthFraction = 0.5;
         return column;
     }
+
+    std::optional<SessionSnapshot> capture() {
+        std::optional<SessionSnapshot> captured;
+        controller->captureSnapshot(
+            [&](SessionSnapshot snapshot) { captured = std::move(snapshot); });
+        time.runUntilIdle();
+        return captured;
+    }
 };
 
 // MARK: Jump and reorder
@@ -24,8 +32,8 @@ TEST_F(EntryPoints, AJumpToAWindowOnAnotherDisplayMakesThatDisplayActive) {
     giveBadge(other.id());
     controller->jump(other.id());
     time.runUntilIdle();
-    EXPECT_EQ(state().activeUUID, "RIGHT");
-    EXPECT_FALSE(record(other.id()).hasBadge);
+    EXPECT_EQ(activeDisplay(), "RIGHT");
+    EXPECT_FALSE(badged().contains(other.id()));
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("RIGHT"));
     EXPECT_EQ(logLines("Jump to Term").size(), 1u);
     EXPECT_TRUE(other.isFocused());
@@ -48,11 +56,11 @@ TEST_F(EntryPoints, ReorderingMovesAColumnWithinItsBlockAndKeepsTheFocus) {
     open(3);
     controller->reorderColumn("LEFT", 0, 10);
     time.runUntilIdle();
-    EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(1), id(2), id(0)}));
-    EXPECT_EQ(strip().focusedWindowID(), id(2));
+    EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{id(1), id(2), id(0)}));
+    EXPECT_EQ(focusedWindow(), id(2));
     EXPECT_EQ(logLines("Reorder column 1 to 11").size(), 1u);
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::structure());
-    EXPECT_EQ(state().activeUUID, "LEFT");
+    EXPECT_EQ(activeDisplay(), "LEFT");
     LogSink::clear();
     for (const auto& [from, to] : std::vector<std::pair<int, int>>{{1, 1}, {-1, 0}, {3, 0}}) {
         controller->reorderColumn("LEFT", from, to);
@@ -67,9 +75,7 @@ TEST_F(EntryPoints, ReorderingMovesAColumnWithinItsBlockAndKeepsTheFocus) {
 TEST_F(EntryPoints, CaptureDeliversTheArrangementEvenWhilePaused) {
     open(2);
     run(Command::Kind::togglePause);
-    std::optional<SessionSnapshot> captured;
-    controller->captureSnapshot([&](SessionSnapshot snapshot) { captured = std::move(snapshot); });
-    time.runUntilIdle();
+    std::optional<SessionSnapshot> captured = capture();
     ASSERT_TRUE(captured);
     ASSERT_EQ(captured->displays.size(), 2u);
     EXPECT_EQ(captured->displays[0].columns.size(), 2u);
@@ -77,12 +83,10 @@ TEST_F(EntryPoints, CaptureDeliversTheArrangementEvenWhilePaused) {
 
 TEST_F(EntryPoints, RestoringAnArrangementRebuildsEveryStripAndReportsMissingApplications) {
     open(3);
-    std::optional<SessionSnapshot> captured;
-    controller->captureSnapshot([&](SessionSnapshot snapshot) { captured = std::move(snapshot); });
-    time.runUntilIdle();
+    std::optional<SessionSnapshot> captured = capture();
     run(Command::Kind::moveLeft);
     run(Command::Kind::stackLeft);
-    ASSERT_NE(strip().allWindowIDs(), (std::vector<WindowID>{id(0), id(1), id(2)}));
+    ASSERT_NE(stripWindows("LEFT"), (std::vector<WindowID>{id(0), id(1), id(2)}));
     // The saved arrangement also names an application that is not running.
     captured->displays[1].columns.push_back(savedColumn("org.example.mail"));
     snapshots.clear();
@@ -100,15 +104,13 @@ TEST_F(EntryPoints, RestoringAnArrangementRebuildsEveryStripAndReportsMissingApp
 
 TEST_F(EntryPoints, ARestoreWhilePausedChangesTheStripsButMovesNoWindow) {
     open(2);
-    std::optional<SessionSnapshot> captured;
-    controller->captureSnapshot([&](SessionSnapshot snapshot) { captured = std::move(snapshot); });
-    time.runUntilIdle();
+    std::optional<SessionSnapshot> captured = capture();
     std::swap(captured->displays[0].columns[0], captured->displays[0].columns[1]);
     run(Command::Kind::togglePause);
     const Rect before = windows[0].frame();
     controller->restoreLayout(*captured, nullptr);
     time.runUntilIdle();
-    EXPECT_EQ(strip().allWindowIDs(), (std::vector<WindowID>{id(1), id(0)}));
+    EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{id(1), id(0)}));
     EXPECT_EQ(windows[0].frame(), before);
 }
 
@@ -130,11 +132,8 @@ TEST_F(EntryPoints, TheListDescribesEveryStripWithoutPublishing) {
     open(2);
     giveBadge(id(0));
     snapshots.clear();
-    std::string text;
-    controller->listJSON(true, [&](std::string json) { text = std::move(json); });
-    time.runUntilIdle();
+    const nlohmann::json list = listed();
     EXPECT_TRUE(snapshots.empty());
-    const nlohmann::json list = nlohmann::json::parse(text);
     EXPECT_EQ(list["paused"], false);
     ASSERT_EQ(list["displays"].size(), 2u);
     EXPECT_EQ(list["displays"][0]["name"], "Left");
@@ -231,14 +230,14 @@ class FocusAtPoint : public EntryPoints {
 
 TEST_F(FocusAtPoint, RestingOverAnotherTiledWindowFocusesItWithoutScrolling) {
     const Rect target = windows[0].frame();
-    const double offset = strip().scrollOffset;
+    const double offset = strip().offset;
     giveBadge(id(0));
     windows[0].raise();  // what the window server shows at the point is that window
     point({target.midX(), target.midY()});
-    EXPECT_EQ(strip().focusedWindowID(), id(0));
-    EXPECT_FALSE(record(id(0)).hasBadge);
+    EXPECT_EQ(focusedWindow(), id(0));
+    EXPECT_FALSE(badged().contains(id(0)));
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::quiet());
-    EXPECT_DOUBLE_EQ(strip().scrollOffset, offset);
+    EXPECT_DOUBLE_EQ(strip().offset, offset);
     EXPECT_EQ(windows[0].frame(), target);
 }
 
@@ -251,16 +250,16 @@ TEST_F(FocusAtPoint, AWindowOfAnotherApplicationCoveringThePointKeepsTheFocus) {
     desktop.openWindow(term, {.title = "d", .frame = target});
     time.advance(1.0);
     point({target.midX(), target.midY()});
-    EXPECT_EQ(strip().focusedWindowID(), id(1));
+    EXPECT_EQ(focusedWindow(), id(1));
 }
 
 TEST_F(FocusAtPoint, GapsPausesAndSwipesFocusNothing) {
     const Rect a = windows[0].frame();
     point({a.maxX() + 6, a.midY()});  // in the gap between the columns
-    EXPECT_EQ(strip().focusedWindowID(), id(1));
+    EXPECT_EQ(focusedWindow(), id(1));
     controller->gestureBegan(Point{2500, 500});
     point({a.midX(), a.midY()});
-    EXPECT_EQ(strip().focusedWindowID(), id(1));
+    EXPECT_EQ(focusedWindow(), id(1));
 }
 
 }  // namespace

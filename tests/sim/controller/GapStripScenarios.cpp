@@ -29,6 +29,9 @@ class GapStrips : public ControllerScenario {
         time.runUntilIdle();
         writeLearnedHeights({{"org.example.tall", 880}});
     }
+
+    // The latest published picture of the display.
+    const DisplaySnapshot& shown() const { return snapshots.back().displays.front(); }
 };
 
 TEST_F(GapStrips, AWindowThatSnapsBackToItsOwnWidthStillGetsItsBandAboveItsWindowNumber) {
@@ -37,12 +40,12 @@ TEST_F(GapStrips, AWindowThatSnapsBackToItsOwnWidthStillGetsItsBandAboveItsWindo
     start(settings);
     animate();
     time.advance(2.0);  // the catch-up pass and the size checks
-    ASSERT_EQ(display().strip.columns[0].windows, std::vector<WindowID>{tall.id()});
-    ASSERT_EQ(display().strip.focusedWindowID(), small.id());
+    ASSERT_EQ(columns()[0], std::vector<WindowID>{tall.id()});
+    ASSERT_EQ(focusedWindow(), small.id());
     run(Command::Kind::stackLeft);
     animate();
     time.advance(2.0);
-    ASSERT_EQ(display().strip.columns.size(), 1u);
+    ASSERT_EQ(columns().size(), 1u);
 
     // A 100-point panel takes the top of the display: the stack no longer fits. The window
     // server already shows the window at its own width when the layout reads the window list,
@@ -51,8 +54,7 @@ TEST_F(GapStrips, AWindowThatSnapsBackToItsOwnWidthStillGetsItsBandAboveItsWindo
     desktop.setDisplayFrames(left, kLeft, Rect{0, 100, 1920, 980});
     time.runUntilIdle();
     animate();
-    ASSERT_FALSE(snapshots.empty());
-    const std::vector<GapStrip>& strips = snapshots.back().displays.front().gapStrips;
+    const std::vector<GapStrip>& strips = shown().gapStrips;
     ASSERT_EQ(strips.size(), 1u);
     EXPECT_EQ(strips.front().above, tall.number());
     EXPECT_EQ(strips.front().rect, Rect(12, 578, 936, 24));  // the 466-point upper slot's foot

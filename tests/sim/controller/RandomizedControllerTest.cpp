@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "ControllerScenario.h"
+#include "support/StripInvariants.h"
 
 namespace brindlow::test {
 namespace {
@@ -132,11 +133,7 @@ class RandomWorld {
     // catch-up, a judged drag) may start another animation, which is run to its end as well.
     void settle() {
         for (int rounds = 0; rounds < 10; ++rounds) {
-            for (int frames = 0; link_ && link_->isRunning() && frames < 600; ++frames) {
-                time_.advance(1.0 / 60.0);
-                link_->tick(time_.now());
-                time_.runUntilIdle();
-            }
+            runDisplayFrames(time_, link_);
             time_.advance(1.0);
             if (!link_ || !link_->isRunning()) return;
         }
@@ -279,30 +276,9 @@ class RandomWorld {
 
     static void stripViolations(const std::string& uuid, const DisplayState& display,
                                 std::map<WindowID, int>& seen, std::ostringstream& out) {
-        const Strip& strip = display.strip;
-        if (strip.columns.empty() != !strip.focusedIndex)
-            out << uuid << ": focus without columns or columns without focus; ";
-        if (strip.focusedIndex &&
-            (*strip.focusedIndex < 0 || size_t(*strip.focusedIndex) >= strip.columns.size()))
-            out << uuid << ": focused index out of range; ";
-        const int left = strip.leftPinnedCount();
-        const int rightCount = strip.rightPinnedCount();
-        for (size_t c = 0; c < strip.columns.size(); ++c) {
-            const Column& column = strip.columns[c];
-            if (column.windows.empty() || column.windows.size() > 3)
-                out << uuid << ": column " << c << " holds " << column.windows.size() << "; ";
-            if (column.weights.size() != column.windows.size())
-                out << uuid << ": weights out of step; ";
-            if (column.activeIndex < 0 || size_t(column.activeIndex) >= column.windows.size())
-                out << uuid << ": active row out of range; ";
-            if (!std::isfinite(column.widthFraction) || column.widthFraction <= 0)
-                out << uuid << ": width " << column.widthFraction << "; ";
-            const bool inLeft = int(c) < left;
-            const bool inRight = int(c) >= int(strip.columns.size()) - rightCount;
-            if (column.pin == Pin::left && !inLeft) out << uuid << ": stray left pin; ";
-            if (column.pin == Pin::right && !inRight) out << uuid << ": stray right pin; ";
-            for (const WindowID id : column.windows) ++seen[id];
-        }
+        if (const std::string broken = brokenInvariants(display.strip); !broken.empty())
+            out << uuid << ": " << broken;
+        for (const WindowID id : display.strip.allWindowIDs()) ++seen[id];
     }
 
     // Once settled, every tiled window stands where the last layout of its display put it.

@@ -57,17 +57,16 @@ TEST_F(StackedAndPinnedDrags, AStackedWindowDroppedOnTheOtherDisplayLeavesItsSta
     focusWindow(id(2));
     run(Command::Kind::stackLeft);  // [w0] [w1 w2]
     time.advance(1.0);
-    const std::vector<WindowID> right = stripWindows("RIGHT");
-    ASSERT_EQ(right.size(), 2u);
+    const std::vector<WindowID> others = stripWindows("RIGHT");
+    ASSERT_EQ(others.size(), 2u);
     // Between the two columns of the right display.
-    const double between =
-        (placed(right[0], "RIGHT").midX() + placed(right[1], "RIGHT").midX()) / 2;
+    const double between = (placed(others[0]).midX() + placed(others[1]).midX()) / 2;
     drag(windows[2], centredAt(windows[2].frame(), between));
     release();
     EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(1)}}));
-    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{right[0], id(2), right[1]}));
-    EXPECT_EQ(state().activeUUID, "RIGHT");
-    EXPECT_EQ(strip("RIGHT").focusedWindowID(), id(2));
+    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{others[0], id(2), others[1]}));
+    EXPECT_EQ(activeDisplay(), "RIGHT");
+    EXPECT_EQ(focusedColumn("RIGHT").activeWindowID, id(2));
 }
 
 // A pinned column's new width is measured against the display's visible frame, not the viewport
@@ -80,9 +79,9 @@ TEST_F(StackedAndPinnedDrags, AResizedPinnedColumnTakesItsFractionOfTheVisibleFr
     focusWindow(id(0));
     run(Command::Kind::pinLeft);
     time.advance(1.0);
-    const double visible = display().info.visible.width;
-    ASSERT_GT(display().lastLayout.viewport.width, 0);
-    ASSERT_LT(display().lastLayout.viewport.width, visible);
+    const double visible = display().visible.width;
+    ASSERT_GT(display().viewport.width, 0);
+    ASSERT_LT(display().viewport.width, visible);
     const Rect from = windows[0].frame();
     drag(windows[0], Rect(from.minX(), from.minY(), 0.3 * visible, from.height));
     release();

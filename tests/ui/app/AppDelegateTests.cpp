@@ -108,6 +108,8 @@ TEST_F(AppDelegateTest, StartUpWiresTheControllerListensAndStartsAtOnceWhenTheDi
 
 TEST_F(AppDelegateTest, TheMenuTitleFollowsSnapshotsAndNoTrayHostIsSaidOnce) {
     LogSink::clear();
+    // No welcome window: the settings window would wait for it to close.
+    settings.update([](AppSettings& s) { s.firstRunDone = true; });
     auto delegate = makeDelegate();
     ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
     time.runUntilIdle();
@@ -136,6 +138,22 @@ TEST_F(AppDelegateTest, TheMenuTitleFollowsSnapshotsAndNoTrayHostIsSaidOnce) {
             "\nDisplays:\n  Screen 1920\u00D71080 at 0,0, visible 1920\u00D71080 \u2014 on\n"),
         std::string::npos);
     EXPECT_NE(report.find("\nStrips:\n  Screen: focus 1 of 1 [Terminal "), std::string::npos);
+}
+
+TEST_F(AppDelegateTest, TheListComesFromTheLatestSnapshotWithoutWaitingForTheStripQueue) {
+    desktop.openWindow(desktop.launchApp({.name = "Editor"}), {.title = "two", .focus = true});
+    auto delegate = makeDelegate();
+    ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+    time.runUntilIdle();
+    ASSERT_TRUE(runEventsUntil([&] { return delegate->snapshot().displays.size() == 1; }));
+    // Virtual time stands still: the strip queue holds the command without running it.
+    controller->perform(Command::Kind::focusRight);
+    const ToolRun before = tool({"list"});
+    EXPECT_EQ(before.status, tool_status::done);
+    EXPECT_NE(before.out.find("\"focused\" : 1"), std::string::npos) << before.out;
+    time.runUntilIdle();
+    ASSERT_TRUE(runEventsUntil([&] { return delegate->snapshot().displays[0].focusedIndex == 1; }));
+    EXPECT_NE(tool({"list"}).out.find("\"focused\" : 2"), std::string::npos);
 }
 
 TEST_F(AppDelegateTest, WaitsForTheDisplayWithTheTimerAndStartsOnce) {

@@ -29,12 +29,12 @@ TEST_F(CommandPerformerTest, OverlaySwitchesFlipTheirSettingAndWriteTheFile) {
 
     performer.perform(Command::Kind::toggleFocusBorder);
     EXPECT_EQ(store.settings().focusBorder, !before.focusBorder);
-    EXPECT_EQ(SettingsStore::load(store.fileURL()).focusBorder, !before.focusBorder);
+    EXPECT_EQ(SettingsStore::load(store.filePath()).focusBorder, !before.focusBorder);
     performer.perform(Command::Kind::toggleFocusBorder);
     EXPECT_EQ(store.settings().focusBorder, before.focusBorder);
 
     performer.perform(Command::Kind::toggleDimInactive);
-    EXPECT_EQ(SettingsStore::load(store.fileURL()).dimInactive, !before.dimInactive);
+    EXPECT_EQ(SettingsStore::load(store.filePath()).dimInactive, !before.dimInactive);
     EXPECT_EQ(changes, 3);
     EXPECT_TRUE(sent.empty());
 }

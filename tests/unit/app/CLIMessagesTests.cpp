@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "app/CLIMessages.h"
 #include "command/BadgeRequest.h"
+#include "settings/JSONCoding.h"
 
 namespace brindlow {
 namespace {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <thread>
+#include <utility>
 
 #include "GestureTestSupport.h"
 #include "input/TrackpadGestureRecognizer.h"
@@ -153,24 +155,28 @@ TEST_F(GestureRecognizerTest, StoppingMidScrollEndsItAndForgetsHeldEvents) {
 }
 
 // A tap whose thread sends events as fast as it can until stopped: the recognizer's
-// reset at each restart must not race with the last events of the old thread.
+// reset at each restart must not race with the last events of the old thread. Like a real
+// tap, start returns once events flow. A promise says so: its future wakes on the value
+// itself, where a flag's wait/notify pair leans on the library's shared waiter pool.
 class SpinningTap : public EventTap {
   public:
     Started start(const Options&, Handler handler) override {
         stop_ = false;
-        listening_ = false;
-        thread_ = std::thread([this, handler = std::move(handler)] {
-            double time = 0;
-            while (!stop_.load()) {
-                handler(swipe(Phase::began, 3, 0, 0, time));
-                handler(swipe(Phase::changed, 3, 0.2, 0, time += 0.02));
-                handler(scroll(Phase::began, 8, 0, time));
-                handler(scroll(Phase::changed, 0, 9, time += 0.02));
-                if (!listening_.exchange(true)) listening_.notify_one();
-            }
-        });
-        // Like a real tap, returns once events flow.
-        listening_.wait(false);
+        std::promise<void> flowing;
+        std::future<void> started = flowing.get_future();
+        thread_ = std::thread(
+            [this, handler = std::move(handler), flowing = std::move(flowing)]() mutable {
+                double time = 0;
+                bool told = false;
+                while (!stop_.load()) {
+                    handler(swipe(Phase::began, 3, 0, 0, time));
+                    handler(swipe(Phase::changed, 3, 0.2, 0, time += 0.02));
+                    handler(scroll(Phase::began, 8, 0, time));
+                    handler(scroll(Phase::changed, 0, 9, time += 0.02));
+                    if (!std::exchange(told, true)) flowing.set_value();
+                }
+            });
+        started.wait();
         return {true, true};
     }
     void stop() override {
@@ -182,7 +188,6 @@ class SpinningTap : public EventTap {
 
   private:
     std::atomic<bool> stop_{false};
-    std::atomic<bool> listening_{false};
     std::thread thread_;
 };
 

@@ -134,14 +134,5 @@ TEST_F(ToastControllerTest, WithoutADisplayTheMainScreenElseTheEmptyRectangle) {
     EXPECT_EQ(panel()->frame(), Rect(-190, -152, 380, 80));
 }
 
-TEST(ToastMessageTest, TheSummaryCarriesTheSizesOnlyWhenBothArePresent) {
-    EXPECT_EQ((ToastMessage{"Too wide", "No room", 2000, 1000}).summary(),
-              "Too wide. No room Needs 2000 pt, the screen has 1000 pt.");
-    EXPECT_EQ((ToastMessage{"Too wide", "No room", 2000, std::nullopt}).summary(),
-              "Too wide. No room");
-    EXPECT_NE((ToastMessage{"a", "b", 0, std::nullopt}),
-              (ToastMessage{"a", "b", std::nullopt, std::nullopt}));
-}
-
 }  // namespace
 }  // namespace brindlow::test

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <nlohmann/json.hpp>
 
 #include "platform/Log.h"
 #include "settings/AppSettings.h"
@@ -197,6 +198,9 @@ TEST(ToastMessageSummary, FiguresOnlyWhenBothAreSet) {
               "Too wide. Nothing moved Needs 900 pt, the screen has 800 pt.");
     EXPECT_EQ((ToastMessage{"Too wide", "Nothing moved", 900, std::nullopt}).summary(),
               "Too wide. Nothing moved");
+    // A size of zero is a size.
+    EXPECT_NE((ToastMessage{"a", "b", 0, std::nullopt}),
+              (ToastMessage{"a", "b", std::nullopt, std::nullopt}));
 }
 
 TEST(SettingsFile, DefaultsAreWrittenWithEveryKeyNameAndRawText) {

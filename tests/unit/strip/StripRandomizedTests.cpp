@@ -12,6 +12,7 @@
 #include "StripBuilders.h"
 #include "strip/LayoutEngine.h"
 #include "strip/Strip.h"
+#include "support/StripInvariants.h"
 
 namespace brindlow {
 namespace {
@@ -19,36 +20,6 @@ namespace {
 std::uint64_t chooseSeed() {
     if (const char* text = std::getenv("BRINDLOW_STRIP_SEED")) return std::stoull(text);
     return std::random_device{}();
-}
-
-// Every broken invariant of one strip, as text (empty when sound).
-std::string brokenInvariants(const Strip& s) {
-    std::ostringstream problems;
-    const int n = static_cast<int>(s.columns.size());
-    const int left = s.leftPinnedCount();
-    const int right = s.rightPinnedCount();
-    if (left + right > n) problems << "pin blocks overlap; ";
-    for (int c = left; c < n - right; ++c) {
-        if (s.columns[static_cast<std::size_t>(c)].pin)
-            problems << "pin outside its block " << c << "; ";
-    }
-    for (int c = 0; c < n; ++c) {
-        const Column& column = s.columns[static_cast<std::size_t>(c)];
-        const int rows = static_cast<int>(column.windows.size());
-        if (rows == 0) problems << "empty column " << c << "; ";
-        if (rows > 3) problems << "stack of " << rows << " in column " << c << "; ";
-        if (column.weights.size() != column.windows.size()) {
-            problems << "weights out of step in column " << c << "; ";
-        }
-        if (column.activeIndex < 0 || column.activeIndex >= rows) {
-            problems << "active row " << column.activeIndex << " in column " << c << "; ";
-        }
-    }
-    if (s.focusedIndex && (*s.focusedIndex < 0 || *s.focusedIndex >= n)) {
-        problems << "focus " << *s.focusedIndex << " of " << n << "; ";
-    }
-    if (n > 0 && !s.focusedIndex) problems << "columns without focus; ";
-    return problems.str();
 }
 
 class RandomEditor {
@@ -224,7 +195,7 @@ TEST(StripRandomized, InvariantsHoldAfterEveryEdit) {
 
             std::multiset<WindowID> seen;
             for (const Strip& s : strips) {
-                const std::string problems = brokenInvariants(s);
+                const std::string problems = test::brokenInvariants(s);
                 ASSERT_TRUE(problems.empty())
                     << problems << "after " << edit << " on " << test::shape(before) << " giving "
                     << test::shape(s);

@@ -14,6 +14,7 @@
 
 #include "AppProcess.h"
 #include "support/TempFolder.h"
+#include "x11/support/TrayHostStandIn.h"
 #include "x11/support/X11Fixture.h"
 
 namespace brindlow::test {
@@ -227,6 +228,8 @@ class AppEndToEnd : public X11Fixture {
         }
     }
 
+    // A tray for Brindlow, which would otherwise open its settings window over the xterms.
+    TrayHostStandIn trayHost_;
     TempFolder data_;
     std::map<std::string, std::string> environment_;
     std::vector<Xterm> xterms_;

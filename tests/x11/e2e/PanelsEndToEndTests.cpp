@@ -11,6 +11,7 @@
 
 #include "AppProcess.h"
 #include "support/TempFolder.h"
+#include "x11/support/TrayHostStandIn.h"
 #include "x11/support/X11Fixture.h"
 
 namespace brindlow::test {
@@ -112,6 +113,8 @@ class PanelsEndToEnd : public X11Fixture {
         runProcess({"import", "-window", "root", std::string(folder) + "/" + name + ".png"});
     }
 
+    // A tray for Brindlow, which would otherwise open its settings window over the xterms.
+    TrayHostStandIn trayHost_;
     TempFolder data_;
     std::map<std::string, std::string> environment_;
     std::vector<std::unique_ptr<ChildProcess>> xterms_;

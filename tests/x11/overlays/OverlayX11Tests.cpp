@@ -1,15 +1,19 @@
 // The real executable on the session's display: the focus border sits exactly around the focused
 // xterm's frame, directly above it and below windows raised over it, follows focus-right, lets
-// clicks through; with a compositor the dim darkens the other windows without hiding them.
+// clicks through; with a compositor the dim darkens the other windows without hiding them; the
+// indicator jumps on a click; a gap cover shows its slice of the root pixmap (frosted without one)
+// and lets clicks through. With BRINDLOW_SCREENSHOT_DIR set, the indicator and covers are saved.
 #include <signal.h>
 
 #include <nlohmann/json.hpp>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
 
 #include "support/TempFolder.h"
 #include "x11/e2e/AppProcess.h"
+#include "x11/support/TrayHostStandIn.h"
 #include "x11/support/X11Fixture.h"
 
 namespace brindlow::test {
@@ -185,6 +189,14 @@ class OverlayX11Test : public X11Fixture {
         return border;
     }
 
+    // With BRINDLOW_SCREENSHOT_DIR set, the screen as <name>.png there, to look at.
+    void screenshot(const std::string& name) {
+        if (const char* folder = std::getenv("BRINDLOW_SCREENSHOT_DIR"))
+            runProcess({"import", "-window", "root", std::string(folder) + "/" + name + ".png"});
+    }
+
+    // A tray for Brindlow, which would otherwise open its settings window over the xterms.
+    TrayHostStandIn trayHost_;
     TempFolder data_;
     std::vector<std::unique_ptr<ChildProcess>> xterms_;
     std::unique_ptr<ChildProcess> compositor_;
@@ -357,6 +369,7 @@ TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps)
         kLimit))
         << "no indicator after focus-right";
     EXPECT_GT(pill->y, 900);
+    screenshot("indicator");
 
     // The first cell lies 46 wide in the left part of the centred content.
     ASSERT_EQ(runProcess({"xdotool", "mousemove", std::to_string(pill->x + 50),
@@ -365,6 +378,221 @@ TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps)
               0);
     EXPECT_TRUE(settle([&] { return activeFrame() == first; }, kLimit))
         << "the click on the first icon did not jump to the first column";
+}
+
+// A column where a window that refuses to shrink stacks over a short one and a 100-point top panel
+// leaves the stack no room: the band between them is covered with the root pixmap's slice.
+class GapCoverX11Test : public OverlayX11Test {
+  protected:
+    static constexpr int kBandTop = 578;  // 112 + half of the 932 points left for the two windows
+    static constexpr int kSplitX = 480, kSplitY = 590;  // the picture's quadrants meet in the band
+    static constexpr std::uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kGreen = 0x00FF00,
+                                   kYellow = 0xFFFF00;
+
+    void TearDown() override {
+        // The panel goes first: Brindlow then quits with its windows back in the full area.
+        if (panel_ != XCB_WINDOW_NONE) xcb_destroy_window(c(), panel_);
+        if (x11_) connection().sync();
+        OverlayX11Test::TearDown();
+        clients_.clear();
+        if (pixmap_ != XCB_PIXMAP_NONE) {
+            xcb_delete_property(c(), connection().root(), connection().atom("_XROOTPMAP_ID"));
+            xcb_free_pixmap(c(), pixmap_);
+            connection().sync();
+        }
+    }
+
+    // A screen-sized root pixmap of four colours, published as a desktop does.
+    void publishPicture() {
+        const xcb_screen_t* screen = connection().screen();
+        pixmap_ = xcb_generate_id(c());
+        xcb_create_pixmap(c(), screen->root_depth, pixmap_, connection().root(),
+                          screen->width_in_pixels, screen->height_in_pixels);
+        const xcb_gcontext_t gc = xcb_generate_id(c());
+        xcb_create_gc(c(), gc, pixmap_, 0, nullptr);
+        const auto fill = [&](std::uint32_t colour, int x, int y, int w, int h) {
+            xcb_change_gc(c(), gc, XCB_GC_FOREGROUND, &colour);
+            const xcb_rectangle_t part{std::int16_t(x), std::int16_t(y), std::uint16_t(w),
+                                       std::uint16_t(h)};
+            xcb_poly_fill_rectangle(c(), pixmap_, gc, 1, &part);
+        };
+        const int w = screen->width_in_pixels, h = screen->height_in_pixels;
+        fill(kRed, 0, 0, kSplitX, kSplitY);
+        fill(kBlue, kSplitX, 0, w - kSplitX, kSplitY);
+        fill(kGreen, 0, kSplitY, kSplitX, h - kSplitY);
+        fill(kYellow, kSplitX, kSplitY, w - kSplitX, h - kSplitY);
+        xcb_free_gc(c(), gc);
+        xcb_change_property(c(), XCB_PROP_MODE_REPLACE, connection().root(),
+                            connection().atom("_XROOTPMAP_ID"), XCB_ATOM_PIXMAP, 32, 1, &pixmap_);
+        connection().sync();
+    }
+
+    void mapTopPanel(int height) {
+        const xcb_screen_t* screen = connection().screen();
+        panel_ = xcb_generate_id(c());
+        const std::uint32_t background = screen->black_pixel;
+        xcb_create_window(c(), XCB_COPY_FROM_PARENT, panel_, connection().root(), 0, 0,
+                          screen->width_in_pixels, std::uint16_t(height), 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL,
+                          &background);
+        const xcb_atom_t dock = connection().atom("_NET_WM_WINDOW_TYPE_DOCK");
+        xcb_change_property(c(), XCB_PROP_MODE_REPLACE, panel_,
+                            connection().atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &dock);
+        const std::uint32_t strut[12] = {0,
+                                         0,
+                                         std::uint32_t(height),
+                                         0,
+                                         0,
+                                         0,
+                                         0,
+                                         0,
+                                         0,
+                                         std::uint32_t(screen->width_in_pixels - 1),
+                                         0,
+                                         0};
+        xcb_change_property(c(), XCB_PROP_MODE_REPLACE, panel_,
+                            connection().atom("_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32, 12,
+                            strut);
+        xcb_map_window(c(), panel_);
+        connection().sync();
+    }
+
+    std::optional<nlohmann::json> firstDisplay() {
+        const ProcessRun run = runProcess({BRINDLOW_EXECUTABLE_PATH, "list"},
+                                          {{"XDG_DATA_HOME", data_.path().string()}});
+        const auto json = nlohmann::json::parse(run.out, nullptr, false);
+        if (run.status != 0 || json.is_discarded() || json["displays"].empty()) return std::nullopt;
+        return json["displays"][0];
+    }
+
+    // The tall window and the short one side by side, then stacked in one column.
+    void stackTheTwoClients() {
+        clients_.push_back(std::make_unique<TestClientProcess>(
+            std::vector<std::string>{"--title", "tall", "--class", "Tall", "--size", "400x880",
+                                     "--min", "400x880", "--refuse"}));
+        clients_.push_back(std::make_unique<TestClientProcess>(
+            std::vector<std::string>{"--title", "short", "--class", "Short", "--size", "400x200"}));
+        for (const auto& client : clients_) ASSERT_TRUE(client->ready());
+        startBrindlow(R"({"gap": 24, "outerGap": 12})");
+        ASSERT_FALSE(HasFatalFailure());
+        std::optional<nlohmann::json> display;
+        ASSERT_TRUE(settle(
+            [&] {
+                display = firstDisplay();
+                return display && (*display)["columns"].size() == 2 &&
+                       topLevelOf(clients_[1]->window()) == activeFrame();
+            },
+            kLimit))
+            << "the two windows were not tiled with the short one focused";
+        // The short window goes into the tall one's column, whichever side that lies on.
+        ASSERT_EQ(tool({(*display)["focused"] == 2 ? "stack-left" : "stack-right"}), 0);
+        ASSERT_TRUE(settle(
+            [&] {
+                display = firstDisplay();
+                return display && (*display)["columns"].size() == 1;
+            },
+            kLimit))
+            << "the short window was not stacked";
+        // Stacked, the tall window refuses its share of the height; once Brindlow has learned
+        // that, the stack fits the full screen and stays.
+        const std::filesystem::path learned = data_.path() / "Brindlow" / "minimum-heights.json";
+        ASSERT_TRUE(settle(
+            [&] {
+                std::ifstream file(learned);
+                const auto json = nlohmann::json::parse(file, nullptr, false);
+                return !json.is_discarded() && !json.empty();
+            },
+            kLimit))
+            << "the tall window's minimum height was not learned";
+        display = firstDisplay();
+        ASSERT_TRUE(display && (*display)["columns"].size() == 1);
+    }
+
+    // Brindlow's 24-point-high window at the band's top, directly above the tall window's frame.
+    xcb_window_t settledCover() {
+        xcb_window_t cover = XCB_WINDOW_NONE;
+        settle(
+            [&] {
+                cover = XCB_WINDOW_NONE;
+                for (xcb_window_t w : overlays()) {
+                    const auto g = geometry(w);
+                    if (g && g->height == 24 && g->y == kBandTop) cover = w;
+                }
+                const xcb_window_t tall = topLevelOf(clients_[0]->window());
+                return cover != XCB_WINDOW_NONE && stackIndex(cover) == stackIndex(tall) + 1;
+            },
+            kLimit);
+        return cover;
+    }
+
+    bool shows(int x, int y, std::uint32_t rgb) {
+        const Pixel p = pixel(x, y);
+        return std::uint32_t(p.red << 16 | p.green << 8 | p.blue) == rgb;
+    }
+
+    std::vector<std::unique_ptr<TestClientProcess>> clients_;
+    xcb_window_t panel_ = XCB_WINDOW_NONE;
+    xcb_pixmap_t pixmap_ = XCB_PIXMAP_NONE;
+};
+
+TEST_F(GapCoverX11Test, TheBandShowsTheRootPixmapsSliceAndLetsClicksThroughToTheWindowBelow) {
+    publishPicture();
+    stackTheTwoClients();
+    ASSERT_FALSE(HasFatalFailure());
+    mapTopPanel(100);
+
+    const xcb_window_t cover = settledCover();
+    ASSERT_NE(cover, XCB_WINDOW_NONE) << "no cover directly above the tall window in the band";
+    const XGeometry band = *geometry(cover);
+    ASSERT_LT(band.x, kSplitX - 10);
+    ASSERT_GT(band.x + band.width, kSplitX + 10);
+    // The picture's four quadrants meet inside the band, at their own screen position.
+    EXPECT_TRUE(settle(
+        [&] {
+            return shows(kSplitX - 10, kSplitY - 6, kRed) &&
+                   shows(kSplitX + 10, kSplitY - 6, kBlue) &&
+                   shows(kSplitX - 10, kSplitY + 6, kGreen) &&
+                   shows(kSplitX + 10, kSplitY + 6, kYellow);
+        },
+        kLimit))
+        << "the cover does not show the picture's slice at its place";
+    screenshot("gap-cover-picture");
+
+    // Without a picture the cover is frosted: a dark fill over the tall window's white.
+    const int x = kSplitX - 100, y = kBandTop + 12;
+    xcb_delete_property(c(), connection().root(), connection().atom("_XROOTPMAP_ID"));
+    connection().sync();
+    Pixel frosted;
+    EXPECT_TRUE(settle(
+        [&] {
+            frosted = pixel(x, y);
+            return frosted.red < 60 && frosted.green < 60 && frosted.blue < 60 &&
+                   frosted.blue >= frosted.red;
+        },
+        kLimit))
+        << "after the picture went, the cover shows " << frosted.red << "," << frosted.green << ","
+        << frosted.blue;
+    EXPECT_EQ(settledCover(), cover);
+    screenshot("gap-cover-frosted");
+
+    // A click on the cover reaches the tall window under it.
+    const xcb_window_t tall = clients_[0]->window();
+    const std::uint32_t pressMask = XCB_EVENT_MASK_BUTTON_PRESS;
+    xcb_change_window_attributes(c(), tall, XCB_CW_EVENT_MASK, &pressMask);
+    std::atomic<int> presses = 0;
+    const std::uint64_t listener = connection().addListener([&](const xcb_generic_event_t& e) {
+        if ((e.response_type & 0x7f) == XCB_BUTTON_PRESS &&
+            reinterpret_cast<const xcb_button_press_event_t&>(e).event == tall)
+            ++presses;
+    });
+    connection().sync();
+    EXPECT_EQ(
+        runProcess({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"})
+            .status,
+        0);
+    EXPECT_TRUE(settle([&] { return presses > 0; }, kLimit))
+        << "the click did not reach the window below the cover";
+    connection().removeListener(listener);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "x11/support/X11TestSupport.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -52,7 +53,9 @@ void TestMainExecutor::runPending() {
 
 TestClientProcess::TestClientProcess(std::vector<std::string> arguments) {
     int toChild[2], fromChild[2];
-    if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
+    // Close-on-exec, so a client started later holds no copy of this one's stdin: closing it
+    // must end this client.
+    if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
