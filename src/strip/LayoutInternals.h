@@ -116,12 +116,15 @@ struct StackRows {
     std::span<StackSlot> slots;
     std::span<StackSlot> frames;
     std::span<StackBand> bands;  // room for rows - 1
+    // Per row, the largest minimum height the window could have without changing any frame or
+    // band of the stack (-infinity when that is not known).
+    std::span<double> slack;
 };
 
 // Inline storage for the stacks the editing rules allow (three rows) and then some.
 struct InlineStackRows {
     static constexpr std::size_t capacity = 8;
-    std::array<double, capacity> weights{}, minimums{}, shares{};
+    std::array<double, capacity> weights{}, minimums{}, shares{}, slack{};
     std::array<unsigned char, capacity> fixed{};
     std::array<StackSlot, capacity> slots{}, frames{};
     std::array<StackBand, capacity> bands{};
@@ -130,30 +133,33 @@ struct InlineStackRows {
         return {std::span(weights).first(n), std::span(minimums).first(n),
                 std::span(shares).first(n),  std::span(fixed).first(n),
                 std::span(slots).first(n),   std::span(frames).first(n),
-                std::span(bands).first(n)};
+                std::span(bands).first(n),   std::span(slack).first(n)};
     }
 };
 
 // Heap storage for stacks larger than the inline capacity.
 struct HeapStackRows {
-    std::vector<double> weights, minimums, shares;
+    std::vector<double> weights, minimums, shares, slack;
     std::vector<unsigned char> fixed;
     std::vector<StackSlot> slots, frames;
     std::vector<StackBand> bands;
 
     explicit HeapStackRows(std::size_t n)
-        : weights(n), minimums(n), shares(n), fixed(n), slots(n), frames(n), bands(n) {}
+        : weights(n), minimums(n), shares(n), slack(n), fixed(n), slots(n), frames(n), bands(n) {}
 
-    StackRows rows() { return {weights, minimums, shares, fixed, slots, frames, bands}; }
+    StackRows rows() { return {weights, minimums, shares, fixed, slots, frames, bands, slack}; }
 };
 
 // stackHeights into `out`; with ignoreMinimums every window counts only its 100-point floor.
+// When `slack` is given, each window's largest minimum that leaves the heights unchanged goes
+// there: its share when no window was held at its minimum and the rounded heights add up
+// without correction, else -infinity.
 void stackHeightsInto(std::span<const double> weights, std::span<const double> minimums,
                       bool ignoreMinimums, double available, std::span<double> out,
-                      std::span<unsigned char> fixed);
+                      std::span<unsigned char> fixed, std::span<double> slack = {});
 
-// stackFrames over rows.weights / rows.minimums (one per window), writing rows.frames; returns
-// the number of bands written to rows.bands.
+// stackFrames over rows.weights / rows.minimums (one per window), writing rows.frames and
+// rows.slack; returns the number of bands written to rows.bands.
 std::size_t stackFramesInto(StackRows rows, int activeRow, double top, double height, double gap,
                             double below);
 

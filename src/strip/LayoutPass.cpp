@@ -158,15 +158,18 @@ class ColumnFiller {
         const int activeRow = column.activeRow();
         const double top = rect.minY();
         // Learned minimums belong to single windows, so a stack with one is rarely seen again:
-        // only stacks without any are remembered, where they cannot push out the common ones.
+        // only stacks without any are remembered, where they cannot push out the common ones. A
+        // stack whose minimums all fit in the slack of the same stack without them lies the same.
         bool anyMinimum = false;
         for (std::size_t i = 0; i < n; ++i) anyMinimum = anyMinimum || rows.minimums[i] != 0;
-        const bool memoFits =
-            memoUsable_ && !anyMinimum && n <= StackMemo::capacity && isWhole(top);
+        const bool memoFits = memoUsable_ && n <= StackMemo::capacity && isWhole(top);
         const StackMemo* known = nullptr;
         if (memoFits) {
             for (const StackMemo& memo : memos_) {
-                if (memo.matches(rows, activeRow, rect.height)) known = &memo;
+                if (memo.matches(rows, activeRow, rect.height)) {
+                    if (!anyMinimum || memo.admits(rows)) known = &memo;
+                    break;
+                }
             }
         }
         std::size_t bandCount = 0;
@@ -174,7 +177,7 @@ class ColumnFiller {
             bandCount = known->recall(rows, top);
         } else {
             bandCount = detail::stackFramesInto(rows, activeRow, top, rect.height, gap_, below_);
-            if (memoFits) {
+            if (memoFits && !anyMinimum) {
                 memos_[nextMemo_].remember(rows, activeRow, rect.height, top, bandCount);
                 nextMemo_ = (nextMemo_ + 1) % memos_.size();
             }
@@ -198,9 +201,10 @@ class ColumnFiller {
         return std::fabs(value) < 1e15 && roundHalfAway(value) == value;
     }
 
-    // A recent stack laid out, relative to its top. With whole tops, heights and gaps every
-    // coordinate of a stack is a whole number, so a stack with the same weights, minimums, active
-    // row and height lies the same way at any top; columns repeat, parked ones most of all.
+    // A recent stack without minimums laid out, relative to its top. With whole tops, heights
+    // and gaps every coordinate of a stack is a whole number, so a stack with the same weights,
+    // active row and height lies the same way at any top; columns repeat, parked ones most of
+    // all. Entries never repeat a key, so the first match is the only one.
     struct StackMemo {
         static constexpr std::size_t capacity = detail::InlineStackRows::capacity;
         bool valid = false;
@@ -208,7 +212,7 @@ class ColumnFiller {
         int activeRow = 0;
         double height = 0;
         std::size_t bandCount = 0;
-        std::array<double, capacity> weights{}, minimums{};
+        std::array<double, capacity> weights{}, slack{};
         std::array<StackSlot, capacity> frames{};
         std::array<StackBand, capacity> bands{};
 
@@ -217,7 +221,16 @@ class ColumnFiller {
                 return false;
             }
             for (std::size_t i = 0; i < n; ++i) {
-                if (rows.weights[i] != weights[i] || rows.minimums[i] != minimums[i]) return false;
+                if (rows.weights[i] != weights[i]) return false;
+            }
+            return true;
+        }
+
+        // Whether the minimums of a matching stack change none of its frames.
+        bool admits(const detail::StackRows& rows) const {
+            for (std::size_t i = 0; i < n; ++i) {
+                const double minimum = rows.minimums[i];
+                if (minimum != 0 && !(minimum > 0 && minimum <= slack[i])) return false;
             }
             return true;
         }
@@ -241,7 +254,7 @@ class ColumnFiller {
             bandCount = count;
             for (std::size_t i = 0; i < n; ++i) {
                 weights[i] = rows.weights[i];
-                minimums[i] = rows.minimums[i];
+                slack[i] = rows.slack[i];
                 frames[i] = {rows.frames[i].y - top, rows.frames[i].height};
             }
             for (std::size_t b = 0; b < count; ++b) {

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "geometry/Rounding.h"
 #include "strip/LayoutEngine.h"
@@ -28,7 +29,7 @@ double stackedMinimum(double minimum) {
 
 void stackHeightsInto(std::span<const double> weights, std::span<const double> minimums,
                       bool ignoreMinimums, double available, std::span<double> out,
-                      std::span<unsigned char> fixed) {
+                      std::span<unsigned char> fixed, std::span<double> slack) {
     const std::size_t n = weights.size();
     if (n == 0) return;
     auto minimumOf = [&](std::size_t i) {
@@ -40,6 +41,7 @@ void stackHeightsInto(std::span<const double> weights, std::span<const double> m
     }
 
     // Windows whose share falls below their minimum are fixed at it; the rest share what is left.
+    bool anyFixed = false;
     for (std::size_t round = 0; round <= n; ++round) {
         double fixedSum = 0;
         double freeWeight = 0;
@@ -61,6 +63,7 @@ void stackHeightsInto(std::span<const double> weights, std::span<const double> m
                 fixed[i] = 1;
                 out[i] = minimumOf(i);
                 fixedAny = true;
+                anyFixed = true;
             } else {
                 allFixed = false;
             }
@@ -70,11 +73,17 @@ void stackHeightsInto(std::span<const double> weights, std::span<const double> m
 
     double sum = 0;
     for (std::size_t i = 0; i < n; ++i) {
+        if (!slack.empty()) slack[i] = out[i];
         out[i] = std::max(1.0, roundHalfAway(out[i]));
         sum += out[i];
     }
     // The last window absorbs the rounding difference when that keeps it at its minimum.
     const double target = roundHalfAway(available);
+    // Unfixed, every window's share stays the same for any minimum up to it, and with no
+    // difference to absorb the last one's minimum decides nothing either.
+    if (!slack.empty() && (anyFixed || sum != target)) {
+        std::fill(slack.begin(), slack.end(), -std::numeric_limits<double>::infinity());
+    }
     const std::size_t last = n - 1;
     if (sum != target) {
         const double others = sum - out[last];
@@ -95,8 +104,10 @@ std::size_t stackFramesInto(StackRows rows, int activeRow, double top, double he
     for (double minimum : rows.minimums) need += roundHalfAway(stackedMinimum(minimum));
 
     bool fitting = false;
+    std::fill(rows.slack.begin(), rows.slack.end(), -std::numeric_limits<double>::infinity());
     if (need <= avail + 0.5) {
-        stackHeightsInto(rows.weights, rows.minimums, false, avail, rows.shares, rows.fixed);
+        stackHeightsInto(rows.weights, rows.minimums, false, avail, rows.shares, rows.fixed,
+                         rows.slack);
         fitting = true;
     } else if (n == 1) {
         stackHeightsInto(rows.weights, rows.minimums, false, avail, rows.shares, rows.fixed);
@@ -134,6 +145,13 @@ std::size_t stackFramesInto(StackRows rows, int activeRow, double top, double he
         windowY = std::max(std::min(windowY, bottom - hh), top);
         rows.frames[i] = {roundHalfAway(windowY), hh};
         rows.slots[i] = {roundHalfAway(y), h};
+        // A fitting window keeps its slot's height for any minimum that rounds to at most it.
+        const double most = std::floor(h);
+        if (!(most >= 0)) {
+            rows.slack[i] = -std::numeric_limits<double>::infinity();
+        } else if (most < rows.slack[i]) {
+            rows.slack[i] = most;
+        }
         y += h + gap;
     }
 
