@@ -297,9 +297,11 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
     std::size_t bandLimit = 0;
     double viewLeft = area.minX();
     double viewRight = area.maxX();
-    bool anyLeftPin = false;
-    bool anyRightPin = false;
-    for (const Column& column : columns) {
+    // Index ranges [first, end) holding each side's pinned columns, so their walks stay short.
+    std::size_t leftPinFirst = columns.size(), leftPinEnd = 0;
+    std::size_t rightPinFirst = columns.size(), rightPinEnd = 0;
+    for (std::size_t index = 0; index < columns.size(); ++index) {
+        const Column& column = columns[index];
         const std::size_t n = column.windows.size();
         windowCount += n;
         if (!column.isTabbed && n > 1) bandLimit += n - 1;
@@ -307,10 +309,12 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
         const double w = columnWidth(column, area.width, gap, outerGap) + gap;
         if (*column.pin == Pin::left) {
             viewLeft += w;
-            anyLeftPin = true;
+            leftPinFirst = std::min(leftPinFirst, index);
+            leftPinEnd = index + 1;
         } else {
             viewRight -= w;
-            anyRightPin = true;
+            rightPinFirst = std::min(rightPinFirst, index);
+            rightPinEnd = index + 1;
         }
     }
 
@@ -325,18 +329,19 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
                         bandLimit);
 
     // Pinned blocks stand at the area's edges and are never parked.
-    if (anyLeftPin) {
+    if (leftPinEnd > 0) {
         double x = area.minX() + outerGap;
-        for (const Column& column : columns) {
+        for (const Column& column : columns.subspan(leftPinFirst, leftPinEnd - leftPinFirst)) {
             if (column.pin != Pin::left) continue;
             const double w = columnWidth(column, area.width, gap, outerGap);
             filler.fill(column, Rect(roundHalfAway(x), top, w, height), false);
             x += w + gap;
         }
     }
-    if (anyRightPin) {
+    if (rightPinEnd > 0) {
         double x = area.maxX() - outerGap;
-        for (auto column = columns.rbegin(); column != columns.rend(); ++column) {
+        const auto block = columns.subspan(rightPinFirst, rightPinEnd - rightPinFirst);
+        for (auto column = block.rbegin(); column != block.rend(); ++column) {
             if (column->pin != Pin::right) continue;
             const double w = columnWidth(*column, area.width, gap, outerGap);
             x -= w;
@@ -364,6 +369,8 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
     const double room = detail::widthRoom(view.width, gap, outerGap);
     // A slice at the left edge shifts the run so the columns after it stay in place.
     double x = roundHalfAway(view.minX() + outerGap - (offset - slices.adjustment));
+    // Every width is whole, so with a whole gap x stays whole and needs no rounding.
+    const bool wholeSteps = std::fabs(gap) < 1e15 && roundHalfAway(gap) == gap;
     for (std::size_t index = 0; index < columns.size(); ++index) {
         const Column& column = columns[index];
         if (column.pin) continue;
@@ -379,8 +386,9 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
             // Only a refused width can be fractional.
             if (column.refusedWidth) w = roundHalfAway(w);
         }
-        Rect rect = column.isFullWidth ? Rect(roundHalfAway(x), fullTop, w, fullHeight)
-                                       : Rect(roundHalfAway(x), top, w, height);
+        const double left = wholeSteps ? x : roundHalfAway(x);
+        Rect rect =
+            column.isFullWidth ? Rect(left, fullTop, w, fullHeight) : Rect(left, top, w, height);
         const auto parked = parking.parkedFrame(rect);
         if (parked) rect = *parked;
         filler.fill(column, rect, parked.has_value());
