@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "geometry/Rounding.h"
@@ -23,6 +24,23 @@ double usableWeight(double weight) {
 
 double stackedMinimum(double minimum) {
     return std::max(stackedFloor, minimum);
+}
+
+// roundHalfAway(stackedMinimum(minimum)) without rounding the floor itself.
+double roundedStackedMinimum(double minimum) {
+    return stackedFloor < minimum ? roundHalfAway(minimum) : stackedFloor;
+}
+
+// roundHalfAway(minimum), skipping the rounding for the usual minimum of 0 (of either sign).
+double roundedMinimum(double minimum) {
+    return minimum == 0 ? minimum : roundHalfAway(minimum);
+}
+
+// Whether `value` is a finite whole number: sums of such values stay whole, so rounding them
+// changes nothing.
+bool isWholeNumber(double value) {
+    return std::fabs(value) < 4503599627370496.0 &&
+           static_cast<double>(static_cast<std::int64_t>(value)) == value;
 }
 
 }  // namespace
@@ -101,7 +119,12 @@ std::size_t stackFramesInto(StackRows rows, int activeRow, double top, double he
         static_cast<std::size_t>(std::clamp(activeRow, 0, static_cast<int>(n) - 1));
     const double avail = height - gap * static_cast<double>(n - 1);
     double need = 0;
-    for (double minimum : rows.minimums) need += roundHalfAway(stackedMinimum(minimum));
+    for (double minimum : rows.minimums) need += roundedStackedMinimum(minimum);
+    // With a whole top, height and gap every slot edge is whole and needs no rounding.
+    const bool wholeGrid = isWholeNumber(top) && isWholeNumber(height) && isWholeNumber(gap);
+    const auto onGrid = [wholeGrid](double value) {
+        return wholeGrid ? value : roundHalfAway(value);
+    };
 
     bool fitting = false;
     std::fill(rows.slack.begin(), rows.slack.end(), -std::numeric_limits<double>::infinity());
@@ -115,8 +138,8 @@ std::size_t stackFramesInto(StackRows rows, int activeRow, double top, double he
         // Fits only with the room below the band: stack at the minimums, no bands.
         double y = top;
         for (std::size_t i = 0; i < n; ++i) {
-            const double h = roundHalfAway(stackedMinimum(rows.minimums[i]));
-            rows.frames[i] = {roundHalfAway(y), h};
+            const double h = roundedStackedMinimum(rows.minimums[i]);
+            rows.frames[i] = {onGrid(y), h};
             y += h + gap;
         }
         return 0;
@@ -138,13 +161,13 @@ std::size_t stackFramesInto(StackRows rows, int activeRow, double top, double he
     for (std::size_t i = 0; i < n; ++i) {
         const double h = i + 1 < n ? roundHalfAway(rows.shares[i]) : bottom - y;
         const double hh =
-            std::max(1.0, std::min(std::max(h, roundHalfAway(rows.minimums[i])), height));
+            std::max(1.0, std::min(std::max(h, roundedMinimum(rows.minimums[i])), height));
         double windowY = y;
         // Below the active row a window that cannot shrink keeps its slot's bottom and grows up.
         if (!fitting && i > active) windowY = y + h - hh;
         windowY = std::max(std::min(windowY, bottom - hh), top);
-        rows.frames[i] = {roundHalfAway(windowY), hh};
-        rows.slots[i] = {roundHalfAway(y), h};
+        rows.frames[i] = {onGrid(windowY), hh};
+        rows.slots[i] = {onGrid(y), h};
         // A fitting window keeps its slot's height for any minimum that rounds to at most it.
         const double most = std::floor(h);
         if (!(most >= 0)) {
