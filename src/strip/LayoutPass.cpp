@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <array>
-#include <bitset>
 #include <cmath>
+#include <cstdint>
 
 #include "geometry/Rounding.h"
 #include "strip/LayoutEngine.h"
@@ -134,18 +134,40 @@ class ColumnFiller {
 
   private:
     double minimumHeight(WindowID id) const {
-        if (minimumHeights_.empty() || !mayHaveMinimum_.test(id % mayHaveMinimum_.size())) return 0;
+        if (!mayHaveMinimum(id)) return 0;
         const auto found = minimumHeights_.find(id);
         return found == minimumHeights_.end() ? 0 : found->second;
     }
 
-    // Which window ids (modulo the set's size) may have a minimum height: most have none, and
-    // a bit test is cheaper than a hash lookup.
-    static std::bitset<4096> idsWithMinimums(const MinimumHeights& minimums) {
-        std::bitset<4096> ids;
-        for (const auto& entry : minimums) ids.set(entry.first % ids.size());
-        return ids;
-    }
+    // Which window ids may have a minimum height: most have none, and a bit test is cheaper
+    // than a hash lookup. The set holds about 16 bits per minimum (few false hits) up to a fixed
+    // size, and only its used words are cleared.
+    class IdFilter {
+      public:
+        explicit IdFilter(const MinimumHeights& minimums) {
+            std::size_t words = 1;
+            while (words < maxWords && words * 64 < minimums.size() * 16) words *= 2;
+            mask_ = minimums.empty() ? 0 : words * 64 - 1;
+            std::fill_n(words_.begin(), words, 0);
+            for (const auto& entry : minimums) set(entry.first & mask_);
+        }
+
+        bool mayHold(WindowID id) const {
+            if (mask_ == 0) return false;
+            const std::size_t bit = id & mask_;
+            return (words_[bit / 64] >> (bit % 64)) & 1;
+        }
+
+      private:
+        static constexpr std::size_t maxWords = 256;
+
+        void set(std::size_t bit) { words_[bit / 64] |= std::uint64_t{1} << (bit % 64); }
+
+        std::size_t mask_ = 0;
+        std::array<std::uint64_t, maxWords> words_;  // only the first mask_ / 64 + 1 are used
+    };
+
+    bool mayHaveMinimum(WindowID id) const { return ids_.mayHold(id); }
 
     void fillStack(const Column& column, const Rect& rect, bool parked,
                    const detail::StackRows& rows) {
@@ -265,7 +287,7 @@ class ColumnFiller {
 
     StripLayout& result_;
     const MinimumHeights& minimumHeights_;
-    std::bitset<4096> mayHaveMinimum_ = idsWithMinimums(minimumHeights_);
+    IdFilter ids_{minimumHeights_};
     double gap_;
     double below_;
     std::size_t bandLimit_;
