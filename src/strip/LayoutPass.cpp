@@ -177,14 +177,16 @@ class ColumnFiller {
             rows.weights[i] = i < column.weights.size() ? column.weights[i] : 1.0;
             rows.minimums[i] = minimumHeight(column.windows[i]);
         }
-        const int activeRow = column.activeRow();
+        // Column::activeRow() for a column known to hold n >= 2 windows.
+        const int activeRow = std::clamp(column.activeIndex, 0, static_cast<int>(n) - 1);
         const double top = rect.minY();
         // Learned minimums belong to single windows, so a stack with one is rarely seen again:
         // only stacks without any are remembered, where they cannot push out the common ones. A
         // stack whose minimums all fit in the slack of the same stack without them lies the same.
         bool anyMinimum = false;
         for (std::size_t i = 0; i < n; ++i) anyMinimum = anyMinimum || rows.minimums[i] != 0;
-        const bool memoFits = memoUsable_ && n <= StackMemo::capacity && isWhole(top);
+        // Every top the pass hands over is already rounded, so a finite one is whole.
+        const bool memoFits = memoUsable_ && n <= StackMemo::capacity && std::fabs(top) < 1e15;
         const StackMemo* known = nullptr;
         if (memoFits) {
             for (const StackMemo& memo : memos_) {
