@@ -28,13 +28,43 @@ inline double widthRoom(double width, double gap, double outerGap) {
 
 // The width of a column that is not full width, from widthRoom(); a refused width stands while
 // the computed width stays within 1 point of the request. At least 1 point (also for NaN).
-inline double fractionWidth(const Column& column, double room, double gap) {
-    const double computed = std::max(1.0, roundHalfAway(column.widthFraction * room - gap));
+inline double fractionWidth(const Column& column, double computed) {
     if (column.refusedWidth && std::fabs(column.refusedWidth->requested - computed) < 1) {
         return std::max(1.0, column.refusedWidth->accepted);
     }
     return computed;
 }
+
+inline double fractionWidth(const Column& column, double room, double gap) {
+    return fractionWidth(column, std::max(1.0, roundHalfAway(column.widthFraction * room - gap)));
+}
+
+// fractionWidth() for one room and gap. A strip uses a handful of fractions, so the widths of
+// the last few are kept rather than computed again for every column.
+class FractionWidths {
+  public:
+    FractionWidths(double room, double gap) : room_(room), gap_(gap) {}
+
+    double of(const Column& column) {
+        const double fraction = column.widthFraction;
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (fractions_[i] == fraction) return fractionWidth(column, widths_[i]);
+        }
+        const double computed = std::max(1.0, roundHalfAway(fraction * room_ - gap_));
+        fractions_[next_] = fraction;
+        widths_[next_] = computed;
+        next_ = (next_ + 1) % fractions_.size();
+        count_ = std::max(count_, next_ == 0 ? fractions_.size() : next_);
+        return fractionWidth(column, computed);
+    }
+
+  private:
+    double room_;
+    double gap_;
+    std::array<double, 4> fractions_{}, widths_{};
+    std::size_t count_ = 0;
+    std::size_t next_ = 0;
+};
 
 // Calls visit(columnIndex, span) for every unpinned column in strip order.
 template <typename Visit>
@@ -75,13 +105,13 @@ double forEachEdgeSlice(std::span<const Column> columns, std::optional<int> focu
     double adjustment = 0;
     const double innerLeft = outerGap;
     const double innerRight = width - outerGap;
-    const double room = widthRoom(width, gap, outerGap);
+    FractionWidths widths(widthRoom(width, gap, outerGap), gap);
+    const double fullWidth = std::max(1.0, roundHalfAway(width));
     double x = outerGap;
     for (std::size_t index = 0; index < columns.size(); ++index) {
         const Column& column = columns[index];
         if (column.pin) continue;
-        const double spanWidth = column.isFullWidth ? std::max(1.0, roundHalfAway(width))
-                                                    : fractionWidth(column, room, gap);
+        const double spanWidth = column.isFullWidth ? fullWidth : widths.of(column);
         const double left = x - offset;
         x += spanWidth + gap;
         if (left >= innerRight) break;

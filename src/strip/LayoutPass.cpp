@@ -390,7 +390,7 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
     const double fullWidth = std::max(1.0, roundHalfAway(view.width));
     const double fullTop = roundHalfAway(area.minY());
     const double fullHeight = std::max(1.0, roundHalfAway(area.height));
-    const double room = detail::widthRoom(view.width, gap, outerGap);
+    detail::FractionWidths widths(detail::widthRoom(view.width, gap, outerGap), gap);
     // A slice at the left edge shifts the run so the columns after it stay in place.
     double x = roundHalfAway(view.minX() + outerGap - (offset - slices.adjustment));
     // Every width is whole, so with a whole gap x stays whole and needs no rounding.
@@ -406,7 +406,7 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
         } else if (column.isFullWidth) {
             w = fullWidth;
         } else {
-            w = detail::fractionWidth(column, room, gap);
+            w = widths.of(column);
             // Only a refused width can be fractional.
             if (column.refusedWidth) w = roundHalfAway(w);
         }
