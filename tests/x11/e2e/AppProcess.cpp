@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -143,6 +144,18 @@ std::optional<int> ChildProcess::waitForExit(double limit) {
     }
     if (exitEvent >= 0) close(exitEvent);
     return exited_ ? exitStatus_ : std::nullopt;
+}
+
+bool xdotool(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runProcess(argv).status == 0;
+}
+
+void screenshot(const std::string& name) {
+    const char* folder = std::getenv("BRINDLOW_SCREENSHOT_DIR");
+    if (folder && *folder)
+        runProcess({"import", "-window", "root", std::string(folder) + "/" + name + ".png"});
 }
 
 void stopBrindlow(std::unique_ptr<ChildProcess>& brindlow, const std::filesystem::path& logFile,

@@ -11,6 +11,9 @@
 
 namespace brindlow::test {
 
+// Bounds waits on the session's display against hangs; they end as soon as their condition holds.
+inline constexpr double kLimit = 15.0;
+
 // The finished run of a short-lived process.
 struct ProcessRun {
     int status = -1;  // exit status; -1 when it did not exit normally
@@ -48,6 +51,12 @@ class ChildProcess {
     bool exited_ = false;
     std::optional<int> exitStatus_;
 };
+
+// Runs xdotool with the arguments; true when it succeeded.
+bool xdotool(const std::vector<std::string>& args);
+
+// With BRINDLOW_SCREENSHOT_DIR set, saves the screen there as <name>.png, to look at.
+void screenshot(const std::string& name);
 
 // A test's teardown for a Brindlow it started: asks it to quit if it still runs, and prints
 // its log when the test failed.

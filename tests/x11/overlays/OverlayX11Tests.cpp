@@ -3,23 +3,13 @@
 // clicks through; with a compositor the dim darkens the other windows without hiding them; the
 // indicator jumps on a click; a gap cover shows its slice of the root pixmap (frosted without one)
 // and lets clicks through. With BRINDLOW_SCREENSHOT_DIR set, the indicator and covers are saved.
-#include <signal.h>
-
-#include <nlohmann/json.hpp>
-
 #include <atomic>
-#include <fstream>
-#include <sstream>
 
-#include "support/TempFolder.h"
-#include "x11/e2e/AppProcess.h"
-#include "x11/support/TrayHostStandIn.h"
-#include "x11/support/X11Fixture.h"
+#include "x11/e2e/AppOnDisplay.h"
 
 namespace brindlow::test {
 namespace {
 
-constexpr double kLimit = 15.0;
 constexpr int kBorder = 10;  // wider than the gap, so the ring overlaps the next column
 
 struct XGeometry {
@@ -27,11 +17,10 @@ struct XGeometry {
     friend bool operator==(const XGeometry&, const XGeometry&) = default;
 };
 
-class OverlayX11Test : public X11Fixture {
+class OverlayX11Test : public AppOnDisplay {
   protected:
     void TearDown() override {
-        stopBrindlow(brindlow_, data_.path() / "brindlow.log", HasFailure());
-        xterms_.clear();
+        AppOnDisplay::TearDown();
         compositor_.reset();
     }
 
@@ -120,16 +109,6 @@ class OverlayX11Test : public X11Fixture {
         return {bgrx[2], bgrx[1], bgrx[0]};
     }
 
-    void startXterms(int count) {
-        const std::size_t before = cardinalList("_NET_CLIENT_LIST").size();
-        for (int i = 1; i <= count; ++i) {
-            xterms_.push_back(std::make_unique<ChildProcess>(std::vector<std::string>{
-                "xterm", "-title", "overlay-xterm-" + std::to_string(i), "-e", "sleep", "600"}));
-        }
-        ASSERT_TRUE(settle(
-            [&] { return cardinalList("_NET_CLIENT_LIST").size() >= before + count; }, kLimit));
-    }
-
     std::vector<std::uint32_t> cardinalList(const char* name) {
         XcbReply<xcb_get_property_reply_t> p(
             xcb_get_property_reply(c(),
@@ -145,134 +124,47 @@ class OverlayX11Test : public X11Fixture {
         compositor_ = std::make_unique<ChildProcess>(
             std::vector<std::string>{"picom", "--config", "/dev/null", "--backend", "xrender"});
         const std::string selection = "_NET_WM_CM_S" + std::to_string(connection().screenNumber());
-        ASSERT_TRUE(settle(
-            [&] {
-                XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
-                    c(), xcb_get_selection_owner(c(), connection().atom(selection)), nullptr));
-                return owner && owner->owner != XCB_WINDOW_NONE;
-            },
-            kLimit))
-            << "picom did not start";
-    }
-
-    void startBrindlow(const std::string& settings) {
-        std::filesystem::create_directories(data_.path() / "Brindlow");
-        // The welcome window would take the focus from the xterms.
-        nlohmann::json stored = nlohmann::json::parse(settings);
-        stored["firstRunDone"] = true;
-        std::ofstream(data_.path() / "Brindlow" / "settings.json") << stored.dump();
-        brindlow_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{BRINDLOW_EXECUTABLE_PATH},
-            std::map<std::string, std::string>{{"XDG_DATA_HOME", data_.path().string()},
-                                               {"BRINDLOW_LOG", "info"}},
-            data_.path() / "brindlow.log");
-        ASSERT_TRUE(brindlow_->started());
-    }
-
-    int tool(const std::vector<std::string>& args) {
-        std::vector<std::string> argv = {BRINDLOW_EXECUTABLE_PATH};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return runProcess(argv, {{"XDG_DATA_HOME", data_.path().string()}}).status;
+        ASSERT_TRUE(settle([&] {
+            XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+                c(), xcb_get_selection_owner(c(), connection().atom(selection)), nullptr));
+            return owner && owner->owner != XCB_WINDOW_NONE;
+        })) << "picom did not start";
     }
 
     // The border rings the active frame, directly above it, once the layout settled.
     xcb_window_t settledBorder() {
         xcb_window_t border = XCB_WINDOW_NONE;
         xcb_window_t frame = XCB_WINDOW_NONE;
-        settle(
-            [&] {
-                frame = activeFrame();
-                border = borderAround(frame);
-                return border != XCB_WINDOW_NONE && stackIndex(border) == stackIndex(frame) + 1;
-            },
-            kLimit);
+        settle([&] {
+            frame = activeFrame();
+            border = borderAround(frame);
+            return border != XCB_WINDOW_NONE && stackIndex(border) == stackIndex(frame) + 1;
+        });
         return border;
     }
 
-    // With BRINDLOW_SCREENSHOT_DIR set, the screen as <name>.png there, to look at.
-    void screenshot(const std::string& name) {
-        if (const char* folder = std::getenv("BRINDLOW_SCREENSHOT_DIR"))
-            runProcess({"import", "-window", "root", std::string(folder) + "/" + name + ".png"});
-    }
-
-    // A tray for Brindlow, which would otherwise open its settings window over the xterms.
-    TrayHostStandIn trayHost_;
-    TempFolder data_;
-    std::vector<std::unique_ptr<ChildProcess>> xterms_;
     std::unique_ptr<ChildProcess> compositor_;
-    std::unique_ptr<ChildProcess> brindlow_;
 };
 
-const std::string kBorderSettings =
-    R"({"focusBorder": true, "focusBorderWidth": 10, "focusBorderColor": "#FF0000", "gap": 4})";
+const nlohmann::json kBorderSettings = {
+    {"focusBorder", true}, {"focusBorderWidth", 10}, {"focusBorderColor", "#FF0000"}, {"gap", 4}};
 
-TEST_F(OverlayX11Test, TheBorderRingsTheFocusedXtermAndFollowsFocusRight) {
+// The ring lets clicks through to the neighbour's edge under it, then rings the neighbour, which
+// got the focus; a window raised over it stays above it.
+TEST_F(OverlayX11Test, TheBorderRingsTheFocusedXtermFollowsTheFocusAndLetsClicksThrough) {
     startXterms(3);
-    ASSERT_FALSE(HasFatalFailure());
     startBrindlow(kBorderSettings);
     ASSERT_FALSE(HasFatalFailure());
-
     const xcb_window_t border = settledBorder();
     ASSERT_NE(border, XCB_WINDOW_NONE) << "no border directly above the focused frame";
-    const xcb_window_t first = activeFrame();
-    const XGeometry frame = *geometry(first);
+    const xcb_window_t focused = activeFrame();
+    const XGeometry frame = *geometry(focused);
     // Red in the ring above the frame's top edge, the xterm's own white inside.
     const Pixel ring = pixel(frame.x + frame.width / 2, frame.y - kBorder / 2);
     EXPECT_GT(ring.red, 200);
     EXPECT_LT(ring.green, 60);
-    const Pixel inside = pixel(frame.x + frame.width / 2, frame.y + frame.height / 2);
-    EXPECT_GT(inside.green, 200);
+    EXPECT_GT(pixel(frame.x + frame.width / 2, frame.y + frame.height / 2).green, 200);
 
-    ASSERT_EQ(tool({"focus-right"}), 0);
-    xcb_window_t moved = XCB_WINDOW_NONE;
-    ASSERT_TRUE(settle(
-        [&] {
-            const xcb_window_t frameNow = activeFrame();
-            moved = borderAround(frameNow);
-            return frameNow != first && moved != XCB_WINDOW_NONE &&
-                   stackIndex(moved) == stackIndex(frameNow) + 1;
-        },
-        kLimit))
-        << "the border did not follow focus-right";
-    EXPECT_EQ(moved, border);  // the same window, moved
-}
-
-TEST_F(OverlayX11Test, TheBorderStaysDirectlyAboveItsWindowAndBelowWindowsRaisedOverIt) {
-    startXterms(2);
-    ASSERT_FALSE(HasFatalFailure());
-    startBrindlow(kBorderSettings);
-    ASSERT_FALSE(HasFatalFailure());
-    const xcb_window_t border = settledBorder();
-    ASSERT_NE(border, XCB_WINDOW_NONE);
-    const xcb_window_t focused = activeFrame();
-
-    xcb_window_t other = XCB_WINDOW_NONE;
-    for (std::uint32_t client : cardinalList("_NET_CLIENT_LIST"))
-        if (topLevelOf(client) != focused) other = client;
-    ASSERT_NE(other, XCB_WINDOW_NONE);
-    ASSERT_EQ(runProcess({"xdotool", "windowraise", std::to_string(other)}).status, 0);
-    const xcb_window_t raised = topLevelOf(other);
-    EXPECT_TRUE(settle(
-        [&] {
-            return stackIndex(raised) > stackIndex(border) &&
-                   stackIndex(border) == stackIndex(focused) + 1;
-        },
-        kLimit))
-        << "raised " << stackIndex(raised) << ", border " << stackIndex(border) << ", focused "
-        << stackIndex(focused);
-}
-
-TEST_F(OverlayX11Test, ClicksPassThroughTheBorderToTheWindowBelow) {
-    startXterms(3);
-    ASSERT_FALSE(HasFatalFailure());
-    startBrindlow(kBorderSettings);
-    ASSERT_FALSE(HasFatalFailure());
-    const xcb_window_t border = settledBorder();
-    ASSERT_NE(border, XCB_WINDOW_NONE);
-    const xcb_window_t focused = activeFrame();
-    const XGeometry frame = *geometry(focused);
-
-    // A column to the right or left of the focused one, whose edge lies under the ring.
     int x = 0;
     xcb_window_t neighbour = XCB_WINDOW_NONE;
     for (std::uint32_t client : cardinalList("_NET_CLIENT_LIST")) {
@@ -290,12 +182,21 @@ TEST_F(OverlayX11Test, ClicksPassThroughTheBorderToTheWindowBelow) {
     ASSERT_NE(neighbour, XCB_WINDOW_NONE) << "no column next to the focused one";
     const int y = frame.y + frame.height / 2;
     ASSERT_EQ(pixel(x, y).red, 255) << "the ring does not cover the neighbour's edge";
-    ASSERT_EQ(
-        runProcess({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"})
-            .status,
-        0);
-    EXPECT_TRUE(settle([&] { return activeFrame() == neighbour; }, kLimit))
+    ASSERT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}));
+    EXPECT_TRUE(settle([&] { return activeFrame() == neighbour; }))
         << "the click did not reach the window below the border";
+    ASSERT_TRUE(settle([&] {
+        return activeFrame() == neighbour && borderAround(neighbour) == border &&
+               stackIndex(border) == stackIndex(neighbour) + 1;
+    })) << "the border did not follow the focus";
+
+    ASSERT_TRUE(xdotool({"windowraise", std::to_string(focused)}));
+    EXPECT_TRUE(settle([&] {
+        return stackIndex(focused) > stackIndex(border) &&
+               stackIndex(border) == stackIndex(neighbour) + 1;
+    })) << "raised "
+        << stackIndex(focused) << ", border " << stackIndex(border) << ", focused "
+        << stackIndex(neighbour);
 }
 
 TEST_F(OverlayX11Test, WithACompositorTheDimDarkensOtherWindowsTranslucently) {
@@ -303,80 +204,68 @@ TEST_F(OverlayX11Test, WithACompositorTheDimDarkensOtherWindowsTranslucently) {
     ASSERT_FALSE(HasFatalFailure());
     startXterms(2);
     ASSERT_FALSE(HasFatalFailure());
-    startBrindlow(R"({"dimInactive": true, "dimAmount": 0.5})");
+    startBrindlow({{"dimInactive", true}, {"dimAmount", 0.5}});
     ASSERT_FALSE(HasFatalFailure());
 
     xcb_window_t focused = XCB_WINDOW_NONE;
     xcb_window_t other = XCB_WINDOW_NONE;
     Pixel dimmed, lit;
-    EXPECT_TRUE(settle(
-        [&] {
-            focused = activeFrame();
-            for (std::uint32_t client : cardinalList("_NET_CLIENT_LIST"))
-                if (topLevelOf(client) != focused) other = topLevelOf(client);
-            const auto f = geometry(focused);
-            const auto o = geometry(other);
-            if (!f || !o) return false;
-            // Where the other xterm shows (the part not under the focused one).
-            const int ox = o->x < f->x ? o->x + 20 : o->x + o->width - 20;
-            dimmed = pixel(ox, o->y + o->height / 2);
-            lit = pixel(f->x + f->width / 2, f->y + f->height / 2);
-            return dimmed.green > 90 && dimmed.green < 170 && lit.green > 230;
-        },
-        kLimit))
-        << "dimmed " << dimmed.red << "," << dimmed.green << "," << dimmed.blue << " lit "
-        << lit.green;
+    EXPECT_TRUE(settle([&] {
+        focused = activeFrame();
+        for (std::uint32_t client : cardinalList("_NET_CLIENT_LIST"))
+            if (topLevelOf(client) != focused) other = topLevelOf(client);
+        const auto f = geometry(focused);
+        const auto o = geometry(other);
+        if (!f || !o) return false;
+        // Where the other xterm shows (the part not under the focused one).
+        const int ox = o->x < f->x ? o->x + 20 : o->x + o->width - 20;
+        dimmed = pixel(ox, o->y + o->height / 2);
+        lit = pixel(f->x + f->width / 2, f->y + f->height / 2);
+        return dimmed.green > 90 && dimmed.green < 170 && lit.green > 230;
+    })) << "dimmed "
+        << dimmed.red << "," << dimmed.green << "," << dimmed.blue << " lit " << lit.green;
     // The dim is click-through: a click on the dimmed xterm focuses it.
     const auto o = geometry(other);
     ASSERT_TRUE(o);
     const auto f = geometry(focused);
     const int ox = o->x < f->x ? o->x + 20 : o->x + o->width - 20;
-    ASSERT_EQ(runProcess({"xdotool", "mousemove", std::to_string(ox),
-                          std::to_string(o->y + o->height / 2), "click", "1"})
-                  .status,
-              0);
-    EXPECT_TRUE(settle([&] { return activeFrame() == other; }, kLimit));
+    ASSERT_TRUE(xdotool(
+        {"mousemove", std::to_string(ox), std::to_string(o->y + o->height / 2), "click", "1"}));
+    EXPECT_TRUE(settle([&] { return activeFrame() == other; }));
 }
 
 TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps) {
     startXterms(3);
     ASSERT_FALSE(HasFatalFailure());
-    startBrindlow(R"({"indicatorPosition": "bottom"})");
+    startBrindlow({{"indicatorPosition", "bottom"}});
     ASSERT_FALSE(HasFatalFailure());
     xcb_window_t first = XCB_WINDOW_NONE;
     // Started: the focus sits on a column once the strip is laid out.
-    ASSERT_TRUE(settle(
-        [&] {
-            first = activeFrame();
-            return first != XCB_WINDOW_NONE && tool({"list"}) == 0;
-        },
-        kLimit));
-    ASSERT_EQ(tool({"focus-first"}), 0);
-    ASSERT_TRUE(settle([&] { return activeFrame() != XCB_WINDOW_NONE; }, kLimit));
+    ASSERT_TRUE(settle([&] {
+        first = activeFrame();
+        return first != XCB_WINDOW_NONE && tool({"list"}).status == 0;
+    }));
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    ASSERT_TRUE(settle([&] { return activeFrame() != XCB_WINDOW_NONE; }));
     first = activeFrame();
-    ASSERT_EQ(tool({"focus-right"}), 0);
+    ASSERT_EQ(tool({"focus-right"}).status, 0);
 
     // The pill: one of our windows, 58 high, near the bottom.
     std::optional<XGeometry> pill;
-    ASSERT_TRUE(settle(
-        [&] {
-            for (xcb_window_t w : overlays()) {
-                const auto g = geometry(w);
-                if (g && g->height == 58) pill = g;
-            }
-            return pill && activeFrame() != first;
-        },
-        kLimit))
-        << "no indicator after focus-right";
+    ASSERT_TRUE(settle([&] {
+        for (xcb_window_t w : overlays()) {
+            const auto g = geometry(w);
+            if (g && g->height == 58) pill = g;
+        }
+        return pill && activeFrame() != first;
+    })) << "no indicator after focus-right";
     EXPECT_GT(pill->y, 900);
     screenshot("indicator");
 
     // The first cell lies 46 wide in the left part of the centred content.
-    ASSERT_EQ(runProcess({"xdotool", "mousemove", std::to_string(pill->x + 50),
-                          std::to_string(pill->y + 29), "click", "1"})
-                  .status,
-              0);
-    EXPECT_TRUE(settle([&] { return activeFrame() == first; }, kLimit))
+    ASSERT_TRUE(xdotool(
+        {"mousemove", std::to_string(pill->x + 50), std::to_string(pill->y + 29), "click", "1"}));
+    EXPECT_TRUE(settle([&] { return activeFrame() == first; }))
         << "the click on the first icon did not jump to the first column";
 }
 
@@ -438,18 +327,9 @@ class GapCoverX11Test : public OverlayX11Test {
         const xcb_atom_t dock = connection().atom("_NET_WM_WINDOW_TYPE_DOCK");
         xcb_change_property(c(), XCB_PROP_MODE_REPLACE, panel_,
                             connection().atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &dock);
-        const std::uint32_t strut[12] = {0,
-                                         0,
-                                         std::uint32_t(height),
-                                         0,
-                                         0,
-                                         0,
-                                         0,
-                                         0,
-                                         0,
-                                         std::uint32_t(screen->width_in_pixels - 1),
-                                         0,
-                                         0};
+        std::uint32_t strut[12] = {};  // top edge, from x 0 to the screen's last column
+        strut[2] = std::uint32_t(height);
+        strut[9] = std::uint32_t(screen->width_in_pixels - 1);
         xcb_change_property(c(), XCB_PROP_MODE_REPLACE, panel_,
                             connection().atom("_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32, 12,
                             strut);
@@ -458,11 +338,9 @@ class GapCoverX11Test : public OverlayX11Test {
     }
 
     std::optional<nlohmann::json> firstDisplay() {
-        const ProcessRun run = runProcess({BRINDLOW_EXECUTABLE_PATH, "list"},
-                                          {{"XDG_DATA_HOME", data_.path().string()}});
-        const auto json = nlohmann::json::parse(run.out, nullptr, false);
-        if (run.status != 0 || json.is_discarded() || json["displays"].empty()) return std::nullopt;
-        return json["displays"][0];
+        const auto json = listing();
+        if (!json || (*json)["displays"].empty()) return std::nullopt;
+        return (*json)["displays"][0];
     }
 
     // The tall window and the short one side by side, then stacked in one column.
@@ -473,37 +351,28 @@ class GapCoverX11Test : public OverlayX11Test {
         clients_.push_back(std::make_unique<TestClientProcess>(
             std::vector<std::string>{"--title", "short", "--class", "Short", "--size", "400x200"}));
         for (const auto& client : clients_) ASSERT_TRUE(client->ready());
-        startBrindlow(R"({"gap": 24, "outerGap": 12})");
+        startBrindlow({{"gap", 24}, {"outerGap", 12}});
         ASSERT_FALSE(HasFatalFailure());
         std::optional<nlohmann::json> display;
-        ASSERT_TRUE(settle(
-            [&] {
-                display = firstDisplay();
-                return display && (*display)["columns"].size() == 2 &&
-                       topLevelOf(clients_[1]->window()) == activeFrame();
-            },
-            kLimit))
-            << "the two windows were not tiled with the short one focused";
+        ASSERT_TRUE(settle([&] {
+            display = firstDisplay();
+            return display && (*display)["columns"].size() == 2 &&
+                   topLevelOf(clients_[1]->window()) == activeFrame();
+        })) << "the two windows were not tiled with the short one focused";
         // The short window goes into the tall one's column, whichever side that lies on.
-        ASSERT_EQ(tool({(*display)["focused"] == 2 ? "stack-left" : "stack-right"}), 0);
-        ASSERT_TRUE(settle(
-            [&] {
-                display = firstDisplay();
-                return display && (*display)["columns"].size() == 1;
-            },
-            kLimit))
-            << "the short window was not stacked";
+        ASSERT_EQ(tool({(*display)["focused"] == 2 ? "stack-left" : "stack-right"}).status, 0);
+        ASSERT_TRUE(settle([&] {
+            display = firstDisplay();
+            return display && (*display)["columns"].size() == 1;
+        })) << "the short window was not stacked";
         // Stacked, the tall window refuses its share of the height; once Brindlow has learned
         // that, the stack fits the full screen and stays.
         const std::filesystem::path learned = data_.path() / "Brindlow" / "minimum-heights.json";
-        ASSERT_TRUE(settle(
-            [&] {
-                std::ifstream file(learned);
-                const auto json = nlohmann::json::parse(file, nullptr, false);
-                return !json.is_discarded() && !json.empty();
-            },
-            kLimit))
-            << "the tall window's minimum height was not learned";
+        ASSERT_TRUE(settle([&] {
+            std::ifstream file(learned);
+            const auto json = nlohmann::json::parse(file, nullptr, false);
+            return !json.is_discarded() && !json.empty();
+        })) << "the tall window's minimum height was not learned";
         display = firstDisplay();
         ASSERT_TRUE(display && (*display)["columns"].size() == 1);
     }
@@ -511,17 +380,15 @@ class GapCoverX11Test : public OverlayX11Test {
     // Brindlow's 24-point-high window at the band's top, directly above the tall window's frame.
     xcb_window_t settledCover() {
         xcb_window_t cover = XCB_WINDOW_NONE;
-        settle(
-            [&] {
-                cover = XCB_WINDOW_NONE;
-                for (xcb_window_t w : overlays()) {
-                    const auto g = geometry(w);
-                    if (g && g->height == 24 && g->y == kBandTop) cover = w;
-                }
-                const xcb_window_t tall = topLevelOf(clients_[0]->window());
-                return cover != XCB_WINDOW_NONE && stackIndex(cover) == stackIndex(tall) + 1;
-            },
-            kLimit);
+        settle([&] {
+            cover = XCB_WINDOW_NONE;
+            for (xcb_window_t w : overlays()) {
+                const auto g = geometry(w);
+                if (g && g->height == 24 && g->y == kBandTop) cover = w;
+            }
+            const xcb_window_t tall = topLevelOf(clients_[0]->window());
+            return cover != XCB_WINDOW_NONE && stackIndex(cover) == stackIndex(tall) + 1;
+        });
         return cover;
     }
 
@@ -547,15 +414,11 @@ TEST_F(GapCoverX11Test, TheBandShowsTheRootPixmapsSliceAndLetsClicksThroughToThe
     ASSERT_LT(band.x, kSplitX - 10);
     ASSERT_GT(band.x + band.width, kSplitX + 10);
     // The picture's four quadrants meet inside the band, at their own screen position.
-    EXPECT_TRUE(settle(
-        [&] {
-            return shows(kSplitX - 10, kSplitY - 6, kRed) &&
-                   shows(kSplitX + 10, kSplitY - 6, kBlue) &&
-                   shows(kSplitX - 10, kSplitY + 6, kGreen) &&
-                   shows(kSplitX + 10, kSplitY + 6, kYellow);
-        },
-        kLimit))
-        << "the cover does not show the picture's slice at its place";
+    EXPECT_TRUE(settle([&] {
+        return shows(kSplitX - 10, kSplitY - 6, kRed) && shows(kSplitX + 10, kSplitY - 6, kBlue) &&
+               shows(kSplitX - 10, kSplitY + 6, kGreen) &&
+               shows(kSplitX + 10, kSplitY + 6, kYellow);
+    })) << "the cover does not show the picture's slice at its place";
     screenshot("gap-cover-picture");
 
     // Without a picture the cover is frosted: a dark fill over the tall window's white.
@@ -563,15 +426,12 @@ TEST_F(GapCoverX11Test, TheBandShowsTheRootPixmapsSliceAndLetsClicksThroughToThe
     xcb_delete_property(c(), connection().root(), connection().atom("_XROOTPMAP_ID"));
     connection().sync();
     Pixel frosted;
-    EXPECT_TRUE(settle(
-        [&] {
-            frosted = pixel(x, y);
-            return frosted.red < 60 && frosted.green < 60 && frosted.blue < 60 &&
-                   frosted.blue >= frosted.red;
-        },
-        kLimit))
-        << "after the picture went, the cover shows " << frosted.red << "," << frosted.green << ","
-        << frosted.blue;
+    EXPECT_TRUE(settle([&] {
+        frosted = pixel(x, y);
+        return frosted.red < 60 && frosted.green < 60 && frosted.blue < 60 &&
+               frosted.blue >= frosted.red;
+    })) << "after the picture went, the cover shows "
+        << frosted.red << "," << frosted.green << "," << frosted.blue;
     EXPECT_EQ(settledCover(), cover);
     screenshot("gap-cover-frosted");
 
@@ -586,11 +446,8 @@ TEST_F(GapCoverX11Test, TheBandShowsTheRootPixmapsSliceAndLetsClicksThroughToThe
             ++presses;
     });
     connection().sync();
-    EXPECT_EQ(
-        runProcess({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"})
-            .status,
-        0);
-    EXPECT_TRUE(settle([&] { return presses > 0; }, kLimit))
+    EXPECT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}));
+    EXPECT_TRUE(settle([&] { return presses > 0; }))
         << "the click did not reach the window below the cover";
     connection().removeListener(listener);
 }

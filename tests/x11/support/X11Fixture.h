@@ -31,7 +31,7 @@ class X11Fixture : public ::testing::Test {
     // Waits until `done` holds: checks after a round trip (so events caused so
     // far have been handled) and again after each further X event. `limit`
     // only bounds a hang.
-    bool settle(const std::function<bool()>& done, double limit = 10.0) {
+    bool settle(const std::function<bool()>& done, double limit = 15.0) {
         const auto deadline = std::chrono::steady_clock::now() +
                               std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                   std::chrono::duration<double>(limit));
