@@ -21,6 +21,12 @@ namespace brindlow::test {
 
 namespace {
 
+std::chrono::steady_clock::time_point deadlineAfter(double seconds) {
+    return std::chrono::steady_clock::now() +
+           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+               std::chrono::duration<double>(seconds));
+}
+
 std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& extra) {
     std::vector<std::string> result;
     for (char** entry = environ; *entry; ++entry) {
@@ -111,10 +117,56 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     posix_spawn_file_actions_destroy(&actions);
 }
 
+ChildProcess::ChildProcess(const std::vector<std::string>& argv,
+                           const std::map<std::string, std::string>& environment, CaptureOutput) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    pid_ = spawn(argv, environment, &actions);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    outputPipe_ = fds[0];
+}
+
 ChildProcess::~ChildProcess() {
+    if (outputPipe_ >= 0) close(outputPipe_);
     if (pid_ <= 0 || exited_) return;
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
+}
+
+// Reads what the pipe holds within `limit`: false at its end or after the limit, and sets `ended`
+// at its end.
+bool ChildProcess::readOutput(std::chrono::steady_clock::time_point deadline, bool& ended) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd fd{outputPipe_, POLLIN, 0};
+    if (left.count() <= 0 || poll(&fd, 1, int(left.count())) <= 0) return false;
+    char buffer[4096];
+    const ssize_t n = read(outputPipe_, buffer, sizeof buffer);
+    ended = n <= 0;
+    if (n > 0) output_.append(buffer, size_t(n));
+    return n > 0;
+}
+
+bool ChildProcess::waitForOutput(const std::function<bool(const std::string&)>& done,
+                                 double limit) {
+    const auto deadline = deadlineAfter(limit);
+    bool ended = false;
+    while (!done(output_))
+        if (!readOutput(deadline, ended)) return false;
+    return true;
+}
+
+bool ChildProcess::readOutputToEnd(double limit) {
+    const auto deadline = deadlineAfter(limit);
+    bool ended = false;
+    while (readOutput(deadline, ended)) {
+    }
+    return ended;
 }
 
 void ChildProcess::signal(int number) const {
@@ -123,9 +175,7 @@ void ChildProcess::signal(int number) const {
 
 std::optional<int> ChildProcess::waitForExit(double limit) {
     if (pid_ <= 0) return std::nullopt;
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                              std::chrono::duration<double>(limit));
+    const auto deadline = deadlineAfter(limit);
     // The process descriptor becomes readable when the child exits.
     const int exitEvent = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
     while (!exited_) {

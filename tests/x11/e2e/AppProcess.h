@@ -2,7 +2,9 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -34,6 +36,10 @@ class ChildProcess {
     ChildProcess(const std::vector<std::string>& argv,
                  const std::map<std::string, std::string>& environment = {},
                  const std::optional<std::filesystem::path>& logFile = std::nullopt);
+    struct CaptureOutput {};
+    // Standard output and error on a pipe that waitForOutput and readOutputToEnd read.
+    ChildProcess(const std::vector<std::string>& argv,
+                 const std::map<std::string, std::string>& environment, CaptureOutput);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -46,10 +52,20 @@ class ChildProcess {
     std::optional<int> waitForExit(double limit);
     bool hasExited() const { return exited_; }
 
+    const std::string& output() const { return output_; }
+    // Reads the captured output until `done` holds for it; false at its end or after `limit`.
+    bool waitForOutput(const std::function<bool(const std::string&)>& done, double limit);
+    // Reads the captured output to its end, when every process that held the pipe is gone.
+    bool readOutputToEnd(double limit);
+
   private:
+    bool readOutput(std::chrono::steady_clock::time_point deadline, bool& ended);
+
     pid_t pid_ = -1;
     bool exited_ = false;
     std::optional<int> exitStatus_;
+    int outputPipe_ = -1;
+    std::string output_;
 };
 
 // Runs xdotool with the arguments; true when it succeeded.
