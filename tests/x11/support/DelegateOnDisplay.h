@@ -50,14 +50,6 @@ inline void clickAt(QPoint point) {
         xdotool({"mousemove", std::to_string(point.x()), std::to_string(point.y()), "click", "1"}));
 }
 
-// The visible tooltip's text, empty when none shows.
-inline QString visibleToolTip() {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->isVisible() && widget->inherits("QTipLabel"))
-            return widget->property("text").toString();
-    return {};
-}
-
 // Where the embedded icon's window really is, once the tray host has taken it
 // in and shows it: Qt knows only its place inside the host's socket, so X is
 // asked for its parent, its map state and its root position.
