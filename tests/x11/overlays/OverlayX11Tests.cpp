@@ -5,6 +5,7 @@
 // and lets clicks through. With BRINDLOW_SCREENSHOT_DIR set, the indicator and covers are saved.
 #include <atomic>
 
+#include "platform/x11/X11Properties.h"
 #include "x11/e2e/AppOnDisplay.h"
 
 namespace brindlow::test {
@@ -35,14 +36,7 @@ class OverlayX11Test : public AppOnDisplay {
     }
 
     xcb_window_t topLevelOf(xcb_window_t window) {
-        while (window != XCB_WINDOW_NONE) {
-            XcbReply<xcb_query_tree_reply_t> tree(
-                xcb_query_tree_reply(c(), xcb_query_tree(c(), window), nullptr));
-            if (!tree) return XCB_WINDOW_NONE;
-            if (tree->parent == connection().root()) return window;
-            window = tree->parent;
-        }
-        return XCB_WINDOW_NONE;
+        return topLevelAncestor(connection(), window).value_or(XCB_WINDOW_NONE);
     }
 
     std::optional<XGeometry> geometry(xcb_window_t window) {
@@ -53,11 +47,7 @@ class OverlayX11Test : public AppOnDisplay {
     }
 
     std::optional<std::uint32_t> cardinal(xcb_window_t window, const char* name) {
-        XcbReply<xcb_get_property_reply_t> p(xcb_get_property_reply(
-            c(), xcb_get_property(c(), 0, window, connection().atom(name), XCB_ATOM_ANY, 0, 1),
-            nullptr));
-        if (!p || xcb_get_property_value_length(p.get()) < 4) return std::nullopt;
-        return *static_cast<std::uint32_t*>(xcb_get_property_value(p.get()));
+        return readCardinal(connection(), window, connection().atom(name));
     }
 
     // Brindlow's own windows that are on screen, bottom to top.
@@ -109,15 +99,9 @@ class OverlayX11Test : public AppOnDisplay {
         return {bgrx[2], bgrx[1], bgrx[0]};
     }
 
-    std::vector<std::uint32_t> cardinalList(const char* name) {
-        XcbReply<xcb_get_property_reply_t> p(
-            xcb_get_property_reply(c(),
-                                   xcb_get_property(c(), 0, connection().root(),
-                                                    connection().atom(name), XCB_ATOM_ANY, 0, 1024),
-                                   nullptr));
-        if (!p) return {};
-        auto* values = static_cast<std::uint32_t*>(xcb_get_property_value(p.get()));
-        return {values, values + xcb_get_property_value_length(p.get()) / 4};
+    std::vector<xcb_window_t> clients() {
+        return readWindowList(connection(), connection().root(),
+                              connection().atom("_NET_CLIENT_LIST"));
     }
 
     void startCompositor() {
@@ -167,7 +151,7 @@ TEST_F(OverlayX11Test, TheBorderRingsTheFocusedXtermFollowsTheFocusAndLetsClicks
 
     int x = 0;
     xcb_window_t neighbour = XCB_WINDOW_NONE;
-    for (std::uint32_t client : cardinalList("_NET_CLIENT_LIST")) {
+    for (xcb_window_t client : clients()) {
         const xcb_window_t top = topLevelOf(client);
         const auto g = geometry(top);
         if (top == focused || !g) continue;
@@ -212,7 +196,7 @@ TEST_F(OverlayX11Test, WithACompositorTheDimDarkensOtherWindowsTranslucently) {
     Pixel dimmed, lit;
     EXPECT_TRUE(settle([&] {
         focused = activeFrame();
-        for (std::uint32_t client : cardinalList("_NET_CLIENT_LIST"))
+        for (xcb_window_t client : clients())
             if (topLevelOf(client) != focused) other = topLevelOf(client);
         const auto f = geometry(focused);
         const auto o = geometry(other);
