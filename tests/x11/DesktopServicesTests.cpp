@@ -196,12 +196,6 @@ TEST_F(DesktopServices, ApplicationRunningBeforeTheWorkspaceIsDescribedWhenItEnd
     EXPECT_EQ(ended->localizedName, "Brindlow-early-app");
 }
 
-TEST_F(DesktopServices, PidFallsBackToTheResourceExtension) {
-    TestClientProcess client({"--title", "anonymous", "--no-pid"});
-    ASSERT_TRUE(windowElement(client));
-    EXPECT_EQ(desktop().pidOf(client.window()), client.pid());
-}
-
 TEST_F(DesktopServices, WindowNumbersAreFramesAndListRunsFrontToBack) {
     TestClientProcess back({"--title", "back"});
     TestClientProcess front({"--title", "front"});
@@ -261,16 +255,8 @@ TEST_F(DesktopServices, RemovedObserversHearNothingAlreadyOnItsWay) {
     // The window manager's work area goes back afterwards: later tests (and Qt's
     // menu placement) in this session read it.
     const xcb_atom_t workArea = connection().atom("_NET_WORKAREA");
-    std::vector<std::uint32_t> original;
-    if (xcb_get_property_reply_t* reply =
-            xcb_get_property_reply(connection().xcb(),
-                                   xcb_get_property(connection().xcb(), 0, connection().root(),
-                                                    workArea, XCB_ATOM_CARDINAL, 0, 1024),
-                                   nullptr)) {
-        const auto* values = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
-        original.assign(values, values + xcb_get_property_value_length(reply) / 4);
-        free(reply);
-    }
+    const std::vector<std::uint32_t> original =
+        readCardinals(connection(), connection().root(), workArea);
     const std::uint32_t area[] = {0, 0, 100, 100};
     xcb_change_property(connection().xcb(), XCB_PROP_MODE_REPLACE, connection().root(), workArea,
                         XCB_ATOM_CARDINAL, 32, 4, area);
@@ -291,14 +277,16 @@ TEST_F(DesktopServices, RemovedObserversHearNothingAlreadyOnItsWay) {
     connection().sync();
 }
 
-TEST_F(DesktopServices, TrustedWhileConnected) {
+TEST_F(DesktopServices, TrustedWhileConnectedAndFindsThePidWithoutTheWindowProperty) {
     EXPECT_TRUE(platform_.accessibility->isProcessTrusted(false));
     auto nobody = platform_.accessibility->applicationElement(999999);
     AXValue value;
     EXPECT_EQ(nobody->copyAttributeValue(ax::windows, value), axerror::invalidElement);
     AXValue enhanced;
-    TestClientProcess client({"--title", "plain"});
+    TestClientProcess client({"--title", "anonymous", "--no-pid"});
     ASSERT_TRUE(windowElement(client));
+    // Without _NET_WM_PID the pid comes from the resource extension.
+    EXPECT_EQ(desktop().pidOf(client.window()), client.pid());
     EXPECT_EQ(platform_.accessibility->applicationElement(client.pid())
                   ->copyAttributeValue(ax::enhancedUserInterface, enhanced),
               axerror::attributeUnsupported);
