@@ -60,48 +60,11 @@ pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, st
 
 ProcessRun runProcess(const std::vector<std::string>& argv,
                       const std::map<std::string, std::string>& environment) {
-    ProcessRun run;
-    int outPipe[2], errPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0) return run;
-    if (pipe2(errPipe, O_CLOEXEC) != 0) {
-        close(outPipe[0]);
-        close(outPipe[1]);
-        return run;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    const pid_t pid = spawn(argv, environment, &actions);
-    posix_spawn_file_actions_destroy(&actions);
-    close(outPipe[1]);
-    close(errPipe[1]);
-
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    std::string* sinks[2] = {&run.out, &run.err};
-    int open = pid > 0 ? 2 : 0;
-    while (open > 0) {
-        if (poll(fds, 2, -1) < 0) break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            char buffer[4096];
-            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-            if (n > 0) {
-                sinks[i]->append(buffer, static_cast<size_t>(n));
-            } else {
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
-    close(outPipe[0]);
-    close(errPipe[0]);
-    if (pid > 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        if (WIFEXITED(status)) run.status = WEXITSTATUS(status);
-    }
-    return run;
+    ChildProcess child(argv, environment, ChildProcess::CaptureOutput{});
+    if (!child.started()) return {};
+    constexpr double kForever = 1e6;
+    child.readOutputToEnd(kForever);
+    return {child.waitForExit(kForever).value_or(-1), child.out(), child.err()};
 }
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
@@ -119,54 +82,68 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
                            const std::map<std::string, std::string>& environment, CaptureOutput) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return;
+    int out[2], err[2];
+    if (pipe2(out, O_CLOEXEC) != 0) return;
+    if (pipe2(err, O_CLOEXEC) != 0) {
+        close(out[0]);
+        close(out[1]);
+        return;
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     pid_ = spawn(argv, environment, &actions);
     posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    outputPipe_ = fds[0];
+    close(out[1]);
+    close(err[1]);
+    pipes_[0] = out[0];
+    pipes_[1] = err[0];
 }
 
 ChildProcess::~ChildProcess() {
-    if (outputPipe_ >= 0) close(outputPipe_);
+    for (int pipe : pipes_)
+        if (pipe >= 0) close(pipe);
     if (pid_ <= 0 || exited_) return;
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
 }
 
-// Reads what the pipe holds within `limit`: false at its end or after the limit, and sets `ended`
-// at its end.
-bool ChildProcess::readOutput(std::chrono::steady_clock::time_point deadline, bool& ended) {
+// Reads what the pipes hold within `limit`: false after the limit or once both ended.
+bool ChildProcess::readOutput(std::chrono::steady_clock::time_point deadline) {
+    pollfd fds[2] = {{pipes_[0], POLLIN, 0}, {pipes_[1], POLLIN, 0}};
+    if (pipes_[0] < 0 && pipes_[1] < 0) return false;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
-    pollfd fd{outputPipe_, POLLIN, 0};
-    if (left.count() <= 0 || poll(&fd, 1, int(left.count())) <= 0) return false;
-    char buffer[4096];
-    const ssize_t n = read(outputPipe_, buffer, sizeof buffer);
-    ended = n <= 0;
-    if (n > 0) output_.append(buffer, size_t(n));
-    return n > 0;
+    if (left.count() <= 0 || poll(fds, 2, int(left.count())) <= 0) return false;
+    std::string* sinks[2] = {&out_, &err_};
+    for (int i = 0; i < 2; ++i) {
+        if (pipes_[i] < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        char buffer[4096];
+        const ssize_t n = read(pipes_[i], buffer, sizeof buffer);
+        if (n > 0) {
+            sinks[i]->append(buffer, size_t(n));
+        } else {
+            close(pipes_[i]);
+            pipes_[i] = -1;
+        }
+    }
+    return true;
 }
 
 bool ChildProcess::waitForOutput(const std::function<bool(const std::string&)>& done,
                                  double limit) {
     const auto deadline = deadlineAfter(limit);
-    bool ended = false;
-    while (!done(output_))
-        if (!readOutput(deadline, ended)) return false;
+    while (!done(out_ + err_))
+        if (!readOutput(deadline)) return false;
     return true;
 }
 
 bool ChildProcess::readOutputToEnd(double limit) {
     const auto deadline = deadlineAfter(limit);
-    bool ended = false;
-    while (readOutput(deadline, ended)) {
+    while (readOutput(deadline)) {
     }
-    return ended;
+    return pipes_[0] < 0 && pipes_[1] < 0;
 }
 
 void ChildProcess::signal(int number) const {

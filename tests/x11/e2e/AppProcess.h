@@ -37,7 +37,7 @@ class ChildProcess {
                  const std::map<std::string, std::string>& environment = {},
                  const std::optional<std::filesystem::path>& logFile = std::nullopt);
     struct CaptureOutput {};
-    // Standard output and error on a pipe that waitForOutput and readOutputToEnd read.
+    // Standard output and error on pipes that waitForOutput and readOutputToEnd read.
     ChildProcess(const std::vector<std::string>& argv,
                  const std::map<std::string, std::string>& environment, CaptureOutput);
     ~ChildProcess();
@@ -52,20 +52,22 @@ class ChildProcess {
     std::optional<int> waitForExit(double limit);
     bool hasExited() const { return exited_; }
 
-    const std::string& output() const { return output_; }
-    // Reads the captured output until `done` holds for it; false at its end or after `limit`.
+    const std::string& out() const { return out_; }
+    const std::string& err() const { return err_; }
+    // Reads the captured output until `done` holds for standard output and error together; false
+    // at their end or after `limit`.
     bool waitForOutput(const std::function<bool(const std::string&)>& done, double limit);
     // Reads the captured output to its end, when every process that held the pipe is gone.
     bool readOutputToEnd(double limit);
 
   private:
-    bool readOutput(std::chrono::steady_clock::time_point deadline, bool& ended);
+    bool readOutput(std::chrono::steady_clock::time_point deadline);
 
     pid_t pid_ = -1;
     bool exited_ = false;
     std::optional<int> exitStatus_;
-    int outputPipe_ = -1;
-    std::string output_;
+    int pipes_[2] = {-1, -1};  // standard output and error when captured
+    std::string out_, err_;
 };
 
 // Runs xdotool with the arguments; true when it succeeded.

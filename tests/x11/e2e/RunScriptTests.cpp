@@ -30,30 +30,30 @@ TEST(RunScript, ThrowawaySessionStopsCleanlyWhenTheScriptIsAskedToQuit) {
                       {"BRINDLOW_LOG", "info"}},
                      ChildProcess::CaptureOutput{});
     ASSERT_TRUE(run.started());
+    const auto output = [&] { return run.out() + run.err(); };
     std::smatch match;
     const std::regex started("Brindlow runs on display (:[0-9]+)\\.");
     ASSERT_TRUE(run.waitForOutput(
         [&](const std::string& text) { return std::regex_search(text, match, started); }, 60))
-        << run.output();
+        << output();
     const std::string display = match[1].str();
-    EXPECT_NE(run.output().find(" list --titles"), std::string::npos) << run.output();
+    EXPECT_NE(output().find(" list --titles"), std::string::npos) << output();
 
     ASSERT_TRUE(run.waitForOutput(
         [](const std::string& text) {
             return text.find("Listening for the command-line tool") != std::string::npos;
         },
         60))
-        << run.output();
+        << output();
     EXPECT_EQ(runProcess({BRINDLOW_EXECUTABLE_PATH, "list"}, environment).status, 0);
     EXPECT_TRUE(displayAnswers(display));
 
     // A quit request to the script alone, as `kill <pid>` sends it.
     run.signal(SIGTERM);
-    ASSERT_TRUE(run.readOutputToEnd(20)) << "scripts/run did not end after SIGTERM\n"
-                                         << run.output();
+    ASSERT_TRUE(run.readOutputToEnd(20)) << "scripts/run did not end after SIGTERM\n" << output();
     run.waitForExit(kLimit);
     EXPECT_TRUE(run.hasExited());
-    EXPECT_NE(run.output().find("Quitting on signal"), std::string::npos) << run.output();
+    EXPECT_NE(output().find("Quitting on signal"), std::string::npos) << output();
     // Brindlow quit in order (its socket is gone) and the session went with it.
     EXPECT_FALSE(std::filesystem::exists(data.path() / "Brindlow" / "brindlow.sock"));
     EXPECT_FALSE(displayAnswers(display));
