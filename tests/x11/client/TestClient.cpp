@@ -19,8 +19,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -85,43 +88,32 @@ Options parse(int argc, char** argv) {
             if (!parsePair(value(), 'x', p)) usage();
             out = p;
         };
-        if (a == "--title")
-            o.title = value();
-        else if (a == "--class")
-            o.wmClass = value();
-        else if (a == "--pid")
-            o.pid = std::atol(value());
-        else if (a == "--no-pid")
-            o.noPid = true;
-        else if (a == "--type")
-            o.type = value();
-        else if (a == "--transient")
-            o.transient = true;
-        else if (a == "--size") {
-            std::optional<std::pair<int, int>> s;
-            size(s);
-            o.width = s->first;
-            o.height = s->second;
-        } else if (a == "--min")
-            size(o.minSize);
-        else if (a == "--max")
-            size(o.maxSize);
-        else if (a == "--inc")
-            size(o.increments);
-        else if (a == "--base")
-            size(o.baseSize);
-        else if (a == "--refuse")
-            o.refuse = true;
-        else if (a == "--icon")
-            o.icon = true;
-        else if (a == "--windows")
-            o.windows = std::max(1, std::atoi(value()));
-        else if (a == "--probe")
-            o.probe = true;
-        else if (a == "--monitors")
-            o.monitors = value();
-        else
-            usage();
+        const std::map<std::string, std::function<void()>> options = {
+            {"--title", [&] { o.title = value(); }},
+            {"--class", [&] { o.wmClass = value(); }},
+            {"--pid", [&] { o.pid = std::atol(value()); }},
+            {"--no-pid", [&] { o.noPid = true; }},
+            {"--type", [&] { o.type = value(); }},
+            {"--transient", [&] { o.transient = true; }},
+            {"--size",
+             [&] {
+                 std::optional<std::pair<int, int>> s;
+                 size(s);
+                 std::tie(o.width, o.height) = *s;
+             }},
+            {"--min", [&] { size(o.minSize); }},
+            {"--max", [&] { size(o.maxSize); }},
+            {"--inc", [&] { size(o.increments); }},
+            {"--base", [&] { size(o.baseSize); }},
+            {"--refuse", [&] { o.refuse = true; }},
+            {"--icon", [&] { o.icon = true; }},
+            {"--windows", [&] { o.windows = std::max(1, std::atoi(value())); }},
+            {"--probe", [&] { o.probe = true; }},
+            {"--monitors", [&] { o.monitors = value(); }},
+        };
+        const auto option = options.find(a);
+        if (option == options.end()) usage();
+        option->second();
     }
     return o;
 }
