@@ -76,7 +76,6 @@ TEST_F(DesktopServices, ObserverDeliversWindowEventsOnTheMainExecutor) {
     client.command("quit");  // it leaves without answering
     EXPECT_TRUE(main_.runUntil([&] { return received.has(id, ax::elementDestroyedNotification); }));
 
-    // Unscheduled: nothing more arrives.
     observer->unscheduleFromMain();
     const size_t count = received.events.size();
     ASSERT_TRUE(sibling.command("title quiet"));

@@ -266,7 +266,6 @@ TEST_F(WindowElements, ClientThatDiesMidMoveGivesInvalidElement) {
             if (results.back() == axerror::invalidElement) break;
         }
     });
-    // Kill it once the mover is at work.
     ASSERT_TRUE(settle([&] { return get<Point>(e, ax::position) != Point(0, 0); }));
     client->kill();
     settle([&] { return !desktop().isClient(client->window()); });

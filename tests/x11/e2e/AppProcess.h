@@ -16,15 +16,13 @@ namespace brindlow::test {
 // Bounds waits on the session's display against hangs; they end as soon as their condition holds.
 inline constexpr double kLimit = 15.0;
 
-// The finished run of a short-lived process.
 struct ProcessRun {
     int status = -1;  // exit status; -1 when it did not exit normally
     std::string out;
     std::string err;
 };
 
-// Runs a program to its end with the given extra environment and returns its
-// exit status and output.
+// Runs a program to its end with the given extra environment.
 ProcessRun runProcess(const std::vector<std::string>& argv,
                       const std::map<std::string, std::string>& environment = {});
 
@@ -70,7 +68,6 @@ class ChildProcess {
     std::string out_, err_;
 };
 
-// Runs xdotool with the arguments; true when it succeeded.
 bool xdotool(const std::vector<std::string>& args);
 
 // With BRINDLOW_SCREENSHOT_DIR set, saves the screen there as <name>.png, to look at.

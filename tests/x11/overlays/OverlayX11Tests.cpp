@@ -1,8 +1,8 @@
-// The real executable on the session's display: the focus border sits exactly around the focused
-// xterm's frame, directly above it and below windows raised over it, follows focus-right, lets
-// clicks through; with a compositor the dim darkens the other windows without hiding them; the
-// indicator jumps on a click; a gap cover shows its slice of the root pixmap (frosted without one)
-// and lets clicks through. With BRINDLOW_SCREENSHOT_DIR set, the indicator and covers are saved.
+// The real executable on the session's display: the focus border rings the focused xterm's frame
+// directly above it, follows the focus, stays below windows raised over it and lets clicks
+// through; under a compositor the dim darkens the other windows translucently; the indicator jumps
+// on a click; a gap cover shows its slice of the root pixmap (frosted without one) and lets clicks
+// through. With BRINDLOW_SCREENSHOT_DIR set, the indicator and covers are saved.
 #include <atomic>
 
 #include "platform/x11/X11Properties.h"
@@ -84,7 +84,6 @@ class OverlayX11Test : public AppOnDisplay {
         return std::find(children.begin(), children.end(), window) - children.begin();
     }
 
-    // The screen's pixel as shown (read from the root window).
     struct Pixel {
         int red = 0, green = 0, blue = 0;
     };
@@ -223,7 +222,6 @@ TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps)
     const xcb_window_t first = activeFrame();
     ASSERT_EQ(tool({"focus-right"}).status, 0);
 
-    // The pill: one of our windows, 58 high, near the bottom.
     std::optional<XGeometry> pill;
     ASSERT_TRUE(settle([&] {
         for (xcb_window_t w : overlays()) {
@@ -264,7 +262,6 @@ class GapCoverX11Test : public OverlayX11Test {
         }
     }
 
-    // A screen-sized root pixmap of four colours.
     void publishPicture() {
         const std::uint32_t w = connection().screen()->width_in_pixels,
                             h = connection().screen()->height_in_pixels;
@@ -302,7 +299,6 @@ class GapCoverX11Test : public OverlayX11Test {
         return (*json)["displays"][0];
     }
 
-    // The tall window and the short one side by side, then stacked in one column.
     void stackTheTwoClients() {
         clients_.push_back(std::make_unique<TestClientProcess>(
             std::vector<std::string>{"--title", "tall", "--class", "Tall", "--size", "400x880",
