@@ -139,17 +139,24 @@ TEST_F(DesktopServices, WindowActivatedBeforeItIsListedBecomesTheFocusedWindow) 
     EXPECT_TRUE(main_.runUntil([&] { return focusEvents == 1; }));
 }
 
-TEST_F(DesktopServices, ApplicationsComeFromClientsWithClassNameAndIcon) {
-    std::vector<RunningApplication> launched, terminated;
+TEST_F(DesktopServices, ApplicationsComeFromClientsWithClassNameAndIconAndAreDescribedWhenTheyEnd) {
+    std::vector<RunningApplication> launched, terminated, terminatedLate;
     platform_.workspace->addObserver(WorkspaceEvent::didLaunch,
                                      [&](const RunningApplication& a) { launched.push_back(a); });
     platform_.workspace->addObserver(WorkspaceEvent::didTerminate,
                                      [&](const RunningApplication& a) { terminated.push_back(a); });
     int pid = 0;
+    std::unique_ptr<X11Platform> late;
     {
         TestClientProcess client({"--title", "app", "--class", "Brindlow-probe-app", "--icon"});
         ASSERT_TRUE(windowElement(client));
         pid = client.pid();
+        // A platform that starts while the application already runs describes it when it ends.
+        late = X11Platform::open(main_);
+        ASSERT_TRUE(late);
+        late->platform().workspace->addObserver(
+            WorkspaceEvent::didTerminate,
+            [&](const RunningApplication& a) { terminatedLate.push_back(a); });
         auto app = platform_.workspace->application(pid);
         ASSERT_TRUE(app);
         EXPECT_EQ(app->bundleID, "Brindlow-probe-app");
@@ -164,56 +171,14 @@ TEST_F(DesktopServices, ApplicationsComeFromClientsWithClassNameAndIcon) {
                                [&](auto& a) { return a.pid == pid; });
         }));
     }
-    EXPECT_TRUE(main_.runUntil([&] {
-        return std::any_of(terminated.begin(), terminated.end(), [&](auto& a) {
-            return a.pid == pid && a.bundleID == "Brindlow-probe-app";
-        });
-    }));
+    for (auto* ended : {&terminated, &terminatedLate})
+        EXPECT_TRUE(main_.runUntil([&] {
+            return std::any_of(ended->begin(), ended->end(), [&](auto& a) {
+                return a.pid == pid && a.bundleID == "Brindlow-probe-app" &&
+                       a.localizedName == "Brindlow-probe-app";
+            });
+        }));
     EXPECT_FALSE(platform_.workspace->application(pid));
-}
-
-TEST_F(DesktopServices, ApplicationRunningBeforeTheWorkspaceIsDescribedWhenItEnds) {
-    auto client = std::make_unique<TestClientProcess>(
-        std::vector<std::string>{"--title", "early", "--class", "Brindlow-early-app"});
-    ASSERT_TRUE(windowElement(*client));
-    const int pid = client->pid();
-    // A second platform starts while the application already runs.
-    auto late = X11Platform::open(main_);
-    ASSERT_TRUE(late);
-    std::vector<RunningApplication> terminated;
-    late->platform().workspace->addObserver(
-        WorkspaceEvent::didTerminate,
-        [&](const RunningApplication& a) { terminated.push_back(a); });
-    client.reset();
-    ASSERT_TRUE(main_.runUntil([&] {
-        return std::any_of(terminated.begin(), terminated.end(),
-                           [&](auto& a) { return a.pid == pid; });
-    }));
-    auto ended =
-        std::find_if(terminated.begin(), terminated.end(), [&](auto& a) { return a.pid == pid; });
-    EXPECT_EQ(ended->bundleID, "Brindlow-early-app");
-    EXPECT_EQ(ended->localizedName, "Brindlow-early-app");
-}
-
-TEST_F(DesktopServices, WindowNumbersAreFramesAndListRunsFrontToBack) {
-    TestClientProcess back({"--title", "back"});
-    TestClientProcess front({"--title", "front"});
-    auto b = windowElement(back);
-    auto f = windowElement(front);
-    ASSERT_TRUE(b && f);
-    ASSERT_EQ(b->performAction(ax::raiseAction), axerror::success);
-    ASSERT_EQ(f->performAction(ax::raiseAction), axerror::success);
-    auto list = platform_.windowList->onScreenWindows();
-    ASSERT_GE(list.size(), 2u);
-    EXPECT_EQ(list[0].ownerPID, front.pid());
-    EXPECT_EQ(list[1].ownerPID, back.pid());
-    auto frameWindow = topLevelAncestor(connection(), front.window());
-    ASSERT_TRUE(frameWindow);
-    EXPECT_NE(*frameWindow, front.window());
-    EXPECT_EQ(list[0].number, *frameWindow);
-    EXPECT_EQ(list[0].layer, 0);
-    EXPECT_EQ(list[0].bounds, frame(f));
-    EXPECT_EQ(list[0].name, "front");
 }
 
 TEST_F(DesktopServices, TwoMonitorsDefinedByAClientBecomeTwoScreens) {

@@ -240,9 +240,18 @@ TEST_F(WindowElements, RaiseMakesTheWindowMainAndFrontmost) {
     EXPECT_EQ(get<bool>(b, ax::main), false);
     auto app = platform_.accessibility->applicationElement(first.pid());
     EXPECT_EQ(get<bool>(app, ax::frontmost), true);
+    // The window list runs front to back and numbers windows by their window manager frames.
     auto windows = platform_.windowList->onScreenWindows();
-    ASSERT_FALSE(windows.empty());
-    EXPECT_EQ(windows.front().ownerPID, first.pid());
+    ASSERT_GE(windows.size(), 2u);
+    EXPECT_EQ(windows[0].ownerPID, first.pid());
+    EXPECT_EQ(windows[1].ownerPID, second.pid());
+    const auto frameWindow = topLevelAncestor(connection(), first.window());
+    ASSERT_TRUE(frameWindow);
+    EXPECT_NE(*frameWindow, first.window());
+    EXPECT_EQ(windows[0].number, *frameWindow);
+    EXPECT_EQ(windows[0].layer, 0);
+    EXPECT_EQ(windows[0].bounds, frame(a));
+    EXPECT_EQ(windows[0].name, "first");
 
     ASSERT_EQ(b->setAttributeValue(ax::main, AXValue(true)), axerror::success);
     EXPECT_EQ(get<bool>(b, ax::main), true);
