@@ -7,7 +7,6 @@
 
 #include "support/TempFolder.h"
 #include "x11/e2e/AppProcess.h"
-#include "x11/support/TrayHostStandIn.h"
 #include "x11/support/X11Fixture.h"
 
 namespace brindlow::test {
@@ -21,6 +20,20 @@ struct Xterm {
 
 class AppOnDisplay : public X11Fixture {
   protected:
+    // Holds the tray selection, as a tray host does, for as long as the test's connection lives:
+    // Brindlow finds a tray and opens no settings window over the test's windows.
+    void SetUp() override {
+        X11Fixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        xcb_connection_t* c = connection().xcb();
+        const xcb_window_t owner = xcb_generate_id(c);
+        xcb_create_window(c, 0, owner, connection().root(), -1, -1, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const std::string tray = "_NET_SYSTEM_TRAY_S" + std::to_string(connection().screenNumber());
+        xcb_set_selection_owner(c, owner, connection().atom(tray), XCB_CURRENT_TIME);
+        connection().sync();
+    }
+
     void TearDown() override {
         stopBrindlow(brindlow_, logFile(), HasFailure());
         xterms_.clear();
@@ -132,8 +145,6 @@ class AppOnDisplay : public X11Fixture {
             << xterms_.size() << " xterms";
     }
 
-    // A tray for Brindlow, which would otherwise open its settings window over the xterms.
-    TrayHostStandIn trayHost_;
     TempFolder data_;
     std::vector<Xterm> xterms_;
     std::unique_ptr<ChildProcess> brindlow_;
