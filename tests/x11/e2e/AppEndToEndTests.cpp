@@ -152,7 +152,7 @@ TEST_P(QuitSignal, TilesTheXtermsAsColumnsAndPutsThemBack) {
 
 INSTANTIATE_TEST_SUITE_P(TermInterruptHangUpKill, QuitSignal,
                          ::testing::Values(SIGTERM, SIGINT, SIGHUP, SIGKILL),
-                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
+                         [](const auto& row) { return std::string(sigabbrev_np(row.param)); });
 
 // One session: the tool and the global shortcuts move the focus and the frames, parked windows stay
 // below the visible ones, a named layout comes back, a finished command badges its terminal, and a
@@ -218,8 +218,8 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
     // Still across a round trip of the tool, which spans frames of any animation in flight.
     std::map<xcb_window_t, Rect> tiled;
     ASSERT_TRUE(settle([&] {
-        const auto before = currentFrames();
-        return list()->paused && (tiled = currentFrames()) == before;
+        const auto earlier = currentFrames();
+        return list()->paused && (tiled = currentFrames()) == earlier;
     }));
     const Xterm& fourth = startXterm("e2e-xterm-4");
     ASSERT_TRUE(settle([&] { return list()->columns.size() == 4; }))
