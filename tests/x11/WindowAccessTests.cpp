@@ -2,10 +2,6 @@
 // moves, resizes, raises and full screen really do.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <xcb/xcb_ewmh.h>
 
 #include <algorithm>
@@ -15,9 +11,8 @@
 
 #include "platform/CoordinateLimits.h"
 #include "platform/x11/X11Properties.h"
+#include "x11/e2e/AppProcess.h"
 #include "x11/support/X11Fixture.h"
-
-extern char** environ;
 
 namespace brindlow::test {
 namespace {
@@ -292,9 +287,8 @@ TEST_F(WindowElements, ClientThatDiesMidMoveGivesInvalidElement) {
 
 TEST_F(WindowElements, RealXtermIsAStandardWindowOfItsApplication) {
     // xterm: the real thing, with resize increments of its character cell.
-    pid_t pid = 0;
-    const char* argv[] = {"xterm", "-title", "real xterm", nullptr};
-    ASSERT_EQ(posix_spawnp(&pid, "xterm", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+    const ChildProcess xterm({"xterm", "-title", "real xterm"});
+    const pid_t pid = xterm.pid();
     AXElementRef window;
     ASSERT_TRUE(settle([&] {
         AXValue windows;
@@ -315,8 +309,6 @@ TEST_F(WindowElements, RealXtermIsAStandardWindowOfItsApplication) {
     const Size size = frame(window).size();
     EXPECT_LE(std::abs(size.width - 640), 20);
     EXPECT_LE(std::abs(size.height - 480), 30);
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
 }
 
 }  // namespace
