@@ -62,6 +62,7 @@ ProcessRun runProcess(const std::vector<std::string>& argv,
                       const std::map<std::string, std::string>& environment) {
     ChildProcess child(argv, environment, ChildProcess::CaptureOutput{});
     if (!child.started()) return {};
+    child.closeInput();
     constexpr double kForever = 1e6;
     child.readOutputToEnd(kForever);
     return {child.waitForExit(kForever).value_or(-1), child.out(), child.err()};
@@ -82,26 +83,37 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
                            const std::map<std::string, std::string>& environment, CaptureOutput) {
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0) return;
-    if (pipe2(err, O_CLOEXEC) != 0) {
-        close(out[0]);
-        close(out[1]);
+    // Close-on-exec, so that no later child holds a copy: closing the input ends this one's.
+    int in[2], out[2], err[2];
+    if (pipe2(in, O_CLOEXEC) != 0) return;
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+        for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
         return;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     pid_ = spawn(argv, environment, &actions);
     posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
+    for (int fd : {in[0], out[1], err[1]}) close(fd);
+    input_ = in[1];
     pipes_[0] = out[0];
     pipes_[1] = err[0];
 }
 
+bool ChildProcess::writeInput(const std::string& text) {
+    return input_ >= 0 && write(input_, text.data(), text.size()) == ssize_t(text.size());
+}
+
+void ChildProcess::closeInput() {
+    if (input_ >= 0) close(input_);
+    input_ = -1;
+}
+
 ChildProcess::~ChildProcess() {
+    closeInput();
     for (int pipe : pipes_)
         if (pipe >= 0) close(pipe);
     if (pid_ <= 0 || exited_) return;

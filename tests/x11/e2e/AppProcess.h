@@ -35,7 +35,8 @@ class ChildProcess {
                  const std::map<std::string, std::string>& environment = {},
                  const std::optional<std::filesystem::path>& logFile = std::nullopt);
     struct CaptureOutput {};
-    // Standard output and error on pipes that waitForOutput and readOutputToEnd read.
+    // Standard input, output and error on pipes: writeInput writes to the first, waitForOutput
+    // and readOutputToEnd read the others.
     ChildProcess(const std::vector<std::string>& argv,
                  const std::map<std::string, std::string>& environment, CaptureOutput);
     ~ChildProcess();
@@ -50,6 +51,8 @@ class ChildProcess {
     std::optional<int> waitForExit(double limit);
     bool hasExited() const { return exited_; }
 
+    bool writeInput(const std::string& text);
+    void closeInput();
     const std::string& out() const { return out_; }
     const std::string& err() const { return err_; }
     // Reads the captured output until `done` holds for standard output and error together; false
@@ -64,6 +67,7 @@ class ChildProcess {
     pid_t pid_ = -1;
     bool exited_ = false;
     std::optional<int> exitStatus_;
+    int input_ = -1;
     int pipes_[2] = {-1, -1};  // standard output and error when captured
     std::string out_, err_;
 };
