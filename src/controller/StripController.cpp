@@ -55,7 +55,7 @@ StripController::StripController(StripControllerEnvironment environment)
     hooks.sizesLearned = [this](const std::string& uuid) {
         if (const std::optional<ToastMessage> message = unstackColumnsWithoutRoom(uuid)) {
             showMessage(*message);
-            scheduleSessionSave();
+            session_->scheduleSave();
             publishSnapshot(SnapshotReason::structure());
         }
         clampViewport(uuid);
@@ -66,6 +66,16 @@ StripController::StripController(StripControllerEnvironment environment)
     };
     applier_ =
         std::make_unique<LayoutApplier>(state_, env_, windowMover_, *asyncMover_, std::move(hooks));
+    SessionKeeper::Hooks sessionHooks;
+    sessionHooks.runAfter = [this](double seconds, std::function<void()> block) {
+        enqueueAfter(seconds, std::move(block));
+    };
+    sessionHooks.rearranged = [this] {
+        for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
+            afterStructureChange(uuid);
+        if (state_.activeUUID) raiseFocused(*state_.activeUUID);
+    };
+    session_ = std::make_unique<SessionKeeper>(state_, env_.storageFolder, std::move(sessionHooks));
 
     std::weak_ptr<StripController*> weak = weakSelf_;
     displayLink_->onFrame = [weak](double time) {
@@ -161,10 +171,6 @@ std::optional<std::string> StripController::displayUnder(Point point) const {
         if (display && display->info.frame.contains(point)) return uuid;
     }
     return std::nullopt;
-}
-
-std::filesystem::path StripController::sessionFilePath() const {
-    return env_.storageFolder / "session.json";
 }
 
 }  // namespace brindlow

@@ -17,6 +17,7 @@
 #include "controller/DisplayState.h"
 #include "controller/LayoutApplier.h"
 #include "controller/LearnedHeights.h"
+#include "controller/SessionKeeper.h"
 #include "controller/Snapshot.h"
 #include "controller/StripControllerEnvironment.h"
 #include "controller/StripControllerState.h"
@@ -124,9 +125,6 @@ class StripController {
     // The display in use that a window with `frame` belongs to; none when that display has no
     // strip.
     std::optional<std::string> displayInUse(const Rect& frame) const;
-    void placeRestoredWindows(const SessionSnapshot& session,
-                              const std::vector<WindowCandidate>& candidates);
-    double defaultWidth(const WindowCandidate& candidate) const;
     std::optional<ToastMessage> unstackColumnsWithoutRoom(const std::string& uuid);
     std::optional<ToastMessage> stackRefusal(const Column& column, const Strip& strip,
                                              const std::string& uuid) const;
@@ -202,13 +200,6 @@ class StripController {
     void publishSnapshot(const SnapshotReason& reason);
     void publishFocusFrames();
 
-    // Session save and learned minimum heights.
-    void scheduleSessionSave();
-    void saveSession();
-    SessionSnapshot sessionSnapshot() const;
-
-    std::filesystem::path sessionFilePath() const;
-
     // Queue hops that do nothing once the controller is gone or stopped.
     void enqueue(std::function<void()> block);
     void enqueueAfter(double seconds, std::function<void()> block);
@@ -240,6 +231,7 @@ class StripController {
     std::unique_ptr<AsyncMover> asyncMover_;
     std::unique_ptr<AsyncRaiser> raiser_;
     std::unique_ptr<LayoutApplier> applier_;
+    std::unique_ptr<SessionKeeper> session_;
 
     // Shared across threads, each under its own lock, never nested.
     std::mutex frameTimeMutex_;
@@ -293,8 +285,6 @@ class StripController {
     // Their bodies (strip queue).
     void jumpOnQueue(WindowID id);
     void reorderOnQueue(const std::string& uuid, int from, int to);
-    // The bundle identifiers of saved windows whose applications are not running.
-    std::set<std::string> restoreLayoutOnQueue(const SessionSnapshot& snapshot);
     std::string makeListJSON(bool titles) const;
     void performBadge(const BadgeRequest& request);
     void performFocus(Point point);

@@ -106,7 +106,7 @@ void StripController::afterStructureChange(const std::string& uuid) {
     restoreAutoTabs(uuid);
     clampViewport(uuid);
     relayout(uuid);
-    scheduleSessionSave();
+    session_->scheduleSave();
     publishSnapshot(SnapshotReason::structure());
 }
 

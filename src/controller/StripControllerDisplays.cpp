@@ -213,20 +213,6 @@ std::optional<std::string> StripController::displayInUse(const Rect& frame) cons
     return uuid;
 }
 
-void StripController::placeRestoredWindows(const SessionSnapshot& session,
-                                           const std::vector<WindowCandidate>& candidates) {
-    if (state_.displayOrder.empty()) return;
-    const std::map<std::string, Strip> strips =
-        restoreStrips(session, candidates, state_.displayOrder, state_.displayOrder.front(),
-                      [this](const WindowCandidate& candidate) { return defaultWidth(candidate); });
-    for (const auto& [uuid, strip] : strips)
-        if (DisplayState* display = stateOf(uuid)) display->strip = strip;
-}
-
-double StripController::defaultWidth(const WindowCandidate& candidate) const {
-    return state_.settings.newColumnWidth(candidate.bundleID);
-}
-
 std::optional<ToastMessage> StripController::unstackColumnsWithoutRoom(const std::string& uuid) {
     if (!stateOf(uuid)) return std::nullopt;
     std::optional<ToastMessage> first;

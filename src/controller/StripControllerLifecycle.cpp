@@ -164,9 +164,7 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
                                              window.title, *uuid, window.frame});
     }
 
-    std::optional<SessionSnapshot> session = readJSON<SessionSnapshot>(sessionFilePath());
-    if (!session) session = SessionSnapshot{{}, Date::now()};
-    placeRestoredWindows(*session, candidates);
+    session_->place(session_->stored(), candidates);
 
     for (const std::string& uuid : state_.displayOrder) unstackColumnsWithoutRoom(uuid);
 

@@ -39,7 +39,6 @@ struct StripControllerState {
     std::map<std::int32_t, double> catchUpBackoff;
     std::set<std::int32_t> enhancedUIChecked;
     std::set<std::int32_t> enhancedUISuspended;
-    bool sessionSaveScheduled = false;
     bool focusFramesActive = false;
     double lastTick = 0;
 
