@@ -76,6 +76,22 @@ StripController::StripController(StripControllerEnvironment environment)
         if (state_.activeUUID) raiseFocused(*state_.activeUUID);
     };
     session_ = std::make_unique<SessionKeeper>(state_, env_.storageFolder, std::move(sessionHooks));
+    ApplicationTracker::Hooks trackerHooks;
+    trackerHooks.run = [weak = weakSelf_](std::function<void()> block) {
+        if (auto alive = weak.lock()) (*alive)->enqueue(std::move(block));
+    };
+    trackerHooks.runAfter = [this](double seconds, std::function<void()> block) {
+        enqueueAfter(seconds, std::move(block));
+    };
+    trackerHooks.structureChanged = [this](const std::string& uuid) { afterStructureChange(uuid); };
+    trackerHooks.publishSnapshot = [this](const SnapshotReason& reason) {
+        publishSnapshot(reason);
+    };
+    trackerHooks.windowFocused = [this](WindowID id) { windowFocused(id); };
+    trackerHooks.windowMovedOrResized = [this](WindowID id) { watchDrag(id); };
+    trackerHooks.displayInUse = [this](const Rect& frame) { return displayInUse(frame); };
+    tracker_ =
+        std::make_unique<ApplicationTracker>(state_, env_, *asyncMover_, std::move(trackerHooks));
 
     std::weak_ptr<StripController*> weak = weakSelf_;
     displayLink_->onFrame = [weak](double time) {
@@ -155,14 +171,30 @@ bool StripControllerState::anyDisplayAnimating() const {
                        [](const auto& entry) { return entry.second.animator.isAnimating(); });
 }
 
-DisplayState* StripController::stateOf(const std::string& uuid) {
-    const auto found = state_.displays.find(uuid);
-    return found == state_.displays.end() ? nullptr : &found->second;
+DisplayState* StripControllerState::display(const std::string& uuid) {
+    const auto found = displays.find(uuid);
+    return found == displays.end() ? nullptr : &found->second;
 }
 
-const DisplayState* StripController::stateOf(const std::string& uuid) const {
-    const auto found = state_.displays.find(uuid);
-    return found == state_.displays.end() ? nullptr : &found->second;
+const DisplayState* StripControllerState::display(const std::string& uuid) const {
+    const auto found = displays.find(uuid);
+    return found == displays.end() ? nullptr : &found->second;
+}
+
+std::optional<std::pair<std::string, StripLocation>> StripControllerState::locate(
+    WindowID id) const {
+    for (const std::string& uuid : displayOrder) {
+        const DisplayState* found = display(uuid);
+        if (!found) continue;
+        if (const std::optional<StripLocation> location = found->strip.locate(id))
+            return std::make_pair(uuid, *location);
+    }
+    return std::nullopt;
+}
+
+std::string StripControllerState::displayName(const std::string& uuid) const {
+    const DisplayState* found = display(uuid);
+    return found ? found->info.name : "?";
 }
 
 std::optional<std::string> StripController::displayUnder(Point point) const {
