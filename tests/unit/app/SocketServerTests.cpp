@@ -124,11 +124,8 @@ TEST_F(SocketServerTest, RequestsFromRawClientsAreAnsweredOrDroppedWithoutReply)
     EXPECT_EQ(send("{\"args\":[]}\n"), "{\"ok\":false,\"output\":\"No command\"}");
     EXPECT_EQ(send("{\"args\":[\"frobnicate\"],\"callerPID\":1}\n"),
               "{\"ok\":false,\"output\":\"Unknown command frobnicate\"}");
-    // Unreadable requests end the connection with no reply at all.
+    // Unreadable requests (which ones: the message tests) end the connection with no reply.
     EXPECT_EQ(send("not json\n"), std::nullopt);
-    EXPECT_EQ(send("\n"), std::nullopt);
-    EXPECT_EQ(send("{\"args\":\"list\"}\n"), std::nullopt);
-    EXPECT_EQ(send("[\"focus-left\"]\n"), std::nullopt);
     // A request whose newline never comes, but whose sender finishes, still counts.
     Client finished(path);
     ASSERT_TRUE(writeAll(finished.fd, "{\"args\":[\"overview\"]}"));
