@@ -87,6 +87,8 @@ TEST_F(SettingsDecoding, EnumerationsMatchTheirTextExactly) {
               IndicatorPosition::bottom);
     EXPECT_EQ(decode(R"({"indicatorPosition": "top"})").indicatorPosition, IndicatorPosition::top);
     EXPECT_EQ(decode(R"({"centerMode": "onOverflow"})").centerMode, CenterMode::onOverflow);
+    EXPECT_EQ(decode(R"({"centerMode": "onoverflow"})").centerMode, CenterMode::never);
+    EXPECT_EQ(toJSON(decode(R"({"centerMode": "onOverflow"})"))["centerMode"], "onOverflow");
     EXPECT_EQ(decode(R"({"twoFingerScroll": "withKeys"})").twoFingerScroll,
               TwoFingerScroll::withKeys);
     EXPECT_EQ(decode(R"({"twoFingerScroll": "withkeys"})").twoFingerScroll,

@@ -196,14 +196,6 @@ INSTANTIATE_TEST_SUITE_P(
         Edit{"PopRight", "*R:1,2^", [](Strip& s) { return s.popActiveWindow(1); }, "R:1 *R:2"}),
     [](const testing::TestParamInfo<Edit>& row) { return row.param.name; });
 
-TEST(StripPins, TextForms) {
-    EXPECT_EQ(toText(Pin::left), "left");
-    EXPECT_EQ(toText(Pin::right), "right");
-    EXPECT_EQ(pinFromText("right"), Pin::right);
-    EXPECT_FALSE(pinFromText("Left"));
-    EXPECT_FALSE(pinFromText(""));
-}
-
 TEST(StripEquality, ComparesEveryFieldAndNeverEqualsANaNFraction) {
     const Strip a = strip({column({1, 2})}, 0);
     Strip b = a;
