@@ -229,10 +229,10 @@ AXError WindowMover::enableEnhancedUI(std::int32_t pid) const {
 std::string WindowMover::describe(const Rect& rect) {
     const auto whole = [](double value) -> std::string {
         if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value > 0 ? "inf" : "-inf");
-        const double whole = std::trunc(value);
-        if (std::fabs(whole) >= 9.0e18)
-            return std::to_string(whole).substr(0, std::to_string(whole).find('.'));
-        return std::to_string(static_cast<long long>(whole));
+        const double integral = std::trunc(value);
+        if (std::fabs(integral) >= 9.0e18)
+            return std::to_string(integral).substr(0, std::to_string(integral).find('.'));
+        return std::to_string(static_cast<long long>(integral));
     };
     return "x:" + whole(rect.minX()) + " y:" + whole(rect.minY()) + " " + whole(rect.width) +
            "\u00D7" + whole(rect.height);

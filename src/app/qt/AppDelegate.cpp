@@ -414,7 +414,8 @@ void AppDelegate::checkTrayHost() {
                      "terminal:\n\n"
                   << kUsageText << "\n";
     }
-    if (!trayHostWait_ || TrayIcon::isTrayAvailable()) return;
+    // Nothing to do once a host has come or the user has opened the window meanwhile.
+    if (!trayHostWait_ || TrayIcon::isTrayAvailable() || settingsWindow_) return;
     // A window of ours that has the keys (a panel, the welcome window) finishes first: the
     // window manager would hand the focus to a window mapped meanwhile when it closes.
     if (QApplication::activeWindow()) {

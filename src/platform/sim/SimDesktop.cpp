@@ -416,8 +416,8 @@ void SimDesktop::notify(std::int32_t pid, WindowID target, WindowID subject,
         std::weak_ptr<SimObserver> receiver = observer;
         main_.async([receiver, element, name = std::string(notification)] {
             // A source removed from the main thread delivers nothing more.
-            if (auto target = receiver.lock(); target && target->isScheduled())
-                target->fire(element, name);
+            if (auto listener = receiver.lock(); listener && listener->isScheduled())
+                listener->fire(element, name);
         });
     }
 }

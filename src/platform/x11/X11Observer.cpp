@@ -60,8 +60,8 @@ std::shared_ptr<X11Observer> X11Observer::make(X11Desktop& desktop, Executor& ma
     return std::shared_ptr<X11Observer>(new X11Observer(desktop, std::move(state)));
 }
 
-X11Observer::X11Observer(X11Desktop& desktop, std::shared_ptr<State> state)
-    : desktop_(desktop), state_(std::move(state)) {
+X11Observer::X11Observer(X11Desktop& desktop, std::shared_ptr<State> shared)
+    : desktop_(desktop), state_(std::move(shared)) {
     std::weak_ptr<State> weak = state_;
     subscription_ = desktop_.subscribeWindows([weak, &desktop](const X11WindowEvent& event) {
         auto state = weak.lock();
@@ -84,13 +84,13 @@ X11Observer::X11Observer(X11Desktop& desktop, std::shared_ptr<State> state)
         }
         AXElementRef element = std::make_shared<X11WindowElement>(desktop, event.window, event.pid);
         state->main->async([weak, element, name] {
-            auto state = weak.lock();
-            if (!state) return;
+            auto current = weak.lock();
+            if (!current) return;
             {
-                std::lock_guard lock(state->mutex);
-                if (!state->scheduled) return;
+                std::lock_guard lock(current->mutex);
+                if (!current->scheduled) return;
             }
-            state->callback(element, name);
+            current->callback(element, name);
         });
     });
 }

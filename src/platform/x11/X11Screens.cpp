@@ -82,7 +82,7 @@ X11Screens::X11Screens(X11Desktop& desktop, Executor& main) : desktop_(desktop),
         // Weakly held: an observer removed before the block runs hears nothing.
         for (auto& handler : handlers) {
             main_.async([weak = std::weak_ptr(handler)] {
-                if (auto handler = weak.lock()) (*handler)();
+                if (auto live = weak.lock()) (*live)();
             });
         }
     });

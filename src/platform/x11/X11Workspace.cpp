@@ -43,7 +43,7 @@ X11Workspace::X11Workspace(X11Desktop& desktop, Executor& main) : desktop_(deskt
         // Weakly held: an observer removed before the block runs hears nothing.
         for (auto& handler : handlers) {
             main_.async([weak = std::weak_ptr(handler), app] {
-                if (auto handler = weak.lock()) (*handler)(app);
+                if (auto live = weak.lock()) (*live)(app);
             });
         }
     });

@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <string_view>
 
 #include "platform/Log.h"
+#include "settings/JSONCoding.h"
 #include "settings/JSONEncoder.h"
 #include "settings/RestoreStrips.h"
 #include "settings/SavedArrangement.h"

@@ -34,7 +34,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, AnimationTimingTable,
                              TimingCase{"Soft", 10, 0, 0.9, 0.99, 0.72},
                              TimingCase{"BelowSoftest", 1, 0, 0.9, 0.99, 0.72},
                              TimingCase{"Stiff", 4000, 2500, 0.15, 0.165, 0.225}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 TEST(AnimationTiming, TheStartingSpeedIsAtMostTwoAndAHalfTimesTheAverage) {
     EXPECT_DOUBLE_EQ(AnimationTiming::startSpeedLimit(1000, 0.5), 5000);

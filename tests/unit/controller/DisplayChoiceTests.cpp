@@ -28,7 +28,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, DisplayChoice,
                                          ChoiceCase{"FarRight", {5000, 0, 400, 300}, "RIGHT"},
                                          ChoiceCase{"FarLeft", {-900, 0, 400, 300}, "LEFT"},
                                          ChoiceCase{"EvenSplitFirst", {1720, 0, 400, 300}, "LEFT"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 }  // namespace
 }  // namespace brindlow

@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
                     VerdictCase{"HeldStill", D::height, 601, 600, false, V::askAgain},
                     VerdictCase{"HeldStillAfterAsking", D::height, 600, 600, true, V::refused},
                     VerdictCase{"WidthRefused", D::width, 640, 640, true, V::refused}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 }  // namespace
 }  // namespace brindlow

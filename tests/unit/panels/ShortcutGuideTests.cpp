@@ -91,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {"jump8", std::nullopt},
                   {"jump9", std::nullopt}},
                  std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 TEST(ShortcutGuide, RowPrefixIsSetOnlyByAnAlternativeWithSharedModifiers) {
     FakeShortcuts s;

@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
                     MaxCase{"Gaps", halves(0), 10, 10, 990},
                     MaxCase{"NegativeGapsCountAsNone", halves(0), -5, -5, 1000},
                     MaxCase{"OnlyPinned", test::strip({left({1}), left({2})}, 0), 0, 0, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 struct ClampCase {
     const char* name;
@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
                   }(),
                   CenterMode::always, 0},
         ClampCase{"FocusOutOfRangeOnlyClamps", halves(7, 1400), CenterMode::never, 1000}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 struct CentreCase {
     const char* name;
@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    return s;
                                }(),
                                0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 }  // namespace
 }  // namespace brindlow
