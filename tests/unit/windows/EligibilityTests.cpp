@@ -103,10 +103,8 @@ TEST_F(ElementEligibility, FloatsWithADebugLineAndSkipsUnreadableGeometrySilentl
     const AppRef ref{app.pid(), "Editor", "org.example.editor"};
     const SimWindow dialog = desktop.openWindow(app, {.title = "Save", .subrole = "AXDialog"});
     EXPECT_FALSE(WindowObserver::makeManagedWindow(dialog.element(), ref));
-    const auto records = recordsOf("WindowObserver");
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].level, LogLevel::debug);
-    EXPECT_EQ(records[0].message, "Float Editor '<private>': subrole AXDialog");
+    EXPECT_EQ(entriesOf("WindowObserver"),
+              (Entries{{LogLevel::debug, "Float Editor '<private>': subrole AXDialog"}}));
 
     LogSink::clear();
     const SimWindow blind = desktop.openWindow(app, {.title = "x"});
