@@ -11,13 +11,17 @@
 #include "controller/StripController.h"
 #include "input/KeyboardShortcuts/DisplayText.h"
 #include "input/KeyboardShortcuts/Registry.h"
+#include "overlays/BadgeOverlayController.h"
+#include "overlays/FocusOverlayController.h"
 #include "panels/settings/qt/SettingsWindow.h"
 #include "platform/ManualExecutor.h"
+#include "platform/ManualUiScheduler.h"
 #include "platform/sim/ManualDisplayLink.h"
 #include "platform/sim/SimDesktop.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
 #include "support/TempFolder.h"
+#include "support/overlays/FakeSurfaces.h"
 #include "unit/input/FakeHotKeys.h"
 
 namespace brindlow::test {
@@ -86,6 +90,11 @@ TEST_F(AppDelegateTest, StartUpWiresTheControllerListensAndStartsAtOnceWhenTheDi
     ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
     EXPECT_EQ(AppDelegate::current(), delegate.get());
     EXPECT_TRUE(controller->onSnapshot && controller->onMessage && controller->onFocusFrames);
+    // Without surfaces no overlay is made, and frames and messages are dropped.
+    EXPECT_EQ(delegate->focusOverlay(), nullptr);
+    EXPECT_EQ(delegate->toast(), nullptr);
+    controller->onFocusFrames({FocusFrame{"D1", Rect(), Rect(10, 10, 80, 60), 42u, false}});
+    controller->onMessage(ToastMessage{"a", "b", std::nullopt, std::nullopt});
 
     EXPECT_EQ(tool({"layout", "list"}).status, tool_status::done);
 
@@ -203,6 +212,39 @@ TEST_F(AppDelegateTest, GlobalShortcutsAreRegisteredAtStartAndPerformTheirComman
     delegate.reset();
     EXPECT_TRUE(hotKeys.grabbed.empty());
     EXPECT_FALSE(KeyboardShortcuts::displayText("focusLeft"));
+}
+
+TEST_F(AppDelegateTest, FocusFramesAndSnapshotsReachTheOverlaysWithTheCurrentSettings) {
+    FakeSurfaceFactory surfaces;
+    ManualUiScheduler scheduler;
+    Platform platform = desktop.platform();
+    platform.surfaces = &surfaces;
+    platform.uiScheduler = &scheduler;
+    settings.update([](AppSettings& s) { s.focusBorder = true; });
+    AppDelegate delegate(main, platform, *controller, settings, *layouts, socketPath());
+    ASSERT_NE(delegate.focusOverlay(), nullptr);
+    ASSERT_NE(delegate.badgeOverlay(), nullptr);
+    ASSERT_NE(delegate.toast(), nullptr);
+    ASSERT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+
+    controller->onFocusFrames(
+        {FocusFrame{"D1", Rect(0, 0, 1920, 1080), Rect(10, 10, 800, 600), 42u, false}});
+    const Surface* border = delegate.focusOverlay()->border("D1");
+    ASSERT_NE(border, nullptr);
+    EXPECT_EQ(border->frame(), Rect(7, 7, 806, 606));
+
+    WindowSnapshot badged;
+    badged.id = 9;
+    badged.hasBadge = true;
+    badged.frame = Rect(10, 10, 800, 600);
+    StripSnapshot snapshot;
+    snapshot.displays = {DisplaySnapshot{}};
+    snapshot.displays[0].frame = Rect(0, 0, 1920, 1080);
+    snapshot.displays[0].columns = {ColumnSnapshot{}};
+    snapshot.displays[0].columns[0].windows = {badged};
+    controller->onSnapshot(snapshot);
+    EXPECT_EQ(delegate.badgeOverlay()->dotCount(), 1u);
+    EXPECT_EQ(delegate.snapshot(), snapshot);
 }
 
 // Input back ends that only record being switched on and off.
