@@ -78,8 +78,12 @@ class SocketServerTest : public ::testing::Test {
     std::unique_ptr<SocketServer> server;
 };
 
-TEST_F(SocketServerTest, ToolCommandReachesTheTargetOnTheMainQueue) {
+TEST_F(SocketServerTest, ToolCommandReachesTheTargetOnTheMainQueueThroughAnOwnerOnlySocket) {
     startServer();
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
     const ToolRun run = tool({"jump", "4"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "");
@@ -100,14 +104,6 @@ TEST_F(SocketServerTest, LogShowsOnlyTheCommandWordOfARequest) {
     }
     EXPECT_EQ(socketLines, (std::vector<std::string>{"Listening for the command-line tool",
                                                      "Command-line request: layout"}));
-}
-
-TEST_F(SocketServerTest, SocketFileIsForItsOwnerOnly) {
-    startServer();
-    struct stat info {};
-    ASSERT_EQ(stat(path.c_str(), &info), 0);
-    EXPECT_TRUE(S_ISSOCK(info.st_mode));
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST_F(SocketServerTest, ListThatTimesOutFailsInsteadOfPrintingAnEmptyList) {
