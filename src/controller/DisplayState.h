@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "controller/Ease.h"
+#include "controller/DisplayAnimator.h"
 #include "controller/Snapshot.h"
 #include "geometry/Geometry.h"
 #include "geometry/WindowID.h"
@@ -19,24 +19,14 @@ namespace brindlow {
 struct DisplayState {
     DisplayInfo info;
     Strip strip;
-    double displayedOffset = 0;  // where the windows stand now; lags scrollOffset while animating
-    double velocity = 0;         // scroll speed, points per second
-    std::optional<Ease> scrollEase;
-    bool animating = false;
+    double displayedOffset = 0;  // where the windows stand now; lags scrollOffset while moving
+    DisplayAnimator animator;    // at rest, animating or swiped
     bool raiseWhenLanded = false;
     StripLayout lastLayout;
-    std::optional<std::map<WindowID, Rect>> glideFrom;  // frames before a glide, while it runs
-    double glideProgress = 0;                           // 0 to 1000
-    double glideVelocity = 0;
-    std::optional<Ease> glideEase;
     bool settlePending = false;  // a catch-up pass is scheduled
     std::vector<GapStrip> gapStrips;
 
     explicit DisplayState(DisplayInfo display = {}) : info(std::move(display)) {}
-
-    // The scroll offset and glide progress the eases give at `time`; `fallbackOffset` when no
-    // scroll runs. The progress is kept within [0, 1000].
-    std::pair<double, double> animatedPosition(double time, double fallbackOffset) const;
 };
 
 }  // namespace brindlow

@@ -42,6 +42,30 @@ StripController::StripController(StripControllerEnvironment environment)
     asyncMover_ = std::make_unique<AsyncMover>(windowMover_, clock_, env_.platform.makeSerialQueue);
     raiser_ = std::make_unique<AsyncRaiser>(windowMover_, env_.platform.makeSerialQueue);
     displayLink_ = std::make_unique<DisplayLinkDriver>(env_.makeDisplayLink, clock_);
+    LayoutApplier::Hooks hooks;
+    hooks.geometry = [this](const std::string& uuid) { return geometry(uuid); };
+    hooks.minimumHeights = [this](const Strip& strip) { return minimumHeights(strip); };
+    hooks.gapStrips = [this](const std::vector<GapBand>& bands) { return makeGapStrips(bands); };
+    hooks.publishSnapshot = [this](const SnapshotReason& reason) { publishSnapshot(reason); };
+    hooks.publishFocusFrames = [this] { publishFocusFrames(); };
+    hooks.windowsVanished = [this](const std::string& uuid, const std::vector<WindowID>& ids) {
+        for (const WindowID id : ids) remove(id, Removal::gone);
+        afterStructureChange(uuid);
+    };
+    hooks.sizesLearned = [this](const std::string& uuid) {
+        if (const std::optional<ToastMessage> message = unstackColumnsWithoutRoom(uuid)) {
+            showMessage(*message);
+            scheduleSessionSave();
+            publishSnapshot(SnapshotReason::structure());
+        }
+        clampViewport(uuid);
+        relayout(uuid);
+    };
+    hooks.runAfter = [this](double seconds, std::function<void()> block) {
+        enqueueAfter(seconds, std::move(block));
+    };
+    applier_ =
+        std::make_unique<LayoutApplier>(state_, env_, windowMover_, *asyncMover_, std::move(hooks));
 
     std::weak_ptr<StripController*> weak = weakSelf_;
     displayLink_->onFrame = [weak](double time) {
@@ -110,6 +134,17 @@ void StripController::windowRaised() {
     enqueueAfter(0.25, [this] { publishFocusFrames(); });
 }
 
+std::optional<std::string> StripControllerState::swipedDisplay() const {
+    for (const auto& [uuid, display] : displays)
+        if (display.animator.isSwiped()) return uuid;
+    return std::nullopt;
+}
+
+bool StripControllerState::anyDisplayAnimating() const {
+    return std::any_of(displays.begin(), displays.end(),
+                       [](const auto& entry) { return entry.second.animator.isAnimating(); });
+}
+
 DisplayState* StripController::stateOf(const std::string& uuid) {
     const auto found = state_.displays.find(uuid);
     return found == state_.displays.end() ? nullptr : &found->second;
@@ -118,11 +153,6 @@ DisplayState* StripController::stateOf(const std::string& uuid) {
 const DisplayState* StripController::stateOf(const std::string& uuid) const {
     const auto found = state_.displays.find(uuid);
     return found == state_.displays.end() ? nullptr : &found->second;
-}
-
-bool StripController::anyDisplayAnimating() const {
-    return std::any_of(state_.displays.begin(), state_.displays.end(),
-                       [](const auto& entry) { return entry.second.animating; });
 }
 
 std::optional<std::string> StripController::displayUnder(Point point) const {

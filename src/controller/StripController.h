@@ -9,16 +9,16 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "command/BadgeRequest.h"
 #include "command/Command.h"
 #include "controller/DisplayLinkDriver.h"
 #include "controller/DisplayState.h"
+#include "controller/LayoutApplier.h"
 #include "controller/LearnedHeights.h"
-#include "controller/SizeCheck.h"
 #include "controller/Snapshot.h"
+#include "controller/StripControllerEnvironment.h"
 #include "controller/StripControllerState.h"
 #include "controller/WindowRecords.h"
 #include "platform/Executor.h"
@@ -38,27 +38,9 @@
 #include "windows/AsyncRaiser.h"
 #include "windows/DisplayInfo.h"
 #include "windows/ManagedWindow.h"
-#include "windows/MoveResult.h"
 #include "windows/WindowMover.h"
 
 namespace brindlow {
-
-// Everything the strip controller reaches outside itself. Injected so that scenarios run on the
-// sim desktop in virtual time.
-struct StripControllerEnvironment {
-    // Accessibility, window list, workspace, screens, process table, the main queue, the media
-    // clock and the factory of the move and raise queues.
-    Platform platform;
-    // The strip queue, "com.vemto.brindlow.strip".
-    std::shared_ptr<Executor> stripQueue;
-    // Makes the display clock's link; none when it cannot be made.
-    DisplayLinkDriver::LinkFactory makeDisplayLink;
-    // Where "session.json" and "minimum-heights.json" live.
-    std::filesystem::path storageFolder;
-    // Runs `count` jobs, concurrently where it can, and returns when all ran. Default: one thread
-    // per job beyond the first. Tests on the single-threaded sim desktop pass a sequential loop.
-    std::function<void(size_t count, const std::function<void(size_t)>& job)> concurrentPerform;
-};
 
 // The one owner of all strip state: the displays in use with their strips, the tiled windows,
 // the observed applications, learned sizes, the animation clock. Every piece of that state lives
@@ -133,35 +115,6 @@ class StripController {
     void gestureEnded(double velocity, GestureUnit unit);
 
   private:
-    // Maps a lead time in seconds to the (offset, glide progress) expected by then.
-    using Predictor = std::function<std::pair<double, double>(double lead)>;
-
-    // How one apply runs: `offset` is where the strip stands now; a final apply moves
-    // synchronously and may be followed by the checks; `settleOnly` only corrects windows that
-    // ended up elsewhere and creates size checks.
-    struct ApplyOptions {
-        double offset = 0;
-        bool final = false;
-        bool settleOnly = false;
-        std::optional<double> glideProgress;  // none: the stored progress
-        Predictor predictor;
-
-        // One animation frame, sent through the move queues; slow applications get the frame
-        // `predictor` gives for their lead.
-        static ApplyOptions frame(double offset, Predictor predictor = nullptr,
-                                  std::optional<double> glideProgress = std::nullopt) {
-            return {offset, false, false, glideProgress, std::move(predictor)};
-        }
-        // Where the strip comes to rest: every window moved synchronously, then checked.
-        static ApplyOptions landing(double offset) {
-            return {offset, true, false, std::nullopt, nullptr};
-        }
-        // The catch-up pass: only windows that ended up elsewhere are sent again.
-        static ApplyOptions settling(double offset) {
-            return {offset, true, true, std::nullopt, nullptr};
-        }
-    };
-
     // MARK: Strip queue (the operations below run only there)
 
     // Settings and displays.
@@ -180,11 +133,6 @@ class StripController {
     std::optional<std::pair<std::string, StripLocation>> locate(WindowID id) const;
     DisplayGeometry geometry(const std::string& uuid) const;
     LayoutEngine::MinimumHeights minimumHeights(const Strip& strip) const;
-    // The layout of `strip` with the current gaps, `offset` points scrolled; `sliceOffset` is
-    // where edge slices are judged (none: no slicing).
-    StripLayout layOut(const Strip& strip, const DisplayGeometry& area,
-                       const LayoutEngine::MinimumHeights& minimums,
-                       std::optional<double> sliceOffset, double offset) const;
 
     // Start and stop.
     void startOnQueue(const std::vector<AppRef>& apps, std::int32_t frontmostPID,
@@ -240,26 +188,14 @@ class StripController {
     void relayout(const std::string& uuid);
     // Every display's viewport is clamped before any display is laid out again.
     void clampAndRelayoutAll();
-    void prepareGlide(const std::string& uuid);
-    void startAnimation(const std::string& uuid);
-    void applyLayout(const std::string& uuid, const ApplyOptions& options);
-    std::map<WindowID, MoveResult> applyNow(const std::vector<Placement>& placements,
-                                            bool settleOnly);
-    std::map<WindowID, MoveResult> applyTogether(const std::vector<Placement>& placements);
-    void disableEnhancedUIIfNeeded(const Strip& strip);
+    // The frames the visible windows stood at, when the new layout moves or resizes one of them.
+    std::optional<std::map<WindowID, Rect>> glideStart(const std::string& uuid) const;
     std::vector<GapStrip> makeGapStrips(const std::vector<GapBand>& bands);
 
     // Animation.
     void tickOnQueue();
     void animationStep();
-    void logAnimationSummary(const std::string& uuid);
-    std::string finalResizeText() const;
-
-    // Catch-up pass and size checks.
-    void scheduleCatchUp(const std::string& uuid);
-    void catchUpApply(const std::string& uuid);
-    void scheduleSizeCheck(const std::string& uuid, std::vector<SizeCheck> checks, int attempt);
-    void checkSize(const std::string& uuid, std::vector<SizeCheck> checks, int attempt);
+    void logAnimationSummary(const DisplayAnimator::Step& landing);
 
     // Snapshots and focus frames.
     StripSnapshot makeSnapshot(const SnapshotReason& reason) const;
@@ -290,7 +226,6 @@ class StripController {
     double now() const { return clock_.now(); }
     DisplayState* stateOf(const std::string& uuid);
     const DisplayState* stateOf(const std::string& uuid) const;
-    bool anyDisplayAnimating() const;
     // The first display in order whose frame holds `point`.
     std::optional<std::string> displayUnder(Point point) const;
 
@@ -304,6 +239,7 @@ class StripController {
     WindowMover windowMover_;
     std::unique_ptr<AsyncMover> asyncMover_;
     std::unique_ptr<AsyncRaiser> raiser_;
+    std::unique_ptr<LayoutApplier> applier_;
 
     // Shared across threads, each under its own lock, never nested.
     std::mutex frameTimeMutex_;
@@ -367,20 +303,11 @@ class StripController {
     void applyPendingGesture();
     void settleSwipe(double velocity, GestureUnit unit);
 
-    // The swipe in progress: the offset it began at, its smoothed speed and the last sample
-    // (time, offset). Strip queue.
-    struct GestureDrag {
-        double startOffset = 0;
-        double velocity = 0;
-        std::optional<std::pair<double, double>> sample;
-    };
-
     Column* focusedColumn(const std::string& uuid);
     void editFocusedColumn(const std::string& uuid, const std::function<void(Column&)>& edit);
     bool leftButtonDown() const;
     std::optional<std::pair<double, GestureUnit>> takePendingGesture();
 
-    GestureDrag gesture_;
     // The display whose focus moved ahead of its layout (strip queue).
     std::optional<std::string> pendingFocusDisplay_;
     // Windows raised for the focus and when, until their focus event comes back (strip queue).

@@ -244,7 +244,7 @@ void StripController::changeHeight(const std::string& uuid, bool taller) {
         const DisplayGeometry geo = geometry(uuid);
         const auto focusedHeight = [&](const Strip& strip) {
             const StripLayout layout =
-                layOut(strip, geo, minimums, std::nullopt, strip.scrollOffset);
+                applier_->layOut(strip, geo, minimums, std::nullopt, strip.scrollOffset);
             for (const Placement& placement : layout.placements)
                 if (placement.windowID == *focused) return placement.frame.height;
             return 0.0;

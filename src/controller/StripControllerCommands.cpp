@@ -92,9 +92,7 @@ void StripController::togglePause() {
     log_.info("%{public}s", std::string(state_.paused ? "Paused" : "Resumed"));
     if (state_.paused) {
         // A swipe in progress ends here: its updates and its settle move nothing while paused.
-        state_.gestureUUID.reset();
-        for (const std::string& uuid : state_.displayOrder)
-            if (DisplayState* display = stateOf(uuid)) display->animating = false;
+        for (auto& [uuid, display] : state_.displays) display.animator.halt();
         restoreEnhancedUI();
     } else {
         rescanWindows(false);
@@ -132,7 +130,7 @@ void StripController::raiseFocused(const std::string& uuid) {
     if (!focused) return;
     const auto window = state_.windows.find(*focused);
     if (window == state_.windows.end()) return;
-    if (display->animating || state_.gestureUUID == uuid) {
+    if (!display->animator.isResting()) {
         display->raiseWhenLanded = true;
         return;
     }

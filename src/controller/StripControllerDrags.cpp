@@ -19,7 +19,7 @@ void StripController::watchDrag(WindowID id) {
     const auto location = locate(id);
     if (!location) return;
     const DisplayState* display = stateOf(location->first);
-    if (!display || display->animating || state_.gestureUUID) return;
+    if (!display || display->animator.isAnimating() || state_.swipedDisplay()) return;
     const auto window = state_.windows.find(id);
     if (window == state_.windows.end()) return;
     const std::optional<Rect> live = AX::frame(window->second.element);

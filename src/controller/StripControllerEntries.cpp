@@ -129,7 +129,7 @@ void StripController::performFocus(Point point) {
     const std::optional<std::string> uuid = displayUnder(point);
     if (!uuid) return;
     DisplayState* display = stateOf(*uuid);
-    if (display->animating || state_.gestureUUID) return;
+    if (display->animator.isAnimating() || state_.swipedDisplay()) return;
     const Placement* hit = nullptr;
     for (const Placement& placement : display->lastLayout.placements)
         if (placement.isVisible && !placement.isParked && placement.frame.contains(point)) {

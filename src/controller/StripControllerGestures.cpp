@@ -36,22 +36,13 @@ void StripController::beginGesture(Point point) {
     if (!uuid) return;
     // A swipe that never ended leaves its display at the dragged offset; it goes back to its
     // own offset before another display is taken over.
-    if (state_.gestureUUID && *state_.gestureUUID != *uuid) {
-        const std::string previous = *state_.gestureUUID;
-        state_.gestureUUID.reset();
-        if (stateOf(previous)) relayout(previous);
+    const std::optional<std::string> previous = state_.swipedDisplay();
+    if (previous && *previous != *uuid) {
+        stateOf(*previous)->animator.rest();
+        relayout(*previous);
     }
-    state_.gestureUUID = uuid;
-    double start = 0;
-    if (DisplayState* display = stateOf(*uuid)) {
-        display->animating = false;
-        display->velocity = 0;
-        display->scrollEase.reset();
-        display->glideEase.reset();
-        display->glideFrom.reset();
-        start = display->displayedOffset;
-    }
-    gesture_ = GestureDrag{start, 0, std::nullopt};
+    if (DisplayState* display = stateOf(*uuid))
+        display->animator.beginSwipe(display->displayedOffset);
 }
 
 std::optional<std::pair<double, GestureUnit>> StripController::takePendingGesture() {
@@ -64,36 +55,28 @@ std::optional<std::pair<double, GestureUnit>> StripController::takePendingGestur
 void StripController::applyPendingGesture() {
     const std::optional<std::pair<double, GestureUnit>> pending = takePendingGesture();
     // Paused, nothing moves: the swipe is over.
-    if (!pending || !state_.gestureUUID || state_.paused) return;
-    const std::string uuid = *state_.gestureUUID;
-    DisplayState* display = stateOf(uuid);
-    if (!display) return;
+    const std::optional<std::string> uuid = state_.swipedDisplay();
+    if (!pending || !uuid || state_.paused) return;
+    DisplayState* display = stateOf(*uuid);
     const double width = display->lastLayout.viewport.width;
     const double gap = std::max(0.0, state_.settings.gap);
     const double outer = std::max(0.0, state_.settings.outerGap);
     const double offset = Swipe::draggedOffset(
-        gesture_.startOffset, Swipe::inPoints(pending->first, pending->second, width),
+        display->animator.swipeStart(), Swipe::inPoints(pending->first, pending->second, width),
         state_.settings.gestureSensitivity, Viewport::maxOffset(display->strip, width, gap, outer));
     display->displayedOffset = offset;
-    const double time = now();
-    gesture_.velocity = Swipe::smoothedVelocity(gesture_.velocity, gesture_.sample, time, offset);
-    gesture_.sample = std::make_pair(time, offset);
-    const double velocity = gesture_.velocity;
+    const double velocity = display->animator.dragged(offset, now());
     Predictor predictor = [offset, velocity](double lead) {
         return std::make_pair(offset + velocity * std::min(lead, 0.15), 0.0);
     };
-    applyLayout(uuid, ApplyOptions::frame(offset, std::move(predictor)));
+    applier_->apply(*uuid, ApplyOptions::frame(offset, std::move(predictor)));
 }
 
 void StripController::settleSwipe(double velocity, GestureUnit unit) {
     applyPendingGesture();
-    if (!state_.gestureUUID) return;
-    const std::string uuid = *state_.gestureUUID;
-    // Cleared whatever follows, so a display without state never holds the gesture.
-    state_.gestureUUID.reset();
-    if (state_.paused) return;
-    DisplayState* display = stateOf(uuid);
-    if (!display) return;
+    const std::optional<std::string> uuid = state_.swipedDisplay();
+    if (!uuid || state_.paused) return;
+    DisplayState* display = stateOf(*uuid);
     const double width = display->lastLayout.viewport.width;
     const double points =
         Swipe::inPoints(velocity, unit, width) * state_.settings.gestureSensitivity;
@@ -102,13 +85,13 @@ void StripController::settleSwipe(double velocity, GestureUnit unit) {
                       std::max(0.0, state_.settings.gap), std::max(0.0, state_.settings.outerGap));
     display->strip.scrollOffset = settle.target;
     if (settle.focusedIndex) display->strip.focusedIndex = settle.focusedIndex;
-    display->velocity = settle.velocity;
-    state_.activeUUID = uuid;
+    display->animator.endSwipe(settle.velocity);
+    state_.activeUUID = *uuid;
     log_.info("Swipe settled on column %ld", long(display->strip.focusedIndex.value_or(0) + 1));
-    relayout(uuid);
-    raiseFocused(uuid);
+    relayout(*uuid);
+    raiseFocused(*uuid);
     scheduleSessionSave();
-    publishSnapshot(SnapshotReason::focus(uuid));
+    publishSnapshot(SnapshotReason::focus(*uuid));
 }
 
 }  // namespace brindlow

@@ -42,30 +42,26 @@ void StripController::relayout(const std::string& uuid) {
     if (state_.paused || stopped_.load()) return;
     DisplayState* display = stateOf(uuid);
     if (!display) return;
-    if (state_.gestureUUID == uuid) {
-        applyLayout(uuid, ApplyOptions::frame(display->displayedOffset));
+    if (display->animator.isSwiped()) {
+        applier_->apply(uuid, ApplyOptions::frame(display->displayedOffset));
         return;
     }
     if (state_.settings.animationsEnabled) {
-        prepareGlide(uuid);
-        display = stateOf(uuid);
-        if (display->animating || display->glideFrom ||
+        std::optional<std::map<WindowID, Rect>> glideFrom = glideStart(uuid);
+        if (display->animator.isAnimating() || glideFrom ||
             std::fabs(display->displayedOffset - display->strip.scrollOffset) >= 0.5) {
-            applyLayout(uuid, ApplyOptions::frame(display->displayedOffset));
-            startAnimation(uuid);
+            const bool starts = display->animator.animate(now(), std::move(glideFrom));
+            applier_->apply(uuid, ApplyOptions::frame(display->displayedOffset));
+            if (starts) asyncMover_->resetSlowest();
+            // Starting a running clock does nothing; starting also retries a link that could
+            // not be made before, without which an animation would never land.
+            displayLink_->start();
             return;
         }
-        display->displayedOffset = display->strip.scrollOffset;
-        display->velocity = 0;
-    } else {
-        display->displayedOffset = display->strip.scrollOffset;
-        display->animating = false;
-        display->velocity = 0;
-        display->glideFrom.reset();
-        display->scrollEase.reset();
-        display->glideEase.reset();
     }
-    applyLayout(uuid, ApplyOptions::landing(display->strip.scrollOffset));
+    display->displayedOffset = display->strip.scrollOffset;
+    display->animator.rest();
+    applier_->apply(uuid, ApplyOptions::landing(display->strip.scrollOffset));
 }
 
 void StripController::clampAndRelayoutAll() {
@@ -74,248 +70,21 @@ void StripController::clampAndRelayoutAll() {
     for (const std::string& uuid : std::vector<std::string>(state_.displayOrder)) relayout(uuid);
 }
 
-void StripController::prepareGlide(const std::string& uuid) {
-    DisplayState* display = stateOf(uuid);
-    if (!display) return;
+std::optional<std::map<WindowID, Rect>> StripController::glideStart(const std::string& uuid) const {
+    const DisplayState* display = stateOf(uuid);
+    if (!display) return std::nullopt;
     const StripLayout layout =
-        layOut(display->strip, geometry(uuid), minimumHeights(display->strip),
-               display->strip.scrollOffset, display->displayedOffset);
+        applier_->layOut(display->strip, geometry(uuid), minimumHeights(display->strip),
+                         display->strip.scrollOffset, display->displayedOffset);
     std::map<WindowID, Rect> previous;
     for (const Placement& placement : display->lastLayout.placements)
         if (placement.isVisible) previous.emplace(placement.windowID, placement.frame);
     for (const Placement& placement : layout.placements) {
         if (!placement.isVisible) continue;
         const auto old = previous.find(placement.windowID);
-        if (old == previous.end() || !differsBy(old->second, placement.frame, 2.0)) continue;
-        display->glideFrom = std::move(previous);
-        display->glideProgress = 0;
-        display->glideVelocity = 0;
-        display->glideEase.reset();
-        return;
+        if (old != previous.end() && differsBy(old->second, placement.frame, 2.0)) return previous;
     }
-}
-
-void StripController::startAnimation(const std::string& uuid) {
-    DisplayState* display = stateOf(uuid);
-    if (!display) return;
-    if (!display->animating) {
-        state_.animationStats[uuid] = AnimationStats{0, now(), 0, ""};
-        asyncMover_->resetSlowest();
-        display->scrollEase.reset();
-        display->glideEase.reset();
-    }
-    display->animating = true;
-    // Starting a running clock does nothing; starting also retries a link that could not be made
-    // before, without which an animation would never land.
-    displayLink_->start();
-}
-
-void StripController::applyLayout(const std::string& uuid, const ApplyOptions& options) {
-    if (!stateOf(uuid)) return;
-    disableEnhancedUIIfNeeded(stateOf(uuid)->strip);
-    // The display's state is looked up again after every call that may change it, and only
-    // single fields are written, so a nested apply (a vanished window's tail) is never undone by
-    // a stale copy.
-    const DisplayState& display = *stateOf(uuid);
-    const DisplayGeometry geo = geometry(uuid);
-    const LayoutEngine::MinimumHeights minimums = minimumHeights(display.strip);
-    const auto layOutAt = [&](double offset) {
-        return layOut(display.strip, geo, minimums, display.strip.scrollOffset, offset);
-    };
-    StripLayout layout = layOutAt(options.offset);
-    std::vector<Placement> placements = std::move(layout.placements);
-
-    const auto glide = [&](std::vector<Placement>& frames, double progress) {
-        if (options.final || !display.glideFrom) return;
-        const double fraction = progress / AnimationTiming::kGlideComplete;
-        for (Placement& placement : frames) {
-            if (!placement.isVisible || placement.isParked) continue;
-            const auto old = display.glideFrom->find(placement.windowID);
-            if (old == display.glideFrom->end()) continue;
-            const auto window = state_.windows.find(placement.windowID);
-            const bool slowResize =
-                window != state_.windows.end() &&
-                asyncMover_->resizeLag(window->second.pid) >= FramePacing::kSlowApplicationLag;
-            placement.frame =
-                FramePacing::glideFrame(old->second, placement.frame, fraction, slowResize);
-        }
-    };
-    glide(placements, options.glideProgress.value_or(display.glideProgress));
-
-    std::map<WindowID, MoveResult> results;
-    std::optional<WindowID> focusedWindow;
-    if (!options.final) {
-        // Predicted layouts per lead, in 0.02 s steps, computed once per apply.
-        std::map<int, std::map<WindowID, Placement>> predicted;
-        for (Placement& placement : placements) {
-            const auto window = state_.windows.find(placement.windowID);
-            if (window == state_.windows.end()) continue;
-            const int steps = FramePacing::leadSteps(asyncMover_->lag(window->second.pid));
-            if (options.predictor && steps > 0) {
-                auto cached = predicted.find(steps);
-                if (cached == predicted.end()) {
-                    const auto [offset, progress] =
-                        options.predictor(steps * FramePacing::kLeadStep);
-                    std::vector<Placement> ahead = layOutAt(offset).placements;
-                    glide(ahead, progress);
-                    std::map<WindowID, Placement> byWindow;
-                    for (const Placement& p : ahead) byWindow.emplace(p.windowID, p);
-                    cached = predicted.emplace(steps, std::move(byWindow)).first;
-                }
-                const auto ahead = cached->second.find(placement.windowID);
-                if (ahead != cached->second.end() && ahead->second.isParked == placement.isParked) {
-                    placement.frame = ahead->second.frame;
-                    placement.isVisible = ahead->second.isVisible;
-                }
-            }
-            asyncMover_->move(window->second, placement.frame);
-            MoveResult result;
-            result.frame = placement.frame;
-            result.changed = differsBy(placement.frame, window->second.frame, kMoveTolerance);
-            results[placement.windowID] = result;
-        }
-    } else {
-        focusedWindow = display.strip.focusedWindowID();
-        asyncMover_->flush();
-        results = applyNow(placements, options.settleOnly);
-        for (const Placement& placement : placements) asyncMover_->forgetSent(placement.windowID);
-        lowerParkedWindows(placements, state_.windows);
-    }
-
-    std::vector<WindowID> vanished;
-    std::vector<SizeCheck> checks;
-    bool anyChanged = false;
-    const double time = now();
-    for (const Placement& placement : placements) {
-        const auto window = state_.windows.find(placement.windowID);
-        const auto result = results.find(placement.windowID);
-        if (window == state_.windows.end() || result == results.end()) continue;
-        if (result->second.gone) {
-            vanished.push_back(placement.windowID);
-            continue;
-        }
-        ManagedWindow& managed = window->second;
-        managed.frame = result->second.frame;
-        if (result->second.changed) {
-            state_.records.edit(placement.windowID,
-                                [time](WindowRecord& record) { record.lastMoveTime = time; });
-            anyChanged = true;
-        }
-        if (options.final && focusedWindow == placement.windowID && !managed.windowNumber)
-            managed.windowNumber =
-                windowNumber(*env_.platform.windowList, managed.pid, managed.frame);
-        if (options.final && options.settleOnly) {
-            const std::optional<StripLocation> location =
-                stateOf(uuid)->strip.locate(placement.windowID);
-            if (!location) continue;
-            const Column& column = stateOf(uuid)->strip.columns[size_t(location->column)];
-            const Rect accepted = result->second.frame;
-            if (accepted.width > placement.frame.width + SizeCheck::kTolerance &&
-                !column.refusedWidth)
-                checks.push_back({placement.windowID, SizeCheck::Dimension::width, placement.frame,
-                                  accepted.width, false});
-            if (accepted.height > placement.frame.height + SizeCheck::kTolerance &&
-                column.windows.size() > 1 && !column.isTabbed)
-                checks.push_back({placement.windowID, SizeCheck::Dimension::height, placement.frame,
-                                  accepted.height, false});
-        }
-    }
-
-    DisplayState& current = *stateOf(uuid);
-    current.lastLayout = StripLayout{std::move(placements), layout.viewport, {}};
-    std::vector<GapStrip> gapStrips =
-        options.final ? makeGapStrips(layout.gapBands) : std::vector<GapStrip>{};
-    if (gapStrips != current.gapStrips) {
-        current.gapStrips = std::move(gapStrips);
-        publishSnapshot(SnapshotReason::quiet());
-    }
-    publishFocusFrames();
-
-    if (!checks.empty()) {
-        scheduleSizeCheck(uuid, std::move(checks), 0);
-    } else if (options.final && !options.settleOnly && anyChanged) {
-        scheduleCatchUp(uuid);
-    }
-
-    if (!vanished.empty()) {
-        for (const WindowID id : vanished) remove(id, Removal::gone);
-        afterStructureChange(uuid);
-    }
-}
-
-StripLayout StripController::layOut(const Strip& strip, const DisplayGeometry& area,
-                                    const LayoutEngine::MinimumHeights& minimums,
-                                    std::optional<double> sliceOffset, double offset) const {
-    // How much of a parked column stays on its display.
-    constexpr double peek = 10.0;
-    return LayoutEngine::layout(strip, area, minimums, sliceOffset, offset, state_.settings.gap,
-                                state_.settings.outerGap, peek);
-}
-
-std::map<WindowID, MoveResult> StripController::applyNow(const std::vector<Placement>& placements,
-                                                         bool settleOnly) {
-    if (!settleOnly && windowMover_.movesTogether()) return applyTogether(placements);
-    std::map<std::int32_t, std::vector<std::pair<ManagedWindow, Rect>>> groups;
-    for (const Placement& placement : placements) {
-        const auto window = state_.windows.find(placement.windowID);
-        if (window == state_.windows.end()) continue;
-        groups[window->second.pid].emplace_back(window->second, placement.frame);
-    }
-    std::vector<std::pair<std::int32_t, std::vector<std::pair<ManagedWindow, Rect>>>> work(
-        groups.begin(), groups.end());
-
-    std::map<WindowID, MoveResult> results;
-    std::mutex resultsMutex;
-    std::optional<std::pair<std::int32_t, double>> slowest;
-    std::mutex slowestMutex;
-    env_.concurrentPerform(work.size(), [&](size_t index) {
-        const auto& [pid, windows] = work[index];
-        const double started = clock_.now();
-        for (const auto& [window, frame] : windows) {
-            MoveResult result = settleOnly ? windowMover_.settle(window, frame)
-                                           : windowMover_.move(window, frame, true);
-            std::lock_guard lock(resultsMutex);
-            results[window.id] = std::move(result);
-        }
-        const double elapsed = clock_.now() - started;
-        std::lock_guard lock(slowestMutex);
-        if (!slowest || elapsed > slowest->second) slowest = std::make_pair(pid, elapsed);
-    });
-    state_.slowestMove = slowest;
-    return results;
-}
-
-// Every window in one batch with one wait for all of them; the batch's time counts for the
-// application of its first window.
-std::map<WindowID, MoveResult> StripController::applyTogether(
-    const std::vector<Placement>& placements) {
-    std::vector<std::pair<ManagedWindow, Rect>> moves;
-    for (const Placement& placement : placements) {
-        const auto window = state_.windows.find(placement.windowID);
-        if (window != state_.windows.end()) moves.emplace_back(window->second, placement.frame);
-    }
-    std::map<WindowID, MoveResult> results;
-    if (moves.empty()) {
-        state_.slowestMove.reset();
-        return results;
-    }
-    const double started = clock_.now();
-    std::vector<MoveResult> moved = windowMover_.moveAll(moves, true);
-    state_.slowestMove = std::make_pair(moves.front().first.pid, clock_.now() - started);
-    for (std::size_t i = 0; i < moves.size(); ++i) {
-        results[moves[i].first.id] = std::move(moved[i]);
-    }
-    return results;
-}
-
-void StripController::disableEnhancedUIIfNeeded(const Strip& strip) {
-    for (const WindowID id : strip.allWindowIDs()) {
-        const auto window = state_.windows.find(id);
-        if (window == state_.windows.end()) continue;
-        const std::int32_t pid = window->second.pid;
-        if (!state_.enhancedUIChecked.insert(pid).second) continue;
-        if (windowMover_.disableEnhancedUI(pid)) state_.enhancedUISuspended.insert(pid);
-    }
+    return std::nullopt;
 }
 
 std::vector<GapStrip> StripController::makeGapStrips(const std::vector<GapBand>& bands) {

@@ -88,7 +88,7 @@ void StripController::publishFocusFrames() {
         FocusFrame frame;
         frame.displayUUID = uuid;
         frame.screen = display->info.frame;
-        frame.moving = display->animating || state_.gestureUUID == uuid;
+        frame.moving = !display->animator.isResting();
         const std::optional<WindowID> focused = display->strip.focusedWindowID();
         const Placement* placement = nullptr;
         if (focused)

@@ -20,14 +20,6 @@
 
 namespace brindlow {
 
-// Per display, the figures of a running animation for its summary line.
-struct AnimationStats {
-    int frames = 0;
-    double start = 0;
-    double slowest = 0;
-    std::string app;
-};
-
 // Everything the strip controller keeps, owned by its strip queue.
 struct StripControllerState {
     bool started = false;
@@ -50,9 +42,10 @@ struct StripControllerState {
     bool sessionSaveScheduled = false;
     bool focusFramesActive = false;
     double lastTick = 0;
-    std::optional<std::pair<std::int32_t, double>> slowestMove;
-    std::map<std::string, AnimationStats> animationStats;
-    std::optional<std::string> gestureUUID;
+
+    // The display a swipe drags, if any.
+    std::optional<std::string> swipedDisplay() const;
+    bool anyDisplayAnimating() const;
 };
 
 }  // namespace brindlow

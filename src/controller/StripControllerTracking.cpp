@@ -88,7 +88,8 @@ AXElementRef StripController::focusedWindow(std::int32_t pid) const {
 }
 
 void StripController::catchUp(const std::vector<AppRef>& running) {
-    if (!state_.started || state_.paused || state_.gestureUUID || anyDisplayAnimating()) return;
+    if (!state_.started || state_.paused || state_.swipedDisplay() || state_.anyDisplayAnimating())
+        return;
 
     std::set<std::int32_t> runningPIDs;
     for (const AppRef& app : running) runningPIDs.insert(app.pid);

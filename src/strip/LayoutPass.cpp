@@ -35,8 +35,8 @@ class Parking {
     // when that can be helped.
     std::optional<Rect> parkedFrame(const Rect& rect) {
         const Rect& area = geometry_.area;
-        const bool offLeft = rect.maxX() < area.minX() + peek_;
-        const bool offRight = rect.minX() > area.maxX() - peek_;
+        const bool offLeft = rect.maxX() < parkLeft_;
+        const bool offRight = rect.minX() > parkRight_;
         // No other display overlaps the area, so a frame inside the area stands on none of them.
         const bool inside = areaIsClear_ && rect.minX() >= area.minX() &&
                             rect.maxX() <= area.maxX() && rect.minY() >= area.minY() &&
@@ -94,6 +94,9 @@ class Parking {
     const DisplayGeometry& geometry_;
     double peek_;
     bool areaIsClear_;
+    // A column ending left of the first or starting right of the second is parked.
+    double parkLeft_ = geometry_.area.minX() + peek_;
+    double parkRight_ = geometry_.area.maxX() - peek_;
     std::array<Spot, 8> spots_{};
     std::size_t count_ = 0;
     std::size_t next_ = 0;

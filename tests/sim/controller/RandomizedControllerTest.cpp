@@ -100,7 +100,7 @@ class RandomWorld {
                 if (!seen.contains(id)) out << "managed window " << id << " in no column; ";
         for (const auto& [id, record] : s.records.all())
             if (!desktop_.window(id).exists()) out << "record kept for gone window " << id << "; ";
-        if (!s.paused && !s.gestureUUID) frameViolations(out);
+        if (!s.paused && !s.swipedDisplay()) frameViolations(out);
         return out.str();
     }
 
@@ -120,6 +120,10 @@ class RandomWorld {
     // Windows their application moved: the controller leaves such a move alone (only a drag with
     // the button down is judged), so their frames are not compared.
     std::set<WindowID> movedByItsApplication_;
+    // Nor are windows the user dragged while the controller ran: a drop it does not judge (an
+    // echo of its own move, a display in motion) leaves the window where it was dropped. A drag
+    // while paused is compared: the resume lays every window out again.
+    std::set<WindowID> movedByHand_;
 
     const StripController::State& state() const { return controller_->state(); }
 
@@ -202,6 +206,7 @@ class RandomWorld {
             case 9:
                 if (auto window = anyWindow()) {
                     time_.advance(0.7);
+                    if (!state().paused) movedByHand_.insert(window->id());
                     desktop_.setLeftMouseButtonDown(true);
                     window->setFrame(chance(0.5) ? randomFrame()
                                                  : window->frame().offsetBy(between(-900, 900),
@@ -286,7 +291,8 @@ class RandomWorld {
         for (const auto& [uuid, display] : state().displays)
             for (const Placement& placement : display.lastLayout.placements) {
                 if (!state().windows.contains(placement.windowID) ||
-                    movedByItsApplication_.contains(placement.windowID))
+                    movedByItsApplication_.contains(placement.windowID) ||
+                    movedByHand_.contains(placement.windowID))
                     continue;
                 const SimWindow window = desktop_.window(placement.windowID);
                 if (!window.exists() || window.isMinimized() || window.isFullScreen()) continue;

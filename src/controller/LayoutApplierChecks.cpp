@@ -3,23 +3,23 @@
 // they refuse.
 #include <algorithm>
 
-#include "controller/StripController.h"
+#include "controller/LayoutApplier.h"
 #include "windows/AX.h"
 
 namespace brindlow {
 
-void StripController::scheduleCatchUp(const std::string& uuid) {
+void LayoutApplier::scheduleCatchUp(const std::string& uuid) {
     DisplayState* display = stateOf(uuid);
     if (!display || display->settlePending) return;
     display->settlePending = true;
-    enqueueAfter(0.2, [this, uuid] { catchUpApply(uuid); });
+    hooks_.runAfter(kCatchUpDelay, [this, uuid] { catchUpApply(uuid); });
 }
 
-void StripController::catchUpApply(const std::string& uuid) {
+void LayoutApplier::catchUpApply(const std::string& uuid) {
     DisplayState* display = stateOf(uuid);
     if (!display) return;
     display->settlePending = false;
-    if (state_.paused || state_.gestureUUID == uuid || display->animating) return;
+    if (state_.paused || !display->animator.isResting()) return;
     // A window the user holds, or dropped and is yet to be judged, is not one an application
     // misplaced: pulling it back would undo the drag. Try again once the drop is judged.
     const std::vector<WindowID> ids = display->strip.allWindowIDs();
@@ -30,20 +30,19 @@ void StripController::catchUpApply(const std::string& uuid) {
         scheduleCatchUp(uuid);
         return;
     }
-    applyLayout(uuid, ApplyOptions::settling(display->displayedOffset));
+    apply(uuid, ApplyOptions::settling(display->displayedOffset));
 }
 
-void StripController::scheduleSizeCheck(const std::string& uuid, std::vector<SizeCheck> checks,
-                                        int attempt) {
-    enqueueAfter(0.25, [this, uuid, checks = std::move(checks), attempt] {
+void LayoutApplier::scheduleSizeCheck(const std::string& uuid, std::vector<SizeCheck> checks,
+                                      int attempt) {
+    hooks_.runAfter(kCheckDelay, [this, uuid, checks = std::move(checks), attempt] {
         checkSize(uuid, checks, attempt);
     });
 }
 
-void StripController::checkSize(const std::string& uuid, std::vector<SizeCheck> checks,
-                                int attempt) {
+void LayoutApplier::checkSize(const std::string& uuid, std::vector<SizeCheck> checks, int attempt) {
     const DisplayState* display = stateOf(uuid);
-    if (!display || state_.paused || state_.gestureUUID == uuid || display->animating) return;
+    if (!display || state_.paused || !display->animator.isResting()) return;
 
     std::vector<SizeCheck> kept;
     std::vector<WindowID> vanished;
@@ -101,19 +100,8 @@ void StripController::checkSize(const std::string& uuid, std::vector<SizeCheck> 
 
     if (!kept.empty() && attempt < SizeCheck::kMostRetries)
         scheduleSizeCheck(uuid, std::move(kept), attempt + 1);
-    if (!vanished.empty()) {
-        for (const WindowID id : vanished) remove(id, Removal::gone);
-        afterStructureChange(uuid);
-    }
-    if (learned) {
-        if (const std::optional<ToastMessage> message = unstackColumnsWithoutRoom(uuid)) {
-            showMessage(*message);
-            scheduleSessionSave();
-            publishSnapshot(SnapshotReason::structure());
-        }
-        clampViewport(uuid);
-        relayout(uuid);
-    }
+    if (!vanished.empty()) hooks_.windowsVanished(uuid, vanished);
+    if (learned) hooks_.sizesLearned(uuid);
 }
 
 }  // namespace brindlow

@@ -1,0 +1,159 @@
+#include "controller/DisplayAnimator.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "controller/AnimationTiming.h"
+#include "controller/Swipe.h"
+
+namespace brindlow {
+
+namespace {
+
+// The offset and glide progress the eases of `animation` give at `time`; `target` when no scroll
+// runs. The progress is kept within the glide's range.
+std::pair<double, double> positionAt(const DisplayAnimator::Animating& animation, double time,
+                                     double target) {
+    double offset = target;
+    if (animation.scroll)
+        offset = animation.scroll->isFinished(time) ? animation.scroll->to
+                                                    : animation.scroll->value(time);
+    double progress = 0;
+    if (animation.glide) {
+        const DisplayAnimator::Glide& glide = *animation.glide;
+        progress = glide.progress;
+        if (glide.ease)
+            progress = glide.ease->isFinished(time) ? glide.ease->to : glide.ease->value(time);
+    }
+    return {offset, std::clamp(progress, 0.0, AnimationTiming::kGlideComplete)};
+}
+
+}  // namespace
+
+double DisplayAnimator::velocity() const {
+    return std::visit([](const auto& phase) { return phase.velocity; }, phase_);
+}
+
+std::optional<Ease> DisplayAnimator::scrollEase() const {
+    const auto* animation = std::get_if<Animating>(&phase_);
+    return animation ? animation->scroll : std::nullopt;
+}
+
+const DisplayAnimator::Glide* DisplayAnimator::glide() const {
+    const auto* animation = std::get_if<Animating>(&phase_);
+    return animation && animation->glide ? &*animation->glide : nullptr;
+}
+
+bool DisplayAnimator::animate(double time, std::optional<std::map<WindowID, Rect>> glideFrom) {
+    auto* running = std::get_if<Animating>(&phase_);
+    const bool starts = running == nullptr;
+    if (starts) {
+        Animating animation;
+        animation.velocity = velocity();
+        animation.startTime = time;
+        phase_ = std::move(animation);
+        running = &std::get<Animating>(phase_);
+    }
+    if (glideFrom) running->glide = Glide{std::move(*glideFrom), 0, 0, std::nullopt};
+    return starts;
+}
+
+void DisplayAnimator::rest() {
+    phase_ = Resting{};
+}
+
+void DisplayAnimator::halt() {
+    const auto* animation = std::get_if<Animating>(&phase_);
+    phase_ = Resting{animation ? animation->velocity : 0.0};
+}
+
+void DisplayAnimator::beginSwipe(double displayedOffset) {
+    phase_ = Swiping{displayedOffset, 0, std::nullopt};
+}
+
+double DisplayAnimator::dragged(double offset, double time) {
+    auto* swipe = std::get_if<Swiping>(&phase_);
+    if (!swipe) return 0;
+    swipe->velocity = Swipe::smoothedVelocity(swipe->velocity, swipe->sample, time, offset);
+    swipe->sample = std::make_pair(time, offset);
+    return swipe->velocity;
+}
+
+double DisplayAnimator::swipeStart() const {
+    const auto* swipe = std::get_if<Swiping>(&phase_);
+    return swipe ? swipe->startOffset : 0;
+}
+
+void DisplayAnimator::endSwipe(double velocity) {
+    phase_ = Resting{velocity};
+}
+
+DisplayAnimator::Step DisplayAnimator::advance(double time, double target, double displayedOffset,
+                                               double stiffness) {
+    Step step;
+    step.displayedOffset = displayedOffset;
+    auto* animation = std::get_if<Animating>(&phase_);
+    if (!animation) return step;
+
+    bool scrollDone = false;
+    if (!animation->scroll || animation->scroll->to != target) {
+        const double distance = std::fabs(target - displayedOffset);
+        if (std::fabs(animation->velocity) < 1.0 && distance < 0.5) {
+            scrollDone = true;
+        } else {
+            const double duration = AnimationTiming::scrollDuration(stiffness, distance);
+            const double limit = AnimationTiming::startSpeedLimit(distance, duration);
+            animation->scroll =
+                Ease{displayedOffset, target, std::clamp(animation->velocity, -limit, limit), time,
+                     duration};
+        }
+    }
+    if (animation->glide && !animation->glide->ease) {
+        Glide& glide = *animation->glide;
+        const double duration = AnimationTiming::glideDuration(stiffness);
+        const double limit = AnimationTiming::startSpeedLimit(
+            std::fabs(AnimationTiming::kGlideComplete - glide.progress), duration);
+        glide.ease = Ease{glide.progress, AnimationTiming::kGlideComplete,
+                          std::clamp(glide.velocity, -limit, limit), time, duration};
+    }
+    if (scrollDone || !animation->scroll || animation->scroll->isFinished(time)) {
+        step.displayedOffset = target;
+        animation->velocity = 0;
+        animation->scroll.reset();
+        scrollDone = true;
+    } else {
+        step.displayedOffset = animation->scroll->value(time);
+        animation->velocity = animation->scroll->velocityAt(time);
+    }
+    if (animation->glide) {
+        Glide& glide = *animation->glide;
+        if (!glide.ease->isFinished(time)) {
+            glide.progress = glide.ease->value(time);
+            glide.velocity = glide.ease->velocityAt(time);
+        } else {
+            animation->glide.reset();
+        }
+    }
+
+    if (scrollDone && !animation->glide) {
+        step.kind = Step::Kind::landed;
+        step.frames = animation->frames;
+        step.startTime = animation->startTime;
+        phase_ = Resting{};
+        return step;
+    }
+
+    // A frame: where the eases put the strip one display frame ahead, and where they put it for
+    // a longer lead, from this tick's eases.
+    step.kind = Step::Kind::frame;
+    ++animation->frames;
+    Animating frozen = *animation;
+    std::tie(step.offset, step.progress) =
+        positionAt(frozen, time + AnimationTiming::kFrameLead, target);
+    step.predictor = [frozen = std::move(frozen), time, target](double lead) {
+        return positionAt(frozen, time + std::max(lead, AnimationTiming::kFrameLead), target);
+    };
+    return step;
+}
+
+}  // namespace brindlow

@@ -1,0 +1,260 @@
+// Layout application: the apply that sends every window its frame, the synchronous moves at the
+// end of a change and the enhanced user interface switched off before the first move.
+#include "controller/LayoutApplier.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "controller/AnimationTiming.h"
+#include "controller/FramePacing.h"
+#include "geometry/Rounding.h"
+#include "windows/ParkedStacking.h"
+#include "windows/WindowNumbers.h"
+
+namespace brindlow {
+
+namespace {
+
+// Frames closer than this to where a window stands do not count as a change.
+constexpr double kMoveTolerance = 0.5;
+
+bool differsBy(const Rect& a, const Rect& b, double tolerance) {
+    return std::fabs(a.minX() - b.minX()) > tolerance ||
+           std::fabs(a.minY() - b.minY()) > tolerance || std::fabs(a.width - b.width) > tolerance ||
+           std::fabs(a.height - b.height) > tolerance;
+}
+
+}  // namespace
+
+LayoutApplier::LayoutApplier(StripControllerState& state, const StripControllerEnvironment& env,
+                             const WindowMover& windowMover, AsyncMover& asyncMover, Hooks hooks)
+    : state_(state),
+      env_(env),
+      clock_(*env.platform.clock),
+      windowMover_(windowMover),
+      asyncMover_(&asyncMover),
+      hooks_(std::move(hooks)),
+      log_(makeLogger("StripController")) {}
+
+DisplayState* LayoutApplier::stateOf(const std::string& uuid) {
+    const auto found = state_.displays.find(uuid);
+    return found == state_.displays.end() ? nullptr : &found->second;
+}
+
+std::string LayoutApplier::finalResizeText() const {
+    if (!slowestMove_) return "none";
+    const auto app = state_.apps.find(slowestMove_->first);
+    return std::to_string(long(roundHalfAway(slowestMove_->second * 1000))) + " ms (" +
+           (app == state_.apps.end() ? std::string("?") : app->second.name) + ")";
+}
+
+bool LayoutApplier::leftButtonDown() const {
+    return env_.platform.leftMouseButtonDown && env_.platform.leftMouseButtonDown();
+}
+
+void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) {
+    if (!stateOf(uuid)) return;
+    disableEnhancedUIIfNeeded(stateOf(uuid)->strip);
+    // The display's state is looked up again after every call that may change it, and only
+    // single fields are written, so a nested apply (a vanished window's tail) is never undone by
+    // a stale copy.
+    const DisplayState& display = *stateOf(uuid);
+    const DisplayGeometry geo = hooks_.geometry(uuid);
+    const LayoutEngine::MinimumHeights minimums = hooks_.minimumHeights(display.strip);
+    const auto layOutAt = [&](double offset) {
+        return layOut(display.strip, geo, minimums, display.strip.scrollOffset, offset);
+    };
+    StripLayout layout = layOutAt(options.offset);
+    std::vector<Placement> placements = std::move(layout.placements);
+
+    const DisplayAnimator::Glide* running = display.animator.glide();
+    const auto glide = [&](std::vector<Placement>& frames, double progress) {
+        if (options.final || !running) return;
+        const double fraction = progress / AnimationTiming::kGlideComplete;
+        for (Placement& placement : frames) {
+            if (!placement.isVisible || placement.isParked) continue;
+            const auto old = running->from.find(placement.windowID);
+            if (old == running->from.end()) continue;
+            const auto window = state_.windows.find(placement.windowID);
+            const bool slowResize =
+                window != state_.windows.end() &&
+                asyncMover_->resizeLag(window->second.pid) >= FramePacing::kSlowApplicationLag;
+            placement.frame =
+                FramePacing::glideFrame(old->second, placement.frame, fraction, slowResize);
+        }
+    };
+    glide(placements, options.glideProgress.value_or(running ? running->progress : 0.0));
+
+    std::map<WindowID, MoveResult> results;
+    std::optional<WindowID> focusedWindow;
+    if (!options.final) {
+        // Predicted layouts per lead, in 0.02 s steps, computed once per apply.
+        std::map<int, std::map<WindowID, Placement>> predicted;
+        for (Placement& placement : placements) {
+            const auto window = state_.windows.find(placement.windowID);
+            if (window == state_.windows.end()) continue;
+            const int steps = FramePacing::leadSteps(asyncMover_->lag(window->second.pid));
+            if (options.predictor && steps > 0) {
+                auto cached = predicted.find(steps);
+                if (cached == predicted.end()) {
+                    const auto [offset, progress] =
+                        options.predictor(steps * FramePacing::kLeadStep);
+                    std::vector<Placement> ahead = layOutAt(offset).placements;
+                    glide(ahead, progress);
+                    std::map<WindowID, Placement> byWindow;
+                    for (const Placement& p : ahead) byWindow.emplace(p.windowID, p);
+                    cached = predicted.emplace(steps, std::move(byWindow)).first;
+                }
+                const auto ahead = cached->second.find(placement.windowID);
+                if (ahead != cached->second.end() && ahead->second.isParked == placement.isParked) {
+                    placement.frame = ahead->second.frame;
+                    placement.isVisible = ahead->second.isVisible;
+                }
+            }
+            asyncMover_->move(window->second, placement.frame);
+            MoveResult result;
+            result.frame = placement.frame;
+            result.changed = differsBy(placement.frame, window->second.frame, kMoveTolerance);
+            results[placement.windowID] = result;
+        }
+    } else {
+        focusedWindow = display.strip.focusedWindowID();
+        asyncMover_->flush();
+        results = applyNow(placements, options.settleOnly);
+        for (const Placement& placement : placements) asyncMover_->forgetSent(placement.windowID);
+        lowerParkedWindows(placements, state_.windows);
+    }
+
+    std::vector<WindowID> vanished;
+    std::vector<SizeCheck> checks;
+    bool anyChanged = false;
+    const double time = now();
+    for (const Placement& placement : placements) {
+        const auto window = state_.windows.find(placement.windowID);
+        const auto result = results.find(placement.windowID);
+        if (window == state_.windows.end() || result == results.end()) continue;
+        if (result->second.gone) {
+            vanished.push_back(placement.windowID);
+            continue;
+        }
+        ManagedWindow& managed = window->second;
+        managed.frame = result->second.frame;
+        if (result->second.changed) {
+            state_.records.edit(placement.windowID,
+                                [time](WindowRecord& record) { record.lastMoveTime = time; });
+            anyChanged = true;
+        }
+        if (options.final && focusedWindow == placement.windowID && !managed.windowNumber)
+            managed.windowNumber =
+                windowNumber(*env_.platform.windowList, managed.pid, managed.frame);
+        if (options.final && options.settleOnly) {
+            const std::optional<StripLocation> location =
+                stateOf(uuid)->strip.locate(placement.windowID);
+            if (!location) continue;
+            const Column& column = stateOf(uuid)->strip.columns[size_t(location->column)];
+            const Rect accepted = result->second.frame;
+            if (accepted.width > placement.frame.width + SizeCheck::kTolerance &&
+                !column.refusedWidth)
+                checks.push_back({placement.windowID, SizeCheck::Dimension::width, placement.frame,
+                                  accepted.width, false});
+            if (accepted.height > placement.frame.height + SizeCheck::kTolerance &&
+                column.windows.size() > 1 && !column.isTabbed)
+                checks.push_back({placement.windowID, SizeCheck::Dimension::height, placement.frame,
+                                  accepted.height, false});
+        }
+    }
+
+    DisplayState& current = *stateOf(uuid);
+    current.lastLayout = StripLayout{std::move(placements), layout.viewport, {}};
+    std::vector<GapStrip> gapStrips =
+        options.final ? hooks_.gapStrips(layout.gapBands) : std::vector<GapStrip>{};
+    if (gapStrips != current.gapStrips) {
+        current.gapStrips = std::move(gapStrips);
+        hooks_.publishSnapshot(SnapshotReason::quiet());
+    }
+    hooks_.publishFocusFrames();
+
+    if (!checks.empty()) {
+        scheduleSizeCheck(uuid, std::move(checks), 0);
+    } else if (options.final && !options.settleOnly && anyChanged) {
+        scheduleCatchUp(uuid);
+    }
+
+    if (!vanished.empty()) hooks_.windowsVanished(uuid, vanished);
+}
+
+StripLayout LayoutApplier::layOut(const Strip& strip, const DisplayGeometry& area,
+                                  const LayoutEngine::MinimumHeights& minimums,
+                                  std::optional<double> sliceOffset, double offset) const {
+    return LayoutEngine::layout(strip, area, minimums, sliceOffset, offset, state_.settings.gap,
+                                state_.settings.outerGap, kParkedPeek);
+}
+
+std::map<WindowID, MoveResult> LayoutApplier::applyNow(const std::vector<Placement>& placements,
+                                                       bool settleOnly) {
+    if (!settleOnly && windowMover_.movesTogether()) return applyTogether(placements);
+    std::map<std::int32_t, std::vector<std::pair<ManagedWindow, Rect>>> groups;
+    for (const Placement& placement : placements) {
+        const auto window = state_.windows.find(placement.windowID);
+        if (window == state_.windows.end()) continue;
+        groups[window->second.pid].emplace_back(window->second, placement.frame);
+    }
+    std::vector<std::pair<std::int32_t, std::vector<std::pair<ManagedWindow, Rect>>>> work(
+        groups.begin(), groups.end());
+
+    std::map<WindowID, MoveResult> results;
+    std::mutex resultsMutex;
+    std::optional<std::pair<std::int32_t, double>> slowest;
+    std::mutex slowestMutex;
+    env_.concurrentPerform(work.size(), [&](size_t index) {
+        const auto& [pid, windows] = work[index];
+        const double started = clock_.now();
+        for (const auto& [window, frame] : windows) {
+            MoveResult result = settleOnly ? windowMover_.settle(window, frame)
+                                           : windowMover_.move(window, frame, true);
+            std::lock_guard lock(resultsMutex);
+            results[window.id] = std::move(result);
+        }
+        const double elapsed = clock_.now() - started;
+        std::lock_guard lock(slowestMutex);
+        if (!slowest || elapsed > slowest->second) slowest = std::make_pair(pid, elapsed);
+    });
+    slowestMove_ = slowest;
+    return results;
+}
+
+// Every window in one batch with one wait for all of them; the batch's time counts for the
+// application of its first window.
+std::map<WindowID, MoveResult> LayoutApplier::applyTogether(
+    const std::vector<Placement>& placements) {
+    std::vector<std::pair<ManagedWindow, Rect>> moves;
+    for (const Placement& placement : placements) {
+        const auto window = state_.windows.find(placement.windowID);
+        if (window != state_.windows.end()) moves.emplace_back(window->second, placement.frame);
+    }
+    std::map<WindowID, MoveResult> results;
+    if (moves.empty()) {
+        slowestMove_.reset();
+        return results;
+    }
+    const double started = clock_.now();
+    std::vector<MoveResult> moved = windowMover_.moveAll(moves, true);
+    slowestMove_ = std::make_pair(moves.front().first.pid, clock_.now() - started);
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        results[moves[i].first.id] = std::move(moved[i]);
+    }
+    return results;
+}
+
+void LayoutApplier::disableEnhancedUIIfNeeded(const Strip& strip) {
+    for (const WindowID id : strip.allWindowIDs()) {
+        const auto window = state_.windows.find(id);
+        if (window == state_.windows.end()) continue;
+        const std::int32_t pid = window->second.pid;
+        if (!state_.enhancedUIChecked.insert(pid).second) continue;
+        if (windowMover_.disableEnhancedUI(pid)) state_.enhancedUISuspended.insert(pid);
+    }
+}
+
+}  // namespace brindlow

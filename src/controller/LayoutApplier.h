@@ -1,0 +1,116 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "controller/DisplayAnimator.h"
+#include "controller/SizeCheck.h"
+#include "controller/Snapshot.h"
+#include "controller/StripControllerEnvironment.h"
+#include "controller/StripControllerState.h"
+#include "platform/Log.h"
+#include "strip/DisplayGeometry.h"
+#include "strip/LayoutEngine.h"
+#include "windows/AsyncMover.h"
+#include "windows/MoveResult.h"
+#include "windows/WindowMover.h"
+
+namespace brindlow {
+
+// How one apply runs: `offset` is where the strip stands now; a final apply moves
+// synchronously and may be followed by the checks; `settleOnly` only corrects windows that
+// ended up elsewhere and creates size checks.
+struct ApplyOptions {
+    double offset = 0;
+    bool final = false;
+    bool settleOnly = false;
+    std::optional<double> glideProgress;  // none: the stored progress
+    Predictor predictor;
+
+    // One animation frame, sent through the move queues; slow applications get the frame
+    // `predictor` gives for their lead.
+    static ApplyOptions frame(double offset, Predictor predictor = nullptr,
+                              std::optional<double> glideProgress = std::nullopt) {
+        return {offset, false, false, glideProgress, std::move(predictor)};
+    }
+    // Where the strip comes to rest: every window moved synchronously, then checked.
+    static ApplyOptions landing(double offset) {
+        return {offset, true, false, std::nullopt, nullptr};
+    }
+    // The catch-up pass: only windows that ended up elsewhere are sent again.
+    static ApplyOptions settling(double offset) {
+        return {offset, true, true, std::nullopt, nullptr};
+    }
+};
+
+// Turns a display's strip into moved windows: lays it out, sends every window its frame (through
+// the move queues during an animation, with a lead for slow applications; synchronously at the
+// end of a change), and afterwards runs the catch-up pass and the size checks that learn what
+// windows refuse. Runs on the strip queue, on the state its owner keeps.
+class LayoutApplier {
+  public:
+    // What the applier asks of its owner.
+    struct Hooks {
+        std::function<DisplayGeometry(const std::string& uuid)> geometry;
+        std::function<LayoutEngine::MinimumHeights(const Strip& strip)> minimumHeights;
+        std::function<std::vector<GapStrip>(const std::vector<GapBand>& bands)> gapStrips;
+        std::function<void(const SnapshotReason& reason)> publishSnapshot;
+        std::function<void()> publishFocusFrames;
+        // Windows that went while being moved: the owner takes them off the display's strip and
+        // lays it out again.
+        std::function<void(const std::string& uuid, const std::vector<WindowID>& ids)>
+            windowsVanished;
+        // A size check learned a height or a refused width: the owner lays the display out again.
+        std::function<void(const std::string& uuid)> sizesLearned;
+        // Runs `block` on the strip queue `seconds` later (nothing once the owner is gone).
+        std::function<void(double seconds, std::function<void()> block)> runAfter;
+    };
+
+    // How much of a parked column stays on its display.
+    static constexpr double kParkedPeek = 10.0;
+    // The catch-up pass follows a change after this, size checks look again after kCheckDelay.
+    static constexpr double kCatchUpDelay = 0.2;
+    static constexpr double kCheckDelay = 0.25;
+
+    LayoutApplier(StripControllerState& state, const StripControllerEnvironment& env,
+                  const WindowMover& windowMover, AsyncMover& asyncMover, Hooks hooks);
+
+    void apply(const std::string& uuid, const ApplyOptions& options);
+    // The layout of `strip` with the current gaps, `offset` points scrolled; `sliceOffset` is
+    // where edge slices are judged (none: no slicing).
+    StripLayout layOut(const Strip& strip, const DisplayGeometry& area,
+                       const LayoutEngine::MinimumHeights& minimums,
+                       std::optional<double> sliceOffset, double offset) const;
+    // How long the slowest application took in the last synchronous apply: "none" when no
+    // window was moved, else "<ms> ms (<application>)", "?" for an application not known.
+    std::string finalResizeText() const;
+
+  private:
+    std::map<WindowID, MoveResult> applyNow(const std::vector<Placement>& placements,
+                                            bool settleOnly);
+    std::map<WindowID, MoveResult> applyTogether(const std::vector<Placement>& placements);
+    void disableEnhancedUIIfNeeded(const Strip& strip);
+    void scheduleCatchUp(const std::string& uuid);
+    void catchUpApply(const std::string& uuid);
+    void scheduleSizeCheck(const std::string& uuid, std::vector<SizeCheck> checks, int attempt);
+    void checkSize(const std::string& uuid, std::vector<SizeCheck> checks, int attempt);
+    DisplayState* stateOf(const std::string& uuid);
+    bool leftButtonDown() const;
+    double now() const { return clock_.now(); }
+
+    StripControllerState& state_;
+    const StripControllerEnvironment& env_;
+    Clock& clock_;
+    const WindowMover& windowMover_;
+    AsyncMover* const asyncMover_;
+    Hooks hooks_;
+    Logger log_;
+    // The slowest application of the last synchronous apply: process id and seconds.
+    std::optional<std::pair<std::int32_t, double>> slowestMove_;
+};
+
+}  // namespace brindlow
