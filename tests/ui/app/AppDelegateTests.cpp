@@ -36,7 +36,7 @@ class AppDelegateTest : public ::testing::Test {
         main.attach();
         desktop.addDisplay({.name = "Screen", .uuid = "SCREEN"});
         const SimApp app = desktop.launchApp({.name = "Terminal", .activate = true});
-        desktop.openWindow(app, {.title = "one", .focus = true});
+        window = desktop.openWindow(app, {.title = "one", .focus = true});
 
         StripControllerEnvironment environment;
         environment.platform = desktop.platform();
@@ -78,6 +78,7 @@ class AppDelegateTest : public ::testing::Test {
     TempFolder folder;
     VirtualTime time;
     SimDesktop desktop{time};
+    std::optional<SimWindow> window;
     QtMainQueue main;
     SettingsStore settings{folder.path() / "settings.json"};
     std::unique_ptr<StripController> controller;
@@ -102,7 +103,6 @@ TEST_F(AppDelegateTest, StartUpWiresTheControllerListensAndStartsAtOnceWhenTheDi
     EXPECT_TRUE(delegate->controllerStarted());
     EXPECT_FALSE(delegate->permissionTimerActive());
     time.runUntilIdle();
-    EXPECT_TRUE(controller->state().started);
     ASSERT_EQ(delegate->snapshot().displays.size(), 1u);
     EXPECT_EQ(delegate->snapshot().displays[0].columns.size(), 1u);
     // A second instance leaves the live socket alone.
@@ -172,7 +172,7 @@ TEST_F(AppDelegateTest, WaitsForTheDisplayWithTheTimerAndStartsOnce) {
     ASSERT_TRUE(runEventsUntil([&] { return delegate->controllerStarted(); }, 5.0));
     EXPECT_FALSE(delegate->permissionTimerActive());
     time.runUntilIdle();
-    EXPECT_TRUE(controller->state().started);
+    EXPECT_TRUE(runEventsUntil([&] { return delegate->snapshot().displays.size() == 1; }));
 }
 
 TEST_F(AppDelegateTest, SettingsChangesAndOverlaySwitchesReachTheController) {
@@ -180,13 +180,16 @@ TEST_F(AppDelegateTest, SettingsChangesAndOverlaySwitchesReachTheController) {
     ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
     time.runUntilIdle();
 
-    settings.update([](AppSettings& s) { s.gap = 31; });
+    settings.update([](AppSettings& s) {
+        s.animationsEnabled = false;  // placed at once, without display-link frames
+        s.outerGap = 31;
+    });
     // A command-line switch hops to the main queue, then into the settings.
     EXPECT_EQ(tool({"focus-border"}).status, tool_status::done);
     ASSERT_TRUE(runEventsUntil([&] { return settings.settings().focusBorder; }));
     time.runUntilIdle();
-    EXPECT_EQ(controller->state().settings.gap, 31);
-    EXPECT_TRUE(controller->state().settings.focusBorder);
+    // The strip's one window now starts at the new outer gap.
+    EXPECT_EQ(window->frame().origin(), (Point{31, 31}));
 }
 
 TEST_F(AppDelegateTest, GlobalShortcutsAreRegisteredAtStartAndPerformTheirCommands) {
