@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <utility>
 
 #include "command/Command.h"
 
@@ -10,32 +9,72 @@ namespace {
 
 using Kind = Command::Kind;
 
-// Every case but jump has a command-line name that reads back as itself; the
-// names that differ from the case name are the ones users type.
-TEST(Command, EveryPlainCaseHasOneCommandLineNameThatReadsBack) {
-    const auto& kinds = Command::allKinds();
-    ASSERT_EQ(kinds.size(), 36u);
-    EXPECT_EQ(kinds[0], Kind::jump);
-    EXPECT_EQ(Command::cliNames().size(), 35u);
-    for (const Kind kind : kinds) {
-        if (kind == Kind::jump) continue;
-        const std::string name(Command(kind).cliName());
-        EXPECT_EQ(Command::cliNames().at(name), Command(kind)) << name;
-        EXPECT_EQ(Command::named(name), Command(kind)) << name;
+struct PlainCase {
+    Kind kind;
+    std::string caseName;
+    std::string cliName;
+};
+
+// Every case without a value, in declaration order, with its log text and its
+// command-line name.
+const std::vector<PlainCase> kPlainCases = {
+    {Kind::focusLeft, "focusLeft", "focus-left"},
+    {Kind::focusRight, "focusRight", "focus-right"},
+    {Kind::focusUp, "focusUp", "focus-up"},
+    {Kind::focusDown, "focusDown", "focus-down"},
+    {Kind::focusFirst, "focusFirst", "focus-first"},
+    {Kind::focusLast, "focusLast", "focus-last"},
+    {Kind::moveLeft, "moveLeft", "move-left"},
+    {Kind::moveRight, "moveRight", "move-right"},
+    {Kind::moveUp, "moveUp", "move-up"},
+    {Kind::moveDown, "moveDown", "move-down"},
+    {Kind::cycleWidth, "cycleWidth", "cycle-width"},
+    {Kind::fullWidth, "fullWidth", "full-width"},
+    {Kind::fullScreen, "fullScreen", "full-screen"},
+    {Kind::center, "center", "center"},
+    {Kind::wider, "wider", "wider"},
+    {Kind::narrower, "narrower", "narrower"},
+    {Kind::taller, "taller", "taller"},
+    {Kind::shorter, "shorter", "shorter"},
+    {Kind::equalizeHeights, "equalizeHeights", "equalize"},
+    {Kind::sendToNextDisplay, "sendToNextDisplay", "send-to-next-display"},
+    {Kind::toggleFloat, "toggleFloat", "float"},
+    {Kind::stackLeft, "stackLeft", "stack-left"},
+    {Kind::stackRight, "stackRight", "stack-right"},
+    {Kind::growStack, "growStack", "stack"},
+    {Kind::popLeft, "popLeft", "pop-left"},
+    {Kind::popRight, "popRight", "pop-right"},
+    {Kind::toggleTabbed, "toggleTabbed", "tabbed"},
+    {Kind::pinLeft, "pinLeft", "pin-left"},
+    {Kind::pinRight, "pinRight", "pin-right"},
+    {Kind::togglePause, "togglePause", "pause"},
+    {Kind::toggleFocusBorder, "toggleFocusBorder", "focus-border"},
+    {Kind::toggleDimInactive, "toggleDimInactive", "dim-inactive"},
+    {Kind::search, "search", "search"},
+    {Kind::overview, "overview", "overview"},
+    {Kind::showShortcuts, "showShortcuts", "shortcuts"},
+};
+
+TEST(Command, NameTableHoldsExactlyThe35PlainCasesUnderTheirNames) {
+    const auto& names = Command::cliNames();
+    EXPECT_EQ(names.size(), kPlainCases.size());
+    EXPECT_FALSE(names.contains("jump"));
+    for (const PlainCase& plain : kPlainCases) {
+        ASSERT_TRUE(names.contains(plain.cliName)) << plain.cliName;
+        EXPECT_EQ(names.at(plain.cliName), Command(plain.kind)) << plain.cliName;
+        EXPECT_EQ(Command::named(plain.cliName), Command(plain.kind)) << plain.cliName;
+        EXPECT_EQ(Command(plain.kind).cliName(), plain.cliName);
+        EXPECT_EQ(Command(plain.kind).text(), plain.caseName);
     }
-    const std::vector<std::pair<Kind, std::string>> spelled = {
-        {Kind::focusLeft, "focus-left"},
-        {Kind::equalizeHeights, "equalize"},
-        {Kind::toggleFloat, "float"},
-        {Kind::growStack, "stack"},
-        {Kind::toggleTabbed, "tabbed"},
-        {Kind::togglePause, "pause"},
-        {Kind::toggleFocusBorder, "focus-border"},
-        {Kind::showShortcuts, "shortcuts"},
-        {Kind::sendToNextDisplay, "send-to-next-display"}};
-    for (const auto& [kind, name] : spelled) EXPECT_EQ(Command(kind).cliName(), name);
-    EXPECT_EQ(Command(Kind::pinRight).text(), "pinRight");
-    EXPECT_EQ(kinds[35], Kind::showShortcuts);
+}
+
+TEST(Command, CasesAreDeclaredInTheirFixedOrderWithJumpFirst) {
+    const auto& kinds = Command::allKinds();
+    ASSERT_EQ(kinds.size(), kPlainCases.size() + 1);
+    EXPECT_EQ(kinds[0], Kind::jump);
+    for (std::size_t i = 0; i < kPlainCases.size(); ++i) {
+        EXPECT_EQ(kinds[i + 1], kPlainCases[i].kind) << kPlainCases[i].caseName;
+    }
 }
 
 TEST(Command, JumpNeedsADecimalColumnFrom1To99) {
@@ -68,6 +107,7 @@ TEST(Command, EqualityAndTextForm) {
     EXPECT_NE(Command::jumpTo(1), Command(Kind::focusFirst));
     EXPECT_EQ(Command::jumpTo(3).text(), "jump(3)");
     EXPECT_EQ(Command(Kind::equalizeHeights).text(), "equalizeHeights");
+    EXPECT_EQ(Command(Kind::showShortcuts).cliName(), "shortcuts");
     EXPECT_EQ(Command::jumpTo(12).cliArguments(), (std::vector<std::string>{"jump", "12"}));
 }
 
