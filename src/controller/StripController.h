@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -29,12 +28,10 @@
 #include "platform/Platform.h"
 #include "settings/AppSettings.h"
 #include "settings/GestureUnit.h"
-#include "settings/RestoreStrips.h"
 #include "settings/SavedArrangement.h"
 #include "settings/ToastMessage.h"
 #include "strip/DisplayGeometry.h"
 #include "strip/LayoutEngine.h"
-#include "windows/AppObserver.h"
 #include "windows/AppRef.h"
 #include "windows/AsyncMover.h"
 #include "windows/AsyncRaiser.h"
