@@ -55,7 +55,7 @@ StripController::StripController(StripControllerEnvironment environment)
     hooks.sizesLearned = [this](const std::string& uuid) {
         if (const std::optional<ToastMessage> message = unstackColumnsWithoutRoom(uuid)) {
             showMessage(*message);
-            scheduleSessionSave();
+            session_->scheduleSave();
             publishSnapshot(SnapshotReason::structure());
         }
         clampViewport(uuid);
@@ -66,6 +66,32 @@ StripController::StripController(StripControllerEnvironment environment)
     };
     applier_ =
         std::make_unique<LayoutApplier>(state_, env_, windowMover_, *asyncMover_, std::move(hooks));
+    SessionKeeper::Hooks sessionHooks;
+    sessionHooks.runAfter = [this](double seconds, std::function<void()> block) {
+        enqueueAfter(seconds, std::move(block));
+    };
+    sessionHooks.rearranged = [this] {
+        for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
+            afterStructureChange(uuid);
+        if (state_.activeUUID) raiseFocused(*state_.activeUUID);
+    };
+    session_ = std::make_unique<SessionKeeper>(state_, env_.storageFolder, std::move(sessionHooks));
+    ApplicationTracker::Hooks trackerHooks;
+    trackerHooks.run = [weak = weakSelf_](std::function<void()> block) {
+        if (auto alive = weak.lock()) (*alive)->enqueue(std::move(block));
+    };
+    trackerHooks.runAfter = [this](double seconds, std::function<void()> block) {
+        enqueueAfter(seconds, std::move(block));
+    };
+    trackerHooks.structureChanged = [this](const std::string& uuid) { afterStructureChange(uuid); };
+    trackerHooks.publishSnapshot = [this](const SnapshotReason& reason) {
+        publishSnapshot(reason);
+    };
+    trackerHooks.windowFocused = [this](WindowID id) { windowFocused(id); };
+    trackerHooks.windowMovedOrResized = [this](WindowID id) { watchDrag(id); };
+    trackerHooks.displayInUse = [this](const Rect& frame) { return displayInUse(frame); };
+    tracker_ =
+        std::make_unique<ApplicationTracker>(state_, env_, *asyncMover_, std::move(trackerHooks));
 
     std::weak_ptr<StripController*> weak = weakSelf_;
     displayLink_->onFrame = [weak](double time) {
@@ -145,14 +171,30 @@ bool StripControllerState::anyDisplayAnimating() const {
                        [](const auto& entry) { return entry.second.animator.isAnimating(); });
 }
 
-DisplayState* StripController::stateOf(const std::string& uuid) {
-    const auto found = state_.displays.find(uuid);
-    return found == state_.displays.end() ? nullptr : &found->second;
+DisplayState* StripControllerState::display(const std::string& uuid) {
+    const auto found = displays.find(uuid);
+    return found == displays.end() ? nullptr : &found->second;
 }
 
-const DisplayState* StripController::stateOf(const std::string& uuid) const {
-    const auto found = state_.displays.find(uuid);
-    return found == state_.displays.end() ? nullptr : &found->second;
+const DisplayState* StripControllerState::display(const std::string& uuid) const {
+    const auto found = displays.find(uuid);
+    return found == displays.end() ? nullptr : &found->second;
+}
+
+std::optional<std::pair<std::string, StripLocation>> StripControllerState::locate(
+    WindowID id) const {
+    for (const std::string& uuid : displayOrder) {
+        const DisplayState* found = display(uuid);
+        if (!found) continue;
+        if (const std::optional<StripLocation> location = found->strip.locate(id))
+            return std::make_pair(uuid, *location);
+    }
+    return std::nullopt;
+}
+
+std::string StripControllerState::displayName(const std::string& uuid) const {
+    const DisplayState* found = display(uuid);
+    return found ? found->info.name : "?";
 }
 
 std::optional<std::string> StripController::displayUnder(Point point) const {
@@ -161,10 +203,6 @@ std::optional<std::string> StripController::displayUnder(Point point) const {
         if (display && display->info.frame.contains(point)) return uuid;
     }
     return std::nullopt;
-}
-
-std::filesystem::path StripController::sessionFilePath() const {
-    return env_.storageFolder / "session.json";
 }
 
 }  // namespace brindlow

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -13,10 +12,12 @@
 
 #include "command/BadgeRequest.h"
 #include "command/Command.h"
+#include "controller/ApplicationTracker.h"
 #include "controller/DisplayLinkDriver.h"
 #include "controller/DisplayState.h"
 #include "controller/LayoutApplier.h"
 #include "controller/LearnedHeights.h"
+#include "controller/SessionKeeper.h"
 #include "controller/Snapshot.h"
 #include "controller/StripControllerEnvironment.h"
 #include "controller/StripControllerState.h"
@@ -27,12 +28,10 @@
 #include "platform/Platform.h"
 #include "settings/AppSettings.h"
 #include "settings/GestureUnit.h"
-#include "settings/RestoreStrips.h"
 #include "settings/SavedArrangement.h"
 #include "settings/ToastMessage.h"
 #include "strip/DisplayGeometry.h"
 #include "strip/LayoutEngine.h"
-#include "windows/AppObserver.h"
 #include "windows/AppRef.h"
 #include "windows/AsyncMover.h"
 #include "windows/AsyncRaiser.h"
@@ -124,13 +123,12 @@ class StripController {
     // The display in use that a window with `frame` belongs to; none when that display has no
     // strip.
     std::optional<std::string> displayInUse(const Rect& frame) const;
-    void placeRestoredWindows(const SessionSnapshot& session,
-                              const std::vector<WindowCandidate>& candidates);
-    double defaultWidth(const WindowCandidate& candidate) const;
     std::optional<ToastMessage> unstackColumnsWithoutRoom(const std::string& uuid);
     std::optional<ToastMessage> stackRefusal(const Column& column, const Strip& strip,
                                              const std::string& uuid) const;
-    std::optional<std::pair<std::string, StripLocation>> locate(WindowID id) const;
+    std::optional<std::pair<std::string, StripLocation>> locate(WindowID id) const {
+        return state_.locate(id);
+    }
     DisplayGeometry geometry(const std::string& uuid) const;
     LayoutEngine::MinimumHeights minimumHeights(const Strip& strip) const;
 
@@ -140,27 +138,14 @@ class StripController {
     void restoreWindowsForQuit();
     void restoreEnhancedUI();
 
-    // Window tracking.
-    std::optional<std::vector<AXElementRef>> observe(const AppRef& app);
-    void observeLaunched(const AppRef& app, int attempt);
-    void appQuit(std::int32_t pid);
-    void appActivated(const std::optional<AppRef>& app, std::int32_t pid);
-    void catchUp(const std::vector<AppRef>& running);
-    int rescanWindows(bool respectingBackoff);
-    std::optional<ManagedWindow> candidate(const AXElementRef& element, const AppRef& app) const;
-    bool add(const AXElementRef& element, std::int32_t pid, bool focus);
-    // Why a window leaves the strip; the way back from full screen survives only `fullScreen`.
-    enum class Removal { gone, floated, appRuleFloat, appQuit, closed, minimized, fullScreen };
-    // Takes a window off its strip and forgets its tiling records.
-    void remove(WindowID id, Removal reason);
-    // The same, then the display is laid out again.
-    void removeAndRelayout(WindowID id, Removal reason);
-    // The reason as the log line says it.
-    static const char* removalText(Removal reason);
-    void handle(AppObserver::Event event, const AXElementRef& element, std::int32_t pid);
+    // Window tracking lives in tracker_; these keep its call sites short.
+    using Removal = ApplicationTracker::Removal;
+    void remove(WindowID id, Removal reason) { tracker_->remove(id, reason); }
+    void removeAndRelayout(WindowID id, Removal reason) { tracker_->removeAndRelayout(id, reason); }
+    int rescanWindows(bool respectingBackoff) { return tracker_->rescanWindows(respectingBackoff); }
+    AXElementRef focusedWindow(std::int32_t pid) const { return tracker_->focusedWindow(pid); }
     void windowFocused(WindowID id);
-    std::string displayName(const std::string& uuid) const;
-    AXElementRef focusedWindow(std::int32_t pid) const;
+    std::string displayName(const std::string& uuid) const { return state_.displayName(uuid); }
 
     // Commands.
     void execute(Command command);
@@ -202,13 +187,6 @@ class StripController {
     void publishSnapshot(const SnapshotReason& reason);
     void publishFocusFrames();
 
-    // Session save and learned minimum heights.
-    void scheduleSessionSave();
-    void saveSession();
-    SessionSnapshot sessionSnapshot() const;
-
-    std::filesystem::path sessionFilePath() const;
-
     // Queue hops that do nothing once the controller is gone or stopped.
     void enqueue(std::function<void()> block);
     void enqueueAfter(double seconds, std::function<void()> block);
@@ -216,16 +194,13 @@ class StripController {
     void scheduleRepeating(double interval, void (StripController::*tick)());
     void registerObservers();
 
-    void forgetWindowRecords(WindowID id, bool keepFullScreenReturn);
-    // Removes the window; the display it was on, if any.
-    std::optional<std::string> removeFromStrip(WindowID id, Removal reason);
     LayoutEngine::QuitWindow quitWindow(const ManagedWindow& window, bool hidden) const;
     void placeWhereQuitWould(const std::vector<WindowID>& ids, const DisplayState& display);
     void releaseWindows(const std::vector<WindowID>& ids, const DisplayState& display);
     void adoptOrphans();
     double now() const { return clock_.now(); }
-    DisplayState* stateOf(const std::string& uuid);
-    const DisplayState* stateOf(const std::string& uuid) const;
+    DisplayState* stateOf(const std::string& uuid) { return state_.display(uuid); }
+    const DisplayState* stateOf(const std::string& uuid) const { return state_.display(uuid); }
     // The first display in order whose frame holds `point`.
     std::optional<std::string> displayUnder(Point point) const;
 
@@ -240,6 +215,8 @@ class StripController {
     std::unique_ptr<AsyncMover> asyncMover_;
     std::unique_ptr<AsyncRaiser> raiser_;
     std::unique_ptr<LayoutApplier> applier_;
+    std::unique_ptr<SessionKeeper> session_;
+    std::unique_ptr<ApplicationTracker> tracker_;
 
     // Shared across threads, each under its own lock, never nested.
     std::mutex frameTimeMutex_;
@@ -293,8 +270,6 @@ class StripController {
     // Their bodies (strip queue).
     void jumpOnQueue(WindowID id);
     void reorderOnQueue(const std::string& uuid, int from, int to);
-    // The bundle identifiers of saved windows whose applications are not running.
-    std::set<std::string> restoreLayoutOnQueue(const SessionSnapshot& snapshot);
     std::string makeListJSON(bool titles) const;
     void performBadge(const BadgeRequest& request);
     void performFocus(Point point);

@@ -132,7 +132,7 @@ void StripController::focusChanged(const std::string& uuid, bool activate) {
         clampViewport(uuid);
         relayout(uuid);
     }
-    scheduleSessionSave();
+    session_->scheduleSave();
     publishSnapshot(activate ? SnapshotReason::focus(uuid) : SnapshotReason::structure());
 }
 

@@ -106,7 +106,7 @@ void StripController::afterStructureChange(const std::string& uuid) {
     restoreAutoTabs(uuid);
     clampViewport(uuid);
     relayout(uuid);
-    scheduleSessionSave();
+    session_->scheduleSave();
     publishSnapshot(SnapshotReason::structure());
 }
 
@@ -142,6 +142,24 @@ void StripController::raiseFocused(const std::string& uuid) {
 // The window manager answers every raise with a focus event, which may come back after later
 // commands moved the strip's focus on; taken as the user's choice, it would pull the focus back
 // to where a flood of commands passed by. Each raise's first focus event is matched to it.
+void StripController::windowFocused(WindowID id) {
+    if (isStaleRaiseEcho(id)) return;
+    const auto location = locate(id);
+    if (!location) return;
+    const std::string uuid = location->first;
+    const bool changed = stateOf(uuid)->strip.focus(id);
+    const bool same = state_.activeUUID && *state_.activeUUID == uuid;
+    state_.activeUUID = uuid;
+    const bool cleared = state_.records.clearBadge(id);
+    if (changed) {
+        afterStructureChange(uuid);
+        publishSnapshot(SnapshotReason::focus(uuid));
+    } else if (cleared || !same) {
+        publishSnapshot(SnapshotReason::focus(uuid));
+    }
+    publishFocusFrames();
+}
+
 bool StripController::isStaleRaiseEcho(WindowID id) {
     // Longer than any window manager takes to answer a raise.
     constexpr double kEchoWait = 2.0;

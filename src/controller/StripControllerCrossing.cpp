@@ -67,7 +67,7 @@ void StripController::toggleFloat(const std::string& uuid) {
         if (!state_.windows.contains(id)) {
             state_.records.edit(id, [](WindowRecord& record) { record.userFloating = false; });
             log_.info("Unfloat window");
-            add(element, state_.frontmostPID, true);
+            tracker_->add(element, state_.frontmostPID, true);
             return;
         }
     }

@@ -203,7 +203,7 @@ void StripController::releaseWindows(const std::vector<WindowID>& ids,
     placeWhereQuitWould(ids, display);
     for (const WindowID id : ids) {
         state_.windows.erase(id);
-        forgetWindowRecords(id, false);
+        tracker_->forgetWindowRecords(id, false);
     }
 }
 
@@ -211,20 +211,6 @@ std::optional<std::string> StripController::displayInUse(const Rect& frame) cons
     const std::optional<std::string> uuid = displayHolding(frame, state_.allDisplays);
     if (!uuid || !stateOf(*uuid)) return std::nullopt;
     return uuid;
-}
-
-void StripController::placeRestoredWindows(const SessionSnapshot& session,
-                                           const std::vector<WindowCandidate>& candidates) {
-    if (state_.displayOrder.empty()) return;
-    const std::map<std::string, Strip> strips =
-        restoreStrips(session, candidates, state_.displayOrder, state_.displayOrder.front(),
-                      [this](const WindowCandidate& candidate) { return defaultWidth(candidate); });
-    for (const auto& [uuid, strip] : strips)
-        if (DisplayState* display = stateOf(uuid)) display->strip = strip;
-}
-
-double StripController::defaultWidth(const WindowCandidate& candidate) const {
-    return state_.settings.newColumnWidth(candidate.bundleID);
 }
 
 std::optional<ToastMessage> StripController::unstackColumnsWithoutRoom(const std::string& uuid) {
@@ -285,16 +271,6 @@ std::optional<ToastMessage> StripController::stackRefusal(const Column& column, 
                         "With a real gap between them they need more height than the screen has, "
                         "so they stay side by side.",
                         std::int64_t(required), std::int64_t(band.height + band.below)};
-}
-
-std::optional<std::pair<std::string, StripLocation>> StripController::locate(WindowID id) const {
-    for (const std::string& uuid : state_.displayOrder) {
-        const DisplayState* display = stateOf(uuid);
-        if (!display) continue;
-        if (const std::optional<StripLocation> location = display->strip.locate(id))
-            return std::make_pair(uuid, *location);
-    }
-    return std::nullopt;
 }
 
 DisplayGeometry StripController::geometry(const std::string& uuid) const {

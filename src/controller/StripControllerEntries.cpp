@@ -21,14 +21,14 @@ void StripController::reorderColumn(const std::string& uuid, int from, int to) {
 
 void StripController::captureSnapshot(std::function<void(SessionSnapshot)> completion) {
     enqueue([this, completion = std::move(completion)] {
-        if (completion) completion(sessionSnapshot());
+        if (completion) completion(session_->capture());
     });
 }
 
 void StripController::restoreLayout(SessionSnapshot snapshot,
                                     std::function<void(std::set<std::string>)> completion) {
     enqueue([this, snapshot = std::move(snapshot), completion = std::move(completion)] {
-        std::set<std::string> missing = restoreLayoutOnQueue(snapshot);
+        std::set<std::string> missing = session_->restore(snapshot);
         if (completion) completion(std::move(missing));
     });
 }
@@ -66,26 +66,6 @@ void StripController::reorderOnQueue(const std::string& uuid, int from, int to) 
     display->strip.reorderColumn(from, to);
     log_.info("Reorder column %ld to %ld", long(from + 1), long(to + 1));
     afterStructureChange(uuid);
-}
-
-std::set<std::string> StripController::restoreLayoutOnQueue(const SessionSnapshot& snapshot) {
-    std::vector<WindowCandidate> candidates;
-    for (const auto& [id, window] : state_.windows) {
-        const auto location = locate(id);
-        if (!location) continue;
-        candidates.push_back(WindowCandidate{id, window.bundleID.value_or(window.appName),
-                                             window.title, location->first, window.frame});
-    }
-    placeRestoredWindows(snapshot, candidates);
-    for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
-        afterStructureChange(uuid);
-    if (state_.activeUUID) raiseFocused(*state_.activeUUID);
-    log_.info("Restored layout with %ld windows", long(snapshot.windowCount()));
-
-    std::set<std::string> missing = snapshot.bundleIDs();
-    for (const auto& [pid, app] : state_.apps)
-        if (app.bundleID) missing.erase(*app.bundleID);
-    return missing;
 }
 
 std::string StripController::makeListJSON(bool titles) const {

@@ -90,7 +90,7 @@ void StripController::settleSwipe(double velocity, GestureUnit unit) {
     log_.info("Swipe settled on column %ld", long(display->strip.focusedIndex.value_or(0) + 1));
     relayout(*uuid);
     raiseFocused(*uuid);
-    scheduleSessionSave();
+    session_->scheduleSave();
     publishSnapshot(SnapshotReason::focus(*uuid));
 }
 

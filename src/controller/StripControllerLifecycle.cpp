@@ -67,24 +67,25 @@ void StripController::appLaunchedNotification(const RunningApplication& app) {
     const std::optional<AppRef> ref =
         AppRef::make(app, env_.platform.workspace->currentProcessID());
     if (!ref) return;
-    enqueue([this, ref = *ref] { observeLaunched(ref, 0); });
+    enqueue([this, ref = *ref] { tracker_->observeLaunched(ref, 0); });
 }
 
 void StripController::appTerminatedNotification(const RunningApplication& app) {
     if (stopped_.load()) return;
-    enqueue([this, pid = app.pid] { appQuit(pid); });
+    enqueue([this, pid = app.pid] { tracker_->appQuit(pid); });
 }
 
 void StripController::appActivatedNotification(const RunningApplication& app) {
     if (stopped_.load()) return;
     const std::optional<AppRef> ref =
         AppRef::make(app, env_.platform.workspace->currentProcessID());
-    enqueue([this, ref, pid = app.pid] { appActivated(ref, pid); });
+    enqueue([this, ref, pid = app.pid] { tracker_->appActivated(ref, pid); });
 }
 
 void StripController::catchUpTick() {
     if (stopped_.load()) return;
-    enqueue([this, apps = AppRef::runningApps(*env_.platform.workspace)] { catchUp(apps); });
+    enqueue(
+        [this, apps = AppRef::runningApps(*env_.platform.workspace)] { tracker_->catchUp(apps); });
 }
 
 // MARK: Stop
@@ -120,11 +121,11 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
 
     std::vector<ManagedWindow> collected;
     for (const AppRef& app : apps) {
-        const std::optional<std::vector<AXElementRef>> elements = observe(app);
+        const std::optional<std::vector<AXElementRef>> elements = tracker_->observe(app);
         if (!elements) {
             // The retry runs right after this body: windows it adopts now would be lost when
             // the restored strips replace the current ones below.
-            enqueue([this, app] { observeLaunched(app, 1); });
+            enqueue([this, app] { tracker_->observeLaunched(app, 1); });
             continue;
         }
         for (const AXElementRef& element : *elements) {
@@ -164,9 +165,7 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
                                              window.title, *uuid, window.frame});
     }
 
-    std::optional<SessionSnapshot> session = readJSON<SessionSnapshot>(sessionFilePath());
-    if (!session) session = SessionSnapshot{{}, Date::now()};
-    placeRestoredWindows(*session, candidates);
+    session_->place(session_->stored(), candidates);
 
     for (const std::string& uuid : state_.displayOrder) unstackColumnsWithoutRoom(uuid);
 

@@ -39,10 +39,15 @@ struct StripControllerState {
     std::map<std::int32_t, double> catchUpBackoff;
     std::set<std::int32_t> enhancedUIChecked;
     std::set<std::int32_t> enhancedUISuspended;
-    bool sessionSaveScheduled = false;
     bool focusFramesActive = false;
     double lastTick = 0;
 
+    DisplayState* display(const std::string& uuid);
+    const DisplayState* display(const std::string& uuid) const;
+    // The display in use whose strip holds `id`, and where.
+    std::optional<std::pair<std::string, StripLocation>> locate(WindowID id) const;
+    // The display's name for log lines; "?" for a display not in use.
+    std::string displayName(const std::string& uuid) const;
     // The display a swipe drags, if any.
     std::optional<std::string> swipedDisplay() const;
     bool anyDisplayAnimating() const;

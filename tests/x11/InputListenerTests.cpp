@@ -5,7 +5,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
-#include <iostream>
 #include <mutex>
 #include <thread>
 
@@ -87,8 +86,6 @@ TEST_F(InputListeners, TheTapStartsAndSaysWhetherTheServerOffersSwipes) {
     const EventTap::Started started = tap.start({true, true, false}, record.handler());
     ASSERT_TRUE(started.running);
     const auto [major, minor] = tap.xinputVersion();
-    std::cout << "XInput " << major << "." << minor << " on " << display() << "; finger swipes "
-              << (started.swipes ? "available" : "unavailable") << "\n";
     EXPECT_GE(major * 100 + minor, 202);
     EXPECT_EQ(started.swipes, major * 100 + minor >= 204);
     tap.stop();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Log.h"
@@ -30,12 +31,14 @@ struct SimFixture {
         }
         return lines;
     }
-    static std::vector<LogRecord> recordsOf(const std::string& category) {
-        std::vector<LogRecord> records;
+    // The same with their levels.
+    using Entries = std::vector<std::pair<LogLevel, std::string>>;
+    static Entries entriesOf(const std::string& category) {
+        Entries entries;
         for (const LogRecord& record : LogSink::recent()) {
-            if (record.category == category) records.push_back(record);
+            if (record.category == category) entries.emplace_back(record.level, record.message);
         }
-        return records;
+        return entries;
     }
 };
 

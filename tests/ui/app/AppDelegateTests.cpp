@@ -1,7 +1,6 @@
 #include "app/qt/AppDelegate.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <future>
 #include <memory>
@@ -12,13 +11,17 @@
 #include "controller/StripController.h"
 #include "input/KeyboardShortcuts/DisplayText.h"
 #include "input/KeyboardShortcuts/Registry.h"
+#include "overlays/BadgeOverlayController.h"
+#include "overlays/FocusOverlayController.h"
 #include "panels/settings/qt/SettingsWindow.h"
 #include "platform/ManualExecutor.h"
+#include "platform/ManualUiScheduler.h"
 #include "platform/sim/ManualDisplayLink.h"
 #include "platform/sim/SimDesktop.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
 #include "support/TempFolder.h"
+#include "support/overlays/FakeSurfaces.h"
 #include "unit/input/FakeHotKeys.h"
 
 namespace brindlow::test {
@@ -33,7 +36,7 @@ class AppDelegateTest : public ::testing::Test {
         main.attach();
         desktop.addDisplay({.name = "Screen", .uuid = "SCREEN"});
         const SimApp app = desktop.launchApp({.name = "Terminal", .activate = true});
-        desktop.openWindow(app, {.title = "one", .focus = true});
+        window = desktop.openWindow(app, {.title = "one", .focus = true});
 
         StripControllerEnvironment environment;
         environment.platform = desktop.platform();
@@ -75,6 +78,7 @@ class AppDelegateTest : public ::testing::Test {
     TempFolder folder;
     VirtualTime time;
     SimDesktop desktop{time};
+    std::optional<SimWindow> window;
     QtMainQueue main;
     SettingsStore settings{folder.path() / "settings.json"};
     std::unique_ptr<StripController> controller;
@@ -87,20 +91,24 @@ TEST_F(AppDelegateTest, StartUpWiresTheControllerListensAndStartsAtOnceWhenTheDi
     ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
     EXPECT_EQ(AppDelegate::current(), delegate.get());
     EXPECT_TRUE(controller->onSnapshot && controller->onMessage && controller->onFocusFrames);
+    // Without surfaces no overlay is made, and frames and messages are dropped.
+    EXPECT_EQ(delegate->focusOverlay(), nullptr);
+    EXPECT_EQ(delegate->toast(), nullptr);
+    controller->onFocusFrames({FocusFrame{"D1", Rect(), Rect(10, 10, 80, 60), 42u, false}});
+    controller->onMessage(ToastMessage{"a", "b", std::nullopt, std::nullopt});
 
-    // Owner-only socket, answering the tool.
-    struct stat info {};
-    ASSERT_EQ(stat(socketPath().c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_EQ(tool({"layout", "list"}).status, tool_status::done);
 
     // Granted at launch: started during launch, the timer never needed.
     EXPECT_TRUE(delegate->controllerStarted());
     EXPECT_FALSE(delegate->permissionTimerActive());
     time.runUntilIdle();
-    EXPECT_TRUE(controller->state().started);
     ASSERT_EQ(delegate->snapshot().displays.size(), 1u);
     EXPECT_EQ(delegate->snapshot().displays[0].columns.size(), 1u);
+    // A second instance leaves the live socket alone.
+    EXPECT_EQ(makeDelegate()->applicationDidFinishLaunching(),
+              AppDelegate::LaunchResult::alreadyRunning);
+    EXPECT_EQ(tool({"layout", "list"}).status, tool_status::done);
 
     delegate.reset();
     EXPECT_EQ(AppDelegate::current(), nullptr);
@@ -131,13 +139,8 @@ TEST_F(AppDelegateTest, TheMenuTitleFollowsSnapshotsAndNoTrayHostIsSaidOnce) {
     findMenuItem(delegate->menuBar().rebuildMenu(), "Focus Border")->action();
     EXPECT_TRUE(settings.settings().focusBorder);
 
-    const std::string report = delegate->diagnosticsReport();
-    EXPECT_NE(report.find("Accessibility: granted\n"), std::string::npos);
-    EXPECT_NE(
-        report.find(
-            "\nDisplays:\n  Screen 1920\u00D71080 at 0,0, visible 1920\u00D71080 \u2014 on\n"),
-        std::string::npos);
-    EXPECT_NE(report.find("\nStrips:\n  Screen: focus 1 of 1 [Terminal "), std::string::npos);
+    EXPECT_NE(delegate->diagnosticsReport().find("\nStrips:\n  Screen: focus 1 of 1 [Terminal "),
+              std::string::npos);
 }
 
 TEST_F(AppDelegateTest, TheListComesFromTheLatestSnapshotWithoutWaitingForTheStripQueue) {
@@ -169,7 +172,7 @@ TEST_F(AppDelegateTest, WaitsForTheDisplayWithTheTimerAndStartsOnce) {
     ASSERT_TRUE(runEventsUntil([&] { return delegate->controllerStarted(); }, 5.0));
     EXPECT_FALSE(delegate->permissionTimerActive());
     time.runUntilIdle();
-    EXPECT_TRUE(controller->state().started);
+    EXPECT_TRUE(runEventsUntil([&] { return delegate->snapshot().displays.size() == 1; }));
 }
 
 TEST_F(AppDelegateTest, SettingsChangesAndOverlaySwitchesReachTheController) {
@@ -177,13 +180,16 @@ TEST_F(AppDelegateTest, SettingsChangesAndOverlaySwitchesReachTheController) {
     ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
     time.runUntilIdle();
 
-    settings.update([](AppSettings& s) { s.gap = 31; });
+    settings.update([](AppSettings& s) {
+        s.animationsEnabled = false;  // placed at once, without display-link frames
+        s.outerGap = 31;
+    });
     // A command-line switch hops to the main queue, then into the settings.
     EXPECT_EQ(tool({"focus-border"}).status, tool_status::done);
     ASSERT_TRUE(runEventsUntil([&] { return settings.settings().focusBorder; }));
     time.runUntilIdle();
-    EXPECT_EQ(controller->state().settings.gap, 31);
-    EXPECT_TRUE(controller->state().settings.focusBorder);
+    // The strip's one window now starts at the new outer gap.
+    EXPECT_EQ(window->frame().origin(), (Point{31, 31}));
 }
 
 TEST_F(AppDelegateTest, GlobalShortcutsAreRegisteredAtStartAndPerformTheirCommands) {
@@ -204,18 +210,44 @@ TEST_F(AppDelegateTest, GlobalShortcutsAreRegisteredAtStartAndPerformTheirComman
 
     hotKeys.press(96, 0);
     EXPECT_TRUE(settings.settings().focusBorder);
-    // What the tray menu shows and the switch it turns off while it is open.
-    MenuShortcuts& menu = *delegate->menuShortcuts();
-    EXPECT_EQ(menu.text("jump3"), "Ctrl+Alt+3");
-    EXPECT_FALSE(menu.text("fillScreen"));
-    menu.setSuspended(true);
-    EXPECT_TRUE(hotKeys.grabbed.empty());
-    menu.setSuspended(false);
-    EXPECT_EQ(hotKeys.grabbed.size(), 51u);
+    EXPECT_EQ(delegate->menuShortcuts()->text("jump3"), "Ctrl+Alt+3");
 
     delegate.reset();
     EXPECT_TRUE(hotKeys.grabbed.empty());
     EXPECT_FALSE(KeyboardShortcuts::displayText("focusLeft"));
+}
+
+TEST_F(AppDelegateTest, FocusFramesAndSnapshotsReachTheOverlaysWithTheCurrentSettings) {
+    FakeSurfaceFactory surfaces;
+    ManualUiScheduler scheduler;
+    Platform platform = desktop.platform();
+    platform.surfaces = &surfaces;
+    platform.uiScheduler = &scheduler;
+    settings.update([](AppSettings& s) { s.focusBorder = true; });
+    AppDelegate delegate(main, platform, *controller, settings, *layouts, socketPath());
+    ASSERT_NE(delegate.focusOverlay(), nullptr);
+    ASSERT_NE(delegate.badgeOverlay(), nullptr);
+    ASSERT_NE(delegate.toast(), nullptr);
+    ASSERT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+
+    controller->onFocusFrames(
+        {FocusFrame{"D1", Rect(0, 0, 1920, 1080), Rect(10, 10, 800, 600), 42u, false}});
+    const Surface* border = delegate.focusOverlay()->border("D1");
+    ASSERT_NE(border, nullptr);
+    EXPECT_EQ(border->frame(), Rect(7, 7, 806, 606));
+
+    WindowSnapshot badged;
+    badged.id = 9;
+    badged.hasBadge = true;
+    badged.frame = Rect(10, 10, 800, 600);
+    StripSnapshot snapshot;
+    snapshot.displays = {DisplaySnapshot{}};
+    snapshot.displays[0].frame = Rect(0, 0, 1920, 1080);
+    snapshot.displays[0].columns = {ColumnSnapshot{}};
+    snapshot.displays[0].columns[0].windows = {badged};
+    controller->onSnapshot(snapshot);
+    EXPECT_EQ(delegate.badgeOverlay()->dotCount(), 1u);
+    EXPECT_EQ(delegate.snapshot(), snapshot);
 }
 
 // Input back ends that only record being switched on and off.
@@ -274,18 +306,6 @@ TEST_F(AppDelegateTest, GesturesAndFocusFollowTheSettingsOnlyWithThePermissionAn
     delegate.applicationWillTerminate();
     EXPECT_FALSE(tap.started);
     EXPECT_FALSE(monitor.running);
-}
-
-TEST_F(AppDelegateTest, SecondInstanceLeavesTheLiveSocketAlone) {
-    auto first = makeDelegate();
-    ASSERT_EQ(first->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
-
-    auto second = makeDelegate();
-    EXPECT_EQ(second->applicationDidFinishLaunching(), AppDelegate::LaunchResult::alreadyRunning);
-    second.reset();
-    // The first still answers on the same file.
-    EXPECT_TRUE(std::filesystem::exists(socketPath()));
-    EXPECT_EQ(tool({"layout", "list"}).status, tool_status::done);
 }
 
 TEST_F(AppDelegateTest, ShutDownClosesTheSocketAndStopsTheController) {

@@ -5,17 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/Log.h"
 #include "settings/JSONFiles.h"
+#include "support/QuietLog.h"
 #include "support/TempFolder.h"
 
 namespace brindlow::test {
 namespace {
 
-class CommandPerformerTest : public ::testing::Test {
+class CommandPerformerTest : public QuietLogTest {
   protected:
-    void SetUp() override { LogSink::setStderrEnabled(false); }
-
     TempFolder folder;
     SettingsStore store{folder.path() / "settings.json"};
     std::vector<Command> sent;

@@ -11,6 +11,7 @@
 #include "app/CommandLineTool.h"
 #include "app/SocketIO.h"
 #include "platform/Log.h"
+#include "support/QuietLog.h"
 #include "support/TempFolder.h"
 
 namespace brindlow {
@@ -61,15 +62,13 @@ ScriptedApplication::Script answer(std::string line) {
     return [line](const std::string&) { return line; };
 }
 
-class CommandLineToolTest : public ::testing::Test {
+class CommandLineToolTest : public test::QuietLogTest {
   protected:
     CommandLineToolTest() {
-        LogSink::setStderrEnabled(false);
         environment.socketPath = folder.path() / "brindlow.sock";
         environment.callerPID = 4321;
         environment.version = "2.5.1";
     }
-    ~CommandLineToolTest() override { LogSink::setStderrEnabled(true); }
 
     ToolRun run(std::vector<std::string> args) { return runCommandLineTool(args, environment); }
 

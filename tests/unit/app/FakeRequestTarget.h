@@ -25,7 +25,7 @@ class FakeRequestTarget final : public RequestTarget {
     void perform(const Command& command) override {
         std::lock_guard lock(mutex_);
         performed_.push_back(command);
-        if (!onMainQueue()) offMainQueueCalls_++;
+        noteQueue();
         changed_.notify_all();
     }
 
@@ -49,14 +49,14 @@ class FakeRequestTarget final : public RequestTarget {
 
     std::vector<std::string> layoutNames() override {
         std::lock_guard lock(mutex_);
-        if (!onMainQueue()) offMainQueueCalls_++;
+        noteQueue();
         return layouts_;
     }
 
     // Refuses a name that is blank, as the layouts store does.
     bool saveLayout(const std::string& name) override {
         std::lock_guard lock(mutex_);
-        if (!onMainQueue()) offMainQueueCalls_++;
+        noteQueue();
         if (name.find_first_not_of(" \t\n\r") == std::string::npos) return false;
         saved_.push_back(name);
         return true;
@@ -64,7 +64,7 @@ class FakeRequestTarget final : public RequestTarget {
 
     bool restoreLayout(const std::string& name) override {
         std::lock_guard lock(mutex_);
-        if (!onMainQueue()) offMainQueueCalls_++;
+        noteQueue();
         restored_.push_back(name);
         for (const std::string& layout : layouts_) {
             if (lowercase(layout) == lowercase(name)) return true;
@@ -105,33 +105,23 @@ class FakeRequestTarget final : public RequestTarget {
 
     // --- what happened
 
-    std::vector<Command> performed() const {
-        std::lock_guard lock(mutex_);
-        return performed_;
-    }
-    std::vector<bool> listTitles() const {
-        std::lock_guard lock(mutex_);
-        return listTitles_;
-    }
-    std::vector<BadgeRequest> badges() const {
-        std::lock_guard lock(mutex_);
-        return badges_;
-    }
-    std::vector<std::string> saved() const {
-        std::lock_guard lock(mutex_);
-        return saved_;
-    }
-    std::vector<std::string> restored() const {
-        std::lock_guard lock(mutex_);
-        return restored_;
-    }
-    int offMainQueueCalls() const {
-        std::lock_guard lock(mutex_);
-        return offMainQueueCalls_;
-    }
+    std::vector<Command> performed() const { return locked(performed_); }
+    std::vector<bool> listTitles() const { return locked(listTitles_); }
+    std::vector<BadgeRequest> badges() const { return locked(badges_); }
+    std::vector<std::string> saved() const { return locked(saved_); }
+    std::vector<std::string> restored() const { return locked(restored_); }
+    int offMainQueueCalls() const { return locked(offMainQueueCalls_); }
 
   private:
-    bool onMainQueue() const { return !mainQueue_ || mainQueue_->isCurrent(); }
+    template <typename T>
+    T locked(const T& value) const {
+        std::lock_guard lock(mutex_);
+        return value;
+    }
+    // Called with the mutex held.
+    void noteQueue() {
+        if (mainQueue_ && !mainQueue_->isCurrent()) offMainQueueCalls_++;
+    }
     static std::string lowercase(std::string text) {
         for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return text;

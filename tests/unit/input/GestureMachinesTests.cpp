@@ -80,14 +80,10 @@ TEST_F(TouchMachineTest, TracksFromWhereTheSwipeStartedAndEndsWithTheVelocity) {
     feed(Phase::changed, 3, 0.1, 0.01, 0.05);
     feed(Phase::changed, 3, 0.1, 0, 0.1);
     feed(Phase::ended, 0, 0.3, 0, 0.11);  // the ending event adds no sample
-    ASSERT_EQ(recording.calls.size(), 4u);
-    EXPECT_EQ(recording.calls[0].kind, Kind::began);
-    EXPECT_EQ(recording.calls[0].location, (Point{700, 300}));
-    EXPECT_NEAR(recording.calls[1].value, 0.1, 1e-12);
-    EXPECT_NEAR(recording.calls[2].value, 0.2, 1e-12);
-    EXPECT_EQ(recording.calls[2].unit, GestureUnit::trackpadWidth);
-    EXPECT_EQ(recording.calls[3].kind, Kind::ended);
-    EXPECT_NEAR(recording.calls[3].value, 2.0, 1e-9);
+    constexpr GestureUnit kWidth = GestureUnit::trackpadWidth;
+    EXPECT_EQ(recording.calls,
+              (std::vector<GestureCall>{began({700, 300}), changed(0.1, kWidth),
+                                        changed(0.2, kWidth), ended(2.0, kWidth)}));
     EXPECT_EQ(machine.phase(), TouchMachine::Phase::idle);
 }
 
@@ -199,14 +195,10 @@ TEST_F(ScrollMachineTest, AStripScrollIncludesTheHeldDeltasAndEndsWithItsVelocit
     feed(scroll(Phase::changed, 3, 0, 0.02));  // 8 points: sideways, the strip's
     EXPECT_EQ(feed(scroll(Phase::changed, 10, 0, 0.07)), Verdict::swallow);
     EXPECT_EQ(feed(scroll(Phase::ended, 50, 0, 0.08)), Verdict::swallow);
-    ASSERT_EQ(recording.calls.size(), 4u);
-    EXPECT_EQ(recording.calls[0].kind, Kind::began);
-    EXPECT_EQ(recording.calls[0].location, (Point{40, 50}));
-    EXPECT_EQ(recording.calls[1].value, 7);
-    EXPECT_EQ(recording.calls[1].unit, GestureUnit::points);
-    EXPECT_EQ(recording.calls[2].value, 17);
-    EXPECT_EQ(recording.calls[3].kind, Kind::ended);
-    EXPECT_NEAR(recording.calls[3].value, 10 / 0.05, 1e-9);
+    constexpr GestureUnit kPoints = GestureUnit::points;
+    EXPECT_EQ(recording.calls,
+              (std::vector<GestureCall>{began({40, 50}), changed(7, kPoints), changed(17, kPoints),
+                                        ended(200, kPoints)}));
     EXPECT_EQ(machine.state(), ScrollMachine::State::idle);
 }
 

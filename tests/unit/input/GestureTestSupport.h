@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,25 @@ struct GestureCall {
     GestureUnit unit = GestureUnit::points;
     Point location;
 };
+
+// Values within a billionth are equal: velocities are quotients.
+inline bool operator==(const GestureCall& a, const GestureCall& b) {
+    return a.kind == b.kind && std::abs(a.value - b.value) < 1e-9 && a.unit == b.unit &&
+           a.location == b.location;
+}
+inline void PrintTo(const GestureCall& c, std::ostream* out) {
+    *out << "{kind " << int(c.kind) << ", " << c.value << " unit " << int(c.unit) << " at "
+         << c.location.x << "," << c.location.y << "}";
+}
+inline GestureCall began(Point at) {
+    return {GestureCall::Kind::began, 0, {}, at};
+}
+inline GestureCall changed(double amount, GestureUnit unit) {
+    return {GestureCall::Kind::changed, amount, unit, {}};
+}
+inline GestureCall ended(double velocity, GestureUnit unit) {
+    return {GestureCall::Kind::ended, velocity, unit, {}};
+}
 
 struct RecordingTarget {
     std::vector<GestureCall> calls;

@@ -5,22 +5,6 @@
 namespace brindlow::test {
 namespace {
 
-struct FrameCase {
-    bool drawn;
-    Rect expected;
-};
-
-class PanelShadowFrame : public ::testing::TestWithParam<FrameCase> {};
-
-TEST_P(PanelShadowFrame, LeavesRoomAroundTheContentOnlyWhenDrawn) {
-    const Rect frame = PanelShadow::windowFrame({510, 250, 580, 400}, GetParam().drawn);
-    EXPECT_EQ(frame, GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, PanelShadowFrame,
-                         ::testing::Values(FrameCase{true, {492, 232, 616, 436}},
-                                           FrameCase{false, {510, 250, 580, 400}}));
-
 struct AlphaCase {
     double distance;
     double expected;

@@ -87,6 +87,8 @@ TEST_F(SettingsDecoding, EnumerationsMatchTheirTextExactly) {
               IndicatorPosition::bottom);
     EXPECT_EQ(decode(R"({"indicatorPosition": "top"})").indicatorPosition, IndicatorPosition::top);
     EXPECT_EQ(decode(R"({"centerMode": "onOverflow"})").centerMode, CenterMode::onOverflow);
+    EXPECT_EQ(decode(R"({"centerMode": "onoverflow"})").centerMode, CenterMode::never);
+    EXPECT_EQ(toJSON(decode(R"({"centerMode": "onOverflow"})"))["centerMode"], "onOverflow");
     EXPECT_EQ(decode(R"({"twoFingerScroll": "withKeys"})").twoFingerScroll,
               TwoFingerScroll::withKeys);
     EXPECT_EQ(decode(R"({"twoFingerScroll": "withkeys"})").twoFingerScroll,
@@ -131,43 +133,22 @@ TEST_F(SettingsDecoding, UnknownKeysAreIgnored) {
     EXPECT_FALSE(toJSON(decode(R"({"volume": 11})")).contains("volume"));
 }
 
-TEST(SettingsEncoding, RoundTripOfEveryFieldChanged) {
-    AppSettings s;
-    s.gap = -1.5;
-    s.outerGap = 0;
-    s.defaultWidth = 0.6;
-    s.presetWidths = {};
-    s.widthStep = 0.05;
-    s.centerMode = CenterMode::always;
-    s.animationsEnabled = false;
-    s.springStiffness = 120;
-    s.springDamping = 20;
-    s.disabledDisplays = {"DISPLAY-1", "display-2"};
-    s.focusCrossesDisplays = false;
-    s.twoFingerScroll = TwoFingerScroll::off;
-    s.gesturesEnabled = true;
-    s.gestureFingers = 4;
-    s.gestureSensitivity = 2.5;
-    s.showIndicator = false;
-    s.indicatorPosition = IndicatorPosition::top;
-    s.showPositionInMenuBar = false;
-    s.focusBorder = true;
-    s.focusBorderWidth = 6;
-    s.focusBorderColor = "#00FF00";
-    s.dimInactive = true;
-    s.dimAmount = 0.5;
-    s.focusFollowsMouse = true;
-    s.appRules = {rule("org/a", "A", AppBehavior::floating),
-                  rule("org.b", "B", AppBehavior::tile, 1.0 / 3.0)};
-    s.terminalBadges = false;
-    s.firstRunDone = true;
-
-    const std::optional<std::string> text = encodeJSON(toJSON(s));
-    ASSERT_TRUE(text);
-    EXPECT_NE(text->find("\"twoFingerScroll\" : \"off\""), std::string::npos);
-    EXPECT_NE(text->find("\"behavior\" : \"float\""), std::string::npos);
-    EXPECT_EQ(decode(*text), s);
-    EXPECT_EQ(decode(*encodeJSON(toJSON(AppSettings{}))), AppSettings{});
+TEST_F(SettingsDecoding, EveryFieldChangedRoundTrips) {
+    const AppSettings s = decode(R"({"gap": -1.5, "outerGap": 0, "defaultWidth": 0.6,
+        "presetWidths": [], "widthStep": 0.05, "centerMode": "always", "animationsEnabled": false,
+        "springStiffness": 120, "springDamping": 20, "disabledDisplays": ["DISPLAY-1", "d-2"],
+        "focusCrossesDisplays": false, "twoFingerScroll": "off", "gesturesEnabled": true,
+        "gestureFingers": 4, "gestureSensitivity": 2.5, "showIndicator": false,
+        "indicatorPosition": "top", "showPositionInMenuBar": false, "focusBorder": true,
+        "focusBorderWidth": 6, "focusBorderColor": "#00FF00", "dimInactive": true,
+        "dimAmount": 0.5, "focusFollowsMouse": true, "terminalBadges": false, "firstRunDone": true,
+        "appRules": [{"bundleID": "org/a", "name": "A", "behavior": "float"},
+                     {"bundleID": "org.b", "name": "B", "behavior": "tile",
+                      "defaultWidth": 0.3333333333333333}]})");
+    // Every key differs from its default, so a field that is not read or not written shows.
+    const Json defaults = toJSON(AppSettings{}), changed = toJSON(s);
+    for (const auto& [key, value] : defaults.items()) EXPECT_NE(changed[key], value) << key;
+    EXPECT_EQ(decode(*encodeJSON(toJSON(s))), s);
 }
 
 TEST(AppSettingsRules, FirstMatchWinsAndNoIdentifierFindsNothing) {

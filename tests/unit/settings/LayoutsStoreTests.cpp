@@ -6,6 +6,7 @@
 #include "platform/ManualExecutor.h"
 #include "settings/JSONFiles.h"
 #include "settings/LayoutsStore.h"
+#include "support/QuietLog.h"
 #include "support/TempFolder.h"
 
 namespace brindlow {
@@ -30,7 +31,7 @@ SessionSnapshot arrangement(std::vector<std::string> bundleIDs) {
 
 // A strip controller, workspace and panels as the store sees them; the controller's answers come
 // back on a queue of their own, as they do from the strip queue.
-class LayoutsStoreTest : public ::testing::Test {
+class LayoutsStoreTest : public test::QuietLogTest {
   protected:
     VirtualTime time;
     ManualExecutor main{time, "main"};
@@ -46,11 +47,6 @@ class LayoutsStoreTest : public ::testing::Test {
     std::optional<std::filesystem::path> pickedFile;
     std::vector<std::string> suggestedNames;
     std::unique_ptr<LayoutsStore> store;
-
-    void SetUp() override {
-        LogSink::setStderrEnabled(false);
-        LogSink::clear();
-    }
 
     std::filesystem::path file() const { return folder.path() / "layouts.json"; }
 

@@ -3,8 +3,10 @@
 #include <cmath>
 
 #include "settings/RestoreStrips.h"
+#include "unit/strip/StripBuilders.h"
 
 using namespace brindlow;
+using test::shape;
 
 namespace {
 
@@ -25,12 +27,6 @@ ColumnDescriptor saved(std::vector<WindowDescriptor> windows,
 
 SessionSnapshot snapshotOf(std::vector<DisplayDescriptor> displays) {
     return {std::move(displays), Date{0}};
-}
-
-std::vector<std::vector<WindowID>> windowsOf(const Strip& strip) {
-    std::vector<std::vector<WindowID>> out;
-    for (const Column& column : strip.columns) out.push_back(column.windows);
-    return out;
 }
 
 const ColumnWidthRule kWidth = [](const WindowCandidate& c) {
@@ -61,10 +57,9 @@ TEST(RestoreStrips, EmptySnapshotMakesOneColumnPerWindowLeftToRightThenTopToBott
     const auto strips =
         restore({}, {live(1, "A", "", 800), live(2, "B", "", 0, 300), live(3, "wide", "", 0, 100)});
     const Strip& strip = strips.at("D1");
-    EXPECT_EQ(windowsOf(strip), (std::vector<std::vector<WindowID>>{{3}, {2}, {1}}));
+    EXPECT_EQ(shape(strip), "*3 2 1");
     EXPECT_EQ(strip.columns[0], Column::single(3, 0.75));
     EXPECT_EQ(strip.columns[1], Column::single(2, 0.5));
-    EXPECT_EQ(strip.focusedIndex, 0);
     EXPECT_EQ(strip.scrollOffset, 0);
 }
 
@@ -81,7 +76,7 @@ TEST(RestoreStrips, TitlesPickTheirWindowsRegardlessOfPosition) {
     const auto snapshot =
         snapshotOf({{"D1", "", {saved({{"t", "right"}}), saved({{"t", "left"}})}, 0}});
     const auto strips = restore(snapshot, {live(10, "t", "left", 0), live(20, "t", "right", 900)});
-    EXPECT_EQ(windowsOf(strips.at("D1")), (std::vector<std::vector<WindowID>>{{20}, {10}}));
+    EXPECT_EQ(shape(strips.at("D1")), "*20 10");
 }
 
 TEST(RestoreStrips, MatchingIsGreedyInSavedOrder) {
@@ -90,8 +85,7 @@ TEST(RestoreStrips, MatchingIsGreedyInSavedOrder) {
     const auto snapshot = snapshotOf(
         {{"D1", "", {saved({{"t", "gone"}}), saved({{"t", "b"}}), saved({{"t", "c"}})}, 2}});
     const auto strips = restore(snapshot, {live(1, "t", "b", 0), live(2, "t", "x", 500)});
-    EXPECT_EQ(windowsOf(strips.at("D1")), (std::vector<std::vector<WindowID>>{{1}, {2}}));
-    EXPECT_EQ(strips.at("D1").focusedIndex, 0);  // the focused saved column kept nothing
+    EXPECT_EQ(shape(strips.at("D1")), "*1 2");  // the focused saved column kept nothing
 }
 
 TEST(RestoreStrips, StackThatLostAWindowKeepsItsWeightsAndClampsTheActiveRow) {
@@ -130,10 +124,7 @@ TEST(RestoreStrips, HugeAndNegativeIndicesAreLimited) {
         snapshotOf({{"D1", "", {stack, other}, std::numeric_limits<std::int64_t>::max()}});
     const auto strips =
         restore(snapshot, {live(1, "a", "1", 0), live(2, "a", "2", 5), live(3, "b", "1", 9)});
-    const Strip& strip = strips.at("D1");
-    EXPECT_EQ(strip.columns.at(0).activeIndex, 1);
-    EXPECT_EQ(strip.columns.at(1).activeIndex, 0);
-    EXPECT_EQ(strip.focusedIndex, 0);
+    EXPECT_EQ(shape(strips.at("D1")), "*1,2^ 3");
 }
 
 TEST(RestoreStrips, DisconnectedDisplayFoldsOntoTheFallbackInSavedOrder) {
@@ -143,13 +134,12 @@ TEST(RestoreStrips, DisconnectedDisplayFoldsOntoTheFallbackInSavedOrder) {
                                                live(3, "c", "", 20)};
 
     auto strips = restoreStrips(snapshotOf({own, gone}), pool, {"D1", "D2"}, "D1", kWidth);
-    EXPECT_EQ(windowsOf(strips.at("D1")), (std::vector<std::vector<WindowID>>{{1}, {2}, {3}}));
-    EXPECT_EQ(strips.at("D1").focusedIndex, 2);  // the folded display's focus, shifted
+    EXPECT_EQ(shape(strips.at("D1")), "1 2 *3");  // the folded display's focus, shifted
     EXPECT_TRUE(strips.at("D2").columns.empty());
     EXPECT_FALSE(strips.contains("GONE"));
 
     strips = restoreStrips(snapshotOf({gone, own}), pool, {"D1", "D2"}, "D1", kWidth);
-    EXPECT_EQ(windowsOf(strips.at("D1")), (std::vector<std::vector<WindowID>>{{2}, {3}, {1}}));
+    EXPECT_EQ(shape(strips.at("D1")), "2 *3 1");
 }
 
 TEST(RestoreStrips, FirstFoldedFocusWins) {
@@ -167,12 +157,7 @@ TEST(RestoreStrips, PinnedColumnsAreRegroupedAndFocusFollowsItsWindow) {
         snapshotOf({{"D1", "", {right, saved({{"u", ""}}), saved({{"l", ""}}, Pin::left)}, 1}});
     const auto strips =
         restore(snapshot, {live(1, "r", "", 0), live(2, "u", "", 1), live(3, "l", "", 2)});
-    const Strip& strip = strips.at("D1");
-    EXPECT_EQ(windowsOf(strip), (std::vector<std::vector<WindowID>>{{3}, {2}, {1}}));
-    EXPECT_EQ(strip.columns[0].pin, Pin::left);
-    EXPECT_EQ(strip.columns[2].pin, Pin::right);
-    EXPECT_EQ(strip.focusedIndex, 1);
-    EXPECT_EQ(strip.focusedWindowID(), 2u);
+    EXPECT_EQ(shape(strips.at("D1")), "L:3 *2 R:1");
 }
 
 TEST(RestoreStrips, LeftoversGoToTheEndOfTheirOwnDisplayOrTheFallback) {
@@ -182,11 +167,9 @@ TEST(RestoreStrips, LeftoversGoToTheEndOfTheirOwnDisplayOrTheFallback) {
                       {live(5, "new", "", -500, 0, "D2"), live(1, "a", "", 100, 0, "D2"),
                        live(6, "wide", "", 0, 0, "ELSEWHERE")},
                       {"D1", "D2"}, "D1", kWidth);
-    EXPECT_EQ(windowsOf(strips.at("D2")), (std::vector<std::vector<WindowID>>{{1}, {5}}));
-    EXPECT_EQ(strips.at("D2").focusedIndex, 0);
-    EXPECT_EQ(windowsOf(strips.at("D1")), (std::vector<std::vector<WindowID>>{{6}}));
+    EXPECT_EQ(shape(strips.at("D2")), "*1 5");
+    EXPECT_EQ(shape(strips.at("D1")), "*6");
     EXPECT_EQ(strips.at("D1").columns[0].widthFraction, 0.75);
-    EXPECT_EQ(strips.at("D1").focusedIndex, 0);
 }
 
 TEST(RestoreStrips, FramesWithNaNEdgesSortLastWithoutBreakingTheOrder) {

@@ -133,11 +133,5 @@ TEST(RequiredStackHeight, EveryWindowAtLeastAHundredPointsPlusGaps) {
     EXPECT_EQ(LE::requiredStackHeight(std::vector<double>{500.5}, 12), 501);
 }
 
-TEST(CenterModeText, EachModeReadsBackOnlyInItsExactCase) {
-    for (CenterMode mode : allCenterModes) EXPECT_EQ(centerModeFromText(toText(mode)), mode);
-    EXPECT_FALSE(centerModeFromText("onoverflow"));
-    EXPECT_FALSE(centerModeFromText(""));
-}
-
 }  // namespace
 }  // namespace brindlow

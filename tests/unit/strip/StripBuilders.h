@@ -37,7 +37,8 @@ inline Strip strip(std::vector<Column> columns, std::optional<int> focusedIndex 
 }
 
 // The strip's shape as text: columns separated by blanks, windows by commas, pins as "L:"/"R:",
-// the focused column marked with "*", e.g. "L:1 *2,3 R:4".
+// the focused column marked with "*" and a stack's active row, unless the first, with "^",
+// e.g. "L:1 *2,3^ R:4".
 inline std::string shape(const Strip& s) {
     std::ostringstream out;
     for (std::size_t c = 0; c < s.columns.size(); ++c) {
@@ -49,9 +50,38 @@ inline std::string shape(const Strip& s) {
         for (std::size_t w = 0; w < col.windows.size(); ++w) {
             if (w > 0) out << ',';
             out << col.windows[w];
+            if (w > 0 && col.activeIndex == static_cast<int>(w)) out << '^';
         }
     }
     return out.str();
+}
+
+// The strip a shape text describes: equal weights, half-width columns.
+inline Strip parse(const std::string& text) {
+    Strip result;
+    std::istringstream words(text);
+    std::string word;
+    while (words >> word) {
+        if (word.starts_with('*')) {
+            result.focusedIndex = static_cast<int>(result.columns.size());
+            word.erase(0, 1);
+        }
+        std::optional<Pin> pin;
+        if (word.starts_with("L:") || word.starts_with("R:")) {
+            pin = word[0] == 'L' ? Pin::left : Pin::right;
+            word.erase(0, 2);
+        }
+        Column c = column({}, pin);
+        std::istringstream ids(word);
+        std::string id;
+        while (std::getline(ids, id, ',')) {
+            if (id.ends_with('^')) c.activeIndex = static_cast<int>(c.windows.size());
+            c.windows.push_back(static_cast<WindowID>(std::stoul(id)));
+            c.weights.push_back(1.0);
+        }
+        result.columns.push_back(std::move(c));
+    }
+    return result;
 }
 
 }  // namespace brindlow::test

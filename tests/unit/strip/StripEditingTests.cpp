@@ -4,6 +4,8 @@
 
 #include <climits>
 #include <cmath>
+#include <functional>
+#include <string>
 
 #include "StripBuilders.h"
 #include "strip/Strip.h"
@@ -50,62 +52,6 @@ TEST(StripInsert, IntoAnEmptyStripFocusesTheNewColumn) {
     EXPECT_FALSE(c.isFullWidth || c.isTabbed || c.autoTabbed || c.pin || c.refusedWidth);
 }
 
-TEST(StripInsert, GoesRightOfAnUnpinnedFocusWithoutTakingFocus) {
-    Strip s = strip({column({1}), column({2}), column({3})}, 1);
-    EXPECT_EQ(s.insertWindow(9, 0.5), 2);
-    EXPECT_EQ(shape(s), "1 *2 9 3");
-}
-
-TEST(StripInsert, NextToPinnedBlocksOnTheirInnerSide) {
-    Strip fromLeft = strip({left({1}), left({2}), column({3}), right({4})}, 0);
-    EXPECT_EQ(fromLeft.insertWindow(9, 0.5), 2);
-    EXPECT_EQ(shape(fromLeft), "*L:1 L:2 9 3 R:4");
-
-    Strip fromRight = strip({left({1}), column({3}), right({4}), right({5})}, 2);
-    EXPECT_EQ(fromRight.insertWindow(9, 0.5), 2);
-    EXPECT_EQ(shape(fromRight), "L:1 3 9 *R:4 R:5");
-
-    Strip unfocused = strip({column({1}), right({2})});
-    EXPECT_EQ(unfocused.insertWindow(9, 0.5), 1);
-    EXPECT_EQ(shape(unfocused), "1 *9 R:2");
-}
-
-TEST(StripInsert, ColumnsArriveUnpinnedAtTheNearestEdgeOfTheUnpinnedRun) {
-    Strip s = strip({left({1}), left({2}), column({3}), right({4})}, 3);
-    EXPECT_EQ(s.insertColumn(right({8}), 0), 2);
-    EXPECT_EQ(s.insertColumn(left({9}), 99), 4);
-    EXPECT_EQ(shape(s), "L:1 L:2 8 3 9 *R:4");
-    EXPECT_FALSE(s.columns[2].pin);
-    EXPECT_FALSE(s.columns[4].pin);
-}
-
-TEST(StripRemove, FocusFollowsTheRemovedColumn) {
-    Strip last = strip({column({1}), column({2}), column({3})}, 2);
-    last.remove(3);
-    EXPECT_EQ(shape(last), "1 *2");
-
-    Strip leftOfFocus = strip({column({1}), column({2}), column({3})}, 2);
-    leftOfFocus.remove(1);
-    EXPECT_EQ(shape(leftOfFocus), "2 *3");
-
-    Strip rightOfFocus = strip({column({1}), column({2}), column({3})}, 0);
-    rightOfFocus.remove(2);
-    EXPECT_EQ(shape(rightOfFocus), "*1 3");
-
-    Strip middle = strip({column({1}), column({2}), column({3})}, 1);
-    middle.remove(2);
-    EXPECT_EQ(shape(middle), "1 *3");
-
-    Strip only = strip({column({1})}, 0);
-    only.remove(1);
-    EXPECT_TRUE(only.columns.empty());
-    EXPECT_FALSE(only.focusedIndex);
-
-    Strip unfocused = strip({column({1}), column({2})});
-    unfocused.remove(1);
-    EXPECT_EQ(shape(unfocused), "2");
-}
-
 TEST(StripRemove, UnknownWindowChangesNothing) {
     Strip s = strip({column({1, 2}), column({3})}, 1);
     const Strip before = s;
@@ -113,29 +59,12 @@ TEST(StripRemove, UnknownWindowChangesNothing) {
     EXPECT_EQ(s, before);
 }
 
-TEST(StripRemove, ActiveRowKeepsItsWindowWherePossible) {
-    Strip above = strip({column({1, 2, 3})}, 0);
-    above.columns[0].weights = {1, 2, 3};
-    above.columns[0].activeIndex = 1;
-    above.remove(1);
-    EXPECT_EQ(above.columns[0].windows, (std::vector<WindowID>{2, 3}));
-    EXPECT_EQ(above.columns[0].weights, (std::vector<double>{2, 3}));
-    EXPECT_EQ(above.focusedWindowID(), 2u);
-
-    Strip activeBottom = strip({column({1, 2, 3})}, 0);
-    activeBottom.columns[0].activeIndex = 2;
-    activeBottom.remove(3);
-    EXPECT_EQ(activeBottom.focusedWindowID(), 2u);
-
-    Strip activeMiddle = strip({column({1, 2, 3})}, 0);
-    activeMiddle.columns[0].activeIndex = 1;
-    activeMiddle.remove(2);
-    EXPECT_EQ(activeMiddle.focusedWindowID(), 3u);
-
-    Strip below = strip({column({1, 2, 3}), column({4})}, 1);
-    below.remove(3);
-    EXPECT_EQ(below.columns[0].activeIndex, 0);
-    EXPECT_EQ(below.focusedIndex, 1);
+TEST(StripRemove, WeightsLeaveWithTheirWindow) {
+    Strip s = test::parse("*1,2^,3");
+    s.columns[0].weights = {1, 2, 3};
+    s.remove(1);
+    EXPECT_EQ(s.columns[0].weights, (std::vector<double>{2, 3}));
+    EXPECT_EQ(s.focusedWindowID(), 2u);
 }
 
 TEST(StripRemove, ShortWeightListIsNotReadPastItsEnd) {
@@ -146,139 +75,126 @@ TEST(StripRemove, ShortWeightListIsNotReadPastItsEnd) {
     EXPECT_EQ(s.columns[0].weights, std::vector<double>{4});
 }
 
-TEST(StripFocus, FocusingAWindowSelectsItsColumnAndRow) {
-    Strip s = strip({column({1}), column({2, 3})}, 0);
-    EXPECT_TRUE(s.focus(3));
-    EXPECT_EQ(shape(s), "1 *2,3");
-    EXPECT_EQ(s.columns[1].activeIndex, 1);
-    EXPECT_FALSE(s.focus(3));
-    EXPECT_TRUE(s.focus(2));
-    EXPECT_FALSE(s.focus(99));
-    EXPECT_EQ(s.focusedWindowID(), 2u);
+// An edit that the strip accepts, as the shape before and after it.
+struct Edit {
+    std::string name;
+    std::string before;
+    std::function<bool(Strip&)> edit;
+    std::string after;
+};
+
+class StripEdits : public testing::TestWithParam<Edit> {};
+
+TEST_P(StripEdits, GiveTheirShape) {
+    Strip s = test::parse(GetParam().before);
+    EXPECT_TRUE(GetParam().edit(s));
+    EXPECT_EQ(shape(s), GetParam().after);
 }
 
-TEST(StripFocus, SideStepsStopAtTheEnds) {
-    Strip s = strip({column({1}), column({2}), column({3})}, 2);
-    EXPECT_FALSE(s.moveFocus(1));
-    EXPECT_TRUE(s.moveFocus(-1));
-    EXPECT_EQ(s.focusedIndex, 1);
-    EXPECT_TRUE(s.moveFocus(-5));
-    EXPECT_EQ(s.focusedIndex, 0);
-    EXPECT_FALSE(s.moveFocus(-1));
-    EXPECT_TRUE(s.moveFocus(INT_MAX));
-    EXPECT_EQ(s.focusedIndex, 2);
-    EXPECT_FALSE(s.moveFocus(INT_MAX));
-    EXPECT_FALSE(s.moveFocus(0));
-
-    Strip unfocused = strip({column({1}), column({2})});
-    EXPECT_FALSE(unfocused.moveFocus(1));
-    EXPECT_FALSE(unfocused.focusEdge(1));
+bool removing(Strip& s, WindowID id) {
+    s.remove(id);
+    return true;
+}
+bool reordering(Strip& s, int from, int to) {
+    s.reorderColumn(from, to);
+    return true;
 }
 
-TEST(StripFocus, EdgesJumpToFirstAndLast) {
-    Strip s = strip({column({1}), column({2}), column({3})}, 1);
-    EXPECT_TRUE(s.focusEdge(1));
-    EXPECT_EQ(s.focusedIndex, 2);
-    EXPECT_FALSE(s.focusEdge(0));
-    EXPECT_TRUE(s.focusEdge(-1));
-    EXPECT_EQ(s.focusedIndex, 0);
-    EXPECT_FALSE(s.focusEdge(-3));
-}
-
-TEST(StripFocus, StepsInsideAStackWithoutWrapping) {
-    Strip s = strip({column({1, 2, 3})}, 0);
-    EXPECT_FALSE(s.moveFocusInStack(-1));
-    EXPECT_TRUE(s.moveFocusInStack(5));
-    EXPECT_EQ(s.focusedWindowID(), 3u);
-    EXPECT_FALSE(s.moveFocusInStack(1));
-    EXPECT_TRUE(s.moveFocusInStack(-9));
-    EXPECT_EQ(s.focusedWindowID(), 1u);
-    s.columns[0].isTabbed = true;
-    EXPECT_TRUE(s.moveFocusInStack(1));
-    EXPECT_EQ(s.focusedWindowID(), 2u);
-    EXPECT_FALSE(strip({column({1})}, 0).moveFocusInStack(1));
-}
-
-TEST(StripMove, ColumnsSwapOnlyWithinTheirPinGroup) {
-    Strip s = strip({left({1}), left({2}), column({3}), column({4}), right({5})}, 1);
-    EXPECT_FALSE(s.moveColumn(1));  // out of the left block
-    EXPECT_TRUE(s.moveColumn(-1));
-    EXPECT_EQ(shape(s), "*L:2 L:1 3 4 R:5");
-    EXPECT_FALSE(s.moveColumn(-1));  // past the start
-
-    s.focusedIndex = 3;
-    EXPECT_FALSE(s.moveColumn(1));  // into the right block
-    EXPECT_TRUE(s.moveColumn(-1));
-    EXPECT_EQ(shape(s), "L:2 L:1 *4 3 R:5");
-    EXPECT_FALSE(s.moveColumn(-1));  // into the left block
-
-    Strip edges = strip({left({1}), right({2})}, 0);
-    EXPECT_FALSE(edges.moveColumn(1));
-    EXPECT_FALSE(strip({column({1})}).moveColumn(1));
-}
-
-TEST(StripReorder, ClampsIntoTheColumnsOwnGroupAndFollowsTheFocusedWindow) {
-    Strip s = strip({left({1}), left({2}), column({3}), column({4}), right({5})}, 0);
-    s.reorderColumn(0, 99);
-    EXPECT_EQ(shape(s), "L:2 *L:1 3 4 R:5");
-
-    s.reorderColumn(3, 0);
-    EXPECT_EQ(shape(s), "L:2 *L:1 4 3 R:5");
-
-    s.reorderColumn(4, 0);
-    EXPECT_EQ(shape(s), "L:2 *L:1 4 3 R:5");
-
-    s.reorderColumn(2, -7);
-    EXPECT_EQ(shape(s), "L:2 *L:1 4 3 R:5");
-
-    const Strip before = s;
-    s.reorderColumn(5, 0);
-    s.reorderColumn(-1, 0);
-    EXPECT_EQ(s, before);
-
-    Strip across = strip({column({1}), column({2}), column({3})}, 2);
-    across.reorderColumn(0, 2);
-    EXPECT_EQ(shape(across), "2 *3 1");
-
-    Strip unfocused = strip({column({1}), column({2})});
-    unfocused.reorderColumn(0, 1);
-    EXPECT_EQ(shape(unfocused), "2 1");
-}
-
-TEST(StripPins, PinningPlacesTheColumnAtTheInnerEndOfItsBlock) {
-    Strip s = strip({left({1}), column({2}), column({3}), right({4})}, 1);
-    EXPECT_TRUE(s.togglePin(Pin::left));
-    EXPECT_EQ(shape(s), "L:1 *L:2 3 R:4");
-
-    s.focusedIndex = 2;
-    EXPECT_TRUE(s.togglePin(Pin::right));
-    EXPECT_EQ(shape(s), "L:1 L:2 *R:3 R:4");
-}
-
-TEST(StripPins, UnpinningPlacesTheColumnNextToItsFormerBlock) {
-    Strip fromLeft = strip({left({1}), left({2}), column({3}), right({4})}, 0);
-    EXPECT_TRUE(fromLeft.togglePin(Pin::left));
-    EXPECT_EQ(shape(fromLeft), "L:2 *1 3 R:4");
-
-    Strip fromRight = strip({column({1}), right({2}), right({3})}, 2);
-    EXPECT_TRUE(fromRight.togglePin(Pin::right));
-    EXPECT_EQ(shape(fromRight), "1 *3 R:2");
-}
-
-TEST(StripPins, SwitchingEdgesMovesTheColumnAcross) {
-    Strip s = strip({column({1}), right({2})}, 1);
-    EXPECT_TRUE(s.togglePin(Pin::left));
-    EXPECT_EQ(shape(s), "*L:2 1");
-    EXPECT_FALSE(strip({column({1})}).togglePin(Pin::left));
-}
-
-TEST(StripPins, TextForms) {
-    EXPECT_EQ(toText(Pin::left), "left");
-    EXPECT_EQ(toText(Pin::right), "right");
-    EXPECT_EQ(pinFromText("right"), Pin::right);
-    EXPECT_FALSE(pinFromText("Left"));
-    EXPECT_FALSE(pinFromText(""));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StripEdits,
+    testing::Values(
+        // A new window goes right of an unpinned focus without taking it, else next to the
+        // pinned blocks on their inner side.
+        Edit{"InsertRightOfTheFocus", "1 *2 3", [](Strip& s) { return s.insertWindow(9, .5) == 2; },
+             "1 *2 9 3"},
+        Edit{"InsertInsideTheLeftBlock", "*L:1 L:2 3 R:4",
+             [](Strip& s) { return s.insertWindow(9, .5) == 2; }, "*L:1 L:2 9 3 R:4"},
+        Edit{"InsertInsideTheRightBlock", "L:1 3 *R:4 R:5",
+             [](Strip& s) { return s.insertWindow(9, .5) == 2; }, "L:1 3 9 *R:4 R:5"},
+        Edit{"InsertUnfocused", "1 R:2", [](Strip& s) { return s.insertWindow(9, .5) == 1; },
+             "1 *9 R:2"},
+        // Whole columns arrive unpinned at the nearest edge of the unpinned run.
+        Edit{"InsertColumns", "L:1 L:2 3 *R:4",
+             [](Strip& s) {
+                 return s.insertColumn(test::right({8}), 0) == 2 &&
+                        s.insertColumn(test::left({9}), 99) == 4;
+             },
+             "L:1 L:2 8 3 9 *R:4"},
+        // The focus follows the removed column; the active row keeps its window where it can.
+        Edit{"RemoveTheLastFocused", "1 2 *3", [](Strip& s) { return removing(s, 3); }, "1 *2"},
+        Edit{"RemoveLeftOfTheFocus", "1 2 *3", [](Strip& s) { return removing(s, 1); }, "2 *3"},
+        Edit{"RemoveRightOfTheFocus", "*1 2 3", [](Strip& s) { return removing(s, 2); }, "*1 3"},
+        Edit{"RemoveTheFocusedMiddle", "1 *2 3", [](Strip& s) { return removing(s, 2); }, "1 *3"},
+        Edit{"RemoveTheOnlyColumn", "*1",
+             [](Strip& s) { return removing(s, 1) && !s.focusedIndex; }, ""},
+        Edit{"RemoveUnfocused", "1 2", [](Strip& s) { return removing(s, 1); }, "2"},
+        Edit{"RemoveTheActiveBottomRow", "*1,2,3^", [](Strip& s) { return removing(s, 3); },
+             "*1,2^"},
+        Edit{"RemoveTheActiveMiddleRow", "*1,2^,3", [](Strip& s) { return removing(s, 2); },
+             "*1,3^"},
+        Edit{"RemoveFromAnUnfocusedStack", "1,2,3 *4", [](Strip& s) { return removing(s, 3); },
+             "1,2 *4"},
+        Edit{"FocusAWindowInAStack", "*1 2,3", [](Strip& s) { return s.focus(3); }, "1 *2,3^"},
+        // Side steps stop at the ends; edges jump to the first and last.
+        Edit{"StepLeft", "1 2 *3", [](Strip& s) { return s.moveFocus(-1); }, "1 *2 3"},
+        Edit{"StepFarLeft", "1 2 *3", [](Strip& s) { return s.moveFocus(-5); }, "*1 2 3"},
+        Edit{"StepFarRight", "*1 2 3", [](Strip& s) { return s.moveFocus(INT_MAX); }, "1 2 *3"},
+        Edit{"LastColumn", "1 *2 3", [](Strip& s) { return s.focusEdge(1); }, "1 2 *3"},
+        Edit{"FirstColumn", "1 *2 3", [](Strip& s) { return s.focusEdge(-1); }, "*1 2 3"},
+        Edit{"StackStepDown", "*1,2,3", [](Strip& s) { return s.moveFocusInStack(5); }, "*1,2,3^"},
+        Edit{"StackStepUp", "*1,2,3^", [](Strip& s) { return s.moveFocusInStack(-9); }, "*1,2,3"},
+        Edit{"TabStep", "*1,2,3",
+             [](Strip& s) {
+                 s.columns[0].isTabbed = true;
+                 return s.moveFocusInStack(1);
+             },
+             "*1,2^,3"},
+        // Columns swap only within their pin group.
+        Edit{"MoveInTheLeftBlock", "L:1 *L:2 3 4 R:5", [](Strip& s) { return s.moveColumn(-1); },
+             "*L:2 L:1 3 4 R:5"},
+        Edit{"MoveUnpinned", "L:1 L:2 3 *4 R:5", [](Strip& s) { return s.moveColumn(-1); },
+             "L:1 L:2 *4 3 R:5"},
+        // A reorder is clamped into the column's own group and the focus follows its window.
+        Edit{"ReorderPastTheBlock", "*L:1 L:2 3 4 R:5",
+             [](Strip& s) { return reordering(s, 0, 99); }, "L:2 *L:1 3 4 R:5"},
+        Edit{"ReorderBeforeTheBlock", "L:2 *L:1 3 4 R:5",
+             [](Strip& s) { return reordering(s, 3, 0); }, "L:2 *L:1 4 3 R:5"},
+        Edit{"ReorderThePinnedRight", "L:2 *L:1 4 3 R:5",
+             [](Strip& s) { return reordering(s, 4, 0); }, "L:2 *L:1 4 3 R:5"},
+        Edit{"ReorderFarLeft", "L:2 *L:1 4 3 R:5", [](Strip& s) { return reordering(s, 2, -7); },
+             "L:2 *L:1 4 3 R:5"},
+        Edit{"ReorderOutOfRange", "*1 2",
+             [](Strip& s) { return reordering(s, 5, 0) && reordering(s, -1, 0); }, "*1 2"},
+        Edit{"ReorderAcross", "1 2 *3", [](Strip& s) { return reordering(s, 0, 2); }, "2 *3 1"},
+        Edit{"ReorderUnfocused", "1 2", [](Strip& s) { return reordering(s, 0, 1); }, "2 1"},
+        // Pinning places the column at the inner end of its block, unpinning next to it.
+        Edit{"PinLeft", "L:1 *2 3 R:4", [](Strip& s) { return s.togglePin(Pin::left); },
+             "L:1 *L:2 3 R:4"},
+        Edit{"PinRight", "L:1 L:2 *3 R:4", [](Strip& s) { return s.togglePin(Pin::right); },
+             "L:1 L:2 *R:3 R:4"},
+        Edit{"UnpinLeft", "*L:1 L:2 3 R:4", [](Strip& s) { return s.togglePin(Pin::left); },
+             "L:2 *1 3 R:4"},
+        Edit{"UnpinRight", "1 R:2 *R:3", [](Strip& s) { return s.togglePin(Pin::right); },
+             "1 *3 R:2"},
+        Edit{"SwitchEdges", "1 *R:2", [](Strip& s) { return s.togglePin(Pin::left); }, "*L:2 1"},
+        // Stacks: the last window of a column joins its neighbour, taking a pin it has; a
+        // stack gives up its active window; pulling takes the neighbour's active window.
+        Edit{"JoinLeft", "1 *2 3", [](Strip& s) { return s.stackIntoNeighbour(-1); }, "*1,2^ 3"},
+        Edit{"JoinPinned", "L:1 *2 3", [](Strip& s) { return s.stackIntoNeighbour(-1); },
+             "*L:1,2^ 3"},
+        Edit{"PullRight", "*1 2,3^ 4", [](Strip& s) { return s.pullFromNeighbour(1); },
+             "*1,3^ 2 4"},
+        Edit{"PullLeft", "1 *2", [](Strip& s) { return s.pullFromNeighbour(-1); }, "*2,1^"},
+        // Growing: a lone window joins its left neighbour, otherwise pulls from the right.
+        Edit{"GrowIntoTheLeft", "1 *2 3", [](Strip& s) { return s.growStack(); }, "*1,2^ 3"},
+        Edit{"GrowBesideAPin", "L:1 *2 3", [](Strip& s) { return s.growStack(); }, "L:1 *2,3^"},
+        Edit{"GrowFirst", "*1 2", [](Strip& s) { return s.growStack(); }, "*1,2^"},
+        Edit{"GrowAStack", "1 *2,3 4", [](Strip& s) { return s.growStack(); }, "1 *2,3,4^"},
+        Edit{"ExpelFromAPinnedStack", "L:1,2^ *3", [](Strip& s) { return s.expelWindow(1); },
+             "L:2 L:1 *3"},
+        Edit{"PopLeft", "9 *1,2^,3", [](Strip& s) { return s.popActiveWindow(-1); }, "9 *2 1,3^"},
+        Edit{"PopRight", "*R:1,2^", [](Strip& s) { return s.popActiveWindow(1); }, "R:1 *R:2"}),
+    [](const testing::TestParamInfo<Edit>& row) { return row.param.name; });
 
 TEST(StripEquality, ComparesEveryFieldAndNeverEqualsANaNFraction) {
     const Strip a = strip({column({1, 2})}, 0);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -14,6 +15,7 @@ namespace {
 
 using test::column;
 using test::left;
+using test::parse;
 using test::right;
 using test::shape;
 using test::strip;
@@ -24,29 +26,13 @@ double share(const Column& c, int row) {
     return c.weights[static_cast<std::size_t>(row)] / sum;
 }
 
-TEST(StripStacking, TheLastWindowOfAColumnJoinsItsNeighbour) {
-    Strip s = strip({column({1}), column({2}), column({3})}, 1);
-    EXPECT_TRUE(s.stackIntoNeighbour(-1));
-    EXPECT_EQ(shape(s), "*1,2 3");
-    EXPECT_EQ(s.columns[0].activeIndex, 1);
-    EXPECT_EQ(s.columns[0].weights, (std::vector<double>{1, 1}));
-}
-
 TEST(StripStacking, AStackGivesUpItsActiveWindow) {
     Strip s = strip({column({1, 2}), column({3})}, 0);
     s.columns[0].activeIndex = 1;
     s.columns[0].weights = {3, 2};
     EXPECT_TRUE(s.stackIntoNeighbour(1));
-    EXPECT_EQ(shape(s), "1 *3,2");
+    EXPECT_EQ(shape(s), "1 *3,2^");
     EXPECT_EQ(s.columns[0].weights, std::vector<double>{3});
-    EXPECT_EQ(s.columns[0].activeIndex, 0);
-    EXPECT_EQ(s.focusedWindowID(), 2u);
-}
-
-TEST(StripStacking, JoiningAPinnedNeighbourTakesItsPin) {
-    Strip s = strip({left({1}), column({2}), column({3})}, 1);
-    EXPECT_TRUE(s.stackIntoNeighbour(-1));
-    EXPECT_EQ(shape(s), "*L:1,2 3");
 }
 
 TEST(StripStacking, AppendedWeightLandsOnItsOwnRowWhenWeightsWereOutOfStep) {
@@ -61,69 +47,14 @@ TEST(StripStacking, AppendedWeightLandsOnItsOwnRowWhenWeightsWereOutOfStep) {
     EXPECT_EQ(extra.columns[0].weights, (std::vector<double>{2, 1}));
 }
 
-TEST(StripPulling, TheNeighboursActiveWindowJoinsTheFocusedStack) {
-    Strip s = strip({column({1}), column({2, 3}), column({4})}, 0);
-    s.columns[1].activeIndex = 1;
-    EXPECT_TRUE(s.pullFromNeighbour(1));
-    EXPECT_EQ(shape(s), "*1,3 2 4");
-    EXPECT_EQ(s.focusedWindowID(), 3u);
-
-    Strip fromLeft = strip({column({1}), column({2})}, 1);
-    EXPECT_TRUE(fromLeft.pullFromNeighbour(-1));
-    EXPECT_EQ(shape(fromLeft), "*2,1");
-}
-
-TEST(StripGrowStack, ALoneWindowJoinsItsLeftNeighbour) {
-    Strip s = strip({column({1}), column({2}), column({3})}, 1);
-    EXPECT_TRUE(s.growStack());
-    EXPECT_EQ(shape(s), "*1,2 3");
-}
-
-TEST(StripGrowStack, OtherwiseItPullsFromTheRight) {
-    Strip pinnedLeft = strip({left({1}), column({2}), column({3})}, 1);
-    EXPECT_TRUE(pinnedLeft.growStack());
-    EXPECT_EQ(shape(pinnedLeft), "L:1 *2,3");
-
-    Strip first = strip({column({1}), column({2})}, 0);
-    EXPECT_TRUE(first.growStack());
-    EXPECT_EQ(shape(first), "*1,2");
-
-    Strip stack = strip({column({1}), column({2, 3}), column({4})}, 1);
-    EXPECT_TRUE(stack.growStack());
-    EXPECT_EQ(shape(stack), "1 *2,3,4");
-}
-
 TEST(StripExpel, TheFocusedWindowLeavesForANewColumnAndKeepsFocus) {
     Strip s = strip({column({1, 2, 3}), column({4})}, 0);
     s.columns[0].activeIndex = 1;
     s.columns[0].widthFraction = 0.7;
     EXPECT_TRUE(s.expelWindow(2));
-    EXPECT_EQ(shape(s), "1,3 *2 4");
-    EXPECT_EQ(s.columns[0].activeIndex, 1);
+    EXPECT_EQ(shape(s), "1,3^ *2 4");
     EXPECT_EQ(s.columns[1].widthFraction, 0.7);
     EXPECT_EQ(s.columns[1].weights, std::vector<double>{1});
-}
-
-TEST(StripExpel, FocusRightOfTheStackShifts) {
-    Strip s = strip({left({1, 2}), column({3})}, 1);
-    s.columns[0].activeIndex = 1;
-    EXPECT_TRUE(s.expelWindow(1));
-    EXPECT_EQ(shape(s), "L:2 L:1 *3");
-    EXPECT_EQ(s.columns[0].activeIndex, 0);
-}
-
-TEST(StripPop, TheActiveWindowGetsItsOwnColumnOnEitherSide) {
-    Strip toLeft = strip({column({9}), column({1, 2, 3})}, 1);
-    toLeft.columns[1].activeIndex = 1;
-    EXPECT_TRUE(toLeft.popActiveWindow(-1));
-    EXPECT_EQ(shape(toLeft), "9 *2 1,3");
-    EXPECT_EQ(toLeft.columns[2].activeIndex, 1);
-
-    Strip toRight = strip({right({1, 2})}, 0);
-    toRight.columns[0].activeIndex = 1;
-    EXPECT_TRUE(toRight.popActiveWindow(1));
-    EXPECT_EQ(shape(toRight), "R:1 *R:2");
-    EXPECT_EQ(toRight.columns[0].activeIndex, 0);
 }
 
 TEST(StripTabs, TogglingTabsIsTheUsersChoice) {
@@ -254,7 +185,36 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"WeightOfALoneWindow", strip({column({1})}, 0),
                 [](Strip& s) { return s.adjustActiveWeight(0.1); }},
         Refusal{"EqualizeALoneWindow", strip({column({1})}),
-                [](Strip& s) { return s.equalizeHeights(); }}),
+                [](Strip& s) { return s.equalizeHeights(); }},
+        // Focus steps stop at the ends and need a focus.
+        Refusal{"FocusTheFocusedWindow", parse("1 *2,3^"), [](Strip& s) { return s.focus(3); }},
+        Refusal{"FocusAnUnknownWindow", parse("1 *2,3^"), [](Strip& s) { return s.focus(99); }},
+        Refusal{"StepPastTheEnd", parse("1 2 *3"), [](Strip& s) { return s.moveFocus(1); }},
+        Refusal{"StepPastTheStart", parse("*1 2 3"), [](Strip& s) { return s.moveFocus(-1); }},
+        Refusal{"StepByZero", parse("1 *2 3"), [](Strip& s) { return s.moveFocus(0); }},
+        Refusal{"FarStepAtTheEnd", parse("1 2 *3"), [](Strip& s) { return s.moveFocus(INT_MAX); }},
+        Refusal{"StepUnfocused", parse("1 2"), [](Strip& s) { return s.moveFocus(1); }},
+        Refusal{"EdgeUnfocused", parse("1 2"), [](Strip& s) { return s.focusEdge(1); }},
+        Refusal{"EdgeByZeroAtTheEnd", parse("1 2 *3"), [](Strip& s) { return s.focusEdge(0); }},
+        Refusal{"EdgeAtTheStart", parse("*1 2 3"), [](Strip& s) { return s.focusEdge(-3); }},
+        Refusal{"StackStepAboveTheTop", parse("*1,2,3"),
+                [](Strip& s) { return s.moveFocusInStack(-1); }},
+        Refusal{"StackStepBelowTheBottom", parse("*1,2,3^"),
+                [](Strip& s) { return s.moveFocusInStack(1); }},
+        Refusal{"StackStepAlone", parse("*1"), [](Strip& s) { return s.moveFocusInStack(1); }},
+        // Columns never move out of their pin group.
+        Refusal{"MoveOutOfTheLeftBlock", parse("L:1 *L:2 3 4 R:5"),
+                [](Strip& s) { return s.moveColumn(1); }},
+        Refusal{"MovePastTheStart", parse("*L:2 L:1 3 4 R:5"),
+                [](Strip& s) { return s.moveColumn(-1); }},
+        Refusal{"MoveIntoTheRightBlock", parse("L:2 L:1 3 *4 R:5"),
+                [](Strip& s) { return s.moveColumn(1); }},
+        Refusal{"MoveIntoTheLeftBlock", parse("L:2 L:1 *4 3 R:5"),
+                [](Strip& s) { return s.moveColumn(-1); }},
+        Refusal{"MoveBetweenPinnedEdges", parse("*L:1 R:2"),
+                [](Strip& s) { return s.moveColumn(1); }},
+        Refusal{"MoveUnfocused", parse("1"), [](Strip& s) { return s.moveColumn(1); }},
+        Refusal{"PinUnfocused", parse("1"), [](Strip& s) { return s.togglePin(Pin::left); }}),
     [](const testing::TestParamInfo<Refusal>& row) { return row.param.name; });
 
 TEST(StripFullWidth, TogglingForgetsARefusedWidth) {

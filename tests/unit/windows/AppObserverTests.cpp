@@ -67,11 +67,9 @@ TEST_F(AppObserverTest, AnApplicationThatIsNotReadyIsRetriedLater) {
     auto observer = makeObserver();
     EXPECT_FALSE(observer->start());
     EXPECT_FALSE(observer->isObserving());
-    const auto records = recordsOf("AppObserver");
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].level, LogLevel::debug);
-    EXPECT_EQ(records[0].message,
-              "Observe pid " + std::to_string(app.pid()) + " not ready: AXError -25204");
+    EXPECT_EQ(entriesOf("AppObserver"),
+              (Entries{{LogLevel::debug, "Observe pid " + std::to_string(app.pid()) +
+                                             " not ready: AXError -25204"}}));
     // The already-registered answer counts as success.
     app.refuseRegistrations(1, axerror::notificationAlreadyRegistered);
     EXPECT_TRUE(observer->start());

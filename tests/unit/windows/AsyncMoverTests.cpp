@@ -91,11 +91,9 @@ TEST_F(AsyncMoverTest, SlowMovesAreLoggedAndSmoothedPerKind) {
     a.setLatency(0.2 / 3);
     mover.move(managed(a), {0, 0, 600, 600});
     time.runUntilIdle();
-    const auto records = recordsOf("AsyncMover");
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].level, LogLevel::defaultLevel);
-    EXPECT_EQ(records[0].message,
-              "Slow move 200 ms (Editor): x:0 y:0 700\u00D7600 -> x:0 y:0 600\u00D7600, resized");
+    EXPECT_EQ(entriesOf("AsyncMover"), (Entries{{LogLevel::defaultLevel,
+                                                 "Slow move 200 ms (Editor): x:0 y:0 700\u00D7600 "
+                                                 "-> x:0 y:0 600\u00D7600, resized"}}));
     EXPECT_NEAR(mover.resizeLag(app.pid()), 0.3 * 0.2 + 0.7 * 0.12, 1e-9);
     EXPECT_NEAR(mover.slowest().seconds, 0.2, 1e-9);
     EXPECT_EQ(mover.slowest().app, "Editor");

@@ -29,7 +29,6 @@ class ThreadSafeWindow final : public AXElement {
     }
     AXError setAttributeValue(std::string_view name, const AXValue& value) override {
         std::lock_guard lock(mutex_);
-        ++writes_;
         if (name == "AXPosition")
             frame_ = Rect(std::get<Point>(value), frame_.size());
         else if (name == "AXSize")
@@ -58,8 +57,17 @@ class ThreadSafeWindow final : public AXElement {
     std::int32_t pid_;
     std::uint32_t id_;
     Rect frame_{0, 0, 100, 100};
-    int writes_ = 0;
 };
+
+ManagedWindow threadSafeWindow(std::int32_t pid, std::uint32_t id) {
+    ManagedWindow w;
+    w.id = id;
+    w.pid = pid;
+    w.appName = "App";
+    w.frame = Rect(0, 0, 100, 100);
+    w.element = std::make_shared<ThreadSafeWindow>(pid, id);
+    return w;
+}
 
 class NoAccessibility final : public Accessibility {
   public:
@@ -77,16 +85,8 @@ TEST(AsyncMoverOnThreads, EveryWindowEndsAtItsNewestTargetAfterAFlush) {
     WindowMover windowMover(accessibility);
     AsyncMover mover(windowMover, MonotonicClock::shared(), serialQueueFactory());
     std::vector<ManagedWindow> windows;
-    for (std::uint32_t i = 0; i < 12; ++i) {
-        const std::int32_t pid = 1000 + std::int32_t(i % 3);
-        ManagedWindow w;
-        w.id = 500 + i;
-        w.pid = pid;
-        w.appName = "App";
-        w.frame = Rect(0, 0, 100, 100);
-        w.element = std::make_shared<ThreadSafeWindow>(pid, w.id);
-        windows.push_back(w);
-    }
+    for (std::uint32_t i = 0; i < 12; ++i)
+        windows.push_back(threadSafeWindow(1000 + std::int32_t(i % 3), 500 + i));
     for (int step = 1; step <= 2000; ++step) {
         ManagedWindow& w = windows[std::size_t(step) % windows.size()];
         mover.move(w, Rect(step, step % 7, 100 + step % 5, 100));
@@ -119,12 +119,7 @@ TEST(AsyncMoverOnThreads, QueuesOfApplicationsThatQuitEndAfterTheirLastMoves) {
     const std::size_t before = threadCount();
     std::vector<ManagedWindow> windows;
     for (std::int32_t pid = 2000; pid < 2055; ++pid) {
-        ManagedWindow w;
-        w.id = std::uint32_t(pid);
-        w.pid = pid;
-        w.appName = "App";
-        w.frame = Rect(0, 0, 100, 100);
-        w.element = std::make_shared<ThreadSafeWindow>(pid, w.id);
+        const ManagedWindow w = threadSafeWindow(pid, std::uint32_t(pid));
         mover.move(w, Rect(pid, 0, 100, 100));
         windows.push_back(w);
     }

@@ -22,10 +22,9 @@ TEST(DisplayInfo, SortsLeftToRightWithTheUpperDisplayFirstOnTies) {
          screen(2, {-1280, 500, 1280, 1024}, {-1280, 500, 1280, 1024}, "B"),
          screen(3, {-1280, -524, 1280, 1024}, {-1280, -524, 1280, 1024}, "C")},
         std::nullopt);
-    ASSERT_EQ(displays.size(), 3u);
-    EXPECT_EQ(displays[0].uuid, "C");
-    EXPECT_EQ(displays[1].uuid, "B");
-    EXPECT_EQ(displays[2].uuid, "A");
+    std::vector<std::string> order;
+    for (const DisplayInfo& display : displays) order.push_back(display.uuid);
+    ASSERT_EQ(order, (std::vector<std::string>{"C", "B", "A"}));
     EXPECT_EQ(displays[2].visible, Rect(0, 30, 1920, 1050));
     EXPECT_EQ(displays[2].name, "Screen 1");
 }

@@ -89,12 +89,18 @@ TEST_F(ElementEligibility, MakesAManagedWindowWithASharedElementAndATimeOut) {
     const AXElementRef element = w.element();
     const auto managed = WindowObserver::makeManagedWindow(element, ref);
     ASSERT_TRUE(managed);
-    EXPECT_EQ(managed->id, w.id());
-    EXPECT_EQ(managed->pid, app.pid());
-    EXPECT_EQ(managed->title, "notes.txt");
-    EXPECT_EQ(managed->frame, Rect(10, 20, 800, 600));
-    EXPECT_EQ(managed->element, element);
-    EXPECT_FALSE(managed->windowNumber);
+    const auto fields = [](const ManagedWindow& m) {
+        return std::tie(m.id, m.pid, m.bundleID, m.appName, m.title, m.frame, m.element,
+                        m.windowNumber);
+    };
+    EXPECT_EQ(fields(*managed), fields({w.id(),
+                                        app.pid(),
+                                        "org.example.editor",
+                                        "Editor",
+                                        "notes.txt",
+                                        {10, 20, 800, 600},
+                                        element,
+                                        std::nullopt}));
     EXPECT_EQ(dynamic_cast<SimElement&>(*element).messagingTimeout(), 1.0);
     EXPECT_EQ(managed->label(), "Editor 'notes.txt'");
 }
@@ -103,10 +109,8 @@ TEST_F(ElementEligibility, FloatsWithADebugLineAndSkipsUnreadableGeometrySilentl
     const AppRef ref{app.pid(), "Editor", "org.example.editor"};
     const SimWindow dialog = desktop.openWindow(app, {.title = "Save", .subrole = "AXDialog"});
     EXPECT_FALSE(WindowObserver::makeManagedWindow(dialog.element(), ref));
-    const auto records = recordsOf("WindowObserver");
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].level, LogLevel::debug);
-    EXPECT_EQ(records[0].message, "Float Editor '<private>': subrole AXDialog");
+    EXPECT_EQ(entriesOf("WindowObserver"),
+              (Entries{{LogLevel::debug, "Float Editor '<private>': subrole AXDialog"}}));
 
     LogSink::clear();
     const SimWindow blind = desktop.openWindow(app, {.title = "x"});

@@ -11,6 +11,7 @@ namespace brindlow {
 namespace {
 
 using Writes = std::vector<std::string>;
+using namespace std::string_literals;
 
 struct WindowMoverTest : ::testing::Test, test::SimFixture {
     WindowMover mover{desktop};
@@ -77,10 +78,9 @@ TEST_F(WindowMoverTest, AWindowThatVanishesMidMoveIsGoneWithOneErrorLine) {
     EXPECT_TRUE(result.gone);
     EXPECT_TRUE(result.changed);
     EXPECT_EQ(result.errors, (std::vector<AXError>{-25202, -25202}));
-    const auto records = recordsOf("WindowMover");
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_EQ(records[1].level, LogLevel::error);
-    EXPECT_EQ(records[1].message, "Move <private> failed: AXError -25202, AXError -25202");
+    EXPECT_EQ(entriesOf("WindowMover").size(), 2u);
+    EXPECT_EQ(entriesOf("WindowMover").back(),
+              std::pair(LogLevel::error, "Move <private> failed: AXError -25202, AXError -25202"s));
 
     const MoveResult closed = mover.move(managed(window), {50, 0, 400, 300}, false);
     EXPECT_TRUE(closed.gone);
@@ -204,10 +204,8 @@ TEST_F(WindowMoverTest, RaiseCollectsEveryCodeAndStillRunsEachStep) {
     mover.raise(managed(window));
     EXPECT_EQ(desktop.onScreenWindows().front().number, window.number());
     EXPECT_TRUE(window.isFocused());
-    auto records = recordsOf("WindowMover");
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].level, LogLevel::error);
-    EXPECT_EQ(records[0].message, "Raise <private> failed: AXError -25204");
+    EXPECT_EQ(entriesOf("WindowMover"),
+              (Entries{{LogLevel::error, "Raise <private> failed: AXError -25204"}}));
 
     LogSink::clear();
     other.failWrites("AXMain", axerror::failure).failAction("AXRaise", axerror::actionUnsupported);
@@ -218,9 +216,7 @@ TEST_F(WindowMoverTest, RaiseCollectsEveryCodeAndStillRunsEachStep) {
     LogSink::clear();
     app.failWrites("AXFrontmost", axerror::success);
     mover.raise(managed(window));
-    records = recordsOf("WindowMover");
-    EXPECT_EQ(records[0].level, LogLevel::info);
-    EXPECT_EQ(records[0].message, "Raise <private>");
+    EXPECT_EQ(entriesOf("WindowMover"), (Entries{{LogLevel::info, "Raise <private>"}}));
 }
 
 TEST_F(WindowMoverTest, ApplicationElementsWaitOneSecondForARaiseAndHalfASecondForTheSwitch) {

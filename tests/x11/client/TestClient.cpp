@@ -3,7 +3,6 @@
 // manager manages them, and then follows commands read line by line from stdin:
 //   title <text>    sets _NET_WM_NAME and WM_NAME of the first window
 //   legacy-title <text>  removes _NET_WM_NAME and sets only WM_NAME, in Latin-1
-//   resize W H      asks for a new client size itself
 //   quit            exits
 // stdin at its end exits too. Other modes:
 //   --probe         maps a window until the window manager manages it, then exits 0
@@ -20,8 +19,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -33,9 +35,7 @@ struct Options {
     bool noPid = false;
     std::string type;  // empty: no _NET_WM_WINDOW_TYPE
     bool transient = false;
-    std::optional<xcb_window_t> transientFor;
     int width = 400, height = 300;
-    std::optional<std::pair<int, int>> position;
     std::optional<std::pair<int, int>> minSize, maxSize, increments, baseSize;
     bool refuse = false;
     bool icon = false;
@@ -66,13 +66,12 @@ bool parsePair(const char* text, char separator, std::pair<int, int>& out) {
 }
 
 [[noreturn]] void usage() {
-    std::fprintf(
-        stderr,
-        "usage: brindlow-testclient [--title T] [--class C] [--pid N|--no-pid]\n"
-        "  [--type normal|dialog|utility|splash|dock] [--transient] [--transient-for XID]\n"
-        "  [--size WxH] [--position X,Y] [--min WxH] [--max WxH] [--inc WxH]\n"
-        "  [--base WxH] [--refuse] [--icon] [--windows N]\n"
-        "  | --probe | --monitors WxH+X+Y[,WxH+X+Y...]\n");
+    std::fprintf(stderr,
+                 "usage: brindlow-testclient [--title T] [--class C] [--pid N|--no-pid]\n"
+                 "  [--type normal|dialog|utility|splash] [--transient]\n"
+                 "  [--size WxH] [--min WxH] [--max WxH] [--inc WxH]\n"
+                 "  [--base WxH] [--refuse] [--icon] [--windows N]\n"
+                 "  | --probe | --monitors WxH+X+Y[,WxH+X+Y...]\n");
     std::exit(2);
 }
 
@@ -89,49 +88,32 @@ Options parse(int argc, char** argv) {
             if (!parsePair(value(), 'x', p)) usage();
             out = p;
         };
-        if (a == "--title")
-            o.title = value();
-        else if (a == "--class")
-            o.wmClass = value();
-        else if (a == "--pid")
-            o.pid = std::atol(value());
-        else if (a == "--no-pid")
-            o.noPid = true;
-        else if (a == "--type")
-            o.type = value();
-        else if (a == "--transient")
-            o.transient = true;
-        else if (a == "--transient-for")
-            o.transientFor = xcb_window_t(std::strtoul(value(), nullptr, 0));
-        else if (a == "--size") {
-            std::optional<std::pair<int, int>> s;
-            size(s);
-            o.width = s->first;
-            o.height = s->second;
-        } else if (a == "--position") {
-            std::pair<int, int> p;
-            if (!parsePair(value(), ',', p)) usage();
-            o.position = p;
-        } else if (a == "--min")
-            size(o.minSize);
-        else if (a == "--max")
-            size(o.maxSize);
-        else if (a == "--inc")
-            size(o.increments);
-        else if (a == "--base")
-            size(o.baseSize);
-        else if (a == "--refuse")
-            o.refuse = true;
-        else if (a == "--icon")
-            o.icon = true;
-        else if (a == "--windows")
-            o.windows = std::max(1, std::atoi(value()));
-        else if (a == "--probe")
-            o.probe = true;
-        else if (a == "--monitors")
-            o.monitors = value();
-        else
-            usage();
+        const std::map<std::string, std::function<void()>> options = {
+            {"--title", [&] { o.title = value(); }},
+            {"--class", [&] { o.wmClass = value(); }},
+            {"--pid", [&] { o.pid = std::atol(value()); }},
+            {"--no-pid", [&] { o.noPid = true; }},
+            {"--type", [&] { o.type = value(); }},
+            {"--transient", [&] { o.transient = true; }},
+            {"--size",
+             [&] {
+                 std::optional<std::pair<int, int>> s;
+                 size(s);
+                 std::tie(o.width, o.height) = *s;
+             }},
+            {"--min", [&] { size(o.minSize); }},
+            {"--max", [&] { size(o.maxSize); }},
+            {"--inc", [&] { size(o.increments); }},
+            {"--base", [&] { size(o.baseSize); }},
+            {"--refuse", [&] { o.refuse = true; }},
+            {"--icon", [&] { o.icon = true; }},
+            {"--windows", [&] { o.windows = std::max(1, std::atoi(value())); }},
+            {"--probe", [&] { o.probe = true; }},
+            {"--monitors", [&] { o.monitors = value(); }},
+        };
+        const auto option = options.find(a);
+        if (option == options.end()) usage();
+        option->second();
     }
     return o;
 }
@@ -163,12 +145,9 @@ xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window
     xcb_window_t window = xcb_generate_id(connection);
     uint32_t values[] = {screen->white_pixel,
                          XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE};
-    int x = o.position ? o.position->first : 0;
-    int y = o.position ? o.position->second : 0;
-    xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, int16_t(x),
-                      int16_t(y), uint16_t(o.width), uint16_t(o.height), 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
-                      XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0,
+                      uint16_t(o.width), uint16_t(o.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
     setTitle(window, title);
 
     std::string instance;
@@ -195,18 +174,13 @@ xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window
     }
 
     xcb_size_hints_t hints{};
-    if (o.position) {
-        xcb_icccm_size_hints_set_position(&hints, 1, x, y);
-    }
     xcb_icccm_size_hints_set_size(&hints, 1, o.width, o.height);
     if (o.minSize) xcb_icccm_size_hints_set_min_size(&hints, o.minSize->first, o.minSize->second);
     if (o.maxSize) xcb_icccm_size_hints_set_max_size(&hints, o.maxSize->first, o.maxSize->second);
-    if (o.increments) {
+    if (o.increments)
         xcb_icccm_size_hints_set_resize_inc(&hints, o.increments->first, o.increments->second);
-    }
-    if (o.baseSize) {
+    if (o.baseSize)
         xcb_icccm_size_hints_set_base_size(&hints, o.baseSize->first, o.baseSize->second);
-    }
     xcb_icccm_set_wm_normal_hints(connection, window, &hints);
 
     xcb_atom_t protocols[] = {atom("WM_DELETE_WINDOW")};
@@ -404,7 +378,6 @@ int main(int argc, char** argv) {
         parentOptions.type.clear();
         parent = createWindow(parentOptions, o.title + " (owner)", XCB_WINDOW_NONE);
     }
-    if (o.transientFor) parent = *o.transientFor;
 
     std::vector<xcb_window_t> windows;
     for (int i = 0; i < o.windows; ++i) {
@@ -467,15 +440,8 @@ int main(int argc, char** argv) {
                 input.erase(0, newline + 1);
                 if (line == "quit") return 0;
                 if (line.rfind("title ", 0) == 0) setTitle(windows.front(), line.substr(6));
-                if (line.rfind("legacy-title ", 0) == 0) {
+                if (line.rfind("legacy-title ", 0) == 0)
                     setLegacyTitle(windows.front(), line.substr(13));
-                }
-                int w, h;
-                if (std::sscanf(line.c_str(), "resize %d %d", &w, &h) == 2) {
-                    uint32_t size[] = {uint32_t(w), uint32_t(h)};
-                    xcb_configure_window(connection, windows.front(),
-                                         XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
-                }
                 // A round trip, so the server has the change before the test hears "ok".
                 std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection),
                                                     nullptr));

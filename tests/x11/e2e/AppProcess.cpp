@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -19,6 +20,12 @@ extern char** environ;
 namespace brindlow::test {
 
 namespace {
+
+std::chrono::steady_clock::time_point deadlineAfter(double seconds) {
+    return std::chrono::steady_clock::now() +
+           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+               std::chrono::duration<double>(seconds));
+}
 
 std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& extra) {
     std::vector<std::string> result;
@@ -53,48 +60,12 @@ pid_t spawn(const std::vector<std::string>& argv, const std::map<std::string, st
 
 ProcessRun runProcess(const std::vector<std::string>& argv,
                       const std::map<std::string, std::string>& environment) {
-    ProcessRun run;
-    int outPipe[2], errPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0) return run;
-    if (pipe2(errPipe, O_CLOEXEC) != 0) {
-        close(outPipe[0]);
-        close(outPipe[1]);
-        return run;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    const pid_t pid = spawn(argv, environment, &actions);
-    posix_spawn_file_actions_destroy(&actions);
-    close(outPipe[1]);
-    close(errPipe[1]);
-
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    std::string* sinks[2] = {&run.out, &run.err};
-    int open = pid > 0 ? 2 : 0;
-    while (open > 0) {
-        if (poll(fds, 2, -1) < 0) break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            char buffer[4096];
-            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-            if (n > 0) {
-                sinks[i]->append(buffer, static_cast<size_t>(n));
-            } else {
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
-    close(outPipe[0]);
-    close(errPipe[0]);
-    if (pid > 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        if (WIFEXITED(status)) run.status = WEXITSTATUS(status);
-    }
-    return run;
+    ChildProcess child(argv, environment, ChildProcess::CaptureOutput{});
+    if (!child.started()) return {};
+    child.closeInput();
+    constexpr double kForever = 1e6;
+    child.readOutputToEnd(kForever);
+    return {child.waitForExit(kForever).value_or(-1), child.out(), child.err()};
 }
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
@@ -110,10 +81,81 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     posix_spawn_file_actions_destroy(&actions);
 }
 
+ChildProcess::ChildProcess(const std::vector<std::string>& argv,
+                           const std::map<std::string, std::string>& environment, CaptureOutput) {
+    // Close-on-exec, so that no later child holds a copy: closing the input ends this one's.
+    int in[2], out[2], err[2];
+    if (pipe2(in, O_CLOEXEC) != 0) return;
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+        for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
+        return;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    pid_ = spawn(argv, environment, &actions);
+    posix_spawn_file_actions_destroy(&actions);
+    for (int fd : {in[0], out[1], err[1]}) close(fd);
+    input_ = in[1];
+    pipes_[0] = out[0];
+    pipes_[1] = err[0];
+}
+
+bool ChildProcess::writeInput(const std::string& text) {
+    return input_ >= 0 && write(input_, text.data(), text.size()) == ssize_t(text.size());
+}
+
+void ChildProcess::closeInput() {
+    if (input_ >= 0) close(input_);
+    input_ = -1;
+}
+
 ChildProcess::~ChildProcess() {
+    closeInput();
+    for (int pipe : pipes_)
+        if (pipe >= 0) close(pipe);
     if (pid_ <= 0 || exited_) return;
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
+}
+
+// Reads what the pipes hold within `limit`: false after the limit or once both ended.
+bool ChildProcess::readOutput(std::chrono::steady_clock::time_point deadline) {
+    pollfd fds[2] = {{pipes_[0], POLLIN, 0}, {pipes_[1], POLLIN, 0}};
+    if (pipes_[0] < 0 && pipes_[1] < 0) return false;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0 || poll(fds, 2, int(left.count())) <= 0) return false;
+    std::string* sinks[2] = {&out_, &err_};
+    for (int i = 0; i < 2; ++i) {
+        if (pipes_[i] < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        char buffer[4096];
+        const ssize_t n = read(pipes_[i], buffer, sizeof buffer);
+        if (n > 0) {
+            sinks[i]->append(buffer, size_t(n));
+        } else {
+            close(pipes_[i]);
+            pipes_[i] = -1;
+        }
+    }
+    return true;
+}
+
+bool ChildProcess::waitForOutput(const std::function<bool(const std::string&)>& done,
+                                 double limit) {
+    const auto deadline = deadlineAfter(limit);
+    while (!done(out_ + err_))
+        if (!readOutput(deadline)) return false;
+    return true;
+}
+
+bool ChildProcess::readOutputToEnd(double limit) {
+    const auto deadline = deadlineAfter(limit);
+    while (readOutput(deadline)) {
+    }
+    return pipes_[0] < 0 && pipes_[1] < 0;
 }
 
 void ChildProcess::signal(int number) const {
@@ -122,9 +164,7 @@ void ChildProcess::signal(int number) const {
 
 std::optional<int> ChildProcess::waitForExit(double limit) {
     if (pid_ <= 0) return std::nullopt;
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                              std::chrono::duration<double>(limit));
+    const auto deadline = deadlineAfter(limit);
     // The process descriptor becomes readable when the child exits.
     const int exitEvent = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
     while (!exited_) {
@@ -143,6 +183,18 @@ std::optional<int> ChildProcess::waitForExit(double limit) {
     }
     if (exitEvent >= 0) close(exitEvent);
     return exited_ ? exitStatus_ : std::nullopt;
+}
+
+bool xdotool(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runProcess(argv).status == 0;
+}
+
+void screenshot(const std::string& name) {
+    const char* folder = std::getenv("BRINDLOW_SCREENSHOT_DIR");
+    if (folder && *folder)
+        runProcess({"import", "-window", "root", std::string(folder) + "/" + name + ".png"});
 }
 
 void stopBrindlow(std::unique_ptr<ChildProcess>& brindlow, const std::filesystem::path& logFile,

@@ -1,25 +1,16 @@
-// The real executable on the session's display: the focus border sits exactly around the focused
-// xterm's frame, directly above it and below windows raised over it, follows focus-right, lets
-// clicks through; with a compositor the dim darkens the other windows without hiding them; the
-// indicator jumps on a click; a gap cover shows its slice of the root pixmap (frosted without one)
-// and lets clicks through. With BRINDLOW_SCREENSHOT_DIR set, the indicator and covers are saved.
-#include <signal.h>
-
-#include <nlohmann/json.hpp>
-
+// The real executable on the session's display: the focus border rings the focused xterm's frame
+// directly above it, follows the focus, stays below windows raised over it and lets clicks
+// through; under a compositor the dim darkens the other windows translucently; the indicator jumps
+// on a click; a gap cover shows its slice of the root pixmap (frosted without one) and lets clicks
+// through. With BRINDLOW_SCREENSHOT_DIR set, the indicator and covers are saved.
 #include <atomic>
-#include <fstream>
-#include <sstream>
 
-#include "support/TempFolder.h"
-#include "x11/e2e/AppProcess.h"
-#include "x11/support/TrayHostStandIn.h"
-#include "x11/support/X11Fixture.h"
+#include "platform/x11/X11Properties.h"
+#include "x11/e2e/AppOnDisplay.h"
 
 namespace brindlow::test {
 namespace {
 
-constexpr double kLimit = 15.0;
 constexpr int kBorder = 10;  // wider than the gap, so the ring overlaps the next column
 
 struct XGeometry {
@@ -27,11 +18,10 @@ struct XGeometry {
     friend bool operator==(const XGeometry&, const XGeometry&) = default;
 };
 
-class OverlayX11Test : public X11Fixture {
+class OverlayX11Test : public AppOnDisplay {
   protected:
     void TearDown() override {
-        stopBrindlow(brindlow_, data_.path() / "brindlow.log", HasFailure());
-        xterms_.clear();
+        AppOnDisplay::TearDown();
         compositor_.reset();
     }
 
@@ -46,14 +36,7 @@ class OverlayX11Test : public X11Fixture {
     }
 
     xcb_window_t topLevelOf(xcb_window_t window) {
-        while (window != XCB_WINDOW_NONE) {
-            XcbReply<xcb_query_tree_reply_t> tree(
-                xcb_query_tree_reply(c(), xcb_query_tree(c(), window), nullptr));
-            if (!tree) return XCB_WINDOW_NONE;
-            if (tree->parent == connection().root()) return window;
-            window = tree->parent;
-        }
-        return XCB_WINDOW_NONE;
+        return topLevelAncestor(connection(), window).value_or(XCB_WINDOW_NONE);
     }
 
     std::optional<XGeometry> geometry(xcb_window_t window) {
@@ -64,11 +47,7 @@ class OverlayX11Test : public X11Fixture {
     }
 
     std::optional<std::uint32_t> cardinal(xcb_window_t window, const char* name) {
-        XcbReply<xcb_get_property_reply_t> p(xcb_get_property_reply(
-            c(), xcb_get_property(c(), 0, window, connection().atom(name), XCB_ATOM_ANY, 0, 1),
-            nullptr));
-        if (!p || xcb_get_property_value_length(p.get()) < 4) return std::nullopt;
-        return *static_cast<std::uint32_t*>(xcb_get_property_value(p.get()));
+        return readCardinal(connection(), window, connection().atom(name));
     }
 
     // Brindlow's own windows that are on screen, bottom to top.
@@ -105,7 +84,6 @@ class OverlayX11Test : public X11Fixture {
         return std::find(children.begin(), children.end(), window) - children.begin();
     }
 
-    // The screen's pixel as shown (read from the root window).
     struct Pixel {
         int red = 0, green = 0, blue = 0;
     };
@@ -120,162 +98,59 @@ class OverlayX11Test : public X11Fixture {
         return {bgrx[2], bgrx[1], bgrx[0]};
     }
 
-    void startXterms(int count) {
-        const std::size_t before = cardinalList("_NET_CLIENT_LIST").size();
-        for (int i = 1; i <= count; ++i) {
-            xterms_.push_back(std::make_unique<ChildProcess>(std::vector<std::string>{
-                "xterm", "-title", "overlay-xterm-" + std::to_string(i), "-e", "sleep", "600"}));
-        }
-        ASSERT_TRUE(settle(
-            [&] { return cardinalList("_NET_CLIENT_LIST").size() >= before + count; }, kLimit));
-    }
-
-    std::vector<std::uint32_t> cardinalList(const char* name) {
-        XcbReply<xcb_get_property_reply_t> p(
-            xcb_get_property_reply(c(),
-                                   xcb_get_property(c(), 0, connection().root(),
-                                                    connection().atom(name), XCB_ATOM_ANY, 0, 1024),
-                                   nullptr));
-        if (!p) return {};
-        auto* values = static_cast<std::uint32_t*>(xcb_get_property_value(p.get()));
-        return {values, values + xcb_get_property_value_length(p.get()) / 4};
+    std::vector<xcb_window_t> clients() {
+        return readWindowList(connection(), connection().root(),
+                              connection().atom("_NET_CLIENT_LIST"));
     }
 
     void startCompositor() {
         compositor_ = std::make_unique<ChildProcess>(
             std::vector<std::string>{"picom", "--config", "/dev/null", "--backend", "xrender"});
         const std::string selection = "_NET_WM_CM_S" + std::to_string(connection().screenNumber());
-        ASSERT_TRUE(settle(
-            [&] {
-                XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
-                    c(), xcb_get_selection_owner(c(), connection().atom(selection)), nullptr));
-                return owner && owner->owner != XCB_WINDOW_NONE;
-            },
-            kLimit))
-            << "picom did not start";
-    }
-
-    void startBrindlow(const std::string& settings) {
-        std::filesystem::create_directories(data_.path() / "Brindlow");
-        // The welcome window would take the focus from the xterms.
-        nlohmann::json stored = nlohmann::json::parse(settings);
-        stored["firstRunDone"] = true;
-        std::ofstream(data_.path() / "Brindlow" / "settings.json") << stored.dump();
-        brindlow_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{BRINDLOW_EXECUTABLE_PATH},
-            std::map<std::string, std::string>{{"XDG_DATA_HOME", data_.path().string()},
-                                               {"BRINDLOW_LOG", "info"}},
-            data_.path() / "brindlow.log");
-        ASSERT_TRUE(brindlow_->started());
-    }
-
-    int tool(const std::vector<std::string>& args) {
-        std::vector<std::string> argv = {BRINDLOW_EXECUTABLE_PATH};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return runProcess(argv, {{"XDG_DATA_HOME", data_.path().string()}}).status;
+        ASSERT_TRUE(settle([&] {
+            XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+                c(), xcb_get_selection_owner(c(), connection().atom(selection)), nullptr));
+            return owner && owner->owner != XCB_WINDOW_NONE;
+        })) << "picom did not start";
     }
 
     // The border rings the active frame, directly above it, once the layout settled.
     xcb_window_t settledBorder() {
         xcb_window_t border = XCB_WINDOW_NONE;
         xcb_window_t frame = XCB_WINDOW_NONE;
-        settle(
-            [&] {
-                frame = activeFrame();
-                border = borderAround(frame);
-                return border != XCB_WINDOW_NONE && stackIndex(border) == stackIndex(frame) + 1;
-            },
-            kLimit);
+        settle([&] {
+            frame = activeFrame();
+            border = borderAround(frame);
+            return border != XCB_WINDOW_NONE && stackIndex(border) == stackIndex(frame) + 1;
+        });
         return border;
     }
 
-    // With BRINDLOW_SCREENSHOT_DIR set, the screen as <name>.png there, to look at.
-    void screenshot(const std::string& name) {
-        if (const char* folder = std::getenv("BRINDLOW_SCREENSHOT_DIR"))
-            runProcess({"import", "-window", "root", std::string(folder) + "/" + name + ".png"});
-    }
-
-    // A tray for Brindlow, which would otherwise open its settings window over the xterms.
-    TrayHostStandIn trayHost_;
-    TempFolder data_;
-    std::vector<std::unique_ptr<ChildProcess>> xterms_;
     std::unique_ptr<ChildProcess> compositor_;
-    std::unique_ptr<ChildProcess> brindlow_;
 };
 
-const std::string kBorderSettings =
-    R"({"focusBorder": true, "focusBorderWidth": 10, "focusBorderColor": "#FF0000", "gap": 4})";
+const nlohmann::json kBorderSettings = {
+    {"focusBorder", true}, {"focusBorderWidth", 10}, {"focusBorderColor", "#FF0000"}, {"gap", 4}};
 
-TEST_F(OverlayX11Test, TheBorderRingsTheFocusedXtermAndFollowsFocusRight) {
+// The ring lets clicks through to the neighbour's edge under it, then rings the neighbour, which
+// got the focus; a window raised over it stays above it.
+TEST_F(OverlayX11Test, TheBorderRingsTheFocusedXtermFollowsTheFocusAndLetsClicksThrough) {
     startXterms(3);
-    ASSERT_FALSE(HasFatalFailure());
     startBrindlow(kBorderSettings);
     ASSERT_FALSE(HasFatalFailure());
-
     const xcb_window_t border = settledBorder();
     ASSERT_NE(border, XCB_WINDOW_NONE) << "no border directly above the focused frame";
-    const xcb_window_t first = activeFrame();
-    const XGeometry frame = *geometry(first);
+    const xcb_window_t focused = activeFrame();
+    const XGeometry frame = *geometry(focused);
     // Red in the ring above the frame's top edge, the xterm's own white inside.
     const Pixel ring = pixel(frame.x + frame.width / 2, frame.y - kBorder / 2);
     EXPECT_GT(ring.red, 200);
     EXPECT_LT(ring.green, 60);
-    const Pixel inside = pixel(frame.x + frame.width / 2, frame.y + frame.height / 2);
-    EXPECT_GT(inside.green, 200);
+    EXPECT_GT(pixel(frame.x + frame.width / 2, frame.y + frame.height / 2).green, 200);
 
-    ASSERT_EQ(tool({"focus-right"}), 0);
-    xcb_window_t moved = XCB_WINDOW_NONE;
-    ASSERT_TRUE(settle(
-        [&] {
-            const xcb_window_t frameNow = activeFrame();
-            moved = borderAround(frameNow);
-            return frameNow != first && moved != XCB_WINDOW_NONE &&
-                   stackIndex(moved) == stackIndex(frameNow) + 1;
-        },
-        kLimit))
-        << "the border did not follow focus-right";
-    EXPECT_EQ(moved, border);  // the same window, moved
-}
-
-TEST_F(OverlayX11Test, TheBorderStaysDirectlyAboveItsWindowAndBelowWindowsRaisedOverIt) {
-    startXterms(2);
-    ASSERT_FALSE(HasFatalFailure());
-    startBrindlow(kBorderSettings);
-    ASSERT_FALSE(HasFatalFailure());
-    const xcb_window_t border = settledBorder();
-    ASSERT_NE(border, XCB_WINDOW_NONE);
-    const xcb_window_t focused = activeFrame();
-
-    xcb_window_t other = XCB_WINDOW_NONE;
-    for (std::uint32_t client : cardinalList("_NET_CLIENT_LIST"))
-        if (topLevelOf(client) != focused) other = client;
-    ASSERT_NE(other, XCB_WINDOW_NONE);
-    ASSERT_EQ(runProcess({"xdotool", "windowraise", std::to_string(other)}).status, 0);
-    const xcb_window_t raised = topLevelOf(other);
-    EXPECT_TRUE(settle(
-        [&] {
-            return stackIndex(raised) > stackIndex(border) &&
-                   stackIndex(border) == stackIndex(focused) + 1;
-        },
-        kLimit))
-        << "raised " << stackIndex(raised) << ", border " << stackIndex(border) << ", focused "
-        << stackIndex(focused);
-}
-
-TEST_F(OverlayX11Test, ClicksPassThroughTheBorderToTheWindowBelow) {
-    startXterms(3);
-    ASSERT_FALSE(HasFatalFailure());
-    startBrindlow(kBorderSettings);
-    ASSERT_FALSE(HasFatalFailure());
-    const xcb_window_t border = settledBorder();
-    ASSERT_NE(border, XCB_WINDOW_NONE);
-    const xcb_window_t focused = activeFrame();
-    const XGeometry frame = *geometry(focused);
-
-    // A column to the right or left of the focused one, whose edge lies under the ring.
     int x = 0;
     xcb_window_t neighbour = XCB_WINDOW_NONE;
-    for (std::uint32_t client : cardinalList("_NET_CLIENT_LIST")) {
+    for (xcb_window_t client : clients()) {
         const xcb_window_t top = topLevelOf(client);
         const auto g = geometry(top);
         if (top == focused || !g) continue;
@@ -290,93 +165,78 @@ TEST_F(OverlayX11Test, ClicksPassThroughTheBorderToTheWindowBelow) {
     ASSERT_NE(neighbour, XCB_WINDOW_NONE) << "no column next to the focused one";
     const int y = frame.y + frame.height / 2;
     ASSERT_EQ(pixel(x, y).red, 255) << "the ring does not cover the neighbour's edge";
-    ASSERT_EQ(
-        runProcess({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"})
-            .status,
-        0);
-    EXPECT_TRUE(settle([&] { return activeFrame() == neighbour; }, kLimit))
+    ASSERT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}));
+    EXPECT_TRUE(settle([&] { return activeFrame() == neighbour; }))
         << "the click did not reach the window below the border";
+    ASSERT_TRUE(settle([&] {
+        return activeFrame() == neighbour && borderAround(neighbour) == border &&
+               stackIndex(border) == stackIndex(neighbour) + 1;
+    })) << "the border did not follow the focus";
+
+    ASSERT_TRUE(xdotool({"windowraise", std::to_string(focused)}));
+    EXPECT_TRUE(settle([&] {
+        return stackIndex(focused) > stackIndex(border) &&
+               stackIndex(border) == stackIndex(neighbour) + 1;
+    })) << "raised "
+        << stackIndex(focused) << ", border " << stackIndex(border) << ", focused "
+        << stackIndex(neighbour);
 }
 
 TEST_F(OverlayX11Test, WithACompositorTheDimDarkensOtherWindowsTranslucently) {
     startCompositor();
     ASSERT_FALSE(HasFatalFailure());
     startXterms(2);
-    ASSERT_FALSE(HasFatalFailure());
-    startBrindlow(R"({"dimInactive": true, "dimAmount": 0.5})");
+    startBrindlow({{"dimInactive", true}, {"dimAmount", 0.5}});
     ASSERT_FALSE(HasFatalFailure());
 
     xcb_window_t focused = XCB_WINDOW_NONE;
     xcb_window_t other = XCB_WINDOW_NONE;
     Pixel dimmed, lit;
-    EXPECT_TRUE(settle(
-        [&] {
-            focused = activeFrame();
-            for (std::uint32_t client : cardinalList("_NET_CLIENT_LIST"))
-                if (topLevelOf(client) != focused) other = topLevelOf(client);
-            const auto f = geometry(focused);
-            const auto o = geometry(other);
-            if (!f || !o) return false;
-            // Where the other xterm shows (the part not under the focused one).
-            const int ox = o->x < f->x ? o->x + 20 : o->x + o->width - 20;
-            dimmed = pixel(ox, o->y + o->height / 2);
-            lit = pixel(f->x + f->width / 2, f->y + f->height / 2);
-            return dimmed.green > 90 && dimmed.green < 170 && lit.green > 230;
-        },
-        kLimit))
-        << "dimmed " << dimmed.red << "," << dimmed.green << "," << dimmed.blue << " lit "
-        << lit.green;
+    int ox = 0, oy = 0;
+    EXPECT_TRUE(settle([&] {
+        focused = activeFrame();
+        for (xcb_window_t client : clients())
+            if (topLevelOf(client) != focused) other = topLevelOf(client);
+        const auto f = geometry(focused);
+        const auto o = geometry(other);
+        if (!f || !o) return false;
+        // Where the other xterm shows (the part not under the focused one).
+        ox = o->x < f->x ? o->x + 20 : o->x + o->width - 20;
+        oy = o->y + o->height / 2;
+        dimmed = pixel(ox, oy);
+        lit = pixel(f->x + f->width / 2, f->y + f->height / 2);
+        return dimmed.green > 90 && dimmed.green < 170 && lit.green > 230;
+    })) << "dimmed "
+        << dimmed.red << "," << dimmed.green << "," << dimmed.blue << " lit " << lit.green;
     // The dim is click-through: a click on the dimmed xterm focuses it.
-    const auto o = geometry(other);
-    ASSERT_TRUE(o);
-    const auto f = geometry(focused);
-    const int ox = o->x < f->x ? o->x + 20 : o->x + o->width - 20;
-    ASSERT_EQ(runProcess({"xdotool", "mousemove", std::to_string(ox),
-                          std::to_string(o->y + o->height / 2), "click", "1"})
-                  .status,
-              0);
-    EXPECT_TRUE(settle([&] { return activeFrame() == other; }, kLimit));
+    ASSERT_TRUE(xdotool({"mousemove", std::to_string(ox), std::to_string(oy), "click", "1"}));
+    EXPECT_TRUE(settle([&] { return activeFrame() == other; }));
 }
 
 TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps) {
     startXterms(3);
+    startBrindlow({{"indicatorPosition", "bottom"}});
     ASSERT_FALSE(HasFatalFailure());
-    startBrindlow(R"({"indicatorPosition": "bottom"})");
-    ASSERT_FALSE(HasFatalFailure());
-    xcb_window_t first = XCB_WINDOW_NONE;
-    // Started: the focus sits on a column once the strip is laid out.
-    ASSERT_TRUE(settle(
-        [&] {
-            first = activeFrame();
-            return first != XCB_WINDOW_NONE && tool({"list"}) == 0;
-        },
-        kLimit));
-    ASSERT_EQ(tool({"focus-first"}), 0);
-    ASSERT_TRUE(settle([&] { return activeFrame() != XCB_WINDOW_NONE; }, kLimit));
-    first = activeFrame();
-    ASSERT_EQ(tool({"focus-right"}), 0);
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    ASSERT_TRUE(settle([&] { return activeFrame() != XCB_WINDOW_NONE; }));
+    const xcb_window_t first = activeFrame();
+    ASSERT_EQ(tool({"focus-right"}).status, 0);
 
-    // The pill: one of our windows, 58 high, near the bottom.
     std::optional<XGeometry> pill;
-    ASSERT_TRUE(settle(
-        [&] {
-            for (xcb_window_t w : overlays()) {
-                const auto g = geometry(w);
-                if (g && g->height == 58) pill = g;
-            }
-            return pill && activeFrame() != first;
-        },
-        kLimit))
-        << "no indicator after focus-right";
+    ASSERT_TRUE(settle([&] {
+        for (xcb_window_t w : overlays()) {
+            const auto g = geometry(w);
+            if (g && g->height == 58) pill = g;
+        }
+        return pill && activeFrame() != first;
+    })) << "no indicator after focus-right";
     EXPECT_GT(pill->y, 900);
     screenshot("indicator");
 
     // The first cell lies 46 wide in the left part of the centred content.
-    ASSERT_EQ(runProcess({"xdotool", "mousemove", std::to_string(pill->x + 50),
-                          std::to_string(pill->y + 29), "click", "1"})
-                  .status,
-              0);
-    EXPECT_TRUE(settle([&] { return activeFrame() == first; }, kLimit))
+    ASSERT_TRUE(xdotool(
+        {"mousemove", std::to_string(pill->x + 50), std::to_string(pill->y + 29), "click", "1"}));
+    EXPECT_TRUE(settle([&] { return activeFrame() == first; }))
         << "the click on the first icon did not jump to the first column";
 }
 
@@ -402,29 +262,14 @@ class GapCoverX11Test : public OverlayX11Test {
         }
     }
 
-    // A screen-sized root pixmap of four colours, published as a desktop does.
     void publishPicture() {
-        const xcb_screen_t* screen = connection().screen();
-        pixmap_ = xcb_generate_id(c());
-        xcb_create_pixmap(c(), screen->root_depth, pixmap_, connection().root(),
-                          screen->width_in_pixels, screen->height_in_pixels);
-        const xcb_gcontext_t gc = xcb_generate_id(c());
-        xcb_create_gc(c(), gc, pixmap_, 0, nullptr);
-        const auto fill = [&](std::uint32_t colour, int x, int y, int w, int h) {
-            xcb_change_gc(c(), gc, XCB_GC_FOREGROUND, &colour);
-            const xcb_rectangle_t part{std::int16_t(x), std::int16_t(y), std::uint16_t(w),
-                                       std::uint16_t(h)};
-            xcb_poly_fill_rectangle(c(), pixmap_, gc, 1, &part);
-        };
-        const int w = screen->width_in_pixels, h = screen->height_in_pixels;
-        fill(kRed, 0, 0, kSplitX, kSplitY);
-        fill(kBlue, kSplitX, 0, w - kSplitX, kSplitY);
-        fill(kGreen, 0, kSplitY, kSplitX, h - kSplitY);
-        fill(kYellow, kSplitX, kSplitY, w - kSplitX, h - kSplitY);
-        xcb_free_gc(c(), gc);
-        xcb_change_property(c(), XCB_PROP_MODE_REPLACE, connection().root(),
-                            connection().atom("_XROOTPMAP_ID"), XCB_ATOM_PIXMAP, 32, 1, &pixmap_);
-        connection().sync();
+        const std::uint32_t w = connection().screen()->width_in_pixels,
+                            h = connection().screen()->height_in_pixels;
+        pixmap_ = publishRootPixmap(int(w), int(h),
+                                    {{0, 0, kSplitX, kSplitY, kRed},
+                                     {kSplitX, 0, w - kSplitX, kSplitY, kBlue},
+                                     {0, kSplitY, kSplitX, h - kSplitY, kGreen},
+                                     {kSplitX, kSplitY, w - kSplitX, h - kSplitY, kYellow}});
     }
 
     void mapTopPanel(int height) {
@@ -438,18 +283,9 @@ class GapCoverX11Test : public OverlayX11Test {
         const xcb_atom_t dock = connection().atom("_NET_WM_WINDOW_TYPE_DOCK");
         xcb_change_property(c(), XCB_PROP_MODE_REPLACE, panel_,
                             connection().atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &dock);
-        const std::uint32_t strut[12] = {0,
-                                         0,
-                                         std::uint32_t(height),
-                                         0,
-                                         0,
-                                         0,
-                                         0,
-                                         0,
-                                         0,
-                                         std::uint32_t(screen->width_in_pixels - 1),
-                                         0,
-                                         0};
+        std::uint32_t strut[12] = {};  // top edge, from x 0 to the screen's last column
+        strut[2] = std::uint32_t(height);
+        strut[9] = std::uint32_t(screen->width_in_pixels - 1);
         xcb_change_property(c(), XCB_PROP_MODE_REPLACE, panel_,
                             connection().atom("_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32, 12,
                             strut);
@@ -458,14 +294,11 @@ class GapCoverX11Test : public OverlayX11Test {
     }
 
     std::optional<nlohmann::json> firstDisplay() {
-        const ProcessRun run = runProcess({BRINDLOW_EXECUTABLE_PATH, "list"},
-                                          {{"XDG_DATA_HOME", data_.path().string()}});
-        const auto json = nlohmann::json::parse(run.out, nullptr, false);
-        if (run.status != 0 || json.is_discarded() || json["displays"].empty()) return std::nullopt;
-        return json["displays"][0];
+        const auto json = listing();
+        if (!json || (*json)["displays"].empty()) return std::nullopt;
+        return (*json)["displays"][0];
     }
 
-    // The tall window and the short one side by side, then stacked in one column.
     void stackTheTwoClients() {
         clients_.push_back(std::make_unique<TestClientProcess>(
             std::vector<std::string>{"--title", "tall", "--class", "Tall", "--size", "400x880",
@@ -473,37 +306,28 @@ class GapCoverX11Test : public OverlayX11Test {
         clients_.push_back(std::make_unique<TestClientProcess>(
             std::vector<std::string>{"--title", "short", "--class", "Short", "--size", "400x200"}));
         for (const auto& client : clients_) ASSERT_TRUE(client->ready());
-        startBrindlow(R"({"gap": 24, "outerGap": 12})");
+        startBrindlow({{"gap", 24}, {"outerGap", 12}});
         ASSERT_FALSE(HasFatalFailure());
         std::optional<nlohmann::json> display;
-        ASSERT_TRUE(settle(
-            [&] {
-                display = firstDisplay();
-                return display && (*display)["columns"].size() == 2 &&
-                       topLevelOf(clients_[1]->window()) == activeFrame();
-            },
-            kLimit))
-            << "the two windows were not tiled with the short one focused";
+        ASSERT_TRUE(settle([&] {
+            display = firstDisplay();
+            return display && (*display)["columns"].size() == 2 &&
+                   topLevelOf(clients_[1]->window()) == activeFrame();
+        })) << "the two windows were not tiled with the short one focused";
         // The short window goes into the tall one's column, whichever side that lies on.
-        ASSERT_EQ(tool({(*display)["focused"] == 2 ? "stack-left" : "stack-right"}), 0);
-        ASSERT_TRUE(settle(
-            [&] {
-                display = firstDisplay();
-                return display && (*display)["columns"].size() == 1;
-            },
-            kLimit))
-            << "the short window was not stacked";
+        ASSERT_EQ(tool({(*display)["focused"] == 2 ? "stack-left" : "stack-right"}).status, 0);
+        ASSERT_TRUE(settle([&] {
+            display = firstDisplay();
+            return display && (*display)["columns"].size() == 1;
+        })) << "the short window was not stacked";
         // Stacked, the tall window refuses its share of the height; once Brindlow has learned
         // that, the stack fits the full screen and stays.
         const std::filesystem::path learned = data_.path() / "Brindlow" / "minimum-heights.json";
-        ASSERT_TRUE(settle(
-            [&] {
-                std::ifstream file(learned);
-                const auto json = nlohmann::json::parse(file, nullptr, false);
-                return !json.is_discarded() && !json.empty();
-            },
-            kLimit))
-            << "the tall window's minimum height was not learned";
+        ASSERT_TRUE(settle([&] {
+            std::ifstream file(learned);
+            const auto json = nlohmann::json::parse(file, nullptr, false);
+            return !json.is_discarded() && !json.empty();
+        })) << "the tall window's minimum height was not learned";
         display = firstDisplay();
         ASSERT_TRUE(display && (*display)["columns"].size() == 1);
     }
@@ -511,17 +335,15 @@ class GapCoverX11Test : public OverlayX11Test {
     // Brindlow's 24-point-high window at the band's top, directly above the tall window's frame.
     xcb_window_t settledCover() {
         xcb_window_t cover = XCB_WINDOW_NONE;
-        settle(
-            [&] {
-                cover = XCB_WINDOW_NONE;
-                for (xcb_window_t w : overlays()) {
-                    const auto g = geometry(w);
-                    if (g && g->height == 24 && g->y == kBandTop) cover = w;
-                }
-                const xcb_window_t tall = topLevelOf(clients_[0]->window());
-                return cover != XCB_WINDOW_NONE && stackIndex(cover) == stackIndex(tall) + 1;
-            },
-            kLimit);
+        settle([&] {
+            cover = XCB_WINDOW_NONE;
+            for (xcb_window_t w : overlays()) {
+                const auto g = geometry(w);
+                if (g && g->height == 24 && g->y == kBandTop) cover = w;
+            }
+            const xcb_window_t tall = topLevelOf(clients_[0]->window());
+            return cover != XCB_WINDOW_NONE && stackIndex(cover) == stackIndex(tall) + 1;
+        });
         return cover;
     }
 
@@ -547,15 +369,11 @@ TEST_F(GapCoverX11Test, TheBandShowsTheRootPixmapsSliceAndLetsClicksThroughToThe
     ASSERT_LT(band.x, kSplitX - 10);
     ASSERT_GT(band.x + band.width, kSplitX + 10);
     // The picture's four quadrants meet inside the band, at their own screen position.
-    EXPECT_TRUE(settle(
-        [&] {
-            return shows(kSplitX - 10, kSplitY - 6, kRed) &&
-                   shows(kSplitX + 10, kSplitY - 6, kBlue) &&
-                   shows(kSplitX - 10, kSplitY + 6, kGreen) &&
-                   shows(kSplitX + 10, kSplitY + 6, kYellow);
-        },
-        kLimit))
-        << "the cover does not show the picture's slice at its place";
+    EXPECT_TRUE(settle([&] {
+        return shows(kSplitX - 10, kSplitY - 6, kRed) && shows(kSplitX + 10, kSplitY - 6, kBlue) &&
+               shows(kSplitX - 10, kSplitY + 6, kGreen) &&
+               shows(kSplitX + 10, kSplitY + 6, kYellow);
+    })) << "the cover does not show the picture's slice at its place";
     screenshot("gap-cover-picture");
 
     // Without a picture the cover is frosted: a dark fill over the tall window's white.
@@ -563,15 +381,12 @@ TEST_F(GapCoverX11Test, TheBandShowsTheRootPixmapsSliceAndLetsClicksThroughToThe
     xcb_delete_property(c(), connection().root(), connection().atom("_XROOTPMAP_ID"));
     connection().sync();
     Pixel frosted;
-    EXPECT_TRUE(settle(
-        [&] {
-            frosted = pixel(x, y);
-            return frosted.red < 60 && frosted.green < 60 && frosted.blue < 60 &&
-                   frosted.blue >= frosted.red;
-        },
-        kLimit))
-        << "after the picture went, the cover shows " << frosted.red << "," << frosted.green << ","
-        << frosted.blue;
+    EXPECT_TRUE(settle([&] {
+        frosted = pixel(x, y);
+        return frosted.red < 60 && frosted.green < 60 && frosted.blue < 60 &&
+               frosted.blue >= frosted.red;
+    })) << "after the picture went, the cover shows "
+        << frosted.red << "," << frosted.green << "," << frosted.blue;
     EXPECT_EQ(settledCover(), cover);
     screenshot("gap-cover-frosted");
 
@@ -586,11 +401,8 @@ TEST_F(GapCoverX11Test, TheBandShowsTheRootPixmapsSliceAndLetsClicksThroughToThe
             ++presses;
     });
     connection().sync();
-    EXPECT_EQ(
-        runProcess({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"})
-            .status,
-        0);
-    EXPECT_TRUE(settle([&] { return presses > 0; }, kLimit))
+    EXPECT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}));
+    EXPECT_TRUE(settle([&] { return presses > 0; }))
         << "the click did not reach the window below the cover";
     connection().removeListener(listener);
 }

@@ -10,24 +10,9 @@ namespace {
 
 class RootPictureX11Test : public X11Fixture {
   protected:
-    // A root pixmap, red left of x 300 and blue from there, published as _XROOTPMAP_ID.
+    // 600 × 400, `left` left of x 300 and `right` from there.
     xcb_pixmap_t publishPixmap(std::uint32_t left, std::uint32_t right) {
-        xcb_connection_t* c = connection().xcb();
-        const xcb_pixmap_t pixmap = xcb_generate_id(c);
-        xcb_create_pixmap(c, connection().screen()->root_depth, pixmap, connection().root(), 600,
-                          400);
-        const xcb_gcontext_t gc = xcb_generate_id(c);
-        xcb_create_gc(c, gc, pixmap, XCB_GC_FOREGROUND, &left);
-        const xcb_rectangle_t leftPart{0, 0, 300, 400};
-        xcb_poly_fill_rectangle(c, pixmap, gc, 1, &leftPart);
-        xcb_change_gc(c, gc, XCB_GC_FOREGROUND, &right);
-        const xcb_rectangle_t rightPart{300, 0, 300, 400};
-        xcb_poly_fill_rectangle(c, pixmap, gc, 1, &rightPart);
-        xcb_free_gc(c, gc);
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, connection().root(),
-                            connection().atom("_XROOTPMAP_ID"), XCB_ATOM_PIXMAP, 32, 1, &pixmap);
-        connection().sync();
-        return pixmap;
+        return publishRootPixmap(600, 400, {{0, 0, 300, 400, left}, {300, 0, 300, 400, right}});
     }
     void TearDown() override {
         if (!x11_) return;

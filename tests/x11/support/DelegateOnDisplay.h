@@ -33,8 +33,6 @@
 
 namespace brindlow::test {
 
-inline constexpr double kLimit = 15.0;
-
 // Processes Qt events until `done` holds; `limit` only bounds a hang.
 inline bool eventually(const std::function<bool()>& done, double limit = kLimit) {
     const auto deadline = std::chrono::steady_clock::now() +
@@ -47,23 +45,9 @@ inline bool eventually(const std::function<bool()>& done, double limit = kLimit)
     return true;
 }
 
-inline void xdotool(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"xdotool"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    ASSERT_EQ(runProcess(argv).status, 0);
-}
-
 inline void clickAt(QPoint point) {
-    xdotool({"mousemove", std::to_string(point.x()), std::to_string(point.y())});
-    xdotool({"click", "1"});
-}
-
-// The visible tooltip's text, empty when none shows.
-inline QString visibleToolTip() {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->isVisible() && widget->inherits("QTipLabel"))
-            return widget->property("text").toString();
-    return {};
+    EXPECT_TRUE(
+        xdotool({"mousemove", std::to_string(point.x()), std::to_string(point.y()), "click", "1"}));
 }
 
 // Where the embedded icon's window really is, once the tray host has taken it

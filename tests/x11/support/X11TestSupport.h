@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Executor.h"
+#include "x11/e2e/AppProcess.h"
 
 namespace brindlow::test {
 
@@ -37,16 +38,14 @@ class TestMainExecutor final : public Executor {
     std::deque<Block> blocks_;
 };
 
-// A brindlow-testclient process with pipes to its stdin and stdout.
+// A brindlow-testclient process that reads commands from its standard input.
 class TestClientProcess {
   public:
     explicit TestClientProcess(std::vector<std::string> arguments);
     ~TestClientProcess();
-    TestClientProcess(const TestClientProcess&) = delete;
-    TestClientProcess& operator=(const TestClientProcess&) = delete;
 
     bool ready() const { return ready_; }
-    int pid() const { return pid_; }
+    int pid() const { return process_.pid(); }
     const std::vector<xcb_window_t>& windows() const { return windows_; }
     xcb_window_t window() const {
         return windows_.empty() ? xcb_window_t(XCB_WINDOW_NONE) : windows_.front();
@@ -61,13 +60,11 @@ class TestClientProcess {
   private:
     std::string readLine();
 
-    int pid_ = -1;
-    int in_ = -1;
-    int out_ = -1;
+    ChildProcess process_;
+    size_t read_ = 0;  // how much of its output readLine has taken
     bool ready_ = false;
     std::vector<xcb_window_t> windows_;
     xcb_window_t owner_ = XCB_WINDOW_NONE;
-    std::string buffer_;
 };
 
 }  // namespace brindlow::test

@@ -59,11 +59,7 @@ TEST(EdidUUID, StableUpperCaseAndDistinctPerSerialAndConnector) {
     EXPECT_EQ(a->size(), 36u);
     EXPECT_EQ(*a, *edidUUID(edid(1), "DP-1"));
     EXPECT_EQ(a->substr(0, 8), "10AC3412");
-    EXPECT_EQ(*a, [&] {
-        std::string upper = *a;
-        for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
-        return upper;
-    }());
+    EXPECT_EQ(a->find_first_of("abcdef"), std::string::npos);  // upper case
     EXPECT_NE(*a, *edidUUID(edid(2), "DP-1"));
     EXPECT_NE(*a, *edidUUID(edid(1), "HDMI-1"));
     EXPECT_FALSE(edidUUID({}, "DP-1"));

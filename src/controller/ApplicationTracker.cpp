@@ -1,12 +1,23 @@
-// Window tracking: observing applications, adopting and dropping windows, following focus and
-// titles, and the periodic catch-up that adopts windows that were missed.
-#include "controller/StripController.h"
+#include "controller/ApplicationTracker.h"
+
+#include <set>
+
 #include "windows/AX.h"
 #include "windows/WindowObserver.h"
 
 namespace brindlow {
 
-std::optional<std::vector<AXElementRef>> StripController::observe(const AppRef& app) {
+ApplicationTracker::ApplicationTracker(StripControllerState& state,
+                                       const StripControllerEnvironment& env,
+                                       AsyncMover& asyncMover, Hooks hooks)
+    : state_(state),
+      env_(env),
+      clock_(*env.platform.clock),
+      asyncMover_(&asyncMover),
+      hooks_(std::move(hooks)),
+      log_(makeLogger("StripController")) {}
+
+std::optional<std::vector<AXElementRef>> ApplicationTracker::observe(const AppRef& app) {
     std::shared_ptr<AppObserver> observer;
     const auto existing = state_.observers.find(app.pid);
     if (existing != state_.observers.end()) {
@@ -14,14 +25,12 @@ std::optional<std::vector<AXElementRef>> StripController::observe(const AppRef& 
     } else {
         AXElementRef element = env_.platform.accessibility->applicationElement(app.pid);
         element->setMessagingTimeout(1.0);
-        std::weak_ptr<StripController*> weak = weakSelf_;
         const std::int32_t pid = app.pid;
-        auto handler = [weak, pid](AppObserver::Event event, const AXElementRef& subject) {
-            auto alive = weak.lock();
-            if (!alive) return;
-            StripController* controller = *alive;
-            controller->enqueue(
-                [controller, event, subject, pid] { controller->handle(event, subject, pid); });
+        // Events arrive on other threads; `run` does nothing once the owner is gone, and the
+        // tracker lives as long as its owner.
+        auto handler = [run = hooks_.run, this, pid](AppObserver::Event event,
+                                                     const AXElementRef& subject) {
+            run([this, event, subject, pid] { handle(event, subject, pid); });
         };
         observer = AppObserver::create(app.pid, element, std::move(handler), env_.platform);
         if (!observer->start()) return std::nullopt;
@@ -35,21 +44,22 @@ std::optional<std::vector<AXElementRef>> StripController::observe(const AppRef& 
     return windows;
 }
 
-void StripController::observeLaunched(const AppRef& app, int attempt) {
+void ApplicationTracker::observeLaunched(const AppRef& app, int attempt) {
     if (state_.observers.contains(app.pid)) return;
     if (const std::optional<std::vector<AXElementRef>> windows = observe(app)) {
         log_.info("Observing %{public}s", app.name);
         for (const AXElementRef& window : *windows) add(window, app.pid, true);
         return;
     }
-    if (attempt <= 9) {
-        enqueueAfter(0.5, [this, app, attempt] { observeLaunched(app, attempt + 1); });
+    if (attempt <= kLaunchRetries) {
+        hooks_.runAfter(kLaunchRetryDelay,
+                        [this, app, attempt] { observeLaunched(app, attempt + 1); });
     } else {
         log_.error("Gave up observing %{public}s", app.name);
     }
 }
 
-void StripController::appQuit(std::int32_t pid) {
+void ApplicationTracker::appQuit(std::int32_t pid) {
     const auto observer = state_.observers.find(pid);
     if (observer != state_.observers.end()) {
         observer->second->stop();
@@ -63,10 +73,10 @@ void StripController::appQuit(std::int32_t pid) {
     asyncMover_->retire(pid);
     if (ids.empty()) return;
     for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
-        afterStructureChange(uuid);
+        hooks_.structureChanged(uuid);
 }
 
-void StripController::appActivated(const std::optional<AppRef>& app, std::int32_t pid) {
+void ApplicationTracker::appActivated(const std::optional<AppRef>& app, std::int32_t pid) {
     state_.frontmostPID = pid;
     if (app && !state_.observers.contains(pid)) {
         if (const std::optional<std::vector<AXElementRef>> windows = observe(*app)) {
@@ -75,10 +85,10 @@ void StripController::appActivated(const std::optional<AppRef>& app, std::int32_
         }
     }
     if (pid == 0) return;
-    if (const AXElementRef focused = focusedWindow(pid)) windowFocused(focused->identity());
+    if (const AXElementRef focused = focusedWindow(pid)) hooks_.windowFocused(focused->identity());
 }
 
-AXElementRef StripController::focusedWindow(std::int32_t pid) const {
+AXElementRef ApplicationTracker::focusedWindow(std::int32_t pid) const {
     if (pid == 0) return nullptr;
     const auto observer = state_.observers.find(pid);
     const AXElementRef app = observer != state_.observers.end()
@@ -87,7 +97,7 @@ AXElementRef StripController::focusedWindow(std::int32_t pid) const {
     return AX::elementAttribute(app, ax::focusedWindow);
 }
 
-void StripController::catchUp(const std::vector<AppRef>& running) {
+void ApplicationTracker::catchUp(const std::vector<AppRef>& running) {
     if (!state_.started || state_.paused || state_.swipedDisplay() || state_.anyDisplayAnimating())
         return;
 
@@ -106,7 +116,7 @@ void StripController::catchUp(const std::vector<AppRef>& running) {
         if (state_.observers.contains(app.pid) || state_.catchUpBackoff.contains(app.pid)) continue;
         const std::optional<std::vector<AXElementRef>> windows = observe(app);
         if (!windows) {
-            state_.catchUpBackoff[app.pid] = time + 30.0;
+            state_.catchUpBackoff[app.pid] = time + kCatchUpBackoff;
             continue;
         }
         log_.info("Catch-up: now observing %{public}s", app.name);
@@ -116,7 +126,7 @@ void StripController::catchUp(const std::vector<AppRef>& running) {
     if (adopted > 0) log_.info("Catch-up: arranged %ld window(s) that were missed", long(adopted));
 }
 
-int StripController::rescanWindows(bool respectingBackoff) {
+int ApplicationTracker::rescanWindows(bool respectingBackoff) {
     int count = 0;
     // A pause is judged against the start of the pass, not against the time slow listings
     // before it have used up.
@@ -134,13 +144,14 @@ int StripController::rescanWindows(bool respectingBackoff) {
                 .value_or(std::vector<AXElementRef>{});
         for (const AXElementRef& window : windows)
             if (add(window, pid, false)) ++count;
-        if (respectingBackoff && now() - started > 0.25) state_.catchUpBackoff[pid] = now() + 30.0;
+        if (respectingBackoff && now() - started > kSlowListing)
+            state_.catchUpBackoff[pid] = now() + kCatchUpBackoff;
     }
     return count;
 }
 
-std::optional<ManagedWindow> StripController::candidate(const AXElementRef& element,
-                                                        const AppRef& app) const {
+std::optional<ManagedWindow> ApplicationTracker::candidate(const AXElementRef& element,
+                                                           const AppRef& app) const {
     if (state_.records.isUserFloating(element->identity())) return std::nullopt;
     if (app.bundleID) {
         const std::optional<AppRule> rule = state_.settings.rule(*app.bundleID);
@@ -149,7 +160,7 @@ std::optional<ManagedWindow> StripController::candidate(const AXElementRef& elem
     return WindowObserver::makeManagedWindow(element, app);
 }
 
-bool StripController::add(const AXElementRef& element, std::int32_t pid, bool focus) {
+bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool focus) {
     if (!element) return false;
     const WindowID id = element->identity();
     if (state_.windows.contains(id)) return false;
@@ -159,7 +170,7 @@ bool StripController::add(const AXElementRef& element, std::int32_t pid, bool fo
     if (observer != state_.observers.end()) observer->second->watch(element);
     std::optional<ManagedWindow> window = candidate(element, app->second);
     if (!window) return false;
-    const std::optional<std::string> home = displayInUse(window->frame);
+    const std::optional<std::string> home = hooks_.displayInUse(window->frame);
     if (!home) return false;
     state_.windows[id] = *window;
     const double width = state_.settings.newColumnWidth(window->bundleID);
@@ -167,64 +178,64 @@ bool StripController::add(const AXElementRef& element, std::int32_t pid, bool fo
     std::string target = *home;
     int index = 0;
     const std::optional<FullScreenReturn> back = state_.records.get(id).fullScreenReturn;
-    if (back && stateOf(back->uuid)) {
+    if (back && state_.display(back->uuid)) {
         target = back->uuid;
         Column column = Column::single(id, back->width);
-        index = stateOf(target)->strip.insertColumn(std::move(column), back->index);
+        index = state_.display(target)->strip.insertColumn(std::move(column), back->index);
     } else {
-        index = stateOf(target)->strip.insertWindow(id, width);
+        index = state_.display(target)->strip.insertWindow(id, width);
     }
     if (back)
         state_.records.edit(id, [](WindowRecord& record) { record.fullScreenReturn.reset(); });
 
     const bool focused = focus && pid == state_.frontmostPID;
-    if (focused) stateOf(target)->strip.focusedIndex = index;
+    if (focused) state_.display(target)->strip.focusedIndex = index;
     log_.info("Add %{public}s '%{private}s' at column %ld on %{public}s", window->appName,
-              window->title, long(index + 1), displayName(target));
-    afterStructureChange(target);
+              window->title, long(index + 1), state_.displayName(target));
+    hooks_.structureChanged(target);
     if (focused) {
         state_.activeUUID = target;
-        publishSnapshot(SnapshotReason::focus(target));
+        hooks_.publishSnapshot(SnapshotReason::focus(target));
     }
     return true;
 }
 
 // Every record the controller keeps about one window. Window ids come back (X reuses them), so
 // nothing may survive the window.
-void StripController::forgetWindowRecords(WindowID id, bool keepFullScreenReturn) {
+void ApplicationTracker::forgetWindowRecords(WindowID id, bool keepFullScreenReturn) {
     state_.records.forgetTiling(id, keepFullScreenReturn);
     asyncMover_->forget(id);
 }
 
-const char* StripController::removalText(Removal reason) {
+const char* ApplicationTracker::removalText(Removal reason) {
     switch (reason) {
-        case StripController::Removal::gone:
+        case Removal::gone:
             return "gone";
-        case StripController::Removal::floated:
+        case Removal::floated:
             return "floated";
-        case StripController::Removal::appRuleFloat:
+        case Removal::appRuleFloat:
             return "app rule: float";
-        case StripController::Removal::appQuit:
+        case Removal::appQuit:
             return "app quit";
-        case StripController::Removal::closed:
+        case Removal::closed:
             return "closed";
-        case StripController::Removal::minimized:
+        case Removal::minimized:
             return "minimized";
-        case StripController::Removal::fullScreen:
+        case Removal::fullScreen:
             return "fullscreen";
     }
     return "?";
 }
 
-std::optional<std::string> StripController::removeFromStrip(WindowID id, Removal reason) {
+std::optional<std::string> ApplicationTracker::removeFromStrip(WindowID id, Removal reason) {
     const auto found = state_.windows.find(id);
     if (found == state_.windows.end()) return std::nullopt;
     const ManagedWindow window = found->second;
     state_.windows.erase(found);
     forgetWindowRecords(id, reason == Removal::fullScreen);
-    const auto location = locate(id);
+    const auto location = state_.locate(id);
     if (location) {
-        if (DisplayState* display = stateOf(location->first)) display->strip.remove(id);
+        if (DisplayState* display = state_.display(location->first)) display->strip.remove(id);
     }
     log_.info("Remove %{public}s '%{private}s': %{public}s", window.appName, window.title,
               std::string(removalText(reason)));
@@ -232,25 +243,25 @@ std::optional<std::string> StripController::removeFromStrip(WindowID id, Removal
     return location->first;
 }
 
-void StripController::remove(WindowID id, Removal reason) {
+void ApplicationTracker::remove(WindowID id, Removal reason) {
     removeFromStrip(id, reason);
 }
 
-void StripController::removeAndRelayout(WindowID id, Removal reason) {
+void ApplicationTracker::removeAndRelayout(WindowID id, Removal reason) {
     if (const std::optional<std::string> uuid = removeFromStrip(id, reason))
-        afterStructureChange(*uuid);
+        hooks_.structureChanged(*uuid);
 }
 
-void StripController::handle(AppObserver::Event event, const AXElementRef& element,
-                             std::int32_t pid) {
+void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& element,
+                                std::int32_t pid) {
     if (!element) return;
     const WindowID id = element->identity();
     const bool managed = state_.windows.contains(id);
     switch (event) {
         case AppObserver::Event::windowCreated:
             if (managed) break;
-            enqueueAfter(0.15, [this, element, pid] { add(element, pid, true); });
-            enqueueAfter(0.8, [this, element, pid] { add(element, pid, true); });
+            hooks_.runAfter(kFirstAdoptDelay, [this, element, pid] { add(element, pid, true); });
+            hooks_.runAfter(kSecondAdoptDelay, [this, element, pid] { add(element, pid, true); });
             break;
         case AppObserver::Event::windowDestroyed:
             state_.records.edit(id, [](WindowRecord& record) { record.userFloating = false; });
@@ -263,7 +274,7 @@ void StripController::handle(AppObserver::Event event, const AXElementRef& eleme
             }
             break;
         case AppObserver::Event::focusedWindowChanged:
-            if (pid == state_.frontmostPID) windowFocused(id);
+            if (pid == state_.frontmostPID) hooks_.windowFocused(id);
             break;
         case AppObserver::Event::minimized:
             if (managed) removeAndRelayout(id, Removal::minimized);
@@ -277,11 +288,11 @@ void StripController::handle(AppObserver::Event event, const AXElementRef& eleme
             } else if (AX::boolAttribute(element, ax::fullScreen).value_or(false)) {
                 removeAndRelayout(id, Removal::fullScreen);
             } else {
-                watchDrag(id);
+                hooks_.windowMovedOrResized(id);
             }
             break;
         case AppObserver::Event::moved:
-            if (managed) watchDrag(id);
+            if (managed) hooks_.windowMovedOrResized(id);
             break;
         case AppObserver::Event::titleChanged:
             if (!managed) break;
@@ -289,34 +300,11 @@ void StripController::handle(AppObserver::Event event, const AXElementRef& eleme
                 ManagedWindow& window = state_.windows.at(id);
                 if (*title != window.title) {
                     window.title = *title;
-                    publishSnapshot(SnapshotReason::quiet());
+                    hooks_.publishSnapshot(SnapshotReason::quiet());
                 }
             }
             break;
     }
-}
-
-void StripController::windowFocused(WindowID id) {
-    if (isStaleRaiseEcho(id)) return;
-    const auto location = locate(id);
-    if (!location) return;
-    const std::string uuid = location->first;
-    const bool changed = stateOf(uuid)->strip.focus(id);
-    const bool same = state_.activeUUID && *state_.activeUUID == uuid;
-    state_.activeUUID = uuid;
-    const bool cleared = state_.records.clearBadge(id);
-    if (changed) {
-        afterStructureChange(uuid);
-        publishSnapshot(SnapshotReason::focus(uuid));
-    } else if (cleared || !same) {
-        publishSnapshot(SnapshotReason::focus(uuid));
-    }
-    publishFocusFrames();
-}
-
-std::string StripController::displayName(const std::string& uuid) const {
-    const DisplayState* display = stateOf(uuid);
-    return display ? display->info.name : "?";
 }
 
 }  // namespace brindlow

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "controller/Snapshot.h"
+#include "controller/StripControllerEnvironment.h"
+#include "controller/StripControllerState.h"
+#include "platform/Log.h"
+#include "windows/AppObserver.h"
+#include "windows/AppRef.h"
+#include "windows/AsyncMover.h"
+
+namespace brindlow {
+
+// Follows the applications and their windows: observes each running application, adopts its
+// windows into the strips, takes them off again when they close, minimise, float or go full
+// screen, reacts to the applications' window events, and catches up on windows that were missed.
+// Runs on the strip queue, on the state its owner keeps.
+class ApplicationTracker {
+  public:
+    // What the tracker asks of its owner.
+    struct Hooks {
+        // Runs `block` on the strip queue soon; safe to call from any thread, also once the owner
+        // is gone (then nothing runs).
+        std::function<void(std::function<void()> block)> run;
+        // Runs `block` on the strip queue `seconds` later (nothing once the owner is gone).
+        std::function<void(double seconds, std::function<void()> block)> runAfter;
+        // The strip of display `uuid` changed its structure.
+        std::function<void(const std::string& uuid)> structureChanged;
+        std::function<void(const SnapshotReason& reason)> publishSnapshot;
+        // The frontmost application's focused window is now `id`.
+        std::function<void(WindowID id)> windowFocused;
+        // A tiled window was moved or resized by someone else.
+        std::function<void(WindowID id)> windowMovedOrResized;
+        // The display in use that a window with `frame` belongs to.
+        std::function<std::optional<std::string>(const Rect& frame)> displayInUse;
+    };
+
+    // Why a window leaves the strip; the way back from full screen survives only `fullScreen`.
+    enum class Removal { gone, floated, appRuleFloat, appQuit, closed, minimized, fullScreen };
+
+    // How often a launched application is tried again before giving up, and how far apart.
+    static constexpr int kLaunchRetries = 9;
+    static constexpr double kLaunchRetryDelay = 0.5;
+    // An application that could not be observed, or listed its windows slowly, is left out of
+    // the catch-up this long.
+    static constexpr double kCatchUpBackoff = 30.0;
+    static constexpr double kSlowListing = 0.25;
+    // A new window is adopted after these delays (its attributes settle after it appears).
+    static constexpr double kFirstAdoptDelay = 0.15;
+    static constexpr double kSecondAdoptDelay = 0.8;
+
+    ApplicationTracker(StripControllerState& state, const StripControllerEnvironment& env,
+                       AsyncMover& asyncMover, Hooks hooks);
+
+    // Starts observing `app` (or keeps its observer); its windows, none when it cannot be observed.
+    std::optional<std::vector<AXElementRef>> observe(const AppRef& app);
+    // Observes a launched application and adopts its windows, trying again a while.
+    void observeLaunched(const AppRef& app, int attempt);
+    void appQuit(std::int32_t pid);
+    void appActivated(const std::optional<AppRef>& app, std::int32_t pid);
+    // Drops applications that quit, observes ones that were missed, adopts missed windows.
+    void catchUp(const std::vector<AppRef>& running);
+    // Adopts every window of the observed applications that is not tiled yet; how many.
+    int rescanWindows(bool respectingBackoff);
+    // Adopts a window into the strip of its display; false when it is not tiled.
+    bool add(const AXElementRef& element, std::int32_t pid, bool focus);
+    // Takes a window off its strip and forgets its tiling records.
+    void remove(WindowID id, Removal reason);
+    // The same, then the display is laid out again.
+    void removeAndRelayout(WindowID id, Removal reason);
+    // Every record kept about one window beside its place in a strip.
+    void forgetWindowRecords(WindowID id, bool keepFullScreenReturn);
+    AXElementRef focusedWindow(std::int32_t pid) const;
+
+    // The reason as the log line says it.
+    static const char* removalText(Removal reason);
+
+  private:
+    std::optional<ManagedWindow> candidate(const AXElementRef& element, const AppRef& app) const;
+    // Removes the window; the display it was on, if any.
+    std::optional<std::string> removeFromStrip(WindowID id, Removal reason);
+    void handle(AppObserver::Event event, const AXElementRef& element, std::int32_t pid);
+    double now() const { return clock_.now(); }
+
+    StripControllerState& state_;
+    const StripControllerEnvironment& env_;
+    Clock& clock_;
+    AsyncMover* const asyncMover_;
+    Hooks hooks_;
+    Logger log_;
+};
+
+}  // namespace brindlow

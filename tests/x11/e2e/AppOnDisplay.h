@@ -1,0 +1,153 @@
+#pragma once
+
+// The real executable on the session's display, its data in a temporary folder, beside xterms the
+// test starts; the command-line tool and the listing to drive and read it.
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "support/TempFolder.h"
+#include "x11/e2e/AppProcess.h"
+#include "x11/support/X11Fixture.h"
+
+namespace brindlow::test {
+
+struct Xterm {
+    std::string title;
+    std::unique_ptr<ChildProcess> process;
+    xcb_window_t window = XCB_WINDOW_NONE;
+    Rect original;  // where the window manager put it
+};
+
+class AppOnDisplay : public X11Fixture {
+  protected:
+    // Holds the tray selection, as a tray host does, for as long as the test's connection lives:
+    // Brindlow finds a tray and opens no settings window over the test's windows.
+    void SetUp() override {
+        X11Fixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        xcb_connection_t* c = connection().xcb();
+        const xcb_window_t owner = xcb_generate_id(c);
+        xcb_create_window(c, 0, owner, connection().root(), -1, -1, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const std::string tray = "_NET_SYSTEM_TRAY_S" + std::to_string(connection().screenNumber());
+        xcb_set_selection_owner(c, owner, connection().atom(tray), XCB_CURRENT_TIME);
+        connection().sync();
+    }
+
+    void TearDown() override {
+        stopBrindlow(brindlow_, logFile(), HasFailure());
+        xterms_.clear();
+    }
+
+    std::filesystem::path logFile() const { return data_.path() / "brindlow.log"; }
+    std::filesystem::path stored(const std::string& name) const {
+        return data_.path() / "Brindlow" / name;
+    }
+    std::map<std::string, std::string> environment() const {
+        return {{"XDG_DATA_HOME", data_.path().string()}, {"BRINDLOW_LOG", "info"}};
+    }
+
+    std::optional<Rect> frameOf(xcb_window_t window) {
+        const auto snapshot = desktop().read(window);
+        if (!snapshot) return std::nullopt;
+        return snapshot->outerFrame();
+    }
+
+    // Starts an xterm and waits until the window manager manages it and its frame stays the same
+    // over two round trips; that frame is its original.
+    const Xterm& startXterm(const std::string& title) {
+        Xterm& xterm = xterms_.emplace_back();
+        xterm.title = title;
+        xterm.process = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "xterm", "-title", title, "-xrm", "XTerm*allowTitleOps: false", "-e", "sleep", "600"});
+        EXPECT_TRUE(settle([&] {
+            for (xcb_window_t window : desktop().windowsOf(xterm.process->pid())) {
+                const auto snapshot = desktop().read(window);
+                if (snapshot && snapshot->mapped && snapshot->title == title &&
+                    (snapshot->extents.top > 0 || snapshot->extents.left > 0))
+                    xterm.window = window;
+            }
+            return xterm.window != XCB_WINDOW_NONE;
+        })) << "xterm "
+            << title << " was not managed";
+        if (xterm.window != XCB_WINDOW_NONE) xterm.original = settledFrames().at(xterm.window);
+        return xterm;
+    }
+
+    void startXterms(int count) {
+        for (int i = 1; i <= count; ++i) startXterm("e2e-xterm-" + std::to_string(i));
+    }
+
+    const Xterm* xtermTitled(const std::string& title) const {
+        for (const Xterm& xterm : xterms_)
+            if (xterm.title == title) return &xterm;
+        return nullptr;
+    }
+
+    std::map<xcb_window_t, Rect> currentFrames() {
+        std::map<xcb_window_t, Rect> frames;
+        for (const Xterm& xterm : xterms_)
+            if (xterm.window != XCB_WINDOW_NONE)
+                frames[xterm.window] = frameOf(xterm.window).value_or(Rect{});
+        return frames;
+    }
+
+    // The xterms' frames once they stopped changing over two round trips in a row.
+    std::map<xcb_window_t, Rect> settledFrames() {
+        std::map<xcb_window_t, Rect> last = currentFrames();
+        settle([&] {
+            const auto now = currentFrames();
+            const bool same = now == last;
+            last = now;
+            return same;
+        });
+        return last;
+    }
+
+    ProcessRun tool(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {BRINDLOW_EXECUTABLE_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return runProcess(argv, environment());
+    }
+
+    // `brindlow list --titles` as JSON; none while nothing answers.
+    std::optional<nlohmann::json> listing() {
+        const ProcessRun run = tool({"list", "--titles"});
+        auto json = nlohmann::json::parse(run.out, nullptr, false);
+        if (run.status != 0 || json.is_discarded()) return std::nullopt;
+        return json;
+    }
+
+    // The index in the listing of the display whose strip holds the window titled so.
+    std::optional<size_t> displayOf(const std::string& title) {
+        const auto json = listing();
+        if (!json) return std::nullopt;
+        for (size_t d = 0; d < json->at("displays").size(); ++d)
+            for (const auto& column : json->at("displays")[d].at("columns"))
+                for (const auto& window : column.at("windows"))
+                    if (window.value("title", "") == title) return d;
+        return std::nullopt;
+    }
+
+    // Writes the settings (the welcome window, which would take the focus, is done unless they
+    // say otherwise), starts Brindlow and waits until it lists every xterm.
+    void startBrindlow(nlohmann::json settings = nlohmann::json::object()) {
+        settings.emplace("firstRunDone", true);
+        std::filesystem::create_directories(data_.path() / "Brindlow");
+        std::ofstream(stored("settings.json")) << settings.dump();
+        brindlow_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{BRINDLOW_EXECUTABLE_PATH}, environment(), logFile());
+        ASSERT_TRUE(settle([&] {
+            for (const Xterm& xterm : xterms_)
+                if (!displayOf(xterm.title)) return false;
+            return listing().has_value();
+        })) << "Brindlow did not list "
+            << xterms_.size() << " xterms";
+    }
+
+    TempFolder data_;
+    std::vector<Xterm> xterms_;
+    std::unique_ptr<ChildProcess> brindlow_;
+};
+
+}  // namespace brindlow::test
