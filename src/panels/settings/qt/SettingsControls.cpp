@@ -20,7 +20,7 @@ ValueSlider::ValueSlider(const QString& title, double minimum, double maximum, d
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     auto* titleLabel = new QLabel(title);
-    titleLabel->setFixedWidth(150);
+    titleLabel->setMinimumWidth(kRowTitleWidth);
     slider_ = new QSlider(Qt::Horizontal);
     slider_->setRange(0, int(std::lround((maximum - minimum) / step)));
     valueLabel_ = new QLabel;
@@ -126,7 +126,7 @@ QWidget* labelledRow(const QString& title, QWidget* control) {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* label = new QLabel(title);
-    label->setMinimumWidth(150);
+    label->setMinimumWidth(kRowTitleWidth);
     layout->addWidget(label);
     layout->addWidget(control, 1);
     return row;

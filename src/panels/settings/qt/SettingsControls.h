@@ -108,6 +108,10 @@ class SettingsPageWidget : public QWidget {
 
 // A small secondary-coloured note under a control.
 QLabel* noteLabel(const QString& text);
+// Width of the titles in front of sliders, pickers and fields, wide enough for the longest one at
+// the default font, so that every control of a page starts at the same x.
+inline constexpr int kRowTitleWidth = 180;
+
 // A row of the title column and a control.
 QWidget* labelledRow(const QString& title, QWidget* control);
 

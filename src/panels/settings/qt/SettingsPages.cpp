@@ -122,7 +122,7 @@ QWidget* layoutPage(SettingsBinder& binder) {
     auto* presetLayout = new QHBoxLayout(presetRow);
     presetLayout->setContentsMargins(0, 0, 0, 0);
     auto* presetLabel = new QLabel("Cycle width presets");
-    presetLabel->setFixedWidth(150);
+    presetLabel->setMinimumWidth(kRowTitleWidth);
     presetLayout->addWidget(presetLabel);
     presetLayout->addWidget(presets, 1);
     presetLayout->addWidget(button("Apply", apply));
