@@ -54,6 +54,11 @@ TEST_F(CommandEdges, PausingStopsEveryAnimationAndPublishesThePausedState) {
     ASSERT_FALSE(snapshots.empty());
     EXPECT_TRUE(snapshots.back().paused);
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::structure());
+    // A window that opens while paused moves nothing either.
+    desktop.openWindow(editor, {.title = "late", .frame = {300, 200, 700, 500}});
+    time.advance(3.0);
+    animate();
+    for (size_t i = 0; i < windows.size(); ++i) EXPECT_EQ(windows[i].frame(), frames[i]);
 }
 
 // MARK: Widths and centring
