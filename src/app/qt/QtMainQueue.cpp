@@ -46,12 +46,15 @@ void QtMainQueue::attach() {
 }
 
 void QtMainQueue::close() {
+    std::deque<Block> dropped;
     {
         std::lock_guard lock(mutex_);
         closed_ = true;
-        pending_.clear();
+        dropped.swap(pending_);
     }
     changed_.notify_all();
+    // Destroyed outside the lock: a block may hold the last reference to an object whose
+    // destructor waits for a thread that is posting here.
 }
 
 bool QtMainQueue::isClosed() const {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -100,6 +103,29 @@ TEST(QtMainQueue, ClosingReleasesWaitersAndDropsLaterBlocks) {
     queue.async([&] { ran = true; });
     QCoreApplication::processEvents();
     EXPECT_FALSE(ran);
+}
+
+// A dropped block can hold the last reference to an object whose destructor takes another lock,
+// whose holder posts to this queue at that moment (a window observer and the event thread): close
+// must not destroy the blocks while it holds the queue's own lock.
+TEST(QtMainQueue, BlocksDroppedByCloseAreDestroyedOutsideTheQueuesLock) {
+    QtMainQueue queue;
+    std::promise<void> posted;
+    std::future<void> postedFuture = posted.get_future();
+    bool postedWhileDestroying = false;
+    std::shared_ptr<int> held(new int(0), [&](int* value) {
+        delete value;
+        std::thread([&] {
+            queue.async([] {});
+            posted.set_value();
+        }).detach();
+        postedWhileDestroying =
+            postedFuture.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    });
+    queue.async([held = std::move(held)] {});
+    queue.close();
+    postedFuture.wait();
+    EXPECT_TRUE(postedWhileDestroying);
 }
 
 }  // namespace
