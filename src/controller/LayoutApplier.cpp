@@ -3,7 +3,6 @@
 #include "controller/LayoutApplier.h"
 
 #include <algorithm>
-#include <cmath>
 #include <mutex>
 
 #include "controller/AnimationTiming.h"
@@ -18,12 +17,6 @@ namespace {
 
 // Frames closer than this to where a window stands do not count as a change.
 constexpr double kMoveTolerance = 0.5;
-
-bool differsBy(const Rect& a, const Rect& b, double tolerance) {
-    return std::fabs(a.minX() - b.minX()) > tolerance ||
-           std::fabs(a.minY() - b.minY()) > tolerance || std::fabs(a.width - b.width) > tolerance ||
-           std::fabs(a.height - b.height) > tolerance;
-}
 
 }  // namespace
 

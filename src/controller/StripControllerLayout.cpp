@@ -14,19 +14,6 @@
 
 namespace brindlow {
 
-namespace {
-
-// Frames closer than this to where a window stands do not count as a change.
-constexpr double kMoveTolerance = 0.5;
-
-bool differsBy(const Rect& a, const Rect& b, double tolerance) {
-    return std::fabs(a.minX() - b.minX()) > tolerance ||
-           std::fabs(a.minY() - b.minY()) > tolerance || std::fabs(a.width - b.width) > tolerance ||
-           std::fabs(a.height - b.height) > tolerance;
-}
-
-}  // namespace
-
 void StripController::clampViewport(const std::string& uuid) {
     DisplayState* display = stateOf(uuid);
     if (!display) return;

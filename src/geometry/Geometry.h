@@ -100,6 +100,13 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// Whether origin or size of the two frames differ by more than `tolerance` points.
+inline bool differsBy(const Rect& a, const Rect& b, double tolerance) {
+    return std::fabs(a.minX() - b.minX()) > tolerance ||
+           std::fabs(a.minY() - b.minY()) > tolerance || std::fabs(a.width - b.width) > tolerance ||
+           std::fabs(a.height - b.height) > tolerance;
+}
+
 inline std::ostream& operator<<(std::ostream& out, const Point& p) {
     return out << "(" << p.x << ", " << p.y << ")";
 }

@@ -15,16 +15,9 @@ namespace brindlow {
 
 namespace {
 
-QLabel* wrapping(const QString& text, const QFont& font = QFont(), QColor color = QColor()) {
-    auto* label = new QLabel(text);
-    label->setTextFormat(Qt::PlainText);
+QLabel* wrapping(const QString& text, const QFont& font = QFont(), const QColor& color = QColor()) {
+    QLabel* label = PanelStyle::plainLabel(text, font, color);
     label->setWordWrap(true);
-    label->setFont(font);
-    if (color.isValid()) {
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, color);
-        label->setPalette(palette);
-    }
     return label;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 
 namespace brindlow::PanelStyle {
@@ -63,6 +64,18 @@ QPixmap iconPixmap(const Image& image, int side) {
     painter.fillRect(QRectF(frame.x(), frame.y(), frame.width(), frame.height() * 0.22),
                      secondaryText());
     return pixmap;
+}
+
+QLabel* plainLabel(const QString& text, const QFont& font, const QColor& color) {
+    auto* label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    if (color.isValid()) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, color);
+        label->setPalette(palette);
+    }
+    return label;
 }
 
 }  // namespace brindlow::PanelStyle

@@ -8,6 +8,8 @@
 
 #include "platform/Image.h"
 
+class QLabel;
+
 namespace brindlow::PanelStyle {
 
 // The dark translucent fill that stands for frosted glass (opaque without a compositor).
@@ -28,5 +30,9 @@ inline QString text(const std::string& utf8) {
 // An application icon as a pixmap of `side` × `side`; a named symbol or the empty image becomes
 // a generic window drawing.
 QPixmap iconPixmap(const Image& image, int side);
+
+// A label that shows `text` as it is (never as markup) in `font`; an invalid colour keeps the
+// window's own text colour.
+QLabel* plainLabel(const QString& text, const QFont& font, const QColor& color = QColor());
 
 }  // namespace brindlow::PanelStyle

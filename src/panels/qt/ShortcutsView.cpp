@@ -11,20 +11,6 @@
 
 namespace brindlow {
 
-namespace {
-
-QLabel* label(const QString& text, const QFont& font, const QColor& color) {
-    auto* l = new QLabel(text);
-    l->setTextFormat(Qt::PlainText);
-    l->setFont(font);
-    QPalette palette = l->palette();
-    palette.setColor(QPalette::WindowText, color);
-    l->setPalette(palette);
-    return l;
-}
-
-}  // namespace
-
 ShortcutsView::ShortcutsView(QWidget* parent) : QWidget(parent) {}
 
 Size ShortcutsView::setContent(const ShortcutsSheetContent& content) {
@@ -35,14 +21,15 @@ Size ShortcutsView::setContent(const ShortcutsSheetContent& content) {
     column->setSpacing(16);
 
     auto* header = new QHBoxLayout;
-    header->addWidget(
-        label("Keyboard Shortcuts", PanelStyle::systemFont(16, true), PanelStyle::primaryText()), 0,
-        Qt::AlignBaseline);
+    header->addWidget(PanelStyle::plainLabel("Keyboard Shortcuts", PanelStyle::systemFont(16, true),
+                                             PanelStyle::primaryText()),
+                      0, Qt::AlignBaseline);
     header->addSpacing(24);
     header->addStretch(1);
-    header->addWidget(label("Change them in Settings > Shortcuts   \u00B7   Esc to close",
-                            PanelStyle::systemFont(10), PanelStyle::secondaryText()),
-                      0, Qt::AlignBaseline);
+    header->addWidget(
+        PanelStyle::plainLabel("Change them in Settings > Shortcuts   \u00B7   Esc to close",
+                               PanelStyle::systemFont(10), PanelStyle::secondaryText()),
+        0, Qt::AlignBaseline);
     column->addLayout(header);
 
     auto* table = new QHBoxLayout;
@@ -68,8 +55,8 @@ Size ShortcutsView::setContent(const ShortcutsSheetContent& content) {
     auto* hints = new QVBoxLayout;
     hints->setSpacing(4);
     for (const std::string& hint : content.gestureHints)
-        hints->addWidget(
-            label(PanelStyle::text(hint), PanelStyle::systemFont(10), PanelStyle::secondaryText()));
+        hints->addWidget(PanelStyle::plainLabel(PanelStyle::text(hint), PanelStyle::systemFont(10),
+                                                PanelStyle::secondaryText()));
     column->addLayout(hints);
 
     const QSize size = body_->sizeHint();

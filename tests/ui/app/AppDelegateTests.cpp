@@ -5,7 +5,6 @@
 #include <future>
 #include <memory>
 
-#include "QtTestSupport.h"
 #include "app/CommandLineTool.h"
 #include "app/qt/QtMainQueue.h"
 #include "controller/StripController.h"
@@ -20,6 +19,7 @@
 #include "platform/sim/SimDesktop.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
+#include "support/QtEvents.h"
 #include "support/TempFolder.h"
 #include "support/overlays/FakeSurfaces.h"
 #include "unit/input/FakeHotKeys.h"

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "QtTestSupport.h"
+#include "support/QtEvents.h"
 
 namespace brindlow::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "QtTestSupport.h"
+#include "support/QtEvents.h"
 
 namespace brindlow::test {
 namespace {

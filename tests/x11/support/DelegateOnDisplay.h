@@ -9,7 +9,6 @@
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QWidget>
-#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -28,6 +27,7 @@
 #include "platform/x11/X11Platform.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
+#include "support/QtEvents.h"
 #include "support/TempFolder.h"
 #include "x11/e2e/AppProcess.h"
 
@@ -35,14 +35,7 @@ namespace brindlow::test {
 
 // Processes Qt events until `done` holds; `limit` only bounds a hang.
 inline bool eventually(const std::function<bool()>& done, double limit = kLimit) {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                              std::chrono::duration<double>(limit));
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
+    return runEventsUntil(done, limit);
 }
 
 inline void clickAt(QPoint point) {
