@@ -34,29 +34,21 @@ TEST(StackHeights, BrokenWeightsStillGiveUsableHeights) {
     for (double h : LE::stackHeights(Heights{1, 1}, Heights{0, 0}, -500)) EXPECT_GE(h, 1);
 }
 
-TEST(StackFrames, TheLastWindowEndsAtTheBottomOfTheBand) {
-    const auto stack = LE::stackFrames(Heights{1, 1, 1}, Heights{0, 0, 0}, 1, 50, 1000, 10, 0);
-    EXPECT_EQ(stack.frames, (Slots{{50, 327}, {387, 327}, {724, 326}}));
-    EXPECT_EQ(stack.frames.back().y + stack.frames.back().height, 1050);
-}
-
-TEST(StackFrames, TheOthersKeepSixtyPointsWhenTheActiveWindowNeedsMore) {
-    const auto stack = LE::stackFrames(Heights{1, 1, 1}, Heights{2000, 0, 0}, 0, 0, 1000, 10, 0);
-    EXPECT_EQ(stack.frames, (Slots{{0, 1000}, {870, 60}, {940, 60}}));
-    EXPECT_EQ(stack.bands, (Bands{{860, 0}}));
-}
-
-TEST(StackFrames, AnUnshrinkableMiddleWindowIntrudesIntoBothGaps) {
-    const auto stack = LE::stackFrames(Heights{1, 1, 1}, Heights{0, 900, 900}, 0, 0, 1000, 10, 0);
-    EXPECT_EQ(stack.frames, (Slots{{0, 327}, {0, 900}, {100, 900}}));
-    EXPECT_EQ(stack.bands, (Bands{{327, 1}, {663, 1}}));
-}
-
-TEST(StackFrames, ASingleWindowTallerThanTheBandIsClampedIntoIt) {
-    const auto stack = LE::stackFrames(Heights{1}, Heights{1500}, 0, 20, 1000, 10, 500);
-    EXPECT_EQ(stack.frames, (Slots{{20, 1000}}));
-    EXPECT_TRUE(stack.bands.empty());
-    EXPECT_TRUE(LE::stackFrames(Heights{}, Heights{}, 0, 0, 1000, 10, 0).frames.empty());
+TEST(StackFrames, EveryFrameAndGapBand) {
+    using F = LE::StackFrames;
+    // The last window ends at the bottom of the band.
+    EXPECT_EQ(LE::stackFrames(Heights{1, 1, 1}, Heights{0, 0, 0}, 1, 50, 1000, 10, 0),
+              (F{Slots{{50, 327}, {387, 327}, {724, 326}}, {}}));
+    // The others keep sixty points when the active window needs more.
+    EXPECT_EQ(LE::stackFrames(Heights{1, 1, 1}, Heights{2000, 0, 0}, 0, 0, 1000, 10, 0),
+              (F{Slots{{0, 1000}, {870, 60}, {940, 60}}, Bands{{860, 0}}}));
+    // An unshrinkable middle window intrudes into both gaps.
+    EXPECT_EQ(LE::stackFrames(Heights{1, 1, 1}, Heights{0, 900, 900}, 0, 0, 1000, 10, 0),
+              (F{Slots{{0, 327}, {0, 900}, {100, 900}}, Bands{{327, 1}, {663, 1}}}));
+    // A single window taller than the band is clamped into it, room below or not.
+    EXPECT_EQ(LE::stackFrames(Heights{1}, Heights{1500}, 0, 20, 1000, 10, 500),
+              (F{Slots{{20, 1000}}, {}}));
+    EXPECT_EQ(LE::stackFrames(Heights{}, Heights{}, 0, 0, 1000, 10, 0), F{});
 }
 
 TEST(StackFrames, ExtremeGapsNeverGiveEmptyOrNegativeHeights) {
