@@ -13,22 +13,18 @@ using Heights = std::vector<double>;
 using Slots = std::vector<LE::StackSlot>;
 using Bands = std::vector<LE::StackBand>;
 
-TEST(StackHeights, WeightsShareTheHeight) {
+TEST(StackHeights, WeightsShareWhatTheMinimumsLeave) {
     EXPECT_EQ(LE::stackHeights(Heights{1, 1}, Heights{0, 0}, 990), (Heights{495, 495}));
     EXPECT_EQ(LE::stackHeights(Heights{2, 1}, Heights{0, 0}, 900), (Heights{600, 300}));
     // 326.67 each rounds up; the last absorbs the difference.
     EXPECT_EQ(LE::stackHeights(Heights{1, 1, 1}, Heights{0, 0, 0}, 980), (Heights{327, 327, 326}));
     EXPECT_TRUE(LE::stackHeights(Heights{}, Heights{}, 500).empty());
-}
-
-TEST(StackHeights, MinimumsAreFixedAndTheRestIsShared) {
+    // Minimums are fixed and the rest is shared.
     EXPECT_EQ(LE::stackHeights(Heights{1, 1}, Heights{700, 0}, 990), (Heights{700, 290}));
     EXPECT_EQ(LE::stackHeights(Heights{1, 1, 1}, Heights{0, 0, 0}, 250), (Heights{100, 100, 100}));
     EXPECT_EQ(LE::stackHeights(Heights{1, 3}, Heights{0, 0}, 300), (Heights{100, 200}));
     EXPECT_EQ(LE::stackHeights(Heights{1, 1}, Heights{}, 600), (Heights{300, 300}));
-}
-
-TEST(StackHeights, BrokenWeightsStillGiveUsableHeights) {
+    // Broken weights still give usable heights.
     EXPECT_EQ(LE::stackHeights(Heights{0, -5}, Heights{0, 0}, 400), (Heights{200, 200}));
     EXPECT_EQ(LE::stackHeights(Heights{std::nan(""), 1}, Heights{0, 0}, 400), (Heights{100, 300}));
     for (double h : LE::stackHeights(Heights{1, 1}, Heights{0, 0}, -500)) EXPECT_GE(h, 1);
