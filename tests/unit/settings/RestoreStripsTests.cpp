@@ -65,11 +65,7 @@ TEST(RestoreStrips, EmptySnapshotMakesOneColumnPerWindowLeftToRightThenTopToBott
 
 TEST(RestoreStrips, NoCandidatesGiveEmptyStripsForEveryDisplayAndTheFallback) {
     const auto strips = restoreStrips({}, {}, {"D1", "D2"}, "F", kWidth);
-    ASSERT_EQ(strips.size(), 3u);
-    for (const auto& [uuid, strip] : strips) {
-        EXPECT_TRUE(strip.columns.empty()) << uuid;
-        EXPECT_FALSE(strip.focusedIndex) << uuid;
-    }
+    EXPECT_EQ(strips, (std::map<std::string, Strip>{{"D1", {}}, {"D2", {}}, {"F", {}}}));
 }
 
 TEST(RestoreStrips, TitlesPickTheirWindowsRegardlessOfPosition) {
@@ -97,14 +93,15 @@ TEST(RestoreStrips, StackThatLostAWindowKeepsItsWeightsAndClampsTheActiveRow) {
     stack.autoTabbed = true;
     const auto strips = restore(snapshotOf({{"D1", "", {stack}, 0}}),
                                 {live(1, "a", "1", 0), live(3, "b", "3", 10)});
-    const Column& column = strips.at("D1").columns.at(0);
-    EXPECT_EQ(column.windows, (std::vector<WindowID>{1, 3}));
-    EXPECT_EQ(column.weights, (std::vector<double>{2, 0.5}));
-    EXPECT_EQ(column.activeIndex, 1);
-    EXPECT_EQ(column.widthFraction, 1e300);
-    EXPECT_TRUE(column.isTabbed);
-    EXPECT_TRUE(column.autoTabbed);
-    EXPECT_FALSE(column.refusedWidth);
+    const Column expected{.windows = {1, 3},
+                          .weights = {2, 0.5},
+                          .activeIndex = 1,
+                          .widthFraction = 1e300,  // kept unbounded
+                          .isTabbed = true,
+                          .autoTabbed = true,
+                          .pin = std::nullopt,
+                          .refusedWidth = std::nullopt};
+    EXPECT_EQ(strips.at("D1").columns.at(0), expected);
 }
 
 TEST(RestoreStrips, ShortWeightListResetsEveryWeight) {

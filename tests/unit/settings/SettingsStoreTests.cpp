@@ -25,6 +25,7 @@ void writeText(const fs::path& file, const std::string& text) {
 class SettingsStoreTest : public test::QuietLogTest {
   protected:
     fs::path file() const { return temp.path() / "Brindlow" / "settings.json"; }
+    fs::path keptAside() const { return temp.path() / "Brindlow" / "settings.json.unreadable"; }
     std::optional<AppSettings> onDisk() const {
         const auto bytes = readFileBytes(file());
         return bytes ? decodeSettingsText(*bytes) : std::nullopt;
@@ -115,9 +116,7 @@ TEST_F(SettingsStoreTest, FileThatCannotBeReadGivesDefaultsSilently) {
     EXPECT_EQ(store.settings(), AppSettings{});
     EXPECT_TRUE(LogSink::recent().empty());
     store.update([](AppSettings& s) { s.gap = 6; });
-    fs::path aside = file();
-    aside += ".unreadable";
-    EXPECT_FALSE(fs::exists(aside));  // nothing was undecodable, so nothing is kept aside
+    EXPECT_FALSE(fs::exists(keptAside()));  // nothing was undecodable, so nothing is kept aside
     EXPECT_EQ(errorsMentioning("Could not write settings.json"), 1u);
 }
 
@@ -129,9 +128,7 @@ TEST_F(SettingsStoreTest, UndecodableFileIsLoggedAndKeptAsideBeforeItIsReplaced)
     EXPECT_EQ(readFileBytes(file()), "[]");
 
     store.update([](AppSettings& s) { s.gap = 6; });
-    fs::path aside = file();
-    aside += ".unreadable";
-    EXPECT_EQ(readFileBytes(aside), "[]");
+    EXPECT_EQ(readFileBytes(keptAside()), "[]");
     EXPECT_EQ(onDisk()->gap, 6);
     EXPECT_EQ(errorsMentioning("Kept unreadable settings.json"), 1u);
 }
@@ -144,9 +141,7 @@ TEST_F(SettingsStoreTest, DroppedRulesKeepTheOriginalFileAside) {
     SettingsStore store(file());
     ASSERT_EQ(store.settings().appRules.size(), 1u);
     store.update([](AppSettings& s) { s.gap = 5; });
-    fs::path aside = file();
-    aside += ".unreadable";
-    EXPECT_EQ(readFileBytes(aside), original);
+    EXPECT_EQ(readFileBytes(keptAside()), original);
     EXPECT_EQ(onDisk()->appRules.size(), 1u);
 }
 

@@ -74,8 +74,8 @@ TEST(LayoutPass, TheOffsetMovesOnlyTheUnpinnedRun) {
     // 505-point viewport.
     EXPECT_EQ(result.viewport, Rect(495, 0, 505, 800));
     EXPECT_EQ(result.placements[0].frame, Rect(10, 10, 485, 780));
-    EXPECT_EQ(result.placements[1].frame.x, 205);
-    EXPECT_EQ(result.placements[2].frame.x, 205 + 238 + 10);
+    EXPECT_EQ(result.placements[1].frame, Rect(205, 10, 238, 780));
+    EXPECT_EQ(result.placements[2].frame.x, 453);
 }
 
 TEST(LayoutPass, ParkingStartsWhenLessThanThePeekRemains) {

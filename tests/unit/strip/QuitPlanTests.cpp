@@ -20,8 +20,8 @@ std::map<WindowID, Rect> plan(const std::vector<LE::QuitWindow>& windows,
     return LE::quitPlan(windows, screens, fallback, 24);
 }
 
-LE::QuitWindow withOriginal(WindowID id, Rect original) {
-    return {id, {10, 10, 300, 200}, original, false};
+LE::QuitWindow withOriginal(WindowID id, Rect original, bool isHidden = false) {
+    return {id, {10, 10, 300, 200}, original, isHidden};
 }
 LE::QuitWindow hidden(WindowID id, Rect current) {
     return {id, current, std::nullopt, true};
@@ -30,84 +30,75 @@ LE::QuitWindow shown(WindowID id, Rect current) {
     return {id, current, std::nullopt, false};
 }
 
-TEST(QuitPlan, OriginalFramesOnADisplayAreKept) {
-    const auto result =
-        plan({withOriginal(1, {-1, 100, 500, 400}), withOriginal(2, {1200, 100, 500, 400}),
-              withOriginal(3, {600, 401, 401, 401})});
-    EXPECT_EQ(result.at(1), Rect(-1, 100, 500, 400));
-    EXPECT_EQ(result.at(2), Rect(1200, 100, 500, 400));
-    EXPECT_EQ(result.at(3), Rect(600, 401, 401, 401));
-}
-
-TEST(QuitPlan, OriginalFramesOffEveryDisplayAreClampedIntoTheFallback) {
-    const auto result =
-        plan({withOriginal(1, {-3, 100, 500, 400}), withOriginal(2, {2500, 100.4, 500, 400}),
-              withOriginal(3, {-50, -50, 3000, 2000})});
-    EXPECT_EQ(result.at(1), Rect(0, 100, 500, 400));
-    EXPECT_EQ(result.at(2), Rect(500, 100, 500, 400));
-    EXPECT_EQ(result.at(3), Rect(0, 25, 1000, 775));
-}
-
-TEST(QuitPlan, AnOriginalFrameWinsOverHiding) {
-    LE::QuitWindow window = withOriginal(1, {100, 100, 300, 300});
-    window.hidden = true;
-    EXPECT_EQ(plan({window}).at(1), Rect(100, 100, 300, 300));
-}
-
-TEST(QuitPlan, VisibleWindowsWithoutAnOriginalStayWhereTheyAreInsideTheFallback) {
-    const auto result = plan({shown(1, {100, 100, 300, 200}), shown(2, {-40, 0, 3000, 2000}),
-                              shown(3, {900.6, 700, 300, 200})});
-    EXPECT_EQ(result.at(1), Rect(100, 100, 300, 200));
-    EXPECT_EQ(result.at(2), Rect(0, 25, 1000, 775));
-    EXPECT_EQ(result.at(3), Rect(700, 600, 300, 200));
-}
-
-TEST(QuitPlan, HiddenWindowsCascadeFromTheTopLeftCorner) {
-    const auto result = plan({hidden(1, {-500, 10, 300, 200}), shown(2, {100, 100, 300, 200}),
-                              hidden(3, {990, 10, 300, 200}), hidden(4, {990, 10, 300, 200})});
-    ASSERT_EQ(result.size(), 4u);
-    EXPECT_EQ(result.at(1), Rect(24, 49, 300, 200));
-    EXPECT_EQ(result.at(3), Rect(56, 81, 300, 200));
-    EXPECT_EQ(result.at(4), Rect(88, 113, 300, 200));
-}
-
-TEST(QuitPlan, TheCascadeStartsOverBeforeItLeavesTheFallback) {
-    // 775 - 48 - 600 = 127 leaves room for 3 steps down (127 / 32 = 3.97, plus the start).
+struct QuitCase {
+    const char* what;
     std::vector<LE::QuitWindow> windows;
-    for (WindowID id = 1; id <= 6; ++id) windows.push_back(hidden(id, {0, 0, 300, 600}));
-    const auto result = plan(windows);
-    EXPECT_EQ(result.at(4).origin(), (Point{120, 145}));
-    EXPECT_EQ(result.at(5).origin(), (Point{24, 49}));
-    EXPECT_EQ(result.at(6).origin(), (Point{56, 81}));
+    std::map<WindowID, Rect> expected;
+    Rect fallback = usable;
+};
+
+class QuitPlan : public ::testing::TestWithParam<QuitCase> {};
+
+TEST_P(QuitPlan, PlacesEveryWindow) {
+    const QuitCase& c = GetParam();
+    EXPECT_EQ(plan(c.windows, c.fallback), c.expected) << c.what;
 }
 
-TEST(QuitPlan, WindowsNearlyAsLargeAsTheFallbackAllLandOnTheFirstStep) {
-    const auto result = plan({hidden(1, {0, 0, 990, 770}), hidden(2, {0, 0, 990, 770})});
-    EXPECT_EQ(result.at(1), Rect(24, 49, 952, 727));
-    EXPECT_EQ(result.at(2), Rect(24, 49, 952, 727));
-}
+const std::vector<LE::QuitWindow> sixTall = {
+    hidden(1, {0, 0, 300, 600}), hidden(2, {0, 0, 300, 600}), hidden(3, {0, 0, 300, 600}),
+    hidden(4, {0, 0, 300, 600}), hidden(5, {0, 0, 300, 600}), hidden(6, {0, 0, 300, 600})};
 
-TEST(QuitPlan, ATinyFallbackNeverGivesEmptyOrNegativeSizes) {
-    const Rect tiny{100, 100, 30, 30};
-    const auto result = plan({hidden(1, {0, 0, 300, 200}), hidden(2, {0, 0, 300, 200}),
-                              shown(3, {0, 0, 300, 200}), withOriginal(4, {5000, 0, 300, 200})},
-                             tiny);
-    ASSERT_EQ(result.size(), 4u);
-    for (const auto& [id, frame] : result) {
-        EXPECT_GE(frame.width, 1) << id;
-        EXPECT_GE(frame.height, 1) << id;
-    }
-    EXPECT_EQ(result.at(1), Rect(124, 124, 1, 1));
-    EXPECT_EQ(result.at(2), Rect(124, 124, 1, 1));
-    EXPECT_EQ(result.at(3), Rect(100, 100, 30, 30));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, QuitPlan,
+    ::testing::Values(
+        QuitCase{"original frames on a display are kept",
+                 {withOriginal(1, {-1, 100, 500, 400}), withOriginal(2, {1200, 100, 500, 400}),
+                  withOriginal(3, {600, 401, 401, 401})},
+                 {{1, {-1, 100, 500, 400}}, {2, {1200, 100, 500, 400}}, {3, {600, 401, 401, 401}}}},
+        QuitCase{"original frames off every display are clamped into the fallback",
+                 {withOriginal(1, {-3, 100, 500, 400}), withOriginal(2, {2500, 100.4, 500, 400}),
+                  withOriginal(3, {-50, -50, 3000, 2000})},
+                 {{1, {0, 100, 500, 400}}, {2, {500, 100, 500, 400}}, {3, {0, 25, 1000, 775}}}},
+        QuitCase{"an original frame wins over hiding",
+                 {withOriginal(1, {100, 100, 300, 300}, true)},
+                 {{1, {100, 100, 300, 300}}}},
+        QuitCase{"visible windows without an original stay where they are inside the fallback",
+                 {shown(1, {100, 100, 300, 200}), shown(2, {-40, 0, 3000, 2000}),
+                  shown(3, {900.6, 700, 300, 200})},
+                 {{1, {100, 100, 300, 200}}, {2, {0, 25, 1000, 775}}, {3, {700, 600, 300, 200}}}},
+        QuitCase{"hidden windows cascade from the top left corner",
+                 {hidden(1, {-500, 10, 300, 200}), shown(2, {100, 100, 300, 200}),
+                  hidden(3, {990, 10, 300, 200}), hidden(4, {990, 10, 300, 200})},
+                 {{1, {24, 49, 300, 200}},
+                  {2, {100, 100, 300, 200}},
+                  {3, {56, 81, 300, 200}},
+                  {4, {88, 113, 300, 200}}}},
+        // 775 - 48 - 600 = 127 leaves room for 3 steps down (127 / 32 = 3.97, plus the start).
+        QuitCase{"the cascade starts over before it leaves the fallback",
+                 sixTall,
+                 {{1, {24, 49, 300, 600}},
+                  {2, {56, 81, 300, 600}},
+                  {3, {88, 113, 300, 600}},
+                  {4, {120, 145, 300, 600}},
+                  {5, {24, 49, 300, 600}},
+                  {6, {56, 81, 300, 600}}}},
+        QuitCase{"windows nearly as large as the fallback all land on the first step",
+                 {hidden(1, {0, 0, 990, 770}), hidden(2, {0, 0, 990, 770})},
+                 {{1, {24, 49, 952, 727}}, {2, {24, 49, 952, 727}}}},
+        QuitCase{"a tiny fallback never gives empty or negative sizes",
+                 {hidden(1, {0, 0, 300, 200}), hidden(2, {0, 0, 300, 200}),
+                  shown(3, {0, 0, 300, 200}), withOriginal(4, {5000, 0, 300, 200})},
+                 {{1, {124, 124, 1, 1}},
+                  {2, {124, 124, 1, 1}},
+                  {3, {100, 100, 30, 30}},
+                  {4, {100, 100, 30, 30}}},
+                 {100, 100, 30, 30}},
+        QuitCase{"no input, no plan", {}, {}}));
 
+TEST(QuitPlanEmptyFallback, StillGivesEveryWindowAPoint) {
     const auto empty = plan({shown(1, {0, 0, 300, 200}), hidden(2, {0, 0, 0, 0})}, Rect{});
     EXPECT_EQ(empty.at(1).size(), (Size{1, 1}));
     EXPECT_EQ(empty.at(2).size(), (Size{1, 1}));
-}
-
-TEST(QuitPlan, NoInputNoPlan) {
-    EXPECT_TRUE(plan({}).empty());
 }
 
 }  // namespace
