@@ -134,6 +134,18 @@ class DelegateOnDisplayTest : public ::testing::Test {
         ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
     }
 
+    // A tray host, then the delegate, until its icon is embedded and the controller runs.
+    void launchInTray() {
+        startTrayHost();
+        if (HasFatalFailure()) return;
+        launch();
+        if (HasFatalFailure()) return;
+        ASSERT_NE(delegate->tray(), nullptr);
+        ASSERT_TRUE(eventually([&] { return delegate->tray()->icon().geometry().isValid(); }))
+            << "not embedded";
+        ASSERT_TRUE(eventually([&] { return delegate->controllerStarted(); }));
+    }
+
     TempFolder folder;
     std::unique_ptr<QApplication> app;
     QtMainQueue main;

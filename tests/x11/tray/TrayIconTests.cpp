@@ -15,14 +15,9 @@ namespace {
 using TrayIconTest = DelegateOnDisplayTest;
 
 TEST_F(TrayIconTest, EmbeddedAndItsMenuOpensOnAClickAndItsPauseItemPausesTiling) {
-    startTrayHost();
-    if (HasFatalFailure()) return;
-    launch();
+    launchInTray();
     if (HasFatalFailure()) return;
     TrayIcon* icon = delegate->tray();
-    ASSERT_NE(icon, nullptr);
-    ASSERT_TRUE(eventually([&] { return icon->icon().geometry().isValid(); })) << "not embedded";
-    ASSERT_TRUE(eventually([&] { return delegate->controllerStarted(); }));
 
     // The window manager may still be placing the tray host: click where the icon has settled,
     // again if the click came before it did.
