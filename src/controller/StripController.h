@@ -87,11 +87,8 @@ class StripController {
     void perform(Command command);
     // The display clock's frame, on its thread.
     void frameTick(double frameTime);
-    // After every raise, on the raise queue.
-    void windowRaised();
 
     bool isStopped() const { return stopped_.load(); }
-    Executor& queue() { return *queue_; }
 
     // Entry points for other subsystems (any thread; each only queues its work). Completions run
     // on the strip queue.
@@ -116,6 +113,9 @@ class StripController {
     void inspect(std::function<void(Inspection)> completion);
 
   private:
+    // After every raise, on the raise queue.
+    void windowRaised();
+
     // MARK: Strip queue (the operations below run only there)
 
     // Settings and displays.
