@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include "app/CLIMessages.h"
-#include "command/BadgeRequest.h"
-#include "settings/JSONCoding.h"
 
 namespace brindlow {
 namespace {
@@ -48,22 +45,6 @@ TEST(CLIMessages, ReplyWithInvalidUTF8IsStillSentWithTheBadBytesReplaced) {
     const auto response = decodeResponse(line.substr(0, line.size() - 1));
     ASSERT_TRUE(response);
     EXPECT_EQ(response->output, "title \xEF\xBF\xBD end");
-}
-
-TEST(BadgeRequest, JSONFormHasExactlyFourRequiredKeys) {
-    const BadgeRequest request{123, "/home/me", "make", 2};
-    const nlohmann::json json = toJSON(request);
-    EXPECT_EQ(json, nlohmann::json::parse(
-                        R"({"shellPID":123,"directory":"/home/me","command":"make","status":2})"));
-    BadgeRequest decoded;
-    fromJSON(json, decoded);
-    EXPECT_EQ(decoded, request);
-    nlohmann::json missing = json;
-    missing.erase("status");
-    EXPECT_THROW(fromJSON(missing, decoded), DecodeError);
-    nlohmann::json wrongType = json;
-    wrongType["shellPID"] = "123";
-    EXPECT_THROW(fromJSON(wrongType, decoded), DecodeError);
 }
 
 }  // namespace

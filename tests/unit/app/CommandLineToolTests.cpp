@@ -80,53 +80,18 @@ TEST(CommandLineRole, NoArgumentsOrADashStartTheApplication) {
     EXPECT_FALSE(isCommandLineRole({}));
     EXPECT_FALSE(isCommandLineRole({"-"}));
     EXPECT_FALSE(isCommandLineRole({"--reverse"}));
-    EXPECT_FALSE(isCommandLineRole({"-psn_0_1234"}));
     // Asking for help or the version never starts tiling.
-    EXPECT_TRUE(isCommandLineRole({"--help"}));
     EXPECT_TRUE(isCommandLineRole({"-h", "list"}));
-    EXPECT_TRUE(isCommandLineRole({"--version"}));
-    EXPECT_TRUE(isCommandLineRole({"help"}));
-    EXPECT_TRUE(isCommandLineRole({"focus-left"}));
     EXPECT_TRUE(isCommandLineRole({"nonsense"}));
-    EXPECT_TRUE(isCommandLineRole({"brindlow://overview"}));
     EXPECT_TRUE(isCommandLineRole({""}));
-}
-
-TEST(CommandLineRole, ArgumentsLeaveOutTheProgramPath) {
-    const char* argv[] = {"/usr/bin/brindlow", "jump", "3"};
-    EXPECT_EQ(commandLineArguments(3, argv), (std::vector<std::string>{"jump", "3"}));
-    EXPECT_TRUE(commandLineArguments(1, argv).empty());
-}
-
-TEST(CommandLineRole, KnownCommandsAreTheNamesAndFourRequestWords) {
-    for (const char* word :
-         {"jump", "list", "layout", "notify", "focus-left", "equalize", "shortcuts", "pause"}) {
-        EXPECT_TRUE(isKnownCommand({word})) << word;
-    }
-    for (const char* word :
-         {"help", "version", "shell-hook", "FOCUS-LEFT", "equalize-heights", ""}) {
-        EXPECT_FALSE(isKnownCommand({word})) << word;
-    }
-    EXPECT_FALSE(isKnownCommand({}));
 }
 
 TEST_F(CommandLineToolTest, HelpVersionAndShellHooksAnswerWithoutTheApplication) {
     ToolRun result = run({"help"});
-    const std::string usage = result.out;
     EXPECT_EQ(result.status, 0);
-    EXPECT_TRUE(usage.starts_with("Usage: brindlow <command>\n\n")) << usage;
+    EXPECT_TRUE(result.out.starts_with("Usage: brindlow <command>\n\n")) << result.out;
     EXPECT_EQ(result.err, "");
-
-    for (const char* word : {"--help", "-h"}) {
-        result = run({word});
-        EXPECT_EQ(result.status, 0) << word;
-        EXPECT_EQ(result.out, usage) << word;
-    }
-    for (const char* word : {"version", "--version"}) {
-        result = run({word});
-        EXPECT_EQ(result.status, 0);
-        EXPECT_EQ(result.out, "2.5.1\n");
-    }
+    EXPECT_EQ(run({"version"}).out, "2.5.1\n");
     environment.version.clear();
     EXPECT_EQ(run({"version"}).out, "unknown\n");
 
@@ -187,18 +152,6 @@ TEST_F(CommandLineToolTest, UsageErrorsExit64) {
     EXPECT_EQ(run({"brindlow://"}).status, 64);
 }
 
-TEST_F(CommandLineToolTest, NothingListeningExits69NamingThePath) {
-    const ToolRun result = run({"focus-left"});
-    EXPECT_EQ(result.status, 69);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "brindlow: Brindlow is not running (nothing listens on " +
-                              environment.socketPath.string() + ").\n");
-    // "help" needs no application.
-    EXPECT_EQ(run({"help"}).status, 0);
-    environment.socketPath = folder.path() / std::string(110, 'x');
-    EXPECT_EQ(run({"list"}).status, 69);
-}
-
 // Reached, but no usable answer: each failure says what happened, and none
 // claims that Brindlow is not running.
 struct BadReply {
@@ -218,11 +171,10 @@ TEST_P(BadReplyTest, SaysWhatWentWrongAndExits70) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, BadReplyTest,
-    ::testing::Values(
-        BadReply{std::nullopt, "brindlow: Brindlow closed the connection without answering.\n"},
-        BadReply{"\n", "brindlow: Brindlow's reply could not be read.\n"},
-        BadReply{"garbage\n", "brindlow: Brindlow's reply could not be read.\n"},
-        BadReply{"{\"ok\":true}\n", "brindlow: Brindlow's reply could not be read.\n"}));
+    ::testing::Values(BadReply{std::nullopt,
+                               "brindlow: Brindlow closed the connection without answering.\n"},
+                      // Which replies are unreadable is for the message-decoding tests.
+                      BadReply{"garbage\n", "brindlow: Brindlow's reply could not be read.\n"}));
 
 TEST_F(CommandLineToolTest, ApplicationThatNeverAnswersTimesOut) {
     environment.replyTimeoutSeconds = 0.05;
@@ -248,35 +200,24 @@ TEST_F(CommandLineToolTest, ReplyOfAMegabyteAndMoreIsReadWhole) {
     EXPECT_EQ(result.out, json + "\n");
 }
 
-TEST_F(CommandLineToolTest, RequestCarriesEveryWordAndTheCallerUnchecked) {
+TEST_F(CommandLineToolTest, RequestCarriesEveryWordAndTheCallerUncheckedAndPrintsTheReply) {
     ScriptedApplication application(environment.socketPath,
-                                    answer("{\"ok\":true,\"output\":\"\"}\n"));
+                                    answer("{\"ok\":true,\"output\":\"Saved Work\"}\n"));
     const ToolRun result = run({"jump", "x y", "\"quoted\""});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.out, "Saved Work\n");
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(application.request(),
               "{\"args\":[\"jump\",\"x y\",\"\\\"quoted\\\"\"],\"callerPID\":4321}");
 }
 
-TEST_F(CommandLineToolTest, ReplyOutputGoesToTheStreamOfItsVerdict) {
-    {
-        ScriptedApplication application(environment.socketPath,
-                                        answer("{\"ok\":true,\"output\":\"Saved Work\"}\n"));
-        const ToolRun result = run({"layout", "save", "Work"});
-        EXPECT_EQ(result.status, 0);
-        EXPECT_EQ(result.out, "Saved Work\n");
-        EXPECT_EQ(result.err, "");
-    }
-    std::filesystem::remove(environment.socketPath);
-    {
-        ScriptedApplication application(
-            environment.socketPath, answer("{\"ok\":false,\"output\":\"No layout named X\"}\n"));
-        const ToolRun result = run({"layout", "restore", "X"});
-        EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, "No layout named X\n");
-    }
+TEST_F(CommandLineToolTest, RefusalGoesToStandardErrorAndExits1) {
+    ScriptedApplication application(environment.socketPath,
+                                    answer("{\"ok\":false,\"output\":\"No layout named X\"}\n"));
+    const ToolRun result = run({"layout", "restore", "X"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "No layout named X\n");
 }
 
 TEST_F(CommandLineToolTest, RequestThatCannotBeEncodedExits70Silently) {
