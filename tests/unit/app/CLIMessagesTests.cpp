@@ -5,16 +5,6 @@
 namespace brindlow {
 namespace {
 
-TEST(CLIMessages, RequestLineIsCompactJSONEndedByOneNewline) {
-    const auto line = encodeLine(CLIRequest{{"layout", "save", "My\nWork", "a/b"}, 4242});
-    ASSERT_TRUE(line);
-    EXPECT_EQ(*line, "{\"args\":[\"layout\",\"save\",\"My\\nWork\",\"a/b\"],\"callerPID\":4242}\n");
-    // Text with a newline is escaped: the only raw newline ends the line.
-    EXPECT_EQ(line->find('\n'), line->size() - 1);
-    EXPECT_EQ(decodeRequest(line->substr(0, line->size() - 1)),
-              (CLIRequest{{"layout", "save", "My\nWork", "a/b"}, 4242}));
-}
-
 TEST(CLIMessages, RequestDecodingAcceptsMissingOrNullCallerAndRejectsEverythingElse) {
     EXPECT_EQ(decodeRequest(R"({"args":[]})"), (CLIRequest{{}, std::nullopt}));
     EXPECT_EQ(decodeRequest(R"({"args":["list"],"callerPID":null,"extra":1})"),

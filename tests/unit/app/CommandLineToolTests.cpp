@@ -200,12 +200,13 @@ TEST_F(CommandLineToolTest, ReplyOfAMegabyteAndMoreIsReadWhole) {
 TEST_F(CommandLineToolTest, RequestCarriesEveryWordAndTheCallerUncheckedAndPrintsTheReply) {
     ScriptedApplication application(environment.socketPath,
                                     answer("{\"ok\":true,\"output\":\"Saved Work\"}\n"));
-    const ToolRun result = run({"jump", "x y", "\"quoted\""});
+    // A newline inside a word is escaped: only the line's own newline ends the request.
+    const ToolRun result = run({"jump", "x\ny", "\"quoted\""});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, "Saved Work\n");
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(application.request(),
-              "{\"args\":[\"jump\",\"x y\",\"\\\"quoted\\\"\"],\"callerPID\":4321}");
+              "{\"args\":[\"jump\",\"x\\ny\",\"\\\"quoted\\\"\"],\"callerPID\":4321}");
 }
 
 TEST_F(CommandLineToolTest, RefusalGoesToStandardErrorAndExits1) {
