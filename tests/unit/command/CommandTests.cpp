@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "command/Command.h"
 
 namespace brindlow {
@@ -78,6 +76,7 @@ TEST(Command, JumpNeedsADecimalColumnFrom1To99) {
         EXPECT_EQ(Command::named("jump", std::string_view(bad)), std::nullopt) << bad;
     }
     EXPECT_EQ(Command::named("jump"), std::nullopt);
+    EXPECT_EQ(Command::jumpTo(3).text(), "jump(3)");
 }
 
 TEST(Command, NamesMatchExactlyAndIgnoreTheArgumentOfOtherCommands) {
@@ -88,23 +87,6 @@ TEST(Command, NamesMatchExactlyAndIgnoreTheArgumentOfOtherCommands) {
     for (const char* bad : {"Focus-Left", "focus-left ", " focus-left", "", "equalize-heights",
                             "toggle-float", "show-shortcuts", "focusLeft"}) {
         EXPECT_EQ(Command::named(bad), std::nullopt) << bad;
-    }
-}
-
-TEST(Command, EqualityAndTextForm) {
-    EXPECT_EQ(Command::jumpTo(3), Command::jumpTo(3));
-    EXPECT_NE(Command::jumpTo(3), Command::jumpTo(4));
-    EXPECT_NE(Command::jumpTo(1), Command(Kind::focusFirst));
-    EXPECT_EQ(Command::jumpTo(3).text(), "jump(3)");
-    EXPECT_EQ(Command::jumpTo(12).cliArguments(), (std::vector<std::string>{"jump", "12"}));
-}
-
-TEST(Command, OnlyPanelsAndOverlaySwitchesStayOnTheApplicationSide) {
-    const std::set<Kind> applicationSide = {Kind::search, Kind::overview, Kind::showShortcuts,
-                                            Kind::toggleFocusBorder, Kind::toggleDimInactive};
-    for (const Kind kind : Command::allKinds()) {
-        EXPECT_EQ(Command(kind).isApplicationSide(), applicationSide.contains(kind))
-            << Command(kind).text();
     }
 }
 
