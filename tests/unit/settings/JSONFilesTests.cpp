@@ -40,15 +40,15 @@ struct EncodedCase {
 
 class JSONEncoderText : public ::testing::TestWithParam<EncodedCase> {};
 
-// Layout, key order, whole numbers and "\/" are checked by the stored-file texts; these are the
-// edges.
+// Layout, key order and whole numbers are checked by the settings file text; these are the edges.
 TEST_P(JSONEncoderText, EncodesToItsLiteralText) {
     EXPECT_EQ(encodeJSON(GetParam().value), GetParam().text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Edges, JSONEncoderText,
-    ::testing::Values(EncodedCase{-0.0, "0"}, EncodedCase{1.0 / 3.0, "0.3333333333333333"},
+    ::testing::Values(EncodedCase{-0.0, "0"}, EncodedCase{"org/x", "\"org\\/x\""},
+                      EncodedCase{1.0 / 3.0, "0.3333333333333333"},
                       EncodedCase{"a\"b\\c\n\t\x01", "\"a\\\"b\\\\c\\n\\t\\u0001\""},
                       EncodedCase{"é中", "\"é中\""},
                       // A Latin-1 title as an X11 client might send it: replaced, not thrown.
