@@ -88,15 +88,6 @@ TEST_F(JSONFiles, EmptyOrWrongShapeFileLogsCouldNotReadWithItsName) {
     EXPECT_EQ(errorsMentioning("Could not read session.json").size(), 2u);
 }
 
-TEST_F(JSONFiles, PlainFileWhereTheFolderShouldBeLogsCouldNotWrite) {
-    const fs::path blocker = temp.path() / "Brindlow";
-    std::ofstream(blocker) << "not a folder";
-    writeJSON(Heights{{"a", 1}}, blocker / "settings.json");
-    EXPECT_EQ(errorsMentioning("Could not write settings.json: ").size(), 1u);
-    EXPECT_TRUE(fs::is_regular_file(blocker));
-    EXPECT_EQ(*readFileBytes(blocker), "not a folder");
-}
-
 TEST_F(JSONFiles, NonFiniteValueLeavesThePreviousContent) {
     const fs::path file = temp.path() / "m.json";
     writeJSON(Heights{{"a", 1}}, file);

@@ -147,5 +147,7 @@ TEST_F(SettingsStoreTest, FailedWriteStillKeepsTheValueAndCallsListeners) {
     store.update([](AppSettings& s) { s.gap = 3; });
     EXPECT_EQ(listened, 1);
     EXPECT_EQ(store.settings().gap, 3);
-    EXPECT_EQ(test::errorsMentioning("Could not write settings.json").size(), 1u);
+    EXPECT_EQ(test::errorsMentioning("Could not write settings.json: ").size(), 1u);
+    // The file in the way is left as it was.
+    EXPECT_EQ(readFileBytes(temp.path() / "Brindlow"), "a plain file where the folder should be");
 }

@@ -111,6 +111,7 @@ class TitleMatrix : public MenuBarTest, public ::testing::WithParamInterface<Tit
 TEST_P(TitleMatrix, TitleAndLookFollowTheSnapshot) {
     settings.showPositionInMenuBar = GetParam().showPosition;
     MenuBarController& bar = make();
+    bar.updateTitle();  // before install: no item to update, and no crash
     FakeStatusItem item;
     bar.setSnapshot(GetParam().snapshot);
     bar.install(item);
