@@ -63,6 +63,7 @@ class FakeRequestTarget final : public RequestTarget {
         return true;
     }
 
+    // Exact names only: ignoring the letter case is the layouts store's own rule.
     bool restoreLayout(const std::string& name) override {
         std::lock_guard lock(mutex_);
         noteQueue();
