@@ -145,6 +145,14 @@ TEST_F(CommandLineToolTest, UsageErrorsExit64) {
     EXPECT_EQ(run({"brindlow://"}).status, 64);
 }
 
+TEST_F(CommandLineToolTest, NothingListeningExits69NamingThePath) {
+    const ToolRun result = run({"focus-left"});
+    EXPECT_EQ(result.status, 69);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "brindlow: Brindlow is not running (nothing listens on " +
+                              environment.socketPath.string() + ").\n");
+}
+
 // Reached, but no usable answer: each failure says what happened, and none
 // claims that Brindlow is not running.
 struct BadReply {

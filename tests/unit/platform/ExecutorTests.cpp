@@ -3,9 +3,25 @@
 #include <future>
 #include <vector>
 
+#include "platform/ManualExecutor.h"
 #include "platform/SerialQueue.h"
 
 using namespace brindlow;
+
+// The sim scenarios rely on this order: a delayed block that falls due waits behind the blocks
+// already queued, as on a busy queue.
+TEST(ManualExecutor, DelayedBlockJoinsAfterBlocksAlreadyQueued) {
+    VirtualTime time;
+    ManualExecutor queue(time, "com.vemto.brindlow.test");
+    std::vector<std::string> order;
+    queue.asyncAfter(1.0, [&] { order.push_back("delayed"); });
+    time.advance(0.5);
+    EXPECT_TRUE(order.empty());
+    queue.async([&] { order.push_back("first"); });
+    queue.async([&] { order.push_back("second"); });
+    time.advance(0.5);
+    EXPECT_EQ(order, (std::vector<std::string>{"first", "second", "delayed"}));
+}
 
 TEST(SerialQueue, RunsInOrderAndSyncWaits) {
     SerialQueue queue("com.vemto.brindlow.test-order");
