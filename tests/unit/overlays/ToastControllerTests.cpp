@@ -115,14 +115,6 @@ TEST_F(ToastControllerTest, AMessageDuringTheFadeOutFadesBackInAndIsNotOrderedOu
     EXPECT_EQ(panel()->frame(), Rect(530, 748, 380, 80));
 }
 
-TEST_F(ToastControllerTest, AlphaOfExactlyPointNineNineTakesTheFadeInPath) {
-    show("one", display());
-    clock.advance(1.0);
-    panel()->setAlpha(0.99);
-    show("two", display());
-    EXPECT_EQ(panel()->alpha(), 0.0);
-}
-
 TEST_F(ToastControllerTest, WithoutADisplayTheMainScreenElseTheEmptyRectangle) {
     show("one", std::nullopt);
     clock.advance(0.3);
