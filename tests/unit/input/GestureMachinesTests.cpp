@@ -8,7 +8,6 @@ namespace brindlow::test {
 namespace {
 
 using Phase = InputEvent::Phase;
-using Kind = GestureCall::Kind;
 using Verdict = EventTap::Verdict;
 
 // MARK: Velocity
@@ -93,8 +92,7 @@ TEST_F(TouchMachineTest, AFourthFingerEndsTheSwipeAndIgnoresTheRestUntilAllLift)
     feed(Phase::changed, 3, 0.05, 0, 0.05);
     feed(Phase::changed, 4, 0.05, 0, 0.06);
     ASSERT_EQ(recording.calls.size(), 3u);
-    EXPECT_EQ(recording.calls[2].kind, Kind::ended);
-    EXPECT_NEAR(recording.calls[2].value, 1.0, 1e-9);
+    EXPECT_EQ(recording.calls[2], ended(1.0, GestureUnit::trackpadWidth));
     EXPECT_EQ(machine.phase(), TouchMachine::Phase::ignored);
     feed(Phase::changed, 3, 0.2, 0, 0.1);
     EXPECT_EQ(recording.calls.size(), 3u);
@@ -224,8 +222,7 @@ TEST_F(ScrollMachineTest, ANewScrollEndsTheTrackedOneWithoutAFling) {
     feed(scroll(Phase::changed, 8, 0, 0.05));
     feed(scroll(Phase::began, 1, 0, 0.06));
     ASSERT_EQ(recording.calls.size(), 4u);
-    EXPECT_EQ(recording.calls[3].kind, Kind::ended);
-    EXPECT_EQ(recording.calls[3].value, 0);
+    EXPECT_EQ(recording.calls[3], ended(0, GestureUnit::points));
     EXPECT_EQ(machine.state(), ScrollMachine::State::deciding);
 }
 
