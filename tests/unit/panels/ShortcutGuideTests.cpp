@@ -89,15 +89,5 @@ TEST(ShortcutGuide, RowPrefixIsSetOnlyByAnAlternativeWithSharedModifiers) {
     EXPECT_EQ(ShortcutGuide::keyText({{"missing"}}, s), std::nullopt);
 }
 
-TEST(ShortcutGuide, TablesHoldTheirRowsInOrderWithShowAllFirstOfTheAppRows) {
-    EXPECT_EQ(ShortcutGuide::moveAround().size(), 6u);
-    EXPECT_EQ(ShortcutGuide::stacks().size(), 7u);
-    EXPECT_EQ(ShortcutGuide::sizeAndPlace().size(), 10u);
-    ASSERT_EQ(ShortcutGuide::appRows().size(), 4u);
-    EXPECT_EQ(ShortcutGuide::appRows().front().action, "Show all shortcuts");
-    EXPECT_EQ(ShortcutGuide::moveAround()[3].ways.front().size(), 9u);
-    EXPECT_EQ(ShortcutGuide::moveAround()[3].ways.front()[8], "jump9");
-}
-
 }  // namespace
 }  // namespace brindlow::test
