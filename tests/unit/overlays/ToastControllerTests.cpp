@@ -20,7 +20,6 @@ class FakeToastView final : public ToastPresentation {
 TEST(ToastGeometryTest, CentredWithXRoundedHalvesAwayAndTheLowerEdge72AboveTheBottom) {
     EXPECT_EQ(toastFrame(Rect(0, 0, 1440.5, 900), {380, 80}), Rect(530, 748, 380, 80));
     EXPECT_EQ(toastFrame(Rect(0, 25, 1441, 875), {380, 80}), Rect(531, 748, 380, 80));
-    EXPECT_EQ(toastFrame(Rect(), {380, 80}), Rect(-190, -152, 380, 80));
 }
 
 struct BarCase {
