@@ -38,15 +38,10 @@ inline GestureCall ended(double velocity, GestureUnit unit) {
 
 struct RecordingTarget {
     std::vector<GestureCall> calls;
-    GestureTarget target{[this](Point at) {
-                             calls.push_back({GestureCall::Kind::began, 0, {}, at});
-                         },
-                         [this](double amount, GestureUnit unit) {
-                             calls.push_back({GestureCall::Kind::changed, amount, unit, {}});
-                         },
-                         [this](double velocity, GestureUnit unit) {
-                             calls.push_back({GestureCall::Kind::ended, velocity, unit, {}});
-                         }};
+    GestureTarget target{
+        [this](Point at) { calls.push_back(began(at)); },
+        [this](double amount, GestureUnit unit) { calls.push_back(changed(amount, unit)); },
+        [this](double velocity, GestureUnit unit) { calls.push_back(ended(velocity, unit)); }};
 };
 
 inline InputEvent swipe(InputEvent::Phase phase, int fingers, double dx, double dy, double time) {
@@ -72,12 +67,6 @@ inline InputEvent scroll(InputEvent::Phase phase, double dx, double dy, double t
     event.continuous = true;
     event.modifiers = modifiers;
     event.location = {40, 50};
-    return event;
-}
-
-inline InputEvent momentum(InputEvent::Phase phase) {
-    InputEvent event = scroll(InputEvent::Phase::none, 3, 0);
-    event.momentum = phase;
     return event;
 }
 

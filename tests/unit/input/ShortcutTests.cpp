@@ -19,20 +19,7 @@ TEST(ShortcutValue, KeepsOnlyTheFiveModifierBits) {
     EXPECT_EQ(Shortcut::make(Key::leftArrow, 0xC0000), (Shortcut{123, 6144}));
     EXPECT_EQ(Shortcut::make(Key::p, 0x1C0000).carbonModifiers, 6400);
     EXPECT_EQ(Shortcut::make(Key::p, 0xE0000 | ModifierFlag::capsLock).carbonModifiers, 6656);
-    // An event's Function flag is left out.
-    EXPECT_EQ(Shortcut::fromEvent(96, ModifierFlag::function | ModifierFlag::shift),
-              (Shortcut{96, 512}));
     EXPECT_EQ(modifierFlags(0x1A00 | 0x20000 | 1), 0xE0000u | ModifierFlag::function);
-}
-
-TEST(ShortcutValue, NamedKeysAreTheDesignedCodes) {
-    ASSERT_EQ(namedKeysEnd() - namedKeysBegin(), 113);
-    EXPECT_EQ(namedKeysBegin()->name, "a");
-    EXPECT_EQ((namedKeysEnd() - 1)->name, "keypadPlus");
-    EXPECT_EQ((namedKeysEnd() - 1)->key.rawValue, 69);
-    EXPECT_EQ(Key::returnKey.rawValue, 36);
-    EXPECT_EQ(Key::f17.rawValue, 64);
-    EXPECT_EQ(Key::keypad8.rawValue, 91);
 }
 
 TEST(ShortcutValue, StoredFormRoundTrips) {
@@ -86,16 +73,6 @@ TEST_F(ShortcutText, KeyWithoutCharacterShowsReplacement) {
     EXPECT_EQ((Shortcut{49, 0}).description(), "Space");
     setKeyCharacterSource([](int) { return std::optional<std::string>("ä"); });
     EXPECT_EQ(keyText(39), "Ä");
-}
-
-TEST_F(ShortcutText, KeyCapsAndMenuEquivalents) {
-    EXPECT_EQ(keyTexts(Shortcut{4, 6656}), (std::vector<std::string>{"Ctrl", "Alt", "Shift", "H"}));
-    EXPECT_EQ(modifierText(256 | 4096), "Ctrl+Super+");
-    EXPECT_EQ(specialKeyMenuEquivalent(96), "\uF708");
-    EXPECT_EQ(specialKeyMenuEquivalent(49), " ");
-    EXPECT_FALSE(specialKeyMenuEquivalent(82));
-    EXPECT_FALSE(specialKeyMenuEquivalent(4));
-    EXPECT_FALSE(keyCharacter(123));
 }
 
 }  // namespace
