@@ -180,10 +180,20 @@ TEST_F(ScrollMachineTest, AScrollEndingWhileDecidingNeverReachesTheStrip) {
     EXPECT_TRUE(recording.calls.empty());
 }
 
-TEST_F(ScrollMachineTest, WheelClicksPass) {
+TEST_F(ScrollMachineTest, ANewScrollEndsTheTrackedOneWithoutAFling) {
+    feed(scroll(Phase::began, 8, 0, 0));
+    feed(scroll(Phase::changed, 8, 0, 0.05));
+    feed(scroll(Phase::began, 1, 0, 0.06));
+    ASSERT_EQ(recording.calls.size(), 4u);
+    EXPECT_EQ(recording.calls[3], ended(0, GestureUnit::points));
+    EXPECT_EQ(machine.state(), ScrollMachine::State::deciding);
+}
+
+TEST_F(ScrollMachineTest, WheelClicksAndChangesWithoutABeginningOutsideAScrollPass) {
     InputEvent wheel = scroll(Phase::began, 30, 0);
     wheel.continuous = false;
     feed(wheel);
+    feed(scroll(Phase::none, 30, 0));
     EXPECT_EQ(machine.state(), ScrollMachine::State::idle);
     EXPECT_TRUE(recording.calls.empty());
 }
