@@ -85,12 +85,16 @@ TEST_F(TouchMachineTest, TracksFromWhereTheSwipeStartedAndEndsWithTheVelocity) {
     EXPECT_EQ(machine.phase(), TouchMachine::Phase::idle);
 }
 
-TEST_F(TouchMachineTest, AVerticalSwipeIsIgnoredUntilTheFingersLift) {
+TEST_F(TouchMachineTest, AFourthFingerEndsTheSwipeAndIgnoresTheRestUntilAllLift) {
     feed(Phase::began, 3);
-    feed(Phase::changed, 3, 0, 0.08);
-    feed(Phase::changed, 3, 0.4, 0);
+    feed(Phase::changed, 3, 0.05, 0, 0.0);
+    feed(Phase::changed, 3, 0.05, 0, 0.05);
+    feed(Phase::changed, 4, 0.05, 0, 0.06);
+    ASSERT_EQ(recording.calls.size(), 3u);
+    EXPECT_EQ(recording.calls[2], ended(1.0, GestureUnit::trackpadWidth));
     EXPECT_EQ(machine.phase(), TouchMachine::Phase::ignored);
-    EXPECT_TRUE(recording.calls.empty());
+    feed(Phase::changed, 3, 0.2, 0, 0.1);
+    EXPECT_EQ(recording.calls.size(), 3u);
     feed(Phase::ended, 0);
     feed(Phase::began, 3);
     EXPECT_EQ(machine.phase(), TouchMachine::Phase::possible);
@@ -100,6 +104,11 @@ TEST_F(TouchMachineTest, OnlyTheChosenFingerCountSwipesAndTheFirstTouchIsLoggedO
     feed(Phase::began, 2);
     feed(Phase::changed, 2, 0.3, 0);
     EXPECT_EQ(machine.phase(), TouchMachine::Phase::idle);
+    feed(Phase::ended, 0);
+    // A finger count that changes before the swipe starts ignores it.
+    feed(Phase::began, 3);
+    feed(Phase::changed, 4, 0.3, 0);
+    EXPECT_EQ(machine.phase(), TouchMachine::Phase::ignored);
     feed(Phase::ended, 0);
     machine.reset(4);
     feed(Phase::began, 3);
