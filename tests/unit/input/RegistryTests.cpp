@@ -86,16 +86,18 @@ TEST_F(RegistryTest, TwoNamesShareOneHotKey) {
 
 TEST_F(RegistryTest, ChangingAShortcutMovesTheHotKey) {
     const Name a = registry.makeName("a", kCtrlAltLeft);
-    int runs = 0;
-    registry.onKeyDown(a, [&] { ++runs; });
+    std::vector<EventType> events;
+    registry.onKeyDown(a, [&] { events.push_back(EventType::keyDown); });
+    registry.onKeyUp(a, [&] { events.push_back(EventType::keyUp); });
     registry.setShortcut(kCtrlAltH, a);
     EXPECT_FALSE(system.press(123, 6144));
     system.press(4, 6144);
-    EXPECT_EQ(runs, 1);
+    system.press(4, 6144, false);
+    EXPECT_EQ(events, (std::vector<EventType>{EventType::keyDown, EventType::keyUp}));
 
     registry.setPaused(true);
     system.press(4, 6144);
-    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(events.size(), 2u);
 }
 
 TEST_F(RegistryTest, IdsAreNeverReusedAndAFailureUsesUpItsId) {
@@ -144,7 +146,9 @@ TEST_F(RegistryTest, FailedReRegistrationIsRetriedAndNotReportedLive) {
 TEST_F(RegistryTest, AnOpenMenuReleasesTheHotKeysAndRunsTheKeysPressedInIt) {
     const Name a = registry.makeName("a", kCtrlAltH);
     int downs = 0;
+    int ups = 0;
     registry.onKeyDown(a, [&] { ++downs; });
+    registry.onKeyUp(a, [&] { ++ups; });
     EXPECT_FALSE(center.handleRawKey(4, 6144, true));  // not watching outside a menu
     registry.setMenuOpen(true);
     EXPECT_TRUE(system.grabbed.empty());
@@ -154,6 +158,7 @@ TEST_F(RegistryTest, AnOpenMenuReleasesTheHotKeysAndRunsTheKeysPressedInIt) {
     EXPECT_TRUE(center.handleRawKey(4, 6144, false));
     EXPECT_FALSE(center.handleRawKey(5, 6144, true));
     EXPECT_EQ(downs, 1);
+    EXPECT_EQ(ups, 1);
     registry.setMenuOpen(false);
     EXPECT_EQ(system.grabbed.at(1), (std::pair{4, 6144}));  // the same id again
     registry.setMenuOpen(true);
