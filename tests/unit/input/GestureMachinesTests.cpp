@@ -8,6 +8,7 @@ namespace brindlow::test {
 namespace {
 
 using Phase = InputEvent::Phase;
+using Verdict = EventTap::Verdict;
 
 // MARK: Velocity
 
@@ -132,8 +133,10 @@ class ScrollMachineTest : public QuietLogTest {
         QuietLogTest::SetUp();
         machine.reset(TwoFingerScroll::always);
     }
-    // The tap cannot hold events back or give them back: only the decisions count.
-    void feed(const InputEvent& event) { machine.handle(event, giveBack); }
+    Verdict feed(const InputEvent& event) {
+        giveBack.clear();
+        return machine.handle(event, giveBack);
+    }
 
     RecordingTarget recording;
     ScrollMachine machine{recording.target, makeLogger("Gestures")};
@@ -143,6 +146,7 @@ class ScrollMachineTest : public QuietLogTest {
 struct DecideCase {
     std::vector<std::pair<double, double>> deltas;  // began, then changed
     ScrollMachine::State state;
+    size_t givenBack;
 };
 
 class ScrollDecision : public ScrollMachineTest,
@@ -151,30 +155,32 @@ class ScrollDecision : public ScrollMachineTest,
 TEST_P(ScrollDecision, HoldsUpToFiveEventsOrSixPointsThenDecides) {
     bool first = true;
     for (const auto& [dx, dy] : GetParam().deltas) {
-        feed(scroll(first ? Phase::began : Phase::changed, dx, dy));
+        EXPECT_EQ(feed(scroll(first ? Phase::began : Phase::changed, dx, dy)), Verdict::swallow);
         first = false;
     }
     EXPECT_EQ(machine.state(), GetParam().state);
+    EXPECT_EQ(giveBack.size(), GetParam().givenBack);
+    for (const InputEvent& event : giveBack) EXPECT_TRUE(event.reposted);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Deltas, ScrollDecision,
     ::testing::Values(
-        DecideCase{{{5.9, 0}}, ScrollMachine::State::deciding},
-        DecideCase{{{1, 0}, {1, 0}, {1, 0}, {1, 0}}, ScrollMachine::State::deciding},
-        DecideCase{{{1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, 0}}, ScrollMachine::State::tracking},
-        DecideCase{{{0, 1}, {0, 1}, {0, 1}, {0, -1}, {0, 1}}, ScrollMachine::State::passing},
-        DecideCase{{{6, 5}}, ScrollMachine::State::passing},
-        DecideCase{{{6.1, 5}}, ScrollMachine::State::tracking},
-        DecideCase{{{-3, 0}, {-3, 0}}, ScrollMachine::State::tracking},
-        DecideCase{{{0, 10}}, ScrollMachine::State::passing}));
+        DecideCase{{{5.9, 0}}, ScrollMachine::State::deciding, 0},
+        DecideCase{{{1, 0}, {1, 0}, {1, 0}, {1, 0}}, ScrollMachine::State::deciding, 0},
+        DecideCase{{{1, 0}, {1, 0}, {1, 0}, {1, 0}, {1, 0}}, ScrollMachine::State::tracking, 0},
+        DecideCase{{{0, 1}, {0, 1}, {0, 1}, {0, -1}, {0, 1}}, ScrollMachine::State::passing, 5},
+        DecideCase{{{6, 5}}, ScrollMachine::State::passing, 1},
+        DecideCase{{{6.1, 5}}, ScrollMachine::State::tracking, 0},
+        DecideCase{{{-3, 0}, {-3, 0}}, ScrollMachine::State::tracking, 0},
+        DecideCase{{{0, 10}}, ScrollMachine::State::passing, 1}));
 
 TEST_F(ScrollMachineTest, AStripScrollIncludesTheHeldDeltasAndEndsWithItsVelocity) {
     feed(scroll(Phase::began, 2, 0, 0.00));
     feed(scroll(Phase::changed, 2, 1, 0.01));
     feed(scroll(Phase::changed, 3, 0, 0.02));  // 8 points: sideways, the strip's
-    feed(scroll(Phase::changed, 10, 0, 0.07));
-    feed(scroll(Phase::ended, 50, 0, 0.08));
+    EXPECT_EQ(feed(scroll(Phase::changed, 10, 0, 0.07)), Verdict::swallow);
+    EXPECT_EQ(feed(scroll(Phase::ended, 50, 0, 0.08)), Verdict::swallow);
     constexpr GestureUnit kPoints = GestureUnit::points;
     EXPECT_EQ(recording.calls,
               (std::vector<GestureCall>{began({40, 50}), changed(7, kPoints), changed(17, kPoints),
@@ -182,9 +188,15 @@ TEST_F(ScrollMachineTest, AStripScrollIncludesTheHeldDeltasAndEndsWithItsVelocit
     EXPECT_EQ(machine.state(), ScrollMachine::State::idle);
 }
 
-TEST_F(ScrollMachineTest, AScrollEndingWhileDecidingNeverReachesTheStrip) {
+TEST_F(ScrollMachineTest, AScrollEndingWhileDecidingIsGivenBackWhole) {
     feed(scroll(Phase::began, 1, 1));
-    feed(scroll(Phase::ended, 0, 0));
+    EXPECT_EQ(feed(scroll(Phase::ended, 0, 0)), Verdict::swallow);
+    ASSERT_EQ(giveBack.size(), 2u);
+    EXPECT_EQ(giveBack[0].phase, Phase::began);
+    EXPECT_EQ(giveBack[1].phase, Phase::ended);
+    EXPECT_EQ(machine.state(), ScrollMachine::State::idle);
+    // Given back events come through again and are left alone.
+    EXPECT_EQ(feed(giveBack[0]), Verdict::pass);
     EXPECT_EQ(machine.state(), ScrollMachine::State::idle);
     EXPECT_TRUE(recording.calls.empty());
 }
@@ -201,10 +213,9 @@ TEST_F(ScrollMachineTest, ANewScrollEndsTheTrackedOneWithoutAFling) {
 TEST_F(ScrollMachineTest, WheelClicksAndChangesWithoutABeginningOutsideAScrollPass) {
     InputEvent wheel = scroll(Phase::began, 30, 0);
     wheel.continuous = false;
-    feed(wheel);
-    feed(scroll(Phase::none, 30, 0));
+    EXPECT_EQ(feed(wheel), Verdict::pass);
+    EXPECT_EQ(feed(scroll(Phase::none, 30, 0)), Verdict::pass);
     EXPECT_EQ(machine.state(), ScrollMachine::State::idle);
-    EXPECT_TRUE(recording.calls.empty());
 }
 
 struct ModifierCase {
@@ -218,13 +229,12 @@ class ScrollModifiers : public ScrollMachineTest,
 
 TEST_P(ScrollModifiers, DecideWhetherTheStripMayTakeTheScroll) {
     machine.reset(GetParam().mode);
-    const auto decided =
-        GetParam().strip ? ScrollMachine::State::tracking : ScrollMachine::State::passing;
-    feed(scroll(Phase::began, 8, 0, 0, GetParam().modifiers));
-    EXPECT_EQ(machine.state(), decided);
-    // The rest of the scroll keeps the decision, keys or not.
-    feed(scroll(Phase::changed, 8, 0));
-    EXPECT_EQ(machine.state(), decided);
+    const Verdict verdict = feed(scroll(Phase::began, 8, 0, 0, GetParam().modifiers));
+    EXPECT_EQ(verdict, GetParam().strip ? Verdict::swallow : Verdict::pass);
+    EXPECT_EQ(machine.state(),
+              GetParam().strip ? ScrollMachine::State::tracking : ScrollMachine::State::passing);
+    // The rest of a passed scroll passes too, keys or not.
+    EXPECT_EQ(feed(scroll(Phase::changed, 8, 0)) == Verdict::swallow, GetParam().strip);
 }
 
 constexpr std::uint32_t kControlOption = modifier::control | modifier::option;

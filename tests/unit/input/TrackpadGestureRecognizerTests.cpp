@@ -28,7 +28,9 @@ class FakeTap : public EventTap {
         if (handler_) ++stops;
         handler_ = nullptr;
     }
-    void repost(const std::vector<InputEvent>&) override {}
+    void repost(const std::vector<InputEvent>& events) override {
+        reposted.insert(reposted.end(), events.begin(), events.end());
+    }
     Verdict send(const InputEvent& event) { return handler_(event); }
     bool running() const { return bool(handler_); }
 
@@ -36,6 +38,7 @@ class FakeTap : public EventTap {
     bool swipes = true;
     std::vector<Options> starts;
     int stops = 0;
+    std::vector<InputEvent> reposted;
 
   private:
     Handler handler_;
@@ -142,10 +145,11 @@ TEST_F(GestureRecognizerTest, StoppingMidScrollEndsItAndForgetsHeldEvents) {
     tap.send(scroll(Phase::began, 1, 0));
     recognizer.apply({});
     recognizer.apply({std::nullopt, TwoFingerScroll::always});
-    // The held point is gone: six points to the left alone start a strip scroll.
-    tap.send(scroll(Phase::began, -6, 0));
-    ASSERT_EQ(recording.calls.size(), 5u);
-    EXPECT_EQ(recording.calls[4], changed(-6, GestureUnit::points));
+    // The held event is gone: a vertical scroll gives back only its own events.
+    EXPECT_EQ(tap.send(scroll(Phase::began, 0, 9)), EventTap::Verdict::swallow);
+    ASSERT_EQ(tap.reposted.size(), 1u);
+    EXPECT_EQ(tap.reposted[0].dy, 9);
+    EXPECT_EQ(recording.calls.size(), 3u);
 }
 
 // A tap whose thread sends events as fast as it can until stopped: the recognizer's
