@@ -1,7 +1,8 @@
-// Focus follows the mouse in virtual time.
+// Focus follows the mouse in virtual time, and the desktop's touchpad settings.
 #include <gtest/gtest.h>
 
 #include "input/FocusFollowsMouse.h"
+#include "input/TrackpadSettings.h"
 #include "platform/ManualExecutor.h"
 
 namespace brindlow::test {
@@ -82,6 +83,16 @@ TEST_F(MouseFocusTrackerTest, AMonitorThatCannotStartIsTriedAgain) {
     tracker.setEnabled(true);
     EXPECT_TRUE(tracker.enabled());
     EXPECT_EQ(monitor.starts, 2);
+}
+
+TEST(TrackpadSettings, KnownDesktopsNameTheirTouchpadSettings) {
+    using Command = std::optional<std::vector<std::string>>;
+    EXPECT_EQ(touchpadSettingsCommand("ubuntu:GNOME"),
+              (Command{{"gnome-control-center", "mouse"}}));
+    EXPECT_EQ(touchpadSettingsCommand("XFCE"), (Command{{"xfce4-mouse-settings"}}));
+    EXPECT_EQ(touchpadSettingsCommand("KDE"), (Command{{"systemsettings", "kcm_touchpad"}}));
+    EXPECT_EQ(touchpadSettingsCommand("openbox"), std::nullopt);
+    EXPECT_EQ(touchpadSettingsCommand(""), std::nullopt);
 }
 
 }  // namespace
