@@ -201,6 +201,22 @@ TEST_F(ScrollMachineTest, AScrollEndingWhileDecidingIsGivenBackWhole) {
     EXPECT_TRUE(recording.calls.empty());
 }
 
+TEST_F(ScrollMachineTest, MomentumAfterAStripScrollIsDroppedThroughItsEnd) {
+    feed(scroll(Phase::began, 8, 0));
+    feed(scroll(Phase::ended, 0, 0));
+    EXPECT_EQ(feed(momentum(Phase::began)), Verdict::swallow);
+    EXPECT_EQ(feed(momentum(Phase::changed)), Verdict::swallow);
+    EXPECT_EQ(feed(momentum(Phase::ended)), Verdict::swallow);
+    EXPECT_EQ(feed(momentum(Phase::began)), Verdict::pass);
+    // A new scroll clears the flag; a vertical one does not set it again.
+    feed(scroll(Phase::began, 8, 0));
+    feed(scroll(Phase::ended, 0, 0));
+    feed(scroll(Phase::began, 0, 8));
+    feed(scroll(Phase::ended, 0, 0));
+    EXPECT_FALSE(machine.swallowingMomentum());
+    EXPECT_EQ(feed(momentum(Phase::changed)), Verdict::pass);
+}
+
 TEST_F(ScrollMachineTest, ANewScrollEndsTheTrackedOneWithoutAFling) {
     feed(scroll(Phase::began, 8, 0, 0));
     feed(scroll(Phase::changed, 8, 0, 0.05));

@@ -70,4 +70,10 @@ inline InputEvent scroll(InputEvent::Phase phase, double dx, double dy, double t
     return event;
 }
 
+inline InputEvent momentum(InputEvent::Phase phase) {
+    InputEvent event = scroll(InputEvent::Phase::none, 3, 0);
+    event.momentum = phase;
+    return event;
+}
+
 }  // namespace brindlow::test
