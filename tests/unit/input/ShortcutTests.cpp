@@ -19,6 +19,9 @@ TEST(ShortcutValue, KeepsOnlyTheFiveModifierBits) {
     EXPECT_EQ(Shortcut::make(Key::leftArrow, 0xC0000), (Shortcut{123, 6144}));
     EXPECT_EQ(Shortcut::make(Key::p, 0x1C0000).carbonModifiers, 6400);
     EXPECT_EQ(Shortcut::make(Key::p, 0xE0000 | ModifierFlag::capsLock).carbonModifiers, 6656);
+    // An event's Function flag is left out.
+    EXPECT_EQ(Shortcut::fromEvent(96, ModifierFlag::function | ModifierFlag::shift),
+              (Shortcut{96, 512}));
     EXPECT_EQ(modifierFlags(0x1A00 | 0x20000 | 1), 0xE0000u | ModifierFlag::function);
 }
 
@@ -73,6 +76,16 @@ TEST_F(ShortcutText, KeyWithoutCharacterShowsReplacement) {
     EXPECT_EQ((Shortcut{49, 0}).description(), "Space");
     setKeyCharacterSource([](int) { return std::optional<std::string>("ä"); });
     EXPECT_EQ(keyText(39), "Ä");
+}
+
+TEST_F(ShortcutText, KeyCapsAndMenuEquivalents) {
+    EXPECT_EQ(keyTexts(Shortcut{4, 6656}), (std::vector<std::string>{"Ctrl", "Alt", "Shift", "H"}));
+    EXPECT_EQ(modifierText(256 | 4096), "Ctrl+Super+");
+    EXPECT_EQ(specialKeyMenuEquivalent(96), "\uF708");
+    EXPECT_EQ(specialKeyMenuEquivalent(49), " ");
+    EXPECT_FALSE(specialKeyMenuEquivalent(82));
+    EXPECT_FALSE(specialKeyMenuEquivalent(4));
+    EXPECT_FALSE(keyCharacter(123));
 }
 
 }  // namespace
