@@ -82,6 +82,9 @@ TEST_F(RegistryTest, TwoNamesShareOneHotKey) {
     EXPECT_EQ(system.grabbed.size(), 1u);
     system.press(96, 0);
     EXPECT_EQ(runs, 11);
+    registry.disable({a});
+    EXPECT_FALSE(system.press(96, 0));
+    EXPECT_FALSE(registry.isEnabled(b));
 }
 
 TEST_F(RegistryTest, ChangingAShortcutMovesTheHotKey) {
@@ -98,6 +101,25 @@ TEST_F(RegistryTest, ChangingAShortcutMovesTheHotKey) {
     registry.setPaused(true);
     system.press(4, 6144);
     EXPECT_EQ(events.size(), 2u);
+}
+
+TEST_F(RegistryTest, StreamsReceiveEventsAndReleaseAtTheEnd) {
+    const Name a = registry.makeName("a", kF5);
+    std::vector<EventType> first;
+    std::vector<EventType> second;
+    const ObserverToken one =
+        registry.addEventListener(a, [&](EventType t) { first.push_back(t); });
+    const ObserverToken two =
+        registry.addEventListener(a, [&](EventType t) { second.push_back(t); });
+    system.press(96, 0);
+    system.press(96, 0, false);
+    EXPECT_EQ(first, (std::vector<EventType>{EventType::keyDown, EventType::keyUp}));
+    EXPECT_EQ(second, first);
+    registry.removeEventListener(one);
+    EXPECT_TRUE(registry.isRegistered(kF5));
+    registry.removeEventListener(two);
+    EXPECT_FALSE(registry.isRegistered(kF5));
+    EXPECT_TRUE(system.grabbed.empty());
 }
 
 TEST_F(RegistryTest, IdsAreNeverReusedAndAFailureUsesUpItsId) {

@@ -26,8 +26,11 @@ class FakePictures final : public DesktopPictures {
         if (location.empty()) return std::nullopt;
         Picture p;
         p.location = location;
-        p.decode = [this](int) -> std::optional<Image> {
+        p.imageCount = imageCount;
+        p.metadata = metadata;
+        p.decode = [this](int index) -> std::optional<Image> {
             ++decodes;
+            decodedIndex = index;
             return Image{4, 2, std::vector<std::uint32_t>(8, 0xFF00FF00u), {}};
         };
         return p;
@@ -39,7 +42,10 @@ class FakePictures final : public DesktopPictures {
     void removeChangeObserver(ObserverToken) override { changed = nullptr; }
 
     std::string location = "/home/user/wall.png";
+    int imageCount = 1;
+    nlohmann::json metadata;
     int decodes = 0;
+    int decodedIndex = -1;
     std::function<void()> changed;
 };
 
@@ -62,6 +68,8 @@ class GapOverlayTest : public ::testing::Test {
         };
         environment.pictures = &pictures;
         environment.screenFrames = [this] { return screens; };
+        environment.isDark = [this] { return dark; };
+        environment.timeOfDay = [] { return std::pair<int, int>{13, 30}; };
         controller = std::make_unique<GapOverlayController>(factory, std::move(environment));
     }
     std::vector<bool> visible() const {
@@ -73,6 +81,7 @@ class GapOverlayTest : public ::testing::Test {
     FakeSurfaceFactory factory;
     FakePictures pictures;
     std::vector<Rect> screens{Rect(0, 0, 1440, 900), Rect(1440, 0, 1920, 1080)};
+    bool dark = false;
     std::vector<std::shared_ptr<FakeGapView>> views;
     std::unique_ptr<GapOverlayController> controller;
 };
@@ -124,9 +133,22 @@ TEST_F(GapOverlayTest, PicturesAreDecodedOnceAndTheCacheStaysBounded) {
     }
     EXPECT_EQ(pictures.decodes, 11);
     EXPECT_LE(controller->cache().size(), 5u);  // two displays and three more
-    // No picture gives frosted covers.
+    // The default picture and no picture give frosted covers.
+    pictures.location = "/System/Library/CoreServices/DefaultDesktop.heic";
+    controller->update({display(screens[0], 1)});
+    EXPECT_FALSE(views[0]->picture);
     pictures.location.clear();
     EXPECT_EQ(controller->picture(screens[0]), nullptr);
+}
+
+TEST_F(GapOverlayTest, ADynamicPictureShowsTheImageOfTheAppearance) {
+    pictures.imageCount = 2;
+    pictures.metadata = {{"apr", {{"l", 0}, {"d", 1}}}};
+    controller->picture(screens[0]);
+    EXPECT_EQ(pictures.decodedIndex, 0);
+    dark = true;
+    controller->picture(screens[0]);
+    EXPECT_EQ(pictures.decodedIndex, 1);
 }
 
 TEST_F(GapOverlayTest, APictureChangeRepaintsTheCoversOnScreen) {
@@ -145,6 +167,63 @@ TEST(GapDrawTest, ThePictureFillsTheScreenCentredAndOffsetByTheSlice) {
               Rect(-60, -100, 1920, 1080));
     EXPECT_EQ(gapPictureRect({0, 1080}, Rect(0, 0, 1920, 1080), Rect()), std::nullopt);
 }
+
+struct IndexCase {
+    const char* name;
+    int count;
+    nlohmann::json metadata;
+    bool dark;
+    int hour, minute;
+    int index;
+};
+
+class PictureIndexTest : public ::testing::TestWithParam<IndexCase> {};
+
+TEST_P(PictureIndexTest, TheFirstTagPresentDecidesAndTheIndexIsClamped) {
+    const IndexCase& c = GetParam();
+    EXPECT_EQ(desktopImageIndex(c.count, c.metadata, c.dark, c.hour, c.minute), c.index);
+}
+
+const nlohmann::json kDay = {
+    {"h24", {{"ti", {{{"t", 0.5}, {"i", 2}}, {{"t", 0.25}, {"i", 1}}, {{"t", 0.75}, {"i", 3}}}}}}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PictureIndexTest,
+    ::testing::Values(
+        IndexCase{"SingleImage", 1, {{"apr", {{"d", 1}}}}, true, 0, 0, 0},
+        IndexCase{"AppearanceDark", 2, {{"apr", {{"l", 0}, {"d", 1}}}}, true, 0, 0, 1},
+        IndexCase{"AppearanceLight", 2, {{"apr", {{"l", 0}, {"d", 1}}}}, false, 0, 0, 0},
+        IndexCase{"AppearanceWithoutKeyIgnoresH24",
+                  4,
+                  {{"apr", {{"d", 1}}}, {"h24", {{"ti", {{{"t", 0.0}, {"i", 3}}}}}}},
+                  false,
+                  9,
+                  0,
+                  0},
+        IndexCase{"BeforeTheFirstEntry", 4, kDay, false, 5, 0, 3},
+        IndexCase{"AtTheFirstEntry", 4, kDay, false, 6, 0, 1},
+        IndexCase{"Afternoon", 4, kDay, false, 13, 30, 2},
+        IndexCase{"EqualTimesKeepListOrder",
+                  8,
+                  {{"h24", {{"ti", {{{"t", 0.25}, {"i", 1}}, {{"t", 0.25}, {"i", 4}}}}}}},
+                  false,
+                  7,
+                  0,
+                  4},
+        IndexCase{"EntriesWithoutIndexUseAp",
+                  4,
+                  {{"h24", {{"ti", {{{"t", 0.25}}}}, {"ap", {{"d", 2}}}}}},
+                  true,
+                  7,
+                  0,
+                  2},
+        IndexCase{"NoEntriesNoAp", 4, {{"h24", {{"ti", "none"}}}}, true, 7, 0, 0},
+        IndexCase{"Solar", 4, {{"solar", {{"ap", {{"l", 3}}}}}}, false, 7, 0, 3},
+        IndexCase{"ClampedHigh", 16, {{"apr", {{"l", 20}}}}, false, 0, 0, 15},
+        IndexCase{"ClampedLow", 16, {{"apr", {{"l", -1}}}}, false, 0, 0, 0},
+        IndexCase{
+            "TagNotAnObject", 4, {{"apr", "x"}, {"solar", {{"ap", {{"l", 2}}}}}}, false, 0, 0, 2}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace
 }  // namespace brindlow::test

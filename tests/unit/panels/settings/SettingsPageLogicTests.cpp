@@ -41,6 +41,13 @@ TEST(ValueTexts, DurationsAndSensitivity) {
     EXPECT_EQ(sensitivityText(1.0), "1.0×");
 }
 
+TEST(SettingsTabs, NamesMatchExactly) {
+    EXPECT_EQ(tabNamed("layouts"), SettingsPageTab::layouts);
+    EXPECT_EQ(tabNamed("General"), std::nullopt);
+    EXPECT_EQ(tabNamed(""), std::nullopt);
+    for (SettingsPageTab tab : kSettingsPageTabs) EXPECT_EQ(tabNamed(tabName(tab)), tab);
+}
+
 struct PresetCase {
     const char* text;
     std::vector<double> stored;  // empty: nothing changes
