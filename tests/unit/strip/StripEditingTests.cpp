@@ -146,6 +146,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Stacks: the last window of a column joins its neighbour, taking a pin it has; a
         // stack gives up its active window; pulling takes the neighbour's active window.
         Edit{"JoinLeft", "1 *2 3", [](Strip& s) { return s.stackIntoNeighbour(-1); }, "*1,2^ 3"},
+        Edit{"JoinFromAStack", "*1,2^ 3", [](Strip& s) { return s.stackIntoNeighbour(1); },
+             "1 *3,2^"},
         Edit{"JoinPinned", "L:1 *2 3", [](Strip& s) { return s.stackIntoNeighbour(-1); },
              "*L:1,2^ 3"},
         Edit{"PullRight", "*1 2,3^ 4", [](Strip& s) { return s.pullFromNeighbour(1); },

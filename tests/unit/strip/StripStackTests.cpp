@@ -26,15 +26,6 @@ double share(const Column& c, int row) {
     return c.weights[static_cast<std::size_t>(row)] / sum;
 }
 
-TEST(StripStacking, AStackGivesUpItsActiveWindow) {
-    Strip s = strip({column({1, 2}), column({3})}, 0);
-    s.columns[0].activeIndex = 1;
-    s.columns[0].weights = {3, 2};
-    EXPECT_TRUE(s.stackIntoNeighbour(1));
-    EXPECT_EQ(shape(s), "1 *3,2^");
-    EXPECT_EQ(s.columns[0].weights, std::vector<double>{3});
-}
-
 TEST(StripStacking, AppendedWeightLandsOnItsOwnRowWhenWeightsWereOutOfStep) {
     Strip s = strip({column({1, 2}), column({3})}, 1);
     s.columns[0].weights = {};
