@@ -154,7 +154,6 @@ TEST(AppRefs, OnlyRegularApplicationsOtherThanThisOneWithTrimmedNames) {
     EXPECT_EQ(AppRef::trimmedName("\x01 a b \x7f"), "a b");
     // Invisible format characters count as control characters at either end.
     EXPECT_EQ(AppRef::trimmedName("\u200B\u200E Mail \u00AD\u2060\uFEFF"), "Mail");
-    EXPECT_EQ(AppRef::trimmedName("\u200B\u2066"), "");
 }
 
 }  // namespace
