@@ -38,5 +38,32 @@ TEST(DisplayInfo, FallsBackToTheDisplayNumberAndSkipsScreensWithoutOne) {
     EXPECT_EQ(displays[0].id, 2u);
 }
 
+TEST(DisplayInfo, WithoutADockTheVisibleFrameIsKeptUnrounded) {
+    const Rect frame{0, 0, 1920, 1080};
+    const Rect visible{0.5, 25.25, 1919.5, 1054.75};
+    EXPECT_EQ(DisplayInfo::usableArea(frame, visible, std::nullopt), visible);
+    // A dock on another display leaves this one alone, too.
+    EXPECT_EQ(DisplayInfo::usableArea(frame, visible, Rect(2000, 1000, 600, 80)), visible);
+}
+
+TEST(DisplayInfo, ADockThatReservesNoSpaceShortensTheSideItLiesOn) {
+    const Rect frame{0, 0, 1920, 1080};
+    const Rect visible{0, 25, 1920, 1055};
+    // Bottom: ends 4 points above the dock's top edge.
+    EXPECT_EQ(DisplayInfo::usableArea(frame, visible, Rect(600, 1000, 720, 80)),
+              Rect(0, 25, 1920, 971));
+    // Left: starts 4 points right of it; right: ends 4 points left of it.
+    EXPECT_EQ(DisplayInfo::usableArea(frame, visible, Rect(0, 300, 70, 500)),
+              Rect(74, 25, 1846, 1055));
+    EXPECT_EQ(DisplayInfo::usableArea(frame, visible, Rect(1850, 300, 70, 500)),
+              Rect(0, 25, 1846, 1055));
+    // Far from the edge it names: only made integral.
+    EXPECT_EQ(DisplayInfo::usableArea(frame, {0, 25.5, 1920, 1054.5}, Rect(600, 700, 720, 80)),
+              Rect(0, 25, 1920, 1055));
+    // Covered completely: zero, never negative.
+    EXPECT_EQ(DisplayInfo::usableArea(frame, {0, 1000, 1920, 80}, Rect(0, 900, 1920, 180)).height,
+              0);
+}
+
 }  // namespace
 }  // namespace brindlow
