@@ -103,13 +103,6 @@ TEST_F(SizeChecks, AStackedWindowThatStaysTallerTeachesItsMinimumHeight) {
     // Both Term windows need 700 points now: the stack has no room and comes apart.
     EXPECT_EQ(logLines("Unstacked Term: no room for a real gap").size(), 1u);
     EXPECT_DOUBLE_EQ(bottom.frame().height, 1056);
-
-    // A later controller knows the height from the start: the saved stack is split at once.
-    controller.reset();
-    writeJSON(session, folder.path() / "session.json");
-    LogSink::clear();
-    start(stillSettings());
-    EXPECT_EQ(logLines("Unstacked Term: no room for a real gap").size(), 1u);
 }
 
 TEST_F(SizeChecks, ACheckWhoseWindowVanishesWhenAskedAgainIsDropped) {

@@ -1,5 +1,5 @@
-// Command behaviour at the edges: dispatch, raises during a scroll, widths, centring, stacks and
-// heights with their refusals, and the commands that cross displays, float or go full screen.
+// Command behaviour the controller itself decides: the focus tail, raises during a scroll, pausing
+// animations, stack and height refusals, and a float queued behind a glide.
 #include "CommandScenario.h"
 
 namespace brindlow::test {
@@ -61,95 +61,7 @@ TEST_F(CommandEdges, PausingStopsEveryAnimationAndPublishesThePausedState) {
     for (size_t i = 0; i < windows.size(); ++i) EXPECT_EQ(windows[i].frame(), frames[i]);
 }
 
-// MARK: Widths and centring
-
-TEST_F(CommandEdges, NarrowerAtTheNarrowestCountsOnlyWhenItClearsARefusedWidth) {
-    open(2);
-    // A window that will not go below 400 points: at a tenth of the width its refusal is learned.
-    windows[1].setMinimumSize({400, 100});
-    for (int i = 0; i < 4; ++i) run(Command::Kind::narrower);  // 0.5 down to 0.1
-    time.advance(3.0);
-    ASSERT_DOUBLE_EQ(focusedColumn().widthFraction, 0.1);
-    ASSERT_EQ(logLines("Editor needs 400 points, not").size(), 1u);
-    snapshots.clear();
-    run(Command::Kind::narrower);
-    EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.1);
-    EXPECT_LT(placed(id(1)).width, 400);  // the refusal is forgotten
-    ASSERT_FALSE(snapshots.empty());
-    EXPECT_EQ(snapshots.back().reason, SnapshotReason::structure());
-    // Nothing left to clear: the same step changes nothing and publishes nothing.
-    snapshots.clear();
-    run(Command::Kind::narrower);
-    EXPECT_TRUE(snapshots.empty());
-}
-
-TEST_F(CommandEdges, AWidthStepOfZeroOrLessActsAsOneHundredth) {
-    AppSettings settings = stillSettings();
-    settings.widthStep = 0;
-    open(2, settings);
-    run(Command::Kind::wider);
-    EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.51);
-    settings.widthStep = -0.3;
-    applySettings(settings);
-    run(Command::Kind::narrower);
-    EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.5);
-}
-
-TEST_F(CommandEdges, CentringAlignsAFullWidthColumnLeftAndLeavesAFittingStripAtZero) {
-    open(4);
-    focusWindow(id(2));
-    run(Command::Kind::fullWidth);
-    run(Command::Kind::center);
-    const Rect frame = windows[2].frame();
-    EXPECT_NEAR(frame.minX(), 0, 1.0);
-    EXPECT_DOUBLE_EQ(frame.width, 1920);
-}
-
 // MARK: Stacks, tabs and heights
-
-class ShortDisplayCommands : public CommandEdges {
-  protected:
-    // A left display whose usable height plus the room below it is 600 points.
-    void shorten() {
-        desktop.setDisplayFrames(left, Rect(0, 0, 1920, 612), std::nullopt);
-        time.runUntilIdle();
-        controller->screensMayHaveChanged();
-        time.runUntilIdle();
-    }
-};
-
-TEST_F(ShortDisplayCommands, AThirdWindowStacksWhenTheMinimumsFit) {
-    open(3);
-    shorten();
-    run(Command::Kind::stackLeft);
-    focusWindow(id(0));
-    run(Command::Kind::stackRight);  // 3 x 100 + 2 x 12 = 324 fits in 600
-    ASSERT_EQ(columns().size(), 1u);
-    EXPECT_EQ(columns()[0].size(), 3u);
-    EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(ShortDisplayCommands, AThirdWindowIsRefusedWithNeededAndAvailableHeights) {
-    writeLearnedHeights({{"org.example.editor", 300}});
-    open(3);
-    run(Command::Kind::stackLeft);  // w2 below w1, while the display is tall enough
-    ASSERT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(1), id(2)}}));
-    shorten();
-    run(Command::Kind::focusLeft);
-    const DisplaySnapshot before = strip();
-    snapshots.clear();
-    messages.clear();
-    run(Command::Kind::stackRight);
-    EXPECT_EQ(strip(), before);
-    EXPECT_TRUE(snapshots.empty());
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].title, "Can't stack these Editor windows");
-    EXPECT_EQ(messages[0].detail,
-              "With a real gap between them they need more height than the screen has, so they "
-              "stay side by side.");
-    EXPECT_EQ(messages[0].needed, 924);
-    EXPECT_EQ(messages[0].available, 600);
-}
 
 TEST_F(CommandEdges, ARefusalNamesEachApplicationOnceJoinedWithAnd) {
     writeLearnedHeights({{"org.example.editor", 700}, {"org.example.term", 700}});
@@ -183,6 +95,7 @@ TEST_P(TallerStep, UnderTwoPointsIsRefusedAndTwoOrMoreIsKept) {
     if (minimum > 520) {
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].title, "Editor can't get taller here");
+        EXPECT_EQ(messages[0].detail, "The other windows in this stack can't get any shorter.");
         EXPECT_DOUBLE_EQ(windows[1].frame().height, 522);
     } else {
         EXPECT_TRUE(messages.empty());
@@ -193,68 +106,7 @@ TEST_P(TallerStep, UnderTwoPointsIsRefusedAndTwoOrMoreIsKept) {
 
 INSTANTIATE_TEST_SUITE_P(Minimums, TallerStep, testing::Values(521.0, 520.0));
 
-// MARK: Displays, floating and full screen
-
-TEST_F(CommandEdges, WithOneDisplaySendingToTheNextDoesNothing) {
-    desktop.removeDisplay(right);
-    open(2);
-    const DisplaySnapshot before = strip();
-    run(Command::Kind::sendToNextDisplay);
-    EXPECT_EQ(strip(), before);
-    EXPECT_TRUE(logLines("Move ").empty());
-}
-
-TEST_F(CommandEdges, ASentWindowLandsRightAfterTheTargetsFocusedColumn) {
-    desktop.openWindow(term, {.title = "a", .frame = {2000, 100, 600, 400}});
-    desktop.openWindow(term, {.title = "b", .frame = {2100, 100, 600, 400}});
-    open(2);
-    ASSERT_EQ(stripWindows("RIGHT").size(), 2u);
-    controller->jump(columns("RIGHT")[0][0]);
-    run(Command::Kind::focusLeft);  // back to the left display
-    ASSERT_EQ(strip("RIGHT").focusedIndex, 0);
-    const WindowID first = columns("RIGHT")[0][0];
-    const WindowID second = columns("RIGHT")[1][0];
-    run(Command::Kind::sendToNextDisplay);
-    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{first, id(1), second}));
-    EXPECT_EQ(strip("RIGHT").focusedIndex, 1);
-    EXPECT_TRUE(windows[1].isFocused());
-}
-
-TEST_F(CommandEdges, WithThreeDisplaysTheRightmostSendsToTheLeftmost) {
-    desktop.addDisplay({.name = "Far", .frame = {3840, 0, 1920, 1080}, .uuid = "FAR"});
-    const SimWindow far = desktop.openWindow(term, {.title = "f", .frame = {4000, 100, 600, 400}});
-    open(1);
-    ASSERT_TRUE(hasStrip("FAR"));
-    far.focus();
-    term.activate();
-    time.runUntilIdle();
-    ASSERT_EQ(activeDisplay(), "FAR");
-    run(Command::Kind::sendToNextDisplay);
-    EXPECT_EQ(stripWindows("FAR"), std::vector<WindowID>{});
-    EXPECT_EQ(stripWindows("LEFT").size(), 2u);
-    EXPECT_EQ(activeDisplay(), "LEFT");
-    EXPECT_EQ(logLines("Move Term to display Left").size(), 1u);
-}
-
-TEST_F(CommandEdges, MovingLeftAcrossLandsBeforeTheRightPinnedBlockAtTheDefaultWidth) {
-    const SimWindow other =
-        desktop.openWindow(term, {.title = "r", .frame = {2000, 100, 600, 400}});
-    open(3);
-    run(Command::Kind::pinRight);
-    other.focus();
-    term.activate();
-    time.runUntilIdle();
-    ASSERT_EQ(activeDisplay(), "RIGHT");
-    run(Command::Kind::narrower);
-    run(Command::Kind::narrower);
-    ASSERT_DOUBLE_EQ(strip("RIGHT").columns[0].widthFraction, 0.3);
-    run(Command::Kind::moveLeft);
-    EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{id(0), id(1), other.id(), id(2)}));
-    EXPECT_EQ(strip().focusedIndex, 2);
-    EXPECT_DOUBLE_EQ(strip().columns[2].widthFraction, 0.5);
-    EXPECT_EQ(activeDisplay(), "LEFT");
-    EXPECT_EQ(stripWindows("RIGHT"), std::vector<WindowID>{});
-}
+// MARK: Floating
 
 // The float arrives while a glide's move for that window still waits in its application's move
 // queue: that move must not pull it back into its old column.

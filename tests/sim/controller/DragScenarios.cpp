@@ -13,17 +13,6 @@ class Drags : public CommandScenario {
     }
 };
 
-TEST_F(Drags, NudgesWithinThreePointsAreNotFollowed) {
-    open(2);
-    const Rect frame = windows[1].frame();
-    drag(windows[1], frame.offsetBy(3, -3));
-    release();
-    EXPECT_TRUE(logLines("User moved").empty());
-    drag(windows[1], frame.offsetBy(4, 0));
-    release();
-    EXPECT_EQ(logLines("User moved Editor to column 2").size(), 1u);
-}
-
 TEST_F(Drags, MovesWithoutTheButtonOrRightAfterTheControllersOwnMoveAreIgnored) {
     open(2);
     windows[1].setFrame(windows[1].frame().offsetBy(-600, 0));
@@ -62,19 +51,6 @@ TEST_F(Drags, AShakeInsideAStackPutsTheWindowBack) {
     EXPECT_EQ(columns().size(), 1u);
     EXPECT_EQ(windows[1].frame(), before);
     EXPECT_EQ(logLines("User moved Editor inside its stack: back into place").size(), 1u);
-}
-
-TEST_F(Drags, DroppingOnAnotherDisplayMovesTheWindowIntoItsStrip) {
-    const SimWindow other =
-        desktop.openWindow(term, {.title = "r", .frame = {2000, 100, 600, 400}});
-    open(2);
-    const Rect from = windows[0].frame();
-    drag(windows[0], Rect(3000, from.minY(), from.width, from.height));
-    release();
-    EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{id(1)}));
-    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{other.id(), id(0)}));
-    EXPECT_EQ(activeDisplay(), "RIGHT");
-    EXPECT_TRUE(inside(windows[0].frame(), kRight));
 }
 
 // A drag that starts right after a layout: the catch-up pass that follows the layout must not

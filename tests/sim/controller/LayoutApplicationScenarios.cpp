@@ -1,5 +1,5 @@
-// Layout application, the animation tick, the catch-up pass, snapshots, focus frames, the quit
-// restore and the display clock, driven through the controller's entry points on the sim desktop.
+// Layout application, the animation tick, the catch-up pass and the display clock, driven through
+// the controller's entry points on the sim desktop.
 #include <cmath>
 #include <cstdio>
 
@@ -54,42 +54,6 @@ TEST_F(RelayoutAndApply, ANarrowGapMakesNoGapStrips) {
 // MARK: Animation
 
 class ScrollAnimation : public LayoutApplication {};
-
-TEST_F(ScrollAnimation, ARetargetInFlightContinuesFromWhereTheWindowsStandWithItsSpeed) {
-    start(AppSettings{});
-    // The second column stays on screen while the strip scrolls a little way and back.
-    const SimWindow second = desktop.window(stripWindows("LEFT").at(1));
-    const Rect home = second.frame();
-    run(Command::Kind::focusLast);
-    for (int i = 0; i < 5; ++i) frame();
-    const double previous = second.frame().minX();
-    frame();
-    const double standing = second.frame().minX();
-    ASSERT_LT(standing, previous - 1);  // moving left, to bring the last column in
-    run(Command::Kind::focusFirst);
-    // The new ease leaves from where the windows stand with the speed they had: for a few frames
-    // they go no further right than that, where an ease from rest would already head back.
-    for (int i = 0; i < 3; ++i) {
-        frame();
-        EXPECT_LE(second.frame().minX(), standing) << "frame " << i;
-    }
-    animate();
-    EXPECT_EQ(second.frame(), home);
-    expectWindowsWhereLaidOut("LEFT");
-}
-
-// A stiffness of 100 gives a base of 0.62 s and a glide of 0.682 s: 41 frames at 60 Hz.
-TEST_F(ScrollAnimation, AGlideWithoutScrollRunsItsOwnDurationAndThenLands) {
-    AppSettings settings;
-    settings.springStiffness = 100;
-    start(settings);
-    ASSERT_DOUBLE_EQ(display().offset, 0);
-    run(Command::Kind::narrower);
-    ASSERT_TRUE(link->isRunning());
-    EXPECT_NEAR(animate(), 41, 2);
-    EXPECT_DOUBLE_EQ(display().offset, 0);
-    expectWindowsWhereLaidOut("LEFT");
-}
 
 TEST_F(ScrollAnimation, TwoDisplaysAnimateInTheSameTicksAndTheClockStopsAfterBoth) {
     const SimApp other = desktop.launchApp({.name = "Other", .bundleID = "org.example.other"});
@@ -169,46 +133,6 @@ TEST_F(LayoutApplication, TwoChangesWithinAFifthOfASecondGetOneCatchUpPass) {
     windows[0].setFrame(away);
     time.advance(1.0);
     EXPECT_EQ(windows[0].frame(), away);
-}
-
-// MARK: Snapshots and focus frames
-
-class SnapshotsAndFocusFrames : public LayoutApplication {};
-
-TEST_F(SnapshotsAndFocusFrames, FocusFramesSayWhichDisplayMoves) {
-    AppSettings settings = stillSettings();
-    settings.focusBorder = true;
-    start(settings);
-    focusFrames.clear();
-    controller->gestureBegan({500, 500});
-    controller->gestureChanged(0.1, GestureUnit::trackpadWidth);
-    time.runUntilIdle();
-    ASSERT_FALSE(focusFrames.empty());
-    ASSERT_EQ(focusFrames.back().size(), 2u);
-    EXPECT_EQ(focusFrames.back()[0].displayUUID, "LEFT");
-    EXPECT_TRUE(focusFrames.back()[0].moving);
-    EXPECT_FALSE(focusFrames.back()[1].moving);
-    EXPECT_EQ(focusFrames.back()[1].screen, kRight);
-    EXPECT_FALSE(focusFrames.back()[1].frame.has_value());  // an empty strip
-}
-
-// MARK: Putting windows back
-
-TEST_F(LayoutApplication, AtQuitParkedAndLaterWindowsArePutBackOnScreen) {
-    start(stillSettings());
-    const SimWindow later = desktop.openWindow(
-        editor, {.title = "later", .frame = {300, 200, 700, 500}, .focus = true});
-    time.advance(1.0);
-    ASSERT_TRUE(managed(later.id()));
-    ASSERT_TRUE(anyParked());
-    controller->beginStop(nullptr);
-    time.runUntilIdle();
-    for (size_t i = 0; i < windows.size(); ++i)
-        EXPECT_EQ(windows[i].frame(), (Rect{100.0 + 30 * double(i), 100, 900, 600}));
-    EXPECT_TRUE(inside(later.frame(), kLeft)) << later.frame().x;
-    const std::vector<std::string> lines = logLines("Put ");
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines.front(), "Put 6 windows back before quitting");
 }
 
 // MARK: The display clock

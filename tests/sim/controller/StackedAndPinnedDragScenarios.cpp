@@ -30,24 +30,6 @@ TEST_F(StackedAndPinnedDrags, ARowThatIsNotActiveLandsRightOfTheColumnsLeftOfIts
     EXPECT_EQ(logLines("User moved Editor to column 3").size(), 1u);
 }
 
-// Dropped left of everything beside a left-pinned column, a stacked window becomes the first
-// unpinned column, never a pinned one.
-TEST_F(StackedAndPinnedDrags, ADropLeftOfEverythingLandsAfterTheLeftPinnedBlock) {
-    open(4);
-    focusWindow(id(0));
-    run(Command::Kind::pinLeft);  // w0 pinned left
-    focusWindow(id(2));
-    run(Command::Kind::stackLeft);  // [w0 pinned] [w1 w2] [w3]
-    ASSERT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(1), id(2)}, {id(3)}}));
-    time.advance(1.0);
-    drag(windows[2], centredAt(windows[2].frame(), -400));
-    release();
-    EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(2)}, {id(1)}, {id(3)}}));
-    EXPECT_EQ(strip().columns[0].pin, Pin::left);
-    EXPECT_FALSE(strip().columns[1].pin);
-    EXPECT_EQ(strip().focusedIndex, 1);
-}
-
 // A stacked window dropped on the other display joins that strip at the drop index and leaves the
 // rest of its stack behind.
 TEST_F(StackedAndPinnedDrags, AStackedWindowDroppedOnTheOtherDisplayLeavesItsStack) {
