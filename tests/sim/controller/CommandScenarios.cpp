@@ -111,20 +111,11 @@ TEST_F(Commands, PinsRegroupTheColumnAtItsEdge) {
 
 TEST_F(Commands, AnAutomaticallyTabbedColumnIsAStackAgainAfterAStructuralChange) {
     // A saved session whose second column was tabbed for lack of room.
-    SessionSnapshot session;
-    DisplayDescriptor saved{"LEFT", "Left", {}, 0};
-    ColumnDescriptor single;
-    single.windows = {{"org.example.editor", "w0"}};
-    single.weights = {1};
-    single.widthFraction = 0.5;
-    ColumnDescriptor tabs = single;
-    tabs.windows = {{"org.example.editor", "w1"}, {"org.example.editor", "w2"}};
-    tabs.weights = {1, 1};
+    ColumnDescriptor tabs =
+        savedColumn({{"org.example.editor", "w1"}, {"org.example.editor", "w2"}});
     tabs.isTabbed = true;
     tabs.autoTabbed = true;
-    saved.columns = {single, tabs};
-    session.displays = {saved};
-    writeJSON(session, folder.path() / "session.json");
+    writeSession({savedColumn({{"org.example.editor", "w0"}}), tabs});
     open(3);
     ASSERT_TRUE(strip().columns.at(1).isTabbed);
     run(Command::Kind::wider);

@@ -95,6 +95,23 @@ class ControllerScenario : public QuietLogTest {
         writeJSONValue(table, folder.path() / "minimum-heights.json");
     }
 
+    // A saved column of these windows (bundle identifier, title), rows of equal weight, half the
+    // width.
+    static ColumnDescriptor savedColumn(std::vector<WindowDescriptor> windows) {
+        ColumnDescriptor column;
+        column.weights.assign(windows.size(), 1.0);
+        column.windows = std::move(windows);
+        column.widthFraction = 0.5;
+        return column;
+    }
+
+    // The session the next start restores: these columns on the left display.
+    void writeSession(std::vector<ColumnDescriptor> columns) {
+        SessionSnapshot session;
+        session.displays = {DisplayDescriptor{"LEFT", "Left", std::move(columns), 0}};
+        writeJSON(session, folder.path() / "session.json");
+    }
+
     void makeController() {
         controller = std::make_unique<StripController>(environment());
         controller->onSnapshot = [this](const StripSnapshot& snapshot) {

@@ -152,17 +152,8 @@ class TallWindowDisplays : public ControllerScenario {
 
 TEST_F(TallWindowDisplays, EveryStackWithoutRoomIsSplitNotOnlyTheFirst) {
     // A saved session with two stacks of two, and a learned height that fits neither.
-    SessionSnapshot session;
-    DisplayDescriptor saved{"LEFT", "Left", {}, 0};
-    ColumnDescriptor upper;
-    upper.windows = {{"org.example.tall", "t0"}, {"org.example.tall", "t1"}};
-    upper.weights = {1, 1};
-    upper.widthFraction = 0.5;
-    ColumnDescriptor lower = upper;
-    lower.windows = {{"org.example.tall", "t2"}, {"org.example.tall", "t3"}};
-    saved.columns = {upper, lower};
-    session.displays = {saved};
-    writeJSON(session, folder.path() / "session.json");
+    writeSession({savedColumn({{"org.example.tall", "t0"}, {"org.example.tall", "t1"}}),
+                  savedColumn({{"org.example.tall", "t2"}, {"org.example.tall", "t3"}})});
     writeLearnedHeights({{"org.example.tall", 700}});
     start(stillSettings());
     EXPECT_EQ(columns(),

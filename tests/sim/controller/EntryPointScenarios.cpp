@@ -6,14 +6,6 @@ namespace {
 
 class EntryPoints : public CommandScenario {
   protected:
-    static ColumnDescriptor savedColumn(const std::string& bundleID) {
-        ColumnDescriptor column;
-        column.windows = {{bundleID, "title"}};
-        column.weights = {1.0};
-        column.widthFraction = 0.5;
-        return column;
-    }
-
     std::optional<SessionSnapshot> capture() {
         std::optional<SessionSnapshot> captured;
         controller->captureSnapshot(
@@ -81,7 +73,7 @@ TEST_F(EntryPoints, RestoringAnArrangementRebuildsEveryStripAndReportsMissingApp
     run(Command::Kind::stackLeft);
     ASSERT_NE(stripWindows("LEFT"), (std::vector<WindowID>{id(0), id(1), id(2)}));
     // The saved arrangement also names an application that is not running.
-    captured->displays[1].columns.push_back(savedColumn("org.example.mail"));
+    captured->displays[1].columns.push_back(savedColumn({{"org.example.mail", "title"}}));
     snapshots.clear();
     std::optional<std::set<std::string>> missing;
     controller->restoreLayout(*captured, [&](std::set<std::string> ids) { missing = ids; });
@@ -118,7 +110,7 @@ TEST_F(EntryPoints, ARestoreWithoutDisplaysStillReportsTheSavedApplications) {
     makeController();
     std::optional<std::set<std::string>> missing;
     SessionSnapshot saved;
-    saved.displays.push_back({"X", "X", {savedColumn("Unbundled")}, std::nullopt});
+    saved.displays.push_back({"X", "X", {savedColumn({{"Unbundled", "title"}})}, std::nullopt});
     controller->restoreLayout(saved, [&](std::set<std::string> ids) { missing = ids; });
     time.runUntilIdle();
     ASSERT_TRUE(missing);
