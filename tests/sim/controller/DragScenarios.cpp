@@ -84,19 +84,6 @@ TEST_F(Drags, AResizeKeepsTheNewWidthAsTheColumnsFraction) {
     EXPECT_EQ(logLines("User resized Editor to 1152×1080").size(), 1u);
 }
 
-TEST_F(Drags, AResizeInAStackChangesTheRowWeight) {
-    open(2);
-    run(Command::Kind::stackLeft);
-    time.advance(1.0);
-    const Rect upper = windows[0].frame();
-    drag(windows[0], Rect(upper.minX(), upper.minY(), upper.width, upper.height * 1.5));
-    release();
-    // Rows of 1.5 : 1 in 1044 points (1080 less two outer gaps and one gap).
-    EXPECT_NEAR(windows[0].frame().height, 626.4, 1);
-    EXPECT_NEAR(windows[1].frame().height, 417.6, 1);
-    EXPECT_EQ(focusedColumn().activeWindowID, id(0));
-}
-
 TEST_F(Drags, AWindowClosedWhileItsDragIsPendingIsNotJudged) {
     open(2);
     drag(windows[0], windows[0].frame().offsetBy(900, 0));

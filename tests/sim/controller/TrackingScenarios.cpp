@@ -5,16 +5,6 @@ namespace {
 
 class Tracking : public ControllerScenario {
   protected:
-    // Moves `window` to the front of the left strip at 0.7 of the width and switches it to full
-    // screen, which remembers that place.
-    void goFullScreenFromAThreeQuarterColumn(const SimWindow& window) {
-        controller->jump(window.id());
-        for (int i = 0; i < 4; ++i) controller->perform(Command::Kind::moveLeft);
-        for (int i = 0; i < 2; ++i) controller->perform(Command::Kind::wider);
-        controller->perform(Command::Kind::fullScreen);
-        time.runUntilIdle();
-    }
-
     SimApp editor;
     SimApp term;
 
@@ -85,7 +75,12 @@ TEST_F(Tracking, ClosedMinimizedAndFullScreenWindowsAreDroppedWithTheirReasons) 
 TEST_F(Tracking, LeavingFullScreenReturnsToTheRememberedPlaceOnce) {
     const SimWindow a = desktop.openWindow(term, {.title = "a", .frame = {200, 200, 600, 400}});
     time.advance(0.2);
-    goFullScreenFromAThreeQuarterColumn(a);
+    // To the front of the strip at 0.7 of the width, then full screen, which remembers that place.
+    controller->jump(a.id());
+    for (int i = 0; i < 4; ++i) controller->perform(Command::Kind::moveLeft);
+    for (int i = 0; i < 2; ++i) controller->perform(Command::Kind::wider);
+    controller->perform(Command::Kind::fullScreen);
+    time.runUntilIdle();
     ASSERT_FALSE(managed(a.id()));
     a.setFullScreen(false);
     time.runUntilIdle();
