@@ -81,16 +81,6 @@ TEST_F(Commands, MovesSwapColumnsAndWindowsInAStack) {
     EXPECT_EQ(columns().front(), (std::vector<WindowID>{id(2), id(0)}));
 }
 
-TEST_F(Commands, PinsRegroupTheColumnAtItsEdge) {
-    open(3);
-    focusWindow(id(1));
-    run(Command::Kind::pinRight);
-    EXPECT_EQ(strip().columns.back().pin, Pin::right);
-    EXPECT_EQ(columns().back(), (std::vector<WindowID>{id(1)}));
-    run(Command::Kind::pinRight);
-    EXPECT_FALSE(strip().columns.back().pin);
-}
-
 TEST_F(Commands, AnAutomaticallyTabbedColumnIsAStackAgainAfterAStructuralChange) {
     // A saved session whose second column was tabbed for lack of room.
     ColumnDescriptor tabs =
@@ -303,22 +293,9 @@ TEST_F(Commands, PopsTakeTheActiveWindowOutBesideTheStack) {
     EXPECT_EQ(strip().focusedIndex, 2);
 }
 
-TEST_F(Commands, TabsToggleOnAStack) {
+TEST_F(Commands, ShorterExplainsItsLimitAndEqualizingEvensTheRows) {
     open(2);
     run(Command::Kind::stackLeft);
-    run(Command::Kind::toggleTabbed);
-    EXPECT_TRUE(focusedColumn().isTabbed);
-    run(Command::Kind::toggleTabbed);
-    EXPECT_FALSE(focusedColumn().isTabbed);
-    EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(Commands, TallerAndShorterChangeTheActiveRowOrExplainWhyNot) {
-    open(2);
-    run(Command::Kind::stackLeft);
-    const double before = windows[1].frame().height;
-    run(Command::Kind::taller);
-    EXPECT_GT(windows[1].frame().height, before + 2);
     for (int i = 0; i < 10; ++i) run(Command::Kind::shorter);
     EXPECT_EQ(messages.back().title, "Editor can't get shorter here");
     run(Command::Kind::equalizeHeights);

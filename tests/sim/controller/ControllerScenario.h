@@ -206,13 +206,6 @@ class ControllerScenario : public QuietLogTest {
     // The frame the last layout gave the window.
     Rect placed(WindowID window) const { return shownWindow(window).frame; }
 
-    bool anyParked(const std::string& uuid = "LEFT") const {
-        for (const ColumnSnapshot& column : display(uuid).columns)
-            for (const WindowSnapshot& window : column.windows)
-                if (window.isParked) return true;
-        return false;
-    }
-
     std::set<WindowID> badged() const {
         std::set<WindowID> ids;
         for (const WindowSnapshot& window : latest_.allWindows())
@@ -228,14 +221,6 @@ class ControllerScenario : public QuietLogTest {
         controller->badge({kShell, "/home/me/" + window.title().value_or(""), "make", 0});
         time.runUntilIdle();
         EXPECT_TRUE(badged().contains(id)) << "no badge for window " << id;
-    }
-
-    // The list JSON, as `list --titles` prints it.
-    nlohmann::json listed() {
-        std::string text;
-        controller->listJSON(true, [&text](std::string json) { text = std::move(json); });
-        time.runUntilIdle();
-        return nlohmann::json::parse(text);
     }
 
     static std::vector<std::string> logLines(const std::string& containing) {
