@@ -71,10 +71,33 @@ TEST_F(ScrollAnimation, TwoDisplaysAnimateInTheSameTicksAndTheClockStopsAfterBot
     EXPECT_EQ(logLines("Animation: ").size(), 2u);
 }
 
-TEST_F(ScrollAnimation, TheSummaryLineNamesFramesTimeAndTheSlowestMoves) {
-    start(AppSettings{});
-    run(Command::Kind::focusLast);
+TEST_F(ScrollAnimation, AFocusChangeScrollsOnTheDisplayClockAndLandsWithAFinalApply) {
+    AppSettings settings;
+    settings.focusBorder = true;
+    start(settings);
+    const WindowID last = stripWindows("LEFT").back();
+    ASSERT_NE(display().focusedIndex, 4);
+    snapshots.clear();
+    focusFrames.clear();
+
+    const Rect before = desktop.window(last).frame();
+    desktop.window(last).focus();
+    time.runUntilIdle();
+    ASSERT_TRUE(link && link->isRunning());
+    const double target = display().offset;
+    EXPECT_GT(target, 0);
+
+    // While scrolling, the focus frames say so and the windows move through the movers.
     animate();
+    EXPECT_FALSE(link->isRunning());
+    EXPECT_DOUBLE_EQ(display().offset, target);
+    bool sawMoving = false;
+    for (const auto& list : focusFrames)
+        for (const FocusFrame& frame : list) sawMoving = sawMoving || frame.moving;
+    EXPECT_TRUE(sawMoving);
+    ASSERT_FALSE(snapshots.empty());
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::quiet());  // the landing
+    // One summary line names the frames, the time and the slowest moves.
     const std::vector<std::string> lines = logLines("Animation: ");
     ASSERT_EQ(lines.size(), 1u);
     const std::string& line = lines.front();
@@ -89,12 +112,26 @@ TEST_F(ScrollAnimation, TheSummaryLineNamesFramesTimeAndTheSlowestMoves) {
         << line;
     EXPECT_GT(frames, 0);
     // The seconds with exactly two decimals.
-    const size_t secondsEnd = line.find(" s (");
-    EXPECT_EQ(line[secondsEnd - 3], '.') << line;
+    EXPECT_EQ(line[line.find(" s (") - 3], '.') << line;
     const std::string tail = rest;
     EXPECT_TRUE(tail.starts_with(", final resize ") || tail.starts_with(" (Editor), final resize "))
         << line;
     EXPECT_TRUE(tail.ends_with(" ms (Editor)")) << line;
+    // The landing placed the focused window exactly where the final layout wants it.
+    EXPECT_EQ(desktop.window(last).frame(), placed(last));
+    EXPECT_NE(desktop.window(last).frame(), before);
+}
+
+TEST_F(ScrollAnimation, FramesFasterThanTheQueueQueueOneTickWithTheNewestTime) {
+    start(AppSettings{});
+    desktop.window(stripWindows("LEFT").back()).focus();
+    time.runUntilIdle();
+    ASSERT_TRUE(link->isRunning());
+    const size_t queued = stripQueue->pendingCount();
+    link->tick(time.now() + 0.01);
+    link->tick(time.now() + 0.02);
+    link->tick(time.now() + 0.03);
+    EXPECT_EQ(stripQueue->pendingCount(), queued + 1);
 }
 
 TEST_F(ScrollAnimation, AStoppedControllerTicksNoMore) {

@@ -1,58 +1,9 @@
-#include <fstream>
-
+// Size checks after a layout: refused widths, learned minimum heights, and what stops them.
 #include "ControllerScenario.h"
 #include "settings/JSONFiles.h"
 
 namespace brindlow::test {
 namespace {
-
-class Animation : public FiveWindowScenario {};
-
-TEST_F(Animation, AFocusChangeScrollsOnTheDisplayClockAndLandsWithAFinalApply) {
-    AppSettings settings;
-    settings.focusBorder = true;
-    start(settings);
-    const WindowID last = stripWindows("LEFT").back();
-    ASSERT_NE(display().focusedIndex, 4);
-    snapshots.clear();
-    focusFrames.clear();
-
-    const Rect before = desktop.window(last).frame();
-    desktop.window(last).focus();
-    time.runUntilIdle();
-    ASSERT_TRUE(link && link->isRunning());
-    const double target = display().offset;
-    EXPECT_GT(target, 0);
-
-    // While scrolling, the focus frames say so and the windows move through the movers.
-    const int frames = animate();
-    EXPECT_GT(frames, 5);
-    EXPECT_LT(frames, 60);  // about 0.5 s at the default stiffness
-    EXPECT_FALSE(link->isRunning());
-    EXPECT_DOUBLE_EQ(display().offset, target);
-    bool sawMoving = false;
-    for (const auto& list : focusFrames)
-        for (const FocusFrame& frame : list) sawMoving = sawMoving || frame.moving;
-    EXPECT_TRUE(sawMoving);
-    ASSERT_FALSE(snapshots.empty());
-    EXPECT_EQ(snapshots.back().reason, SnapshotReason::quiet());  // the landing
-    EXPECT_EQ(logLines("Animation: ").size(), 1u);
-    // The landing placed the focused window exactly where the final layout wants it.
-    EXPECT_EQ(desktop.window(last).frame(), placed(last));
-    EXPECT_NE(desktop.window(last).frame(), before);
-}
-
-TEST_F(Animation, FramesFasterThanTheQueueQueueOneTickWithTheNewestTime) {
-    start(AppSettings{});
-    desktop.window(stripWindows("LEFT").back()).focus();
-    time.runUntilIdle();
-    ASSERT_TRUE(link->isRunning());
-    const size_t queued = stripQueue->pendingCount();
-    link->tick(time.now() + 0.01);
-    link->tick(time.now() + 0.02);
-    link->tick(time.now() + 0.03);
-    EXPECT_EQ(stripQueue->pendingCount(), queued + 1);
-}
 
 class SizeChecks : public ControllerScenario {
   protected:
