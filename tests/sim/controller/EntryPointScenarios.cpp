@@ -217,7 +217,7 @@ TEST_F(FocusAtPoint, RestingOverAnotherTiledWindowFocusesItWithoutScrolling) {
 
 TEST_F(FocusAtPoint, AWindowOfAnotherApplicationCoveringThePointKeepsTheFocus) {
     AppSettings settings = stillSettings();
-    settings.focusFollowsMouse = true;
+    settings.focusFollowsMouse = true;  // as the fixture has it
     settings.appRules = {{"org.example.term", "Term", AppBehavior::floating, 0.5}};
     applySettings(settings);
     const Rect target = windows[0].frame();
