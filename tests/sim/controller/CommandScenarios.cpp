@@ -9,9 +9,9 @@ class Commands : public CommandScenario {};
 
 TEST_F(Commands, FocusStepsMoveFocusRaiseAndPublishTheDisplay) {
     open(3);
-    ASSERT_EQ(strip().focusedIndex, 2);
+    ASSERT_EQ(display().focusedIndex, 2);
     run(Command::Kind::focusLeft);
-    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_EQ(display().focusedIndex, 1);
     EXPECT_EQ(logLines("Command focusLeft").size(), 1u);
     ASSERT_FALSE(snapshots.empty());
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
@@ -24,7 +24,7 @@ TEST_F(Commands, AJumpOutOfRangeDoesNothing) {
     run(Command::jumpTo(3));
     EXPECT_TRUE(snapshots.empty());
     EXPECT_EQ(logLines("Command jump(3)").size(), 1u);
-    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_EQ(display().focusedIndex, 1);
 }
 
 TEST_F(Commands, AFocusBurstIsLaidOutOnceWhereItEndsAndTheNextCommandActsOnItsFocus) {
@@ -32,7 +32,7 @@ TEST_F(Commands, AFocusBurstIsLaidOutOnceWhereItEndsAndTheNextCommandActsOnItsFo
     for (int i = 0; i < 3; ++i) controller->perform(Command::Kind::focusLeft);
     controller->perform(Command::Kind::focusRight);
     time.runUntilIdle();
-    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_EQ(display().focusedIndex, 1);
     EXPECT_EQ(logLines("Command focusLeft").size(), 3u);
     ASSERT_EQ(snapshots.size(), 1u);
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
@@ -43,17 +43,17 @@ TEST_F(Commands, AFocusBurstIsLaidOutOnceWhereItEndsAndTheNextCommandActsOnItsFo
     controller->perform(Command::Kind::moveRight);
     time.runUntilIdle();
     EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(1)}, {id(0)}, {id(2)}, {id(3)}}));
-    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_EQ(display().focusedIndex, 1);
 }
 
 TEST_F(Commands, ApplicationSideCommandsAreLoggedAndIgnored) {
     open(2);
-    const DisplaySnapshot before = strip();
+    const DisplaySnapshot before = display();
     for (const Command::Kind kind :
          {Command::Kind::toggleFocusBorder, Command::Kind::toggleDimInactive, Command::Kind::search,
           Command::Kind::overview, Command::Kind::showShortcuts})
         run(kind);
-    EXPECT_EQ(strip(), before);
+    EXPECT_EQ(display(), before);
     EXPECT_EQ(logLines("Command overview").size(), 1u);
     EXPECT_TRUE(snapshots.empty());
 }
@@ -73,7 +73,7 @@ TEST_F(Commands, MovesSwapColumnsAndWindowsInAStack) {
     open(3);
     run(Command::Kind::moveLeft);
     EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{id(0), id(2), id(1)}));
-    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_EQ(display().focusedIndex, 1);
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::structure());
     run(Command::Kind::stackLeft);  // w2 onto w0
     ASSERT_EQ(columns().front(), (std::vector<WindowID>{id(0), id(2)}));
@@ -89,10 +89,10 @@ TEST_F(Commands, AnAutomaticallyTabbedColumnIsAStackAgainAfterAStructuralChange)
     tabs.autoTabbed = true;
     writeSession({savedColumn({{"org.example.editor", "w0"}}), tabs});
     open(3);
-    ASSERT_TRUE(strip().columns.at(1).isTabbed);
+    ASSERT_TRUE(display().columns.at(1).isTabbed);
     run(Command::Kind::wider);
     EXPECT_EQ(logLines("Column 2: automatic tabs back to a stack").size(), 1u);
-    for (const ColumnSnapshot& column : strip().columns) EXPECT_FALSE(column.isTabbed);
+    for (const ColumnSnapshot& column : display().columns) EXPECT_FALSE(column.isTabbed);
 }
 
 // The focus tail takes the badge off before it publishes, whatever the raise does later.
@@ -191,7 +191,7 @@ TEST_F(Commands, CenterScrollsOnceWithoutPublishing) {
     snapshots.clear();
     run(Command::Kind::center);
     EXPECT_NEAR(windows[1].frame().midX(), 960, 1.0);
-    EXPECT_GT(strip().offset, 0);
+    EXPECT_GT(display().offset, 0);
     EXPECT_TRUE(snapshots.empty());
 }
 
@@ -207,9 +207,9 @@ TEST_F(Commands, StackingBuildsAStackAndAFullColumnOnlyLogs) {
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
     // A third window makes the stack full: w0 cannot join it.
     focusWindow(id(0));
-    const DisplaySnapshot before = strip();
+    const DisplaySnapshot before = display();
     run(Command::Kind::stackRight);
-    EXPECT_EQ(strip(), before);
+    EXPECT_EQ(display(), before);
     EXPECT_EQ(logLines("Stack: nothing to add, or the column already holds 3 windows").size(), 1u);
     EXPECT_TRUE(messages.empty());
 }
@@ -299,7 +299,7 @@ TEST_F(Commands, PopsTakeTheActiveWindowOutBesideTheStack) {
     ASSERT_EQ(columns().size(), 2u);
     run(Command::Kind::popRight);
     EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(1)}, {id(2)}}));
-    EXPECT_EQ(strip().focusedIndex, 2);
+    EXPECT_EQ(display().focusedIndex, 2);
 }
 
 TEST_F(Commands, ShorterExplainsItsLimitAndEqualizingEvensTheRows) {
@@ -347,7 +347,7 @@ TEST_F(Commands, SendToNextDisplayWrapsAndUsesTheRuleWidth) {
     open(2, settings);
     run(Command::Kind::sendToNextDisplay);
     EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{id(1)}));
-    EXPECT_DOUBLE_EQ(strip("RIGHT").columns[0].widthFraction, 0.75);
+    EXPECT_DOUBLE_EQ(display("RIGHT").columns[0].widthFraction, 0.75);
     EXPECT_EQ(activeDisplay(), "RIGHT");
     EXPECT_TRUE(inside(windows[1].frame(), kRight));
     EXPECT_EQ(logLines("Move Editor to display Right").size(), 1u);
@@ -368,7 +368,7 @@ TEST_F(Commands, MovingPastTheEndCrossesDisplaysBesideThePinnedBlocks) {
     time.runUntilIdle();
     run(Command::Kind::moveRight);  // w1 is the last column on the left display
     EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{pinned.id(), id(1)}));
-    EXPECT_EQ(strip("RIGHT").focusedIndex, 1);
+    EXPECT_EQ(display("RIGHT").focusedIndex, 1);
     run(Command::Kind::moveLeft);  // back before the left display's right-pinned block (none)
     EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{id(0), id(1)}));
 }

@@ -35,7 +35,7 @@ TEST_F(Drags, DraggingAColumnPastItsNeighbourSwapsThemOnceTheButtonIsUp) {
     EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{id(0), id(1), id(2)}));
     release();
     EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{id(1), id(0), id(2)}));
-    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_EQ(display().focusedIndex, 1);
     EXPECT_EQ(logLines("User moved Editor to column 2").size(), 1u);
     // The layout put it back into its new column.
     EXPECT_EQ(windows[0].frame(), placed(id(0)));

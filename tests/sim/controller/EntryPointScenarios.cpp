@@ -36,7 +36,7 @@ TEST_F(EntryPoints, AJumpWhilePausedOrToAnUnknownWindowDoesNothing) {
     LogSink::clear();
     controller->jump(id(0));
     time.runUntilIdle();
-    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_EQ(display().focusedIndex, 1);
     EXPECT_TRUE(logLines("Jump").empty());
     EXPECT_TRUE(snapshots.empty());
 }
@@ -202,14 +202,14 @@ class FocusAtPoint : public EntryPoints {
 
 TEST_F(FocusAtPoint, RestingOverAnotherTiledWindowFocusesItWithoutScrolling) {
     const Rect target = windows[0].frame();
-    const double offset = strip().offset;
+    const double offset = display().offset;
     giveBadge(id(0));
     windows[0].raise();  // what the window server shows at the point is that window
     point({target.midX(), target.midY()});
     EXPECT_EQ(focusedWindow(), id(0));
     EXPECT_FALSE(badged().contains(id(0)));
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::quiet());
-    EXPECT_DOUBLE_EQ(strip().offset, offset);
+    EXPECT_DOUBLE_EQ(display().offset, offset);
     EXPECT_EQ(windows[0].frame(), target);
 }
 

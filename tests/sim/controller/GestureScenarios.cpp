@@ -40,7 +40,7 @@ TEST_F(Gestures, UpdatesWaitingForTheQueueAreAppliedOnceWithTheNewestAmount) {
     EXPECT_EQ(stripQueue->pendingCount(), before + 1);
     time.runUntilIdle();
     EXPECT_DOUBLE_EQ(windows[0].frame().minX(), -300);  // moved with the fingers, unanimated
-    EXPECT_DOUBLE_EQ(strip().offset, 0);                // the target does not change while dragging
+    EXPECT_DOUBLE_EQ(display().offset, 0);              // the target does not change while dragging
 }
 
 TEST_F(Gestures, TheSensitivityScalesTheFingersTravel) {
@@ -49,7 +49,7 @@ TEST_F(Gestures, TheSensitivityScalesTheFingersTravel) {
     open(4, settings);
     focusWindow(id(0));
     swipe(-250, 0);  // twice the travel: 500, nearer to 960 than to 0
-    EXPECT_DOUBLE_EQ(strip().offset, 960);
+    EXPECT_DOUBLE_EQ(display().offset, 960);
 }
 
 // The release coasts on the display clock and settles on the column nearest to where the fling
@@ -63,8 +63,8 @@ TEST_F(Gestures, AReleaseCoastsAndSettlesOnTheNearestColumnAndFocusesIt) {
     // 300 points of travel alone settle back on 0; flung at 2000 pt/s it projects to 700.
     swipe(-300, -2000);
     EXPECT_GT(animate(), 1);
-    EXPECT_DOUBLE_EQ(strip().offset, 960);
-    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_DOUBLE_EQ(display().offset, 960);
+    EXPECT_EQ(display().focusedIndex, 1);
     EXPECT_EQ(logLines("Swipe settled on column 2").size(), 1u);
     EXPECT_TRUE(std::any_of(snapshots.begin(), snapshots.end(), [](const StripSnapshot& shown) {
         return shown.reason == SnapshotReason::focus("LEFT");
@@ -88,7 +88,7 @@ TEST_F(Gestures, PausingInTheMiddleOfASwipeStopsIt) {
     controller->gestureEnded(-3000, GestureUnit::points);
     time.runUntilIdle();
     EXPECT_EQ(windows[0].frame(), before);
-    EXPECT_DOUBLE_EQ(strip().offset, 0);
+    EXPECT_DOUBLE_EQ(display().offset, 0);
     run(Command::Kind::togglePause);
     EXPECT_EQ(windows[0].frame(), home);
     run(Command::Kind::focusRight);

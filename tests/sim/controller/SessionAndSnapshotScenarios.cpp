@@ -54,12 +54,7 @@ TEST_F(Session, ABurstOfChangesIsSavedOnceAndComesBackAtTheNextStart) {
     EXPECT_EQ(focusedWindow(), opened[1]);
 }
 
-class Snapshots : public ControllerScenario {};
-
-TEST_F(Snapshots, SnapshotsAndFocusFramesArriveInTheOrderTheyWereMade) {
-    addTwoDisplays();
-    const SimApp editor =
-        desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor", .activate = true});
+TEST_F(Session, SnapshotsAndFocusFramesArriveInTheOrderTheyWereMade) {
     desktop.openWindow(editor, {.title = "a", .frame = {100, 100, 700, 500}, .focus = true});
     time.runUntilIdle();
     AppSettings settings = stillSettings();
