@@ -47,6 +47,8 @@ StripSnapshot twoDisplays() {
 TEST(ListJSON, WithoutTitlesHoldsOnlyAppAndBadgeSortedAndRounded) {
     StripSnapshot snapshot = twoDisplays();
     snapshot.displays.resize(1);
+    snapshot.displays[0].columns.resize(1);
+    snapshot.displays[0].focusedIndex = 0;
     EXPECT_EQ(makeListJSON(snapshot, false), R"({
   "displays" : [
     {
@@ -66,20 +68,9 @@ TEST(ListJSON, WithoutTitlesHoldsOnlyAppAndBadgeSortedAndRounded) {
               "badge" : true
             }
           ]
-        },
-        {
-          "pin" : "",
-          "tabbed" : false,
-          "width" : 0.13,
-          "windows" : [
-            {
-              "app" : "Editor",
-              "badge" : false
-            }
-          ]
         }
       ],
-      "focused" : 2,
+      "focused" : 1,
       "name" : "Built-in"
     }
   ],
@@ -94,6 +85,10 @@ TEST(ListJSON, WithTitlesAddsTheTitleWithSlashesEscaped) {
     EXPECT_NE(text.find(R"("title" : "~\/src\/a\/b")"), std::string::npos) << text;
     const nlohmann::json object = listObject(snapshot, true);
     EXPECT_EQ(object["paused"], true);
+    EXPECT_EQ(object["displays"][0]["focused"], 2);
+    EXPECT_EQ(object["displays"][0]["columns"][1], nlohmann::json::parse(R"({
+      "pin": "", "tabbed": false, "width": 0.13,
+      "windows": [{"app": "Editor", "badge": false, "title": "notes.txt"}]})"));
     // A display without focus shows 0, a column pinned right "right".
     EXPECT_EQ(object["displays"][1], nlohmann::json::parse(R"({
       "active": false, "focused": 0, "name": "Wide",
