@@ -7,17 +7,6 @@ class Commands : public CommandScenario {};
 
 // MARK: Dispatch, pause, focus and order
 
-TEST_F(Commands, FocusStepsMoveFocusRaiseAndPublishTheDisplay) {
-    open(3);
-    ASSERT_EQ(display().focusedIndex, 2);
-    run(Command::Kind::focusLeft);
-    EXPECT_EQ(display().focusedIndex, 1);
-    EXPECT_EQ(logLines("Command focusLeft").size(), 1u);
-    ASSERT_FALSE(snapshots.empty());
-    EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
-    EXPECT_TRUE(windows[1].isFocused());  // raised through the raiser
-}
-
 // A jump to the focused column still runs the focus tail: see TheFocusTailPublishes….
 TEST_F(Commands, AJumpOutOfRangeDoesNothing) {
     open(2);
@@ -216,14 +205,14 @@ TEST_F(Commands, StackingBuildsAStackAndAFullColumnOnlyLogs) {
 
 // A command the strip cannot take: the strip stays as it was and the message says why.
 struct Refusal {
-    std::string name;
-    std::map<std::string, double> learnedHeights;
-    std::vector<Command::Kind> before;
-    Command::Kind refused;
-    std::string title;
-    std::string detail;    // empty: not checked
-    double needed = 0;     // 0: not checked
-    double available = 0;  // 0: not checked
+    std::string name = {};
+    std::map<std::string, double> learnedHeights = {};
+    std::vector<Command::Kind> before = {};
+    Command::Kind refused = Command::Kind::stackLeft;
+    std::string title = {};
+    std::string detail = {};  // empty: not checked
+    double needed = 0;        // 0: not checked
+    double available = 0;     // 0: not checked
 };
 
 class Refusals : public CommandScenario, public testing::WithParamInterface<Refusal> {};
@@ -257,40 +246,34 @@ INSTANTIATE_TEST_SUITE_P(
     Commands, Refusals,
     testing::Values(
         // Two windows of 600 points and a gap of 12, in 1080 points less the outer gap above.
-        Refusal{"StackWithoutRoom",
-                {{"org.example.editor", 600}},
-                {},
-                Command::Kind::stackLeft,
-                "Can't stack these Editor windows",
-                "With a real gap between them they need more height than the screen has, so they "
-                "stay side by side.",
-                600 + 600 + 12,
-                1068},
-        Refusal{
-            "TabsWithoutAStack", {}, {}, Command::Kind::toggleTabbed, "Tabs need a stack", "", 0},
-        Refusal{"TallerWithoutAStack",
-                {},
-                {},
-                Command::Kind::taller,
-                "Taller and shorter need a stack",
-                "",
-                0},
-        Refusal{"ShorterOnTabs",
-                {},
-                {Command::Kind::stackLeft, Command::Kind::toggleTabbed},
-                Command::Kind::shorter,
-                "Taller and shorter need a stack",
-                "Stack two or three windows in one column first, then change their heights.",
-                0},
+        Refusal{.name = "StackWithoutRoom",
+                .learnedHeights = {{"org.example.editor", 600}},
+                .refused = Command::Kind::stackLeft,
+                .title = "Can't stack these Editor windows",
+                .detail = "With a real gap between them they need more height than the screen "
+                          "has, so they stay side by side.",
+                .needed = 600 + 600 + 12,
+                .available = 1068},
+        Refusal{.name = "TabsWithoutAStack",
+                .refused = Command::Kind::toggleTabbed,
+                .title = "Tabs need a stack"},
+        Refusal{.name = "TallerWithoutAStack",
+                .refused = Command::Kind::taller,
+                .title = "Taller and shorter need a stack"},
+        Refusal{.name = "ShorterOnTabs",
+                .before = {Command::Kind::stackLeft, Command::Kind::toggleTabbed},
+                .refused = Command::Kind::shorter,
+                .title = "Taller and shorter need a stack",
+                .detail = "Stack two or three windows in one column first, then change their "
+                          "heights."},
         // The other window's minimum swallows all but one point of the step: as if nothing
         // changed.
-        Refusal{"TallerByUnderTwoPoints",
-                {{"org.example.editor", 521}},
-                {Command::Kind::stackLeft},
-                Command::Kind::taller,
-                "Editor can't get taller here",
-                "The other windows in this stack can't get any shorter.",
-                0}),
+        Refusal{.name = "TallerByUnderTwoPoints",
+                .learnedHeights = {{"org.example.editor", 521}},
+                .before = {Command::Kind::stackLeft},
+                .refused = Command::Kind::taller,
+                .title = "Editor can't get taller here",
+                .detail = "The other windows in this stack can't get any shorter."}),
     [](const testing::TestParamInfo<Refusal>& row) { return row.param.name; });
 
 TEST_F(Commands, PopsTakeTheActiveWindowOutBesideTheStack) {
