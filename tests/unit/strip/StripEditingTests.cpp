@@ -53,7 +53,7 @@ struct Edit {
 
 class StripEdits : public testing::TestWithParam<Edit> {};
 
-TEST_P(StripEdits, GiveTheirShape) {
+TEST_P(StripEdits, GiveTheirShapeAndKeepTheStripSound) {
     Strip s = test::parse(GetParam().before);
     const bool sound = test::brokenInvariants(s).empty();
     EXPECT_TRUE(GetParam().edit(s));
