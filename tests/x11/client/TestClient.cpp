@@ -2,9 +2,10 @@
 // windows with the properties a test asks for, prints their ids once the window
 // manager manages them, and then follows commands read line by line from stdin:
 //   title <text>    sets _NET_WM_NAME and WM_NAME of the first window
-//   legacy-title <text>  removes _NET_WM_NAME and sets only WM_NAME, in Latin-1
+//   legacy-title <text>  removes _NET_WM_NAME and sets only WM_NAME to the (Latin-1) bytes
 //   quit            exits
-// stdin at its end exits too. Other modes:
+// stdin at its end exits too. With --refuse it answers every resize by asking for its own size
+// back and prints "refused WxH". Other modes:
 //   --probe         maps a window until the window manager manages it, then exits 0
 //   --monitors LIST defines RandR monitors (WxH+X+Y,...) and stays connected
 #include <poll.h>
@@ -125,17 +126,8 @@ void setTitle(xcb_window_t window, const std::string& title) {
                         XCB_ATOM_STRING, 8, title.size(), title.data());
 }
 
-// Like an old client: no _NET_WM_NAME, and WM_NAME as a Latin-1 STRING.
-void setLegacyTitle(xcb_window_t window, const std::string& utf8) {
-    std::string latin1;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
-            latin1 += char(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
-        } else {
-            latin1 += char(c);
-        }
-    }
+// Like an old client: no _NET_WM_NAME, and WM_NAME as a STRING (its bytes are Latin-1).
+void setLegacyTitle(xcb_window_t window, const std::string& latin1) {
     xcb_delete_property(connection, window, atom("_NET_WM_NAME"));
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
                         XCB_ATOM_STRING, 8, latin1.size(), latin1.data());
@@ -418,6 +410,10 @@ int main(int argc, char** argv) {
                     uint32_t size[] = {uint32_t(fixedWidth), uint32_t(fixedHeight)};
                     xcb_configure_window(connection, configure->window,
                                          XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+                    // Said once the request is sent, so a test knows the resize reached us.
+                    xcb_flush(connection);
+                    std::printf("refused %dx%d\n", configure->width, configure->height);
+                    std::fflush(stdout);
                 }
             } else if (type == XCB_CLIENT_MESSAGE) {
                 auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
