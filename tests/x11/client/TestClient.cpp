@@ -7,15 +7,11 @@
 // stdin at its end exits too. With --refuse it answers every resize by asking for its own size
 // back and prints "refused WxH". Other modes:
 //   --probe         maps a window until the window manager manages it, then exits 0
-//   --monitors LIST defines RandR monitors (WxH+X+Y,...) and stays connected
 #include <poll.h>
 #include <unistd.h>
-#include <xcb/randr.h>
 #include <xcb/xcb.h>
 #include <xcb/xcb_icccm.h>
-#include <xcb/xcbext.h>
 
-#include <sys/uio.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -42,7 +38,6 @@ struct Options {
     bool icon = false;
     bool probe = false;
     int windows = 1;
-    std::string monitors;
 };
 
 xcb_connection_t* connection = nullptr;
@@ -71,8 +66,7 @@ bool parsePair(const char* text, char separator, std::pair<int, int>& out) {
                  "usage: brindlow-testclient [--title T] [--class C] [--pid N|--no-pid]\n"
                  "  [--type normal|dialog|utility|splash] [--transient]\n"
                  "  [--size WxH] [--min WxH] [--max WxH] [--inc WxH]\n"
-                 "  [--base WxH] [--refuse] [--icon] [--windows N]\n"
-                 "  | --probe | --monitors WxH+X+Y[,WxH+X+Y...]\n");
+                 "  [--base WxH] [--refuse] [--icon] [--windows N] | --probe\n");
     std::exit(2);
 }
 
@@ -110,7 +104,6 @@ Options parse(int argc, char** argv) {
             {"--icon", [&] { o.icon = true; }},
             {"--windows", [&] { o.windows = std::max(1, std::atoi(value())); }},
             {"--probe", [&] { o.probe = true; }},
-            {"--monitors", [&] { o.monitors = value(); }},
         };
         const auto option = options.find(a);
         if (option == options.end()) usage();
@@ -252,101 +245,6 @@ int probe(const Options& o) {
     return 1;
 }
 
-// libxcb-randr 1.15 lays out the set-monitor request wrongly, so it is built here.
-bool setMonitor(xcb_atom_t name, int x, int y, int width, int height, bool primary,
-                const std::vector<xcb_randr_output_t>& outputs) {
-    const xcb_query_extension_reply_t* randr = xcb_get_extension_data(connection, &xcb_randr_id);
-    if (!randr || !randr->present) return false;
-    struct {
-        uint8_t major;
-        uint8_t minor;
-        uint16_t length;
-        xcb_window_t window;
-        xcb_atom_t name;
-        uint8_t primary;
-        uint8_t automatic;
-        uint16_t outputCount;
-        int16_t x, y;
-        uint16_t width, height;
-        uint32_t widthMM, heightMM;
-    } request{};
-    static_assert(sizeof(request) == 32);
-    request.major = randr->major_opcode;
-    request.minor = XCB_RANDR_SET_MONITOR;
-    request.length = uint16_t((sizeof(request) + 4 * outputs.size()) / 4);
-    request.outputCount = uint16_t(outputs.size());
-    request.window = screen->root;
-    request.name = name;
-    request.primary = primary;
-    request.x = int16_t(x);
-    request.y = int16_t(y);
-    request.width = uint16_t(width);
-    request.height = uint16_t(height);
-    request.widthMM = uint32_t(width / 4);
-    request.heightMM = uint32_t(height / 4);
-    // xcb_send_request wants room for two parts before the request's own.
-    iovec parts[4] = {{},
-                      {},
-                      {&request, sizeof(request)},
-                      {const_cast<xcb_randr_output_t*>(outputs.data()), 4 * outputs.size()}};
-    xcb_protocol_request_t protocol{2, &xcb_randr_id, XCB_RANDR_SET_MONITOR, 1};
-    unsigned sequence = xcb_send_request(connection, XCB_REQUEST_CHECKED, parts + 2, &protocol);
-    xcb_generic_error_t* error = xcb_request_check(connection, xcb_void_cookie_t{sequence});
-    if (error) {
-        std::fprintf(stderr, "brindlow-testclient: set monitor failed: error %d\n",
-                     error->error_code);
-        std::free(error);
-        return false;
-    }
-    return true;
-}
-
-std::vector<xcb_randr_output_t> screenOutputs() {
-    auto cookie = xcb_randr_get_screen_resources_current(connection, screen->root);
-    auto* reply = xcb_randr_get_screen_resources_current_reply(connection, cookie, nullptr);
-    std::vector<xcb_randr_output_t> outputs;
-    if (reply) {
-        xcb_randr_output_t* first = xcb_randr_get_screen_resources_current_outputs(reply);
-        outputs.assign(first, first + xcb_randr_get_screen_resources_current_outputs_length(reply));
-        std::free(reply);
-    }
-    return outputs;
-}
-
-// The first monitor takes the screen's outputs, which retires the server's own
-// monitor for them; the others are outputless.
-int defineMonitors(const std::string& list) {
-    const std::vector<xcb_randr_output_t> outputs = screenOutputs();
-    size_t start = 0;
-    int index = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(',', start);
-        std::string item = list.substr(start, end == std::string::npos ? end : end - start);
-        int w, h, x, y;
-        if (std::sscanf(item.c_str(), "%dx%d+%d+%d", &w, &h, &x, &y) != 4) usage();
-        std::string name = "BRINDLOW-" + std::to_string(++index);
-        if (!setMonitor(atom(name.c_str()), x, y, w, h, index == 1,
-                        index == 1 ? outputs : std::vector<xcb_randr_output_t>{})) {
-            return 1;
-        }
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    std::printf("ready\n");
-    std::fflush(stdout);
-    char line[256];
-    while (std::fgets(line, sizeof line, stdin)) {
-        if (std::strncmp(line, "quit", 4) == 0) break;
-    }
-    // The server keeps client-defined monitors after the client leaves.
-    for (int i = 1; i <= index; ++i) {
-        std::string name = "BRINDLOW-" + std::to_string(i);
-        xcb_randr_delete_monitor(connection, screen->root, atom(name.c_str()));
-    }
-    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -362,7 +260,6 @@ int main(int argc, char** argv) {
     screen = it.data;
 
     if (o.probe) return probe(o);
-    if (!o.monitors.empty()) return defineMonitors(o.monitors);
 
     xcb_window_t parent = XCB_WINDOW_NONE;
     if (o.transient) {
