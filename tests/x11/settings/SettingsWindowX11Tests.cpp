@@ -1,7 +1,7 @@
 // The settings window of the delegate in this process, opened from a real click on the tray icon
 // and its menu with trayer as the tray host; the Shortcuts page records a combination pressed
 // through XTest. Without a tray host the window shows beside a focused xterm; a host that starts
-// late takes the icon.
+// late takes the icon. With BRINDLOW_SCREENSHOT_DIR set, the pages are photographed there.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -95,9 +95,7 @@ TEST_F(SettingsWindowX11Test, OpensFromTheTrayAndRecordsAShortcutThatIsGrabbedAt
     xdotool({"key", "ctrl+alt+y"});
     EXPECT_TRUE(eventually([&] { return delegate->snapshot().paused; }))
         << "the new shortcut did not pause";
-
-    if (const char* shot = std::getenv("BRINDLOW_SETTINGS_SCREENSHOT"))
-        runProcess({"import", "-window", "root", shot});
+    screenshot("settings-recorded");
 }
 
 TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeavesTheFocusAlone) {
@@ -146,8 +144,8 @@ TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeav
     })) << "the settings window is not shown on top";
     EXPECT_EQ(active(), typing);
     EXPECT_EQ(delegate->snapshot().displays.front().columns.size(), 1u);
-    // Every page as X shows it, to look at: BRINDLOW_SETTINGS_PAGES=<folder>.
-    if (const char* pictures = std::getenv("BRINDLOW_SETTINGS_PAGES")) {
+    // Every page as X shows it, to look at, with BRINDLOW_SCREENSHOT_DIR set.
+    if (std::getenv("BRINDLOW_SCREENSHOT_DIR")) {
         eventually([&] { return window->window()->windowHandle()->isExposed(); });
         // Rows on the pages that list things.
         settings->update([](AppSettings& s) {
@@ -164,8 +162,7 @@ TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeav
                 QCoreApplication::processEvents();
             }
             window->window()->repaint();
-            runProcess({"import", "-window", "root",
-                        std::string(pictures) + "/" + std::string(tabName(tab)) + ".png"});
+            screenshot("settings-" + std::string(tabName(tab)));
         }
         window->select(SettingsPageTab::general);
     }
