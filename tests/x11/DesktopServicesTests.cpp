@@ -164,7 +164,6 @@ TEST_F(DesktopServices, ApplicationsComeFromClientsWithClassNameAndIconAndAreDes
         ASSERT_TRUE(app);
         EXPECT_EQ(app->bundleID, "Brindlow-probe-app");
         EXPECT_EQ(app->localizedName, "Brindlow-probe-app");  // no .desktop entry
-        EXPECT_EQ(app->activationPolicy, ActivationPolicy::regular);
         auto icon = platform_.workspace->applicationIcon(pid);
         ASSERT_TRUE(icon);
         EXPECT_EQ(icon->width, 4);  // the larger of its two images

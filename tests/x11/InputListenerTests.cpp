@@ -1,7 +1,6 @@
-// The XInput2 listeners against the session's X server: the trackpad tap starts and
-// says whether swipes are offered, Control+Alt scroll clicks come to it alone while
-// plain clicks reach the window under the pointer, stopping joins its thread, and
-// raw pointer motion reaches the main executor.
+// The XInput2 listeners against the session's X server: Control+Alt scroll clicks come to the
+// trackpad tap alone while plain clicks reach the window under the pointer, stopping joins its
+// thread, and raw pointer motion reaches the main executor.
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
@@ -75,21 +74,6 @@ class InputListeners : public X11Fixture {
     std::mutex pressedMutex_;
     std::vector<int> pressed_;
 };
-
-TEST_F(InputListeners, TheTapStartsAndSaysWhetherTheServerOffersSwipes) {
-    X11GestureTap tap(display());
-    TapRecord record;
-    const EventTap::Started started = tap.start({true, true, false}, record.handler());
-    ASSERT_TRUE(started.running);
-    const auto [major, minor] = tap.xinputVersion();
-    EXPECT_GE(major * 100 + minor, 202);
-    EXPECT_EQ(started.swipes, major * 100 + minor >= 204);
-    tap.stop();
-    // Nothing asked for that the server can offer: no tap.
-    if (!started.swipes) {
-        EXPECT_FALSE(tap.start({true, false, false}, record.handler()).running);
-    }
-}
 
 TEST_F(InputListeners, ControlAltScrollClicksComeToTheTapAlone) {
     makeClickTarget();

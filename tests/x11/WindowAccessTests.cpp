@@ -144,8 +144,7 @@ TEST_F(WindowElements, FrameIncludesDecorationsMovesReadBackAndFarPositionsAreKe
 // size the window manager gave it, one already in place is not written, a dead one is gone.
 TEST_F(WindowElements, BatchMovesEveryWindowTogetherAndReadsEachBack) {
     TestClientProcess plain({"--title", "plain", "--size", "400x300"});
-    TestClientProcess stepped(
-        {"--title", "stepped", "--size", "400x300", "--base", "0x0", "--inc", "7x9"});
+    TestClientProcess stepped({"--title", "stepped", "--size", "400x300", "--inc", "7x9"});
     TestClientProcess still({"--title", "still", "--size", "300x200"});
     auto doomed =
         std::make_unique<TestClientProcess>(std::vector<std::string>{"--title", "doomed"});

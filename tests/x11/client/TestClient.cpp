@@ -33,7 +33,7 @@ struct Options {
     std::string type;  // empty: no _NET_WM_WINDOW_TYPE
     bool transient = false;
     int width = 400, height = 300;
-    std::optional<std::pair<int, int>> minSize, maxSize, increments, baseSize;
+    std::optional<std::pair<int, int>> minSize, maxSize, increments;
     bool refuse = false;
     bool icon = false;
     bool probe = false;
@@ -51,22 +51,12 @@ xcb_atom_t atom(const char* name) {
     return result;
 }
 
-bool parsePair(const char* text, char separator, std::pair<int, int>& out) {
-    char* end = nullptr;
-    long a = std::strtol(text, &end, 10);
-    if (*end != separator) return false;
-    long b = std::strtol(end + 1, &end, 10);
-    if (*end != '\0') return false;
-    out = {int(a), int(b)};
-    return true;
-}
-
 [[noreturn]] void usage() {
     std::fprintf(stderr,
                  "usage: brindlow-testclient [--title T] [--class C] [--pid N|--no-pid]\n"
                  "  [--type normal|dialog|utility|splash] [--transient]\n"
                  "  [--size WxH] [--min WxH] [--max WxH] [--inc WxH]\n"
-                 "  [--base WxH] [--refuse] [--icon] [--windows N] | --probe\n");
+                 "  [--refuse] [--icon] [--windows N] | --probe\n");
     std::exit(2);
 }
 
@@ -79,9 +69,10 @@ Options parse(int argc, char** argv) {
             return argv[++i];
         };
         auto size = [&](std::optional<std::pair<int, int>>& out) {
-            std::pair<int, int> p;
-            if (!parsePair(value(), 'x', p)) usage();
-            out = p;
+            int width = 0, height = 0;
+            char rest = 0;
+            if (std::sscanf(value(), "%dx%d%c", &width, &height, &rest) != 2) usage();
+            out = {width, height};
         };
         const std::map<std::string, std::function<void()>> options = {
             {"--title", [&] { o.title = value(); }},
@@ -99,7 +90,6 @@ Options parse(int argc, char** argv) {
             {"--min", [&] { size(o.minSize); }},
             {"--max", [&] { size(o.maxSize); }},
             {"--inc", [&] { size(o.increments); }},
-            {"--base", [&] { size(o.baseSize); }},
             {"--refuse", [&] { o.refuse = true; }},
             {"--icon", [&] { o.icon = true; }},
             {"--windows", [&] { o.windows = std::max(1, std::atoi(value())); }},
@@ -164,8 +154,6 @@ xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window
     if (o.maxSize) xcb_icccm_size_hints_set_max_size(&hints, o.maxSize->first, o.maxSize->second);
     if (o.increments)
         xcb_icccm_size_hints_set_resize_inc(&hints, o.increments->first, o.increments->second);
-    if (o.baseSize)
-        xcb_icccm_size_hints_set_base_size(&hints, o.baseSize->first, o.baseSize->second);
     xcb_icccm_set_wm_normal_hints(connection, window, &hints);
 
     xcb_atom_t protocols[] = {atom("WM_DELETE_WINDOW")};

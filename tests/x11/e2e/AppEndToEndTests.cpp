@@ -48,24 +48,12 @@ class AppEndToEnd : public AppOnDisplay {
         return order;
     }
 
-    std::string activeTitle() {
-        const auto active = desktop().activeWindow();
-        for (const Xterm& xterm : xterms_)
-            if (active == xterm.window) return xterm.title;
-        return {};
-    }
-
     // The focused column is the `index`th, counted from 1, and its xterm is the active window.
     bool focusedAndActive(int index) {
         const auto listed = list();
-        return listed && listed->focused == index &&
-               activeTitle() == listed->columns[size_t(index - 1)].front();
-    }
-
-    bool allMoved() {
-        for (const Xterm& xterm : xterms_)
-            if (frameOf(xterm.window) == xterm.original) return false;
-        return true;
+        if (!listed || listed->focused != index) return false;
+        const Xterm* focused = xtermTitled(listed->columns[size_t(index - 1)].front());
+        return focused && desktop().activeWindow() == focused->window;
     }
 
     void quitAndExpectWindowsBack(int quitSignal = SIGTERM) {
@@ -116,7 +104,11 @@ TEST_P(QuitSignal, TilesTheXtermsAsColumnsAndPutsThemBack) {
 
     // The first two columns (half a screen each) stand side by side at one height; the third
     // waits parked at the edge.
-    ASSERT_TRUE(settle([&] { return allMoved(); })) << "Brindlow did not move the xterms";
+    ASSERT_TRUE(settle([&] {
+        for (const Xterm& xterm : xterms_)
+            if (frameOf(xterm.window) == xterm.original) return false;
+        return true;
+    })) << "Brindlow did not move the xterms";
     const auto tiled = settledFrames();
     const Rect first = tiled.at(xtermTitled(listed->columns[0].front())->window);
     const Rect second = tiled.at(xtermTitled(listed->columns[1].front())->window);

@@ -47,7 +47,7 @@ TEST_F(SettingsWindowX11Test, OpensFromTheTrayAndRecordsAShortcutThatIsGrabbedAt
         return centre && centre->x() > 100 && centre->y() < 32;
     })) << "the icon was not placed in the tray";
 
-    // Settings… opens the window on General.
+    // Settings… opens the window.
     QMenu& menu = icon->menu();
     // A click that lands before the host has finished embedding is lost: click again then.
     for (int attempt = 0; attempt < 5 && !menu.isVisible(); ++attempt) {
@@ -63,8 +63,6 @@ TEST_F(SettingsWindowX11Test, OpensFromTheTrayAndRecordsAShortcutThatIsGrabbedAt
         window = delegate->settingsWindow();
         return window && window->isVisible();
     })) << "no settings window";
-    EXPECT_EQ(window->selected(), SettingsPageTab::general);
-    EXPECT_EQ(window->window()->windowTitle(), "Brindlow Settings");
 
     // The Shortcuts page records Ctrl+Alt+Y for "Pause Brindlow" from real key presses.
     window->select(SettingsPageTab::shortcuts);
@@ -134,7 +132,6 @@ TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeav
 
     SettingsWindow* window = nullptr;
     ASSERT_TRUE(eventually([&] { return (window = delegate->settingsWindow()) != nullptr; }));
-    EXPECT_EQ(window->selected(), SettingsPageTab::general);
     const auto own = xcb_window_t(window->window()->winId());
     // Mapped and managed on top of the xterm, which keeps the focus and its column to itself.
     ASSERT_TRUE(eventually([&] {
