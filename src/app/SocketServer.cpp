@@ -53,13 +53,6 @@ std::filesystem::path SocketServer::defaultSocketPath() {
     return storageFile("brindlow.sock");
 }
 
-bool SocketServer::isAnswering(const std::filesystem::path& socketPath) {
-    const int probe = connectUnixSocket(socketPath, 1.0);
-    if (probe < 0) return false;
-    close(probe);
-    return true;
-}
-
 SocketServer::SocketServer(std::filesystem::path socketPath, RequestExecutor& executor)
     : SocketServer(std::move(socketPath), executor, Options{}) {}
 

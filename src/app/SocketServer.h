@@ -57,13 +57,6 @@ class SocketServer {
     // "brindlow.sock" in the storage folder.
     static std::filesystem::path defaultSocketPath();
 
-    // True when an instance accepts connections on the path. The application
-    // entry asks before it takes over any window, so that a second instance
-    // exits without touching the first one's windows or socket.
-    static bool isAnswering(const std::filesystem::path& socketPath);
-    static constexpr std::string_view kAlreadyRunningMessage =
-        "brindlow: Brindlow is already running.\n";
-
     // The executor must outlive the server.
     SocketServer(std::filesystem::path socketPath, RequestExecutor& executor);
     SocketServer(std::filesystem::path socketPath, RequestExecutor& executor, Options options);

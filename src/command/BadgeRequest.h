@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <nlohmann/json_fwd.hpp>
 #include <string>
 
 namespace brindlow {
@@ -16,10 +15,5 @@ struct BadgeRequest {
 
     bool operator==(const BadgeRequest&) const = default;
 };
-
-nlohmann::json toJSON(const BadgeRequest& request);
-
-// All four keys are required and must have their types.
-void fromJSON(const nlohmann::json& object, BadgeRequest& out);
 
 }  // namespace brindlow

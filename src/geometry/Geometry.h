@@ -69,15 +69,6 @@ struct Rect {
         return {left, top, std::min(maxX(), r.maxX()) - left, std::min(maxY(), r.maxY()) - top};
     }
 
-    // The smallest rectangle holding both; an empty side is ignored.
-    Rect united(const Rect& r) const {
-        if (isEmpty()) return r;
-        if (r.isEmpty()) return *this;
-        const double left = std::min(minX(), r.minX());
-        const double top = std::min(minY(), r.minY());
-        return {left, top, std::max(maxX(), r.maxX()) - left, std::max(maxY(), r.maxY()) - top};
-    }
-
     // Shrinks every side by dx / dy (grows with negative values).
     Rect insetBy(double dx, double dy) const {
         return {minX() + dx, minY() + dy, std::fabs(width) - 2 * dx, std::fabs(height) - 2 * dy};

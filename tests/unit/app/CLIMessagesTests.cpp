@@ -1,22 +1,9 @@
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include "app/CLIMessages.h"
-#include "command/BadgeRequest.h"
-#include "settings/JSONCoding.h"
 
 namespace brindlow {
 namespace {
-
-TEST(CLIMessages, RequestLineIsCompactJSONEndedByOneNewline) {
-    const auto line = encodeLine(CLIRequest{{"layout", "save", "My\nWork", "a/b"}, 4242});
-    ASSERT_TRUE(line);
-    EXPECT_EQ(*line, "{\"args\":[\"layout\",\"save\",\"My\\nWork\",\"a/b\"],\"callerPID\":4242}\n");
-    // Text with a newline is escaped: the only raw newline ends the line.
-    EXPECT_EQ(line->find('\n'), line->size() - 1);
-    EXPECT_EQ(decodeRequest(line->substr(0, line->size() - 1)),
-              (CLIRequest{{"layout", "save", "My\nWork", "a/b"}, 4242}));
-}
 
 TEST(CLIMessages, RequestDecodingAcceptsMissingOrNullCallerAndRejectsEverythingElse) {
     EXPECT_EQ(decodeRequest(R"({"args":[]})"), (CLIRequest{{}, std::nullopt}));
@@ -48,22 +35,6 @@ TEST(CLIMessages, ReplyWithInvalidUTF8IsStillSentWithTheBadBytesReplaced) {
     const auto response = decodeResponse(line.substr(0, line.size() - 1));
     ASSERT_TRUE(response);
     EXPECT_EQ(response->output, "title \xEF\xBF\xBD end");
-}
-
-TEST(BadgeRequest, JSONFormHasExactlyFourRequiredKeys) {
-    const BadgeRequest request{123, "/home/me", "make", 2};
-    const nlohmann::json json = toJSON(request);
-    EXPECT_EQ(json, nlohmann::json::parse(
-                        R"({"shellPID":123,"directory":"/home/me","command":"make","status":2})"));
-    BadgeRequest decoded;
-    fromJSON(json, decoded);
-    EXPECT_EQ(decoded, request);
-    nlohmann::json missing = json;
-    missing.erase("status");
-    EXPECT_THROW(fromJSON(missing, decoded), DecodeError);
-    nlohmann::json wrongType = json;
-    wrongType["shellPID"] = "123";
-    EXPECT_THROW(fromJSON(wrongType, decoded), DecodeError);
 }
 
 }  // namespace

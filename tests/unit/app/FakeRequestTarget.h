@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -62,14 +63,12 @@ class FakeRequestTarget final : public RequestTarget {
         return true;
     }
 
+    // Exact names only: ignoring the letter case is the layouts store's own rule.
     bool restoreLayout(const std::string& name) override {
         std::lock_guard lock(mutex_);
         noteQueue();
         restored_.push_back(name);
-        for (const std::string& layout : layouts_) {
-            if (lowercase(layout) == lowercase(name)) return true;
-        }
-        return false;
+        return std::find(layouts_.begin(), layouts_.end(), name) != layouts_.end();
     }
 
     // --- set-up
@@ -121,10 +120,6 @@ class FakeRequestTarget final : public RequestTarget {
     // Called with the mutex held.
     void noteQueue() {
         if (mainQueue_ && !mainQueue_->isCurrent()) offMainQueueCalls_++;
-    }
-    static std::string lowercase(std::string text) {
-        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return text;
     }
 
     const Executor* mainQueue_;

@@ -62,7 +62,6 @@ class SocketServerTest : public ::testing::Test {
         environment.callerPID = 555;
         return runCommandLineTool(args, environment);
     }
-    std::optional<std::string> send(std::string_view bytes) { return exchange(bytes, path, 10); }
     // The server still answers an ordinary request.
     void expectStillServing() {
         const ToolRun run = tool({"pause"});
@@ -106,66 +105,50 @@ TEST_F(SocketServerTest, LogShowsOnlyTheCommandWordOfARequest) {
                                                      "Command-line request: layout"}));
 }
 
-TEST_F(SocketServerTest, ListThatTimesOutFailsInsteadOfPrintingAnEmptyList) {
-    startServer({}, RequestExecutor::Options{0.05});
-    const ToolRun run = tool({"list"});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, std::string(RequestExecutor::kListTimedOut) + "\n");
-    target.answerPendingLists([](std::size_t) { return "{}"; });
-}
-
-TEST_F(SocketServerTest, RequestsFromRawClientsAreAnsweredOrDroppedWithoutReply) {
+TEST_F(SocketServerTest, RequestWhoseSenderFinishesWithoutANewlineStillCounts) {
     startServer();
-    EXPECT_EQ(send("{\"args\":[]}\n"), "{\"ok\":false,\"output\":\"No command\"}");
-    EXPECT_EQ(send("{\"args\":[\"frobnicate\"],\"callerPID\":1}\n"),
-              "{\"ok\":false,\"output\":\"Unknown command frobnicate\"}");
-    // Unreadable requests (which ones: the message tests) end the connection with no reply.
-    EXPECT_EQ(send("not json\n"), std::nullopt);
-    // A request whose newline never comes, but whose sender finishes, still counts.
     Client finished(path);
     ASSERT_TRUE(writeAll(finished.fd, "{\"args\":[\"overview\"]}"));
     shutdown(finished.fd, SHUT_WR);
     EXPECT_EQ(finished.reply(), "{\"ok\":true,\"output\":\"\"}");
-    expectStillServing();
 }
 
-TEST_F(SocketServerTest, OversizedRequestIsDroppedAndTheServerGoesOn) {
+// A client that breaks the protocol is closed without a reply, nothing it sent is carried out, and
+// the server goes on serving the others.
+struct BrokenClient {
+    const char* name;
+    std::string bytes;
+    std::size_t maxRequestBytes;
+    double readLimitSeconds;
+};
+
+class BrokenClientTest : public SocketServerTest,
+                         public ::testing::WithParamInterface<BrokenClient> {};
+
+TEST_P(BrokenClientTest, IsClosedWithoutReplyAndTheServerGoesOn) {
     SocketServer::Options options;
-    options.maxRequestBytes = 1024;
+    options.maxRequestBytes = GetParam().maxRequestBytes;
+    options.readLimitSeconds = GetParam().readLimitSeconds;
     startServer(options);
-    const std::string big =
-        "{\"args\":[\"notify\",\"done\",\"--dir\",\"" + std::string(2000, 'd') + "\"]}\n";
-    EXPECT_EQ(send(big), std::nullopt);
-    // The default limit still takes any realistic request.
+    Client client(path);
+    ASSERT_TRUE(writeAll(client.fd, GetParam().bytes));
+    EXPECT_EQ(client.reply(), std::nullopt);
+    EXPECT_TRUE(target.performed().empty());
     EXPECT_TRUE(target.badges().empty());
     expectStillServing();
 }
 
-TEST_F(SocketServerTest, SlowClientIsCutOffAtTheReadLimit) {
-    SocketServer::Options options;
-    options.readLimitSeconds = 0.1;
-    startServer(options);
-    Client slow(path);
-    ASSERT_TRUE(writeAll(slow.fd, "{\"args\":[\"pa"));
-    // The server gives up and closes: the client sees the end without a reply.
-    EXPECT_EQ(slow.reply(), std::nullopt);
-    EXPECT_TRUE(target.performed().empty());
-    expectStillServing();
-}
-
-TEST_F(SocketServerTest, SilentClientsDoNotHoldUpOthers) {
-    startServer();  // the full 3 s read limit
-    Client silent1(path);
-    Client silent2(path);
-    ASSERT_TRUE(writeAll(silent2.fd, "{\"args\""));
-    const ToolRun run = tool({"overview"});
-    EXPECT_EQ(run.status, 0);
-    ASSERT_TRUE(target.waitForPerformed(1));
-    // Stopping does not wait out their read limit either.
-    server->stop();
-    EXPECT_EQ(silent1.reply(), std::nullopt);
-}
+// Which lines are unreadable is for the message-decoding tests.
+INSTANTIATE_TEST_SUITE_P(
+    Faults, BrokenClientTest,
+    ::testing::Values(BrokenClient{"unreadable", "not json\n", kMaxRequestBytes, 3},
+                      BrokenClient{"oversized",
+                                   "{\"args\":[\"notify\",\"done\",\"--dir\",\"" +
+                                       std::string(2000, 'd') + "\"]}\n",
+                                   1024, 3},
+                      BrokenClient{"unfinished_past_the_read_limit", "{\"args\":[\"pa",
+                                   kMaxRequestBytes, 0.1}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(SocketServerTest, ConcurrentListsAreServedAtTheSameTime) {
     startServer({}, RequestExecutor::Options{30});
@@ -225,13 +208,6 @@ TEST_F(SocketServerTest, AcceptSurvivesTransientErrors) {
     EXPECT_GE(calls.load(), 7);
 }
 
-TEST_F(SocketServerTest, StoppedServerIsNotRunningForTheTool) {
-    startServer();
-    server->stop();
-    EXPECT_FALSE(std::filesystem::exists(path));
-    EXPECT_EQ(tool({"focus-left"}).status, 69);  // its message: the command-line tool tests
-}
-
 TEST_F(SocketServerTest, StopEndsARequestWaitingForAStuckMainQueue) {
     startServer();
     std::promise<void> release;
@@ -246,17 +222,6 @@ TEST_F(SocketServerTest, StopEndsARequestWaitingForAStuckMainQueue) {
         EXPECT_EQ(decodeResponse(*reply)->ok, false);
     }
     release.set_value();
-}
-
-TEST_F(SocketServerTest, SecondInstanceLeavesARunningOneAlone) {
-    startServer();
-    RequestExecutor otherExecutor(target, mainQueue);
-    SocketServer second(path, otherExecutor);
-    EXPECT_TRUE(SocketServer::isAnswering(path));
-    EXPECT_EQ(second.start(), SocketServer::StartResult::alreadyRunning);
-    second.stop();
-    EXPECT_TRUE(std::filesystem::exists(path));
-    expectStillServing();
 }
 
 TEST_F(SocketServerTest, InstanceThatIsStillStartingKeepsItsSocketFile) {
@@ -287,21 +252,6 @@ TEST_F(SocketServerTest, InstanceThatIsStillStartingKeepsItsSocketFile) {
     close(lock);
     EXPECT_EQ(second.start(), SocketServer::StartResult::listening);
     second.stop();
-}
-
-TEST_F(SocketServerTest, StaleSocketFileIsReplaced) {
-    std::filesystem::create_directories(path.parent_path());
-    {
-        // A socket file whose listener is gone, as after a crash.
-        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-        const auto address = makeSocketAddress(path);
-        ASSERT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof(sockaddr_un)), 0);
-        close(fd);
-    }
-    ASSERT_TRUE(std::filesystem::exists(path));
-    EXPECT_FALSE(SocketServer::isAnswering(path));
-    startServer();
-    expectStillServing();
 }
 
 TEST_F(SocketServerTest, PathTooLongForAnAddressIsReachedThroughItsFolder) {
@@ -336,7 +286,7 @@ void allowDescriptors(rlim_t wanted) {
     }
 }
 
-TEST_F(SocketServerTest, ThousandIdleConnectionsDoNotHoldUpACommand) {
+TEST_F(SocketServerTest, ThousandIdleClientsHoldUpNeitherACommandNorTheStop) {
     allowDescriptors(4096);
     SocketServer::Options options;
     // Longer than the test: the idle clients are never cut off meanwhile.
@@ -347,10 +297,14 @@ TEST_F(SocketServerTest, ThousandIdleConnectionsDoNotHoldUpACommand) {
         idle.push_back(std::make_unique<Client>(path));
         ASSERT_GE(idle.back()->fd, 0) << i;
     }
+    ASSERT_TRUE(writeAll(idle.back()->fd, "{\"args\""));
     target.answerListsWith("{\"displays\":[]}");
     const ToolRun run = tool({"list"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "{\"displays\":[]}\n");
+    // Stopping does not wait out their read limit either.
+    server->stop();
+    EXPECT_EQ(idle.front()->reply(), std::nullopt);
 }
 
 TEST_F(SocketServerTest, OutOfConnectionsTheLongestWaitingIdleClientMakesRoom) {

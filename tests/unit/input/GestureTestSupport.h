@@ -38,15 +38,10 @@ inline GestureCall ended(double velocity, GestureUnit unit) {
 
 struct RecordingTarget {
     std::vector<GestureCall> calls;
-    GestureTarget target{[this](Point at) {
-                             calls.push_back({GestureCall::Kind::began, 0, {}, at});
-                         },
-                         [this](double amount, GestureUnit unit) {
-                             calls.push_back({GestureCall::Kind::changed, amount, unit, {}});
-                         },
-                         [this](double velocity, GestureUnit unit) {
-                             calls.push_back({GestureCall::Kind::ended, velocity, unit, {}});
-                         }};
+    GestureTarget target{
+        [this](Point at) { calls.push_back(began(at)); },
+        [this](double amount, GestureUnit unit) { calls.push_back(changed(amount, unit)); },
+        [this](double velocity, GestureUnit unit) { calls.push_back(ended(velocity, unit)); }};
 };
 
 inline InputEvent swipe(InputEvent::Phase phase, int fingers, double dx, double dy, double time) {

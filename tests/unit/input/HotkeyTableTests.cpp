@@ -39,7 +39,6 @@ TEST_F(HotkeyTable, HasTheRowsInOrder) {
 
     EXPECT_EQ(Hotkey::named("jump3")->rawValue, "jump3");
     EXPECT_FALSE(Hotkey::named("fillScreen")->defaultShortcut);
-    EXPECT_FALSE(Hotkey::named(""));
     EXPECT_FALSE(Hotkey::named("Focus left"));
 
     std::map<Command::Kind, int> rowsPerCommand;

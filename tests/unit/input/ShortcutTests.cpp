@@ -25,16 +25,6 @@ TEST(ShortcutValue, KeepsOnlyTheFiveModifierBits) {
     EXPECT_EQ(modifierFlags(0x1A00 | 0x20000 | 1), 0xE0000u | ModifierFlag::function);
 }
 
-TEST(ShortcutValue, NamedKeysAreTheDesignedCodes) {
-    ASSERT_EQ(namedKeysEnd() - namedKeysBegin(), 113);
-    EXPECT_EQ(namedKeysBegin()->name, "a");
-    EXPECT_EQ((namedKeysEnd() - 1)->name, "keypadPlus");
-    EXPECT_EQ((namedKeysEnd() - 1)->key.rawValue, 69);
-    EXPECT_EQ(Key::returnKey.rawValue, 36);
-    EXPECT_EQ(Key::f17.rawValue, 64);
-    EXPECT_EQ(Key::keypad8.rawValue, 91);
-}
-
 TEST(ShortcutValue, StoredFormRoundTrips) {
     EXPECT_EQ((Shortcut{123, 6144}).json(), R"({"carbonKeyCode":123,"carbonModifiers":6144})");
     EXPECT_EQ(Shortcut::fromJSON(R"({"carbonModifiers":256,"carbonKeyCode":12,"x":1})"),

@@ -128,9 +128,7 @@ TEST_F(GestureRecognizerTest, StoppingMidSwipeEndsItWithoutAFling) {
     tap.send(swipe(Phase::changed, 3, 0.1, 0, 0.05));
     recognizer.apply({4, TwoFingerScroll::always});
     ASSERT_EQ(recording.calls.size(), 3u);
-    EXPECT_EQ(recording.calls[2].kind, GestureCall::Kind::ended);
-    EXPECT_EQ(recording.calls[2].value, 0);
-    EXPECT_EQ(recording.calls[2].unit, GestureUnit::trackpadWidth);
+    EXPECT_EQ(recording.calls[2], ended(0, GestureUnit::trackpadWidth));
     // The restarted tap begins from scratch: a 4-finger swipe is possible at once.
     tap.send(swipe(Phase::began, 4, 0, 0, 1));
     tap.send(swipe(Phase::changed, 4, 0.1, 0, 1));
@@ -142,7 +140,7 @@ TEST_F(GestureRecognizerTest, StoppingMidScrollEndsItAndForgetsHeldEvents) {
     tap.send(scroll(Phase::began, 8, 0));
     recognizer.apply({});
     ASSERT_EQ(recording.calls.size(), 3u);
-    EXPECT_EQ(recording.calls[2].unit, GestureUnit::points);
+    EXPECT_EQ(recording.calls[2], ended(0, GestureUnit::points));
     recognizer.apply({std::nullopt, TwoFingerScroll::always});
     tap.send(scroll(Phase::began, 1, 0));
     recognizer.apply({});

@@ -16,17 +16,16 @@ namespace brindlow::test {
 class FakePanelHost final : public PanelHost {
   public:
     bool isVisible() const override { return visible; }
-    bool isKey() const override { return visible && key; }
+    bool isKey() const override { return visible; }
     void show(const Rect& frame) override {
         visible = true;
-        key = true;
         shownFrames.push_back(frame);
     }
     void orderOut(bool giveFocusBack) override {
         visible = false;
         focusGivenBack.push_back(giveFocusBack);
     }
-    Rect mainScreenVisibleFrame() const override { return mainScreen; }
+    Rect mainScreenVisibleFrame() const override { return {0, 0, 1440, 900}; }
     void setAlpha(double value) override { alphaValue = value; }
     double alpha() const override { return alphaValue; }
     void fadeAlpha(double value, double seconds, std::function<void()> completion) override {
@@ -43,8 +42,6 @@ class FakePanelHost final : public PanelHost {
     }
 
     bool visible = false;
-    bool key = false;
-    Rect mainScreen{0, 0, 1440, 900};
     std::vector<Rect> shownFrames;
     std::vector<bool> focusGivenBack;
     double alphaValue = 1;
@@ -79,7 +76,6 @@ inline WindowSnapshot window(WindowID id, std::string app, std::string title,
                              Rect frame = {0, 0, 800, 1000}) {
     WindowSnapshot w;
     w.id = id;
-    w.pid = int(id) + 100;
     w.app = std::move(app);
     w.title = std::move(title);
     w.frame = frame;

@@ -28,13 +28,14 @@ TEST(Logger, RecordsReachTheRingBufferWithCategoryAndLevel) {
     LogSink::clear();
     const Logger logger = makeLogger("Storage");
     logger.error("Could not read %{public}s: %{public}s", "session.json", std::string("bad"));
-    logger.info("count %ld", 12);
+    logger.info("count %ld of %{private}s", 12, "secret");
     const auto records = LogSink::recent();
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].category, "Storage");
     EXPECT_EQ(records[0].level, LogLevel::error);
     EXPECT_EQ(records[0].message, "Could not read session.json: bad");
-    EXPECT_EQ(records[1].message, "count 12");
+    // Private text is hidden before it reaches the ring buffer (and the diagnostics report).
+    EXPECT_EQ(records[1].message, "count 12 of <private>");
     const std::string line = LogSink::formatLine(records[0]);
     EXPECT_NE(line.find("error com.vemto.brindlow:Storage Could not read session.json: bad"),
               std::string::npos);

@@ -35,21 +35,6 @@ TEST(OriginalFramesMatch, ByIdWithTheSameClassElseByClassAndTitle) {
     EXPECT_EQ(matchOriginalFrames(stored, live), expected);
 }
 
-TEST_F(OriginalFrames, AdoptedFramesOutliveAnUncleanExitUntilACleanQuit) {
-    // First run: the windows stand where the user left them.
-    EXPECT_EQ(file.adopt({{5, "XTerm", "a", {100, 100, 400, 300}}}),
-              (std::map<WindowID, Rect>{{5, Rect(100, 100, 400, 300)}}));
-    // Killed: the next run finds the window parked and gets the true original.
-    EXPECT_EQ(file.adopt({{5, "XTerm", "a", kParked}, {6, "XTerm", "b", {0, 0, 50, 50}}}),
-              (std::map<WindowID, Rect>{{5, Rect(100, 100, 400, 300)}, {6, Rect(0, 0, 50, 50)}}));
-    EXPECT_EQ(std::filesystem::status(file.path()).permissions(),
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    // A clean quit put them back: a later start takes the frames as they are.
-    file.forget();
-    EXPECT_FALSE(std::filesystem::exists(file.path()));
-    EXPECT_EQ(file.adopt({{5, "XTerm", "a", kParked}}), (std::map<WindowID, Rect>{{5, kParked}}));
-}
-
 TEST_F(OriginalFrames, EntriesThatDoNotReadAreSkipped) {
     writeJSONValue(nlohmann::json::parse(R"({"windows": [
         {"id": 5, "bundleID": "XTerm", "title": "a", "x": 1, "y": 2, "width": 3, "height": 4},

@@ -59,7 +59,6 @@ TEST(RestoreStrips, EmptySnapshotMakesOneColumnPerWindowLeftToRightThenTopToBott
     const Strip& strip = strips.at("D1");
     EXPECT_EQ(shape(strip), "*3 2 1");
     EXPECT_EQ(strip.columns[0], Column::single(3, 0.75));
-    EXPECT_EQ(strip.columns[1], Column::single(2, 0.5));
     EXPECT_EQ(strip.scrollOffset, 0);
 }
 

@@ -71,9 +71,6 @@ TEST(SavedArrangement, CountsAndBundleIdentifiers) {
     const SessionSnapshot s = sample();
     EXPECT_EQ(s.windowCount(), 6);
     EXPECT_EQ(s.bundleIDs(), (std::set<std::string>{"org.edit", "org.term", "org.web"}));
-    SessionSnapshot one;
-    one.displays = {{"A", "", {column({{"x", "1"}, {"x", "2"}})}, std::nullopt}};
-    EXPECT_EQ(one.bundleIDs().size(), 1u);
 }
 
 TEST(SavedArrangement, OptionalKeysAreLeftOutWhenAbsent) {
@@ -81,13 +78,11 @@ TEST(SavedArrangement, OptionalKeysAreLeftOutWhenAbsent) {
     const Json encoded = toJSON(s);
     const Json& main = encoded["displays"][0];
     const Json& side = encoded["displays"][1];
-    EXPECT_EQ(main["focusedIndex"], 1);
     EXPECT_FALSE(side.contains("focusedIndex"));
     EXPECT_EQ(main["columns"][0]["pin"], "left");
     EXPECT_EQ(main["columns"][0]["autoTabbed"], false);
     EXPECT_FALSE(main["columns"][1].contains("pin"));
     EXPECT_FALSE(main["columns"][1].contains("autoTabbed"));
-    EXPECT_EQ(encoded["saved"], 86400.25);
 }
 
 TEST(SavedArrangement, MissingRequiredKeyFailsAndOptionalNullReadsAsAbsent) {
@@ -117,17 +112,11 @@ TEST(SavedArrangement, WrongTypesFail) {
         return c;
     };
     EXPECT_FALSE(decodes<ColumnDescriptor>(with("pin", "Left")));
-    EXPECT_FALSE(decodes<ColumnDescriptor>(with("pin", "top")));
+    // Which values are integers, numbers or true/false: the settings decoding tests (the same
+    // readers).
     EXPECT_FALSE(decodes<ColumnDescriptor>(with("activeIndex", 0.5)));
-    EXPECT_FALSE(decodes<ColumnDescriptor>(with("activeIndex", "0")));
-    EXPECT_FALSE(decodes<ColumnDescriptor>(with("activeIndex", 1e300)));
-    EXPECT_FALSE(
-        decodes<ColumnDescriptor>(with("activeIndex", Json::parse("18446744073709551615"))));
-    EXPECT_FALSE(decodes<ColumnDescriptor>(with("isTabbed", 0)));
     EXPECT_FALSE(decodes<ColumnDescriptor>(with("weights", Json::parse(R"([1, "2"])"))));
-    EXPECT_FALSE(decodes<ColumnDescriptor>(with("windows", Json::parse(R"([{"bundleID": "a"}])"))));
     EXPECT_FALSE(decodes<ColumnDescriptor>(Json::array()));
-    EXPECT_FALSE(decodes<SessionSnapshot>(Json::parse(R"({"displays": [], "saved": "today"})")));
     EXPECT_FALSE(decodes<SessionSnapshot>(Json::parse(R"({"displays": {}, "saved": 1})")));
 }
 
@@ -148,13 +137,13 @@ TEST(SavedArrangement, UnboundedValuesReadAsWritten) {
     EXPECT_EQ(display.focusedIndex, -4);
 }
 
-TEST(NamedLayoutCoding, UUIDReadInEitherCaseWrittenUpper) {
+// Written ids are upper case: UUIDText.
+TEST(NamedLayoutCoding, ReadsALowerCaseIdAndNeedsAValidIdAndASnapshot) {
     const Json value = Json::parse(R"({"id": "0f8fad5b-d9cb-469f-a165-70867728950e", "name": "Work",
         "created": 700000000.5, "snapshot": {"displays": [], "saved": 1}})");
     NamedLayout layout;
     fromJSON(value, layout);
     EXPECT_EQ(layout.id.text(), "0F8FAD5B-D9CB-469F-A165-70867728950E");
-    EXPECT_EQ(toJSON(layout)["id"], "0F8FAD5B-D9CB-469F-A165-70867728950E");
     EXPECT_EQ(layout.created, Date{700000000.5});
 
     Json bad = value;
@@ -172,10 +161,6 @@ TEST_F(SavedArrangementFiles, LayoutRoundTripsThroughItsFileDateIncluded) {
         {UUID::random(), "Play", Date{-20}, SessionSnapshot{}}};
     writeJSON(layouts, file);
     EXPECT_EQ(readJSON<std::vector<NamedLayout>>(file), layouts);
-
-    const fs::path single = temp.path() / "export.json";
-    writeJSON(layouts[0], single);
-    EXPECT_EQ(readJSON<NamedLayout>(single), layouts[0]);
 }
 
 TEST_F(SavedArrangementFiles, OneBrokenLayoutFailsTheWholeFile) {
@@ -183,45 +168,6 @@ TEST_F(SavedArrangementFiles, OneBrokenLayoutFailsTheWholeFile) {
     Json layouts = Json::array({toJSON(NamedLayout{UUID::random(), "A", Date{1}, sample()}),
                                 toJSON(NamedLayout{UUID::random(), "B", Date{2}, sample()})});
     layouts[1]["snapshot"]["displays"][0]["columns"][0].erase("weights");
-    const std::string original = layouts.dump();
-    std::ofstream(file, std::ios::binary) << original;
-
+    std::ofstream(file) << layouts.dump();
     EXPECT_FALSE(readJSON<std::vector<NamedLayout>>(file));
-}
-
-TEST_F(SavedArrangementFiles, SessionFileIsPrettyAndSorted) {
-    const fs::path file = temp.path() / "session.json";
-    SessionSnapshot s;
-    s.saved = Date{10};
-    s.displays = {{"A", "N", {column({{"org/x", "t"}})}, 0}};
-    writeJSON(s, file);
-    EXPECT_EQ(*readFileBytes(file),
-              "{\n"
-              "  \"displays\" : [\n"
-              "    {\n"
-              "      \"columns\" : [\n"
-              "        {\n"
-              "          \"activeIndex\" : 0,\n"
-              "          \"isFullWidth\" : false,\n"
-              "          \"isTabbed\" : false,\n"
-              "          \"weights\" : [\n"
-              "            1\n"
-              "          ],\n"
-              "          \"widthFraction\" : 0.5,\n"
-              "          \"windows\" : [\n"
-              "            {\n"
-              "              \"bundleID\" : \"org\\/x\",\n"
-              "              \"title\" : \"t\"\n"
-              "            }\n"
-              "          ]\n"
-              "        }\n"
-              "      ],\n"
-              "      \"focusedIndex\" : 0,\n"
-              "      \"name\" : \"N\",\n"
-              "      \"uuid\" : \"A\"\n"
-              "    }\n"
-              "  ],\n"
-              "  \"saved\" : 10\n"
-              "}");
-    EXPECT_EQ(readJSON<SessionSnapshot>(file), s);
 }

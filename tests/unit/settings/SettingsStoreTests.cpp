@@ -13,10 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-size_t errorsMentioning(const std::string& text) {
-    return test::errorsMentioning(text).size();
-}
-
 void writeText(const fs::path& file, const std::string& text) {
     fs::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << text;
@@ -117,20 +113,18 @@ TEST_F(SettingsStoreTest, FileThatCannotBeReadGivesDefaultsSilently) {
     EXPECT_TRUE(LogSink::recent().empty());
     store.update([](AppSettings& s) { s.gap = 6; });
     EXPECT_FALSE(fs::exists(keptAside()));  // nothing was undecodable, so nothing is kept aside
-    EXPECT_EQ(errorsMentioning("Could not write settings.json"), 1u);
 }
 
 TEST_F(SettingsStoreTest, UndecodableFileIsLoggedAndKeptAsideBeforeItIsReplaced) {
     writeText(file(), "[]");
     SettingsStore store(file());
     EXPECT_EQ(store.settings(), AppSettings{});
-    EXPECT_EQ(errorsMentioning("Settings file unreadable, using defaults: "), 1u);
+    EXPECT_EQ(test::errorsMentioning("Settings file unreadable, using defaults: ").size(), 1u);
     EXPECT_EQ(readFileBytes(file()), "[]");
 
     store.update([](AppSettings& s) { s.gap = 6; });
     EXPECT_EQ(readFileBytes(keptAside()), "[]");
     EXPECT_EQ(onDisk()->gap, 6);
-    EXPECT_EQ(errorsMentioning("Kept unreadable settings.json"), 1u);
 }
 
 TEST_F(SettingsStoreTest, DroppedRulesKeepTheOriginalFileAside) {
@@ -153,5 +147,7 @@ TEST_F(SettingsStoreTest, FailedWriteStillKeepsTheValueAndCallsListeners) {
     store.update([](AppSettings& s) { s.gap = 3; });
     EXPECT_EQ(listened, 1);
     EXPECT_EQ(store.settings().gap, 3);
-    EXPECT_EQ(errorsMentioning("Could not write settings.json"), 1u);
+    EXPECT_EQ(test::errorsMentioning("Could not write settings.json: ").size(), 1u);
+    // The file in the way is left as it was.
+    EXPECT_EQ(readFileBytes(temp.path() / "Brindlow"), "a plain file where the folder should be");
 }

@@ -26,24 +26,6 @@ ColumnSnapshot column(std::vector<std::string> apps, double width, bool tabbed =
     return c;
 }
 
-struct SummaryCase {
-    ColumnSnapshot column;
-    std::string summary;
-};
-
-class ColumnSummary : public ::testing::TestWithParam<SummaryCase> {};
-
-TEST_P(ColumnSummary, NamesWidthTabsAndPin) {
-    EXPECT_EQ(Diagnostics::columnSummary(GetParam().column), GetParam().summary);
-}
-
-INSTANTIATE_TEST_SUITE_P(Columns, ColumnSummary,
-                         ::testing::Values(SummaryCase{column({"A"}, 0.125), "[A 13%]"},
-                                           SummaryCase{column({"A"}, 0.335), "[A 34%]"},
-                                           SummaryCase{column({"Terminal", "Files", "Editor"}, 1.0,
-                                                              false, Pin::right),
-                                                       "[Terminal+Files+Editor 100% pin-right]"}));
-
 DisplayInfo display(std::string name, std::string uuid, Rect frame, Rect visible) {
     DisplayInfo info;
     info.name = std::move(name);
@@ -69,7 +51,8 @@ TEST(DiagnosticsReport, EveryLineGroupInItsDesignedForm) {
     DisplaySnapshot first;
     first.name = "DP-1";
     first.focusedIndex = 1;
-    first.columns = {column({"A"}, 0.5), column({"A", "B"}, 1.0 / 3.0, true, Pin::left)};
+    // 12.5 % rounds half away from zero.
+    first.columns = {column({"A"}, 0.125), column({"A", "B"}, 1.0 / 3.0, true, Pin::left)};
     DisplaySnapshot second;
     second.name = "HDMI-1";
     snapshot.displays = {first, second};
@@ -88,7 +71,7 @@ TEST(DiagnosticsReport, EveryLineGroupInItsDesignedForm) {
         "  HDMI-1 2560×1440 at 1920,-300, visible 2560×1440 — off\n"
         "\n"
         "Strips (paused):\n"
-        "  DP-1: focus 2 of 2 [A 50%] [A+B 33% tabbed pin-left]\n"
+        "  DP-1: focus 2 of 2 [A 13%] [A+B 33% tabbed pin-left]\n"
         "  HDMI-1: focus 0 of 0 \n"
         "\n"
         "Settings:\n"
@@ -135,15 +118,6 @@ TEST(DiagnosticsLog, NewestThreeHundredOfTheLastFifteenMinutesOldestFirst) {
               std::vector<std::string>{"  (no entries)"});
 }
 
-TEST(DiagnosticsLog, PrivateArgumentsStayPrivateInTheRingBuffer) {
-    LogSink::setStderrEnabled(false);
-    LogSink::clear();
-    makeLogger("Diag").log("title %{private}s of %{public}s", "secret", "Files");
-    const std::vector<std::string> lines = Diagnostics::recentLog();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("[Diag] title <private> of Files"), std::string::npos);
-}
-
 TEST(DiagnosticsSystem, ModelAndSystemVersionFromTheirFiles) {
     TempFolder folder;
     EXPECT_EQ(Diagnostics::hardwareModel(folder.path()), "");
@@ -185,10 +159,6 @@ TEST(DiagnosticsSave, WritesTheReportAndTellsTheUserWhenItCannot) {
     EXPECT_EQ(told[0].rfind(
                   "Brindlow could not save the diagnostics report to \u201C" + missing.string(), 0),
               0u);
-    bool logged = false;
-    for (const LogRecord& record : LogSink::recent())
-        logged |= record.level == LogLevel::error && record.category == "Diagnostics";
-    EXPECT_TRUE(logged);
 }
 
 }  // namespace

@@ -32,12 +32,7 @@ INSTANTIATE_TEST_SUITE_P(Examples, ValueTexts,
                                          TextCase{1e30, "1000000000000000019884624838656",
                                                   "1000000000000000019884624838656%"}));
 
-TEST(ValueTexts, PercentOfFractions) {
-    EXPECT_EQ(percentText(0.05), "5%");
-    EXPECT_EQ(percentText(0.7), "70%");
-    EXPECT_EQ(percentText(0.245), "25%");
-    EXPECT_EQ(percentText(0.005), "1%");
-    EXPECT_EQ(percentText(1), "100%");
+TEST(ValueTexts, DurationsAndSensitivity) {
     EXPECT_EQ(durationText(50), "0.88 s");
     EXPECT_EQ(durationText(300), "0.36 s");
     EXPECT_EQ(durationText(1200), "0.18 s");
@@ -78,7 +73,6 @@ INSTANTIATE_TEST_SUITE_P(Examples, PresetParsing,
                                          PresetCase{"abc", {}}, PresetCase{"", {}},
                                          PresetCase{"3%, 40%", {}},
                                          PresetCase{"33.3, 66.7", {0.333, 0.667}},
-                                         PresetCase{"75 25", {0.25, 0.75}},
                                          PresetCase{"40\t60", {}}));
 
 TEST(PresetText, ShowsWholePercents) {
@@ -110,8 +104,6 @@ TEST(InstallCommand, QuotesThePathForTheShell) {
               "sudo ln -sf '/opt/b/brindlow' /usr/local/bin/brindlow");
     EXPECT_EQ(installCommand("/o'b", std::filesystem::path("/home/u/.local/bin")),
               "ln -sf '/o'\\''b' '/home/u/.local/bin/brindlow'");
-    EXPECT_EQ(kZshHookLine.size(), 52u);
-    EXPECT_EQ(kBashHookLine.size(), 54u);
 }
 
 TEST(InstallCommand, UserBinOnlyWhenOnPathAndWritable) {
@@ -147,12 +139,6 @@ TEST(Autostart, EnableCreatesDisableRemovesAndErrorsAreShown) {
     EXPECT_FALSE(autostart.isEnabled());
     std::filesystem::remove_all(config);
 }
-
-}  // namespace
-}  // namespace brindlow
-
-namespace brindlow {
-namespace {
 
 TEST(RuleCandidates, RunningRegularAppsWithoutRulesSortedIgnoringCase) {
     const auto app = [](std::int32_t pid, std::optional<std::string> id,
