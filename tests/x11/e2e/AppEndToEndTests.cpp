@@ -194,6 +194,28 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
     EXPECT_EQ(logged, 1);
 }
 
+// Real pointer motion over a visible column that is not focused focuses it (the delegate's
+// wiring of the pointer monitor to the strip has no other test).
+TEST_F(AppEndToEnd, FocusFollowsTheMouseWhenSwitchedOn) {
+    startXterms(3);
+    startBrindlow({{"focusFollowsMouse", true}});
+    ASSERT_FALSE(HasFatalFailure());
+    settledFrames();
+    const Xterm* target = nullptr;
+    for (const Xterm& xterm : xterms_) {
+        const Rect frame = frameOf(xterm.window).value_or(Rect{});
+        if (desktop().activeWindow() != xterm.window && frame.x >= 0 && frame.maxX() <= 1920)
+            target = &xterm;
+    }
+    ASSERT_TRUE(target);
+    const Rect frame = *frameOf(target->window);
+    // The warp of an absolute move is no device motion; the relative step after it is.
+    ASSERT_TRUE(xdotool({"mousemove", std::to_string(int(frame.midX()) - 5),
+                         std::to_string(int(frame.midY())), "mousemove_relative", "5", "0"}));
+    EXPECT_TRUE(settle([&] { return desktop().activeWindow() == target->window; }));
+    quitAndExpectWindowsBack();
+}
+
 // openbox moves the frame while the title bar is dragged and tells the client
 // nothing until the button is released: the frame's own events must be followed.
 class TitleBarDrag : public AppEndToEnd {
