@@ -216,6 +216,26 @@ TEST_F(AppEndToEnd, FocusFollowsTheMouseWhenSwitchedOn) {
     quitAndExpectWindowsBack();
 }
 
+// Control+Alt scroll clicks (real input the tap grabs) swipe the strip: it scrolls and settles on
+// another column, which takes the focus (the delegate's wiring of the gestures to the strip has no
+// other test).
+TEST_F(AppEndToEnd, ControlAltScrollClicksSwipeTheStrip) {
+    startXterms(3);
+    startBrindlow({{"twoFingerScroll", "withKeys"}});
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
+    const auto before = settledFrames();
+    ASSERT_TRUE(xdotool({"mousemove", "960", "540", "keydown", "ctrl+alt", "click", "--repeat",
+                         "20", "--delay", "10", "7", "keyup", "ctrl+alt"}));
+    EXPECT_TRUE(settle([&] {
+        const auto listed = list();
+        return listed && listed->focused > 1;
+    })) << "the swipe did not settle on another column";
+    EXPECT_NE(settledFrames(), before);
+    quitAndExpectWindowsBack();
+}
+
 // openbox moves the frame while the title bar is dragged and tells the client
 // nothing until the button is released: the frame's own events must be followed.
 class TitleBarDrag : public AppEndToEnd {
