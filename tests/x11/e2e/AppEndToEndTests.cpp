@@ -127,7 +127,8 @@ TEST_F(AppEndToEnd, TilesTheXtermsAsColumnsAndAfterAKillTheNextRunPutsThemBack) 
 
 // One session: a second instance is refused, the tool and the global shortcuts (a default one and
 // one set by hand) move the focus, parked windows stay below the visible ones even after the user
-// raises one, and an xterm that opens later is tiled.
+// raises one, a named layout comes back, a finished command badges its terminal, and an xterm
+// that opens later is tiled.
 TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
     // "focusLeft" set by hand to Ctrl+Alt+Y; "focusRightAlt" keeps its default Ctrl+Alt+L.
     std::filesystem::create_directories(data_.path() / "Brindlow");
@@ -165,6 +166,32 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
     ASSERT_TRUE(xdotool({"key", "ctrl+alt+y"}));
     ASSERT_TRUE(settle([&] { return focusedAndActive(2); })) << "Ctrl+Alt+Y did not focus left";
     EXPECT_TRUE(settle([&] { return parkedBelowVisible(); }));
+
+    // A named layout comes back after the focused column traded places with its right neighbour.
+    ASSERT_EQ(tool({"layout", "save", "Work"}).out, "Saved Work\n");
+    ASSERT_TRUE(settle([&] { return tool({"layout", "list"}).out == "Work\n"; }));
+    ASSERT_EQ(tool({"move-right"}).status, 0);
+    ASSERT_TRUE(settle([&] {
+        return columnOrder() == std::vector<std::string>{order[0], order[2], order[1]};
+    }));
+    ASSERT_EQ(tool({"layout", "restore", "work"}).status, 0);
+    EXPECT_TRUE(settle([&] { return columnOrder() == order; }));
+
+    // A finished command in the first xterm, which is not focused, badges its window.
+    ASSERT_EQ(
+        tool({"notify", "done", "--pid", std::to_string(xtermTitled(order[0])->process->pid()),
+              "--cmd", "make", "--status", "0"})
+            .status,
+        0);
+    EXPECT_TRUE(settle([&] {
+        const auto json = listing();
+        for (const auto& display : json ? json->at("displays") : nlohmann::json::array())
+            for (const auto& column : display.at("columns"))
+                for (const auto& window : column.at("windows"))
+                    if (window.value("title", "") == order[0]) return window.value("badge", false);
+        return false;
+    })) << order[0]
+        << " carries no badge";
 
     // Tiled beside the others: in the listing, and as tall as the focused column at its height.
     const Xterm& fourth = startXterm("e2e-xterm-4");
