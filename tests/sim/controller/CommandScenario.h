@@ -37,9 +37,8 @@ class CommandScenario : public ControllerScenario {
         LogSink::clear();
     }
 
-    const DisplaySnapshot& strip(const std::string& uuid = "LEFT") const { return display(uuid); }
     const ColumnSnapshot& focusedColumn(const std::string& uuid = "LEFT") const {
-        return strip(uuid).columns.at(size_t(*strip(uuid).focusedIndex));
+        return display(uuid).columns.at(size_t(*display(uuid).focusedIndex));
     }
     WindowID id(int index) const { return windows.at(size_t(index)).id(); }
 

@@ -95,6 +95,23 @@ class ControllerScenario : public QuietLogTest {
         writeJSONValue(table, folder.path() / "minimum-heights.json");
     }
 
+    // A saved column of these windows (bundle identifier, title), rows of equal weight, half the
+    // width.
+    static ColumnDescriptor savedColumn(std::vector<WindowDescriptor> windows) {
+        ColumnDescriptor column;
+        column.weights.assign(windows.size(), 1.0);
+        column.windows = std::move(windows);
+        column.widthFraction = 0.5;
+        return column;
+    }
+
+    // The session the next start restores: these columns on the left display.
+    void writeSession(std::vector<ColumnDescriptor> columns) {
+        SessionSnapshot session;
+        session.displays = {DisplayDescriptor{"LEFT", "Left", std::move(columns), 0}};
+        writeJSON(session, folder.path() / "session.json");
+    }
+
     void makeController() {
         controller = std::make_unique<StripController>(environment());
         controller->onSnapshot = [this](const StripSnapshot& snapshot) {
@@ -189,13 +206,6 @@ class ControllerScenario : public QuietLogTest {
     // The frame the last layout gave the window.
     Rect placed(WindowID window) const { return shownWindow(window).frame; }
 
-    bool anyParked(const std::string& uuid = "LEFT") const {
-        for (const ColumnSnapshot& column : display(uuid).columns)
-            for (const WindowSnapshot& window : column.windows)
-                if (window.isParked) return true;
-        return false;
-    }
-
     std::set<WindowID> badged() const {
         std::set<WindowID> ids;
         for (const WindowSnapshot& window : latest_.allWindows())
@@ -211,14 +221,6 @@ class ControllerScenario : public QuietLogTest {
         controller->badge({kShell, "/home/me/" + window.title().value_or(""), "make", 0});
         time.runUntilIdle();
         EXPECT_TRUE(badged().contains(id)) << "no badge for window " << id;
-    }
-
-    // The list JSON, as `list --titles` prints it.
-    nlohmann::json listed() {
-        std::string text;
-        controller->listJSON(true, [&text](std::string json) { text = std::move(json); });
-        time.runUntilIdle();
-        return nlohmann::json::parse(text);
     }
 
     static std::vector<std::string> logLines(const std::string& containing) {

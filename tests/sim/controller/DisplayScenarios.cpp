@@ -70,7 +70,7 @@ TEST_F(Displays, UnpluggingMovesItsColumnsBeforeTheFirstDisplaysRightPinnedBlock
     for (const SimWindow& window : rightWindows) EXPECT_TRUE(managed(window.id()));
 }
 
-TEST_F(Displays, WindowsLeftWithoutAnyDisplayComeBackWithTheNextDisplayAndAtQuit) {
+TEST_F(Displays, WindowsLeftWithoutAnyDisplayComeBackWithTheNextDisplay) {
     desktop.removeDisplay(right);
     desktop.removeDisplay(left);
     time.runUntilIdle();
@@ -79,16 +79,6 @@ TEST_F(Displays, WindowsLeftWithoutAnyDisplayComeBackWithTheNextDisplayAndAtQuit
     desktop.addDisplay({.name = "Back", .frame = kLeft, .uuid = "BACK"});
     time.runUntilIdle();
     EXPECT_EQ(stripWindows("BACK").size(), 5u);
-
-    desktop.removeDisplay(desktop.screens().front().number.value());
-    time.runUntilIdle();
-    desktop.addDisplay({.name = "Again", .frame = kLeft, .uuid = "AGAIN"});
-    // The stop reads the display list as last reconciled: no display at all.
-    controller->beginStop(nullptr);
-    time.runUntilIdle();
-    // Windows that had a frame before tiling went back to it although no strip held them.
-    for (size_t i = 0; i < leftWindows.size(); ++i)
-        EXPECT_EQ(leftWindows[i].frame(), (Rect{100.0 + 40 * double(i), 100, 900, 600}));
 }
 
 TEST_F(Displays, StrayWindowsArePutBackOntoAConnectedDisplayAtQuit) {
@@ -125,9 +115,6 @@ TEST_F(Displays, SettingsRelayoutOnlyWhenTheLayoutParametersChange) {
     applySettings(settings);
     ASSERT_EQ(snapshots.size(), 1u);
     EXPECT_EQ(snapshots[0].reason, SnapshotReason::structure());
-    settings.gap = -8;  // still 0
-    applySettings(settings);
-    EXPECT_EQ(snapshots.size(), 1u);
 }
 
 TEST_F(Displays, ARuleThatFloatsAnAppDropsItsWindowsAndTilingAgainAdoptsThem) {
@@ -162,17 +149,8 @@ class TallWindowDisplays : public ControllerScenario {
 
 TEST_F(TallWindowDisplays, EveryStackWithoutRoomIsSplitNotOnlyTheFirst) {
     // A saved session with two stacks of two, and a learned height that fits neither.
-    SessionSnapshot session;
-    DisplayDescriptor saved{"LEFT", "Left", {}, 0};
-    ColumnDescriptor upper;
-    upper.windows = {{"org.example.tall", "t0"}, {"org.example.tall", "t1"}};
-    upper.weights = {1, 1};
-    upper.widthFraction = 0.5;
-    ColumnDescriptor lower = upper;
-    lower.windows = {{"org.example.tall", "t2"}, {"org.example.tall", "t3"}};
-    saved.columns = {upper, lower};
-    session.displays = {saved};
-    writeJSON(session, folder.path() / "session.json");
+    writeSession({savedColumn({{"org.example.tall", "t0"}, {"org.example.tall", "t1"}}),
+                  savedColumn({{"org.example.tall", "t2"}, {"org.example.tall", "t3"}})});
     writeLearnedHeights({{"org.example.tall", 700}});
     start(stillSettings());
     EXPECT_EQ(columns(),

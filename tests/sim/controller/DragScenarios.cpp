@@ -13,17 +13,6 @@ class Drags : public CommandScenario {
     }
 };
 
-TEST_F(Drags, NudgesWithinThreePointsAreNotFollowed) {
-    open(2);
-    const Rect frame = windows[1].frame();
-    drag(windows[1], frame.offsetBy(3, -3));
-    release();
-    EXPECT_TRUE(logLines("User moved").empty());
-    drag(windows[1], frame.offsetBy(4, 0));
-    release();
-    EXPECT_EQ(logLines("User moved Editor to column 2").size(), 1u);
-}
-
 TEST_F(Drags, MovesWithoutTheButtonOrRightAfterTheControllersOwnMoveAreIgnored) {
     open(2);
     windows[1].setFrame(windows[1].frame().offsetBy(-600, 0));
@@ -46,7 +35,7 @@ TEST_F(Drags, DraggingAColumnPastItsNeighbourSwapsThemOnceTheButtonIsUp) {
     EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{id(0), id(1), id(2)}));
     release();
     EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{id(1), id(0), id(2)}));
-    EXPECT_EQ(strip().focusedIndex, 1);
+    EXPECT_EQ(display().focusedIndex, 1);
     EXPECT_EQ(logLines("User moved Editor to column 2").size(), 1u);
     // The layout put it back into its new column.
     EXPECT_EQ(windows[0].frame(), placed(id(0)));
@@ -62,19 +51,6 @@ TEST_F(Drags, AShakeInsideAStackPutsTheWindowBack) {
     EXPECT_EQ(columns().size(), 1u);
     EXPECT_EQ(windows[1].frame(), before);
     EXPECT_EQ(logLines("User moved Editor inside its stack: back into place").size(), 1u);
-}
-
-TEST_F(Drags, DroppingOnAnotherDisplayMovesTheWindowIntoItsStrip) {
-    const SimWindow other =
-        desktop.openWindow(term, {.title = "r", .frame = {2000, 100, 600, 400}});
-    open(2);
-    const Rect from = windows[0].frame();
-    drag(windows[0], Rect(3000, from.minY(), from.width, from.height));
-    release();
-    EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{id(1)}));
-    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{other.id(), id(0)}));
-    EXPECT_EQ(activeDisplay(), "RIGHT");
-    EXPECT_TRUE(inside(windows[0].frame(), kRight));
 }
 
 // A drag that starts right after a layout: the catch-up pass that follows the layout must not
@@ -106,19 +82,6 @@ TEST_F(Drags, AResizeKeepsTheNewWidthAsTheColumnsFraction) {
     release();
     EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.6);
     EXPECT_EQ(logLines("User resized Editor to 1152×1080").size(), 1u);
-}
-
-TEST_F(Drags, AResizeInAStackChangesTheRowWeight) {
-    open(2);
-    run(Command::Kind::stackLeft);
-    time.advance(1.0);
-    const Rect upper = windows[0].frame();
-    drag(windows[0], Rect(upper.minX(), upper.minY(), upper.width, upper.height * 1.5));
-    release();
-    // Rows of 1.5 : 1 in 1044 points (1080 less two outer gaps and one gap).
-    EXPECT_NEAR(windows[0].frame().height, 626.4, 1);
-    EXPECT_NEAR(windows[1].frame().height, 417.6, 1);
-    EXPECT_EQ(focusedColumn().activeWindowID, id(0));
 }
 
 TEST_F(Drags, AWindowClosedWhileItsDragIsPendingIsNotJudged) {

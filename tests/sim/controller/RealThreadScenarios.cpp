@@ -53,15 +53,12 @@ class RealThreads : public FiveWindowScenario {
     }
 };
 
-TEST_F(RealThreads, TicksAndSwipesFromTheirThreadsMeetTheStripQueue) {
+TEST_F(RealThreads, TicksAndSwipesFromTheirThreadsMeetTheStripQueueAndTheStop) {
     startOnRealQueue();
     std::atomic<bool> running{true};
     std::thread clock = displayClock(running);
     std::thread fingers = gestures(40);
     fingers.join();
-    queue->sync([] {});
-    running = false;
-    clock.join();
     queue->sync([] {});
     // The strip survived: the list still shows every window once.
     std::promise<std::string> listed;
@@ -71,23 +68,32 @@ TEST_F(RealThreads, TicksAndSwipesFromTheirThreadsMeetTheStripQueue) {
     for (const auto& display : list["displays"])
         for (const auto& column : display["columns"]) shown += column["windows"].size();
     EXPECT_EQ(shown, windows.size());
+    // Stopped from the main thread while ticks and swipes keep coming: those after the stop are
+    // ignored, not run against a stopped strip.
+    fingers = gestures(40);
     EXPECT_TRUE(controller->stop(5.0));
-}
-
-TEST_F(RealThreads, StopFromTheMainThreadWhileTicksAndSwipesKeepComing) {
-    startOnRealQueue();
-    std::atomic<bool> running{true};
-    std::thread clock = displayClock(running);
-    std::thread fingers = gestures(40);
-    queue->sync([] {});
-    EXPECT_TRUE(controller->stop(5.0));
-    // Ticks and swipes after the stop are ignored, not run against a stopped strip.
     fingers.join();
-    queue->sync([] {});
     running = false;
     clock.join();
     queue->sync([] {});
-    controller.reset();
+}
+
+// A stop gives up after its wait while the strip queue is held by a block that has not ended.
+TEST_F(RealThreads, AStopReturnsWithinItsWaitWhenTheStripQueueIsBusy) {
+    StripControllerEnvironment env = environment();
+    env.stripQueue = queue;
+    controller = std::make_unique<StripController>(std::move(env));
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::promise<void> blocking;
+    queue->async([&blocking, released] {
+        blocking.set_value();
+        released.wait();
+    });
+    blocking.get_future().wait();
+    EXPECT_FALSE(controller->stop(0.05));
+    release.set_value();
+    queue->sync([] {});
 }
 
 // The controller goes away (the end of the process) while a strip-queue block is still inside

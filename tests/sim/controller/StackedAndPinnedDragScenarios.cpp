@@ -14,38 +14,20 @@ TEST_F(StackedAndPinnedDrags, ARowThatIsNotActiveLandsRightOfTheColumnsLeftOfIts
     run(Command::Kind::stackLeft);  // [w0 w1] [w2] [w3]
     run(Command::Kind::growStack);  // [w0 w1 w2] [w3]
     ASSERT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0), id(1), id(2)}, {id(3)}}));
-    const int active = strip().columns[0].activeIndex;
+    const int active = display().columns[0].activeIndex;
     const int row = active == 0 ? 1 : 0;  // a row other than the active one
     const SimWindow& dragged = windows[size_t(row)];
     time.advance(1.0);
-    const double stackWidth = strip().columns[0].widthFraction;
+    const double stackWidth = display().columns[0].widthFraction;
     drag(dragged, centredAt(dragged.frame(), placed(id(3)).midX() + 30));
     release();
     ASSERT_EQ(columns().size(), 3u);
     EXPECT_EQ(columns()[0].size(), 2u);
     EXPECT_EQ(columns()[1], (std::vector<WindowID>{id(3)}));
     EXPECT_EQ(columns()[2], (std::vector<WindowID>{dragged.id()}));
-    EXPECT_EQ(strip().focusedIndex, 2);
-    EXPECT_DOUBLE_EQ(strip().columns[2].widthFraction, stackWidth);
+    EXPECT_EQ(display().focusedIndex, 2);
+    EXPECT_DOUBLE_EQ(display().columns[2].widthFraction, stackWidth);
     EXPECT_EQ(logLines("User moved Editor to column 3").size(), 1u);
-}
-
-// Dropped left of everything beside a left-pinned column, a stacked window becomes the first
-// unpinned column, never a pinned one.
-TEST_F(StackedAndPinnedDrags, ADropLeftOfEverythingLandsAfterTheLeftPinnedBlock) {
-    open(4);
-    focusWindow(id(0));
-    run(Command::Kind::pinLeft);  // w0 pinned left
-    focusWindow(id(2));
-    run(Command::Kind::stackLeft);  // [w0 pinned] [w1 w2] [w3]
-    ASSERT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(1), id(2)}, {id(3)}}));
-    time.advance(1.0);
-    drag(windows[2], centredAt(windows[2].frame(), -400));
-    release();
-    EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(2)}, {id(1)}, {id(3)}}));
-    EXPECT_EQ(strip().columns[0].pin, Pin::left);
-    EXPECT_FALSE(strip().columns[1].pin);
-    EXPECT_EQ(strip().focusedIndex, 1);
 }
 
 // A stacked window dropped on the other display joins that strip at the drop index and leaves the
@@ -85,8 +67,8 @@ TEST_F(StackedAndPinnedDrags, AResizedPinnedColumnTakesItsFractionOfTheVisibleFr
     const Rect from = windows[0].frame();
     drag(windows[0], Rect(from.minX(), from.minY(), 0.3 * visible, from.height));
     release();
-    EXPECT_NEAR(strip().columns[0].widthFraction, 0.3, 1e-9);
-    EXPECT_EQ(strip().columns[0].pin, Pin::left);
+    EXPECT_NEAR(display().columns[0].widthFraction, 0.3, 1e-9);
+    EXPECT_EQ(display().columns[0].pin, Pin::left);
 }
 
 }  // namespace

@@ -5,16 +5,6 @@ namespace {
 
 class Tracking : public ControllerScenario {
   protected:
-    // Moves `window` to the front of the left strip at 0.7 of the width and switches it to full
-    // screen, which remembers that place.
-    void goFullScreenFromAThreeQuarterColumn(const SimWindow& window) {
-        controller->jump(window.id());
-        for (int i = 0; i < 4; ++i) controller->perform(Command::Kind::moveLeft);
-        for (int i = 0; i < 2; ++i) controller->perform(Command::Kind::wider);
-        controller->perform(Command::Kind::fullScreen);
-        time.runUntilIdle();
-    }
-
     SimApp editor;
     SimApp term;
 
@@ -52,15 +42,6 @@ TEST_F(Tracking, ANewWindowOfTheFrontmostAppIsAdoptedFocusedAfterTheFocusedColum
     EXPECT_EQ(snapshots.size(), before);
 }
 
-TEST_F(Tracking, ABackgroundAppsWindowIsAdoptedWithoutFocus) {
-    const SimWindow other =
-        desktop.openWindow(term, {.title = "bg", .frame = {2000, 200, 600, 400}});
-    time.advance(0.2);
-    ASSERT_TRUE(managed(other.id()));
-    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{other.id()}));
-    EXPECT_EQ(activeDisplay(), "LEFT");
-}
-
 TEST_F(Tracking, ClosedMinimizedAndFullScreenWindowsAreDroppedWithTheirReasons) {
     const SimWindow a = desktop.openWindow(term, {.title = "a", .frame = {200, 200, 600, 400}});
     const SimWindow b = desktop.openWindow(term, {.title = "b", .frame = {300, 200, 600, 400}});
@@ -85,7 +66,12 @@ TEST_F(Tracking, ClosedMinimizedAndFullScreenWindowsAreDroppedWithTheirReasons) 
 TEST_F(Tracking, LeavingFullScreenReturnsToTheRememberedPlaceOnce) {
     const SimWindow a = desktop.openWindow(term, {.title = "a", .frame = {200, 200, 600, 400}});
     time.advance(0.2);
-    goFullScreenFromAThreeQuarterColumn(a);
+    // To the front of the strip at 0.7 of the width, then full screen, which remembers that place.
+    controller->jump(a.id());
+    for (int i = 0; i < 4; ++i) controller->perform(Command::Kind::moveLeft);
+    for (int i = 0; i < 2; ++i) controller->perform(Command::Kind::wider);
+    controller->perform(Command::Kind::fullScreen);
+    time.runUntilIdle();
     ASSERT_FALSE(managed(a.id()));
     a.setFullScreen(false);
     time.runUntilIdle();
@@ -129,10 +115,15 @@ TEST_F(Tracking, AnAppLaunchedLaterIsObservedAfterRetriesAndItsWindowsAdopted) {
     EXPECT_EQ(stripWindows("LEFT").size(), 2u);
 }
 
-TEST_F(Tracking, FocusFollowsTheFrontmostAppAndTitlesStayCurrent) {
+TEST_F(Tracking, FocusFollowsOnlyTheFrontmostAppAndTitlesStayCurrent) {
     const SimWindow second =
         desktop.openWindow(editor, {.title = "second", .frame = {200, 200, 600, 400}});
+    const SimWindow background =
+        desktop.openWindow(term, {.title = "bg", .frame = {2000, 200, 600, 400}});
     time.advance(0.2);
+    // The background application's window is tiled on its display without taking the focus.
+    EXPECT_EQ(stripWindows("RIGHT"), (std::vector<WindowID>{background.id()}));
+    EXPECT_EQ(activeDisplay(), "LEFT");
     const WindowID first = stripWindows("LEFT").front();
     second.focus();  // already the strip's focus: no snapshot, but the app's focus moves too
     time.runUntilIdle();
@@ -142,6 +133,15 @@ TEST_F(Tracking, FocusFollowsTheFrontmostAppAndTitlesStayCurrent) {
     EXPECT_EQ(focusedWindow(), first);
     ASSERT_FALSE(snapshots.empty());
     EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
+
+    background.focus();  // a background application's own focus: not followed
+    time.runUntilIdle();
+    EXPECT_EQ(activeDisplay(), "LEFT");
+    EXPECT_EQ(focusedWindow(), first);
+    term.activate();  // now frontmost: its focused window becomes the focus
+    time.runUntilIdle();
+    EXPECT_EQ(activeDisplay(), "RIGHT");
+    EXPECT_EQ(focusedWindow("RIGHT"), background.id());
 
     snapshots.clear();
     second.setTitle("renamed");
@@ -191,31 +191,6 @@ TEST_F(AppObservation, AnAppObservedOnlyAtTheStartsRetryKeepsItsWindowsInAStrip)
     EXPECT_EQ(std::multiset<WindowID>(tiled.begin(), tiled.end()),
               (std::multiset<WindowID>{a.id(), e.id()}));
     EXPECT_TRUE(stripWindows("RIGHT").empty());
-}
-
-TEST_F(AppObservation, FocusIsFollowedOnlyForTheFrontmostApp) {
-    addTwoDisplays();
-    const SimApp editor =
-        desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor", .activate = true});
-    const SimApp term = desktop.launchApp({.name = "Term", .bundleID = "org.example.term"});
-    const SimWindow a =
-        desktop.openWindow(editor, {.title = "a", .frame = {100, 100, 700, 500}, .focus = true});
-    const SimWindow t = desktop.openWindow(term, {.title = "t", .frame = {300, 100, 700, 500}});
-    time.runUntilIdle();
-    start(stillSettings());
-    ASSERT_EQ(focusedWindow(), a.id());
-    snapshots.clear();
-
-    t.focus();  // a background application's own focus: not followed
-    time.runUntilIdle();
-    EXPECT_EQ(focusedWindow(), a.id());
-    EXPECT_TRUE(snapshots.empty());
-
-    term.activate();  // now frontmost: its focused window becomes the strip's focus
-    time.runUntilIdle();
-    EXPECT_EQ(focusedWindow(), t.id());
-    ASSERT_FALSE(snapshots.empty());
-    EXPECT_EQ(snapshots.back().reason, SnapshotReason::focus("LEFT"));
 }
 
 }  // namespace

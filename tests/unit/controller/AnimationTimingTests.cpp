@@ -36,10 +36,5 @@ INSTANTIATE_TEST_SUITE_P(Cases, AnimationTimingTable,
                              TimingCase{"Stiff", 4000, 2500, 0.15, 0.165, 0.225}),
                          [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
-TEST(AnimationTiming, TheStartingSpeedIsAtMostTwoAndAHalfTimesTheAverage) {
-    EXPECT_DOUBLE_EQ(AnimationTiming::startSpeedLimit(1000, 0.5), 5000);
-    EXPECT_DOUBLE_EQ(AnimationTiming::startSpeedLimit(0, 0.5), 0);
-}
-
 }  // namespace
 }  // namespace brindlow

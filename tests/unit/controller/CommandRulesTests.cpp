@@ -43,9 +43,12 @@ TEST(CommandRules, WiderAndNarrowerStayWithinTheLimits) {
     Column column = Column::single(1, 0.5);
     resizeColumn(column, widthStep(0.1));
     EXPECT_DOUBLE_EQ(column.widthFraction, 0.6);
+    // At the narrowest the step still clears a refused width, so the command counts as a change.
     column.widthFraction = 0.1;
+    column.refusedWidth = RefusedWidth{192, 400};
     resizeColumn(column, -widthStep(0.1));
     EXPECT_DOUBLE_EQ(column.widthFraction, 0.1);
+    EXPECT_FALSE(column.refusedWidth);
     column.isFullWidth = true;
     resizeColumn(column, widthStep(0.1));
     EXPECT_DOUBLE_EQ(column.widthFraction, 1.0);

@@ -47,12 +47,6 @@ TEST_F(DriverFixture, StartingTwiceMakesOneLinkAndARestartReusesIt) {
     EXPECT_EQ(link->startCount(), 2);
 }
 
-TEST_F(DriverFixture, StopWithoutALinkDoesNothing) {
-    driver.stop();
-    EXPECT_FALSE(driver.hasLink());
-    EXPECT_EQ(linksMade, 0);
-}
-
 TEST_F(DriverFixture, AFailedCreationIsRetriedByTheNextStart) {
     failCreation = true;
     driver.start();

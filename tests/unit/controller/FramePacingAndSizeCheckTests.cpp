@@ -60,8 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                     VerdictCase{"TookTheWidth", D::width, 600, 640, false, V::tookIt},
                     VerdictCase{"StillGrowing", D::height, 605, 600, false, V::stillMoving},
                     VerdictCase{"HeldStill", D::height, 601, 600, false, V::askAgain},
-                    VerdictCase{"HeldStillAfterAsking", D::height, 600, 600, true, V::refused},
-                    VerdictCase{"WidthRefused", D::width, 640, 640, true, V::refused}),
+                    VerdictCase{"HeldStillAfterAsking", D::height, 600, 600, true, V::refused}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 }  // namespace

@@ -49,30 +49,5 @@ TEST(StripSnapshot, ActiveDisplayIsTheMarkedOneElseTheFirstElseNone) {
     EXPECT_EQ(snapshot.activeDisplay()->id, "B");
 }
 
-TEST(StripSnapshot, AllWindowsAndBadgesWalkDisplaysColumnsAndRowsInOrder) {
-    StripSnapshot snapshot;
-    snapshot.displays.resize(2);
-    ColumnSnapshot first;
-    first.windows = {window(1), window(2)};
-    ColumnSnapshot second;
-    second.windows = {window(3)};
-    snapshot.displays[0].columns = {first, second};
-    ColumnSnapshot third;
-    third.windows = {window(4)};
-    snapshot.displays[1].columns = {third};
-    std::vector<WindowID> ids;
-    for (const WindowSnapshot& w : snapshot.allWindows()) ids.push_back(w.id);
-    EXPECT_EQ(ids, (std::vector<WindowID>{1, 2, 3, 4}));
-    EXPECT_FALSE(snapshot.hasAnyBadge());
-    snapshot.displays[1].columns[0].windows[0].hasBadge = true;
-    EXPECT_TRUE(snapshot.hasAnyBadge());
-}
-
-TEST(SnapshotReason, FocusReasonsAreEqualOnlyForTheSameDisplay) {
-    EXPECT_EQ(SnapshotReason::focus("A"), SnapshotReason::focus("A"));
-    EXPECT_NE(SnapshotReason::focus("A"), SnapshotReason::focus("B"));
-    EXPECT_NE(SnapshotReason::quiet(), SnapshotReason::structure());
-}
-
 }  // namespace
 }  // namespace brindlow

@@ -87,19 +87,6 @@ TEST(UserDrag, AWindowDraggedOutOfAStackLandsRightOfThatStack) {
     EXPECT_EQ(strip.focusedIndex, 2);
 }
 
-TEST(UserDrag, MovingAOneWindowColumnReordersAndFocusesIt) {
-    Strip strip;
-    for (WindowID id = 1; id <= 3; ++id) strip.columns.push_back(Column::single(id, 0.5));
-    strip.focusedIndex = 2;
-    const StripLayout layout = layoutOf(strip);
-    // Window 1 dragged right of its neighbour: they swap.
-    const int index = dropColumn(strip, layout, Rect(500, 0, 400, 300), 1);
-    EXPECT_EQ(index, 1);
-    UserDrag::moveWithinStrip(strip, 1, index);
-    EXPECT_EQ(strip.allWindowIDs(), (std::vector<WindowID>{2, 1, 3}));
-    EXPECT_EQ(strip.focusedIndex, 1);
-}
-
 TEST(UserDrag, ResizeGivesTheInverseWidthFractionWithinItsLimits) {
     EXPECT_DOUBLE_EQ(UserDrag::widthFraction(600, 1000, 0, 0), 0.6);
     EXPECT_DOUBLE_EQ(UserDrag::widthFraction(5000, 1000, 0, 0), 1.0);
