@@ -221,6 +221,19 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
     EXPECT_EQ(logged, 1);
 }
 
+// The real executable's help and version answer without a running Brindlow and store nothing
+// (the unit tool tests leave these flags to this run).
+TEST_F(AppEndToEnd, WithoutBrindlowTheToolHelpsAndTellsItsVersion) {
+    for (const std::string option : {"--help", "-h", "--version"}) {
+        const ProcessRun run = tool({option});
+        EXPECT_EQ(run.status, 0) << option;
+        EXPECT_EQ(run.out.rfind(option == "--version" ? "0." : "Usage: brindlow <command>\n", 0),
+                  0u)
+            << run.out;
+    }
+    EXPECT_FALSE(std::filesystem::exists(data_.path() / "Brindlow"));
+}
+
 // Real pointer motion over a visible column that is not focused focuses it (the delegate's
 // wiring of the pointer monitor to the strip has no other test).
 TEST_F(AppEndToEnd, FocusFollowsTheMouseWhenSwitchedOn) {
