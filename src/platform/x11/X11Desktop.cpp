@@ -36,6 +36,7 @@ X11Desktop::X11Desktop(X11Connection& connection) : x_(connection) {
                                    XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
                                    XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
     }
+    wmStateAtom_ = x_.atom("WM_STATE");
     listener_ = x_.addListener([this](const xcb_generic_event_t& event) { onEvent(event); });
     refreshClients();
     refreshActive();
@@ -254,25 +255,45 @@ std::vector<xcb_window_t> X11Desktop::readClientList() {
     return result;
 }
 
-void X11Desktop::refreshClients() {
+void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
+    // One refresh at a time (the constructor's and the event thread's), so what each read commits
+    // and emits in the order it was read: a list read earlier never undoes a later one.
+    std::lock_guard refreshing(refreshMutex_);
+    std::vector<X11WindowEvent> windowEvents;
+    std::vector<X11AppEvent> appEvents;
     const std::vector<xcb_window_t> list = readClientList();
+    const bool managedList = hasWindowManager();
     auto desktop = readCardinal(x_, x_.root(), x_.ewmh()->_NET_CURRENT_DESKTOP);
 
     std::vector<xcb_window_t> added;
     {
         std::lock_guard lock(mutex_);
         currentDesktop_ = desktop.value_or(0);
+        // A destroyed window goes even when the window manager still lists it; should the list
+        // hold its id again, that is a new window, read afresh below.
+        if (destroyed) {
+            if (auto found = known_.find(*destroyed); found != known_.end()) {
+                windowEvents.push_back(
+                    {X11WindowEvent::Kind::destroyed, *destroyed, found->second.pid});
+                known_.erase(found);
+            }
+        }
         for (xcb_window_t w : list) {
             if (!known_.count(w)) added.push_back(w);
         }
     }
     // Read the newcomers without the lock, and follow their own events.
     std::map<xcb_window_t, Known> fresh;
+    std::map<xcb_window_t, std::string> classes;
     const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
     for (xcb_window_t w : added) {
         xcb_change_window_attributes(x_.xcb(), w, XCB_CW_EVENT_MASK, &mask);
         auto s = readWindow(x_, w);
         if (!s) continue;
+        // The list may still name a window that is gone while its id already belongs to a new
+        // window the window manager has not taken on yet: that one counts once it carries
+        // WM_STATE (its change brings another refresh).
+        if (managedList && !s->managed()) continue;
         Known k;
         k.pid = resolvePid(*s);
         k.frame = s->outerFrame();
@@ -280,10 +301,9 @@ void X11Desktop::refreshClients() {
         k.minimized = minimized(*s);
         k.topLevel = topLevelAncestor(x_, w).value_or(w);
         fresh.emplace(w, k);
+        classes.emplace(w, s->wmClass);
     }
 
-    std::vector<X11WindowEvent> windowEvents;
-    std::vector<X11AppEvent> appEvents;
     {
         std::lock_guard lock(mutex_);
         std::vector<xcb_window_t> current;
@@ -291,11 +311,9 @@ void X11Desktop::refreshClients() {
             if (known_.count(w) || fresh.count(w)) current.push_back(w);
         }
         for (auto& [w, k] : fresh) {
-            // The constructor and the event thread may both have read it.
-            if (known_.count(w)) continue;
             known_[w] = k;
             if (k.pid != 0 && !apps_.count(k.pid)) {
-                apps_[k.pid] = X11AppInfo{k.pid, {}, nextOrder_++};
+                apps_[k.pid] = X11AppInfo{k.pid, classes[w], nextOrder_++};
                 appEvents.push_back({X11AppEvent::Kind::launched, k.pid});
             }
             windowEvents.push_back({X11WindowEvent::Kind::created, w, k.pid});
@@ -334,18 +352,6 @@ void X11Desktop::refreshClients() {
             }
         }
     }
-    // The class of a new application, read outside the lock.
-    for (auto& event : appEvents) {
-        if (event.kind != X11AppEvent::Kind::launched) continue;
-        for (auto& [w, k] : fresh) {
-            if (k.pid != event.pid) continue;
-            if (auto s = readWindow(x_, w)) {
-                std::lock_guard lock(mutex_);
-                if (apps_.count(k.pid)) apps_[k.pid].wmClass = s->wmClass;
-            }
-            break;
-        }
-    }
     // Launch before the windows, terminate and activate after them.
     for (auto& e : appEvents) {
         if (e.kind == X11AppEvent::Kind::launched) emit(e);
@@ -357,6 +363,7 @@ void X11Desktop::refreshClients() {
 }
 
 void X11Desktop::refreshActive() {
+    std::lock_guard refreshing(refreshMutex_);
     auto active = readActiveWindow(x_);
     std::optional<X11WindowEvent> focus;
     std::optional<X11AppEvent> activated;
@@ -454,7 +461,10 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
                 }
                 return;
             }
-            if (e.atom == ewmh._NET_WM_NAME || e.atom == XCB_ATOM_WM_NAME) {
+            if (e.atom == wmStateAtom_ && !isClient(e.window)) {
+                // Listed before the window manager marked it as managed.
+                refreshClients();
+            } else if (e.atom == ewmh._NET_WM_NAME || e.atom == XCB_ATOM_WM_NAME) {
                 refreshWindow(e.window, true);
             } else if (e.atom == ewmh._NET_WM_STATE || e.atom == ewmh._NET_WM_DESKTOP ||
                        e.atom == ewmh._NET_FRAME_EXTENTS) {
@@ -500,28 +510,12 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
         }
         case XCB_DESTROY_NOTIFY: {
             auto& e = as<xcb_destroy_notify_event_t>(event);
-            std::optional<X11WindowEvent> destroyed;
-            {
-                std::lock_guard lock(mutex_);
-                auto found = known_.find(e.window);
-                if (found != known_.end()) {
-                    destroyed = X11WindowEvent{X11WindowEvent::Kind::destroyed, e.window,
-                                               found->second.pid};
-                }
+            // The refresh reports the destruction and ends an application left without windows.
+            if (isClient(e.window)) {
+                refreshClients(e.window);
+            } else if (e.event == x_.root() && !hasWindowManager()) {
+                refreshClients();
             }
-            // The list refresh reports the destruction and ends the application.
-            if (destroyed || (e.event == x_.root() && !hasWindowManager())) refreshClients();
-            if (destroyed) {
-                std::lock_guard lock(mutex_);
-                if (known_.count(e.window)) {
-                    // The window manager has not dropped it from its list yet.
-                    known_.erase(e.window);
-                    std::erase(clients_, e.window);
-                } else {
-                    destroyed.reset();
-                }
-            }
-            if (destroyed) emit(*destroyed);
             return;
         }
         default:

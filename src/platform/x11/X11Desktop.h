@@ -132,7 +132,9 @@ class X11Desktop {
     // readWindow(), answered from the snapshots while no event came in.
     std::optional<X11WindowSnapshot> snapshotOf(xcb_window_t window) const;
     void onEvent(const xcb_generic_event_t& event);
-    void refreshClients();
+    // Reads the client list again; `destroyed` is a window known to be gone, whether or not
+    // the window manager still lists it.
+    void refreshClients(std::optional<xcb_window_t> destroyed = std::nullopt);
     void refreshActive();
     void refreshWindow(xcb_window_t window, bool titleMayChange);
     void refreshAllMinimized();
@@ -170,6 +172,9 @@ class X11Desktop {
 
     X11Connection& x_;
     std::uint64_t listener_ = 0;
+    xcb_atom_t wmStateAtom_ = XCB_ATOM_NONE;
+    // Held by a refresh of the clients or the active window, from its read to its last event.
+    std::mutex refreshMutex_;
 
     mutable std::mutex mutex_;
     std::vector<xcb_window_t> clients_;

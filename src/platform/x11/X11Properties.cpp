@@ -50,6 +50,7 @@ bool X11WindowSnapshot::hasType(xcb_atom_t type) const {
 }
 
 std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t window) {
+    const xcb_atom_t wmStateAtom = x.atom("WM_STATE");  // interned once, before the batch
     // Every request first, then every reply: one round trip for the lot.
     auto attributes = xcb_get_window_attributes(x.xcb(), window);
     auto geometry = xcb_get_geometry(x.xcb(), window);
@@ -65,6 +66,7 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
     auto desktop = askProperty(x, window, ewmh._NET_WM_DESKTOP, 1);
     auto hints = xcb_icccm_get_wm_normal_hints(x.xcb(), window);
     auto extents = askProperty(x, window, ewmh._NET_FRAME_EXTENTS, 4);
+    auto wmState = askProperty(x, window, wmStateAtom, 1);
 
     XcbReply<xcb_get_window_attributes_reply_t> attributesReply(
         xcb_get_window_attributes_reply(x.xcb(), attributes, nullptr));
@@ -84,6 +86,7 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
     xcb_size_hints_t sizeHints{};
     bool hasHints = xcb_icccm_get_wm_normal_hints_reply(x.xcb(), hints, &sizeHints, nullptr);
     auto extentsReply = takeProperty(x, extents);
+    auto wmStateReply = takeProperty(x, wmState);
 
     X11WindowSnapshot s;
     if (hasClass) {
@@ -108,6 +111,7 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
     if (auto values = words(transientReply.get()); !values.empty()) s.transientFor = values[0];
     for (auto atom : words(statesReply.get())) s.states.push_back(atom);
     if (auto values = words(desktopReply.get()); !values.empty()) s.desktop = values[0];
+    if (auto values = words(wmStateReply.get()); !values.empty()) s.wmState = values[0];
     if (hasHints) {
         if (sizeHints.flags & XCB_ICCCM_SIZE_HINT_P_MIN_SIZE) {
             s.hints.minSize = Size{double(sizeHints.min_width), double(sizeHints.min_height)};

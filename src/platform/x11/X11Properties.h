@@ -43,6 +43,9 @@ struct X11WindowSnapshot {
     xcb_window_t transientFor = XCB_WINDOW_NONE;
     std::vector<xcb_atom_t> states;        // _NET_WM_STATE
     std::optional<std::uint32_t> desktop;  // _NET_WM_DESKTOP; 0xFFFFFFFF = all desktops
+    // WM_STATE (1 normal, 3 iconic): the window manager puts it on every window it manages. None
+    // on a window it has not taken on yet, or has let go.
+    std::optional<std::uint32_t> wmState;
     SizeHints hints;
     FrameExtents extents;
     Rect clientFrame;  // the client window in root coordinates, without decorations
@@ -55,6 +58,8 @@ struct X11WindowSnapshot {
     }
     bool hasState(xcb_atom_t state) const;
     bool hasType(xcb_atom_t type) const;
+    // Whether the window manager counts it among its clients (withdrawn = 0 does not count).
+    bool managed() const { return wmState.value_or(0) != 0; }
 };
 
 // Reads a window's properties and geometry in one round trip. Nothing when the
