@@ -77,8 +77,7 @@ class NinetyColumns {
 
     size_t columnCount() const {
         size_t count = 0;
-        for (const auto& [uuid, display] : controller_->state().displays)
-            count += display.strip.columns.size();
+        for (const DisplaySnapshot& display : snapshot_.displays) count += display.columns.size();
         return count;
     }
 

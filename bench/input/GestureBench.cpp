@@ -128,14 +128,15 @@ void BM_ScrollEventToFirstFrame(benchmark::State& bench) {
     machine.reset(TwoFingerScroll::always);
     std::vector<InputEvent> giveBack;
     double direction = 1;
-    const double restingOffset = controller.state().displays.at("MAIN").displayedOffset;
+    const SimWindow watched = app.windows().front();
+    const Rect resting = watched.frame();
     bool moved = false;
     for (auto _ : bench) {
         machine.handle(scrollEvent(InputEvent::Phase::began, 40 * direction, 0, time.now()),
                        giveBack);
         time.runUntilIdle();
         bench.PauseTiming();
-        moved = moved || controller.state().displays.at("MAIN").displayedOffset != restingOffset;
+        moved = moved || watched.frame() != resting;
         machine.handle(scrollEvent(InputEvent::Phase::ended, 0, 0, time.now()), giveBack);
         time.advance(2.0);
         direction = -direction;

@@ -131,7 +131,7 @@ int ApplicationTracker::rescanWindows(bool respectingBackoff) {
     // A pause is judged against the start of the pass, not against the time slow listings
     // before it have used up.
     const double passStart = now();
-    // A copy: adopting runs the structural tail, which may drop vanished windows' applications.
+    // A copy: adopting lays the strip out again, which may drop vanished windows' applications.
     const auto observers = state_.observers;
     for (const auto& [pid, observer] : observers) {
         if (respectingBackoff) {

@@ -10,6 +10,10 @@ namespace brindlow {
 
 namespace {
 
+// A scroll that has all but stopped this close to its target lands without another ease.
+constexpr double kLandingSpeed = 1.0;     // points per second
+constexpr double kLandingDistance = 0.5;  // points
+
 // The offset and glide progress the eases of `animation` give at `time`; `target` when no scroll
 // runs. The progress is kept within the glide's range.
 std::pair<double, double> positionAt(const DisplayAnimator::Animating& animation, double time,
@@ -98,7 +102,7 @@ DisplayAnimator::Step DisplayAnimator::advance(double time, double target, doubl
     bool scrollDone = false;
     if (!animation->scroll || animation->scroll->to != target) {
         const double distance = std::fabs(target - displayedOffset);
-        if (std::fabs(animation->velocity) < 1.0 && distance < 0.5) {
+        if (std::fabs(animation->velocity) < kLandingSpeed && distance < kLandingDistance) {
             scrollDone = true;
         } else {
             const double duration = AnimationTiming::scrollDuration(stiffness, distance);

@@ -49,10 +49,6 @@ class StripController {
   public:
     static constexpr const char* kQueueLabel = "com.vemto.brindlow.strip";
 
-    // The strip-queue state, read-only. Read it only from the strip queue (tests: while their
-    // virtual time is idle).
-    using State = StripControllerState;
-
     explicit StripController(StripControllerEnvironment environment);
     ~StripController();
     StripController(const StripController&) = delete;
@@ -91,12 +87,8 @@ class StripController {
     void perform(Command command);
     // The display clock's frame, on its thread.
     void frameTick(double frameTime);
-    // After every raise, on the raise queue.
-    void windowRaised();
 
     bool isStopped() const { return stopped_.load(); }
-    Executor& queue() { return *queue_; }
-    const State& state() const { return state_; }
 
     // Entry points for other subsystems (any thread; each only queues its work). Completions run
     // on the strip queue.
@@ -112,8 +104,18 @@ class StripController {
     // The total amount since the gesture began; updates waiting for the queue are coalesced.
     void gestureChanged(double amount, GestureUnit unit);
     void gestureEnded(double velocity, GestureUnit unit);
+    // The strips as they stand, and what is wrong with the controller's own tables (one line
+    // each, none when they agree): for checks from outside and for diagnosis.
+    struct Inspection {
+        StripSnapshot snapshot;
+        std::vector<std::string> problems;
+    };
+    void inspect(std::function<void(Inspection)> completion);
 
   private:
+    // After every raise, on the raise queue.
+    void windowRaised();
+
     // MARK: Strip queue (the operations below run only there)
 
     // Settings and displays.
@@ -209,7 +211,7 @@ class StripController {
     std::shared_ptr<Executor> queue_;
     Executor& main_;
     Clock& clock_;
-    State state_;
+    StripControllerState state_;
 
     WindowMover windowMover_;
     std::unique_ptr<AsyncMover> asyncMover_;
@@ -271,6 +273,7 @@ class StripController {
     void jumpOnQueue(WindowID id);
     void reorderOnQueue(const std::string& uuid, int from, int to);
     std::string makeListJSON(bool titles) const;
+    std::vector<std::string> consistencyProblems() const;
     void performBadge(const BadgeRequest& request);
     void performFocus(Point point);
     std::optional<std::int32_t> pidOfWindow(Point point) const;

@@ -2,6 +2,7 @@
 // arrangements, the command-line list, terminal badges and focus at a point. Each only queues its
 // work on the strip queue; completions run there.
 #include <algorithm>
+#include <sstream>
 
 #include "controller/ListJSON.h"
 #include "controller/StripController.h"
@@ -39,6 +40,12 @@ void StripController::listJSON(bool titles, std::function<void(std::string)> com
     });
 }
 
+void StripController::inspect(std::function<void(Inspection)> completion) {
+    enqueue([this, completion = std::move(completion)] {
+        if (completion) completion({makeSnapshot(SnapshotReason::quiet()), consistencyProblems()});
+    });
+}
+
 void StripController::badge(BadgeRequest request) {
     enqueue([this, request = std::move(request)] { performBadge(request); });
 }
@@ -70,6 +77,46 @@ void StripController::reorderOnQueue(const std::string& uuid, int from, int to) 
 
 std::string StripController::makeListJSON(bool titles) const {
     return brindlow::makeListJSON(makeSnapshot(SnapshotReason::quiet()), titles);
+}
+
+std::vector<std::string> StripController::consistencyProblems() const {
+    std::vector<std::string> problems;
+    const auto problem = [&problems](auto&&... parts) {
+        std::ostringstream line;
+        (line << ... << parts);
+        problems.push_back(line.str());
+    };
+    const std::set<std::string> ordered(state_.displayOrder.begin(), state_.displayOrder.end());
+    std::set<std::string> inUse;
+    for (const auto& [uuid, display] : state_.displays) inUse.insert(uuid);
+    if (ordered != inUse || ordered.size() != state_.displayOrder.size())
+        problem("the display order does not list each display in use once");
+    if (!inUse.empty() && !(state_.activeUUID && inUse.contains(*state_.activeUUID)))
+        problem("the active display is not in use");
+
+    std::map<WindowID, int> columns;
+    for (const auto& [uuid, display] : state_.displays) {
+        for (const WindowID id : display.strip.allWindowIDs()) ++columns[id];
+        for (const Column& column : display.strip.columns)
+            if (column.weights.size() != column.windows.size())
+                problem("a column on ", uuid, " has ", column.weights.size(), " row weights for ",
+                        column.windows.size(), " windows");
+    }
+    for (const auto& [id, count] : columns)
+        if (count > 1) problem("window ", id, " is in ", count, " columns");
+    if (!inUse.empty())
+        for (const auto& [id, window] : state_.windows)
+            if (!columns.contains(id)) problem("managed window ", id, " is in no column");
+
+    // Window ids come back for new windows, so nothing may be kept for one that is gone.
+    std::set<WindowID> listed;
+    for (const auto& [pid, observer] : state_.observers)
+        for (const AXElementRef& window :
+             AppObserver::windows(observer->appElement()).value_or(std::vector<AXElementRef>{}))
+            listed.insert(window->identity());
+    for (const auto& [id, record] : state_.records.all())
+        if (!listed.contains(id)) problem("a record is kept for window ", id, ", which is gone");
+    return problems;
 }
 
 void StripController::performBadge(const BadgeRequest& request) {

@@ -7,6 +7,14 @@
 
 namespace brindlow {
 
+namespace {
+
+// A swipe's frames are laid out where the fingers will be when the windows get there, but never
+// more than this many seconds ahead: a slow application must not throw the strip past the fingers.
+constexpr double kLongestSwipeLead = 0.15;
+
+}  // namespace
+
 // MARK: Gesture thread
 
 void StripController::gestureBegan(Point point) {
@@ -67,7 +75,7 @@ void StripController::applyPendingGesture() {
     display->displayedOffset = offset;
     const double velocity = display->animator.dragged(offset, now());
     Predictor predictor = [offset, velocity](double lead) {
-        return std::make_pair(offset + velocity * std::min(lead, 0.15), 0.0);
+        return std::make_pair(offset + velocity * std::min(lead, kLongestSwipeLead), 0.0);
     };
     applier_->apply(*uuid, ApplyOptions::frame(offset, std::move(predictor)));
 }

@@ -40,7 +40,7 @@ AXError X11WindowElement::copyAttributeValue(std::string_view attribute, AXValue
     } else if (attribute == ax::minimized) {
         value = desktop_.minimized(*s);
     } else if (attribute == ax::fullScreen) {
-        value = s->hasState(desktop_.connection().atom("_NET_WM_STATE_FULLSCREEN"));
+        value = s->hasState(desktop_.connection().ewmh()->_NET_WM_STATE_FULLSCREEN);
     } else if (attribute == ax::main || attribute == ax::focused) {
         value = desktop_.activeWindow() == window_;
     } else {

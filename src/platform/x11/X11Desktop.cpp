@@ -2,9 +2,9 @@
 
 #include <xcb/randr.h>
 #include <xcb/xcb_ewmh.h>
+#include <xcb/xcb_icccm.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -17,7 +17,6 @@ namespace {
 
 constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
 constexpr std::uint32_t kSourcePager = 2;  // "source indication": a pager or assistive tool
-constexpr std::uint32_t kIconicState = 3;
 
 uint8_t eventType(const xcb_generic_event_t& event) {
     return event.response_type & 0x7f;
@@ -26,21 +25,6 @@ uint8_t eventType(const xcb_generic_event_t& event) {
 template <typename T>
 const T& as(const xcb_generic_event_t& event) {
     return reinterpret_cast<const T&>(event);
-}
-
-// Asks the window manager to act on `window`: a client message to the root window, which only
-// the manager (holding the substructure redirect) receives.
-void sendToWindowManager(X11Connection& x, xcb_window_t window, std::string_view type,
-                         std::array<std::uint32_t, 5> data) {
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window;
-    message.type = x.atom(type);
-    std::copy(data.begin(), data.end(), message.data.data32);
-    xcb_send_event(x.xcb(), 0, x.root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&message));
 }
 
 }  // namespace
@@ -126,7 +110,7 @@ bool X11Desktop::onCurrentDesktop(const X11WindowSnapshot& s) const {
 
 bool X11Desktop::minimized(const X11WindowSnapshot& s) const {
     // A window on another desktop is out of reach, like a hidden one.
-    return s.hasState(x_.atom("_NET_WM_STATE_HIDDEN")) || !onCurrentDesktop(s);
+    return s.hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN) || !onCurrentDesktop(s);
 }
 
 std::optional<std::int32_t> X11Desktop::pidOf(xcb_window_t window) const {
@@ -210,20 +194,20 @@ std::optional<X11WindowSnapshot> X11Desktop::snapshotOf(xcb_window_t window) con
 }
 
 std::string X11Desktop::subrole(const X11WindowSnapshot& s) {
+    const xcb_ewmh_connection_t& ewmh = *x_.ewmh();
     for (xcb_atom_t type : s.types) {
-        if (type == x_.atom("_NET_WM_WINDOW_TYPE_NORMAL")) break;
-        if (type == x_.atom("_NET_WM_WINDOW_TYPE_DIALOG")) return "AXDialog";
-        if (type == x_.atom("_NET_WM_WINDOW_TYPE_SPLASH")) return "AXSystemDialog";
-        for (const char* floating :
-             {"_NET_WM_WINDOW_TYPE_UTILITY", "_NET_WM_WINDOW_TYPE_TOOLBAR",
-              "_NET_WM_WINDOW_TYPE_MENU", "_NET_WM_WINDOW_TYPE_DROPDOWN_MENU",
-              "_NET_WM_WINDOW_TYPE_POPUP_MENU", "_NET_WM_WINDOW_TYPE_TOOLTIP",
-              "_NET_WM_WINDOW_TYPE_NOTIFICATION"}) {
-            if (type == x_.atom(floating)) return "AXFloatingWindow";
+        if (type == ewmh._NET_WM_WINDOW_TYPE_NORMAL) break;
+        if (type == ewmh._NET_WM_WINDOW_TYPE_DIALOG) return "AXDialog";
+        if (type == ewmh._NET_WM_WINDOW_TYPE_SPLASH) return "AXSystemDialog";
+        for (const xcb_atom_t floating :
+             {ewmh._NET_WM_WINDOW_TYPE_UTILITY, ewmh._NET_WM_WINDOW_TYPE_TOOLBAR,
+              ewmh._NET_WM_WINDOW_TYPE_MENU, ewmh._NET_WM_WINDOW_TYPE_DROPDOWN_MENU,
+              ewmh._NET_WM_WINDOW_TYPE_POPUP_MENU, ewmh._NET_WM_WINDOW_TYPE_TOOLTIP,
+              ewmh._NET_WM_WINDOW_TYPE_NOTIFICATION}) {
+            if (type == floating) return "AXFloatingWindow";
         }
-        for (const char* other : {"_NET_WM_WINDOW_TYPE_DOCK", "_NET_WM_WINDOW_TYPE_DESKTOP"}) {
-            if (type == x_.atom(other)) return "AXUnknown";
-        }
+        if (type == ewmh._NET_WM_WINDOW_TYPE_DOCK || type == ewmh._NET_WM_WINDOW_TYPE_DESKTOP)
+            return "AXUnknown";
     }
     // A normal window that belongs to another one is a dialog in all but name.
     if (s.transientFor != XCB_WINDOW_NONE) return "AXDialog";
@@ -242,7 +226,7 @@ std::vector<xcb_window_t> X11Desktop::readClientList() {
             std::lock_guard lock(mutex_);
             windowManager_ = true;
         }
-        return readWindowList(x_, x_.root(), x_.atom("_NET_CLIENT_LIST"));
+        return readWindowList(x_, x_.root(), x_.ewmh()->_NET_CLIENT_LIST);
     }
     {
         std::lock_guard lock(mutex_);
@@ -272,7 +256,7 @@ std::vector<xcb_window_t> X11Desktop::readClientList() {
 
 void X11Desktop::refreshClients() {
     const std::vector<xcb_window_t> list = readClientList();
-    auto desktop = readCardinal(x_, x_.root(), x_.atom("_NET_CURRENT_DESKTOP"));
+    auto desktop = readCardinal(x_, x_.root(), x_.ewmh()->_NET_CURRENT_DESKTOP);
 
     std::vector<xcb_window_t> added;
     {
@@ -437,7 +421,7 @@ void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
 }
 
 void X11Desktop::refreshAllMinimized() {
-    auto desktop = readCardinal(x_, x_.root(), x_.atom("_NET_CURRENT_DESKTOP"));
+    auto desktop = readCardinal(x_, x_.root(), x_.ewmh()->_NET_CURRENT_DESKTOP);
     {
         std::lock_guard lock(mutex_);
         currentDesktop_ = desktop.value_or(0);
@@ -456,27 +440,26 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
     switch (type) {
         case XCB_PROPERTY_NOTIFY: {
             auto& e = as<xcb_property_notify_event_t>(event);
+            const xcb_ewmh_connection_t& ewmh = *x_.ewmh();
             if (e.window == x_.root()) {
-                if (e.atom == x_.atom("_NET_CLIENT_LIST") ||
-                    e.atom == x_.atom("_NET_SUPPORTING_WM_CHECK")) {
+                if (e.atom == ewmh._NET_CLIENT_LIST || e.atom == ewmh._NET_SUPPORTING_WM_CHECK) {
                     refreshClients();
                     emitScreensChanged();  // a panel may have come or gone
-                } else if (e.atom == x_.atom("_NET_ACTIVE_WINDOW")) {
+                } else if (e.atom == ewmh._NET_ACTIVE_WINDOW) {
                     refreshActive();
-                } else if (e.atom == x_.atom("_NET_CURRENT_DESKTOP")) {
+                } else if (e.atom == ewmh._NET_CURRENT_DESKTOP) {
                     refreshAllMinimized();
-                } else if (e.atom == x_.atom("_NET_WORKAREA")) {
+                } else if (e.atom == ewmh._NET_WORKAREA) {
                     emitScreensChanged();
                 }
                 return;
             }
-            if (e.atom == x_.atom("_NET_WM_NAME") || e.atom == XCB_ATOM_WM_NAME) {
+            if (e.atom == ewmh._NET_WM_NAME || e.atom == XCB_ATOM_WM_NAME) {
                 refreshWindow(e.window, true);
-            } else if (e.atom == x_.atom("_NET_WM_STATE") || e.atom == x_.atom("_NET_WM_DESKTOP") ||
-                       e.atom == x_.atom("_NET_FRAME_EXTENTS")) {
+            } else if (e.atom == ewmh._NET_WM_STATE || e.atom == ewmh._NET_WM_DESKTOP ||
+                       e.atom == ewmh._NET_FRAME_EXTENTS) {
                 refreshWindow(e.window, false);
-            } else if (e.atom == x_.atom("_NET_WM_STRUT") ||
-                       e.atom == x_.atom("_NET_WM_STRUT_PARTIAL")) {
+            } else if (e.atom == ewmh._NET_WM_STRUT || e.atom == ewmh._NET_WM_STRUT_PARTIAL) {
                 emitScreensChanged();
             }
             return;
@@ -567,7 +550,7 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::probeFence(
     xcb_create_window(x_.xcb(), XCB_COPY_FROM_PARENT, probe, x_.root(), -10, -10, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
                       &mask);
-    const xcb_atom_t extents = x_.atom("_NET_FRAME_EXTENTS");
+    const xcb_atom_t extents = x_.ewmh()->_NET_FRAME_EXTENTS;
     bool ended = false;
     const bool answered = x_.waitForEvent(
         [&](const xcb_generic_event_t& event) {
@@ -615,8 +598,8 @@ AXError X11Desktop::fallbackFence(xcb_window_t window, double timeout,
     // Some window managers (fluxbox) leave frame-extents requests for unmanaged
     // windows unanswered: wait for the first sign of the request instead. A
     // request the window manager ignores shows none, so the wait is short.
-    const xcb_atom_t state = x_.atom("_NET_WM_STATE");
-    const xcb_atom_t active = x_.atom("_NET_ACTIVE_WINDOW");
+    const xcb_atom_t state = x_.ewmh()->_NET_WM_STATE;
+    const xcb_atom_t active = x_.ewmh()->_NET_ACTIVE_WINDOW;
     bool destroyed = false;
     x_.waitForEvent(
         [&](const xcb_generic_event_t& event) {
@@ -777,7 +760,7 @@ AXError X11Desktop::activate(xcb_window_t window, double timeout) {
     // The window manager publishes the active window once the focus has moved,
     // a little after it handled the request. A window that takes no focus
     // stays raised; that is success too.
-    const xcb_atom_t activeAtom = x_.atom("_NET_ACTIVE_WINDOW");
+    const xcb_atom_t activeAtom = x_.ewmh()->_NET_ACTIVE_WINDOW;
     x_.waitForEvent(
         [&](const xcb_generic_event_t& event) {
             if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
@@ -794,8 +777,8 @@ AXError X11Desktop::lower(xcb_window_t window) {
         const uint32_t below = XCB_STACK_MODE_BELOW;
         xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &below);
     } else {
-        sendToWindowManager(x_, window, "_NET_RESTACK_WINDOW",
-                            {kSourcePager, XCB_WINDOW_NONE, XCB_STACK_MODE_BELOW, 0, 0});
+        xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, XCB_WINDOW_NONE,
+                                        XCB_STACK_MODE_BELOW);
     }
     x_.flush();
     return axerror::success;
@@ -807,7 +790,7 @@ AXError X11Desktop::setFullScreen(xcb_window_t window, bool on, double timeout) 
     return fence(window, timeout, [&] {
         xcb_ewmh_request_change_wm_state(x_.ewmh(), x_.screenNumber(), window,
                                          on ? XCB_EWMH_WM_STATE_ADD : XCB_EWMH_WM_STATE_REMOVE,
-                                         x_.atom("_NET_WM_STATE_FULLSCREEN"), XCB_ATOM_NONE,
+                                         x_.ewmh()->_NET_WM_STATE_FULLSCREEN, XCB_ATOM_NONE,
                                          xcb_ewmh_client_source_type_t(kSourcePager));
     });
 }
@@ -821,7 +804,9 @@ AXError X11Desktop::setMinimized(xcb_window_t window, bool on, double timeout) {
         return axerror::success;
     }
     return fence(window, timeout, [&] {
-        sendToWindowManager(x_, window, "WM_CHANGE_STATE", {kIconicState, 0, 0, 0, 0});
+        const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
+        xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), x_.atom("WM_CHANGE_STATE"), 1,
+                                     &iconic);
     });
 }
 

@@ -192,7 +192,7 @@ AXError X11Desktop::fallbackFenceAll(const std::vector<xcb_window_t>& windows, d
                                      const std::function<void()>& send, std::vector<bool>& gone) {
     // A window manager that leaves frame-extents requests unanswered: wait for the first sign
     // of each request instead, briefly (a request it ignores shows none).
-    const xcb_atom_t state = x_.atom("_NET_WM_STATE");
+    const xcb_atom_t state = x_.ewmh()->_NET_WM_STATE;
     std::vector<bool> seen(windows.size(), false);
     std::size_t remaining = windows.size();
     const auto mark = [&](xcb_window_t window, bool destroyed) {

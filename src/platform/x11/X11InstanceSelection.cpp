@@ -27,7 +27,7 @@ bool X11InstanceSelection::acquire() {
         return reply ? reply->owner : XCB_NONE;
     };
     if (const xcb_window_t owner = ownerOf(); owner != XCB_NONE) {
-        ownerPID_ = readCardinal(x_, owner, x_.atom("_NET_WM_PID"));
+        ownerPID_ = readCardinal(x_, owner, x_.ewmh()->_NET_WM_PID);
         return false;
     }
 
@@ -39,7 +39,7 @@ bool X11InstanceSelection::acquire() {
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT,
                       &overrideRedirect);
     const std::uint32_t pid = static_cast<std::uint32_t>(getpid());
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, x_.atom("_NET_WM_PID"), XCB_ATOM_CARDINAL,
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, x_.ewmh()->_NET_WM_PID, XCB_ATOM_CARDINAL,
                         32, 1, &pid);
     const char title[] = "Brindlow";
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
@@ -48,7 +48,7 @@ bool X11InstanceSelection::acquire() {
     if (const xcb_window_t owner = ownerOf(); owner != window) {
         // Another instance took it in the same moment.
         ownerPID_ =
-            owner == XCB_NONE ? std::nullopt : readCardinal(x_, owner, x_.atom("_NET_WM_PID"));
+            owner == XCB_NONE ? std::nullopt : readCardinal(x_, owner, x_.ewmh()->_NET_WM_PID);
         xcb_destroy_window(c, window);
         x_.flush();
         return false;
@@ -60,7 +60,7 @@ bool X11InstanceSelection::acquire() {
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
     message.window = x_.root();
-    message.type = x_.atom("MANAGER");
+    message.type = x_.ewmh()->MANAGER;
     message.data.data32[0] = XCB_CURRENT_TIME;
     message.data.data32[1] = selection;
     message.data.data32[2] = window;

@@ -39,9 +39,9 @@ void X11PanelDesktop::activate(std::uint32_t window) {
 }
 
 void X11PanelDesktop::preparePanel(std::uint32_t window, bool keepAbove) {
-    const xcb_atom_t states[] = {x_.atom("_NET_WM_STATE_SKIP_TASKBAR"),
-                                 x_.atom("_NET_WM_STATE_SKIP_PAGER"),
-                                 x_.atom("_NET_WM_STATE_ABOVE")};
+    const xcb_atom_t states[] = {x_.ewmh()->_NET_WM_STATE_SKIP_TASKBAR,
+                                 x_.ewmh()->_NET_WM_STATE_SKIP_PAGER,
+                                 x_.ewmh()->_NET_WM_STATE_ABOVE};
     // Read by the window manager when it maps the window...
     xcb_ewmh_set_wm_desktop(x_.ewmh(), window, kAllDesktops);
     xcb_ewmh_set_wm_state(x_.ewmh(), window, keepAbove ? 3 : 2, const_cast<xcb_atom_t*>(states));
@@ -59,7 +59,7 @@ void X11PanelDesktop::preparePanel(std::uint32_t window, bool keepAbove) {
 }
 
 bool X11PanelDesktop::compositorRunning() {
-    const xcb_atom_t selection = x_.atom("_NET_WM_CM_S" + std::to_string(x_.screenNumber()));
+    const xcb_atom_t selection = x_.ewmh()->_NET_WM_CM_Sn[x_.screenNumber()];
     XcbReply<xcb_get_selection_owner_reply_t> reply(xcb_get_selection_owner_reply(
         x_.xcb(), xcb_get_selection_owner(x_.xcb(), selection), nullptr));
     return reply && reply->owner != XCB_WINDOW_NONE;

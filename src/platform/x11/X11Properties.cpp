@@ -54,16 +54,17 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
     auto attributes = xcb_get_window_attributes(x.xcb(), window);
     auto geometry = xcb_get_geometry(x.xcb(), window);
     auto position = xcb_translate_coordinates(x.xcb(), window, x.root(), 0, 0);
-    auto netName = askProperty(x, window, x.atom("_NET_WM_NAME"));
+    const xcb_ewmh_connection_t& ewmh = *x.ewmh();
+    auto netName = askProperty(x, window, ewmh._NET_WM_NAME);
     auto wmName = askProperty(x, window, XCB_ATOM_WM_NAME);
-    auto wmClass = askProperty(x, window, XCB_ATOM_WM_CLASS);
-    auto pid = askProperty(x, window, x.atom("_NET_WM_PID"), 1);
-    auto types = askProperty(x, window, x.atom("_NET_WM_WINDOW_TYPE"), 64);
+    auto wmClass = xcb_icccm_get_wm_class(x.xcb(), window);
+    auto pid = askProperty(x, window, ewmh._NET_WM_PID, 1);
+    auto types = askProperty(x, window, ewmh._NET_WM_WINDOW_TYPE, 64);
     auto transient = askProperty(x, window, XCB_ATOM_WM_TRANSIENT_FOR, 1);
-    auto states = askProperty(x, window, x.atom("_NET_WM_STATE"), 64);
-    auto desktop = askProperty(x, window, x.atom("_NET_WM_DESKTOP"), 1);
+    auto states = askProperty(x, window, ewmh._NET_WM_STATE, 64);
+    auto desktop = askProperty(x, window, ewmh._NET_WM_DESKTOP, 1);
     auto hints = xcb_icccm_get_wm_normal_hints(x.xcb(), window);
-    auto extents = askProperty(x, window, x.atom("_NET_FRAME_EXTENTS"), 4);
+    auto extents = askProperty(x, window, ewmh._NET_FRAME_EXTENTS, 4);
 
     XcbReply<xcb_get_window_attributes_reply_t> attributesReply(
         xcb_get_window_attributes_reply(x.xcb(), attributes, nullptr));
@@ -73,7 +74,8 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
         xcb_translate_coordinates_reply(x.xcb(), position, nullptr));
     auto netNameReply = takeProperty(x, netName);
     auto wmNameReply = takeProperty(x, wmName);
-    auto wmClassReply = takeProperty(x, wmClass);
+    xcb_icccm_get_wm_class_reply_t classes{};
+    const bool hasClass = xcb_icccm_get_wm_class_reply(x.xcb(), wmClass, &classes, nullptr);
     auto pidReply = takeProperty(x, pid);
     auto typesReply = takeProperty(x, types);
     auto transientReply = takeProperty(x, transient);
@@ -83,9 +85,15 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
     bool hasHints = xcb_icccm_get_wm_normal_hints_reply(x.xcb(), hints, &sizeHints, nullptr);
     auto extentsReply = takeProperty(x, extents);
 
+    X11WindowSnapshot s;
+    if (hasClass) {
+        // WM_CLASS is Latin-1 text; the rest of the program expects UTF-8.
+        s.wmInstance = latin1ToUTF8(classes.instance_name);
+        s.wmClass = latin1ToUTF8(classes.class_name);
+        xcb_icccm_get_wm_class_reply_wipe(&classes);
+    }
     if (!attributesReply || !geometryReply || !positionReply) return std::nullopt;
 
-    X11WindowSnapshot s;
     s.window = window;
     s.mapped = attributesReply->map_state == XCB_MAP_STATE_VIEWABLE;
     if (auto name = text(netNameReply.get())) {
@@ -94,15 +102,6 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
     } else if (auto legacy = text(wmNameReply.get())) {
         s.title = *legacy;
         s.hasTitle = true;
-    }
-    if (auto classes = text(wmClassReply.get())) {
-        // "instance\0class\0"
-        size_t split = classes->find('\0');
-        s.wmInstance = classes->substr(0, split);
-        if (split != std::string::npos) {
-            std::string rest = classes->substr(split + 1);
-            s.wmClass = rest.substr(0, rest.find('\0'));
-        }
     }
     if (auto values = words(pidReply.get()); !values.empty() && values[0] != 0) s.pid = values[0];
     for (auto atom : words(typesReply.get())) s.types.push_back(atom);
@@ -140,7 +139,7 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
     for (const xcb_window_t window : windows) {
         cookies.push_back({xcb_get_geometry(x.xcb(), window),
                            xcb_translate_coordinates(x.xcb(), window, x.root(), 0, 0),
-                           askProperty(x, window, x.atom("_NET_FRAME_EXTENTS"), 4)});
+                           askProperty(x, window, x.ewmh()->_NET_FRAME_EXTENTS, 4)});
     }
     std::vector<std::optional<X11WindowFrame>> frames;
     frames.reserve(windows.size());
@@ -174,7 +173,7 @@ std::vector<xcb_window_t> readWindowList(X11Connection& x, xcb_window_t window,
 }
 
 std::optional<xcb_window_t> readActiveWindow(X11Connection& x) {
-    auto reply = takeProperty(x, askProperty(x, x.root(), x.atom("_NET_ACTIVE_WINDOW"), 1));
+    auto reply = takeProperty(x, askProperty(x, x.root(), x.ewmh()->_NET_ACTIVE_WINDOW, 1));
     auto values = words(reply.get());
     if (values.empty() || values[0] == XCB_WINDOW_NONE) return std::nullopt;
     return values[0];
@@ -193,7 +192,7 @@ std::vector<std::uint32_t> readCardinals(X11Connection& x, xcb_window_t window,
 }
 
 bool windowManagerRuns(X11Connection& x) {
-    auto values = readCardinals(x, x.root(), x.atom("_NET_SUPPORTING_WM_CHECK"));
+    auto values = readCardinals(x, x.root(), x.ewmh()->_NET_SUPPORTING_WM_CHECK);
     return !values.empty() && values[0] != XCB_WINDOW_NONE;
 }
 
@@ -245,7 +244,7 @@ std::optional<Image> largestIcon(const std::vector<std::uint32_t>& data) {
 }
 
 std::optional<Image> readIcon(X11Connection& x, xcb_window_t window) {
-    auto reply = takeProperty(x, askProperty(x, window, x.atom("_NET_WM_ICON"), 1 << 22));
+    auto reply = takeProperty(x, askProperty(x, window, x.ewmh()->_NET_WM_ICON, 1 << 22));
     return largestIcon(words(reply.get()));
 }
 

@@ -59,8 +59,8 @@ std::vector<Strut> readStruts(X11Desktop& desktop, Size rootSize) {
     X11Connection& x = desktop.connection();
     std::vector<Strut> struts;
     for (xcb_window_t w : desktop.clients()) {
-        auto values = readCardinals(x, w, x.atom("_NET_WM_STRUT_PARTIAL"));
-        if (values.empty()) values = readCardinals(x, w, x.atom("_NET_WM_STRUT"));
+        auto values = readCardinals(x, w, x.ewmh()->_NET_WM_STRUT_PARTIAL);
+        if (values.empty()) values = readCardinals(x, w, x.ewmh()->_NET_WM_STRUT);
         if (auto strut = Strut::fromCardinals(values, rootSize)) struts.push_back(*strut);
     }
     return struts;

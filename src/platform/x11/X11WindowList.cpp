@@ -22,7 +22,7 @@ X11WindowList::X11WindowList(X11Desktop& desktop, const X11Workspace& workspace)
 std::vector<WindowListEntry> X11WindowList::onScreenWindows() const {
     X11Connection& x = desktop_.connection();
     std::vector<xcb_window_t> stacking =
-        readWindowList(x, x.root(), x.atom("_NET_CLIENT_LIST_STACKING"));
+        readWindowList(x, x.root(), x.ewmh()->_NET_CLIENT_LIST_STACKING);
     if (stacking.empty() && !desktop_.hasWindowManager()) stacking = desktop_.clients();
     std::reverse(stacking.begin(), stacking.end());  // the list runs bottom to top
 
@@ -30,15 +30,15 @@ std::vector<WindowListEntry> X11WindowList::onScreenWindows() const {
     for (xcb_window_t w : stacking) {
         auto s = readWindow(x, w);
         if (!s || !s->mapped || desktop_.minimized(*s)) continue;
-        if (s->hasType(x.atom("_NET_WM_WINDOW_TYPE_DESKTOP"))) continue;
+        if (s->hasType(x.ewmh()->_NET_WM_WINDOW_TYPE_DESKTOP)) continue;
         auto frame = topLevelAncestor(x, w);
         if (!frame) continue;
         WindowListEntry entry;
         entry.number = *frame;
         entry.identity = w;
         entry.ownerPID = desktop_.pidOf(w).value_or(0);
-        entry.layer = s->hasType(x.atom("_NET_WM_WINDOW_TYPE_DOCK")) ? kDockLayer
-                      : s->hasState(x.atom("_NET_WM_STATE_ABOVE"))   ? kFloatingLayer
+        entry.layer = s->hasType(x.ewmh()->_NET_WM_WINDOW_TYPE_DOCK) ? kDockLayer
+                      : s->hasState(x.ewmh()->_NET_WM_STATE_ABOVE)   ? kFloatingLayer
                                                                      : kNormalLayer;
         entry.bounds = s->outerFrame();
         if (auto app = workspace_.application(entry.ownerPID)) {

@@ -36,7 +36,7 @@ class FakeSurface final : public Surface {
         background = color;
         ++backgroundSets;
     }
-    void redraw() override { ++redraws; }
+    void redraw() override {}
     bool isVisible() const override { return visible_; }
     SurfaceTier tier() const override { return tier_; }
     void setTier(SurfaceTier tier) override { tier_ = tier; }
@@ -66,7 +66,6 @@ class FakeSurface final : public Surface {
     int orders = 0;
     int frameSets = 0;
     int backgroundSets = 0;
-    int redraws = 0;
     // Window numbers the "server" refuses (gone).
     std::vector<std::uint32_t>* refused = nullptr;
 

@@ -36,12 +36,5 @@ TEST(RegistryMenuShortcuts, StoredKeysShowAndTheMenuSwitchQuietsEveryHotKey) {
     EXPECT_FALSE(system.grabbed.empty());
 }
 
-TEST(RegistryMenuShortcuts, WithoutARegistryNothingShowsAndNothingBreaks) {
-    RegistryMenuShortcuts shortcuts;
-    EXPECT_EQ(shortcuts.text("pause"), std::nullopt);
-    shortcuts.setSuspended(true);
-    shortcuts.setSuspended(false);
-}
-
 }  // namespace
 }  // namespace brindlow::test

@@ -79,7 +79,6 @@ TEST(TrayView, TheTitleIsDrawnIntoTheIconAndGreyedWhilePaused) {
     // Greyed: nothing is drawn at full strength.
     EXPECT_EQ(lightPixels(paused, paused.rect()), 0);
     EXPECT_GT(lightPixels(plain, plain.rect()), 500);
-    EXPECT_EQ(statusToolTip(" 3/5 \u25CF"), QStringLiteral("Brindlow 3/5 \u25CF"));
 }
 
 TEST(TrayView, OpeningRebuildsTheMenuAndQuietsTheShortcutsUntilItCloses) {
@@ -105,24 +104,7 @@ TEST(TrayView, OpeningRebuildsTheMenuAndQuietsTheShortcutsUntilItCloses) {
     EXPECT_FALSE(controller.shortcutsSuspended());
 }
 
-TEST(SaveLayoutPromptView, TextsFocusAndButtons) {
-    SaveLayoutPrompt prompt;
-    prompt.show();
-    QApplication::setActiveWindow(&prompt);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&prompt));
-    EXPECT_EQ(QApplication::focusWidget(), &prompt.nameField());
-    EXPECT_EQ(prompt.nameField().placeholderText(),
-              QStringLiteral("Layout name, for example Work"));
-    EXPECT_EQ(prompt.nameField().size(), QSize(260, 24));
-    EXPECT_EQ(prompt.saveButton().text(), QStringLiteral("Save"));
-    EXPECT_EQ(prompt.cancelButton().text(), QStringLiteral("Cancel"));
-    QTest::keyClicks(&prompt.nameField(), QStringLiteral(" Work "));
-    QTest::mouseClick(&prompt.saveButton(), Qt::LeftButton);
-    EXPECT_EQ(prompt.result(), QDialog::Accepted);
-    EXPECT_EQ(prompt.nameField().text(), QStringLiteral(" Work "));
-}
-
-TEST(SaveLayoutPromptView, AskGivesTheNameOnSaveAndNothingOnCancel) {
+TEST(SaveLayoutPromptView, AskGivesTheTypedNameOnSaveAndNothingOnCancel) {
     const auto answer = [](bool save) {
         QTimer::singleShot(0, [save] {
             auto* prompt = dynamic_cast<SaveLayoutPrompt*>(QApplication::activeModalWidget());
@@ -131,6 +113,9 @@ TEST(SaveLayoutPromptView, AskGivesTheNameOnSaveAndNothingOnCancel) {
                 QApplication::exit();
                 return;
             }
+            // The name field has the keys from the start.
+            EXPECT_TRUE(QTest::qWaitForWindowActive(prompt));
+            EXPECT_EQ(QApplication::focusWidget(), &prompt->nameField());
             QTest::keyClicks(&prompt->nameField(), QStringLiteral("Home"));
             QTest::mouseClick(save ? &prompt->saveButton() : &prompt->cancelButton(),
                               Qt::LeftButton);

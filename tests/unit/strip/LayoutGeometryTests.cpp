@@ -27,7 +27,6 @@ Column fullWidth(WindowID id = 1) {
 
 TEST(ColumnWidth, FractionsFillTheRoomBetweenTheOuterGaps) {
     EXPECT_EQ(LE::columnWidth(withFraction(0.5), 1000, 10, 10), 485);
-    EXPECT_EQ(LE::columnWidth(withFraction(1.0), 1000, 10, 10), 980);
     EXPECT_EQ(LE::columnWidth(withFraction(0.25), 1000, 10, 10), 238);  // 237.5 rounds away
     EXPECT_EQ(LE::columnWidth(withFraction(0.0001), 1000, 10, 10), 1);
     EXPECT_EQ(LE::columnWidth(withFraction(std::nan("")), 1000, 10, 10), 1);

@@ -92,8 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {2, {124, 124, 1, 1}},
                   {3, {100, 100, 30, 30}},
                   {4, {100, 100, 30, 30}}},
-                 {100, 100, 30, 30}},
-        QuitCase{"no input, no plan", {}, {}}));
+                 {100, 100, 30, 30}}));
 
 TEST(QuitPlanEmptyFallback, StillGivesEveryWindowAPoint) {
     const auto empty = plan({shown(1, {0, 0, 300, 200}), hidden(2, {0, 0, 0, 0})}, Rect{});

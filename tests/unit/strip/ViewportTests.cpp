@@ -9,11 +9,15 @@ namespace {
 using test::column;
 using test::left;
 
+Strip scrolled(Strip strip, double offset) {
+    strip.scrollOffset = offset;
+    return strip;
+}
+
 // Four half-width columns in a viewport 1000 wide, no gaps: they start at 0, 500, 1000 and 1500.
 Strip halves(std::optional<int> focused, double offset = 0) {
-    Strip result = test::strip({column({1}), column({2}), column({3}), column({4})}, focused);
-    result.scrollOffset = offset;
-    return result;
+    return scrolled(test::strip({column({1}), column({2}), column({3}), column({4})}, focused),
+                    offset);
 }
 
 struct MaxCase {
@@ -76,11 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         ClampCase{"OnOverflowCentresWhenItMoves", halves(2, 0), CenterMode::onOverflow, 750},
         ClampCase{"FullWidthAlignsItsLeftEdge", fullWidthThird(0), CenterMode::always, 1000},
         ClampCase{"PinnedFocusOnlyClamps",
-                  [] {
-                      Strip s = test::strip({left({1}), column({2}), column({3})}, 0);
-                      s.scrollOffset = 900;
-                      return s;
-                  }(),
+                  scrolled(test::strip({left({1}), column({2}), column({3})}, 0), 900),
                   CenterMode::always, 0},
         ClampCase{"FocusOutOfRangeOnlyClamps", halves(7, 1400), CenterMode::never, 1000}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
@@ -105,11 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
                     CentreCase{"FullWidthLeftEdge", fullWidthThird(0), 1000},
                     CentreCase{"NoFocus", halves(std::nullopt), std::nullopt},
                     CentreCase{"PinnedKeepsTheOffsetClamped",
-                               [] {
-                                   Strip s = test::strip({left({1}), column({2}, {}, 0.3)}, 0);
-                                   s.scrollOffset = 400;
-                                   return s;
-                               }(),
+                               scrolled(test::strip({left({1}), column({2}, {}, 0.3)}, 0), 400),
                                0}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 

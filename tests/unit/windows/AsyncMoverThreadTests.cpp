@@ -87,19 +87,16 @@ TEST(AsyncMoverOnThreads, EveryWindowEndsAtItsNewestTargetAfterAFlush) {
     std::vector<ManagedWindow> windows;
     for (std::uint32_t i = 0; i < 12; ++i)
         windows.push_back(threadSafeWindow(1000 + std::int32_t(i % 3), 500 + i));
+    std::vector<Rect> newest(windows.size());
     for (int step = 1; step <= 2000; ++step) {
-        ManagedWindow& w = windows[std::size_t(step) % windows.size()];
-        mover.move(w, Rect(step, step % 7, 100 + step % 5, 100));
+        const std::size_t i = std::size_t(step) % windows.size();
+        newest[i] = Rect(step, step % 7, 100 + step % 5, 100);
+        mover.move(windows[i], newest[i]);
     }
     mover.flush();
     for (std::size_t i = 0; i < windows.size(); ++i) {
-        int last = 0;
-        for (int step = 1; step <= 2000; ++step) {
-            if (std::size_t(step) % windows.size() == i) last = step;
-        }
-        const Rect expected(last, last % 7, 100 + last % 5, 100);
-        EXPECT_EQ(static_cast<ThreadSafeWindow&>(*windows[i].element).frame(), expected) << i;
-        EXPECT_EQ(mover.sent(windows[i].id), expected);
+        EXPECT_EQ(static_cast<ThreadSafeWindow&>(*windows[i].element).frame(), newest[i]) << i;
+        EXPECT_EQ(mover.sent(windows[i].id), newest[i]);
     }
     EXPECT_EQ(mover.queueCount(), 3u);
 }

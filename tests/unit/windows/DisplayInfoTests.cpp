@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "support/sim/SimFixture.h"
 #include "windows/DisplayInfo.h"
 
 namespace brindlow {
@@ -64,32 +63,6 @@ TEST(DisplayInfo, ADockThatReservesNoSpaceShortensTheSideItLiesOn) {
     // Covered completely: zero, never negative.
     EXPECT_EQ(DisplayInfo::usableArea(frame, {0, 1000, 1920, 80}, Rect(0, 900, 1920, 180)).height,
               0);
-}
-
-TEST(DisplayInfo, FollowsDisplaysThatComeAndGoWithAChangeNotification) {
-    test::SimFixture sim;
-    int changes = 0;
-    sim.desktop.addChangeObserver([&] { ++changes; });
-    const auto left = sim.desktop.addDisplay({.name = "Left", .frame = {0, 0, 1920, 1080}});
-    sim.desktop.addDisplay({.name = "Right", .frame = {1920, 0, 2560, 1440}, .hasUUID = false});
-    sim.time.runUntilIdle();
-    EXPECT_EQ(changes, 2);
-    auto displays = DisplayInfo::current(sim.desktop);
-    ASSERT_EQ(displays.size(), 2u);
-    EXPECT_EQ(displays[0].name, "Left");
-    EXPECT_EQ(displays[1].uuid, "display-2");
-    const std::string leftUUID = displays[0].uuid;
-
-    sim.desktop.removeDisplay(left);
-    sim.time.runUntilIdle();
-    EXPECT_EQ(changes, 3);
-    displays = DisplayInfo::current(sim.desktop);
-    ASSERT_EQ(displays.size(), 1u);
-    EXPECT_EQ(displays[0].name, "Right");
-
-    // The same display plugged in again keeps its identity.
-    sim.desktop.addDisplay({.number = left, .name = "Left", .frame = {0, 0, 1920, 1080}});
-    EXPECT_EQ(DisplayInfo::current(sim.desktop)[0].uuid, leftUUID);
 }
 
 }  // namespace

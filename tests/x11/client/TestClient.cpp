@@ -2,19 +2,16 @@
 // windows with the properties a test asks for, prints their ids once the window
 // manager manages them, and then follows commands read line by line from stdin:
 //   title <text>    sets _NET_WM_NAME and WM_NAME of the first window
-//   legacy-title <text>  removes _NET_WM_NAME and sets only WM_NAME, in Latin-1
+//   legacy-title <text>  removes _NET_WM_NAME and sets only WM_NAME to the (Latin-1) bytes
 //   quit            exits
-// stdin at its end exits too. Other modes:
+// stdin at its end exits too. With --refuse it answers every resize by asking for its own size
+// back and prints "refused WxH". Other modes:
 //   --probe         maps a window until the window manager manages it, then exits 0
-//   --monitors LIST defines RandR monitors (WxH+X+Y,...) and stays connected
 #include <poll.h>
 #include <unistd.h>
-#include <xcb/randr.h>
 #include <xcb/xcb.h>
 #include <xcb/xcb_icccm.h>
-#include <xcb/xcbext.h>
 
-#include <sys/uio.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -36,12 +33,11 @@ struct Options {
     std::string type;  // empty: no _NET_WM_WINDOW_TYPE
     bool transient = false;
     int width = 400, height = 300;
-    std::optional<std::pair<int, int>> minSize, maxSize, increments, baseSize;
+    std::optional<std::pair<int, int>> minSize, maxSize, increments;
     bool refuse = false;
     bool icon = false;
     bool probe = false;
     int windows = 1;
-    std::string monitors;
 };
 
 xcb_connection_t* connection = nullptr;
@@ -55,23 +51,12 @@ xcb_atom_t atom(const char* name) {
     return result;
 }
 
-bool parsePair(const char* text, char separator, std::pair<int, int>& out) {
-    char* end = nullptr;
-    long a = std::strtol(text, &end, 10);
-    if (*end != separator) return false;
-    long b = std::strtol(end + 1, &end, 10);
-    if (*end != '\0') return false;
-    out = {int(a), int(b)};
-    return true;
-}
-
 [[noreturn]] void usage() {
     std::fprintf(stderr,
                  "usage: brindlow-testclient [--title T] [--class C] [--pid N|--no-pid]\n"
                  "  [--type normal|dialog|utility|splash] [--transient]\n"
                  "  [--size WxH] [--min WxH] [--max WxH] [--inc WxH]\n"
-                 "  [--base WxH] [--refuse] [--icon] [--windows N]\n"
-                 "  | --probe | --monitors WxH+X+Y[,WxH+X+Y...]\n");
+                 "  [--refuse] [--icon] [--windows N] | --probe\n");
     std::exit(2);
 }
 
@@ -84,9 +69,10 @@ Options parse(int argc, char** argv) {
             return argv[++i];
         };
         auto size = [&](std::optional<std::pair<int, int>>& out) {
-            std::pair<int, int> p;
-            if (!parsePair(value(), 'x', p)) usage();
-            out = p;
+            int width = 0, height = 0;
+            char rest = 0;
+            if (std::sscanf(value(), "%dx%d%c", &width, &height, &rest) != 2) usage();
+            out = {width, height};
         };
         const std::map<std::string, std::function<void()>> options = {
             {"--title", [&] { o.title = value(); }},
@@ -104,12 +90,10 @@ Options parse(int argc, char** argv) {
             {"--min", [&] { size(o.minSize); }},
             {"--max", [&] { size(o.maxSize); }},
             {"--inc", [&] { size(o.increments); }},
-            {"--base", [&] { size(o.baseSize); }},
             {"--refuse", [&] { o.refuse = true; }},
             {"--icon", [&] { o.icon = true; }},
             {"--windows", [&] { o.windows = std::max(1, std::atoi(value())); }},
             {"--probe", [&] { o.probe = true; }},
-            {"--monitors", [&] { o.monitors = value(); }},
         };
         const auto option = options.find(a);
         if (option == options.end()) usage();
@@ -125,17 +109,8 @@ void setTitle(xcb_window_t window, const std::string& title) {
                         XCB_ATOM_STRING, 8, title.size(), title.data());
 }
 
-// Like an old client: no _NET_WM_NAME, and WM_NAME as a Latin-1 STRING.
-void setLegacyTitle(xcb_window_t window, const std::string& utf8) {
-    std::string latin1;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
-            latin1 += char(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
-        } else {
-            latin1 += char(c);
-        }
-    }
+// Like an old client: no _NET_WM_NAME, and WM_NAME as a STRING (its bytes are Latin-1).
+void setLegacyTitle(xcb_window_t window, const std::string& latin1) {
     xcb_delete_property(connection, window, atom("_NET_WM_NAME"));
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
                         XCB_ATOM_STRING, 8, latin1.size(), latin1.data());
@@ -179,8 +154,6 @@ xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window
     if (o.maxSize) xcb_icccm_size_hints_set_max_size(&hints, o.maxSize->first, o.maxSize->second);
     if (o.increments)
         xcb_icccm_size_hints_set_resize_inc(&hints, o.increments->first, o.increments->second);
-    if (o.baseSize)
-        xcb_icccm_size_hints_set_base_size(&hints, o.baseSize->first, o.baseSize->second);
     xcb_icccm_set_wm_normal_hints(connection, window, &hints);
 
     xcb_atom_t protocols[] = {atom("WM_DELETE_WINDOW")};
@@ -260,101 +233,6 @@ int probe(const Options& o) {
     return 1;
 }
 
-// libxcb-randr 1.15 lays out the set-monitor request wrongly, so it is built here.
-bool setMonitor(xcb_atom_t name, int x, int y, int width, int height, bool primary,
-                const std::vector<xcb_randr_output_t>& outputs) {
-    const xcb_query_extension_reply_t* randr = xcb_get_extension_data(connection, &xcb_randr_id);
-    if (!randr || !randr->present) return false;
-    struct {
-        uint8_t major;
-        uint8_t minor;
-        uint16_t length;
-        xcb_window_t window;
-        xcb_atom_t name;
-        uint8_t primary;
-        uint8_t automatic;
-        uint16_t outputCount;
-        int16_t x, y;
-        uint16_t width, height;
-        uint32_t widthMM, heightMM;
-    } request{};
-    static_assert(sizeof(request) == 32);
-    request.major = randr->major_opcode;
-    request.minor = XCB_RANDR_SET_MONITOR;
-    request.length = uint16_t((sizeof(request) + 4 * outputs.size()) / 4);
-    request.outputCount = uint16_t(outputs.size());
-    request.window = screen->root;
-    request.name = name;
-    request.primary = primary;
-    request.x = int16_t(x);
-    request.y = int16_t(y);
-    request.width = uint16_t(width);
-    request.height = uint16_t(height);
-    request.widthMM = uint32_t(width / 4);
-    request.heightMM = uint32_t(height / 4);
-    // xcb_send_request wants room for two parts before the request's own.
-    iovec parts[4] = {{},
-                      {},
-                      {&request, sizeof(request)},
-                      {const_cast<xcb_randr_output_t*>(outputs.data()), 4 * outputs.size()}};
-    xcb_protocol_request_t protocol{2, &xcb_randr_id, XCB_RANDR_SET_MONITOR, 1};
-    unsigned sequence = xcb_send_request(connection, XCB_REQUEST_CHECKED, parts + 2, &protocol);
-    xcb_generic_error_t* error = xcb_request_check(connection, xcb_void_cookie_t{sequence});
-    if (error) {
-        std::fprintf(stderr, "brindlow-testclient: set monitor failed: error %d\n",
-                     error->error_code);
-        std::free(error);
-        return false;
-    }
-    return true;
-}
-
-std::vector<xcb_randr_output_t> screenOutputs() {
-    auto cookie = xcb_randr_get_screen_resources_current(connection, screen->root);
-    auto* reply = xcb_randr_get_screen_resources_current_reply(connection, cookie, nullptr);
-    std::vector<xcb_randr_output_t> outputs;
-    if (reply) {
-        xcb_randr_output_t* first = xcb_randr_get_screen_resources_current_outputs(reply);
-        outputs.assign(first, first + xcb_randr_get_screen_resources_current_outputs_length(reply));
-        std::free(reply);
-    }
-    return outputs;
-}
-
-// The first monitor takes the screen's outputs, which retires the server's own
-// monitor for them; the others are outputless.
-int defineMonitors(const std::string& list) {
-    const std::vector<xcb_randr_output_t> outputs = screenOutputs();
-    size_t start = 0;
-    int index = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(',', start);
-        std::string item = list.substr(start, end == std::string::npos ? end : end - start);
-        int w, h, x, y;
-        if (std::sscanf(item.c_str(), "%dx%d+%d+%d", &w, &h, &x, &y) != 4) usage();
-        std::string name = "BRINDLOW-" + std::to_string(++index);
-        if (!setMonitor(atom(name.c_str()), x, y, w, h, index == 1,
-                        index == 1 ? outputs : std::vector<xcb_randr_output_t>{})) {
-            return 1;
-        }
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    std::printf("ready\n");
-    std::fflush(stdout);
-    char line[256];
-    while (std::fgets(line, sizeof line, stdin)) {
-        if (std::strncmp(line, "quit", 4) == 0) break;
-    }
-    // The server keeps client-defined monitors after the client leaves.
-    for (int i = 1; i <= index; ++i) {
-        std::string name = "BRINDLOW-" + std::to_string(i);
-        xcb_randr_delete_monitor(connection, screen->root, atom(name.c_str()));
-    }
-    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -370,7 +248,6 @@ int main(int argc, char** argv) {
     screen = it.data;
 
     if (o.probe) return probe(o);
-    if (!o.monitors.empty()) return defineMonitors(o.monitors);
 
     xcb_window_t parent = XCB_WINDOW_NONE;
     if (o.transient) {
@@ -418,6 +295,10 @@ int main(int argc, char** argv) {
                     uint32_t size[] = {uint32_t(fixedWidth), uint32_t(fixedHeight)};
                     xcb_configure_window(connection, configure->window,
                                          XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+                    // Said once the request is sent, so a test knows the resize reached us.
+                    xcb_flush(connection);
+                    std::printf("refused %dx%d\n", configure->width, configure->height);
+                    std::fflush(stdout);
                 }
             } else if (type == XCB_CLIENT_MESSAGE) {
                 auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);

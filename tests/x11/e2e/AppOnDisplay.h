@@ -2,8 +2,12 @@
 
 // The real executable on the session's display, its data in a temporary folder, beside xterms the
 // test starts; the command-line tool and the listing to drive and read it.
+#include <signal.h>
+
 #include <fstream>
+#include <iostream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "support/TempFolder.h"
 #include "x11/e2e/AppProcess.h"
@@ -34,8 +38,19 @@ class AppOnDisplay : public X11Fixture {
         connection().sync();
     }
 
+    // Asks Brindlow to quit if it still runs, and prints its log when the test failed.
     void TearDown() override {
-        stopBrindlow(brindlow_, logFile(), HasFailure());
+        if (brindlow_ && !brindlow_->hasExited()) {
+            brindlow_->signal(SIGTERM);
+            brindlow_->waitForExit(5.0);
+        }
+        if (HasFailure()) {
+            std::ifstream log(logFile());
+            std::stringstream text;
+            text << log.rdbuf();
+            std::cerr << "---- brindlow log ----\n" << text.str() << "----\n";
+        }
+        brindlow_.reset();
         xterms_.clear();
     }
 
@@ -118,17 +133,6 @@ class AppOnDisplay : public X11Fixture {
         return json;
     }
 
-    // The index in the listing of the display whose strip holds the window titled so.
-    std::optional<size_t> displayOf(const std::string& title) {
-        const auto json = listing();
-        if (!json) return std::nullopt;
-        for (size_t d = 0; d < json->at("displays").size(); ++d)
-            for (const auto& column : json->at("displays")[d].at("columns"))
-                for (const auto& window : column.at("windows"))
-                    if (window.value("title", "") == title) return d;
-        return std::nullopt;
-    }
-
     // Writes the settings (the welcome window, which would take the focus, is done unless they
     // say otherwise), starts Brindlow and waits until it lists every xterm.
     void startBrindlow(nlohmann::json settings = nlohmann::json::object()) {
@@ -138,9 +142,12 @@ class AppOnDisplay : public X11Fixture {
         brindlow_ = std::make_unique<ChildProcess>(
             std::vector<std::string>{BRINDLOW_EXECUTABLE_PATH}, environment(), logFile());
         ASSERT_TRUE(settle([&] {
+            const auto json = listing();
+            if (!json) return false;
+            const std::string text = json->dump();
             for (const Xterm& xterm : xterms_)
-                if (!displayOf(xterm.title)) return false;
-            return listing().has_value();
+                if (text.find('"' + xterm.title + '"') == std::string::npos) return false;
+            return true;
         })) << "Brindlow did not list "
             << xterms_.size() << " xterms";
     }

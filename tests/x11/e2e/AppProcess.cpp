@@ -11,9 +11,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iostream>
-#include <sstream>
 
 extern char** environ;
 
@@ -195,21 +192,6 @@ void screenshot(const std::string& name) {
     const char* folder = std::getenv("BRINDLOW_SCREENSHOT_DIR");
     if (folder && *folder)
         runProcess({"import", "-window", "root", std::string(folder) + "/" + name + ".png"});
-}
-
-void stopBrindlow(std::unique_ptr<ChildProcess>& brindlow, const std::filesystem::path& logFile,
-                  bool testFailed) {
-    if (brindlow && !brindlow->hasExited()) {
-        brindlow->signal(SIGTERM);
-        brindlow->waitForExit(5.0);
-    }
-    if (testFailed) {
-        std::ifstream log(logFile);
-        std::stringstream text;
-        text << log.rdbuf();
-        std::cerr << "---- brindlow log ----\n" << text.str() << "----\n";
-    }
-    brindlow.reset();
 }
 
 }  // namespace brindlow::test

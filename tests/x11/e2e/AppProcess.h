@@ -77,9 +77,4 @@ bool xdotool(const std::vector<std::string>& args);
 // With BRINDLOW_SCREENSHOT_DIR set, saves the screen there as <name>.png, to look at.
 void screenshot(const std::string& name);
 
-// A test's teardown for a Brindlow it started: asks it to quit if it still runs, and prints
-// its log when the test failed.
-void stopBrindlow(std::unique_ptr<ChildProcess>& brindlow, const std::filesystem::path& logFile,
-                  bool testFailed);
-
 }  // namespace brindlow::test

@@ -10,9 +10,25 @@ namespace {
 
 class RootPictureX11Test : public X11Fixture {
   protected:
-    // 600 × 400, `left` left of x 300 and `right` from there.
+    // Publishes a 600 × 400 root pixmap as a desktop does, `left` left of x 300 and `right` from
+    // there; the caller frees it.
     xcb_pixmap_t publishPixmap(std::uint32_t left, std::uint32_t right) {
-        return publishRootPixmap(600, 400, {{0, 0, 300, 400, left}, {300, 0, 300, 400, right}});
+        xcb_connection_t* c = connection().xcb();
+        const xcb_pixmap_t pixmap = xcb_generate_id(c);
+        xcb_create_pixmap(c, connection().screen()->root_depth, pixmap, connection().root(), 600,
+                          400);
+        const xcb_gcontext_t gc = xcb_generate_id(c);
+        xcb_create_gc(c, gc, pixmap, 0, nullptr);
+        for (const auto& [x, colour] : {std::pair{0, left}, std::pair{300, right}}) {
+            xcb_change_gc(c, gc, XCB_GC_FOREGROUND, &colour);
+            const xcb_rectangle_t half{std::int16_t(x), 0, 300, 400};
+            xcb_poly_fill_rectangle(c, pixmap, gc, 1, &half);
+        }
+        xcb_free_gc(c, gc);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, connection().root(),
+                            connection().atom("_XROOTPMAP_ID"), XCB_ATOM_PIXMAP, 32, 1, &pixmap);
+        connection().sync();
+        return pixmap;
     }
     void TearDown() override {
         if (!x11_) return;
@@ -20,15 +36,14 @@ class RootPictureX11Test : public X11Fixture {
                             connection().atom("_XROOTPMAP_ID"));
         connection().sync();
     }
-    TestMainExecutor main;
 };
 
 TEST_F(RootPictureX11Test, EachScreenGetsItsCropOfTheRootPixmapAndChangesAreReported) {
-    X11RootPicture pictures(connection(), main);
+    X11RootPicture pictures(connection(), main_);
     int changes = 0;
     pictures.addChangeObserver([&] { ++changes; });
     const xcb_pixmap_t first = publishPixmap(0xFF0000, 0x0000FF);
-    ASSERT_TRUE(main.runUntil([&] { return changes > 0; }));
+    ASSERT_TRUE(main_.runUntil([&] { return changes > 0; }));
 
     // A "screen" from x 250 to 350: its crop is 50 red then 50 blue.
     const auto picture = pictures.picture(Rect(250, 100, 100, 50));

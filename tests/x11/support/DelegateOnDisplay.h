@@ -13,7 +13,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,6 +22,7 @@
 #include "controller/StripController.h"
 #include "platform/SerialQueue.h"
 #include "platform/ThreadDisplayLink.h"
+#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Platform.h"
 #include "settings/LayoutsStore.h"
@@ -41,33 +41,6 @@ inline bool eventually(const std::function<bool()>& done, double limit = kLimit)
 inline void clickAt(QPoint point) {
     EXPECT_TRUE(
         xdotool({"mousemove", std::to_string(point.x()), std::to_string(point.y()), "click", "1"}));
-}
-
-// Where the embedded icon's window really is, once the tray host has taken it
-// in and shows it: Qt knows only its place inside the host's socket, so X is
-// asked for its parent, its map state and its root position.
-inline std::optional<QPoint> iconCentre() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (!widget->inherits("QSystemTrayIconSys")) continue;
-        const std::string id = std::to_string(widget->winId());
-        const ProcessRun tree = runProcess({"xwininfo", "-id", id, "-children"});
-        if (tree.out.find("Parent window id") == std::string::npos ||
-            tree.out.find("(the root window)", tree.out.find("Parent window id")) !=
-                std::string::npos)
-            return std::nullopt;
-        const ProcessRun info = runProcess({"xwininfo", "-id", id});
-        if (info.out.find("IsViewable") == std::string::npos) return std::nullopt;
-        int x = -1, y = -1;
-        std::istringstream lines(info.out);
-        for (std::string line; std::getline(lines, line);) {
-            const auto value = [&line] { return std::stoi(line.substr(line.find(':') + 1)); };
-            if (line.find("Absolute upper-left X:") != std::string::npos) x = value();
-            if (line.find("Absolute upper-left Y:") != std::string::npos) y = value();
-        }
-        if (x < 0 || y < 0) return std::nullopt;
-        return QPoint(x + widget->width() / 2, y + widget->height() / 2);
-    }
-    return std::nullopt;
 }
 
 class DelegateOnDisplayTest : public ::testing::Test {
@@ -117,6 +90,28 @@ class DelegateOnDisplayTest : public ::testing::Test {
         hotKeyEvents.reset();
         main.close();
         app.reset();
+    }
+
+    // Where the embedded icon's window really is, once the tray host has taken it in and shows
+    // it: Qt knows only its place inside the host's socket, so X is asked for its parent, its map
+    // state and its root position.
+    std::optional<QPoint> iconCentre() {
+        X11Connection& x = x11->connection();
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (!widget->inherits("QSystemTrayIconSys")) continue;
+            const auto icon = xcb_window_t(widget->winId());
+            XcbReply<xcb_query_tree_reply_t> tree(
+                xcb_query_tree_reply(x.xcb(), xcb_query_tree(x.xcb(), icon), nullptr));
+            XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+                x.xcb(), xcb_get_window_attributes(x.xcb(), icon), nullptr));
+            XcbReply<xcb_translate_coordinates_reply_t> at(xcb_translate_coordinates_reply(
+                x.xcb(), xcb_translate_coordinates(x.xcb(), icon, x.root(), 0, 0), nullptr));
+            if (!tree || tree->parent == x.root() || !attributes ||
+                attributes->map_state != XCB_MAP_STATE_VIEWABLE || !at)
+                return std::nullopt;
+            return QPoint(at->dst_x + widget->width() / 2, at->dst_y + widget->height() / 2);
+        }
+        return std::nullopt;
     }
 
     void startTrayHost() {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -44,29 +43,6 @@ class X11Fixture : public ::testing::Test {
                                       [] { return false; });
         }
         return done();
-    }
-
-    // Publishes a root pixmap of coloured rectangles (x, y, width, height, colour) as a desktop
-    // does; the caller frees it.
-    xcb_pixmap_t publishRootPixmap(int width, int height,
-                                   const std::vector<std::array<std::uint32_t, 5>>& fills) {
-        xcb_connection_t* c = connection().xcb();
-        const xcb_pixmap_t pixmap = xcb_generate_id(c);
-        xcb_create_pixmap(c, connection().screen()->root_depth, pixmap, connection().root(),
-                          std::uint16_t(width), std::uint16_t(height));
-        const xcb_gcontext_t gc = xcb_generate_id(c);
-        xcb_create_gc(c, gc, pixmap, 0, nullptr);
-        for (const auto& [x, y, w, h, colour] : fills) {
-            xcb_change_gc(c, gc, XCB_GC_FOREGROUND, &colour);
-            const xcb_rectangle_t part{std::int16_t(x), std::int16_t(y), std::uint16_t(w),
-                                       std::uint16_t(h)};
-            xcb_poly_fill_rectangle(c, pixmap, gc, 1, &part);
-        }
-        xcb_free_gc(c, gc);
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, connection().root(),
-                            connection().atom("_XROOTPMAP_ID"), XCB_ATOM_PIXMAP, 32, 1, &pixmap);
-        connection().sync();
-        return pixmap;
     }
 
     // The client's window as an element, once the window manager manages it.

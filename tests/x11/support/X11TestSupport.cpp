@@ -90,6 +90,12 @@ bool TestClientProcess::command(const std::string& line) {
     return process_.writeInput(line + "\n") && readLine() == "ok";
 }
 
+bool TestClientProcess::waitForLine(const std::string& prefix) {
+    for (std::string line = readLine(); !line.empty(); line = readLine())
+        if (line.rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
 void TestClientProcess::kill() {
     process_.signal(SIGKILL);
     process_.waitForExit(10);

@@ -54,6 +54,8 @@ class TestClientProcess {
 
     // Sends one command line and waits for the client's "ok".
     bool command(const std::string& line);
+    // Waits for a line the client prints by itself that starts with `prefix`.
+    bool waitForLine(const std::string& prefix);
     // Ends the process at once, without closing its windows.
     void kill();
 

@@ -14,8 +14,8 @@ X11Stacking::X11Stacking(xcb_connection_t* requests, X11Connection& events, Exec
       events_(events),
       main_(main),
       alive_(std::make_shared<X11Stacking*>(this)) {
-    currentDesktopAtom_ = events_.atom("_NET_CURRENT_DESKTOP");
-    compositorAtom_ = events_.atom("_NET_WM_CM_S" + std::to_string(events_.screenNumber()));
+    currentDesktopAtom_ = events_.ewmh()->_NET_CURRENT_DESKTOP;
+    compositorAtom_ = events_.ewmh()->_NET_WM_CM_Sn[events_.screenNumber()];
 
     std::weak_ptr<X11Stacking*> weak = alive_;
     Executor* mainQueue = &main_;

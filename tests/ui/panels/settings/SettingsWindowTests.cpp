@@ -19,18 +19,13 @@
 #include "panels/settings/qt/SettingsWindow.h"
 #include "platform/Preferences.h"
 #include "settings/SettingsStore.h"
+#include "support/TempFolder.h"
 
 namespace brindlow {
 namespace {
 
 class SettingsWindowTest : public testing::Test {
   protected:
-    SettingsWindowTest() {
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
-    }
-    ~SettingsWindowTest() override { std::filesystem::remove_all(folder); }
-
     // A window over a store holding `settings`, counting the store's writes.
     std::unique_ptr<SettingsWindow> open(const AppSettings& settings) {
         store.setSettings(settings);
@@ -61,7 +56,8 @@ class SettingsWindowTest : public testing::Test {
     }
 
     SettingsServices services;
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / "brindlow-settings-ui";
+    test::TempFolder temp;
+    const std::filesystem::path folder = temp.path();
     SettingsStore store{folder / "settings.json"};
     int writes = 0;
 };
@@ -198,9 +194,3 @@ TEST_F(SettingsWindowTest, RecordingLetsGoOfEveryGrabAndResetAllRedrawsEveryReco
 
 }  // namespace
 }  // namespace brindlow
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
