@@ -54,11 +54,7 @@ void StripController::animationStep() {
 
         if (step.kind == DisplayAnimator::Step::Kind::landed) {
             applier_->apply(uuid, ApplyOptions::landing(target));
-            if (onSnapshot) {
-                onMain([callback = onSnapshot, snapshot = makeSnapshot(SnapshotReason::quiet())] {
-                    callback(snapshot);
-                });
-            }
+            publishSnapshot(SnapshotReason::quiet());
             logAnimationSummary(step);
             display = stateOf(uuid);
             if (display && display->raiseWhenLanded) raiseFocused(uuid);

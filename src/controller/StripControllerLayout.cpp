@@ -46,9 +46,23 @@ void StripController::relayout(const std::string& uuid) {
             return;
         }
     }
+    const double shownOffset = display->displayedOffset;
+    const StripLayout shownLayout = display->lastLayout;
     display->displayedOffset = display->strip.scrollOffset;
     display->animator.rest();
     applier_->apply(uuid, ApplyOptions::landing(display->strip.scrollOffset));
+    // Landed at once: published as an animated landing is, else the indicator and the badge dots
+    // keep showing the strip where it stood. Most changes publish their own snapshot in this same
+    // job, which then shows the landing too; only a landing nothing else shows gets its own.
+    display = stateOf(uuid);
+    if (!display ||
+        (shownOffset == display->strip.scrollOffset && display->lastLayout == shownLayout))
+        return;
+    if (!landingUnpublished_)
+        enqueue([this] {
+            if (landingUnpublished_) publishSnapshot(SnapshotReason::quiet());
+        });
+    landingUnpublished_ = true;
 }
 
 void StripController::clampAndRelayoutAll() {

@@ -64,6 +64,7 @@ StripSnapshot StripController::makeSnapshot(const SnapshotReason& reason) const 
 }
 
 void StripController::publishSnapshot(const SnapshotReason& reason) {
+    landingUnpublished_ = false;
     if (!onSnapshot) return;
     onMain([callback = onSnapshot, snapshot = makeSnapshot(reason)] { callback(snapshot); });
 }

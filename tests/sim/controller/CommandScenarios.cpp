@@ -174,14 +174,18 @@ TEST_F(Commands, WiderNarrowerAndFullWidthChangeTheFocusedColumn) {
     EXPECT_DOUBLE_EQ(focusedColumn().widthFraction, 0.9);
 }
 
-TEST_F(Commands, CenterScrollsOnceWithoutPublishing) {
+TEST_F(Commands, CenterScrollsOnceAndOnlyItsLandingPublishes) {
     open(4);
     focusWindow(id(1));
     snapshots.clear();
+    const double before = display().offset;
     run(Command::Kind::center);
     EXPECT_NEAR(windows[1].frame().midX(), 960, 1.0);
-    EXPECT_GT(display().offset, 0);
-    EXPECT_TRUE(snapshots.empty());
+    // One quiet picture of where the windows now stand, as an animated landing gives.
+    ASSERT_EQ(snapshots.size(), 1u);
+    EXPECT_EQ(snapshots.back().reason, SnapshotReason::quiet());
+    EXPECT_NE(display().offset, before);
+    EXPECT_EQ(placed(id(1)), windows[1].frame());
 }
 
 // MARK: Stacks, tabs and heights

@@ -70,17 +70,6 @@ TEST_F(Displays, UnpluggingMovesItsColumnsBeforeTheFirstDisplaysRightPinnedBlock
     for (const SimWindow& window : rightWindows) EXPECT_TRUE(managed(window.id()));
 }
 
-TEST_F(Displays, WindowsLeftWithoutAnyDisplayComeBackWithTheNextDisplay) {
-    desktop.removeDisplay(right);
-    desktop.removeDisplay(left);
-    time.runUntilIdle();
-    EXPECT_TRUE(latest().displays.empty());
-
-    desktop.addDisplay({.name = "Back", .frame = kLeft, .uuid = "BACK"});
-    time.runUntilIdle();
-    EXPECT_EQ(stripWindows("BACK").size(), 5u);
-}
-
 TEST_F(Displays, StrayWindowsArePutBackOntoAConnectedDisplayAtQuit) {
     desktop.removeDisplay(right);
     desktop.removeDisplay(left);

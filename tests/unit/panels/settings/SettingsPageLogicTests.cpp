@@ -8,6 +8,7 @@
 
 #include "panels/settings/Autostart.h"
 #include "panels/settings/SettingsPageLogic.h"
+#include "support/TempFolder.h"
 
 namespace brindlow {
 namespace {
@@ -107,18 +108,17 @@ TEST(InstallCommand, QuotesThePathForTheShell) {
 }
 
 TEST(InstallCommand, UserBinOnlyWhenOnPathAndWritable) {
-    const auto home = std::filesystem::temp_directory_path() / "brindlow-bin-test";
-    std::filesystem::remove_all(home);
+    const test::TempFolder folder;
+    const std::filesystem::path& home = folder.path();
     std::filesystem::create_directories(home / ".local/bin");
     EXPECT_EQ(writableUserBin("/usr/bin:" + (home / ".local/bin/").string(), home),
               home / ".local/bin");
     EXPECT_EQ(writableUserBin("/usr/bin", home), std::nullopt);
-    std::filesystem::remove_all(home);
 }
 
 TEST(Autostart, EnableCreatesDisableRemovesAndErrorsAreShown) {
-    const auto config = std::filesystem::temp_directory_path() / "brindlow-autostart-test";
-    std::filesystem::remove_all(config);
+    const test::TempFolder folder;
+    const std::filesystem::path config = folder.path() / "config";
     const Autostart autostart(config, "/opt/my \"apps\"/brindlow");
     EXPECT_FALSE(autostart.isEnabled());
     EXPECT_EQ(autostart.setEnabled(true), std::nullopt);
@@ -137,7 +137,6 @@ TEST(Autostart, EnableCreatesDisableRemovesAndErrorsAreShown) {
     ASSERT_TRUE(error);
     EXPECT_EQ(error->rfind("Could not change this: ", 0), 0u);
     EXPECT_FALSE(autostart.isEnabled());
-    std::filesystem::remove_all(config);
 }
 
 TEST(RuleCandidates, RunningRegularAppsWithoutRulesSortedIgnoringCase) {
