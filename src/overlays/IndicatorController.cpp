@@ -23,9 +23,15 @@ IndicatorController::~IndicatorController() {
 
 void IndicatorController::update(const std::vector<DisplaySnapshot>& displays, bool paused,
                                  const SnapshotReason& reason, const AppSettings& settings) {
+    // A pill on screen follows every change, its size included, whatever the reason.
     for (const DisplaySnapshot& display : displays) {
-        if (auto found = panels_.find(display.id); found != panels_.end()) {
-            found->second->view->setDisplay(display);
+        auto found = panels_.find(display.id);
+        if (found == panels_.end()) continue;
+        found->second->view->setDisplay(display);
+        if (found->second->surface->isVisible() && !display.columns.empty()) {
+            animator_.setFrame(*found->second->surface,
+                               indicatorFrame(display.visible, display.columns.size(),
+                                              settings.indicatorPosition));
         }
     }
     if (paused || !settings.showIndicator) return;

@@ -287,6 +287,10 @@ TEST_F(Commands, PopsTakeTheActiveWindowOutBesideTheStack) {
     run(Command::Kind::popRight);
     EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(1)}, {id(2)}}));
     EXPECT_EQ(display().focusedIndex, 2);
+    run(Command::Kind::stackLeft);
+    run(Command::Kind::popLeft);
+    EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{id(0)}, {id(2)}, {id(1)}}));
+    EXPECT_EQ(display().focusedIndex, 1);
 }
 
 TEST_F(Commands, ShorterExplainsItsLimitAndEqualizingEvensTheRows) {

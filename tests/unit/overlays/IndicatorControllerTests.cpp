@@ -144,6 +144,7 @@ TEST_F(IndicatorControllerTest, QuietPausedOffUnknownOrEmptyShowNothingButRefres
     controller.update({display("A", 4)}, false, SnapshotReason::quiet(), settings);
     EXPECT_EQ(views[0]->shown.size(), refreshes + 1);
     EXPECT_EQ(views[0]->shown.back().columns.size(), 4u);
+    EXPECT_EQ(panel()->frame(), Rect(573, 832, 294, 58));
     focusOn({display("B", 2)}, "B", /*paused=*/true);
     settings.showIndicator = false;
     focusOn({display("B", 2)}, "B");

@@ -88,8 +88,21 @@ TEST(LayoutPass, ParkingStartsWhenLessThanThePeekRemains) {
 
 TEST(LayoutPass, ColumnsBeyondTheRightEdgeParkThere) {
     const Strip s = strip({column({1}), column({2}), column({3})}, 0);
-    // The third column starts at 1000, more than the peek past the area's right edge.
-    EXPECT_EQ(layoutAt(s, 0).placements[2], parked(3, {990, 10, 485, 780}));
+    // At offset 10 the third column starts 10 points inside the area's right edge: kept.
+    EXPECT_EQ(layoutAt(s, 10).placements[2], visible(3, {990, 10, 485, 780}));
+    // One point less and only 9 points remain: parked with 10 points left on screen.
+    EXPECT_EQ(layoutAt(s, 9).placements[2], parked(3, {990, 10, 485, 780}));
+}
+
+// In a one-point area every frame is one point square, yet a full-width column stands at the
+// area's top and an ordinary one below the outer gap: each is parked at its own top.
+TEST(LayoutPass, ParkedColumnsOfOneSizeKeepTheirOwnTops) {
+    const Rect point{0, 0, 1, 1};
+    Column full = column({1});
+    full.isFullWidth = true;
+    const StripLayout result = layoutAt(strip({full, column({2})}, 0), 0, {point, point, {}});
+    EXPECT_EQ(result.placements,
+              (std::vector<Placement>{parked(1, {-9, 0, 1, 1}), parked(2, {-9, 10, 1, 1})}));
 }
 
 TEST(LayoutPass, WithoutANeighbourAColumnPartlyOffTheAreaKeepsItsFrame) {

@@ -56,6 +56,11 @@ TEST_F(AsyncMoverTest, OneQueuePerApplicationAndTheNewestTargetWins) {
     mover.move(managed(a, {0, 0, 800, 600}), {20.5, 0, 800, 600});
     time.runUntilIdle();
     EXPECT_EQ(a.writes().size(), 1u);
+
+    // What is kept as sent is the frame the window took: here clamped to what X can carry.
+    mover.move(managed(a), {40000, 0, 800, 600});
+    time.runUntilIdle();
+    EXPECT_EQ(mover.sent(a.id()), Rect(32767, 0, 800, 600));
 }
 
 TEST_F(AsyncMoverTest, ARequestDuringADrainJoinsItsNextRound) {
@@ -96,6 +101,11 @@ TEST_F(AsyncMoverTest, SlowMovesAreLoggedAndSmoothedPerKind) {
     mover.move(managed(a), {50, 0, 600, 600});
     time.runUntilIdle();
     EXPECT_NEAR(mover.lag(app.pid()), 0.1, 1e-9);
+
+    // An application that quit leaves no lag behind for the next one with its pid.
+    mover.retire(app.pid());
+    EXPECT_EQ(mover.lag(app.pid()), 0);
+    EXPECT_EQ(mover.resizeLag(app.pid()), 0);
 }
 
 TEST_F(AsyncMoverTest, AFailedMoveIsWrittenAgainEvenWhenTheRecordAlreadyHoldsTheTarget) {
@@ -124,6 +134,17 @@ TEST_F(AsyncMoverTest, AFailedMoveIsWrittenAgainEvenWhenTheRecordAlreadyHoldsThe
 
     // Once a move succeeded, an unchanged target is left alone again.
     a.clearWrites();
+    mover.move(managed(a, target), target);
+    time.runUntilIdle();
+    EXPECT_TRUE(a.writes().empty());
+
+    // Forgetting the window forgets a failure too.
+    a.failWrites("AXPosition", axerror::cannotComplete);
+    mover.move(managed(a, target), {20, 0, 700, 600});
+    time.runUntilIdle();
+    a.clearFailures();
+    a.clearWrites();
+    mover.forget(a.id());
     mover.move(managed(a, target), target);
     time.runUntilIdle();
     EXPECT_TRUE(a.writes().empty());

@@ -133,7 +133,7 @@ struct BatchingAccessibility : Accessibility {
 TEST_F(WindowMoverTest, MoveAllSendsOneBatchAndReportsEachWindowAsMoveDoes) {
     BatchingAccessibility batching(*platform.accessibility);
     const WindowMover batchMover(batching);
-    SimWindow other = desktop.openWindow(app, {.title = "todo", .frame = {900, 100, 400, 600}});
+    SimWindow other = desktop.openWindow(app, {.title = "todo", .frame = {0, 100, 400, 600}});
     SimWindow small = desktop.openWindow(app, {.title = "log", .frame = {0, 0, 300, 300}});
     small.setMinimumSize({350, 300});
     const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -142,6 +142,7 @@ TEST_F(WindowMoverTest, MoveAllSendsOneBatchAndReportsEachWindowAsMoveDoes) {
         {managed(other), {900.4, 100, 400, 600}},
         {managed(small), {10, 10, 300, 300}},
         {managed(window), {nan, 0, 1, 1}}};
+    other.setFrame({900, 100, 400, 600});  // the application moved it since it was recorded
 
     const auto results = batchMover.moveAll(moves, true);
     ASSERT_EQ(batching.batches.size(), 1u);
@@ -161,6 +162,8 @@ TEST_F(WindowMoverTest, MoveAllSendsOneBatchAndReportsEachWindowAsMoveDoes) {
     const auto recorded = batchMover.moveAll(Moves{{managed(other), {901, 100, 400, 600}}}, false);
     EXPECT_EQ(batching.batches.size(), 1u);
     EXPECT_FALSE(recorded[0].changed);
+    other.vanishAfterWrites(0);
+    EXPECT_TRUE(batchMover.moveAll(Moves{{managed(other), {0, 0, 400, 600}}}, false)[0].gone);
     // A service without batches gets the same writes one window at a time.
     window.clearWrites();
     const auto single = mover.moveAll(Moves{{managed(window), {30, 0, 500, 600}}}, false);
@@ -172,12 +175,14 @@ TEST_F(WindowMoverTest, SettleSendsAgainOnlyWhenTheApplicationPutTheWindowElsewh
     ManagedWindow w = managed(window);
     const Rect target{0, 0, 800, 600};
     mover.move(w, target, false);
-    w.frame = target;
     window.clearWrites();
+    // Near the target, or still near the recorded frame: left alone.
     window.setFrame({1, 1.4, 800, 600});
     MoveResult result = mover.settle(w, target);
     EXPECT_FALSE(result.changed);
     EXPECT_EQ(result.frame, Rect(1, 1.4, 800, 600));
+    window.setFrame({101, 100.5, 800, 600});
+    EXPECT_FALSE(mover.settle(w, target).changed);
     EXPECT_TRUE(window.writes().empty());
 
     window.setFrame({40, 40, 800, 600});

@@ -1,7 +1,8 @@
 // The real executable on the session's display: the focus border rings the focused xterm's frame
 // directly above it, follows the focus, stays below windows raised over it and lets clicks
 // through; under a compositor the dim darkens the other windows translucently; the indicator jumps
-// on a click. With BRINDLOW_SCREENSHOT_DIR set, the indicator is saved.
+// on a click and grows, whole, for a new column. With BRINDLOW_SCREENSHOT_DIR set, the indicator
+// is saved.
 #include "platform/x11/X11Properties.h"
 #include "x11/e2e/AppOnDisplay.h"
 
@@ -235,6 +236,18 @@ TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps)
         {"mousemove", std::to_string(pill->x + 50), std::to_string(pill->y + 29), "click", "1"}));
     EXPECT_TRUE(settle([&] { return activeFrame() == first; }))
         << "the click on the first icon did not jump to the first column";
+
+    // One more column while it shows: the pill grows, drawn to its right end.
+    startXterm("e2e-xterm-4");
+    Pixel end;
+    EXPECT_TRUE(settle([&] {
+        for (xcb_window_t w : overlays())
+            if (const auto g = geometry(w); g && g->height == 58 && g->width > pill->width)
+                end = pixel(g->x + g->width - 10, g->y + 29);
+        return end.red > 20 && end.red < 70;
+    })) << "the wider pill ends in "
+        << end.red << "," << end.green << "," << end.blue;
+    screenshot("indicator-wider");
 }
 
 }  // namespace

@@ -190,7 +190,8 @@ class X11SurfaceFactory::QtSurface final : public Surface {
         if (!orderedIn_ || window_->size().isEmpty()) return;
         QImage image(window_->size(), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
-        window_->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        // Rendered through the previous shape, a surface could never grow past it.
+        window_->render(&image, QPoint(), QRegion(), QWidget::DrawChildren | QWidget::IgnoreMask);
         const QRegion shape(QBitmap::fromImage(image.createAlphaMask()));
         emptyShape_ = shape.isEmpty();
         if (!emptyShape_) window_->setMask(shape);
