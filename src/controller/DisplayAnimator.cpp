@@ -14,23 +14,29 @@ namespace {
 constexpr double kLandingSpeed = 1.0;     // points per second
 constexpr double kLandingDistance = 0.5;  // points
 
-// The offset and glide progress the eases of `animation` give at `time`; `target` when no scroll
-// runs. The progress is kept within the glide's range.
-std::pair<double, double> positionAt(const DisplayAnimator::Animating& animation, double time,
-                                     double target) {
-    double offset = target;
-    if (animation.scroll)
-        offset = animation.scroll->isFinished(time) ? animation.scroll->to
-                                                    : animation.scroll->value(time);
-    double progress = 0;
-    if (animation.glide) {
-        const DisplayAnimator::Glide& glide = *animation.glide;
-        progress = glide.progress;
-        if (glide.ease)
-            progress = glide.ease->isFinished(time) ? glide.ease->to : glide.ease->value(time);
+// What a frame's position depends on: the eases of a tick, without the glide's start frames.
+struct Eases {
+    std::optional<Ease> scroll;
+    std::optional<Ease> glide;
+    std::optional<double> glideProgress;  // none: no glide runs
+
+    explicit Eases(const DisplayAnimator::Animating& animation) : scroll(animation.scroll) {
+        if (animation.glide) {
+            glide = animation.glide->ease;
+            glideProgress = animation.glide->progress;
+        }
     }
-    return {offset, std::clamp(progress, 0.0, AnimationTiming::kGlideComplete)};
-}
+
+    // The offset and glide progress at `time`; `target` when no scroll runs. The progress is
+    // kept within the glide's range.
+    std::pair<double, double> at(double time, double target) const {
+        double offset = target;
+        if (scroll) offset = scroll->isFinished(time) ? scroll->to : scroll->value(time);
+        double progress = glideProgress.value_or(0);
+        if (glide) progress = glide->isFinished(time) ? glide->to : glide->value(time);
+        return {offset, std::clamp(progress, 0.0, AnimationTiming::kGlideComplete)};
+    }
+};
 
 }  // namespace
 
@@ -151,11 +157,12 @@ DisplayAnimator::Step DisplayAnimator::advance(double time, double target, doubl
     // a longer lead, from this tick's eases.
     step.kind = Step::Kind::frame;
     ++animation->frames;
-    Animating frozen = *animation;
-    std::tie(step.offset, step.progress) =
-        positionAt(frozen, time + AnimationTiming::kFrameLead, target);
-    step.predictor = [frozen = std::move(frozen), time, target](double lead) {
-        return positionAt(frozen, time + std::max(lead, AnimationTiming::kFrameLead), target);
+    // Only the eases are kept for later leads: copying the glide's start frames on every tick
+    // would allocate per window per frame.
+    const Eases eases(*animation);
+    std::tie(step.offset, step.progress) = eases.at(time + AnimationTiming::kFrameLead, target);
+    step.predictor = [eases, time, target](double lead) {
+        return eases.at(time + std::max(lead, AnimationTiming::kFrameLead), target);
     };
     return step;
 }
