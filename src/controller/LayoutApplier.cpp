@@ -30,20 +30,11 @@ LayoutApplier::LayoutApplier(StripControllerState& state, const StripControllerE
       hooks_(std::move(hooks)),
       log_(makeLogger("StripController")) {}
 
-DisplayState* LayoutApplier::stateOf(const std::string& uuid) {
-    const auto found = state_.displays.find(uuid);
-    return found == state_.displays.end() ? nullptr : &found->second;
-}
-
 std::string LayoutApplier::finalResizeText() const {
     if (!slowestMove_) return "none";
     const auto app = state_.apps.find(slowestMove_->first);
     return std::to_string(long(roundHalfAway(slowestMove_->second * 1000))) + " ms (" +
            (app == state_.apps.end() ? std::string("?") : app->second.name) + ")";
-}
-
-bool LayoutApplier::leftButtonDown() const {
-    return env_.platform.leftMouseButtonDown && env_.platform.leftMouseButtonDown();
 }
 
 void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) {

@@ -98,8 +98,7 @@ class LayoutApplier {
     void catchUpApply(const std::string& uuid);
     void scheduleSizeCheck(const std::string& uuid, std::vector<SizeCheck> checks, int attempt);
     void checkSize(const std::string& uuid, std::vector<SizeCheck> checks, int attempt);
-    DisplayState* stateOf(const std::string& uuid);
-    bool leftButtonDown() const;
+    DisplayState* stateOf(const std::string& uuid) { return state_.display(uuid); }
     double now() const { return clock_.now(); }
 
     StripControllerState& state_;

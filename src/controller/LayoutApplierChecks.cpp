@@ -26,7 +26,7 @@ void LayoutApplier::catchUpApply(const std::string& uuid) {
     const bool dropPending = std::any_of(ids.begin(), ids.end(), [this](WindowID id) {
         return state_.records.get(id).userChangePending;
     });
-    if (leftButtonDown() || dropPending) {
+    if (env_.leftButtonDown() || dropPending) {
         scheduleCatchUp(uuid);
         return;
     }

@@ -283,7 +283,6 @@ class StripController {
 
     Column* focusedColumn(const std::string& uuid);
     void editFocusedColumn(const std::string& uuid, const std::function<void(Column&)>& edit);
-    bool leftButtonDown() const;
     std::optional<std::pair<double, GestureUnit>> takePendingGesture();
 
     // The display whose focus moved ahead of its layout (strip queue).

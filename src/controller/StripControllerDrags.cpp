@@ -8,12 +8,8 @@
 
 namespace brindlow {
 
-bool StripController::leftButtonDown() const {
-    return env_.platform.leftMouseButtonDown && env_.platform.leftMouseButtonDown();
-}
-
 void StripController::watchDrag(WindowID id) {
-    if (!leftButtonDown()) return;
+    if (!env_.leftButtonDown()) return;
     const std::optional<double> moved = state_.records.get(id).lastMoveTime;
     if (moved && now() - *moved < UserDrag::kOwnMoveQuiet) return;
     const auto location = locate(id);
@@ -31,7 +27,7 @@ void StripController::watchDrag(WindowID id) {
 }
 
 void StripController::userChanged(WindowID id) {
-    if (leftButtonDown()) {
+    if (env_.leftButtonDown()) {
         enqueueAfter(UserDrag::kRecheck, [this, id] { userChanged(id); });
         return;
     }

@@ -26,6 +26,11 @@ struct StripControllerEnvironment {
     // Runs `count` jobs, concurrently where it can, and returns when all ran. Default: one thread
     // per job beyond the first. Tests on the single-threaded sim desktop pass a sequential loop.
     std::function<void(size_t count, const std::function<void(size_t)>& job)> concurrentPerform;
+
+    // Whether the user holds the left button (false where the platform cannot tell).
+    bool leftButtonDown() const {
+        return platform.leftMouseButtonDown && platform.leftMouseButtonDown();
+    }
 };
 
 }  // namespace brindlow
