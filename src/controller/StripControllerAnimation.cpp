@@ -1,9 +1,7 @@
 // Scroll and glide animation on the display clock: the hand-off of frame times, the tick, the
 // landing and the summary line.
 #include <algorithm>
-#include <cmath>
 
-#include "controller/AnimationTiming.h"
 #include "controller/StripController.h"
 #include "geometry/Rounding.h"
 

@@ -1,15 +1,10 @@
 // Layout application: the viewport clamp, the choice between a jump and an animation, the glide
-// start and the apply that sends every window its frame.
+// start and the gap strips; the apply itself is the layout applier's.
 #include <algorithm>
 #include <cmath>
-#include <mutex>
 
-#include "controller/AnimationTiming.h"
-#include "controller/FramePacing.h"
 #include "controller/StripController.h"
-#include "geometry/Rounding.h"
 #include "strip/Viewport.h"
-#include "windows/ParkedStacking.h"
 #include "windows/WindowNumbers.h"
 
 namespace brindlow {
