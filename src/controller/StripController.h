@@ -287,7 +287,8 @@ class StripController {
 
     // The display whose focus moved ahead of its layout (strip queue).
     std::optional<std::string> pendingFocusDisplay_;
-    // An instant landing moved windows that no published snapshot shows yet (strip queue).
+    // A landing moved windows that no published snapshot shows yet; any snapshot clears it
+    // (strip queue).
     bool landingUnpublished_ = false;
     // Windows raised for the focus and when, until their focus event comes back (strip queue).
     std::vector<std::pair<WindowID, double>> raisedForFocus_;

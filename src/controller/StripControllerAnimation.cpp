@@ -51,8 +51,11 @@ void StripController::animationStep() {
         display->displayedOffset = step.displayedOffset;
 
         if (step.kind == DisplayAnimator::Step::Kind::landed) {
+            // Published once: the apply already publishes when the landing brings new gap
+            // strips, and any snapshot clears the mark.
+            landingUnpublished_ = true;
             applier_->apply(uuid, ApplyOptions::landing(target));
-            publishSnapshot(SnapshotReason::quiet());
+            if (landingUnpublished_) publishSnapshot(SnapshotReason::quiet());
             logAnimationSummary(step);
             display = stateOf(uuid);
             if (display && display->raiseWhenLanded) raiseFocused(uuid);
