@@ -6,24 +6,6 @@
 
 namespace brindlow {
 
-namespace {
-
-const DisplayState* displayOf(const StripControllerState& state, const std::string& uuid) {
-    const auto found = state.displays.find(uuid);
-    return found == state.displays.end() ? nullptr : &found->second;
-}
-
-// The display in use whose strip holds `id`.
-std::optional<std::string> displayHolding(const StripControllerState& state, WindowID id) {
-    for (const std::string& uuid : state.displayOrder) {
-        const DisplayState* display = displayOf(state, uuid);
-        if (display && display->strip.locate(id)) return uuid;
-    }
-    return std::nullopt;
-}
-
-}  // namespace
-
 SessionKeeper::SessionKeeper(StripControllerState& state, std::filesystem::path storageFolder,
                              Hooks hooks)
     : state_(state),
@@ -50,7 +32,7 @@ SessionSnapshot SessionKeeper::capture() const {
     SessionSnapshot session;
     session.saved = Date::now();
     for (const std::string& uuid : state_.displayOrder) {
-        const DisplayState* display = displayOf(state_, uuid);
+        const DisplayState* display = state_.display(uuid);
         if (!display) continue;
         DisplayDescriptor descriptor;
         descriptor.uuid = uuid;
@@ -100,19 +82,17 @@ void SessionKeeper::place(const SessionSnapshot& session,
                       [this](const WindowCandidate& candidate) {
                           return state_.settings.newColumnWidth(candidate.bundleID);
                       });
-    for (const auto& [uuid, strip] : strips) {
-        const auto display = state_.displays.find(uuid);
-        if (display != state_.displays.end()) display->second.strip = strip;
-    }
+    for (const auto& [uuid, strip] : strips)
+        if (DisplayState* display = state_.display(uuid)) display->strip = strip;
 }
 
 std::set<std::string> SessionKeeper::restore(const SessionSnapshot& snapshot) {
     std::vector<WindowCandidate> candidates;
     for (const auto& [id, window] : state_.windows) {
-        const std::optional<std::string> uuid = displayHolding(state_, id);
-        if (!uuid) continue;
+        const auto location = state_.locate(id);
+        if (!location) continue;
         candidates.push_back(WindowCandidate{id, window.bundleID.value_or(window.appName),
-                                             window.title, *uuid, window.frame});
+                                             window.title, location->first, window.frame});
     }
     place(snapshot, candidates);
     hooks_.rearranged();
