@@ -73,6 +73,10 @@ TEST(DisplayAnimator, AGlideRunsItsOwnDurationThenLandsWithTheFramesItSent) {
     DisplayAnimator::Step step = animator.advance(time, 0, 0, kStiffness);
     ASSERT_TRUE(animator.glide() && animator.glide()->ease);
     EXPECT_NEAR(animator.glide()->ease->duration, 0.682, 1e-9);
+    // A slow application's longer lead sees the glide further on; no lead is shorter than the
+    // next display frame.
+    EXPECT_EQ(step.predictor(0), std::make_pair(step.offset, step.progress));
+    EXPECT_GT(step.predictor(0.1).second, step.progress);
     while (step.kind == Kind::frame) {
         ++frames;
         EXPECT_GE(step.progress, 0);
