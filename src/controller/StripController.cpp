@@ -1,6 +1,5 @@
 #include "controller/StripController.h"
 
-#include <algorithm>
 #include <stdexcept>
 #include <thread>
 
@@ -158,43 +157,6 @@ void StripController::perform(Command command) {
 void StripController::windowRaised() {
     enqueueAfter(0.05, [this] { publishFocusFrames(); });
     enqueueAfter(0.25, [this] { publishFocusFrames(); });
-}
-
-std::optional<std::string> StripControllerState::swipedDisplay() const {
-    for (const auto& [uuid, display] : displays)
-        if (display.animator.isSwiped()) return uuid;
-    return std::nullopt;
-}
-
-bool StripControllerState::anyDisplayAnimating() const {
-    return std::any_of(displays.begin(), displays.end(),
-                       [](const auto& entry) { return entry.second.animator.isAnimating(); });
-}
-
-DisplayState* StripControllerState::display(const std::string& uuid) {
-    const auto found = displays.find(uuid);
-    return found == displays.end() ? nullptr : &found->second;
-}
-
-const DisplayState* StripControllerState::display(const std::string& uuid) const {
-    const auto found = displays.find(uuid);
-    return found == displays.end() ? nullptr : &found->second;
-}
-
-std::optional<std::pair<std::string, StripLocation>> StripControllerState::locate(
-    WindowID id) const {
-    for (const std::string& uuid : displayOrder) {
-        const DisplayState* found = display(uuid);
-        if (!found) continue;
-        if (const std::optional<StripLocation> location = found->strip.locate(id))
-            return std::make_pair(uuid, *location);
-    }
-    return std::nullopt;
-}
-
-std::string StripControllerState::displayName(const std::string& uuid) const {
-    const DisplayState* found = display(uuid);
-    return found ? found->info.name : "?";
 }
 
 std::optional<std::string> StripController::displayUnder(Point point) const {
