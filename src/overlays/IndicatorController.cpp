@@ -23,8 +23,14 @@ IndicatorController::~IndicatorController() {
 
 void IndicatorController::update(const std::vector<DisplaySnapshot>& displays, bool paused,
                                  const SnapshotReason& reason, const AppSettings& settings) {
-    // A pill on screen follows every change, its size included, whatever the reason.
+    const std::string shown =
+        paused || !settings.showIndicator ? std::string() : displayToShow(displays, reason);
     for (const DisplaySnapshot& display : displays) {
+        if (!shown.empty() && display.id == shown && !display.columns.empty()) {
+            show(display, settings.indicatorPosition);
+            continue;
+        }
+        // A pill on screen follows every change, its size included, whatever the reason.
         auto found = panels_.find(display.id);
         if (found == panels_.end()) continue;
         found->second->view->setDisplay(display);
@@ -34,29 +40,23 @@ void IndicatorController::update(const std::vector<DisplaySnapshot>& displays, b
                                               settings.indicatorPosition));
         }
     }
-    if (paused || !settings.showIndicator) return;
+}
 
-    std::string uuid;
+std::string IndicatorController::displayToShow(const std::vector<DisplaySnapshot>& displays,
+                                               const SnapshotReason& reason) {
     switch (reason.kind) {
         case SnapshotReason::Kind::focus:
-            uuid = reason.displayUUID;
-            break;
+            return reason.displayUUID;
         case SnapshotReason::Kind::structure: {
             StripSnapshot whole;
             whole.displays = displays;
             const DisplaySnapshot* active = whole.activeDisplay();
-            if (!active) return;
-            uuid = active->id;
-            break;
+            return active ? active->id : std::string();
         }
         case SnapshotReason::Kind::quiet:
-            return;
+            break;
     }
-    for (const DisplaySnapshot& display : displays) {
-        if (display.id != uuid) continue;
-        if (!display.columns.empty()) show(display, settings.indicatorPosition);
-        return;
-    }
+    return {};
 }
 
 void IndicatorController::show(const DisplaySnapshot& display, IndicatorPosition position) {

@@ -64,6 +64,9 @@ class IndicatorController {
         UiScheduler::TaskID hideWork = 0;
     };
 
+    // The display whose pill a change of this kind shows; none for a quiet refresh.
+    static std::string displayToShow(const std::vector<DisplaySnapshot>& displays,
+                                     const SnapshotReason& reason);
     void show(const DisplaySnapshot& display, IndicatorPosition position);
     Panel& makePanel(const std::string& display);
     void scheduleHide(const std::string& display);
