@@ -33,12 +33,18 @@ void IndicatorController::update(const std::vector<DisplaySnapshot>& displays, b
         // A pill on screen follows every change, its size included, whatever the reason.
         auto found = panels_.find(display.id);
         if (found == panels_.end()) continue;
-        found->second->view->setDisplay(display);
-        if (found->second->surface->isVisible() && !display.columns.empty()) {
-            animator_.setFrame(*found->second->surface,
-                               indicatorFrame(display.visible, display.columns.size(),
-                                              settings.indicatorPosition));
+        Panel& panel = *found->second;
+        panel.view->setDisplay(display);
+        if (!panel.surface->isVisible()) continue;
+        if (display.columns.empty()) {
+            // Nothing left to show (every window gone or out of reach): no empty pill lingers.
+            if (panel.hideWork) scheduler_.cancel(panel.hideWork);
+            panel.hideWork = 0;
+            hide(panel);
+            continue;
         }
+        animator_.setFrame(*panel.surface, indicatorFrame(display.visible, display.columns.size(),
+                                                          settings.indicatorPosition));
     }
 }
 

@@ -145,6 +145,10 @@ TEST_F(IndicatorControllerTest, QuietPausedOffUnknownOrEmptyShowNothingButRefres
     EXPECT_EQ(views[0]->shown.size(), refreshes + 1);
     EXPECT_EQ(views[0]->shown.back().columns.size(), 4u);
     EXPECT_EQ(panel()->frame(), Rect(573, 832, 294, 58));
+    // Its last window gone, the pill fades out at once instead of showing nothing.
+    controller.update({display("A", 0)}, false, SnapshotReason::quiet(), settings);
+    clock.advance(0.4);
+    EXPECT_FALSE(panel()->isVisible());
     focusOn({display("B", 2)}, "B", /*paused=*/true);
     settings.showIndicator = false;
     focusOn({display("B", 2)}, "B");
