@@ -21,11 +21,10 @@ IndicatorController::~IndicatorController() {
     }
 }
 
-void IndicatorController::update(const std::vector<DisplaySnapshot>& displays, bool paused,
-                                 const SnapshotReason& reason, const AppSettings& settings) {
+void IndicatorController::update(const StripSnapshot& snapshot, const AppSettings& settings) {
     const std::string shown =
-        paused || !settings.showIndicator ? std::string() : displayToShow(displays, reason);
-    for (const DisplaySnapshot& display : displays) {
+        snapshot.paused || !settings.showIndicator ? std::string() : displayToShow(snapshot);
+    for (const DisplaySnapshot& display : snapshot.displays) {
         if (!shown.empty() && display.id == shown && !display.columns.empty()) {
             show(display, settings.indicatorPosition);
             continue;
@@ -48,15 +47,12 @@ void IndicatorController::update(const std::vector<DisplaySnapshot>& displays, b
     }
 }
 
-std::string IndicatorController::displayToShow(const std::vector<DisplaySnapshot>& displays,
-                                               const SnapshotReason& reason) {
-    switch (reason.kind) {
+std::string IndicatorController::displayToShow(const StripSnapshot& snapshot) {
+    switch (snapshot.reason.kind) {
         case SnapshotReason::Kind::focus:
-            return reason.displayUUID;
+            return snapshot.reason.displayUUID;
         case SnapshotReason::Kind::structure: {
-            StripSnapshot whole;
-            whole.displays = displays;
-            const DisplaySnapshot* active = whole.activeDisplay();
+            const DisplaySnapshot* active = snapshot.activeDisplay();
             return active ? active->id : std::string();
         }
         case SnapshotReason::Kind::quiet:

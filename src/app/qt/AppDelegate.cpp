@@ -264,8 +264,7 @@ void AppDelegate::installControllerCallbacks() {
         self.menuBar_.setSnapshot(snapshot);
         self.menuBar_.updateTitle();
         if (self.indicator_) {
-            self.indicator_->update(snapshot.displays, snapshot.paused, snapshot.reason,
-                                    self.settings_.settings());
+            self.indicator_->update(snapshot, self.settings_.settings());
         }
         if (self.badgeOverlay_) self.badgeOverlay_->update(snapshot.displays, snapshot.paused);
         if (self.gapOverlay_) self.gapOverlay_->update(snapshot.displays);
