@@ -21,42 +21,44 @@ IndicatorController::~IndicatorController() {
     }
 }
 
-void IndicatorController::update(const std::vector<DisplaySnapshot>& displays, bool paused,
-                                 const SnapshotReason& reason, const AppSettings& settings) {
-    // A pill on screen follows every change, its size included, whatever the reason.
-    for (const DisplaySnapshot& display : displays) {
+void IndicatorController::update(const StripSnapshot& snapshot, const AppSettings& settings) {
+    const std::string shown =
+        snapshot.paused || !settings.showIndicator ? std::string() : displayToShow(snapshot);
+    for (const DisplaySnapshot& display : snapshot.displays) {
+        if (!shown.empty() && display.id == shown && !display.columns.empty()) {
+            show(display, settings.indicatorPosition);
+            continue;
+        }
+        // A pill on screen follows every change, its size included, whatever the reason.
         auto found = panels_.find(display.id);
         if (found == panels_.end()) continue;
-        found->second->view->setDisplay(display);
-        if (found->second->surface->isVisible() && !display.columns.empty()) {
-            animator_.setFrame(*found->second->surface,
-                               indicatorFrame(display.visible, display.columns.size(),
-                                              settings.indicatorPosition));
+        Panel& panel = *found->second;
+        panel.view->setDisplay(display);
+        if (!panel.surface->isVisible()) continue;
+        if (display.columns.empty()) {
+            // Nothing left to show (every window gone or out of reach): no empty pill lingers.
+            if (panel.hideWork) scheduler_.cancel(panel.hideWork);
+            panel.hideWork = 0;
+            hide(panel);
+            continue;
         }
+        animator_.setFrame(*panel.surface, indicatorFrame(display.visible, display.columns.size(),
+                                                          settings.indicatorPosition));
     }
-    if (paused || !settings.showIndicator) return;
+}
 
-    std::string uuid;
-    switch (reason.kind) {
+std::string IndicatorController::displayToShow(const StripSnapshot& snapshot) {
+    switch (snapshot.reason.kind) {
         case SnapshotReason::Kind::focus:
-            uuid = reason.displayUUID;
-            break;
+            return snapshot.reason.displayUUID;
         case SnapshotReason::Kind::structure: {
-            StripSnapshot whole;
-            whole.displays = displays;
-            const DisplaySnapshot* active = whole.activeDisplay();
-            if (!active) return;
-            uuid = active->id;
-            break;
+            const DisplaySnapshot* active = snapshot.activeDisplay();
+            return active ? active->id : std::string();
         }
         case SnapshotReason::Kind::quiet:
-            return;
+            break;
     }
-    for (const DisplaySnapshot& display : displays) {
-        if (display.id != uuid) continue;
-        if (!display.columns.empty()) show(display, settings.indicatorPosition);
-        return;
-    }
+    return {};
 }
 
 void IndicatorController::show(const DisplaySnapshot& display, IndicatorPosition position) {

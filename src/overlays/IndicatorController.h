@@ -48,8 +48,7 @@ class IndicatorController {
     IndicatorController(const IndicatorController&) = delete;
     IndicatorController& operator=(const IndicatorController&) = delete;
 
-    void update(const std::vector<DisplaySnapshot>& displays, bool paused,
-                const SnapshotReason& reason, const AppSettings& settings);
+    void update(const StripSnapshot& snapshot, const AppSettings& settings);
     // Fades out every pill on screen (the indicator was switched off).
     void hideAll();
 
@@ -64,6 +63,8 @@ class IndicatorController {
         UiScheduler::TaskID hideWork = 0;
     };
 
+    // The display whose pill a change of this kind shows; none for a quiet refresh.
+    static std::string displayToShow(const StripSnapshot& snapshot);
     void show(const DisplaySnapshot& display, IndicatorPosition position);
     Panel& makePanel(const std::string& display);
     void scheduleHide(const std::string& display);

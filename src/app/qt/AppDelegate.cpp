@@ -144,9 +144,9 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
     panels.trusted = [this] { return permissionGranted(); };
     panels_ = std::make_unique<Panels>(std::move(panels));
     performer_.setPanelToggles({
-        [this] { panels_->toggleSearch(snapshot_.displays); },
-        [this] { panels_->toggleOverview(snapshot_); },
-        [this] { panels_->toggleShortcuts(snapshot_.activeDisplay()); },
+        [this] { panels_->toggleSearch(snapshot_->displays); },
+        [this] { panels_->toggleOverview(*snapshot_); },
+        [this] { panels_->toggleShortcuts(snapshot_->activeDisplay()); },
     });
 }
 
@@ -258,13 +258,13 @@ void AppDelegate::installControllerCallbacks() {
         auto alive = weak.lock();
         if (!alive) return;
         AppDelegate& self = **alive;
-        self.snapshot_ = snapshot;
-        self.requestTarget_.snapshotPublished(snapshot);
+        // One copy, shared with the request target, which answers lists off the main queue.
+        self.snapshot_ = std::make_shared<const StripSnapshot>(snapshot);
+        self.requestTarget_.snapshotPublished(self.snapshot_);
         self.menuBar_.setSnapshot(snapshot);
         self.menuBar_.updateTitle();
         if (self.indicator_) {
-            self.indicator_->update(snapshot.displays, snapshot.paused, snapshot.reason,
-                                    self.settings_.settings());
+            self.indicator_->update(snapshot, self.settings_.settings());
         }
         if (self.badgeOverlay_) self.badgeOverlay_->update(snapshot.displays, snapshot.paused);
         if (self.gapOverlay_) self.gapOverlay_->update(snapshot.displays);
@@ -276,7 +276,7 @@ void AppDelegate::installControllerCallbacks() {
         // The strip controller has logged the message; it shows on the display
         // that was active in the stored snapshot.
         AppDelegate& self = **alive;
-        if (self.toast_) self.toast_->show(message, self.snapshot_.activeDisplay());
+        if (self.toast_) self.toast_->show(message, self.snapshot_->activeDisplay());
     };
     controller_.onFocusFrames = [weak](const std::vector<FocusFrame>& frames) {
         auto alive = weak.lock();
@@ -501,7 +501,7 @@ std::string AppDelegate::diagnosticsReport() const {
     if (platform_.screens) in.displays = DisplayInfo::current(*platform_.screens);
     in.settings = settings_.settings();
     in.disabledDisplays = in.settings.disabledDisplays;
-    in.snapshot = snapshot_;
+    in.snapshot = *snapshot_;
     in.recentLog = Diagnostics::recentLog();
     return Diagnostics::report(in);
 }

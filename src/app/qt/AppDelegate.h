@@ -109,7 +109,7 @@ class AppDelegate {
     IndicatorController* indicator() { return indicator_.get(); }
     GapOverlayController* gapOverlay() { return gapOverlay_.get(); }
     ToastController* toast() { return toast_.get(); }
-    const StripSnapshot& snapshot() const { return snapshot_; }
+    const StripSnapshot& snapshot() const { return *snapshot_; }
     bool permissionTimerActive() const;
     bool controllerStarted() const { return controllerStarted_; }
     // Whether the strip controller put every window back within the wait at quit.
@@ -181,7 +181,7 @@ class AppDelegate {
     MouseFocusTracker mouseFocus_;
     std::unique_ptr<QTimer> permissionTimer_;
     bool controllerStarted_ = false;
-    StripSnapshot snapshot_;
+    std::shared_ptr<const StripSnapshot> snapshot_ = std::make_shared<const StripSnapshot>();
 
     bool windowsPutBack_ = false;
     bool terminated_ = false;

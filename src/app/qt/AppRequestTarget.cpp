@@ -14,10 +14,9 @@ void AppRequestTarget::perform(const Command& command) {
     performer_.perform(command);
 }
 
-void AppRequestTarget::snapshotPublished(const StripSnapshot& snapshot) {
-    auto latest = std::make_shared<const StripSnapshot>(snapshot);
+void AppRequestTarget::snapshotPublished(std::shared_ptr<const StripSnapshot> snapshot) {
     std::lock_guard lock(latestMutex_);
-    latest_ = std::move(latest);
+    latest_ = std::move(snapshot);
 }
 
 void AppRequestTarget::listJSON(bool titles, std::function<void(std::string)> completion) {

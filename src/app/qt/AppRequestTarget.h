@@ -22,7 +22,7 @@ class AppRequestTarget final : public RequestTarget {
                      LayoutsStore& layouts);
 
     // Keeps the strip controller's latest snapshot for the list. Main queue.
-    void snapshotPublished(const StripSnapshot& snapshot);
+    void snapshotPublished(std::shared_ptr<const StripSnapshot> snapshot);
 
     void perform(const Command& command) override;
     void listJSON(bool titles, std::function<void(std::string)> completion) override;

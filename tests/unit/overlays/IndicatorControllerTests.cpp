@@ -88,9 +88,13 @@ class IndicatorControllerTest : public ::testing::Test {
         }
         return d;
     }
+    void refresh(std::vector<DisplaySnapshot> displays, SnapshotReason reason,
+                 bool paused = false) {
+        controller.update(StripSnapshot{std::move(displays), paused, std::move(reason)}, settings);
+    }
     void focusOn(const std::vector<DisplaySnapshot>& displays, const std::string& id,
                  bool paused = false) {
-        controller.update(displays, paused, SnapshotReason::focus(id), settings);
+        refresh(displays, SnapshotReason::focus(id), paused);
     }
     FakeSurface* panel(const std::string& id = "A") {
         return const_cast<FakeSurface*>(static_cast<const FakeSurface*>(controller.panel(id)));
@@ -141,10 +145,14 @@ TEST_F(IndicatorControllerTest, ShowsOnTheFocusedDisplayAndHidesOnePointFourAfte
 TEST_F(IndicatorControllerTest, QuietPausedOffUnknownOrEmptyShowNothingButRefreshAPillOnScreen) {
     focusOn({display("A", 3)}, "A");
     const std::size_t refreshes = views[0]->shown.size();
-    controller.update({display("A", 4)}, false, SnapshotReason::quiet(), settings);
+    refresh({display("A", 4)}, SnapshotReason::quiet());
     EXPECT_EQ(views[0]->shown.size(), refreshes + 1);
     EXPECT_EQ(views[0]->shown.back().columns.size(), 4u);
     EXPECT_EQ(panel()->frame(), Rect(573, 832, 294, 58));
+    // Its last window gone, the pill fades out at once instead of showing nothing.
+    refresh({display("A", 0)}, SnapshotReason::quiet());
+    clock.advance(0.4);
+    EXPECT_FALSE(panel()->isVisible());
     focusOn({display("B", 2)}, "B", /*paused=*/true);
     settings.showIndicator = false;
     focusOn({display("B", 2)}, "B");
@@ -155,7 +163,7 @@ TEST_F(IndicatorControllerTest, QuietPausedOffUnknownOrEmptyShowNothingButRefres
     // A structure change shows the active display.
     auto b = display("B", 2);
     b.isActive = true;
-    controller.update({display("A", 3), b}, false, SnapshotReason::structure(), settings);
+    refresh({display("A", 3), b}, SnapshotReason::structure());
     EXPECT_NE(controller.panel("B"), nullptr);
 }
 
