@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
@@ -19,6 +20,13 @@ namespace brindlow::LayoutEngine::detail {
 inline double nonNegative(double value) {
     return std::max(0.0, value);
 }  // NaN becomes 0
+
+// Whether `value` is a whole number small enough that sums and differences of a few of them stay
+// whole and exact: rounding such coordinates changes nothing, and moving them is lossless.
+inline bool isWhole(double value) {
+    return std::fabs(value) < 1e15 &&
+           static_cast<double>(static_cast<std::int64_t>(value)) == value;
+}
 
 // The room a width fraction is taken of: the viewport between its outer gaps, plus one gap so
 // that fractions adding up to 1 fill it with gaps between.

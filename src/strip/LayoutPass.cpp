@@ -221,10 +221,6 @@ class ColumnFiller {
         }
     }
 
-    static bool isWhole(double value) {
-        return std::fabs(value) < 1e15 && roundHalfAway(value) == value;
-    }
-
     // A recent stack without minimums laid out, relative to its top. With whole tops, heights
     // and gaps every coordinate of a stack is a whole number, so a stack with the same weights,
     // active row and height lies the same way at any top; columns repeat, parked ones most of
@@ -294,7 +290,7 @@ class ColumnFiller {
     double below_;
     std::size_t bandLimit_;
     // Only whole gaps keep every stack coordinate whole (and so exact when moved).
-    bool memoUsable_ = isWhole(gap_) && isWhole(below_);
+    bool memoUsable_ = detail::isWhole(gap_) && detail::isWhole(below_);
     std::array<StackMemo, 4> memos_{};
     std::size_t nextMemo_ = 0;
     detail::InlineStackRows inline_;
@@ -394,7 +390,7 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
     // A slice at the left edge shifts the run so the columns after it stay in place.
     double x = roundHalfAway(view.minX() + outerGap - (offset - slices.adjustment));
     // Every width is whole, so with a whole gap x stays whole and needs no rounding.
-    const bool wholeSteps = std::fabs(gap) < 1e15 && roundHalfAway(gap) == gap;
+    const bool wholeSteps = detail::isWhole(gap);
     for (std::size_t index = 0; index < columns.size(); ++index) {
         const Column& column = columns[index];
         if (column.pin) continue;
