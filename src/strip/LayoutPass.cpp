@@ -177,8 +177,7 @@ class ColumnFiller {
             rows.weights[i] = i < column.weights.size() ? column.weights[i] : 1.0;
             rows.minimums[i] = minimumHeight(column.windows[i]);
         }
-        // Column::activeRow() for a column known to hold n >= 2 windows.
-        const int activeRow = std::clamp(column.activeIndex, 0, static_cast<int>(n) - 1);
+        const int activeRow = column.activeRow();
         const double top = rect.minY();
         // Learned minimums belong to single windows, so a stack with one is rarely seen again:
         // only stacks without any are remembered, where they cannot push out the common ones. A
