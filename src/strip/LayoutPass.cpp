@@ -134,7 +134,7 @@ class ColumnFiller {
 
   private:
     double minimumHeight(WindowID id) const {
-        if (!mayHaveMinimum(id)) return 0;
+        if (!ids_.mayHold(id)) return 0;
         const auto found = minimumHeights_.find(id);
         return found == minimumHeights_.end() ? 0 : found->second;
     }
@@ -166,8 +166,6 @@ class ColumnFiller {
         std::size_t mask_ = 0;
         std::array<std::uint64_t, maxWords> words_;  // only the first mask_ / 64 + 1 are used
     };
-
-    bool mayHaveMinimum(WindowID id) const { return ids_.mayHold(id); }
 
     void fillStack(const Column& column, const Rect& rect, bool parked,
                    const detail::StackRows& rows) {
