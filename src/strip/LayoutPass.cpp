@@ -170,18 +170,18 @@ class ColumnFiller {
     void fillStack(const Column& column, const Rect& rect, bool parked,
                    const detail::StackRows& rows) {
         const std::size_t n = column.windows.size();
+        bool anyMinimum = false;
         for (std::size_t i = 0; i < n; ++i) {
             // A weight list out of step with the windows counts 1.0 for missing rows.
             rows.weights[i] = i < column.weights.size() ? column.weights[i] : 1.0;
             rows.minimums[i] = minimumHeight(column.windows[i]);
+            anyMinimum = anyMinimum || rows.minimums[i] != 0;
         }
         const int activeRow = column.activeRow();
         const double top = rect.minY();
         // Learned minimums belong to single windows, so a stack with one is rarely seen again:
         // only stacks without any are remembered, where they cannot push out the common ones. A
         // stack whose minimums all fit in the slack of the same stack without them lies the same.
-        bool anyMinimum = false;
-        for (std::size_t i = 0; i < n; ++i) anyMinimum = anyMinimum || rows.minimums[i] != 0;
         // Every top the pass hands over is already rounded, so a finite one is whole.
         const bool memoFits = memoUsable_ && n <= StackMemo::capacity && std::fabs(top) < 1e15;
         const StackMemo* known = nullptr;
