@@ -1,6 +1,5 @@
 #include "strip/Column.h"
 
-
 namespace brindlow {
 
 Column Column::single(WindowID id, double widthFraction) {
