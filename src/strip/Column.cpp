@@ -1,7 +1,5 @@
 #include "strip/Column.h"
 
-#include <algorithm>
-
 namespace brindlow {
 
 Column Column::single(WindowID id, double widthFraction) {
@@ -10,11 +8,6 @@ Column Column::single(WindowID id, double widthFraction) {
     column.weights = {1.0};
     column.widthFraction = widthFraction;
     return column;
-}
-
-int Column::activeRow() const {
-    if (windows.empty()) return 0;
-    return std::clamp(activeIndex, 0, static_cast<int>(windows.size()) - 1);
 }
 
 std::optional<WindowID> Column::activeWindow() const {

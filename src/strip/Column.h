@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -24,8 +25,12 @@ struct Column {
     // A one-window column with weight 1.0, unpinned, no flags.
     static Column single(WindowID id, double widthFraction);
 
-    // activeIndex clamped into the rows (0 for an empty column).
-    int activeRow() const;
+    // activeIndex clamped into the rows (0 for an empty column). Inline: the layout pass asks
+    // for it of every stack on every frame.
+    int activeRow() const {
+        if (windows.empty()) return 0;
+        return std::clamp(activeIndex, 0, static_cast<int>(windows.size()) - 1);
+    }
     // The window at activeRow(); none for an empty column.
     std::optional<WindowID> activeWindow() const;
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
@@ -19,6 +20,13 @@ namespace brindlow::LayoutEngine::detail {
 inline double nonNegative(double value) {
     return std::max(0.0, value);
 }  // NaN becomes 0
+
+// Whether `value` is a whole number small enough that sums and differences of a few of them stay
+// whole and exact: rounding such coordinates changes nothing, and moving them is lossless.
+inline bool isWhole(double value) {
+    return std::fabs(value) < 1e15 &&
+           static_cast<double>(static_cast<std::int64_t>(value)) == value;
+}
 
 // The room a width fraction is taken of: the viewport between its outer gaps, plus one gap so
 // that fractions adding up to 1 fill it with gaps between.
@@ -35,8 +43,13 @@ inline double fractionWidth(const Column& column, double computed) {
     return computed;
 }
 
+// A width fraction's share of widthRoom(), before any refused width; at least 1 point.
+inline double computedWidth(double fraction, double room, double gap) {
+    return std::max(1.0, roundHalfAway(fraction * room - gap));
+}
+
 inline double fractionWidth(const Column& column, double room, double gap) {
-    return fractionWidth(column, std::max(1.0, roundHalfAway(column.widthFraction * room - gap)));
+    return fractionWidth(column, computedWidth(column.widthFraction, room, gap));
 }
 
 // fractionWidth() for one room and gap. A strip uses a handful of fractions, so the widths of
@@ -50,7 +63,7 @@ class FractionWidths {
         for (std::size_t i = 0; i < count_; ++i) {
             if (fractions_[i] == fraction) return fractionWidth(column, widths_[i]);
         }
-        const double computed = std::max(1.0, roundHalfAway(fraction * room_ - gap_));
+        const double computed = computedWidth(fraction, room_, gap_);
         fractions_[next_] = fraction;
         widths_[next_] = computed;
         next_ = (next_ + 1) % fractions_.size();

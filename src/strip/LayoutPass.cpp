@@ -134,7 +134,7 @@ class ColumnFiller {
 
   private:
     double minimumHeight(WindowID id) const {
-        if (!mayHaveMinimum(id)) return 0;
+        if (!ids_.mayHold(id)) return 0;
         const auto found = minimumHeights_.find(id);
         return found == minimumHeights_.end() ? 0 : found->second;
     }
@@ -167,24 +167,21 @@ class ColumnFiller {
         std::array<std::uint64_t, maxWords> words_;  // only the first mask_ / 64 + 1 are used
     };
 
-    bool mayHaveMinimum(WindowID id) const { return ids_.mayHold(id); }
-
     void fillStack(const Column& column, const Rect& rect, bool parked,
                    const detail::StackRows& rows) {
         const std::size_t n = column.windows.size();
+        bool anyMinimum = false;
         for (std::size_t i = 0; i < n; ++i) {
             // A weight list out of step with the windows counts 1.0 for missing rows.
             rows.weights[i] = i < column.weights.size() ? column.weights[i] : 1.0;
             rows.minimums[i] = minimumHeight(column.windows[i]);
+            anyMinimum = anyMinimum || rows.minimums[i] != 0;
         }
-        // Column::activeRow() for a column known to hold n >= 2 windows.
-        const int activeRow = std::clamp(column.activeIndex, 0, static_cast<int>(n) - 1);
+        const int activeRow = column.activeRow();
         const double top = rect.minY();
         // Learned minimums belong to single windows, so a stack with one is rarely seen again:
         // only stacks without any are remembered, where they cannot push out the common ones. A
         // stack whose minimums all fit in the slack of the same stack without them lies the same.
-        bool anyMinimum = false;
-        for (std::size_t i = 0; i < n; ++i) anyMinimum = anyMinimum || rows.minimums[i] != 0;
         // Every top the pass hands over is already rounded, so a finite one is whole.
         const bool memoFits = memoUsable_ && n <= StackMemo::capacity && std::fabs(top) < 1e15;
         const StackMemo* known = nullptr;
@@ -219,10 +216,6 @@ class ColumnFiller {
             result_.gapBands.push_back({Rect(rect.minX(), band.y, rect.width, gap_),
                                         column.windows[static_cast<std::size_t>(band.row)]});
         }
-    }
-
-    static bool isWhole(double value) {
-        return std::fabs(value) < 1e15 && roundHalfAway(value) == value;
     }
 
     // A recent stack without minimums laid out, relative to its top. With whole tops, heights
@@ -294,7 +287,7 @@ class ColumnFiller {
     double below_;
     std::size_t bandLimit_;
     // Only whole gaps keep every stack coordinate whole (and so exact when moved).
-    bool memoUsable_ = isWhole(gap_) && isWhole(below_);
+    bool memoUsable_ = detail::isWhole(gap_) && detail::isWhole(below_);
     std::array<StackMemo, 4> memos_{};
     std::size_t nextMemo_ = 0;
     detail::InlineStackRows inline_;
@@ -394,7 +387,7 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
     // A slice at the left edge shifts the run so the columns after it stay in place.
     double x = roundHalfAway(view.minX() + outerGap - (offset - slices.adjustment));
     // Every width is whole, so with a whole gap x stays whole and needs no rounding.
-    const bool wholeSteps = std::fabs(gap) < 1e15 && roundHalfAway(gap) == gap;
+    const bool wholeSteps = detail::isWhole(gap);
     for (std::size_t index = 0; index < columns.size(); ++index) {
         const Column& column = columns[index];
         if (column.pin) continue;

@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <limits>
 
 #include "geometry/Rounding.h"
@@ -34,13 +33,6 @@ double roundedStackedMinimum(double minimum) {
 // roundHalfAway(minimum), skipping the rounding for the usual minimum of 0 (of either sign).
 double roundedMinimum(double minimum) {
     return minimum == 0 ? minimum : roundHalfAway(minimum);
-}
-
-// Whether `value` is a finite whole number: sums of such values stay whole, so rounding them
-// changes nothing.
-bool isWholeNumber(double value) {
-    return std::fabs(value) < 4503599627370496.0 &&
-           static_cast<double>(static_cast<std::int64_t>(value)) == value;
 }
 
 }  // namespace
@@ -121,7 +113,7 @@ std::size_t stackFramesInto(StackRows rows, int activeRow, double top, double he
     double need = 0;
     for (double minimum : rows.minimums) need += roundedStackedMinimum(minimum);
     // With a whole top, height and gap every slot edge is whole and needs no rounding.
-    const bool wholeGrid = isWholeNumber(top) && isWholeNumber(height) && isWholeNumber(gap);
+    const bool wholeGrid = isWhole(top) && isWhole(height) && isWhole(gap);
     const auto onGrid = [wholeGrid](double value) {
         return wholeGrid ? value : roundHalfAway(value);
     };

@@ -227,6 +227,28 @@ TEST(LayoutPass, AParkedStackLeavesNoGapBands) {
     EXPECT_TRUE(hidden.gapBands.empty());
 }
 
+// A stack with the weights, active row and height of one laid out before it in the same pass
+// lies exactly as it would alone, whatever minimum one of its windows has: 385 points each,
+// minimums around that and ones that do not fit at all.
+TEST(LayoutPass, ARepeatedStackLiesAsItWouldAlone) {
+    for (const WindowID row : {3u, 4u}) {
+        for (const double minimum : {100.0, 384.6, 385.0, 385.4, 386.0, 700.0, 2000.0, -5.0}) {
+            const LE::MinimumHeights minimums{{row, minimum}};
+            const StripLayout alone = layoutAt(strip({column({3, 4})}, 0), 0, single, minimums);
+            const StripLayout after =
+                layoutAt(strip({column({1, 2}), column({3, 4})}, 0), 0, single, minimums);
+            ASSERT_EQ(after.placements.size(), 4u);
+            for (std::size_t i = 0; i < 2; ++i) {
+                const Rect expected = alone.placements[i].frame;
+                const Rect actual = after.placements[i + 2].frame;
+                EXPECT_EQ(std::pair(actual.y, actual.height),
+                          std::pair(expected.y, expected.height))
+                    << "window " << row << " minimum " << minimum << " row " << i;
+            }
+        }
+    }
+}
+
 TEST(LayoutPass, SlicesAtBothEdgesLeaveTheColumnsBetweenInPlace) {
     Column wideLeft = column({1}, std::nullopt, 0.6);
     Column narrow = column({2}, std::nullopt, 0.2);
