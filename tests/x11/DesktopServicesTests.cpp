@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/x11/X11Properties.h"
+#include "windows/DisplayInfo.h"
 #include "x11/support/X11Fixture.h"
 
 namespace brindlow::test {
@@ -255,6 +256,28 @@ TEST_F(DesktopServices, TwoMonitorsDefinedByAClientBecomeTwoScreens) {
     }
     platform_.screens->removeChangeObserver(token);
     ASSERT_TRUE(settle([&] { return platform_.screens->screens().size() == 1; }));
+}
+
+// A dock-type client that reserves no strut: the listing keeps the usable area 4 pixels clear
+// of it; once it goes, the whole display is usable again.
+TEST_F(DesktopServices, ADockThatReservesNoSpaceShortensTheUsableAreaAboveIt) {
+    ASSERT_EQ(connection().screen()->height_in_pixels, 1080);
+    const auto usable = [&] { return DisplayInfo::current(*platform_.screens).at(0).visible; };
+    EXPECT_EQ(usable(), Rect(0, 0, 1920, 1080));
+    {
+        TestClientProcess dock(
+            {"--title", "dock", "--type", "dock", "--size", "960x48", "--at", "480,1032"});
+        ASSERT_TRUE(dock.ready());
+        ASSERT_TRUE(settle([&] { return platform_.screens->dockFrame().has_value(); }));
+        EXPECT_EQ(platform_.screens->dockFrame(), Rect(480, 1032, 960, 48));
+        EXPECT_EQ(usable(), Rect(0, 0, 1920, 1028));
+        // An ordinary client is no dock.
+        TestClientProcess plain({"--title", "plain", "--size", "300x200"});
+        ASSERT_TRUE(plain.ready());
+        EXPECT_EQ(platform_.screens->dockFrame(), Rect(480, 1032, 960, 48));
+    }
+    EXPECT_TRUE(settle([&] { return !platform_.screens->dockFrame(); }));
+    EXPECT_EQ(usable(), Rect(0, 0, 1920, 1080));
 }
 
 TEST_F(DesktopServices, RemovedObserversHearNothingAlreadyOnItsWay) {

@@ -17,17 +17,26 @@ class X11Desktop;
 // Screens from the RandR monitors; the primary monitor comes first. The list is read once and
 // kept until an event says it may have changed (monitors, the root's size, the work area, the
 // client list or a client's strut), so asking again while nothing changed costs no round trip.
+// The dock frame is that of the first mapped dock-type client (_NET_WM_WINDOW_TYPE_DOCK) that
+// reserves no strut, read and kept with the list.
 class X11Screens final : public Screens {
   public:
     X11Screens(X11Desktop& desktop, Executor& main);
     ~X11Screens() override;
 
     std::vector<ScreenInfo> screens() const override;
+    std::optional<Rect> dockFrame() const override;
     ObserverToken addChangeObserver(std::function<void()> handler) override;
     void removeChangeObserver(ObserverToken token) override;
 
   private:
-    std::vector<ScreenInfo> read() const;
+    struct Listing {
+        std::vector<ScreenInfo> screens;
+        std::optional<Rect> dock;
+    };
+    // The kept listing, read again when a change was heard since.
+    Listing current() const;
+    Listing read() const;
 
     X11Desktop& desktop_;
     Executor& main_;
@@ -40,7 +49,7 @@ class X11Screens final : public Screens {
     // Counts the changes heard; the cache holds the list read at `cachedGeneration_`.
     std::uint64_t generation_ = 0;
     mutable std::optional<std::uint64_t> cachedGeneration_;
-    mutable std::vector<ScreenInfo> cached_;
+    mutable Listing cached_;
 };
 
 }  // namespace brindlow
