@@ -275,6 +275,14 @@ TEST_F(DesktopServices, ADockThatReservesNoSpaceShortensTheUsableAreaAboveIt) {
         TestClientProcess plain({"--title", "plain", "--size", "300x200"});
         ASSERT_TRUE(plain.ready());
         EXPECT_EQ(platform_.screens->dockFrame(), Rect(480, 1032, 960, 48));
+        // Moved up by 32: heard as a change of the screens, and the area ends above it again.
+        bool changed = false;
+        const ObserverToken token = platform_.screens->addChangeObserver([&] { changed = true; });
+        ASSERT_EQ(desktop().moveResize(dock.window(), Point{480, 1000}, std::nullopt, 5.0),
+                  axerror::success);
+        EXPECT_TRUE(main_.runUntil([&] { return changed; }));
+        EXPECT_TRUE(settle([&] { return usable() == Rect(0, 0, 1920, 996); }));
+        platform_.screens->removeChangeObserver(token);
     }
     EXPECT_TRUE(settle([&] { return !platform_.screens->dockFrame(); }));
     EXPECT_EQ(usable(), Rect(0, 0, 1920, 1080));

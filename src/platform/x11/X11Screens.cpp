@@ -65,6 +65,7 @@ bool reservesSpace(const Strut& strut) {
 struct Panels {
     std::vector<Strut> struts;
     std::optional<Rect> dock;
+    xcb_window_t dockWindow = XCB_WINDOW_NONE;
 };
 
 Panels readPanels(X11Desktop& desktop, Size rootSize) {
@@ -78,11 +79,13 @@ Panels readPanels(X11Desktop& desktop, Size rootSize) {
             panels.struts.push_back(*strut);
             continue;
         }
-        if (panels.dock) continue;
+        if (panels.dockWindow != XCB_WINDOW_NONE) continue;
         const std::vector<std::uint32_t> types = readCardinals(x, w, x.ewmh()->_NET_WM_WINDOW_TYPE);
         if (std::find(types.begin(), types.end(), x.ewmh()->_NET_WM_WINDOW_TYPE_DOCK) ==
             types.end())
             continue;
+        // Followed even while hidden, so that showing it again is heard.
+        panels.dockWindow = w;
         const std::optional<X11WindowSnapshot> snapshot = desktop.read(w);
         if (!snapshot || !snapshot->mapped || desktop.minimized(*snapshot)) continue;
         const Rect frame = snapshot->outerFrame();
@@ -94,27 +97,42 @@ Panels readPanels(X11Desktop& desktop, Size rootSize) {
 }  // namespace
 
 X11Screens::X11Screens(X11Desktop& desktop, Executor& main) : desktop_(desktop), main_(main) {
-    subscription_ = desktop_.subscribeScreenChanges([this] {
+    subscription_ = desktop_.subscribeScreenChanges([this] { changed(); });
+    // The dock that reserves no space moves, resizes, hides or shows without a screen change.
+    windowSubscription_ = desktop_.subscribeWindows([this](const X11WindowEvent& event) {
+        using Kind = X11WindowEvent::Kind;
+        if (event.kind != Kind::moved && event.kind != Kind::resized &&
+            event.kind != Kind::minimized && event.kind != Kind::restored)
+            return;
         {
             std::lock_guard lock(cacheMutex_);
-            ++generation_;
+            if (cached_.dockWindow != event.window) return;
         }
-        std::vector<std::shared_ptr<std::function<void()>>> handlers;
-        {
-            std::lock_guard lock(mutex_);
-            for (auto& [token, handler] : handlers_) handlers.push_back(handler);
-        }
-        // Weakly held: an observer removed before the block runs hears nothing.
-        for (auto& handler : handlers) {
-            main_.async([weak = std::weak_ptr(handler)] {
-                if (auto live = weak.lock()) (*live)();
-            });
-        }
+        changed();
     });
 }
 
 X11Screens::~X11Screens() {
+    desktop_.unsubscribe(windowSubscription_);
     desktop_.unsubscribe(subscription_);
+}
+
+void X11Screens::changed() {
+    {
+        std::lock_guard lock(cacheMutex_);
+        ++generation_;
+    }
+    std::vector<std::shared_ptr<std::function<void()>>> handlers;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& [token, handler] : handlers_) handlers.push_back(handler);
+    }
+    // Weakly held: an observer removed before the block runs hears nothing.
+    for (auto& handler : handlers) {
+        main_.async([weak = std::weak_ptr(handler)] {
+            if (auto live = weak.lock()) (*live)();
+        });
+    }
 }
 
 ObserverToken X11Screens::addChangeObserver(std::function<void()> handler) {
@@ -158,6 +176,7 @@ X11Screens::Listing X11Screens::read() const {
     const std::vector<Strut>& struts = panels.struts;
     Listing listing;
     listing.dock = panels.dock;
+    listing.dockWindow = panels.dockWindow;
     std::vector<ScreenInfo>& result = listing.screens;
 
     XcbReply<xcb_randr_get_screen_resources_current_reply_t> resources(

@@ -18,7 +18,8 @@ class X11Desktop;
 // kept until an event says it may have changed (monitors, the root's size, the work area, the
 // client list or a client's strut), so asking again while nothing changed costs no round trip.
 // The dock frame is that of the first mapped dock-type client (_NET_WM_WINDOW_TYPE_DOCK) that
-// reserves no strut, read and kept with the list.
+// reserves no strut, read and kept with the list; that client moving, resizing, hiding or showing
+// counts as a change of the screens.
 class X11Screens final : public Screens {
   public:
     X11Screens(X11Desktop& desktop, Executor& main);
@@ -33,7 +34,11 @@ class X11Screens final : public Screens {
     struct Listing {
         std::vector<ScreenInfo> screens;
         std::optional<Rect> dock;
+        // The dock-type client without a strut that the listing looked at (none: there was none).
+        std::uint32_t dockWindow = 0;
     };
+    // Something the listing depends on changed: read again at the next call, tell the observers.
+    void changed();
     // The kept listing, read again when a change was heard since.
     Listing current() const;
     Listing read() const;
@@ -41,6 +46,7 @@ class X11Screens final : public Screens {
     X11Desktop& desktop_;
     Executor& main_;
     std::uint64_t subscription_ = 0;
+    std::uint64_t windowSubscription_ = 0;
     mutable std::mutex mutex_;
     std::map<ObserverToken, std::shared_ptr<std::function<void()>>> handlers_;
     ObserverToken next_ = 1;
