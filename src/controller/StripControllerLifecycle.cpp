@@ -4,7 +4,6 @@
 #include <future>
 
 #include "controller/StripController.h"
-
 #include "settings/JSONFiles.h"
 #include "settings/OriginalFrames.h"
 #include "settings/SettingsRanges.h"
