@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -286,6 +287,24 @@ TEST_F(DesktopServices, ADockThatReservesNoSpaceShortensTheUsableAreaAboveIt) {
     }
     EXPECT_TRUE(settle([&] { return !platform_.screens->dockFrame(); }));
     EXPECT_EQ(usable(), Rect(0, 0, 1920, 1080));
+}
+
+// A dock that reserves its space is a panel like any other: the area ends at its strut, and it
+// is no dock to keep clear of.
+TEST_F(DesktopServices, ADockWithAStrutIsLeftToItsStrut) {
+    TestClientProcess dock(
+        {"--title", "dock", "--type", "dock", "--size", "960x48", "--at", "480,1032"});
+    ASSERT_TRUE(dock.ready());
+    char id[16];
+    std::snprintf(id, sizeof id, "0x%x", dock.window());
+    ASSERT_EQ(runProcess({"xprop", "-id", id, "-f", "_NET_WM_STRUT_PARTIAL", "32c", "-set",
+                          "_NET_WM_STRUT_PARTIAL", "0,0,0,48,0,0,0,0,0,0,480,1439"})
+                  .status,
+              0);
+    EXPECT_TRUE(settle(
+        [&] { return platform_.screens->screens().at(0).visibleFrame == Rect(0, 0, 1920, 1032); }));
+    EXPECT_EQ(platform_.screens->dockFrame(), std::nullopt);
+    EXPECT_EQ(DisplayInfo::current(*platform_.screens).at(0).visible, Rect(0, 0, 1920, 1032));
 }
 
 TEST_F(DesktopServices, RemovedObserversHearNothingAlreadyOnItsWay) {

@@ -195,6 +195,22 @@ std::vector<std::uint32_t> readCardinals(X11Connection& x, xcb_window_t window,
     return words(takeProperty(x, askProperty(x, window, property)).get());
 }
 
+std::vector<std::vector<std::vector<std::uint32_t>>> readCardinalsOfEach(
+    X11Connection& x, const std::vector<xcb_window_t>& windows,
+    const std::vector<xcb_atom_t>& properties) {
+    std::vector<xcb_get_property_cookie_t> cookies;
+    cookies.reserve(windows.size() * properties.size());
+    for (const xcb_window_t window : windows)
+        for (const xcb_atom_t property : properties)
+            cookies.push_back(askProperty(x, window, property));
+    std::vector<std::vector<std::vector<std::uint32_t>>> values(windows.size());
+    auto cookie = cookies.begin();
+    for (auto& ofWindow : values)
+        for (std::size_t p = 0; p < properties.size(); ++p)
+            ofWindow.push_back(words(takeProperty(x, *cookie++).get()));
+    return values;
+}
+
 bool windowManagerRuns(X11Connection& x) {
     auto values = readCardinals(x, x.root(), x.ewmh()->_NET_SUPPORTING_WM_CHECK);
     return !values.empty() && values[0] != XCB_WINDOW_NONE;

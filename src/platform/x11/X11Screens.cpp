@@ -70,23 +70,27 @@ struct Panels {
 
 Panels readPanels(X11Desktop& desktop, Size rootSize) {
     X11Connection& x = desktop.connection();
+    const xcb_ewmh_connection_t& ewmh = *x.ewmh();
+    const std::vector<xcb_window_t> clients = desktop.clients();
+    const auto values = readCardinalsOfEach(
+        x, clients, {ewmh._NET_WM_STRUT_PARTIAL, ewmh._NET_WM_STRUT, ewmh._NET_WM_WINDOW_TYPE});
     Panels panels;
-    for (xcb_window_t w : desktop.clients()) {
-        auto values = readCardinals(x, w, x.ewmh()->_NET_WM_STRUT_PARTIAL);
-        if (values.empty()) values = readCardinals(x, w, x.ewmh()->_NET_WM_STRUT);
-        const std::optional<Strut> strut = Strut::fromCardinals(values, rootSize);
+    for (std::size_t i = 0; i < clients.size(); ++i) {
+        const std::vector<std::uint32_t>& partial = values[i][0];
+        const std::vector<std::uint32_t>& whole = values[i][1];
+        const std::vector<std::uint32_t>& types = values[i][2];
+        const std::optional<Strut> strut =
+            Strut::fromCardinals(partial.empty() ? whole : partial, rootSize);
         if (strut && reservesSpace(*strut)) {
             panels.struts.push_back(*strut);
             continue;
         }
-        if (panels.dockWindow != XCB_WINDOW_NONE) continue;
-        const std::vector<std::uint32_t> types = readCardinals(x, w, x.ewmh()->_NET_WM_WINDOW_TYPE);
-        if (std::find(types.begin(), types.end(), x.ewmh()->_NET_WM_WINDOW_TYPE_DOCK) ==
-            types.end())
+        if (panels.dockWindow != XCB_WINDOW_NONE ||
+            std::find(types.begin(), types.end(), ewmh._NET_WM_WINDOW_TYPE_DOCK) == types.end())
             continue;
         // Followed even while hidden, so that showing it again is heard.
-        panels.dockWindow = w;
-        const std::optional<X11WindowSnapshot> snapshot = desktop.read(w);
+        panels.dockWindow = clients[i];
+        const std::optional<X11WindowSnapshot> snapshot = desktop.read(clients[i]);
         if (!snapshot || !snapshot->mapped || desktop.minimized(*snapshot)) continue;
         const Rect frame = snapshot->outerFrame();
         if (frame.width > 0 && frame.height > 0) panels.dock = frame;
