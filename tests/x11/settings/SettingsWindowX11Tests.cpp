@@ -17,6 +17,7 @@
 #include "app/qt/AppDelegate.h"
 #include "app/qt/TrayIcon.h"
 #include "input/Hotkey.h"
+#include "input/KeyboardShortcuts/Recorder.h"
 #include "input/KeyboardShortcuts/Registry.h"
 #include "panels/settings/qt/SettingsWindow.h"
 #include "platform/x11/X11Connection.h"
@@ -94,6 +95,72 @@ TEST_F(SettingsWindowX11Test, OpensFromTheTrayAndRecordsAShortcutThatIsGrabbedAt
     EXPECT_TRUE(eventually([&] { return delegate->snapshot().paused; }))
         << "the new shortcut did not pause";
     screenshot("settings-recorded");
+}
+
+// The session's openbox keeps its stock key bindings: Super+F2 goes to desktop 2. While the
+// recorder records it holds the keyboard, so the press reaches it instead, and the probe finds
+// that another program holds the combination.
+TEST_F(SettingsWindowX11Test, RecordingACombinationTheWindowManagerHoldsWarnsAndSwitchesNothing) {
+    launch();
+    if (HasFatalFailure()) return;
+    delegate->showSettings(SettingsTab::general);
+    SettingsWindow* window = nullptr;
+    ASSERT_TRUE(eventually([&] {
+        window = delegate->settingsWindow();
+        return window && window->isVisible() && window->window()->isActiveWindow();
+    })) << "the settings window is not active";
+    window->select(SettingsPageTab::shortcuts);
+    auto* recorder = dynamic_cast<KeyboardShortcuts::Recorder*>(
+        window->page(SettingsPageTab::shortcuts)->findChild<QLineEdit*>("pause"));
+    ASSERT_NE(recorder, nullptr);
+    std::vector<QString> alerts;
+    recorder->setAlertPresenter([&](const KeyboardShortcuts::Recorder::Alert& alert, QWidget*) {
+        alerts.push_back(alert.message);
+        return 0;  // "OK": store nothing
+    });
+    KeyboardShortcuts::Registry* registry = delegate->shortcuts();
+    ASSERT_NE(registry, nullptr);
+    const auto pause = Hotkey::named("pause");
+    ASSERT_TRUE(pause);
+    const auto before = registry->getShortcut(*pause);
+
+    X11Connection& x = x11->connection();
+    const auto currentDesktop = [&x]() -> std::optional<std::uint32_t> {
+        std::uint32_t desktop = 0;
+        if (!xcb_ewmh_get_current_desktop_reply(
+                x.ewmh(), xcb_ewmh_get_current_desktop(x.ewmh(), x.screenNumber()), &desktop,
+                nullptr))
+            return std::nullopt;
+        return desktop;
+    };
+    const std::optional<std::uint32_t> desktop = currentDesktop();
+    ASSERT_TRUE(desktop);
+
+    auto* list = window->page(SettingsPageTab::shortcuts)->findChild<QScrollArea*>();
+    ASSERT_NE(list, nullptr);
+    list->ensureWidgetVisible(recorder);
+    QCoreApplication::processEvents();
+    clickAt(recorder->mapToGlobal(recorder->rect().center()));
+    ASSERT_TRUE(eventually([&] { return recorder->isRecording(); })) << "not recording";
+    xdotool({"key", "super+F2"});
+    ASSERT_TRUE(eventually([&] { return !alerts.empty(); }))
+        << "the press never reached the recorder (desktop now " << currentDesktop().value_or(99)
+        << ")";
+    EXPECT_EQ(alerts.front().toStdString(),
+              "This keyboard shortcut cannot be used as it’s already used by another program.");
+    EXPECT_EQ(currentDesktop(), desktop) << "the window manager saw the press";
+    EXPECT_EQ(registry->getShortcut(*pause), before);
+    screenshot("settings-recording-held-combination");
+    // The field records again after the warning; leaving it gives the keyboard back.
+    ASSERT_TRUE(eventually([&] { return recorder->isRecording(); }));
+    xdotool({"key", "Escape"});
+    ASSERT_TRUE(eventually([&] { return !recorder->isRecording(); }));
+    // Once let go, the window manager has its binding back.
+    xdotool({"key", "super+F2"});
+    EXPECT_TRUE(eventually([&] { return currentDesktop() == 1u; }));
+    xdotool({"key", "super+F1"});
+    EXPECT_TRUE(eventually([&] { return currentDesktop() == 0u; }));
+    EXPECT_EQ(alerts.size(), 1u);
 }
 
 TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeavesTheFocusAlone) {
