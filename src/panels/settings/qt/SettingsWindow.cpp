@@ -6,6 +6,7 @@
 
 #include "panels/settings/qt/SettingsControls.h"
 #include "panels/settings/qt/SettingsPages.h"
+#include "panels/settings/qt/SettingsTabIcons.h"
 #include "settings/SettingsStore.h"
 
 namespace brindlow {
@@ -24,7 +25,8 @@ SettingsWindow::SettingsWindow(SettingsStore& store, SettingsServices services, 
         QWidget* content = makeSettingsPage(tab, *binder_, services_);
         if (!content) continue;
         content->setObjectName(QString::fromUtf8(tabName(tab).data(), int(tabName(tab).size())));
-        tabs_->addTab(content, QString::fromUtf8(tabLabel(tab).data(), int(tabLabel(tab).size())));
+        tabs_->addTab(content, settingsTabIcon(tab),
+                      QString::fromUtf8(tabLabel(tab).data(), int(tabLabel(tab).size())));
         pages_.emplace_back(tab, content);
     }
     binder_->refresh();
