@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTimer>
+#include <algorithm>
 #include <map>
 
 #include "input/KeyboardShortcuts/DisplayText.h"
@@ -106,7 +107,11 @@ Recorder::~Recorder() {
 }
 
 QSize Recorder::sizeHint() const {
-    return {kMinimumWidth, QLineEdit::sizeHint().height()};
+    // Modifiers are words here ("Ctrl+Alt+Shift+Super+"): wide enough for the longest of them
+    // centred between the clear button and its mirror image, so that no shortcut is cut.
+    const int button = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this) + 8;
+    const int text = fontMetrics().horizontalAdvance(QStringLiteral("Ctrl+Alt+Shift+Super+F12"));
+    return {std::max(kMinimumWidth, text + 2 * button + 12), QLineEdit::sizeHint().height()};
 }
 
 void Recorder::setShortcutName(const Name& name) {

@@ -178,6 +178,18 @@ TEST_F(ShortcutWidgets, TheClearButtonShowsWithAStoredShortcutAndClearsIt) {
     EXPECT_TRUE(button->isVisible());
 }
 
+TEST_F(ShortcutWidgets, TheLongestModifierWordsFitBesideTheClearButton) {
+    // Ctrl+Alt+Shift+Super+←: every modifier written out.
+    Recorder& recorder = showRecorder(registry.makeName("focusFirst", Shortcut{123, 0x1B00}));
+    ASSERT_EQ(recorder.text(), "Ctrl+Alt+Shift+Super+←");
+    recorder.resize(recorder.sizeHint());
+    QToolButton* button = clearButton(recorder);
+    ASSERT_NE(button, nullptr);
+    // Centred text clear of the button on its side.
+    const int text = recorder.fontMetrics().horizontalAdvance(recorder.text());
+    EXPECT_LE((recorder.width() + text) / 2, button->geometry().left());
+}
+
 TEST_F(ShortcutWidgets, PressShortcutIsPaintedWhileRecording) {
     Recorder& recorder = showRecorder(registry.makeName("other"));
     recorder.resize(200, recorder.height());

@@ -6,11 +6,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollArea>
 #include <QWindow>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -163,6 +166,48 @@ TEST_F(SettingsWindowX11Test, RecordingACombinationTheWindowManagerHoldsWarnsAnd
     EXPECT_EQ(alerts.size(), 1u);
 }
 
+// A gesture daemon really running (a program named touchegg) with a configuration in the
+// session's configuration folder that binds three-finger sideways swipes.
+TEST_F(SettingsWindowX11Test, ARunningGestureDaemonBindingTheSameSwipesShowsTheMotionWarning) {
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    if (!configHome) GTEST_SKIP() << "XDG_CONFIG_HOME is not set";
+    const std::filesystem::path configuration =
+        std::filesystem::path(configHome) / "touchegg" / "touchegg.conf";
+    std::filesystem::create_directories(configuration.parent_path());
+    std::ofstream(configuration)
+        << R"(<touchégg><application name="All"><gesture type="SWIPE" fingers="3" )"
+        << R"(direction="RIGHT"><action type="CHANGE_DESKTOP"/></gesture></application></touchégg>)";
+    const std::filesystem::path daemon = folder.path() / "touchegg";
+    std::filesystem::copy_file("/bin/sleep", daemon);
+    ChildProcess running({daemon.string(), "600"});
+    settings->update([](AppSettings& s) {
+        s.gesturesEnabled = true;
+        s.gestureFingers = 3;
+    });
+    launch();
+    if (HasFatalFailure()) return;
+    delegate->showSettings(SettingsTab::general);
+    SettingsWindow* window = nullptr;
+    ASSERT_TRUE(eventually([&] { return (window = delegate->settingsWindow()) != nullptr; }));
+    window->select(SettingsPageTab::motion);
+    QWidget* warning = window->page(SettingsPageTab::motion)->findChild<QWidget*>("swipeConflict");
+    ASSERT_NE(warning, nullptr);
+    ASSERT_TRUE(eventually([&] { return warning->isVisible(); })) << "no warning";
+    auto* text = window->page(SettingsPageTab::motion)->findChild<QLabel*>("swipeConflictText");
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(text->text().startsWith("touchegg also uses three-finger sideways swipes"));
+    if (std::getenv("BRINDLOW_SCREENSHOT_DIR")) {
+        eventually([&] { return window->window()->windowHandle()->isExposed(); });
+        for (int pass = 0; pass < 3; ++pass) QCoreApplication::processEvents();
+        window->window()->repaint();
+        screenshot("settings-motion-swipe-conflict");
+    }
+    // Four fingers are free.
+    settings->update([](AppSettings& s) { s.gestureFingers = 4; });
+    EXPECT_TRUE(eventually([&] { return !warning->isVisible(); }));
+    std::filesystem::remove(configuration);
+}
+
 TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeavesTheFocusAlone) {
     ChildProcess xterm({"xterm", "-title", "lone-xterm", "-e", "sleep", "600"});
     // What the server says: the managed clients bottom to top, and the active one.
@@ -194,6 +239,10 @@ TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeav
                            AppDelegate::kTrayHostGrace + kLimit));
     EXPECT_FALSE(*delegate->trayHostFound());
     EXPECT_EQ(delegate->settingsWindow(), nullptr);
+    if (std::getenv("BRINDLOW_SCREENSHOT_DIR")) {
+        QApplication::activeWindow()->repaint();
+        screenshot("welcome");
+    }
     delegate->finishFirstRun();
     ASSERT_TRUE(eventually([&] { return active() == typing; }));
 
@@ -217,7 +266,11 @@ TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeav
                           {"Spreadsheet", "A Spreadsheet With A Very Long Application Name",
                            AppBehavior::floating, std::nullopt}};
         });
-        layouts->saveCurrent("Writing");
+        // Enough layouts that the list must scroll.
+        for (int i = 1; i <= 45; ++i) layouts->saveCurrent("Layout " + std::to_string(i));
+        eventually([&] { return layouts->layouts().size() == 45; });
+        // The many-finger swipes on, to show the Motion page's warning where a daemon binds them.
+        settings->update([](AppSettings& s) { s.gesturesEnabled = true; });
         for (const SettingsPageTab tab : kSettingsPageTabs) {
             window->select(tab);
             // Pages fill and lay out on showing through posted events.

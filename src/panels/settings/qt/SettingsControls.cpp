@@ -6,6 +6,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -155,6 +157,19 @@ QWidget* controlRow(std::initializer_list<QWidget*> widgets, bool stretchLast) {
 QIcon themedIcon(const char* name, QStyle::StandardPixmap fallback) {
     return QIcon::fromTheme(QString::fromLatin1(name),
                             QApplication::style()->standardIcon(fallback));
+}
+
+QIcon removeIcon() {
+    QPixmap drawn(32, 32);
+    drawn.fill(Qt::transparent);
+    QPainter painter(&drawn);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QApplication::palette().color(QPalette::WindowText), 2.5, Qt::SolidLine,
+                        Qt::RoundCap));
+    painter.drawEllipse(QPointF(16, 16), 12, 12);
+    painter.drawLine(QPointF(10, 16), QPointF(22, 16));
+    painter.end();
+    return QIcon::fromTheme(QStringLiteral("list-remove"), QIcon(drawn));
 }
 
 QToolButton* iconButton(const QIcon& icon, const QString& title, std::function<void()> action) {

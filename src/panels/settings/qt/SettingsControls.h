@@ -127,6 +127,8 @@ QWidget* controlRow(std::initializer_list<QWidget*> widgets, bool stretchLast = 
 // The icon of the desktop's theme named `name`, else the style's own `fallback`, so that a
 // system without an icon theme still shows one.
 QIcon themedIcon(const char* name, QStyle::StandardPixmap fallback);
+// The theme's "list-remove", else a drawn minus in a circle.
+QIcon removeIcon();
 // A borderless button showing only `icon`; `title` is its tooltip and accessible name.
 QToolButton* iconButton(const QIcon& icon, const QString& title, std::function<void()> action);
 

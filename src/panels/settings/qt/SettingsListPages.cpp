@@ -93,13 +93,11 @@ QWidget* appsPage(SettingsBinder& binder, const SettingsServices& services) {
                                         : std::optional(kRuleWidths[std::size_t(choice - 1)]);
                     });
                 });
-                QToolButton* remove =
-                    iconButton(themedIcon("list-remove", QStyle::SP_DialogDiscardButton), "Remove",
-                               [&store, i] {
-                                   store.update([&](AppSettings& settings) {
-                                       settings.appRules = removeRule(settings.appRules, i);
-                                   });
-                               });
+                QToolButton* remove = iconButton(removeIcon(), "Remove", [&store, i] {
+                    store.update([&](AppSettings& settings) {
+                        settings.appRules = removeRule(settings.appRules, i);
+                    });
+                });
                 auto* line = new QWidget;
                 auto* lineLayout = new QHBoxLayout(line);
                 lineLayout->setContentsMargins(0, 0, 0, 0);

@@ -1,8 +1,10 @@
 #include "panels/settings/qt/SettingsWindow.h"
 
 #include <QPointer>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "panels/settings/qt/SettingsControls.h"
 #include "panels/settings/qt/SettingsPages.h"
@@ -18,8 +20,6 @@ SettingsWindow::SettingsWindow(SettingsStore& store, SettingsServices services, 
     setObjectName(kID);
     auto* layout = new QVBoxLayout(this);
     tabs_ = new QTabWidget;
-    // Wide enough for the ten tab labels side by side at the default font.
-    tabs_->setFixedSize(780, 560);
     layout->addWidget(tabs_);
     for (SettingsPageTab tab : kSettingsPageTabs) {
         QWidget* content = makeSettingsPage(tab, *binder_, services_);
@@ -29,6 +29,8 @@ SettingsWindow::SettingsWindow(SettingsStore& store, SettingsServices services, 
                       QString::fromUtf8(tabLabel(tab).data(), int(tabLabel(tab).size())));
         pages_.emplace_back(tab, content);
     }
+    // Wide enough for the ten tabs, symbols and labels side by side at the current font.
+    tabs_->setFixedSize(std::max(kMinimumWidth, tabs_->tabBar()->sizeHint().width() + 24), kHeight);
     binder_->refresh();
     QPointer<SettingsWindow> alive(this);
     store.addObserver([alive] {

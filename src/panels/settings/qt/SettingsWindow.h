@@ -68,6 +68,9 @@ class SettingsWindow : public QWidget {
   public:
     static constexpr const char* kID = "settings";
     static constexpr const char* kTitle = "Brindlow Settings";
+    // The page area: at least this wide, and as wide as the tab labels need.
+    static constexpr int kMinimumWidth = 780;
+    static constexpr int kHeight = 560;
 
     SettingsWindow(SettingsStore& store, SettingsServices services, QWidget* parent = nullptr);
     ~SettingsWindow() override;
