@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <fstream>
 
 #include "panels/settings/qt/SettingsTabIcons.h"
 #include "panels/settings/qt/SettingsWindow.h"
@@ -161,6 +162,28 @@ TEST_F(SettingsPagesLook, EveryTabCarriesASymbol) {
             QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
     }
     EXPECT_EQ(drawings.size(), kSettingsPageTabs.size());
+}
+
+TEST_F(SettingsPagesLook, TheDesktopsIconThemeIsPreferredWhereItHasTheSymbol) {
+    // A theme holding only the keyboard symbol.
+    const std::filesystem::path theme = folder.path() / "icons" / "plain";
+    std::filesystem::create_directories(theme / "16x16" / "devices");
+    std::ofstream(theme / "index.theme") << "[Icon Theme]\nName=plain\nDirectories=16x16/devices\n"
+                                            "\n[16x16/devices]\nSize=16\nType=Fixed\n";
+    QPixmap keyboard(16, 16);
+    keyboard.fill(Qt::red);
+    ASSERT_TRUE(keyboard.save(
+        QString::fromStdString((theme / "16x16" / "devices" / "input-keyboard.png").string())));
+    const QStringList paths = QIcon::themeSearchPaths();
+    const QString name = QIcon::themeName();
+    QIcon::setThemeSearchPaths({QString::fromStdString((folder.path() / "icons").string())});
+    QIcon::setThemeName("plain");
+    const QImage themed = settingsTabIcon(SettingsPageTab::shortcuts).pixmap(16, 16).toImage();
+    const QImage fallback = settingsTabIcon(SettingsPageTab::general).pixmap(16, 16).toImage();
+    QIcon::setThemeName(name);
+    QIcon::setThemeSearchPaths(paths);
+    EXPECT_EQ(themed.pixelColor(8, 8), QColor(Qt::red));
+    EXPECT_EQ(fallback, builtInSettingsTabIcon(SettingsPageTab::general).pixmap(16, 16).toImage());
 }
 
 class BorderColourSwatch : public SettingsPagesLook,
