@@ -1,9 +1,11 @@
 #include "overlays/Appearance.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QGuiApplication>
+#include <QObject>
 #include <QPalette>
 #include <optional>
 
@@ -11,24 +13,58 @@ namespace brindlow {
 
 namespace {
 
-// 1 dark, 2 light, 0 no preference; none when the portal does not answer.
-std::optional<unsigned> portalColorScheme() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+constexpr const char* kPortalService = "org.freedesktop.portal.Desktop";
+constexpr const char* kPortalPath = "/org/freedesktop/portal/desktop";
+constexpr const char* kPortalSettings = "org.freedesktop.portal.Settings";
+constexpr const char* kAppearance = "org.freedesktop.appearance";
+constexpr int kPortalTimeoutMs = 250;
+
+// One setting of the appearance namespace; none when the portal does not answer.
+std::optional<QVariant> readPortalSetting(const QDBusConnection& bus, const char* key) {
     if (!bus.isConnected()) return std::nullopt;
-    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.portal.Desktop",
-                                                       "/org/freedesktop/portal/desktop",
-                                                       "org.freedesktop.portal.Settings", "Read");
-    call << QString("org.freedesktop.appearance") << QString("color-scheme");
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 250);
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kPortalService, kPortalPath, kPortalSettings, "Read");
+    call << QString(kAppearance) << QString(key);
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kPortalTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         return std::nullopt;
     }
     // The value comes wrapped in one or two variants.
     QVariant value = reply.arguments().front();
     while (value.canConvert<QDBusVariant>()) value = value.value<QDBusVariant>().variant();
+    return value;
+}
+
+// 1 dark, 2 light, 0 no preference; none when the portal does not answer.
+std::optional<unsigned> portalColorScheme() {
+    const auto value = readPortalSetting(QDBusConnection::sessionBus(), "color-scheme");
+    if (!value) return std::nullopt;
     bool ok = false;
-    const unsigned scheme = value.toUInt(&ok);
+    const unsigned scheme = value->toUInt(&ok);
     return ok ? std::optional<unsigned>(scheme) : std::nullopt;
+}
+
+// Forgets the accent read so far when the portal announces a new one.
+class AccentWatcher final : public QObject {
+    Q_OBJECT
+  public:
+    std::optional<Color> accent;
+
+  public slots:
+    void settingChanged(const QString& group, const QString& key, const QDBusVariant&) {
+        if (group == kAppearance && key == "accent-color") accent.reset();
+    }
+};
+
+AccentWatcher& accentWatcher() {
+    static AccentWatcher* watcher = [] {
+        auto* made = new AccentWatcher;
+        QDBusConnection::sessionBus().connect(kPortalService, kPortalPath, kPortalSettings,
+                                              "SettingChanged", made,
+                                              SLOT(settingChanged(QString, QString, QDBusVariant)));
+        return made;
+    }();
+    return *watcher;
 }
 
 }  // namespace
@@ -41,4 +77,35 @@ bool isDarkAppearance() {
            palette.color(QPalette::WindowText).lightness();
 }
 
+std::optional<Color> portalAccentColor(const QDBusConnection& bus) {
+    const auto value = readPortalSetting(bus, "accent-color");
+    if (!value || !value->canConvert<QDBusArgument>()) return std::nullopt;
+    const QDBusArgument argument = value->value<QDBusArgument>();
+    if (argument.currentType() != QDBusArgument::StructureType) return std::nullopt;
+    double red = -1, green = -1, blue = -1;
+    argument.beginStructure();
+    argument >> red >> green >> blue;
+    argument.endStructure();
+    const auto inRange = [](double c) { return c >= 0 && c <= 1; };
+    if (!inRange(red) || !inRange(green) || !inRange(blue)) return std::nullopt;
+    return Color{red, green, blue, 1.0};
+}
+
+Color accentColor() {
+    if (!qGuiApp) return kFallbackAccent;
+    AccentWatcher& watcher = accentWatcher();
+    if (!watcher.accent) {
+        watcher.accent = portalAccentColor(QDBusConnection::sessionBus());
+        if (!watcher.accent) {
+            const QColor highlight = QGuiApplication::palette().color(QPalette::Highlight);
+            watcher.accent = highlight.isValid()
+                                 ? Color{highlight.redF(), highlight.greenF(), highlight.blueF(), 1}
+                                 : kFallbackAccent;
+        }
+    }
+    return *watcher.accent;
+}
+
 }  // namespace brindlow
+
+#include "Appearance.moc"
