@@ -18,6 +18,8 @@
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11InstanceSelection.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/X11Workspace.h"
+#include "platform/x11/overlay/ThemedIcons.h"
 #include "platform/x11/overlay/X11RootPicture.h"
 #include "platform/x11/overlay/X11SurfaceFactory.h"
 #include "settings/LayoutsStore.h"
@@ -116,6 +118,9 @@ int runApplication(int argc, char** argv) {
     }
 
     const Platform platform = services.x11->platform();
+    // Icons named by desktop entries come from the toolkit's icon theme.
+    services.x11->workspace().setThemedIconLoader(
+        [](const std::string& icon) { return loadThemedIcon(icon); });
     // Overlay windows need the toolkit on X11; they live until the delegate is gone.
     std::unique_ptr<X11SurfaceFactory> surfaces =
         X11SurfaceFactory::open(services.x11->connection(), services.main);
