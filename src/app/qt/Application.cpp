@@ -19,6 +19,7 @@
 #include "platform/x11/X11InstanceSelection.h"
 #include "platform/x11/X11Platform.h"
 #include "platform/x11/X11Workspace.h"
+#include "platform/x11/overlay/GnomeDesktopPictures.h"
 #include "platform/x11/overlay/ThemedIcons.h"
 #include "platform/x11/overlay/X11RootPicture.h"
 #include "platform/x11/overlay/X11SurfaceFactory.h"
@@ -129,7 +130,9 @@ int runApplication(int argc, char** argv) {
     Platform delegatePlatform = platform;
     delegatePlatform.surfaces = surfaces.get();
     delegatePlatform.uiScheduler = &uiScheduler;
-    X11RootPicture desktopPictures(services.x11->connection(), services.main);
+    // GNOME names its picture in its settings; other desktops publish a root pixmap.
+    X11RootPicture rootPicture(services.x11->connection(), services.main);
+    GnomeDesktopPictures desktopPictures(openGnomePictureSetting(), &rootPicture);
     delegatePlatform.desktopPictures = &desktopPictures;
     StripController::installShared(controllerEnvironment(platform));
     StripController& controller = StripController::shared();
