@@ -67,13 +67,19 @@ class SurfaceWindow final : public QWidget {
     }
     // The content's shape changed: the shadow follows it.
     void refreshShadow() {
+        // Rendering the content delivers its pending resize events, which come back here.
+        if (refreshing_) return;
+        refreshing_ = true;
         shadow_ = QImage();
-        if (margin_ > 0 && !contentRect().isEmpty()) {
+        // A resize delivered while rendering makes the drawing stale: draw once more.
+        for (int attempt = 0; attempt < 2 && margin_ > 0 && !contentRect().isEmpty(); ++attempt) {
             QImage drawn(contentRect().size(), QImage::Format_ARGB32_Premultiplied);
             drawn.fill(background_.alpha() ? background_ : QColor(Qt::transparent));
             if (content_) content_->render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren);
             shadow_ = SurfaceShadow::render(drawn);
+            if (drawn.size() == contentRect().size()) break;
         }
+        refreshing_ = false;
         update();
     }
 
@@ -97,6 +103,7 @@ class SurfaceWindow final : public QWidget {
     QWidget* content_ = nullptr;
     int margin_ = 0;
     QImage shadow_;
+    bool refreshing_ = false;
 };
 
 }  // namespace
