@@ -2,8 +2,7 @@
 // directly above it, follows the focus, stays below windows raised over it and lets clicks
 // through; under a compositor the dim darkens the other windows translucently; the indicator jumps
 // on a click and grows, whole, for a new column; the badge dot has room for its shadow only under a
-// compositor. With BRINDLOW_SCREENSHOT_DIR set, the indicator
-// is saved.
+// compositor. With BRINDLOW_SCREENSHOT_DIR set, the indicator and the dots are saved.
 #include "platform/x11/X11Properties.h"
 #include "x11/e2e/AppOnDisplay.h"
 
