@@ -1,5 +1,6 @@
 #include "overlays/Appearance.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -44,33 +45,46 @@ std::optional<unsigned> portalColorScheme() {
     return ok ? std::optional<unsigned>(scheme) : std::nullopt;
 }
 
-// Forgets the accent read so far when the portal announces a new one.
-class AccentWatcher final : public QObject {
+// The portal's answers so far, forgotten when it announces a change: the covers ask for the
+// appearance on every update, and each question would be a round trip to the portal.
+class PortalWatcher final : public QObject {
     Q_OBJECT
   public:
     std::optional<Color> accent;
+    std::optional<std::optional<unsigned>> colorScheme;
 
   public slots:
     void settingChanged(const QString& group, const QString& key, const QDBusVariant&) {
-        if (group == kAppearance && key == "accent-color") accent.reset();
+        if (group != kAppearance) return;
+        if (key == "accent-color") accent.reset();
+        if (key == "color-scheme") colorScheme.reset();
     }
 };
 
-AccentWatcher& accentWatcher() {
-    static AccentWatcher* watcher = [] {
-        auto* made = new AccentWatcher;
+// Made with the application (the bus and the object need one); none before.
+PortalWatcher* portalWatcher() {
+    if (!QCoreApplication::instance()) return nullptr;
+    static PortalWatcher* watcher = [] {
+        auto* made = new PortalWatcher;
         QDBusConnection::sessionBus().connect(kPortalService, kPortalPath, kPortalSettings,
                                               "SettingChanged", made,
                                               SLOT(settingChanged(QString, QString, QDBusVariant)));
         return made;
     }();
-    return *watcher;
+    return watcher;
 }
 
 }  // namespace
 
 bool isDarkAppearance() {
-    if (const auto scheme = portalColorScheme(); scheme && *scheme != 0) return *scheme == 1;
+    std::optional<unsigned> scheme;
+    if (PortalWatcher* watcher = portalWatcher()) {
+        if (!watcher->colorScheme) watcher->colorScheme = portalColorScheme();
+        scheme = *watcher->colorScheme;
+    } else {
+        scheme = portalColorScheme();
+    }
+    if (scheme && *scheme != 0) return *scheme == 1;
     if (!qGuiApp) return false;
     const QPalette palette = QGuiApplication::palette();
     return palette.color(QPalette::Window).lightness() <
@@ -92,18 +106,18 @@ std::optional<Color> portalAccentColor(const QDBusConnection& bus) {
 }
 
 Color accentColor() {
-    if (!qGuiApp) return kFallbackAccent;
-    AccentWatcher& watcher = accentWatcher();
-    if (!watcher.accent) {
-        watcher.accent = portalAccentColor(QDBusConnection::sessionBus());
-        if (!watcher.accent) {
+    PortalWatcher* watcher = qGuiApp ? portalWatcher() : nullptr;
+    if (!watcher) return kFallbackAccent;
+    if (!watcher->accent) {
+        watcher->accent = portalAccentColor(QDBusConnection::sessionBus());
+        if (!watcher->accent) {
             const QColor highlight = QGuiApplication::palette().color(QPalette::Highlight);
-            watcher.accent = highlight.isValid()
-                                 ? Color{highlight.redF(), highlight.greenF(), highlight.blueF(), 1}
-                                 : kFallbackAccent;
+            watcher->accent = highlight.isValid() ? Color{highlight.redF(), highlight.greenF(),
+                                                          highlight.blueF(), 1}
+                                                  : kFallbackAccent;
         }
     }
-    return *watcher.accent;
+    return *watcher->accent;
 }
 
 }  // namespace brindlow

@@ -10,7 +10,8 @@ namespace brindlow {
 
 // Whether the desktop asks for a dark appearance: the freedesktop settings portal's colour scheme
 // over D-Bus when it answers, else the application palette (window darker than its text); light
-// when neither tells. Main thread; needs a QGuiApplication for the palette.
+// when neither tells. The portal's answer is kept until it announces a change. Main thread; needs a
+// QGuiApplication for the palette.
 bool isDarkAppearance();
 
 // The accent the pill highlights the focused column with when the desktop names none.
