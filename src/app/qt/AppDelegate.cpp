@@ -86,11 +86,12 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
                               }}),
       mouseFocus_(platform_.mouseMonitor, mainQueue,
                   [&controller](Point at) { controller.focusWindow(at); }) {
+    // One icon cache for the process: the pill, the overview and the search show the same icon.
+    if (platform_.workspace) icons_ = std::make_unique<AppIconCache>(*platform_.workspace);
     if (platform_.surfaces && platform_.uiScheduler) {
         SurfaceFactory& surfaces = *platform_.surfaces;
         UiScheduler& scheduler = *platform_.uiScheduler;
         animator_ = std::make_unique<Animator>(scheduler);
-        if (platform_.workspace) icons_ = std::make_unique<AppIconCache>(*platform_.workspace);
         AppIconCache* icons = icons_.get();
         StripController* strip = &controller_;
         indicator_ = std::make_unique<IndicatorController>(
@@ -135,6 +136,7 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
     PanelsEnvironment panels;
     panels.desktop = platform_.panelDesktop;
     panels.workspace = platform_.workspace;
+    panels.icons = icons_.get();
     panels.strip.jump = [&controller](WindowID id) { controller.jump(id); };
     panels.strip.reorderColumn = [&controller](const std::string& uuid, int from, int to) {
         controller.reorderColumn(uuid, from, to);

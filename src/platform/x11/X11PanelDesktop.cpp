@@ -66,18 +66,7 @@ bool X11PanelDesktop::compositorRunning() {
 }
 
 std::optional<std::string> X11PanelDesktop::windowManagerName() {
-    xcb_window_t check = XCB_WINDOW_NONE;
-    if (!xcb_ewmh_get_supporting_wm_check_reply(
-            x_.ewmh(), xcb_ewmh_get_supporting_wm_check(x_.ewmh(), x_.root()), &check, nullptr))
-        return std::nullopt;
-    xcb_ewmh_get_utf8_strings_reply_t name{};
-    if (!xcb_ewmh_get_wm_name_reply(x_.ewmh(), xcb_ewmh_get_wm_name(x_.ewmh(), check), &name,
-                                    nullptr))
-        return std::nullopt;
-    std::string text(name.strings, name.strings_len);
-    xcb_ewmh_get_utf8_strings_reply_wipe(&name);
-    while (!text.empty() && text.back() == '\0') text.pop_back();
-    return text;
+    return brindlow::windowManagerName(x_);
 }
 
 std::vector<std::string> X11PanelDesktop::processNames() {

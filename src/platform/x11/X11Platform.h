@@ -32,6 +32,7 @@ class X11Platform {
 
     X11Connection& connection() { return *connection_; }
     X11Desktop& desktop() { return *desktop_; }
+    X11Workspace& workspace() { return *workspace_; }
     // None when the hot keys' own connection could not be opened.
     X11HotKeys* hotKeys() { return hotKeys_.get(); }
 

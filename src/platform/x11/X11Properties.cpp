@@ -216,6 +216,21 @@ bool windowManagerRuns(X11Connection& x) {
     return !values.empty() && values[0] != XCB_WINDOW_NONE;
 }
 
+std::optional<std::string> windowManagerName(X11Connection& x) {
+    xcb_window_t check = XCB_WINDOW_NONE;
+    if (!xcb_ewmh_get_supporting_wm_check_reply(
+            x.ewmh(), xcb_ewmh_get_supporting_wm_check(x.ewmh(), x.root()), &check, nullptr))
+        return std::nullopt;
+    xcb_ewmh_get_utf8_strings_reply_t name{};
+    if (!xcb_ewmh_get_wm_name_reply(x.ewmh(), xcb_ewmh_get_wm_name(x.ewmh(), check), &name,
+                                    nullptr))
+        return std::nullopt;
+    std::string text(name.strings, name.strings_len);
+    xcb_ewmh_get_utf8_strings_reply_wipe(&name);
+    while (!text.empty() && text.back() == '\0') text.pop_back();
+    return text;
+}
+
 std::optional<xcb_window_t> topLevelAncestor(X11Connection& x, xcb_window_t window) {
     xcb_window_t current = window;
     for (int depth = 0; depth < 16; ++depth) {

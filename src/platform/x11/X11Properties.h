@@ -98,6 +98,8 @@ std::vector<std::vector<std::vector<std::uint32_t>>> readCardinalsOfEach(
     const std::vector<xcb_atom_t>& properties);
 // The window manager's check window, when one runs.
 bool windowManagerRuns(X11Connection& x);
+// The running window manager's name (_NET_WM_NAME of its check window); none without one.
+std::optional<std::string> windowManagerName(X11Connection& x);
 
 // The ancestor of a window that is a child of the root (the window manager's
 // frame); the window itself when it is a child of the root; nothing when gone.
