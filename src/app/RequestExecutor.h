@@ -18,6 +18,8 @@ class RequestExecutor {
     struct Options {
         // How long "list" waits for the strip controller.
         double listWaitSeconds = 2.0;
+        // How long "layout save" waits for the layout to be written (the tool waits 5 s).
+        double saveWaitSeconds = 4.0;
     };
 
     // The target and the main queue must outlive the executor and every block

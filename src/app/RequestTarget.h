@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,11 @@ class RequestTarget {
     // the names in store order;
     virtual std::vector<std::string> layoutNames() = 0;
     // stores the current arrangement under the name (trimmed by the store),
-    // possibly after returning; false when the store refuses the name (blank).
-    virtual bool saveLayout(const std::string& name) = 0;
+    // possibly after returning, then calls `saved` (any thread, at most once)
+    // with nothing or the reason the layouts file could not be written; false
+    // (and `saved` is never called) when the store refuses the name (blank).
+    virtual bool saveLayout(const std::string& name,
+                            std::function<void(std::optional<std::string> failure)> saved) = 0;
     // restores the layout of that name (any letter case); false when none exists.
     virtual bool restoreLayout(const std::string& name) = 0;
 };

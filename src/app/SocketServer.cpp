@@ -234,15 +234,24 @@ void SocketServer::stop() {
     }
     if (wake >= 0) close(wake);
 
-    if (removeFile) {
-        struct stat info {};
-        if (lstat(path_.c_str(), &info) == 0 && info.st_dev == socketDevice_ &&
-            info.st_ino == socketInode_) {
-            unlink(path_.c_str());
-        }
-    }
+    if (removeFile) removeOwnSocketFile();
     // Released only after the file is gone, so the next instance finds no stale file.
     if (startLockFD >= 0) close(startLockFD);
+}
+
+void SocketServer::removeOwnSocketFile() const {
+    struct stat info {};
+    if (lstat(path_.c_str(), &info) == 0 && info.st_dev == socketDevice_ &&
+        info.st_ino == socketInode_) {
+        unlink(path_.c_str());
+    }
+}
+
+void SocketServer::removeSocketFileBeforeExit() {
+    std::lock_guard lock(mutex_);
+    if (!ownsSocketFile_) return;
+    removeOwnSocketFile();
+    ownsSocketFile_ = false;
 }
 
 struct SocketServer::Connection {

@@ -74,6 +74,10 @@ class SocketServer {
     // it and releases the start lock.
     void stop();
 
+    // Removes the socket file if this server made it, and nothing else: no thread is stopped
+    // or joined. For a process that ends at once (the display went away); any thread.
+    void removeSocketFileBeforeExit();
+
     bool isListening() const;
     const std::filesystem::path& socketPath() const { return path_; }
 
@@ -88,6 +92,8 @@ class SocketServer {
     };
 
     StartResult listenOnPath();
+    // Unlinks the socket file if it is still the one this server bound.
+    void removeOwnSocketFile() const;
     StartResult failStart(std::string reason);
     void eventLoop(int listeningFD);
     void acceptAll(int listeningFD);

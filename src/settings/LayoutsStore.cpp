@@ -78,8 +78,8 @@ void LayoutsStore::changed() {
     for (const auto& observer : observers) observer();
 }
 
-void LayoutsStore::write() {
-    writeJSON(layouts_, file_);
+WriteFailure LayoutsStore::write() {
+    return writeJSON(layouts_, file_);
 }
 
 void LayoutsStore::store(NamedLayout layout) {
@@ -87,17 +87,18 @@ void LayoutsStore::store(NamedLayout layout) {
     layouts_.push_back(std::move(layout));
 }
 
-bool LayoutsStore::saveCurrent(const std::string& name) {
+bool LayoutsStore::saveCurrent(const std::string& name, SaveCompletion saved) {
     const std::string trimmed = trimmedLayoutName(name);
     if (trimmed.empty() || !env_.capture) return false;
     Executor* main = env_.main;
     // The store outlives every capture: it is the process's one instance (tests keep theirs
     // until the queues are idle).
-    env_.capture([this, main, trimmed](SessionSnapshot snapshot) {
-        main->async([this, trimmed, snapshot = std::move(snapshot)] {
+    env_.capture([this, main, trimmed, saved](SessionSnapshot snapshot) {
+        main->async([this, trimmed, saved, snapshot = std::move(snapshot)] {
             store(NamedLayout{UUID::random(), trimmed, Date::now(), snapshot});
-            write();
+            const WriteFailure failure = write();
             changed();
+            if (saved) saved(failure);
         });
     });
     return true;

@@ -115,6 +115,8 @@ class AppDelegate {
     bool controllerStarted() const { return controllerStarted_; }
     // Whether the strip controller put every window back within the wait at quit.
     bool windowsPutBack() const { return windowsPutBack_; }
+    // The command-line socket server (the display-loss exit removes its file).
+    SocketServer& socketServer() { return server_; }
     // The global shortcuts, none when the platform has no hot keys.
     KeyboardShortcuts::Registry* shortcuts() { return shortcuts_.get(); }
     // What the menu bar reads and switches of them; none without hot keys.

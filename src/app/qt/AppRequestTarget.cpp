@@ -42,8 +42,9 @@ std::vector<std::string> AppRequestTarget::layoutNames() {
     return layouts_.names();
 }
 
-bool AppRequestTarget::saveLayout(const std::string& name) {
-    return layouts_.saveCurrent(name);
+bool AppRequestTarget::saveLayout(const std::string& name,
+                                  std::function<void(std::optional<std::string>)> saved) {
+    return layouts_.saveCurrent(name, std::move(saved));
 }
 
 bool AppRequestTarget::restoreLayout(const std::string& name) {

@@ -28,7 +28,8 @@ class AppRequestTarget final : public RequestTarget {
     void listJSON(bool titles, std::function<void(std::string)> completion) override;
     void badge(const BadgeRequest& request) override;
     std::vector<std::string> layoutNames() override;
-    bool saveLayout(const std::string& name) override;
+    bool saveLayout(const std::string& name,
+                    std::function<void(std::optional<std::string>)> saved) override;
     bool restoreLayout(const std::string& name) override;
 
   private:

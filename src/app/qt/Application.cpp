@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/DisplayLossExit.h"
 #include "app/qt/AppDelegate.h"
 #include "app/qt/LayoutsEnvironment.h"
 #include "app/qt/QtMainQueue.h"
@@ -112,8 +113,11 @@ int runApplication(int argc, char** argv) {
     if (X11HotKeys* hotKeys = services.x11->hotKeys()) {
         hotKeyEvents =
             std::make_unique<QSocketNotifier>(hotKeys->fileDescriptor(), QSocketNotifier::Read);
-        QObject::connect(hotKeyEvents.get(), &QSocketNotifier::activated,
-                         [hotKeys] { hotKeys->processEvents(); });
+        QObject::connect(hotKeyEvents.get(), &QSocketNotifier::activated, [hotKeys] {
+            hotKeys->processEvents();
+            // A broken connection stays readable: without this the notifier would spin.
+            if (hotKeys->connectionBroken()) display_loss::lost();
+        });
     } else {
         log.error("Global shortcuts are unavailable: no second connection to the X display");
     }
@@ -148,7 +152,14 @@ int runApplication(int argc, char** argv) {
                       << SocketServer::defaultSocketPath().string() << ").\n";
             return EXIT_FAILURE;
         }
+        // From here a lost display ends the process at once (see display_loss).
+        SocketServer& server = delegate.socketServer();
+        X11Platform& x11 = *services.x11;
+        display_loss::arm({[&server] { server.removeSocketFileBeforeExit(); },
+                           [&x11] { return x11.displayIsGone(); }});
+        x11.setDisplayLostHandler([] { display_loss::lost(); });
         status = QApplication::exec();
+        display_loss::disarm();
         delegate.applicationWillTerminate();
         putBack = delegate.windowsPutBack();
     }

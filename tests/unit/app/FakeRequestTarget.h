@@ -54,12 +54,18 @@ class FakeRequestTarget final : public RequestTarget {
         return layouts_;
     }
 
-    // Refuses a name that is blank, as the layouts store does.
-    bool saveLayout(const std::string& name) override {
-        std::lock_guard lock(mutex_);
-        noteQueue();
-        if (name.find_first_not_of(" \t\n\r") == std::string::npos) return false;
-        saved_.push_back(name);
+    // Refuses a name that is blank, as the layouts store does; reports the write at once.
+    bool saveLayout(const std::string& name,
+                    std::function<void(std::optional<std::string>)> saved) override {
+        std::optional<std::string> failure;
+        {
+            std::lock_guard lock(mutex_);
+            noteQueue();
+            if (name.find_first_not_of(" \t\n\r") == std::string::npos) return false;
+            saved_.push_back(name);
+            failure = saveFailure_;
+        }
+        saved(failure);
         return true;
     }
 
@@ -76,6 +82,11 @@ class FakeRequestTarget final : public RequestTarget {
     void answerListsWith(std::string json) {
         std::lock_guard lock(mutex_);
         listAnswer_ = std::move(json);
+    }
+    // Every later save fails with this reason (a full disk), or succeeds again with nothing.
+    void failSavesWith(std::optional<std::string> reason) {
+        std::lock_guard lock(mutex_);
+        saveFailure_ = std::move(reason);
     }
     void setLayouts(std::vector<std::string> names) {
         std::lock_guard lock(mutex_);
@@ -132,6 +143,7 @@ class FakeRequestTarget final : public RequestTarget {
     std::vector<BadgeRequest> badges_;
     std::vector<std::string> layouts_;
     std::vector<std::string> saved_;
+    std::optional<std::string> saveFailure_;
     std::vector<std::string> restored_;
     int offMainQueueCalls_ = 0;
 };

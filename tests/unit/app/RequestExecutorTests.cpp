@@ -100,6 +100,15 @@ TEST_F(RequestExecutorTest, LayoutSubCommandsRunOnTheMainQueue) {
     EXPECT_EQ(target.offMainQueueCalls(), 0);
 }
 
+TEST_F(RequestExecutorTest, SaveThatCouldNotBeWrittenIsReportedAsFailedWithTheReason) {
+    target.failSavesWith("No space left on device");
+    EXPECT_EQ(run({"layout", "save", "Full"}),
+              (CLIResponse{false, "Could not save Full: No space left on device"}));
+    target.failSavesWith(std::nullopt);
+    EXPECT_EQ(run({"layout", "save", "Full"}), (CLIResponse{true, "Saved Full"}));
+    EXPECT_EQ(target.saved(), (std::vector<std::string>{"Full", "Full"}));
+}
+
 TEST_F(RequestExecutorTest, CancellingEndsAWaitForAMainQueueThatIsStuck) {
     std::promise<void> release;
     mainQueue.async([future = release.get_future().share()] { future.wait(); });

@@ -105,6 +105,19 @@ TEST_F(SocketServerTest, LogShowsOnlyTheCommandWordOfARequest) {
                                                      "Command-line request: layout"}));
 }
 
+TEST_F(SocketServerTest, LayoutSaveThatCouldNotBeWrittenExitsOneWithTheReason) {
+    startServer();
+    target.failSavesWith("No space left on device");
+    const ToolRun failed = tool({"layout", "save", "Full"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(failed.err, "Could not save Full: No space left on device\n");
+    target.failSavesWith(std::nullopt);
+    const ToolRun saved = tool({"layout", "save", "Full"});
+    EXPECT_EQ(saved.status, 0);
+    EXPECT_EQ(saved.out, "Saved Full\n");
+}
+
 TEST_F(SocketServerTest, RequestWhoseSenderFinishesWithoutANewlineStillCounts) {
     startServer();
     Client finished(path);

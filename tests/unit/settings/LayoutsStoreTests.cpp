@@ -6,6 +6,7 @@
 #include "platform/ManualExecutor.h"
 #include "settings/JSONFiles.h"
 #include "settings/LayoutsStore.h"
+#include "support/FailingFileCalls.h"
 #include "support/QuietLog.h"
 #include "support/TempFolder.h"
 
@@ -274,6 +275,56 @@ TEST_F(LayoutsStoreTest, AFailedOrSingleLayoutImportNeverMarksTheFile) {
         aside += ".unreadable";
         EXPECT_FALSE(std::filesystem::exists(aside)) << aside;
     }
+}
+
+}  // namespace
+}  // namespace brindlow
+
+namespace brindlow {
+namespace {
+
+TEST_F(LayoutsStoreTest, SavingOverAnUnreadableFileKeepsItAside) {
+    make();
+    store->saveCurrent("Work");
+    time.runUntilIdle();
+    const std::optional<std::string> withWork = readFileBytes(file());
+    test::FailingFileCalls calls;
+    calls.makeUnreadable(file());
+    make();
+    EXPECT_TRUE(store->layouts().empty());
+    store->saveCurrent("Second");
+    time.runUntilIdle();
+    std::filesystem::path aside = file();
+    aside += ".unreadable";
+    test::FailingFileCalls readable;
+    EXPECT_EQ(readFileBytes(aside), withWork);
+    EXPECT_EQ(onDisk().size(), 1u);
+    EXPECT_EQ(onDisk()[0].name, "Second");
+}
+
+TEST_F(LayoutsStoreTest, SaveOnAFullDiskReportsWhyAndTheFileKeepsItsLayouts) {
+    make();
+    store->saveCurrent("Work");
+    time.runUntilIdle();
+    const std::optional<std::string> withWork = readFileBytes(file());
+    test::FailingFileCalls calls;
+    calls.failWritesWith(ENOSPC);
+    std::vector<WriteFailure> reports;
+    EXPECT_TRUE(store->saveCurrent("Full", [&](WriteFailure failure) {
+        EXPECT_TRUE(main.isCurrent());
+        reports.push_back(failure);
+    }));
+    time.runUntilIdle();
+    EXPECT_EQ(reports, std::vector<WriteFailure>{std::string("No space left on device")});
+    EXPECT_EQ(readFileBytes(file()), withWork);
+    EXPECT_EQ(
+        test::errorsMentioning("Could not write layouts.json: No space left on device").size(), 1u);
+
+    calls.failWritesWith(0);
+    store->saveCurrent("Full", [&](WriteFailure failure) { reports.push_back(failure); });
+    time.runUntilIdle();
+    EXPECT_EQ(reports.back(), std::nullopt);
+    EXPECT_EQ(onDisk().size(), 2u);
 }
 
 }  // namespace
