@@ -98,6 +98,28 @@ bool X11Desktop::isClient(xcb_window_t window) const {
     return known_.count(window) > 0;
 }
 
+std::optional<X11WindowSnapshot> X11Desktop::readClient(xcb_window_t window) const {
+    std::optional<X11WindowSnapshot> snapshot = readWindow(x_, window);
+    // A window manager that ended leaves its frame extents on the clients; nothing frames them
+    // any more.
+    if (snapshot && !hasWindowManager()) snapshot->extents = FrameExtents{};
+    return snapshot;
+}
+
+std::vector<std::optional<X11WindowFrame>> X11Desktop::readClientFrames(
+    const std::vector<xcb_window_t>& windows) const {
+    std::vector<std::optional<X11WindowFrame>> frames = readFrames(x_, windows);
+    if (!hasWindowManager())
+        for (std::optional<X11WindowFrame>& frame : frames)
+            if (frame) frame->extents = FrameExtents{};
+    return frames;
+}
+
+xcb_window_t X11Desktop::checkWindowNow() const {
+    std::lock_guard lock(mutex_);
+    return checkWindow_;
+}
+
 bool X11Desktop::isWithdrawn(xcb_window_t window) const {
     std::lock_guard lock(mutex_);
     return withdrawn_.count(window) > 0;
@@ -196,7 +218,7 @@ std::optional<X11WindowSnapshot> X11Desktop::snapshotOf(xcb_window_t window) con
             return found->second;
         }
     }
-    auto snapshot = readWindow(x_, window);
+    auto snapshot = readClient(window);
     std::lock_guard lock(mutex_);
     // Kept only when nothing happened while it was read.
     if (snapshot && x_.eventCount() == events) {
@@ -235,16 +257,22 @@ std::int32_t X11Desktop::resolvePid(const X11WindowSnapshot& s) {
 }
 
 std::vector<xcb_window_t> X11Desktop::readClientList() {
-    if (windowManagerRuns(x_)) {
+    if (const std::optional<xcb_window_t> check = windowManagerCheckWindow(x_)) {
+        // Its destruction tells that the window manager ended, also when it was killed and
+        // left its root properties behind.
+        const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(x_.xcb(), *check, XCB_CW_EVENT_MASK, &mask);
         {
             std::lock_guard lock(mutex_);
             windowManager_ = true;
+            checkWindow_ = *check;
         }
         return readWindowList(x_, x_.root(), x_.ewmh()->_NET_CLIENT_LIST);
     }
     {
         std::lock_guard lock(mutex_);
         windowManager_ = false;
+        checkWindow_ = XCB_WINDOW_NONE;
     }
     // Without a window manager the clients are the mapped top-level windows.
     std::vector<xcb_window_t> result;
@@ -316,7 +344,7 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
     const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
     for (xcb_window_t w : added) {
         xcb_change_window_attributes(x_.xcb(), w, XCB_CW_EVENT_MASK, &mask);
-        auto s = readWindow(x_, w);
+        auto s = readClient(w);
         if (!s) continue;
         // The list may still name a window that is gone while its id already belongs to a new
         // window the window manager has not taken on yet: that one counts once it carries
@@ -435,7 +463,7 @@ std::optional<xcb_window_t> X11Desktop::clientFramedBy(xcb_window_t frame) {
 
 void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
     if (!isClient(window)) return;
-    auto s = readWindow(x_, window);
+    auto s = readClient(window);
     if (!s) return;
     const bool nowMinimized = minimized(*s);
     const bool nowAway = away(*s);
@@ -558,6 +586,8 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             // The refresh reports the destruction and ends an application left without windows.
             if (isClient(e.window) || isWithdrawn(e.window)) {
                 refreshClients(e.window);
+            } else if (e.window == checkWindowNow()) {
+                refreshClients();
             } else if (e.event == x_.root() && !hasWindowManager()) {
                 refreshClients();
             }

@@ -147,6 +147,11 @@ class X11Desktop {
     void refreshAllMinimized();
     std::optional<xcb_window_t> clientFramedBy(xcb_window_t frame);
     bool windowExists(xcb_window_t window);
+    xcb_window_t checkWindowNow() const;
+    // readWindow(), the frame extents left out while no window manager runs.
+    std::optional<X11WindowSnapshot> readClient(xcb_window_t window) const;
+    std::vector<std::optional<X11WindowFrame>> readClientFrames(
+        const std::vector<xcb_window_t>& windows) const;
     std::vector<xcb_window_t> readClientList();
     std::int32_t resolvePid(const X11WindowSnapshot& snapshot);
     void emit(const X11WindowEvent& event);
@@ -198,6 +203,7 @@ class X11Desktop {
     std::optional<std::int32_t> activePid_;
     std::uint32_t currentDesktop_ = 0;
     bool windowManager_ = false;
+    xcb_window_t checkWindow_ = XCB_WINDOW_NONE;  // the running window manager's
     // Snapshots read while no event came in, and the event count they were read at.
     mutable std::map<xcb_window_t, X11WindowSnapshot> snapshots_;
     mutable std::uint64_t snapshotEvents_ = 0;

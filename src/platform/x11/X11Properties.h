@@ -93,6 +93,8 @@ std::vector<std::uint32_t> readCardinals(X11Connection& x, xcb_window_t window,
                                          xcb_atom_t property);
 // The window manager's check window, when one runs.
 bool windowManagerRuns(X11Connection& x);
+// The window manager's check window (the child window that names itself), when one runs.
+std::optional<xcb_window_t> windowManagerCheckWindow(X11Connection& x);
 
 // The ancestor of a window that is a child of the root (the window manager's
 // frame); the window itself when it is a child of the root; nothing when gone.
