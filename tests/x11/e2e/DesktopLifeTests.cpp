@@ -30,16 +30,26 @@ struct Arranged {
 class DesktopLife : public AppOnDisplay {
   protected:
     void TearDown() override {
-        // Later tests need a window manager: a fresh one when this test ended the one it had.
-        if (!windowManagerRuns(connection())) {
-            runProcess({"sh", "-c", "openbox >/dev/null 2>&1 &"});
-            EXPECT_TRUE(settle([&] { return windowManagerRuns(connection()); }));
-        }
+        // Later tests need a window manager as a fresh session has it: after desktop switches, or
+        // without one, a new one takes over (it ends with the display).
         if (currentDesktop() != 0) wmctrl({"-s", "0"});
+        if (freshWindowManager_ || !windowManagerRuns(connection())) {
+            const xcb_atom_t check = connection().atom("_NET_SUPPORTING_WM_CHECK");
+            const auto before = readWindowList(connection(), connection().root(), check);
+            runProcess({"sh", "-c", "openbox --replace >/dev/null 2>&1 &"});
+            EXPECT_TRUE(settle([&] {
+                return windowManagerRuns(connection()) &&
+                       readWindowList(connection(), connection().root(), check) != before;
+            }));
+        }
         AppOnDisplay::TearDown();
     }
 
-    static bool wmctrl(const std::vector<std::string>& args) {
+    // This test leaves the window manager in a state of its own (another desktop was shown).
+    bool freshWindowManager_ = false;
+
+    bool wmctrl(const std::vector<std::string>& args) {
+        freshWindowManager_ = true;
         std::vector<std::string> argv = {"wmctrl"};
         argv.insert(argv.end(), args.begin(), args.end());
         return runProcess(argv).status == 0;
