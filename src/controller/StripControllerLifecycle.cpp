@@ -98,6 +98,7 @@ void StripController::beginStop(std::function<void()> done) {
     stopped_ = true;
     queue_->async([this, done = std::move(done)] {
         displayLink_->stop();
+        session_->saveIfPending();
         restoreWindowsForQuit();
         restoreEnhancedUI();
         if (done) done();
@@ -212,8 +213,10 @@ void StripController::restoreWindowsForQuit() {
         const std::map<WindowID, Rect> plan = LayoutEngine::quitPlan(windows, screens, area, 24.0);
         std::vector<std::pair<ManagedWindow, Rect>> moves;
         for (const auto& [id, frame] : plan) {
-            const auto window = state_.windows.find(id);
-            if (window != state_.windows.end()) moves.emplace_back(window->second, frame);
+            if (const auto window = state_.windows.find(id); window != state_.windows.end())
+                moves.emplace_back(window->second, frame);
+            else if (const auto away = state_.departed.find(id); away != state_.departed.end())
+                moves.emplace_back(away->second.window, frame);
         }
         // Together where the platform can, so every window goes back with one wait.
         for (const MoveResult& result : windowMover_.moveAll(moves, false)) count(result);
@@ -236,15 +239,26 @@ void StripController::restoreWindowsForQuit() {
     // Windows that belong to no strip any more (their last display went away) still stand where
     // their strip left them: they go back too, onto the first connected display.
     std::vector<LayoutEngine::QuitWindow> strays;
+    std::map<WindowID, ManagedWindow> strayWindows;
     for (const auto& [id, window] : state_.windows)
-        if (!planned.contains(id) && !locate(id)) strays.push_back(quitWindow(window, true));
+        if (!planned.contains(id) && !locate(id)) {
+            strays.push_back(quitWindow(window, true));
+            strayWindows.emplace(id, window);
+        }
+    // Windows out of sight for a while (on another desktop, minimised) were tiled too: they go
+    // back to where they stood before, wherever they are now.
+    for (const auto& [id, departure] : state_.departed) {
+        if (!state_.records.get(id).originalFrame) continue;
+        strays.push_back(quitWindow(departure.window, true));
+        strayWindows.emplace(id, departure.window);
+    }
     if (!strays.empty()) {
         if (!state_.allDisplays.empty()) {
             putBack(strays, state_.allDisplays.front().visible);
         } else {
             for (const LayoutEngine::QuitWindow& stray : strays) {
                 if (!stray.original) continue;
-                count(windowMover_.move(state_.windows.at(stray.id), *stray.original, false));
+                count(windowMover_.move(strayWindows.at(stray.id), *stray.original, false));
             }
         }
     }

@@ -49,6 +49,7 @@ std::optional<std::string> ineligibilityReason(const AXElementRef& element,
     if (auto reason = roleReason(AX::stringAttribute(element, ax::role))) return reason;
     if (auto reason = subroleReason(AX::stringAttribute(element, ax::subrole))) return reason;
     if (AX::boolAttribute(element, ax::minimized).value_or(false)) return "minimized";
+    if (AX::boolAttribute(element, ax::away).value_or(false)) return "on another desktop";
     if (AX::boolAttribute(element, ax::fullScreen).value_or(false)) return "fullscreen";
     if (isFinderDesktop(bundleID, title)) return "Finder desktop";
     if (!AX::isSettable(element, ax::size)) return "fixed size";

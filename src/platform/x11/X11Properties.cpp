@@ -212,8 +212,18 @@ std::vector<std::vector<std::vector<std::uint32_t>>> readCardinalsOfEach(
 }
 
 bool windowManagerRuns(X11Connection& x) {
-    auto values = readCardinals(x, x.root(), x.ewmh()->_NET_SUPPORTING_WM_CHECK);
-    return !values.empty() && values[0] != XCB_WINDOW_NONE;
+    return windowManagerCheckWindow(x).has_value();
+}
+
+std::optional<xcb_window_t> windowManagerCheckWindow(X11Connection& x) {
+    const xcb_atom_t check = x.ewmh()->_NET_SUPPORTING_WM_CHECK;
+    auto values = readCardinals(x, x.root(), check);
+    if (values.empty() || values[0] == XCB_WINDOW_NONE) return std::nullopt;
+    // A window manager that was killed leaves the root's property behind; its check window
+    // went with it.
+    auto own = readCardinals(x, values[0], check);
+    if (own.empty() || own[0] != values[0]) return std::nullopt;
+    return xcb_window_t(values[0]);
 }
 
 std::optional<std::string> windowManagerName(X11Connection& x) {

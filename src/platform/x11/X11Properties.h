@@ -100,6 +100,8 @@ std::vector<std::vector<std::vector<std::uint32_t>>> readCardinalsOfEach(
 bool windowManagerRuns(X11Connection& x);
 // The running window manager's name (_NET_WM_NAME of its check window); none without one.
 std::optional<std::string> windowManagerName(X11Connection& x);
+// The window manager's check window (the child window that names itself), when one runs.
+std::optional<xcb_window_t> windowManagerCheckWindow(X11Connection& x);
 
 // The ancestor of a window that is a child of the root (the window manager's
 // frame); the window itself when it is a child of the root; nothing when gone.
