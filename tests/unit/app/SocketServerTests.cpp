@@ -113,6 +113,71 @@ TEST_F(SocketServerTest, RequestWhoseSenderFinishesWithoutANewlineStillCounts) {
     EXPECT_EQ(finished.reply(), "{\"ok\":true,\"output\":\"\"}");
 }
 
+// A client that sends its request line without the newline and keeps the connection open: once
+// the read limit has passed, what was read is the request, as long as it stays within the bound.
+struct UnfinishedLine {
+    const char* name;
+    std::string bytes;
+    std::size_t maxRequestBytes;
+    std::optional<std::string> reply;
+    std::vector<Command> performed;
+    std::size_t badges;
+};
+
+// A notify request exactly `size` bytes long.
+std::string notifyRequestOfSize(std::size_t size) {
+    const std::string head = "{\"args\":[\"notify\",\"done\",\"--dir\",\"";
+    const std::string tail = "\"]}";
+    return head + std::string(size - head.size() - tail.size(), 'd') + tail;
+}
+
+class UnfinishedLineTest : public SocketServerTest,
+                           public ::testing::WithParamInterface<UnfinishedLine> {};
+
+TEST_P(UnfinishedLineTest, IsTakenAsTheRequestWhenTheReadLimitPasses) {
+    SocketServer::Options options;
+    // The limit is the server's own clock: the test waits for the reply, not for the limit.
+    options.readLimitSeconds = 0.2;
+    options.maxRequestBytes = GetParam().maxRequestBytes;
+    startServer(options);
+    target.answerListsWith("{}");
+    Client held(path);
+    ASSERT_TRUE(writeAll(held.fd, GetParam().bytes));
+    EXPECT_EQ(held.reply(), GetParam().reply);
+    EXPECT_TRUE(target.waitForPerformed(GetParam().performed.size()));
+    EXPECT_EQ(target.performed(), GetParam().performed);
+    EXPECT_EQ(target.badges().size(), GetParam().badges);
+    expectStillServing();
+}
+
+INSTANTIATE_TEST_SUITE_P(HeldOpen, UnfinishedLineTest,
+                         ::testing::Values(UnfinishedLine{"a_command_is_carried_out",
+                                                          "{\"args\":[\"pause\"]}",
+                                                          kMaxRequestBytes,
+                                                          "{\"ok\":true,\"output\":\"\"}",
+                                                          {Command::Kind::togglePause},
+                                                          0},
+                                           UnfinishedLine{"a_listing_is_answered",
+                                                          "{\"args\":[\"list\"]}",
+                                                          kMaxRequestBytes,
+                                                          "{\"ok\":true,\"output\":\"{}\"}",
+                                                          {},
+                                                          0},
+                                           UnfinishedLine{
+                                               "a_request_as_long_as_the_bound_is_carried_out",
+                                               notifyRequestOfSize(1024),
+                                               1024,
+                                               "{\"ok\":true,\"output\":\"\"}",
+                                               {},
+                                               1},
+                                           UnfinishedLine{"a_request_past_the_bound_is_dropped",
+                                                          notifyRequestOfSize(1025),
+                                                          1024,
+                                                          std::nullopt,
+                                                          {},
+                                                          0}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
 // A client that breaks the protocol is closed without a reply, nothing it sent is carried out, and
 // the server goes on serving the others.
 struct BrokenClient {
