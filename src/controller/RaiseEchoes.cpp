@@ -13,10 +13,11 @@ void RaiseEchoes::raised(WindowID window, double time, bool replacesLast) {
     expire(time);
     if (replacesLast && !requests_.empty()) requests_.pop_back();
     const bool moves = focusAfterRequests() != window;
-    requests_.push_back({window, time, moves});
+    requests_.push_back({window, time, moves, ++order_});
 }
 
-RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time) {
+RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
+                                        std::optional<WindowID> stripFocus) {
     expire(time);
     focused_ = window;
     // The earliest awaited request for this window: requests are handled in order, so it is the
@@ -24,10 +25,18 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time) {
     const auto answered = std::find_if(requests_.begin(), requests_.end(), [window](auto& r) {
         return r.awaited && r.window == window;
     });
-    if (answered == requests_.end()) return Verdict::notOurs;
+    if (answered == requests_.end()) {
+        othersLast_ = Followed{window, ++order_};
+        return Verdict::notOurs;
+    }
+    const std::uint64_t asked = answered->order;
     // Everything asked before it has been handled by now.
     requests_.erase(requests_.begin(), answered + 1);
-    return awaitsAnswers() ? Verdict::overtaken : Verdict::answer;
+    if (awaitsAnswers()) return Verdict::overtaken;
+    const bool movedByOthers =
+        othersLast_ && othersLast_->order > asked && othersLast_->window == stripFocus;
+    if (stripFocus && *stripFocus != window && !movedByOthers) return Verdict::overtaken;
+    return Verdict::answer;
 }
 
 bool RaiseEchoes::awaitsAnswers() const {

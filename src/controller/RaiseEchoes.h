@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <optional>
 
@@ -12,10 +13,12 @@ namespace brindlow {
 //
 // A window manager answers a raise with a focus event only when the focus actually moves, so
 // only a raise of a window that will not have the focus by the time the raise is handled is
-// awaited. Raises are handled in the order they were asked for: an answer that arrives while a
-// later awaited raise is still to be answered has been overtaken and says nothing about where the
-// focus ends. Every focus event that answers no raise of ours is somebody else's choice and is
-// never dropped. Strip queue only.
+// awaited. An answer has been overtaken, and says nothing about where the focus is to end, when a
+// later awaited raise is still to be answered, or when the controller itself has moved the
+// strip's focus on since it asked (its raise may wait for a scroll to land). When the strip's
+// focus moved because somebody else moved the focus, the window manager handled our raise after
+// that, and the answer is followed. Every focus event that answers no raise of ours is somebody
+// else's choice and is never dropped. Strip queue only.
 class RaiseEchoes {
   public:
     // Longer than any window manager takes to answer a raise; a raise still unanswered by then
@@ -36,8 +39,9 @@ class RaiseEchoes {
     // We asked for `window` to be raised and focused at `time`. `replacesLast` says the request
     // took the place of the previous one before it was carried out, so that one never happens.
     void raised(WindowID window, double time, bool replacesLast);
-    // A focus event for `window` (tiled or not) at `time`. Also notes where the focus is now.
-    Verdict judge(WindowID window, double time);
+    // A focus event for `window` (tiled or not) at `time`; `stripFocus` is the focused window of
+    // the strip that holds `window`, none when no strip does. Also notes where the focus is now.
+    Verdict judge(WindowID window, double time, std::optional<WindowID> stripFocus);
 
     // Where the last focus event said the focus is.
     std::optional<WindowID> reportedFocus() const { return focused_; }
@@ -50,6 +54,12 @@ class RaiseEchoes {
         double time = 0;
         // Whether the focus moves when it is handled, so that an event answers it.
         bool awaited = false;
+        std::uint64_t order = 0;
+    };
+    // The last focus change of somebody else's that was followed.
+    struct Followed {
+        WindowID window = 0;
+        std::uint64_t order = 0;
     };
 
     void expire(double time);
@@ -58,6 +68,9 @@ class RaiseEchoes {
 
     std::optional<WindowID> focused_;
     std::deque<Request> requests_;
+    std::optional<Followed> othersLast_;
+    // Orders requests and followed changes of others.
+    std::uint64_t order_ = 0;
 };
 
 }  // namespace brindlow

@@ -148,8 +148,10 @@ void StripController::raise(const ManagedWindow& window) {
 // flood of commands passed by. Only such overtaken answers are dropped: every other focus change,
 // ours or not, is followed.
 void StripController::windowFocused(WindowID id) {
-    if (raiseEchoes_.judge(id, now()) == RaiseEchoes::Verdict::overtaken) return;
     const auto location = locate(id);
+    const std::optional<WindowID> stripFocus =
+        location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt;
+    if (raiseEchoes_.judge(id, now(), stripFocus) == RaiseEchoes::Verdict::overtaken) return;
     if (!location) return;
     const std::string uuid = location->first;
     const bool changed = stateOf(uuid)->strip.focus(id);

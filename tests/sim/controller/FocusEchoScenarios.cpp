@@ -1,11 +1,12 @@
 // Focus events that answer the controller's own raises against focus changes made by somebody
 // else. Each case is a script of steps on five windows of one application (w0 focused at the
-// start, animations off):
+// start, animations off unless the script says otherwise):
 //   "right", "left"   the focus commands
 //   "here"            jump to the column that is focused now (its window already has the focus)
 //   "choose 1 2"      the jump entry point for w1, then for w2, queued together before they run
 //   "focus 3"         a focus event for w3: the window manager answering, or the user's click
 //   "wait 0.6"        virtual seconds pass
+//   "frames"          display frames until the scroll lands (a raise waits for the landing)
 // With late answers the window manager answers no raise by itself: the script's focus events
 // are the answers, as late as the script makes them.
 #include <sstream>
@@ -18,6 +19,7 @@ namespace {
 struct FocusScript {
     const char* name;
     bool lateAnswers;
+    bool animated;
     std::vector<std::string> steps;
     int focusedAtTheEnd;  // the window the strip's focused column holds
 };
@@ -59,6 +61,8 @@ class FocusEchoes : public FiveWindowScenario, public ::testing::WithParamInterf
             words >> index;
             windows[size_t(index)].focus();
             time.runUntilIdle();
+        } else if (verb == "frames") {
+            animate();
         } else if (verb == "wait") {
             double seconds = 0;
             words >> seconds;
@@ -71,7 +75,7 @@ class FocusEchoes : public FiveWindowScenario, public ::testing::WithParamInterf
 
 TEST_P(FocusEchoes, TheStripFollowsEveryFocusChangeButOvertakenAnswers) {
     const FocusScript& script = GetParam();
-    start(stillSettings());
+    start(script.animated ? AppSettings{} : stillSettings());
     ASSERT_EQ(focusedIndex(), 0);
     if (script.lateAnswers)
         for (const SimWindow& window : windows) window.failWrites("AXMain", axerror::failure);
@@ -87,19 +91,25 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // A flood of commands passes w1 and w2 before the window manager answers the raise of
         // w1: that answer must not pull the strip back.
-        FocusScript{
-            "ALateAnswerOfAnOvertakenRaiseIsIgnored", true, {"right", "right", "focus 1"}, 2},
+        FocusScript{"ALateAnswerOfAnOvertakenRaiseIsIgnored",
+                    true,
+                    false,
+                    {"right", "right", "focus 1"},
+                    2},
         FocusScript{"EveryOvertakenAnswerIsIgnoredUntilTheLastOne",
                     true,
+                    false,
                     {"right", "right", "right", "focus 1", "focus 2", "focus 3"},
                     3},
         FocusScript{"TheAnswerToTheLatestRaiseIsFollowed",
                     true,
+                    false,
                     {"right", "right", "focus 1", "focus 2", "left", "focus 1"},
                     1},
         // A raise of the window that has the focus brings no answer: a click on that window a
         // moment later is the user's, not an answer.
         FocusScript{"AClickAfterARaiseOfTheFocusedWindowIsFollowed",
+                    false,
                     false,
                     {"here", "wait 0.6", "right", "wait 0.4", "focus 0"},
                     0},
@@ -107,19 +117,32 @@ INSTANTIATE_TEST_SUITE_P(
         // closed, a click): both are followed, in the order they came.
         FocusScript{"AFocusChangeBeforeTheAnswerIsFollowedAndSoIsTheAnswer",
                     true,
+                    false,
                     {"choose 3", "focus 1", "focus 3"},
                     3},
-        FocusScript{
-            "AClickAfterTheAnswerIsFollowed", true, {"right", "focus 1", "wait 0.3", "focus 4"}, 4},
+        FocusScript{"AClickAfterTheAnswerIsFollowed",
+                    true,
+                    false,
+                    {"right", "focus 1", "wait 0.3", "focus 4"},
+                    4},
         // The second jump took the first one's place before its raise was made: the first raise
         // never happens, so a click on its window is the user's.
         FocusScript{"AClickOnAWindowWhoseRaiseWasReplacedIsFollowed",
                     false,
+                    false,
                     {"choose 1 2", "wait 0.5", "focus 1"},
                     1},
+        // The strip scrolls to w2 and raises it only once it lands; meanwhile the answer to the
+        // raise of w1 comes: the strip's focus has moved on by our own command.
+        FocusScript{"ALateAnswerIsIgnoredWhileTheNextRaiseWaitsForTheLanding",
+                    true,
+                    true,
+                    {"right", "frames", "right", "focus 1"},
+                    2},
         // A raise the window manager never answered stops counting after a while.
         FocusScript{"AnAnswerLaterThanTheWaitIsTakenForTheUsers",
                     true,
+                    false,
                     {"right", "right", "wait 2.5", "focus 1"},
                     1}),
     [](const auto& row) { return std::string(row.param.name); });
