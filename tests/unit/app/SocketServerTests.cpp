@@ -77,7 +77,7 @@ class SocketServerTest : public ::testing::Test {
     std::unique_ptr<SocketServer> server;
 };
 
-TEST_F(SocketServerTest, ToolCommandReachesTheTargetOnTheMainQueueThroughAnOwnerOnlySocket) {
+TEST_F(SocketServerTest, ToolCommandReachesTheTargetThroughAnOwnerOnlySocket) {
     startServer();
     struct stat info {};
     ASSERT_EQ(stat(path.c_str(), &info), 0);
@@ -87,9 +87,28 @@ TEST_F(SocketServerTest, ToolCommandReachesTheTargetOnTheMainQueueThroughAnOwner
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "");
-    ASSERT_TRUE(target.waitForPerformed(1));
-    EXPECT_EQ(target.performed(), std::vector<Command>{Command::jumpTo(4)});
+    EXPECT_EQ(target.queuedWindowCommands(), std::vector<Command>{Command::jumpTo(4)});
+    EXPECT_EQ(tool({"overview"}).status, 0);
+    ASSERT_TRUE(target.waitForPerformed(2));
+    EXPECT_EQ(target.performed(),
+              (std::vector<Command>{Command::jumpTo(4), Command::Kind::overview}));
     EXPECT_EQ(target.offMainQueueCalls(), 0);
+}
+
+// "brindlow focus-left; brindlow list", twenty times, each over a connection of its own: every
+// list shows every command answered before it, while the main queue is busy all along.
+TEST_F(SocketServerTest, EachListShowsEveryCommandAnsweredBeforeIt) {
+    startServer();
+    target.answerListsWithTheCommandCount();
+    std::promise<void> release;
+    mainQueue.async([future = release.get_future().share()] { future.wait(); });
+    for (int n = 1; n <= 20; ++n) {
+        EXPECT_EQ(tool({n % 2 ? "focus-left" : "focus-right"}).status, 0);
+        const ToolRun list = tool({"list"});
+        EXPECT_EQ(list.status, 0) << list.err;
+        EXPECT_EQ(list.out, "{\"commands\":" + std::to_string(n) + "}\n");
+    }
+    release.set_value();
 }
 
 TEST_F(SocketServerTest, LogShowsOnlyTheCommandWordOfARequest) {
