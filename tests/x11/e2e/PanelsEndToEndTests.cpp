@@ -138,6 +138,23 @@ TEST_F(PanelsEndToEnd, ChoosingAWindowFocusesItForTheWindowManagerAndTheStripEve
         expectChoiceLandsOn(panel, chosen, what);
     }
 
+    // A click on the one row left after typing chooses it too. The row lies under the search
+    // field, 100 points below the panel's top edge.
+    for (int round = 0; round < kChoices / 2; ++round) {
+        const Xterm& chosen = xterms_[size_t(round + 1) % xterms_.size()];
+        const std::string what = "search click " + std::to_string(round + 1);
+        ASSERT_EQ(tool({"search"}).status, 0);
+        const xcb_window_t panel = waitForPanel();
+        ASSERT_NE(panel, XCB_WINDOW_NONE) << what;
+        ASSERT_TRUE(xdotool({"type", "--delay", "10", chosen.title.substr(7)}));
+        const auto state = desktop().read(panel);
+        ASSERT_TRUE(state) << what;
+        const Rect frame = state->clientFrame;
+        ASSERT_TRUE(xdotool({"mousemove", std::to_string(int(frame.midX())),
+                             std::to_string(int(frame.y) + 100), "click", "1"}));
+        expectChoiceLandsOn(panel, chosen, what);
+    }
+
     for (int round = 0; round < kChoices; ++round) {
         const Xterm& chosen = xterms_[size_t(round + 2) % xterms_.size()];
         const std::string key = round % 2 ? "KP_Enter" : "Return";
