@@ -17,6 +17,7 @@
 #include "controller/DisplayState.h"
 #include "controller/LayoutApplier.h"
 #include "controller/LearnedHeights.h"
+#include "controller/RaiseEchoes.h"
 #include "controller/SessionKeeper.h"
 #include "controller/Snapshot.h"
 #include "controller/StripControllerEnvironment.h"
@@ -164,9 +165,8 @@ class StripController {
     void afterStructureChange(const std::string& uuid);
     void restoreAutoTabs(const std::string& uuid);
     void raiseFocused(const std::string& uuid);
-    // Whether a focus event for `id` only answers an earlier raise of ours while the strip's focus
-    // has moved on since.
-    bool isStaleRaiseEcho(WindowID id);
+    // Every raise goes through here, so that the focus event answering it is known for ours.
+    void raise(const ManagedWindow& window);
     void showMessage(const ToastMessage& message);
     // A user drag or resize of a tiled window, judged when the button is released.
     void watchDrag(WindowID id);
@@ -291,8 +291,8 @@ class StripController {
     // A landing moved windows that no published snapshot shows yet; any snapshot clears it
     // (strip queue).
     bool landingUnpublished_ = false;
-    // Windows raised for the focus and when, until their focus event comes back (strip queue).
-    std::vector<std::pair<WindowID, double>> raisedForFocus_;
+    // Our raises until the window manager answers them with a focus event (strip queue).
+    RaiseEchoes raiseEchoes_;
     // Shared with the gesture thread under its own lock.
     std::mutex pendingGestureMutex_;
     std::optional<std::pair<double, GestureUnit>> pendingGesture_;

@@ -173,7 +173,9 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
 
     for (const std::string& uuid : state_.displayOrder) unstackColumnsWithoutRoom(uuid);
 
-    if (const AXElementRef focused = focusedWindow(state_.frontmostPID)) {
+    const AXElementRef focused = focusedWindow(state_.frontmostPID);
+    raiseEchoes_.reset(focused ? std::optional(focused->identity()) : std::nullopt);
+    if (focused) {
         if (const auto location = locate(focused->identity())) {
             if (DisplayState* display = stateOf(location->first)) {
                 display->strip.focus(focused->identity());

@@ -267,9 +267,7 @@ void AppDelegate::installControllerCallbacks() {
         auto alive = weak.lock();
         if (!alive) return;
         AppDelegate& self = **alive;
-        // One copy, shared with the request target, which answers lists off the main queue.
         self.snapshot_ = std::make_shared<const StripSnapshot>(snapshot);
-        self.requestTarget_.snapshotPublished(self.snapshot_);
         self.menuBar_.setSnapshot(snapshot);
         self.menuBar_.updateTitle();
         if (self.indicator_) {

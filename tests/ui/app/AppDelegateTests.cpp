@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "app/CommandLineTool.h"
+#include "app/qt/AppRequestTarget.h"
+#include "app/qt/CommandPerformer.h"
 #include "app/qt/QtMainQueue.h"
 #include "controller/StripController.h"
 #include "input/KeyboardShortcuts/DisplayText.h"
@@ -144,20 +146,26 @@ TEST_F(AppDelegateTest, TheMenuTitleFollowsSnapshotsAndNoTrayHostIsSaidOnce) {
               std::string::npos);
 }
 
-TEST_F(AppDelegateTest, TheListComesFromTheLatestSnapshotWithoutWaitingForTheStripQueue) {
+// A window command from the command line and a list asked for after it join the strip queue in
+// that order, so the list shows the command's effect even before any snapshot does.
+TEST_F(AppDelegateTest, AListAskedForAfterAWindowCommandShowsItsEffect) {
     desktop.openWindow(desktop.launchApp({.name = "Editor"}), {.title = "two", .focus = true});
     auto delegate = makeDelegate();
     ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
     time.runUntilIdle();
     ASSERT_TRUE(runEventsUntil([&] { return delegate->snapshot().displays.size() == 1; }));
-    // Virtual time stands still: the strip queue holds the command without running it.
-    controller->perform(Command::Kind::focusRight);
-    const ToolRun before = tool({"list"});
-    EXPECT_EQ(before.status, tool_status::done);
-    EXPECT_NE(before.out.find("\"focused\" : 1"), std::string::npos) << before.out;
+    ASSERT_EQ(delegate->snapshot().displays[0].focusedIndex, 0);
+
+    CommandPerformer performer(settings, nullptr);
+    AppRequestTarget target(performer, *controller, *layouts);
+    target.queueWindowCommand(Command::Kind::focusRight);
+    std::optional<std::string> listed;
+    target.listJSON(false, [&](std::string json) { listed = std::move(json); });
+    // Virtual time stands still: nothing has run yet, and the list does not answer ahead.
+    EXPECT_EQ(listed, std::nullopt);
     time.runUntilIdle();
-    ASSERT_TRUE(runEventsUntil([&] { return delegate->snapshot().displays[0].focusedIndex == 1; }));
-    EXPECT_NE(tool({"list"}).out.find("\"focused\" : 2"), std::string::npos);
+    ASSERT_TRUE(listed);
+    EXPECT_NE(listed->find("\"focused\" : 2"), std::string::npos) << *listed;
 }
 
 TEST_F(AppDelegateTest, SettingsChangesAndOverlaySwitchesReachTheController) {
