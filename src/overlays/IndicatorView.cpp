@@ -13,6 +13,7 @@
 #include "overlays/Appearance.h"
 #include "overlays/IndicatorGeometry.h"
 #include "overlays/OverlayContents.h"
+#include "overlays/QtColor.h"
 #include "overlays/TabularDigits.h"
 
 namespace brindlow {
@@ -151,9 +152,8 @@ class IndicatorView::Widget final : public QWidget {
                            origin.y() + (kIndicatorCellHeight - groupHeight) / 2, groupWidth,
                            groupHeight);
         if (focused) {
-            const Color accent = accentColor();
-            const QColor fill =
-                QColor::fromRgbF(float(accent.red), float(accent.green), float(accent.blue), 0.35f);
+            QColor fill = toQColor(accentColor());
+            fill.setAlphaF(0.35f);
             painter.setPen(Qt::NoPen);
             painter.setBrush(fill);
             painter.drawRoundedRect(group, 9, 9);
@@ -183,8 +183,7 @@ class IndicatorView::Widget final : public QWidget {
                                         [](const WindowSnapshot& w) { return w.hasBadge; });
         if (badged) {
             painter.setPen(Qt::NoPen);
-            painter.setBrush(QColor::fromRgbF(float(kBadgeRed.red), float(kBadgeRed.green),
-                                              float(kBadgeRed.blue)));
+            painter.setBrush(toQColor(kBadgeRed));
             painter.drawEllipse(QRectF(group.right() - 2 - 9, group.top() + 2, 9, 9));
         }
     }

@@ -23,6 +23,7 @@
 #include "input/Hotkey.h"
 #include "input/KeyboardShortcuts/Recorder.h"
 #include "overlays/ColorText.h"
+#include "overlays/QtColor.h"
 #include "panels/settings/qt/SettingsControls.h"
 #include "panels/settings/qt/SettingsListPages.h"
 #include "panels/settings/qt/SettingsWindow.h"
@@ -323,9 +324,8 @@ QWidget* appearancePage(SettingsBinder& binder, const SettingsServices& services
     SettingsStore& store = binder.store();
     const auto shownColour = [](const AppSettings& s) {
         // Unreadable text shows as the default blue and stays stored as written.
-        const Color c = colorFromText(s.focusBorderColor)
-                            .value_or(colorFromText(kDefaultColorText).value_or(Color{}));
-        return QColor::fromRgbF(float(c.red), float(c.green), float(c.blue));
+        return toQColor(colorFromText(s.focusBorderColor)
+                            .value_or(colorFromText(kDefaultColorText).value_or(Color{})));
     };
     binder.onRefresh([colour, shownColour](const AppSettings& s) {
         QPixmap swatch(colour->iconSize());
