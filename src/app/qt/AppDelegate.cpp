@@ -13,9 +13,8 @@
 #include <ctime>
 
 #include "app/CommandLineTool.h"
-#include "app/qt/QuitShortcut.h"
+#include "app/qt/ApplicationShortcuts.h"
 #include "app/qt/SaveLayoutPrompt.h"
-#include "app/qt/SettingsShortcut.h"
 #include "app/qt/TrayIcon.h"
 #include "controller/StripController.h"
 #include "input/Hotkey.h"
