@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/x11/overlay/GnomeBackgroundXML.h"
+#include "platform/x11/overlay/QtImageConversion.h"
 
 namespace brindlow {
 
@@ -42,17 +43,7 @@ std::optional<Image> decodeFilling(const std::string& path, const Size& screen) 
             reader.setScaledSize(QSize(std::max(1, int(full.width() * scale + 0.5)),
                                        std::max(1, int(full.height() * scale + 0.5))));
     }
-    const QImage decoded = reader.read().convertToFormat(QImage::Format_ARGB32);
-    if (decoded.isNull()) return std::nullopt;
-    Image image;
-    image.width = decoded.width();
-    image.height = decoded.height();
-    image.argb.reserve(std::size_t(image.width) * std::size_t(image.height));
-    for (int y = 0; y < image.height; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(decoded.constScanLine(y));
-        image.argb.insert(image.argb.end(), row, row + image.width);
-    }
-    return image;
+    return imageFromQt(reader.read());
 }
 
 }  // namespace
