@@ -131,9 +131,6 @@ class AppDelegate {
     static constexpr double kOwnWindowRecheck = 0.25;
 
   private:
-    // The stored settings held to the ranges their pages offer: what everything downstream
-    // uses, from the first layout on (the file keeps what the user wrote).
-    AppSettings settingsInUse() const;
     bool permissionGranted() const;
     void installControllerCallbacks();
     void stopPermissionTimer();
@@ -147,6 +144,10 @@ class AppDelegate {
     Platform platform_;
     StripController& controller_;
     SettingsStore& settings_;
+    // The stored settings held to the ranges their pages offer: what everything downstream
+    // uses, from the first layout on (the file keeps what the user wrote). Held once per change
+    // instead of at every snapshot and focus frame.
+    AppSettings settingsInUse_;
     LayoutsStore& layouts_;
     Logger log_;
     // Closures hold this weakly and do nothing once the delegate is gone.
