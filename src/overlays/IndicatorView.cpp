@@ -37,10 +37,9 @@ QImage toQImage(const Image& image) {
 
 // The icon theme's pin when it has one; else a small white pushpin, needle to the lower left.
 void paintPin(QPainter& painter, const QRectF& box) {
-    if (QIcon::hasThemeIcon(QStringLiteral("pin"))) {
+    if (const QIcon themed = QIcon::fromTheme(QStringLiteral("pin")); !themed.isNull()) {
         const qreal scale = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-        const QPixmap pixmap =
-            QIcon::fromTheme(QStringLiteral("pin")).pixmap(box.size().toSize(), scale);
+        const QPixmap pixmap = themed.pixmap(box.size().toSize(), scale);
         if (!pixmap.isNull()) {
             painter.drawPixmap(box, pixmap, QRectF(pixmap.rect()));
             return;
