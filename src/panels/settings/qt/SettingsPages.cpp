@@ -323,8 +323,7 @@ QWidget* appearancePage(SettingsBinder& binder, const SettingsServices& services
     SettingsStore& store = binder.store();
     const auto shownColour = [](const AppSettings& s) {
         // Unreadable text shows as the default blue and stays stored as written.
-        return toQColor(colorFromText(s.focusBorderColor)
-                            .value_or(colorFromText(kDefaultColorText).value_or(Color{})));
+        return toQColor(colorFromText(s.focusBorderColor).value_or(kDefaultColor));
     };
     binder.onRefresh([colour, shownColour](const AppSettings& s) {
         QPixmap swatch(colour->iconSize());
