@@ -78,10 +78,7 @@ std::optional<DesktopPictures::Picture> GnomeDesktopPictures::picture(const Rect
     if (!background) return fallback_ ? fallback_->picture(screenFrame) : std::nullopt;
     // Two plain pictures for the two appearances make a pair; a description decides alone.
     const std::string dark = localPath(setting.darkURI);
-    if (!isXML(light) && !dark.empty() && dark != light && !isXML(dark)) {
-        background->files.push_back(dark);
-        background->metadata = {{"apr", {{"l", 0}, {"d", 1}}}};
-    }
+    if (!isXML(light) && !isXML(dark)) background = GnomeBackground::appearancePair(light, dark);
 
     Picture picture;
     const Size screen = screenFrame.size();
