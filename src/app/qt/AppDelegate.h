@@ -119,7 +119,7 @@ class AppDelegate {
     SocketServer& socketServer() { return server_; }
     // The global shortcuts, none when the platform has no hot keys.
     KeyboardShortcuts::Registry* shortcuts() { return shortcuts_.get(); }
-    // What the menu bar reads and switches of them; none without hot keys.
+    // What the tray menu reads and switches of them; none without hot keys.
     MenuShortcuts* menuShortcuts() { return &menuShortcuts_; }
 
     static constexpr double kPermissionInterval = 1.0;
