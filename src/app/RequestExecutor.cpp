@@ -130,7 +130,14 @@ CLIResponse RequestExecutor::execute(const CLIRequest& request) {
     const std::optional<std::string_view> argument =
         args.size() > 1 ? std::optional<std::string_view>(args[1]) : std::nullopt;
     if (const auto command = Command::named(word, argument)) {
-        // Answered before it runs: the reply says it was accepted, not what it did.
+        // Answered before it runs: the reply says it was accepted, not what it did. A window
+        // command joins the strip controller's queue before the reply goes, so a list asked for
+        // after the reply (queued there too) shows it; the main queue, often busy drawing, would
+        // let the list overtake it.
+        if (!command->isApplicationSide()) {
+            target_.queueWindowCommand(*command);
+            return {true, ""};
+        }
         RequestTarget* target = &target_;
         mainQueue_.async([target, command = *command] { target->perform(command); });
         return {true, ""};

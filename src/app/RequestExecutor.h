@@ -11,8 +11,10 @@
 namespace brindlow {
 
 // Turns a command-line request (from the socket or a URL) into its reply.
-// Window commands hop to the main queue asynchronously; layout sub-commands run
-// synchronously there; "list" and "notify" go straight to the target.
+// Window commands, "list" and "notify" go straight to the target, which queues
+// them for the strip controller in the order they came, so that a list shows
+// every request answered before it; the application-side commands hop to the
+// main queue asynchronously; layout sub-commands run synchronously there.
 class RequestExecutor {
   public:
     struct Options {

@@ -21,9 +21,14 @@ class RequestTarget {
     // application, every other one handed to the strip controller. Main queue.
     virtual void perform(const Command& command) = 0;
 
+    // Queues a window command (not application-side) for the strip controller
+    // at once, behind everything handed to it before. Any thread.
+    virtual void queueWindowCommand(const Command& command) = 0;
+
     // Builds the command-line list JSON (titles included when asked) and calls
-    // the completion with it, on any thread, at most once. Called off the main
-    // queue; must return at once.
+    // the completion with it, on any thread, at most once. The list shows the
+    // effect of everything handed to the strip controller before the call.
+    // Called off the main queue; must return at once.
     virtual void listJSON(bool titles, std::function<void(std::string)> completion) = 0;
 
     // Records a finished terminal command for a badge. Any thread; returns at once.

@@ -29,8 +29,9 @@ namespace brindlow {
 class SocketServer {
   public:
     struct Options {
-        // A request line must arrive whole within this time, and a reply must
-        // be taken whole within this time.
+        // A request line must arrive within this time (what has come by then,
+        // without its newline, is taken as the request), and a reply must be
+        // taken whole within this time.
         double readLimitSeconds = 3.0;
         std::size_t maxRequestBytes = kMaxRequestBytes;
         // Connections held at once; past it (or when descriptors run out) the
@@ -100,6 +101,9 @@ class SocketServer {
     bool stillListeningOn(int fd) const;
     bool closeOldestWaiting();
     void readFrom(int id, Connection& connection);
+    // Decodes the bytes read as the request and hands it to a worker; an unreadable one (or one
+    // over the size bound) closes the connection without a reply.
+    void takeRequest(int id, Connection& connection);
     void writeTo(Connection& connection);
     void takeFinishedReplies();
     void submit(int id, CLIRequest request);

@@ -17,6 +17,30 @@ std::unique_ptr<LayoutsStore>& sharedSlot() {
     return instance;
 }
 
+// The layouts of a file the user picked: an array of layouts or one layout. The file is only
+// read: whatever it holds (the settings file picked by mistake, say), a failed import must never
+// mark it as undecodable, or its next write would copy it aside as "<name>.unreadable".
+std::vector<NamedLayout> layoutsInFile(const std::filesystem::path& file) {
+    const std::optional<std::string> bytes = readFileBytes(file);
+    if (!bytes) return {};
+    const nlohmann::json parsed = nlohmann::json::parse(*bytes, nullptr, false);
+    if (parsed.is_discarded()) return {};
+    try {
+        std::vector<NamedLayout> layouts;
+        if (parsed.is_array()) {
+            fromJSON(parsed, layouts);
+        } else {
+            layouts.emplace_back();
+            fromJSON(parsed, layouts.back());
+        }
+        return layouts;
+    } catch (const std::exception& error) {
+        storageLog().info("Not a layout file %{public}s: %{public}s", file.filename().string(),
+                          std::string(error.what()));
+        return {};
+    }
+}
+
 }  // namespace
 
 std::string trimmedLayoutName(const std::string& name) {
@@ -129,12 +153,7 @@ void LayoutsStore::importLayouts() {
     if (env_.activate) env_.activate();
     const std::optional<std::filesystem::path> file = env_.chooseImportFile();
     if (!file) return;
-    std::vector<NamedLayout> imported;
-    if (std::optional<std::vector<NamedLayout>> list = readJSON<std::vector<NamedLayout>>(*file)) {
-        imported = std::move(*list);
-    } else if (std::optional<NamedLayout> one = readJSON<NamedLayout>(*file)) {
-        imported.push_back(std::move(*one));
-    }
+    std::vector<NamedLayout> imported = layoutsInFile(*file);
     if (imported.empty()) {
         if (env_.alert) env_.alert(kNotALayout);
         return;

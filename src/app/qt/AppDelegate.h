@@ -38,6 +38,7 @@ class GapOverlayController;
 class IndicatorController;
 class Panels;
 class LayoutsStore;
+class QuitShortcut;
 class SettingsShortcut;
 class TrayIcon;
 class SettingsStore;
@@ -130,6 +131,9 @@ class AppDelegate {
     static constexpr double kOwnWindowRecheck = 0.25;
 
   private:
+    // The stored settings held to the ranges their pages offer: what everything downstream
+    // uses, from the first layout on (the file keeps what the user wrote).
+    AppSettings settingsInUse() const;
     bool permissionGranted() const;
     void installControllerCallbacks();
     void stopPermissionTimer();
@@ -160,6 +164,8 @@ class AppDelegate {
     std::unique_ptr<QTimer> trayHostWait_;
     // "Settings…" on Ctrl+, in every window of ours.
     std::unique_ptr<SettingsShortcut> settingsShortcut_;
+    // "Quit Brindlow" on Ctrl+Q while the tray menu is open.
+    std::unique_ptr<QuitShortcut> quitShortcut_;
     std::unique_ptr<WindowPresenter> presenter_;
     SettingsWindow* settingsWindow_ = nullptr;  // kept by the presenter
     // Every overlay animates through this one animator.

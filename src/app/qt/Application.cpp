@@ -19,6 +19,9 @@
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11InstanceSelection.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/X11Workspace.h"
+#include "platform/x11/overlay/GnomeDesktopPictures.h"
+#include "platform/x11/overlay/ThemedIcons.h"
 #include "platform/x11/overlay/X11RootPicture.h"
 #include "platform/x11/overlay/X11SurfaceFactory.h"
 #include "settings/LayoutsStore.h"
@@ -127,6 +130,9 @@ int runApplication(int argc, char** argv) {
     }
 
     const Platform platform = services.x11->platform();
+    // Icons named by desktop entries come from the toolkit's icon theme.
+    services.x11->workspace().setThemedIconLoader(
+        [](const std::string& icon) { return loadThemedIcon(icon); });
     // Overlay windows need the toolkit on X11; they live until the delegate is gone.
     std::unique_ptr<X11SurfaceFactory> surfaces =
         X11SurfaceFactory::open(services.x11->connection(), services.main);
@@ -135,7 +141,9 @@ int runApplication(int argc, char** argv) {
     Platform delegatePlatform = platform;
     delegatePlatform.surfaces = surfaces.get();
     delegatePlatform.uiScheduler = &uiScheduler;
-    X11RootPicture desktopPictures(services.x11->connection(), services.main);
+    // GNOME names its picture in its settings; other desktops publish a root pixmap.
+    X11RootPicture rootPicture(services.x11->connection(), services.main);
+    GnomeDesktopPictures desktopPictures(openGnomePictureSetting(), &rootPicture);
     delegatePlatform.desktopPictures = &desktopPictures;
     StripController::installShared(controllerEnvironment(platform));
     StripController& controller = StripController::shared();

@@ -39,6 +39,7 @@ class X11Platform {
     // before the event thread has read the end of it.
     bool displayIsGone();
     X11Desktop& desktop() { return *desktop_; }
+    X11Workspace& workspace() { return *workspace_; }
     // None when the hot keys' own connection could not be opened.
     X11HotKeys* hotKeys() { return hotKeys_.get(); }
 

@@ -249,6 +249,34 @@ TEST_F(LayoutsStoreTest, ImportingSomethingElseShowsTheAlertAndCancelledPanelsDo
     EXPECT_EQ(store->layouts(), before);
 }
 
+// Picking the wrong file is harmless: nothing is marked, so later writes to those paths keep no
+// "unreadable" copy and log nothing about one.
+TEST_F(LayoutsStoreTest, AFailedOrSingleLayoutImportNeverMarksTheFile) {
+    make();
+    store->saveCurrent("Work");
+    time.runUntilIdle();
+    const NamedLayout work = store->layouts()[0];
+    const std::filesystem::path settingsFile = folder.path() / "settings.json";
+    const std::filesystem::path notJSON = folder.path() / "notes.json";
+    const std::filesystem::path oneLayout = folder.path() / "Work.json";
+    std::ofstream(settingsFile) << R"({"gap" : 12, "focusBorder" : true})";
+    std::ofstream(notJSON) << "{ not json";
+    writeJSON(work, oneLayout);
+    for (const auto& picked : {settingsFile, notJSON, oneLayout}) {
+        pickedFile = picked;
+        store->importLayouts();
+    }
+    EXPECT_EQ(alerts, (std::vector<std::string>{"This file is not a Brindlow layout.",
+                                                "This file is not a Brindlow layout."}));
+    EXPECT_EQ(store->names(), (std::vector<std::string>{"Work"}));
+    for (const auto& picked : {settingsFile, notJSON, oneLayout}) {
+        writeJSON(work, picked);
+        std::filesystem::path aside = picked;
+        aside += ".unreadable";
+        EXPECT_FALSE(std::filesystem::exists(aside)) << aside;
+    }
+}
+
 }  // namespace
 }  // namespace brindlow
 
