@@ -167,6 +167,9 @@ class StripController {
     void raiseFocused(const std::string& uuid);
     // Every raise goes through here, so that the focus event answering it is known for ours.
     void raise(const ManagedWindow& window);
+    // Somebody else moved the focus while a scroll was under way: the raise waiting for its
+    // landing would take the focus away from where they put it.
+    void dropRaisesAwaitingLanding();
     void showMessage(const ToastMessage& message);
     // A user drag or resize of a tiled window, judged when the button is released.
     void watchDrag(WindowID id);

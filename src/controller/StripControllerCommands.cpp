@@ -143,6 +143,11 @@ void StripController::raise(const ManagedWindow& window) {
     raiseEchoes_.raised(window.id, now(), replacedLast);
 }
 
+void StripController::dropRaisesAwaitingLanding() {
+    for (const std::string& uuid : state_.displayOrder)
+        if (DisplayState* display = stateOf(uuid)) display->raiseWhenLanded = false;
+}
+
 // The window manager answers a raise with a focus event, which may come back after later commands
 // moved the strip's focus on; taken as the user's choice, it would pull the focus back to where a
 // flood of commands passed by. Only such overtaken answers are dropped: every other focus change,
@@ -151,7 +156,9 @@ void StripController::windowFocused(WindowID id) {
     const auto location = locate(id);
     const std::optional<WindowID> stripFocus =
         location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt;
-    if (raiseEchoes_.judge(id, now(), stripFocus) == RaiseEchoes::Verdict::overtaken) return;
+    const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(id, now(), stripFocus);
+    if (verdict == RaiseEchoes::Verdict::overtaken) return;
+    if (verdict == RaiseEchoes::Verdict::notOurs) dropRaisesAwaitingLanding();
     if (!location) return;
     const std::string uuid = location->first;
     const bool changed = stateOf(uuid)->strip.focus(id);

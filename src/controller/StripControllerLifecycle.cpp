@@ -80,9 +80,14 @@ void StripController::appTerminatedNotification(const RunningApplication& app) {
 
 void StripController::appActivatedNotification(const RunningApplication& app) {
     if (stopped_.load()) return;
-    const std::optional<AppRef> ref =
-        AppRef::make(app, env_.platform.workspace->currentProcessID());
-    enqueue([this, ref, pid = app.pid] { tracker_->appActivated(ref, pid); });
+    const std::int32_t ownPID = env_.platform.workspace->currentProcessID();
+    const std::optional<AppRef> ref = AppRef::make(app, ownPID);
+    enqueue([this, ref, pid = app.pid, ownPID] {
+        // One of our own panels took the focus; the strip never raises those, so this is no
+        // answer to a raise of ours.
+        if (pid == ownPID) dropRaisesAwaitingLanding();
+        tracker_->appActivated(ref, pid);
+    });
 }
 
 void StripController::catchUpTick() {

@@ -147,5 +147,46 @@ INSTANTIATE_TEST_SUITE_P(
                     1}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// While the strip scrolls two columns on, to a window whose raise waits for the landing, somebody
+// else gives the focus to a window the strip does not hold: the landing leaves it there.
+struct FocusElsewhere {
+    const char* name;
+    std::optional<std::int32_t> pid;  // the application taking the focus; none: a new one
+    std::optional<std::string> subrole;
+};
+
+void PrintTo(const FocusElsewhere& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class FocusElsewhereDuringScroll : public FiveWindowScenario,
+                                   public ::testing::WithParamInterface<FocusElsewhere> {};
+
+TEST_P(FocusElsewhereDuringScroll, TheLandingDoesNotTakeTheFocusBack) {
+    const FocusElsewhere& row = GetParam();
+    start(AppSettings{});
+    run(Command::Kind::focusRight);
+    run(Command::Kind::focusRight);
+    SimApp other = desktop.launchApp({.name = "Other", .pid = row.pid});
+    const SimWindow window = desktop.openWindow(
+        other, {.title = "elsewhere", .frame = {600, 300, 500, 400}, .subrole = row.subrole});
+    time.runUntilIdle();
+    other.activate();
+    window.focus();
+    time.runUntilIdle();
+    // The second step scrolls the strip: its raise waits for the landing.
+    ASSERT_GT(animate(), 0);
+    const auto frontmost = desktop.frontmostApplication();
+    ASSERT_TRUE(frontmost);
+    EXPECT_EQ(frontmost->pid, other.pid());
+    EXPECT_TRUE(window.isFocused());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, FocusElsewhereDuringScroll,
+    ::testing::Values(FocusElsewhere{"OneOfOurPanels", SimDesktop::kOwnPID, "AXStandardWindow"},
+                      FocusElsewhere{"ADialogOfAnotherApplication", std::nullopt, "AXDialog"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 }  // namespace
 }  // namespace brindlow::test
