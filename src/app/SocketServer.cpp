@@ -192,14 +192,15 @@ SocketServer::StartResult SocketServer::listenOnPath() {
 void SocketServer::stop() {
     int fd;
     int wake;
-    bool removeFile;
     int startLockFD;
     {
         std::lock_guard lock(mutex_);
         fd = listeningFD_;
         listeningFD_ = -1;
         wake = wakeFD_;
-        removeFile = ownsSocketFile_;
+        // Gone before the threads are joined, which may take a while: a display lost meanwhile
+        // ends the process at once, and would find the file no longer its to remove.
+        if (ownsSocketFile_) removeOwnSocketFile();
         ownsSocketFile_ = false;
         startLockFD = startLockFD_;
         startLockFD_ = -1;
@@ -234,7 +235,6 @@ void SocketServer::stop() {
     }
     if (wake >= 0) close(wake);
 
-    if (removeFile) removeOwnSocketFile();
     // Released only after the file is gone, so the next instance finds no stale file.
     if (startLockFD >= 0) close(startLockFD);
 }

@@ -157,7 +157,9 @@ TEST(DisplayLoss, ServerGoingWhileBrindlowQuitsStillEndsItWithinTwoSeconds) {
                                                 << textOf(run.log());
         EXPECT_TRUE(status == 0 || status == kDisplayLostStatus) << textOf(run.log());
         EXPECT_LE(seconds, kExitLimit);
-        EXPECT_FALSE(std::filesystem::exists(run.storage() / "brindlow.sock"));
+        EXPECT_FALSE(std::filesystem::exists(run.storage() / "brindlow.sock"))
+            << "exit status " << status.value_or(-1) << "\n"
+            << textOf(run.log());
         if (HasFailure()) return;
     }
 }
