@@ -203,5 +203,26 @@ TEST_F(Departures, TheQuitWritesASaveStillDue) {
     EXPECT_EQ(saved->displays[0].columns[2].windows.size(), 2u);  // the stack moved to the end
 }
 
+// A layout asked for just before the quit is put on the strips and saved by the quit.
+TEST_F(Departures, ALayoutRestoredJustBeforeTheQuitIsSaved) {
+    SessionSnapshot layout;
+    controller->captureSnapshot([&](SessionSnapshot captured) { layout = std::move(captured); });
+    time.runUntilIdle();
+    run(Command::Kind::focusFirst);
+    run(Command::Kind::moveRight);
+    time.advance(3);  // saved as it is now
+    const std::filesystem::path file = folder.path() / "session.json";
+    ASSERT_EQ(readJSON<SessionSnapshot>(file)->displays[0].columns[0].windows.size(), 2u);
+
+    controller->restoreLayout(layout, nullptr);
+    controller->beginStop(nullptr);
+    time.runUntilIdle();
+    const std::optional<SessionSnapshot> saved = readJSON<SessionSnapshot>(file);
+    ASSERT_TRUE(saved);
+    ASSERT_EQ(saved->displays[0].columns.size(), 3u);
+    EXPECT_EQ(saved->displays[0].columns[1].windows.size(), 2u);  // the stack in the middle again
+    EXPECT_DOUBLE_EQ(saved->displays[0].columns[0].widthFraction, 0.7);
+}
+
 }  // namespace
 }  // namespace brindlow::test
