@@ -67,6 +67,7 @@ void ApplicationTracker::appQuit(std::int32_t pid) {
         state_.observers.erase(observer);
     }
     state_.apps.erase(pid);
+    state_.verdicts.forgetApplication(pid);
     std::vector<WindowID> ids;
     for (const auto& [id, window] : state_.windows)
         if (window.pid == pid) ids.push_back(id);
@@ -144,11 +145,16 @@ int ApplicationTracker::rescanWindows(bool respectingBackoff) {
             if (backoff != state_.catchUpBackoff.end() && backoff->second > passStart) continue;
         }
         const double started = now();
-        const std::vector<AXElementRef> windows =
-            AX::elementsAttribute(observer->appElement(), ax::windows)
-                .value_or(std::vector<AXElementRef>{});
-        for (const AXElementRef& window : windows)
+        const std::optional<std::vector<AXElementRef>> listing =
+            AX::elementsAttribute(observer->appElement(), ax::windows);
+        const std::vector<AXElementRef> windows = listing.value_or(std::vector<AXElementRef>{});
+        std::set<WindowID> listed;
+        for (const AXElementRef& window : windows) {
+            if (window) listed.insert(window->identity());
             if (add(window, pid, false)) ++count;
+        }
+        // A listing that failed says nothing about which windows are gone.
+        if (listing) state_.verdicts.keepOnly(pid, listed);
         if (respectingBackoff && now() - started > kSlowListing)
             state_.catchUpBackoff[pid] = now() + kCatchUpBackoff;
     }
@@ -162,7 +168,7 @@ std::optional<ManagedWindow> ApplicationTracker::candidate(const AXElementRef& e
         const std::optional<AppRule> rule = state_.settings.rule(*app.bundleID);
         if (rule && rule->behavior == AppBehavior::floating) return std::nullopt;
     }
-    return WindowObserver::makeManagedWindow(element, app);
+    return WindowObserver::makeManagedWindow(element, app, &state_.verdicts);
 }
 
 bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool focus) {

@@ -178,7 +178,7 @@ void StripController::performFocus(Point point) {
     display->strip.focus(id);
     state_.activeUUID = *uuid;
     state_.records.clearBadge(id);
-    raiser_->raise(window->second);
+    raise(window->second);
     publishSnapshot(SnapshotReason::quiet());
     publishFocusFrames();
 }

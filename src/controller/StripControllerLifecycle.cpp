@@ -6,6 +6,7 @@
 #include "controller/StripController.h"
 #include "settings/JSONFiles.h"
 #include "settings/OriginalFrames.h"
+#include "settings/SettingsRanges.h"
 #include "windows/FrameRecords.h"
 #include "windows/WindowObserver.h"
 
@@ -19,9 +20,11 @@ void StripController::start(const AppSettings& settings) {
     const std::int32_t frontmostPID = frontmost ? frontmost->pid : 0;
     lastDisplays_ = DisplayInfo::current(*env_.platform.screens);
     registerObservers();
-    enqueue([this, apps, frontmostPID, displays = lastDisplays_, settings] {
-        startOnQueue(apps, frontmostPID, displays, settings);
-    });
+    // A hand-edited file may hold anything: the first layout already uses the bounded values.
+    enqueue(
+        [this, apps, frontmostPID, displays = lastDisplays_, settings = settingsInRange(settings)] {
+            startOnQueue(apps, frontmostPID, displays, settings);
+        });
 }
 
 void StripController::registerObservers() {
@@ -137,7 +140,7 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
                 if (rule && rule->behavior == AppBehavior::floating) continue;
             }
             if (std::optional<ManagedWindow> window =
-                    WindowObserver::makeManagedWindow(element, app))
+                    WindowObserver::makeManagedWindow(element, app, &state_.verdicts))
                 collected.push_back(std::move(*window));
         }
     }
@@ -170,7 +173,9 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
 
     for (const std::string& uuid : state_.displayOrder) unstackColumnsWithoutRoom(uuid);
 
-    if (const AXElementRef focused = focusedWindow(state_.frontmostPID)) {
+    const AXElementRef focused = focusedWindow(state_.frontmostPID);
+    raiseEchoes_.reset(focused ? std::optional(focused->identity()) : std::nullopt);
+    if (focused) {
         if (const auto location = locate(focused->identity())) {
             if (DisplayState* display = stateOf(location->first)) {
                 display->strip.focus(focused->identity());
@@ -198,7 +203,12 @@ void StripController::restoreWindowsForQuit() {
     std::vector<Rect> screens;
     for (const DisplayInfo& display : state_.allDisplays) screens.push_back(display.frame);
 
+    // Only windows that reached their place count: one that vanished or refused a write is not
+    // back.
     long moved = 0;
+    const auto count = [&moved](const MoveResult& result) {
+        if (!result.gone && result.errors.empty()) ++moved;
+    };
     std::set<WindowID> planned;
     const auto putBack = [&](const std::vector<LayoutEngine::QuitWindow>& windows,
                              const Rect& area) {
@@ -211,8 +221,7 @@ void StripController::restoreWindowsForQuit() {
                 moves.emplace_back(away->second.window, frame);
         }
         // Together where the platform can, so every window goes back with one wait.
-        windowMover_.moveAll(moves, false);
-        moved += long(moves.size());
+        for (const MoveResult& result : windowMover_.moveAll(moves, false)) count(result);
     };
 
     for (const std::string& uuid : state_.displayOrder) {
@@ -251,8 +260,7 @@ void StripController::restoreWindowsForQuit() {
         } else {
             for (const LayoutEngine::QuitWindow& stray : strays) {
                 if (!stray.original) continue;
-                windowMover_.move(strayWindows.at(stray.id), *stray.original, false);
-                ++moved;
+                count(windowMover_.move(strayWindows.at(stray.id), *stray.original, false));
             }
         }
     }

@@ -18,6 +18,7 @@
 #include "windows/AppRef.h"
 #include "windows/DisplayInfo.h"
 #include "windows/ManagedWindow.h"
+#include "windows/WindowObserver.h"
 
 namespace brindlow {
 
@@ -43,6 +44,8 @@ struct StripControllerState {
     bool paused = false;
     LearnedHeights learnedHeights;
     std::map<std::int32_t, double> catchUpBackoff;
+    // What each window not tiled was last judged, so the catch-up logs a verdict once.
+    WindowObserver::VerdictMemory verdicts;
     std::set<std::int32_t> enhancedUIChecked;
     std::set<std::int32_t> enhancedUISuspended;
     bool focusFramesActive = false;
