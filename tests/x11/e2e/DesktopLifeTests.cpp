@@ -32,6 +32,8 @@ class DesktopLife : public AppOnDisplay {
     void TearDown() override {
         // Later tests need a window manager as a fresh session has it: after desktop switches, or
         // without one, a new one takes over (it ends with the display).
+        if (!switchedOff_.empty())
+            runProcess({"xrandr", "--fb", "1920x1080", "--output", switchedOff_, "--auto"});
         if (currentDesktop() != 0) wmctrl({"-s", "0"});
         if (freshWindowManager_ || !windowManagerRuns(connection())) {
             const xcb_atom_t check = connection().atom("_NET_SUPPORTING_WM_CHECK");
@@ -47,6 +49,19 @@ class DesktopLife : public AppOnDisplay {
 
     // This test leaves the window manager in a state of its own (another desktop was shown).
     bool freshWindowManager_ = false;
+    // The output this test switched off, to switch on again.
+    std::string switchedOff_;
+
+    // The name of the first connected output.
+    static std::string firstOutput() {
+        std::istringstream lines(runProcess({"xrandr"}).out);
+        for (std::string line; std::getline(lines, line);) {
+            const size_t space = line.find(' ');
+            if (space != std::string::npos && line.compare(space, 11, " connected ") == 0)
+                return line.substr(0, space);
+        }
+        return {};
+    }
 
     bool wmctrl(const std::vector<std::string>& args) {
         freshWindowManager_ = true;
@@ -254,6 +269,27 @@ TEST_F(DesktopLife, AQuitRightAfterAChangeKeepsTheChange) {
     ASSERT_FALSE(HasFatalFailure());
     EXPECT_TRUE(settle([&] { return arrangedAs(changed); }))
         << "now " << arranged().value_or(Arranged{}) << ", was " << changed;
+    quitAndExpectEveryWindowAtItsOriginal();
+}
+
+// Every output off (a screen size that holds none of them), then on again: the strip waits and
+// comes back as it was.
+TEST_F(DesktopLife, OutputsOffAndOnAgainKeepTheArrangement) {
+    const Arranged before = startArranged();
+    ASSERT_FALSE(HasFatalFailure());
+    const std::string output = firstOutput();
+    ASSERT_FALSE(output.empty());
+    switchedOff_ = output;
+    // xrandr refuses the size (the output does not fit) after it has switched the output off.
+    runProcess({"xrandr", "--fb", "1280x720"});
+    ASSERT_TRUE(settle([&] {
+        const auto json = listing();
+        return json && json->at("displays").empty();
+    })) << "a display is still in use";
+    ASSERT_EQ(runProcess({"xrandr", "--fb", "1920x1080", "--output", output, "--auto"}).status, 0);
+    switchedOff_.clear();
+    EXPECT_TRUE(settle([&] { return arrangedAs(before); }))
+        << "now " << arranged().value_or(Arranged{}) << ", was " << before;
     quitAndExpectEveryWindowAtItsOriginal();
 }
 
