@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <cmath>
+#include <set>
 
 #include "AppOnDisplay.h"
 #include "platform/x11/X11Connection.h"
@@ -290,6 +291,38 @@ TEST_F(DesktopLife, OutputsOffAndOnAgainKeepTheArrangement) {
     switchedOff_.clear();
     EXPECT_TRUE(settle([&] { return arrangedAs(before); }))
         << "now " << arranged().value_or(Arranged{}) << ", was " << before;
+    quitAndExpectEveryWindowAtItsOriginal();
+}
+
+// Started on the second desktop, Brindlow tiles what is there; the first desktop's windows join
+// when the user goes there, and the quit on the second desktop puts every one back.
+TEST_F(DesktopLife, StartedAndQuitOnTheSecondDesktopPutsTheWindowsOfBothBack) {
+    startXterms(4);
+    for (size_t index = 2; index < 4; ++index)
+        ASSERT_TRUE(wmctrl({"-i", "-r", hex(xterms_[index].window), "-t", "1"}));
+    ASSERT_TRUE(wmctrl({"-s", "1"}));
+    ASSERT_TRUE(settle([&] { return currentDesktop() == 1; }));
+    // Listed once it starts: the second desktop's xterms.
+    std::vector<Xterm> firstDesktop;
+    for (int index = 0; index < 2; ++index) {
+        firstDesktop.push_back(std::move(xterms_.front()));
+        xterms_.erase(xterms_.begin());
+    }
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    for (Xterm& xterm : firstDesktop) xterms_.push_back(std::move(xterm));
+    ASSERT_TRUE(wmctrl({"-s", "0"}));
+    // The first desktop's xterms, tiled once the user is there.
+    EXPECT_TRUE(settle([&] {
+        const auto now = arranged();
+        std::set<std::string> titles;
+        if (now)
+            for (const auto& column : now->columns) titles.insert(column.begin(), column.end());
+        return titles == std::set<std::string>{xterms_[2].title, xterms_[3].title};
+    })) << "now "
+        << arranged().value_or(Arranged{});
+    ASSERT_TRUE(wmctrl({"-s", "1"}));
+    ASSERT_TRUE(settle([&] { return currentDesktop() == 1 && listedXterms() == 2; }));
     quitAndExpectEveryWindowAtItsOriginal();
 }
 
