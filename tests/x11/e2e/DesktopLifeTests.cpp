@@ -326,5 +326,23 @@ TEST_F(DesktopLife, StartedAndQuitOnTheSecondDesktopPutsTheWindowsOfBothBack) {
     quitAndExpectEveryWindowAtItsOriginal();
 }
 
+// A window unmapped and mapped again 500 times (withdrawn and shown again, as some applications
+// hide their windows) keeps its place in its stack and its frame from before tiling.
+TEST_F(DesktopLife, AWindowWithdrawnAndShownAgainKeepsItsPlace) {
+    const Arranged before = startArranged();
+    ASSERT_FALSE(HasFatalFailure());
+    const std::string window = std::to_string(xtermTitled(before.columns[1][1])->window);
+    std::vector<std::string> flips;
+    for (int flip = 0; flip < 500; ++flip)
+        flips.insert(flips.end(), {"windowmap", window, "windowunmap", window});
+    ASSERT_TRUE(xdotool(flips));
+    // Seen gone after the last time, then back.
+    ASSERT_TRUE(settle([&] { return listedXterms() == 3; }));
+    ASSERT_TRUE(xdotool({"windowmap", window}));
+    EXPECT_TRUE(settle([&] { return arrangedAs(before); }))
+        << "now " << arranged().value_or(Arranged{}) << ", was " << before;
+    quitAndExpectEveryWindowAtItsOriginal();
+}
+
 }  // namespace
 }  // namespace brindlow::test
