@@ -9,6 +9,7 @@
 #include <QToolTip>
 #include <QWidget>
 #include <map>
+#include <set>
 
 #include "overlays/Appearance.h"
 #include "overlays/IndicatorGeometry.h"
@@ -87,6 +88,16 @@ class IndicatorView::Widget final : public QWidget {
         if (display->focusedIndex) content += kSpacing + tabularWidth(labelFont(), label());
         return (width() - content) / 2;
     }
+
+    // Icons of applications no longer on the display go: short-lived applications must not
+    // pile up, and a process id that comes back may belong to another application.
+    void keepIconsOf(const DisplaySnapshot& display) {
+        std::set<std::int32_t> shown;
+        for (const ColumnSnapshot& column : display.columns)
+            for (const WindowSnapshot& window : column.windows) shown.insert(window.pid);
+        std::erase_if(icons_, [&](const auto& entry) { return !shown.contains(entry.first); });
+    }
+    std::size_t iconCount() const { return icons_.size(); }
 
     QString label() const {
         const auto& display = owner_.display_;
@@ -270,7 +281,13 @@ IndicatorView::~IndicatorView() = default;
 
 void IndicatorView::setDisplay(const DisplaySnapshot& display) {
     display_ = display;
-    if (widget_) widget_->update();
+    if (!widget_) return;
+    widget_->keepIconsOf(display);
+    widget_->update();
+}
+
+std::size_t IndicatorView::cachedIconCount() const {
+    return widget_ ? widget_->iconCount() : 0;
 }
 
 void IndicatorView::setHandlers(Handlers handlers) {
