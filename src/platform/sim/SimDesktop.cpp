@@ -451,6 +451,37 @@ bool SimDesktop::isProcessTrusted(bool) {
     return trusted_;
 }
 
+std::optional<std::vector<FrameWriteResult>> SimDesktop::setFrames(
+    std::span<const FrameWrite> writes, double) {
+    if (!batchWrites_) return std::nullopt;
+    const auto readFrame = [](const AXElementRef& element) -> std::optional<Rect> {
+        AXValue position, size;
+        if (element->copyAttributeValue(ax::position, position) != axerror::success ||
+            element->copyAttributeValue(ax::size, size) != axerror::success)
+            return std::nullopt;
+        const Point* origin = std::get_if<Point>(&position);
+        const Size* extent = std::get_if<Size>(&size);
+        if (!origin || !extent) return std::nullopt;
+        return Rect(*origin, *extent);
+    };
+    std::vector<FrameWriteResult> results;
+    for (const FrameWrite& write : writes) {
+        FrameWriteResult result;
+        result.before = readFrame(write.element);
+        const bool resizes = !result.before || result.before->size() != write.frame.size();
+        const auto keep = [&](AXError code) {
+            if (result.error == axerror::success) result.error = code;
+        };
+        if (resizes) keep(write.element->setAttributeValue(ax::size, write.frame.size()));
+        keep(write.element->setAttributeValue(ax::position, write.frame.origin()));
+        if (resizes) keep(write.element->setAttributeValue(ax::size, write.frame.size()));
+        result.written = true;
+        result.after = readFrame(write.element);
+        results.push_back(result);
+    }
+    return results;
+}
+
 AXElementRef SimDesktop::applicationElement(std::int32_t pid) {
     return std::make_shared<SimElement>(this, alive_, pid, 0);
 }
