@@ -1,20 +1,31 @@
 #include "windows/ParkedStacking.h"
 
+#include <iterator>
+
 #include "platform/Accessibility.h"
 
 namespace brindlow {
 
 int lowerParkedWindows(const std::vector<Placement>& placements,
-                       const std::map<WindowID, ManagedWindow>& windows) {
-    int lowered = 0;
+                       const std::map<WindowID, ManagedWindow>& windows,
+                       std::set<WindowID>& lowered) {
+    // Windows that went away are forgotten.
+    for (auto id = lowered.begin(); id != lowered.end();)
+        id = windows.contains(*id) ? std::next(id) : lowered.erase(id);
+    int asked = 0;
     for (const Placement& placement : placements) {
-        if (!placement.isParked) continue;
+        if (!placement.isParked) {
+            lowered.erase(placement.windowID);
+            continue;
+        }
+        if (lowered.contains(placement.windowID)) continue;
         const auto window = windows.find(placement.windowID);
         if (window == windows.end() || !window->second.element) continue;
         window->second.element->performAction(ax::lowerAction);
-        ++lowered;
+        lowered.insert(placement.windowID);
+        ++asked;
     }
-    return lowered;
+    return asked;
 }
 
 }  // namespace brindlow
