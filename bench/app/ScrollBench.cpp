@@ -78,6 +78,32 @@ double cpuSeconds(pid_t pid) {
     return total / 1e9;
 }
 
+// Per thread name: CPU seconds and context switches (each a wake-up) of a process's threads.
+std::map<std::string, std::pair<double, double>> threadUse(pid_t pid) {
+    std::map<std::string, std::pair<double, double>> use;
+    const std::string folder = "/proc/" + std::to_string(pid) + "/task";
+    DIR* tasks = opendir(folder.c_str());
+    if (!tasks) return use;
+    while (const dirent* entry = readdir(tasks)) {
+        if (entry->d_name[0] == '.') continue;
+        const std::string task = folder + "/" + entry->d_name;
+        std::string name;
+        std::getline(std::ifstream(task + "/comm"), name);
+        double ns = 0;
+        std::ifstream(task + "/schedstat") >> ns;
+        double switches = 0;
+        std::ifstream status(task + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.find("ctxt_switches:") != std::string::npos)
+                switches += std::atof(line.c_str() + line.find(':') + 1);
+        auto& [cpu, wakeups] = use[name];
+        cpu += ns / 1e9;
+        wakeups += switches;
+    }
+    closedir(tasks);
+    return use;
+}
+
 // The children of `parent` whose command is `name`.
 std::optional<pid_t> childNamed(pid_t parent, const std::string& name) {
     DIR* proc = opendir("/proc");
@@ -267,6 +293,15 @@ class Display {
     Clock::time_point lastEvent() {
         std::lock_guard lock(mutex_);
         return last_;
+    }
+    // Waits until an event is recorded after the first `mark`, at most `limit` seconds.
+    bool waitForEventAfter(size_t mark, double limit) {
+        const Clock::time_point start = Clock::now();
+        while (secondsSince(start, Clock::now()) < limit) {
+            if (recorded() > mark) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
     }
     // Waits until no window was configured for `quiet` seconds, at most `limit` seconds.
     bool waitForRest(double quiet, double limit) {
@@ -586,18 +621,28 @@ int scroll(const std::string& exe, int rounds, const char* replayName, pid_t par
     brindlowDisplay.waitForRest(0.6, 10);
 
     std::vector<Row> brindlowRows, replayRows;
+    double animatedSeconds = 0;
+    std::map<std::string, std::pair<double, double>> threadsAfter;
     for (int round = 0; round < rounds; ++round) {
         // Brindlow's scroll.
         const std::vector<Geometry> start = brindlowDisplay.frameGeometries();
         const size_t mark = brindlowDisplay.recorded();
         const CpuReading before = CpuReading::of({app, session.windowManager, session.server});
+        const auto threads = threadUse(app);
         request(socketPath(), {"jump", std::to_string(round % 2 ? from : to)});
         brindlowDisplay.waitForRest(0.5, 10);
         const CpuReading after = CpuReading::of({app, session.windowManager, session.server});
+        for (const auto& [name, use] : threadUse(app)) {
+            const auto was = threads.find(name);
+            if (was == threads.end()) continue;
+            threadsAfter[name].first += use.first - was->second.first;
+            threadsAfter[name].second += use.second - was->second.second;
+        }
         Motion motion;
         Row row;
         row.figures = analyse(brindlowDisplay.eventsSince(mark), start, &motion);
         const double animated = std::max(row.figures.seconds, 0.001);
+        animatedSeconds += animated;
         row.cpuBrindlow = (after.at[0] - before.at[0]) * 1000 / animated;
         row.cpuWM = (after.at[1] - before.at[1]) * 1000 / animated;
         row.cpuServer = (after.at[2] - before.at[2]) * 1000 / animated;
@@ -659,6 +704,11 @@ int scroll(const std::string& exe, int rounds, const char* replayName, pid_t par
     std::printf("median over %d scrolls with %zu windows:\n", rounds, windows);
     printRow("brindlow", brindlowRows);
     printRow("replay", replayRows);
+    std::printf("brindlow's threads per animated second (cpu ms, context switches):");
+    for (const auto& [name, use] : threadsAfter)
+        std::printf("  %s %.0f/%.0f", name.c_str(), use.first * 1000 / animatedSeconds,
+                    use.second / animatedSeconds);
+    std::printf("\n");
     return 0;
 }
 
@@ -698,11 +748,15 @@ int many(const std::string& exe, pid_t parent, int rounds) {
     std::printf("%zu windows tiled after %.1f s\n", windows, secondsSince(started, Clock::now()));
     std::vector<double> eventCounts, settles, serverCpu, wmCpu, appCpu;
     for (int round = 0; round < rounds; ++round) {
+        display.waitForRest(2.0, 120);
         const size_t mark = display.recorded();
         const CpuReading before = CpuReading::of({app, session.windowManager, session.server});
         const Clock::time_point sent = Clock::now();
         request(socketPath(), {round % 2 ? "focus-left" : "focus-right"});
-        display.waitForRest(1.0, 120);
+        // The command's moves may begin late when Brindlow is busy; it has settled once nothing
+        // moved for 2 s.
+        display.waitForEventAfter(mark, 30);
+        display.waitForRest(2.0, 120);
         const CpuReading after = CpuReading::of({app, session.windowManager, session.server});
         const std::vector<Event> events = display.eventsSince(mark);
         const double settled = events.empty() ? 0 : secondsSince(sent, events.back().time);
@@ -740,11 +794,19 @@ int many(const std::string& exe, pid_t parent, int rounds) {
         const Clock::time_point signalled = Clock::now();
         kill(app, SIGTERM);
         // Counted 2 s after the signal, whether or not the process has ended.
-        std::this_thread::sleep_for(std::chrono::seconds(2));
-        const int within = backInPlace(display, original);
+        std::optional<double> exitedAt;
         int status = 0;
-        waitpid(app, &status, 0);
-        const double exited = secondsSince(signalled, Clock::now());
+        while (secondsSince(signalled, Clock::now()) < 2.0) {
+            if (!exitedAt && waitpid(app, &status, WNOHANG) == app)
+                exitedAt = secondsSince(signalled, Clock::now());
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        const int within = backInPlace(display, original);
+        if (!exitedAt) {
+            waitpid(app, &status, 0);
+            exitedAt = secondsSince(signalled, Clock::now());
+        }
+        const double exited = *exitedAt;
         display.waitForRest(1.0, 60);
         const int finally = backInPlace(display, original);
         if (delay >= 0)

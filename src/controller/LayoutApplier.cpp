@@ -120,7 +120,8 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
         asyncMover_->flush();
         results = applyNow(placements, options.settleOnly);
         for (const Placement& placement : placements) asyncMover_->forgetSent(placement.windowID);
-        lowerParkedWindows(placements, state_.windows, loweredParked_);
+        lowerParkedWindows(placements, state_.windows, env_.platform.windowList->stackingOrder(),
+                           loweredParked_);
     }
 
     std::vector<WindowID> vanished;

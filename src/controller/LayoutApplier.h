@@ -113,7 +113,8 @@ class LayoutApplier {
     AsyncMover* const asyncMover_;
     Hooks hooks_;
     Logger log_;
-    // Parked windows already put under the others, so a later apply leaves their stacking be.
+    // Parked windows already put under the others, for a platform that does not tell the
+    // stacking order.
     std::set<WindowID> loweredParked_;
     // The slowest application of the last synchronous apply: process id and seconds.
     std::optional<std::pair<std::int32_t, double>> slowestMove_;

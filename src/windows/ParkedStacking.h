@@ -12,13 +12,14 @@ namespace brindlow {
 // Keeps parked windows under the visible ones: a window manager that keeps part
 // of a parked window on screen (openbox leaves a tenth) would otherwise let one
 // that was raised more recently cover the edge of a visible column and its
-// title-bar buttons. A window is lowered once when it is parked and stays under
-// the others until it is shown again or raised, so only newly parked windows
-// are asked: restacking one window makes some window managers restack them all.
-// `lowered` holds the windows lowered so far. Returns how many were asked.
-// Failures are ignored: the window may be gone already.
+// title-bar buttons. Only a parked window that stands in front of a visible one
+// of the layout is asked (`frontToBack`: the window server's stacking order), so
+// the stacking changes only where it must: restacking one window makes some
+// window managers restack them all. Without a stacking order, a window is asked
+// once after it was parked (`lowered` holds those). Returns how many were
+// asked. Failures are ignored: the window may be gone already.
 int lowerParkedWindows(const std::vector<Placement>& placements,
                        const std::map<WindowID, ManagedWindow>& windows,
-                       std::set<WindowID>& lowered);
+                       const std::vector<WindowID>& frontToBack, std::set<WindowID>& lowered);
 
 }  // namespace brindlow

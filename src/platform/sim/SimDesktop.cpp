@@ -374,6 +374,13 @@ void SimDesktop::bringToFront(WindowID id) {
     zOrder_.insert(zOrder_.begin(), id);
 }
 
+void SimDesktop::sendToBack(WindowID id) {
+    auto found = std::find(zOrder_.begin(), zOrder_.end(), id);
+    if (found == zOrder_.end()) return;
+    zOrder_.erase(found);
+    zOrder_.push_back(id);
+}
+
 void SimDesktop::destroyWindow(WindowState& window, bool notifyObservers) {
     if (!window.exists) return;
     window.exists = false;
@@ -704,6 +711,10 @@ AXError SimDesktop::action(std::int32_t pid, WindowID window, std::string_view n
     if (!spend(pid, window, timeout)) return finish(axerror::cannotComplete);
     WindowState& state = *found;
     if (const auto failure = plantedFailure(state.actionFailures, name)) return finish(*failure);
+    if (name == ax::lowerAction) {
+        sendToBack(window);
+        return finish(axerror::success);
+    }
     if (name != ax::raiseAction) return finish(axerror::actionUnsupported);
     bringToFront(window);
     return finish(axerror::success);

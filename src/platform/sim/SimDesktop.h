@@ -32,7 +32,8 @@
 //   terminate notification, as a process that exits does.
 // - Windows of a quit application, and closed windows, answer invalidElement.
 // - The window list holds the visible windows of running applications front to
-//   back; openWindow, raising and focusing bring a window to the front.
+//   back; openWindow, raising and focusing bring a window to the front, lowering
+//   ("AXLower") sends it to the back.
 //
 // Everything runs on the test's thread: the desktop is not thread-safe, and the
 // code under test must run on executors of the same VirtualTime. A slow call
@@ -326,6 +327,7 @@ class SimDesktop final : public Accessibility,
     void postWorkspace(WorkspaceEvent event, const RunningApplication& app);
     void postScreensChanged();
     void bringToFront(WindowID id);
+    void sendToBack(WindowID id);
     void destroyWindow(WindowState& window, bool notify);
     void setFocusedWindow(AppState& app, WindowID id, bool notify);
     void setWindowFrame(WindowState& window, const Rect& frame);

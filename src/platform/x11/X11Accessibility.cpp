@@ -172,7 +172,7 @@ AXError X11ApplicationElement::performAction(std::string_view) {
 }
 
 X11Accessibility::X11Accessibility(X11Desktop& desktop, Executor& main)
-    : desktop_(desktop), main_(main) {}
+    : desktop_(desktop), main_(std::make_shared<X11MainDeliveries>(main)) {}
 
 bool X11Accessibility::isProcessTrusted(bool) {
     return !desktop_.connection().hasError();

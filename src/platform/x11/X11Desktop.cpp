@@ -386,6 +386,12 @@ void X11Desktop::refreshActive() {
     if (activated) emit(*activated);
 }
 
+bool X11Desktop::isFramed(xcb_window_t client) const {
+    std::lock_guard lock(mutex_);
+    const auto found = known_.find(client);
+    return found != known_.end() && found->second.topLevel != 0 && found->second.topLevel != client;
+}
+
 std::optional<xcb_window_t> X11Desktop::clientFramedBy(xcb_window_t frame) {
     std::lock_guard lock(mutex_);
     for (const auto& [client, k] : known_) {
@@ -423,6 +429,28 @@ void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
         k.minimized = nowMinimized;
         k.frame = frame;
         k.title = s->title;
+    }
+    for (auto& e : events) emit(e);
+}
+
+void X11Desktop::refreshGeometry(xcb_window_t window) {
+    if (!isClient(window)) return;
+    // Only the place and size change with a configure: the rest of the window's state comes
+    // with property and map events, so three requests do instead of a full read.
+    const std::optional<X11WindowFrame> read = readFrames(x_, {window}).front();
+    if (!read) return;
+    const Rect frame = read->outerFrame();
+    std::vector<X11WindowEvent> events;
+    {
+        std::lock_guard lock(mutex_);
+        auto found = known_.find(window);
+        if (found == known_.end()) return;
+        Known& k = found->second;
+        if (frame.size() != k.frame.size())
+            events.push_back({X11WindowEvent::Kind::resized, window, k.pid});
+        if (frame.origin() != k.frame.origin())
+            events.push_back({X11WindowEvent::Kind::moved, window, k.pid});
+        k.frame = frame;
     }
     for (auto& e : events) emit(e);
 }
@@ -479,12 +507,16 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             if (e.window == x_.root()) {
                 emitScreensChanged();
             } else if (e.event == e.window) {
-                refreshWindow(e.window, false);
+                // The window manager tells a framed client of a move with a made-up event; the
+                // move shows on the frame, which the root hears, so one read does for both. A
+                // real one is a size change inside the frame, which may come after the frame's.
+                const bool synthetic = (event.response_type & 0x80) != 0;
+                if (!synthetic || !isFramed(e.window)) refreshGeometry(e.window);
             } else if (e.event == x_.root()) {
                 // A reparenting window manager moves the frame; while the user
                 // drags it by its title bar the client hears nothing until the
                 // button is released, so the frame's own event tells the move.
-                if (const auto client = clientFramedBy(e.window)) refreshWindow(*client, false);
+                if (const auto client = clientFramedBy(e.window)) refreshGeometry(*client);
             }
             return;
         }

@@ -137,8 +137,12 @@ class X11Desktop {
     void refreshClients(std::optional<xcb_window_t> destroyed = std::nullopt);
     void refreshActive();
     void refreshWindow(xcb_window_t window, bool titleMayChange);
+    // After a configure: the window's place and size only.
+    void refreshGeometry(xcb_window_t window);
     void refreshAllMinimized();
     std::optional<xcb_window_t> clientFramedBy(xcb_window_t frame);
+    // Whether the client sits in a window manager's frame (a root child of its own).
+    bool isFramed(xcb_window_t client) const;
     std::vector<xcb_window_t> readClientList();
     std::int32_t resolvePid(const X11WindowSnapshot& snapshot);
     void emit(const X11WindowEvent& event);
