@@ -120,8 +120,6 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
         asyncMover_->flush();
         results = applyNow(placements, options.settleOnly);
         for (const Placement& placement : placements) asyncMover_->forgetSent(placement.windowID);
-        lowerParkedWindows(placements, state_.windows, env_.platform.windowList->stackingOrder(),
-                           loweredParked_);
     }
 
     std::vector<WindowID> vanished;
@@ -163,6 +161,10 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
         }
     }
 
+    // Where the windows now stand decides which parked ones are in the way of visible ones.
+    if (options.final)
+        lowerParkedWindows(placements, state_.windows, env_.platform.windowList->stackingOrder(),
+                           loweredParked_);
     DisplayState& current = *stateOf(uuid);
     current.lastLayout = StripLayout{std::move(placements), layout.viewport, {}};
     current.lastLayoutOffset = options.offset;

@@ -13,9 +13,9 @@ namespace brindlow {
 // of a parked window on screen (openbox leaves a tenth) would otherwise let one
 // that was raised more recently cover the edge of a visible column and its
 // title-bar buttons. Only a parked window that stands in front of a visible one
-// of the layout is asked (`frontToBack`: the window server's stacking order), so
-// the stacking changes only where it must: restacking one window makes some
-// window managers restack them all. Without a stacking order, a window is asked
+// of the layout and overlaps it (as the windows' frames stand) is asked
+// (`frontToBack`: the window server's stacking order), so the stacking changes
+// only where it must. Without a stacking order, a window is asked
 // once after it was parked (`lowered` holds those). Returns how many were
 // asked. Failures are ignored: the window may be gone already.
 int lowerParkedWindows(const std::vector<Placement>& placements,

@@ -110,13 +110,17 @@ TEST_P(ScrollMotion, ParkedWindowsEndUnderTheVisibleOnesWithoutRestackingOnesAtR
         // A window is restacked only where the order must change, and once at most.
         EXPECT_LE(count, 1) << "window " << w;
     }
-    // In the window list, every parked window lies behind every visible one.
-    bool sawParked = false;
-    for (const WindowListEntry& entry : desktop.onScreenWindows()) {
-        const bool isParked = parked(desktop.window(entry.identity).frame());
-        EXPECT_FALSE(sawParked && !isParked)
-            << "window " << entry.identity << " under a parked one";
-        sawParked = sawParked || isParked;
+    // In the window list, no parked window lies over a visible one it overlaps.
+    std::vector<Rect> visibleBelow;
+    const std::vector<WindowListEntry> list = desktop.onScreenWindows();
+    for (auto entry = list.rbegin(); entry != list.rend(); ++entry) {
+        const Rect frame = desktop.window(entry->identity).frame();
+        if (!parked(frame)) {
+            visibleBelow.push_back(frame);
+            continue;
+        }
+        for (const Rect& visible : visibleBelow)
+            EXPECT_FALSE(visible.intersects(frame)) << "window " << entry->identity;
     }
 }
 
