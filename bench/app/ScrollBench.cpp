@@ -409,17 +409,18 @@ struct Motion {
 };
 
 struct ScrollFigures {
-    double fps = 0;            // median over the moving windows of moves per second
-    double longestGap = 0;     // ms, the longest pause between two moves of one window
-    double shareOver20 = 0;    // % of the gaps between moves over 20 ms
-    double seconds = 0;        // animated: first move to last move
-    int restingEvents = 0;     // ConfigureNotify of windows that did not move
-    int stillFrameEvents = 0;  // frame ConfigureNotify without a change of geometry
-    int events = 0;            // every ConfigureNotify, frames and clients
-    int backward = 0;          // moves against the window's direction
-    double worstBackward = 0;  // px
-    int doubled = 0;           // two moves of one window within 4 ms
-    double spread = 0;         // ms, median spread of the windows' moves within one frame
+    double fps = 0;              // median over the moving windows of moves per second
+    double longestGap = 0;       // ms, the longest pause between two moves of one window
+    double shareOver20 = 0;      // % of the gaps between moves over 20 ms
+    double seconds = 0;          // animated: first move to last move
+    int restingEvents = 0;       // ConfigureNotify of windows that did not move
+    int restingWhileMoving = 0;  // of those, before the scroll's last move
+    int stillFrameEvents = 0;    // frame ConfigureNotify without a change of geometry
+    int events = 0;              // every ConfigureNotify, frames and clients
+    int backward = 0;            // moves against the window's direction
+    double worstBackward = 0;    // px
+    int doubled = 0;             // two moves of one window within 4 ms
+    double spread = 0;           // ms, median spread of the windows' moves within one frame
 };
 
 ScrollFigures analyse(const std::vector<Event>& events, const std::vector<Geometry>& start,
@@ -452,6 +453,10 @@ ScrollFigures analyse(const std::vector<Event>& events, const std::vector<Geomet
     f.seconds = secondsSince(*first, *end);
     std::vector<double> rates, gaps;
     std::vector<Clock::time_point> allMoves;
+    for (const Event& e : events)
+        if (e.window >= 0 && size_t(e.window) < n && moves[size_t(e.window)].empty() &&
+            e.time < *end)
+            ++f.restingWhileMoving;
     for (size_t w = 0; w < n; ++w) {
         const auto& m = moves[w];
         if (m.empty()) {
@@ -558,7 +563,8 @@ void printRow(const char* name, const std::vector<Row>& rows) {
     std::printf(
         "%-8s fps %5.1f  longest gap %5.1f ms (worst %5.1f)  gaps>20ms %5.1f %%  animated %.2f s  "
         "cpu ms/animated s: brindlow %6.1f wm %6.1f server %6.1f (wm+server %6.1f)  "
-        "events/scroll %5.0f  resting-window events %4.0f  still frame events %4.0f  "
+        "events/scroll %5.0f  resting-window events %4.0f (while moving %3.0f)  "
+        "still frame events %4.0f  "
         "backward moves %3.0f (worst %4.0f px)  double moves %3.0f  spread in frame %.1f ms\n",
         name, med([](const Row& r) { return r.figures.fps; }),
         med([](const Row& r) { return r.figures.longestGap; }),
@@ -570,6 +576,7 @@ void printRow(const char* name, const std::vector<Row>& rows) {
         med([](const Row& r) { return r.cpuWM + r.cpuServer; }),
         med([](const Row& r) { return double(r.figures.events); }),
         med([](const Row& r) { return double(r.figures.restingEvents); }),
+        med([](const Row& r) { return double(r.figures.restingWhileMoving); }),
         med([](const Row& r) { return double(r.figures.stillFrameEvents); }),
         med([](const Row& r) { return double(r.figures.backward); }),
         maxOf([](const Row& r) { return r.figures.worstBackward; }),
@@ -746,37 +753,45 @@ int many(const std::string& exe, pid_t parent, int rounds) {
     pid_t app = startBrindlow(exe, display, windows, 120);
     if (app <= 0) return 1;
     std::printf("%zu windows tiled after %.1f s\n", windows, secondsSince(started, Clock::now()));
-    std::vector<double> eventCounts, settles, serverCpu, wmCpu, appCpu;
+    // Focus moves to a neighbour (the view may not need to move) and jumps far along the strip.
+    const std::vector<std::vector<std::string>> commands = {
+        {"focus-right"}, {"focus-left"}, {"jump", "40"}, {"jump", "1"}};
+    std::map<std::string, std::vector<double>> eventCounts, settles, serverCpu, wmCpu, appCpu;
     for (int round = 0; round < rounds; ++round) {
-        display.waitForRest(2.0, 120);
-        const size_t mark = display.recorded();
-        const CpuReading before = CpuReading::of({app, session.windowManager, session.server});
-        const Clock::time_point sent = Clock::now();
-        request(socketPath(), {round % 2 ? "focus-left" : "focus-right"});
-        // The command's moves may begin late when Brindlow is busy; it has settled once nothing
-        // moved for 2 s.
-        display.waitForEventAfter(mark, 30);
-        display.waitForRest(2.0, 120);
-        const CpuReading after = CpuReading::of({app, session.windowManager, session.server});
-        const std::vector<Event> events = display.eventsSince(mark);
-        const double settled = events.empty() ? 0 : secondsSince(sent, events.back().time);
-        eventCounts.push_back(double(events.size()));
-        settles.push_back(settled * 1000);
-        appCpu.push_back((after.at[0] - before.at[0]) * 1000);
-        wmCpu.push_back((after.at[1] - before.at[1]) * 1000);
-        serverCpu.push_back((after.at[2] - before.at[2]) * 1000);
-        std::printf(
-            "command %d: %zu ConfigureNotify, settled after %.0f ms; cpu ms: brindlow %.0f, "
-            "wm %.0f, server %.0f\n",
-            round + 1, events.size(), settled * 1000, appCpu.back(), wmCpu.back(),
-            serverCpu.back());
-        std::fflush(stdout);
+        for (const std::vector<std::string>& command : commands) {
+            display.waitForRest(2.0, 120);
+            const size_t mark = display.recorded();
+            const CpuReading before = CpuReading::of({app, session.windowManager, session.server});
+            const Clock::time_point sent = Clock::now();
+            request(socketPath(), command);
+            // The command's moves may begin late when Brindlow is busy; it has settled once
+            // nothing moved for 2 s.
+            display.waitForEventAfter(mark, 30);
+            display.waitForRest(2.0, 120);
+            const CpuReading after = CpuReading::of({app, session.windowManager, session.server});
+            const std::vector<Event> events = display.eventsSince(mark);
+            const double settled = events.empty() ? 0 : secondsSince(sent, events.back().time);
+            const std::string kind = command.front();
+            eventCounts[kind].push_back(double(events.size()));
+            settles[kind].push_back(settled * 1000);
+            appCpu[kind].push_back((after.at[0] - before.at[0]) * 1000);
+            wmCpu[kind].push_back((after.at[1] - before.at[1]) * 1000);
+            serverCpu[kind].push_back((after.at[2] - before.at[2]) * 1000);
+            std::printf(
+                "%s %s: %zu ConfigureNotify, settled after %.0f ms; cpu ms: brindlow %.0f, "
+                "wm %.0f, server %.0f\n",
+                command.front().c_str(), command.size() > 1 ? command[1].c_str() : "",
+                events.size(), settled * 1000, appCpu[kind].back(), wmCpu[kind].back(),
+                serverCpu[kind].back());
+            std::fflush(stdout);
+        }
     }
-    std::printf(
-        "median of one command with %zu windows: %.0f ConfigureNotify, settled after %.0f ms; "
-        "cpu ms: brindlow %.0f, wm %.0f, server %.0f\n",
-        windows, median(eventCounts), median(settles), median(appCpu), median(wmCpu),
-        median(serverCpu));
+    for (const auto& [kind, counts] : eventCounts)
+        std::printf(
+            "median of one %s with %zu windows: %.0f ConfigureNotify, settled after %.0f ms; "
+            "cpu ms: brindlow %.0f, wm %.0f, server %.0f\n",
+            kind.c_str(), windows, median(counts), median(settles[kind]), median(appCpu[kind]),
+            median(wmCpu[kind]), median(serverCpu[kind]));
     quit(app);
     display.waitForRest(1.0, 60);
     std::printf("after the first quit: %d of %zu back\n", backInPlace(display, original), windows);

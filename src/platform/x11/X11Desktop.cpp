@@ -44,6 +44,30 @@ X11Desktop::X11Desktop(X11Connection& connection) : x_(connection) {
 
 X11Desktop::~X11Desktop() {
     x_.removeListener(listener_);
+    for (const xcb_window_t probe : probes_) xcb_destroy_window(x_.xcb(), probe);
+    x_.flush();
+}
+
+xcb_window_t X11Desktop::takeProbe() {
+    {
+        std::lock_guard lock(probesMutex_);
+        if (!probes_.empty()) {
+            const xcb_window_t probe = probes_.back();
+            probes_.pop_back();
+            return probe;
+        }
+    }
+    const xcb_window_t probe = xcb_generate_id(x_.xcb());
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(x_.xcb(), XCB_COPY_FROM_PARENT, probe, x_.root(), -10, -10, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &mask);
+    return probe;
+}
+
+void X11Desktop::returnProbe(xcb_window_t probe) {
+    std::lock_guard lock(probesMutex_);
+    probes_.push_back(probe);
 }
 
 std::uint64_t X11Desktop::subscribeWindows(WindowHandler handler) {
@@ -568,14 +592,10 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::probeFence(
     if (!answers) timeout = std::min(timeout, 0.5);
     // The window manager handles client messages in order, and it answers a
     // frame-extents request for a window it does not manage by writing the
-    // property: once it does, every request sent before has been handled. A
-    // fresh unmapped window per call, so an answer meant for another caller is
-    // never taken for ours.
-    xcb_window_t probe = xcb_generate_id(x_.xcb());
-    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(x_.xcb(), XCB_COPY_FROM_PARENT, probe, x_.root(), -10, -10, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                      &mask);
+    // property: once it does, every request sent before has been handled. An
+    // unmapped window of our own per waiting caller, so an answer meant for
+    // another caller is never taken for ours.
+    const xcb_window_t probe = takeProbe();
     const xcb_atom_t extents = x_.ewmh()->_NET_FRAME_EXTENTS;
     bool ended = false;
     const bool answered = x_.waitForEvent(
@@ -593,8 +613,13 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::probeFence(
             xcb_ewmh_request_frame_extents(x_.ewmh(), x_.screenNumber(), probe);
             return false;
         });
-    xcb_destroy_window(x_.xcb(), probe);
-    xcb_flush(x_.xcb());
+    // Only a probe whose answer came is used again: a late answer must never end another wait.
+    if (answered) {
+        returnProbe(probe);
+    } else {
+        xcb_destroy_window(x_.xcb(), probe);
+        xcb_flush(x_.xcb());
+    }
     // A wait ended by the caller's own event tells nothing about the window manager.
     if (!answers && !ended) {
         std::lock_guard lock(mutex_);

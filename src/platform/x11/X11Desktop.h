@@ -164,6 +164,10 @@ class X11Desktop {
         double timeout, const std::function<void()>& send,
         const std::function<bool(const xcb_generic_event_t&)>& endsWait);
     AXError fence(xcb_window_t window, double timeout, const std::function<void()>& send);
+    // An unmapped window of ours to ask the frame extents of, one per waiting caller; one whose
+    // answer came goes back for the next wait, which saves making one for every frame.
+    xcb_window_t takeProbe();
+    void returnProbe(xcb_window_t probe);
     AXError fallbackFence(xcb_window_t window, double timeout, const std::function<void()>& send);
     // The same wait for requests about several windows; `gone` is set for those destroyed
     // meanwhile.
@@ -193,6 +197,8 @@ class X11Desktop {
     // Snapshots read while no event came in, and the event count they were read at.
     mutable std::map<xcb_window_t, X11WindowSnapshot> snapshots_;
     mutable std::uint64_t snapshotEvents_ = 0;
+    std::mutex probesMutex_;
+    std::vector<xcb_window_t> probes_;
     // Whether the window manager answers the fence; unknown until first tried.
     std::optional<bool> fenceAnswered_;
 
