@@ -92,7 +92,8 @@ void AsyncMover::record(std::int32_t pid, const Item& item, const Rect& baseline
                         const MoveResult& result, double elapsed, bool lagged) {
     const ManagedWindow& window = item.window;
     const bool resize = isResize(baseline, item.target);
-    if (elapsed > kSlowMoveSeconds) {
+    // A slow batch is told once for each application in it.
+    if (elapsed > kSlowMoveSeconds && lagged) {
         log().log("Slow move %ld ms (%{public}s): %{public}s -> %{public}s%{public}s",
                   static_cast<long>(roundHalfAway(elapsed * 1000)), window.appName,
                   WindowMover::describe(baseline), WindowMover::describe(item.target),

@@ -115,7 +115,7 @@ class AsyncMover {
     // What a queued request becomes when its turn comes (under the lock).
     Item takeItem(Pending&& request) const;
     // Records one move's outcome (takes the lock); `lagged` says whether it counts for the
-    // application's lag (a batch counts once per application).
+    // application's lag and slow-move line (a batch counts once per application).
     void record(std::int32_t pid, const Item& item, const Rect& baseline, const MoveResult& result,
                 double elapsed, bool lagged);
     void drain(std::int32_t pid);

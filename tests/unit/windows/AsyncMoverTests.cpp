@@ -117,6 +117,11 @@ TEST_F(AsyncMoverTest, WithBatchWritesTheBatchTimeIsEveryApplicationsLag) {
     time.runUntilIdle();
     EXPECT_NEAR(mover.lag(app.pid()), 0.05, 1e-9);
     EXPECT_NEAR(mover.lag(other.pid()), 0.05, 1e-9);
+    // A slow batch with two windows of one application: one line for it.
+    a.setLatency(0.04);
+    mover.moveFrame({{managed(a), {30, 0, 800, 600}}, {managed(b), {830, 0, 800, 600}}});
+    time.runUntilIdle();
+    EXPECT_EQ(linesOf("AsyncMover").size(), 1u);
     // A window whose last move failed is written whole, on its own.
     a.failWrites("AXPosition", axerror::cannotComplete);
     mover.moveFrame({{managed(a), {20, 0, 800, 600}}});
