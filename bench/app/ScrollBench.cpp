@@ -760,6 +760,7 @@ int many(const std::string& exe, pid_t parent, int rounds) {
     for (int round = 0; round < rounds; ++round) {
         for (const std::vector<std::string>& command : commands) {
             display.waitForRest(2.0, 120);
+            const std::vector<Geometry> start = display.frameGeometries();
             const size_t mark = display.recorded();
             const CpuReading before = CpuReading::of({app, session.windowManager, session.server});
             const Clock::time_point sent = Clock::now();
@@ -777,12 +778,17 @@ int many(const std::string& exe, pid_t parent, int rounds) {
             appCpu[kind].push_back((after.at[0] - before.at[0]) * 1000);
             wmCpu[kind].push_back((after.at[1] - before.at[1]) * 1000);
             serverCpu[kind].push_back((after.at[2] - before.at[2]) * 1000);
+            // Frames that changed place or size, and frames only restacked.
+            const ScrollFigures split = analyse(events, start, nullptr);
+            int moved = 0;
+            for (const Event& e : events) moved += e.frame;
+            moved -= split.stillFrameEvents;
             std::printf(
-                "%s %s: %zu ConfigureNotify, settled after %.0f ms; cpu ms: brindlow %.0f, "
-                "wm %.0f, server %.0f\n",
+                "%s %s: %zu ConfigureNotify (frames: %d moved, %d restacked), settled after %.0f "
+                "ms; cpu ms: brindlow %.0f, wm %.0f, server %.0f\n",
                 command.front().c_str(), command.size() > 1 ? command[1].c_str() : "",
-                events.size(), settled * 1000, appCpu[kind].back(), wmCpu[kind].back(),
-                serverCpu[kind].back());
+                events.size(), moved, split.stillFrameEvents, settled * 1000, appCpu[kind].back(),
+                wmCpu[kind].back(), serverCpu[kind].back());
             std::fflush(stdout);
         }
     }

@@ -163,8 +163,8 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
 
     // Where the windows now stand decides which parked ones are in the way of visible ones.
     if (options.final)
-        lowerParkedWindows(placements, state_.windows, env_.platform.windowList->stackingOrder(),
-                           loweredParked_);
+        keepParkedWindowsUnder(placements, state_.windows,
+                               env_.platform.windowList->stackingOrder(), loweredParked_);
     DisplayState& current = *stateOf(uuid);
     current.lastLayout = StripLayout{std::move(placements), layout.viewport, {}};
     current.lastLayoutOffset = options.offset;

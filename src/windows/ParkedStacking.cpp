@@ -9,50 +9,90 @@
 
 namespace brindlow {
 
-int lowerParkedWindows(const std::vector<Placement>& placements,
-                       const std::map<WindowID, ManagedWindow>& windows,
-                       const std::vector<WindowID>& frontToBack, std::set<WindowID>& lowered) {
-    // Windows that went away are forgotten.
-    for (auto id = lowered.begin(); id != lowered.end();)
-        id = windows.contains(*id) ? std::next(id) : lowered.erase(id);
-    // The place of each window in the stacking order, front first; the backmost visible one.
-    std::unordered_map<WindowID, std::size_t> depth;
-    for (std::size_t i = 0; i < frontToBack.size(); ++i) depth.emplace(frontToBack[i], i);
-    // The visible windows: where each stands and its place in the order.
-    struct Shown {
-        Rect frame;
-        std::size_t depth;
-    };
-    std::vector<Shown> shown;
-    for (const Placement& placement : placements) {
-        if (placement.isParked || !placement.isVisible) continue;
-        const auto found = depth.find(placement.windowID);
-        const auto window = windows.find(placement.windowID);
-        if (found != depth.end() && window != windows.end())
-            shown.push_back({window->second.frame, found->second});
-    }
+namespace {
+
+// Without a stacking order: every parked window once after it was parked.
+int lowerNewlyParked(const std::vector<Placement>& placements,
+                     const std::map<WindowID, ManagedWindow>& windows,
+                     std::set<WindowID>& lowered) {
     int asked = 0;
     for (const Placement& placement : placements) {
         if (!placement.isParked) {
             lowered.erase(placement.windowID);
             continue;
         }
+        if (lowered.contains(placement.windowID)) continue;
         const auto window = windows.find(placement.windowID);
         if (window == windows.end() || !window->second.element) continue;
-        // In the way: in front of a visible window that it overlaps (a window manager may keep
-        // more of a parked window on screen than the layout asked for).
-        bool inTheWay = !lowered.contains(placement.windowID);
-        if (!frontToBack.empty()) {
-            const auto found = depth.find(placement.windowID);
-            inTheWay = found != depth.end() &&
-                       std::any_of(shown.begin(), shown.end(), [&](const Shown& visible) {
-                           return found->second < visible.depth &&
-                                  visible.frame.intersects(window->second.frame);
-                       });
-        }
-        if (!inTheWay) continue;
         window->second.element->performAction(ax::lowerAction);
         lowered.insert(placement.windowID);
+        ++asked;
+    }
+    return asked;
+}
+
+}  // namespace
+
+int keepParkedWindowsUnder(const std::vector<Placement>& placements,
+                           const std::map<WindowID, ManagedWindow>& windows,
+                           const std::vector<WindowID>& frontToBack, std::set<WindowID>& lowered) {
+    // Windows that went away are forgotten.
+    for (auto id = lowered.begin(); id != lowered.end();)
+        id = windows.contains(*id) ? std::next(id) : lowered.erase(id);
+    if (frontToBack.empty()) return lowerNewlyParked(placements, windows, lowered);
+
+    std::unordered_map<WindowID, std::size_t> depth;  // 0 is the front
+    for (std::size_t i = 0; i < frontToBack.size(); ++i) depth.emplace(frontToBack[i], i);
+    struct Known {
+        const ManagedWindow* window;
+        std::size_t depth;
+    };
+    const auto known = [&](const Placement& placement) -> std::optional<Known> {
+        const auto window = windows.find(placement.windowID);
+        const auto found = depth.find(placement.windowID);
+        if (window == windows.end() || !window->second.element || found == depth.end())
+            return std::nullopt;
+        return Known{&window->second, found->second};
+    };
+    std::vector<Known> parked;
+    for (const Placement& placement : placements)
+        if (placement.isParked)
+            if (const auto entry = known(placement)) parked.push_back(*entry);
+
+    // For each covered visible window, the parked windows in front of it that overlap it.
+    struct Covered {
+        Known shown;
+        std::vector<const Known*> over;
+    };
+    std::vector<Covered> covered;
+    for (const Placement& placement : placements) {
+        if (placement.isParked || !placement.isVisible) continue;
+        const auto shown = known(placement);
+        if (!shown) continue;
+        Covered entry{*shown, {}};
+        for (const Known& over : parked)
+            if (over.depth < shown->depth && over.window->frame.intersects(shown->window->frame))
+                entry.over.push_back(&over);
+        if (!entry.over.empty()) covered.push_back(std::move(entry));
+    }
+    // Under several parked windows, the visible one goes above the frontmost of them: one
+    // restack. Under a single one, that one goes under everything, as a parked window should.
+    int asked = 0;
+    std::set<const Known*> toLower;
+    for (const Covered& entry : covered) {
+        if (entry.over.size() == 1) {
+            toLower.insert(entry.over.front());
+            continue;
+        }
+        const Known* frontmost =
+            *std::min_element(entry.over.begin(), entry.over.end(),
+                              [](const Known* a, const Known* b) { return a->depth < b->depth; });
+        entry.shown.window->element->setAttributeValue(ax::stackedAbove,
+                                                       frontmost->window->element);
+        ++asked;
+    }
+    for (const Known* over : toLower) {
+        over->window->element->performAction(ax::lowerAction);
         ++asked;
     }
     return asked;

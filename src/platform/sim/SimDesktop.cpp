@@ -643,6 +643,17 @@ AXError SimDesktop::writeAttribute(std::int32_t pid, WindowID window, std::strin
 AXError SimDesktop::applyWindowWrite(WindowState& window, std::string_view name,
                                      const AXValue& value) {
     if (const auto failure = plantedFailure(window.writeFailures, name)) return *failure;
+    if (name == ax::stackedAbove) {
+        const auto* sibling = std::get_if<AXElementRef>(&value);
+        if (!sibling || !*sibling) return axerror::illegalArgument;
+        const auto above = std::find(zOrder_.begin(), zOrder_.end(), (*sibling)->identity());
+        if (above == zOrder_.end()) return axerror::invalidElement;
+        const WindowID id = window.id;
+        const WindowID siblingID = *above;
+        zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), id), zOrder_.end());
+        zOrder_.insert(std::find(zOrder_.begin(), zOrder_.end(), siblingID), id);
+        return axerror::success;
+    }
     if (name == ax::position) {
         const Point* point = std::get_if<Point>(&value);
         if (!point || !std::isfinite(point->x) || !std::isfinite(point->y))

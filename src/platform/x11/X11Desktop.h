@@ -112,6 +112,9 @@ class X11Desktop {
     // Asks for the window to go under the others of its layer (_NET_RESTACK_WINDOW,
     // Below, no sibling); does not wait for the window manager.
     AXError lower(xcb_window_t window);
+    // Asks for the window to go directly above `sibling` (_NET_RESTACK_WINDOW, Above); does not
+    // wait for the window manager.
+    AXError restackAbove(xcb_window_t window, xcb_window_t sibling);
     AXError activate(xcb_window_t window, double timeout);
     AXError setFullScreen(xcb_window_t window, bool on, double timeout);
     AXError setMinimized(xcb_window_t window, bool on, double timeout);

@@ -52,11 +52,12 @@ class ScrollMotion : public ControllerScenario, public ::testing::WithParamInter
     bool parked(const Rect& frame) const {
         return frame.maxX() <= 10 || frame.minX() >= GetParam().displayWidth - 10;
     }
-    // How often each window was asked to go under the others.
+    // How often each window was restacked: put under the others or above another one.
     std::map<WindowID, int> lowers() const {
         std::map<WindowID, int> count;
         for (const SimCall& call : desktop.calls())
-            if (call.kind == SimCall::Kind::action && call.name == ax::lowerAction)
+            if ((call.kind == SimCall::Kind::action && call.name == ax::lowerAction) ||
+                (call.kind == SimCall::Kind::write && call.name == ax::stackedAbove))
                 ++count[call.window];
         return count;
     }

@@ -7,12 +7,12 @@ namespace brindlow {
 namespace {
 
 // A visible window at the left of the display and a parked one, standing where `parkedAt` says,
-// in the stacking order `parkedInFront` says; whether the parked one is asked to go under.
+// in the stacking order `parkedInFront` says; whether the visible one is put above it.
 struct StackingCase {
     const char* name;
     double parkedAt;
     bool parkedInFront;
-    bool lowered;
+    bool restacked;
 };
 
 class ParkedStackingTest : public ::testing::Test, public test::SimFixture {
@@ -42,19 +42,41 @@ class ParkedStackingTest : public ::testing::Test, public test::SimFixture {
                      call.window == window.id();
         return count;
     }
+    std::vector<WindowID> order() const {
+        std::vector<WindowID> ids;
+        for (const WindowListEntry& entry : desktop.onScreenWindows())
+            ids.push_back(entry.identity);
+        return ids;
+    }
 };
 
 class ParkedStacking : public ParkedStackingTest,
                        public ::testing::WithParamInterface<StackingCase> {};
 
-TEST_P(ParkedStacking, OnlyAParkedWindowInFrontOfAVisibleOneItOverlapsIsLowered) {
+TEST_P(ParkedStacking, AParkedWindowOverAVisibleOneItOverlapsGoesUnder) {
     const StackingCase& c = GetParam();
-    const std::vector<WindowID> order = c.parkedInFront
-                                            ? std::vector<WindowID>{parked.id(), visible.id()}
-                                            : std::vector<WindowID>{visible.id(), parked.id()};
-    EXPECT_EQ(lowerParkedWindows(layout(c.parkedAt), windows, order, lowered), c.lowered ? 1 : 0);
-    EXPECT_EQ(lowersOf(parked), c.lowered ? 1 : 0);
-    EXPECT_EQ(lowersOf(visible), 0);
+    if (!c.parkedInFront) visible.raise();
+    const std::vector<WindowID> before = order();
+    ASSERT_EQ(before.front(), c.parkedInFront ? parked.id() : visible.id());
+    EXPECT_EQ(keepParkedWindowsUnder(layout(c.parkedAt), windows, before, lowered),
+              c.restacked ? 1 : 0);
+    EXPECT_EQ(lowersOf(parked), c.restacked ? 1 : 0);
+    // Clear of the visible window, a parked one may stay in front.
+    EXPECT_EQ(order().front(), c.parkedInFront && !c.restacked ? parked.id() : visible.id());
+    EXPECT_TRUE(visible.writes().empty());
+}
+
+TEST_F(ParkedStackingTest, AVisibleWindowUnderSeveralParkedOnesGoesAboveTheFrontmost) {
+    const SimWindow other =
+        desktop.openWindow(app, {.title = "q", .frame = {1000, 12, 1136, 1000}});
+    windows[other.id()] = ManagedWindow{other.id(), other.pid(),   std::nullopt,    "Editor",
+                                        "",         other.frame(), other.element(), std::nullopt};
+    std::vector<Placement> placements = layout(1100);
+    placements.push_back({other.id(), Rect(1000, 12, 1136, 1000), true, true});
+    EXPECT_EQ(keepParkedWindowsUnder(placements, windows, order(), lowered), 1);
+    EXPECT_EQ(visible.writes(), std::vector<std::string>{"AXStackedAbove"});
+    EXPECT_EQ(order().front(), visible.id());
+    EXPECT_EQ(lowersOf(parked) + lowersOf(other), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -68,17 +90,17 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 TEST_F(ParkedStackingTest, WithoutAStackingOrderAWindowIsLoweredOnceEachTimeItIsParked) {
-    EXPECT_EQ(lowerParkedWindows(layout(3830), windows, {}, lowered), 1);
-    EXPECT_EQ(lowerParkedWindows(layout(3830), windows, {}, lowered), 0);
+    EXPECT_EQ(keepParkedWindowsUnder(layout(3830), windows, {}, lowered), 1);
+    EXPECT_EQ(keepParkedWindowsUnder(layout(3830), windows, {}, lowered), 0);
     // Shown, then parked again: lowered again.
     std::vector<Placement> shown = layout(1200);
     shown[1].isParked = false;
-    EXPECT_EQ(lowerParkedWindows(shown, windows, {}, lowered), 0);
-    EXPECT_EQ(lowerParkedWindows(layout(3830), windows, {}, lowered), 1);
+    EXPECT_EQ(keepParkedWindowsUnder(shown, windows, {}, lowered), 0);
+    EXPECT_EQ(keepParkedWindowsUnder(layout(3830), windows, {}, lowered), 1);
     EXPECT_EQ(lowersOf(parked), 2);
     // A window that went away is forgotten.
     windows.erase(parked.id());
-    lowerParkedWindows({}, windows, {}, lowered);
+    keepParkedWindowsUnder({}, windows, {}, lowered);
     EXPECT_TRUE(lowered.empty());
 }
 
