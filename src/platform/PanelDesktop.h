@@ -17,6 +17,9 @@ class PanelDesktop {
     virtual std::optional<std::uint32_t> activeWindow() = 0;
     // Asks the window manager to focus and raise a window; returns at once.
     virtual void activate(std::uint32_t window) = 0;
+    // The same, then waits until the window manager says the window has the focus, at most
+    // `limit` seconds; true when it does.
+    virtual bool activateAndWait(std::uint32_t window, double limit) = 0;
     // A window of ours on every desktop, kept out of taskbars and pagers, and with `keepAbove`
     // above ordinary windows. Before it is shown or while it is.
     virtual void preparePanel(std::uint32_t window, bool keepAbove) = 0;
