@@ -11,6 +11,7 @@ namespace brindlow {
 namespace {
 constexpr double kSlowMoveSeconds = 0.15;
 constexpr double kNewestWeight = 0.3;
+constexpr double kFrameWait = 0.25;
 
 const Logger& log() {
     static const Logger logger = makeLogger("AsyncMover");
@@ -79,11 +80,12 @@ void AsyncMover::moveFrame(const std::vector<std::pair<ManagedWindow, Rect>>& mo
     if (queue) queue->async([this] { drainFrames(); });
 }
 
-AsyncMover::Item AsyncMover::takeItem(Pending&& request) const {
+AsyncMover::Item AsyncMover::takeItem(Pending&& request) {
     const WindowID id = request.window.id;
     std::optional<Rect> last;
     if (auto sent = state_.sent.find(id); sent != state_.sent.end()) last = sent->second;
     const auto forgotten = state_.forgotten.find(id);
+    state_.moving.insert(id);
     return Item{std::move(request.window), request.frame, last, state_.failed.contains(id),
                 forgotten == state_.forgotten.end() ? 0 : forgotten->second};
 }
@@ -115,6 +117,9 @@ void AsyncMover::record(std::int32_t pid, const Item& item, const Rect& baseline
             state_.sent.erase(window.id);
             state_.failed.insert(window.id);
         }
+        // Nothing of the window is running any more: a later forget needs no mark.
+        state_.moving.erase(window.id);
+        state_.forgotten.erase(window.id);
         if (elapsed > state_.slowest.seconds) state_.slowest = Slowest{elapsed, window.appName};
         if (result.changed && lagged) {
             auto& lags = resize ? state_.resizeLag : state_.lag;
@@ -178,7 +183,9 @@ void AsyncMover::drainFrames() {
             index.push_back(i);
         }
         const double start = clock_.now();
-        const std::vector<MoveResult> results = mover_.moveAll(together, false);
+        // A frame is worth little once later ones wait: a window manager that does not answer
+        // holds the frames up this long at most, and the newest positions go next.
+        const std::vector<MoveResult> results = mover_.moveAll(together, false, kFrameWait);
         const double elapsed = clock_.now() - start;
         // The batch's time counts once for each application in it.
         std::set<std::int32_t> lagged;
@@ -221,7 +228,7 @@ void AsyncMover::forget(WindowID window) {
     std::lock_guard lock(mutex_);
     state_.sent.erase(window);
     state_.failed.erase(window);
-    ++state_.forgotten[window];
+    if (state_.moving.contains(window)) ++state_.forgotten[window];
     for (auto& [pid, windows] : state_.pending) windows.erase(window);
     state_.framePending.erase(window);
 }
@@ -252,12 +259,13 @@ void AsyncMover::retire(std::int32_t pid) {
     std::shared_ptr<Executor> queue;
     {
         std::lock_guard lock(mutex_);
+        // Moved in batches, the application has no queue of its own, but its lag goes too.
+        state_.lag.erase(pid);
+        state_.resizeLag.erase(pid);
         const auto found = state_.queues.find(pid);
         if (found == state_.queues.end()) return;
         queue = std::move(found->second);
         state_.queues.erase(found);
-        state_.lag.erase(pid);
-        state_.resizeLag.erase(pid);
     }
     // The last reference (a flush may hold another for a moment): the queue
     // runs its pending drain, and the drain takes any move queued meanwhile.
@@ -267,6 +275,17 @@ void AsyncMover::retire(std::int32_t pid) {
 void AsyncMover::setResultHandler(ResultHandler handler) {
     std::lock_guard lock(mutex_);
     state_.onResult = std::move(handler);
+}
+
+size_t AsyncMover::keptWindowCount() const {
+    std::lock_guard lock(mutex_);
+    std::set<WindowID> windows = state_.failed;
+    for (const auto& [id, frame] : state_.sent) windows.insert(id);
+    for (const auto& [id, generation] : state_.forgotten) windows.insert(id);
+    for (const auto& [pid, pending] : state_.pending)
+        for (const auto& [id, request] : pending) windows.insert(id);
+    for (const auto& [id, request] : state_.framePending) windows.insert(id);
+    return windows.size();
 }
 
 size_t AsyncMover::queueCount() const {

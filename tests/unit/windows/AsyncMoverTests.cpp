@@ -117,6 +117,9 @@ TEST_F(AsyncMoverTest, WithBatchWritesTheBatchTimeIsEveryApplicationsLag) {
     time.runUntilIdle();
     EXPECT_NEAR(mover.lag(app.pid()), 0.05, 1e-9);
     EXPECT_NEAR(mover.lag(other.pid()), 0.05, 1e-9);
+    // An application that quit leaves no lag behind, though it had no queue of its own.
+    mover.retire(other.pid());
+    EXPECT_EQ(mover.lag(other.pid()), 0);
     // A slow batch with two windows of one application: one line for it.
     a.setLatency(0.04);
     mover.moveFrame({{managed(a), {30, 0, 800, 600}}, {managed(b), {830, 0, 800, 600}}});
@@ -254,6 +257,28 @@ TEST_F(AsyncMoverTest, AWindowForgottenWhileItsMoveRunsStaysForgotten) {
     mover.move(managed(b), {800, 0, 700, 600});
     time.runUntilIdle();
     EXPECT_EQ(b.frame(), Rect(800, 0, 700, 600));
+}
+
+// Windows of short-lived applications come and go by the thousand: once each is forgotten and
+// its application retired, the mover keeps nothing about any of them.
+TEST_F(AsyncMoverTest, WindowsThatAreForgottenLeaveNothingBehind) {
+    for (int i = 0; i < 1000; ++i) {
+        const SimApp shortLived = desktop.launchApp({.name = "Short"});
+        const SimWindow w = desktop.openWindow(shortLived, {.frame = {0, 0, 800, 600}});
+        mover.move(managed(w), {10, 0, 800, 600});
+        if (i % 2) mover.forget(w.id());  // before its move ran
+        time.runUntilIdle();
+        mover.forget(w.id());
+        mover.retire(shortLived.pid());
+    }
+    EXPECT_EQ(mover.keptWindowCount(), 0u);
+    EXPECT_EQ(mover.queueCount(), 0u);
+    // One forgotten while its move runs is forgotten, and still nothing stays.
+    a.onWrite([&](const SimWindow&, const std::string&) { mover.forget(a.id()); });
+    mover.move(managed(a), {10, 0, 800, 600});
+    time.runUntilIdle();
+    EXPECT_EQ(mover.sent(a.id()), std::nullopt);
+    EXPECT_EQ(mover.keptWindowCount(), 0u);
 }
 
 TEST_F(AsyncMoverTest, TheRaiserPerformsOnlyTheNewestRequestAfterTheRunningOne) {
