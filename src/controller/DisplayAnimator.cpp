@@ -54,7 +54,8 @@ const DisplayAnimator::Glide* DisplayAnimator::glide() const {
     return animation && animation->glide ? &*animation->glide : nullptr;
 }
 
-bool DisplayAnimator::animate(double time, std::optional<std::map<WindowID, Rect>> glideFrom) {
+bool DisplayAnimator::animate(double time, std::optional<std::map<WindowID, Rect>> glideFrom,
+                              double glideFromOffset) {
     auto* running = std::get_if<Animating>(&phase_);
     const bool starts = running == nullptr;
     if (starts) {
@@ -64,8 +65,13 @@ bool DisplayAnimator::animate(double time, std::optional<std::map<WindowID, Rect
         phase_ = std::move(animation);
         running = &std::get<Animating>(phase_);
     }
-    if (glideFrom) running->glide = Glide{std::move(*glideFrom), 0, 0, std::nullopt};
+    if (glideFrom)
+        running->glide = Glide{std::move(*glideFrom), glideFromOffset, 0, 0, std::nullopt};
     return starts;
+}
+
+void DisplayAnimator::restartScroll() {
+    if (auto* animation = std::get_if<Animating>(&phase_)) animation->scroll.reset();
 }
 
 void DisplayAnimator::rest() {

@@ -19,9 +19,11 @@ using Predictor = std::function<std::pair<double, double>(double lead)>;
 namespace motion {
 
 // Windows passing from their old frames to their new ones; progress runs to
-// AnimationTiming::kGlideComplete.
+// AnimationTiming::kGlideComplete. The old frames were laid out with the strip scrolled
+// `fromOffset` points: they travel with the strip while the windows glide.
 struct Glide {
     std::map<WindowID, Rect> from;
+    double fromOffset = 0;
     double progress = 0;
     double velocity = 0;
     std::optional<Ease> ease;
@@ -84,9 +86,13 @@ class DisplayAnimator {
     const Glide* glide() const;
 
     // Starts an animation at `time` (from rest or from a swipe) or carries on the running one;
-    // `glideFrom` (the frames the windows stood at) restarts the glide from there. True when the
-    // animation starts now.
-    bool animate(double time, std::optional<std::map<WindowID, Rect>> glideFrom);
+    // `glideFrom` (the frames the windows stood at, laid out `glideFromOffset` points scrolled)
+    // restarts the glide from there. True when the animation starts now.
+    bool animate(double time, std::optional<std::map<WindowID, Rect>> glideFrom,
+                 double glideFromOffset = 0);
+    // The scroll's ease is made afresh at the next tick, from where the windows stand then, with
+    // the current speed.
+    void restartScroll();
     // Comes to rest where it stands: no animation, glide or swipe is left.
     void rest();
     // Stops moving without landing; an animation's speed is kept for the next one.

@@ -23,7 +23,9 @@ struct DisplayState {
     DisplayAnimator animator;    // at rest, animating or swiped
     bool raiseWhenLanded = false;
     StripLayout lastLayout;
-    bool settlePending = false;  // a catch-up pass is scheduled
+    double lastLayoutOffset = 0;  // how far the strip was scrolled in lastLayout
+    double lastSliceShift = 0;    // how far edge slices shifted the run in lastLayout
+    bool settlePending = false;   // a catch-up pass is scheduled
     std::vector<GapStrip> gapStrips;
 
     explicit DisplayState(DisplayInfo display = {}) : info(std::move(display)) {}

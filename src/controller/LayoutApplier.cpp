@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <set>
 
 #include "controller/AnimationTiming.h"
 #include "controller/FramePacing.h"
@@ -53,7 +54,13 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
     std::vector<Placement> placements = std::move(layout.placements);
 
     const DisplayAnimator::Glide* running = display.animator.glide();
-    const auto glide = [&](std::vector<Placement>& frames, double progress) {
+    // Pinned columns stand still while the strip scrolls; every other window's old frame travels
+    // with the strip, so a glide that starts with a scroll never pulls a window against it.
+    std::set<WindowID> pinned;
+    if (running && !options.final)
+        for (const Column& column : display.strip.columns)
+            if (column.pin) pinned.insert(column.windows.begin(), column.windows.end());
+    const auto glide = [&](std::vector<Placement>& frames, double progress, double offset) {
         if (options.final || !running) return;
         const double fraction = progress / AnimationTiming::kGlideComplete;
         for (Placement& placement : frames) {
@@ -64,17 +71,21 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
             const bool slowResize =
                 window != state_.windows.end() &&
                 asyncMover_->resizeLag(window->second.pid) >= FramePacing::kSlowApplicationLag;
-            placement.frame =
-                FramePacing::glideFrame(old->second, placement.frame, fraction, slowResize);
+            const double travel =
+                pinned.contains(placement.windowID) ? 0.0 : running->fromOffset - offset;
+            placement.frame = FramePacing::glideFrame(old->second.offsetBy(travel, 0),
+                                                      placement.frame, fraction, slowResize);
         }
     };
-    glide(placements, options.glideProgress.value_or(running ? running->progress : 0.0));
+    glide(placements, options.glideProgress.value_or(running ? running->progress : 0.0),
+          options.offset);
 
     std::map<WindowID, MoveResult> results;
     std::optional<WindowID> focusedWindow;
     if (!options.final) {
         // Predicted layouts per lead, in 0.02 s steps, computed once per apply.
         std::map<int, std::map<WindowID, Placement>> predicted;
+        std::vector<std::pair<ManagedWindow, Rect>> moves;
         for (Placement& placement : placements) {
             const auto window = state_.windows.find(placement.windowID);
             if (window == state_.windows.end()) continue;
@@ -85,7 +96,7 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
                     const auto [offset, progress] =
                         options.predictor(steps * FramePacing::kLeadStep);
                     std::vector<Placement> ahead = layOutAt(offset).placements;
-                    glide(ahead, progress);
+                    glide(ahead, progress, offset);
                     std::map<WindowID, Placement> byWindow;
                     for (const Placement& p : ahead) byWindow.emplace(p.windowID, p);
                     cached = predicted.emplace(steps, std::move(byWindow)).first;
@@ -96,18 +107,19 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
                     placement.isVisible = ahead->second.isVisible;
                 }
             }
-            asyncMover_->move(window->second, placement.frame);
+            moves.emplace_back(window->second, placement.frame);
             MoveResult result;
             result.frame = placement.frame;
             result.changed = differsBy(placement.frame, window->second.frame, kMoveTolerance);
             results[placement.windowID] = result;
         }
+        // One frame, one batch.
+        asyncMover_->moveFrame(moves);
     } else {
         focusedWindow = display.strip.focusedWindowID();
         asyncMover_->flush();
         results = applyNow(placements, options.settleOnly);
         for (const Placement& placement : placements) asyncMover_->forgetSent(placement.windowID);
-        lowerParkedWindows(placements, state_.windows);
     }
 
     std::vector<WindowID> vanished;
@@ -149,8 +161,14 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
         }
     }
 
+    // Where the windows now stand decides which parked ones are in the way of visible ones.
+    if (options.final)
+        keepParkedWindowsUnder(placements, state_.windows,
+                               env_.platform.windowList->stackingOrder(), loweredParked_);
     DisplayState& current = *stateOf(uuid);
     current.lastLayout = StripLayout{std::move(placements), layout.viewport, {}};
+    current.lastLayoutOffset = options.offset;
+    current.lastSliceShift = sliceShift(current.strip, geo);
     std::vector<GapStrip> gapStrips =
         options.final ? hooks_.gapStrips(layout.gapBands) : std::vector<GapStrip>{};
     if (gapStrips != current.gapStrips) {
@@ -173,6 +191,15 @@ StripLayout LayoutApplier::layOut(const Strip& strip, const DisplayGeometry& are
                                   std::optional<double> sliceOffset, double offset) const {
     return LayoutEngine::layout(strip, area, minimums, sliceOffset, offset, state_.settings.gap,
                                 state_.settings.outerGap, kParkedPeek);
+}
+
+double LayoutApplier::sliceShift(const Strip& strip, const DisplayGeometry& area) const {
+    const double gap = std::max(0.0, state_.settings.gap);
+    const double outer = std::max(0.0, state_.settings.outerGap);
+    const double width = LayoutEngine::viewport(strip.columns, area, gap, outer).width;
+    return LayoutEngine::edgeSlices(strip.columns, strip.focusedIndex, strip.scrollOffset, width,
+                                    gap, outer)
+        .adjustment;
 }
 
 std::map<WindowID, MoveResult> LayoutApplier::applyNow(const std::vector<Placement>& placements,

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,10 @@ class LayoutApplier {
     StripLayout layOut(const Strip& strip, const DisplayGeometry& area,
                        const LayoutEngine::MinimumHeights& minimums,
                        std::optional<double> sliceOffset, double offset) const;
+    // How far the run of columns is shifted right when `strip` is laid out in `area`: a column
+    // cut by the left edge at the strip's scroll offset is narrowed, and the run moves by what it
+    // lost so the columns after it stay in place.
+    double sliceShift(const Strip& strip, const DisplayGeometry& area) const;
     // How long the slowest application took in the last synchronous apply: "none" when no
     // window was moved, else "<ms> ms (<application>)", "?" for an application not known.
     std::string finalResizeText() const;
@@ -108,6 +113,9 @@ class LayoutApplier {
     AsyncMover* const asyncMover_;
     Hooks hooks_;
     Logger log_;
+    // Parked windows already put under the others, for a platform that does not tell the
+    // stacking order.
+    std::set<WindowID> loweredParked_;
     // The slowest application of the last synchronous apply: process id and seconds.
     std::optional<std::pair<std::int32_t, double>> slowestMove_;
 };

@@ -29,10 +29,22 @@ void StripController::relayout(const std::string& uuid) {
         return;
     }
     if (state_.settings.animationsEnabled) {
+        // Edge slices are judged where the strip is going: when that moves the run of columns,
+        // the offset the windows stand at is counted under the new slicing, so the scroll carries
+        // them on from where they are instead of jumping the run first.
+        const double shift =
+            applier_->sliceShift(display->strip, geometry(uuid)) - display->lastSliceShift;
+        if (std::fabs(shift) >= 0.5 && !display->lastLayout.placements.empty()) {
+            display->displayedOffset += shift;
+            display->lastLayoutOffset += shift;
+            display->lastSliceShift += shift;
+            display->animator.restartScroll();
+        }
         std::optional<std::map<WindowID, Rect>> glideFrom = glideStart(uuid);
         if (display->animator.isAnimating() || glideFrom ||
             std::fabs(display->displayedOffset - display->strip.scrollOffset) >= 0.5) {
-            const bool starts = display->animator.animate(now(), std::move(glideFrom));
+            const bool starts =
+                display->animator.animate(now(), std::move(glideFrom), display->lastLayoutOffset);
             applier_->apply(uuid, ApplyOptions::frame(display->displayedOffset));
             if (starts) asyncMover_->resetSlowest();
             // Starting a running clock does nothing; starting also retries a link that could

@@ -58,6 +58,9 @@ inline constexpr std::string_view children = "AXChildren";
 inline constexpr std::string_view frontmost = "AXFrontmost";
 inline constexpr std::string_view hidden = "AXHidden";
 inline constexpr std::string_view enhancedUserInterface = "AXEnhancedUserInterface";
+// Written with another window's element: the window goes directly above that one, without
+// taking the focus (this platform's stacking; there is no such attribute to read).
+inline constexpr std::string_view stackedAbove = "AXStackedAbove";
 // The window is on another virtual desktop: out of sight for now, but neither minimised nor gone.
 inline constexpr std::string_view away = "AXAway";
 

@@ -31,6 +31,14 @@ class WindowList {
     // On-screen windows only, desktop elements excluded, front to back. Empty
     // when the list is unavailable. Any thread.
     virtual std::vector<WindowListEntry> onScreenWindows() const = 0;
+    // Only the windows' identities, front to back, hidden ones included where the server
+    // keeps them in its order: cheaper where the server hands the order out whole. Empty
+    // when unknown. Any thread.
+    virtual std::vector<WindowID> stackingOrder() const {
+        std::vector<WindowID> order;
+        for (const WindowListEntry& entry : onScreenWindows()) order.push_back(entry.identity);
+        return order;
+    }
 };
 
 }  // namespace brindlow

@@ -11,6 +11,7 @@ namespace brindlow {
 namespace {
 constexpr double kSlowMoveSeconds = 0.15;
 constexpr double kNewestWeight = 0.3;
+constexpr double kFrameWait = 0.25;
 
 const Logger& log() {
     static const Logger logger = makeLogger("AsyncMover");
@@ -28,11 +29,14 @@ AsyncMover::AsyncMover(const WindowMover& mover, Clock& clock, ExecutorFactory m
 AsyncMover::~AsyncMover() {
     // Queues finish (or drop) their drains while the state is still alive.
     std::map<std::int32_t, std::shared_ptr<Executor>> queues;
+    std::shared_ptr<Executor> frameQueue;
     {
         std::lock_guard lock(mutex_);
         queues.swap(state_.queues);
+        frameQueue.swap(state_.frameQueue);
     }
     queues.clear();
+    frameQueue.reset();
 }
 
 std::string AsyncMover::queueLabel(std::int32_t pid) {
@@ -56,14 +60,79 @@ void AsyncMover::move(const ManagedWindow& window, const Rect& target) {
     }
 }
 
+void AsyncMover::moveFrame(const std::vector<std::pair<ManagedWindow, Rect>>& moves) {
+    if (!mover_.movesTogether()) {
+        for (const auto& [window, target] : moves) move(window, target);
+        return;
+    }
+    if (moves.empty()) return;
+    std::shared_ptr<Executor> queue;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& [window, target] : moves)
+            state_.framePending.insert_or_assign(window.id, Pending{window, target});
+        if (!state_.frameSending) {
+            state_.frameSending = true;
+            if (!state_.frameQueue) state_.frameQueue = makeQueue_(kFrameQueueLabel);
+            queue = state_.frameQueue;
+        }
+    }
+    if (queue) queue->async([this] { drainFrames(); });
+}
+
+AsyncMover::Item AsyncMover::takeItem(Pending&& request) {
+    const WindowID id = request.window.id;
+    std::optional<Rect> last;
+    if (auto sent = state_.sent.find(id); sent != state_.sent.end()) last = sent->second;
+    const auto forgotten = state_.forgotten.find(id);
+    state_.moving.insert(id);
+    return Item{std::move(request.window), request.frame, last, state_.failed.contains(id),
+                forgotten == state_.forgotten.end() ? 0 : forgotten->second};
+}
+
+void AsyncMover::record(std::int32_t pid, const Item& item, const Rect& baseline,
+                        const MoveResult& result, double elapsed, bool lagged) {
+    const ManagedWindow& window = item.window;
+    const bool resize = isResize(baseline, item.target);
+    // A slow batch is told once for each application in it.
+    if (elapsed > kSlowMoveSeconds && lagged) {
+        log().log("Slow move %ld ms (%{public}s): %{public}s -> %{public}s%{public}s",
+                  static_cast<long>(roundHalfAway(elapsed * 1000)), window.appName,
+                  WindowMover::describe(baseline), WindowMover::describe(item.target),
+                  resize ? ", resized" : "");
+    }
+    ResultHandler onResult;
+    {
+        std::lock_guard lock(mutex_);
+        // A window forgotten while its move ran starts afresh; a failed move did not reach its
+        // target, and recording it as sent would stop the same target from ever being written
+        // again.
+        const auto forgotten = state_.forgotten.find(window.id);
+        const bool stillKnown =
+            (forgotten == state_.forgotten.end() ? 0 : forgotten->second) == item.generation;
+        if (stillKnown && result.errors.empty()) {
+            state_.sent[window.id] = result.changed ? result.frame : item.target;
+            state_.failed.erase(window.id);
+        } else if (stillKnown) {
+            state_.sent.erase(window.id);
+            state_.failed.insert(window.id);
+        }
+        // Nothing of the window is running any more: a later forget needs no mark.
+        state_.moving.erase(window.id);
+        state_.forgotten.erase(window.id);
+        if (elapsed > state_.slowest.seconds) state_.slowest = Slowest{elapsed, window.appName};
+        if (result.changed && lagged) {
+            auto& lags = resize ? state_.resizeLag : state_.lag;
+            auto [entry, inserted] = lags.emplace(pid, elapsed);
+            if (!inserted)
+                entry->second = kNewestWeight * elapsed + (1 - kNewestWeight) * entry->second;
+        }
+        onResult = state_.onResult;
+    }
+    if (onResult) onResult(window, item.target, result);
+}
+
 void AsyncMover::drain(std::int32_t pid) {
-    struct Item {
-        ManagedWindow window;
-        Rect target;
-        std::optional<Rect> lastSent;
-        bool lastFailed = false;
-        std::uint64_t generation = 0;
-    };
     for (;;) {
         std::vector<Item> batch;
         {
@@ -74,64 +143,62 @@ void AsyncMover::drain(std::int32_t pid) {
                 state_.draining.erase(pid);
                 return;
             }
-            for (auto& [id, request] : found->second) {
-                state_.moving.insert(id);
-                std::optional<Rect> last;
-                if (auto sent = state_.sent.find(id); sent != state_.sent.end())
-                    last = sent->second;
-                const auto forgotten = state_.forgotten.find(id);
-                batch.push_back(Item{std::move(request.window), request.frame, last,
-                                     state_.failed.contains(id),
-                                     forgotten == state_.forgotten.end() ? 0 : forgotten->second});
-            }
+            for (auto& [id, request] : found->second) batch.push_back(takeItem(std::move(request)));
             state_.pending.erase(found);
         }
         for (Item& item : batch) {
-            ManagedWindow window = std::move(item.window);
-            const Rect baseline = item.lastSent.value_or(window.frame);
-            window.frame = baseline;
+            const Rect baseline = item.lastSent.value_or(item.window.frame);
+            item.window.frame = baseline;
             const double start = clock_.now();
-            const MoveResult result = item.lastFailed ? mover_.forceMove(window, item.target)
-                                                      : mover_.move(window, item.target, false);
-            const double elapsed = clock_.now() - start;
-            const bool resize = isResize(baseline, item.target);
-            if (elapsed > kSlowMoveSeconds) {
-                log().log("Slow move %ld ms (%{public}s): %{public}s -> %{public}s%{public}s",
-                          static_cast<long>(roundHalfAway(elapsed * 1000)), window.appName,
-                          WindowMover::describe(baseline), WindowMover::describe(item.target),
-                          resize ? ", resized" : "");
+            const MoveResult result = item.lastFailed
+                                          ? mover_.forceMove(item.window, item.target)
+                                          : mover_.move(item.window, item.target, false);
+            record(pid, item, baseline, result, clock_.now() - start, true);
+        }
+    }
+}
+
+void AsyncMover::drainFrames() {
+    for (;;) {
+        std::vector<Item> items;
+        {
+            std::lock_guard lock(mutex_);
+            if (state_.framePending.empty()) {
+                state_.frameSending = false;
+                return;
             }
-            ResultHandler onResult;
-            {
-                std::lock_guard lock(mutex_);
-                // A window forgotten while its move ran starts afresh; a failed
-                // move did not reach its target, and recording it as sent would
-                // stop the same target from ever being written again.
-                const auto forgotten = state_.forgotten.find(window.id);
-                const bool stillKnown =
-                    (forgotten == state_.forgotten.end() ? 0 : forgotten->second) ==
-                    item.generation;
-                if (stillKnown && result.errors.empty()) {
-                    state_.sent[window.id] = result.changed ? result.frame : item.target;
-                    state_.failed.erase(window.id);
-                } else if (stillKnown) {
-                    state_.sent.erase(window.id);
-                    state_.failed.insert(window.id);
-                }
-                state_.moving.erase(window.id);
-                state_.forgotten.erase(window.id);
-                if (elapsed > state_.slowest.seconds)
-                    state_.slowest = Slowest{elapsed, window.appName};
-                if (result.changed) {
-                    auto& lags = resize ? state_.resizeLag : state_.lag;
-                    auto [entry, inserted] = lags.emplace(pid, elapsed);
-                    if (!inserted)
-                        entry->second =
-                            kNewestWeight * elapsed + (1 - kNewestWeight) * entry->second;
-                }
-                onResult = state_.onResult;
-            }
-            if (onResult) onResult(window, item.target, result);
+            for (auto& [id, request] : state_.framePending)
+                items.push_back(takeItem(std::move(request)));
+            state_.framePending.clear();
+        }
+        // Windows whose place is known go out together; a window whose last move failed is
+        // written whole, on its own.
+        std::vector<std::pair<ManagedWindow, Rect>> together;
+        std::vector<size_t> index;
+        for (size_t i = 0; i < items.size(); ++i) {
+            Item& item = items[i];
+            item.window.frame = item.lastSent.value_or(item.window.frame);
+            if (item.lastFailed) continue;
+            together.emplace_back(item.window, item.target);
+            index.push_back(i);
+        }
+        const double start = clock_.now();
+        // A frame is worth little once later ones wait: a window manager that does not answer
+        // holds the frames up this long at most, and the newest positions go next.
+        const std::vector<MoveResult> results = mover_.moveAll(together, false, kFrameWait);
+        const double elapsed = clock_.now() - start;
+        // The batch's time counts once for each application in it.
+        std::set<std::int32_t> lagged;
+        for (size_t k = 0; k < index.size(); ++k) {
+            const Item& item = items[index[k]];
+            const bool first = lagged.insert(item.window.pid).second;
+            record(item.window.pid, item, item.window.frame, results[k], elapsed, first);
+        }
+        for (Item& item : items) {
+            if (!item.lastFailed) continue;
+            const double began = clock_.now();
+            const MoveResult result = mover_.forceMove(item.window, item.target);
+            record(item.window.pid, item, item.window.frame, result, clock_.now() - began, true);
         }
     }
 }
@@ -140,6 +207,7 @@ void AsyncMover::flush() {
     std::vector<std::shared_ptr<Executor>> queues;
     {
         std::lock_guard lock(mutex_);
+        if (state_.frameQueue) queues.push_back(state_.frameQueue);
         for (const auto& [pid, queue] : state_.queues) queues.push_back(queue);
     }
     for (const auto& queue : queues) queue->sync([] {});
@@ -162,6 +230,7 @@ void AsyncMover::forget(WindowID window) {
     state_.failed.erase(window);
     if (state_.moving.contains(window)) ++state_.forgotten[window];
     for (auto& [pid, windows] : state_.pending) windows.erase(window);
+    state_.framePending.erase(window);
 }
 
 double AsyncMover::lag(std::int32_t pid) const {
@@ -190,12 +259,13 @@ void AsyncMover::retire(std::int32_t pid) {
     std::shared_ptr<Executor> queue;
     {
         std::lock_guard lock(mutex_);
+        // Moved in batches, the application has no queue of its own, but its lag goes too.
+        state_.lag.erase(pid);
+        state_.resizeLag.erase(pid);
         const auto found = state_.queues.find(pid);
         if (found == state_.queues.end()) return;
         queue = std::move(found->second);
         state_.queues.erase(found);
-        state_.lag.erase(pid);
-        state_.resizeLag.erase(pid);
     }
     // The last reference (a flush may hold another for a moment): the queue
     // runs its pending drain, and the drain takes any move queued meanwhile.
@@ -214,6 +284,7 @@ size_t AsyncMover::keptWindowCount() const {
     for (const auto& [id, generation] : state_.forgotten) windows.insert(id);
     for (const auto& [pid, pending] : state_.pending)
         for (const auto& [id, request] : pending) windows.insert(id);
+    for (const auto& [id, request] : state_.framePending) windows.insert(id);
     return windows.size();
 }
 

@@ -8,6 +8,8 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "geometry/Geometry.h"
 #include "platform/Clock.h"
@@ -18,10 +20,14 @@
 
 namespace brindlow {
 
-// Moves windows off the caller's queue: one serial queue per application
-// ("com.vemto.brindlow.move.<pid>"), and only the newest target of each window
-// is written. A slow application delays only its own windows. Logs under
-// "AsyncMover".
+// Moves windows off the caller's queue, and only the newest target of each
+// window is written. Where the platform moves windows in batches, every window
+// of a frame goes out in one batch whatever application owns it, on one queue
+// ("com.vemto.brindlow.move.frames"); a frame that comes while the previous one
+// is still unanswered waits and is merged with any later one, so only the
+// newest positions go out. Otherwise each application has a serial queue of its
+// own ("com.vemto.brindlow.move.<pid>") and a slow one delays only its own
+// windows. Logs under "AsyncMover".
 class AsyncMover {
   public:
     struct Slowest {
@@ -40,6 +46,8 @@ class AsyncMover {
 
     // Remembers the target as the window's newest and returns at once.
     void move(const ManagedWindow& window, const Rect& target);
+    // The targets of one frame, sent together where the platform can; returns at once.
+    void moveFrame(const std::vector<std::pair<ManagedWindow, Rect>>& moves);
     // Returns when every move queue has run what was queued on it before the
     // call. Never call it from a move queue.
     void flush();
@@ -70,6 +78,7 @@ class AsyncMover {
     size_t keptWindowCount() const;
 
     static std::string queueLabel(std::int32_t pid);
+    static constexpr const char* kFrameQueueLabel = "com.vemto.brindlow.move.frames";
 
   private:
     struct Pending {
@@ -78,6 +87,11 @@ class AsyncMover {
     };
     struct State {
         std::map<std::int32_t, std::shared_ptr<Executor>> queues;
+        // Batches: the one queue, the newest target of each window not yet sent, and whether
+        // a batch is on its way.
+        std::shared_ptr<Executor> frameQueue;
+        std::map<WindowID, Pending> framePending;
+        bool frameSending = false;
         std::map<std::int32_t, std::map<WindowID, Pending>> pending;
         std::set<std::int32_t> draining;
         std::map<WindowID, Rect> sent;
@@ -96,7 +110,22 @@ class AsyncMover {
         ResultHandler onResult;
     };
 
+    struct Item {
+        ManagedWindow window;
+        Rect target;
+        std::optional<Rect> lastSent;
+        bool lastFailed = false;
+        std::uint64_t generation = 0;
+    };
+    // What a queued request becomes when its turn comes; the window counts as moving (under
+    // the lock).
+    Item takeItem(Pending&& request);
+    // Records one move's outcome (takes the lock); `lagged` says whether it counts for the
+    // application's lag and slow-move line (a batch counts once per application).
+    void record(std::int32_t pid, const Item& item, const Rect& baseline, const MoveResult& result,
+                double elapsed, bool lagged);
     void drain(std::int32_t pid);
+    void drainFrames();
 
     const WindowMover& mover_;
     Clock& clock_;

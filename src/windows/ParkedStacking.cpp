@@ -1,20 +1,101 @@
 #include "windows/ParkedStacking.h"
 
+#include <algorithm>
+#include <iterator>
+#include <optional>
+#include <unordered_map>
+
 #include "platform/Accessibility.h"
 
 namespace brindlow {
 
-int lowerParkedWindows(const std::vector<Placement>& placements,
-                       const std::map<WindowID, ManagedWindow>& windows) {
-    int lowered = 0;
+namespace {
+
+// Without a stacking order: every parked window once after it was parked.
+int lowerNewlyParked(const std::vector<Placement>& placements,
+                     const std::map<WindowID, ManagedWindow>& windows,
+                     std::set<WindowID>& lowered) {
+    int asked = 0;
     for (const Placement& placement : placements) {
-        if (!placement.isParked) continue;
+        if (!placement.isParked) {
+            lowered.erase(placement.windowID);
+            continue;
+        }
+        if (lowered.contains(placement.windowID)) continue;
         const auto window = windows.find(placement.windowID);
         if (window == windows.end() || !window->second.element) continue;
         window->second.element->performAction(ax::lowerAction);
-        ++lowered;
+        lowered.insert(placement.windowID);
+        ++asked;
     }
-    return lowered;
+    return asked;
+}
+
+}  // namespace
+
+int keepParkedWindowsUnder(const std::vector<Placement>& placements,
+                           const std::map<WindowID, ManagedWindow>& windows,
+                           const std::vector<WindowID>& frontToBack, std::set<WindowID>& lowered) {
+    // Windows that went away are forgotten.
+    for (auto id = lowered.begin(); id != lowered.end();)
+        id = windows.contains(*id) ? std::next(id) : lowered.erase(id);
+    if (frontToBack.empty()) return lowerNewlyParked(placements, windows, lowered);
+
+    std::unordered_map<WindowID, std::size_t> depth;  // 0 is the front
+    for (std::size_t i = 0; i < frontToBack.size(); ++i) depth.emplace(frontToBack[i], i);
+    struct Known {
+        const ManagedWindow* window;
+        std::size_t depth;
+    };
+    const auto known = [&](const Placement& placement) -> std::optional<Known> {
+        const auto window = windows.find(placement.windowID);
+        const auto found = depth.find(placement.windowID);
+        if (window == windows.end() || !window->second.element || found == depth.end())
+            return std::nullopt;
+        return Known{&window->second, found->second};
+    };
+    std::vector<Known> parked;
+    for (const Placement& placement : placements)
+        if (placement.isParked)
+            if (const auto entry = known(placement)) parked.push_back(*entry);
+
+    // For each covered visible window, the parked windows in front of it that overlap it.
+    struct Covered {
+        Known shown;
+        std::vector<const Known*> over;
+    };
+    std::vector<Covered> covered;
+    for (const Placement& placement : placements) {
+        if (placement.isParked || !placement.isVisible) continue;
+        const auto shown = known(placement);
+        if (!shown) continue;
+        Covered entry{*shown, {}};
+        for (const Known& over : parked)
+            if (over.depth < shown->depth && over.window->frame.intersects(shown->window->frame))
+                entry.over.push_back(&over);
+        if (!entry.over.empty()) covered.push_back(std::move(entry));
+    }
+    // Under several parked windows, the visible one goes above the frontmost of them: one
+    // restack. Under a single one, that one goes under everything, as a parked window should.
+    int asked = 0;
+    std::set<const Known*> toLower;
+    for (const Covered& entry : covered) {
+        if (entry.over.size() == 1) {
+            toLower.insert(entry.over.front());
+            continue;
+        }
+        const Known* frontmost =
+            *std::min_element(entry.over.begin(), entry.over.end(),
+                              [](const Known* a, const Known* b) { return a->depth < b->depth; });
+        entry.shown.window->element->setAttributeValue(ax::stackedAbove,
+                                                       frontmost->window->element);
+        ++asked;
+    }
+    for (const Known* over : toLower) {
+        over->window->element->performAction(ax::lowerAction);
+        ++asked;
+    }
+    return asked;
 }
 
 }  // namespace brindlow

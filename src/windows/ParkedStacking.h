@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <vector>
 
 #include "strip/StripLayout.h"
@@ -11,9 +12,17 @@ namespace brindlow {
 // Keeps parked windows under the visible ones: a window manager that keeps part
 // of a parked window on screen (openbox leaves a tenth) would otherwise let one
 // that was raised more recently cover the edge of a visible column and its
-// title-bar buttons. Lowers every parked window of the layout; returns how many
-// were asked. Failures are ignored: the window may be gone already.
-int lowerParkedWindows(const std::vector<Placement>& placements,
-                       const std::map<WindowID, ManagedWindow>& windows);
+// title-bar buttons. With the window server's stacking order (`frontToBack`),
+// only visible windows of the layout that parked windows in front of them
+// overlap (as the windows' frames stand) are dealt with: one under a single
+// parked window has that one lowered; one under several is put directly above
+// the frontmost of them, one restack however many lie over it. Without a
+// stacking order, a parked window is lowered once after it was parked
+// (`lowered` holds those).
+// Returns how many windows were restacked. Failures are ignored: a window may
+// be gone already.
+int keepParkedWindowsUnder(const std::vector<Placement>& placements,
+                           const std::map<WindowID, ManagedWindow>& windows,
+                           const std::vector<WindowID>& frontToBack, std::set<WindowID>& lowered);
 
 }  // namespace brindlow

@@ -50,7 +50,7 @@ MoveResult WindowMover::move(const ManagedWindow& window, const Rect& target, bo
 }
 
 std::vector<MoveResult> WindowMover::moveAll(std::span<const std::pair<ManagedWindow, Rect>> moves,
-                                             bool resend) const {
+                                             bool resend, double wait) const {
     std::vector<MoveResult> results(moves.size());
     std::vector<FrameWrite> writes;
     std::vector<std::size_t> written;  // the index of each write's move
@@ -72,7 +72,7 @@ std::vector<MoveResult> WindowMover::moveAll(std::span<const std::pair<ManagedWi
     }
     if (writes.empty()) return results;
 
-    const auto batch = accessibility_.setFrames(writes, 0);
+    const auto batch = accessibility_.setFrames(writes, wait);
     if (!batch) {
         for (const std::size_t i : written)
             results[i] = move(moves[i].first, moves[i].second, resend);

@@ -31,8 +31,9 @@ class WindowMover {
     // writes in batches, every window goes out together: one request with position and size
     // per window, one wait for all of them, and the size once more only for a window whose
     // read-back size differs; otherwise window by window.
+    // `wait` bounds the wait for the batch (seconds; 0: the platform's messaging time-out).
     std::vector<MoveResult> moveAll(std::span<const std::pair<ManagedWindow, Rect>> moves,
-                                    bool resend) const;
+                                    bool resend, double wait = 0) const;
     // Whether moveAll() sends its windows together rather than one by one.
     bool movesTogether() const { return accessibility_.canSetFrames(); }
     // As move(window, target, false) for a window whose geometry is not known

@@ -374,6 +374,13 @@ void SimDesktop::bringToFront(WindowID id) {
     zOrder_.insert(zOrder_.begin(), id);
 }
 
+void SimDesktop::sendToBack(WindowID id) {
+    auto found = std::find(zOrder_.begin(), zOrder_.end(), id);
+    if (found == zOrder_.end()) return;
+    zOrder_.erase(found);
+    zOrder_.push_back(id);
+}
+
 void SimDesktop::destroyWindow(WindowState& window, bool notifyObservers) {
     if (!window.exists) return;
     window.exists = false;
@@ -449,6 +456,37 @@ std::vector<WindowListEntry> SimDesktop::onScreenWindows() const {
 
 bool SimDesktop::isProcessTrusted(bool) {
     return trusted_;
+}
+
+std::optional<std::vector<FrameWriteResult>> SimDesktop::setFrames(
+    std::span<const FrameWrite> writes, double) {
+    if (!batchWrites_) return std::nullopt;
+    const auto readFrame = [](const AXElementRef& element) -> std::optional<Rect> {
+        AXValue position, size;
+        if (element->copyAttributeValue(ax::position, position) != axerror::success ||
+            element->copyAttributeValue(ax::size, size) != axerror::success)
+            return std::nullopt;
+        const Point* origin = std::get_if<Point>(&position);
+        const Size* extent = std::get_if<Size>(&size);
+        if (!origin || !extent) return std::nullopt;
+        return Rect(*origin, *extent);
+    };
+    std::vector<FrameWriteResult> results;
+    for (const FrameWrite& write : writes) {
+        FrameWriteResult result;
+        result.before = readFrame(write.element);
+        const bool resizes = !result.before || result.before->size() != write.frame.size();
+        const auto keep = [&](AXError code) {
+            if (result.error == axerror::success) result.error = code;
+        };
+        if (resizes) keep(write.element->setAttributeValue(ax::size, write.frame.size()));
+        keep(write.element->setAttributeValue(ax::position, write.frame.origin()));
+        if (resizes) keep(write.element->setAttributeValue(ax::size, write.frame.size()));
+        result.written = true;
+        result.after = readFrame(write.element);
+        results.push_back(result);
+    }
+    return results;
 }
 
 AXElementRef SimDesktop::applicationElement(std::int32_t pid) {
@@ -607,6 +645,17 @@ AXError SimDesktop::writeAttribute(std::int32_t pid, WindowID window, std::strin
 AXError SimDesktop::applyWindowWrite(WindowState& window, std::string_view name,
                                      const AXValue& value) {
     if (const auto failure = plantedFailure(window.writeFailures, name)) return *failure;
+    if (name == ax::stackedAbove) {
+        const auto* sibling = std::get_if<AXElementRef>(&value);
+        if (!sibling || !*sibling) return axerror::illegalArgument;
+        const auto above = std::find(zOrder_.begin(), zOrder_.end(), (*sibling)->identity());
+        if (above == zOrder_.end()) return axerror::invalidElement;
+        const WindowID id = window.id;
+        const WindowID siblingID = *above;
+        zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), id), zOrder_.end());
+        zOrder_.insert(std::find(zOrder_.begin(), zOrder_.end(), siblingID), id);
+        return axerror::success;
+    }
     if (name == ax::position) {
         const Point* point = std::get_if<Point>(&value);
         if (!point || !std::isfinite(point->x) || !std::isfinite(point->y))
@@ -675,6 +724,10 @@ AXError SimDesktop::action(std::int32_t pid, WindowID window, std::string_view n
     if (!spend(pid, window, timeout)) return finish(axerror::cannotComplete);
     WindowState& state = *found;
     if (const auto failure = plantedFailure(state.actionFailures, name)) return finish(*failure);
+    if (name == ax::lowerAction) {
+        sendToBack(window);
+        return finish(axerror::success);
+    }
     if (name != ax::raiseAction) return finish(axerror::actionUnsupported);
     bringToFront(window);
     return finish(axerror::success);

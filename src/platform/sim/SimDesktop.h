@@ -32,7 +32,8 @@
 //   terminate notification, as a process that exits does.
 // - Windows of a quit application, and closed windows, answer invalidElement.
 // - The window list holds the visible windows of running applications front to
-//   back; openWindow, raising and focusing bring a window to the front.
+//   back; openWindow, raising and focusing bring a window to the front, lowering
+//   ("AXLower") sends it to the back.
 //
 // Everything runs on the test's thread: the desktop is not thread-safe, and the
 // code under test must run on executors of the same VirtualTime. A slow call
@@ -249,6 +250,9 @@ class SimDesktop final : public Accessibility,
     bool leftMouseButtonDown() const { return leftButtonDown_; }
     void setProcess(std::int32_t pid, std::int32_t parent, const std::string& name);
     void setTrusted(bool trusted) { trusted_ = trusted; }
+    // Whether setFrames writes batches (as the X11 back end does); off by default, so windows
+    // are written one by one through their elements.
+    void setBatchWrites(bool on) { batchWrites_ = on; }
     void setSymbolImagesAvailable(bool available) { symbolImages_ = available; }
 
     // Every accessibility call that reached an application, in order.
@@ -260,6 +264,11 @@ class SimDesktop final : public Accessibility,
     AXElementRef applicationElement(std::int32_t pid) override;
     AXError createObserver(std::int32_t pid, AXObserverCallback callback,
                            std::shared_ptr<AXObserver>& observer) override;
+    // With batch writes on: every window through its element, size (when it changes), position,
+    // size again, reading the frame before and after; each call spends its latency.
+    std::optional<std::vector<FrameWriteResult>> setFrames(std::span<const FrameWrite> writes,
+                                                           double timeout) override;
+    bool canSetFrames() const override { return batchWrites_; }
     // WindowList
     std::vector<WindowListEntry> onScreenWindows() const override;
     // Workspace
@@ -322,6 +331,7 @@ class SimDesktop final : public Accessibility,
     void postWorkspace(WorkspaceEvent event, const RunningApplication& app);
     void postScreensChanged();
     void bringToFront(WindowID id);
+    void sendToBack(WindowID id);
     void destroyWindow(WindowState& window, bool notify);
     void setFocusedWindow(AppState& app, WindowID id, bool notify);
     void setWindowFrame(WindowState& window, const Rect& frame);
@@ -348,6 +358,7 @@ class SimDesktop final : public Accessibility,
     std::uint32_t nextNumber_ = 2001;
     bool leftButtonDown_ = false;
     bool trusted_ = true;
+    bool batchWrites_ = false;
     bool symbolImages_ = true;
 };
 

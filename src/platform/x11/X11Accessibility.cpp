@@ -62,6 +62,11 @@ AXError X11WindowElement::setAttributeValue(std::string_view attribute, const AX
         if (!size) return axerror::illegalArgument;
         return desktop_.moveResize(window_, std::nullopt, *size, timeout());
     }
+    if (attribute == ax::stackedAbove) {
+        const auto* sibling = std::get_if<AXElementRef>(&value);
+        if (!sibling || !*sibling) return axerror::illegalArgument;
+        return desktop_.restackAbove(window_, xcb_window_t((*sibling)->identity()));
+    }
     auto* flag = std::get_if<bool>(&value);
     if (attribute == ax::minimized) {
         if (!flag) return axerror::illegalArgument;
@@ -174,7 +179,7 @@ AXError X11ApplicationElement::performAction(std::string_view) {
 }
 
 X11Accessibility::X11Accessibility(X11Desktop& desktop, Executor& main)
-    : desktop_(desktop), main_(main) {}
+    : desktop_(desktop), main_(std::make_shared<X11MainDeliveries>(main)) {}
 
 bool X11Accessibility::isProcessTrusted(bool) {
     return !desktop_.connection().hasError();

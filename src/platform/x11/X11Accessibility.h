@@ -9,6 +9,7 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Executor.h"
+#include "platform/x11/X11Observer.h"
 
 namespace brindlow {
 
@@ -87,7 +88,7 @@ class X11Accessibility final : public Accessibility {
 
   private:
     X11Desktop& desktop_;
-    Executor& main_;
+    std::shared_ptr<X11MainDeliveries> main_;
 };
 
 }  // namespace brindlow

@@ -44,6 +44,30 @@ X11Desktop::X11Desktop(X11Connection& connection) : x_(connection) {
 
 X11Desktop::~X11Desktop() {
     x_.removeListener(listener_);
+    for (const xcb_window_t probe : probes_) xcb_destroy_window(x_.xcb(), probe);
+    x_.flush();
+}
+
+xcb_window_t X11Desktop::takeProbe() {
+    {
+        std::lock_guard lock(probesMutex_);
+        if (!probes_.empty()) {
+            const xcb_window_t probe = probes_.back();
+            probes_.pop_back();
+            return probe;
+        }
+    }
+    const xcb_window_t probe = xcb_generate_id(x_.xcb());
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(x_.xcb(), XCB_COPY_FROM_PARENT, probe, x_.root(), -10, -10, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &mask);
+    return probe;
+}
+
+void X11Desktop::returnProbe(xcb_window_t probe) {
+    std::lock_guard lock(probesMutex_);
+    probes_.push_back(probe);
 }
 
 std::uint64_t X11Desktop::subscribeWindows(WindowHandler handler) {
@@ -453,6 +477,12 @@ void X11Desktop::refreshActive() {
     if (activated) emit(*activated);
 }
 
+bool X11Desktop::isFramed(xcb_window_t client) const {
+    std::lock_guard lock(mutex_);
+    const auto found = known_.find(client);
+    return found != known_.end() && found->second.topLevel != 0 && found->second.topLevel != client;
+}
+
 std::optional<xcb_window_t> X11Desktop::clientFramedBy(xcb_window_t frame) {
     std::lock_guard lock(mutex_);
     for (const auto& [client, k] : known_) {
@@ -496,6 +526,28 @@ void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
         k.away = nowAway;
         k.frame = frame;
         k.title = s->title;
+    }
+    for (auto& e : events) emit(e);
+}
+
+void X11Desktop::refreshGeometry(xcb_window_t window) {
+    if (!isClient(window)) return;
+    // Only the place and size change with a configure: the rest of the window's state comes
+    // with property and map events, so three requests do instead of a full read.
+    const std::optional<X11WindowFrame> read = readClientFrames({window}).front();
+    if (!read) return;
+    const Rect frame = read->outerFrame();
+    std::vector<X11WindowEvent> events;
+    {
+        std::lock_guard lock(mutex_);
+        auto found = known_.find(window);
+        if (found == known_.end()) return;
+        Known& k = found->second;
+        if (frame.size() != k.frame.size())
+            events.push_back({X11WindowEvent::Kind::resized, window, k.pid});
+        if (frame.origin() != k.frame.origin())
+            events.push_back({X11WindowEvent::Kind::moved, window, k.pid});
+        k.frame = frame;
     }
     for (auto& e : events) emit(e);
 }
@@ -552,12 +604,16 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             if (e.window == x_.root()) {
                 emitScreensChanged();
             } else if (e.event == e.window) {
-                refreshWindow(e.window, false);
+                // The window manager tells a framed client of a move with a made-up event; the
+                // move shows on the frame, which the root hears, so one read does for both. A
+                // real one is a size change inside the frame, which may come after the frame's.
+                const bool synthetic = (event.response_type & 0x80) != 0;
+                if (!synthetic || !isFramed(e.window)) refreshGeometry(e.window);
             } else if (e.event == x_.root()) {
                 // A reparenting window manager moves the frame; while the user
                 // drags it by its title bar the client hears nothing until the
                 // button is released, so the frame's own event tells the move.
-                if (const auto client = clientFramedBy(e.window)) refreshWindow(*client, false);
+                if (const auto client = clientFramedBy(e.window)) refreshGeometry(*client);
             }
             return;
         }
@@ -611,14 +667,10 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::probeFence(
     if (!answers) timeout = std::min(timeout, 0.5);
     // The window manager handles client messages in order, and it answers a
     // frame-extents request for a window it does not manage by writing the
-    // property: once it does, every request sent before has been handled. A
-    // fresh unmapped window per call, so an answer meant for another caller is
-    // never taken for ours.
-    xcb_window_t probe = xcb_generate_id(x_.xcb());
-    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(x_.xcb(), XCB_COPY_FROM_PARENT, probe, x_.root(), -10, -10, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                      &mask);
+    // property: once it does, every request sent before has been handled. An
+    // unmapped window of our own per waiting caller, so an answer meant for
+    // another caller is never taken for ours.
+    const xcb_window_t probe = takeProbe();
     const xcb_atom_t extents = x_.ewmh()->_NET_FRAME_EXTENTS;
     bool ended = false;
     const bool answered = x_.waitForEvent(
@@ -636,8 +688,13 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::probeFence(
             xcb_ewmh_request_frame_extents(x_.ewmh(), x_.screenNumber(), probe);
             return false;
         });
-    xcb_destroy_window(x_.xcb(), probe);
-    xcb_flush(x_.xcb());
+    // Only a probe whose answer came is used again: a late answer must never end another wait.
+    if (answered) {
+        returnProbe(probe);
+    } else {
+        xcb_destroy_window(x_.xcb(), probe);
+        xcb_flush(x_.xcb());
+    }
     // A wait ended by the caller's own event tells nothing about the window manager.
     if (!answers && !ended) {
         std::lock_guard lock(mutex_);
@@ -837,6 +894,20 @@ AXError X11Desktop::activate(xcb_window_t window, double timeout) {
             return e.window == x_.root() && e.atom == activeAtom && activeWindow() == window;
         },
         std::min(timeout, 0.5), [&] { return activeWindow() == window; });
+    return axerror::success;
+}
+
+AXError X11Desktop::restackAbove(xcb_window_t window, xcb_window_t sibling) {
+    if (!isClient(window) || !isClient(sibling)) return axerror::invalidElement;
+    if (!hasWindowManager()) {
+        const uint32_t values[] = {sibling, XCB_STACK_MODE_ABOVE};
+        xcb_configure_window(x_.xcb(), window,
+                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+    } else {
+        xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, sibling,
+                                        XCB_STACK_MODE_ABOVE);
+    }
+    x_.flush();
     return axerror::success;
 }
 

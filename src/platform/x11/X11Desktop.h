@@ -118,6 +118,9 @@ class X11Desktop {
     // Asks for the window to go under the others of its layer (_NET_RESTACK_WINDOW,
     // Below, no sibling); does not wait for the window manager.
     AXError lower(xcb_window_t window);
+    // Asks for the window to go directly above `sibling` (_NET_RESTACK_WINDOW, Above); does not
+    // wait for the window manager.
+    AXError restackAbove(xcb_window_t window, xcb_window_t sibling);
     AXError activate(xcb_window_t window, double timeout);
     AXError setFullScreen(xcb_window_t window, bool on, double timeout);
     AXError setMinimized(xcb_window_t window, bool on, double timeout);
@@ -144,8 +147,12 @@ class X11Desktop {
     void refreshClients(std::optional<xcb_window_t> destroyed = std::nullopt);
     void refreshActive();
     void refreshWindow(xcb_window_t window, bool titleMayChange);
+    // After a configure: the window's place and size only.
+    void refreshGeometry(xcb_window_t window);
     void refreshAllMinimized();
     std::optional<xcb_window_t> clientFramedBy(xcb_window_t frame);
+    // Whether the client sits in a window manager's frame (a root child of its own).
+    bool isFramed(xcb_window_t client) const;
     bool windowExists(xcb_window_t window);
     xcb_window_t checkWindowNow() const;
     // readWindow(), the frame extents left out while no window manager runs.
@@ -173,6 +180,10 @@ class X11Desktop {
         double timeout, const std::function<void()>& send,
         const std::function<bool(const xcb_generic_event_t&)>& endsWait);
     AXError fence(xcb_window_t window, double timeout, const std::function<void()>& send);
+    // An unmapped window of ours to ask the frame extents of, one per waiting caller; one whose
+    // answer came goes back for the next wait, which saves making one for every frame.
+    xcb_window_t takeProbe();
+    void returnProbe(xcb_window_t probe);
     AXError fallbackFence(xcb_window_t window, double timeout, const std::function<void()>& send);
     // The same wait for requests about several windows; `gone` is set for those destroyed
     // meanwhile.
@@ -207,6 +218,8 @@ class X11Desktop {
     // Snapshots read while no event came in, and the event count they were read at.
     mutable std::map<xcb_window_t, X11WindowSnapshot> snapshots_;
     mutable std::uint64_t snapshotEvents_ = 0;
+    std::mutex probesMutex_;
+    std::vector<xcb_window_t> probes_;
     // Whether the window manager answers the fence; unknown until first tried.
     std::optional<bool> fenceAnswered_;
 

@@ -4,14 +4,35 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11Desktop.h"
 
 namespace brindlow {
 
+void X11MainDeliveries::post(Executor::Block block) {
+    bool first = false;
+    {
+        std::lock_guard lock(mutex_);
+        blocks_.push_back(std::move(block));
+        first = !std::exchange(posted_, true);
+    }
+    if (first) main_.async([self = shared_from_this()] { self->run(); });
+}
+
+void X11MainDeliveries::run() {
+    std::vector<Executor::Block> blocks;
+    {
+        std::lock_guard lock(mutex_);
+        blocks.swap(blocks_);
+        posted_ = false;
+    }
+    for (const Executor::Block& block : blocks) block();
+}
+
 struct X11Observer::State {
-    Executor* main = nullptr;
+    std::shared_ptr<X11MainDeliveries> main;
     std::int32_t pid = 0;
     AXObserverCallback callback;
 
@@ -55,10 +76,11 @@ bool registeredOnApplication(X11WindowEvent::Kind kind) {
 
 }  // namespace
 
-std::shared_ptr<X11Observer> X11Observer::make(X11Desktop& desktop, Executor& main,
+std::shared_ptr<X11Observer> X11Observer::make(X11Desktop& desktop,
+                                               std::shared_ptr<X11MainDeliveries> main,
                                                std::int32_t pid, AXObserverCallback callback) {
     auto state = std::make_shared<State>();
-    state->main = &main;
+    state->main = std::move(main);
     state->pid = pid;
     state->callback = std::move(callback);
     return std::shared_ptr<X11Observer>(new X11Observer(desktop, std::move(state)));
@@ -87,7 +109,7 @@ X11Observer::X11Observer(X11Desktop& desktop, std::shared_ptr<State> shared)
             }
         }
         AXElementRef element = std::make_shared<X11WindowElement>(desktop, event.window, event.pid);
-        state->main->async([weak, element, name] {
+        state->main->post([weak, element, name] {
             auto current = weak.lock();
             if (!current) return;
             {

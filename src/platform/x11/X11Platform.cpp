@@ -1,6 +1,8 @@
 #include "platform/x11/X11Platform.h"
 
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 
 #include "platform/Clock.h"
 #include "platform/ExecutorFactory.h"
@@ -85,11 +87,28 @@ Platform X11Platform::platform() {
     p.makeSerialQueue = serialQueueFactory();
     p.panelDesktop = panelDesktop_.get();
     X11Connection* x = connection_.get();
-    p.leftMouseButtonDown = [x] {
+    // Asked for every moved window while the strip scrolls: one answer serves a burst of them
+    // (a few milliseconds), instead of a round trip each.
+    struct ButtonState {
+        std::mutex mutex;
+        double asked = -1;
+        bool down = false;
+    };
+    auto button = std::make_shared<ButtonState>();
+    p.leftMouseButtonDown = [x, button] {
+        constexpr double kFresh = 0.004;
+        const double now = MonotonicClock::shared().now();
+        {
+            std::lock_guard lock(button->mutex);
+            if (button->asked >= 0 && now - button->asked < kFresh) return button->down;
+        }
         auto* reply =
             xcb_query_pointer_reply(x->xcb(), xcb_query_pointer(x->xcb(), x->root()), nullptr);
-        bool down = reply && (reply->mask & XCB_KEY_BUT_MASK_BUTTON_1);
+        const bool down = reply && (reply->mask & XCB_KEY_BUT_MASK_BUTTON_1);
         std::free(reply);
+        std::lock_guard lock(button->mutex);
+        button->asked = now;
+        button->down = down;
         return down;
     };
     return p;

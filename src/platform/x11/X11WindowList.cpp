@@ -19,6 +19,13 @@ constexpr std::int32_t kDockLayer = 20;
 X11WindowList::X11WindowList(X11Desktop& desktop, const X11Workspace& workspace)
     : desktop_(desktop), workspace_(workspace) {}
 
+std::vector<WindowID> X11WindowList::stackingOrder() const {
+    X11Connection& x = desktop_.connection();
+    const std::vector<xcb_window_t> stacking =
+        readWindowList(x, x.root(), x.ewmh()->_NET_CLIENT_LIST_STACKING);
+    return std::vector<WindowID>(stacking.rbegin(), stacking.rend());  // it runs bottom to top
+}
+
 std::vector<WindowListEntry> X11WindowList::onScreenWindows() const {
     X11Connection& x = desktop_.connection();
     std::vector<xcb_window_t> stacking =

@@ -13,6 +13,8 @@ class X11WindowList final : public WindowList {
   public:
     X11WindowList(X11Desktop& desktop, const X11Workspace& workspace);
     std::vector<WindowListEntry> onScreenWindows() const override;
+    // The window manager's stacking list as it stands: one property read.
+    std::vector<WindowID> stackingOrder() const override;
 
   private:
     X11Desktop& desktop_;

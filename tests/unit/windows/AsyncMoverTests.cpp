@@ -79,6 +79,65 @@ TEST_F(AsyncMoverTest, ARequestDuringADrainJoinsItsNextRound) {
     EXPECT_EQ(b.frame().x, 900);
 }
 
+TEST_F(AsyncMoverTest, WithBatchWritesAFrameGoesOutTogetherAndOnlyTheNewestFollows) {
+    desktop.setBatchWrites(true);
+    const SimApp other = desktop.launchApp({.name = "Other"});
+    const SimWindow c = desktop.openWindow(other, {.frame = {1600, 0, 800, 600}});
+    mover.moveFrame({{managed(a), {10, 0, 800, 600}}, {managed(c), {1610, 0, 800, 600}}});
+    // A second frame before the first went out is merged into it: one batch, newest targets.
+    mover.moveFrame({{managed(a), {20, 0, 800, 600}}, {managed(c), {1620, 0, 800, 600}}});
+    EXPECT_EQ(mover.queueCount(), 0u);  // no queue per application
+    ASSERT_TRUE(queues.count("com.vemto.brindlow.move.frames"));
+    EXPECT_EQ(queues["com.vemto.brindlow.move.frames"]->pendingCount(), 1u);
+
+    // While that batch is on its way, two more frames come: only the newest follows it.
+    int batches = 0;
+    a.onWrite([&](const SimWindow&, const std::string&) {
+        if (++batches > 1) return;
+        mover.moveFrame({{managed(a), {30, 0, 800, 600}}});
+        mover.moveFrame({{managed(a), {40, 0, 800, 600}}, {managed(b), {840, 0, 800, 600}}});
+    });
+    time.runUntilIdle();
+    EXPECT_EQ(a.frame().x, 40);
+    EXPECT_EQ(b.frame().x, 840);
+    EXPECT_EQ(c.frame().x, 1620);
+    EXPECT_EQ(a.writes(), (Writes{"AXPosition", "AXPosition"}));  // 20, then 40
+    EXPECT_EQ(c.writes(), (Writes{"AXPosition"}));
+    EXPECT_EQ(mover.sent(a.id()), Rect(40, 0, 800, 600));
+    EXPECT_EQ(queues["com.vemto.brindlow.move.frames"]->pendingCount(), 0u);
+}
+
+TEST_F(AsyncMoverTest, WithBatchWritesTheBatchTimeIsEveryApplicationsLag) {
+    desktop.setBatchWrites(true);
+    const SimApp other = desktop.launchApp({.name = "Other"});
+    const SimWindow c = desktop.openWindow(other, {.frame = {1600, 0, 800, 600}});
+    // Two reads before, one write, two reads after: 50 ms, which the quick window waits too.
+    a.setLatency(0.01);
+    mover.moveFrame({{managed(a), {10, 0, 800, 600}}, {managed(c), {1610, 0, 800, 600}}});
+    time.runUntilIdle();
+    EXPECT_NEAR(mover.lag(app.pid()), 0.05, 1e-9);
+    EXPECT_NEAR(mover.lag(other.pid()), 0.05, 1e-9);
+    // An application that quit leaves no lag behind, though it had no queue of its own.
+    mover.retire(other.pid());
+    EXPECT_EQ(mover.lag(other.pid()), 0);
+    // A slow batch with two windows of one application: one line for it.
+    a.setLatency(0.04);
+    mover.moveFrame({{managed(a), {30, 0, 800, 600}}, {managed(b), {830, 0, 800, 600}}});
+    time.runUntilIdle();
+    EXPECT_EQ(linesOf("AsyncMover").size(), 1u);
+    // A window whose last move failed is written whole, on its own.
+    a.failWrites("AXPosition", axerror::cannotComplete);
+    mover.moveFrame({{managed(a), {20, 0, 800, 600}}});
+    time.runUntilIdle();
+    EXPECT_EQ(mover.sent(a.id()), std::nullopt);
+    a.clearFailures();
+    a.clearWrites();
+    mover.moveFrame({{managed(a), {20, 0, 800, 600}}});
+    time.runUntilIdle();
+    EXPECT_EQ(a.writes(), (Writes{"AXSize", "AXPosition", "AXSize"}));
+    EXPECT_EQ(a.frame().x, 20);
+}
+
 TEST_F(AsyncMoverTest, SlowMovesAreLoggedAndSmoothedPerKind) {
     a.setLatency(0.04);  // three writes: 120 ms is not slow
     mover.move(managed(a), {0, 0, 700, 600});

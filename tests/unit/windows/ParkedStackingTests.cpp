@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "support/sim/SimFixture.h"
+#include "windows/ParkedStacking.h"
+
+namespace brindlow {
+namespace {
+
+// A visible window at the left of the display and a parked one, standing where `parkedAt` says,
+// in the stacking order `parkedInFront` says; whether the visible one is put above it.
+struct StackingCase {
+    const char* name;
+    double parkedAt;
+    bool parkedInFront;
+    bool restacked;
+};
+
+class ParkedStackingTest : public ::testing::Test, public test::SimFixture {
+  protected:
+    SimApp app = desktop.launchApp({.name = "Editor"});
+    SimWindow visible = desktop.openWindow(app, {.title = "v", .frame = {12, 12, 1136, 1000}});
+    SimWindow parked = desktop.openWindow(app, {.title = "p", .frame = {3830, 12, 1136, 1000}});
+    std::map<WindowID, ManagedWindow> windows;
+    std::set<WindowID> lowered;
+
+    void SetUp() override {
+        for (const SimWindow& w : {visible, parked})
+            windows[w.id()] = ManagedWindow{w.id(), w.pid(),   std::nullopt, "Editor",
+                                            "",     w.frame(), w.element(),  std::nullopt};
+    }
+
+    std::vector<Placement> layout(double parkedAt) {
+        windows[parked.id()].frame = Rect(parkedAt, 12, 1136, 1000);
+        return {{visible.id(), Rect(12, 12, 1136, 1000), false, true},
+                {parked.id(), Rect(parkedAt, 12, 1136, 1000), true, true}};
+    }
+
+    int lowersOf(const SimWindow& window) const {
+        int count = 0;
+        for (const SimCall& call : desktop.calls())
+            count += call.kind == SimCall::Kind::action && call.name == ax::lowerAction &&
+                     call.window == window.id();
+        return count;
+    }
+    std::vector<WindowID> order() const {
+        std::vector<WindowID> ids;
+        for (const WindowListEntry& entry : desktop.onScreenWindows())
+            ids.push_back(entry.identity);
+        return ids;
+    }
+};
+
+class ParkedStacking : public ParkedStackingTest,
+                       public ::testing::WithParamInterface<StackingCase> {};
+
+TEST_P(ParkedStacking, AParkedWindowOverAVisibleOneItOverlapsGoesUnder) {
+    const StackingCase& c = GetParam();
+    if (!c.parkedInFront) visible.raise();
+    const std::vector<WindowID> before = order();
+    ASSERT_EQ(before.front(), c.parkedInFront ? parked.id() : visible.id());
+    EXPECT_EQ(keepParkedWindowsUnder(layout(c.parkedAt), windows, before, lowered),
+              c.restacked ? 1 : 0);
+    EXPECT_EQ(lowersOf(parked), c.restacked ? 1 : 0);
+    // Clear of the visible window, a parked one may stay in front.
+    EXPECT_EQ(order().front(), c.parkedInFront && !c.restacked ? parked.id() : visible.id());
+    EXPECT_TRUE(visible.writes().empty());
+}
+
+TEST_F(ParkedStackingTest, AVisibleWindowUnderSeveralParkedOnesGoesAboveTheFrontmost) {
+    const SimWindow other =
+        desktop.openWindow(app, {.title = "q", .frame = {1000, 12, 1136, 1000}});
+    windows[other.id()] = ManagedWindow{other.id(), other.pid(),   std::nullopt,    "Editor",
+                                        "",         other.frame(), other.element(), std::nullopt};
+    std::vector<Placement> placements = layout(1100);
+    placements.push_back({other.id(), Rect(1000, 12, 1136, 1000), true, true});
+    EXPECT_EQ(keepParkedWindowsUnder(placements, windows, order(), lowered), 1);
+    EXPECT_EQ(visible.writes(), std::vector<std::string>{"AXStackedAbove"});
+    EXPECT_EQ(order().front(), visible.id());
+    EXPECT_EQ(lowersOf(parked) + lowersOf(other), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ParkedStacking,
+    ::testing::Values(
+        // A window manager kept a tenth of it on screen: it covers the visible window's edge.
+        StackingCase{"overlappingInFront", 1100, true, true},
+        StackingCase{"overlappingBehind", 1100, false, false},
+        // Only the peek of 10 points on screen, clear of the visible window.
+        StackingCase{"apartInFront", 3830, true, false}),
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
+
+TEST_F(ParkedStackingTest, WithoutAStackingOrderAWindowIsLoweredOnceEachTimeItIsParked) {
+    EXPECT_EQ(keepParkedWindowsUnder(layout(3830), windows, {}, lowered), 1);
+    EXPECT_EQ(keepParkedWindowsUnder(layout(3830), windows, {}, lowered), 0);
+    // Shown, then parked again: lowered again.
+    std::vector<Placement> shown = layout(1200);
+    shown[1].isParked = false;
+    EXPECT_EQ(keepParkedWindowsUnder(shown, windows, {}, lowered), 0);
+    EXPECT_EQ(keepParkedWindowsUnder(layout(3830), windows, {}, lowered), 1);
+    EXPECT_EQ(lowersOf(parked), 2);
+    // A window that went away is forgotten.
+    windows.erase(parked.id());
+    keepParkedWindowsUnder({}, windows, {}, lowered);
+    EXPECT_TRUE(lowered.empty());
+}
+
+}  // namespace
+}  // namespace brindlow
