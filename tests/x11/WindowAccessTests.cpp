@@ -1,4 +1,4 @@
-// Window elements against openbox: what the eligibility rule reads, and what
+// Window elements beside the session's window manager: what the eligibility rule reads, and what
 // moves, resizes, raises and full screen really do.
 #include <gtest/gtest.h>
 
@@ -26,7 +26,11 @@ TEST_F(WindowElements, RolesAndSettableSizeFollowTypeTransienceAndHints) {
     TestClientProcess transient({"--title", "transient", "--transient"});
     TestClientProcess fixed(
         {"--title", "fixed", "--size", "300x200", "--min", "300x200", "--max", "300x200"});
-    for (auto* c : {&normal, &dialog, &utility, &splash, &transient, &fixed}) {
+    // A button bar as some window managers show one: on every desktop, out of the taskbar, no
+    // type. On every desktop alone, a window is an ordinary one.
+    TestClientProcess bar({"--title", "bar", "--states", "sticky,skip-taskbar", "--all-desktops"});
+    TestClientProcess sticky({"--title", "sticky", "--states", "sticky", "--all-desktops"});
+    for (auto* c : {&normal, &dialog, &utility, &splash, &transient, &fixed, &bar, &sticky}) {
         ASSERT_TRUE(c->ready());
     }
 
@@ -46,6 +50,9 @@ TEST_F(WindowElements, RolesAndSettableSizeFollowTypeTransienceAndHints) {
     EXPECT_EQ(get<std::string>(windowElement(transient), ax::subrole), "AXDialog");
     EXPECT_EQ(get<std::string>(windowElement(transient, transient.owner()), ax::subrole),
               "AXStandardWindow");
+
+    EXPECT_EQ(get<std::string>(windowElement(bar), ax::subrole), "AXUnknown");
+    EXPECT_EQ(get<std::string>(windowElement(sticky), ax::subrole), "AXStandardWindow");
 
     auto f = windowElement(fixed);
     ASSERT_TRUE(f);
@@ -130,11 +137,27 @@ TEST_F(WindowElements, FrameIncludesDecorationsMovesReadBackAndFarPositionsAreKe
     EXPECT_EQ(after->clientFrame.size(),
               Size(700.0 - ext.left - ext.right, 500.0 - ext.top - ext.bottom));
 
-    // What openbox really did is reported: it leaves about a tenth of a parked window visible.
+    // Parked far off: openbox leaves about a tenth of the window visible, and that is what reads
+    // back. A window manager that pulls it into view instead gets it iconified, out of sight but
+    // not minimised, standing where it was sent; back in view it is mapped again.
     ASSERT_EQ(e->setAttributeValue(ax::position, Point{-30000, 100}), axerror::success);
     const Rect parked = frame(e);
-    EXPECT_LT(parked.x, 0);
-    EXPECT_GE(parked.maxX(), parked.width * 0.1 - 1);
+    const auto hidden = readWindow(connection(), client.window());
+    ASSERT_TRUE(hidden);
+    if (hidden->mapped) {
+        EXPECT_LT(parked.x, 0);
+        EXPECT_GE(parked.maxX(), parked.width * 0.1 - 1);
+        EXPECT_LT(hidden->outerFrame().x, 0);
+    } else {
+        EXPECT_EQ(parked, Rect(-30000, 100, 700, 500));
+        EXPECT_EQ(get<bool>(e, ax::minimized), false);
+        ASSERT_EQ(e->setAttributeValue(ax::position, Point{120, 90}), axerror::success);
+        EXPECT_TRUE(settle([&] {
+            const auto shown = readWindow(connection(), client.window());
+            return shown && shown->mapped && shown->outerFrame() == Rect(120, 90, 700, 500);
+        })) << "the parked window did not come back in view";
+        EXPECT_EQ(get<bool>(e, ax::minimized), false);
+    }
     EXPECT_EQ(e->setAttributeValue(ax::position, Point{1e9, 1e9}), axerror::success);
     EXPECT_LE(get<Point>(e, ax::position)->x, kMaxWindowCoordinate);
     EXPECT_EQ(e->setAttributeValue(ax::position, Point{std::nan(""), 0}), axerror::illegalArgument);
@@ -176,6 +199,53 @@ TEST_F(WindowElements, BatchMovesEveryWindowTogetherAndReadsEachBack) {
     EXPECT_EQ((*results)[2].before, (*results)[2].after);
     EXPECT_EQ((*results)[3].error, axerror::invalidElement);
     EXPECT_FALSE((*results)[3].after);
+}
+
+// Sizes asked for are held to the client's own minimum and maximum, whether or not the window
+// manager enforces them; what the client got reads back.
+TEST_F(WindowElements, SizesAreHeldToTheClientsMinimumAndMaximum) {
+    TestClientProcess client(
+        {"--title", "bounded", "--size", "400x300", "--min", "300x250", "--max", "600x450"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
+    const auto client_ = [&] { return readWindow(connection(), client.window())->clientFrame; };
+    ASSERT_EQ(e->setAttributeValue(ax::size, Size{100, 100}), axerror::success);
+    EXPECT_TRUE(settle([&] { return client_().size() == Size(300, 250); }))
+        << client_().width << "x" << client_().height;
+    const std::vector<FrameWrite> writes = {{e, {100, 80, 1200, 1000}}};
+    const auto results = platform_.accessibility->setFrames(writes, 2.0);
+    ASSERT_TRUE(results && results->size() == 1u);
+    EXPECT_TRUE(settle([&] { return client_().size() == Size(600, 450); }))
+        << client_().width << "x" << client_().height;
+    EXPECT_EQ((*results)[0].after, frame(e));
+    EXPECT_EQ((*results)[0].after->size(),
+              readWindow(connection(), client.window())->outerFrame().size());
+}
+
+// The on-screen list follows the server's own stacking after every raise, whatever the window
+// manager publishes as its stacking list.
+TEST_F(WindowElements, WindowListFollowsTheServersStackingAfterEachRaise) {
+    TestClientProcess first({"--title", "first"});
+    TestClientProcess second({"--title", "second"});
+    TestClientProcess third({"--title", "third"});
+    ASSERT_TRUE(windowElement(first) && windowElement(second) && windowElement(third));
+    const auto order = [&] {
+        std::vector<std::int32_t> pids;
+        for (const WindowListEntry& entry : platform_.windowList->onScreenWindows())
+            if (entry.ownerPID == first.pid() || entry.ownerPID == second.pid() ||
+                entry.ownerPID == third.pid())
+                pids.push_back(entry.ownerPID);
+        return pids;
+    };
+    for (const TestClientProcess* raised : {&first, &third, &second, &first}) {
+        const auto frameWindow = topLevelAncestor(connection(), raised->window());
+        ASSERT_TRUE(frameWindow);
+        ASSERT_TRUE(xdotool({"windowraise", std::to_string(*frameWindow)}));
+        EXPECT_TRUE(settle([&] {
+            const auto pids = order();
+            return pids.size() == 3u && pids.front() == raised->pid();
+        })) << "the list does not start with the raised window";
+    }
 }
 
 TEST_F(WindowElements, ClientThatRefusesASizeKeepsItsOwn) {

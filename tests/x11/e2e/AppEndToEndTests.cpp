@@ -3,6 +3,8 @@
 // title-bar drag reorders, and quitting (or the next run after a kill) puts the xterms back.
 #include <signal.h>
 
+#include <iterator>
+
 #include "AppOnDisplay.h"
 
 namespace brindlow::test {
@@ -69,13 +71,20 @@ class AppEndToEnd : public AppOnDisplay {
         EXPECT_FALSE(std::filesystem::exists(stored("original-frames.json")));
     }
 
-    // True when every xterm with less than half of its frame on the 1920-wide screen lies below
-    // every xterm that is wholly on it.
+    // True when some xterm is parked and none is seen over a visible one: every xterm with less
+    // than half of its frame on the 1920-wide screen is out of sight (iconified beside a window
+    // manager that keeps windows on screen) or lies below every xterm that is wholly on it, in
+    // the server's stacking order.
     bool parkedBelowVisible() {
         const auto frames = settledFrames();
-        const std::vector<xcb_window_t> stacking = readWindowList(
-            connection(), connection().root(), connection().atom("_NET_CLIENT_LIST_STACKING"));
+        std::vector<xcb_window_t> stacking;  // bottom to top
+        for (const WindowListEntry& entry : platform_.windowList->onScreenWindows())
+            stacking.insert(stacking.begin(), xcb_window_t(entry.identity));
         int highestParked = -1, lowestVisible = int(stacking.size()), parked = 0;
+        for (const Xterm& xterm : xterms_) {
+            const auto state = desktop().read(xterm.window);
+            if (state && !state->mapped) ++parked;  // out of sight
+        }
         for (int level = 0; level < int(stacking.size()); ++level) {
             const auto frame = frames.find(stacking[size_t(level)]);
             if (frame == frames.end()) continue;
@@ -115,10 +124,21 @@ TEST_F(AppEndToEnd, TilesTheXtermsAsColumnsAndAfterAKillTheNextRunPutsThemBack) 
     EXPECT_EQ(second.y, first.y);
     EXPECT_EQ(second.height, first.height);
     EXPECT_GE(second.x, first.maxX());
+    // xterm takes widths in steps of its character cells: the next column still starts one gap
+    // (12 points) after the width the first really took.
+    const xcb_window_t left = xtermTitled(listed->columns[0].front())->window;
+    const xcb_window_t right = xtermTitled(listed->columns[1].front())->window;
+    EXPECT_TRUE(settle([&] {
+        const auto frames = settledFrames();
+        return frames.at(right).x - frames.at(left).maxX() == 12;
+    })) << "the gap is "
+        << frameOf(right)->x - frameOf(left)->maxX();
+    screenshot("tiled-" + sessionWindowManager());
 
+    const auto placed = settledFrames();
     brindlow_->signal(SIGKILL);
     brindlow_->waitForExit(kLimit);
-    EXPECT_EQ(currentFrames(), tiled);
+    EXPECT_EQ(currentFrames(), placed);
     startBrindlow();
     ASSERT_FALSE(HasFatalFailure());
     settledFrames();
@@ -273,6 +293,118 @@ TEST_F(AppEndToEnd, ControlAltScrollClicksSwipeTheStrip) {
         return listed && listed->focused > 1;
     })) << "the swipe did not settle on another column";
     EXPECT_NE(settledFrames(), before);
+    quitAndExpectWindowsBack();
+}
+
+// A window the window manager activates as it maps it, before Brindlow adopts it, gets its column
+// focused; an xterm that opens while another has the focus is tiled too.
+TEST_F(AppEndToEnd, ANewWindowTheWindowManagerActivatesIsFocusedInItsColumn) {
+    startXterms(2);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    settledFrames();
+    const Xterm& late = startXterm("e2e-xterm-late");
+    ASSERT_NE(late.window, XCB_WINDOW_NONE);
+    if (desktop().activeWindow() != late.window)
+        GTEST_SKIP() << sessionWindowManager() << " does not focus new windows";
+    EXPECT_TRUE(settle([&] {
+        const auto listed = list();
+        return listed && listed->focused > 0 &&
+               listed->columns[size_t(listed->focused - 1)].front() == "e2e-xterm-late" &&
+               desktop().activeWindow() == late.window;
+    })) << "the new window's column is not focused";
+    const Rect frame = settledFrames().at(late.window);
+    EXPECT_GE(frame.x, 0);
+    EXPECT_LE(frame.maxX(), 1920);
+    xterms_.pop_back();  // Brindlow may have moved it before its original was taken
+    quitAndExpectWindowsBack();
+}
+
+// A client's minimum width is more than half the screen: asked for less, it keeps its minimum
+// whatever the window manager enforces, Brindlow learns the width, and the columns beside it keep
+// one gap (12 points) from it.
+TEST_F(AppEndToEnd, AWidthBelowTheClientsMinimumIsRefusedAndLearned) {
+    TestClientProcess wide({"--title", "e2e-wide", "--size", "1200x600", "--min", "1200x200"});
+    ASSERT_TRUE(wide.ready());
+    startXterms(2);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const auto logged = [&] {
+        std::ifstream log(logFile());
+        return std::string{std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
+    };
+    ASSERT_TRUE(settle([&] { return logged().find(" needs 1") != std::string::npos; }))
+        << "no width was learned";
+    // The columns in strip order, by their frames.
+    const auto framesInOrder = [&] {
+        std::vector<Rect> frames;
+        const auto json = listing();
+        for (const auto& display : json ? json->at("displays") : nlohmann::json::array())
+            for (const auto& column : display.at("columns")) {
+                const std::string title = column.at("windows").at(0).value("title", "");
+                const Xterm* xterm = xtermTitled(title);
+                const xcb_window_t window =
+                    xterm ? xterm->window : (title == "e2e-wide" ? wide.window() : 0);
+                if (window) frames.push_back(frameOf(window).value_or(Rect{}));
+            }
+        return frames;
+    };
+    // Neighbours with at least half of each on the 1920-wide screen stand one gap apart.
+    const auto onScreen = [](const Rect& r) {
+        return std::min(r.maxX(), 1920.0) - std::max(r.x, 0.0) >= r.width / 2;
+    };
+    for (const std::string command : {"focus-first", "focus-right", "focus-last"}) {
+        ASSERT_EQ(tool({command}).status, 0);
+        std::vector<Rect> frames;
+        EXPECT_TRUE(settle([&] {
+            settledFrames();
+            frames = framesInOrder();
+            int pairs = 0;
+            for (std::size_t i = 1; i < frames.size(); ++i) {
+                if (!onScreen(frames[i]) || !onScreen(frames[i - 1])) continue;
+                if (frames[i].x - frames[i - 1].maxX() != 12) return false;
+                ++pairs;
+            }
+            return frames.size() == 3 && pairs > 0;
+        })) << "uneven gaps after "
+            << command << ": " << ::testing::PrintToString(frames);
+    }
+    EXPECT_EQ(desktop().read(wide.window())->clientFrame.width, 1200);
+    quitAndExpectWindowsBack();
+}
+
+// Beside a window manager's own panel (no client, no strut: only the work area leaves it out),
+// every column stays within the work area.
+TEST_F(AppEndToEnd, BesideAPanelColumnsStayInTheWorkArea) {
+    if (!sessionHasPanel()) GTEST_SKIP() << "the session shows no panel of the window manager";
+    const std::vector<std::uint32_t> values =
+        readCardinals(connection(), connection().root(), connection().ewmh()->_NET_WORKAREA);
+    ASSERT_GE(values.size(), 4u);
+    const Rect workArea(values[0], values[1], values[2], values[3]);
+    ASSERT_TRUE(workArea.height < 1080 || workArea.width < 1920) << "the panel reserves nothing";
+    startXterms(3);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    EXPECT_TRUE(settle([&] {
+        int inView = 0;
+        for (const auto& [window, frame] : settledFrames()) {
+            const auto state = desktop().read(window);
+            if (!state || !state->mapped || frame.x < 0 || frame.maxX() > 1920) continue;
+            if (!workArea.contains(frame)) return false;
+            ++inView;
+        }
+        return inView >= 2;
+    })) << "a column reaches past the work area "
+        << workArea.x << "," << workArea.y << " " << workArea.width << "x" << workArea.height;
+    screenshot("panel-" + sessionWindowManager());
+    // Nothing of the window manager's own is tiled.
+    const auto listed = listing();
+    ASSERT_TRUE(listed);
+    for (const auto& display : listed->at("displays"))
+        for (const auto& column : display.at("columns"))
+            for (const auto& window : column.at("windows"))
+                EXPECT_TRUE(xtermTitled(window.value("title", ""))) << window.dump();
     quitAndExpectWindowsBack();
 }
 

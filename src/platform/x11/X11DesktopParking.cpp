@@ -1,0 +1,95 @@
+// Parking beside a window manager that keeps every window in view: a parked window it pulls back
+// on screen is iconified instead, marked on the window as Brindlow's doing, and mapped again once
+// its column scrolls back into view.
+#include <xcb/xcb_ewmh.h>
+#include <xcb/xcb_icccm.h>
+
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Desktop.h"
+
+namespace brindlow {
+
+namespace {
+// Set on a client while Brindlow keeps it iconified for parking, so that a later run (after a
+// crash) does not take it for a window the user minimised.
+constexpr const char* kParkedProperty = "_BRINDLOW_PARKED";
+}  // namespace
+
+AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
+                               std::optional<Size> size, double timeout) {
+    if (!hasWindowManager()) return moveResizeNow(window, origin, size, timeout);
+    const auto s = read(window);
+    if (!s) return axerror::invalidElement;
+    const Rect current = parkedFrame(window).value_or(s->outerFrame());
+    const Rect target(origin.value_or(current.origin()), size.value_or(current.size()));
+    const Rect screen = rootFrame();
+    switch (parking_.plan(window, target, screen)) {
+        case ParkedHiding::Step::hide:
+            hideParked({window});
+            return axerror::success;
+        case ParkedHiding::Step::stayHidden:
+            return axerror::success;
+        case ParkedHiding::Step::moveThenShow: {
+            const AXError moved = moveResizeNow(window, origin, size, timeout);
+            showParked(window);
+            return moved;
+        }
+        case ParkedHiding::Step::move:
+            break;
+    }
+    const AXError moved = moveResizeNow(window, origin, size, timeout);
+    if (moved != axerror::success || !ParkedHiding::isParked(target, screen)) return moved;
+    // A parked window the window manager pulled back into view goes out of sight instead.
+    const auto after = readWindow(x_, window);
+    if (after && ParkedHiding::wasClampedIntoView(target, after->outerFrame(), screen)) {
+        parking_.hidden(window, target);
+        hideParked({window});
+    }
+    return moved;
+}
+
+Rect X11Desktop::rootFrame() const {
+    return Rect(0, 0, x_.screen()->width_in_pixels, x_.screen()->height_in_pixels);
+}
+
+void X11Desktop::hideParked(const std::vector<xcb_window_t>& windows) {
+    if (windows.empty()) return;
+    const xcb_atom_t parked = x_.atom(kParkedProperty);
+    const xcb_atom_t changeState = x_.atom("WM_CHANGE_STATE");
+    for (const xcb_window_t window : windows) {
+        const std::uint32_t mark = 1;
+        xcb_change_property(x_.xcb(), XCB_PROP_MODE_REPLACE, window, parked, XCB_ATOM_CARDINAL, 32,
+                            1, &mark);
+        const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
+        xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), changeState, 1, &iconic);
+    }
+    x_.flush();
+}
+
+void X11Desktop::showParked(xcb_window_t window) {
+    parking_.shown(window);
+    xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
+    // A client leaves the iconic state by mapping its window; the window manager does the rest.
+    xcb_map_window(x_.xcb(), window);
+    x_.flush();
+}
+
+void X11Desktop::forgetParked(xcb_window_t window) {
+    if (!parking_.isHidden(window)) return;
+    parking_.shown(window);
+    xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
+    x_.flush();
+}
+
+void X11Desktop::adoptParked(const X11WindowSnapshot& snapshot) {
+    const xcb_atom_t parked = x_.atom(kParkedProperty);
+    if (!readCardinal(x_, snapshot.window, parked)) return;
+    if (snapshot.wmState == XCB_ICCCM_WM_STATE_ICONIC) {
+        parking_.hidden(snapshot.window, snapshot.outerFrame());
+    } else {
+        xcb_delete_property(x_.xcb(), snapshot.window, parked);
+        x_.flush();
+    }
+}
+
+}  // namespace brindlow
