@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <map>
 #include <thread>
 
 #include "platform/CoordinateLimits.h"
@@ -87,7 +88,8 @@ TEST_F(WindowElements, MinimisedOrOnAnotherDesktopAWindowIsHiddenUntilBack) {
         return false;
     };
     ASSERT_EQ(e->setAttributeValue(ax::minimized, AXValue(true)), axerror::success);
-    EXPECT_EQ(get<bool>(e, ax::minimized), true);
+    // Some window managers (metacity) minimise a moment after they answered.
+    EXPECT_TRUE(settle([&] { return get<bool>(e, ax::minimized) == true; }));
     EXPECT_FALSE(onScreen());
     ASSERT_EQ(e->performAction(ax::raiseAction), axerror::success);
     EXPECT_EQ(get<bool>(e, ax::minimized), false);
@@ -137,17 +139,30 @@ TEST_F(WindowElements, FrameIncludesDecorationsMovesReadBackAndFarPositionsAreKe
     EXPECT_EQ(after->clientFrame.size(),
               Size(700.0 - ext.left - ext.right, 500.0 - ext.top - ext.bottom));
 
-    // Parked far off: openbox leaves about a tenth of the window visible, and that is what reads
-    // back. A window manager that pulls it into view instead gets it iconified, out of sight but
-    // not minimised, standing where it was sent; back in view it is mapped again.
+    // Parked far off while another window has the focus: openbox leaves about a tenth of the
+    // window visible (xfwm4 a strip), and that is what reads back. A window manager that pulls
+    // it into view instead gets it iconified, out of sight but not minimised, standing where it
+    // was sent; back in view it is mapped again.
+    TestClientProcess other({"--title", "other"});
+    auto focused = windowElement(other);
+    ASSERT_TRUE(focused);
+    ASSERT_EQ(focused->performAction(ax::raiseAction), axerror::success);
     ASSERT_EQ(e->setAttributeValue(ax::position, Point{-30000, 100}), axerror::success);
     const Rect parked = frame(e);
-    const auto hidden = readWindow(connection(), client.window());
-    ASSERT_TRUE(hidden);
+    std::optional<X11WindowSnapshot> hidden;
+    ASSERT_TRUE(settle([&] {
+        hidden = readWindow(connection(), client.window());
+        return hidden &&
+               (!hidden->mapped || hidden->outerFrame().maxX() < hidden->outerFrame().width / 2);
+    })) << "the parked window stands in view at "
+        << hidden->outerFrame().x;
     if (hidden->mapped) {
         EXPECT_LT(parked.x, 0);
-        EXPECT_GE(parked.maxX(), parked.width * 0.1 - 1);
-        EXPECT_LT(hidden->outerFrame().x, 0);
+        EXPECT_GT(parked.maxX(), 0);
+        if (sessionWindowManager() == "openbox") {
+            EXPECT_GE(parked.maxX(), parked.width * 0.1 - 1);
+        }
+        EXPECT_EQ(hidden->outerFrame(), parked);
     } else {
         EXPECT_EQ(parked, Rect(-30000, 100, 700, 500));
         EXPECT_EQ(get<bool>(e, ax::minimized), false);
@@ -164,7 +179,8 @@ TEST_F(WindowElements, FrameIncludesDecorationsMovesReadBackAndFarPositionsAreKe
 }
 
 // One batch: a plain window takes position and size at once, a stepped one is read back at the
-// size the window manager gave it, one already in place is not written, a dead one is gone.
+// size the window manager gave it (openbox rounds to the steps), one already in place is not
+// written, a dead one is gone.
 TEST_F(WindowElements, BatchMovesEveryWindowTogetherAndReadsEachBack) {
     TestClientProcess plain({"--title", "plain", "--size", "400x300"});
     TestClientProcess stepped({"--title", "stepped", "--size", "400x300", "--inc", "7x9"});
@@ -190,8 +206,10 @@ TEST_F(WindowElements, BatchMovesEveryWindowTogetherAndReadsEachBack) {
 
     const auto s = readWindow(connection(), stepped.window());
     ASSERT_TRUE(s);
-    EXPECT_EQ(int(s->clientFrame.width) % 7, 0);
-    EXPECT_EQ(int(s->clientFrame.height) % 9, 0);
+    if (sessionWindowManager() == "openbox") {
+        EXPECT_EQ(int(s->clientFrame.width) % 7, 0);
+        EXPECT_EQ(int(s->clientFrame.height) % 9, 0);
+    }
     EXPECT_EQ((*results)[1].after, s->outerFrame());
     EXPECT_EQ((*results)[1].after->origin(), Point(900, 100));
 
@@ -223,12 +241,16 @@ TEST_F(WindowElements, SizesAreHeldToTheClientsMinimumAndMaximum) {
 }
 
 // The on-screen list follows the server's own stacking after every raise, whatever the window
-// manager publishes as its stacking list.
+// manager publishes as its stacking list (some do not update it after a raise).
 TEST_F(WindowElements, WindowListFollowsTheServersStackingAfterEachRaise) {
     TestClientProcess first({"--title", "first"});
     TestClientProcess second({"--title", "second"});
     TestClientProcess third({"--title", "third"});
-    ASSERT_TRUE(windowElement(first) && windowElement(second) && windowElement(third));
+    const std::map<const TestClientProcess*, AXElementRef> elements = {
+        {&first, windowElement(first)},
+        {&second, windowElement(second)},
+        {&third, windowElement(third)}};
+    for (const auto& [client, element] : elements) ASSERT_TRUE(element);
     const auto order = [&] {
         std::vector<std::int32_t> pids;
         for (const WindowListEntry& entry : platform_.windowList->onScreenWindows())
@@ -238,9 +260,7 @@ TEST_F(WindowElements, WindowListFollowsTheServersStackingAfterEachRaise) {
         return pids;
     };
     for (const TestClientProcess* raised : {&first, &third, &second, &first}) {
-        const auto frameWindow = topLevelAncestor(connection(), raised->window());
-        ASSERT_TRUE(frameWindow);
-        ASSERT_TRUE(xdotool({"windowraise", std::to_string(*frameWindow)}));
+        ASSERT_EQ(elements.at(raised)->performAction(ax::raiseAction), axerror::success);
         EXPECT_TRUE(settle([&] {
             const auto pids = order();
             return pids.size() == 3u && pids.front() == raised->pid();
@@ -274,6 +294,8 @@ TEST_F(WindowElements, ClientThatRefusesASizeKeepsItsOwn) {
 }
 
 TEST_F(WindowElements, FullScreenCoversTheScreenAndIgnoresMoves) {
+    BRINDLOW_SKIP_BESIDE({"icewm"},
+                         "icewm does not give a window back the frame it had before full screen");
     TestClientProcess client({"--title", "full", "--size", "400x300"});
     auto e = windowElement(client);
     ASSERT_TRUE(e);
@@ -284,14 +306,15 @@ TEST_F(WindowElements, FullScreenCoversTheScreenAndIgnoresMoves) {
     EXPECT_EQ(get<bool>(e, ax::fullScreen), true);
     const Rect screen(0, 0, connection().screen()->width_in_pixels,
                       connection().screen()->height_in_pixels);
-    EXPECT_EQ(frame(e), screen);
-    // openbox ignores moves of a full-screen window, and the read-back says so.
+    // Some window managers finish the change a little after they answered.
+    EXPECT_TRUE(settle([&] { return frame(e) == screen; }));
+    // The window manager ignores moves of a full-screen window, and the read-back says so.
     EXPECT_EQ(e->setAttributeValue(ax::position, Point{300, 300}), axerror::success);
     EXPECT_EQ(frame(e), screen);
 
     ASSERT_EQ(e->setAttributeValue(ax::fullScreen, AXValue(false)), axerror::success);
     EXPECT_EQ(get<bool>(e, ax::fullScreen), false);
-    EXPECT_EQ(frame(e), before);
+    EXPECT_TRUE(settle([&] { return frame(e) == before; }));
 }
 
 TEST_F(WindowElements, RaiseMakesTheWindowMainAndFrontmost) {
@@ -306,7 +329,8 @@ TEST_F(WindowElements, RaiseMakesTheWindowMainAndFrontmost) {
     auto app = platform_.accessibility->applicationElement(first.pid());
     EXPECT_EQ(get<bool>(app, ax::frontmost), true);
     // The window list runs front to back and numbers windows by their window manager frames.
-    auto windows = platform_.windowList->onScreenWindows();
+    std::vector<WindowListEntry> windows;
+    settle([&] { return (windows = platform_.windowList->onScreenWindows()).size() >= 2u; });
     ASSERT_GE(windows.size(), 2u);
     EXPECT_EQ(windows[0].ownerPID, first.pid());
     EXPECT_EQ(windows[1].ownerPID, second.pid());

@@ -376,21 +376,24 @@ void X11Desktop::refreshActive() {
     auto active = readActiveWindow(x_);
     std::optional<X11WindowEvent> focus;
     std::optional<X11AppEvent> activated;
+    std::optional<xcb_window_t> former;
     {
         std::lock_guard lock(mutex_);
         if (active == active_) return;
+        former = active_;
         active_ = active;
-        if (!active) return;
-        auto found = known_.find(*active);
-        if (found == known_.end()) return;
-        std::erase(activeHistory_, *active);
-        activeHistory_.insert(activeHistory_.begin(), *active);
-        focus = X11WindowEvent{X11WindowEvent::Kind::focused, *active, found->second.pid};
-        if (activePid_ != found->second.pid) {
-            activePid_ = found->second.pid;
-            activated = X11AppEvent{X11AppEvent::Kind::activated, found->second.pid};
+        const auto found = active ? known_.find(*active) : known_.end();
+        if (found != known_.end()) {
+            std::erase(activeHistory_, *active);
+            activeHistory_.insert(activeHistory_.begin(), *active);
+            focus = X11WindowEvent{X11WindowEvent::Kind::focused, *active, found->second.pid};
+            if (activePid_ != found->second.pid) {
+                activePid_ = found->second.pid;
+                activated = X11AppEvent{X11AppEvent::Kind::activated, found->second.pid};
+            }
         }
     }
+    hideFormerlyActive(former);
     if (focus) emit(*focus);
     if (activated) emit(*activated);
 }
@@ -431,7 +434,9 @@ void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
         }
         k.minimized = nowMinimized;
         k.frame = frame;
-        k.title = s->title;
+        // Only a refresh for a title change takes the title: one for a move seen first would
+        // swallow the change its own property event then brings.
+        if (titleMayChange) k.title = s->title;
     }
     for (auto& e : events) emit(e);
 }

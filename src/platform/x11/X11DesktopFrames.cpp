@@ -69,15 +69,21 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         result.before = parkedFrame(windows[i]).value_or(now.outerFrame());
         result.after = result.before;
         const Rect& frame = targets[i].second;
+        const auto origin = representablePoint(frame.origin());
+        const auto outerSize = representableSize(frame.size());
+        if (!origin || !outerSize) {
+            result.error = axerror::illegalArgument;
+            continue;
+        }
         if (hasWindowManager()) {
             // Beside a window manager that would pull a parked window into view, an iconified
             // window stands for it; it is moved and mapped again once it is in view.
-            switch (parking_.plan(windows[i], frame, screen)) {
+            switch (parking_.plan(windows[i], Rect(*origin, *outerSize), screen)) {
                 case ParkedHiding::Step::hide:
                     toHide.push_back(windows[i]);
                     [[fallthrough]];
                 case ParkedHiding::Step::stayHidden:
-                    result.after = frame;
+                    result.after = Rect(*origin, *outerSize);
                     result.written = true;
                     continue;
                 case ParkedHiding::Step::moveThenShow:
@@ -86,12 +92,6 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                 case ParkedHiding::Step::move:
                     break;
             }
-        }
-        const auto origin = representablePoint(frame.origin());
-        const auto outerSize = representableSize(frame.size());
-        if (!origin || !outerSize) {
-            result.error = axerror::illegalArgument;
-            continue;
         }
         const FrameExtents& ext = now.extents;
         // Held to the client's own limits: the window manager may pass on any size.
@@ -191,7 +191,9 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         // A parked window the window manager pulled back into view goes out of sight instead.
         for (const Request& request : requests) {
             FrameWriteResult& result = results[request.index];
-            const Rect& target = targets[request.index].second;
+            const Rect target(
+                representablePoint(targets[request.index].second.origin()).value_or(Point{}),
+                representableSize(targets[request.index].second.size()).value_or(Size{}));
             if (!result.after ||
                 std::find(toShow.begin(), toShow.end(), request.window) != toShow.end() ||
                 !ParkedHiding::wasClampedIntoView(target, *result.after, screen))

@@ -4,6 +4,8 @@
 #include <xcb/xcb_ewmh.h>
 #include <xcb/xcb_icccm.h>
 
+#include "platform/CoordinateLimits.h"
+#include "platform/Log.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
 
@@ -13,6 +15,11 @@ namespace {
 // Set on a client while Brindlow keeps it iconified for parking, so that a later run (after a
 // crash) does not take it for a window the user minimised.
 constexpr const char* kParkedProperty = "_BRINDLOW_PARKED";
+
+const Logger& parkingLog() {
+    static const Logger logger = makeLogger("Parking");
+    return logger;
+}
 }  // namespace
 
 AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
@@ -20,8 +27,13 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
     if (!hasWindowManager()) return moveResizeNow(window, origin, size, timeout);
     const auto s = read(window);
     if (!s) return axerror::invalidElement;
+    // Judged where the window can really go; what cannot be written is refused as before.
+    const std::optional<Point> place = origin ? representablePoint(*origin) : std::nullopt;
+    const std::optional<Size> extent = size ? representableSize(*size) : std::nullopt;
+    if ((origin && !place) || (size && !extent))
+        return moveResizeNow(window, origin, size, timeout);
     const Rect current = parkedFrame(window).value_or(s->outerFrame());
-    const Rect target(origin.value_or(current.origin()), size.value_or(current.size()));
+    const Rect target(place.value_or(current.origin()), extent.value_or(current.size()));
     const Rect screen = rootFrame();
     switch (parking_.plan(window, target, screen)) {
         case ParkedHiding::Step::hide:
@@ -57,6 +69,18 @@ void X11Desktop::hideParked(const std::vector<xcb_window_t>& windows) {
     const xcb_atom_t parked = x_.atom(kParkedProperty);
     const xcb_atom_t changeState = x_.atom("WM_CHANGE_STATE");
     for (const xcb_window_t window : windows) {
+        {
+            // Iconifying the active window would make the window manager pick another one to
+            // focus, racing the raise that follows; it goes once the focus has moved on.
+            std::lock_guard lock(mutex_);
+            if (active_ == window) {
+                hideWhenInactive_ = window;
+                continue;
+            }
+            if (hideWhenInactive_ == window) hideWhenInactive_.reset();
+        }
+        parkingLog().info("Parked window 0x%x iconified: the window manager keeps it in view",
+                          window);
         const std::uint32_t mark = 1;
         xcb_change_property(x_.xcb(), XCB_PROP_MODE_REPLACE, window, parked, XCB_ATOM_CARDINAL, 32,
                             1, &mark);
@@ -68,10 +92,23 @@ void X11Desktop::hideParked(const std::vector<xcb_window_t>& windows) {
 
 void X11Desktop::showParked(xcb_window_t window) {
     parking_.shown(window);
+    {
+        std::lock_guard lock(mutex_);
+        if (hideWhenInactive_ == window) hideWhenInactive_.reset();
+    }
     xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
     xcb_map_window(x_.xcb(), window);
     x_.flush();
+}
+
+void X11Desktop::hideFormerlyActive(std::optional<xcb_window_t> former) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!former || hideWhenInactive_ != former || active_ == former) return;
+        hideWhenInactive_.reset();
+    }
+    if (parking_.isHidden(*former)) hideParked({*former});
 }
 
 void X11Desktop::forgetParked(xcb_window_t window) {
