@@ -17,6 +17,9 @@ class PanelDesktop {
     virtual std::optional<std::uint32_t> activeWindow() = 0;
     // Asks the window manager to focus and raise a window; returns at once.
     virtual void activate(std::uint32_t window) = 0;
+    // Asks the window manager to raise a window of ours above the others without focusing it;
+    // returns at once.
+    virtual void raiseWithoutFocus(std::uint32_t window) = 0;
     // A window of ours on every desktop, kept out of taskbars and pagers, and with `keepAbove`
     // above ordinary windows. Before it is shown or while it is.
     virtual void preparePanel(std::uint32_t window, bool keepAbove) = 0;

@@ -168,6 +168,7 @@ class Desktop final : public PanelDesktop {
     explicit Desktop(bool compositing) : compositing_(compositing) {}
     std::optional<std::uint32_t> activeWindow() override { return std::nullopt; }
     void activate(std::uint32_t) override {}
+    void raiseWithoutFocus(std::uint32_t) override {}
     void preparePanel(std::uint32_t, bool) override {}
     bool compositorRunning() override { return compositing_; }
     std::optional<std::string> windowManagerName() override { return std::nullopt; }
