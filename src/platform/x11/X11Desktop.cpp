@@ -754,12 +754,25 @@ AXError X11Desktop::moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect
 
 AXError X11Desktop::lower(xcb_window_t window) {
     if (!isClient(window)) return axerror::invalidElement;
+    // The active window is never lowered: some window managers then hand the focus to whatever
+    // is on top, racing the raise that follows. It goes under once the focus has moved on.
+    {
+        std::lock_guard lock(mutex_);
+        if (active_ == window) {
+            lowerWhenInactive_ = window;
+            return axerror::success;
+        }
+    }
     if (!hasWindowManager()) {
         const uint32_t below = XCB_STACK_MODE_BELOW;
         xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &below);
     } else {
         xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, XCB_WINDOW_NONE,
                                         XCB_STACK_MODE_BELOW);
+        // Some window managers (xfwm4) leave a pager's restack without a sibling undone but
+        // follow the client's own request, which reaches them redirected.
+        const uint32_t below = XCB_STACK_MODE_BELOW;
+        xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &below);
     }
     x_.flush();
     return axerror::success;

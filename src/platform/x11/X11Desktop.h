@@ -188,7 +188,8 @@ class X11Desktop {
     void hideParked(const std::vector<xcb_window_t>& windows);
     // Maps a window hidden for parking again, now that it is in view.
     void showParked(xcb_window_t window);
-    // A parked window left in view while it was active goes out of sight once it is not.
+    // A parked window left in view (or on top) while it was active goes out of sight (or under)
+    // once it is not.
     void hideFormerlyActive(std::optional<xcb_window_t> former);
     // A window hidden for parking came back by other means (the user, an activation).
     void forgetParked(xcb_window_t window);
@@ -219,8 +220,9 @@ class X11Desktop {
     std::optional<bool> fenceAnswered_;
     // The window Brindlow last activated, and when.
     std::optional<std::pair<xcb_window_t, std::chrono::steady_clock::time_point>> lastActivation_;
-    // A parked window to iconify once it is no longer the active one.
+    // A parked window to iconify, or to lower, once it is no longer the active one.
     std::optional<xcb_window_t> hideWhenInactive_;
+    std::optional<xcb_window_t> lowerWhenInactive_;
     // Windows iconified because the window manager would not let them park off screen.
     ParkedHiding parking_;
 

@@ -103,12 +103,17 @@ void X11Desktop::showParked(xcb_window_t window) {
 }
 
 void X11Desktop::hideFormerlyActive(std::optional<xcb_window_t> former) {
+    bool hide = false, lowerIt = false;
     {
         std::lock_guard lock(mutex_);
-        if (!former || hideWhenInactive_ != former || active_ == former) return;
-        hideWhenInactive_.reset();
+        if (!former || active_ == former) return;
+        hide = hideWhenInactive_ == former;
+        lowerIt = lowerWhenInactive_ == former;
+        if (hide) hideWhenInactive_.reset();
+        if (lowerIt) lowerWhenInactive_.reset();
     }
-    if (parking_.isHidden(*former)) hideParked({*former});
+    if (hide && parking_.isHidden(*former)) hideParked({*former});
+    if (lowerIt) lower(*former);
 }
 
 void X11Desktop::forgetParked(xcb_window_t window) {
