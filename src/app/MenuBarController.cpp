@@ -74,7 +74,7 @@ std::string MenuBarController::title() const {
 
 std::string MenuBarController::headerText() const {
     if (!actions_.permissionGranted || !actions_.permissionGranted())
-        return "Accessibility permission needed";
+        return "Window control unavailable";
     if (snapshot_.paused) return "Paused";
     return "Brindlow is tiling";
 }
@@ -93,7 +93,7 @@ MenuModel MenuBarController::rebuildMenu() const {
     MenuModel menu;
     menu.push_back(MenuItem::header(headerText()));
     if (!granted)
-        menu.push_back(MenuItem::command("Allow Accessibility…", [a] { callIf(a.showFirstRun); }));
+        menu.push_back(MenuItem::command("Getting Started…", [a] { callIf(a.showFirstRun); }));
     menu.push_back(MenuItem::separator());
     menu.push_back(withShortcut(
         MenuItem::command(

@@ -55,28 +55,43 @@ WaitEnd wait(State& state, Slot<T>& slot, std::optional<SocketDeadline> deadline
     return state.cancelled ? WaitEnd::cancelled : WaitEnd::timedOut;
 }
 
-CLIResponse runLayoutCommand(RequestTarget& target, std::string_view subcommand,
-                             const std::string& name) {
+CLIResponse savedReply(const std::string& name, const std::optional<std::string>& failure) {
+    if (failure) return {false, "Could not save " + name + ": " + *failure};
+    return {true, "Saved " + name};
+}
+
+// The reply, or nothing when it comes later: given `saved`, an accepted save answers through it
+// once the layouts file is written (or could not be).
+std::optional<CLIResponse> runLayoutCommand(RequestTarget& target, std::string_view subcommand,
+                                            const std::string& name,
+                                            std::function<void(CLIResponse)> saved = {}) {
     if (subcommand == "list") {
         std::string text;
         for (const std::string& layout : target.layoutNames()) {
             if (!text.empty()) text += "\n";
             text += layout;
         }
-        return {true, text};
+        return CLIResponse{true, text};
     }
     if (subcommand == "save" && !name.empty()) {
-        // The store keeps it once the strip controller has sent the arrangement;
-        // the reply does not wait for that.
+        // The store keeps it once the strip controller has sent the arrangement; the reply
+        // waits for the file, so that a full disk is not reported as saved.
         // A blank name is refused by the store: never report it as saved.
-        if (target.saveLayout(name)) return {true, "Saved " + name};
-        return {false, std::string(RequestExecutor::kLayoutUsage)};
+        const bool accepted =
+            target.saveLayout(name, [name, saved](std::optional<std::string> failure) {
+                if (saved) saved(savedReply(name, failure));
+            });
+        if (!accepted) return CLIResponse{false, std::string(RequestExecutor::kLayoutUsage)};
+        // Without a completion (run on the main queue itself) nobody can wait: the store logs
+        // a failure.
+        if (!saved) return CLIResponse{true, "Saved " + name};
+        return std::nullopt;
     }
     if (subcommand == "restore" && !name.empty()) {
-        if (target.restoreLayout(name)) return {true, ""};
-        return {false, "No layout named " + name};
+        if (target.restoreLayout(name)) return CLIResponse{true, ""};
+        return CLIResponse{false, "No layout named " + name};
     }
-    return {false, std::string(RequestExecutor::kLayoutUsage)};
+    return CLIResponse{false, std::string(RequestExecutor::kLayoutUsage)};
 }
 
 }  // namespace
@@ -115,7 +130,14 @@ CLIResponse RequestExecutor::execute(const CLIRequest& request) {
     const std::optional<std::string_view> argument =
         args.size() > 1 ? std::optional<std::string_view>(args[1]) : std::nullopt;
     if (const auto command = Command::named(word, argument)) {
-        // Answered before it runs: the reply says it was accepted, not what it did.
+        // Answered before it runs: the reply says it was accepted, not what it did. A window
+        // command joins the strip controller's queue before the reply goes, so a list asked for
+        // after the reply (queued there too) shows it; the main queue, often busy drawing, would
+        // let the list overtake it.
+        if (!command->isApplicationSide()) {
+            target_.queueWindowCommand(*command);
+            return {true, ""};
+        }
         RequestTarget* target = &target_;
         mainQueue_.async([target, command = *command] { target->perform(command); });
         return {true, ""};
@@ -179,16 +201,32 @@ CLIResponse RequestExecutor::layout(const CLIRequest& request) {
     auto slot = std::make_shared<Slot<CLIResponse>>();
     auto state = waits_;
     RequestTarget* target = &target_;
+    const bool saving = subcommand == "save" && !name.empty();
     mainQueue_.async([state, slot, target, subcommand, name] {
-        fill(state, slot, runLayoutCommand(*target, subcommand, name));
+        auto saved = [state, slot](CLIResponse reply) { fill(state, slot, std::move(reply)); };
+        if (auto reply = runLayoutCommand(*target, subcommand, name, saved))
+            fill(state, slot, std::move(*reply));
     });
+    // A save waits for the strip queue as well as the main queue: bounded, so that the tool
+    // hears something before it gives up.
+    const std::optional<SocketDeadline> deadline =
+        saving ? std::optional<SocketDeadline>(deadlineAfter(options_.saveWaitSeconds))
+               : std::nullopt;
     CLIResponse response;
-    if (wait(*state, *slot, std::nullopt, response) == WaitEnd::answered) return response;
+    switch (wait(*state, *slot, deadline, response)) {
+        case WaitEnd::answered:
+            return response;
+        case WaitEnd::timedOut:
+            return {false, "Brindlow did not finish saving " + name + " in time"};
+        case WaitEnd::cancelled:
+            break;
+    }
     return {false, std::string(kCancelled)};
 }
 
 CLIResponse RequestExecutor::layoutCommand(std::string_view subcommand, const std::string& name) {
-    return runLayoutCommand(target_, subcommand, name);
+    // Without a completion every sub-command answers at once.
+    return runLayoutCommand(target_, subcommand, name).value_or(CLIResponse{});
 }
 
 }  // namespace brindlow

@@ -11,13 +11,17 @@
 namespace brindlow {
 
 // Turns a command-line request (from the socket or a URL) into its reply.
-// Window commands hop to the main queue asynchronously; layout sub-commands run
-// synchronously there; "list" and "notify" go straight to the target.
+// Window commands, "list" and "notify" go straight to the target, which queues
+// them for the strip controller in the order they came, so that a list shows
+// every request answered before it; the application-side commands hop to the
+// main queue asynchronously; layout sub-commands run synchronously there.
 class RequestExecutor {
   public:
     struct Options {
         // How long "list" waits for the strip controller.
         double listWaitSeconds = 2.0;
+        // How long "layout save" waits for the layout to be written (the tool waits 5 s).
+        double saveWaitSeconds = 4.0;
     };
 
     // The target and the main queue must outlive the executor and every block

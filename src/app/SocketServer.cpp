@@ -234,15 +234,24 @@ void SocketServer::stop() {
     }
     if (wake >= 0) close(wake);
 
-    if (removeFile) {
-        struct stat info {};
-        if (lstat(path_.c_str(), &info) == 0 && info.st_dev == socketDevice_ &&
-            info.st_ino == socketInode_) {
-            unlink(path_.c_str());
-        }
-    }
+    if (removeFile) removeOwnSocketFile();
     // Released only after the file is gone, so the next instance finds no stale file.
     if (startLockFD >= 0) close(startLockFD);
+}
+
+void SocketServer::removeOwnSocketFile() const {
+    struct stat info {};
+    if (lstat(path_.c_str(), &info) == 0 && info.st_dev == socketDevice_ &&
+        info.st_ino == socketInode_) {
+        unlink(path_.c_str());
+    }
+}
+
+void SocketServer::removeSocketFileBeforeExit() {
+    std::lock_guard lock(mutex_);
+    if (!ownsSocketFile_) return;
+    removeOwnSocketFile();
+    ownsSocketFile_ = false;
 }
 
 struct SocketServer::Connection {
@@ -309,16 +318,20 @@ void SocketServer::eventLoop(int listeningFD) {
             }
             if (connection.fd < 0) connections_.erase(found);
         }
-        // Cut off whoever has not finished its request (or taken its reply) in time.
+        // Whoever has not finished its request in time has sent what it is going to send: what
+        // was read is its request. Whoever has not taken its reply in time is cut off.
         const auto after = std::chrono::steady_clock::now();
         for (auto it = connections_.begin(); it != connections_.end();) {
             Connection& connection = *it->second;
             if (connection.phase != Connection::Phase::working && connection.deadline <= after) {
-                close(connection.fd);
-                it = connections_.erase(it);
-            } else {
-                ++it;
+                if (connection.phase == Connection::Phase::reading && !connection.bytes.empty()) {
+                    takeRequest(it->first, connection);
+                } else {
+                    close(connection.fd);
+                    connection.fd = -1;
+                }
             }
+            it = connection.fd < 0 ? connections_.erase(it) : std::next(it);
         }
         if (ready > 0 && entries[1].revents) acceptAll(listeningFD);
     }
@@ -402,8 +415,15 @@ void SocketServer::readFrom(int id, Connection& connection) {
         }
         if (connection.bytes.size() > options_.maxRequestBytes) return drop();
     }
-    if (!ended) return;
     // A request whose sender finished without the newline still counts.
+    if (ended) takeRequest(id, connection);
+}
+
+void SocketServer::takeRequest(int id, Connection& connection) {
+    const auto drop = [&connection] {
+        close(connection.fd);
+        connection.fd = -1;
+    };
     if (connection.bytes.size() > options_.maxRequestBytes) return drop();
     // An unreadable request ends the connection without a reply.
     auto request = decodeRequest(connection.bytes);

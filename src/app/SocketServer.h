@@ -29,8 +29,9 @@ namespace brindlow {
 class SocketServer {
   public:
     struct Options {
-        // A request line must arrive whole within this time, and a reply must
-        // be taken whole within this time.
+        // A request line must arrive within this time (what has come by then,
+        // without its newline, is taken as the request), and a reply must be
+        // taken whole within this time.
         double readLimitSeconds = 3.0;
         std::size_t maxRequestBytes = kMaxRequestBytes;
         // Connections held at once; past it (or when descriptors run out) the
@@ -74,6 +75,10 @@ class SocketServer {
     // it and releases the start lock.
     void stop();
 
+    // Removes the socket file if this server made it, and nothing else: no thread is stopped
+    // or joined. For a process that ends at once (the display went away); any thread.
+    void removeSocketFileBeforeExit();
+
     bool isListening() const;
     const std::filesystem::path& socketPath() const { return path_; }
 
@@ -88,12 +93,17 @@ class SocketServer {
     };
 
     StartResult listenOnPath();
+    // Unlinks the socket file if it is still the one this server bound.
+    void removeOwnSocketFile() const;
     StartResult failStart(std::string reason);
     void eventLoop(int listeningFD);
     void acceptAll(int listeningFD);
     bool stillListeningOn(int fd) const;
     bool closeOldestWaiting();
     void readFrom(int id, Connection& connection);
+    // Decodes the bytes read as the request and hands it to a worker; an unreadable one (or one
+    // over the size bound) closes the connection without a reply.
+    void takeRequest(int id, Connection& connection);
     void writeTo(Connection& connection);
     void takeFinishedReplies();
     void submit(int id, CLIRequest request);

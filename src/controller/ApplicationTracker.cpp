@@ -15,7 +15,8 @@ ApplicationTracker::ApplicationTracker(StripControllerState& state,
       clock_(*env.platform.clock),
       asyncMover_(&asyncMover),
       hooks_(std::move(hooks)),
-      log_(makeLogger("StripController")) {}
+      log_(makeLogger("StripController")),
+      departures_(state) {}
 
 std::optional<std::vector<AXElementRef>> ApplicationTracker::observe(const AppRef& app) {
     std::shared_ptr<AppObserver> observer;
@@ -66,10 +67,15 @@ void ApplicationTracker::appQuit(std::int32_t pid) {
         state_.observers.erase(observer);
     }
     state_.apps.erase(pid);
+    state_.verdicts.forgetApplication(pid);
     std::vector<WindowID> ids;
     for (const auto& [id, window] : state_.windows)
         if (window.pid == pid) ids.push_back(id);
     for (const WindowID id : ids) remove(id, Removal::appQuit);
+    std::vector<WindowID> departed;
+    for (const auto& [id, departure] : state_.departed)
+        if (departure.window.pid == pid) departed.push_back(id);
+    for (const WindowID id : departed) forgetWindowRecords(id, false);
     asyncMover_->retire(pid);
     if (ids.empty()) return;
     for (const std::string& uuid : std::vector<std::string>(state_.displayOrder))
@@ -139,11 +145,16 @@ int ApplicationTracker::rescanWindows(bool respectingBackoff) {
             if (backoff != state_.catchUpBackoff.end() && backoff->second > passStart) continue;
         }
         const double started = now();
-        const std::vector<AXElementRef> windows =
-            AX::elementsAttribute(observer->appElement(), ax::windows)
-                .value_or(std::vector<AXElementRef>{});
-        for (const AXElementRef& window : windows)
+        const std::optional<std::vector<AXElementRef>> listing =
+            AX::elementsAttribute(observer->appElement(), ax::windows);
+        const std::vector<AXElementRef> windows = listing.value_or(std::vector<AXElementRef>{});
+        std::set<WindowID> listed;
+        for (const AXElementRef& window : windows) {
+            if (window) listed.insert(window->identity());
             if (add(window, pid, false)) ++count;
+        }
+        // A listing that failed says nothing about which windows are gone.
+        if (listing) state_.verdicts.keepOnly(pid, listed);
         if (respectingBackoff && now() - started > kSlowListing)
             state_.catchUpBackoff[pid] = now() + kCatchUpBackoff;
     }
@@ -157,13 +168,14 @@ std::optional<ManagedWindow> ApplicationTracker::candidate(const AXElementRef& e
         const std::optional<AppRule> rule = state_.settings.rule(*app.bundleID);
         if (rule && rule->behavior == AppBehavior::floating) return std::nullopt;
     }
-    return WindowObserver::makeManagedWindow(element, app);
+    return WindowObserver::makeManagedWindow(element, app, &state_.verdicts);
 }
 
 bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool focus) {
     if (!element) return false;
     const WindowID id = element->identity();
     if (state_.windows.contains(id)) return false;
+    if (state_.departed.contains(id)) return addReturning(element, pid, focus);
     const auto app = state_.apps.find(pid);
     if (app == state_.apps.end()) return false;
     const auto observer = state_.observers.find(pid);
@@ -173,6 +185,11 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     const std::optional<std::string> home = hooks_.displayInUse(window->frame);
     if (!home) return false;
     state_.windows[id] = *window;
+    // Where it stood before it was first tiled, kept for the whole run, so the quit puts it back
+    // however often it leaves the strip and comes back.
+    if (!state_.records.get(id).originalFrame)
+        state_.records.edit(id,
+                            [&](WindowRecord& record) { record.originalFrame = window->frame; });
     const double width = state_.settings.newColumnWidth(window->bundleID);
 
     std::string target = *home;
@@ -211,6 +228,83 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
 void ApplicationTracker::forgetWindowRecords(WindowID id, bool keepFullScreenReturn) {
     state_.records.forgetTiling(id, keepFullScreenReturn);
     asyncMover_->forget(id);
+    departures_.forget(id);
+    pendingDepartures_.erase(id);
+    pendingReturns_.erase(id);
+}
+
+// MARK: Leaving for a while
+
+void ApplicationTracker::queueDeparture(WindowID id, Departure::Kind kind) {
+    pendingReturns_.erase(id);
+    pendingDepartures_[id] = kind;
+    if (settleScheduled_) return;
+    settleScheduled_ = true;
+    hooks_.runAfter(kDepartureGathering, [this] { settleDepartures(); });
+}
+
+void ApplicationTracker::queueReturn(const AXElementRef& element, std::int32_t pid, bool focus) {
+    const WindowID id = element->identity();
+    // Back before it was taken off: it never left.
+    if (pendingDepartures_.erase(id) > 0) return;
+    pendingReturns_[id] = PendingReturn{element, pid, focus};
+    if (settleScheduled_) return;
+    settleScheduled_ = true;
+    hooks_.runAfter(kDepartureGathering, [this] { settleDepartures(); });
+}
+
+void ApplicationTracker::settleDepartures() {
+    settleScheduled_ = false;
+    std::map<Departure::Kind, std::vector<WindowID>> leaving;
+    for (const auto& [id, kind] : pendingDepartures_)
+        if (state_.windows.contains(id)) leaving[kind].push_back(id);
+    pendingDepartures_.clear();
+    std::set<std::string> changed;
+    for (const auto& [kind, ids] : leaving) {
+        for (const WindowID id : ids) {
+            const ManagedWindow& window = state_.windows.at(id);
+            log_.info("Remove %{public}s '%{private}s': %{public}s", window.appName, window.title,
+                      std::string(kind == Departure::Kind::away ? "away" : "minimized"));
+        }
+        changed.merge(departures_.leave(ids, kind, now()));
+    }
+    for (const std::string& uuid : changed) hooks_.structureChanged(uuid);
+
+    const std::map<WindowID, PendingReturn> returning = std::move(pendingReturns_);
+    pendingReturns_.clear();
+    for (const auto& [id, back] : returning)
+        if (!state_.windows.contains(id)) add(back.element, back.pid, back.focus);
+}
+
+bool ApplicationTracker::addReturning(const AXElementRef& element, std::int32_t pid, bool focus) {
+    const WindowID id = element->identity();
+    const auto app = state_.apps.find(pid);
+    if (app == state_.apps.end()) return false;
+    std::optional<ManagedWindow> window = candidate(element, app->second);
+    if (!window) return false;
+    const Departure& departure = state_.departed.at(id);
+    if (departure.kind == Departure::Kind::minimized &&
+        now() - departure.time > kMinimizedPlaceKept) {
+        // Its place is long gone: a new column like any other, with its original frame kept.
+        departures_.forget(id);
+        return add(element, pid, focus);
+    }
+    std::optional<std::string> fallback = hooks_.displayInUse(window->frame);
+    if (!fallback) fallback = state_.activeUUID;
+    const Departures::Placed placed = departures_.placeBack({*window}, fallback);
+    const auto where = placed.where.find(id);
+    if (where == placed.where.end()) return false;
+    const auto& [uuid, index] = where->second;
+    log_.info("Add %{public}s '%{private}s' at column %ld on %{public}s", window->appName,
+              window->title, long(index + 1), state_.displayName(uuid));
+    const bool focused = focus && pid == state_.frontmostPID;
+    if (focused) state_.display(uuid)->strip.focus(id);
+    for (const std::string& changed : placed.displays) hooks_.structureChanged(changed);
+    if (focused) {
+        state_.activeUUID = uuid;
+        hooks_.publishSnapshot(SnapshotReason::focus(uuid));
+    }
+    return true;
 }
 
 const char* ApplicationTracker::removalText(Removal reason) {
@@ -242,6 +336,8 @@ std::optional<std::string> ApplicationTracker::removeFromStrip(WindowID id, Remo
     const auto location = state_.locate(id);
     if (location) {
         if (DisplayState* display = state_.display(location->first)) display->strip.remove(id);
+    } else {
+        for (auto& [uuid, strip] : state_.waitingStrips) strip.remove(id);
     }
     log_.info("Remove %{public}s '%{private}s': %{public}s", window.appName, window.title,
               std::string(removalText(reason)));
@@ -283,11 +379,24 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             if (pid == state_.frontmostPID) hooks_.windowFocused(id);
             break;
         case AppObserver::Event::minimized:
-            if (managed) removeAndRelayout(id, Removal::minimized);
+            if (managed) queueDeparture(id, Departure::Kind::minimized);
+            pendingReturns_.erase(id);
+            break;
+        case AppObserver::Event::away:
+            if (managed) queueDeparture(id, Departure::Kind::away);
+            pendingReturns_.erase(id);
             break;
         case AppObserver::Event::restored:
-            if (!managed) add(element, pid, true);
+        case AppObserver::Event::back: {
+            // The user switching desktops brings windows back; that gives none the focus.
+            const bool focus = event == AppObserver::Event::restored;
+            if (pendingDepartures_.contains(id) || state_.departed.contains(id)) {
+                queueReturn(element, pid, focus);
+            } else if (!managed) {
+                add(element, pid, focus);
+            }
             break;
+        }
         case AppObserver::Event::resized:
             if (!managed) {
                 add(element, pid, true);

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "controller/Departures.h"
 #include "controller/Snapshot.h"
 #include "controller/StripControllerEnvironment.h"
 #include "controller/StripControllerState.h"
@@ -53,6 +55,12 @@ class ApplicationTracker {
     // A new window is adopted after these delays (its attributes settle after it appears).
     static constexpr double kFirstAdoptDelay = 0.15;
     static constexpr double kSecondAdoptDelay = 0.8;
+    // Windows that leave or come back within this long are moved together: a desktop switch
+    // reports each window on its own, and their places are taken from the strip as it stood.
+    static constexpr double kDepartureGathering = 0.05;
+    // A minimised window restored within this long goes back to its place in the strip; later it
+    // comes back like a new window (its original frame is kept either way).
+    static constexpr double kMinimizedPlaceKept = 60.0;
 
     ApplicationTracker(StripControllerState& state, const StripControllerEnvironment& env,
                        AsyncMover& asyncMover, Hooks hooks);
@@ -76,6 +84,8 @@ class ApplicationTracker {
     // Every record kept about one window beside its place in a strip.
     void forgetWindowRecords(WindowID id, bool keepFullScreenReturn);
     AXElementRef focusedWindow(std::int32_t pid) const;
+    // Tiled windows out of sight for a while, with their places.
+    const Departures& departures() const { return departures_; }
 
     // The reason as the log line says it.
     static const char* removalText(Removal reason);
@@ -85,6 +95,13 @@ class ApplicationTracker {
     // Removes the window; the display it was on, if any.
     std::optional<std::string> removeFromStrip(WindowID id, Removal reason);
     void handle(AppObserver::Event event, const AXElementRef& element, std::int32_t pid);
+    // A managed window leaves its strip for a while (its place and records kept).
+    void queueDeparture(WindowID id, Departure::Kind kind);
+    // A window that left comes back to its place.
+    void queueReturn(const AXElementRef& element, std::int32_t pid, bool focus);
+    void settleDepartures();
+    // Puts a window that left back where it stood; false when it cannot be tiled now.
+    bool addReturning(const AXElementRef& element, std::int32_t pid, bool focus);
     double now() const { return clock_.now(); }
 
     StripControllerState& state_;
@@ -93,6 +110,15 @@ class ApplicationTracker {
     AsyncMover* const asyncMover_;
     Hooks hooks_;
     Logger log_;
+    Departures departures_;
+    struct PendingReturn {
+        AXElementRef element;
+        std::int32_t pid = 0;
+        bool focus = false;
+    };
+    std::map<WindowID, Departure::Kind> pendingDepartures_;
+    std::map<WindowID, PendingReturn> pendingReturns_;
+    bool settleScheduled_ = false;
 };
 
 }  // namespace brindlow

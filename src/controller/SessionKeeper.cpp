@@ -16,7 +16,11 @@ SessionKeeper::SessionKeeper(StripControllerState& state, std::filesystem::path 
 void SessionKeeper::scheduleSave() {
     if (saveScheduled_) return;
     saveScheduled_ = true;
-    hooks_.runAfter(kSaveDelay, [this] { save(); });
+    hooks_.runAfter(kSaveDelay, [this] { saveIfPending(); });
+}
+
+void SessionKeeper::saveIfPending() {
+    if (saveScheduled_) save();
 }
 
 void SessionKeeper::save() {

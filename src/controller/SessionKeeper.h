@@ -34,6 +34,8 @@ class SessionKeeper {
 
     // Saves the session kSaveDelay seconds from now, unless a save is already due.
     void scheduleSave();
+    // Writes a save that is still due at once (at quit, so the last changes are kept).
+    void saveIfPending();
     // The arrangement of every display in use, as "session.json" keeps it.
     SessionSnapshot capture() const;
     // The session saved last; an empty one when there is none or it cannot be read.

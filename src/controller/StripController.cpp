@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "settings/JSONFiles.h"
+#include "settings/SettingsRanges.h"
 
 namespace brindlow {
 
@@ -147,7 +148,7 @@ void StripController::onMain(std::function<void()> block) {
 }
 
 void StripController::updateSettings(AppSettings settings) {
-    enqueue([this, settings = std::move(settings)] { applySettings(settings); });
+    enqueue([this, settings = settingsInRange(settings)] { applySettings(settings); });
 }
 
 void StripController::perform(Command command) {

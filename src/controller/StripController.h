@@ -17,6 +17,7 @@
 #include "controller/DisplayState.h"
 #include "controller/LayoutApplier.h"
 #include "controller/LearnedHeights.h"
+#include "controller/RaiseEchoes.h"
 #include "controller/SessionKeeper.h"
 #include "controller/Snapshot.h"
 #include "controller/StripControllerEnvironment.h"
@@ -67,7 +68,8 @@ class StripController {
 
     // Reads applications, the frontmost one and the displays, registers the workspace and screen
     // notifications and the 2.0 s display and 3.0 s catch-up timers, and queues the start body.
-    // A second call does nothing.
+    // A second call does nothing. Settings here and in updateSettings() are held to the ranges
+    // their pages offer before the controller uses them.
     void start(const AppSettings& settings);
     // Marks the controller stopped (every later tick, timer, event and command does nothing),
     // then on the strip queue stops the display clock, puts every window back and switches the
@@ -163,9 +165,8 @@ class StripController {
     void afterStructureChange(const std::string& uuid);
     void restoreAutoTabs(const std::string& uuid);
     void raiseFocused(const std::string& uuid);
-    // Whether a focus event for `id` only answers an earlier raise of ours while the strip's focus
-    // has moved on since.
-    bool isStaleRaiseEcho(WindowID id);
+    // Every raise goes through here, so that the focus event answering it is known for ours.
+    void raise(const ManagedWindow& window);
     void showMessage(const ToastMessage& message);
     // A user drag or resize of a tiled window, judged when the button is released.
     void watchDrag(WindowID id);
@@ -290,8 +291,8 @@ class StripController {
     // A landing moved windows that no published snapshot shows yet; any snapshot clears it
     // (strip queue).
     bool landingUnpublished_ = false;
-    // Windows raised for the focus and when, until their focus event comes back (strip queue).
-    std::vector<std::pair<WindowID, double>> raisedForFocus_;
+    // Our raises until the window manager answers them with a focus event (strip queue).
+    RaiseEchoes raiseEchoes_;
     // Shared with the gesture thread under its own lock.
     std::mutex pendingGestureMutex_;
     std::optional<std::pair<double, GestureUnit>> pendingGesture_;

@@ -135,16 +135,23 @@ void StripController::raiseFocused(const std::string& uuid) {
         return;
     }
     display->raiseWhenLanded = false;
-    raiser_->raise(window->second);
-    raisedForFocus_.emplace_back(*focused, now());
+    raise(window->second);
 }
 
-// The window manager answers every raise with a focus event, which may come back after later
-// commands moved the strip's focus on; taken as the user's choice, it would pull the focus back
-// to where a flood of commands passed by. Each raise's first focus event is matched to it.
+void StripController::raise(const ManagedWindow& window) {
+    const bool replacedLast = raiser_->raise(window);
+    raiseEchoes_.raised(window.id, now(), replacedLast);
+}
+
+// The window manager answers a raise with a focus event, which may come back after later commands
+// moved the strip's focus on; taken as the user's choice, it would pull the focus back to where a
+// flood of commands passed by. Only such overtaken answers are dropped: every other focus change,
+// ours or not, is followed.
 void StripController::windowFocused(WindowID id) {
-    if (isStaleRaiseEcho(id)) return;
     const auto location = locate(id);
+    const std::optional<WindowID> stripFocus =
+        location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt;
+    if (raiseEchoes_.judge(id, now(), stripFocus) == RaiseEchoes::Verdict::overtaken) return;
     if (!location) return;
     const std::string uuid = location->first;
     const bool changed = stateOf(uuid)->strip.focus(id);
@@ -158,24 +165,6 @@ void StripController::windowFocused(WindowID id) {
         publishSnapshot(SnapshotReason::focus(uuid));
     }
     publishFocusFrames();
-}
-
-bool StripController::isStaleRaiseEcho(WindowID id) {
-    // Longer than any window manager takes to answer a raise.
-    constexpr double kEchoWait = 2.0;
-    const double time = now();
-    std::erase_if(raisedForFocus_, [time](const std::pair<WindowID, double>& raised) {
-        return time - raised.second > kEchoWait;
-    });
-    const auto raised =
-        std::find_if(raisedForFocus_.begin(), raisedForFocus_.end(),
-                     [id](const std::pair<WindowID, double>& entry) { return entry.first == id; });
-    if (raised == raisedForFocus_.end()) return false;
-    raisedForFocus_.erase(raised);
-    const auto location = locate(id);
-    if (!location) return false;
-    const std::optional<WindowID> focused = stateOf(location->first)->strip.focusedWindowID();
-    return focused && *focused != id;
 }
 
 void StripController::showMessage(const ToastMessage& message) {

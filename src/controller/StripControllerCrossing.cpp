@@ -86,7 +86,7 @@ void StripController::toggleFloat(const std::string& uuid) {
     // its old column after it floated.
     asyncMover_->forget(window.id);
     windowMover_.move(window, CommandRules::floatingFrame(window.frame, visible), true);
-    raiser_->raise(window);
+    raise(window);
 }
 
 void StripController::toggleFullScreen(const std::string& uuid) {

@@ -106,14 +106,19 @@ void StripController::displaysChanged(const std::vector<DisplayInfo>& connected)
             // every window gets a usable place on that display first.
             releaseWindows(gone.strip.allWindowIDs(), gone);
             log_.info("Display %{public}s switched off", gone.info.name);
-        } else {
-            if (wanted.empty() && !connected.empty()) {
-                // No strip will hold these windows until a display comes into use: they stand
-                // where the quit would put them, on a connected display, instead of off-screen.
+        } else if (wanted.empty()) {
+            // No display left in use (outputs off, a screen-size change that leaves none): the
+            // strip waits for a display to come back.
+            if (!connected.empty()) {
+                // Meanwhile its windows stand where the quit would put them, on a connected
+                // display, instead of off-screen.
                 DisplayState onScreen = gone;
                 onScreen.info = connected.front();
                 placeWhereQuitWould(gone.strip.allWindowIDs(), onScreen);
             }
+            state_.waitingStrips[it->first] = gone.strip;
+            log_.info("Display %{public}s disconnected", gone.info.name);
+        } else {
             orphaned.insert(orphaned.end(), gone.strip.columns.begin(), gone.strip.columns.end());
             log_.info("Display %{public}s disconnected", gone.info.name);
         }
@@ -124,7 +129,13 @@ void StripController::displaysChanged(const std::vector<DisplayInfo>& connected)
         if (DisplayState* existing = stateOf(display.uuid)) {
             existing->info = display;
         } else {
-            state_.displays.emplace(display.uuid, DisplayState(display));
+            DisplayState added(display);
+            if (const auto waiting = state_.waitingStrips.find(display.uuid);
+                waiting != state_.waitingStrips.end()) {
+                added.strip = waiting->second;
+                state_.waitingStrips.erase(waiting);
+            }
+            state_.displays.emplace(display.uuid, std::move(added));
             log_.info("Display %{public}s added", display.name);
         }
     }
@@ -132,6 +143,9 @@ void StripController::displaysChanged(const std::vector<DisplayInfo>& connected)
     for (const DisplayInfo& display : wanted) state_.displayOrder.push_back(display.uuid);
 
     if (!state_.displayOrder.empty()) {
+        for (const auto& [uuid, strip] : state_.waitingStrips)
+            orphaned.insert(orphaned.end(), strip.columns.begin(), strip.columns.end());
+        state_.waitingStrips.clear();
         Strip& first = state_.displays.at(state_.displayOrder.front()).strip;
         for (Column& column : orphaned) {
             column.pin.reset();

@@ -28,8 +28,13 @@ void StripController::captureSnapshot(std::function<void(SessionSnapshot)> compl
 
 void StripController::restoreLayout(SessionSnapshot snapshot,
                                     std::function<void(std::set<std::string>)> completion) {
-    enqueue([this, snapshot = std::move(snapshot), completion = std::move(completion)] {
-        std::set<std::string> missing = session_->restore(snapshot);
+    // Runs even when the quit began after it was asked for: the arrangement it makes is then
+    // saved by the quit instead of being lost.
+    std::weak_ptr<StripController*> weak = weakSelf_;
+    queue_->async([weak, snapshot = std::move(snapshot), completion = std::move(completion)] {
+        auto alive = weak.lock();
+        if (!alive) return;
+        std::set<std::string> missing = (*alive)->session_->restore(snapshot);
         if (completion) completion(std::move(missing));
     });
 }
@@ -173,7 +178,7 @@ void StripController::performFocus(Point point) {
     display->strip.focus(id);
     state_.activeUUID = *uuid;
     state_.records.clearBadge(id);
-    raiser_->raise(window->second);
+    raise(window->second);
     publishSnapshot(SnapshotReason::quiet());
     publishFocusFrames();
 }

@@ -6,6 +6,7 @@
 #include "controller/StripController.h"
 #include "settings/JSONFiles.h"
 #include "settings/OriginalFrames.h"
+#include "settings/SettingsRanges.h"
 #include "windows/FrameRecords.h"
 #include "windows/WindowObserver.h"
 
@@ -19,9 +20,11 @@ void StripController::start(const AppSettings& settings) {
     const std::int32_t frontmostPID = frontmost ? frontmost->pid : 0;
     lastDisplays_ = DisplayInfo::current(*env_.platform.screens);
     registerObservers();
-    enqueue([this, apps, frontmostPID, displays = lastDisplays_, settings] {
-        startOnQueue(apps, frontmostPID, displays, settings);
-    });
+    // A hand-edited file may hold anything: the first layout already uses the bounded values.
+    enqueue(
+        [this, apps, frontmostPID, displays = lastDisplays_, settings = settingsInRange(settings)] {
+            startOnQueue(apps, frontmostPID, displays, settings);
+        });
 }
 
 void StripController::registerObservers() {
@@ -95,6 +98,7 @@ void StripController::beginStop(std::function<void()> done) {
     stopped_ = true;
     queue_->async([this, done = std::move(done)] {
         displayLink_->stop();
+        session_->saveIfPending();
         restoreWindowsForQuit();
         restoreEnhancedUI();
         if (done) done();
@@ -136,7 +140,7 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
                 if (rule && rule->behavior == AppBehavior::floating) continue;
             }
             if (std::optional<ManagedWindow> window =
-                    WindowObserver::makeManagedWindow(element, app))
+                    WindowObserver::makeManagedWindow(element, app, &state_.verdicts))
                 collected.push_back(std::move(*window));
         }
     }
@@ -169,7 +173,9 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
 
     for (const std::string& uuid : state_.displayOrder) unstackColumnsWithoutRoom(uuid);
 
-    if (const AXElementRef focused = focusedWindow(state_.frontmostPID)) {
+    const AXElementRef focused = focusedWindow(state_.frontmostPID);
+    raiseEchoes_.reset(focused ? std::optional(focused->identity()) : std::nullopt);
+    if (focused) {
         if (const auto location = locate(focused->identity())) {
             if (DisplayState* display = stateOf(location->first)) {
                 display->strip.focus(focused->identity());
@@ -197,19 +203,25 @@ void StripController::restoreWindowsForQuit() {
     std::vector<Rect> screens;
     for (const DisplayInfo& display : state_.allDisplays) screens.push_back(display.frame);
 
+    // Only windows that reached their place count: one that vanished or refused a write is not
+    // back.
     long moved = 0;
+    const auto count = [&moved](const MoveResult& result) {
+        if (!result.gone && result.errors.empty()) ++moved;
+    };
     std::set<WindowID> planned;
     const auto putBack = [&](const std::vector<LayoutEngine::QuitWindow>& windows,
                              const Rect& area) {
         const std::map<WindowID, Rect> plan = LayoutEngine::quitPlan(windows, screens, area, 24.0);
         std::vector<std::pair<ManagedWindow, Rect>> moves;
         for (const auto& [id, frame] : plan) {
-            const auto window = state_.windows.find(id);
-            if (window != state_.windows.end()) moves.emplace_back(window->second, frame);
+            if (const auto window = state_.windows.find(id); window != state_.windows.end())
+                moves.emplace_back(window->second, frame);
+            else if (const auto away = state_.departed.find(id); away != state_.departed.end())
+                moves.emplace_back(away->second.window, frame);
         }
         // Together where the platform can, so every window goes back with one wait.
-        windowMover_.moveAll(moves, false);
-        moved += long(moves.size());
+        for (const MoveResult& result : windowMover_.moveAll(moves, false)) count(result);
     };
 
     for (const std::string& uuid : state_.displayOrder) {
@@ -229,16 +241,26 @@ void StripController::restoreWindowsForQuit() {
     // Windows that belong to no strip any more (their last display went away) still stand where
     // their strip left them: they go back too, onto the first connected display.
     std::vector<LayoutEngine::QuitWindow> strays;
+    std::map<WindowID, ManagedWindow> strayWindows;
     for (const auto& [id, window] : state_.windows)
-        if (!planned.contains(id) && !locate(id)) strays.push_back(quitWindow(window, true));
+        if (!planned.contains(id) && !locate(id)) {
+            strays.push_back(quitWindow(window, true));
+            strayWindows.emplace(id, window);
+        }
+    // Windows out of sight for a while (on another desktop, minimised) were tiled too: they go
+    // back to where they stood before, wherever they are now.
+    for (const auto& [id, departure] : state_.departed) {
+        if (!state_.records.get(id).originalFrame) continue;
+        strays.push_back(quitWindow(departure.window, true));
+        strayWindows.emplace(id, departure.window);
+    }
     if (!strays.empty()) {
         if (!state_.allDisplays.empty()) {
             putBack(strays, state_.allDisplays.front().visible);
         } else {
             for (const LayoutEngine::QuitWindow& stray : strays) {
                 if (!stray.original) continue;
-                windowMover_.move(state_.windows.at(stray.id), *stray.original, false);
-                ++moved;
+                count(windowMover_.move(strayWindows.at(stray.id), *stray.original, false));
             }
         }
     }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "controller/Departure.h"
 #include "controller/DisplayState.h"
 #include "controller/LearnedHeights.h"
 #include "controller/WindowRecords.h"
@@ -17,6 +18,7 @@
 #include "windows/AppRef.h"
 #include "windows/DisplayInfo.h"
 #include "windows/ManagedWindow.h"
+#include "windows/WindowObserver.h"
 
 namespace brindlow {
 
@@ -34,9 +36,16 @@ struct StripControllerState {
     std::int32_t frontmostPID = 0;
     // Everything kept per window beside its tiling.
     WindowRecords records;
+    // Tiled windows out of sight for a while (another desktop, minimised), with their places.
+    std::map<WindowID, Departure> departed;
+    // The strips of displays that went while no display was left in use: they come back with
+    // their displays (or onto the first one in use) instead of being rebuilt from scratch.
+    std::map<std::string, Strip> waitingStrips;
     bool paused = false;
     LearnedHeights learnedHeights;
     std::map<std::int32_t, double> catchUpBackoff;
+    // What each window not tiled was last judged, so the catch-up logs a verdict once.
+    WindowObserver::VerdictMemory verdicts;
     std::set<std::int32_t> enhancedUIChecked;
     std::set<std::int32_t> enhancedUISuspended;
     bool focusFramesActive = false;

@@ -56,7 +56,7 @@ std::vector<Hotkey> buildTable() {
         row("cycleWidth", "Cycle width", keys(kCtrlAlt, Key::r), Kind::cycleWidth),
         // The stored names predate the commands: "fullWidth" toggles full screen
         // and "fillScreen" fills the display within the strip.
-        row("fullWidth", "Full screen (macOS) / back", keys(kCtrlAlt, Key::f), Kind::fullScreen),
+        row("fullWidth", "Full screen / back", keys(kCtrlAlt, Key::f), Kind::fullScreen),
         row("fillScreen", "Fill the screen in the strip / back", std::nullopt, Kind::fullWidth),
         row("center", "Centre column", keys(kCtrlAlt, Key::c), Kind::center),
         row("wider", "Wider", keys(kCtrlAlt, Key::equal), Kind::wider),

@@ -1,8 +1,12 @@
 #include "input/TrackpadSettings.h"
 
+#include <QDesktopServices>
 #include <QProcess>
 #include <QStringList>
+#include <QUrl>
 #include <cstdlib>
+
+#include "input/SwipeConflicts.h"
 
 namespace brindlow {
 
@@ -28,8 +32,8 @@ const std::vector<DesktopSettings>& knownDesktops() {
 
 }  // namespace
 
-bool systemSwipeConflicts(int) {
-    return false;
+bool systemSwipeConflicts(int fingers) {
+    return swipeConflict(fingers, SwipeConflictSources::fromEnvironment()).has_value();
 }
 
 std::optional<std::vector<std::string>> touchpadSettingsCommand(std::string_view currentDesktop) {
@@ -52,6 +56,16 @@ void openTrackpadSettings() {
     for (size_t i = 1; i < command->size(); ++i) arguments << QString::fromStdString((*command)[i]);
     // A failed start is ignored: the settings window has nothing better to offer.
     QProcess::startDetached(QString::fromStdString(command->front()), arguments);
+}
+
+void openTrackpadSettings(int fingers) {
+    const auto conflict = swipeConflict(fingers, SwipeConflictSources::fromEnvironment());
+    if (!conflict) {
+        openTrackpadSettings();
+        return;
+    }
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QString::fromStdString(conflict->configuration.string())));
 }
 
 }  // namespace brindlow

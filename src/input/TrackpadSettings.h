@@ -7,8 +7,8 @@
 
 namespace brindlow {
 
-// Whether the desktop itself already uses sideways swipes with this many fingers. X
-// has no such system gesture to read, so no swipe ever conflicts.
+// Whether something else already acts on sideways swipes with this many fingers: on X that is
+// a running gesture daemon whose configuration binds them (see SwipeConflicts.h).
 bool systemSwipeConflicts(int fingers);
 
 // The command that opens the touchpad settings of the desktop named by
@@ -17,5 +17,8 @@ std::optional<std::vector<std::string>> touchpadSettingsCommand(std::string_view
 
 // Starts the desktop's touchpad settings when one is known; otherwise does nothing.
 void openTrackpadSettings();
+// Opens the configuration of the daemon that conflicts with `fingers`-finger swipes, else the
+// desktop's touchpad settings.
+void openTrackpadSettings(int fingers);
 
 }  // namespace brindlow

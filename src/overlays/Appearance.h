@@ -1,10 +1,30 @@
 #pragma once
 
+#include <optional>
+
+#include "platform/Color.h"
+
+class QDBusConnection;
+
 namespace brindlow {
 
 // Whether the desktop asks for a dark appearance: the freedesktop settings portal's colour scheme
 // over D-Bus when it answers, else the application palette (window darker than its text); light
-// when neither tells. Main thread; needs a QGuiApplication for the palette.
+// when neither tells. The portal's answer is kept until it announces a change. Main thread; needs a
+// QGuiApplication for the palette.
 bool isDarkAppearance();
+
+// The accent the pill highlights the focused column with when the desktop names none.
+inline constexpr Color kFallbackAccent{0x4C / 255.0, 0x8D / 255.0, 0xFF / 255.0, 1.0};
+
+// The desktop's accent colour: the settings portal's "accent-color" on the session bus when a
+// portal answers with one, else the application palette's highlight, else kFallbackAccent. Asked
+// once, then kept current by the portal's change signal. Main thread.
+Color accentColor();
+
+// The portal's "accent-color" on `bus` (three sRGB components 0 … 1); none when no portal
+// answers in a quarter of a second, it has no accent, or a component is out of range (the
+// portal's way of saying "not set").
+std::optional<Color> portalAccentColor(const QDBusConnection& bus);
 
 }  // namespace brindlow

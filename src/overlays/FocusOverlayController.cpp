@@ -42,6 +42,7 @@ FocusOverlayController::~FocusOverlayController() {
 void FocusOverlayController::update(const std::vector<FocusFrame>& frames,
                                     const AppSettings& settings) {
     lastSettings_ = settings;
+    lastFrames_ = frames;
     std::map<std::string, const FocusFrame*> byDisplay;
     for (const FocusFrame& frame : frames) byDisplay.emplace(frame.displayUUID, &frame);
 
@@ -54,6 +55,12 @@ void FocusOverlayController::update(const std::vector<FocusFrame>& frames,
         updateBorder(frame, settings);
         updateDim(frame, settings);
     }
+}
+
+void FocusOverlayController::settingsChanged(const AppSettings& settings) {
+    // A copy: update() replaces the stored frames with the very same ones.
+    const std::vector<FocusFrame> frames = lastFrames_;
+    update(frames, settings);
 }
 
 void FocusOverlayController::animate(Surface& surface, const AnimationTarget& target,
@@ -228,6 +235,7 @@ void FocusOverlayController::reassertOrder(const std::string& display,
 
 void FocusOverlayController::desktopChanged() {
     // Our windows show on every desktop; the windows they belong to may not.
+    lastFrames_.clear();
     for (auto& [display, overlays] : displays_) {
         hideBorder(overlays, kBorderFadeOut, lastSettings_);
         hideDim(overlays, lastSettings_);

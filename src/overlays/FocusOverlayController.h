@@ -39,6 +39,9 @@ class FocusOverlayController {
 
     // The full list of focus frames (one per display; may be empty) and the current settings.
     void update(const std::vector<FocusFrame>& frames, const AppSettings& settings);
+    // New settings for the frames last shown: the border's width and colour and the dimming
+    // amount change at once, not at the next focus change.
+    void settingsChanged(const AppSettings& settings);
 
     // What tests and diagnostics look at; null when the display has none (yet).
     const Surface* border(const std::string& display) const;
@@ -83,6 +86,9 @@ class FocusOverlayController {
     Animator& animator_;
     std::map<std::string, DisplayOverlays> displays_;
     AppSettings lastSettings_;
+    // What the last update showed; emptied when the desktop changes (nothing shows until the
+    // next frames).
+    std::vector<FocusFrame> lastFrames_;
     ObserverToken desktopObserver_ = 0;
     // Scheduled work holds this weakly and does nothing once the controller is gone.
     std::shared_ptr<FocusOverlayController*> alive_;

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QHelpEvent>
+#include <QIcon>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -9,8 +10,10 @@
 #include <QWidget>
 #include <map>
 
+#include "overlays/Appearance.h"
 #include "overlays/IndicatorGeometry.h"
 #include "overlays/OverlayContents.h"
+#include "overlays/TabularDigits.h"
 
 namespace brindlow {
 
@@ -19,7 +22,7 @@ namespace {
 constexpr double kPadding = 14;
 constexpr double kSpacing = 10;
 constexpr double kIconSize = 30;
-const QColor kAccent(0x4C, 0x8D, 0xFF);
+constexpr double kPinSize = 8;
 
 QImage toQImage(const Image& image) {
     if (image.width <= 0 || image.height <= 0 ||
@@ -29,6 +32,34 @@ QImage toQImage(const Image& image) {
     QImage copy(reinterpret_cast<const uchar*>(image.argb.data()), image.width, image.height,
                 image.width * 4, QImage::Format_ARGB32);
     return copy.copy();
+}
+
+// The icon theme's pin when it has one; else a small white pushpin, needle to the lower left.
+void paintPin(QPainter& painter, const QRectF& box) {
+    if (QIcon::hasThemeIcon(QStringLiteral("pin"))) {
+        const qreal scale = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+        const QPixmap pixmap =
+            QIcon::fromTheme(QStringLiteral("pin")).pixmap(box.size().toSize(), scale);
+        if (!pixmap.isNull()) {
+            painter.drawPixmap(box, pixmap, QRectF(pixmap.rect()));
+            return;
+        }
+    }
+    painter.save();
+    const double x = box.left();
+    const double y = box.top();
+    const double unit = box.width() / 8;
+    QPen needle(Qt::white, 1.2 * unit, Qt::SolidLine, Qt::RoundCap);
+    painter.setPen(needle);
+    painter.drawLine(QPointF(x + 0.8 * unit, y + 7.2 * unit), QPointF(x + 4 * unit, y + 4 * unit));
+    // The plate across the needle, then the head.
+    painter.setPen(QPen(Qt::white, 1.5 * unit, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(x + 2.6 * unit, y + 2.8 * unit),
+                     QPointF(x + 5.2 * unit, y + 5.4 * unit));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::white);
+    painter.drawEllipse(QPointF(x + 5.4 * unit, y + 2.6 * unit), 2.3 * unit, 2.3 * unit);
+    painter.restore();
 }
 
 QFont labelFont() {
@@ -53,8 +84,7 @@ class IndicatorView::Widget final : public QWidget {
         const auto& display = owner_.display_;
         if (!display) return 0;
         double content = kIndicatorSlot * double(display->columns.size());
-        if (display->focusedIndex)
-            content += kSpacing + QFontMetricsF(labelFont()).horizontalAdvance(label());
+        if (display->focusedIndex) content += kSpacing + tabularWidth(labelFont(), label());
         return (width() - content) / 2;
     }
 
@@ -100,11 +130,12 @@ class IndicatorView::Widget final : public QWidget {
                       QPointF(left + kIndicatorSlot * *dragging_ + dragOffset_, top));
         }
         if (display->focusedIndex) {
-            painter.setFont(labelFont());
+            const QFont font = labelFont();
+            const QFontMetricsF metrics(font);
             painter.setPen(QColor(255, 255, 255, 150));
             const double x = left + kIndicatorSlot * double(display->columns.size()) + kSpacing;
-            painter.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignVCenter | Qt::AlignLeft,
-                             label());
+            const double baseline = (height() - metrics.height()) / 2 + metrics.ascent();
+            drawTabular(painter, QPointF(x, baseline), font, label());
         }
     }
 
@@ -120,8 +151,9 @@ class IndicatorView::Widget final : public QWidget {
                            origin.y() + (kIndicatorCellHeight - groupHeight) / 2, groupWidth,
                            groupHeight);
         if (focused) {
-            QColor fill = kAccent;
-            fill.setAlphaF(0.35f);
+            const Color accent = accentColor();
+            const QColor fill =
+                QColor::fromRgbF(float(accent.red), float(accent.green), float(accent.blue), 0.35f);
             painter.setPen(Qt::NoPen);
             painter.setBrush(fill);
             painter.drawRoundedRect(group, 9, 9);
@@ -143,9 +175,9 @@ class IndicatorView::Widget final : public QWidget {
             painter.setOpacity(1.0);
         }
         if (column.pin) {
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(Qt::white);
-            painter.drawEllipse(QPointF(group.left() + 2 + 3, group.bottom() + 2 - 3), 3, 3);
+            // At the group's bottom-left corner, 2 right and 2 down.
+            paintPin(painter,
+                     QRectF(group.left() + 2, group.bottom() + 2 - kPinSize, kPinSize, kPinSize));
         }
         const bool badged = std::any_of(column.windows.begin(), column.windows.end(),
                                         [](const WindowSnapshot& w) { return w.hasBadge; });

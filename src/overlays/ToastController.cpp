@@ -1,5 +1,7 @@
 #include "overlays/ToastController.h"
 
+#include <utility>
+
 #include "overlays/OverlayGeometry.h"
 
 namespace brindlow {
@@ -36,6 +38,9 @@ void ToastController::show(const ToastMessage& message, const DisplaySnapshot* d
     if (hideWork_) scheduler_.cancel(hideWork_);
     hideWork_ = 0;
     ++generation_;
+    // A toast that has begun to fade out may still read alpha 1.0 in its first frames: replacing
+    // it in place would let the fade run on and hide the new message.
+    const bool fadingOut = std::exchange(fadingOut_, false);
 
     if (!panel_) {
         panel_ = factory_.makeSurface(
@@ -44,7 +49,7 @@ void ToastController::show(const ToastMessage& message, const DisplaySnapshot* d
     }
     Surface& panel = *panel_;
     panel.redraw();
-    if (panel.isVisible() && panel.alpha() > 0.99) {
+    if (panel.isVisible() && panel.alpha() > 0.99 && !fadingOut) {
         animator_.setFrame(panel, frame);
     } else {
         // Setting the values first stops a running fade, which would otherwise overwrite them.
@@ -66,10 +71,12 @@ void ToastController::hide(const Rect& frame, std::uint64_t generation) {
     if (!panel_) return;
     Surface* panel = panel_.get();
     std::weak_ptr<ToastController*> weak = alive_;
+    fadingOut_ = true;
     animator_.animate(*panel, {frame.offsetBy(0, kSink), 0.0}, kFadeOut, AnimationCurve::easeIn,
                       [weak, panel, generation] {
                           auto alive = weak.lock();
                           if (!alive || (*alive)->generation_ != generation) return;
+                          (*alive)->fadingOut_ = false;
                           if (panel->alpha() < 0.01) panel->orderOut();
                       });
 }

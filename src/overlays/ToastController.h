@@ -61,6 +61,8 @@ class ToastController {
     UiScheduler::TaskID hideWork_ = 0;
     // Counts shows, so a fade-out that a newer message overtook leaves the toast on screen.
     std::uint64_t generation_ = 0;
+    // The hide's fade-out is under way (until it ends or a new message takes over).
+    bool fadingOut_ = false;
     std::shared_ptr<ToastController*> alive_;
 };
 

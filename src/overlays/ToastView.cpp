@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "overlays/OverlayGeometry.h"
+#include "overlays/TabularDigits.h"
 
 namespace brindlow {
 
@@ -30,6 +31,16 @@ QLabel* makeLabel(int pixels, QFont::Weight weight, const QColor& color, bool wr
     label->setTextFormat(Qt::PlainText);
     label->setFont(fontOfSize(pixels, weight));
     label->setWordWrap(wraps);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    return label;
+}
+
+// The size bar's figures: 11 points, with digits that keep their width as the numbers change.
+TabularLabel* makeFigures(const QColor& color) {
+    auto* label = new TabularLabel;
+    label->setFont(fontOfSize(11));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
@@ -122,8 +133,8 @@ class ToastView::Widget final : public QWidget {
         barColumn->addWidget(line_);
         auto* labels = new QHBoxLayout;
         labels->setContentsMargins(0, 0, 0, 0);
-        screen_ = makeLabel(11, QFont::Normal, kSecondary, false);
-        needed_ = makeLabel(11, QFont::Normal, kOrange, false);
+        screen_ = makeFigures(kSecondary);
+        needed_ = makeFigures(kOrange);
         labels->addWidget(screen_);
         labels->addStretch(1);
         labels->addWidget(needed_);
@@ -179,8 +190,8 @@ class ToastView::Widget final : public QWidget {
     QLabel* detail_ = nullptr;
     QWidget* bar_ = nullptr;
     SizeBarLine* line_ = nullptr;
-    QLabel* screen_ = nullptr;
-    QLabel* needed_ = nullptr;
+    TabularLabel* screen_ = nullptr;
+    TabularLabel* needed_ = nullptr;
 };
 
 ToastView::ToastView() = default;

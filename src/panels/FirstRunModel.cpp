@@ -94,12 +94,13 @@ std::vector<std::string> trackpadAndMouse(const AppSettings& settings) {
 
 std::vector<std::string> goodToKnow(const std::map<std::string, std::string>& keys) {
     const auto showAll = keys.find(ShortcutGuide::showAllRow().action);
-    const std::string how =
-        showAll != keys.end() ? showAll->second : std::string("Keyboard Shortcuts in the menu bar");
+    const std::string how = showAll != keys.end()
+                                ? showAll->second
+                                : std::string("Keyboard Shortcuts in the tray menu");
     return {
         "A stack holds up to three windows with real gaps; if they cannot get that short, they "
         "stay side by side.",
-        "Press " + how + " any time to see every shortcut. The menu bar icon has the rest.",
+        "Press " + how + " any time to see every shortcut. The tray icon has the rest.",
         "Quitting Brindlow puts every window back where it was before.",
     };
 }

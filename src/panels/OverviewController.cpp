@@ -100,8 +100,10 @@ void OverviewController::choose(int index) {
     if (!model_.display || index < 0 || index >= int(model_.display->columns.size())) return;
     const WindowSnapshot* window = model_.display->columns[size_t(index)].activeWindow();
     if (!window) return;
-    if (strip_.jump) strip_.jump(window->id);
-    hide(false);
+    const WindowID chosen = window->id;
+    if (strip_.jump) strip_.jump(chosen);
+    // The focus goes to the chosen window as the panel goes; the jump scrolls the strip to it.
+    panel_.orderOutFocusing(chosen);
 }
 
 bool OverviewController::handleKey(PanelKey key) {

@@ -34,6 +34,9 @@ class PanelHost {
     // Takes the panel off screen at once; with `giveFocusBack` the remembered window gets the
     // focus again.
     virtual void orderOut(bool giveFocusBack) = 0;
+    // Takes the panel off screen and hands the focus straight to `window`, the one the user chose
+    // in it, so that the window manager does not fall back to another window on the way.
+    virtual void orderOutFocusing(WindowID window) = 0;
     // The usable area of the primary screen, the zero rectangle without a screen.
     virtual Rect mainScreenVisibleFrame() const = 0;
 

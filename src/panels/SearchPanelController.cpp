@@ -87,9 +87,10 @@ bool SearchPanelController::handleKey(PanelKey key) {
 
 void SearchPanelController::choose(int index) {
     if (index < 0 || index >= int(model_.results().size())) return;
-    if (strip_.jump) strip_.jump(model_.results()[size_t(index)].window.id);
-    // The jump gives the chosen window the focus.
-    hide(false);
+    const WindowID chosen = model_.results()[size_t(index)].window.id;
+    if (strip_.jump) strip_.jump(chosen);
+    // The focus goes to the chosen window as the panel goes; the jump scrolls the strip to it.
+    panel_.orderOutFocusing(chosen);
 }
 
 }  // namespace brindlow

@@ -58,6 +58,8 @@ inline constexpr std::string_view children = "AXChildren";
 inline constexpr std::string_view frontmost = "AXFrontmost";
 inline constexpr std::string_view hidden = "AXHidden";
 inline constexpr std::string_view enhancedUserInterface = "AXEnhancedUserInterface";
+// The window is on another virtual desktop: out of sight for now, but neither minimised nor gone.
+inline constexpr std::string_view away = "AXAway";
 
 // Values of "AXRole" and "AXSubrole".
 inline constexpr std::string_view applicationRole = "AXApplication";
@@ -84,6 +86,9 @@ inline constexpr std::string_view windowDeminiaturizedNotification = "AXWindowDe
 inline constexpr std::string_view windowResizedNotification = "AXWindowResized";
 inline constexpr std::string_view windowMovedNotification = "AXWindowMoved";
 inline constexpr std::string_view titleChangedNotification = "AXTitleChanged";
+// The window went to another virtual desktop (or the user left its desktop), and came back.
+inline constexpr std::string_view windowAwayNotification = "AXWindowAway";
+inline constexpr std::string_view windowBackNotification = "AXWindowBack";
 }  // namespace ax
 
 }  // namespace brindlow

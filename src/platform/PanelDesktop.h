@@ -17,6 +17,9 @@ class PanelDesktop {
     virtual std::optional<std::uint32_t> activeWindow() = 0;
     // Asks the window manager to focus and raise a window; returns at once.
     virtual void activate(std::uint32_t window) = 0;
+    // The same, then waits until the window manager says the window has the focus, at most
+    // `limit` seconds; true when it does.
+    virtual bool activateAndWait(std::uint32_t window, double limit) = 0;
     // Asks the window manager to raise a window of ours above the others without focusing it;
     // returns at once.
     virtual void raiseWithoutFocus(std::uint32_t window) = 0;

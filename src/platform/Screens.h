@@ -29,6 +29,9 @@ class Screens {
 
     // The first screen is the primary one. Called on the main executor.
     virtual std::vector<ScreenInfo> screens() const = 0;
+    // The frame of a dock that keeps no space of its own (the visible frames do not leave room
+    // for it), or none. Called on the main executor, once per listing of the displays.
+    virtual std::optional<Rect> dockFrame() const { return std::nullopt; }
     // Screen-parameters changes, delivered on the main executor.
     virtual ObserverToken addChangeObserver(std::function<void()> handler) = 0;
     virtual void removeChangeObserver(ObserverToken token) = 0;

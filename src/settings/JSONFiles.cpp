@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 
+#include "settings/FileCalls.h"
 #include "settings/JSONEncoder.h"
 #include "settings/StorageFolder.h"
 
@@ -27,22 +28,55 @@ bool takeUndecodable(const std::filesystem::path& file) {
     return undecodableFiles().erase(file) > 0;
 }
 
-std::string errnoText(const char* action) {
-    return std::string(action) + ": " + std::strerror(errno);
+std::string errnoText(int error) {
+    return std::strerror(error);
 }
 
-void keepAside(const std::filesystem::path& file) {
-    const std::optional<std::string> bytes = readFileBytes(file);
-    if (!bytes) return;
-    std::filesystem::path aside = file;
-    aside += ".unreadable";
-    if (auto failure = writeFileAtomically(aside, *bytes)) {
-        storageLog().error("Could not keep unreadable %{public}s aside: %{public}s",
-                           file.filename().string(), *failure);
-        return;
+// Beyond this many links in a row the chain is taken for a loop, as the kernel does.
+constexpr int kMostLinksFollowed = 40;
+
+// A file about to be replaced that holds something we could not use, moved out of its way.
+// Renaming needs no read permission, so this works for a file of mode 000 too.
+class KeptAside {
+  public:
+    explicit KeptAside(const std::filesystem::path& file) : file_(file), aside_(file) {
+        aside_ += ".unreadable";
+        if (fileCalls().rename(file_, aside_) != 0) {
+            const int error = errno;
+            if (error == ENOENT) return;  // gone meanwhile: nothing to keep
+            storageLog().error("Could not keep unreadable %{public}s aside: %{public}s",
+                               file_.filename().string(), errnoText(error));
+            return;
+        }
+        moved_ = true;
+        storageLog().error("Kept unreadable %{public}s as %{public}s before replacing it",
+                           file_.filename().string(), aside_.filename().string());
     }
-    storageLog().error("Kept unreadable %{public}s as %{public}s before replacing it",
-                       file.filename().string(), aside.filename().string());
+
+    // The replacement failed: the old file goes back in place, as if nothing had been tried.
+    void putBack() {
+        if (!moved_) return;
+        if (fileCalls().rename(aside_, file_) == 0) {
+            moved_ = false;
+            storageLog().error("Put unreadable %{public}s back", file_.filename().string());
+        }
+    }
+
+    bool moved() const { return moved_; }
+
+  private:
+    std::filesystem::path file_;
+    std::filesystem::path aside_;
+    bool moved_ = false;
+};
+
+bool existsButUnreadable(const std::filesystem::path& file) {
+    const int fd = fileCalls().openForReading(file);
+    if (fd >= 0) {
+        ::close(fd);
+        return false;
+    }
+    return FileRead{std::nullopt, errno}.existsButUnreadable();
 }
 
 }  // namespace
@@ -52,15 +86,16 @@ void noteUndecodableFile(const std::filesystem::path& file) {
     undecodableFiles().insert(file);
 }
 
-std::optional<std::string> readFileBytes(const std::filesystem::path& source) {
+FileRead readFile(const std::filesystem::path& source) {
     // Plain read(2): a stream opens a folder and reads it as empty, which would
     // make it look like an empty, undecodable file rather than one that cannot be read.
-    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+    const int fd = fileCalls().openForReading(source);
+    if (fd < 0) return {std::nullopt, errno};
     struct stat info {};
     if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
         ::close(fd);
-        return std::nullopt;
+        return {std::nullopt, error};
     }
     std::string bytes;
     char buffer[65536];
@@ -68,75 +103,127 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& source) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
+            const int error = errno;
             ::close(fd);
-            return std::nullopt;
+            return {std::nullopt, error};
         }
         if (n == 0) break;
         bytes.append(buffer, static_cast<size_t>(n));
     }
     ::close(fd);
-    return bytes;
+    return {std::move(bytes), 0};
 }
 
-std::optional<std::string> writeFileAtomically(const std::filesystem::path& destination,
-                                               const std::string& bytes) {
+std::optional<std::string> readFileBytes(const std::filesystem::path& source) {
+    return readFile(source).bytes;
+}
+
+std::filesystem::path writeTarget(const std::filesystem::path& path, std::error_code& error) {
+    error.clear();
+    std::filesystem::path target = path;
+    for (int followed = 0;; ++followed) {
+        const auto status = std::filesystem::symlink_status(target, error);
+        if (error) {
+            // Nothing there yet: the write makes it.
+            if (error == std::errc::no_such_file_or_directory) error.clear();
+            return target;
+        }
+        if (!std::filesystem::is_symlink(status)) return target;
+        if (followed == kMostLinksFollowed) {
+            error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+            return target;
+        }
+        const std::filesystem::path next = std::filesystem::read_symlink(target, error);
+        if (error) return target;
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+}
+
+WriteFailure writeFileAtomically(const std::filesystem::path& destination,
+                                 const std::string& bytes) {
     std::error_code error;
-    const std::filesystem::path folder = destination.parent_path();
+    // The temporary file goes beside the file a link leads to, so that the rename replaces that
+    // file and the link stays (dotfiles kept elsewhere and linked in).
+    const std::filesystem::path target = writeTarget(destination, error);
+    if (error) return error.message();
+    const std::filesystem::path folder = target.parent_path();
     if (!folder.empty()) {
         error = createPrivateFolder(folder);
         if (error) return error.message();
     }
     // Built piece by piece: g++ 12 reports a false overlap (-Wrestrict) for "." + name.
     std::string tempName = ".";
-    tempName += destination.filename().string();
+    tempName += target.filename().string();
     tempName += ".XXXXXX";
     std::string temp = (folder / tempName).string();
     // mkstemp makes the file for its owner only, and so it stays.
     const int fd = mkstemp(temp.data());
-    if (fd < 0) return errnoText("Could not create a temporary file");
+    if (fd < 0) return "Could not create a temporary file: " + errnoText(errno);
     size_t written = 0;
     while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        const ssize_t n = fileCalls().write(fd, bytes.data() + written, bytes.size() - written);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            const std::string failure = errnoText("Could not write");
+            // A write that takes nothing without an error is a full disk all the same.
+            const std::string failure = errnoText(n < 0 ? errno : ENOSPC);
             ::close(fd);
             ::unlink(temp.c_str());
             return failure;
         }
         written += static_cast<size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const std::string failure = errnoText("Could not flush");
+    // A full disk may show only here, when the data is flushed.
+    if (fileCalls().fsync(fd) != 0) {
+        const std::string failure = errnoText(errno);
+        ::close(fd);
         ::unlink(temp.c_str());
         return failure;
     }
-    if (::rename(temp.c_str(), destination.c_str()) != 0) {
-        const std::string failure = errnoText("Could not replace the file");
+    if (::close(fd) != 0) {
+        const std::string failure = errnoText(errno);
+        ::unlink(temp.c_str());
+        return failure;
+    }
+    if (fileCalls().rename(temp, target) != 0) {
+        const std::string failure = errnoText(errno);
         ::unlink(temp.c_str());
         return failure;
     }
     return std::nullopt;
 }
 
-void writeJSONValue(const nlohmann::json& value, const std::filesystem::path& destination) {
+WriteFailure writeJSONValue(const nlohmann::json& value, const std::filesystem::path& destination) {
     const std::string name = destination.filename().string();
     std::string encodeError;
     const std::optional<std::string> text = encodeJSON(value, &encodeError);
     if (!text) {
         storageLog().error("Could not write %{public}s: %{public}s", name, encodeError);
-        return;
+        return encodeError;
     }
-    if (takeUndecodable(destination)) keepAside(destination);
-    if (auto failure = writeFileAtomically(destination, *text)) {
+    std::error_code error;
+    const std::filesystem::path target = writeTarget(destination, error);
+    std::optional<KeptAside> aside;
+    const bool undecodable = takeUndecodable(destination);
+    if (!error && (undecodable || existsButUnreadable(target))) aside.emplace(target);
+    WriteFailure failure = writeFileAtomically(destination, *text);
+    if (failure) {
         storageLog().error("Could not write %{public}s: %{public}s", name, *failure);
+        if (aside) aside->putBack();
+        // Still not replaced: the next write keeps it aside again.
+        if (undecodable) noteUndecodableFile(destination);
     }
+    return failure;
 }
 
 std::optional<nlohmann::json> readJSONValue(const std::filesystem::path& source) {
-    const std::optional<std::string> bytes = readFileBytes(source);
-    if (!bytes) return std::nullopt;
-    nlohmann::json parsed = nlohmann::json::parse(*bytes, nullptr, /*allow_exceptions=*/false);
+    const FileRead read = readFile(source);
+    if (!read.bytes) {
+        if (read.existsButUnreadable())
+            storageLog().error("Could not read %{public}s: %{public}s", source.filename().string(),
+                               errnoText(read.error));
+        return std::nullopt;
+    }
+    nlohmann::json parsed = nlohmann::json::parse(*read.bytes, nullptr, /*allow_exceptions=*/false);
     if (parsed.is_discarded()) {
         noteUndecodableFile(source);
         storageLog().error("Could not read %{public}s: %{public}s", source.filename().string(),

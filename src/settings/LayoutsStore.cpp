@@ -17,6 +17,30 @@ std::unique_ptr<LayoutsStore>& sharedSlot() {
     return instance;
 }
 
+// The layouts of a file the user picked: an array of layouts or one layout. The file is only
+// read: whatever it holds (the settings file picked by mistake, say), a failed import must never
+// mark it as undecodable, or its next write would copy it aside as "<name>.unreadable".
+std::vector<NamedLayout> layoutsInFile(const std::filesystem::path& file) {
+    const std::optional<std::string> bytes = readFileBytes(file);
+    if (!bytes) return {};
+    const nlohmann::json parsed = nlohmann::json::parse(*bytes, nullptr, false);
+    if (parsed.is_discarded()) return {};
+    try {
+        std::vector<NamedLayout> layouts;
+        if (parsed.is_array()) {
+            fromJSON(parsed, layouts);
+        } else {
+            layouts.emplace_back();
+            fromJSON(parsed, layouts.back());
+        }
+        return layouts;
+    } catch (const std::exception& error) {
+        storageLog().info("Not a layout file %{public}s: %{public}s", file.filename().string(),
+                          std::string(error.what()));
+        return {};
+    }
+}
+
 }  // namespace
 
 std::string trimmedLayoutName(const std::string& name) {
@@ -54,8 +78,8 @@ void LayoutsStore::changed() {
     for (const auto& observer : observers) observer();
 }
 
-void LayoutsStore::write() {
-    writeJSON(layouts_, file_);
+WriteFailure LayoutsStore::write() {
+    return writeJSON(layouts_, file_);
 }
 
 void LayoutsStore::store(NamedLayout layout) {
@@ -63,17 +87,18 @@ void LayoutsStore::store(NamedLayout layout) {
     layouts_.push_back(std::move(layout));
 }
 
-bool LayoutsStore::saveCurrent(const std::string& name) {
+bool LayoutsStore::saveCurrent(const std::string& name, SaveCompletion saved) {
     const std::string trimmed = trimmedLayoutName(name);
     if (trimmed.empty() || !env_.capture) return false;
     Executor* main = env_.main;
     // The store outlives every capture: it is the process's one instance (tests keep theirs
     // until the queues are idle).
-    env_.capture([this, main, trimmed](SessionSnapshot snapshot) {
-        main->async([this, trimmed, snapshot = std::move(snapshot)] {
+    env_.capture([this, main, trimmed, saved](SessionSnapshot snapshot) {
+        main->async([this, trimmed, saved, snapshot = std::move(snapshot)] {
             store(NamedLayout{UUID::random(), trimmed, Date::now(), snapshot});
-            write();
+            const WriteFailure failure = write();
             changed();
+            if (saved) saved(failure);
         });
     });
     return true;
@@ -123,12 +148,7 @@ void LayoutsStore::importLayouts() {
     if (env_.activate) env_.activate();
     const std::optional<std::filesystem::path> file = env_.chooseImportFile();
     if (!file) return;
-    std::vector<NamedLayout> imported;
-    if (std::optional<std::vector<NamedLayout>> list = readJSON<std::vector<NamedLayout>>(*file)) {
-        imported = std::move(*list);
-    } else if (std::optional<NamedLayout> one = readJSON<NamedLayout>(*file)) {
-        imported.push_back(std::move(*one));
-    }
+    std::vector<NamedLayout> imported = layoutsInFile(*file);
     if (imported.empty()) {
         if (env_.alert) env_.alert(kNotALayout);
         return;

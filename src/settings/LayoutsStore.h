@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Executor.h"
+#include "settings/JSONFiles.h"
 #include "settings/SavedArrangement.h"
 
 namespace brindlow {
@@ -61,9 +62,14 @@ class LayoutsStore {
     // Told after every change of the list.
     void addObserver(std::function<void()> observer);
 
+    // Called on the main queue once a save has been written: nothing, or why the file could
+    // not be (the list in memory keeps the layout either way).
+    using SaveCompletion = std::function<void(WriteFailure)>;
+
     // Stores the current arrangement under the name trimmed of white space and newlines once the
-    // strip controller has captured it. False (and nothing happens) when the name is blank.
-    bool saveCurrent(const std::string& name);
+    // strip controller has captured it. False (and nothing happens, `saved` is never called)
+    // when the name is blank.
+    bool saveCurrent(const std::string& name, SaveCompletion saved = {});
     // Restores the first layout whose name matches ignoring case; false when none does.
     bool apply(const std::string& name);
     // Restores the layout; when applications it names are not running, launches those that can
@@ -82,7 +88,7 @@ class LayoutsStore {
 
   private:
     void store(NamedLayout layout);
-    void write();
+    WriteFailure write();
     void changed();
     void launchMissing(const SessionSnapshot& snapshot, const std::set<std::string>& missing);
 

@@ -1,5 +1,7 @@
 #include "settings/SettingsStore.h"
 
+#include <cstring>
+
 #include "settings/JSONFiles.h"
 #include "settings/Loggers.h"
 #include "settings/StorageFolder.h"
@@ -22,8 +24,16 @@ std::optional<AppSettings> decodeSettingsText(std::string_view text, std::string
 }
 
 AppSettings SettingsStore::load(const std::filesystem::path& file) {
-    const std::optional<std::string> bytes = readFileBytes(file);
-    if (!bytes) return AppSettings{};
+    const FileRead read = readFile(file);
+    if (!read.bytes) {
+        // A missing file is the first start; one that is there but cannot be read is the
+        // user's, and its next write keeps it aside.
+        if (read.existsButUnreadable())
+            settingsLog().error("Settings file unreadable, using defaults: %{public}s",
+                                std::string(std::strerror(read.error)));
+        return AppSettings{};
+    }
+    const std::optional<std::string>& bytes = read.bytes;
     std::string error;
     std::vector<std::string> droppedRules;
     std::optional<AppSettings> decoded = decodeSettingsText(*bytes, &error, &droppedRules);

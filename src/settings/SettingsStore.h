@@ -55,9 +55,9 @@ class SettingsStore {
     // The file the store reads and writes.
     const std::filesystem::path& filePath() const { return file_; }
 
-    // The decoded file, or the defaults when it is missing (silently) or
-    // undecodable (logged at error level; its bytes are kept aside before the
-    // first overwrite). Never writes.
+    // The decoded file, or the defaults when it is missing (silently), cannot be
+    // read or is undecodable (logged at error level; the file is kept aside
+    // before the first overwrite). Never writes.
     static AppSettings load(const std::filesystem::path& file);
 
   private:

@@ -15,6 +15,7 @@ constexpr std::string_view kWindowNotifications[] = {
     ax::elementDestroyedNotification,     ax::windowMiniaturizedNotification,
     ax::windowDeminiaturizedNotification, ax::windowResizedNotification,
     ax::windowMovedNotification,          ax::titleChangedNotification,
+    ax::windowAwayNotification,           ax::windowBackNotification,
 };
 }  // namespace
 
@@ -42,6 +43,8 @@ std::optional<AppObserver::Event> AppObserver::eventForNotification(std::string_
     if (name == ax::windowResizedNotification) return Event::resized;
     if (name == ax::windowMovedNotification) return Event::moved;
     if (name == ax::titleChangedNotification) return Event::titleChanged;
+    if (name == ax::windowAwayNotification) return Event::away;
+    if (name == ax::windowBackNotification) return Event::back;
     return std::nullopt;
 }
 

@@ -10,14 +10,16 @@ AsyncRaiser::~AsyncRaiser() {
     queue_.reset();
 }
 
-void AsyncRaiser::raise(const ManagedWindow& window) {
+bool AsyncRaiser::raise(const ManagedWindow& window) {
     {
         std::lock_guard lock(mutex_);
+        const bool replaced = next_.has_value();
         next_ = window;
-        if (running_) return;
+        if (running_) return replaced;
         running_ = true;
     }
     queue_->async([this] { work(); });
+    return false;
 }
 
 void AsyncRaiser::cancelPending() {

@@ -22,8 +22,9 @@ class AsyncRaiser {
     AsyncRaiser(const AsyncRaiser&) = delete;
     AsyncRaiser& operator=(const AsyncRaiser&) = delete;
 
-    // Returns at once.
-    void raise(const ManagedWindow& window);
+    // Returns at once: true when the request took the place of an earlier one not yet performed,
+    // which is thus never performed.
+    bool raise(const ManagedWindow& window);
     // Drops a raise not yet performed and waits for one under way: once the
     // windows are put back at quit, nothing may be raised any more.
     void cancelPending();

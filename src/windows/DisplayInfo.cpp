@@ -10,7 +10,7 @@ constexpr double kDockEdgeReach = 200;
 }  // namespace
 
 std::vector<DisplayInfo> DisplayInfo::current(const Screens& screens) {
-    return fromScreens(screens.screens(), std::nullopt);
+    return fromScreens(screens.screens(), screens.dockFrame());
 }
 
 std::vector<DisplayInfo> DisplayInfo::fromScreens(const std::vector<ScreenInfo>& screens,

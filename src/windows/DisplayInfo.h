@@ -22,8 +22,8 @@ struct DisplayInfo {
     friend bool operator==(const DisplayInfo&, const DisplayInfo&) = default;
 
     // The connected displays, sorted left to right (ties: the upper one first).
-    // Main thread. There is no dock that reserves no space on this platform, so
-    // the visible frames are taken as the screens report them.
+    // Main thread. A dock that reserves no space of its own (see Screens::dockFrame)
+    // shortens the usable area of the display it lies on.
     static std::vector<DisplayInfo> current(const Screens& screens);
 
     // The pure listing: screens without a number are left out; a dock frame that

@@ -49,6 +49,7 @@ std::optional<std::string> ineligibilityReason(const AXElementRef& element,
     if (auto reason = roleReason(AX::stringAttribute(element, ax::role))) return reason;
     if (auto reason = subroleReason(AX::stringAttribute(element, ax::subrole))) return reason;
     if (AX::boolAttribute(element, ax::minimized).value_or(false)) return "minimized";
+    if (AX::boolAttribute(element, ax::away).value_or(false)) return "on another desktop";
     if (AX::boolAttribute(element, ax::fullScreen).value_or(false)) return "fullscreen";
     if (isFinderDesktop(bundleID, title)) return "Finder desktop";
     if (!AX::isSettable(element, ax::size)) return "fixed size";
@@ -56,12 +57,44 @@ std::optional<std::string> ineligibilityReason(const AXElementRef& element,
     return std::nullopt;
 }
 
-std::optional<ManagedWindow> makeManagedWindow(const AXElementRef& element, const AppRef& app) {
+bool VerdictMemory::changed(std::int32_t pid, WindowID window,
+                            const std::optional<std::string>& reason) {
+    auto& windows = verdicts_[pid];
+    const auto [found, added] = windows.try_emplace(window, reason);
+    if (added) return true;
+    if (found->second == reason) return false;
+    found->second = reason;
+    return true;
+}
+
+void VerdictMemory::keepOnly(std::int32_t pid, const std::set<WindowID>& listed) {
+    const auto found = verdicts_.find(pid);
+    if (found == verdicts_.end()) return;
+    std::erase_if(found->second,
+                  [&listed](const auto& entry) { return !listed.contains(entry.first); });
+    if (found->second.empty()) verdicts_.erase(found);
+}
+
+void VerdictMemory::forgetApplication(std::int32_t pid) {
+    verdicts_.erase(pid);
+}
+
+std::size_t VerdictMemory::size() const {
+    std::size_t count = 0;
+    for (const auto& [pid, windows] : verdicts_) count += windows.size();
+    return count;
+}
+
+std::optional<ManagedWindow> makeManagedWindow(const AXElementRef& element, const AppRef& app,
+                                               VerdictMemory* verdicts) {
     if (!element) return std::nullopt;
     element->setMessagingTimeout(kAdoptedElementTimeout);
     const std::string title = AX::stringAttribute(element, ax::title).value_or("");
-    if (auto reason = ineligibilityReason(element, app.bundleID, title)) {
-        log().debug("Float %{public}s '%{private}s': %{public}s", app.name, title, *reason);
+    const std::optional<std::string> reason = ineligibilityReason(element, app.bundleID, title);
+    const bool changed = !verdicts || verdicts->changed(app.pid, element->identity(), reason);
+    if (reason) {
+        if (changed)
+            log().debug("Float %{public}s '%{private}s': %{public}s", app.name, title, *reason);
         return std::nullopt;
     }
     const auto frame = AX::frame(element);

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "platform/AccessibilityTypes.h"
@@ -24,6 +28,24 @@ struct WindowFacts {
 // Which windows may be tiled, and adopting them. Logs under "WindowObserver".
 namespace WindowObserver {
 
+// The last verdict given on each window, by application, so that a window judged again with the
+// same result (every catch-up pass judges the windows it does not tile) is logged once, not at
+// every pass. One owner at a time (the strip queue).
+class VerdictMemory {
+  public:
+    // Records the verdict on a window (none: it may be tiled); whether it differs from the last
+    // one recorded for that window (a first verdict always does).
+    bool changed(std::int32_t pid, WindowID window, const std::optional<std::string>& reason);
+    // Forgets the application's windows that are not in `listed` (they are gone; X reuses ids).
+    void keepOnly(std::int32_t pid, const std::set<WindowID>& listed);
+    void forgetApplication(std::int32_t pid);
+    // How many windows have a verdict recorded.
+    std::size_t size() const;
+
+  private:
+    std::map<std::int32_t, std::map<WindowID, std::optional<std::string>>> verdicts_;
+};
+
 // Nothing when the window may be tiled, else the first failing test's reason:
 // "not a window", "subrole <subrole|none>", "minimized", "fullscreen",
 // "Finder desktop", "fixed size", "cannot move".
@@ -35,8 +57,10 @@ std::optional<std::string> ineligibilityReason(const AXElementRef& element,
 
 // Sets the element's messaging time-out to 1.0 s, then gives the window's record,
 // or nothing when it must float (logged at debug level with the reason) or its
-// geometry cannot be read (not logged).
-std::optional<ManagedWindow> makeManagedWindow(const AXElementRef& element, const AppRef& app);
+// geometry cannot be read (not logged). With `verdicts`, a window that must float
+// for the reason it floated for last time is not logged again.
+std::optional<ManagedWindow> makeManagedWindow(const AXElementRef& element, const AppRef& app,
+                                               VerdictMemory* verdicts = nullptr);
 
 }  // namespace WindowObserver
 }  // namespace brindlow

@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "platform/x11/X11Properties.h"
+#include "windows/DisplayInfo.h"
 #include "x11/support/X11Fixture.h"
 
 namespace brindlow::test {
@@ -255,6 +257,54 @@ TEST_F(DesktopServices, TwoMonitorsDefinedByAClientBecomeTwoScreens) {
     }
     platform_.screens->removeChangeObserver(token);
     ASSERT_TRUE(settle([&] { return platform_.screens->screens().size() == 1; }));
+}
+
+// A dock-type client that reserves no strut: the listing keeps the usable area 4 pixels clear
+// of it; once it goes, the whole display is usable again.
+TEST_F(DesktopServices, ADockThatReservesNoSpaceShortensTheUsableAreaAboveIt) {
+    ASSERT_EQ(connection().screen()->height_in_pixels, 1080);
+    const auto usable = [&] { return DisplayInfo::current(*platform_.screens).at(0).visible; };
+    EXPECT_EQ(usable(), Rect(0, 0, 1920, 1080));
+    {
+        TestClientProcess dock(
+            {"--title", "dock", "--type", "dock", "--size", "960x48", "--at", "480,1032"});
+        ASSERT_TRUE(dock.ready());
+        ASSERT_TRUE(settle([&] { return platform_.screens->dockFrame().has_value(); }));
+        EXPECT_EQ(platform_.screens->dockFrame(), Rect(480, 1032, 960, 48));
+        EXPECT_EQ(usable(), Rect(0, 0, 1920, 1028));
+        // An ordinary client is no dock.
+        TestClientProcess plain({"--title", "plain", "--size", "300x200"});
+        ASSERT_TRUE(plain.ready());
+        EXPECT_EQ(platform_.screens->dockFrame(), Rect(480, 1032, 960, 48));
+        // Moved up by 32: heard as a change of the screens, and the area ends above it again.
+        bool changed = false;
+        const ObserverToken token = platform_.screens->addChangeObserver([&] { changed = true; });
+        ASSERT_EQ(desktop().moveResize(dock.window(), Point{480, 1000}, std::nullopt, 5.0),
+                  axerror::success);
+        EXPECT_TRUE(main_.runUntil([&] { return changed; }));
+        EXPECT_TRUE(settle([&] { return usable() == Rect(0, 0, 1920, 996); }));
+        platform_.screens->removeChangeObserver(token);
+    }
+    EXPECT_TRUE(settle([&] { return !platform_.screens->dockFrame(); }));
+    EXPECT_EQ(usable(), Rect(0, 0, 1920, 1080));
+}
+
+// A dock that reserves its space is a panel like any other: the area ends at its strut, and it
+// is no dock to keep clear of.
+TEST_F(DesktopServices, ADockWithAStrutIsLeftToItsStrut) {
+    TestClientProcess dock(
+        {"--title", "dock", "--type", "dock", "--size", "960x48", "--at", "480,1032"});
+    ASSERT_TRUE(dock.ready());
+    char id[16];
+    std::snprintf(id, sizeof id, "0x%x", dock.window());
+    ASSERT_EQ(runProcess({"xprop", "-id", id, "-f", "_NET_WM_STRUT_PARTIAL", "32c", "-set",
+                          "_NET_WM_STRUT_PARTIAL", "0,0,0,48,0,0,0,0,0,0,480,1439"})
+                  .status,
+              0);
+    EXPECT_TRUE(settle(
+        [&] { return platform_.screens->screens().at(0).visibleFrame == Rect(0, 0, 1920, 1032); }));
+    EXPECT_EQ(platform_.screens->dockFrame(), std::nullopt);
+    EXPECT_EQ(DisplayInfo::current(*platform_.screens).at(0).visible, Rect(0, 0, 1920, 1032));
 }
 
 TEST_F(DesktopServices, RemovedObserversHearNothingAlreadyOnItsWay) {

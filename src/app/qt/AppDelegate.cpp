@@ -15,6 +15,7 @@
 
 #include "app/CommandLineTool.h"
 #include "app/qt/FocusKeeper.h"
+#include "app/qt/QuitShortcut.h"
 #include "app/qt/SaveLayoutPrompt.h"
 #include "app/qt/SettingsShortcut.h"
 #include "app/qt/TrayIcon.h"
@@ -87,11 +88,12 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
                               }}),
       mouseFocus_(platform_.mouseMonitor, mainQueue,
                   [&controller](Point at) { controller.focusWindow(at); }) {
+    // One icon cache for the process: the pill, the overview and the search show the same icon.
+    if (platform_.workspace) icons_ = std::make_unique<AppIconCache>(*platform_.workspace);
     if (platform_.surfaces && platform_.uiScheduler) {
         SurfaceFactory& surfaces = *platform_.surfaces;
         UiScheduler& scheduler = *platform_.uiScheduler;
         animator_ = std::make_unique<Animator>(scheduler);
-        if (platform_.workspace) icons_ = std::make_unique<AppIconCache>(*platform_.workspace);
         AppIconCache* icons = icons_.get();
         StripController* strip = &controller_;
         indicator_ = std::make_unique<IndicatorController>(
@@ -136,6 +138,7 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
     PanelsEnvironment panels;
     panels.desktop = platform_.panelDesktop;
     panels.workspace = platform_.workspace;
+    panels.icons = icons_.get();
     panels.strip.jump = [&controller](WindowID id) { controller.jump(id); };
     panels.strip.reorderColumn = [&controller](const std::string& uuid, int from, int to) {
         controller.reorderColumn(uuid, from, to);
@@ -156,6 +159,7 @@ AppDelegate::~AppDelegate() {
     stopPermissionTimer();
     trayHostWait_.reset();
     settingsShortcut_.reset();
+    quitShortcut_.reset();
     tray_.reset();
     // The controllers go before the animator they animate with.
     toast_.reset();
@@ -194,10 +198,15 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     settings_.addListener([weak, controller](const AppSettings& stored) {
         const AppSettings settings = settingsInRange(stored);
         controller->updateSettings(settings);
-        if (auto alive = weak.lock()) (*alive)->applyInputSettings(settings);
+        auto alive = weak.lock();
+        if (!alive) return;
+        AppDelegate& self = **alive;
+        self.applyInputSettings(settings);
+        // The border's width and colour and the dimming follow a slider at once.
+        if (self.focusOverlay_) self.focusOverlay_->settingsChanged(settings);
     });
 
-    const AppSettings settings = settingsInRange(settings_.settings());
+    const AppSettings settings = settingsInUse();
     controller_.updateSettings(settings);
     applyInputSettings(settings);
 
@@ -260,13 +269,11 @@ void AppDelegate::installControllerCallbacks() {
         auto alive = weak.lock();
         if (!alive) return;
         AppDelegate& self = **alive;
-        // One copy, shared with the request target, which answers lists off the main queue.
         self.snapshot_ = std::make_shared<const StripSnapshot>(snapshot);
-        self.requestTarget_.snapshotPublished(self.snapshot_);
         self.menuBar_.setSnapshot(snapshot);
         self.menuBar_.updateTitle();
         if (self.indicator_) {
-            self.indicator_->update(snapshot, self.settings_.settings());
+            self.indicator_->update(snapshot, self.settingsInUse());
         }
         if (self.badgeOverlay_) self.badgeOverlay_->update(snapshot.displays, snapshot.paused);
         if (self.gapOverlay_) self.gapOverlay_->update(snapshot.displays);
@@ -284,7 +291,7 @@ void AppDelegate::installControllerCallbacks() {
         auto alive = weak.lock();
         if (!alive) return;
         AppDelegate& self = **alive;
-        if (self.focusOverlay_) self.focusOverlay_->update(frames, self.settings_.settings());
+        if (self.focusOverlay_) self.focusOverlay_->update(frames, self.settingsInUse());
     };
 }
 
@@ -306,8 +313,13 @@ void AppDelegate::checkPermission() {
     // Once per process: the timer stops at the first success.
     stopPermissionTimer();
     controllerStarted_ = true;
-    controller_.start(settings_.settings());
-    applyInputSettings(settings_.settings());
+    const AppSettings settings = settingsInUse();
+    controller_.start(settings);
+    applyInputSettings(settings);
+}
+
+AppSettings AppDelegate::settingsInUse() const {
+    return settingsInRange(settings_.settings());
 }
 
 void AppDelegate::showFirstRun() {
@@ -380,6 +392,7 @@ void AppDelegate::installStatusItem() {
             if (auto alive = weak.lock()) (*alive)->showSettings(SettingsTab::general);
         });
     }
+    if (!quitShortcut_) quitShortcut_ = std::make_unique<QuitShortcut>(menuActions().quit);
     // Icons and windows need a widget application (tests run the delegate without one).
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         checkTrayHost();

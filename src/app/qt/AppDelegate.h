@@ -40,6 +40,7 @@ class GapOverlayController;
 class IndicatorController;
 class Panels;
 class LayoutsStore;
+class QuitShortcut;
 class SettingsShortcut;
 class TrayIcon;
 class SettingsStore;
@@ -116,6 +117,8 @@ class AppDelegate {
     bool controllerStarted() const { return controllerStarted_; }
     // Whether the strip controller put every window back within the wait at quit.
     bool windowsPutBack() const { return windowsPutBack_; }
+    // The command-line socket server (the display-loss exit removes its file).
+    SocketServer& socketServer() { return server_; }
     // The global shortcuts, none when the platform has no hot keys.
     KeyboardShortcuts::Registry* shortcuts() { return shortcuts_.get(); }
     // What the menu bar reads and switches of them; none without hot keys.
@@ -130,6 +133,9 @@ class AppDelegate {
     static constexpr double kOwnWindowRecheck = 0.25;
 
   private:
+    // The stored settings held to the ranges their pages offer: what everything downstream
+    // uses, from the first layout on (the file keeps what the user wrote).
+    AppSettings settingsInUse() const;
     bool permissionGranted() const;
     void installControllerCallbacks();
     void stopPermissionTimer();
@@ -160,6 +166,8 @@ class AppDelegate {
     std::unique_ptr<QTimer> trayHostWait_;
     // "Settings…" on Ctrl+, in every window of ours.
     std::unique_ptr<SettingsShortcut> settingsShortcut_;
+    // "Quit Brindlow" on Ctrl+Q while the tray menu is open.
+    std::unique_ptr<QuitShortcut> quitShortcut_;
     std::unique_ptr<WindowPresenter> presenter_;
     SettingsWindow* settingsWindow_ = nullptr;  // kept by the presenter
     // Keeps the focus off the settings window shown at start; gone once it is asked for.

@@ -1,6 +1,5 @@
 #include "app/qt/AppRequestTarget.h"
 
-#include "controller/ListJSON.h"
 #include "controller/StripController.h"
 #include "settings/LayoutsStore.h"
 
@@ -14,23 +13,13 @@ void AppRequestTarget::perform(const Command& command) {
     performer_.perform(command);
 }
 
-void AppRequestTarget::snapshotPublished(std::shared_ptr<const StripSnapshot> snapshot) {
-    std::lock_guard lock(latestMutex_);
-    latest_ = std::move(snapshot);
+void AppRequestTarget::queueWindowCommand(const Command& command) {
+    controller_.perform(command);
 }
 
 void AppRequestTarget::listJSON(bool titles, std::function<void(std::string)> completion) {
-    std::shared_ptr<const StripSnapshot> latest;
-    {
-        std::lock_guard lock(latestMutex_);
-        latest = latest_;
-    }
-    // The published picture answers at once, even while the strip queue is busy moving windows;
-    // only before the first one does the list wait for the queue.
-    if (latest) {
-        completion(makeListJSON(*latest, titles));
-        return;
-    }
+    // Asked of the strip queue, behind every command handed to it before: a published picture
+    // may not show them yet.
     controller_.listJSON(titles, std::move(completion));
 }
 
@@ -42,8 +31,9 @@ std::vector<std::string> AppRequestTarget::layoutNames() {
     return layouts_.names();
 }
 
-bool AppRequestTarget::saveLayout(const std::string& name) {
-    return layouts_.saveCurrent(name);
+bool AppRequestTarget::saveLayout(const std::string& name,
+                                  std::function<void(std::optional<std::string>)> saved) {
+    return layouts_.saveCurrent(name, std::move(saved));
 }
 
 bool AppRequestTarget::restoreLayout(const std::string& name) {

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/DisplayLossExit.h"
 #include "app/qt/AppDelegate.h"
 #include "app/qt/LayoutsEnvironment.h"
 #include "app/qt/QtMainQueue.h"
@@ -18,6 +19,9 @@
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11InstanceSelection.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/X11Workspace.h"
+#include "platform/x11/overlay/GnomeDesktopPictures.h"
+#include "platform/x11/overlay/ThemedIcons.h"
 #include "platform/x11/overlay/X11RootPicture.h"
 #include "platform/x11/overlay/X11SurfaceFactory.h"
 #include "settings/LayoutsStore.h"
@@ -109,13 +113,19 @@ int runApplication(int argc, char** argv) {
     if (X11HotKeys* hotKeys = services.x11->hotKeys()) {
         hotKeyEvents =
             std::make_unique<QSocketNotifier>(hotKeys->fileDescriptor(), QSocketNotifier::Read);
-        QObject::connect(hotKeyEvents.get(), &QSocketNotifier::activated,
-                         [hotKeys] { hotKeys->processEvents(); });
+        QObject::connect(hotKeyEvents.get(), &QSocketNotifier::activated, [hotKeys] {
+            hotKeys->processEvents();
+            // A broken connection stays readable: without this the notifier would spin.
+            if (hotKeys->connectionBroken()) display_loss::lost();
+        });
     } else {
         log.error("Global shortcuts are unavailable: no second connection to the X display");
     }
 
     const Platform platform = services.x11->platform();
+    // Icons named by desktop entries come from the toolkit's icon theme.
+    services.x11->workspace().setThemedIconLoader(
+        [](const std::string& icon) { return loadThemedIcon(icon); });
     // Overlay windows need the toolkit on X11; they live until the delegate is gone.
     std::unique_ptr<X11SurfaceFactory> surfaces =
         X11SurfaceFactory::open(services.x11->connection(), services.main);
@@ -124,7 +134,9 @@ int runApplication(int argc, char** argv) {
     Platform delegatePlatform = platform;
     delegatePlatform.surfaces = surfaces.get();
     delegatePlatform.uiScheduler = &uiScheduler;
-    X11RootPicture desktopPictures(services.x11->connection(), services.main);
+    // GNOME names its picture in its settings; other desktops publish a root pixmap.
+    X11RootPicture rootPicture(services.x11->connection(), services.main);
+    GnomeDesktopPictures desktopPictures(openGnomePictureSetting(), &rootPicture);
     delegatePlatform.desktopPictures = &desktopPictures;
     StripController::installShared(controllerEnvironment(platform));
     StripController& controller = StripController::shared();
@@ -140,7 +152,14 @@ int runApplication(int argc, char** argv) {
                       << SocketServer::defaultSocketPath().string() << ").\n";
             return EXIT_FAILURE;
         }
+        // From here a lost display ends the process at once (see display_loss).
+        SocketServer& server = delegate.socketServer();
+        X11Platform& x11 = *services.x11;
+        display_loss::arm({[&server] { server.removeSocketFileBeforeExit(); },
+                           [&x11] { return x11.displayIsGone(); }});
+        x11.setDisplayLostHandler([] { display_loss::lost(); });
         status = QApplication::exec();
+        display_loss::disarm();
         delegate.applicationWillTerminate();
         putBack = delegate.windowsPutBack();
     }

@@ -1,18 +1,12 @@
 #include "app/qt/LayoutsEnvironment.h"
 
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
 
 #include "controller/StripController.h"
+#include "panels/settings/qt/LayoutFileDialogs.h"
 
 namespace brindlow {
-
-namespace {
-
-const QString kLayoutFilter = QStringLiteral("Brindlow layouts (*.json)");
-
-}  // namespace
 
 LayoutsStore::Environment layoutsEnvironment(StripController& controller,
                                              const Platform& platform) {
@@ -35,19 +29,10 @@ LayoutsStore::Environment layoutsEnvironment(StripController& controller,
     };
     // No application activation on X11: the dialogs below are ordinary top-level windows.
     environment.activate = [] {};
-    environment.chooseImportFile = []() -> std::optional<std::filesystem::path> {
-        const QString file = QFileDialog::getOpenFileName(nullptr, QStringLiteral("Import Layouts"),
-                                                          QString(), kLayoutFilter);
-        if (file.isEmpty()) return std::nullopt;
-        return std::filesystem::path(file.toStdString());
-    };
-    environment.chooseExportFile =
-        [](const std::string& name) -> std::optional<std::filesystem::path> {
-        const QString file =
-            QFileDialog::getSaveFileName(nullptr, QStringLiteral("Export Layout"),
-                                         QString::fromStdString(name + ".json"), kLayoutFilter);
-        if (file.isEmpty()) return std::nullopt;
-        return std::filesystem::path(file.toStdString());
+    environment.chooseImportFile = [] { return chooseLayoutImportFile(); };
+    // The store proposes the file name, ".json" included.
+    environment.chooseExportFile = [](const std::string& proposedName) {
+        return chooseLayoutExportFile(proposedName);
     };
     environment.alert = [](const std::string& message) {
         QMessageBox::warning(nullptr, QStringLiteral("Brindlow"), QString::fromStdString(message));

@@ -1,11 +1,16 @@
 #include "input/KeyboardShortcuts/Recorder.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
+#include <algorithm>
 #include <map>
 
 #include "input/KeyboardShortcuts/DisplayText.h"
@@ -76,11 +81,17 @@ Recorder::Recorder(Registry& registry, Name name, OnChange onChange, HotKeys* ho
       presentAlert_(showMessageBox) {
     setPlaceholderText(recordText());
     setAlignment(Qt::AlignCenter);
-    setClearButtonEnabled(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // Our own clear button rather than QLineEdit's: that one shows only after a text change it
+    // sees, and a stored shortcut is shown without one.
+    clearAction_ = addAction(style()->standardIcon(QStyle::SP_LineEditClearButton, nullptr, this),
+                             QLineEdit::TrailingPosition);
+    clearAction_->setToolTip(QStringLiteral("Clear"));
+    connect(clearAction_, &QAction::triggered, this, [this] { clear(); });
     showStoredShortcut();
     // The clear button empties the text: that clears the shortcut and records again.
     connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+        showClearButtonIfShowingAShortcut();
         if (!text.isEmpty()) return;
         clearShortcut();
         refocus();
@@ -96,7 +107,11 @@ Recorder::~Recorder() {
 }
 
 QSize Recorder::sizeHint() const {
-    return {kMinimumWidth, QLineEdit::sizeHint().height()};
+    // Modifiers are words here ("Ctrl+Alt+Shift+Super+"): wide enough for the longest of them
+    // centred between the clear button and its mirror image, so that no shortcut is cut.
+    const int button = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this) + 8;
+    const int text = fontMetrics().horizontalAdvance(QStringLiteral("Ctrl+Alt+Shift+Super+F12"));
+    return {std::max(kMinimumWidth, text + 2 * button + 12), QLineEdit::sizeHint().height()};
 }
 
 void Recorder::setShortcutName(const Name& name) {
@@ -109,6 +124,36 @@ void Recorder::showStoredShortcut() {
     const std::optional<Shortcut> shortcut = registry_.getShortcut(name_);
     const QSignalBlocker quiet(this);
     setText(shortcut ? QString::fromStdString(shortcut->description()) : QString());
+    showClearButtonIfShowingAShortcut();
+}
+
+void Recorder::showClearButtonIfShowingAShortcut() {
+    clearAction_->setVisible(!text().isEmpty());
+}
+
+void Recorder::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    // A focused, centred line edit hides its placeholder; while recording the field is focused
+    // and empty, and the placeholder is what tells the user to press the keys.
+    if (!recording_ || !text().isEmpty() || placeholderText().isEmpty()) return;
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QMargins margins = textMargins();
+    const QRect area =
+        style()->subElementRect(QStyle::SE_LineEditContents, &option, this).marginsRemoved(margins);
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(area, Qt::AlignCenter,
+                     fontMetrics().elidedText(placeholderText(), Qt::ElideRight, area.width()));
+}
+
+bool Recorder::event(QEvent* event) {
+    // While recording every key is the recording's: no shortcut of this application runs.
+    if (recording_ && event->type() == QEvent::ShortcutOverride) {
+        event->accept();
+        return true;
+    }
+    return QLineEdit::event(event);
 }
 
 void Recorder::showEvent(QShowEvent* event) {
@@ -137,17 +182,24 @@ void Recorder::startRecording() {
     setPlaceholderText(pressText());
     setCursorPosition(0);
     setReadOnly(true);  // no caret, no typing: keys go to the recording
+    showClearButtonIfShowingAShortcut();
     registry_.setPaused(true);
     qApp->installEventFilter(this);
+    // An active grab of the keyboard: other programs' passive grabs (the window manager's
+    // bindings) do not fire meanwhile, so their combinations can be recorded, and the probe
+    // below finds who holds them.
+    grabKeyboard();
     postRecorderActivity(true);
 }
 
 void Recorder::endRecording() {
     if (!recording_) return;
     recording_ = false;
+    releaseKeyboard();
     qApp->removeEventFilter(this);
     setPlaceholderText(recordText());
     setReadOnly(false);
+    showClearButtonIfShowingAShortcut();
     registry_.setPaused(false);
     postRecorderActivity(false);
 }
@@ -167,6 +219,13 @@ void Recorder::clearShortcut() {
 }
 
 bool Recorder::eventFilter(QObject* watched, QEvent* event) {
+    // Installed last while recording, this filter sees the field's keys before the
+    // application's own filters (Ctrl+, opens the settings): they go to the recording.
+    if (recording_ && watched == this &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        this->event(event);
+        return true;
+    }
     // A click outside the field (and its margin) ends the recording and goes on to its target.
     if (recording_ && event->type() == QEvent::MouseButtonRelease && watched->isWidgetType()) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
@@ -192,6 +251,7 @@ void Recorder::store(const Shortcut& shortcut) {
         const QSignalBlocker quiet(this);
         setText(QString::fromStdString(shortcut.description()));
     }
+    showClearButtonIfShowingAShortcut();
     registry_.userDefaultsSet(name_, shortcut);
     if (onChange_) onChange_(shortcut);
     blur();

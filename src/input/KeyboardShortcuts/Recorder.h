@@ -27,7 +27,10 @@ void removeRecorderActivityListener(ObserverToken token);
 // stored shortcut, records while it has the focus (the registry is paused
 // meanwhile, so no global shortcut runs), refuses keys that cannot make a
 // shortcut, warns about shortcuts one of our menus or another program uses,
-// and clears the shortcut with its clear button or Backspace / Delete.
+// and clears the shortcut with its clear button or Backspace / Delete. While
+// it records it holds the keyboard, so that a combination another program
+// (above all the window manager) grabs reaches it, and every key, the
+// application's own shortcuts included, goes to it.
 class Recorder : public QLineEdit {
   public:
     using OnChange = std::function<void(const std::optional<Shortcut>&)>;
@@ -52,6 +55,8 @@ class Recorder : public QLineEdit {
     // How warnings are shown; a modal message box by default.
     void setAlertPresenter(AlertPresenter presenter) { presentAlert_ = std::move(presenter); }
     bool isRecording() const { return recording_; }
+    // The clear button: shown only while a shortcut is shown.
+    QAction* clearAction() const { return clearAction_; }
 
     QSize sizeHint() const override;
 
@@ -65,10 +70,13 @@ class Recorder : public QLineEdit {
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void showStoredShortcut();
+    void showClearButtonIfShowingAShortcut();
     void startRecording();
     void endRecording();
     void blur();
@@ -82,6 +90,7 @@ class Recorder : public QLineEdit {
     OnChange onChange_;
     HotKeys* hotKeys_;
     QMenu* conflictMenu_ = nullptr;
+    QAction* clearAction_ = nullptr;
     AlertPresenter presentAlert_;
     bool recording_ = false;
     ObserverToken changeToken_ = 0;

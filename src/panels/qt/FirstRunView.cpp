@@ -167,27 +167,27 @@ void FirstRunView::rebuild() {
     list->setContentsMargins(0, 0, 0, 0);
     list->setSpacing(12);
 
-    // Window control needs no permission here: the step is always done and only its first
-    // button is offered, disabled.
+    // Windows are moved through the window manager's standard protocols, which any X client may
+    // use: there is nothing to allow. The step keeps its place and its button row, and the only
+    // way it is not done is a display that cannot be reached.
     const bool trusted = model_.trusted();
     auto* buttons = new QWidget;
     auto* buttonRow = new QHBoxLayout(buttons);
     buttonRow->setContentsMargins(0, 0, 0, 0);
-    auto* request = new QPushButton("Request Permission");
-    request->setEnabled(!trusted);
+    auto* request = new QPushButton("Nothing to Allow");
+    request->setEnabled(false);
     request->setAutoDefault(false);
     buttonRow->addWidget(request);
     buttonRow->addStretch(1);
     std::vector<QWidget*> permission = {
-        wrapping("Brindlow moves windows with Accessibility, the only permission it needs. It "
-                 "collects nothing, and only goes online when you check for updates."),
+        wrapping("Brindlow moves windows through the window manager's standard protocols, so it "
+                 "needs no permission. It collects nothing and never goes online."),
         buttons};
     if (!trusted)
-        permission.push_back(wrapping(
-            "If it stays off after you allow it: remove Brindlow from the list, add it again, and "
-            "restart Brindlow.",
-            PanelStyle::systemFont(9), secondary()));
-    list->addWidget(step(1, trusted, "Allow Accessibility", permission));
+        permission.push_back(
+            wrapping("Brindlow cannot reach the X server: it works only in an X11 session.",
+                     PanelStyle::systemFont(9), secondary()));
+    list->addWidget(step(1, trusted, "No permission needed", permission));
 
     const auto& conflicts = model_.conflicts();
     list->addWidget(step(2, conflicts.empty(), "Check for other window managers",

@@ -109,16 +109,31 @@ void PanelWindow::show(const Rect& frame) {
 }
 
 void PanelWindow::orderOut(bool giveFocusBack) {
+    const bool wasShown = QWidget::isVisible();
+    takeDown();
+    if (wasShown && giveFocusBack && desktop_ && previousFocus_)
+        desktop_->activate(*previousFocus_);
+    previousFocus_.reset();
+}
+
+void PanelWindow::orderOutFocusing(WindowID window) {
+    // The chosen window has the focus before the panel goes: a panel that still had it when it
+    // went would leave the window manager to fall back to some other window, perhaps after it
+    // handled our request.
+    constexpr double kFocusWait = 0.25;
+    if (desktop_ && QWidget::isVisible())
+        desktop_->activateAndWait(std::uint32_t(window), kFocusWait);
+    takeDown();
+    previousFocus_.reset();
+}
+
+void PanelWindow::takeDown() {
     if (filtering_) {
         qApp->removeEventFilter(this);
         filtering_ = false;
     }
     if (fade_) fade_->stop();
-    const bool wasShown = QWidget::isVisible();
     hide();
-    if (wasShown && giveFocusBack && desktop_ && previousFocus_)
-        desktop_->activate(*previousFocus_);
-    previousFocus_.reset();
 }
 
 Rect PanelWindow::mainScreenVisibleFrame() const {

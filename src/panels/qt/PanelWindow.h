@@ -41,6 +41,7 @@ class PanelWindow final : public QWidget, public PanelHost {
     bool isKey() const override { return isActiveWindow(); }
     void show(const Rect& frame) override;
     void orderOut(bool giveFocusBack) override;
+    void orderOutFocusing(WindowID window) override;
     Rect mainScreenVisibleFrame() const override;
     void setAlpha(double alpha) override;
     double alpha() const override { return alpha_; }
@@ -56,6 +57,7 @@ class PanelWindow final : public QWidget, public PanelHost {
 
   private:
     bool isInside(QObject* object) const;
+    void takeDown();
     void placeContent();
 
     PanelDesktop* desktop_;

@@ -95,7 +95,6 @@ struct Panels::Sheet {
 };
 
 Panels::Panels(PanelsEnvironment environment) : env_(std::move(environment)) {
-    if (env_.workspace) icons_ = std::make_unique<AppIconCache>(*env_.workspace);
     if (env_.desktop) windowManagers_ = std::make_unique<DesktopWindowManagers>(*env_.desktop);
 }
 
@@ -104,7 +103,7 @@ Panels::~Panels() {
 }
 
 Image Panels::icon(std::int32_t pid) {
-    return icons_ ? icons_->icon(pid) : Image{};
+    return env_.icons ? env_.icons->icon(pid) : Image{};
 }
 
 SearchPanelController& Panels::search() {

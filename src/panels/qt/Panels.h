@@ -30,7 +30,8 @@ class Workspace;
 // What the panels reach outside themselves.
 struct PanelsEnvironment {
     PanelDesktop* desktop = nullptr;  // none: no focus hand-back, no window-manager hints
-    Workspace* workspace = nullptr;   // application icons and, with `desktop`, conflicts
+    Workspace* workspace = nullptr;   // with `desktop`, conflicts
+    AppIconCache* icons = nullptr;    // the process's application icons
     StripActions strip;
     const ShortcutSource* shortcuts = nullptr;
     SettingsStore* settings = nullptr;
@@ -80,7 +81,6 @@ class Panels {
     Image icon(std::int32_t pid);
 
     PanelsEnvironment env_;
-    std::unique_ptr<AppIconCache> icons_;
     std::unique_ptr<DesktopWindowManagers> windowManagers_;
     SearchModel searchModel_;
     std::unique_ptr<Search> search_;

@@ -436,7 +436,7 @@ std::vector<WindowListEntry> SimDesktop::onScreenWindows() const {
     std::vector<WindowListEntry> list;
     for (const WindowID id : zOrder_) {
         const WindowState& window = windowState(id);
-        if (!windowAlive(window) || window.minimized) continue;
+        if (!windowAlive(window) || window.minimized || window.away) continue;
         const AppState& app = appState(window.pid);
         list.push_back(WindowListEntry{
             window.number, window.pid, window.layer, window.serverBounds.value_or(window.frame),
@@ -539,6 +539,8 @@ AXError SimDesktop::readAttribute(std::int32_t pid, WindowID window, std::string
         value = state.frame.size();
     } else if (name == ax::minimized) {
         value = state.minimized;
+    } else if (name == ax::away) {
+        value = state.away;
     } else if (name == ax::fullScreen) {
         value = state.fullScreen;
     } else if (name == ax::main || name == ax::focused) {

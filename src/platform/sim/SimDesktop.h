@@ -125,6 +125,7 @@ class SimWindow {
     Rect frame() const;
     std::optional<std::string> title() const;
     bool isMinimized() const;
+    bool isAway() const;  // on another virtual desktop
     bool isFullScreen() const;
     bool isFocused() const;  // its application's focused window
     // Attribute names written to this window, in order (successful or not).
@@ -135,6 +136,9 @@ class SimWindow {
     const SimWindow& setFrame(const Rect& frame) const;  // "AXWindowMoved" / "AXWindowResized"
     const SimWindow& setTitle(const std::optional<std::string>& title) const;
     const SimWindow& minimize(bool minimized = true) const;
+    // To another virtual desktop and back (also the user switching desktops): "AXWindowAway" /
+    // "AXWindowBack".
+    const SimWindow& setAway(bool away = true) const;
     const SimWindow& setFullScreen(bool on) const;
     const SimWindow& focus() const;  // focused + front; "AXFocusedWindowChanged"
     const SimWindow& raise() const;  // to the front of the window list

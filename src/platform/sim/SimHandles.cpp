@@ -25,6 +25,10 @@ Rect SimWindow::frame() const {
 std::optional<std::string> SimWindow::title() const {
     return desktop_->windowState(id_).title;
 }
+bool SimWindow::isAway() const {
+    return desktop_->windowState(id_).away;
+}
+
 bool SimWindow::isMinimized() const {
     return desktop_->windowState(id_).minimized;
 }
@@ -64,6 +68,14 @@ const SimWindow& SimWindow::minimize(bool minimized) const {
     state.minimized = minimized;
     desktop_->notifyWindow(state, minimized ? ax::windowMiniaturizedNotification
                                             : ax::windowDeminiaturizedNotification);
+    return *this;
+}
+
+const SimWindow& SimWindow::setAway(bool away) const {
+    auto& state = desktop_->windowState(id_);
+    if (state.away == away || !desktop_->windowAlive(state)) return *this;
+    state.away = away;
+    desktop_->notifyWindow(state, away ? ax::windowAwayNotification : ax::windowBackNotification);
     return *this;
 }
 

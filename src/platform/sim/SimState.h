@@ -30,6 +30,7 @@ struct SimDesktop::WindowState {
     bool refuseSizes = false;
     bool ignoreMoves = false;
     bool minimized = false;
+    bool away = false;  // on another virtual desktop
     bool fullScreen = false;
     Rect frameBeforeFullScreen;
     std::int32_t layer = 0;

@@ -65,6 +65,8 @@ std::optional<DesktopEntry> parseDesktopEntry(const std::string& text, const std
             entry.exec = value;
         else if (key == "StartupWMClass")
             entry.startupWMClass = value;
+        else if (key == "Icon")
+            entry.icon = value;
         else if (key == "Hidden" && value == "true")
             hidden = true;
     }

@@ -14,6 +14,8 @@ struct DesktopEntry {
     std::string name;
     std::string exec;
     std::string startupWMClass;
+    // An icon theme name, or an absolute file.
+    std::string icon;
 };
 
 // Parses the [Desktop Entry] group of a .desktop file's text.

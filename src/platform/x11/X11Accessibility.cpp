@@ -39,6 +39,8 @@ AXError X11WindowElement::copyAttributeValue(std::string_view attribute, AXValue
         value = desktop_.parkedFrame(window_).value_or(s->outerFrame()).size();
     } else if (attribute == ax::minimized) {
         value = desktop_.minimized(*s);
+    } else if (attribute == ax::away) {
+        value = desktop_.away(*s);
     } else if (attribute == ax::fullScreen) {
         value = s->hasState(desktop_.connection().ewmh()->_NET_WM_STATE_FULLSCREEN);
     } else if (attribute == ax::main || attribute == ax::focused) {

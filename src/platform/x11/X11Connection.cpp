@@ -1,7 +1,11 @@
 #include "platform/x11/X11Connection.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <xcb/randr.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -55,6 +59,8 @@ X11Connection::X11Connection(xcb_connection_t* connection, int screenNumber)
     atom(kStopAtom);
     xcb_flush(connection_);
     eventThread_ = std::thread([this] { readEvents(); });
+    watchStopFD_ = eventfd(0, EFD_CLOEXEC);
+    if (watchStopFD_ >= 0) watchThread_ = std::thread([this] { watchForHangUp(); });
 }
 
 X11Connection::~X11Connection() {
@@ -70,6 +76,9 @@ X11Connection::~X11Connection() {
     xcb_send_event(connection_, 0, wakeWindow_, XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&message));
     xcb_flush(connection_);
+    if (watchStopFD_ >= 0) eventfd_write(watchStopFD_, 1);
+    if (watchThread_.joinable()) watchThread_.join();
+    if (watchStopFD_ >= 0) close(watchStopFD_);
     if (eventThread_.joinable()) eventThread_.join();
     xcb_ewmh_connection_wipe(&ewmh_);
     xcb_disconnect(connection_);
@@ -164,20 +173,58 @@ void X11Connection::sync() {
 
 void X11Connection::readEvents() {
     const xcb_atom_t stop = atom(kStopAtom);
+    bool stopped = false;
     while (xcb_generic_event_t* event = xcb_wait_for_event(connection_)) {
-        bool done = false;
         if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
             auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
-            done = message->window == wakeWindow_ && message->type == stop;
+            stopped = message->window == wakeWindow_ && message->type == stop;
         }
-        if (!done) dispatch(*event);
+        if (!stopped) dispatch(*event);
         std::free(event);
-        if (done) break;
+        if (stopped) break;
     }
-    // The connection broke or we are stopping: nobody waits any longer.
-    std::lock_guard lock(waitersMutex_);
-    stopping_ = true;
-    waitersChanged_.notify_all();
+    {
+        // The connection broke or we are stopping: nobody waits any longer.
+        std::lock_guard lock(waitersMutex_);
+        stopping_ = true;
+        waitersChanged_.notify_all();
+    }
+    if (!stopped) reportLost();
+}
+
+void X11Connection::watchForHangUp() {
+    pollfd watched[2] = {{xcb_get_file_descriptor(connection_), POLLRDHUP, 0},
+                         {watchStopFD_, POLLIN, 0}};
+    for (;;) {
+        if (poll(watched, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (watched[1].revents != 0) return;
+        if (watched[0].revents & (POLLRDHUP | POLLHUP | POLLERR)) break;
+    }
+    reportLost();
+}
+
+void X11Connection::reportLost() {
+    std::function<void()> handler;
+    {
+        std::lock_guard lock(lostMutex_);
+        if (lost_) return;
+        lost_ = true;
+        handler = lostHandler_;
+    }
+    if (handler) handler();
+}
+
+void X11Connection::setConnectionLostHandler(std::function<void()> handler) {
+    bool alreadyLost = false;
+    {
+        std::lock_guard lock(lostMutex_);
+        lostHandler_ = handler;
+        alreadyLost = lost_;
+    }
+    if (alreadyLost && handler) handler();
 }
 
 void X11Connection::dispatch(const Event& event) {

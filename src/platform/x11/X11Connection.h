@@ -62,6 +62,11 @@ class X11Connection {
     bool waitForEvent(const std::function<bool(const Event&)>& accept, double timeout,
                       const std::function<bool()>& send);
 
+    // Called once, on the event thread, when the connection breaks (the server went away or
+    // closed it); never when this object stops it. Set right after open: a break before then
+    // is reported when the handler is set.
+    void setConnectionLostHandler(std::function<void()> handler);
+
     // A round trip: every request made before has been processed, and every
     // event it caused has been read, when this returns.
     void sync();
@@ -78,6 +83,10 @@ class X11Connection {
     X11Connection(xcb_connection_t* connection, int screenNumber);
     void readEvents();
     void dispatch(const Event& event);
+    // Waits, without reading, until the server hangs up the connection: a thread blocked in a
+    // reply on a broken connection may never return to report it.
+    void watchForHangUp();
+    void reportLost();
 
     struct Waiter {
         const std::function<bool(const Event&)>* accept;
@@ -105,6 +114,13 @@ class X11Connection {
     std::atomic<std::uint32_t> syncSerial_{0};
 
     std::atomic<std::uint64_t> eventCount_{0};
+
+    std::mutex lostMutex_;
+    std::function<void()> lostHandler_;
+    bool lost_ = false;
+    // Wakes the hang-up watch when this object stops it.
+    int watchStopFD_ = -1;
+    std::thread watchThread_;
 
     xcb_window_t wakeWindow_ = XCB_WINDOW_NONE;
     bool stopping_ = false;

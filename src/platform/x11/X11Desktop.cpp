@@ -98,6 +98,41 @@ bool X11Desktop::isClient(xcb_window_t window) const {
     return known_.count(window) > 0;
 }
 
+std::optional<X11WindowSnapshot> X11Desktop::readClient(xcb_window_t window) const {
+    std::optional<X11WindowSnapshot> snapshot = readWindow(x_, window);
+    // A window manager that ended leaves its frame extents on the clients; nothing frames them
+    // any more.
+    if (snapshot && !hasWindowManager()) snapshot->extents = FrameExtents{};
+    return snapshot;
+}
+
+std::vector<std::optional<X11WindowFrame>> X11Desktop::readClientFrames(
+    const std::vector<xcb_window_t>& windows) const {
+    std::vector<std::optional<X11WindowFrame>> frames = readFrames(x_, windows);
+    if (!hasWindowManager())
+        for (std::optional<X11WindowFrame>& frame : frames)
+            if (frame) frame->extents = FrameExtents{};
+    return frames;
+}
+
+xcb_window_t X11Desktop::checkWindowNow() const {
+    std::lock_guard lock(mutex_);
+    return checkWindow_;
+}
+
+bool X11Desktop::isWithdrawn(xcb_window_t window) const {
+    std::lock_guard lock(mutex_);
+    return withdrawn_.count(window) > 0;
+}
+
+bool X11Desktop::windowExists(xcb_window_t window) {
+    auto* attributes = xcb_get_window_attributes_reply(
+        x_.xcb(), xcb_get_window_attributes(x_.xcb(), window), nullptr);
+    const bool exists = attributes != nullptr;
+    std::free(attributes);
+    return exists;
+}
+
 bool X11Desktop::hasWindowManager() const {
     std::lock_guard lock(mutex_);
     return windowManager_;
@@ -111,9 +146,13 @@ bool X11Desktop::onCurrentDesktop(const X11WindowSnapshot& s) const {
 
 bool X11Desktop::minimized(const X11WindowSnapshot& s) const {
     // Iconified for parking is Brindlow's own doing, not the user's.
-    if (parking_.isHidden(s.window)) return !onCurrentDesktop(s);
-    // A window on another desktop is out of reach, like a hidden one.
-    return s.hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN) || !onCurrentDesktop(s);
+    if (parking_.isHidden(s.window)) return false;
+    // Some window managers mark every window of another desktop hidden: there it counts as away.
+    return s.hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN) && onCurrentDesktop(s);
+}
+
+bool X11Desktop::away(const X11WindowSnapshot& s) const {
+    return !onCurrentDesktop(s);
 }
 
 std::optional<std::int32_t> X11Desktop::pidOf(xcb_window_t window) const {
@@ -140,6 +179,7 @@ std::optional<X11AppInfo> X11Desktop::application(std::int32_t pid) const {
 }
 
 std::vector<xcb_window_t> X11Desktop::windowsOf(std::int32_t pid) const {
+    // Windows of other desktops too: they are the application's, only away for now.
     std::vector<xcb_window_t> candidates;
     {
         std::lock_guard lock(mutex_);
@@ -148,12 +188,7 @@ std::vector<xcb_window_t> X11Desktop::windowsOf(std::int32_t pid) const {
             if (found != known_.end() && found->second.pid == pid) candidates.push_back(w);
         }
     }
-    std::vector<xcb_window_t> result;
-    for (xcb_window_t w : candidates) {
-        auto s = snapshotOf(w);
-        if (s && onCurrentDesktop(*s)) result.push_back(w);
-    }
-    return result;
+    return candidates;
 }
 
 std::optional<xcb_window_t> X11Desktop::activeWindow() const {
@@ -185,7 +220,7 @@ std::optional<X11WindowSnapshot> X11Desktop::snapshotOf(xcb_window_t window) con
             return found->second;
         }
     }
-    auto snapshot = readWindow(x_, window);
+    auto snapshot = readClient(window);
     std::lock_guard lock(mutex_);
     // Kept only when nothing happened while it was read.
     if (snapshot && x_.eventCount() == events) {
@@ -230,16 +265,22 @@ std::int32_t X11Desktop::resolvePid(const X11WindowSnapshot& s) {
 }
 
 std::vector<xcb_window_t> X11Desktop::readClientList() {
-    if (windowManagerRuns(x_)) {
+    if (const std::optional<xcb_window_t> check = windowManagerCheckWindow(x_)) {
+        // Its destruction tells that the window manager ended, also when it was killed and
+        // left its root properties behind.
+        const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(x_.xcb(), *check, XCB_CW_EVENT_MASK, &mask);
         {
             std::lock_guard lock(mutex_);
             windowManager_ = true;
+            checkWindow_ = *check;
         }
         return readWindowList(x_, x_.root(), x_.ewmh()->_NET_CLIENT_LIST);
     }
     {
         std::lock_guard lock(mutex_);
         windowManager_ = false;
+        checkWindow_ = XCB_WINDOW_NONE;
     }
     // Without a window manager the clients are the mapped top-level windows.
     std::vector<xcb_window_t> result;
@@ -285,18 +326,33 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
                     {X11WindowEvent::Kind::destroyed, *destroyed, found->second.pid});
                 known_.erase(found);
             }
+            if (auto found = withdrawn_.find(*destroyed); found != withdrawn_.end()) {
+                windowEvents.push_back(
+                    {X11WindowEvent::Kind::destroyed, *destroyed, found->second});
+                withdrawn_.erase(found);
+            }
         }
         for (xcb_window_t w : list) {
             if (!known_.count(w)) added.push_back(w);
         }
     }
+    // Clients that leave the list while their window lives on: withdrawn, not destroyed.
+    std::vector<xcb_window_t> leaving;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& [w, k] : known_)
+            if (std::find(list.begin(), list.end(), w) == list.end()) leaving.push_back(w);
+    }
+    std::set<xcb_window_t> living;
+    for (xcb_window_t w : leaving)
+        if (windowExists(w)) living.insert(w);
     // Read the newcomers without the lock, and follow their own events.
     std::map<xcb_window_t, Known> fresh;
     std::map<xcb_window_t, std::string> classes;
     const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
     for (xcb_window_t w : added) {
         xcb_change_window_attributes(x_.xcb(), w, XCB_CW_EVENT_MASK, &mask);
-        auto s = readWindow(x_, w);
+        auto s = readClient(w);
         if (!s) continue;
         // The list may still name a window that is gone while its id already belongs to a new
         // window the window manager has not taken on yet: that one counts once it carries
@@ -308,6 +364,7 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
         k.frame = parkedFrame(w).value_or(s->outerFrame());
         k.title = s->title;
         k.minimized = minimized(*s);
+        k.away = away(*s);
         k.topLevel = topLevelAncestor(x_, w).value_or(w);
         fresh.emplace(w, k);
         classes.emplace(w, s->wmClass);
@@ -321,6 +378,7 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
         }
         for (auto& [w, k] : fresh) {
             known_[w] = k;
+            withdrawn_.erase(w);
             if (k.pid != 0 && !apps_.count(k.pid)) {
                 apps_[k.pid] = X11AppInfo{k.pid, classes[w], nextOrder_++};
                 appEvents.push_back({X11AppEvent::Kind::launched, k.pid});
@@ -329,8 +387,15 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
         }
         for (auto it = known_.begin(); it != known_.end();) {
             if (std::find(current.begin(), current.end(), it->first) == current.end()) {
-                windowEvents.push_back(
-                    {X11WindowEvent::Kind::destroyed, it->first, it->second.pid});
+                if (living.contains(it->first)) {
+                    withdrawn_[it->first] = it->second.pid;
+                    if (!it->second.minimized)
+                        windowEvents.push_back(
+                            {X11WindowEvent::Kind::minimized, it->first, it->second.pid});
+                } else {
+                    windowEvents.push_back(
+                        {X11WindowEvent::Kind::destroyed, it->first, it->second.pid});
+                }
                 it = known_.erase(it);
             } else {
                 ++it;
@@ -339,8 +404,10 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
         clients_ = current;
         // Applications whose last client went away have ended.
         for (auto it = apps_.begin(); it != apps_.end();) {
+            const auto ofApp = [&](auto& entry) { return entry.second == it->first; };
             bool any = std::any_of(known_.begin(), known_.end(),
-                                   [&](auto& entry) { return entry.second.pid == it->first; });
+                                   [&](auto& entry) { return entry.second.pid == it->first; }) ||
+                       std::any_of(withdrawn_.begin(), withdrawn_.end(), ofApp);
             if (!any) {
                 appEvents.push_back({X11AppEvent::Kind::terminated, it->first});
                 it = apps_.erase(it);
@@ -408,9 +475,10 @@ std::optional<xcb_window_t> X11Desktop::clientFramedBy(xcb_window_t frame) {
 
 void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
     if (!isClient(window)) return;
-    auto s = readWindow(x_, window);
+    auto s = readClient(window);
     if (!s) return;
     const bool nowMinimized = minimized(*s);
+    const bool nowAway = away(*s);
     const Rect frame = parkedFrame(window).value_or(s->outerFrame());
     std::vector<X11WindowEvent> events;
     {
@@ -418,6 +486,9 @@ void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
         auto found = known_.find(window);
         if (found == known_.end()) return;
         Known& k = found->second;
+        // Away first when leaving, back last when returning: in between the window reads as
+        // what it is on its own desktop.
+        if (nowAway && !k.away) events.push_back({X11WindowEvent::Kind::away, window, k.pid});
         if (nowMinimized != k.minimized) {
             events.push_back(
                 {nowMinimized ? X11WindowEvent::Kind::minimized : X11WindowEvent::Kind::restored,
@@ -432,7 +503,9 @@ void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
         if (titleMayChange && s->title != k.title) {
             events.push_back({X11WindowEvent::Kind::titleChanged, window, k.pid});
         }
+        if (!nowAway && k.away) events.push_back({X11WindowEvent::Kind::back, window, k.pid});
         k.minimized = nowMinimized;
+        k.away = nowAway;
         k.frame = frame;
         // Only a refresh for a title change takes the title: one for a move seen first would
         // swallow the change its own property event then brings.
@@ -526,8 +599,10 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
         case XCB_DESTROY_NOTIFY: {
             auto& e = as<xcb_destroy_notify_event_t>(event);
             // The refresh reports the destruction and ends an application left without windows.
-            if (isClient(e.window)) {
+            if (isClient(e.window) || isWithdrawn(e.window)) {
                 refreshClients(e.window);
+            } else if (e.window == checkWindowNow()) {
+                refreshClients();
             } else if (e.event == x_.root() && !hasWindowManager()) {
                 refreshClients();
             }

@@ -32,7 +32,9 @@ struct X11WindowEvent {
         restored,
         resized,
         moved,
-        titleChanged
+        titleChanged,
+        away,  // left the current desktop
+        back,  // on the current desktop again
     };
     Kind kind;
     xcb_window_t window;
@@ -79,12 +81,14 @@ class X11Desktop {
     // The managed clients, oldest first (every desktop).
     std::vector<xcb_window_t> clients() const;
     bool isClient(xcb_window_t window) const;
+    // A client that left the list while its window lives on.
+    bool isWithdrawn(xcb_window_t window) const;
     // Clients on the current desktop or on all desktops.
     bool onCurrentDesktop(const X11WindowSnapshot& snapshot) const;
     std::optional<std::int32_t> pidOf(xcb_window_t window) const;
     std::vector<X11AppInfo> applications() const;
     std::optional<X11AppInfo> application(std::int32_t pid) const;
-    // The application's clients on the current desktop, oldest first.
+    // The application's clients on every desktop, oldest first.
     std::vector<xcb_window_t> windowsOf(std::int32_t pid) const;
     std::optional<xcb_window_t> activeWindow() const;
     // The application's most recently active client that is still there.
@@ -95,6 +99,8 @@ class X11Desktop {
     // so repeated reads of an idle desktop cost no round trip.
     std::optional<X11WindowSnapshot> read(xcb_window_t window);
     bool minimized(const X11WindowSnapshot& snapshot) const;
+    // On another desktop: out of sight, but neither minimised nor gone.
+    bool away(const X11WindowSnapshot& snapshot) const;
     std::string subrole(const X11WindowSnapshot& snapshot);
 
     // Moves and/or resizes the outer frame and waits until the window manager
@@ -130,6 +136,7 @@ class X11Desktop {
     struct Known {
         std::int32_t pid = 0;
         bool minimized = false;
+        bool away = false;
         Rect frame;
         std::string title;
         // The root child that holds the client: the window manager's frame, or
@@ -147,6 +154,12 @@ class X11Desktop {
     void refreshWindow(xcb_window_t window, bool titleMayChange);
     void refreshAllMinimized();
     std::optional<xcb_window_t> clientFramedBy(xcb_window_t frame);
+    bool windowExists(xcb_window_t window);
+    xcb_window_t checkWindowNow() const;
+    // readWindow(), the frame extents left out while no window manager runs.
+    std::optional<X11WindowSnapshot> readClient(xcb_window_t window) const;
+    std::vector<std::optional<X11WindowFrame>> readClientFrames(
+        const std::vector<xcb_window_t>& windows) const;
     std::vector<xcb_window_t> readClientList();
     std::int32_t resolvePid(const X11WindowSnapshot& snapshot);
     void emit(const X11WindowEvent& event);
@@ -206,6 +219,10 @@ class X11Desktop {
     mutable std::mutex mutex_;
     std::vector<xcb_window_t> clients_;
     std::map<xcb_window_t, Known> known_;
+    // Clients that left the list while their window lives on (withdrawn by their application,
+    // or let go by a window manager that is ending), with their pid: reported as minimised, so
+    // nothing of them is forgotten, until the window is destroyed or listed again.
+    std::map<xcb_window_t, std::int32_t> withdrawn_;
     std::map<std::int32_t, X11AppInfo> apps_;
     std::uint64_t nextOrder_ = 1;
     std::vector<xcb_window_t> activeHistory_;  // most recent first
@@ -213,6 +230,7 @@ class X11Desktop {
     std::optional<std::int32_t> activePid_;
     std::uint32_t currentDesktop_ = 0;
     bool windowManager_ = false;
+    xcb_window_t checkWindow_ = XCB_WINDOW_NONE;  // the running window manager's
     // Snapshots read while no event came in, and the event count they were read at.
     mutable std::map<xcb_window_t, X11WindowSnapshot> snapshots_;
     mutable std::uint64_t snapshotEvents_ = 0;

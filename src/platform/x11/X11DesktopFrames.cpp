@@ -54,7 +54,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
     std::vector<xcb_window_t> windows;
     windows.reserve(targets.size());
     for (const auto& target : targets) windows.push_back(target.first);
-    const auto before = readFrames(x_, windows);
+    const auto before = readClientFrames(windows);
 
     const Rect screen = rootFrame();
     std::vector<Request> requests;
@@ -161,7 +161,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                 },
                 gone);
         }
-        const auto after = readFrames(x_, sent);
+        const auto after = readClientFrames(sent);
         std::vector<Request> differing;
         for (std::size_t k = 0; k < batch.size(); ++k) {
             FrameWriteResult& result = results[batch[k].index];

@@ -272,6 +272,10 @@ void X11HotKeys::scheduleProcessing() {
     });
 }
 
+bool X11HotKeys::connectionBroken() const {
+    return xcb_connection_has_error(connection_) != 0;
+}
+
 void X11HotKeys::processEvents() {
     while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
         Freed<xcb_generic_event_t> owned{event};

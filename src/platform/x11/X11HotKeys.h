@@ -35,6 +35,8 @@ class X11HotKeys : public HotKeys {
     int fileDescriptor() const;
     // Handles every event that has arrived.
     void processEvents();
+    // The server closed this connection (it went away): nothing more will arrive.
+    bool connectionBroken() const;
 
     void setHandler(Handler handler) override { handler_ = std::move(handler); }
     int registerHotKey(int keyCode, int modifiers, std::int64_t id) override;

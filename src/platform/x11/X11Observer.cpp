@@ -41,6 +41,10 @@ std::string_view notificationFor(X11WindowEvent::Kind kind) {
             return ax::windowMovedNotification;
         case X11WindowEvent::Kind::titleChanged:
             return ax::titleChangedNotification;
+        case X11WindowEvent::Kind::away:
+            return ax::windowAwayNotification;
+        case X11WindowEvent::Kind::back:
+            return ax::windowBackNotification;
     }
     return {};
 }

@@ -38,6 +38,26 @@ void X11PanelDesktop::activate(std::uint32_t window) {
     x_.flush();
 }
 
+bool X11PanelDesktop::activateAndWait(std::uint32_t window, double limit) {
+    if (!windowManagerRuns(x_)) {
+        activate(window);
+        return true;
+    }
+    const xcb_atom_t activeAtom = x_.ewmh()->_NET_ACTIVE_WINDOW;
+    return x_.waitForEvent(
+        [&](const xcb_generic_event_t& event) {
+            if ((event.response_type & 0x7F) != XCB_PROPERTY_NOTIFY) return false;
+            const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            return change.window == x_.root() && change.atom == activeAtom &&
+                   activeWindow() == window;
+        },
+        limit,
+        [&] {
+            activate(window);
+            return activeWindow() == window;
+        });
+}
+
 void X11PanelDesktop::raiseWithoutFocus(std::uint32_t window) {
     // The window manager's frame moves, so the request goes to the window manager (a pager's
     // restack is obeyed without focus-stealing checks).
@@ -79,18 +99,7 @@ bool X11PanelDesktop::compositorRunning() {
 }
 
 std::optional<std::string> X11PanelDesktop::windowManagerName() {
-    xcb_window_t check = XCB_WINDOW_NONE;
-    if (!xcb_ewmh_get_supporting_wm_check_reply(
-            x_.ewmh(), xcb_ewmh_get_supporting_wm_check(x_.ewmh(), x_.root()), &check, nullptr))
-        return std::nullopt;
-    xcb_ewmh_get_utf8_strings_reply_t name{};
-    if (!xcb_ewmh_get_wm_name_reply(x_.ewmh(), xcb_ewmh_get_wm_name(x_.ewmh(), check), &name,
-                                    nullptr))
-        return std::nullopt;
-    std::string text(name.strings, name.strings_len);
-    xcb_ewmh_get_utf8_strings_reply_wipe(&name);
-    while (!text.empty() && text.back() == '\0') text.pop_back();
-    return text;
+    return brindlow::windowManagerName(x_);
 }
 
 std::vector<std::string> X11PanelDesktop::processNames() {

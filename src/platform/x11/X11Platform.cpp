@@ -58,6 +58,17 @@ X11Platform::~X11Platform() {
     connection_.reset();
 }
 
+void X11Platform::setDisplayLostHandler(std::function<void()> handler) {
+    connection_->setConnectionLostHandler(std::move(handler));
+}
+
+bool X11Platform::displayIsGone() {
+    if (connection_->hasError()) return true;
+    xcb_connection_t* c = connection_->xcb();
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    return connection_->hasError();
+}
+
 Platform X11Platform::platform() {
     Platform p;
     p.accessibility = accessibility_.get();

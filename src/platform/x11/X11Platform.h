@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/Executor.h"
@@ -31,7 +32,14 @@ class X11Platform {
     Platform platform();
 
     X11Connection& connection() { return *connection_; }
+
+    // Called once, on a thread of the connection, when the server goes away.
+    void setDisplayLostHandler(std::function<void()> handler);
+    // Whether the server went away: a round trip fails at once on a connection it closed, even
+    // before the event thread has read the end of it.
+    bool displayIsGone();
     X11Desktop& desktop() { return *desktop_; }
+    X11Workspace& workspace() { return *workspace_; }
     // None when the hot keys' own connection could not be opened.
     X11HotKeys* hotKeys() { return hotKeys_.get(); }
 

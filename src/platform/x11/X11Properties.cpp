@@ -211,9 +211,50 @@ std::vector<std::uint32_t> readCardinals(X11Connection& x, xcb_window_t window,
     return words(takeProperty(x, askProperty(x, window, property)).get());
 }
 
+std::vector<std::vector<std::vector<std::uint32_t>>> readCardinalsOfEach(
+    X11Connection& x, const std::vector<xcb_window_t>& windows,
+    const std::vector<xcb_atom_t>& properties) {
+    std::vector<xcb_get_property_cookie_t> cookies;
+    cookies.reserve(windows.size() * properties.size());
+    for (const xcb_window_t window : windows)
+        for (const xcb_atom_t property : properties)
+            cookies.push_back(askProperty(x, window, property));
+    std::vector<std::vector<std::vector<std::uint32_t>>> values(windows.size());
+    auto cookie = cookies.begin();
+    for (auto& ofWindow : values)
+        for (std::size_t p = 0; p < properties.size(); ++p)
+            ofWindow.push_back(words(takeProperty(x, *cookie++).get()));
+    return values;
+}
+
 bool windowManagerRuns(X11Connection& x) {
-    auto values = readCardinals(x, x.root(), x.ewmh()->_NET_SUPPORTING_WM_CHECK);
-    return !values.empty() && values[0] != XCB_WINDOW_NONE;
+    return windowManagerCheckWindow(x).has_value();
+}
+
+std::optional<xcb_window_t> windowManagerCheckWindow(X11Connection& x) {
+    const xcb_atom_t check = x.ewmh()->_NET_SUPPORTING_WM_CHECK;
+    auto values = readCardinals(x, x.root(), check);
+    if (values.empty() || values[0] == XCB_WINDOW_NONE) return std::nullopt;
+    // A window manager that was killed leaves the root's property behind; its check window
+    // went with it.
+    auto own = readCardinals(x, values[0], check);
+    if (own.empty() || own[0] != values[0]) return std::nullopt;
+    return xcb_window_t(values[0]);
+}
+
+std::optional<std::string> windowManagerName(X11Connection& x) {
+    xcb_window_t check = XCB_WINDOW_NONE;
+    if (!xcb_ewmh_get_supporting_wm_check_reply(
+            x.ewmh(), xcb_ewmh_get_supporting_wm_check(x.ewmh(), x.root()), &check, nullptr))
+        return std::nullopt;
+    xcb_ewmh_get_utf8_strings_reply_t name{};
+    if (!xcb_ewmh_get_wm_name_reply(x.ewmh(), xcb_ewmh_get_wm_name(x.ewmh(), check), &name,
+                                    nullptr))
+        return std::nullopt;
+    std::string text(name.strings, name.strings_len);
+    xcb_ewmh_get_utf8_strings_reply_wipe(&name);
+    while (!text.empty() && text.back() == '\0') text.pop_back();
+    return text;
 }
 
 std::optional<xcb_window_t> topLevelAncestor(X11Connection& x, xcb_window_t window) {

@@ -95,8 +95,17 @@ std::optional<std::uint32_t> readCardinal(X11Connection& x, xcb_window_t window,
                                           xcb_atom_t property);
 std::vector<std::uint32_t> readCardinals(X11Connection& x, xcb_window_t window,
                                          xcb_atom_t property);
+// readCardinals() for several properties of several windows, all asked before any answer is
+// awaited (one round trip): element [w][p] holds property p of window w.
+std::vector<std::vector<std::vector<std::uint32_t>>> readCardinalsOfEach(
+    X11Connection& x, const std::vector<xcb_window_t>& windows,
+    const std::vector<xcb_atom_t>& properties);
 // The window manager's check window, when one runs.
 bool windowManagerRuns(X11Connection& x);
+// The running window manager's name (_NET_WM_NAME of its check window); none without one.
+std::optional<std::string> windowManagerName(X11Connection& x);
+// The window manager's check window (the child window that names itself), when one runs.
+std::optional<xcb_window_t> windowManagerCheckWindow(X11Connection& x);
 
 // The ancestor of a window that is a child of the root (the window manager's
 // frame); the window itself when it is a child of the root; nothing when gone.

@@ -2,6 +2,7 @@
 
 #include <xcb/randr.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -55,15 +56,46 @@ OutputFacts readOutput(X11Connection& x, xcb_randr_output_t output,
     return facts;
 }
 
-std::vector<Strut> readStruts(X11Desktop& desktop, Size rootSize) {
-    X11Connection& x = desktop.connection();
+bool reservesSpace(const Strut& strut) {
+    return strut.left > 0 || strut.right > 0 || strut.top > 0 || strut.bottom > 0;
+}
+
+// The space panels take: the struts they reserve, and the first dock that reserves none (the
+// window manager then lets windows run under it, so the listing keeps them clear of it).
+struct Panels {
     std::vector<Strut> struts;
-    for (xcb_window_t w : desktop.clients()) {
-        auto values = readCardinals(x, w, x.ewmh()->_NET_WM_STRUT_PARTIAL);
-        if (values.empty()) values = readCardinals(x, w, x.ewmh()->_NET_WM_STRUT);
-        if (auto strut = Strut::fromCardinals(values, rootSize)) struts.push_back(*strut);
+    std::optional<Rect> dock;
+    xcb_window_t dockWindow = XCB_WINDOW_NONE;
+};
+
+Panels readPanels(X11Desktop& desktop, Size rootSize) {
+    X11Connection& x = desktop.connection();
+    const xcb_ewmh_connection_t& ewmh = *x.ewmh();
+    const std::vector<xcb_window_t> clients = desktop.clients();
+    const auto values = readCardinalsOfEach(
+        x, clients, {ewmh._NET_WM_STRUT_PARTIAL, ewmh._NET_WM_STRUT, ewmh._NET_WM_WINDOW_TYPE});
+    Panels panels;
+    for (std::size_t i = 0; i < clients.size(); ++i) {
+        const std::vector<std::uint32_t>& partial = values[i][0];
+        const std::vector<std::uint32_t>& whole = values[i][1];
+        const std::vector<std::uint32_t>& types = values[i][2];
+        const std::optional<Strut> strut =
+            Strut::fromCardinals(partial.empty() ? whole : partial, rootSize);
+        if (strut && reservesSpace(*strut)) {
+            panels.struts.push_back(*strut);
+            continue;
+        }
+        if (panels.dockWindow != XCB_WINDOW_NONE ||
+            std::find(types.begin(), types.end(), ewmh._NET_WM_WINDOW_TYPE_DOCK) == types.end())
+            continue;
+        // Followed even while hidden, so that showing it again is heard.
+        panels.dockWindow = clients[i];
+        const std::optional<X11WindowSnapshot> snapshot = desktop.read(clients[i]);
+        if (!snapshot || !snapshot->mapped || desktop.minimized(*snapshot)) continue;
+        const Rect frame = snapshot->outerFrame();
+        if (frame.width > 0 && frame.height > 0) panels.dock = frame;
     }
-    return struts;
+    return panels;
 }
 
 // The current desktop's _NET_WORKAREA entry, when the window manager publishes one.
@@ -80,27 +112,42 @@ std::optional<Rect> readWorkArea(X11Connection& x) {
 }  // namespace
 
 X11Screens::X11Screens(X11Desktop& desktop, Executor& main) : desktop_(desktop), main_(main) {
-    subscription_ = desktop_.subscribeScreenChanges([this] {
+    subscription_ = desktop_.subscribeScreenChanges([this] { changed(); });
+    // The dock that reserves no space moves, resizes, hides or shows without a screen change.
+    windowSubscription_ = desktop_.subscribeWindows([this](const X11WindowEvent& event) {
+        using Kind = X11WindowEvent::Kind;
+        if (event.kind != Kind::moved && event.kind != Kind::resized &&
+            event.kind != Kind::minimized && event.kind != Kind::restored)
+            return;
         {
             std::lock_guard lock(cacheMutex_);
-            ++generation_;
+            if (cached_.dockWindow != event.window) return;
         }
-        std::vector<std::shared_ptr<std::function<void()>>> handlers;
-        {
-            std::lock_guard lock(mutex_);
-            for (auto& [token, handler] : handlers_) handlers.push_back(handler);
-        }
-        // Weakly held: an observer removed before the block runs hears nothing.
-        for (auto& handler : handlers) {
-            main_.async([weak = std::weak_ptr(handler)] {
-                if (auto live = weak.lock()) (*live)();
-            });
-        }
+        changed();
     });
 }
 
 X11Screens::~X11Screens() {
+    desktop_.unsubscribe(windowSubscription_);
     desktop_.unsubscribe(subscription_);
+}
+
+void X11Screens::changed() {
+    {
+        std::lock_guard lock(cacheMutex_);
+        ++generation_;
+    }
+    std::vector<std::shared_ptr<std::function<void()>>> handlers;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& [token, handler] : handlers_) handlers.push_back(handler);
+    }
+    // Weakly held: an observer removed before the block runs hears nothing.
+    for (auto& handler : handlers) {
+        main_.async([weak = std::weak_ptr(handler)] {
+            if (auto live = weak.lock()) (*live)();
+        });
+    }
 }
 
 ObserverToken X11Screens::addChangeObserver(std::function<void()> handler) {
@@ -115,6 +162,14 @@ void X11Screens::removeChangeObserver(ObserverToken token) {
 }
 
 std::vector<ScreenInfo> X11Screens::screens() const {
+    return current().screens;
+}
+
+std::optional<Rect> X11Screens::dockFrame() const {
+    return current().dock;
+}
+
+X11Screens::Listing X11Screens::current() const {
     std::uint64_t generation = 0;
     {
         std::lock_guard lock(cacheMutex_);
@@ -122,17 +177,22 @@ std::vector<ScreenInfo> X11Screens::screens() const {
         generation = generation_;
     }
     // Read outside the lock; a change heard meanwhile makes the next call read again.
-    std::vector<ScreenInfo> fresh = read();
+    Listing fresh = read();
     std::lock_guard lock(cacheMutex_);
     cached_ = fresh;
     cachedGeneration_ = generation;
     return fresh;
 }
 
-std::vector<ScreenInfo> X11Screens::read() const {
+X11Screens::Listing X11Screens::read() const {
     X11Connection& x = desktop_.connection();
     const Size rootSize{double(x.screen()->width_in_pixels), double(x.screen()->height_in_pixels)};
-    const std::vector<Strut> struts = readStruts(desktop_, rootSize);
+    const Panels panels = readPanels(desktop_, rootSize);
+    const std::vector<Strut>& struts = panels.struts;
+    Listing listing;
+    listing.dock = panels.dock;
+    listing.dockWindow = panels.dockWindow;
+    std::vector<ScreenInfo>& result = listing.screens;
     const std::optional<Rect> workArea = readWorkArea(x);
 
     XcbReply<xcb_randr_get_screen_resources_current_reply_t> resources(
@@ -141,7 +201,6 @@ std::vector<ScreenInfo> X11Screens::read() const {
     XcbReply<xcb_randr_get_monitors_reply_t> monitors(xcb_randr_get_monitors_reply(
         x.xcb(), xcb_randr_get_monitors(x.xcb(), x.root(), 1), nullptr));
 
-    std::vector<ScreenInfo> result;
     if (!monitors) {
         // No RandR: the root window is the one screen.
         ScreenInfo only;
@@ -150,7 +209,7 @@ std::vector<ScreenInfo> X11Screens::read() const {
         only.frame = Rect({0, 0}, rootSize);
         only.visibleFrame = withinWorkArea(visibleFrame(only.frame, struts, rootSize), workArea);
         result.push_back(only);
-        return result;
+        return listing;
     }
     for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get()); it.rem;
          xcb_randr_monitor_info_next(&it)) {
@@ -177,7 +236,7 @@ std::vector<ScreenInfo> X11Screens::read() const {
             result.push_back(info);
         }
     }
-    return result;
+    return listing;
 }
 
 }  // namespace brindlow

@@ -17,21 +17,36 @@ class X11Desktop;
 // Screens from the RandR monitors; the primary monitor comes first. The list is read once and
 // kept until an event says it may have changed (monitors, the root's size, the work area, the
 // client list or a client's strut), so asking again while nothing changed costs no round trip.
+// The dock frame is that of the first mapped dock-type client (_NET_WM_WINDOW_TYPE_DOCK) that
+// reserves no strut, read and kept with the list; that client moving, resizing, hiding or showing
+// counts as a change of the screens.
 class X11Screens final : public Screens {
   public:
     X11Screens(X11Desktop& desktop, Executor& main);
     ~X11Screens() override;
 
     std::vector<ScreenInfo> screens() const override;
+    std::optional<Rect> dockFrame() const override;
     ObserverToken addChangeObserver(std::function<void()> handler) override;
     void removeChangeObserver(ObserverToken token) override;
 
   private:
-    std::vector<ScreenInfo> read() const;
+    struct Listing {
+        std::vector<ScreenInfo> screens;
+        std::optional<Rect> dock;
+        // The dock-type client without a strut that the listing looked at (none: there was none).
+        std::uint32_t dockWindow = 0;
+    };
+    // Something the listing depends on changed: read again at the next call, tell the observers.
+    void changed();
+    // The kept listing, read again when a change was heard since.
+    Listing current() const;
+    Listing read() const;
 
     X11Desktop& desktop_;
     Executor& main_;
     std::uint64_t subscription_ = 0;
+    std::uint64_t windowSubscription_ = 0;
     mutable std::mutex mutex_;
     std::map<ObserverToken, std::shared_ptr<std::function<void()>>> handlers_;
     ObserverToken next_ = 1;
@@ -40,7 +55,7 @@ class X11Screens final : public Screens {
     // Counts the changes heard; the cache holds the list read at `cachedGeneration_`.
     std::uint64_t generation_ = 0;
     mutable std::optional<std::uint64_t> cachedGeneration_;
-    mutable std::vector<ScreenInfo> cached_;
+    mutable Listing cached_;
 };
 
 }  // namespace brindlow

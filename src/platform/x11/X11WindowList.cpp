@@ -39,7 +39,7 @@ std::vector<WindowListEntry> X11WindowList::onScreenWindows() const {
     std::vector<std::pair<std::size_t, WindowListEntry>> stacked;
     for (xcb_window_t w : desktop_.clients()) {
         auto s = readWindow(x, w);
-        if (!s || !s->mapped || desktop_.minimized(*s)) continue;
+        if (!s || !s->mapped || desktop_.minimized(*s) || desktop_.away(*s)) continue;
         if (s->hasType(x.ewmh()->_NET_WM_WINDOW_TYPE_DESKTOP)) continue;
         auto frame = topLevelAncestor(x, w);
         if (!frame) continue;

@@ -10,6 +10,7 @@
 
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11HintsIcon.h"
 #include "platform/x11/X11Properties.h"
 
 namespace brindlow {
@@ -113,10 +114,31 @@ std::optional<Image> X11Workspace::applicationIcon(std::int32_t pid) const {
     for (xcb_window_t w : desktop_.clients()) {
         if (desktop_.pidOf(w) == pid) windows.push_back(w);
     }
+    X11Connection& x = desktop_.connection();
+    std::optional<Image> own;
     for (xcb_window_t w : windows) {
-        if (auto icon = readIcon(desktop_.connection(), w)) return icon;
+        if ((own = readIcon(x, w))) break;
     }
-    return std::nullopt;
+    std::optional<Image> hinted;
+    for (xcb_window_t w : windows) {
+        if ((hinted = readHintsIcon(x, w))) break;
+    }
+    // Openbox writes a stand-in icon into _NET_WM_ICON of a window that brings no icon at all;
+    // there the desktop entry's icon is the application's own and comes first.
+    const bool maybeStandIn = own && !hinted && windowManagerName(x) == "Openbox";
+    if (own && !maybeStandIn) return own;
+    if (hinted) return hinted;
+    if (auto themed = desktopEntryIcon(pid)) return themed;
+    return own;
+}
+
+std::optional<Image> X11Workspace::desktopEntryIcon(std::int32_t pid) const {
+    if (!themedIcons_) return std::nullopt;
+    const auto info = desktop_.application(pid);
+    if (!info) return std::nullopt;
+    const auto entry = entries_.find(info->wmClass);
+    if (!entry || entry->icon.empty()) return std::nullopt;
+    return themedIcons_(entry->icon);
 }
 
 std::optional<Image> X11Workspace::symbolImage(const std::string& name) const {

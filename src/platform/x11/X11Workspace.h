@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -27,7 +28,12 @@ class X11Workspace final : public Workspace {
     ObserverToken addObserver(WorkspaceEvent event, Handler handler) override;
     void removeObserver(ObserverToken token) override;
 
+    // _NET_WM_ICON, else the WM_HINTS icon, else the icon its desktop entry names (matched by
+    // WM_CLASS) as the themed-icon loader finds it; nothing when none gives one.
     std::optional<Image> applicationIcon(std::int32_t pid) const override;
+    // Turns a desktop entry's icon (a theme name or a file) into pixels; the toolkit supplies it.
+    using ThemedIconLoader = std::function<std::optional<Image>(const std::string& icon)>;
+    void setThemedIconLoader(ThemedIconLoader loader) { themedIcons_ = std::move(loader); }
     std::optional<Image> symbolImage(const std::string& name) const override;
 
     std::optional<std::string> urlForApplication(const std::string& bundleID) const override;
@@ -37,10 +43,13 @@ class X11Workspace final : public Workspace {
 
   private:
     RunningApplication describe(std::int32_t pid, const std::string& wmClass) const;
+    // The icon the application's desktop entry names, through the themed-icon loader.
+    std::optional<Image> desktopEntryIcon(std::int32_t pid) const;
 
     X11Desktop& desktop_;
     Executor& main_;
     mutable DesktopEntries entries_;
+    ThemedIconLoader themedIcons_;
     std::uint64_t subscription_ = 0;
 
     mutable std::mutex mutex_;

@@ -2,16 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <future>
 #include <memory>
 
 #include "app/CommandLineTool.h"
+#include "app/qt/AppRequestTarget.h"
+#include "app/qt/CommandPerformer.h"
 #include "app/qt/QtMainQueue.h"
 #include "controller/StripController.h"
 #include "input/KeyboardShortcuts/DisplayText.h"
 #include "input/KeyboardShortcuts/Registry.h"
 #include "overlays/BadgeOverlayController.h"
 #include "overlays/FocusOverlayController.h"
+#include "overlays/OverlayContents.h"
 #include "panels/settings/qt/SettingsWindow.h"
 #include "platform/ManualExecutor.h"
 #include "platform/ManualUiScheduler.h"
@@ -142,20 +146,26 @@ TEST_F(AppDelegateTest, TheMenuTitleFollowsSnapshotsAndNoTrayHostIsSaidOnce) {
               std::string::npos);
 }
 
-TEST_F(AppDelegateTest, TheListComesFromTheLatestSnapshotWithoutWaitingForTheStripQueue) {
+// A window command from the command line and a list asked for after it join the strip queue in
+// that order, so the list shows the command's effect even before any snapshot does.
+TEST_F(AppDelegateTest, AListAskedForAfterAWindowCommandShowsItsEffect) {
     desktop.openWindow(desktop.launchApp({.name = "Editor"}), {.title = "two", .focus = true});
     auto delegate = makeDelegate();
     ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
     time.runUntilIdle();
     ASSERT_TRUE(runEventsUntil([&] { return delegate->snapshot().displays.size() == 1; }));
-    // Virtual time stands still: the strip queue holds the command without running it.
-    controller->perform(Command::Kind::focusRight);
-    const ToolRun before = tool({"list"});
-    EXPECT_EQ(before.status, tool_status::done);
-    EXPECT_NE(before.out.find("\"focused\" : 1"), std::string::npos) << before.out;
+    ASSERT_EQ(delegate->snapshot().displays[0].focusedIndex, 0);
+
+    CommandPerformer performer(settings, nullptr);
+    AppRequestTarget target(performer, *controller, *layouts);
+    target.queueWindowCommand(Command::Kind::focusRight);
+    std::optional<std::string> listed;
+    target.listJSON(false, [&](std::string json) { listed = std::move(json); });
+    // Virtual time stands still: nothing has run yet, and the list does not answer ahead.
+    EXPECT_EQ(listed, std::nullopt);
     time.runUntilIdle();
-    ASSERT_TRUE(runEventsUntil([&] { return delegate->snapshot().displays[0].focusedIndex == 1; }));
-    EXPECT_NE(tool({"list"}).out.find("\"focused\" : 2"), std::string::npos);
+    ASSERT_TRUE(listed);
+    EXPECT_NE(listed->find("\"focused\" : 2"), std::string::npos) << *listed;
 }
 
 TEST_F(AppDelegateTest, SettingsChangesAndOverlaySwitchesReachTheController) {
@@ -229,6 +239,61 @@ TEST_F(AppDelegateTest, FocusFramesAndSnapshotsReachTheOverlaysWithTheCurrentSet
     controller->onSnapshot(snapshot);
     EXPECT_EQ(delegate.badgeOverlay()->dotCount(), 1u);
     EXPECT_EQ(delegate.snapshot(), snapshot);
+}
+
+// A hand-edited file out of the pages' ranges: the first layout already uses the bounds.
+TEST_F(AppDelegateTest, StoredSettingsAreHeldToTheirRangesFromTheFirstLayout) {
+    const std::filesystem::path file = folder.path() / "edited-settings.json";
+    {
+        std::ofstream out(file);
+        out << R"({"outerGap": 70, "defaultWidth": -3, "animationsEnabled": false,)"
+            << R"( "firstRunDone": true})";
+    }
+    SettingsStore edited(file);
+    AppDelegate delegate(main, desktop.platform(), *controller, edited, *layouts, socketPath());
+    ASSERT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+    ASSERT_TRUE(delegate.controllerStarted());
+    time.runUntilIdle();
+    // Outer gaps of 48 and a quarter of the width between them (gaps of 12): 447 wide.
+    EXPECT_EQ(window->frame(), Rect(48, 48, 447, 984));
+    // The file keeps what the user wrote.
+    EXPECT_EQ(edited.settings().outerGap, 70);
+}
+
+TEST_F(AppDelegateTest, TheBorderWidthColourAndDimFollowTheSettingsAtOnce) {
+    FakeSurfaceFactory surfaces;
+    ManualUiScheduler scheduler;
+    Platform platform = desktop.platform();
+    platform.surfaces = &surfaces;
+    platform.uiScheduler = &scheduler;
+    settings.update([](AppSettings& s) {
+        s.focusBorder = true;
+        s.dimInactive = true;
+    });
+    AppDelegate delegate(main, platform, *controller, settings, *layouts, socketPath());
+    ASSERT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+    controller->onFocusFrames(
+        {FocusFrame{"D1", Rect(0, 0, 1920, 1080), Rect(10, 10, 800, 600), 42u, false}});
+    const Surface* border = delegate.focusOverlay()->border("D1");
+    ASSERT_NE(border, nullptr);
+    EXPECT_EQ(border->frame(), Rect(7, 7, 806, 606));
+
+    // The slider moves from 3 to 10 with no focus change after it.
+    settings.update([](AppSettings& s) {
+        s.focusBorderWidth = 10;
+        s.focusBorderColor = "#FF0000";
+        s.dimAmount = 0.5;
+    });
+    EXPECT_EQ(border->frame(), Rect(0, 0, 820, 620));
+    const BorderContent* content = delegate.focusOverlay()->borderContent("D1");
+    EXPECT_EQ(content->width(), 10);
+    EXPECT_EQ(content->color(), (Color{1, 0, 0, 1}));
+    const auto* dim = static_cast<const FakeSurface*>(delegate.focusOverlay()->dim("D1"));
+    ASSERT_NE(dim, nullptr);
+    EXPECT_EQ(dim->background, (Color{0, 0, 0, 0.5}));
+    // Out of the page's range, the width is used at its bound of 10 too.
+    settings.update([](AppSettings& s) { s.focusBorderWidth = 25; });
+    EXPECT_EQ(border->frame(), Rect(0, 0, 820, 620));
 }
 
 // Input back ends that only record being switched on and off.

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/qt/QuitShortcut.h"
 #include "app/qt/SaveLayoutPrompt.h"
 #include "app/qt/SettingsShortcut.h"
 #include "app/qt/TrayIcon.h"
@@ -143,6 +144,36 @@ TEST(SettingsShortcutKeys, CtrlCommaInAWindowOfOursOpensTheSettings) {
     QTest::keyClick(&field, Qt::Key_Comma);
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(field.text(), QStringLiteral(","));
+}
+
+TEST(QuitShortcutKeys, CtrlQInTheOpenTrayMenuQuitsAsItsItemSays) {
+    VirtualTime time;
+    ManualExecutor main(time, "main");
+    int quits = 0;
+    MenuBarActions actions;
+    actions.permissionGranted = [] { return true; };
+    actions.quit = [&quits] { ++quits; };
+    MenuBarController controller(main, actions, nullptr);
+    TrayIcon tray(controller);
+    controller.install(tray);
+    QuitShortcut shortcut(actions.quit);
+
+    tray.menu().popup(QPoint(10, 10));
+    ASSERT_TRUE(tray.menu().isVisible());
+    EXPECT_EQ(actionTexts(tray.menu()).back(), QStringLiteral("Quit Brindlow\tCtrl+Q"));
+    // Other keys with Q leave the menu open and quit nothing.
+    QTest::keyClick(&tray.menu(), Qt::Key_Q, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(quits, 0);
+    EXPECT_TRUE(tray.menu().isVisible());
+
+    QTest::keyClick(&tray.menu(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 1);
+    EXPECT_FALSE(tray.menu().isVisible());
+
+    // Outside a menu the keys are the field's own.
+    QLineEdit field;
+    QTest::keyClick(&field, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 1);
 }
 
 }  // namespace

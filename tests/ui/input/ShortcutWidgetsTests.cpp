@@ -4,8 +4,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QShortcut>
 #include <QTest>
+#include <QToolButton>
 #include <QWidget>
 
 #include "../../unit/input/FakeHotKeys.h"
@@ -110,6 +114,139 @@ TEST_F(ShortcutWidgets, EscapeCancelsAndBackspaceClears) {
     EXPECT_TRUE(recorder.text().isEmpty());
     QApplication::processEvents();
     EXPECT_TRUE(recorder.isRecording());  // records again at once
+}
+
+// Pixels of `area` in the field's rendered image that differ clearly from its background.
+struct Ink {
+    int count = 0;
+    QRect bounds;
+};
+Ink inkIn(const QImage& image, const QRect& area, QColor background) {
+    Ink ink;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const int distance = std::abs(c.red() - background.red()) +
+                                 std::abs(c.green() - background.green()) +
+                                 std::abs(c.blue() - background.blue());
+            if (distance < 60) continue;
+            ++ink.count;
+            ink.bounds = ink.bounds.united(QRect(x, y, 1, 1));
+        }
+    return ink;
+}
+
+QToolButton* clearButton(Recorder& recorder) {
+    for (QObject* object : recorder.clearAction()->associatedObjects())
+        if (auto* button = qobject_cast<QToolButton*>(object)) return button;
+    return nullptr;
+}
+
+TEST_F(ShortcutWidgets, TheClearButtonShowsWithAStoredShortcutAndClearsIt) {
+    const Name stored = registry.makeName("focusLeft", kCtrlAltLeft);
+    Recorder& recorder = showRecorder(stored);
+    QToolButton* button = clearButton(recorder);
+    ASSERT_NE(button, nullptr);
+    ASSERT_TRUE(button->isVisible());
+    const QImage shown = recorder.grab().toImage();
+    const QColor base = recorder.palette().color(QPalette::Base);
+    // The button's cross is painted inside the field.
+    const Ink cross = inkIn(shown, button->geometry().intersected(recorder.rect()), base);
+    EXPECT_GE(cross.count, 8) << "no clear button on screen";
+
+    // A name without a shortcut shows none.
+    Recorder empty(registry, registry.makeName("other"), {}, &system, window_.get());
+    empty.move(0, 80);
+    empty.setPlaceholderText({});  // nothing else drawn where the button would be
+    empty.show();
+    QApplication::processEvents();
+    QToolButton* none = clearButton(empty);
+    ASSERT_NE(none, nullptr);
+    EXPECT_FALSE(none->isVisible());
+    const QImage blank = empty.grab().toImage();
+    EXPECT_EQ(inkIn(blank, button->geometry().intersected(empty.rect()), base).count, 0);
+
+    // Clicking it clears the shortcut, hides the button and records at once.
+    QTest::mouseClick(button, Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_FALSE(registry.getShortcut(stored));
+    EXPECT_EQ(changes, (std::vector<std::optional<Shortcut>>{std::nullopt}));
+    EXPECT_FALSE(button->isVisible());
+    EXPECT_TRUE(recorder.isRecording());
+    // A recorded shortcut brings it back.
+    QTest::keyClick(&recorder, Qt::Key_H, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_TRUE(button->isVisible());
+}
+
+TEST_F(ShortcutWidgets, TheLongestModifierWordsFitBesideTheClearButton) {
+    // Ctrl+Alt+Shift+Super+←: every modifier written out.
+    Recorder& recorder = showRecorder(registry.makeName("focusFirst", Shortcut{123, 0x1B00}));
+    ASSERT_EQ(recorder.text(), "Ctrl+Alt+Shift+Super+←");
+    recorder.resize(recorder.sizeHint());
+    QToolButton* button = clearButton(recorder);
+    ASSERT_NE(button, nullptr);
+    // Centred text clear of the button on its side.
+    const int text = recorder.fontMetrics().horizontalAdvance(recorder.text());
+    EXPECT_LE((recorder.width() + text) / 2, button->geometry().left());
+}
+
+TEST_F(ShortcutWidgets, PressShortcutIsPaintedWhileRecording) {
+    Recorder& recorder = showRecorder(registry.makeName("other"));
+    recorder.resize(200, recorder.height());
+    const QColor base = recorder.palette().color(QPalette::Base);
+    const QRect inside = recorder.rect().adjusted(4, 4, -4, -4);
+    const Ink idle = inkIn(recorder.grab().toImage(), inside, base);
+    EXPECT_GE(idle.count, 20);  // "Record Shortcut"
+    startRecording();
+    ASSERT_TRUE(recorder.isRecording());
+    ASSERT_TRUE(recorder.text().isEmpty());
+    const Ink recording = inkIn(recorder.grab().toImage(), inside, base);
+    EXPECT_GE(recording.count, 20) << "the placeholder is not painted while recording";
+    // Centred, and as wide as the text.
+    const int width = recorder.fontMetrics().horizontalAdvance(Recorder::pressText());
+    EXPECT_GE(recording.bounds.width(), width * 3 / 4);
+    EXPECT_NEAR(recording.bounds.center().x(), recorder.width() / 2, 6);
+}
+
+// Eats Ctrl+, on its way to any widget, as the application's "Settings…" keys do.
+class SettingsKeys : public QObject {
+  public:
+    int opened = 0;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Comma || key->modifiers() != Qt::ControlModifier) return false;
+        ++opened;
+        return true;
+    }
+};
+
+TEST_F(ShortcutWidgets, WhileRecordingEveryKeyGoesToTheRecorder) {
+    SettingsKeys settingsKeys;
+    qApp->installEventFilter(&settingsKeys);
+    const Name name = registry.makeName("focusLeft", kCtrlAltLeft);
+    Recorder& recorder = showRecorder(name);
+    int saved = 0;
+    auto* save = new QShortcut(QKeySequence("Ctrl+Alt+S"), window_.get());
+    QObject::connect(save, &QShortcut::activated, [&] { ++saved; });
+    QTest::keyClick(window_.get(), Qt::Key_Comma, Qt::ControlModifier);
+    ASSERT_EQ(settingsKeys.opened, 1);  // not recording: the application's keys work
+
+    startRecording();
+    EXPECT_EQ(QWidget::keyboardGrabber(), &recorder);
+    QTest::keyClick(&recorder, Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(settingsKeys.opened, 1);
+    EXPECT_EQ(registry.getShortcut(name), (Shortcut{43, 4096}));
+    EXPECT_EQ(recorder.text(), "Ctrl+,");
+    EXPECT_EQ(QWidget::keyboardGrabber(), nullptr);
+
+    startRecording();
+    QTest::keyClick(&recorder, Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(saved, 0);
+    EXPECT_EQ(registry.getShortcut(name), (Shortcut{1, 6144}));
+    qApp->removeEventFilter(&settingsKeys);
 }
 
 TEST_F(ShortcutWidgets, ConflictsWarnAndStoreNothingUnlessForced) {

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "overlays/OverlayContents.h"
+#include "overlays/TabularDigits.h"
 #include "overlays/ToastView.h"
 
 namespace brindlow::test {
@@ -88,6 +89,11 @@ TEST_F(ToastViewTest, TheSizeBarShowsOnlyWhenTheScreenHasLessThanNeeded) {
     QStringList texts;
     for (QLabel* label : view.widget()->findChildren<QLabel*>()) {
         if (label->isVisibleTo(view.widget())) texts << label->text();
+    }
+    // The figures are drawn with steady digits by a label of our own.
+    for (QWidget* child : view.widget()->findChildren<QWidget*>()) {
+        auto* label = dynamic_cast<TabularLabel*>(child);
+        if (label && label->isVisibleTo(view.widget())) texts << label->text();
     }
     EXPECT_TRUE(texts.contains("Screen 1000 pt"));
     EXPECT_TRUE(texts.contains("Needed 2000 pt"));

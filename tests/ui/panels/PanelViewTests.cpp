@@ -163,20 +163,54 @@ TEST_F(PanelViews, FirstRunAnswersReturnButNotEscape) {
                              [](QPushButton* b) { return b->text() == "Open Privacy Settings"; }));
 }
 
+// Records the focus requests; `panel`, when set, is asked at each one whether it is still shown.
 class Desktop final : public PanelDesktop {
   public:
     explicit Desktop(bool compositing) : compositing_(compositing) {}
-    std::optional<std::uint32_t> activeWindow() override { return std::nullopt; }
-    void activate(std::uint32_t) override {}
+    std::optional<std::uint32_t> activeWindow() override { return 7; }
+    void activate(std::uint32_t window) override { requests.push_back({window, false, shown()}); }
+    bool activateAndWait(std::uint32_t window, double) override {
+        requests.push_back({window, true, shown()});
+        return true;
+    }
     void raiseWithoutFocus(std::uint32_t) override {}
     void preparePanel(std::uint32_t, bool) override {}
     bool compositorRunning() override { return compositing_; }
     std::optional<std::string> windowManagerName() override { return std::nullopt; }
     std::vector<std::string> processNames() override { return {}; }
 
+    struct Request {
+        std::uint32_t window;
+        bool waited;
+        bool panelShown;
+        bool operator==(const Request&) const = default;
+    };
+    std::vector<Request> requests;
+    const QWidget* panel = nullptr;
+
   private:
+    bool shown() const { return panel && panel->isVisible(); }
     bool compositing_;
 };
+
+// A window chosen in a panel gets the focus while the panel still has it: the window manager
+// never sees the focused panel go and has nothing to fall back from. Escape gives it back to the
+// window that had it before, once the panel is gone.
+TEST(PanelFocus, TheChosenWindowGetsTheFocusBeforeThePanelGoes) {
+    Desktop desktop(false);
+    PanelWindow window(&desktop);
+    desktop.panel = &window;
+    window.show(Rect{100, 100, 300, 200});
+    desktop.requests.clear();
+    window.orderOutFocusing(42);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(desktop.requests, (std::vector<Desktop::Request>{{42, true, true}}));
+
+    window.show(Rect{100, 100, 300, 200});
+    desktop.requests.clear();
+    window.orderOut(true);
+    EXPECT_EQ(desktop.requests, (std::vector<Desktop::Request>{{7, false, false}}));
+}
 
 class PanelShadows : public ::testing::TestWithParam<bool> {};
 

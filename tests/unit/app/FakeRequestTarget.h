@@ -15,8 +15,9 @@
 namespace brindlow::test {
 
 // Records what the request executor asks of the application. "list" is
-// answered at once with listAnswer when set, otherwise held until the test
-// answers it. Waits are bounded so a fault fails the test instead of hanging it.
+// answered at once with listAnswer (or the command count) when set, otherwise
+// held until the test answers it. Waits are bounded so a fault fails the test instead of hanging
+// it.
 class FakeRequestTarget final : public RequestTarget {
   public:
     static constexpr auto kPatience = std::chrono::seconds(10);
@@ -30,12 +31,21 @@ class FakeRequestTarget final : public RequestTarget {
         changed_.notify_all();
     }
 
+    void queueWindowCommand(const Command& command) override {
+        std::lock_guard lock(mutex_);
+        performed_.push_back(command);
+        queuedWindowCommands_.push_back(command);
+        changed_.notify_all();
+    }
+
     void listJSON(bool titles, std::function<void(std::string)> completion) override {
         std::optional<std::string> answer;
         {
             std::lock_guard lock(mutex_);
             listTitles_.push_back(titles);
             answer = listAnswer_;
+            if (listsCountCommands_)
+                answer = "{\"commands\":" + std::to_string(performed_.size()) + "}";
             if (!answer) pendingLists_.push_back(std::move(completion));
             changed_.notify_all();
         }
@@ -54,12 +64,18 @@ class FakeRequestTarget final : public RequestTarget {
         return layouts_;
     }
 
-    // Refuses a name that is blank, as the layouts store does.
-    bool saveLayout(const std::string& name) override {
-        std::lock_guard lock(mutex_);
-        noteQueue();
-        if (name.find_first_not_of(" \t\n\r") == std::string::npos) return false;
-        saved_.push_back(name);
+    // Refuses a name that is blank, as the layouts store does; reports the write at once.
+    bool saveLayout(const std::string& name,
+                    std::function<void(std::optional<std::string>)> saved) override {
+        std::optional<std::string> failure;
+        {
+            std::lock_guard lock(mutex_);
+            noteQueue();
+            if (name.find_first_not_of(" \t\n\r") == std::string::npos) return false;
+            saved_.push_back(name);
+            failure = saveFailure_;
+        }
+        saved(failure);
         return true;
     }
 
@@ -76,6 +92,16 @@ class FakeRequestTarget final : public RequestTarget {
     void answerListsWith(std::string json) {
         std::lock_guard lock(mutex_);
         listAnswer_ = std::move(json);
+    }
+    // Every later save fails with this reason (a full disk), or succeeds again with nothing.
+    void failSavesWith(std::optional<std::string> reason) {
+        std::lock_guard lock(mutex_);
+        saveFailure_ = std::move(reason);
+    }
+    // Every list answers {"commands":N}, N the commands carried out by the time it is asked for.
+    void answerListsWithTheCommandCount() {
+        std::lock_guard lock(mutex_);
+        listsCountCommands_ = true;
     }
     void setLayouts(std::vector<std::string> names) {
         std::lock_guard lock(mutex_);
@@ -104,7 +130,10 @@ class FakeRequestTarget final : public RequestTarget {
 
     // --- what happened
 
+    // Every command, whichever way it came.
     std::vector<Command> performed() const { return locked(performed_); }
+    // The window commands queued straight for the strip controller.
+    std::vector<Command> queuedWindowCommands() const { return locked(queuedWindowCommands_); }
     std::vector<bool> listTitles() const { return locked(listTitles_); }
     std::vector<BadgeRequest> badges() const { return locked(badges_); }
     std::vector<std::string> saved() const { return locked(saved_); }
@@ -126,12 +155,15 @@ class FakeRequestTarget final : public RequestTarget {
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<Command> performed_;
+    std::vector<Command> queuedWindowCommands_;
+    bool listsCountCommands_ = false;
     std::vector<bool> listTitles_;
     std::optional<std::string> listAnswer_;
     std::vector<std::function<void(std::string)>> pendingLists_;
     std::vector<BadgeRequest> badges_;
     std::vector<std::string> layouts_;
     std::vector<std::string> saved_;
+    std::optional<std::string> saveFailure_;
     std::vector<std::string> restored_;
     int offMainQueueCalls_ = 0;
 };

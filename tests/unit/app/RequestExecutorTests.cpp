@@ -35,16 +35,37 @@ TEST_F(RequestExecutorTest, EmptyAndUnknownRequestsAreRefused) {
     EXPECT_TRUE(target.performed().empty());
 }
 
-TEST_F(RequestExecutorTest, WindowAndApplicationCommandsArePerformedOnTheMainQueue) {
+TEST_F(RequestExecutorTest, WindowCommandsAreQueuedBeforeTheReplyAndTheOthersRunOnTheMainQueue) {
+    // The main queue is busy: window commands do not wait for it.
+    std::promise<void> release;
+    mainQueue.async([future = release.get_future().share()] { future.wait(); });
     EXPECT_EQ(run({"jump", "3"}), (CLIResponse{true, ""}));
     EXPECT_EQ(run({"focus-left", "ignored"}), (CLIResponse{true, ""}));
+    EXPECT_EQ(target.queuedWindowCommands(),
+              (std::vector<Command>{Command::jumpTo(3), Command::Kind::focusLeft}));
     EXPECT_EQ(run({"search"}), (CLIResponse{true, ""}));
     EXPECT_EQ(run({"focus-border"}), (CLIResponse{true, ""}));
-    ASSERT_TRUE(target.waitForPerformed(4));
+    EXPECT_EQ(run({"pause"}), (CLIResponse{true, ""}));
+    release.set_value();
+    ASSERT_TRUE(target.waitForPerformed(5));
     EXPECT_EQ(target.performed(),
               (std::vector<Command>{Command::jumpTo(3), Command::Kind::focusLeft,
-                                    Command::Kind::search, Command::Kind::toggleFocusBorder}));
+                                    Command::Kind::togglePause, Command::Kind::search,
+                                    Command::Kind::toggleFocusBorder}));
     EXPECT_EQ(target.offMainQueueCalls(), 0);
+}
+
+// A script's "brindlow focus-left; brindlow list" reads the state after the command, however busy
+// the main queue is.
+TEST_F(RequestExecutorTest, AListShowsEveryWindowCommandAnsweredBeforeIt) {
+    target.answerListsWithTheCommandCount();
+    std::promise<void> release;
+    mainQueue.async([future = release.get_future().share()] { future.wait(); });
+    for (int n = 1; n <= 20; ++n) {
+        EXPECT_EQ(run({n % 2 ? "focus-left" : "focus-right"}), (CLIResponse{true, ""}));
+        EXPECT_EQ(run({"list"}), (CLIResponse{true, "{\"commands\":" + std::to_string(n) + "}"}));
+    }
+    release.set_value();
 }
 
 TEST_F(RequestExecutorTest, ListAsksForTitlesOnlyWithTheExactFlagAnywhere) {
@@ -98,6 +119,15 @@ TEST_F(RequestExecutorTest, LayoutSubCommandsRunOnTheMainQueue) {
     EXPECT_EQ(target.saved(), std::vector<std::string>{"My Work"});
     EXPECT_EQ(target.restored(), (std::vector<std::string>{"Home", "Gym"}));
     EXPECT_EQ(target.offMainQueueCalls(), 0);
+}
+
+TEST_F(RequestExecutorTest, SaveThatCouldNotBeWrittenIsReportedAsFailedWithTheReason) {
+    target.failSavesWith("No space left on device");
+    EXPECT_EQ(run({"layout", "save", "Full"}),
+              (CLIResponse{false, "Could not save Full: No space left on device"}));
+    target.failSavesWith(std::nullopt);
+    EXPECT_EQ(run({"layout", "save", "Full"}), (CLIResponse{true, "Saved Full"}));
+    EXPECT_EQ(target.saved(), (std::vector<std::string>{"Full", "Full"}));
 }
 
 TEST_F(RequestExecutorTest, CancellingEndsAWaitForAMainQueueThatIsStuck) {

@@ -77,7 +77,7 @@ class SocketServerTest : public ::testing::Test {
     std::unique_ptr<SocketServer> server;
 };
 
-TEST_F(SocketServerTest, ToolCommandReachesTheTargetOnTheMainQueueThroughAnOwnerOnlySocket) {
+TEST_F(SocketServerTest, ToolCommandReachesTheTargetThroughAnOwnerOnlySocket) {
     startServer();
     struct stat info {};
     ASSERT_EQ(stat(path.c_str(), &info), 0);
@@ -87,9 +87,28 @@ TEST_F(SocketServerTest, ToolCommandReachesTheTargetOnTheMainQueueThroughAnOwner
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "");
-    ASSERT_TRUE(target.waitForPerformed(1));
-    EXPECT_EQ(target.performed(), std::vector<Command>{Command::jumpTo(4)});
+    EXPECT_EQ(target.queuedWindowCommands(), std::vector<Command>{Command::jumpTo(4)});
+    EXPECT_EQ(tool({"overview"}).status, 0);
+    ASSERT_TRUE(target.waitForPerformed(2));
+    EXPECT_EQ(target.performed(),
+              (std::vector<Command>{Command::jumpTo(4), Command::Kind::overview}));
     EXPECT_EQ(target.offMainQueueCalls(), 0);
+}
+
+// "brindlow focus-left; brindlow list", twenty times, each over a connection of its own: every
+// list shows every command answered before it, while the main queue is busy all along.
+TEST_F(SocketServerTest, EachListShowsEveryCommandAnsweredBeforeIt) {
+    startServer();
+    target.answerListsWithTheCommandCount();
+    std::promise<void> release;
+    mainQueue.async([future = release.get_future().share()] { future.wait(); });
+    for (int n = 1; n <= 20; ++n) {
+        EXPECT_EQ(tool({n % 2 ? "focus-left" : "focus-right"}).status, 0);
+        const ToolRun list = tool({"list"});
+        EXPECT_EQ(list.status, 0) << list.err;
+        EXPECT_EQ(list.out, "{\"commands\":" + std::to_string(n) + "}\n");
+    }
+    release.set_value();
 }
 
 TEST_F(SocketServerTest, LogShowsOnlyTheCommandWordOfARequest) {
@@ -105,6 +124,19 @@ TEST_F(SocketServerTest, LogShowsOnlyTheCommandWordOfARequest) {
                                                      "Command-line request: layout"}));
 }
 
+TEST_F(SocketServerTest, LayoutSaveThatCouldNotBeWrittenExitsOneWithTheReason) {
+    startServer();
+    target.failSavesWith("No space left on device");
+    const ToolRun failed = tool({"layout", "save", "Full"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(failed.err, "Could not save Full: No space left on device\n");
+    target.failSavesWith(std::nullopt);
+    const ToolRun saved = tool({"layout", "save", "Full"});
+    EXPECT_EQ(saved.status, 0);
+    EXPECT_EQ(saved.out, "Saved Full\n");
+}
+
 TEST_F(SocketServerTest, RequestWhoseSenderFinishesWithoutANewlineStillCounts) {
     startServer();
     Client finished(path);
@@ -112,6 +144,71 @@ TEST_F(SocketServerTest, RequestWhoseSenderFinishesWithoutANewlineStillCounts) {
     shutdown(finished.fd, SHUT_WR);
     EXPECT_EQ(finished.reply(), "{\"ok\":true,\"output\":\"\"}");
 }
+
+// A client that sends its request line without the newline and keeps the connection open: once
+// the read limit has passed, what was read is the request, as long as it stays within the bound.
+struct UnfinishedLine {
+    const char* name;
+    std::string bytes;
+    std::size_t maxRequestBytes;
+    std::optional<std::string> reply;
+    std::vector<Command> performed;
+    std::size_t badges;
+};
+
+// A notify request exactly `size` bytes long.
+std::string notifyRequestOfSize(std::size_t size) {
+    const std::string head = "{\"args\":[\"notify\",\"done\",\"--dir\",\"";
+    const std::string tail = "\"]}";
+    return head + std::string(size - head.size() - tail.size(), 'd') + tail;
+}
+
+class UnfinishedLineTest : public SocketServerTest,
+                           public ::testing::WithParamInterface<UnfinishedLine> {};
+
+TEST_P(UnfinishedLineTest, IsTakenAsTheRequestWhenTheReadLimitPasses) {
+    SocketServer::Options options;
+    // The limit is the server's own clock: the test waits for the reply, not for the limit.
+    options.readLimitSeconds = 0.2;
+    options.maxRequestBytes = GetParam().maxRequestBytes;
+    startServer(options);
+    target.answerListsWith("{}");
+    Client held(path);
+    ASSERT_TRUE(writeAll(held.fd, GetParam().bytes));
+    EXPECT_EQ(held.reply(), GetParam().reply);
+    EXPECT_TRUE(target.waitForPerformed(GetParam().performed.size()));
+    EXPECT_EQ(target.performed(), GetParam().performed);
+    EXPECT_EQ(target.badges().size(), GetParam().badges);
+    expectStillServing();
+}
+
+INSTANTIATE_TEST_SUITE_P(HeldOpen, UnfinishedLineTest,
+                         ::testing::Values(UnfinishedLine{"a_command_is_carried_out",
+                                                          "{\"args\":[\"pause\"]}",
+                                                          kMaxRequestBytes,
+                                                          "{\"ok\":true,\"output\":\"\"}",
+                                                          {Command::Kind::togglePause},
+                                                          0},
+                                           UnfinishedLine{"a_listing_is_answered",
+                                                          "{\"args\":[\"list\"]}",
+                                                          kMaxRequestBytes,
+                                                          "{\"ok\":true,\"output\":\"{}\"}",
+                                                          {},
+                                                          0},
+                                           UnfinishedLine{
+                                               "a_request_as_long_as_the_bound_is_carried_out",
+                                               notifyRequestOfSize(1024),
+                                               1024,
+                                               "{\"ok\":true,\"output\":\"\"}",
+                                               {},
+                                               1},
+                                           UnfinishedLine{"a_request_past_the_bound_is_dropped",
+                                                          notifyRequestOfSize(1025),
+                                                          1024,
+                                                          std::nullopt,
+                                                          {},
+                                                          0}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // A client that breaks the protocol is closed without a reply, nothing it sent is carried out, and
 // the server goes on serving the others.

@@ -293,6 +293,40 @@ TEST_F(FocusOverlayTest, ADesktopChangeHidesEverythingUntilTheNextFrames) {
     EXPECT_TRUE(dim()->isVisible());
 }
 
+TEST_F(FocusOverlayTest, NewSettingsRedrawTheLastFramesAtOnce) {
+    update({frame(7, kWindowA)});
+    clock.advance(1.0);
+    settings.focusBorderWidth = 10;
+    settings.focusBorderColor = "#00FF00";
+    settings.dimAmount = 0.6;
+    controller.settingsChanged(settings);
+    // No focus change, no fade: the wider ring stands around the same window straight away.
+    EXPECT_EQ(border()->frame(), Rect(90, 90, 820, 620));
+    EXPECT_EQ(border()->alpha(), 1.0);
+    EXPECT_EQ(border()->relativeTo, 7u);
+    EXPECT_EQ(controller.borderContent("D1")->width(), 10);
+    EXPECT_EQ(controller.borderContent("D1")->color(), (Color{0, 1, 0, 1}));
+    EXPECT_EQ(dim()->background, (Color{0, 0, 0, 0.6}));
+
+    settings.focusBorder = false;
+    controller.settingsChanged(settings);
+    clock.advance(0.3);
+    EXPECT_FALSE(border()->isVisible());
+    EXPECT_TRUE(dim()->isVisible());
+}
+
+TEST_F(FocusOverlayTest, AfterADesktopChangeNewSettingsShowNothingUntilTheNextFrames) {
+    update({frame(7, kWindowA)});
+    clock.advance(1.0);
+    factory.changeDesktop();
+    clock.advance(0.3);
+    settings.focusBorderWidth = 6;
+    controller.settingsChanged(settings);
+    clock.advance(0.3);
+    EXPECT_FALSE(border()->isVisible());
+    EXPECT_FALSE(dim()->isVisible());
+}
+
 TEST_F(FocusOverlayTest, ReassertionsAfterTheControllerIsGoneDoNothing) {
     auto other = std::make_unique<FocusOverlayController>(factory, clock, animator);
     other->update({frame(7, kWindowA)}, settings);

@@ -114,6 +114,31 @@ TEST_F(ToastControllerTest, AMessageDuringTheFadeOutFadesBackInAndIsNotOrderedOu
     EXPECT_EQ(panel()->frame(), Rect(530, 748, 380, 80));
 }
 
+// A message that arrives at any moment of the fade-out, its very first instant included (when
+// the alpha still reads 1.0), is shown at full opacity for its whole hold.
+class ToastDuringFadeOutTest : public ToastControllerTest,
+                               public ::testing::WithParamInterface<double> {};
+
+TEST_P(ToastDuringFadeOutTest, IsShownAtFullOpacityForItsWholeHold) {
+    show("one", display());
+    clock.advance(4.0 + GetParam());  // the hide runs at 4.0 s; the fade lasts 0.3 s
+    ASSERT_TRUE(panel()->isVisible());
+    show("two", display());
+    clock.advance(0.25);
+    EXPECT_EQ(panel()->alpha(), 1.0);
+    EXPECT_EQ(panel()->frame(), Rect(530, 748, 380, 80));
+    for (int i = 0; i < 37; ++i) {  // 0.25 … 3.95 s after the second message
+        clock.advance(0.1);
+        ASSERT_TRUE(panel()->isVisible()) << i;
+        ASSERT_EQ(panel()->alpha(), 1.0) << i;
+    }
+    clock.advance(0.4);
+    EXPECT_FALSE(panel()->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, ToastDuringFadeOutTest,
+                         ::testing::Values(0.0, 1.0 / 64, 2.0 / 64, 0.15, 0.29));
+
 TEST_F(ToastControllerTest, WithoutADisplayTheMainScreenElseTheEmptyRectangle) {
     show("one", std::nullopt);
     clock.advance(0.3);

@@ -62,10 +62,10 @@ TEST(FirstRun, HintsFollowTheSettingsAndTheShowAllShortcut) {
               "Click a window to focus it, or turn on focus follows mouse in Settings > General.");
 
     EXPECT_EQ(FirstRunTexts::goodToKnow({{"Show all shortcuts", "Ctrl+Alt+/"}})[1],
-              "Press Ctrl+Alt+/ any time to see every shortcut. The menu bar icon has the rest.");
+              "Press Ctrl+Alt+/ any time to see every shortcut. The tray icon has the rest.");
     EXPECT_EQ(FirstRunTexts::goodToKnow({})[1],
-              "Press Keyboard Shortcuts in the menu bar any time to see every shortcut. The menu "
-              "bar icon has the rest.");
+              "Press Keyboard Shortcuts in the tray menu any time to see every shortcut. The tray "
+              "icon has the rest.");
 }
 
 TEST(FirstRun, RefreshReadsPermissionConflictsAndKeysAgain) {

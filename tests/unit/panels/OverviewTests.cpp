@@ -99,7 +99,9 @@ TEST_F(Overview, ArrowsStayInsideAndReturnJumpsToTheActiveWindow) {
     EXPECT_TRUE(controller.handleKey(PanelKey::returnKey));
     EXPECT_EQ(strip.jumps, std::vector<WindowID>{8});
     EXPECT_FALSE(host.visible);
-    EXPECT_EQ(host.focusGivenBack.back(), false);
+    // The focus goes straight to the chosen window, not back to the one before.
+    EXPECT_EQ(host.focusHandedTo, std::vector<WindowID>{8});
+    EXPECT_TRUE(host.focusGivenBack.empty());
 }
 
 TEST_F(Overview, RefreshLeavesTheSelectionUnclampedAndLosesAVanishedDisplay) {

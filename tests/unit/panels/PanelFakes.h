@@ -25,6 +25,10 @@ class FakePanelHost final : public PanelHost {
         visible = false;
         focusGivenBack.push_back(giveFocusBack);
     }
+    void orderOutFocusing(WindowID window) override {
+        visible = false;
+        focusHandedTo.push_back(window);
+    }
     Rect mainScreenVisibleFrame() const override { return {0, 0, 1440, 900}; }
     void setAlpha(double value) override { alphaValue = value; }
     double alpha() const override { return alphaValue; }
@@ -44,6 +48,7 @@ class FakePanelHost final : public PanelHost {
     bool visible = false;
     std::vector<Rect> shownFrames;
     std::vector<bool> focusGivenBack;
+    std::vector<WindowID> focusHandedTo;
     double alphaValue = 1;
     std::vector<std::pair<double, double>> fades;  // target alpha, seconds
     std::function<void()> pendingFade;

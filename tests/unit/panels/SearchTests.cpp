@@ -123,7 +123,9 @@ TEST_F(Search, ArrowsClampReturnJumpsEscGivesTheFocusBack) {
     EXPECT_TRUE(controller.handleKey(PanelKey::keypadEnter));
     EXPECT_EQ(strip.jumps, std::vector<WindowID>{2});
     EXPECT_FALSE(host.visible);
-    EXPECT_EQ(host.focusGivenBack.back(), false);  // the jump focuses the chosen window
+    // The focus goes straight to the chosen window, not back to the one before.
+    EXPECT_EQ(host.focusHandedTo, std::vector<WindowID>{2});
+    EXPECT_TRUE(host.focusGivenBack.empty());
 
     controller.toggle({display("d1", "D", {column({window(1, "A", "a")})})});
     EXPECT_TRUE(controller.handleKey(PanelKey::escape));

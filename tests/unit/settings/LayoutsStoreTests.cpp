@@ -6,6 +6,7 @@
 #include "platform/ManualExecutor.h"
 #include "settings/JSONFiles.h"
 #include "settings/LayoutsStore.h"
+#include "support/FailingFileCalls.h"
 #include "support/QuietLog.h"
 #include "support/TempFolder.h"
 
@@ -246,6 +247,84 @@ TEST_F(LayoutsStoreTest, ImportingSomethingElseShowsTheAlertAndCancelledPanelsDo
     store->exportLayout(store->layouts()[0]);
     EXPECT_EQ(alerts, std::vector<std::string>{"This file is not a Brindlow layout."});
     EXPECT_EQ(store->layouts(), before);
+}
+
+// Picking the wrong file is harmless: nothing is marked, so later writes to those paths keep no
+// "unreadable" copy and log nothing about one.
+TEST_F(LayoutsStoreTest, AFailedOrSingleLayoutImportNeverMarksTheFile) {
+    make();
+    store->saveCurrent("Work");
+    time.runUntilIdle();
+    const NamedLayout work = store->layouts()[0];
+    const std::filesystem::path settingsFile = folder.path() / "settings.json";
+    const std::filesystem::path notJSON = folder.path() / "notes.json";
+    const std::filesystem::path oneLayout = folder.path() / "Work.json";
+    std::ofstream(settingsFile) << R"({"gap" : 12, "focusBorder" : true})";
+    std::ofstream(notJSON) << "{ not json";
+    writeJSON(work, oneLayout);
+    for (const auto& picked : {settingsFile, notJSON, oneLayout}) {
+        pickedFile = picked;
+        store->importLayouts();
+    }
+    EXPECT_EQ(alerts, (std::vector<std::string>{"This file is not a Brindlow layout.",
+                                                "This file is not a Brindlow layout."}));
+    EXPECT_EQ(store->names(), (std::vector<std::string>{"Work"}));
+    for (const auto& picked : {settingsFile, notJSON, oneLayout}) {
+        writeJSON(work, picked);
+        std::filesystem::path aside = picked;
+        aside += ".unreadable";
+        EXPECT_FALSE(std::filesystem::exists(aside)) << aside;
+    }
+}
+
+}  // namespace
+}  // namespace brindlow
+
+namespace brindlow {
+namespace {
+
+TEST_F(LayoutsStoreTest, SavingOverAnUnreadableFileKeepsItAside) {
+    make();
+    store->saveCurrent("Work");
+    time.runUntilIdle();
+    const std::optional<std::string> withWork = readFileBytes(file());
+    test::FailingFileCalls calls;
+    calls.makeUnreadable(file());
+    make();
+    EXPECT_TRUE(store->layouts().empty());
+    store->saveCurrent("Second");
+    time.runUntilIdle();
+    std::filesystem::path aside = file();
+    aside += ".unreadable";
+    test::FailingFileCalls readable;
+    EXPECT_EQ(readFileBytes(aside), withWork);
+    EXPECT_EQ(onDisk().size(), 1u);
+    EXPECT_EQ(onDisk()[0].name, "Second");
+}
+
+TEST_F(LayoutsStoreTest, SaveOnAFullDiskReportsWhyAndTheFileKeepsItsLayouts) {
+    make();
+    store->saveCurrent("Work");
+    time.runUntilIdle();
+    const std::optional<std::string> withWork = readFileBytes(file());
+    test::FailingFileCalls calls;
+    calls.failWritesWith(ENOSPC);
+    std::vector<WriteFailure> reports;
+    EXPECT_TRUE(store->saveCurrent("Full", [&](WriteFailure failure) {
+        EXPECT_TRUE(main.isCurrent());
+        reports.push_back(failure);
+    }));
+    time.runUntilIdle();
+    EXPECT_EQ(reports, std::vector<WriteFailure>{std::string("No space left on device")});
+    EXPECT_EQ(readFileBytes(file()), withWork);
+    EXPECT_EQ(
+        test::errorsMentioning("Could not write layouts.json: No space left on device").size(), 1u);
+
+    calls.failWritesWith(0);
+    store->saveCurrent("Full", [&](WriteFailure failure) { reports.push_back(failure); });
+    time.runUntilIdle();
+    EXPECT_EQ(reports.back(), std::nullopt);
+    EXPECT_EQ(onDisk().size(), 2u);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "settings/JSONFiles.h"
 #include "settings/SettingsStore.h"
+#include "support/FailingFileCalls.h"
 #include "support/QuietLog.h"
 #include "support/TempFolder.h"
 
@@ -137,6 +138,40 @@ TEST_F(SettingsStoreTest, DroppedRulesKeepTheOriginalFileAside) {
     store.update([](AppSettings& s) { s.gap = 5; });
     EXPECT_EQ(readFileBytes(keptAside()), original);
     EXPECT_EQ(onDisk()->appRules.size(), 1u);
+}
+
+TEST_F(SettingsStoreTest, FileWithoutReadPermissionIsLoggedAndKeptAsideBeforeItIsReplaced) {
+    const std::string original = R"({"gap": 30, "defaultWidth": 0.75})";
+    writeText(file(), original);
+    {
+        test::FailingFileCalls calls;
+        calls.makeUnreadable(file());
+        SettingsStore store(file());
+        EXPECT_EQ(store.settings(), AppSettings{});
+        EXPECT_EQ(
+            test::errorsMentioning("Settings file unreadable, using defaults: Permission denied")
+                .size(),
+            1u);
+        store.update([](AppSettings& s) { s.focusBorder = !s.focusBorder; });
+        EXPECT_EQ(test::errorsMentioning("Kept unreadable settings.json as "
+                                         "settings.json.unreadable before replacing it")
+                      .size(),
+                  1u);
+    }
+    EXPECT_EQ(readFileBytes(keptAside()), original);
+    EXPECT_EQ(onDisk()->focusBorder, !AppSettings{}.focusBorder);
+}
+
+TEST_F(SettingsStoreTest, LinkedFileIsReadAndWrittenThroughItsLink) {
+    const fs::path target = temp.path() / "dotfiles" / "settings.json";
+    writeText(target, R"({"gap": 4})");
+    fs::create_directories(file().parent_path());
+    fs::create_symlink("../dotfiles/settings.json", file());
+    SettingsStore store(file());
+    EXPECT_EQ(store.settings().gap, 4);
+    store.update([](AppSettings& s) { s.gap = 6; });
+    EXPECT_TRUE(fs::is_symlink(file()));
+    EXPECT_EQ(decodeSettingsText(*readFileBytes(target))->gap, 6);
 }
 
 TEST_F(SettingsStoreTest, FailedWriteStillKeepsTheValueAndCallsListeners) {

@@ -204,20 +204,23 @@ TEST_F(AsyncMoverTest, TheRaiserPerformsOnlyTheNewestRequestAfterTheRunningOne) 
     AsyncRaiser raiser(windowMover, factory);
     int raised = 0;
     raiser.setOnRaised([&] { ++raised; });
+    std::vector<bool> replaced;
     const SimWindow c = desktop.openWindow(app, {});
     const SimWindow d = desktop.openWindow(app, {});
     bool requested = false;
     a.onWrite([&](const SimWindow&, const std::string& attribute) {
         if (attribute != "AXMain" || requested) return;
         requested = true;
-        raiser.raise(managed(b));
-        raiser.raise(managed(c));
-        raiser.raise(managed(d));
+        // Each later request takes the place of the one before, which thus never happens.
+        replaced.push_back(raiser.raise(managed(b)));
+        replaced.push_back(raiser.raise(managed(c)));
+        replaced.push_back(raiser.raise(managed(d)));
     });
-    raiser.raise(managed(a));
+    replaced.push_back(raiser.raise(managed(a)));
     EXPECT_TRUE(queues.count("com.vemto.brindlow.raise"));
     time.runUntilIdle();
     EXPECT_EQ(raised, 2);
+    EXPECT_EQ(replaced, (std::vector<bool>{false, false, true, true}));
     EXPECT_EQ(raises(a.id()), 1u);
     EXPECT_EQ(raises(b.id()), 0u);
     EXPECT_EQ(raises(c.id()), 0u);

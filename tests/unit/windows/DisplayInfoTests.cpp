@@ -65,5 +65,36 @@ TEST(DisplayInfo, ADockThatReservesNoSpaceShortensTheSideItLiesOn) {
               0);
 }
 
+// Screens that report a dock keeping no space of its own.
+class ScreensWithDock final : public Screens {
+  public:
+    std::vector<ScreenInfo> screens() const override { return list; }
+    std::optional<Rect> dockFrame() const override {
+        ++dockReads;
+        return dock;
+    }
+    ObserverToken addChangeObserver(std::function<void()>) override { return 1; }
+    void removeChangeObserver(ObserverToken) override {}
+
+    std::vector<ScreenInfo> list;
+    std::optional<Rect> dock;
+    mutable int dockReads = 0;
+};
+
+TEST(DisplayInfo, TheListingAppliesTheDockThePlatformReports) {
+    ScreensWithDock screens;
+    screens.list = {screen(1, {0, 0, 1920, 1080}, {0, 0, 1920, 1080}, "LEFT"),
+                    screen(2, {1920, 0, 1920, 1080}, {1920, 0, 1920, 1080}, "RIGHT")};
+    EXPECT_EQ(DisplayInfo::current(screens)[0].visible, Rect(0, 0, 1920, 1080));
+
+    // A 48-point dock along the bottom of the right display: only that one ends 4 above it.
+    screens.dock = Rect(2400, 1032, 960, 48);
+    const std::vector<DisplayInfo> displays = DisplayInfo::current(screens);
+    EXPECT_EQ(displays[0].visible, Rect(0, 0, 1920, 1080));
+    EXPECT_EQ(displays[1].visible, Rect(1920, 0, 1920, 1028));
+    // Read once per listing, not once per display.
+    EXPECT_EQ(screens.dockReads, 2);
+}
+
 }  // namespace
 }  // namespace brindlow

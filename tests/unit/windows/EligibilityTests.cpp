@@ -122,6 +122,41 @@ TEST_F(ElementEligibility, FloatsWithADebugLineAndSkipsUnreadableGeometrySilentl
     EXPECT_EQ(WindowObserver::makeManagedWindow(untitled.element(), ref)->title, "");
 }
 
+TEST_F(ElementEligibility, WithAVerdictMemoryTheSameVerdictIsLoggedOnce) {
+    const AppRef ref{app.pid(), "Editor", "org.example.editor"};
+    const SimWindow fixed = desktop.openWindow(app, {.title = "Save", .sizeSettable = false});
+    WindowObserver::VerdictMemory verdicts;
+    for (int pass = 0; pass < 3; ++pass)
+        EXPECT_FALSE(WindowObserver::makeManagedWindow(fixed.element(), ref, &verdicts));
+    EXPECT_EQ(linesOf("WindowObserver").size(), 1u);
+    // Tiled now, then minimised: a new verdict, said once.
+    fixed.setSizeSettable(true);
+    EXPECT_TRUE(WindowObserver::makeManagedWindow(fixed.element(), ref, &verdicts));
+    fixed.minimize();
+    EXPECT_FALSE(WindowObserver::makeManagedWindow(fixed.element(), ref, &verdicts));
+    EXPECT_FALSE(WindowObserver::makeManagedWindow(fixed.element(), ref, &verdicts));
+    EXPECT_EQ(linesOf("WindowObserver"),
+              (std::vector<std::string>{"Float Editor '<private>': fixed size",
+                                        "Float Editor '<private>': minimized"}));
+}
+
+TEST(VerdictMemory, ForgetsWindowsNoLongerListedAndApplicationsThatQuit) {
+    WindowObserver::VerdictMemory verdicts;
+    EXPECT_TRUE(verdicts.changed(501, 1, "subrole AXUnknown"));
+    EXPECT_FALSE(verdicts.changed(501, 1, "subrole AXUnknown"));
+    EXPECT_TRUE(verdicts.changed(501, 2, std::nullopt));
+    EXPECT_TRUE(verdicts.changed(502, 1, "fixed size"));  // another application's window 1
+    EXPECT_EQ(verdicts.size(), 3u);
+
+    verdicts.keepOnly(501, {2});
+    EXPECT_EQ(verdicts.size(), 2u);
+    EXPECT_TRUE(verdicts.changed(501, 1, "subrole AXUnknown"));  // a new window under that id
+    EXPECT_FALSE(verdicts.changed(501, 2, std::nullopt));
+    verdicts.forgetApplication(502);
+    EXPECT_EQ(verdicts.size(), 2u);
+    EXPECT_TRUE(verdicts.changed(502, 1, "fixed size"));
+}
+
 TEST(AXReaders, GiveNothingForValuesOfAnotherType) {
     test::SimFixture sim;
     const SimApp app = sim.desktop.launchApp({});

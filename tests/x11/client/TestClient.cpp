@@ -38,6 +38,8 @@ struct Options {
     bool allDesktops = false;
     bool transient = false;
     int width = 400, height = 300;
+    // Where the window asks to be placed (a user-specified position); empty: the manager's choice.
+    std::optional<std::pair<int, int>> position;
     std::optional<std::pair<int, int>> minSize, maxSize, increments;
     bool refuse = false;
     bool icon = false;
@@ -59,8 +61,8 @@ xcb_atom_t atom(const char* name) {
 [[noreturn]] void usage() {
     std::fprintf(stderr,
                  "usage: brindlow-testclient [--title T] [--class C] [--pid N|--no-pid]\n"
-                 "  [--type normal|dialog|utility|splash] [--transient]\n"
-                 "  [--size WxH] [--min WxH] [--max WxH] [--inc WxH]\n"
+                 "  [--type normal|dialog|utility|splash|dock] [--transient]\n"
+                 "  [--size WxH] [--at X,Y] [--min WxH] [--max WxH] [--inc WxH]\n"
                  "  [--refuse] [--icon] [--windows N] [--states a,b] [--all-desktops] | --probe\n");
     std::exit(2);
 }
@@ -91,6 +93,13 @@ Options parse(int argc, char** argv) {
                  std::optional<std::pair<int, int>> s;
                  size(s);
                  std::tie(o.width, o.height) = *s;
+             }},
+            {"--at",
+             [&] {
+                 int x = 0, y = 0;
+                 char rest = 0;
+                 if (std::sscanf(value(), "%d,%d%c", &x, &y, &rest) != 2) usage();
+                 o.position = {x, y};
              }},
             {"--min", [&] { size(o.minSize); }},
             {"--max", [&] { size(o.maxSize); }},
@@ -135,9 +144,11 @@ xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window
     xcb_window_t window = xcb_generate_id(connection);
     uint32_t values[] = {screen->white_pixel,
                          XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE};
-    xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0,
-                      uint16_t(o.width), uint16_t(o.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+    const auto [x, y] = o.position.value_or(std::pair<int, int>{0, 0});
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, int16_t(x),
+                      int16_t(y), uint16_t(o.width), uint16_t(o.height), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
     setTitle(window, title);
 
     std::string instance;
@@ -181,6 +192,7 @@ xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window
 
     xcb_size_hints_t hints{};
     xcb_icccm_size_hints_set_size(&hints, 1, o.width, o.height);
+    if (o.position) xcb_icccm_size_hints_set_position(&hints, 1, x, y);
     if (o.minSize) xcb_icccm_size_hints_set_min_size(&hints, o.minSize->first, o.minSize->second);
     if (o.maxSize) xcb_icccm_size_hints_set_max_size(&hints, o.maxSize->first, o.maxSize->second);
     if (o.increments)

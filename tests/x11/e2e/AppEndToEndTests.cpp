@@ -251,6 +251,26 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
 
 // The real executable's help and version answer without a running Brindlow and store nothing
 // (the unit tool tests leave these flags to this run).
+// "brindlow focus-left; brindlow list": each list shows the focus where the command before it put
+// it, at once, while the windows are still moving.
+TEST_F(AppEndToEnd, AListShowsTheCommandAnsweredJustBeforeIt) {
+    startXterms(3);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
+    int expected = 1;
+    int direction = +1;
+    for (int round = 0; round < 20; ++round) {
+        if (expected + direction < 1 || expected + direction > 3) direction = -direction;
+        expected += direction;
+        ASSERT_EQ(tool({direction > 0 ? "focus-right" : "focus-left"}).status, 0);
+        const auto listed = list();
+        ASSERT_TRUE(listed);
+        EXPECT_EQ(listed->focused, expected) << "after command " << round + 1;
+    }
+}
+
 TEST_F(AppEndToEnd, WithoutBrindlowTheToolHelpsAndTellsItsVersion) {
     for (const std::string option : {"--help", "-h", "--version"}) {
         const ProcessRun run = tool({option});

@@ -2,6 +2,9 @@
 // with the command-line tool and driven with xdotool; they show on every desktop, and the focus
 // goes to the chosen window, or back to the one that had it. With BRINDLOW_SCREENSHOT_DIR set,
 // each panel is photographed there.
+#include <algorithm>
+#include <cstdlib>
+
 #include "AppOnDisplay.h"
 
 namespace brindlow::test {
@@ -28,6 +31,50 @@ class PanelsEndToEnd : public AppOnDisplay {
     bool gone(xcb_window_t window) {
         const auto s = desktop().read(window);
         return !s || !s->mapped;
+    }
+
+    // The titles of the active display's columns, left to right, and the focused one's (counted
+    // from 0); none while nothing answers.
+    struct Strip {
+        std::vector<std::string> titles;
+        std::optional<size_t> focused;
+    };
+    std::optional<Strip> strip() {
+        const auto json = listing();
+        if (!json) return std::nullopt;
+        for (const auto& display : json->at("displays")) {
+            if (!display.value("active", false)) continue;
+            Strip result;
+            for (const auto& column : display.at("columns"))
+                result.titles.push_back(column.at("windows").at(0).value("title", ""));
+            const int focused = display.value("focused", 0);
+            if (focused > 0) result.focused = size_t(focused - 1);
+            return result;
+        }
+        return std::nullopt;
+    }
+
+    // Both the X focus and the strip's focused column are on `xterm`.
+    bool focusAgreesOn(const Xterm& xterm) {
+        if (desktop().activeWindow() != xterm.window) return false;
+        const auto listed = strip();
+        return listed && listed->focused && listed->titles[*listed->focused] == xterm.title;
+    }
+
+    // After a choice in a panel: the panel goes, the X focus and the strip's focus both end on
+    // the chosen xterm, and a fresh look (another list, another round trip later) still finds
+    // them there, so an answer of the window manager that came late would have shown.
+    void expectChoiceLandsOn(xcb_window_t panel, const Xterm& chosen, const std::string& what) {
+        EXPECT_TRUE(settle([&] { return gone(panel); })) << what << ": the panel stayed open";
+        const bool agreed = settle([&] { return focusAgreesOn(chosen); });
+        connection().sync();
+        const auto active = desktop().activeWindow();
+        const auto listed = strip();
+        EXPECT_TRUE(agreed && focusAgreesOn(chosen))
+            << what << ": chose " << chosen.title << ", the X focus is on "
+            << (active == chosen.window ? chosen.title : "another window")
+            << " and the strip's focus on "
+            << (listed && listed->focused ? listed->titles[*listed->focused] : "nothing");
     }
 };
 
@@ -69,6 +116,67 @@ TEST_F(PanelsEndToEnd, OverviewAndSheetGiveTheFocusBackAndSearchFocusesTheMatch)
     EXPECT_TRUE(settle([&] { return gone(panel); })) << "the search stayed open";
     EXPECT_TRUE(settle([&] { return desktop().activeWindow() == target; }))
         << "the chosen xterm did not get the focus";
+}
+
+// Choosing a window in either panel ends with the X focus and the strip's focus on it, every time,
+// whichever window had the focus before and whichever key chose.
+TEST_F(PanelsEndToEnd, ChoosingAWindowFocusesItForTheWindowManagerAndTheStripEveryTime) {
+    constexpr int kChoices = 20;
+    startXterm("choose-alpha");
+    startXterm("choose-bravo");
+    startXterm("choose-charlie");
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(settle([&] { return strip() && strip()->focused && !brindlowWindowActive(); }));
+
+    for (int round = 0; round < kChoices; ++round) {
+        const Xterm& chosen = xterms_[size_t(round + 1) % xterms_.size()];
+        const std::string key = round % 2 ? "KP_Enter" : "Return";
+        const std::string what = "search " + std::to_string(round + 1);
+        ASSERT_EQ(tool({"search"}).status, 0);
+        const xcb_window_t panel = waitForPanel();
+        ASSERT_NE(panel, XCB_WINDOW_NONE) << what;
+        // The part of the title after "choose-" matches that xterm alone.
+        ASSERT_TRUE(xdotool({"type", "--delay", "10", chosen.title.substr(7)}));
+        ASSERT_TRUE(xdotool({"key", key}));
+        expectChoiceLandsOn(panel, chosen, what);
+    }
+
+    // A click on the one row left after typing chooses it too. The row lies under the search
+    // field, 100 points below the panel's top edge.
+    for (int round = 0; round < kChoices / 2; ++round) {
+        const Xterm& chosen = xterms_[size_t(round + 1) % xterms_.size()];
+        const std::string what = "search click " + std::to_string(round + 1);
+        ASSERT_EQ(tool({"search"}).status, 0);
+        const xcb_window_t panel = waitForPanel();
+        ASSERT_NE(panel, XCB_WINDOW_NONE) << what;
+        ASSERT_TRUE(xdotool({"type", "--delay", "10", chosen.title.substr(7)}));
+        const auto state = desktop().read(panel);
+        ASSERT_TRUE(state) << what;
+        const Rect frame = state->clientFrame;
+        ASSERT_TRUE(xdotool({"mousemove", std::to_string(int(frame.midX())),
+                             std::to_string(int(frame.y) + 100), "click", "1"}));
+        expectChoiceLandsOn(panel, chosen, what);
+    }
+
+    for (int round = 0; round < kChoices; ++round) {
+        const Xterm& chosen = xterms_[size_t(round + 2) % xterms_.size()];
+        const std::string key = round % 2 ? "KP_Enter" : "Return";
+        const std::string what = "overview " + std::to_string(round + 1);
+        const auto before = strip();
+        ASSERT_TRUE(before && before->focused) << what;
+        const auto target = std::find(before->titles.begin(), before->titles.end(), chosen.title);
+        ASSERT_NE(target, before->titles.end()) << what;
+        // The overview opens with the focused column selected; the arrows move the selection.
+        const int steps = int(target - before->titles.begin()) - int(*before->focused);
+        ASSERT_EQ(tool({"overview"}).status, 0);
+        const xcb_window_t panel = waitForPanel();
+        ASSERT_NE(panel, XCB_WINDOW_NONE) << what;
+        for (int step = 0; step < std::abs(steps); ++step)
+            ASSERT_TRUE(xdotool({"key", steps > 0 ? "Right" : "Left"}));
+        ASSERT_TRUE(xdotool({"key", key}));
+        expectChoiceLandsOn(panel, chosen, what);
+    }
 }
 
 }  // namespace

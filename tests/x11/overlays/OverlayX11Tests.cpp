@@ -1,8 +1,8 @@
 // The real executable on the session's display: the focus border rings the focused xterm's frame
 // directly above it, follows the focus, stays below windows raised over it and lets clicks
 // through; under a compositor the dim darkens the other windows translucently; the indicator jumps
-// on a click and grows, whole, for a new column. With BRINDLOW_SCREENSHOT_DIR set, the indicator
-// is saved.
+// on a click and grows, whole, for a new column; the badge dot has room for its shadow only under a
+// compositor. With BRINDLOW_SCREENSHOT_DIR set, the indicator and the dots are saved.
 #include "platform/x11/X11Properties.h"
 #include "x11/e2e/AppOnDisplay.h"
 
@@ -249,6 +249,43 @@ TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps)
         << end.red << "," << end.green << "," << end.blue;
     screenshot("indicator-wider");
 }
+
+// The badge dot casts its shadow only where a compositor blends: its window then reaches 12
+// pixels past the 16-pixel dot on every side.
+class DotShadowX11Test : public OverlayX11Test, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DotShadowX11Test, TheDotsWindowHasRoomForTheShadowOnlyWithACompositor) {
+    const bool compositor = GetParam();
+    if (compositor) startCompositor();
+    ASSERT_FALSE(HasFatalFailure());
+    startXterms(2);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    // Both terminals finish a command; the focused one is not badged.
+    for (const char* title : {"e2e-xterm-1", "e2e-xterm-2"}) {
+        const std::string pid = std::to_string(xtermTitled(title)->process->pid());
+        ASSERT_EQ(tool({"notify", "done", "--pid", pid, "--cmd", "make", "--status", "0"}).status,
+                  0);
+    }
+    // A window of that size whose middle shows the red disc (once painted).
+    const int side = compositor ? 16 + 2 * 12 : 16;
+    std::optional<XGeometry> dot;
+    Pixel centre;
+    EXPECT_TRUE(settle([&] {
+        for (xcb_window_t w : overlays()) {
+            const auto g = geometry(w);
+            if (!g || g->width != side || g->height != side) continue;
+            dot = g;
+            centre = pixel(g->x + side / 2, g->y + side / 2);
+            if (centre.red > 200 && centre.green < 100) return true;
+        }
+        return false;
+    })) << (dot ? "the dot's window shows no red disc" : "no dot window of that size");
+    screenshot(compositor ? "dot-shadow" : "dot-plain");
+}
+
+INSTANTIATE_TEST_SUITE_P(Compositor, DotShadowX11Test, ::testing::Bool(),
+                         [](const auto& testInfo) { return testInfo.param ? "Picom" : "None"; });
 
 }  // namespace
 }  // namespace brindlow::test

@@ -6,18 +6,22 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollArea>
 #include <QWindow>
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <vector>
 
 #include "app/qt/AppDelegate.h"
 #include "app/qt/TrayIcon.h"
 #include "input/Hotkey.h"
+#include "input/KeyboardShortcuts/Recorder.h"
 #include "input/KeyboardShortcuts/Registry.h"
 #include "panels/settings/qt/SettingsWindow.h"
 #include "platform/x11/X11Connection.h"
@@ -97,6 +101,114 @@ TEST_F(SettingsWindowX11Test, OpensFromTheTrayAndRecordsAShortcutThatIsGrabbedAt
     screenshot("settings-recorded");
 }
 
+// The session's openbox keeps its stock key bindings: Super+F2 goes to desktop 2. While the
+// recorder records it holds the keyboard, so the press reaches it instead, and the probe finds
+// that another program holds the combination.
+TEST_F(SettingsWindowX11Test, RecordingACombinationTheWindowManagerHoldsWarnsAndSwitchesNothing) {
+    launch();
+    if (HasFatalFailure()) return;
+    delegate->showSettings(SettingsTab::general);
+    SettingsWindow* window = nullptr;
+    ASSERT_TRUE(eventually([&] {
+        window = delegate->settingsWindow();
+        return window && window->isVisible() && window->window()->isActiveWindow();
+    })) << "the settings window is not active";
+    window->select(SettingsPageTab::shortcuts);
+    auto* recorder = dynamic_cast<KeyboardShortcuts::Recorder*>(
+        window->page(SettingsPageTab::shortcuts)->findChild<QLineEdit*>("pause"));
+    ASSERT_NE(recorder, nullptr);
+    std::vector<QString> alerts;
+    recorder->setAlertPresenter([&](const KeyboardShortcuts::Recorder::Alert& alert, QWidget*) {
+        alerts.push_back(alert.message);
+        return 0;  // "OK": store nothing
+    });
+    KeyboardShortcuts::Registry* registry = delegate->shortcuts();
+    ASSERT_NE(registry, nullptr);
+    const auto pause = Hotkey::named("pause");
+    ASSERT_TRUE(pause);
+    const auto before = registry->getShortcut(*pause);
+
+    X11Connection& x = x11->connection();
+    const auto currentDesktop = [&x]() -> std::optional<std::uint32_t> {
+        std::uint32_t desktop = 0;
+        if (!xcb_ewmh_get_current_desktop_reply(
+                x.ewmh(), xcb_ewmh_get_current_desktop(x.ewmh(), x.screenNumber()), &desktop,
+                nullptr))
+            return std::nullopt;
+        return desktop;
+    };
+    const std::optional<std::uint32_t> desktop = currentDesktop();
+    ASSERT_TRUE(desktop);
+
+    auto* list = window->page(SettingsPageTab::shortcuts)->findChild<QScrollArea*>();
+    ASSERT_NE(list, nullptr);
+    list->ensureWidgetVisible(recorder);
+    QCoreApplication::processEvents();
+    clickAt(recorder->mapToGlobal(recorder->rect().center()));
+    ASSERT_TRUE(eventually([&] { return recorder->isRecording(); })) << "not recording";
+    xdotool({"key", "super+F2"});
+    ASSERT_TRUE(eventually([&] { return !alerts.empty(); }))
+        << "the press never reached the recorder (desktop now " << currentDesktop().value_or(99)
+        << ")";
+    EXPECT_EQ(alerts.front().toStdString(),
+              "This keyboard shortcut cannot be used as it’s already used by another program.");
+    EXPECT_EQ(currentDesktop(), desktop) << "the window manager saw the press";
+    EXPECT_EQ(registry->getShortcut(*pause), before);
+    screenshot("settings-recording-held-combination");
+    // The field records again after the warning; leaving it gives the keyboard back.
+    ASSERT_TRUE(eventually([&] { return recorder->isRecording(); }));
+    xdotool({"key", "Escape"});
+    ASSERT_TRUE(eventually([&] { return !recorder->isRecording(); }));
+    // Once let go, the window manager has its binding back.
+    xdotool({"key", "super+F2"});
+    EXPECT_TRUE(eventually([&] { return currentDesktop() == 1u; }));
+    xdotool({"key", "super+F1"});
+    EXPECT_TRUE(eventually([&] { return currentDesktop() == 0u; }));
+    EXPECT_EQ(alerts.size(), 1u);
+}
+
+// A gesture daemon really running (a program named touchegg) with a configuration in the
+// session's configuration folder that binds three-finger sideways swipes.
+TEST_F(SettingsWindowX11Test, ARunningGestureDaemonBindingTheSameSwipesShowsTheMotionWarning) {
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    if (!configHome) GTEST_SKIP() << "XDG_CONFIG_HOME is not set";
+    const std::filesystem::path configuration =
+        std::filesystem::path(configHome) / "touchegg" / "touchegg.conf";
+    std::filesystem::create_directories(configuration.parent_path());
+    std::ofstream(configuration)
+        << R"(<touchégg><application name="All"><gesture type="SWIPE" fingers="3" )"
+        << R"(direction="RIGHT"><action type="CHANGE_DESKTOP"/></gesture></application></touchégg>)";
+    const std::filesystem::path daemon = folder.path() / "touchegg";
+    std::filesystem::copy_file("/bin/sleep", daemon);
+    ChildProcess running({daemon.string(), "600"});
+    settings->update([](AppSettings& s) {
+        s.gesturesEnabled = true;
+        s.gestureFingers = 3;
+    });
+    launch();
+    if (HasFatalFailure()) return;
+    delegate->showSettings(SettingsTab::general);
+    SettingsWindow* window = nullptr;
+    ASSERT_TRUE(eventually([&] { return (window = delegate->settingsWindow()) != nullptr; }));
+    window->select(SettingsPageTab::motion);
+    QWidget* warning = window->page(SettingsPageTab::motion)->findChild<QWidget*>("swipeConflict");
+    ASSERT_NE(warning, nullptr);
+    ASSERT_TRUE(eventually([&] { return warning->isVisible(); })) << "no warning";
+    auto* text = window->page(SettingsPageTab::motion)->findChild<QLabel*>("swipeConflictText");
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(text->text().startsWith("touchegg also uses three-finger sideways swipes"));
+    if (std::getenv("BRINDLOW_SCREENSHOT_DIR")) {
+        eventually([&] { return window->window()->windowHandle()->isExposed(); });
+        for (int pass = 0; pass < 3; ++pass) QCoreApplication::processEvents();
+        window->window()->repaint();
+        screenshot("settings-motion-swipe-conflict");
+    }
+    // Four fingers are free.
+    settings->update([](AppSettings& s) { s.gestureFingers = 4; });
+    EXPECT_TRUE(eventually([&] { return !warning->isVisible(); }));
+    std::filesystem::remove(configuration);
+}
+
 TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeavesTheFocusAlone) {
     ChildProcess xterm({"xterm", "-title", "lone-xterm", "-e", "sleep", "600"});
     // What the server says: the managed clients bottom to top (as the root's children stand:
@@ -147,6 +259,10 @@ TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeav
                            AppDelegate::kTrayHostGrace + kLimit));
     EXPECT_FALSE(*delegate->trayHostFound());
     EXPECT_EQ(delegate->settingsWindow(), nullptr);
+    if (std::getenv("BRINDLOW_SCREENSHOT_DIR")) {
+        QApplication::activeWindow()->repaint();
+        screenshot("welcome");
+    }
     delegate->finishFirstRun();
     ASSERT_TRUE(eventually([&] { return active() == typing; }));
 
@@ -171,7 +287,11 @@ TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeav
                           {"Spreadsheet", "A Spreadsheet With A Very Long Application Name",
                            AppBehavior::floating, std::nullopt}};
         });
-        layouts->saveCurrent("Writing");
+        // Enough layouts that the list must scroll.
+        for (int i = 1; i <= 45; ++i) layouts->saveCurrent("Layout " + std::to_string(i));
+        eventually([&] { return layouts->layouts().size() == 45; });
+        // The many-finger swipes on, to show the Motion page's warning where a daemon binds them.
+        settings->update([](AppSettings& s) { s.gesturesEnabled = true; });
         for (const SettingsPageTab tab : kSettingsPageTabs) {
             window->select(tab);
             // Pages fill and lay out on showing through posted events.

@@ -1,12 +1,17 @@
 #include "panels/settings/qt/SettingsControls.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -130,6 +135,54 @@ QWidget* labelledRow(const QString& title, QWidget* control) {
     layout->addWidget(label);
     layout->addWidget(control, 1);
     return row;
+}
+
+QPushButton* actionButton(const QString& text, std::function<void()> action) {
+    auto* control = new QPushButton(text);
+    QObject::connect(control, &QPushButton::clicked, control, [action = std::move(action)] {
+        if (action) action();
+    });
+    return control;
+}
+
+QWidget* controlRow(std::initializer_list<QWidget*> widgets, bool stretchLast) {
+    auto* container = new QWidget;
+    auto* layout = new QHBoxLayout(container);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* widget : widgets) layout->addWidget(widget);
+    if (!stretchLast) layout->addStretch(1);
+    return container;
+}
+
+QIcon themedIcon(const char* name, QStyle::StandardPixmap fallback) {
+    return QIcon::fromTheme(QString::fromLatin1(name),
+                            QApplication::style()->standardIcon(fallback));
+}
+
+QIcon removeIcon() {
+    QPixmap drawn(32, 32);
+    drawn.fill(Qt::transparent);
+    QPainter painter(&drawn);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QApplication::palette().color(QPalette::WindowText), 2.5, Qt::SolidLine,
+                        Qt::RoundCap));
+    painter.drawEllipse(QPointF(16, 16), 12, 12);
+    painter.drawLine(QPointF(10, 16), QPointF(22, 16));
+    painter.end();
+    return QIcon::fromTheme(QStringLiteral("list-remove"), QIcon(drawn));
+}
+
+QToolButton* iconButton(const QIcon& icon, const QString& title, std::function<void()> action) {
+    auto* control = new QToolButton;
+    control->setIcon(icon);
+    control->setToolTip(title);
+    control->setAccessibleName(title);
+    control->setObjectName(title);
+    control->setAutoRaise(true);
+    QObject::connect(control, &QToolButton::clicked, control, [action = std::move(action)] {
+        if (action) action();
+    });
+    return control;
 }
 
 }  // namespace brindlow

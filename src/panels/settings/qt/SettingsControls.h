@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QIcon>
+#include <QStyle>
 #include <QWidget>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +16,8 @@ class QComboBox;
 class QFormLayout;
 class QGroupBox;
 class QLabel;
+class QPushButton;
+class QToolButton;
 class QSlider;
 class QVBoxLayout;
 
@@ -114,5 +119,17 @@ inline constexpr int kRowTitleWidth = 180;
 
 // A row of the title column and a control.
 QWidget* labelledRow(const QString& title, QWidget* control);
+
+// A push button that runs `action` when clicked.
+QPushButton* actionButton(const QString& text, std::function<void()> action);
+// Widgets side by side, pushed to the leading edge unless `stretchLast`.
+QWidget* controlRow(std::initializer_list<QWidget*> widgets, bool stretchLast = false);
+// The icon of the desktop's theme named `name`, else the style's own `fallback`, so that a
+// system without an icon theme still shows one.
+QIcon themedIcon(const char* name, QStyle::StandardPixmap fallback);
+// The theme's "list-remove", else a drawn minus in a circle.
+QIcon removeIcon();
+// A borderless button showing only `icon`; `title` is its tooltip and accessible name.
+QToolButton* iconButton(const QIcon& icon, const QString& title, std::function<void()> action);
 
 }  // namespace brindlow

@@ -12,16 +12,19 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "input/Hotkey.h"
 #include "input/KeyboardShortcuts/Recorder.h"
 #include "overlays/ColorText.h"
 #include "panels/settings/qt/SettingsControls.h"
+#include "panels/settings/qt/SettingsListPages.h"
 #include "panels/settings/qt/SettingsWindow.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
@@ -34,26 +37,22 @@ QString qs(std::string_view text) {
     return QString::fromUtf8(text.data(), int(text.size()));
 }
 
-QPushButton* button(const QString& text, std::function<void()> action) {
-    auto* control = new QPushButton(text);
-    QObject::connect(control, &QPushButton::clicked, control, [action = std::move(action)] {
-        if (action) action();
-    });
-    return control;
-}
-
-QWidget* row(std::initializer_list<QWidget*> widgets, bool stretchLast = false) {
-    auto* container = new QWidget;
-    auto* layout = new QHBoxLayout(container);
-    layout->setContentsMargins(0, 0, 0, 0);
-    for (QWidget* widget : widgets) layout->addWidget(widget);
-    if (!stretchLast) layout->addStretch(1);
-    return container;
-}
-
 QWidget* generalPage(SettingsBinder& binder, const SettingsServices& services) {
     auto* page = new SettingsPageWidget;
-    page->section("Permission")->addWidget(new QLabel("✔ Accessibility is granted."));
+    // Any X client may move windows through the window manager: there is nothing to grant.
+    auto* granted = new QLabel("✔");
+    granted->setStyleSheet("color: #34A853");
+    auto* permission = new QLabel(
+        "No permission needed: Brindlow moves windows through the window manager's standard "
+        "protocols.");
+    permission->setObjectName("permission");
+    permission->setWordWrap(true);
+    auto* permissionRow = new QWidget;
+    auto* permissionLayout = new QHBoxLayout(permissionRow);
+    permissionLayout->setContentsMargins(0, 0, 0, 0);
+    permissionLayout->addWidget(granted);
+    permissionLayout->addWidget(permission, 1);
+    page->section("Permission")->addWidget(permissionRow);
 
     QVBoxLayout* startup = page->section("Startup");
     auto* login = new QCheckBox("Launch Brindlow at login");
@@ -85,9 +84,9 @@ QWidget* generalPage(SettingsBinder& binder, const SettingsServices& services) {
                                        &AppSettings::focusCrossesDisplays));
 
     QVBoxLayout* actions = page->section();
-    actions->addWidget(row({button("Show Getting Started", services.showFirstRun)}));
-    actions->addWidget(row({button("Copy Diagnostics", services.copyDiagnostics)}));
-    actions->addWidget(row({button("Save Diagnostics…", services.saveDiagnostics)}));
+    actions->addWidget(controlRow({actionButton("Show Getting Started", services.showFirstRun)}));
+    actions->addWidget(controlRow({actionButton("Copy Diagnostics", services.copyDiagnostics)}));
+    actions->addWidget(controlRow({actionButton("Save Diagnostics…", services.saveDiagnostics)}));
     page->finish();
     return page;
 }
@@ -125,7 +124,7 @@ QWidget* layoutPage(SettingsBinder& binder) {
     presetLabel->setMinimumWidth(kRowTitleWidth);
     presetLayout->addWidget(presetLabel);
     presetLayout->addWidget(presets, 1);
-    presetLayout->addWidget(button("Apply", apply));
+    presetLayout->addWidget(actionButton("Apply", apply));
     widths->addWidget(presetRow);
     widths->addWidget(binder.slider("Wider / narrower step", &AppSettings::widthStep, 0.05, 0.25,
                                     0.05, percentText));
@@ -145,7 +144,70 @@ QWidget* layoutPage(SettingsBinder& binder) {
     return page;
 }
 
-QWidget* motionPage(SettingsBinder& binder) {
+// The warning rows shown while the many-finger swipes are on and a gesture daemon binds the
+// same swipes: checked when the page shows, every 2 s while it is shown, and after each
+// settings change.
+void addSwipeConflictWarning(SettingsPageWidget& page, QVBoxLayout& section, SettingsBinder& binder,
+                             const SettingsServices& services) {
+    auto* warning = new QWidget;
+    warning->setObjectName("swipeConflict");
+    auto* warningLayout = new QHBoxLayout(warning);
+    warningLayout->setContentsMargins(0, 0, 0, 0);
+    auto* sign = new QLabel("⚠");
+    sign->setStyleSheet("color: #E67800");
+    warningLayout->addWidget(sign, 0, Qt::AlignTop);
+    QLabel* text = noteLabel({});
+    text->setObjectName("swipeConflictText");
+    text->setForegroundRole(QPalette::WindowText);
+    warningLayout->addWidget(text, 1);
+    section.addWidget(warning);
+    SettingsStore& store = binder.store();
+    QPushButton* open = actionButton("Open Trackpad Settings", [&store, services] {
+        if (services.openTrackpadSettings)
+            services.openTrackpadSettings(int(store.settings().gestureFingers));
+    });
+    open->setObjectName("openTrackpadSettings");
+    QWidget* openRow = controlRow({open});
+    section.addWidget(openRow);
+    warning->hide();
+    openRow->hide();
+
+    const auto refresh = [warning, text, openRow, &store, services] {
+        const AppSettings s = store.settings();
+        const int fingers = int(s.gestureFingers);
+        const std::optional<SwipeConflict> conflict =
+            s.gesturesEnabled && services.findSwipeConflict ? services.findSwipeConflict(fingers)
+                                                            : std::nullopt;
+        if (conflict)
+            text->setText(
+                QString::fromStdString(swipeConflictWarning(*conflict, fingers, services.home)));
+        warning->setVisible(bool(conflict));
+        openRow->setVisible(bool(conflict));
+    };
+    auto* timer = new QTimer(&page);
+    timer->setInterval(2000);
+    QObject::connect(timer, &QTimer::timeout, &page, [timer, &page, refresh] {
+        if (!page.isVisible()) {
+            timer->stop();
+            return;
+        }
+        refresh();
+    });
+    page.onShown = [timer, refresh] {
+        refresh();
+        timer->start();
+    };
+    // After a change, once the store holds it.
+    QPointer<QWidget> alive(&page);
+    binder.onRefresh([alive, refresh](const AppSettings&) {
+        if (!alive) return;
+        QTimer::singleShot(0, alive.data(), [alive, refresh] {
+            if (alive->isVisible()) refresh();
+        });
+    });
+}
+
+QWidget* motionPage(SettingsBinder& binder, const SettingsServices& services) {
     auto* page = new SettingsPageWidget;
     QVBoxLayout* animation = page->section("Scroll animation");
     animation->addWidget(binder.toggle("Animate scrolling", &AppSettings::animationsEnabled));
@@ -155,7 +217,7 @@ QWidget* motionPage(SettingsBinder& binder) {
         noteLabel("Every move starts gently, glides evenly and lands softly. "
                   "Further right is faster; the time is for about one column."));
     SettingsStore& store = binder.store();
-    animation->addWidget(row({button("Restore defaults", [&store] {
+    animation->addWidget(controlRow({actionButton("Restore defaults", [&store] {
         store.update([](AppSettings& s) { s.springStiffness = AppSettings{}.springStiffness; });
         store.update([](AppSettings& s) { s.springDamping = AppSettings{}.springDamping; });
     })}));
@@ -185,6 +247,7 @@ QWidget* motionPage(SettingsBinder& binder) {
                       std::vector<std::pair<QString, std::int64_t>>{{"Three", 3}, {"Four", 4}});
     binder.onRefresh([fingers](const AppSettings& s) { fingers->setEnabled(s.gesturesEnabled); });
     trackpad->addWidget(labelledRow("Fingers", fingers));
+    addSwipeConflictWarning(*page, *trackpad, binder, services);
     trackpad->addWidget(binder.slider("Sensitivity", &AppSettings::gestureSensitivity, 0.5, 2.5,
                                       0.1, sensitivityText));
     page->finish();
@@ -251,9 +314,12 @@ QWidget* appearancePage(SettingsBinder& binder, const SettingsServices& services
         binder.toggle("Draw a border around the focused window", &AppSettings::focusBorder));
     border->addWidget(
         binder.slider("Width", &AppSettings::focusBorderWidth, 1, 10, 1, integerText));
+    // The swatch is an icon of the colour itself: a style sheet would be drawn as the style's
+    // gradient, and the colour dialog, a child of the button, would inherit it.
     auto* colour = new QPushButton;
     colour->setObjectName("focusBorderColor");
     colour->setFixedWidth(80);
+    colour->setIconSize(QSize(56, 14));
     SettingsStore& store = binder.store();
     const auto shownColour = [](const AppSettings& s) {
         // Unreadable text shows as the default blue and stays stored as written.
@@ -262,16 +328,20 @@ QWidget* appearancePage(SettingsBinder& binder, const SettingsServices& services
         return QColor::fromRgbF(float(c.red), float(c.green), float(c.blue));
     };
     binder.onRefresh([colour, shownColour](const AppSettings& s) {
-        colour->setStyleSheet("background-color: " + shownColour(s).name());
+        QPixmap swatch(colour->iconSize());
+        swatch.fill(shownColour(s));
+        colour->setIcon(QIcon(swatch));
+        colour->setToolTip(shownColour(s).name().toUpper());
     });
     QObject::connect(colour, &QPushButton::clicked, colour, [colour, &store, shownColour] {
-        const QColor picked = QColorDialog::getColor(shownColour(store.settings()), colour);
+        const QColor picked =
+            QColorDialog::getColor(shownColour(store.settings()), colour->window(), "Colour");
         if (!picked.isValid()) return;
         const QColor rgb = picked.toRgb();
         const std::string text = colorText(Color{rgb.redF(), rgb.greenF(), rgb.blueF(), 1});
         store.update([&](AppSettings& s) { s.focusBorderColor = text; });
     });
-    border->addWidget(labelledRow("Colour", row({colour})));
+    border->addWidget(labelledRow("Colour", controlRow({colour})));
 
     QVBoxLayout* dimming = page->section("Dimming");
     dimming->addWidget(
@@ -296,7 +366,7 @@ QWidget* copyableCommand(const QString& text) {
     auto* layout = new QHBoxLayout(container);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(shown, 1);
-    layout->addWidget(button("Copy", [text] { QApplication::clipboard()->setText(text); }));
+    layout->addWidget(actionButton("Copy", [text] { QApplication::clipboard()->setText(text); }));
     return container;
 }
 
@@ -360,7 +430,7 @@ QWidget* shortcutsPage(const SettingsServices& services) {
     barLayout->setContentsMargins(0, 0, 0, 0);
     barLayout->addWidget(noteLabel("Changes work immediately."), 1);
     barLayout->addWidget(
-        button("Reset All to Defaults", [registry] { Hotkey::resetAll(*registry); }));
+        actionButton("Reset All to Defaults", [registry] { Hotkey::resetAll(*registry); }));
     column->addWidget(bar);
 
     // Recording must see every combination, also those this program grabs: let go of all the
@@ -380,216 +450,6 @@ QWidget* shortcutsPage(const SettingsServices& services) {
     return page;
 }
 
-// Rows are bound by their index in the rule list: a hand-edited file may hold
-// two rules for one application, and an edit must change the row's own rule.
-QWidget* appsPage(SettingsBinder& binder, const SettingsServices& services) {
-    auto* page = new QWidget;
-    auto* column = new QVBoxLayout(page);
-    column->addWidget(
-        noteLabel("Dialogs, fixed-size windows and Brindlow's own windows always "
-                  "float. Add rules for apps that should float, or open at another "
-                  "width."));
-    auto* list = new QWidget;
-    auto* listLayout = new QVBoxLayout(list);
-    // The rows keep clear of the list's frame.
-    listLayout->setContentsMargins(8, 6, 8, 6);
-    auto* scroll = new QScrollArea;
-    scroll->setWidget(list);
-    scroll->setWidgetResizable(true);
-    column->addWidget(scroll, 1);
-    SettingsStore& store = binder.store();
-    const auto edit = [&store](std::size_t index, auto change) {
-        store.update([&](AppSettings& s) {
-            if (index < s.appRules.size()) change(s.appRules[index]);
-        });
-    };
-    struct Row {
-        QComboBox* behaviour;
-        QComboBox* width;
-    };
-    auto rows = std::make_shared<std::vector<Row>>();
-    auto shownNames = std::make_shared<std::vector<std::string>>();
-    binder.onRefresh([=, &store](const AppSettings& s) {
-        std::vector<std::string> names;
-        for (const AppRule& rule : s.appRules) names.push_back(rule.bundleID + "\n" + rule.name);
-        if (names != *shownNames) {
-            // Deleted later: this may run inside a signal of one of these rows.
-            while (QLayoutItem* item = listLayout->takeAt(0)) {
-                if (QWidget* widget = item->widget()) {
-                    widget->hide();
-                    widget->deleteLater();
-                }
-                delete item;
-            }
-            rows->clear();
-            *shownNames = names;
-            for (std::size_t i = 0; i < s.appRules.size(); ++i) {
-                // A long name is cut with an ellipsis, whole in its tooltip.
-                const QString fullName = QString::fromStdString(s.appRules[i].name);
-                auto* name = new QLabel;
-                name->setFixedWidth(160);
-                name->setText(name->fontMetrics().elidedText(fullName, Qt::ElideRight, 160));
-                name->setToolTip(fullName);
-                auto* behaviour = new QComboBox;
-                behaviour->addItems({"Tile", "Always float"});
-                behaviour->setFixedWidth(140);
-                QObject::connect(
-                    behaviour, &QComboBox::activated, behaviour, [edit, i](int choice) {
-                        edit(i, [choice](AppRule& rule) {
-                            rule.behavior = choice == 1 ? AppBehavior::floating : AppBehavior::tile;
-                        });
-                    });
-                auto* width = new QComboBox;
-                width->addItem("Default width");
-                for (double fraction : kRuleWidths)
-                    width->addItem(QString::fromStdString(percentText(fraction)));
-                width->setFixedWidth(140);
-                QObject::connect(width, &QComboBox::activated, width, [edit, i](int choice) {
-                    edit(i, [choice](AppRule& rule) {
-                        rule.defaultWidth =
-                            choice <= 0 ? std::nullopt
-                                        : std::optional(kRuleWidths[std::size_t(choice - 1)]);
-                    });
-                });
-                QPushButton* remove = button("Remove", [&store, i] {
-                    store.update([&](AppSettings& settings) {
-                        settings.appRules = removeRule(settings.appRules, i);
-                    });
-                });
-                remove->setFlat(true);
-                auto* line = new QWidget;
-                auto* lineLayout = new QHBoxLayout(line);
-                lineLayout->setContentsMargins(0, 0, 0, 0);
-                lineLayout->addWidget(name);
-                lineLayout->addWidget(behaviour);
-                lineLayout->addWidget(width);
-                lineLayout->addStretch(1);
-                lineLayout->addWidget(remove);
-                listLayout->addWidget(line);
-                rows->push_back({behaviour, width});
-            }
-            listLayout->addStretch(1);
-        }
-        for (std::size_t i = 0; i < rows->size() && i < s.appRules.size(); ++i) {
-            const AppRule& rule = s.appRules[i];
-            const Row& row = (*rows)[i];
-            const QSignalBlocker blockBehaviour(row.behaviour);
-            const QSignalBlocker blockWidth(row.width);
-            row.behaviour->setCurrentIndex(rule.behavior == AppBehavior::floating ? 1 : 0);
-            int widthIndex = rule.defaultWidth ? -1 : 0;
-            for (std::size_t w = 0; w < kRuleWidths.size(); ++w)
-                if (rule.defaultWidth == kRuleWidths[w]) widthIndex = int(w) + 1;
-            row.width->setCurrentIndex(widthIndex);
-            row.width->setEnabled(rule.behavior != AppBehavior::floating);
-        }
-    });
-
-    auto* add = new QPushButton("Add App");
-    add->setObjectName("addApp");
-    add->setFixedWidth(140);
-    auto* menu = new QMenu(add);
-    add->setMenu(menu);
-    QObject::connect(
-        menu, &QMenu::aboutToShow, menu,
-        [menu, &store, running = services.runningApplications, own = services.ownProcessID] {
-            menu->clear();
-            const auto candidates =
-                ruleCandidates(store.settings().appRules,
-                               running ? running() : std::vector<RunningApplication>{}, own);
-            for (const RuleCandidate& candidate : candidates)
-                menu->addAction(QString::fromStdString(candidate.name), [&store, candidate] {
-                    store.update([&](AppSettings& s) {
-                        s.appRules.push_back(
-                            {candidate.bundleID, candidate.name, AppBehavior::tile, std::nullopt});
-                    });
-                });
-        });
-    column->addWidget(row({add}));
-    return page;
-}
-
-QWidget* layoutsPage(const SettingsServices& services) {
-    LayoutsStore* store = services.layouts;
-    if (!store) return nullptr;
-    auto* page = new QWidget;
-    auto* column = new QVBoxLayout(page);
-    auto* name = new QLineEdit;
-    name->setObjectName("newName");
-    name->setPlaceholderText("Name for the current layout");
-    QPushButton* save = button("Save Current Layout", [store, name] {
-        store->saveCurrent(name->text().toStdString());
-        name->clear();
-    });
-    save->setEnabled(false);
-    QObject::connect(name, &QLineEdit::textChanged, save, [save](const QString& text) {
-        save->setEnabled(canSaveLayoutName(text.toStdString()));
-    });
-    auto* saveRow = new QWidget;
-    auto* saveLayout = new QHBoxLayout(saveRow);
-    saveLayout->setContentsMargins(0, 0, 0, 0);
-    saveLayout->addWidget(name, 1);
-    saveLayout->addWidget(save);
-    column->addWidget(saveRow);
-
-    auto* list = new QWidget;
-    auto* listLayout = new QVBoxLayout(list);
-    listLayout->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(list);
-    const auto rebuild = [store, list, listLayout] {
-        while (QLayoutItem* item = listLayout->takeAt(0)) {
-            delete item->widget();
-            delete item;
-        }
-        if (store->layouts().empty())
-            listLayout->addWidget(
-                noteLabel("No layouts yet. Arrange your windows, then save the "
-                          "layout under a name like Work or Writing."));
-        for (const NamedLayout& layout : store->layouts()) {
-            auto* title =
-                new QLabel("<b>" + QString::fromStdString(layout.name).toHtmlEscaped() + "</b>");
-            const QDateTime created =
-                QDateTime::fromSecsSinceEpoch(qint64(layout.created.unixSeconds()));
-            auto* detail =
-                noteLabel(QString::number(layout.snapshot.windowCount()) + " windows · " +
-                          QLocale().toString(created, QLocale::ShortFormat));
-            auto* text = new QWidget;
-            auto* textLayout = new QVBoxLayout(text);
-            textLayout->setContentsMargins(0, 0, 0, 0);
-            textLayout->addWidget(title);
-            textLayout->addWidget(detail);
-            auto* rowWidget = new QWidget;
-            auto* rowLayout = new QHBoxLayout(rowWidget);
-            rowLayout->setContentsMargins(0, 0, 0, 0);
-            rowLayout->addWidget(text, 1);
-            rowLayout->addWidget(button("Restore", [store, layout] { store->apply(layout); }));
-            rowLayout->addWidget(
-                button("Export…", [store, layout] { store->exportLayout(layout); }));
-            QPushButton* remove = button("Delete", [store, id = layout.id] { store->remove(id); });
-            remove->setFlat(true);
-            rowLayout->addWidget(remove);
-            listLayout->addWidget(rowWidget);
-        }
-    };
-    rebuild();
-    QPointer<QWidget> alive(page);
-    store->addObserver([alive, rebuild] {
-        if (alive) rebuild();
-    });
-
-    auto* importRow = new QWidget;
-    auto* importLayout = new QHBoxLayout(importRow);
-    importLayout->setContentsMargins(0, 0, 0, 0);
-    importLayout->addWidget(button("Import…", [store] { store->importLayouts(); }));
-    QLabel* hint = noteLabel(
-        "Also from the tray menu, and with <code>brindlow layout restore "
-        "&lt;name&gt;</code>.");
-    hint->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    importLayout->addWidget(hint, 1);
-    column->addWidget(importRow);
-    column->addStretch(1);
-    return page;
-}
-
 }  // namespace
 
 QWidget* makeSettingsPage(SettingsPageTab tab, SettingsBinder& binder,
@@ -600,7 +460,7 @@ QWidget* makeSettingsPage(SettingsPageTab tab, SettingsBinder& binder,
         case SettingsPageTab::layout:
             return layoutPage(binder);
         case SettingsPageTab::motion:
-            return motionPage(binder);
+            return motionPage(binder, services);
         case SettingsPageTab::displays:
             return displaysPage(binder, services);
         case SettingsPageTab::appearance:

@@ -1,11 +1,14 @@
 #include "panels/settings/qt/SettingsWindow.h"
 
 #include <QPointer>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "panels/settings/qt/SettingsControls.h"
 #include "panels/settings/qt/SettingsPages.h"
+#include "panels/settings/qt/SettingsTabIcons.h"
 #include "settings/SettingsStore.h"
 
 namespace brindlow {
@@ -17,16 +20,17 @@ SettingsWindow::SettingsWindow(SettingsStore& store, SettingsServices services, 
     setObjectName(kID);
     auto* layout = new QVBoxLayout(this);
     tabs_ = new QTabWidget;
-    // Wide enough for the ten tab labels side by side at the default font.
-    tabs_->setFixedSize(780, 560);
     layout->addWidget(tabs_);
     for (SettingsPageTab tab : kSettingsPageTabs) {
         QWidget* content = makeSettingsPage(tab, *binder_, services_);
         if (!content) continue;
         content->setObjectName(QString::fromUtf8(tabName(tab).data(), int(tabName(tab).size())));
-        tabs_->addTab(content, QString::fromUtf8(tabLabel(tab).data(), int(tabLabel(tab).size())));
+        tabs_->addTab(content, settingsTabIcon(tab),
+                      QString::fromUtf8(tabLabel(tab).data(), int(tabLabel(tab).size())));
         pages_.emplace_back(tab, content);
     }
+    // Wide enough for the ten tabs, symbols and labels side by side at the current font.
+    tabs_->setFixedSize(std::max(kMinimumWidth, tabs_->tabBar()->sizeHint().width() + 24), kHeight);
     binder_->refresh();
     QPointer<SettingsWindow> alive(this);
     store.addObserver([alive] {

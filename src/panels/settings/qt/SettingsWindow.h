@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "input/SwipeConflicts.h"
+#include "input/TrackpadSettings.h"
 #include "panels/settings/Autostart.h"
 #include "panels/settings/SettingsPageLogic.h"
 #include "windows/DisplayInfo.h"
@@ -47,6 +50,16 @@ struct SettingsServices {
     // The running applications and this process's id, for the App rules page's candidates.
     std::function<std::vector<RunningApplication>()> runningApplications;
     std::int32_t ownProcessID = 0;
+    // A gesture daemon that acts on sideways swipes with this many fingers too, and what opens
+    // its configuration (or the desktop's touchpad settings).
+    std::function<std::optional<SwipeConflict>(int fingers)> findSwipeConflict = [](int fingers) {
+        return swipeConflict(fingers, SwipeConflictSources::fromEnvironment());
+    };
+    std::function<void(int fingers)> openTrackpadSettings = [](int fingers) {
+        brindlow::openTrackpadSettings(fingers);
+    };
+    // The user's home folder, from which the warning writes paths with "~".
+    std::filesystem::path home = std::getenv("HOME") ? std::getenv("HOME") : "";
 };
 
 // The content of the "Brindlow Settings" window: one tab per page. Made once
@@ -55,6 +68,9 @@ class SettingsWindow : public QWidget {
   public:
     static constexpr const char* kID = "settings";
     static constexpr const char* kTitle = "Brindlow Settings";
+    // The page area: at least this wide, and as wide as the tab labels need.
+    static constexpr int kMinimumWidth = 780;
+    static constexpr int kHeight = 560;
 
     SettingsWindow(SettingsStore& store, SettingsServices services, QWidget* parent = nullptr);
     ~SettingsWindow() override;

@@ -13,8 +13,9 @@ class Executor;
 class X11Connection;
 
 // The desktop picture as X11 desktops publish it: the root pixmap named by _XROOTPMAP_ID (else
-// ESETROOT_PMAP_ID), cropped to each screen. Dynamic multi-image pictures exist on no X11 desktop,
-// so every picture has one image. Changes of the property are reported on `main`.
+// ESETROOT_PMAP_ID), cropped to each screen. A root pixmap is one image: what is drawn is already
+// chosen (GNOME's pictures with several images come from GnomeDesktopPictures). Changes of the
+// property are reported on `main`.
 class X11RootPicture final : public DesktopPictures {
   public:
     X11RootPicture(X11Connection& connection, Executor& main);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/x11/overlay/SurfaceShadow.h"
 #include "platform/x11/overlay/X11Stacking.h"
 
 namespace brindlow {
@@ -52,24 +53,57 @@ class SurfaceWindow final : public QWidget {
         content_ = content;
         if (content_) {
             content_->setParent(this);
-            content_->setGeometry(rect());
+            content_->setGeometry(contentRect());
         }
+    }
+
+    // With a shadow the window reaches this far past the content on every side.
+    int margin() const { return margin_; }
+    void setMargin(int margin) {
+        if (margin == margin_) return;
+        margin_ = margin;
+        if (content_) content_->setGeometry(contentRect());
+        refreshShadow();
+    }
+    // The content's shape changed: the shadow follows it.
+    void refreshShadow() {
+        // Rendering the content delivers its pending resize events, which come back here.
+        if (refreshing_) return;
+        refreshing_ = true;
+        shadow_ = QImage();
+        // A resize delivered while rendering makes the drawing stale: draw once more.
+        for (int attempt = 0; attempt < 2 && margin_ > 0 && !contentRect().isEmpty(); ++attempt) {
+            QImage drawn(contentRect().size(), QImage::Format_ARGB32_Premultiplied);
+            drawn.fill(background_.alpha() ? background_ : QColor(Qt::transparent));
+            if (content_) content_->render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren);
+            shadow_ = SurfaceShadow::render(drawn);
+            if (drawn.size() == contentRect().size()) break;
+        }
+        refreshing_ = false;
+        update();
     }
 
   protected:
     void paintEvent(QPaintEvent*) override {
-        if (background_.alpha() == 0) return;
+        if (background_.alpha() == 0 && shadow_.isNull()) return;
         QPainter painter(this);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.fillRect(rect(), background_);
+        if (!shadow_.isNull()) painter.drawImage(QPoint(), shadow_);
+        if (background_.alpha() != 0) painter.fillRect(contentRect(), background_);
     }
     void resizeEvent(QResizeEvent*) override {
-        if (content_) content_->setGeometry(rect());
+        if (content_) content_->setGeometry(contentRect());
+        if (margin_ > 0) refreshShadow();
     }
 
   private:
+    QRect contentRect() const { return rect().adjusted(margin_, margin_, -margin_, -margin_); }
+
     QColor background_ = Qt::transparent;
     QWidget* content_ = nullptr;
+    int margin_ = 0;
+    QImage shadow_;
+    bool refreshing_ = false;
 };
 
 }  // namespace
@@ -81,7 +115,8 @@ class X11SurfaceFactory::QtSurface final : public Surface {
         : content_(std::move(content)),
           stacking_(stacking),
           live_(std::move(live)),
-          tier_(options.tier) {
+          tier_(options.tier),
+          shadow_(options.shadow) {
         Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint |
                                 Qt::WindowDoesNotAcceptFocus;
         if (options.clickThrough) flags |= Qt::WindowTransparentForInput;
@@ -90,6 +125,7 @@ class X11SurfaceFactory::QtSurface final : public Surface {
         window_->setAttribute(Qt::WA_TranslucentBackground);
         window_->setAttribute(Qt::WA_DeleteOnClose, false);
         if (content_) window_->setContent(content_->widget());
+        if (shadow_ && stacking_.compositing()) window_->setMargin(SurfaceShadow::kMargin);
         id_ = xcb_window_t(window_->winId());
         stacking_.add(id_, tier_);
         live_->push_back(this);
@@ -103,7 +139,8 @@ class X11SurfaceFactory::QtSurface final : public Surface {
     Rect frame() const override { return frame_; }
     void setFrame(const Rect& frame) override {
         frame_ = frame;
-        const QRect pixels = pixelRect(frame);
+        const int margin = window_->margin();
+        const QRect pixels = pixelRect(frame).adjusted(-margin, -margin, margin, margin);
         if (pixels == window_->geometry()) return;
         const bool resized = pixels.size() != window_->size();
         window_->setGeometry(pixels);
@@ -125,6 +162,7 @@ class X11SurfaceFactory::QtSurface final : public Surface {
     void redraw() override {
         window_->update();
         if (content_ && content_->widget()) content_->widget()->update();
+        if (window_->margin() > 0) window_->refreshShadow();
         reshape();
     }
 
@@ -154,10 +192,19 @@ class X11SurfaceFactory::QtSurface final : public Surface {
     // The compositor came or went: blending and shapes follow.
     void compositingChanged() {
         if (stacking_.compositing()) window_->setWindowOpacity(std::clamp(alpha_, 0.0, 1.0));
+        applyShadowMargin();
         reshape();
     }
 
   private:
+    // A shadow needs blending: without a compositor the window is only the content.
+    void applyShadowMargin() {
+        const int margin = shadow_ && stacking_.compositing() ? SurfaceShadow::kMargin : 0;
+        if (margin == window_->margin()) return;
+        window_->setMargin(margin);
+        setFrame(Rect(frame_));
+    }
+
     void orderIn() {
         if (!orderedIn_) {
             orderedIn_ = true;
@@ -208,6 +255,8 @@ class X11SurfaceFactory::QtSurface final : public Surface {
     double alpha_ = 1.0;
     bool orderedIn_ = false;
     bool emptyShape_ = false;
+    // Asked for a drop shadow, drawn while a compositor runs.
+    bool shadow_ = false;
 };
 
 std::unique_ptr<X11SurfaceFactory> X11SurfaceFactory::open(X11Connection& events, Executor& main) {

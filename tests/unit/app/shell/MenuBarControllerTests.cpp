@@ -165,9 +165,9 @@ TEST_F(MenuBarTest, ItemsPresentOrAbsentByState) {
     const MenuModel menu = other.rebuildMenu();
     // The same menu but for the header, the permission item and Resume.
     std::vector<std::string> waiting = running;
-    waiting[0] = "Accessibility permission needed";
+    waiting[0] = "Window control unavailable";
     waiting[2] = "Resume Brindlow";
-    waiting.insert(waiting.begin() + 1, "Allow Accessibility…");
+    waiting.insert(waiting.begin() + 1, "Getting Started…");
     EXPECT_EQ(menuTitles(menu), waiting);
     EXPECT_EQ(findMenuItem(menu, "Settings…")->shortcutText, "Ctrl+,");
     EXPECT_EQ(findMenuItem(menu, "Quit Brindlow")->shortcutText, "Ctrl+Q");

@@ -1,0 +1,159 @@
+#include "controller/Departures.h"
+
+#include <algorithm>
+
+namespace brindlow {
+
+std::set<std::string> Departures::leave(const std::vector<WindowID>& ids, Departure::Kind kind,
+                                        double now) {
+    const std::set<WindowID> leaving(ids.begin(), ids.end());
+    std::set<std::string> changed;
+    for (const std::string& uuid : state_.displayOrder) {
+        DisplayState* display = state_.display(uuid);
+        if (!display) continue;
+        Strip& strip = display->strip;
+        std::vector<std::vector<WindowID>> order;
+        for (const Column& column : strip.columns) order.push_back(column.windows);
+        const std::optional<WindowID> focused = strip.focusedWindowID();
+        std::vector<WindowID> taken;
+        for (int index = 0; index < int(strip.columns.size()); ++index) {
+            const Column& column = strip.columns[size_t(index)];
+            auto departed = std::make_shared<DepartedColumn>();
+            departed->uuid = uuid;
+            departed->index = index;
+            departed->column = column;
+            departed->stoodWith = column.windows;
+            departed->column.windows.clear();
+            departed->column.weights.clear();
+            for (size_t row = 0; row < column.windows.size(); ++row) {
+                if (!leaving.contains(column.windows[row])) continue;
+                departed->column.windows.push_back(column.windows[row]);
+                departed->column.weights.push_back(row < column.weights.size() ? column.weights[row]
+                                                                               : 1.0);
+                if (focused == column.windows[row]) departed->focused = focused;
+            }
+            if (departed->column.windows.empty()) continue;
+            const int activeRow = column.activeRow();
+            departed->column.activeIndex = 0;
+            for (size_t row = 0; row < departed->column.windows.size(); ++row)
+                if (departed->column.windows[row] == column.windows[size_t(activeRow)])
+                    departed->column.activeIndex = int(row);
+            departed->order = order;
+            for (const WindowID id : departed->column.windows) {
+                const auto window = state_.windows.find(id);
+                if (window == state_.windows.end()) continue;
+                state_.departed[id] = Departure{window->second, departed, kind, now};
+                taken.push_back(id);
+            }
+        }
+        for (const WindowID id : taken) {
+            strip.remove(id);
+            state_.windows.erase(id);
+        }
+        if (!taken.empty()) changed.insert(uuid);
+    }
+    return changed;
+}
+
+const Departure* Departures::find(WindowID id) const {
+    const auto found = state_.departed.find(id);
+    return found == state_.departed.end() ? nullptr : &found->second;
+}
+
+int Departures::insertionIndex(const Strip& strip, const DepartedColumn& column) {
+    const auto liveIndex = [&](const std::vector<WindowID>& ids) -> std::optional<int> {
+        for (const WindowID id : ids)
+            if (const std::optional<StripLocation> location = strip.locate(id))
+                return location->column;
+        return std::nullopt;
+    };
+    for (int index = column.index - 1; index >= 0; --index)
+        if (const std::optional<int> live = liveIndex(column.order[size_t(index)]))
+            return *live + 1;
+    for (int index = column.index + 1; index < int(column.order.size()); ++index)
+        if (const std::optional<int> live = liveIndex(column.order[size_t(index)])) return *live;
+    return std::min(column.index, int(strip.columns.size()));
+}
+
+Departures::Placed Departures::placeBack(const std::vector<ManagedWindow>& windows,
+                                         const std::optional<std::string>& fallbackUUID) {
+    Placed placed;
+    // Columns in the order they stood, so neighbours that come back together keep their order.
+    std::vector<std::shared_ptr<const DepartedColumn>> columns;
+    std::map<const DepartedColumn*, std::vector<ManagedWindow>> returning;
+    for (const ManagedWindow& window : windows) {
+        const auto found = state_.departed.find(window.id);
+        if (found == state_.departed.end()) continue;
+        const std::shared_ptr<const DepartedColumn> column = found->second.column;
+        if (!returning.contains(column.get())) columns.push_back(column);
+        returning[column.get()].push_back(window);
+        state_.departed.erase(found);
+    }
+    std::stable_sort(columns.begin(), columns.end(),
+                     [](const auto& a, const auto& b) { return a->index < b->index; });
+
+    for (const std::shared_ptr<const DepartedColumn>& departed : columns) {
+        const std::vector<ManagedWindow>& back = returning[departed.get()];
+        const auto isBack = [&](WindowID id) {
+            return std::any_of(back.begin(), back.end(),
+                               [id](const ManagedWindow& w) { return w.id == id; });
+        };
+        DisplayState* display = state_.display(departed->uuid);
+        std::string uuid = departed->uuid;
+        if (!display && fallbackUUID) {
+            uuid = *fallbackUUID;
+            display = state_.display(uuid);
+        }
+        if (!display) {
+            // Nowhere to go yet: it stays away.
+            for (const ManagedWindow& window : back)
+                state_.departed[window.id] = Departure{window, departed, Departure::Kind::away, 0};
+            continue;
+        }
+        for (const ManagedWindow& window : back) state_.windows[window.id] = window;
+        Strip& strip = display->strip;
+
+        // A window of the same column still (or again) in the strip: rejoin it at the old row.
+        std::optional<StripLocation> mate;
+        for (const WindowID id : departed->stoodWith)
+            if (!isBack(id))
+                if ((mate = strip.locate(id))) break;
+        int index = 0;
+        if (mate) {
+            index = mate->column;
+            Column& column = strip.columns[size_t(index)];
+            for (size_t row = 0; row < departed->column.windows.size(); ++row) {
+                const WindowID id = departed->column.windows[row];
+                if (!isBack(id)) continue;
+                const auto stood =
+                    std::find(departed->stoodWith.begin(), departed->stoodWith.end(), id);
+                const size_t at =
+                    std::min(size_t(stood - departed->stoodWith.begin()), column.windows.size());
+                column.windows.insert(column.windows.begin() + long(at), id);
+                column.weights.insert(column.weights.begin() + long(at),
+                                      departed->column.weights[row]);
+            }
+        } else {
+            Column column = departed->column;
+            column.windows.clear();
+            column.weights.clear();
+            for (size_t row = 0; row < departed->column.windows.size(); ++row) {
+                if (!isBack(departed->column.windows[row])) continue;
+                column.windows.push_back(departed->column.windows[row]);
+                column.weights.push_back(departed->column.weights[row]);
+            }
+            column.activeIndex = std::clamp(column.activeIndex, 0, int(column.windows.size()) - 1);
+            if (column.windows.size() < 2) column.isTabbed = column.autoTabbed = false;
+            const int at = uuid == departed->uuid ? insertionIndex(strip, *departed)
+                                                  : strip.focusedIndex.value_or(-1) + 1;
+            index = strip.insertColumn(std::move(column), at);
+        }
+        if (departed->focused && isBack(*departed->focused) && uuid == departed->uuid)
+            strip.focus(*departed->focused);
+        placed.displays.insert(uuid);
+        for (const ManagedWindow& window : back) placed.where[window.id] = {uuid, index};
+    }
+    return placed;
+}
+
+}  // namespace brindlow

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "controller/Departure.h"
+#include "controller/StripControllerState.h"
+
+namespace brindlow {
+
+// Takes windows off their strips and puts them back where they stood. Works on the state its
+// owner keeps, on the strip queue.
+class Departures {
+  public:
+    explicit Departures(StripControllerState& state) : state_(state) {}
+
+    // Takes the managed windows `ids` off their strips, all at once, remembering their places;
+    // the displays whose strips changed.
+    std::set<std::string> leave(const std::vector<WindowID>& ids, Departure::Kind kind, double now);
+    // Puts windows that left back between their old neighbours (in their old column when part of
+    // it stayed or came back first), as managed windows again; the displays whose strips changed
+    // and, per window, its column index there. Windows whose display is no longer in use go to
+    // `fallbackUUID` after its focused column.
+    struct Placed {
+        std::set<std::string> displays;
+        std::map<WindowID, std::pair<std::string, int>> where;
+    };
+    Placed placeBack(const std::vector<ManagedWindow>& windows,
+                     const std::optional<std::string>& fallbackUUID);
+
+    const Departure* find(WindowID id) const;
+    void forget(WindowID id) { state_.departed.erase(id); }
+
+  private:
+    // Where a column that stood at `column.index` of `column.order` goes in `strip` now.
+    static int insertionIndex(const Strip& strip, const DepartedColumn& column);
+
+    StripControllerState& state_;
+};
+
+}  // namespace brindlow

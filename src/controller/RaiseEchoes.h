@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+
+#include "geometry/WindowID.h"
+
+namespace brindlow {
+
+// Tells the focus events that only answer the controller's own raises from the focus changes
+// somebody else made (the user's click, an application, the window manager).
+//
+// A window manager answers a raise with a focus event only when the focus actually moves, so
+// only a raise of a window that will not have the focus by the time the raise is handled is
+// awaited. An answer has been overtaken, and says nothing about where the focus is to end, when a
+// later awaited raise is still to be answered, or when the controller itself has moved the
+// strip's focus on since it asked (its raise may wait for a scroll to land). When the strip's
+// focus moved because somebody else moved the focus, the window manager handled our raise after
+// that, and the answer is followed. Every focus event that answers no raise of ours is somebody
+// else's choice and is never dropped. Strip queue only.
+class RaiseEchoes {
+  public:
+    // Longer than any window manager takes to answer a raise; a raise still unanswered by then
+    // never will be.
+    static constexpr double kAnswerWait = 2.0;
+
+    enum class Verdict {
+        // Answers no raise of ours: somebody else moved the focus, and it is followed.
+        notOurs,
+        // Answers our latest awaited raise: the focus is where we sent it.
+        answer,
+        // Answers a raise of ours that a later one overtook: not to be followed.
+        overtaken,
+    };
+
+    // The focus is on `window` as the controller starts (or none is known).
+    void reset(std::optional<WindowID> focused);
+    // We asked for `window` to be raised and focused at `time`. `replacesLast` says the request
+    // took the place of the previous one before it was carried out, so that one never happens.
+    void raised(WindowID window, double time, bool replacesLast);
+    // A focus event for `window` (tiled or not) at `time`; `stripFocus` is the focused window of
+    // the strip that holds `window`, none when no strip does. Also notes where the focus is now.
+    Verdict judge(WindowID window, double time, std::optional<WindowID> stripFocus);
+
+    // Where the last focus event said the focus is.
+    std::optional<WindowID> reportedFocus() const { return focused_; }
+    // Whether any raise is still waiting for its answer.
+    bool awaitsAnswers() const;
+
+  private:
+    struct Request {
+        WindowID window = 0;
+        double time = 0;
+        // Whether the focus moves when it is handled, so that an event answers it.
+        bool awaited = false;
+        std::uint64_t order = 0;
+    };
+    // The last focus change of somebody else's that was followed.
+    struct Followed {
+        WindowID window = 0;
+        std::uint64_t order = 0;
+    };
+
+    void expire(double time);
+    // Where the focus will be once every request made so far is handled.
+    std::optional<WindowID> focusAfterRequests() const;
+
+    std::optional<WindowID> focused_;
+    std::deque<Request> requests_;
+    std::optional<Followed> othersLast_;
+    // Orders requests and followed changes of others.
+    std::uint64_t order_ = 0;
+};
+
+}  // namespace brindlow

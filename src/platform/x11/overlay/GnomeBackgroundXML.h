@@ -1,0 +1,26 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brindlow {
+
+// A GNOME background description turned into what the desktop-picture selection understands:
+// the image files in index order, and metadata by tag name.
+// - A wallpaper list entry with a "filename" and a "filename-dark" is an appearance pair:
+//   files light then dark, metadata {"apr": {"l": 0, "d": 1}}.
+// - A "background" slideshow of static slides (and transitions between them) that starts at a
+//   time of day becomes time-of-day entries: metadata {"h24": {"ti": [{"t", "i"}, ...]}}, one
+//   entry per slide start as a fraction of 24 hours, the cycle repeated through the day when it
+//   is shorter than one. A transition keeps showing the slide it leaves.
+struct GnomeBackground {
+    std::vector<std::string> files;
+    nlohmann::json metadata;
+};
+
+// None for text that is neither form or names no file.
+std::optional<GnomeBackground> parseGnomeBackground(const std::string& xml);
+
+}  // namespace brindlow

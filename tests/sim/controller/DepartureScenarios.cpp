@@ -1,0 +1,207 @@
+// Windows that leave the strip for a while (another virtual desktop, minimised, no display in
+// use) keep their place and their frame from before tiling.
+#include "ControllerScenario.h"
+
+namespace brindlow::test {
+namespace {
+
+// Four windows on the left display: columns [a] [b c] [d], widths 0.7, 0.5, 0.5, the stack
+// focused on c.
+class Departures : public ControllerScenario {
+  protected:
+    SimApp editor;
+    SimWindow a, b, c, d;
+    std::map<WindowID, Rect> originals;
+
+    void SetUp() override {
+        ControllerScenario::SetUp();
+        addTwoDisplays();
+        editor = desktop.launchApp(
+            {.name = "Editor", .bundleID = "org.example.editor", .activate = true});
+        a = desktop.openWindow(editor,
+                               {.title = "a", .frame = {100, 100, 700, 500}, .focus = true});
+        b = desktop.openWindow(editor, {.title = "b", .frame = {150, 120, 700, 500}});
+        c = desktop.openWindow(editor, {.title = "c", .frame = {200, 140, 700, 500}});
+        d = desktop.openWindow(editor, {.title = "d", .frame = {250, 160, 700, 500}});
+        time.runUntilIdle();
+        for (const SimWindow& window : {a, b, c, d}) originals[window.id()] = window.frame();
+        start(stillSettings());
+        for (const Command::Kind kind :
+             {Command::Kind::focusFirst, Command::Kind::wider, Command::Kind::wider,
+              Command::Kind::focusRight, Command::Kind::focusRight, Command::Kind::stackLeft})
+            controller->perform(kind);
+        time.runUntilIdle();
+        arrangement_ = arrangement();
+        ASSERT_EQ(columns(),
+                  (std::vector<std::vector<WindowID>>{{a.id()}, {b.id(), c.id()}, {d.id()}}));
+        ASSERT_EQ(focusedWindow(), c.id());
+    }
+
+    // Columns, widths and the focused window of the left display.
+    struct Arrangement {
+        std::vector<std::vector<WindowID>> columns;
+        std::vector<double> widths;
+        std::optional<WindowID> focused;
+        bool operator==(const Arrangement&) const = default;
+        friend void PrintTo(const Arrangement& shown, std::ostream* out) {
+            for (size_t index = 0; index < shown.columns.size(); ++index) {
+                *out << "[";
+                for (const WindowID id : shown.columns[index]) *out << " " << id;
+                *out << " ] " << (index < shown.widths.size() ? shown.widths[index] : 0) << " ";
+            }
+            *out << "focused " << shown.focused.value_or(0);
+        }
+    };
+    Arrangement arrangement() const {
+        Arrangement now{columns(), {}, focusedWindow()};
+        for (const ColumnSnapshot& column : display().columns)
+            now.widths.push_back(column.widthFraction);
+        return now;
+    }
+    Arrangement arrangement_;
+
+    // Lets the events arrive and the windows that leave or come back together be moved.
+    void gather() { time.advance(0.1); }
+
+    SimWindow byName(char name) const {
+        return name == 'a' ? a : name == 'b' ? b : name == 'c' ? c : d;
+    }
+
+    // Quits; every window the strip moved stands where it stood before.
+    void quitAndExpectOriginalFrames() {
+        controller->beginStop(nullptr);
+        time.runUntilIdle();
+        for (const SimWindow& window : {a, b, c, d})
+            EXPECT_EQ(window.frame(), originals.at(window.id())) << *window.title();
+    }
+};
+
+struct Trip {
+    const char* name;
+    std::string leaving;    // in this order, one event each
+    std::string returning;  // in this order
+    int repeats;
+};
+
+void PrintTo(const Trip& trip, std::ostream* out) {
+    *out << trip.name;
+}
+
+class AwayAndBack : public Departures, public ::testing::WithParamInterface<Trip> {};
+
+// Switching to another desktop and back, once or many times, or sending single windows away:
+// the windows come back to the same columns, widths, stacks and focus, whatever the order of
+// their events, and the quit puts every one back.
+TEST_P(AwayAndBack, KeepsTheArrangementAndTheOriginalFrames) {
+    const Trip& trip = GetParam();
+    for (int round = 0; round < trip.repeats; ++round) {
+        for (const char name : trip.leaving) byName(name).setAway(true);
+        gather();
+        for (const char name : trip.leaving) EXPECT_FALSE(managed(byName(name).id())) << name;
+        for (const char name : trip.returning) byName(name).setAway(false);
+        gather();
+        ASSERT_EQ(arrangement(), arrangement_) << "round " << round;
+    }
+    EXPECT_TRUE(logLines("Remove Editor '<private>': away").size() >= trip.leaving.size());
+    // Away at quit, and put back too.
+    for (const char name : trip.leaving) byName(name).setAway(true);
+    gather();
+    quitAndExpectOriginalFrames();
+}
+
+INSTANTIATE_TEST_SUITE_P(Trips, AwayAndBack,
+                         ::testing::Values(Trip{"DesktopSwitch", "abcd", "abcd", 1},
+                                           Trip{"ThirtySwitches", "abcd", "abcd", 30},
+                                           Trip{"BackInReverse", "abcd", "dcba", 1},
+                                           Trip{"BackShuffled", "dbca", "cadb", 1},
+                                           Trip{"OneSentAway", "d", "d", 1},
+                                           Trip{"StackHalfAway", "c", "c", 1},
+                                           Trip{"MiddleAway", "bc", "cb", 1}),
+                         [](const auto& trip) { return std::string(trip.param.name); });
+
+// A window on another desktop at the start is left alone until the user goes there; then it is
+// tiled, and put back at quit.
+TEST_F(Departures, AWindowFirstSeenOnAnotherDesktopIsTiledWhenItComesAndPutBack) {
+    const SimWindow other =
+        desktop.openWindow(editor, {.title = "other", .frame = {300, 300, 600, 400}});
+    other.setAway(true);
+    time.advance(0.2);
+    controller->catchUpTick();
+    time.runUntilIdle();
+    EXPECT_FALSE(managed(other.id()));
+    EXPECT_EQ(other.frame(), (Rect{300, 300, 600, 400}));
+    other.setAway(false);
+    gather();
+    EXPECT_TRUE(managed(other.id()));
+    EXPECT_NE(other.frame(), (Rect{300, 300, 600, 400}));
+    controller->beginStop(nullptr);
+    time.runUntilIdle();
+    EXPECT_EQ(other.frame(), (Rect{300, 300, 600, 400}));
+}
+
+// Minimised and restored soon, a window goes back to its place; whenever it comes back, its
+// frame from before tiling is the one the quit restores, also for a window tiled after the start.
+TEST_F(Departures, AMinimisedWindowKeepsItsPlaceAndItsOriginalFrame) {
+    c.minimize();
+    gather();
+    EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{a.id()}, {b.id()}, {d.id()}}));
+    c.minimize(false);
+    gather();
+    EXPECT_EQ(arrangement(), arrangement_);
+
+    const SimWindow late =
+        desktop.openWindow(editor, {.title = "late", .frame = {400, 90, 650, 450}});
+    time.advance(0.2);
+    ASSERT_TRUE(managed(late.id()));
+    for (int trip = 0; trip < 3; ++trip) {
+        late.minimize();
+        gather();
+        late.minimize(false);
+        gather();
+        ASSERT_TRUE(managed(late.id()));
+    }
+    // Long after: a new column, its frame from before tiling still kept.
+    d.minimize();
+    time.advance(120);
+    d.minimize(false);
+    gather();
+    EXPECT_TRUE(managed(d.id()));
+    // Minimised at quit: put back as well.
+    b.minimize();
+    gather();
+    quitAndExpectOriginalFrames();
+    EXPECT_EQ(late.frame(), (Rect{400, 90, 650, 450}));
+}
+
+// With no display in use the strips wait; the display coming back lays them out as they were.
+TEST_F(Departures, NoDisplayInUseKeepsTheStrips) {
+    desktop.removeDisplay(right);
+    desktop.removeDisplay(left);
+    controller->screensMayHaveChanged();
+    time.runUntilIdle();
+    EXPECT_FALSE(hasStrip("LEFT"));
+    left = desktop.addDisplay({.name = "Left", .frame = kLeft, .uuid = "LEFT"});
+    controller->screensMayHaveChanged();
+    time.runUntilIdle();
+    EXPECT_EQ(arrangement(), arrangement_);
+    quitAndExpectOriginalFrames();
+}
+
+// A save still due when the quit comes is written by the quit.
+TEST_F(Departures, TheQuitWritesASaveStillDue) {
+    run(Command::Kind::moveRight);
+    const std::filesystem::path file = folder.path() / "session.json";
+    std::filesystem::remove(file);
+    time.advance(0.2);
+    ASSERT_FALSE(std::filesystem::exists(file));
+    controller->beginStop(nullptr);
+    time.runUntilIdle();
+    const std::optional<SessionSnapshot> saved = readJSON<SessionSnapshot>(file);
+    ASSERT_TRUE(saved);
+    ASSERT_EQ(saved->displays.size(), 2u);
+    ASSERT_EQ(saved->displays[0].columns.size(), 3u);
+    EXPECT_EQ(saved->displays[0].columns[2].windows.size(), 2u);  // the stack moved to the end
+}
+
+}  // namespace
+}  // namespace brindlow::test

@@ -1,0 +1,151 @@
+// Focus events that answer the controller's own raises against focus changes made by somebody
+// else. Each case is a script of steps on five windows of one application (w0 focused at the
+// start, animations off unless the script says otherwise):
+//   "right", "left"   the focus commands
+//   "here"            jump to the column that is focused now (its window already has the focus)
+//   "choose 1 2"      the jump entry point for w1, then for w2, queued together before they run
+//   "focus 3"         a focus event for w3: the window manager answering, or the user's click
+//   "wait 0.6"        virtual seconds pass
+//   "frames"          display frames until the scroll lands (a raise waits for the landing)
+// With late answers the window manager answers no raise by itself: the script's focus events
+// are the answers, as late as the script makes them.
+#include <sstream>
+
+#include "ControllerScenario.h"
+
+namespace brindlow::test {
+namespace {
+
+struct FocusScript {
+    const char* name;
+    bool lateAnswers;
+    bool animated;
+    std::vector<std::string> steps;
+    int focusedAtTheEnd;  // the window the strip's focused column holds
+};
+
+void PrintTo(const FocusScript& script, std::ostream* out) {
+    *out << script.name;
+}
+
+class FocusEchoes : public FiveWindowScenario, public ::testing::WithParamInterface<FocusScript> {
+  protected:
+    std::optional<int> focusedIndex() const {
+        const std::optional<WindowID> focused = focusedWindow();
+        for (size_t i = 0; i < windows.size(); ++i)
+            if (focused == windows[i].id()) return int(i);
+        return std::nullopt;
+    }
+
+    int columnOf(WindowID id) const {
+        const auto all = columns();
+        for (size_t c = 0; c < all.size(); ++c)
+            for (const WindowID window : all[c])
+                if (window == id) return int(c) + 1;
+        return 0;
+    }
+
+    void runStep(const std::string& step) {
+        std::istringstream words(step);
+        std::string verb;
+        words >> verb;
+        if (verb == "right" || verb == "left") {
+            run(verb == "right" ? Command::Kind::focusRight : Command::Kind::focusLeft);
+        } else if (verb == "here") {
+            run(Command::jumpTo(columnOf(*focusedWindow())));
+        } else if (verb == "choose") {
+            for (int index; words >> index;) controller->jump(windows[size_t(index)].id());
+            time.runUntilIdle();
+        } else if (verb == "focus") {
+            int index = 0;
+            words >> index;
+            windows[size_t(index)].focus();
+            time.runUntilIdle();
+        } else if (verb == "frames") {
+            animate();
+        } else if (verb == "wait") {
+            double seconds = 0;
+            words >> seconds;
+            time.advance(seconds);
+        } else {
+            FAIL() << "no such step: " << step;
+        }
+    }
+};
+
+TEST_P(FocusEchoes, TheStripFollowsEveryFocusChangeButOvertakenAnswers) {
+    const FocusScript& script = GetParam();
+    start(script.animated ? AppSettings{} : stillSettings());
+    ASSERT_EQ(focusedIndex(), 0);
+    if (script.lateAnswers)
+        for (const SimWindow& window : windows) window.failWrites("AXMain", axerror::failure);
+    for (const std::string& step : script.steps) {
+        runStep(step);
+        ASSERT_FALSE(HasFatalFailure()) << step;
+    }
+    EXPECT_EQ(focusedIndex(), script.focusedAtTheEnd);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, FocusEchoes,
+    ::testing::Values(
+        // A flood of commands passes w1 and w2 before the window manager answers the raise of
+        // w1: that answer must not pull the strip back.
+        FocusScript{"ALateAnswerOfAnOvertakenRaiseIsIgnored",
+                    true,
+                    false,
+                    {"right", "right", "focus 1"},
+                    2},
+        FocusScript{"EveryOvertakenAnswerIsIgnoredUntilTheLastOne",
+                    true,
+                    false,
+                    {"right", "right", "right", "focus 1", "focus 2", "focus 3"},
+                    3},
+        FocusScript{"TheAnswerToTheLatestRaiseIsFollowed",
+                    true,
+                    false,
+                    {"right", "right", "focus 1", "focus 2", "left", "focus 1"},
+                    1},
+        // A raise of the window that has the focus brings no answer: a click on that window a
+        // moment later is the user's, not an answer.
+        FocusScript{"AClickAfterARaiseOfTheFocusedWindowIsFollowed",
+                    false,
+                    false,
+                    {"here", "wait 0.6", "right", "wait 0.4", "focus 0"},
+                    0},
+        // The window manager gives the focus elsewhere before it answers our raise (a panel that
+        // closed, a click): both are followed, in the order they came.
+        FocusScript{"AFocusChangeBeforeTheAnswerIsFollowedAndSoIsTheAnswer",
+                    true,
+                    false,
+                    {"choose 3", "focus 1", "focus 3"},
+                    3},
+        FocusScript{"AClickAfterTheAnswerIsFollowed",
+                    true,
+                    false,
+                    {"right", "focus 1", "wait 0.3", "focus 4"},
+                    4},
+        // The second jump took the first one's place before its raise was made: the first raise
+        // never happens, so a click on its window is the user's.
+        FocusScript{"AClickOnAWindowWhoseRaiseWasReplacedIsFollowed",
+                    false,
+                    false,
+                    {"choose 1 2", "wait 0.5", "focus 1"},
+                    1},
+        // The strip scrolls to w2 and raises it only once it lands; meanwhile the answer to the
+        // raise of w1 comes: the strip's focus has moved on by our own command.
+        FocusScript{"ALateAnswerIsIgnoredWhileTheNextRaiseWaitsForTheLanding",
+                    true,
+                    true,
+                    {"right", "frames", "right", "focus 1"},
+                    2},
+        // A raise the window manager never answered stops counting after a while.
+        FocusScript{"AnAnswerLaterThanTheWaitIsTakenForTheUsers",
+                    true,
+                    false,
+                    {"right", "right", "wait 2.5", "focus 1"},
+                    1}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+}  // namespace
+}  // namespace brindlow::test

@@ -1,0 +1,261 @@
+// The real executable through what an ordinary desktop does to it: switching virtual desktops,
+// sending a window to another one, minimising and restoring, the window manager replaced or gone,
+// and a quit right after a change. The arrangement survives and the quit puts every window back.
+#include <signal.h>
+
+#include <cmath>
+
+#include "AppOnDisplay.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Properties.h"
+
+namespace brindlow::test {
+namespace {
+
+// The columns of the strip as titles and widths.
+struct Arranged {
+    std::vector<std::vector<std::string>> columns;
+    std::vector<double> widths;
+    bool operator==(const Arranged&) const = default;
+    friend std::ostream& operator<<(std::ostream& out, const Arranged& shown) {
+        for (size_t index = 0; index < shown.columns.size(); ++index) {
+            out << "[";
+            for (const std::string& title : shown.columns[index]) out << " " << title;
+            out << " ] " << shown.widths[index] << " ";
+        }
+        return out;
+    }
+};
+
+class DesktopLife : public AppOnDisplay {
+  protected:
+    void TearDown() override {
+        // Later tests need a window manager as a fresh session has it: after desktop switches, or
+        // without one, a new one takes over (it ends with the display).
+        if (currentDesktop() != 0) wmctrl({"-s", "0"});
+        if (freshWindowManager_ || !windowManagerRuns(connection())) {
+            const xcb_atom_t check = connection().atom("_NET_SUPPORTING_WM_CHECK");
+            const auto before = readWindowList(connection(), connection().root(), check);
+            runProcess({"sh", "-c", "openbox --replace >/dev/null 2>&1 &"});
+            EXPECT_TRUE(settle([&] {
+                return windowManagerRuns(connection()) &&
+                       readWindowList(connection(), connection().root(), check) != before;
+            }));
+        }
+        AppOnDisplay::TearDown();
+    }
+
+    // This test leaves the window manager in a state of its own (another desktop was shown).
+    bool freshWindowManager_ = false;
+
+    bool wmctrl(const std::vector<std::string>& args) {
+        freshWindowManager_ = true;
+        std::vector<std::string> argv = {"wmctrl"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return runProcess(argv).status == 0;
+    }
+    static std::string hex(xcb_window_t window) {
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%x", window);
+        return text;
+    }
+    std::uint32_t currentDesktop() {
+        return readCardinal(connection(), connection().root(),
+                            connection().atom("_NET_CURRENT_DESKTOP"))
+            .value_or(0);
+    }
+
+    // The xterms' columns in the listing; none while Brindlow does not answer.
+    std::optional<Arranged> arranged() {
+        const auto json = listing();
+        if (!json) return std::nullopt;
+        Arranged result;
+        for (const auto& display : json->at("displays"))
+            for (const auto& column : display.at("columns")) {
+                std::vector<std::string> titles;
+                for (const auto& window : column.at("windows"))
+                    if (xtermTitled(window.value("title", "")))
+                        titles.push_back(window.value("title", ""));
+                if (titles.empty()) continue;
+                result.columns.push_back(titles);
+                result.widths.push_back(column.value("width", 0.0));
+            }
+        return result;
+    }
+    bool arrangedAs(const Arranged& expected) {
+        const auto now = arranged();
+        return now && *now == expected;
+    }
+    size_t listedXterms() {
+        size_t count = 0;
+        if (const auto now = arranged())
+            for (const auto& column : now->columns) count += column.size();
+        return count;
+    }
+
+    // Four xterms as columns of different widths around a stack: [1] 0.67, [2 3], [4] 0.67.
+    Arranged startArranged() {
+        startXterms(4);
+        startBrindlow();
+        if (HasFatalFailure()) return {};
+        for (const char* command : {"focus-first", "cycle-width", "focus-right", "focus-right",
+                                    "stack-left", "focus-right", "cycle-width"}) {
+            EXPECT_EQ(tool({command}).status, 0) << command;
+            // One at a time: each command acts on the focus the one before left.
+            settle([&] { return listing().has_value(); });
+        }
+        Arranged before;
+        EXPECT_TRUE(settle([&] {
+            const auto now = arranged();
+            if (!now || now->columns.size() != 3 || now->columns[1].size() != 2) return false;
+            before = *now;
+            return before.widths[0] != 0.5 && before.widths[2] != 0.5;
+        })) << "not arranged: "
+            << arranged().value_or(Arranged{});
+        settledFrames();
+        return before;
+    }
+
+    // Within 2 points of where it stood before Brindlow tiled it.
+    bool atOriginal(const Xterm& xterm) {
+        const std::optional<Rect> frame = frameOf(xterm.window);
+        return frame && std::abs(frame->x - xterm.original.x) <= 2 &&
+               std::abs(frame->y - xterm.original.y) <= 2 &&
+               std::abs(frame->width - xterm.original.width) <= 2 &&
+               std::abs(frame->height - xterm.original.height) <= 2;
+    }
+
+    void quitAndExpectEveryWindowAtItsOriginal() {
+        brindlow_->signal(SIGTERM);
+        EXPECT_EQ(brindlow_->waitForExit(kLimit), 0);
+        settle([&] {
+            return std::all_of(xterms_.begin(), xterms_.end(),
+                               [&](const Xterm& xterm) { return atOriginal(xterm); });
+        });
+        for (const Xterm& xterm : xterms_) {
+            const Rect frame = frameOf(xterm.window).value_or(Rect{});
+            EXPECT_TRUE(atOriginal(xterm))
+                << xterm.title << " at " << frame.x << "," << frame.y << " " << frame.width << "x"
+                << frame.height << ", was at " << xterm.original.x << "," << xterm.original.y << " "
+                << xterm.original.width << "x" << xterm.original.height;
+        }
+    }
+};
+
+class DesktopSwitches : public DesktopLife, public ::testing::WithParamInterface<int> {};
+
+// To the second desktop and back, once or thirty times without waiting: the strip holds the same
+// columns, widths and stacks, also when the quit comes on the second desktop.
+TEST_P(DesktopSwitches, KeepTheArrangementAndTheQuitPutsEveryWindowBack) {
+    const Arranged before = startArranged();
+    ASSERT_FALSE(HasFatalFailure());
+    const int trips = GetParam();
+    if (trips == 1) {
+        ASSERT_TRUE(wmctrl({"-s", "1"}));
+        ASSERT_TRUE(settle([&] { return listedXterms() == 0; })) << "the xterms are still listed";
+    }
+    for (int trip = 0; trip < trips; ++trip) {
+        wmctrl({"-s", "1"});
+        wmctrl({"-s", "0"});
+    }
+    EXPECT_TRUE(settle([&] { return arrangedAs(before); }))
+        << "now " << arranged().value_or(Arranged{}) << ", was " << before;
+    ASSERT_TRUE(wmctrl({"-s", "1"}));
+    ASSERT_TRUE(settle([&] { return currentDesktop() == 1 && listedXterms() == 0; }));
+    quitAndExpectEveryWindowAtItsOriginal();
+}
+
+INSTANTIATE_TEST_SUITE_P(OnceAndThirtyTimes, DesktopSwitches, ::testing::Values(1, 30));
+
+// A window sent to the second desktop leaves its column and comes back to it; sent there again
+// and followed, it is tiled there, and the quit on that desktop puts every window back.
+TEST_F(DesktopLife, AWindowSentToAnotherDesktopComesBackToItsColumnAndIsPutBackFromThere) {
+    const Arranged before = startArranged();
+    ASSERT_FALSE(HasFatalFailure());
+    const Xterm* sent = xtermTitled(before.columns[1][0]);
+    ASSERT_TRUE(wmctrl({"-i", "-r", hex(sent->window), "-t", "1"}));
+    ASSERT_TRUE(settle([&] { return listedXterms() == 3; }));
+    ASSERT_TRUE(wmctrl({"-i", "-r", hex(sent->window), "-t", "0"}));
+    EXPECT_TRUE(settle([&] { return arrangedAs(before); }))
+        << "now " << arranged().value_or(Arranged{}) << ", was " << before;
+
+    ASSERT_TRUE(wmctrl({"-i", "-r", hex(sent->window), "-t", "1"}));
+    ASSERT_TRUE(settle([&] { return listedXterms() == 3; }));
+    ASSERT_TRUE(wmctrl({"-s", "1"}));
+    EXPECT_TRUE(settle([&] {
+        const auto now = arranged();
+        return now && now->columns == std::vector<std::vector<std::string>>{{sent->title}};
+    })) << "now "
+        << arranged().value_or(Arranged{});
+    quitAndExpectEveryWindowAtItsOriginal();
+}
+
+// Minimised and restored, a window goes back into its stack, and the quit puts it back where it
+// stood before it was tiled.
+TEST_F(DesktopLife, AMinimisedAndRestoredWindowKeepsItsPlaceAndItsOriginalFrame) {
+    const Arranged before = startArranged();
+    ASSERT_FALSE(HasFatalFailure());
+    for (const std::string& title : {before.columns[1][1], before.columns[0][0]}) {
+        const Xterm* minimised = xtermTitled(title);
+        ASSERT_TRUE(xdotool({"windowminimize", std::to_string(minimised->window)}));
+        ASSERT_TRUE(settle([&] { return listedXterms() == 3; })) << title << " is still listed";
+        ASSERT_TRUE(wmctrl({"-i", "-a", hex(minimised->window)}));
+        EXPECT_TRUE(settle([&] { return arrangedAs(before); }))
+            << "now " << arranged().value_or(Arranged{}) << ", was " << before;
+    }
+    quitAndExpectEveryWindowAtItsOriginal();
+}
+
+// Another window manager takes over, then none runs at all: the strip stays as it was, and the
+// quit moves the windows back itself.
+TEST_F(DesktopLife, AReplacedAndThenMissingWindowManagerLosesNothing) {
+    const Arranged before = startArranged();
+    ASSERT_FALSE(HasFatalFailure());
+    const xcb_atom_t check = connection().atom("_NET_SUPPORTING_WM_CHECK");
+    const std::vector<xcb_window_t> first =
+        readWindowList(connection(), connection().root(), check);
+    ChildProcess replacement({"openbox", "--replace"});
+    ASSERT_TRUE(settle([&] {
+        const auto now = readWindowList(connection(), connection().root(), check);
+        return !now.empty() && now != first && windowManagerRuns(connection()) &&
+               std::all_of(xterms_.begin(), xterms_.end(), [&](const Xterm& xterm) {
+                   const auto snapshot = desktop().read(xterm.window);
+                   return snapshot && snapshot->extents.top > 0;
+               });
+    })) << "openbox --replace did not take over";
+    EXPECT_TRUE(settle([&] { return arrangedAs(before); }))
+        << "now " << arranged().value_or(Arranged{}) << ", was " << before;
+
+    replacement.signal(SIGKILL);
+    replacement.waitForExit(kLimit);
+    ASSERT_TRUE(settle([&] { return !windowManagerRuns(connection()); }));
+    EXPECT_TRUE(settle([&] { return arrangedAs(before); }))
+        << "now " << arranged().value_or(Arranged{}) << ", was " << before;
+    quitAndExpectEveryWindowAtItsOriginal();
+}
+
+// A change made a moment before the quit is there after the next start.
+TEST_F(DesktopLife, AQuitRightAfterAChangeKeepsTheChange) {
+    const Arranged before = startArranged();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    ASSERT_EQ(tool({"move-right"}).status, 0);
+    Arranged changed;
+    ASSERT_TRUE(settle([&] {
+        const auto now = arranged();
+        if (!now || *now == before) return false;
+        changed = *now;
+        return true;
+    }));
+    ASSERT_EQ(changed.columns[1], before.columns[0]);
+    brindlow_->signal(SIGTERM);
+    EXPECT_EQ(brindlow_->waitForExit(kLimit), 0);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_TRUE(settle([&] { return arrangedAs(changed); }))
+        << "now " << arranged().value_or(Arranged{}) << ", was " << changed;
+    quitAndExpectEveryWindowAtItsOriginal();
+}
+
+}  // namespace
+}  // namespace brindlow::test
