@@ -46,6 +46,17 @@ void ParkedHiding::shown(std::uint32_t window) {
     hidden_.erase(window);
 }
 
+void ParkedHiding::sending(std::uint32_t window, const Rect& target) {
+    std::lock_guard lock(mutex_);
+    lastSent_[window] = target;
+}
+
+bool ParkedHiding::isLastSent(std::uint32_t window, const Rect& target) const {
+    std::lock_guard lock(mutex_);
+    const auto found = lastSent_.find(window);
+    return found != lastSent_.end() && found->second == target;
+}
+
 bool ParkedHiding::isHidden(std::uint32_t window) const {
     std::lock_guard lock(mutex_);
     return hidden_.contains(window);

@@ -37,6 +37,11 @@ class ParkedHiding {
     // The window is shown again (or gone): forgotten.
     void shown(std::uint32_t window);
 
+    // Notes the frame last asked of the window manager for a window; `isLastSent` tells whether
+    // a read-back can still be judged against it (moves on other threads may have followed).
+    void sending(std::uint32_t window, const Rect& target);
+    bool isLastSent(std::uint32_t window, const Rect& target) const;
+
     bool isHidden(std::uint32_t window) const;
     // Where a hidden window stands for Brindlow: its parked target.
     std::optional<Rect> frameOf(std::uint32_t window) const;
@@ -45,6 +50,7 @@ class ParkedHiding {
   private:
     mutable std::mutex mutex_;
     std::map<std::uint32_t, Rect> hidden_;
+    std::map<std::uint32_t, Rect> lastSent_;
     bool clamps_ = false;
 };
 

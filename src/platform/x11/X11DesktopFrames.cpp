@@ -117,6 +117,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
             request.flags |= kSizeFlags;
         }
         if (request.flags == 0) continue;
+        parking_.sending(windows[i], Rect(*origin, *outerSize));
         result.written = true;
         requests.push_back(request);
     }
@@ -189,18 +190,32 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
     }
     if (hasWindowManager()) {
         // A parked window the window manager pulled back into view goes out of sight instead.
-        for (const Request& request : requests) {
-            FrameWriteResult& result = results[request.index];
-            const Rect target(
-                representablePoint(targets[request.index].second.origin()).value_or(Point{}),
-                representableSize(targets[request.index].second.size()).value_or(Size{}));
-            if (!result.after ||
-                std::find(toShow.begin(), toShow.end(), request.window) != toShow.end() ||
-                !ParkedHiding::wasClampedIntoView(target, *result.after, screen))
-                continue;
+        // Judged only on an answered request no later move of the window followed, and asked
+        // once more first: a window manager that clamps does so again, one that was only late
+        // (another move in flight) now puts it where asked.
+        const auto targetOf = [&](const Request& request) {
+            const Rect& asked = targets[request.index].second;
+            return Rect(representablePoint(asked.origin()).value_or(Point{}),
+                        representableSize(asked.size()).value_or(Size{}));
+        };
+        const auto clamped = [&](const Request& request) {
+            const FrameWriteResult& result = results[request.index];
+            const Rect target = targetOf(request);
+            return result.after && result.error == axerror::success &&
+                   parking_.isLastSent(request.window, target) &&
+                   std::find(toShow.begin(), toShow.end(), request.window) == toShow.end() &&
+                   ParkedHiding::wasClampedIntoView(target, *result.after, screen);
+        };
+        std::vector<Request> suspects;
+        for (const Request& request : requests)
+            if (clamped(request)) suspects.push_back(request);
+        if (!suspects.empty()) round(suspects, ~0u);
+        for (const Request& request : suspects) {
+            if (!clamped(request)) continue;
+            const Rect target = targetOf(request);
             parking_.hidden(request.window, target);
             toHide.push_back(request.window);
-            result.after = target;
+            results[request.index].after = target;
         }
     }
     hideParked(toHide);

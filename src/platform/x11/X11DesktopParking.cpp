@@ -42,6 +42,7 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
         case ParkedHiding::Step::stayHidden:
             return axerror::success;
         case ParkedHiding::Step::moveThenShow: {
+            parking_.sending(window, target);
             const AXError moved = moveResizeNow(window, origin, size, timeout);
             showParked(window);
             return moved;
@@ -49,11 +50,22 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
         case ParkedHiding::Step::move:
             break;
     }
+    parking_.sending(window, target);
     const AXError moved = moveResizeNow(window, origin, size, timeout);
     if (moved != axerror::success || !ParkedHiding::isParked(target, screen)) return moved;
-    // A parked window the window manager pulled back into view goes out of sight instead.
-    const auto after = readWindow(x_, window);
-    if (after && ParkedHiding::wasClampedIntoView(target, after->outerFrame(), screen)) {
+    // A parked window the window manager pulled back into view goes out of sight instead;
+    // judged only while no later move of the window went out meanwhile.
+    // Asked once more first: a window manager that clamps does so again, one that was only
+    // late (another move in flight) now puts it where asked.
+    const auto clamped = [&] {
+        const auto after = readWindow(x_, window);
+        return after && parking_.isLastSent(window, target) &&
+               ParkedHiding::wasClampedIntoView(target, after->outerFrame(), screen);
+    };
+    if (!clamped()) return moved;
+    parking_.sending(window, target);
+    if (moveResizeNow(window, target.origin(), target.size(), timeout) == axerror::success &&
+        clamped()) {
         parking_.hidden(window, target);
         hideParked({window});
     }
