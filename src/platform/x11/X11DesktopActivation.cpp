@@ -27,12 +27,14 @@ const T& as(const xcb_generic_event_t& event) {
 AXError X11Desktop::activate(xcb_window_t window, double timeout) {
     if (!read(window)) return axerror::invalidElement;
     const auto now = std::chrono::steady_clock::now();
+    bool again = false;
     {
         std::lock_guard lock(mutex_);
-        if (lastActivation_ && lastActivation_->first == window && active_ == window &&
-            now - lastActivation_->second < std::chrono::duration<double>(kOneRaise))
-            return axerror::success;
+        again = lastActivation_ && lastActivation_->first == window &&
+                now - lastActivation_->second < std::chrono::duration<double>(kOneRaise);
     }
+    // Still the active window as the window manager says it now (not as last heard).
+    if (again && readActiveWindow(x_) == window) return axerror::success;
     const AXError result = activateNow(window, timeout);
     if (result == axerror::success) {
         std::lock_guard lock(mutex_);
