@@ -299,8 +299,8 @@ TEST_F(WindowElements, ClientThatRefusesASizeKeepsItsOwn) {
 }
 
 TEST_F(WindowElements, FullScreenCoversTheScreenAndIgnoresMoves) {
-    BRINDLOW_SKIP_BESIDE({"icewm"},
-                         "icewm does not give a window back the frame it had before full screen");
+    BRINDLOW_SKIP_BESIDE("icewm does not give a window back the frame it had before full screen",
+                         "icewm");
     TestClientProcess client({"--title", "full", "--size", "400x300"});
     auto e = windowElement(client);
     ASSERT_TRUE(e);

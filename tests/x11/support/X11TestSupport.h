@@ -77,11 +77,11 @@ bool sessionHasPanel();
 
 }  // namespace brindlow::test
 
-// Skips the test beside the window managers named (a list of names in braces), saying why: for
-// tests whose subject one window manager does not offer or handle as the others do.
-#define BRINDLOW_SKIP_BESIDE(names, reason)                                                 \
+// Skips the test beside the window managers named after the reason, saying why: for tests whose
+// subject one window manager does not offer or handle as the others do.
+#define BRINDLOW_SKIP_BESIDE(reason, ...)                                                   \
     do {                                                                                    \
         const std::string session_ = ::brindlow::test::sessionWindowManager();              \
-        for (const char* name_ : std::initializer_list<const char*> names)                  \
+        for (const char* name_ : std::initializer_list<const char*>{__VA_ARGS__})           \
             if (session_ == name_) GTEST_SKIP() << "beside " << session_ << ": " << reason; \
     } while (false)
