@@ -201,6 +201,10 @@ TEST_F(DesktopLife, AWindowSentToAnotherDesktopComesBackToItsColumnAndIsPutBackF
 // Minimised and restored, a window goes back into its stack, and the quit puts it back where it
 // stood before it was tiled.
 TEST_F(DesktopLife, AMinimisedAndRestoredWindowKeepsItsPlaceAndItsOriginalFrame) {
+    BRINDLOW_SKIP_BESIDE(
+        "a window this test minimises is parked, and beside window managers "
+        "that keep windows in view it is already iconified for parking",
+        "metacity", "marco", "icewm");
     const Arranged before = startArranged();
     ASSERT_FALSE(HasFatalFailure());
     for (const std::string& title : {before.columns[1][1], before.columns[0][0]}) {
