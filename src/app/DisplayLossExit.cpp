@@ -43,10 +43,6 @@ void arm(Hooks installed) {
     armed.store(true);
 }
 
-void disarm() {
-    armed.store(false);
-}
-
 void lost() {
     if (!armed.load()) return;
     if (exiting.exchange(true)) {

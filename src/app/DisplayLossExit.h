@@ -23,10 +23,9 @@ struct Hooks {
     std::function<bool()> displayIsGone;
 };
 
-// From now until disarm(), a lost display ends the process as above.
+// From now on a lost display ends the process as above; a later call replaces the hooks (they
+// must stay valid until then, or until the process ends).
 void arm(Hooks hooks);
-// An orderly quit is under way (or over): exit() is no longer a sign of a lost display.
-void disarm();
 
 // A connection to the display broke: exits when armed (any thread; the first caller wins, later
 // ones wait for the end). Returns at once when not armed.

@@ -18,7 +18,7 @@ namespace brindlow {
 
 enum class SettingsTab { general, layouts };
 
-// The tray icon as the menu-bar controller drives it: a title drawn into the
+// The tray icon as MenuBarController drives it: a title drawn into the
 // icon (and shown as its tooltip) and a disabled look while tiling is paused.
 class StatusItem {
   public:
@@ -92,7 +92,7 @@ class MenuBarController {
 };
 
 // The title rules on their own: " ‖" while paused, " <i+1>/<n>" of the active
-// display when shown in the menu bar, then " ●" when any window has a badge.
+// display when the position is shown, then " ●" when any window has a badge.
 std::string statusTitle(const StripSnapshot& snapshot, bool showPosition);
 
 }  // namespace brindlow

@@ -84,7 +84,7 @@ std::optional<CLIResponse> runLayoutCommand(RequestTarget& target, std::string_v
         if (!accepted) return CLIResponse{false, std::string(RequestExecutor::kLayoutUsage)};
         // Without a completion (run on the main queue itself) nobody can wait: the store logs
         // a failure.
-        if (!saved) return CLIResponse{true, "Saved " + name};
+        if (!saved) return savedReply(name, std::nullopt);
         return std::nullopt;
     }
     if (subcommand == "restore" && !name.empty()) {

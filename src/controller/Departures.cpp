@@ -14,15 +14,22 @@ std::set<std::string> Departures::leave(const std::vector<WindowID>& ids, Depart
         Strip& strip = display->strip;
         std::vector<std::vector<WindowID>> order;
         for (const Column& column : strip.columns) order.push_back(column.windows);
+        spliceDeparted(uuid, order);
+        const auto indexInOrder = [&](WindowID id) {
+            for (size_t at = 0; at < order.size(); ++at)
+                if (std::find(order[at].begin(), order[at].end(), id) != order[at].end())
+                    return int(at);
+            return 0;
+        };
         const std::optional<WindowID> focused = strip.focusedWindowID();
         std::vector<WindowID> taken;
         for (int index = 0; index < int(strip.columns.size()); ++index) {
             const Column& column = strip.columns[size_t(index)];
             auto departed = std::make_shared<DepartedColumn>();
             departed->uuid = uuid;
-            departed->index = index;
+            departed->index = indexInOrder(column.windows.front());
             departed->column = column;
-            departed->stoodWith = column.windows;
+            departed->stoodWith = stoodWith(uuid, column.windows);
             departed->column.windows.clear();
             departed->column.weights.clear();
             for (size_t row = 0; row < column.windows.size(); ++row) {
@@ -55,16 +62,64 @@ std::set<std::string> Departures::leave(const std::vector<WindowID>& ids, Depart
     return changed;
 }
 
+std::vector<WindowID> Departures::stoodWith(const std::string& uuid,
+                                            const std::vector<WindowID>& column) const {
+    // Windows of this column that left before (in another gathering) still count as its rows, so
+    // whichever of them comes back later rejoins the others.
+    std::vector<WindowID> rows = column;
+    for (const auto& [id, departure] : state_.departed) {
+        const std::vector<WindowID>& earlier = departure.column->stoodWith;
+        if (departure.column->uuid != uuid || earlier.size() <= rows.size()) continue;
+        const bool holdsAll = std::all_of(rows.begin(), rows.end(), [&](WindowID row) {
+            return std::find(earlier.begin(), earlier.end(), row) != earlier.end();
+        });
+        if (holdsAll) rows = earlier;
+    }
+    return rows;
+}
+
 const Departure* Departures::find(WindowID id) const {
     const auto found = state_.departed.find(id);
     return found == state_.departed.end() ? nullptr : &found->second;
 }
 
+void Departures::spliceDeparted(const std::string& uuid,
+                                std::vector<std::vector<WindowID>>& order) const {
+    // Columns that left in earlier gatherings stand between the same neighbours, so windows
+    // leaving now remember them too.
+    const auto columnOf = [&](WindowID id) -> std::optional<size_t> {
+        for (size_t at = 0; at < order.size(); ++at)
+            if (std::find(order[at].begin(), order[at].end(), id) != order[at].end()) return at;
+        return std::nullopt;
+    };
+    for (const auto& [id, departure] : state_.departed) {
+        const DepartedColumn& column = *departure.column;
+        if (column.uuid != uuid || columnOf(id)) continue;
+        std::optional<size_t> mate;
+        for (const WindowID row : column.stoodWith)
+            if (row != id && (mate = columnOf(row))) break;
+        if (mate) {
+            order[*mate].push_back(id);
+            continue;
+        }
+        const int at = insertionIndex(order, column);
+        order.insert(order.begin() + at, std::vector<WindowID>{id});
+    }
+}
+
 int Departures::insertionIndex(const Strip& strip, const DepartedColumn& column) {
+    std::vector<std::vector<WindowID>> columns;
+    for (const Column& each : strip.columns) columns.push_back(each.windows);
+    return insertionIndex(columns, column);
+}
+
+int Departures::insertionIndex(const std::vector<std::vector<WindowID>>& columns,
+                               const DepartedColumn& column) {
     const auto liveIndex = [&](const std::vector<WindowID>& ids) -> std::optional<int> {
         for (const WindowID id : ids)
-            if (const std::optional<StripLocation> location = strip.locate(id))
-                return location->column;
+            for (size_t at = 0; at < columns.size(); ++at)
+                if (std::find(columns[at].begin(), columns[at].end(), id) != columns[at].end())
+                    return int(at);
         return std::nullopt;
     };
     for (int index = column.index - 1; index >= 0; --index)
@@ -72,7 +127,7 @@ int Departures::insertionIndex(const Strip& strip, const DepartedColumn& column)
             return *live + 1;
     for (int index = column.index + 1; index < int(column.order.size()); ++index)
         if (const std::optional<int> live = liveIndex(column.order[size_t(index)])) return *live;
-    return std::min(column.index, int(strip.columns.size()));
+    return std::min(column.index, int(columns.size()));
 }
 
 Departures::Placed Departures::placeBack(const std::vector<ManagedWindow>& windows,

@@ -36,8 +36,15 @@ class Departures {
     void forget(WindowID id) { state_.departed.erase(id); }
 
   private:
+    // The rows of a column that is leaving, with those of its windows that left before.
+    std::vector<WindowID> stoodWith(const std::string& uuid,
+                                    const std::vector<WindowID>& column) const;
     // Where a column that stood at `column.index` of `column.order` goes in `strip` now.
     static int insertionIndex(const Strip& strip, const DepartedColumn& column);
+    static int insertionIndex(const std::vector<std::vector<WindowID>>& columns,
+                              const DepartedColumn& column);
+    // Puts the windows of `uuid`'s strip that are still away into `order` where they stood.
+    void spliceDeparted(const std::string& uuid, std::vector<std::vector<WindowID>>& order) const;
 
     StripControllerState& state_;
 };

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "overlays/ColorText.h"
 #include "platform/Color.h"
 
 class QDBusConnection;
@@ -15,7 +16,7 @@ namespace brindlow {
 bool isDarkAppearance();
 
 // The accent the pill highlights the focused column with when the desktop names none.
-inline constexpr Color kFallbackAccent{0x4C / 255.0, 0x8D / 255.0, 0xFF / 255.0, 1.0};
+inline constexpr Color kFallbackAccent = kDefaultColor;
 
 // The desktop's accent colour: the settings portal's "accent-color" on the session bus when a
 // portal answers with one, else the application palette's highlight, else kFallbackAccent. Asked

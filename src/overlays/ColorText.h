@@ -10,6 +10,8 @@ namespace brindlow {
 
 // The colour the settings start with, and the text of a colour that has none.
 inline constexpr std::string_view kDefaultColorText = "#4C8DFF";
+// That colour itself, a clear blue: also the accent where the desktop names none.
+inline constexpr Color kDefaultColor{0x4C / 255.0, 0x8D / 255.0, 0xFF / 255.0, 1.0};
 
 // Colour text ("#" and six hexadecimal digits, red, green, blue) to an opaque colour. Any number
 // of "#" and spaces around the digits are ignored; anything else that is not exactly six digits

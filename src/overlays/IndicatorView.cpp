@@ -9,10 +9,12 @@
 #include <QToolTip>
 #include <QWidget>
 #include <map>
+#include <set>
 
 #include "overlays/Appearance.h"
 #include "overlays/IndicatorGeometry.h"
 #include "overlays/OverlayContents.h"
+#include "overlays/QtColor.h"
 #include "overlays/TabularDigits.h"
 
 namespace brindlow {
@@ -36,10 +38,9 @@ QImage toQImage(const Image& image) {
 
 // The icon theme's pin when it has one; else a small white pushpin, needle to the lower left.
 void paintPin(QPainter& painter, const QRectF& box) {
-    if (QIcon::hasThemeIcon(QStringLiteral("pin"))) {
+    if (const QIcon themed = QIcon::fromTheme(QStringLiteral("pin")); !themed.isNull()) {
         const qreal scale = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-        const QPixmap pixmap =
-            QIcon::fromTheme(QStringLiteral("pin")).pixmap(box.size().toSize(), scale);
+        const QPixmap pixmap = themed.pixmap(box.size().toSize(), scale);
         if (!pixmap.isNull()) {
             painter.drawPixmap(box, pixmap, QRectF(pixmap.rect()));
             return;
@@ -87,6 +88,16 @@ class IndicatorView::Widget final : public QWidget {
         if (display->focusedIndex) content += kSpacing + tabularWidth(labelFont(), label());
         return (width() - content) / 2;
     }
+
+    // Icons of applications no longer on the display go: short-lived applications must not
+    // pile up, and a process id that comes back may belong to another application.
+    void keepIconsOf(const DisplaySnapshot& display) {
+        std::set<std::int32_t> shown;
+        for (const ColumnSnapshot& column : display.columns)
+            for (const WindowSnapshot& window : column.windows) shown.insert(window.pid);
+        std::erase_if(icons_, [&](const auto& entry) { return !shown.contains(entry.first); });
+    }
+    std::size_t iconCount() const { return icons_.size(); }
 
     QString label() const {
         const auto& display = owner_.display_;
@@ -151,9 +162,8 @@ class IndicatorView::Widget final : public QWidget {
                            origin.y() + (kIndicatorCellHeight - groupHeight) / 2, groupWidth,
                            groupHeight);
         if (focused) {
-            const Color accent = accentColor();
-            const QColor fill =
-                QColor::fromRgbF(float(accent.red), float(accent.green), float(accent.blue), 0.35f);
+            QColor fill = toQColor(accentColor());
+            fill.setAlphaF(0.35f);
             painter.setPen(Qt::NoPen);
             painter.setBrush(fill);
             painter.drawRoundedRect(group, 9, 9);
@@ -183,8 +193,7 @@ class IndicatorView::Widget final : public QWidget {
                                         [](const WindowSnapshot& w) { return w.hasBadge; });
         if (badged) {
             painter.setPen(Qt::NoPen);
-            painter.setBrush(QColor::fromRgbF(float(kBadgeRed.red), float(kBadgeRed.green),
-                                              float(kBadgeRed.blue)));
+            painter.setBrush(toQColor(kBadgeRed));
             painter.drawEllipse(QRectF(group.right() - 2 - 9, group.top() + 2, 9, 9));
         }
     }
@@ -270,7 +279,13 @@ IndicatorView::~IndicatorView() = default;
 
 void IndicatorView::setDisplay(const DisplaySnapshot& display) {
     display_ = display;
-    if (widget_) widget_->update();
+    if (!widget_) return;
+    widget_->keepIconsOf(display);
+    widget_->update();
+}
+
+std::size_t IndicatorView::cachedIconCount() const {
+    return widget_ ? widget_->iconCount() : 0;
 }
 
 void IndicatorView::setHandlers(Handlers handlers) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,6 +25,9 @@ class IndicatorView final : public IndicatorPresentation {
     void setDisplay(const DisplaySnapshot& display) override;
     void setHandlers(Handlers handlers) override;
     QWidget* widget() override;
+
+    // How many application icons the pill keeps: those of the display last set.
+    std::size_t cachedIconCount() const;
 
     class Widget;
 

@@ -5,14 +5,11 @@
 #include <QWidget>
 
 #include "overlays/OverlayGeometry.h"
+#include "overlays/QtColor.h"
 
 namespace brindlow {
 
 namespace {
-
-QColor toQColor(const Color& c) {
-    return QColor::fromRgbF(float(c.red), float(c.green), float(c.blue), float(c.alpha));
-}
 
 class BorderView final : public QWidget {
   public:

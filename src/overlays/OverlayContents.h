@@ -2,13 +2,14 @@
 
 #include <memory>
 
+#include "overlays/ColorText.h"
 #include "platform/Color.h"
 #include "platform/Surface.h"
 
 namespace brindlow {
 
 // The focus border's system blue, used when the colour text is not well formed.
-inline constexpr Color kBorderFallbackColor{0x4C / 255.0, 0x8D / 255.0, 0xFF / 255.0, 1.0};
+inline constexpr Color kBorderFallbackColor = kDefaultColor;
 // The badge dot's red.
 inline constexpr Color kBadgeRed{1.0, 59 / 255.0, 48 / 255.0, 1.0};
 

@@ -98,7 +98,12 @@ bool LayoutsStore::saveCurrent(const std::string& name, SaveCompletion saved) {
             store(NamedLayout{UUID::random(), trimmed, Date::now(), snapshot});
             const WriteFailure failure = write();
             changed();
-            if (saved) saved(failure);
+            if (saved) {
+                saved(failure);
+            } else if (failure && env_.alert) {
+                // Saved from a menu or the settings window: the user waits for it to be kept.
+                env_.alert("Could not save the layout " + trimmed + ": " + *failure);
+            }
         });
     });
     return true;

@@ -68,7 +68,8 @@ class LayoutsStore {
 
     // Stores the current arrangement under the name trimmed of white space and newlines once the
     // strip controller has captured it. False (and nothing happens, `saved` is never called)
-    // when the name is blank.
+    // when the name is blank. Without `saved`, a file that cannot be written is reported in an
+    // alert.
     bool saveCurrent(const std::string& name, SaveCompletion saved = {});
     // Restores the first layout whose name matches ignoring case; false when none does.
     bool apply(const std::string& name);

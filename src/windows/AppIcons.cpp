@@ -2,6 +2,18 @@
 
 namespace brindlow {
 
+AppIconCache::AppIconCache(Workspace& workspace) : workspace_(workspace) {
+    terminations_ = workspace_.addObserver(WorkspaceEvent::didTerminate,
+                                           [this](const RunningApplication& application) {
+                                               std::lock_guard lock(mutex_);
+                                               cache_.erase(application.pid);
+                                           });
+}
+
+AppIconCache::~AppIconCache() {
+    workspace_.removeObserver(terminations_);
+}
+
 Image AppIconCache::icon(std::int32_t pid) {
     {
         std::lock_guard lock(mutex_);
@@ -15,6 +27,11 @@ Image AppIconCache::icon(std::int32_t pid) {
     }
     std::lock_guard lock(mutex_);
     return cache_.emplace(pid, std::move(image)).first->second;
+}
+
+std::size_t AppIconCache::size() const {
+    std::lock_guard lock(mutex_);
+    return cache_.size();
 }
 
 }  // namespace brindlow

@@ -75,6 +75,7 @@ void AsyncMover::drain(std::int32_t pid) {
                 return;
             }
             for (auto& [id, request] : found->second) {
+                state_.moving.insert(id);
                 std::optional<Rect> last;
                 if (auto sent = state_.sent.find(id); sent != state_.sent.end())
                     last = sent->second;
@@ -117,6 +118,8 @@ void AsyncMover::drain(std::int32_t pid) {
                     state_.sent.erase(window.id);
                     state_.failed.insert(window.id);
                 }
+                state_.moving.erase(window.id);
+                state_.forgotten.erase(window.id);
                 if (elapsed > state_.slowest.seconds)
                     state_.slowest = Slowest{elapsed, window.appName};
                 if (result.changed) {
@@ -157,7 +160,7 @@ void AsyncMover::forget(WindowID window) {
     std::lock_guard lock(mutex_);
     state_.sent.erase(window);
     state_.failed.erase(window);
-    ++state_.forgotten[window];
+    if (state_.moving.contains(window)) ++state_.forgotten[window];
     for (auto& [pid, windows] : state_.pending) windows.erase(window);
 }
 
@@ -202,6 +205,16 @@ void AsyncMover::retire(std::int32_t pid) {
 void AsyncMover::setResultHandler(ResultHandler handler) {
     std::lock_guard lock(mutex_);
     state_.onResult = std::move(handler);
+}
+
+size_t AsyncMover::keptWindowCount() const {
+    std::lock_guard lock(mutex_);
+    std::set<WindowID> windows = state_.failed;
+    for (const auto& [id, frame] : state_.sent) windows.insert(id);
+    for (const auto& [id, generation] : state_.forgotten) windows.insert(id);
+    for (const auto& [pid, pending] : state_.pending)
+        for (const auto& [id, request] : pending) windows.insert(id);
+    return windows.size();
 }
 
 size_t AsyncMover::queueCount() const {

@@ -66,6 +66,8 @@ class AsyncMover {
     void setResultHandler(ResultHandler handler);
     // The number of live move queues (one per application seen and not retired).
     size_t queueCount() const;
+    // How many windows the mover keeps anything about (a target, a failure, a generation).
+    size_t keptWindowCount() const;
 
     static std::string queueLabel(std::int32_t pid);
 
@@ -82,8 +84,11 @@ class AsyncMover {
         // Windows whose last move failed: where they are is not known, so their
         // next move writes everything.
         std::set<WindowID> failed;
-        // How often each window was forgotten: a move that was running when its
-        // window was forgotten records nothing about it.
+        // Windows whose move is running (taken from `pending`, result not yet recorded).
+        std::set<WindowID> moving;
+        // How often each moving window was forgotten: a move that was running when its
+        // window was forgotten records nothing about it. Kept only while it moves, so
+        // windows that come and go leave nothing behind.
         std::map<WindowID, std::uint64_t> forgotten;
         Slowest slowest;
         std::map<std::int32_t, double> lag;

@@ -14,10 +14,9 @@
 #include <ctime>
 
 #include "app/CommandLineTool.h"
+#include "app/qt/ApplicationShortcuts.h"
 #include "app/qt/FocusKeeper.h"
-#include "app/qt/QuitShortcut.h"
 #include "app/qt/SaveLayoutPrompt.h"
-#include "app/qt/SettingsShortcut.h"
 #include "app/qt/TrayIcon.h"
 #include "controller/StripController.h"
 #include "input/Hotkey.h"
@@ -187,6 +186,7 @@ AppDelegate* AppDelegate::current() {
 
 AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     currentDelegate = this;
+    settingsInUse_ = settingsInRange(settings_.settings());
     installControllerCallbacks();
 
     // The store calls its listeners on the main thread; the controller is kept
@@ -197,8 +197,10 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     // stored file keeps what the user wrote.
     settings_.addListener([weak, controller](const AppSettings& stored) {
         const AppSettings settings = settingsInRange(stored);
-        controller->updateSettings(settings);
         auto alive = weak.lock();
+        // Kept before the controller hears of them: what it publishes next is drawn with them.
+        if (alive) (*alive)->settingsInUse_ = settings;
+        controller->updateSettings(settings);
         if (!alive) return;
         AppDelegate& self = **alive;
         self.applyInputSettings(settings);
@@ -206,9 +208,8 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
         if (self.focusOverlay_) self.focusOverlay_->settingsChanged(settings);
     });
 
-    const AppSettings settings = settingsInUse();
-    controller_.updateSettings(settings);
-    applyInputSettings(settings);
+    controller_.updateSettings(settingsInUse_);
+    applyInputSettings(settingsInUse_);
 
     registerShortcuts();
     installStatusItem();
@@ -226,7 +227,7 @@ AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     removeStaleTempFiles(server_.socketPath().parent_path());
 
     // Windows need a widget application (tests run the delegate without one).
-    if (!settings.firstRunDone && qobject_cast<QApplication*>(QCoreApplication::instance()))
+    if (!settingsInUse_.firstRunDone && qobject_cast<QApplication*>(QCoreApplication::instance()))
         showFirstRun();
 
     permissionTimer_ = std::make_unique<QTimer>();
@@ -273,7 +274,7 @@ void AppDelegate::installControllerCallbacks() {
         self.menuBar_.setSnapshot(snapshot);
         self.menuBar_.updateTitle();
         if (self.indicator_) {
-            self.indicator_->update(snapshot, self.settingsInUse());
+            self.indicator_->update(snapshot, self.settingsInUse_);
         }
         if (self.badgeOverlay_) self.badgeOverlay_->update(snapshot.displays, snapshot.paused);
         if (self.gapOverlay_) self.gapOverlay_->update(snapshot.displays);
@@ -291,7 +292,7 @@ void AppDelegate::installControllerCallbacks() {
         auto alive = weak.lock();
         if (!alive) return;
         AppDelegate& self = **alive;
-        if (self.focusOverlay_) self.focusOverlay_->update(frames, self.settingsInUse());
+        if (self.focusOverlay_) self.focusOverlay_->update(frames, self.settingsInUse_);
     };
 }
 
@@ -313,13 +314,8 @@ void AppDelegate::checkPermission() {
     // Once per process: the timer stops at the first success.
     stopPermissionTimer();
     controllerStarted_ = true;
-    const AppSettings settings = settingsInUse();
-    controller_.start(settings);
-    applyInputSettings(settings);
-}
-
-AppSettings AppDelegate::settingsInUse() const {
-    return settingsInRange(settings_.settings());
+    controller_.start(settingsInUse_);
+    applyInputSettings(settingsInUse_);
 }
 
 void AppDelegate::showFirstRun() {

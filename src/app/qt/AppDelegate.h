@@ -121,7 +121,7 @@ class AppDelegate {
     SocketServer& socketServer() { return server_; }
     // The global shortcuts, none when the platform has no hot keys.
     KeyboardShortcuts::Registry* shortcuts() { return shortcuts_.get(); }
-    // What the menu bar reads and switches of them; none without hot keys.
+    // What the tray menu reads and switches of them; none without hot keys.
     MenuShortcuts* menuShortcuts() { return &menuShortcuts_; }
 
     static constexpr double kPermissionInterval = 1.0;
@@ -133,9 +133,6 @@ class AppDelegate {
     static constexpr double kOwnWindowRecheck = 0.25;
 
   private:
-    // The stored settings held to the ranges their pages offer: what everything downstream
-    // uses, from the first layout on (the file keeps what the user wrote).
-    AppSettings settingsInUse() const;
     bool permissionGranted() const;
     void installControllerCallbacks();
     void stopPermissionTimer();
@@ -149,6 +146,10 @@ class AppDelegate {
     Platform platform_;
     StripController& controller_;
     SettingsStore& settings_;
+    // The stored settings held to the ranges their pages offer: what everything downstream
+    // uses, from the first layout on (the file keeps what the user wrote). Held once per change
+    // instead of at every snapshot and focus frame.
+    AppSettings settingsInUse_;
     LayoutsStore& layouts_;
     Logger log_;
     // Closures hold this weakly and do nothing once the delegate is gone.

@@ -103,6 +103,13 @@ int runApplication(int argc, char** argv) {
     QApplication::setApplicationName("Brindlow");
     services.main.attach();
 
+    // From here a lost display ends the process at once and in order (see display_loss): also
+    // during start-up and while quitting, when the X server may go with the session.
+    X11Platform& x11 = *services.x11;
+    const auto displayIsGone = [&x11] { return x11.displayIsGone(); };
+    display_loss::arm({nullptr, displayIsGone});
+    x11.setDisplayLostHandler([] { display_loss::lost(); });
+
     QuitSignals quitSignals([&log](int signal) {
         log.log("Quitting on signal %d", signal);
         QApplication::quit();
@@ -152,16 +159,13 @@ int runApplication(int argc, char** argv) {
                       << SocketServer::defaultSocketPath().string() << ").\n";
             return EXIT_FAILURE;
         }
-        // From here a lost display ends the process at once (see display_loss).
         SocketServer& server = delegate.socketServer();
-        X11Platform& x11 = *services.x11;
-        display_loss::arm({[&server] { server.removeSocketFileBeforeExit(); },
-                           [&x11] { return x11.displayIsGone(); }});
-        x11.setDisplayLostHandler([] { display_loss::lost(); });
+        display_loss::arm({[&server] { server.removeSocketFileBeforeExit(); }, displayIsGone});
         status = QApplication::exec();
-        display_loss::disarm();
         delegate.applicationWillTerminate();
         putBack = delegate.windowsPutBack();
+        // The socket server goes with the delegate.
+        display_loss::arm({nullptr, displayIsGone});
     }
     services.main.close();
     if (!putBack) {

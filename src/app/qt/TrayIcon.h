@@ -14,7 +14,7 @@ namespace brindlow {
 
 // The status item on X11: a tray icon whose picture carries the title (trays
 // show no text beside an icon) and whose tooltip repeats it, with a menu that
-// the menu-bar controller rebuilds at every opening. Main thread.
+// MenuBarController rebuilds at every opening. Main thread.
 class TrayIcon final : public QObject, public StatusItem {
   public:
     explicit TrayIcon(MenuBarController& controller);

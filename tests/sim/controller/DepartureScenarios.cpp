@@ -81,6 +81,7 @@ struct Trip {
     std::string leaving;    // in this order, one event each
     std::string returning;  // in this order
     int repeats;
+    bool oneByOne = false;  // each window leaves and comes back in a gathering of its own
 };
 
 void PrintTo(const Trip& trip, std::ostream* out) {
@@ -95,12 +96,21 @@ class AwayAndBack : public Departures, public ::testing::WithParamInterface<Trip
 TEST_P(AwayAndBack, KeepsTheArrangementAndTheOriginalFrames) {
     const Trip& trip = GetParam();
     for (int round = 0; round < trip.repeats; ++round) {
-        for (const char name : trip.leaving) byName(name).setAway(true);
+        for (const char name : trip.leaving) {
+            byName(name).setAway(true);
+            if (trip.oneByOne) gather();
+        }
         gather();
         for (const char name : trip.leaving) EXPECT_FALSE(managed(byName(name).id())) << name;
-        for (const char name : trip.returning) byName(name).setAway(false);
+        for (const char name : trip.returning) {
+            byName(name).setAway(false);
+            if (trip.oneByOne) gather();
+        }
         gather();
-        ASSERT_EQ(arrangement(), arrangement_) << "round " << round;
+        Arrangement now = arrangement();
+        // One by one, the focus goes with the last window that comes back.
+        if (trip.oneByOne) now.focused = arrangement_.focused;
+        ASSERT_EQ(now, arrangement_) << "round " << round;
     }
     EXPECT_TRUE(logLines("Remove Editor '<private>': away").size() >= trip.leaving.size());
     // Away at quit, and put back too.
@@ -116,7 +126,9 @@ INSTANTIATE_TEST_SUITE_P(Trips, AwayAndBack,
                                            Trip{"BackShuffled", "dbca", "cadb", 1},
                                            Trip{"OneSentAway", "d", "d", 1},
                                            Trip{"StackHalfAway", "c", "c", 1},
-                                           Trip{"MiddleAway", "bc", "cb", 1}),
+                                           Trip{"MiddleAway", "bc", "cb", 1},
+                                           Trip{"OneByOne", "cbda", "bacd", 1, true},
+                                           Trip{"StackOneByOneBackInOrder", "bc", "bc", 1, true}),
                          [](const auto& trip) { return std::string(trip.param.name); });
 
 // A window on another desktop at the start is left alone until the user goes there; then it is
@@ -201,6 +213,27 @@ TEST_F(Departures, TheQuitWritesASaveStillDue) {
     ASSERT_EQ(saved->displays.size(), 2u);
     ASSERT_EQ(saved->displays[0].columns.size(), 3u);
     EXPECT_EQ(saved->displays[0].columns[2].windows.size(), 2u);  // the stack moved to the end
+}
+
+// A layout asked for just before the quit is put on the strips and saved by the quit.
+TEST_F(Departures, ALayoutRestoredJustBeforeTheQuitIsSaved) {
+    SessionSnapshot layout;
+    controller->captureSnapshot([&](SessionSnapshot captured) { layout = std::move(captured); });
+    time.runUntilIdle();
+    run(Command::Kind::focusFirst);
+    run(Command::Kind::moveRight);
+    time.advance(3);  // saved as it is now
+    const std::filesystem::path file = folder.path() / "session.json";
+    ASSERT_EQ(readJSON<SessionSnapshot>(file)->displays[0].columns[0].windows.size(), 2u);
+
+    controller->restoreLayout(layout, nullptr);
+    controller->beginStop(nullptr);
+    time.runUntilIdle();
+    const std::optional<SessionSnapshot> saved = readJSON<SessionSnapshot>(file);
+    ASSERT_TRUE(saved);
+    ASSERT_EQ(saved->displays[0].columns.size(), 3u);
+    EXPECT_EQ(saved->displays[0].columns[1].windows.size(), 2u);  // the stack in the middle again
+    EXPECT_DOUBLE_EQ(saved->displays[0].columns[0].widthFraction, 0.7);
 }
 
 }  // namespace

@@ -7,9 +7,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/qt/QuitShortcut.h"
+#include "app/qt/ApplicationShortcuts.h"
 #include "app/qt/SaveLayoutPrompt.h"
-#include "app/qt/SettingsShortcut.h"
 #include "app/qt/TrayIcon.h"
 #include "platform/ManualExecutor.h"
 

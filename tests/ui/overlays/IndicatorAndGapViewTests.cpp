@@ -53,6 +53,44 @@ TEST_F(IndicatorViewTest, AClickJumpsAndADragReorders) {
     EXPECT_EQ(reorders, (std::vector<std::pair<int, int>>{{0, 2}}));
 }
 
+// Each application's icon is asked for once while it is shown, and forgotten when its windows
+// leave the display: a process id that comes back is asked for again.
+TEST(IndicatorViewIcons, KeepsOnlyTheIconsOfApplicationsOnTheDisplay) {
+    std::vector<std::int32_t> asked;
+    IndicatorView view{[&](std::int32_t pid) {
+        asked.push_back(pid);
+        Image icon;
+        icon.width = icon.height = 1;
+        icon.argb = {0xFF0000FFu};
+        return icon;
+    }};
+    const auto displayOf = [](std::vector<std::int32_t> pids) {
+        DisplaySnapshot display;
+        display.id = "A";
+        for (std::int32_t pid : pids) {
+            ColumnSnapshot column;
+            WindowSnapshot window;
+            window.id = WindowID(pid * 10);
+            window.pid = pid;
+            column.windows = {window};
+            display.columns.push_back(column);
+        }
+        return display;
+    };
+    QWidget* widget = view.widget();
+    widget->resize(248, 58);
+    for (int round = 0; round < 3; ++round) {
+        view.setDisplay(displayOf({100, 200 + round}));
+        (void)widget->grab();  // paints every cell
+    }
+    EXPECT_EQ(view.cachedIconCount(), 2u);
+    view.setDisplay(displayOf({}));
+    EXPECT_EQ(view.cachedIconCount(), 0u);
+    view.setDisplay(displayOf({100}));
+    (void)widget->grab();
+    EXPECT_EQ(asked, (std::vector<std::int32_t>{100, 200, 201, 202, 100}));
+}
+
 TEST(GapViewTest, ACoverShowsItsSliceOfThePictureAndFrostWithoutOne) {
     // A 40 × 20 picture: left half red, right half blue, on a 40 × 20 screen at x 100.
     auto picture = std::make_shared<Image>();

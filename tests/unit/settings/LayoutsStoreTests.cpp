@@ -319,6 +319,13 @@ TEST_F(LayoutsStoreTest, SaveOnAFullDiskReportsWhyAndTheFileKeepsItsLayouts) {
     EXPECT_EQ(readFileBytes(file()), withWork);
     EXPECT_EQ(
         test::errorsMentioning("Could not write layouts.json: No space left on device").size(), 1u);
+    EXPECT_TRUE(alerts.empty());  // the completion reports it
+
+    // Saved from the menu or the settings window, without a completion: the user is told.
+    store->saveCurrent("Full");
+    time.runUntilIdle();
+    EXPECT_EQ(alerts,
+              std::vector<std::string>{"Could not save the layout Full: No space left on device"});
 
     calls.failWritesWith(0);
     store->saveCurrent("Full", [&](WriteFailure failure) { reports.push_back(failure); });

@@ -200,6 +200,28 @@ TEST_F(AsyncMoverTest, AWindowForgottenWhileItsMoveRunsStaysForgotten) {
     EXPECT_EQ(b.frame(), Rect(800, 0, 700, 600));
 }
 
+// Windows of short-lived applications come and go by the thousand: once each is forgotten and
+// its application retired, the mover keeps nothing about any of them.
+TEST_F(AsyncMoverTest, WindowsThatAreForgottenLeaveNothingBehind) {
+    for (int i = 0; i < 1000; ++i) {
+        const SimApp shortLived = desktop.launchApp({.name = "Short"});
+        const SimWindow w = desktop.openWindow(shortLived, {.frame = {0, 0, 800, 600}});
+        mover.move(managed(w), {10, 0, 800, 600});
+        if (i % 2) mover.forget(w.id());  // before its move ran
+        time.runUntilIdle();
+        mover.forget(w.id());
+        mover.retire(shortLived.pid());
+    }
+    EXPECT_EQ(mover.keptWindowCount(), 0u);
+    EXPECT_EQ(mover.queueCount(), 0u);
+    // One forgotten while its move runs is forgotten, and still nothing stays.
+    a.onWrite([&](const SimWindow&, const std::string&) { mover.forget(a.id()); });
+    mover.move(managed(a), {10, 0, 800, 600});
+    time.runUntilIdle();
+    EXPECT_EQ(mover.sent(a.id()), std::nullopt);
+    EXPECT_EQ(mover.keptWindowCount(), 0u);
+}
+
 TEST_F(AsyncMoverTest, TheRaiserPerformsOnlyTheNewestRequestAfterTheRunningOne) {
     AsyncRaiser raiser(windowMover, factory);
     int raised = 0;

@@ -56,5 +56,25 @@ TEST(AppIcons, CachesTheIconOrTheFallbackPerProcess) {
     EXPECT_TRUE(icons.icon(778).isEmpty());
 }
 
+// A thousand short-lived applications leave nothing behind, and a process id that comes back
+// with another application shows that application's icon.
+TEST(AppIcons, ForgetsAnApplicationThatTerminates) {
+    test::SimFixture sim;
+    AppIconCache icons(sim.desktop);
+    Image green, blue;
+    green.width = green.height = blue.width = blue.height = 1;
+    green.argb = {0xFF00FF00};
+    blue.argb = {0xFF0000FF};
+    for (int i = 0; i < 1000; ++i) {
+        const SimApp app = sim.desktop.launchApp({.name = "Short", .pid = 5000, .icon = green});
+        EXPECT_EQ(icons.icon(5000), green);
+        app.quit();
+        sim.time.runUntilIdle();  // the terminate notification
+    }
+    EXPECT_EQ(icons.size(), 0u);
+    sim.desktop.launchApp({.name = "Other", .pid = 5000, .icon = blue});
+    EXPECT_EQ(icons.icon(5000), blue);
+}
+
 }  // namespace
 }  // namespace brindlow

@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <cmath>
+#include <set>
 
 #include "AppOnDisplay.h"
 #include "platform/x11/X11Connection.h"
@@ -32,6 +33,8 @@ class DesktopLife : public AppOnDisplay {
     void TearDown() override {
         // Later tests need a window manager as a fresh session has it: after desktop switches, or
         // without one, a new one takes over (it ends with the display).
+        if (!switchedOff_.empty())
+            runProcess({"xrandr", "--fb", "1920x1080", "--output", switchedOff_, "--auto"});
         if (currentDesktop() != 0) wmctrl({"-s", "0"});
         if (freshWindowManager_ || !windowManagerRuns(connection())) {
             const xcb_atom_t check = connection().atom("_NET_SUPPORTING_WM_CHECK");
@@ -47,6 +50,19 @@ class DesktopLife : public AppOnDisplay {
 
     // This test leaves the window manager in a state of its own (another desktop was shown).
     bool freshWindowManager_ = false;
+    // The output this test switched off, to switch on again.
+    std::string switchedOff_;
+
+    // The name of the first connected output.
+    static std::string firstOutput() {
+        std::istringstream lines(runProcess({"xrandr"}).out);
+        for (std::string line; std::getline(lines, line);) {
+            const size_t space = line.find(' ');
+            if (space != std::string::npos && line.compare(space, 11, " connected ") == 0)
+                return line.substr(0, space);
+        }
+        return {};
+    }
 
     bool wmctrl(const std::vector<std::string>& args) {
         freshWindowManager_ = true;
@@ -266,6 +282,77 @@ TEST_F(DesktopLife, AQuitRightAfterAChangeKeepsTheChange) {
     ASSERT_FALSE(HasFatalFailure());
     EXPECT_TRUE(settle([&] { return arrangedAs(changed); }))
         << "now " << arranged().value_or(Arranged{}) << ", was " << changed;
+    quitAndExpectEveryWindowAtItsOriginal();
+}
+
+// Every output off (a screen size that holds none of them), then on again: the strip waits and
+// comes back as it was.
+TEST_F(DesktopLife, OutputsOffAndOnAgainKeepTheArrangement) {
+    const Arranged before = startArranged();
+    ASSERT_FALSE(HasFatalFailure());
+    const std::string output = firstOutput();
+    ASSERT_FALSE(output.empty());
+    switchedOff_ = output;
+    // xrandr refuses the size (the output does not fit) after it has switched the output off.
+    runProcess({"xrandr", "--fb", "1280x720"});
+    ASSERT_TRUE(settle([&] {
+        const auto json = listing();
+        return json && json->at("displays").empty();
+    })) << "a display is still in use";
+    ASSERT_EQ(runProcess({"xrandr", "--fb", "1920x1080", "--output", output, "--auto"}).status, 0);
+    switchedOff_.clear();
+    EXPECT_TRUE(settle([&] { return arrangedAs(before); }))
+        << "now " << arranged().value_or(Arranged{}) << ", was " << before;
+    quitAndExpectEveryWindowAtItsOriginal();
+}
+
+// Started on the second desktop, Brindlow tiles what is there; the first desktop's windows join
+// when the user goes there, and the quit on the second desktop puts every one back.
+TEST_F(DesktopLife, StartedAndQuitOnTheSecondDesktopPutsTheWindowsOfBothBack) {
+    startXterms(4);
+    for (size_t index = 2; index < 4; ++index)
+        ASSERT_TRUE(wmctrl({"-i", "-r", hex(xterms_[index].window), "-t", "1"}));
+    ASSERT_TRUE(wmctrl({"-s", "1"}));
+    ASSERT_TRUE(settle([&] { return currentDesktop() == 1; }));
+    // Listed once it starts: the second desktop's xterms.
+    std::vector<Xterm> firstDesktop;
+    for (int index = 0; index < 2; ++index) {
+        firstDesktop.push_back(std::move(xterms_.front()));
+        xterms_.erase(xterms_.begin());
+    }
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    for (Xterm& xterm : firstDesktop) xterms_.push_back(std::move(xterm));
+    ASSERT_TRUE(wmctrl({"-s", "0"}));
+    // The first desktop's xterms, tiled once the user is there.
+    EXPECT_TRUE(settle([&] {
+        const auto now = arranged();
+        std::set<std::string> titles;
+        if (now)
+            for (const auto& column : now->columns) titles.insert(column.begin(), column.end());
+        return titles == std::set<std::string>{xterms_[2].title, xterms_[3].title};
+    })) << "now "
+        << arranged().value_or(Arranged{});
+    ASSERT_TRUE(wmctrl({"-s", "1"}));
+    ASSERT_TRUE(settle([&] { return currentDesktop() == 1 && listedXterms() == 2; }));
+    quitAndExpectEveryWindowAtItsOriginal();
+}
+
+// A window unmapped and mapped again 500 times (withdrawn and shown again, as some applications
+// hide their windows) keeps its place in its stack and its frame from before tiling.
+TEST_F(DesktopLife, AWindowWithdrawnAndShownAgainKeepsItsPlace) {
+    const Arranged before = startArranged();
+    ASSERT_FALSE(HasFatalFailure());
+    const std::string window = std::to_string(xtermTitled(before.columns[1][1])->window);
+    std::vector<std::string> flips;
+    for (int flip = 0; flip < 500; ++flip)
+        flips.insert(flips.end(), {"windowmap", window, "windowunmap", window});
+    ASSERT_TRUE(xdotool(flips));
+    // Seen gone after the last time, then back.
+    ASSERT_TRUE(settle([&] { return listedXterms() == 3; }));
+    ASSERT_TRUE(xdotool({"windowmap", window}));
+    EXPECT_TRUE(settle([&] { return arrangedAs(before); }))
+        << "now " << arranged().value_or(Arranged{}) << ", was " << before;
     quitAndExpectEveryWindowAtItsOriginal();
 }
 

@@ -72,47 +72,92 @@ class PrivateDisplay {
     bool ready_ = false;
 };
 
+// One round: a private display with a tiled window and Brindlow running on it, its data in a
+// folder of its own.
+class DisplayLossRound {
+  public:
+    DisplayLossRound() : display_(data_.path()) {
+        if (!display_.ready()) return;
+        std::filesystem::create_directories(storage());
+        std::ofstream(storage() / "settings.json") << R"({"firstRunDone": true})";
+        brindlow_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{BRINDLOW_EXECUTABLE_PATH}, display_.environment(), log());
+    }
+
+    // Whether Brindlow answers on its socket, tiles the window and keeps its original frame.
+    bool waitUntilTiled() {
+        if (!brindlow_) return false;
+        const auto tiled = [&] {
+            const ProcessRun list =
+                runProcess({BRINDLOW_EXECUTABLE_PATH, "list", "--titles"}, display_.environment());
+            return list.status == 0 && list.out.find("display-loss") != std::string::npos &&
+                   std::filesystem::exists(storage() / "original-frames.json");
+        };
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(int(kLimit));
+        while (!brindlow_->hasExited() && std::chrono::steady_clock::now() < until)
+            if (tiled()) return true;  // each try is a round trip to Brindlow
+        return false;
+    }
+
+    PrivateDisplay& display() { return display_; }
+    ChildProcess& brindlow() { return *brindlow_; }
+    std::filesystem::path storage() const { return data_.path() / "Brindlow"; }
+    std::filesystem::path log() const { return data_.path() / "brindlow.log"; }
+
+    // Waits for Brindlow's exit: its status, and the seconds it took from `from`.
+    std::pair<std::optional<int>, double> exitSince(std::chrono::steady_clock::time_point from) {
+        const std::optional<int> status = brindlow_->waitForExit(kExitLimit);
+        return {status,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count()};
+    }
+
+  private:
+    TempFolder data_;
+    PrivateDisplay display_;
+    std::unique_ptr<ChildProcess> brindlow_;
+};
+
 TEST(DisplayLoss, ServerKilledUnderBrindlowEndsItInOrderWithinTwoSecondsEveryTime) {
     for (int round = 1; round <= kRounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        TempFolder data;
-        PrivateDisplay display(data.path());
-        ASSERT_TRUE(display.ready()) << "the private display did not start";
-        const std::filesystem::path storage = data.path() / "Brindlow";
-        std::filesystem::create_directories(storage);
-        std::ofstream(storage / "settings.json") << R"({"firstRunDone": true})";
-        ChildProcess brindlow({BRINDLOW_EXECUTABLE_PATH}, display.environment(),
-                              data.path() / "brindlow.log");
-
-        // Running: it answers on its socket, tiles the window and keeps its original frame.
-        const auto tiled = [&] {
-            const ProcessRun list =
-                runProcess({BRINDLOW_EXECUTABLE_PATH, "list", "--titles"}, display.environment());
-            return list.status == 0 && list.out.find("display-loss") != std::string::npos &&
-                   std::filesystem::exists(storage / "original-frames.json");
-        };
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(int(kLimit));
-        bool running = tiled();
-        while (!running && !brindlow.hasExited() && std::chrono::steady_clock::now() < until)
-            running = tiled();  // each try is a round trip to Brindlow
-        ASSERT_TRUE(running) << textOf(data.path() / "brindlow.log");
-        ASSERT_TRUE(std::filesystem::exists(storage / "brindlow.sock"));
+        DisplayLossRound run;
+        ASSERT_TRUE(run.display().ready()) << "the private display did not start";
+        ASSERT_TRUE(run.waitUntilTiled()) << textOf(run.log());
+        ASSERT_TRUE(std::filesystem::exists(run.storage() / "brindlow.sock"));
 
         // Odd rounds kill the server outright; even ones let it close its connections itself.
-        display.kill(round % 2 ? SIGKILL : SIGTERM);
-        const auto killed = std::chrono::steady_clock::now();
-        const std::optional<int> status = brindlow.waitForExit(kExitLimit);
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - killed).count();
-        ASSERT_TRUE(brindlow.hasExited()) << "still running " << kExitLimit << " s later\n"
-                                          << textOf(data.path() / "brindlow.log");
-        EXPECT_EQ(status, std::optional<int>(kDisplayLostStatus))
-            << textOf(data.path() / "brindlow.log");
+        run.display().kill(round % 2 ? SIGKILL : SIGTERM);
+        const auto [status, seconds] = run.exitSince(std::chrono::steady_clock::now());
+        ASSERT_TRUE(run.brindlow().hasExited()) << "still running " << kExitLimit << " s later\n"
+                                                << textOf(run.log());
+        EXPECT_EQ(status, std::optional<int>(kDisplayLostStatus)) << textOf(run.log());
         EXPECT_LE(seconds, kExitLimit);
-        EXPECT_FALSE(std::filesystem::exists(storage / "brindlow.sock"));
-        EXPECT_TRUE(std::filesystem::exists(storage / "original-frames.json"));
-        EXPECT_NE(textOf(data.path() / "brindlow.log").find("Lost the connection to the X display"),
+        EXPECT_FALSE(std::filesystem::exists(run.storage() / "brindlow.sock"));
+        EXPECT_TRUE(std::filesystem::exists(run.storage() / "original-frames.json"));
+        EXPECT_NE(textOf(run.log()).find("Lost the connection to the X display"),
                   std::string::npos);
+        if (HasFailure()) return;
+    }
+}
+
+// The session ends: Brindlow is told to quit and the server goes at the same moment. Whichever
+// wins, it ends in time: a clean quit (0) or the display-loss exit (74), the socket gone.
+TEST(DisplayLoss, ServerGoingWhileBrindlowQuitsStillEndsItWithinTwoSeconds) {
+    for (int round = 1; round <= kRounds / 2; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        DisplayLossRound run;
+        ASSERT_TRUE(run.display().ready()) << "the private display did not start";
+        ASSERT_TRUE(run.waitUntilTiled()) << textOf(run.log());
+
+        const auto quit = std::chrono::steady_clock::now();
+        run.brindlow().signal(SIGTERM);
+        run.display().kill(SIGKILL);
+        const auto [status, seconds] = run.exitSince(quit);
+        ASSERT_TRUE(run.brindlow().hasExited()) << "still running " << kExitLimit << " s later\n"
+                                                << textOf(run.log());
+        EXPECT_TRUE(status == 0 || status == kDisplayLostStatus) << textOf(run.log());
+        EXPECT_LE(seconds, kExitLimit);
+        EXPECT_FALSE(std::filesystem::exists(run.storage() / "brindlow.sock"));
         if (HasFailure()) return;
     }
 }

@@ -159,17 +159,23 @@ QIcon themedIcon(const char* name, QStyle::StandardPixmap fallback) {
                             QApplication::style()->standardIcon(fallback));
 }
 
-QIcon removeIcon() {
+QIcon drawnSymbol(const std::function<void(QPainter&)>& draw) {
     QPixmap drawn(32, 32);
     drawn.fill(Qt::transparent);
     QPainter painter(&drawn);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QApplication::palette().color(QPalette::WindowText), 2.5, Qt::SolidLine,
-                        Qt::RoundCap));
-    painter.drawEllipse(QPointF(16, 16), 12, 12);
-    painter.drawLine(QPointF(10, 16), QPointF(22, 16));
+                        Qt::RoundCap, Qt::RoundJoin));
+    draw(painter);
     painter.end();
-    return QIcon::fromTheme(QStringLiteral("list-remove"), QIcon(drawn));
+    return QIcon(drawn);
+}
+
+QIcon removeIcon() {
+    return QIcon::fromTheme(QStringLiteral("list-remove"), drawnSymbol([](QPainter& painter) {
+                                painter.drawEllipse(QPointF(16, 16), 12, 12);
+                                painter.drawLine(QPointF(10, 16), QPointF(22, 16));
+                            }));
 }
 
 QToolButton* iconButton(const QIcon& icon, const QString& title, std::function<void()> action) {

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+class QPainter;
+
 #include "settings/SettingsStore.h"
 
 class QCheckBox;
@@ -127,6 +129,9 @@ QWidget* controlRow(std::initializer_list<QWidget*> widgets, bool stretchLast = 
 // The icon of the desktop's theme named `name`, else the style's own `fallback`, so that a
 // system without an icon theme still shows one.
 QIcon themedIcon(const char* name, QStyle::StandardPixmap fallback);
+// A symbol drawn by `draw` on a transparent 32 × 32 square, with strokes 2.5 wide, round, in
+// the text colour.
+QIcon drawnSymbol(const std::function<void(QPainter&)>& draw);
 // The theme's "list-remove", else a drawn minus in a circle.
 QIcon removeIcon();
 // A borderless button showing only `icon`; `title` is its tooltip and accessible name.

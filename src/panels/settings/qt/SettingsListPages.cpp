@@ -22,6 +22,35 @@
 
 namespace brindlow {
 
+namespace {
+
+// A list of rows in a frame added to `column` that scrolls up and down: however many rows there
+// are, each keeps its height. The rows keep clear of the frame.
+QVBoxLayout* scrollingList(QVBoxLayout& column) {
+    auto* list = new QWidget;
+    auto* listLayout = new QVBoxLayout(list);
+    listLayout->setContentsMargins(8, 6, 8, 6);
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(list);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    column.addWidget(scroll, 1);
+    return listLayout;
+}
+
+// Empties the list. The rows are deleted later: this may run inside a signal of one of them.
+void removeRows(QVBoxLayout& listLayout) {
+    while (QLayoutItem* item = listLayout.takeAt(0)) {
+        if (QWidget* widget = item->widget()) {
+            widget->hide();
+            widget->deleteLater();
+        }
+        delete item;
+    }
+}
+
+}  // namespace
+
 // Rows are bound by their index in the rule list: a hand-edited file may hold
 // two rules for one application, and an edit must change the row's own rule.
 QWidget* appsPage(SettingsBinder& binder, const SettingsServices& services) {
@@ -31,14 +60,7 @@ QWidget* appsPage(SettingsBinder& binder, const SettingsServices& services) {
         noteLabel("Dialogs, fixed-size windows and Brindlow's own windows always "
                   "float. Add rules for apps that should float, or open at another "
                   "width."));
-    auto* list = new QWidget;
-    auto* listLayout = new QVBoxLayout(list);
-    // The rows keep clear of the list's frame.
-    listLayout->setContentsMargins(8, 6, 8, 6);
-    auto* scroll = new QScrollArea;
-    scroll->setWidget(list);
-    scroll->setWidgetResizable(true);
-    column->addWidget(scroll, 1);
+    QVBoxLayout* listLayout = scrollingList(*column);
     SettingsStore& store = binder.store();
     const auto edit = [&store](std::size_t index, auto change) {
         store.update([&](AppSettings& s) {
@@ -55,14 +77,7 @@ QWidget* appsPage(SettingsBinder& binder, const SettingsServices& services) {
         std::vector<std::string> names;
         for (const AppRule& rule : s.appRules) names.push_back(rule.bundleID + "\n" + rule.name);
         if (names != *shownNames) {
-            // Deleted later: this may run inside a signal of one of these rows.
-            while (QLayoutItem* item = listLayout->takeAt(0)) {
-                if (QWidget* widget = item->widget()) {
-                    widget->hide();
-                    widget->deleteLater();
-                }
-                delete item;
-            }
+            removeRows(*listLayout);
             rows->clear();
             *shownNames = names;
             for (std::size_t i = 0; i < s.appRules.size(); ++i) {
@@ -172,25 +187,10 @@ QWidget* layoutsPage(const SettingsServices& services) {
     saveLayout->addWidget(save);
     column->addWidget(saveRow);
 
-    // The list scrolls: however many layouts there are, each row keeps its height.
-    auto* list = new QWidget;
-    list->setObjectName("layoutList");
-    auto* listLayout = new QVBoxLayout(list);
-    listLayout->setContentsMargins(8, 6, 8, 6);
-    auto* scroll = new QScrollArea;
-    scroll->setWidget(list);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    column->addWidget(scroll, 1);
+    QVBoxLayout* listLayout = scrollingList(*column);
+    listLayout->parentWidget()->setObjectName("layoutList");
     const auto rebuild = [store, listLayout] {
-        // Deleted later: this may run inside the click of one of these rows.
-        while (QLayoutItem* item = listLayout->takeAt(0)) {
-            if (QWidget* widget = item->widget()) {
-                widget->hide();
-                widget->deleteLater();
-            }
-            delete item;
-        }
+        removeRows(*listLayout);
         if (store->layouts().empty())
             listLayout->addWidget(
                 noteLabel("No layouts yet. Arrange your windows, then save the "

@@ -23,6 +23,7 @@
 #include "input/Hotkey.h"
 #include "input/KeyboardShortcuts/Recorder.h"
 #include "overlays/ColorText.h"
+#include "overlays/QtColor.h"
 #include "panels/settings/qt/SettingsControls.h"
 #include "panels/settings/qt/SettingsListPages.h"
 #include "panels/settings/qt/SettingsWindow.h"
@@ -37,22 +38,27 @@ QString qs(std::string_view text) {
     return QString::fromUtf8(text.data(), int(text.size()));
 }
 
+// A text after a coloured sign at its first line.
+QWidget* markedRow(const QString& sign, const char* colour, QLabel* text) {
+    auto* mark = new QLabel(sign);
+    mark->setStyleSheet(QStringLiteral("color: ") + QString::fromLatin1(colour));
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(mark, 0, Qt::AlignTop);
+    layout->addWidget(text, 1);
+    return row;
+}
+
 QWidget* generalPage(SettingsBinder& binder, const SettingsServices& services) {
     auto* page = new SettingsPageWidget;
     // Any X client may move windows through the window manager: there is nothing to grant.
-    auto* granted = new QLabel("✔");
-    granted->setStyleSheet("color: #34A853");
     auto* permission = new QLabel(
         "No permission needed: Brindlow moves windows through the window manager's standard "
         "protocols.");
     permission->setObjectName("permission");
     permission->setWordWrap(true);
-    auto* permissionRow = new QWidget;
-    auto* permissionLayout = new QHBoxLayout(permissionRow);
-    permissionLayout->setContentsMargins(0, 0, 0, 0);
-    permissionLayout->addWidget(granted);
-    permissionLayout->addWidget(permission, 1);
-    page->section("Permission")->addWidget(permissionRow);
+    page->section("Permission")->addWidget(markedRow("✔", "#34A853", permission));
 
     QVBoxLayout* startup = page->section("Startup");
     auto* login = new QCheckBox("Launch Brindlow at login");
@@ -149,17 +155,11 @@ QWidget* layoutPage(SettingsBinder& binder) {
 // settings change.
 void addSwipeConflictWarning(SettingsPageWidget& page, QVBoxLayout& section, SettingsBinder& binder,
                              const SettingsServices& services) {
-    auto* warning = new QWidget;
-    warning->setObjectName("swipeConflict");
-    auto* warningLayout = new QHBoxLayout(warning);
-    warningLayout->setContentsMargins(0, 0, 0, 0);
-    auto* sign = new QLabel("⚠");
-    sign->setStyleSheet("color: #E67800");
-    warningLayout->addWidget(sign, 0, Qt::AlignTop);
     QLabel* text = noteLabel({});
     text->setObjectName("swipeConflictText");
     text->setForegroundRole(QPalette::WindowText);
-    warningLayout->addWidget(text, 1);
+    QWidget* warning = markedRow("⚠", "#E67800", text);
+    warning->setObjectName("swipeConflict");
     section.addWidget(warning);
     SettingsStore& store = binder.store();
     QPushButton* open = actionButton("Open Trackpad Settings", [&store, services] {
@@ -323,9 +323,7 @@ QWidget* appearancePage(SettingsBinder& binder, const SettingsServices& services
     SettingsStore& store = binder.store();
     const auto shownColour = [](const AppSettings& s) {
         // Unreadable text shows as the default blue and stays stored as written.
-        const Color c = colorFromText(s.focusBorderColor)
-                            .value_or(colorFromText(kDefaultColorText).value_or(Color{}));
-        return QColor::fromRgbF(float(c.red), float(c.green), float(c.blue));
+        return toQColor(colorFromText(s.focusBorderColor).value_or(kDefaultColor));
     };
     binder.onRefresh([colour, shownColour](const AppSettings& s) {
         QPixmap swatch(colour->iconSize());

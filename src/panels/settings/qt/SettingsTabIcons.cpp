@@ -1,19 +1,16 @@
 #include "panels/settings/qt/SettingsTabIcons.h"
 
-#include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPalette>
-#include <QPixmap>
 #include <cmath>
+
+#include "panels/settings/qt/SettingsControls.h"
 
 namespace brindlow {
 
 namespace {
 
-constexpr int kSide = 32;
-
-// Each drawing fills a 32 × 32 square with strokes 2.5 wide in the text colour.
+// Each drawing fills the 32 × 32 square of drawnSymbol.
 void draw(SettingsPageTab tab, QPainter& p) {
     switch (tab) {
         case SettingsPageTab::general: {  // a gear
@@ -107,15 +104,7 @@ const char* settingsTabIconName(SettingsPageTab tab) {
 }
 
 QIcon builtInSettingsTabIcon(SettingsPageTab tab) {
-    QPixmap pixmap(kSide, kSide);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QApplication::palette().color(QPalette::WindowText), 2.5, Qt::SolidLine,
-                        Qt::RoundCap, Qt::RoundJoin));
-    draw(tab, painter);
-    painter.end();
-    return QIcon(pixmap);
+    return drawnSymbol([tab](QPainter& painter) { draw(tab, painter); });
 }
 
 QIcon settingsTabIcon(SettingsPageTab tab) {

@@ -45,13 +45,7 @@ std::optional<GnomeBackground> readWallpapers(QXmlStreamReader& xml) {
         break;
     }
     if (light.empty()) return std::nullopt;
-    GnomeBackground background;
-    background.files.push_back(light);
-    if (!dark.empty() && dark != light) {
-        background.files.push_back(dark);
-        background.metadata = {{"apr", {{"l", 0}, {"d", 1}}}};
-    }
-    return background;
+    return GnomeBackground::appearancePair(light, dark);
 }
 
 double readStartTime(QXmlStreamReader& xml) {
@@ -114,6 +108,16 @@ std::optional<GnomeBackground> readSlideshow(QXmlStreamReader& xml) {
 }
 
 }  // namespace
+
+GnomeBackground GnomeBackground::appearancePair(const std::string& light, const std::string& dark) {
+    GnomeBackground background;
+    background.files.push_back(light);
+    if (!dark.empty() && dark != light) {
+        background.files.push_back(dark);
+        background.metadata = {{"apr", {{"l", 0}, {"d", 1}}}};
+    }
+    return background;
+}
 
 std::optional<GnomeBackground> parseGnomeBackground(const std::string& text) {
     QXmlStreamReader xml(QByteArray::fromStdString(text));

@@ -18,6 +18,9 @@ namespace brindlow {
 struct GnomeBackground {
     std::vector<std::string> files;
     nlohmann::json metadata;
+
+    // A picture for each appearance, light then dark; just `light` when `dark` is none or the same.
+    static GnomeBackground appearancePair(const std::string& light, const std::string& dark);
 };
 
 // None for text that is neither form or names no file.

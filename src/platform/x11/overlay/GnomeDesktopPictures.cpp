@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/x11/overlay/GnomeBackgroundXML.h"
+#include "platform/x11/overlay/QtImageConversion.h"
 
 namespace brindlow {
 
@@ -42,17 +43,7 @@ std::optional<Image> decodeFilling(const std::string& path, const Size& screen) 
             reader.setScaledSize(QSize(std::max(1, int(full.width() * scale + 0.5)),
                                        std::max(1, int(full.height() * scale + 0.5))));
     }
-    const QImage decoded = reader.read().convertToFormat(QImage::Format_ARGB32);
-    if (decoded.isNull()) return std::nullopt;
-    Image image;
-    image.width = decoded.width();
-    image.height = decoded.height();
-    image.argb.reserve(std::size_t(image.width) * std::size_t(image.height));
-    for (int y = 0; y < image.height; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(decoded.constScanLine(y));
-        image.argb.insert(image.argb.end(), row, row + image.width);
-    }
-    return image;
+    return imageFromQt(reader.read());
 }
 
 }  // namespace
@@ -87,10 +78,7 @@ std::optional<DesktopPictures::Picture> GnomeDesktopPictures::picture(const Rect
     if (!background) return fallback_ ? fallback_->picture(screenFrame) : std::nullopt;
     // Two plain pictures for the two appearances make a pair; a description decides alone.
     const std::string dark = localPath(setting.darkURI);
-    if (!isXML(light) && !dark.empty() && dark != light && !isXML(dark)) {
-        background->files.push_back(dark);
-        background->metadata = {{"apr", {{"l", 0}, {"d", 1}}}};
-    }
+    if (!isXML(light) && !isXML(dark)) background = GnomeBackground::appearancePair(light, dark);
 
     Picture picture;
     const Size screen = screenFrame.size();

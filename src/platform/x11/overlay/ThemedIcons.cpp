@@ -8,6 +8,8 @@
 #include <QPixmap>
 #include <QStandardPaths>
 
+#include "platform/x11/overlay/QtImageConversion.h"
+
 namespace brindlow {
 
 namespace {
@@ -53,18 +55,7 @@ std::optional<Image> loadThemedIcon(const std::string& icon, int size) {
     if (!qGuiApp || icon.empty()) return std::nullopt;
     const QIcon found = findIcon(QString::fromStdString(icon));
     if (found.isNull()) return std::nullopt;
-    const QImage pixels =
-        found.pixmap(QSize(size, size)).toImage().convertToFormat(QImage::Format_ARGB32);
-    if (pixels.isNull() || pixels.width() <= 0 || pixels.height() <= 0) return std::nullopt;
-    Image image;
-    image.width = pixels.width();
-    image.height = pixels.height();
-    image.argb.reserve(std::size_t(image.width) * std::size_t(image.height));
-    for (int y = 0; y < image.height; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
-        image.argb.insert(image.argb.end(), row, row + image.width);
-    }
-    return image;
+    return imageFromQt(found.pixmap(QSize(size, size)).toImage());
 }
 
 }  // namespace brindlow

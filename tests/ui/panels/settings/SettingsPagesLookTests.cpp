@@ -48,6 +48,14 @@ class SettingsPagesLook : public testing::Test {
         return window;
     }
 
+    // The appearance page's colour button, with that page shown.
+    static QPushButton* borderColourSwatch(SettingsWindow& window) {
+        window.select(SettingsPageTab::appearance);
+        QApplication::processEvents();
+        return window.page(SettingsPageTab::appearance)
+            ->findChild<QPushButton*>("focusBorderColor");
+    }
+
     // A layouts store that loads `count` saved layouts from its file.
     void saveLayouts(int count) {
         std::vector<NamedLayout> saved;
@@ -193,10 +201,7 @@ TEST_P(BorderColourSwatch, ShowsTheStoredColourItself) {
     AppSettings settings;
     settings.focusBorderColor = GetParam();
     auto window = open(settings);
-    window->select(SettingsPageTab::appearance);
-    QApplication::processEvents();
-    auto* swatch =
-        window->page(SettingsPageTab::appearance)->findChild<QPushButton*>("focusBorderColor");
+    QPushButton* swatch = borderColourSwatch(*window);
     ASSERT_NE(swatch, nullptr);
     EXPECT_TRUE(swatch->styleSheet().isEmpty());
     const QImage image = swatch->grab().toImage();
@@ -211,10 +216,7 @@ TEST_F(SettingsPagesLook, TheColourDialogOpensUnstyledAndLegible) {
     AppSettings settings;
     settings.focusBorderColor = "#000000";
     auto window = open(settings);
-    window->select(SettingsPageTab::appearance);
-    QApplication::processEvents();
-    auto* swatch =
-        window->page(SettingsPageTab::appearance)->findChild<QPushButton*>("focusBorderColor");
+    QPushButton* swatch = borderColourSwatch(*window);
     ASSERT_NE(swatch, nullptr);
     bool seen = false;
     QString inherited;
