@@ -154,3 +154,13 @@ function(brindlow_finish_targets)
     add_dependencies(benches ${benches})
   endif()
 endfunction()
+
+# brindlow_beside_window_managers(tests...): marks X11 tests whose outcome depends on the window
+# manager (label wm); scripts/test runs them again beside each window manager it tests.
+function(brindlow_beside_window_managers)
+  foreach(name ${ARGN})
+    if(TEST ${name})
+      set_property(TEST ${name} APPEND PROPERTY LABELS wm)
+    endif()
+  endforeach()
+endfunction()

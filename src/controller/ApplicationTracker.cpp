@@ -205,7 +205,13 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     if (back)
         state_.records.edit(id, [](WindowRecord& record) { record.fullScreenReturn.reset(); });
 
-    const bool focused = focus && pid == state_.frontmostPID;
+    // A window the window manager made the active one before it was adopted has the user's focus
+    // already: its column takes it (never parked and lowered under the focus).
+    const bool alreadyActive =
+        observer != state_.observers.end() &&
+        AX::boolAttribute(observer->second->appElement(), ax::frontmost).value_or(false) &&
+        AX::boolAttribute(element, ax::main).value_or(false);
+    const bool focused = (focus && pid == state_.frontmostPID) || alreadyActive;
     if (focused) state_.display(target)->strip.focusedIndex = index;
     log_.info("Add %{public}s '%{private}s' at column %ld on %{public}s", window->appName,
               window->title, long(index + 1), state_.displayName(target));

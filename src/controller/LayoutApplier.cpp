@@ -150,7 +150,8 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
             if (!location) continue;
             const Column& column = stateOf(uuid)->strip.columns[size_t(location->column)];
             const Rect accepted = result->second.frame;
-            if (accepted.width > placement.frame.width + SizeCheck::kTolerance &&
+            if ((accepted.width > placement.frame.width + SizeCheck::kTolerance ||
+                 accepted.width <= placement.frame.width - SizeCheck::kNarrowerWidth) &&
                 !column.refusedWidth)
                 checks.push_back({placement.windowID, SizeCheck::Dimension::width, placement.frame,
                                   accepted.width, false});

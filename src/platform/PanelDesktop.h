@@ -20,6 +20,9 @@ class PanelDesktop {
     // The same, then waits until the window manager says the window has the focus, at most
     // `limit` seconds; true when it does.
     virtual bool activateAndWait(std::uint32_t window, double limit) = 0;
+    // Asks the window manager to raise a window of ours above the others without focusing it;
+    // returns at once.
+    virtual void raiseWithoutFocus(std::uint32_t window) = 0;
     // A window of ours on every desktop, kept out of taskbars and pagers, and with `keepAbove`
     // above ordinary windows. Before it is shown or while it is.
     virtual void preparePanel(std::uint32_t window, bool keepAbove) = 0;

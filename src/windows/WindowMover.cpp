@@ -182,6 +182,14 @@ void WindowMover::raise(const ManagedWindow& window) const {
     const auto keep = [&](AXError code) {
         if (code != axerror::success) errors.push_back(code);
     };
+    // Raises are queued: a window the user minimised meanwhile stays minimised.
+    const auto minimised = [&] {
+        return window.element && AX::boolAttribute(window.element, ax::minimized).value_or(false);
+    };
+    if (minimised()) {
+        log().info("Raise %{private}s skipped: minimized", window.label());
+        return;
+    }
     if (window.element) {
         keep(window.element->setAttributeValue(ax::main, true));
         keep(window.element->performAction(ax::raiseAction));
@@ -189,7 +197,7 @@ void WindowMover::raise(const ManagedWindow& window) const {
         keep(axerror::invalidElement);
         keep(axerror::invalidElement);
     }
-    keep(app->setAttributeValue(ax::frontmost, true));
+    if (!minimised()) keep(app->setAttributeValue(ax::frontmost, true));
     if (!errors.empty()) {
         log().error("Raise %{private}s failed: %{public}s", window.label(),
                     AX::describeErrors(errors));

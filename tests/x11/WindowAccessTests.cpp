@@ -1,4 +1,4 @@
-// Window elements against openbox: what the eligibility rule reads, and what
+// Window elements beside the session's window manager: what the eligibility rule reads, and what
 // moves, resizes, raises and full screen really do.
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <map>
 #include <thread>
 
 #include "platform/CoordinateLimits.h"
@@ -26,7 +27,11 @@ TEST_F(WindowElements, RolesAndSettableSizeFollowTypeTransienceAndHints) {
     TestClientProcess transient({"--title", "transient", "--transient"});
     TestClientProcess fixed(
         {"--title", "fixed", "--size", "300x200", "--min", "300x200", "--max", "300x200"});
-    for (auto* c : {&normal, &dialog, &utility, &splash, &transient, &fixed}) {
+    // A button bar as some window managers show one: on every desktop, out of the taskbar, no
+    // type. On every desktop alone, a window is an ordinary one.
+    TestClientProcess bar({"--title", "bar", "--states", "sticky,skip-taskbar", "--all-desktops"});
+    TestClientProcess sticky({"--title", "sticky", "--states", "sticky", "--all-desktops"});
+    for (auto* c : {&normal, &dialog, &utility, &splash, &transient, &fixed, &bar, &sticky}) {
         ASSERT_TRUE(c->ready());
     }
 
@@ -46,6 +51,9 @@ TEST_F(WindowElements, RolesAndSettableSizeFollowTypeTransienceAndHints) {
     EXPECT_EQ(get<std::string>(windowElement(transient), ax::subrole), "AXDialog");
     EXPECT_EQ(get<std::string>(windowElement(transient, transient.owner()), ax::subrole),
               "AXStandardWindow");
+
+    EXPECT_EQ(get<std::string>(windowElement(bar), ax::subrole), "AXUnknown");
+    EXPECT_EQ(get<std::string>(windowElement(sticky), ax::subrole), "AXStandardWindow");
 
     auto f = windowElement(fixed);
     ASSERT_TRUE(f);
@@ -81,7 +89,8 @@ TEST_F(WindowElements, MinimisedAWindowIsHiddenAndOnAnotherDesktopAway) {
         return false;
     };
     ASSERT_EQ(e->setAttributeValue(ax::minimized, AXValue(true)), axerror::success);
-    EXPECT_EQ(get<bool>(e, ax::minimized), true);
+    // Some window managers (metacity) minimise a moment after they answered.
+    EXPECT_TRUE(settle([&] { return get<bool>(e, ax::minimized) == true; }));
     EXPECT_FALSE(onScreen());
     ASSERT_EQ(e->performAction(ax::raiseAction), axerror::success);
     EXPECT_EQ(get<bool>(e, ax::minimized), false);
@@ -135,18 +144,48 @@ TEST_F(WindowElements, FrameIncludesDecorationsMovesReadBackAndFarPositionsAreKe
     EXPECT_EQ(after->clientFrame.size(),
               Size(700.0 - ext.left - ext.right, 500.0 - ext.top - ext.bottom));
 
-    // What openbox really did is reported: it leaves about a tenth of a parked window visible.
+    // Parked far off while another window has the focus: openbox leaves about a tenth of the
+    // window visible (xfwm4 a strip), and that is what reads back. A window manager that pulls
+    // it into view instead gets it iconified, out of sight but not minimised, standing where it
+    // was sent; back in view it is mapped again.
+    TestClientProcess other({"--title", "other"});
+    auto focused = windowElement(other);
+    ASSERT_TRUE(focused);
+    ASSERT_EQ(focused->performAction(ax::raiseAction), axerror::success);
     ASSERT_EQ(e->setAttributeValue(ax::position, Point{-30000, 100}), axerror::success);
     const Rect parked = frame(e);
-    EXPECT_LT(parked.x, 0);
-    EXPECT_GE(parked.maxX(), parked.width * 0.1 - 1);
+    std::optional<X11WindowSnapshot> hidden;
+    ASSERT_TRUE(settle([&] {
+        hidden = readWindow(connection(), client.window());
+        return hidden &&
+               (!hidden->mapped || hidden->outerFrame().maxX() < hidden->outerFrame().width / 2);
+    })) << "the parked window stands in view at "
+        << hidden->outerFrame().x;
+    if (hidden->mapped) {
+        EXPECT_LT(parked.x, 0);
+        EXPECT_GT(parked.maxX(), 0);
+        if (sessionWindowManager() == "openbox") {
+            EXPECT_GE(parked.maxX(), parked.width * 0.1 - 1);
+        }
+        EXPECT_EQ(hidden->outerFrame(), parked);
+    } else {
+        EXPECT_EQ(parked, Rect(-30000, 100, 700, 500));
+        EXPECT_EQ(get<bool>(e, ax::minimized), false);
+        ASSERT_EQ(e->setAttributeValue(ax::position, Point{120, 90}), axerror::success);
+        EXPECT_TRUE(settle([&] {
+            const auto shown = readWindow(connection(), client.window());
+            return shown && shown->mapped && shown->outerFrame() == Rect(120, 90, 700, 500);
+        })) << "the parked window did not come back in view";
+        EXPECT_EQ(get<bool>(e, ax::minimized), false);
+    }
     EXPECT_EQ(e->setAttributeValue(ax::position, Point{1e9, 1e9}), axerror::success);
     EXPECT_LE(get<Point>(e, ax::position)->x, kMaxWindowCoordinate);
     EXPECT_EQ(e->setAttributeValue(ax::position, Point{std::nan(""), 0}), axerror::illegalArgument);
 }
 
 // One batch: a plain window takes position and size at once, a stepped one is read back at the
-// size the window manager gave it, one already in place is not written, a dead one is gone.
+// size the window manager gave it (openbox rounds to the steps), one already in place is not
+// written, a dead one is gone.
 TEST_F(WindowElements, BatchMovesEveryWindowTogetherAndReadsEachBack) {
     TestClientProcess plain({"--title", "plain", "--size", "400x300"});
     TestClientProcess stepped({"--title", "stepped", "--size", "400x300", "--inc", "7x9"});
@@ -172,8 +211,10 @@ TEST_F(WindowElements, BatchMovesEveryWindowTogetherAndReadsEachBack) {
 
     const auto s = readWindow(connection(), stepped.window());
     ASSERT_TRUE(s);
-    EXPECT_EQ(int(s->clientFrame.width) % 7, 0);
-    EXPECT_EQ(int(s->clientFrame.height) % 9, 0);
+    if (sessionWindowManager() == "openbox") {
+        EXPECT_EQ(int(s->clientFrame.width) % 7, 0);
+        EXPECT_EQ(int(s->clientFrame.height) % 9, 0);
+    }
     EXPECT_EQ((*results)[1].after, s->outerFrame());
     EXPECT_EQ((*results)[1].after->origin(), Point(900, 100));
 
@@ -181,6 +222,55 @@ TEST_F(WindowElements, BatchMovesEveryWindowTogetherAndReadsEachBack) {
     EXPECT_EQ((*results)[2].before, (*results)[2].after);
     EXPECT_EQ((*results)[3].error, axerror::invalidElement);
     EXPECT_FALSE((*results)[3].after);
+}
+
+// Sizes asked for are held to the client's own minimum and maximum, whether or not the window
+// manager enforces them; what the client got reads back.
+TEST_F(WindowElements, SizesAreHeldToTheClientsMinimumAndMaximum) {
+    TestClientProcess client(
+        {"--title", "bounded", "--size", "400x300", "--min", "300x250", "--max", "600x450"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
+    const auto client_ = [&] { return readWindow(connection(), client.window())->clientFrame; };
+    ASSERT_EQ(e->setAttributeValue(ax::size, Size{100, 100}), axerror::success);
+    EXPECT_TRUE(settle([&] { return client_().size() == Size(300, 250); }))
+        << client_().width << "x" << client_().height;
+    const std::vector<FrameWrite> writes = {{e, {100, 80, 1200, 1000}}};
+    const auto results = platform_.accessibility->setFrames(writes, 2.0);
+    ASSERT_TRUE(results && results->size() == 1u);
+    EXPECT_TRUE(settle([&] { return client_().size() == Size(600, 450); }))
+        << client_().width << "x" << client_().height;
+    EXPECT_EQ((*results)[0].after, frame(e));
+    EXPECT_EQ((*results)[0].after->size(),
+              readWindow(connection(), client.window())->outerFrame().size());
+}
+
+// The on-screen list follows the server's own stacking after every raise, whatever the window
+// manager publishes as its stacking list (some do not update it after a raise).
+TEST_F(WindowElements, WindowListFollowsTheServersStackingAfterEachRaise) {
+    TestClientProcess first({"--title", "first"});
+    TestClientProcess second({"--title", "second"});
+    TestClientProcess third({"--title", "third"});
+    const std::map<const TestClientProcess*, AXElementRef> elements = {
+        {&first, windowElement(first)},
+        {&second, windowElement(second)},
+        {&third, windowElement(third)}};
+    for (const auto& [client, element] : elements) ASSERT_TRUE(element);
+    const auto order = [&] {
+        std::vector<std::int32_t> pids;
+        for (const WindowListEntry& entry : platform_.windowList->onScreenWindows())
+            if (entry.ownerPID == first.pid() || entry.ownerPID == second.pid() ||
+                entry.ownerPID == third.pid())
+                pids.push_back(entry.ownerPID);
+        return pids;
+    };
+    for (const TestClientProcess* raised : {&first, &third, &second, &first}) {
+        ASSERT_EQ(elements.at(raised)->performAction(ax::raiseAction), axerror::success);
+        EXPECT_TRUE(settle([&] {
+            const auto pids = order();
+            return pids.size() == 3u && pids.front() == raised->pid();
+        })) << "the list does not start with the raised window";
+    }
 }
 
 TEST_F(WindowElements, ClientThatRefusesASizeKeepsItsOwn) {
@@ -209,6 +299,8 @@ TEST_F(WindowElements, ClientThatRefusesASizeKeepsItsOwn) {
 }
 
 TEST_F(WindowElements, FullScreenCoversTheScreenAndIgnoresMoves) {
+    BRINDLOW_SKIP_BESIDE("icewm does not give a window back the frame it had before full screen",
+                         "icewm");
     TestClientProcess client({"--title", "full", "--size", "400x300"});
     auto e = windowElement(client);
     ASSERT_TRUE(e);
@@ -219,14 +311,15 @@ TEST_F(WindowElements, FullScreenCoversTheScreenAndIgnoresMoves) {
     EXPECT_EQ(get<bool>(e, ax::fullScreen), true);
     const Rect screen(0, 0, connection().screen()->width_in_pixels,
                       connection().screen()->height_in_pixels);
-    EXPECT_EQ(frame(e), screen);
-    // openbox ignores moves of a full-screen window, and the read-back says so.
+    // Some window managers finish the change a little after they answered.
+    EXPECT_TRUE(settle([&] { return frame(e) == screen; }));
+    // The window manager ignores moves of a full-screen window, and the read-back says so.
     EXPECT_EQ(e->setAttributeValue(ax::position, Point{300, 300}), axerror::success);
     EXPECT_EQ(frame(e), screen);
 
     ASSERT_EQ(e->setAttributeValue(ax::fullScreen, AXValue(false)), axerror::success);
     EXPECT_EQ(get<bool>(e, ax::fullScreen), false);
-    EXPECT_EQ(frame(e), before);
+    EXPECT_TRUE(settle([&] { return frame(e) == before; }));
 }
 
 TEST_F(WindowElements, RaiseMakesTheWindowMainAndFrontmost) {
@@ -241,7 +334,8 @@ TEST_F(WindowElements, RaiseMakesTheWindowMainAndFrontmost) {
     auto app = platform_.accessibility->applicationElement(first.pid());
     EXPECT_EQ(get<bool>(app, ax::frontmost), true);
     // The window list runs front to back and numbers windows by their window manager frames.
-    auto windows = platform_.windowList->onScreenWindows();
+    std::vector<WindowListEntry> windows;
+    settle([&] { return (windows = platform_.windowList->onScreenWindows()).size() >= 2u; });
     ASSERT_GE(windows.size(), 2u);
     EXPECT_EQ(windows[0].ownerPID, first.pid());
     EXPECT_EQ(windows[1].ownerPID, second.pid());

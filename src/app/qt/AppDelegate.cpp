@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QTimer>
+#include <QWidget>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 
 #include "app/CommandLineTool.h"
 #include "app/qt/ApplicationShortcuts.h"
+#include "app/qt/FocusKeeper.h"
 #include "app/qt/SaveLayoutPrompt.h"
 #include "app/qt/TrayIcon.h"
 #include "controller/StripController.h"
@@ -431,12 +433,20 @@ void AppDelegate::checkTrayHost() {
         trayHostWait_->start(static_cast<int>(kOwnWindowRecheck * 1000));
         return;
     }
-    // Shown without taking the keys from whatever the user is typing into.
+    // Shown without taking the keys from whatever the user is typing into, beside any window
+    // manager: the focus goes back if it takes it anyway, and the window is raised if it is
+    // mapped under the active one.
+    const std::optional<std::uint32_t> previous =
+        platform_.panelDesktop ? platform_.panelDesktop->activeWindow() : std::nullopt;
     showSettings(SettingsTab::general, false);
+    if (!platform_.panelDesktop || !presenter_) return;
+    if (QWidget* shown = presenter_->window(SettingsWindow::kID))
+        focusKeeper_ = new FocusKeeper(*shown, *platform_.panelDesktop, previous);  // it owns it
 }
 
 void AppDelegate::showSettings(SettingsTab tab, bool activate) {
     if (!presenter_) presenter_ = std::make_unique<WindowPresenter>();
+    if (activate) delete focusKeeper_.data();  // asked for: it takes the focus
     presenter_->showSettings(
         SettingsWindow::kID, SettingsWindow::kTitle,
         [this] {

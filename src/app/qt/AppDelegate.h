@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPointer>
+
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -169,6 +171,8 @@ class AppDelegate {
     std::unique_ptr<QuitShortcut> quitShortcut_;
     std::unique_ptr<WindowPresenter> presenter_;
     SettingsWindow* settingsWindow_ = nullptr;  // kept by the presenter
+    // Keeps the focus off the settings window shown at start; gone once it is asked for.
+    QPointer<QObject> focusKeeper_;
     // Every overlay animates through this one animator.
     std::unique_ptr<Animator> animator_;
     std::unique_ptr<AppIconCache> icons_;

@@ -56,6 +56,11 @@ Rect visibleFrame(const Rect& monitor, const std::vector<Strut>& struts, Size ro
     return {minX, minY, std::max(0.0, maxX - minX), std::max(0.0, maxY - minY)};
 }
 
+Rect withinWorkArea(const Rect& visible, const std::optional<Rect>& workArea) {
+    if (!workArea || !workArea->intersects(visible)) return visible;
+    return visible.intersection(*workArea);
+}
+
 std::optional<std::string> edidUUID(const std::vector<std::uint8_t>& edid,
                                     const std::string& connector) {
     static constexpr std::array<std::uint8_t, 8> header = {0x00, 0xFF, 0xFF, 0xFF,

@@ -26,6 +26,11 @@ struct Strut {
 // all monitors together.
 Rect visibleFrame(const Rect& monitor, const std::vector<Strut>& struts, Size rootSize);
 
+// A visible frame cut to the window manager's work area too: a window manager's own taskbar is
+// no client and has no strut, yet the work area leaves it out. A monitor the work area does not
+// reach keeps its frame.
+Rect withinWorkArea(const Rect& visible, const std::optional<Rect>& workArea);
+
 // A stable identity of a display from its EDID: manufacturer, product code and
 // serial number, plus the connector it is plugged into, as upper-case UUID text.
 // Nothing when the EDID is missing or has no valid header.

@@ -34,9 +34,9 @@ AXError X11WindowElement::copyAttributeValue(std::string_view attribute, AXValue
     } else if (attribute == ax::title) {
         value = s->title;
     } else if (attribute == ax::position) {
-        value = s->outerFrame().origin();
+        value = desktop_.parkedFrame(window_).value_or(s->outerFrame()).origin();
     } else if (attribute == ax::size) {
-        value = s->outerFrame().size();
+        value = desktop_.parkedFrame(window_).value_or(s->outerFrame()).size();
     } else if (attribute == ax::minimized) {
         value = desktop_.minimized(*s);
     } else if (attribute == ax::away) {

@@ -169,6 +169,8 @@ bool X11Desktop::onCurrentDesktop(const X11WindowSnapshot& s) const {
 }
 
 bool X11Desktop::minimized(const X11WindowSnapshot& s) const {
+    // Iconified for parking is Brindlow's own doing, not the user's.
+    if (parking_.isHidden(s.window)) return false;
     // Some window managers mark every window of another desktop hidden: there it counts as away.
     return s.hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN) && onCurrentDesktop(s);
 }
@@ -271,6 +273,12 @@ std::string X11Desktop::subrole(const X11WindowSnapshot& s) {
     }
     // A normal window that belongs to another one is a dialog in all but name.
     if (s.transientFor != XCB_WINDOW_NONE) return "AXDialog";
+    // On every desktop and out of the taskbar, with no type to say otherwise: a panel of a
+    // window manager that does not mark its panels as docks (a button bar).
+    const bool everyDesktop =
+        s.hasState(ewmh._NET_WM_STATE_STICKY) || s.desktop == std::uint32_t(0xFFFFFFFF);
+    if (s.types.empty() && everyDesktop && s.hasState(ewmh._NET_WM_STATE_SKIP_TASKBAR))
+        return "AXUnknown";
     return "AXStandardWindow";
 }
 
@@ -375,8 +383,9 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
         // WM_STATE (its change brings another refresh).
         if (managedList && !s->managed()) continue;
         Known k;
+        adoptParked(*s);
         k.pid = resolvePid(*s);
-        k.frame = s->outerFrame();
+        k.frame = parkedFrame(w).value_or(s->outerFrame());
         k.title = s->title;
         k.minimized = minimized(*s);
         k.away = away(*s);
@@ -458,21 +467,24 @@ void X11Desktop::refreshActive() {
     auto active = readActiveWindow(x_);
     std::optional<X11WindowEvent> focus;
     std::optional<X11AppEvent> activated;
+    std::optional<xcb_window_t> former;
     {
         std::lock_guard lock(mutex_);
         if (active == active_) return;
+        former = active_;
         active_ = active;
-        if (!active) return;
-        auto found = known_.find(*active);
-        if (found == known_.end()) return;
-        std::erase(activeHistory_, *active);
-        activeHistory_.insert(activeHistory_.begin(), *active);
-        focus = X11WindowEvent{X11WindowEvent::Kind::focused, *active, found->second.pid};
-        if (activePid_ != found->second.pid) {
-            activePid_ = found->second.pid;
-            activated = X11AppEvent{X11AppEvent::Kind::activated, found->second.pid};
+        const auto found = active ? known_.find(*active) : known_.end();
+        if (found != known_.end()) {
+            std::erase(activeHistory_, *active);
+            activeHistory_.insert(activeHistory_.begin(), *active);
+            focus = X11WindowEvent{X11WindowEvent::Kind::focused, *active, found->second.pid};
+            if (activePid_ != found->second.pid) {
+                activePid_ = found->second.pid;
+                activated = X11AppEvent{X11AppEvent::Kind::activated, found->second.pid};
+            }
         }
     }
+    hideFormerlyActive(former);
     if (focus) emit(*focus);
     if (activated) emit(*activated);
 }
@@ -497,7 +509,7 @@ void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
     if (!s) return;
     const bool nowMinimized = minimized(*s);
     const bool nowAway = away(*s);
-    const Rect frame = s->outerFrame();
+    const Rect frame = parkedFrame(window).value_or(s->outerFrame());
     std::vector<X11WindowEvent> events;
     {
         std::lock_guard lock(mutex_);
@@ -525,7 +537,9 @@ void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
         k.minimized = nowMinimized;
         k.away = nowAway;
         k.frame = frame;
-        k.title = s->title;
+        // Only a refresh for a title change takes the title: one for a move seen first would
+        // swallow the change its own property event then brings.
+        if (titleMayChange) k.title = s->title;
     }
     for (auto& e : events) emit(e);
 }
@@ -536,7 +550,7 @@ void X11Desktop::refreshGeometry(xcb_window_t window) {
     // with property and map events, so three requests do instead of a full read.
     const std::optional<X11WindowFrame> read = readClientFrames({window}).front();
     if (!read) return;
-    const Rect frame = read->outerFrame();
+    const Rect frame = parkedFrame(window).value_or(read->outerFrame());
     std::vector<X11WindowEvent> events;
     {
         std::lock_guard lock(mutex_);
@@ -633,6 +647,7 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             if (e.event == x_.root()) {
                 if (!hasWindowManager()) refreshClients();
             } else {
+                if (type == XCB_MAP_NOTIFY && e.event == e.window) forgetParked(e.window);
                 refreshWindow(e.window, false);
             }
             return;
@@ -753,8 +768,8 @@ AXError X11Desktop::fallbackFence(xcb_window_t window, double timeout,
     return axerror::success;
 }
 
-AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
-                               std::optional<Size> size, double timeout) {
+AXError X11Desktop::moveResizeNow(xcb_window_t window, std::optional<Point> origin,
+                                  std::optional<Size> size, double timeout) {
     auto s = read(window);
     if (!s) return axerror::invalidElement;
     const Rect outer = s->outerFrame();
@@ -770,8 +785,9 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
     if (size) {
         auto outerSize = representableSize(*size);
         if (!outerSize) return axerror::illegalArgument;
-        client = representableSize(Size{outerSize->width - ext.left - ext.right,
-                                        outerSize->height - ext.top - ext.bottom});
+        // Held to the client's own limits: the window manager may pass on any size.
+        client = representableSize(s->hints.within(Size{outerSize->width - ext.left - ext.right,
+                                                        outerSize->height - ext.top - ext.bottom}));
     }
     const auto whole = [](double v) { return std::lround(v); };
     const bool moves =
@@ -831,8 +847,9 @@ AXError X11Desktop::moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect
         auto s = read(window);
         if (!s) continue;
         auto origin = representablePoint(frame.origin());
-        auto size = representableSize(Size{frame.width - s->extents.left - s->extents.right,
-                                           frame.height - s->extents.top - s->extents.bottom});
+        auto size = representableSize(
+            s->hints.within(Size{frame.width - s->extents.left - s->extents.right,
+                                 frame.height - s->extents.top - s->extents.bottom}));
         if (!origin || !size) return axerror::illegalArgument;
         pending[window] = {int32_t(std::lround(origin->x)), int32_t(std::lround(origin->y)),
                            uint32_t(std::lround(size->width)), uint32_t(std::lround(size->height))};
@@ -867,36 +884,6 @@ AXError X11Desktop::moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect
     return done ? axerror::success : axerror::cannotComplete;
 }
 
-AXError X11Desktop::activate(xcb_window_t window, double timeout) {
-    if (!read(window)) return axerror::invalidElement;
-    if (!hasWindowManager()) {
-        uint32_t above = XCB_STACK_MODE_ABOVE;
-        xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
-        xcb_set_input_focus(x_.xcb(), XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
-        x_.sync();
-        return readWindow(x_, window) ? axerror::success : axerror::invalidElement;
-    }
-    const xcb_window_t current = activeWindow().value_or(XCB_WINDOW_NONE);
-    AXError result = fence(window, timeout, [&] {
-        xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), window,
-                                              xcb_ewmh_client_source_type_t(kSourcePager),
-                                              XCB_CURRENT_TIME, current);
-    });
-    if (result != axerror::success) return result;
-    // The window manager publishes the active window once the focus has moved,
-    // a little after it handled the request. A window that takes no focus
-    // stays raised; that is success too.
-    const xcb_atom_t activeAtom = x_.ewmh()->_NET_ACTIVE_WINDOW;
-    x_.waitForEvent(
-        [&](const xcb_generic_event_t& event) {
-            if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
-            auto& e = as<xcb_property_notify_event_t>(event);
-            return e.window == x_.root() && e.atom == activeAtom && activeWindow() == window;
-        },
-        std::min(timeout, 0.5), [&] { return activeWindow() == window; });
-    return axerror::success;
-}
-
 AXError X11Desktop::restackAbove(xcb_window_t window, xcb_window_t sibling) {
     if (!isClient(window) || !isClient(sibling)) return axerror::invalidElement;
     if (!hasWindowManager()) {
@@ -913,12 +900,25 @@ AXError X11Desktop::restackAbove(xcb_window_t window, xcb_window_t sibling) {
 
 AXError X11Desktop::lower(xcb_window_t window) {
     if (!isClient(window)) return axerror::invalidElement;
+    // The active window is never lowered: some window managers then hand the focus to whatever
+    // is on top, racing the raise that follows. It goes under once the focus has moved on.
+    {
+        std::lock_guard lock(mutex_);
+        if (active_ == window) {
+            lowerWhenInactive_ = window;
+            return axerror::success;
+        }
+    }
     if (!hasWindowManager()) {
         const uint32_t below = XCB_STACK_MODE_BELOW;
         xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &below);
     } else {
         xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, XCB_WINDOW_NONE,
                                         XCB_STACK_MODE_BELOW);
+        // Some window managers (xfwm4) leave a pager's restack without a sibling undone but
+        // follow the client's own request, which reaches them redirected.
+        const uint32_t below = XCB_STACK_MODE_BELOW;
+        xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &below);
     }
     x_.flush();
     return axerror::success;

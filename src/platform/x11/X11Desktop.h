@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -14,6 +15,7 @@
 #include "geometry/Geometry.h"
 #include "platform/Accessibility.h"
 #include "platform/AccessibilityTypes.h"
+#include "platform/x11/ParkedHiding.h"
 #include "platform/x11/X11Properties.h"
 
 namespace brindlow {
@@ -121,11 +123,17 @@ class X11Desktop {
     // Asks for the window to go directly above `sibling` (_NET_RESTACK_WINDOW, Above); does not
     // wait for the window manager.
     AXError restackAbove(xcb_window_t window, xcb_window_t sibling);
+    // Raises and focuses the window (a minimised one comes back), once per raise: a further ask
+    // within moments, while the window is still active, sends nothing.
     AXError activate(xcb_window_t window, double timeout);
     AXError setFullScreen(xcb_window_t window, bool on, double timeout);
     AXError setMinimized(xcb_window_t window, bool on, double timeout);
 
     bool hasWindowManager() const;
+
+    // Where a window iconified for parking stands for Brindlow (its parked frame); nothing for
+    // every other window.
+    std::optional<Rect> parkedFrame(xcb_window_t window) const { return parking_.frameOf(window); }
 
   private:
     struct Known {
@@ -193,6 +201,25 @@ class X11Desktop {
                              const std::function<void()>& send, std::vector<bool>& gone);
     void sendMoveResize(xcb_window_t window, std::uint32_t flags, std::int32_t x, std::int32_t y,
                         std::uint32_t width, std::uint32_t height);
+    // activate() without its check: the request as asked.
+    AXError activateNow(xcb_window_t window, double timeout);
+    // moveResize() without the parking: the request as asked.
+    AXError moveResizeNow(xcb_window_t window, std::optional<Point> origin,
+                          std::optional<Size> size, double timeout);
+    // Parking beside a window manager that keeps windows in view (X11DesktopParking.cpp).
+    Rect rootFrame() const;
+    // Iconifies windows to keep them out of sight while parked, marked as Brindlow's doing.
+    void hideParked(const std::vector<xcb_window_t>& windows);
+    // Maps a window hidden for parking again, now that it is in view.
+    void showParked(xcb_window_t window);
+    // A parked window left in view (or on top) while it was active goes out of sight (or under)
+    // once it is not.
+    void hideFormerlyActive(std::optional<xcb_window_t> former);
+    // A window hidden for parking came back by other means (the user, an activation).
+    void forgetParked(xcb_window_t window);
+    // A window a Brindlow before this one left iconified for parking counts as parked, not as
+    // minimised by the user.
+    void adoptParked(const X11WindowSnapshot& snapshot);
 
     X11Connection& x_;
     std::uint64_t listener_ = 0;
@@ -222,6 +249,13 @@ class X11Desktop {
     std::vector<xcb_window_t> probes_;
     // Whether the window manager answers the fence; unknown until first tried.
     std::optional<bool> fenceAnswered_;
+    // The window Brindlow last activated, and when.
+    std::optional<std::pair<xcb_window_t, std::chrono::steady_clock::time_point>> lastActivation_;
+    // A parked window to iconify, or to lower, once it is no longer the active one.
+    std::optional<xcb_window_t> hideWhenInactive_;
+    std::optional<xcb_window_t> lowerWhenInactive_;
+    // Windows iconified because the window manager would not let them park off screen.
+    ParkedHiding parking_;
 
     std::mutex handlersMutex_;
     std::uint64_t nextHandler_ = 1;

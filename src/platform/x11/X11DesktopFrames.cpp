@@ -56,7 +56,9 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
     for (const auto& target : targets) windows.push_back(target.first);
     const auto before = readClientFrames(windows);
 
+    const Rect screen = rootFrame();
     std::vector<Request> requests;
+    std::vector<xcb_window_t> toHide, toShow;
     for (std::size_t i = 0; i < targets.size(); ++i) {
         FrameWriteResult& result = results[i];
         if (!before[i] || !isClient(windows[i])) {
@@ -64,7 +66,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
             continue;
         }
         const X11WindowFrame& now = *before[i];
-        result.before = now.outerFrame();
+        result.before = parkedFrame(windows[i]).value_or(now.outerFrame());
         result.after = result.before;
         const Rect& frame = targets[i].second;
         const auto origin = representablePoint(frame.origin());
@@ -73,9 +75,28 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
             result.error = axerror::illegalArgument;
             continue;
         }
+        if (hasWindowManager()) {
+            // Beside a window manager that would pull a parked window into view, an iconified
+            // window stands for it; it is moved and mapped again once it is in view.
+            switch (parking_.plan(windows[i], Rect(*origin, *outerSize), screen)) {
+                case ParkedHiding::Step::hide:
+                    toHide.push_back(windows[i]);
+                    [[fallthrough]];
+                case ParkedHiding::Step::stayHidden:
+                    result.after = Rect(*origin, *outerSize);
+                    result.written = true;
+                    continue;
+                case ParkedHiding::Step::moveThenShow:
+                    toShow.push_back(windows[i]);
+                    break;
+                case ParkedHiding::Step::move:
+                    break;
+            }
+        }
         const FrameExtents& ext = now.extents;
-        const auto client = representableSize(Size{outerSize->width - ext.left - ext.right,
-                                                   outerSize->height - ext.top - ext.bottom});
+        // Held to the client's own limits: the window manager may pass on any size.
+        const auto client = representableSize(now.hints.within(Size{
+            outerSize->width - ext.left - ext.right, outerSize->height - ext.top - ext.bottom}));
         if (!client) {
             result.error = axerror::illegalArgument;
             continue;
@@ -87,7 +108,8 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                         std::int32_t(whole(origin->y)),
                         std::uint32_t(whole(client->width)),
                         std::uint32_t(whole(client->height))};
-        if (request.x != whole(result.before->x) || request.y != whole(result.before->y)) {
+        const Rect real = now.outerFrame();  // `before` may be a parked window's stand-in
+        if (request.x != whole(real.x) || request.y != whole(real.y)) {
             request.flags |= kPositionFlags;
         }
         if (long(request.width) != whole(now.clientFrame.width) ||
@@ -95,6 +117,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
             request.flags |= kSizeFlags;
         }
         if (request.flags == 0) continue;
+        parking_.sending(windows[i], Rect(*origin, *outerSize));
         result.written = true;
         requests.push_back(request);
     }
@@ -159,11 +182,44 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         return differing;
     };
 
-    if (requests.empty()) return results;
-    // Some applications clamp the size to the old position: the size goes once more to the
-    // windows whose read-back shows that, and to no other.
-    const std::vector<Request> again = round(requests, ~0u);
-    if (!again.empty()) round(again, kSizeFlags);
+    if (!requests.empty()) {
+        // Some applications clamp the size to the old position: the size goes once more to the
+        // windows whose read-back shows that, and to no other.
+        const std::vector<Request> again = round(requests, ~0u);
+        if (!again.empty()) round(again, kSizeFlags);
+    }
+    if (hasWindowManager()) {
+        // A parked window the window manager pulled back into view goes out of sight instead.
+        // Judged only on an answered request no later move of the window followed, and asked
+        // once more first: a window manager that clamps does so again, one that was only late
+        // (another move in flight) now puts it where asked.
+        const auto targetOf = [&](const Request& request) {
+            const Rect& asked = targets[request.index].second;
+            return Rect(representablePoint(asked.origin()).value_or(Point{}),
+                        representableSize(asked.size()).value_or(Size{}));
+        };
+        const auto clamped = [&](const Request& request) {
+            const FrameWriteResult& result = results[request.index];
+            const Rect target = targetOf(request);
+            return result.after && result.error == axerror::success &&
+                   parking_.isLastSent(request.window, target) &&
+                   std::find(toShow.begin(), toShow.end(), request.window) == toShow.end() &&
+                   ParkedHiding::wasClampedIntoView(target, *result.after, screen);
+        };
+        std::vector<Request> suspects;
+        for (const Request& request : requests)
+            if (clamped(request)) suspects.push_back(request);
+        if (!suspects.empty()) round(suspects, ~0u);
+        for (const Request& request : suspects) {
+            if (!clamped(request)) continue;
+            const Rect target = targetOf(request);
+            parking_.hidden(request.window, target);
+            toHide.push_back(request.window);
+            results[request.index].after = target;
+        }
+    }
+    hideParked(toHide);
+    for (const xcb_window_t window : toShow) showParked(window);
     return results;
 }
 

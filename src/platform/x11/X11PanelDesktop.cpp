@@ -58,6 +58,19 @@ bool X11PanelDesktop::activateAndWait(std::uint32_t window, double limit) {
         });
 }
 
+void X11PanelDesktop::raiseWithoutFocus(std::uint32_t window) {
+    // The window manager's frame moves, so the request goes to the window manager (a pager's
+    // restack is obeyed without focus-stealing checks).
+    if (!windowManagerRuns(x_)) {
+        const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    } else {
+        xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, XCB_WINDOW_NONE,
+                                        XCB_STACK_MODE_ABOVE);
+    }
+    x_.flush();
+}
+
 void X11PanelDesktop::preparePanel(std::uint32_t window, bool keepAbove) {
     const xcb_atom_t states[] = {x_.ewmh()->_NET_WM_STATE_SKIP_TASKBAR,
                                  x_.ewmh()->_NET_WM_STATE_SKIP_PAGER,

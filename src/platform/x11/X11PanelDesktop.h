@@ -15,6 +15,7 @@ class X11PanelDesktop final : public PanelDesktop {
     std::optional<std::uint32_t> activeWindow() override;
     void activate(std::uint32_t window) override;
     bool activateAndWait(std::uint32_t window, double limit) override;
+    void raiseWithoutFocus(std::uint32_t window) override;
     void preparePanel(std::uint32_t window, bool keepAbove) override;
     bool compositorRunning() override;
     std::optional<std::string> windowManagerName() override;

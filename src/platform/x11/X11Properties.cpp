@@ -39,6 +39,16 @@ std::optional<std::string> text(const xcb_get_property_reply_t* reply) {
     return bytes;
 }
 
+SizeHints sizeHintsOf(const xcb_size_hints_t& given) {
+    SizeHints hints;
+    if (given.flags & XCB_ICCCM_SIZE_HINT_P_MIN_SIZE)
+        hints.minSize = Size{double(given.min_width), double(given.min_height)};
+    if (given.flags & XCB_ICCCM_SIZE_HINT_P_MAX_SIZE)
+        hints.maxSize = Size{double(given.max_width), double(given.max_height)};
+    if (given.flags & XCB_ICCCM_SIZE_HINT_P_RESIZE_INC)
+        hints.increments = Size{double(given.width_inc), double(given.height_inc)};
+    return hints;
+}
 }  // namespace
 
 bool X11WindowSnapshot::hasState(xcb_atom_t state) const {
@@ -47,6 +57,16 @@ bool X11WindowSnapshot::hasState(xcb_atom_t state) const {
 
 bool X11WindowSnapshot::hasType(xcb_atom_t type) const {
     return std::find(types.begin(), types.end(), type) != types.end();
+}
+
+Size SizeHints::within(Size client) const {
+    const auto hold = [](double value, double least, double most) {
+        if (most > 0) value = std::min(value, most);
+        if (least > 0) value = std::max(value, least);
+        return value;
+    };
+    return {hold(client.width, minSize ? minSize->width : 0, maxSize ? maxSize->width : 0),
+            hold(client.height, minSize ? minSize->height : 0, maxSize ? maxSize->height : 0)};
 }
 
 std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t window) {
@@ -112,17 +132,7 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
     for (auto atom : words(statesReply.get())) s.states.push_back(atom);
     if (auto values = words(desktopReply.get()); !values.empty()) s.desktop = values[0];
     if (auto values = words(wmStateReply.get()); !values.empty()) s.wmState = values[0];
-    if (hasHints) {
-        if (sizeHints.flags & XCB_ICCCM_SIZE_HINT_P_MIN_SIZE) {
-            s.hints.minSize = Size{double(sizeHints.min_width), double(sizeHints.min_height)};
-        }
-        if (sizeHints.flags & XCB_ICCCM_SIZE_HINT_P_MAX_SIZE) {
-            s.hints.maxSize = Size{double(sizeHints.max_width), double(sizeHints.max_height)};
-        }
-        if (sizeHints.flags & XCB_ICCCM_SIZE_HINT_P_RESIZE_INC) {
-            s.hints.increments = Size{double(sizeHints.width_inc), double(sizeHints.height_inc)};
-        }
-    }
+    if (hasHints) s.hints = sizeHintsOf(sizeHints);
     if (auto values = words(extentsReply.get()); values.size() == 4) {
         s.extents = {int(values[0]), int(values[1]), int(values[2]), int(values[3])};
     }
@@ -137,13 +147,15 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
         xcb_get_geometry_cookie_t geometry;
         xcb_translate_coordinates_cookie_t position;
         xcb_get_property_cookie_t extents;
+        xcb_get_property_cookie_t hints;
     };
     std::vector<Cookies> cookies;
     cookies.reserve(windows.size());
     for (const xcb_window_t window : windows) {
         cookies.push_back({xcb_get_geometry(x.xcb(), window),
                            xcb_translate_coordinates(x.xcb(), window, x.root(), 0, 0),
-                           askProperty(x, window, x.ewmh()->_NET_FRAME_EXTENTS, 4)});
+                           askProperty(x, window, x.ewmh()->_NET_FRAME_EXTENTS, 4),
+                           xcb_icccm_get_wm_normal_hints(x.xcb(), window)});
     }
     std::vector<std::optional<X11WindowFrame>> frames;
     frames.reserve(windows.size());
@@ -153,6 +165,9 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
         XcbReply<xcb_translate_coordinates_reply_t> position(
             xcb_translate_coordinates_reply(x.xcb(), asked.position, nullptr));
         auto extents = takeProperty(x, asked.extents);
+        xcb_size_hints_t sizeHints{};
+        const bool hasHints =
+            xcb_icccm_get_wm_normal_hints_reply(x.xcb(), asked.hints, &sizeHints, nullptr);
         if (!geometry || !position) {
             frames.emplace_back();
             continue;
@@ -163,6 +178,7 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
         if (auto values = words(extents.get()); values.size() == 4) {
             frame.extents = {int(values[0]), int(values[1]), int(values[2]), int(values[3])};
         }
+        if (hasHints) frame.hints = sizeHintsOf(sizeHints);
         frames.push_back(frame);
     }
     return frames;

@@ -28,6 +28,9 @@ struct SizeHints {
 
     // Minimum and maximum both given and equal: the client cannot be resized.
     bool fixedSize() const { return minSize && maxSize && *minSize == *maxSize; }
+    // A client size held between the minimum and the maximum, as the client asks every
+    // resize to be (some window managers pass on any size); a bound of 0 does not count.
+    Size within(Size client) const;
 };
 
 // What one window says about itself, read in one batch of requests.
@@ -70,6 +73,7 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
 struct X11WindowFrame {
     Rect clientFrame;  // the client window in root coordinates, without decorations
     FrameExtents extents;
+    SizeHints hints;
 
     Rect outerFrame() const {
         return {clientFrame.x - extents.left, clientFrame.y - extents.top,

@@ -98,6 +98,17 @@ Panels readPanels(X11Desktop& desktop, Size rootSize) {
     return panels;
 }
 
+// The current desktop's _NET_WORKAREA entry, when the window manager publishes one.
+std::optional<Rect> readWorkArea(X11Connection& x) {
+    const std::vector<std::uint32_t> values = readCardinals(x, x.root(), x.ewmh()->_NET_WORKAREA);
+    const std::size_t desktop =
+        readCardinal(x, x.root(), x.ewmh()->_NET_CURRENT_DESKTOP).value_or(0);
+    const std::size_t at = values.size() >= 4 * (desktop + 1) ? 4 * desktop : 0;
+    if (values.size() < at + 4 || values[at + 2] == 0 || values[at + 3] == 0) return std::nullopt;
+    return Rect(double(std::int32_t(values[at])), double(std::int32_t(values[at + 1])),
+                values[at + 2], values[at + 3]);
+}
+
 }  // namespace
 
 X11Screens::X11Screens(X11Desktop& desktop, Executor& main) : desktop_(desktop), main_(main) {
@@ -182,6 +193,7 @@ X11Screens::Listing X11Screens::read() const {
     listing.dock = panels.dock;
     listing.dockWindow = panels.dockWindow;
     std::vector<ScreenInfo>& result = listing.screens;
+    const std::optional<Rect> workArea = readWorkArea(x);
 
     XcbReply<xcb_randr_get_screen_resources_current_reply_t> resources(
         xcb_randr_get_screen_resources_current_reply(
@@ -195,7 +207,7 @@ X11Screens::Listing X11Screens::read() const {
         only.number = 0;
         only.name = "screen";
         only.frame = Rect({0, 0}, rootSize);
-        only.visibleFrame = visibleFrame(only.frame, struts, rootSize);
+        only.visibleFrame = withinWorkArea(visibleFrame(only.frame, struts, rootSize), workArea);
         result.push_back(only);
         return listing;
     }
@@ -204,7 +216,7 @@ X11Screens::Listing X11Screens::read() const {
         const xcb_randr_monitor_info_t& monitor = *it.data;
         ScreenInfo info;
         info.frame = Rect(monitor.x, monitor.y, monitor.width, monitor.height);
-        info.visibleFrame = visibleFrame(info.frame, struts, rootSize);
+        info.visibleFrame = withinWorkArea(visibleFrame(info.frame, struts, rootSize), workArea);
         info.name = x.atomName(monitor.name);
         const int outputCount = xcb_randr_monitor_info_outputs_length(it.data);
         if (outputCount > 0) {

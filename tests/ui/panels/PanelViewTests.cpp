@@ -173,6 +173,7 @@ class Desktop final : public PanelDesktop {
         requests.push_back({window, true, shown()});
         return true;
     }
+    void raiseWithoutFocus(std::uint32_t) override {}
     void preparePanel(std::uint32_t, bool) override {}
     bool compositorRunning() override { return compositing_; }
     std::optional<std::string> windowManagerName() override { return std::nullopt; }

@@ -60,7 +60,13 @@ INSTANTIATE_TEST_SUITE_P(
                     VerdictCase{"TookTheWidth", D::width, 600, 640, false, V::tookIt},
                     VerdictCase{"StillGrowing", D::height, 605, 600, false, V::stillMoving},
                     VerdictCase{"HeldStill", D::height, 601, 600, false, V::askAgain},
-                    VerdictCase{"HeldStillAfterAsking", D::height, 600, 600, true, V::refused}),
+                    VerdictCase{"HeldStillAfterAsking", D::height, 600, 600, true, V::refused},
+                    // A width in steps (a terminal's cells) 2 points short is learned too; a
+                    // shorter height is not.
+                    VerdictCase{"NarrowerHeldStill", D::width, 598, 598, false, V::askAgain},
+                    VerdictCase{"NarrowerAfterAsking", D::width, 598, 598, true, V::refused},
+                    VerdictCase{"WithinAPoint", D::width, 599.5, 599.5, true, V::tookIt},
+                    VerdictCase{"ShorterHeight", D::height, 490, 490, true, V::tookIt}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 }  // namespace

@@ -7,11 +7,14 @@
 // stdin at its end exits too. With --refuse it answers every resize by asking for its own size
 // back and prints "refused WxH". Other modes:
 //   --probe         maps a window until the window manager manages it, then exits 0
+//   --states a,b    maps with these _NET_WM_STATE entries (sticky, skip-taskbar, ...)
+//   --all-desktops  maps with _NET_WM_DESKTOP 0xFFFFFFFF (on every desktop)
 #include <poll.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xcb_icccm.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +33,9 @@ struct Options {
     std::string wmClass = "Brindlow-testclient";
     std::optional<long> pid;  // empty: the real pid
     bool noPid = false;
-    std::string type;  // empty: no _NET_WM_WINDOW_TYPE
+    std::string type;                 // empty: no _NET_WM_WINDOW_TYPE
+    std::vector<std::string> states;  // _NET_WM_STATE_<NAME> entries, lower case with dashes
+    bool allDesktops = false;
     bool transient = false;
     int width = 400, height = 300;
     // Where the window asks to be placed (a user-specified position); empty: the manager's choice.
@@ -58,7 +63,7 @@ xcb_atom_t atom(const char* name) {
                  "usage: brindlow-testclient [--title T] [--class C] [--pid N|--no-pid]\n"
                  "  [--type normal|dialog|utility|splash|dock] [--transient]\n"
                  "  [--size WxH] [--at X,Y] [--min WxH] [--max WxH] [--inc WxH]\n"
-                 "  [--refuse] [--icon] [--windows N] | --probe\n");
+                 "  [--refuse] [--icon] [--windows N] [--states a,b] [--all-desktops] | --probe\n");
     std::exit(2);
 }
 
@@ -103,6 +108,16 @@ Options parse(int argc, char** argv) {
             {"--icon", [&] { o.icon = true; }},
             {"--windows", [&] { o.windows = std::max(1, std::atoi(value())); }},
             {"--probe", [&] { o.probe = true; }},
+            {"--all-desktops", [&] { o.allDesktops = true; }},
+            {"--states",
+             [&] {
+                 std::string list = value();
+                 for (size_t start = 0; start <= list.size();) {
+                     const size_t comma = std::min(list.find(',', start), list.size());
+                     if (comma > start) o.states.push_back(list.substr(start, comma - start));
+                     start = comma + 1;
+                 }
+             }},
         };
         const auto option = options.find(a);
         if (option == options.end()) usage();
@@ -153,6 +168,22 @@ xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window
         xcb_atom_t type = atom(name.c_str());
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_WINDOW_TYPE"),
                             XCB_ATOM_ATOM, 32, 1, &type);
+    }
+    if (o.allDesktops) {
+        const uint32_t every = 0xFFFFFFFF;
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_DESKTOP"),
+                            XCB_ATOM_CARDINAL, 32, 1, &every);
+    }
+    if (!o.states.empty()) {
+        std::vector<xcb_atom_t> states;
+        for (const std::string& state : o.states) {
+            std::string name = "_NET_WM_STATE_";
+            for (char c : state)
+                name += c == '-' ? '_' : char(std::toupper(static_cast<unsigned char>(c)));
+            states.push_back(atom(name.c_str()));
+        }
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_STATE"),
+                            XCB_ATOM_ATOM, 32, states.size(), states.data());
     }
     if (transientFor != XCB_WINDOW_NONE) {
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_TRANSIENT_FOR,

@@ -3,6 +3,8 @@
 // title-bar drag reorders, and quitting (or the next run after a kill) puts the xterms back.
 #include <signal.h>
 
+#include <iterator>
+
 #include "AppOnDisplay.h"
 
 namespace brindlow::test {
@@ -69,13 +71,20 @@ class AppEndToEnd : public AppOnDisplay {
         EXPECT_FALSE(std::filesystem::exists(stored("original-frames.json")));
     }
 
-    // True when every xterm with less than half of its frame on the 1920-wide screen lies below
-    // every xterm that is wholly on it.
+    // True when some xterm is parked and none is seen over a visible one: every xterm with less
+    // than half of its frame on the 1920-wide screen is out of sight (iconified beside a window
+    // manager that keeps windows on screen) or lies below every xterm that is wholly on it, in
+    // the server's stacking order.
     bool parkedBelowVisible() {
         const auto frames = settledFrames();
-        const std::vector<xcb_window_t> stacking = readWindowList(
-            connection(), connection().root(), connection().atom("_NET_CLIENT_LIST_STACKING"));
+        std::vector<xcb_window_t> stacking;  // bottom to top
+        for (const WindowListEntry& entry : platform_.windowList->onScreenWindows())
+            stacking.insert(stacking.begin(), xcb_window_t(entry.identity));
         int highestParked = -1, lowestVisible = int(stacking.size()), parked = 0;
+        for (const Xterm& xterm : xterms_) {
+            const auto state = desktop().read(xterm.window);
+            if (state && !state->mapped) ++parked;  // out of sight
+        }
         for (int level = 0; level < int(stacking.size()); ++level) {
             const auto frame = frames.find(stacking[size_t(level)]);
             if (frame == frames.end()) continue;
@@ -102,12 +111,14 @@ TEST_F(AppEndToEnd, TilesTheXtermsAsColumnsAndAfterAKillTheNextRunPutsThemBack) 
     ASSERT_EQ(listed->columns.size(), 3u);
     for (const auto& column : listed->columns) EXPECT_EQ(column.size(), 1u);
 
-    // The first two columns (half a screen each) stand side by side at one height; the third
-    // waits parked at the edge.
+    // With the first focused, the first two columns (half a screen each) stand side by side at
+    // one height; the third waits parked at the edge.
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
     ASSERT_TRUE(settle([&] {
         for (const Xterm& xterm : xterms_)
             if (frameOf(xterm.window) == xterm.original) return false;
-        return true;
+        return frameOf(xtermTitled(listed->columns[0].front())->window)->x == 12;
     })) << "Brindlow did not move the xterms";
     const auto tiled = settledFrames();
     const Rect first = tiled.at(xtermTitled(listed->columns[0].front())->window);
@@ -115,10 +126,21 @@ TEST_F(AppEndToEnd, TilesTheXtermsAsColumnsAndAfterAKillTheNextRunPutsThemBack) 
     EXPECT_EQ(second.y, first.y);
     EXPECT_EQ(second.height, first.height);
     EXPECT_GE(second.x, first.maxX());
+    // xterm takes widths in steps of its character cells: the next column still starts one gap
+    // (12 points) after the width the first really took.
+    const xcb_window_t left = xtermTitled(listed->columns[0].front())->window;
+    const xcb_window_t right = xtermTitled(listed->columns[1].front())->window;
+    EXPECT_TRUE(settle([&] {
+        const auto frames = settledFrames();
+        return frames.at(right).x - frames.at(left).maxX() == 12;
+    })) << "the gap is "
+        << frameOf(right)->x - frameOf(left)->maxX();
+    screenshot("tiled-" + sessionWindowManager());
 
+    const auto placed = settledFrames();
     brindlow_->signal(SIGKILL);
     brindlow_->waitForExit(kLimit);
-    EXPECT_EQ(currentFrames(), tiled);
+    EXPECT_EQ(currentFrames(), placed);
     startBrindlow();
     ASSERT_FALSE(HasFatalFailure());
     settledFrames();
@@ -163,6 +185,12 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
     // Raised by the user, a parked window goes under again after the next layout.
     const std::vector<std::string> order = columnOrder();
     xdotool({"windowraise", std::to_string(xtermTitled(order[0])->window)});
+    // xfwm4 focuses a window that asks to be raised, and Brindlow follows the focus there: the
+    // last column is focused again first.
+    if (settle([&] { return desktop().activeWindow() == xtermTitled(order[0])->window; }, 0.5)) {
+        ASSERT_EQ(tool({"focus-last"}).status, 0);
+        ASSERT_TRUE(settle([&] { return focusedAndActive(3); }));
+    }
     ASSERT_TRUE(xdotool({"key", "ctrl+alt+y"}));
     ASSERT_TRUE(settle([&] { return focusedAndActive(2); })) << "Ctrl+Alt+Y did not focus left";
     EXPECT_TRUE(settle([&] { return parkedBelowVisible(); }));
@@ -296,6 +324,114 @@ TEST_F(AppEndToEnd, ControlAltScrollClicksSwipeTheStrip) {
     quitAndExpectWindowsBack();
 }
 
+// A window the window manager activates as it maps it, before Brindlow adopts it, gets its column
+// focused; an xterm that opens while another has the focus is tiled too.
+TEST_F(AppEndToEnd, ANewWindowTheWindowManagerActivatesIsFocusedInItsColumn) {
+    startXterms(2);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    settledFrames();
+    const Xterm& late = startXterm("e2e-xterm-late");
+    ASSERT_NE(late.window, XCB_WINDOW_NONE);
+    if (desktop().activeWindow() != late.window)
+        GTEST_SKIP() << sessionWindowManager() << " does not focus new windows";
+    EXPECT_TRUE(settle([&] {
+        const auto listed = list();
+        return listed && listed->focused > 0 &&
+               listed->columns[size_t(listed->focused - 1)].front() == "e2e-xterm-late" &&
+               desktop().activeWindow() == late.window;
+    })) << "the new window's column is not focused";
+    EXPECT_TRUE(settle([&] {
+        const Rect frame = settledFrames().at(late.window);
+        return frame.x >= 0 && frame.maxX() <= 1920;
+    })) << "the new window is not in view";
+    xterms_.pop_back();  // Brindlow may have moved it before its original was taken
+    quitAndExpectWindowsBack();
+}
+
+// Columns a quarter of the screen wide (465 points), all three in view: a client whose minimum
+// width is 600 keeps its minimum whatever the window manager enforces, xterms take their widths in
+// steps of their character cells, and Brindlow learns the widths the windows really took, so that
+// every column starts one gap (12 points) after its neighbour.
+TEST_F(AppEndToEnd, WidthsTheWindowsRefuseAreLearnedAndTheGapsStayEven) {
+    TestClientProcess wide({"--title", "e2e-wide", "--size", "600x600", "--min", "600x200"});
+    ASSERT_TRUE(wide.ready());
+    startXterms(2);
+    startBrindlow({{"defaultWidth", 0.25}});
+    ASSERT_FALSE(HasFatalFailure());
+    const auto logged = [&] {
+        std::ifstream log(logFile());
+        return std::string{std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
+    };
+    // The columns in strip order, by their frames.
+    const auto framesInOrder = [&] {
+        std::vector<Rect> frames;
+        const auto json = listing();
+        for (const auto& display : json ? json->at("displays") : nlohmann::json::array())
+            for (const auto& column : display.at("columns")) {
+                const std::string title = column.at("windows").at(0).value("title", "");
+                const Xterm* xterm = xtermTitled(title);
+                const xcb_window_t window =
+                    xterm ? xterm->window : (title == "e2e-wide" ? wide.window() : 0);
+                if (window) frames.push_back(frameOf(window).value_or(Rect{}));
+            }
+        return frames;
+    };
+    std::vector<Rect> frames;
+    EXPECT_TRUE(settle([&] {
+        settledFrames();
+        frames = framesInOrder();
+        if (frames.size() != 3 || frames[0].x != 12) return false;
+        for (std::size_t i = 1; i < frames.size(); ++i)
+            if (frames[i].x - frames[i - 1].maxX() != 12) return false;
+        return true;
+    })) << "uneven gaps: "
+        << ::testing::PrintToString(frames);
+    EXPECT_NE(logged().find("Brindlow-testclient needs 6"), std::string::npos)
+        << "no width was learned";
+    EXPECT_EQ(desktop().read(wide.window())->clientFrame.width, 600);
+    screenshot("widths-" + sessionWindowManager());
+    quitAndExpectWindowsBack();
+}
+
+// Beside a window manager's own panel (no client, no strut: only the work area leaves it out),
+// every column stays within the work area.
+TEST_F(AppEndToEnd, BesideAPanelColumnsStayInTheWorkArea) {
+    if (!sessionHasPanel()) GTEST_SKIP() << "the session shows no panel of the window manager";
+    // The window manager publishes its work area a moment after it manages windows.
+    std::vector<std::uint32_t> values;
+    ASSERT_TRUE(settle([&] {
+        values =
+            readCardinals(connection(), connection().root(), connection().ewmh()->_NET_WORKAREA);
+        return values.size() >= 4u && (values[3] < 1080 || values[2] < 1920);
+    })) << "no work area that leaves the panel out";
+    const Rect workArea(values[0], values[1], values[2], values[3]);
+    startXterms(3);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    EXPECT_TRUE(settle([&] {
+        int inView = 0;
+        for (const auto& [window, frame] : settledFrames()) {
+            const auto state = desktop().read(window);
+            if (!state || !state->mapped || frame.x < 0 || frame.maxX() > 1920) continue;
+            if (!workArea.contains(frame)) return false;
+            ++inView;
+        }
+        return inView >= 2;
+    })) << "a column reaches past the work area "
+        << workArea.x << "," << workArea.y << " " << workArea.width << "x" << workArea.height;
+    screenshot("panel-" + sessionWindowManager());
+    // Nothing of the window manager's own is tiled.
+    const auto listed = listing();
+    ASSERT_TRUE(listed);
+    for (const auto& display : listed->at("displays"))
+        for (const auto& column : display.at("columns"))
+            for (const auto& window : column.at("windows"))
+                EXPECT_TRUE(xtermTitled(window.value("title", ""))) << window.dump();
+    quitAndExpectWindowsBack();
+}
+
 // openbox moves the frame while the title bar is dragged and tells the client
 // nothing until the button is released: the frame's own events must be followed.
 class TitleBarDrag : public AppEndToEnd {
@@ -331,10 +467,11 @@ TEST_F(TitleBarDrag, AcrossItsNeighbourTradesPlaces) {
     startBrindlow();
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(tool({"focus-first"}).status, 0);
-    settledFrames();
+    ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
     const std::vector<std::string> order = columnOrder();
     ASSERT_EQ(order.size(), 3u);
     const xcb_window_t dragged = xtermTitled(order[0])->window;
+    ASSERT_TRUE(settle([&] { return settledFrames().at(dragged).x == 12; }));
     dragRight(dragged);
     ASSERT_FALSE(HasFatalFailure());
     EXPECT_TRUE(settle([&] {

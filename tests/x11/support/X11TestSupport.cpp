@@ -101,4 +101,14 @@ void TestClientProcess::kill() {
     process_.waitForExit(10);
 }
 
+std::string sessionWindowManager() {
+    const char* name = std::getenv("BRINDLOW_TEST_WM");
+    return name && *name ? name : "openbox";
+}
+
+bool sessionHasPanel() {
+    const char* panel = std::getenv("BRINDLOW_TEST_WM_PANEL");
+    return panel && std::string(panel) == "1";
+}
+
 }  // namespace brindlow::test

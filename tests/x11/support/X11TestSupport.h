@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -69,4 +70,18 @@ class TestClientProcess {
     xcb_window_t owner_ = XCB_WINDOW_NONE;
 };
 
+// The window manager scripts/x11-session started ("openbox" when it does not say).
+std::string sessionWindowManager();
+// Whether that window manager shows its own panel (x11-session --panel).
+bool sessionHasPanel();
+
 }  // namespace brindlow::test
+
+// Skips the test beside the window managers named after the reason, saying why: for tests whose
+// subject one window manager does not offer or handle as the others do.
+#define BRINDLOW_SKIP_BESIDE(reason, ...)                                                   \
+    do {                                                                                    \
+        const std::string session_ = ::brindlow::test::sessionWindowManager();              \
+        for (const char* name_ : std::initializer_list<const char*>{__VA_ARGS__})           \
+            if (session_ == name_) GTEST_SKIP() << "beside " << session_ << ": " << reason; \
+    } while (false)

@@ -41,6 +41,28 @@ TEST(Struts, OldStyleStrutSpansTheWholeEdgeAndNothingGoesNegative) {
     EXPECT_EQ(visibleFrame(kLeft, {*huge}, kRoot).height, 0);
 }
 
+TEST(WorkArea, CutsWhatAWindowManagersOwnTaskbarCoversAndLeavesOtherMonitorsAlone) {
+    // A 26-point taskbar along the bottom of the left monitor, which only the work area shows.
+    const Rect workArea{0, 0, 1920, 1054};
+    EXPECT_EQ(withinWorkArea(kLeft, workArea), Rect(0, 0, 1920, 1054));
+    EXPECT_EQ(withinWorkArea(Rect(0, 30, 1920, 1050), workArea), Rect(0, 30, 1920, 1024));
+    EXPECT_EQ(withinWorkArea(kRight, workArea), kRight);
+    EXPECT_EQ(withinWorkArea(kLeft, std::nullopt), kLeft);
+    // A reserved right edge: 120 points.
+    EXPECT_EQ(withinWorkArea(kLeft, Rect(0, 0, 1800, 1080)), Rect(0, 0, 1800, 1080));
+}
+
+TEST(SizeHints, AResizeIsHeldBetweenTheClientsMinimumAndMaximum) {
+    SizeHints tall;
+    tall.minSize = Size{0, 700};
+    EXPECT_EQ(tall.within(Size{900, 400}), (Size{900, 700}));
+    SizeHints fixed;
+    fixed.minSize = fixed.maxSize = Size{400, 300};
+    EXPECT_EQ(fixed.within(Size{900, 900}), (Size{400, 300}));
+    EXPECT_EQ(fixed.within(Size{100, 100}), (Size{400, 300}));
+    EXPECT_EQ(SizeHints{}.within(Size{942, 1035}), (Size{942, 1035}));
+}
+
 std::vector<std::uint8_t> edid(std::uint8_t serialByte) {
     std::vector<std::uint8_t> bytes(128, 0);
     const std::uint8_t header[] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};

@@ -1,0 +1,53 @@
+#include "app/qt/FocusKeeper.h"
+
+#include <QGuiApplication>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+#include "platform/PanelDesktop.h"
+
+namespace brindlow {
+
+namespace {
+// How long after showing a focus change counts as the window manager's doing, not the user's.
+constexpr std::chrono::milliseconds kGrace{1500};
+// Looks after showing: by the first the window manager has mapped the window, which is then
+// raised over the active one; each one gives the focus back if the window manager handed it to
+// the window (some say so only in _NET_ACTIVE_WINDOW, so Qt hears no focus change).
+constexpr int kLooksAfterMs[] = {150, 400, 800, 1300};
+}  // namespace
+
+FocusKeeper::FocusKeeper(QWidget& window, PanelDesktop& desktop,
+                         std::optional<std::uint32_t> previous)
+    : QObject(&window),
+      window_(&window),
+      desktop_(desktop),
+      previous_(previous),
+      shown_(std::chrono::steady_clock::now()) {
+    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
+                     [this](QWindow* now) { focusChanged(now); });
+    for (const int after : kLooksAfterMs) QTimer::singleShot(after, this, [this] { look(); });
+}
+
+bool FocusKeeper::shortlyAfterShowing() const {
+    return std::chrono::steady_clock::now() - shown_ < kGrace;
+}
+
+void FocusKeeper::focusChanged(QWindow* now) {
+    // As often as the window manager insists, in those first moments.
+    if (!window_ || now != window_->windowHandle() || !previous_ || !shortlyAfterShowing()) return;
+    desktop_.activate(*previous_);
+}
+
+void FocusKeeper::look() {
+    if (!window_ || !window_->isVisible()) return;
+    const auto own = std::uint32_t(window_->winId());
+    if (!raised_) {
+        raised_ = true;
+        desktop_.raiseWithoutFocus(own);
+    }
+    if (previous_ && desktop_.activeWindow() == own) desktop_.activate(*previous_);
+}
+
+}  // namespace brindlow

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
+class QWidget;
+class QWindow;
+
+namespace brindlow {
+
+class PanelDesktop;
+
+// Keeps the focus where it was while a window of ours is shown without taking it. Some window
+// managers focus every new window anyway (icewm, jwm, fvwm): the focus goes back to the window
+// that had it. Others map a window that takes no focus under the active one (metacity): it is
+// raised, still without the focus. Acts only in the moments after the window is shown, so a
+// click of the user's later on still focuses it; ends when the window is asked for.
+class FocusKeeper final : public QObject {
+  public:
+    // `previous`: the window that had the focus before `window` was shown.
+    FocusKeeper(QWidget& window, PanelDesktop& desktop, std::optional<std::uint32_t> previous);
+
+  private:
+    bool shortlyAfterShowing() const;
+    void focusChanged(QWindow* now);
+    // Raises the window once, and hands the focus back if the window manager gave it.
+    void look();
+
+    QPointer<QWidget> window_;
+    PanelDesktop& desktop_;
+    std::optional<std::uint32_t> previous_;
+    std::chrono::steady_clock::time_point shown_;
+    bool raised_ = false;
+};
+
+}  // namespace brindlow

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+
+#include "geometry/Geometry.h"
+
+namespace brindlow {
+
+// Parked windows where the window manager keeps every window in view. A window parked off the
+// screen's edge that the window manager pulls back into view would cover the visible columns, so
+// it is iconified instead until it scrolls back into view. This remembers which iconified windows
+// are Brindlow's own doing (never the user's minimising) and where each stands for Brindlow
+// meanwhile. Any thread.
+class ParkedHiding {
+  public:
+    // What to do with a request to put a window at a frame.
+    enum class Step {
+        move,          // send the move as usual
+        hide,          // the window manager is known to clamp: iconify instead of moving
+        stayHidden,    // already iconified and still parked: nothing to send
+        moveThenShow,  // iconified and now in view: move it, then map it again
+    };
+
+    // Less than half of the frame's width lies on the screen.
+    static bool isParked(const Rect& frame, const Rect& screen);
+    // A parked target came back with at least half of it on the screen.
+    static bool wasClampedIntoView(const Rect& target, const Rect& accepted, const Rect& screen);
+
+    // Decides, and for `hide` and `stayHidden` remembers the target as where the window stands.
+    Step plan(std::uint32_t window, const Rect& target, const Rect& screen);
+    // The window was iconified for parking at `target`; from now on the window manager counts as
+    // one that clamps.
+    void hidden(std::uint32_t window, const Rect& target);
+    // The window is shown again (or gone): forgotten.
+    void shown(std::uint32_t window);
+
+    // Notes the frame last asked of the window manager for a window; `isLastSent` tells whether
+    // a read-back can still be judged against it (moves on other threads may have followed).
+    void sending(std::uint32_t window, const Rect& target);
+    bool isLastSent(std::uint32_t window, const Rect& target) const;
+
+    bool isHidden(std::uint32_t window) const;
+    // Where a hidden window stands for Brindlow: its parked target.
+    std::optional<Rect> frameOf(std::uint32_t window) const;
+    bool windowManagerClamps() const;
+
+  private:
+    mutable std::mutex mutex_;
+    std::map<std::uint32_t, Rect> hidden_;
+    std::map<std::uint32_t, Rect> lastSent_;
+    bool clamps_ = false;
+};
+
+}  // namespace brindlow

@@ -1,0 +1,149 @@
+// Parking beside a window manager that keeps every window in view: a parked window it pulls back
+// on screen is iconified instead, marked on the window as Brindlow's doing, and mapped again once
+// its column scrolls back into view.
+#include <xcb/xcb_ewmh.h>
+#include <xcb/xcb_icccm.h>
+
+#include "platform/CoordinateLimits.h"
+#include "platform/Log.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Desktop.h"
+
+namespace brindlow {
+
+namespace {
+// Set on a client while Brindlow keeps it iconified for parking, so that a later run (after a
+// crash) does not take it for a window the user minimised.
+constexpr const char* kParkedProperty = "_BRINDLOW_PARKED";
+
+const Logger& parkingLog() {
+    static const Logger logger = makeLogger("Parking");
+    return logger;
+}
+}  // namespace
+
+AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
+                               std::optional<Size> size, double timeout) {
+    if (!hasWindowManager()) return moveResizeNow(window, origin, size, timeout);
+    const auto s = read(window);
+    if (!s) return axerror::invalidElement;
+    // Judged where the window can really go; what cannot be written is refused as before.
+    const std::optional<Point> place = origin ? representablePoint(*origin) : std::nullopt;
+    const std::optional<Size> extent = size ? representableSize(*size) : std::nullopt;
+    if ((origin && !place) || (size && !extent))
+        return moveResizeNow(window, origin, size, timeout);
+    const Rect current = parkedFrame(window).value_or(s->outerFrame());
+    const Rect target(place.value_or(current.origin()), extent.value_or(current.size()));
+    const Rect screen = rootFrame();
+    switch (parking_.plan(window, target, screen)) {
+        case ParkedHiding::Step::hide:
+            hideParked({window});
+            return axerror::success;
+        case ParkedHiding::Step::stayHidden:
+            return axerror::success;
+        case ParkedHiding::Step::moveThenShow: {
+            parking_.sending(window, target);
+            const AXError moved = moveResizeNow(window, origin, size, timeout);
+            showParked(window);
+            return moved;
+        }
+        case ParkedHiding::Step::move:
+            break;
+    }
+    parking_.sending(window, target);
+    const AXError moved = moveResizeNow(window, origin, size, timeout);
+    if (moved != axerror::success || !ParkedHiding::isParked(target, screen)) return moved;
+    // A parked window the window manager pulled back into view goes out of sight instead;
+    // judged only while no later move of the window went out meanwhile.
+    // Asked once more first: a window manager that clamps does so again, one that was only
+    // late (another move in flight) now puts it where asked.
+    const auto clamped = [&] {
+        const auto after = readWindow(x_, window);
+        return after && parking_.isLastSent(window, target) &&
+               ParkedHiding::wasClampedIntoView(target, after->outerFrame(), screen);
+    };
+    if (!clamped()) return moved;
+    parking_.sending(window, target);
+    if (moveResizeNow(window, target.origin(), target.size(), timeout) == axerror::success &&
+        clamped()) {
+        parking_.hidden(window, target);
+        hideParked({window});
+    }
+    return moved;
+}
+
+Rect X11Desktop::rootFrame() const {
+    return Rect(0, 0, x_.screen()->width_in_pixels, x_.screen()->height_in_pixels);
+}
+
+void X11Desktop::hideParked(const std::vector<xcb_window_t>& windows) {
+    if (windows.empty()) return;
+    const xcb_atom_t parked = x_.atom(kParkedProperty);
+    const xcb_atom_t changeState = x_.atom("WM_CHANGE_STATE");
+    for (const xcb_window_t window : windows) {
+        {
+            // Iconifying the active window would make the window manager pick another one to
+            // focus, racing the raise that follows; it goes once the focus has moved on.
+            std::lock_guard lock(mutex_);
+            if (active_ == window) {
+                hideWhenInactive_ = window;
+                continue;
+            }
+            if (hideWhenInactive_ == window) hideWhenInactive_.reset();
+        }
+        parkingLog().info("Parked window 0x%x iconified: the window manager keeps it in view",
+                          window);
+        const std::uint32_t mark = 1;
+        xcb_change_property(x_.xcb(), XCB_PROP_MODE_REPLACE, window, parked, XCB_ATOM_CARDINAL, 32,
+                            1, &mark);
+        const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
+        xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), changeState, 1, &iconic);
+    }
+    x_.flush();
+}
+
+void X11Desktop::showParked(xcb_window_t window) {
+    parking_.shown(window);
+    {
+        std::lock_guard lock(mutex_);
+        if (hideWhenInactive_ == window) hideWhenInactive_.reset();
+    }
+    xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
+    // A client leaves the iconic state by mapping its window; the window manager does the rest.
+    xcb_map_window(x_.xcb(), window);
+    x_.flush();
+}
+
+void X11Desktop::hideFormerlyActive(std::optional<xcb_window_t> former) {
+    bool hide = false, lowerIt = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!former || active_ == former) return;
+        hide = hideWhenInactive_ == former;
+        lowerIt = lowerWhenInactive_ == former;
+        if (hide) hideWhenInactive_.reset();
+        if (lowerIt) lowerWhenInactive_.reset();
+    }
+    if (hide && parking_.isHidden(*former)) hideParked({*former});
+    if (lowerIt) lower(*former);
+}
+
+void X11Desktop::forgetParked(xcb_window_t window) {
+    if (!parking_.isHidden(window)) return;
+    parking_.shown(window);
+    xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
+    x_.flush();
+}
+
+void X11Desktop::adoptParked(const X11WindowSnapshot& snapshot) {
+    const xcb_atom_t parked = x_.atom(kParkedProperty);
+    if (!readCardinal(x_, snapshot.window, parked)) return;
+    if (snapshot.wmState == XCB_ICCCM_WM_STATE_ICONIC) {
+        parking_.hidden(snapshot.window, snapshot.outerFrame());
+    } else {
+        xcb_delete_property(x_.xcb(), snapshot.window, parked);
+        x_.flush();
+    }
+}
+
+}  // namespace brindlow

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include "platform/x11/ParkedHiding.h"
+
+namespace brindlow {
+namespace {
+
+const Rect kScreen{0, 0, 1920, 1080};
+
+struct ClampCase {
+    Rect target;
+    Rect accepted;
+    bool clamped;
+};
+
+class ClampedIntoView : public ::testing::TestWithParam<ClampCase> {};
+
+TEST_P(ClampedIntoView, OnlyAParkedTargetPulledFurtherOnScreenCounts) {
+    const ClampCase& c = GetParam();
+    EXPECT_EQ(ParkedHiding::wasClampedIntoView(c.target, c.accepted, kScreen), c.clamped);
+}
+
+INSTANTIATE_TEST_SUITE_P(ParkedHiding, ClampedIntoView,
+                         ::testing::Values(
+                             // Parked at 1910 (10 points on screen), put back at 983: clamped.
+                             ClampCase{{1910, 32, 942, 1035}, {983, 32, 942, 1035}, true},
+                             // Parked left at -930, held at 0.
+                             ClampCase{{-930, 32, 942, 1035}, {0, 32, 942, 1035}, true},
+                             // Parked where asked, or a few points off by rounding: not clamped.
+                             ClampCase{{1910, 32, 942, 1035}, {1910, 32, 942, 1035}, false},
+                             ClampCase{{1910, 32, 942, 1035}, {1905, 32, 942, 1035}, false},
+                             // A visible target moved elsewhere is no parking at all.
+                             ClampCase{{12, 32, 942, 1035}, {0, 32, 942, 1035}, false}));
+
+TEST(ParkedHiding, AClampingWindowManagerIsLearnedAndTheHiddenWindowComesBackInView) {
+    ParkedHiding parking;
+    const Rect parked{1910, 32, 942, 1035};
+    const Rect visible{966, 32, 942, 1035};
+    // Until a clamp is seen, parked windows are moved as anywhere else.
+    EXPECT_EQ(parking.plan(1, parked, kScreen), ParkedHiding::Step::move);
+    EXPECT_FALSE(parking.windowManagerClamps());
+    parking.hidden(1, parked);
+    EXPECT_TRUE(parking.windowManagerClamps());
+    EXPECT_EQ(parking.frameOf(1), parked);
+
+    // Still parked further out: nothing to send, and it stands where it was sent.
+    const Rect further{2900, 32, 942, 1035};
+    EXPECT_EQ(parking.plan(1, further, kScreen), ParkedHiding::Step::stayHidden);
+    EXPECT_EQ(parking.frameOf(1), further);
+
+    // Another window parked now is hidden straight away, without a move into view first.
+    EXPECT_EQ(parking.plan(2, parked, kScreen), ParkedHiding::Step::hide);
+    EXPECT_TRUE(parking.isHidden(2));
+
+    // Back in view: moved, then shown; forgotten once shown.
+    EXPECT_EQ(parking.plan(1, visible, kScreen), ParkedHiding::Step::moveThenShow);
+    parking.shown(1);
+    EXPECT_FALSE(parking.isHidden(1));
+    EXPECT_EQ(parking.frameOf(1), std::nullopt);
+    EXPECT_EQ(parking.plan(1, visible, kScreen), ParkedHiding::Step::move);
+}
+
+}  // namespace
+}  // namespace brindlow
