@@ -10,6 +10,7 @@
 
 #include "platform/CoordinateLimits.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Events.h"
 
 namespace brindlow {
 
@@ -17,15 +18,6 @@ namespace {
 
 constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
 constexpr std::uint32_t kSourcePager = 2;  // "source indication": a pager or assistive tool
-
-uint8_t eventType(const xcb_generic_event_t& event) {
-    return event.response_type & 0x7f;
-}
-
-template <typename T>
-const T& as(const xcb_generic_event_t& event) {
-    return reinterpret_cast<const T&>(event);
-}
 
 }  // namespace
 

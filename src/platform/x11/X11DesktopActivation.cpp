@@ -3,6 +3,7 @@
 
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11Events.h"
 
 namespace brindlow {
 
@@ -12,16 +13,6 @@ constexpr std::uint32_t kSourcePager = 2;  // "source indication": a pager or as
 // Asks for the same window this soon after the last one, while it is still active, are the
 // further steps of one raise (main window, raise, application frontmost).
 constexpr double kOneRaise = 1.0;
-
-uint8_t eventType(const xcb_generic_event_t& event) {
-    return event.response_type & 0x7f;
-}
-
-template <typename T>
-const T& as(const xcb_generic_event_t& event) {
-    return reinterpret_cast<const T&>(event);
-}
-
 }  // namespace
 
 AXError X11Desktop::activate(xcb_window_t window, double timeout) {

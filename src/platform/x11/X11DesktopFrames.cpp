@@ -8,6 +8,7 @@
 #include "platform/CoordinateLimits.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11Events.h"
 
 namespace brindlow {
 
@@ -18,15 +19,6 @@ constexpr std::uint32_t kPositionFlags =
     XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y;
 constexpr std::uint32_t kSizeFlags =
     XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
-
-uint8_t eventType(const xcb_generic_event_t& event) {
-    return event.response_type & 0x7f;
-}
-
-template <typename T>
-const T& as(const xcb_generic_event_t& event) {
-    return reinterpret_cast<const T&>(event);
-}
 
 long whole(double value) {
     return std::lround(value);
