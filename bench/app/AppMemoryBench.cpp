@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "SocketRequest.h"
+
 extern char** environ;
 
 namespace {
@@ -43,26 +45,7 @@ struct Options {
     int stormWindows = 50;
 };
 
-// One request over the socket; the reply line, or none.
-std::optional<std::string> request(const std::string& socketPath, const std::string& line) {
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return std::nullopt;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
-    std::string reply;
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-        write(fd, line.data(), line.size()) == ssize_t(line.size())) {
-        char buffer[65536];
-        for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
-            reply.append(buffer, size_t(n));
-            if (reply.back() == '\n') break;
-        }
-    }
-    close(fd);
-    if (reply.empty()) return std::nullopt;
-    return reply;
-}
+using brindlow::bench::request;
 
 // How many windows Brindlow lists (one "app" key each).
 int listedWindows(const std::string& socketPath) {

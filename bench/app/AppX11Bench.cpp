@@ -32,6 +32,8 @@
 #include <thread>
 #include <vector>
 
+#include "SocketRequest.h"
+
 extern char** environ;
 
 namespace {
@@ -55,26 +57,7 @@ double percentile(std::vector<double> values, double fraction) {
     return values[std::min(values.size() - 1, size_t(fraction * double(values.size() - 1) + 0.5))];
 }
 
-// One request over the socket; the reply line, or none.
-std::optional<std::string> request(const std::string& socketPath, const std::string& line) {
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return std::nullopt;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
-    std::string reply;
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-        write(fd, line.data(), line.size()) == ssize_t(line.size())) {
-        char buffer[65536];
-        for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
-            reply.append(buffer, size_t(n));
-            if (reply.back() == '\n') break;
-        }
-    }
-    close(fd);
-    if (reply.empty()) return std::nullopt;
-    return reply;
-}
+using brindlow::bench::request;
 
 std::string requestLine(const std::string& word) {
     return "{\"args\":[\"" + word + "\"],\"callerPID\":null}\n";

@@ -43,6 +43,8 @@
 #include <thread>
 #include <vector>
 
+#include "SocketRequest.h"
+
 extern char** environ;
 
 namespace {
@@ -168,23 +170,7 @@ std::optional<std::string> request(const std::string& socketPath,
     std::string line = "{\"args\":[";
     for (size_t i = 0; i < args.size(); ++i) line += (i ? ",\"" : "\"") + args[i] + "\"";
     line += "],\"callerPID\":null}\n";
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return std::nullopt;
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
-    std::string reply;
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-        write(fd, line.data(), line.size()) == ssize_t(line.size())) {
-        char buffer[65536];
-        for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
-            reply.append(buffer, size_t(n));
-            if (reply.back() == '\n') break;
-        }
-    }
-    close(fd);
-    if (reply.empty()) return std::nullopt;
-    return reply;
+    return brindlow::bench::request(socketPath, line);
 }
 
 // The number of windows the list shows (its "app" keys), or none when nothing answers.
