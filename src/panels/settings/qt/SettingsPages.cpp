@@ -412,6 +412,7 @@ QWidget* shortcutsPage(const SettingsServices& services) {
         auto* recorder =
             new KeyboardShortcuts::Recorder(*registry, hotkey.name, {}, services.hotKeys);
         recorder->setObjectName(QString::fromStdString(hotkey.name.rawValue));
+        recorder->setConflictMenu(services.applicationKeys);
         auto* line = new QWidget;
         auto* lineLayout = new QHBoxLayout(line);
         lineLayout->setContentsMargins(0, 0, 0, 0);
