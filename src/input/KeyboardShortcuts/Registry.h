@@ -92,6 +92,9 @@ class Registry {
     void handleOnKeyUp(const Shortcut& shortcut);
 
     bool isRegistered(const Shortcut& shortcut) const { return registered_.contains(shortcut); }
+    // Whether another program holds the shortcut: claimed, yet with shortcuts on and no menu of
+    // ours open, the system did not give it to us (the window manager binds the same keys).
+    bool isHeldElsewhere(const Shortcut& shortcut) const;
 
   private:
     void claim(const Shortcut& shortcut);
