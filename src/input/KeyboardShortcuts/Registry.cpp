@@ -82,7 +82,7 @@ void Registry::claim(const Shortcut& shortcut) {
 }
 
 bool Registry::isHeldElsewhere(const Shortcut& shortcut) const {
-    return enabled_ && !menuOpen_ && registered_.contains(shortcut) && !hotKeys_.isLive(shortcut);
+    return registered_.contains(shortcut) && hotKeys_.isRefused(shortcut);
 }
 
 void Registry::release(const Shortcut& shortcut) {

@@ -92,8 +92,8 @@ class Registry {
     void handleOnKeyUp(const Shortcut& shortcut);
 
     bool isRegistered(const Shortcut& shortcut) const { return registered_.contains(shortcut); }
-    // Whether another program holds the shortcut: claimed, yet with shortcuts on and no menu of
-    // ours open, the system did not give it to us (the window manager binds the same keys).
+    // Whether another program holds the shortcut: claimed, and the system refused it at the last
+    // attempt (the window manager binds the same keys, say).
     bool isHeldElsewhere(const Shortcut& shortcut) const;
 
   private:
