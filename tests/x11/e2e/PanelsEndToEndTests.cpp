@@ -154,10 +154,6 @@ TEST_F(PanelsEndToEnd, APanelOpenedDuringAScrollKeepsTheFocusWhenTheScrollLands)
 // Choosing a window in either panel ends with the X focus and the strip's focus on it, every time,
 // whichever window had the focus before and whichever key chose.
 TEST_F(PanelsEndToEnd, ChoosingAWindowFocusesItForTheWindowManagerAndTheStripEveryTime) {
-    BRINDLOW_SKIP_BESIDE(
-        "xfwm4 focuses a window that asks to be raised; the repeated choice has "
-        "not yet been reconciled with that",
-        "xfwm4");
     constexpr int kChoices = 20;
     startXterm("choose-alpha");
     startXterm("choose-bravo");
