@@ -37,7 +37,7 @@ std::vector<std::string> runningWindowManagers(const WindowManagerSource& source
 namespace FirstRunTexts {
 // The warning under "Check for other window managers", or the all-clear without conflicts.
 std::string conflicts(const std::vector<std::string>& names);
-// The five hints of "Use the touchpad and mouse".
+// The five hints of "Use the trackpad and mouse".
 std::vector<std::string> trackpadAndMouse(const AppSettings& settings);
 // The three hints of "Good to know".
 std::vector<std::string> goodToKnow(const std::map<std::string, std::string>& keys);

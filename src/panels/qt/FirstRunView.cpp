@@ -213,7 +213,7 @@ void FirstRunView::rebuild() {
                                           "in Settings > Shortcuts.",
                                           PanelStyle::systemFont(9), secondary())}));
 
-    list->addWidget(step(4, true, "Use the touchpad and mouse",
+    list->addWidget(step(4, true, "Use the trackpad and mouse",
                          {hintList(FirstRunTexts::trackpadAndMouse(settings))}));
     list->addWidget(
         step(5, true, "Good to know", {hintList(FirstRunTexts::goodToKnow(model_.keys()))}));

