@@ -3,10 +3,12 @@
 #include <chrono>
 #include <future>
 
+#include "controller/Departures.h"
 #include "controller/StripController.h"
 #include "settings/JSONFiles.h"
 #include "settings/OriginalFrames.h"
 #include "settings/SettingsRanges.h"
+#include "windows/AX.h"
 #include "windows/FrameRecords.h"
 #include "windows/WindowObserver.h"
 
@@ -129,6 +131,9 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
     displaysChanged(displays);
 
     std::vector<ManagedWindow> collected;
+    // Windows on another desktop are adopted too and leave at once, so the saved session gives
+    // them their places (and the original-frames file their frames) for when they come back.
+    std::set<WindowID> away;
     for (const AppRef& app : apps) {
         const std::optional<std::vector<AXElementRef>> elements = tracker_->observe(app);
         if (!elements) {
@@ -144,11 +149,14 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
                 const std::optional<AppRule> rule = state_.settings.rule(*app.bundleID);
                 if (rule && rule->behavior == AppBehavior::floating) continue;
             }
-            if (std::optional<ManagedWindow> window =
-                    WindowObserver::makeManagedWindow(element, app, &state_.verdicts))
-                collected.push_back(std::move(*window));
+            std::optional<ManagedWindow> window = WindowObserver::makeManagedWindow(
+                element, app, &state_.verdicts, WindowObserver::AwayWindows::accepted);
+            if (!window) continue;
+            if (AX::boolAttribute(element, ax::away).value_or(false)) away.insert(window->id);
+            collected.push_back(std::move(*window));
         }
     }
+    const size_t awayCount = away.size();
     // Windows left parked by a run that ended without putting them back get
     // their true originals from the file.
     const std::map<WindowID, Rect> originals =
@@ -158,13 +166,22 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
         state_.records.edit(window.id, [&](WindowRecord& record) {
             record.originalFrame = originals.at(window.id);
         });
-        log_.info("Add %{public}s '%{private}s'", window.appName, window.title);
+        if (away.contains(window.id)) {
+            log_.info("Keep %{public}s '%{private}s' until it comes back from another desktop",
+                      window.appName, window.title);
+        } else {
+            log_.info("Add %{public}s '%{private}s'", window.appName, window.title);
+        }
     }
 
     std::vector<WindowCandidate> candidates;
     for (const ManagedWindow& window : collected) {
-        const std::optional<std::string> uuid = displayInUse(window.frame);
+        std::optional<std::string> uuid = displayInUse(window.frame);
+        // Out of view, a window away may stand anywhere: it belongs to the first display.
+        if (!uuid && away.contains(window.id) && !state_.displayOrder.empty())
+            uuid = state_.displayOrder.front();
         if (!uuid) {
+            away.erase(window.id);
             state_.windows.erase(window.id);
             state_.records.edit(window.id,
                                 [](WindowRecord& record) { record.originalFrame.reset(); });
@@ -175,6 +192,8 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
     }
 
     session_->place(session_->stored(), candidates);
+    Departures(state_).leave(std::vector<WindowID>(away.begin(), away.end()), Departure::Kind::away,
+                             now());
 
     for (const std::string& uuid : state_.displayOrder) unstackColumnsWithoutRoom(uuid);
 
@@ -194,7 +213,7 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
         if (DisplayState* display = stateOf(uuid))
             display->displayedOffset = display->strip.scrollOffset;
     }
-    log_.info("Start: %ld windows on %ld displays", long(collected.size()),
+    log_.info("Start: %ld windows on %ld displays", long(collected.size() - awayCount),
               long(state_.displayOrder.size()));
     for (const std::string& uuid : std::vector<std::string>(state_.displayOrder)) relayout(uuid);
     publishSnapshot(SnapshotReason::structure());

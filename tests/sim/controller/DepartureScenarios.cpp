@@ -151,6 +151,35 @@ TEST_F(Departures, AWindowFirstSeenOnAnotherDesktopIsTiledWhenItComesAndPutBack)
     EXPECT_EQ(other.frame(), (Rect{300, 300, 600, 400}));
 }
 
+// Windows on another desktop when Brindlow quits, and still there when it starts again, come back
+// to their columns, widths and stacks when the user goes there; the quit after puts every one
+// back.
+class AwayOverARestart : public Departures, public ::testing::WithParamInterface<Trip> {};
+
+TEST_P(AwayOverARestart, KeepsTheirPlacesInTheSession) {
+    const Trip& trip = GetParam();
+    for (const char name : trip.leaving) byName(name).setAway(true);
+    gather();
+    controller->beginStop(nullptr);
+    time.runUntilIdle();
+    controller.reset();
+    start(stillSettings());
+    for (const char name : trip.leaving) EXPECT_FALSE(managed(byName(name).id())) << name;
+    for (const char name : trip.returning) byName(name).setAway(false);
+    gather();
+    Arrangement now = arrangement();
+    // The focus is the application's own at a start.
+    now.focused = arrangement_.focused;
+    EXPECT_EQ(now, arrangement_);
+    quitAndExpectOriginalFrames();
+}
+
+INSTANTIATE_TEST_SUITE_P(Restarts, AwayOverARestart,
+                         ::testing::Values(Trip{"OneAway", "a", "a", 1},
+                                           Trip{"HalfAStackAndAnotherAway", "bd", "db", 1},
+                                           Trip{"EveryWindowAway", "abcd", "cadb", 1}),
+                         [](const auto& trip) { return std::string(trip.param.name); });
+
 // Minimised and restored soon, a window goes back to its place; whenever it comes back, its
 // frame from before tiling is the one the quit restores, also for a window tiled after the start.
 TEST_F(Departures, AMinimisedWindowKeepsItsPlaceAndItsOriginalFrame) {
