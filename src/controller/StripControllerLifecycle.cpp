@@ -6,7 +6,6 @@
 #include "controller/Departures.h"
 #include "controller/StripController.h"
 #include "settings/JSONFiles.h"
-#include "settings/OriginalFrames.h"
 #include "settings/SettingsRanges.h"
 #include "windows/AX.h"
 #include "windows/FrameRecords.h"
@@ -159,8 +158,7 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
     const size_t awayCount = away.size();
     // Windows left parked by a run that ended without putting them back get
     // their true originals from the file.
-    const std::map<WindowID, Rect> originals =
-        OriginalFramesFile(env_.storageFolder).adopt(frameRecords(collected));
+    const std::map<WindowID, Rect> originals = originals_->adopt(frameRecords(collected));
     for (const ManagedWindow& window : collected) {
         state_.windows[window.id] = window;
         state_.records.edit(window.id, [&](WindowRecord& record) {
@@ -289,7 +287,7 @@ void StripController::restoreWindowsForQuit() {
         }
     }
     log_.info("Put %ld windows back before quitting", moved);
-    OriginalFramesFile(env_.storageFolder).forget();
+    originals_->forget();
 }
 
 LayoutEngine::QuitWindow StripController::quitWindow(const ManagedWindow& window,

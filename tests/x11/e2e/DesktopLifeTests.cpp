@@ -394,6 +394,35 @@ TEST_F(DesktopLife, WindowsAwayOverAQuitAndAStartComeBackToTheirPlaces) {
     quitAndExpectEveryWindowAtItsOriginal();
 }
 
+// Killed, Brindlow puts nothing back; started again, it still knows where every window it moved
+// stood before: one tiled after the start, and one that is on the second desktop at the kill.
+TEST_F(DesktopLife, AfterAKillEveryWindowItMovedIsPutBackByTheNextRun) {
+    BRINDLOW_SKIP_BESIDE(
+        "a parked window iconified beside metacity is not yet followed to "
+        "another desktop",
+        "metacity", "marco");
+    const Arranged before = startArranged();
+    ASSERT_FALSE(HasFatalFailure());
+    // Paused, Brindlow takes the new window in without moving it, so its original is known here.
+    ASSERT_EQ(tool({"pause"}).status, 0);
+    const Xterm& late = startXterm("e2e-xterm-5");
+    ASSERT_NE(late.window, XCB_WINDOW_NONE);
+    ASSERT_TRUE(settle([&] { return listedXterms() == 5; }));
+    ASSERT_EQ(tool({"pause"}).status, 0);
+    ASSERT_TRUE(settle([&] { return !atOriginal(late); })) << "the new xterm was not tiled";
+    const std::string away = before.columns[2][0];
+    ASSERT_TRUE(wmctrl({"-i", "-r", hex(xtermTitled(away)->window), "-t", "1"}));
+    ASSERT_TRUE(settle([&] { return listedXterms() == 4; }));
+    brindlow_->signal(SIGKILL);
+    brindlow_->waitForExit(kLimit);
+
+    startBrindlowWithout({away});
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(wmctrl({"-i", "-r", hex(xtermTitled(away)->window), "-t", "0"}));
+    ASSERT_TRUE(settle([&] { return listedXterms() == 5; }));
+    quitAndExpectEveryWindowAtItsOriginal();
+}
+
 // A window unmapped and mapped again 500 times (withdrawn and shown again, as some applications
 // hide their windows) keeps its place in its stack and its frame from before tiling.
 TEST_F(DesktopLife, AWindowWithdrawnAndShownAgainKeepsItsPlace) {
