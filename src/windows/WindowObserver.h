@@ -46,9 +46,10 @@ class VerdictMemory {
     std::map<std::int32_t, std::map<WindowID, std::optional<std::string>>> verdicts_;
 };
 
-// Whether a window on another virtual desktop may be adopted: only the start takes such windows,
-// to keep their places (and their frames from before tiling) while they are away.
-enum class AwayWindows { refused, accepted };
+// Whether a window out of sight for a while (on another virtual desktop, or minimised) may be
+// adopted: only the start takes such windows, to keep their places and their frames from before
+// tiling until they come back.
+enum class OutOfSight { refused, accepted };
 
 // Nothing when the window may be tiled, else the first failing test's reason:
 // "not a window", "subrole <subrole|none>", "minimized", "fullscreen",
@@ -58,7 +59,7 @@ std::optional<std::string> ineligibilityReason(const WindowFacts& facts);
 std::optional<std::string> ineligibilityReason(const AXElementRef& element,
                                                const std::optional<std::string>& bundleID,
                                                const std::string& title,
-                                               AwayWindows away = AwayWindows::refused);
+                                               OutOfSight outOfSight = OutOfSight::refused);
 
 // Sets the element's messaging time-out to 1.0 s, then gives the window's record,
 // or nothing when it must float (logged at debug level with the reason) or its
@@ -66,7 +67,7 @@ std::optional<std::string> ineligibilityReason(const AXElementRef& element,
 // for the reason it floated for last time is not logged again.
 std::optional<ManagedWindow> makeManagedWindow(const AXElementRef& element, const AppRef& app,
                                                VerdictMemory* verdicts = nullptr,
-                                               AwayWindows away = AwayWindows::refused);
+                                               OutOfSight outOfSight = OutOfSight::refused);
 
 }  // namespace WindowObserver
 }  // namespace brindlow

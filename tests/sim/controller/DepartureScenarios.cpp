@@ -185,8 +185,10 @@ INSTANTIATE_TEST_SUITE_P(Restarts, AwayOverARestart,
 // stood before it was first tiled.
 struct Kill {
     const char* name;
-    bool lateFirstAway;  // the late window is on another desktop until after the start
-    bool awayAtKill;     // the late window and d are on another desktop at the kill
+    bool lateFirstAway;            // the late window is on another desktop until after the start
+    bool awayAtKill;               // the late window and d are on another desktop at the kill
+    bool minimizedAtKill = false;  // the late window and b are minimised at the kill
+    bool backBeforeQuit = true;    // those windows come back before the quit
 };
 
 void PrintTo(const Kill& kill, std::ostream* out) {
@@ -208,19 +210,24 @@ TEST_P(KilledAndStartedAgain, PutsBackWindowsTiledAfterTheStart) {
     time.advance(1);
     ASSERT_TRUE(managed(late.id()));
     ASSERT_NE(late.frame(), lateOriginal);
+    const SimWindow other = kill.minimizedAtKill ? b : d;
     if (kill.awayAtKill) {
         late.setAway(true);
-        d.setAway(true);
-        gather();
+        other.setAway(true);
     }
+    if (kill.minimizedAtKill) {
+        late.minimize();
+        other.minimize();
+    }
+    gather();
     controller.reset();
     start(stillSettings());
-    if (kill.awayAtKill) {
-        late.setAway(false);
-        d.setAway(false);
+    if (kill.backBeforeQuit && (kill.awayAtKill || kill.minimizedAtKill)) {
+        late.setAway(false).minimize(false);
+        other.setAway(false).minimize(false);
         gather();
         EXPECT_TRUE(managed(late.id()));
-        EXPECT_TRUE(managed(d.id()));
+        EXPECT_TRUE(managed(other.id()));
     }
     quitAndExpectOriginalFrames();
     EXPECT_EQ(late.frame(), lateOriginal);
@@ -229,7 +236,10 @@ TEST_P(KilledAndStartedAgain, PutsBackWindowsTiledAfterTheStart) {
 INSTANTIATE_TEST_SUITE_P(Kills, KilledAndStartedAgain,
                          ::testing::Values(Kill{"OpenedAfterTheStart", false, false},
                                            Kill{"FirstSeenOnAnotherDesktop", true, false},
-                                           Kill{"OnAnotherDesktopAtTheKill", false, true}),
+                                           Kill{"OnAnotherDesktopAtTheKill", false, true},
+                                           Kill{"MinimisedAtTheKill", false, false, true},
+                                           Kill{"MinimisedAtTheKillAndTheQuit", false, false, true,
+                                                false}),
                          [](const auto& kill) { return std::string(kill.param.name); });
 
 // The file of frames from before tiling is written when a window is tiled or leaves for good, not

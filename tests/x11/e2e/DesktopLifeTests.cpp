@@ -423,6 +423,30 @@ TEST_F(DesktopLife, AfterAKillEveryWindowItMovedIsPutBackByTheNextRun) {
     quitAndExpectEveryWindowAtItsOriginal();
 }
 
+// Minimised when Brindlow is killed, a window it tiled is put back by the next run, restored
+// before the quit or not.
+TEST_F(DesktopLife, AWindowMinimisedAtAKillIsPutBackByTheNextRun) {
+    BRINDLOW_SKIP_BESIDE(
+        "a window this test minimises is parked, and beside window managers "
+        "that keep windows in view it is already iconified for parking",
+        "metacity", "marco", "icewm");
+    const Arranged before = startArranged();
+    ASSERT_FALSE(HasFatalFailure());
+    const std::vector<std::string> minimised = {before.columns[1][1], before.columns[0][0]};
+    for (const std::string& title : minimised)
+        ASSERT_TRUE(xdotool({"windowminimize", std::to_string(xtermTitled(title)->window)}));
+    ASSERT_TRUE(settle([&] { return listedXterms() == 2; }));
+    brindlow_->signal(SIGKILL);
+    brindlow_->waitForExit(kLimit);
+
+    startBrindlowWithout(minimised);
+    ASSERT_FALSE(HasFatalFailure());
+    // One restored, one still minimised at the quit.
+    ASSERT_TRUE(wmctrl({"-i", "-a", hex(xtermTitled(minimised[0])->window)}));
+    ASSERT_TRUE(settle([&] { return listedXterms() == 3; }));
+    quitAndExpectEveryWindowAtItsOriginal();
+}
+
 // A window unmapped and mapped again 500 times (withdrawn and shown again, as some applications
 // hide their windows) keeps its place in its stack and its frame from before tiling.
 TEST_F(DesktopLife, AWindowWithdrawnAndShownAgainKeepsItsPlace) {
