@@ -465,9 +465,12 @@ void X11Desktop::refreshActive() {
         std::lock_guard lock(mutex_);
         if (active == active_) return;
         former = active_;
+        // Not the user's choice: the window manager focused a window we mapped back into view.
+        // The focus goes back where it was, and neither change is reported: as far as anybody
+        // else knows, it never moved.
         if (active && focusedByShowing(*active, former)) handBack = former;
-        active_ = active;
-        const auto found = active ? known_.find(*active) : known_.end();
+        if (!handBack) active_ = active;
+        const auto found = active && !handBack ? known_.find(*active) : known_.end();
         if (found != known_.end()) {
             std::erase(activeHistory_, *active);
             activeHistory_.insert(activeHistory_.begin(), *active);
@@ -479,7 +482,6 @@ void X11Desktop::refreshActive() {
         }
     }
     if (handBack) {
-        // Not the user's choice: the window manager focused a window we mapped back into view.
         handFocusBack(*active, *handBack);
         return;
     }
