@@ -1,11 +1,11 @@
 #include "panels/qt/FirstRunView.h"
 
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "panels/qt/PanelStyle.h"
@@ -88,7 +88,11 @@ QWidget* step(int number, bool done, const QString& title, const std::vector<QWi
 
 FirstRunView::FirstRunView(FirstRunModel& model, std::function<AppSettings()> settings,
                            std::function<void()> onDone, QWidget* parent)
-    : QWidget(parent), model_(model), settings_(std::move(settings)), onDone_(std::move(onDone)) {
+    : QWidget(parent),
+      model_(model),
+      settings_(std::move(settings)),
+      onDone_(std::move(onDone)),
+      timer_(std::make_unique<QTimer>()) {
     setFocusPolicy(Qt::StrongFocus);
     column_ = new QVBoxLayout(this);
     // The window keeps the content's size and follows it: not resizable by the user.
@@ -137,12 +141,19 @@ FirstRunView::FirstRunView(FirstRunModel& model, std::function<AppSettings()> se
     footer->addWidget(getStarted_);
     column_->addLayout(footer);
 
+    timer_->setInterval(int(kRefreshInterval * 1000));
+    timer_->setTimerType(Qt::PreciseTimer);
+    QObject::connect(timer_.get(), &QTimer::timeout, [this] { model_.refresh(); });
     model_.onChange = [this] { rebuild(); };
     rebuild();
 }
 
 FirstRunView::~FirstRunView() {
     model_.onChange = nullptr;
+}
+
+bool FirstRunView::refreshing() const {
+    return timer_->isActive();
 }
 
 void FirstRunView::rebuild() {
@@ -227,12 +238,12 @@ void FirstRunView::showEvent(QShowEvent* event) {
     // Return and Enter reach this view wherever its window was clicked.
     if (!focusWidget()) setFocus();
     model_.refresh();
+    timer_->start();
 }
 
-bool FirstRunView::event(QEvent* event) {
-    // The window reaches its visible children with its activation.
-    if (event->type() == QEvent::WindowActivate && isVisible()) model_.refresh();
-    return QWidget::event(event);
+void FirstRunView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    timer_->stop();
 }
 
 }  // namespace brindlow

@@ -13,17 +13,18 @@
 
 class QLabel;
 class QPushButton;
+class QTimer;
 class QVBoxLayout;
 
 namespace brindlow {
 
-// The welcome window's content: the five steps, the shortcut guide and the hints, read again when
-// the window shows or comes back to the front (what the user changed elsewhere meanwhile, such as
-// quitting another window manager) and drawn again on every settings change. "Get Started" (also
+// The welcome window's content: the five steps, the shortcut guide and the hints, kept current
+// by a refresh every second while shown and by every settings change. "Get Started" (also
 // Return or Enter anywhere in the window) runs `onDone`. Main thread.
 class FirstRunView final : public QWidget {
   public:
     static constexpr int kWidth = 860;
+    static constexpr double kRefreshInterval = 1.0;
 
     FirstRunView(FirstRunModel& model, std::function<AppSettings()> settings,
                  std::function<void()> onDone, QWidget* parent = nullptr);
@@ -32,11 +33,12 @@ class FirstRunView final : public QWidget {
     // Draws the current state again (the model and the settings).
     void rebuild();
     QPushButton* getStartedButton() const { return getStarted_; }
+    bool refreshing() const;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool event(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     FirstRunModel& model_;
@@ -45,6 +47,7 @@ class FirstRunView final : public QWidget {
     QWidget* steps_ = nullptr;
     QVBoxLayout* column_ = nullptr;
     QPushButton* getStarted_ = nullptr;
+    std::unique_ptr<QTimer> timer_;
     // What is drawn now; an equal state is not drawn again.
     struct Shown {
         bool trusted = false;

@@ -116,12 +116,6 @@ void SettingsPageWidget::showEvent(QShowEvent* event) {
     if (onShown) onShown();
 }
 
-bool SettingsPageWidget::event(QEvent* event) {
-    // The window reaches its visible children with its activation.
-    if (event->type() == QEvent::WindowActivate && isVisible() && onActivated) onActivated();
-    return QWidget::event(event);
-}
-
 QLabel* noteLabel(const QString& text) {
     auto* label = new QLabel(text);
     label->setWordWrap(true);

@@ -105,13 +105,9 @@ class SettingsPageWidget : public QWidget {
 
     // Called each time the page is shown.
     std::function<void()> onShown;
-    // Called each time its window comes back to the front while the page shows: what the page
-    // shows of the system may have changed meanwhile.
-    std::function<void()> onActivated;
 
   protected:
     void showEvent(QShowEvent* event) override;
-    bool event(QEvent* event) override;
 
   private:
     QVBoxLayout* layout_;

@@ -151,8 +151,8 @@ QWidget* layoutPage(SettingsBinder& binder) {
 }
 
 // The warning rows shown while the many-finger swipes are on and a gesture daemon binds the
-// same swipes: checked when the page shows, when its window comes back to the front (the user
-// may have started or set up a daemon meanwhile), and after each settings change.
+// same swipes: checked when the page shows, every 2 s while it is shown, and after each
+// settings change.
 void addSwipeConflictWarning(SettingsPageWidget& page, QVBoxLayout& section, SettingsBinder& binder,
                              const SettingsServices& services) {
     QLabel* text = noteLabel({});
@@ -184,8 +184,19 @@ void addSwipeConflictWarning(SettingsPageWidget& page, QVBoxLayout& section, Set
         warning->setVisible(bool(conflict));
         openRow->setVisible(bool(conflict));
     };
-    page.onShown = refresh;
-    page.onActivated = refresh;
+    auto* timer = new QTimer(&page);
+    timer->setInterval(2000);
+    QObject::connect(timer, &QTimer::timeout, &page, [timer, &page, refresh] {
+        if (!page.isVisible()) {
+            timer->stop();
+            return;
+        }
+        refresh();
+    });
+    page.onShown = [timer, refresh] {
+        refresh();
+        timer->start();
+    };
     // After a change, once the store holds it.
     QPointer<QWidget> alive(&page);
     binder.onRefresh([alive, refresh](const AppSettings&) {
