@@ -64,6 +64,7 @@ StripController::StripController(StripControllerEnvironment environment)
     hooks.runAfter = [this](double seconds, std::function<void()> block) {
         enqueueAfter(seconds, std::move(block));
     };
+    hooks.windowsMoved = [this] { stillPointer_.moved(now(), env_.platform.pointer); };
     applier_ =
         std::make_unique<LayoutApplier>(state_, env_, windowMover_, *asyncMover_, std::move(hooks));
     SessionKeeper::Hooks sessionHooks;
