@@ -318,7 +318,7 @@ TEST_F(WindowElements, FullScreenCoversTheScreenAndIgnoresMoves) {
 
     ASSERT_EQ(e->setAttributeValue(ax::fullScreen, AXValue(false)), axerror::success);
     // Some window managers (fluxbox) publish the state a little after they answered.
-    EXPECT_TRUE(settle([&] { return !get<bool>(e, ax::fullScreen); }));
+    EXPECT_TRUE(settle([&] { return get<bool>(e, ax::fullScreen) == false; }));
     EXPECT_TRUE(settle([&] { return frame(e) == before; }));
 }
 
