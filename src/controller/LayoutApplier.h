@@ -71,6 +71,8 @@ class LayoutApplier {
         std::function<void(double seconds, std::function<void()> block)> runAfter;
         // An apply sent at least one window elsewhere.
         std::function<void()> windowsMoved;
+        // Runs before any window is moved: the frames from before tiling are stored first.
+        std::function<void()> beforeMoves;
     };
 
     // How much of a parked column stays on its display.

@@ -65,6 +65,8 @@ StripController::StripController(StripControllerEnvironment environment)
         enqueueAfter(seconds, std::move(block));
     };
     hooks.windowsMoved = [this] { stillPointer_.moved(now(), env_.platform.pointer); };
+    hooks.beforeMoves = [this] { originals_->keepCurrent(); };
+    originals_ = std::make_unique<OriginalFramesKeeper>(state_, env_.storageFolder);
     applier_ =
         std::make_unique<LayoutApplier>(state_, env_, windowMover_, *asyncMover_, std::move(hooks));
     SessionKeeper::Hooks sessionHooks;
