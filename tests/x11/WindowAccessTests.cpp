@@ -145,9 +145,9 @@ TEST_F(WindowElements, FrameIncludesDecorationsMovesReadBackAndFarPositionsAreKe
               Size(700.0 - ext.left - ext.right, 500.0 - ext.top - ext.bottom));
 
     // Parked far off while another window has the focus: openbox leaves about a tenth of the
-    // window visible (xfwm4 a strip), and that is what reads back. A window manager that pulls
-    // it into view instead gets it iconified, out of sight but not minimised, standing where it
-    // was sent; back in view it is mapped again.
+    // window visible (xfwm4 a strip; fluxbox, jwm and fvwm let it go all the way), and that is
+    // what reads back. A window manager that pulls it into view instead gets it iconified, out of
+    // sight but not minimised, standing where it was sent; back in view it is mapped again.
     TestClientProcess other({"--title", "other"});
     auto focused = windowElement(other);
     ASSERT_TRUE(focused);
@@ -163,7 +163,6 @@ TEST_F(WindowElements, FrameIncludesDecorationsMovesReadBackAndFarPositionsAreKe
         << hidden->outerFrame().x;
     if (hidden->mapped) {
         EXPECT_LT(parked.x, 0);
-        EXPECT_GT(parked.maxX(), 0);
         if (sessionWindowManager() == "openbox") {
             EXPECT_GE(parked.maxX(), parked.width * 0.1 - 1);
         }
@@ -318,7 +317,8 @@ TEST_F(WindowElements, FullScreenCoversTheScreenAndIgnoresMoves) {
     EXPECT_EQ(frame(e), screen);
 
     ASSERT_EQ(e->setAttributeValue(ax::fullScreen, AXValue(false)), axerror::success);
-    EXPECT_EQ(get<bool>(e, ax::fullScreen), false);
+    // Some window managers (fluxbox) publish the state a little after they answered.
+    EXPECT_TRUE(settle([&] { return get<bool>(e, ax::fullScreen) == false; }));
     EXPECT_TRUE(settle([&] { return frame(e) == before; }));
 }
 

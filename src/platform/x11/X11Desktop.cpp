@@ -827,6 +827,10 @@ AXError X11Desktop::moveResizeNow(xcb_window_t window, std::optional<Point> orig
     const bool resizes = client && (whole(client->width) != whole(s->clientFrame.width) ||
                                     whole(client->height) != whole(s->clientFrame.height));
     if (!moves && !resizes) return axerror::success;
+    // A full-screen window stays as it is: fluxbox and fvwm would move it off its display, jwm
+    // would take it out of full screen.
+    if (hasWindowManager() && s->hasState(x_.ewmh()->_NET_WM_STATE_FULLSCREEN))
+        return axerror::success;
 
     if (!hasWindowManager()) {
         uint16_t mask = 0;
