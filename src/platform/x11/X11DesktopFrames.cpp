@@ -51,6 +51,8 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
     const Rect screen = rootFrame();
     std::vector<Request> requests;
     std::vector<xcb_window_t> toHide, toShow;
+    // Whether the window manager showed each window when it was sent and at the last read-back.
+    std::vector<bool> shownBefore(targets.size(), false), shownAfter(targets.size(), false);
     for (std::size_t i = 0; i < targets.size(); ++i) {
         FrameWriteResult& result = results[i];
         if (!before[i] || !isClient(windows[i])) {
@@ -58,6 +60,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
             continue;
         }
         const X11WindowFrame& now = *before[i];
+        shownBefore[i] = now.viewable;
         result.before = parkedFrame(windows[i]).value_or(now.outerFrame());
         result.after = result.before;
         const Rect& frame = targets[i].second;
@@ -164,6 +167,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                 continue;
             }
             result.after = after[k]->outerFrame();
+            shownAfter[batch[k].index] = after[k]->viewable;
             if (waited != axerror::success) result.error = waited;
             const Rect& client = after[k]->clientFrame;
             if ((batch[k].flags & kSizeFlags) && (whole(client.width) != long(batch[k].width) ||
@@ -184,7 +188,9 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         // A parked window the window manager pulled back into view goes out of sight instead.
         // Judged only on an answered request no later move of the window followed, and asked
         // once more first: a window manager that clamps does so again, one that was only late
-        // (another move in flight) now puts it where asked.
+        // (another move in flight) now puts it where asked. Only a window the window manager
+        // showed when asked and still shows tells: one it hides (on another desktop, during a
+        // desktop switch) it places by rules of its own, which say nothing about parking.
         const auto targetOf = [&](const Request& request) {
             const Rect& asked = targets[request.index].second;
             return Rect(representablePoint(asked.origin()).value_or(Point{}),
@@ -193,8 +199,8 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         const auto clamped = [&](const Request& request) {
             const FrameWriteResult& result = results[request.index];
             const Rect target = targetOf(request);
-            return result.after && result.error == axerror::success &&
-                   parking_.isLastSent(request.window, target) &&
+            return result.after && result.error == axerror::success && shownBefore[request.index] &&
+                   shownAfter[request.index] && parking_.isLastSent(request.window, target) &&
                    std::find(toShow.begin(), toShow.end(), request.window) == toShow.end() &&
                    ParkedHiding::wasClampedIntoView(target, *result.after, screen);
         };

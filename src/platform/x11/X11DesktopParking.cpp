@@ -56,10 +56,11 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
     // A parked window the window manager pulled back into view goes out of sight instead;
     // judged only while no later move of the window went out meanwhile.
     // Asked once more first: a window manager that clamps does so again, one that was only
-    // late (another move in flight) now puts it where asked.
+    // late (another move in flight) now puts it where asked. Only a window the window manager
+    // showed when asked and still shows tells (it places a hidden one by rules of its own).
     const auto clamped = [&] {
         const auto after = readWindow(x_, window);
-        return after && parking_.isLastSent(window, target) &&
+        return after && s->mapped && after->mapped && parking_.isLastSent(window, target) &&
                ParkedHiding::wasClampedIntoView(target, after->outerFrame(), screen);
     };
     if (!clamped()) return moved;
