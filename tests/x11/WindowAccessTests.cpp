@@ -70,11 +70,14 @@ TEST_F(WindowElements, TitleFallsBackToALatin1WindowNameReadAsUTF8) {
     connection().sync();
     // Titles end up in JSON: the Latin-1 bytes must come out as UTF-8.
     EXPECT_EQ(get<std::string>(e, ax::title), "Caf\u00e9 \u00bd");
-    bool listed = false;
-    for (auto& entry : platform_.windowList->onScreenWindows()) {
-        if (entry.ownerPID == client.pid()) listed = entry.name == "Caf\u00e9 \u00bd";
-    }
-    EXPECT_TRUE(listed);
+    // On the window list once the window manager shows it, which may come after it lists it.
+    EXPECT_TRUE(settle([&] {
+        bool listed = false;
+        for (auto& entry : platform_.windowList->onScreenWindows()) {
+            if (entry.ownerPID == client.pid()) listed = entry.name == "Caf\u00e9 \u00bd";
+        }
+        return listed;
+    }));
 }
 
 // Minimised a window is hidden; on another desktop it is away. Either way it is off the window
