@@ -31,6 +31,7 @@ struct Request {
     std::uint32_t flags = 0;
     std::int32_t x = 0, y = 0;
     std::uint32_t width = 0, height = 0;
+    Rect target;  // the frame asked for, decorations included
 };
 
 std::ptrdiff_t indexOf(const std::vector<xcb_window_t>& windows, xcb_window_t window) {
@@ -102,7 +103,8 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                         std::int32_t(whole(origin->x)),
                         std::int32_t(whole(origin->y)),
                         std::uint32_t(whole(client->width)),
-                        std::uint32_t(whole(client->height))};
+                        std::uint32_t(whole(client->height)),
+                        Rect(*origin, *outerSize)};
         const Rect real = now.outerFrame();  // `before` may be a parked window's stand-in
         if (request.x != whole(real.x) || request.y != whole(real.y)) {
             request.flags |= kPositionFlags;
@@ -112,7 +114,6 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
             request.flags |= kSizeFlags;
         }
         if (request.flags == 0) continue;
-        parking_.sending(windows[i], Rect(*origin, *outerSize));
         result.written = true;
         requests.push_back(request);
     }
@@ -152,7 +153,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                                        (flags & kPositionFlags) ? request.x : 0,
                                        (flags & kPositionFlags) ? request.y : 0,
                                        (flags & kSizeFlags) ? request.width : 0,
-                                       (flags & kSizeFlags) ? request.height : 0);
+                                       (flags & kSizeFlags) ? request.height : 0, request.target);
                     }
                 },
                 gone);
