@@ -70,11 +70,14 @@ TEST_F(WindowElements, TitleFallsBackToALatin1WindowNameReadAsUTF8) {
     connection().sync();
     // Titles end up in JSON: the Latin-1 bytes must come out as UTF-8.
     EXPECT_EQ(get<std::string>(e, ax::title), "Caf\u00e9 \u00bd");
-    bool listed = false;
-    for (auto& entry : platform_.windowList->onScreenWindows()) {
-        if (entry.ownerPID == client.pid()) listed = entry.name == "Caf\u00e9 \u00bd";
-    }
-    EXPECT_TRUE(listed);
+    // On the window list once the window manager shows it, which may come after it lists it.
+    EXPECT_TRUE(settle([&] {
+        bool listed = false;
+        for (auto& entry : platform_.windowList->onScreenWindows()) {
+            if (entry.ownerPID == client.pid()) listed = entry.name == "Caf\u00e9 \u00bd";
+        }
+        return listed;
+    }));
 }
 
 // Minimised a window is hidden; on another desktop it is away. Either way it is off the window
@@ -181,6 +184,52 @@ TEST_F(WindowElements, FrameIncludesDecorationsMovesReadBackAndFarPositionsAreKe
     EXPECT_LE(get<Point>(e, ax::position)->x, kMaxWindowCoordinate);
     EXPECT_EQ(e->setAttributeValue(ax::position, Point{std::nan(""), 0}), axerror::illegalArgument);
 }
+
+// A window the window manager hides (on another desktop, or while the user switches desktops)
+// and that is sent off the screen's edge goes where the window manager puts hidden windows (some
+// keep even those in view): that says nothing about parking, so it is neither iconified for
+// parking nor minimised, sent on its own or in a batch, and it shows again on its desktop.
+class HiddenWindowSentOffTheEdge : public X11Fixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(HiddenWindowSentOffTheEdge, IsNotIconifiedForParking) {
+    TestClientProcess client({"--title", "hidden", "--size", "400x300"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
+    auto count = readCardinal(connection(), connection().root(),
+                              connection().atom("_NET_NUMBER_OF_DESKTOPS"));
+    if (!count || *count < 2) GTEST_SKIP() << "the window manager has one desktop";
+    const auto moveTo = [&](std::uint32_t desktop) {
+        xcb_ewmh_request_change_wm_desktop(connection().ewmh(), connection().screenNumber(),
+                                           client.window(), desktop,
+                                           XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+        connection().flush();
+    };
+    moveTo(1);
+    ASSERT_TRUE(settle([&] {
+        const auto s = readWindow(connection(), client.window());
+        return get<bool>(e, ax::away) == true && s && !s->mapped;
+    }));
+
+    const Rect parked(1884, 100, frame(e).width, frame(e).height);
+    if (GetParam()) {
+        const std::vector<FrameWrite> writes = {{e, parked}};
+        ASSERT_TRUE(platform_.accessibility->setFrames(writes, 2.0));
+    } else {
+        ASSERT_EQ(e->setAttributeValue(ax::position, parked.origin()), axerror::success);
+    }
+    connection().sync();
+    EXPECT_FALSE(readCardinal(connection(), client.window(), connection().atom("_BRINDLOW_PARKED")))
+        << "iconified for parking while hidden";
+
+    moveTo(0);
+    EXPECT_TRUE(settle([&] {
+        const auto s = readWindow(connection(), client.window());
+        return get<bool>(e, ax::away) == false && s && s->mapped;
+    })) << "the window did not show again";
+    EXPECT_EQ(get<bool>(e, ax::minimized), false);
+}
+
+INSTANTIATE_TEST_SUITE_P(OnItsOwnAndInABatch, HiddenWindowSentOffTheEdge, ::testing::Bool());
 
 // One batch: a plain window takes position and size at once, a stepped one is read back at the
 // size the window manager gave it (openbox rounds to the steps), one already in place is not

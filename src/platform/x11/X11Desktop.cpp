@@ -801,7 +801,8 @@ AXError X11Desktop::fallbackFence(xcb_window_t window, double timeout,
 }
 
 AXError X11Desktop::moveResizeNow(xcb_window_t window, std::optional<Point> origin,
-                                  std::optional<Size> size, double timeout) {
+                                  std::optional<Size> size, double timeout,
+                                  const std::optional<Rect>& parkingTarget) {
     auto s = read(window);
     if (!s) return axerror::invalidElement;
     const Rect outer = s->outerFrame();
@@ -857,12 +858,16 @@ AXError X11Desktop::moveResizeNow(xcb_window_t window, std::optional<Point> orig
     const uint32_t y = moves ? uint32_t(int32_t(whole(target.y))) : 0;
     const uint32_t w = resizes ? uint32_t(whole(client->width)) : 0;
     const uint32_t h = resizes ? uint32_t(whole(client->height)) : 0;
-    return fence(window, timeout,
-                 [&] { sendMoveResize(window, flags, int32_t(x), int32_t(y), w, h); });
+    return fence(window, timeout, [&] {
+        sendMoveResize(window, flags, int32_t(x), int32_t(y), w, h, parkingTarget);
+    });
 }
 
 void X11Desktop::sendMoveResize(xcb_window_t window, std::uint32_t flags, std::int32_t x,
-                                std::int32_t y, std::uint32_t width, std::uint32_t height) {
+                                std::int32_t y, std::uint32_t width, std::uint32_t height,
+                                const std::optional<Rect>& parkingTarget) {
+    std::lock_guard lock(sendMutex_);
+    if (parkingTarget) parking_.sending(window, *parkingTarget);
     // `flags` holds the gravity (bits 0-7), which fields count (bits 8-11) and the source (bits
     // 12-15), as the message packs them; the library packs them again.
     xcb_ewmh_request_moveresize_window(x_.ewmh(), x_.screenNumber(), window,
