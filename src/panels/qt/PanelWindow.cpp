@@ -8,6 +8,7 @@
 #include <QVariantAnimation>
 
 #include "panels/PanelShadow.h"
+#include "platform/Log.h"
 #include "platform/PanelDesktop.h"
 
 namespace brindlow {
@@ -208,7 +209,12 @@ bool PanelWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool PanelWindow::event(QEvent* event) {
-    if (event->type() == QEvent::WindowDeactivate && QWidget::isVisible() && onResign) onResign();
+    if (event->type() == QEvent::WindowDeactivate && QWidget::isVisible() && onResign) {
+        static const Logger log = makeLogger("Panels");
+        const auto active = desktop_ ? desktop_->activeWindow() : std::nullopt;
+        log.info("Panel closes: the focus went to window 0x%x", unsigned(active.value_or(0)));
+        onResign();
+    }
     return QWidget::event(event);
 }
 
