@@ -24,9 +24,17 @@ const Logger& parkingLog() {
 
 AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
                                std::optional<Size> size, double timeout) {
-    if (!hasWindowManager()) return moveResizeNow(window, origin, size, timeout);
     const auto s = read(window);
     if (!s) return axerror::invalidElement;
+    if (!hasWindowManager()) {
+        const AXError moved = moveResizeNow(window, origin, size, timeout);
+        // Left iconic by a window manager that is gone: only its own map shows it now.
+        const auto place = origin ? representablePoint(*origin) : std::nullopt;
+        if (parking_.isHidden(window) && place &&
+            !ParkedHiding::isParked(Rect(*place, s->outerFrame().size()), rootFrame()))
+            showParked(window);
+        return moved;
+    }
     // Judged where the window can really go; what cannot be written is refused as before.
     const std::optional<Point> place = origin ? representablePoint(*origin) : std::nullopt;
     const std::optional<Size> extent = size ? representableSize(*size) : std::nullopt;
@@ -96,10 +104,33 @@ void X11Desktop::hideParked(const std::vector<xcb_window_t>& windows) {
         const std::uint32_t mark = 1;
         xcb_change_property(x_.xcb(), XCB_PROP_MODE_REPLACE, window, parked, XCB_ATOM_CARDINAL, 32,
                             1, &mark);
+        {
+            std::lock_guard lock(mutex_);
+            ++ownIconifying_[window];
+        }
         const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
         xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), changeState, 1, &iconic);
     }
     x_.flush();
+}
+
+void X11Desktop::iconifyRequested(xcb_window_t window) {
+    {
+        std::lock_guard lock(mutex_);
+        const auto own = ownIconifying_.find(window);
+        if (own != ownIconifying_.end()) {
+            if (--own->second == 0) ownIconifying_.erase(own);
+            return;
+        }
+        // Hidden but still shown while it is the active window: minimised by the user now.
+        if (hideWhenInactive_ == window) hideWhenInactive_.reset();
+    }
+    // Someone else (the user, a taskbar, a command of ours) minimised a window already iconified
+    // for parking: from now on it counts as minimised like any other.
+    if (!parking_.isHidden(window)) return;
+    parkingLog().info("Parked window 0x%x minimised by the user", window);
+    forgetParked(window);
+    refreshWindow(window, false);
 }
 
 void X11Desktop::showParked(xcb_window_t window) {
@@ -108,9 +139,17 @@ void X11Desktop::showParked(xcb_window_t window) {
         std::lock_guard lock(mutex_);
         if (hideWhenInactive_ == window) hideWhenInactive_.reset();
     }
+    // Some window managers (metacity, marco) bring a window that leaves the iconic state to the
+    // current desktop: one on another desktop is sent back to its own.
+    const std::optional<X11WindowSnapshot> snapshot = read(window);
+    const bool elsewhere = snapshot && snapshot->desktop && away(*snapshot);
     xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
     xcb_map_window(x_.xcb(), window);
+    if (elsewhere)
+        xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window,
+                                           snapshot->desktop.value_or(0),
+                                           XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
     x_.flush();
 }
 
@@ -126,6 +165,20 @@ void X11Desktop::hideFormerlyActive(std::optional<xcb_window_t> former) {
     }
     if (hide && parking_.isHidden(*former)) hideParked({*former});
     if (lowerIt) lower(*former);
+}
+
+void X11Desktop::restoredByOthers(xcb_window_t window) {
+    if (!parking_.isHidden(window)) return;
+    {
+        // Still shown only because it is the active one: it is hidden once it is not.
+        std::lock_guard lock(mutex_);
+        if (hideWhenInactive_ == window) return;
+    }
+    // Mapped while still iconic is no restoring: a window manager that ends maps its windows,
+    // and the next one takes them on iconic again.
+    const std::optional<X11WindowSnapshot> snapshot = readClient(window);
+    if (!snapshot || snapshot->wmState != XCB_ICCCM_WM_STATE_NORMAL) return;
+    forgetParked(window);
 }
 
 void X11Desktop::forgetParked(xcb_window_t window) {
