@@ -162,8 +162,8 @@ bool X11Desktop::onCurrentDesktop(const X11WindowSnapshot& s) const {
 }
 
 bool X11Desktop::minimized(const X11WindowSnapshot& s) const {
-    // Iconified for parking is Brindlow's own doing, not the user's.
-    if (parking_.isHidden(s.window)) return false;
+    // Iconified for parking, or not yet shown again, is Brindlow's own doing, not the user's.
+    if (parking_.isHidden(s.window) || parking_.isShowing(s.window)) return false;
     // Some window managers mark every window of another desktop hidden: there it counts as away.
     return s.hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN) && onCurrentDesktop(s);
 }
@@ -601,8 +601,10 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
                 refreshWindow(e.window, false);
             } else if (e.atom == ewmh._NET_WM_NAME || e.atom == XCB_ATOM_WM_NAME) {
                 refreshWindow(e.window, true);
-            } else if (e.atom == ewmh._NET_WM_STATE || e.atom == ewmh._NET_WM_DESKTOP ||
-                       e.atom == ewmh._NET_FRAME_EXTENTS) {
+            } else if (e.atom == ewmh._NET_WM_STATE) {
+                restoredByOthers(e.window);
+                refreshWindow(e.window, false);
+            } else if (e.atom == ewmh._NET_WM_DESKTOP || e.atom == ewmh._NET_FRAME_EXTENTS) {
                 refreshWindow(e.window, false);
             } else if (e.atom == ewmh._NET_WM_STRUT || e.atom == ewmh._NET_WM_STRUT_PARTIAL) {
                 emitScreensChanged();

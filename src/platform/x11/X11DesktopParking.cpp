@@ -127,7 +127,7 @@ void X11Desktop::iconifyRequested(xcb_window_t window) {
     }
     // Someone else (the user, a taskbar, a command of ours) minimised a window already iconified
     // for parking: from now on it counts as minimised like any other.
-    if (!parking_.isHidden(window)) return;
+    if (!parking_.isHidden(window) && !parking_.isShowing(window)) return;
     parkingLog().info("Parked window 0x%x minimised by the user", window);
     forgetParked(window);
     refreshWindow(window, false);
@@ -140,15 +140,16 @@ void X11Desktop::showParked(xcb_window_t window) {
         if (hideWhenInactive_ == window) hideWhenInactive_.reset();
     }
     // Some window managers (metacity, marco) bring a window that leaves the iconic state to the
-    // current desktop: one on another desktop is sent back to its own.
+    // current desktop: it is sent back to its own, also when it reads as on the current one (the
+    // user may switch desktops before the window manager sees the map).
     const std::optional<X11WindowSnapshot> snapshot = read(window);
-    const bool elsewhere = snapshot && snapshot->desktop && away(*snapshot);
+    const bool onADesktop = snapshot && snapshot->desktop;
+    const std::uint32_t desktop = onADesktop ? *snapshot->desktop : 0;
     xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
     xcb_map_window(x_.xcb(), window);
-    if (elsewhere)
-        xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window,
-                                           snapshot->desktop.value_or(0),
+    if (onADesktop)
+        xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, desktop,
                                            XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
     x_.flush();
 }
@@ -168,22 +169,25 @@ void X11Desktop::hideFormerlyActive(std::optional<xcb_window_t> former) {
 }
 
 void X11Desktop::restoredByOthers(xcb_window_t window) {
-    if (!parking_.isHidden(window)) return;
+    if (!parking_.isHidden(window) && !parking_.isShowing(window)) return;
     {
         // Still shown only because it is the active one: it is hidden once it is not.
         std::lock_guard lock(mutex_);
         if (hideWhenInactive_ == window) return;
     }
     // Mapped while still iconic is no restoring: a window manager that ends maps its windows,
-    // and the next one takes them on iconic again.
+    // and the next one takes them on iconic again. Shown means both marks say so, whichever
+    // the window manager writes first.
     const std::optional<X11WindowSnapshot> snapshot = readClient(window);
-    if (!snapshot || snapshot->wmState != XCB_ICCCM_WM_STATE_NORMAL) return;
+    if (!snapshot || snapshot->wmState != XCB_ICCCM_WM_STATE_NORMAL ||
+        snapshot->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN))
+        return;
     forgetParked(window);
 }
 
 void X11Desktop::forgetParked(xcb_window_t window) {
-    if (!parking_.isHidden(window)) return;
-    parking_.shown(window);
+    if (!parking_.isHidden(window) && !parking_.isShowing(window)) return;
+    parking_.forget(window);
     xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     x_.flush();
 }

@@ -179,9 +179,6 @@ class DesktopSwitches : public DesktopLife, public ::testing::WithParamInterface
 // To the second desktop and back, once or thirty times without waiting: the strip holds the same
 // columns, widths and stacks, also when the quit comes on the second desktop.
 TEST_P(DesktopSwitches, KeepTheArrangementAndTheQuitPutsEveryWindowBack) {
-    if (GetParam() > 1)
-        BRINDLOW_SKIP_BESIDE(
-            "thirty fast switches sometimes leave a stack of two on the other desktop", "marco");
     const Arranged before = startArranged();
     ASSERT_FALSE(HasFatalFailure());
     const int trips = GetParam();

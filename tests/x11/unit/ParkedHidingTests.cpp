@@ -52,12 +52,22 @@ TEST(ParkedHiding, AClampingWindowManagerIsLearnedAndTheHiddenWindowComesBackInV
     EXPECT_EQ(parking.plan(2, parked, kScreen), ParkedHiding::Step::hide);
     EXPECT_TRUE(parking.isHidden(2));
 
-    // Back in view: moved, then shown; forgotten once shown.
+    // Back in view: moved, then shown; still Brindlow's doing until the window manager shows
+    // it, forgotten then.
     EXPECT_EQ(parking.plan(1, visible, kScreen), ParkedHiding::Step::moveThenShow);
     parking.shown(1);
     EXPECT_FALSE(parking.isHidden(1));
+    EXPECT_TRUE(parking.isShowing(1));
     EXPECT_EQ(parking.frameOf(1), std::nullopt);
     EXPECT_EQ(parking.plan(1, visible, kScreen), ParkedHiding::Step::move);
+    parking.forget(1);
+    EXPECT_FALSE(parking.isShowing(1));
+
+    // Parked again while it is being shown: hidden again, no longer on its way into view.
+    parking.shown(2);
+    EXPECT_EQ(parking.plan(2, further, kScreen), ParkedHiding::Step::hide);
+    EXPECT_TRUE(parking.isHidden(2));
+    EXPECT_FALSE(parking.isShowing(2));
 }
 
 }  // namespace
