@@ -70,6 +70,11 @@ bool ParkedHiding::isHidden(std::uint32_t window) const {
     return hidden_.contains(window);
 }
 
+void ParkedHiding::showingEnded(std::uint32_t window) {
+    std::lock_guard lock(mutex_);
+    showing_.erase(window);
+}
+
 bool ParkedHiding::isShowing(std::uint32_t window) const {
     std::lock_guard lock(mutex_);
     return showing_.contains(window);

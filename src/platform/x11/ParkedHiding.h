@@ -40,6 +40,8 @@ class ParkedHiding {
     void shown(std::uint32_t window);
     // Shown by the window manager, minimised by someone else, or gone: forgotten.
     void forget(std::uint32_t window);
+    // Shown by the window manager after `shown`: forgotten, unless it was hidden again since.
+    void showingEnded(std::uint32_t window);
 
     // Notes the frame last asked of the window manager for a window; `isLastSent` tells whether
     // a read-back can still be judged against it (moves on other threads may have followed).

@@ -262,6 +262,8 @@ class X11Desktop {
     std::optional<xcb_window_t> lowerWhenInactive_;
     // Iconify requests Brindlow sent for parking that have not come back to it yet, per window.
     std::map<xcb_window_t, int> ownIconifying_;
+    // Windows iconified for parking that the window manager has not yet shown as iconic.
+    std::set<xcb_window_t> notYetIconic_;
     // Windows iconified because the window manager would not let them park off screen.
     ParkedHiding parking_;
 

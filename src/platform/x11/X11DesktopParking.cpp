@@ -107,6 +107,7 @@ void X11Desktop::hideParked(const std::vector<xcb_window_t>& windows) {
         {
             std::lock_guard lock(mutex_);
             ++ownIconifying_[window];
+            notYetIconic_.insert(window);
         }
         const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
         xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), changeState, 1, &iconic);
@@ -138,6 +139,7 @@ void X11Desktop::showParked(xcb_window_t window) {
     {
         std::lock_guard lock(mutex_);
         if (hideWhenInactive_ == window) hideWhenInactive_.reset();
+        notYetIconic_.erase(window);
     }
     // Some window managers (metacity, marco) bring a window that leaves the iconic state to the
     // current desktop: it is sent back to its own, also when it reads as on the current one (the
@@ -179,14 +181,33 @@ void X11Desktop::restoredByOthers(xcb_window_t window) {
     // and the next one takes them on iconic again. Shown means both marks say so, whichever
     // the window manager writes first.
     const std::optional<X11WindowSnapshot> snapshot = readClient(window);
-    if (!snapshot || snapshot->wmState != XCB_ICCCM_WM_STATE_NORMAL ||
-        snapshot->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN))
+    if (!snapshot) return;
+    const bool normal = snapshot->wmState == XCB_ICCCM_WM_STATE_NORMAL &&
+                        !snapshot->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN);
+    {
+        // Still normal because the window manager has not handled our iconify yet.
+        std::lock_guard lock(mutex_);
+        if (notYetIconic_.contains(window)) {
+            if (!normal) notYetIconic_.erase(window);
+            return;
+        }
+    }
+    if (!normal) return;
+    // Shown on Brindlow's own request: only that request is settled (a layout on another
+    // thread may have hidden the window again meanwhile).
+    if (parking_.isShowing(window)) {
+        parking_.showingEnded(window);
         return;
+    }
     forgetParked(window);
 }
 
 void X11Desktop::forgetParked(xcb_window_t window) {
     if (!parking_.isHidden(window) && !parking_.isShowing(window)) return;
+    {
+        std::lock_guard lock(mutex_);
+        notYetIconic_.erase(window);
+    }
     parking_.forget(window);
     xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     x_.flush();

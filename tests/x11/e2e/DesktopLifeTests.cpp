@@ -241,8 +241,6 @@ TEST_F(DesktopLife, AMinimisedAndRestoredWindowKeepsItsPlaceAndItsOriginalFrame)
 // Another window manager takes over, then none runs at all: the strip stays as it was, and the
 // quit moves the windows back itself.
 TEST_F(DesktopLife, AReplacedAndThenMissingWindowManagerLosesNothing) {
-    BRINDLOW_SKIP_BESIDE(
-        "replaced by openbox, metacity's parked window is not yet handed over intact", "metacity");
     const Arranged before = startArranged();
     ASSERT_FALSE(HasFatalFailure());
     const xcb_atom_t check = connection().atom("_NET_SUPPORTING_WM_CHECK");
@@ -349,8 +347,8 @@ TEST_F(DesktopLife, StartedAndQuitOnTheSecondDesktopPutsTheWindowsOfBothBack) {
 // hide their windows) keeps its place in its stack and its frame from before tiling.
 TEST_F(DesktopLife, AWindowWithdrawnAndShownAgainKeepsItsPlace) {
     BRINDLOW_SKIP_BESIDE(
-        "the window flipped 500 times beside Brindlow is left withdrawn by icewm (without "
-        "Brindlow it is shown again)",
+        "icewm sometimes leaves the window withdrawn after the 500 flips while Brindlow tiles it "
+        "(without Brindlow it is shown again); not yet explained",
         "icewm");
     const Arranged before = startArranged();
     ASSERT_FALSE(HasFatalFailure());
