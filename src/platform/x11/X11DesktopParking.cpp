@@ -15,6 +15,8 @@ namespace {
 // Set on a client while Brindlow keeps it iconified for parking, so that a later run (after a
 // crash) does not take it for a window the user minimised.
 constexpr const char* kParkedProperty = "_BRINDLOW_PARKED";
+// How long showing a window waits for the window manager to handle an iconify still on its way.
+constexpr double kIconifyWait = 0.5;
 
 const Logger& parkingLog() {
     static const Logger logger = makeLogger("Parking");
@@ -136,11 +138,15 @@ void X11Desktop::iconifyRequested(xcb_window_t window) {
 
 void X11Desktop::showParked(xcb_window_t window) {
     parking_.shown(window);
+    bool iconifying = false;
     {
         std::lock_guard lock(mutex_);
         if (hideWhenInactive_ == window) hideWhenInactive_.reset();
-        notYetIconic_.erase(window);
+        iconifying = notYetIconic_.erase(window) > 0;
     }
+    // The map of a window still mapped is lost, and the iconify the window manager handles next
+    // would leave it iconic (a quit right after a hide): the window manager handles it first.
+    if (iconifying) fence(window, kIconifyWait, [] {});
     // Some window managers (metacity, marco) bring a window that leaves the iconic state to the
     // current desktop: it is sent back to its own, also when it reads as on the current one (the
     // user may switch desktops before the window manager sees the map).
