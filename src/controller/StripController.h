@@ -17,6 +17,7 @@
 #include "controller/DisplayState.h"
 #include "controller/LayoutApplier.h"
 #include "controller/LearnedHeights.h"
+#include "controller/OriginalFramesKeeper.h"
 #include "controller/RaiseEchoes.h"
 #include "controller/SessionKeeper.h"
 #include "controller/Snapshot.h"
@@ -95,6 +96,10 @@ class StripController {
     // Entry points for other subsystems (any thread; each only queues its work). Completions run
     // on the strip queue.
     void jump(WindowID id);
+    // One of our own windows (a panel, the settings window) is about to take the focus: a raise
+    // asked for before it, even one waiting for a scroll to land, must not take the focus away
+    // from it. Any thread.
+    void yieldFocusToOwnWindow();
     void reorderColumn(const std::string& uuid, int from, int to);
     void captureSnapshot(std::function<void(SessionSnapshot)> completion);
     void restoreLayout(SessionSnapshot snapshot,
@@ -164,9 +169,10 @@ class StripController {
     // session save and a structure snapshot.
     void afterStructureChange(const std::string& uuid);
     void restoreAutoTabs(const std::string& uuid);
-    void raiseFocused(const std::string& uuid);
+    // `askedAt` is the raiser's count of yields when the raise was asked for; none: now.
+    void raiseFocused(const std::string& uuid, std::optional<std::uint64_t> askedAt = {});
     // Every raise goes through here, so that the focus event answering it is known for ours.
-    void raise(const ManagedWindow& window);
+    void raise(const ManagedWindow& window, std::optional<std::uint64_t> askedAt = {});
     // Somebody else moved the focus while a scroll was under way: the raise waiting for its
     // landing would take the focus away from where they put it.
     void dropRaisesAwaitingLanding();
@@ -222,6 +228,7 @@ class StripController {
     std::unique_ptr<AsyncRaiser> raiser_;
     std::unique_ptr<LayoutApplier> applier_;
     std::unique_ptr<SessionKeeper> session_;
+    std::unique_ptr<OriginalFramesKeeper> originals_;
     std::unique_ptr<ApplicationTracker> tracker_;
 
     // Shared across threads, each under its own lock, never nested.

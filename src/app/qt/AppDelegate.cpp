@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
@@ -142,6 +143,7 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
     panels.strip.reorderColumn = [&controller](const std::string& uuid, int from, int to) {
         controller.reorderColumn(uuid, from, to);
     };
+    panels.strip.yieldFocus = [&controller] { controller.yieldFocusToOwnWindow(); };
     static const StoredShortcutTexts shortcutTexts;
     panels.shortcuts = &shortcutTexts;
     panels.settings = &settings;
@@ -492,6 +494,7 @@ SettingsServices AppDelegate::settingsServices() {
     services.layouts = &layouts_;
     services.shortcuts = shortcuts_.get();
     services.hotKeys = platform_.hotKeys;
+    services.applicationKeys = applicationKeys_.get();
     if (Workspace* workspace = platform_.workspace) {
         services.runningApplications = [workspace] { return workspace->runningApplications(); };
         services.ownProcessID = workspace->currentProcessID();

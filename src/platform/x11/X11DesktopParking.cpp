@@ -143,6 +143,7 @@ void X11Desktop::showParked(xcb_window_t window) {
         std::lock_guard lock(mutex_);
         if (hideWhenInactive_ == window) hideWhenInactive_.reset();
         iconifying = notYetIconic_.erase(window) > 0;
+        shownFromParking_ = ShownFromParking{window, std::chrono::steady_clock::now(), active_};
     }
     // The map of a window still mapped is lost, and the iconify the window manager handles next
     // would leave it iconic (a quit right after a hide): the window manager handles it first.
@@ -206,6 +207,25 @@ void X11Desktop::restoredByOthers(xcb_window_t window) {
         return;
     }
     forgetParked(window);
+}
+
+bool X11Desktop::focusedByShowing(xcb_window_t active, std::optional<xcb_window_t> former) {
+    // Longer than a window manager takes to map a window and focus it.
+    constexpr std::chrono::milliseconds kMapAnswer{1000};
+    if (!shownFromParking_ || shownFromParking_->window != active) return false;
+    const ShownFromParking shown = *shownFromParking_;
+    shownFromParking_.reset();
+    if (activating_ == active || !former || former != shown.focused) return false;
+    if (std::chrono::steady_clock::now() - shown.time > kMapAnswer) return false;
+    return known_.count(*former) > 0;
+}
+
+void X11Desktop::handFocusBack(xcb_window_t from, xcb_window_t to) {
+    parkingLog().info("Window 0x%x took the focus as it was mapped back; returned to 0x%x", from,
+                      to);
+    xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), to,
+                                          xcb_ewmh_client_source_type_t(2), XCB_CURRENT_TIME, from);
+    x_.flush();
 }
 
 void X11Desktop::forgetParked(xcb_window_t window) {
