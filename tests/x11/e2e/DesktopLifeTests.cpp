@@ -76,12 +76,16 @@ class DesktopLife : public AppOnDisplay {
         argv.insert(argv.end(), args.begin(), args.end());
         return runProcess(argv).status == 0;
     }
-    // Shown by the window manager: mapped and in its client list.
+    // Shown by the window manager: in its client list and mapped, or iconified by Brindlow
+    // because it is parked where the window manager keeps windows in view.
     bool shownByWindowManager(xcb_window_t window) {
         xcb_connection_t* c = connection().xcb();
         XcbReply<xcb_get_window_attributes_reply_t> attributes(
             xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
-        if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) return false;
+        if (!attributes) return false;
+        const bool parked =
+            readCardinal(connection(), window, connection().atom("_BRINDLOW_PARKED")).has_value();
+        if (attributes->map_state != XCB_MAP_STATE_VIEWABLE && !parked) return false;
         const auto clients = readWindowList(connection(), connection().root(),
                                             connection().atom("_NET_CLIENT_LIST"));
         return std::find(clients.begin(), clients.end(), window) != clients.end();
