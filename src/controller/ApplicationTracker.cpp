@@ -6,6 +6,35 @@
 #include "windows/WindowObserver.h"
 
 namespace brindlow {
+namespace {
+
+const char* eventText(AppObserver::Event event) {
+    switch (event) {
+        case AppObserver::Event::windowCreated:
+            return "created";
+        case AppObserver::Event::windowDestroyed:
+            return "destroyed";
+        case AppObserver::Event::focusedWindowChanged:
+            return "focused";
+        case AppObserver::Event::minimized:
+            return "minimized";
+        case AppObserver::Event::restored:
+            return "restored";
+        case AppObserver::Event::resized:
+            return "resized";
+        case AppObserver::Event::moved:
+            return "moved";
+        case AppObserver::Event::titleChanged:
+            return "title changed";
+        case AppObserver::Event::away:
+            return "away";
+        case AppObserver::Event::back:
+            return "back";
+    }
+    return "?";
+}
+
+}  // namespace
 
 ApplicationTracker::ApplicationTracker(StripControllerState& state,
                                        const StripControllerEnvironment& env,
@@ -359,6 +388,12 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
     if (!element) return;
     const WindowID id = element->identity();
     const bool managed = state_.windows.contains(id);
+    // Which window heard what, and in which state it was: the order of these events decides
+    // where windows that leave and come back end up.
+    log_.debug("Window %lu %{public}s (%{public}s)", id, eventText(event),
+               managed                        ? "tiled"
+               : state_.departed.contains(id) ? "away"
+                                              : "untiled");
     switch (event) {
         case AppObserver::Event::windowCreated:
             if (managed) break;

@@ -178,6 +178,7 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
         hooks_.publishSnapshot(SnapshotReason::quiet());
     }
     hooks_.publishFocusFrames();
+    if (anyChanged && hooks_.windowsMoved) hooks_.windowsMoved();
 
     if (!checks.empty()) {
         scheduleSizeCheck(uuid, std::move(checks), 0);

@@ -64,6 +64,7 @@ StripController::StripController(StripControllerEnvironment environment)
     hooks.runAfter = [this](double seconds, std::function<void()> block) {
         enqueueAfter(seconds, std::move(block));
     };
+    hooks.windowsMoved = [this] { stillPointer_.moved(now(), env_.platform.pointer); };
     hooks.beforeMoves = [this] { originals_->keepCurrent(); };
     originals_ = std::make_unique<OriginalFramesKeeper>(state_, env_.storageFolder);
     applier_ =

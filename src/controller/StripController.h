@@ -21,6 +21,7 @@
 #include "controller/RaiseEchoes.h"
 #include "controller/SessionKeeper.h"
 #include "controller/Snapshot.h"
+#include "controller/StillPointerFocus.h"
 #include "controller/StripControllerEnvironment.h"
 #include "controller/StripControllerState.h"
 #include "controller/WindowRecords.h"
@@ -154,6 +155,8 @@ class StripController {
     int rescanWindows(bool respectingBackoff) { return tracker_->rescanWindows(respectingBackoff); }
     AXElementRef focusedWindow(std::int32_t pid) const { return tracker_->focusedWindow(pid); }
     void windowFocused(WindowID id);
+    // Whether the window manager focused `id` only because our moves slid it under the pointer.
+    bool slidUnderStillPointer(WindowID id) const;
     std::string displayName(const std::string& uuid) const { return state_.displayName(uuid); }
 
     // Commands.
@@ -303,6 +306,8 @@ class StripController {
     bool landingUnpublished_ = false;
     // Our raises until the window manager answers them with a focus event (strip queue).
     RaiseEchoes raiseEchoes_;
+    // Our moves and where the pointer stood, to tell a focus under a still pointer (strip queue).
+    StillPointerFocus stillPointer_;
     // Shared with the gesture thread under its own lock.
     std::mutex pendingGestureMutex_;
     std::optional<std::pair<double, GestureUnit>> pendingGesture_;

@@ -59,7 +59,12 @@ bool StripController::moveFocusAhead(const Command& command, const std::string& 
         case Kind::focusFirst:
         case Kind::focusLast:
             if (pendingFocusDisplay_ && *pendingFocusDisplay_ != uuid) finishFocusMoves();
-            if (!strip.focusEdge(command.kind() == Kind::focusFirst ? -1 : +1)) return true;
+            if (!strip.focusEdge(command.kind() == Kind::focusFirst ? -1 : +1)) {
+                // Already there in the strip, but the window manager may have given the focus
+                // elsewhere (to the window under the pointer): the column takes it back.
+                if (strip.focusedWindowID() != raiseEchoes_.reportedFocus()) raiseFocused(uuid);
+                return true;
+            }
             break;
         default:
             return false;
@@ -163,14 +168,22 @@ void StripController::dropRaisesAwaitingLanding() {
 
 // The window manager answers a raise with a focus event, which may come back after later commands
 // moved the strip's focus on; taken as the user's choice, it would pull the focus back to where a
-// flood of commands passed by. Only such overtaken answers are dropped: every other focus change,
-// ours or not, is followed.
+// flood of commands passed by. Such overtaken answers are dropped, and so is the focus a window
+// manager that focuses under the pointer gives a window our own moves slid under a still pointer:
+// that focus goes back to the strip's. Every other focus change, ours or not, is followed.
 void StripController::windowFocused(WindowID id) {
     const auto location = locate(id);
     const std::optional<WindowID> stripFocus =
         location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt;
     const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(id, now(), stripFocus);
     if (verdict == RaiseEchoes::Verdict::overtaken) return;
+    if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
+        slidUnderStillPointer(id)) {
+        log_.info("Focus under the still pointer not followed");
+        // Raised at once, or once the scroll lands when it still runs.
+        if (state_.activeUUID) raiseFocused(*state_.activeUUID);
+        return;
+    }
     if (verdict == RaiseEchoes::Verdict::notOurs) dropRaisesAwaitingLanding();
     if (!location) return;
     const std::string uuid = location->first;
@@ -185,6 +198,12 @@ void StripController::windowFocused(WindowID id) {
         publishSnapshot(SnapshotReason::focus(uuid));
     }
     publishFocusFrames();
+}
+
+bool StripController::slidUnderStillPointer(WindowID id) const {
+    const auto window = state_.windows.find(id);
+    if (window == state_.windows.end() || !env_.platform.pointer) return false;
+    return stillPointer_.slidUnder(now(), env_.platform.pointer(), window->second.frame);
 }
 
 void StripController::showMessage(const ToastMessage& message) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include "platform/Accessibility.h"
 #include "platform/Clock.h"
@@ -38,6 +39,9 @@ struct Platform {
     ExecutorFactory makeSerialQueue;
     // Whether the left mouse button is held down at this moment. Any thread.
     std::function<bool()> leftMouseButtonDown;
+    // Where the pointer is and whether a button is held, at this moment; none where the platform
+    // cannot tell. Any thread.
+    std::function<std::optional<PointerState>()> pointer;
     // Global hot keys and the user-defaults store; none where the back end has none.
     HotKeys* hotKeys = nullptr;
     Preferences* preferences = nullptr;

@@ -88,29 +88,43 @@ TEST_F(DesktopServices, ObserverDeliversWindowEventsOnTheMainExecutor) {
     EXPECT_EQ(received.events.size(), count);
 }
 
-// Returns once the window manager has handled everything sent to it before: it answers a request
-// for the frame extents of a window it does not manage by writing them.
-bool windowManagerCaughtUp(X11Connection& x) {
-    const xcb_window_t probe = xcb_generate_id(x.xcb());
-    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(x.xcb(), XCB_COPY_FROM_PARENT, probe, x.root(), -10, -10, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                      &mask);
-    const xcb_atom_t extents = x.ewmh()->_NET_FRAME_EXTENTS;
-    const bool answered = x.waitForEvent(
-        [&](const xcb_generic_event_t& event) {
-            if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
-            auto& e = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            return e.window == probe && e.atom == extents;
-        },
-        15.0,
-        [&] {
-            xcb_ewmh_request_frame_extents(x.ewmh(), x.screenNumber(), probe);
-            return false;
-        });
-    xcb_destroy_window(x.xcb(), probe);
-    x.sync();  // and what it published meanwhile has been handled here
-    return answered;
+// The window manager moves a window by moving its frame: every such move is heard, one after
+// another, and a resize of the frame as well.
+TEST_F(DesktopServices, EveryMoveAndResizeOfTheFrameIsHeard) {
+    TestClientProcess client({"--title", "carried", "--size", "300x200"});
+    auto window = windowElement(client);
+    ASSERT_TRUE(window);
+    Received received;
+    std::shared_ptr<AXObserver> observer;
+    ASSERT_EQ(platform_.accessibility->createObserver(
+                  client.pid(),
+                  [&](const AXElementRef& element, const std::string& name) {
+                      received.events.emplace_back(element->identity(), name);
+                  },
+                  observer),
+              axerror::success);
+    for (auto name : {ax::windowMovedNotification, ax::windowResizedNotification})
+        ASSERT_EQ(observer->addNotification(window, name), axerror::success);
+    observer->scheduleOnMain();
+    const auto id = window->identity();
+    const auto count = [&](std::string_view name) {
+        return std::count(received.events.begin(), received.events.end(),
+                          std::pair<std::uint32_t, std::string>(id, std::string(name)));
+    };
+
+    for (const Point place : {Point{200, 150}, Point{260, 150}, Point{320, 170}}) {
+        const auto moves = count(ax::windowMovedNotification);
+        ASSERT_EQ(window->setAttributeValue(ax::position, place), axerror::success);
+        EXPECT_TRUE(main_.runUntil([&] { return count(ax::windowMovedNotification) > moves; }))
+            << "no move heard to " << place.x << ", " << place.y;
+    }
+    const auto resizes = count(ax::windowResizedNotification);
+    ASSERT_EQ(window->setAttributeValue(ax::size, Size{500, 400}), axerror::success);
+    EXPECT_TRUE(main_.runUntil([&] { return count(ax::windowResizedNotification) > resizes; }));
+    const auto moves = count(ax::windowMovedNotification);
+    ASSERT_EQ(window->setAttributeValue(ax::position, Point{100, 120}), axerror::success);
+    EXPECT_TRUE(main_.runUntil([&] { return count(ax::windowMovedNotification) > moves; }));
+    observer->unscheduleFromMain();
 }
 
 xcb_window_t inputFocus(X11Connection& x) {
@@ -152,6 +166,10 @@ TEST_F(DesktopServices, WindowActivatedBeforeItIsListedBecomesTheFocusedWindow) 
     // openbox publishes a focus change only when it hears of it, and an earlier test's window may
     // have had the same id as `later`: the published window alone does not say openbox is done.
     // Once the server's focus is on `later`, openbox hears of it before it answers a later request.
+    // A window manager that focuses under the pointer (fvwm) leaves the new window unfocused: it
+    // is activated as the user would.
+    ASSERT_EQ(windowElement(first, later.window())->performAction(ax::raiseAction),
+              axerror::success);
     ASSERT_TRUE(
         settle([&] { return desktop().clients().size() == 2 && inputFocus(x) == later.window(); }));
     ASSERT_TRUE(windowManagerCaughtUp(x));
@@ -270,12 +288,19 @@ TEST_F(DesktopServices, ADockThatReservesNoSpaceShortensTheUsableAreaAboveIt) {
             {"--title", "dock", "--type", "dock", "--size", "960x48", "--at", "480,1032"});
         ASSERT_TRUE(dock.ready());
         ASSERT_TRUE(settle([&] { return platform_.screens->dockFrame().has_value(); }));
-        EXPECT_EQ(platform_.screens->dockFrame(), Rect(480, 1032, 960, 48));
+        // 960x48 as it asked, with whatever border the window manager gives a dock (fvwm
+        // decorates it).
+        const std::optional<X11WindowSnapshot> shown = desktop().read(dock.window());
+        ASSERT_TRUE(shown);
+        const Rect docked = shown->outerFrame();
+        EXPECT_EQ(docked.origin(), Point(480, 1032));
+        EXPECT_EQ(shown->clientFrame.size(), Size(960, 48));
+        EXPECT_EQ(platform_.screens->dockFrame(), docked);
         EXPECT_EQ(usable(), Rect(0, 0, 1920, 1028));
         // An ordinary client is no dock.
         TestClientProcess plain({"--title", "plain", "--size", "300x200"});
         ASSERT_TRUE(plain.ready());
-        EXPECT_EQ(platform_.screens->dockFrame(), Rect(480, 1032, 960, 48));
+        EXPECT_EQ(platform_.screens->dockFrame(), docked);
         // Moved up by 32: heard as a change of the screens, and the area ends above it again.
         bool changed = false;
         const ObserverToken token = platform_.screens->addChangeObserver([&] { changed = true; });

@@ -70,11 +70,14 @@ TEST_F(WindowElements, TitleFallsBackToALatin1WindowNameReadAsUTF8) {
     connection().sync();
     // Titles end up in JSON: the Latin-1 bytes must come out as UTF-8.
     EXPECT_EQ(get<std::string>(e, ax::title), "Caf\u00e9 \u00bd");
-    bool listed = false;
-    for (auto& entry : platform_.windowList->onScreenWindows()) {
-        if (entry.ownerPID == client.pid()) listed = entry.name == "Caf\u00e9 \u00bd";
-    }
-    EXPECT_TRUE(listed);
+    // On the window list once the window manager shows it, which may come after it lists it.
+    EXPECT_TRUE(settle([&] {
+        bool listed = false;
+        for (auto& entry : platform_.windowList->onScreenWindows()) {
+            if (entry.ownerPID == client.pid()) listed = entry.name == "Caf\u00e9 \u00bd";
+        }
+        return listed;
+    }));
 }
 
 // Minimised a window is hidden; on another desktop it is away. Either way it is off the window
@@ -145,9 +148,9 @@ TEST_F(WindowElements, FrameIncludesDecorationsMovesReadBackAndFarPositionsAreKe
               Size(700.0 - ext.left - ext.right, 500.0 - ext.top - ext.bottom));
 
     // Parked far off while another window has the focus: openbox leaves about a tenth of the
-    // window visible (xfwm4 a strip), and that is what reads back. A window manager that pulls
-    // it into view instead gets it iconified, out of sight but not minimised, standing where it
-    // was sent; back in view it is mapped again.
+    // window visible (xfwm4 a strip; fluxbox, jwm and fvwm let it go all the way), and that is
+    // what reads back. A window manager that pulls it into view instead gets it iconified, out of
+    // sight but not minimised, standing where it was sent; back in view it is mapped again.
     TestClientProcess other({"--title", "other"});
     auto focused = windowElement(other);
     ASSERT_TRUE(focused);
@@ -163,7 +166,6 @@ TEST_F(WindowElements, FrameIncludesDecorationsMovesReadBackAndFarPositionsAreKe
         << hidden->outerFrame().x;
     if (hidden->mapped) {
         EXPECT_LT(parked.x, 0);
-        EXPECT_GT(parked.maxX(), 0);
         if (sessionWindowManager() == "openbox") {
             EXPECT_GE(parked.maxX(), parked.width * 0.1 - 1);
         }
@@ -182,6 +184,52 @@ TEST_F(WindowElements, FrameIncludesDecorationsMovesReadBackAndFarPositionsAreKe
     EXPECT_LE(get<Point>(e, ax::position)->x, kMaxWindowCoordinate);
     EXPECT_EQ(e->setAttributeValue(ax::position, Point{std::nan(""), 0}), axerror::illegalArgument);
 }
+
+// A window the window manager hides (on another desktop, or while the user switches desktops)
+// and that is sent off the screen's edge goes where the window manager puts hidden windows (some
+// keep even those in view): that says nothing about parking, so it is neither iconified for
+// parking nor minimised, sent on its own or in a batch, and it shows again on its desktop.
+class HiddenWindowSentOffTheEdge : public X11Fixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(HiddenWindowSentOffTheEdge, IsNotIconifiedForParking) {
+    TestClientProcess client({"--title", "hidden", "--size", "400x300"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
+    auto count = readCardinal(connection(), connection().root(),
+                              connection().atom("_NET_NUMBER_OF_DESKTOPS"));
+    if (!count || *count < 2) GTEST_SKIP() << "the window manager has one desktop";
+    const auto moveTo = [&](std::uint32_t desktop) {
+        xcb_ewmh_request_change_wm_desktop(connection().ewmh(), connection().screenNumber(),
+                                           client.window(), desktop,
+                                           XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+        connection().flush();
+    };
+    moveTo(1);
+    ASSERT_TRUE(settle([&] {
+        const auto s = readWindow(connection(), client.window());
+        return get<bool>(e, ax::away) == true && s && !s->mapped;
+    }));
+
+    const Rect parked(1884, 100, frame(e).width, frame(e).height);
+    if (GetParam()) {
+        const std::vector<FrameWrite> writes = {{e, parked}};
+        ASSERT_TRUE(platform_.accessibility->setFrames(writes, 2.0));
+    } else {
+        ASSERT_EQ(e->setAttributeValue(ax::position, parked.origin()), axerror::success);
+    }
+    connection().sync();
+    EXPECT_FALSE(readCardinal(connection(), client.window(), connection().atom("_BRINDLOW_PARKED")))
+        << "iconified for parking while hidden";
+
+    moveTo(0);
+    EXPECT_TRUE(settle([&] {
+        const auto s = readWindow(connection(), client.window());
+        return get<bool>(e, ax::away) == false && s && s->mapped;
+    })) << "the window did not show again";
+    EXPECT_EQ(get<bool>(e, ax::minimized), false);
+}
+
+INSTANTIATE_TEST_SUITE_P(OnItsOwnAndInABatch, HiddenWindowSentOffTheEdge, ::testing::Bool());
 
 // One batch: a plain window takes position and size at once, a stepped one is read back at the
 // size the window manager gave it (openbox rounds to the steps), one already in place is not
@@ -349,7 +397,8 @@ TEST_F(WindowElements, FullScreenCoversTheScreenAndIgnoresMoves) {
     EXPECT_EQ(frame(e), screen);
 
     ASSERT_EQ(e->setAttributeValue(ax::fullScreen, AXValue(false)), axerror::success);
-    EXPECT_EQ(get<bool>(e, ax::fullScreen), false);
+    // Some window managers (fluxbox) publish the state a little after they answered.
+    EXPECT_TRUE(settle([&] { return get<bool>(e, ax::fullScreen) == false; }));
     EXPECT_TRUE(settle([&] { return frame(e) == before; }));
 }
 

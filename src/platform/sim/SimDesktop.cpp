@@ -73,6 +73,10 @@ Platform SimDesktop::platform() {
     };
     std::weak_ptr<bool> alive = alive_;
     platform.leftMouseButtonDown = [this, alive] { return alive.lock() && leftButtonDown_; };
+    platform.pointer = [this, alive]() -> std::optional<PointerState> {
+        if (!alive.lock() || !pointerLocation_) return std::nullopt;
+        return PointerState{*pointerLocation_, leftButtonDown_};
+    };
     return platform;
 }
 

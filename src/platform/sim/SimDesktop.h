@@ -248,6 +248,8 @@ class SimDesktop final : public Accessibility,
     // Input and processes.
     void setLeftMouseButtonDown(bool down) { leftButtonDown_ = down; }
     bool leftMouseButtonDown() const { return leftButtonDown_; }
+    // Where the pointer stands; none (the default) when the desktop cannot tell.
+    void setPointerLocation(std::optional<Point> location) { pointerLocation_ = location; }
     void setProcess(std::int32_t pid, std::int32_t parent, const std::string& name);
     void setTrusted(bool trusted) { trusted_ = trusted; }
     // Whether setFrames writes batches (as the X11 back end does); off by default, so windows
@@ -357,6 +359,7 @@ class SimDesktop final : public Accessibility,
     WindowID nextWindowID_ = 0x10001;
     std::uint32_t nextNumber_ = 2001;
     bool leftButtonDown_ = false;
+    std::optional<Point> pointerLocation_;
     bool trusted_ = true;
     bool batchWrites_ = false;
     bool symbolImages_ = true;

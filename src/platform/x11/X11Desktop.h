@@ -145,6 +145,8 @@ class X11Desktop {
         // The root child that holds the client: the window manager's frame, or
         // the client itself when it is not reparented.
         xcb_window_t topLevel = 0;
+        // Where the window manager's frame stood at its last configure.
+        std::optional<Rect> topLevelFrame;
     };
 
     // readWindow(), answered from the snapshots while no event came in.
@@ -157,6 +159,8 @@ class X11Desktop {
     void refreshWindow(xcb_window_t window, bool titleMayChange);
     // After a configure: the window's place and size only.
     void refreshGeometry(xcb_window_t window);
+    // After a configure of the frame that holds `client`, standing at `topLevel` now.
+    void frameConfigured(xcb_window_t client, const Rect& topLevel);
     void refreshAllMinimized();
     std::optional<xcb_window_t> clientFramedBy(xcb_window_t frame);
     // Whether the client sits in a window manager's frame (a root child of its own).
@@ -199,13 +203,18 @@ class X11Desktop {
                      const std::function<void()>& send, std::vector<bool>& gone);
     AXError fallbackFenceAll(const std::vector<xcb_window_t>& windows, double timeout,
                              const std::function<void()>& send, std::vector<bool>& gone);
+    // Sends one move/resize request. `parkingTarget`, when given, is noted as the frame last asked
+    // of the window in the same step, so that the notes of moves sent from several threads come in
+    // the order the window manager sees the requests.
     void sendMoveResize(xcb_window_t window, std::uint32_t flags, std::int32_t x, std::int32_t y,
-                        std::uint32_t width, std::uint32_t height);
+                        std::uint32_t width, std::uint32_t height,
+                        const std::optional<Rect>& parkingTarget = std::nullopt);
     // activate() without its check: the request as asked.
     AXError activateNow(xcb_window_t window, double timeout);
     // moveResize() without the parking: the request as asked.
     AXError moveResizeNow(xcb_window_t window, std::optional<Point> origin,
-                          std::optional<Size> size, double timeout);
+                          std::optional<Size> size, double timeout,
+                          const std::optional<Rect>& parkingTarget = std::nullopt);
     // Parking beside a window manager that keeps windows in view (X11DesktopParking.cpp).
     Rect rootFrame() const;
     // Iconifies windows to keep them out of sight while parked, marked as Brindlow's doing.
@@ -281,6 +290,8 @@ class X11Desktop {
     std::set<xcb_window_t> notYetIconic_;
     // Windows iconified because the window manager would not let them park off screen.
     ParkedHiding parking_;
+    // Held while a move is noted and sent (sendMoveResize).
+    std::mutex sendMutex_;
 
     std::mutex handlersMutex_;
     std::uint64_t nextHandler_ = 1;

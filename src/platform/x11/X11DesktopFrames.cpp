@@ -31,6 +31,7 @@ struct Request {
     std::uint32_t flags = 0;
     std::int32_t x = 0, y = 0;
     std::uint32_t width = 0, height = 0;
+    Rect target;  // the frame asked for, decorations included
 };
 
 std::ptrdiff_t indexOf(const std::vector<xcb_window_t>& windows, xcb_window_t window) {
@@ -51,6 +52,8 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
     const Rect screen = rootFrame();
     std::vector<Request> requests;
     std::vector<xcb_window_t> toHide, toShow;
+    // Whether the window manager showed each window when it was sent and at the last read-back.
+    std::vector<bool> shownBefore(targets.size(), false), shownAfter(targets.size(), false);
     for (std::size_t i = 0; i < targets.size(); ++i) {
         FrameWriteResult& result = results[i];
         if (!before[i] || !isClient(windows[i])) {
@@ -58,6 +61,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
             continue;
         }
         const X11WindowFrame& now = *before[i];
+        shownBefore[i] = now.viewable;
         result.before = parkedFrame(windows[i]).value_or(now.outerFrame());
         result.after = result.before;
         const Rect& frame = targets[i].second;
@@ -103,7 +107,8 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                         std::int32_t(whole(origin->x)),
                         std::int32_t(whole(origin->y)),
                         std::uint32_t(whole(client->width)),
-                        std::uint32_t(whole(client->height))};
+                        std::uint32_t(whole(client->height)),
+                        Rect(*origin, *outerSize)};
         const Rect real = now.outerFrame();  // `before` may be a parked window's stand-in
         if (request.x != whole(real.x) || request.y != whole(real.y)) {
             request.flags |= kPositionFlags;
@@ -113,7 +118,6 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
             request.flags |= kSizeFlags;
         }
         if (request.flags == 0) continue;
-        parking_.sending(windows[i], Rect(*origin, *outerSize));
         result.written = true;
         requests.push_back(request);
     }
@@ -153,7 +157,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                                        (flags & kPositionFlags) ? request.x : 0,
                                        (flags & kPositionFlags) ? request.y : 0,
                                        (flags & kSizeFlags) ? request.width : 0,
-                                       (flags & kSizeFlags) ? request.height : 0);
+                                       (flags & kSizeFlags) ? request.height : 0, request.target);
                     }
                 },
                 gone);
@@ -168,6 +172,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                 continue;
             }
             result.after = after[k]->outerFrame();
+            shownAfter[batch[k].index] = after[k]->viewable;
             if (waited != axerror::success) result.error = waited;
             const Rect& client = after[k]->clientFrame;
             if ((batch[k].flags & kSizeFlags) && (whole(client.width) != long(batch[k].width) ||
@@ -188,7 +193,9 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         // A parked window the window manager pulled back into view goes out of sight instead.
         // Judged only on an answered request no later move of the window followed, and asked
         // once more first: a window manager that clamps does so again, one that was only late
-        // (another move in flight) now puts it where asked.
+        // (another move in flight) now puts it where asked. Only a window the window manager
+        // showed when asked and still shows tells: one it hides (on another desktop, during a
+        // desktop switch) it places by rules of its own, which say nothing about parking.
         const auto targetOf = [&](const Request& request) {
             const Rect& asked = targets[request.index].second;
             return Rect(representablePoint(asked.origin()).value_or(Point{}),
@@ -197,8 +204,8 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         const auto clamped = [&](const Request& request) {
             const FrameWriteResult& result = results[request.index];
             const Rect target = targetOf(request);
-            return result.after && result.error == axerror::success &&
-                   parking_.isLastSent(request.window, target) &&
+            return result.after && result.error == axerror::success && shownBefore[request.index] &&
+                   shownAfter[request.index] && parking_.isLastSent(request.window, target) &&
                    std::find(toShow.begin(), toShow.end(), request.window) == toShow.end() &&
                    ParkedHiding::wasClampedIntoView(target, *result.after, screen);
         };

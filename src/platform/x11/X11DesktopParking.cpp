@@ -52,29 +52,28 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
         case ParkedHiding::Step::stayHidden:
             return axerror::success;
         case ParkedHiding::Step::moveThenShow: {
-            parking_.sending(window, target);
-            const AXError moved = moveResizeNow(window, origin, size, timeout);
+            const AXError moved = moveResizeNow(window, origin, size, timeout, target);
             showParked(window);
             return moved;
         }
         case ParkedHiding::Step::move:
             break;
     }
-    parking_.sending(window, target);
-    const AXError moved = moveResizeNow(window, origin, size, timeout);
+    const AXError moved = moveResizeNow(window, origin, size, timeout, target);
     if (moved != axerror::success || !ParkedHiding::isParked(target, screen)) return moved;
     // A parked window the window manager pulled back into view goes out of sight instead;
     // judged only while no later move of the window went out meanwhile.
     // Asked once more first: a window manager that clamps does so again, one that was only
-    // late (another move in flight) now puts it where asked.
+    // late (another move in flight) now puts it where asked. Only a window the window manager
+    // showed when asked and still shows tells (it places a hidden one by rules of its own).
     const auto clamped = [&] {
         const auto after = readWindow(x_, window);
-        return after && parking_.isLastSent(window, target) &&
+        return after && s->mapped && after->mapped && parking_.isLastSent(window, target) &&
                ParkedHiding::wasClampedIntoView(target, after->outerFrame(), screen);
     };
     if (!clamped()) return moved;
-    parking_.sending(window, target);
-    if (moveResizeNow(window, target.origin(), target.size(), timeout) == axerror::success &&
+    if (moveResizeNow(window, target.origin(), target.size(), timeout, target) ==
+            axerror::success &&
         clamped()) {
         parking_.hidden(window, target);
         hideParked({window});

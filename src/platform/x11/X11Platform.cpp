@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "platform/Clock.h"
 #include "platform/ExecutorFactory.h"
@@ -89,28 +90,38 @@ Platform X11Platform::platform() {
     X11Connection* x = connection_.get();
     // Asked for every moved window while the strip scrolls: one answer serves a burst of them
     // (a few milliseconds), instead of a round trip each.
-    struct ButtonState {
+    struct PointerCache {
         std::mutex mutex;
         double asked = -1;
-        bool down = false;
+        std::optional<PointerState> state;
+        bool leftDown = false;
     };
-    auto button = std::make_shared<ButtonState>();
-    p.leftMouseButtonDown = [x, button] {
+    auto cache = std::make_shared<PointerCache>();
+    const auto ask = [x, cache](auto read) {
         constexpr double kFresh = 0.004;
         const double now = MonotonicClock::shared().now();
         {
-            std::lock_guard lock(button->mutex);
-            if (button->asked >= 0 && now - button->asked < kFresh) return button->down;
+            std::lock_guard lock(cache->mutex);
+            if (cache->asked >= 0 && now - cache->asked < kFresh) return read(*cache);
         }
         auto* reply =
             xcb_query_pointer_reply(x->xcb(), xcb_query_pointer(x->xcb(), x->root()), nullptr);
-        const bool down = reply && (reply->mask & XCB_KEY_BUT_MASK_BUTTON_1);
+        std::lock_guard lock(cache->mutex);
+        cache->asked = now;
+        cache->state.reset();
+        cache->leftDown = false;
+        if (reply) {
+            constexpr auto kButtons =
+                XCB_KEY_BUT_MASK_BUTTON_1 | XCB_KEY_BUT_MASK_BUTTON_2 | XCB_KEY_BUT_MASK_BUTTON_3;
+            cache->state = PointerState{{double(reply->root_x), double(reply->root_y)},
+                                        (reply->mask & kButtons) != 0};
+            cache->leftDown = (reply->mask & XCB_KEY_BUT_MASK_BUTTON_1) != 0;
+        }
         std::free(reply);
-        std::lock_guard lock(button->mutex);
-        button->asked = now;
-        button->down = down;
-        return down;
+        return read(*cache);
     };
+    p.leftMouseButtonDown = [ask] { return ask([](const PointerCache& c) { return c.leftDown; }); };
+    p.pointer = [ask] { return ask([](const PointerCache& c) { return c.state; }); };
     return p;
 }
 

@@ -148,6 +148,7 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
         xcb_translate_coordinates_cookie_t position;
         xcb_get_property_cookie_t extents;
         xcb_get_property_cookie_t hints;
+        xcb_get_window_attributes_cookie_t attributes;
     };
     std::vector<Cookies> cookies;
     cookies.reserve(windows.size());
@@ -155,7 +156,8 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
         cookies.push_back({xcb_get_geometry(x.xcb(), window),
                            xcb_translate_coordinates(x.xcb(), window, x.root(), 0, 0),
                            askProperty(x, window, x.ewmh()->_NET_FRAME_EXTENTS, 4),
-                           xcb_icccm_get_wm_normal_hints(x.xcb(), window)});
+                           xcb_icccm_get_wm_normal_hints(x.xcb(), window),
+                           xcb_get_window_attributes(x.xcb(), window)});
     }
     std::vector<std::optional<X11WindowFrame>> frames;
     frames.reserve(windows.size());
@@ -168,6 +170,8 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
         xcb_size_hints_t sizeHints{};
         const bool hasHints =
             xcb_icccm_get_wm_normal_hints_reply(x.xcb(), asked.hints, &sizeHints, nullptr);
+        XcbReply<xcb_get_window_attributes_reply_t> attributes(
+            xcb_get_window_attributes_reply(x.xcb(), asked.attributes, nullptr));
         if (!geometry || !position) {
             frames.emplace_back();
             continue;
@@ -179,6 +183,7 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
             frame.extents = {int(values[0]), int(values[1]), int(values[2]), int(values[3])};
         }
         if (hasHints) frame.hints = sizeHintsOf(sizeHints);
+        frame.viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
         frames.push_back(frame);
     }
     return frames;

@@ -74,6 +74,7 @@ struct X11WindowFrame {
     Rect clientFrame;  // the client window in root coordinates, without decorations
     FrameExtents extents;
     SizeHints hints;
+    bool viewable = false;  // mapped, and so are its ancestors: the window manager shows it
 
     Rect outerFrame() const {
         return {clientFrame.x - extents.left, clientFrame.y - extents.top,

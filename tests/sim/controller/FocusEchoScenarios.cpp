@@ -209,5 +209,72 @@ INSTANTIATE_TEST_SUITE_P(
                       FocusElsewhere{"ADialogOfAnotherApplication", std::nullopt, "AXDialog"}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// The window manager gave the focus to a window the strip does not hold (the one under the
+// pointer, say) while the strip's first column stayed focused: "focus first" gives it back.
+TEST_F(FiveWindowScenario, FocusFirstOnTheFocusedColumnTakesTheFocusBack) {
+    start(stillSettings());
+    SimApp other = desktop.launchApp({.name = "Other"});
+    const SimWindow dialog = desktop.openWindow(
+        other, {.title = "elsewhere", .frame = {600, 300, 500, 400}, .subrole = "AXDialog"});
+    time.runUntilIdle();
+    other.activate();
+    dialog.focus();
+    time.runUntilIdle();
+    ASSERT_EQ(focusedWindow(), windows[0].id());
+    run(Command::Kind::focusFirst);
+    EXPECT_TRUE(windows[0].isFocused());
+    const auto frontmost = desktop.frontmostApplication();
+    ASSERT_TRUE(frontmost);
+    EXPECT_EQ(frontmost->pid, editor.pid());
+}
+
+// A window manager that focuses the window under the pointer focuses whatever our scroll slides
+// under it. With the pointer standing still that is not the user's choice: the command's target
+// keeps the strip's focus and gets the window manager's back. A pointer the user moved, or a
+// click, is followed.
+struct SlideUnderPointer {
+    const char* name;
+    std::optional<Point> pointerMovedTo;  // where the user moves it during the scroll
+    bool buttonDown;
+    bool followed;
+};
+
+void PrintTo(const SlideUnderPointer& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class FocusUnderThePointer : public FiveWindowScenario,
+                             public ::testing::WithParamInterface<SlideUnderPointer> {};
+
+TEST_P(FocusUnderThePointer, AWindowSlidUnderAStillPointerDoesNotTakeTheFocus) {
+    const SlideUnderPointer& row = GetParam();
+    // The pointer rests over the focused w0; w1 stands beside it, at 966.
+    const Point pointer{400, 500};
+    desktop.setPointerLocation(pointer);
+    start(AppSettings{});
+    // The jump to w2 scrolls w0 out and slides w1 under the pointer, on its way to 12.
+    run(Command::jumpTo(3));
+    for (int frame = 0; frame < 60 && !windows[1].frame().contains(pointer); ++frame)
+        ASSERT_GT(animate(1), 0) << "the scroll ended before w1 reached the pointer";
+    ASSERT_TRUE(windows[1].frame().contains(pointer));
+    if (row.pointerMovedTo) desktop.setPointerLocation(*row.pointerMovedTo);
+    desktop.setLeftMouseButtonDown(row.buttonDown);
+    // The window manager focuses the window the pointer is now over.
+    windows[1].focus();
+    time.runUntilIdle();
+    desktop.setLeftMouseButtonDown(false);
+    animate();
+    const size_t expected = row.followed ? 1 : 2;
+    EXPECT_EQ(focusedWindow(), windows[expected].id());
+    EXPECT_TRUE(windows[expected].isFocused());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FocusUnderThePointer,
+    ::testing::Values(SlideUnderPointer{"AStillPointer", std::nullopt, false, false},
+                      SlideUnderPointer{"AMovedPointer", Point{410, 500}, false, true},
+                      SlideUnderPointer{"AClick", std::nullopt, true, true}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 }  // namespace
 }  // namespace brindlow::test

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "AppOnDisplay.h"
+#include "platform/x11/X11Properties.h"
 
 namespace brindlow::test {
 namespace {
@@ -73,27 +74,30 @@ class AppEndToEnd : public AppOnDisplay {
 
     // True when some xterm is parked and none is seen over a visible one: every xterm with less
     // than half of its frame on the 1920-wide screen is out of sight (iconified beside a window
-    // manager that keeps windows on screen) or lies below every xterm that is wholly on it, in
-    // the server's stacking order, and no two shown xterms overlap.
+    // manager that keeps windows on screen) or lies below every xterm wholly on it that it
+    // overlaps, in the server's stacking order. (Where the window manager lets a parked window
+    // go all the way, only its peek stays on screen, clear of the visible columns.) No two shown
+    // xterms overlap.
     bool parkedBelowVisible() {
         const auto frames = settledFrames();
         std::vector<xcb_window_t> stacking;  // bottom to top
         for (const WindowListEntry& entry : platform_.windowList->onScreenWindows())
             stacking.insert(stacking.begin(), xcb_window_t(entry.identity));
-        int highestParked = -1, lowestVisible = int(stacking.size()), parked = 0;
+        int parked = 0;
         for (const Xterm& xterm : xterms_) {
             const auto state = desktop().read(xterm.window);
             if (state && !state->mapped) ++parked;  // out of sight
         }
+        std::vector<std::pair<int, Rect>> parkedFrames, visibleFrames;  // level, frame
         for (int level = 0; level < int(stacking.size()); ++level) {
             const auto frame = frames.find(stacking[size_t(level)]);
             if (frame == frames.end()) continue;
             const Rect& r = frame->second;
             if (std::max(0.0, std::min(r.maxX(), 1920.0) - std::max(r.x, 0.0)) < r.width / 2) {
-                highestParked = level;
+                parkedFrames.emplace_back(level, r);
                 ++parked;
             } else if (r.x >= 0 && r.maxX() <= 1920) {
-                lowestVisible = std::min(lowestVisible, level);
+                visibleFrames.emplace_back(level, r);
             }
         }
         // A parked window pulled back into view would stand over a visible column.
@@ -109,7 +113,11 @@ class AppEndToEnd : public AppOnDisplay {
         for (size_t a = 0; a < shown.size(); ++a)
             for (size_t b = a + 1; b < shown.size(); ++b)
                 if (shown[a].intersects(shown[b])) return false;
-        return parked > 0 && highestParked < lowestVisible;
+        for (const auto& [parkedLevel, parkedFrame] : parkedFrames)
+            for (const auto& [visibleLevel, visibleFrame] : visibleFrames)
+                if (parkedLevel > visibleLevel && parkedFrame.intersects(visibleFrame))
+                    return false;
+        return parked > 0;
     }
 };
 
@@ -197,10 +205,15 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
 
     // Raised by the user, a parked window goes under again after the next layout.
     const std::vector<std::string> order = columnOrder();
-    xdotool({"windowraise", std::to_string(xtermTitled(order[0])->window)});
+    const xcb_window_t raised = xtermTitled(order[0])->window;
+    xdotool({"windowraise", std::to_string(raised)});
     // xfwm4 focuses a window that asks to be raised, and Brindlow follows the focus there: the
-    // last column is focused again first.
-    if (settle([&] { return desktop().activeWindow() == xtermTitled(order[0])->window; }, 0.5)) {
+    // last column is focused again first, once Brindlow has followed (a command it hears before
+    // the focus change would be undone by it). Twice caught up: the raise, then the focus change
+    // the window manager made while handling it.
+    if (windowManagerCaughtUp(connection())) windowManagerCaughtUp(connection());
+    if (readActiveWindow(connection()) == raised) {
+        ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
         ASSERT_EQ(tool({"focus-last"}).status, 0);
         ASSERT_TRUE(settle([&] { return focusedAndActive(3); }));
     }
@@ -249,7 +262,10 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
     xterms_.pop_back();  // Brindlow may have moved it before its original was taken
 
     quitAndExpectWindowsBack();
-    // The window manager holds Ctrl+Alt+Right: said once, on standard output and in the log.
+    // Where the window manager holds Ctrl+Alt+Right (jwm, fvwm and KWin take none of ours) it
+    // is said once, on standard output and in the log.
+    const std::string wm = sessionWindowManager();
+    const int held = wm == "jwm" || wm == "fvwm" || wm == "kwin_x11" ? 0 : 1;
     std::ifstream log(logFile());
     const std::string line = "Error registering hotkey Ctrl+Alt+→: -9878";
     int printed = 0, logged = 0;
@@ -258,8 +274,8 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
         logged += each.ends_with("error com.vemto.brindlow:AppDelegate " + line);
         EXPECT_EQ(each.find("Ctrl+Alt+Y: -"), std::string::npos) << each;
     }
-    EXPECT_EQ(printed, 1);
-    EXPECT_EQ(logged, 1);
+    EXPECT_EQ(printed, held);
+    EXPECT_EQ(logged, held);
 }
 
 // The real executable's help and version answer without a running Brindlow and store nothing
@@ -334,6 +350,36 @@ TEST_F(AppEndToEnd, ControlAltScrollClicksSwipeTheStrip) {
         return listed && listed->focused > 1;
     })) << "the swipe did not settle on another column";
     EXPECT_NE(settledFrames(), before);
+    quitAndExpectWindowsBack();
+}
+
+// Beside a window manager that focuses the window under the pointer (jwm, fvwm), a scroll slides
+// columns under a pointer that does not move: they do not take the focus from the command's target.
+TEST_F(AppEndToEnd, ColumnsSlidUnderAStillPointerLeaveTheFocusOnTheTarget) {
+    startXterms(3);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
+    const std::vector<std::string> order = columnOrder();
+    ASSERT_EQ(order.size(), 3u);
+    const Rect first = settledFrames().at(xtermTitled(order[0])->window);
+    // The pointer rests over the first column, where the second one lands when the last is
+    // focused.
+    const Point pointer{first.x + 200, first.midY()};
+    ASSERT_TRUE(
+        xdotool({"mousemove", std::to_string(int(pointer.x)), std::to_string(int(pointer.y))}));
+    ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
+    ASSERT_EQ(tool({"focus-last"}).status, 0);
+    ASSERT_TRUE(settle([&] { return focusedAndActive(3); }));
+    ASSERT_TRUE(settledFrames().at(xtermTitled(order[1])->window).contains(pointer))
+        << "the second column did not slide under the pointer";
+    // The focus stays on the target for a run of listings in a row, not only for a moment.
+    int inARow = 0;
+    EXPECT_TRUE(settle([&] {
+        inARow = focusedAndActive(3) ? inARow + 1 : 0;
+        return inARow >= 5;
+    })) << "the column under the pointer took the focus";
     quitAndExpectWindowsBack();
 }
 

@@ -102,7 +102,8 @@ TEST_F(SettingsWindowX11Test, OpensFromTheTrayAndRecordsAShortcutThatIsGrabbedAt
     screenshot("settings-recorded");
 }
 
-// The session's openbox keeps its stock key bindings: Super+F2 goes to desktop 2. While the
+// The session's window manager binds Super+F2 to desktop 2 (openbox's stock binding; the session
+// gives fluxbox, jwm and fvwm the same one) and Super+F1 back to desktop 1. While the
 // recorder records it holds the keyboard, so the press reaches it instead, and the probe finds
 // that another program holds the combination.
 TEST_F(SettingsWindowX11Test, RecordingACombinationTheWindowManagerHoldsWarnsAndSwitchesNothing) {

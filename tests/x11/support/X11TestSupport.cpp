@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "platform/x11/X11Connection.h"
+
 namespace brindlow::test {
 
 void TestMainExecutor::async(Block block) {
@@ -99,6 +101,29 @@ bool TestClientProcess::waitForLine(const std::string& prefix) {
 void TestClientProcess::kill() {
     process_.signal(SIGKILL);
     process_.waitForExit(10);
+}
+
+bool windowManagerCaughtUp(X11Connection& x) {
+    const xcb_window_t probe = xcb_generate_id(x.xcb());
+    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(x.xcb(), XCB_COPY_FROM_PARENT, probe, x.root(), -10, -10, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &mask);
+    const xcb_atom_t extents = x.ewmh()->_NET_FRAME_EXTENTS;
+    const bool answered = x.waitForEvent(
+        [&](const xcb_generic_event_t& event) {
+            if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+            auto& e = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            return e.window == probe && e.atom == extents;
+        },
+        15.0,
+        [&] {
+            xcb_ewmh_request_frame_extents(x.ewmh(), x.screenNumber(), probe);
+            return false;
+        });
+    xcb_destroy_window(x.xcb(), probe);
+    x.sync();  // and what it published meanwhile has been handled here
+    return answered;
 }
 
 std::string sessionWindowManager() {

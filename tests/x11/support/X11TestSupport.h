@@ -14,6 +14,10 @@
 #include "platform/Executor.h"
 #include "x11/e2e/AppProcess.h"
 
+namespace brindlow {
+class X11Connection;
+}
+
 namespace brindlow::test {
 
 // The main thread of a test: blocks queue up here and run when the test
@@ -69,6 +73,11 @@ class TestClientProcess {
     std::vector<xcb_window_t> windows_;
     xcb_window_t owner_ = XCB_WINDOW_NONE;
 };
+
+// Returns once the window manager has handled everything sent to it before (false when it does not
+// answer): it answers a request for the frame extents of a window it does not manage by writing
+// them.
+bool windowManagerCaughtUp(X11Connection& x);
 
 // The window manager scripts/x11-session started ("openbox" when it does not say).
 std::string sessionWindowManager();
