@@ -1,7 +1,7 @@
 // Moving and resizing 20 windows at once under the window manager, three ways side by side:
-// the raw requests waiting for the last ConfigureNotify that shows a new size; the window
-// mover's batch (one request per window, one wait for all, read-back); and the window mover
-// one window at a time (size, position, size, each waited for). Run with
+// the desktop's own batch (one request per window, one wait for all, read-back, parking) without
+// the window mover; the window mover's batch on top of it; and the window mover one window at a
+// time (size, position, size, each waited for). Run with
 // --benchmark_enable_random_interleaving=true so the repetitions of the three interleave.
 #include <benchmark/benchmark.h>
 

@@ -272,6 +272,37 @@ TEST_F(WindowElements, BatchMovesEveryWindowTogetherAndReadsEachBack) {
     EXPECT_FALSE((*results)[3].after);
 }
 
+// A window parked by a batch of moves (as animation frames send them) is out of sight as after a
+// single move: a sliver at the edge, or iconified where the window manager would pull it into
+// view; a later batch that brings it into view shows it there again.
+TEST_F(WindowElements, ABatchParksAWindowOutOfSightAsASingleMoveDoes) {
+    TestClientProcess client({"--title", "batched", "--size", "400x300"});
+    TestClientProcess other({"--title", "other"});
+    auto e = windowElement(client), focused = windowElement(other);
+    ASSERT_TRUE(e && focused);
+    ASSERT_EQ(focused->performAction(ax::raiseAction), axerror::success);
+    ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(120, 90, 700, 500)}}, 2.0),
+              axerror::success);
+    ASSERT_EQ(frame(e), Rect(120, 90, 700, 500));
+
+    ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(3000, 90, 700, 500)}}, 2.0),
+              axerror::success);
+    std::optional<X11WindowSnapshot> parked;
+    EXPECT_TRUE(settle([&] {
+        parked = readWindow(connection(), client.window());
+        return parked && (!parked->mapped || parked->outerFrame().x > 1920 - 700 / 2);
+    })) << "the parked window stands in view at "
+        << parked->outerFrame().x;
+    EXPECT_EQ(get<bool>(e, ax::minimized), false);
+
+    ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(120, 90, 700, 500)}}, 2.0),
+              axerror::success);
+    EXPECT_TRUE(settle([&] {
+        const auto shown = readWindow(connection(), client.window());
+        return shown && shown->mapped && shown->outerFrame() == Rect(120, 90, 700, 500);
+    })) << "the parked window did not come back in view";
+}
+
 // Sizes asked for are held to the client's own minimum and maximum, whether or not the window
 // manager enforces them; what the client got reads back.
 TEST_F(WindowElements, SizesAreHeldToTheClientsMinimumAndMaximum) {

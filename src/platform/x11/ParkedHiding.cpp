@@ -32,18 +32,26 @@ ParkedHiding::Step ParkedHiding::plan(std::uint32_t window, const Rect& target,
     }
     if (!clamps_) return Step::move;
     hidden_[window] = target;
+    showing_.erase(window);
     return Step::hide;
 }
 
 void ParkedHiding::hidden(std::uint32_t window, const Rect& target) {
     std::lock_guard lock(mutex_);
     hidden_[window] = target;
+    showing_.erase(window);
     clamps_ = true;
 }
 
 void ParkedHiding::shown(std::uint32_t window) {
     std::lock_guard lock(mutex_);
+    if (hidden_.erase(window) > 0) showing_.insert(window);
+}
+
+void ParkedHiding::forget(std::uint32_t window) {
+    std::lock_guard lock(mutex_);
     hidden_.erase(window);
+    showing_.erase(window);
 }
 
 void ParkedHiding::sending(std::uint32_t window, const Rect& target) {
@@ -60,6 +68,16 @@ bool ParkedHiding::isLastSent(std::uint32_t window, const Rect& target) const {
 bool ParkedHiding::isHidden(std::uint32_t window) const {
     std::lock_guard lock(mutex_);
     return hidden_.contains(window);
+}
+
+void ParkedHiding::showingEnded(std::uint32_t window) {
+    std::lock_guard lock(mutex_);
+    showing_.erase(window);
+}
+
+bool ParkedHiding::isShowing(std::uint32_t window) const {
+    std::lock_guard lock(mutex_);
+    return showing_.contains(window);
 }
 
 std::optional<Rect> ParkedHiding::frameOf(std::uint32_t window) const {

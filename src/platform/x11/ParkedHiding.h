@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 
 #include "geometry/Geometry.h"
 
@@ -34,8 +35,13 @@ class ParkedHiding {
     // The window was iconified for parking at `target`; from now on the window manager counts as
     // one that clamps.
     void hidden(std::uint32_t window, const Rect& target);
-    // The window is shown again (or gone): forgotten.
+    // The window was asked to show again: until the window manager shows it, it still counts as
+    // Brindlow's doing (`isShowing`), never as minimised.
     void shown(std::uint32_t window);
+    // Shown by the window manager, minimised by someone else, or gone: forgotten.
+    void forget(std::uint32_t window);
+    // Shown by the window manager after `shown`: forgotten, unless it was hidden again since.
+    void showingEnded(std::uint32_t window);
 
     // Notes the frame last asked of the window manager for a window; `isLastSent` tells whether
     // a read-back can still be judged against it (moves on other threads may have followed).
@@ -43,6 +49,7 @@ class ParkedHiding {
     bool isLastSent(std::uint32_t window, const Rect& target) const;
 
     bool isHidden(std::uint32_t window) const;
+    bool isShowing(std::uint32_t window) const;
     // Where a hidden window stands for Brindlow: its parked target.
     std::optional<Rect> frameOf(std::uint32_t window) const;
     bool windowManagerClamps() const;
@@ -50,6 +57,7 @@ class ParkedHiding {
   private:
     mutable std::mutex mutex_;
     std::map<std::uint32_t, Rect> hidden_;
+    std::set<std::uint32_t> showing_;
     std::map<std::uint32_t, Rect> lastSent_;
     bool clamps_ = false;
 };

@@ -30,6 +30,7 @@ X11Desktop::X11Desktop(X11Connection& connection) : x_(connection) {
                                    XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE);
     }
     wmStateAtom_ = x_.atom("WM_STATE");
+    changeStateAtom_ = x_.atom("WM_CHANGE_STATE");
     listener_ = x_.addListener([this](const xcb_generic_event_t& event) { onEvent(event); });
     refreshClients();
     refreshActive();
@@ -162,8 +163,8 @@ bool X11Desktop::onCurrentDesktop(const X11WindowSnapshot& s) const {
 }
 
 bool X11Desktop::minimized(const X11WindowSnapshot& s) const {
-    // Iconified for parking is Brindlow's own doing, not the user's.
-    if (parking_.isHidden(s.window)) return false;
+    // Iconified for parking, or not yet shown again, is Brindlow's own doing, not the user's.
+    if (parking_.isHidden(s.window) || parking_.isShowing(s.window)) return false;
     // Some window managers mark every window of another desktop hidden: there it counts as away.
     return s.hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN) && onCurrentDesktop(s);
 }
@@ -631,10 +632,15 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             if (e.atom == wmStateAtom_ && !isClient(e.window)) {
                 // Listed before the window manager marked it as managed.
                 refreshClients();
+            } else if (e.atom == wmStateAtom_) {
+                restoredByOthers(e.window);
+                refreshWindow(e.window, false);
             } else if (e.atom == ewmh._NET_WM_NAME || e.atom == XCB_ATOM_WM_NAME) {
                 refreshWindow(e.window, true);
-            } else if (e.atom == ewmh._NET_WM_STATE || e.atom == ewmh._NET_WM_DESKTOP ||
-                       e.atom == ewmh._NET_FRAME_EXTENTS) {
+            } else if (e.atom == ewmh._NET_WM_STATE) {
+                restoredByOthers(e.window);
+                refreshWindow(e.window, false);
+            } else if (e.atom == ewmh._NET_WM_DESKTOP || e.atom == ewmh._NET_FRAME_EXTENTS) {
                 refreshWindow(e.window, false);
             } else if (e.atom == ewmh._NET_WM_STRUT || e.atom == ewmh._NET_WM_STRUT_PARTIAL) {
                 emitScreensChanged();
@@ -679,9 +685,17 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             if (e.event == x_.root()) {
                 if (!hasWindowManager()) refreshClients();
             } else {
-                if (type == XCB_MAP_NOTIFY && e.event == e.window) forgetParked(e.window);
+                if (type == XCB_MAP_NOTIFY && e.event == e.window) restoredByOthers(e.window);
                 refreshWindow(e.window, false);
             }
+            return;
+        }
+        case XCB_CLIENT_MESSAGE: {
+            // Requests to the window manager reach the root's listeners too.
+            auto& e = as<xcb_client_message_event_t>(event);
+            if (e.format == 32 && e.type == changeStateAtom_ &&
+                e.data.data32[0] == XCB_ICCCM_WM_STATE_ICONIC && isClient(e.window))
+                iconifyRequested(e.window);
             return;
         }
         case XCB_DESTROY_NOTIFY: {
@@ -875,54 +889,6 @@ void X11Desktop::sendMoveResize(xcb_window_t window, std::uint32_t flags, std::i
                                        xcb_ewmh_client_source_type_t((flags >> 12) & 0xF),
                                        xcb_ewmh_moveresize_window_opt_flags_t(flags & 0xF00),
                                        uint32_t(x), uint32_t(y), width, height);
-}
-
-AXError X11Desktop::moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect>>& targets,
-                                  double timeout) {
-    struct Pending {
-        std::int32_t x, y;
-        std::uint32_t width, height;
-    };
-    std::map<xcb_window_t, Pending> pending;
-    for (const auto& [window, frame] : targets) {
-        auto s = read(window);
-        if (!s) continue;
-        auto origin = representablePoint(frame.origin());
-        auto size = representableSize(
-            s->hints.within(Size{frame.width - s->extents.left - s->extents.right,
-                                 frame.height - s->extents.top - s->extents.bottom}));
-        if (!origin || !size) return axerror::illegalArgument;
-        pending[window] = {int32_t(std::lround(origin->x)), int32_t(std::lround(origin->y)),
-                           uint32_t(std::lround(size->width)), uint32_t(std::lround(size->height))};
-    }
-    if (pending.empty()) return axerror::success;
-    const uint32_t flags = XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12) |
-                           XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y |
-                           XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
-    const std::map<xcb_window_t, Pending> requests = pending;  // `pending` shrinks meanwhile
-    const bool done = x_.waitForEvent(
-        [&](const xcb_generic_event_t& event) {
-            const uint8_t type = eventType(event);
-            if (type == XCB_CONFIGURE_NOTIFY) {
-                auto& e = as<xcb_configure_notify_event_t>(event);
-                auto found = pending.find(e.window);
-                if (found != pending.end() && e.width == found->second.width &&
-                    e.height == found->second.height) {
-                    pending.erase(found);
-                }
-            } else if (type == XCB_DESTROY_NOTIFY) {
-                pending.erase(as<xcb_destroy_notify_event_t>(event).window);
-            }
-            return pending.empty();
-        },
-        timeout,
-        [&] {
-            for (auto& [window, p] : requests) {
-                sendMoveResize(window, flags, p.x, p.y, p.width, p.height);
-            }
-            return false;
-        });
-    return done ? axerror::success : axerror::cannotComplete;
 }
 
 AXError X11Desktop::restackAbove(xcb_window_t window, xcb_window_t sibling) {

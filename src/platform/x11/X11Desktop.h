@@ -108,8 +108,8 @@ class X11Desktop {
     // for a window that is gone, cannotComplete on time-out.
     AXError moveResize(xcb_window_t window, std::optional<Point> origin, std::optional<Size> size,
                        double timeout);
-    // Sends every move/resize at once, then waits until each window has
-    // reported its new size in a ConfigureNotify (or is gone).
+    // setFrames() with one result: success when every window that is still there took its
+    // request (parked windows hidden as by moveResize), else the first failure.
     AXError moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect>>& targets,
                           double timeout);
     // Moves and resizes several outer frames together: one request per window that has to
@@ -232,6 +232,11 @@ class X11Desktop {
     void handFocusBack(xcb_window_t from, xcb_window_t to);
     // A window hidden for parking came back by other means (the user, an activation).
     void forgetParked(xcb_window_t window);
+    // forgetParked() once the window manager shows the window as a normal one again.
+    void restoredByOthers(xcb_window_t window);
+    // Someone asked the window manager to iconify the window (WM_CHANGE_STATE): unless it was
+    // Brindlow hiding it for parking, the window is minimised from now on.
+    void iconifyRequested(xcb_window_t window);
     // A window a Brindlow before this one left iconified for parking counts as parked, not as
     // minimised by the user.
     void adoptParked(const X11WindowSnapshot& snapshot);
@@ -239,6 +244,7 @@ class X11Desktop {
     X11Connection& x_;
     std::uint64_t listener_ = 0;
     xcb_atom_t wmStateAtom_ = XCB_ATOM_NONE;
+    xcb_atom_t changeStateAtom_ = XCB_ATOM_NONE;
     // Held by a refresh of the clients or the active window, from its read to its last event.
     std::mutex refreshMutex_;
 
@@ -278,6 +284,10 @@ class X11Desktop {
     // A parked window to iconify, or to lower, once it is no longer the active one.
     std::optional<xcb_window_t> hideWhenInactive_;
     std::optional<xcb_window_t> lowerWhenInactive_;
+    // Iconify requests Brindlow sent for parking that have not come back to it yet, per window.
+    std::map<xcb_window_t, int> ownIconifying_;
+    // Windows iconified for parking that the window manager has not yet shown as iconic.
+    std::set<xcb_window_t> notYetIconic_;
     // Windows iconified because the window manager would not let them park off screen.
     ParkedHiding parking_;
     // Held while a move is noted and sent (sendMoveResize).

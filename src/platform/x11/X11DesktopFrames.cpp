@@ -88,6 +88,10 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                 case ParkedHiding::Step::move:
                     break;
             }
+        } else if (parking_.isHidden(windows[i]) &&
+                   !ParkedHiding::isParked(Rect(*origin, *outerSize), screen)) {
+            // Left iconic by a window manager that is gone: only its own map shows it now.
+            toShow.push_back(windows[i]);
         }
         const FrameExtents& ext = now.extents;
         // Held to the client's own limits: the window manager may pass on any size.
@@ -220,6 +224,15 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
     hideParked(toHide);
     for (const xcb_window_t window : toShow) showParked(window);
     return results;
+}
+
+AXError X11Desktop::moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect>>& targets,
+                                  double timeout) {
+    // The batch of setFrames, with its parking: a window parked by a batch is hidden the same way.
+    for (const FrameWriteResult& result : setFrames(targets, timeout))
+        if (result.error != axerror::success && result.error != axerror::invalidElement)
+            return result.error;
+    return axerror::success;
 }
 
 AXError X11Desktop::fenceAll(const std::vector<xcb_window_t>& windows, double timeout,

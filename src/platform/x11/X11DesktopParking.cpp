@@ -15,6 +15,8 @@ namespace {
 // Set on a client while Brindlow keeps it iconified for parking, so that a later run (after a
 // crash) does not take it for a window the user minimised.
 constexpr const char* kParkedProperty = "_BRINDLOW_PARKED";
+// How long showing a window waits for the window manager to handle an iconify still on its way.
+constexpr double kIconifyWait = 0.5;
 
 const Logger& parkingLog() {
     static const Logger logger = makeLogger("Parking");
@@ -24,9 +26,17 @@ const Logger& parkingLog() {
 
 AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
                                std::optional<Size> size, double timeout) {
-    if (!hasWindowManager()) return moveResizeNow(window, origin, size, timeout);
     const auto s = read(window);
     if (!s) return axerror::invalidElement;
+    if (!hasWindowManager()) {
+        const AXError moved = moveResizeNow(window, origin, size, timeout);
+        // Left iconic by a window manager that is gone: only its own map shows it now.
+        const auto place = origin ? representablePoint(*origin) : std::nullopt;
+        if (parking_.isHidden(window) && place &&
+            !ParkedHiding::isParked(Rect(*place, s->outerFrame().size()), rootFrame()))
+            showParked(window);
+        return moved;
+    }
     // Judged where the window can really go; what cannot be written is refused as before.
     const std::optional<Point> place = origin ? representablePoint(*origin) : std::nullopt;
     const std::optional<Size> extent = size ? representableSize(*size) : std::nullopt;
@@ -95,22 +105,60 @@ void X11Desktop::hideParked(const std::vector<xcb_window_t>& windows) {
         const std::uint32_t mark = 1;
         xcb_change_property(x_.xcb(), XCB_PROP_MODE_REPLACE, window, parked, XCB_ATOM_CARDINAL, 32,
                             1, &mark);
+        {
+            std::lock_guard lock(mutex_);
+            ++ownIconifying_[window];
+            notYetIconic_.insert(window);
+        }
         const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
         xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), changeState, 1, &iconic);
     }
     x_.flush();
 }
 
+void X11Desktop::iconifyRequested(xcb_window_t window) {
+    {
+        std::lock_guard lock(mutex_);
+        const auto own = ownIconifying_.find(window);
+        if (own != ownIconifying_.end()) {
+            if (--own->second == 0) ownIconifying_.erase(own);
+            return;
+        }
+        // Hidden but still shown while it is the active window: minimised by the user now.
+        if (hideWhenInactive_ == window) hideWhenInactive_.reset();
+    }
+    // Someone else (the user, a taskbar, a command of ours) minimised a window already iconified
+    // for parking: from now on it counts as minimised like any other.
+    if (!parking_.isHidden(window) && !parking_.isShowing(window)) return;
+    parkingLog().info("Parked window 0x%x minimised by the user", window);
+    forgetParked(window);
+    refreshWindow(window, false);
+}
+
 void X11Desktop::showParked(xcb_window_t window) {
     parking_.shown(window);
+    bool iconifying = false;
     {
         std::lock_guard lock(mutex_);
         if (hideWhenInactive_ == window) hideWhenInactive_.reset();
+        iconifying = notYetIconic_.erase(window) > 0;
         shownFromParking_ = ShownFromParking{window, std::chrono::steady_clock::now(), active_};
     }
+    // The map of a window still mapped is lost, and the iconify the window manager handles next
+    // would leave it iconic (a quit right after a hide): the window manager handles it first.
+    if (iconifying) fence(window, kIconifyWait, [] {});
+    // Some window managers (metacity, marco) bring a window that leaves the iconic state to the
+    // current desktop: it is sent back to its own, also when it reads as on the current one (the
+    // user may switch desktops before the window manager sees the map).
+    const std::optional<X11WindowSnapshot> snapshot = read(window);
+    const bool onADesktop = snapshot && snapshot->desktop;
+    const std::uint32_t desktop = onADesktop ? *snapshot->desktop : 0;
     xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
     xcb_map_window(x_.xcb(), window);
+    if (onADesktop)
+        xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, desktop,
+                                           XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
     x_.flush();
 }
 
@@ -126,6 +174,38 @@ void X11Desktop::hideFormerlyActive(std::optional<xcb_window_t> former) {
     }
     if (hide && parking_.isHidden(*former)) hideParked({*former});
     if (lowerIt) lower(*former);
+}
+
+void X11Desktop::restoredByOthers(xcb_window_t window) {
+    if (!parking_.isHidden(window) && !parking_.isShowing(window)) return;
+    {
+        // Still shown only because it is the active one: it is hidden once it is not.
+        std::lock_guard lock(mutex_);
+        if (hideWhenInactive_ == window) return;
+    }
+    // Mapped while still iconic is no restoring: a window manager that ends maps its windows,
+    // and the next one takes them on iconic again. Shown means both marks say so, whichever
+    // the window manager writes first.
+    const std::optional<X11WindowSnapshot> snapshot = readClient(window);
+    if (!snapshot) return;
+    const bool normal = snapshot->wmState == XCB_ICCCM_WM_STATE_NORMAL &&
+                        !snapshot->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN);
+    {
+        // Still normal because the window manager has not handled our iconify yet.
+        std::lock_guard lock(mutex_);
+        if (notYetIconic_.contains(window)) {
+            if (!normal) notYetIconic_.erase(window);
+            return;
+        }
+    }
+    if (!normal) return;
+    // Shown on Brindlow's own request: only that request is settled (a layout on another
+    // thread may have hidden the window again meanwhile).
+    if (parking_.isShowing(window)) {
+        parking_.showingEnded(window);
+        return;
+    }
+    forgetParked(window);
 }
 
 bool X11Desktop::focusedByShowing(xcb_window_t active, std::optional<xcb_window_t> former) {
@@ -148,8 +228,12 @@ void X11Desktop::handFocusBack(xcb_window_t from, xcb_window_t to) {
 }
 
 void X11Desktop::forgetParked(xcb_window_t window) {
-    if (!parking_.isHidden(window)) return;
-    parking_.shown(window);
+    if (!parking_.isHidden(window) && !parking_.isShowing(window)) return;
+    {
+        std::lock_guard lock(mutex_);
+        notYetIconic_.erase(window);
+    }
+    parking_.forget(window);
     xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     x_.flush();
 }

@@ -76,7 +76,8 @@ class AppEndToEnd : public AppOnDisplay {
     // than half of its frame on the 1920-wide screen is out of sight (iconified beside a window
     // manager that keeps windows on screen) or lies below every xterm wholly on it that it
     // overlaps, in the server's stacking order. (Where the window manager lets a parked window
-    // go all the way, only its peek stays on screen, clear of the visible columns.)
+    // go all the way, only its peek stays on screen, clear of the visible columns.) No two shown
+    // xterms overlap.
     bool parkedBelowVisible() {
         const auto frames = settledFrames();
         std::vector<xcb_window_t> stacking;  // bottom to top
@@ -99,6 +100,19 @@ class AppEndToEnd : public AppOnDisplay {
                 visibleFrames.emplace_back(level, r);
             }
         }
+        // A parked window pulled back into view would stand over a visible column.
+        std::vector<Rect> shown;
+        for (const Xterm& xterm : xterms_) {
+            const auto state = desktop().read(xterm.window);
+            const auto frame = frames.find(xterm.window);
+            if (!state || !state->mapped || frame == frames.end()) continue;
+            const Rect& r = frame->second;
+            if (std::max(0.0, std::min(r.maxX(), 1920.0) - std::max(r.x, 0.0)) >= r.width / 2)
+                shown.push_back(r);
+        }
+        for (size_t a = 0; a < shown.size(); ++a)
+            for (size_t b = a + 1; b < shown.size(); ++b)
+                if (shown[a].intersects(shown[b])) return false;
         for (const auto& [parkedLevel, parkedFrame] : parkedFrames)
             for (const auto& [visibleLevel, visibleFrame] : visibleFrames)
                 if (parkedLevel > visibleLevel && parkedFrame.intersects(visibleFrame))

@@ -27,6 +27,7 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Properties.h"
 #include "x11/support/DelegateOnDisplay.h"
+#include "x11/support/X11TestSupport.h"
 
 namespace brindlow::test {
 namespace {
@@ -106,6 +107,9 @@ TEST_F(SettingsWindowX11Test, OpensFromTheTrayAndRecordsAShortcutThatIsGrabbedAt
 // recorder records it holds the keyboard, so the press reaches it instead, and the probe finds
 // that another program holds the combination.
 TEST_F(SettingsWindowX11Test, RecordingACombinationTheWindowManagerHoldsWarnsAndSwitchesNothing) {
+    if (sessionWindowManager() != "openbox")
+        GTEST_SKIP() << "Super+F2 is a binding of openbox's; " << sessionWindowManager()
+                     << " does not hold it";
     launch();
     if (HasFatalFailure()) return;
     delegate->showSettings(SettingsTab::general);

@@ -131,6 +131,12 @@ std::string sessionWindowManager() {
     return name && *name ? name : "openbox";
 }
 
+std::vector<std::string> freshWindowManagerCommand() {
+    const char* script = std::getenv("BRINDLOW_TEST_WM_START");
+    if (script && *script) return {script};
+    return {"sh", "-c", "openbox --replace >/dev/null 2>&1 &"};
+}
+
 bool sessionHasPanel() {
     const char* panel = std::getenv("BRINDLOW_TEST_WM_PANEL");
     return panel && std::string(panel) == "1";

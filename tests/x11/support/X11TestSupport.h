@@ -81,6 +81,9 @@ bool windowManagerCaughtUp(X11Connection& x);
 
 // The window manager scripts/x11-session started ("openbox" when it does not say).
 std::string sessionWindowManager();
+// A command that starts that window manager afresh in the background, taking over from a running
+// one where it can (openbox when no session said how).
+std::vector<std::string> freshWindowManagerCommand();
 // Whether that window manager shows its own panel (x11-session --panel).
 bool sessionHasPanel();
 

@@ -52,12 +52,28 @@ TEST(ParkedHiding, AClampingWindowManagerIsLearnedAndTheHiddenWindowComesBackInV
     EXPECT_EQ(parking.plan(2, parked, kScreen), ParkedHiding::Step::hide);
     EXPECT_TRUE(parking.isHidden(2));
 
-    // Back in view: moved, then shown; forgotten once shown.
+    // Back in view: moved, then shown; still Brindlow's doing until the window manager shows
+    // it, forgotten then.
     EXPECT_EQ(parking.plan(1, visible, kScreen), ParkedHiding::Step::moveThenShow);
     parking.shown(1);
     EXPECT_FALSE(parking.isHidden(1));
+    EXPECT_TRUE(parking.isShowing(1));
     EXPECT_EQ(parking.frameOf(1), std::nullopt);
     EXPECT_EQ(parking.plan(1, visible, kScreen), ParkedHiding::Step::move);
+    parking.showingEnded(1);
+    EXPECT_FALSE(parking.isShowing(1));
+
+    // Parked again while it is being shown: hidden again, no longer on its way into view.
+    parking.shown(2);
+    EXPECT_EQ(parking.plan(2, further, kScreen), ParkedHiding::Step::hide);
+    EXPECT_TRUE(parking.isHidden(2));
+    EXPECT_FALSE(parking.isShowing(2));
+    // The window manager showing it late does not undo the new hiding.
+    parking.showingEnded(2);
+    EXPECT_TRUE(parking.isHidden(2));
+    // Minimised by the user: neither hidden nor on its way back.
+    parking.forget(2);
+    EXPECT_FALSE(parking.isHidden(2));
 }
 
 }  // namespace
