@@ -702,12 +702,15 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::probeFence(
         xcb_destroy_window(x_.xcb(), probe);
         xcb_flush(x_.xcb());
     }
-    // A wait ended by the caller's own event tells nothing about the window manager.
-    if (!answers && !ended) {
+    // A wait ended by the caller's own event tells nothing about the window manager. One that
+    // answered before may still stop answering (KWin answers only now and then): a single
+    // request left unanswered counts, so no later wait hangs on it.
+    const bool silent = !answered && !ended;
+    if (!ended && answers != answered) {
         std::lock_guard lock(mutex_);
         fenceAnswered_ = answered;
     }
-    return FenceOutcome{answered, !answers, timeout};
+    return FenceOutcome{answered, silent, timeout};
 }
 
 AXError X11Desktop::fence(xcb_window_t window, double timeout, const std::function<void()>& send) {
@@ -721,8 +724,7 @@ AXError X11Desktop::fence(xcb_window_t window, double timeout, const std::functi
     if (!outcome) return fallbackFence(window, timeout, send);
     if (destroyed || !readWindow(x_, window)) return axerror::invalidElement;
     // The request went out; without an answer, what the window shows now is what it got.
-    if (outcome->firstTry && !outcome->answered)
-        return fallbackFence(window, outcome->timeout, [] {});
+    if (outcome->silent) return fallbackFence(window, outcome->timeout, [] {});
     return outcome->answered ? axerror::success : axerror::cannotComplete;
 }
 

@@ -174,11 +174,12 @@ class X11Desktop {
     void emitScreensChanged();
     // Waits until the window manager has handled every request sent before:
     // it answers _NET_REQUEST_FRAME_EXTENTS by writing the property.
-    // What probeFence learned: whether the window manager answered, whether this was the first
-    // try (the answer is then remembered), and the time the wait was given.
+    // What probeFence learned: whether the window manager answered, whether it turned out to be
+    // one that leaves the request unanswered (then the caller judges by what the windows show
+    // now, and later waits fall back at once), and the time the wait was given.
     struct FenceOutcome {
         bool answered = false;
-        bool firstTry = false;
+        bool silent = false;
         double timeout = 0;
     };
     // Runs `send`, then asks the window manager for the frame extents of a fresh probe window

@@ -230,7 +230,7 @@ AXError X11Desktop::fenceAll(const std::vector<xcb_window_t>& windows, double ti
         });
     if (!outcome) return fallbackFenceAll(windows, timeout, send, gone);
     // The requests went out; without an answer, what the windows show now is what they got.
-    if (outcome->firstTry && !outcome->answered)
+    if (outcome->silent)
         return fallbackFenceAll(
             windows, outcome->timeout, [] {}, gone);
     return outcome->answered ? axerror::success : axerror::cannotComplete;
