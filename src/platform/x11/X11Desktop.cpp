@@ -762,10 +762,17 @@ AXError X11Desktop::fallbackFence(xcb_window_t window, double timeout,
     return axerror::success;
 }
 
+bool X11Desktop::fillsScreen(const X11WindowSnapshot& snapshot) const {
+    // A full-screen window keeps filling its screen whatever is asked of it: some window
+    // managers (KWin) would move it, screen-sized, off its screen.
+    return snapshot.hasState(x_.ewmh()->_NET_WM_STATE_FULLSCREEN);
+}
+
 AXError X11Desktop::moveResizeNow(xcb_window_t window, std::optional<Point> origin,
                                   std::optional<Size> size, double timeout) {
     auto s = read(window);
     if (!s) return axerror::invalidElement;
+    if (fillsScreen(*s)) return axerror::success;
     const Rect outer = s->outerFrame();
     const FrameExtents& ext = s->extents;
 
@@ -839,7 +846,7 @@ AXError X11Desktop::moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect
     std::map<xcb_window_t, Pending> pending;
     for (const auto& [window, frame] : targets) {
         auto s = read(window);
-        if (!s) continue;
+        if (!s || fillsScreen(*s)) continue;
         auto origin = representablePoint(frame.origin());
         auto size = representableSize(
             s->hints.within(Size{frame.width - s->extents.left - s->extents.right,

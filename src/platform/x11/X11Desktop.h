@@ -147,6 +147,8 @@ class X11Desktop {
         xcb_window_t topLevel = 0;
     };
 
+    // Full screen: moves and resizes leave it where it is.
+    bool fillsScreen(const X11WindowSnapshot& snapshot) const;
     // readWindow(), answered from the snapshots while no event came in.
     std::optional<X11WindowSnapshot> snapshotOf(xcb_window_t window) const;
     void onEvent(const xcb_generic_event_t& event);

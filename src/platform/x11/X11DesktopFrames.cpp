@@ -60,6 +60,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         const X11WindowFrame& now = *before[i];
         result.before = parkedFrame(windows[i]).value_or(now.outerFrame());
         result.after = result.before;
+        if (const auto state = read(windows[i]); state && fillsScreen(*state)) continue;
         const Rect& frame = targets[i].second;
         const auto origin = representablePoint(frame.origin());
         const auto outerSize = representableSize(frame.size());

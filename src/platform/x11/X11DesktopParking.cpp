@@ -27,6 +27,7 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
     if (!hasWindowManager()) return moveResizeNow(window, origin, size, timeout);
     const auto s = read(window);
     if (!s) return axerror::invalidElement;
+    if (fillsScreen(*s)) return axerror::success;
     // Judged where the window can really go; what cannot be written is refused as before.
     const std::optional<Point> place = origin ? representablePoint(*origin) : std::nullopt;
     const std::optional<Size> extent = size ? representableSize(*size) : std::nullopt;
