@@ -928,12 +928,34 @@ AXError X11Desktop::lower(xcb_window_t window) {
 AXError X11Desktop::setFullScreen(xcb_window_t window, bool on, double timeout) {
     if (!read(window)) return axerror::invalidElement;
     if (!hasWindowManager()) return axerror::attributeUnsupported;
-    return fence(window, timeout, [&] {
+    const xcb_atom_t fullScreen = x_.ewmh()->_NET_WM_STATE_FULLSCREEN;
+    const AXError sent = fence(window, timeout, [&] {
         xcb_ewmh_request_change_wm_state(x_.ewmh(), x_.screenNumber(), window,
                                          on ? XCB_EWMH_WM_STATE_ADD : XCB_EWMH_WM_STATE_REMOVE,
-                                         x_.ewmh()->_NET_WM_STATE_FULLSCREEN, XCB_ATOM_NONE,
+                                         fullScreen, XCB_ATOM_NONE,
                                          xcb_ewmh_client_source_type_t(kSourcePager));
     });
+    if (sent != axerror::success) return sent;
+    // Some window managers (KWin) give the window its new frame first and say so in its state
+    // only after: the answer waits for the state, so that reading it back agrees.
+    const auto done = [&] {
+        const auto now = readWindow(x_, window);
+        return !now || now->hasState(fullScreen) == on;
+    };
+    const xcb_atom_t state = x_.ewmh()->_NET_WM_STATE;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
+    for (auto left = timeout; left > 0;
+         left = std::chrono::duration<double>(until - std::chrono::steady_clock::now()).count()) {
+        const bool changed = x_.waitForEvent(
+            [&](const xcb_generic_event_t& event) {
+                if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
+                auto& e = as<xcb_property_notify_event_t>(event);
+                return e.window == window && e.atom == state;
+            },
+            left, [&] { return done(); });
+        if (!changed || done()) break;
+    }
+    return axerror::success;
 }
 
 AXError X11Desktop::setMinimized(xcb_window_t window, bool on, double timeout) {
