@@ -89,22 +89,24 @@ TEST_F(DesktopServices, ObserverDeliversWindowEventsOnTheMainExecutor) {
 }
 
 // Returns once the window manager has handled everything sent to it before: it answers a request
-// for the frame extents of a window it does not manage by writing them.
+// for the frame extents of a window it does not manage by writing them. KWin answers that only now
+// and then, but it marks every new top-level window with its creation time as it hears of it.
 bool windowManagerCaughtUp(X11Connection& x) {
     const xcb_window_t probe = xcb_generate_id(x.xcb());
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(x.xcb(), XCB_COPY_FROM_PARENT, probe, x.root(), -10, -10, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                      &mask);
     const xcb_atom_t extents = x.ewmh()->_NET_FRAME_EXTENTS;
+    const xcb_atom_t created = x.atom("_KDE_NET_WM_USER_CREATION_TIME");
     const bool answered = x.waitForEvent(
         [&](const xcb_generic_event_t& event) {
             if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
             auto& e = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            return e.window == probe && e.atom == extents;
+            return e.window == probe && (e.atom == extents || e.atom == created);
         },
         15.0,
         [&] {
+            xcb_create_window(x.xcb(), XCB_COPY_FROM_PARENT, probe, x.root(), -10, -10, 1, 1, 0,
+                              XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                              XCB_CW_EVENT_MASK, &mask);
             xcb_ewmh_request_frame_extents(x.ewmh(), x.screenNumber(), probe);
             return false;
         });
