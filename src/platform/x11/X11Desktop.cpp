@@ -639,7 +639,11 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             if (e.event == x_.root()) {
                 if (!hasWindowManager()) refreshClients();
             } else {
-                if (type == XCB_MAP_NOTIFY && e.event == e.window) forgetParked(e.window);
+                // Mapped in its frame, a window iconified for parking was shown again. A window
+                // manager that ends maps its clients on the root instead: the next one takes
+                // them on still iconified, and they stay parked.
+                if (type == XCB_MAP_NOTIFY && e.event == e.window && isFramed(e.window))
+                    forgetParked(e.window);
                 refreshWindow(e.window, false);
             }
             return;
