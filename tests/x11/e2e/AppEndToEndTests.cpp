@@ -3,6 +3,10 @@
 // title-bar drag reorders, and quitting (or the next run after a kill) puts the xterms back.
 #include <signal.h>
 
+#include <X11/keysym.h>
+#include <xcb/xcb_keysyms.h>
+
+#include <cstdlib>
 #include <iterator>
 
 #include "AppOnDisplay.h"
@@ -73,30 +77,55 @@ class AppEndToEnd : public AppOnDisplay {
 
     // True when some xterm is parked and none is seen over a visible one: every xterm with less
     // than half of its frame on the 1920-wide screen is out of sight (iconified beside a window
-    // manager that keeps windows on screen) or lies below every xterm that is wholly on it, in
-    // the server's stacking order.
+    // manager that keeps windows on screen) or lies below every xterm wholly on it whose frame it
+    // overlaps, in the server's stacking order. (One that does not overlap any, as beside KWin,
+    // which lets it go off the screen up to a sliver, may stand anywhere.)
     bool parkedBelowVisible() {
         const auto frames = settledFrames();
         std::vector<xcb_window_t> stacking;  // bottom to top
         for (const WindowListEntry& entry : platform_.windowList->onScreenWindows())
             stacking.insert(stacking.begin(), xcb_window_t(entry.identity));
-        int highestParked = -1, lowestVisible = int(stacking.size()), parked = 0;
+        int parked = 0;
         for (const Xterm& xterm : xterms_) {
             const auto state = desktop().read(xterm.window);
             if (state && !state->mapped) ++parked;  // out of sight
         }
-        for (int level = 0; level < int(stacking.size()); ++level) {
-            const auto frame = frames.find(stacking[size_t(level)]);
+        std::vector<Rect> visibleBelow;  // visible frames met so far, bottom to top
+        bool seenOver = false;
+        for (const xcb_window_t window : stacking) {
+            const auto frame = frames.find(window);
             if (frame == frames.end()) continue;
             const Rect& r = frame->second;
             if (std::max(0.0, std::min(r.maxX(), 1920.0) - std::max(r.x, 0.0)) < r.width / 2) {
-                highestParked = level;
                 ++parked;
+                for (const Rect& visible : visibleBelow)
+                    seenOver = seenOver || r.intersects(visible);
             } else if (r.x >= 0 && r.maxX() <= 1920) {
-                lowestVisible = std::min(lowestVisible, level);
+                visibleBelow.push_back(r);
             }
         }
-        return parked > 0 && highestParked < lowestVisible;
+        return parked > 0 && !seenOver;
+    }
+
+    // Whether another program (the window manager) holds `keysym` with Ctrl+Alt on the root.
+    bool heldElsewhere(xcb_keysym_t keysym) {
+        X11Connection& x = connection();
+        xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(x.xcb());
+        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
+        bool held = false;
+        if (codes && codes[0] != XCB_NO_SYMBOL) {
+            const std::uint16_t modifiers = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
+            xcb_generic_error_t* error = xcb_request_check(
+                x.xcb(), xcb_grab_key_checked(x.xcb(), 1, x.root(), modifiers, codes[0],
+                                              XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+            held = error && error->error_code == XCB_ACCESS;
+            if (!error) xcb_ungrab_key(x.xcb(), codes[0], x.root(), modifiers);
+            std::free(error);
+            x.sync();
+        }
+        std::free(codes);
+        xcb_key_symbols_free(symbols);
+        return held;
     }
 };
 
@@ -236,7 +265,9 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
     xterms_.pop_back();  // Brindlow may have moved it before its original was taken
 
     quitAndExpectWindowsBack();
-    // The window manager holds Ctrl+Alt+Right: said once, on standard output and in the log.
+    // Where the window manager holds Ctrl+Alt+Right (not KWin): said once, on standard output and
+    // in the log.
+    const int expected = heldElsewhere(XK_Right) ? 1 : 0;
     std::ifstream log(logFile());
     const std::string line = "Error registering hotkey Ctrl+Alt+→: -9878";
     int printed = 0, logged = 0;
@@ -245,8 +276,8 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
         logged += each.ends_with("error com.vemto.brindlow:AppDelegate " + line);
         EXPECT_EQ(each.find("Ctrl+Alt+Y: -"), std::string::npos) << each;
     }
-    EXPECT_EQ(printed, 1);
-    EXPECT_EQ(logged, 1);
+    EXPECT_EQ(printed, expected);
+    EXPECT_EQ(logged, expected);
 }
 
 // The real executable's help and version answer without a running Brindlow and store nothing
@@ -441,8 +472,9 @@ class TitleBarDrag : public AppEndToEnd {
         const Rect start = *frameOf(window);
         ASSERT_GT(start.x, 0);
         const int titleBar = int(start.y) + desktop().read(window)->extents.top / 2;
-        xdotool({"mousemove", std::to_string(int(start.x) + 60), std::to_string(titleBar),
-                 "mousedown", "1"});
+        // In the middle of the title bar: KWin has buttons at both of its ends.
+        xdotool({"mousemove", std::to_string(int(start.x + start.width / 2)),
+                 std::to_string(titleBar), "mousedown", "1"});
         const auto pressed = std::chrono::steady_clock::now();
         for (int step = 0; step < 11; ++step) xdotool({"mousemove_relative", "--", "100", "0"});
         ASSERT_TRUE(settle([&] { return frameOf(window)->x >= start.x + 1000; }))
