@@ -280,6 +280,36 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
     EXPECT_EQ(logged, expected);
 }
 
+// The part of a parked window left on screen takes clicks: one there focuses its column, also
+// beside KWin, whose invisible resize border around the visible neighbour reaches over the gap.
+TEST_F(AppEndToEnd, AClickOnTheParkedWindowsEdgeFocusesItsColumn) {
+    BRINDLOW_SKIP_BESIDE("the parked window is iconified: nothing of it is on screen to click",
+                         "metacity", "marco", "icewm");
+    startXterms(3);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
+    ASSERT_EQ(tool({"focus-right"}).status, 0);
+    ASSERT_TRUE(settle([&] { return focusedAndActive(2); }));
+    // The third column waits at the right edge, its neighbour active in front of it; the click
+    // goes to the middle of what the neighbour leaves of it on the screen.
+    const std::vector<std::string> order = columnOrder();
+    const xcb_window_t parked = xtermTitled(order[2])->window;
+    const xcb_window_t neighbour = xtermTitled(order[1])->window;
+    double left = 0;
+    ASSERT_TRUE(settle([&] {
+        const auto frames = settledFrames();
+        const Rect edge = frames.at(parked);
+        left = std::max(edge.x, frames.at(neighbour).maxX());
+        return edge.x > 1920 - edge.width / 2 && left < 1919;
+    })) << "the third column is not parked at the right edge";
+    ASSERT_TRUE(xdotool({"mousemove", std::to_string(int(left + 1920) / 2), "500", "click", "1"}));
+    EXPECT_TRUE(settle([&] { return focusedAndActive(3); }))
+        << "the click at the edge did not reach the parked window";
+    quitAndExpectWindowsBack();
+}
+
 // The real executable's help and version answer without a running Brindlow and store nothing
 // (the unit tool tests leave these flags to this run).
 // "brindlow focus-left; brindlow list": each list shows the focus where the command before it put
