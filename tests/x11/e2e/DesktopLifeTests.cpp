@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <set>
 
 #include "AppOnDisplay.h"
@@ -32,15 +33,19 @@ struct Arranged {
 class DesktopLife : public AppOnDisplay {
   protected:
     void TearDown() override {
-        // Later tests need a window manager as a fresh session has it: after desktop switches, or
-        // without one, a new one takes over (it ends with the display).
+        // Later tests need the window manager as a fresh session has it: after desktop switches,
+        // or without one, a new one takes over (it ends with the display).
         if (!switchedOff_.empty())
             runProcess({"xrandr", "--fb", "1920x1080", "--output", switchedOff_, "--auto"});
         if (currentDesktop() != 0) wmctrl({"-s", "0"});
         if (freshWindowManager_ || !windowManagerRuns(connection())) {
             const xcb_atom_t check = connection().atom("_NET_SUPPORTING_WM_CHECK");
             const auto before = readWindowList(connection(), connection().root(), check);
-            runProcess({"sh", "-c", "openbox --replace >/dev/null 2>&1 &"});
+            // The session's own window manager where the session says how to start it again.
+            const char* restart = std::getenv("BRINDLOW_TEST_WM_RESTART");
+            runProcess({"sh", "-c",
+                        restart && *restart ? "\"$BRINDLOW_TEST_WM_RESTART\" &"
+                                            : "openbox --replace >/dev/null 2>&1 &"});
             EXPECT_TRUE(settle([&] {
                 return windowManagerRuns(connection()) &&
                        readWindowList(connection(), connection().root(), check) != before;
