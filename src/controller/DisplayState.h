@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <utility>
@@ -22,6 +23,7 @@ struct DisplayState {
     double displayedOffset = 0;  // where the windows stand now; lags scrollOffset while moving
     DisplayAnimator animator;    // at rest, animating or swiped
     bool raiseWhenLanded = false;
+    std::uint64_t raiseAskedAt = 0;  // the raiser's count of yields when that raise was asked for
     StripLayout lastLayout;
     double lastLayoutOffset = 0;  // how far the strip was scrolled in lastLayout
     double lastSliceShift = 0;    // how far edge slices shifted the run in lastLayout

@@ -95,6 +95,10 @@ class StripController {
     // Entry points for other subsystems (any thread; each only queues its work). Completions run
     // on the strip queue.
     void jump(WindowID id);
+    // One of our own windows (a panel, the settings window) is about to take the focus: a raise
+    // asked for before it, even one waiting for a scroll to land, must not take the focus away
+    // from it. Any thread.
+    void yieldFocusToOwnWindow();
     void reorderColumn(const std::string& uuid, int from, int to);
     void captureSnapshot(std::function<void(SessionSnapshot)> completion);
     void restoreLayout(SessionSnapshot snapshot,
@@ -164,9 +168,10 @@ class StripController {
     // session save and a structure snapshot.
     void afterStructureChange(const std::string& uuid);
     void restoreAutoTabs(const std::string& uuid);
-    void raiseFocused(const std::string& uuid);
+    // `askedAt` is the raiser's count of yields when the raise was asked for; none: now.
+    void raiseFocused(const std::string& uuid, std::optional<std::uint64_t> askedAt = {});
     // Every raise goes through here, so that the focus event answering it is known for ours.
-    void raise(const ManagedWindow& window);
+    void raise(const ManagedWindow& window, std::optional<std::uint64_t> askedAt = {});
     // Somebody else moved the focus while a scroll was under way: the raise waiting for its
     // landing would take the focus away from where they put it.
     void dropRaisesAwaitingLanding();

@@ -58,7 +58,7 @@ void StripController::animationStep() {
             if (landingUnpublished_) publishSnapshot(SnapshotReason::quiet());
             logAnimationSummary(step);
             display = stateOf(uuid);
-            if (display && display->raiseWhenLanded) raiseFocused(uuid);
+            if (display && display->raiseWhenLanded) raiseFocused(uuid, display->raiseAskedAt);
             continue;
         }
         applier_->apply(uuid,

@@ -122,7 +122,7 @@ void StripController::restoreAutoTabs(const std::string& uuid) {
     }
 }
 
-void StripController::raiseFocused(const std::string& uuid) {
+void StripController::raiseFocused(const std::string& uuid, std::optional<std::uint64_t> askedAt) {
     if (state_.paused) return;
     DisplayState* display = stateOf(uuid);
     if (!display) return;
@@ -132,15 +132,28 @@ void StripController::raiseFocused(const std::string& uuid) {
     if (window == state_.windows.end()) return;
     if (!display->animator.isResting()) {
         display->raiseWhenLanded = true;
+        display->raiseAskedAt = askedAt.value_or(raiser_->yields());
         return;
     }
     display->raiseWhenLanded = false;
-    raise(window->second);
+    raise(window->second, askedAt);
 }
 
-void StripController::raise(const ManagedWindow& window) {
-    const bool replacedLast = raiser_->raise(window);
-    raiseEchoes_.raised(window.id, now(), replacedLast);
+void StripController::raise(const ManagedWindow& window, std::optional<std::uint64_t> askedAt) {
+    const std::optional<bool> replacedLast =
+        askedAt ? raiser_->raiseAskedAt(window, *askedAt) : raiser_->raise(window);
+    // Dropped: one of our own windows took the focus since it was asked for.
+    if (!replacedLast) return;
+    raiseEchoes_.raised(window.id, now(), *replacedLast);
+}
+
+void StripController::yieldFocusToOwnWindow() {
+    raiser_->yieldFocus();
+    enqueue([this] {
+        dropRaisesAwaitingLanding();
+        // A dropped raise is never answered; awaiting it would misjudge the focus changes to come.
+        raiseEchoes_.forgetRequests();
+    });
 }
 
 void StripController::dropRaisesAwaitingLanding() {

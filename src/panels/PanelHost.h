@@ -12,11 +12,14 @@ namespace brindlow {
 // The keys a keyable panel looks at; every other key is `other` and passes on.
 enum class PanelKey { left, right, up, down, returnKey, keypadEnter, escape, other };
 
-// What panels may ask of the strip: both requests are queued and return at once; their
-// effect comes back as a later snapshot.
+// What panels may ask of the strip: the requests are queued and return at once; their effect
+// comes back as a later snapshot.
 struct StripActions {
     std::function<void(WindowID)> jump;
     std::function<void(const std::string& displayUUID, int from, int to)> reorderColumn;
+    // A window of ours is about to take the focus: the strip's raises asked for before must not
+    // take it away (a jump's scroll may still be on its way to land).
+    std::function<void()> yieldFocus;
 };
 
 // One floating panel window that takes the keyboard focus while shown. Global top-left

@@ -11,15 +11,47 @@ AsyncRaiser::~AsyncRaiser() {
 }
 
 bool AsyncRaiser::raise(const ManagedWindow& window) {
+    bool start = false;
+    bool replaced = false;
     {
         std::lock_guard lock(mutex_);
-        const bool replaced = next_.has_value();
-        next_ = window;
-        if (running_) return replaced;
-        running_ = true;
+        replaced = request(window, yields_, start).value_or(false);
     }
-    queue_->async([this] { work(); });
+    if (start) queue_->async([this] { work(); });
+    return replaced;
+}
+
+std::optional<bool> AsyncRaiser::raiseAskedAt(const ManagedWindow& window, std::uint64_t askedAt) {
+    bool start = false;
+    std::optional<bool> replaced;
+    {
+        std::lock_guard lock(mutex_);
+        replaced = request(window, askedAt, start);
+    }
+    if (start) queue_->async([this] { work(); });
+    return replaced;
+}
+
+std::optional<bool> AsyncRaiser::request(const ManagedWindow& window, std::uint64_t askedAt,
+                                         bool& start) {
+    if (askedAt != yields_) return std::nullopt;
+    const bool replaced = next_.has_value();
+    next_ = Request{window, askedAt};
+    if (running_) return replaced;
+    running_ = true;
+    start = true;
     return false;
+}
+
+void AsyncRaiser::yieldFocus() {
+    std::lock_guard lock(mutex_);
+    ++yields_;
+    next_.reset();
+}
+
+std::uint64_t AsyncRaiser::yields() const {
+    std::lock_guard lock(mutex_);
+    return yields_;
 }
 
 void AsyncRaiser::cancelPending() {
@@ -45,7 +77,7 @@ void AsyncRaiser::work() {
                 running_ = false;
                 return;
             }
-            window = std::move(*next_);
+            window = std::move(next_->window);
             next_.reset();
             onRaised = onRaised_;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -25,6 +26,14 @@ class AsyncRaiser {
     // Returns at once: true when the request took the place of an earlier one not yet performed,
     // which is thus never performed.
     bool raise(const ManagedWindow& window);
+    // The same for a raise asked for when `yields()` was `askedAt`: none when a window of ours
+    // has taken the focus since, so the raise is dropped.
+    std::optional<bool> raiseAskedAt(const ManagedWindow& window, std::uint64_t askedAt);
+    // One of our own windows takes the focus now: the raise not yet performed is dropped, and so
+    // is every raise asked for before now, so that it does not take the focus away again.
+    void yieldFocus();
+    // How often our own windows have taken the focus.
+    std::uint64_t yields() const;
     // Drops a raise not yet performed and waits for one under way: once the
     // windows are put back at quit, nothing may be raised any more.
     void cancelPending();
@@ -35,10 +44,18 @@ class AsyncRaiser {
 
   private:
     void work();
+    // With the lock held: queues the request unless a yield came since `askedAt`; says whether
+    // a worker must be started.
+    std::optional<bool> request(const ManagedWindow& window, std::uint64_t askedAt, bool& start);
 
     const WindowMover& mover_;
-    std::mutex mutex_;
-    std::optional<ManagedWindow> next_;
+    mutable std::mutex mutex_;
+    struct Request {
+        ManagedWindow window;
+        std::uint64_t askedAt = 0;
+    };
+    std::optional<Request> next_;
+    std::uint64_t yields_ = 0;
     bool running_ = false;
     std::function<void()> onRaised_;
     std::shared_ptr<Executor> queue_;

@@ -142,6 +142,7 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
     panels.strip.reorderColumn = [&controller](const std::string& uuid, int from, int to) {
         controller.reorderColumn(uuid, from, to);
     };
+    panels.strip.yieldFocus = [&controller] { controller.yieldFocusToOwnWindow(); };
     static const StoredShortcutTexts shortcutTexts;
     panels.shortcuts = &shortcutTexts;
     panels.settings = &settings;

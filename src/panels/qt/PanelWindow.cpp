@@ -99,6 +99,7 @@ void PanelWindow::show(const Rect& frame) {
         qApp->installEventFilter(this);
         filtering_ = true;
     }
+    if (onTakesFocus) onTakesFocus();
     QWidget::show();
     // The window manager may have placed it by its own rules.
     if (this->geometry() != geometry) setGeometry(geometry);

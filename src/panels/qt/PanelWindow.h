@@ -26,6 +26,8 @@ class PanelWindow final : public QWidget, public PanelHost {
     // Key handler: true when the key was handled.
     std::function<bool(PanelKey)> onKey;
     std::function<void()> onResign;
+    // Called as the panel is about to take the focus.
+    std::function<void()> onTakesFocus;
 
     // The one child that fills the panel.
     void setContent(QWidget* content);

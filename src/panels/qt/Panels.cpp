@@ -55,6 +55,7 @@ struct Panels::Search {
         window.setRoundedContent(SearchView::kCornerRadius);
         window.onKey = [this](PanelKey key) { return controller.handleKey(key); };
         window.onResign = [this] { controller.resignedKey(); };
+        window.onTakesFocus = panels.env_.strip.yieldFocus;
         model.onChange = [this] { view->modelChanged(); };
     }
 };
@@ -72,6 +73,7 @@ struct Panels::Overview {
         window.setContent(view);
         window.onKey = [this](PanelKey key) { return controller.handleKey(key); };
         window.onResign = [this] { controller.resignedKey(); };
+        window.onTakesFocus = panels.env_.strip.yieldFocus;
         controller.onChange = [this] { view->modelChanged(); };
     }
 };
@@ -91,6 +93,7 @@ struct Panels::Sheet {
         window.setRoundedContent(ShortcutsView::kCornerRadius);
         window.onKey = [this](PanelKey key) { return controller.handleKey(key); };
         window.onResign = [this] { controller.resignedKey(); };
+        window.onTakesFocus = panels.env_.strip.yieldFocus;
     }
 };
 
@@ -183,6 +186,7 @@ FirstRunView* Panels::firstRunView() const {
 }
 
 void Panels::windowShown(QWidget& window) {
+    if (env_.strip.yieldFocus) env_.strip.yieldFocus();
     if (!env_.desktop) return;
     // A titled window: it stays among the ordinary windows.
     env_.desktop->preparePanel(std::uint32_t(window.winId()), false);

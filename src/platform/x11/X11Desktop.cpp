@@ -460,10 +460,12 @@ void X11Desktop::refreshActive() {
     std::optional<X11WindowEvent> focus;
     std::optional<X11AppEvent> activated;
     std::optional<xcb_window_t> former;
+    std::optional<xcb_window_t> handBack;
     {
         std::lock_guard lock(mutex_);
         if (active == active_) return;
         former = active_;
+        if (active && focusedByShowing(*active, former)) handBack = former;
         active_ = active;
         const auto found = active ? known_.find(*active) : known_.end();
         if (found != known_.end()) {
@@ -475,6 +477,11 @@ void X11Desktop::refreshActive() {
                 activated = X11AppEvent{X11AppEvent::Kind::activated, found->second.pid};
             }
         }
+    }
+    if (handBack) {
+        // Not the user's choice: the window manager focused a window we mapped back into view.
+        handFocusBack(*active, *handBack);
+        return;
     }
     hideFormerlyActive(former);
     if (focus) emit(*focus);

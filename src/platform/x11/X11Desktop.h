@@ -218,6 +218,12 @@ class X11Desktop {
     // A parked window left in view (or on top) while it was active goes out of sight (or under)
     // once it is not.
     void hideFormerlyActive(std::optional<xcb_window_t> former);
+    // Whether `active` only took the focus because we mapped it back from parking (some window
+    // managers focus a window leaving the iconic state); with the lock held. The focus then goes
+    // back to `former`.
+    bool focusedByShowing(xcb_window_t active, std::optional<xcb_window_t> former);
+    // Asks the window manager to give the focus back to `to`, without waiting: event thread.
+    void handFocusBack(xcb_window_t from, xcb_window_t to);
     // A window hidden for parking came back by other means (the user, an activation).
     void forgetParked(xcb_window_t window);
     // A window a Brindlow before this one left iconified for parking counts as parked, not as
@@ -254,6 +260,15 @@ class X11Desktop {
     std::optional<bool> fenceAnswered_;
     // The window Brindlow last activated, and when.
     std::optional<std::pair<xcb_window_t, std::chrono::steady_clock::time_point>> lastActivation_;
+    // The window Brindlow is activating now, from its request until the window manager answers.
+    std::optional<xcb_window_t> activating_;
+    // The parked window last mapped back, when, and which window had the focus then.
+    struct ShownFromParking {
+        xcb_window_t window = XCB_WINDOW_NONE;
+        std::chrono::steady_clock::time_point time;
+        std::optional<xcb_window_t> focused;
+    };
+    std::optional<ShownFromParking> shownFromParking_;
     // A parked window to iconify, or to lower, once it is no longer the active one.
     std::optional<xcb_window_t> hideWhenInactive_;
     std::optional<xcb_window_t> lowerWhenInactive_;

@@ -44,6 +44,18 @@ AXError X11Desktop::activateNow(xcb_window_t window, double timeout) {
         return readWindow(x_, window) ? axerror::success : axerror::invalidElement;
     }
     const xcb_window_t current = activeWindow().value_or(XCB_WINDOW_NONE);
+    {
+        std::lock_guard lock(mutex_);
+        activating_ = window;
+    }
+    // Whatever the answer, the request is no longer under way once this returns.
+    struct Done {
+        X11Desktop& desktop;
+        ~Done() {
+            std::lock_guard lock(desktop.mutex_);
+            desktop.activating_.reset();
+        }
+    } done{*this};
     AXError result = fence(window, timeout, [&] {
         xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), window,
                                               xcb_ewmh_client_source_type_t(kSourcePager),

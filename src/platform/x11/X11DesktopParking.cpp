@@ -108,6 +108,7 @@ void X11Desktop::showParked(xcb_window_t window) {
     {
         std::lock_guard lock(mutex_);
         if (hideWhenInactive_ == window) hideWhenInactive_.reset();
+        shownFromParking_ = ShownFromParking{window, std::chrono::steady_clock::now(), active_};
     }
     xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
@@ -127,6 +128,25 @@ void X11Desktop::hideFormerlyActive(std::optional<xcb_window_t> former) {
     }
     if (hide && parking_.isHidden(*former)) hideParked({*former});
     if (lowerIt) lower(*former);
+}
+
+bool X11Desktop::focusedByShowing(xcb_window_t active, std::optional<xcb_window_t> former) {
+    // Longer than a window manager takes to map a window and focus it.
+    constexpr std::chrono::milliseconds kMapAnswer{1000};
+    if (!shownFromParking_ || shownFromParking_->window != active) return false;
+    const ShownFromParking shown = *shownFromParking_;
+    shownFromParking_.reset();
+    if (activating_ == active || !former || former != shown.focused) return false;
+    if (std::chrono::steady_clock::now() - shown.time > kMapAnswer) return false;
+    return known_.count(*former) > 0;
+}
+
+void X11Desktop::handFocusBack(xcb_window_t from, xcb_window_t to) {
+    parkingLog().info("Window 0x%x took the focus as it was mapped back; returned to 0x%x", from,
+                      to);
+    xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), to,
+                                          xcb_ewmh_client_source_type_t(2), XCB_CURRENT_TIME, from);
+    x_.flush();
 }
 
 void X11Desktop::forgetParked(xcb_window_t window) {

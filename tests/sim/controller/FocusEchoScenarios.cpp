@@ -182,6 +182,27 @@ TEST_P(FocusElsewhereDuringScroll, TheLandingDoesNotTakeTheFocusBack) {
     EXPECT_TRUE(window.isFocused());
 }
 
+// One of our panels is shown during the scroll and the window manager's word of its focus comes
+// only after the landing: the raise asked for before the panel is dropped all the same.
+TEST_F(FiveWindowScenario, ARaiseAskedBeforeOurPanelTookTheFocusIsDroppedAtTheLanding) {
+    start(AppSettings{});
+    run(Command::Kind::focusRight);
+    run(Command::Kind::focusRight);
+    controller->yieldFocusToOwnWindow();
+    time.runUntilIdle();
+    ASSERT_GT(animate(), 0);
+    EXPECT_TRUE(windows[1].isFocused());
+    EXPECT_EQ(focusedWindow(), windows[2].id());
+
+    // A command after the panel raises as ever.
+    run(Command::Kind::focusLeft);
+    animate();
+    EXPECT_TRUE(windows[1].isFocused());
+    run(Command::Kind::focusRight);
+    animate();
+    EXPECT_TRUE(windows[2].isFocused());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Scripts, FocusElsewhereDuringScroll,
     ::testing::Values(FocusElsewhere{"OneOfOurPanels", SimDesktop::kOwnPID, "AXStandardWindow"},

@@ -50,10 +50,12 @@ class PanelViews : public ::testing::Test {
         env.strip.reorderColumn = [this](const std::string&, int from, int to) {
             reorders.emplace_back(from, to);
         };
+        env.strip.yieldFocus = [this] { ++yields; };
         env.trusted = [] { return true; };
         panels = std::make_unique<Panels>(std::move(env));
     }
 
+    int yields = 0;
     std::vector<WindowID> jumps;
     std::vector<std::pair<int, int>> reorders;
     std::unique_ptr<Panels> panels;
@@ -143,6 +145,27 @@ TEST_F(PanelViews, ShortcutSheetShowsUnsetKeysAndEscapeClosesIt) {
                             [](QLabel* l) { return l->text() == "Not set"; }));
     QTest::keyClick(window.content(), Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());  // no compositor: the fade is immediate
+}
+
+// Each panel tells the strip before it takes the focus, so that no raise asked for earlier takes
+// the focus back from it.
+TEST_F(PanelViews, EveryPanelYieldsTheStripsRaisesAsItTakesTheFocus) {
+    panels->toggleSearch(snapshot().displays);
+    ASSERT_TRUE(panels->searchWindow().isVisible());
+    EXPECT_EQ(yields, 1);
+    panels->toggleSearch(snapshot().displays);
+    ASSERT_FALSE(panels->searchWindow().isVisible());
+    panels->toggleOverview(snapshot());
+    ASSERT_TRUE(panels->overviewWindow().isVisible());
+    EXPECT_EQ(yields, 2);
+    panels->overview().hide();
+    panels->toggleShortcuts(&snapshot().displays[0]);
+    ASSERT_TRUE(panels->shortcutsWindow().isVisible());
+    EXPECT_EQ(yields, 3);
+    QWidget titled;
+    titled.show();
+    panels->windowShown(titled);
+    EXPECT_EQ(yields, 4);
 }
 
 TEST_F(PanelViews, FirstRunAnswersReturnButNotEscape) {

@@ -58,11 +58,13 @@ class FakePanelHost final : public PanelHost {
 struct StripRecorder {
     std::vector<WindowID> jumps;
     std::vector<std::tuple<std::string, int, int>> reorders;
+    int yields = 0;
     StripActions actions() {
         return {[this](WindowID id) { jumps.push_back(id); },
                 [this](const std::string& uuid, int from, int to) {
                     reorders.emplace_back(uuid, from, to);
-                }};
+                },
+                [this] { ++yields; }};
     }
 };
 

@@ -314,6 +314,24 @@ TEST_F(AsyncMoverTest, TheRaiserPerformsOnlyTheNewestRequestAfterTheRunningOne) 
     EXPECT_EQ(raised, 3);
 }
 
+TEST_F(AsyncMoverTest, AWindowOfOursTakingTheFocusDropsTheRaisesAskedForBefore) {
+    AsyncRaiser raiser(windowMover, factory);
+    const std::uint64_t before = raiser.yields();
+    raiser.raise(managed(a));
+    raiser.yieldFocus();
+    EXPECT_EQ(raiser.yields(), before + 1);
+    // Queued before the yield, asked for before it but requested after: neither is performed.
+    EXPECT_EQ(raiser.raiseAskedAt(managed(b), before), std::nullopt);
+    time.runUntilIdle();
+    EXPECT_EQ(raises(a.id()), 0u);
+    EXPECT_EQ(raises(b.id()), 0u);
+
+    // Asked for since: performed.
+    EXPECT_EQ(raiser.raiseAskedAt(managed(b), before + 1), std::optional<bool>(false));
+    time.runUntilIdle();
+    EXPECT_EQ(raises(b.id()), 1u);
+}
+
 TEST_F(AsyncMoverTest, ACancelledRaiseIsNeverPerformed) {
     AsyncRaiser raiser(windowMover, factory);
     raiser.raise(managed(a));
