@@ -4,9 +4,8 @@ namespace brindlow {
 
 namespace {
 
-// The two fixed keys of the menu, read the Linux way.
-constexpr const char* kSettingsKeys = "Ctrl+,";
-constexpr const char* kQuitKeys = "Ctrl+Q";
+constexpr const char* kSettingsKeys = MenuBarController::kSettingsKeys;
+constexpr const char* kQuitKeys = MenuBarController::kQuitKeys;
 
 template <typename... Args>
 void callIf(const std::function<void(Args...)>& hook, Args... args) {
@@ -125,12 +124,12 @@ MenuModel MenuBarController::rebuildMenu() const {
     menu.push_back(MenuItem::separator());
 
     menu.push_back(MenuItem::command(
-        "Settings…", [a] { callIf(a.openSettings, SettingsTab::general); }, kSettingsKeys));
+        kSettingsTitle, [a] { callIf(a.openSettings, SettingsTab::general); }, kSettingsKeys));
     if (a.checkForUpdates)
         menu.push_back(MenuItem::command("Check for Updates…", a.checkForUpdates));
     menu.push_back(MenuItem::separator());
     menu.push_back(MenuItem::command(
-        "Quit Brindlow", [a] { callIf(a.quit); }, kQuitKeys));
+        kQuitTitle, [a] { callIf(a.quit); }, kQuitKeys));
     return menu;
 }
 

@@ -54,6 +54,11 @@ struct MenuBarActions {
 class MenuBarController {
   public:
     static constexpr double kShortcutSafetyTimeout = 30.0;
+    // The application's two fixed commands and their keys, read the Linux way.
+    static constexpr const char* kSettingsTitle = "Settings…";
+    static constexpr const char* kSettingsKeys = "Ctrl+,";
+    static constexpr const char* kQuitTitle = "Quit Brindlow";
+    static constexpr const char* kQuitKeys = "Ctrl+Q";
 
     MenuBarController(Executor& main, MenuBarActions actions, MenuShortcuts* shortcuts);
     ~MenuBarController();

@@ -1,6 +1,7 @@
 #include "controller/Departures.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace brindlow {
 
@@ -130,6 +131,68 @@ int Departures::insertionIndex(const std::vector<std::vector<WindowID>>& columns
     return std::min(column.index, int(columns.size()));
 }
 
+int Departures::insertBack(Strip& strip, const DepartedColumn& departed,
+                           const std::function<bool(WindowID)>& isBack, bool ownStrip) {
+    // A window of the same column still (or again) in the strip: rejoin it at the old row.
+    std::optional<StripLocation> mate;
+    for (const WindowID id : departed.stoodWith)
+        if (!isBack(id))
+            if ((mate = strip.locate(id))) break;
+    if (mate) {
+        Column& column = strip.columns[size_t(mate->column)];
+        for (size_t row = 0; row < departed.column.windows.size(); ++row) {
+            const WindowID id = departed.column.windows[row];
+            if (!isBack(id)) continue;
+            const auto stood = std::find(departed.stoodWith.begin(), departed.stoodWith.end(), id);
+            const size_t at =
+                std::min(size_t(stood - departed.stoodWith.begin()), column.windows.size());
+            column.windows.insert(column.windows.begin() + long(at), id);
+            column.weights.insert(column.weights.begin() + long(at), departed.column.weights[row]);
+        }
+        return mate->column;
+    }
+    Column column = departed.column;
+    column.windows.clear();
+    column.weights.clear();
+    for (size_t row = 0; row < departed.column.windows.size(); ++row) {
+        if (!isBack(departed.column.windows[row])) continue;
+        column.windows.push_back(departed.column.windows[row]);
+        column.weights.push_back(departed.column.weights[row]);
+    }
+    column.activeIndex = std::clamp(column.activeIndex, 0, int(column.windows.size()) - 1);
+    if (column.windows.size() < 2) column.isTabbed = column.autoTabbed = false;
+    const int at = ownStrip ? insertionIndex(strip, departed) : strip.focusedIndex.value_or(-1) + 1;
+    return strip.insertColumn(std::move(column), at);
+}
+
+Strip Departures::withAwayWindows(const std::string& uuid) const {
+    const DisplayState* display = state_.display(uuid);
+    if (!display) return {};
+    Strip strip = display->strip;
+    const std::optional<int> focused = strip.focusedIndex;
+    // Columns in the order they stood, as when they all come back together.
+    std::vector<std::shared_ptr<const DepartedColumn>> columns;
+    std::set<WindowID> away;
+    for (const auto& [id, departure] : state_.departed) {
+        if (departure.kind != Departure::Kind::away || departure.column->uuid != uuid) continue;
+        away.insert(id);
+        if (std::find(columns.begin(), columns.end(), departure.column) == columns.end())
+            columns.push_back(departure.column);
+    }
+    std::stable_sort(columns.begin(), columns.end(),
+                     [](const auto& a, const auto& b) { return a->index < b->index; });
+    for (const std::shared_ptr<const DepartedColumn>& column : columns) {
+        std::set<WindowID> back;
+        for (const WindowID id : column->column.windows)
+            if (away.contains(id)) back.insert(id);
+        insertBack(
+            strip, *column, [&](WindowID id) { return back.contains(id); }, true);
+    }
+    // The focus stays with the windows in view; an empty strip has none to keep.
+    if (!focused) strip.focusedIndex.reset();
+    return strip;
+}
+
 Departures::Placed Departures::placeBack(const std::vector<ManagedWindow>& windows,
                                          const std::optional<std::string>& fallbackUUID) {
     Placed placed;
@@ -167,42 +230,7 @@ Departures::Placed Departures::placeBack(const std::vector<ManagedWindow>& windo
         }
         for (const ManagedWindow& window : back) state_.windows[window.id] = window;
         Strip& strip = display->strip;
-
-        // A window of the same column still (or again) in the strip: rejoin it at the old row.
-        std::optional<StripLocation> mate;
-        for (const WindowID id : departed->stoodWith)
-            if (!isBack(id))
-                if ((mate = strip.locate(id))) break;
-        int index = 0;
-        if (mate) {
-            index = mate->column;
-            Column& column = strip.columns[size_t(index)];
-            for (size_t row = 0; row < departed->column.windows.size(); ++row) {
-                const WindowID id = departed->column.windows[row];
-                if (!isBack(id)) continue;
-                const auto stood =
-                    std::find(departed->stoodWith.begin(), departed->stoodWith.end(), id);
-                const size_t at =
-                    std::min(size_t(stood - departed->stoodWith.begin()), column.windows.size());
-                column.windows.insert(column.windows.begin() + long(at), id);
-                column.weights.insert(column.weights.begin() + long(at),
-                                      departed->column.weights[row]);
-            }
-        } else {
-            Column column = departed->column;
-            column.windows.clear();
-            column.weights.clear();
-            for (size_t row = 0; row < departed->column.windows.size(); ++row) {
-                if (!isBack(departed->column.windows[row])) continue;
-                column.windows.push_back(departed->column.windows[row]);
-                column.weights.push_back(departed->column.weights[row]);
-            }
-            column.activeIndex = std::clamp(column.activeIndex, 0, int(column.windows.size()) - 1);
-            if (column.windows.size() < 2) column.isTabbed = column.autoTabbed = false;
-            const int at = uuid == departed->uuid ? insertionIndex(strip, *departed)
-                                                  : strip.focusedIndex.value_or(-1) + 1;
-            index = strip.insertColumn(std::move(column), at);
-        }
+        const int index = insertBack(strip, *departed, isBack, uuid == departed->uuid);
         if (departed->focused && isBack(*departed->focused) && uuid == departed->uuid)
             strip.focus(*departed->focused);
         placed.displays.insert(uuid);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -32,6 +33,10 @@ class Departures {
     Placed placeBack(const std::vector<ManagedWindow>& windows,
                      const std::optional<std::string>& fallbackUUID);
 
+    // The strip of `uuid` with its windows that are on another desktop back where they stood, as
+    // if they came back now; the focus stays where it is.
+    Strip withAwayWindows(const std::string& uuid) const;
+
     const Departure* find(WindowID id) const;
     void forget(WindowID id) { state_.departed.erase(id); }
 
@@ -43,6 +48,11 @@ class Departures {
     static int insertionIndex(const Strip& strip, const DepartedColumn& column);
     static int insertionIndex(const std::vector<std::vector<WindowID>>& columns,
                               const DepartedColumn& column);
+    // Puts the windows of `departed` for which `isBack` holds into `strip`: into the column of a
+    // mate still there, else as a column between the old neighbours (`ownStrip`) or after the
+    // focused column. Their column's index.
+    static int insertBack(Strip& strip, const DepartedColumn& departed,
+                          const std::function<bool(WindowID)>& isBack, bool ownStrip);
     // Puts the windows of `uuid`'s strip that are still away into `order` where they stood.
     void spliceDeparted(const std::string& uuid, std::vector<std::vector<WindowID>>& order) const;
 

@@ -40,6 +40,7 @@ std::string LayoutApplier::finalResizeText() const {
 
 void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) {
     if (!stateOf(uuid)) return;
+    if (hooks_.beforeMoves) hooks_.beforeMoves();
     disableEnhancedUIIfNeeded(stateOf(uuid)->strip);
     // The display's state is looked up again after every call that may change it, and only
     // single fields are written, so a nested apply (a vanished window's tail) is never undone by

@@ -69,6 +69,8 @@ class LayoutApplier {
         std::function<void(const std::string& uuid)> sizesLearned;
         // Runs `block` on the strip queue `seconds` later (nothing once the owner is gone).
         std::function<void(double seconds, std::function<void()> block)> runAfter;
+        // Runs before any window is moved: the frames from before tiling are stored first.
+        std::function<void()> beforeMoves;
     };
 
     // How much of a parked column stays on its display.

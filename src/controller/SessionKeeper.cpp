@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "controller/Departures.h"
 #include "settings/JSONFiles.h"
 
 namespace brindlow {
@@ -32,6 +33,14 @@ SessionSnapshot SessionKeeper::stored() const {
     return readJSON<SessionSnapshot>(filePath()).value_or(SessionSnapshot{{}, Date::now()});
 }
 
+const ManagedWindow* SessionKeeper::windowOf(WindowID id) const {
+    if (const auto window = state_.windows.find(id); window != state_.windows.end())
+        return &window->second;
+    if (const auto away = state_.departed.find(id); away != state_.departed.end())
+        return &away->second.window;
+    return nullptr;
+}
+
 SessionSnapshot SessionKeeper::capture() const {
     SessionSnapshot session;
     session.saved = Date::now();
@@ -41,20 +50,23 @@ SessionSnapshot SessionKeeper::capture() const {
         DisplayDescriptor descriptor;
         descriptor.uuid = uuid;
         descriptor.name = display->info.name;
-        const std::optional<int> focused = display->strip.focusedIndex;
+        // Windows on another desktop keep their places in the file too, so they still have them
+        // after a restart.
+        const Strip strip = Departures(state_).withAwayWindows(uuid);
+        const std::optional<int> focused = strip.focusedIndex;
         std::optional<std::int64_t> savedFocus;
-        for (size_t index = 0; index < display->strip.columns.size(); ++index) {
-            const Column& column = display->strip.columns[index];
+        for (size_t index = 0; index < strip.columns.size(); ++index) {
+            const Column& column = strip.columns[index];
             bool complete = !column.windows.empty();
             ColumnDescriptor saved;
             for (const WindowID id : column.windows) {
-                const auto window = state_.windows.find(id);
-                if (window == state_.windows.end()) {
+                const ManagedWindow* window = windowOf(id);
+                if (!window) {
                     complete = false;
                     break;
                 }
-                saved.windows.push_back({window->second.bundleID.value_or(window->second.appName),
-                                         window->second.title});
+                saved.windows.push_back(
+                    {window->bundleID.value_or(window->appName), window->title});
             }
             // The focus follows its column through left-out columns; when the focused column
             // itself is left out, the next saved one takes it.

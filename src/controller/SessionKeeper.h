@@ -50,6 +50,8 @@ class SessionKeeper {
 
   private:
     void save();
+    // A window in a strip or on another desktop; none for any other.
+    const ManagedWindow* windowOf(WindowID id) const;
 
     StripControllerState& state_;
     std::filesystem::path storageFolder_;

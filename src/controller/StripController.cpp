@@ -64,6 +64,8 @@ StripController::StripController(StripControllerEnvironment environment)
     hooks.runAfter = [this](double seconds, std::function<void()> block) {
         enqueueAfter(seconds, std::move(block));
     };
+    hooks.beforeMoves = [this] { originals_->keepCurrent(); };
+    originals_ = std::make_unique<OriginalFramesKeeper>(state_, env_.storageFolder);
     applier_ =
         std::make_unique<LayoutApplier>(state_, env_, windowMover_, *asyncMover_, std::move(hooks));
     SessionKeeper::Hooks sessionHooks;

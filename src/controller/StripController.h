@@ -17,6 +17,7 @@
 #include "controller/DisplayState.h"
 #include "controller/LayoutApplier.h"
 #include "controller/LearnedHeights.h"
+#include "controller/OriginalFramesKeeper.h"
 #include "controller/RaiseEchoes.h"
 #include "controller/SessionKeeper.h"
 #include "controller/Snapshot.h"
@@ -227,6 +228,7 @@ class StripController {
     std::unique_ptr<AsyncRaiser> raiser_;
     std::unique_ptr<LayoutApplier> applier_;
     std::unique_ptr<SessionKeeper> session_;
+    std::unique_ptr<OriginalFramesKeeper> originals_;
     std::unique_ptr<ApplicationTracker> tracker_;
 
     // Shared across threads, each under its own lock, never nested.

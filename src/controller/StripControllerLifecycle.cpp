@@ -3,10 +3,11 @@
 #include <chrono>
 #include <future>
 
+#include "controller/Departures.h"
 #include "controller/StripController.h"
 #include "settings/JSONFiles.h"
-#include "settings/OriginalFrames.h"
 #include "settings/SettingsRanges.h"
+#include "windows/AX.h"
 #include "windows/FrameRecords.h"
 #include "windows/WindowObserver.h"
 
@@ -129,6 +130,10 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
     displaysChanged(displays);
 
     std::vector<ManagedWindow> collected;
+    // Windows out of sight (on another desktop, minimised) are adopted too and leave at once, so
+    // the saved session gives them their places and the original-frames file their frames for
+    // when they come back, and the quit puts them back as well.
+    std::map<WindowID, Departure::Kind> outOfSight;
     for (const AppRef& app : apps) {
         const std::optional<std::vector<AXElementRef>> elements = tracker_->observe(app);
         if (!elements) {
@@ -144,27 +149,41 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
                 const std::optional<AppRule> rule = state_.settings.rule(*app.bundleID);
                 if (rule && rule->behavior == AppBehavior::floating) continue;
             }
-            if (std::optional<ManagedWindow> window =
-                    WindowObserver::makeManagedWindow(element, app, &state_.verdicts))
-                collected.push_back(std::move(*window));
+            std::optional<ManagedWindow> window = WindowObserver::makeManagedWindow(
+                element, app, &state_.verdicts, WindowObserver::OutOfSight::accepted);
+            if (!window) continue;
+            if (AX::boolAttribute(element, ax::away).value_or(false))
+                outOfSight[window->id] = Departure::Kind::away;
+            else if (AX::boolAttribute(element, ax::minimized).value_or(false))
+                outOfSight[window->id] = Departure::Kind::minimized;
+            collected.push_back(std::move(*window));
         }
     }
+    const size_t outOfSightCount = outOfSight.size();
     // Windows left parked by a run that ended without putting them back get
     // their true originals from the file.
-    const std::map<WindowID, Rect> originals =
-        OriginalFramesFile(env_.storageFolder).adopt(frameRecords(collected));
+    const std::map<WindowID, Rect> originals = originals_->adopt(frameRecords(collected));
     for (const ManagedWindow& window : collected) {
         state_.windows[window.id] = window;
         state_.records.edit(window.id, [&](WindowRecord& record) {
             record.originalFrame = originals.at(window.id);
         });
-        log_.info("Add %{public}s '%{private}s'", window.appName, window.title);
+        if (outOfSight.contains(window.id)) {
+            log_.info("Keep %{public}s '%{private}s' until it comes back", window.appName,
+                      window.title);
+        } else {
+            log_.info("Add %{public}s '%{private}s'", window.appName, window.title);
+        }
     }
 
     std::vector<WindowCandidate> candidates;
     for (const ManagedWindow& window : collected) {
-        const std::optional<std::string> uuid = displayInUse(window.frame);
+        std::optional<std::string> uuid = displayInUse(window.frame);
+        // Out of view, a window may stand anywhere: it belongs to the first display.
+        if (!uuid && outOfSight.contains(window.id) && !state_.displayOrder.empty())
+            uuid = state_.displayOrder.front();
         if (!uuid) {
+            outOfSight.erase(window.id);
             state_.windows.erase(window.id);
             state_.records.edit(window.id,
                                 [](WindowRecord& record) { record.originalFrame.reset(); });
@@ -175,6 +194,12 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
     }
 
     session_->place(session_->stored(), candidates);
+    for (const Departure::Kind kind : {Departure::Kind::away, Departure::Kind::minimized}) {
+        std::vector<WindowID> leaving;
+        for (const auto& [id, each] : outOfSight)
+            if (each == kind) leaving.push_back(id);
+        Departures(state_).leave(leaving, kind, now());
+    }
 
     for (const std::string& uuid : state_.displayOrder) unstackColumnsWithoutRoom(uuid);
 
@@ -194,7 +219,7 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
         if (DisplayState* display = stateOf(uuid))
             display->displayedOffset = display->strip.scrollOffset;
     }
-    log_.info("Start: %ld windows on %ld displays", long(collected.size()),
+    log_.info("Start: %ld windows on %ld displays", long(collected.size() - outOfSightCount),
               long(state_.displayOrder.size()));
     for (const std::string& uuid : std::vector<std::string>(state_.displayOrder)) relayout(uuid);
     publishSnapshot(SnapshotReason::structure());
@@ -270,7 +295,7 @@ void StripController::restoreWindowsForQuit() {
         }
     }
     log_.info("Put %ld windows back before quitting", moved);
-    OriginalFramesFile(env_.storageFolder).forget();
+    originals_->forget();
 }
 
 LayoutEngine::QuitWindow StripController::quitWindow(const ManagedWindow& window,

@@ -26,8 +26,9 @@ class WindowPresenter {
     // Shows the window kept under `id`: an existing one is un-minimised, raised and activated
     // without being resized, moved or rebuilt (`makeContent` is not called); otherwise a new
     // window titled `title` is made around `makeContent()`, sized to it (not resizable, closable
-    // and minimisable), centred on the primary screen and activated. With `activate` false it is
-    // shown and raised but leaves the focus where it is (a window nobody asked for just now must
+    // with its button or Ctrl+W, and minimisable; content taller than the primary screen scrolls
+    // in a window that fits), centred on the primary screen and activated. With `activate` false it
+    // is shown and raised but leaves the focus where it is (a window nobody asked for just now must
     // not take the keys).
     void show(const std::string& id, const std::string& title, const ContentMaker& makeContent,
               bool activate = true);

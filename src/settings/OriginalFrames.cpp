@@ -79,13 +79,17 @@ std::map<WindowID, Rect> OriginalFramesFile::adopt(const std::vector<WindowFrame
         storageLog().log("Original frames left by a run that did not quit cleanly: %ld windows",
                          static_cast<long>(stored.size()));
     }
-    nlohmann::json windows = nlohmann::json::array();
-    for (WindowFrameRecord record : live) {
-        record.frame = originals.at(record.id);
-        windows.push_back(encode(record));
-    }
-    writeJSONValue({{"windows", windows}}, path());
+    std::vector<WindowFrameRecord> kept = live;
+    for (WindowFrameRecord& record : kept) record.frame = originals.at(record.id);
+    write(kept);
     return originals;
+}
+
+void OriginalFramesFile::write(const std::vector<WindowFrameRecord>& windows) {
+    if (folder_.empty()) return;
+    nlohmann::json encoded = nlohmann::json::array();
+    for (const WindowFrameRecord& record : windows) encoded.push_back(encode(record));
+    writeJSONValue({{"windows", encoded}}, path());
 }
 
 void OriginalFramesFile::forget() {

@@ -38,6 +38,9 @@ class OriginalFramesFile {
     // the frame it has now. The file then holds exactly these windows.
     std::map<WindowID, Rect> adopt(const std::vector<WindowFrameRecord>& live);
 
+    // The file holds exactly these windows from now on.
+    void write(const std::vector<WindowFrameRecord>& windows);
+
     // The windows are back where they were: nothing to recover any more.
     void forget();
 

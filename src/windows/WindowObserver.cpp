@@ -43,13 +43,15 @@ std::optional<std::string> ineligibilityReason(const WindowFacts& facts) {
 
 std::optional<std::string> ineligibilityReason(const AXElementRef& element,
                                                const std::optional<std::string>& bundleID,
-                                               const std::string& title) {
+                                               const std::string& title, OutOfSight outOfSight) {
     // Reads in the order of the tests and stops at the first failure, so a slow
     // application is asked no more than needed.
     if (auto reason = roleReason(AX::stringAttribute(element, ax::role))) return reason;
     if (auto reason = subroleReason(AX::stringAttribute(element, ax::subrole))) return reason;
-    if (AX::boolAttribute(element, ax::minimized).value_or(false)) return "minimized";
-    if (AX::boolAttribute(element, ax::away).value_or(false)) return "on another desktop";
+    if (outOfSight == OutOfSight::refused) {
+        if (AX::boolAttribute(element, ax::minimized).value_or(false)) return "minimized";
+        if (AX::boolAttribute(element, ax::away).value_or(false)) return "on another desktop";
+    }
     if (AX::boolAttribute(element, ax::fullScreen).value_or(false)) return "fullscreen";
     if (isFinderDesktop(bundleID, title)) return "Finder desktop";
     if (!AX::isSettable(element, ax::size)) return "fixed size";
@@ -86,11 +88,12 @@ std::size_t VerdictMemory::size() const {
 }
 
 std::optional<ManagedWindow> makeManagedWindow(const AXElementRef& element, const AppRef& app,
-                                               VerdictMemory* verdicts) {
+                                               VerdictMemory* verdicts, OutOfSight outOfSight) {
     if (!element) return std::nullopt;
     element->setMessagingTimeout(kAdoptedElementTimeout);
     const std::string title = AX::stringAttribute(element, ax::title).value_or("");
-    const std::optional<std::string> reason = ineligibilityReason(element, app.bundleID, title);
+    const std::optional<std::string> reason =
+        ineligibilityReason(element, app.bundleID, title, outOfSight);
     const bool changed = !verdicts || verdicts->changed(app.pid, element->identity(), reason);
     if (reason) {
         if (changed)

@@ -46,6 +46,11 @@ class VerdictMemory {
     std::map<std::int32_t, std::map<WindowID, std::optional<std::string>>> verdicts_;
 };
 
+// Whether a window out of sight for a while (on another virtual desktop, or minimised) may be
+// adopted: only the start takes such windows, to keep their places and their frames from before
+// tiling until they come back.
+enum class OutOfSight { refused, accepted };
+
 // Nothing when the window may be tiled, else the first failing test's reason:
 // "not a window", "subrole <subrole|none>", "minimized", "fullscreen",
 // "Finder desktop", "fixed size", "cannot move".
@@ -53,14 +58,16 @@ std::optional<std::string> ineligibilityReason(const WindowFacts& facts);
 // The same, reading the attributes from the element as far as needed.
 std::optional<std::string> ineligibilityReason(const AXElementRef& element,
                                                const std::optional<std::string>& bundleID,
-                                               const std::string& title);
+                                               const std::string& title,
+                                               OutOfSight outOfSight = OutOfSight::refused);
 
 // Sets the element's messaging time-out to 1.0 s, then gives the window's record,
 // or nothing when it must float (logged at debug level with the reason) or its
 // geometry cannot be read (not logged). With `verdicts`, a window that must float
 // for the reason it floated for last time is not logged again.
 std::optional<ManagedWindow> makeManagedWindow(const AXElementRef& element, const AppRef& app,
-                                               VerdictMemory* verdicts = nullptr);
+                                               VerdictMemory* verdicts = nullptr,
+                                               OutOfSight outOfSight = OutOfSight::refused);
 
 }  // namespace WindowObserver
 }  // namespace brindlow

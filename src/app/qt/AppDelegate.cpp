@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
@@ -493,6 +494,7 @@ SettingsServices AppDelegate::settingsServices() {
     services.layouts = &layouts_;
     services.shortcuts = shortcuts_.get();
     services.hotKeys = platform_.hotKeys;
+    services.applicationKeys = applicationKeys_.get();
     if (Workspace* workspace = platform_.workspace) {
         services.runningApplications = [workspace] { return workspace->runningApplications(); };
         services.ownProcessID = workspace->currentProcessID();

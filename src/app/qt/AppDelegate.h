@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMenu>
 #include <QPointer>
 
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "app/SocketServer.h"
 #include "app/UpdaterController.h"
 #include "app/qt/AppRequestTarget.h"
+#include "app/qt/ApplicationShortcuts.h"
 #include "app/qt/CommandPerformer.h"
 #include "app/qt/RegistryMenuShortcuts.h"
 #include "controller/Snapshot.h"
@@ -169,6 +171,7 @@ class AppDelegate {
     std::unique_ptr<SettingsShortcut> settingsShortcut_;
     // "Quit Brindlow" on Ctrl+Q while the tray menu is open.
     std::unique_ptr<QuitShortcut> quitShortcut_;
+    std::unique_ptr<QMenu> applicationKeys_ = applicationKeysMenu();
     std::unique_ptr<WindowPresenter> presenter_;
     SettingsWindow* settingsWindow_ = nullptr;  // kept by the presenter
     // Keeps the focus off the settings window shown at start; gone once it is asked for.

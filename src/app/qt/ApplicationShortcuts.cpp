@@ -4,7 +4,23 @@
 #include <QKeyEvent>
 #include <QMenu>
 
+#include "app/MenuBarController.h"
+
 namespace brindlow {
+
+std::unique_ptr<QMenu> applicationKeysMenu() {
+    auto menu = std::make_unique<QMenu>();
+    for (const auto& [title, keys] :
+         {std::pair{MenuBarController::kSettingsTitle, MenuBarController::kSettingsKeys},
+          std::pair{MenuBarController::kQuitTitle, MenuBarController::kQuitKeys}}) {
+        QAction* item = menu->addAction(QString::fromUtf8(title));
+        item->setShortcut(QKeySequence::fromString(QString::fromUtf8(keys)));
+        // Only while the never-shown menu has the keyboard, that is never: the commands run
+        // through SettingsShortcut and QuitShortcut.
+        item->setShortcutContext(Qt::WidgetShortcut);
+    }
+    return menu;
+}
 
 namespace {
 

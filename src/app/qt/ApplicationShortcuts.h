@@ -2,7 +2,10 @@
 
 #include <QObject>
 #include <functional>
+#include <memory>
 #include <utility>
+
+class QMenu;
 
 namespace brindlow {
 
@@ -43,5 +46,10 @@ class QuitShortcut final : public ApplicationShortcut {
     explicit QuitShortcut(std::function<void()> quit)
         : ApplicationShortcut(Qt::Key_Q, Where::openMenu, std::move(quit)) {}
 };
+
+// The application's own key commands ("Settings…" on Ctrl+,, "Quit Brindlow" on Ctrl+Q) as the
+// items of a menu that is never shown: the shortcut recorder refuses their keys, since a global
+// shortcut on them would take the keys from our own windows and menus. The items never run.
+std::unique_ptr<QMenu> applicationKeysMenu();
 
 }  // namespace brindlow

@@ -15,7 +15,8 @@ std::optional<std::string> RegistryMenuShortcuts::text(std::string_view name) co
     const std::optional<KeyboardShortcuts::Name> slot = Hotkey::named(name);
     if (!shortcuts || !slot) return std::nullopt;
     const std::optional<KeyboardShortcuts::Shortcut> stored = shortcuts->getShortcut(*slot);
-    if (!stored) return std::nullopt;
+    // Keys another program holds do nothing here: the menu does not offer them.
+    if (!stored || shortcuts->isHeldElsewhere(*stored)) return std::nullopt;
     return KeyboardShortcuts::displayText(*stored);
 }
 

@@ -174,7 +174,7 @@ std::optional<std::string> displayText(std::string_view name) {
     Registry* registry = Registry::shared();
     if (!registry) return std::nullopt;
     const auto shortcut = registry->getShortcut(Name(std::string(name)));
-    if (!shortcut) return std::nullopt;
+    if (!shortcut || registry->isHeldElsewhere(*shortcut)) return std::nullopt;
     return displayText(*shortcut);
 }
 

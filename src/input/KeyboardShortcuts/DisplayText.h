@@ -46,7 +46,8 @@ std::optional<std::string> keyCharacter(int carbonKeyCode);
 std::optional<std::string> usLayoutCharacter(int carbonKeyCode);
 
 // The stored shortcut of a named slot as text, as the menu and the panels
-// show it: none when the name has no shortcut or no registry is running.
+// show it: none when the name has no shortcut, when another program holds it
+// (the keys do nothing here) or when no registry is running.
 std::optional<std::string> displayText(std::string_view name);
 // The key caps of a named slot; empty when it has no shortcut.
 std::vector<std::string> keyTexts(std::string_view name);

@@ -42,8 +42,10 @@ bool HotKeyCenter::registerShortcut(const Shortcut& shortcut, Callback onKeyDown
             system_.registerHotKey(shortcut.carbonKeyCode, shortcut.carbonModifiers, id);
         if (status != HotKeys::kNoError) {
             report(shortcut, status);
+            refused_.insert(shortcut);
             return false;
         }
+        refused_.erase(shortcut);
         record.live = true;
     }
     // Made while suspended: it goes live at the next return to normal.
@@ -52,6 +54,7 @@ bool HotKeyCenter::registerShortcut(const Shortcut& shortcut, Callback onKeyDown
 }
 
 void HotKeyCenter::unregisterShortcut(const Shortcut& shortcut) {
+    refused_.erase(shortcut);
     for (auto it = records_.begin(); it != records_.end();) {
         if (it->second.shortcut == shortcut) {
             if (it->second.live) system_.unregisterHotKey(it->first);
@@ -78,7 +81,9 @@ void HotKeyCenter::reregisterAll() {
             system_.registerHotKey(shortcut.carbonKeyCode, shortcut.carbonModifiers, id);
         if (status == HotKeys::kNoError) {
             record.live = true;
+            refused_.erase(shortcut);
         } else {
+            refused_.insert(shortcut);
             // The record stays, not live: the next return to normal tries again,
             // and isLive tells the registry the truth meanwhile.
             report(shortcut, status);

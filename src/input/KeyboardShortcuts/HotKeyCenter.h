@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <unordered_set>
 
 #include "input/KeyboardShortcuts/Shortcut.h"
 #include "platform/HotKeys.h"
@@ -47,6 +48,9 @@ class HotKeyCenter {
     // Whether a record of the shortcut holds a live system registration.
     bool isLive(const Shortcut& shortcut) const;
     bool hasRecord(const Shortcut& shortcut) const;
+    // Whether the system refused the shortcut at its last registration attempt (another program
+    // holds it); forgotten when it is unregistered or a later attempt succeeds.
+    bool isRefused(const Shortcut& shortcut) const { return refused_.contains(shortcut); }
     std::int64_t lastId() const { return lastId_; }
     // The id of the first record of the shortcut, 0 when none.
     std::int64_t idOf(const Shortcut& shortcut) const;
@@ -72,6 +76,7 @@ class HotKeyCenter {
     HotKeys& system_;
     LineWriter writeLine_;
     std::map<std::int64_t, Record> records_;
+    std::unordered_set<Shortcut> refused_;
     std::int64_t lastId_ = 0;
     Mode mode_ = Mode::normal;
     bool watchingKeys_ = false;

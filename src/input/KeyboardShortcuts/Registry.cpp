@@ -81,6 +81,10 @@ void Registry::claim(const Shortcut& shortcut) {
     registered_.insert(shortcut);
 }
 
+bool Registry::isHeldElsewhere(const Shortcut& shortcut) const {
+    return registered_.contains(shortcut) && hotKeys_.isRefused(shortcut);
+}
+
 void Registry::release(const Shortcut& shortcut) {
     hotKeys_.unregisterShortcut(shortcut);
     registered_.erase(shortcut);

@@ -92,6 +92,9 @@ class Registry {
     void handleOnKeyUp(const Shortcut& shortcut);
 
     bool isRegistered(const Shortcut& shortcut) const { return registered_.contains(shortcut); }
+    // Whether another program holds the shortcut: claimed, and the system refused it at the last
+    // attempt (the window manager binds the same keys, say).
+    bool isHeldElsewhere(const Shortcut& shortcut) const;
 
   private:
     void claim(const Shortcut& shortcut);

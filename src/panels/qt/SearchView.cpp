@@ -38,6 +38,9 @@ SearchView::SearchView(SearchModel& model, IconSource icons, std::function<void(
 
     auto* header = new QHBoxLayout;
     header->setContentsMargins(16, 16, 16, 16);
+    // Its own gap: a nested layout otherwise takes the column's spacing of 0, and the caret
+    // touches the magnifier.
+    header->setSpacing(8);
     auto* icon = new QLabel;
     icon->setPixmap(magnifier(20));
     header->addWidget(icon);

@@ -151,6 +151,130 @@ TEST_F(Departures, AWindowFirstSeenOnAnotherDesktopIsTiledWhenItComesAndPutBack)
     EXPECT_EQ(other.frame(), (Rect{300, 300, 600, 400}));
 }
 
+// Windows on another desktop when Brindlow quits, and still there when it starts again, come back
+// to their columns, widths and stacks when the user goes there; the quit after puts every one
+// back.
+class AwayOverARestart : public Departures, public ::testing::WithParamInterface<Trip> {};
+
+TEST_P(AwayOverARestart, KeepsTheirPlacesInTheSession) {
+    const Trip& trip = GetParam();
+    for (const char name : trip.leaving) byName(name).setAway(true);
+    gather();
+    controller->beginStop(nullptr);
+    time.runUntilIdle();
+    controller.reset();
+    start(stillSettings());
+    for (const char name : trip.leaving) EXPECT_FALSE(managed(byName(name).id())) << name;
+    for (const char name : trip.returning) byName(name).setAway(false);
+    gather();
+    Arrangement now = arrangement();
+    // The focus is the application's own at a start.
+    now.focused = arrangement_.focused;
+    EXPECT_EQ(now, arrangement_);
+    quitAndExpectOriginalFrames();
+}
+
+INSTANTIATE_TEST_SUITE_P(Restarts, AwayOverARestart,
+                         ::testing::Values(Trip{"OneAway", "a", "a", 1},
+                                           Trip{"HalfAStackAndAnotherAway", "bd", "db", 1},
+                                           Trip{"EveryWindowAway", "abcd", "cadb", 1}),
+                         [](const auto& trip) { return std::string(trip.param.name); });
+
+// Killed (no quit, nothing put back), then started again: every window the strip moved, also one
+// tiled after the start and one that is on another desktop at either start, goes back to where it
+// stood before it was first tiled.
+struct Kill {
+    const char* name;
+    bool lateFirstAway;            // the late window is on another desktop until after the start
+    bool awayAtKill;               // the late window and d are on another desktop at the kill
+    bool minimizedAtKill = false;  // the late window and b are minimised at the kill
+    bool backBeforeQuit = true;    // those windows come back before the quit
+};
+
+void PrintTo(const Kill& kill, std::ostream* out) {
+    *out << kill.name;
+}
+
+class KilledAndStartedAgain : public Departures, public ::testing::WithParamInterface<Kill> {};
+
+TEST_P(KilledAndStartedAgain, PutsBackWindowsTiledAfterTheStart) {
+    const Kill& kill = GetParam();
+    const Rect lateOriginal{400, 90, 650, 450};
+    const SimWindow late = desktop.openWindow(editor, {.title = "late", .frame = lateOriginal});
+    if (kill.lateFirstAway) {
+        late.setAway(true);
+        time.advance(1);
+        ASSERT_FALSE(managed(late.id()));
+        late.setAway(false);
+    }
+    time.advance(1);
+    ASSERT_TRUE(managed(late.id()));
+    ASSERT_NE(late.frame(), lateOriginal);
+    const SimWindow other = kill.minimizedAtKill ? b : d;
+    if (kill.awayAtKill) {
+        late.setAway(true);
+        other.setAway(true);
+    }
+    if (kill.minimizedAtKill) {
+        late.minimize();
+        other.minimize();
+    }
+    gather();
+    controller.reset();
+    start(stillSettings());
+    if (kill.backBeforeQuit && (kill.awayAtKill || kill.minimizedAtKill)) {
+        late.setAway(false).minimize(false);
+        other.setAway(false).minimize(false);
+        gather();
+        EXPECT_TRUE(managed(late.id()));
+        EXPECT_TRUE(managed(other.id()));
+    }
+    quitAndExpectOriginalFrames();
+    EXPECT_EQ(late.frame(), lateOriginal);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kills, KilledAndStartedAgain,
+                         ::testing::Values(Kill{"OpenedAfterTheStart", false, false},
+                                           Kill{"FirstSeenOnAnotherDesktop", true, false},
+                                           Kill{"OnAnotherDesktopAtTheKill", false, true},
+                                           Kill{"MinimisedAtTheKill", false, false, true},
+                                           Kill{"MinimisedAtTheKillAndTheQuit", false, false, true,
+                                                false}),
+                         [](const auto& kill) { return std::string(kill.param.name); });
+
+// The file of frames from before tiling is written when a window is tiled or leaves for good, not
+// when the strip only moves the windows it has.
+TEST_F(Departures, TheOriginalFramesFileFollowsTheTiledWindows) {
+    const std::filesystem::path file = folder.path() / "original-frames.json";
+    const auto stored = [&] {
+        std::map<std::string, std::vector<double>> frames;
+        const std::optional<nlohmann::json> value = readJSONValue(file);
+        if (!value) return frames;
+        for (const nlohmann::json& window : value->at("windows"))
+            frames[window.at("title").get<std::string>()] = {
+                window.at("x").get<double>(), window.at("y").get<double>(),
+                window.at("width").get<double>(), window.at("height").get<double>()};
+        return frames;
+    };
+    ASSERT_EQ(stored().size(), 4u);
+    std::filesystem::remove(file);
+    run(Command::Kind::focusFirst);
+    run(Command::Kind::moveRight);
+    EXPECT_FALSE(std::filesystem::exists(file));
+
+    const SimWindow late =
+        desktop.openWindow(editor, {.title = "late", .frame = {400, 90, 650, 450}});
+    time.advance(1);
+    ASSERT_TRUE(managed(late.id()));
+    EXPECT_EQ(stored().size(), 5u);
+    EXPECT_EQ(stored()["late"], (std::vector<double>{400, 90, 650, 450}));
+    EXPECT_EQ(stored()["a"], (std::vector<double>{100, 100, 700, 500}));
+    late.close();
+    time.advance(1);
+    EXPECT_EQ(stored().size(), 4u);
+    EXPECT_FALSE(stored().contains("late"));
+}
+
 // Minimised and restored soon, a window goes back to its place; whenever it comes back, its
 // frame from before tiling is the one the quit restores, also for a window tiled after the start.
 TEST_F(Departures, AMinimisedWindowKeepsItsPlaceAndItsOriginalFrame) {

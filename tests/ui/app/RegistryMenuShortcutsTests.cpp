@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "input/Hotkey.h"
+#include "input/KeyboardShortcuts/DisplayText.h"
 #include "input/KeyboardShortcuts/Registry.h"
 #include "unit/input/FakeHotKeys.h"
 
@@ -34,6 +35,33 @@ TEST(RegistryMenuShortcuts, StoredKeysShowAndTheMenuSwitchQuietsEveryHotKey) {
     shortcuts.setSuspended(false);
     EXPECT_TRUE(registry.isEnabled());
     EXPECT_FALSE(system.grabbed.empty());
+}
+
+// Beside icewm, Ctrl+Alt+Space is the window manager's: neither the tray menu nor the shortcut
+// guide offers keys that do nothing, while the free ones still show.
+TEST(RegistryMenuShortcuts, KeysAnotherProgramHoldsAreNotOffered) {
+    constexpr int kSpace = 49;
+    constexpr int kControlOption = 0x1000 | 0x800;
+    KeyboardShortcuts::setKeyCharacterSource(KeyboardShortcuts::usLayoutCharacter);
+    FakeHotKeys system;
+    system.takenElsewhere = {{kSpace, kControlOption}};
+    KeyboardShortcuts::HotKeyCenter center(system, [](const std::string&) {});
+    MemoryPreferences preferences;
+    KeyboardShortcuts::Registry registry(preferences, center);
+    Hotkey::registerAll(registry, [](const Command&) {});
+    KeyboardShortcuts::Registry::setShared(&registry);
+    RegistryMenuShortcuts shortcuts(&registry);
+
+    EXPECT_EQ(shortcuts.text("search"), std::nullopt);
+    EXPECT_EQ(KeyboardShortcuts::displayText("search"), std::nullopt);
+    EXPECT_EQ(shortcuts.text("overview"), std::optional<std::string>("Ctrl+Alt+O"));
+    EXPECT_EQ(KeyboardShortcuts::displayText("overview"), std::optional<std::string>("Ctrl+Alt+O"));
+
+    // Recorded anew on free keys, the row offers them again.
+    registry.setShortcut(Shortcut::make(kSpace, kControlOption | 0x200), *Hotkey::named("search"));
+    EXPECT_EQ(shortcuts.text("search"), std::optional<std::string>("Ctrl+Alt+Shift+Space"));
+    KeyboardShortcuts::Registry::setShared(nullptr);
+    KeyboardShortcuts::setKeyCharacterSource({});
 }
 
 }  // namespace

@@ -61,6 +61,22 @@ class PanelViews : public ::testing::Test {
     std::unique_ptr<Panels> panels;
 };
 
+TEST_F(PanelViews, TheSearchFieldKeepsAGapAfterTheMagnifier) {
+    panels->toggleSearch(snapshot().displays);
+    PanelWindow& window = panels->searchWindow();
+    ASSERT_TRUE(window.isVisible());
+    auto* view = static_cast<SearchView*>(window.content());
+    QWidget* field = view->field();
+    QLabel* magnifier = nullptr;
+    for (auto* label : view->findChildren<QLabel*>())
+        if (!label->pixmap().isNull() && label->geometry().center().y() > field->geometry().top() &&
+            label->geometry().center().y() < field->geometry().bottom())
+            magnifier = label;
+    ASSERT_NE(magnifier, nullptr);
+    EXPECT_GE(field->geometry().left() - magnifier->geometry().right() - 1, 8);
+    panels->toggleSearch(snapshot().displays);
+}
+
 TEST_F(PanelViews, SearchTypesAQueryMovesWithArrowsAndReturnJumps) {
     panels->toggleSearch(snapshot().displays);
     PanelWindow& window = panels->searchWindow();

@@ -1,5 +1,6 @@
 #include "panels/settings/qt/LayoutFileDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 
 namespace brindlow {
@@ -7,6 +8,11 @@ namespace brindlow {
 namespace {
 
 const QString kLayoutFilter = QStringLiteral("Brindlow layouts (*.json)");
+
+// Where a dialog opens: the home folder, never the folder Brindlow happened to be started from.
+QString startFolder() {
+    return QDir::homePath();
+}
 
 std::optional<std::filesystem::path> run(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -23,6 +29,7 @@ std::unique_ptr<QFileDialog> makeLayoutExportDialog(const std::string& proposedN
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setNameFilter(kLayoutFilter);
     dialog->setDefaultSuffix(QStringLiteral("json"));
+    dialog->setDirectory(startFolder());
     dialog->selectFile(QString::fromStdString(proposedName));
     return dialog;
 }
@@ -31,6 +38,7 @@ std::unique_ptr<QFileDialog> makeLayoutImportDialog() {
     auto dialog = std::make_unique<QFileDialog>(nullptr, QStringLiteral("Import Layouts"));
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setDirectory(startFolder());
     dialog->setNameFilter(kLayoutFilter);
     return dialog;
 }

@@ -12,7 +12,7 @@ namespace brindlow {
 
 // The open and save dialogs of layout files. The save dialog proposes `proposedName` as given
 // (the store already ends it in ".json") and adds ".json" to a typed name without a suffix, so
-// that every exported file shows up again under the import filter.
+// that every exported file shows up again under the import filter. Both open in the home folder.
 std::unique_ptr<QFileDialog> makeLayoutExportDialog(const std::string& proposedName);
 std::unique_ptr<QFileDialog> makeLayoutImportDialog();
 

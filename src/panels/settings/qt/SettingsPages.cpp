@@ -408,17 +408,40 @@ QWidget* shortcutsPage(const SettingsServices& services) {
     auto* column = new QVBoxLayout(page);
     auto* rows = new QWidget;
     auto* rowsLayout = new QVBoxLayout(rows);
+    // Beneath a row whose shortcut another program holds (the window manager, often): the keys
+    // do nothing here, and the user should know without reading the log.
+    std::vector<std::pair<KeyboardShortcuts::Name, QLabel*>> heldNotes;
     for (const Hotkey& hotkey : Hotkey::all()) {
         auto* recorder =
             new KeyboardShortcuts::Recorder(*registry, hotkey.name, {}, services.hotKeys);
         recorder->setObjectName(QString::fromStdString(hotkey.name.rawValue));
+        recorder->setConflictMenu(services.applicationKeys);
         auto* line = new QWidget;
         auto* lineLayout = new QHBoxLayout(line);
         lineLayout->setContentsMargins(0, 0, 0, 0);
         lineLayout->addWidget(new QLabel(QString::fromStdString(hotkey.title)), 1);
         lineLayout->addWidget(recorder);
         rowsLayout->addWidget(line);
+        QLabel* held = noteLabel({});
+        held->setObjectName(QString::fromStdString(hotkey.name.rawValue + "Held"));
+        held->hide();
+        rowsLayout->addWidget(held);
+        heldNotes.emplace_back(hotkey.name, held);
     }
+    const auto showHeldShortcuts = [registry, heldNotes] {
+        for (const auto& [name, note] : heldNotes) {
+            const std::optional<KeyboardShortcuts::Shortcut> shortcut = registry->getShortcut(name);
+            const bool held = shortcut && registry->isHeldElsewhere(*shortcut);
+            if (held)
+                note->setText(QStringLiteral("Another program holds %1, so it does nothing here. "
+                                             "Free it there or record another.")
+                                  .arg(QString::fromStdString(shortcut->description())));
+            note->setVisible(held);
+        }
+    };
+    showHeldShortcuts();
+    const ObserverToken changes =
+        registry->addChangeListener([showHeldShortcuts](const auto&) { showHeldShortcuts(); });
     auto* scroll = new QScrollArea;
     scroll->setWidget(rows);
     scroll->setWidgetResizable(true);
@@ -434,17 +457,20 @@ QWidget* shortcutsPage(const SettingsServices& services) {
     // Recording must see every combination, also those this program grabs: let go of all the
     // grabs while a recorder records and take them again afterwards.
     auto wasEnabled = std::make_shared<bool>(true);
-    const ObserverToken token =
-        KeyboardShortcuts::addRecorderActivityListener([registry, wasEnabled](bool active) {
+    const ObserverToken token = KeyboardShortcuts::addRecorderActivityListener(
+        [registry, wasEnabled, showHeldShortcuts](bool active) {
             if (active) {
                 *wasEnabled = registry->isEnabled();
                 registry->setEnabled(false);
             } else {
                 registry->setEnabled(*wasEnabled);
+                showHeldShortcuts();
             }
         });
-    QObject::connect(page, &QObject::destroyed,
-                     [token] { KeyboardShortcuts::removeRecorderActivityListener(token); });
+    QObject::connect(page, &QObject::destroyed, [token, registry, changes] {
+        KeyboardShortcuts::removeRecorderActivityListener(token);
+        registry->removeChangeListener(changes);
+    });
     return page;
 }
 

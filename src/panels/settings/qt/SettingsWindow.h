@@ -14,6 +14,7 @@
 #include "panels/settings/SettingsPageLogic.h"
 #include "windows/DisplayInfo.h"
 
+class QMenu;
 class QTabWidget;
 
 namespace brindlow {
@@ -47,6 +48,8 @@ struct SettingsServices {
     // combination; no Shortcuts page without them.
     KeyboardShortcuts::Registry* shortcuts = nullptr;
     HotKeys* hotKeys = nullptr;
+    // The application's own key commands: the recorders refuse their keys, naming the item.
+    QMenu* applicationKeys = nullptr;
     // The running applications and this process's id, for the App rules page's candidates.
     std::function<std::vector<RunningApplication>()> runningApplications;
     std::int32_t ownProcessID = 0;

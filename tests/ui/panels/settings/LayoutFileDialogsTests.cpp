@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QTimer>
 
@@ -53,6 +54,19 @@ TEST(LayoutFileDialogs, OnlyANameWithoutAnySuffixGetsOne) {
     EXPECT_EQ(withLayoutSuffix("/home/u/Work.json"), "/home/u/Work.json");
     EXPECT_EQ(withLayoutSuffix("/home/u/Work.JSON"), "/home/u/Work.JSON");
     EXPECT_EQ(withLayoutSuffix("/home/u/Work.v2"), "/home/u/Work.v2");
+}
+
+// Started from a terminal in some project folder, Brindlow must not propose that folder.
+TEST(LayoutFileDialogs, BothDialogsOpenInTheHomeFolder) {
+    test::TempFolder home;
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.path().string()));
+    const QString homePath = QDir(QString::fromStdString(home.path().string())).absolutePath();
+    EXPECT_NE(QDir::currentPath(), homePath);
+
+    EXPECT_EQ(makeLayoutImportDialog()->directory().absolutePath(), homePath);
+    EXPECT_EQ(makeLayoutExportDialog("Work.json")->directory().absolutePath(), homePath);
+    qputenv("HOME", savedHome);
 }
 
 }  // namespace

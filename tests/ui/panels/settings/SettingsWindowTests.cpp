@@ -186,5 +186,39 @@ TEST_F(SettingsWindowTest, RecordingLetsGoOfEveryGrabAndResetAllRedrawsEveryReco
     setKeyCharacterSource({});
 }
 
+// Openbox and xfwm4 bind Ctrl+Alt+← themselves: the default is refused, and the row says so
+// until the user records a combination that is free.
+TEST_F(SettingsWindowTest, ARowWhoseShortcutAnotherProgramHoldsSaysSo) {
+    using namespace KeyboardShortcuts;
+    setKeyCharacterSource(usLayoutCharacter);
+    test::FakeHotKeys system;
+    system.takenElsewhere = {{123, 6144}};
+    HotKeyCenter center{system, [](const std::string&) {}};
+    MemoryPreferences preferences;
+    Registry registry{preferences, center};
+    Hotkey::registerAll(registry, [](const Command&) {});
+    services.shortcuts = &registry;
+    services.hotKeys = &system;
+    auto window = open(AppSettings{});
+    window->select(SettingsPageTab::shortcuts);
+    QWidget* page = window->page(SettingsPageTab::shortcuts);
+    auto* held = page->findChild<QLabel*>("focusLeftHeld");
+    auto* free = page->findChild<QLabel*>("focusRightHeld");
+    ASSERT_NE(held, nullptr);
+    ASSERT_NE(free, nullptr);
+
+    EXPECT_TRUE(held->isVisibleTo(window.get()));
+    EXPECT_EQ(held->text(),
+              "Another program holds Ctrl+Alt+←, so it does nothing here. Free it "
+              "there or record another.");
+    EXPECT_FALSE(free->isVisibleTo(window.get()));
+
+    registry.setShortcut(Shortcut{4, 6144}, *Hotkey::named("focusLeft"));
+    QApplication::processEvents();
+    EXPECT_FALSE(held->isVisibleTo(window.get()));
+    window.reset();
+    setKeyCharacterSource({});
+}
+
 }  // namespace
 }  // namespace brindlow
