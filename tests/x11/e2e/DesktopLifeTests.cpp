@@ -271,6 +271,10 @@ TEST_F(DesktopLife, AMinimisedAndRestoredWindowKeepsItsPlaceAndItsOriginalFrame)
 // Another window manager takes over, then none runs at all: the strip stays as it was, and the
 // quit moves the windows back itself.
 TEST_F(DesktopLife, AReplacedAndThenMissingWindowManagerLosesNothing) {
+    BRINDLOW_SKIP_BESIDE(
+        "replacing metacity has not yet been checked to hand its windows over "
+        "intact",
+        "metacity");
     const Arranged before = startArranged();
     ASSERT_FALSE(HasFatalFailure());
     const xcb_atom_t check = connection().atom("_NET_SUPPORTING_WM_CHECK");
