@@ -456,6 +456,14 @@ ScrollFigures analyse(const std::vector<Event>& events, const std::vector<Geomet
             if (direction * dx < 0 && std::abs(dx) >= 1) {
                 ++f.backward;
                 f.worstBackward = std::max(f.worstBackward, double(std::abs(dx)));
+                if (std::getenv("BENCH_TRACE")) {
+                    std::fprintf(stderr, "backward: window %zu start x %d step %zu of %zu:", w,
+                                 start[w].x, i, m.size());
+                    for (const auto& [time, g] : m)
+                        std::fprintf(stderr, " %.0f:%d,%d %dx%d", secondsSince(*first, time) * 1000,
+                                     g.x, g.y, g.width, g.height);
+                    std::fprintf(stderr, "\n");
+                }
             }
             previousX = m[i].second.x;
             allMoves.push_back(m[i].first);

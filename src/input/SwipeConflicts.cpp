@@ -10,6 +10,8 @@
 #include <set>
 #include <sstream>
 
+#include "platform/RunningProcesses.h"
+
 namespace brindlow {
 
 namespace {
@@ -168,24 +170,11 @@ bool fusumaBindsSideways(std::string_view yaml, int fingers) {
 
 std::vector<std::string> runningProgramNames(const std::filesystem::path& proc) {
     std::set<std::string> names;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(proc, error)) {
-        const std::string pid = entry.path().filename().string();
-        if (pid.empty() || !number(pid)) continue;
-        if (const auto comm = fileText(entry.path() / "comm")) {
-            const std::string_view name = trimmed(*comm);
-            if (!name.empty()) names.emplace(name);
-        }
-        const auto cmdline = fileText(entry.path() / "cmdline");
-        if (!cmdline) continue;
-        std::size_t start = 0;
-        for (int word = 0; word < 2 && start < cmdline->size(); ++word) {
-            const std::size_t end = std::min(cmdline->find('\0', start), cmdline->size());
-            const std::string argument = cmdline->substr(start, end - start);
+    for (const RunningProcess& process : runningProcesses(proc)) {
+        if (!process.name.empty()) names.insert(process.name);
+        for (const std::string& argument : process.arguments)
             if (!argument.empty() && argument.front() != '-')
                 names.insert(std::filesystem::path(argument).filename().string());
-            start = end + 1;
-        }
     }
     return {names.begin(), names.end()};
 }

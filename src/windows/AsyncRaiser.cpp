@@ -44,9 +44,14 @@ std::optional<bool> AsyncRaiser::request(const ManagedWindow& window, std::uint6
 }
 
 void AsyncRaiser::yieldFocus() {
-    std::lock_guard lock(mutex_);
+    // Long enough for a window manager to answer a raise; a raise that takes longer may still
+    // take the focus.
+    constexpr std::chrono::milliseconds kRaiseUnderWay{250};
+    std::unique_lock lock(mutex_);
     ++yields_;
     next_.reset();
+    if (!queue_->isCurrent())
+        performed_.wait_for(lock, kRaiseUnderWay, [this] { return !performing_; });
 }
 
 std::uint64_t AsyncRaiser::yields() const {
@@ -80,8 +85,14 @@ void AsyncRaiser::work() {
             window = std::move(next_->window);
             next_.reset();
             onRaised = onRaised_;
+            performing_ = true;
         }
         mover_.raise(window);
+        {
+            std::lock_guard lock(mutex_);
+            performing_ = false;
+        }
+        performed_.notify_all();
         if (onRaised) onRaised();
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -30,7 +31,8 @@ class AsyncRaiser {
     // has taken the focus since, so the raise is dropped.
     std::optional<bool> raiseAskedAt(const ManagedWindow& window, std::uint64_t askedAt);
     // One of our own windows takes the focus now: the raise not yet performed is dropped, and so
-    // is every raise asked for before now, so that it does not take the focus away again.
+    // is every raise asked for before now, so that it does not take the focus away again. A raise
+    // under way is waited for (briefly), so that the window manager handles it first.
     void yieldFocus();
     // How often our own windows have taken the focus.
     std::uint64_t yields() const;
@@ -57,6 +59,8 @@ class AsyncRaiser {
     std::optional<Request> next_;
     std::uint64_t yields_ = 0;
     bool running_ = false;
+    bool performing_ = false;
+    std::condition_variable performed_;
     std::function<void()> onRaised_;
     std::shared_ptr<Executor> queue_;
 };

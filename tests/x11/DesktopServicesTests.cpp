@@ -88,6 +88,45 @@ TEST_F(DesktopServices, ObserverDeliversWindowEventsOnTheMainExecutor) {
     EXPECT_EQ(received.events.size(), count);
 }
 
+// The window manager moves a window by moving its frame: every such move is heard, one after
+// another, and a resize of the frame as well.
+TEST_F(DesktopServices, EveryMoveAndResizeOfTheFrameIsHeard) {
+    TestClientProcess client({"--title", "carried", "--size", "300x200"});
+    auto window = windowElement(client);
+    ASSERT_TRUE(window);
+    Received received;
+    std::shared_ptr<AXObserver> observer;
+    ASSERT_EQ(platform_.accessibility->createObserver(
+                  client.pid(),
+                  [&](const AXElementRef& element, const std::string& name) {
+                      received.events.emplace_back(element->identity(), name);
+                  },
+                  observer),
+              axerror::success);
+    for (auto name : {ax::windowMovedNotification, ax::windowResizedNotification})
+        ASSERT_EQ(observer->addNotification(window, name), axerror::success);
+    observer->scheduleOnMain();
+    const auto id = window->identity();
+    const auto count = [&](std::string_view name) {
+        return std::count(received.events.begin(), received.events.end(),
+                          std::pair<std::uint32_t, std::string>(id, std::string(name)));
+    };
+
+    for (const Point place : {Point{200, 150}, Point{260, 150}, Point{320, 170}}) {
+        const auto moves = count(ax::windowMovedNotification);
+        ASSERT_EQ(window->setAttributeValue(ax::position, place), axerror::success);
+        EXPECT_TRUE(main_.runUntil([&] { return count(ax::windowMovedNotification) > moves; }))
+            << "no move heard to " << place.x << ", " << place.y;
+    }
+    const auto resizes = count(ax::windowResizedNotification);
+    ASSERT_EQ(window->setAttributeValue(ax::size, Size{500, 400}), axerror::success);
+    EXPECT_TRUE(main_.runUntil([&] { return count(ax::windowResizedNotification) > resizes; }));
+    const auto moves = count(ax::windowMovedNotification);
+    ASSERT_EQ(window->setAttributeValue(ax::position, Point{100, 120}), axerror::success);
+    EXPECT_TRUE(main_.runUntil([&] { return count(ax::windowMovedNotification) > moves; }));
+    observer->unscheduleFromMain();
+}
+
 // Returns once the window manager has handled everything sent to it before: it answers a request
 // for the frame extents of a window it does not manage by writing them. KWin answers that only now
 // and then, but it marks every new top-level window with its creation time as it hears of it.

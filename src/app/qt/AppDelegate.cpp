@@ -7,9 +7,11 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 
 #include <ctime>
@@ -49,6 +51,26 @@ namespace brindlow {
 namespace {
 
 AppDelegate* currentDelegate = nullptr;
+
+// Tells when the window it watches gives up the keys: deactivated, hidden or gone. It lives as
+// the window's child.
+class KeysLeaveWatch final : public QObject {
+  public:
+    KeysLeaveWatch(QWidget& window, std::function<void()> left)
+        : QObject(&window), left_(std::move(left)) {
+        window.installEventFilter(this);
+        QObject::connect(&window, &QObject::destroyed, this, [this] { left_(); });
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::WindowDeactivate || event->type() == QEvent::Hide) left_();
+        return false;
+    }
+
+  private:
+    std::function<void()> left_;
+};
 
 constexpr const char* kFirstRunID = "firstRun";
 
@@ -428,13 +450,24 @@ void AppDelegate::checkTrayHost() {
                   << kUsageText << "\n";
     }
     // Nothing to do once a host has come or the user has opened the window meanwhile.
-    if (!trayHostWait_ || TrayIcon::isTrayAvailable() || settingsWindow_) return;
-    // A window of ours that has the keys (a panel, the welcome window) finishes first: the
-    // window manager would hand the focus to a window mapped meanwhile when it closes.
-    if (QApplication::activeWindow()) {
-        trayHostWait_->start(static_cast<int>(kOwnWindowRecheck * 1000));
+    if (!trayHostWait_ || TrayIcon::isTrayAvailable() || settingsWindow_) {
+        delete keysWatch_.data();
         return;
     }
+    // A window of ours that has the keys (a panel, the welcome window) finishes first: the
+    // window manager would hand the focus to a window mapped meanwhile when it closes.
+    if (QWidget* active = QApplication::activeWindow()) {
+        if (!keysWatch_ || keysWatch_->parent() != active) {
+            delete keysWatch_.data();
+            std::weak_ptr<AppDelegate*> weak = alive_;
+            keysWatch_ = new KeysLeaveWatch(*active, [weak] {
+                if (auto alive = weak.lock(); alive && (*alive)->trayHostWait_)
+                    (*alive)->trayHostWait_->start(0);
+            });
+        }
+        return;
+    }
+    delete keysWatch_.data();
     // Shown without taking the keys from whatever the user is typing into, beside any window
     // manager: the focus goes back if it takes it anyway, and the window is raised if it is
     // mapped under the active one.

@@ -131,8 +131,6 @@ class AppDelegate {
     // How long a tray host that starts beside Brindlow (in the same session autostart) may take
     // to claim the tray before Brindlow opens its settings window instead.
     static constexpr double kTrayHostGrace = 2.0;
-    // How often that settings window looks again whether a window of ours still has the keys.
-    static constexpr double kOwnWindowRecheck = 0.25;
 
   private:
     bool permissionGranted() const;
@@ -167,6 +165,8 @@ class AppDelegate {
     std::unique_ptr<TrayIcon> tray_;
     std::optional<bool> trayHostFound_;
     std::unique_ptr<QTimer> trayHostWait_;
+    // While a window of ours has the keys, that settings window waits for them to move on.
+    QPointer<QObject> keysWatch_;
     // "Settings…" on Ctrl+, in every window of ours.
     std::unique_ptr<SettingsShortcut> settingsShortcut_;
     // "Quit Brindlow" on Ctrl+Q while the tray menu is open.

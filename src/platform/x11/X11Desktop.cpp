@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/CoordinateLimits.h"
 #include "platform/x11/X11Connection.h"
@@ -465,9 +466,12 @@ void X11Desktop::refreshActive() {
         std::lock_guard lock(mutex_);
         if (active == active_) return;
         former = active_;
+        // Not the user's choice: the window manager focused a window we mapped back into view.
+        // The focus goes back where it was, and neither change is reported: as far as anybody
+        // else knows, it never moved.
         if (active && focusedByShowing(*active, former)) handBack = former;
-        active_ = active;
-        const auto found = active ? known_.find(*active) : known_.end();
+        if (!handBack) active_ = active;
+        const auto found = active && !handBack ? known_.find(*active) : known_.end();
         if (found != known_.end()) {
             std::erase(activeHistory_, *active);
             activeHistory_.insert(activeHistory_.begin(), *active);
@@ -479,7 +483,6 @@ void X11Desktop::refreshActive() {
         }
     }
     if (handBack) {
-        // Not the user's choice: the window manager focused a window we mapped back into view.
         handFocusBack(*active, *handBack);
         return;
     }
@@ -565,6 +568,32 @@ void X11Desktop::refreshGeometry(xcb_window_t window) {
     for (auto& e : events) emit(e);
 }
 
+void X11Desktop::frameConfigured(xcb_window_t client, const Rect& topLevel) {
+    // A frame that only moved carries its client along: the event tells all there is, so the
+    // frames of a moving strip cost no read. A resized one may place the client anew inside.
+    if (!parkedFrame(client)) {
+        std::optional<X11WindowEvent> moved;
+        {
+            std::lock_guard lock(mutex_);
+            auto found = known_.find(client);
+            if (found == known_.end()) return;
+            Known& k = found->second;
+            const std::optional<Rect> before = std::exchange(k.topLevelFrame, topLevel);
+            if (before && before->size() == topLevel.size()) {
+                if (before->origin() == topLevel.origin()) return;  // restacked only
+                k.frame.x += topLevel.x - before->x;
+                k.frame.y += topLevel.y - before->y;
+                moved = X11WindowEvent{X11WindowEvent::Kind::moved, client, k.pid};
+            }
+        }
+        if (moved) {
+            emit(*moved);
+            return;
+        }
+    }
+    refreshGeometry(client);
+}
+
 void X11Desktop::refreshAllMinimized() {
     auto desktop = readCardinal(x_, x_.root(), x_.ewmh()->_NET_CURRENT_DESKTOP);
     {
@@ -626,7 +655,9 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
                 // A reparenting window manager moves the frame; while the user
                 // drags it by its title bar the client hears nothing until the
                 // button is released, so the frame's own event tells the move.
-                if (const auto client = clientFramedBy(e.window)) refreshGeometry(*client);
+                if (const auto client = clientFramedBy(e.window))
+                    frameConfigured(*client, Rect(e.x, e.y, e.width + 2 * e.border_width,
+                                                  e.height + 2 * e.border_width));
             }
             return;
         }
@@ -635,8 +666,10 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             if (e.event != e.window || !isClient(e.window)) return;
             const xcb_window_t topLevel = topLevelAncestor(x_, e.window).value_or(e.window);
             std::lock_guard lock(mutex_);
-            if (auto found = known_.find(e.window); found != known_.end())
+            if (auto found = known_.find(e.window); found != known_.end()) {
                 found->second.topLevel = topLevel;
+                found->second.topLevelFrame.reset();  // a new frame is measured anew
+            }
             return;
         }
         case XCB_MAP_NOTIFY:

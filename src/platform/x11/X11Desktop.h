@@ -145,6 +145,8 @@ class X11Desktop {
         // The root child that holds the client: the window manager's frame, or
         // the client itself when it is not reparented.
         xcb_window_t topLevel = 0;
+        // Where the window manager's frame stood at its last configure.
+        std::optional<Rect> topLevelFrame;
     };
 
     // Full screen: moves and resizes leave it where it is.
@@ -159,6 +161,8 @@ class X11Desktop {
     void refreshWindow(xcb_window_t window, bool titleMayChange);
     // After a configure: the window's place and size only.
     void refreshGeometry(xcb_window_t window);
+    // After a configure of the frame that holds `client`, standing at `topLevel` now.
+    void frameConfigured(xcb_window_t client, const Rect& topLevel);
     void refreshAllMinimized();
     std::optional<xcb_window_t> clientFramedBy(xcb_window_t frame);
     // Whether the client sits in a window manager's frame (a root child of its own).

@@ -1,11 +1,6 @@
 #include "platform/x11/X11PanelDesktop.h"
 
-#include <dirent.h>
-
-#include <algorithm>
-#include <cstdlib>
-#include <fstream>
-
+#include "platform/RunningProcesses.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Properties.h"
 
@@ -132,22 +127,8 @@ std::optional<std::string> X11PanelDesktop::windowManagerName() {
 }
 
 std::vector<std::string> X11PanelDesktop::processNames() {
-    std::vector<std::pair<long, std::string>> processes;
-    if (DIR* proc = opendir("/proc")) {
-        while (const dirent* entry = readdir(proc)) {
-            char* end = nullptr;
-            const long pid = std::strtol(entry->d_name, &end, 10);
-            if (!end || *end != '\0' || pid <= 0) continue;
-            std::ifstream comm(std::string("/proc/") + entry->d_name + "/comm");
-            std::string name;
-            if (std::getline(comm, name)) processes.emplace_back(pid, name);
-        }
-        closedir(proc);
-    }
-    std::sort(processes.begin(), processes.end());
     std::vector<std::string> names;
-    names.reserve(processes.size());
-    for (auto& [pid, name] : processes) names.push_back(std::move(name));
+    for (RunningProcess& process : runningProcesses()) names.push_back(std::move(process.name));
     return names;
 }
 

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace brindlow {
+
+// One entry of the process table.
+struct RunningProcess {
+    std::int32_t pid = 0;
+    std::string name;                    // the short name, as the kernel keeps it
+    std::vector<std::string> arguments;  // the first two command-line words
+    friend bool operator==(const RunningProcess&, const RunningProcess&) = default;
+};
+
+// Every process in `proc` (a folder laid out like /proc), in process-id order. It reads a file
+// or two of every process: call it when something that shows the outcome appears or comes to
+// the front, never on a timer.
+std::vector<RunningProcess> runningProcesses(const std::filesystem::path& proc = "/proc");
+
+}  // namespace brindlow

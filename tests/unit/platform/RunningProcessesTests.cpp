@@ -1,0 +1,53 @@
+// The process table read from a folder laid out like /proc.
+#include "platform/RunningProcesses.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "support/TempFolder.h"
+
+namespace brindlow {
+namespace {
+
+using namespace std::string_literals;
+
+class RunningProcessesTest : public testing::Test {
+  protected:
+    // A process folder; without `comm`, one whose process ended while it was read.
+    void process(const std::string& folder, const char* comm, std::string cmdline) {
+        const auto path = proc.path() / folder;
+        std::filesystem::create_directories(path);
+        if (comm) std::ofstream(path / "comm") << comm;
+        std::ofstream(path / "cmdline", std::ios::binary) << cmdline;
+    }
+
+    test::TempFolder proc;
+};
+
+TEST_F(RunningProcessesTest, EveryProcessInIDOrderWithItsNameAndFirstTwoWords) {
+    process("812", "Xorg\n", "/usr/lib/xorg/Xorg\0:0\0-nolisten\0tcp\0"s);
+    process("1", "systemd\n", "/sbin/init\0splash\0"s);
+    process("77", "kworker/0:1\n", "");
+    process("4203", "python3\n", "python3\0/usr/bin/fusuma\0"s);
+    // Not processes: other entries of the folder, and one that ended while it was read.
+    process("self", "brindlow\n", "");
+    process("sys", "kernel\n", "");
+    process("0", "swapper\n", "");
+    process("900", nullptr, "");
+
+    const std::vector<RunningProcess> expected = {
+        {1, "systemd", {"/sbin/init", "splash"}},
+        {77, "kworker/0:1", {}},
+        {812, "Xorg", {"/usr/lib/xorg/Xorg", ":0"}},
+        {4203, "python3", {"python3", "/usr/bin/fusuma"}},
+    };
+    EXPECT_EQ(runningProcesses(proc.path()), expected);
+}
+
+TEST_F(RunningProcessesTest, AMissingFolderHasNoProcesses) {
+    EXPECT_TRUE(runningProcesses(proc.path() / "absent").empty());
+}
+
+}  // namespace
+}  // namespace brindlow
