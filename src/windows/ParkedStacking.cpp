@@ -31,6 +31,30 @@ int lowerNewlyParked(const std::vector<Placement>& placements,
     return asked;
 }
 
+// How far beyond its frame a window manager's invisible resize border may reach: KWin's takes
+// clicks 14 points outside every frame, over the gap between two columns.
+constexpr double kResizeBorderReach = 24;
+
+// The visible window beside `parked` within the reach of its resize border, on the same rows;
+// none when `parked` overlaps any visible window (then it belongs under them).
+template <typename Known>
+std::optional<Known> neighbourOf(const Known& parked, const std::vector<Known>& visible) {
+    const Rect& p = parked.window->frame;
+    std::optional<Known> nearest;
+    double nearestGap = kResizeBorderReach;
+    for (const Known& shown : visible) {
+        const Rect& v = shown.window->frame;
+        if (v.intersects(p)) return std::nullopt;
+        if (v.maxY() <= p.y || p.maxY() <= v.y) continue;
+        const double gap = v.x >= p.maxX() ? v.x - p.maxX() : p.x - v.maxX();
+        if (gap >= 0 && gap <= nearestGap) {
+            nearestGap = gap;
+            nearest = shown;
+        }
+    }
+    return nearest;
+}
+
 }  // namespace
 
 int keepParkedWindowsUnder(const std::vector<Placement>& placements,
@@ -65,10 +89,12 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
         std::vector<const Known*> over;
     };
     std::vector<Covered> covered;
+    std::vector<Known> visible;
     for (const Placement& placement : placements) {
         if (placement.isParked || !placement.isVisible) continue;
         const auto shown = known(placement);
         if (!shown) continue;
+        visible.push_back(*shown);
         Covered entry{*shown, {}};
         for (const Known& over : parked)
             if (over.depth < shown->depth && over.window->frame.intersects(shown->window->frame))
@@ -93,6 +119,16 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
     }
     for (const Known* over : toLower) {
         over->window->element->performAction(ax::lowerAction);
+        ++asked;
+    }
+    // A parked window clear of every visible one shows a sliver at the screen's edge. Some window
+    // managers (KWin) widen each frame by an invisible resize border that reaches over the gap:
+    // under its visible neighbour, the sliver would take no clicks. It goes directly above that
+    // neighbour instead; neither then covers anything of the other.
+    for (const Known& over : parked) {
+        const auto neighbour = neighbourOf(over, visible);
+        if (!neighbour || neighbour->depth > over.depth) continue;
+        over.window->element->setAttributeValue(ax::stackedAbove, neighbour->window->element);
         ++asked;
     }
     return asked;

@@ -18,7 +18,10 @@ namespace brindlow {
 // parked window has that one lowered; one under several is put directly above
 // the frontmost of them, one restack however many lie over it. Without a
 // stacking order, a parked window is lowered once after it was parked
-// (`lowered` holds those).
+// (`lowered` holds those). A parked window clear of every visible one but
+// next to one in front of it goes directly above that one, so that the sliver
+// left on screen takes clicks where the neighbour's invisible resize border
+// (KWin's) reaches over the gap.
 // Returns how many windows were restacked. Failures are ignored: a window may
 // be gone already.
 int keepParkedWindowsUnder(const std::vector<Placement>& placements,

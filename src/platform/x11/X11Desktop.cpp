@@ -756,12 +756,15 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::probeFence(
         xcb_destroy_window(x_.xcb(), probe);
         xcb_flush(x_.xcb());
     }
-    // A wait ended by the caller's own event tells nothing about the window manager.
-    if (!answers && !ended) {
+    // A wait ended by the caller's own event tells nothing about the window manager. One that
+    // answered before may still stop answering (KWin answers only now and then): a single
+    // request left unanswered counts, so no later wait hangs on it.
+    const bool silent = !answered && !ended;
+    if (!ended && answers != answered) {
         std::lock_guard lock(mutex_);
         fenceAnswered_ = answered;
     }
-    return FenceOutcome{answered, !answers, timeout};
+    return FenceOutcome{answered, silent, timeout};
 }
 
 AXError X11Desktop::fence(xcb_window_t window, double timeout, const std::function<void()>& send) {
@@ -775,8 +778,7 @@ AXError X11Desktop::fence(xcb_window_t window, double timeout, const std::functi
     if (!outcome) return fallbackFence(window, timeout, send);
     if (destroyed || !readWindow(x_, window)) return axerror::invalidElement;
     // The request went out; without an answer, what the window shows now is what it got.
-    if (outcome->firstTry && !outcome->answered)
-        return fallbackFence(window, outcome->timeout, [] {});
+    if (outcome->silent) return fallbackFence(window, outcome->timeout, [] {});
     return outcome->answered ? axerror::success : axerror::cannotComplete;
 }
 
@@ -814,11 +816,18 @@ AXError X11Desktop::fallbackFence(xcb_window_t window, double timeout,
     return axerror::success;
 }
 
+bool X11Desktop::fillsScreen(const X11WindowSnapshot& snapshot) const {
+    // A full-screen window keeps filling its screen whatever is asked of it: KWin, fluxbox and
+    // fvwm would move it off its display, jwm would take it out of full screen.
+    return hasWindowManager() && snapshot.hasState(x_.ewmh()->_NET_WM_STATE_FULLSCREEN);
+}
+
 AXError X11Desktop::moveResizeNow(xcb_window_t window, std::optional<Point> origin,
                                   std::optional<Size> size, double timeout,
                                   const std::optional<Rect>& parkingTarget) {
     auto s = read(window);
     if (!s) return axerror::invalidElement;
+    if (fillsScreen(*s)) return axerror::success;
     const Rect outer = s->outerFrame();
     const FrameExtents& ext = s->extents;
 
@@ -842,10 +851,6 @@ AXError X11Desktop::moveResizeNow(xcb_window_t window, std::optional<Point> orig
     const bool resizes = client && (whole(client->width) != whole(s->clientFrame.width) ||
                                     whole(client->height) != whole(s->clientFrame.height));
     if (!moves && !resizes) return axerror::success;
-    // A full-screen window stays as it is: fluxbox and fvwm would move it off its display, jwm
-    // would take it out of full screen.
-    if (hasWindowManager() && s->hasState(x_.ewmh()->_NET_WM_STATE_FULLSCREEN))
-        return axerror::success;
 
     if (!hasWindowManager()) {
         uint16_t mask = 0;
@@ -934,12 +939,34 @@ AXError X11Desktop::lower(xcb_window_t window) {
 AXError X11Desktop::setFullScreen(xcb_window_t window, bool on, double timeout) {
     if (!read(window)) return axerror::invalidElement;
     if (!hasWindowManager()) return axerror::attributeUnsupported;
-    return fence(window, timeout, [&] {
+    const xcb_atom_t fullScreen = x_.ewmh()->_NET_WM_STATE_FULLSCREEN;
+    const AXError sent = fence(window, timeout, [&] {
         xcb_ewmh_request_change_wm_state(x_.ewmh(), x_.screenNumber(), window,
                                          on ? XCB_EWMH_WM_STATE_ADD : XCB_EWMH_WM_STATE_REMOVE,
-                                         x_.ewmh()->_NET_WM_STATE_FULLSCREEN, XCB_ATOM_NONE,
+                                         fullScreen, XCB_ATOM_NONE,
                                          xcb_ewmh_client_source_type_t(kSourcePager));
     });
+    if (sent != axerror::success) return sent;
+    // Some window managers (KWin) give the window its new frame first and say so in its state
+    // only after: the answer waits for the state, so that reading it back agrees.
+    const auto done = [&] {
+        const auto now = readWindow(x_, window);
+        return !now || now->hasState(fullScreen) == on;
+    };
+    const xcb_atom_t state = x_.ewmh()->_NET_WM_STATE;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
+    for (auto left = timeout; left > 0;
+         left = std::chrono::duration<double>(until - std::chrono::steady_clock::now()).count()) {
+        const bool changed = x_.waitForEvent(
+            [&](const xcb_generic_event_t& event) {
+                if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
+                auto& e = as<xcb_property_notify_event_t>(event);
+                return e.window == window && e.atom == state;
+            },
+            left, [&] { return done(); });
+        if (!changed || done()) break;
+    }
+    return axerror::success;
 }
 
 AXError X11Desktop::setMinimized(xcb_window_t window, bool on, double timeout) {

@@ -149,6 +149,8 @@ class X11Desktop {
         std::optional<Rect> topLevelFrame;
     };
 
+    // Full screen: moves and resizes leave it where it is.
+    bool fillsScreen(const X11WindowSnapshot& snapshot) const;
     // readWindow(), answered from the snapshots while no event came in.
     std::optional<X11WindowSnapshot> snapshotOf(xcb_window_t window) const;
     void onEvent(const xcb_generic_event_t& event);
@@ -178,11 +180,12 @@ class X11Desktop {
     void emitScreensChanged();
     // Waits until the window manager has handled every request sent before:
     // it answers _NET_REQUEST_FRAME_EXTENTS by writing the property.
-    // What probeFence learned: whether the window manager answered, whether this was the first
-    // try (the answer is then remembered), and the time the wait was given.
+    // What probeFence learned: whether the window manager answered, whether it turned out to be
+    // one that leaves the request unanswered (then the caller judges by what the windows show
+    // now, and later waits fall back at once), and the time the wait was given.
     struct FenceOutcome {
         bool answered = false;
-        bool firstTry = false;
+        bool silent = false;
         double timeout = 0;
     };
     // Runs `send`, then asks the window manager for the frame extents of a fresh probe window

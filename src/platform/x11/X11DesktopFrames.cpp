@@ -64,6 +64,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         shownBefore[i] = now.viewable;
         result.before = parkedFrame(windows[i]).value_or(now.outerFrame());
         result.after = result.before;
+        if (const auto state = read(windows[i]); state && fillsScreen(*state)) continue;
         const Rect& frame = targets[i].second;
         const auto origin = representablePoint(frame.origin());
         const auto outerSize = representableSize(frame.size());
@@ -250,7 +251,7 @@ AXError X11Desktop::fenceAll(const std::vector<xcb_window_t>& windows, double ti
         });
     if (!outcome) return fallbackFenceAll(windows, timeout, send, gone);
     // The requests went out; without an answer, what the windows show now is what they got.
-    if (outcome->firstTry && !outcome->answered)
+    if (outcome->silent)
         return fallbackFenceAll(
             windows, outcome->timeout, [] {}, gone);
     return outcome->answered ? axerror::success : axerror::cannotComplete;

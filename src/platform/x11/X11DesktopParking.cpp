@@ -215,6 +215,8 @@ bool X11Desktop::focusedByShowing(xcb_window_t active, std::optional<xcb_window_
     const ShownFromParking shown = *shownFromParking_;
     shownFromParking_.reset();
     if (activating_ == active || !former || former != shown.focused) return false;
+    // The window Brindlow itself focused last (the activation may have come before the map).
+    if (lastActivation_ && lastActivation_->first == active) return false;
     if (std::chrono::steady_clock::now() - shown.time > kMapAnswer) return false;
     return known_.count(*former) > 0;
 }

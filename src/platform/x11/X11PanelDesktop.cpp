@@ -14,6 +14,28 @@ constexpr auto kSourcePager = xcb_ewmh_client_source_type_t(2);
 
 }  // namespace
 
+X11PanelDesktop::X11PanelDesktop(X11Connection& connection) : x_(connection) {
+    listener_ = x_.addListener([this](const xcb_generic_event_t& event) { onEvent(event); });
+}
+
+X11PanelDesktop::~X11PanelDesktop() {
+    x_.removeListener(listener_);
+}
+
+void X11PanelDesktop::onEvent(const xcb_generic_event_t& event) {
+    const std::uint8_t type = event.response_type & 0x7F;
+    if (type != XCB_MAP_NOTIFY && type != XCB_DESTROY_NOTIFY) return;
+    // Both carry the window in the same place.
+    const xcb_window_t window = reinterpret_cast<const xcb_map_notify_event_t&>(event).window;
+    {
+        std::lock_guard lock(mutex_);
+        if (awaitingMap_.erase(window) == 0 || type != XCB_MAP_NOTIFY) return;
+    }
+    xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, kAllDesktops,
+                                       kSourcePager);
+    x_.flush();
+}
+
 std::optional<std::uint32_t> X11PanelDesktop::activeWindow() {
     const auto active = readActiveWindow(x_);
     if (!active || *active == XCB_WINDOW_NONE) return std::nullopt;
@@ -82,6 +104,13 @@ void X11PanelDesktop::preparePanel(std::uint32_t window, bool keepAbove) {
         xcb_ewmh_request_change_wm_state(x_.ewmh(), x_.screenNumber(), window,
                                          XCB_EWMH_WM_STATE_ADD, states[2], XCB_ATOM_NONE,
                                          kSourcePager);
+    // Told of its map, to ask once more then.
+    {
+        std::lock_guard lock(mutex_);
+        awaitingMap_.insert(window);
+    }
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(x_.xcb(), window, XCB_CW_EVENT_MASK, &mask);
     // Processed before the toolkit maps the window over its own connection.
     x_.sync();
 }

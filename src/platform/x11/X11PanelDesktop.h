@@ -1,5 +1,11 @@
 #pragma once
 
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <mutex>
+#include <set>
+
 #include "platform/PanelDesktop.h"
 
 namespace brindlow {
@@ -10,7 +16,10 @@ class X11Connection;
 // process list from /proc.
 class X11PanelDesktop final : public PanelDesktop {
   public:
-    explicit X11PanelDesktop(X11Connection& connection) : x_(connection) {}
+    explicit X11PanelDesktop(X11Connection& connection);
+    ~X11PanelDesktop() override;
+    X11PanelDesktop(const X11PanelDesktop&) = delete;
+    X11PanelDesktop& operator=(const X11PanelDesktop&) = delete;
 
     std::optional<std::uint32_t> activeWindow() override;
     void activate(std::uint32_t window) override;
@@ -22,7 +31,14 @@ class X11PanelDesktop final : public PanelDesktop {
     std::vector<std::string> processNames() override;
 
   private:
+    // Asks again for a prepared panel to show on every desktop once it is mapped: some window
+    // managers (KWin, xfwm4) put a window they map on the current desktop whatever it asked.
+    void onEvent(const xcb_generic_event_t& event);
+
     X11Connection& x_;
+    std::uint64_t listener_ = 0;
+    std::mutex mutex_;
+    std::set<std::uint32_t> awaitingMap_;
 };
 
 }  // namespace brindlow

@@ -52,7 +52,8 @@ X11Platform::~X11Platform() {
     // Their threads end before anything else goes.
     pointerMonitor_.reset();
     gestureTap_.reset();
-    // Services unsubscribe from the desktop before it goes.
+    // Services unsubscribe from the desktop and the connection before they go.
+    panelDesktop_.reset();
     screens_.reset();
     windowList_.reset();
     workspace_.reset();

@@ -89,6 +89,38 @@ INSTANTIATE_TEST_SUITE_P(
         StackingCase{"apartInFront", 3830, true, false}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
+// A parked window clear of the visible one, at `parkedAt`; whether it goes directly above it.
+struct BesideCase {
+    const char* name;
+    double parkedAt;
+    bool parkedInFront;
+    bool raised;
+};
+
+class ParkedBeside : public ParkedStackingTest, public ::testing::WithParamInterface<BesideCase> {};
+
+TEST_P(ParkedBeside, AParkedWindowNextToAVisibleOneStandsAboveItSoItsEdgeTakesClicks) {
+    const BesideCase& c = GetParam();
+    if (!c.parkedInFront) visible.raise();
+    EXPECT_EQ(keepParkedWindowsUnder(layout(c.parkedAt), windows, order(), lowered),
+              c.raised ? 1 : 0);
+    EXPECT_EQ(parked.writes(),
+              c.raised ? std::vector<std::string>{"AXStackedAbove"} : std::vector<std::string>{});
+    EXPECT_EQ(order().front(), c.parkedInFront || c.raised ? parked.id() : visible.id());
+    EXPECT_EQ(lowersOf(parked), 0);
+    EXPECT_TRUE(visible.writes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ParkedBeside,
+    ::testing::Values(
+        // 10 points on screen, 2 points left of the visible window: within its border's reach.
+        BesideCase{"nextToItBehind", -1126, false, true},
+        BesideCase{"nextToItInFront", -1126, true, false},
+        // 64 points off the screen, 76 from the visible window: out of reach.
+        BesideCase{"farBehind", -1200, false, false}),
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
+
 TEST_F(ParkedStackingTest, WithoutAStackingOrderAWindowIsLoweredOnceEachTimeItIsParked) {
     EXPECT_EQ(keepParkedWindowsUnder(layout(3830), windows, {}, lowered), 1);
     EXPECT_EQ(keepParkedWindowsUnder(layout(3830), windows, {}, lowered), 0);

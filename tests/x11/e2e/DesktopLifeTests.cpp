@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <set>
 
 #include "AppOnDisplay.h"
@@ -48,6 +49,8 @@ class DesktopLife : public AppOnDisplay {
                 return windowManagerRuns(connection()) &&
                        readWindowList(connection(), connection().root(), check) != before;
             }));
+            // Once it manages a new window, it has taken on the others too.
+            EXPECT_EQ(runProcess({BRINDLOW_TESTCLIENT_PATH, "--probe"}).status, 0);
         }
         AppOnDisplay::TearDown();
     }
