@@ -426,8 +426,9 @@ TEST_F(AppEndToEnd, ColumnsSlidUnderAStillPointerLeaveTheFocusOnTheTarget) {
     ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
     ASSERT_EQ(tool({"focus-last"}).status, 0);
     ASSERT_TRUE(settle([&] { return focusedAndActive(3); }));
-    ASSERT_TRUE(settledFrames().at(xtermTitled(order[1])->window).contains(pointer))
-        << "the second column did not slide under the pointer";
+    ASSERT_TRUE(settle([&] {
+        return settledFrames().at(xtermTitled(order[1])->window).contains(pointer);
+    })) << "the second column did not slide under the pointer";
     // The focus stays on the target for a run of listings in a row, not only for a moment.
     int inARow = 0;
     EXPECT_TRUE(settle([&] {
