@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -15,12 +13,6 @@
 namespace brindlow {
 
 namespace {
-
-std::optional<std::string> fileText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string lower(std::string_view text) {
     std::string result(text);

@@ -10,12 +10,6 @@ namespace brindlow {
 
 namespace {
 
-std::optional<std::string> fileText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::optional<std::int32_t> processID(const std::string& folderName) {
     std::int32_t pid = 0;
     const char* end = folderName.data() + folderName.size();
@@ -25,6 +19,12 @@ std::optional<std::int32_t> processID(const std::string& folderName) {
 }
 
 }  // namespace
+
+std::optional<std::string> fileText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 std::vector<RunningProcess> runningProcesses(const std::filesystem::path& proc) {
     std::vector<RunningProcess> processes;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,5 +20,8 @@ struct RunningProcess {
 // or two of every process: call it when something that shows the outcome appears or comes to
 // the front, never on a timer.
 std::vector<RunningProcess> runningProcesses(const std::filesystem::path& proc = "/proc");
+
+// The whole content of a file, none when it cannot be read.
+std::optional<std::string> fileText(const std::filesystem::path& file);
 
 }  // namespace brindlow
