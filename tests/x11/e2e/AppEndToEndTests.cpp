@@ -61,6 +61,16 @@ class AppEndToEnd : public AppOnDisplay {
         return focused && desktop().activeWindow() == focused->window;
     }
 
+    // Three xterms tiled with the given settings, the first column focused and its xterm the
+    // active window.
+    void startWithTheFirstFocused(nlohmann::json settings = nlohmann::json::object()) {
+        startXterms(3);
+        startBrindlow(std::move(settings));
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_EQ(tool({"focus-first"}).status, 0);
+        ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
+    }
+
     // Quits on SIGTERM: the xterms are back where they were and nothing is left stored.
     void quitAndExpectWindowsBack() {
         brindlow_->signal(SIGTERM);
@@ -307,11 +317,8 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
 TEST_F(AppEndToEnd, AClickOnTheParkedWindowsEdgeFocusesItsColumn) {
     BRINDLOW_SKIP_BESIDE("the parked window is iconified: nothing of it is on screen to click",
                          "metacity", "marco", "icewm");
-    startXterms(3);
-    startBrindlow();
+    startWithTheFirstFocused();
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_EQ(tool({"focus-first"}).status, 0);
-    ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
     ASSERT_EQ(tool({"focus-right"}).status, 0);
     ASSERT_TRUE(settle([&] { return focusedAndActive(2); }));
     // The third column waits at the right edge, its neighbour active in front of it; the click
@@ -337,11 +344,8 @@ TEST_F(AppEndToEnd, AClickOnTheParkedWindowsEdgeFocusesItsColumn) {
 // "brindlow focus-left; brindlow list": each list shows the focus where the command before it put
 // it, at once, while the windows are still moving.
 TEST_F(AppEndToEnd, AListShowsTheCommandAnsweredJustBeforeIt) {
-    startXterms(3);
-    startBrindlow();
+    startWithTheFirstFocused();
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_EQ(tool({"focus-first"}).status, 0);
-    ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
     int expected = 1;
     int direction = +1;
     for (int round = 0; round < 20; ++round) {
@@ -391,11 +395,8 @@ TEST_F(AppEndToEnd, FocusFollowsTheMouseWhenSwitchedOn) {
 // another column, which takes the focus (the delegate's wiring of the gestures to the strip has no
 // other test).
 TEST_F(AppEndToEnd, ControlAltScrollClicksSwipeTheStrip) {
-    startXterms(3);
-    startBrindlow({{"twoFingerScroll", "withKeys"}});
+    startWithTheFirstFocused({{"twoFingerScroll", "withKeys"}});
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_EQ(tool({"focus-first"}).status, 0);
-    ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
     const auto before = settledFrames();
     ASSERT_TRUE(xdotool({"mousemove", "960", "540", "keydown", "ctrl+alt", "click", "--repeat",
                          "20", "--delay", "10", "7", "keyup", "ctrl+alt"}));
@@ -410,11 +411,8 @@ TEST_F(AppEndToEnd, ControlAltScrollClicksSwipeTheStrip) {
 // Beside a window manager that focuses the window under the pointer (jwm, fvwm), a scroll slides
 // columns under a pointer that does not move: they do not take the focus from the command's target.
 TEST_F(AppEndToEnd, ColumnsSlidUnderAStillPointerLeaveTheFocusOnTheTarget) {
-    startXterms(3);
-    startBrindlow();
+    startWithTheFirstFocused();
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_EQ(tool({"focus-first"}).status, 0);
-    ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
     const std::vector<std::string> order = columnOrder();
     ASSERT_EQ(order.size(), 3u);
     const Rect first = settledFrames().at(xtermTitled(order[0])->window);
@@ -578,11 +576,8 @@ class TitleBarDrag : public AppEndToEnd {
 
 // Dropped across its neighbour, a window trades places with it.
 TEST_F(TitleBarDrag, AcrossItsNeighbourTradesPlaces) {
-    startXterms(3);
-    startBrindlow();
+    startWithTheFirstFocused();
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_EQ(tool({"focus-first"}).status, 0);
-    ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
     const std::vector<std::string> order = columnOrder();
     ASSERT_EQ(order.size(), 3u);
     const xcb_window_t dragged = xtermTitled(order[0])->window;
