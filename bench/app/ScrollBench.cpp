@@ -43,6 +43,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchOptions.h"
 #include "SocketRequest.h"
 
 extern char** environ;
@@ -843,19 +844,14 @@ int many(const std::string& exe, pid_t parent, int rounds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::map<std::string, std::string> options;
-    const std::string mode = argc > 1 ? argv[1] : "";
-    for (int i = 2; i + 1 < argc; i += 2) options[argv[i]] = argv[i + 1];
-    const auto option = [&](const std::string& name, const std::string& fallback) {
-        const auto found = options.find(name);
-        return found == options.end() ? fallback : found->second;
-    };
-    const int rounds = std::max(1, std::atoi(option("--rounds", "20").c_str()));
-    const pid_t parent = std::atoi(option("--parent", "0").c_str());
-    if (mode == "scroll" && options.contains("--exe") && options.contains("--replay-display"))
-        return scroll(options["--exe"], rounds, options["--replay-display"].c_str(), parent,
-                      std::atoi(option("--replay-parent", "0").c_str()));
-    if (mode == "many" && options.contains("--exe")) return many(options["--exe"], parent, rounds);
+    const brindlow::bench::BenchOptions options(argc, argv);
+    const std::string mode = options.word();
+    const int rounds = options.number("--rounds", 20, 1);
+    const pid_t parent = options.number("--parent", 0);
+    if (mode == "scroll" && options.has("--exe") && options.has("--replay-display"))
+        return scroll(options.text("--exe"), rounds, options.text("--replay-display").c_str(),
+                      parent, options.number("--replay-parent", 0));
+    if (mode == "many" && options.has("--exe")) return many(options.text("--exe"), parent, rounds);
     std::fprintf(stderr,
                  "usage: bench_app_scroll scroll --exe PATH [--rounds R] --replay-display NAME "
                  "--parent PID --replay-parent PID\n"
