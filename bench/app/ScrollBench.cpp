@@ -690,6 +690,14 @@ int scroll(const std::string& exe, int rounds, const char* replayName, pid_t par
         const auto replayProtocolBefore =
             replayRecord ? replayRecord->counts() : brindlow::bench::CountsByProcess{};
         std::vector<Geometry> sent = replayStart;
+        // The decorations around each client, so that a recorded frame size becomes the client
+        // size to ask for: the replay resizes where Brindlow did (edge slices), as it moves.
+        std::vector<std::pair<int, int>> decorations;
+        for (size_t w = 0; w < windows; ++w) {
+            const Geometry client = replayDisplay.clientGeometry(w);
+            decorations.push_back(
+                {replayStart[w].width - client.width, replayStart[w].height - client.height});
+        }
         const Clock::time_point begin = Clock::now();
         const int ticks = int(std::ceil(motion.duration * 60));
         for (int k = 0; k <= ticks; ++k) {
@@ -697,8 +705,12 @@ int scroll(const std::string& exe, int rounds, const char* replayName, pid_t par
             const double t = std::min(k / 60.0, motion.duration);
             for (size_t w = 0; w < windows; ++w) {
                 const Geometry g = positionAt(motion, w, t);
-                if (g.x == sent[w].x && g.y == sent[w].y) continue;
-                replayDisplay.moveFrame(w, g.x, g.y, std::nullopt);
+                if (g == sent[w]) continue;
+                std::optional<std::pair<int, int>> clientSize;
+                if (g.width != sent[w].width || g.height != sent[w].height)
+                    clientSize = std::make_pair(g.width - decorations[w].first,
+                                                g.height - decorations[w].second);
+                replayDisplay.moveFrame(w, g.x, g.y, clientSize);
                 sent[w] = g;
             }
             replayDisplay.flush();
