@@ -200,10 +200,26 @@ class X11Desktop {
     xcb_window_t takeProbe();
     void returnProbe(xcb_window_t probe);
     AXError fallbackFence(xcb_window_t window, double timeout, const std::function<void()>& send);
+    // What shows that the window manager carried out one window's request: its frame at (x, y)
+    // and, when a size was asked, its client at that size.
+    struct FrameSign {
+        std::int32_t x = 0, y = 0;
+        std::optional<std::pair<std::uint32_t, std::uint32_t>> clientSize;
+    };
     // The same wait for requests about several windows; `gone` is set for those destroyed
-    // meanwhile.
+    // meanwhile. With `signs`, the windows' own configure events answer (a window without one
+    // counts as handled once the others show theirs), and the window manager is asked for
+    // nothing more unless one of them does not show its sign in time.
     AXError fenceAll(const std::vector<xcb_window_t>& windows, double timeout,
-                     const std::function<void()>& send, std::vector<bool>& gone);
+                     const std::function<void()>& send, std::vector<bool>& gone,
+                     const std::vector<std::optional<FrameSign>>* signs = nullptr);
+    // Sends, then waits until every window with a sign shows it (or is destroyed): `missed` when
+    // one showed none within `timeout`. Sends nothing (`none`) when no window has a sign or one
+    // of them is not framed.
+    enum class SignWait { none, seen, missed };
+    SignWait awaitFrameSigns(const std::vector<xcb_window_t>& windows,
+                             const std::vector<std::optional<FrameSign>>& signs, double timeout,
+                             const std::function<void()>& send, std::vector<bool>& gone);
     AXError fallbackFenceAll(const std::vector<xcb_window_t>& windows, double timeout,
                              const std::function<void()>& send, std::vector<bool>& gone);
     // Sends one move/resize request. `parkingTarget`, when given, is noted as the frame last asked
