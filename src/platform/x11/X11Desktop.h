@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -201,9 +202,11 @@ class X11Desktop {
     void returnProbe(xcb_window_t probe);
     AXError fallbackFence(xcb_window_t window, double timeout, const std::function<void()>& send);
     // What shows that the window manager carried out one window's request: its frame at (x, y)
-    // and, when a size was asked, its client at that size.
+    // or its client told it stands at (clientX, clientY), and, when a size was asked, its client
+    // at that size.
     struct FrameSign {
         std::int32_t x = 0, y = 0;
+        std::int32_t clientX = 0, clientY = 0;
         std::optional<std::pair<std::uint32_t, std::uint32_t>> clientSize;
     };
     // The same wait for requests about several windows; `gone` is set for those destroyed
@@ -289,6 +292,8 @@ class X11Desktop {
     std::vector<xcb_window_t> probes_;
     // Whether the window manager answers the fence; unknown until first tried.
     std::optional<bool> fenceAnswered_;
+    // Frame batches in a row whose windows did not all show their signs in time.
+    std::atomic<int> signsMissed_{0};
     // The window Brindlow last activated, and when.
     std::optional<std::pair<xcb_window_t, std::chrono::steady_clock::time_point>> lastActivation_;
     // The window Brindlow is activating now, from its request until the window manager answers.

@@ -23,6 +23,9 @@ constexpr std::uint32_t kSizeFlags =
 // How long the windows of a batch may take to show their requests carried out before the
 // window manager is asked outright.
 constexpr double kFrameSignsWait = 0.04;
+// Batches in a row whose signs did not all come before the window manager is no longer trusted
+// to show them.
+constexpr int kSignMissesTrusted = 3;
 
 long whole(double value) {
     return std::lround(value);
@@ -36,6 +39,7 @@ struct Request {
     std::int32_t x = 0, y = 0;
     std::uint32_t width = 0, height = 0;
     Rect target;  // the frame asked for, decorations included
+    FrameExtents extents;
 };
 
 std::ptrdiff_t indexOf(const std::vector<xcb_window_t>& windows, xcb_window_t window) {
@@ -115,7 +119,8 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                         std::int32_t(whole(origin->y)),
                         std::uint32_t(whole(client->width)),
                         std::uint32_t(whole(client->height)),
-                        Rect(*origin, *outerSize)};
+                        Rect(*origin, *outerSize),
+                        ext};
         const Rect real = now.outerFrame();  // `before` may be a parked window's stand-in
         if (request.x != whole(real.x) || request.y != whole(real.y)) {
             request.flags |= kPositionFlags;
@@ -164,7 +169,9 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                     signs.emplace_back();
                     continue;
                 }
-                FrameSign sign{request.x, request.y, std::nullopt};
+                FrameSign sign{request.x, request.y,
+                               request.x + std::int32_t(whole(request.extents.left)),
+                               request.y + std::int32_t(whole(request.extents.top)), std::nullopt};
                 if (request.flags & mask & kSizeFlags)
                     sign.clientSize = {request.width, request.height};
                 signs.push_back(sign);
@@ -272,10 +279,16 @@ AXError X11Desktop::fenceAll(const std::vector<xcb_window_t>& windows, double ti
         // frame for the probe, every time: far more work than the moves themselves. The frames'
         // and clients' own configure events tell the same; the probe is only the fallback for a
         // window that does not come where or as it was asked.
-        switch (awaitFrameSigns(windows, *signs, std::min(timeout, kFrameSignsWait), send, gone)) {
+        // A window manager whose windows keep missing their signs is asked outright from then on.
+        const bool trusted = signsMissed_.load() < kSignMissesTrusted;
+        switch (trusted ? awaitFrameSigns(windows, *signs, std::min(timeout, kFrameSignsWait), send,
+                                          gone)
+                        : SignWait::none) {
             case SignWait::seen:
+                signsMissed_ = 0;
                 return axerror::success;
             case SignWait::missed:
+                ++signsMissed_;
                 sendOnce = [] {};
                 break;
             case SignWait::none:
@@ -345,16 +358,24 @@ X11Desktop::SignWait X11Desktop::awaitFrameSigns(const std::vector<xcb_window_t>
                     for (std::size_t i = 0; i < windows.size(); ++i) {
                         if (done[i]) continue;
                         const FrameSign& sign = *signs[i];
+                        const bool synthetic = (event.response_type & 0x80) != 0;
+                        bool told = false;
                         if (e.event == root && e.window == frames[i] && e.x == sign.x &&
                             e.y == sign.y) {
-                            placed[i] = true;
-                        } else if (e.event == windows[i] && e.window == windows[i] &&
-                                   sign.clientSize && e.width == sign.clientSize->first &&
-                                   e.height == sign.clientSize->second) {
-                            sized[i] = true;
-                        } else {
-                            continue;
+                            placed[i] = told = true;
+                        } else if (e.event == windows[i] && e.window == windows[i]) {
+                            // The made-up event a moved client gets has its place on the
+                            // screen: the frame window itself may reach beyond what the
+                            // decorations take (invisible borders).
+                            if (synthetic && e.x == sign.clientX && e.y == sign.clientY)
+                                placed[i] = told = true;
+                            // A client resized as asked was handled whole, its move too: not
+                            // every window manager tells a resized client its place.
+                            if (sign.clientSize && e.width == sign.clientSize->first &&
+                                e.height == sign.clientSize->second)
+                                placed[i] = sized[i] = told = true;
                         }
+                        if (!told) continue;
                         if (placed[i] && sized[i]) finish(i);
                     }
                     break;
