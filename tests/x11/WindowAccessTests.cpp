@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <thread>
 
@@ -274,6 +275,64 @@ TEST_F(WindowElements, BatchMovesEveryWindowTogetherAndReadsEachBack) {
     EXPECT_EQ((*results)[2].before, (*results)[2].after);
     EXPECT_EQ((*results)[3].error, axerror::invalidElement);
     EXPECT_FALSE((*results)[3].after);
+}
+
+// The frames of an animation: each batch is answered by the windows' own configure events, so
+// the window manager is asked for the moves and nothing else (no frame-extents request, which
+// makes some window managers build and drop a whole frame), and every window ends where asked.
+TEST_F(WindowElements, BatchesOfFramesInSightAskTheWindowManagerForTheMovesOnly) {
+    TestClientProcess left({"--title", "left", "--size", "400x300"});
+    TestClientProcess right({"--title", "right", "--size", "400x300"});
+    auto a = windowElement(left), b = windowElement(right);
+    ASSERT_TRUE(a && b);
+    // What the window manager is asked through the root, heard the way it hears it.
+    xcb_connection_t* watch = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(watch));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(watch)).data->root;
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(watch, root, XCB_CW_EVENT_MASK, &mask);
+    free(xcb_get_input_focus_reply(watch, xcb_get_input_focus(watch), nullptr));
+
+    // Three frames: both windows move; the right one is also resized in the last.
+    const std::vector<std::pair<Rect, Rect>> frames = {
+        {{100, 100, 700, 500}, {900, 100, 700, 500}},
+        {{140, 100, 700, 500}, {940, 100, 700, 500}},
+        {{180, 100, 700, 500}, {980, 100, 650, 500}}};
+    for (const auto& [toLeft, toRight] : frames) {
+        const std::vector<FrameWrite> writes = {{a, toLeft}, {b, toRight}};
+        const auto results = platform_.accessibility->setFrames(writes, 2.0);
+        ASSERT_TRUE(results && results->size() == 2u);
+        EXPECT_EQ((*results)[0].error, axerror::success);
+        EXPECT_EQ((*results)[0].after, toLeft);
+        EXPECT_EQ((*results)[1].error, axerror::success);
+        EXPECT_EQ((*results)[1].after, toRight);
+    }
+    EXPECT_EQ(frame(a), Rect(180, 100, 700, 500));
+    EXPECT_EQ(frame(b), Rect(980, 100, 650, 500));
+
+    // Everything sent before the batches' waits ended has reached the watch by this round trip.
+    free(xcb_get_input_focus_reply(watch, xcb_get_input_focus(watch), nullptr));
+    const auto atomNamed = [&](const char* name) {
+        auto* reply = xcb_intern_atom_reply(
+            watch, xcb_intern_atom(watch, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return atom;
+    };
+    const xcb_atom_t extentsRequest = atomNamed("_NET_REQUEST_FRAME_EXTENTS");
+    const xcb_atom_t moveRequest = atomNamed("_NET_MOVERESIZE_WINDOW");
+    int extentsRequests = 0, moveRequests = 0;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(watch)) {
+        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+            const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+            extentsRequests += message->type == extentsRequest;
+            moveRequests += message->type == moveRequest;
+        }
+        free(event);
+    }
+    xcb_disconnect(watch);
+    EXPECT_EQ(extentsRequests, 0);
+    EXPECT_EQ(moveRequests, 6);
 }
 
 // A window parked by a batch of moves (as animation frames send them) is out of sight as after a

@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -200,10 +201,28 @@ class X11Desktop {
     xcb_window_t takeProbe();
     void returnProbe(xcb_window_t probe);
     AXError fallbackFence(xcb_window_t window, double timeout, const std::function<void()>& send);
+    // What shows that the window manager carried out one window's request: its frame at (x, y)
+    // or its client told it stands at (clientX, clientY), and, when a size was asked, its client
+    // at that size.
+    struct FrameSign {
+        std::int32_t x = 0, y = 0;
+        std::int32_t clientX = 0, clientY = 0;
+        std::optional<std::pair<std::uint32_t, std::uint32_t>> clientSize;
+    };
     // The same wait for requests about several windows; `gone` is set for those destroyed
-    // meanwhile.
+    // meanwhile. With `signs`, the windows' own configure events answer (a window without one
+    // counts as handled once the others show theirs), and the window manager is asked for
+    // nothing more unless one of them does not show its sign in time.
     AXError fenceAll(const std::vector<xcb_window_t>& windows, double timeout,
-                     const std::function<void()>& send, std::vector<bool>& gone);
+                     const std::function<void()>& send, std::vector<bool>& gone,
+                     const std::vector<std::optional<FrameSign>>* signs = nullptr);
+    // Sends, then waits until every window with a sign shows it (or is destroyed): `missed` when
+    // one showed none within `timeout`. Sends nothing (`none`) when no window has a sign or one
+    // of them is not framed.
+    enum class SignWait { none, seen, missed };
+    SignWait awaitFrameSigns(const std::vector<xcb_window_t>& windows,
+                             const std::vector<std::optional<FrameSign>>& signs, double timeout,
+                             const std::function<void()>& send, std::vector<bool>& gone);
     AXError fallbackFenceAll(const std::vector<xcb_window_t>& windows, double timeout,
                              const std::function<void()>& send, std::vector<bool>& gone);
     // Sends one move/resize request. `parkingTarget`, when given, is noted as the frame last asked
@@ -273,6 +292,8 @@ class X11Desktop {
     std::vector<xcb_window_t> probes_;
     // Whether the window manager answers the fence; unknown until first tried.
     std::optional<bool> fenceAnswered_;
+    // Frame batches in a row whose windows did not all show their signs in time.
+    std::atomic<int> signsMissed_{0};
     // The window Brindlow last activated, and when.
     std::optional<std::pair<xcb_window_t, std::chrono::steady_clock::time_point>> lastActivation_;
     // The window Brindlow is activating now, from its request until the window manager answers.
