@@ -11,8 +11,10 @@ namespace brindlow {
 // due together and cost one wake-up, and a late wake-up never shifts the ticks after it.
 class TickGrid {
   public:
-    // Ticks due this close after a wake-up count as due now: timers may fire a little early.
-    static constexpr double kSlack = 0.005;
+    // Ticks due this close after a wake-up count as due now: a coarse timer (as toolkits use for
+    // intervals of seconds) may fire up to 5 % of its interval early, and a wake-up that found
+    // nothing due would cost one more.
+    static constexpr double kSlack = 0.1;
 
     TickGrid(double start, std::vector<double> periods);
 

@@ -41,8 +41,10 @@ INSTANTIATE_TEST_SUITE_P(
                  {2.04, 3.04, 4.04, 6.04},
                  {{0}, {1}, {0}, {0, 1}},
                  {3, 4, 6, 8}},
-        // A timer that fires a millisecond early counts as on time.
+        // A timer that fires a millisecond early counts as on time, and so does a coarse
+        // timer 100 ms early.
         GridCase{"EarlyByAMillisecond", {1.999, 2.999}, {{0}, {1}}, {3, 4}},
+        GridCase{"EarlyByAHundredMilliseconds", {1.9, 2.9, 3.9}, {{0}, {1}, {0}}, {3, 4, 6}},
         // A wake-up that comes too early finds nothing due and changes nothing.
         GridCase{"TooEarly", {1.5}, {{}}, {2}},
         // A wake-up 7.5 s late runs each timer once and goes on from the grid after it.
