@@ -605,6 +605,7 @@ void X11Desktop::refreshAllMinimized() {
 }
 
 void X11Desktop::onEvent(const xcb_generic_event_t& event) {
+    ++eventCount_;
     const uint8_t type = eventType(event);
     const int randr = x_.randrEventBase();
     if (randr >= 0 &&

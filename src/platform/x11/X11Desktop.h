@@ -92,6 +92,9 @@ class X11Desktop {
     // The application's clients on every desktop, oldest first.
     std::vector<xcb_window_t> windowsOf(std::int32_t pid) const;
     std::optional<xcb_window_t> activeWindow() const;
+    // How many events the desktop has heard from the server so far: every change to a client,
+    // the client list or the root comes as one.
+    std::uint64_t eventCount() const { return eventCount_.load(); }
     // The application's most recently active client that is still there.
     std::optional<xcb_window_t> focusedWindowOf(std::int32_t pid) const;
 
@@ -265,6 +268,7 @@ class X11Desktop {
 
     X11Connection& x_;
     std::uint64_t listener_ = 0;
+    std::atomic<std::uint64_t> eventCount_{0};
     xcb_atom_t wmStateAtom_ = XCB_ATOM_NONE;
     xcb_atom_t changeStateAtom_ = XCB_ATOM_NONE;
     // Held by a refresh of the clients or the active window, from its read to its last event.
