@@ -10,8 +10,20 @@ namespace brindlow {
 
 void StripController::watchDrag(WindowID id) {
     if (!env_.leftButtonDown()) return;
-    const std::optional<double> moved = state_.records.get(id).lastMoveTime;
-    if (moved && now() - *moved < UserDrag::kOwnMoveQuiet) return;
+    const WindowRecord held = state_.records.get(id);
+    if (held.lastMoveTime && now() - *held.lastMoveTime < UserDrag::kOwnMoveQuiet) {
+        // An echo of the controller's own move, or a drag begun right after it, which the window
+        // manager may have carried all the way before the quiet time is over: look again then,
+        // when the echoes have landed and only a hand can still hold the window elsewhere.
+        if (!held.dragLookPending) {
+            state_.records.edit(id, [](WindowRecord& r) { r.dragLookPending = true; });
+            enqueueAfter(*held.lastMoveTime + UserDrag::kOwnMoveQuiet - now(), [this, id] {
+                state_.records.edit(id, [](WindowRecord& r) { r.dragLookPending = false; });
+                if (state_.windows.count(id) != 0) watchDrag(id);
+            });
+        }
+        return;
+    }
     const auto location = locate(id);
     if (!location) return;
     const DisplayState* display = stateOf(location->first);
@@ -21,7 +33,7 @@ void StripController::watchDrag(WindowID id) {
     const std::optional<Rect> live = AX::frame(window->second.element);
     if (!live) return;
     if (UserDrag::framesClose(*live, window->second.frame, UserDrag::kTolerance)) return;
-    if (state_.records.get(id).userChangePending) return;
+    if (held.userChangePending) return;
     state_.records.edit(id, [](WindowRecord& record) { record.userChangePending = true; });
     enqueueAfter(UserDrag::kFirstJudgement, [this, id] { userChanged(id); });
 }
