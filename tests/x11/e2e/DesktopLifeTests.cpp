@@ -233,18 +233,27 @@ TEST_F(DesktopLife, AWindowSentToAnotherDesktopComesBackToItsColumnAndIsPutBackF
         "on two busy cores, xterms iconified for parking are sometimes still listed after a "
         "switch to the other desktop; not yet explained",
         "icewm");
+    // fvwm ignores every request to move a window to the first desktop (it keeps the window
+    // where it is): there the windows live on the second desktop and are sent to the third.
+    const int home = sessionWindowManager() == "fvwm" ? 1 : 0;
+    const std::string homeDesktop = std::to_string(home);
+    const std::string otherDesktop = std::to_string(home + 1);
+    if (home != 0) {
+        ASSERT_TRUE(wmctrl({"-s", homeDesktop}));
+        ASSERT_TRUE(settle([&] { return currentDesktop() == std::uint32_t(home); }));
+    }
     const Arranged before = startArranged();
     ASSERT_FALSE(HasFatalFailure());
     const Xterm* sent = xtermTitled(before.columns[1][0]);
-    ASSERT_TRUE(wmctrl({"-i", "-r", hex(sent->window), "-t", "1"}));
+    ASSERT_TRUE(wmctrl({"-i", "-r", hex(sent->window), "-t", otherDesktop}));
     ASSERT_TRUE(settle([&] { return listedXterms() == 3; }));
-    ASSERT_TRUE(wmctrl({"-i", "-r", hex(sent->window), "-t", "0"}));
+    ASSERT_TRUE(wmctrl({"-i", "-r", hex(sent->window), "-t", homeDesktop}));
     EXPECT_TRUE(settle([&] { return arrangedAs(before); }))
         << "now " << arranged().value_or(Arranged{}) << ", was " << before;
 
-    ASSERT_TRUE(wmctrl({"-i", "-r", hex(sent->window), "-t", "1"}));
+    ASSERT_TRUE(wmctrl({"-i", "-r", hex(sent->window), "-t", otherDesktop}));
     ASSERT_TRUE(settle([&] { return listedXterms() == 3; }));
-    ASSERT_TRUE(wmctrl({"-s", "1"}));
+    ASSERT_TRUE(wmctrl({"-s", otherDesktop}));
     EXPECT_TRUE(settle([&] {
         const auto now = arranged();
         return now && now->columns == std::vector<std::vector<std::string>>{{sent->title}};
