@@ -8,7 +8,9 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <optional>
 #include <thread>
 
 #include "platform/CoordinateLimits.h"
@@ -197,19 +199,42 @@ TEST_F(WindowElements, FrameIncludesDecorationsMovesReadBackAndFarPositionsAreKe
 class HiddenWindowSentOffTheEdge : public X11Fixture, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(HiddenWindowSentOffTheEdge, IsNotIconifiedForParking) {
-    TestClientProcess client({"--title", "hidden", "--size", "400x300"});
-    auto e = windowElement(client);
-    ASSERT_TRUE(e);
     auto count = readCardinal(connection(), connection().root(),
                               connection().atom("_NET_NUMBER_OF_DESKTOPS"));
     if (!count || *count < 2) GTEST_SKIP() << "the window manager has one desktop";
+    // fvwm ignores every request to move a window to the first desktop: beside it the window
+    // lives on the second and is hidden on the third.
+    const std::uint32_t home = sessionWindowManager() == "fvwm" ? 1 : 0;
+    if (home + 1 >= *count) GTEST_SKIP() << "the window manager has too few desktops";
+    const auto show = [&](std::uint32_t desktop) {
+        xcb_ewmh_request_change_current_desktop(connection().ewmh(), connection().screenNumber(),
+                                                desktop, XCB_CURRENT_TIME);
+        connection().flush();
+        return settle([&] {
+            return readCardinal(connection(), connection().root(),
+                                connection().atom("_NET_CURRENT_DESKTOP")) == desktop;
+        });
+    };
+    // Later tests expect the first desktop shown, whatever happens here.
+    struct ShowFirstAfterwards {
+        std::function<bool(std::uint32_t)> show;
+        ~ShowFirstAfterwards() { show(0); }
+    };
+    std::optional<ShowFirstAfterwards> showFirst;
+    if (home != 0) {
+        showFirst.emplace(ShowFirstAfterwards{show});
+        ASSERT_TRUE(show(home));
+    }
+    TestClientProcess client({"--title", "hidden", "--size", "400x300"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
     const auto moveTo = [&](std::uint32_t desktop) {
         xcb_ewmh_request_change_wm_desktop(connection().ewmh(), connection().screenNumber(),
                                            client.window(), desktop,
                                            XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
         connection().flush();
     };
-    moveTo(1);
+    moveTo(home + 1);
     ASSERT_TRUE(settle([&] {
         const auto s = readWindow(connection(), client.window());
         return get<bool>(e, ax::away) == true && s && !s->mapped;
@@ -226,7 +251,7 @@ TEST_P(HiddenWindowSentOffTheEdge, IsNotIconifiedForParking) {
     EXPECT_FALSE(readCardinal(connection(), client.window(), connection().atom("_BRINDLOW_PARKED")))
         << "iconified for parking while hidden";
 
-    moveTo(0);
+    moveTo(home);
     EXPECT_TRUE(settle([&] {
         const auto s = readWindow(connection(), client.window());
         return get<bool>(e, ax::away) == false && s && s->mapped;

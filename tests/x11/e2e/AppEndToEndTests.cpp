@@ -507,7 +507,7 @@ TEST_F(AppEndToEnd, WidthsTheWindowsRefuseAreLearnedAndTheGapsStayEven) {
 }
 
 // Beside a window manager's own panel (no client, no strut: only the work area leaves it out),
-// every column stays within the work area.
+// every column stays within the work area, and parked ones show nothing over the panel.
 TEST_F(AppEndToEnd, BesideAPanelColumnsStayInTheWorkArea) {
     if (!sessionHasPanel()) GTEST_SKIP() << "the session shows no panel of the window manager";
     // The window manager publishes its work area a moment after it manages windows.
@@ -533,6 +533,18 @@ TEST_F(AppEndToEnd, BesideAPanelColumnsStayInTheWorkArea) {
         return inView >= 2;
     })) << "a column reaches past the work area "
         << workArea.x << "," << workArea.y << " " << workArea.width << "x" << workArea.height;
+    // A parked column shows nothing over the panel either: what is on screen of any xterm lies
+    // in the work area.
+    const Rect screen(0, 0, 1920, 1080);
+    EXPECT_TRUE(settle([&] {
+        for (const auto& [window, frame] : settledFrames()) {
+            const auto state = desktop().read(window);
+            if (!state || !state->mapped || !frame.intersects(screen)) continue;
+            if (!workArea.contains(frame.intersection(screen))) return false;
+        }
+        return true;
+    })) << "an xterm shows past the work area: "
+        << ::testing::PrintToString(settledFrames());
     screenshot("panel-" + sessionWindowManager());
     // Nothing of the window manager's own is tiled.
     const auto listed = listing();
