@@ -414,6 +414,7 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
                     windowEvents.push_back(
                         {X11WindowEvent::Kind::destroyed, it->first, it->second.pid});
                 }
+                minimisedByOthers_.erase(it->first);
                 it = known_.erase(it);
             } else {
                 ++it;
@@ -522,6 +523,8 @@ void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
         // Away first when leaving, back last when returning: in between the window reads as
         // what it is on its own desktop.
         if (nowAway && !k.away) events.push_back({X11WindowEvent::Kind::away, window, k.pid});
+        // Restored: a later parking of it is Brindlow's again.
+        if (!nowMinimized && k.minimized) minimisedByOthers_.erase(window);
         if (nowMinimized != k.minimized) {
             events.push_back(
                 {nowMinimized ? X11WindowEvent::Kind::minimized : X11WindowEvent::Kind::restored,
