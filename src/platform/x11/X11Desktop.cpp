@@ -376,6 +376,15 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
         // window the window manager has not taken on yet: that one counts once it carries
         // WM_STATE (its change brings another refresh).
         if (managedList && !s->managed()) continue;
+        // Taken on but not shown yet, though it is to be (normal, on this desktop): the window
+        // manager may still be placing it, and the frame read now would be taken for where it
+        // stood before tiling. It counts once it is mapped (its map brings another refresh).
+        if (hasWindowManager() && s->wmState == XCB_ICCCM_WM_STATE_NORMAL && !s->mapped &&
+            !s->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN) && onCurrentDesktop(*s)) {
+            std::lock_guard lock(mutex_);
+            awaitingShow_.insert(w);
+            continue;
+        }
         Known k;
         adoptParked(*s);
         k.pid = resolvePid(*s);
@@ -688,7 +697,18 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             if (e.event == x_.root()) {
                 if (!hasWindowManager()) refreshClients();
             } else {
-                if (type == XCB_MAP_NOTIFY && e.event == e.window) restoredByOthers(e.window);
+                if (type == XCB_MAP_NOTIFY && e.event == e.window) {
+                    bool awaited = false;
+                    {
+                        std::lock_guard lock(mutex_);
+                        awaited = awaitingShow_.erase(e.window) > 0;
+                    }
+                    if (awaited) {
+                        refreshClients();
+                        return;
+                    }
+                    restoredByOthers(e.window);
+                }
                 refreshWindow(e.window, false);
             }
             return;
