@@ -62,9 +62,10 @@ void ParkedHiding::iconic(std::uint32_t window) {
     iconifying_.erase(window);
 }
 
-bool ParkedHiding::shown(std::uint32_t window) {
+std::optional<bool> ParkedHiding::shown(std::uint32_t window) {
     std::lock_guard lock(mutex_);
-    if (hidden_.erase(window) > 0) showing_.insert(window);
+    if (hidden_.erase(window) == 0) return std::nullopt;
+    showing_.insert(window);
     return iconifying_.erase(window) > 0;
 }
 

@@ -43,10 +43,11 @@ class ParkedHiding {
     bool isIconifying(std::uint32_t window) const;
     // The window manager showed the window iconic: the iconify arrived.
     void iconic(std::uint32_t window);
-    // The window was asked to show again: until the window manager shows it, it still counts as
+    // The window is to show again: until the window manager shows it, it still counts as
     // Brindlow's doing (`isShowing`), never as minimised. Tells whether its iconify was still
-    // on its way.
-    bool shown(std::uint32_t window);
+    // on its way; nothing when it is no longer hidden (minimised by the user since the layout
+    // planned to show it), and then it is not to be shown.
+    std::optional<bool> shown(std::uint32_t window);
     // Shown by the window manager, minimised by someone else, or gone: forgotten.
     void forget(std::uint32_t window);
     // Shown by the window manager after `shown`: forgotten, unless it was hidden again since.

@@ -152,7 +152,9 @@ void X11Desktop::iconifyRequested(xcb_window_t window) {
 }
 
 void X11Desktop::showParked(xcb_window_t window) {
-    const bool iconifying = parking_.shown(window);
+    // Minimised by the user since the layout planned to show it: it stays so.
+    const std::optional<bool> iconifying = parking_.shown(window);
+    if (!iconifying) return;
     {
         std::lock_guard lock(mutex_);
         if (hideWhenInactive_ == window) hideWhenInactive_.reset();
@@ -160,14 +162,17 @@ void X11Desktop::showParked(xcb_window_t window) {
     }
     // The map of a window still mapped is lost, and the iconify the window manager handles next
     // would leave it iconic (a quit right after a hide): the window manager handles it first.
-    if (iconifying) fence(window, kIconifyWait, [] {});
+    if (*iconifying) fence(window, kIconifyWait, [] {});
     // Some window managers (metacity, marco) bring a window that leaves the iconic state to the
     // current desktop: it is sent back to its own, also when it reads as on the current one (the
     // user may switch desktops before the window manager sees the map).
     const std::optional<X11WindowSnapshot> snapshot = read(window);
     const bool onADesktop = snapshot && snapshot->desktop;
     const std::uint32_t desktop = onADesktop ? *snapshot->desktop : 0;
-    xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
+    // The mark goes once the window manager shows the window (restoredByOthers): a run killed
+    // before then leaves it iconic and marked, and the next run takes it for parked, not
+    // minimised. Without a window manager nothing will show it as normal.
+    if (!hasWindowManager()) xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
     xcb_map_window(x_.xcb(), window);
     if (onADesktop)
@@ -215,6 +220,10 @@ void X11Desktop::restoredByOthers(xcb_window_t window) {
     // thread may have hidden the window again meanwhile).
     if (parking_.isShowing(window)) {
         parking_.showingEnded(window);
+        if (!parking_.isHidden(window)) {
+            xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
+            x_.flush();
+        }
         return;
     }
     forgetParked(window);

@@ -94,10 +94,12 @@ TEST(ParkedHiding, AnIconifyIsOnItsWayFromTheHidingUntilTheWindowManagerShowsItI
     EXPECT_EQ(parking.plan(2, parked, kScreen), ParkedHiding::Step::hide);
     EXPECT_TRUE(parking.isIconifying(2));
     EXPECT_EQ(parking.plan(2, visible, kScreen), ParkedHiding::Step::moveThenShow);
-    EXPECT_TRUE(parking.shown(2));
+    EXPECT_EQ(parking.shown(2), true);
     EXPECT_FALSE(parking.isIconifying(2));
     // Shown once it had arrived: nothing on its way.
-    EXPECT_FALSE(parking.shown(1));
+    EXPECT_EQ(parking.shown(1), false);
+    // No longer hidden (shown already, or minimised by the user since): nothing to show.
+    EXPECT_EQ(parking.shown(1), std::nullopt);
 
     // Left iconic by an earlier run: nothing on its way.
     parking.hidden(3, parked);
