@@ -33,7 +33,16 @@ ParkedHiding::Step ParkedHiding::plan(std::uint32_t window, const Rect& target,
     if (!clamps_) return Step::move;
     hidden_[window] = target;
     showing_.erase(window);
+    iconifying_.insert(window);
     return Step::hide;
+}
+
+void ParkedHiding::hiding(std::uint32_t window, const Rect& target) {
+    std::lock_guard lock(mutex_);
+    hidden_[window] = target;
+    showing_.erase(window);
+    iconifying_.insert(window);
+    clamps_ = true;
 }
 
 void ParkedHiding::hidden(std::uint32_t window, const Rect& target) {
@@ -43,15 +52,28 @@ void ParkedHiding::hidden(std::uint32_t window, const Rect& target) {
     clamps_ = true;
 }
 
-void ParkedHiding::shown(std::uint32_t window) {
+bool ParkedHiding::isIconifying(std::uint32_t window) const {
     std::lock_guard lock(mutex_);
-    if (hidden_.erase(window) > 0) showing_.insert(window);
+    return iconifying_.contains(window);
+}
+
+void ParkedHiding::iconic(std::uint32_t window) {
+    std::lock_guard lock(mutex_);
+    iconifying_.erase(window);
+}
+
+std::optional<bool> ParkedHiding::shown(std::uint32_t window) {
+    std::lock_guard lock(mutex_);
+    if (hidden_.erase(window) == 0) return std::nullopt;
+    showing_.insert(window);
+    return iconifying_.erase(window) > 0;
 }
 
 void ParkedHiding::forget(std::uint32_t window) {
     std::lock_guard lock(mutex_);
     hidden_.erase(window);
     showing_.erase(window);
+    iconifying_.erase(window);
 }
 
 void ParkedHiding::sending(std::uint32_t window, const Rect& target) {

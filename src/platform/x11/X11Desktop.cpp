@@ -376,6 +376,15 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
         // window the window manager has not taken on yet: that one counts once it carries
         // WM_STATE (its change brings another refresh).
         if (managedList && !s->managed()) continue;
+        // Taken on but not shown yet, though it is to be (normal, on this desktop): the window
+        // manager may still be placing it, and the frame read now would be taken for where it
+        // stood before tiling. It counts once it is mapped (its map brings another refresh).
+        if (hasWindowManager() && s->wmState == XCB_ICCCM_WM_STATE_NORMAL && !s->mapped &&
+            !s->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN) && onCurrentDesktop(*s)) {
+            std::lock_guard lock(mutex_);
+            awaitingShow_.insert(w);
+            continue;
+        }
         Known k;
         adoptParked(*s);
         k.pid = resolvePid(*s);
@@ -414,6 +423,7 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
                     windowEvents.push_back(
                         {X11WindowEvent::Kind::destroyed, it->first, it->second.pid});
                 }
+                minimisedByOthers_.erase(it->first);
                 it = known_.erase(it);
             } else {
                 ++it;
@@ -522,6 +532,8 @@ void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
         // Away first when leaving, back last when returning: in between the window reads as
         // what it is on its own desktop.
         if (nowAway && !k.away) events.push_back({X11WindowEvent::Kind::away, window, k.pid});
+        // Restored: a later parking of it is Brindlow's again.
+        if (!nowMinimized && k.minimized) minimisedByOthers_.erase(window);
         if (nowMinimized != k.minimized) {
             events.push_back(
                 {nowMinimized ? X11WindowEvent::Kind::minimized : X11WindowEvent::Kind::restored,
@@ -686,7 +698,18 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             if (e.event == x_.root()) {
                 if (!hasWindowManager()) refreshClients();
             } else {
-                if (type == XCB_MAP_NOTIFY && e.event == e.window) restoredByOthers(e.window);
+                if (type == XCB_MAP_NOTIFY && e.event == e.window) {
+                    bool awaited = false;
+                    {
+                        std::lock_guard lock(mutex_);
+                        awaited = awaitingShow_.erase(e.window) > 0;
+                    }
+                    if (awaited) {
+                        refreshClients();
+                        return;
+                    }
+                    restoredByOthers(e.window);
+                }
                 refreshWindow(e.window, false);
             }
             return;

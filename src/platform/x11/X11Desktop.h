@@ -314,8 +314,11 @@ class X11Desktop {
     std::optional<xcb_window_t> lowerWhenInactive_;
     // Iconify requests Brindlow sent for parking that have not come back to it yet, per window.
     std::map<xcb_window_t, int> ownIconifying_;
-    // Windows iconified for parking that the window manager has not yet shown as iconic.
-    std::set<xcb_window_t> notYetIconic_;
+    // Iconify requests of others (the user, a taskbar) for windows not parked then, and when:
+    // a layout already on its way must not take such a window for one to park.
+    std::map<xcb_window_t, std::chrono::steady_clock::time_point> minimisedByOthers_;
+    // Clients listed and taken on that the window manager has not shown yet (see refreshClients).
+    std::set<xcb_window_t> awaitingShow_;
     // Windows iconified because the window manager would not let them park off screen.
     ParkedHiding parking_;
     // Held while a move is noted and sent (sendMoveResize).

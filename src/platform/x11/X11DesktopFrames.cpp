@@ -251,7 +251,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         for (const Request& request : suspects) {
             if (!clamped(request)) continue;
             const Rect target = targetOf(request);
-            parking_.hidden(request.window, target);
+            parking_.hiding(request.window, target);
             toHide.push_back(request.window);
             results[request.index].after = target;
         }

@@ -17,6 +17,8 @@ namespace {
 constexpr const char* kParkedProperty = "_BRINDLOW_PARKED";
 // How long showing a window waits for the window manager to handle an iconify still on its way.
 constexpr double kIconifyWait = 0.5;
+// Longer than a layout planned before a user's minimising takes to reach the window.
+constexpr std::chrono::milliseconds kMinimiseAnswer{1000};
 
 const Logger& parkingLog() {
     static const Logger logger = makeLogger("Parking");
@@ -75,7 +77,7 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
     if (moveResizeNow(window, target.origin(), target.size(), timeout, target) ==
             axerror::success &&
         clamped()) {
-        parking_.hidden(window, target);
+        parking_.hiding(window, target);
         hideParked({window});
     }
     return moved;
@@ -89,11 +91,20 @@ void X11Desktop::hideParked(const std::vector<xcb_window_t>& windows) {
     if (windows.empty()) return;
     const xcb_atom_t parked = x_.atom(kParkedProperty);
     const xcb_atom_t changeState = x_.atom("WM_CHANGE_STATE");
+    std::vector<xcb_window_t> minimised;
     for (const xcb_window_t window : windows) {
         {
+            std::lock_guard lock(mutex_);
+            // Minimised by someone else just before a layout planned on the strip's older state
+            // parked it: it stays minimised, and is no longer Brindlow's doing.
+            if (const auto asked = minimisedByOthers_.find(window);
+                asked != minimisedByOthers_.end() &&
+                std::chrono::steady_clock::now() - asked->second < kMinimiseAnswer) {
+                minimised.push_back(window);
+                continue;
+            }
             // Iconifying the active window would make the window manager pick another one to
             // focus, racing the raise that follows; it goes once the focus has moved on.
-            std::lock_guard lock(mutex_);
             if (active_ == window) {
                 hideWhenInactive_ = window;
                 continue;
@@ -108,12 +119,16 @@ void X11Desktop::hideParked(const std::vector<xcb_window_t>& windows) {
         {
             std::lock_guard lock(mutex_);
             ++ownIconifying_[window];
-            notYetIconic_.insert(window);
         }
         const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
         xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), changeState, 1, &iconic);
     }
     x_.flush();
+    for (const xcb_window_t window : minimised) {
+        parkingLog().info("Parked window 0x%x minimised by the user", window);
+        forgetParked(window);
+        refreshWindow(window, false);
+    }
 }
 
 void X11Desktop::iconifyRequested(xcb_window_t window) {
@@ -126,6 +141,7 @@ void X11Desktop::iconifyRequested(xcb_window_t window) {
         }
         // Hidden but still shown while it is the active window: minimised by the user now.
         if (hideWhenInactive_ == window) hideWhenInactive_.reset();
+        minimisedByOthers_[window] = std::chrono::steady_clock::now();
     }
     // Someone else (the user, a taskbar, a command of ours) minimised a window already iconified
     // for parking: from now on it counts as minimised like any other.
@@ -136,24 +152,27 @@ void X11Desktop::iconifyRequested(xcb_window_t window) {
 }
 
 void X11Desktop::showParked(xcb_window_t window) {
-    parking_.shown(window);
-    bool iconifying = false;
+    // Minimised by the user since the layout planned to show it: it stays so.
+    const std::optional<bool> iconifying = parking_.shown(window);
+    if (!iconifying) return;
     {
         std::lock_guard lock(mutex_);
         if (hideWhenInactive_ == window) hideWhenInactive_.reset();
-        iconifying = notYetIconic_.erase(window) > 0;
         shownFromParking_ = ShownFromParking{window, std::chrono::steady_clock::now(), active_};
     }
     // The map of a window still mapped is lost, and the iconify the window manager handles next
     // would leave it iconic (a quit right after a hide): the window manager handles it first.
-    if (iconifying) fence(window, kIconifyWait, [] {});
+    if (*iconifying) fence(window, kIconifyWait, [] {});
     // Some window managers (metacity, marco) bring a window that leaves the iconic state to the
     // current desktop: it is sent back to its own, also when it reads as on the current one (the
     // user may switch desktops before the window manager sees the map).
     const std::optional<X11WindowSnapshot> snapshot = read(window);
     const bool onADesktop = snapshot && snapshot->desktop;
     const std::uint32_t desktop = onADesktop ? *snapshot->desktop : 0;
-    xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
+    // The mark goes once the window manager shows the window (restoredByOthers): a run killed
+    // before then leaves it iconic and marked, and the next run takes it for parked, not
+    // minimised. Without a window manager nothing will show it as normal.
+    if (!hasWindowManager()) xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
     xcb_map_window(x_.xcb(), window);
     if (onADesktop)
@@ -190,19 +209,21 @@ void X11Desktop::restoredByOthers(xcb_window_t window) {
     if (!snapshot) return;
     const bool normal = snapshot->wmState == XCB_ICCCM_WM_STATE_NORMAL &&
                         !snapshot->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN);
-    {
-        // Still normal because the window manager has not handled our iconify yet.
-        std::lock_guard lock(mutex_);
-        if (notYetIconic_.contains(window)) {
-            if (!normal) notYetIconic_.erase(window);
-            return;
-        }
+    // Still normal because the window manager has not handled our iconify yet (marked with
+    // the hiding itself: a layout may have hidden the window while this event was read).
+    if (parking_.isIconifying(window)) {
+        if (!normal) parking_.iconic(window);
+        return;
     }
     if (!normal) return;
     // Shown on Brindlow's own request: only that request is settled (a layout on another
     // thread may have hidden the window again meanwhile).
     if (parking_.isShowing(window)) {
         parking_.showingEnded(window);
+        if (!parking_.isHidden(window)) {
+            xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
+            x_.flush();
+        }
         return;
     }
     forgetParked(window);
@@ -231,10 +252,6 @@ void X11Desktop::handFocusBack(xcb_window_t from, xcb_window_t to) {
 
 void X11Desktop::forgetParked(xcb_window_t window) {
     if (!parking_.isHidden(window) && !parking_.isShowing(window)) return;
-    {
-        std::lock_guard lock(mutex_);
-        notYetIconic_.erase(window);
-    }
     parking_.forget(window);
     xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     x_.flush();

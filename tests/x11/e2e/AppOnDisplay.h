@@ -4,6 +4,7 @@
 // test starts; the command-line tool and the listing to drive and read it.
 #include <signal.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -59,7 +60,9 @@ class AppOnDisplay : public X11Fixture {
         return data_.path() / "Brindlow" / name;
     }
     std::map<std::string, std::string> environment() const {
-        return {{"XDG_DATA_HOME", data_.path().string()}, {"BRINDLOW_LOG", "info"}};
+        // BRINDLOW_APP_LOG=debug shows every window event the app heard in a failure's log.
+        const char* level = std::getenv("BRINDLOW_APP_LOG");
+        return {{"XDG_DATA_HOME", data_.path().string()}, {"BRINDLOW_LOG", level ? level : "info"}};
     }
 
     std::optional<Rect> frameOf(xcb_window_t window) {

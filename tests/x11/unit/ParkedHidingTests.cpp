@@ -76,5 +76,39 @@ TEST(ParkedHiding, AClampingWindowManagerIsLearnedAndTheHiddenWindowComesBackInV
     EXPECT_FALSE(parking.isHidden(2));
 }
 
+// The iconify is marked on its way together with the hiding, so that the window still reading
+// as shown meanwhile is never taken for one the user restored.
+TEST(ParkedHiding, AnIconifyIsOnItsWayFromTheHidingUntilTheWindowManagerShowsItIconic) {
+    ParkedHiding parking;
+    const Rect parked{1910, 32, 942, 1035};
+    const Rect visible{966, 32, 942, 1035};
+    // Judged clamped and hidden by a single move or a batch.
+    parking.hiding(1, parked);
+    EXPECT_TRUE(parking.isHidden(1));
+    EXPECT_TRUE(parking.isIconifying(1));
+    parking.iconic(1);
+    EXPECT_FALSE(parking.isIconifying(1));
+    EXPECT_TRUE(parking.isHidden(1));
+
+    // Hidden straight away by a plan: on its way at once; shown again before it arrived.
+    EXPECT_EQ(parking.plan(2, parked, kScreen), ParkedHiding::Step::hide);
+    EXPECT_TRUE(parking.isIconifying(2));
+    EXPECT_EQ(parking.plan(2, visible, kScreen), ParkedHiding::Step::moveThenShow);
+    EXPECT_EQ(parking.shown(2), true);
+    EXPECT_FALSE(parking.isIconifying(2));
+    // Shown once it had arrived: nothing on its way.
+    EXPECT_EQ(parking.shown(1), false);
+    // No longer hidden (shown already, or minimised by the user since): nothing to show.
+    EXPECT_EQ(parking.shown(1), std::nullopt);
+
+    // Left iconic by an earlier run: nothing on its way.
+    parking.hidden(3, parked);
+    EXPECT_FALSE(parking.isIconifying(3));
+    // Minimised by the user while on its way: forgotten with it.
+    parking.hiding(4, parked);
+    parking.forget(4);
+    EXPECT_FALSE(parking.isIconifying(4));
+}
+
 }  // namespace
 }  // namespace brindlow
