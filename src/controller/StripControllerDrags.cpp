@@ -1,5 +1,6 @@
 // Following the user's drags and resizes of tiled windows: a change counts only while the left
 // button is down, away from the controller's own moves, and is judged once the button is up.
+#include <algorithm>
 #include <cmath>
 
 #include "controller/StripController.h"
@@ -17,7 +18,10 @@ void StripController::watchDrag(WindowID id) {
         // when the echoes have landed and only a hand can still hold the window elsewhere.
         if (!held.dragLookPending) {
             state_.records.edit(id, [](WindowRecord& r) { r.dragLookPending = true; });
-            enqueueAfter(*held.lastMoveTime + UserDrag::kOwnMoveQuiet - now(), [this, id] {
+            // At least a millisecond: a remainder lost to rounding would look again at once,
+            // forever, with the clock standing still.
+            const double remaining = *held.lastMoveTime + UserDrag::kOwnMoveQuiet - now();
+            enqueueAfter(std::max(remaining, 0.001), [this, id] {
                 state_.records.edit(id, [](WindowRecord& r) { r.dragLookPending = false; });
                 if (state_.windows.count(id) != 0) watchDrag(id);
             });
