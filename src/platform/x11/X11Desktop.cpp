@@ -151,6 +151,13 @@ bool X11Desktop::windowExists(xcb_window_t window) {
     return exists;
 }
 
+bool X11Desktop::minimizedByOthers(xcb_window_t window) const {
+    if (parking_.isHidden(window) || parking_.isShowing(window)) return false;
+    std::lock_guard lock(mutex_);
+    const auto found = known_.find(window);
+    return found != known_.end() && found->second.minimized;
+}
+
 bool X11Desktop::hasWindowManager() const {
     std::lock_guard lock(mutex_);
     return windowManager_;

@@ -84,6 +84,8 @@ class X11Desktop {
     bool isClient(xcb_window_t window) const;
     // A client that left the list while its window lives on.
     bool isWithdrawn(xcb_window_t window) const;
+    // Known as minimised, and not by Brindlow's parking.
+    bool minimizedByOthers(xcb_window_t window) const;
     // Clients on the current desktop or on all desktops.
     bool onCurrentDesktop(const X11WindowSnapshot& snapshot) const;
     std::optional<std::int32_t> pidOf(xcb_window_t window) const;

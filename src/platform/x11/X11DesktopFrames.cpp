@@ -82,6 +82,14 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
             result.error = axerror::illegalArgument;
             continue;
         }
+        if (hasWindowManager() && minimizedByOthers(windows[i]) &&
+            ParkedHiding::isParked(Rect(*origin, *outerSize), screen)) {
+            // Minimised by the user while frames were on their way: it is out of sight already,
+            // and iconifying it for parking would make it Brindlow's own and lose the minimise.
+            result.after = Rect(*origin, *outerSize);
+            result.written = true;
+            continue;
+        }
         if (hasWindowManager()) {
             // Beside a window manager that would pull a parked window into view, an iconified
             // window stands for it; it is moved and mapped again once it is in view.
