@@ -152,7 +152,11 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                 sent, timeout,
                 [&] {
                     for (const Request& request : batch) {
-                        const std::uint32_t flags = request.flags & mask;
+                        std::uint32_t flags = request.flags & mask;
+                        // A window manager asked for a new size alone may keep the window on the
+                        // screen (openbox does): a parked window's size goes with its place.
+                        if ((flags & kSizeFlags) && ParkedHiding::isParked(request.target, screen))
+                            flags |= kPositionFlags;
                         sendMoveResize(request.window,
                                        XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12) | flags,
                                        (flags & kPositionFlags) ? request.x : 0,
