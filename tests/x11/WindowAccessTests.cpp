@@ -399,6 +399,34 @@ TEST_F(WindowElements, ABatchParksAWindowOutOfSightAsASingleMoveDoes) {
     })) << "the parked window did not come back in view";
 }
 
+// A window that grows where it stands until it is parked (a landing after frames that already
+// took it there at its old size) goes out of sight like any parked window. openbox keeps a window
+// asked for a new size alone on the screen, which must neither pull it into view there nor make
+// Brindlow take openbox for a window manager that keeps every parked window in view.
+TEST_F(WindowElements, AWindowThatGrowsIntoParkingWhereItStandsGoesOutOfSight) {
+    TestClientProcess client({"--title", "grown", "--size", "400x300"});
+    TestClientProcess other({"--title", "other"});
+    auto e = windowElement(client), focused = windowElement(other);
+    ASSERT_TRUE(e && focused);
+    ASSERT_EQ(focused->performAction(ax::raiseAction), axerror::success);
+    // 300 of its 400 points on the 1920-point screen: in view.
+    ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(1620, 90, 400, 300)}}, 2.0),
+              axerror::success);
+    // 300 of 700: parked.
+    ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(1620, 90, 700, 500)}}, 2.0),
+              axerror::success);
+    EXPECT_EQ(frame(e), Rect(1620, 90, 700, 500));
+    std::optional<X11WindowSnapshot> s;
+    EXPECT_TRUE(settle([&] {
+        s = readWindow(connection(), client.window());
+        return s && (!s->mapped || s->outerFrame().x > 1920 - 700 / 2);
+    })) << "the parked window stands in view at "
+        << s->outerFrame().x;
+    if (sessionWindowManager() == "openbox") {
+        EXPECT_TRUE(s->mapped) << "iconified: openbox taken for one that keeps windows in view";
+    }
+}
+
 // Sizes asked for are held to the client's own minimum and maximum, whether or not the window
 // manager enforces them; what the client got reads back.
 TEST_F(WindowElements, SizesAreHeldToTheClientsMinimumAndMaximum) {

@@ -194,7 +194,11 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                         if (signs[k]) inOrder.push_back(&batch[k]);
                     for (const Request* sending : inOrder) {
                         const Request& request = *sending;
-                        const std::uint32_t flags = request.flags & mask;
+                        std::uint32_t flags = request.flags & mask;
+                        // A window manager asked for a new size alone may keep the window on the
+                        // screen (openbox does): a parked window's size goes with its place.
+                        if ((flags & kSizeFlags) && ParkedHiding::isParked(request.target, screen))
+                            flags |= kPositionFlags;
                         sendMoveResize(request.window,
                                        XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12) | flags,
                                        (flags & kPositionFlags) ? request.x : 0,
