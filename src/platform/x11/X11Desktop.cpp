@@ -410,6 +410,10 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
         for (xcb_window_t w : list) {
             if (known_.count(w) || fresh.count(w)) current.push_back(w);
         }
+        // Awaited no more once listed as shown, or no longer listed at all.
+        std::erase_if(awaitingShow_, [&](xcb_window_t w) {
+            return fresh.count(w) || std::find(list.begin(), list.end(), w) == list.end();
+        });
         for (auto& [w, k] : fresh) {
             known_[w] = k;
             withdrawn_.erase(w);
@@ -703,7 +707,13 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             // Both carry `event` and `window` in the same places.
             auto& e = as<xcb_map_notify_event_t>(event);
             if (e.event == x_.root()) {
-                if (!hasWindowManager()) refreshClients();
+                // A client is viewable once its frame is mapped too, often after the client.
+                bool awaited = false;
+                if (type == XCB_MAP_NOTIFY) {
+                    std::lock_guard lock(mutex_);
+                    awaited = !awaitingShow_.empty();
+                }
+                if (!hasWindowManager() || awaited) refreshClients();
             } else {
                 if (type == XCB_MAP_NOTIFY && e.event == e.window) {
                     bool awaited = false;
