@@ -243,6 +243,11 @@ class X11Desktop {
     // A window a Brindlow before this one left iconified for parking counts as parked, not as
     // minimised by the user.
     void adoptParked(const X11WindowSnapshot& snapshot);
+    // Gives a withdrawn window, which no window manager manages, the place and size of a frame
+    // (either may stay) by configuring it directly: what it takes when shown again
+    // (X11DesktopWithdrawn.cpp).
+    FrameWriteResult putBackWithdrawn(xcb_window_t window, std::optional<Point> origin,
+                                      std::optional<Size> size);
 
     X11Connection& x_;
     std::uint64_t listener_ = 0;

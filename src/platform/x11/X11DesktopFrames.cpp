@@ -56,6 +56,11 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
     std::vector<bool> shownBefore(targets.size(), false), shownAfter(targets.size(), false);
     for (std::size_t i = 0; i < targets.size(); ++i) {
         FrameWriteResult& result = results[i];
+        if (before[i] && !isClient(windows[i]) && isWithdrawn(windows[i])) {
+            result =
+                putBackWithdrawn(windows[i], targets[i].second.origin(), targets[i].second.size());
+            continue;
+        }
         if (!before[i] || !isClient(windows[i])) {
             result.error = axerror::invalidElement;
             continue;
