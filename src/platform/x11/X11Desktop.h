@@ -248,6 +248,9 @@ class X11Desktop {
     // (X11DesktopWithdrawn.cpp).
     FrameWriteResult putBackWithdrawn(xcb_window_t window, std::optional<Point> origin,
                                       std::optional<Size> size);
+    // Notes the frame extents a window manager gave a client, unless none: what a withdrawn
+    // window's decorations were once the window manager took them away.
+    void rememberDecorations(xcb_window_t window, const FrameExtents& extents);
 
     X11Connection& x_;
     std::uint64_t listener_ = 0;
@@ -263,6 +266,8 @@ class X11Desktop {
     // or let go by a window manager that is ending), with their pid: reported as minimised, so
     // nothing of them is forgotten, until the window is destroyed or listed again.
     std::map<xcb_window_t, std::int32_t> withdrawn_;
+    // The last frame extents of each client that had any (rememberDecorations).
+    std::map<xcb_window_t, FrameExtents> decorations_;
     std::map<std::int32_t, X11AppInfo> apps_;
     std::uint64_t nextOrder_ = 1;
     std::vector<xcb_window_t> activeHistory_;  // most recent first

@@ -65,9 +65,10 @@ FrameWriteResult X11Desktop::putBackWithdrawn(xcb_window_t window, std::optional
     FrameWriteResult result;
     // The decorations it will get are the window manager's to tell: once it let the window go,
     // the frame extents on it are gone or stale, and a fresh estimate is what it answers.
+    bool estimated = false;
     if (hasWindowManager()) {
         const xcb_atom_t extents = x_.ewmh()->_NET_FRAME_EXTENTS;
-        x_.waitForEvent(
+        estimated = x_.waitForEvent(
             [&](const xcb_generic_event_t& event) {
                 if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
                 const auto& e = as<xcb_property_notify_event_t>(event);
@@ -84,7 +85,14 @@ FrameWriteResult X11Desktop::putBackWithdrawn(xcb_window_t window, std::optional
         result.error = axerror::invalidElement;
         return result;
     }
-    const FrameExtents& ext = now->extents;
+    // One that leaves the request unanswered (KWin) and took its extents away had them before.
+    FrameExtents ext = now->extents;
+    if (hasWindowManager() && !estimated && ext.left == 0 && ext.right == 0 && ext.top == 0 &&
+        ext.bottom == 0) {
+        std::lock_guard lock(mutex_);
+        if (const auto seen = decorations_.find(window); seen != decorations_.end())
+            ext = seen->second;
+    }
     const Size decorations{double(ext.left + ext.right), double(ext.top + ext.bottom)};
     const auto grown = [&](const Rect& client) {
         return Rect(client.x, client.y, client.width + decorations.width,
@@ -130,6 +138,12 @@ FrameWriteResult X11Desktop::putBackWithdrawn(xcb_window_t window, std::optional
         "Withdrawn window 0x%x put back to %{public}s: it takes that frame when shown again",
         window, describe(*result.after));
     return result;
+}
+
+void X11Desktop::rememberDecorations(xcb_window_t window, const FrameExtents& extents) {
+    if (extents.left == 0 && extents.right == 0 && extents.top == 0 && extents.bottom == 0) return;
+    std::lock_guard lock(mutex_);
+    decorations_[window] = extents;
 }
 
 }  // namespace brindlow
