@@ -355,6 +355,7 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
                 windowEvents.push_back(
                     {X11WindowEvent::Kind::destroyed, *destroyed, found->second});
                 withdrawn_.erase(found);
+                decorations_.erase(*destroyed);
             }
         }
         for (xcb_window_t w : list) {
@@ -394,6 +395,7 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
         }
         Known k;
         adoptParked(*s);
+        rememberDecorations(w, s->extents);
         k.pid = resolvePid(*s);
         k.frame = parkedFrame(w).value_or(s->outerFrame());
         k.title = s->title;
@@ -533,6 +535,7 @@ void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
     if (!s) return;
     const bool nowMinimized = minimized(*s);
     const bool nowAway = away(*s);
+    rememberDecorations(window, s->extents);
     const Rect frame = parkedFrame(window).value_or(s->outerFrame());
     std::vector<X11WindowEvent> events;
     {
@@ -576,6 +579,7 @@ void X11Desktop::refreshGeometry(xcb_window_t window) {
     // with property and map events, so three requests do instead of a full read.
     const std::optional<X11WindowFrame> read = readClientFrames({window}).front();
     if (!read) return;
+    rememberDecorations(window, read->extents);
     const Rect frame = parkedFrame(window).value_or(read->outerFrame());
     std::vector<X11WindowEvent> events;
     {

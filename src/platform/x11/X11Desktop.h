@@ -267,6 +267,14 @@ class X11Desktop {
     // A window a Brindlow before this one left iconified for parking counts as parked, not as
     // minimised by the user.
     void adoptParked(const X11WindowSnapshot& snapshot);
+    // Gives a withdrawn window, which no window manager manages, the place and size of a frame
+    // (either may stay) by configuring it directly: what it takes when shown again
+    // (X11DesktopWithdrawn.cpp).
+    FrameWriteResult putBackWithdrawn(xcb_window_t window, std::optional<Point> origin,
+                                      std::optional<Size> size);
+    // Notes the frame extents a window manager gave a client, unless none: what a withdrawn
+    // window's decorations were once the window manager took them away.
+    void rememberDecorations(xcb_window_t window, const FrameExtents& extents);
 
     X11Connection& x_;
     std::uint64_t listener_ = 0;
@@ -283,6 +291,8 @@ class X11Desktop {
     // or let go by a window manager that is ending), with their pid: reported as minimised, so
     // nothing of them is forgotten, until the window is destroyed or listed again.
     std::map<xcb_window_t, std::int32_t> withdrawn_;
+    // The last frame extents of each client that had any (rememberDecorations).
+    std::map<xcb_window_t, FrameExtents> decorations_;
     std::map<std::int32_t, X11AppInfo> apps_;
     std::uint64_t nextOrder_ = 1;
     std::vector<xcb_window_t> activeHistory_;  // most recent first

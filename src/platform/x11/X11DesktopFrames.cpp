@@ -64,6 +64,11 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
     std::vector<bool> shownBefore(targets.size(), false), shownAfter(targets.size(), false);
     for (std::size_t i = 0; i < targets.size(); ++i) {
         FrameWriteResult& result = results[i];
+        if (before[i] && !isClient(windows[i]) && isWithdrawn(windows[i])) {
+            result =
+                putBackWithdrawn(windows[i], targets[i].second.origin(), targets[i].second.size());
+            continue;
+        }
         if (!before[i] || !isClient(windows[i])) {
             result.error = axerror::invalidElement;
             continue;
@@ -213,6 +218,12 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         std::vector<Request> differing;
         for (std::size_t k = 0; k < batch.size(); ++k) {
             FrameWriteResult& result = results[batch[k].index];
+            // Withdrawn while the request was on its way: no window manager moves it any more.
+            if (!gone[k] && after[k] && !isClient(sent[k]) && isWithdrawn(sent[k])) {
+                const Rect& target = batch[k].target;
+                result = putBackWithdrawn(sent[k], target.origin(), target.size());
+                continue;
+            }
             if (gone[k] || !after[k] || !isClient(sent[k])) {
                 result.error = axerror::invalidElement;
                 result.after.reset();

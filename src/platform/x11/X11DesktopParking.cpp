@@ -29,6 +29,7 @@ const Logger& parkingLog() {
 AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
                                std::optional<Size> size, double timeout) {
     const auto s = read(window);
+    if (!s && isWithdrawn(window)) return putBackWithdrawn(window, origin, size).error;
     if (!s) return axerror::invalidElement;
     if (!hasWindowManager()) {
         const AXError moved = moveResizeNow(window, origin, size, timeout);
