@@ -190,6 +190,8 @@ class StripController {
     void showMessage(const ToastMessage& message);
     // A user drag or resize of a tiled window, judged when the button is released.
     void watchDrag(WindowID id);
+    // Under the held button, a window away from where the controller put it waits for the drop.
+    void noteDragAway(WindowID id);
 
     // Layout application.
     void clampViewport(const std::string& uuid);

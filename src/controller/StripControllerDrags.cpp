@@ -1,6 +1,5 @@
 // Following the user's drags and resizes of tiled windows: a change counts only while the left
 // button is down, away from the controller's own moves, and is judged once the button is up.
-#include <algorithm>
 #include <cmath>
 
 #include "controller/StripController.h"
@@ -16,18 +15,26 @@ void StripController::watchDrag(WindowID id) {
         // An echo of the controller's own move, or a drag begun right after it, which the window
         // manager may have carried all the way before the quiet time is over: look again then,
         // when the echoes have landed and only a hand can still hold the window elsewhere.
-        if (!held.dragLookPending) {
-            state_.records.edit(id, [](WindowRecord& r) { r.dragLookPending = true; });
-            // At least a millisecond: a remainder lost to rounding would look again at once,
-            // forever, with the clock standing still.
-            const double remaining = *held.lastMoveTime + UserDrag::kOwnMoveQuiet - now();
-            enqueueAfter(std::max(remaining, 0.001), [this, id] {
-                state_.records.edit(id, [](WindowRecord& r) { r.dragLookPending = false; });
-                if (state_.windows.count(id) != 0) watchDrag(id);
-            });
-        }
+        if (held.dragLookPending) return;
+        state_.records.edit(id, [](WindowRecord& r) { r.dragLookPending = true; });
+        const double ownMove = *held.lastMoveTime;
+        enqueueAfter(ownMove + UserDrag::kOwnMoveQuiet - now(), [this, id, ownMove] {
+            state_.records.edit(id, [](WindowRecord& r) { r.dragLookPending = false; });
+            if (state_.windows.count(id) == 0 || !env_.leftButtonDown()) return;
+            // Moved by the controller again meanwhile: its own quiet time starts over.
+            const std::optional<double> since = state_.records.get(id).lastMoveTime;
+            if (since && *since > ownMove) {
+                watchDrag(id);
+                return;
+            }
+            noteDragAway(id);
+        });
         return;
     }
+    noteDragAway(id);
+}
+
+void StripController::noteDragAway(WindowID id) {
     const auto location = locate(id);
     if (!location) return;
     const DisplayState* display = stateOf(location->first);
@@ -37,7 +44,7 @@ void StripController::watchDrag(WindowID id) {
     const std::optional<Rect> live = AX::frame(window->second.element);
     if (!live) return;
     if (UserDrag::framesClose(*live, window->second.frame, UserDrag::kTolerance)) return;
-    if (held.userChangePending) return;
+    if (state_.records.get(id).userChangePending) return;
     state_.records.edit(id, [](WindowRecord& record) { record.userChangePending = true; });
     enqueueAfter(UserDrag::kFirstJudgement, [this, id] { userChanged(id); });
 }
