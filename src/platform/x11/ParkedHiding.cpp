@@ -32,7 +32,8 @@ ParkedHiding::Step ParkedHiding::plan(std::uint32_t window, const Rect& target,
     }
     if (!clamps_) return Step::move;
     hidden_[window] = target;
-    showing_.erase(window);
+    // A showing still on its way stays Brindlow's doing: the window manager's answer to it may
+    // come before the iconify goes out, and must not read as someone else restoring the window.
     return Step::hide;
 }
 

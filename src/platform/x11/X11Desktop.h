@@ -15,6 +15,7 @@
 #include "geometry/Geometry.h"
 #include "platform/Accessibility.h"
 #include "platform/AccessibilityTypes.h"
+#include "platform/x11/FocusOnMapHold.h"
 #include "platform/x11/ParkedHiding.h"
 #include "platform/x11/X11Properties.h"
 
@@ -220,6 +221,8 @@ class X11Desktop {
                           const std::optional<Rect>& parkingTarget = std::nullopt);
     // Parking beside a window manager that keeps windows in view (X11DesktopParking.cpp).
     Rect rootFrame() const;
+    // ParkedHiding::plan(), with a window to hide marked as waiting for its iconify.
+    ParkedHiding::Step planParking(xcb_window_t window, const Rect& target, const Rect& screen);
     // Iconifies windows to keep them out of sight while parked, marked as Brindlow's doing.
     void hideParked(const std::vector<xcb_window_t>& windows);
     // Maps a window hidden for parking again, now that it is in view.
@@ -235,6 +238,8 @@ class X11Desktop {
     void handFocusBack(xcb_window_t from, xcb_window_t to);
     // A window hidden for parking came back by other means (the user, an activation).
     void forgetParked(xcb_window_t window);
+    // The parked mark and the focus hold of a window no longer parked go.
+    void dropParkedMark(xcb_window_t window);
     // forgetParked() once the window manager shows the window as a normal one again.
     void restoredByOthers(xcb_window_t window);
     // Someone asked the window manager to iconify the window (WM_CHANGE_STATE): unless it was
@@ -293,6 +298,8 @@ class X11Desktop {
     std::set<xcb_window_t> notYetIconic_;
     // Windows iconified because the window manager would not let them park off screen.
     ParkedHiding parking_;
+    // Keeps a parked window that is mapped back from taking the focus as it shows.
+    FocusOnMapHold focusOnMapHold_{x_};
     // Held while a move is noted and sent (sendMoveResize).
     std::mutex sendMutex_;
 

@@ -75,7 +75,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         if (hasWindowManager()) {
             // Beside a window manager that would pull a parked window into view, an iconified
             // window stands for it; it is moved and mapped again once it is in view.
-            switch (parking_.plan(windows[i], Rect(*origin, *outerSize), screen)) {
+            switch (planParking(windows[i], Rect(*origin, *outerSize), screen)) {
                 case ParkedHiding::Step::hide:
                     toHide.push_back(windows[i]);
                     [[fallthrough]];

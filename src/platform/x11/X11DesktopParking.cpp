@@ -45,7 +45,7 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
     const Rect current = parkedFrame(window).value_or(s->outerFrame());
     const Rect target(place.value_or(current.origin()), extent.value_or(current.size()));
     const Rect screen = rootFrame();
-    switch (parking_.plan(window, target, screen)) {
+    switch (planParking(window, target, screen)) {
         case ParkedHiding::Step::hide:
             hideParked({window});
             return axerror::success;
@@ -79,6 +79,17 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
         hideParked({window});
     }
     return moved;
+}
+
+ParkedHiding::Step X11Desktop::planParking(xcb_window_t window, const Rect& target,
+                                           const Rect& screen) {
+    // Planned and marked in one step under the lock: the window manager's answer to an earlier
+    // showing, read on the event thread before the iconify goes out, never reads as someone else
+    // restoring a window planned for hiding.
+    std::lock_guard lock(mutex_);
+    const ParkedHiding::Step step = parking_.plan(window, target, screen);
+    if (step == ParkedHiding::Step::hide) notYetIconic_.insert(window);
+    return step;
 }
 
 Rect X11Desktop::rootFrame() const {
@@ -154,6 +165,7 @@ void X11Desktop::showParked(xcb_window_t window) {
     const bool onADesktop = snapshot && snapshot->desktop;
     const std::uint32_t desktop = onADesktop ? *snapshot->desktop : 0;
     xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
+    focusOnMapHold_.hold(window);
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
     xcb_map_window(x_.xcb(), window);
     if (onADesktop)
@@ -190,22 +202,32 @@ void X11Desktop::restoredByOthers(xcb_window_t window) {
     if (!snapshot) return;
     const bool normal = snapshot->wmState == XCB_ICCCM_WM_STATE_NORMAL &&
                         !snapshot->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN);
+    // Shown: the window manager has made its choice of focus for the map.
+    if (normal) focusOnMapHold_.release(window);
     {
-        // Still normal because the window manager has not handled our iconify yet.
+        // Decided, and forgotten, under the lock that plans a hiding: a hiding planned meanwhile
+        // is never lost.
         std::lock_guard lock(mutex_);
+        // Still normal because the window manager has not handled our iconify yet. Once it
+        // has, a showing that came before it is over as well.
         if (notYetIconic_.contains(window)) {
-            if (!normal) notYetIconic_.erase(window);
+            if (!normal) {
+                notYetIconic_.erase(window);
+                parking_.showingEnded(window);
+            }
             return;
         }
+        // Shown on Brindlow's own request: only that request is settled. When a layout hid the
+        // window again meanwhile, the window manager's answers to the showing (a state, a map,
+        // each read as normal) are no restoring by others: the showing ends with the iconify.
+        if (parking_.isShowing(window)) {
+            if (normal && !parking_.isHidden(window)) parking_.showingEnded(window);
+            return;
+        }
+        if (!normal || !parking_.isHidden(window)) return;
+        parking_.forget(window);
     }
-    if (!normal) return;
-    // Shown on Brindlow's own request: only that request is settled (a layout on another
-    // thread may have hidden the window again meanwhile).
-    if (parking_.isShowing(window)) {
-        parking_.showingEnded(window);
-        return;
-    }
-    forgetParked(window);
+    dropParkedMark(window);
 }
 
 bool X11Desktop::focusedByShowing(xcb_window_t active, std::optional<xcb_window_t> former) {
@@ -236,6 +258,11 @@ void X11Desktop::forgetParked(xcb_window_t window) {
         notYetIconic_.erase(window);
     }
     parking_.forget(window);
+    dropParkedMark(window);
+}
+
+void X11Desktop::dropParkedMark(xcb_window_t window) {
+    focusOnMapHold_.release(window);
     xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     x_.flush();
 }

@@ -63,14 +63,17 @@ TEST(ParkedHiding, AClampingWindowManagerIsLearnedAndTheHiddenWindowComesBackInV
     parking.showingEnded(1);
     EXPECT_FALSE(parking.isShowing(1));
 
-    // Parked again while it is being shown: hidden again, no longer on its way into view.
+    // Parked again while it is being shown: hidden again, and the showing on its way still
+    // counts as Brindlow's doing, so the window manager's late answer to it (which may come
+    // before the new iconify goes out) is no restoring by someone else.
     parking.shown(2);
     EXPECT_EQ(parking.plan(2, further, kScreen), ParkedHiding::Step::hide);
     EXPECT_TRUE(parking.isHidden(2));
-    EXPECT_FALSE(parking.isShowing(2));
-    // The window manager showing it late does not undo the new hiding.
+    EXPECT_TRUE(parking.isShowing(2));
+    // That answer ends the showing without undoing the new hiding.
     parking.showingEnded(2);
     EXPECT_TRUE(parking.isHidden(2));
+    EXPECT_FALSE(parking.isShowing(2));
     // Minimised by the user: neither hidden nor on its way back.
     parking.forget(2);
     EXPECT_FALSE(parking.isHidden(2));
