@@ -72,6 +72,13 @@ class X11Desktop {
     X11Desktop& operator=(const X11Desktop&) = delete;
 
     X11Connection& connection() { return x_; }
+    // A window of Brindlow's own (a panel's choice) asks the window manager to focus `window`:
+    // until the hand-over ends, parking leaves the window shown, as it does the active window;
+    // an iconify the window manager handled after the focus request would take the focus away.
+    void handFocusTo(xcb_window_t window);
+    // The window manager focused it (`taken`: hidden once it loses the focus), or did not in time
+    // (a hiding that waited goes out now).
+    void focusHandOverEnded(bool taken);
 
     std::uint64_t subscribeWindows(WindowHandler handler);
     std::uint64_t subscribeApps(AppHandler handler);
@@ -289,6 +296,8 @@ class X11Desktop {
         std::optional<xcb_window_t> focused;
     };
     std::optional<ShownFromParking> shownFromParking_;
+    // The window a window of ours asks the window manager to focus (handFocusTo).
+    std::optional<xcb_window_t> focusHandedTo_;
     // A parked window to iconify, or to lower, once it is no longer the active one.
     std::optional<xcb_window_t> hideWhenInactive_;
     std::optional<xcb_window_t> lowerWhenInactive_;

@@ -105,7 +105,7 @@ void X11Desktop::hideParked(const std::vector<xcb_window_t>& windows) {
             // Iconifying the active window would make the window manager pick another one to
             // focus, racing the raise that follows; it goes once the focus has moved on.
             std::lock_guard lock(mutex_);
-            if (active_ == window) {
+            if (active_ == window || focusHandedTo_ == window) {
                 hideWhenInactive_ = window;
                 continue;
             }
@@ -165,13 +165,35 @@ void X11Desktop::showParked(xcb_window_t window) {
     const bool onADesktop = snapshot && snapshot->desktop;
     const std::uint32_t desktop = onADesktop ? *snapshot->desktop : 0;
     xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
-    focusOnMapHold_.hold(window);
+    // A window still mapped (left shown while it had the focus) is not mapped anew.
+    if (!snapshot || !snapshot->mapped) focusOnMapHold_.hold(window);
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
     xcb_map_window(x_.xcb(), window);
     if (onADesktop)
         xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, desktop,
                                            XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
     x_.flush();
+}
+
+void X11Desktop::handFocusTo(xcb_window_t window) {
+    std::lock_guard lock(mutex_);
+    focusHandedTo_ = window;
+    // Brindlow's own choice as much as a raise of the strip's: never handed back.
+    lastActivation_ = std::pair(window, std::chrono::steady_clock::now());
+}
+
+void X11Desktop::focusHandOverEnded(bool taken) {
+    std::optional<xcb_window_t> hideNow;
+    {
+        std::lock_guard lock(mutex_);
+        if (!taken && focusHandedTo_ && hideWhenInactive_ == focusHandedTo_ &&
+            active_ != focusHandedTo_) {
+            hideWhenInactive_.reset();
+            hideNow = focusHandedTo_;
+        }
+        focusHandedTo_.reset();
+    }
+    if (hideNow && parking_.isHidden(*hideNow)) hideParked({*hideNow});
 }
 
 void X11Desktop::hideFormerlyActive(std::optional<xcb_window_t> former) {
