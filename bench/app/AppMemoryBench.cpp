@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchOptions.h"
 #include "SocketRequest.h"
 
 extern char** environ;
@@ -110,19 +111,16 @@ void quit(Client& client) {
 }
 
 Options parse(int argc, char** argv) {
+    const brindlow::bench::BenchOptions given(argc, argv);
     Options o;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string key = argv[i];
-        const char* value = argv[i + 1];
-        if (key == "--pid") o.pid = std::atoi(value);
-        if (key == "--socket") o.socket = value;
-        if (key == "--testclient") o.testclient = value;
-        if (key == "--apps") o.apps = std::atoi(value);
-        if (key == "--batch") o.batch = std::max(1, std::atoi(value));
-        if (key == "--warmup") o.warmup = std::atoi(value);
-        if (key == "--storms") o.storms = std::atoi(value);
-        if (key == "--storm-windows") o.stormWindows = std::atoi(value);
-    }
+    o.pid = given.number("--pid", o.pid);
+    o.socket = given.text("--socket");
+    o.testclient = given.text("--testclient");
+    o.apps = given.number("--apps", o.apps);
+    o.batch = given.number("--batch", o.batch, 1);
+    o.warmup = given.number("--warmup", o.warmup);
+    o.storms = given.number("--storms", o.storms);
+    o.stormWindows = given.number("--storm-windows", o.stormWindows);
     return o;
 }
 

@@ -32,6 +32,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchOptions.h"
 #include "SocketRequest.h"
 
 extern char** environ;
@@ -332,21 +333,14 @@ int startQuit(const std::string& exe, size_t windows, int rounds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::map<std::string, std::string> options;
-    const std::string mode = argc > 1 ? argv[1] : "";
-    for (int i = 2; i + 1 < argc; i += 2) options[argv[i]] = argv[i + 1];
-    const auto option = [&](const std::string& name, const std::string& fallback) {
-        const auto found = options.find(name);
-        return found == options.end() ? fallback : found->second;
-    };
-    const int rounds = std::max(1, std::atoi(option("--rounds", "5").c_str()));
-    if (mode == "flood" && options.contains("--socket"))
-        return flood(options["--socket"],
-                     std::max(2, std::atoi(option("--commands", "1200").c_str())), rounds,
-                     std::max(1.0, std::atof(option("--limit", "120").c_str())));
-    if (mode == "start-quit" && options.contains("--exe"))
-        return startQuit(options["--exe"], size_t(std::atoi(option("--windows", "20").c_str())),
-                         rounds);
+    const brindlow::bench::BenchOptions options(argc, argv);
+    const std::string mode = options.word();
+    const int rounds = options.number("--rounds", 5, 1);
+    if (mode == "flood" && options.has("--socket"))
+        return flood(options.text("--socket"), options.number("--commands", 1200, 2), rounds,
+                     options.decimal("--limit", 120, 1));
+    if (mode == "start-quit" && options.has("--exe"))
+        return startQuit(options.text("--exe"), size_t(options.number("--windows", 20)), rounds);
     std::fprintf(
         stderr,
         "usage: bench_app_x11 flood --socket PATH [--commands N] [--rounds R] [--limit S]\n"

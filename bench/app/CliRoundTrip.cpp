@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "BenchOptions.h"
+
 extern char** environ;
 
 namespace {
@@ -66,19 +68,12 @@ double percentile(std::vector<double> sorted, double fraction) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int runs = 200;
+    const brindlow::bench::BenchOptions options(argc, argv);
+    const int runs = options.number("--runs", 200, 1);
+    const std::vector<std::string> reference = splitWords(options.text("--vs"));
     std::vector<std::vector<std::string>> commands;
-    std::vector<std::string> reference;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--runs" && i + 1 < argc) {
-            runs = std::max(1, std::atoi(argv[++i]));
-        } else if (arg == "--vs" && i + 1 < argc) {
-            reference = splitWords(argv[++i]);
-        } else if (auto command = splitWords(arg); !command.empty()) {
-            commands.push_back(command);
-        }
-    }
+    for (const std::string& word : options.words())
+        if (auto command = splitWords(word); !command.empty()) commands.push_back(command);
     if (commands.empty()) commands = {{"version"}, {"list"}, {"focus-right"}};
 
     std::printf("%-16s %6s %9s %9s %9s %9s\n", "command", "runs", "p10 ms", "median ms", "p90 ms",

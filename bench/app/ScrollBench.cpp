@@ -5,9 +5,10 @@
 // frame's, from the root, and the client's own).
 //
 // usage: bench_app_scroll scroll --exe PATH [--rounds R] --replay-display NAME
-//                                --parent PID --replay-parent PID
+//                                --parent PID --replay-parent PID [--count 1]
 //          Starts Brindlow on $DISPLAY (whose clients are already mapped), scrolls with `jump`
 //          back and forth, and after every scroll replays its motion on the other display.
+//          --count 1: also counts, per process, what each display's clients send and receive.
 //        bench_app_scroll many --exe PATH --parent PID [--rounds R]
 //          One focus command with every client of $DISPLAY tiled: events and time until the
 //          windows rest; then quits at moments after a command: how many windows are back
@@ -43,6 +44,8 @@
 #include <thread>
 #include <vector>
 
+#include "BenchOptions.h"
+#include "ProtocolCount.h"
 #include "SocketRequest.h"
 
 extern char** environ;
@@ -603,7 +606,7 @@ void quit(pid_t pid) {
 }
 
 int scroll(const std::string& exe, int rounds, const char* replayName, pid_t parent,
-           pid_t replayParent) {
+           pid_t replayParent, bool countProtocol) {
     Display brindlowDisplay(nullptr);
     Display replayDisplay(replayName);
     const size_t windows = brindlowDisplay.watchClients();
@@ -615,6 +618,27 @@ int scroll(const std::string& exe, int rounds, const char* replayName, pid_t par
     const SessionProcesses replay = SessionProcesses::of(replayParent);
     const pid_t app = startBrindlow(exe, brindlowDisplay, windows, 60);
     if (app <= 0) return 1;
+    // What each client sends and receives, counted by the servers (only when asked: recording
+    // costs the servers time of their own).
+    std::optional<brindlow::bench::ProtocolRecorder> brindlowRecord, replayRecord;
+    if (countProtocol) {
+        brindlowRecord.emplace(nullptr);
+        replayRecord.emplace(replayName);
+        if (!brindlowRecord->ok() || !replayRecord->ok()) {
+            std::fprintf(stderr, "the X server does not record (RECORD extension)\n");
+            return 1;
+        }
+    }
+    brindlow::bench::CountsByProcess brindlowProtocol, replayProtocol;
+    double replayedSeconds = 0;
+    const auto addProtocol = [](brindlow::bench::CountsByProcess& sum,
+                                const brindlow::bench::CountsByProcess& after,
+                                const brindlow::bench::CountsByProcess& before) {
+        for (const auto& [process, counts] : after) {
+            const auto was = before.find(process);
+            sum[process] += was == before.end() ? counts : counts.minus(was->second);
+        }
+    };
     // Back and forth between two columns four apart: about 2,000 points at a 0.3 width on a
     // 3840-point display.
     const int from = windows >= 7 ? 3 : 1, to = from + 4;
@@ -630,9 +654,12 @@ int scroll(const std::string& exe, int rounds, const char* replayName, pid_t par
         const size_t mark = brindlowDisplay.recorded();
         const CpuReading before = CpuReading::of({app, session.windowManager, session.server});
         const auto threads = threadUse(app);
+        const auto protocolBefore =
+            brindlowRecord ? brindlowRecord->counts() : brindlow::bench::CountsByProcess{};
         request(socketPath(), {"jump", std::to_string(round % 2 ? from : to)});
         brindlowDisplay.waitForRest(0.5, 10);
         const CpuReading after = CpuReading::of({app, session.windowManager, session.server});
+        if (brindlowRecord) addProtocol(brindlowProtocol, brindlowRecord->counts(), protocolBefore);
         for (const auto& [name, use] : threadUse(app)) {
             const auto was = threads.find(name);
             if (was == threads.end()) continue;
@@ -661,7 +688,17 @@ int scroll(const std::string& exe, int rounds, const char* replayName, pid_t par
         const std::vector<Geometry> replayStart = replayDisplay.frameGeometries();
         const size_t replayMark = replayDisplay.recorded();
         const CpuReading replayBefore = CpuReading::of({0, replay.windowManager, replay.server});
+        const auto replayProtocolBefore =
+            replayRecord ? replayRecord->counts() : brindlow::bench::CountsByProcess{};
         std::vector<Geometry> sent = replayStart;
+        // The decorations around each client, so that a recorded frame size becomes the client
+        // size to ask for: the replay resizes where Brindlow did (edge slices), as it moves.
+        std::vector<std::pair<int, int>> decorations;
+        for (size_t w = 0; w < windows; ++w) {
+            const Geometry client = replayDisplay.clientGeometry(w);
+            decorations.push_back(
+                {replayStart[w].width - client.width, replayStart[w].height - client.height});
+        }
         const Clock::time_point begin = Clock::now();
         const int ticks = int(std::ceil(motion.duration * 60));
         for (int k = 0; k <= ticks; ++k) {
@@ -669,17 +706,23 @@ int scroll(const std::string& exe, int rounds, const char* replayName, pid_t par
             const double t = std::min(k / 60.0, motion.duration);
             for (size_t w = 0; w < windows; ++w) {
                 const Geometry g = positionAt(motion, w, t);
-                if (g.x == sent[w].x && g.y == sent[w].y) continue;
-                replayDisplay.moveFrame(w, g.x, g.y, std::nullopt);
+                if (g == sent[w]) continue;
+                std::optional<std::pair<int, int>> clientSize;
+                if (g.width != sent[w].width || g.height != sent[w].height)
+                    clientSize = std::make_pair(g.width - decorations[w].first,
+                                                g.height - decorations[w].second);
+                replayDisplay.moveFrame(w, g.x, g.y, clientSize);
                 sent[w] = g;
             }
             replayDisplay.flush();
         }
         replayDisplay.waitForRest(0.5, 10);
         const CpuReading replayAfter = CpuReading::of({0, replay.windowManager, replay.server});
+        if (replayRecord) addProtocol(replayProtocol, replayRecord->counts(), replayProtocolBefore);
         Row replayRow;
         replayRow.figures = analyse(replayDisplay.eventsSince(replayMark), replayStart, nullptr);
         const double replayed = std::max(replayRow.figures.seconds, 0.001);
+        replayedSeconds += replayed;
         replayRow.cpuWM = (replayAfter.at[1] - replayBefore.at[1]) * 1000 / replayed;
         replayRow.cpuServer = (replayAfter.at[2] - replayBefore.at[2]) * 1000 / replayed;
         replayRows.push_back(replayRow);
@@ -710,6 +753,18 @@ int scroll(const std::string& exe, int rounds, const char* replayName, pid_t par
         std::printf("  %s %.0f/%.0f", name.c_str(), use.first * 1000 / animatedSeconds,
                     use.second / animatedSeconds);
     std::printf("\n");
+    if (countProtocol) {
+        const auto perSecond = [](const brindlow::bench::CountsByProcess& all, double seconds) {
+            brindlow::bench::CountsByProcess scaled;
+            for (const auto& [process, counts] : all)
+                scaled[process] = counts.scaled(1 / std::max(seconds, 0.001));
+            return scaled;
+        };
+        brindlow::bench::printCounts("X protocol per animated second, brindlow's session:",
+                                     perSecond(brindlowProtocol, animatedSeconds), 14);
+        brindlow::bench::printCounts("X protocol per animated second, the replay's session:",
+                                     perSecond(replayProtocol, replayedSeconds), 14);
+    }
     return 0;
 }
 
@@ -843,22 +898,18 @@ int many(const std::string& exe, pid_t parent, int rounds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::map<std::string, std::string> options;
-    const std::string mode = argc > 1 ? argv[1] : "";
-    for (int i = 2; i + 1 < argc; i += 2) options[argv[i]] = argv[i + 1];
-    const auto option = [&](const std::string& name, const std::string& fallback) {
-        const auto found = options.find(name);
-        return found == options.end() ? fallback : found->second;
-    };
-    const int rounds = std::max(1, std::atoi(option("--rounds", "20").c_str()));
-    const pid_t parent = std::atoi(option("--parent", "0").c_str());
-    if (mode == "scroll" && options.contains("--exe") && options.contains("--replay-display"))
-        return scroll(options["--exe"], rounds, options["--replay-display"].c_str(), parent,
-                      std::atoi(option("--replay-parent", "0").c_str()));
-    if (mode == "many" && options.contains("--exe")) return many(options["--exe"], parent, rounds);
+    const brindlow::bench::BenchOptions options(argc, argv);
+    const std::string mode = options.word();
+    const int rounds = options.number("--rounds", 20, 1);
+    const pid_t parent = options.number("--parent", 0);
+    if (mode == "scroll" && options.has("--exe") && options.has("--replay-display"))
+        return scroll(options.text("--exe"), rounds, options.text("--replay-display").c_str(),
+                      parent, options.number("--replay-parent", 0),
+                      options.number("--count", 0) == 1);
+    if (mode == "many" && options.has("--exe")) return many(options.text("--exe"), parent, rounds);
     std::fprintf(stderr,
                  "usage: bench_app_scroll scroll --exe PATH [--rounds R] --replay-display NAME "
-                 "--parent PID --replay-parent PID\n"
+                 "--parent PID --replay-parent PID [--count 1]\n"
                  "       bench_app_scroll many --exe PATH --parent PID [--rounds R]\n");
     return 2;
 }

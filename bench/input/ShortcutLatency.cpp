@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "BenchOptions.h"
+
 extern char** environ;
 
 namespace {
@@ -145,11 +147,7 @@ void report(const char* name, std::vector<double> samples) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int runs = 50;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
-            runs = std::max(1, std::atoi(argv[++i]));
-    }
+    const int runs = brindlow::bench::BenchOptions(argc, argv).number("--runs", 50, 1);
     Display d;
     int screen = 0;
     d.connection = xcb_connect(nullptr, &screen);

@@ -132,9 +132,9 @@ AXElementRef ApplicationTracker::focusedWindow(std::int32_t pid) const {
     return AX::elementAttribute(app, ax::focusedWindow);
 }
 
-void ApplicationTracker::catchUp(const std::vector<AppRef>& running) {
+bool ApplicationTracker::catchUp(const std::vector<AppRef>& running) {
     if (!state_.started || state_.paused || state_.swipedDisplay() || state_.anyDisplayAnimating())
-        return;
+        return false;
 
     std::set<std::int32_t> runningPIDs;
     for (const AppRef& app : running) runningPIDs.insert(app.pid);
@@ -147,8 +147,10 @@ void ApplicationTracker::catchUp(const std::vector<AppRef>& running) {
     std::erase_if(state_.catchUpBackoff, [&](const auto& entry) {
         return !runningPIDs.contains(entry.first) || entry.second <= time;
     });
+    bool observedAny = false;
     for (const AppRef& app : running) {
         if (state_.observers.contains(app.pid) || state_.catchUpBackoff.contains(app.pid)) continue;
+        observedAny = true;
         const std::optional<std::vector<AXElementRef>> windows = observe(app);
         if (!windows) {
             state_.catchUpBackoff[app.pid] = time + kCatchUpBackoff;
@@ -159,6 +161,7 @@ void ApplicationTracker::catchUp(const std::vector<AppRef>& running) {
     }
     const int adopted = rescanWindows(true);
     if (adopted > 0) log_.info("Catch-up: arranged %ld window(s) that were missed", long(adopted));
+    return quit.empty() && !observedAny && adopted == 0 && state_.catchUpBackoff.empty();
 }
 
 int ApplicationTracker::rescanWindows(bool respectingBackoff) {

@@ -71,8 +71,10 @@ class ApplicationTracker {
     void observeLaunched(const AppRef& app, int attempt);
     void appQuit(std::int32_t pid);
     void appActivated(const std::optional<AppRef>& app, std::int32_t pid);
-    // Drops applications that quit, observes ones that were missed, adopts missed windows.
-    void catchUp(const std::vector<AppRef>& running);
+    // Drops applications that quit, observes ones that were missed, adopts missed windows. True
+    // when it ran and found nothing to do: no application came or went, no window was adopted
+    // and no application waits out a back-off.
+    bool catchUp(const std::vector<AppRef>& running);
     // Adopts every window of the observed applications that is not tiled yet; how many.
     int rescanWindows(bool respectingBackoff);
     // Adopts a window into the strip of its display; false when it is not tiled.

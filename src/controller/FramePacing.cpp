@@ -1,7 +1,9 @@
 #include "controller/FramePacing.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include "controller/AnimationTiming.h"
 #include "geometry/Rounding.h"
 
 namespace brindlow::FramePacing {
@@ -22,6 +24,11 @@ Rect glideFrame(const Rect& from, const Rect& to, double fraction, bool slowResi
         frame.height = interpolate(from.height, to.height, fraction);
     }
     return frame;
+}
+
+int stepsToReach(double lead) {
+    if (lead <= AnimationTiming::kFrameLead) return 0;
+    return int(std::ceil(lead / kLeadStep - 1e-9));
 }
 
 int leadSteps(double lag) {

@@ -21,5 +21,7 @@ Rect glideFrame(const Rect& from, const Rect& to, double fraction, bool slowResi
 // How far ahead a window whose moves lag `lag` seconds is sent its frames, in whole lead steps:
 // 0 for a quick application.
 int leadSteps(double lag);
+// The fewest whole lead steps that reach at least `lead` seconds ahead; 0 for none.
+int stepsToReach(double lead);
 
 }  // namespace brindlow::FramePacing

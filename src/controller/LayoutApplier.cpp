@@ -90,7 +90,14 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
         for (Placement& placement : placements) {
             const auto window = state_.windows.find(placement.windowID);
             if (window == state_.windows.end()) continue;
-            const int steps = FramePacing::leadSteps(asyncMover_->lag(window->second.pid));
+            int steps = FramePacing::leadSteps(asyncMover_->lag(window->second.pid));
+            const auto lastMoment =
+                options.tickTime ? frameMoments_.find(placement.windowID) : frameMoments_.end();
+            // The lead never shrinks faster than time passes.
+            if (lastMoment != frameMoments_.end() && options.predictor)
+                steps = std::max(steps,
+                                 FramePacing::stepsToReach(lastMoment->second - *options.tickTime));
+            double lead = AnimationTiming::kFrameLead;
             if (options.predictor && steps > 0) {
                 auto cached = predicted.find(steps);
                 if (cached == predicted.end()) {
@@ -106,7 +113,15 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
                 if (ahead != cached->second.end() && ahead->second.isParked == placement.isParked) {
                     placement.frame = ahead->second.frame;
                     placement.isVisible = ahead->second.isVisible;
+                    lead = std::max(lead, steps * FramePacing::kLeadStep);
                 }
+            }
+            if (options.tickTime) {
+                const double moment = *options.tickTime + lead;
+                // Sent further already: it waits there until the strip catches up.
+                if (lastMoment != frameMoments_.end() && moment < lastMoment->second - 1e-9)
+                    continue;
+                frameMoments_[placement.windowID] = moment;
             }
             moves.emplace_back(window->second, placement.frame);
             MoveResult result;
@@ -120,7 +135,12 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
         focusedWindow = display.strip.focusedWindowID();
         asyncMover_->flush();
         results = applyNow(placements, options.settleOnly);
-        for (const Placement& placement : placements) asyncMover_->forgetSent(placement.windowID);
+        for (const Placement& placement : placements) {
+            asyncMover_->forgetSent(placement.windowID);
+            frameMoments_.erase(placement.windowID);
+        }
+        std::erase_if(frameMoments_,
+                      [this](const auto& entry) { return !state_.windows.contains(entry.first); });
     }
 
     std::vector<WindowID> vanished;

@@ -31,20 +31,24 @@ struct ApplyOptions {
     bool settleOnly = false;
     std::optional<double> glideProgress;  // none: the stored progress
     Predictor predictor;
+    // The display tick an animation frame belongs to, which the predictor's leads count from;
+    // with it, no window is sent a frame for an earlier moment than it was already sent.
+    std::optional<double> tickTime;
 
     // One animation frame, sent through the move queues; slow applications get the frame
     // `predictor` gives for their lead.
     static ApplyOptions frame(double offset, Predictor predictor = nullptr,
-                              std::optional<double> glideProgress = std::nullopt) {
-        return {offset, false, false, glideProgress, std::move(predictor)};
+                              std::optional<double> glideProgress = std::nullopt,
+                              std::optional<double> tickTime = std::nullopt) {
+        return {offset, false, false, glideProgress, std::move(predictor), tickTime};
     }
     // Where the strip comes to rest: every window moved synchronously, then checked.
     static ApplyOptions landing(double offset) {
-        return {offset, true, false, std::nullopt, nullptr};
+        return {offset, true, false, std::nullopt, nullptr, std::nullopt};
     }
     // The catch-up pass: only windows that ended up elsewhere are sent again.
     static ApplyOptions settling(double offset) {
-        return {offset, true, true, std::nullopt, nullptr};
+        return {offset, true, true, std::nullopt, nullptr, std::nullopt};
     }
 };
 
@@ -120,6 +124,12 @@ class LayoutApplier {
     // Parked windows already put under the others, for a platform that does not tell the
     // stacking order.
     std::set<WindowID> loweredParked_;
+    // For each window moved by the running animation, the moment (tick time plus lead) its last
+    // frame stands for. A lead that shrinks faster than time passes (an application that was
+    // slow for a moment) or a predicted frame that cannot be used (it parks or unparks the
+    // window early) would otherwise send the window back to where an earlier frame already put
+    // it, against the scroll.
+    std::map<WindowID, double> frameMoments_;
     // The slowest application of the last synchronous apply: process id and seconds.
     std::optional<std::pair<std::int32_t, double>> slowestMove_;
 };

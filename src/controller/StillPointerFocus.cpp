@@ -2,31 +2,18 @@
 
 namespace brindlow {
 
-void StillPointerFocus::moved(double time,
-                              const std::function<std::optional<PointerState>()>& pointer) {
-    const bool startsRun = !lastMove_ || time - *lastMove_ > kEchoWait;
+double StillPointerFocus::moved(double time) {
+    if (!lastMove_ || time - *lastMove_ > kEchoWait) runStart_ = time;
     lastMove_ = time;
-    const std::optional<PointerState> state = pointer ? pointer() : std::nullopt;
-    // A button held is a drag or a click of the user's: nothing is judged ours meanwhile.
-    if (!state || state->buttonDown) {
-        restingAt_.reset();
-        return;
-    }
-    if (startsRun) {
-        restingAt_ = state->location;
-        restingSince_.reset();
-    } else if (restingAt_ != state->location) {
-        restingAt_ = state->location;
-        restingSince_ = time;
-    }
+    return time + kEchoWait;
 }
 
 bool StillPointerFocus::slidUnder(double time, const std::optional<PointerState>& pointer,
-                                  const Rect& frame) const {
+                                  const Hand& hand, const Rect& frame) const {
     if (!lastMove_ || time - *lastMove_ > kEchoWait) return false;
-    if (!pointer || !restingAt_ || pointer->buttonDown || pointer->location != *restingAt_)
-        return false;
-    if (restingSince_ && time - *restingSince_ < kRest) return false;
+    if (!pointer || pointer->buttonDown || !hand.heard) return false;
+    const bool handDuringRun = hand.lastActive && *hand.lastActive > *runStart_;
+    if (handDuringRun && time - *hand.lastActive < kRest) return false;
     return frame.contains(pointer->location);
 }
 

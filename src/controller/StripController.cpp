@@ -64,7 +64,13 @@ StripController::StripController(StripControllerEnvironment environment)
     hooks.runAfter = [this](double seconds, std::function<void()> block) {
         enqueueAfter(seconds, std::move(block));
     };
-    hooks.windowsMoved = [this] { stillPointer_.moved(now(), env_.platform.pointer); };
+    // No pointer query per frame: the platform listens for the user's hand while our moves go on,
+    // and the pointer is read when a focus event asks.
+    hooks.windowsMoved = [this] {
+        const double until = stillPointer_.moved(now());
+        PointerActivity* activity = env_.platform.pointerActivity;
+        handHeard_ = activity && activity->listenUntil(until);
+    };
     hooks.beforeMoves = [this] { originals_->keepCurrent(); };
     originals_ = std::make_unique<OriginalFramesKeeper>(state_, env_.storageFolder);
     applier_ =
@@ -134,7 +140,9 @@ void StripController::enqueue(std::function<void()> block) {
     std::weak_ptr<StripController*> weak = weakSelf_;
     queue_->async([weak, block = std::move(block)] {
         auto alive = weak.lock();
-        if (alive && !(*alive)->stopped_.load()) block();
+        if (!alive || (*alive)->stopped_.load()) return;
+        (*alive)->catchUpGate_.noteStripWork();
+        block();
     });
 }
 
@@ -142,7 +150,9 @@ void StripController::enqueueAfter(double seconds, std::function<void()> block) 
     std::weak_ptr<StripController*> weak = weakSelf_;
     queue_->asyncAfter(seconds, [weak, block = std::move(block)] {
         auto alive = weak.lock();
-        if (alive && !(*alive)->stopped_.load()) block();
+        if (!alive || (*alive)->stopped_.load()) return;
+        (*alive)->catchUpGate_.noteStripWork();
+        block();
     });
 }
 

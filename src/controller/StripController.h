@@ -13,6 +13,7 @@
 #include "command/BadgeRequest.h"
 #include "command/Command.h"
 #include "controller/ApplicationTracker.h"
+#include "controller/CatchUpGate.h"
 #include "controller/DisplayLinkDriver.h"
 #include "controller/DisplayState.h"
 #include "controller/LayoutApplier.h"
@@ -24,6 +25,7 @@
 #include "controller/StillPointerFocus.h"
 #include "controller/StripControllerEnvironment.h"
 #include "controller/StripControllerState.h"
+#include "controller/TickGrid.h"
 #include "controller/WindowRecords.h"
 #include "platform/Executor.h"
 #include "platform/Log.h"
@@ -51,6 +53,9 @@ namespace brindlow {
 class StripController {
   public:
     static constexpr const char* kQueueLabel = "com.vemto.brindlow.strip";
+    // The main thread's repeating timers: the displays read again, the catch-up pass.
+    static constexpr double kDisplayRereadInterval = 2.0;
+    static constexpr double kCatchUpInterval = 3.0;
 
     explicit StripController(StripControllerEnvironment environment);
     ~StripController();
@@ -69,7 +74,8 @@ class StripController {
     // MARK: Main thread
 
     // Reads applications, the frontmost one and the displays, registers the workspace and screen
-    // notifications and the 2.0 s display and 3.0 s catch-up timers, and queues the start body.
+    // notifications and the 2.0 s display and 3.0 s catch-up timers (on one grid, so they meet
+    // every 6 s in one wake-up), and queues the start body.
     // A second call does nothing. Settings here and in updateSettings() are held to the ranges
     // their pages offer before the controller uses them.
     void start(const AppSettings& settings);
@@ -80,6 +86,8 @@ class StripController {
     // The same without waiting: `done` runs on the strip queue when the windows are back.
     void beginStop(std::function<void()> done);
     void screensMayHaveChanged();
+    // Hands a catch-up pass to the strip queue unless the last pass found nothing to do and
+    // nothing has changed since (CatchUpGate).
     void catchUpTick();
     void appLaunchedNotification(const RunningApplication& app);
     void appTerminatedNotification(const RunningApplication& app);
@@ -182,6 +190,8 @@ class StripController {
     void showMessage(const ToastMessage& message);
     // A user drag or resize of a tiled window, judged when the button is released.
     void watchDrag(WindowID id);
+    // Under the held button, a window away from where the controller put it waits for the drop.
+    void noteDragAway(WindowID id);
 
     // Layout application.
     void clampViewport(const std::string& uuid);
@@ -206,7 +216,8 @@ class StripController {
     void enqueue(std::function<void()> block);
     void enqueueAfter(double seconds, std::function<void()> block);
     void onMain(std::function<void()> block);
-    void scheduleRepeating(double interval, void (StripController::*tick)());
+    void scheduleTicks();
+    void runDueTicks();
     void registerObservers();
 
     LayoutEngine::QuitWindow quitWindow(const ManagedWindow& window, bool hidden) const;
@@ -245,6 +256,8 @@ class StripController {
     std::vector<std::pair<WorkspaceEvent, ObserverToken>> workspaceTokens_;
     std::optional<ObserverToken> screensToken_;
     std::vector<DisplayInfo> lastDisplays_;
+    std::optional<TickGrid> ticks_;
+    CatchUpGate catchUpGate_;
 
     // Closures hold this weakly; it dies with the controller.
     std::shared_ptr<StripController*> alive_;
@@ -308,6 +321,8 @@ class StripController {
     RaiseEchoes raiseEchoes_;
     // Our moves and where the pointer stood, to tell a focus under a still pointer (strip queue).
     StillPointerFocus stillPointer_;
+    // Whether the platform listened for the user's hand as our last moves went out.
+    bool handHeard_ = false;
     // Shared with the gesture thread under its own lock.
     std::mutex pendingGestureMutex_;
     std::optional<std::pair<double, GestureUnit>> pendingGesture_;

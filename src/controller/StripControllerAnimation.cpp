@@ -26,7 +26,10 @@ void StripController::frameTick(double frameTime) {
 
 void StripController::tickOnQueue() {
     // A stopped controller no longer moves windows: the tick only lets the next one be queued.
-    if (!stopped_.load()) animationStep();
+    if (!stopped_.load()) {
+        catchUpGate_.noteStripWork();
+        animationStep();
+    }
     std::lock_guard lock(tickPendingMutex_);
     tickPending_ = false;
 }
@@ -61,8 +64,8 @@ void StripController::animationStep() {
             if (display && display->raiseWhenLanded) raiseFocused(uuid, display->raiseAskedAt);
             continue;
         }
-        applier_->apply(uuid,
-                        ApplyOptions::frame(step.offset, std::move(step.predictor), step.progress));
+        applier_->apply(
+            uuid, ApplyOptions::frame(step.offset, std::move(step.predictor), step.progress, time));
         sentFrame = true;
     }
 

@@ -203,7 +203,10 @@ void StripController::windowFocused(WindowID id) {
 bool StripController::slidUnderStillPointer(WindowID id) const {
     const auto window = state_.windows.find(id);
     if (window == state_.windows.end() || !env_.platform.pointer) return false;
-    return stillPointer_.slidUnder(now(), env_.platform.pointer(), window->second.frame);
+    StillPointerFocus::Hand hand;
+    hand.heard = handHeard_;
+    if (handHeard_) hand.lastActive = env_.platform.pointerActivity->lastActivity();
+    return stillPointer_.slidUnder(now(), env_.platform.pointer(), hand, window->second.frame);
 }
 
 void StripController::showMessage(const ToastMessage& message) {

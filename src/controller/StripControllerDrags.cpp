@@ -10,8 +10,31 @@ namespace brindlow {
 
 void StripController::watchDrag(WindowID id) {
     if (!env_.leftButtonDown()) return;
-    const std::optional<double> moved = state_.records.get(id).lastMoveTime;
-    if (moved && now() - *moved < UserDrag::kOwnMoveQuiet) return;
+    const WindowRecord held = state_.records.get(id);
+    if (held.lastMoveTime && now() - *held.lastMoveTime < UserDrag::kOwnMoveQuiet) {
+        // An echo of the controller's own move, or a drag begun right after it, which the window
+        // manager may have carried all the way before the quiet time is over: look again then,
+        // when the echoes have landed and only a hand can still hold the window elsewhere.
+        if (held.dragLookPending) return;
+        state_.records.edit(id, [](WindowRecord& r) { r.dragLookPending = true; });
+        const double ownMove = *held.lastMoveTime;
+        enqueueAfter(ownMove + UserDrag::kOwnMoveQuiet - now(), [this, id, ownMove] {
+            state_.records.edit(id, [](WindowRecord& r) { r.dragLookPending = false; });
+            if (state_.windows.count(id) == 0 || !env_.leftButtonDown()) return;
+            // Moved by the controller again meanwhile: its own quiet time starts over.
+            const std::optional<double> since = state_.records.get(id).lastMoveTime;
+            if (since && *since > ownMove) {
+                watchDrag(id);
+                return;
+            }
+            noteDragAway(id);
+        });
+        return;
+    }
+    noteDragAway(id);
+}
+
+void StripController::noteDragAway(WindowID id) {
     const auto location = locate(id);
     if (!location) return;
     const DisplayState* display = stateOf(location->first);

@@ -34,6 +34,7 @@ void StripController::restoreLayout(SessionSnapshot snapshot,
     queue_->async([weak, snapshot = std::move(snapshot), completion = std::move(completion)] {
         auto alive = weak.lock();
         if (!alive) return;
+        (*alive)->catchUpGate_.noteStripWork();
         std::set<std::string> missing = (*alive)->session_->restore(snapshot);
         if (completion) completion(std::move(missing));
     });

@@ -1,5 +1,6 @@
 // Start and stop: the main-thread side (notifications, timers, the bounded wait at quit) and the
 // start body and the quit restore on the strip queue.
+#include <algorithm>
 #include <chrono>
 #include <future>
 
@@ -51,19 +52,26 @@ void StripController::registerObservers() {
     screensToken_ = env_.platform.screens->addChangeObserver([weak] {
         if (auto alive = weak.lock()) (*alive)->screensMayHaveChanged();
     });
-    scheduleRepeating(2.0, &StripController::screensMayHaveChanged);
-    scheduleRepeating(3.0, &StripController::catchUpTick);
+    ticks_.emplace(now(), std::vector<double>{kDisplayRereadInterval, kCatchUpInterval});
+    scheduleTicks();
 }
 
-// A repeating main-queue timer that ends when the controller stops or goes away.
-void StripController::scheduleRepeating(double interval, void (StripController::*tick)()) {
+// The repeating main-queue timers: one wake-up for the next tick due, whichever it is. They end
+// when the controller stops or goes away.
+void StripController::scheduleTicks() {
     std::weak_ptr<StripController*> weak = weakSelf_;
-    main_.asyncAfter(interval, [weak, interval, tick] {
+    main_.asyncAfter(std::max(0.0, ticks_->nextDue() - now()), [weak] {
         auto alive = weak.lock();
         if (!alive || (*alive)->stopped_.load()) return;
-        ((*alive)->*tick)();
-        (*alive)->scheduleRepeating(interval, tick);
+        (*alive)->runDueTicks();
     });
+}
+
+void StripController::runDueTicks() {
+    // The display first: a pass due at the same moment then sees the new displays.
+    for (const std::size_t tick : ticks_->takeDue(now()))
+        tick == 0 ? screensMayHaveChanged() : catchUpTick();
+    scheduleTicks();
 }
 
 void StripController::appLaunchedNotification(const RunningApplication& app) {
@@ -93,8 +101,18 @@ void StripController::appActivatedNotification(const RunningApplication& app) {
 
 void StripController::catchUpTick() {
     if (stopped_.load()) return;
-    enqueue(
-        [this, apps = AppRef::runningApps(*env_.platform.workspace)] { tracker_->catchUp(apps); });
+    // The count is read before the applications, so a change between the two reads is newer
+    // than the mark and brings the next pass.
+    CatchUpGate::Look look{env_.platform.accessibility->changeCount(),
+                           AppRef::runningApps(*env_.platform.workspace)};
+    if (!catchUpGate_.needsPass(look)) return;
+    std::weak_ptr<StripController*> weak = weakSelf_;
+    queue_->async([weak, look = std::move(look)] {
+        auto alive = weak.lock();
+        if (!alive || (*alive)->stopped_.load()) return;
+        StripController& self = **alive;
+        self.catchUpGate_.passed(look, self.tracker_->catchUp(look.running));
+    });
 }
 
 // MARK: Stop

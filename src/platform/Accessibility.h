@@ -88,6 +88,11 @@ class Accessibility {
     }
     // Whether setFrames writes in batches here.
     virtual bool canSetFrames() const { return false; }
+    // A number that grows with every change the service hears of in any application or window
+    // (launch, quit, a new or closed window, any attribute). While it stays the same, a new read
+    // of windows and attributes would find what the last one found. None when the service cannot
+    // tell. Any thread.
+    virtual std::optional<std::uint64_t> changeCount() const { return std::nullopt; }
 };
 
 }  // namespace brindlow

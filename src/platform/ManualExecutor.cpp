@@ -76,6 +76,7 @@ void ManualExecutor::sync(Block block) {
 
 size_t ManualExecutor::drain() {
     if (running_) return 0;  // a block that drains its own queue would reorder it
+    if (!ready_.empty()) ++wakeUps_;
     size_t ran = 0;
     while (!ready_.empty()) {
         Block block = std::move(ready_.front());

@@ -60,6 +60,9 @@ class ManualExecutor final : public Executor {
     // Runs the blocks queued now and those they queue. Returns how many ran.
     size_t drain();
     size_t pendingCount() const { return ready_.size(); }
+    // How often the queue went from idle to running blocks: a real queue's thread wakes once
+    // for each.
+    size_t wakeUps() const { return wakeUps_; }
 
   private:
     friend class VirtualTime;
@@ -71,6 +74,7 @@ class ManualExecutor final : public Executor {
     // Deadline, then order of submission, keeps equal deadlines in FIFO order.
     std::multimap<double, Block> delayed_;
     bool running_ = false;
+    size_t wakeUps_ = 0;
 };
 
 }  // namespace brindlow

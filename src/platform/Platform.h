@@ -11,6 +11,7 @@
 #include "platform/HotKeys.h"
 #include "platform/MouseMonitor.h"
 #include "platform/PanelDesktop.h"
+#include "platform/PointerActivity.h"
 #include "platform/Preferences.h"
 #include "platform/ProcessTable.h"
 #include "platform/Screens.h"
@@ -51,6 +52,8 @@ struct Platform {
     // end has none.
     EventTap* eventTap = nullptr;
     MouseMonitor* mouseMonitor = nullptr;
+    // The user's last hand on the pointer, heard while asked; null where the back end cannot.
+    PointerActivity* pointerActivity = nullptr;
     // Our own overlay windows and the main thread's timers for them; both absent where nothing
     // can be drawn (no toolkit), and then the overlays are not made.
     SurfaceFactory* surfaces = nullptr;

@@ -108,7 +108,8 @@ StackFrames stackFrames(std::span<const double> weights, std::span<const double>
 
 // Lays out every window of the columns. `offset` is where the unpinned run is drawn; `sliceOffset`
 // is where edge slices are judged (none: no slicing); `peek` is how much of a parked column stays
-// on screen. Allocates only the result.
+// on screen, inside the area (nothing where the area stops short of the screen's edge, which a
+// panel holds). Allocates only the result.
 StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIndex,
                    const DisplayGeometry& geometry, const MinimumHeights& minimumHeights,
                    std::optional<double> sliceOffset, double offset, double gap, double outerGap,

@@ -31,8 +31,8 @@ class Parking {
           areaIsClear_(!hitsAny(geometry.area, geometry.otherScreens)) {}
 
     // Where an unpinned column with frame `rect` is parked, or none when it stays where it is. A
-    // parked column leaves `peek` points on its own display and never stands on another display
-    // when that can be helped.
+    // parked column leaves `peek` points on its own display (none where a panel holds that edge)
+    // and never stands on another display when that can be helped.
     std::optional<Rect> parkedFrame(const Rect& rect) {
         const Rect& area = geometry_.area;
         const bool offLeft = rect.maxX() < parkLeft_;
@@ -70,11 +70,16 @@ class Parking {
             }
         }
         const Rect& area = geometry_.area;
-        const double rightX = area.maxX() - peek_;
-        const double leftX = area.minX() - rect.width + peek_;
+        const Rect& screen = geometry_.screen;
+        // `peek` points stay inside the area. Where a panel keeps the screen's edge out of the
+        // area, the rest of the column would lie over that panel: it goes past the screen's edge
+        // instead, out of sight.
+        const double rightX = area.maxX() < screen.maxX() ? screen.maxX() : area.maxX() - peek_;
+        const double leftX = area.minX() > screen.minX() ? screen.minX() - rect.width
+                                                         : area.minX() - rect.width + peek_;
         const double sideX = right ? rightX : leftX;
         const double oppositeX = right ? leftX : rightX;
-        const double bottomY = geometry_.screen.maxY() - peek_;
+        const double bottomY = area.maxY() < screen.maxY() ? screen.maxY() : screen.maxY() - peek_;
         const std::array<Point, 3> candidates = {Point{sideX, rect.minY()}, Point{sideX, bottomY},
                                                  Point{oppositeX, bottomY}};
         Point origin = candidates[0];

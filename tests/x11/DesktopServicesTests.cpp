@@ -13,79 +13,97 @@
 namespace brindlow::test {
 namespace {
 
-using DesktopServices = X11Fixture;
-
 struct Received {
     std::vector<std::pair<std::uint32_t, std::string>> events;
-    bool has(std::uint32_t window, std::string_view name) const {
-        return std::find(events.begin(), events.end(),
-                         std::pair<std::uint32_t, std::string>(window, std::string(name))) !=
-               events.end();
+    bool has(std::uint32_t window, std::string_view name) const { return count(window, name) > 0; }
+    long count(std::uint32_t window, std::string_view name) const {
+        return std::count(events.begin(), events.end(),
+                          std::pair<std::uint32_t, std::string>(window, std::string(name)));
     }
+};
+
+class DesktopServices : public X11Fixture {
+  protected:
+    // An observer of the client's application that records every event it hears in `received_`,
+    // listening for `names` on `window`; none when it cannot be set up.
+    std::shared_ptr<AXObserver> recordingObserver(const TestClientProcess& client,
+                                                  const AXElementRef& window,
+                                                  std::initializer_list<std::string_view> names) {
+        std::shared_ptr<AXObserver> observer;
+        const AXError created = platform_.accessibility->createObserver(
+            client.pid(),
+            [this](const AXElementRef& element, const std::string& name) {
+                received_.events.emplace_back(element->identity(), name);
+            },
+            observer);
+        EXPECT_EQ(created, axerror::success);
+        if (created != axerror::success) return nullptr;
+        for (const std::string_view name : names) {
+            const AXError added = observer->addNotification(window, name);
+            EXPECT_EQ(added, axerror::success) << name;
+            if (added != axerror::success) return nullptr;
+        }
+        return observer;
+    }
+
+    Received received_;
 };
 
 TEST_F(DesktopServices, ObserverDeliversWindowEventsOnTheMainExecutor) {
     TestClientProcess client({"--title", "watched", "--size", "300x200"});
     auto window = windowElement(client);
     ASSERT_TRUE(window);
-    Received received;
-    std::shared_ptr<AXObserver> observer;
-    ASSERT_EQ(platform_.accessibility->createObserver(
-                  client.pid(),
-                  [&](const AXElementRef& element, const std::string& name) {
-                      received.events.emplace_back(element->identity(), name);
-                  },
-                  observer),
-              axerror::success);
+    const std::shared_ptr<AXObserver> observer =
+        recordingObserver(client, window,
+                          {ax::elementDestroyedNotification, ax::windowMiniaturizedNotification,
+                           ax::windowDeminiaturizedNotification, ax::windowResizedNotification,
+                           ax::windowMovedNotification, ax::titleChangedNotification});
+    ASSERT_TRUE(observer);
     auto app = platform_.accessibility->applicationElement(client.pid());
     ASSERT_EQ(observer->addNotification(app, ax::windowCreatedNotification), axerror::success);
     EXPECT_EQ(observer->addNotification(app, ax::windowCreatedNotification),
               axerror::notificationAlreadyRegistered);
     ASSERT_EQ(observer->addNotification(app, ax::focusedWindowChangedNotification),
               axerror::success);
-    for (auto name : {ax::elementDestroyedNotification, ax::windowMiniaturizedNotification,
-                      ax::windowDeminiaturizedNotification, ax::windowResizedNotification,
-                      ax::windowMovedNotification, ax::titleChangedNotification}) {
-        ASSERT_EQ(observer->addNotification(window, name), axerror::success);
-    }
     observer->scheduleOnMain();
     const auto id = window->identity();
 
     ASSERT_TRUE(client.command("title renamed"));
-    EXPECT_TRUE(main_.runUntil([&] { return received.has(id, ax::titleChangedNotification); }));
+    EXPECT_TRUE(main_.runUntil([&] { return received_.has(id, ax::titleChangedNotification); }));
     window->setAttributeValue(ax::position, Point{200, 150});
-    EXPECT_TRUE(main_.runUntil([&] { return received.has(id, ax::windowMovedNotification); }));
+    EXPECT_TRUE(main_.runUntil([&] { return received_.has(id, ax::windowMovedNotification); }));
     window->setAttributeValue(ax::size, Size{500, 400});
-    EXPECT_TRUE(main_.runUntil([&] { return received.has(id, ax::windowResizedNotification); }));
+    EXPECT_TRUE(main_.runUntil([&] { return received_.has(id, ax::windowResizedNotification); }));
     window->setAttributeValue(ax::minimized, AXValue(true));
     EXPECT_TRUE(
-        main_.runUntil([&] { return received.has(id, ax::windowMiniaturizedNotification); }));
+        main_.runUntil([&] { return received_.has(id, ax::windowMiniaturizedNotification); }));
     window->performAction(ax::raiseAction);
     EXPECT_TRUE(
-        main_.runUntil([&] { return received.has(id, ax::windowDeminiaturizedNotification); }));
+        main_.runUntil([&] { return received_.has(id, ax::windowDeminiaturizedNotification); }));
 
     // A second process that says it belongs to the same application.
     TestClientProcess sibling({"--title", "sibling", "--pid", std::to_string(client.pid())});
     ASSERT_TRUE(sibling.ready());
     EXPECT_TRUE(main_.runUntil(
-        [&] { return received.has(sibling.window(), ax::windowCreatedNotification); }));
+        [&] { return received_.has(sibling.window(), ax::windowCreatedNotification); }));
     auto second = windowElement(client, sibling.window());
     ASSERT_TRUE(second);
     second->performAction(ax::raiseAction);
     EXPECT_TRUE(main_.runUntil(
-        [&] { return received.has(sibling.window(), ax::focusedWindowChangedNotification); }));
+        [&] { return received_.has(sibling.window(), ax::focusedWindowChangedNotification); }));
 
     client.command("quit");  // it leaves without answering
-    EXPECT_TRUE(main_.runUntil([&] { return received.has(id, ax::elementDestroyedNotification); }));
+    EXPECT_TRUE(
+        main_.runUntil([&] { return received_.has(id, ax::elementDestroyedNotification); }));
 
     observer->unscheduleFromMain();
-    const size_t count = received.events.size();
+    const size_t count = received_.events.size();
     ASSERT_TRUE(sibling.command("title quiet"));
     // After the round trip the title's event has been handled and anything it
     // sent to the main executor is queued there.
     connection().sync();
     main_.runPending();
-    EXPECT_EQ(received.events.size(), count);
+    EXPECT_EQ(received_.events.size(), count);
 }
 
 // The window manager moves a window by moving its frame: every such move is heard, one after
@@ -94,23 +112,12 @@ TEST_F(DesktopServices, EveryMoveAndResizeOfTheFrameIsHeard) {
     TestClientProcess client({"--title", "carried", "--size", "300x200"});
     auto window = windowElement(client);
     ASSERT_TRUE(window);
-    Received received;
-    std::shared_ptr<AXObserver> observer;
-    ASSERT_EQ(platform_.accessibility->createObserver(
-                  client.pid(),
-                  [&](const AXElementRef& element, const std::string& name) {
-                      received.events.emplace_back(element->identity(), name);
-                  },
-                  observer),
-              axerror::success);
-    for (auto name : {ax::windowMovedNotification, ax::windowResizedNotification})
-        ASSERT_EQ(observer->addNotification(window, name), axerror::success);
+    const std::shared_ptr<AXObserver> observer = recordingObserver(
+        client, window, {ax::windowMovedNotification, ax::windowResizedNotification});
+    ASSERT_TRUE(observer);
     observer->scheduleOnMain();
     const auto id = window->identity();
-    const auto count = [&](std::string_view name) {
-        return std::count(received.events.begin(), received.events.end(),
-                          std::pair<std::uint32_t, std::string>(id, std::string(name)));
-    };
+    const auto count = [&](std::string_view name) { return received_.count(id, name); };
 
     for (const Point place : {Point{200, 150}, Point{260, 150}, Point{320, 170}}) {
         const auto moves = count(ax::windowMovedNotification);

@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <map>
+#include <optional>
 #include <thread>
 
 #include "platform/CoordinateLimits.h"
@@ -196,19 +199,42 @@ TEST_F(WindowElements, FrameIncludesDecorationsMovesReadBackAndFarPositionsAreKe
 class HiddenWindowSentOffTheEdge : public X11Fixture, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(HiddenWindowSentOffTheEdge, IsNotIconifiedForParking) {
-    TestClientProcess client({"--title", "hidden", "--size", "400x300"});
-    auto e = windowElement(client);
-    ASSERT_TRUE(e);
     auto count = readCardinal(connection(), connection().root(),
                               connection().atom("_NET_NUMBER_OF_DESKTOPS"));
     if (!count || *count < 2) GTEST_SKIP() << "the window manager has one desktop";
+    // fvwm ignores every request to move a window to the first desktop: beside it the window
+    // lives on the second and is hidden on the third.
+    const std::uint32_t home = sessionWindowManager() == "fvwm" ? 1 : 0;
+    if (home + 1 >= *count) GTEST_SKIP() << "the window manager has too few desktops";
+    const auto show = [&](std::uint32_t desktop) {
+        xcb_ewmh_request_change_current_desktop(connection().ewmh(), connection().screenNumber(),
+                                                desktop, XCB_CURRENT_TIME);
+        connection().flush();
+        return settle([&] {
+            return readCardinal(connection(), connection().root(),
+                                connection().atom("_NET_CURRENT_DESKTOP")) == desktop;
+        });
+    };
+    // Later tests expect the first desktop shown, whatever happens here.
+    struct ShowFirstAfterwards {
+        std::function<bool(std::uint32_t)> show;
+        ~ShowFirstAfterwards() { show(0); }
+    };
+    std::optional<ShowFirstAfterwards> showFirst;
+    if (home != 0) {
+        showFirst.emplace(ShowFirstAfterwards{show});
+        ASSERT_TRUE(show(home));
+    }
+    TestClientProcess client({"--title", "hidden", "--size", "400x300"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
     const auto moveTo = [&](std::uint32_t desktop) {
         xcb_ewmh_request_change_wm_desktop(connection().ewmh(), connection().screenNumber(),
                                            client.window(), desktop,
                                            XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
         connection().flush();
     };
-    moveTo(1);
+    moveTo(home + 1);
     ASSERT_TRUE(settle([&] {
         const auto s = readWindow(connection(), client.window());
         return get<bool>(e, ax::away) == true && s && !s->mapped;
@@ -225,7 +251,7 @@ TEST_P(HiddenWindowSentOffTheEdge, IsNotIconifiedForParking) {
     EXPECT_FALSE(readCardinal(connection(), client.window(), connection().atom("_BRINDLOW_PARKED")))
         << "iconified for parking while hidden";
 
-    moveTo(0);
+    moveTo(home);
     EXPECT_TRUE(settle([&] {
         const auto s = readWindow(connection(), client.window());
         return get<bool>(e, ax::away) == false && s && s->mapped;
@@ -276,19 +302,81 @@ TEST_F(WindowElements, BatchMovesEveryWindowTogetherAndReadsEachBack) {
     EXPECT_FALSE((*results)[3].after);
 }
 
+// The frames of an animation: each batch is answered by the windows' own configure events, so
+// the window manager is asked for the moves and nothing else (no frame-extents request, which
+// makes some window managers build and drop a whole frame), and every window ends where asked.
+TEST_F(WindowElements, BatchesOfFramesInSightAskTheWindowManagerForTheMovesOnly) {
+    TestClientProcess left({"--title", "left", "--size", "400x300"});
+    TestClientProcess right({"--title", "right", "--size", "400x300"});
+    auto a = windowElement(left), b = windowElement(right);
+    ASSERT_TRUE(a && b);
+    // What the window manager is asked through the root, heard the way it hears it.
+    xcb_connection_t* watch = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(watch));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(watch)).data->root;
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(watch, root, XCB_CW_EVENT_MASK, &mask);
+    free(xcb_get_input_focus_reply(watch, xcb_get_input_focus(watch), nullptr));
+
+    // Three frames: both windows move; the right one is also resized in the last.
+    const std::vector<std::pair<Rect, Rect>> frames = {
+        {{100, 100, 700, 500}, {900, 100, 700, 500}},
+        {{140, 100, 700, 500}, {940, 100, 700, 500}},
+        {{180, 100, 700, 500}, {980, 100, 650, 500}}};
+    for (const auto& [toLeft, toRight] : frames) {
+        const std::vector<FrameWrite> writes = {{a, toLeft}, {b, toRight}};
+        const auto results = platform_.accessibility->setFrames(writes, 2.0);
+        ASSERT_TRUE(results && results->size() == 2u);
+        EXPECT_EQ((*results)[0].error, axerror::success);
+        EXPECT_EQ((*results)[0].after, toLeft);
+        EXPECT_EQ((*results)[1].error, axerror::success);
+        EXPECT_EQ((*results)[1].after, toRight);
+    }
+    EXPECT_EQ(frame(a), Rect(180, 100, 700, 500));
+    EXPECT_EQ(frame(b), Rect(980, 100, 650, 500));
+
+    // Everything sent before the batches' waits ended has reached the watch by this round trip.
+    free(xcb_get_input_focus_reply(watch, xcb_get_input_focus(watch), nullptr));
+    const auto atomNamed = [&](const char* name) {
+        auto* reply = xcb_intern_atom_reply(
+            watch, xcb_intern_atom(watch, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return atom;
+    };
+    const xcb_atom_t extentsRequest = atomNamed("_NET_REQUEST_FRAME_EXTENTS");
+    const xcb_atom_t moveRequest = atomNamed("_NET_MOVERESIZE_WINDOW");
+    int extentsRequests = 0, moveRequests = 0;
+    while (xcb_generic_event_t* event = xcb_poll_for_event(watch)) {
+        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+            const auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+            extentsRequests += message->type == extentsRequest;
+            moveRequests += message->type == moveRequest;
+        }
+        free(event);
+    }
+    xcb_disconnect(watch);
+    EXPECT_EQ(extentsRequests, 0);
+    EXPECT_EQ(moveRequests, 6);
+}
+
 // A window parked by a batch of moves (as animation frames send them) is out of sight as after a
 // single move: a sliver at the edge, or iconified where the window manager would pull it into
 // view; a later batch that brings it into view shows it there again.
 TEST_F(WindowElements, ABatchParksAWindowOutOfSightAsASingleMoveDoes) {
-    BRINDLOW_SKIP_BESIDE(
-        "on two busy cores the far move of a batch is sometimes left in view by metacity and "
-        "never hidden; not yet explained",
-        "metacity");
     TestClientProcess client({"--title", "batched", "--size", "400x300"});
     TestClientProcess other({"--title", "other"});
     auto e = windowElement(client), focused = windowElement(other);
     ASSERT_TRUE(e && focused);
+    // Both shown first: a window manager that focuses a window as it shows it (metacity) would
+    // otherwise focus the one to park after the raise, and the active window stays in view.
+    ASSERT_TRUE(settle([&] {
+        const auto a = readWindow(connection(), client.window());
+        const auto b = readWindow(connection(), other.window());
+        return a && a->mapped && b && b->mapped;
+    }));
     ASSERT_EQ(focused->performAction(ax::raiseAction), axerror::success);
+    ASSERT_TRUE(settle([&] { return readActiveWindow(connection()) == other.window(); }));
     ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(120, 90, 700, 500)}}, 2.0),
               axerror::success);
     ASSERT_EQ(frame(e), Rect(120, 90, 700, 500));
@@ -365,6 +453,34 @@ TEST_P(MappedBackFromParking, LeavesTheFocusWhereItWas) {
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutAUserTime, MappedBackFromParking,
                          ::testing::Values(std::nullopt, std::optional<std::uint32_t>(4242)));
+
+// A window that grows where it stands until it is parked (a landing after frames that already
+// took it there at its old size) goes out of sight like any parked window. openbox keeps a window
+// asked for a new size alone on the screen, which must neither pull it into view there nor make
+// Brindlow take openbox for a window manager that keeps every parked window in view.
+TEST_F(WindowElements, AWindowThatGrowsIntoParkingWhereItStandsGoesOutOfSight) {
+    TestClientProcess client({"--title", "grown", "--size", "400x300"});
+    TestClientProcess other({"--title", "other"});
+    auto e = windowElement(client), focused = windowElement(other);
+    ASSERT_TRUE(e && focused);
+    ASSERT_EQ(focused->performAction(ax::raiseAction), axerror::success);
+    // 300 of its 400 points on the 1920-point screen: in view.
+    ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(1620, 90, 400, 300)}}, 2.0),
+              axerror::success);
+    // 300 of 700: parked.
+    ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(1620, 90, 700, 500)}}, 2.0),
+              axerror::success);
+    EXPECT_EQ(frame(e), Rect(1620, 90, 700, 500));
+    std::optional<X11WindowSnapshot> s;
+    EXPECT_TRUE(settle([&] {
+        s = readWindow(connection(), client.window());
+        return s && (!s->mapped || s->outerFrame().x > 1920 - 700 / 2);
+    })) << "the parked window stands in view at "
+        << s->outerFrame().x;
+    if (sessionWindowManager() == "openbox") {
+        EXPECT_TRUE(s->mapped) << "iconified: openbox taken for one that keeps windows in view";
+    }
+}
 
 // Sizes asked for are held to the client's own minimum and maximum, whether or not the window
 // manager enforces them; what the client got reads back.

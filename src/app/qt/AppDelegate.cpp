@@ -344,6 +344,7 @@ void AppDelegate::checkPermission() {
 
 void AppDelegate::showFirstRun() {
     if (!presenter_) presenter_ = std::make_unique<WindowPresenter>();
+    if (platform_.panelDesktop) beforeFirstRun_ = platform_.panelDesktop->activeWindow();
     std::weak_ptr<AppDelegate*> weak = alive_;
     presenter_->showFirstRun(kFirstRunID, Panels::kFirstRunTitle, [this, weak] {
         return panels_->makeFirstRunView([weak] {
@@ -355,7 +356,14 @@ void AppDelegate::showFirstRun() {
 
 void AppDelegate::finishFirstRun() {
     settings_.update([](AppSettings& s) { s.firstRunDone = true; });
+    const QWidget* welcome = presenter_ ? presenter_->window(kFirstRunID) : nullptr;
+    const bool hadKeys = welcome && welcome->isActiveWindow();
     if (presenter_) presenter_->close(kFirstRunID);
+    // A window manager that focuses the window under the pointer gives the keys to none when the
+    // welcome window closes: they go back to the window that had them before it.
+    if (hadKeys && beforeFirstRun_ && platform_.panelDesktop)
+        platform_.panelDesktop->activate(*beforeFirstRun_);
+    beforeFirstRun_.reset();
 }
 
 void AppDelegate::applyInputSettings(const AppSettings& settings) {

@@ -176,6 +176,8 @@ class AppDelegate {
     SettingsWindow* settingsWindow_ = nullptr;  // kept by the presenter
     // Keeps the focus off the settings window shown at start; gone once it is asked for.
     QPointer<QObject> focusKeeper_;
+    // The window that had the keys when the welcome window showed, to have them back after it.
+    std::optional<std::uint32_t> beforeFirstRun_;
     // Every overlay animates through this one animator.
     std::unique_ptr<Animator> animator_;
     std::unique_ptr<AppIconCache> icons_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "platform/sim/SimElement.h"
 #include "platform/sim/SimState.h"
@@ -73,6 +74,7 @@ Platform SimDesktop::platform() {
     };
     std::weak_ptr<bool> alive = alive_;
     platform.leftMouseButtonDown = [this, alive] { return alive.lock() && leftButtonDown_; };
+    platform.pointerActivity = this;
     platform.pointer = [this, alive]() -> std::optional<PointerState> {
         if (!alive.lock() || !pointerLocation_) return std::nullopt;
         return PointerState{*pointerLocation_, leftButtonDown_};
@@ -80,15 +82,29 @@ Platform SimDesktop::platform() {
     return platform;
 }
 
+void SimDesktop::setLeftMouseButtonDown(bool down) {
+    if (leftButtonDown_ != down) lastPointerActivity_ = time_.now();
+    leftButtonDown_ = down;
+}
+
+void SimDesktop::setPointerLocation(std::optional<Point> location) {
+    if (pointerLocation_ != location) lastPointerActivity_ = time_.now();
+    pointerLocation_ = location;
+}
+
 // ---- records ----
 
+// Whoever may change a record counts as a change, so changeCount() never misses one; reads go
+// through the const accessors.
 SimDesktop::WindowState& SimDesktop::windowState(WindowID id) {
+    ++changes_;
     return *windows_.at(id);
 }
 const SimDesktop::WindowState& SimDesktop::windowState(WindowID id) const {
     return *windows_.at(id);
 }
 SimDesktop::AppState& SimDesktop::appState(std::int32_t pid) {
+    ++changes_;
     return *apps_.at(pid);
 }
 const SimDesktop::AppState& SimDesktop::appState(std::int32_t pid) const {
@@ -111,7 +127,7 @@ SimDesktop::WindowState* SimDesktop::liveWindow(WindowID id) {
 }
 
 AXElementRef SimDesktop::makeWindowElement(WindowID id) {
-    return std::make_shared<SimElement>(this, alive_, windowState(id).pid, id);
+    return std::make_shared<SimElement>(this, alive_, std::as_const(*this).windowState(id).pid, id);
 }
 
 // ---- displays ----
@@ -188,6 +204,7 @@ void SimDesktop::postScreensChanged() {
 // ---- applications ----
 
 SimApp SimDesktop::launchApp(const SimAppSpec& spec) {
+    ++changes_;
     std::int32_t pid = spec.pid.value_or(nextPID_);
     if (!spec.pid) {
         while (apps_.count(pid) || pid == kOwnPID) ++pid;
@@ -209,6 +226,7 @@ SimApp SimDesktop::launchApp(const SimAppSpec& spec) {
 }
 
 void SimDesktop::quitApp(std::int32_t pid) {
+    ++changes_;
     AppState* running = runningApp(pid);
     if (!running) return;
     AppState& app = *running;
@@ -224,6 +242,7 @@ void SimDesktop::quitApp(std::int32_t pid) {
 }
 
 void SimDesktop::activateApp(std::int32_t pid) {
+    ++changes_;
     const AppState* app = runningApp(pid);
     if (!app) return;
     frontmost_ = pid;
@@ -336,6 +355,7 @@ std::optional<std::string> SimDesktop::processName(std::int32_t pid) const {
 // ---- windows ----
 
 SimWindow SimDesktop::openWindow(const SimApp& owner, const SimWindowSpec& spec) {
+    ++changes_;
     AppState& app = appState(owner.pid());
     auto window = std::make_unique<WindowState>();
     const WindowID id = nextWindowID_++;
@@ -386,6 +406,7 @@ void SimDesktop::sendToBack(WindowID id) {
 }
 
 void SimDesktop::destroyWindow(WindowState& window, bool notifyObservers) {
+    ++changes_;
     if (!window.exists) return;
     window.exists = false;
     zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), window.id), zOrder_.end());
@@ -403,6 +424,7 @@ void SimDesktop::setFocusedWindow(AppState& app, WindowID id, bool notifyObserve
 }
 
 void SimDesktop::setWindowFrame(WindowState& window, const Rect& frame) {
+    ++changes_;
     const Rect old = window.frame;
     window.frame = frame;
     if (originDiffers(old, frame)) notifyWindow(window, ax::windowMovedNotification);
@@ -541,11 +563,12 @@ AXError SimDesktop::readAttribute(std::int32_t pid, WindowID window, std::string
             if (!state.windowsReadable) return finish(axerror::cannotComplete);
             std::vector<AXElementRef> list;
             for (const WindowID id : state.windows) {
-                if (windowState(id).exists) list.push_back(makeWindowElement(id));
+                if (std::as_const(*this).windowState(id).exists)
+                    list.push_back(makeWindowElement(id));
             }
             value = std::move(list);
         } else if (name == ax::focusedWindow || name == ax::mainWindow) {
-            if (state.focused == 0 || !windowState(state.focused).exists)
+            if (state.focused == 0 || !std::as_const(*this).windowState(state.focused).exists)
                 return finish(axerror::noValue);
             value = makeWindowElement(state.focused);
         } else if (name == ax::frontmost) {
@@ -586,7 +609,7 @@ AXError SimDesktop::readAttribute(std::int32_t pid, WindowID window, std::string
     } else if (name == ax::fullScreen) {
         value = state.fullScreen;
     } else if (name == ax::main || name == ax::focused) {
-        value = appState(pid).focused == window;
+        value = std::as_const(*this).appState(pid).focused == window;
     } else {
         return finish(axerror::attributeUnsupported);
     }
@@ -648,6 +671,7 @@ AXError SimDesktop::writeAttribute(std::int32_t pid, WindowID window, std::strin
 
 AXError SimDesktop::applyWindowWrite(WindowState& window, std::string_view name,
                                      const AXValue& value) {
+    ++changes_;
     if (const auto failure = plantedFailure(window.writeFailures, name)) return *failure;
     if (name == ax::stackedAbove) {
         const auto* sibling = std::get_if<AXElementRef>(&value);
@@ -702,6 +726,7 @@ AXError SimDesktop::applyWindowWrite(WindowState& window, std::string_view name,
 }
 
 AXError SimDesktop::applyAppWrite(AppState& app, std::string_view name, const AXValue& value) {
+    ++changes_;
     if (const auto failure = plantedFailure(app.writeFailures, name)) return *failure;
     const bool* flag = std::get_if<bool>(&value);
     if (name == ax::frontmost) {

@@ -41,6 +41,7 @@
 // sets the clock to its own target when it ends, so after calls slower than the
 // step, drive with runUntilIdle() or larger steps.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -210,7 +211,8 @@ class SimDesktop final : public Accessibility,
                          public WindowList,
                          public Workspace,
                          public Screens,
-                         public ProcessTable {
+                         public ProcessTable,
+                         public PointerActivity {
   public:
     static constexpr std::int32_t kOwnPID = 100;
     static constexpr double kDefaultMessagingTimeout = 6.0;
@@ -224,6 +226,8 @@ class SimDesktop final : public Accessibility,
     // executors of the same virtual time.
     Platform platform();
     VirtualTime& time() { return time_; }
+    // The main executor notifications and timers run on.
+    const ManualExecutor& mainExecutor() const { return main_; }
 
     // Displays (each change posts the screen-change notification).
     std::uint32_t addDisplay(const SimDisplaySpec& spec);
@@ -246,10 +250,11 @@ class SimDesktop final : public Accessibility,
     void postEvent(const SimWindow& window, const std::string& notification);
 
     // Input and processes.
-    void setLeftMouseButtonDown(bool down) { leftButtonDown_ = down; }
+    // Each change is heard as the user's hand on the pointer (PointerActivity), at once.
+    void setLeftMouseButtonDown(bool down);
     bool leftMouseButtonDown() const { return leftButtonDown_; }
     // Where the pointer stands; none (the default) when the desktop cannot tell.
-    void setPointerLocation(std::optional<Point> location) { pointerLocation_ = location; }
+    void setPointerLocation(std::optional<Point> location);
     void setProcess(std::int32_t pid, std::int32_t parent, const std::string& name);
     void setTrusted(bool trusted) { trusted_ = trusted; }
     // Whether setFrames writes batches (as the X11 back end does); off by default, so windows
@@ -271,6 +276,7 @@ class SimDesktop final : public Accessibility,
     std::optional<std::vector<FrameWriteResult>> setFrames(std::span<const FrameWrite> writes,
                                                            double timeout) override;
     bool canSetFrames() const override { return batchWrites_; }
+    std::optional<std::uint64_t> changeCount() const override { return changes_.load(); }
     // WindowList
     std::vector<WindowListEntry> onScreenWindows() const override;
     // Workspace
@@ -290,6 +296,9 @@ class SimDesktop final : public Accessibility,
     std::vector<ScreenInfo> screens() const override;
     ObserverToken addChangeObserver(std::function<void()> handler) override;
     void removeChangeObserver(ObserverToken token) override;
+    // PointerActivity: the sim always listens.
+    bool listenUntil(double) override { return true; }
+    std::optional<double> lastActivity() const override { return lastPointerActivity_; }
     // ProcessTable
     std::optional<std::int32_t> parentProcessID(std::int32_t pid) const override;
     std::optional<std::string> processName(std::int32_t pid) const override;
@@ -360,8 +369,10 @@ class SimDesktop final : public Accessibility,
     std::uint32_t nextNumber_ = 2001;
     bool leftButtonDown_ = false;
     std::optional<Point> pointerLocation_;
+    std::optional<double> lastPointerActivity_;
     bool trusted_ = true;
     bool batchWrites_ = false;
+    std::atomic<std::uint64_t> changes_{0};
     bool symbolImages_ = true;
 };
 

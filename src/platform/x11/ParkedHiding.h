@@ -31,13 +31,34 @@ class ParkedHiding {
     static bool wasClampedIntoView(const Rect& target, const Rect& accepted, const Rect& screen);
 
     // Decides, and for `hide` and `stayHidden` remembers the target as where the window stands.
+    // For `hide`, the iconify is on its way (`isIconifying`) from this moment on.
     Step plan(std::uint32_t window, const Rect& target, const Rect& screen);
-    // The window was iconified for parking at `target`; from now on the window manager counts as
-    // one that clamps.
+    // The window is being iconified for parking at `target` (`isIconifying` from now on); from
+    // now on the window manager counts as one that clamps.
+    void hiding(std::uint32_t window, const Rect& target);
+    // The same for a window already iconic (left so by an earlier run).
     void hidden(std::uint32_t window, const Rect& target);
-    // The window was asked to show again: until the window manager shows it, it still counts as
-    // Brindlow's doing (`isShowing`), never as minimised.
-    void shown(std::uint32_t window);
+    // An iconify for parking is on its way: until the window manager shows the window iconic,
+    // the window reading as shown says nothing about the user restoring it.
+    bool isIconifying(std::uint32_t window) const;
+    // The window manager showed the window iconic: the iconify arrived, and a showing it
+    // overtook is over.
+    void iconic(std::uint32_t window);
+    // What the window manager showing a window as `normal` (or iconic) means for its parking.
+    enum class Reading {
+        unknown,           // not parked by Brindlow
+        parked,            // still parked, or its iconify still on its way: nothing changed
+        shownBack,         // Brindlow's own showing is done: it is no longer parked
+        restoredByOthers,  // shown by someone else (the user, an activation): forgotten
+    };
+    // Decided and noted under one lock, so that a hiding planned on another thread meanwhile is
+    // never lost.
+    Reading windowManagerShows(std::uint32_t window, bool normal);
+    // The window is to show again: until the window manager shows it, it still counts as
+    // Brindlow's doing (`isShowing`), never as minimised. Tells whether its iconify was still
+    // on its way; nothing when it is no longer hidden (minimised by the user since the layout
+    // planned to show it), and then it is not to be shown.
+    std::optional<bool> shown(std::uint32_t window);
     // Shown by the window manager, minimised by someone else, or gone: forgotten.
     void forget(std::uint32_t window);
     // Shown by the window manager after `shown`: forgotten, unless it was hidden again since.
@@ -58,6 +79,9 @@ class ParkedHiding {
     mutable std::mutex mutex_;
     std::map<std::uint32_t, Rect> hidden_;
     std::set<std::uint32_t> showing_;
+    // Marked together with `hidden_`, under the same lock, so that no reader sees a window
+    // hidden whose iconify is not yet known to be on its way.
+    std::set<std::uint32_t> iconifying_;
     std::map<std::uint32_t, Rect> lastSent_;
     bool clamps_ = false;
 };

@@ -185,6 +185,12 @@ bool X11Accessibility::isProcessTrusted(bool) {
     return !desktop_.connection().hasError();
 }
 
+std::optional<std::uint64_t> X11Accessibility::changeCount() const {
+    // Every attribute an element reads comes from the server, which reports each change to the
+    // windows and properties the desktop follows with an event.
+    return desktop_.eventCount();
+}
+
 AXElementRef X11Accessibility::applicationElement(std::int32_t pid) {
     return std::make_shared<X11ApplicationElement>(desktop_, pid);
 }

@@ -85,6 +85,7 @@ class X11Accessibility final : public Accessibility {
     std::optional<std::vector<FrameWriteResult>> setFrames(std::span<const FrameWrite> writes,
                                                            double timeout) override;
     bool canSetFrames() const override { return true; }
+    std::optional<std::uint64_t> changeCount() const override;
 
   private:
     X11Desktop& desktop_;

@@ -152,6 +152,13 @@ bool X11Desktop::windowExists(xcb_window_t window) {
     return exists;
 }
 
+bool X11Desktop::minimizedByOthers(xcb_window_t window) const {
+    if (parking_.isHidden(window) || parking_.isShowing(window)) return false;
+    std::lock_guard lock(mutex_);
+    const auto found = known_.find(window);
+    return found != known_.end() && found->second.minimized;
+}
+
 bool X11Desktop::hasWindowManager() const {
     std::lock_guard lock(mutex_);
     return windowManager_;
@@ -349,6 +356,7 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
                 windowEvents.push_back(
                     {X11WindowEvent::Kind::destroyed, *destroyed, found->second});
                 withdrawn_.erase(found);
+                decorations_.erase(*destroyed);
             }
         }
         for (xcb_window_t w : list) {
@@ -377,8 +385,18 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
         // window the window manager has not taken on yet: that one counts once it carries
         // WM_STATE (its change brings another refresh).
         if (managedList && !s->managed()) continue;
+        // Taken on but not shown yet, though it is to be (normal, on this desktop): the window
+        // manager may still be placing it, and the frame read now would be taken for where it
+        // stood before tiling. It counts once it is mapped (its map brings another refresh).
+        if (hasWindowManager() && s->wmState == XCB_ICCCM_WM_STATE_NORMAL && !s->mapped &&
+            !s->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN) && onCurrentDesktop(*s)) {
+            std::lock_guard lock(mutex_);
+            awaitingShow_.insert(w);
+            continue;
+        }
         Known k;
         adoptParked(*s);
+        rememberDecorations(w, s->extents);
         k.pid = resolvePid(*s);
         k.frame = parkedFrame(w).value_or(s->outerFrame());
         k.title = s->title;
@@ -395,6 +413,10 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
         for (xcb_window_t w : list) {
             if (known_.count(w) || fresh.count(w)) current.push_back(w);
         }
+        // Awaited no more once listed as shown, or no longer listed at all.
+        std::erase_if(awaitingShow_, [&](xcb_window_t w) {
+            return fresh.count(w) || std::find(list.begin(), list.end(), w) == list.end();
+        });
         for (auto& [w, k] : fresh) {
             known_[w] = k;
             withdrawn_.erase(w);
@@ -415,6 +437,7 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
                     windowEvents.push_back(
                         {X11WindowEvent::Kind::destroyed, it->first, it->second.pid});
                 }
+                minimisedByOthers_.erase(it->first);
                 it = known_.erase(it);
             } else {
                 ++it;
@@ -513,6 +536,7 @@ void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
     if (!s) return;
     const bool nowMinimized = minimized(*s);
     const bool nowAway = away(*s);
+    rememberDecorations(window, s->extents);
     const Rect frame = parkedFrame(window).value_or(s->outerFrame());
     std::vector<X11WindowEvent> events;
     {
@@ -523,6 +547,8 @@ void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
         // Away first when leaving, back last when returning: in between the window reads as
         // what it is on its own desktop.
         if (nowAway && !k.away) events.push_back({X11WindowEvent::Kind::away, window, k.pid});
+        // Restored: a later parking of it is Brindlow's again.
+        if (!nowMinimized && k.minimized) minimisedByOthers_.erase(window);
         if (nowMinimized != k.minimized) {
             events.push_back(
                 {nowMinimized ? X11WindowEvent::Kind::minimized : X11WindowEvent::Kind::restored,
@@ -554,6 +580,7 @@ void X11Desktop::refreshGeometry(xcb_window_t window) {
     // with property and map events, so three requests do instead of a full read.
     const std::optional<X11WindowFrame> read = readClientFrames({window}).front();
     if (!read) return;
+    rememberDecorations(window, read->extents);
     const Rect frame = parkedFrame(window).value_or(read->outerFrame());
     std::vector<X11WindowEvent> events;
     {
@@ -606,6 +633,7 @@ void X11Desktop::refreshAllMinimized() {
 }
 
 void X11Desktop::onEvent(const xcb_generic_event_t& event) {
+    ++eventCount_;
     const uint8_t type = eventType(event);
     const int randr = x_.randrEventBase();
     if (randr >= 0 &&
@@ -684,9 +712,26 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             // Both carry `event` and `window` in the same places.
             auto& e = as<xcb_map_notify_event_t>(event);
             if (e.event == x_.root()) {
-                if (!hasWindowManager()) refreshClients();
+                // A client is viewable once its frame is mapped too, often after the client.
+                bool awaited = false;
+                if (type == XCB_MAP_NOTIFY) {
+                    std::lock_guard lock(mutex_);
+                    awaited = !awaitingShow_.empty();
+                }
+                if (!hasWindowManager() || awaited) refreshClients();
             } else {
-                if (type == XCB_MAP_NOTIFY && e.event == e.window) restoredByOthers(e.window);
+                if (type == XCB_MAP_NOTIFY && e.event == e.window) {
+                    bool awaited = false;
+                    {
+                        std::lock_guard lock(mutex_);
+                        awaited = awaitingShow_.erase(e.window) > 0;
+                    }
+                    if (awaited) {
+                        refreshClients();
+                        return;
+                    }
+                    restoredByOthers(e.window);
+                }
                 refreshWindow(e.window, false);
             }
             return;

@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -91,6 +92,8 @@ class X11Desktop {
     bool isClient(xcb_window_t window) const;
     // A client that left the list while its window lives on.
     bool isWithdrawn(xcb_window_t window) const;
+    // Known as minimised, and not by Brindlow's parking.
+    bool minimizedByOthers(xcb_window_t window) const;
     // Clients on the current desktop or on all desktops.
     bool onCurrentDesktop(const X11WindowSnapshot& snapshot) const;
     std::optional<std::int32_t> pidOf(xcb_window_t window) const;
@@ -99,6 +102,9 @@ class X11Desktop {
     // The application's clients on every desktop, oldest first.
     std::vector<xcb_window_t> windowsOf(std::int32_t pid) const;
     std::optional<xcb_window_t> activeWindow() const;
+    // How many events the desktop has heard from the server so far: every change to a client,
+    // the client list or the root comes as one.
+    std::uint64_t eventCount() const { return eventCount_.load(); }
     // The application's most recently active client that is still there.
     std::optional<xcb_window_t> focusedWindowOf(std::int32_t pid) const;
 
@@ -208,10 +214,28 @@ class X11Desktop {
     xcb_window_t takeProbe();
     void returnProbe(xcb_window_t probe);
     AXError fallbackFence(xcb_window_t window, double timeout, const std::function<void()>& send);
+    // What shows that the window manager carried out one window's request: its frame at (x, y)
+    // or its client told it stands at (clientX, clientY), and, when a size was asked, its client
+    // at that size.
+    struct FrameSign {
+        std::int32_t x = 0, y = 0;
+        std::int32_t clientX = 0, clientY = 0;
+        std::optional<std::pair<std::uint32_t, std::uint32_t>> clientSize;
+    };
     // The same wait for requests about several windows; `gone` is set for those destroyed
-    // meanwhile.
+    // meanwhile. With `signs`, the windows' own configure events answer (a window without one
+    // counts as handled once the others show theirs), and the window manager is asked for
+    // nothing more unless one of them does not show its sign in time.
     AXError fenceAll(const std::vector<xcb_window_t>& windows, double timeout,
-                     const std::function<void()>& send, std::vector<bool>& gone);
+                     const std::function<void()>& send, std::vector<bool>& gone,
+                     const std::vector<std::optional<FrameSign>>* signs = nullptr);
+    // Sends, then waits until every window with a sign shows it (or is destroyed): `missed` when
+    // one showed none within `timeout`. Sends nothing (`none`) when no window has a sign or one
+    // of them is not framed.
+    enum class SignWait { none, seen, missed };
+    SignWait awaitFrameSigns(const std::vector<xcb_window_t>& windows,
+                             const std::vector<std::optional<FrameSign>>& signs, double timeout,
+                             const std::function<void()>& send, std::vector<bool>& gone);
     AXError fallbackFenceAll(const std::vector<xcb_window_t>& windows, double timeout,
                              const std::function<void()>& send, std::vector<bool>& gone);
     // Sends one move/resize request. `parkingTarget`, when given, is noted as the frame last asked
@@ -228,8 +252,6 @@ class X11Desktop {
                           const std::optional<Rect>& parkingTarget = std::nullopt);
     // Parking beside a window manager that keeps windows in view (X11DesktopParking.cpp).
     Rect rootFrame() const;
-    // ParkedHiding::plan(), with a window to hide marked as waiting for its iconify.
-    ParkedHiding::Step planParking(xcb_window_t window, const Rect& target, const Rect& screen);
     // Iconifies windows to keep them out of sight while parked, marked as Brindlow's doing.
     void hideParked(const std::vector<xcb_window_t>& windows);
     // Maps a window hidden for parking again, now that it is in view.
@@ -247,7 +269,8 @@ class X11Desktop {
     void forgetParked(xcb_window_t window);
     // The parked mark and the focus hold of a window no longer parked go.
     void dropParkedMark(xcb_window_t window);
-    // forgetParked() once the window manager shows the window as a normal one again.
+    // The window manager showed a parked window normal, or iconic: its parking is settled
+    // (ParkedHiding::windowManagerShows), and its mark goes once it is no longer parked.
     void restoredByOthers(xcb_window_t window);
     // Someone asked the window manager to iconify the window (WM_CHANGE_STATE): unless it was
     // Brindlow hiding it for parking, the window is minimised from now on.
@@ -255,9 +278,18 @@ class X11Desktop {
     // A window a Brindlow before this one left iconified for parking counts as parked, not as
     // minimised by the user.
     void adoptParked(const X11WindowSnapshot& snapshot);
+    // Gives a withdrawn window, which no window manager manages, the place and size of a frame
+    // (either may stay) by configuring it directly: what it takes when shown again
+    // (X11DesktopWithdrawn.cpp).
+    FrameWriteResult putBackWithdrawn(xcb_window_t window, std::optional<Point> origin,
+                                      std::optional<Size> size);
+    // Notes the frame extents a window manager gave a client, unless none: what a withdrawn
+    // window's decorations were once the window manager took them away.
+    void rememberDecorations(xcb_window_t window, const FrameExtents& extents);
 
     X11Connection& x_;
     std::uint64_t listener_ = 0;
+    std::atomic<std::uint64_t> eventCount_{0};
     xcb_atom_t wmStateAtom_ = XCB_ATOM_NONE;
     xcb_atom_t changeStateAtom_ = XCB_ATOM_NONE;
     // Held by a refresh of the clients or the active window, from its read to its last event.
@@ -270,6 +302,8 @@ class X11Desktop {
     // or let go by a window manager that is ending), with their pid: reported as minimised, so
     // nothing of them is forgotten, until the window is destroyed or listed again.
     std::map<xcb_window_t, std::int32_t> withdrawn_;
+    // The last frame extents of each client that had any (rememberDecorations).
+    std::map<xcb_window_t, FrameExtents> decorations_;
     std::map<std::int32_t, X11AppInfo> apps_;
     std::uint64_t nextOrder_ = 1;
     std::vector<xcb_window_t> activeHistory_;  // most recent first
@@ -285,6 +319,8 @@ class X11Desktop {
     std::vector<xcb_window_t> probes_;
     // Whether the window manager answers the fence; unknown until first tried.
     std::optional<bool> fenceAnswered_;
+    // Frame batches in a row whose windows did not all show their signs in time.
+    std::atomic<int> signsMissed_{0};
     // The window Brindlow last activated, and when.
     std::optional<std::pair<xcb_window_t, std::chrono::steady_clock::time_point>> lastActivation_;
     // The window Brindlow is activating now, from its request until the window manager answers.
@@ -303,8 +339,11 @@ class X11Desktop {
     std::optional<xcb_window_t> lowerWhenInactive_;
     // Iconify requests Brindlow sent for parking that have not come back to it yet, per window.
     std::map<xcb_window_t, int> ownIconifying_;
-    // Windows iconified for parking that the window manager has not yet shown as iconic.
-    std::set<xcb_window_t> notYetIconic_;
+    // Iconify requests of others (the user, a taskbar) for windows not parked then, and when:
+    // a layout already on its way must not take such a window for one to park.
+    std::map<xcb_window_t, std::chrono::steady_clock::time_point> minimisedByOthers_;
+    // Clients listed and taken on that the window manager has not shown yet (see refreshClients).
+    std::set<xcb_window_t> awaitingShow_;
     // Windows iconified because the window manager would not let them park off screen.
     ParkedHiding parking_;
     // Keeps a parked window that is mapped back from taking the focus as it shows.

@@ -20,6 +20,13 @@ constexpr std::uint32_t kPositionFlags =
 constexpr std::uint32_t kSizeFlags =
     XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
 
+// How long the windows of a batch may take to show their requests carried out before the
+// window manager is asked outright.
+constexpr double kFrameSignsWait = 0.04;
+// Batches in a row whose signs did not all come before the window manager is no longer trusted
+// to show them.
+constexpr int kSignMissesTrusted = 3;
+
 long whole(double value) {
     return std::lround(value);
 }
@@ -32,6 +39,7 @@ struct Request {
     std::int32_t x = 0, y = 0;
     std::uint32_t width = 0, height = 0;
     Rect target;  // the frame asked for, decorations included
+    FrameExtents extents;
 };
 
 std::ptrdiff_t indexOf(const std::vector<xcb_window_t>& windows, xcb_window_t window) {
@@ -56,6 +64,11 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
     std::vector<bool> shownBefore(targets.size(), false), shownAfter(targets.size(), false);
     for (std::size_t i = 0; i < targets.size(); ++i) {
         FrameWriteResult& result = results[i];
+        if (before[i] && !isClient(windows[i]) && isWithdrawn(windows[i])) {
+            result =
+                putBackWithdrawn(windows[i], targets[i].second.origin(), targets[i].second.size());
+            continue;
+        }
         if (!before[i] || !isClient(windows[i])) {
             result.error = axerror::invalidElement;
             continue;
@@ -64,7 +77,9 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         shownBefore[i] = now.viewable;
         result.before = parkedFrame(windows[i]).value_or(now.outerFrame());
         result.after = result.before;
-        if (const auto state = read(windows[i]); state && fillsScreen(*state)) continue;
+        // As fillsScreen(), from the state read with the frame: a full read of every window on
+        // every frame would cost a round trip each.
+        if (now.fullScreen && hasWindowManager()) continue;
         const Rect& frame = targets[i].second;
         const auto origin = representablePoint(frame.origin());
         const auto outerSize = representableSize(frame.size());
@@ -72,10 +87,18 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
             result.error = axerror::illegalArgument;
             continue;
         }
+        if (hasWindowManager() && minimizedByOthers(windows[i]) &&
+            ParkedHiding::isParked(Rect(*origin, *outerSize), screen)) {
+            // Minimised by the user while frames were on their way: it is out of sight already,
+            // and iconifying it for parking would make it Brindlow's own and lose the minimise.
+            result.after = Rect(*origin, *outerSize);
+            result.written = true;
+            continue;
+        }
         if (hasWindowManager()) {
             // Beside a window manager that would pull a parked window into view, an iconified
             // window stands for it; it is moved and mapped again once it is in view.
-            switch (planParking(windows[i], Rect(*origin, *outerSize), screen)) {
+            switch (parking_.plan(windows[i], Rect(*origin, *outerSize), screen)) {
                 case ParkedHiding::Step::hide:
                     toHide.push_back(windows[i]);
                     [[fallthrough]];
@@ -109,7 +132,8 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                         std::int32_t(whole(origin->y)),
                         std::uint32_t(whole(client->width)),
                         std::uint32_t(whole(client->height)),
-                        Rect(*origin, *outerSize)};
+                        Rect(*origin, *outerSize),
+                        ext};
         const Rect real = now.outerFrame();  // `before` may be a parked window's stand-in
         if (request.x != whole(real.x) || request.y != whole(real.y)) {
             request.flags |= kPositionFlags;
@@ -148,11 +172,38 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
             }
             x_.sync();
         } else {
+            // Where each window's frame stands, and what size its client has, once the window
+            // manager has carried out its request. A window sent out of sight has none: the
+            // window manager may hold it at the edge, where it already stands. Its request goes
+            // first, so the signs of the later ones tell that it was handled too.
+            std::vector<std::optional<FrameSign>> signs;
+            for (const Request& request : batch) {
+                if (ParkedHiding::isParked(request.target, screen)) {
+                    signs.emplace_back();
+                    continue;
+                }
+                FrameSign sign{request.x, request.y,
+                               request.x + std::int32_t(whole(request.extents.left)),
+                               request.y + std::int32_t(whole(request.extents.top)), std::nullopt};
+                if (request.flags & mask & kSizeFlags)
+                    sign.clientSize = {request.width, request.height};
+                signs.push_back(sign);
+            }
             waited = fenceAll(
                 sent, timeout,
                 [&] {
-                    for (const Request& request : batch) {
-                        const std::uint32_t flags = request.flags & mask;
+                    std::vector<const Request*> inOrder;
+                    for (std::size_t k = 0; k < batch.size(); ++k)
+                        if (!signs[k]) inOrder.push_back(&batch[k]);
+                    for (std::size_t k = 0; k < batch.size(); ++k)
+                        if (signs[k]) inOrder.push_back(&batch[k]);
+                    for (const Request* sending : inOrder) {
+                        const Request& request = *sending;
+                        std::uint32_t flags = request.flags & mask;
+                        // A window manager asked for a new size alone may keep the window on the
+                        // screen (openbox does): a parked window's size goes with its place.
+                        if ((flags & kSizeFlags) && ParkedHiding::isParked(request.target, screen))
+                            flags |= kPositionFlags;
                         sendMoveResize(request.window,
                                        XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12) | flags,
                                        (flags & kPositionFlags) ? request.x : 0,
@@ -161,12 +212,18 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                                        (flags & kSizeFlags) ? request.height : 0, request.target);
                     }
                 },
-                gone);
+                gone, &signs);
         }
         const auto after = readClientFrames(sent);
         std::vector<Request> differing;
         for (std::size_t k = 0; k < batch.size(); ++k) {
             FrameWriteResult& result = results[batch[k].index];
+            // Withdrawn while the request was on its way: no window manager moves it any more.
+            if (!gone[k] && after[k] && !isClient(sent[k]) && isWithdrawn(sent[k])) {
+                const Rect& target = batch[k].target;
+                result = putBackWithdrawn(sent[k], target.origin(), target.size());
+                continue;
+            }
             if (gone[k] || !after[k] || !isClient(sent[k])) {
                 result.error = axerror::invalidElement;
                 result.after.reset();
@@ -217,7 +274,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         for (const Request& request : suspects) {
             if (!clamped(request)) continue;
             const Rect target = targetOf(request);
-            parking_.hidden(request.window, target);
+            parking_.hiding(request.window, target);
             toHide.push_back(request.window);
             results[request.index].after = target;
         }
@@ -237,10 +294,34 @@ AXError X11Desktop::moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect
 }
 
 AXError X11Desktop::fenceAll(const std::vector<xcb_window_t>& windows, double timeout,
-                             const std::function<void()>& send, std::vector<bool>& gone) {
-    std::size_t remaining = windows.size();
+                             const std::function<void()>& send, std::vector<bool>& gone,
+                             const std::vector<std::optional<FrameSign>>* signs) {
+    std::function<void()> sendOnce = send;
+    if (signs) {
+        // Asking the window manager for a probe's frame extents makes it build and drop a whole
+        // frame for the probe, every time: far more work than the moves themselves. The frames'
+        // and clients' own configure events tell the same; the probe is only the fallback for a
+        // window that does not come where or as it was asked.
+        // A window manager whose windows keep missing their signs is asked outright from then on.
+        const bool trusted = signsMissed_.load() < kSignMissesTrusted;
+        switch (trusted ? awaitFrameSigns(windows, *signs, std::min(timeout, kFrameSignsWait), send,
+                                          gone)
+                        : SignWait::none) {
+            case SignWait::seen:
+                signsMissed_ = 0;
+                return axerror::success;
+            case SignWait::missed:
+                ++signsMissed_;
+                sendOnce = [] {};
+                break;
+            case SignWait::none:
+                break;
+        }
+    }
+    std::size_t remaining = std::size_t(std::count(gone.begin(), gone.end(), false));
+    if (remaining == 0) return axerror::success;
     const std::optional<FenceOutcome> outcome =
-        probeFence(timeout, send, [&](const xcb_generic_event_t& event) {
+        probeFence(timeout, sendOnce, [&](const xcb_generic_event_t& event) {
             if (eventType(event) != XCB_DESTROY_NOTIFY) return false;
             const auto index = indexOf(windows, as<xcb_destroy_notify_event_t>(event).window);
             if (index >= 0 && !gone[std::size_t(index)]) {
@@ -249,12 +330,99 @@ AXError X11Desktop::fenceAll(const std::vector<xcb_window_t>& windows, double ti
             }
             return remaining == 0;
         });
-    if (!outcome) return fallbackFenceAll(windows, timeout, send, gone);
+    if (!outcome) return fallbackFenceAll(windows, timeout, sendOnce, gone);
     // The requests went out; without an answer, what the windows show now is what they got.
     if (outcome->silent)
         return fallbackFenceAll(
             windows, outcome->timeout, [] {}, gone);
     return outcome->answered ? axerror::success : axerror::cannotComplete;
+}
+
+X11Desktop::SignWait X11Desktop::awaitFrameSigns(const std::vector<xcb_window_t>& windows,
+                                                 const std::vector<std::optional<FrameSign>>& signs,
+                                                 double timeout, const std::function<void()>& send,
+                                                 std::vector<bool>& gone) {
+    std::vector<xcb_window_t> frames(windows.size(), XCB_WINDOW_NONE);
+    {
+        std::lock_guard lock(mutex_);
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            if (!signs[i]) continue;
+            const auto found = known_.find(windows[i]);
+            if (found == known_.end() || found->second.topLevel == windows[i] ||
+                found->second.topLevel == XCB_WINDOW_NONE)
+                return SignWait::none;
+            frames[i] = found->second.topLevel;
+        }
+    }
+    // Per window: its frame seen at the place asked, and its client at the size asked (when one
+    // was). Events of an earlier request show other values and tell nothing.
+    std::vector<bool> placed(windows.size(), false), sized(windows.size(), false);
+    std::vector<bool> done(windows.size(), false);
+    std::size_t remaining = windows.size();
+    for (std::size_t i = 0; i < signs.size(); ++i) {
+        sized[i] = !signs[i] || !signs[i]->clientSize;
+        if (!signs[i]) {
+            done[i] = true;
+            --remaining;
+        }
+    }
+    if (remaining == 0) return SignWait::none;
+    const auto finish = [&](std::size_t i) {
+        if (done[i]) return;
+        done[i] = true;
+        --remaining;
+    };
+    const xcb_window_t root = x_.root();
+    const bool seen = x_.waitForEvent(
+        [&](const xcb_generic_event_t& event) {
+            switch (eventType(event)) {
+                case XCB_CONFIGURE_NOTIFY: {
+                    auto& e = as<xcb_configure_notify_event_t>(event);
+                    for (std::size_t i = 0; i < windows.size(); ++i) {
+                        if (done[i]) continue;
+                        const FrameSign& sign = *signs[i];
+                        const bool synthetic = (event.response_type & 0x80) != 0;
+                        bool told = false;
+                        if (e.event == root && e.window == frames[i] && e.x == sign.x &&
+                            e.y == sign.y) {
+                            placed[i] = told = true;
+                        } else if (e.event == windows[i] && e.window == windows[i]) {
+                            // The made-up event a moved client gets has its place on the
+                            // screen: the frame window itself may reach beyond what the
+                            // decorations take (invisible borders).
+                            if (synthetic && e.x == sign.clientX && e.y == sign.clientY)
+                                placed[i] = told = true;
+                            // A client resized as asked was handled whole, its move too: not
+                            // every window manager tells a resized client its place.
+                            if (sign.clientSize && e.width == sign.clientSize->first &&
+                                e.height == sign.clientSize->second)
+                                placed[i] = sized[i] = told = true;
+                        }
+                        if (!told) continue;
+                        if (placed[i] && sized[i]) finish(i);
+                    }
+                    break;
+                }
+                case XCB_DESTROY_NOTIFY: {
+                    const auto index =
+                        indexOf(windows, as<xcb_destroy_notify_event_t>(event).window);
+                    if (index >= 0) {
+                        gone[std::size_t(index)] = true;
+                        finish(std::size_t(index));
+                    }
+                    break;
+                }
+                default:
+                    break;
+            }
+            return remaining == 0;
+        },
+        timeout,
+        [&] {
+            send();
+            return false;
+        });
+    return seen ? SignWait::seen : SignWait::missed;
 }
 
 AXError X11Desktop::fallbackFenceAll(const std::vector<xcb_window_t>& windows, double timeout,

@@ -17,6 +17,8 @@ namespace {
 constexpr const char* kParkedProperty = "_BRINDLOW_PARKED";
 // How long showing a window waits for the window manager to handle an iconify still on its way.
 constexpr double kIconifyWait = 0.5;
+// Longer than a layout planned before a user's minimising takes to reach the window.
+constexpr std::chrono::milliseconds kMinimiseAnswer{1000};
 
 const Logger& parkingLog() {
     static const Logger logger = makeLogger("Parking");
@@ -27,6 +29,7 @@ const Logger& parkingLog() {
 AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
                                std::optional<Size> size, double timeout) {
     const auto s = read(window);
+    if (!s && isWithdrawn(window)) return putBackWithdrawn(window, origin, size).error;
     if (!s) return axerror::invalidElement;
     if (!hasWindowManager()) {
         const AXError moved = moveResizeNow(window, origin, size, timeout);
@@ -45,7 +48,7 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
     const Rect current = parkedFrame(window).value_or(s->outerFrame());
     const Rect target(place.value_or(current.origin()), extent.value_or(current.size()));
     const Rect screen = rootFrame();
-    switch (planParking(window, target, screen)) {
+    switch (parking_.plan(window, target, screen)) {
         case ParkedHiding::Step::hide:
             hideParked({window});
             return axerror::success;
@@ -75,21 +78,10 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
     if (moveResizeNow(window, target.origin(), target.size(), timeout, target) ==
             axerror::success &&
         clamped()) {
-        parking_.hidden(window, target);
+        parking_.hiding(window, target);
         hideParked({window});
     }
     return moved;
-}
-
-ParkedHiding::Step X11Desktop::planParking(xcb_window_t window, const Rect& target,
-                                           const Rect& screen) {
-    // Planned and marked in one step under the lock: the window manager's answer to an earlier
-    // showing, read on the event thread before the iconify goes out, never reads as someone else
-    // restoring a window planned for hiding.
-    std::lock_guard lock(mutex_);
-    const ParkedHiding::Step step = parking_.plan(window, target, screen);
-    if (step == ParkedHiding::Step::hide) notYetIconic_.insert(window);
-    return step;
 }
 
 Rect X11Desktop::rootFrame() const {
@@ -100,11 +92,20 @@ void X11Desktop::hideParked(const std::vector<xcb_window_t>& windows) {
     if (windows.empty()) return;
     const xcb_atom_t parked = x_.atom(kParkedProperty);
     const xcb_atom_t changeState = x_.atom("WM_CHANGE_STATE");
+    std::vector<xcb_window_t> minimised;
     for (const xcb_window_t window : windows) {
         {
+            std::lock_guard lock(mutex_);
+            // Minimised by someone else just before a layout planned on the strip's older state
+            // parked it: it stays minimised, and is no longer Brindlow's doing.
+            if (const auto asked = minimisedByOthers_.find(window);
+                asked != minimisedByOthers_.end() &&
+                std::chrono::steady_clock::now() - asked->second < kMinimiseAnswer) {
+                minimised.push_back(window);
+                continue;
+            }
             // Iconifying the active window would make the window manager pick another one to
             // focus, racing the raise that follows; it goes once the focus has moved on.
-            std::lock_guard lock(mutex_);
             if (active_ == window || focusHandedTo_ == window) {
                 hideWhenInactive_ = window;
                 continue;
@@ -119,12 +120,16 @@ void X11Desktop::hideParked(const std::vector<xcb_window_t>& windows) {
         {
             std::lock_guard lock(mutex_);
             ++ownIconifying_[window];
-            notYetIconic_.insert(window);
         }
         const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
         xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), changeState, 1, &iconic);
     }
     x_.flush();
+    for (const xcb_window_t window : minimised) {
+        parkingLog().info("Parked window 0x%x minimised by the user", window);
+        forgetParked(window);
+        refreshWindow(window, false);
+    }
 }
 
 void X11Desktop::iconifyRequested(xcb_window_t window) {
@@ -137,6 +142,7 @@ void X11Desktop::iconifyRequested(xcb_window_t window) {
         }
         // Hidden but still shown while it is the active window: minimised by the user now.
         if (hideWhenInactive_ == window) hideWhenInactive_.reset();
+        minimisedByOthers_[window] = std::chrono::steady_clock::now();
     }
     // Someone else (the user, a taskbar, a command of ours) minimised a window already iconified
     // for parking: from now on it counts as minimised like any other.
@@ -147,24 +153,27 @@ void X11Desktop::iconifyRequested(xcb_window_t window) {
 }
 
 void X11Desktop::showParked(xcb_window_t window) {
-    parking_.shown(window);
-    bool iconifying = false;
+    // Minimised by the user since the layout planned to show it: it stays so.
+    const std::optional<bool> iconifying = parking_.shown(window);
+    if (!iconifying) return;
     {
         std::lock_guard lock(mutex_);
         if (hideWhenInactive_ == window) hideWhenInactive_.reset();
-        iconifying = notYetIconic_.erase(window) > 0;
         shownFromParking_ = ShownFromParking{window, std::chrono::steady_clock::now(), active_};
     }
     // The map of a window still mapped is lost, and the iconify the window manager handles next
     // would leave it iconic (a quit right after a hide): the window manager handles it first.
-    if (iconifying) fence(window, kIconifyWait, [] {});
+    if (*iconifying) fence(window, kIconifyWait, [] {});
     // Some window managers (metacity, marco) bring a window that leaves the iconic state to the
     // current desktop: it is sent back to its own, also when it reads as on the current one (the
     // user may switch desktops before the window manager sees the map).
     const std::optional<X11WindowSnapshot> snapshot = read(window);
     const bool onADesktop = snapshot && snapshot->desktop;
     const std::uint32_t desktop = onADesktop ? *snapshot->desktop : 0;
-    xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
+    // The mark goes once the window manager shows the window (restoredByOthers): a run killed
+    // before then leaves it iconic and marked, and the next run takes it for parked, not
+    // minimised. Without a window manager nothing will show it as normal.
+    if (!hasWindowManager()) xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     // A window still mapped (left shown while it had the focus) is not mapped anew.
     if (!snapshot || !snapshot->mapped) focusOnMapHold_.hold(window);
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
@@ -226,30 +235,18 @@ void X11Desktop::restoredByOthers(xcb_window_t window) {
                         !snapshot->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN);
     // Shown: the window manager has made its choice of focus for the map.
     if (normal) focusOnMapHold_.release(window);
-    {
-        // Decided, and forgotten, under the lock that plans a hiding: a hiding planned meanwhile
-        // is never lost.
-        std::lock_guard lock(mutex_);
-        // Still normal because the window manager has not handled our iconify yet. Once it
-        // has, a showing that came before it is over as well.
-        if (notYetIconic_.contains(window)) {
-            if (!normal) {
-                notYetIconic_.erase(window);
-                parking_.showingEnded(window);
-            }
-            return;
-        }
-        // Shown on Brindlow's own request: only that request is settled. When a layout hid the
-        // window again meanwhile, the window manager's answers to the showing (a state, a map,
-        // each read as normal) are no restoring by others: the showing ends with the iconify.
-        if (parking_.isShowing(window)) {
-            if (normal && !parking_.isHidden(window)) parking_.showingEnded(window);
-            return;
-        }
-        if (!normal || !parking_.isHidden(window)) return;
-        parking_.forget(window);
+    // Decided and noted in one step with any hiding planned meanwhile (that is never lost): the
+    // window manager's answers to an earlier showing, or a state still normal because our
+    // iconify was not handled yet, say nothing about the user restoring the window.
+    switch (parking_.windowManagerShows(window, normal)) {
+        case ParkedHiding::Reading::shownBack:
+        case ParkedHiding::Reading::restoredByOthers:
+            dropParkedMark(window);
+            break;
+        case ParkedHiding::Reading::unknown:
+        case ParkedHiding::Reading::parked:
+            break;
     }
-    dropParkedMark(window);
 }
 
 bool X11Desktop::focusedByShowing(xcb_window_t active, std::optional<xcb_window_t> former) {
@@ -275,10 +272,6 @@ void X11Desktop::handFocusBack(xcb_window_t from, xcb_window_t to) {
 
 void X11Desktop::forgetParked(xcb_window_t window) {
     if (!parking_.isHidden(window) && !parking_.isShowing(window)) return;
-    {
-        std::lock_guard lock(mutex_);
-        notYetIconic_.erase(window);
-    }
     parking_.forget(window);
     dropParkedMark(window);
 }

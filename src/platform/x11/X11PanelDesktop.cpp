@@ -1,5 +1,7 @@
 #include "platform/x11/X11PanelDesktop.h"
 
+#include <algorithm>
+
 #include "platform/RunningProcesses.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
@@ -26,15 +28,52 @@ X11PanelDesktop::~X11PanelDesktop() {
 
 void X11PanelDesktop::onEvent(const xcb_generic_event_t& event) {
     const std::uint8_t type = event.response_type & 0x7F;
-    if (type != XCB_MAP_NOTIFY && type != XCB_DESTROY_NOTIFY) return;
-    // Both carry the window in the same place.
+    if (type == XCB_PROPERTY_NOTIFY) {
+        // The root's changes reach this connection: the platform's desktop listens to them.
+        const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+        if (change.window == x_.root() && change.atom == x_.ewmh()->_NET_ACTIVE_WINDOW)
+            activeChanged();
+        return;
+    }
+    if (type != XCB_MAP_NOTIFY && type != XCB_UNMAP_NOTIFY && type != XCB_DESTROY_NOTIFY) return;
+    // All three carry the window in the same place.
     const xcb_window_t window = reinterpret_cast<const xcb_map_notify_event_t&>(event).window;
+    bool raise = false;
     {
         std::lock_guard lock(mutex_);
-        if (awaitingMap_.erase(window) == 0 || type != XCB_MAP_NOTIFY) return;
+        if (type != XCB_MAP_NOTIFY) {
+            // Shown again, it is prepared afresh, without the hold.
+            if (heldAbove_ && heldAbove_->window == window) heldAbove_.reset();
+            raiseWhenMapped_.erase(window);
+            awaitingMap_.erase(window);
+            return;
+        }
+        if (awaitingMap_.erase(window) == 0) return;
+        raise = raiseWhenMapped_.erase(window) > 0;
     }
     xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, kAllDesktops,
                                        kSourcePager);
+    if (raise) raiseManaged(window);
+    x_.flush();
+}
+
+void X11PanelDesktop::activeChanged() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!heldAbove_) return;
+    }
+    const auto active = readActiveWindow(x_);
+    std::optional<xcb_window_t> release;
+    {
+        std::lock_guard lock(mutex_);
+        if (!heldAbove_ || (active && *active == heldAbove_->activeAtRaise)) return;
+        release = heldAbove_->window;
+        heldAbove_.reset();
+    }
+    // The user turned to another window, or to this one: it stacks like any other again.
+    xcb_ewmh_request_change_wm_state(x_.ewmh(), x_.screenNumber(), *release,
+                                     XCB_EWMH_WM_STATE_REMOVE, x_.ewmh()->_NET_WM_STATE_ABOVE,
+                                     XCB_ATOM_NONE, kSourcePager);
     x_.flush();
 }
 
@@ -82,16 +121,54 @@ bool X11PanelDesktop::activateAndWait(std::uint32_t window, double limit) {
 }
 
 void X11PanelDesktop::raiseWithoutFocus(std::uint32_t window) {
-    // The window manager's frame moves, so the request goes to the window manager (a pager's
-    // restack is obeyed without focus-stealing checks).
     if (!windowManagerRuns(x_)) {
         const std::uint32_t above = XCB_STACK_MODE_ABOVE;
         xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
-    } else {
+        x_.flush();
+        return;
+    }
+    {
+        // A window manager ignores requests about a window it has not taken on yet.
+        std::lock_guard lock(mutex_);
+        if (awaitingMap_.contains(window)) {
+            raiseWhenMapped_.insert(window);
+            return;
+        }
+    }
+    raiseManaged(window);
+    x_.flush();
+}
+
+void X11PanelDesktop::raiseManaged(xcb_window_t window) {
+    // The window manager's frame moves, so the request goes to the window manager (a pager's
+    // restack is obeyed without focus-stealing checks).
+    const xcb_atom_t restack = x_.ewmh()->_NET_RESTACK_WINDOW;
+    if (windowManagerSupports(restack)) {
         xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, XCB_WINDOW_NONE,
                                         XCB_STACK_MODE_ABOVE);
+        return;
     }
-    x_.flush();
+    // Without restacking on request (marco, xfwm4), and where a window that does not take the
+    // focus stays under the focused one whatever it asks (marco), it is held above the ordinary
+    // windows until the focus moves.
+    const xcb_window_t active = readActiveWindow(x_).value_or(XCB_WINDOW_NONE);
+    {
+        std::lock_guard lock(mutex_);
+        heldAbove_ = HeldAbove{window, active};
+    }
+    xcb_ewmh_request_change_wm_state(x_.ewmh(), x_.screenNumber(), window, XCB_EWMH_WM_STATE_ADD,
+                                     x_.ewmh()->_NET_WM_STATE_ABOVE, XCB_ATOM_NONE, kSourcePager);
+}
+
+bool X11PanelDesktop::windowManagerSupports(xcb_atom_t hint) {
+    xcb_ewmh_get_atoms_reply_t supported;
+    if (!xcb_ewmh_get_supported_reply(
+            x_.ewmh(), xcb_ewmh_get_supported(x_.ewmh(), x_.screenNumber()), &supported, nullptr))
+        return false;
+    const bool found = std::find(supported.atoms, supported.atoms + supported.atoms_len, hint) !=
+                       supported.atoms + supported.atoms_len;
+    xcb_ewmh_get_atoms_reply_wipe(&supported);
+    return found;
 }
 
 void X11PanelDesktop::preparePanel(std::uint32_t window, bool keepAbove) {

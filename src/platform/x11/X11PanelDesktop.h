@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <set>
 
 #include "platform/PanelDesktop.h"
@@ -35,12 +36,25 @@ class X11PanelDesktop final : public PanelDesktop {
     // Asks again for a prepared panel to show on every desktop once it is mapped: some window
     // managers (KWin, xfwm4) put a window they map on the current desktop whatever it asked.
     void onEvent(const xcb_generic_event_t& event);
+    // Raises a window the window manager has taken on, one way or the other.
+    void raiseManaged(xcb_window_t window);
+    // Ends the hold above the others once the focus moved.
+    void activeChanged();
+    bool windowManagerSupports(xcb_atom_t hint);
+
+    // A window raised by holding it above the ordinary ones, and the window focused then.
+    struct HeldAbove {
+        xcb_window_t window = XCB_WINDOW_NONE;
+        xcb_window_t activeAtRaise = XCB_WINDOW_NONE;
+    };
 
     X11Connection& x_;
     X11Desktop& desktop_;
     std::uint64_t listener_ = 0;
     std::mutex mutex_;
     std::set<std::uint32_t> awaitingMap_;
+    std::set<std::uint32_t> raiseWhenMapped_;
+    std::optional<HeldAbove> heldAbove_;
 };
 
 }  // namespace brindlow

@@ -15,6 +15,7 @@
 #include "platform/x11/X11GestureTap.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11PanelDesktop.h"
+#include "platform/x11/X11PointerActivity.h"
 #include "platform/x11/X11PointerMonitor.h"
 #include "platform/x11/X11Screens.h"
 #include "platform/x11/X11WindowList.h"
@@ -44,6 +45,7 @@ std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* displ
     const std::string name = display ? display : "";
     p->gestureTap_ = std::make_unique<X11GestureTap>(name);
     p->pointerMonitor_ = std::make_unique<X11PointerMonitor>(name, main);
+    p->pointerActivity_ = std::make_unique<X11PointerActivity>(name);
     return p;
 }
 
@@ -51,6 +53,7 @@ X11Platform::~X11Platform() {
     hotKeys_.reset();
     // Their threads end before anything else goes.
     pointerMonitor_.reset();
+    pointerActivity_.reset();
     gestureTap_.reset();
     // Services unsubscribe from the desktop and the connection before they go.
     panelDesktop_.reset();
@@ -84,6 +87,7 @@ Platform X11Platform::platform() {
     p.preferences = preferences_.get();
     p.eventTap = gestureTap_.get();
     p.mouseMonitor = pointerMonitor_.get();
+    p.pointerActivity = pointerActivity_.get();
     p.main = &main_;
     p.clock = &MonotonicClock::shared();
     p.makeSerialQueue = serialQueueFactory();

@@ -20,6 +20,7 @@ class FilePreferences;
 class X11PanelDesktop;
 class X11GestureTap;
 class X11PointerMonitor;
+class X11PointerActivity;
 
 // Every x11 service over one connection. Notifications are delivered on `main`.
 class X11Platform {
@@ -58,6 +59,7 @@ class X11Platform {
     std::unique_ptr<FilePreferences> preferences_;
     std::unique_ptr<X11PanelDesktop> panelDesktop_;
     std::unique_ptr<X11GestureTap> gestureTap_;
+    std::unique_ptr<X11PointerActivity> pointerActivity_;
     std::unique_ptr<X11PointerMonitor> pointerMonitor_;
 };
 

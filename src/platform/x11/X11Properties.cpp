@@ -149,6 +149,7 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
         xcb_get_property_cookie_t extents;
         xcb_get_property_cookie_t hints;
         xcb_get_window_attributes_cookie_t attributes;
+        xcb_get_property_cookie_t states;
     };
     std::vector<Cookies> cookies;
     cookies.reserve(windows.size());
@@ -157,7 +158,8 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
                            xcb_translate_coordinates(x.xcb(), window, x.root(), 0, 0),
                            askProperty(x, window, x.ewmh()->_NET_FRAME_EXTENTS, 4),
                            xcb_icccm_get_wm_normal_hints(x.xcb(), window),
-                           xcb_get_window_attributes(x.xcb(), window)});
+                           xcb_get_window_attributes(x.xcb(), window),
+                           askProperty(x, window, x.ewmh()->_NET_WM_STATE, 64)});
     }
     std::vector<std::optional<X11WindowFrame>> frames;
     frames.reserve(windows.size());
@@ -172,6 +174,7 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
             xcb_icccm_get_wm_normal_hints_reply(x.xcb(), asked.hints, &sizeHints, nullptr);
         XcbReply<xcb_get_window_attributes_reply_t> attributes(
             xcb_get_window_attributes_reply(x.xcb(), asked.attributes, nullptr));
+        auto states = takeProperty(x, asked.states);
         if (!geometry || !position) {
             frames.emplace_back();
             continue;
@@ -184,6 +187,8 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
         }
         if (hasHints) frame.hints = sizeHintsOf(sizeHints);
         frame.viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        for (const auto state : words(states.get()))
+            frame.fullScreen = frame.fullScreen || state == x.ewmh()->_NET_WM_STATE_FULLSCREEN;
         frames.push_back(frame);
     }
     return frames;

@@ -74,7 +74,8 @@ struct X11WindowFrame {
     Rect clientFrame;  // the client window in root coordinates, without decorations
     FrameExtents extents;
     SizeHints hints;
-    bool viewable = false;  // mapped, and so are its ancestors: the window manager shows it
+    bool viewable = false;    // mapped, and so are its ancestors: the window manager shows it
+    bool fullScreen = false;  // its state says full screen
 
     Rect outerFrame() const {
         return {clientFrame.x - extents.left, clientFrame.y - extents.top,

@@ -12,7 +12,7 @@
 #include "app/CLIMessages.h"
 #include "app/URLRequest.h"
 #include "command/Command.h"
-#include "platform/Log.h"
+#include "fuzz/FuzzEntry.h"
 
 using namespace brindlow;
 
@@ -79,26 +79,6 @@ void fuzzURL(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const bool quiet = [] {
-        LogSink::setStderrEnabled(false);
-        return true;
-    }();
-    (void)quiet;
-    if (size == 0) return 0;
-    const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
-    switch (data[0] % 4) {
-        case 0:
-            fuzzRequest(text);
-            break;
-        case 1:
-            fuzzReply(text);
-            break;
-        case 2:
-            fuzzCommandWords(text);
-            break;
-        default:
-            fuzzURL(text);
-            break;
-    }
-    return 0;
+    return brindlow::fuzz::readWithOneOf(data, size,
+                                         {fuzzRequest, fuzzReply, fuzzCommandWords, fuzzURL});
 }

@@ -11,7 +11,7 @@
 #include <set>
 #include <string_view>
 
-#include "platform/Log.h"
+#include "fuzz/FuzzEntry.h"
 #include "settings/JSONCoding.h"
 #include "settings/JSONEncoder.h"
 #include "settings/RestoreStrips.h"
@@ -138,23 +138,5 @@ void fuzzLayouts(std::string_view text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const bool quiet = [] {
-        LogSink::setStderrEnabled(false);
-        return true;
-    }();
-    (void)quiet;
-    if (size == 0) return 0;
-    const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
-    switch (data[0] % 3) {
-        case 0:
-            fuzzSettings(text);
-            break;
-        case 1:
-            fuzzSession(text);
-            break;
-        default:
-            fuzzLayouts(text);
-            break;
-    }
-    return 0;
+    return brindlow::fuzz::readWithOneOf(data, size, {fuzzSettings, fuzzSession, fuzzLayouts});
 }

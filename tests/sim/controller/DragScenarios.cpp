@@ -25,6 +25,44 @@ TEST_F(Drags, MovesWithoutTheButtonOrRightAfterTheControllersOwnMoveAreIgnored) 
     EXPECT_TRUE(logLines("User moved").empty());
 }
 
+// A window manager may carry a fast drag begun right after the controller's own move all the way
+// before the quiet time is over: still held past it, the drag counts. One that landed back where
+// the controller put it, as an echo does, does not.
+struct EarlyDragCase {
+    const char* name;
+    double heldFor;  // seconds the button stays down after the move
+    bool landsBack;  // the window comes back to its own frame before the quiet time is over
+    bool counts;
+};
+
+class EarlyDrags : public Drags, public ::testing::WithParamInterface<EarlyDragCase> {};
+
+TEST_P(EarlyDrags, CountOnlyWhenHeldPastTheQuietTimeAwayFromTheControllersFrame) {
+    open(2);
+    run(Command::Kind::narrower);  // the controller moves the window now
+    const Rect own = windows[1].frame();
+    drag(windows[1], own.offsetBy(-own.minX(), 0));  // to the left edge, past its neighbour
+    if (GetParam().landsBack) {
+        time.advance(0.3);
+        windows[1].setFrame(own);
+        time.runUntilIdle();
+    }
+    time.advance(GetParam().heldFor - (GetParam().landsBack ? 0.3 : 0.0));
+    release();
+    time.advance(2.0);
+    const std::vector<WindowID> order = GetParam().counts ? std::vector<WindowID>{id(1), id(0)}
+                                                          : std::vector<WindowID>{id(0), id(1)};
+    EXPECT_EQ(stripWindows("LEFT"), order);
+    EXPECT_EQ(logLines("User moved").size(), GetParam().counts ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drags, EarlyDrags,
+    ::testing::Values(EarlyDragCase{"ReleasedWithinTheQuietTime", 0.3, false, false},
+                      EarlyDragCase{"HeldPastTheQuietTime", 1.0, false, true},
+                      EarlyDragCase{"LandedBackLikeAnEcho", 1.0, true, false}),
+    [](const ::testing::TestParamInfo<EarlyDragCase>& row) { return row.param.name; });
+
 TEST_F(Drags, DraggingAColumnPastItsNeighbourSwapsThemOnceTheButtonIsUp) {
     open(3);
     const Rect start = windows[0].frame();

@@ -20,10 +20,14 @@ struct ScrollCase {
     int from;
     int to;
     bool batches = false;  // windows written in batches, as on X11
+    // Seconds each call to the application takes while the scroll's third frame is written: a
+    // batch that slow gives the application a lead that then shrinks frame by frame.
+    double slowFrame = 0;
 };
 
 class ScrollMotion : public ControllerScenario, public ::testing::WithParamInterface<ScrollCase> {
   protected:
+    SimApp app;
     std::vector<SimWindow> windows;
 
     void SetUp() override {
@@ -32,7 +36,7 @@ class ScrollMotion : public ControllerScenario, public ::testing::WithParamInter
         // One display, so parked windows wait at the side they come in from.
         left = desktop.addDisplay(
             {.name = "Left", .frame = {0, 0, GetParam().displayWidth, 1080}, .uuid = "LEFT"});
-        const SimApp app = desktop.launchApp(
+        app = desktop.launchApp(
             {.name = "Editor", .bundleID = "org.example.editor", .activate = true});
         for (int i = 0; i < GetParam().count; ++i)
             windows.push_back(desktop.openWindow(
@@ -74,7 +78,9 @@ TEST_P(ScrollMotion, EveryWindowGoesOneWayFromWhereItStood) {
     run(Command::jumpTo(GetParam().to));
     std::vector<std::vector<Rect>> path = {before, frames()};
     for (int frame = 0; frame < 600 && link->isRunning(); ++frame) {
+        if (frame == 2) app.setLatency(GetParam().slowFrame);
         animate(1);
+        if (frame == 2) app.setLatency(0);
         path.push_back(frames());
     }
     time.advance(1.0);
@@ -136,7 +142,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ScrollCase{"wideDisplayThirdToSeventh", 3840, 20, 0.3, 3, 7, true},
                       ScrollCase{"wideDisplaySeventhToThird", 3840, 20, 0.3, 7, 3, true},
                       ScrollCase{"wideDisplayFirstToFifth", 3840, 5, 0.3, 1, 5},
-                      ScrollCase{"wideDisplayFifthToFirst", 3840, 5, 0.3, 5, 1}),
+                      ScrollCase{"wideDisplayFifthToFirst", 3840, 5, 0.3, 5, 1},
+                      ScrollCase{"aSlowFrameFirstToFifth", 3840, 5, 0.3, 1, 5, true, 0.004},
+                      ScrollCase{"aSlowFrameFifthToFirst", 3840, 5, 0.3, 5, 1, true, 0.004}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 }  // namespace

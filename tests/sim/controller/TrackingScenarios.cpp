@@ -1,19 +1,13 @@
-#include "ControllerScenario.h"
+#include "CommandScenario.h"
 
 namespace brindlow::test {
 namespace {
 
-class Tracking : public ControllerScenario {
+// The editor's window "first" tiled and focused, the controller started.
+class Tracking : public CommandScenario {
   protected:
-    SimApp editor;
-    SimApp term;
-
     void SetUp() override {
-        ControllerScenario::SetUp();
-        addTwoDisplays();
-        editor = desktop.launchApp(
-            {.name = "Editor", .bundleID = "org.example.editor", .activate = true});
-        term = desktop.launchApp({.name = "Term", .bundleID = "org.example.term"});
+        CommandScenario::SetUp();
         desktop.openWindow(editor,
                            {.title = "first", .frame = {100, 100, 700, 500}, .focus = true});
         time.runUntilIdle();

@@ -8,8 +8,14 @@ namespace {
 WindowRecords everythingFor(WindowID id) {
     WindowRecords records;
     records.edit(id, [](WindowRecord& record) {
-        record = {
-            true, true, true, 4.0, 600.0, Rect(10, 20, 300, 400), FullScreenReturn{"LEFT", 2, 0.5}};
+        record = {true,
+                  true,
+                  true,
+                  true,
+                  4.0,
+                  600.0,
+                  Rect(10, 20, 300, 400),
+                  FullScreenReturn{"LEFT", 2, 0.5}};
     });
     return records;
 }

@@ -94,6 +94,39 @@ TEST(LayoutPass, ColumnsBeyondTheRightEdgeParkThere) {
     EXPECT_EQ(layoutAt(s, 9).placements[2], parked(3, {990, 10, 485, 780}));
 }
 
+// A panel holding one edge of the screen leaves the area short of it there: a column parked on
+// that side goes past the screen's edge, so nothing of it lies over the panel; the other side
+// keeps its peek.
+struct PanelCase {
+    const char* name;
+    Rect area;
+    double offset;
+    int parkedIndex;
+    Rect parkedFrame;
+    friend void PrintTo(const PanelCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class ParkingBesideAPanel : public ::testing::TestWithParam<PanelCase> {};
+
+TEST_P(ParkingBesideAPanel, LeavesNothingOverThePanel) {
+    const PanelCase& panel = GetParam();
+    const Strip s = strip({column({1}), column({2}), column({3})}, 1);
+    const StripLayout result = layoutAt(s, panel.offset, {panel.area, screen, {}});
+    EXPECT_EQ(result.placements[size_t(panel.parkedIndex)],
+              parked(WindowID(panel.parkedIndex + 1), panel.parkedFrame));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sides, ParkingBesideAPanel,
+    ::testing::Values(
+        // 120 points held on the right: columns 425 wide, the third starting at 880, past 870.
+        PanelCase{"RightPanelRightColumn", {0, 0, 880, 800}, 0, 2, {1000, 10, 425, 780}},
+        PanelCase{"RightPanelLeftColumn", {0, 0, 880, 800}, 430, 0, {-415, 10, 425, 780}},
+        PanelCase{"LeftPanelLeftColumn", {120, 0, 880, 800}, 430, 0, {-425, 10, 425, 780}},
+        PanelCase{"LeftPanelRightColumn", {120, 0, 880, 800}, 0, 2, {990, 10, 425, 780}},
+        PanelCase{"BottomPanelRightColumn", {0, 0, 1000, 760}, 0, 2, {990, 10, 485, 740}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 // In a one-point area every frame is one point square, yet a full-width column stands at the
 // area's top and an ordinary one below the outer gap: each is parked at its own top.
 TEST(LayoutPass, ParkedColumnsOfOneSizeKeepTheirOwnTops) {

@@ -4,6 +4,7 @@
 // test starts; the command-line tool and the listing to drive and read it.
 #include <signal.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -59,7 +60,9 @@ class AppOnDisplay : public X11Fixture {
         return data_.path() / "Brindlow" / name;
     }
     std::map<std::string, std::string> environment() const {
-        return {{"XDG_DATA_HOME", data_.path().string()}, {"BRINDLOW_LOG", "info"}};
+        // BRINDLOW_APP_LOG=debug shows every window event the app heard in a failure's log.
+        const char* level = std::getenv("BRINDLOW_APP_LOG");
+        return {{"XDG_DATA_HOME", data_.path().string()}, {"BRINDLOW_LOG", level ? level : "info"}};
     }
 
     std::optional<Rect> frameOf(xcb_window_t window) {
@@ -69,12 +72,16 @@ class AppOnDisplay : public X11Fixture {
     }
 
     // Starts an xterm and waits until the window manager manages it and its frame stays the same
-    // over two round trips; that frame is its original.
-    const Xterm& startXterm(const std::string& title) {
+    // over two round trips; that frame is its original. `options` go before the command.
+    const Xterm& startXterm(const std::string& title,
+                            const std::vector<std::string>& options = {}) {
         Xterm& xterm = xterms_.emplace_back();
         xterm.title = title;
-        xterm.process = std::make_unique<ChildProcess>(std::vector<std::string>{
-            "xterm", "-title", title, "-xrm", "XTerm*allowTitleOps: false", "-e", "sleep", "600"});
+        std::vector<std::string> argv{"xterm", "-title", title, "-xrm",
+                                      "XTerm*allowTitleOps: false"};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.insert(argv.end(), {"-e", "sleep", "600"});
+        xterm.process = std::make_unique<ChildProcess>(argv);
         EXPECT_TRUE(settle([&] {
             for (xcb_window_t window : desktop().windowsOf(xterm.process->pid())) {
                 const auto snapshot = desktop().read(window);

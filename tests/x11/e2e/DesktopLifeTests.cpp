@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 
 #include "AppOnDisplay.h"
@@ -73,11 +74,45 @@ class DesktopLife : public AppOnDisplay {
         return {};
     }
 
+    // fvwm ignores every request to move a window to the first desktop (the window stays where
+    // it is, whatever desktop it is on and whichever is shown). Beside it, tests that send windows
+    // back live on the second desktop and send them away to the third.
+    void liveOnTheHomeDesktop() {
+        if (sessionWindowManager() != "fvwm") return;
+        home_ = 1;
+        ASSERT_TRUE(wmctrl({"-s", homeDesktop()}));
+        ASSERT_TRUE(settle([&] { return currentDesktop() == std::uint32_t(home_); }));
+    }
+    std::string homeDesktop() const { return std::to_string(home_); }
+    std::string otherDesktop() const { return std::to_string(home_ + 1); }
+    // Sends the window of the xterm titled `title` to the desktop numbered `desktop`.
+    bool send(const std::string& title, const std::string& desktop) {
+        return wmctrl({"-i", "-r", hex(xtermTitled(title)->window), "-t", desktop});
+    }
+    int home_ = 0;
+
     bool wmctrl(const std::vector<std::string>& args) {
         freshWindowManager_ = true;
         std::vector<std::string> argv = {"wmctrl"};
         argv.insert(argv.end(), args.begin(), args.end());
         return runProcess(argv).status == 0;
+    }
+    // Withdrawn the way a client withdraws a window (XWithdrawWindow): unmapped, and told to the
+    // root, which withdraws it also while it is iconic (Brindlow iconifies parked windows beside
+    // window managers that keep windows in view, and unmapping those alone changes nothing).
+    void withdraw(xcb_window_t window) {
+        X11Connection& x = connection();
+        xcb_unmap_window(x.xcb(), window);
+        xcb_unmap_notify_event_t unmap{};
+        unmap.response_type = XCB_UNMAP_NOTIFY;
+        unmap.event = x.root();
+        unmap.window = window;
+        char event[32] = {};
+        std::memcpy(event, &unmap, sizeof unmap);
+        xcb_send_event(x.xcb(), 0, x.root(),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       event);
+        x.flush();
     }
     // Shown by the window manager: in its client list and mapped, or iconified by Brindlow
     // because it is parked where the window manager keeps windows in view.
@@ -233,18 +268,20 @@ TEST_F(DesktopLife, AWindowSentToAnotherDesktopComesBackToItsColumnAndIsPutBackF
         "on two busy cores, xterms iconified for parking are sometimes still listed after a "
         "switch to the other desktop; not yet explained",
         "icewm");
+    liveOnTheHomeDesktop();
+    ASSERT_FALSE(HasFatalFailure());
     const Arranged before = startArranged();
     ASSERT_FALSE(HasFatalFailure());
     const Xterm* sent = xtermTitled(before.columns[1][0]);
-    ASSERT_TRUE(wmctrl({"-i", "-r", hex(sent->window), "-t", "1"}));
+    ASSERT_TRUE(send(sent->title, otherDesktop()));
     ASSERT_TRUE(settle([&] { return listedXterms() == 3; }));
-    ASSERT_TRUE(wmctrl({"-i", "-r", hex(sent->window), "-t", "0"}));
+    ASSERT_TRUE(send(sent->title, homeDesktop()));
     EXPECT_TRUE(settle([&] { return arrangedAs(before); }))
         << "now " << arranged().value_or(Arranged{}) << ", was " << before;
 
-    ASSERT_TRUE(wmctrl({"-i", "-r", hex(sent->window), "-t", "1"}));
+    ASSERT_TRUE(send(sent->title, otherDesktop()));
     ASSERT_TRUE(settle([&] { return listedXterms() == 3; }));
-    ASSERT_TRUE(wmctrl({"-s", "1"}));
+    ASSERT_TRUE(wmctrl({"-s", otherDesktop()}));
     EXPECT_TRUE(settle([&] {
         const auto now = arranged();
         return now && now->columns == std::vector<std::vector<std::string>>{{sent->title}};
@@ -257,8 +294,9 @@ TEST_F(DesktopLife, AWindowSentToAnotherDesktopComesBackToItsColumnAndIsPutBackF
 // stood before it was tiled.
 TEST_F(DesktopLife, AMinimisedAndRestoredWindowKeepsItsPlaceAndItsOriginalFrame) {
     BRINDLOW_SKIP_BESIDE(
-        "on two busy cores the restored window, parked and iconified again, is sometimes read "
-        "as minimised and misses its stack; not yet explained",
+        "on two busy cores (about 1 full run in 8), a window the user minimises some 50 ms after "
+        "Brindlow iconified it for parking is forgotten by the parking but never reported "
+        "minimised, and stays listed; not yet explained",
         "metacity", "marco");
     const Arranged before = startArranged();
     ASSERT_FALSE(HasFatalFailure());
@@ -385,19 +423,19 @@ TEST_F(DesktopLife, StartedAndQuitOnTheSecondDesktopPutsTheWindowsOfBothBack) {
 // Windows on the second desktop when Brindlow quits and starts again: sent back, they take their
 // columns, widths and stack again, and the quit puts every window back.
 TEST_F(DesktopLife, WindowsAwayOverAQuitAndAStartComeBackToTheirPlaces) {
+    liveOnTheHomeDesktop();
+    ASSERT_FALSE(HasFatalFailure());
     const Arranged before = startArranged();
     ASSERT_FALSE(HasFatalFailure());
     const std::vector<std::string> sent = {before.columns[1][1], before.columns[2][0]};
-    for (const std::string& title : sent)
-        ASSERT_TRUE(wmctrl({"-i", "-r", hex(xtermTitled(title)->window), "-t", "1"}));
+    for (const std::string& title : sent) ASSERT_TRUE(send(title, otherDesktop()));
     ASSERT_TRUE(settle([&] { return listedXterms() == 2; }));
     brindlow_->signal(SIGTERM);
     ASSERT_EQ(brindlow_->waitForExit(kLimit), 0);
 
     startBrindlowWithout(sent);
     ASSERT_FALSE(HasFatalFailure());
-    for (const std::string& title : sent)
-        ASSERT_TRUE(wmctrl({"-i", "-r", hex(xtermTitled(title)->window), "-t", "0"}));
+    for (const std::string& title : sent) ASSERT_TRUE(send(title, homeDesktop()));
     EXPECT_TRUE(settle([&] { return arrangedAs(before); }))
         << "now " << arranged().value_or(Arranged{}) << ", was " << before;
     quitAndExpectEveryWindowAtItsOriginal();
@@ -406,10 +444,8 @@ TEST_F(DesktopLife, WindowsAwayOverAQuitAndAStartComeBackToTheirPlaces) {
 // Killed, Brindlow puts nothing back; started again, it still knows where every window it moved
 // stood before: one tiled after the start, and one that is on the second desktop at the kill.
 TEST_F(DesktopLife, AfterAKillEveryWindowItMovedIsPutBackByTheNextRun) {
-    BRINDLOW_SKIP_BESIDE(
-        "one xterm is sometimes left at 0,0 (marco; metacity on two busy cores); not yet "
-        "explained",
-        "marco", "metacity");
+    liveOnTheHomeDesktop();
+    ASSERT_FALSE(HasFatalFailure());
     const Arranged before = startArranged();
     ASSERT_FALSE(HasFatalFailure());
     // Paused, Brindlow takes the new window in without moving it, so its original is known here.
@@ -420,14 +456,14 @@ TEST_F(DesktopLife, AfterAKillEveryWindowItMovedIsPutBackByTheNextRun) {
     ASSERT_EQ(tool({"pause"}).status, 0);
     ASSERT_TRUE(settle([&] { return !atOriginal(late); })) << "the new xterm was not tiled";
     const std::string away = before.columns[2][0];
-    ASSERT_TRUE(wmctrl({"-i", "-r", hex(xtermTitled(away)->window), "-t", "1"}));
+    ASSERT_TRUE(send(away, otherDesktop()));
     ASSERT_TRUE(settle([&] { return listedXterms() == 4; }));
     brindlow_->signal(SIGKILL);
     brindlow_->waitForExit(kLimit);
 
     startBrindlowWithout({away});
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(wmctrl({"-i", "-r", hex(xtermTitled(away)->window), "-t", "0"}));
+    ASSERT_TRUE(send(away, homeDesktop()));
     ASSERT_TRUE(settle([&] { return listedXterms() == 5; }));
     quitAndExpectEveryWindowAtItsOriginal();
 }
@@ -457,8 +493,8 @@ TEST_F(DesktopLife, AWindowMinimisedAtAKillIsPutBackByTheNextRun) {
 TEST_F(DesktopLife, AWindowWithdrawnAndShownAgainKeepsItsPlace) {
     BRINDLOW_SKIP_BESIDE(
         "icewm sometimes leaves the window withdrawn after the 500 flips while Brindlow tiles it "
-        "(without Brindlow it is shown again), and metacity on two busy cores; not yet explained",
-        "icewm", "metacity");
+        "(without Brindlow it is shown again); not yet explained",
+        "icewm");
     const Arranged before = startArranged();
     ASSERT_FALSE(HasFatalFailure());
     const xcb_window_t id = xtermTitled(before.columns[1][1])->window;
@@ -473,7 +509,7 @@ TEST_F(DesktopLife, AWindowWithdrawnAndShownAgainKeepsItsPlace) {
     EXPECT_TRUE(settle([&] { return arrangedAs(before); }))
         << "now " << arranged().value_or(Arranged{}) << ", was " << before;
     // Seen gone when withdrawn, then back.
-    ASSERT_TRUE(xdotool({"windowunmap", window}));
+    withdraw(id);
     ASSERT_TRUE(settle([&] { return listedXterms() == 3; }));
     ASSERT_TRUE(xdotool({"windowmap", window}));
     EXPECT_TRUE(settle([&] { return arrangedAs(before); }))

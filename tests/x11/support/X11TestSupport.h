@@ -75,8 +75,7 @@ class TestClientProcess {
 };
 
 // Returns once the window manager has handled everything sent to it before (false when it does not
-// answer): it answers a request for the frame extents of a window it does not manage by writing
-// them.
+// answer): the size request of a window it does not manage goes through it.
 bool windowManagerCaughtUp(X11Connection& x);
 
 // The window manager scripts/x11-session started ("openbox" when it does not say).

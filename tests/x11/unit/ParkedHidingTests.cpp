@@ -79,5 +79,75 @@ TEST(ParkedHiding, AClampingWindowManagerIsLearnedAndTheHiddenWindowComesBackInV
     EXPECT_FALSE(parking.isHidden(2));
 }
 
+// The iconify is marked on its way together with the hiding, so that the window still reading
+// as shown meanwhile is never taken for one the user restored.
+TEST(ParkedHiding, AnIconifyIsOnItsWayFromTheHidingUntilTheWindowManagerShowsItIconic) {
+    ParkedHiding parking;
+    const Rect parked{1910, 32, 942, 1035};
+    const Rect visible{966, 32, 942, 1035};
+    // Judged clamped and hidden by a single move or a batch.
+    parking.hiding(1, parked);
+    EXPECT_TRUE(parking.isHidden(1));
+    EXPECT_TRUE(parking.isIconifying(1));
+    parking.iconic(1);
+    EXPECT_FALSE(parking.isIconifying(1));
+    EXPECT_TRUE(parking.isHidden(1));
+
+    // Hidden straight away by a plan: on its way at once; shown again before it arrived.
+    EXPECT_EQ(parking.plan(2, parked, kScreen), ParkedHiding::Step::hide);
+    EXPECT_TRUE(parking.isIconifying(2));
+    EXPECT_EQ(parking.plan(2, visible, kScreen), ParkedHiding::Step::moveThenShow);
+    EXPECT_EQ(parking.shown(2), true);
+    EXPECT_FALSE(parking.isIconifying(2));
+    // Shown once it had arrived: nothing on its way.
+    EXPECT_EQ(parking.shown(1), false);
+    // No longer hidden (shown already, or minimised by the user since): nothing to show.
+    EXPECT_EQ(parking.shown(1), std::nullopt);
+
+    // Left iconic by an earlier run: nothing on its way.
+    parking.hidden(3, parked);
+    EXPECT_FALSE(parking.isIconifying(3));
+    // Minimised by the user while on its way: forgotten with it.
+    parking.hiding(4, parked);
+    parking.forget(4);
+    EXPECT_FALSE(parking.isIconifying(4));
+}
+
+// What the window manager showing a parked window means, decided in one step with the hiding: a
+// hiding planned while a showing was answered holds until its iconify arrives.
+TEST(ParkedHiding, TheWindowManagerShowingAWindowSettlesItsParkingInOneStep) {
+    using Reading = ParkedHiding::Reading;
+    ParkedHiding parking;
+    const Rect parked{1910, 32, 942, 1035};
+    const Rect visible{966, 32, 942, 1035};
+    parking.hiding(1, parked);
+    parking.iconic(1);
+
+    // Shown on Brindlow's request, then hidden again before the answers to the showing came.
+    EXPECT_EQ(parking.shown(1), false);
+    EXPECT_EQ(parking.plan(1, parked, kScreen), ParkedHiding::Step::hide);
+    EXPECT_EQ(parking.windowManagerShows(1, true), Reading::parked);
+    EXPECT_EQ(parking.windowManagerShows(1, true), Reading::parked);
+    EXPECT_TRUE(parking.isHidden(1));
+    // The iconify arrives: the showing it overtook is over with it.
+    EXPECT_EQ(parking.windowManagerShows(1, false), Reading::parked);
+    EXPECT_FALSE(parking.isIconifying(1));
+    EXPECT_FALSE(parking.isShowing(1));
+    EXPECT_TRUE(parking.isHidden(1));
+
+    // Shown on Brindlow's request and left so: settled, no longer parked.
+    EXPECT_EQ(parking.plan(1, visible, kScreen), ParkedHiding::Step::moveThenShow);
+    EXPECT_EQ(parking.shown(1), false);
+    EXPECT_EQ(parking.windowManagerShows(1, true), Reading::shownBack);
+    EXPECT_FALSE(parking.isShowing(1));
+    EXPECT_EQ(parking.windowManagerShows(1, true), Reading::unknown);
+
+    // Iconic for parking and shown by someone else: forgotten.
+    parking.hidden(2, parked);
+    EXPECT_EQ(parking.windowManagerShows(2, false), Reading::parked);
+    EXPECT_EQ(parking.windowManagerShows(2, true), Reading::restoredByOthers);
+    EXPECT_FALSE(parking.isHidden(2));
+}
+
 }  // namespace
 }  // namespace brindlow

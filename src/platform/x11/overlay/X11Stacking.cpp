@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <unordered_map>
 
 #include "platform/Executor.h"
 #include "platform/x11/X11Connection.h"
@@ -20,63 +21,78 @@ X11Stacking::X11Stacking(xcb_connection_t* requests, X11Connection& events, Exec
     std::weak_ptr<X11Stacking*> weak = alive_;
     Executor* mainQueue = &main_;
     const xcb_atom_t desktopAtom = currentDesktopAtom_;
-    listener_ =
-        events_.addListener([weak, mainQueue, desktopAtom](const X11Connection::Event& event) {
-            const auto type = event.response_type & 0x7f;
-            switch (type) {
-                case XCB_CONFIGURE_NOTIFY:
-                case XCB_MAP_NOTIFY: {
-                    // A frame restacked or a window appeared on top. Our own restacks report here
-                    // too and are ignored; a burst of foreign ones needs one re-assertion.
-                    const xcb_window_t window =
-                        type == XCB_CONFIGURE_NOTIFY
-                            ? reinterpret_cast<const xcb_configure_notify_event_t&>(event).window
-                            : reinterpret_cast<const xcb_map_notify_event_t&>(event).window;
-                    mainQueue->async([weak, window] {
-                        auto alive = weak.lock();
-                        if (!alive) return;
-                        X11Stacking& self = **alive;
-                        if (self.windows_.contains(window) || self.reassertQueued_) return;
-                        self.reassertQueued_ = true;
-                        self.main_.async([weak] {
-                            auto again = weak.lock();
-                            if (!again) return;
-                            (*again)->reassertQueued_ = false;
-                            (*again)->reassert();
-                        });
-                    });
-                    break;
+    const xcb_window_t root = events_.root();
+    // What each top-level window stood above at its last configure, on the event thread: a
+    // frame that only moved or changed size keeps its place in the stacking order, and a moving
+    // strip configures every frame on every frame.
+    auto below = std::make_shared<std::unordered_map<xcb_window_t, xcb_window_t>>();
+    listener_ = events_.addListener([weak, mainQueue, desktopAtom, root,
+                                     below](const X11Connection::Event& event) {
+        const auto type = event.response_type & 0x7f;
+        switch (type) {
+            case XCB_CONFIGURE_NOTIFY:
+            case XCB_MAP_NOTIFY: {
+                // A frame restacked or a window appeared on top. Our own restacks report here
+                // too and are ignored; a burst of foreign ones needs one re-assertion.
+                xcb_window_t window = XCB_WINDOW_NONE;
+                if (type == XCB_CONFIGURE_NOTIFY) {
+                    const auto& configure =
+                        reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+                    if (configure.event != root) break;
+                    const auto [known, added] =
+                        below->try_emplace(configure.window, configure.above_sibling);
+                    if (!added && known->second == configure.above_sibling) break;
+                    known->second = configure.above_sibling;
+                    window = configure.window;
+                } else {
+                    window = reinterpret_cast<const xcb_map_notify_event_t&>(event).window;
                 }
-                case XCB_CREATE_NOTIFY:
-                case XCB_DESTROY_NOTIFY:
-                    mainQueue->async([weak] {
-                        auto alive = weak.lock();
-                        if (!alive) return;
-                        X11Stacking& self = **alive;
-                        const std::optional<bool> before = self.compositing_;
-                        self.compositing_.reset();
-                        if (before && self.compositing() != *before && self.compositingChanged_) {
-                            self.compositingChanged_();
-                        }
+                mainQueue->async([weak, window] {
+                    auto alive = weak.lock();
+                    if (!alive) return;
+                    X11Stacking& self = **alive;
+                    if (self.windows_.contains(window) || self.reassertQueued_) return;
+                    self.reassertQueued_ = true;
+                    self.main_.async([weak] {
+                        auto again = weak.lock();
+                        if (!again) return;
+                        (*again)->reassertQueued_ = false;
+                        (*again)->reassert();
                     });
-                    break;
-                case XCB_PROPERTY_NOTIFY: {
-                    const auto& property =
-                        reinterpret_cast<const xcb_property_notify_event_t&>(event);
-                    if (property.atom != desktopAtom) break;
-                    mainQueue->async([weak] {
-                        auto alive = weak.lock();
-                        if (!alive) return;
-                        // A copy: an observer may remove itself.
-                        auto observers = (*alive)->desktopObservers_;
-                        for (auto& [token, handler] : observers) handler();
-                    });
-                    break;
-                }
-                default:
-                    break;
+                });
+                break;
             }
-        });
+            case XCB_CREATE_NOTIFY:
+            case XCB_DESTROY_NOTIFY:
+                if (type == XCB_DESTROY_NOTIFY)
+                    below->erase(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
+                mainQueue->async([weak] {
+                    auto alive = weak.lock();
+                    if (!alive) return;
+                    X11Stacking& self = **alive;
+                    const std::optional<bool> before = self.compositing_;
+                    self.compositing_.reset();
+                    if (before && self.compositing() != *before && self.compositingChanged_) {
+                        self.compositingChanged_();
+                    }
+                });
+                break;
+            case XCB_PROPERTY_NOTIFY: {
+                const auto& property = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+                if (property.atom != desktopAtom) break;
+                mainQueue->async([weak] {
+                    auto alive = weak.lock();
+                    if (!alive) return;
+                    // A copy: an observer may remove itself.
+                    auto observers = (*alive)->desktopObservers_;
+                    for (auto& [token, handler] : observers) handler();
+                });
+                break;
+            }
+            default:
+                break;
+        }
+    });
 }
 
 X11Stacking::~X11Stacking() {
