@@ -31,6 +31,8 @@ X11Desktop::X11Desktop(X11Connection& connection) : x_(connection) {
     }
     wmStateAtom_ = x_.atom("WM_STATE");
     changeStateAtom_ = x_.atom("WM_CHANGE_STATE");
+    handBackAtom_ = x_.atom("_BRINDLOW_FOCUS_HAND_BACK");
+    handBackMarkers_ = takeProbe();
     listener_ = x_.addListener([this](const xcb_generic_event_t& event) { onEvent(event); });
     refreshClients();
     refreshActive();
@@ -40,6 +42,7 @@ X11Desktop::~X11Desktop() {
     x_.removeListener(listener_);
     focusOnMapHold_.releaseAll();
     for (const xcb_window_t probe : probes_) xcb_destroy_window(x_.xcb(), probe);
+    xcb_destroy_window(x_.xcb(), handBackMarkers_);
     x_.flush();
 }
 
@@ -742,6 +745,7 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             if (e.format == 32 && e.type == changeStateAtom_ &&
                 e.data.data32[0] == XCB_ICCCM_WM_STATE_ICONIC && isClient(e.window))
                 iconifyRequested(e.window);
+            handBackHeard(e);
             return;
         }
         case XCB_DESTROY_NOTIFY: {

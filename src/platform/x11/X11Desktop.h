@@ -16,6 +16,7 @@
 #include "geometry/Geometry.h"
 #include "platform/Accessibility.h"
 #include "platform/AccessibilityTypes.h"
+#include "platform/x11/FocusHandBack.h"
 #include "platform/x11/FocusOnMapHold.h"
 #include "platform/x11/ParkedHiding.h"
 #include "platform/x11/X11Properties.h"
@@ -263,8 +264,13 @@ class X11Desktop {
     // managers focus a window leaving the iconic state); with the lock held. The focus then goes
     // back to `former`.
     bool focusedByShowing(xcb_window_t active, std::optional<xcb_window_t> former);
-    // Asks the window manager to give the focus back to `to`, without waiting: event thread.
+    // Asks the window manager to give the focus back to `to` once a marker shows that no desktop
+    // switch came in meanwhile (FocusHandBack), without waiting: event thread.
     void handFocusBack(xcb_window_t from, xcb_window_t to);
+    // A client message to the root or to us, for the hand-back: a desktop switch, an activation,
+    // a marker (FocusHandBack).
+    void handBackHeard(const xcb_client_message_event_t& message);
+    void sendHandBackMarker(std::uint32_t marker);
     // A window hidden for parking came back by other means (the user, an activation).
     void forgetParked(xcb_window_t window);
     // The parked mark and the focus hold of a window no longer parked go.
@@ -325,6 +331,11 @@ class X11Desktop {
     std::optional<std::pair<xcb_window_t, std::chrono::steady_clock::time_point>> lastActivation_;
     // The window Brindlow is activating now, from its request until the window manager answers.
     std::optional<xcb_window_t> activating_;
+    // The focus taken by a window mapped back goes back to where it was (handFocusBack); its
+    // markers go to an unmapped window of our own.
+    FocusHandBack focusHandBack_;
+    xcb_window_t handBackMarkers_ = XCB_WINDOW_NONE;
+    xcb_atom_t handBackAtom_ = XCB_ATOM_NONE;
     // The parked window last mapped back, when, and which window had the focus then.
     struct ShownFromParking {
         xcb_window_t window = XCB_WINDOW_NONE;

@@ -263,11 +263,51 @@ bool X11Desktop::focusedByShowing(xcb_window_t active, std::optional<xcb_window_
 }
 
 void X11Desktop::handFocusBack(xcb_window_t from, xcb_window_t to) {
-    parkingLog().info("Window 0x%x took the focus as it was mapped back; returned to 0x%x", from,
-                      to);
-    xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), to,
-                                          xcb_ewmh_client_source_type_t(2), XCB_CURRENT_TIME, from);
+    parkingLog().info("Window 0x%x took the focus as it was mapped back; returning it to 0x%x",
+                      from, to);
+    sendHandBackMarker(focusHandBack_.plan(from, to));
+}
+
+void X11Desktop::sendHandBackMarker(std::uint32_t marker) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = handBackMarkers_;
+    message.type = handBackAtom_;
+    message.data.data32[0] = marker;
+    // To a window of ours with no event mask: it comes back to us alone, after every event the
+    // server sent us before.
+    xcb_send_event(x_.xcb(), 0, handBackMarkers_, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&message));
     x_.flush();
+}
+
+void X11Desktop::handBackHeard(const xcb_client_message_event_t& message) {
+    if (message.format != 32) return;
+    const xcb_ewmh_connection_t& ewmh = *x_.ewmh();
+    if (message.type == ewmh._NET_CURRENT_DESKTOP) {
+        const auto dropped = focusHandBack_.desktopSwitchRequested(message.data.data32[0]);
+        if (!dropped) return;
+        // The focus stays where the window manager put it: it is taken as it is now.
+        parkingLog().info("Focus not returned to 0x%x: the desktop is being switched", dropped->to);
+        refreshActive();
+    } else if (message.type == ewmh._NET_ACTIVE_WINDOW) {
+        if (const auto marker =
+                focusHandBack_.activationHeard(message.data.data32[2], message.window)) {
+            parkingLog().info("A desktop switch came before the focus went back: asked again");
+            sendHandBackMarker(*marker);
+        }
+    } else if (message.window == handBackMarkers_ && message.type == handBackAtom_) {
+        const FocusHandBack::Due due = focusHandBack_.markerArrived(message.data.data32[0]);
+        if (due.handBack)
+            xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), due.handBack->to,
+                                                  XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
+                                                  XCB_CURRENT_TIME, due.handBack->from);
+        if (due.desktop)
+            xcb_ewmh_request_change_current_desktop(x_.ewmh(), x_.screenNumber(), *due.desktop,
+                                                    XCB_CURRENT_TIME);
+        x_.flush();
+    }
 }
 
 void X11Desktop::forgetParked(xcb_window_t window) {

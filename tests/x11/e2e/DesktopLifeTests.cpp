@@ -237,10 +237,6 @@ class DesktopSwitches : public DesktopLife, public ::testing::WithParamInterface
 // To the second desktop and back, once or thirty times without waiting: the strip holds the same
 // columns, widths and stacks, also when the quit comes on the second desktop.
 TEST_P(DesktopSwitches, KeepTheArrangementAndTheQuitPutsEveryWindowBack) {
-    BRINDLOW_SKIP_BESIDE(
-        "on two busy cores, xterms iconified for parking are sometimes still listed after a "
-        "switch to the other desktop; not yet explained",
-        "icewm");
     const Arranged before = startArranged();
     ASSERT_FALSE(HasFatalFailure());
     const int trips = GetParam();
@@ -264,10 +260,6 @@ INSTANTIATE_TEST_SUITE_P(OnceAndThirtyTimes, DesktopSwitches, ::testing::Values(
 // A window sent to the second desktop leaves its column and comes back to it; sent there again
 // and followed, it is tiled there, and the quit on that desktop puts every window back.
 TEST_F(DesktopLife, AWindowSentToAnotherDesktopComesBackToItsColumnAndIsPutBackFromThere) {
-    BRINDLOW_SKIP_BESIDE(
-        "on two busy cores, xterms iconified for parking are sometimes still listed after a "
-        "switch to the other desktop; not yet explained",
-        "icewm");
     liveOnTheHomeDesktop();
     ASSERT_FALSE(HasFatalFailure());
     const Arranged before = startArranged();
