@@ -544,7 +544,7 @@ ScrollFigures analyse(const std::vector<Event>& events, const std::vector<Geomet
             if (direction * dx < 0 && std::abs(dx) >= 1) {
                 ++f.backward;
                 f.worstBackward = std::max(f.worstBackward, double(std::abs(dx)));
-                if (tracing()) traceBackward(events, w, start[w], i, m.size(), *first);
+                if (tracing() && motion) traceBackward(events, w, start[w], i, m.size(), *first);
             }
             previousX = m[i].second.x;
             allMoves.push_back(m[i].first);
