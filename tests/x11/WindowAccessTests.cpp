@@ -487,6 +487,18 @@ TEST_P(GrowingIntoParking, NeverShowsLeftOfWhereItStands) {
     auto e = windowElement(client), focused = windowElement(other);
     ASSERT_TRUE(e && focused);
     ASSERT_EQ(focused->performAction(ax::raiseAction), axerror::success);
+    {
+        // Only moved out, 220 of its 400 points on the screen: a window manager that keeps even
+        // such a window on the screen (metacity) is one beside which parked windows are iconified,
+        // and the first one shows in view until that is learned.
+        FramePositions movedOut(client.window());
+        const Rect out(1700, 90, 400, 300);
+        ASSERT_EQ(desktop().moveResizeAll({{client.window(), out}}, 2.0), axerror::success);
+        ASSERT_TRUE(windowManagerCaughtUp(connection()));
+        for (const int left : movedOut.lefts())
+            if (left < out.x)
+                GTEST_SKIP() << sessionWindowManager() << " keeps moved windows on the screen too";
+    }
     ASSERT_EQ(desktop().moveResizeAll({{client.window(), row.from}}, 2.0), axerror::success);
     ASSERT_EQ(frame(e), row.from);
     FramePositions heard(client.window());
