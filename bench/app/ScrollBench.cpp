@@ -58,6 +58,10 @@ double secondsSince(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
+bool tracing() {
+    return std::getenv("BENCH_TRACE") != nullptr;
+}
+
 double median(std::vector<double> values) {
     if (values.empty()) return 0;
     std::sort(values.begin(), values.end());
@@ -159,7 +163,10 @@ pid_t spawn(const std::string& exe) {
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    // BENCH_LOG names a file for Brindlow's log (its level from BRINDLOW_LOG).
+    const char* log = std::getenv("BENCH_LOG");
+    posix_spawn_file_actions_addopen(&quiet, 2, log ? log : "/dev/null",
+                                     log ? O_WRONLY | O_CREAT | O_APPEND : O_WRONLY, 0644);
     pid_t pid = -1;
     if (posix_spawn(&pid, exe.c_str(), &quiet, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&quiet);
@@ -193,10 +200,14 @@ struct Geometry {
 };
 
 struct Event {
+    // What happened: a ConfigureNotify, or (recorded with BENCH_TRACE only) a frame mapped or
+    // unmapped, or the window manager naming the window active.
+    enum class Kind { configure, map, unmap, active };
     Clock::time_point time;
     int window = -1;  // index in the client list
     bool frame = false;
     Geometry geometry;
+    Kind kind = Kind::configure;
 };
 
 // One X display: its clients (in the window manager's list order), their frames, and a thread
@@ -209,9 +220,11 @@ class Display {
             std::exit(2);
         }
         root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
-        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        const uint32_t mask =
+            XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | (tracing() ? XCB_EVENT_MASK_PROPERTY_CHANGE : 0);
         xcb_change_window_attributes(connection_, root_, XCB_CW_EVENT_MASK, &mask);
         moveResize_ = atom("_NET_MOVERESIZE_WINDOW");
+        activeWindow_ = atom("_NET_ACTIVE_WINDOW");
         sync();
         reader_ = std::thread([this] { read(); });
     }
@@ -345,11 +358,47 @@ class Display {
         return g;
     }
 
+    // With BENCH_TRACE: frames mapped and unmapped, and the window named active, in time order
+    // with the moves.
+    void noteTraced(const xcb_generic_event_t* event) {
+        const uint8_t type = event->response_type & 0x7f;
+        Event::Kind kind = Event::Kind::map;
+        xcb_window_t window = XCB_WINDOW_NONE;
+        bool frame = true;
+        if (type == XCB_MAP_NOTIFY) {
+            window = reinterpret_cast<const xcb_map_notify_event_t*>(event)->window;
+        } else if (type == XCB_UNMAP_NOTIFY) {
+            kind = Event::Kind::unmap;
+            window = reinterpret_cast<const xcb_unmap_notify_event_t*>(event)->window;
+        } else if (type == XCB_PROPERTY_NOTIFY &&
+                   reinterpret_cast<const xcb_property_notify_event_t*>(event)->atom ==
+                       activeWindow_) {
+            kind = Event::Kind::active;
+            frame = false;
+            auto* reply = xcb_get_property_reply(
+                connection_,
+                xcb_get_property(connection_, 0, root_, activeWindow_, XCB_ATOM_WINDOW, 0, 1),
+                nullptr);
+            if (reply && xcb_get_property_value_length(reply) == 4)
+                window = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
+            free(reply);
+        } else {
+            return;
+        }
+        const Clock::time_point now = Clock::now();
+        std::lock_guard lock(mutex_);
+        const auto& list = frame ? frames_ : clients_;
+        const auto found = std::find(list.begin(), list.end(), window);
+        if (found == list.end()) return;
+        events_.push_back({now, int(found - list.begin()), frame, {}, kind});
+    }
+
     void read() {
         pollfd descriptor{xcb_get_file_descriptor(connection_), POLLIN, 0};
         while (!stop_) {
             if (poll(&descriptor, 1, 20) <= 0) continue;
             while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
+                if (tracing()) noteTraced(event);
                 if ((event->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY) {
                     const auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
                     const Clock::time_point now = Clock::now();
@@ -375,6 +424,7 @@ class Display {
     xcb_connection_t* connection_;
     xcb_window_t root_ = 0;
     xcb_atom_t moveResize_ = XCB_ATOM_NONE;
+    xcb_atom_t activeWindow_ = XCB_ATOM_NONE;
     std::thread reader_;
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
@@ -412,6 +462,35 @@ struct ScrollFigures {
     double spread = 0;           // ms, median spread of the windows' moves within one frame
 };
 
+// The moves of a window that stepped against its direction, on stderr, in time order with its
+// frame's maps and unmaps and the moments it was named active (ms from the scroll's first move).
+void traceBackward(const std::vector<Event>& events, size_t w, const Geometry& start, size_t step,
+                   size_t steps, Clock::time_point first) {
+    std::fprintf(stderr, "backward: window %zu start x %d step %zu of %zu:", w, start.x, step,
+                 steps);
+    for (const Event& e : events) {
+        if (e.window != int(w)) continue;
+        const double ms = std::chrono::duration<double, std::milli>(e.time - first).count();
+        switch (e.kind) {
+            case Event::Kind::configure:
+                if (e.frame)
+                    std::fprintf(stderr, " %.0f:%d,%d %dx%d", ms, e.geometry.x, e.geometry.y,
+                                 e.geometry.width, e.geometry.height);
+                break;
+            case Event::Kind::map:
+                std::fprintf(stderr, " %.0f:[mapped]", ms);
+                break;
+            case Event::Kind::unmap:
+                std::fprintf(stderr, " %.0f:[unmapped]", ms);
+                break;
+            case Event::Kind::active:
+                std::fprintf(stderr, " %.0f:[active]", ms);
+                break;
+        }
+    }
+    std::fprintf(stderr, "\n");
+}
+
 ScrollFigures analyse(const std::vector<Event>& events, const std::vector<Geometry>& start,
                       Motion* motion) {
     const size_t n = start.size();
@@ -419,8 +498,14 @@ ScrollFigures analyse(const std::vector<Event>& events, const std::vector<Geomet
     std::vector<std::vector<std::pair<Clock::time_point, Geometry>>> moves(n);
     std::vector<int> eventsOf(n, 0);
     ScrollFigures f;
+    // Filled even when nothing moved: the replay reads every window's steps.
+    if (motion) {
+        motion->start = start;
+        motion->steps.assign(n, {});
+        motion->duration = 0;
+    }
     for (const Event& e : events) {
-        if (e.window < 0 || size_t(e.window) >= n) continue;
+        if (e.window < 0 || size_t(e.window) >= n || e.kind != Event::Kind::configure) continue;
         ++f.events;
         ++eventsOf[size_t(e.window)];
         if (!e.frame) continue;
@@ -443,8 +528,8 @@ ScrollFigures analyse(const std::vector<Event>& events, const std::vector<Geomet
     std::vector<double> rates, gaps;
     std::vector<Clock::time_point> allMoves;
     for (const Event& e : events)
-        if (e.window >= 0 && size_t(e.window) < n && moves[size_t(e.window)].empty() &&
-            e.time < *end)
+        if (e.window >= 0 && size_t(e.window) < n && e.kind == Event::Kind::configure &&
+            moves[size_t(e.window)].empty() && e.time < *end)
             ++f.restingWhileMoving;
     for (size_t w = 0; w < n; ++w) {
         const auto& m = moves[w];
@@ -459,14 +544,7 @@ ScrollFigures analyse(const std::vector<Event>& events, const std::vector<Geomet
             if (direction * dx < 0 && std::abs(dx) >= 1) {
                 ++f.backward;
                 f.worstBackward = std::max(f.worstBackward, double(std::abs(dx)));
-                if (std::getenv("BENCH_TRACE")) {
-                    std::fprintf(stderr, "backward: window %zu start x %d step %zu of %zu:", w,
-                                 start[w].x, i, m.size());
-                    for (const auto& [time, g] : m)
-                        std::fprintf(stderr, " %.0f:%d,%d %dx%d", secondsSince(*first, time) * 1000,
-                                     g.x, g.y, g.width, g.height);
-                    std::fprintf(stderr, "\n");
-                }
+                if (tracing() && motion) traceBackward(events, w, start[w], i, m.size(), *first);
             }
             previousX = m[i].second.x;
             allMoves.push_back(m[i].first);
@@ -499,8 +577,6 @@ ScrollFigures analyse(const std::vector<Event>& events, const std::vector<Geomet
     }
     f.spread = median(spreads);
     if (motion) {
-        motion->start = start;
-        motion->steps.assign(n, {});
         motion->duration = f.seconds;
         for (size_t w = 0; w < n; ++w)
             for (const auto& [time, geometry] : moves[w])
@@ -657,6 +733,8 @@ int scroll(const std::string& exe, int rounds, const char* replayName, pid_t par
         const auto protocolBefore =
             brindlowRecord ? brindlowRecord->counts() : brindlow::bench::CountsByProcess{};
         request(socketPath(), {"jump", std::to_string(round % 2 ? from : to)});
+        // A busy Brindlow may begin late: the rest counts from its first move.
+        brindlowDisplay.waitForEventAfter(mark, 5);
         brindlowDisplay.waitForRest(0.5, 10);
         const CpuReading after = CpuReading::of({app, session.windowManager, session.server});
         if (brindlowRecord) addProtocol(brindlowProtocol, brindlowRecord->counts(), protocolBefore);
@@ -819,7 +897,8 @@ int many(const std::string& exe, pid_t parent, int rounds) {
             display.waitForEventAfter(mark, 30);
             display.waitForRest(2.0, 120);
             const CpuReading after = CpuReading::of({app, session.windowManager, session.server});
-            const std::vector<Event> events = display.eventsSince(mark);
+            std::vector<Event> events = display.eventsSince(mark);
+            std::erase_if(events, [](const Event& e) { return e.kind != Event::Kind::configure; });
             const double settled = events.empty() ? 0 : secondsSince(sent, events.back().time);
             const std::string kind = command.front();
             eventCounts[kind].push_back(double(events.size()));

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -481,6 +482,99 @@ TEST_F(WindowElements, AWindowThatGrowsIntoParkingWhereItStandsGoesOutOfSight) {
         EXPECT_TRUE(s->mapped) << "iconified: openbox taken for one that keeps windows in view";
     }
 }
+
+// Where a window's frame stands each time the server configures it, heard on a connection of its
+// own (the root's substructure events) from now on.
+class FramePositions {
+  public:
+    explicit FramePositions(xcb_window_t client) : x_(xcb_connect(nullptr, nullptr)) {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x_)).data->root;
+        frame_ = client;
+        for (;;) {
+            auto* tree = xcb_query_tree_reply(x_, xcb_query_tree(x_, frame_), nullptr);
+            const xcb_window_t parent = tree ? tree->parent : root;
+            std::free(tree);
+            if (parent == root) break;
+            frame_ = parent;
+        }
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(x_, root, XCB_CW_EVENT_MASK, &mask);
+        std::free(xcb_get_input_focus_reply(x_, xcb_get_input_focus(x_), nullptr));
+    }
+    ~FramePositions() { xcb_disconnect(x_); }
+    FramePositions(const FramePositions&) = delete;
+    FramePositions& operator=(const FramePositions&) = delete;
+
+    // Every left edge heard so far, in order (call once the window manager has caught up).
+    std::vector<int> lefts() {
+        std::free(xcb_get_input_focus_reply(x_, xcb_get_input_focus(x_), nullptr));
+        while (xcb_generic_event_t* event = xcb_poll_for_event(x_)) {
+            if ((event->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY) {
+                const auto* e = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+                if (e->window == frame_) lefts_.push_back(e->x);
+            }
+            std::free(event);
+        }
+        return lefts_;
+    }
+
+  private:
+    xcb_connection_t* x_;
+    xcb_window_t frame_ = XCB_WINDOW_NONE;
+    std::vector<int> lefts_;
+};
+
+struct GrowInPlace {
+    const char* name;
+    Rect from, to;  // on the 1920-point screen
+};
+
+class GrowingIntoParking : public X11Fixture, public ::testing::WithParamInterface<GrowInPlace> {};
+
+// A window at the screen's right edge that grows where it stands until most of it is off the
+// screen (the first frame of a scroll towards it, when it stood narrowed to the edge) never shows
+// anywhere left of where it stands: openbox pulls a window that is resized but not moved back onto
+// the screen, which showed it in view for a moment before the next frame took it out again.
+TEST_P(GrowingIntoParking, NeverShowsLeftOfWhereItStands) {
+    const GrowInPlace& row = GetParam();
+    TestClientProcess client({"--title", "grown", "--size", "400x300"});
+    TestClientProcess other({"--title", "other"});
+    auto e = windowElement(client), focused = windowElement(other);
+    ASSERT_TRUE(e && focused);
+    ASSERT_EQ(focused->performAction(ax::raiseAction), axerror::success);
+    {
+        // Only moved out, 220 of its 400 points on the screen: a window manager that keeps even
+        // such a window on the screen (metacity) is one beside which parked windows are iconified,
+        // and the first one shows in view until that is learned.
+        FramePositions movedOut(client.window());
+        const Rect out(1700, 90, 400, 300);
+        ASSERT_EQ(desktop().moveResizeAll({{client.window(), out}}, 2.0), axerror::success);
+        ASSERT_TRUE(windowManagerCaughtUp(connection()));
+        for (const int left : movedOut.lefts())
+            if (left < out.x)
+                GTEST_SKIP() << sessionWindowManager() << " keeps moved windows on the screen too";
+    }
+    ASSERT_EQ(desktop().moveResizeAll({{client.window(), row.from}}, 2.0), axerror::success);
+    ASSERT_EQ(frame(e), row.from);
+    FramePositions heard(client.window());
+    ASSERT_EQ(desktop().moveResizeAll({{client.window(), row.to}}, 2.0), axerror::success);
+    ASSERT_TRUE(windowManagerCaughtUp(connection()));
+    const std::vector<int> lefts = heard.lefts();
+    for (const int left : lefts) EXPECT_GE(left, int(row.to.x)) << "shown in view at " << left;
+    const auto s = readWindow(connection(), client.window());
+    ASSERT_TRUE(s);
+    EXPECT_TRUE(!s->mapped || s->outerFrame() == row.to)
+        << "stands at " << s->outerFrame().x << " " << s->outerFrame().width;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    X11, GrowingIntoParking,
+    ::testing::Values(
+        // 400 points wholly on the screen, then 420 of 1000.
+        GrowInPlace{"whollyOnTheScreen", Rect(1500, 90, 400, 300), Rect(1500, 90, 1000, 500)},
+        // 300 of its 400 points on the screen, then 300 of 700.
+        GrowInPlace{"partlyOffTheScreen", Rect(1620, 90, 400, 300), Rect(1620, 90, 700, 500)}),
+    [](const ::testing::TestParamInfo<GrowInPlace>& row) { return std::string(row.param.name); });
 
 // Sizes asked for are held to the client's own minimum and maximum, whether or not the window
 // manager enforces them; what the client got reads back.

@@ -888,9 +888,11 @@ AXError X11Desktop::moveResizeNow(xcb_window_t window, std::optional<Point> orig
         target = *representable;
     }
     std::optional<Size> client;
+    Size frameSize = outer.size();
     if (size) {
         auto outerSize = representableSize(*size);
         if (!outerSize) return axerror::illegalArgument;
+        frameSize = *outerSize;
         // Held to the client's own limits: the window manager may pass on any size.
         client = representableSize(s->hints.within(Size{outerSize->width - ext.left - ext.right,
                                                         outerSize->height - ext.top - ext.bottom}));
@@ -928,7 +930,8 @@ AXError X11Desktop::moveResizeNow(xcb_window_t window, std::optional<Point> orig
     const uint32_t w = resizes ? uint32_t(whole(client->width)) : 0;
     const uint32_t h = resizes ? uint32_t(whole(client->height)) : 0;
     return fence(window, timeout, [&] {
-        sendMoveResize(window, flags, int32_t(x), int32_t(y), w, h, parkingTarget);
+        sendResizeFrom(int32_t(whole(outer.x)), Rect(target, frameSize), window, flags, int32_t(x),
+                       int32_t(y), w, h, parkingTarget);
     });
 }
 

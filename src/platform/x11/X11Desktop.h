@@ -245,6 +245,14 @@ class X11Desktop {
     void sendMoveResize(xcb_window_t window, std::uint32_t flags, std::int32_t x, std::int32_t y,
                         std::uint32_t width, std::uint32_t height,
                         const std::optional<Rect>& parkingTarget = std::nullopt);
+    // sendMoveResize() for a window whose frame's left edge stands at `standsAtX`, to go to the
+    // outer frame `frame`. A window manager may put a window that is resized but not moved back
+    // onto the screen (openbox does, whatever the request says of its place): a frame reaching
+    // past the screen's side, resized where it stands, goes with a place one point further out
+    // and then the place itself, so that it never shows nearer the screen than where it goes.
+    void sendResizeFrom(std::int32_t standsAtX, const Rect& frame, xcb_window_t window,
+                        std::uint32_t flags, std::int32_t x, std::int32_t y, std::uint32_t width,
+                        std::uint32_t height, const std::optional<Rect>& parkingTarget);
     // activate() without its check: the request as asked.
     AXError activateNow(xcb_window_t window, double timeout);
     // moveResize() without the parking: the request as asked.

@@ -40,6 +40,7 @@ struct Request {
     std::uint32_t width = 0, height = 0;
     Rect target;  // the frame asked for, decorations included
     FrameExtents extents;
+    std::int32_t standsAtX = 0;  // the frame's left edge when the batch began
 };
 
 std::ptrdiff_t indexOf(const std::vector<xcb_window_t>& windows, xcb_window_t window) {
@@ -135,6 +136,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                         Rect(*origin, *outerSize),
                         ext};
         const Rect real = now.outerFrame();  // `before` may be a parked window's stand-in
+        request.standsAtX = std::int32_t(whole(real.x));
         if (request.x != whole(real.x) || request.y != whole(real.y)) {
             request.flags |= kPositionFlags;
         }
@@ -204,7 +206,7 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                         // screen (openbox does): a parked window's size goes with its place.
                         if ((flags & kSizeFlags) && ParkedHiding::isParked(request.target, screen))
                             flags |= kPositionFlags;
-                        sendMoveResize(request.window,
+                        sendResizeFrom(request.standsAtX, request.target, request.window,
                                        XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12) | flags,
                                        (flags & kPositionFlags) ? request.x : 0,
                                        (flags & kPositionFlags) ? request.y : 0,
@@ -282,6 +284,24 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
     hideParked(toHide);
     for (const xcb_window_t window : toShow) showParked(window);
     return results;
+}
+
+void X11Desktop::sendResizeFrom(std::int32_t standsAtX, const Rect& frame, xcb_window_t window,
+                                std::uint32_t flags, std::int32_t x, std::int32_t y,
+                                std::uint32_t width, std::uint32_t height,
+                                const std::optional<Rect>& parkingTarget) {
+    const Rect screen = rootFrame();
+    const bool inPlace = (flags & kSizeFlags) && whole(frame.x) == standsAtX;
+    const int out = !inPlace ? 0 : frame.maxX() > screen.maxX() ? 1 : frame.x < screen.x ? -1 : 0;
+    if (out == 0) {
+        sendMoveResize(window, flags, x, y, width, height, parkingTarget);
+        return;
+    }
+    const std::uint32_t how = flags & ~(kPositionFlags | kSizeFlags);
+    const std::int32_t left = std::int32_t(whole(frame.x)), top = std::int32_t(whole(frame.y));
+    sendMoveResize(window, how | kPositionFlags | kSizeFlags, left + out, top, width, height,
+                   parkingTarget);
+    sendMoveResize(window, how | kPositionFlags, left, top, 0, 0, parkingTarget);
 }
 
 AXError X11Desktop::moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect>>& targets,
