@@ -140,6 +140,10 @@ void X11PanelDesktop::raiseManaged(xcb_window_t window) {
     if (windowManagerSupports(restack)) {
         xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, XCB_WINDOW_NONE,
                                         XCB_STACK_MODE_ABOVE);
+        // Some list restacking but ignore the request (fvwm); they obey the client's own raise,
+        // which the others either obey as well or ignore for a window without the focus.
+        const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
         return;
     }
     // Without restacking on request (marco, xfwm4), and where a window that does not take the
