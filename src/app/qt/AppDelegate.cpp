@@ -358,11 +358,25 @@ void AppDelegate::finishFirstRun() {
     settings_.update([](AppSettings& s) { s.firstRunDone = true; });
     const QWidget* welcome = presenter_ ? presenter_->window(kFirstRunID) : nullptr;
     const bool hadKeys = welcome && welcome->isActiveWindow();
+    const auto closed = welcome ? std::uint32_t(welcome->winId()) : 0;
     if (presenter_) presenter_->close(kFirstRunID);
     // A window manager that focuses the window under the pointer gives the keys to none when the
     // welcome window closes: they go back to the window that had them before it.
-    if (hadKeys && beforeFirstRun_ && platform_.panelDesktop)
-        platform_.panelDesktop->activate(*beforeFirstRun_);
+    if (hadKeys && beforeFirstRun_ && platform_.panelDesktop) {
+        const std::uint32_t before = *beforeFirstRun_;
+        platform_.panelDesktop->activate(before);
+        // Under load the window manager may drop the keys only after it saw the welcome window
+        // go, later than the request: asked again while nobody has them, or still the closed one.
+        std::weak_ptr<AppDelegate*> weak = alive_;
+        for (const int after : {400, 1200})
+            QTimer::singleShot(after, [weak, before, closed] {
+                auto alive = weak.lock();
+                if (!alive || !(*alive)->platform_.panelDesktop) return;
+                PanelDesktop& desktop = *(*alive)->platform_.panelDesktop;
+                const auto active = desktop.activeWindow();
+                if (!active || *active == closed) desktop.activate(before);
+            });
+    }
     beforeFirstRun_.reset();
 }
 

@@ -1,5 +1,6 @@
 #include "app/qt/FocusKeeper.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QTimer>
 #include <QWidget>
@@ -10,9 +11,9 @@
 namespace brindlow {
 
 namespace {
-// How long after showing a focus change counts as the window manager's doing, not the user's.
+// How long after the map a focus change counts as the window manager's doing, not the user's.
 constexpr std::chrono::milliseconds kGrace{1500};
-// Looks after showing: by the first the window manager has mapped the window, which is then
+// Looks after the map: by the first the window manager has taken the window on, which is then
 // raised over the active one; each one gives the focus back if the window manager handed it to
 // the window (some say so only in _NET_ACTIVE_WINDOW, so Qt hears no focus change).
 constexpr int kLooksAfterMs[] = {150, 400, 800, 1300};
@@ -27,7 +28,19 @@ FocusKeeper::FocusKeeper(QWidget& window, PanelDesktop& desktop,
       shown_(std::chrono::steady_clock::now()) {
     QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
                      [this](QWindow* now) { focusChanged(now); });
-    for (const int after : kLooksAfterMs) QTimer::singleShot(after, this, [this] { look(); });
+    // Under load the window manager may map the window well after it was shown: the moments
+    // in which it hands the window the focus, and the looks, count from the map.
+    if (QWindow* handle = window.windowHandle()) handle->installEventFilter(this);
+}
+
+bool FocusKeeper::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose && !mapped_ && window_ &&
+        window_->windowHandle()->isExposed()) {
+        mapped_ = true;
+        shown_ = std::chrono::steady_clock::now();
+        for (const int after : kLooksAfterMs) QTimer::singleShot(after, this, [this] { look(); });
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 bool FocusKeeper::shortlyAfterShowing() const {

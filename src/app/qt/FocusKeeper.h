@@ -7,6 +7,7 @@
 #include <optional>
 
 class QWidget;
+class QEvent;
 class QWindow;
 
 namespace brindlow {
@@ -23,6 +24,9 @@ class FocusKeeper final : public QObject {
     // `previous`: the window that had the focus before `window` was shown.
     FocusKeeper(QWidget& window, PanelDesktop& desktop, std::optional<std::uint32_t> previous);
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     bool shortlyAfterShowing() const;
     void focusChanged(QWindow* now);
@@ -34,6 +38,7 @@ class FocusKeeper final : public QObject {
     std::optional<std::uint32_t> previous_;
     std::chrono::steady_clock::time_point shown_;
     bool raised_ = false;
+    bool mapped_ = false;
 };
 
 }  // namespace brindlow

@@ -66,11 +66,15 @@ void X11PanelDesktop::activeChanged() {
     std::optional<xcb_window_t> release;
     {
         std::lock_guard lock(mutex_);
-        if (!heldAbove_ || (active && *active == heldAbove_->activeAtRaise)) return;
+        // The focus handed back to the window that had it, or given to this one meanwhile by
+        // the window manager, does not end the hold.
+        if (!heldAbove_ ||
+            (active && (*active == heldAbove_->activeAtRaise || *active == heldAbove_->window)))
+            return;
         release = heldAbove_->window;
         heldAbove_.reset();
     }
-    // The user turned to another window, or to this one: it stacks like any other again.
+    // The user turned to another window: this one stacks like any other again.
     xcb_ewmh_request_change_wm_state(x_.ewmh(), x_.screenNumber(), *release,
                                      XCB_EWMH_WM_STATE_REMOVE, x_.ewmh()->_NET_WM_STATE_ABOVE,
                                      XCB_ATOM_NONE, kSourcePager);
@@ -143,14 +147,15 @@ void X11PanelDesktop::raiseManaged(xcb_window_t window) {
     // The window manager's frame moves, so the request goes to the window manager (a pager's
     // restack is obeyed without focus-stealing checks).
     const xcb_atom_t restack = x_.ewmh()->_NET_RESTACK_WINDOW;
-    if (windowManagerSupports(restack)) {
+    if (windowManagerSupports(restack))
         xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, XCB_WINDOW_NONE,
                                         XCB_STACK_MODE_ABOVE);
-        return;
-    }
-    // Without restacking on request (marco, xfwm4), and where a window that does not take the
-    // focus stays under the focused one whatever it asks (marco), it is held above the ordinary
-    // windows until the focus moves.
+    // Some list restacking but ignore the request and obey the client's own raise (fvwm).
+    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    // Others obey neither (fluxbox, which lists restacking too), or cannot restack on request
+    // and keep a window without the focus under the focused one whatever it asks (marco): it is
+    // held above the ordinary windows until the focus moves on.
     const xcb_window_t active = readActiveWindow(x_).value_or(XCB_WINDOW_NONE);
     {
         std::lock_guard lock(mutex_);
