@@ -399,6 +399,61 @@ TEST_F(WindowElements, ABatchParksAWindowOutOfSightAsASingleMoveDoes) {
     })) << "the parked window did not come back in view";
 }
 
+// A parked window mapped back as its column scrolls into view leaves the focus with the window
+// the user works in, though some window managers focus a window that leaves the iconic state;
+// the user time the client had (or none) reads as before once the window shows.
+class MappedBackFromParking : public X11Fixture,
+                              public ::testing::WithParamInterface<std::optional<std::uint32_t>> {};
+
+TEST_P(MappedBackFromParking, LeavesTheFocusWhereItWas) {
+    TestClientProcess client({"--title", "mapped-back", "--size", "400x300"});
+    TestClientProcess other({"--title", "worked-in"});
+    auto e = windowElement(client), focused = windowElement(other);
+    ASSERT_TRUE(e && focused);
+    const xcb_atom_t userTime = connection().ewmh()->_NET_WM_USER_TIME;
+    if (GetParam())
+        xcb_change_property(connection().xcb(), XCB_PROP_MODE_REPLACE, client.window(), userTime,
+                            XCB_ATOM_CARDINAL, 32, 1, &*GetParam());
+    const Rect inView(120, 90, 700, 500);
+    ASSERT_EQ(desktop().moveResizeAll({{client.window(), inView}}, 2.0), axerror::success);
+    ASSERT_EQ(focused->performAction(ax::raiseAction), axerror::success);
+    ASSERT_TRUE(settle([&] { return desktop().activeWindow() == other.window(); }));
+    ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(3000, 90, 700, 500)}}, 2.0),
+              axerror::success);
+    ASSERT_TRUE(settle([&] {
+        const auto parked = readWindow(connection(), client.window());
+        return parked && (!parked->mapped || parked->outerFrame().x > 1920 - 700 / 2);
+    }));
+
+    // Every focus the window gets shows, however soon it is taken back.
+    std::atomic<bool> tookFocus = false;
+    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE |
+                               XCB_EVENT_MASK_FOCUS_CHANGE;
+    xcb_change_window_attributes(connection().xcb(), client.window(), XCB_CW_EVENT_MASK, &mask);
+    const auto listener = connection().addListener([&](const xcb_generic_event_t& event) {
+        if ((event.response_type & 0x7F) != XCB_FOCUS_IN) return;
+        const auto& in = reinterpret_cast<const xcb_focus_in_event_t&>(event);
+        if (in.event == client.window() && in.mode == XCB_NOTIFY_MODE_NORMAL) tookFocus = true;
+    });
+    connection().sync();
+    ASSERT_EQ(desktop().moveResizeAll({{client.window(), inView}}, 2.0), axerror::success);
+    EXPECT_TRUE(settle([&] {
+        const auto shown = readWindow(connection(), client.window());
+        return shown && shown->mapped && shown->outerFrame() == inView;
+    })) << "the parked window did not come back in view";
+    // The user time comes back once the window manager has shown the window, in the same turn
+    // as it chose whether to focus it.
+    EXPECT_TRUE(settle([&] {
+        return readCardinal(connection(), client.window(), userTime) == GetParam();
+    })) << "the client's user time did not come back";
+    connection().removeListener(listener);
+    EXPECT_FALSE(tookFocus) << "the window mapped back took the focus";
+    EXPECT_EQ(desktop().activeWindow(), other.window());
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutAUserTime, MappedBackFromParking,
+                         ::testing::Values(std::nullopt, std::optional<std::uint32_t>(4242)));
+
 // A window that grows where it stands until it is parked (a landing after frames that already
 // took it there at its old size) goes out of sight like any parked window. openbox keeps a window
 // asked for a new size alone on the screen, which must neither pull it into view there nor make

@@ -32,7 +32,9 @@ ParkedHiding::Step ParkedHiding::plan(std::uint32_t window, const Rect& target,
     }
     if (!clamps_) return Step::move;
     hidden_[window] = target;
-    showing_.erase(window);
+    // A showing still on its way stays Brindlow's doing until the iconify arrives (`iconic`):
+    // the window manager's answers to it may come first, and must not read as someone else
+    // restoring the window.
     iconifying_.insert(window);
     return Step::hide;
 }
@@ -40,7 +42,6 @@ ParkedHiding::Step ParkedHiding::plan(std::uint32_t window, const Rect& target,
 void ParkedHiding::hiding(std::uint32_t window, const Rect& target) {
     std::lock_guard lock(mutex_);
     hidden_[window] = target;
-    showing_.erase(window);
     iconifying_.insert(window);
     clamps_ = true;
 }
@@ -60,6 +61,30 @@ bool ParkedHiding::isIconifying(std::uint32_t window) const {
 void ParkedHiding::iconic(std::uint32_t window) {
     std::lock_guard lock(mutex_);
     iconifying_.erase(window);
+    // A showing that the hiding overtook is over too: the window manager handled it first.
+    showing_.erase(window);
+}
+
+ParkedHiding::Reading ParkedHiding::windowManagerShows(std::uint32_t window, bool normal) {
+    std::lock_guard lock(mutex_);
+    if (iconifying_.contains(window)) {
+        // Still normal because the iconify has not been handled yet; iconic once it has.
+        if (!normal) {
+            iconifying_.erase(window);
+            showing_.erase(window);
+        }
+        return Reading::parked;
+    }
+    if (!normal) return Reading::parked;
+    if (showing_.contains(window)) {
+        // Brindlow's own showing is answered. Hidden again meanwhile, its answers (a state, a
+        // map, each read as normal) are no restoring by others: it ends with the iconify.
+        if (hidden_.contains(window)) return Reading::parked;
+        showing_.erase(window);
+        return Reading::shownBack;
+    }
+    if (hidden_.erase(window) == 0) return Reading::unknown;
+    return Reading::restoredByOthers;
 }
 
 std::optional<bool> ParkedHiding::shown(std::uint32_t window) {

@@ -41,8 +41,19 @@ class ParkedHiding {
     // An iconify for parking is on its way: until the window manager shows the window iconic,
     // the window reading as shown says nothing about the user restoring it.
     bool isIconifying(std::uint32_t window) const;
-    // The window manager showed the window iconic: the iconify arrived.
+    // The window manager showed the window iconic: the iconify arrived, and a showing it
+    // overtook is over.
     void iconic(std::uint32_t window);
+    // What the window manager showing a window as `normal` (or iconic) means for its parking.
+    enum class Reading {
+        unknown,           // not parked by Brindlow
+        parked,            // still parked, or its iconify still on its way: nothing changed
+        shownBack,         // Brindlow's own showing is done: it is no longer parked
+        restoredByOthers,  // shown by someone else (the user, an activation): forgotten
+    };
+    // Decided and noted under one lock, so that a hiding planned on another thread meanwhile is
+    // never lost.
+    Reading windowManagerShows(std::uint32_t window, bool normal);
     // The window is to show again: until the window manager shows it, it still counts as
     // Brindlow's doing (`isShowing`), never as minimised. Tells whether its iconify was still
     // on its way; nothing when it is no longer hidden (minimised by the user since the layout

@@ -38,6 +38,7 @@ X11Desktop::X11Desktop(X11Connection& connection) : x_(connection) {
 
 X11Desktop::~X11Desktop() {
     x_.removeListener(listener_);
+    focusOnMapHold_.releaseAll();
     for (const xcb_window_t probe : probes_) xcb_destroy_window(x_.xcb(), probe);
     x_.flush();
 }

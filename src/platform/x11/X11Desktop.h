@@ -16,6 +16,7 @@
 #include "geometry/Geometry.h"
 #include "platform/Accessibility.h"
 #include "platform/AccessibilityTypes.h"
+#include "platform/x11/FocusOnMapHold.h"
 #include "platform/x11/ParkedHiding.h"
 #include "platform/x11/X11Properties.h"
 
@@ -72,6 +73,13 @@ class X11Desktop {
     X11Desktop& operator=(const X11Desktop&) = delete;
 
     X11Connection& connection() { return x_; }
+    // A window of Brindlow's own (a panel's choice) asks the window manager to focus `window`:
+    // until the hand-over ends, parking leaves the window shown, as it does the active window;
+    // an iconify the window manager handled after the focus request would take the focus away.
+    void handFocusTo(xcb_window_t window);
+    // The window manager focused it (`taken`: hidden once it loses the focus), or did not in time
+    // (a hiding that waited goes out now).
+    void focusHandOverEnded(bool taken);
 
     std::uint64_t subscribeWindows(WindowHandler handler);
     std::uint64_t subscribeApps(AppHandler handler);
@@ -259,7 +267,10 @@ class X11Desktop {
     void handFocusBack(xcb_window_t from, xcb_window_t to);
     // A window hidden for parking came back by other means (the user, an activation).
     void forgetParked(xcb_window_t window);
-    // forgetParked() once the window manager shows the window as a normal one again.
+    // The parked mark and the focus hold of a window no longer parked go.
+    void dropParkedMark(xcb_window_t window);
+    // The window manager showed a parked window normal, or iconic: its parking is settled
+    // (ParkedHiding::windowManagerShows), and its mark goes once it is no longer parked.
     void restoredByOthers(xcb_window_t window);
     // Someone asked the window manager to iconify the window (WM_CHANGE_STATE): unless it was
     // Brindlow hiding it for parking, the window is minimised from now on.
@@ -321,6 +332,8 @@ class X11Desktop {
         std::optional<xcb_window_t> focused;
     };
     std::optional<ShownFromParking> shownFromParking_;
+    // The window a window of ours asks the window manager to focus (handFocusTo).
+    std::optional<xcb_window_t> focusHandedTo_;
     // A parked window to iconify, or to lower, once it is no longer the active one.
     std::optional<xcb_window_t> hideWhenInactive_;
     std::optional<xcb_window_t> lowerWhenInactive_;
@@ -333,6 +346,8 @@ class X11Desktop {
     std::set<xcb_window_t> awaitingShow_;
     // Windows iconified because the window manager would not let them park off screen.
     ParkedHiding parking_;
+    // Keeps a parked window that is mapped back from taking the focus as it shows.
+    FocusOnMapHold focusOnMapHold_{x_};
     // Held while a move is noted and sent (sendMoveResize).
     std::mutex sendMutex_;
 

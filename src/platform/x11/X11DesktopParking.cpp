@@ -106,7 +106,7 @@ void X11Desktop::hideParked(const std::vector<xcb_window_t>& windows) {
             }
             // Iconifying the active window would make the window manager pick another one to
             // focus, racing the raise that follows; it goes once the focus has moved on.
-            if (active_ == window) {
+            if (active_ == window || focusHandedTo_ == window) {
                 hideWhenInactive_ = window;
                 continue;
             }
@@ -174,12 +174,35 @@ void X11Desktop::showParked(xcb_window_t window) {
     // before then leaves it iconic and marked, and the next run takes it for parked, not
     // minimised. Without a window manager nothing will show it as normal.
     if (!hasWindowManager()) xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
+    // A window still mapped (left shown while it had the focus) is not mapped anew.
+    if (!snapshot || !snapshot->mapped) focusOnMapHold_.hold(window);
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
     xcb_map_window(x_.xcb(), window);
     if (onADesktop)
         xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, desktop,
                                            XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
     x_.flush();
+}
+
+void X11Desktop::handFocusTo(xcb_window_t window) {
+    std::lock_guard lock(mutex_);
+    focusHandedTo_ = window;
+    // Brindlow's own choice as much as a raise of the strip's: never handed back.
+    lastActivation_ = std::pair(window, std::chrono::steady_clock::now());
+}
+
+void X11Desktop::focusHandOverEnded(bool taken) {
+    std::optional<xcb_window_t> hideNow;
+    {
+        std::lock_guard lock(mutex_);
+        if (!taken && focusHandedTo_ && hideWhenInactive_ == focusHandedTo_ &&
+            active_ != focusHandedTo_) {
+            hideWhenInactive_.reset();
+            hideNow = focusHandedTo_;
+        }
+        focusHandedTo_.reset();
+    }
+    if (hideNow && parking_.isHidden(*hideNow)) hideParked({*hideNow});
 }
 
 void X11Desktop::hideFormerlyActive(std::optional<xcb_window_t> former) {
@@ -210,24 +233,20 @@ void X11Desktop::restoredByOthers(xcb_window_t window) {
     if (!snapshot) return;
     const bool normal = snapshot->wmState == XCB_ICCCM_WM_STATE_NORMAL &&
                         !snapshot->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN);
-    // Still normal because the window manager has not handled our iconify yet (marked with
-    // the hiding itself: a layout may have hidden the window while this event was read).
-    if (parking_.isIconifying(window)) {
-        if (!normal) parking_.iconic(window);
-        return;
+    // Shown: the window manager has made its choice of focus for the map.
+    if (normal) focusOnMapHold_.release(window);
+    // Decided and noted in one step with any hiding planned meanwhile (that is never lost): the
+    // window manager's answers to an earlier showing, or a state still normal because our
+    // iconify was not handled yet, say nothing about the user restoring the window.
+    switch (parking_.windowManagerShows(window, normal)) {
+        case ParkedHiding::Reading::shownBack:
+        case ParkedHiding::Reading::restoredByOthers:
+            dropParkedMark(window);
+            break;
+        case ParkedHiding::Reading::unknown:
+        case ParkedHiding::Reading::parked:
+            break;
     }
-    if (!normal) return;
-    // Shown on Brindlow's own request: only that request is settled (a layout on another
-    // thread may have hidden the window again meanwhile).
-    if (parking_.isShowing(window)) {
-        parking_.showingEnded(window);
-        if (!parking_.isHidden(window)) {
-            xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
-            x_.flush();
-        }
-        return;
-    }
-    forgetParked(window);
 }
 
 bool X11Desktop::focusedByShowing(xcb_window_t active, std::optional<xcb_window_t> former) {
@@ -254,6 +273,11 @@ void X11Desktop::handFocusBack(xcb_window_t from, xcb_window_t to) {
 void X11Desktop::forgetParked(xcb_window_t window) {
     if (!parking_.isHidden(window) && !parking_.isShowing(window)) return;
     parking_.forget(window);
+    dropParkedMark(window);
+}
+
+void X11Desktop::dropParkedMark(xcb_window_t window) {
+    focusOnMapHold_.release(window);
     xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     x_.flush();
 }

@@ -4,6 +4,7 @@
 
 #include "platform/RunningProcesses.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Properties.h"
 
 namespace brindlow {
@@ -16,7 +17,8 @@ constexpr auto kSourcePager = xcb_ewmh_client_source_type_t(2);
 
 }  // namespace
 
-X11PanelDesktop::X11PanelDesktop(X11Connection& connection) : x_(connection) {
+X11PanelDesktop::X11PanelDesktop(X11Connection& connection, X11Desktop& desktop)
+    : x_(connection), desktop_(desktop) {
     listener_ = x_.addListener([this](const xcb_generic_event_t& event) { onEvent(event); });
 }
 
@@ -99,8 +101,10 @@ bool X11PanelDesktop::activateAndWait(std::uint32_t window, double limit) {
         activate(window);
         return true;
     }
+    // Parking must not iconify the window while the window manager hands it the focus.
+    desktop_.handFocusTo(window);
     const xcb_atom_t activeAtom = x_.ewmh()->_NET_ACTIVE_WINDOW;
-    return x_.waitForEvent(
+    const bool taken = x_.waitForEvent(
         [&](const xcb_generic_event_t& event) {
             if ((event.response_type & 0x7F) != XCB_PROPERTY_NOTIFY) return false;
             const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
@@ -112,6 +116,8 @@ bool X11PanelDesktop::activateAndWait(std::uint32_t window, double limit) {
             activate(window);
             return activeWindow() == window;
         });
+    desktop_.focusHandOverEnded(taken);
+    return taken;
 }
 
 void X11PanelDesktop::raiseWithoutFocus(std::uint32_t window) {

@@ -12,12 +12,13 @@
 namespace brindlow {
 
 class X11Connection;
+class X11Desktop;
 
 // The panel services over the shared connection: EWMH requests to the window manager and the
 // process list from /proc.
 class X11PanelDesktop final : public PanelDesktop {
   public:
-    explicit X11PanelDesktop(X11Connection& connection);
+    X11PanelDesktop(X11Connection& connection, X11Desktop& desktop);
     ~X11PanelDesktop() override;
     X11PanelDesktop(const X11PanelDesktop&) = delete;
     X11PanelDesktop& operator=(const X11PanelDesktop&) = delete;
@@ -48,6 +49,7 @@ class X11PanelDesktop final : public PanelDesktop {
     };
 
     X11Connection& x_;
+    X11Desktop& desktop_;
     std::uint64_t listener_ = 0;
     std::mutex mutex_;
     std::set<std::uint32_t> awaitingMap_;

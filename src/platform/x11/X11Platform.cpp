@@ -40,7 +40,7 @@ std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* displ
     p->hotKeys_ = X11HotKeys::open(main, display);
     p->preferences_ =
         std::make_unique<FilePreferences>(storageFile(FilePreferences::kFileName), &main);
-    p->panelDesktop_ = std::make_unique<X11PanelDesktop>(*p->connection_);
+    p->panelDesktop_ = std::make_unique<X11PanelDesktop>(*p->connection_, *p->desktop_);
     // Input listening uses connections of its own, to the same display.
     const std::string name = display ? display : "";
     p->gestureTap_ = std::make_unique<X11GestureTap>(name);

@@ -154,10 +154,6 @@ TEST_F(PanelsEndToEnd, APanelOpenedDuringAScrollKeepsTheFocusWhenTheScrollLands)
 // Choosing a window in either panel ends with the X focus and the strip's focus on it, every time,
 // whichever window had the focus before and whichever key chose.
 TEST_F(PanelsEndToEnd, ChoosingAWindowFocusesItForTheWindowManagerAndTheStripEveryTime) {
-    BRINDLOW_SKIP_BESIDE(
-        "the repeated choice is not yet reconciled with the focus these window managers move "
-        "on their own while a choice lands",
-        "metacity", "icewm", "marco");
     constexpr int kChoices = 20;
     startXterm("choose-alpha");
     startXterm("choose-bravo");

@@ -63,14 +63,17 @@ TEST(ParkedHiding, AClampingWindowManagerIsLearnedAndTheHiddenWindowComesBackInV
     parking.showingEnded(1);
     EXPECT_FALSE(parking.isShowing(1));
 
-    // Parked again while it is being shown: hidden again, no longer on its way into view.
+    // Parked again while it is being shown: hidden again, and the showing on its way still
+    // counts as Brindlow's doing, so the window manager's late answer to it (which may come
+    // before the new iconify goes out) is no restoring by someone else.
     parking.shown(2);
     EXPECT_EQ(parking.plan(2, further, kScreen), ParkedHiding::Step::hide);
     EXPECT_TRUE(parking.isHidden(2));
-    EXPECT_FALSE(parking.isShowing(2));
-    // The window manager showing it late does not undo the new hiding.
+    EXPECT_TRUE(parking.isShowing(2));
+    // That answer ends the showing without undoing the new hiding.
     parking.showingEnded(2);
     EXPECT_TRUE(parking.isHidden(2));
+    EXPECT_FALSE(parking.isShowing(2));
     // Minimised by the user: neither hidden nor on its way back.
     parking.forget(2);
     EXPECT_FALSE(parking.isHidden(2));
@@ -108,6 +111,42 @@ TEST(ParkedHiding, AnIconifyIsOnItsWayFromTheHidingUntilTheWindowManagerShowsItI
     parking.hiding(4, parked);
     parking.forget(4);
     EXPECT_FALSE(parking.isIconifying(4));
+}
+
+// What the window manager showing a parked window means, decided in one step with the hiding: a
+// hiding planned while a showing was answered holds until its iconify arrives.
+TEST(ParkedHiding, TheWindowManagerShowingAWindowSettlesItsParkingInOneStep) {
+    using Reading = ParkedHiding::Reading;
+    ParkedHiding parking;
+    const Rect parked{1910, 32, 942, 1035};
+    const Rect visible{966, 32, 942, 1035};
+    parking.hiding(1, parked);
+    parking.iconic(1);
+
+    // Shown on Brindlow's request, then hidden again before the answers to the showing came.
+    EXPECT_EQ(parking.shown(1), false);
+    EXPECT_EQ(parking.plan(1, parked, kScreen), ParkedHiding::Step::hide);
+    EXPECT_EQ(parking.windowManagerShows(1, true), Reading::parked);
+    EXPECT_EQ(parking.windowManagerShows(1, true), Reading::parked);
+    EXPECT_TRUE(parking.isHidden(1));
+    // The iconify arrives: the showing it overtook is over with it.
+    EXPECT_EQ(parking.windowManagerShows(1, false), Reading::parked);
+    EXPECT_FALSE(parking.isIconifying(1));
+    EXPECT_FALSE(parking.isShowing(1));
+    EXPECT_TRUE(parking.isHidden(1));
+
+    // Shown on Brindlow's request and left so: settled, no longer parked.
+    EXPECT_EQ(parking.plan(1, visible, kScreen), ParkedHiding::Step::moveThenShow);
+    EXPECT_EQ(parking.shown(1), false);
+    EXPECT_EQ(parking.windowManagerShows(1, true), Reading::shownBack);
+    EXPECT_FALSE(parking.isShowing(1));
+    EXPECT_EQ(parking.windowManagerShows(1, true), Reading::unknown);
+
+    // Iconic for parking and shown by someone else: forgotten.
+    parking.hidden(2, parked);
+    EXPECT_EQ(parking.windowManagerShows(2, false), Reading::parked);
+    EXPECT_EQ(parking.windowManagerShows(2, true), Reading::restoredByOthers);
+    EXPECT_FALSE(parking.isHidden(2));
 }
 
 }  // namespace
