@@ -924,11 +924,15 @@ AXError X11Desktop::moveResizeNow(xcb_window_t window, std::optional<Point> orig
 
     uint32_t flags = XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12);
     if (moves) flags |= XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y;
-    if (resizes) flags |= XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
+    // A move carries the size the client keeps: fluxbox takes a missing size for the frame's
+    // and grows the client by its decorations on every move.
+    if (moves || resizes)
+        flags |= XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
+    const Size kept = resizes ? *client : s->clientFrame.size();
     const uint32_t x = moves ? uint32_t(int32_t(whole(target.x))) : 0;
     const uint32_t y = moves ? uint32_t(int32_t(whole(target.y))) : 0;
-    const uint32_t w = resizes ? uint32_t(whole(client->width)) : 0;
-    const uint32_t h = resizes ? uint32_t(whole(client->height)) : 0;
+    const uint32_t w = uint32_t(whole(kept.width));
+    const uint32_t h = uint32_t(whole(kept.height));
     return fence(window, timeout, [&] {
         sendResizeFrom(int32_t(whole(outer.x)), Rect(target, frameSize), window, flags, int32_t(x),
                        int32_t(y), w, h, parkingTarget);

@@ -206,6 +206,9 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                         // screen (openbox does): a parked window's size goes with its place.
                         if ((flags & kSizeFlags) && ParkedHiding::isParked(request.target, screen))
                             flags |= kPositionFlags;
+                        // And a move carries the size the client keeps: fluxbox takes a missing
+                        // size for the frame's and grows the client by its decorations.
+                        if (flags & kPositionFlags) flags |= kSizeFlags;
                         sendResizeFrom(request.standsAtX, request.target, request.window,
                                        XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12) | flags,
                                        (flags & kPositionFlags) ? request.x : 0,
