@@ -60,6 +60,10 @@ bool ParkedHiding::isIconifying(std::uint32_t window) const {
 
 void ParkedHiding::iconic(std::uint32_t window) {
     std::lock_guard lock(mutex_);
+    iconifyArrived(window);
+}
+
+void ParkedHiding::iconifyArrived(std::uint32_t window) {
     iconifying_.erase(window);
     // A showing that the hiding overtook is over too: the window manager handled it first.
     showing_.erase(window);
@@ -69,10 +73,7 @@ ParkedHiding::Reading ParkedHiding::windowManagerShows(std::uint32_t window, boo
     std::lock_guard lock(mutex_);
     if (iconifying_.contains(window)) {
         // Still normal because the iconify has not been handled yet; iconic once it has.
-        if (!normal) {
-            iconifying_.erase(window);
-            showing_.erase(window);
-        }
+        if (!normal) iconifyArrived(window);
         return Reading::parked;
     }
     if (!normal) return Reading::parked;

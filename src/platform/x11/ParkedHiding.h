@@ -76,6 +76,9 @@ class ParkedHiding {
     bool windowManagerClamps() const;
 
   private:
+    // The iconify arrived, and a showing it overtook is over too. Under `mutex_`.
+    void iconifyArrived(std::uint32_t window);
+
     mutable std::mutex mutex_;
     std::map<std::uint32_t, Rect> hidden_;
     std::set<std::uint32_t> showing_;

@@ -159,16 +159,20 @@ void X11Connection::sync() {
         },
         5.0,
         [&] {
-            xcb_client_message_event_t message{};
-            message.response_type = XCB_CLIENT_MESSAGE;
-            message.format = 32;
-            message.window = wakeWindow_;
-            message.type = type;
-            message.data.data32[0] = serial;
-            xcb_send_event(connection_, 0, wakeWindow_, XCB_EVENT_MASK_NO_EVENT,
-                           reinterpret_cast<const char*>(&message));
+            sendToSelf(wakeWindow_, type, serial);
             return false;
         });
+}
+
+void X11Connection::sendToSelf(xcb_window_t window, xcb_atom_t type, std::uint32_t value) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = type;
+    message.data.data32[0] = value;
+    xcb_send_event(connection_, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&message));
 }
 
 void X11Connection::readEvents() {

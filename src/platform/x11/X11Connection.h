@@ -71,6 +71,9 @@ class X11Connection {
     // event it caused has been read, when this returns.
     void sync();
     void flush() { xcb_flush(connection_); }
+    // A client message of `type` carrying `value` to `window`, one of ours with no event mask:
+    // it comes back to this connection alone, after every event the server sent it before.
+    void sendToSelf(xcb_window_t window, xcb_atom_t type, std::uint32_t value);
 
     // How many events have been handed out so far; counted before the listeners run, so a value
     // read before a request and unchanged after its reply means no event came in between.

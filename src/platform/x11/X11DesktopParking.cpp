@@ -269,16 +269,8 @@ void X11Desktop::handFocusBack(xcb_window_t from, xcb_window_t to) {
 }
 
 void X11Desktop::sendHandBackMarker(std::uint32_t marker) {
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = handBackMarkers_;
-    message.type = handBackAtom_;
-    message.data.data32[0] = marker;
-    // To a window of ours with no event mask: it comes back to us alone, after every event the
-    // server sent us before.
-    xcb_send_event(x_.xcb(), 0, handBackMarkers_, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&message));
+    // Back to us after every event the server sent before it.
+    x_.sendToSelf(handBackMarkers_, handBackAtom_, marker);
     x_.flush();
 }
 
