@@ -402,7 +402,10 @@ TEST_F(WindowElements, ABatchParksAWindowOutOfSightAsASingleMoveDoes) {
 
 // A parked window mapped back as its column scrolls into view leaves the focus with the window
 // the user works in, though some window managers focus a window that leaves the iconic state;
-// the user time the client had (or none) reads as before once the window shows.
+// the user time the client had (or none) reads as before once the window shows. The pointer rests
+// on the window worked in: a window that comes back under a resting pointer is focused by window
+// managers whose focus follows the pointer (fvwm, jwm), mapped or not, and what the strip makes of
+// that is the still-pointer check's business, not this one's.
 class MappedBackFromParking : public X11Fixture,
                               public ::testing::WithParamInterface<std::optional<std::uint32_t>> {};
 
@@ -416,7 +419,13 @@ TEST_P(MappedBackFromParking, LeavesTheFocusWhereItWas) {
         xcb_change_property(connection().xcb(), XCB_PROP_MODE_REPLACE, client.window(), userTime,
                             XCB_ATOM_CARDINAL, 32, 1, &*GetParam());
     const Rect inView(120, 90, 700, 500);
-    ASSERT_EQ(desktop().moveResizeAll({{client.window(), inView}}, 2.0), axerror::success);
+    ASSERT_EQ(desktop().moveResizeAll(
+                  {{client.window(), inView}, {other.window(), Rect(1000, 90, 600, 400)}}, 2.0),
+              axerror::success);
+    // Wherever an earlier test left it, the pointer now rests away from the window coming back.
+    xcb_warp_pointer(connection().xcb(), XCB_WINDOW_NONE, connection().root(), 0, 0, 0, 0, 1300,
+                     290);
+    connection().sync();
     ASSERT_EQ(focused->performAction(ax::raiseAction), axerror::success);
     ASSERT_TRUE(settle([&] { return desktop().activeWindow() == other.window(); }));
     ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(3000, 90, 700, 500)}}, 2.0),
