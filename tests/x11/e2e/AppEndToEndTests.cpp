@@ -436,6 +436,46 @@ TEST_F(AppEndToEnd, ColumnsSlidUnderAStillPointerLeaveTheFocusOnTheTarget) {
     quitAndExpectWindowsBack();
 }
 
+// A parked column that a scroll brings back into view under a pointer that does not move leaves the
+// focus on the command's target: beside a window manager that focuses the window under the pointer
+// (jwm, fvwm) as beside one that focuses a window leaving the iconic state (icewm).
+TEST_F(AppEndToEnd, AParkedColumnBroughtBackUnderAStillPointerLeavesTheFocusOnTheTarget) {
+    startXterms(4);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
+    const std::vector<std::string> order = columnOrder();
+    ASSERT_EQ(order.size(), 4u);
+    Rect first;
+    ASSERT_TRUE(settle([&] {
+        const auto frames = settledFrames();
+        first = frames.at(xtermTitled(order[0])->window);
+        const xcb_window_t third = xtermTitled(order[2])->window;
+        const auto state = desktop().read(third);
+        const bool parked =
+            state && (!state->mapped || frames.at(third).x > 1920 - first.width / 2);
+        return first.x >= 0 && parked;
+    })) << "the first column is not in view with the third parked";
+    // The pointer rests over the first column, where the third one lands when the last is
+    // focused.
+    const Point pointer{first.x + 200, first.midY()};
+    ASSERT_TRUE(
+        xdotool({"mousemove", std::to_string(int(pointer.x)), std::to_string(int(pointer.y))}));
+    ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
+    ASSERT_EQ(tool({"focus-last"}).status, 0);
+    ASSERT_TRUE(settle([&] { return focusedAndActive(4); }));
+    ASSERT_TRUE(settle([&] {
+        return settledFrames().at(xtermTitled(order[2])->window).contains(pointer);
+    })) << "the third column did not come back under the pointer";
+    int inARow = 0;
+    EXPECT_TRUE(settle([&] {
+        inARow = focusedAndActive(4) ? inARow + 1 : 0;
+        return inARow >= 5;
+    })) << "the column brought back under the pointer took the focus";
+    quitAndExpectWindowsBack();
+}
+
 // A window the window manager activates as it maps it, before Brindlow adopts it, gets its column
 // focused; an xterm that opens while another has the focus is tiled too.
 TEST_F(AppEndToEnd, ANewWindowTheWindowManagerActivatesIsFocusedInItsColumn) {
