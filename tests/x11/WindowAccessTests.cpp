@@ -564,7 +564,8 @@ TEST_P(GrowingIntoParking, NeverShowsLeftOfWhereItStands) {
     const auto s = readWindow(connection(), client.window());
     ASSERT_TRUE(s);
     EXPECT_TRUE(!s->mapped || s->outerFrame() == row.to)
-        << "stands at " << s->outerFrame().x << " " << s->outerFrame().width;
+        << "stands at " << s->outerFrame().x << " " << s->outerFrame().y << " "
+        << s->outerFrame().width << "x" << s->outerFrame().height;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -304,7 +304,9 @@ void X11Desktop::sendResizeFrom(std::int32_t standsAtX, const Rect& frame, xcb_w
     const std::int32_t left = std::int32_t(whole(frame.x)), top = std::int32_t(whole(frame.y));
     sendMoveResize(window, how | kPositionFlags | kSizeFlags, left + out, top, width, height,
                    parkingTarget);
-    sendMoveResize(window, how | kPositionFlags, left, top, 0, 0, parkingTarget);
+    // The size again: fluxbox takes a move without one for a frame's size and grows the client.
+    sendMoveResize(window, how | kPositionFlags | kSizeFlags, left, top, width, height,
+                   parkingTarget);
 }
 
 AXError X11Desktop::moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect>>& targets,
