@@ -567,13 +567,17 @@ TEST_P(GrowingIntoParking, NeverShowsLeftOfWhereItStands) {
     ASSERT_EQ(frame(e), row.from);
     FramePositions heard(client.window());
     ASSERT_EQ(desktop().moveResizeAll({{client.window(), row.to}}, 2.0), axerror::success);
+    // Once the move returns, the window manager has carried out all it was asked, the place
+    // after the size too.
+    EXPECT_EQ(frame(e), row.to);
     ASSERT_TRUE(windowManagerCaughtUp(connection()));
     const std::vector<int> lefts = heard.lefts();
     for (const int left : lefts) EXPECT_GE(left, int(row.to.x)) << "shown in view at " << left;
     const auto s = readWindow(connection(), client.window());
     ASSERT_TRUE(s);
     EXPECT_TRUE(!s->mapped || s->outerFrame() == row.to)
-        << "stands at " << s->outerFrame().x << " " << s->outerFrame().width;
+        << "stands at " << s->outerFrame().x << " " << s->outerFrame().y << " "
+        << s->outerFrame().width << "x" << s->outerFrame().height;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -364,6 +364,7 @@ void AppDelegate::finishFirstRun() {
     // welcome window closes: they go back to the window that had them before it.
     if (hadKeys && beforeFirstRun_ && platform_.panelDesktop) {
         const std::uint32_t before = *beforeFirstRun_;
+        keysSentBack_ = KeysSentBack{closed, before};
         platform_.panelDesktop->activate(before);
         // Under load the window manager may drop the keys only after it saw the welcome window
         // go, later than the request: asked again while nobody has them, or still the closed one.
@@ -493,8 +494,14 @@ void AppDelegate::checkTrayHost() {
     // Shown without taking the keys from whatever the user is typing into, beside any window
     // manager: the focus goes back if it takes it anyway, and the window is raised if it is
     // mapped under the active one.
-    const std::optional<std::uint32_t> previous =
+    std::optional<std::uint32_t> previous =
         platform_.panelDesktop ? platform_.panelDesktop->activeWindow() : std::nullopt;
+    // Shown as soon as the welcome window lets go of the keys, before the window manager has
+    // given them to anyone (or while it still names the closed window): they are on their way
+    // back to the window that had them before it.
+    if (keysSentBack_ && (!previous || *previous == keysSentBack_->from))
+        previous = keysSentBack_->to;
+    keysSentBack_.reset();
     showSettings(SettingsTab::general, false);
     if (!platform_.panelDesktop || !presenter_) return;
     if (QWidget* shown = presenter_->window(SettingsWindow::kID))

@@ -178,6 +178,11 @@ class AppDelegate {
     QPointer<QObject> focusKeeper_;
     // The window that had the keys when the welcome window showed, to have them back after it.
     std::optional<std::uint32_t> beforeFirstRun_;
+    // The closed welcome window and the window its keys went back to.
+    struct KeysSentBack {
+        std::uint32_t from = 0, to = 0;
+    };
+    std::optional<KeysSentBack> keysSentBack_;
     // Every overlay animates through this one animator.
     std::unique_ptr<Animator> animator_;
     std::unique_ptr<AppIconCache> icons_;

@@ -834,9 +834,26 @@ AXError X11Desktop::fence(xcb_window_t window, double timeout, const std::functi
 
 AXError X11Desktop::fallbackFence(xcb_window_t window, double timeout,
                                   const std::function<void()>& send) {
+    bool destroyed = false;
+    const std::optional<FenceOutcome> outcome =
+        passOnFence(timeout, send, [&](const xcb_generic_event_t& event) {
+            if (eventType(event) != XCB_DESTROY_NOTIFY) return false;
+            destroyed = destroyed || as<xcb_destroy_notify_event_t>(event).window == window;
+            return destroyed;
+        });
+    if (!outcome) return fallbackSigns(window, timeout, send);
+    if (destroyed || !readWindow(x_, window)) return axerror::invalidElement;
+    // The request went out already when the probe went unanswered.
+    if (outcome->silent) return fallbackSigns(window, outcome->timeout, [] {});
+    return axerror::success;
+}
+
+AXError X11Desktop::fallbackSigns(xcb_window_t window, double timeout,
+                                  const std::function<void()>& send) {
     // Some window managers (fluxbox) leave frame-extents requests for unmanaged
-    // windows unanswered: wait for the first sign of the request instead. A
-    // request the window manager ignores shows none, so the wait is short.
+    // windows unanswered; one that passes on nothing either: wait for the first sign of
+    // the request instead. A request the window manager ignores shows none, so the wait
+    // is short.
     const xcb_atom_t state = x_.ewmh()->_NET_WM_STATE;
     const xcb_atom_t active = x_.ewmh()->_NET_ACTIVE_WINDOW;
     bool destroyed = false;

@@ -214,7 +214,9 @@ class X11Desktop {
     // answer came goes back for the next wait, which saves making one for every frame.
     xcb_window_t takeProbe();
     void returnProbe(xcb_window_t probe);
+    // For a window manager that leaves frame-extents requests unanswered.
     AXError fallbackFence(xcb_window_t window, double timeout, const std::function<void()>& send);
+    AXError fallbackSigns(xcb_window_t window, double timeout, const std::function<void()>& send);
     // What shows that the window manager carried out one window's request: its frame at (x, y)
     // or its client told it stands at (clientX, clientY), and, when a size was asked, its client
     // at that size.
@@ -239,6 +241,16 @@ class X11Desktop {
                              const std::function<void()>& send, std::vector<bool>& gone);
     AXError fallbackFenceAll(const std::vector<xcb_window_t>& windows, double timeout,
                              const std::function<void()>& send, std::vector<bool>& gone);
+    AXError fallbackSignsAll(const std::vector<xcb_window_t>& windows, double timeout,
+                             const std::function<void()>& send, std::vector<bool>& gone);
+    // Runs `send`, then asks a probe of ours to take another size: a window manager passes such
+    // a request on only after whatever it was sent before, also one that leaves frame-extents
+    // requests unanswered. The fallbacks' wait where it can be had: a first sign of a request
+    // tells nothing of a second one about the same window. `endsWait` may end the wait early.
+    // None when the window manager is known not to pass the request on.
+    std::optional<FenceOutcome> passOnFence(
+        double timeout, const std::function<void()>& send,
+        const std::function<bool(const xcb_generic_event_t&)>& endsWait);
     // Sends one move/resize request. `parkingTarget`, when given, is noted as the frame last asked
     // of the window in the same step, so that the notes of moves sent from several threads come in
     // the order the window manager sees the requests.
@@ -335,6 +347,8 @@ class X11Desktop {
     std::optional<bool> fenceAnswered_;
     // Frame batches in a row whose windows did not all show their signs in time.
     std::atomic<int> signsMissed_{0};
+    std::optional<bool> passesOn_;  // guarded by mutex_: whether passOnFence() was ever answered
+    std::atomic<std::uint32_t> passOnRounds_{0};
     // The window Brindlow last activated, and when.
     std::optional<std::pair<xcb_window_t, std::chrono::steady_clock::time_point>> lastActivation_;
     // The window Brindlow is activating now, from its request until the window manager answers.

@@ -304,7 +304,9 @@ void X11Desktop::sendResizeFrom(std::int32_t standsAtX, const Rect& frame, xcb_w
     const std::int32_t left = std::int32_t(whole(frame.x)), top = std::int32_t(whole(frame.y));
     sendMoveResize(window, how | kPositionFlags | kSizeFlags, left + out, top, width, height,
                    parkingTarget);
-    sendMoveResize(window, how | kPositionFlags, left, top, 0, 0, parkingTarget);
+    // The size again: fluxbox takes a move without one for a frame's size and grows the client.
+    sendMoveResize(window, how | kPositionFlags | kSizeFlags, left, top, width, height,
+                   parkingTarget);
 }
 
 AXError X11Desktop::moveResizeAll(const std::vector<std::pair<xcb_window_t, Rect>>& targets,
@@ -448,10 +450,78 @@ X11Desktop::SignWait X11Desktop::awaitFrameSigns(const std::vector<xcb_window_t>
     return seen ? SignWait::seen : SignWait::missed;
 }
 
+std::optional<X11Desktop::FenceOutcome> X11Desktop::passOnFence(
+    double timeout, const std::function<void()>& send,
+    const std::function<bool(const xcb_generic_event_t&)>& endsWait) {
+    std::optional<bool> passes;
+    {
+        std::lock_guard lock(mutex_);
+        passes = passesOn_;
+    }
+    if (passes == false) return std::nullopt;
+    // The first time, a short wait tells whether this window manager passes it on.
+    if (!passes) timeout = std::min(timeout, 0.5);
+    // A size of its own per round, so that the answer to an earlier round is never taken for
+    // this one's; the root hears every change of its children.
+    const xcb_window_t probe = takeProbe();
+    const std::uint32_t side = 2 + passOnRounds_.fetch_add(1) % 200;
+    const std::uint32_t size[] = {side, side};
+    bool ended = false;
+    const bool answered = x_.waitForEvent(
+        [&](const xcb_generic_event_t& event) {
+            if (eventType(event) == XCB_CONFIGURE_NOTIFY) {
+                auto& e = as<xcb_configure_notify_event_t>(event);
+                if (e.window == probe && e.width == side && e.height == side) return true;
+            }
+            ended = endsWait(event);
+            return ended;
+        },
+        timeout,
+        [&] {
+            send();
+            xcb_configure_window(x_.xcb(), probe,
+                                 XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+            return false;
+        });
+    if (answered) {
+        returnProbe(probe);
+    } else {
+        xcb_destroy_window(x_.xcb(), probe);
+        xcb_flush(x_.xcb());
+    }
+    // Once passed on, a round left unanswered is only load: it does not turn the wait off.
+    if (!ended && !passes) {
+        std::lock_guard lock(mutex_);
+        passesOn_ = answered;
+    }
+    return FenceOutcome{answered, !answered && !ended, timeout};
+}
+
 AXError X11Desktop::fallbackFenceAll(const std::vector<xcb_window_t>& windows, double timeout,
                                      const std::function<void()>& send, std::vector<bool>& gone) {
-    // A window manager that leaves frame-extents requests unanswered: wait for the first sign
-    // of each request instead, briefly (a request it ignores shows none).
+    std::size_t remaining = std::size_t(std::count(gone.begin(), gone.end(), false));
+    const std::optional<FenceOutcome> outcome =
+        passOnFence(timeout, send, [&](const xcb_generic_event_t& event) {
+            if (eventType(event) != XCB_DESTROY_NOTIFY) return false;
+            const auto index = indexOf(windows, as<xcb_destroy_notify_event_t>(event).window);
+            if (index >= 0 && !gone[std::size_t(index)]) {
+                gone[std::size_t(index)] = true;
+                --remaining;
+            }
+            return remaining == 0;
+        });
+    if (!outcome) return fallbackSignsAll(windows, timeout, send, gone);
+    // The requests went out already when the probe went unanswered.
+    if (outcome->silent)
+        return fallbackSignsAll(
+            windows, outcome->timeout, [] {}, gone);
+    return axerror::success;
+}
+
+AXError X11Desktop::fallbackSignsAll(const std::vector<xcb_window_t>& windows, double timeout,
+                                     const std::function<void()>& send, std::vector<bool>& gone) {
+    // A window manager that passes on nothing: wait for the first sign of each request instead,
+    // briefly (a request it ignores shows none).
     const xcb_atom_t state = x_.ewmh()->_NET_WM_STATE;
     std::vector<bool> seen(windows.size(), false);
     std::size_t remaining = windows.size();
