@@ -279,8 +279,12 @@ class X11Desktop {
     // a marker (FocusHandBack).
     void handBackHeard(const xcb_client_message_event_t& message);
     void sendHandBackMarker(std::uint32_t marker);
-    // A window hidden for parking came back by other means (the user, an activation).
+    // A window hidden for parking, or being shown again, was minimised by someone else: it is
+    // no longer Brindlow's doing (and is minimised again where Brindlow's map may have undone it).
     void forgetParked(xcb_window_t window);
+    // Asks the window manager once more to minimise a window the user minimised while Brindlow
+    // was mapping it back from parking.
+    void minimiseAgain(xcb_window_t window);
     // The parked mark and the focus hold of a window no longer parked go.
     void dropParkedMark(xcb_window_t window);
     // The window manager showed a parked window normal, or iconic: its parking is settled

@@ -164,23 +164,43 @@ void X11Desktop::showParked(xcb_window_t window) {
     // The map of a window still mapped is lost, and the iconify the window manager handles next
     // would leave it iconic (a quit right after a hide): the window manager handles it first.
     if (*iconifying) fence(window, kIconifyWait, [] {});
-    // Some window managers (metacity, marco) bring a window that leaves the iconic state to the
-    // current desktop: it is sent back to its own, also when it reads as on the current one (the
-    // user may switch desktops before the window manager sees the map).
     const std::optional<X11WindowSnapshot> snapshot = read(window);
-    const bool onADesktop = snapshot && snapshot->desktop;
-    const std::uint32_t desktop = onADesktop ? *snapshot->desktop : 0;
     // The mark goes once the window manager shows the window (restoredByOthers): a run killed
     // before then leaves it iconic and marked, and the next run takes it for parked, not
     // minimised. Without a window manager nothing will show it as normal.
     if (!hasWindowManager()) xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     // A window still mapped (left shown while it had the focus) is not mapped anew.
     if (!snapshot || !snapshot->mapped) focusOnMapHold_.hold(window);
+    // Some window managers (metacity, marco) bring a window that leaves the iconic state to the
+    // current desktop: it is sent back to its own, also when it reads as on the current one (the
+    // user may switch desktops before the window manager sees the map). Read right before the
+    // map, after the waits above: a user's move of the window to another desktop meanwhile is
+    // where it is to stay.
+    const std::optional<std::uint32_t> desktop =
+        readCardinal(x_, window, x_.ewmh()->_NET_WM_DESKTOP);
+    // Minimised by the user during the waits: it stays so.
+    if (!parking_.mapping(window)) {
+        focusOnMapHold_.release(window);
+        return;
+    }
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
     xcb_map_window(x_.xcb(), window);
-    if (onADesktop)
-        xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, desktop,
+    if (desktop)
+        xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, *desktop,
                                            XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+    x_.flush();
+    if (parking_.mapSent(window)) minimiseAgain(window);
+}
+
+void X11Desktop::minimiseAgain(xcb_window_t window) {
+    // The user's minimise may have reached the window manager before Brindlow's map, which
+    // then showed the window again: asked once more, on the user's behalf (a window manager
+    // leaves a window already minimised as it is).
+    parkingLog().info("Parked window 0x%x minimised as it was being shown: minimised again",
+                      window);
+    const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
+    xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), x_.atom("WM_CHANGE_STATE"), 1,
+                                 &iconic);
     x_.flush();
 }
 
@@ -304,8 +324,9 @@ void X11Desktop::handBackHeard(const xcb_client_message_event_t& message) {
 
 void X11Desktop::forgetParked(xcb_window_t window) {
     if (!parking_.isHidden(window) && !parking_.isShowing(window)) return;
-    parking_.forget(window);
+    const bool mapOut = parking_.forget(window);
     dropParkedMark(window);
+    if (mapOut) minimiseAgain(window);
 }
 
 void X11Desktop::dropParkedMark(xcb_window_t window) {
