@@ -293,6 +293,12 @@ class X11Desktop {
     // Someone asked the window manager to iconify the window (WM_CHANGE_STATE): unless it was
     // Brindlow hiding it for parking, the window is minimised from now on.
     void iconifyRequested(xcb_window_t window);
+    // Someone asked the window manager to move the window to `desktop` (_NET_WM_DESKTOP): unless
+    // it was Brindlow, a window shown from parking now or soon goes there, whatever its map does.
+    void desktopRequested(xcb_window_t window, std::uint32_t desktop);
+    // Maps a window shown from parking and sends it to `desktop` (someone else's choice made
+    // meanwhile wins), in one step with desktopRequested.
+    void mapToDesktop(xcb_window_t window, std::optional<std::uint32_t> desktop);
     // A window a Brindlow before this one left iconified for parking counts as parked, not as
     // minimised by the user.
     void adoptParked(const X11WindowSnapshot& snapshot);
@@ -365,6 +371,11 @@ class X11Desktop {
     // Iconify requests of others (the user, a taskbar) for windows not parked then, and when:
     // a layout already on its way must not take such a window for one to park.
     std::map<xcb_window_t, std::chrono::steady_clock::time_point> minimisedByOthers_;
+    // Desktop requests Brindlow sent for windows shown from parking, not come back to it yet.
+    std::map<xcb_window_t, int> ownDesktopRequests_;
+    // The desktop someone else last asked the window manager to move a window to, and when.
+    std::map<xcb_window_t, std::pair<std::uint32_t, std::chrono::steady_clock::time_point>>
+        desktopAskedByOthers_;
     // Clients listed and taken on that the window manager has not shown yet (see refreshClients).
     std::set<xcb_window_t> awaitingShow_;
     // Windows iconified because the window manager would not let them park off screen.

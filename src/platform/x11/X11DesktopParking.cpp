@@ -19,6 +19,8 @@ constexpr const char* kParkedProperty = "_BRINDLOW_PARKED";
 constexpr double kIconifyWait = 0.5;
 // Longer than a layout planned before a user's minimising takes to reach the window.
 constexpr std::chrono::milliseconds kMinimiseAnswer{1000};
+// Longer than a window manager takes to move a window to the desktop someone asked for.
+constexpr std::chrono::milliseconds kDesktopAnswer{1000};
 
 const Logger& parkingLog() {
     static const Logger logger = makeLogger("Parking");
@@ -183,13 +185,51 @@ void X11Desktop::showParked(xcb_window_t window) {
         focusOnMapHold_.release(window);
         return;
     }
+    mapToDesktop(window, desktop);
+    if (parking_.mapSent(window)) minimiseAgain(window);
+}
+
+void X11Desktop::mapToDesktop(xcb_window_t window, std::optional<std::uint32_t> desktop) {
+    // Under the lock desktopRequested takes: a user's move heard before is sent here (the
+    // window manager may not have handled it when the desktop was read), one heard after is
+    // sent again there, after this map.
+    std::lock_guard lock(mutex_);
+    if (const auto asked = desktopAskedByOthers_.find(window);
+        asked != desktopAskedByOthers_.end() &&
+        std::chrono::steady_clock::now() - asked->second.second < kDesktopAnswer)
+        desktop = asked->second.first;
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
     xcb_map_window(x_.xcb(), window);
-    if (desktop)
+    if (desktop) {
+        ++ownDesktopRequests_[window];
         xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, *desktop,
                                            XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+    }
     x_.flush();
-    if (parking_.mapSent(window)) minimiseAgain(window);
+    parkingLog().debug("Parked window 0x%x mapped back, to desktop %d", window,
+                       desktop ? int(*desktop) : -1);
+}
+
+void X11Desktop::desktopRequested(xcb_window_t window, std::uint32_t desktop) {
+    {
+        std::lock_guard lock(mutex_);
+        const auto own = ownDesktopRequests_.find(window);
+        if (own != ownDesktopRequests_.end()) {
+            if (--own->second == 0) ownDesktopRequests_.erase(own);
+            return;
+        }
+        desktopAskedByOthers_[window] = std::pair(desktop, std::chrono::steady_clock::now());
+        if (!parking_.isShowing(window)) return;
+        // The request may reach the window manager before Brindlow's map, which then brings the
+        // window to the current desktop (metacity, marco), or before the desktop Brindlow read
+        // for it: asked once more, after both.
+        ++ownDesktopRequests_[window];
+        xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, desktop,
+                                           XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+        x_.flush();
+    }
+    parkingLog().info("Window 0x%x sent to desktop %u as it was being shown: sent there again",
+                      window, desktop);
 }
 
 void X11Desktop::minimiseAgain(xcb_window_t window) {
