@@ -371,8 +371,9 @@ class X11Desktop {
     // Iconify requests of others (the user, a taskbar) for windows not parked then, and when:
     // a layout already on its way must not take such a window for one to park.
     std::map<xcb_window_t, std::chrono::steady_clock::time_point> minimisedByOthers_;
-    // Desktop requests Brindlow sent for windows shown from parking, not come back to it yet.
-    std::map<xcb_window_t, int> ownDesktopRequests_;
+    // Desktop requests Brindlow sent for windows shown from parking, not come back to it yet: a
+    // window and its desktop each (a user's request for another desktop in between is not ours).
+    std::multiset<std::pair<xcb_window_t, std::uint32_t>> ownDesktopRequests_;
     // The desktop someone else last asked the window manager to move a window to, and when.
     std::map<xcb_window_t, std::pair<std::uint32_t, std::chrono::steady_clock::time_point>>
         desktopAskedByOthers_;

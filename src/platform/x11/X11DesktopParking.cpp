@@ -201,7 +201,7 @@ void X11Desktop::mapToDesktop(xcb_window_t window, std::optional<std::uint32_t> 
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
     xcb_map_window(x_.xcb(), window);
     if (desktop) {
-        ++ownDesktopRequests_[window];
+        ownDesktopRequests_.emplace(window, *desktop);
         xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, *desktop,
                                            XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
     }
@@ -213,9 +213,9 @@ void X11Desktop::mapToDesktop(xcb_window_t window, std::optional<std::uint32_t> 
 void X11Desktop::desktopRequested(xcb_window_t window, std::uint32_t desktop) {
     {
         std::lock_guard lock(mutex_);
-        const auto own = ownDesktopRequests_.find(window);
-        if (own != ownDesktopRequests_.end()) {
-            if (--own->second == 0) ownDesktopRequests_.erase(own);
+        if (const auto own = ownDesktopRequests_.find(std::pair(window, desktop));
+            own != ownDesktopRequests_.end()) {
+            ownDesktopRequests_.erase(own);
             return;
         }
         desktopAskedByOthers_[window] = std::pair(desktop, std::chrono::steady_clock::now());
@@ -223,7 +223,7 @@ void X11Desktop::desktopRequested(xcb_window_t window, std::uint32_t desktop) {
         // The request may reach the window manager before Brindlow's map, which then brings the
         // window to the current desktop (metacity, marco), or before the desktop Brindlow read
         // for it: asked once more, after both.
-        ++ownDesktopRequests_[window];
+        ownDesktopRequests_.emplace(window, desktop);
         xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, desktop,
                                            XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
         x_.flush();
