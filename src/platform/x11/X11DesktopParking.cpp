@@ -293,6 +293,12 @@ void X11Desktop::restoredByOthers(xcb_window_t window) {
     if (!snapshot) return;
     const bool normal = snapshot->wmState == XCB_ICCCM_WM_STATE_NORMAL &&
                         !snapshot->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN);
+    // Iconic only because it is on another desktop (marco marks every window there iconic, not
+    // hidden; others hidden too) says nothing about our iconify having arrived, nor about anyone
+    // restoring the window: only minimised as `minimized` reads it does.
+    const bool minimised =
+        snapshot->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN) && onCurrentDesktop(*snapshot);
+    if (!normal && !minimised) return;
     // Shown: the window manager has made its choice of focus for the map.
     if (normal) focusOnMapHold_.release(window);
     // Decided and noted in one step with any hiding planned meanwhile (that is never lost): the
