@@ -49,7 +49,7 @@ void ParkedHiding::hiding(std::uint32_t window, const Rect& target) {
 void ParkedHiding::hidden(std::uint32_t window, const Rect& target) {
     std::lock_guard lock(mutex_);
     hidden_[window] = target;
-    showing_.erase(window);
+    showingOver(window);
     clamps_ = true;
 }
 
@@ -66,7 +66,12 @@ void ParkedHiding::iconic(std::uint32_t window) {
 void ParkedHiding::iconifyArrived(std::uint32_t window) {
     iconifying_.erase(window);
     // A showing that the hiding overtook is over too: the window manager handled it first.
+    showingOver(window);
+}
+
+void ParkedHiding::showingOver(std::uint32_t window) {
     showing_.erase(window);
+    mapped_.erase(window);
 }
 
 ParkedHiding::Reading ParkedHiding::windowManagerShows(std::uint32_t window, bool normal) {
@@ -81,7 +86,7 @@ ParkedHiding::Reading ParkedHiding::windowManagerShows(std::uint32_t window, boo
         // Brindlow's own showing is answered. Hidden again meanwhile, its answers (a state, a
         // map, each read as normal) are no restoring by others: it ends with the iconify.
         if (hidden_.contains(window)) return Reading::parked;
-        showing_.erase(window);
+        showingOver(window);
         return Reading::shownBack;
     }
     if (hidden_.erase(window) == 0) return Reading::unknown;
@@ -95,11 +100,32 @@ std::optional<bool> ParkedHiding::shown(std::uint32_t window) {
     return iconifying_.erase(window) > 0;
 }
 
-void ParkedHiding::forget(std::uint32_t window) {
+bool ParkedHiding::mapping(std::uint32_t window) {
+    std::lock_guard lock(mutex_);
+    if (!showing_.contains(window)) return false;
+    mapping_[window] = false;
+    return true;
+}
+
+bool ParkedHiding::mapSent(std::uint32_t window) {
+    std::lock_guard lock(mutex_);
+    const auto found = mapping_.find(window);
+    if (found == mapping_.end()) return false;
+    const bool minimisedMeanwhile = found->second;
+    mapping_.erase(found);
+    if (!minimisedMeanwhile && showing_.contains(window)) mapped_.insert(window);
+    return minimisedMeanwhile;
+}
+
+bool ParkedHiding::forget(std::uint32_t window) {
     std::lock_guard lock(mutex_);
     hidden_.erase(window);
-    showing_.erase(window);
     iconifying_.erase(window);
+    // A map still going out is answered by `mapSent`.
+    if (const auto found = mapping_.find(window); found != mapping_.end()) found->second = true;
+    const bool mapOut = mapped_.contains(window);
+    showingOver(window);
+    return mapOut;
 }
 
 void ParkedHiding::sending(std::uint32_t window, const Rect& target) {
@@ -120,7 +146,7 @@ bool ParkedHiding::isHidden(std::uint32_t window) const {
 
 void ParkedHiding::showingEnded(std::uint32_t window) {
     std::lock_guard lock(mutex_);
-    showing_.erase(window);
+    showingOver(window);
 }
 
 bool ParkedHiding::isShowing(std::uint32_t window) const {

@@ -59,8 +59,18 @@ class ParkedHiding {
     // on its way; nothing when it is no longer hidden (minimised by the user since the layout
     // planned to show it), and then it is not to be shown.
     std::optional<bool> shown(std::uint32_t window);
-    // Shown by the window manager, minimised by someone else, or gone: forgotten.
-    void forget(std::uint32_t window);
+    // Brindlow's map of a window being shown goes out now, unless someone else minimised the
+    // window since `shown` (then it stays minimised, and nothing is mapped). After sending the
+    // map, `mapSent` is due.
+    bool mapping(std::uint32_t window);
+    // The map went out. True when someone else minimised the window while it did: that
+    // minimise may reach the window manager before the map, which then shows the window again,
+    // so it is to be asked once more.
+    bool mapSent(std::uint32_t window);
+    // Shown by the window manager, minimised by someone else, or gone: forgotten. True when
+    // Brindlow's map of it had gone out and the window manager had not shown it yet: a minimise
+    // now may reach the window manager before that map (see `mapSent`).
+    bool forget(std::uint32_t window);
     // Shown by the window manager after `shown`: forgotten, unless it was hidden again since.
     void showingEnded(std::uint32_t window);
 
@@ -78,10 +88,17 @@ class ParkedHiding {
   private:
     // The iconify arrived, and a showing it overtook is over too. Under `mutex_`.
     void iconifyArrived(std::uint32_t window);
+    // The window manager answered Brindlow's showing (or a hiding overtook it). Under `mutex_`.
+    void showingOver(std::uint32_t window);
 
     mutable std::mutex mutex_;
     std::map<std::uint32_t, Rect> hidden_;
     std::set<std::uint32_t> showing_;
+    // Being shown, with Brindlow's map going out (false) or minimised by someone else while it
+    // did (true).
+    std::map<std::uint32_t, bool> mapping_;
+    // Being shown, with Brindlow's map gone out: not yet answered by the window manager.
+    std::set<std::uint32_t> mapped_;
     // Marked together with `hidden_`, under the same lock, so that no reader sees a window
     // hidden whose iconify is not yet known to be on its way.
     std::set<std::uint32_t> iconifying_;

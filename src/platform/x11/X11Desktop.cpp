@@ -441,6 +441,7 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
                         {X11WindowEvent::Kind::destroyed, it->first, it->second.pid});
                 }
                 minimisedByOthers_.erase(it->first);
+                desktopAskedByOthers_.erase(it->first);
                 it = known_.erase(it);
             } else {
                 ++it;
@@ -745,6 +746,8 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             if (e.format == 32 && e.type == changeStateAtom_ &&
                 e.data.data32[0] == XCB_ICCCM_WM_STATE_ICONIC && isClient(e.window))
                 iconifyRequested(e.window);
+            if (e.format == 32 && e.type == x_.ewmh()->_NET_WM_DESKTOP && isClient(e.window))
+                desktopRequested(e.window, e.data.data32[0]);
             handBackHeard(e);
             return;
         }

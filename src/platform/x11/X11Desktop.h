@@ -291,8 +291,12 @@ class X11Desktop {
     // a marker (FocusHandBack).
     void handBackHeard(const xcb_client_message_event_t& message);
     void sendHandBackMarker(std::uint32_t marker);
-    // A window hidden for parking came back by other means (the user, an activation).
+    // A window hidden for parking, or being shown again, was minimised by someone else: it is
+    // no longer Brindlow's doing (and is minimised again where Brindlow's map may have undone it).
     void forgetParked(xcb_window_t window);
+    // Asks the window manager once more to minimise a window the user minimised while Brindlow
+    // was mapping it back from parking.
+    void minimiseAgain(xcb_window_t window);
     // The parked mark and the focus hold of a window no longer parked go.
     void dropParkedMark(xcb_window_t window);
     // The window manager showed a parked window normal, or iconic: its parking is settled
@@ -301,6 +305,12 @@ class X11Desktop {
     // Someone asked the window manager to iconify the window (WM_CHANGE_STATE): unless it was
     // Brindlow hiding it for parking, the window is minimised from now on.
     void iconifyRequested(xcb_window_t window);
+    // Someone asked the window manager to move the window to `desktop` (_NET_WM_DESKTOP): unless
+    // it was Brindlow, a window shown from parking now or soon goes there, whatever its map does.
+    void desktopRequested(xcb_window_t window, std::uint32_t desktop);
+    // Maps a window shown from parking and sends it to `desktop` (someone else's choice made
+    // meanwhile wins), in one step with desktopRequested.
+    void mapToDesktop(xcb_window_t window, std::optional<std::uint32_t> desktop);
     // A window a Brindlow before this one left iconified for parking counts as parked, not as
     // minimised by the user.
     void adoptParked(const X11WindowSnapshot& snapshot);
@@ -375,6 +385,12 @@ class X11Desktop {
     // Iconify requests of others (the user, a taskbar) for windows not parked then, and when:
     // a layout already on its way must not take such a window for one to park.
     std::map<xcb_window_t, std::chrono::steady_clock::time_point> minimisedByOthers_;
+    // Desktop requests Brindlow sent for windows shown from parking, not come back to it yet: a
+    // window and its desktop each (a user's request for another desktop in between is not ours).
+    std::multiset<std::pair<xcb_window_t, std::uint32_t>> ownDesktopRequests_;
+    // The desktop someone else last asked the window manager to move a window to, and when.
+    std::map<xcb_window_t, std::pair<std::uint32_t, std::chrono::steady_clock::time_point>>
+        desktopAskedByOthers_;
     // Clients listed and taken on that the window manager has not shown yet (see refreshClients).
     std::set<xcb_window_t> awaitingShow_;
     // Windows iconified because the window manager would not let them park off screen.

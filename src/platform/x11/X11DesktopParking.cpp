@@ -19,6 +19,8 @@ constexpr const char* kParkedProperty = "_BRINDLOW_PARKED";
 constexpr double kIconifyWait = 0.5;
 // Longer than a layout planned before a user's minimising takes to reach the window.
 constexpr std::chrono::milliseconds kMinimiseAnswer{1000};
+// Longer than a window manager takes to move a window to the desktop someone asked for.
+constexpr std::chrono::milliseconds kDesktopAnswer{1000};
 
 const Logger& parkingLog() {
     static const Logger logger = makeLogger("Parking");
@@ -164,23 +166,81 @@ void X11Desktop::showParked(xcb_window_t window) {
     // The map of a window still mapped is lost, and the iconify the window manager handles next
     // would leave it iconic (a quit right after a hide): the window manager handles it first.
     if (*iconifying) fence(window, kIconifyWait, [] {});
-    // Some window managers (metacity, marco) bring a window that leaves the iconic state to the
-    // current desktop: it is sent back to its own, also when it reads as on the current one (the
-    // user may switch desktops before the window manager sees the map).
     const std::optional<X11WindowSnapshot> snapshot = read(window);
-    const bool onADesktop = snapshot && snapshot->desktop;
-    const std::uint32_t desktop = onADesktop ? *snapshot->desktop : 0;
     // The mark goes once the window manager shows the window (restoredByOthers): a run killed
     // before then leaves it iconic and marked, and the next run takes it for parked, not
     // minimised. Without a window manager nothing will show it as normal.
     if (!hasWindowManager()) xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
     // A window still mapped (left shown while it had the focus) is not mapped anew.
     if (!snapshot || !snapshot->mapped) focusOnMapHold_.hold(window);
+    // Some window managers (metacity, marco) bring a window that leaves the iconic state to the
+    // current desktop: it is sent back to its own, also when it reads as on the current one (the
+    // user may switch desktops before the window manager sees the map). Read right before the
+    // map, after the waits above: a user's move of the window to another desktop meanwhile is
+    // where it is to stay.
+    const std::optional<std::uint32_t> desktop =
+        readCardinal(x_, window, x_.ewmh()->_NET_WM_DESKTOP);
+    // Minimised by the user during the waits: it stays so.
+    if (!parking_.mapping(window)) {
+        focusOnMapHold_.release(window);
+        return;
+    }
+    mapToDesktop(window, desktop);
+    if (parking_.mapSent(window)) minimiseAgain(window);
+}
+
+void X11Desktop::mapToDesktop(xcb_window_t window, std::optional<std::uint32_t> desktop) {
+    // Under the lock desktopRequested takes: a user's move heard before is sent here (the
+    // window manager may not have handled it when the desktop was read), one heard after is
+    // sent again there, after this map.
+    std::lock_guard lock(mutex_);
+    if (const auto asked = desktopAskedByOthers_.find(window);
+        asked != desktopAskedByOthers_.end() &&
+        std::chrono::steady_clock::now() - asked->second.second < kDesktopAnswer)
+        desktop = asked->second.first;
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
     xcb_map_window(x_.xcb(), window);
-    if (onADesktop)
+    if (desktop) {
+        ownDesktopRequests_.emplace(window, *desktop);
+        xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, *desktop,
+                                           XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+    }
+    x_.flush();
+    parkingLog().debug("Parked window 0x%x mapped back, to desktop %d", window,
+                       desktop ? int(*desktop) : -1);
+}
+
+void X11Desktop::desktopRequested(xcb_window_t window, std::uint32_t desktop) {
+    {
+        std::lock_guard lock(mutex_);
+        if (const auto own = ownDesktopRequests_.find(std::pair(window, desktop));
+            own != ownDesktopRequests_.end()) {
+            ownDesktopRequests_.erase(own);
+            return;
+        }
+        desktopAskedByOthers_[window] = std::pair(desktop, std::chrono::steady_clock::now());
+        if (!parking_.isShowing(window)) return;
+        // The request may reach the window manager before Brindlow's map, which then brings the
+        // window to the current desktop (metacity, marco), or before the desktop Brindlow read
+        // for it: asked once more, after both.
+        ownDesktopRequests_.emplace(window, desktop);
         xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, desktop,
                                            XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+        x_.flush();
+    }
+    parkingLog().info("Window 0x%x sent to desktop %u as it was being shown: sent there again",
+                      window, desktop);
+}
+
+void X11Desktop::minimiseAgain(xcb_window_t window) {
+    // The user's minimise may have reached the window manager before Brindlow's map, which
+    // then showed the window again: asked once more, on the user's behalf (a window manager
+    // leaves a window already minimised as it is).
+    parkingLog().info("Parked window 0x%x minimised as it was being shown: minimised again",
+                      window);
+    const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
+    xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), x_.atom("WM_CHANGE_STATE"), 1,
+                                 &iconic);
     x_.flush();
 }
 
@@ -233,6 +293,12 @@ void X11Desktop::restoredByOthers(xcb_window_t window) {
     if (!snapshot) return;
     const bool normal = snapshot->wmState == XCB_ICCCM_WM_STATE_NORMAL &&
                         !snapshot->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN);
+    // Iconic only because it is on another desktop (marco marks every window there iconic, not
+    // hidden; others hidden too) says nothing about our iconify having arrived, nor about anyone
+    // restoring the window: only minimised as `minimized` reads it does.
+    const bool minimised =
+        snapshot->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN) && onCurrentDesktop(*snapshot);
+    if (!normal && !minimised) return;
     // Shown: the window manager has made its choice of focus for the map.
     if (normal) focusOnMapHold_.release(window);
     // Decided and noted in one step with any hiding planned meanwhile (that is never lost): the
@@ -304,8 +370,9 @@ void X11Desktop::handBackHeard(const xcb_client_message_event_t& message) {
 
 void X11Desktop::forgetParked(xcb_window_t window) {
     if (!parking_.isHidden(window) && !parking_.isShowing(window)) return;
-    parking_.forget(window);
+    const bool mapOut = parking_.forget(window);
     dropParkedMark(window);
+    if (mapOut) minimiseAgain(window);
 }
 
 void X11Desktop::dropParkedMark(xcb_window_t window) {

@@ -285,11 +285,6 @@ TEST_F(DesktopLife, AWindowSentToAnotherDesktopComesBackToItsColumnAndIsPutBackF
 // Minimised and restored, a window goes back into its stack, and the quit puts it back where it
 // stood before it was tiled.
 TEST_F(DesktopLife, AMinimisedAndRestoredWindowKeepsItsPlaceAndItsOriginalFrame) {
-    BRINDLOW_SKIP_BESIDE(
-        "on two busy cores (about 1 full run in 8), a window the user minimises some 50 ms after "
-        "Brindlow iconified it for parking is forgotten by the parking but never reported "
-        "minimised, and stays listed; not yet explained",
-        "metacity", "marco");
     const Arranged before = startArranged();
     ASSERT_FALSE(HasFatalFailure());
     for (const std::string& title : {before.columns[1][1], before.columns[0][0]}) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/x11/ParkedHiding.h"
 
 namespace brindlow {
@@ -148,6 +151,79 @@ TEST(ParkedHiding, TheWindowManagerShowingAWindowSettlesItsParkingInOneStep) {
     EXPECT_EQ(parking.windowManagerShows(2, true), Reading::restoredByOthers);
     EXPECT_FALSE(parking.isHidden(2));
 }
+
+// A user's minimise of a window Brindlow is mapping back: before the map goes out, nothing is
+// mapped; while or after it goes out (until the window manager answers it), the minimise is to
+// be asked again, since the window manager may show the window on the map that came second.
+enum class Step { mapping, mapSent, shownNormal, hiddenAgain, iconic, minimised };
+struct MinimiseCase {
+    const char* name;
+    std::vector<Step> steps;
+    bool mapsIt;      // `mapping` lets the map go out
+    bool askedAgain;  // `mapSent` or `forget` says the minimise is to be asked again
+};
+
+class MinimisedWhileShown : public ::testing::TestWithParam<MinimiseCase> {};
+
+TEST_P(MinimisedWhileShown, IsAskedAgainOnlyWhereTheMapMayUndoIt) {
+    ParkedHiding parking;
+    const Rect parked{1910, 32, 942, 1035};
+    parking.hiding(1, parked);
+    parking.iconic(1);
+    ASSERT_EQ(parking.shown(1), false);
+    bool mapsIt = false, askedAgain = false;
+    for (const Step step : GetParam().steps) {
+        switch (step) {
+            case Step::mapping:
+                mapsIt = parking.mapping(1);
+                break;
+            case Step::mapSent:
+                askedAgain = parking.mapSent(1) || askedAgain;
+                break;
+            case Step::shownNormal:
+                parking.windowManagerShows(1, true);
+                break;
+            case Step::hiddenAgain:
+                ASSERT_EQ(parking.plan(1, parked, kScreen), ParkedHiding::Step::hide);
+                break;
+            case Step::iconic:
+                parking.windowManagerShows(1, false);
+                break;
+            case Step::minimised:
+                askedAgain = parking.forget(1) || askedAgain;
+                break;
+        }
+    }
+    EXPECT_EQ(mapsIt, GetParam().mapsIt);
+    EXPECT_EQ(askedAgain, GetParam().askedAgain);
+    EXPECT_FALSE(parking.isShowing(1));
+    EXPECT_FALSE(parking.isHidden(1));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ParkedHiding, MinimisedWhileShown,
+    ::testing::Values(
+        MinimiseCase{"BeforeTheMap", {Step::minimised, Step::mapping}, false, false},
+        MinimiseCase{
+            "WhileTheMapGoesOut", {Step::mapping, Step::minimised, Step::mapSent}, true, true},
+        MinimiseCase{"AfterTheMapBeforeTheAnswer",
+                     {Step::mapping, Step::mapSent, Step::minimised},
+                     true,
+                     true},
+        MinimiseCase{"AfterTheWindowManagerShowedIt",
+                     {Step::mapping, Step::mapSent, Step::shownNormal, Step::minimised},
+                     true,
+                     false},
+        MinimiseCase{"HiddenAgainAfterTheMap",
+                     {Step::mapping, Step::mapSent, Step::hiddenAgain, Step::minimised},
+                     true,
+                     true},
+        MinimiseCase{
+            "HiddenAgainAndIconic",
+            {Step::mapping, Step::mapSent, Step::hiddenAgain, Step::iconic, Step::minimised},
+            true,
+            false}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace brindlow
