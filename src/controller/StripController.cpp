@@ -66,8 +66,8 @@ StripController::StripController(StripControllerEnvironment environment)
     };
     // No pointer query per frame: the platform listens for the user's hand while our moves go on,
     // and the pointer is read when a focus event asks.
-    hooks.windowsMoved = [this] {
-        const double until = stillPointer_.moved(now());
+    hooks.windowsMoved = [this](const std::vector<StillPointerFocus::FormerFrame>& formerFrames) {
+        const double until = stillPointer_.moved(now(), formerFrames);
         PointerActivity* activity = env_.platform.pointerActivity;
         handHeard_ = activity && activity->listenUntil(until);
     };

@@ -92,6 +92,7 @@ class StripController {
     void appLaunchedNotification(const RunningApplication& app);
     void appTerminatedNotification(const RunningApplication& app);
     void appActivatedNotification(const RunningApplication& app);
+    void appDeactivatedNotification(const RunningApplication& app);
 
     // MARK: Any thread
 
@@ -165,6 +166,10 @@ class StripController {
     void windowFocused(WindowID id);
     // Whether the window manager focused `id` only because our moves slid it under the pointer.
     bool slidUnderStillPointer(WindowID id) const;
+    // The focus went to no window.
+    void focusLost();
+    // What the platform heard of the user's hand on the pointer.
+    StillPointerFocus::Hand hand() const;
     std::string displayName(const std::string& uuid) const { return state_.displayName(uuid); }
 
     // Commands.

@@ -200,13 +200,33 @@ void StripController::windowFocused(WindowID id) {
     publishFocusFrames();
 }
 
+// Some window managers that focus under the pointer take the focus from every window when a gap
+// between columns arrives under it. When our moves brought the gap there, the focus goes back to
+// the strip's focused window; when the user's hand did, it stays with nobody.
+void StripController::focusLost() {
+    raiseEchoes_.lost();
+    if (state_.paused || !state_.activeUUID) return;
+    const DisplayState* display = stateOf(*state_.activeUUID);
+    if (!display || !display->strip.focusedWindowID() || !env_.platform.pointer) return;
+    std::map<WindowID, Rect> frames;
+    for (const auto& [id, window] : state_.windows) frames.emplace(id, window.frame);
+    if (!stillPointer_.slidAway(now(), env_.platform.pointer(), hand(), frames)) return;
+    log_.info("Focus lost under the still pointer: given back");
+    raiseFocused(*state_.activeUUID);
+}
+
 bool StripController::slidUnderStillPointer(WindowID id) const {
     const auto window = state_.windows.find(id);
     if (window == state_.windows.end() || !env_.platform.pointer) return false;
+    return stillPointer_.slidUnder(now(), env_.platform.pointer(), hand(), id,
+                                   window->second.frame);
+}
+
+StillPointerFocus::Hand StripController::hand() const {
     StillPointerFocus::Hand hand;
     hand.heard = handHeard_;
     if (handHeard_) hand.lastActive = env_.platform.pointerActivity->lastActivity();
-    return stillPointer_.slidUnder(now(), env_.platform.pointer(), hand, window->second.frame);
+    return hand;
 }
 
 void StripController::showMessage(const ToastMessage& message) {

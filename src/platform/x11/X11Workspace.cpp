@@ -20,6 +20,8 @@ X11Workspace::X11Workspace(X11Desktop& desktop, Executor& main) : desktop_(deskt
         WorkspaceEvent kind = event.kind == X11AppEvent::Kind::launched ? WorkspaceEvent::didLaunch
                               : event.kind == X11AppEvent::Kind::terminated
                                   ? WorkspaceEvent::didTerminate
+                              : event.kind == X11AppEvent::Kind::deactivated
+                                  ? WorkspaceEvent::didDeactivate
                                   : WorkspaceEvent::didActivate;
         RunningApplication app;
         if (auto info = desktop_.application(event.pid)) {
