@@ -13,6 +13,11 @@ double StillPointerFocus::moved(double time, const std::vector<FormerFrame>& for
     return time + kEchoWait;
 }
 
+double StillPointerFocus::commanded(double time) {
+    lastCommand_ = time;
+    return moved(time);
+}
+
 bool StillPointerFocus::slidUnder(double time, const std::optional<PointerState>& pointer,
                                   const Hand& hand, WindowID window, const Rect& frame) const {
     return ours(time, pointer, hand, [&](Point location, double at) {
@@ -37,7 +42,8 @@ bool StillPointerFocus::ours(double time, const std::optional<PointerState>& poi
     if (!overTaker(pointer->location, time)) return false;
     // The pointer has not moved since the hand last acted, so it stood where it is now: the hand
     // chose the focus taker when it was already there.
-    const bool handJustActed = hand.lastActive && time - *hand.lastActive < kRest;
+    const bool handJustActed = hand.lastActive && time - *hand.lastActive < kRest &&
+                               (!lastCommand_ || *hand.lastActive > *lastCommand_);
     return !(handJustActed && overTaker(pointer->location, *hand.lastActive));
 }
 

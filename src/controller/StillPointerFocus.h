@@ -49,6 +49,11 @@ class StillPointerFocus {
     // Our moves went out at `time`, moving the windows listed from where they stood. Returns
     // until when the platform should listen.
     double moved(double time, const std::vector<FormerFrame>& formerFrames = {});
+    // The user chose where the focus goes at `time` (a jump, from one of our panels, say):
+    // what the hand did before aimed at that choice, not at what comes under the pointer
+    // after it, and the panel that closed may leave something else under the pointer as our
+    // moves do. Returns until when the platform should listen.
+    double commanded(double time);
     // Whether a focus event at `time` for `window`, now standing at `frame`, came from a pointer
     // our moves slid that window under. `pointer` is where it is now (none when unknown).
     bool slidUnder(double time, const std::optional<PointerState>& pointer, const Hand& hand,
@@ -71,6 +76,7 @@ class StillPointerFocus {
     };
 
     std::optional<double> lastMove_;
+    std::optional<double> lastCommand_;
     // Our moves of the last while, oldest first: enough to tell where a window stood when the
     // hand last acted, for as long as that can matter.
     std::deque<Move> moves_;

@@ -170,6 +170,8 @@ class StripController {
     void focusLost();
     // What the platform heard of the user's hand on the pointer.
     StillPointerFocus::Hand hand() const;
+    // Has the platform listen for the user's hand on the pointer until `until`.
+    void listenForHand(double until);
     std::string displayName(const std::string& uuid) const { return state_.displayName(uuid); }
 
     // Commands.

@@ -222,6 +222,11 @@ bool StripController::slidUnderStillPointer(WindowID id) const {
                                    window->second.frame);
 }
 
+void StripController::listenForHand(double until) {
+    PointerActivity* activity = env_.platform.pointerActivity;
+    handHeard_ = activity && activity->listenUntil(until);
+}
+
 StillPointerFocus::Hand StripController::hand() const {
     StillPointerFocus::Hand hand;
     hand.heard = handHeard_;

@@ -281,8 +281,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SlideUnderPointer{"AStillPointer", std::nullopt, false, false},
                       SlideUnderPointer{"AMovedPointer", Point{410, 500}, false, true},
                       SlideUnderPointer{"AClick", std::nullopt, true, true},
-                      SlideUnderPointer{"AClickAtAnotherWindowAFrameBefore", std::nullopt,
-                                        false, false, true}),
+                      SlideUnderPointer{"AClickAtAnotherWindowAFrameBefore", std::nullopt, false,
+                                        false, true}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // Some window managers that focus under the pointer take the focus from every window when the
@@ -328,6 +328,29 @@ TEST_P(FocusLostOverAGap, TheFocusComesBackWhenOurScrollBroughtTheGap) {
         EXPECT_EQ(frontmost->pid, editor.pid());
     }
     EXPECT_TRUE(windows[2].isFocused());
+}
+
+// A click in one of our panels chose w1, beside the focused w0: nothing scrolls, but the panel
+// closing leaves the gap between them under the pointer, and the window manager takes the focus
+// from every window. The choice gets it back.
+TEST_F(FiveWindowScenario, AChoiceByClickInAPanelOverAGapKeepsTheFocus) {
+    const Point pointer{960, 500};
+    desktop.setPointerLocation(pointer);
+    start(AppSettings{});
+    ASSERT_FALSE(windows[0].frame().contains(pointer));
+    ASSERT_FALSE(windows[1].frame().contains(pointer));
+    desktop.setLeftMouseButtonDown(true);
+    desktop.setLeftMouseButtonDown(false);
+    controller->jump(windows[1].id());
+    time.runUntilIdle();
+    desktop.loseFocus();
+    time.runUntilIdle();
+    animate();
+    EXPECT_EQ(focusedWindow(), windows[1].id());
+    const auto frontmost = desktop.frontmostApplication();
+    ASSERT_TRUE(frontmost);
+    EXPECT_EQ(frontmost->pid, editor.pid());
+    EXPECT_TRUE(windows[1].isFocused());
 }
 
 INSTANTIATE_TEST_SUITE_P(

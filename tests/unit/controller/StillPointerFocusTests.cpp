@@ -78,10 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
             "AButtonJustLetGo", {{10.0, kAway}, {10.05, kUnder}}, 10.07, 10.1, kStill, false},
         StillPointerCase{
             "ThePointerIsNotOverTheWindow", {{10.0, kAway}}, {}, 10.1, kElsewhere, false},
-        StillPointerCase{
-            "ThePointerCannotBeTold", {{10.0, kAway}}, {}, 10.1, std::nullopt, false},
-        StillPointerCase{
-            "TheHandCannotBeHeard", {{10.0, kAway}}, {}, 10.1, kStill, false, false},
+        StillPointerCase{"ThePointerCannotBeTold", {{10.0, kAway}}, {}, 10.1, std::nullopt, false},
+        StillPointerCase{"TheHandCannotBeHeard", {{10.0, kAway}}, {}, 10.1, kStill, false, false},
         // The user moved the pointer into the window while our windows moved: the focus the
         // window manager gives it at once is the user's.
         StillPointerCase{"ThePointerJustArrived",
@@ -112,12 +110,8 @@ INSTANTIATE_TEST_SUITE_P(
                          true},
         // The hand stopped over something else a moment ago; our moves slid the window under
         // it since: a click in a panel that chose another window, with a scroll still going.
-        StillPointerCase{"MovedJustBeforeTheRun",
-                         {{10.0, kAway}, {10.016, kUnder}},
-                         9.98,
-                         10.02,
-                         kStill,
-                         true},
+        StillPointerCase{
+            "MovedJustBeforeTheRun", {{10.0, kAway}, {10.016, kUnder}}, 9.98, 10.02, kStill, true},
         StillPointerCase{"AClickElsewhereJustBeforeOurMovesSlidItUnder",
                          {{10.0, Rect{1000, 0, 900, 1000}}, {10.5, kAway}},
                          10.48,
@@ -137,6 +131,33 @@ INSTANTIATE_TEST_SUITE_P(
                          kStill,
                          false}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// A click in one of our panels chose a window at 10.0; the panel closed and left the window
+// {0, 0, 900, 1000}, which stood under it all along, under the pointer at (400, 500).
+struct CommandCase {
+    const char* name;
+    double lastActive;
+    bool ours;
+};
+
+void PrintTo(const CommandCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class StillPointerCommandTest : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(StillPointerCommandTest, TheHandBeforeAChoiceIsNotTheHandOnTheWindow) {
+    const CommandCase& row = GetParam();
+    StillPointerFocus decision;
+    EXPECT_DOUBLE_EQ(decision.commanded(10.0), 10.75) << "listen until";
+    EXPECT_EQ(decision.slidUnder(10.04, kStill, {true, row.lastActive}, kWindow, {0, 0, 900, 1000}),
+              row.ours);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StillPointerCommandTest,
+                         ::testing::Values(CommandCase{"TheClickThatChose", 9.99, true},
+                                           CommandCase{"AMotionAfterTheChoice", 10.01, false}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // Two columns at 12 and 966, 942 wide: x 960 lies in the gap between them. The first column
 // moved from `firstFrom` at 10.0 (the second alongside it); the focus went to no window at

@@ -61,11 +61,29 @@ class PanelsEndToEnd : public AppOnDisplay {
         return listed && listed->focused && listed->titles[*listed->focused] == xterm.title;
     }
 
+    // Our moves have ended: no xterm's frame changed over a quarter second in which no window
+    // was configured.
+    bool movesEnded() {
+        return settle([&] {
+            const auto before = currentFrames();
+            const bool configured = connection().waitForEvent(
+                [](const xcb_generic_event_t& event) {
+                    return (event.response_type & 0x7f) == XCB_CONFIGURE_NOTIFY;
+                },
+                0.25, [] { return false; });
+            return !configured && currentFrames() == before;
+        });
+    }
+
     // After a choice in a panel: the panel goes, the X focus and the strip's focus both end on
     // the chosen xterm, and a fresh look (another list, another round trip later) still finds
-    // them there, so an answer of the window manager that came late would have shown.
+    // them there, so an answer of the window manager that came late would have shown. Beside a
+    // window manager that focuses under the pointer, a window the scroll slides under the
+    // pointer holds the focus until the scroll lands and the strip gives it back: the focus is
+    // judged once our moves ended.
     void expectChoiceLandsOn(xcb_window_t panel, const Xterm& chosen, const std::string& what) {
         EXPECT_TRUE(settle([&] { return gone(panel); })) << what << ": the panel stayed open";
+        EXPECT_TRUE(movesEnded()) << what << ": the windows kept moving";
         const bool agreed = settle([&] { return focusAgreesOn(chosen); });
         connection().sync();
         const auto active = desktop().activeWindow();
