@@ -40,8 +40,8 @@ bool StillPointerFocus::ours(double time, const std::optional<PointerState>& poi
     if (!lastMove_ || time - *lastMove_ > kEchoWait) return false;
     if (!pointer || pointer->buttonDown || !hand.heard) return false;
     if (!overTaker(pointer->location, time)) return false;
-    // The pointer has not moved since the hand last acted, so it stood where it is now: the hand
-    // chose the focus taker when it was already there.
+    // A hand that acted a moment ago, after the last choice, with the focus taker already under
+    // the pointer chose it (the pointer has not moved since, so it stood where it is now).
     const bool handJustActed = hand.lastActive && time - *hand.lastActive < kRest &&
                                (!lastCommand_ || *hand.lastActive > *lastCommand_);
     return !(handJustActed && overTaker(pointer->location, *hand.lastActive));

@@ -18,17 +18,17 @@ namespace brindlow {
 // a gap between columns arrives under it, although the user did nothing: following that would
 // take the focus from a command's target. Strip queue only.
 //
-// Our moves come in runs (the frames of one scroll, its landing and catch-up); while one goes on
-// the platform listens for the user's hand on the pointer. Everything else is judged at the focus
-// event: it is ours when it comes while a run goes on or shortly after it, no button is held, the
-// pointer is over where the focus went (the newly focused window, or none of ours when the focus
-// went to no window), and the user's hand did not put it there: the hand rested a while, or when
-// it last moved or clicked, something else stood under the pointer and our moves slid the focus
-// taker in since (a click in one of our panels that starts a scroll, say).
+// While our moves go on and a while after, the platform listens for the user's hand on the
+// pointer. Everything else is judged at the focus event: it is ours when it comes while our moves
+// go on or shortly after, no button is held, the pointer is over where the focus went (the newly
+// focused window, or none of ours when the focus went to no window), and the user's hand did not
+// put it there: the hand rested a while, or acted before the user's last choice (a click in one
+// of our panels), or when it last moved or clicked something else stood under the pointer and
+// our moves slid the focus taker in since.
 class StillPointerFocus {
   public:
-    // Longer than a window manager takes to answer a window entering under the pointer; moves
-    // further apart than this are separate runs.
+    // Longer than a window manager takes to answer a window entering under the pointer: a focus
+    // change later than this after our last move is not ours.
     static constexpr double kEchoWait = 0.75;
     // How long the pointer must have rested for a focus under it to be ours, whatever stood
     // under it when the hand last acted.
