@@ -329,6 +329,10 @@ class StripController {
     // Our moves and where the pointer stood, to tell a focus under a still pointer (strip queue).
     StillPointerFocus stillPointer_;
     // Whether the platform listened for the user's hand as our last moves went out.
+    // One of our own windows (a panel) takes the focus: the window manager may let no window
+    // have it for a moment on the way, which is no focus lost. Until the user chooses in it or a
+    // strip window has the focus again.
+    bool ownWindowTakesFocus_ = false;
     bool handHeard_ = false;
     // Shared with the gesture thread under its own lock.
     std::mutex pendingGestureMutex_;

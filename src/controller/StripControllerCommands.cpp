@@ -155,6 +155,7 @@ void StripController::raise(const ManagedWindow& window, std::optional<std::uint
 void StripController::yieldFocusToOwnWindow() {
     raiser_->yieldFocus();
     enqueue([this] {
+        ownWindowTakesFocus_ = true;
         dropRaisesAwaitingLanding();
         // A dropped raise is never answered; awaiting it would misjudge the focus changes to come.
         raiseEchoes_.forgetRequests();
@@ -186,6 +187,7 @@ void StripController::windowFocused(WindowID id) {
     }
     if (verdict == RaiseEchoes::Verdict::notOurs) dropRaisesAwaitingLanding();
     if (!location) return;
+    ownWindowTakesFocus_ = false;
     const std::string uuid = location->first;
     const bool changed = stateOf(uuid)->strip.focus(id);
     const bool same = state_.activeUUID && *state_.activeUUID == uuid;
@@ -205,7 +207,7 @@ void StripController::windowFocused(WindowID id) {
 // the strip's focused window; when the user's hand did, it stays with nobody.
 void StripController::focusLost() {
     raiseEchoes_.lost();
-    if (state_.paused || !state_.activeUUID) return;
+    if (state_.paused || ownWindowTakesFocus_ || !state_.activeUUID) return;
     const DisplayState* display = stateOf(*state_.activeUUID);
     if (!display || !display->strip.focusedWindowID() || !env_.platform.pointer) return;
     std::map<WindowID, Rect> frames;
