@@ -79,13 +79,17 @@ class PanelsEndToEnd : public AppOnDisplay {
     // the chosen xterm, and a fresh look (another list, another round trip later) still finds
     // them there, so an answer of the window manager that came late would have shown. Beside a
     // window manager that focuses under the pointer, a window the scroll slides under the
-    // pointer holds the focus until the scroll lands and the strip gives it back: the focus is
-    // judged once our moves ended.
+    // pointer holds the focus until the scroll lands and the strip gives it back: a fresh look
+    // that finds the focus elsewhere looks again once our moves ended.
     void expectChoiceLandsOn(xcb_window_t panel, const Xterm& chosen, const std::string& what) {
         EXPECT_TRUE(settle([&] { return gone(panel); })) << what << ": the panel stayed open";
-        EXPECT_TRUE(movesEnded()) << what << ": the windows kept moving";
-        const bool agreed = settle([&] { return focusAgreesOn(chosen); });
+        bool agreed = settle([&] { return focusAgreesOn(chosen); });
         connection().sync();
+        if (agreed && !focusAgreesOn(chosen)) {
+            EXPECT_TRUE(movesEnded()) << what << ": the windows kept moving";
+            agreed = settle([&] { return focusAgreesOn(chosen); });
+            connection().sync();
+        }
         const auto active = desktop().activeWindow();
         const auto listed = strip();
         EXPECT_TRUE(agreed && focusAgreesOn(chosen))
