@@ -42,8 +42,9 @@ bool StillPointerFocus::ours(double time, const std::optional<PointerState>& poi
     if (!overTaker(pointer->location, time)) return false;
     // A hand that acted a moment ago, after the last choice, with the focus taker already under
     // the pointer chose it (the pointer has not moved since, so it stood where it is now).
-    const bool handJustActed = hand.lastActive && time - *hand.lastActive < kRest &&
-                               (!lastCommand_ || *hand.lastActive > *lastCommand_);
+    const bool handJustActed =
+        hand.lastActive && time - *hand.lastActive < kRest &&
+        (!lastCommand_ || *hand.lastActive > *lastCommand_ + kChoiceHeardLate);
     return !(handJustActed && overTaker(pointer->location, *hand.lastActive));
 }
 

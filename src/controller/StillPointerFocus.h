@@ -33,6 +33,9 @@ class StillPointerFocus {
     // How long the pointer must have rested for a focus under it to be ours, whatever stood
     // under it when the hand last acted.
     static constexpr double kRest = 0.1;
+    // The click that made a choice may be heard a moment after the choice arrives: the panel
+    // hears it on a connection of its own.
+    static constexpr double kChoiceHeardLate = 0.05;
 
     // What was heard of the user's hand on the pointer.
     struct Hand {

@@ -212,7 +212,10 @@ void StripController::focusLost() {
     if (!display || !display->strip.focusedWindowID() || !env_.platform.pointer) return;
     std::map<WindowID, Rect> frames;
     for (const auto& [id, window] : state_.windows) frames.emplace(id, window.frame);
-    if (!stillPointer_.slidAway(now(), env_.platform.pointer(), hand(), frames)) return;
+    if (!stillPointer_.slidAway(now(), env_.platform.pointer(), hand(), frames)) {
+        log_.debug("Focus lost: left with nobody");
+        return;
+    }
     log_.info("Focus lost under the still pointer: given back");
     raiseFocused(*state_.activeUUID);
 }

@@ -137,6 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct CommandCase {
     const char* name;
     double lastActive;
+    double focusTime;
     bool ours;
 };
 
@@ -150,14 +151,17 @@ TEST_P(StillPointerCommandTest, TheHandBeforeAChoiceIsNotTheHandOnTheWindow) {
     const CommandCase& row = GetParam();
     StillPointerFocus decision;
     EXPECT_DOUBLE_EQ(decision.commanded(10.0), 10.75) << "listen until";
-    EXPECT_EQ(decision.slidUnder(10.04, kStill, {true, row.lastActive}, kWindow, {0, 0, 900, 1000}),
+    EXPECT_EQ(decision.slidUnder(row.focusTime, kStill, {true, row.lastActive}, kWindow,
+                                 {0, 0, 900, 1000}),
               row.ours);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, StillPointerCommandTest,
-                         ::testing::Values(CommandCase{"TheClickThatChose", 9.99, true},
-                                           CommandCase{"AMotionAfterTheChoice", 10.01, false}),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StillPointerCommandTest,
+    ::testing::Values(CommandCase{"TheClickThatChose", 9.99, 10.04, true},
+                      CommandCase{"TheClickThatChoseHeardAMomentLate", 10.02, 10.04, true},
+                      CommandCase{"AMotionAfterTheChoice", 10.06, 10.1, false}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 // Two columns at 12 and 966, 942 wide: x 960 lies in the gap between them. The first column
 // moved from `firstFrom` at 10.0 (the second alongside it); the focus went to no window at
