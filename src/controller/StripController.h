@@ -168,6 +168,7 @@ class StripController {
     bool slidUnderStillPointer(WindowID id) const;
     // The focus went to no window.
     void focusLost();
+    void followHandAfterDenial(WindowID id, double deniedAt);
     // What the platform heard of the user's hand on the pointer.
     StillPointerFocus::Hand hand() const;
     // Has the platform listen for the user's hand on the pointer until `until`.

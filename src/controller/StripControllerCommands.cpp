@@ -183,6 +183,10 @@ void StripController::windowFocused(WindowID id) {
         log_.info("Focus under the still pointer not followed");
         // Raised at once, or once the scroll lands when it still runs.
         if (state_.activeUUID) raiseFocused(*state_.activeUUID);
+        // The user's hand may only be heard after the focus it caused (a click right after the
+        // pointer arrived): judged again a moment later.
+        enqueueAfter(StillPointerFocus::kRest,
+                     [this, id, deniedAt = now()] { followHandAfterDenial(id, deniedAt); });
         return;
     }
     if (verdict == RaiseEchoes::Verdict::notOurs) dropRaisesAwaitingLanding();
@@ -225,6 +229,25 @@ bool StripController::slidUnderStillPointer(WindowID id) const {
     if (window == state_.windows.end() || !env_.platform.pointer) return false;
     return stillPointer_.slidUnder(now(), env_.platform.pointer(), hand(), id,
                                    window->second.frame);
+}
+
+// The hand acted since the focus on `id` was denied, with the pointer still over that window: the
+// user chose it after all, and the strip takes it.
+void StripController::followHandAfterDenial(WindowID id, double deniedAt) {
+    if (state_.paused || !env_.platform.pointer) return;
+    const StillPointerFocus::Hand heard = hand();
+    if (!heard.lastActive || *heard.lastActive <= deniedAt) return;
+    const std::optional<PointerState> pointer = env_.platform.pointer();
+    const auto window = state_.windows.find(id);
+    const auto location = locate(id);
+    if (!pointer || window == state_.windows.end() || !location ||
+        !window->second.frame.contains(pointer->location))
+        return;
+    DisplayState* display = stateOf(location->first);
+    if (display->strip.focusedWindowID() == id) return;
+    log_.info("Focus under the pointer followed: the hand chose it");
+    display->strip.focus(id);
+    focusChanged(location->first, true);
 }
 
 void StripController::listenForHand(double until) {

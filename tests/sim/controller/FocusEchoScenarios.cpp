@@ -238,6 +238,7 @@ struct SlideUnderPointer {
     bool buttonDown;
     bool followed;
     bool clicksBeforeArrival = false;  // the user clicks at w0 as it scrolls off, frame by frame
+    bool clicksAfterTheFocus = false;  // heard only after the focus event was judged
 };
 
 void PrintTo(const SlideUnderPointer& row, std::ostream* out) {
@@ -270,6 +271,13 @@ TEST_P(FocusUnderThePointer, AWindowSlidUnderAStillPointerDoesNotTakeTheFocus) {
     windows[1].focus();
     time.runUntilIdle();
     desktop.setLeftMouseButtonDown(false);
+    if (row.clicksAfterTheFocus) {
+        time.advance(0.02);
+        desktop.setLeftMouseButtonDown(true);
+        desktop.setLeftMouseButtonDown(false);
+        time.advance(0.1);
+        time.runUntilIdle();
+    }
     animate();
     const size_t expected = row.followed ? 1 : 2;
     EXPECT_EQ(focusedWindow(), windows[expected].id());
@@ -278,11 +286,12 @@ TEST_P(FocusUnderThePointer, AWindowSlidUnderAStillPointerDoesNotTakeTheFocus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FocusUnderThePointer,
-    ::testing::Values(SlideUnderPointer{"AStillPointer", std::nullopt, false, false},
-                      SlideUnderPointer{"AMovedPointer", Point{410, 500}, false, true},
-                      SlideUnderPointer{"AClick", std::nullopt, true, true},
-                      SlideUnderPointer{"AClickAtAnotherWindowAFrameBefore", std::nullopt, false,
-                                        false, true}),
+    ::testing::Values(
+        SlideUnderPointer{"AStillPointer", std::nullopt, false, false},
+        SlideUnderPointer{"AMovedPointer", Point{410, 500}, false, true},
+        SlideUnderPointer{"AClick", std::nullopt, true, true},
+        SlideUnderPointer{"AClickAtAnotherWindowAFrameBefore", std::nullopt, false, false, true},
+        SlideUnderPointer{"AClickHeardJustAfterTheFocus", std::nullopt, false, true, false, true}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // Some window managers that focus under the pointer take the focus from every window when the
