@@ -145,7 +145,7 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
 
     std::vector<WindowID> vanished;
     std::vector<SizeCheck> checks;
-    bool anyChanged = false;
+    std::vector<StillPointerFocus::FormerFrame> moved;
     const double time = now();
     for (const Placement& placement : placements) {
         const auto window = state_.windows.find(placement.windowID);
@@ -156,12 +156,12 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
             continue;
         }
         ManagedWindow& managed = window->second;
-        managed.frame = result->second.frame;
         if (result->second.changed) {
             state_.records.edit(placement.windowID,
                                 [time](WindowRecord& record) { record.lastMoveTime = time; });
-            anyChanged = true;
+            moved.push_back({placement.windowID, managed.frame});
         }
+        managed.frame = result->second.frame;
         if (options.final && focusedWindow == placement.windowID && !managed.windowNumber)
             managed.windowNumber =
                 windowNumber(*env_.platform.windowList, managed.pid, managed.frame);
@@ -198,11 +198,11 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
         hooks_.publishSnapshot(SnapshotReason::quiet());
     }
     hooks_.publishFocusFrames();
-    if (anyChanged && hooks_.windowsMoved) hooks_.windowsMoved();
+    if (!moved.empty() && hooks_.windowsMoved) hooks_.windowsMoved(moved);
 
     if (!checks.empty()) {
         scheduleSizeCheck(uuid, std::move(checks), 0);
-    } else if (options.final && !options.settleOnly && anyChanged) {
+    } else if (options.final && !options.settleOnly && !moved.empty()) {
         scheduleCatchUp(uuid);
     }
 

@@ -11,6 +11,7 @@
 #include "controller/DisplayAnimator.h"
 #include "controller/SizeCheck.h"
 #include "controller/Snapshot.h"
+#include "controller/StillPointerFocus.h"
 #include "controller/StripControllerEnvironment.h"
 #include "controller/StripControllerState.h"
 #include "platform/Log.h"
@@ -73,8 +74,9 @@ class LayoutApplier {
         std::function<void(const std::string& uuid)> sizesLearned;
         // Runs `block` on the strip queue `seconds` later (nothing once the owner is gone).
         std::function<void(double seconds, std::function<void()> block)> runAfter;
-        // An apply sent at least one window elsewhere.
-        std::function<void()> windowsMoved;
+        // An apply sent at least one window elsewhere: those, each with where it stood.
+        std::function<void(const std::vector<StillPointerFocus::FormerFrame>& formerFrames)>
+            windowsMoved;
         // Runs before any window is moved: the frames from before tiling are stored first.
         std::function<void()> beforeMoves;
     };

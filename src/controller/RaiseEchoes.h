@@ -43,6 +43,8 @@ class RaiseEchoes {
     // the strip that holds `window`, none when no strip does. Also notes where the focus is now.
     Verdict judge(WindowID window, double time, std::optional<WindowID> stripFocus);
 
+    // The focus went to no window: a raise of the window that had it moves it again.
+    void lost() { focused_.reset(); }
     // The raises asked for so far will not be carried out: none of them is awaited any more.
     void forgetRequests() { requests_.clear(); }
     // Where the last focus event said the focus is.

@@ -1,20 +1,59 @@
 #include "controller/StillPointerFocus.h"
 
+#include <algorithm>
+
 namespace brindlow {
 
-double StillPointerFocus::moved(double time) {
-    if (!lastMove_ || time - *lastMove_ > kEchoWait) runStart_ = time;
+double StillPointerFocus::moved(double time, const std::vector<FormerFrame>& formerFrames) {
     lastMove_ = time;
+    // A focus is judged at most an echo wait after the last move, against a hand that acted
+    // at most a rest before it: older moves never matter again.
+    while (!moves_.empty() && time - moves_.front().time > kEchoWait + kRest) moves_.pop_front();
+    for (const FormerFrame& former : formerFrames) moves_.push_back({time, former});
     return time + kEchoWait;
 }
 
+double StillPointerFocus::commanded(double time) {
+    lastCommand_ = time;
+    return moved(time);
+}
+
 bool StillPointerFocus::slidUnder(double time, const std::optional<PointerState>& pointer,
-                                  const Hand& hand, const Rect& frame) const {
+                                  const Hand& hand, WindowID window, const Rect& frame) const {
+    return ours(time, pointer, hand, [&](Point location, double at) {
+        return frameAt(window, frame, at).contains(location);
+    });
+}
+
+bool StillPointerFocus::slidAway(double time, const std::optional<PointerState>& pointer,
+                                 const Hand& hand, const std::map<WindowID, Rect>& frames) const {
+    return ours(time, pointer, hand, [&](Point location, double at) {
+        return std::none_of(frames.begin(), frames.end(), [&](const auto& entry) {
+            return frameAt(entry.first, entry.second, at).contains(location);
+        });
+    });
+}
+
+bool StillPointerFocus::ours(double time, const std::optional<PointerState>& pointer,
+                             const Hand& hand,
+                             const std::function<bool(Point, double)>& overTaker) const {
     if (!lastMove_ || time - *lastMove_ > kEchoWait) return false;
     if (!pointer || pointer->buttonDown || !hand.heard) return false;
-    const bool handDuringRun = hand.lastActive && *hand.lastActive > *runStart_;
-    if (handDuringRun && time - *hand.lastActive < kRest) return false;
-    return frame.contains(pointer->location);
+    if (!overTaker(pointer->location, time)) return false;
+    // A hand that acted a moment ago, after the last choice, with the focus taker already under
+    // the pointer chose it (the pointer has not moved since, so it stood where it is now).
+    const bool handJustActed =
+        hand.lastActive && time - *hand.lastActive < kRest &&
+        (!lastCommand_ || *hand.lastActive > *lastCommand_ + kChoiceHeardLate);
+    return !(handJustActed && overTaker(pointer->location, *hand.lastActive));
+}
+
+Rect StillPointerFocus::frameAt(WindowID window, const Rect& now, double time) const {
+    // Where the first move after `time` took it from; where it stands now when none came since.
+    const auto later = std::find_if(moves_.begin(), moves_.end(), [&](const Move& move) {
+        return move.time > time && move.former.window == window;
+    });
+    return later != moves_.end() ? later->former.frame : now;
 }
 
 }  // namespace brindlow

@@ -1,30 +1,41 @@
 #pragma once
 
+#include <deque>
+#include <functional>
+#include <map>
 #include <optional>
+#include <vector>
 
 #include "geometry/Geometry.h"
+#include "geometry/WindowID.h"
 #include "platform/MouseMonitor.h"
 
 namespace brindlow {
 
-// Tells the focus a window manager hands out because our own moves slid a window under a pointer
-// that stood still. Window managers that focus the window under the pointer (jwm, fvwm) take a
-// window that arrives under it as entered, although the user did nothing: following that focus
-// would take it from a command's target. Strip queue only.
+// Tells the focus changes a window manager makes because our own moves slid something under a
+// pointer that stood still. Window managers that focus the window under the pointer (jwm, fvwm)
+// take a window that arrives under it as entered, and some take the focus from every window when
+// a gap between columns arrives under it, although the user did nothing: following that would
+// take the focus from a command's target. Strip queue only.
 //
-// Our moves come in runs (the frames of one scroll, its landing and catch-up); while one goes on
-// the platform listens for the user's hand on the pointer. Everything else is judged at the focus
-// event: it is ours when it comes while a run goes on or shortly after it, no button is held (a
-// click is the user's), the pointer is over the newly focused window, and the pointer has rested
-// a while: a pointer that only just moved, or a button just let go, is the user's hand. Whatever
-// the user did before the run started counts as resting.
+// While our moves go on and a while after, the platform listens for the user's hand on the
+// pointer. Everything else is judged at the focus event: it is ours when it comes while our moves
+// go on or shortly after, no button is held, the pointer is over where the focus went (the newly
+// focused window, or none of ours when the focus went to no window), and the user's hand did not
+// put it there: the hand rested a while, or acted before the user's last choice (a click in one
+// of our panels), or when it last moved or clicked something else stood under the pointer and
+// our moves slid the focus taker in since.
 class StillPointerFocus {
   public:
-    // Longer than a window manager takes to answer a window entering under the pointer; moves
-    // further apart than this are separate runs.
+    // Longer than a window manager takes to answer a window entering under the pointer: a focus
+    // change later than this after our last move is not ours.
     static constexpr double kEchoWait = 0.75;
-    // How long the pointer must have rested for a focus under it to be ours.
+    // How long the pointer must have rested for a focus under it to be ours, whatever stood
+    // under it when the hand last acted.
     static constexpr double kRest = 0.1;
+    // The click that made a choice may be heard a moment after the choice arrives: the panel
+    // hears it on a connection of its own.
+    static constexpr double kChoiceHeardLate = 0.05;
 
     // What was heard of the user's hand on the pointer.
     struct Hand {
@@ -32,16 +43,46 @@ class StillPointerFocus {
         std::optional<double> lastActive;  // the last motion or button change, if any
     };
 
-    // Our moves went out at `time`. Returns until when the platform should listen.
-    double moved(double time);
-    // Whether a focus event at `time` for a window standing at `frame` came from a pointer our
-    // moves slid that window under. `pointer` is where it is now (none when unknown).
+    // Where a window stood before one of our moves.
+    struct FormerFrame {
+        WindowID window = 0;
+        Rect frame;
+    };
+
+    // Our moves went out at `time`, moving the windows listed from where they stood. Returns
+    // until when the platform should listen.
+    double moved(double time, const std::vector<FormerFrame>& formerFrames = {});
+    // The user chose where the focus goes at `time` (a jump, from one of our panels, say):
+    // what the hand did before aimed at that choice, not at what comes under the pointer
+    // after it, and the panel that closed may leave something else under the pointer as our
+    // moves do. Returns until when the platform should listen.
+    double commanded(double time);
+    // Whether a focus event at `time` for `window`, now standing at `frame`, came from a pointer
+    // our moves slid that window under. `pointer` is where it is now (none when unknown).
     bool slidUnder(double time, const std::optional<PointerState>& pointer, const Hand& hand,
-                   const Rect& frame) const;
+                   WindowID window, const Rect& frame) const;
+    // Whether the focus going to no window at `time` came from a pointer our moves left over
+    // none of the windows we place; `frames` says where they stand now.
+    bool slidAway(double time, const std::optional<PointerState>& pointer, const Hand& hand,
+                  const std::map<WindowID, Rect>& frames) const;
 
   private:
-    std::optional<double> runStart_;
+    // `overTaker(t)`: whether the pointer's place was over the focus taker at `t`.
+    bool ours(double time, const std::optional<PointerState>& pointer, const Hand& hand,
+              const std::function<bool(Point, double)>& overTaker) const;
+    // Where `window`, standing at `now` today, stood at `time`.
+    Rect frameAt(WindowID window, const Rect& now, double time) const;
+
+    struct Move {
+        double time = 0;
+        FormerFrame former;
+    };
+
     std::optional<double> lastMove_;
+    std::optional<double> lastCommand_;
+    // Our moves of the last while, oldest first: enough to tell where a window stood when the
+    // hand last acted, for as long as that can matter.
+    std::deque<Move> moves_;
 };
 
 }  // namespace brindlow

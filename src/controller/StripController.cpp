@@ -66,10 +66,8 @@ StripController::StripController(StripControllerEnvironment environment)
     };
     // No pointer query per frame: the platform listens for the user's hand while our moves go on,
     // and the pointer is read when a focus event asks.
-    hooks.windowsMoved = [this] {
-        const double until = stillPointer_.moved(now());
-        PointerActivity* activity = env_.platform.pointerActivity;
-        handHeard_ = activity && activity->listenUntil(until);
+    hooks.windowsMoved = [this](const std::vector<StillPointerFocus::FormerFrame>& formerFrames) {
+        listenForHand(stillPointer_.moved(now(), formerFrames));
     };
     hooks.beforeMoves = [this] { originals_->keepCurrent(); };
     originals_ = std::make_unique<OriginalFramesKeeper>(state_, env_.storageFolder);

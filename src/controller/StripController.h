@@ -92,6 +92,7 @@ class StripController {
     void appLaunchedNotification(const RunningApplication& app);
     void appTerminatedNotification(const RunningApplication& app);
     void appActivatedNotification(const RunningApplication& app);
+    void appDeactivatedNotification(const RunningApplication& app);
 
     // MARK: Any thread
 
@@ -165,6 +166,13 @@ class StripController {
     void windowFocused(WindowID id);
     // Whether the window manager focused `id` only because our moves slid it under the pointer.
     bool slidUnderStillPointer(WindowID id) const;
+    // The focus went to no window.
+    void focusLost();
+    void followHandAfterDenial(WindowID id, double deniedAt);
+    // What the platform heard of the user's hand on the pointer.
+    StillPointerFocus::Hand hand() const;
+    // Has the platform listen for the user's hand on the pointer until `until`.
+    void listenForHand(double until);
     std::string displayName(const std::string& uuid) const { return state_.displayName(uuid); }
 
     // Commands.
@@ -322,6 +330,10 @@ class StripController {
     // Our moves and where the pointer stood, to tell a focus under a still pointer (strip queue).
     StillPointerFocus stillPointer_;
     // Whether the platform listened for the user's hand as our last moves went out.
+    // One of our own windows (a panel) takes the focus: the window manager may let no window
+    // have it for a moment on the way, which is no focus lost. Until the user chooses in it or a
+    // strip window has the focus again.
+    bool ownWindowTakesFocus_ = false;
     bool handHeard_ = false;
     // Shared with the gesture thread under its own lock.
     std::mutex pendingGestureMutex_;

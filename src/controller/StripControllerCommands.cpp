@@ -155,6 +155,7 @@ void StripController::raise(const ManagedWindow& window, std::optional<std::uint
 void StripController::yieldFocusToOwnWindow() {
     raiser_->yieldFocus();
     enqueue([this] {
+        ownWindowTakesFocus_ = true;
         dropRaisesAwaitingLanding();
         // A dropped raise is never answered; awaiting it would misjudge the focus changes to come.
         raiseEchoes_.forgetRequests();
@@ -182,10 +183,15 @@ void StripController::windowFocused(WindowID id) {
         log_.info("Focus under the still pointer not followed");
         // Raised at once, or once the scroll lands when it still runs.
         if (state_.activeUUID) raiseFocused(*state_.activeUUID);
+        // The user's hand may only be heard after the focus it caused (a click right after the
+        // pointer arrived): judged again a moment later.
+        enqueueAfter(StillPointerFocus::kRest,
+                     [this, id, deniedAt = now()] { followHandAfterDenial(id, deniedAt); });
         return;
     }
     if (verdict == RaiseEchoes::Verdict::notOurs) dropRaisesAwaitingLanding();
     if (!location) return;
+    ownWindowTakesFocus_ = false;
     const std::string uuid = location->first;
     const bool changed = stateOf(uuid)->strip.focus(id);
     const bool same = state_.activeUUID && *state_.activeUUID == uuid;
@@ -200,13 +206,60 @@ void StripController::windowFocused(WindowID id) {
     publishFocusFrames();
 }
 
+// Some window managers that focus under the pointer take the focus from every window when a gap
+// between columns arrives under it. When our moves brought the gap there, the focus goes back to
+// the strip's focused window; when the user's hand did, it stays with nobody.
+void StripController::focusLost() {
+    raiseEchoes_.lost();
+    if (state_.paused || ownWindowTakesFocus_ || !state_.activeUUID) return;
+    const DisplayState* display = stateOf(*state_.activeUUID);
+    if (!display || !display->strip.focusedWindowID() || !env_.platform.pointer) return;
+    std::map<WindowID, Rect> frames;
+    for (const auto& [id, window] : state_.windows) frames.emplace(id, window.frame);
+    if (!stillPointer_.slidAway(now(), env_.platform.pointer(), hand(), frames)) {
+        log_.debug("Focus lost: left with nobody");
+        return;
+    }
+    log_.info("Focus lost under the still pointer: given back");
+    raiseFocused(*state_.activeUUID);
+}
+
 bool StripController::slidUnderStillPointer(WindowID id) const {
     const auto window = state_.windows.find(id);
     if (window == state_.windows.end() || !env_.platform.pointer) return false;
+    return stillPointer_.slidUnder(now(), env_.platform.pointer(), hand(), id,
+                                   window->second.frame);
+}
+
+// The hand acted since the focus on `id` was denied, with the pointer still over that window: the
+// user chose it after all, and the strip takes it.
+void StripController::followHandAfterDenial(WindowID id, double deniedAt) {
+    if (state_.paused || !env_.platform.pointer) return;
+    const StillPointerFocus::Hand heard = hand();
+    if (!heard.lastActive || *heard.lastActive <= deniedAt) return;
+    const std::optional<PointerState> pointer = env_.platform.pointer();
+    const auto window = state_.windows.find(id);
+    const auto location = locate(id);
+    if (!pointer || window == state_.windows.end() || !location ||
+        !window->second.frame.contains(pointer->location))
+        return;
+    DisplayState* display = stateOf(location->first);
+    if (display->strip.focusedWindowID() == id) return;
+    log_.info("Focus under the pointer followed: the hand chose it");
+    display->strip.focus(id);
+    focusChanged(location->first, true);
+}
+
+void StripController::listenForHand(double until) {
+    PointerActivity* activity = env_.platform.pointerActivity;
+    handHeard_ = activity && activity->listenUntil(until);
+}
+
+StillPointerFocus::Hand StripController::hand() const {
     StillPointerFocus::Hand hand;
     hand.heard = handHeard_;
     if (handHeard_) hand.lastActive = env_.platform.pointerActivity->lastActivity();
-    return stillPointer_.slidUnder(now(), env_.platform.pointer(), hand, window->second.frame);
+    return hand;
 }
 
 void StripController::showMessage(const ToastMessage& message) {

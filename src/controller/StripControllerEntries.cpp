@@ -68,6 +68,8 @@ void StripController::jumpOnQueue(WindowID id) {
     if (!location) return;
     stateOf(location->first)->strip.focus(id);
     log_.info("Jump to %{public}s", appName(id));
+    ownWindowTakesFocus_ = false;
+    listenForHand(stillPointer_.commanded(now()));
     focusChanged(location->first, true);
 }
 

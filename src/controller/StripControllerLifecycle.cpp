@@ -49,6 +49,10 @@ void StripController::registerObservers() {
         WorkspaceEvent::didActivate,
         workspace.addObserver(WorkspaceEvent::didActivate,
                               forward(&StripController::appActivatedNotification)));
+    workspaceTokens_.emplace_back(
+        WorkspaceEvent::didDeactivate,
+        workspace.addObserver(WorkspaceEvent::didDeactivate,
+                              forward(&StripController::appDeactivatedNotification)));
     screensToken_ = env_.platform.screens->addChangeObserver([weak] {
         if (auto alive = weak.lock()) (*alive)->screensMayHaveChanged();
     });
@@ -97,6 +101,11 @@ void StripController::appActivatedNotification(const RunningApplication& app) {
         if (pid == ownPID) dropRaisesAwaitingLanding();
         tracker_->appActivated(ref, pid);
     });
+}
+
+void StripController::appDeactivatedNotification(const RunningApplication&) {
+    if (stopped_.load()) return;
+    enqueue([this] { focusLost(); });
 }
 
 void StripController::catchUpTick() {

@@ -25,7 +25,9 @@ struct RunningApplication {
     friend bool operator==(const RunningApplication&, const RunningApplication&) = default;
 };
 
-enum class WorkspaceEvent { didLaunch, didTerminate, didActivate };
+// didDeactivate: the focus went to no window at all (x11: the active window became none); the
+// application that had it is described.
+enum class WorkspaceEvent { didLaunch, didTerminate, didActivate, didDeactivate };
 
 // Running applications and what happens to them.
 class Workspace {
@@ -41,7 +43,7 @@ class Workspace {
     // This process's own id.
     virtual std::int32_t currentProcessID() const = 0;
 
-    // Launch, terminate and activate notifications, delivered on the main
+    // Launch, terminate, activate and deactivate notifications, delivered on the main
     // executor. A terminated application is described as it was last seen.
     virtual ObserverToken addObserver(WorkspaceEvent event, Handler handler) = 0;
     virtual void removeObserver(ObserverToken token) = 0;

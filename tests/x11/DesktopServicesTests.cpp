@@ -204,6 +204,32 @@ TEST_F(DesktopServices, WindowActivatedBeforeItIsListedBecomesTheFocusedWindow) 
     EXPECT_TRUE(main_.runUntil([&] { return focusEvents == 1; }));
 }
 
+// Some window managers that focus under the pointer take the focus from every window when the
+// pointer is over none: the application that had it hears so.
+TEST_F(DesktopServices, TheActiveWindowBecomingNoneDeactivatesItsApplication) {
+    TestClientProcess client({"--title", "losing"});
+    ASSERT_TRUE(windowElement(client));
+    std::vector<std::int32_t> deactivated;
+    const ObserverToken token = platform_.workspace->addObserver(
+        WorkspaceEvent::didDeactivate,
+        [&](const RunningApplication& app) { deactivated.push_back(app.pid); });
+    X11Connection& x = connection();
+    const xcb_atom_t activeAtom = x.atom("_NET_ACTIVE_WINDOW");
+    const xcb_window_t window = client.window();
+    xcb_change_property(x.xcb(), XCB_PROP_MODE_REPLACE, x.root(), activeAtom, XCB_ATOM_WINDOW, 32,
+                        1, &window);
+    x.sync();
+    ASSERT_TRUE(settle([&] { return desktop().activeWindow() == window; }));
+    const xcb_window_t none = XCB_WINDOW_NONE;
+    xcb_change_property(x.xcb(), XCB_PROP_MODE_REPLACE, x.root(), activeAtom, XCB_ATOM_WINDOW, 32,
+                        1, &none);
+    x.sync();
+    EXPECT_TRUE(main_.runUntil([&] {
+        return std::find(deactivated.begin(), deactivated.end(), client.pid()) != deactivated.end();
+    }));
+    platform_.workspace->removeObserver(token);
+}
+
 TEST_F(DesktopServices, ApplicationsComeFromClientsWithClassNameAndIconAndAreDescribedWhenTheyEnd) {
     std::vector<RunningApplication> launched, terminated, terminatedLate;
     platform_.workspace->addObserver(WorkspaceEvent::didLaunch,

@@ -250,6 +250,14 @@ void SimDesktop::activateApp(std::int32_t pid) {
     postWorkspace(WorkspaceEvent::didActivate, app->info);
 }
 
+void SimDesktop::loseFocus() {
+    ++changes_;
+    if (!frontmost_) return;
+    const RunningApplication app = appState(*frontmost_).info;
+    frontmost_.reset();
+    postWorkspace(WorkspaceEvent::didDeactivate, app);
+}
+
 void SimDesktop::installApp(const SimAppSpec& spec) {
     if (spec.bundleID) installed_[*spec.bundleID] = spec;
 }

@@ -240,6 +240,9 @@ class SimDesktop final : public Accessibility,
     SimApp app(std::int32_t pid) { return SimApp(this, pid); }
     void quitApp(std::int32_t pid);
     void activateApp(std::int32_t pid);
+    // No window has the focus any more (a window manager that focuses under the pointer, with
+    // nothing under it): no application is frontmost; "didDeactivate" for the one that was.
+    void loseFocus();
     // Known to urlForApplication / openApplication without running.
     void installApp(const SimAppSpec& spec);
 

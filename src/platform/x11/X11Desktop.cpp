@@ -509,6 +509,10 @@ void X11Desktop::refreshActive() {
                 activePid_ = found->second.pid;
                 activated = X11AppEvent{X11AppEvent::Kind::activated, found->second.pid};
             }
+        } else if (!active && former && activePid_) {
+            // No window has the focus now (a window manager that focuses under the pointer,
+            // with nothing under it): told, though nothing else changes.
+            activated = X11AppEvent{X11AppEvent::Kind::deactivated, *activePid_};
         }
     }
     if (handBack) {

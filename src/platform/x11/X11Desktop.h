@@ -46,7 +46,8 @@ struct X11WindowEvent {
 
 // A change to the set of running applications.
 struct X11AppEvent {
-    enum class Kind { launched, terminated, activated };
+    // deactivated: the active window became none; `pid` had it.
+    enum class Kind { launched, terminated, activated, deactivated };
     Kind kind;
     std::int32_t pid;
 };

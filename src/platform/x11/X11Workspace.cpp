@@ -17,10 +17,11 @@ namespace brindlow {
 
 X11Workspace::X11Workspace(X11Desktop& desktop, Executor& main) : desktop_(desktop), main_(main) {
     subscription_ = desktop_.subscribeApps([this](const X11AppEvent& event) {
-        WorkspaceEvent kind = event.kind == X11AppEvent::Kind::launched ? WorkspaceEvent::didLaunch
-                              : event.kind == X11AppEvent::Kind::terminated
-                                  ? WorkspaceEvent::didTerminate
-                                  : WorkspaceEvent::didActivate;
+        WorkspaceEvent kind =
+            event.kind == X11AppEvent::Kind::launched      ? WorkspaceEvent::didLaunch
+            : event.kind == X11AppEvent::Kind::terminated  ? WorkspaceEvent::didTerminate
+            : event.kind == X11AppEvent::Kind::deactivated ? WorkspaceEvent::didDeactivate
+                                                           : WorkspaceEvent::didActivate;
         RunningApplication app;
         if (auto info = desktop_.application(event.pid)) {
             app = describe(event.pid, info->wmClass);

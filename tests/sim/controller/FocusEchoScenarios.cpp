@@ -231,12 +231,14 @@ TEST_F(FiveWindowScenario, FocusFirstOnTheFocusedColumnTakesTheFocusBack) {
 // A window manager that focuses the window under the pointer focuses whatever our scroll slides
 // under it. With the pointer standing still that is not the user's choice: the command's target
 // keeps the strip's focus and gets the window manager's back. A pointer the user moved, or a
-// click, is followed.
+// click, is followed; a click on something else just before the window arrived is not.
 struct SlideUnderPointer {
     const char* name;
     std::optional<Point> pointerMovedTo;  // where the user moves it during the scroll
     bool buttonDown;
     bool followed;
+    bool clicksBeforeArrival = false;  // the user clicks at w0 as it scrolls off, frame by frame
+    bool clicksAfterTheFocus = false;  // heard only after the focus event was judged
 };
 
 void PrintTo(const SlideUnderPointer& row, std::ostream* out) {
@@ -254,8 +256,14 @@ TEST_P(FocusUnderThePointer, AWindowSlidUnderAStillPointerDoesNotTakeTheFocus) {
     start(AppSettings{});
     // The jump to w2 scrolls w0 out and slides w1 under the pointer, on its way to 12.
     run(Command::jumpTo(3));
-    for (int frame = 0; frame < 60 && !windows[1].frame().contains(pointer); ++frame)
+    for (int frame = 0; frame < 60 && !windows[1].frame().contains(pointer); ++frame) {
+        if (row.clicksBeforeArrival) {
+            ASSERT_FALSE(windows[1].frame().contains(pointer));
+            desktop.setLeftMouseButtonDown(true);
+            desktop.setLeftMouseButtonDown(false);
+        }
         ASSERT_GT(animate(1), 0) << "the scroll ended before w1 reached the pointer";
+    }
     ASSERT_TRUE(windows[1].frame().contains(pointer));
     if (row.pointerMovedTo) desktop.setPointerLocation(*row.pointerMovedTo);
     desktop.setLeftMouseButtonDown(row.buttonDown);
@@ -263,6 +271,13 @@ TEST_P(FocusUnderThePointer, AWindowSlidUnderAStillPointerDoesNotTakeTheFocus) {
     windows[1].focus();
     time.runUntilIdle();
     desktop.setLeftMouseButtonDown(false);
+    if (row.clicksAfterTheFocus) {
+        time.advance(0.02);
+        desktop.setLeftMouseButtonDown(true);
+        desktop.setLeftMouseButtonDown(false);
+        time.advance(0.1);
+        time.runUntilIdle();
+    }
     animate();
     const size_t expected = row.followed ? 1 : 2;
     EXPECT_EQ(focusedWindow(), windows[expected].id());
@@ -271,9 +286,90 @@ TEST_P(FocusUnderThePointer, AWindowSlidUnderAStillPointerDoesNotTakeTheFocus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FocusUnderThePointer,
-    ::testing::Values(SlideUnderPointer{"AStillPointer", std::nullopt, false, false},
-                      SlideUnderPointer{"AMovedPointer", Point{410, 500}, false, true},
-                      SlideUnderPointer{"AClick", std::nullopt, true, true}),
+    ::testing::Values(
+        SlideUnderPointer{"AStillPointer", std::nullopt, false, false},
+        SlideUnderPointer{"AMovedPointer", Point{410, 500}, false, true},
+        SlideUnderPointer{"AClick", std::nullopt, true, true},
+        SlideUnderPointer{"AClickAtAnotherWindowAFrameBefore", std::nullopt, false, false, true},
+        SlideUnderPointer{"AClickHeardJustAfterTheFocus", std::nullopt, false, true, false, true}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// Some window managers that focus under the pointer take the focus from every window when the
+// gap between two columns comes under it. When our scroll brought the gap there, the strip's
+// focused window gets the focus back; when the user moved the pointer into the gap, or holds a
+// button, the focus stays with nobody, and so it does on its way to one of our panels.
+struct GapUnderPointer {
+    const char* name;
+    std::optional<Point> pointerMovedTo;  // where the user moves it once the scroll landed
+    bool buttonDown;
+    bool givenBack;
+    bool panelTakesFocus = false;
+};
+
+void PrintTo(const GapUnderPointer& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class FocusLostOverAGap : public FiveWindowScenario,
+                          public ::testing::WithParamInterface<GapUnderPointer> {};
+
+TEST_P(FocusLostOverAGap, TheFocusComesBackWhenOurScrollBroughtTheGap) {
+    const GapUnderPointer& row = GetParam();
+    // w1 lands at 12 and w2 at 966, both 942 wide: x 960 is in the gap between them.
+    const Point pointer{960, 500};
+    desktop.setPointerLocation(pointer);
+    start(AppSettings{});
+    run(Command::jumpTo(3));
+    animate();
+    ASSERT_FALSE(windows[1].frame().contains(pointer));
+    ASSERT_FALSE(windows[2].frame().contains(pointer));
+    ASSERT_TRUE(windows[2].isFocused());
+    if (row.pointerMovedTo) desktop.setPointerLocation(*row.pointerMovedTo);
+    desktop.setLeftMouseButtonDown(row.buttonDown);
+    if (row.panelTakesFocus) controller->yieldFocusToOwnWindow();
+    // The window manager takes the focus from every window.
+    desktop.loseFocus();
+    time.runUntilIdle();
+    desktop.setLeftMouseButtonDown(false);
+    animate();
+    EXPECT_EQ(focusedWindow(), windows[2].id());
+    const auto frontmost = desktop.frontmostApplication();
+    EXPECT_EQ(frontmost.has_value(), row.givenBack);
+    if (row.givenBack && frontmost) {
+        EXPECT_EQ(frontmost->pid, editor.pid());
+    }
+    EXPECT_TRUE(windows[2].isFocused());
+}
+
+// A click in one of our panels chose w1, beside the focused w0: nothing scrolls, but the panel
+// closing leaves the gap between them under the pointer, and the window manager takes the focus
+// from every window. The choice gets it back.
+TEST_F(FiveWindowScenario, AChoiceByClickInAPanelOverAGapKeepsTheFocus) {
+    const Point pointer{960, 500};
+    desktop.setPointerLocation(pointer);
+    start(AppSettings{});
+    ASSERT_FALSE(windows[0].frame().contains(pointer));
+    ASSERT_FALSE(windows[1].frame().contains(pointer));
+    desktop.setLeftMouseButtonDown(true);
+    desktop.setLeftMouseButtonDown(false);
+    controller->jump(windows[1].id());
+    time.runUntilIdle();
+    desktop.loseFocus();
+    time.runUntilIdle();
+    animate();
+    EXPECT_EQ(focusedWindow(), windows[1].id());
+    const auto frontmost = desktop.frontmostApplication();
+    ASSERT_TRUE(frontmost);
+    EXPECT_EQ(frontmost->pid, editor.pid());
+    EXPECT_TRUE(windows[1].isFocused());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FocusLostOverAGap,
+    ::testing::Values(GapUnderPointer{"AStillPointer", std::nullopt, false, true},
+                      GapUnderPointer{"AMovedPointer", Point{958, 500}, false, false},
+                      GapUnderPointer{"AHeldButton", std::nullopt, true, false},
+                      GapUnderPointer{"APanelTakingTheFocus", std::nullopt, false, false, true}),
     [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

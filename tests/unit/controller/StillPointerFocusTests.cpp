@@ -1,21 +1,32 @@
-// A focus the window manager gives a window our moves slid under a pointer that stood still,
-// told from the user's own focus changes.
+// Focus changes the window manager makes because our moves slid something under a pointer that
+// stood still, told from the user's own focus changes.
 #include "controller/StillPointerFocus.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
 #include <vector>
 
 namespace brindlow {
 namespace {
 
-// Moves at the listed times, then a focus event at `focusTime` for the window at
-// {0, 0, 900, 1000} with the pointer at `pointerNow` and the user's hand last heard at
+constexpr WindowID kWindow = 7;
+// Where the window stood before a move: away from the pointer at (400, 500), or under it.
+constexpr Rect kAway{600, 0, 900, 1000};
+constexpr Rect kUnder{300, 0, 900, 1000};
+
+struct TimedMove {
+    double time;
+    Rect from;
+};
+
+// Our moves of the window at the listed times, then a focus event at `focusTime` for it, now at
+// {0, 0, 900, 1000}, with the pointer at `pointerNow` and the user's hand last heard at
 // `lastActive` (none: not since listening began).
 struct StillPointerCase {
     const char* name;
-    std::vector<double> moves;
+    std::vector<TimedMove> moves;
     std::optional<double> lastActive;
     double focusTime;
     std::optional<PointerState> pointerNow;
@@ -32,10 +43,12 @@ class StillPointerFocusTest : public ::testing::TestWithParam<StillPointerCase> 
 TEST_P(StillPointerFocusTest, TellsTheFocusOurMovesCaused) {
     const StillPointerCase& row = GetParam();
     StillPointerFocus decision;
-    for (const double time : row.moves)
-        EXPECT_DOUBLE_EQ(decision.moved(time), time + 0.75) << "listen until";
+    for (const TimedMove& move : row.moves)
+        EXPECT_DOUBLE_EQ(decision.moved(move.time, {{kWindow, move.from}}), move.time + 0.75)
+            << "listen until";
     const StillPointerFocus::Hand hand{row.heard, row.lastActive};
-    EXPECT_EQ(decision.slidUnder(row.focusTime, row.pointerNow, hand, {0, 0, 900, 1000}), row.ours);
+    EXPECT_EQ(decision.slidUnder(row.focusTime, row.pointerNow, hand, kWindow, {0, 0, 900, 1000}),
+              row.ours);
 }
 
 const std::optional<PointerState> kStill = PointerState{{400, 500}, false};
@@ -45,38 +58,152 @@ const std::optional<PointerState> kHeld = PointerState{{400, 500}, true};
 INSTANTIATE_TEST_SUITE_P(
     Cases, StillPointerFocusTest,
     ::testing::Values(
-        StillPointerCase{"DuringTheScroll", {10.0, 10.016, 10.033}, {}, 10.02, kStill, true},
-        StillPointerCase{"ShortlyAfterTheLanding", {10.0, 10.25}, {}, 10.9, kStill, true},
-        StillPointerCase{"LongAfterTheLanding", {10.0, 10.25}, {}, 11.1, kStill, false},
+        StillPointerCase{
+            "DuringTheScroll", {{10.0, kAway}, {10.016, kUnder}}, {}, 10.02, kStill, true},
+        StillPointerCase{
+            "ShortlyAfterTheLanding", {{10.0, kAway}, {10.25, kUnder}}, {}, 10.9, kStill, true},
+        StillPointerCase{
+            "LongAfterTheLanding", {{10.0, kAway}, {10.25, kUnder}}, {}, 11.1, kStill, false},
         StillPointerCase{"WithoutAnyMoveOfOurs", {}, {}, 10.0, kStill, false},
-        // Moved a pixel 50 ms before the focus: the user's hand.
+        // Moved a pixel 50 ms before the focus, over the window: the user's hand.
         StillPointerCase{"ThePointerMovedSinceTheLastMove",
-                         {10.0},
+                         {{10.0, kAway}},
                          10.05,
                          10.1,
                          PointerState{{401, 500}},
                          false},
-        StillPointerCase{"AClick", {10.0}, 10.05, 10.1, kHeld, false},
-        // A button let go 30 ms before the focus: that click chose the window.
-        StillPointerCase{"AButtonJustLetGo", {10.0, 10.05}, 10.07, 10.1, kStill, false},
-        StillPointerCase{"ThePointerIsNotOverTheWindow", {10.0}, {}, 10.1, kElsewhere, false},
-        StillPointerCase{"ThePointerCannotBeTold", {10.0}, {}, 10.1, std::nullopt, false},
-        StillPointerCase{"TheHandCannotBeHeard", {10.0}, {}, 10.1, kStill, false, false},
+        StillPointerCase{"AClick", {{10.0, kAway}}, 10.05, 10.1, kHeld, false},
+        // A button let go over the window 30 ms before the focus: that click chose the window.
+        StillPointerCase{
+            "AButtonJustLetGo", {{10.0, kAway}, {10.05, kUnder}}, 10.07, 10.1, kStill, false},
+        StillPointerCase{
+            "ThePointerIsNotOverTheWindow", {{10.0, kAway}}, {}, 10.1, kElsewhere, false},
+        StillPointerCase{"ThePointerCannotBeTold", {{10.0, kAway}}, {}, 10.1, std::nullopt, false},
+        StillPointerCase{"TheHandCannotBeHeard", {{10.0, kAway}}, {}, 10.1, kStill, false, false},
         // The user moved the pointer into the window while our windows moved: the focus the
         // window manager gives it at once is the user's.
-        StillPointerCase{"ThePointerJustArrived", {10.0, 10.016}, 10.016, 10.05, kStill, false},
+        StillPointerCase{"ThePointerJustArrived",
+                         {{10.0, kAway}, {10.016, kUnder}},
+                         10.016,
+                         10.05,
+                         kStill,
+                         false},
+        StillPointerCase{"ThePointerArrivedWhileTheWindowStillMoved",
+                         {{10.0, kAway}, {10.016, kUnder}, {10.033, kUnder}},
+                         10.02,
+                         10.04,
+                         kStill,
+                         false},
         // It came to rest there before our windows slid under it.
-        StillPointerCase{
-            "ThePointerRestedThereDuringTheRun", {10.0, 10.016, 10.2}, 10.016, 10.2, kStill, true},
+        StillPointerCase{"ThePointerRestedThereDuringTheRun",
+                         {{10.0, kAway}, {10.016, kUnder}, {10.2, kUnder}},
+                         10.016,
+                         10.2,
+                         kStill,
+                         true},
         // A button let go during the run: from then on the pointer rests.
-        StillPointerCase{"AButtonLetGoDuringTheRun", {10.0, 10.1, 10.3}, 10.05, 10.3, kStill, true},
-        // Whatever the hand did before the run started counts as resting.
-        StillPointerCase{"MovedJustBeforeTheRun", {10.0, 10.016}, 9.98, 10.02, kStill, true},
-        // A new run starts after a pause longer than the echo wait: a motion in the pause is
-        // before it.
-        StillPointerCase{"MovedBetweenTwoRuns", {10.0, 11.0, 11.016}, 10.9, 11.02, kStill, true},
+        StillPointerCase{"AButtonLetGoDuringTheRun",
+                         {{10.0, kAway}, {10.1, kUnder}, {10.3, kUnder}},
+                         10.05,
+                         10.3,
+                         kStill,
+                         true},
+        // The hand stopped over something else a moment ago; our moves slid the window under
+        // it since: a click in a panel that chose another window, with a scroll still going.
         StillPointerCase{
-            "MovedEarlyInTheSecondRun", {10.0, 11.0, 11.016}, 11.01, 11.05, kStill, false}),
+            "MovedJustBeforeTheRun", {{10.0, kAway}, {10.016, kUnder}}, 9.98, 10.02, kStill, true},
+        StillPointerCase{"AClickElsewhereJustBeforeOurMovesSlidItUnder",
+                         {{10.0, Rect{1000, 0, 900, 1000}}, {10.5, kAway}},
+                         10.48,
+                         10.52,
+                         kStill,
+                         true},
+        StillPointerCase{"MovedBetweenTwoRuns",
+                         {{10.0, kAway}, {11.0, kAway}, {11.016, kUnder}},
+                         10.9,
+                         11.02,
+                         kStill,
+                         true},
+        StillPointerCase{"MovedEarlyInTheSecondRun",
+                         {{10.0, kAway}, {11.0, kAway}, {11.016, kUnder}},
+                         11.01,
+                         11.05,
+                         kStill,
+                         false}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// A click in one of our panels chose a window at 10.0; the panel closed and left the window
+// {0, 0, 900, 1000}, which stood under it all along, under the pointer at (400, 500).
+struct CommandCase {
+    const char* name;
+    double lastActive;
+    double focusTime;
+    bool ours;
+};
+
+void PrintTo(const CommandCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class StillPointerCommandTest : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(StillPointerCommandTest, TheHandBeforeAChoiceIsNotTheHandOnTheWindow) {
+    const CommandCase& row = GetParam();
+    StillPointerFocus decision;
+    EXPECT_DOUBLE_EQ(decision.commanded(10.0), 10.75) << "listen until";
+    EXPECT_EQ(decision.slidUnder(row.focusTime, kStill, {true, row.lastActive}, kWindow,
+                                 {0, 0, 900, 1000}),
+              row.ours);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StillPointerCommandTest,
+    ::testing::Values(CommandCase{"TheClickThatChose", 9.99, 10.04, true},
+                      CommandCase{"TheClickThatChoseHeardAMomentLate", 10.02, 10.04, true},
+                      CommandCase{"AMotionAfterTheChoice", 10.06, 10.1, false}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// Two columns at 12 and 966, 942 wide: x 960 lies in the gap between them. The first column
+// moved from `firstFrom` at 10.0 (the second alongside it); the focus went to no window at
+// `lostTime`.
+struct GapCase {
+    const char* name;
+    Rect firstFrom;
+    std::optional<double> lastActive;
+    double lostTime;
+    PointerState pointer;
+    bool ours;
+};
+
+void PrintTo(const GapCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class StillPointerGapTest : public ::testing::TestWithParam<GapCase> {};
+
+TEST_P(StillPointerGapTest, TellsAFocusLostOverAGapOurMovesSlidUnderThePointer) {
+    const GapCase& row = GetParam();
+    StillPointerFocus decision;
+    const Rect secondFrom{row.firstFrom.x + 954, 0, 942, 1000};
+    decision.moved(10.0, {{1, row.firstFrom}, {2, secondFrom}});
+    const std::map<WindowID, Rect> frames{{1, {12, 0, 942, 1000}}, {2, {966, 0, 942, 1000}}};
+    EXPECT_EQ(decision.slidAway(row.lostTime, row.pointer, {true, row.lastActive}, frames),
+              row.ours);
+}
+
+constexpr Rect kOverThePointer{300, 0, 942, 1000};
+const PointerState kInTheGap{{960, 540}, false};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StillPointerGapTest,
+    ::testing::Values(
+        GapCase{"TheGapSlidUnderAStillPointer", kOverThePointer, {}, 10.05, kInTheGap, true},
+        // A click on the column that stood there, then our moves brought the gap.
+        GapCase{"AClickJustBeforeTheGapSlidUnder", kOverThePointer, 9.99, 10.05, kInTheGap, true},
+        GapCase{"ThePointerMovedIntoTheGap", kOverThePointer, 10.03, 10.05, kInTheGap, false},
+        GapCase{"AButtonHeldInTheGap", kOverThePointer, {}, 10.05, {{960, 540}, true}, false},
+        GapCase{"ThePointerIsOverAColumn", kOverThePointer, {}, 10.05, {{500, 540}, false}, false},
+        GapCase{"LongAfterOurMoves", kOverThePointer, {}, 11.0, kInTheGap, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
