@@ -209,6 +209,16 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
     if (!vanished.empty()) hooks_.windowsVanished(uuid, vanished);
 }
 
+void LayoutApplier::liftParkedBeside(WindowID raised) {
+    for (const auto& [uuid, display] : state_.displays) {
+        const std::vector<Placement>& placements = display.lastLayout.placements;
+        const bool shown = std::any_of(
+            placements.begin(), placements.end(),
+            [&](const Placement& p) { return p.windowID == raised && p.isVisible && !p.isParked; });
+        if (shown) keepParkedBesideRaised(placements, state_.windows, raised);
+    }
+}
+
 StripLayout LayoutApplier::layOut(const Strip& strip, const DisplayGeometry& area,
                                   const LayoutEngine::MinimumHeights& minimums,
                                   std::optional<double> sliceOffset, double offset) const {

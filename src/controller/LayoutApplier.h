@@ -91,6 +91,9 @@ class LayoutApplier {
                   const WindowMover& windowMover, AsyncMover& asyncMover, Hooks hooks);
 
     void apply(const std::string& uuid, const ApplyOptions& options);
+    // `raised` went in front of every other window: the parked windows beside it on its display's
+    // last layout go directly above it again, so that their slivers keep taking clicks.
+    void liftParkedBeside(WindowID raised);
     // The layout of `strip` with the current gaps, `offset` points scrolled; `sliceOffset` is
     // where edge slices are judged (none: no slicing).
     StripLayout layOut(const Strip& strip, const DisplayGeometry& area,

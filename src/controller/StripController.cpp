@@ -104,8 +104,8 @@ StripController::StripController(StripControllerEnvironment environment)
     displayLink_->onFrame = [weak](double time) {
         if (auto alive = weak.lock()) (*alive)->frameTick(time);
     };
-    raiser_->setOnRaised([weak] {
-        if (auto alive = weak.lock()) (*alive)->windowRaised();
+    raiser_->setOnRaised([weak](WindowID raised) {
+        if (auto alive = weak.lock()) (*alive)->windowRaised(raised);
     });
 }
 
@@ -166,7 +166,8 @@ void StripController::perform(Command command) {
     enqueue([this, command] { execute(command); });
 }
 
-void StripController::windowRaised() {
+void StripController::windowRaised(WindowID raised) {
+    enqueue([this, raised] { applier_->liftParkedBeside(raised); });
     enqueueAfter(0.05, [this] { publishFocusFrames(); });
     enqueueAfter(0.25, [this] { publishFocusFrames(); });
 }

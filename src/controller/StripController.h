@@ -130,8 +130,9 @@ class StripController {
     void inspect(std::function<void(Inspection)> completion);
 
   private:
-    // After every raise, on the raise queue.
-    void windowRaised();
+    // After every raise, on the raise queue: the raised window's parked neighbours go back above
+    // it, and the focus frames follow.
+    void windowRaised(WindowID raised);
 
     // MARK: Strip queue (the operations below run only there)
 

@@ -67,7 +67,7 @@ void AsyncRaiser::cancelPending() {
     if (!queue_->isCurrent()) queue_->sync([] {});
 }
 
-void AsyncRaiser::setOnRaised(std::function<void()> onRaised) {
+void AsyncRaiser::setOnRaised(std::function<void(WindowID)> onRaised) {
     std::lock_guard lock(mutex_);
     onRaised_ = std::move(onRaised);
 }
@@ -75,7 +75,7 @@ void AsyncRaiser::setOnRaised(std::function<void()> onRaised) {
 void AsyncRaiser::work() {
     for (;;) {
         ManagedWindow window;
-        std::function<void()> onRaised;
+        std::function<void(WindowID)> onRaised;
         {
             std::lock_guard lock(mutex_);
             if (!next_) {
@@ -93,7 +93,7 @@ void AsyncRaiser::work() {
             performing_ = false;
         }
         performed_.notify_all();
-        if (onRaised) onRaised();
+        if (onRaised) onRaised(window.id);
     }
 }
 

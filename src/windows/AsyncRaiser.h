@@ -39,8 +39,8 @@ class AsyncRaiser {
     // Drops a raise not yet performed and waits for one under way: once the
     // windows are put back at quit, nothing may be raised any more.
     void cancelPending();
-    // Called on the raise queue after each raise.
-    void setOnRaised(std::function<void()> onRaised);
+    // Called on the raise queue after each raise, with the window raised.
+    void setOnRaised(std::function<void(WindowID)> onRaised);
 
     Executor& queue() { return *queue_; }
 
@@ -61,7 +61,7 @@ class AsyncRaiser {
     bool running_ = false;
     bool performing_ = false;
     std::condition_variable performed_;
-    std::function<void()> onRaised_;
+    std::function<void(WindowID)> onRaised_;
     std::shared_ptr<Executor> queue_;
 };
 

@@ -134,4 +134,31 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
     return asked;
 }
 
+int keepParkedBesideRaised(const std::vector<Placement>& placements,
+                           const std::map<WindowID, ManagedWindow>& windows, WindowID raised) {
+    struct Known {
+        const ManagedWindow* window;
+    };
+    const auto known = [&](const Placement& placement) -> std::optional<Known> {
+        const auto window = windows.find(placement.windowID);
+        if (window == windows.end() || !window->second.element) return std::nullopt;
+        return Known{&window->second};
+    };
+    std::vector<Known> visible;
+    for (const Placement& placement : placements)
+        if (!placement.isParked && placement.isVisible)
+            if (const auto shown = known(placement)) visible.push_back(*shown);
+    int asked = 0;
+    for (const Placement& placement : placements) {
+        if (!placement.isParked) continue;
+        const auto over = known(placement);
+        if (!over) continue;
+        const auto neighbour = neighbourOf(*over, visible);
+        if (!neighbour || neighbour->window->id != raised) continue;
+        over->window->element->setAttributeValue(ax::stackedAbove, neighbour->window->element);
+        ++asked;
+    }
+    return asked;
+}
+
 }  // namespace brindlow

@@ -28,4 +28,11 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
                            const std::map<WindowID, ManagedWindow>& windows,
                            const std::vector<WindowID>& frontToBack, std::set<WindowID>& lowered);
 
+// `raised` has just gone in front of every other window, so a parked window whose sliver lies
+// beside it is under its resize border again: each such parked window goes directly above it once
+// more, as `keepParkedWindowsUnder` put it. The stacking order is not read: a window manager may
+// publish the raise only later. Returns how many windows were restacked.
+int keepParkedBesideRaised(const std::vector<Placement>& placements,
+                           const std::map<WindowID, ManagedWindow>& windows, WindowID raised);
+
 }  // namespace brindlow

@@ -252,6 +252,12 @@ class X11Desktop {
     std::optional<FenceOutcome> passOnFence(
         double timeout, const std::function<void()>& send,
         const std::function<bool(const xcb_generic_event_t&)>& endsWait);
+    // Waits until each window's frame stands at `places` (its outer frame's origin), or the window
+    // manager moved its frame or told its client a place, or `timeout` passed; the windows'
+    // frames as read last. Some window managers (fvwm) resize a client first and move its frame
+    // only a moment later, after the client's own configure event and a probe's answer.
+    std::vector<std::optional<X11WindowFrame>> awaitLateMoves(
+        const std::vector<xcb_window_t>& windows, const std::vector<Point>& places, double timeout);
     // Sends one move/resize request. `parkingTarget`, when given, is noted as the frame last asked
     // of the window in the same step, so that the notes of moves sent from several threads come in
     // the order the window manager sees the requests.
@@ -360,6 +366,9 @@ class X11Desktop {
     std::atomic<int> signsMissed_{0};
     std::optional<bool> passesOn_;  // guarded by mutex_: whether passOnFence() was ever answered
     std::atomic<std::uint32_t> passOnRounds_{0};
+    // Late moves in a row that never came: the window manager kept those windows where they
+    // stood (it holds them there), and is not waited for from then on.
+    std::atomic<int> lateMovesMissed_{0};
     // The window Brindlow last activated, and when.
     std::optional<std::pair<xcb_window_t, std::chrono::steady_clock::time_point>> lastActivation_;
     // The window Brindlow is activating now, from its request until the window manager answers.

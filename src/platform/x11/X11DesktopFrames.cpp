@@ -26,6 +26,8 @@ constexpr double kFrameSignsWait = 0.04;
 // Batches in a row whose signs did not all come before the window manager is no longer trusted
 // to show them.
 constexpr int kSignMissesTrusted = 3;
+// Late moves in a row that never came before the window manager is no longer waited for.
+constexpr int kLateMovesTrusted = 3;
 
 long whole(double value) {
     return std::lround(value);
@@ -219,7 +221,28 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                 },
                 gone, &signs);
         }
-        const auto after = readClientFrames(sent);
+        std::vector<std::optional<X11WindowFrame>> after = readClientFrames(sent);
+        if (hasWindowManager() && lateMovesMissed_.load() < kLateMovesTrusted) {
+            std::vector<std::size_t> late;
+            std::vector<xcb_window_t> lateWindows;
+            std::vector<Point> places;
+            for (std::size_t k = 0; k < batch.size(); ++k) {
+                const Request& request = batch[k];
+                if (gone[k] || !after[k] || !(request.flags & mask & kPositionFlags) ||
+                    ParkedHiding::isParked(request.target, screen))
+                    continue;
+                const Rect outer = after[k]->outerFrame();
+                if (whole(outer.x) == request.x && whole(outer.y) == request.y) continue;
+                late.push_back(k);
+                lateWindows.push_back(request.window);
+                places.emplace_back(request.x, request.y);
+            }
+            if (!late.empty()) {
+                const auto moved =
+                    awaitLateMoves(lateWindows, places, std::min(timeout, kFrameSignsWait));
+                for (std::size_t j = 0; j < late.size(); ++j) after[late[j]] = moved[j];
+            }
+        }
         std::vector<Request> differing;
         for (std::size_t k = 0; k < batch.size(); ++k) {
             FrameWriteResult& result = results[batch[k].index];
@@ -361,6 +384,60 @@ AXError X11Desktop::fenceAll(const std::vector<xcb_window_t>& windows, double ti
         return fallbackFenceAll(
             windows, outcome->timeout, [] {}, gone);
     return outcome->answered ? axerror::success : axerror::cannotComplete;
+}
+
+std::vector<std::optional<X11WindowFrame>> X11Desktop::awaitLateMoves(
+    const std::vector<xcb_window_t>& windows, const std::vector<Point>& places, double timeout) {
+    std::vector<xcb_window_t> frames(windows.size(), XCB_WINDOW_NONE);
+    {
+        std::lock_guard lock(mutex_);
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            const auto found = known_.find(windows[i]);
+            if (found != known_.end() && found->second.topLevel != windows[i])
+                frames[i] = found->second.topLevel;
+        }
+    }
+    // Events come on the event thread while the first read runs here.
+    std::mutex heardMutex;
+    std::vector<bool> heard(windows.size(), false);
+    std::size_t remaining = windows.size();
+    const auto hear = [&](std::size_t i) {
+        if (heard[i]) return;
+        heard[i] = true;
+        --remaining;
+    };
+    const xcb_window_t root = x_.root();
+    const bool moved = x_.waitForEvent(
+        [&](const xcb_generic_event_t& event) {
+            if (eventType(event) != XCB_CONFIGURE_NOTIFY) return false;
+            const auto& e = as<xcb_configure_notify_event_t>(event);
+            const bool synthetic = (event.response_type & 0x80) != 0;
+            std::lock_guard lock(heardMutex);
+            for (std::size_t i = 0; i < windows.size(); ++i)
+                if ((e.event == root && e.window == frames[i] && frames[i] != XCB_WINDOW_NONE) ||
+                    (synthetic && e.event == windows[i] && e.window == windows[i]))
+                    hear(i);
+            return remaining == 0;
+        },
+        timeout,
+        [&] {
+            // Moved already, between the read that found it short and this wait.
+            const auto now = readClientFrames(windows);
+            std::lock_guard lock(heardMutex);
+            for (std::size_t i = 0; i < windows.size(); ++i) {
+                const Rect outer = now[i] ? now[i]->outerFrame() : Rect{};
+                if (!now[i] ||
+                    (whole(outer.x) == long(places[i].x) && whole(outer.y) == long(places[i].y)))
+                    hear(i);
+            }
+            return remaining == 0;
+        });
+    if (moved) {
+        lateMovesMissed_ = 0;
+    } else {
+        ++lateMovesMissed_;
+    }
+    return readClientFrames(windows);
 }
 
 X11Desktop::SignWait X11Desktop::awaitFrameSigns(const std::vector<xcb_window_t>& windows,

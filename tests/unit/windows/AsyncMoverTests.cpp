@@ -284,7 +284,7 @@ TEST_F(AsyncMoverTest, WindowsThatAreForgottenLeaveNothingBehind) {
 TEST_F(AsyncMoverTest, TheRaiserPerformsOnlyTheNewestRequestAfterTheRunningOne) {
     AsyncRaiser raiser(windowMover, factory);
     int raised = 0;
-    raiser.setOnRaised([&] { ++raised; });
+    raiser.setOnRaised([&](WindowID) { ++raised; });
     std::vector<bool> replaced;
     const SimWindow c = desktop.openWindow(app, {});
     const SimWindow d = desktop.openWindow(app, {});

@@ -121,6 +121,46 @@ INSTANTIATE_TEST_SUITE_P(
         BesideCase{"farBehind", -1200, false, false}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
+// The visible window has just been raised over the parked one at `parkedAt`, or another one to
+// its right was; whether the parked one goes directly above the visible one again.
+struct RaisedCase {
+    const char* name;
+    double parkedAt;
+    bool neighbourRaised;
+    bool lifted;
+};
+
+class ParkedBesideRaised : public ParkedStackingTest,
+                           public ::testing::WithParamInterface<RaisedCase> {};
+
+TEST_P(ParkedBesideRaised, TheParkedNeighbourOfARaisedWindowGoesBackAboveIt) {
+    const RaisedCase& c = GetParam();
+    const SimWindow other = desktop.openWindow(app, {.title = "o", .frame = {1160, 12, 700, 1000}});
+    windows[other.id()] = ManagedWindow{other.id(), other.pid(),   std::nullopt,    "Editor",
+                                        "",         other.frame(), other.element(), std::nullopt};
+    std::vector<Placement> placements = layout(c.parkedAt);
+    placements.push_back({other.id(), Rect(1160, 12, 700, 1000), false, true});
+    const SimWindow& raised = c.neighbourRaised ? visible : other;
+    raised.raise();
+    EXPECT_EQ(keepParkedBesideRaised(placements, windows, raised.id()), c.lifted ? 1 : 0);
+    EXPECT_EQ(parked.writes(),
+              c.lifted ? std::vector<std::string>{"AXStackedAbove"} : std::vector<std::string>{});
+    EXPECT_EQ(order().front(), c.lifted ? parked.id() : raised.id());
+    EXPECT_TRUE(visible.writes().empty());
+    EXPECT_TRUE(other.writes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ParkedBesideRaised,
+    ::testing::Values(
+        // 10 points on screen, 2 points left of the raised window: within its border's reach.
+        RaisedCase{"nextToTheRaisedOne", -1126, true, true},
+        // Its neighbour stays where it was; another window went to the front.
+        RaisedCase{"nextToAnotherOne", -1126, false, false},
+        // 76 points from the raised window: out of reach.
+        RaisedCase{"farFromTheRaisedOne", -1200, true, false}),
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
+
 TEST_F(ParkedStackingTest, WithoutAStackingOrderAWindowIsLoweredOnceEachTimeItIsParked) {
     EXPECT_EQ(keepParkedWindowsUnder(layout(3830), windows, {}, lowered), 1);
     EXPECT_EQ(keepParkedWindowsUnder(layout(3830), windows, {}, lowered), 0);
