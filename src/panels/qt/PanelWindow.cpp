@@ -15,7 +15,7 @@ namespace brindlow {
 
 namespace {
 
-// How often a deactivated panel that the window manager still focuses looks again.
+// How often a deactivated panel that still gets the keys looks again.
 constexpr int kResignLookAgainMs = 100;
 
 }  // namespace
@@ -229,15 +229,17 @@ bool PanelWindow::event(QEvent* event) {
 
 void PanelWindow::confirmResign() {
     if (!QWidget::isVisible() || !onResign || isActiveWindow()) return;
-    const auto active = desktop_ ? desktop_->activeWindow() : std::nullopt;
-    if (active == std::uint32_t(winId())) {
-        // The window manager still gives it the focus, so Qt missed an activation: it stays
-        // until the focus really goes to another window.
+    // The keys tell: the window manager may name another window active a moment before or
+    // after the focus moves.
+    const auto focus = desktop_ ? desktop_->keyboardFocus() : std::nullopt;
+    if (focus == std::uint32_t(winId())) {
+        // The keys still come here, so Qt missed an activation: the panel stays until they go
+        // to another window.
         resignCheck_.start(kResignLookAgainMs);
         return;
     }
     static const Logger log = makeLogger("Panels");
-    log.info("Panel closes: the focus went to window 0x%x", unsigned(active.value_or(0)));
+    log.info("Panel closes: the keys went to window 0x%x", unsigned(focus.value_or(0)));
     onResign();
 }
 

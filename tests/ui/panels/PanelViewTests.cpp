@@ -204,13 +204,14 @@ TEST_F(PanelViews, FirstRunAnswersReturnButNotEscape) {
 }
 
 // Records the focus requests; `panel`, when set, is asked at each one whether it is still shown.
-// The active window is `active`; `looks` counts the times it was asked.
+// The active window is 7; the keys go to `focus`, and `looks` counts the times it was asked.
 class Desktop final : public PanelDesktop {
   public:
     explicit Desktop(bool compositing) : compositing_(compositing) {}
-    std::optional<std::uint32_t> activeWindow() override {
+    std::optional<std::uint32_t> activeWindow() override { return 7; }
+    std::optional<std::uint32_t> keyboardFocus() override {
         ++looks;
-        return active;
+        return focus;
     }
     void activate(std::uint32_t window) override { requests.push_back({window, false, shown()}); }
     bool activateAndWait(std::uint32_t window, double) override {
@@ -231,7 +232,7 @@ class Desktop final : public PanelDesktop {
     };
     std::vector<Request> requests;
     const QWidget* panel = nullptr;
-    std::optional<std::uint32_t> active = 7;
+    std::optional<std::uint32_t> focus;
     int looks = 0;
 
   private:
@@ -269,10 +270,10 @@ void settleEventLoop() {
 }
 
 // A panel closes when the focus went to another window, never when Qt deactivates it for a
-// moment (and activates it again at once) or while the window manager still gives it the focus.
+// moment (and activates it again at once) or while the keys still go to it.
 struct ResignCase {
     const char* name;
-    std::optional<std::uint32_t> active;  // none: the panel itself
+    std::optional<std::uint32_t> focus;  // none: the panel itself
     bool activatedAgain;
     bool closes;
 };
@@ -292,7 +293,7 @@ TEST_P(PanelResign, ClosesOnlyWhenTheFocusWentToAnotherWindow) {
     settleEventLoop();
     QApplication::setActiveWindow(&window);
     ASSERT_TRUE(window.isActiveWindow());
-    desktop.active = c.active ? *c.active : std::uint32_t(window.winId());
+    desktop.focus = c.focus ? *c.focus : std::uint32_t(window.winId());
 
     desktop.looks = 0;
     QApplication::setActiveWindow(nullptr);
@@ -300,21 +301,20 @@ TEST_P(PanelResign, ClosesOnlyWhenTheFocusWentToAnotherWindow) {
     settleEventLoop();
     EXPECT_EQ(resigned, c.closes ? 1 : 0);
     EXPECT_EQ(window.isVisible(), !c.closes);
-    // Activated again, it never asked the window manager.
+    // Activated again, it never asked where the keys go.
     EXPECT_EQ(desktop.looks > 0, !c.activatedAgain);
 }
 
-INSTANTIATE_TEST_SUITE_P(Deactivations, PanelResign,
-                         ::testing::Values(ResignCase{"FocusWentToAnotherWindow", 42, false, true},
-                                           ResignCase{"FocusWentToNoWindow", 0, false, true},
-                                           ResignCase{"ActivatedAgainAtOnce", 42, true, false},
-                                           ResignCase{"WindowManagerStillFocusesThePanel",
-                                                      std::nullopt, false, false}),
-                         [](const auto& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Deactivations, PanelResign,
+    ::testing::Values(ResignCase{"FocusWentToAnotherWindow", 42, false, true},
+                      ResignCase{"FocusWentToNoWindow", std::uint32_t(0), false, true},
+                      ResignCase{"ActivatedAgainAtOnce", 42, true, false},
+                      ResignCase{"TheKeysStillGoToThePanel", std::nullopt, false, false}),
+    [](const auto& row) { return std::string(row.param.name); });
 
-// Deactivated while the window manager still gives it the focus, the panel closes as soon as
-// the focus goes to another window.
-TEST(PanelResignLater, ClosesWhenTheWindowManagerFocusesAnotherWindow) {
+// Deactivated while the keys still go to it, the panel closes as soon as they go to another window.
+TEST(PanelResignLater, ClosesWhenTheKeysGoToAnotherWindow) {
     Desktop desktop(false);
     PanelWindow window(&desktop);
     int resigned = 0;
@@ -325,14 +325,14 @@ TEST(PanelResignLater, ClosesWhenTheWindowManagerFocusesAnotherWindow) {
     window.show(Rect{100, 100, 300, 200});
     settleEventLoop();
     QApplication::setActiveWindow(&window);
-    desktop.active = std::uint32_t(window.winId());
+    desktop.focus = std::uint32_t(window.winId());
     desktop.looks = 0;
     QApplication::setActiveWindow(nullptr);
     // Asked, and asked again a while later.
     ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.looks >= 2; }, 5000));
     EXPECT_EQ(resigned, 0);
 
-    desktop.active = 42;
+    desktop.focus = 42;
     EXPECT_TRUE(QTest::qWaitFor([&] { return resigned == 1; }, 5000));
     EXPECT_FALSE(window.isVisible());
 }
