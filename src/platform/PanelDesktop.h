@@ -15,6 +15,9 @@ class PanelDesktop {
 
     // The window that has the keyboard focus, when the window manager says.
     virtual std::optional<std::uint32_t> activeWindow() = 0;
+    // The window the keys go to now, when it is one: for a moment it can differ from the one the
+    // window manager names active.
+    virtual std::optional<std::uint32_t> keyboardFocus() = 0;
     // Asks the window manager to focus and raise a window; returns at once.
     virtual void activate(std::uint32_t window) = 0;
     // The same, then waits until the window manager says the window has the focus, at most

@@ -13,11 +13,20 @@
 
 namespace brindlow {
 
+namespace {
+
+// How often a deactivated panel that still gets the keys looks again.
+constexpr int kResignLookAgainMs = 100;
+
+}  // namespace
+
 PanelWindow::PanelWindow(PanelDesktop* desktop, bool translucent)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       desktop_(desktop) {
     setAttribute(Qt::WA_TranslucentBackground, translucent);
     setFocusPolicy(Qt::StrongFocus);
+    resignCheck_.setSingleShot(true);
+    QObject::connect(&resignCheck_, &QTimer::timeout, this, [this] { confirmResign(); });
 }
 
 PanelWindow::~PanelWindow() {
@@ -130,6 +139,7 @@ void PanelWindow::orderOutFocusing(WindowID window) {
 }
 
 void PanelWindow::takeDown() {
+    resignCheck_.stop();
     if (filtering_) {
         qApp->removeEventFilter(this);
         filtering_ = false;
@@ -209,13 +219,28 @@ bool PanelWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool PanelWindow::event(QEvent* event) {
-    if (event->type() == QEvent::WindowDeactivate && QWidget::isVisible() && onResign) {
-        static const Logger log = makeLogger("Panels");
-        const auto active = desktop_ ? desktop_->activeWindow() : std::nullopt;
-        log.info("Panel closes: the focus went to window 0x%x", unsigned(active.value_or(0)));
-        onResign();
-    }
+    // Judged once the events queued with it are handled: Qt ends the focus-out grace period of
+    // another window of ours late and then deactivates this one on the way to activating it
+    // again, in one go.
+    if (event->type() == QEvent::WindowDeactivate && QWidget::isVisible() && onResign)
+        resignCheck_.start(0);
     return QWidget::event(event);
+}
+
+void PanelWindow::confirmResign() {
+    if (!QWidget::isVisible() || !onResign || isActiveWindow()) return;
+    // The keys tell: the window manager may name another window active a moment before or
+    // after the focus moves.
+    const auto focus = desktop_ ? desktop_->keyboardFocus() : std::nullopt;
+    if (focus == std::uint32_t(winId())) {
+        // The keys still come here, so Qt missed an activation: the panel stays until they go
+        // to another window.
+        resignCheck_.start(kResignLookAgainMs);
+        return;
+    }
+    static const Logger log = makeLogger("Panels");
+    log.info("Panel closes: the keys went to window 0x%x", unsigned(focus.value_or(0)));
+    onResign();
 }
 
 }  // namespace brindlow

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -16,7 +17,7 @@ class PanelDesktop;
 // A frameless panel window that the window manager manages, so that it really takes the
 // keyboard focus: shown on every desktop, above other windows, out of the taskbar. While it is
 // shown, every key pressed in it goes to `onKey` first (a handled key goes no further), and
-// losing the focus calls `onResign`. Main thread.
+// losing the focus to another window calls `onResign`. Main thread.
 class PanelWindow final : public QWidget, public PanelHost {
   public:
     // `desktop` may be null (no window manager hints, no focus hand-back).
@@ -59,6 +60,8 @@ class PanelWindow final : public QWidget, public PanelHost {
 
   private:
     bool isInside(QObject* object) const;
+    // Calls `onResign` when a deactivation turned out to be a real loss of the focus.
+    void confirmResign();
     void takeDown();
     void placeContent();
 
@@ -70,6 +73,7 @@ class PanelWindow final : public QWidget, public PanelHost {
     double alpha_ = 1;
     std::unique_ptr<QVariantAnimation> fade_;
     bool filtering_ = false;
+    QTimer resignCheck_;
 };
 
 }  // namespace brindlow

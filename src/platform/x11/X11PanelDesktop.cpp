@@ -87,6 +87,15 @@ std::optional<std::uint32_t> X11PanelDesktop::activeWindow() {
     return *active;
 }
 
+std::optional<std::uint32_t> X11PanelDesktop::keyboardFocus() {
+    XcbReply<xcb_get_input_focus_reply_t> reply(
+        xcb_get_input_focus_reply(x_.xcb(), xcb_get_input_focus(x_.xcb()), nullptr));
+    // None and PointerRoot name no window.
+    if (!reply || reply->focus == XCB_NONE || reply->focus == XCB_INPUT_FOCUS_POINTER_ROOT)
+        return std::nullopt;
+    return reply->focus;
+}
+
 void X11PanelDesktop::activate(std::uint32_t window) {
     if (!windowManagerRuns(x_)) {
         const std::uint32_t above = XCB_STACK_MODE_ABOVE;

@@ -24,6 +24,7 @@ class X11PanelDesktop final : public PanelDesktop {
     X11PanelDesktop& operator=(const X11PanelDesktop&) = delete;
 
     std::optional<std::uint32_t> activeWindow() override;
+    std::optional<std::uint32_t> keyboardFocus() override;
     void activate(std::uint32_t window) override;
     bool activateAndWait(std::uint32_t window, double limit) override;
     void raiseWithoutFocus(std::uint32_t window) override;

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "panels/qt/FirstRunView.h"
 #include "panels/qt/OverviewView.h"
@@ -203,10 +204,15 @@ TEST_F(PanelViews, FirstRunAnswersReturnButNotEscape) {
 }
 
 // Records the focus requests; `panel`, when set, is asked at each one whether it is still shown.
+// The active window is 7; the keys go to `focus`, and `looks` counts the times it was asked.
 class Desktop final : public PanelDesktop {
   public:
     explicit Desktop(bool compositing) : compositing_(compositing) {}
     std::optional<std::uint32_t> activeWindow() override { return 7; }
+    std::optional<std::uint32_t> keyboardFocus() override {
+        ++looks;
+        return focus;
+    }
     void activate(std::uint32_t window) override { requests.push_back({window, false, shown()}); }
     bool activateAndWait(std::uint32_t window, double) override {
         requests.push_back({window, true, shown()});
@@ -226,6 +232,8 @@ class Desktop final : public PanelDesktop {
     };
     std::vector<Request> requests;
     const QWidget* panel = nullptr;
+    std::optional<std::uint32_t> focus;
+    int looks = 0;
 
   private:
     bool shown() const { return panel && panel->isVisible(); }
@@ -249,6 +257,84 @@ TEST(PanelFocus, TheChosenWindowGetsTheFocusBeforeThePanelGoes) {
     desktop.requests.clear();
     window.orderOut(true);
     EXPECT_EQ(desktop.requests, (std::vector<Desktop::Request>{{7, false, false}}));
+}
+
+// Runs the events and timers already due, and those they queue at once.
+void settleEventLoop() {
+    bool passed = false;
+    QTimer probe;
+    probe.setSingleShot(true);
+    QObject::connect(&probe, &QTimer::timeout, [&] { passed = true; });
+    probe.start(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return passed; }, 5000));
+}
+
+// A panel closes when the focus went to another window, never when Qt deactivates it for a
+// moment (and activates it again at once) or while the keys still go to it.
+struct ResignCase {
+    const char* name;
+    std::optional<std::uint32_t> focus;  // none: the panel itself
+    bool activatedAgain;
+    bool closes;
+};
+
+class PanelResign : public ::testing::TestWithParam<ResignCase> {};
+
+TEST_P(PanelResign, ClosesOnlyWhenTheFocusWentToAnotherWindow) {
+    const ResignCase& c = GetParam();
+    Desktop desktop(false);
+    PanelWindow window(&desktop);
+    int resigned = 0;
+    window.onResign = [&] {
+        ++resigned;
+        window.orderOut(false);
+    };
+    window.show(Rect{100, 100, 300, 200});
+    settleEventLoop();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(window.isActiveWindow());
+    desktop.focus = c.focus ? *c.focus : std::uint32_t(window.winId());
+
+    desktop.looks = 0;
+    QApplication::setActiveWindow(nullptr);
+    if (c.activatedAgain) QApplication::setActiveWindow(&window);
+    settleEventLoop();
+    EXPECT_EQ(resigned, c.closes ? 1 : 0);
+    EXPECT_EQ(window.isVisible(), !c.closes);
+    // Activated again, it never asked where the keys go.
+    EXPECT_EQ(desktop.looks > 0, !c.activatedAgain);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Deactivations, PanelResign,
+    ::testing::Values(ResignCase{"FocusWentToAnotherWindow", 42, false, true},
+                      ResignCase{"FocusWentToNoWindow", std::uint32_t(0), false, true},
+                      ResignCase{"ActivatedAgainAtOnce", 42, true, false},
+                      ResignCase{"TheKeysStillGoToThePanel", std::nullopt, false, false}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// Deactivated while the keys still go to it, the panel closes as soon as they go to another window.
+TEST(PanelResignLater, ClosesWhenTheKeysGoToAnotherWindow) {
+    Desktop desktop(false);
+    PanelWindow window(&desktop);
+    int resigned = 0;
+    window.onResign = [&] {
+        ++resigned;
+        window.orderOut(false);
+    };
+    window.show(Rect{100, 100, 300, 200});
+    settleEventLoop();
+    QApplication::setActiveWindow(&window);
+    desktop.focus = std::uint32_t(window.winId());
+    desktop.looks = 0;
+    QApplication::setActiveWindow(nullptr);
+    // Asked, and asked again a while later.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.looks >= 2; }, 5000));
+    EXPECT_EQ(resigned, 0);
+
+    desktop.focus = 42;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return resigned == 1; }, 5000));
+    EXPECT_FALSE(window.isVisible());
 }
 
 class PanelShadows : public ::testing::TestWithParam<bool> {};

@@ -258,5 +258,56 @@ TEST_F(PanelsEndToEnd, ChoosingAWindowFocusesItForTheWindowManagerAndTheStripEve
     }
 }
 
+// A panel closes when the user turns to another window, by a click on it or by a switch of the
+// keyboard focus (a switcher's request to the window manager), and the focus stays there.
+class PanelsLeftForAnotherWindow : public PanelsEndToEnd,
+                                   public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(PanelsLeftForAnotherWindow, CloseThePanelAndTheFocusStaysThere) {
+    const std::string how = GetParam();
+    // The pointer rests where the other tests leave it, in the gap between the two columns.
+    ASSERT_TRUE(xdotool({"mousemove", "960", "540"}));
+    startXterm("leave-alpha");
+    startXterm("leave-bravo");
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(settle([&] { return strip() && strip()->focused && !brindlowWindowActive(); }));
+    const auto screenWidth = double(connection().screen()->width_in_pixels);
+    const auto frames = settledFrames();
+    const auto active = desktop().activeWindow();
+    // The other xterm, wholly on screen.
+    const auto other = std::find_if(xterms_.begin(), xterms_.end(), [&](const Xterm& x) {
+        const Rect frame = frames.at(x.window);
+        return x.window != active && frame.x >= 0 && frame.x + frame.width <= screenWidth;
+    });
+    ASSERT_NE(other, xterms_.end());
+
+    ASSERT_EQ(tool({"search"}).status, 0);
+    const xcb_window_t panel = waitForPanel();
+    ASSERT_NE(panel, XCB_WINDOW_NONE);
+    if (how == "click") {
+        // Halfway down the other xterm near its outer edge: clear of the panel in the middle and
+        // of any indicator of ours.
+        const Rect frame = frames.at(other->window);
+        const double x = frame.midX() < screenWidth / 2 ? frame.x + 40 : frame.x + frame.width - 40;
+        const auto panelState = desktop().read(panel);
+        ASSERT_TRUE(panelState);
+        const Rect panelFrame = panelState->clientFrame;
+        ASSERT_TRUE(x < panelFrame.x || x > panelFrame.x + panelFrame.width);
+        ASSERT_TRUE(xdotool({"mousemove", std::to_string(int(x)), std::to_string(int(frame.midY())),
+                             "click", "1"}));
+    } else {
+        ASSERT_TRUE(xdotool({"windowactivate", std::to_string(other->window)}));
+    }
+    EXPECT_TRUE(settle([&] { return gone(panel); })) << how << ": the panel stayed open";
+    EXPECT_TRUE(settle([&] { return desktop().activeWindow() == other->window; }))
+        << how << ": the focus did not stay on the window turned to";
+    ASSERT_TRUE(xdotool({"mousemove", "960", "540"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(ClickOrSwitch, PanelsLeftForAnotherWindow,
+                         ::testing::Values("click", "switch"),
+                         [](const auto& row) { return row.param; });
+
 }  // namespace
 }  // namespace brindlow::test
