@@ -654,7 +654,9 @@ TEST_F(WindowElements, ClientThatRefusesASizeKeepsItsOwn) {
     const int width = 800 - ext->left - ext->right, height = 600 - ext->top - ext->bottom;
     ASSERT_TRUE(
         client.waitForLine("refused " + std::to_string(width) + "x" + std::to_string(height)))
-        << "the resize never reached the client (the write said " << resized << ")";
+        << "the resize never reached the client as " << width << "x" << height
+        << " (the write said " << resized << "; the client printed \"" << client.linesPassedOver()
+        << "\")";
     EXPECT_TRUE(settle([&] {
         const auto s = readWindow(connection(), client.window());
         return s && s->clientFrame.size() == Size(400, 300) &&

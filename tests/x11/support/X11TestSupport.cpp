@@ -93,9 +93,18 @@ bool TestClientProcess::command(const std::string& line) {
 }
 
 bool TestClientProcess::waitForLine(const std::string& prefix) {
-    for (std::string line = readLine(); !line.empty(); line = readLine())
+    passedOver_.clear();
+    for (std::string line = readLine(); !line.empty(); line = readLine()) {
         if (line.rfind(prefix, 0) == 0) return true;
+        passedOver_.push_back(line);
+    }
     return false;
+}
+
+std::string TestClientProcess::linesPassedOver() const {
+    std::string lines;
+    for (const std::string& line : passedOver_) lines += (lines.empty() ? "" : " / ") + line;
+    return lines;
 }
 
 void TestClientProcess::kill() {

@@ -61,6 +61,9 @@ class TestClientProcess {
     bool command(const std::string& line);
     // Waits for a line the client prints by itself that starts with `prefix`.
     bool waitForLine(const std::string& prefix);
+    // The lines the last waitForLine read without finding its prefix, so a failure can say
+    // what the client printed instead.
+    std::string linesPassedOver() const;
     // Ends the process at once, without closing its windows.
     void kill();
 
@@ -69,6 +72,7 @@ class TestClientProcess {
 
     ChildProcess process_;
     size_t read_ = 0;  // how much of its output readLine has taken
+    std::vector<std::string> passedOver_;
     bool ready_ = false;
     std::vector<xcb_window_t> windows_;
     xcb_window_t owner_ = XCB_WINDOW_NONE;
