@@ -317,19 +317,18 @@ int main(int argc, char** argv) {
             return managed == toMap.size();
         });
     }
+    const int fixedWidth = o.width, fixedHeight = o.height;
+    xcb_atom_t wmProtocols = atom("WM_PROTOCOLS");
+    xcb_atom_t deleteWindow = atom("WM_DELETE_WINDOW");
     for (xcb_window_t w : windows) std::printf("window 0x%x\n", w);
     if (o.transient) std::printf("owner 0x%x\n", parent);
     std::printf("ready\n");
     std::fflush(stdout);
 
-    const int fixedWidth = o.width, fixedHeight = o.height;
-    xcb_atom_t wmProtocols = atom("WM_PROTOCOLS");
-    xcb_atom_t deleteWindow = atom("WM_DELETE_WINDOW");
     std::string input;
     while (true) {
-        xcb_flush(connection);
-        pollfd fds[2] = {{xcb_get_file_descriptor(connection), POLLIN, 0}, {0, POLLIN, 0}};
-        poll(fds, 2, -1);
+        // Events first: waiting for a reply (an atom, a command's round trip) reads the events
+        // that came before it into the library's queue, where the socket no longer shows them.
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
             uint8_t type = event->response_type & 0x7f;
             if (type == XCB_CONFIGURE_NOTIFY && o.refuse) {
@@ -353,6 +352,9 @@ int main(int argc, char** argv) {
             std::free(event);
         }
         if (xcb_connection_has_error(connection)) return 3;
+        xcb_flush(connection);
+        pollfd fds[2] = {{xcb_get_file_descriptor(connection), POLLIN, 0}, {0, POLLIN, 0}};
+        poll(fds, 2, -1);
         if (fds[1].revents & (POLLIN | POLLHUP)) {
             char buffer[512];
             ssize_t n = read(0, buffer, sizeof buffer);
