@@ -647,7 +647,8 @@ TEST_F(WindowElements, ClientThatRefusesASizeKeepsItsOwn) {
         const auto s = readWindow(connection(), client.window());
         if (s && s->extents.top > 0) ext = s->extents;
         return ext.has_value();
-    })) << "openbox did not decorate the window";
+    })) << sessionWindowManager()
+        << " did not decorate the window";
     const AXError resized = e->setAttributeValue(ax::size, Size{800, 600});
     // Only once this resize has reached the client can its own request undo it: a frame read
     // before then (or while an earlier change is still on its way) tells nothing.
