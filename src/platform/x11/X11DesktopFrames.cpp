@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <memory>
 
 #include "platform/CoordinateLimits.h"
 #include "platform/x11/X11Connection.h"
@@ -48,6 +50,22 @@ struct Request {
 std::ptrdiff_t indexOf(const std::vector<xcb_window_t>& windows, xcb_window_t window) {
     const auto found = std::find(windows.begin(), windows.end(), window);
     return found == windows.end() ? -1 : found - windows.begin();
+}
+
+// Ends a wait once every window not yet gone is destroyed, marking each in `gone` as it goes.
+std::function<bool(const xcb_generic_event_t&)> untilAllDestroyed(
+    const std::vector<xcb_window_t>& windows, std::vector<bool>& gone) {
+    auto remaining =
+        std::make_shared<std::size_t>(std::size_t(std::count(gone.begin(), gone.end(), false)));
+    return [&windows, &gone, remaining](const xcb_generic_event_t& event) {
+        if (eventType(event) != XCB_DESTROY_NOTIFY) return false;
+        const auto index = indexOf(windows, as<xcb_destroy_notify_event_t>(event).window);
+        if (index >= 0 && !gone[std::size_t(index)]) {
+            gone[std::size_t(index)] = true;
+            --*remaining;
+        }
+        return *remaining == 0;
+    };
 }
 
 }  // namespace
@@ -366,18 +384,9 @@ AXError X11Desktop::fenceAll(const std::vector<xcb_window_t>& windows, double ti
                 break;
         }
     }
-    std::size_t remaining = std::size_t(std::count(gone.begin(), gone.end(), false));
-    if (remaining == 0) return axerror::success;
+    if (std::count(gone.begin(), gone.end(), false) == 0) return axerror::success;
     const std::optional<FenceOutcome> outcome =
-        probeFence(timeout, sendOnce, [&](const xcb_generic_event_t& event) {
-            if (eventType(event) != XCB_DESTROY_NOTIFY) return false;
-            const auto index = indexOf(windows, as<xcb_destroy_notify_event_t>(event).window);
-            if (index >= 0 && !gone[std::size_t(index)]) {
-                gone[std::size_t(index)] = true;
-                --remaining;
-            }
-            return remaining == 0;
-        });
+        probeFence(timeout, sendOnce, untilAllDestroyed(windows, gone));
     if (!outcome) return fallbackFenceAll(windows, timeout, sendOnce, gone);
     // The requests went out; without an answer, what the windows show now is what they got.
     if (outcome->silent)
@@ -576,17 +585,8 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::passOnFence(
 
 AXError X11Desktop::fallbackFenceAll(const std::vector<xcb_window_t>& windows, double timeout,
                                      const std::function<void()>& send, std::vector<bool>& gone) {
-    std::size_t remaining = std::size_t(std::count(gone.begin(), gone.end(), false));
     const std::optional<FenceOutcome> outcome =
-        passOnFence(timeout, send, [&](const xcb_generic_event_t& event) {
-            if (eventType(event) != XCB_DESTROY_NOTIFY) return false;
-            const auto index = indexOf(windows, as<xcb_destroy_notify_event_t>(event).window);
-            if (index >= 0 && !gone[std::size_t(index)]) {
-                gone[std::size_t(index)] = true;
-                --remaining;
-            }
-            return remaining == 0;
-        });
+        passOnFence(timeout, send, untilAllDestroyed(windows, gone));
     if (!outcome) return fallbackSignsAll(windows, timeout, send, gone);
     // The requests went out already when the probe went unanswered.
     if (outcome->silent)
