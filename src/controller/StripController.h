@@ -70,6 +70,10 @@ class StripController {
     std::function<void(const StripSnapshot&)> onSnapshot;
     std::function<void(const std::vector<FocusFrame>&)> onFocusFrames;
     std::function<void(const ToastMessage&)> onMessage;
+    // A window our moves slid under a still pointer took the keys while one of our own windows
+    // had them: the keys go back to that window of ours. Without it, or when none of ours is left
+    // to take them (see ownWindowKeptNoKeys), the strip's focused window gets them.
+    std::function<void()> onOwnKeysTaken;
 
     // MARK: Main thread
 
@@ -110,6 +114,9 @@ class StripController {
     // asked for before it, even one waiting for a scroll to land, must not take the focus away
     // from it. Any thread.
     void yieldFocusToOwnWindow();
+    // After onOwnKeysTaken: none of our windows was there to take the keys back, so the strip's
+    // focused window gets them. Any thread.
+    void ownWindowKeptNoKeys();
     void reorderColumn(const std::string& uuid, int from, int to);
     void captureSnapshot(std::function<void(SessionSnapshot)> completion);
     void restoreLayout(SessionSnapshot snapshot,

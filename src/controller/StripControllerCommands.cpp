@@ -162,6 +162,14 @@ void StripController::yieldFocusToOwnWindow() {
     });
 }
 
+void StripController::ownWindowKeptNoKeys() {
+    enqueue([this] {
+        if (!ownWindowTakesFocus_) return;
+        ownWindowTakesFocus_ = false;
+        if (state_.activeUUID) raiseFocused(*state_.activeUUID);
+    });
+}
+
 void StripController::dropRaisesAwaitingLanding() {
     for (const std::string& uuid : state_.displayOrder)
         if (DisplayState* display = stateOf(uuid)) display->raiseWhenLanded = false;
@@ -180,9 +188,15 @@ void StripController::windowFocused(WindowID id) {
     if (verdict == RaiseEchoes::Verdict::overtaken) return;
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
         slidUnderStillPointer(id)) {
-        log_.info("Focus under the still pointer not followed");
-        // Raised at once, or once the scroll lands when it still runs.
-        if (state_.activeUUID) raiseFocused(*state_.activeUUID);
+        if (ownWindowTakesFocus_ && onOwnKeysTaken) {
+            // Raising the strip's window would take the keys from the panel the user types in.
+            log_.info("Focus under the still pointer not followed: the keys go back to our window");
+            onMain([callback = onOwnKeysTaken] { callback(); });
+        } else {
+            log_.info("Focus under the still pointer not followed");
+            // Raised at once, or once the scroll lands when it still runs.
+            if (state_.activeUUID) raiseFocused(*state_.activeUUID);
+        }
         // The user's hand may only be heard after the focus it caused (a click right after the
         // pointer arrived): judged again a moment later.
         enqueueAfter(StillPointerFocus::kRest,

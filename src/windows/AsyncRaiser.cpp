@@ -75,6 +75,7 @@ void AsyncRaiser::setOnRaised(std::function<void(WindowID)> onRaised) {
 void AsyncRaiser::work() {
     for (;;) {
         ManagedWindow window;
+        std::uint64_t askedAt = 0;
         std::function<void(WindowID)> onRaised;
         {
             std::lock_guard lock(mutex_);
@@ -83,11 +84,17 @@ void AsyncRaiser::work() {
                 return;
             }
             window = std::move(next_->window);
+            askedAt = next_->askedAt;
             next_.reset();
             onRaised = onRaised_;
             performing_ = true;
         }
-        mover_.raise(window);
+        // A window of ours that takes the focus meanwhile stops the steps still to come: the
+        // wait in yieldFocus is brief, and a later step would take the focus from it.
+        mover_.raise(window, [this, askedAt] {
+            std::lock_guard lock(mutex_);
+            return yields_ == askedAt;
+        });
         {
             std::lock_guard lock(mutex_);
             performing_ = false;

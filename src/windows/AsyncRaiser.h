@@ -32,7 +32,8 @@ class AsyncRaiser {
     std::optional<bool> raiseAskedAt(const ManagedWindow& window, std::uint64_t askedAt);
     // One of our own windows takes the focus now: the raise not yet performed is dropped, and so
     // is every raise asked for before now, so that it does not take the focus away again. A raise
-    // under way is waited for (briefly), so that the window manager handles it first.
+    // under way is waited for (briefly), so that the window manager handles it first, and takes
+    // none of its steps still to come.
     void yieldFocus();
     // How often our own windows have taken the focus.
     std::uint64_t yields() const;

@@ -175,7 +175,8 @@ MoveResult WindowMover::settle(const ManagedWindow& window, const Rect& target) 
     return move(moved, target, true);
 }
 
-void WindowMover::raise(const ManagedWindow& window) const {
+void WindowMover::raise(const ManagedWindow& window,
+                        const std::function<bool()>& stillWanted) const {
     const AXElementRef app = accessibility_.applicationElement(window.pid);
     app->setMessagingTimeout(kRaiseTimeout);
     std::vector<AXError> errors;
@@ -190,12 +191,17 @@ void WindowMover::raise(const ManagedWindow& window) const {
         log().info("Raise %{private}s skipped: minimized", window.label());
         return;
     }
+    const auto wanted = [&] { return !stillWanted || stillWanted(); };
     if (window.element) {
         keep(window.element->setAttributeValue(ax::main, true));
-        keep(window.element->performAction(ax::raiseAction));
+        if (wanted()) keep(window.element->performAction(ax::raiseAction));
     } else {
         keep(axerror::invalidElement);
         keep(axerror::invalidElement);
+    }
+    if (!wanted()) {
+        log().info("Raise %{private}s stopped: one of our windows took the focus", window.label());
+        return;
     }
     if (!minimised()) keep(app->setAttributeValue(ax::frontmost, true));
     if (!errors.empty()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -44,9 +46,10 @@ class WindowMover {
     // nor the target within 1.5 points), sends the target again.
     MoveResult settle(const ManagedWindow& window, const Rect& target) const;
 
-    // Main, raise, then the application frontmost; every step runs and the
-    // non-zero codes are logged together.
-    void raise(const ManagedWindow& window) const;
+    // Main, raise, then the application frontmost; the non-zero codes are logged together.
+    // Every step runs while `stillWanted` (when given) holds: each step may focus the window,
+    // so none follows once the raise is no longer wanted.
+    void raise(const ManagedWindow& window, const std::function<bool()>& stillWanted = {}) const;
     // Native full screen on or off; whether the change was accepted.
     bool setFullScreen(const ManagedWindow& window, bool on) const;
     // True only when the application's enhanced user interface was on and is

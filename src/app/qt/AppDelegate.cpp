@@ -312,6 +312,12 @@ void AppDelegate::installControllerCallbacks() {
         AppDelegate& self = **alive;
         if (self.toast_) self.toast_->show(message, self.snapshot_->activeDisplay());
     };
+    controller_.onOwnKeysTaken = [weak] {
+        auto alive = weak.lock();
+        if (!alive) return;
+        AppDelegate& self = **alive;
+        if (!self.panels_ || !self.panels_->takeKeysBack()) self.controller_.ownWindowKeptNoKeys();
+    };
     controller_.onFocusFrames = [weak](const std::vector<FocusFrame>& frames) {
         auto alive = weak.lock();
         if (!alive) return;

@@ -17,6 +17,8 @@ namespace {
 
 // How often a deactivated panel that still gets the keys looks again.
 constexpr int kResignLookAgainMs = 100;
+// How long a panel that asked for the keys back waits for the window manager's answer.
+constexpr int kKeysBackWaitMs = 500;
 
 }  // namespace
 
@@ -138,8 +140,23 @@ void PanelWindow::orderOutFocusing(WindowID window) {
     previousFocus_.reset();
 }
 
+bool PanelWindow::takeKeysBack() {
+    if (!QWidget::isVisible()) return false;
+    if (isActiveWindow() && desktop_ && desktop_->keyboardFocus() == std::uint32_t(winId()))
+        return true;
+    static const Logger log = makeLogger("Panels");
+    log.info("Panel takes the keys back");
+    // A deactivation on its way, or one Qt reports a moment later, waits for the answer.
+    keysAskedBackUntil_ = QDeadlineTimer(kKeysBackWaitMs);
+    if (resignCheck_.isActive()) resignCheck_.start(kResignLookAgainMs);
+    activateWindow();
+    if (desktop_) desktop_->activate(std::uint32_t(winId()));
+    return true;
+}
+
 void PanelWindow::takeDown() {
     resignCheck_.stop();
+    keysAskedBackUntil_ = QDeadlineTimer();
     if (filtering_) {
         qApp->removeEventFilter(this);
         filtering_ = false;
@@ -232,7 +249,7 @@ void PanelWindow::confirmResign() {
     // The keys tell: the window manager may name another window active a moment before or
     // after the focus moves.
     const auto focus = desktop_ ? desktop_->keyboardFocus() : std::nullopt;
-    if (focus == std::uint32_t(winId())) {
+    if (focus == std::uint32_t(winId()) || !keysAskedBackUntil_.hasExpired()) {
         // The keys still come here, so Qt missed an activation: the panel stays until they go
         // to another window.
         resignCheck_.start(kResignLookAgainMs);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -45,6 +46,9 @@ class PanelWindow final : public QWidget, public PanelHost {
     void show(const Rect& frame) override;
     void orderOut(bool giveFocusBack) override;
     void orderOutFocusing(WindowID window) override;
+    // Shown and without the keys, which another window took behind the user's back: asks for them
+    // again, and a loss of the focus is judged only after that request; false when not shown.
+    bool takeKeysBack();
     Rect mainScreenVisibleFrame() const override;
     void setAlpha(double alpha) override;
     double alpha() const override { return alpha_; }
@@ -66,6 +70,8 @@ class PanelWindow final : public QWidget, public PanelHost {
     void placeContent();
 
     PanelDesktop* desktop_;
+    // Until then a deactivation waits for the keys this panel asked back.
+    QDeadlineTimer keysAskedBackUntil_;
     QWidget* content_ = nullptr;
     std::optional<double> cornerRadius_;
     bool shadowDrawn_ = false;

@@ -153,6 +153,14 @@ void Panels::toggleOverview(const StripSnapshot& snapshot) {
     overview().toggle(snapshot);
 }
 
+bool Panels::takeKeysBack() {
+    bool taken = false;
+    if (search_) taken = search_->window.takeKeysBack() || taken;
+    if (overview_) taken = overview_->window.takeKeysBack() || taken;
+    if (sheet_) taken = sheet_->window.takeKeysBack() || taken;
+    return taken;
+}
+
 void Panels::toggleShortcuts(const DisplaySnapshot* display) {
     shortcuts().toggle(display);
 }

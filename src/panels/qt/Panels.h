@@ -55,6 +55,9 @@ class Panels {
     void toggleSearch(const std::vector<DisplaySnapshot>& displays);
     void toggleOverview(const StripSnapshot& snapshot);
     void toggleShortcuts(const DisplaySnapshot* display);
+    // Another window took the keys from the open panel without the user asking: the panel asks
+    // for them again. False when no panel is open.
+    bool takeKeysBack();
     // The first-run window's content; `onDone` is its "Get Started". The window presenter
     // keeps it for the process.
     std::unique_ptr<QWidget> makeFirstRunView(std::function<void()> onDone);

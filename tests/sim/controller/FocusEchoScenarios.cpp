@@ -294,6 +294,51 @@ INSTANTIATE_TEST_SUITE_P(
         SlideUnderPointer{"AClickHeardJustAfterTheFocus", std::nullopt, false, true, false, true}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// One of our panels has the keys while the scroll runs, and the window manager gives them to the
+// window our scroll slid under the still pointer: the keys go back to the panel, and the strip's
+// window is raised only when no panel is left to take them.
+struct KeysTakenFromAPanel {
+    const char* name;
+    bool panelStillOpen;
+    int focusedAtTheEnd;  // the window that holds the desktop's focus
+};
+
+void PrintTo(const KeysTakenFromAPanel& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class FocusUnderThePointerWithAPanel : public FiveWindowScenario,
+                                       public ::testing::WithParamInterface<KeysTakenFromAPanel> {};
+
+TEST_P(FocusUnderThePointerWithAPanel, TheKeysGoBackToThePanel) {
+    const KeysTakenFromAPanel& row = GetParam();
+    const Point pointer{400, 500};
+    desktop.setPointerLocation(pointer);
+    makeController();
+    int askedBack = 0;
+    controller->onOwnKeysTaken = [&] {
+        ++askedBack;
+        if (!row.panelStillOpen) controller->ownWindowKeptNoKeys();
+    };
+    start(AppSettings{});
+    run(Command::jumpTo(3));
+    controller->yieldFocusToOwnWindow();
+    time.runUntilIdle();
+    for (int frame = 0; frame < 60 && !windows[1].frame().contains(pointer); ++frame)
+        ASSERT_GT(animate(1), 0) << "the scroll ended before w1 reached the pointer";
+    windows[1].focus();
+    time.runUntilIdle();
+    animate();
+    EXPECT_EQ(askedBack, 1);
+    EXPECT_EQ(focusedWindow(), windows[2].id());
+    EXPECT_TRUE(windows[size_t(row.focusedAtTheEnd)].isFocused());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FocusUnderThePointerWithAPanel,
+                         ::testing::Values(KeysTakenFromAPanel{"APanelStillOpen", true, 1},
+                                           KeysTakenFromAPanel{"NoPanelLeft", false, 2}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
 // Some window managers that focus under the pointer take the focus from every window when the
 // gap between two columns comes under it. When our scroll brought the gap there, the strip's
 // focused window gets the focus back; when the user moved the pointer into the gap, or holds a

@@ -337,6 +337,53 @@ TEST(PanelResignLater, ClosesWhenTheKeysGoToAnotherWindow) {
     EXPECT_FALSE(window.isVisible());
 }
 
+// Another window took the keys behind the user's back and the panel asked for them again: Qt's
+// deactivation, reported a moment later, does not close it while the answer is on its way.
+class PanelKeysBack : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PanelKeysBack, ADeactivationWaitsForTheKeysAskedBack) {
+    const bool keysComeBack = GetParam();
+    Desktop desktop(false);
+    PanelWindow window(&desktop);
+    int resigned = 0;
+    window.onResign = [&] {
+        ++resigned;
+        window.orderOut(false);
+    };
+    EXPECT_FALSE(window.takeKeysBack());
+    EXPECT_TRUE(desktop.requests.empty());
+    window.show(Rect{100, 100, 300, 200});
+    settleEventLoop();
+    QApplication::setActiveWindow(&window);
+    desktop.focus = 42;
+    desktop.requests.clear();
+
+    EXPECT_TRUE(window.takeKeysBack());
+    const std::uint32_t panel = std::uint32_t(window.winId());
+    EXPECT_EQ(desktop.requests, (std::vector<Desktop::Request>{{panel, false, false}}));
+    desktop.looks = 0;
+    QApplication::setActiveWindow(nullptr);
+    settleEventLoop();
+    EXPECT_EQ(resigned, 0);
+    EXPECT_TRUE(window.isVisible());
+    if (keysComeBack) {
+        desktop.focus = panel;
+        QApplication::setActiveWindow(&window);
+        settleEventLoop();
+        EXPECT_EQ(resigned, 0);
+        EXPECT_TRUE(window.isVisible());
+    } else {
+        // Still with another window once the wait ends: the keys really left.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return resigned == 1; }, 5000));
+        EXPECT_GE(desktop.looks, 2);
+        EXPECT_FALSE(window.isVisible());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, PanelKeysBack, ::testing::Bool(), [](const auto& row) {
+    return std::string(row.param ? "TheKeysComeBack" : "TheKeysStayAway");
+});
+
 class PanelShadows : public ::testing::TestWithParam<bool> {};
 
 TEST_P(PanelShadows, FallAroundTheContentOnlyWhereACompositorRuns) {

@@ -332,6 +332,23 @@ TEST_F(AsyncMoverTest, AWindowOfOursTakingTheFocusDropsTheRaisesAskedForBefore) 
     EXPECT_EQ(raises(b.id()), 1u);
 }
 
+// A window of ours takes the focus while a raise runs (here during its first step): the steps
+// still to come, each of which may focus the window, are not taken.
+TEST_F(AsyncMoverTest, AWindowOfOursTakingTheFocusStopsTheRaiseUnderWay) {
+    AsyncRaiser raiser(windowMover, factory);
+    a.onWrite([&](const SimWindow&, const std::string& attribute) {
+        if (attribute == "AXMain") raiser.yieldFocus();
+    });
+    raiser.raise(managed(a));
+    time.runUntilIdle();
+    EXPECT_EQ(raises(a.id()), 0u);
+
+    // Asked for since: every step is taken.
+    raiser.raise(managed(b));
+    time.runUntilIdle();
+    EXPECT_EQ(raises(b.id()), 1u);
+}
+
 TEST_F(AsyncMoverTest, ACancelledRaiseIsNeverPerformed) {
     AsyncRaiser raiser(windowMover, factory);
     raiser.raise(managed(a));
