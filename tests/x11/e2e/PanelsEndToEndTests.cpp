@@ -292,12 +292,15 @@ TEST_P(PanelsLeftForAnotherWindow, CloseThePanelAndTheFocusStaysThere) {
         const double x = frame.midX() < screenWidth / 2 ? frame.x + 40 : frame.x + frame.width - 40;
         // Read until the panel stands where it is shown: read at once, it may still stand where it
         // was created.
+        std::optional<Rect> panelFrame;
         ASSERT_TRUE(settle([&] {
             const auto panelState = desktop().read(panel);
-            if (!panelState) return false;
-            const Rect panelFrame = panelState->clientFrame;
-            return x < panelFrame.x || x > panelFrame.x + panelFrame.width;
-        })) << "the panel covers the other xterm's edge";
+            panelFrame = panelState ? std::optional(panelState->clientFrame) : std::nullopt;
+            return panelFrame && (x < panelFrame->x || x > panelFrame->x + panelFrame->width);
+        })) << "the panel covers the other xterm's edge at "
+            << x << ": "
+            << (panelFrame ? std::to_string(panelFrame->x) + " " + std::to_string(panelFrame->width)
+                           : std::string("not readable"));
         ASSERT_TRUE(xdotool({"mousemove", std::to_string(int(x)), std::to_string(int(frame.midY())),
                              "click", "1"}));
     } else {
