@@ -42,8 +42,10 @@ bool StillPointerFocus::ours(double time, const std::optional<PointerState>& poi
     if (!overTaker(pointer->location, time)) return false;
     // A hand that acted a moment ago, after the last choice, with the focus taker already under
     // the pointer chose it (the pointer has not moved since, so it stood where it is now).
+    // A hand that acted after our last move put the pointer where it is, however late the
+    // window manager's answer comes: nothing of ours slid under it since.
     const bool handJustActed =
-        hand.lastActive && time - *hand.lastActive < kRest &&
+        hand.lastActive && (time - *hand.lastActive < kRest || *hand.lastActive > *lastMove_) &&
         (!lastCommand_ || *hand.lastActive > *lastCommand_ + kChoiceHeardLate);
     return !(handJustActed && overTaker(pointer->location, *hand.lastActive));
 }

@@ -94,6 +94,9 @@ INSTANTIATE_TEST_SUITE_P(
                          10.04,
                          kStill,
                          false},
+        // Moved onto the window after our last move; the window manager's answer came late.
+        StillPointerCase{
+            "ThePointerArrivedAfterOurLastMove", {{10.0, kAway}}, 10.3, 10.5, kStill, false},
         // It came to rest there before our windows slid under it.
         StillPointerCase{"ThePointerRestedThereDuringTheRun",
                          {{10.0, kAway}, {10.016, kUnder}, {10.2, kUnder}},
