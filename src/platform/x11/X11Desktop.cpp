@@ -772,6 +772,20 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
     }
 }
 
+namespace {
+
+// Ends a wait once `window` is destroyed, and says so in `destroyed`.
+std::function<bool(const xcb_generic_event_t&)> untilDestroyed(xcb_window_t window,
+                                                               bool& destroyed) {
+    return [window, &destroyed](const xcb_generic_event_t& event) {
+        if (eventType(event) != XCB_DESTROY_NOTIFY) return false;
+        destroyed = destroyed || as<xcb_destroy_notify_event_t>(event).window == window;
+        return destroyed;
+    };
+}
+
+}  // namespace
+
 std::optional<X11Desktop::FenceOutcome> X11Desktop::probeFence(
     double timeout, const std::function<void()>& send,
     const std::function<bool(const xcb_generic_event_t&)>& endsWait) {
@@ -827,11 +841,7 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::probeFence(
 AXError X11Desktop::fence(xcb_window_t window, double timeout, const std::function<void()>& send) {
     bool destroyed = false;
     const std::optional<FenceOutcome> outcome =
-        probeFence(timeout, send, [&](const xcb_generic_event_t& event) {
-            if (eventType(event) != XCB_DESTROY_NOTIFY) return false;
-            destroyed = destroyed || as<xcb_destroy_notify_event_t>(event).window == window;
-            return destroyed;
-        });
+        probeFence(timeout, send, untilDestroyed(window, destroyed));
     if (!outcome) return fallbackFence(window, timeout, send);
     if (destroyed || !readWindow(x_, window)) return axerror::invalidElement;
     // The request went out; without an answer, what the window shows now is what it got.
@@ -843,11 +853,7 @@ AXError X11Desktop::fallbackFence(xcb_window_t window, double timeout,
                                   const std::function<void()>& send) {
     bool destroyed = false;
     const std::optional<FenceOutcome> outcome =
-        passOnFence(timeout, send, [&](const xcb_generic_event_t& event) {
-            if (eventType(event) != XCB_DESTROY_NOTIFY) return false;
-            destroyed = destroyed || as<xcb_destroy_notify_event_t>(event).window == window;
-            return destroyed;
-        });
+        passOnFence(timeout, send, untilDestroyed(window, destroyed));
     if (!outcome) return fallbackSigns(window, timeout, send);
     if (destroyed || !readWindow(x_, window)) return axerror::invalidElement;
     // The request went out already when the probe went unanswered.
