@@ -24,8 +24,8 @@ constexpr int kKeysBackWaitMs = 500;
 
 PanelWindow::PanelWindow(PanelDesktop* desktop, bool translucent)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      desktop_(desktop) {
-    setAttribute(Qt::WA_TranslucentBackground, translucent);
+      desktop_(desktop),
+      translucent_(translucent) {
     setFocusPolicy(Qt::StrongFocus);
     resignCheck_.setSingleShot(true);
     QObject::connect(&resignCheck_, &QTimer::timeout, this, [this] { confirmResign(); });
@@ -94,7 +94,19 @@ void PanelWindow::resizeEvent(QResizeEvent* event) {
     placeContent();
 }
 
+void PanelWindow::chooseSurface() {
+    // Only a compositor blends: without one the window has no use for an alpha channel, and
+    // fluxbox, once the outputs went off and on again, no longer frames a window that has one
+    // (it stays at the screen's corner).
+    const bool alpha = translucent_ && animatesFades();
+    if (testAttribute(Qt::WA_TranslucentBackground) == alpha || QWidget::isVisible()) return;
+    setAttribute(Qt::WA_TranslucentBackground, alpha);
+    // The visual is chosen when the native window is made: a new one for the new surface.
+    if (testAttribute(Qt::WA_WState_Created)) destroy();
+}
+
 void PanelWindow::show(const Rect& frame) {
+    chooseSurface();
     if (desktop_) {
         const auto active = desktop_->activeWindow();
         // Showing again while shown keeps the window that had the focus before the first show.

@@ -68,8 +68,11 @@ class PanelWindow final : public QWidget, public PanelHost {
     void confirmResign();
     void takeDown();
     void placeContent();
+    // A surface with an alpha channel while a compositor runs, an opaque one otherwise.
+    void chooseSurface();
 
     PanelDesktop* desktop_;
+    bool translucent_;
     // Until then a deactivation waits for the keys this panel asked back.
     QDeadlineTimer keysAskedBackUntil_;
     QWidget* content_ = nullptr;

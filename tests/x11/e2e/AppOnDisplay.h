@@ -65,6 +65,17 @@ class AppOnDisplay : public X11Fixture {
         return {{"XDG_DATA_HOME", data_.path().string()}, {"BRINDLOW_LOG", level ? level : "info"}};
     }
 
+    // The name of the first connected output.
+    static std::string firstOutput() {
+        std::istringstream lines(runProcess({"xrandr"}).out);
+        for (std::string line; std::getline(lines, line);) {
+            const size_t space = line.find(' ');
+            if (space != std::string::npos && line.compare(space, 11, " connected ") == 0)
+                return line.substr(0, space);
+        }
+        return {};
+    }
+
     std::optional<Rect> frameOf(xcb_window_t window) {
         const auto snapshot = desktop().read(window);
         if (!snapshot) return std::nullopt;

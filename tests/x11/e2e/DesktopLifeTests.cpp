@@ -63,17 +63,6 @@ class DesktopLife : public AppOnDisplay {
     // The output this test switched off, to switch on again.
     std::string switchedOff_;
 
-    // The name of the first connected output.
-    static std::string firstOutput() {
-        std::istringstream lines(runProcess({"xrandr"}).out);
-        for (std::string line; std::getline(lines, line);) {
-            const size_t space = line.find(' ');
-            if (space != std::string::npos && line.compare(space, 11, " connected ") == 0)
-                return line.substr(0, space);
-        }
-        return {};
-    }
-
     // fvwm ignores every request to move a window to the first desktop (the window stays where
     // it is, whatever desktop it is on and whichever is shown). Beside it, tests that send windows
     // back live on the second desktop and send them away to the third.

@@ -3,6 +3,7 @@
 // goes to the chosen window, or back to the one that had it. With BRINDLOW_SCREENSHOT_DIR set,
 // each panel is photographed there.
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "AppOnDisplay.h"
@@ -260,6 +261,37 @@ TEST_F(PanelsEndToEnd, ChoosingAWindowFocusesItForTheWindowManagerAndTheStripEve
 
 // A panel closes when the user turns to another window, by a click on it or by a switch of the
 // keyboard focus (a switcher's request to the window manager), and the focus stays there.
+// Every output off and on again before Brindlow starts: the search panel still stands in the
+// middle of the screen. (Since such a change fluxbox no longer frames a window that has an alpha
+// channel: it left the panel at the screen's corner.)
+TEST_F(PanelsEndToEnd, APanelShownAfterTheOutputsWentOffAndOnStandsInTheMiddle) {
+    const std::string output = firstOutput();
+    ASSERT_FALSE(output.empty());
+    // xrandr refuses the size (the output does not fit) after it has switched the output off.
+    runProcess({"xrandr", "--fb", "1280x720"});
+    ASSERT_EQ(runProcess({"xrandr", "--fb", "1920x1080", "--output", output, "--auto"}).status, 0);
+    // Managed only once the window manager has handled the change, which came before its map.
+    startXterm("middle-alpha");
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(settle([&] { return strip() && strip()->focused && !brindlowWindowActive(); }));
+
+    ASSERT_EQ(tool({"search"}).status, 0);
+    const xcb_window_t panel = waitForPanel();
+    ASSERT_NE(panel, XCB_WINDOW_NONE);
+    const double middle = connection().screen()->width_in_pixels / 2.0;
+    std::optional<Rect> panelFrame;
+    EXPECT_TRUE(settle([&] {
+        const auto state = desktop().read(panel);
+        panelFrame = state ? std::optional(state->clientFrame) : std::nullopt;
+        return panelFrame && std::abs(panelFrame->midX() - middle) <= 1;
+    })) << "the panel stands at "
+        << (panelFrame ? std::to_string(panelFrame->x) + " " + std::to_string(panelFrame->y)
+                       : std::string("no readable place"));
+    ASSERT_TRUE(xdotool({"key", "Escape"}));
+    EXPECT_TRUE(settle([&] { return gone(panel); })) << "the panel stayed open";
+}
+
 class PanelsLeftForAnotherWindow : public PanelsEndToEnd,
                                    public ::testing::WithParamInterface<std::string> {};
 
