@@ -253,24 +253,59 @@ bool isReparent(const xcb_generic_event_t* event, xcb_window_t window) {
 
 // A window manager that is still starting may drop a window mapped now without a
 // trace, so the probe maps again until the window gets a frame.
+// Whether the window manager lists `window` among its clients.
+bool listed(xcb_window_t window) {
+    auto cookie = xcb_get_property(connection, 0, screen->root, atom("_NET_CLIENT_LIST"),
+                                   XCB_ATOM_WINDOW, 0, 4096);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
+    bool found = false;
+    if (reply) {
+        const auto* windows = static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
+        const int count = xcb_get_property_value_length(reply) / 4;
+        found = std::find(windows, windows + count, window) != windows + count;
+    }
+    std::free(reply);
+    return found;
+}
+
+// One window, mapped again until the window manager manages it, then withdrawn until the window
+// manager no longer lists it: destroyed while managed, fluxbox now and then kept it listed for
+// good, and the next program whose windows took the same ids had one of them listed as a client.
 int probe(const Options& o) {
+    uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(connection, screen->root, XCB_CW_EVENT_MASK, &mask);
+    xcb_window_t window = XCB_WINDOW_NONE;
     for (int attempt = 0; attempt < 40; ++attempt) {
         if (!windowManagerRuns()) {
             // Wait for the root property that a window manager sets when it is ready.
-            uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-            xcb_change_window_attributes(connection, screen->root, XCB_CW_EVENT_MASK, &mask);
-            if (windowManagerRuns()) continue;
             waitFor(250, [](xcb_generic_event_t* e) {
                 return (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
             });
             continue;
         }
-        xcb_window_t window = createWindow(o, "brindlow probe", XCB_WINDOW_NONE);
+        if (window == XCB_WINDOW_NONE)
+            window = createWindow(o, "brindlow probe", XCB_WINDOW_NONE);
+        else
+            xcb_unmap_window(connection, window);
         xcb_map_window(connection, window);
-        bool managed = waitFor(250, [&](xcb_generic_event_t* e) { return isReparent(e, window); });
+        if (!waitFor(250, [&](xcb_generic_event_t* e) { return isReparent(e, window); })) continue;
+        // Withdrawn first, as a client ends a window the window manager manages; destroyed once
+        // it is no longer listed.
+        xcb_unmap_window(connection, window);
+        xcb_unmap_notify_event_t withdrawn{};
+        withdrawn.response_type = XCB_UNMAP_NOTIFY;
+        withdrawn.event = screen->root;
+        withdrawn.window = window;
+        xcb_send_event(connection, 0, screen->root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&withdrawn));
+        for (int wait = 0; wait < 8 && listed(window); ++wait)
+            waitFor(250, [](xcb_generic_event_t* e) {
+                return (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
+            });
         xcb_destroy_window(connection, window);
         xcb_flush(connection);
-        if (managed) return 0;
+        return 0;
     }
     std::fprintf(stderr, "brindlow-testclient: the window manager never managed the probe\n");
     return 1;
