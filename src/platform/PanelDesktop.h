@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,9 @@ class PanelDesktop {
     // A window of ours on every desktop, kept out of taskbars and pagers, and with `keepAbove`
     // above ordinary windows. Before it is shown or while it is.
     virtual void preparePanel(std::uint32_t window, bool keepAbove) = 0;
+    // Calls `unframed`, on another thread, each time the window manager reports the prepared
+    // panel `window` placed while the window itself stayed unframed somewhere else.
+    virtual void watchFraming(std::uint32_t /*window*/, std::function<void()> /*unframed*/) {}
     // Whether a compositing manager runs, so that windows can be translucent and fade.
     virtual bool compositorRunning() = 0;
     // The name the running EWMH window manager publishes, when there is one.

@@ -97,8 +97,8 @@ void PanelWindow::resizeEvent(QResizeEvent* event) {
 void PanelWindow::chooseSurface() {
     // Only a compositor blends: without one the window has no use for an alpha channel, and
     // fluxbox, once the outputs went off and on again, no longer frames a window that has one
-    // (it stays at the screen's corner).
-    const bool alpha = translucent_ && animatesFades();
+    // (it stays at the screen's corner; see `leftUnframed` for the same beside a compositor).
+    const bool alpha = translucent_ && !opaqueOnly_ && animatesFades();
     if (testAttribute(Qt::WA_TranslucentBackground) == alpha || QWidget::isVisible()) return;
     setAttribute(Qt::WA_TranslucentBackground, alpha);
     // The visual is chosen when the native window is made: a new one for the new surface.
@@ -111,10 +111,17 @@ void PanelWindow::show(const Rect& frame) {
         const auto active = desktop_->activeWindow();
         // Showing again while shown keeps the window that had the focus before the first show.
         if (!QWidget::isVisible()) previousFocus_ = active;
-        desktop_->preparePanel(std::uint32_t(winId()), true);
+        const auto window = std::uint32_t(winId());
+        desktop_->preparePanel(window, true);
+        if (testAttribute(Qt::WA_TranslucentBackground))
+            desktop_->watchFraming(window, [this, window] {
+                QMetaObject::invokeMethod(
+                    this, [this, window] { leftUnframed(window); }, Qt::QueuedConnection);
+            });
     }
     // A compositor that started or stopped since the last show changes the window's frame.
-    shadowDrawn_ = cornerRadius_ && animatesFades();
+    shadowDrawn_ = cornerRadius_ && testAttribute(Qt::WA_TranslucentBackground);
+    shownFrame_ = frame;
     const Rect outer = PanelShadow::windowFrame(frame, shadowDrawn_);
     const QRect geometry(int(outer.x), int(outer.y), int(outer.width), int(outer.height));
     setGeometry(geometry);
@@ -131,6 +138,20 @@ void PanelWindow::show(const Rect& frame) {
     activateWindow();
     if (desktop_) desktop_->activate(std::uint32_t(winId()));
     if (content_) content_->setFocus();
+}
+
+void PanelWindow::leftUnframed(std::uint32_t window) {
+    if (window != std::uint32_t(winId()) || !QWidget::isVisible() || opaqueOnly_) return;
+    static const Logger log = makeLogger("Panels");
+    log.info("Panel shown again without translucency: the window manager left it unframed");
+    opaqueOnly_ = true;
+    const auto focusBefore = previousFocus_;
+    takeDown();
+    show(shownFrame_);
+    previousFocus_ = focusBefore;
+    setAlpha(alpha_);
+    // The window manager hands the keys on as the old window goes: they come back to the new one.
+    keysAskedBackUntil_ = QDeadlineTimer(kKeysBackWaitMs);
 }
 
 void PanelWindow::orderOut(bool giveFocusBack) {

@@ -70,9 +70,14 @@ class PanelWindow final : public QWidget, public PanelHost {
     void placeContent();
     // A surface with an alpha channel while a compositor runs, an opaque one otherwise.
     void chooseSurface();
+    // The window manager did not frame the translucent panel `window`: shown again, opaque for
+    // good.
+    void leftUnframed(std::uint32_t window);
 
     PanelDesktop* desktop_;
     bool translucent_;
+    bool opaqueOnly_ = false;
+    Rect shownFrame_;
     // Until then a deactivation waits for the keys this panel asked back.
     QDeadlineTimer keysAskedBackUntil_;
     QWidget* content_ = nullptr;

@@ -35,6 +35,22 @@ void X11PanelDesktop::onEvent(const xcb_generic_event_t& event) {
             activeChanged();
         return;
     }
+    if (type == XCB_CONFIGURE_NOTIFY && (event.response_type & 0x80)) {
+        // Sent by the window manager: where it says the window stands.
+        const auto& told = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+        std::function<void()> unframed;
+        {
+            std::lock_guard lock(mutex_);
+            const auto watched = framingWatched_.find(told.window);
+            if (watched != framingWatched_.end()) unframed = watched->second;
+        }
+        if (unframed && standsUnframedElsewhere(told.window, told.x, told.y)) unframed();
+        return;
+    }
+    if (type == XCB_DESTROY_NOTIFY) {
+        std::lock_guard lock(mutex_);
+        framingWatched_.erase(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
+    }
     if (type != XCB_MAP_NOTIFY && type != XCB_UNMAP_NOTIFY && type != XCB_DESTROY_NOTIFY) return;
     // All three carry the window in the same place.
     const xcb_window_t window = reinterpret_cast<const xcb_map_notify_event_t&>(event).window;
@@ -210,6 +226,20 @@ void X11PanelDesktop::preparePanel(std::uint32_t window, bool keepAbove) {
     xcb_change_window_attributes(x_.xcb(), window, XCB_CW_EVENT_MASK, &mask);
     // Processed before the toolkit maps the window over its own connection.
     x_.sync();
+}
+
+void X11PanelDesktop::watchFraming(std::uint32_t window, std::function<void()> unframed) {
+    std::lock_guard lock(mutex_);
+    framingWatched_[window] = std::move(unframed);
+}
+
+bool X11PanelDesktop::standsUnframedElsewhere(xcb_window_t window, int x, int y) {
+    XcbReply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(x_.xcb(), xcb_query_tree(x_.xcb(), window), nullptr));
+    if (!tree || tree->parent != x_.root()) return false;
+    XcbReply<xcb_translate_coordinates_reply_t> at(xcb_translate_coordinates_reply(
+        x_.xcb(), xcb_translate_coordinates(x_.xcb(), window, x_.root(), 0, 0), nullptr));
+    return at && (at->dst_x != x || at->dst_y != y);
 }
 
 bool X11PanelDesktop::compositorRunning() {

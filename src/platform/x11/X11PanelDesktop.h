@@ -3,6 +3,8 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -29,6 +31,7 @@ class X11PanelDesktop final : public PanelDesktop {
     bool activateAndWait(std::uint32_t window, double limit) override;
     void raiseWithoutFocus(std::uint32_t window) override;
     void preparePanel(std::uint32_t window, bool keepAbove) override;
+    void watchFraming(std::uint32_t window, std::function<void()> unframed) override;
     bool compositorRunning() override;
     std::optional<std::string> windowManagerName() override;
     std::vector<std::string> processNames() override;
@@ -42,6 +45,9 @@ class X11PanelDesktop final : public PanelDesktop {
     // Ends the hold above the others once the focus moved.
     void activeChanged();
     bool windowManagerSupports(xcb_atom_t hint);
+    // A window the window manager reports at (x, y) that is still the root's child and stands
+    // elsewhere: it was never framed.
+    bool standsUnframedElsewhere(xcb_window_t window, int x, int y);
 
     // A window raised by holding it above the ordinary ones, and the window focused then.
     struct HeldAbove {
@@ -55,6 +61,7 @@ class X11PanelDesktop final : public PanelDesktop {
     std::mutex mutex_;
     std::set<std::uint32_t> awaitingMap_;
     std::set<std::uint32_t> raiseWhenMapped_;
+    std::map<std::uint32_t, std::function<void()>> framingWatched_;
     std::optional<HeldAbove> heldAbove_;
 };
 
