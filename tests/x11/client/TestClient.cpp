@@ -268,13 +268,12 @@ bool listed(xcb_window_t window) {
     return found;
 }
 
-// One window, mapped again until the window manager manages it, then withdrawn until the window
-// manager no longer lists it: destroyed while managed, fluxbox now and then kept it listed for
-// good, and the next program whose windows took the same ids had one of them listed as a client.
+// Maps a window until the window manager manages one, then withdraws it until the window manager
+// no longer lists it: destroyed while managed, fluxbox now and then kept it listed for good, and
+// the next program whose windows took the same ids had one of them listed as a client.
 int probe(const Options& o) {
     uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(connection, screen->root, XCB_CW_EVENT_MASK, &mask);
-    xcb_window_t window = XCB_WINDOW_NONE;
     for (int attempt = 0; attempt < 40; ++attempt) {
         if (!windowManagerRuns()) {
             // Wait for the root property that a window manager sets when it is ready.
@@ -283,12 +282,12 @@ int probe(const Options& o) {
             });
             continue;
         }
-        if (window == XCB_WINDOW_NONE)
-            window = createWindow(o, "brindlow probe", XCB_WINDOW_NONE);
-        else
-            xcb_unmap_window(connection, window);
+        const xcb_window_t window = createWindow(o, "brindlow probe", XCB_WINDOW_NONE);
         xcb_map_window(connection, window);
-        if (!waitFor(250, [&](xcb_generic_event_t* e) { return isReparent(e, window); })) continue;
+        if (!waitFor(250, [&](xcb_generic_event_t* e) { return isReparent(e, window); })) {
+            xcb_destroy_window(connection, window);
+            continue;
+        }
         // Withdrawn first, as a client ends a window the window manager manages; destroyed once
         // it is no longer listed.
         xcb_unmap_window(connection, window);
