@@ -147,6 +147,11 @@ class X11Desktop {
 
     bool hasWindowManager() const;
 
+    // The last resort when the windows could not be put back in time: every client left out of
+    // sight by parking (iconified, or standing mostly off the screen) is shown and moved fully
+    // onto the screen, where it stands in height. Sends the requests and waits for nobody.
+    void bringParkedIntoView();
+
     // Where a window iconified for parking stands for Brindlow (its parked frame); nothing for
     // every other window.
     std::optional<Rect> parkedFrame(xcb_window_t window) const { return parking_.frameOf(window); }
@@ -417,6 +422,8 @@ class X11Desktop {
     std::set<xcb_window_t> awaitingShow_;
     // Windows iconified because the window manager would not let them park off screen.
     ParkedHiding parking_;
+    // Set by bringParkedIntoView(): parking hides nothing from then on.
+    std::atomic<bool> parkingGivenUp_{false};
     // Keeps a parked window that is mapped back from taking the focus as it shows.
     FocusOnMapHold focusOnMapHold_{x_};
     // Held while a move is noted and sent (sendMoveResize).
