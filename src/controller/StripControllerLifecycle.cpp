@@ -292,6 +292,15 @@ void StripController::restoreWindowsForQuit() {
             windows.push_back(
                 quitWindow(window->second, placement.isParked || !placement.isVisible));
         }
+        // Windows of the strip no layout placed (back while tiling was paused, or as the quit
+        // began) stand wherever they were left: they go back too.
+        for (const auto& [id, window] : state_.windows) {
+            if (planned.contains(id)) continue;
+            const auto location = locate(id);
+            if (!location || location->first != uuid) continue;
+            planned.insert(id);
+            windows.push_back(quitWindow(window, true));
+        }
         putBack(windows, display->info.visible);
     }
 

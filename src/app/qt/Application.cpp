@@ -169,6 +169,8 @@ int runApplication(int argc, char** argv) {
     }
     services.main.close();
     if (!putBack) {
+        // Whatever it has not put back yet is at least in sight and on the screen.
+        services.x11->bringParkedIntoView();
         // The strip queue is still working on a controller that the normal
         // exit path would tear down under it; leave without running destructors.
         std::fflush(nullptr);

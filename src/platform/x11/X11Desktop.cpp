@@ -163,8 +163,7 @@ bool X11Desktop::minimizedByOthers(xcb_window_t window) const {
 }
 
 bool X11Desktop::hasWindowManager() const {
-    std::lock_guard lock(mutex_);
-    return windowManager_;
+    return windowManager_.load();
 }
 
 bool X11Desktop::onCurrentDesktop(const X11WindowSnapshot& s) const {
@@ -301,6 +300,7 @@ std::vector<xcb_window_t> X11Desktop::readClientList() {
         xcb_change_window_attributes(x_.xcb(), *check, XCB_CW_EVENT_MASK, &mask);
         {
             std::lock_guard lock(mutex_);
+            if (checkWindow_ != *check) forgetWindowManagerTraits();
             windowManager_ = true;
             checkWindow_ = *check;
         }
@@ -308,6 +308,7 @@ std::vector<xcb_window_t> X11Desktop::readClientList() {
     }
     {
         std::lock_guard lock(mutex_);
+        if (checkWindow_ != XCB_WINDOW_NONE) forgetWindowManagerTraits();
         windowManager_ = false;
         checkWindow_ = XCB_WINDOW_NONE;
     }
@@ -805,7 +806,7 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::probeFence(
     const xcb_window_t probe = takeProbe();
     const xcb_atom_t extents = x_.ewmh()->_NET_FRAME_EXTENTS;
     bool ended = false;
-    const bool answered = x_.waitForEvent(
+    const Answer answer = awaitWindowManager(
         [&](const xcb_generic_event_t& event) {
             if (eventType(event) == XCB_PROPERTY_NOTIFY) {
                 auto& e = as<xcb_property_notify_event_t>(event);
@@ -820,6 +821,7 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::probeFence(
             xcb_ewmh_request_frame_extents(x_.ewmh(), x_.screenNumber(), probe);
             return false;
         });
+    const bool answered = answer == Answer::heard;
     // Only a probe whose answer came is used again: a late answer must never end another wait.
     if (answered) {
         returnProbe(probe);
@@ -830,6 +832,8 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::probeFence(
     // A wait ended by the caller's own event tells nothing about the window manager. One that
     // answered before may still stop answering (KWin answers only now and then): a single
     // request left unanswered counts, so no later wait hangs on it.
+    // One that ended tells nothing about the next.
+    if (answer == Answer::windowManagerGone) return FenceOutcome{false, false, timeout, true};
     const bool silent = !answered && !ended;
     if (!ended && answers != answered) {
         std::lock_guard lock(mutex_);
@@ -838,12 +842,44 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::probeFence(
     return FenceOutcome{answered, silent, timeout};
 }
 
+X11Desktop::Answer X11Desktop::awaitWindowManager(
+    const std::function<bool(const xcb_generic_event_t&)>& accept, double timeout,
+    const std::function<bool()>& send) {
+    // Set on the event thread or here, whichever sees the end first.
+    std::atomic<bool> gone{false};
+    const auto ended = [&] {
+        if (hasWindowManager()) return false;
+        gone = true;
+        return true;
+    };
+    const bool over = x_.waitForEvent(
+        [&](const xcb_generic_event_t& event) {
+            // The desktop hears every event before the waits do: the event that ends the window
+            // manager has marked it gone by now.
+            return accept(event) || ended();
+        },
+        timeout,
+        // Ended before the wait began: its end was heard already.
+        [&] { return send() || ended(); });
+    if (gone) return Answer::windowManagerGone;
+    return over ? Answer::heard : Answer::unheard;
+}
+
+void X11Desktop::forgetWindowManagerTraits() {
+    fenceAnswered_.reset();
+    passesOn_.reset();
+    signsMissed_ = 0;
+    lateMovesMissed_ = 0;
+}
+
 AXError X11Desktop::fence(xcb_window_t window, double timeout, const std::function<void()>& send) {
     bool destroyed = false;
     const std::optional<FenceOutcome> outcome =
         probeFence(timeout, send, untilDestroyed(window, destroyed));
     if (!outcome) return fallbackFence(window, timeout, send);
     if (destroyed || !readWindow(x_, window)) return axerror::invalidElement;
+    // Nobody is left to carry the request out; the caller sends it again without one.
+    if (outcome->windowManagerGone) return axerror::success;
     // The request went out; without an answer, what the window shows now is what it got.
     if (outcome->silent) return fallbackFence(window, outcome->timeout, [] {});
     return outcome->answered ? axerror::success : axerror::cannotComplete;
@@ -856,6 +892,7 @@ AXError X11Desktop::fallbackFence(xcb_window_t window, double timeout,
         passOnFence(timeout, send, untilDestroyed(window, destroyed));
     if (!outcome) return fallbackSigns(window, timeout, send);
     if (destroyed || !readWindow(x_, window)) return axerror::invalidElement;
+    if (outcome->windowManagerGone) return axerror::success;
     // The request went out already when the probe went unanswered.
     if (outcome->silent) return fallbackSigns(window, outcome->timeout, [] {});
     return axerror::success;
@@ -870,7 +907,7 @@ AXError X11Desktop::fallbackSigns(xcb_window_t window, double timeout,
     const xcb_atom_t state = x_.ewmh()->_NET_WM_STATE;
     const xcb_atom_t active = x_.ewmh()->_NET_ACTIVE_WINDOW;
     bool destroyed = false;
-    x_.waitForEvent(
+    awaitWindowManager(
         [&](const xcb_generic_event_t& event) {
             switch (eventType(event)) {
                 case XCB_CONFIGURE_NOTIFY:
@@ -963,10 +1000,13 @@ AXError X11Desktop::moveResizeNow(xcb_window_t window, std::optional<Point> orig
     const uint32_t y = moves ? uint32_t(int32_t(whole(target.y))) : 0;
     const uint32_t w = uint32_t(whole(kept.width));
     const uint32_t h = uint32_t(whole(kept.height));
-    return fence(window, timeout, [&] {
+    const AXError sent = fence(window, timeout, [&] {
         sendResizeFrom(int32_t(whole(outer.x)), Rect(target, frameSize), window, flags, int32_t(x),
                        int32_t(y), w, h, parkingTarget);
     });
+    // The window manager ended before carrying the request out: it goes straight to the window.
+    if (!hasWindowManager()) return moveResizeNow(window, origin, size, timeout, parkingTarget);
+    return sent;
 }
 
 void X11Desktop::sendMoveResize(xcb_window_t window, std::uint32_t flags, std::int32_t x,
@@ -1044,14 +1084,14 @@ AXError X11Desktop::setFullScreen(xcb_window_t window, bool on, double timeout) 
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
     for (auto left = timeout; left > 0;
          left = std::chrono::duration<double>(until - std::chrono::steady_clock::now()).count()) {
-        const bool changed = x_.waitForEvent(
+        const Answer changed = awaitWindowManager(
             [&](const xcb_generic_event_t& event) {
                 if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
                 auto& e = as<xcb_property_notify_event_t>(event);
                 return e.window == window && e.atom == state;
             },
             left, [&] { return done(); });
-        if (!changed || done()) break;
+        if (changed != Answer::heard || done()) break;
     }
     return axerror::success;
 }
@@ -1064,11 +1104,14 @@ AXError X11Desktop::setMinimized(xcb_window_t window, bool on, double timeout) {
         x_.sync();
         return axerror::success;
     }
-    return fence(window, timeout, [&] {
+    const AXError sent = fence(window, timeout, [&] {
         const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
         xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), x_.atom("WM_CHANGE_STATE"), 1,
                                      &iconic);
     });
+    // The window manager ended before it iconified the window: it is unmapped instead.
+    if (!hasWindowManager()) return setMinimized(window, on, timeout);
+    return sent;
 }
 
 }  // namespace brindlow

@@ -147,6 +147,11 @@ class X11Desktop {
 
     bool hasWindowManager() const;
 
+    // The last resort when the windows could not be put back in time: every client left out of
+    // sight by parking (iconified, or standing mostly off the screen) is shown and moved fully
+    // onto the screen, where it stands in height. Sends the requests and waits for nobody.
+    void bringParkedIntoView();
+
     // Where a window iconified for parking stands for Brindlow (its parked frame); nothing for
     // every other window.
     std::optional<Rect> parkedFrame(xcb_window_t window) const { return parking_.frameOf(window); }
@@ -184,6 +189,9 @@ class X11Desktop {
     // Whether the client sits in a window manager's frame (a root child of its own).
     bool isFramed(xcb_window_t client) const;
     bool windowExists(xcb_window_t window);
+    // What was learned of how the window manager answers (with `mutex_` held): another one, or
+    // none, came.
+    void forgetWindowManagerTraits();
     xcb_window_t checkWindowNow() const;
     // readWindow(), the frame extents left out while no window manager runs.
     std::optional<X11WindowSnapshot> readClient(xcb_window_t window) const;
@@ -203,7 +211,15 @@ class X11Desktop {
         bool answered = false;
         bool silent = false;
         double timeout = 0;
+        // The window manager ended during the wait (or ran no more): what was sent to it is lost.
+        bool windowManagerGone = false;
     };
+    // What a wait for the window manager came to.
+    enum class Answer { heard, unheard, windowManagerGone };
+    // X11Connection::waitForEvent() for an answer of the window manager's: it also ends, at once,
+    // when no window manager runs after `send` or the moment it ends (nobody answers then).
+    Answer awaitWindowManager(const std::function<bool(const xcb_generic_event_t&)>& accept,
+                              double timeout, const std::function<bool()>& send);
     // Runs `send`, then asks the window manager for the frame extents of a fresh probe window
     // and waits for its answer; `endsWait` sees every other event and may end the wait early.
     // None when the window manager is known not to answer (the caller falls back).
@@ -236,7 +252,7 @@ class X11Desktop {
     // Sends, then waits until every window with a sign shows it (or is destroyed): `missed` when
     // one showed none within `timeout`. Sends nothing (`none`) when no window has a sign or one
     // of them is not framed.
-    enum class SignWait { none, seen, missed };
+    enum class SignWait { none, seen, missed, windowManagerGone };
     SignWait awaitFrameSigns(const std::vector<xcb_window_t>& windows,
                              const std::vector<std::optional<FrameSign>>& signs, double timeout,
                              const std::function<void()>& send, std::vector<bool>& gone);
@@ -353,7 +369,8 @@ class X11Desktop {
     std::optional<xcb_window_t> active_;
     std::optional<std::int32_t> activePid_;
     std::uint32_t currentDesktop_ = 0;
-    bool windowManager_ = false;
+    // Read by waits on the event thread (awaitWindowManager); written under `mutex_`.
+    std::atomic<bool> windowManager_{false};
     xcb_window_t checkWindow_ = XCB_WINDOW_NONE;  // the running window manager's
     // Snapshots read while no event came in, and the event count they were read at.
     mutable std::map<xcb_window_t, X11WindowSnapshot> snapshots_;
@@ -405,6 +422,8 @@ class X11Desktop {
     std::set<xcb_window_t> awaitingShow_;
     // Windows iconified because the window manager would not let them park off screen.
     ParkedHiding parking_;
+    // Set by bringParkedIntoView(): parking hides nothing from then on.
+    std::atomic<bool> parkingGivenUp_{false};
     // Keeps a parked window that is mapped back from taking the focus as it shows.
     FocusOnMapHold focusOnMapHold_{x_};
     // Held while a move is noted and sent (sendMoveResize).

@@ -61,12 +61,14 @@ AXError X11Desktop::activateNow(xcb_window_t window, double timeout) {
                                               xcb_ewmh_client_source_type_t(kSourcePager),
                                               XCB_CURRENT_TIME, current);
     });
+    // The window manager ended before it could: the window is raised and focused directly.
+    if (!hasWindowManager()) return activateNow(window, timeout);
     if (result != axerror::success) return result;
     // The window manager publishes the active window once the focus has moved,
     // a little after it handled the request. A window that takes no focus
     // stays raised; that is success too.
     const xcb_atom_t activeAtom = x_.ewmh()->_NET_ACTIVE_WINDOW;
-    x_.waitForEvent(
+    awaitWindowManager(
         [&](const xcb_generic_event_t& event) {
             if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
             auto& e = as<xcb_property_notify_event_t>(event);

@@ -72,6 +72,8 @@ std::function<bool(const xcb_generic_event_t&)> untilAllDestroyed(
 
 std::vector<FrameWriteResult> X11Desktop::setFrames(
     const std::vector<std::pair<xcb_window_t, Rect>>& targets, double timeout) {
+    // A window manager that ends meanwhile leaves what it was sent undone.
+    const bool viaWindowManager = hasWindowManager();
     std::vector<FrameWriteResult> results(targets.size());
     std::vector<xcb_window_t> windows;
     windows.reserve(targets.size());
@@ -327,6 +329,8 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
     }
     hideParked(toHide);
     for (const xcb_window_t window : toShow) showParked(window);
+    // Its end cut every wait short: the batch goes again, straight to the windows.
+    if (viaWindowManager && !hasWindowManager()) return setFrames(targets, timeout);
     return results;
 }
 
@@ -380,6 +384,8 @@ AXError X11Desktop::fenceAll(const std::vector<xcb_window_t>& windows, double ti
                 ++signsMissed_;
                 sendOnce = [] {};
                 break;
+            case SignWait::windowManagerGone:
+                return axerror::success;
             case SignWait::none:
                 break;
         }
@@ -388,6 +394,7 @@ AXError X11Desktop::fenceAll(const std::vector<xcb_window_t>& windows, double ti
     const std::optional<FenceOutcome> outcome =
         probeFence(timeout, sendOnce, untilAllDestroyed(windows, gone));
     if (!outcome) return fallbackFenceAll(windows, timeout, sendOnce, gone);
+    if (outcome->windowManagerGone) return axerror::success;
     // The requests went out; without an answer, what the windows show now is what they got.
     if (outcome->silent)
         return fallbackFenceAll(
@@ -416,7 +423,7 @@ std::vector<std::optional<X11WindowFrame>> X11Desktop::awaitLateMoves(
         --remaining;
     };
     const xcb_window_t root = x_.root();
-    const bool moved = x_.waitForEvent(
+    const Answer moved = awaitWindowManager(
         [&](const xcb_generic_event_t& event) {
             if (eventType(event) != XCB_CONFIGURE_NOTIFY) return false;
             const auto& e = as<xcb_configure_notify_event_t>(event);
@@ -441,9 +448,9 @@ std::vector<std::optional<X11WindowFrame>> X11Desktop::awaitLateMoves(
             }
             return remaining == 0;
         });
-    if (moved) {
+    if (moved == Answer::heard) {
         lateMovesMissed_ = 0;
-    } else {
+    } else if (moved == Answer::unheard) {
         ++lateMovesMissed_;
     }
     return readClientFrames(windows);
@@ -484,7 +491,7 @@ X11Desktop::SignWait X11Desktop::awaitFrameSigns(const std::vector<xcb_window_t>
         --remaining;
     };
     const xcb_window_t root = x_.root();
-    const bool seen = x_.waitForEvent(
+    const Answer seen = awaitWindowManager(
         [&](const xcb_generic_event_t& event) {
             switch (eventType(event)) {
                 case XCB_CONFIGURE_NOTIFY: {
@@ -533,7 +540,15 @@ X11Desktop::SignWait X11Desktop::awaitFrameSigns(const std::vector<xcb_window_t>
             send();
             return false;
         });
-    return seen ? SignWait::seen : SignWait::missed;
+    switch (seen) {
+        case Answer::heard:
+            return SignWait::seen;
+        case Answer::unheard:
+            return SignWait::missed;
+        case Answer::windowManagerGone:
+            break;
+    }
+    return SignWait::windowManagerGone;
 }
 
 std::optional<X11Desktop::FenceOutcome> X11Desktop::passOnFence(
@@ -553,7 +568,7 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::passOnFence(
     const std::uint32_t side = 2 + passOnRounds_.fetch_add(1) % 200;
     const std::uint32_t size[] = {side, side};
     bool ended = false;
-    const bool answered = x_.waitForEvent(
+    const Answer answer = awaitWindowManager(
         [&](const xcb_generic_event_t& event) {
             if (eventType(event) == XCB_CONFIGURE_NOTIFY) {
                 auto& e = as<xcb_configure_notify_event_t>(event);
@@ -569,12 +584,15 @@ std::optional<X11Desktop::FenceOutcome> X11Desktop::passOnFence(
                                  XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
             return false;
         });
+    const bool answered = answer == Answer::heard;
     if (answered) {
         returnProbe(probe);
     } else {
         xcb_destroy_window(x_.xcb(), probe);
         xcb_flush(x_.xcb());
     }
+    // One that ended tells nothing about the next.
+    if (answer == Answer::windowManagerGone) return FenceOutcome{false, false, timeout, true};
     // Once passed on, a round left unanswered is only load: it does not turn the wait off.
     if (!ended && !passes) {
         std::lock_guard lock(mutex_);
@@ -588,6 +606,7 @@ AXError X11Desktop::fallbackFenceAll(const std::vector<xcb_window_t>& windows, d
     const std::optional<FenceOutcome> outcome =
         passOnFence(timeout, send, untilAllDestroyed(windows, gone));
     if (!outcome) return fallbackSignsAll(windows, timeout, send, gone);
+    if (outcome->windowManagerGone) return axerror::success;
     // The requests went out already when the probe went unanswered.
     if (outcome->silent)
         return fallbackSignsAll(
@@ -611,7 +630,7 @@ AXError X11Desktop::fallbackSignsAll(const std::vector<xcb_window_t>& windows, d
             --remaining;
         }
     };
-    x_.waitForEvent(
+    awaitWindowManager(
         [&](const xcb_generic_event_t& event) {
             switch (eventType(event)) {
                 case XCB_CONFIGURE_NOTIFY:

@@ -4,6 +4,8 @@
 #include <xcb/xcb_ewmh.h>
 #include <xcb/xcb_icccm.h>
 
+#include <algorithm>
+
 #include "platform/CoordinateLimits.h"
 #include "platform/Log.h"
 #include "platform/x11/X11Connection.h"
@@ -15,6 +17,7 @@ namespace {
 // Set on a client while Brindlow keeps it iconified for parking, so that a later run (after a
 // crash) does not take it for a window the user minimised.
 constexpr const char* kParkedProperty = "_BRINDLOW_PARKED";
+constexpr std::uint32_t kSourcePager = 2;  // "source indication": a pager or assistive tool
 // How long showing a window waits for the window manager to handle an iconify still on its way.
 constexpr double kIconifyWait = 0.5;
 // Longer than a layout planned before a user's minimising takes to reach the window.
@@ -86,12 +89,69 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
     return moved;
 }
 
+void X11Desktop::bringParkedIntoView() {
+    const Rect screen = rootFrame();
+    const xcb_atom_t parked = x_.atom(kParkedProperty);
+    const std::vector<xcb_window_t> windows = clients();
+    const std::vector<std::optional<X11WindowFrame>> frames = readClientFrames(windows);
+    const bool windowManager = hasWindowManager();
+    // Nothing goes out of sight again, not even a window hidden once it is no longer active.
+    parkingGivenUp_ = true;
+    {
+        std::lock_guard lock(mutex_);
+        hideWhenInactive_.reset();
+        lowerWhenInactive_.reset();
+    }
+    // A map that overtakes an iconify still on its way is lost: the window manager handles those
+    // first, in one short wait for all.
+    if (windowManager && std::any_of(windows.begin(), windows.end(), [&](xcb_window_t window) {
+            return parking_.isIconifying(window);
+        }))
+        probeFence(
+            kIconifyWait, [] {}, [](const xcb_generic_event_t&) { return false; });
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        const xcb_window_t window = windows[i];
+        if (!frames[i]) continue;
+        const bool hidden = parking_.isHidden(window);
+        const Rect outer = frames[i]->outerFrame();
+        if (!hidden && !ParkedHiding::isParked(outer, screen)) continue;
+        // All of it on the screen, the left edge first where it is wider.
+        const double x = std::max(screen.x, std::min(outer.x, screen.maxX() - outer.width));
+        if (std::lround(x) != std::lround(outer.x)) {
+            const auto left = std::int32_t(std::lround(x));
+            const auto top = std::int32_t(std::lround(outer.y));
+            if (windowManager) {
+                // With the size the client keeps: fluxbox grows a client moved without one.
+                const Rect& client = frames[i]->clientFrame;
+                sendMoveResize(window,
+                               XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12) |
+                                   XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y |
+                                   XCB_EWMH_MOVERESIZE_WINDOW_WIDTH |
+                                   XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT,
+                               left, top, std::uint32_t(std::lround(client.width)),
+                               std::uint32_t(std::lround(client.height)));
+            } else {
+                const std::uint32_t place[] = {std::uint32_t(left), std::uint32_t(top)};
+                xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y,
+                                     place);
+            }
+        }
+        if (hidden) {
+            // A client leaves the iconic state by mapping its window; nothing marks it parked now.
+            xcb_delete_property(x_.xcb(), window, parked);
+            xcb_map_window(x_.xcb(), window);
+        }
+        parkingLog().info("Window 0x%x brought into view: it was not put back in time", window);
+    }
+    x_.flush();
+}
+
 Rect X11Desktop::rootFrame() const {
     return Rect(0, 0, x_.screen()->width_in_pixels, x_.screen()->height_in_pixels);
 }
 
 void X11Desktop::hideParked(const std::vector<xcb_window_t>& windows) {
-    if (windows.empty()) return;
+    if (windows.empty() || parkingGivenUp_.load()) return;
     const xcb_atom_t parked = x_.atom(kParkedProperty);
     const xcb_atom_t changeState = x_.atom("WM_CHANGE_STATE");
     std::vector<xcb_window_t> minimised;

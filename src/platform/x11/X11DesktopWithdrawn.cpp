@@ -68,17 +68,17 @@ FrameWriteResult X11Desktop::putBackWithdrawn(xcb_window_t window, std::optional
     bool estimated = false;
     if (hasWindowManager()) {
         const xcb_atom_t extents = x_.ewmh()->_NET_FRAME_EXTENTS;
-        estimated = x_.waitForEvent(
-            [&](const xcb_generic_event_t& event) {
-                if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
-                const auto& e = as<xcb_property_notify_event_t>(event);
-                return e.window == window && e.atom == extents;
-            },
-            kExtentsWait,
-            [&] {
-                xcb_ewmh_request_frame_extents(x_.ewmh(), x_.screenNumber(), window);
-                return false;
-            });
+        estimated = awaitWindowManager(
+                        [&](const xcb_generic_event_t& event) {
+                            if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
+                            const auto& e = as<xcb_property_notify_event_t>(event);
+                            return e.window == window && e.atom == extents;
+                        },
+                        kExtentsWait,
+                        [&] {
+                            xcb_ewmh_request_frame_extents(x_.ewmh(), x_.screenNumber(), window);
+                            return false;
+                        }) == Answer::heard;
     }
     const std::optional<X11WindowFrame> now = readClientFrames({window}).front();
     if (!now) {

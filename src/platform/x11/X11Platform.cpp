@@ -130,4 +130,8 @@ Platform X11Platform::platform() {
     return p;
 }
 
+void X11Platform::bringParkedIntoView() {
+    desktop_->bringParkedIntoView();
+}
+
 }  // namespace brindlow

@@ -40,6 +40,9 @@ class X11Platform {
     // before the event thread has read the end of it.
     bool displayIsGone();
     X11Desktop& desktop() { return *desktop_; }
+    // X11Desktop::bringParkedIntoView(), for callers that cannot include the desktop (Qt's
+    // `emit` macro clashes with it).
+    void bringParkedIntoView();
     X11Workspace& workspace() { return *workspace_; }
     // None when the hot keys' own connection could not be opened.
     X11HotKeys* hotKeys() { return hotKeys_.get(); }

@@ -151,6 +151,20 @@ TEST_F(Departures, AWindowFirstSeenOnAnotherDesktopIsTiledWhenItComesAndPutBack)
     EXPECT_EQ(other.frame(), (Rect{300, 300, 600, 400}));
 }
 
+// A window that comes back while no layout runs (tiling paused, or the quit under way) joins its
+// column, but no layout places it: the quit puts it back all the same.
+TEST_F(Departures, AWindowBackWhileNoLayoutRunsIsPutBack) {
+    d.setAway(true);
+    gather();
+    ASSERT_FALSE(managed(d.id()));
+    ASSERT_NE(d.frame(), originals.at(d.id()));
+    run(Command::Kind::togglePause);
+    d.setAway(false);
+    gather();
+    ASSERT_TRUE(managed(d.id()));
+    quitAndExpectOriginalFrames();
+}
+
 // Windows on another desktop when Brindlow quits, and still there when it starts again, come back
 // to their columns, widths and stacks when the user goes there; the quit after puts every one
 // back.

@@ -9,6 +9,9 @@
 //   --probe         maps a window until the window manager manages it, then exits 0
 //   --states a,b    maps with these _NET_WM_STATE entries (sticky, skip-taskbar, ...)
 //   --all-desktops  maps with _NET_WM_DESKTOP 0xFFFFFFFF (on every desktop)
+//   --stalling-window-manager W  takes over from the running window manager and lists window W
+//                   as its client; it answers frame-extents requests until it hears a request to
+//                   move a window, prints "heard move 0x<window>" and answers nothing from then on
 #include <poll.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -45,6 +48,7 @@ struct Options {
     bool icon = false;
     bool probe = false;
     int windows = 1;
+    std::optional<xcb_window_t> stallingClient;  // --stalling-window-manager
 };
 
 xcb_connection_t* connection = nullptr;
@@ -63,7 +67,8 @@ xcb_atom_t atom(const char* name) {
                  "usage: brindlow-testclient [--title T] [--class C] [--pid N|--no-pid]\n"
                  "  [--type normal|dialog|utility|splash|dock] [--transient]\n"
                  "  [--size WxH] [--at X,Y] [--min WxH] [--max WxH] [--inc WxH]\n"
-                 "  [--refuse] [--icon] [--windows N] [--states a,b] [--all-desktops] | --probe\n");
+                 "  [--refuse] [--icon] [--windows N] [--states a,b] [--all-desktops] | --probe\n"
+                 "  | --stalling-window-manager WINDOW\n");
     std::exit(2);
 }
 
@@ -108,6 +113,8 @@ Options parse(int argc, char** argv) {
             {"--icon", [&] { o.icon = true; }},
             {"--windows", [&] { o.windows = std::max(1, std::atoi(value())); }},
             {"--probe", [&] { o.probe = true; }},
+            {"--stalling-window-manager",
+             [&] { o.stallingClient = xcb_window_t(std::strtoul(value(), nullptr, 0)); }},
             {"--all-desktops", [&] { o.allDesktops = true; }},
             {"--states",
              [&] {
@@ -310,6 +317,65 @@ int probe(const Options& o) {
     return 1;
 }
 
+// A window manager that stops answering: it takes the window manager selection (the one it
+// replaces lets its clients go and ends), publishes itself and one client, answers frame-extents
+// requests like any window manager, and once asked to move a window answers nothing more.
+int stallingWindowManager(xcb_window_t client, int screenNumber) {
+    const xcb_window_t root = screen->root;
+    const xcb_window_t own = xcb_generate_id(connection);
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, own, root, -1, -1, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const xcb_atom_t selection = atom(("WM_S" + std::to_string(screenNumber)).c_str());
+    xcb_set_selection_owner(connection, own, selection, XCB_CURRENT_TIME);
+    // The one it replaces lets go of the root's redirection as it ends.
+    const uint32_t rootMask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
+                              XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    bool redirected = false;
+    for (int attempt = 0; attempt < 200 && !redirected; ++attempt) {
+        xcb_generic_error_t* error = xcb_request_check(
+            connection,
+            xcb_change_window_attributes_checked(connection, root, XCB_CW_EVENT_MASK, &rootMask));
+        redirected = error == nullptr;
+        std::free(error);
+        if (!redirected) waitFor(50, [](xcb_generic_event_t*) { return false; });
+    }
+    if (!redirected) {
+        std::fprintf(stderr, "brindlow-testclient: the window manager did not let go\n");
+        return 1;
+    }
+    const xcb_atom_t check = atom("_NET_SUPPORTING_WM_CHECK");
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, own, check, XCB_ATOM_WINDOW, 32, 1,
+                        &own);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, root, check, XCB_ATOM_WINDOW, 32, 1,
+                        &own);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, root, atom("_NET_CLIENT_LIST"),
+                        XCB_ATOM_WINDOW, 32, 1, &client);
+    const xcb_atom_t extentsRequest = atom("_NET_REQUEST_FRAME_EXTENTS");
+    const xcb_atom_t extents = atom("_NET_FRAME_EXTENTS");
+    const xcb_atom_t moveResize = atom("_NET_MOVERESIZE_WINDOW");
+    std::printf("ready\n");
+    std::fflush(stdout);
+    bool stalled = false;
+    for (;;) {
+        xcb_generic_event_t* event = xcb_wait_for_event(connection);
+        if (!event) return 3;
+        if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+            auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
+            if (message->type == moveResize && !stalled) {
+                stalled = true;
+                std::printf("heard move 0x%x\n", message->window);
+                std::fflush(stdout);
+            } else if (message->type == extentsRequest && !stalled) {
+                const uint32_t none[4] = {0, 0, 0, 0};
+                xcb_change_property(connection, XCB_PROP_MODE_REPLACE, message->window, extents,
+                                    XCB_ATOM_CARDINAL, 32, 4, none);
+                xcb_flush(connection);
+            }
+        }
+        std::free(event);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -325,6 +391,7 @@ int main(int argc, char** argv) {
     screen = it.data;
 
     if (o.probe) return probe(o);
+    if (o.stallingClient) return stallingWindowManager(*o.stallingClient, screenNumber);
 
     xcb_window_t parent = XCB_WINDOW_NONE;
     if (o.transient) {
