@@ -130,14 +130,21 @@ class OverlayX11Test : public AppOnDisplay {
         ASSERT_TRUE(settle([&] { return compositorRuns(); })) << "picom did not start";
     }
 
+    // Whether the border stands directly above `frame`. Metacity puts every override-redirect
+    // window that is stacked among its frames back above all of them (its own restack requests
+    // on our windows): there the border can only be somewhere above.
+    bool borderOn(xcb_window_t border, xcb_window_t frame) {
+        if (sessionWindowManager() == "metacity") return stackIndex(border) > stackIndex(frame);
+        return stackIndex(border) == stackIndex(frame) + 1;
+    }
+
     // The border rings the active window's frame, directly above it, once the layout settled.
     xcb_window_t settledBorder() {
         xcb_window_t border = XCB_WINDOW_NONE;
         settle([&] {
             const xcb_window_t client = activeClient();
             border = borderAround(client);
-            return border != XCB_WINDOW_NONE &&
-                   stackIndex(border) == stackIndex(topLevelOf(client)) + 1;
+            return border != XCB_WINDOW_NONE && borderOn(border, topLevelOf(client));
         });
         return border;
     }
@@ -264,9 +271,10 @@ TEST_F(OverlayX11Test, TheBorderRingsTheFocusedXtermFollowsTheFocusAndLetsClicks
         << "the click did not reach the window below the border";
     ASSERT_TRUE(settle([&] {
         return activeClient() == neighbour && borderAround(neighbour) == border &&
-               stackIndex(border) == stackIndex(neighbourFrame) + 1;
+               borderOn(border, neighbourFrame);
     })) << "the border did not follow the focus";
 
+    BRINDLOW_SKIP_BESIDE("it puts the border back above every frame, a raised one too", "metacity");
     // Raised: the raised window stays above the border (a window manager that focuses it as well
     // takes the border with the focus).
     const xcb_window_t raised = topLevelOf(focused);
