@@ -29,6 +29,7 @@ class RecordingSurface final : public Surface {
     bool blends() const override { return true; }
     void setBackgroundColor(const Color&) override {}
     void redraw() override {}
+    void setHole(const std::optional<Rect>&) override {}
     bool isVisible() const override { return visible_; }
     SurfaceTier tier() const override { return tier_; }
     void setTier(SurfaceTier tier) override { tier_ = tier; }

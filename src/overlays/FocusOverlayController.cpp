@@ -181,10 +181,13 @@ void FocusOverlayController::updateDim(const FocusFrame& frame, const AppSetting
     const Color color{0, 0, 0, dimAlpha(settings.dimAmount)};
     DisplayOverlays& overlays = displays_[frame.displayUUID];
 
+    // The focused window shows through the dim wherever the window manager stacks it.
+    const Rect hole = toolkitRect(*frame.frame);
     if (overlays.dim && overlays.dim->wanted && overlays.dimBelow == number) {
         Surface& surface = *overlays.dim->surface;
         setBackground(*overlays.dim, color);
         if (surface.frame() != rect) animator_.setFrame(surface, rect);
+        surface.setHole(hole);
         if (!frame.moving) surface.orderBelow(number);
         return;
     }
@@ -197,6 +200,7 @@ void FocusOverlayController::updateDim(const FocusFrame& frame, const AppSetting
     Surface& fresh = *overlays.dim->surface;
     setBackground(*overlays.dim, color);
     animator_.setFrame(fresh, rect);
+    fresh.setHole(hole);
     if (!fresh.isVisible()) animator_.setAlpha(fresh, 0);
     fresh.orderBelow(number);
     overlays.dim->wanted = true;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "geometry/Geometry.h"
 #include "platform/Color.h"
@@ -53,6 +54,11 @@ class Surface {
     virtual void setBackgroundColor(const Color& color) = 0;
     // Asks the content to be drawn again (and the shape recomputed when shapes are used).
     virtual void redraw() = 0;
+    // A part of the surface, in global coordinates, that shows nothing and lets whatever lies
+    // below show through; none for the whole surface. The dim cuts the focused window out with
+    // it: some window managers (metacity) put every override-redirect window back on top when
+    // it is stacked below one of their frames.
+    virtual void setHole(const std::optional<Rect>& hole) = 0;
 
     // Ordered in, whatever its alpha.
     virtual bool isVisible() const = 0;

@@ -37,6 +37,7 @@ class FakeSurface final : public Surface {
         ++backgroundSets;
     }
     void redraw() override {}
+    void setHole(const std::optional<Rect>& cut) override { hole = cut; }
     bool isVisible() const override { return visible_; }
     SurfaceTier tier() const override { return tier_; }
     void setTier(SurfaceTier tier) override { tier_ = tier; }
@@ -63,6 +64,7 @@ class FakeSurface final : public Surface {
     Order order = Order::none;
     std::optional<std::uint32_t> relativeTo;
     std::optional<Color> background;
+    std::optional<Rect> hole;
     int orders = 0;
     int frameSets = 0;
     int backgroundSets = 0;

@@ -165,6 +165,18 @@ TEST_F(FocusOverlayTest, MovingFadesTheBorderQuicklyAndLeavesTheDimInPlace) {
     EXPECT_EQ(dim()->alpha(), 1.0);
 }
 
+// Cut out of the dim, the focused window shows even where the window manager puts the dim back
+// on top of it; the cut follows the window while it moves and goes with the focus.
+TEST_F(FocusOverlayTest, TheDimLetsTheFocusedWindowShowThroughWhereverItGoes) {
+    update({frame(7, kWindowA)});
+    EXPECT_EQ(dim()->hole, kWindowA);
+    update({frame(7, Rect(60, 100, 800, 600), /*moving=*/true)});
+    EXPECT_EQ(dim()->hole, Rect(60, 100, 800, 600));
+    clock.advance(1.0);
+    update({frame(8, kWindowB)});
+    EXPECT_EQ(dim()->hole, kWindowB);
+}
+
 TEST_F(FocusOverlayTest, SwitchedOffTheBorderFadesOverTwoTenthsAndTheDimOverTwentyTwoHundredths) {
     update({frame(7, kWindowA)});
     clock.advance(1.0);

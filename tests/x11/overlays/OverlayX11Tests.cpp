@@ -3,6 +3,8 @@
 // through; under a compositor the dim darkens the other windows translucently; the indicator jumps
 // on a click and grows, whole, for a new column; the badge dot has room for its shadow only under a
 // compositor. With BRINDLOW_SCREENSHOT_DIR set, the indicator and the dots are saved.
+#include <sstream>
+
 #include "platform/x11/X11Properties.h"
 #include "x11/e2e/AppOnDisplay.h"
 
@@ -61,14 +63,26 @@ class OverlayX11Test : public AppOnDisplay {
         return found;
     }
 
+    xcb_window_t activeClient() {
+        return cardinal(connection().root(), "_NET_ACTIVE_WINDOW").value_or(XCB_WINDOW_NONE);
+    }
     xcb_window_t activeFrame() {
-        const auto active = cardinal(connection().root(), "_NET_ACTIVE_WINDOW");
-        return active ? topLevelOf(*active) : xcb_window_t(XCB_WINDOW_NONE);
+        const xcb_window_t active = activeClient();
+        return active ? topLevelOf(active) : xcb_window_t(XCB_WINDOW_NONE);
     }
 
-    // The overlay that rings `frame`: its geometry is the frame grown by the border width.
-    xcb_window_t borderAround(xcb_window_t frame) {
-        const auto g = geometry(frame);
+    // The frame as the user sees it: the client and the decorations the window manager
+    // announces. The window manager's own top-level window may reach further (invisible resize
+    // edges) or carry an X border.
+    std::optional<XGeometry> visibleFrame(xcb_window_t client) {
+        const auto frame = client ? frameOf(client) : std::nullopt;
+        if (!frame) return std::nullopt;
+        return XGeometry{int(frame->x), int(frame->y), int(frame->width), int(frame->height)};
+    }
+
+    // The overlay that rings `client`'s frame: its geometry is the frame grown by the border width.
+    xcb_window_t borderAround(xcb_window_t client) {
+        const auto g = visibleFrame(client);
         if (!g) return XCB_WINDOW_NONE;
         const XGeometry wanted{g->x - kBorder, g->y - kBorder, g->width + 2 * kBorder,
                                g->height + 2 * kBorder};
@@ -101,34 +115,92 @@ class OverlayX11Test : public AppOnDisplay {
                               connection().atom("_NET_CLIENT_LIST"));
     }
 
-    void startCompositor() {
-        compositor_ = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"picom", "--config", "/dev/null", "--backend", "xrender"});
+    // Some window managers composite themselves (metacity, marco); picom then leaves.
+    bool compositorRuns() {
         const std::string selection = "_NET_WM_CM_S" + std::to_string(connection().screenNumber());
-        ASSERT_TRUE(settle([&] {
-            XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
-                c(), xcb_get_selection_owner(c(), connection().atom(selection)), nullptr));
-            return owner && owner->owner != XCB_WINDOW_NONE;
-        })) << "picom did not start";
+        XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+            c(), xcb_get_selection_owner(c(), connection().atom(selection)), nullptr));
+        return owner && owner->owner != XCB_WINDOW_NONE;
     }
 
-    // The border rings the active frame, directly above it, once the layout settled.
+    void startCompositor() {
+        if (compositorRuns()) return;
+        compositor_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"picom", "--config", "/dev/null", "--backend", "xrender"});
+        ASSERT_TRUE(settle([&] { return compositorRuns(); })) << "picom did not start";
+    }
+
+    // Whether the border stands directly above `frame`. Metacity puts every override-redirect
+    // window that is stacked among its frames back above all of them (its own restack requests
+    // on our windows): there the border can only be somewhere above.
+    bool borderOn(xcb_window_t border, xcb_window_t frame) {
+        if (sessionWindowManager() == "metacity") return stackIndex(border) > stackIndex(frame);
+        return stackIndex(border) == stackIndex(frame) + 1;
+    }
+
+    // The border rings the active window's frame, directly above it, once the layout settled.
     xcb_window_t settledBorder() {
         xcb_window_t border = XCB_WINDOW_NONE;
-        xcb_window_t frame = XCB_WINDOW_NONE;
         settle([&] {
-            frame = activeFrame();
-            border = borderAround(frame);
-            return border != XCB_WINDOW_NONE && stackIndex(border) == stackIndex(frame) + 1;
+            const xcb_window_t client = activeClient();
+            border = borderAround(client);
+            return border != XCB_WINDOW_NONE && borderOn(border, topLevelOf(client));
         });
         return border;
+    }
+
+    // For failure messages: the frames and our windows, with their places in the stacking order.
+    std::string scene() {
+        std::ostringstream text;
+        const auto line = [&](const char* what, xcb_window_t w, std::optional<XGeometry> g) {
+            text << "\n  " << what << " 0x" << std::hex << w << std::dec << " at " << stackIndex(w);
+            if (g) text << ": " << g->x << "," << g->y << " " << g->width << "x" << g->height;
+        };
+        const xcb_window_t active = activeClient();
+        for (xcb_window_t client : clients()) {
+            line(client == active ? "active frame" : "frame", topLevelOf(client),
+                 geometry(topLevelOf(client)));
+            line("  seen", client, visibleFrame(client));
+        }
+        for (xcb_window_t w : overlays()) line("ours", w, geometry(w));
+        return text.str();
+    }
+
+    // Asks the window manager to raise `client` as a pager would, raises its frame directly and
+    // asks as the client would: window managers honour one or another (xfwm4 only the client's,
+    // and focuses it too).
+    void raise(xcb_window_t client) {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = client;
+        message.type = connection().atom("_NET_RESTACK_WINDOW");
+        message.data.data32[0] = 2;  // from a pager
+        message.data.data32[1] = XCB_WINDOW_NONE;
+        message.data.data32[2] = XCB_STACK_MODE_ABOVE;
+        xcb_send_event(c(), 0, connection().root(),
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&message));
+        const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(c(), topLevelOf(client), XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        xcb_configure_window(c(), client, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        connection().sync();
+    }
+
+    // The top-level window the pointer is over, as the server finds it.
+    xcb_window_t underPointer() {
+        XcbReply<xcb_query_pointer_reply_t> pointer(
+            xcb_query_pointer_reply(c(), xcb_query_pointer(c(), connection().root()), nullptr));
+        return pointer ? pointer->child : xcb_window_t(XCB_WINDOW_NONE);
     }
 
     std::unique_ptr<ChildProcess> compositor_;
 };
 
-const nlohmann::json kBorderSettings = {
-    {"focusBorder", true}, {"focusBorderWidth", 10}, {"focusBorderColor", "#FF0000"}, {"gap", 4}};
+const nlohmann::json kBorderSettings = {{"focusBorder", true},
+                                        {"focusBorderWidth", kBorder},
+                                        {"focusBorderColor", "#FF0000"},
+                                        {"gap", 4}};
 
 // The ring lets clicks through to the neighbour's edge under it, then rings the neighbour, which
 // got the focus; a window raised over it stays above it.
@@ -137,47 +209,89 @@ TEST_F(OverlayX11Test, TheBorderRingsTheFocusedXtermFollowsTheFocusAndLetsClicks
     startBrindlow(kBorderSettings);
     ASSERT_FALSE(HasFatalFailure());
     const xcb_window_t border = settledBorder();
-    ASSERT_NE(border, XCB_WINDOW_NONE) << "no border directly above the focused frame";
-    const xcb_window_t focused = activeFrame();
-    const XGeometry frame = *geometry(focused);
-    // Red in the ring above the frame's top edge, the xterm's own white inside.
-    const Pixel ring = pixel(frame.x + frame.width / 2, frame.y - kBorder / 2);
-    EXPECT_GT(ring.red, 200);
-    EXPECT_LT(ring.green, 60);
+    ASSERT_NE(border, XCB_WINDOW_NONE) << "no border directly above the focused frame" << scene();
+    const xcb_window_t focused = activeClient();
+    const XGeometry frame = *visibleFrame(focused);
+    // Red in the ring above the frame's top edge once faded in (a window manager's compositor
+    // blends the fade), the xterm's own white inside.
+    Pixel ring;
+    EXPECT_TRUE(settle([&] {
+        ring = pixel(frame.x + frame.width / 2, frame.y - kBorder / 2);
+        return ring.red > 200 && ring.green < 60;
+    })) << "the ring shows "
+        << ring.red << "," << ring.green << "," << ring.blue;
     EXPECT_GT(pixel(frame.x + frame.width / 2, frame.y + frame.height / 2).green, 200);
 
-    int x = 0;
+    // Where the ring covers the neighbour's edge: from the ring's outer side (its outermost
+    // pixels blended where a compositor runs) towards the frame.
+    std::vector<int> overlap;
     xcb_window_t neighbour = XCB_WINDOW_NONE;
     for (xcb_window_t client : clients()) {
-        const xcb_window_t top = topLevelOf(client);
-        const auto g = geometry(top);
-        if (top == focused || !g) continue;
-        if (g->x >= frame.x + frame.width && g->x < frame.x + frame.width + kBorder) {
-            neighbour = top;
-            x = g->x + 2;
+        const auto g = visibleFrame(client);
+        if (client == focused || !g) continue;
+        const int right = frame.x + frame.width;
+        if (g->x >= right && g->x < right + kBorder) {
+            neighbour = client;
+            for (int x = right + kBorder - 2; x >= g->x; --x) overlap.push_back(x);
         } else if (g->x + g->width <= frame.x && g->x + g->width > frame.x - kBorder) {
-            neighbour = top;
-            x = g->x + g->width - 3;
+            neighbour = client;
+            for (int x = frame.x - kBorder + 1; x < g->x + g->width; ++x) overlap.push_back(x);
         }
     }
-    ASSERT_NE(neighbour, XCB_WINDOW_NONE) << "no column next to the focused one";
+    ASSERT_NE(neighbour, XCB_WINDOW_NONE) << "no column next to the focused one" << scene();
+    const xcb_window_t neighbourFrame = topLevelOf(neighbour);
     const int y = frame.y + frame.height / 2;
-    ASSERT_EQ(pixel(x, y).red, 255) << "the ring does not cover the neighbour's edge";
-    ASSERT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"}));
-    EXPECT_TRUE(settle([&] { return activeFrame() == neighbour; }))
+    // The hand comes from the focused window, as a user's does: the pointer may already stand on
+    // the neighbour's edge (the display's middle), and a window manager that focuses on entering
+    // and not on a click hears nothing from a pointer that does not move.
+    ASSERT_TRUE(
+        xdotool({"mousemove", std::to_string(frame.x + frame.width / 2), std::to_string(y)}));
+    // The server finds no window of ours under the ring: the pointer is over the neighbour, or
+    // over the window manager's invisible resize edge of the focused frame where it is wider than
+    // the ring's overlap (KWin, metacity: a click there resizes, ring or not).
+    int x = 0;
+    for (int candidate : overlap) {
+        // A compositor may repaint this part of the ring later than its top.
+        ASSERT_TRUE(settle([&] { return pixel(candidate, y).red > 200; }))
+            << "the ring does not cover the neighbour's edge at " << candidate;
+        ASSERT_TRUE(xdotool({"mousemove", std::to_string(candidate), std::to_string(y)}));
+        const xcb_window_t under = underPointer();
+        ASSERT_NE(under, border) << "the ring takes the pointer at " << candidate;
+        if (under == neighbourFrame) {
+            x = candidate;
+            break;
+        }
+    }
+    if (!x) {
+        // Then the neighbour is clicked beside the ring.
+        x = overlap.front() < frame.x ? overlap.front() - 30 : overlap.front() + 30;
+        ASSERT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y)}));
+        ASSERT_EQ(underPointer(), neighbourFrame)
+            << "the pointer at " << x << " is not over the neighbour";
+    }
+    ASSERT_TRUE(xdotool({"click", "1"}));
+    EXPECT_TRUE(settle([&] { return activeClient() == neighbour; }))
         << "the click did not reach the window below the border";
     ASSERT_TRUE(settle([&] {
-        return activeFrame() == neighbour && borderAround(neighbour) == border &&
-               stackIndex(border) == stackIndex(neighbour) + 1;
+        return activeClient() == neighbour && borderAround(neighbour) == border &&
+               borderOn(border, neighbourFrame);
     })) << "the border did not follow the focus";
 
-    ASSERT_TRUE(xdotool({"windowraise", std::to_string(focused)}));
+    BRINDLOW_SKIP_BESIDE("it puts the border back above every frame, a raised one too", "metacity");
+    // Raised: the raised window stays above the border (a window manager that focuses it as well
+    // takes the border with the focus).
+    const xcb_window_t raised = topLevelOf(focused);
+    raise(focused);
+    if (!settle([&] { return stackIndex(raised) > stackIndex(neighbourFrame); }, 2.0))
+        GTEST_SKIP() << "the window manager raised no window on request (marco)";
     EXPECT_TRUE(settle([&] {
-        return stackIndex(focused) > stackIndex(border) &&
-               stackIndex(border) == stackIndex(neighbour) + 1;
+        if (activeClient() == focused)
+            return borderAround(focused) == border && stackIndex(border) == stackIndex(raised) + 1;
+        return stackIndex(raised) > stackIndex(border) &&
+               stackIndex(border) == stackIndex(neighbourFrame) + 1;
     })) << "raised "
-        << stackIndex(focused) << ", border " << stackIndex(border) << ", focused "
-        << stackIndex(neighbour);
+        << stackIndex(raised) << ", border " << stackIndex(border) << ", focused "
+        << stackIndex(neighbourFrame);
 }
 
 TEST_F(OverlayX11Test, WithACompositorTheDimDarkensOtherWindowsTranslucently) {
@@ -186,17 +300,20 @@ TEST_F(OverlayX11Test, WithACompositorTheDimDarkensOtherWindowsTranslucently) {
     startXterms(2);
     startBrindlow({{"dimInactive", true}, {"dimAmount", 0.5}});
     ASSERT_FALSE(HasFatalFailure());
+    // Some window managers focus no new window (fvwm, whose focus follows a pointer that stands
+    // over neither): the user picks one.
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
 
     xcb_window_t focused = XCB_WINDOW_NONE;
     xcb_window_t other = XCB_WINDOW_NONE;
     Pixel dimmed, lit;
     int ox = 0, oy = 0;
-    EXPECT_TRUE(settle([&] {
-        focused = activeFrame();
+    ASSERT_TRUE(settle([&] {
+        focused = activeClient();
         for (xcb_window_t client : clients())
-            if (topLevelOf(client) != focused) other = topLevelOf(client);
-        const auto f = geometry(focused);
-        const auto o = geometry(other);
+            if (client != focused) other = client;
+        const auto f = visibleFrame(focused);
+        const auto o = visibleFrame(other);
         if (!f || !o) return false;
         // Where the other xterm shows (the part not under the focused one).
         ox = o->x < f->x ? o->x + 20 : o->x + o->width - 20;
@@ -208,7 +325,7 @@ TEST_F(OverlayX11Test, WithACompositorTheDimDarkensOtherWindowsTranslucently) {
         << dimmed.red << "," << dimmed.green << "," << dimmed.blue << " lit " << lit.green;
     // The dim is click-through: a click on the dimmed xterm focuses it.
     ASSERT_TRUE(xdotool({"mousemove", std::to_string(ox), std::to_string(oy), "click", "1"}));
-    EXPECT_TRUE(settle([&] { return activeFrame() == other; }));
+    EXPECT_TRUE(settle([&] { return activeClient() == other; }));
 }
 
 TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps) {
@@ -219,7 +336,7 @@ TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps)
     // Once the first column has landed at the left edge and has the focus: the window manager
     // may have focused the last xterm started, at first.
     ASSERT_TRUE(settle([&] {
-        const auto active = geometry(activeFrame());
+        const auto active = visibleFrame(activeClient());
         return active && active->x == 12;
     })) << "the first column did not take the focus at the left edge";
     const xcb_window_t first = activeFrame();
@@ -260,9 +377,10 @@ TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps)
 class DotShadowX11Test : public OverlayX11Test, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(DotShadowX11Test, TheDotsWindowHasRoomForTheShadowOnlyWithACompositor) {
-    const bool compositor = GetParam();
-    if (compositor) startCompositor();
+    if (GetParam()) startCompositor();
     ASSERT_FALSE(HasFatalFailure());
+    // Without picom, the window manager's own compositor may still run.
+    const bool compositor = compositorRuns();
     startXterms(2);
     startBrindlow();
     ASSERT_FALSE(HasFatalFailure());

@@ -142,9 +142,9 @@ class X11SurfaceFactory::QtSurface final : public Surface {
         const int margin = window_->margin();
         const QRect pixels = pixelRect(frame).adjusted(-margin, -margin, margin, margin);
         if (pixels == window_->geometry()) return;
-        const bool resized = pixels.size() != window_->size();
+        const bool reshaped = pixels.size() != window_->size() || hole_;
         window_->setGeometry(pixels);
-        if (resized) reshape();
+        if (reshaped) reshape();
     }
 
     double alpha() const override { return alpha_; }
@@ -157,6 +157,12 @@ class X11SurfaceFactory::QtSurface final : public Surface {
 
     void setBackgroundColor(const Color& color) override {
         window_->setBackground(toQColor(color));
+        reshape();
+    }
+    void setHole(const std::optional<Rect>& hole) override {
+        const std::optional<QRect> pixels = hole ? std::optional(pixelRect(*hole)) : std::nullopt;
+        if (pixels == hole_) return;
+        hole_ = pixels;
         reshape();
     }
     void redraw() override {
@@ -227,11 +233,17 @@ class X11SurfaceFactory::QtSurface final : public Surface {
         }
     }
 
-    // Without a compositor the window is cut to the pixels its content and background draw.
+    // Without a compositor the window is cut to the pixels its content and background draw;
+    // the hole is cut out either way.
     void reshape() {
+        const QRegion hole = hole_ ? QRegion(hole_->translated(-window_->pos())) : QRegion();
         if (stacking_.compositing()) {
-            if (!window_->mask().isEmpty()) window_->clearMask();
             emptyShape_ = false;
+            if (!hole.isEmpty()) {
+                window_->setMask(QRegion(window_->rect()).subtracted(hole));
+            } else if (!window_->mask().isEmpty()) {
+                window_->clearMask();
+            }
             return;
         }
         if (!orderedIn_ || window_->size().isEmpty()) return;
@@ -239,7 +251,7 @@ class X11SurfaceFactory::QtSurface final : public Surface {
         image.fill(Qt::transparent);
         // Rendered through the previous shape, a surface could never grow past it.
         window_->render(&image, QPoint(), QRegion(), QWidget::DrawChildren | QWidget::IgnoreMask);
-        const QRegion shape(QBitmap::fromImage(image.createAlphaMask()));
+        const QRegion shape = QRegion(QBitmap::fromImage(image.createAlphaMask())).subtracted(hole);
         emptyShape_ = shape.isEmpty();
         if (!emptyShape_) window_->setMask(shape);
         applyMapping();
@@ -255,6 +267,7 @@ class X11SurfaceFactory::QtSurface final : public Surface {
     double alpha_ = 1.0;
     bool orderedIn_ = false;
     bool emptyShape_ = false;
+    std::optional<QRect> hole_;  // global pixels
     // Asked for a drop shadow, drawn while a compositor runs.
     bool shadow_ = false;
 };
