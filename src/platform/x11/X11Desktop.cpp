@@ -86,11 +86,18 @@ std::uint64_t X11Desktop::subscribeScreenChanges(ChangeHandler handler) {
     return nextHandler_++;
 }
 
+std::uint64_t X11Desktop::subscribeStackingChanges(ChangeHandler handler) {
+    std::lock_guard lock(handlersMutex_);
+    stackingHandlers_.emplace(nextHandler_, std::move(handler));
+    return nextHandler_++;
+}
+
 void X11Desktop::unsubscribe(std::uint64_t id) {
     std::lock_guard lock(handlersMutex_);
     windowHandlers_.erase(id);
     appHandlers_.erase(id);
     screenHandlers_.erase(id);
+    stackingHandlers_.erase(id);
 }
 
 void X11Desktop::emit(const X11WindowEvent& event) {
@@ -663,6 +670,9 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
                     refreshAllMinimized();
                 } else if (e.atom == ewmh._NET_WORKAREA) {
                     emitScreensChanged();
+                } else if (e.atom == ewmh._NET_CLIENT_LIST_STACKING) {
+                    std::lock_guard lock(handlersMutex_);
+                    for (auto& [id, h] : stackingHandlers_) h();
                 }
                 return;
             }

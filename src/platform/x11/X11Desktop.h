@@ -87,6 +87,8 @@ class X11Desktop {
     std::uint64_t subscribeApps(AppHandler handler);
     // Monitors, panels' struts or the work area changed.
     std::uint64_t subscribeScreenChanges(ChangeHandler handler);
+    // The window manager republished its stacking list.
+    std::uint64_t subscribeStackingChanges(ChangeHandler handler);
     void unsubscribe(std::uint64_t id);
 
     // The managed clients, oldest first (every desktop).
@@ -415,6 +417,7 @@ class X11Desktop {
     std::map<std::uint64_t, WindowHandler> windowHandlers_;
     std::map<std::uint64_t, AppHandler> appHandlers_;
     std::map<std::uint64_t, ChangeHandler> screenHandlers_;
+    std::map<std::uint64_t, ChangeHandler> stackingHandlers_;
 };
 
 }  // namespace brindlow
