@@ -993,20 +993,6 @@ void X11Desktop::sendMoveResize(xcb_window_t window, std::uint32_t flags, std::i
                                        uint32_t(x), uint32_t(y), width, height);
 }
 
-AXError X11Desktop::restackAbove(xcb_window_t window, xcb_window_t sibling) {
-    if (!isClient(window) || !isClient(sibling)) return axerror::invalidElement;
-    if (!hasWindowManager()) {
-        const uint32_t values[] = {sibling, XCB_STACK_MODE_ABOVE};
-        xcb_configure_window(x_.xcb(), window,
-                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
-    } else {
-        xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, sibling,
-                                        XCB_STACK_MODE_ABOVE);
-    }
-    x_.flush();
-    return axerror::success;
-}
-
 AXError X11Desktop::lower(xcb_window_t window) {
     if (!isClient(window)) return axerror::invalidElement;
     // The active window is never lowered: some window managers then hand the focus to whatever

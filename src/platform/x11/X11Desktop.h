@@ -141,6 +141,9 @@ class X11Desktop {
     // Asks for the window to go directly above `sibling` (_NET_RESTACK_WINDOW, Above); does not
     // wait for the window manager.
     AXError restackAbove(xcb_window_t window, xcb_window_t sibling);
+    // Whether the window's frame stands directly above the sibling's among the clients' frames
+    // (a window manager's own windows between them, or ours, do not count).
+    bool directlyAbove(xcb_window_t window, xcb_window_t sibling);
     // Raises and focuses the window (a minimised one comes back), once per raise: a further ask
     // within moments, while the window is still active, sends nothing.
     AXError activate(xcb_window_t window, double timeout);
