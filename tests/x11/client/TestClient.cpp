@@ -251,8 +251,27 @@ bool isReparent(const xcb_generic_event_t* event, xcb_window_t window) {
     return reparent->window == window && reparent->parent != screen->root;
 }
 
+// Whether the window manager's client list names `window`.
+bool listed(xcb_window_t window) {
+    auto cookie = xcb_get_property(connection, 0, screen->root, atom("_NET_CLIENT_LIST"),
+                                   XCB_ATOM_WINDOW, 0, 4096);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
+    bool found = false;
+    if (reply) {
+        const auto* windows = static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
+        const int count = xcb_get_property_value_length(reply) / int(sizeof(xcb_window_t));
+        found = std::find(windows, windows + count, window) != windows + count;
+    }
+    std::free(reply);
+    return found;
+}
+
 // A window manager that is still starting may drop a window mapped now without a
-// trace, so the probe maps again until the window gets a frame.
+// trace, so the probe maps again until the window gets a frame. Once it is destroyed, the probe
+// stays connected until the window manager no longer lists it: the server hands our ids to the
+// next client only after we leave, and a window manager still starting up (KWin) takes a while
+// to forget the window; until then its requests about it would land on that client's window of
+// the same id, which the session's first program would then find in the list.
 int probe(const Options& o) {
     for (int attempt = 0; attempt < 40; ++attempt) {
         if (!windowManagerRuns()) {
@@ -268,9 +287,25 @@ int probe(const Options& o) {
         xcb_window_t window = createWindow(o, "brindlow probe", XCB_WINDOW_NONE);
         xcb_map_window(connection, window);
         bool managed = waitFor(250, [&](xcb_generic_event_t* e) { return isReparent(e, window); });
+        if (!managed) {
+            xcb_destroy_window(connection, window);
+            xcb_flush(connection);
+            continue;
+        }
+        // Listed, destroyed, then no longer listed: the window manager has handled both.
+        uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(connection, screen->root, XCB_CW_EVENT_MASK, &mask);
+        const auto listChanged = [&](xcb_generic_event_t* e, bool wanted) {
+            return (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && listed(window) == wanted;
+        };
+        if (!listed(window))
+            waitFor(2000, [&](xcb_generic_event_t* e) { return listChanged(e, true); });
         xcb_destroy_window(connection, window);
         xcb_flush(connection);
-        if (managed) return 0;
+        if (listed(window) &&
+            !waitFor(5000, [&](xcb_generic_event_t* e) { return listChanged(e, false); }))
+            std::fprintf(stderr, "brindlow-testclient: the window manager still lists the probe\n");
+        return 0;
     }
     std::fprintf(stderr, "brindlow-testclient: the window manager never managed the probe\n");
     return 1;
