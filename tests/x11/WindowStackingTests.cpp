@@ -11,7 +11,8 @@ namespace {
 
 using WindowStacking = X11Fixture;
 
-// Asked again and again to stand above the same window, a window stays in front of it: some
+// Asked again and again to stand above the same window, a window stays in front of it, also when
+// asked twice before the window manager handled the first request: some
 // window managers (KWin) take a restack above the window directly below for a lower and send the
 // window to the bottom. (Others, openbox, raise it to the top instead.)
 TEST_F(WindowStacking, ARestackAboveTheSameWindowAgainKeepsItInFront) {
@@ -20,7 +21,8 @@ TEST_F(WindowStacking, ARestackAboveTheSameWindowAgainKeepsItInFront) {
     TestClientProcess newest({"--title", "newest"});
     const AXElementRef belowElement = windowElement(below);
     const AXElementRef aboveElement = windowElement(above);
-    ASSERT_TRUE(belowElement && aboveElement && windowElement(newest));
+    const AXElementRef newestElement = windowElement(newest);
+    ASSERT_TRUE(belowElement && aboveElement && newestElement);
     // Front to back, the three clients' process ids.
     const auto order = [&] {
         std::vector<std::int32_t> pids;
@@ -31,8 +33,16 @@ TEST_F(WindowStacking, ARestackAboveTheSameWindowAgainKeepsItInFront) {
         return pids;
     };
     for (int round = 1; round <= 3; ++round) {
-        ASSERT_EQ(aboveElement->setAttributeValue(ax::stackedAbove, belowElement),
-                  axerror::success);
+        // From the second round on, the newest window first goes between them, and the window
+        // is asked twice in a row: the window manager may not have handled the first request yet.
+        if (round > 1) {
+            ASSERT_EQ(newestElement->setAttributeValue(ax::stackedAbove, belowElement),
+                      axerror::success);
+            ASSERT_TRUE(windowManagerCaughtUp(connection()));
+        }
+        for (int ask = 1; ask <= (round == 1 ? 1 : 2); ++ask)
+            ASSERT_EQ(aboveElement->setAttributeValue(ax::stackedAbove, belowElement),
+                      axerror::success);
         ASSERT_TRUE(windowManagerCaughtUp(connection()));
         const std::vector<std::int32_t> pids = order();
         ASSERT_EQ(pids.size(), 3u);

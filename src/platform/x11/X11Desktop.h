@@ -142,8 +142,11 @@ class X11Desktop {
     // wait for the window manager.
     AXError restackAbove(xcb_window_t window, xcb_window_t sibling);
     // Whether the window's frame stands directly above the sibling's among the clients' frames
-    // (a window manager's own windows between them, or ours, do not count).
-    bool directlyAbove(xcb_window_t window, xcb_window_t sibling);
+    // in `children` (the root's, bottom to top); a window manager's own windows between them, or
+    // ours, do not count.
+    bool directlyAbove(xcb_window_t window, xcb_window_t sibling,
+                       const std::vector<xcb_window_t>& children);
+    std::vector<xcb_window_t> rootChildren();
     // Raises and focuses the window (a minimised one comes back), once per raise: a further ask
     // within moments, while the window is still active, sends nothing.
     AXError activate(xcb_window_t window, double timeout);
@@ -421,6 +424,13 @@ class X11Desktop {
     std::map<std::uint64_t, AppHandler> appHandlers_;
     std::map<std::uint64_t, ChangeHandler> screenHandlers_;
     std::map<std::uint64_t, ChangeHandler> stackingHandlers_;
+    // The last restack asked for, with the root's children as they stood when it went out.
+    struct Restack {
+        xcb_window_t window = XCB_WINDOW_NONE;
+        xcb_window_t sibling = XCB_WINDOW_NONE;
+        std::vector<xcb_window_t> children;
+    };
+    std::optional<Restack> lastRestack_;  // guarded by mutex_
 };
 
 }  // namespace brindlow

@@ -2,17 +2,14 @@
 #include <xcb/xcb_ewmh.h>
 
 #include <algorithm>
+#include <iterator>
 #include <set>
+#include <vector>
 
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
 
 namespace brindlow {
-
-namespace {
-// How long a restack is waited for: the window manager handles it before anything sent after.
-constexpr double kRestackWait = 0.25;
-}  // namespace
 
 AXError X11Desktop::restackAbove(xcb_window_t window, xcb_window_t sibling) {
     if (!isClient(window) || !isClient(sibling)) return axerror::invalidElement;
@@ -24,16 +21,33 @@ AXError X11Desktop::restackAbove(xcb_window_t window, xcb_window_t sibling) {
         return axerror::success;
     }
     // Some window managers (KWin) take a restack above the window directly below for a lower and
-    // send the window to the bottom: nothing is asked then. The request is waited for, so that
-    // the order read for the next one is not older than this one.
-    if (directlyAbove(window, sibling)) return axerror::success;
-    return fence(window, kRestackWait, [&] {
-        xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, sibling,
-                                        XCB_STACK_MODE_ABOVE);
-    });
+    // send the window to the bottom: nothing is asked then, nor while the same request is still on
+    // its way (the server's order is still the one it was sent with).
+    std::vector<xcb_window_t> children = rootChildren();
+    if (directlyAbove(window, sibling, children)) return axerror::success;
+    {
+        std::lock_guard lock(mutex_);
+        if (lastRestack_ && lastRestack_->window == window && lastRestack_->sibling == sibling &&
+            lastRestack_->children == children)
+            return axerror::success;
+        lastRestack_ = Restack{window, sibling, std::move(children)};
+    }
+    xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, sibling,
+                                    XCB_STACK_MODE_ABOVE);
+    x_.flush();
+    return axerror::success;
 }
 
-bool X11Desktop::directlyAbove(xcb_window_t window, xcb_window_t sibling) {
+std::vector<xcb_window_t> X11Desktop::rootChildren() {
+    XcbReply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(x_.xcb(), xcb_query_tree(x_.xcb(), x_.root()), nullptr));
+    if (!tree) return {};
+    const xcb_window_t* children = xcb_query_tree_children(tree.get());
+    return {children, children + xcb_query_tree_children_length(tree.get())};
+}
+
+bool X11Desktop::directlyAbove(xcb_window_t window, xcb_window_t sibling,
+                               const std::vector<xcb_window_t>& children) {
     std::set<xcb_window_t> frames;  // the clients' frames, the root's children that count
     xcb_window_t frame = XCB_WINDOW_NONE, siblingFrame = XCB_WINDOW_NONE;
     {
@@ -46,17 +60,12 @@ bool X11Desktop::directlyAbove(xcb_window_t window, xcb_window_t sibling) {
         }
     }
     if (frame == XCB_WINDOW_NONE || siblingFrame == XCB_WINDOW_NONE) return false;
-    XcbReply<xcb_query_tree_reply_t> tree(
-        xcb_query_tree_reply(x_.xcb(), xcb_query_tree(x_.xcb(), x_.root()), nullptr));
-    if (!tree) return false;
     // Bottom to top: the first client's frame above the sibling's.
-    const xcb_window_t* children = xcb_query_tree_children(tree.get());
-    const xcb_window_t* end = children + xcb_query_tree_children_length(tree.get());
-    const xcb_window_t* at = std::find(children, end, siblingFrame);
-    if (at == end) return false;
-    const xcb_window_t* next =
-        std::find_if(at + 1, end, [&](xcb_window_t child) { return frames.contains(child); });
-    return next != end && *next == frame;
+    const auto at = std::find(children.begin(), children.end(), siblingFrame);
+    if (at == children.end()) return false;
+    const auto next = std::find_if(std::next(at), children.end(),
+                                   [&](xcb_window_t child) { return frames.contains(child); });
+    return next != children.end() && *next == frame;
 }
 
 }  // namespace brindlow
