@@ -209,14 +209,36 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
     if (!vanished.empty()) hooks_.windowsVanished(uuid, vanished);
 }
 
-void LayoutApplier::liftParkedBeside(WindowID raised) {
+int LayoutApplier::liftBeside(WindowID raised, const std::vector<WindowID>& frontToBack) {
+    int lifted = 0;
     for (const auto& [uuid, display] : state_.displays) {
         const std::vector<Placement>& placements = display.lastLayout.placements;
         const bool shown = std::any_of(
             placements.begin(), placements.end(),
             [&](const Placement& p) { return p.windowID == raised && p.isVisible && !p.isParked; });
-        if (shown) keepParkedBesideRaised(placements, state_.windows, raised);
+        if (shown)
+            lifted += keepParkedBesideRaised(placements, state_.windows, raised, frontToBack);
     }
+    return lifted;
+}
+
+void LayoutApplier::liftParkedBeside(WindowID raised) {
+    if (liftBeside(raised, {}) == 0) return;
+    liftWatch_ = LiftWatch{raised, now() + kLiftWatch, kLiftsAgain};
+    watchingLifts_ = true;
+}
+
+void LayoutApplier::stackingChanged() {
+    if (!liftWatch_) return;
+    if (now() > liftWatch_->until || liftWatch_->liftsLeft <= 0) {
+        liftWatch_.reset();
+        watchingLifts_ = false;
+        return;
+    }
+    const std::vector<WindowID> order = env_.platform.windowList->stackingOrder();
+    if (order.empty() || liftBeside(liftWatch_->raised, order) == 0) return;
+    --liftWatch_->liftsLeft;
+    log_.debug("Parked windows went back above window %ld, raised again", long(liftWatch_->raised));
 }
 
 StripLayout LayoutApplier::layOut(const Strip& strip, const DisplayGeometry& area,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -86,6 +87,11 @@ class LayoutApplier {
     // The catch-up pass follows a change after this, size checks look again after kCheckDelay.
     static constexpr double kCatchUpDelay = 0.2;
     static constexpr double kCheckDelay = 0.25;
+    // After a lift, for this long, a parked window goes back above the raised window at most
+    // kLiftsAgain times: a window manager may raise its active window again a moment after our
+    // restack (KWin does, a few ms after it), and one that always does so is not fought for long.
+    static constexpr double kLiftWatch = 1.0;
+    static constexpr int kLiftsAgain = 3;
 
     LayoutApplier(StripControllerState& state, const StripControllerEnvironment& env,
                   const WindowMover& windowMover, AsyncMover& asyncMover, Hooks hooks);
@@ -94,6 +100,11 @@ class LayoutApplier {
     // `raised` went in front of every other window: the parked windows beside it on its display's
     // last layout go directly above it again, so that their slivers keep taking clicks.
     void liftParkedBeside(WindowID raised);
+    // The stacking order changed: while a lift is watched, a parked window that the raised
+    // window went in front of again goes back above it.
+    void stackingChanged();
+    // Whether a lift is watched: stacking changes are worth a trip to the strip queue. Any thread.
+    bool watchingLifts() const { return watchingLifts_.load(); }
     // The layout of `strip` with the current gaps, `offset` points scrolled; `sliceOffset` is
     // where edge slices are judged (none: no slicing).
     StripLayout layOut(const Strip& strip, const DisplayGeometry& area,
@@ -112,6 +123,9 @@ class LayoutApplier {
                                             bool settleOnly);
     std::map<WindowID, MoveResult> applyTogether(const std::vector<Placement>& placements);
     void disableEnhancedUIIfNeeded(const Strip& strip);
+    // The parked windows beside `raised`, where it is shown, go directly above it (those it
+    // stands in front of, with a stacking order). Returns how many.
+    int liftBeside(WindowID raised, const std::vector<WindowID>& frontToBack);
     void scheduleCatchUp(const std::string& uuid);
     void catchUpApply(const std::string& uuid);
     void scheduleSizeCheck(const std::string& uuid, std::vector<SizeCheck> checks, int attempt);
@@ -129,6 +143,14 @@ class LayoutApplier {
     // Parked windows already put under the others, for a platform that does not tell the
     // stacking order.
     std::set<WindowID> loweredParked_;
+    // The last lift beside a raised window, watched until `until`.
+    struct LiftWatch {
+        WindowID raised = 0;
+        double until = 0;
+        int liftsLeft = 0;
+    };
+    std::optional<LiftWatch> liftWatch_;
+    std::atomic<bool> watchingLifts_{false};
     // For each window moved by the running animation, the moment (tick time plus lead) its last
     // frame stands for. A lead that shrinks faster than time passes (an application that was
     // slow for a moment) or a predicted frame that cannot be used (it parks or unparks the

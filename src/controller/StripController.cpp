@@ -120,6 +120,7 @@ StripController::~StripController() {
     for (const auto& [event, token] : workspaceTokens_)
         env_.platform.workspace->removeObserver(token);
     if (screensToken_) env_.platform.screens->removeChangeObserver(*screensToken_);
+    if (stackingToken_) env_.platform.windowList->removeStackingObserver(*stackingToken_);
     for (auto& [pid, observer] : state_.observers) observer->stop();
 }
 
@@ -170,6 +171,10 @@ void StripController::windowRaised(WindowID raised) {
     enqueue([this, raised] { applier_->liftParkedBeside(raised); });
     enqueueAfter(0.05, [this] { publishFocusFrames(); });
     enqueueAfter(0.25, [this] { publishFocusFrames(); });
+}
+
+void StripController::stackingChanged() {
+    if (applier_->watchingLifts()) enqueue([this] { applier_->stackingChanged(); });
 }
 
 std::optional<std::string> StripController::displayUnder(Point point) const {

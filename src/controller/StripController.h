@@ -140,6 +140,8 @@ class StripController {
     // After every raise, on the raise queue: the raised window's parked neighbours go back above
     // it, and the focus frames follow.
     void windowRaised(WindowID raised);
+    // The window server's stacking order may have changed. Any thread.
+    void stackingChanged();
 
     // MARK: Strip queue (the operations below run only there)
 
@@ -271,6 +273,7 @@ class StripController {
     // Main thread only.
     std::vector<std::pair<WorkspaceEvent, ObserverToken>> workspaceTokens_;
     std::optional<ObserverToken> screensToken_;
+    std::optional<ObserverToken> stackingToken_;
     std::vector<DisplayInfo> lastDisplays_;
     std::optional<TickGrid> ticks_;
     CatchUpGate catchUpGate_;

@@ -56,6 +56,9 @@ void StripController::registerObservers() {
     screensToken_ = env_.platform.screens->addChangeObserver([weak] {
         if (auto alive = weak.lock()) (*alive)->screensMayHaveChanged();
     });
+    stackingToken_ = env_.platform.windowList->addStackingObserver([weak] {
+        if (auto alive = weak.lock()) (*alive)->stackingChanged();
+    });
     ticks_.emplace(now(), std::vector<double>{kDisplayRereadInterval, kCatchUpInterval});
     scheduleTicks();
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "geometry/Geometry.h"
 #include "geometry/WindowID.h"
+#include "platform/ObserverToken.h"
 
 namespace brindlow {
 
@@ -39,6 +41,13 @@ class WindowList {
         for (const WindowListEntry& entry : onScreenWindows()) order.push_back(entry.identity);
         return order;
     }
+    // Calls `handler` on any thread whenever the stacking order may have changed (a window
+    // manager restacked a window). 0 when the list cannot tell; the handler is then never called.
+    virtual ObserverToken addStackingObserver(std::function<void()> handler) {
+        (void)handler;
+        return 0;
+    }
+    virtual void removeStackingObserver(ObserverToken token) { (void)token; }
 };
 
 }  // namespace brindlow

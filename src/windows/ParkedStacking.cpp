@@ -135,7 +135,14 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
 }
 
 int keepParkedBesideRaised(const std::vector<Placement>& placements,
-                           const std::map<WindowID, ManagedWindow>& windows, WindowID raised) {
+                           const std::map<WindowID, ManagedWindow>& windows, WindowID raised,
+                           const std::vector<WindowID>& frontToBack) {
+    // Whether `parked` stands behind `raised` as far as the order tells.
+    const auto raisedAt = std::find(frontToBack.begin(), frontToBack.end(), raised);
+    const auto behindRaised = [&](WindowID parked) {
+        if (raisedAt == frontToBack.end()) return true;
+        return std::find(frontToBack.begin(), raisedAt, parked) == raisedAt;
+    };
     struct Known {
         const ManagedWindow* window;
     };
@@ -155,6 +162,7 @@ int keepParkedBesideRaised(const std::vector<Placement>& placements,
         if (!over) continue;
         const auto neighbour = neighbourOf(*over, visible);
         if (!neighbour || neighbour->window->id != raised) continue;
+        if (!behindRaised(placement.windowID)) continue;
         over->window->element->setAttributeValue(ax::stackedAbove, neighbour->window->element);
         ++asked;
     }

@@ -30,9 +30,13 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
 
 // `raised` has just gone in front of every other window, so a parked window whose sliver lies
 // beside it is under its resize border again: each such parked window goes directly above it once
-// more, as `keepParkedWindowsUnder` put it. The stacking order is not read: a window manager may
-// publish the raise only later. Returns how many windows were restacked.
+// more, as `keepParkedWindowsUnder` put it. Without a stacking order (`frontToBack` empty), each
+// goes up: a window manager may publish the raise only later. With one, only those the raised
+// window stands in front of again (a window manager that raises its active window once more a
+// moment after a restack) or that the order does not name. Returns how many windows were
+// restacked.
 int keepParkedBesideRaised(const std::vector<Placement>& placements,
-                           const std::map<WindowID, ManagedWindow>& windows, WindowID raised);
+                           const std::map<WindowID, ManagedWindow>& windows, WindowID raised,
+                           const std::vector<WindowID>& frontToBack = {});
 
 }  // namespace brindlow

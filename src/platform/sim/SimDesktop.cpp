@@ -201,6 +201,28 @@ void SimDesktop::postScreensChanged() {
     }
 }
 
+ObserverToken SimDesktop::addStackingObserver(std::function<void()> handler) {
+    const ObserverToken token = nextToken_++;
+    stackingObservers_[token] = std::move(handler);
+    return token;
+}
+
+void SimDesktop::removeStackingObserver(ObserverToken token) {
+    stackingObservers_.erase(token);
+}
+
+void SimDesktop::postStackingChanged() {
+    std::weak_ptr<bool> alive = alive_;
+    for (const auto& [token, handler] : stackingObservers_) {
+        const ObserverToken id = token;
+        main_.async([this, alive, id] {
+            if (!alive.lock()) return;
+            auto found = stackingObservers_.find(id);
+            if (found != stackingObservers_.end() && found->second) found->second();
+        });
+    }
+}
+
 // ---- applications ----
 
 SimApp SimDesktop::launchApp(const SimAppSpec& spec) {
@@ -404,6 +426,7 @@ void SimDesktop::bringToFront(WindowID id) {
     if (found == zOrder_.end()) return;
     zOrder_.erase(found);
     zOrder_.insert(zOrder_.begin(), id);
+    postStackingChanged();
 }
 
 void SimDesktop::sendToBack(WindowID id) {
@@ -411,6 +434,7 @@ void SimDesktop::sendToBack(WindowID id) {
     if (found == zOrder_.end()) return;
     zOrder_.erase(found);
     zOrder_.push_back(id);
+    postStackingChanged();
 }
 
 void SimDesktop::destroyWindow(WindowState& window, bool notifyObservers) {
@@ -690,6 +714,7 @@ AXError SimDesktop::applyWindowWrite(WindowState& window, std::string_view name,
         const WindowID siblingID = *above;
         zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), id), zOrder_.end());
         zOrder_.insert(std::find(zOrder_.begin(), zOrder_.end(), siblingID), id);
+        postStackingChanged();
         return axerror::success;
     }
     if (name == ax::position) {

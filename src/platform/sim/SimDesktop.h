@@ -282,6 +282,9 @@ class SimDesktop final : public Accessibility,
     std::optional<std::uint64_t> changeCount() const override { return changes_.load(); }
     // WindowList
     std::vector<WindowListEntry> onScreenWindows() const override;
+    // Told on the main queue after each restack.
+    ObserverToken addStackingObserver(std::function<void()> handler) override;
+    void removeStackingObserver(ObserverToken token) override;
     // Workspace
     std::vector<RunningApplication> runningApplications() const override;
     std::optional<RunningApplication> frontmostApplication() const override;
@@ -344,6 +347,7 @@ class SimDesktop final : public Accessibility,
     void notifyWindow(WindowState& window, std::string_view notification);
     void postWorkspace(WorkspaceEvent event, const RunningApplication& app);
     void postScreensChanged();
+    void postStackingChanged();
     void bringToFront(WindowID id);
     void sendToBack(WindowID id);
     void destroyWindow(WindowState& window, bool notify);
@@ -363,6 +367,7 @@ class SimDesktop final : public Accessibility,
     std::map<std::int32_t, std::pair<std::int32_t, std::string>> processes_;
     std::map<ObserverToken, std::pair<WorkspaceEvent, Handler>> workspaceObservers_;
     std::map<ObserverToken, std::function<void()>> screenObservers_;
+    std::map<ObserverToken, std::function<void()>> stackingObservers_;
     std::map<std::int32_t, std::vector<std::weak_ptr<SimObserver>>> observers_;
     std::vector<SimCall> calls_;
     std::optional<std::int32_t> frontmost_;

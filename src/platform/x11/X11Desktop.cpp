@@ -86,11 +86,18 @@ std::uint64_t X11Desktop::subscribeScreenChanges(ChangeHandler handler) {
     return nextHandler_++;
 }
 
+std::uint64_t X11Desktop::subscribeStackingChanges(ChangeHandler handler) {
+    std::lock_guard lock(handlersMutex_);
+    stackingHandlers_.emplace(nextHandler_, std::move(handler));
+    return nextHandler_++;
+}
+
 void X11Desktop::unsubscribe(std::uint64_t id) {
     std::lock_guard lock(handlersMutex_);
     windowHandlers_.erase(id);
     appHandlers_.erase(id);
     screenHandlers_.erase(id);
+    stackingHandlers_.erase(id);
 }
 
 void X11Desktop::emit(const X11WindowEvent& event) {
@@ -664,6 +671,9 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
                     refreshAllMinimized();
                 } else if (e.atom == ewmh._NET_WORKAREA) {
                     emitScreensChanged();
+                } else if (e.atom == ewmh._NET_CLIENT_LIST_STACKING) {
+                    std::lock_guard lock(handlersMutex_);
+                    for (auto& [id, h] : stackingHandlers_) h();
                 }
                 return;
             }
@@ -1021,20 +1031,6 @@ void X11Desktop::sendMoveResize(xcb_window_t window, std::uint32_t flags, std::i
                                        xcb_ewmh_client_source_type_t((flags >> 12) & 0xF),
                                        xcb_ewmh_moveresize_window_opt_flags_t(flags & 0xF00),
                                        uint32_t(x), uint32_t(y), width, height);
-}
-
-AXError X11Desktop::restackAbove(xcb_window_t window, xcb_window_t sibling) {
-    if (!isClient(window) || !isClient(sibling)) return axerror::invalidElement;
-    if (!hasWindowManager()) {
-        const uint32_t values[] = {sibling, XCB_STACK_MODE_ABOVE};
-        xcb_configure_window(x_.xcb(), window,
-                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
-    } else {
-        xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, sibling,
-                                        XCB_STACK_MODE_ABOVE);
-    }
-    x_.flush();
-    return axerror::success;
 }
 
 AXError X11Desktop::lower(xcb_window_t window) {

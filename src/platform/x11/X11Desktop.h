@@ -87,6 +87,8 @@ class X11Desktop {
     std::uint64_t subscribeApps(AppHandler handler);
     // Monitors, panels' struts or the work area changed.
     std::uint64_t subscribeScreenChanges(ChangeHandler handler);
+    // The window manager republished its stacking list.
+    std::uint64_t subscribeStackingChanges(ChangeHandler handler);
     void unsubscribe(std::uint64_t id);
 
     // The managed clients, oldest first (every desktop).
@@ -139,6 +141,12 @@ class X11Desktop {
     // Asks for the window to go directly above `sibling` (_NET_RESTACK_WINDOW, Above); does not
     // wait for the window manager.
     AXError restackAbove(xcb_window_t window, xcb_window_t sibling);
+    // Whether the window's frame stands directly above the sibling's among the clients' frames
+    // in `children` (the root's, bottom to top); a window manager's own windows between them, or
+    // ours, do not count.
+    bool directlyAbove(xcb_window_t window, xcb_window_t sibling,
+                       const std::vector<xcb_window_t>& children);
+    std::vector<xcb_window_t> rootChildren();
     // Raises and focuses the window (a minimised one comes back), once per raise: a further ask
     // within moments, while the window is still active, sends nothing.
     AXError activate(xcb_window_t window, double timeout);
@@ -434,6 +442,14 @@ class X11Desktop {
     std::map<std::uint64_t, WindowHandler> windowHandlers_;
     std::map<std::uint64_t, AppHandler> appHandlers_;
     std::map<std::uint64_t, ChangeHandler> screenHandlers_;
+    std::map<std::uint64_t, ChangeHandler> stackingHandlers_;
+    // The last restack asked for, with the root's children as they stood when it went out.
+    struct Restack {
+        xcb_window_t window = XCB_WINDOW_NONE;
+        xcb_window_t sibling = XCB_WINDOW_NONE;
+        std::vector<xcb_window_t> children;
+    };
+    std::optional<Restack> lastRestack_;  // guarded by mutex_
 };
 
 }  // namespace brindlow

@@ -37,6 +37,14 @@ std::vector<WindowID> X11WindowList::stackingOrder() const {
     return std::vector<WindowID>(stacking.rbegin(), stacking.rend());  // it runs bottom to top
 }
 
+ObserverToken X11WindowList::addStackingObserver(std::function<void()> handler) {
+    return desktop_.subscribeStackingChanges(std::move(handler));
+}
+
+void X11WindowList::removeStackingObserver(ObserverToken token) {
+    desktop_.unsubscribe(token);
+}
+
 std::vector<WindowListEntry> X11WindowList::onScreenWindows() const {
     X11Connection& x = desktop_.connection();
     const std::vector<xcb_window_t> children = rootChildren(x);

@@ -15,6 +15,9 @@ class X11WindowList final : public WindowList {
     std::vector<WindowListEntry> onScreenWindows() const override;
     // The window manager's stacking list as it stands: one property read.
     std::vector<WindowID> stackingOrder() const override;
+    // Told by the window manager's republished stacking list.
+    ObserverToken addStackingObserver(std::function<void()> handler) override;
+    void removeStackingObserver(ObserverToken token) override;
 
   private:
     X11Desktop& desktop_;

@@ -19,14 +19,13 @@ struct RaiseCase {
     int under;
 };
 
-class ParkedAfterARaise : public ControllerScenario,
-                          public ::testing::WithParamInterface<RaiseCase> {
+class ThreeColumns : public ControllerScenario {
   protected:
     SimApp app;
     std::vector<SimWindow> windows;
 
-    void SetUp() override {
-        ControllerScenario::SetUp();
+    // Tiles the three windows with the focus on column `from`.
+    void startOn(int from) {
         left = desktop.addDisplay({.name = "Left", .frame = {0, 0, 1920, 1080}, .uuid = "LEFT"});
         app = desktop.launchApp(
             {.name = "Editor", .bundleID = "org.example.editor", .activate = true});
@@ -38,7 +37,7 @@ class ParkedAfterARaise : public ControllerScenario,
         AppSettings settings;
         settings.defaultWidth = 0.5;
         start(settings);
-        run(Command::jumpTo(GetParam().from));
+        run(Command::jumpTo(from));
         animate();
         time.advance(1.0);
         time.runUntilIdle();
@@ -50,6 +49,14 @@ class ParkedAfterARaise : public ControllerScenario,
         for (const WindowListEntry& entry : desktop.onScreenWindows())
             ids.push_back(entry.identity);
         return ids;
+    }
+};
+
+class ParkedAfterARaise : public ThreeColumns, public ::testing::WithParamInterface<RaiseCase> {
+  protected:
+    void SetUp() override {
+        ThreeColumns::SetUp();
+        startOn(GetParam().from);
     }
 };
 
@@ -76,6 +83,71 @@ INSTANTIATE_TEST_SUITE_P(
         RaiseCase{"toTheNeighbour", 1, 2, 2},
         // The first column's raise leaves the parked window where it was, above the second.
         RaiseCase{"awayFromTheNeighbour", 2, 1, 2}),
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
+
+// After the jump from the first column to its neighbour, the window manager raises the neighbour
+// once more on its own, a moment (`after` seconds) after the strip put the parked third window
+// above it. Whether the parked window is then above the neighbour again.
+struct RaisedAgainCase {
+    const char* name;
+    double after;
+    bool above;
+};
+
+class ParkedRaisedAgain : public ThreeColumns,
+                          public ::testing::WithParamInterface<RaisedAgainCase> {
+  protected:
+    void SetUp() override {
+        ThreeColumns::SetUp();
+        startOn(1);
+    }
+};
+
+TEST_P(ParkedRaisedAgain, TheParkedWindowGoesBackAboveTheNeighbourForAMoment) {
+    const RaisedAgainCase& c = GetParam();
+    const SimWindow& parked = windows[2];
+    const SimWindow& neighbour = windows[1];
+    run(Command::jumpTo(2));
+    animate();
+    time.runUntilIdle();
+    const auto at = [&](const std::vector<WindowID>& stacked, WindowID id) {
+        return std::find(stacked.begin(), stacked.end(), id);
+    };
+    std::vector<WindowID> stacked = order();
+    ASSERT_EQ(std::next(at(stacked, parked.id())), at(stacked, neighbour.id()))
+        << "the parked window was not lifted after the raise";
+    time.advance(c.after);
+    neighbour.raise();
+    time.runUntilIdle();
+    stacked = order();
+    EXPECT_EQ(std::next(at(stacked, parked.id())) == at(stacked, neighbour.id()), c.above)
+        << "front to back: " << ::testing::PrintToString(stacked);
+}
+
+// A window manager that raises its active window after every restack is not fought for long: the
+// parked window goes back above it three times, then stays behind.
+TEST_F(ThreeColumns, AWindowManagerThatKeepsRaisingTheNeighbourWinsAfterThreeLifts) {
+    startOn(1);
+    const SimWindow& parked = windows[2];
+    const SimWindow& neighbour = windows[1];
+    run(Command::jumpTo(2));
+    animate();
+    time.runUntilIdle();
+    for (int round = 1; round <= 4; ++round) {
+        time.advance(0.005);
+        neighbour.raise();
+        time.runUntilIdle();
+        EXPECT_EQ(order().front(), round <= 3 ? parked.id() : neighbour.id()) << "round " << round;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Focus, ParkedRaisedAgain,
+    ::testing::Values(
+        // A few ms after the lift, as KWin does.
+        RaisedAgainCase{"aMomentLater", 0.005, true},
+        // Long after: the user's own raise of the neighbour, which the strip leaves alone.
+        RaisedAgainCase{"longAfter", 2.0, false}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 }  // namespace

@@ -161,6 +161,41 @@ INSTANTIATE_TEST_SUITE_P(
         RaisedCase{"farFromTheRaisedOne", -1200, true, false}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
+// The raised window's neighbour, 2 points left of it, was lifted once; the stacking order read
+// after a later restack says where the two stand now. Whether the parked one goes up again.
+struct RaisedAgainCase {
+    const char* name;
+    // Front to back, as names: "p" the parked window, "v" the raised one.
+    std::vector<std::string> order;
+    bool lifted;
+};
+
+class ParkedBesideRaisedAgain : public ParkedStackingTest,
+                                public ::testing::WithParamInterface<RaisedAgainCase> {};
+
+TEST_P(ParkedBesideRaisedAgain, OnlyAParkedWindowTheRaisedOneStandsInFrontOfGoesUpAgain) {
+    const RaisedAgainCase& c = GetParam();
+    std::vector<WindowID> frontToBack;
+    for (const std::string& name : c.order)
+        frontToBack.push_back(name == "p" ? parked.id() : visible.id());
+    EXPECT_EQ(keepParkedBesideRaised(layout(-1126), windows, visible.id(), frontToBack),
+              c.lifted ? 1 : 0);
+    EXPECT_EQ(parked.writes(),
+              c.lifted ? std::vector<std::string>{"AXStackedAbove"} : std::vector<std::string>{});
+    EXPECT_TRUE(visible.writes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ParkedBesideRaisedAgain,
+    ::testing::Values(
+        // The window manager raised its active window once more, over the parked one.
+        RaisedAgainCase{"raisedInFrontAgain", {"v", "p"}, true},
+        // The lift held.
+        RaisedAgainCase{"parkedStillInFront", {"p", "v"}, false},
+        // A list that does not name the parked window tells nothing about it.
+        RaisedAgainCase{"parkedNotListed", {"v"}, true}),
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
+
 TEST_F(ParkedStackingTest, WithoutAStackingOrderAWindowIsLoweredOnceEachTimeItIsParked) {
     EXPECT_EQ(keepParkedWindowsUnder(layout(3830), windows, {}, lowered), 1);
     EXPECT_EQ(keepParkedWindowsUnder(layout(3830), windows, {}, lowered), 0);

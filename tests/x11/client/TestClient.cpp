@@ -258,9 +258,7 @@ bool isReparent(const xcb_generic_event_t* event, xcb_window_t window) {
     return reparent->window == window && reparent->parent != screen->root;
 }
 
-// A window manager that is still starting may drop a window mapped now without a
-// trace, so the probe maps again until the window gets a frame.
-// Whether the window manager lists `window` among its clients.
+// Whether the window manager's client list names `window`.
 bool listed(xcb_window_t window) {
     auto cookie = xcb_get_property(connection, 0, screen->root, atom("_NET_CLIENT_LIST"),
                                    XCB_ATOM_WINDOW, 0, 4096);
@@ -268,16 +266,20 @@ bool listed(xcb_window_t window) {
     bool found = false;
     if (reply) {
         const auto* windows = static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
-        const int count = xcb_get_property_value_length(reply) / 4;
+        const int count = xcb_get_property_value_length(reply) / int(sizeof(xcb_window_t));
         found = std::find(windows, windows + count, window) != windows + count;
     }
     std::free(reply);
     return found;
 }
 
-// Maps a window until the window manager manages one, then withdraws it until the window manager
-// no longer lists it: destroyed while managed, fluxbox now and then kept it listed for good, and
-// the next program whose windows took the same ids had one of them listed as a client.
+// A window manager that is still starting may drop a window mapped now without a
+// trace, so the probe maps again until the window gets a frame. It then withdraws the window
+// until the window manager no longer lists it (destroyed while managed, fluxbox now and then kept
+// it listed for good), and stays connected until the window is gone from the list: the server
+// hands our ids to the next client only after we leave, and a window manager still starting up
+// (KWin) takes a while to forget a window; its requests would land on that client's window of the
+// same id, which the session's first program would then find in the list.
 int probe(const Options& o) {
     uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(connection, screen->root, XCB_CW_EVENT_MASK, &mask);
@@ -293,10 +295,15 @@ int probe(const Options& o) {
         xcb_map_window(connection, window);
         if (!waitFor(250, [&](xcb_generic_event_t* e) { return isReparent(e, window); })) {
             xcb_destroy_window(connection, window);
+            xcb_flush(connection);
             continue;
         }
-        // Withdrawn first, as a client ends a window the window manager manages; destroyed once
-        // it is no longer listed.
+        const auto listChanged = [&](xcb_generic_event_t* e, bool wanted) {
+            return (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && listed(window) == wanted;
+        };
+        if (!listed(window))
+            waitFor(2000, [&](xcb_generic_event_t* e) { return listChanged(e, true); });
+        // Withdrawn first, as a client ends a window the window manager manages.
         xcb_unmap_window(connection, window);
         xcb_unmap_notify_event_t withdrawn{};
         withdrawn.response_type = XCB_UNMAP_NOTIFY;
@@ -305,12 +312,14 @@ int probe(const Options& o) {
         xcb_send_event(connection, 0, screen->root,
                        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&withdrawn));
-        for (int wait = 0; wait < 8 && listed(window); ++wait)
-            waitFor(250, [](xcb_generic_event_t* e) {
-                return (e->response_type & 0x7f) == XCB_PROPERTY_NOTIFY;
-            });
+        xcb_flush(connection);
+        if (listed(window))
+            waitFor(2000, [&](xcb_generic_event_t* e) { return listChanged(e, false); });
         xcb_destroy_window(connection, window);
         xcb_flush(connection);
+        if (listed(window) &&
+            !waitFor(5000, [&](xcb_generic_event_t* e) { return listChanged(e, false); }))
+            std::fprintf(stderr, "brindlow-testclient: the window manager still lists the probe\n");
         return 0;
     }
     std::fprintf(stderr, "brindlow-testclient: the window manager never managed the probe\n");

@@ -1,0 +1,58 @@
+// Restacking one client directly above another beside the session's window manager.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "x11/support/X11Fixture.h"
+
+namespace brindlow::test {
+namespace {
+
+using WindowStacking = X11Fixture;
+
+// Asked again and again to stand above the same window, a window stays in front of it, also when
+// asked twice before the window manager handled the first request: some
+// window managers (KWin) take a restack above the window directly below for a lower and send the
+// window to the bottom. (Others, openbox, raise it to the top instead.)
+TEST_F(WindowStacking, ARestackAboveTheSameWindowAgainKeepsItInFront) {
+    TestClientProcess below({"--title", "below"});
+    TestClientProcess above({"--title", "above"});
+    TestClientProcess newest({"--title", "newest"});
+    const AXElementRef belowElement = windowElement(below);
+    const AXElementRef aboveElement = windowElement(above);
+    const AXElementRef newestElement = windowElement(newest);
+    ASSERT_TRUE(belowElement && aboveElement && newestElement);
+    // Front to back, the three clients' process ids.
+    const auto order = [&] {
+        std::vector<std::int32_t> pids;
+        for (const WindowListEntry& entry : platform_.windowList->onScreenWindows())
+            if (entry.ownerPID == below.pid() || entry.ownerPID == above.pid() ||
+                entry.ownerPID == newest.pid())
+                pids.push_back(entry.ownerPID);
+        return pids;
+    };
+    for (int round = 1; round <= 3; ++round) {
+        // From the second round on, the newest window first goes between them, and the window
+        // is asked twice in a row: the window manager may not have handled the first request yet.
+        if (round > 1) {
+            ASSERT_EQ(newestElement->setAttributeValue(ax::stackedAbove, belowElement),
+                      axerror::success);
+            ASSERT_TRUE(windowManagerCaughtUp(connection()));
+        }
+        for (int ask = 1; ask <= (round == 1 ? 1 : 2); ++ask)
+            ASSERT_EQ(aboveElement->setAttributeValue(ax::stackedAbove, belowElement),
+                      axerror::success);
+        ASSERT_TRUE(windowManagerCaughtUp(connection()));
+        const std::vector<std::int32_t> pids = order();
+        ASSERT_EQ(pids.size(), 3u);
+        EXPECT_LT(std::find(pids.begin(), pids.end(), above.pid()) - pids.begin(),
+                  std::find(pids.begin(), pids.end(), below.pid()) - pids.begin())
+            << "round " << round << ": behind the other window; front to back "
+            << ::testing::PrintToString(pids) << ", above " << above.pid() << ", below "
+            << below.pid();
+    }
+}
+
+}  // namespace
+}  // namespace brindlow::test
