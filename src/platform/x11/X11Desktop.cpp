@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/CoordinateLimits.h"
+#include "platform/Log.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Events.h"
 
@@ -19,6 +20,11 @@ namespace {
 
 constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
 constexpr std::uint32_t kSourcePager = 2;  // "source indication": a pager or assistive tool
+
+const Logger& clientsLog() {
+    static const Logger logger = makeLogger("Clients");
+    return logger;
+}
 
 }  // namespace
 
@@ -440,6 +446,10 @@ void X11Desktop::refreshClients(std::optional<xcb_window_t> destroyed) {
         for (auto it = known_.begin(); it != known_.end();) {
             if (std::find(current.begin(), current.end(), it->first) == current.end()) {
                 if (living.contains(it->first)) {
+                    clientsLog().debug(
+                        "Client 0x%x left the list while it lives on (%ld listed, %{public}s)",
+                        it->first, long(list.size()),
+                        std::string(managedList ? "window manager" : "no window manager"));
                     withdrawn_[it->first] = it->second.pid;
                     if (!it->second.minimized)
                         windowEvents.push_back(
@@ -566,6 +576,9 @@ void X11Desktop::refreshWindow(xcb_window_t window, bool titleMayChange) {
         // Restored: a later parking of it is Brindlow's again.
         if (!nowMinimized && k.minimized) minimisedByOthers_.erase(window);
         if (nowMinimized != k.minimized) {
+            clientsLog().debug("Client 0x%x reads %{public}s (desktop %ld of %ld)", window,
+                               std::string(nowMinimized ? "hidden" : "shown"),
+                               long(s->desktop.value_or(kAllDesktops)), long(currentDesktop_));
             events.push_back(
                 {nowMinimized ? X11WindowEvent::Kind::minimized : X11WindowEvent::Kind::restored,
                  window, k.pid});
