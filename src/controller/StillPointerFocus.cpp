@@ -34,6 +34,14 @@ bool StillPointerFocus::slidAway(double time, const std::optional<PointerState>&
     });
 }
 
+bool StillPointerFocus::actedSince(double time, const Hand& hand) const {
+    return hand.lastActive && *hand.lastActive > time && afterLastChoice(*hand.lastActive);
+}
+
+bool StillPointerFocus::afterLastChoice(double at) const {
+    return !lastCommand_ || at > *lastCommand_ + kChoiceHeardLate;
+}
+
 bool StillPointerFocus::ours(double time, const std::optional<PointerState>& pointer,
                              const Hand& hand,
                              const std::function<bool(Point, double)>& overTaker) const {
@@ -44,9 +52,9 @@ bool StillPointerFocus::ours(double time, const std::optional<PointerState>& poi
     // the pointer chose it (the pointer has not moved since, so it stood where it is now).
     // A hand that acted after our last move put the pointer where it is, however late the
     // window manager's answer comes: nothing of ours slid under it since.
-    const bool handJustActed =
-        hand.lastActive && (time - *hand.lastActive < kRest || *hand.lastActive > *lastMove_) &&
-        (!lastCommand_ || *hand.lastActive > *lastCommand_ + kChoiceHeardLate);
+    const bool handJustActed = hand.lastActive &&
+                               (time - *hand.lastActive < kRest || *hand.lastActive > *lastMove_) &&
+                               afterLastChoice(*hand.lastActive);
     return !(handJustActed && overTaker(pointer->location, *hand.lastActive));
 }
 

@@ -65,11 +65,17 @@ class StillPointerFocus {
     // none of the windows we place; `frames` says where they stand now.
     bool slidAway(double time, const std::optional<PointerState>& pointer, const Hand& hand,
                   const std::map<WindowID, Rect>& frames) const;
+    // Whether the hand acted after `time` on its own account: an action that made the user's
+    // last choice (a click on one of our overlays or panels) aimed at that choice, not at the
+    // window under the pointer.
+    bool actedSince(double time, const Hand& hand) const;
 
   private:
     // `overTaker(t)`: whether the pointer's place was over the focus taker at `t`.
     bool ours(double time, const std::optional<PointerState>& pointer, const Hand& hand,
               const std::function<bool(Point, double)>& overTaker) const;
+    // Whether the hand acting at `at` came after the user's last choice, not to make it.
+    bool afterLastChoice(double at) const;
     // Where `window`, standing at `now` today, stood at `time`.
     Rect frameAt(WindowID window, const Rect& now, double time) const;
 

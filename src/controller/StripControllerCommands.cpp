@@ -245,12 +245,12 @@ bool StripController::slidUnderStillPointer(WindowID id) const {
                                    window->second.frame);
 }
 
-// The hand acted since the focus on `id` was denied, with the pointer still over that window: the
-// user chose it after all, and the strip takes it.
+// The hand acted since the focus on `id` was denied, with the pointer still over that window, and
+// not to make a choice of its own since (a click on our indicator's icon): the user chose it after
+// all, and the strip takes it.
 void StripController::followHandAfterDenial(WindowID id, double deniedAt) {
     if (state_.paused || !env_.platform.pointer) return;
-    const StillPointerFocus::Hand heard = hand();
-    if (!heard.lastActive || *heard.lastActive <= deniedAt) return;
+    if (!stillPointer_.actedSince(deniedAt, hand())) return;
     const std::optional<PointerState> pointer = env_.platform.pointer();
     const auto window = state_.windows.find(id);
     const auto location = locate(id);

@@ -409,6 +409,32 @@ TEST_F(FiveWindowScenario, AChoiceByClickInAPanelOverAGapKeepsTheFocus) {
     EXPECT_TRUE(windows[1].isFocused());
 }
 
+// The pointer rests over w1, beside the focused w0. A choice of w0 makes the window manager
+// focus w1 under the still pointer, which is denied; a moment later a click on one of our
+// overlays (an indicator's icon, say) chooses w0 again. That click made the choice: it is not the
+// hand choosing w1 after all.
+TEST_F(FiveWindowScenario, AClickThatMadeAChoiceDoesNotTakeADeniedWindowAfterAll) {
+    const Point pointer{1400, 500};
+    desktop.setPointerLocation(pointer);
+    start(AppSettings{});
+    ASSERT_TRUE(windows[1].frame().contains(pointer));
+    controller->jump(windows[0].id());
+    time.runUntilIdle();
+    windows[1].focus();
+    time.runUntilIdle();
+    ASSERT_EQ(focusedWindow(), windows[0].id()) << "the focus under the still pointer was followed";
+    time.advance(0.02);
+    desktop.setLeftMouseButtonDown(true);
+    desktop.setLeftMouseButtonDown(false);
+    controller->jump(windows[0].id());
+    time.runUntilIdle();
+    time.advance(0.1);
+    time.runUntilIdle();
+    animate();
+    EXPECT_EQ(focusedWindow(), windows[0].id());
+    EXPECT_TRUE(windows[0].isFocused());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, FocusLostOverAGap,
     ::testing::Values(GapUnderPointer{"AStillPointer", std::nullopt, false, true},

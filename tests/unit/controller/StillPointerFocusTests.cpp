@@ -166,6 +166,41 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandCase{"AMotionAfterTheChoice", 10.06, 10.1, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// A focus was denied at 10.0; whether the hand, last heard at `lastActive`, acted since on its own
+// account, with the user's last choice made at `choice` (none: no choice).
+struct ActedSinceCase {
+    const char* name;
+    std::optional<double> choice;
+    std::optional<double> lastActive;
+    bool acted;
+};
+
+void PrintTo(const ActedSinceCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class StillPointerActedSinceTest : public ::testing::TestWithParam<ActedSinceCase> {};
+
+TEST_P(StillPointerActedSinceTest, TheClickThatMadeAChoiceIsNotTheHandOnTheWindow) {
+    const ActedSinceCase& row = GetParam();
+    StillPointerFocus decision;
+    decision.moved(9.9);
+    if (row.choice) decision.commanded(*row.choice);
+    EXPECT_EQ(decision.actedSince(10.0, {true, row.lastActive}), row.acted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StillPointerActedSinceTest,
+    ::testing::Values(ActedSinceCase{"AClickWithoutAChoice", {}, 10.05, true},
+                      ActedSinceCase{"NothingSince", {}, 9.95, false},
+                      ActedSinceCase{"NothingHeard", {}, {}, false},
+                      // A click on our indicator's icon, and the jump it made.
+                      ActedSinceCase{"TheClickThatChose", 10.08, 10.07, false},
+                      ActedSinceCase{"TheClickThatChoseHeardAMomentLate", 10.08, 10.1, false},
+                      ActedSinceCase{"AMotionAfterTheChoice", 10.08, 10.15, true},
+                      ActedSinceCase{"AClickAfterAnEarlierChoice", 9.9, 10.05, true}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 // Two columns at 12 and 966, 942 wide: x 960 lies in the gap between them. The first column
 // moved from `firstFrom` at 10.0 (the second alongside it); the focus went to no window at
 // `lostTime`.
