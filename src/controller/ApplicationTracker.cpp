@@ -120,7 +120,20 @@ void ApplicationTracker::appActivated(const std::optional<AppRef>& app, std::int
         }
     }
     if (pid == 0) return;
-    if (const AXElementRef focused = focusedWindow(pid)) hooks_.windowFocused(focused->identity());
+    // An activation is heard after the focus events of its windows, maybe after those of the
+    // next application too: when the focus has already left this application, or its focused
+    // window was already handed on, it brings no news, and handing its window on again would
+    // pull the focus back to where quick commands passed by.
+    const std::optional<RunningApplication> frontmost =
+        env_.platform.workspace->frontmostApplication();
+    if (frontmost && frontmost->pid != pid) return;
+    const AXElementRef focused = focusedWindow(pid);
+    if (focused && focused->identity() != focusHandedOn_) handFocusOn(focused->identity());
+}
+
+void ApplicationTracker::handFocusOn(WindowID id) {
+    focusHandedOn_ = id;
+    hooks_.windowFocused(id);
 }
 
 AXElementRef ApplicationTracker::focusedWindow(std::int32_t pid) const {
@@ -414,7 +427,7 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             }
             break;
         case AppObserver::Event::focusedWindowChanged:
-            if (pid == state_.frontmostPID) hooks_.windowFocused(id);
+            if (pid == state_.frontmostPID) handFocusOn(id);
             break;
         case AppObserver::Event::minimized:
             if (managed) queueDeparture(id, Departure::Kind::minimized);

@@ -86,6 +86,8 @@ class ApplicationTracker {
     // Every record kept about one window beside its place in a strip.
     void forgetWindowRecords(WindowID id, bool keepFullScreenReturn);
     AXElementRef focusedWindow(std::int32_t pid) const;
+    // Tells the controller the focus is on `id` now.
+    void handFocusOn(WindowID id);
     // Tiled windows out of sight for a while, with their places.
     const Departures& departures() const { return departures_; }
 
@@ -110,6 +112,8 @@ class ApplicationTracker {
     const StripControllerEnvironment& env_;
     Clock& clock_;
     AsyncMover* const asyncMover_;
+    // The window whose focus was last handed on to the controller.
+    std::optional<WindowID> focusHandedOn_;
     Hooks hooks_;
     Logger log_;
     Departures departures_;
