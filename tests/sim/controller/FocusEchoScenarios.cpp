@@ -435,6 +435,22 @@ TEST_F(FiveWindowScenario, AClickThatMadeAChoiceDoesNotTakeADeniedWindowAfterAll
     EXPECT_TRUE(windows[0].isFocused());
 }
 
+// The user focuses w1 and the strip follows; a quick "focus left" goes back to w0, whose raise
+// the window manager has not answered yet, when the activation of the editor that went with the
+// click is heard late: it brings no news, and the strip stays where the command put it.
+TEST_F(FiveWindowScenario, AnActivationHeardAfterItsWindowsFocusDoesNotPullTheFocusBack) {
+    start(stillSettings());
+    for (const SimWindow& window : windows) window.failWrites("AXMain", axerror::failure);
+    windows[1].focus();
+    time.runUntilIdle();
+    ASSERT_EQ(focusedWindow(), windows[1].id());
+    run(Command::Kind::focusLeft);
+    ASSERT_EQ(focusedWindow(), windows[0].id());
+    editor.activate();
+    time.runUntilIdle();
+    EXPECT_EQ(focusedWindow(), windows[0].id());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, FocusLostOverAGap,
     ::testing::Values(GapUnderPointer{"AStillPointer", std::nullopt, false, true},
