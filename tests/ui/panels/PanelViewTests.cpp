@@ -271,6 +271,26 @@ void settleEventLoop() {
 
 // A panel closes when the focus went to another window, never when Qt deactivates it for a
 // moment (and activates it again at once) or while the keys still go to it.
+// A panel on a fake desktop that counts how often it resigned (and hides then, as its owner does).
+struct ResigningPanel {
+    Desktop desktop{false};
+    PanelWindow window{&desktop};
+    int resigned = 0;
+
+    ResigningPanel() {
+        window.onResign = [this] {
+            ++resigned;
+            window.orderOut(false);
+        };
+    }
+    // Shown and made the active window, as a user opens it.
+    void showActive() {
+        window.show(Rect{100, 100, 300, 200});
+        settleEventLoop();
+        QApplication::setActiveWindow(&window);
+    }
+};
+
 struct ResignCase {
     const char* name;
     std::optional<std::uint32_t> focus;  // none: the panel itself
@@ -282,16 +302,9 @@ class PanelResign : public ::testing::TestWithParam<ResignCase> {};
 
 TEST_P(PanelResign, ClosesOnlyWhenTheFocusWentToAnotherWindow) {
     const ResignCase& c = GetParam();
-    Desktop desktop(false);
-    PanelWindow window(&desktop);
-    int resigned = 0;
-    window.onResign = [&] {
-        ++resigned;
-        window.orderOut(false);
-    };
-    window.show(Rect{100, 100, 300, 200});
-    settleEventLoop();
-    QApplication::setActiveWindow(&window);
+    ResigningPanel panel;
+    auto& [desktop, window, resigned] = panel;
+    panel.showActive();
     ASSERT_TRUE(window.isActiveWindow());
     desktop.focus = c.focus ? *c.focus : std::uint32_t(window.winId());
 
@@ -315,16 +328,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Deactivated while the keys still go to it, the panel closes as soon as they go to another window.
 TEST(PanelResignLater, ClosesWhenTheKeysGoToAnotherWindow) {
-    Desktop desktop(false);
-    PanelWindow window(&desktop);
-    int resigned = 0;
-    window.onResign = [&] {
-        ++resigned;
-        window.orderOut(false);
-    };
-    window.show(Rect{100, 100, 300, 200});
-    settleEventLoop();
-    QApplication::setActiveWindow(&window);
+    ResigningPanel panel;
+    auto& [desktop, window, resigned] = panel;
+    panel.showActive();
     desktop.focus = std::uint32_t(window.winId());
     desktop.looks = 0;
     QApplication::setActiveWindow(nullptr);
@@ -343,18 +349,11 @@ class PanelKeysBack : public ::testing::TestWithParam<bool> {};
 
 TEST_P(PanelKeysBack, ADeactivationWaitsForTheKeysAskedBack) {
     const bool keysComeBack = GetParam();
-    Desktop desktop(false);
-    PanelWindow window(&desktop);
-    int resigned = 0;
-    window.onResign = [&] {
-        ++resigned;
-        window.orderOut(false);
-    };
+    ResigningPanel shown;
+    auto& [desktop, window, resigned] = shown;
     EXPECT_FALSE(window.takeKeysBack());
     EXPECT_TRUE(desktop.requests.empty());
-    window.show(Rect{100, 100, 300, 200});
-    settleEventLoop();
-    QApplication::setActiveWindow(&window);
+    shown.showActive();
     desktop.focus = 42;
     desktop.requests.clear();
 
