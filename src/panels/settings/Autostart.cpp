@@ -1,5 +1,8 @@
 #include "panels/settings/Autostart.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -29,10 +32,43 @@ std::string failure(const std::string& reason) {
     return "Could not change this: " + reason;
 }
 
+bool isProgram(const std::filesystem::path& file) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(file, error) && ::access(file.c_str(), X_OK) == 0;
+}
+
+std::optional<std::filesystem::path> buildTreeOf(const std::filesystem::path& program) {
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(program, error);
+    if (error) return std::nullopt;
+    for (std::filesystem::path folder = real.parent_path(); folder.has_relative_path();
+         folder = folder.parent_path()) {
+        if (std::filesystem::is_regular_file(folder / "CMakeCache.txt", error)) return folder;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
-Autostart::Autostart(std::filesystem::path configHome, std::string executable)
-    : configHome_(std::move(configHome)), executable_(std::move(executable)) {}
+AutostartProgram autostartProgram(std::string_view pathVariable,
+                                  const std::filesystem::path& runningExecutable) {
+    std::optional<std::filesystem::path> found;
+    while (!found && !pathVariable.empty()) {
+        const std::size_t end = std::min(pathVariable.find(':'), pathVariable.size());
+        const std::filesystem::path folder(pathVariable.substr(0, end));
+        pathVariable.remove_prefix(std::min(end + 1, pathVariable.size()));
+        // A relative entry depends on the folder the session starts in.
+        if (folder.is_absolute() && isProgram(folder / "brindlow")) found = folder / "brindlow";
+    }
+    if (!found && !runningExecutable.empty() &&
+        isProgram(runningExecutable.parent_path() / "brindlow"))
+        found = runningExecutable.parent_path() / "brindlow";
+    if (!found) return {"brindlow", std::nullopt};
+    return {found->lexically_normal().string(), buildTreeOf(*found)};
+}
+
+Autostart::Autostart(std::filesystem::path configHome, AutostartProgram program)
+    : configHome_(std::move(configHome)), program_(std::move(program)) {}
 
 Autostart Autostart::fromEnvironment() {
     std::filesystem::path config;
@@ -40,9 +76,11 @@ Autostart Autostart::fromEnvironment() {
         config = xdg;
     else if (const char* home = std::getenv("HOME"))
         config = std::filesystem::path(home) / ".config";
+    // The running executable is the application role, beside the `brindlow` that started it.
     std::error_code error;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    return Autostart(config, error ? std::string("brindlow") : exe.string());
+    const char* path = std::getenv("PATH");
+    return Autostart(config, autostartProgram(path ? path : "", error ? "" : exe));
 }
 
 std::filesystem::path Autostart::entryFile() const {
@@ -64,8 +102,8 @@ std::optional<std::string> Autostart::setEnabled(bool enabled) const {
     std::filesystem::create_directories(entryFile().parent_path(), error);
     if (error) return failure(error.message());
     std::ofstream out(entryFile(), std::ios::trunc);
-    out << "[Desktop Entry]\nType=Application\nName=Brindlow\nExec=" << execArgument(executable_)
-        << "\nX-GNOME-Autostart-enabled=true\n";
+    out << "[Desktop Entry]\nType=Application\nName=Brindlow\nExec="
+        << execArgument(program_.executable) << "\nIcon=brindlow\nX-GNOME-Autostart-enabled=true\n";
     out.close();
     if (!out) return failure(std::strerror(errno ? errno : EIO));
     return std::nullopt;

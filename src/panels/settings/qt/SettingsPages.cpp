@@ -80,6 +80,13 @@ QWidget* generalPage(SettingsBinder& binder, const SettingsServices& services) {
                      });
     startup->addWidget(login);
     startup->addWidget(loginError);
+    // Run from where it was built, the entry would start that build until Brindlow is installed.
+    if (const AutostartProgram& program = services.autostart.program(); program.buildTree) {
+        QLabel* note = noteLabel(qs("Brindlow runs from its build folder: the login entry starts " +
+                                    program.executable + "."));
+        note->setObjectName("loginProgram");
+        startup->addWidget(note);
+    }
 
     QVBoxLayout* behaviour = page->section("Behaviour");
     behaviour->addWidget(binder.toggle("Focus follows mouse", &AppSettings::focusFollowsMouse));

@@ -123,6 +123,23 @@ TEST_F(SettingsWindowTest, LaunchAtLoginWritesTheAutostartEntryNotTheSettings) {
     EXPECT_EQ(writes, 0);
 }
 
+TEST_F(SettingsWindowTest, FromABuildFolderTheGeneralPageSaysWhereTheLoginEntryPoints) {
+    auto installed = open(AppSettings{});
+    EXPECT_EQ(installed->page(SettingsPageTab::general)->findChild<QLabel*>("loginProgram"),
+              nullptr);
+    installed.reset();
+
+    services.autostart = Autostart(
+        folder / "config", AutostartProgram{"/home/u/brindlow/build/src/app/brindlow",
+                                            std::filesystem::path("/home/u/brindlow/build")});
+    auto window = std::make_unique<SettingsWindow>(store, services);
+    const auto* note = window->page(SettingsPageTab::general)->findChild<QLabel*>("loginProgram");
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->text().toStdString(),
+              "Brindlow runs from its build folder: the login entry starts "
+              "/home/u/brindlow/build/src/app/brindlow.");
+}
+
 TEST_F(SettingsWindowTest, AppRuleRowsEditTheirOwnRuleWhenAnAppIsListedTwice) {
     AppSettings settings;
     settings.appRules = {{"XTerm", "xterm", AppBehavior::tile, std::nullopt},
