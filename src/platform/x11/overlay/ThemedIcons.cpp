@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
+#include <QImageReader>
 #include <QPixmap>
 #include <QStandardPaths>
 
@@ -17,6 +18,12 @@ namespace {
 // Largest first: the icon is drawn at up to 64 pixels on dense screens.
 constexpr const char* kHicolorSizes[] = {"scalable", "256x256", "128x128", "96x96", "64x64",
                                          "48x48",    "32x32",   "24x24",   "22x22", "16x16"};
+
+// Without Qt's SVG image plugin an SVG file gives no picture: the PNGs beside it are looked at.
+bool readable(const char* suffix) {
+    static const bool svg = QImageReader::supportedImageFormats().contains("svg");
+    return svg || qstrcmp(suffix, ".svg") != 0;
+}
 
 QIcon findIcon(const QString& name) {
     if (QFileInfo(name).isAbsolute()) return QFileInfo::exists(name) ? QIcon(name) : QIcon();
@@ -33,6 +40,7 @@ QIcon findIcon(const QString& name) {
     for (const char* size : kHicolorSizes) {
         for (const QString& data : dataFolders) {
             for (const char* suffix : {".svg", ".png"}) {
+                if (!readable(suffix)) continue;
                 const QString file = QDir(data).filePath(
                     QString("icons/hicolor/%1/apps/").arg(size) + bare + suffix);
                 if (QFileInfo::exists(file)) return QIcon(file);
@@ -42,6 +50,7 @@ QIcon findIcon(const QString& name) {
     // Old applications still install into the legacy pixmaps folder.
     for (const QString& data : dataFolders) {
         for (const char* suffix : {".png", ".svg", ".xpm"}) {
+            if (!readable(suffix)) continue;
             const QString file = QDir(data).filePath("pixmaps/" + bare + suffix);
             if (QFileInfo::exists(file)) return QIcon(file);
         }
