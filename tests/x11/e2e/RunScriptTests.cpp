@@ -1,6 +1,6 @@
 // scripts/run as a user starts it: without a usable display it starts a throwaway session, says
 // how to drive Brindlow, and a quit request to the script ends Brindlow in order and takes the
-// whole session down with it.
+// whole session down with it, with everything the session wrote: the user's home stays as it was.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <xcb/xcb.h>
@@ -30,11 +30,16 @@ bool serverAnswers(xcb_connection_t* held) {
 }
 
 TEST(RunScript, ThrowawaySessionStopsCleanlyWhenTheScriptIsAskedToQuit) {
-    TempFolder data;
-    const std::map<std::string, std::string> environment = {
-        {"XDG_DATA_HOME", data.path().string()}};
+    // The user's home, with the usual folders in it, and the temporary folder.
+    TempFolder home;
+    TempFolder temporary;
     ChildProcess run({std::string(BRINDLOW_SOURCE_DIR) + "/scripts/run", "--demo", "--no-build"},
-                     {{"XDG_DATA_HOME", data.path().string()},
+                     {{"HOME", home.path().string()},
+                      {"XDG_DATA_HOME", (home.path() / ".local/share").string()},
+                      {"XDG_CONFIG_HOME", (home.path() / ".config").string()},
+                      {"XDG_CACHE_HOME", (home.path() / ".cache").string()},
+                      {"XDG_STATE_HOME", (home.path() / ".local/state").string()},
+                      {"TMPDIR", temporary.path().string()},
                       {"BRINDLOW_BUILD_DIR", BRINDLOW_BUILD_DIR_PATH},
                       {"BRINDLOW_LOG", "info"}},
                      ChildProcess::CaptureOutput{});
@@ -47,6 +52,12 @@ TEST(RunScript, ThrowawaySessionStopsCleanlyWhenTheScriptIsAskedToQuit) {
         << output();
     const std::string display = match[1].str();
     EXPECT_NE(output().find(" list --titles"), std::string::npos) << output();
+    const std::regex storage("export XDG_DATA_HOME=(\\S+)");
+    const std::string printed = output();
+    ASSERT_TRUE(std::regex_search(printed, match, storage)) << printed;
+    const std::filesystem::path data = match[1].str();
+    EXPECT_EQ(data.string().rfind(temporary.path().string() + "/", 0), 0u) << data;
+    const std::map<std::string, std::string> environment = {{"XDG_DATA_HOME", data.string()}};
 
     ASSERT_TRUE(run.waitForOutput(
         [](const std::string& text) {
@@ -66,9 +77,13 @@ TEST(RunScript, ThrowawaySessionStopsCleanlyWhenTheScriptIsAskedToQuit) {
     run.waitForExit(kLimit);
     EXPECT_TRUE(run.hasExited());
     EXPECT_NE(output().find("Quitting on signal"), std::string::npos) << output();
-    // Brindlow quit in order (its socket is gone) and the session went with it.
-    EXPECT_FALSE(std::filesystem::exists(data.path() / "Brindlow" / "brindlow.sock"));
+    // Brindlow quit in order and the session went with it, taking along all it wrote.
     EXPECT_FALSE(serverAnswers(held.get()));
+    EXPECT_FALSE(std::filesystem::exists(data));
+    EXPECT_TRUE(std::filesystem::is_empty(temporary.path()))
+        << std::filesystem::directory_iterator(temporary.path())->path();
+    EXPECT_TRUE(std::filesystem::is_empty(home.path()))
+        << std::filesystem::directory_iterator(home.path())->path();
 }
 
 }  // namespace
