@@ -25,10 +25,15 @@ namespace {
 constexpr QRgb kMagenta = 0xFFFF00FFu;
 
 // A desktop entry for the class "BrindlowIconic" naming the themed icon "brindlow-iconic", a
-// 48-pixel magenta square in the hicolor theme of the same data folder.
+// 48-pixel magenta square in the hicolor theme of the same data folder, and the same square as a
+// scalable SVG, which a Qt without its SVG plugin cannot draw.
 void writeDataFolder(const std::filesystem::path& root) {
     std::filesystem::create_directories(root / "applications");
     std::filesystem::create_directories(root / "icons/hicolor/48x48/apps");
+    std::filesystem::create_directories(root / "icons/hicolor/scalable/apps");
+    std::ofstream(root / "icons/hicolor/scalable/apps/brindlow-iconic.svg")
+        << R"(<svg xmlns="http://www.w3.org/2000/svg" width="48" height="48">)"
+           R"(<rect width="48" height="48" fill="#ff00ff"/></svg>)";
     std::ofstream(root / "applications/brindlow-iconic.desktop")
         << "[Desktop Entry]\nType=Application\nName=Iconic\nExec=true\n"
            "Icon=brindlow-iconic\nStartupWMClass=BrindlowIconic\n";
