@@ -7,7 +7,7 @@
 #include "controller/Departures.h"
 #include "controller/StripController.h"
 #include "settings/JSONFiles.h"
-#include "settings/SettingsRanges.h"
+#include "settings/UsableSettings.h"
 #include "windows/AX.h"
 #include "windows/FrameRecords.h"
 #include "windows/WindowObserver.h"
@@ -22,11 +22,11 @@ void StripController::start(const AppSettings& settings) {
     const std::int32_t frontmostPID = frontmost ? frontmost->pid : 0;
     lastDisplays_ = DisplayInfo::current(*env_.platform.screens);
     registerObservers();
-    // A hand-edited file may hold anything: the first layout already uses the bounded values.
-    enqueue(
-        [this, apps, frontmostPID, displays = lastDisplays_, settings = settingsInRange(settings)] {
-            startOnQueue(apps, frontmostPID, displays, settings);
-        });
+    // A hand-edited file may hold anything: the first layout already holds what cannot be used.
+    enqueue([this, apps, frontmostPID, displays = lastDisplays_,
+             settings = usableSettings(settings, DisplayInfo::usableSizes(lastDisplays_))] {
+        startOnQueue(apps, frontmostPID, displays, settings);
+    });
 }
 
 void StripController::registerObservers() {
