@@ -317,9 +317,9 @@ void StripController::restoreWindowsForQuit() {
             strayWindows.emplace(id, window);
         }
     // Windows out of sight for a while (on another desktop, minimised) were tiled too: they go
-    // back to where they stood before, wherever they are now.
+    // back to where they stood before, wherever they are now; one adopted after the start is
+    // brought on screen, as a parked one is.
     for (const auto& [id, departure] : state_.departed) {
-        if (!state_.records.get(id).originalFrame) continue;
         strays.push_back(quitWindow(departure.window, true));
         strayWindows.emplace(id, departure.window);
     }
