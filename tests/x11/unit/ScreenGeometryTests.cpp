@@ -77,6 +77,10 @@ struct DockCase {
     bool isDock;
 };
 
+void PrintTo(const DockCase& dock, std::ostream* out) {
+    *out << dock.name;
+}
+
 class DockAlongAnEdge : public ::testing::TestWithParam<DockCase> {};
 
 TEST_P(DockAlongAnEdge, OnlyADockFlushAgainstAnEdgeAndCoveringAThirdOfItCounts) {
