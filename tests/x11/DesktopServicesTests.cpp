@@ -310,6 +310,41 @@ TEST_F(DesktopServices, TwoMonitorsDefinedByAClientBecomeTwoScreens) {
     ASSERT_TRUE(settle([&] { return platform_.screens->screens().size() == 1; }));
 }
 
+// A 40-pixel panel at the bottom of the left monitor, 300 pixels long (bottom_end_x 299): the
+// window manager's work area, one rectangle for both monitors, ends 40 pixels up, yet only the
+// left monitor is shortened.
+TEST_F(DesktopServices, APanelOnOneMonitorLeavesTheOtherItsWholeHeight) {
+    ASSERT_EQ(connection().screen()->width_in_pixels, 1920);
+    struct Monitors {
+        ~Monitors() {
+            for (const char* name : {"BRINDLOW-1", "BRINDLOW-2"})
+                runProcess({"xrandr", "--delmonitor", name});
+        }
+    } monitors;
+    ASSERT_EQ(runProcess({"xrandr", "--setmonitor", "BRINDLOW-1", "960/240x1080/270+0+0", "screen"})
+                  .status,
+              0);
+    ASSERT_EQ(runProcess({"xrandr", "--setmonitor", "BRINDLOW-2", "960/240x1080/270+960+0", "none"})
+                  .status,
+              0);
+    TestClientProcess panel(
+        {"--title", "panel", "--type", "dock", "--size", "300x40", "--at", "0,1040"});
+    ASSERT_TRUE(panel.ready());
+    char id[16];
+    std::snprintf(id, sizeof id, "0x%x", panel.window());
+    ASSERT_EQ(runProcess({"xprop", "-id", id, "-f", "_NET_WM_STRUT_PARTIAL", "32c", "-set",
+                          "_NET_WM_STRUT_PARTIAL", "0,0,0,40,0,0,0,0,0,0,0,299"})
+                  .status,
+              0);
+    EXPECT_TRUE(settle([&] {
+        const auto screens = platform_.screens->screens();
+        return screens.size() == 2 && screens[0].visibleFrame == Rect(0, 0, 960, 1040);
+    }));
+    const auto screens = platform_.screens->screens();
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(screens[1].visibleFrame, Rect(960, 0, 960, 1080));
+}
+
 // A dock-type client that reserves no strut: the listing keeps the usable area 4 pixels clear
 // of it; once it goes, the whole display is usable again.
 TEST_F(DesktopServices, ADockThatReservesNoSpaceShortensTheUsableAreaAboveIt) {

@@ -41,9 +41,9 @@
 #include "panels/settings/qt/SettingsWindow.h"
 #include "platform/Animator.h"
 #include "settings/LayoutsStore.h"
-#include "settings/UsableSettings.h"
 #include "settings/SettingsStore.h"
 #include "settings/StorageFolder.h"
+#include "settings/UsableSettings.h"
 #include "windows/AppIcons.h"
 
 namespace brindlow {

@@ -36,8 +36,8 @@ TEST_F(PutBack, TheQuitLineCountsTheWindowsThatWentBackNotThosePlanned) {
 // "original-frames.json".
 TEST_F(PutBack, WindowsOpenedAfterTheStartFollowTheQuitPlan) {
     desktop.addDisplay({.name = "Left", .frame = kLeft, .uuid = "LEFT"});
-    const SimApp editor = desktop.launchApp(
-        {.name = "Editor", .bundleID = "org.example.editor", .activate = true});
+    const SimApp editor =
+        desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor", .activate = true});
     const SimWindow a = desktop.openWindow(editor, {.title = "a", .frame = {100, 100, 900, 600}});
     start(stillSettings());
     std::vector<SimWindow> later;
@@ -47,7 +47,8 @@ TEST_F(PutBack, WindowsOpenedAfterTheStartFollowTheQuitPlan) {
         time.advance(1);
         ASSERT_TRUE(managed(later.back().id()));
     }
-    const std::optional<nlohmann::json> kept = readJSONValue(folder.path() / "original-frames.json");
+    const std::optional<nlohmann::json> kept =
+        readJSONValue(folder.path() / "original-frames.json");
     ASSERT_TRUE(kept);
     ASSERT_EQ(kept->at("windows").size(), 1u);
     EXPECT_EQ(kept->at("windows").at(0).at("title"), "a");

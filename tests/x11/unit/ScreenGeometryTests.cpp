@@ -63,12 +63,11 @@ TEST(WorkArea, AnEdgeAStrutExplainsIsLeftToTheMonitorsTheStrutReaches) {
     const std::vector<Strut> struts{*panel};
     EXPECT_EQ(withinWorkArea(visibleFrame(kLeft, struts, kRoot), workArea, struts, kRoot),
               Rect(0, 0, 1920, 1040));
-    EXPECT_EQ(withinWorkArea(visibleFrame(kRight, struts, kRoot), workArea, struts, kRoot),
-              kRight);
+    EXPECT_EQ(withinWorkArea(visibleFrame(kRight, struts, kRoot), workArea, struts, kRoot), kRight);
     // A window manager's own 26-point taskbar at the top besides: no strut explains it.
-    EXPECT_EQ(withinWorkArea(visibleFrame(kRight, struts, kRoot), Rect(0, 26, 3840, 1014), struts,
-                             kRoot),
-              Rect(1920, 26, 1920, 1054));
+    EXPECT_EQ(
+        withinWorkArea(visibleFrame(kRight, struts, kRoot), Rect(0, 26, 3840, 1014), struts, kRoot),
+        Rect(1920, 26, 1920, 1054));
 }
 
 struct DockCase {

@@ -145,7 +145,7 @@ QWidget* layoutPage(SettingsBinder& binder) {
     presetLayout->addWidget(presets, 1);
     presetLayout->addWidget(actionButton("Apply", apply));
     widths->addWidget(presetRow);
-    widths->addWidget(notTaken);
+    widths->addWidget(labelledRow({}, notTaken));
     widths->addWidget(binder.slider("Wider / narrower step", &AppSettings::widthStep, 0.05, 0.25,
                                     0.05, percentText));
     page->onShown = [presets, notTaken, &store] {
