@@ -260,7 +260,11 @@ QWidget* motionPage(SettingsBinder& binder, const SettingsServices& services) {
     QComboBox* fingers =
         binder.picker(&AppSettings::gestureFingers,
                       std::vector<std::pair<QString, std::int64_t>>{{"Three", 3}, {"Four", 4}});
-    binder.onRefresh([fingers](const AppSettings& s) { fingers->setEnabled(s.gesturesEnabled); });
+    binder.onRefresh([fingers](const AppSettings& s) {
+        fingers->setEnabled(s.gesturesEnabled);
+        // A count written by hand that is neither choice shows as written.
+        fingers->setPlaceholderText(QString::number(s.gestureFingers));
+    });
     trackpad->addWidget(labelledRow("Fingers", fingers));
     addSwipeConflictWarning(*page, *trackpad, binder, services);
     trackpad->addWidget(binder.slider("Sensitivity", &AppSettings::gestureSensitivity, 0.5, 2.5,

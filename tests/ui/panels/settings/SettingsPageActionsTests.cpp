@@ -148,8 +148,15 @@ TEST_F(SettingsPageActions, MotionPageRestoresTheAnimationDefaults) {
     AppSettings settings;
     settings.springStiffness = 900;
     settings.springDamping = 10;
+    settings.gestureFingers = 5;
     auto window = open(settings);
     QWidget* page = show(*window, SettingsPageTab::motion);
+    const QList<QComboBox*> pickers = page->findChildren<QComboBox*>();
+    const auto fingers = std::find_if(pickers.begin(), pickers.end(),
+                                      [](QComboBox* picker) { return picker->count() == 2; });
+    ASSERT_NE(fingers, pickers.end());
+    EXPECT_EQ((*fingers)->currentIndex(), -1);
+    EXPECT_EQ((*fingers)->placeholderText(), "5");
     button(page, "Restore defaults")->click();
     EXPECT_EQ(store.settings().springStiffness, 300);
     EXPECT_EQ(store.settings().springDamping, 35);
