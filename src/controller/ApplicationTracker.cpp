@@ -230,11 +230,9 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     const std::optional<std::string> home = hooks_.displayInUse(window->frame);
     if (!home) return false;
     state_.windows[id] = *window;
-    // Where it stood before it was first tiled, kept for the whole run, so the quit puts it back
-    // however often it leaves the strip and comes back.
-    if (!state_.records.get(id).originalFrame)
-        state_.records.edit(id,
-                            [&](WindowRecord& record) { record.originalFrame = window->frame; });
+    // A window adopted after the start keeps no frame from before tiling: the quit leaves it
+    // where the strip shows it (or brings it on screen when parked). Those of the start keep
+    // theirs for the whole run, however often they leave the strip and come back.
     const double width = state_.settings.newColumnWidth(window->bundleID);
 
     std::string target = *home;

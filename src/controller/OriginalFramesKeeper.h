@@ -10,9 +10,9 @@
 namespace brindlow {
 
 // Keeps "original-frames.json" in step with the windows whose frames from before tiling the
-// controller holds, so that every window is on disk before the strip first moves it: after a
-// kill -9 the next start still finds the true originals, also of windows adopted after the start.
-// Runs on the strip queue, on the state its owner keeps.
+// controller holds (those adopted at the start; windows adopted later have none), so that each
+// is on disk before the strip first moves it: after a kill -9 the next start still finds their
+// true originals. Runs on the strip queue, on the state its owner keeps.
 class OriginalFramesKeeper {
   public:
     OriginalFramesKeeper(const StripControllerState& state, std::filesystem::path folder);

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "settings/JSONFiles.h"
-#include "settings/SettingsRanges.h"
+#include "settings/UsableSettings.h"
 
 namespace brindlow {
 
@@ -160,7 +160,9 @@ void StripController::onMain(std::function<void()> block) {
 }
 
 void StripController::updateSettings(AppSettings settings) {
-    enqueue([this, settings = settingsInRange(settings)] { applySettings(settings); });
+    enqueue([this, settings = usableSettings(settings, DisplayInfo::usableSizes(lastDisplays_))] {
+        applySettings(settings);
+    });
 }
 
 void StripController::perform(Command command) {

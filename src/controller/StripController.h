@@ -80,8 +80,8 @@ class StripController {
     // Reads applications, the frontmost one and the displays, registers the workspace and screen
     // notifications and the 2.0 s display and 3.0 s catch-up timers (on one grid, so they meet
     // every 6 s in one wake-up), and queues the start body.
-    // A second call does nothing. Settings here and in updateSettings() are held to the ranges
-    // their pages offer before the controller uses them.
+    // A second call does nothing. Settings here and in updateSettings() are used as written,
+    // but for values that cannot be used (usableSettings, with the displays' usable sizes).
     void start(const AppSettings& settings);
     // Marks the controller stopped (every later tick, timer, event and command does nothing),
     // then on the strip queue stops the display clock, puts every window back and switches the

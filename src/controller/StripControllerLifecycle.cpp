@@ -7,7 +7,7 @@
 #include "controller/Departures.h"
 #include "controller/StripController.h"
 #include "settings/JSONFiles.h"
-#include "settings/SettingsRanges.h"
+#include "settings/UsableSettings.h"
 #include "windows/AX.h"
 #include "windows/FrameRecords.h"
 #include "windows/WindowObserver.h"
@@ -22,11 +22,11 @@ void StripController::start(const AppSettings& settings) {
     const std::int32_t frontmostPID = frontmost ? frontmost->pid : 0;
     lastDisplays_ = DisplayInfo::current(*env_.platform.screens);
     registerObservers();
-    // A hand-edited file may hold anything: the first layout already uses the bounded values.
-    enqueue(
-        [this, apps, frontmostPID, displays = lastDisplays_, settings = settingsInRange(settings)] {
-            startOnQueue(apps, frontmostPID, displays, settings);
-        });
+    // A hand-edited file may hold anything: the first layout already holds what cannot be used.
+    enqueue([this, apps, frontmostPID, displays = lastDisplays_,
+             settings = usableSettings(settings, DisplayInfo::usableSizes(lastDisplays_))] {
+        startOnQueue(apps, frontmostPID, displays, settings);
+    });
 }
 
 void StripController::registerObservers() {
@@ -317,9 +317,9 @@ void StripController::restoreWindowsForQuit() {
             strayWindows.emplace(id, window);
         }
     // Windows out of sight for a while (on another desktop, minimised) were tiled too: they go
-    // back to where they stood before, wherever they are now.
+    // back to where they stood before, wherever they are now; one adopted after the start is
+    // brought on screen, as a parked one is.
     for (const auto& [id, departure] : state_.departed) {
-        if (!state_.records.get(id).originalFrame) continue;
         strays.push_back(quitWindow(departure.window, true));
         strayWindows.emplace(id, departure.window);
     }

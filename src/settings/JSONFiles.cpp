@@ -6,8 +6,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <mutex>
-#include <set>
+#include <string_view>
 
 #include "settings/FileCalls.h"
 #include "settings/JSONEncoder.h"
@@ -18,14 +19,35 @@ namespace brindlow {
 namespace {
 
 std::mutex undecodableMutex;
-std::set<std::filesystem::path>& undecodableFiles() {
-    static std::set<std::filesystem::path> files;
+// The files to keep aside at their next write, each with what happened to it.
+std::map<std::filesystem::path, KeptAsideReason>& undecodableFiles() {
+    static std::map<std::filesystem::path, KeptAsideReason> files;
     return files;
 }
 
-bool takeUndecodable(const std::filesystem::path& file) {
+std::optional<KeptAsideReason> takeUndecodable(const std::filesystem::path& file) {
     std::lock_guard lock(undecodableMutex);
-    return undecodableFiles().erase(file) > 0;
+    const auto found = undecodableFiles().find(file);
+    if (found == undecodableFiles().end()) return std::nullopt;
+    const KeptAsideReason reason = found->second;
+    undecodableFiles().erase(found);
+    return reason;
+}
+
+std::string_view suffixOf(KeptAsideReason reason) {
+    switch (reason) {
+        case KeptAsideReason::unreadable:
+            return ".unreadable";
+        case KeptAsideReason::droppedRules:
+            return ".dropped-rules";
+    }
+    return ".unreadable";
+}
+
+bool nothingAt(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::symlink_status(path, error).type() ==
+           std::filesystem::file_type::not_found;
 }
 
 std::string errnoText(int error) {
@@ -36,21 +58,29 @@ std::string errnoText(int error) {
 constexpr int kMostLinksFollowed = 40;
 
 // A file about to be replaced that holds something we could not use, moved out of its way.
-// Renaming needs no read permission, so this works for a file of mode 000 too.
+// Renaming needs no read permission, so this works for a file of mode 000 too. A copy kept
+// earlier is never replaced: the next one is numbered ("settings.json.unreadable.2").
 class KeptAside {
   public:
-    explicit KeptAside(const std::filesystem::path& file) : file_(file), aside_(file) {
-        aside_ += ".unreadable";
+    KeptAside(const std::filesystem::path& file, KeptAsideReason reason)
+        : file_(file), reason_(reason), aside_(asideName(file, reason)) {
         if (fileCalls().rename(file_, aside_) != 0) {
             const int error = errno;
             if (error == ENOENT) return;  // gone meanwhile: nothing to keep
-            storageLog().error("Could not keep unreadable %{public}s aside: %{public}s",
-                               file_.filename().string(), errnoText(error));
+            storageLog().error("Could not keep %{public}s%{public}s aside: %{public}s",
+                               std::string(what()), file_.filename().string(), errnoText(error));
             return;
         }
         moved_ = true;
-        storageLog().error("Kept unreadable %{public}s as %{public}s before replacing it",
-                           file_.filename().string(), aside_.filename().string());
+        if (reason_ == KeptAsideReason::droppedRules) {
+            storageLog().error(
+                "Kept %{public}s as %{public}s before replacing it: it holds app rules that "
+                "could not be read",
+                file_.filename().string(), aside_.filename().string());
+        } else {
+            storageLog().error("Kept unreadable %{public}s as %{public}s before replacing it",
+                               file_.filename().string(), aside_.filename().string());
+        }
     }
 
     // The replacement failed: the old file goes back in place, as if nothing had been tried.
@@ -58,14 +88,30 @@ class KeptAside {
         if (!moved_) return;
         if (fileCalls().rename(aside_, file_) == 0) {
             moved_ = false;
-            storageLog().error("Put unreadable %{public}s back", file_.filename().string());
+            storageLog().error("Put %{public}s%{public}s back", std::string(what()),
+                               file_.filename().string());
         }
     }
 
     bool moved() const { return moved_; }
 
   private:
+    static std::filesystem::path asideName(const std::filesystem::path& file,
+                                           KeptAsideReason reason) {
+        std::filesystem::path aside = file;
+        aside += std::string(suffixOf(reason));
+        for (int number = 2; !nothingAt(aside) && number < 10000; ++number) {
+            aside = file;
+            aside += std::string(suffixOf(reason)) + "." + std::to_string(number);
+        }
+        return aside;
+    }
+    std::string_view what() const {
+        return reason_ == KeptAsideReason::droppedRules ? "" : "unreadable ";
+    }
+
     std::filesystem::path file_;
+    KeptAsideReason reason_;
     std::filesystem::path aside_;
     bool moved_ = false;
 };
@@ -81,9 +127,9 @@ bool existsButUnreadable(const std::filesystem::path& file) {
 
 }  // namespace
 
-void noteUndecodableFile(const std::filesystem::path& file) {
+void noteUndecodableFile(const std::filesystem::path& file, KeptAsideReason reason) {
     std::lock_guard lock(undecodableMutex);
-    undecodableFiles().insert(file);
+    undecodableFiles().insert_or_assign(file, reason);
 }
 
 FileRead readFile(const std::filesystem::path& source) {
@@ -203,14 +249,18 @@ WriteFailure writeJSONValue(const nlohmann::json& value, const std::filesystem::
     std::error_code error;
     const std::filesystem::path target = writeTarget(destination, error);
     std::optional<KeptAside> aside;
-    const bool undecodable = takeUndecodable(destination);
-    if (!error && (undecodable || existsButUnreadable(target))) aside.emplace(target);
+    const std::optional<KeptAsideReason> undecodable = takeUndecodable(destination);
+    if (!error && undecodable) {
+        aside.emplace(target, *undecodable);
+    } else if (!error && existsButUnreadable(target)) {
+        aside.emplace(target, KeptAsideReason::unreadable);
+    }
     WriteFailure failure = writeFileAtomically(destination, *text);
     if (failure) {
         storageLog().error("Could not write %{public}s: %{public}s", name, *failure);
         if (aside) aside->putBack();
         // Still not replaced: the next write keeps it aside again.
-        if (undecodable) noteUndecodableFile(destination);
+        if (undecodable) noteUndecodableFile(destination, *undecodable);
     }
     return failure;
 }

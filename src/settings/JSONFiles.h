@@ -21,7 +21,9 @@ using WriteFailure = std::optional<std::string>;
 //
 // A file that exists but cannot be read, or that an earlier read could not
 // decode, is renamed to "<name>.unreadable" before it is replaced (and logged),
-// so the user's data survives a bad edit or a wrong mode. A symbolic link stays:
+// so the user's data survives a bad edit or a wrong mode; one whose app rules
+// were dropped is renamed to "<name>.dropped-rules". A copy kept earlier stays:
+// the next one is numbered ("<name>.unreadable.2", …). A symbolic link stays:
 // the file it leads to is replaced.
 WriteFailure writeJSONValue(const nlohmann::json& value, const std::filesystem::path& destination);
 
@@ -30,9 +32,17 @@ WriteFailure writeJSONValue(const nlohmann::json& value, const std::filesystem::
 // %{public}s: %{public}s" and gives nothing.
 std::optional<nlohmann::json> readJSONValue(const std::filesystem::path& source);
 
+// Why a file is kept aside before its next write.
+enum class KeptAsideReason {
+    unreadable,    // it could not be read or decoded
+    droppedRules,  // it was read, but app rules that could not be decoded were left out
+};
+
 // Remembers that `file` exists but could not be decoded (for readers with a
-// decoding of their own); its next write keeps the old bytes aside first.
-void noteUndecodableFile(const std::filesystem::path& file);
+// decoding of their own), or lost part of its content; its next write keeps the
+// old bytes aside first.
+void noteUndecodableFile(const std::filesystem::path& file,
+                         KeptAsideReason reason = KeptAsideReason::unreadable);
 
 // A whole file's bytes, or the errno that kept them from being read.
 struct FileRead {

@@ -43,7 +43,7 @@ AppSettings SettingsStore::load(const std::filesystem::path& file) {
         return AppSettings{};
     }
     // The next save would lose the dropped rules for good; keep the file aside.
-    if (!droppedRules.empty()) noteUndecodableFile(file);
+    if (!droppedRules.empty()) noteUndecodableFile(file, KeptAsideReason::droppedRules);
     return std::move(*decoded);
 }
 

@@ -54,4 +54,10 @@ Rect DisplayInfo::usableArea(const Rect& frame, const Rect& visible,
     return v.integral();
 }
 
+std::vector<Size> DisplayInfo::usableSizes(const std::vector<DisplayInfo>& displays) {
+    std::vector<Size> sizes;
+    for (const DisplayInfo& display : displays) sizes.push_back(display.visible.size());
+    return sizes;
+}
+
 }  // namespace brindlow

@@ -35,6 +35,9 @@ struct DisplayInfo {
     // space: the side the dock lies on ends 4 points short of it. Without a dock,
     // or one that does not intersect the frame, `visible` unchanged (not rounded).
     static Rect usableArea(const Rect& frame, const Rect& visible, const std::optional<Rect>& dock);
+
+    // The sizes of the displays' usable areas, in the list's order.
+    static std::vector<Size> usableSizes(const std::vector<DisplayInfo>& displays);
 };
 
 }  // namespace brindlow

@@ -310,6 +310,41 @@ TEST_F(DesktopServices, TwoMonitorsDefinedByAClientBecomeTwoScreens) {
     ASSERT_TRUE(settle([&] { return platform_.screens->screens().size() == 1; }));
 }
 
+// A 40-pixel panel at the bottom of the left monitor, 300 pixels long (bottom_end_x 299): the
+// window manager's work area, one rectangle for both monitors, ends 40 pixels up, yet only the
+// left monitor is shortened.
+TEST_F(DesktopServices, APanelOnOneMonitorLeavesTheOtherItsWholeHeight) {
+    ASSERT_EQ(connection().screen()->width_in_pixels, 1920);
+    struct Monitors {
+        ~Monitors() {
+            for (const char* name : {"BRINDLOW-1", "BRINDLOW-2"})
+                runProcess({"xrandr", "--delmonitor", name});
+        }
+    } monitors;
+    ASSERT_EQ(runProcess({"xrandr", "--setmonitor", "BRINDLOW-1", "960/240x1080/270+0+0", "screen"})
+                  .status,
+              0);
+    ASSERT_EQ(runProcess({"xrandr", "--setmonitor", "BRINDLOW-2", "960/240x1080/270+960+0", "none"})
+                  .status,
+              0);
+    TestClientProcess panel(
+        {"--title", "panel", "--type", "dock", "--size", "300x40", "--at", "0,1040"});
+    ASSERT_TRUE(panel.ready());
+    char id[16];
+    std::snprintf(id, sizeof id, "0x%x", panel.window());
+    ASSERT_EQ(runProcess({"xprop", "-id", id, "-f", "_NET_WM_STRUT_PARTIAL", "32c", "-set",
+                          "_NET_WM_STRUT_PARTIAL", "0,0,0,40,0,0,0,0,0,0,0,299"})
+                  .status,
+              0);
+    EXPECT_TRUE(settle([&] {
+        const auto screens = platform_.screens->screens();
+        return screens.size() == 2 && screens[0].visibleFrame == Rect(0, 0, 960, 1040);
+    }));
+    const auto screens = platform_.screens->screens();
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(screens[1].visibleFrame, Rect(960, 0, 960, 1080));
+}
+
 // A dock-type client that reserves no strut: the listing keeps the usable area 4 pixels clear
 // of it; once it goes, the whole display is usable again.
 TEST_F(DesktopServices, ADockThatReservesNoSpaceShortensTheUsableAreaAboveIt) {
@@ -334,17 +369,36 @@ TEST_F(DesktopServices, ADockThatReservesNoSpaceShortensTheUsableAreaAboveIt) {
         TestClientProcess plain({"--title", "plain", "--size", "300x200"});
         ASSERT_TRUE(plain.ready());
         EXPECT_EQ(platform_.screens->dockFrame(), docked);
-        // Moved up by 32: heard as a change of the screens, and the area ends above it again.
+        // Moved up by 32, off the edge: heard as a change of the screens, and a widget that
+        // floats above the bottom is no dock.
         bool changed = false;
         const ObserverToken token = platform_.screens->addChangeObserver([&] { changed = true; });
         ASSERT_EQ(desktop().moveResize(dock.window(), Point{480, 1000}, std::nullopt, 5.0),
                   axerror::success);
         EXPECT_TRUE(main_.runUntil([&] { return changed; }));
-        EXPECT_TRUE(settle([&] { return usable() == Rect(0, 0, 1920, 996); }));
+        EXPECT_TRUE(settle([&] { return usable() == Rect(0, 0, 1920, 1080); }));
         platform_.screens->removeChangeObserver(token);
     }
     EXPECT_TRUE(settle([&] { return !platform_.screens->dockFrame(); }));
     EXPECT_EQ(usable(), Rect(0, 0, 1920, 1080));
+}
+
+// A tray host in the top right corner (28 × 32, no strut) is no dock; a launcher along the left
+// edge, a third of its height or more, is, and the usable area starts 4 pixels right of it.
+TEST_F(DesktopServices, OnlyADockAlongAnEdgeShortensTheUsableArea) {
+    const auto usable = [&] { return DisplayInfo::current(*platform_.screens).at(0).visible; };
+    TestClientProcess tray(
+        {"--title", "tray", "--type", "dock", "--size", "28x32", "--at", "1892,0"});
+    ASSERT_TRUE(tray.ready());
+    TestClientProcess launcher(
+        {"--title", "launcher", "--type", "dock", "--size", "48x600", "--at", "0,240"});
+    ASSERT_TRUE(launcher.ready());
+    ASSERT_TRUE(settle([&] { return platform_.screens->dockFrame().has_value(); }));
+    const std::optional<X11WindowSnapshot> shown = desktop().read(launcher.window());
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(platform_.screens->dockFrame(), shown->outerFrame());
+    const double left = shown->outerFrame().maxX() + 4;
+    EXPECT_EQ(usable(), Rect(left, 0, 1920 - left, 1080));
 }
 
 // A dock that reserves its space is a panel like any other: the area ends at its strut, and it

@@ -41,9 +41,9 @@
 #include "panels/settings/qt/SettingsWindow.h"
 #include "platform/Animator.h"
 #include "settings/LayoutsStore.h"
-#include "settings/SettingsRanges.h"
 #include "settings/SettingsStore.h"
 #include "settings/StorageFolder.h"
+#include "settings/UsableSettings.h"
 #include "windows/AppIcons.h"
 
 namespace brindlow {
@@ -210,17 +210,17 @@ AppDelegate* AppDelegate::current() {
 
 AppDelegate::LaunchResult AppDelegate::applicationDidFinishLaunching() {
     currentDelegate = this;
-    settingsInUse_ = settingsInRange(settings_.settings());
+    settingsInUse_ = usableSettings(settings_.settings());
     installControllerCallbacks();
 
     // The store calls its listeners on the main thread; the controller is kept
     // strongly (it lives for the process), the delegate weakly.
     std::weak_ptr<AppDelegate*> weak = alive_;
     StripController* controller = &controller_;
-    // Everything downstream sees the numbers held to their pages' ranges; the
+    // Everything downstream sees the numbers as written, but for those that cannot be used; the
     // stored file keeps what the user wrote.
     settings_.addListener([weak, controller](const AppSettings& stored) {
-        const AppSettings settings = settingsInRange(stored);
+        const AppSettings settings = usableSettings(stored);
         auto alive = weak.lock();
         // Kept before the controller hears of them: what it publishes next is drawn with them.
         if (alive) (*alive)->settingsInUse_ = settings;

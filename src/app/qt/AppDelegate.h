@@ -146,9 +146,10 @@ class AppDelegate {
     Platform platform_;
     StripController& controller_;
     SettingsStore& settings_;
-    // The stored settings held to the ranges their pages offer: what everything downstream
-    // uses, from the first layout on (the file keeps what the user wrote). Held once per change
-    // instead of at every snapshot and focus frame.
+    // The stored settings as they are used (usableSettings: as written, but for values that
+    // cannot be used): what everything downstream uses, from the first layout on (the file keeps
+    // what the user wrote). Worked out once per change instead of at every snapshot and focus
+    // frame.
     AppSettings settingsInUse_;
     LayoutsStore& layouts_;
     Logger log_;

@@ -71,25 +71,63 @@ std::string presetText(const std::vector<double>& presets) {
     return text;
 }
 
-std::optional<std::vector<double>> parsePresetText(std::string_view text) {
-    std::vector<double> fractions;
+PresetInput readPresetText(std::string_view text) {
+    PresetInput input;
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = text.find_first_of(", ", start);
         if (end == std::string_view::npos) end = text.size();
         const std::string_view piece = text.substr(start, end - start);
+        start = end + 1;
+        if (piece.empty()) continue;
         double number = 0;
         const auto [rest, error] =
             std::from_chars(piece.data(), piece.data() + piece.size(), number);
-        if (!piece.empty() && error == std::errc() && rest == piece.data() + piece.size()) {
-            const double fraction = number / 100;
-            if (fraction > 0.05 && fraction <= 1.0) fractions.push_back(fraction);
+        if (error != std::errc() || rest != piece.data() + piece.size() || std::isnan(number)) {
+            input.notTaken.push_back({std::string(piece), PresetRefusal::notANumber});
+            continue;
         }
-        start = end + 1;
+        const double fraction = number / 100;
+        if (fraction <= 0.05) {
+            input.notTaken.push_back({std::string(piece), PresetRefusal::tooSmall});
+        } else if (fraction > 1.0) {
+            input.notTaken.push_back({std::string(piece), PresetRefusal::tooLarge});
+        } else {
+            input.widths.push_back(fraction);
+        }
     }
-    if (fractions.empty()) return std::nullopt;
-    std::sort(fractions.begin(), fractions.end());
-    return fractions;
+    std::sort(input.widths.begin(), input.widths.end());
+    return input;
+}
+
+std::optional<std::vector<double>> parsePresetText(std::string_view text) {
+    PresetInput input = readPresetText(text);
+    if (input.widths.empty()) return std::nullopt;
+    return std::move(input.widths);
+}
+
+std::string notTakenText(const PresetInput& input) {
+    if (input.notTaken.empty()) return {};
+    std::string text = "Not taken: ";
+    for (std::size_t i = 0; i < input.notTaken.size(); ++i) {
+        const NotTakenPreset& piece = input.notTaken[i];
+        if (i > 0) text += ", ";
+        text += piece.text;
+        switch (piece.why) {
+            case PresetRefusal::notANumber:
+                text += " (not a number)";
+                break;
+            case PresetRefusal::tooSmall:
+                text += " (5 or less)";
+                break;
+            case PresetRefusal::tooLarge:
+                text += " (more than 100)";
+                break;
+        }
+    }
+    text += ".";
+    if (input.widths.empty()) text += " The presets stay as they were.";
+    return text;
 }
 
 std::string displaySizeText(double width, double height) {

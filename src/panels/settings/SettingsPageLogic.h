@@ -48,9 +48,26 @@ inline constexpr std::array<double, 6> kNewWindowWidths = {0.25,      1.0 / 3.0,
 
 // Preset widths as the text field shows them: "25, 33, 50, 67, 75".
 std::string presetText(const std::vector<double>& presets);
-// Typed percentages separated by commas and spaces to sorted fractions; pieces
-// that are no number or not within (5, 100] are dropped; none when nothing is left.
+// Why a typed preset was not taken.
+enum class PresetRefusal { notANumber, tooSmall, tooLarge };
+struct NotTakenPreset {
+    std::string text;  // the piece as typed
+    PresetRefusal why;
+    friend bool operator==(const NotTakenPreset&, const NotTakenPreset&) = default;
+};
+// Typed percentages separated by commas and spaces: the sorted fractions of the
+// pieces within (5, 100], and the other pieces in the order typed.
+struct PresetInput {
+    std::vector<double> widths;
+    std::vector<NotTakenPreset> notTaken;
+};
+PresetInput readPresetText(std::string_view text);
+// The fractions of readPresetText; none when no piece was taken.
 std::optional<std::vector<double>> parsePresetText(std::string_view text);
+// The line under the preset field naming the pieces not taken and why, "Not
+// taken: abc (not a number), 200 (more than 100)."; with no piece taken, it adds
+// that the presets stay as they were. Empty when every piece was taken.
+std::string notTakenText(const PresetInput& input);
 
 // A display's size, "1512 × 982" (each cut toward zero).
 std::string displaySizeText(double width, double height);

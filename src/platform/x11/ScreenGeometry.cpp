@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "platform/UUID.h"
 
@@ -56,9 +57,49 @@ Rect visibleFrame(const Rect& monitor, const std::vector<Strut>& struts, Size ro
     return {minX, minY, std::max(0.0, maxX - minX), std::max(0.0, maxY - minY)};
 }
 
-Rect withinWorkArea(const Rect& visible, const std::optional<Rect>& workArea) {
-    if (!workArea || !workArea->intersects(visible)) return visible;
-    return visible.intersection(*workArea);
+Rect withinWorkArea(const Rect& visible, const std::optional<Rect>& workArea,
+                    const std::vector<Strut>& struts, Size rootSize) {
+    if (!workArea) return visible;
+    double left = 0, right = 0, top = 0, bottom = 0;
+    for (const Strut& s : struts) {
+        left = std::max(left, s.left);
+        right = std::max(right, s.right);
+        top = std::max(top, s.top);
+        bottom = std::max(bottom, s.bottom);
+    }
+    double minX = workArea->minX(), maxX = workArea->maxX();
+    double minY = workArea->minY(), maxY = workArea->maxY();
+    if (minX > 0 && left >= minX) minX = 0;
+    if (maxX < rootSize.width && rootSize.width - right <= maxX) maxX = rootSize.width;
+    if (minY > 0 && top >= minY) minY = 0;
+    if (maxY < rootSize.height && rootSize.height - bottom <= maxY) maxY = rootSize.height;
+    const Rect unexplained{minX, minY, maxX - minX, maxY - minY};
+    if (!unexplained.intersects(visible)) return visible;
+    return visible.intersection(unexplained);
+}
+
+namespace {
+constexpr double kFlush = 2;
+}  // namespace
+
+bool liesAlongAnEdge(const Rect& dock, const Rect& display) {
+    if (!dock.intersects(display)) return false;
+    const Rect on = dock.intersection(display);
+    const auto near = [](double a, double b) { return std::abs(a - b) <= kFlush; };
+    if (dock.width >= dock.height) {
+        const bool flush = near(dock.minY(), display.minY()) || near(dock.maxY(), display.maxY());
+        return flush && on.width * 3 >= display.width;
+    }
+    const bool flush = near(dock.minX(), display.minX()) || near(dock.maxX(), display.maxX());
+    return flush && on.height * 3 >= display.height;
+}
+
+std::optional<Rect> dockAlongAnEdge(const std::vector<Rect>& docks,
+                                    const std::vector<Rect>& displays) {
+    for (const Rect& dock : docks)
+        for (const Rect& display : displays)
+            if (liesAlongAnEdge(dock, display)) return dock;
+    return std::nullopt;
 }
 
 std::optional<std::string> edidUUID(const std::vector<std::uint8_t>& edid,

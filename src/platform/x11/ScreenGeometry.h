@@ -26,10 +26,22 @@ struct Strut {
 // all monitors together.
 Rect visibleFrame(const Rect& monitor, const std::vector<Strut>& struts, Size rootSize);
 
-// A visible frame cut to the window manager's work area too: a window manager's own taskbar is
-// no client and has no strut, yet the work area leaves it out. A monitor the work area does not
-// reach keeps its frame.
-Rect withinWorkArea(const Rect& visible, const std::optional<Rect>& workArea);
+// A visible frame cut to the window manager's work area too, where no client's strut explains
+// the work area's edge: a window manager's own taskbar is no client and has no strut, yet the
+// work area leaves it out. The work area is one rectangle for all monitors together, so an edge
+// a strut explains (a panel on another monitor) is left to visibleFrame, which cuts only the
+// monitors the strut reaches. A monitor the work area does not reach keeps its frame.
+Rect withinWorkArea(const Rect& visible, const std::optional<Rect>& workArea,
+                    const std::vector<Strut>& struts, Size rootSize);
+
+// Whether a dock-type window that reserves no space stands for a dock of `display`: it lies
+// flush against one of the display's edges (within 2 points) and its long side, lying along that
+// edge, covers at least a third of it. Tray hosts and small widgets in a corner do not.
+bool liesAlongAnEdge(const Rect& dock, const Rect& display);
+
+// The first of `docks` that lies along an edge of one of `displays`.
+std::optional<Rect> dockAlongAnEdge(const std::vector<Rect>& docks,
+                                    const std::vector<Rect>& displays);
 
 // A stable identity of a display from its EDID: manufacturer, product code and
 // serial number, plus the connector it is plugged into, as upper-case UUID text.

@@ -60,12 +60,13 @@ bool reservesSpace(const Strut& strut) {
     return strut.left > 0 || strut.right > 0 || strut.top > 0 || strut.bottom > 0;
 }
 
-// The space panels take: the struts they reserve, and the first dock that reserves none (the
-// window manager then lets windows run under it, so the listing keeps them clear of it).
+// The space panels take: the struts they reserve, and the shown docks that reserve none (the
+// window manager then lets windows run under them, so the listing keeps them clear of the one
+// that lies along an edge).
 struct Panels {
     std::vector<Strut> struts;
-    std::optional<Rect> dock;
-    xcb_window_t dockWindow = XCB_WINDOW_NONE;
+    std::vector<Rect> docks;
+    std::vector<std::uint32_t> dockWindows;
 };
 
 Panels readPanels(X11Desktop& desktop, Size rootSize) {
@@ -85,15 +86,14 @@ Panels readPanels(X11Desktop& desktop, Size rootSize) {
             panels.struts.push_back(*strut);
             continue;
         }
-        if (panels.dockWindow != XCB_WINDOW_NONE ||
-            std::find(types.begin(), types.end(), ewmh._NET_WM_WINDOW_TYPE_DOCK) == types.end())
+        if (std::find(types.begin(), types.end(), ewmh._NET_WM_WINDOW_TYPE_DOCK) == types.end())
             continue;
         // Followed even while hidden, so that showing it again is heard.
-        panels.dockWindow = clients[i];
+        panels.dockWindows.push_back(clients[i]);
         const std::optional<X11WindowSnapshot> snapshot = desktop.read(clients[i]);
         if (!snapshot || !snapshot->mapped || desktop.minimized(*snapshot)) continue;
         const Rect frame = snapshot->outerFrame();
-        if (frame.width > 0 && frame.height > 0) panels.dock = frame;
+        if (frame.width > 0 && frame.height > 0) panels.docks.push_back(frame);
     }
     return panels;
 }
@@ -121,7 +121,8 @@ X11Screens::X11Screens(X11Desktop& desktop, Executor& main) : desktop_(desktop),
             return;
         {
             std::lock_guard lock(cacheMutex_);
-            if (cached_.dockWindow != event.window) return;
+            const std::vector<std::uint32_t>& docks = cached_.dockWindows;
+            if (std::find(docks.begin(), docks.end(), event.window) == docks.end()) return;
         }
         changed();
     });
@@ -190,9 +191,14 @@ X11Screens::Listing X11Screens::read() const {
     const Panels panels = readPanels(desktop_, rootSize);
     const std::vector<Strut>& struts = panels.struts;
     Listing listing;
-    listing.dock = panels.dock;
-    listing.dockWindow = panels.dockWindow;
+    listing.dockWindows = panels.dockWindows;
     std::vector<ScreenInfo>& result = listing.screens;
+    // Kept clear of: the first dock along an edge of a monitor of the list made here.
+    const auto findDock = [&] {
+        std::vector<Rect> frames;
+        for (const ScreenInfo& screen : result) frames.push_back(screen.frame);
+        listing.dock = dockAlongAnEdge(panels.docks, frames);
+    };
     const std::optional<Rect> workArea = readWorkArea(x);
 
     XcbReply<xcb_randr_get_screen_resources_current_reply_t> resources(
@@ -207,8 +213,10 @@ X11Screens::Listing X11Screens::read() const {
         only.number = 0;
         only.name = "screen";
         only.frame = Rect({0, 0}, rootSize);
-        only.visibleFrame = withinWorkArea(visibleFrame(only.frame, struts, rootSize), workArea);
+        only.visibleFrame =
+            withinWorkArea(visibleFrame(only.frame, struts, rootSize), workArea, struts, rootSize);
         result.push_back(only);
+        findDock();
         return listing;
     }
     for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get()); it.rem;
@@ -216,7 +224,8 @@ X11Screens::Listing X11Screens::read() const {
         const xcb_randr_monitor_info_t& monitor = *it.data;
         ScreenInfo info;
         info.frame = Rect(monitor.x, monitor.y, monitor.width, monitor.height);
-        info.visibleFrame = withinWorkArea(visibleFrame(info.frame, struts, rootSize), workArea);
+        info.visibleFrame =
+            withinWorkArea(visibleFrame(info.frame, struts, rootSize), workArea, struts, rootSize);
         info.name = x.atomName(monitor.name);
         const int outputCount = xcb_randr_monitor_info_outputs_length(it.data);
         if (outputCount > 0) {
@@ -236,6 +245,7 @@ X11Screens::Listing X11Screens::read() const {
             result.push_back(info);
         }
     }
+    findDock();
     return listing;
 }
 

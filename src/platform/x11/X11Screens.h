@@ -18,7 +18,8 @@ class X11Desktop;
 // kept until an event says it may have changed (monitors, the root's size, the work area, the
 // client list or a client's strut), so asking again while nothing changed costs no round trip.
 // The dock frame is that of the first mapped dock-type client (_NET_WM_WINDOW_TYPE_DOCK) that
-// reserves no strut, read and kept with the list; that client moving, resizing, hiding or showing
+// reserves no strut and lies along a monitor's edge (see liesAlongAnEdge: a tray host in a corner
+// is no dock), read and kept with the list; such a client moving, resizing, hiding or showing
 // counts as a change of the screens.
 class X11Screens final : public Screens {
   public:
@@ -34,8 +35,8 @@ class X11Screens final : public Screens {
     struct Listing {
         std::vector<ScreenInfo> screens;
         std::optional<Rect> dock;
-        // The dock-type client without a strut that the listing looked at (none: there was none).
-        std::uint32_t dockWindow = 0;
+        // The dock-type clients without a strut that the listing looked at.
+        std::vector<std::uint32_t> dockWindows;
     };
     // Something the listing depends on changed: read again at the next call, tell the observers.
     void changed();

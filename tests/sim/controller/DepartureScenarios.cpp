@@ -131,9 +131,10 @@ INSTANTIATE_TEST_SUITE_P(Trips, AwayAndBack,
                                            Trip{"StackOneByOneBackInOrder", "bc", "bc", 1, true}),
                          [](const auto& trip) { return std::string(trip.param.name); });
 
-// A window on another desktop at the start is left alone until the user goes there; then it is
-// tiled, and put back at quit.
-TEST_F(Departures, AWindowFirstSeenOnAnotherDesktopIsTiledWhenItComesAndPutBack) {
+// A window opened on another desktop is left alone until the user goes there; then it is tiled.
+// Adopted after the start, it has no frame from before tiling: the quit leaves it where the strip
+// shows it.
+TEST_F(Departures, AWindowFirstSeenOnAnotherDesktopIsTiledWhenItComesAndKeepsItsPlaceAtQuit) {
     const SimWindow other =
         desktop.openWindow(editor, {.title = "other", .frame = {300, 300, 600, 400}});
     other.setAway(true);
@@ -145,10 +146,11 @@ TEST_F(Departures, AWindowFirstSeenOnAnotherDesktopIsTiledWhenItComesAndPutBack)
     other.setAway(false);
     gather();
     EXPECT_TRUE(managed(other.id()));
-    EXPECT_NE(other.frame(), (Rect{300, 300, 600, 400}));
+    const Rect tiled = other.frame();
+    ASSERT_EQ(tiled, (Rect{966, 12, 942, 1056}));
     controller->beginStop(nullptr);
     time.runUntilIdle();
-    EXPECT_EQ(other.frame(), (Rect{300, 300, 600, 400}));
+    EXPECT_EQ(other.frame(), tiled);
 }
 
 // A window that comes back while no layout runs (tiling paused, or the quit under way) joins its
@@ -194,9 +196,10 @@ INSTANTIATE_TEST_SUITE_P(Restarts, AwayOverARestart,
                                            Trip{"EveryWindowAway", "abcd", "cadb", 1}),
                          [](const auto& trip) { return std::string(trip.param.name); });
 
-// Killed (no quit, nothing put back), then started again: every window the strip moved, also one
-// tiled after the start and one that is on another desktop at either start, goes back to where it
-// stood before it was first tiled.
+// Killed (no quit, nothing put back), then started again: every window there at the first start,
+// also one that is on another desktop at either start, goes back to where it stood before it was
+// first tiled. One tiled after the first start has no frame from before tiling kept: it ends on
+// a display.
 struct Kill {
     const char* name;
     bool lateFirstAway;            // the late window is on another desktop until after the start
@@ -211,7 +214,7 @@ void PrintTo(const Kill& kill, std::ostream* out) {
 
 class KilledAndStartedAgain : public Departures, public ::testing::WithParamInterface<Kill> {};
 
-TEST_P(KilledAndStartedAgain, PutsBackWindowsTiledAfterTheStart) {
+TEST_P(KilledAndStartedAgain, PutsBackTheWindowsOfTheFirstStart) {
     const Kill& kill = GetParam();
     const Rect lateOriginal{400, 90, 650, 450};
     const SimWindow late = desktop.openWindow(editor, {.title = "late", .frame = lateOriginal});
@@ -244,7 +247,7 @@ TEST_P(KilledAndStartedAgain, PutsBackWindowsTiledAfterTheStart) {
         EXPECT_TRUE(managed(other.id()));
     }
     quitAndExpectOriginalFrames();
-    EXPECT_EQ(late.frame(), lateOriginal);
+    EXPECT_TRUE(kLeft.contains(late.frame()) || kRight.contains(late.frame()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kills, KilledAndStartedAgain,
@@ -256,8 +259,8 @@ INSTANTIATE_TEST_SUITE_P(Kills, KilledAndStartedAgain,
                                                 false}),
                          [](const auto& kill) { return std::string(kill.param.name); });
 
-// The file of frames from before tiling is written when a window is tiled or leaves for good, not
-// when the strip only moves the windows it has.
+// The file of frames from before tiling is written when a window of the start leaves for good,
+// not when the strip only moves the windows it has, nor for a window tiled after the start.
 TEST_F(Departures, TheOriginalFramesFileFollowsTheTiledWindows) {
     const std::filesystem::path file = folder.path() / "original-frames.json";
     const auto stored = [&] {
@@ -280,17 +283,17 @@ TEST_F(Departures, TheOriginalFramesFileFollowsTheTiledWindows) {
         desktop.openWindow(editor, {.title = "late", .frame = {400, 90, 650, 450}});
     time.advance(1);
     ASSERT_TRUE(managed(late.id()));
-    EXPECT_EQ(stored().size(), 5u);
-    EXPECT_EQ(stored()["late"], (std::vector<double>{400, 90, 650, 450}));
-    EXPECT_EQ(stored()["a"], (std::vector<double>{100, 100, 700, 500}));
-    late.close();
+    EXPECT_FALSE(std::filesystem::exists(file));
+    d.close();
     time.advance(1);
-    EXPECT_EQ(stored().size(), 4u);
+    EXPECT_EQ(stored().size(), 3u);
     EXPECT_FALSE(stored().contains("late"));
+    EXPECT_EQ(stored()["a"], (std::vector<double>{100, 100, 700, 500}));
 }
 
 // Minimised and restored soon, a window goes back to its place; whenever it comes back, its
-// frame from before tiling is the one the quit restores, also for a window tiled after the start.
+// frame from before tiling is the one the quit restores. A window tiled after the start has none:
+// the quit leaves it on a display.
 TEST_F(Departures, AMinimisedWindowKeepsItsPlaceAndItsOriginalFrame) {
     c.minimize();
     gather();
@@ -320,7 +323,7 @@ TEST_F(Departures, AMinimisedWindowKeepsItsPlaceAndItsOriginalFrame) {
     b.minimize();
     gather();
     quitAndExpectOriginalFrames();
-    EXPECT_EQ(late.frame(), (Rect{400, 90, 650, 450}));
+    EXPECT_TRUE(kLeft.contains(late.frame()) || kRight.contains(late.frame()));
 }
 
 // With no display in use the strips wait; the display coming back lays them out as they were.

@@ -1,4 +1,5 @@
 #include "ControllerScenario.h"
+#include "settings/JSONFiles.h"
 
 namespace brindlow::test {
 namespace {
@@ -26,6 +27,45 @@ TEST_F(PutBack, TheQuitLineCountsTheWindowsThatWentBackNotThosePlanned) {
     EXPECT_EQ(windows[3].frame(), (Rect{250, 100, 900, 600}));
     EXPECT_EQ(logLines("Put 2 windows back before quitting").size(), 1u);
     EXPECT_TRUE(logLines("Put 4 windows back").empty());
+}
+
+// A window there at the start goes back to where it stood; windows opened later have no frame
+// from before tiling: the visible ones stay where the strip shows them, the parked ones come on
+// screen at the cascade's first place, 24, 24 (as tall as the display less the margins, the
+// cascade has no room for a second step). Only the window of the start is kept in
+// "original-frames.json".
+TEST_F(PutBack, WindowsOpenedAfterTheStartFollowTheQuitPlan) {
+    desktop.addDisplay({.name = "Left", .frame = kLeft, .uuid = "LEFT"});
+    const SimApp editor =
+        desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor", .activate = true});
+    const SimWindow a = desktop.openWindow(editor, {.title = "a", .frame = {100, 100, 900, 600}});
+    start(stillSettings());
+    std::vector<SimWindow> later;
+    for (const char* title : {"b", "c", "d", "e"}) {
+        later.push_back(desktop.openWindow(
+            editor, {.title = title, .frame = {500, 400, 402, 324}, .focus = true}));
+        time.advance(1);
+        ASSERT_TRUE(managed(later.back().id()));
+    }
+    const std::optional<nlohmann::json> kept =
+        readJSONValue(folder.path() / "original-frames.json");
+    ASSERT_TRUE(kept);
+    ASSERT_EQ(kept->at("windows").size(), 1u);
+    EXPECT_EQ(kept->at("windows").at(0).at("title"), "a");
+    // Half-width columns a, b, c, d, e with e focused: a, b and c are parked.
+    ASSERT_EQ(placed(later[2].id()).width, 942);
+    ASSERT_EQ(placed(later[2].id()).height, 1056);
+
+    bool done = false;
+    controller->beginStop([&] { done = true; });
+    time.runUntilIdle();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(a.frame(), (Rect{100, 100, 900, 600}));
+    EXPECT_EQ(later[0].frame(), (Rect{24, 24, 942, 1032}));
+    EXPECT_EQ(later[1].frame(), (Rect{24, 24, 942, 1032}));
+    EXPECT_EQ(later[2].frame(), (Rect{12, 12, 942, 1056}));
+    EXPECT_EQ(later[3].frame(), (Rect{966, 12, 942, 1056}));
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "original-frames.json"));
 }
 
 }  // namespace

@@ -241,8 +241,9 @@ TEST_F(AppDelegateTest, FocusFramesAndSnapshotsReachTheOverlaysWithTheCurrentSet
     EXPECT_EQ(delegate.snapshot(), snapshot);
 }
 
-// A hand-edited file out of the pages' ranges: the first layout already uses the bounds.
-TEST_F(AppDelegateTest, StoredSettingsAreHeldToTheirRangesFromTheFirstLayout) {
+// A hand-edited file beyond the pages' ranges: the first layout already uses the outer gap as
+// written, and the width of -3, which means nothing, at its default.
+TEST_F(AppDelegateTest, StoredSettingsAreUsedAsWrittenFromTheFirstLayout) {
     const std::filesystem::path file = folder.path() / "edited-settings.json";
     {
         std::ofstream out(file);
@@ -254,8 +255,8 @@ TEST_F(AppDelegateTest, StoredSettingsAreHeldToTheirRangesFromTheFirstLayout) {
     ASSERT_EQ(delegate.applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
     ASSERT_TRUE(delegate.controllerStarted());
     time.runUntilIdle();
-    // Outer gaps of 48 and a quarter of the width between them (gaps of 12): 447 wide.
-    EXPECT_EQ(window->frame(), Rect(48, 48, 447, 984));
+    // Outer gaps of 70 and half the width between them (gaps of 12): 884 wide.
+    EXPECT_EQ(window->frame(), Rect(70, 70, 884, 940));
     // The file keeps what the user wrote.
     EXPECT_EQ(edited.settings().outerGap, 70);
 }
@@ -291,9 +292,9 @@ TEST_F(AppDelegateTest, TheBorderWidthColourAndDimFollowTheSettingsAtOnce) {
     const auto* dim = static_cast<const FakeSurface*>(delegate.focusOverlay()->dim("D1"));
     ASSERT_NE(dim, nullptr);
     EXPECT_EQ(dim->background, (Color{0, 0, 0, 0.5}));
-    // Out of the page's range, the width is used at its bound of 10 too.
+    // Beyond the page's range, the width is used as written.
     settings.update([](AppSettings& s) { s.focusBorderWidth = 25; });
-    EXPECT_EQ(border->frame(), Rect(0, 0, 820, 620));
+    EXPECT_EQ(border->frame(), Rect(-15, -15, 850, 650));
 }
 
 // Input back ends that only record being switched on and off.

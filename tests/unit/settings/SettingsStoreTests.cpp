@@ -136,8 +136,25 @@ TEST_F(SettingsStoreTest, DroppedRulesKeepTheOriginalFileAside) {
     SettingsStore store(file());
     ASSERT_EQ(store.settings().appRules.size(), 1u);
     store.update([](AppSettings& s) { s.gap = 5; });
-    EXPECT_EQ(readFileBytes(keptAside()), original);
+    // The file was read; it is kept for the rules it lost, under a name that says so.
+    const fs::path kept = temp.path() / "Brindlow" / "settings.json.dropped-rules";
+    EXPECT_EQ(readFileBytes(kept), original);
+    EXPECT_FALSE(fs::exists(keptAside()));
+    EXPECT_EQ(test::errorsMentioning("Kept settings.json as settings.json.dropped-rules before "
+                                     "replacing it: it holds app rules that could not be read")
+                  .size(),
+              1u);
     EXPECT_EQ(onDisk()->appRules.size(), 1u);
+}
+
+TEST_F(SettingsStoreTest, ASecondUnreadableFileLeavesTheFirstOneKept) {
+    writeText(file(), "[]");
+    SettingsStore(file()).update([](AppSettings& s) { s.gap = 6; });
+    writeText(file(), "[2]");
+    SettingsStore(file()).update([](AppSettings& s) { s.gap = 7; });
+    EXPECT_EQ(readFileBytes(keptAside()), "[]");
+    EXPECT_EQ(readFileBytes(temp.path() / "Brindlow" / "settings.json.unreadable.2"), "[2]");
+    EXPECT_EQ(onDisk()->gap, 7);
 }
 
 TEST_F(SettingsStoreTest, FileWithoutReadPermissionIsLoggedAndKeptAsideBeforeItIsReplaced) {

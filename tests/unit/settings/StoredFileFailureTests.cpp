@@ -92,6 +92,22 @@ TEST_F(StoredFiles, FileThatCannotBeReadIsLoggedThenRenamedAsideBeforeItIsReplac
     EXPECT_EQ(errorsMentioning("Kept unreadable").size(), 1u);
 }
 
+// A second bad layouts file, kept aside later, never replaces the first: each is kept.
+TEST_F(StoredFiles, EachUnreadableFileIsKeptUnderANameOfItsOwn) {
+    for (const char* bad : {"[not json", "{not json either", "still not json"}) {
+        writeText(file(), bad);
+        EXPECT_FALSE(readJSONValue(file()));
+        writeJSONValue(nlohmann::json::array(), file());
+    }
+    EXPECT_EQ(readFileBytes(aside()), "[not json");
+    EXPECT_EQ(readFileBytes(temp.path() / "layouts.json.unreadable.2"), "{not json either");
+    EXPECT_EQ(readFileBytes(temp.path() / "layouts.json.unreadable.3"), "still not json");
+    EXPECT_EQ(errorsMentioning("Kept unreadable layouts.json as layouts.json.unreadable.3 before "
+                               "replacing it")
+                  .size(),
+              1u);
+}
+
 TEST_F(StoredFiles, UnreadableFileIsKeptAsideEvenWhenNoReadNoticedIt) {
     writeText(file(), R"(["Work"])");
     calls.makeUnreadable(file());

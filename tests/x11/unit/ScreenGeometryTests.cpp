@@ -44,12 +44,66 @@ TEST(Struts, OldStyleStrutSpansTheWholeEdgeAndNothingGoesNegative) {
 TEST(WorkArea, CutsWhatAWindowManagersOwnTaskbarCoversAndLeavesOtherMonitorsAlone) {
     // A 26-point taskbar along the bottom of the left monitor, which only the work area shows.
     const Rect workArea{0, 0, 1920, 1054};
-    EXPECT_EQ(withinWorkArea(kLeft, workArea), Rect(0, 0, 1920, 1054));
-    EXPECT_EQ(withinWorkArea(Rect(0, 30, 1920, 1050), workArea), Rect(0, 30, 1920, 1024));
-    EXPECT_EQ(withinWorkArea(kRight, workArea), kRight);
-    EXPECT_EQ(withinWorkArea(kLeft, std::nullopt), kLeft);
+    EXPECT_EQ(withinWorkArea(kLeft, workArea, {}, kRoot), Rect(0, 0, 1920, 1054));
+    EXPECT_EQ(withinWorkArea(Rect(0, 30, 1920, 1050), workArea, {}, kRoot),
+              Rect(0, 30, 1920, 1024));
+    EXPECT_EQ(withinWorkArea(kRight, workArea, {}, kRoot), kRight);
+    EXPECT_EQ(withinWorkArea(kLeft, std::nullopt, {}, kRoot), kLeft);
     // A reserved right edge: 120 points.
-    EXPECT_EQ(withinWorkArea(kLeft, Rect(0, 0, 1800, 1080)), Rect(0, 0, 1800, 1080));
+    EXPECT_EQ(withinWorkArea(kLeft, Rect(0, 0, 1800, 1080), {}, kRoot), Rect(0, 0, 1800, 1080));
+}
+
+// A 40-point panel at the bottom of the left monitor, 300 points long (bottom_end_x 299): the
+// window manager's one work area for both monitors ends 40 points up, but only the left monitor
+// is shortened; a strut explains the work area's bottom edge.
+TEST(WorkArea, AnEdgeAStrutExplainsIsLeftToTheMonitorsTheStrutReaches) {
+    const auto panel = Strut::fromCardinals({0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 0, 299}, kRoot);
+    ASSERT_TRUE(panel);
+    const Rect workArea{0, 0, 3840, 1040};
+    const std::vector<Strut> struts{*panel};
+    EXPECT_EQ(withinWorkArea(visibleFrame(kLeft, struts, kRoot), workArea, struts, kRoot),
+              Rect(0, 0, 1920, 1040));
+    EXPECT_EQ(withinWorkArea(visibleFrame(kRight, struts, kRoot), workArea, struts, kRoot), kRight);
+    // A window manager's own 26-point taskbar at the top besides: no strut explains it.
+    EXPECT_EQ(
+        withinWorkArea(visibleFrame(kRight, struts, kRoot), Rect(0, 26, 3840, 1014), struts, kRoot),
+        Rect(1920, 26, 1920, 1054));
+}
+
+struct DockCase {
+    const char* name;
+    Rect dock;
+    bool isDock;
+};
+
+void PrintTo(const DockCase& dock, std::ostream* out) {
+    *out << dock.name;
+}
+
+class DockAlongAnEdge : public ::testing::TestWithParam<DockCase> {};
+
+TEST_P(DockAlongAnEdge, OnlyADockFlushAgainstAnEdgeAndCoveringAThirdOfItCounts) {
+    EXPECT_EQ(liesAlongAnEdge(GetParam().dock, kLeft), GetParam().isDock);
+    EXPECT_EQ(dockAlongAnEdge({GetParam().dock}, {kLeft, kRight}).has_value(), GetParam().isDock);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Docks, DockAlongAnEdge,
+    ::testing::Values(DockCase{"TrayHostAtTheTopRightCorner", {1892, 0, 28, 32}, false},
+                      DockCase{"FullWidthBottomBar", {0, 1048, 1920, 32}, true},
+                      DockCase{"LeftEdgeLauncher", {0, 240, 48, 600}, true},
+                      DockCase{"CentredBottomDockOfAThird", {640, 1032, 640, 48}, true},
+                      DockCase{"BottomDockShorterThanAThird", {800, 1032, 300, 48}, false},
+                      DockCase{"BarFloatingAboveTheBottom", {0, 1000, 1920, 32}, false},
+                      DockCase{"TallWidgetInTheMiddle", {900, 0, 48, 1080}, false},
+                      DockCase{"RightEdgeLauncherOneOffTheEdge", {1871, 240, 48, 600}, true}),
+    [](const auto& named) { return std::string(named.param.name); });
+
+TEST(DockAlongAnEdge, TheFirstDockAlongAnEdgeOfAnyMonitorWins) {
+    const Rect tray{3812, 0, 28, 32};
+    const Rect bar{1920, 1048, 1920, 32};
+    EXPECT_EQ(dockAlongAnEdge({tray, bar}, {kLeft, kRight}), bar);
+    EXPECT_EQ(dockAlongAnEdge({tray}, {kLeft, kRight}), std::nullopt);
 }
 
 TEST(SizeHints, AResizeIsHeldBetweenTheClientsMinimumAndMaximum) {

@@ -136,6 +136,9 @@ QWidget* appsPage(SettingsBinder& binder, const SettingsServices& services) {
             for (std::size_t w = 0; w < kRuleWidths.size(); ++w)
                 if (rule.defaultWidth == kRuleWidths[w]) widthIndex = int(w) + 1;
             row.width->setCurrentIndex(widthIndex);
+            // A width written by hand that is none of the choices shows as written.
+            row.width->setPlaceholderText(
+                rule.defaultWidth ? QString::fromStdString(percentText(*rule.defaultWidth)) : "");
             row.width->setEnabled(rule.behavior != AppBehavior::floating);
         }
     });

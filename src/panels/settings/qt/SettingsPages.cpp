@@ -118,16 +118,29 @@ QWidget* layoutPage(SettingsBinder& binder) {
     std::vector<std::pair<QString, double>> widthChoices;
     for (double fraction : kNewWindowWidths)
         widthChoices.emplace_back(QString::fromStdString(percentText(fraction)), fraction);
-    widths->addWidget(labelledRow("New windows open at",
-                                  binder.picker(&AppSettings::defaultWidth, widthChoices)));
+    QComboBox* newWidth = binder.picker(&AppSettings::defaultWidth, widthChoices);
+    // A width written by hand that is none of the choices shows as written.
+    binder.onRefresh([newWidth](const AppSettings& s) {
+        newWidth->setPlaceholderText(QString::fromStdString(percentText(s.defaultWidth)));
+    });
+    widths->addWidget(labelledRow("New windows open at", newWidth));
     auto* presets = new QLineEdit;
     presets->setObjectName("presetText");
     presets->setPlaceholderText("25, 33, 50, 66, 75");
+    QLabel* notTaken = noteLabel({});
+    notTaken->setObjectName("presetsNotTaken");
+    notTaken->hide();
     SettingsStore& store = binder.store();
-    const auto apply = [presets, &store] {
-        // Unusable text changes nothing; the field keeps what was typed.
-        if (const auto parsed = parsePresetText(presets->text().toStdString()))
-            store.update([&](AppSettings& s) { s.presetWidths = *parsed; });
+    const auto apply = [presets, notTaken, &store] {
+        const PresetInput input = readPresetText(presets->text().toStdString());
+        if (!input.widths.empty())
+            store.update([&](AppSettings& s) { s.presetWidths = input.widths; });
+        const std::string note = notTakenText(input);
+        notTaken->setText(QString::fromStdString(note));
+        notTaken->setVisible(!note.empty());
+        // What was typed and not taken is named below; the field shows what is stored.
+        if (!input.notTaken.empty())
+            presets->setText(QString::fromStdString(presetText(store.settings().presetWidths)));
     };
     QObject::connect(presets, &QLineEdit::returnPressed, presets, apply);
     auto* presetRow = new QWidget;
@@ -139,10 +152,12 @@ QWidget* layoutPage(SettingsBinder& binder) {
     presetLayout->addWidget(presets, 1);
     presetLayout->addWidget(actionButton("Apply", apply));
     widths->addWidget(presetRow);
+    widths->addWidget(labelledRow({}, notTaken));
     widths->addWidget(binder.slider("Wider / narrower step", &AppSettings::widthStep, 0.05, 0.25,
                                     0.05, percentText));
-    page->onShown = [presets, &store] {
+    page->onShown = [presets, notTaken, &store] {
         presets->setText(QString::fromStdString(presetText(store.settings().presetWidths)));
+        notTaken->hide();
     };
 
     QVBoxLayout* scrolling = page->section("Scrolling");
@@ -252,7 +267,11 @@ QWidget* motionPage(SettingsBinder& binder, const SettingsServices& services) {
     QComboBox* fingers =
         binder.picker(&AppSettings::gestureFingers,
                       std::vector<std::pair<QString, std::int64_t>>{{"Three", 3}, {"Four", 4}});
-    binder.onRefresh([fingers](const AppSettings& s) { fingers->setEnabled(s.gesturesEnabled); });
+    binder.onRefresh([fingers](const AppSettings& s) {
+        fingers->setEnabled(s.gesturesEnabled);
+        // A count written by hand that is neither choice shows as written.
+        fingers->setPlaceholderText(QString::number(s.gestureFingers));
+    });
     trackpad->addWidget(labelledRow("Fingers", fingers));
     addSwipeConflictWarning(*page, *trackpad, binder, services);
     trackpad->addWidget(binder.slider("Sensitivity", &AppSettings::gestureSensitivity, 0.5, 2.5,

@@ -76,6 +76,23 @@ INSTANTIATE_TEST_SUITE_P(Examples, PresetParsing,
                                          PresetCase{"33.3, 66.7", {0.333, 0.667}},
                                          PresetCase{"40\t60", {}}));
 
+TEST(PresetParsing, NamesEachPieceNotTakenAndWhy) {
+    const PresetInput input = readPresetText("30, abc, 90,, 5 120 NaN");
+    EXPECT_EQ(input.widths, (std::vector<double>{0.3, 0.9}));
+    EXPECT_EQ(input.notTaken, (std::vector<NotTakenPreset>{{"abc", PresetRefusal::notANumber},
+                                                           {"5", PresetRefusal::tooSmall},
+                                                           {"120", PresetRefusal::tooLarge},
+                                                           {"NaN", PresetRefusal::notANumber}}));
+    EXPECT_EQ(notTakenText(input),
+              "Not taken: abc (not a number), 5 (5 or less), 120 (more than 100), NaN (not a "
+              "number).");
+    EXPECT_EQ(notTakenText(readPresetText("abc, 200, 0")),
+              "Not taken: abc (not a number), 200 (more than 100), 0 (5 or less). The presets "
+              "stay as they were.");
+    EXPECT_EQ(notTakenText(readPresetText("50 25,25")), "");
+    EXPECT_EQ(notTakenText(readPresetText("")), "");
+}
+
 TEST(PresetText, ShowsWholePercents) {
     EXPECT_EQ(presetText({0.25, 1.0 / 3.0, 0.5, 2.0 / 3.0, 0.75}), "25, 33, 50, 67, 75");
 }
