@@ -176,7 +176,7 @@ void OverviewView::paintCard(QPainter& painter, const ColumnSnapshot& column, QR
         painter.save();
         painter.setOpacity(window->isParked ? 0.75 : 1.0);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(58, 60, 66, 235));
+        painter.setBrush(PanelStyle::regularMaterial());
         painter.drawRoundedRect(tile, 10, 10);
         const QRect content = tile.adjusted(8, 8, -8, -8);
         const QFont caption = PanelStyle::captionFont();
