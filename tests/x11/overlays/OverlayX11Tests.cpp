@@ -328,6 +328,50 @@ TEST_F(OverlayX11Test, WithACompositorTheDimDarkensOtherWindowsTranslucently) {
     EXPECT_TRUE(settle([&] { return activeClient() == other; }));
 }
 
+// Nothing is toggled: the dim appears when picom starts during the run and goes when it stops.
+TEST_F(OverlayX11Test, DimmingFollowsACompositorThatStartsAndStopsDuringTheRun) {
+    if (compositorRuns()) GTEST_SKIP() << "the window manager composites itself";
+    startXterms(2);
+    startBrindlow({{"dimInactive", true}, {"dimAmount", 0.5}});
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+
+    xcb_window_t focused = XCB_WINDOW_NONE;
+    int ox = 0, oy = 0;
+    // The other xterm's white, undimmed: no compositor, no dim.
+    ASSERT_TRUE(settle([&] {
+        focused = activeClient();
+        for (xcb_window_t client : clients()) {
+            const auto o = visibleFrame(client);
+            const auto f = visibleFrame(focused);
+            if (client == focused || !o || !f) continue;
+            ox = o->x < f->x ? o->x + 20 : o->x + o->width - 20;
+            oy = o->y + o->height / 2;
+            return pixel(ox, oy).green > 230;
+        }
+        return false;
+    })) << scene();
+    const std::size_t shownBefore = overlays().size();
+
+    startCompositor();
+    ASSERT_FALSE(HasFatalFailure());
+    Pixel dimmed;
+    EXPECT_TRUE(settle(
+        [&] {
+            dimmed = pixel(ox, oy);
+            return dimmed.green > 90 && dimmed.green < 170;
+        },
+        1.5))
+        << "no dim a moment after the compositor started: " << dimmed.green << scene();
+    EXPECT_GT(overlays().size(), shownBefore);
+    EXPECT_EQ(activeClient(), focused);
+
+    compositor_.reset();
+    ASSERT_TRUE(settle([&] { return !compositorRuns(); })) << "picom did not stop";
+    EXPECT_TRUE(settle([&] { return pixel(ox, oy).green > 230; }, 1.5))
+        << "the dim stayed after the compositor stopped" << scene();
+}
+
 TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps) {
     startXterms(3);
     startBrindlow({{"indicatorPosition", "bottom"}});
