@@ -15,7 +15,7 @@ namespace brindlow::PanelStyle {
 // The materials stand for frosted glass, which blurs what lies behind it. Nothing blurs behind
 // our windows here, and a thin plain fill lets the text of the windows below show through and
 // fight the panel's own: so the fills are nearly opaque (and opaque without a compositor).
-constexpr int kMaterialAlpha = 247;
+constexpr int kMaterialAlpha = 251;
 // Behind the window search and the keyboard-shortcut sheet.
 QColor frostedFill();
 // Behind the overview's window tiles.

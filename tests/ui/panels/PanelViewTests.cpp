@@ -181,18 +181,18 @@ int showThrough(QWidget& view, QPoint at) {
         {qRed(white) - qRed(black), qGreen(white) - qGreen(black), qBlue(white) - qBlue(black)});
 }
 
-// At most 4 % of white comes through where the material lies (a tile of the overview lies on
+// At most 2 % of white comes through where the material lies (a tile of the overview lies on
 // its translucent backdrop, which lets more through by design).
 TEST_F(PanelViews, PanelMaterialsAreNearlyOpaque) {
     panels->toggleSearch(snapshot().displays);
     QWidget& search = *panels->searchWindow().content();
-    EXPECT_LE(showThrough(search, QPoint(4, search.height() / 2)), 10);
+    EXPECT_LE(showThrough(search, QPoint(4, search.height() / 2)), 5);
     panels->toggleSearch(snapshot().displays);
 
     const StripSnapshot strip = snapshot();
     panels->toggleShortcuts(&strip.displays[0]);
     QWidget& sheet = *panels->shortcutsWindow().content();
-    EXPECT_LE(showThrough(sheet, QPoint(6, sheet.height() / 2)), 10);
+    EXPECT_LE(showThrough(sheet, QPoint(6, sheet.height() / 2)), 5);
     panels->toggleShortcuts(&strip.displays[0]);
 
     panels->toggleOverview(strip);
@@ -201,7 +201,7 @@ TEST_F(PanelViews, PanelMaterialsAreNearlyOpaque) {
     // Inside the first tile's top padding, clear of its rounded corner.
     const QPoint tile = card.topLeft() + QPoint(18, 7);
     EXPECT_GT(showThrough(overview, QPoint(4, 4)), 100);  // the backdrop
-    EXPECT_LE(showThrough(overview, tile), 10);
+    EXPECT_LE(showThrough(overview, tile), 5);
     panels->toggleOverview(strip);
 }
 
