@@ -328,6 +328,38 @@ TEST_F(OverlayX11Test, WithACompositorTheDimDarkensOtherWindowsTranslucently) {
     EXPECT_TRUE(settle([&] { return activeClient() == other; }));
 }
 
+// The floated window keeps the window manager's focus, and the border does not move on to the
+// column that took its place: it goes until the focus is back in the strip.
+TEST_F(OverlayX11Test, AfterAFloatTheBorderLeavesTheStripWhileTheFloatedWindowHasTheFocus) {
+    startXterms(3);
+    // Without animations: a strip that glides hides its border for the glide.
+    nlohmann::json settings = kBorderSettings;
+    settings["animationsEnabled"] = false;
+    startBrindlow(settings);
+    ASSERT_FALSE(HasFatalFailure());
+    const xcb_window_t border = settledBorder();
+    ASSERT_NE(border, XCB_WINDOW_NONE) << "no border directly above the focused frame" << scene();
+    const xcb_window_t floated = activeClient();
+    const auto mapped = [&](xcb_window_t w) {
+        XcbReply<xcb_get_window_attributes_reply_t> a(
+            xcb_get_window_attributes_reply(c(), xcb_get_window_attributes(c(), w), nullptr));
+        return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+    };
+
+    ASSERT_EQ(tool({"float"}).status, 0);
+    // The border window stays mapped while it slides to another window; it goes only when no
+    // window of the strip has the focus.
+    EXPECT_TRUE(settle([&] { return activeClient() == floated && !mapped(border); }))
+        << "active 0x" << std::hex << activeClient() << " floated 0x" << floated << std::dec
+        << scene();
+    EXPECT_EQ(activeClient(), floated);
+
+    // A focus command takes the focus and the border back into the strip, on the same window.
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    EXPECT_NE(settledBorder(), XCB_WINDOW_NONE) << scene();
+    EXPECT_NE(activeClient(), floated);
+}
+
 // Nothing is toggled: the dim appears when picom starts during the run and goes when it stops.
 TEST_F(OverlayX11Test, DimmingFollowsACompositorThatStartsAndStopsDuringTheRun) {
     if (compositorRuns()) GTEST_SKIP() << "the window manager composites itself";
