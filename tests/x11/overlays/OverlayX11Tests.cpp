@@ -370,14 +370,14 @@ TEST_F(OverlayX11Test, DimmingFollowsACompositorThatStartsAndStopsDuringTheRun) 
 
     xcb_window_t focused = XCB_WINDOW_NONE;
     int ox = 0, oy = 0;
-    // The other xterm's white, undimmed: no compositor, no dim.
+    // The first column has the focus; the other xterm's white is undimmed: no compositor, no dim.
     ASSERT_TRUE(settle([&] {
         focused = activeClient();
+        const auto f = visibleFrame(focused);
         for (xcb_window_t client : clients()) {
             const auto o = visibleFrame(client);
-            const auto f = visibleFrame(focused);
-            if (client == focused || !o || !f) continue;
-            ox = o->x < f->x ? o->x + 20 : o->x + o->width - 20;
+            if (client == focused || !o || !f || o->x < f->x) continue;
+            ox = o->x + o->width - 20;
             oy = o->y + o->height / 2;
             return pixel(ox, oy).green > 230;
         }
