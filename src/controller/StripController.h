@@ -338,6 +338,13 @@ class StripController {
     bool landingUnpublished_ = false;
     // Our raises until the window manager answers them with a focus event (strip queue).
     RaiseEchoes raiseEchoes_;
+    // A window the user floated has the focus, off the strip of this display: the display shows
+    // no focus border until the focus or a raise of ours goes to another window (strip queue).
+    struct FloatedFocus {
+        WindowID window = 0;
+        std::string display;
+    };
+    std::optional<FloatedFocus> floatedFocus_;
     // Our moves and where the pointer stood, to tell a focus under a still pointer (strip queue).
     StillPointerFocus stillPointer_;
     // Whether the platform listened for the user's hand as our last moves went out.

@@ -145,6 +145,7 @@ void StripController::raiseFocused(const std::string& uuid, std::optional<std::u
 }
 
 void StripController::raise(const ManagedWindow& window, std::optional<std::uint64_t> askedAt) {
+    if (floatedFocus_ && floatedFocus_->window != window.id) floatedFocus_.reset();
     const std::optional<bool> replacedLast =
         askedAt ? raiser_->raiseAskedAt(window, *askedAt) : raiser_->raise(window);
     // Dropped: one of our own windows took the focus since it was asked for.
@@ -204,6 +205,18 @@ void StripController::windowFocused(WindowID id) {
         return;
     }
     if (verdict == RaiseEchoes::Verdict::notOurs) dropRaisesAwaitingLanding();
+    if (!location && state_.records.isUserFloating(id) && state_.activeUUID) {
+        // The user came back to a floated window: the border leaves the strip.
+        if (!floatedFocus_ || floatedFocus_->window != id) {
+            floatedFocus_ = FloatedFocus{id, *state_.activeUUID};
+            publishFocusFrames();
+        }
+        return;
+    }
+    if (floatedFocus_) {
+        floatedFocus_.reset();
+        if (!location) publishFocusFrames();
+    }
     if (!location) return;
     ownWindowTakesFocus_ = false;
     const std::string uuid = location->first;

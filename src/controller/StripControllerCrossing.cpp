@@ -65,6 +65,7 @@ void StripController::toggleFloat(const std::string& uuid) {
     if (const AXElementRef element = focusedWindow(state_.frontmostPID)) {
         const WindowID id = element->identity();
         if (!state_.windows.contains(id)) {
+            floatedFocus_.reset();
             state_.records.edit(id, [](WindowRecord& record) { record.userFloating = false; });
             log_.info("Unfloat window");
             tracker_->add(element, state_.frontmostPID, true);
@@ -81,6 +82,9 @@ void StripController::toggleFloat(const std::string& uuid) {
     const Rect visible = display->info.visible;
 
     state_.records.edit(window.id, [](WindowRecord& record) { record.userFloating = true; });
+    // The floated window keeps the focus: the border must not move on to the column that takes
+    // its place in the strip.
+    floatedFocus_ = FloatedFocus{window.id, uuid};
     removeAndRelayout(window.id, Removal::floated);
     // A target still waiting in the application's move queue would snap the window back into
     // its old column after it floated.

@@ -90,7 +90,10 @@ void StripController::publishFocusFrames() {
         frame.displayUUID = uuid;
         frame.screen = display->info.frame;
         frame.moving = !display->animator.isResting();
-        const std::optional<WindowID> focused = display->strip.focusedWindowID();
+        // While a floated window has the focus, no window of this strip has it.
+        const std::optional<WindowID> focused = floatedFocus_ && floatedFocus_->display == uuid
+                                                    ? std::nullopt
+                                                    : display->strip.focusedWindowID();
         const Placement* placement = nullptr;
         if (focused)
             for (const Placement& candidate : display->lastLayout.placements)

@@ -27,10 +27,15 @@ FocusOverlayController::FocusOverlayController(SurfaceFactory& factory, UiSchedu
     desktopObserver_ = factory_.addDesktopChangeObserver([weak] {
         if (auto alive = weak.lock()) (*alive)->desktopChanged();
     });
+    // Dimming comes and goes with the compositor, without waiting for the next focus change.
+    compositingObserver_ = factory_.addCompositingObserver([weak] {
+        if (auto alive = weak.lock()) (*alive)->settingsChanged((*alive)->lastSettings_);
+    });
 }
 
 FocusOverlayController::~FocusOverlayController() {
     factory_.removeDesktopChangeObserver(desktopObserver_);
+    factory_.removeCompositingObserver(compositingObserver_);
     alive_.reset();
     for (auto& [display, overlays] : displays_) {
         for (auto* window : {overlays.border.get(), overlays.dim.get(), overlays.spare.get()}) {

@@ -21,7 +21,7 @@ class BorderContent;
 // black over the whole display, directly below the focused window) of every display, following
 // the focus frames the strip controller publishes. Surfaces are made per display on first need
 // and reused for the life of the controller. Without a compositor the border is a shaped ring and
-// dimming is unavailable. Main thread only.
+// dimming is unavailable; both follow a compositor that starts or stops. Main thread only.
 class FocusOverlayController {
   public:
     static constexpr double kBorderSlide = 0.18;
@@ -90,6 +90,7 @@ class FocusOverlayController {
     // next frames).
     std::vector<FocusFrame> lastFrames_;
     ObserverToken desktopObserver_ = 0;
+    ObserverToken compositingObserver_ = 0;
     // Scheduled work holds this weakly and does nothing once the controller is gone.
     std::shared_ptr<FocusOverlayController*> alive_;
 };

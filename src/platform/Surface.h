@@ -84,6 +84,10 @@ class SurfaceFactory {
                                                  std::shared_ptr<SurfaceContent> content) = 0;
     // Whether a compositing manager runs, so that alpha is blended.
     virtual bool compositing() const = 0;
+    // Called on the main thread after a compositing manager started or stopped, in the order
+    // added; the factory's own surfaces have followed by then.
+    virtual ObserverToken addCompositingObserver(std::function<void()> /*handler*/) { return 0; }
+    virtual void removeCompositingObserver(ObserverToken /*token*/) {}
     // Our surfaces show on every virtual desktop: overlays that belong to one desktop hide
     // when the current desktop changes. Called on the main thread.
     virtual ObserverToken addDesktopChangeObserver(std::function<void()> handler) = 0;

@@ -549,8 +549,14 @@ SettingsServices AppDelegate::settingsServices() {
     services.version = bundleInfoValue("CFBundleShortVersionString");
     services.build = bundleInfoValue("CFBundleVersion");
     services.copyright = bundleInfoValue("NSHumanReadableCopyright");
-    if (SurfaceFactory* surfaces = platform_.surfaces)
+    if (SurfaceFactory* surfaces = platform_.surfaces) {
         services.compositing = [surfaces] { return surfaces->compositing(); };
+        services.watchCompositing = [surfaces](std::function<void()> handler) {
+            const ObserverToken token = surfaces->addCompositingObserver(std::move(handler));
+            return std::shared_ptr<void>(
+                nullptr, [surfaces, token](void*) { surfaces->removeCompositingObserver(token); });
+        };
+    }
     // The command-line tool sits next to this executable under the name `brindlow`.
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);

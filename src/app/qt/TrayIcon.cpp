@@ -2,44 +2,11 @@
 
 #include <QAction>
 #include <QCursor>
-#include <QFont>
-#include <QFontMetrics>
 #include <QIcon>
-#include <QPainter>
-#include <QPainterPath>
 
 namespace brindlow {
 
 namespace {
-
-constexpr QRgb kGlyphColor = 0xFFF2F2F2;
-constexpr QRgb kOutlineColor = 0xFF202020;
-constexpr double kDisabledOpacity = 0.45;
-
-// A light shape with a dark outline reads on light and dark trays alike.
-void strokeAndFill(QPainter& painter, const QPainterPath& path, double outline) {
-    painter.setPen(QPen(QColor::fromRgba(kOutlineColor), outline * 2, Qt::SolidLine, Qt::RoundCap,
-                        Qt::RoundJoin));
-    painter.drawPath(path);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgba(kGlyphColor));
-    painter.drawPath(path);
-}
-
-// Three columns side by side inside `area`, the middle one wider: the strip.
-QPainterPath stripGlyph(const QRectF& area) {
-    QPainterPath path;
-    const double gap = area.width() * 0.08;
-    const double side = (area.width() - 2 * gap) * 0.28;
-    const double middle = area.width() - 2 * gap - 2 * side;
-    const double radius = area.width() * 0.05;
-    double x = area.left();
-    for (const double width : {side, middle, side}) {
-        path.addRoundedRect(QRectF(x, area.top(), width, area.height()), radius, radius);
-        x += width + gap;
-    }
-    return path;
-}
 
 QString escapedTitle(const std::string& text) {
     // A single "&" would mark a mnemonic.
@@ -47,41 +14,6 @@ QString escapedTitle(const std::string& text) {
 }
 
 }  // namespace
-
-QImage statusIconImage(const QString& title, bool appearsDisabled, int size) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setOpacity(appearsDisabled ? kDisabledOpacity : 1.0);
-    const double unit = size / 64.0;
-    const QString text = title.trimmed();
-    if (text.isEmpty()) {
-        strokeAndFill(painter, stripGlyph(QRectF(6 * unit, 14 * unit, 52 * unit, 36 * unit)),
-                      2 * unit);
-        return image;
-    }
-    strokeAndFill(painter, stripGlyph(QRectF(12 * unit, 3 * unit, 40 * unit, 22 * unit)),
-                  1.5 * unit);
-    // The largest bold font whose text fits the lower part of the square.
-    const QRectF textArea(1 * unit, 28 * unit, 62 * unit, 35 * unit);
-    QFont font;
-    font.setBold(true);
-    int pixels = int(textArea.height());
-    for (; pixels > 6; --pixels) {
-        font.setPixelSize(pixels);
-        const QRectF bounds = QFontMetricsF(font).tightBoundingRect(text);
-        if (bounds.width() <= textArea.width() && bounds.height() <= textArea.height()) break;
-    }
-    font.setPixelSize(pixels);
-    QPainterPath path;
-    const QRectF bounds = QFontMetricsF(font).tightBoundingRect(text);
-    const QPointF origin(textArea.center().x() - bounds.center().x(),
-                         textArea.center().y() - bounds.center().y());
-    path.addText(origin, font, text);
-    strokeAndFill(painter, path, 2.5 * unit);
-    return image;
-}
 
 QString statusToolTip(const std::string& title) {
     return QStringLiteral("Brindlow") + QString::fromStdString(title);
@@ -152,8 +84,15 @@ void TrayIcon::show() {
 }
 
 void TrayIcon::setTitle(const std::string& title, bool appearsDisabled) {
-    picture_ = statusIconImage(QString::fromStdString(title), appearsDisabled);
-    icon_.setIcon(QIcon(QPixmap::fromImage(picture_)));
+    const StatusIconState state = statusIconState(QString::fromStdString(title), appearsDisabled);
+    if (state == state_ && !icon_.icon().isNull()) {
+        icon_.setToolTip(statusToolTip(title));
+        return;
+    }
+    state_ = state;
+    picture_ = statusIconImage(state, 64);
+    // Drawn at the size the tray asks for, not scaled down from a large picture.
+    icon_.setIcon(statusIcon(state));
     icon_.setToolTip(statusToolTip(title));
 }
 

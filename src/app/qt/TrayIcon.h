@@ -9,6 +9,7 @@
 
 #include "app/MenuBarController.h"
 #include "app/MenuModel.h"
+#include "app/qt/StatusIcon.h"
 
 namespace brindlow {
 
@@ -28,6 +29,7 @@ class TrayIcon final : public QObject, public StatusItem {
 
     QSystemTrayIcon& icon() { return icon_; }
     QMenu& menu() { return menu_; }
+    // The picture drawn at 64 pixels (the tray draws its own size).
     const QImage& picture() const { return picture_; }
 
   private:
@@ -35,11 +37,9 @@ class TrayIcon final : public QObject, public StatusItem {
     QMenu menu_;
     QSystemTrayIcon icon_;
     QImage picture_;
+    StatusIconState state_;
 };
 
-// The icon's picture: a glyph of three columns, with the title's text below it
-// when there is one; greyed while tiling is paused.
-QImage statusIconImage(const QString& title, bool appearsDisabled, int size = 64);
 // "Brindlow" followed by the title.
 QString statusToolTip(const std::string& title);
 // Replaces the menu's content with the model's items; submenus are owned by `menu`.

@@ -112,6 +112,17 @@ int OverviewView::cardAt(QPoint point) const {
     return -1;
 }
 
+// Under the header and the hint: the backdrop lets the windows below show through, and their
+// text would run into ours.
+void OverviewView::plate(QPainter& painter, const QRect& text) {
+    const QRectF around = QRectF(text).adjusted(-12, 1, 12, -1);
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(PanelStyle::frostedFill());
+    painter.drawRoundedRect(around, around.height() / 2, around.height() / 2);
+    painter.restore();
+}
+
 void OverviewView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -131,6 +142,7 @@ void OverviewView::paintEvent(QPaintEvent*) {
     const int gap = position.isEmpty() ? 0 : 8;
     const int positionWidth = QFontMetrics(positionFont).horizontalAdvance(position);
     int x = (width() - nameWidth - gap - positionWidth) / 2;
+    plate(painter, QRect(x, l.header.y(), nameWidth + gap + positionWidth, l.header.height()));
     painter.setPen(Qt::white);
     painter.setFont(nameFont);
     painter.drawText(QRect(x, l.header.y(), nameWidth + 2, l.header.height()),
@@ -155,6 +167,9 @@ void OverviewView::paintEvent(QPaintEvent*) {
     if (dragging_ && *dragging_ < int(l.cards.size())) paintAt(*dragging_);
 
     painter.setFont(PanelStyle::captionFont());
+    const int hintWidth = QFontMetrics(painter.font()).horizontalAdvance(kHint);
+    plate(painter,
+          QRect(l.hint.center().x() - hintWidth / 2, l.hint.y(), hintWidth, l.hint.height()));
     painter.setPen(QColor(255, 255, 255, int(std::lround(0.7 * 255))));
     painter.drawText(l.hint, Qt::AlignHCenter | Qt::AlignVCenter, kHint);
 }
@@ -176,7 +191,7 @@ void OverviewView::paintCard(QPainter& painter, const ColumnSnapshot& column, QR
         painter.save();
         painter.setOpacity(window->isParked ? 0.75 : 1.0);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(58, 60, 66, 235));
+        painter.setBrush(PanelStyle::regularMaterial());
         painter.drawRoundedRect(tile, 10, 10);
         const QRect content = tile.adjusted(8, 8, -8, -8);
         const QFont caption = PanelStyle::captionFont();

@@ -40,6 +40,7 @@ class OverviewView final : public QWidget {
     };
     Layout layout() const;
     int cardAt(QPoint point) const;
+    static void plate(QPainter& painter, const QRect& text);
     void paintCard(QPainter& painter, const ColumnSnapshot& column, QRect card, double scale,
                    bool selected, bool focused) const;
 

@@ -8,7 +8,11 @@
 namespace brindlow::PanelStyle {
 
 QColor frostedFill() {
-    return QColor(32, 33, 36, 235);
+    return QColor(32, 33, 36, kMaterialAlpha);
+}
+
+QColor regularMaterial() {
+    return QColor(58, 60, 66, kMaterialAlpha);
 }
 
 QColor accent() {

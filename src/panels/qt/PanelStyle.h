@@ -12,8 +12,14 @@ class QLabel;
 
 namespace brindlow::PanelStyle {
 
-// The dark translucent fill that stands for frosted glass (opaque without a compositor).
+// The materials stand for frosted glass, which blurs what lies behind it. Nothing blurs behind
+// our windows here, and a thin plain fill lets the text of the windows below show through and
+// fight the panel's own: so the fills are nearly opaque (and opaque without a compositor).
+constexpr int kMaterialAlpha = 251;
+// Behind the window search and the keyboard-shortcut sheet.
 QColor frostedFill();
+// Behind the overview's window tiles.
+QColor regularMaterial();
 QColor accent();
 QColor primaryText();
 QColor secondaryText();

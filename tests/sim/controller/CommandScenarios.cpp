@@ -424,6 +424,42 @@ TEST_F(Commands, FloatingCentresTheWindowAndKeepsItThereUntilTiledAgain) {
     EXPECT_EQ(logLines("Unfloat window").size(), 1u);
 }
 
+// The floated window keeps the focus; the column that takes its place in the strip does not get
+// the border until the focus goes there.
+TEST_F(Commands, AFloatedWindowKeepsTheFocusAndTheBorderLeavesTheStripUntilTheFocusComesBack) {
+    AppSettings settings = stillSettings();
+    settings.focusBorder = true;
+    open(3, settings);
+    ASSERT_TRUE(windows[2].isFocused());
+    run(Command::Kind::toggleFloat);
+    time.advance(1);
+    ASSERT_FALSE(managed(id(2)));
+    EXPECT_TRUE(windows[2].isFocused());
+    ASSERT_FALSE(focusFrames.empty());
+    const FocusFrame floated = focusFrames.back().at(0);
+    EXPECT_EQ(floated.displayUUID, "LEFT");
+    EXPECT_EQ(floated.frame, std::nullopt);
+    EXPECT_EQ(floated.windowNumber, std::nullopt);
+    // The other display keeps its own.
+    EXPECT_EQ(focusFrames.back().size(), 2u);
+
+    // The user clicks the column beside it: the border follows.
+    windows[1].focus();
+    time.advance(1);
+    const FocusFrame back = focusFrames.back().at(0);
+    ASSERT_TRUE(back.frame);
+    EXPECT_EQ(*back.frame, windows[1].frame());
+
+    // And back onto the floated window: gone from the strip again.
+    windows[2].focus();
+    time.advance(1);
+    EXPECT_EQ(focusFrames.back().at(0).frame, std::nullopt);
+    // A focus command takes it back into the strip.
+    run(Command::Kind::focusLeft);
+    time.advance(1);
+    EXPECT_TRUE(focusFrames.back().at(0).frame);
+}
+
 // Where the window returns is Tracking.LeavingFullScreenReturnsToTheRememberedPlaceOnce.
 TEST_F(Commands, FullScreenTogglesAndARefusedSwitchLeavesNoWayBack) {
     open(3);

@@ -107,7 +107,23 @@ class FakeSurfaceFactory final : public SurfaceFactory {
     }
     void removeDesktopChangeObserver(ObserverToken token) override { observers_.erase(token); }
 
+    ObserverToken addCompositingObserver(std::function<void()> handler) override {
+        compositingObservers_.emplace(nextToken_, std::move(handler));
+        return nextToken_++;
+    }
+    void removeCompositingObserver(ObserverToken token) override {
+        compositingObservers_.erase(token);
+    }
+
+    // Without telling anyone, as at start-up.
     void setCompositing(bool on) { compositing_ = on; }
+    // A compositing manager started or stopped while running.
+    void changeCompositing(bool on) {
+        compositing_ = on;
+        auto observers = compositingObservers_;
+        for (auto& [token, handler] : observers) handler();
+    }
+    std::size_t compositingObserverCount() const { return compositingObservers_.size(); }
     void changeDesktop() {
         for (auto& [token, handler] : observers_) handler();
     }
@@ -120,6 +136,7 @@ class FakeSurfaceFactory final : public SurfaceFactory {
   private:
     bool compositing_ = true;
     std::map<ObserverToken, std::function<void()>> observers_;
+    std::map<ObserverToken, std::function<void()>> compositingObservers_;
     ObserverToken nextToken_ = 1;
 };
 

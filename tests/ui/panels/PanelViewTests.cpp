@@ -166,6 +166,45 @@ TEST_F(PanelViews, ShortcutSheetShowsUnsetKeysAndEscapeClosesIt) {
 
 // Each panel tells the strip before it takes the focus, so that no raise asked for earlier takes
 // the focus back from it.
+// The panel's material as drawn over a white page and over a black one: nothing blurs behind our
+// windows, so the text of the windows below must not show through.
+int showThrough(QWidget& view, QPoint at) {
+    const auto over = [&](Qt::GlobalColor page) {
+        QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(page);
+        view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image.pixel(at);
+    };
+    const QRgb white = over(Qt::white);
+    const QRgb black = over(Qt::black);
+    return std::max(
+        {qRed(white) - qRed(black), qGreen(white) - qGreen(black), qBlue(white) - qBlue(black)});
+}
+
+// At most 2 % of white comes through where the material lies (a tile of the overview lies on
+// its translucent backdrop, which lets more through by design).
+TEST_F(PanelViews, PanelMaterialsAreNearlyOpaque) {
+    panels->toggleSearch(snapshot().displays);
+    QWidget& search = *panels->searchWindow().content();
+    EXPECT_LE(showThrough(search, QPoint(4, search.height() / 2)), 5);
+    panels->toggleSearch(snapshot().displays);
+
+    const StripSnapshot strip = snapshot();
+    panels->toggleShortcuts(&strip.displays[0]);
+    QWidget& sheet = *panels->shortcutsWindow().content();
+    EXPECT_LE(showThrough(sheet, QPoint(6, sheet.height() / 2)), 5);
+    panels->toggleShortcuts(&strip.displays[0]);
+
+    panels->toggleOverview(strip);
+    auto& overview = static_cast<OverviewView&>(*panels->overviewWindow().content());
+    const QRect card = overview.cardRect(0);
+    // Inside the first tile's top padding, clear of its rounded corner.
+    const QPoint tile = card.topLeft() + QPoint(18, 7);
+    EXPECT_GT(showThrough(overview, QPoint(4, 4)), 100);  // the backdrop
+    EXPECT_LE(showThrough(overview, tile), 5);
+    panels->toggleOverview(strip);
+}
+
 TEST_F(PanelViews, EveryPanelYieldsTheStripsRaisesAsItTakesTheFocus) {
     panels->toggleSearch(snapshot().displays);
     ASSERT_TRUE(panels->searchWindow().isVisible());

@@ -258,6 +258,36 @@ TEST_F(FocusOverlayTest, WithoutACompositorTheBorderStillShowsButNothingDims) {
     EXPECT_EQ(factory.made.size(), 1u);
 }
 
+TEST_F(FocusOverlayTest, DimmingFollowsACompositorThatStartsAndStopsWithoutAFocusChange) {
+    factory.setCompositing(false);
+    update({frame(7, kWindowA)});
+    ASSERT_EQ(dim(), nullptr);
+
+    factory.changeCompositing(true);
+    FakeSurface* d = dim();
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(d->order, Order::below);
+    EXPECT_EQ(d->relativeTo, 7u);
+    clock.advance(0.25);
+    EXPECT_EQ(d->alpha(), 1.0);
+    EXPECT_TRUE(border()->isVisible());
+
+    factory.changeCompositing(false);
+    clock.advance(0.25);
+    EXPECT_FALSE(dim()->isVisible());
+    EXPECT_FALSE(controller.dimWanted("D1"));
+    EXPECT_TRUE(border()->isVisible());
+}
+
+TEST_F(FocusOverlayTest, ACompositorStartingAfterTheControllerWentTellsNobody) {
+    auto gone = std::make_unique<FocusOverlayController>(factory, clock, animator);
+    const std::size_t watching = factory.compositingObserverCount();
+    gone.reset();
+    EXPECT_EQ(factory.compositingObserverCount(), watching - 1);
+    factory.changeCompositing(false);
+}
+
 struct SettingCase {
     const char* name;
     double width;

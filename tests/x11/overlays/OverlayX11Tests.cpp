@@ -328,6 +328,82 @@ TEST_F(OverlayX11Test, WithACompositorTheDimDarkensOtherWindowsTranslucently) {
     EXPECT_TRUE(settle([&] { return activeClient() == other; }));
 }
 
+// The floated window keeps the window manager's focus, and the border does not move on to the
+// column that took its place: it goes until the focus is back in the strip.
+TEST_F(OverlayX11Test, AfterAFloatTheBorderLeavesTheStripWhileTheFloatedWindowHasTheFocus) {
+    startXterms(3);
+    // Without animations: a strip that glides hides its border for the glide.
+    nlohmann::json settings = kBorderSettings;
+    settings["animationsEnabled"] = false;
+    startBrindlow(settings);
+    ASSERT_FALSE(HasFatalFailure());
+    const xcb_window_t border = settledBorder();
+    ASSERT_NE(border, XCB_WINDOW_NONE) << "no border directly above the focused frame" << scene();
+    const xcb_window_t floated = activeClient();
+    const auto mapped = [&](xcb_window_t w) {
+        XcbReply<xcb_get_window_attributes_reply_t> a(
+            xcb_get_window_attributes_reply(c(), xcb_get_window_attributes(c(), w), nullptr));
+        return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+    };
+
+    ASSERT_EQ(tool({"float"}).status, 0);
+    // The border window stays mapped while it slides to another window; it goes only when no
+    // window of the strip has the focus.
+    EXPECT_TRUE(settle([&] { return activeClient() == floated && !mapped(border); }))
+        << "active 0x" << std::hex << activeClient() << " floated 0x" << floated << std::dec
+        << scene();
+    EXPECT_EQ(activeClient(), floated);
+
+    // A focus command takes the focus and the border back into the strip, on the same window.
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    EXPECT_NE(settledBorder(), XCB_WINDOW_NONE) << scene();
+    EXPECT_NE(activeClient(), floated);
+}
+
+// Nothing is toggled: the dim appears when picom starts during the run and goes when it stops.
+TEST_F(OverlayX11Test, DimmingFollowsACompositorThatStartsAndStopsDuringTheRun) {
+    if (compositorRuns()) GTEST_SKIP() << "the window manager composites itself";
+    startXterms(2);
+    startBrindlow({{"dimInactive", true}, {"dimAmount", 0.5}});
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+
+    xcb_window_t focused = XCB_WINDOW_NONE;
+    int ox = 0, oy = 0;
+    // The first column has the focus; the other xterm's white is undimmed: no compositor, no dim.
+    ASSERT_TRUE(settle([&] {
+        focused = activeClient();
+        const auto f = visibleFrame(focused);
+        for (xcb_window_t client : clients()) {
+            const auto o = visibleFrame(client);
+            if (client == focused || !o || !f || o->x < f->x) continue;
+            ox = o->x + o->width - 20;
+            oy = o->y + o->height / 2;
+            return pixel(ox, oy).green > 230;
+        }
+        return false;
+    })) << scene();
+    const std::size_t shownBefore = overlays().size();
+
+    startCompositor();
+    ASSERT_FALSE(HasFatalFailure());
+    Pixel dimmed;
+    EXPECT_TRUE(settle(
+        [&] {
+            dimmed = pixel(ox, oy);
+            return dimmed.green > 90 && dimmed.green < 170;
+        },
+        1.5))
+        << "no dim a moment after the compositor started: " << dimmed.green << scene();
+    EXPECT_GT(overlays().size(), shownBefore);
+    EXPECT_EQ(activeClient(), focused);
+
+    compositor_.reset();
+    ASSERT_TRUE(settle([&] { return !compositorRuns(); })) << "picom did not stop";
+    EXPECT_TRUE(settle([&] { return pixel(ox, oy).green > 230; }, 1.5))
+        << "the dim stayed after the compositor stopped" << scene();
+}
+
 TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps) {
     startXterms(3);
     startBrindlow({{"indicatorPosition", "bottom"}});

@@ -372,8 +372,18 @@ QWidget* appearancePage(SettingsBinder& binder, const SettingsServices& services
         binder.toggle("Dim windows that are not focused", &AppSettings::dimInactive));
     dimming->addWidget(
         binder.slider("Amount", &AppSettings::dimAmount, 0.05, 0.7, 0.05, percentText));
-    if (services.compositing && !services.compositing())
-        dimming->addWidget(noteLabel("Dimming needs a compositing manager, and none is running."));
+    if (services.compositing) {
+        QLabel* note = noteLabel("Dimming needs a compositing manager, and none is running.");
+        dimming->addWidget(note);
+        const auto compositing = services.compositing;
+        note->setVisible(!compositing());
+        // The note comes and goes with the compositor while the page is open.
+        if (services.watchCompositing) {
+            std::shared_ptr<void> watch = services.watchCompositing(
+                [note, compositing] { note->setVisible(!compositing()); });
+            QObject::connect(note, &QObject::destroyed, [watch] {});
+        }
+    }
     page->finish();
     return page;
 }

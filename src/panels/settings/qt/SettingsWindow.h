@@ -39,6 +39,8 @@ struct SettingsServices {
     std::optional<std::string> copyright;
     // Whether a compositing manager runs (dimming needs one).
     std::function<bool()> compositing;
+    // Calls the handler each time a compositing manager starts or stops, until the result goes.
+    std::function<std::shared_ptr<void>(std::function<void()>)> watchCompositing;
     Autostart autostart = Autostart::fromEnvironment();
     // The install command's inputs: the executable and a writable bin folder on PATH.
     std::string executable;

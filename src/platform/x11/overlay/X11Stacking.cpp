@@ -7,6 +7,7 @@
 
 #include "platform/Executor.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/overlay/X11CompositorWatch.h"
 
 namespace brindlow {
 
@@ -14,9 +15,9 @@ X11Stacking::X11Stacking(xcb_connection_t* requests, X11Connection& events, Exec
     : requests_(requests),
       events_(events),
       main_(main),
+      compositor_(std::make_unique<X11CompositorWatch>(events, main)),
       alive_(std::make_shared<X11Stacking*>(this)) {
     currentDesktopAtom_ = events_.ewmh()->_NET_CURRENT_DESKTOP;
-    compositorAtom_ = events_.ewmh()->_NET_WM_CM_Sn[events_.screenNumber()];
 
     std::weak_ptr<X11Stacking*> weak = alive_;
     Executor* mainQueue = &main_;
@@ -62,20 +63,8 @@ X11Stacking::X11Stacking(xcb_connection_t* requests, X11Connection& events, Exec
                 });
                 break;
             }
-            case XCB_CREATE_NOTIFY:
             case XCB_DESTROY_NOTIFY:
-                if (type == XCB_DESTROY_NOTIFY)
-                    below->erase(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
-                mainQueue->async([weak] {
-                    auto alive = weak.lock();
-                    if (!alive) return;
-                    X11Stacking& self = **alive;
-                    const std::optional<bool> before = self.compositing_;
-                    self.compositing_.reset();
-                    if (before && self.compositing() != *before && self.compositingChanged_) {
-                        self.compositingChanged_();
-                    }
-                });
+                below->erase(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
                 break;
             case XCB_PROPERTY_NOTIFY: {
                 const auto& property = reinterpret_cast<const xcb_property_notify_event_t&>(event);
@@ -219,14 +208,16 @@ void X11Stacking::reassert() {
     raiseTier(SurfaceTier::status);
 }
 
-bool X11Stacking::compositing() {
-    if (!compositing_) {
-        auto cookie = xcb_get_selection_owner(events_.xcb(), compositorAtom_);
-        XcbReply<xcb_get_selection_owner_reply_t> reply(
-            xcb_get_selection_owner_reply(events_.xcb(), cookie, nullptr));
-        compositing_ = reply && reply->owner != XCB_WINDOW_NONE;
-    }
-    return *compositing_;
+bool X11Stacking::compositing() const {
+    return compositor_->running();
+}
+
+ObserverToken X11Stacking::addCompositingObserver(std::function<void()> handler) {
+    return compositor_->addObserver(std::move(handler));
+}
+
+void X11Stacking::removeCompositingObserver(ObserverToken token) {
+    compositor_->removeObserver(token);
 }
 
 ObserverToken X11Stacking::addDesktopChangeObserver(std::function<void()> handler) {

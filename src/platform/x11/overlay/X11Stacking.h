@@ -15,6 +15,7 @@
 namespace brindlow {
 
 class Executor;
+class X11CompositorWatch;
 class X11Connection;
 
 // Keeps our own override-redirect windows in their tiers, as X has no window levels: a window of
@@ -51,13 +52,11 @@ class X11Stacking {
     // Puts every mapped window back in its place (after the window manager restacked).
     void reassert();
 
-    // Whether a compositing manager owns _NET_WM_CM_S<screen>; cached, refreshed when top-level
-    // windows come and go (a compositor makes one when it starts).
-    bool compositing();
-    // Called on `main` when the compositing state may have changed.
-    void setCompositingChangeHandler(std::function<void()> handler) {
-        compositingChanged_ = std::move(handler);
-    }
+    // Whether a compositing manager runs, followed as it starts and stops.
+    bool compositing() const;
+    // Called on `main` after a compositing manager started or stopped.
+    ObserverToken addCompositingObserver(std::function<void()> handler);
+    void removeCompositingObserver(ObserverToken token);
 
     ObserverToken addDesktopChangeObserver(std::function<void()> handler);
     void removeDesktopChangeObserver(ObserverToken token);
@@ -83,14 +82,12 @@ class X11Stacking {
     std::uint64_t listener_ = 0;
     std::map<xcb_window_t, Entry> windows_;
     std::uint64_t nextFrontSerial_ = 1;
-    std::optional<bool> compositing_;
-    std::function<void()> compositingChanged_;
+    std::unique_ptr<X11CompositorWatch> compositor_;
     std::map<ObserverToken, std::function<void()>> desktopObservers_;
     ObserverToken nextToken_ = 1;
     // Events arrive on the connection's thread; handlers run on `main` while this lives.
     std::shared_ptr<X11Stacking*> alive_;
     xcb_atom_t currentDesktopAtom_ = XCB_ATOM_NONE;
-    xcb_atom_t compositorAtom_ = XCB_ATOM_NONE;
     // Many restacks in a row need one re-assertion.
     bool reassertQueued_ = false;
 };

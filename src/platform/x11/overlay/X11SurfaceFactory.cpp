@@ -200,6 +200,8 @@ class X11SurfaceFactory::QtSurface final : public Surface {
         if (stacking_.compositing()) window_->setWindowOpacity(std::clamp(alpha_, 0.0, 1.0));
         applyShadowMargin();
         reshape();
+        // An ordered-in surface at alpha 0 is mapped only where it blends.
+        applyMapping();
     }
 
   private:
@@ -283,7 +285,8 @@ X11SurfaceFactory::X11SurfaceFactory(xcb_connection_t* requests, X11Connection& 
     : stacking_(std::make_unique<X11Stacking>(requests, events, main)),
       live_(std::make_shared<std::vector<QtSurface*>>()) {
     auto live = live_;
-    stacking_->setCompositingChangeHandler([live] {
+    // Before any other observer: surfaces blend (or are shaped) before their controllers look.
+    stacking_->addCompositingObserver([live] {
         for (QtSurface* surface : std::vector<QtSurface*>(*live)) surface->compositingChanged();
     });
 }
@@ -297,6 +300,14 @@ std::unique_ptr<Surface> X11SurfaceFactory::makeSurface(const SurfaceOptions& op
 
 bool X11SurfaceFactory::compositing() const {
     return stacking_->compositing();
+}
+
+ObserverToken X11SurfaceFactory::addCompositingObserver(std::function<void()> handler) {
+    return stacking_->addCompositingObserver(std::move(handler));
+}
+
+void X11SurfaceFactory::removeCompositingObserver(ObserverToken token) {
+    stacking_->removeCompositingObserver(token);
 }
 
 ObserverToken X11SurfaceFactory::addDesktopChangeObserver(std::function<void()> handler) {

@@ -28,6 +28,8 @@ class X11SurfaceFactory final : public SurfaceFactory {
     std::unique_ptr<Surface> makeSurface(const SurfaceOptions& options,
                                          std::shared_ptr<SurfaceContent> content) override;
     bool compositing() const override;
+    ObserverToken addCompositingObserver(std::function<void()> handler) override;
+    void removeCompositingObserver(ObserverToken token) override;
     ObserverToken addDesktopChangeObserver(std::function<void()> handler) override;
     void removeDesktopChangeObserver(ObserverToken token) override;
 

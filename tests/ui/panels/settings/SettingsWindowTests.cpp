@@ -237,5 +237,41 @@ TEST_F(SettingsWindowTest, ARowWhoseShortcutAnotherProgramHoldsSaysSo) {
     setKeyCharacterSource({});
 }
 
+// The note on dimming comes and goes with the compositor while the page is open, and the page
+// stops listening when it goes.
+TEST_F(SettingsWindowTest, TheDimmingNoteFollowsTheCompositor) {
+    bool compositing = false;
+    std::function<void()> changed;
+    int unwatched = 0;
+    auto window = open(AppSettings{});
+    window.reset();
+    services.compositing = [&compositing] { return compositing; };
+    services.watchCompositing = [&](std::function<void()> handler) {
+        changed = std::move(handler);
+        return std::shared_ptr<void>(nullptr, [&unwatched](void*) { ++unwatched; });
+    };
+    window = std::make_unique<SettingsWindow>(store, services);
+    window->show();
+    window->select(SettingsPageTab::appearance);
+    const auto note = [&] {
+        for (QLabel* label : window->page(SettingsPageTab::appearance)->findChildren<QLabel*>())
+            if (label->text().startsWith("Dimming needs a compositing manager")) return label;
+        return static_cast<QLabel*>(nullptr);
+    };
+    ASSERT_NE(note(), nullptr);
+    ASSERT_TRUE(changed);
+    EXPECT_TRUE(note()->isVisible());
+
+    compositing = true;
+    changed();
+    EXPECT_FALSE(note()->isVisible());
+    compositing = false;
+    changed();
+    EXPECT_TRUE(note()->isVisible());
+
+    window.reset();
+    EXPECT_EQ(unwatched, 1);
+}
+
 }  // namespace
 }  // namespace brindlow
