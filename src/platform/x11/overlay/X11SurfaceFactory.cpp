@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Properties.h"
 #include "platform/x11/overlay/SurfaceShadow.h"
 #include "platform/x11/overlay/X11Stacking.h"
 
@@ -280,7 +282,8 @@ std::unique_ptr<X11SurfaceFactory> X11SurfaceFactory::open(X11Connection& events
 
 X11SurfaceFactory::X11SurfaceFactory(xcb_connection_t* requests, X11Connection& events,
                                      Executor& main)
-    : stacking_(std::make_unique<X11Stacking>(requests, events, main)),
+    : events_(events),
+      stacking_(std::make_unique<X11Stacking>(requests, events, main)),
       live_(std::make_shared<std::vector<QtSurface*>>()) {
     auto live = live_;
     stacking_->setCompositingChangeHandler([live] {
@@ -297,6 +300,14 @@ std::unique_ptr<Surface> X11SurfaceFactory::makeSurface(const SurfaceOptions& op
 
 bool X11SurfaceFactory::compositing() const {
     return stacking_->compositing();
+}
+
+Decorations X11SurfaceFactory::decorations(WindowID window) {
+    // left, right, top, bottom; a window without the property (or gone) has none.
+    const std::vector<std::uint32_t> extents =
+        readCardinals(events_, xcb_window_t(window), events_.ewmh()->_NET_FRAME_EXTENTS);
+    if (extents.size() < 4) return {};
+    return {double(extents[0]), double(extents[1]), double(extents[2]), double(extents[3])};
 }
 
 ObserverToken X11SurfaceFactory::addDesktopChangeObserver(std::function<void()> handler) {

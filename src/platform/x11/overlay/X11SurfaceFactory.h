@@ -28,6 +28,8 @@ class X11SurfaceFactory final : public SurfaceFactory {
     std::unique_ptr<Surface> makeSurface(const SurfaceOptions& options,
                                          std::shared_ptr<SurfaceContent> content) override;
     bool compositing() const override;
+    // _NET_FRAME_EXTENTS of the client, read when asked (a round trip).
+    Decorations decorations(WindowID window) override;
     ObserverToken addDesktopChangeObserver(std::function<void()> handler) override;
     void removeDesktopChangeObserver(ObserverToken token) override;
 
@@ -36,6 +38,7 @@ class X11SurfaceFactory final : public SurfaceFactory {
     class QtSurface;
 
   private:
+    X11Connection& events_;
     std::unique_ptr<X11Stacking> stacking_;
     // Every live surface, to re-shape them when a compositor comes or goes.
     std::shared_ptr<std::vector<QtSurface*>> live_;
