@@ -13,6 +13,7 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Properties.h"
 #include "platform/x11/overlay/SurfaceShadow.h"
+#include "platform/x11/overlay/ToolkitFlush.h"
 #include "platform/x11/overlay/X11Stacking.h"
 
 namespace brindlow {
@@ -277,6 +278,8 @@ class X11SurfaceFactory::QtSurface final : public Surface {
 std::unique_ptr<X11SurfaceFactory> X11SurfaceFactory::open(X11Connection& events, Executor& main) {
     xcb_connection_t* requests = toolkitConnection();
     if (!requests) return nullptr;
+    // The fades of surfaces and panels are steps of requests with no X event between them.
+    flushToolkitRequestsBeforeEachWait();
     return std::make_unique<X11SurfaceFactory>(requests, events, main);
 }
 
