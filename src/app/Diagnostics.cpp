@@ -98,12 +98,12 @@ std::string report(const Inputs& in) {
     std::vector<std::string> lines;
     lines.push_back("Brindlow " + in.version + " (" + in.build + ")");
     lines.push_back("Linux " + in.systemVersion + ", " + in.machineModel);
-    lines.push_back(std::string("Accessibility: ") +
-                    (in.accessibilityGranted ? "granted" : "NOT granted"));
+    lines.push_back(std::string("X display: ") +
+                    (in.displayReached ? "connected" : "NOT connected"));
     std::string managers;
     for (const std::string& name : in.otherWindowManagers)
         managers += (managers.empty() ? "" : ", ") + name;
-    lines.push_back("Other window managers running: " + (managers.empty() ? "none" : managers));
+    lines.push_back("Other tiling tools running: " + (managers.empty() ? "none" : managers));
     lines.emplace_back();
     lines.emplace_back("Displays:");
     for (const DisplayInfo& display : in.displays)

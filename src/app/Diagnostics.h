@@ -26,8 +26,10 @@ struct Inputs {
     std::string build = "?";
     std::string systemVersion;  // "Ubuntu 24.04 LTS 6.8.0-45-generic"
     std::string machineModel;
-    bool accessibilityGranted = false;
-    std::vector<std::string> otherWindowManagers;  // sorted
+    // Windows are moved through the X display's window-manager protocols: reaching the display
+    // is all the access Brindlow needs.
+    bool displayReached = false;
+    std::vector<std::string> otherWindowManagers;  // tiling tools only; sorted
     std::vector<DisplayInfo> displays;
     std::vector<std::string> disabledDisplays;
     // None without a live application delegate.

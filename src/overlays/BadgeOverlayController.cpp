@@ -25,8 +25,9 @@ void BadgeOverlayController::update(const std::vector<DisplaySnapshot>& displays
                 for (const WindowSnapshot& window : column.windows) {
                     // A later window with the same id replaces an earlier one.
                     if (window.hasBadge) {
-                        wanted.insert_or_assign(window.id,
-                                                badgeDotFrame(window.frame, display.frame));
+                        const Rect content =
+                            contentArea(window.frame, factory_.decorations(window.id));
+                        wanted.insert_or_assign(window.id, badgeDotFrame(content, display.frame));
                     }
                 }
             }

@@ -10,7 +10,8 @@
 
 namespace brindlow {
 
-// A red dot near the top-right corner of every window that carries an attention badge, in a tiny
+// A red dot near the top-right corner of the content of every window that carries an attention
+// badge (inside its decorations, clear of the title bar's buttons), in a tiny
 // click-through surface of the floating tier. Dots appear, move and go with each snapshot, without
 // animation; a dot is dropped when its badge goes. Main thread only.
 class BadgeOverlayController {

@@ -19,6 +19,12 @@ BorderStroke borderStroke(const Size& bounds, double width) {
     return {Rect(half, half, bounds.width - width, bounds.height - width), half + 10, width};
 }
 
+Rect contentArea(const Rect& windowFrame, const Decorations& decorations) {
+    return Rect(windowFrame.minX() + decorations.left, windowFrame.minY() + decorations.top,
+                std::max(0.0, windowFrame.width - decorations.left - decorations.right),
+                std::max(0.0, windowFrame.height - decorations.top - decorations.bottom));
+}
+
 Rect badgeDotFrame(const Rect& windowFrame, const Rect& displayFrame) {
     double x = windowFrame.maxX() - 22;
     if (x <= displayFrame.minX() + 2) x = displayFrame.minX() + 2;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "geometry/Geometry.h"
+#include "platform/Surface.h"
 
 namespace brindlow {
 
@@ -27,9 +28,13 @@ BorderStroke borderStroke(const Size& bounds, double width);
 // The border width actually drawn: the setting, at least 0.
 double sanitizedBorderWidth(double width);
 
-// A badge dot (16 × 16) near the top-right corner of a window: its right edge 6 points inside the
-// window's, its top 6 points below the window's top, never closer than 2 points to either side
-// edge of the window's display.
+// A window's frame without the decorations the window manager draws around it.
+Rect contentArea(const Rect& windowFrame, const Decorations& decorations);
+
+// A badge dot (16 × 16) near the top-right corner of a window's content (`windowFrame` without its
+// decorations, so that the dot never covers the title bar's buttons): its right edge 6 points
+// inside the content's, its top 6 points below the content's top, never closer than 2 points to
+// either side edge of the window's display.
 Rect badgeDotFrame(const Rect& windowFrame, const Rect& displayFrame);
 
 inline constexpr double kBadgeDotSize = 16;

@@ -52,11 +52,13 @@ std::vector<std::string> runningWindowManagers(const WindowManagerSource& source
 namespace FirstRunTexts {
 
 std::string conflicts(const std::vector<std::string>& names) {
-    if (names.empty()) return "No other window manager is running.";
+    // Only tools that tile windows themselves are looked for: the window manager Brindlow runs
+    // beside is expected, and the text must not claim that none runs.
+    if (names.empty()) return "No other tiling tool is running.";
     std::string text;
     for (size_t i = 0; i < names.size(); ++i) text += (i ? ", " : "") + names[i];
     return text +
-           " is running. Two window managers fight over the same windows; quit it or turn off its "
+           " is running. Two tiling tools fight over the same windows; quit it or turn off its "
            "automatic layouts.";
 }
 
@@ -65,8 +67,8 @@ std::vector<std::string> trackpadAndMouse(const AppSettings& settings) {
     switch (settings.twoFingerScroll) {
         case TwoFingerScroll::always:
             hints.push_back(
-                "Swipe two fingers sideways to scroll the strip; hold Alt to scroll the app "
-                "sideways instead.");
+                "Swipe two fingers sideways to scroll the strip; the app under the pointer "
+                "scrolls with it. Hold Alt to scroll only the app.");
             break;
         case TwoFingerScroll::withKeys:
             hints.push_back("Hold Ctrl+Alt and swipe two fingers sideways to scroll the strip.");

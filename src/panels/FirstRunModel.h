@@ -35,7 +35,7 @@ std::vector<std::string> runningWindowManagers(const WindowManagerSource& source
 
 // The texts of the first-run window that depend on its state.
 namespace FirstRunTexts {
-// The warning under "Check for other window managers", or the all-clear without conflicts.
+// The warning under "Check for other tiling tools", or the all-clear without conflicts.
 std::string conflicts(const std::vector<std::string>& names);
 // The five hints of "Use the trackpad and mouse".
 std::vector<std::string> trackpadAndMouse(const AppSettings& settings);

@@ -24,26 +24,66 @@ double columnHeight(const ColumnSnapshot& column) {
     return bottom - top;
 }
 
+namespace {
+
+// The largest factor at which the row fits `width`. Only the cards shrink: the gaps and paddings
+// keep their size, and a card at its minimum width shrinks no further, so such cards are taken
+// out of the share one by one.
+double widthScale(const std::vector<ColumnSnapshot>& columns, double width) {
+    const double count = double(columns.size());
+    const double fixed = 2 * kSidePadding + kCardSpacing * (count - 1) + 2 * kCardPadding * count;
+    std::vector<bool> atMinimum(columns.size(), false);
+    double widest = 0;
+    for (const ColumnSnapshot& column : columns) widest = std::max(widest, baseWidth(column));
+    for (;;) {
+        double shrinking = 0;
+        double held = 0;
+        for (size_t i = 0; i < columns.size(); ++i) {
+            if (atMinimum[i])
+                held += kMinCardWidth;
+            else
+                shrinking += baseWidth(columns[i]);
+        }
+        // Every card at its minimum: no smaller factor narrows the row.
+        if (shrinking <= 0) return kMinCardWidth / std::max(1.0, widest);
+        const double factor = (width - fixed - held) / shrinking;
+        bool changed = false;
+        for (size_t i = 0; i < columns.size(); ++i) {
+            if (!atMinimum[i] && baseWidth(columns[i]) * factor < kMinCardWidth) {
+                atMinimum[i] = true;
+                changed = true;
+            }
+        }
+        if (!changed) return factor;
+    }
+}
+
+}  // namespace
+
 double scale(const DisplaySnapshot* display, Size size) {
-    double widths = 0;
     double tallest = 0;
     const bool hasColumns = display && !display->columns.empty();
     if (hasColumns) {
-        for (const ColumnSnapshot& column : display->columns) {
-            widths += baseWidth(column) + kCardSpacing;
+        for (const ColumnSnapshot& column : display->columns)
             tallest = std::max(tallest, columnHeight(column));
-        }
     } else {
         tallest = kEmptyColumnHeight;
     }
-    const double byWidth = hasColumns ? (size.width - 2 * kSidePadding) / std::max(1.0, widths)
-                                      : size.width - 2 * kSidePadding;
+    const double byWidth =
+        hasColumns ? widthScale(display->columns, size.width) : size.width - 2 * kSidePadding;
     const double byHeight = kMaxHeightShare * size.height / std::max(1.0, tallest);
     return std::min({kMaxScale, byWidth, byHeight});
 }
 
 double cardWidth(const ColumnSnapshot& column, double scale) {
     return std::max(kMinCardWidth, baseWidth(column) * scale);
+}
+
+double rowWidth(const std::vector<ColumnSnapshot>& columns, double scale) {
+    double width = 2 * kSidePadding + kCardSpacing * std::max(0.0, double(columns.size()) - 1);
+    for (const ColumnSnapshot& column : columns)
+        width += cardWidth(column, scale) + 2 * kCardPadding;
+    return width;
 }
 
 double tileHeight(const WindowSnapshot& window, double scale) {

@@ -20,6 +20,7 @@ namespace OverviewGeometry {
 
 inline constexpr double kCardSpacing = 14;
 inline constexpr double kSidePadding = 24;
+inline constexpr double kCardPadding = 4;  // around each card's tiles, inside its ring
 inline constexpr double kMaxScale = 0.5;
 inline constexpr double kMaxHeightShare = 0.6;
 inline constexpr double kEmptyColumnWidth = 400;
@@ -33,10 +34,14 @@ double baseWidth(const ColumnSnapshot& column);
 // From the top of the highest window to the bottom of the lowest, kEmptyColumnHeight without
 // windows.
 double columnHeight(const ColumnSnapshot& column);
-// The one factor for a content area of `size`: at most half size, the row of cards with its gaps
-// and side paddings fits the width, the tallest column takes at most 60 % of the height.
+// The one factor for a content area of `size`: at most half size, the row of cards with its gaps,
+// card paddings and side paddings fits the width (those do not shrink with the cards, nor do
+// cards held at their minimum width), the tallest column takes at most 60 % of the height.
 double scale(const DisplaySnapshot* display, Size size);
 double cardWidth(const ColumnSnapshot& column, double scale);
+// The row's full width at `scale`: cards with their paddings, the gaps between them and the
+// side paddings.
+double rowWidth(const std::vector<ColumnSnapshot>& columns, double scale);
 double tileHeight(const WindowSnapshot& window, double scale);
 // How many places a card dragged by `dx` moves: whole card steps, halves away from zero.
 int dragSteps(double dx, double cardWidth);

@@ -1,5 +1,6 @@
 #include "panels/ShortcutGuide.h"
 
+#include <algorithm>
 #include <array>
 
 namespace brindlow::ShortcutGuide {
@@ -115,31 +116,48 @@ const std::vector<Row>& appRows() {
 std::optional<std::string> keyText(const std::vector<std::string>& way,
                                    const ShortcutSource& source,
                                    std::optional<std::string>& rowPrefix) {
-    std::vector<std::pair<std::string, std::string>> pairs;
+    struct Part {
+        std::string modifiers, key;
+        bool held = false;
+    };
+    std::vector<Part> parts;
     for (const std::string& name : way) {
         const auto text = source.keyText(name);
         if (!text) continue;
         const size_t length = modifierLength(*text);
-        pairs.emplace_back(text->substr(0, length), text->substr(length));
+        parts.push_back(
+            {text->substr(0, length), text->substr(length), source.isHeldElsewhere(name)});
     }
-    if (pairs.empty()) return std::nullopt;
+    if (parts.empty()) return std::nullopt;
+    const auto held = size_t(
+        std::count_if(parts.begin(), parts.end(), [](const Part& part) { return part.held; }));
+    // Every key held: one mark after the whole text; some: a mark after each of those.
+    const bool allHeld = held == parts.size();
+    const auto marked = [allHeld](const Part& part, std::string text) {
+        return part.held && !allHeld ? text + kHeldMark : text;
+    };
+    const std::string tail = allHeld ? kHeldMark : "";
 
     bool shared = true;
-    for (const auto& pair : pairs) shared = shared && pair.first == pairs.front().first;
+    for (const Part& part : parts) shared = shared && part.modifiers == parts.front().modifiers;
     if (!shared) {
         std::vector<std::string> each;
-        for (const auto& [modifiers, key] : pairs) each.push_back(modifiers + key);
-        return joined(each, " / ");
+        for (const Part& part : parts) each.push_back(marked(part, part.modifiers + part.key));
+        return joined(each, " / ") + tail;
     }
 
-    const std::string& modifiers = pairs.front().first;
+    const std::string& modifiers = parts.front().modifiers;
     std::vector<std::string> keys;
-    for (const auto& pair : pairs) keys.push_back(pair.second);
-    if (isDigitRun(keys)) keys = {"1\u2013" + std::to_string(keys.size())};
+    for (const Part& part : parts) keys.push_back(part.key);
+    if (isDigitRun(keys) && (held == 0 || allHeld)) {
+        keys = {"1\u2013" + std::to_string(keys.size())};
+    } else {
+        for (size_t i = 0; i < parts.size(); ++i) keys[i] = marked(parts[i], keys[i]);
+    }
     // The modifiers end in "+", which already joins them to the keys.
     std::string text = rowPrefix == modifiers ? joined(keys, " ") : modifiers + joined(keys, " ");
     if (!rowPrefix) rowPrefix = modifiers;
-    return text;
+    return text + tail;
 }
 
 std::optional<std::string> keyText(const std::vector<std::vector<std::string>>& ways,
@@ -158,6 +176,12 @@ std::map<std::string, std::string> keyTexts(const ShortcutSource& source) {
         for (const Row& row : *table)
             if (auto text = keyText(row.ways, source)) texts[row.action] = std::move(*text);
     return texts;
+}
+
+bool showsHeldKeys(const std::map<std::string, std::string>& keyTexts) {
+    return std::any_of(keyTexts.begin(), keyTexts.end(), [](const auto& entry) {
+        return entry.second.find(kHeldMark) != std::string::npos;
+    });
 }
 
 }  // namespace brindlow::ShortcutGuide

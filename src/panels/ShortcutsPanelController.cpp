@@ -9,8 +9,8 @@ std::vector<std::string> shortcutSheetGestureHints(const AppSettings& settings) 
     switch (settings.twoFingerScroll) {
         case TwoFingerScroll::always:
             hints.push_back(
-                "Two-finger swipe sideways scrolls the strip; hold Alt to scroll the app "
-                "instead.");
+                "Two-finger swipe sideways scrolls the strip and the app under the pointer; "
+                "hold Alt to scroll only the app.");
             break;
         case TwoFingerScroll::withKeys:
             hints.push_back("Hold Ctrl+Alt and swipe two fingers sideways to scroll the strip.");

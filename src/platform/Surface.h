@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "geometry/Geometry.h"
+#include "geometry/WindowID.h"
 #include "platform/Color.h"
 #include "platform/ObserverToken.h"
 
@@ -75,9 +76,19 @@ class Surface {
 };
 
 // Makes surfaces. Main thread only.
+// What a window manager draws around a client (title bar, borders), in points.
+struct Decorations {
+    double left = 0, right = 0, top = 0, bottom = 0;
+    friend bool operator==(const Decorations&, const Decorations&) = default;
+};
+
 class SurfaceFactory {
   public:
     virtual ~SurfaceFactory() = default;
+
+    // The decorations around a managed window, so that a mark on its content keeps off the title
+    // bar's buttons; none where the platform draws none or cannot tell.
+    virtual Decorations decorations(WindowID) { return {}; }
 
     // `content` may be null for a surface that only shows its background colour.
     virtual std::unique_ptr<Surface> makeSurface(const SurfaceOptions& options,

@@ -4,8 +4,14 @@
 #include <poll.h>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
+// The XKB header names a member "explicit".
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 #include <chrono>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "platform/x11/X11HotKeys.h"
@@ -129,6 +135,69 @@ TEST_F(HotKeysTest, KeyCharactersComeFromTheLayout) {
     EXPECT_EQ(hotKeys_->keyCharacter(44), "/");
     EXPECT_FALSE(hotKeys_->keyCharacter(63));  // the Function key has no X key code
     EXPECT_EQ(hotKeys_->registerHotKey(4, 0x20000, 1), HotKeys::kHotKeyInvalid);
+}
+
+// The key texts follow the keyboard the user switched to: the layout, and of several the group in
+// use. The server's layout is put back to "us" afterwards.
+class KeyLayoutTest : public HotKeysTest {
+  protected:
+    void TearDown() override {
+        if (changed_) {
+            EXPECT_EQ(std::system("setxkbmap us"), 0);
+        }
+        HotKeysTest::TearDown();
+    }
+
+    void setLayout(const char* command) {
+        changed_ = true;
+        ASSERT_EQ(std::system(command), 0) << command;
+    }
+
+    // Reads the hot-key connection's events until the key types `wanted`; the limit only bounds
+    // a hang.
+    bool waitForCharacter(int keyCode, const std::string& wanted) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (std::chrono::steady_clock::now() < deadline) {
+            hotKeys_->processEvents();
+            if (hotKeys_->keyCharacter(keyCode) == wanted) return true;
+            pollfd fd{hotKeys_->fileDescriptor(), POLLIN, 0};
+            poll(&fd, 1, 100);
+        }
+        return hotKeys_->keyCharacter(keyCode) == wanted;
+    }
+
+    // Locks the keyboard group, as a layout switch key does.
+    void lockGroup(std::uint8_t group) {
+        xcb_connection_t* c = connection().xcb();
+        std::free(xcb_xkb_use_extension_reply(c, xcb_xkb_use_extension(c, 1, 0), nullptr));
+        xcb_xkb_latch_lock_state(c, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, group, 0, 0, 0);
+        connection().sync();
+    }
+
+    bool changed_ = false;
+};
+
+constexpr int kVirtualA = 0;
+constexpr int kVirtualY = 16;
+constexpr int kVirtualSlash = 44;
+
+TEST_F(KeyLayoutTest, KeyCharactersFollowTheLayoutAndTheLockedGroup) {
+    // French: the key of the US "a" types "q", and no key reads as a replacement character.
+    setLayout("setxkbmap fr");
+    EXPECT_TRUE(waitForCharacter(kVirtualA, "q"));
+    EXPECT_EQ(hotKeys_->keyCharacter(12), "a");
+    EXPECT_EQ(hotKeys_->keyCharacter(kVirtualSlash), "!");
+
+    // US and German, the first group in use: the US characters.
+    setLayout("setxkbmap -layout us,de");
+    EXPECT_TRUE(waitForCharacter(kVirtualA, "a"));
+    EXPECT_EQ(hotKeys_->keyCharacter(kVirtualSlash), "/");
+    // The German group locked: that key types "-", and the US "y" key types "z".
+    lockGroup(1);
+    EXPECT_TRUE(waitForCharacter(kVirtualSlash, "-"));
+    EXPECT_EQ(hotKeys_->keyCharacter(kVirtualY), "z");
+    lockGroup(0);
+    EXPECT_TRUE(waitForCharacter(kVirtualSlash, "/"));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
@@ -18,6 +17,7 @@
 
 #include "app/CommandLineTool.h"
 #include "app/qt/ApplicationShortcuts.h"
+#include "app/qt/DiagnosticsFileDialog.h"
 #include "app/qt/FocusKeeper.h"
 #include "app/qt/SaveLayoutPrompt.h"
 #include "app/qt/TrayIcon.h"
@@ -74,11 +74,14 @@ class KeysLeaveWatch final : public QObject {
 
 constexpr const char* kFirstRunID = "firstRun";
 
-// The panels read key texts from the shortcut store as the menu shows them.
+// The panels read key texts from the shortcut store, keys another program holds among them.
 class StoredShortcutTexts final : public ShortcutSource {
   public:
     std::optional<std::string> keyText(std::string_view slotName) const override {
-        return KeyboardShortcuts::displayText(slotName);
+        return KeyboardShortcuts::storedDisplayText(slotName);
+    }
+    bool isHeldElsewhere(std::string_view slotName) const override {
+        return KeyboardShortcuts::isHeldElsewhere(slotName);
     }
 };
 
@@ -587,7 +590,7 @@ std::string AppDelegate::diagnosticsReport() const {
     in.build = bundleInfoValue("CFBundleVersion").value_or("?");
     in.systemVersion = Diagnostics::systemVersion();
     in.machineModel = Diagnostics::hardwareModel();
-    in.accessibilityGranted = permissionGranted();
+    in.displayReached = permissionGranted();
     // The same conflicts the welcome window names; by application where the platform has no
     // process list of its own.
     if (platform_.panelDesktop)
@@ -608,20 +611,12 @@ void AppDelegate::copyDiagnostics() const {
 }
 
 void AppDelegate::saveDiagnostics() const {
-    Diagnostics::save(
-        []() -> std::optional<std::filesystem::path> {
-            const QString file =
-                QFileDialog::getSaveFileName(nullptr, QStringLiteral("Save Diagnostics"),
-                                             QString::fromUtf8(Diagnostics::kSuggestedFileName),
-                                             QStringLiteral("Text files (*.txt)"));
-            if (file.isEmpty()) return std::nullopt;
-            return std::filesystem::path(file.toStdString());
-        },
-        [this] { return diagnosticsReport(); },
-        [](const std::string& message) {
-            QMessageBox::warning(nullptr, QStringLiteral("Brindlow"),
-                                 QString::fromStdString(message));
-        });
+    Diagnostics::save([] { return chooseDiagnosticsFile(); },
+                      [this] { return diagnosticsReport(); },
+                      [](const std::string& message) {
+                          QMessageBox::warning(nullptr, QStringLiteral("Brindlow"),
+                                               QString::fromStdString(message));
+                      });
 }
 
 void AppDelegate::applicationWillTerminate() {

@@ -178,6 +178,21 @@ std::optional<std::string> displayText(std::string_view name) {
     return displayText(*shortcut);
 }
 
+std::optional<std::string> storedDisplayText(std::string_view name) {
+    Registry* registry = Registry::shared();
+    if (!registry) return std::nullopt;
+    const auto shortcut = registry->getShortcut(Name(std::string(name)));
+    if (!shortcut) return std::nullopt;
+    return displayText(*shortcut);
+}
+
+bool isHeldElsewhere(std::string_view name) {
+    Registry* registry = Registry::shared();
+    if (!registry) return false;
+    const auto shortcut = registry->getShortcut(Name(std::string(name)));
+    return shortcut && registry->isHeldElsewhere(*shortcut);
+}
+
 std::vector<std::string> keyTexts(std::string_view name) {
     Registry* registry = Registry::shared();
     if (!registry) return {};

@@ -49,6 +49,12 @@ std::optional<std::string> usLayoutCharacter(int carbonKeyCode);
 // show it: none when the name has no shortcut, when another program holds it
 // (the keys do nothing here) or when no registry is running.
 std::optional<std::string> displayText(std::string_view name);
+// The stored shortcut of a named slot as text, also when another program holds it: the guide
+// and the shortcut sheet show such keys marked as held. None when the name has no shortcut or no
+// registry is running.
+std::optional<std::string> storedDisplayText(std::string_view name);
+// Whether another program holds the stored shortcut of a named slot, so that it does nothing here.
+bool isHeldElsewhere(std::string_view name);
 // The key caps of a named slot; empty when it has no shortcut.
 std::vector<std::string> keyTexts(std::string_view name);
 

@@ -168,21 +168,12 @@ void FirstRunView::rebuild() {
     list->setSpacing(12);
 
     // Windows are moved through the window manager's standard protocols, which any X client may
-    // use: there is nothing to allow. The step keeps its place and its button row, and the only
-    // way it is not done is a display that cannot be reached.
+    // use: there is nothing to allow, so the step has no buttons. The only way it is not done is
+    // a display that cannot be reached.
     const bool trusted = model_.trusted();
-    auto* buttons = new QWidget;
-    auto* buttonRow = new QHBoxLayout(buttons);
-    buttonRow->setContentsMargins(0, 0, 0, 0);
-    auto* request = new QPushButton("Nothing to Allow");
-    request->setEnabled(false);
-    request->setAutoDefault(false);
-    buttonRow->addWidget(request);
-    buttonRow->addStretch(1);
     std::vector<QWidget*> permission = {
         wrapping("Brindlow moves windows through the window manager's standard protocols, so it "
-                 "needs no permission. It collects nothing and never goes online."),
-        buttons};
+                 "needs no permission. It collects nothing and never goes online.")};
     if (!trusted)
         permission.push_back(
             wrapping("Brindlow cannot reach the X server: it works only in an X11 session.",
@@ -190,7 +181,7 @@ void FirstRunView::rebuild() {
     list->addWidget(step(1, trusted, "No permission needed", permission));
 
     const auto& conflicts = model_.conflicts();
-    list->addWidget(step(2, conflicts.empty(), "Check for other window managers",
+    list->addWidget(step(2, conflicts.empty(), "Check for other tiling tools",
                          {wrapping(PanelStyle::text(FirstRunTexts::conflicts(conflicts)), QFont(),
                                    conflicts.empty() ? QColor() : QColor(230, 120, 0))}));
 
@@ -208,10 +199,15 @@ void FirstRunView::rebuild() {
                               {ShortcutGuide::kAppTitle, &ShortcutGuide::appRows()}},
                              model_.keys(), false),
         1, Qt::AlignTop);
-    list->addWidget(step(3, true, "Learn the shortcuts",
-                         {grids, wrapping("Change any shortcut, or set the ones that are not set, "
-                                          "in Settings > Shortcuts.",
-                                          PanelStyle::systemFont(9), secondary())}));
+    std::vector<QWidget*> shortcuts = {grids};
+    if (ShortcutGuide::showsHeldKeys(model_.keys()))
+        shortcuts.push_back(wrapping(PanelStyle::text(ShortcutGuide::kHeldNote),
+                                     PanelStyle::systemFont(9), secondary()));
+    shortcuts.push_back(
+        wrapping("Change any shortcut, or set the ones that are not set, in "
+                 "Settings > Shortcuts.",
+                 PanelStyle::systemFont(9), secondary()));
+    list->addWidget(step(3, true, "Learn the shortcuts", shortcuts));
 
     list->addWidget(step(4, true, "Use the trackpad and mouse",
                          {hintList(FirstRunTexts::trackpadAndMouse(settings))}));

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kStackSpacing = 18;
 constexpr int kTileSpacing = 6;
-constexpr int kCardPadding = 4;
+constexpr int kCardPadding = int(OverviewGeometry::kCardPadding);
 constexpr int kHeaderHeight = 30;
 constexpr int kHintHeight = 18;
 constexpr int kTabsCaptionHeight = 16;

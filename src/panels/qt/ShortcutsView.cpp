@@ -46,6 +46,10 @@ Size ShortcutsView::setContent(const ShortcutsSheetContent& content) {
         table->addWidget(grid, 0, Qt::AlignTop);
     }
     column->addLayout(table);
+    if (ShortcutGuide::showsHeldKeys(content.keys))
+        column->addWidget(PanelStyle::plainLabel(PanelStyle::text(ShortcutGuide::kHeldNote),
+                                                 PanelStyle::systemFont(10),
+                                                 PanelStyle::secondaryText()));
 
     auto* divider = new QFrame;
     divider->setFrameShape(QFrame::HLine);

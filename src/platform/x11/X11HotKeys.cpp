@@ -73,7 +73,7 @@ X11HotKeys::X11HotKeys(Executor& main, xcb_connection_t* connection, std::uint32
     symbols_ = xcb_key_symbols_alloc(connection_);
     if (xkb_x11_setup_xkb_extension(
             connection_, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
-            XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr)) {
+            XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &xkbEventBase_, nullptr)) {
         keyboardDevice_ = xkb_x11_get_core_keyboard_device_id(connection_);
         xkbContext_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
         // A held key repeats as presses alone, without releases in between.
@@ -85,11 +85,13 @@ X11HotKeys::X11HotKeys(Executor& main, xcb_connection_t* connection, std::uint32
     }
     readModifierMap();
     readKeymap();
+    selectKeyboardEvents();
 }
 
 X11HotKeys::~X11HotKeys() {
     *alive_ = false;
     for (const auto& [id, grabbed] : grabs_) ungrab(grabbed);
+    if (state_) xkb_state_unref(state_);
     if (keymap_) xkb_keymap_unref(keymap_);
     if (xkbContext_) xkb_context_unref(xkbContext_);
     if (symbols_) xcb_key_symbols_free(symbols_);
@@ -132,25 +134,57 @@ void X11HotKeys::readKeymap() {
     xkb_keymap* keymap = xkb_x11_keymap_new_from_device(xkbContext_, connection_, keyboardDevice_,
                                                         XKB_KEYMAP_COMPILE_NO_FLAGS);
     if (!keymap) return;
+    xkb_state* state = xkb_x11_state_new_from_device(keymap, connection_, keyboardDevice_);
+    if (!state) {
+        xkb_keymap_unref(keymap);
+        return;
+    }
+    if (state_) xkb_state_unref(state_);
     if (keymap_) xkb_keymap_unref(keymap_);
     keymap_ = keymap;
+    state_ = state;
+}
+
+void X11HotKeys::selectKeyboardEvents() {
+    if (keyboardDevice_ < 0) return;
+    const auto events =
+        static_cast<std::uint16_t>(XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY |
+                                   XCB_XKB_EVENT_TYPE_MAP_NOTIFY | XCB_XKB_EVENT_TYPE_STATE_NOTIFY);
+    const auto mapParts = static_cast<std::uint16_t>(
+        XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP |
+        XCB_XKB_MAP_PART_EXPLICIT_COMPONENTS | XCB_XKB_MAP_PART_KEY_ACTIONS |
+        XCB_XKB_MAP_PART_VIRTUAL_MODS | XCB_XKB_MAP_PART_VIRTUAL_MOD_MAP);
+    // Only group changes matter: the characters shown are those of a key pressed alone.
+    const auto groups =
+        static_cast<std::uint16_t>(XCB_XKB_STATE_PART_GROUP_BASE | XCB_XKB_STATE_PART_GROUP_LATCH |
+                                   XCB_XKB_STATE_PART_GROUP_LOCK);
+    xcb_xkb_select_events_details_t details{};
+    details.affectNewKeyboard = XCB_XKB_NKN_DETAIL_KEYCODES;
+    details.newKeyboardDetails = XCB_XKB_NKN_DETAIL_KEYCODES;
+    details.affectState = groups;
+    details.stateDetails = groups;
+    xcb_xkb_select_events_aux(connection_, static_cast<xcb_xkb_device_spec_t>(keyboardDevice_),
+                              events, 0, 0, mapParts, mapParts, &details);
+    xcb_flush(connection_);
+}
+
+void X11HotKeys::keymapChanged() {
+    if (symbols_) xcb_key_symbols_free(symbols_);
+    symbols_ = xcb_key_symbols_alloc(connection_);
+    readModifierMap();
+    readKeymap();
 }
 
 std::optional<std::string> X11HotKeys::keyCharacter(int keyCode) {
     const std::optional<int> xKey = xKeyCodeForVirtualKey(keyCode);
-    if (!xKey || !keymap_) return std::nullopt;
-    // The first layout that types Latin letters (where the A key types 'a').
-    const xkb_layout_index_t layouts = xkb_keymap_num_layouts(keymap_);
-    std::optional<xkb_layout_index_t> layout;
-    for (xkb_layout_index_t index = 0; index < layouts && !layout; ++index) {
-        const xkb_keysym_t* syms = nullptr;
-        const int count = xkb_keymap_key_get_syms_by_level(keymap_, 38, index, 0, &syms);
-        if (count == 1 && xkb_keysym_to_utf32(syms[0]) == 'a') layout = index;
-    }
-    if (!layout) return std::nullopt;
+    if (!xKey || !keymap_ || !state_) return std::nullopt;
+    // What the key types alone in the group in use: with "us,de" and the German group locked,
+    // the key right of the full stop types "-", not "/".
+    const auto key = static_cast<xkb_keycode_t>(*xKey);
+    const xkb_layout_index_t layout = xkb_state_key_get_layout(state_, key);
+    if (layout == XKB_LAYOUT_INVALID) return std::nullopt;
     const xkb_keysym_t* syms = nullptr;
-    const int count = xkb_keymap_key_get_syms_by_level(keymap_, static_cast<xkb_keycode_t>(*xKey),
-                                                       *layout, 0, &syms);
+    const int count = xkb_keymap_key_get_syms_by_level(keymap_, key, layout, 0, &syms);
     if (count != 1) return std::nullopt;
     // Dead keys and keys that type nothing have no character.
     const std::uint32_t character = xkb_keysym_to_utf32(syms[0]);
@@ -286,6 +320,20 @@ void X11HotKeys::processEvents() {
 void X11HotKeys::handleEvent(const void* raw) {
     const auto* event = static_cast<const xcb_generic_event_t*>(raw);
     const std::uint8_t type = event->response_type & 0x7F;
+    if (xkbEventBase_ && type == xkbEventBase_) {
+        // The XKB event's own type follows the response type.
+        const std::uint8_t xkbType = event->pad0;
+        if (xkbType == XCB_XKB_NEW_KEYBOARD_NOTIFY || xkbType == XCB_XKB_MAP_NOTIFY) {
+            keymapChanged();
+        } else if (xkbType == XCB_XKB_STATE_NOTIFY && state_) {
+            const auto* change = static_cast<const xcb_xkb_state_notify_event_t*>(raw);
+            xkb_state_update_mask(state_, change->baseMods, change->latchedMods, change->lockedMods,
+                                  xkb_layout_index_t(change->baseGroup),
+                                  xkb_layout_index_t(change->latchedGroup),
+                                  xkb_layout_index_t(change->lockedGroup));
+        }
+        return;
+    }
     if (type == XCB_MAPPING_NOTIFY) {
         const auto* mapping = static_cast<const xcb_mapping_notify_event_t*>(raw);
         if (symbols_)

@@ -14,6 +14,7 @@ struct xcb_connection_t;
 struct _XCBKeySymbols;
 struct xkb_context;
 struct xkb_keymap;
+struct xkb_state;
 
 namespace brindlow {
 
@@ -23,7 +24,9 @@ namespace brindlow {
 // combination is grabbed once per state of the lock keys (Caps Lock, and Num
 // Lock and Scroll Lock when mapped), so the locks do not matter. Option and
 // Command are the modifier bits that Alt_L and Super_L have in the server's
-// modifier map. Main thread only.
+// modifier map. Key characters are those of the keyboard group in use (the
+// server's locked group), followed through XKB events as the layout or the
+// group changes. Main thread only.
 class X11HotKeys : public HotKeys {
   public:
     // Nothing when the display cannot be opened (null: $DISPLAY).
@@ -54,6 +57,11 @@ class X11HotKeys : public HotKeys {
     X11HotKeys(Executor& main, xcb_connection_t* connection, std::uint32_t root);
     void readModifierMap();
     void readKeymap();
+    // Asks for the XKB events that change what keys type: a new keyboard or
+    // keymap, and group changes.
+    void selectKeyboardEvents();
+    // A new keymap: the key symbols, the modifier map and the XKB keymap again.
+    void keymapChanged();
     std::optional<Combination> combination(int keyCode, int modifiers) const;
     std::vector<std::uint16_t> lockVariants() const;
     // Grabs every lock variant, checked; on failure releases what it took.
@@ -71,6 +79,9 @@ class X11HotKeys : public HotKeys {
     _XCBKeySymbols* symbols_ = nullptr;
     xkb_context* xkbContext_ = nullptr;
     xkb_keymap* keymap_ = nullptr;
+    // The server's keyboard state (its locked group above all), kept by StateNotify events.
+    xkb_state* state_ = nullptr;
+    std::uint8_t xkbEventBase_ = 0;
     std::int32_t keyboardDevice_ = -1;
     std::uint16_t altMask_ = 0;
     std::uint16_t superMask_ = 0;

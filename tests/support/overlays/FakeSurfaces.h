@@ -101,6 +101,10 @@ class FakeSurfaceFactory final : public SurfaceFactory {
         return surface;
     }
     bool compositing() const override { return compositing_; }
+    Decorations decorations(WindowID window) override {
+        const auto found = decorated.find(window);
+        return found == decorated.end() ? Decorations{} : found->second;
+    }
     ObserverToken addDesktopChangeObserver(std::function<void()> handler) override {
         observers_.emplace(nextToken_, std::move(handler));
         return nextToken_++;
@@ -132,6 +136,8 @@ class FakeSurfaceFactory final : public SurfaceFactory {
     // Every surface made, in order; owned by the controller that asked.
     std::vector<FakeSurface*> made;
     std::vector<std::uint32_t> refused;
+    // The decorations the window manager draws around each window; none for the others.
+    std::map<WindowID, Decorations> decorated;
 
   private:
     bool compositing_ = true;

@@ -56,6 +56,11 @@ TEST(RegistryMenuShortcuts, KeysAnotherProgramHoldsAreNotOffered) {
     EXPECT_EQ(KeyboardShortcuts::displayText("search"), std::nullopt);
     EXPECT_EQ(shortcuts.text("overview"), std::optional<std::string>("Ctrl+Alt+O"));
     EXPECT_EQ(KeyboardShortcuts::displayText("overview"), std::optional<std::string>("Ctrl+Alt+O"));
+    // The guide and the shortcut sheet still show the held keys, marked as held.
+    EXPECT_EQ(KeyboardShortcuts::storedDisplayText("search"),
+              std::optional<std::string>("Ctrl+Alt+Space"));
+    EXPECT_TRUE(KeyboardShortcuts::isHeldElsewhere("search"));
+    EXPECT_FALSE(KeyboardShortcuts::isHeldElsewhere("overview"));
 
     // Recorded anew on free keys, the row offers them again.
     registry.setShortcut(Shortcut::make(kSpace, kControlOption | 0x200), *Hotkey::named("search"));

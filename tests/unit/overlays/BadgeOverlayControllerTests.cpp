@@ -77,6 +77,7 @@ TEST_F(BadgeOverlayTest, BadgedWindowsGetFloatingClickThroughDotsThatFollowAndGo
     EXPECT_EQ(first->order, FakeSurface::Order::front);
     EXPECT_EQ(first->options.tier, SurfaceTier::floating);
     EXPECT_TRUE(first->options.clickThrough);
+    EXPECT_TRUE(first->options.shadow);
 
     // The same badge again: the same dot, moved and ordered front once more.
     controller.update({display({window(1, Rect(900, 40, 800, 600), true)})}, false);
@@ -87,6 +88,18 @@ TEST_F(BadgeOverlayTest, BadgedWindowsGetFloatingClickThroughDotsThatFollowAndGo
 
     controller.update({display({window(1, Rect(900, 40, 800, 600), false)})}, false);
     EXPECT_EQ(controller.dotCount(), 0u);
+}
+
+// A title bar 28 high with its buttons at the right, borders of 2: the dot sits against the
+// content's top-right corner, below the title bar and inside the right border.
+TEST_F(BadgeOverlayTest, TheDotKeepsOffTheDecorations) {
+    factory.decorated[1] = {2, 2, 28, 2};
+    controller.update({display({window(1, Rect(1000, 40, 800, 600), true),
+                                window(2, Rect(0, 40, 500, 600), true)})},
+                      false);
+    EXPECT_EQ(dot(1)->frame(), Rect(1776, 74, 16, 16));
+    // A window without decorations keeps the dot at its own corner.
+    EXPECT_EQ(dot(2)->frame(), Rect(478, 46, 16, 16));
 }
 
 TEST_F(BadgeOverlayTest, ALaterWindowWithTheSameIdPlacesTheOneDot) {

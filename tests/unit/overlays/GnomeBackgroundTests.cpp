@@ -92,6 +92,33 @@ TEST(GnomeBackgroundXMLTest, AShortCycleRepeatsThroughTheDayAndNonsenseGivesNoth
     EXPECT_FALSE(parseGnomeBackground("<background></background>"));
 }
 
+struct SizedCase {
+    Size display;
+    std::string file;
+};
+
+class GnomeSizedSlideTest : public ::testing::TestWithParam<SizedCase> {};
+
+// A slide that lists its picture in three sizes shows the one nearest the display.
+TEST_P(GnomeSizedSlideTest, TheVariantNearestTheDisplay) {
+    const auto background = parseGnomeBackground(
+        R"(<background><static><duration>1800</duration><file>
+             <size width="1024" height="768">/w/1024.jpg</size>
+             <size width="1920" height="1080">/w/1920.jpg</size>
+             <size width="3840" height="2160">/w/3840.jpg</size>
+           </file></static></background>)",
+        GetParam().display);
+    ASSERT_TRUE(background);
+    EXPECT_EQ(background->files, std::vector<std::string>{GetParam().file});
+}
+
+INSTANTIATE_TEST_SUITE_P(Displays, GnomeSizedSlideTest,
+                         ::testing::Values(SizedCase{{1920, 1080}, "/w/1920.jpg"},
+                                           SizedCase{{1280, 800}, "/w/1024.jpg"},
+                                           SizedCase{{2560, 1440}, "/w/1920.jpg"},
+                                           SizedCase{{3840, 2400}, "/w/3840.jpg"},
+                                           SizedCase{{0, 0}, "/w/3840.jpg"}));
+
 class FakeSetting final : public GnomePictureSettingSource {
   public:
     GnomePictureSetting read() override { return setting; }

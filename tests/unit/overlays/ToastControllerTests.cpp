@@ -70,6 +70,8 @@ TEST_F(ToastControllerTest, SlidesUpWhileFadingInHoldsFourSecondsThenSinksAndOrd
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->options.tier, SurfaceTier::status);
     EXPECT_TRUE(p->options.clickThrough);
+    // The panel casts a shadow where a compositor can draw one.
+    EXPECT_TRUE(p->options.shadow);
     EXPECT_EQ(p->frame(), Rect(530, 758, 380, 80));  // 10 below its place
     EXPECT_EQ(p->alpha(), 0.0);
     EXPECT_EQ(p->order, FakeSurface::Order::front);

@@ -19,13 +19,13 @@ TEST(FirstRun, ConflictsAreTheKnownProcessesSortedOncePerProcess) {
     source.wm = "Openbox";
     source.processes = {"bash", "xterm", "openbox"};
     EXPECT_TRUE(runningWindowManagers(source).empty());
-    EXPECT_EQ(FirstRunTexts::conflicts({}), "No other window manager is running.");
+    EXPECT_EQ(FirstRunTexts::conflicts({}), "No other tiling tool is running.");
 
     source.processes = {"xpytile", "bash", "xmonad-x86_64-l", "i3"};
     const auto two = std::vector<std::string>{"i3", "xmonad", "xpytile"};
     EXPECT_EQ(runningWindowManagers(source), two);
     EXPECT_EQ(FirstRunTexts::conflicts({"i3", "xpytile"}),
-              "i3, xpytile is running. Two window managers fight over the same windows; quit it "
+              "i3, xpytile is running. Two tiling tools fight over the same windows; quit it "
               "or turn off its automatic layouts.");
 
     // Twice running, twice listed; a window manager named only by its check window, once.
@@ -45,8 +45,8 @@ TEST(FirstRun, HintsFollowTheSettingsAndTheShowAllShortcut) {
     const auto hints = FirstRunTexts::trackpadAndMouse(s);
     ASSERT_EQ(hints.size(), 5u);
     EXPECT_EQ(hints[0],
-              "Swipe two fingers sideways to scroll the strip; hold Alt to scroll the app sideways "
-              "instead.");
+              "Swipe two fingers sideways to scroll the strip; the app under the pointer scrolls "
+              "with it. Hold Alt to scroll only the app.");
     EXPECT_EQ(hints[1], "Swipe 4 fingers sideways to scroll the strip too.");
     EXPECT_EQ(hints[4], "Focus follows the mouse: resting the pointer on a column focuses it.");
     s.twoFingerScroll = TwoFingerScroll::off;

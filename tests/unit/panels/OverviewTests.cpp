@@ -19,8 +19,10 @@ TEST(OverviewGeometry, ScaleIsTheSmallestOfHalfTheWidthShareAndTheHeightShare) {
     const Size area{1920, 1080};
     DisplaySnapshot d = display("d", "D", columnsOfWidth(2, 800));
     EXPECT_DOUBLE_EQ(geometry::scale(&d, area), 0.5);
+    // Six cards of 800: 1920 less the side paddings (48), five gaps (70) and six card paddings
+    // (48) is shared by 4800 points of windows.
     d.columns = columnsOfWidth(6, 800);
-    EXPECT_DOUBLE_EQ(geometry::scale(&d, area), 1872.0 / (6 * 814));
+    EXPECT_DOUBLE_EQ(geometry::scale(&d, area), 1754.0 / 4800);
     // A stack spans from its top window's top to its bottom window's bottom.
     d.columns = {
         column({window(1, "A", "a", {0, 0, 800, 500}), window(2, "B", "b", {0, 512, 800, 1500})})};
@@ -34,6 +36,27 @@ TEST(OverviewGeometry, ScaleIsTheSmallestOfHalfTheWidthShareAndTheHeightShare) {
     // Without columns the width term is the width less the paddings.
     EXPECT_DOUBLE_EQ(geometry::scale(&d, {48.25, 1080}), 0.25);
     EXPECT_DOUBLE_EQ(geometry::scale(nullptr, {1920, 400}), 0.4);
+}
+
+// Seven columns of 942 on a 1920-wide display: the gaps and paddings do not shrink with the cards,
+// so the row with them fits the width instead of overflowing it by some 60 points.
+TEST(OverviewGeometry, SevenWideColumnsFitWithTheirRealGapsAndPaddings) {
+    DisplaySnapshot d = display("d", "D", columnsOfWidth(7, 942));
+    const double s = geometry::scale(&d, {1920, 1080});
+    EXPECT_NEAR(s, 0.26266, 1e-5);
+    EXPECT_NEAR(geometry::rowWidth(d.columns, s), 1920, 1e-6);
+    EXPECT_NEAR(geometry::cardWidth(d.columns[0], s), 247.43, 0.01);
+}
+
+// Cards held at 80 points do not shrink further: the others share what is left.
+TEST(OverviewGeometry, CardsAtTheirMinimumLeaveTheRestToTheWideOnes) {
+    DisplaySnapshot d = display("d", "D", columnsOfWidth(10, 100));
+    d.columns.push_back(column({window(99, "B", "b", {0, 0, 2000, 1000})}));
+    const double s = geometry::scale(&d, {1920, 1080});
+    // 1920 - 48 - 10 gaps of 14 - 11 paddings of 8 - 10 cards of 80 = 844 for the wide one.
+    EXPECT_NEAR(s, 844.0 / 2000, 1e-9);
+    EXPECT_NEAR(geometry::rowWidth(d.columns, s), 1920, 1e-6);
+    EXPECT_DOUBLE_EQ(geometry::cardWidth(d.columns[0], s), 80);
 }
 
 TEST(OverviewGeometry, CardsAndTilesKeepTheirMinimumsAndDragsRoundHalvesAway) {

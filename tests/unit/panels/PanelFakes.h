@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -76,7 +77,11 @@ class FakeShortcuts final : public ShortcutSource {
         if (found == texts.end()) return std::nullopt;
         return found->second;
     }
+    bool isHeldElsewhere(std::string_view slot) const override {
+        return held.contains(std::string(slot));
+    }
     std::map<std::string, std::string> texts;
+    std::set<std::string> held;  // slots whose keys another program holds
 };
 
 inline WindowSnapshot window(WindowID id, std::string app, std::string title,

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "PanelFakes.h"
 #include "panels/ShortcutGuide.h"
 
@@ -40,6 +42,53 @@ TEST(ShortcutGuide, DefaultsShareTheirModifiersAndCollapseTheDigits) {
         {"Show all shortcuts", "Ctrl+Alt+/"},
     };
     EXPECT_EQ(keys, expected);
+}
+
+struct HeldCase {
+    const char* name;
+    std::set<std::string> held;
+    std::string action;
+    std::string text;
+};
+
+class HeldKeys : public ::testing::TestWithParam<HeldCase> {};
+
+// Keys another program holds still show, since the user set them, marked as held; the note under
+// the guide goes with them.
+TEST_P(HeldKeys, ShowMarkedAsHeld) {
+    FakeShortcuts shortcuts = defaults();
+    shortcuts.held = GetParam().held;
+    const auto keys = ShortcutGuide::keyTexts(shortcuts);
+    ASSERT_TRUE(keys.contains(GetParam().action));
+    EXPECT_EQ(keys.at(GetParam().action), GetParam().text);
+    EXPECT_TRUE(ShortcutGuide::showsHeldKeys(keys));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, HeldKeys,
+    ::testing::Values(
+        // Beside openbox, Ctrl+Alt+arrows switch desktops.
+        HeldCase{"bothArrows",
+                 {"focusLeft", "focusRight"},
+                 "Focus left / right",
+                 "Ctrl+Alt+\u2190 \u2192 (held)  or  H L"},
+        HeldCase{"everyKeyOfTheRow",
+                 {"focusLeft", "focusRight", "focusLeftAlt", "focusRightAlt"},
+                 "Focus left / right",
+                 "Ctrl+Alt+\u2190 \u2192 (held)  or  H L (held)"},
+        HeldCase{"aSingleKey", {"search"}, "Search windows", "Ctrl+Alt+Space (held)"},
+        HeldCase{"oneOfTheDigits",
+                 {"jump3"},
+                 "Jump to window 1 to 9",
+                 "Ctrl+Alt+1 2 3 (held) 4 5 6 7 8 9"},
+        HeldCase{"oneOfAPairOnOtherModifiers",
+                 {"pinRight"},
+                 "Pin to the left / right edge",
+                 "Ctrl+Alt+P / Ctrl+Alt+Shift+P (held)"}),
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
+
+TEST(ShortcutGuide, NoHeldKeysNoNote) {
+    EXPECT_FALSE(ShortcutGuide::showsHeldKeys(ShortcutGuide::keyTexts(defaults())));
 }
 
 struct JumpCase {

@@ -21,11 +21,11 @@ const std::string kDragLine =
 
 TEST(ShortcutSheetHints, FollowTwoFingerScrollingAndGestures) {
     AppSettings s;
-    EXPECT_EQ(
-        shortcutSheetGestureHints(s),
-        (std::vector<std::string>{
-            "Two-finger swipe sideways scrolls the strip; hold Alt to scroll the app instead.",
-            kDragLine}));
+    EXPECT_EQ(shortcutSheetGestureHints(s),
+              (std::vector<std::string>{"Two-finger swipe sideways scrolls the strip and the app "
+                                        "under the pointer; hold Alt to "
+                                        "scroll only the app.",
+                                        kDragLine}));
     s.twoFingerScroll = TwoFingerScroll::off;
     EXPECT_EQ(shortcutSheetGestureHints(s), std::vector<std::string>{kDragLine});
     s.twoFingerScroll = TwoFingerScroll::withKeys;

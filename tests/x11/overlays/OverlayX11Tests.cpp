@@ -449,7 +449,7 @@ TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps)
 }
 
 // The badge dot casts its shadow only where a compositor blends: its window then reaches 12
-// pixels past the 16-pixel dot on every side.
+// pixels past the 16-pixel dot on every side. The dot itself lies inside the terminal's content.
 class DotShadowX11Test : public OverlayX11Test, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(DotShadowX11Test, TheDotsWindowHasRoomForTheShadowOnlyWithACompositor) {
@@ -481,6 +481,19 @@ TEST_P(DotShadowX11Test, TheDotsWindowHasRoomForTheShadowOnlyWithACompositor) {
         return false;
     })) << (dot ? "the dot's window shows no red disc" : "no dot window of that size");
     screenshot(compositor ? "dot-shadow" : "dot-plain");
+    // The disc sits inside a badged terminal's content, clear of the title bar's buttons.
+    ASSERT_TRUE(dot);
+    const Rect disc(dot->x + (side - 16) / 2, dot->y + (side - 16) / 2, 16, 16);
+    bool inside = false;
+    for (const char* title : {"e2e-xterm-1", "e2e-xterm-2"}) {
+        const auto client = desktop().read(xtermTitled(title)->window);
+        if (!client) continue;
+        const Rect& content = client->clientFrame;
+        inside = inside || (disc.minX() >= content.minX() && disc.maxX() <= content.maxX() &&
+                            disc.minY() >= content.minY() && disc.maxY() <= content.maxY());
+    }
+    EXPECT_TRUE(inside) << "the dot at " << disc.x << "," << disc.y
+                        << " lies outside both contents";
 }
 
 INSTANTIATE_TEST_SUITE_P(Compositor, DotShadowX11Test, ::testing::Bool(),

@@ -2,8 +2,14 @@
 // Ctrl+Q pressed through XTest while it is open quits, as the Quit item beside the keys says.
 #include <gtest/gtest.h>
 
+// The XKB header names a member "explicit".
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
+
 #include <QMenu>
 #include <QTimer>
+#include <cstdlib>
 #include <optional>
 
 #include "app/qt/TrayIcon.h"
@@ -32,6 +38,33 @@ TEST_F(TrayMenuKeysX11Test, CtrlQWhileTheMenuIsOpenQuitsTheApplication) {
     QTimer::singleShot(int(kLimit * 1000), [] { QCoreApplication::exit(1); });
     EXPECT_EQ(QApplication::exec(), 0) << "Ctrl+Q did not quit";
     EXPECT_FALSE(menu.isVisible());
+}
+
+// The keys the menu shows read as the keyboard types them: in the layout the user switched to and,
+// of several, in the group in use. The server's layout is put back to "us" afterwards.
+TEST_F(TrayMenuKeysX11Test, KeyTextsFollowTheLayoutAndItsGroup) {
+    struct UsAgain {
+        ~UsAgain() { EXPECT_EQ(std::system("setxkbmap us"), 0); }
+    } usAgain;
+    settings->update([](AppSettings& s) { s.firstRunDone = true; });
+    launchInTray();
+    if (HasFatalFailure()) return;
+    MenuShortcuts& keys = *delegate->menuShortcuts();
+    const auto reads = [&](const char* slot, const char* text) {
+        return eventually([&] { return keys.text(slot) == std::optional<std::string>(text); });
+    };
+    EXPECT_TRUE(reads("pause", "Ctrl+Alt+Q"));
+    // French: the key of the US "q" types "a".
+    ASSERT_EQ(std::system("setxkbmap fr"), 0);
+    EXPECT_TRUE(reads("pause", "Ctrl+Alt+A")) << keys.text("pause").value_or("none");
+    // US and German: the US texts until the German group is locked, then the German ones.
+    ASSERT_EQ(std::system("setxkbmap -layout us,de"), 0);
+    EXPECT_TRUE(reads("shortcuts", "Ctrl+Alt+/"));
+    xcb_connection_t* c = x11->connection().xcb();
+    std::free(xcb_xkb_use_extension_reply(c, xcb_xkb_use_extension(c, 1, 0), nullptr));
+    xcb_xkb_latch_lock_state(c, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, 1, 0, 0, 0);
+    x11->connection().sync();
+    EXPECT_TRUE(reads("shortcuts", "Ctrl+Alt+-")) << keys.text("shortcuts").value_or("none");
 }
 
 }  // namespace

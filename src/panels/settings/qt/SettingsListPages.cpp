@@ -204,7 +204,8 @@ QWidget* layoutsPage(const SettingsServices& services) {
             const QDateTime created =
                 QDateTime::fromSecsSinceEpoch(qint64(layout.created.unixSeconds()));
             auto* detail =
-                noteLabel(QString::number(layout.snapshot.windowCount()) + " windows · " +
+                noteLabel(QString::number(layout.snapshot.windowCount()) +
+                          (layout.snapshot.windowCount() == 1 ? " window · " : " windows · ") +
                           QLocale().toString(created, QLocale::ShortFormat));
             // One line each: a wrapping label would make the row's height depend on its width.
             detail->setWordWrap(false);

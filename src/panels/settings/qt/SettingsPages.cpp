@@ -184,7 +184,8 @@ void addSwipeConflictWarning(SettingsPageWidget& page, QVBoxLayout& section, Set
     warning->setObjectName("swipeConflict");
     section.addWidget(warning);
     SettingsStore& store = binder.store();
-    QPushButton* open = actionButton("Open Trackpad Settings", [&store, services] {
+    // Named for what it opens: the daemon's own configuration file, not a settings panel.
+    QPushButton* open = actionButton({}, [&store, services] {
         if (services.openTrackpadSettings)
             services.openTrackpadSettings(int(store.settings().gestureFingers));
     });
@@ -194,15 +195,18 @@ void addSwipeConflictWarning(SettingsPageWidget& page, QVBoxLayout& section, Set
     warning->hide();
     openRow->hide();
 
-    const auto refresh = [warning, text, openRow, &store, services] {
+    const auto refresh = [warning, text, open, openRow, &store, services] {
         const AppSettings s = store.settings();
         const int fingers = int(s.gestureFingers);
         const std::optional<SwipeConflict> conflict =
             s.gesturesEnabled && services.findSwipeConflict ? services.findSwipeConflict(fingers)
                                                             : std::nullopt;
-        if (conflict)
+        if (conflict) {
             text->setText(
                 QString::fromStdString(swipeConflictWarning(*conflict, fingers, services.home)));
+            open->setText("Open " +
+                          QString::fromStdString(conflict->configuration.filename().string()));
+        }
         warning->setVisible(bool(conflict));
         openRow->setVisible(bool(conflict));
     };
@@ -256,8 +260,9 @@ QWidget* motionPage(SettingsBinder& binder, const SettingsServices& services) {
     auto* note = noteLabel({});
     binder.onRefresh([note](const AppSettings& s) {
         note->setText(s.twoFingerScroll == TwoFingerScroll::always
-                          ? "Up and down scrolling always goes to the app. To scroll sideways "
-                            "inside an app, hold Alt while you swipe."
+                          ? "Up and down scrolling always goes to the app. A sideways swipe "
+                            "scrolls the app under the pointer too; hold Alt while you swipe to "
+                            "scroll only the app."
                           : "Works with any trackpad setting. Up and down scrolling always goes "
                             "to the app.");
     });

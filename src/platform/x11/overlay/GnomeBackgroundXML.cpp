@@ -59,7 +59,45 @@ double readStartTime(QXmlStreamReader& xml) {
     return hour * 3600 + minute * 60 + second;
 }
 
-std::optional<GnomeBackground> readSlideshow(QXmlStreamReader& xml) {
+// A slide's <file>: either the path itself, or <size width= height=> variants of one picture,
+// of which the one nearest the display's size is taken (the largest when the size is unknown).
+std::string readFile(QXmlStreamReader& xml, Size display) {
+    std::string plain;
+    std::string chosen;
+    double chosenDistance = 0;
+    double chosenArea = 0;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement) break;
+        if (token == QXmlStreamReader::Characters) {
+            plain += xml.text().toString().toStdString();
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement) continue;
+        if (xml.name() != u"size") {
+            xml.skipCurrentElement();
+            continue;
+        }
+        const double width = xml.attributes().value(QStringLiteral("width")).toDouble();
+        const double height = xml.attributes().value(QStringLiteral("height")).toDouble();
+        const std::string path = xml.readElementText().trimmed().toStdString();
+        if (path.empty()) continue;
+        const bool known = display.width > 0 && display.height > 0;
+        const double distance =
+            known ? std::abs(width - display.width) + std::abs(height - display.height) : 0;
+        const double area = width * height;
+        // Nearer wins; of two as near, the larger, which scales down rather than up.
+        if (chosen.empty() || distance < chosenDistance ||
+            (distance == chosenDistance && area > chosenArea)) {
+            chosen = path;
+            chosenDistance = distance;
+            chosenArea = area;
+        }
+    }
+    return chosen.empty() ? QString::fromStdString(plain).trimmed().toStdString() : chosen;
+}
+
+std::optional<GnomeBackground> readSlideshow(QXmlStreamReader& xml, Size display) {
     double start = 0;
     double at = 0;
     std::vector<Slide> slides;
@@ -74,10 +112,7 @@ std::optional<GnomeBackground> readSlideshow(QXmlStreamReader& xml) {
                 if (xml.name() == u"duration") {
                     duration = xml.readElementText().trimmed().toDouble();
                 } else if (still && xml.name() == u"file") {
-                    // A file may list sizes; the plain text is the one file.
-                    file = xml.readElementText(QXmlStreamReader::IncludeChildElements)
-                               .trimmed()
-                               .toStdString();
+                    file = readFile(xml, display);
                 } else {
                     xml.skipCurrentElement();
                 }
@@ -119,14 +154,14 @@ GnomeBackground GnomeBackground::appearancePair(const std::string& light, const 
     return background;
 }
 
-std::optional<GnomeBackground> parseGnomeBackground(const std::string& text) {
+std::optional<GnomeBackground> parseGnomeBackground(const std::string& text, Size display) {
     QXmlStreamReader xml(QByteArray::fromStdString(text));
     if (!xml.readNextStartElement()) return std::nullopt;
     std::optional<GnomeBackground> background;
     if (xml.name() == u"wallpapers") {
         background = readWallpapers(xml);
     } else if (xml.name() == u"background") {
-        background = readSlideshow(xml);
+        background = readSlideshow(xml, display);
     }
     if (xml.hasError() && xml.error() != QXmlStreamReader::PrematureEndOfDocumentError &&
         !background) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "geometry/Geometry.h"
+
 namespace brindlow {
 
 // A GNOME background description turned into what the desktop-picture selection understands:
@@ -23,7 +25,8 @@ struct GnomeBackground {
     static GnomeBackground appearancePair(const std::string& light, const std::string& dark);
 };
 
-// None for text that is neither form or names no file.
-std::optional<GnomeBackground> parseGnomeBackground(const std::string& xml);
+// None for text that is neither form or names no file. A slide that lists the same picture in
+// several sizes gives the one nearest `display` (the largest when `display` is empty).
+std::optional<GnomeBackground> parseGnomeBackground(const std::string& xml, Size display = {});
 
 }  // namespace brindlow

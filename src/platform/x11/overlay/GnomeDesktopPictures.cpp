@@ -25,11 +25,11 @@ bool isXML(const std::string& path) {
     return path.size() > 4 && path.compare(path.size() - 4, 4, ".xml") == 0;
 }
 
-std::optional<GnomeBackground> describe(const std::string& path) {
+std::optional<GnomeBackground> describe(const std::string& path, Size screen) {
     if (!isXML(path)) return GnomeBackground{{path}, nullptr};
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return parseGnomeBackground(file.readAll().toStdString());
+    return parseGnomeBackground(file.readAll().toStdString(), screen);
 }
 
 // The image scaled to cover `screen` (no larger than needed), as ARGB pixels.
@@ -74,7 +74,8 @@ GnomeDesktopPictures::~GnomeDesktopPictures() {
 std::optional<DesktopPictures::Picture> GnomeDesktopPictures::picture(const Rect& screenFrame) {
     const GnomePictureSetting setting = source_ ? source_->read() : GnomePictureSetting{};
     const std::string light = localPath(setting.uri);
-    std::optional<GnomeBackground> background = light.empty() ? std::nullopt : describe(light);
+    std::optional<GnomeBackground> background =
+        light.empty() ? std::nullopt : describe(light, screenFrame.size());
     if (!background) return fallback_ ? fallback_->picture(screenFrame) : std::nullopt;
     // Two plain pictures for the two appearances make a pair; a description decides alone.
     const std::string dark = localPath(setting.darkURI);

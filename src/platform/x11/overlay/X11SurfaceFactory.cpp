@@ -10,7 +10,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Properties.h"
 #include "platform/x11/overlay/SurfaceShadow.h"
+#include "platform/x11/overlay/ToolkitFlush.h"
 #include "platform/x11/overlay/X11Stacking.h"
 
 namespace brindlow {
@@ -277,12 +280,15 @@ class X11SurfaceFactory::QtSurface final : public Surface {
 std::unique_ptr<X11SurfaceFactory> X11SurfaceFactory::open(X11Connection& events, Executor& main) {
     xcb_connection_t* requests = toolkitConnection();
     if (!requests) return nullptr;
+    // The fades of surfaces and panels are steps of requests with no X event between them.
+    flushToolkitRequestsBeforeEachWait();
     return std::make_unique<X11SurfaceFactory>(requests, events, main);
 }
 
 X11SurfaceFactory::X11SurfaceFactory(xcb_connection_t* requests, X11Connection& events,
                                      Executor& main)
-    : stacking_(std::make_unique<X11Stacking>(requests, events, main)),
+    : events_(events),
+      stacking_(std::make_unique<X11Stacking>(requests, events, main)),
       live_(std::make_shared<std::vector<QtSurface*>>()) {
     auto live = live_;
     // Before any other observer: surfaces blend (or are shaped) before their controllers look.
@@ -308,6 +314,14 @@ ObserverToken X11SurfaceFactory::addCompositingObserver(std::function<void()> ha
 
 void X11SurfaceFactory::removeCompositingObserver(ObserverToken token) {
     stacking_->removeCompositingObserver(token);
+}
+
+Decorations X11SurfaceFactory::decorations(WindowID window) {
+    // left, right, top, bottom; a window without the property (or gone) has none.
+    const std::vector<std::uint32_t> extents =
+        readCardinals(events_, xcb_window_t(window), events_.ewmh()->_NET_FRAME_EXTENTS);
+    if (extents.size() < 4) return {};
+    return {double(extents[0]), double(extents[1]), double(extents[2]), double(extents[3])};
 }
 
 ObserverToken X11SurfaceFactory::addDesktopChangeObserver(std::function<void()> handler) {

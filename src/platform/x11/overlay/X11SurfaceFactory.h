@@ -30,6 +30,8 @@ class X11SurfaceFactory final : public SurfaceFactory {
     bool compositing() const override;
     ObserverToken addCompositingObserver(std::function<void()> handler) override;
     void removeCompositingObserver(ObserverToken token) override;
+    // _NET_FRAME_EXTENTS of the client, read when asked (a round trip).
+    Decorations decorations(WindowID window) override;
     ObserverToken addDesktopChangeObserver(std::function<void()> handler) override;
     void removeDesktopChangeObserver(ObserverToken token) override;
 
@@ -38,6 +40,7 @@ class X11SurfaceFactory final : public SurfaceFactory {
     class QtSurface;
 
   private:
+    X11Connection& events_;
     std::unique_ptr<X11Stacking> stacking_;
     // Every live surface, to re-shape them when a compositor comes or goes.
     std::shared_ptr<std::vector<QtSurface*>> live_;

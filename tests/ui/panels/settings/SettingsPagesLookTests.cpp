@@ -56,13 +56,18 @@ class SettingsPagesLook : public testing::Test {
             ->findChild<QPushButton*>("focusBorderColor");
     }
 
-    // A layouts store that loads `count` saved layouts from its file.
+    // A layouts store that loads `count` saved layouts from its file; layout i holds i windows.
     void saveLayouts(int count) {
         std::vector<NamedLayout> saved;
         for (int i = 1; i <= count; ++i) {
             NamedLayout layout{
                 UUID::random(), "Layout " + std::to_string(i), Date{800000000.0 + i}, {}};
             layout.snapshot.displays.push_back({});
+            for (int w = 0; w < i; ++w) {
+                ColumnDescriptor column;
+                column.windows = {{"org.example.App", ""}};
+                layout.snapshot.displays.back().columns.push_back(column);
+            }
             saved.push_back(layout);
         }
         writeJSON(saved, folder.path() / "layouts.json");
@@ -113,6 +118,19 @@ TEST_F(SettingsPagesLook, FortyFiveLayoutsScrollAndEveryRowKeepsItsHeight) {
     EXPECT_LE(last.y() + rows.back()->height(), scroll->viewport()->height());
     // The save and import rows stay outside the list.
     EXPECT_FALSE(scroll->widget()->isAncestorOf(page->findChild<QWidget*>("newName")));
+}
+
+TEST_F(SettingsPagesLook, ALayoutCountsItsWindowsInWords) {
+    saveLayouts(2);
+    auto window = open();
+    window->select(SettingsPageTab::layouts);
+    QApplication::processEvents();
+    QStringList counts;
+    for (QWidget* row : window->page(SettingsPageTab::layouts)->findChildren<QWidget*>("layoutRow"))
+        for (QLabel* label : row->findChildren<QLabel*>())
+            if (label->text().contains(" · ")) counts << label->text().section(" · ", 0, 0);
+    counts.sort();
+    EXPECT_EQ(counts, (QStringList{"1 window", "2 windows"}));
 }
 
 TEST_F(SettingsPagesLook, DeletingALayoutIsAnIconWithATooltip) {
@@ -260,7 +278,7 @@ TEST_F(SettingsPagesLook, ASwipeDaemonBindingTheSameSwipesShowsTheWarningAndItsB
               "touchegg also uses three-finger sideways swipes, so both would happen. In its "
               "configuration (~/.config/touchegg/touchegg.conf), move those swipes to the other "
               "finger count or remove them.");
-    EXPECT_EQ(open->text(), "Open Trackpad Settings");
+    EXPECT_EQ(open->text(), "Open touchegg.conf");
     open->click();
     EXPECT_EQ(opened, std::vector<int>{3});
 

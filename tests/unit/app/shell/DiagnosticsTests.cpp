@@ -41,7 +41,7 @@ TEST(DiagnosticsReport, EveryLineGroupInItsDesignedForm) {
     in.build = "7";
     in.systemVersion = "Ubuntu 24.04 LTS 6.8.0-45-generic";
     in.machineModel = "ThinkPad X1";
-    in.accessibilityGranted = true;
+    in.displayReached = true;
     in.otherWindowManagers = {"QuickTile", "xpytile"};
     in.displays = {display("DP-1", "UUID-1", {-0.5, 0, 1920.7, 1080}, {-0.5, 24, 1920, 1056}),
                    display("HDMI-1", "UUID-2", {1920, -300, 2560, 1440}, {1920, -300, 2560, 1440})};
@@ -63,8 +63,8 @@ TEST(DiagnosticsReport, EveryLineGroupInItsDesignedForm) {
     const std::string head =
         "Brindlow 0.1.0 (7)\n"
         "Linux Ubuntu 24.04 LTS 6.8.0-45-generic, ThinkPad X1\n"
-        "Accessibility: granted\n"
-        "Other window managers running: QuickTile, xpytile\n"
+        "X display: connected\n"
+        "Other tiling tools running: QuickTile, xpytile\n"
         "\n"
         "Displays:\n"
         "  DP-1 1920×1080 at 0,0, visible 1920×1056 — on\n"
@@ -88,7 +88,7 @@ TEST(DiagnosticsReport, NoDelegateMeansAStripsHeaderAlone) {
     in.recentLog = {"  (no entries)"};
     const std::string text = Diagnostics::report(in);
     EXPECT_NE(text.find("Brindlow ? (?)\n"), std::string::npos);
-    EXPECT_NE(text.find("Accessibility: NOT granted\nOther window managers running: "
+    EXPECT_NE(text.find("X display: NOT connected\nOther tiling tools running: "
                         "none\n\nDisplays:\n\nStrips:\n\nSettings:\n"),
               std::string::npos);
 }
