@@ -8,9 +8,9 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/connection/X11Connection.h"
 #include "x11/support/X11TestSupport.h"
 
 extern char** environ;

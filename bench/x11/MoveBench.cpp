@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/connection/X11Connection.h"
 #include "windows/WindowMover.h"
 #include "x11/support/X11TestSupport.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/x11/X11Properties.h"
+#include "platform/x11/connection/X11Properties.h"
 #include "x11/support/X11Fixture.h"
 
 namespace brindlow::test {

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11Properties.h"
+#include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/connection/X11Properties.h"
 
 namespace brindlow {
 

@@ -11,8 +11,8 @@
 
 #include "platform/CoordinateLimits.h"
 #include "platform/Log.h"
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11Events.h"
+#include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/connection/X11Events.h"
 
 namespace brindlow {
 

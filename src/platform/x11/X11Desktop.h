@@ -19,7 +19,7 @@
 #include "platform/x11/FocusHandBack.h"
 #include "platform/x11/FocusOnMapHold.h"
 #include "platform/x11/ParkedHiding.h"
-#include "platform/x11/X11Properties.h"
+#include "platform/x11/connection/X11Properties.h"
 
 namespace brindlow {
 

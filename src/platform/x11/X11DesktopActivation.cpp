@@ -1,9 +1,9 @@
 // Activation: one request to the window manager per raise, however many of its steps ask.
 #include <xcb/xcb_ewmh.h>
 
-#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
-#include "platform/x11/X11Events.h"
+#include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/connection/X11Events.h"
 
 namespace brindlow {
 

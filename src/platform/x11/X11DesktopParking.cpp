@@ -8,8 +8,8 @@
 
 #include "platform/CoordinateLimits.h"
 #include "platform/Log.h"
-#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/x11/connection/X11Connection.h"
 
 namespace brindlow {
 

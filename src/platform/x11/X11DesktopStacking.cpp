@@ -6,8 +6,8 @@
 #include <set>
 #include <vector>
 
-#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/x11/connection/X11Connection.h"
 
 namespace brindlow {
 

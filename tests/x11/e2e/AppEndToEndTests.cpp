@@ -10,7 +10,7 @@
 #include <iterator>
 
 #include "AppOnDisplay.h"
-#include "platform/x11/X11Properties.h"
+#include "platform/x11/connection/X11Properties.h"
 
 namespace brindlow::test {
 namespace {

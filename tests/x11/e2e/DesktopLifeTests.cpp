@@ -10,8 +10,8 @@
 #include <set>
 
 #include "AppOnDisplay.h"
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11Properties.h"
+#include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/connection/X11Properties.h"
 
 namespace brindlow::test {
 namespace {

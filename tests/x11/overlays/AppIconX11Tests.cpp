@@ -13,8 +13,8 @@
 #include <fstream>
 
 #include "overlays/IndicatorView.h"
-#include "platform/x11/X11Properties.h"
-#include "platform/x11/X11Workspace.h"
+#include "platform/x11/apps/X11Workspace.h"
+#include "platform/x11/connection/X11Properties.h"
 #include "platform/x11/overlay/ThemedIcons.h"
 #include "support/TempFolder.h"
 #include "windows/AppIcons.h"

@@ -5,7 +5,7 @@
 // compositor. With BRINDLOW_SCREENSHOT_DIR set, the indicator and the dots are saved.
 #include <sstream>
 
-#include "platform/x11/X11Properties.h"
+#include "platform/x11/connection/X11Properties.h"
 #include "x11/e2e/AppOnDisplay.h"
 
 namespace brindlow::test {
