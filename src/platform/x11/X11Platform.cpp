@@ -7,7 +7,6 @@
 
 #include "platform/Clock.h"
 #include "platform/ExecutorFactory.h"
-#include "platform/x11/X11Desktop.h"
 #include "platform/x11/apps/LinuxProcessTable.h"
 #include "platform/x11/apps/X11Workspace.h"
 #include "platform/x11/connection/X11Connection.h"
@@ -18,6 +17,7 @@
 #include "platform/x11/panels/X11PanelDesktop.h"
 #include "platform/x11/screens/X11Screens.h"
 #include "platform/x11/windows/X11Accessibility.h"
+#include "platform/x11/windows/X11Desktop.h"
 #include "platform/x11/windows/X11WindowList.h"
 #include "settings/FilePreferences.h"
 #include "settings/StorageFolder.h"
@@ -131,7 +131,7 @@ Platform X11Platform::platform() {
 }
 
 void X11Platform::bringParkedIntoView() {
-    desktop_->bringParkedIntoView();
+    desktop_->parking().bringParkedIntoView();
 }
 
 }  // namespace brindlow

@@ -87,8 +87,8 @@ class AppIconX11Test : public X11Fixture {
     xcb_window_t windowOf(int pid) {
         xcb_window_t found = XCB_WINDOW_NONE;
         settle([&] {
-            for (xcb_window_t w : desktop().windowsOf(pid)) found = w;
-            return found != XCB_WINDOW_NONE && desktop().isClient(found);
+            for (xcb_window_t w : desktop().registry().windowsOf(pid)) found = w;
+            return found != XCB_WINDOW_NONE && desktop().registry().isClient(found);
         });
         return found;
     }

@@ -177,15 +177,16 @@ TEST_F(DesktopServices, WindowActivatedBeforeItIsListedBecomesTheFocusedWindow) 
     // is activated as the user would.
     ASSERT_EQ(windowElement(first, later.window())->performAction(ax::raiseAction),
               axerror::success);
-    ASSERT_TRUE(
-        settle([&] { return desktop().clients().size() == 2 && inputFocus(x) == later.window(); }));
+    ASSERT_TRUE(settle([&] {
+        return desktop().registry().clients().size() == 2 && inputFocus(x) == later.window();
+    }));
     ASSERT_TRUE(windowManagerCaughtUp(x));
-    ASSERT_TRUE(settle([&] { return desktop().activeWindow() == later.window(); }));
+    ASSERT_TRUE(settle([&] { return desktop().registry().activeWindow() == later.window(); }));
     const xcb_window_t previous = first.window();
     xcb_change_property(x.xcb(), XCB_PROP_MODE_REPLACE, x.root(), x.atom("_NET_ACTIVE_WINDOW"),
                         XCB_ATOM_WINDOW, 32, 1, &previous);
     x.sync();
-    ASSERT_EQ(desktop().focusedWindowOf(first.pid()), first.window());
+    ASSERT_EQ(desktop().registry().focusedWindowOf(first.pid()), first.window());
     main_.runPending();
     focusEvents = 0;
     xcb_change_property(x.xcb(), XCB_PROP_MODE_REPLACE, x.root(), list, XCB_ATOM_WINDOW, 32,
@@ -219,7 +220,7 @@ TEST_F(DesktopServices, TheActiveWindowBecomingNoneDeactivatesItsApplication) {
     xcb_change_property(x.xcb(), XCB_PROP_MODE_REPLACE, x.root(), activeAtom, XCB_ATOM_WINDOW, 32,
                         1, &window);
     x.sync();
-    ASSERT_TRUE(settle([&] { return desktop().activeWindow() == window; }));
+    ASSERT_TRUE(settle([&] { return desktop().registry().activeWindow() == window; }));
     const xcb_window_t none = XCB_WINDOW_NONE;
     xcb_change_property(x.xcb(), XCB_PROP_MODE_REPLACE, x.root(), activeAtom, XCB_ATOM_WINDOW, 32,
                         1, &none);
@@ -323,7 +324,7 @@ TEST_F(DesktopServices, ADockThatReservesNoSpaceShortensTheUsableAreaAboveIt) {
         ASSERT_TRUE(settle([&] { return platform_.screens->dockFrame().has_value(); }));
         // 960x48 as it asked, with whatever border the window manager gives a dock (fvwm
         // decorates it).
-        const std::optional<X11WindowSnapshot> shown = desktop().read(dock.window());
+        const std::optional<X11WindowSnapshot> shown = desktop().registry().read(dock.window());
         ASSERT_TRUE(shown);
         const Rect docked = shown->outerFrame();
         EXPECT_EQ(docked.origin(), Point(480, 1032));
@@ -337,8 +338,9 @@ TEST_F(DesktopServices, ADockThatReservesNoSpaceShortensTheUsableAreaAboveIt) {
         // Moved up by 32: heard as a change of the screens, and the area ends above it again.
         bool changed = false;
         const ObserverToken token = platform_.screens->addChangeObserver([&] { changed = true; });
-        ASSERT_EQ(desktop().moveResize(dock.window(), Point{480, 1000}, std::nullopt, 5.0),
-                  axerror::success);
+        ASSERT_EQ(
+            desktop().frameWriter().moveResize(dock.window(), Point{480, 1000}, std::nullopt, 5.0),
+            axerror::success);
         EXPECT_TRUE(main_.runUntil([&] { return changed; }));
         EXPECT_TRUE(settle([&] { return usable() == Rect(0, 0, 1920, 996); }));
         platform_.screens->removeChangeObserver(token);
@@ -401,7 +403,7 @@ TEST_F(DesktopServices, RemovedObserversHearNothingAlreadyOnItsWay) {
 TEST_F(DesktopServices, FindsThePidWithoutTheWindowProperty) {
     TestClientProcess client({"--title", "anonymous", "--no-pid"});
     ASSERT_TRUE(windowElement(client));
-    EXPECT_EQ(desktop().pidOf(client.window()), client.pid());
+    EXPECT_EQ(desktop().registry().pidOf(client.window()), client.pid());
 }
 
 }  // namespace

@@ -276,7 +276,7 @@ TEST_F(WindowElements, BatchMovesEveryWindowTogetherAndReadsEachBack) {
     ASSERT_TRUE(a && b && c && d);
     const xcb_window_t dead = doomed->window();
     doomed->kill();
-    ASSERT_TRUE(settle([&] { return !desktop().isClient(dead); }));
+    ASSERT_TRUE(settle([&] { return !desktop().registry().isClient(dead); }));
 
     const std::vector<FrameWrite> writes = {
         {a, {120, 90, 700, 500}}, {b, {900, 100, 603, 403}}, {c, frame(c)}, {d, {0, 0, 500, 500}}};
@@ -378,12 +378,14 @@ TEST_F(WindowElements, ABatchParksAWindowOutOfSightAsASingleMoveDoes) {
     }));
     ASSERT_EQ(focused->performAction(ax::raiseAction), axerror::success);
     ASSERT_TRUE(settle([&] { return readActiveWindow(connection()) == other.window(); }));
-    ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(120, 90, 700, 500)}}, 2.0),
-              axerror::success);
+    ASSERT_EQ(
+        desktop().frameWriter().moveResizeAll({{client.window(), Rect(120, 90, 700, 500)}}, 2.0),
+        axerror::success);
     ASSERT_EQ(frame(e), Rect(120, 90, 700, 500));
 
-    ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(3000, 90, 700, 500)}}, 2.0),
-              axerror::success);
+    ASSERT_EQ(
+        desktop().frameWriter().moveResizeAll({{client.window(), Rect(3000, 90, 700, 500)}}, 2.0),
+        axerror::success);
     std::optional<X11WindowSnapshot> parked;
     EXPECT_TRUE(settle([&] {
         parked = readWindow(connection(), client.window());
@@ -392,8 +394,9 @@ TEST_F(WindowElements, ABatchParksAWindowOutOfSightAsASingleMoveDoes) {
         << parked->outerFrame().x;
     EXPECT_EQ(get<bool>(e, ax::minimized), false);
 
-    ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(120, 90, 700, 500)}}, 2.0),
-              axerror::success);
+    ASSERT_EQ(
+        desktop().frameWriter().moveResizeAll({{client.window(), Rect(120, 90, 700, 500)}}, 2.0),
+        axerror::success);
     EXPECT_TRUE(settle([&] {
         const auto shown = readWindow(connection(), client.window());
         return shown && shown->mapped && shown->outerFrame() == Rect(120, 90, 700, 500);
@@ -419,7 +422,7 @@ TEST_P(MappedBackFromParking, LeavesTheFocusWhereItWas) {
         xcb_change_property(connection().xcb(), XCB_PROP_MODE_REPLACE, client.window(), userTime,
                             XCB_ATOM_CARDINAL, 32, 1, &*GetParam());
     const Rect inView(120, 90, 700, 500);
-    ASSERT_EQ(desktop().moveResizeAll(
+    ASSERT_EQ(desktop().frameWriter().moveResizeAll(
                   {{client.window(), inView}, {other.window(), Rect(1000, 90, 600, 400)}}, 2.0),
               axerror::success);
     // Wherever an earlier test left it, the pointer now rests away from the window coming back.
@@ -427,9 +430,10 @@ TEST_P(MappedBackFromParking, LeavesTheFocusWhereItWas) {
                      290);
     connection().sync();
     ASSERT_EQ(focused->performAction(ax::raiseAction), axerror::success);
-    ASSERT_TRUE(settle([&] { return desktop().activeWindow() == other.window(); }));
-    ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(3000, 90, 700, 500)}}, 2.0),
-              axerror::success);
+    ASSERT_TRUE(settle([&] { return desktop().registry().activeWindow() == other.window(); }));
+    ASSERT_EQ(
+        desktop().frameWriter().moveResizeAll({{client.window(), Rect(3000, 90, 700, 500)}}, 2.0),
+        axerror::success);
     ASSERT_TRUE(settle([&] {
         const auto parked = readWindow(connection(), client.window());
         return parked && (!parked->mapped || parked->outerFrame().x > 1920 - 700 / 2);
@@ -446,7 +450,8 @@ TEST_P(MappedBackFromParking, LeavesTheFocusWhereItWas) {
         if (in.event == client.window() && in.mode == XCB_NOTIFY_MODE_NORMAL) tookFocus = true;
     });
     connection().sync();
-    ASSERT_EQ(desktop().moveResizeAll({{client.window(), inView}}, 2.0), axerror::success);
+    ASSERT_EQ(desktop().frameWriter().moveResizeAll({{client.window(), inView}}, 2.0),
+              axerror::success);
     EXPECT_TRUE(settle([&] {
         const auto shown = readWindow(connection(), client.window());
         return shown && shown->mapped && shown->outerFrame() == inView;
@@ -458,7 +463,7 @@ TEST_P(MappedBackFromParking, LeavesTheFocusWhereItWas) {
     })) << "the client's user time did not come back";
     connection().removeListener(listener);
     EXPECT_FALSE(tookFocus) << "the window mapped back took the focus";
-    EXPECT_EQ(desktop().activeWindow(), other.window());
+    EXPECT_EQ(desktop().registry().activeWindow(), other.window());
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutAUserTime, MappedBackFromParking,
@@ -475,11 +480,13 @@ TEST_F(WindowElements, AWindowThatGrowsIntoParkingWhereItStandsGoesOutOfSight) {
     ASSERT_TRUE(e && focused);
     ASSERT_EQ(focused->performAction(ax::raiseAction), axerror::success);
     // 300 of its 400 points on the 1920-point screen: in view.
-    ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(1620, 90, 400, 300)}}, 2.0),
-              axerror::success);
+    ASSERT_EQ(
+        desktop().frameWriter().moveResizeAll({{client.window(), Rect(1620, 90, 400, 300)}}, 2.0),
+        axerror::success);
     // 300 of 700: parked.
-    ASSERT_EQ(desktop().moveResizeAll({{client.window(), Rect(1620, 90, 700, 500)}}, 2.0),
-              axerror::success);
+    ASSERT_EQ(
+        desktop().frameWriter().moveResizeAll({{client.window(), Rect(1620, 90, 700, 500)}}, 2.0),
+        axerror::success);
     EXPECT_EQ(frame(e), Rect(1620, 90, 700, 500));
     std::optional<X11WindowSnapshot> s;
     EXPECT_TRUE(settle([&] {
@@ -557,16 +564,19 @@ TEST_P(GrowingIntoParking, NeverShowsLeftOfWhereItStands) {
         // and the first one shows in view until that is learned.
         FramePositions movedOut(client.window());
         const Rect out(1700, 90, 400, 300);
-        ASSERT_EQ(desktop().moveResizeAll({{client.window(), out}}, 2.0), axerror::success);
+        ASSERT_EQ(desktop().frameWriter().moveResizeAll({{client.window(), out}}, 2.0),
+                  axerror::success);
         ASSERT_TRUE(windowManagerCaughtUp(connection()));
         for (const int left : movedOut.lefts())
             if (left < out.x)
                 GTEST_SKIP() << sessionWindowManager() << " keeps moved windows on the screen too";
     }
-    ASSERT_EQ(desktop().moveResizeAll({{client.window(), row.from}}, 2.0), axerror::success);
+    ASSERT_EQ(desktop().frameWriter().moveResizeAll({{client.window(), row.from}}, 2.0),
+              axerror::success);
     ASSERT_EQ(frame(e), row.from);
     FramePositions heard(client.window());
-    ASSERT_EQ(desktop().moveResizeAll({{client.window(), row.to}}, 2.0), axerror::success);
+    ASSERT_EQ(desktop().frameWriter().moveResizeAll({{client.window(), row.to}}, 2.0),
+              axerror::success);
     // Once the move returns, the window manager has carried out all it was asked, the place
     // after the size too.
     EXPECT_EQ(frame(e), row.to);
@@ -740,7 +750,7 @@ TEST_F(WindowElements, ClientThatDiesMidMoveGivesInvalidElement) {
     });
     ASSERT_TRUE(settle([&] { return get<Point>(e, ax::position) != Point(0, 0); }));
     client->kill();
-    settle([&] { return !desktop().isClient(client->window()); });
+    settle([&] { return !desktop().registry().isClient(client->window()); });
     stop = true;
     mover.join();
     EXPECT_EQ(e->setAttributeValue(ax::position, Point{10, 10}), axerror::invalidElement);

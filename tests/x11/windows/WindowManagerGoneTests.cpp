@@ -49,17 +49,17 @@ TEST_P(WindowManagerGone, AMoveItNeverCarriedOutReachesTheWindowOnceItEnds) {
     TestClientProcess client({"--title", "left behind", "--size", "400x300"});
     ASSERT_TRUE(client.ready());
     const xcb_window_t window = client.window();
-    ASSERT_TRUE(settle([&] { return desktop().isClient(window); }));
+    ASSERT_TRUE(settle([&] { return desktop().registry().isClient(window); }));
 
     tookOver_ = true;
     TestClientProcess stalling({"--stalling-window-manager", std::to_string(window)});
     ASSERT_TRUE(stalling.ready()) << stalling.linesPassedOver();
     ASSERT_TRUE(settle([&] {
-        return desktop().hasWindowManager() &&
-               desktop().clients() == std::vector<xcb_window_t>{window};
+        return desktop().registry().hasWindowManager() &&
+               desktop().registry().clients() == std::vector<xcb_window_t>{window};
     }));
     // An activation's wait: the window manager is known to answer from now on.
-    ASSERT_EQ(desktop().activate(window, 5.0), axerror::success);
+    ASSERT_EQ(desktop().activation().activate(window, 5.0), axerror::success);
 
     const Rect target(200, 150, 500, 350);
     std::future<AXError> moved = std::async(
@@ -67,7 +67,7 @@ TEST_P(WindowManagerGone, AMoveItNeverCarriedOutReachesTheWindowOnceItEnds) {
     ASSERT_TRUE(stalling.waitForLine("heard move")) << stalling.linesPassedOver();
     stalling.kill();
     EXPECT_EQ(moved.get(), axerror::success);
-    const auto now = desktop().read(window);
+    const auto now = desktop().registry().read(window);
     ASSERT_TRUE(now);
     EXPECT_EQ(now->outerFrame(), target);
 }
@@ -77,11 +77,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Asked{"alone",
               [](X11Desktop& desktop, xcb_window_t window, const Rect& frame, double timeout) {
-                  return desktop.moveResize(window, frame.origin(), frame.size(), timeout);
+                  return desktop.frameWriter().moveResize(window, frame.origin(), frame.size(),
+                                                          timeout);
               }},
         Asked{"batch",
               [](X11Desktop& desktop, xcb_window_t window, const Rect& frame, double timeout) {
-                  return desktop.setFrames({{window, frame}}, timeout).front().error;
+                  return desktop.frameWriter().setFrames({{window, frame}}, timeout).front().error;
               }}),
     [](const ::testing::TestParamInfo<Asked>& asked) { return std::string(asked.param.name); });
 

@@ -8,22 +8,22 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/x11/X11Desktop.h"
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/connection/X11Properties.h"
+#include "platform/x11/windows/X11Desktop.h"
 #include "platform/x11/windows/X11HintsIcon.h"
 
 namespace brindlow {
 
 X11Workspace::X11Workspace(X11Desktop& desktop, Executor& main) : desktop_(desktop), main_(main) {
-    subscription_ = desktop_.subscribeApps([this](const X11AppEvent& event) {
+    subscription_ = desktop_.subscribers().subscribeApps([this](const X11AppEvent& event) {
         WorkspaceEvent kind =
             event.kind == X11AppEvent::Kind::launched      ? WorkspaceEvent::didLaunch
             : event.kind == X11AppEvent::Kind::terminated  ? WorkspaceEvent::didTerminate
             : event.kind == X11AppEvent::Kind::deactivated ? WorkspaceEvent::didDeactivate
                                                            : WorkspaceEvent::didActivate;
         RunningApplication app;
-        if (auto info = desktop_.application(event.pid)) {
+        if (auto info = desktop_.registry().application(event.pid)) {
             app = describe(event.pid, info->wmClass);
         } else {
             std::lock_guard lock(mutex_);
@@ -51,7 +51,7 @@ X11Workspace::X11Workspace(X11Desktop& desktop, Executor& main) : desktop_(deskt
     });
     // Applications that ran before this workspace existed sent no launch
     // through it; remember them too, so their end is described like any other.
-    for (const X11AppInfo& info : desktop_.applications()) {
+    for (const X11AppInfo& info : desktop_.registry().applications()) {
         RunningApplication app = describe(info.pid, info.wmClass);
         std::lock_guard lock(mutex_);
         lastSeen_.emplace(info.pid, std::move(app));
@@ -59,7 +59,7 @@ X11Workspace::X11Workspace(X11Desktop& desktop, Executor& main) : desktop_(deskt
 }
 
 X11Workspace::~X11Workspace() {
-    desktop_.unsubscribe(subscription_);
+    desktop_.subscribers().unsubscribe(subscription_);
 }
 
 RunningApplication X11Workspace::describe(std::int32_t pid, const std::string& wmClass) const {
@@ -74,22 +74,22 @@ RunningApplication X11Workspace::describe(std::int32_t pid, const std::string& w
 
 std::vector<RunningApplication> X11Workspace::runningApplications() const {
     std::vector<RunningApplication> result;
-    for (const X11AppInfo& info : desktop_.applications()) {
+    for (const X11AppInfo& info : desktop_.registry().applications()) {
         result.push_back(describe(info.pid, info.wmClass));
     }
     return result;
 }
 
 std::optional<RunningApplication> X11Workspace::frontmostApplication() const {
-    auto active = desktop_.activeWindow();
+    auto active = desktop_.registry().activeWindow();
     if (!active) return std::nullopt;
-    auto pid = desktop_.pidOf(*active);
+    auto pid = desktop_.registry().pidOf(*active);
     if (!pid) return std::nullopt;
     return application(*pid);
 }
 
 std::optional<RunningApplication> X11Workspace::application(std::int32_t pid) const {
-    auto info = desktop_.application(pid);
+    auto info = desktop_.registry().application(pid);
     if (!info) return std::nullopt;
     return describe(pid, info->wmClass);
 }
@@ -111,9 +111,9 @@ void X11Workspace::removeObserver(ObserverToken token) {
 
 std::optional<Image> X11Workspace::applicationIcon(std::int32_t pid) const {
     std::vector<xcb_window_t> windows;
-    if (auto focused = desktop_.focusedWindowOf(pid)) windows.push_back(*focused);
-    for (xcb_window_t w : desktop_.clients()) {
-        if (desktop_.pidOf(w) == pid) windows.push_back(w);
+    if (auto focused = desktop_.registry().focusedWindowOf(pid)) windows.push_back(*focused);
+    for (xcb_window_t w : desktop_.registry().clients()) {
+        if (desktop_.registry().pidOf(w) == pid) windows.push_back(w);
     }
     X11Connection& x = desktop_.connection();
     std::optional<Image> own;
@@ -135,7 +135,7 @@ std::optional<Image> X11Workspace::applicationIcon(std::int32_t pid) const {
 
 std::optional<Image> X11Workspace::desktopEntryIcon(std::int32_t pid) const {
     if (!themedIcons_) return std::nullopt;
-    const auto info = desktop_.application(pid);
+    const auto info = desktop_.registry().application(pid);
     if (!info) return std::nullopt;
     const auto entry = entries_.find(info->wmClass);
     if (!entry || entry->icon.empty()) return std::nullopt;

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "platform/RunningProcesses.h"
-#include "platform/x11/X11Desktop.h"
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/connection/X11Properties.h"
+#include "platform/x11/windows/X11Desktop.h"
 
 namespace brindlow {
 
@@ -131,7 +131,7 @@ bool X11PanelDesktop::activateAndWait(std::uint32_t window, double limit) {
         return true;
     }
     // Parking must not iconify the window while the window manager hands it the focus.
-    desktop_.handFocusTo(window);
+    desktop_.activation().handFocusTo(window);
     const xcb_atom_t activeAtom = x_.ewmh()->_NET_ACTIVE_WINDOW;
     const bool taken = x_.waitForEvent(
         [&](const xcb_generic_event_t& event) {
@@ -145,7 +145,7 @@ bool X11PanelDesktop::activateAndWait(std::uint32_t window, double limit) {
             activate(window);
             return activeWindow() == window;
         });
-    desktop_.focusHandOverEnded(taken);
+    desktop_.activation().focusHandOverEnded(taken);
     return taken;
 }
 

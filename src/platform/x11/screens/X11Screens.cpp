@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/x11/X11Desktop.h"
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/connection/X11Properties.h"
 #include "platform/x11/screens/ScreenGeometry.h"
+#include "platform/x11/windows/X11Desktop.h"
 
 namespace brindlow {
 
@@ -71,7 +71,7 @@ struct Panels {
 Panels readPanels(X11Desktop& desktop, Size rootSize) {
     X11Connection& x = desktop.connection();
     const xcb_ewmh_connection_t& ewmh = *x.ewmh();
-    const std::vector<xcb_window_t> clients = desktop.clients();
+    const std::vector<xcb_window_t> clients = desktop.registry().clients();
     const auto values = readCardinalsOfEach(
         x, clients, {ewmh._NET_WM_STRUT_PARTIAL, ewmh._NET_WM_STRUT, ewmh._NET_WM_WINDOW_TYPE});
     Panels panels;
@@ -90,8 +90,8 @@ Panels readPanels(X11Desktop& desktop, Size rootSize) {
             continue;
         // Followed even while hidden, so that showing it again is heard.
         panels.dockWindow = clients[i];
-        const std::optional<X11WindowSnapshot> snapshot = desktop.read(clients[i]);
-        if (!snapshot || !snapshot->mapped || desktop.minimized(*snapshot)) continue;
+        const std::optional<X11WindowSnapshot> snapshot = desktop.registry().read(clients[i]);
+        if (!snapshot || !snapshot->mapped || desktop.registry().minimized(*snapshot)) continue;
         const Rect frame = snapshot->outerFrame();
         if (frame.width > 0 && frame.height > 0) panels.dock = frame;
     }
@@ -112,24 +112,25 @@ std::optional<Rect> readWorkArea(X11Connection& x) {
 }  // namespace
 
 X11Screens::X11Screens(X11Desktop& desktop, Executor& main) : desktop_(desktop), main_(main) {
-    subscription_ = desktop_.subscribeScreenChanges([this] { changed(); });
+    subscription_ = desktop_.subscribers().subscribeScreenChanges([this] { changed(); });
     // The dock that reserves no space moves, resizes, hides or shows without a screen change.
-    windowSubscription_ = desktop_.subscribeWindows([this](const X11WindowEvent& event) {
-        using Kind = X11WindowEvent::Kind;
-        if (event.kind != Kind::moved && event.kind != Kind::resized &&
-            event.kind != Kind::minimized && event.kind != Kind::restored)
-            return;
-        {
-            std::lock_guard lock(cacheMutex_);
-            if (cached_.dockWindow != event.window) return;
-        }
-        changed();
-    });
+    windowSubscription_ =
+        desktop_.subscribers().subscribeWindows([this](const X11WindowEvent& event) {
+            using Kind = X11WindowEvent::Kind;
+            if (event.kind != Kind::moved && event.kind != Kind::resized &&
+                event.kind != Kind::minimized && event.kind != Kind::restored)
+                return;
+            {
+                std::lock_guard lock(cacheMutex_);
+                if (cached_.dockWindow != event.window) return;
+            }
+            changed();
+        });
 }
 
 X11Screens::~X11Screens() {
-    desktop_.unsubscribe(windowSubscription_);
-    desktop_.unsubscribe(subscription_);
+    desktop_.subscribers().unsubscribe(windowSubscription_);
+    desktop_.subscribers().unsubscribe(subscription_);
 }
 
 void X11Screens::changed() {

@@ -6,8 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/x11/X11Desktop.h"
 #include "platform/x11/windows/X11Accessibility.h"
+#include "platform/x11/windows/X11Desktop.h"
 
 namespace brindlow {
 
@@ -89,47 +89,49 @@ std::shared_ptr<X11Observer> X11Observer::make(X11Desktop& desktop,
 X11Observer::X11Observer(X11Desktop& desktop, std::shared_ptr<State> shared)
     : desktop_(desktop), state_(std::move(shared)) {
     std::weak_ptr<State> weak = state_;
-    subscription_ = desktop_.subscribeWindows([weak, &desktop](const X11WindowEvent& event) {
-        auto state = weak.lock();
-        if (!state || event.pid != state->pid) return;
-        const std::string name(notificationFor(event.kind));
-        {
-            std::lock_guard lock(state->mutex);
-            if (registeredOnApplication(event.kind)) {
-                if (!state->appNotifications.count(name)) return;
-            } else {
-                auto found = state->windowNotifications.find(event.window);
-                if (found == state->windowNotifications.end() || !found->second.count(name)) {
-                    return;
-                }
-                // A destroyed window sends nothing more.
-                if (event.kind == X11WindowEvent::Kind::destroyed) {
-                    state->windowNotifications.erase(found);
-                }
-            }
-        }
-        AXElementRef element = std::make_shared<X11WindowElement>(desktop, event.window, event.pid);
-        state->main->post([weak, element, name] {
-            auto current = weak.lock();
-            if (!current) return;
+    subscription_ =
+        desktop_.subscribers().subscribeWindows([weak, &desktop](const X11WindowEvent& event) {
+            auto state = weak.lock();
+            if (!state || event.pid != state->pid) return;
+            const std::string name(notificationFor(event.kind));
             {
-                std::lock_guard lock(current->mutex);
-                if (!current->scheduled) return;
+                std::lock_guard lock(state->mutex);
+                if (registeredOnApplication(event.kind)) {
+                    if (!state->appNotifications.count(name)) return;
+                } else {
+                    auto found = state->windowNotifications.find(event.window);
+                    if (found == state->windowNotifications.end() || !found->second.count(name)) {
+                        return;
+                    }
+                    // A destroyed window sends nothing more.
+                    if (event.kind == X11WindowEvent::Kind::destroyed) {
+                        state->windowNotifications.erase(found);
+                    }
+                }
             }
-            current->callback(element, name);
+            AXElementRef element =
+                std::make_shared<X11WindowElement>(desktop, event.window, event.pid);
+            state->main->post([weak, element, name] {
+                auto current = weak.lock();
+                if (!current) return;
+                {
+                    std::lock_guard lock(current->mutex);
+                    if (!current->scheduled) return;
+                }
+                current->callback(element, name);
+            });
         });
-    });
 }
 
 X11Observer::~X11Observer() {
-    desktop_.unsubscribe(subscription_);
+    desktop_.subscribers().unsubscribe(subscription_);
 }
 
 AXError X11Observer::addNotification(const AXElementRef& element, std::string_view notification) {
     if (!element) return axerror::illegalArgument;
     std::string name(notification);
     if (auto* window = dynamic_cast<X11WindowElement*>(element.get())) {
-        if (!desktop_.isClient(window->window())) return axerror::invalidElement;
+        if (!desktop_.registry().isClient(window->window())) return axerror::invalidElement;
         std::lock_guard lock(state_->mutex);
         bool inserted = state_->windowNotifications[window->window()].insert(name).second;
         return inserted ? axerror::success : axerror::notificationAlreadyRegistered;
@@ -137,7 +139,7 @@ AXError X11Observer::addNotification(const AXElementRef& element, std::string_vi
     std::int32_t pid = 0;
     element->pid(pid);
     // An application that has no managed window yet is not ready to be observed.
-    if (pid != state_->pid || !desktop_.application(pid)) return axerror::cannotComplete;
+    if (pid != state_->pid || !desktop_.registry().application(pid)) return axerror::cannotComplete;
     if (name != ax::windowCreatedNotification && name != ax::focusedWindowChangedNotification) {
         return axerror::notificationUnsupported;
     }

@@ -4,10 +4,10 @@
 #include <map>
 #include <utility>
 
-#include "platform/x11/X11Desktop.h"
 #include "platform/x11/apps/X11Workspace.h"
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/connection/X11Properties.h"
+#include "platform/x11/windows/X11Desktop.h"
 
 namespace brindlow {
 
@@ -38,11 +38,11 @@ std::vector<WindowID> X11WindowList::stackingOrder() const {
 }
 
 ObserverToken X11WindowList::addStackingObserver(std::function<void()> handler) {
-    return desktop_.subscribeStackingChanges(std::move(handler));
+    return desktop_.subscribers().subscribeStackingChanges(std::move(handler));
 }
 
 void X11WindowList::removeStackingObserver(ObserverToken token) {
-    desktop_.unsubscribe(token);
+    desktop_.subscribers().unsubscribe(token);
 }
 
 std::vector<WindowListEntry> X11WindowList::onScreenWindows() const {
@@ -52,9 +52,10 @@ std::vector<WindowListEntry> X11WindowList::onScreenWindows() const {
     for (std::size_t i = 0; i < children.size(); ++i) level[children[i]] = i;
 
     std::vector<std::pair<std::size_t, WindowListEntry>> stacked;
-    for (xcb_window_t w : desktop_.clients()) {
+    for (xcb_window_t w : desktop_.registry().clients()) {
         auto s = readWindow(x, w);
-        if (!s || !s->mapped || desktop_.minimized(*s) || desktop_.away(*s)) continue;
+        if (!s || !s->mapped || desktop_.registry().minimized(*s) || desktop_.registry().away(*s))
+            continue;
         if (s->hasType(x.ewmh()->_NET_WM_WINDOW_TYPE_DESKTOP)) continue;
         auto frame = topLevelAncestor(x, w);
         if (!frame) continue;
@@ -63,7 +64,7 @@ std::vector<WindowListEntry> X11WindowList::onScreenWindows() const {
         WindowListEntry entry;
         entry.number = *frame;
         entry.identity = w;
-        entry.ownerPID = desktop_.pidOf(w).value_or(0);
+        entry.ownerPID = desktop_.registry().pidOf(w).value_or(0);
         entry.layer = s->hasType(x.ewmh()->_NET_WM_WINDOW_TYPE_DOCK) ? kDockLayer
                       : s->hasState(x.ewmh()->_NET_WM_STATE_ABOVE)   ? kFloatingLayer
                                                                      : kNormalLayer;

@@ -1,4 +1,4 @@
-#include "platform/x11/FocusHandBack.h"
+#include "platform/x11/focus/FocusHandBack.h"
 
 namespace brindlow {
 

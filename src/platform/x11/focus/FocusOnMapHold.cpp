@@ -1,4 +1,4 @@
-#include "platform/x11/FocusOnMapHold.h"
+#include "platform/x11/focus/FocusOnMapHold.h"
 
 #include <xcb/xcb_ewmh.h>
 

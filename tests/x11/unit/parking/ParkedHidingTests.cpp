@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/ParkedHiding.h"
+#include "platform/x11/parking/ParkedHiding.h"
 
 namespace brindlow {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/FocusHandBack.h"
+#include "platform/x11/focus/FocusHandBack.h"
 
 namespace brindlow {
 namespace {

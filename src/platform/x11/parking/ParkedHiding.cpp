@@ -1,4 +1,4 @@
-#include "platform/x11/ParkedHiding.h"
+#include "platform/x11/parking/ParkedHiding.h"
 
 #include <algorithm>
 

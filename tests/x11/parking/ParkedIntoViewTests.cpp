@@ -23,11 +23,12 @@ TEST_F(ParkedIntoView, WindowsParkedPastEitherEdgeAreShownWhollyOnTheScreen) {
     const std::vector<std::pair<xcb_window_t, Point>> parked = {
         {left.window(), Point(-390, 100)}, {right.window(), Point(width - 10, 100)}};
     for (const auto& [window, place] : parked) {
-        ASSERT_TRUE(settle([&] { return desktop().isClient(window); }));
-        ASSERT_EQ(desktop().moveResize(window, place, Size(400, 300), 2.0), axerror::success);
+        ASSERT_TRUE(settle([&] { return desktop().registry().isClient(window); }));
+        ASSERT_EQ(desktop().frameWriter().moveResize(window, place, Size(400, 300), 2.0),
+                  axerror::success);
     }
 
-    desktop().bringParkedIntoView();
+    desktop().parking().bringParkedIntoView();
     for (const auto& [window, place] : parked) {
         std::optional<X11WindowFrame> now;
         EXPECT_TRUE(settle([&] {

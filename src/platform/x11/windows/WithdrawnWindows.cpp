@@ -10,9 +10,10 @@
 
 #include "platform/CoordinateLimits.h"
 #include "platform/Log.h"
-#include "platform/x11/X11Desktop.h"
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/connection/X11Events.h"
+#include "platform/x11/windows/WithdrawnWindows.h"
+#include "platform/x11/windows/X11Desktop.h"
 
 namespace brindlow {
 
@@ -60,15 +61,16 @@ void followInNormalHints(X11Connection& x, xcb_window_t window, const xcb_rectan
 
 }  // namespace
 
-FrameWriteResult X11Desktop::putBackWithdrawn(xcb_window_t window, std::optional<Point> origin,
-                                              std::optional<Size> size) {
+FrameWriteResult WithdrawnWindows::putBackWithdrawn(xcb_window_t window,
+                                                    std::optional<Point> origin,
+                                                    std::optional<Size> size) {
     FrameWriteResult result;
     // The decorations it will get are the window manager's to tell: once it let the window go,
     // the frame extents on it are gone or stale, and a fresh estimate is what it answers.
     bool estimated = false;
-    if (hasWindowManager()) {
+    if (registry().hasWindowManager()) {
         const xcb_atom_t extents = x_.ewmh()->_NET_FRAME_EXTENTS;
-        estimated = awaitWindowManager(
+        estimated = waits().awaitWindowManager(
                         [&](const xcb_generic_event_t& event) {
                             if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
                             const auto& e = as<xcb_property_notify_event_t>(event);
@@ -78,19 +80,19 @@ FrameWriteResult X11Desktop::putBackWithdrawn(xcb_window_t window, std::optional
                         [&] {
                             xcb_ewmh_request_frame_extents(x_.ewmh(), x_.screenNumber(), window);
                             return false;
-                        }) == Answer::heard;
+                        }) == WindowManagerWait::Answer::heard;
     }
-    const std::optional<X11WindowFrame> now = readClientFrames({window}).front();
+    const std::optional<X11WindowFrame> now = registry().readClientFrames({window}).front();
     if (!now) {
         result.error = axerror::invalidElement;
         return result;
     }
     // One that leaves the request unanswered (KWin) and took its extents away had them before.
     FrameExtents ext = now->extents;
-    if (hasWindowManager() && !estimated && ext.left == 0 && ext.right == 0 && ext.top == 0 &&
-        ext.bottom == 0) {
-        std::lock_guard lock(mutex_);
-        if (const auto seen = decorations_.find(window); seen != decorations_.end())
+    if (registry().hasWindowManager() && !estimated && ext.left == 0 && ext.right == 0 &&
+        ext.top == 0 && ext.bottom == 0) {
+        std::lock_guard lock(d_.mutex);
+        if (const auto seen = d_.decorations.find(window); seen != d_.decorations.end())
             ext = seen->second;
     }
     const Size decorations{double(ext.left + ext.right), double(ext.top + ext.bottom)};
@@ -140,10 +142,10 @@ FrameWriteResult X11Desktop::putBackWithdrawn(xcb_window_t window, std::optional
     return result;
 }
 
-void X11Desktop::rememberDecorations(xcb_window_t window, const FrameExtents& extents) {
+void WithdrawnWindows::rememberDecorations(xcb_window_t window, const FrameExtents& extents) {
     if (extents.left == 0 && extents.right == 0 && extents.top == 0 && extents.bottom == 0) return;
-    std::lock_guard lock(mutex_);
-    decorations_[window] = extents;
+    std::lock_guard lock(d_.mutex);
+    d_.decorations[window] = extents;
 }
 
 }  // namespace brindlow
