@@ -11,6 +11,7 @@
 #include "platform/x11/X11Platform.h"
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/windows/X11Desktop.h"
+#include "settings/FilePreferences.h"
 #include "windows/WindowMover.h"
 #include "x11/support/X11TestSupport.h"
 
@@ -24,7 +25,8 @@ enum class Way { raw, batch, oneByOne };
 // One session shared by the three: the connection and twenty windows of one client.
 struct Session {
     test::TestMainExecutor main;
-    std::unique_ptr<X11Platform> x11 = X11Platform::open(main);
+    std::unique_ptr<X11Platform> x11 =
+        X11Platform::open(main, FilePreferences::inStorageFolder(main));
     test::TestClientProcess client{
         {"--title", "bench", "--size", "300x200", "--windows", std::to_string(kWindows)}};
     std::vector<ManagedWindow> windows;

@@ -1,8 +1,13 @@
 #include "settings/FilePreferences.h"
 
 #include "settings/JSONFiles.h"
+#include "settings/StorageFolder.h"
 
 namespace brindlow {
+
+std::unique_ptr<FilePreferences> FilePreferences::inStorageFolder(Executor& main) {
+    return std::make_unique<FilePreferences>(storageFile(kFileName), &main);
+}
 
 FilePreferences::FilePreferences(std::filesystem::path file, Executor* main)
     : file_(std::move(file)), main_(main) {

@@ -25,6 +25,8 @@ class FilePreferences : public Preferences {
     FilePreferences& operator=(const FilePreferences&) = delete;
 
     static constexpr const char* kFileName = "preferences.json";
+    // The store in "preferences.json" of the storage folder, as the application keeps it.
+    static std::unique_ptr<FilePreferences> inStorageFolder(Executor& main);
 
     std::optional<PreferenceValue> object(const std::string& key) const override;
     void setObject(const std::string& key, PreferenceValue value) override;

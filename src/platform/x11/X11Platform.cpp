@@ -19,14 +19,14 @@
 #include "platform/x11/windows/X11Accessibility.h"
 #include "platform/x11/windows/X11Desktop.h"
 #include "platform/x11/windows/X11WindowList.h"
-#include "settings/FilePreferences.h"
-#include "settings/StorageFolder.h"
 
 namespace brindlow {
 
 X11Platform::X11Platform(Executor& main) : main_(main) {}
 
-std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* display) {
+std::unique_ptr<X11Platform> X11Platform::open(Executor& main,
+                                               std::unique_ptr<Preferences> preferences,
+                                               const char* display) {
     auto connection = X11Connection::open(display);
     if (!connection) return nullptr;
     std::unique_ptr<X11Platform> p(new X11Platform(main));
@@ -38,8 +38,7 @@ std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* displ
     p->screens_ = std::make_unique<X11Screens>(*p->desktop_, main);
     p->processes_ = std::make_unique<LinuxProcessTable>();
     p->hotKeys_ = X11HotKeys::open(main, display);
-    p->preferences_ =
-        std::make_unique<FilePreferences>(storageFile(FilePreferences::kFileName), &main);
+    p->preferences_ = std::move(preferences);
     p->panelDesktop_ = std::make_unique<X11PanelDesktop>(*p->connection_, *p->desktop_);
     // Input listening uses connections of its own, to the same display.
     const std::string name = display ? display : "";

@@ -11,6 +11,7 @@
 #include "platform/x11/X11Platform.h"
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/windows/X11Desktop.h"
+#include "settings/FilePreferences.h"
 #include "x11/support/X11TestSupport.h"
 
 namespace brindlow::test {
@@ -20,7 +21,7 @@ class X11Fixture : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!std::getenv("DISPLAY")) GTEST_SKIP() << "DISPLAY is not set";
-        x11_ = X11Platform::open(main_);
+        x11_ = X11Platform::open(main_, FilePreferences::inStorageFolder(main_));
         ASSERT_TRUE(x11_) << "cannot open the display";
         platform_ = x11_->platform();
     }

@@ -244,7 +244,7 @@ TEST_F(DesktopServices, ApplicationsComeFromClientsWithClassNameAndIconAndAreDes
         ASSERT_TRUE(windowElement(client));
         pid = client.pid();
         // A platform that starts while the application already runs describes it when it ends.
-        late = X11Platform::open(main_);
+        late = X11Platform::open(main_, FilePreferences::inStorageFolder(main_));
         ASSERT_TRUE(late);
         late->platform().workspace->addObserver(
             WorkspaceEvent::didTerminate,
