@@ -42,7 +42,7 @@ class X11Platform {
     // before the event thread has read the end of it.
     bool displayIsGone();
     X11Desktop& desktop() { return *desktop_; }
-    // X11Desktop::bringParkedIntoView(), for callers that cannot include the desktop (Qt's
+    // Parking::bringParkedIntoView(), for callers that cannot include the desktop (Qt's
     // `emit` macro clashes with it).
     void bringParkedIntoView();
     X11Workspace& workspace() { return *workspace_; }

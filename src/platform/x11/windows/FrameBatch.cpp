@@ -21,10 +21,6 @@ constexpr std::uint32_t kPositionFlags =
 constexpr std::uint32_t kSizeFlags =
     XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
 
-// How long the windows of a batch may take to show their requests carried out before the
-// window manager is asked outright.
-constexpr double kFrameSignsWait = 0.04;
-
 long whole(double value) {
     return std::lround(value);
 }
@@ -231,8 +227,8 @@ std::vector<FrameWriteResult> FrameWriter::setFrames(
                 places.emplace_back(request.x, request.y);
             }
             if (!late.empty()) {
-                const auto moved =
-                    waits().awaitLateMoves(lateWindows, places, std::min(timeout, kFrameSignsWait));
+                const auto moved = waits().awaitLateMoves(
+                    lateWindows, places, std::min(timeout, WindowManagerWait::kFrameSignsWait));
                 for (std::size_t j = 0; j < late.size(); ++j) after[late[j]] = moved[j];
             }
         }

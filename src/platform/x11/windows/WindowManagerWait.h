@@ -47,6 +47,10 @@ class WindowManagerWait : public DesktopPart {
         std::optional<std::pair<std::uint32_t, std::uint32_t>> clientSize;
     };
 
+    // How long the windows of a batch may take to show their requests carried out before the
+    // window manager is asked outright.
+    static constexpr double kFrameSignsWait = 0.04;
+
     // X11Connection::waitForEvent() for an answer of the window manager's: it also ends, at once,
     // when no window manager runs after `send` or the moment it ends (nobody answers then).
     Answer awaitWindowManager(const std::function<bool(const xcb_generic_event_t&)>& accept,

@@ -15,9 +15,6 @@ namespace brindlow {
 
 namespace {
 
-// How long the windows of a batch may take to show their requests carried out before the
-// window manager is asked outright.
-constexpr double kFrameSignsWait = 0.04;
 // Batches in a row whose signs did not all come before the window manager is no longer trusted
 // to show them.
 constexpr int kSignMissesTrusted = 3;
