@@ -27,10 +27,9 @@ struct StripControllerEnvironment {
     // per job beyond the first. Tests on the single-threaded sim desktop pass a sequential loop.
     std::function<void(size_t count, const std::function<void(size_t)>& job)> concurrentPerform;
 
-    // Whether the user holds the left button (false where the platform cannot tell).
-    bool leftButtonDown() const {
-        return platform.leftMouseButtonDown && platform.leftMouseButtonDown();
-    }
+    // Whether the user holds a button the window manager drags windows with (false where the
+    // platform cannot tell).
+    bool dragButtonDown() const { return platform.dragButtonDown && platform.dragButtonDown(); }
 };
 
 }  // namespace brindlow

@@ -13,6 +13,7 @@
 #include "platform/Log.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Events.h"
+#include "platform/x11/wm/X11WindowManagerTraits.h"
 
 namespace brindlow {
 
@@ -20,6 +21,11 @@ namespace {
 
 constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
 constexpr std::uint32_t kSourcePager = 2;  // "source indication": a pager or assistive tool
+
+const Logger& windowManagerLog() {
+    static const Logger logger = makeLogger("WindowManager");
+    return logger;
+}
 
 const Logger& clientsLog() {
     static const Logger logger = makeLogger("Clients");
@@ -311,20 +317,26 @@ std::vector<xcb_window_t> X11Desktop::readClientList() {
         // left its root properties behind.
         const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
         xcb_change_window_attributes(x_.xcb(), *check, XCB_CW_EVENT_MASK, &mask);
+        bool changed = false;
         {
             std::lock_guard lock(mutex_);
-            if (checkWindow_ != *check) forgetWindowManagerTraits();
+            changed = checkWindow_ != *check;
+            if (changed) forgetLearnedAnswers();
             windowManager_ = true;
             checkWindow_ = *check;
         }
+        if (changed) windowManagerChanged(*check);
         return readWindowList(x_, x_.root(), x_.ewmh()->_NET_CLIENT_LIST);
     }
+    bool ended = false;
     {
         std::lock_guard lock(mutex_);
-        if (checkWindow_ != XCB_WINDOW_NONE) forgetWindowManagerTraits();
+        ended = checkWindow_ != XCB_WINDOW_NONE;
+        if (ended) forgetLearnedAnswers();
         windowManager_ = false;
         checkWindow_ = XCB_WINDOW_NONE;
     }
+    if (ended) windowManagerChanged(XCB_WINDOW_NONE);
     // Without a window manager the clients are the mapped top-level windows.
     std::vector<xcb_window_t> result;
     auto* tree = xcb_query_tree_reply(x_.xcb(), xcb_query_tree(x_.xcb(), x_.root()), nullptr);
@@ -888,7 +900,24 @@ X11Desktop::Answer X11Desktop::awaitWindowManager(
     return over ? Answer::heard : Answer::unheard;
 }
 
-void X11Desktop::forgetWindowManagerTraits() {
+void X11Desktop::windowManagerChanged(xcb_window_t check) {
+    WindowManagerTraits traits;
+    if (check != XCB_WINDOW_NONE) traits = detectWindowManagerTraits(x_, check);
+    {
+        std::lock_guard lock(mutex_);
+        // A newer change decided meanwhile stands.
+        if (checkWindow_ != check) return;
+        traits_ = traits;
+    }
+    windowManagerLog().log("Window manager: %{public}s", traits.describe());
+}
+
+WindowManagerTraits X11Desktop::windowManagerTraits() const {
+    std::lock_guard lock(mutex_);
+    return traits_;
+}
+
+void X11Desktop::forgetLearnedAnswers() {
     fenceAnswered_.reset();
     passesOn_.reset();
     signsMissed_ = 0;

@@ -16,6 +16,7 @@
 #include "geometry/Geometry.h"
 #include "platform/Accessibility.h"
 #include "platform/AccessibilityTypes.h"
+#include "platform/WindowManagerTraits.h"
 #include "platform/x11/FocusHandBack.h"
 #include "platform/x11/FocusOnMapHold.h"
 #include "platform/x11/ParkedHiding.h"
@@ -154,6 +155,8 @@ class X11Desktop {
     AXError setMinimized(xcb_window_t window, bool on, double timeout);
 
     bool hasWindowManager() const;
+    // What the running window manager does (no name while none runs); decided when it starts.
+    WindowManagerTraits windowManagerTraits() const;
 
     // The last resort when the windows could not be put back in time: every client left out of
     // sight by parking (iconified, or standing mostly off the screen) is shown and moved fully
@@ -199,7 +202,9 @@ class X11Desktop {
     bool windowExists(xcb_window_t window);
     // What was learned of how the window manager answers (with `mutex_` held): another one, or
     // none, came.
-    void forgetWindowManagerTraits();
+    void forgetLearnedAnswers();
+    // Another window manager (or none) runs from now on: its traits are decided and logged.
+    void windowManagerChanged(xcb_window_t check);
     xcb_window_t checkWindowNow() const;
     // readWindow(), the frame extents left out while no window manager runs.
     std::optional<X11WindowSnapshot> readClient(xcb_window_t window) const;
@@ -380,6 +385,7 @@ class X11Desktop {
     // Read by waits on the event thread (awaitWindowManager); written under `mutex_`.
     std::atomic<bool> windowManager_{false};
     xcb_window_t checkWindow_ = XCB_WINDOW_NONE;  // the running window manager's
+    WindowManagerTraits traits_;                  // guarded by mutex_
     // Snapshots read while no event came in, and the event count they were read at.
     mutable std::map<xcb_window_t, X11WindowSnapshot> snapshots_;
     mutable std::uint64_t snapshotEvents_ = 0;

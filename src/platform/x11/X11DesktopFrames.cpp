@@ -242,7 +242,8 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
                 gone, &signs);
         }
         std::vector<std::optional<X11WindowFrame>> after = readClientFrames(sent);
-        if (hasWindowManager() && lateMovesMissed_.load() < kLateMovesTrusted) {
+        if (hasWindowManager() && windowManagerTraits().movesFrameLate &&
+            lateMovesMissed_.load() < kLateMovesTrusted) {
             std::vector<std::size_t> late;
             std::vector<xcb_window_t> lateWindows;
             std::vector<Point> places;
@@ -295,7 +296,9 @@ std::vector<FrameWriteResult> X11Desktop::setFrames(
         const std::vector<Request> again = round(requests, ~0u);
         if (!again.empty()) round(again, kSizeFlags);
     }
-    if (hasWindowManager()) {
+    // Only beside a window manager that keeps windows on screen: one that keeps a sliver of a
+    // window in view (openbox, xfwm4) is not pulling it back.
+    if (hasWindowManager() && windowManagerTraits().keepsWindowsOnScreen) {
         // A parked window the window manager pulled back into view goes out of sight instead.
         // Judged only on an answered request no later move of the window followed, and asked
         // once more first: a window manager that clamps does so again, one that was only late

@@ -68,7 +68,9 @@ AXError X11Desktop::moveResize(xcb_window_t window, std::optional<Point> origin,
             break;
     }
     const AXError moved = moveResizeNow(window, origin, size, timeout, target);
-    if (moved != axerror::success || !ParkedHiding::isParked(target, screen)) return moved;
+    if (moved != axerror::success || !ParkedHiding::isParked(target, screen) ||
+        !windowManagerTraits().keepsWindowsOnScreen)
+        return moved;
     // A parked window the window manager pulled back into view goes out of sight instead;
     // judged only while no later move of the window went out meanwhile.
     // Asked once more first: a window manager that clamps does so again, one that was only
@@ -231,8 +233,10 @@ void X11Desktop::showParked(xcb_window_t window) {
     // before then leaves it iconic and marked, and the next run takes it for parked, not
     // minimised. Without a window manager nothing will show it as normal.
     if (!hasWindowManager()) xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
-    // A window still mapped (left shown while it had the focus) is not mapped anew.
-    if (!snapshot || !snapshot->mapped) focusOnMapHold_.hold(window);
+    // A window still mapped (left shown while it had the focus) is not mapped anew. Held only
+    // beside a window manager that focuses a window leaving the iconic state.
+    if ((!snapshot || !snapshot->mapped) && windowManagerTraits().focusesMappedBack)
+        focusOnMapHold_.hold(window);
     // Some window managers (metacity, marco) bring a window that leaves the iconic state to the
     // current desktop: it is sent back to its own, also when it reads as on the current one (the
     // user may switch desktops before the window manager sees the map). Read right before the
@@ -379,6 +383,11 @@ bool X11Desktop::focusedByShowing(xcb_window_t active, std::optional<xcb_window_
     // Longer than a window manager takes to map a window and focus it.
     constexpr std::chrono::milliseconds kMapAnswer{1000};
     if (!shownFromParking_ || shownFromParking_->window != active) return false;
+    // Only a window manager that focuses windows mapped back takes the focus this way.
+    if (!traits_.focusesMappedBack) {
+        shownFromParking_.reset();
+        return false;
+    }
     const ShownFromParking shown = *shownFromParking_;
     shownFromParking_.reset();
     if (activating_ == active || !former || former != shown.focused) return false;

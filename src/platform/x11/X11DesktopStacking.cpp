@@ -27,8 +27,8 @@ AXError X11Desktop::restackAbove(xcb_window_t window, xcb_window_t sibling) {
     if (directlyAbove(window, sibling, children)) return axerror::success;
     {
         std::lock_guard lock(mutex_);
-        if (lastRestack_ && lastRestack_->window == window && lastRestack_->sibling == sibling &&
-            lastRestack_->children == children)
+        if (traits_.lowersOnIdenticalRestack && lastRestack_ && lastRestack_->window == window &&
+            lastRestack_->sibling == sibling && lastRestack_->children == children)
             return axerror::success;
         lastRestack_ = Restack{window, sibling, std::move(children)};
     }
