@@ -30,6 +30,12 @@ struct StripControllerEnvironment {
     // Whether the user holds a button the window manager drags windows with (false where the
     // platform cannot tell).
     bool dragButtonDown() const { return platform.dragButtonDown && platform.dragButtonDown(); }
+    // What the running window manager does; where the platform cannot tell, traits that leave
+    // every handler to judge by what it sees.
+    WindowManagerTraits windowManagerTraits() const {
+        return platform.windowManagerTraits ? platform.windowManagerTraits()
+                                            : WindowManagerTraits::unknownWindowManager("unknown");
+    }
 };
 
 }  // namespace brindlow
