@@ -19,6 +19,7 @@
 #include "platform/x11/windows/X11Accessibility.h"
 #include "platform/x11/windows/X11Desktop.h"
 #include "platform/x11/windows/X11WindowList.h"
+#include "platform/x11/wm/DragButtons.h"
 
 namespace brindlow {
 
@@ -92,13 +93,14 @@ Platform X11Platform::platform() {
     p.makeSerialQueue = serialQueueFactory();
     p.panelDesktop = panelDesktop_.get();
     X11Connection* x = connection_.get();
+    X11Desktop* desktop = desktop_.get();
     // Asked for every moved window while the strip scrolls: one answer serves a burst of them
     // (a few milliseconds), instead of a round trip each.
     struct PointerCache {
         std::mutex mutex;
         double asked = -1;
         std::optional<PointerState> state;
-        bool leftDown = false;
+        std::uint16_t mask = 0;  // buttons and modifiers held
     };
     auto cache = std::make_shared<PointerCache>();
     const auto ask = [x, cache](auto read) {
@@ -113,18 +115,22 @@ Platform X11Platform::platform() {
         std::lock_guard lock(cache->mutex);
         cache->asked = now;
         cache->state.reset();
-        cache->leftDown = false;
+        cache->mask = 0;
         if (reply) {
             constexpr auto kButtons =
                 XCB_KEY_BUT_MASK_BUTTON_1 | XCB_KEY_BUT_MASK_BUTTON_2 | XCB_KEY_BUT_MASK_BUTTON_3;
             cache->state = PointerState{{double(reply->root_x), double(reply->root_y)},
                                         (reply->mask & kButtons) != 0};
-            cache->leftDown = (reply->mask & XCB_KEY_BUT_MASK_BUTTON_1) != 0;
+            cache->mask = reply->mask;
         }
         std::free(reply);
         return read(*cache);
     };
-    p.leftMouseButtonDown = [ask] { return ask([](const PointerCache& c) { return c.leftDown; }); };
+    p.windowManagerTraits = [desktop] { return desktop->registry().windowManagerTraits(); };
+    p.dragButtonDown = [ask, desktop] {
+        const std::uint16_t mask = ask([](const PointerCache& c) { return c.mask; });
+        return isDragButtonHeld(mask, desktop->registry().windowManagerTraits().drag);
+    };
     p.pointer = [ask] { return ask([](const PointerCache& c) { return c.state; }); };
     return p;
 }

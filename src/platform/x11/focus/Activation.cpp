@@ -44,6 +44,11 @@ bool Activation::focusedByShowing(xcb_window_t active, std::optional<xcb_window_
     // Longer than a window manager takes to map a window and focus it.
     constexpr std::chrono::milliseconds kMapAnswer{1000};
     if (!d_.shownFromParking || d_.shownFromParking->window != active) return false;
+    // Only a window manager that focuses windows mapped back takes the focus this way.
+    if (!d_.traits.focusesMappedBack) {
+        d_.shownFromParking.reset();
+        return false;
+    }
     const ShownFromParking shown = *d_.shownFromParking;
     d_.shownFromParking.reset();
     if (activating_ == active || !former || former != shown.focused) return false;

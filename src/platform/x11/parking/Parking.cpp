@@ -156,8 +156,10 @@ void Parking::showParked(xcb_window_t window) {
     // minimised. Without a window manager nothing will show it as normal.
     if (!registry().hasWindowManager())
         xcb_delete_property(x_.xcb(), window, x_.atom(kParkedProperty));
-    // A window still mapped (left shown while it had the focus) is not mapped anew.
-    if (!snapshot || !snapshot->mapped) focusOnMapHold_.hold(window);
+    // A window still mapped (left shown while it had the focus) is not mapped anew. Held only
+    // beside a window manager that focuses a window leaving the iconic state.
+    if ((!snapshot || !snapshot->mapped) && registry().windowManagerTraits().focusesMappedBack)
+        focusOnMapHold_.hold(window);
     // Some window managers (metacity, marco) bring a window that leaves the iconic state to the
     // current desktop: it is sent back to its own, also when it reads as on the current one (the
     // user may switch desktops before the window manager sees the map). Read right before the

@@ -13,12 +13,18 @@
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/windows/ClientRegistry.h"
 #include "platform/x11/windows/X11Desktop.h"
+#include "platform/x11/wm/X11WindowManagerTraits.h"
 
 namespace brindlow {
 
 namespace {
 
 constexpr std::uint32_t kAllDesktops = 0xFFFFFFFF;
+
+const Logger& windowManagerLog() {
+    static const Logger logger = makeLogger("WindowManager");
+    return logger;
+}
 
 const Logger& clientsLog() {
     static const Logger logger = makeLogger("Clients");
@@ -325,6 +331,18 @@ void ClientRegistry::refreshAllMinimized() {
         currentDesktop_ = desktop.value_or(0);
     }
     for (xcb_window_t w : clients()) refreshWindow(w, false);
+}
+
+void ClientRegistry::windowManagerChanged(xcb_window_t check) {
+    WindowManagerTraits traits;
+    if (check != XCB_WINDOW_NONE) traits = detectWindowManagerTraits(x_, check);
+    {
+        std::lock_guard lock(d_.mutex);
+        // A newer change decided meanwhile stands.
+        if (checkWindow_ != check) return;
+        d_.traits = traits;
+    }
+    windowManagerLog().log("Window manager: %{public}s", traits.describe());
 }
 
 }  // namespace brindlow

@@ -204,20 +204,26 @@ std::vector<xcb_window_t> ClientRegistry::readClientList() {
         // left its root properties behind.
         const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
         xcb_change_window_attributes(x_.xcb(), *check, XCB_CW_EVENT_MASK, &mask);
+        bool changed = false;
         {
             std::lock_guard lock(d_.mutex);
-            if (checkWindow_ != *check) waits().forgetWindowManagerTraits();
+            changed = checkWindow_ != *check;
+            if (changed) waits().forgetLearnedAnswers();
             windowManager_ = true;
             checkWindow_ = *check;
         }
+        if (changed) windowManagerChanged(*check);
         return readWindowList(x_, x_.root(), x_.ewmh()->_NET_CLIENT_LIST);
     }
+    bool ended = false;
     {
         std::lock_guard lock(d_.mutex);
-        if (checkWindow_ != XCB_WINDOW_NONE) waits().forgetWindowManagerTraits();
+        ended = checkWindow_ != XCB_WINDOW_NONE;
+        if (ended) waits().forgetLearnedAnswers();
         windowManager_ = false;
         checkWindow_ = XCB_WINDOW_NONE;
     }
+    if (ended) windowManagerChanged(XCB_WINDOW_NONE);
     // Without a window manager the clients are the mapped top-level windows.
     std::vector<xcb_window_t> result;
     auto* tree = xcb_query_tree_reply(x_.xcb(), xcb_query_tree(x_.xcb(), x_.root()), nullptr);
@@ -253,6 +259,11 @@ std::optional<xcb_window_t> ClientRegistry::clientFramedBy(xcb_window_t frame) {
         if (k.topLevel == frame && client != frame) return client;
     }
     return std::nullopt;
+}
+
+WindowManagerTraits ClientRegistry::windowManagerTraits() const {
+    std::lock_guard lock(d_.mutex);
+    return d_.traits;
 }
 
 }  // namespace brindlow

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "geometry/Geometry.h"
+#include "platform/WindowManagerTraits.h"
 #include "platform/x11/connection/X11Properties.h"
 #include "platform/x11/windows/DesktopPart.h"
 
@@ -57,6 +58,8 @@ class ClientRegistry : public DesktopPart {
     bool away(const X11WindowSnapshot& snapshot) const;
     std::string subrole(const X11WindowSnapshot& snapshot);
     bool hasWindowManager() const;
+    // What the running window manager does (no name while none runs); decided when it starts.
+    WindowManagerTraits windowManagerTraits() const;
 
     // readWindow(), the frame extents left out while no window manager runs.
     std::optional<X11WindowSnapshot> readClient(xcb_window_t window) const;
@@ -84,6 +87,8 @@ class ClientRegistry : public DesktopPart {
     bool windowExists(xcb_window_t window);
     std::vector<xcb_window_t> readClientList();
     std::int32_t resolvePid(const X11WindowSnapshot& snapshot);
+    // Another window manager (or none) runs from now on: its traits are decided and logged.
+    void windowManagerChanged(xcb_window_t check);
 
     // Held by a refresh of the clients or the active window, from its read to its last event.
     std::mutex refreshMutex_;

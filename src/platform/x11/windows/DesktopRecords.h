@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "geometry/Geometry.h"
+#include "platform/WindowManagerTraits.h"
 #include "platform/x11/connection/X11Properties.h"
 #include "platform/x11/parking/ParkedHiding.h"
 
@@ -47,6 +48,8 @@ struct DesktopRecords {
     // The last frame extents of each client that had any (WithdrawnWindows::rememberDecorations).
     std::map<xcb_window_t, FrameExtents> decorations;
     std::optional<xcb_window_t> active;
+    // What the running window manager does (ClientRegistry::windowManagerChanged).
+    WindowManagerTraits traits;
     std::optional<ShownFromParking> shownFromParking;
     // The window a window of ours asks the window manager to focus (Activation::handFocusTo).
     std::optional<xcb_window_t> focusHandedTo;

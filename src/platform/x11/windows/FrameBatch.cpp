@@ -211,7 +211,8 @@ std::vector<FrameWriteResult> FrameWriter::setFrames(
                 gone, &signs);
         }
         std::vector<std::optional<X11WindowFrame>> after = registry().readClientFrames(sent);
-        if (registry().hasWindowManager() && waits().lateMovesTrusted()) {
+        if (registry().hasWindowManager() && registry().windowManagerTraits().movesFrameLate &&
+            waits().lateMovesTrusted()) {
             std::vector<std::size_t> late;
             std::vector<xcb_window_t> lateWindows;
             std::vector<Point> places;
@@ -265,7 +266,9 @@ std::vector<FrameWriteResult> FrameWriter::setFrames(
         const std::vector<Request> again = round(requests, ~0u);
         if (!again.empty()) round(again, kSizeFlags);
     }
-    if (registry().hasWindowManager()) {
+    // Only beside a window manager that keeps windows on screen: one that keeps a sliver of a
+    // window in view (openbox, xfwm4) is not pulling it back.
+    if (registry().hasWindowManager() && registry().windowManagerTraits().keepsWindowsOnScreen) {
         // A parked window the window manager pulled back into view goes out of sight instead.
         // Judged only on an answered request no later move of the window followed, and asked
         // once more first: a window manager that clamps does so again, one that was only late

@@ -220,7 +220,9 @@ AXError FrameWriter::moveResize(xcb_window_t window, std::optional<Point> origin
             break;
     }
     const AXError moved = moveResizeNow(window, origin, size, timeout, target);
-    if (moved != axerror::success || !ParkedHiding::isParked(target, screen)) return moved;
+    if (moved != axerror::success || !ParkedHiding::isParked(target, screen) ||
+        !registry().windowManagerTraits().keepsWindowsOnScreen)
+        return moved;
     // A parked window the window manager pulled back into view goes out of sight instead;
     // judged only while no later move of the window went out meanwhile.
     // Asked once more first: a window manager that clamps does so again, one that was only

@@ -55,8 +55,8 @@ AXError Stacking::restackAbove(xcb_window_t window, xcb_window_t sibling) {
     if (directlyAbove(window, sibling, children)) return axerror::success;
     {
         std::lock_guard lock(d_.mutex);
-        if (lastRestack_ && lastRestack_->window == window && lastRestack_->sibling == sibling &&
-            lastRestack_->children == children)
+        if (d_.traits.lowersOnIdenticalRestack && lastRestack_ && lastRestack_->window == window &&
+            lastRestack_->sibling == sibling && lastRestack_->children == children)
             return axerror::success;
         lastRestack_ = Restack{window, sibling, std::move(children)};
     }

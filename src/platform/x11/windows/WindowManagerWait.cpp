@@ -128,7 +128,7 @@ WindowManagerWait::Answer WindowManagerWait::awaitWindowManager(
     return over ? Answer::heard : Answer::unheard;
 }
 
-void WindowManagerWait::forgetWindowManagerTraits() {
+void WindowManagerWait::forgetLearnedAnswers() {
     fenceAnswered_.reset();
     passesOn_.reset();
     signsMissed_ = 0;

@@ -82,7 +82,7 @@ class WindowManagerWait : public DesktopPart {
     bool lateMovesTrusted() const;
     // What was learned of how the window manager answers (with the records' lock held): another
     // one, or none, came.
-    void forgetWindowManagerTraits();
+    void forgetLearnedAnswers();
     // An unmapped window of ours to ask the frame extents of, one per waiting caller; one whose
     // answer came goes back for the next wait, which saves making one for every frame.
     xcb_window_t takeProbe();
