@@ -44,12 +44,15 @@ struct ShownFromParking {
 // else, parked?) sees them in one state. What only one collaborator keeps stays with it.
 struct DesktopRecords {
     mutable std::mutex mutex;
+    // Every managed client, by window (ClientRegistry keeps it).
     std::map<xcb_window_t, KnownClient> known;
     // The last frame extents of each client that had any (WithdrawnWindows::rememberDecorations).
     std::map<xcb_window_t, FrameExtents> decorations;
+    // The active window as the window manager last published it.
     std::optional<xcb_window_t> active;
     // What the running window manager does (ClientRegistry::windowManagerChanged).
     WindowManagerTraits traits;
+    // Written by Parking::showParked, read by Activation::focusedByShowing.
     std::optional<ShownFromParking> shownFromParking;
     // The window a window of ours asks the window manager to focus (Activation::handFocusTo).
     std::optional<xcb_window_t> focusHandedTo;
