@@ -14,7 +14,7 @@
 #include "overlays/FocusOverlayController.h"
 #include "platform/Executor.h"
 #include "platform/ManualUiScheduler.h"
-#include "platform/x11/X11Connection.h"
+#include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/overlay/X11SurfaceFactory.h"
 
 namespace brindlow {

@@ -8,9 +8,10 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/windows/X11Desktop.h"
+#include "settings/FilePreferences.h"
 #include "x11/support/X11TestSupport.h"
 
 extern char** environ;
@@ -50,11 +51,11 @@ void BM_SearchCommandToFocusedPanel(benchmark::State& state) {
     }
     const std::int32_t brindlow = std::atoi(appPid);
     test::TestMainExecutor main;
-    auto x11 = X11Platform::open(main);
+    auto x11 = X11Platform::open(main, FilePreferences::inStorageFolder(main));
     X11Desktop& desktop = x11->desktop();
     auto panelFocused = [&] {
-        const auto active = desktop.activeWindow();
-        return active && desktop.pidOf(*active) == brindlow;
+        const auto active = desktop.registry().activeWindow();
+        return active && desktop.registry().pidOf(*active) == brindlow;
     };
     for (auto _ : state) {
         const pid_t tool = spawnTool("search");

@@ -8,9 +8,10 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/windows/X11Desktop.h"
+#include "settings/FilePreferences.h"
 #include "windows/WindowMover.h"
 #include "x11/support/X11TestSupport.h"
 
@@ -24,14 +25,16 @@ enum class Way { raw, batch, oneByOne };
 // One session shared by the three: the connection and twenty windows of one client.
 struct Session {
     test::TestMainExecutor main;
-    std::unique_ptr<X11Platform> x11 = X11Platform::open(main);
+    std::unique_ptr<X11Platform> x11 =
+        X11Platform::open(main, FilePreferences::inStorageFolder(main));
     test::TestClientProcess client{
         {"--title", "bench", "--size", "300x200", "--windows", std::to_string(kWindows)}};
     std::vector<ManagedWindow> windows;
 
     Session() {
         if (!x11 || !client.ready()) return;
-        for (int i = 0; i < 1000 && x11->desktop().clients().size() < size_t(kWindows); ++i) {
+        for (int i = 0; i < 1000 && x11->desktop().registry().clients().size() < size_t(kWindows);
+             ++i) {
             x11->connection().sync();
         }
         AXValue value;
@@ -75,7 +78,7 @@ void moveTwentyWindows(benchmark::State& state) {
         }
         bool done = true;
         if (way == Way::raw) {
-            done = s.x11->desktop().moveResizeAll(targets, 5.0) == axerror::success;
+            done = s.x11->desktop().frameWriter().moveResizeAll(targets, 5.0) == axerror::success;
         } else if (way == Way::batch) {
             for (const MoveResult& result : mover.moveAll(moves, true)) {
                 done = done && result.errors.empty();

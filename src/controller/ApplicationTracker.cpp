@@ -45,48 +45,20 @@ ApplicationTracker::ApplicationTracker(StripControllerState& state,
       asyncMover_(&asyncMover),
       hooks_(std::move(hooks)),
       log_(makeLogger("StripController")),
-      departures_(state) {}
+      departures_(state),
+      watch_(state, env, watchHooks()) {}
 
-std::optional<std::vector<AXElementRef>> ApplicationTracker::observe(const AppRef& app) {
-    std::shared_ptr<AppObserver> observer;
-    const auto existing = state_.observers.find(app.pid);
-    if (existing != state_.observers.end()) {
-        observer = existing->second;
-    } else {
-        AXElementRef element = env_.platform.accessibility->applicationElement(app.pid);
-        element->setMessagingTimeout(1.0);
-        const std::int32_t pid = app.pid;
-        // Events arrive on other threads; `run` does nothing once the owner is gone, and the
-        // tracker lives as long as its owner.
-        auto handler = [run = hooks_.run, this, pid](AppObserver::Event event,
-                                                     const AXElementRef& subject) {
-            run([this, event, subject, pid] { handle(event, subject, pid); });
-        };
-        observer = AppObserver::create(app.pid, element, std::move(handler), env_.platform);
-        if (!observer->start()) return std::nullopt;
-    }
-    state_.observers[app.pid] = observer;
-    state_.apps[app.pid] = app;
-    std::vector<AXElementRef> windows =
-        AppObserver::windows(observer->appElement()).value_or(std::vector<AXElementRef>{});
-    if (observer->isObserving())
-        for (const AXElementRef& window : windows) observer->watch(window);
-    return windows;
-}
-
-void ApplicationTracker::observeLaunched(const AppRef& app, int attempt) {
-    if (state_.observers.contains(app.pid)) return;
-    if (const std::optional<std::vector<AXElementRef>> windows = observe(app)) {
-        log_.info("Observing %{public}s", app.name);
-        for (const AXElementRef& window : *windows) add(window, app.pid, true);
-        return;
-    }
-    if (attempt <= kLaunchRetries) {
-        hooks_.runAfter(kLaunchRetryDelay,
-                        [this, app, attempt] { observeLaunched(app, attempt + 1); });
-    } else {
-        log_.error("Gave up observing %{public}s", app.name);
-    }
+ApplicationWatch::Hooks ApplicationTracker::watchHooks() {
+    ApplicationWatch::Hooks hooks;
+    hooks.run = hooks_.run;
+    hooks.runAfter = hooks_.runAfter;
+    hooks.windowEvent = [this](AppObserver::Event event, const AXElementRef& element,
+                               std::int32_t pid) { handle(event, element, pid); };
+    hooks.add = [this](const AXElementRef& element, std::int32_t pid, bool focus) {
+        return add(element, pid, focus);
+    };
+    hooks.appQuit = [this](std::int32_t pid) { appQuit(pid); };
+    return hooks;
 }
 
 void ApplicationTracker::appQuit(std::int32_t pid) {
@@ -114,7 +86,7 @@ void ApplicationTracker::appQuit(std::int32_t pid) {
 void ApplicationTracker::appActivated(const std::optional<AppRef>& app, std::int32_t pid) {
     state_.frontmostPID = pid;
     if (app && !state_.observers.contains(pid)) {
-        if (const std::optional<std::vector<AXElementRef>> windows = observe(*app)) {
+        if (const std::optional<std::vector<AXElementRef>> windows = watch_.observe(*app)) {
             log_.info("Observing %{public}s (activated)", app->name);
             for (const AXElementRef& window : *windows) add(window, pid, true);
         }
@@ -143,67 +115,6 @@ AXElementRef ApplicationTracker::focusedWindow(std::int32_t pid) const {
                                  ? observer->second->appElement()
                                  : env_.platform.accessibility->applicationElement(pid);
     return AX::elementAttribute(app, ax::focusedWindow);
-}
-
-bool ApplicationTracker::catchUp(const std::vector<AppRef>& running) {
-    if (!state_.started || state_.paused || state_.swipedDisplay() || state_.anyDisplayAnimating())
-        return false;
-
-    std::set<std::int32_t> runningPIDs;
-    for (const AppRef& app : running) runningPIDs.insert(app.pid);
-    std::vector<std::int32_t> quit;
-    for (const auto& [pid, app] : state_.apps)
-        if (!runningPIDs.contains(pid)) quit.push_back(pid);
-    for (const std::int32_t pid : quit) appQuit(pid);
-
-    const double time = now();
-    std::erase_if(state_.catchUpBackoff, [&](const auto& entry) {
-        return !runningPIDs.contains(entry.first) || entry.second <= time;
-    });
-    bool observedAny = false;
-    for (const AppRef& app : running) {
-        if (state_.observers.contains(app.pid) || state_.catchUpBackoff.contains(app.pid)) continue;
-        observedAny = true;
-        const std::optional<std::vector<AXElementRef>> windows = observe(app);
-        if (!windows) {
-            state_.catchUpBackoff[app.pid] = time + kCatchUpBackoff;
-            continue;
-        }
-        log_.info("Catch-up: now observing %{public}s", app.name);
-        for (const AXElementRef& window : *windows) add(window, app.pid, false);
-    }
-    const int adopted = rescanWindows(true);
-    if (adopted > 0) log_.info("Catch-up: arranged %ld window(s) that were missed", long(adopted));
-    return quit.empty() && !observedAny && adopted == 0 && state_.catchUpBackoff.empty();
-}
-
-int ApplicationTracker::rescanWindows(bool respectingBackoff) {
-    int count = 0;
-    // A pause is judged against the start of the pass, not against the time slow listings
-    // before it have used up.
-    const double passStart = now();
-    // A copy: adopting lays the strip out again, which may drop vanished windows' applications.
-    const auto observers = state_.observers;
-    for (const auto& [pid, observer] : observers) {
-        if (respectingBackoff) {
-            const auto backoff = state_.catchUpBackoff.find(pid);
-            if (backoff != state_.catchUpBackoff.end() && backoff->second > passStart) continue;
-        }
-        const double started = now();
-        const std::optional<std::vector<AXElementRef>> listing =
-            AX::elementsAttribute(observer->appElement(), ax::windows);
-        const std::vector<AXElementRef> windows = listing.value_or(std::vector<AXElementRef>{});
-        std::set<WindowID> listed;
-        for (const AXElementRef& window : windows) {
-            if (window) listed.insert(window->identity());
-            if (add(window, pid, false)) ++count;
-        }
-        // A listing that failed says nothing about which windows are gone.
-        if (listing) state_.verdicts.keepOnly(pid, listed);
-        if (respectingBackoff && now() - started > kSlowListing)
-            state_.catchUpBackoff[pid] = now() + kCatchUpBackoff;
-    }
-    return count;
 }
 
 std::optional<ManagedWindow> ApplicationTracker::candidate(const AXElementRef& element,

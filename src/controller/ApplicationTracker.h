@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "controller/ApplicationWatch.h"
 #include "controller/Departures.h"
 #include "controller/Snapshot.h"
 #include "controller/StripControllerEnvironment.h"
@@ -45,13 +46,6 @@ class ApplicationTracker {
     // Why a window leaves the strip; the way back from full screen survives only `fullScreen`.
     enum class Removal { gone, floated, appRuleFloat, appQuit, closed, minimized, fullScreen };
 
-    // How often a launched application is tried again before giving up, and how far apart.
-    static constexpr int kLaunchRetries = 9;
-    static constexpr double kLaunchRetryDelay = 0.5;
-    // An application that could not be observed, or listed its windows slowly, is left out of
-    // the catch-up this long.
-    static constexpr double kCatchUpBackoff = 30.0;
-    static constexpr double kSlowListing = 0.25;
     // A new window is adopted after these delays (its attributes settle after it appears).
     static constexpr double kFirstAdoptDelay = 0.15;
     static constexpr double kSecondAdoptDelay = 0.8;
@@ -65,18 +59,15 @@ class ApplicationTracker {
     ApplicationTracker(StripControllerState& state, const StripControllerEnvironment& env,
                        AsyncMover& asyncMover, Hooks hooks);
 
-    // Starts observing `app` (or keeps its observer); its windows, none when it cannot be observed.
-    std::optional<std::vector<AXElementRef>> observe(const AppRef& app);
-    // Observes a launched application and adopts its windows, trying again a while.
-    void observeLaunched(const AppRef& app, int attempt);
+    // The applications' observers and the catch-up pass (ApplicationWatch).
+    std::optional<std::vector<AXElementRef>> observe(const AppRef& app) {
+        return watch_.observe(app);
+    }
+    void observeLaunched(const AppRef& app, int attempt) { watch_.observeLaunched(app, attempt); }
     void appQuit(std::int32_t pid);
     void appActivated(const std::optional<AppRef>& app, std::int32_t pid);
-    // Drops applications that quit, observes ones that were missed, adopts missed windows. True
-    // when it ran and found nothing to do: no application came or went, no window was adopted
-    // and no application waits out a back-off.
-    bool catchUp(const std::vector<AppRef>& running);
-    // Adopts every window of the observed applications that is not tiled yet; how many.
-    int rescanWindows(bool respectingBackoff);
+    bool catchUp(const std::vector<AppRef>& running) { return watch_.catchUp(running); }
+    int rescanWindows(bool respectingBackoff) { return watch_.rescanWindows(respectingBackoff); }
     // Adopts a window into the strip of its display; false when it is not tiled.
     bool add(const AXElementRef& element, std::int32_t pid, bool focus);
     // Takes a window off its strip and forgets its tiling records.
@@ -95,6 +86,7 @@ class ApplicationTracker {
     static const char* removalText(Removal reason);
 
   private:
+    ApplicationWatch::Hooks watchHooks();
     std::optional<ManagedWindow> candidate(const AXElementRef& element, const AppRef& app) const;
     // Removes the window; the display it was on, if any.
     std::optional<std::string> removeFromStrip(WindowID id, Removal reason);
@@ -125,6 +117,8 @@ class ApplicationTracker {
     std::map<WindowID, Departure::Kind> pendingDepartures_;
     std::map<WindowID, PendingReturn> pendingReturns_;
     bool settleScheduled_ = false;
+    // After hooks_: its hooks copy them.
+    ApplicationWatch watch_;
 };
 
 }  // namespace brindlow

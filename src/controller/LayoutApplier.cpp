@@ -171,12 +171,16 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
             if (!location) continue;
             const Column& column = stateOf(uuid)->strip.columns[size_t(location->column)];
             const Rect accepted = result->second.frame;
-            if ((accepted.width > placement.frame.width + SizeCheck::kTolerance ||
+            // A window the application itself had moved or resized was sent again: one that sets
+            // its own size after each move does so only after the read-back, so it is looked at
+            // again whatever the read-back said.
+            const bool resent = result->second.changed;
+            if ((resent || accepted.width > placement.frame.width + SizeCheck::kTolerance ||
                  accepted.width <= placement.frame.width - SizeCheck::kNarrowerWidth) &&
                 !column.refusedWidth)
                 checks.push_back({placement.windowID, SizeCheck::Dimension::width, placement.frame,
                                   accepted.width, false});
-            if (accepted.height > placement.frame.height + SizeCheck::kTolerance &&
+            if ((resent || accepted.height > placement.frame.height + SizeCheck::kTolerance) &&
                 column.windows.size() > 1 && !column.isTabbed)
                 checks.push_back({placement.windowID, SizeCheck::Dimension::height, placement.frame,
                                   accepted.height, false});

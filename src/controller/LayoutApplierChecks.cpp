@@ -26,7 +26,7 @@ void LayoutApplier::catchUpApply(const std::string& uuid) {
     const bool dropPending = std::any_of(ids.begin(), ids.end(), [this](WindowID id) {
         return state_.records.get(id).userChangePending;
     });
-    if (env_.leftButtonDown() || dropPending) {
+    if (env_.dragButtonDown() || dropPending) {
         scheduleCatchUp(uuid);
         return;
     }

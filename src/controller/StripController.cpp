@@ -27,15 +27,19 @@ std::unique_ptr<StripController>& sharedSlot() {
 
 }  // namespace
 
-StripController::StripController(StripControllerEnvironment environment)
+StripControllerMembers::StripControllerMembers(StripControllerEnvironment environment,
+                                               StripController* owner)
     : env_(std::move(environment)),
       log_(makeLogger("StripController")),
       queue_(env_.stripQueue),
       main_(*env_.platform.main),
       clock_(*env_.platform.clock),
       windowMover_(*env_.platform.accessibility),
-      alive_(std::make_shared<StripController*>(this)),
-      weakSelf_(alive_) {
+      alive_(std::make_shared<StripController*>(owner)),
+      weakSelf_(alive_) {}
+
+StripController::StripController(StripControllerEnvironment environment)
+    : StripControllerMembers(std::move(environment), this) {
     if (!queue_) throw std::invalid_argument("StripController needs a strip queue");
     if (!env_.concurrentPerform) env_.concurrentPerform = runConcurrently;
     state_.learnedHeights = LearnedHeights::load(env_.storageFolder);

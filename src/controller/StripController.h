@@ -1,10 +1,6 @@
 #pragma once
 
-#include <atomic>
 #include <functional>
-#include <map>
-#include <memory>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -12,37 +8,10 @@
 
 #include "command/BadgeRequest.h"
 #include "command/Command.h"
-#include "controller/ApplicationTracker.h"
-#include "controller/CatchUpGate.h"
-#include "controller/DisplayLinkDriver.h"
-#include "controller/DisplayState.h"
-#include "controller/LayoutApplier.h"
-#include "controller/LearnedHeights.h"
-#include "controller/OriginalFramesKeeper.h"
-#include "controller/RaiseEchoes.h"
-#include "controller/SessionKeeper.h"
-#include "controller/Snapshot.h"
-#include "controller/StillPointerFocus.h"
-#include "controller/StripControllerEnvironment.h"
-#include "controller/StripControllerState.h"
-#include "controller/TickGrid.h"
-#include "controller/WindowRecords.h"
-#include "platform/Executor.h"
-#include "platform/Log.h"
-#include "platform/ObserverToken.h"
-#include "platform/Platform.h"
+#include "controller/StripControllerMembers.h"
 #include "settings/AppSettings.h"
 #include "settings/GestureUnit.h"
-#include "settings/SavedArrangement.h"
 #include "settings/ToastMessage.h"
-#include "strip/DisplayGeometry.h"
-#include "strip/LayoutEngine.h"
-#include "windows/AppRef.h"
-#include "windows/AsyncMover.h"
-#include "windows/AsyncRaiser.h"
-#include "windows/DisplayInfo.h"
-#include "windows/ManagedWindow.h"
-#include "windows/WindowMover.h"
 
 namespace brindlow {
 
@@ -50,7 +19,7 @@ namespace brindlow {
 // the observed applications, learned sizes, the animation clock. Every piece of that state lives
 // on the strip queue; the public operations only queue work there and return. Results leave
 // through three callbacks, always called on the main queue in the order they were made.
-class StripController {
+class StripController : private StripControllerMembers {
   public:
     static constexpr const char* kQueueLabel = "com.vemto.brindlow.strip";
     // The main thread's repeating timers: the displays read again, the catch-up pass.
@@ -248,44 +217,6 @@ class StripController {
     // The first display in order whose frame holds `point`.
     std::optional<std::string> displayUnder(Point point) const;
 
-    StripControllerEnvironment env_;
-    Logger log_;
-    std::shared_ptr<Executor> queue_;
-    Executor& main_;
-    Clock& clock_;
-    StripControllerState state_;
-
-    WindowMover windowMover_;
-    std::unique_ptr<AsyncMover> asyncMover_;
-    std::unique_ptr<AsyncRaiser> raiser_;
-    std::unique_ptr<LayoutApplier> applier_;
-    std::unique_ptr<SessionKeeper> session_;
-    std::unique_ptr<OriginalFramesKeeper> originals_;
-    std::unique_ptr<ApplicationTracker> tracker_;
-
-    // Shared across threads, each under its own lock, never nested.
-    std::mutex frameTimeMutex_;
-    std::optional<double> frameTime_;
-    std::mutex tickPendingMutex_;
-    bool tickPending_ = false;
-
-    std::atomic<bool> stopped_{false};
-    // Main thread only.
-    std::vector<std::pair<WorkspaceEvent, ObserverToken>> workspaceTokens_;
-    std::optional<ObserverToken> screensToken_;
-    std::optional<ObserverToken> stackingToken_;
-    std::vector<DisplayInfo> lastDisplays_;
-    std::optional<TickGrid> ticks_;
-    CatchUpGate catchUpGate_;
-
-    // Closures hold this weakly; it dies with the controller.
-    std::shared_ptr<StripController*> alive_;
-    // What closures copy, on any thread: never written after construction, so copying it does
-    // not race with the destructor letting go of alive_.
-    const std::weak_ptr<StripController*> weakSelf_;
-    // Last, so the link stops before anything it calls into goes away.
-    std::unique_ptr<DisplayLinkDriver> displayLink_;
-
     // MARK: Commands, drags, entry points and gestures
 
     // Command handlers (strip queue).
@@ -330,32 +261,6 @@ class StripController {
     Column* focusedColumn(const std::string& uuid);
     void editFocusedColumn(const std::string& uuid, const std::function<void(Column&)>& edit);
     std::optional<std::pair<double, GestureUnit>> takePendingGesture();
-
-    // The display whose focus moved ahead of its layout (strip queue).
-    std::optional<std::string> pendingFocusDisplay_;
-    // A landing moved windows that no published snapshot shows yet; any snapshot clears it
-    // (strip queue).
-    bool landingUnpublished_ = false;
-    // Our raises until the window manager answers them with a focus event (strip queue).
-    RaiseEchoes raiseEchoes_;
-    // A window the user floated has the focus, off the strip of this display: the display shows
-    // no focus border until the focus or a raise of ours goes to another window (strip queue).
-    struct FloatedFocus {
-        WindowID window = 0;
-        std::string display;
-    };
-    std::optional<FloatedFocus> floatedFocus_;
-    // Our moves and where the pointer stood, to tell a focus under a still pointer (strip queue).
-    StillPointerFocus stillPointer_;
-    // Whether the platform listened for the user's hand as our last moves went out.
-    // One of our own windows (a panel) takes the focus: the window manager may let no window
-    // have it for a moment on the way, which is no focus lost. Until the user chooses in it or a
-    // strip window has the focus again.
-    bool ownWindowTakesFocus_ = false;
-    bool handHeard_ = false;
-    // Shared with the gesture thread under its own lock.
-    std::mutex pendingGestureMutex_;
-    std::optional<std::pair<double, GestureUnit>> pendingGesture_;
 };
 
 }  // namespace brindlow

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controller/StripController.h"
+#include "windows/AX.h"
 
 namespace brindlow {
 
@@ -241,6 +242,15 @@ void StripController::focusLost() {
     if (state_.paused || ownWindowTakesFocus_ || !state_.activeUUID) return;
     const DisplayState* display = stateOf(*state_.activeUUID);
     if (!display || !display->strip.focusedWindowID() || !env_.platform.pointer) return;
+    // Only a window manager that focuses under the pointer takes the focus for a gap.
+    if (!env_.windowManagerTraits().followsPointer()) return;
+    // A desktop switch takes the focus from every window it hides: the user's doing.
+    const auto focused = state_.windows.find(*display->strip.focusedWindowID());
+    if (focused != state_.windows.end() &&
+        AX::boolAttribute(focused->second.element, ax::away).value_or(false)) {
+        log_.debug("Focus lost to a desktop switch: left with nobody");
+        return;
+    }
     std::map<WindowID, Rect> frames;
     for (const auto& [id, window] : state_.windows) frames.emplace(id, window.frame);
     if (!stillPointer_.slidAway(now(), env_.platform.pointer(), hand(), frames)) {
@@ -254,6 +264,7 @@ void StripController::focusLost() {
 bool StripController::slidUnderStillPointer(WindowID id) const {
     const auto window = state_.windows.find(id);
     if (window == state_.windows.end() || !env_.platform.pointer) return false;
+    if (!env_.windowManagerTraits().followsPointer()) return false;
     return stillPointer_.slidUnder(now(), env_.platform.pointer(), hand(), id,
                                    window->second.frame);
 }

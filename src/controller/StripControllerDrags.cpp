@@ -1,5 +1,6 @@
-// Following the user's drags and resizes of tiled windows: a change counts only while the left
-// button is down, away from the controller's own moves, and is judged once the button is up.
+// Following the user's drags and resizes of tiled windows: a change counts only while a drag
+// button is down (the first, or one the window manager moves or resizes with), away from the
+// controller's own moves, and is judged once the button is up.
 #include <cmath>
 
 #include "controller/StripController.h"
@@ -9,7 +10,7 @@
 namespace brindlow {
 
 void StripController::watchDrag(WindowID id) {
-    if (!env_.leftButtonDown()) return;
+    if (!env_.dragButtonDown()) return;
     const WindowRecord held = state_.records.get(id);
     if (held.lastMoveTime && now() - *held.lastMoveTime < UserDrag::kOwnMoveQuiet) {
         // An echo of the controller's own move, or a drag begun right after it, which the window
@@ -20,7 +21,7 @@ void StripController::watchDrag(WindowID id) {
         const double ownMove = *held.lastMoveTime;
         enqueueAfter(ownMove + UserDrag::kOwnMoveQuiet - now(), [this, id, ownMove] {
             state_.records.edit(id, [](WindowRecord& r) { r.dragLookPending = false; });
-            if (state_.windows.count(id) == 0 || !env_.leftButtonDown()) return;
+            if (state_.windows.count(id) == 0 || !env_.dragButtonDown()) return;
             // Moved by the controller again meanwhile: its own quiet time starts over.
             const std::optional<double> since = state_.records.get(id).lastMoveTime;
             if (since && *since > ownMove) {
@@ -50,7 +51,7 @@ void StripController::noteDragAway(WindowID id) {
 }
 
 void StripController::userChanged(WindowID id) {
-    if (env_.leftButtonDown()) {
+    if (env_.dragButtonDown()) {
         enqueueAfter(UserDrag::kRecheck, [this, id] { userChanged(id); });
         return;
     }

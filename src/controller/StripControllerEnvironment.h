@@ -27,9 +27,14 @@ struct StripControllerEnvironment {
     // per job beyond the first. Tests on the single-threaded sim desktop pass a sequential loop.
     std::function<void(size_t count, const std::function<void(size_t)>& job)> concurrentPerform;
 
-    // Whether the user holds the left button (false where the platform cannot tell).
-    bool leftButtonDown() const {
-        return platform.leftMouseButtonDown && platform.leftMouseButtonDown();
+    // Whether the user holds a button the window manager drags windows with (false where the
+    // platform cannot tell).
+    bool dragButtonDown() const { return platform.dragButtonDown && platform.dragButtonDown(); }
+    // What the running window manager does; where the platform cannot tell, traits that leave
+    // every handler to judge by what it sees.
+    WindowManagerTraits windowManagerTraits() const {
+        return platform.windowManagerTraits ? platform.windowManagerTraits()
+                                            : WindowManagerTraits::unknownWindowManager("unknown");
     }
 };
 

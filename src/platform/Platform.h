@@ -18,6 +18,7 @@
 #include "platform/Surface.h"
 #include "platform/UiScheduler.h"
 #include "platform/WindowList.h"
+#include "platform/WindowManagerTraits.h"
 #include "platform/Workspace.h"
 
 namespace brindlow {
@@ -38,8 +39,12 @@ struct Platform {
     Clock* clock = nullptr;
     // Makes the per-application move queues and the raise queue.
     ExecutorFactory makeSerialQueue;
-    // Whether the left mouse button is held down at this moment. Any thread.
-    std::function<bool()> leftMouseButtonDown;
+    // Whether the user holds a button the window manager moves or resizes windows with at this
+    // moment: the first one (a frame's title or border), or another one of its drag buttons with
+    // its modifier. Any thread.
+    std::function<bool()> dragButtonDown;
+    // What the running window manager does; none where the back end cannot tell. Any thread.
+    std::function<WindowManagerTraits()> windowManagerTraits;
     // Where the pointer is and whether a button is held, at this moment; none where the platform
     // cannot tell. Any thread.
     std::function<std::optional<PointerState>()> pointer;

@@ -32,7 +32,7 @@ AppObserver::AppObserver(Tag, std::int32_t pid, AXElementRef appElement, Handler
       handler_(std::move(handler)),
       accessibility_(platform.accessibility),
       main_(platform.main),
-      leftMouseButtonDown_(platform.leftMouseButtonDown) {}
+      dragButtonDown_(platform.dragButtonDown) {}
 
 std::optional<AppObserver::Event> AppObserver::eventForNotification(std::string_view name) {
     if (name == ax::windowCreatedNotification) return Event::windowCreated;
@@ -114,7 +114,7 @@ void AppObserver::deliver(const AXElementRef& element, const std::string& notifi
     if (!isObserving()) return;
     const auto event = eventForNotification(notification);
     if (!event) return;
-    if (*event == Event::moved && !(leftMouseButtonDown_ && leftMouseButtonDown_())) return;
+    if (*event == Event::moved && !(dragButtonDown_ && dragButtonDown_())) return;
     if (handler_) handler_(*event, element);
 }
 

@@ -36,7 +36,7 @@ class AppObserver : public std::enable_shared_from_this<AppObserver> {
     using Handler = std::function<void(Event, const AXElementRef&)>;
 
     // The application element should carry a 1.0 s messaging time-out.
-    // Needs platform.accessibility, platform.main and platform.leftMouseButtonDown.
+    // Needs platform.accessibility, platform.main and platform.dragButtonDown.
     static std::shared_ptr<AppObserver> create(std::int32_t pid, AXElementRef appElement,
                                                Handler handler, const Platform& platform);
 
@@ -72,7 +72,7 @@ class AppObserver : public std::enable_shared_from_this<AppObserver> {
     const Handler handler_;
     Accessibility* accessibility_;
     Executor* main_;
-    std::function<bool()> leftMouseButtonDown_;
+    std::function<bool()> dragButtonDown_;
     mutable std::mutex mutex_;
     std::shared_ptr<AXObserver> observer_;
 };

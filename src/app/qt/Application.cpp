@@ -16,14 +16,15 @@
 #include "overlays/QtUiScheduler.h"
 #include "platform/SerialQueue.h"
 #include "platform/ThreadDisplayLink.h"
-#include "platform/x11/X11HotKeys.h"
-#include "platform/x11/X11InstanceSelection.h"
 #include "platform/x11/X11Platform.h"
-#include "platform/x11/X11Workspace.h"
+#include "platform/x11/apps/X11InstanceSelection.h"
+#include "platform/x11/apps/X11Workspace.h"
+#include "platform/x11/input/X11HotKeys.h"
 #include "platform/x11/overlay/GnomeDesktopPictures.h"
 #include "platform/x11/overlay/ThemedIcons.h"
 #include "platform/x11/overlay/X11RootPicture.h"
 #include "platform/x11/overlay/X11SurfaceFactory.h"
+#include "settings/FilePreferences.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
 #include "settings/StorageFolder.h"
@@ -78,7 +79,8 @@ int runApplication(int argc, char** argv) {
     const Logger log = makeLogger("Application");
     ProcessServices& services = processServices();
 
-    services.x11 = X11Platform::open(services.main);
+    services.x11 =
+        X11Platform::open(services.main, FilePreferences::inStorageFolder(services.main));
     if (!services.x11) {
         const char* display = std::getenv("DISPLAY");
         std::cerr << "brindlow: cannot open the X display "

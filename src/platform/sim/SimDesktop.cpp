@@ -73,8 +73,11 @@ Platform SimDesktop::platform() {
         return std::make_shared<ManualExecutor>(*time, label);
     };
     std::weak_ptr<bool> alive = alive_;
-    platform.leftMouseButtonDown = [this, alive] { return alive.lock() && leftButtonDown_; };
+    platform.dragButtonDown = [this, alive] { return alive.lock() && leftButtonDown_; };
     platform.pointerActivity = this;
+    platform.windowManagerTraits = [this, alive] {
+        return alive.lock() ? traits_ : WindowManagerTraits{};
+    };
     platform.pointer = [this, alive]() -> std::optional<PointerState> {
         if (!alive.lock() || !pointerLocation_) return std::nullopt;
         return PointerState{*pointerLocation_, leftButtonDown_};

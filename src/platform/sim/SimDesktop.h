@@ -54,6 +54,7 @@
 #include "geometry/WindowID.h"
 #include "platform/ManualExecutor.h"
 #include "platform/Platform.h"
+#include "platform/WindowManagerTraits.h"
 
 namespace brindlow {
 
@@ -258,6 +259,10 @@ class SimDesktop final : public Accessibility,
     bool leftMouseButtonDown() const { return leftButtonDown_; }
     // Where the pointer stands; none (the default) when the desktop cannot tell.
     void setPointerLocation(std::optional<Point> location);
+    // The window manager the desktop stands for (any row of the known ones); by default one that
+    // is not known, so that every handler judges by what it sees.
+    void setWindowManagerTraits(WindowManagerTraits traits) { traits_ = std::move(traits); }
+    const WindowManagerTraits& windowManagerTraits() const { return traits_; }
     void setProcess(std::int32_t pid, std::int32_t parent, const std::string& name);
     void setTrusted(bool trusted) { trusted_ = trusted; }
     // Whether setFrames writes batches (as the X11 back end does); off by default, so windows
@@ -376,6 +381,7 @@ class SimDesktop final : public Accessibility,
     WindowID nextWindowID_ = 0x10001;
     std::uint32_t nextNumber_ = 2001;
     bool leftButtonDown_ = false;
+    WindowManagerTraits traits_ = WindowManagerTraits::unknownWindowManager("sim");
     std::optional<Point> pointerLocation_;
     std::optional<double> lastPointerActivity_;
     bool trusted_ = true;

@@ -7,26 +7,27 @@
 
 #include "platform/Clock.h"
 #include "platform/ExecutorFactory.h"
-#include "platform/x11/FilePreferences.h"
-#include "platform/x11/LinuxProcessTable.h"
-#include "platform/x11/X11Accessibility.h"
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11Desktop.h"
-#include "platform/x11/X11GestureTap.h"
-#include "platform/x11/X11HotKeys.h"
-#include "platform/x11/X11PanelDesktop.h"
-#include "platform/x11/X11PointerActivity.h"
-#include "platform/x11/X11PointerMonitor.h"
-#include "platform/x11/X11Screens.h"
-#include "platform/x11/X11WindowList.h"
-#include "platform/x11/X11Workspace.h"
-#include "settings/StorageFolder.h"
+#include "platform/x11/apps/LinuxProcessTable.h"
+#include "platform/x11/apps/X11Workspace.h"
+#include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/input/X11GestureTap.h"
+#include "platform/x11/input/X11HotKeys.h"
+#include "platform/x11/input/X11PointerActivity.h"
+#include "platform/x11/input/X11PointerMonitor.h"
+#include "platform/x11/panels/X11PanelDesktop.h"
+#include "platform/x11/screens/X11Screens.h"
+#include "platform/x11/windows/X11Accessibility.h"
+#include "platform/x11/windows/X11Desktop.h"
+#include "platform/x11/windows/X11WindowList.h"
+#include "platform/x11/wm/DragButtons.h"
 
 namespace brindlow {
 
 X11Platform::X11Platform(Executor& main) : main_(main) {}
 
-std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* display) {
+std::unique_ptr<X11Platform> X11Platform::open(Executor& main,
+                                               std::unique_ptr<Preferences> preferences,
+                                               const char* display) {
     auto connection = X11Connection::open(display);
     if (!connection) return nullptr;
     std::unique_ptr<X11Platform> p(new X11Platform(main));
@@ -38,8 +39,7 @@ std::unique_ptr<X11Platform> X11Platform::open(Executor& main, const char* displ
     p->screens_ = std::make_unique<X11Screens>(*p->desktop_, main);
     p->processes_ = std::make_unique<LinuxProcessTable>();
     p->hotKeys_ = X11HotKeys::open(main, display);
-    p->preferences_ =
-        std::make_unique<FilePreferences>(storageFile(FilePreferences::kFileName), &main);
+    p->preferences_ = std::move(preferences);
     p->panelDesktop_ = std::make_unique<X11PanelDesktop>(*p->connection_, *p->desktop_);
     // Input listening uses connections of its own, to the same display.
     const std::string name = display ? display : "";
@@ -93,13 +93,14 @@ Platform X11Platform::platform() {
     p.makeSerialQueue = serialQueueFactory();
     p.panelDesktop = panelDesktop_.get();
     X11Connection* x = connection_.get();
+    X11Desktop* desktop = desktop_.get();
     // Asked for every moved window while the strip scrolls: one answer serves a burst of them
     // (a few milliseconds), instead of a round trip each.
     struct PointerCache {
         std::mutex mutex;
         double asked = -1;
         std::optional<PointerState> state;
-        bool leftDown = false;
+        std::uint16_t mask = 0;  // buttons and modifiers held
     };
     auto cache = std::make_shared<PointerCache>();
     const auto ask = [x, cache](auto read) {
@@ -114,24 +115,28 @@ Platform X11Platform::platform() {
         std::lock_guard lock(cache->mutex);
         cache->asked = now;
         cache->state.reset();
-        cache->leftDown = false;
+        cache->mask = 0;
         if (reply) {
             constexpr auto kButtons =
                 XCB_KEY_BUT_MASK_BUTTON_1 | XCB_KEY_BUT_MASK_BUTTON_2 | XCB_KEY_BUT_MASK_BUTTON_3;
             cache->state = PointerState{{double(reply->root_x), double(reply->root_y)},
                                         (reply->mask & kButtons) != 0};
-            cache->leftDown = (reply->mask & XCB_KEY_BUT_MASK_BUTTON_1) != 0;
+            cache->mask = reply->mask;
         }
         std::free(reply);
         return read(*cache);
     };
-    p.leftMouseButtonDown = [ask] { return ask([](const PointerCache& c) { return c.leftDown; }); };
+    p.windowManagerTraits = [desktop] { return desktop->registry().windowManagerTraits(); };
+    p.dragButtonDown = [ask, desktop] {
+        const std::uint16_t mask = ask([](const PointerCache& c) { return c.mask; });
+        return isDragButtonHeld(mask, desktop->registry().windowManagerTraits().drag);
+    };
     p.pointer = [ask] { return ask([](const PointerCache& c) { return c.state; }); };
     return p;
 }
 
 void X11Platform::bringParkedIntoView() {
-    desktop_->bringParkedIntoView();
+    desktop_->parking().bringParkedIntoView();
 }
 
 }  // namespace brindlow

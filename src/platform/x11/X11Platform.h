@@ -16,7 +16,6 @@ class X11Workspace;
 class X11Screens;
 class LinuxProcessTable;
 class X11HotKeys;
-class FilePreferences;
 class X11PanelDesktop;
 class X11GestureTap;
 class X11PointerMonitor;
@@ -25,8 +24,11 @@ class X11PointerActivity;
 // Every x11 service over one connection. Notifications are delivered on `main`.
 class X11Platform {
   public:
-    // Nothing when the display cannot be opened (null: $DISPLAY).
-    static std::unique_ptr<X11Platform> open(Executor& main, const char* display = nullptr);
+    // Nothing when the display cannot be opened (null: $DISPLAY). `preferences` is the store the
+    // services hand out (the layers above keep it in their files).
+    static std::unique_ptr<X11Platform> open(Executor& main,
+                                             std::unique_ptr<Preferences> preferences,
+                                             const char* display = nullptr);
     ~X11Platform();
 
     // The services as the controllers take them; valid while this object lives.
@@ -40,7 +42,7 @@ class X11Platform {
     // before the event thread has read the end of it.
     bool displayIsGone();
     X11Desktop& desktop() { return *desktop_; }
-    // X11Desktop::bringParkedIntoView(), for callers that cannot include the desktop (Qt's
+    // Parking::bringParkedIntoView(), for callers that cannot include the desktop (Qt's
     // `emit` macro clashes with it).
     void bringParkedIntoView();
     X11Workspace& workspace() { return *workspace_; }
@@ -59,7 +61,7 @@ class X11Platform {
     std::unique_ptr<X11Screens> screens_;
     std::unique_ptr<LinuxProcessTable> processes_;
     std::unique_ptr<X11HotKeys> hotKeys_;
-    std::unique_ptr<FilePreferences> preferences_;
+    std::unique_ptr<Preferences> preferences_;
     std::unique_ptr<X11PanelDesktop> panelDesktop_;
     std::unique_ptr<X11GestureTap> gestureTap_;
     std::unique_ptr<X11PointerActivity> pointerActivity_;

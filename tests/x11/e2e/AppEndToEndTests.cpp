@@ -10,7 +10,7 @@
 #include <iterator>
 
 #include "AppOnDisplay.h"
-#include "platform/x11/X11Properties.h"
+#include "platform/x11/connection/X11Properties.h"
 
 namespace brindlow::test {
 namespace {
@@ -68,7 +68,7 @@ class AppEndToEnd : public AppOnDisplay {
         const auto listed = list();
         if (!listed || listed->focused != index) return false;
         const Xterm* focused = xtermTitled(listed->columns[size_t(index - 1)].front());
-        return focused && desktop().activeWindow() == focused->window;
+        return focused && desktop().registry().activeWindow() == focused->window;
     }
 
     // Xterms tiled with the given settings, the first column focused and its xterm the active
@@ -126,7 +126,7 @@ class AppEndToEnd : public AppOnDisplay {
             stacking.insert(stacking.begin(), xcb_window_t(entry.identity));
         int parked = 0;
         for (const Xterm& xterm : xterms_) {
-            const auto state = desktop().read(xterm.window);
+            const auto state = desktop().registry().read(xterm.window);
             if (state && !state->mapped) ++parked;  // out of sight
         }
         std::vector<std::pair<int, Rect>> parkedFrames, visibleFrames;  // level, frame
@@ -144,7 +144,7 @@ class AppEndToEnd : public AppOnDisplay {
         // A parked window pulled back into view would stand over a visible column.
         std::vector<Rect> shown;
         for (const Xterm& xterm : xterms_) {
-            const auto state = desktop().read(xterm.window);
+            const auto state = desktop().registry().read(xterm.window);
             const auto frame = frames.find(xterm.window);
             if (!state || !state->mapped || frame == frames.end()) continue;
             const Rect& r = frame->second;
@@ -412,7 +412,8 @@ TEST_F(AppEndToEnd, FocusFollowsTheMouseWhenSwitchedOn) {
     const Xterm* target = nullptr;
     for (const Xterm& xterm : xterms_) {
         const Rect frame = frameOf(xterm.window).value_or(Rect{});
-        if (desktop().activeWindow() != xterm.window && frame.x >= 0 && frame.maxX() <= 1920)
+        if (desktop().registry().activeWindow() != xterm.window && frame.x >= 0 &&
+            frame.maxX() <= 1920)
             target = &xterm;
     }
     ASSERT_TRUE(target);
@@ -420,7 +421,7 @@ TEST_F(AppEndToEnd, FocusFollowsTheMouseWhenSwitchedOn) {
     // The warp of an absolute move is no device motion; the relative step after it is.
     ASSERT_TRUE(xdotool({"mousemove", std::to_string(int(frame.midX()) - 5),
                          std::to_string(int(frame.midY())), "mousemove_relative", "5", "0"}));
-    EXPECT_TRUE(settle([&] { return desktop().activeWindow() == target->window; }));
+    EXPECT_TRUE(settle([&] { return desktop().registry().activeWindow() == target->window; }));
     quitAndExpectWindowsBack();
 }
 
@@ -485,7 +486,7 @@ TEST_F(AppEndToEnd, AParkedColumnBroughtBackUnderAStillPointerLeavesTheFocusOnTh
         const auto frames = settledFrames();
         first = frames.at(xtermTitled(order[0])->window);
         const xcb_window_t third = xtermTitled(order[2])->window;
-        const auto state = desktop().read(third);
+        const auto state = desktop().registry().read(third);
         return state && (!state->mapped || frames.at(third).x > 1920 - first.width / 2);
     })) << "the third column is not parked";
     // The pointer rests over the first column, where the third one lands when the last is
@@ -525,7 +526,7 @@ TEST_F(AppEndToEnd, ANewWindowTheWindowManagerActivatesIsFocusedInItsColumn) {
         const auto listed = list();
         return listed && listed->focused > 0 &&
                listed->columns[size_t(listed->focused - 1)].front() == "e2e-xterm-late" &&
-               desktop().activeWindow() == late.window;
+               desktop().registry().activeWindow() == late.window;
     })) << "the new window's column is not focused";
     EXPECT_TRUE(settle([&] {
         const Rect frame = settledFrames().at(late.window);
@@ -575,7 +576,7 @@ TEST_F(AppEndToEnd, WidthsTheWindowsRefuseAreLearnedAndTheGapsStayEven) {
         << ::testing::PrintToString(frames);
     EXPECT_NE(logged().find("Brindlow-testclient needs 6"), std::string::npos)
         << "no width was learned";
-    EXPECT_EQ(desktop().read(wide.window())->clientFrame.width, 600);
+    EXPECT_EQ(desktop().registry().read(wide.window())->clientFrame.width, 600);
     screenshot("widths-" + sessionWindowManager());
     quitAndExpectWindowsBack();
 }
@@ -599,7 +600,7 @@ TEST_F(AppEndToEnd, BesideAPanelColumnsStayInTheWorkArea) {
     EXPECT_TRUE(settle([&] {
         int inView = 0;
         for (const auto& [window, frame] : settledFrames()) {
-            const auto state = desktop().read(window);
+            const auto state = desktop().registry().read(window);
             if (!state || !state->mapped || frame.x < 0 || frame.maxX() > 1920) continue;
             if (!workArea.contains(frame)) return false;
             ++inView;
@@ -612,7 +613,7 @@ TEST_F(AppEndToEnd, BesideAPanelColumnsStayInTheWorkArea) {
     const Rect screen(0, 0, 1920, 1080);
     EXPECT_TRUE(settle([&] {
         for (const auto& [window, frame] : settledFrames()) {
-            const auto state = desktop().read(window);
+            const auto state = desktop().registry().read(window);
             if (!state || !state->mapped || !frame.intersects(screen)) continue;
             if (!workArea.contains(frame.intersection(screen))) return false;
         }
@@ -638,7 +639,7 @@ class TitleBarDrag : public AppEndToEnd {
     void dragRight(xcb_window_t window) {
         const Rect start = *frameOf(window);
         ASSERT_GT(start.x, 0);
-        const int titleBar = int(start.y) + desktop().read(window)->extents.top / 2;
+        const int titleBar = int(start.y) + desktop().registry().read(window)->extents.top / 2;
         // In the middle of the title bar: KWin has buttons at both of its ends.
         xdotool({"mousemove", std::to_string(int(start.x + start.width / 2)),
                  std::to_string(titleBar), "mousedown", "1"});

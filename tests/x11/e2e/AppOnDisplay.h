@@ -77,7 +77,7 @@ class AppOnDisplay : public X11Fixture {
     }
 
     std::optional<Rect> frameOf(xcb_window_t window) {
-        const auto snapshot = desktop().read(window);
+        const auto snapshot = desktop().registry().read(window);
         if (!snapshot) return std::nullopt;
         return snapshot->outerFrame();
     }
@@ -94,8 +94,8 @@ class AppOnDisplay : public X11Fixture {
         argv.insert(argv.end(), {"-e", "sleep", "600"});
         xterm.process = std::make_unique<ChildProcess>(argv);
         EXPECT_TRUE(settle([&] {
-            for (xcb_window_t window : desktop().windowsOf(xterm.process->pid())) {
-                const auto snapshot = desktop().read(window);
+            for (xcb_window_t window : desktop().registry().windowsOf(xterm.process->pid())) {
+                const auto snapshot = desktop().registry().read(window);
                 if (snapshot && snapshot->mapped && snapshot->title == title &&
                     (snapshot->extents.top > 0 || snapshot->extents.left > 0))
                     xterm.window = window;

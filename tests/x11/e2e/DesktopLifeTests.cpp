@@ -10,8 +10,8 @@
 #include <set>
 
 #include "AppOnDisplay.h"
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11Properties.h"
+#include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/connection/X11Properties.h"
 
 namespace brindlow::test {
 namespace {
@@ -314,7 +314,7 @@ TEST_F(DesktopLife, AReplacedAndThenMissingWindowManagerLosesNothing) {
         const auto now = readWindowList(connection(), connection().root(), check);
         return !now.empty() && now != first && windowManagerRuns(connection()) &&
                std::all_of(xterms_.begin(), xterms_.end(), [&](const Xterm& xterm) {
-                   const auto snapshot = desktop().read(xterm.window);
+                   const auto snapshot = desktop().registry().read(xterm.window);
                    return snapshot && snapshot->extents.top > 0;
                });
     })) << "openbox --replace did not take over";

@@ -15,9 +15,9 @@ class PanelsEndToEnd : public AppOnDisplay {
   protected:
     // The active window when it belongs to Brindlow itself.
     std::optional<xcb_window_t> brindlowWindowActive() {
-        const auto active = desktop().activeWindow();
+        const auto active = desktop().registry().activeWindow();
         if (!active) return std::nullopt;
-        const auto pid = desktop().pidOf(*active);
+        const auto pid = desktop().registry().pidOf(*active);
         if (!pid || *pid != brindlow_->pid()) return std::nullopt;
         return active;
     }
@@ -30,7 +30,7 @@ class PanelsEndToEnd : public AppOnDisplay {
     }
 
     bool gone(xcb_window_t window) {
-        const auto s = desktop().read(window);
+        const auto s = desktop().registry().read(window);
         return !s || !s->mapped;
     }
 
@@ -57,7 +57,7 @@ class PanelsEndToEnd : public AppOnDisplay {
 
     // Both the X focus and the strip's focused column are on `xterm`.
     bool focusAgreesOn(const Xterm& xterm) {
-        if (desktop().activeWindow() != xterm.window) return false;
+        if (desktop().registry().activeWindow() != xterm.window) return false;
         const auto listed = strip();
         return listed && listed->focused && listed->titles[*listed->focused] == xterm.title;
     }
@@ -98,7 +98,7 @@ class PanelsEndToEnd : public AppOnDisplay {
         }
         const bool agreed = settle([&] { return focusAgreesOn(chosen); });
         connection().sync();
-        const auto active = desktop().activeWindow();
+        const auto active = desktop().registry().activeWindow();
         const auto listed = strip();
         EXPECT_TRUE(agreed && focusAgreesOn(chosen))
             << what << ": chose " << chosen.title << ", the X focus is on "
@@ -116,7 +116,7 @@ TEST_F(PanelsEndToEnd, OverviewAndSheetGiveTheFocusBackAndSearchFocusesTheMatch)
     ASSERT_FALSE(HasFatalFailure());
     std::optional<xcb_window_t> before;
     ASSERT_TRUE(settle([&] {
-        before = desktop().activeWindow();
+        before = desktop().registry().activeWindow();
         return before && !brindlowWindowActive();
     }));
 
@@ -126,14 +126,14 @@ TEST_F(PanelsEndToEnd, OverviewAndSheetGiveTheFocusBackAndSearchFocusesTheMatch)
         // xfwm4 puts a panel on the current desktop as it maps it, whatever the panel asked for
         // before: left to the panels' own work (asking again once mapped).
         if (sessionWindowManager() != "xfwm4") {
-            const auto state = desktop().read(panel);
+            const auto state = desktop().registry().read(panel);
             ASSERT_TRUE(state);
             EXPECT_EQ(state->desktop, 0xFFFFFFFFu) << command << " is not on every desktop";
         }
         screenshot(command);
         ASSERT_TRUE(xdotool({"key", "Escape"}));
         EXPECT_TRUE(settle([&] { return gone(panel); })) << command << " stayed open";
-        EXPECT_TRUE(settle([&] { return desktop().activeWindow() == before; }))
+        EXPECT_TRUE(settle([&] { return desktop().registry().activeWindow() == before; }))
             << "the focus did not come back from " << command;
     }
 
@@ -144,7 +144,7 @@ TEST_F(PanelsEndToEnd, OverviewAndSheetGiveTheFocusBackAndSearchFocusesTheMatch)
     screenshot("search");
     ASSERT_TRUE(xdotool({"key", "Return"}));
     EXPECT_TRUE(settle([&] { return gone(panel); })) << "the search stayed open";
-    EXPECT_TRUE(settle([&] { return desktop().activeWindow() == target; }))
+    EXPECT_TRUE(settle([&] { return desktop().registry().activeWindow() == target; }))
         << "the chosen xterm did not get the focus";
 }
 
@@ -173,7 +173,7 @@ TEST_F(PanelsEndToEnd, APanelOpenedDuringAScrollKeepsTheFocusWhenTheScrollLands)
         // The landing's raise would have reached the window manager by a fresh listing.
         ASSERT_TRUE(listing());
         connection().sync();
-        EXPECT_EQ(desktop().activeWindow(), panel)
+        EXPECT_EQ(desktop().registry().activeWindow(), panel)
             << command << " opened during a scroll lost the focus as the scroll landed";
         EXPECT_FALSE(gone(panel)) << command << " closed as the scroll landed";
         ASSERT_TRUE(xdotool({"key", "Escape"}));
@@ -217,7 +217,7 @@ TEST_F(PanelsEndToEnd, ChoosingAWindowFocusesItForTheWindowManagerAndTheStripEve
         const xcb_window_t panel = waitForPanel();
         ASSERT_NE(panel, XCB_WINDOW_NONE) << what;
         ASSERT_TRUE(xdotool({"type", "--delay", "10", chosen.title.substr(7)}));
-        const auto state = desktop().read(panel);
+        const auto state = desktop().registry().read(panel);
         ASSERT_TRUE(state) << what;
         const Rect frame = state->clientFrame;
         ASSERT_TRUE(xdotool({"mousemove", std::to_string(int(frame.midX())),
@@ -299,7 +299,7 @@ TEST_P(PanelsAfterTheOutputsWentOffAndOn, TheSearchPanelStandsInTheMiddle) {
     // Read again as it goes: a panel shown anew is another window.
     EXPECT_TRUE(settle([&] {
         panel = brindlowWindowActive().value_or(XCB_WINDOW_NONE);
-        const auto state = panel ? desktop().read(panel) : std::nullopt;
+        const auto state = panel ? desktop().registry().read(panel) : std::nullopt;
         panelFrame = state ? std::optional(state->clientFrame) : std::nullopt;
         return panelFrame && std::abs(panelFrame->midX() - middle) <= 1;
     })) << "the panel stands at "
@@ -332,7 +332,7 @@ TEST_P(PanelsLeftForAnotherWindow, CloseThePanelAndTheFocusStaysThere) {
     ASSERT_TRUE(settle([&] { return strip() && strip()->focused && !brindlowWindowActive(); }));
     const auto screenWidth = double(connection().screen()->width_in_pixels);
     const auto frames = settledFrames();
-    const auto active = desktop().activeWindow();
+    const auto active = desktop().registry().activeWindow();
     // The other xterm, wholly on screen.
     const auto other = std::find_if(xterms_.begin(), xterms_.end(), [&](const Xterm& x) {
         const Rect frame = frames.at(x.window);
@@ -352,7 +352,7 @@ TEST_P(PanelsLeftForAnotherWindow, CloseThePanelAndTheFocusStaysThere) {
         // was created.
         std::optional<Rect> panelFrame;
         ASSERT_TRUE(settle([&] {
-            const auto panelState = desktop().read(panel);
+            const auto panelState = desktop().registry().read(panel);
             panelFrame = panelState ? std::optional(panelState->clientFrame) : std::nullopt;
             return panelFrame && (x < panelFrame->x || x > panelFrame->x + panelFrame->width);
         })) << "the panel covers the other xterm's edge at "
@@ -365,7 +365,7 @@ TEST_P(PanelsLeftForAnotherWindow, CloseThePanelAndTheFocusStaysThere) {
         ASSERT_TRUE(xdotool({"windowactivate", std::to_string(other->window)}));
     }
     EXPECT_TRUE(settle([&] { return gone(panel); })) << how << ": the panel stayed open";
-    EXPECT_TRUE(settle([&] { return desktop().activeWindow() == other->window; }))
+    EXPECT_TRUE(settle([&] { return desktop().registry().activeWindow() == other->window; }))
         << how << ": the focus did not stay on the window turned to";
     ASSERT_TRUE(xdotool({"mousemove", "960", "540"}));
 }

@@ -13,8 +13,8 @@
 #include <fstream>
 
 #include "overlays/IndicatorView.h"
-#include "platform/x11/X11Properties.h"
-#include "platform/x11/X11Workspace.h"
+#include "platform/x11/apps/X11Workspace.h"
+#include "platform/x11/connection/X11Properties.h"
 #include "platform/x11/overlay/ThemedIcons.h"
 #include "support/TempFolder.h"
 #include "windows/AppIcons.h"
@@ -92,8 +92,8 @@ class AppIconX11Test : public X11Fixture {
     xcb_window_t windowOf(int pid) {
         xcb_window_t found = XCB_WINDOW_NONE;
         settle([&] {
-            for (xcb_window_t w : desktop().windowsOf(pid)) found = w;
-            return found != XCB_WINDOW_NONE && desktop().isClient(found);
+            for (xcb_window_t w : desktop().registry().windowsOf(pid)) found = w;
+            return found != XCB_WINDOW_NONE && desktop().registry().isClient(found);
         });
         return found;
     }

@@ -5,7 +5,7 @@
 // compositor. With BRINDLOW_SCREENSHOT_DIR set, the indicator and the dots are saved.
 #include <sstream>
 
-#include "platform/x11/X11Properties.h"
+#include "platform/x11/connection/X11Properties.h"
 #include "x11/e2e/AppOnDisplay.h"
 
 namespace brindlow::test {
@@ -486,7 +486,7 @@ TEST_P(DotShadowX11Test, TheDotsWindowHasRoomForTheShadowOnlyWithACompositor) {
     const Rect disc(dot->x + (side - 16) / 2, dot->y + (side - 16) / 2, 16, 16);
     bool inside = false;
     for (const char* title : {"e2e-xterm-1", "e2e-xterm-2"}) {
-        const auto client = desktop().read(xtermTitled(title)->window);
+        const auto client = desktop().registry().read(xtermTitled(title)->window);
         if (!client) continue;
         const Rect& content = client->clientFrame;
         inside = inside || (disc.minX() >= content.minX() && disc.maxX() <= content.maxX() &&

@@ -24,8 +24,8 @@
 #include "input/KeyboardShortcuts/Recorder.h"
 #include "input/KeyboardShortcuts/Registry.h"
 #include "panels/settings/qt/SettingsWindow.h"
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11Properties.h"
+#include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/connection/X11Properties.h"
 #include "x11/support/DelegateOnDisplay.h"
 #include "x11/support/X11TestSupport.h"
 

@@ -22,9 +22,10 @@
 #include "controller/StripController.h"
 #include "platform/SerialQueue.h"
 #include "platform/ThreadDisplayLink.h"
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/input/X11HotKeys.h"
+#include "settings/FilePreferences.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
 #include "support/QtEvents.h"
@@ -59,7 +60,7 @@ class DelegateOnDisplayTest : public ::testing::Test {
         static char* argv[] = {name, nullptr};
         app = std::make_unique<QApplication>(argc, argv);
         main.attach();
-        x11 = X11Platform::open(main);
+        x11 = X11Platform::open(main, FilePreferences::inStorageFolder(main));
         ASSERT_TRUE(x11);
         // As the application does: the hot keys' connection is read on the main thread.
         if (X11HotKeys* hotKeys = x11->hotKeys()) {

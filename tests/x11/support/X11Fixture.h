@@ -8,9 +8,10 @@
 #include <optional>
 
 #include "platform/Accessibility.h"
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Platform.h"
+#include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/windows/X11Desktop.h"
+#include "settings/FilePreferences.h"
 #include "x11/support/X11TestSupport.h"
 
 namespace brindlow::test {
@@ -20,7 +21,7 @@ class X11Fixture : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!std::getenv("DISPLAY")) GTEST_SKIP() << "DISPLAY is not set";
-        x11_ = X11Platform::open(main_);
+        x11_ = X11Platform::open(main_, FilePreferences::inStorageFolder(main_));
         ASSERT_TRUE(x11_) << "cannot open the display";
         platform_ = x11_->platform();
     }
@@ -48,7 +49,7 @@ class X11Fixture : public ::testing::Test {
     // The client's window as an element, once the window manager manages it.
     AXElementRef windowElement(const TestClientProcess& client, xcb_window_t window = 0) {
         if (!window) window = client.window();
-        if (!settle([&] { return desktop().isClient(window); })) return nullptr;
+        if (!settle([&] { return desktop().registry().isClient(window); })) return nullptr;
         AXValue windows;
         auto app = platform_.accessibility->applicationElement(client.pid());
         if (app->copyAttributeValue(ax::windows, windows) != axerror::success) return nullptr;

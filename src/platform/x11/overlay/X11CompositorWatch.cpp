@@ -6,7 +6,7 @@
 
 #include "platform/Executor.h"
 #include "platform/Log.h"
-#include "platform/x11/X11Connection.h"
+#include "platform/x11/connection/X11Connection.h"
 
 namespace brindlow {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "platform/Executor.h"
-#include "platform/x11/X11Connection.h"
+#include "platform/x11/connection/X11Connection.h"
 
 namespace brindlow {
 

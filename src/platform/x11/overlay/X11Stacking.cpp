@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "platform/Executor.h"
-#include "platform/x11/X11Connection.h"
+#include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/overlay/X11CompositorWatch.h"
 
 namespace brindlow {

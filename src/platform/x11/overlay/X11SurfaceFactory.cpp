@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/x11/X11Connection.h"
-#include "platform/x11/X11Properties.h"
+#include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/connection/X11Properties.h"
 #include "platform/x11/overlay/SurfaceShadow.h"
 #include "platform/x11/overlay/ToolkitFlush.h"
 #include "platform/x11/overlay/X11Stacking.h"

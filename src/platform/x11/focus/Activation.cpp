@@ -1,0 +1,125 @@
+// Activation: one request to the window manager per raise, however many of its steps ask.
+#include <xcb/xcb_ewmh.h>
+
+#include <algorithm>
+
+#include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/connection/X11Events.h"
+#include "platform/x11/focus/Activation.h"
+#include "platform/x11/windows/X11Desktop.h"
+
+namespace brindlow {
+
+namespace {
+
+constexpr std::uint32_t kSourcePager = 2;  // "source indication": a pager or assistive tool
+// Asks for the same window this soon after the last one, while it is still active, are the
+// further steps of one raise (main window, raise, application frontmost).
+constexpr double kOneRaise = 1.0;
+
+}  // namespace
+
+void Activation::handFocusTo(xcb_window_t window) {
+    std::lock_guard lock(d_.mutex);
+    d_.focusHandedTo = window;
+    // Brindlow's own choice as much as a raise of the strip's: never handed back.
+    lastActivation_ = std::pair(window, std::chrono::steady_clock::now());
+}
+
+void Activation::focusHandOverEnded(bool taken) {
+    std::optional<xcb_window_t> hideNow;
+    {
+        std::lock_guard lock(d_.mutex);
+        if (!taken && d_.focusHandedTo && d_.hideWhenInactive == d_.focusHandedTo &&
+            d_.active != d_.focusHandedTo) {
+            d_.hideWhenInactive.reset();
+            hideNow = d_.focusHandedTo;
+        }
+        d_.focusHandedTo.reset();
+    }
+    if (hideNow && d_.parked.isHidden(*hideNow)) parking().hideParked({*hideNow});
+}
+
+bool Activation::focusedByShowing(xcb_window_t active, std::optional<xcb_window_t> former) {
+    // Longer than a window manager takes to map a window and focus it.
+    constexpr std::chrono::milliseconds kMapAnswer{1000};
+    if (!d_.shownFromParking || d_.shownFromParking->window != active) return false;
+    // Only a window manager that focuses windows mapped back takes the focus this way.
+    if (!d_.traits.focusesMappedBack) {
+        d_.shownFromParking.reset();
+        return false;
+    }
+    const ShownFromParking shown = *d_.shownFromParking;
+    d_.shownFromParking.reset();
+    if (activating_ == active || !former || former != shown.focused) return false;
+    // The window Brindlow itself focused last (the activation may have come before the map).
+    if (lastActivation_ && lastActivation_->first == active) return false;
+    if (std::chrono::steady_clock::now() - shown.time > kMapAnswer) return false;
+    return d_.known.count(*former) > 0;
+}
+
+AXError Activation::activate(xcb_window_t window, double timeout) {
+    if (!registry().read(window)) return axerror::invalidElement;
+    const auto now = std::chrono::steady_clock::now();
+    bool again = false;
+    {
+        std::lock_guard lock(d_.mutex);
+        again = lastActivation_ && lastActivation_->first == window &&
+                now - lastActivation_->second < std::chrono::duration<double>(kOneRaise);
+    }
+    // Still the active window as the window manager says it now (not as last heard).
+    if (again && readActiveWindow(x_) == window) return axerror::success;
+    const AXError result = activateNow(window, timeout);
+    if (result == axerror::success) {
+        std::lock_guard lock(d_.mutex);
+        lastActivation_ = std::pair(window, std::chrono::steady_clock::now());
+    }
+    return result;
+}
+
+AXError Activation::activateNow(xcb_window_t window, double timeout) {
+    if (!registry().read(window)) return axerror::invalidElement;
+    if (!registry().hasWindowManager()) {
+        uint32_t above = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+        xcb_set_input_focus(x_.xcb(), XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
+        x_.sync();
+        return readWindow(x_, window) ? axerror::success : axerror::invalidElement;
+    }
+    const xcb_window_t current = registry().activeWindow().value_or(XCB_WINDOW_NONE);
+    {
+        std::lock_guard lock(d_.mutex);
+        activating_ = window;
+    }
+    // Whatever the answer, the request is no longer under way once this returns.
+    struct Done {
+        Activation& activation;
+        ~Done() {
+            std::lock_guard lock(activation.d_.mutex);
+            activation.activating_.reset();
+        }
+    } done{*this};
+    AXError result = waits().fence(window, timeout, [&] {
+        xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), window,
+                                              xcb_ewmh_client_source_type_t(kSourcePager),
+                                              XCB_CURRENT_TIME, current);
+    });
+    // The window manager ended before it could: the window is raised and focused directly.
+    if (!registry().hasWindowManager()) return activateNow(window, timeout);
+    if (result != axerror::success) return result;
+    // The window manager publishes the active window once the focus has moved,
+    // a little after it handled the request. A window that takes no focus
+    // stays raised; that is success too.
+    const xcb_atom_t activeAtom = x_.ewmh()->_NET_ACTIVE_WINDOW;
+    waits().awaitWindowManager(
+        [&](const xcb_generic_event_t& event) {
+            if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
+            auto& e = as<xcb_property_notify_event_t>(event);
+            return e.window == x_.root() && e.atom == activeAtom &&
+                   registry().activeWindow() == window;
+        },
+        std::min(timeout, 0.5), [&] { return registry().activeWindow() == window; });
+    return axerror::success;
+}
+
+}  // namespace brindlow

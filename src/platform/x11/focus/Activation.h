@@ -1,0 +1,46 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <optional>
+#include <utility>
+
+#include "platform/AccessibilityTypes.h"
+#include "platform/x11/windows/DesktopPart.h"
+
+namespace brindlow {
+
+// Activating clients for Brindlow (one request per raise) and handing the focus to a window a
+// window of ours chose; tells a focus the window manager gave a window we mapped back from one
+// Brindlow asked for.
+class Activation : public DesktopPart {
+  public:
+    using DesktopPart::DesktopPart;
+
+    // Raises and focuses the window (a minimised one comes back), once per raise: a further ask
+    // within moments, while the window is still active, sends nothing.
+    AXError activate(xcb_window_t window, double timeout);
+    // A window of Brindlow's own (a panel's choice) asks the window manager to focus `window`:
+    // until the hand-over ends, parking leaves the window shown, as it does the active window;
+    // an iconify the window manager handled after the focus request would take the focus away.
+    void handFocusTo(xcb_window_t window);
+    // The window manager focused it (`taken`: hidden once it loses the focus), or did not in time
+    // (a hiding that waited goes out now).
+    void focusHandOverEnded(bool taken);
+    // Whether `active` only took the focus because we mapped it back from parking (some window
+    // managers focus a window leaving the iconic state); with the records' lock held. The focus
+    // then goes back to `former`.
+    bool focusedByShowing(xcb_window_t active, std::optional<xcb_window_t> former);
+
+  private:
+    // activate() without its check: the request as asked.
+    AXError activateNow(xcb_window_t window, double timeout);
+
+    // Under the records' lock: the window Brindlow last activated, and when.
+    std::optional<std::pair<xcb_window_t, std::chrono::steady_clock::time_point>> lastActivation_;
+    // The window Brindlow is activating now, from its request until the window manager answers.
+    std::optional<xcb_window_t> activating_;
+};
+
+}  // namespace brindlow
