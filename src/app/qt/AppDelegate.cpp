@@ -269,15 +269,11 @@ void AppDelegate::registerShortcuts() {
     HotKeys* hotKeys = platform_.hotKeys;
     KeyboardShortcuts::setKeyCharacterSource(
         [hotKeys](int keyCode) { return hotKeys->keyCharacter(keyCode); });
-    // A combination another program holds (the window manager's, often) is
-    // reported on standard output and in the log, once per claim.
+    // A combination another program holds (the window manager's, often) is reported once per
+    // claim, as an error line of the log: it goes to standard error and into the diagnostics.
     const Logger log = log_;
-    hotKeyCenter_ =
-        std::make_unique<KeyboardShortcuts::HotKeyCenter>(*hotKeys, [log](const std::string& line) {
-            std::fputs((line + "\n").c_str(), stdout);
-            std::fflush(stdout);
-            log.error("%{public}s", line);
-        });
+    hotKeyCenter_ = std::make_unique<KeyboardShortcuts::HotKeyCenter>(
+        *hotKeys, [log](const std::string& line) { log.error("%{public}s", line); });
     shortcuts_ =
         std::make_unique<KeyboardShortcuts::Registry>(*platform_.preferences, *hotKeyCenter_);
     KeyboardShortcuts::Registry::setShared(shortcuts_.get());

@@ -324,18 +324,18 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
     xterms_.pop_back();  // Brindlow may have moved it before its original was taken
 
     quitAndExpectWindowsBack();
-    // Where the window manager holds Ctrl+Alt+Right (not KWin): said once, on standard output and
-    // in the log.
+    // Where the window manager holds Ctrl+Alt+Right (not KWin): said once, as a line of the log,
+    // and nowhere else in the output.
     const int expected = heldElsewhere(XK_Right) ? 1 : 0;
     std::ifstream log(logFile());
     const std::string line = "Error registering hotkey Ctrl+Alt+→: -9878";
-    int printed = 0, logged = 0;
+    int said = 0, logged = 0;
     for (std::string each; std::getline(log, each);) {
-        printed += each == line;
+        said += each.find(line) != std::string::npos;
         logged += each.ends_with("error com.vemto.brindlow:AppDelegate " + line);
         EXPECT_EQ(each.find("Ctrl+Alt+Y: -"), std::string::npos) << each;
     }
-    EXPECT_EQ(printed, expected);
+    EXPECT_EQ(said, expected);
     EXPECT_EQ(logged, expected);
 }
 
