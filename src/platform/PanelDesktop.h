@@ -24,6 +24,10 @@ class PanelDesktop {
     // The same, then waits until the window manager says the window has the focus, at most
     // `limit` seconds; true when it does.
     virtual bool activateAndWait(std::uint32_t window, double limit) = 0;
+    // Brings a window of ours that stands on another desktop to the current one and waits until
+    // the window manager says it stands there, at most `limit` seconds; true when it does (or it
+    // stood there already, or on every desktop).
+    virtual bool moveToCurrentDesktop(std::uint32_t /*window*/, double /*limit*/) { return true; }
     // Asks the window manager to raise a window of ours above the others without focusing it;
     // returns at once.
     virtual void raiseWithoutFocus(std::uint32_t window) = 0;

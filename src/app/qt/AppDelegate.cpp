@@ -513,6 +513,11 @@ void AppDelegate::checkTrayHost() {
 void AppDelegate::showSettings(SettingsTab tab, bool activate) {
     if (!presenter_) presenter_ = std::make_unique<WindowPresenter>();
     if (activate) delete focusKeeper_.data();  // asked for: it takes the focus
+    // Left open on another desktop, it would be shown and activated there, out of sight: asked
+    // for, it comes to the desktop the user is on.
+    QWidget* shown = presenter_->window(SettingsWindow::kID);
+    if (activate && shown && platform_.panelDesktop)
+        platform_.panelDesktop->moveToCurrentDesktop(std::uint32_t(shown->winId()), kDesktopMoveWait);
     presenter_->showSettings(
         SettingsWindow::kID, SettingsWindow::kTitle,
         [this] {
@@ -521,6 +526,10 @@ void AppDelegate::showSettings(SettingsTab tab, bool activate) {
             return content;
         },
         activate);
+    // Focused by a request the window manager obeys whatever the focus-stealing rules say.
+    shown = presenter_->window(SettingsWindow::kID);
+    if (activate && shown && platform_.panelDesktop)
+        platform_.panelDesktop->activate(std::uint32_t(shown->winId()));
     // The presenter keeps the window for the life of the process, so the page stays reachable.
     if (settingsWindow_)
         settingsWindow_->select(tab == SettingsTab::layouts ? SettingsPageTab::layouts

@@ -131,6 +131,8 @@ class AppDelegate {
     // How long a tray host that starts beside Brindlow (in the same session autostart) may take
     // to claim the tray before Brindlow opens its settings window instead.
     static constexpr double kTrayHostGrace = 2.0;
+    // How long the settings window, asked for, may take to come over from another desktop.
+    static constexpr double kDesktopMoveWait = 1.0;
 
   private:
     bool permissionGranted() const;

@@ -149,6 +149,35 @@ bool X11PanelDesktop::activateAndWait(std::uint32_t window, double limit) {
     return taken;
 }
 
+bool X11PanelDesktop::moveToCurrentDesktop(std::uint32_t window, double limit) {
+    const xcb_atom_t desktopAtom = x_.ewmh()->_NET_WM_DESKTOP;
+    const auto current = readCardinal(x_, x_.root(), x_.ewmh()->_NET_CURRENT_DESKTOP);
+    const auto standsOn = [&] { return readCardinal(x_, window, desktopAtom); };
+    const auto placed = standsOn();
+    // Without desktops, or where the window manager has not said, there is nothing to move.
+    if (!current || !placed || *placed == kAllDesktops || *placed == *current) return true;
+    // Told of the window manager's answer: added to whatever this connection listens to there.
+    XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+        x_.xcb(), xcb_get_window_attributes(x_.xcb(), window), nullptr));
+    if (!attributes) return false;
+    const std::uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(x_.xcb(), window, XCB_CW_EVENT_MASK, &mask);
+    return x_.waitForEvent(
+        [&](const xcb_generic_event_t& event) {
+            if ((event.response_type & 0x7F) != XCB_PROPERTY_NOTIFY) return false;
+            const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            return change.window == window && change.atom == desktopAtom &&
+                   standsOn() == current;
+        },
+        limit,
+        [&] {
+            xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, *current,
+                                               kSourcePager);
+            x_.flush();
+            return standsOn() == current;
+        });
+}
+
 void X11PanelDesktop::raiseWithoutFocus(std::uint32_t window) {
     if (!windowManagerRuns(x_)) {
         const std::uint32_t above = XCB_STACK_MODE_ABOVE;

@@ -29,6 +29,7 @@ class X11PanelDesktop final : public PanelDesktop {
     std::optional<std::uint32_t> keyboardFocus() override;
     void activate(std::uint32_t window) override;
     bool activateAndWait(std::uint32_t window, double limit) override;
+    bool moveToCurrentDesktop(std::uint32_t window, double limit) override;
     void raiseWithoutFocus(std::uint32_t window) override;
     void preparePanel(std::uint32_t window, bool keepAbove) override;
     void watchFraming(std::uint32_t window, std::function<void()> unframed) override;

@@ -243,18 +243,27 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
     startBrindlow();
     ASSERT_FALSE(HasFatalFailure());
 
-    // The running instance is found by its socket and, for a second one with another storage
-    // folder, by the display; neither second one touches a window or stores anything.
+    // A second start on the display, whatever its storage folder, has the running one show its
+    // settings window, says so and ends; it touches no window and stores nothing.
     const auto tiled = settledFrames();
-    EXPECT_NE(tool({}).err.find("already running"), std::string::npos);
     TempFolder otherData;
     auto otherEnvironment = environment();
     otherEnvironment["XDG_DATA_HOME"] = otherData.path().string();
     const ProcessRun second = runProcess({BRINDLOW_EXECUTABLE_PATH}, otherEnvironment);
-    EXPECT_EQ(second.status, 1);
-    EXPECT_EQ(second.err, "brindlow: Brindlow is already running on this display (process " +
-                              std::to_string(brindlow_->pid()) + ").\n");
+    EXPECT_EQ(second.status, 0);
+    EXPECT_EQ(second.out, "brindlow: Brindlow is already running on this display (process " +
+                              std::to_string(brindlow_->pid()) +
+                              "); it shows its settings window.\n");
     EXPECT_FALSE(std::filesystem::exists(otherData.path() / "Brindlow"));
+    EXPECT_TRUE(settle([&] {
+        for (xcb_window_t window : desktop().windowsOf(brindlow_->pid())) {
+            const auto shown = desktop().read(window);
+            if (shown && shown->mapped && shown->title == "Brindlow Settings") return true;
+        }
+        return false;
+    })) << "no settings window";
+    // Closed, so that it takes no keys from the xterms below.
+    xdotool({"key", "ctrl+w"});
     EXPECT_EQ(currentFrames(), tiled);
 
     ASSERT_EQ(tool({"focus-first"}).status, 0);

@@ -1,0 +1,86 @@
+// The settings window of the delegate in this process, left open on one virtual desktop: asked
+// for from the tray menu on another desktop, it comes there, in front and focused.
+#include <gtest/gtest.h>
+
+#include <QWidget>
+#include <optional>
+#include <string>
+
+#include "app/MenuModel.h"
+#include "app/qt/TrayIcon.h"
+#include "overlays/WindowPresenter.h"
+#include "panels/settings/qt/SettingsWindow.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Properties.h"
+#include "x11/support/DelegateOnDisplay.h"
+
+namespace brindlow::test {
+namespace {
+
+// The item of the menu, or of its submenus, titled `title`.
+const MenuItem* findItem(const MenuModel& menu, const std::string& title) {
+    for (const MenuItem& item : menu) {
+        if (item.title == title) return &item;
+        if (const MenuItem* inner = findItem(item.submenu, title)) return inner;
+    }
+    return nullptr;
+}
+
+class SettingsReachX11Test : public DelegateOnDisplayTest,
+                             public ::testing::WithParamInterface<std::string> {
+  protected:
+    void TearDown() override {
+        // Later tests of the session expect the first desktop.
+        if (x11) runProcess({"wmctrl", "-s", "0"});
+        DelegateOnDisplayTest::TearDown();
+    }
+
+    std::optional<std::uint32_t> rootCardinal(const std::string& name) {
+        X11Connection& x = x11->connection();
+        return readCardinal(x, x.root(), x.atom(name));
+    }
+
+    // Chooses the tray menu's item as a click would, from a menu built now.
+    void choose(const std::string& title) {
+        const MenuModel menu = delegate->menuBar().rebuildMenu();
+        const MenuItem* item = findItem(menu, title);
+        ASSERT_TRUE(item && item->action) << "no item " << title;
+        item->action();
+    }
+};
+
+TEST_P(SettingsReachX11Test, LeftOnAnotherDesktopItComesToTheCurrentOneInFront) {
+    launchInTray();
+    if (HasFatalFailure()) return;
+    X11Connection& x = x11->connection();
+    choose("Settings…");
+    QWidget* window = nullptr;
+    ASSERT_TRUE(eventually([&] {
+        window = delegate->presenter().window(SettingsWindow::kID);
+        return window && window->isActiveWindow();
+    })) << "no settings window";
+    const auto settingsWindow = xcb_window_t(window->winId());
+    const xcb_atom_t onDesktop = x.atom("_NET_WM_DESKTOP");
+    ASSERT_TRUE(eventually([&] { return readCardinal(x, settingsWindow, onDesktop) == 0u; }));
+
+    ASSERT_EQ(runProcess({"wmctrl", "-s", "1"}).status, 0);
+    ASSERT_TRUE(eventually([&] { return rootCardinal("_NET_CURRENT_DESKTOP") == 1u; }));
+    choose(GetParam());
+    EXPECT_TRUE(eventually([&] { return readCardinal(x, settingsWindow, onDesktop) == 1u; }))
+        << "the settings window stayed on the first desktop";
+    EXPECT_TRUE(eventually([&] { return readActiveWindow(x) == settingsWindow; }))
+        << "the settings window is not focused";
+    EXPECT_TRUE(eventually([&] { return window->isVisible() && !window->isMinimized(); }));
+    screenshot("settings-brought-to-desktop-2");
+}
+
+INSTANTIATE_TEST_SUITE_P(MenuItems, SettingsReachX11Test,
+                         ::testing::Values("Settings…", "Manage Layouts…"),
+                         [](const auto& param) {
+                             return std::string(param.param == std::string("Settings…")
+                                                    ? "Settings"
+                                                    : "ManageLayouts");
+                         });
+
+}  // namespace
+}  // namespace brindlow::test
