@@ -30,6 +30,10 @@ class TrayIcon final : public QObject, public StatusItem {
     QMenu& menu() { return menu_; }
     const QImage& picture() const { return picture_; }
 
+  protected:
+    // Keeps modifier keys alone from closing the open menu.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     MenuBarController& controller_;
     QMenu menu_;
