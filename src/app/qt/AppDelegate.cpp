@@ -45,6 +45,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/StorageFolder.h"
 #include "windows/AppIcons.h"
+#include "windows/WindowObserver.h"
 
 namespace brindlow {
 
@@ -569,7 +570,16 @@ SettingsServices AppDelegate::settingsServices() {
     services.hotKeys = platform_.hotKeys;
     services.applicationKeys = applicationKeys_.get();
     if (Workspace* workspace = platform_.workspace) {
-        services.runningApplications = [workspace] { return workspace->runningApplications(); };
+        // "Add App" offers applications with a window to tile: not a tray host or a desktop.
+        Accessibility* accessibility = platform_.accessibility;
+        services.runningApplications = [workspace, accessibility] {
+            std::vector<RunningApplication> running = workspace->runningApplications();
+            if (accessibility)
+                std::erase_if(running, [accessibility](const RunningApplication& app) {
+                    return !WindowObserver::showsOrdinaryWindows(*accessibility, app.pid);
+                });
+            return running;
+        };
         services.ownProcessID = workspace->currentProcessID();
     }
     return services;

@@ -1,7 +1,11 @@
 // The settings window of the delegate in this process, left open on one virtual desktop: asked
-// for from the tray menu on another desktop, it comes there, in front and focused.
+// for from the tray menu on another desktop, it comes there, in front and focused. Its "Add App"
+// offers applications with windows to tile, not the tray host.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
 #include <QWidget>
 #include <optional>
 #include <string>
@@ -81,6 +85,34 @@ INSTANTIATE_TEST_SUITE_P(MenuItems, SettingsReachX11Test,
                                                     ? "Settings"
                                                     : "ManageLayouts");
                          });
+
+using AddAppX11Test = DelegateOnDisplayTest;
+
+TEST_F(AddAppX11Test, OffersAnXtermButNotTheTrayHost) {
+    launchInTray();
+    if (HasFatalFailure()) return;
+    ChildProcess xterm({"xterm", "-title", "add-app-xterm", "-e", "sleep", "600"});
+    delegate->showSettings(SettingsTab::general);
+    SettingsWindow* window = nullptr;
+    ASSERT_TRUE(eventually([&] {
+        window = delegate->settingsWindow();
+        return window && window->isVisible();
+    }));
+    window->select(SettingsPageTab::apps);
+    auto* add = window->page(SettingsPageTab::apps)->findChild<QPushButton*>("addApp");
+    ASSERT_TRUE(add && add->menu());
+    QStringList offered;
+    const auto offer = [&] {
+        emit add->menu()->aboutToShow();
+        offered.clear();
+        for (const QAction* action : add->menu()->actions()) offered << action->text();
+        return offered;
+    };
+    ASSERT_TRUE(eventually([&] { return offer().join(' ').contains("xterm", Qt::CaseInsensitive); }))
+        << offered.join(", ").toStdString();
+    EXPECT_FALSE(offered.join(' ').contains("trayer", Qt::CaseInsensitive))
+        << offered.join(", ").toStdString();
+}
 
 }  // namespace
 }  // namespace brindlow::test
