@@ -75,6 +75,22 @@ class KeysLeaveWatch final : public QObject {
 
 constexpr const char* kFirstRunID = "firstRun";
 
+// Where our own windows that the window manager frames (settings, welcome, panels) stand now,
+// with their frames: never the overlays, which bypass it, nor menus.
+std::vector<Rect> ownWindowFrames() {
+    std::vector<Rect> frames;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return frames;
+    for (const QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible() || window->isMinimized() ||
+            window->windowFlags().testFlag(Qt::BypassWindowManagerHint) ||
+            window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip)
+            continue;
+        const QRect frame = window->frameGeometry();
+        frames.push_back(Rect(frame.x(), frame.y(), frame.width(), frame.height()));
+    }
+    return frames;
+}
+
 // The panels read key texts from the shortcut store as the menu shows them.
 class StoredShortcutTexts final : public ShortcutSource {
   public:
@@ -130,6 +146,7 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
                                              strip->reorderColumn(display, from, to);
                                          }});
         focusOverlay_ = std::make_unique<FocusOverlayController>(surfaces, scheduler, *animator_);
+        focusOverlay_->setOwnWindows([] { return ownWindowFrames(); });
         badgeOverlay_ = std::make_unique<BadgeOverlayController>(surfaces);
         Screens* screens = platform_.screens;
         GapOverlayController::Environment gaps;
