@@ -317,6 +317,16 @@ void AppDelegate::installControllerCallbacks() {
         if (self.badgeOverlay_) self.badgeOverlay_->update(snapshot.displays, snapshot.paused);
         if (self.gapOverlay_) self.gapOverlay_->update(snapshot.displays);
         self.panels_->snapshotPublished(snapshot);
+        // A window of ours never stands between the windows of the focused column.
+        if (PanelDesktop* desktop = self.platform_.panelDesktop) {
+            std::vector<std::uint32_t> group;
+            const DisplaySnapshot* active = snapshot.activeDisplay();
+            if (active && active->focusedIndex && *active->focusedIndex >= 0 &&
+                *active->focusedIndex < int(active->columns.size()))
+                for (const WindowSnapshot& window : active->columns[*active->focusedIndex].windows)
+                    group.push_back(std::uint32_t(window.id));
+            desktop->keepOwnWindowsOutOf(group);
+        }
     };
     controller_.onMessage = [weak](const ToastMessage& message) {
         auto alive = weak.lock();

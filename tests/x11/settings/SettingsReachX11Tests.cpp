@@ -1,17 +1,23 @@
 // The settings window of the delegate in this process, left open on one virtual desktop: asked
 // for from the tray menu on another desktop, it comes there, in front and focused. Its "Add App"
-// offers applications with windows to tile, not the tray host.
+// offers applications with windows to tile, not the tray host. It never stands between the two
+// windows of a stack that takes the focus.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QMenu>
 #include <QPushButton>
 #include <QWidget>
+#include <algorithm>
+#include <memory>
 #include <optional>
+#include <vector>
 #include <string>
 
 #include "app/MenuModel.h"
 #include "app/qt/TrayIcon.h"
+#include "command/Command.h"
+#include "controller/StripController.h"
 #include "overlays/WindowPresenter.h"
 #include "panels/settings/qt/SettingsWindow.h"
 #include "platform/x11/X11Connection.h"
@@ -112,6 +118,71 @@ TEST_F(AddAppX11Test, OffersAnXtermButNotTheTrayHost) {
         << offered.join(", ").toStdString();
     EXPECT_FALSE(offered.join(' ').contains("trayer", Qt::CaseInsensitive))
         << offered.join(", ").toStdString();
+}
+
+using OwnWindowStackingX11Test = DelegateOnDisplayTest;
+
+TEST_F(OwnWindowStackingX11Test, TheSettingsWindowNeverStandsBetweenTheWindowsOfAStack) {
+    launchInTray();
+    if (HasFatalFailure()) return;
+    X11Connection& x = x11->connection();
+    std::vector<std::unique_ptr<ChildProcess>> xterms;
+    std::vector<xcb_window_t> windows;
+    for (const std::string title : {"stack-top", "stack-bottom"}) {
+        xterms.push_back(std::make_unique<ChildProcess>(
+            std::vector<std::string>{"xterm", "-title", title, "-e", "sleep", "600"}));
+        const pid_t pid = xterms.back()->pid();
+        ASSERT_TRUE(eventually([&] {
+            for (xcb_window_t window :
+                 readWindowList(x, x.root(), x.atom("_NET_CLIENT_LIST")))
+                if (readCardinal(x, window, x.atom("_NET_WM_PID")) == std::uint32_t(pid) &&
+                    delegate->snapshot().activeDisplay() &&
+                    delegate->snapshot().activeDisplay()->columns.size() == windows.size() + 1) {
+                    windows.push_back(window);
+                    return true;
+                }
+            return false;
+        })) << title << " was not tiled";
+    }
+    // The second xterm joins the first one's column, then the settings window comes in front.
+    controller->jump(windows[1]);
+    ASSERT_TRUE(eventually([&] {
+        const DisplaySnapshot* shown = delegate->snapshot().activeDisplay();
+        return shown && shown->focusedIndex == 1;
+    }));
+    controller->perform(*Command::named("stack-left"));
+    ASSERT_TRUE(eventually([&] {
+        const DisplaySnapshot* shown = delegate->snapshot().activeDisplay();
+        return shown && shown->columns.size() == 1 && shown->columns[0].windows.size() == 2;
+    })) << "no stack";
+    delegate->showSettings(SettingsTab::general);
+    QWidget* settingsWindow = nullptr;
+    ASSERT_TRUE(eventually([&] {
+        settingsWindow = delegate->presenter().window(SettingsWindow::kID);
+        return settingsWindow && settingsWindow->isActiveWindow();
+    }));
+    const auto own = xcb_window_t(settingsWindow->winId());
+
+    // A click on the stack's upper window, left of ours: the window manager raises it above ours.
+    const DisplaySnapshot* shown = delegate->snapshot().activeDisplay();
+    ASSERT_TRUE(shown && !shown->columns.empty() && shown->columns[0].windows.size() == 2);
+    const Rect upper = shown->columns[0].windows[0].frame;
+    clickAt(QPoint(int(upper.x) + 40, int(upper.y + upper.height / 2)));
+    const xcb_atom_t stackingAtom = x.atom("_NET_CLIENT_LIST_STACKING");
+    const auto position = [](const std::vector<xcb_window_t>& list, xcb_window_t window) {
+        return std::find(list.begin(), list.end(), window) - list.begin();
+    };
+    ASSERT_TRUE(eventually([&] {
+        const auto active = readActiveWindow(x);
+        return active && std::find(windows.begin(), windows.end(), *active) != windows.end();
+    })) << "the stack did not take the focus";
+    EXPECT_TRUE(eventually([&] {
+        const auto stacking = readWindowList(x, x.root(), stackingAtom);
+        const auto ours = position(stacking, own);
+        const auto first = position(stacking, windows[0]), second = position(stacking, windows[1]);
+        return ours < std::min(first, second) || ours > std::max(first, second);
+    })) << "the settings window stands between the windows of the stack";
+    screenshot("settings-outside-the-stack");
 }
 
 }  // namespace
