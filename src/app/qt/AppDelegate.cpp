@@ -498,8 +498,8 @@ void AppDelegate::checkTrayHost() {
         // Never an invisible program: say so once and show the settings window instead.
         log_.log("No system tray is running; Brindlow shows no tray icon");
         std::cerr << "brindlow: no system tray is running, so Brindlow shows no tray icon and "
-                     "opens its settings window instead. It keeps tiling; control it from a "
-                     "terminal:\n\n"
+                     "opens its settings window instead; start brindlow again to bring that window "
+                     "back. It keeps tiling; control it from a terminal:\n\n"
                   << kUsageText << "\n";
     }
     // Nothing to do once a host has come or the user has opened the window meanwhile.
