@@ -42,7 +42,9 @@ class FocusOverlayController {
     void update(const std::vector<FocusFrame>& frames, const AppSettings& settings);
     // Where our own windows stand (global frames); the dim leaves them undimmed. Read at every
     // update of the dim.
-    void setOwnWindows(std::function<std::vector<Rect>()> frames) { ownWindows_ = std::move(frames); }
+    void setOwnWindows(std::function<std::vector<Rect>()> frames) {
+        ownWindows_ = std::move(frames);
+    }
 
     // New settings for the frames last shown: the border's width and colour and the dimming
     // amount change at once, not at the next focus change.

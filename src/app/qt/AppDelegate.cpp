@@ -545,7 +545,8 @@ void AppDelegate::showSettings(SettingsTab tab, bool activate) {
     // for, it comes to the desktop the user is on.
     QWidget* shown = presenter_->window(SettingsWindow::kID);
     if (activate && shown && platform_.panelDesktop)
-        platform_.panelDesktop->moveToCurrentDesktop(std::uint32_t(shown->winId()), kDesktopMoveWait);
+        platform_.panelDesktop->moveToCurrentDesktop(std::uint32_t(shown->winId()),
+                                                     kDesktopMoveWait);
     presenter_->showSettings(
         SettingsWindow::kID, SettingsWindow::kTitle,
         [this] {

@@ -222,8 +222,7 @@ bool X11PanelDesktop::moveToCurrentDesktop(std::uint32_t window, double limit) {
         [&](const xcb_generic_event_t& event) {
             if ((event.response_type & 0x7F) != XCB_PROPERTY_NOTIFY) return false;
             const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            return change.window == window && change.atom == desktopAtom &&
-                   standsOn() == current;
+            return change.window == window && change.atom == desktopAtom && standsOn() == current;
         },
         limit,
         [&] {

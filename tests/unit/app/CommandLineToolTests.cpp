@@ -125,9 +125,7 @@ TEST_F(CommandLineToolTest, BashHookJoinsAnyPromptCommandOnce) {
         "\"$(trap -p DEBUG)\"; ";
     const std::string joinedFoo = start + "foo; _brindlow_precmd\nran\n";
     for (const auto& [before, after] : std::vector<std::pair<std::string, std::string>>{
-             {"foo ;  ", joinedFoo},
-             {"foo", joinedFoo},
-             {"", start + "_brindlow_precmd\nran\n"}}) {
+             {"foo ;  ", joinedFoo}, {"foo", joinedFoo}, {"", start + "_brindlow_precmd\nran\n"}}) {
         const std::filesystem::path script = folder.path() / "prompt.bash";
         // Evaluated twice, as when a shell start-up file is read again.
         std::ofstream(script) << "foo() { :; }\nPROMPT_COMMAND='" << before << "'\n. " << hook

@@ -37,15 +37,16 @@ class ShellHookTest : public ::testing::Test {
         const std::filesystem::path script = folder.path() / "typed";
         std::ofstream(script) << lines;
         const std::string options = shell == "bash" ? "--norc --noprofile -i" : "-f -i";
-        const std::string command = "cd " + folder.path().string() + " && PATH=" +
-                                    folder.path().string() +
+        const std::string command = "cd " + folder.path().string() +
+                                    " && PATH=" + folder.path().string() +
                                     "/bin:$PATH BRINDLOW_MIN_SECONDS=0 " + shell + " " + options +
                                     " < " + script.string() + " 3>&1 2>/dev/null";
         FILE* pipe = popen(command.c_str(), "r");
         if (!pipe) return "<no " + shell + ">";
         std::string output;
         char buffer[512];
-        while (const std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+        while (const std::size_t n = fread(buffer, 1, sizeof buffer, pipe))
+            output.append(buffer, n);
         pclose(pipe);
         return output;
     }
@@ -84,9 +85,9 @@ TEST_P(BashHookLoaded, ChainsTheUsersDebugTrapOnce) {
     const std::string file = hook("bash");
     const std::string load =
         GetParam() == "eval" ? "eval \"$(cat " + file + ")\"\n" : ". " + file + "\n";
-    std::string output = interactive(
-        "bash", "trap 'echo \"mine $?\"' DEBUG\n" + load + load +
-                    "work() { return 3; }\nwork\necho \"shell $$\"\ntrap -p DEBUG\n");
+    std::string output =
+        interactive("bash", "trap 'echo \"mine $?\"' DEBUG\n" + load + load +
+                                "work() { return 3; }\nwork\necho \"shell $$\"\ntrap -p DEBUG\n");
     output = withShellPIDNamed(output);
 
     // The user's trap still runs, after the command too, and sees its status.

@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "app/MenuModel.h"
 #include "app/qt/TrayIcon.h"
@@ -85,8 +85,7 @@ TEST_P(SettingsReachX11Test, LeftOnAnotherDesktopItComesToTheCurrentOneInFront) 
 }
 
 INSTANTIATE_TEST_SUITE_P(MenuItems, SettingsReachX11Test,
-                         ::testing::Values("Settings…", "Manage Layouts…"),
-                         [](const auto& param) {
+                         ::testing::Values("Settings…", "Manage Layouts…"), [](const auto& param) {
                              return std::string(param.param == std::string("Settings…")
                                                     ? "Settings"
                                                     : "ManageLayouts");
@@ -114,8 +113,9 @@ TEST_F(AddAppX11Test, OffersAnXtermButNotTheTrayHost) {
         for (const QAction* action : add->menu()->actions()) offered << action->text();
         return offered;
     };
-    ASSERT_TRUE(eventually([&] { return offer().join(' ').contains("xterm", Qt::CaseInsensitive); }))
-        << offered.join(", ").toStdString();
+    ASSERT_TRUE(eventually([&] {
+        return offer().join(' ').contains("xterm", Qt::CaseInsensitive);
+    })) << offered.join(", ").toStdString();
     EXPECT_FALSE(offered.join(' ').contains("trayer", Qt::CaseInsensitive))
         << offered.join(", ").toStdString();
 }
@@ -133,8 +133,7 @@ TEST_F(OwnWindowStackingX11Test, TheSettingsWindowNeverStandsBetweenTheWindowsOf
             std::vector<std::string>{"xterm", "-title", title, "-e", "sleep", "600"}));
         const pid_t pid = xterms.back()->pid();
         ASSERT_TRUE(eventually([&] {
-            for (xcb_window_t window :
-                 readWindowList(x, x.root(), x.atom("_NET_CLIENT_LIST")))
+            for (xcb_window_t window : readWindowList(x, x.root(), x.atom("_NET_CLIENT_LIST")))
                 if (readCardinal(x, window, x.atom("_NET_WM_PID")) == std::uint32_t(pid) &&
                     delegate->snapshot().activeDisplay() &&
                     delegate->snapshot().activeDisplay()->columns.size() == windows.size() + 1) {
@@ -142,7 +141,8 @@ TEST_F(OwnWindowStackingX11Test, TheSettingsWindowNeverStandsBetweenTheWindowsOf
                     return true;
                 }
             return false;
-        })) << title << " was not tiled";
+        })) << title
+            << " was not tiled";
     }
     // The second xterm joins the first one's column, then the settings window comes in front.
     controller->jump(windows[1]);

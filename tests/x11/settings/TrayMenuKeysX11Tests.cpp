@@ -39,7 +39,8 @@ class PressesSeen final : public QObject {
 
   protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress) keys_.push_back(static_cast<QKeyEvent*>(event)->key());
+        if (event->type() == QEvent::KeyPress)
+            keys_.push_back(static_cast<QKeyEvent*>(event)->key());
         return false;
     }
 

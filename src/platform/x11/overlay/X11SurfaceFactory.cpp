@@ -275,7 +275,7 @@ class X11SurfaceFactory::QtSurface final : public Surface {
     double alpha_ = 1.0;
     bool orderedIn_ = false;
     bool emptyShape_ = false;
-    std::optional<QRect> hole_;      // global pixels
+    std::optional<QRect> hole_;     // global pixels
     std::vector<QRect> moreHoles_;  // global pixels
     // Asked for a drop shadow, drawn while a compositor runs.
     bool shadow_ = false;
