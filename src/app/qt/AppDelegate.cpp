@@ -19,6 +19,7 @@
 #include "app/CommandLineTool.h"
 #include "app/qt/ApplicationShortcuts.h"
 #include "app/qt/FocusKeeper.h"
+#include "app/qt/OwnWindows.h"
 #include "app/qt/SaveLayoutPrompt.h"
 #include "app/qt/TrayIcon.h"
 #include "controller/StripController.h"
@@ -45,7 +46,6 @@
 #include "settings/SettingsStore.h"
 #include "settings/StorageFolder.h"
 #include "windows/AppIcons.h"
-#include "windows/WindowObserver.h"
 
 namespace brindlow {
 
@@ -74,22 +74,6 @@ class KeysLeaveWatch final : public QObject {
 };
 
 constexpr const char* kFirstRunID = "firstRun";
-
-// Where our own windows that the window manager frames (settings, welcome, panels) stand now,
-// with their frames: never the overlays, which bypass it, nor menus.
-std::vector<Rect> ownWindowFrames() {
-    std::vector<Rect> frames;
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return frames;
-    for (const QWidget* window : QApplication::topLevelWidgets()) {
-        if (!window->isVisible() || window->isMinimized() ||
-            window->windowFlags().testFlag(Qt::BypassWindowManagerHint) ||
-            window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip)
-            continue;
-        const QRect frame = window->frameGeometry();
-        frames.push_back(Rect(frame.x(), frame.y(), frame.width(), frame.height()));
-    }
-    return frames;
-}
 
 // The panels read key texts from the shortcut store as the menu shows them.
 class StoredShortcutTexts final : public ShortcutSource {
@@ -318,15 +302,8 @@ void AppDelegate::installControllerCallbacks() {
         if (self.gapOverlay_) self.gapOverlay_->update(snapshot.displays);
         self.panels_->snapshotPublished(snapshot);
         // A window of ours never stands between the windows of the focused column.
-        if (PanelDesktop* desktop = self.platform_.panelDesktop) {
-            std::vector<std::uint32_t> group;
-            const DisplaySnapshot* active = snapshot.activeDisplay();
-            if (active && active->focusedIndex && *active->focusedIndex >= 0 &&
-                *active->focusedIndex < int(active->columns.size()))
-                for (const WindowSnapshot& window : active->columns[*active->focusedIndex].windows)
-                    group.push_back(std::uint32_t(window.id));
-            desktop->keepOwnWindowsOutOf(group);
-        }
+        if (PanelDesktop* desktop = self.platform_.panelDesktop)
+            desktop->keepOwnWindowsOutOf(focusedStackWindows(snapshot));
     };
     controller_.onMessage = [weak](const ToastMessage& message) {
         auto alive = weak.lock();
@@ -601,12 +578,7 @@ SettingsServices AppDelegate::settingsServices() {
         // "Add App" offers applications with a window to tile: not a tray host or a desktop.
         Accessibility* accessibility = platform_.accessibility;
         services.runningApplications = [workspace, accessibility] {
-            std::vector<RunningApplication> running = workspace->runningApplications();
-            if (accessibility)
-                std::erase_if(running, [accessibility](const RunningApplication& app) {
-                    return !WindowObserver::showsOrdinaryWindows(*accessibility, app.pid);
-                });
-            return running;
+            return applicationsWithOrdinaryWindows(*workspace, accessibility);
         };
         services.ownProcessID = workspace->currentProcessID();
     }
