@@ -131,6 +131,9 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
                                          }});
         focusOverlay_ = std::make_unique<FocusOverlayController>(surfaces, scheduler, *animator_);
         focusOverlay_->setOwnWindows([] { return ownWindowFrames(); });
+        ownWindowWatch_ = std::make_unique<OwnWindowWatch>([this] {
+            if (focusOverlay_) focusOverlay_->settingsChanged(settingsInUse_);
+        });
         badgeOverlay_ = std::make_unique<BadgeOverlayController>(surfaces);
         Screens* screens = platform_.screens;
         GapOverlayController::Environment gaps;
@@ -190,6 +193,7 @@ AppDelegate::~AppDelegate() {
     toast_.reset();
     gapOverlay_.reset();
     badgeOverlay_.reset();
+    ownWindowWatch_.reset();
     focusOverlay_.reset();
     indicator_.reset();
     menuKeyWatch_.reset();

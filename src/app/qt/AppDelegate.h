@@ -40,6 +40,7 @@ class BadgeOverlayController;
 class FocusOverlayController;
 class GapOverlayController;
 class IndicatorController;
+class OwnWindowWatch;
 class Panels;
 class LayoutsStore;
 class QuitShortcut;
@@ -190,6 +191,8 @@ class AppDelegate {
     std::unique_ptr<AppIconCache> icons_;
     std::unique_ptr<IndicatorController> indicator_;
     std::unique_ptr<FocusOverlayController> focusOverlay_;
+    // Redraws the dim around our own windows when one of them shows, hides or moves.
+    std::unique_ptr<OwnWindowWatch> ownWindowWatch_;
     std::unique_ptr<BadgeOverlayController> badgeOverlay_;
     std::unique_ptr<GapOverlayController> gapOverlay_;
     // search, overview, shortcuts and the first-run window, each made on first use.

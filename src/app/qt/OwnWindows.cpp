@@ -1,20 +1,52 @@
 #include "app/qt/OwnWindows.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QTimer>
 #include <QWidget>
 
 #include "windows/WindowObserver.h"
 
 namespace brindlow {
 
+namespace {
+
+// A window of ours that the window manager frames: not an overlay, a menu or a tooltip.
+bool isFramedWindow(const QWidget& window) {
+    return window.isWindow() && !window.windowFlags().testFlag(Qt::BypassWindowManagerHint) &&
+           window.windowType() != Qt::Popup && window.windowType() != Qt::ToolTip;
+}
+
+}  // namespace
+
+OwnWindowWatch::OwnWindowWatch(std::function<void()> changed) : changed_(std::move(changed)) {
+    if (qApp) qApp->installEventFilter(this);
+}
+
+OwnWindowWatch::~OwnWindowWatch() {
+    if (qApp) qApp->removeEventFilter(this);
+}
+
+bool OwnWindowWatch::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::Show && type != QEvent::Hide && type != QEvent::Move &&
+        type != QEvent::Resize)
+        return false;
+    const auto* window = qobject_cast<QWidget*>(watched);
+    if (!window || !isFramedWindow(*window) || pending_) return false;
+    pending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        pending_ = false;
+        changed_();
+    });
+    return false;
+}
+
 std::vector<Rect> ownWindowFrames() {
     std::vector<Rect> frames;
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return frames;
     for (const QWidget* window : QApplication::topLevelWidgets()) {
-        if (!window->isVisible() || window->isMinimized() ||
-            window->windowFlags().testFlag(Qt::BypassWindowManagerHint) ||
-            window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip)
-            continue;
+        if (!window->isVisible() || window->isMinimized() || !isFramedWindow(*window)) continue;
         const QRect frame = window->frameGeometry();
         frames.push_back(Rect(frame.x(), frame.y(), frame.width(), frame.height()));
     }
