@@ -89,10 +89,9 @@ int runApplication(int argc, char** argv) {
         return EXIT_FAILURE;
     }
 
-    // One instance per display, whatever its storage folder: a second one would
-    // fight the first over every window.
-    // Started again, the user wants to reach it: the running one shows its settings window
-    // (without a tray host nothing else opens it).
+    // One instance per display, whatever its storage folder: a second one would fight the first
+    // over every window. Started again, the user wants to reach it: the running one shows its
+    // settings window (without a tray host nothing else would open it again).
     X11InstanceSelection instance(services.x11->connection());
     if (!instance.acquire()) {
         std::string running = "brindlow: Brindlow is already running on this display";
