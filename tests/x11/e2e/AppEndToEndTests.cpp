@@ -230,10 +230,10 @@ TEST_F(AppEndToEnd, TilesTheXtermsAsColumnsAndAfterAKillTheNextRunPutsThemBack) 
     quitAndExpectWindowsBack();
 }
 
-// One session: a second instance is refused, the tool and the global shortcuts (a default one and
-// one set by hand) move the focus, parked windows stay below the visible ones even after the user
-// raises one, a named layout comes back, a finished command badges its terminal, and an xterm
-// that opens later is tiled.
+// One session: a second start has the settings window shown and ends, the tool and the global
+// shortcuts (a default one and one set by hand) move the focus, parked windows stay below the
+// visible ones even after the user raises one, a named layout comes back, a finished command
+// badges its terminal, and an xterm that opens later is tiled.
 TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
     // "focusLeft" set by hand to Ctrl+Alt+Y; "focusRightAlt" keeps its default Ctrl+Alt+L.
     std::filesystem::create_directories(data_.path() / "Brindlow");
