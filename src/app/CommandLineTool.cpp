@@ -42,7 +42,7 @@ const std::string_view kUsageText =
 const std::string_view kZshHook = R"(# Brindlow terminal attention badges
 zmodload zsh/datetime 2>/dev/null
 autoload -Uz add-zsh-hook
-_brindlow_preexec() { _brindlow_started=$EPOCHSECONDS; _brindlow_command=${${(z)1}[1]}; }
+_brindlow_preexec() { _brindlow_started=$EPOCHSECONDS; _brindlow_command=${${(Az)1}[1]}; }
 _brindlow_precmd() {
   local exit_status=$?
   if [[ -n $_brindlow_started ]] && (( EPOCHSECONDS - _brindlow_started >= ${BRINDLOW_MIN_SECONDS:-10} )); then
@@ -68,12 +68,34 @@ _brindlow_precmd() {
   unset _brindlow_started
   _brindlow_ready=1
 }
-trap '_brindlow_preexec' DEBUG
+_brindlow_preexec_chained() {
+  local status=$?
+  _brindlow_preexec
+  return $status
+}
+_brindlow_chain_trap() {
+  unset _brindlow_trap_pending
+  [[ $1 == *_brindlow_preexec* ]] && return
+  local trap_text=${1#trap -- }
+  eval "trap_text=${trap_text% DEBUG}"
+  if [[ -n $trap_text ]]; then
+    trap "$trap_text"$'\n''_brindlow_preexec_chained' DEBUG
+  else
+    trap '_brindlow_preexec' DEBUG
+  fi
+}
+_brindlow_trap=$(trap -p DEBUG)
+if [[ -n $_brindlow_trap ]]; then
+  _brindlow_chain_trap "$_brindlow_trap"
+else
+  _brindlow_trap_pending=1
+fi
+unset _brindlow_trap
 if [[ $PROMPT_COMMAND != *_brindlow_precmd* ]]; then
   _brindlow_prompt=${PROMPT_COMMAND%"${PROMPT_COMMAND##*[![:space:]]}"}
   _brindlow_prompt=${_brindlow_prompt%;}
   _brindlow_prompt=${_brindlow_prompt%"${_brindlow_prompt##*[![:space:]]}"}
-  PROMPT_COMMAND="_brindlow_status=\$?; ${_brindlow_prompt:+$_brindlow_prompt; }_brindlow_precmd"
+  PROMPT_COMMAND="_brindlow_status=\$?; [[ -z \$_brindlow_trap_pending ]] || _brindlow_chain_trap \"\$(trap -p DEBUG)\"; ${_brindlow_prompt:+$_brindlow_prompt; }_brindlow_precmd"
   unset _brindlow_prompt
 fi)";
 

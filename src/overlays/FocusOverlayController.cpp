@@ -186,13 +186,19 @@ void FocusOverlayController::updateDim(const FocusFrame& frame, const AppSetting
     const Color color{0, 0, 0, dimAlpha(settings.dimAmount)};
     DisplayOverlays& overlays = displays_[frame.displayUUID];
 
-    // The focused window shows through the dim wherever the window manager stacks it.
+    // The focused window shows through the dim wherever the window manager stacks it, and so do
+    // our own windows (settings, welcome): they are never dimmed like another application's.
     const Rect hole = toolkitRect(*frame.frame);
+    std::vector<Rect> own;
+    if (ownWindows_)
+        for (const Rect& window : ownWindows_())
+            if (window.intersects(frame.screen)) own.push_back(toolkitRect(window));
     if (overlays.dim && overlays.dim->wanted && overlays.dimBelow == number) {
         Surface& surface = *overlays.dim->surface;
         setBackground(*overlays.dim, color);
         if (surface.frame() != rect) animator_.setFrame(surface, rect);
         surface.setHole(hole);
+        surface.setMoreHoles(own);
         if (!frame.moving) surface.orderBelow(number);
         return;
     }
@@ -206,6 +212,7 @@ void FocusOverlayController::updateDim(const FocusFrame& frame, const AppSetting
     setBackground(*overlays.dim, color);
     animator_.setFrame(fresh, rect);
     fresh.setHole(hole);
+    fresh.setMoreHoles(own);
     if (!fresh.isVisible()) animator_.setAlpha(fresh, 0);
     fresh.orderBelow(number);
     overlays.dim->wanted = true;

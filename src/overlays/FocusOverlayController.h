@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -39,6 +40,12 @@ class FocusOverlayController {
 
     // The full list of focus frames (one per display; may be empty) and the current settings.
     void update(const std::vector<FocusFrame>& frames, const AppSettings& settings);
+    // Where our own windows stand (global frames); the dim leaves them undimmed. Read at every
+    // update of the dim.
+    void setOwnWindows(std::function<std::vector<Rect>()> frames) {
+        ownWindows_ = std::move(frames);
+    }
+
     // New settings for the frames last shown: the border's width and colour and the dimming
     // amount change at once, not at the next focus change.
     void settingsChanged(const AppSettings& settings);
@@ -85,6 +92,7 @@ class FocusOverlayController {
     UiScheduler& scheduler_;
     Animator& animator_;
     std::map<std::string, DisplayOverlays> displays_;
+    std::function<std::vector<Rect>()> ownWindows_;
     AppSettings lastSettings_;
     // What the last update showed; emptied when the desktop changes (nothing shows until the
     // next frames).

@@ -24,6 +24,14 @@ class PanelDesktop {
     // The same, then waits until the window manager says the window has the focus, at most
     // `limit` seconds; true when it does.
     virtual bool activateAndWait(std::uint32_t window, double limit) = 0;
+    // Brings a window of ours that stands on another desktop to the current one and waits until
+    // the window manager says it stands there, at most `limit` seconds; true when it does (or it
+    // stood there already, or on every desktop).
+    virtual bool moveToCurrentDesktop(std::uint32_t /*window*/, double /*limit*/) { return true; }
+    // The windows of the focused column (client ids; none for a column of one): from now on, each
+    // time the stacking changes, a window of ours found between two of them goes below the lowest,
+    // so that none of ours is ever stacked inside the strip.
+    virtual void keepOwnWindowsOutOf(const std::vector<std::uint32_t>& /*group*/) {}
     // Asks the window manager to raise a window of ours above the others without focusing it;
     // returns at once.
     virtual void raiseWithoutFocus(std::uint32_t window) = 0;

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "geometry/Geometry.h"
 #include "geometry/WindowID.h"
@@ -60,6 +61,8 @@ class Surface {
     // it: some window managers (metacity) put every override-redirect window back on top when
     // it is stacked below one of their frames.
     virtual void setHole(const std::optional<Rect>& hole) = 0;
+    // More parts cut out the same way, beside the hole: the dim leaves our own windows alone.
+    virtual void setMoreHoles(const std::vector<Rect>& /*holes*/) {}
 
     // Ordered in, whatever its alpha.
     virtual bool isVisible() const = 0;

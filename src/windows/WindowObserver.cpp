@@ -1,5 +1,7 @@
 #include "windows/WindowObserver.h"
 
+#include <algorithm>
+
 #include "platform/Accessibility.h"
 #include "platform/Log.h"
 #include "windows/AX.h"
@@ -57,6 +59,15 @@ std::optional<std::string> ineligibilityReason(const AXElementRef& element,
     if (!AX::isSettable(element, ax::size)) return "fixed size";
     if (!AX::isSettable(element, ax::position)) return "cannot move";
     return std::nullopt;
+}
+
+bool showsOrdinaryWindows(Accessibility& accessibility, std::int32_t pid) {
+    const std::optional<std::vector<AXElementRef>> windows =
+        AX::elementsAttribute(accessibility.applicationElement(pid), ax::windows);
+    if (!windows || windows->empty()) return true;
+    return std::any_of(windows->begin(), windows->end(), [](const AXElementRef& window) {
+        return AX::stringAttribute(window, ax::subrole) != std::string(ax::unknownSubrole);
+    });
 }
 
 bool VerdictMemory::changed(std::int32_t pid, WindowID window,

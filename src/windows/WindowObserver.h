@@ -13,6 +13,8 @@
 
 namespace brindlow {
 
+class Accessibility;
+
 // What the eligibility rule looks at, read from one window element.
 struct WindowFacts {
     std::optional<std::string> role;
@@ -60,6 +62,10 @@ std::optional<std::string> ineligibilityReason(const AXElementRef& element,
                                                const std::optional<std::string>& bundleID,
                                                const std::string& title,
                                                OutOfSight outOfSight = OutOfSight::refused);
+
+// Whether the application shows a window a user could tile or give a rule: any window but a
+// dock, a desktop or a panel (subrole "AXUnknown"). True when its windows cannot be read.
+bool showsOrdinaryWindows(Accessibility& accessibility, std::int32_t pid);
 
 // Sets the element's messaging time-out to 1.0 s, then gives the window's record,
 // or nothing when it must float (logged at debug level with the reason) or its

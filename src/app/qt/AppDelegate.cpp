@@ -19,6 +19,7 @@
 #include "app/qt/ApplicationShortcuts.h"
 #include "app/qt/DiagnosticsFileDialog.h"
 #include "app/qt/FocusKeeper.h"
+#include "app/qt/OwnWindows.h"
 #include "app/qt/SaveLayoutPrompt.h"
 #include "app/qt/TrayIcon.h"
 #include "controller/StripController.h"
@@ -132,6 +133,10 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
                                              strip->reorderColumn(display, from, to);
                                          }});
         focusOverlay_ = std::make_unique<FocusOverlayController>(surfaces, scheduler, *animator_);
+        focusOverlay_->setOwnWindows([] { return ownWindowFrames(); });
+        ownWindowWatch_ = std::make_unique<OwnWindowWatch>([this] {
+            if (focusOverlay_) focusOverlay_->settingsChanged(settingsInUse_);
+        });
         badgeOverlay_ = std::make_unique<BadgeOverlayController>(surfaces);
         Screens* screens = platform_.screens;
         GapOverlayController::Environment gaps;
@@ -191,6 +196,7 @@ AppDelegate::~AppDelegate() {
     toast_.reset();
     gapOverlay_.reset();
     badgeOverlay_.reset();
+    ownWindowWatch_.reset();
     focusOverlay_.reset();
     indicator_.reset();
     menuKeyWatch_.reset();
@@ -272,15 +278,11 @@ void AppDelegate::registerShortcuts() {
     HotKeys* hotKeys = platform_.hotKeys;
     KeyboardShortcuts::setKeyCharacterSource(
         [hotKeys](int keyCode) { return hotKeys->keyCharacter(keyCode); });
-    // A combination another program holds (the window manager's, often) is
-    // reported on standard output and in the log, once per claim.
+    // A combination another program holds (the window manager's, often) is reported once per
+    // claim, as an error line of the log: it goes to standard error and into the diagnostics.
     const Logger log = log_;
-    hotKeyCenter_ =
-        std::make_unique<KeyboardShortcuts::HotKeyCenter>(*hotKeys, [log](const std::string& line) {
-            std::fputs((line + "\n").c_str(), stdout);
-            std::fflush(stdout);
-            log.error("%{public}s", line);
-        });
+    hotKeyCenter_ = std::make_unique<KeyboardShortcuts::HotKeyCenter>(
+        *hotKeys, [log](const std::string& line) { log.error("%{public}s", line); });
     shortcuts_ =
         std::make_unique<KeyboardShortcuts::Registry>(*platform_.preferences, *hotKeyCenter_);
     KeyboardShortcuts::Registry::setShared(shortcuts_.get());
@@ -306,6 +308,9 @@ void AppDelegate::installControllerCallbacks() {
         if (self.badgeOverlay_) self.badgeOverlay_->update(snapshot.displays, snapshot.paused);
         if (self.gapOverlay_) self.gapOverlay_->update(snapshot.displays);
         self.panels_->snapshotPublished(snapshot);
+        // A window of ours never stands between the windows of the focused column.
+        if (PanelDesktop* desktop = self.platform_.panelDesktop)
+            desktop->keepOwnWindowsOutOf(focusedStackWindows(snapshot));
     };
     controller_.onMessage = [weak](const ToastMessage& message) {
         auto alive = weak.lock();
@@ -477,8 +482,8 @@ void AppDelegate::checkTrayHost() {
         // Never an invisible program: say so once and show the settings window instead.
         log_.log("No system tray is running; Brindlow shows no tray icon");
         std::cerr << "brindlow: no system tray is running, so Brindlow shows no tray icon and "
-                     "opens its settings window instead. It keeps tiling; control it from a "
-                     "terminal:\n\n"
+                     "opens its settings window instead; start brindlow again to bring that window "
+                     "back. It keeps tiling; control it from a terminal:\n\n"
                   << kUsageText << "\n";
     }
     // Nothing to do once a host has come or the user has opened the window meanwhile.
@@ -520,6 +525,12 @@ void AppDelegate::checkTrayHost() {
 void AppDelegate::showSettings(SettingsTab tab, bool activate) {
     if (!presenter_) presenter_ = std::make_unique<WindowPresenter>();
     if (activate) delete focusKeeper_.data();  // asked for: it takes the focus
+    // Left open on another desktop, it would be shown and activated there, out of sight: asked
+    // for, it comes to the desktop the user is on.
+    QWidget* shown = presenter_->window(SettingsWindow::kID);
+    if (activate && shown && platform_.panelDesktop)
+        platform_.panelDesktop->moveToCurrentDesktop(std::uint32_t(shown->winId()),
+                                                     kDesktopMoveWait);
     presenter_->showSettings(
         SettingsWindow::kID, SettingsWindow::kTitle,
         [this] {
@@ -528,6 +539,10 @@ void AppDelegate::showSettings(SettingsTab tab, bool activate) {
             return content;
         },
         activate);
+    // Focused by a request the window manager obeys whatever the focus-stealing rules say.
+    shown = presenter_->window(SettingsWindow::kID);
+    if (activate && shown && platform_.panelDesktop)
+        platform_.panelDesktop->activate(std::uint32_t(shown->winId()));
     // The presenter keeps the window for the life of the process, so the page stays reachable.
     if (settingsWindow_)
         settingsWindow_->select(tab == SettingsTab::layouts ? SettingsPageTab::layouts
@@ -573,7 +588,11 @@ SettingsServices AppDelegate::settingsServices() {
     services.hotKeys = platform_.hotKeys;
     services.applicationKeys = applicationKeys_.get();
     if (Workspace* workspace = platform_.workspace) {
-        services.runningApplications = [workspace] { return workspace->runningApplications(); };
+        // "Add App" offers applications with a window to tile: not a tray host or a desktop.
+        Accessibility* accessibility = platform_.accessibility;
+        services.runningApplications = [workspace, accessibility] {
+            return applicationsWithOrdinaryWindows(*workspace, accessibility);
+        };
         services.ownProcessID = workspace->currentProcessID();
     }
     return services;

@@ -40,6 +40,7 @@ class BadgeOverlayController;
 class FocusOverlayController;
 class GapOverlayController;
 class IndicatorController;
+class OwnWindowWatch;
 class Panels;
 class LayoutsStore;
 class QuitShortcut;
@@ -131,6 +132,8 @@ class AppDelegate {
     // How long a tray host that starts beside Brindlow (in the same session autostart) may take
     // to claim the tray before Brindlow opens its settings window instead.
     static constexpr double kTrayHostGrace = 2.0;
+    // How long the settings window, asked for, may take to come over from another desktop.
+    static constexpr double kDesktopMoveWait = 1.0;
 
   private:
     bool permissionGranted() const;
@@ -189,6 +192,8 @@ class AppDelegate {
     std::unique_ptr<AppIconCache> icons_;
     std::unique_ptr<IndicatorController> indicator_;
     std::unique_ptr<FocusOverlayController> focusOverlay_;
+    // Redraws the dim around our own windows when one of them shows, hides or moves.
+    std::unique_ptr<OwnWindowWatch> ownWindowWatch_;
     std::unique_ptr<BadgeOverlayController> badgeOverlay_;
     std::unique_ptr<GapOverlayController> gapOverlay_;
     // search, overview, shortcuts and the first-run window, each made on first use.

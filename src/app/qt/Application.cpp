@@ -34,6 +34,8 @@ namespace brindlow {
 namespace {
 
 constexpr double kDefaultRefreshRate = 60.0;
+// How long a second start waits for the running one to show its settings window.
+constexpr double kShowSettingsWait = 5.0;
 
 // The main queue and the X11 services live as long as the process: the shared
 // strip controller, a process-wide object too, refers to both until it is torn
@@ -89,13 +91,19 @@ int runApplication(int argc, char** argv) {
         return EXIT_FAILURE;
     }
 
-    // One instance per display, whatever its storage folder: a second one would
-    // fight the first over every window.
+    // One instance per display, whatever its storage folder: a second one would fight the first
+    // over every window. Started again, the user wants to reach it: the running one shows its
+    // settings window (without a tray host nothing else would open it again).
     X11InstanceSelection instance(services.x11->connection());
     if (!instance.acquire()) {
-        std::cerr << "brindlow: Brindlow is already running on this display";
-        if (const auto pid = instance.ownerPID()) std::cerr << " (process " << *pid << ")";
-        std::cerr << ".\n";
+        std::string running = "brindlow: Brindlow is already running on this display";
+        if (const auto pid = instance.ownerPID())
+            running += " (process " + std::to_string(*pid) + ")";
+        if (instance.askOwnerToShowSettings(kShowSettingsWait)) {
+            std::cout << running << "; it shows its settings window.\n";
+            return EXIT_SUCCESS;
+        }
+        std::cerr << running << " and did not answer.\n";
         return EXIT_FAILURE;
     }
 
@@ -161,9 +169,21 @@ int runApplication(int argc, char** argv) {
                       << SocketServer::defaultSocketPath().string() << ").\n";
             return EXIT_FAILURE;
         }
+        // Asked by a second start: the window comes to the front, then the asker hears of it.
+        const auto delegateAlive = std::make_shared<bool>(true);
+        instance.onShowSettingsRequest(
+            [&instance, &services, &delegate, delegateAlive](std::uint32_t asker) {
+                services.main.async([&instance, &delegate, delegateAlive, asker] {
+                    if (!*delegateAlive) return;
+                    delegate.showSettings(SettingsTab::general);
+                    instance.answerShowSettingsRequest(asker);
+                });
+            });
         SocketServer& server = delegate.socketServer();
         display_loss::arm({[&server] { server.removeSocketFileBeforeExit(); }, displayIsGone});
         status = QApplication::exec();
+        instance.onShowSettingsRequest(nullptr);
+        *delegateAlive = false;
         delegate.applicationWillTerminate();
         putBack = delegate.windowsPutBack();
         // The socket server goes with the delegate.

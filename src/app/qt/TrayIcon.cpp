@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCursor>
 #include <QIcon>
+#include <QKeyEvent>
 
 namespace brindlow {
 
@@ -57,8 +58,10 @@ TrayIcon::TrayIcon(MenuBarController& controller) : controller_(controller) {
     menu_.setTitle(QStringLiteral("Brindlow"));
     QObject::connect(&menu_, &QMenu::aboutToShow, this, [this] {
         renderMenu(menu_, controller_.rebuildMenu());
+        for (QMenu* inner : menu_.findChildren<QMenu*>()) inner->installEventFilter(this);
         controller_.menuWillOpen();
     });
+    menu_.installEventFilter(this);
     QObject::connect(&menu_, &QMenu::aboutToHide, this, [this] { controller_.menuDidClose(); });
     icon_.setContextMenu(&menu_);
     // A plain click opens the menu too, as a status item does.
@@ -68,6 +71,24 @@ TrayIcon::TrayIcon(MenuBarController& controller) : controller_(controller) {
                              menu_.popup(QCursor::pos());
                      });
     setTitle({}, false);
+}
+
+bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return QObject::eventFilter(watched, event);
+    // A menu closes on Alt. A global shortcut typed while it is open starts with its modifiers;
+    // closed by them, the menu would give the shortcuts back before the rest of the keys came,
+    // and the shortcut would fire. While it is open none does.
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Meta:
+        case Qt::Key_Super_L:
+        case Qt::Key_Super_R:
+            return true;
+        default:
+            return QObject::eventFilter(watched, event);
+    }
 }
 
 TrayIcon::~TrayIcon() {

@@ -32,6 +32,10 @@ class TrayIcon final : public QObject, public StatusItem {
     // The picture drawn at 64 pixels (the tray draws its own size).
     const QImage& picture() const { return picture_; }
 
+  protected:
+    // Keeps modifier keys alone from closing the open menu.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     MenuBarController& controller_;
     QMenu menu_;

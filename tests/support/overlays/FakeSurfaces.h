@@ -38,6 +38,7 @@ class FakeSurface final : public Surface {
     }
     void redraw() override {}
     void setHole(const std::optional<Rect>& cut) override { hole = cut; }
+    void setMoreHoles(const std::vector<Rect>& cuts) override { moreHoles = cuts; }
     bool isVisible() const override { return visible_; }
     SurfaceTier tier() const override { return tier_; }
     void setTier(SurfaceTier tier) override { tier_ = tier; }
@@ -65,6 +66,7 @@ class FakeSurface final : public Surface {
     std::optional<std::uint32_t> relativeTo;
     std::optional<Color> background;
     std::optional<Rect> hole;
+    std::vector<Rect> moreHoles;
     int orders = 0;
     int frameSets = 0;
     int backgroundSets = 0;

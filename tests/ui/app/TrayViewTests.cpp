@@ -76,6 +76,31 @@ TEST(TrayView, OpeningRebuildsTheMenuAndQuietsTheShortcutsUntilItCloses) {
     EXPECT_FALSE(controller.shortcutsSuspended());
 }
 
+// A global shortcut typed while the menu is open starts with its modifiers: Alt (and Super) alone
+// must not close the menu, or the shortcuts would come back before the rest of the keys arrive.
+TEST(TrayView, AltOrSuperPressedInTheOpenMenuLeavesItOpenAndTheShortcutsQuiet) {
+    VirtualTime time;
+    ManualExecutor main(time, "main");
+    MenuBarActions actions;
+    actions.permissionGranted = [] { return true; };
+    MenuBarController controller(main, actions, nullptr);
+    TrayIcon tray(controller);
+    controller.install(tray);
+
+    tray.menu().popup(QPoint(10, 10));
+    ASSERT_TRUE(tray.menu().isVisible());
+    for (const Qt::Key key : {Qt::Key_Alt, Qt::Key_Meta}) {
+        QTest::keyPress(&tray.menu(), key, Qt::ControlModifier);
+        QTest::keyRelease(&tray.menu(), key, Qt::ControlModifier);
+        EXPECT_TRUE(tray.menu().isVisible()) << key;
+        EXPECT_TRUE(controller.shortcutsSuspended()) << key;
+    }
+    // Escape still closes it, and the shortcuts come back.
+    QTest::keyClick(&tray.menu(), Qt::Key_Escape);
+    EXPECT_FALSE(tray.menu().isVisible());
+    EXPECT_FALSE(controller.shortcutsSuspended());
+}
+
 TEST(SaveLayoutPromptView, AskGivesTheTypedNameOnSaveAndNothingOnCancel) {
     const auto answer = [](bool save) {
         QTimer::singleShot(0, [save] {

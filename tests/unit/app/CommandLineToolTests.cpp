@@ -119,11 +119,13 @@ std::string runBash(const std::filesystem::path& script) {
 TEST_F(CommandLineToolTest, BashHookJoinsAnyPromptCommandOnce) {
     const std::filesystem::path hook = folder.path() / "hook.bash";
     std::ofstream(hook) << run({"shell-hook", "bash"}).out;
-    const std::string joinedFoo = "_brindlow_status=$?; foo; _brindlow_precmd\nran\n";
+    // The DEBUG trap is chained at the first prompt when the hook could not see the user's.
+    const std::string start =
+        "_brindlow_status=$?; [[ -z $_brindlow_trap_pending ]] || _brindlow_chain_trap "
+        "\"$(trap -p DEBUG)\"; ";
+    const std::string joinedFoo = start + "foo; _brindlow_precmd\nran\n";
     for (const auto& [before, after] : std::vector<std::pair<std::string, std::string>>{
-             {"foo ;  ", joinedFoo},
-             {"foo", joinedFoo},
-             {"", "_brindlow_status=$?; _brindlow_precmd\nran\n"}}) {
+             {"foo ;  ", joinedFoo}, {"foo", joinedFoo}, {"", start + "_brindlow_precmd\nran\n"}}) {
         const std::filesystem::path script = folder.path() / "prompt.bash";
         // Evaluated twice, as when a shell start-up file is read again.
         std::ofstream(script) << "foo() { :; }\nPROMPT_COMMAND='" << before << "'\n. " << hook

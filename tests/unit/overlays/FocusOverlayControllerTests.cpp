@@ -177,6 +177,25 @@ TEST_F(FocusOverlayTest, TheDimLetsTheFocusedWindowShowThroughWhereverItGoes) {
     EXPECT_EQ(dim()->hole, kWindowB);
 }
 
+// Our own windows (the settings window here) are cut out of the dim as well, whichever window has
+// the focus; one on another display is not the dim's business.
+TEST_F(FocusOverlayTest, OurOwnWindowsAreNeverDimmed) {
+    const Rect settingsWindow(400, 200, 720, 560);
+    const Rect onTheNextDisplay(2200, 100, 500, 400);
+    std::vector<Rect> own{settingsWindow, onTheNextDisplay};
+    controller.setOwnWindows([&own] { return own; });
+    update({frame(7, kWindowA)});
+    EXPECT_EQ(dim()->hole, kWindowA);
+    EXPECT_EQ(dim()->moreHoles, std::vector<Rect>{settingsWindow});
+    clock.advance(1.0);
+    update({frame(8, kWindowB)});
+    EXPECT_EQ(dim()->moreHoles, std::vector<Rect>{settingsWindow});
+    // Closed: the dim covers its place again at the next update.
+    own.clear();
+    update({frame(8, kWindowB)});
+    EXPECT_TRUE(dim()->moreHoles.empty());
+}
+
 TEST_F(FocusOverlayTest, SwitchedOffTheBorderFadesOverTwoTenthsAndTheDimOverTwentyTwoHundredths) {
     update({frame(7, kWindowA)});
     clock.advance(1.0);

@@ -169,5 +169,20 @@ TEST(AXReaders, GiveNothingForValuesOfAnotherType) {
     EXPECT_EQ(focused->identity(), w.id());
 }
 
+// A tray host or a desktop shows only docks and desktops ("AXUnknown"): nothing to tile or give a
+// rule. One ordinary window among them is enough; windows that cannot be read do not hide it.
+TEST_F(ElementEligibility, AnApplicationOfDocksAndDesktopsAloneShowsNoOrdinaryWindow) {
+    SimApp tray = desktop.launchApp({.name = "trayer", .bundleID = "trayer"});
+    EXPECT_TRUE(WindowObserver::showsOrdinaryWindows(desktop, tray.pid())) << "no windows yet";
+    desktop.openWindow(tray, {.subrole = "AXUnknown"});
+    desktop.openWindow(tray, {.subrole = "AXUnknown"});
+    EXPECT_FALSE(WindowObserver::showsOrdinaryWindows(desktop, tray.pid()));
+    desktop.openWindow(tray, {.subrole = "AXDialog"});
+    EXPECT_TRUE(WindowObserver::showsOrdinaryWindows(desktop, tray.pid()));
+    desktop.openWindow(app, {.subrole = "AXUnknown"});
+    desktop.openWindow(app, {});
+    EXPECT_TRUE(WindowObserver::showsOrdinaryWindows(desktop, app.pid()));
+}
+
 }  // namespace
 }  // namespace brindlow

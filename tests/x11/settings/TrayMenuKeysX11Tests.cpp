@@ -1,5 +1,6 @@
 // The tray menu of the delegate in this process, opened with a real click on its icon in trayer:
-// Ctrl+Q pressed through XTest while it is open quits, as the Quit item beside the keys says.
+// Ctrl+Q pressed through XTest while it is open quits, as the Quit item beside the keys says; a
+// global shortcut pressed while it is open does nothing.
 #include <gtest/gtest.h>
 
 // The XKB header names a member "explicit".
@@ -7,29 +8,83 @@
 #include <xcb/xkb.h>
 #undef explicit
 
+#include <QKeyEvent>
 #include <QMenu>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
+#include <vector>
 
 #include "app/qt/TrayIcon.h"
+#include "input/KeyboardShortcuts/Registry.h"
 #include "x11/support/DelegateOnDisplay.h"
 
 namespace brindlow::test {
 namespace {
 
-using TrayMenuKeysX11Test = DelegateOnDisplayTest;
+class TrayMenuKeysX11Test : public DelegateOnDisplayTest {
+  protected:
+    QMenu& openMenu() {
+        QMenu& menu = delegate->tray()->menu();
+        // A click that lands before the host has finished embedding the icon is lost: again if
+        // need be.
+        for (int attempt = 0; attempt < 5 && !menu.isVisible(); ++attempt) {
+            if (const std::optional<QPoint> centre = iconCentre()) clickAt(*centre);
+            eventually([&] { return menu.isVisible(); }, 2.0);
+        }
+        return menu;
+    }
+};
+
+// Counts the key presses the menu receives, by key.
+class PressesSeen final : public QObject {
+  public:
+    explicit PressesSeen(QMenu& menu) { menu.installEventFilter(this); }
+    int count(int key) const { return int(std::count(keys_.begin(), keys_.end(), key)); }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress)
+            keys_.push_back(static_cast<QKeyEvent*>(event)->key());
+        return false;
+    }
+
+  private:
+    std::vector<int> keys_;
+};
+
+// Ctrl+Alt+Q pauses tiling. Pressed while the menu is open, its Alt does not close the menu (which
+// would give the shortcuts back before the Q came): the Q goes to the menu, nothing pauses.
+TEST_F(TrayMenuKeysX11Test, AGlobalShortcutPressedWhileTheMenuIsOpenLeavesItOpenAndDoesNothing) {
+    launchInTray();
+    if (HasFatalFailure()) return;
+    QMenu& menu = openMenu();
+    ASSERT_TRUE(menu.isVisible()) << "the menu did not open";
+    KeyboardShortcuts::Registry* registry = delegate->shortcuts();
+    ASSERT_NE(registry, nullptr);
+    PressesSeen seen(menu);
+
+    ASSERT_TRUE(xdotool({"keydown", "ctrl+alt"}));
+    ASSERT_TRUE(eventually([&] { return seen.count(Qt::Key_Alt) == 1; })) << "Alt never came";
+    EXPECT_TRUE(menu.isVisible()) << "Alt closed the menu";
+    EXPECT_FALSE(registry->isEnabled());
+    xdotool({"key", "q"});
+    EXPECT_TRUE(eventually([&] { return seen.count(Qt::Key_Q) == 1; }))
+        << "the Q went elsewhere: to the global shortcut";
+    xdotool({"keyup", "ctrl+alt"});
+    EXPECT_TRUE(menu.isVisible());
+    xdotool({"key", "Escape"});
+    ASSERT_TRUE(eventually([&] { return !menu.isVisible(); }));
+    EXPECT_TRUE(registry->isEnabled());
+    EXPECT_FALSE(delegate->snapshot().paused);
+}
 
 TEST_F(TrayMenuKeysX11Test, CtrlQWhileTheMenuIsOpenQuitsTheApplication) {
     settings->update([](AppSettings& s) { s.firstRunDone = true; });
     launchInTray();
     if (HasFatalFailure()) return;
-    QMenu& menu = delegate->tray()->menu();
-    // A click that lands before the host has finished embedding the icon is lost: again if need be.
-    for (int attempt = 0; attempt < 5 && !menu.isVisible(); ++attempt) {
-        if (const std::optional<QPoint> centre = iconCentre()) clickAt(*centre);
-        eventually([&] { return menu.isVisible(); }, 2.0);
-    }
+    QMenu& menu = openMenu();
     ASSERT_TRUE(menu.isVisible()) << "the menu did not open";
 
     // The keys go out once the loop runs; the quit ends the loop with 0. The second timer only

@@ -145,7 +145,7 @@ class X11SurfaceFactory::QtSurface final : public Surface {
         const int margin = window_->margin();
         const QRect pixels = pixelRect(frame).adjusted(-margin, -margin, margin, margin);
         if (pixels == window_->geometry()) return;
-        const bool reshaped = pixels.size() != window_->size() || hole_;
+        const bool reshaped = pixels.size() != window_->size() || hole_ || !moreHoles_.empty();
         window_->setGeometry(pixels);
         if (reshaped) reshape();
     }
@@ -166,6 +166,13 @@ class X11SurfaceFactory::QtSurface final : public Surface {
         const std::optional<QRect> pixels = hole ? std::optional(pixelRect(*hole)) : std::nullopt;
         if (pixels == hole_) return;
         hole_ = pixels;
+        reshape();
+    }
+    void setMoreHoles(const std::vector<Rect>& holes) override {
+        std::vector<QRect> pixels;
+        for (const Rect& hole : holes) pixels.push_back(pixelRect(hole));
+        if (pixels == moreHoles_) return;
+        moreHoles_ = std::move(pixels);
         reshape();
     }
     void redraw() override {
@@ -241,7 +248,8 @@ class X11SurfaceFactory::QtSurface final : public Surface {
     // Without a compositor the window is cut to the pixels its content and background draw;
     // the hole is cut out either way.
     void reshape() {
-        const QRegion hole = hole_ ? QRegion(hole_->translated(-window_->pos())) : QRegion();
+        QRegion hole = hole_ ? QRegion(hole_->translated(-window_->pos())) : QRegion();
+        for (const QRect& more : moreHoles_) hole += more.translated(-window_->pos());
         if (stacking_.compositing()) {
             emptyShape_ = false;
             if (!hole.isEmpty()) {
@@ -272,7 +280,8 @@ class X11SurfaceFactory::QtSurface final : public Surface {
     double alpha_ = 1.0;
     bool orderedIn_ = false;
     bool emptyShape_ = false;
-    std::optional<QRect> hole_;  // global pixels
+    std::optional<QRect> hole_;     // global pixels
+    std::vector<QRect> moreHoles_;  // global pixels
     // Asked for a drop shadow, drawn while a compositor runs.
     bool shadow_ = false;
 };

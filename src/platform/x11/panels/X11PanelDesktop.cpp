@@ -1,5 +1,7 @@
 #include "platform/x11/panels/X11PanelDesktop.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "platform/RunningProcesses.h"
@@ -33,6 +35,8 @@ void X11PanelDesktop::onEvent(const xcb_generic_event_t& event) {
         const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
         if (change.window == x_.root() && change.atom == x_.ewmh()->_NET_ACTIVE_WINDOW)
             activeChanged();
+        if (change.window == x_.root() && change.atom == x_.ewmh()->_NET_CLIENT_LIST_STACKING)
+            keepOutOfGroup();
         return;
     }
     if (type == XCB_CONFIGURE_NOTIFY && (event.response_type & 0x80)) {
@@ -147,6 +151,86 @@ bool X11PanelDesktop::activateAndWait(std::uint32_t window, double limit) {
         });
     desktop_.activation().focusHandOverEnded(taken);
     return taken;
+}
+
+void X11PanelDesktop::keepOwnWindowsOutOf(const std::vector<std::uint32_t>& group) {
+    {
+        std::lock_guard lock(mutex_);
+        if (group == group_) return;
+        group_ = group;
+    }
+    keepOutOfGroup();
+}
+
+void X11PanelDesktop::keepOutOfGroup() {
+    std::vector<std::uint32_t> group;
+    {
+        std::lock_guard lock(mutex_);
+        group = group_;
+    }
+    if (group.size() < 2) return;
+    // Bottom to top.
+    const std::vector<xcb_window_t> stacking =
+        readWindowList(x_, x_.root(), x_.ewmh()->_NET_CLIENT_LIST_STACKING);
+    std::optional<size_t> lowest, highest;
+    for (size_t at = 0; at < stacking.size(); ++at) {
+        if (std::find(group.begin(), group.end(), stacking[at]) == group.end()) continue;
+        if (!lowest) lowest = at;
+        highest = at;
+    }
+    if (!lowest || *lowest == *highest) return;
+    const auto own = std::int32_t(getpid());
+    bool restacked = false;
+    for (size_t at = *lowest + 1; at < *highest; ++at) {
+        if (desktop_.registry().pidOf(stacking[at]) != own) continue;
+        // Asked of the window manager, whose frames move; some obey only the client's own
+        // request, relative to the frame of the lowest.
+        xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), stacking[at],
+                                        stacking[*lowest], XCB_STACK_MODE_BELOW);
+        const std::uint32_t values[] = {topLevelOf(stacking[*lowest]), XCB_STACK_MODE_BELOW};
+        xcb_configure_window(x_.xcb(), topLevelOf(stacking[at]),
+                             XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+        restacked = true;
+    }
+    if (restacked) x_.flush();
+}
+
+xcb_window_t X11PanelDesktop::topLevelOf(xcb_window_t window) {
+    for (int depth = 0; depth < 8; ++depth) {
+        XcbReply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(x_.xcb(), xcb_query_tree(x_.xcb(), window), nullptr));
+        if (!tree || tree->parent == x_.root() || tree->parent == XCB_WINDOW_NONE) return window;
+        window = tree->parent;
+    }
+    return window;
+}
+
+bool X11PanelDesktop::moveToCurrentDesktop(std::uint32_t window, double limit) {
+    const xcb_atom_t desktopAtom = x_.ewmh()->_NET_WM_DESKTOP;
+    const auto current = readCardinal(x_, x_.root(), x_.ewmh()->_NET_CURRENT_DESKTOP);
+    const auto standsOn = [&] { return readCardinal(x_, window, desktopAtom); };
+    const auto placed = standsOn();
+    // Without desktops, or where the window manager has not said, there is nothing to move.
+    if (!current || !placed || *placed == kAllDesktops || *placed == *current) return true;
+    // Told of the window manager's answer: added to whatever this connection listens to there.
+    XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+        x_.xcb(), xcb_get_window_attributes(x_.xcb(), window), nullptr));
+    if (!attributes) return false;
+    const std::uint32_t mask = attributes->your_event_mask | XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(x_.xcb(), window, XCB_CW_EVENT_MASK, &mask);
+    return x_.waitForEvent(
+        [&](const xcb_generic_event_t& event) {
+            if ((event.response_type & 0x7F) != XCB_PROPERTY_NOTIFY) return false;
+            const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+            return change.window == window && change.atom == desktopAtom && standsOn() == current;
+        },
+        limit,
+        [&] {
+            xcb_ewmh_request_change_wm_desktop(x_.ewmh(), x_.screenNumber(), window, *current,
+                                               kSourcePager);
+            x_.flush();
+            return standsOn() == current;
+        });
 }
 
 void X11PanelDesktop::raiseWithoutFocus(std::uint32_t window) {

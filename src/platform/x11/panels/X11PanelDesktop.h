@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <vector>
 
 #include "platform/PanelDesktop.h"
 
@@ -29,6 +30,8 @@ class X11PanelDesktop final : public PanelDesktop {
     std::optional<std::uint32_t> keyboardFocus() override;
     void activate(std::uint32_t window) override;
     bool activateAndWait(std::uint32_t window, double limit) override;
+    bool moveToCurrentDesktop(std::uint32_t window, double limit) override;
+    void keepOwnWindowsOutOf(const std::vector<std::uint32_t>& group) override;
     void raiseWithoutFocus(std::uint32_t window) override;
     void preparePanel(std::uint32_t window, bool keepAbove) override;
     void watchFraming(std::uint32_t window, std::function<void()> unframed) override;
@@ -44,6 +47,10 @@ class X11PanelDesktop final : public PanelDesktop {
     void raiseManaged(xcb_window_t window);
     // Ends the hold above the others once the focus moved.
     void activeChanged();
+    // Moves a window of ours that stands between two windows of the kept group below the lowest.
+    void keepOutOfGroup();
+    // The root child that holds a client: the window manager's frame, or the client itself.
+    xcb_window_t topLevelOf(xcb_window_t window);
     bool windowManagerSupports(xcb_atom_t hint);
     // A window the window manager reports at (x, y) that is still the root's child and stands
     // elsewhere: it was never framed.
@@ -63,6 +70,7 @@ class X11PanelDesktop final : public PanelDesktop {
     std::set<std::uint32_t> raiseWhenMapped_;
     std::map<std::uint32_t, std::function<void()>> framingWatched_;
     std::optional<HeldAbove> heldAbove_;
+    std::vector<std::uint32_t> group_;
 };
 
 }  // namespace brindlow
