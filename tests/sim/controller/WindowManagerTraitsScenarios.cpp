@@ -68,6 +68,31 @@ TEST_P(BesideAWindowManager, AFocusLossFromADesktopSwitchIsNeverGivenBack) {
     for (const SimWindow& window : windows) EXPECT_TRUE(window.isAway());
 }
 
+// A window opened beside the focused w0 lands where w1 stood, under the resting pointer, and the
+// window manager focuses it for its map: the new window keeps the focus beside every window
+// manager that focuses new windows, also one that focuses under the pointer.
+TEST_P(BesideAWindowManager, ANewWindowFocusedAsItIsMappedUnderAStillPointerKeepsTheFocus) {
+    const Point pointer{1400, 500};
+    desktop.setPointerLocation(pointer);
+    start(AppSettings{});
+    animate();
+    ASSERT_EQ(focusedWindow(), windows[0].id());
+    // Another application's, as a new terminal's would be: nothing else focuses it.
+    const SimApp other = desktop.launchApp({.name = "Other", .bundleID = "org.example.other"});
+    const SimWindow late =
+        desktop.openWindow(other, {.title = "late", .frame = {100, 100, 900, 600}});
+    time.advance(0.2);
+    animate();
+    ASSERT_TRUE(late.frame().contains(pointer)) << ::testing::PrintToString(late.frame()) << " "
+                                                << ::testing::PrintToString(windows[0].frame());
+    late.focus();
+    other.activate();
+    time.runUntilIdle();
+    animate();
+    EXPECT_EQ(focusedWindow(), late.id());
+    EXPECT_TRUE(late.isFocused());
+}
+
 INSTANTIATE_TEST_SUITE_P(Nine, BesideAWindowManager,
                          ::testing::Values("Openbox", "Xfwm4", "KWin", "Metacity", "Marco", "IceWM",
                                            "Fluxbox", "JWM", "FVWM"));
