@@ -196,9 +196,21 @@ TEST_F(WindowManagerHabits, ADesktopSwitchRightAfterAScrollIsTheUsers) {
     ASSERT_TRUE(xdotool(
         {"mousemove", std::to_string(int(first.maxX()) + 6), std::to_string(int(first.midY()))}));
     ASSERT_EQ(tool({"focus-right"}).status, 0);
-    ASSERT_TRUE(settle([&] { return columns(xtermTitles()).focused == 2; }));
+    ASSERT_TRUE(settle([&] {
+        const Columns shown = columns(xtermTitles());
+        return shown.focused == 2 &&
+               readActiveWindow(connection()) == xtermTitled(shown.titles[1])->window;
+    }));
     ASSERT_EQ(tool({"focus-left"}).status, 0);
-    ASSERT_TRUE(settle([&] { return columns(xtermTitles()).focused == 1; }));
+    // Listed as focused before its scroll lands: the switch comes once the first column stands
+    // where it started and the window manager made its xterm the active window, moments after
+    // the scroll's last move.
+    ASSERT_TRUE(settle([&] {
+        const Columns shown = columns(xtermTitles());
+        if (shown.focused != 1) return false;
+        const xcb_window_t window = xtermTitled(shown.titles[0])->window;
+        return frameOf(window) == first && readActiveWindow(connection()) == window;
+    }));
     switched_ = true;
     ASSERT_EQ(runProcess({"wmctrl", "-s", "1"}).status, 0);
     ASSERT_TRUE(settle([&] { return currentDesktop() == 1; }));
