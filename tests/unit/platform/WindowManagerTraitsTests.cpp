@@ -50,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"Xfwm4", "Xfwm4", FocusModel::click, false, true, false, true, false, 3},
         Row{"KWin", "KWin", FocusModel::click, false, true, true, false, false, 3},
         Row{"Metacity", "Metacity", FocusModel::click, true, true, false, false, false, 2},
-        Row{"Metacity (Marco)", "Marco", FocusModel::click, true, false, false, false, false, 2},
+        Row{"Metacity (Marco)", "Marco", FocusModel::click, true, false, false, false, false, 3},
         Row{"IceWM 3.3.1 (Linux 6.1.0/x86_64)", "IceWM", FocusModel::click, true, true, false, true,
             false, 3},
         Row{"Fluxbox", "Fluxbox", FocusModel::click, false, false, false, false, false, 3},

@@ -126,8 +126,10 @@ TEST_F(WindowManagerHabits, AClientThatResizesItselfAfterEachMoveHasItsWidthLear
 // openbox) is the user's: the column takes the new width, and the next command keeps it.
 TEST_F(WindowManagerHabits, AModifierDragResizeWithTheWindowManagersButtonIsFollowed) {
     const auto traits = WindowManagerTraits::forName(sessionWindowManager());
-    if (!traits || traits->drag.modifier != DragButtons::Modifier::alt)
+    if (!traits || traits->drag.modifier == DragButtons::Modifier::none)
         GTEST_SKIP() << sessionWindowManager() << " resizes with no modifier drag";
+    const std::string modifier =
+        traits->drag.modifier == DragButtons::Modifier::alt ? "alt" : "super";
     int button = 0;
     for (int candidate = 2; candidate <= 3 && !button; ++candidate)
         if (traits->drag.holds(candidate)) button = candidate;
@@ -148,7 +150,7 @@ TEST_F(WindowManagerHabits, AModifierDragResizeWithTheWindowManagersButtonIsFoll
     const std::vector<double> widths = columns(xtermTitles()).widths;
     // Near the right edge, half way down: the window manager resizes by that edge.
     const int x = int(before.maxX()) - 40, y = int(before.midY());
-    ASSERT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y), "keydown", "alt",
+    ASSERT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y), "keydown", modifier,
                          "mousedown", std::to_string(button)}));
     const auto pressed = std::chrono::steady_clock::now();
     for (int step = 0; step < 10; ++step) xdotool({"mousemove_relative", "--", "-25", "0"});
@@ -159,7 +161,7 @@ TEST_F(WindowManagerHabits, AModifierDragResizeWithTheWindowManagersButtonIsFoll
         xdotool({"mousemove_relative", "--", "-1", "0"});
         settle([&] { return frameOf(first)->width < reached; }, 1);
     }
-    ASSERT_TRUE(xdotool({"mouseup", std::to_string(button), "keyup", "alt"}));
+    ASSERT_TRUE(xdotool({"mouseup", std::to_string(button), "keyup", modifier}));
     ASSERT_TRUE(settle([&] { return frameOf(first)->width < before.width - 150; }))
         << "the window manager did not resize the window";
     EXPECT_TRUE(settle([&] { return logged().find("User resized") != std::string::npos; }))
