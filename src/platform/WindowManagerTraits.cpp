@@ -38,7 +38,7 @@ constexpr std::array kRows{
     Row{"xfwm4", "Xfwm4", FocusModel::click, false, true, false, true,
         true, true, false, {kButtons13, Modifier::alt}},
     Row{"kwin", "KWin", FocusModel::click, false, true, true, true,
-        false, true, false, {kButtons13, Modifier::alt}},
+        false, true, false, {kButtons13, Modifier::super}},
     Row{"marco", "Marco", FocusModel::click, true, false, false, true,
         false, true, false, {kButtons13, Modifier::alt}},
     Row{"metacity", "Metacity", FocusModel::click, true, true, false, true,
