@@ -128,6 +128,7 @@ TEST_F(WindowManagerHabits, AModifierDragResizeWithTheWindowManagersButtonIsFoll
     const auto traits = WindowManagerTraits::forName(sessionWindowManager());
     if (!traits || traits->drag.modifier == DragButtons::Modifier::none)
         GTEST_SKIP() << sessionWindowManager() << " resizes with no modifier drag";
+    BRINDLOW_SKIP_BESIDE("it resizes the window only once the button is released", "fluxbox");
     const std::string modifier =
         traits->drag.modifier == DragButtons::Modifier::alt ? "alt" : "super";
     int button = 0;
