@@ -154,8 +154,13 @@ TEST_F(WindowManagerHabits, AModifierDragResizeWithTheWindowManagersButtonIsFoll
     ASSERT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y), "keydown", modifier,
                          "mousedown", std::to_string(button)}));
     const auto pressed = std::chrono::steady_clock::now();
-    for (int step = 0; step < 10; ++step) xdotool({"mousemove_relative", "--", "-25", "0"});
-    settle([&] { return frameOf(first)->width < before.width - 150; });
+    // Each step waits for the window manager to follow it: one may start its resize only a
+    // moment after the press.
+    for (int step = 0; step < 12 && frameOf(first)->width >= before.width - 150; ++step) {
+        const double reached = frameOf(first)->width;
+        xdotool({"mousemove_relative", "--", "-25", "0"});
+        settle([&] { return frameOf(first)->width < reached; }, 1);
+    }
     // A hand's drag lasts: small steps, each seen by the server, while the button stays down.
     while (std::chrono::steady_clock::now() - pressed < std::chrono::seconds(1)) {
         const double reached = frameOf(first)->width;
