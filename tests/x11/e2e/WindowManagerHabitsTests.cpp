@@ -103,7 +103,10 @@ TEST_F(WindowManagerHabits, NewWindowsOpenedInQuickSuccessionKeepTheFocusAndOpen
 // is checked like any window that refuses its width: the width is learned and logged, and the
 // next column starts one gap after it.
 TEST_F(WindowManagerHabits, AClientThatResizesItselfAfterEachMoveHasItsWidthLearned) {
-    TestClientProcess stubborn({"--title", "e2e-stubborn", "--size", "1202x325", "--refuse"});
+    // It answers a moment after each resize, as a busy application does: after the read-back of
+    // the move that resized it.
+    TestClientProcess stubborn(
+        {"--title", "e2e-stubborn", "--size", "1202x325", "--refuse-after", "150"});
     ASSERT_TRUE(stubborn.ready());
     startXterm("e2e-after-stubborn");
     startBrindlow();
