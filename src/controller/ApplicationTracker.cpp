@@ -167,6 +167,9 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
         AX::boolAttribute(element, ax::main).value_or(false);
     const bool focused = (focus && pid == state_.frontmostPID) || alreadyActive;
     if (focused) state_.display(target)->strip.focusedIndex = index;
+    // The window manager's focus may still come: one that focuses new windows gives it for the
+    // map, not for a pointer our moves slid it under.
+    if (!focused) state_.records.edit(id, [](WindowRecord& r) { r.mappedUnfocused = true; });
     log_.info("Add %{public}s '%{private}s' at column %ld on %{public}s", window->appName,
               window->title, long(index + 1), state_.displayName(target));
     hooks_.structureChanged(target);

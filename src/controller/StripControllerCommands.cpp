@@ -187,9 +187,18 @@ void StripController::windowFocused(WindowID id) {
     const std::optional<WindowID> stripFocus =
         location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt;
     const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(id, now(), stripFocus);
+    // The first focus since a window was mapped, beside a window manager that focuses new
+    // windows, is that window manager's answer to the map. Any focus ends every such wait.
+    const bool focusedAsMapped =
+        state_.records.get(id).mappedUnfocused && env_.windowManagerTraits().focusesNewWindows;
+    std::vector<WindowID> waiting;
+    for (const auto& [window, record] : state_.records.all())
+        if (record.mappedUnfocused) waiting.push_back(window);
+    for (const WindowID window : waiting)
+        state_.records.edit(window, [](WindowRecord& r) { r.mappedUnfocused = false; });
     if (verdict == RaiseEchoes::Verdict::overtaken) return;
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
-        slidUnderStillPointer(id)) {
+        !focusedAsMapped && slidUnderStillPointer(id)) {
         if (ownWindowTakesFocus_ && onOwnKeysTaken) {
             // Raising the strip's window would take the keys from the panel the user types in.
             log_.info("Focus under the still pointer not followed: the keys go back to our window");

@@ -19,10 +19,11 @@ struct FullScreenReturn {
 
 // What the controller keeps about one window beside its tiling, tiled or not.
 struct WindowRecord {
-    bool userFloating = false;            // floated by the user: not tiled again until unfloated
-    bool hasBadge = false;                // asked for attention and not focused since
-    bool userChangePending = false;       // a drag or resize waits to be judged
-    bool dragLookPending = false;         // moved under the button too soon after our own move
+    bool userFloating = false;       // floated by the user: not tiled again until unfloated
+    bool hasBadge = false;           // asked for attention and not focused since
+    bool userChangePending = false;  // a drag or resize waits to be judged
+    bool dragLookPending = false;    // moved under the button too soon after our own move
+    bool mappedUnfocused = false;    // adopted as it was mapped, and no window was focused since
     std::optional<double> lastMoveTime;   // when the controller last moved it
     std::optional<double> minimumHeight;  // the height it refused to go below
     std::optional<Rect> originalFrame;    // where it stood before it was first tiled

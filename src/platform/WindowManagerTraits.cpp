@@ -10,8 +10,8 @@ namespace {
 
 using Modifier = DragButtons::Modifier;
 
-constexpr std::uint8_t kButtons13 = 0b101;  // Alt + left moves, Alt + right resizes
-constexpr std::uint8_t kButtons12 = 0b011;  // Alt + left moves, Alt + middle resizes
+constexpr std::uint8_t kButtons13 = 0b101;  // left moves, right resizes
+constexpr std::uint8_t kButtons12 = 0b011;  // left moves, middle resizes (metacity)
 
 struct Row {
     std::string_view key;   // lower case, found in the published name
@@ -38,11 +38,11 @@ constexpr std::array kRows{
     Row{"xfwm4", "Xfwm4", FocusModel::click, false, true, false, true,
         true, true, false, {kButtons13, Modifier::alt}},
     Row{"kwin", "KWin", FocusModel::click, false, true, true, true,
-        false, true, false, {kButtons13, Modifier::alt}},
+        false, true, false, {kButtons13, Modifier::super}},
     Row{"marco", "Marco", FocusModel::click, true, false, false, true,
-        false, true, false, {kButtons12, Modifier::alt}},
+        false, true, false, {kButtons13, Modifier::alt}},
     Row{"metacity", "Metacity", FocusModel::click, true, true, false, true,
-        false, true, false, {kButtons12, Modifier::alt}},
+        false, true, false, {kButtons12, Modifier::super}},
     Row{"icewm", "IceWM", FocusModel::click, true, true, false, true,
         true, true, false, {kButtons13, Modifier::alt}},
     Row{"fluxbox", "Fluxbox", FocusModel::click, false, false, false, false,

@@ -12,6 +12,7 @@ WindowRecords everythingFor(WindowID id) {
                   true,
                   true,
                   true,
+                  true,
                   4.0,
                   600.0,
                   Rect(10, 20, 300, 400),

@@ -15,7 +15,8 @@ struct Row {
     bool identicalRestackLowers;
     bool mappedBackFocused;
     bool movesLate;
-    int resizeButton;  // held with Alt, or alone on a frame for fvwm
+    int resizeButton;  // held with the modifier, or alone on a frame for fvwm
+    DragButtons::Modifier modifier = DragButtons::Modifier::alt;
 };
 
 void PrintTo(const Row& row, std::ostream* out) {
@@ -40,6 +41,7 @@ TEST_P(KnownWindowManagers, HaveTheirStockTraits) {
     EXPECT_EQ(traits->movesFrameLate, row.movesLate);
     EXPECT_TRUE(traits->drag.holds(1));
     EXPECT_TRUE(traits->drag.holds(row.resizeButton));
+    EXPECT_EQ(traits->drag.modifier, row.modifier);
     EXPECT_EQ(traits->followsPointer(), row.focus == FocusModel::followsPointer);
 }
 
@@ -48,14 +50,17 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Row{"Openbox", "Openbox", FocusModel::click, false, true, false, false, false, 3},
         Row{"Xfwm4", "Xfwm4", FocusModel::click, false, true, false, true, false, 3},
-        Row{"KWin", "KWin", FocusModel::click, false, true, true, false, false, 3},
-        Row{"Metacity", "Metacity", FocusModel::click, true, true, false, false, false, 2},
-        Row{"Metacity (Marco)", "Marco", FocusModel::click, true, false, false, false, false, 2},
+        Row{"KWin", "KWin", FocusModel::click, false, true, true, false, false, 3,
+            DragButtons::Modifier::super},
+        Row{"Metacity", "Metacity", FocusModel::click, true, true, false, false, false, 2,
+            DragButtons::Modifier::super},
+        Row{"Metacity (Marco)", "Marco", FocusModel::click, true, false, false, false, false, 3},
         Row{"IceWM 3.3.1 (Linux 6.1.0/x86_64)", "IceWM", FocusModel::click, true, true, false, true,
             false, 3},
         Row{"Fluxbox", "Fluxbox", FocusModel::click, false, false, false, false, false, 3},
         Row{"JWM", "JWM", FocusModel::followsPointer, false, true, false, false, false, 3},
-        Row{"FVWM", "FVWM", FocusModel::followsPointer, false, false, false, false, true, 1}));
+        Row{"FVWM", "FVWM", FocusModel::followsPointer, false, false, false, false, true, 1,
+            DragButtons::Modifier::none}));
 
 TEST(WindowManagerTraits, AnotherWindowManagerLeavesEveryHandlerToJudgeByWhatItSees) {
     EXPECT_FALSE(WindowManagerTraits::forName("Ratpoison"));

@@ -5,7 +5,8 @@
 //   legacy-title <text>  removes _NET_WM_NAME and sets only WM_NAME to the (Latin-1) bytes
 //   quit            exits
 // stdin at its end exits too. With --refuse it answers every resize by asking for its own size
-// back and prints "refused WxH". Other modes:
+// back and prints "refused WxH"; with --refuse-after MS it does so MS milliseconds after the
+// resize, as an application busy for a moment does. Other modes:
 //   --probe         maps a window until the window manager manages it, then exits 0
 //   --states a,b    maps with these _NET_WM_STATE entries (sticky, skip-taskbar, ...)
 //   --all-desktops  maps with _NET_WM_DESKTOP 0xFFFFFFFF (on every desktop)
@@ -45,6 +46,7 @@ struct Options {
     std::optional<std::pair<int, int>> position;
     std::optional<std::pair<int, int>> minSize, maxSize, increments;
     bool refuse = false;
+    int refuseAfter = 0;  // milliseconds
     bool icon = false;
     bool probe = false;
     int windows = 1;
@@ -67,7 +69,8 @@ xcb_atom_t atom(const char* name) {
                  "usage: brindlow-testclient [--title T] [--class C] [--pid N|--no-pid]\n"
                  "  [--type normal|dialog|utility|splash|dock] [--transient]\n"
                  "  [--size WxH] [--at X,Y] [--min WxH] [--max WxH] [--inc WxH]\n"
-                 "  [--refuse] [--icon] [--windows N] [--states a,b] [--all-desktops] | --probe\n"
+                 "  [--refuse] [--refuse-after MS] [--icon] [--windows N] [--states a,b] "
+                 "[--all-desktops] | --probe\n"
                  "  | --stalling-window-manager WINDOW\n");
     std::exit(2);
 }
@@ -110,6 +113,11 @@ Options parse(int argc, char** argv) {
             {"--max", [&] { size(o.maxSize); }},
             {"--inc", [&] { size(o.increments); }},
             {"--refuse", [&] { o.refuse = true; }},
+            {"--refuse-after",
+             [&] {
+                 o.refuse = true;
+                 o.refuseAfter = std::max(0, std::atoi(value()));
+             }},
             {"--icon", [&] { o.icon = true; }},
             {"--windows", [&] { o.windows = std::max(1, std::atoi(value())); }},
             {"--probe", [&] { o.probe = true; }},
@@ -435,6 +443,22 @@ int main(int argc, char** argv) {
     std::printf("ready\n");
     std::fflush(stdout);
 
+    // Asks for the window's own size back and says so.
+    const auto refuseNow = [&](xcb_window_t window, int width, int height) {
+        uint32_t size[] = {uint32_t(fixedWidth), uint32_t(fixedHeight)};
+        xcb_configure_window(connection, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                             size);
+        // Said once the request is sent, so a test knows the resize reached us.
+        xcb_flush(connection);
+        std::printf("refused %dx%d\n", width, height);
+        std::fflush(stdout);
+    };
+    // Windows to answer later (--refuse-after), and when.
+    struct Due {
+        std::chrono::steady_clock::time_point at;
+        int width = 0, height = 0;
+    };
+    std::map<xcb_window_t, Due> refuseDue;
     std::string input;
     while (true) {
         // Events first: waiting for a reply (an atom, a command's round trip) reads the events
@@ -444,13 +468,14 @@ int main(int argc, char** argv) {
             if (type == XCB_CONFIGURE_NOTIFY && o.refuse) {
                 auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
                 if (configure->width != fixedWidth || configure->height != fixedHeight) {
-                    uint32_t size[] = {uint32_t(fixedWidth), uint32_t(fixedHeight)};
-                    xcb_configure_window(connection, configure->window,
-                                         XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
-                    // Said once the request is sent, so a test knows the resize reached us.
-                    xcb_flush(connection);
-                    std::printf("refused %dx%d\n", configure->width, configure->height);
-                    std::fflush(stdout);
+                    if (o.refuseAfter > 0) {
+                        refuseDue[configure->window] = {
+                            std::chrono::steady_clock::now() +
+                                std::chrono::milliseconds(o.refuseAfter),
+                            configure->width, configure->height};
+                    } else {
+                        refuseNow(configure->window, configure->width, configure->height);
+                    }
                 }
             } else if (type == XCB_CLIENT_MESSAGE) {
                 auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
@@ -462,9 +487,22 @@ int main(int argc, char** argv) {
             std::free(event);
         }
         if (xcb_connection_has_error(connection)) return 3;
+        const auto now = std::chrono::steady_clock::now();
+        int wait = -1;
+        for (auto due = refuseDue.begin(); due != refuseDue.end();) {
+            if (due->second.at <= now) {
+                refuseNow(due->first, due->second.width, due->second.height);
+                due = refuseDue.erase(due);
+                continue;
+            }
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(due->second.at - now).count();
+            wait = wait < 0 ? int(left) + 1 : std::min(wait, int(left) + 1);
+            ++due;
+        }
         xcb_flush(connection);
         pollfd fds[2] = {{xcb_get_file_descriptor(connection), POLLIN, 0}, {0, POLLIN, 0}};
-        poll(fds, 2, -1);
+        poll(fds, 2, wait);
         if (fds[1].revents & (POLLIN | POLLHUP)) {
             char buffer[512];
             ssize_t n = read(0, buffer, sizeof buffer);

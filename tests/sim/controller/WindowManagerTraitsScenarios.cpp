@@ -1,0 +1,101 @@
+// The strip beside each of the window managers Brindlow knows, as the sim desktop stands for
+// them: the still-pointer rules act only beside one that focuses the window under the pointer,
+// and a desktop switch is the user's beside every one.
+#include "ControllerScenario.h"
+#include "platform/WindowManagerTraits.h"
+
+namespace brindlow::test {
+namespace {
+
+class BesideAWindowManager : public FiveWindowScenario,
+                             public ::testing::WithParamInterface<const char*> {
+  protected:
+    void SetUp() override {
+        FiveWindowScenario::SetUp();
+        traits = *WindowManagerTraits::forName(GetParam());
+        desktop.setWindowManagerTraits(traits);
+    }
+    WindowManagerTraits traits;
+};
+
+// The scroll to w2 brings the gap between w1 (at 12) and w2 (at 966) under the resting pointer,
+// and the focus goes to no window: given back to w2 only where the window manager focuses under
+// the pointer. Elsewhere nothing our scroll did can have taken it.
+TEST_P(BesideAWindowManager, AFocusLossOverAGapIsGivenBackOnlyWhereFocusFollowsThePointer) {
+    const Point pointer{960, 500};
+    desktop.setPointerLocation(pointer);
+    start(AppSettings{});
+    run(Command::jumpTo(3));
+    animate();
+    ASSERT_TRUE(windows[2].isFocused());
+    desktop.loseFocus();
+    time.runUntilIdle();
+    animate();
+    EXPECT_EQ(focusedWindow(), windows[2].id());
+    EXPECT_EQ(desktop.frontmostApplication().has_value(), traits.followsPointer());
+}
+
+// The scroll to w2 slides w1 under the resting pointer and the window manager focuses it: denied
+// only where the window manager focuses under the pointer; elsewhere somebody else chose it.
+TEST_P(BesideAWindowManager, AWindowFocusedUnderAStillPointerIsDeniedOnlyWhereFocusFollowsIt) {
+    const Point pointer{400, 500};
+    desktop.setPointerLocation(pointer);
+    start(AppSettings{});
+    run(Command::jumpTo(3));
+    for (int frame = 0; frame < 60 && !windows[1].frame().contains(pointer); ++frame)
+        ASSERT_GT(animate(1), 0) << "the scroll ended before w1 reached the pointer";
+    windows[1].focus();
+    time.runUntilIdle();
+    animate();
+    const size_t expected = traits.followsPointer() ? 2 : 1;
+    EXPECT_EQ(focusedWindow(), windows[expected].id());
+    EXPECT_TRUE(windows[expected].isFocused());
+}
+
+// Right after a scroll that left a gap under the resting pointer, the user switches desktops:
+// the focus loss it brings is the switch's, and nothing is raised on the desktop left.
+TEST_P(BesideAWindowManager, AFocusLossFromADesktopSwitchIsNeverGivenBack) {
+    const Point pointer{960, 500};
+    desktop.setPointerLocation(pointer);
+    start(AppSettings{});
+    run(Command::jumpTo(3));
+    animate();
+    desktop.loseFocus();
+    for (const SimWindow& window : windows) window.setAway();
+    time.runUntilIdle();
+    animate();
+    EXPECT_FALSE(desktop.frontmostApplication().has_value());
+    for (const SimWindow& window : windows) EXPECT_TRUE(window.isAway());
+}
+
+// A window opened beside the focused w0 lands where w1 stood, under the resting pointer, and the
+// window manager focuses it for its map: the new window keeps the focus beside every window
+// manager that focuses new windows, also one that focuses under the pointer.
+TEST_P(BesideAWindowManager, ANewWindowFocusedAsItIsMappedUnderAStillPointerKeepsTheFocus) {
+    const Point pointer{1400, 500};
+    desktop.setPointerLocation(pointer);
+    start(AppSettings{});
+    animate();
+    ASSERT_EQ(focusedWindow(), windows[0].id());
+    // Another application's, as a new terminal's would be: nothing else focuses it.
+    const SimApp other = desktop.launchApp({.name = "Other", .bundleID = "org.example.other"});
+    const SimWindow late =
+        desktop.openWindow(other, {.title = "late", .frame = {100, 100, 900, 600}});
+    time.advance(0.2);
+    animate();
+    ASSERT_TRUE(late.frame().contains(pointer)) << ::testing::PrintToString(late.frame()) << " "
+                                                << ::testing::PrintToString(windows[0].frame());
+    late.focus();
+    other.activate();
+    time.runUntilIdle();
+    animate();
+    EXPECT_EQ(focusedWindow(), late.id());
+    EXPECT_TRUE(late.isFocused());
+}
+
+INSTANTIATE_TEST_SUITE_P(Nine, BesideAWindowManager,
+                         ::testing::Values("Openbox", "Xfwm4", "KWin", "Metacity", "Marco", "IceWM",
+                                           "Fluxbox", "JWM", "FVWM"));
+
+}  // namespace
+}  // namespace brindlow::test
