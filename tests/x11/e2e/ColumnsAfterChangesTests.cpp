@@ -56,7 +56,7 @@ class ColumnsAfterChanges : public AppOnDisplay {
         const auto listed = columns();
         if (!listed || listed->focused < 0) return false;
         const auto& column = listed->windows[size_t(listed->focused)];
-        return row < column.size() && desktop().activeWindow() == column[row];
+        return row < column.size() && desktop().registry().activeWindow() == column[row];
     }
 
     bool run(const std::string& command) {
@@ -69,7 +69,7 @@ class ColumnsAfterChanges : public AppOnDisplay {
     // Shown: mapped and at least half of it on the 1920-wide screen. A parked column is either
     // out of sight (iconified where the window manager keeps windows on screen) or mostly off it.
     bool shown(xcb_window_t window, const Rect& frame) {
-        const auto state = desktop().read(window);
+        const auto state = desktop().registry().read(window);
         if (!state || !state->mapped) return false;
         return std::min(frame.maxX(), 1920.0) - std::max(frame.x, 0.0) >= frame.width / 2;
     }
