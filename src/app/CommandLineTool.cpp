@@ -68,6 +68,7 @@ _brindlow_precmd() {
   unset _brindlow_started
   _brindlow_ready=1
 }
+_brindlow_status_again() { return "$_brindlow_status"; }
 _brindlow_preexec_chained() {
   local status=$?
   _brindlow_preexec
@@ -95,7 +96,7 @@ if [[ $PROMPT_COMMAND != *_brindlow_precmd* ]]; then
   _brindlow_prompt=${PROMPT_COMMAND%"${PROMPT_COMMAND##*[![:space:]]}"}
   _brindlow_prompt=${_brindlow_prompt%;}
   _brindlow_prompt=${_brindlow_prompt%"${_brindlow_prompt##*[![:space:]]}"}
-  PROMPT_COMMAND="_brindlow_status=\$?; [[ -z \$_brindlow_trap_pending ]] || _brindlow_chain_trap \"\$(trap -p DEBUG)\"; ${_brindlow_prompt:+$_brindlow_prompt; }_brindlow_precmd"
+  PROMPT_COMMAND="_brindlow_status=\$?; [[ -z \$_brindlow_trap_pending ]] || _brindlow_chain_trap \"\$(trap -p DEBUG)\"; ${_brindlow_prompt:+_brindlow_status_again; $_brindlow_prompt; }_brindlow_precmd"
   unset _brindlow_prompt
 fi)";
 

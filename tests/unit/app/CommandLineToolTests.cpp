@@ -123,7 +123,7 @@ TEST_F(CommandLineToolTest, BashHookJoinsAnyPromptCommandOnce) {
     const std::string start =
         "_brindlow_status=$?; [[ -z $_brindlow_trap_pending ]] || _brindlow_chain_trap "
         "\"$(trap -p DEBUG)\"; ";
-    const std::string joinedFoo = start + "foo; _brindlow_precmd\nran\n";
+    const std::string joinedFoo = start + "_brindlow_status_again; foo; _brindlow_precmd\nran\n";
     for (const auto& [before, after] : std::vector<std::pair<std::string, std::string>>{
              {"foo ;  ", joinedFoo}, {"foo", joinedFoo}, {"", start + "_brindlow_precmd\nran\n"}}) {
         const std::filesystem::path script = folder.path() / "prompt.bash";

@@ -105,6 +105,14 @@ TEST_F(ShellHookTest, BashWithoutATrapOfTheUsersGetsOursAlone) {
     EXPECT_EQ(count(output, "trap -- '_brindlow_preexec' DEBUG\n"), 1) << output;
 }
 
+TEST_F(ShellHookTest, BashLeavesTheUsersPromptCommandTheCommandsStatus) {
+    // A prompt that shows the last command's status must still see it.
+    const std::string load = "eval \"$(cat " + hook("bash") + ")\"\n";
+    const std::string output = interactive(
+        "bash", "PROMPT_COMMAND='echo \"prompt $?\"'\n" + load + "work() { return 3; }\nwork\n");
+    EXPECT_EQ(count(output, "prompt 3\n"), 1) << output;
+}
+
 TEST_F(ShellHookTest, ZshJoinsTheUsersHookArraysOnce) {
     if (std::system("command -v zsh >/dev/null 2>&1") != 0) GTEST_SKIP() << "zsh is not installed";
     const std::string load = "eval \"$(cat " + hook("zsh") + ")\"\n";

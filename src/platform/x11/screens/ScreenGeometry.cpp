@@ -87,8 +87,9 @@ bool liesAlongAnEdge(const Rect& dock, const Rect& display) {
     const Rect on = dock.intersection(display);
     const auto near = [](double a, double b) { return std::abs(a - b) <= kFlush; };
     if (dock.width >= dock.height) {
-        const bool flush = near(dock.minY(), display.minY()) || near(dock.maxY(), display.maxY());
-        return flush && on.width * 3 >= display.width;
+        // Along the bottom only: a bar along the top is not kept clear of, and must not stand
+        // in for one along the bottom.
+        return near(dock.maxY(), display.maxY()) && on.width * 3 >= display.width;
     }
     const bool flush = near(dock.minX(), display.minX()) || near(dock.maxX(), display.maxX());
     return flush && on.height * 3 >= display.height;

@@ -114,18 +114,19 @@ std::optional<Rect> readWorkArea(X11Connection& x) {
 X11Screens::X11Screens(X11Desktop& desktop, Executor& main) : desktop_(desktop), main_(main) {
     subscription_ = desktop_.subscribers().subscribeScreenChanges([this] { changed(); });
     // The dock that reserves no space moves, resizes, hides or shows without a screen change.
-    windowSubscription_ = desktop_.subscribers().subscribeWindows([this](const X11WindowEvent& event) {
-        using Kind = X11WindowEvent::Kind;
-        if (event.kind != Kind::moved && event.kind != Kind::resized &&
-            event.kind != Kind::minimized && event.kind != Kind::restored)
-            return;
-        {
-            std::lock_guard lock(cacheMutex_);
-            const std::vector<std::uint32_t>& docks = cached_.dockWindows;
-            if (std::find(docks.begin(), docks.end(), event.window) == docks.end()) return;
-        }
-        changed();
-    });
+    windowSubscription_ =
+        desktop_.subscribers().subscribeWindows([this](const X11WindowEvent& event) {
+            using Kind = X11WindowEvent::Kind;
+            if (event.kind != Kind::moved && event.kind != Kind::resized &&
+                event.kind != Kind::minimized && event.kind != Kind::restored)
+                return;
+            {
+                std::lock_guard lock(cacheMutex_);
+                const std::vector<std::uint32_t>& docks = cached_.dockWindows;
+                if (std::find(docks.begin(), docks.end(), event.window) == docks.end()) return;
+            }
+            changed();
+        });
 }
 
 X11Screens::~X11Screens() {

@@ -91,6 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
     Docks, DockAlongAnEdge,
     ::testing::Values(DockCase{"TrayHostAtTheTopRightCorner", {1892, 0, 28, 32}, false},
                       DockCase{"FullWidthBottomBar", {0, 1048, 1920, 32}, true},
+                      DockCase{"FullWidthTopBar", {0, 0, 1920, 32}, false},
                       DockCase{"LeftEdgeLauncher", {0, 240, 48, 600}, true},
                       DockCase{"CentredBottomDockOfAThird", {640, 1032, 640, 48}, true},
                       DockCase{"BottomDockShorterThanAThird", {800, 1032, 300, 48}, false},
@@ -104,6 +105,12 @@ TEST(DockAlongAnEdge, TheFirstDockAlongAnEdgeOfAnyMonitorWins) {
     const Rect bar{1920, 1048, 1920, 32};
     EXPECT_EQ(dockAlongAnEdge({tray, bar}, {kLeft, kRight}), bar);
     EXPECT_EQ(dockAlongAnEdge({tray}, {kLeft, kRight}), std::nullopt);
+}
+
+TEST(DockAlongAnEdge, ABarAlongTheTopDoesNotHideOneAlongTheBottom) {
+    const Rect top{0, 0, 1920, 28};
+    const Rect bottom{0, 1048, 1920, 32};
+    EXPECT_EQ(dockAlongAnEdge({top, bottom}, {kLeft, kRight}), bottom);
 }
 
 TEST(SizeHints, AResizeIsHeldBetweenTheClientsMinimumAndMaximum) {
