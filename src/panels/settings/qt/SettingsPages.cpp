@@ -337,8 +337,8 @@ QWidget* appearancePage(SettingsBinder& binder, const SettingsServices& services
                                               std::vector<std::pair<QString, IndicatorPosition>>{
                                                   {"Top", IndicatorPosition::top},
                                                   {"Bottom", IndicatorPosition::bottom}})));
-    indicator->addWidget(binder.toggle("Show position (3/8) in the tray title",
-                                       &AppSettings::showPositionInMenuBar));
+    indicator->addWidget(
+        binder.toggle("Show position (3/8) in the tray icon", &AppSettings::showPositionInMenuBar));
 
     QVBoxLayout* border = page->section("Focus border");
     border->addWidget(
