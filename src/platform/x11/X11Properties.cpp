@@ -194,6 +194,13 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
     return frames;
 }
 
+std::optional<std::vector<xcb_atom_t>> readStates(X11Connection& x, xcb_window_t window) {
+    auto reply = takeProperty(x, askProperty(x, window, x.ewmh()->_NET_WM_STATE, 64));
+    if (!reply) return std::nullopt;
+    std::vector<std::uint32_t> states = words(reply.get());
+    return std::vector<xcb_atom_t>(states.begin(), states.end());
+}
+
 std::vector<xcb_window_t> readWindowList(X11Connection& x, xcb_window_t window,
                                          xcb_atom_t property) {
     auto reply = takeProperty(x, askProperty(x, window, property));

@@ -69,6 +69,9 @@ struct X11WindowSnapshot {
 // window no longer exists.
 std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t window);
 
+// A window's _NET_WM_STATE alone, in one request; nothing when the window no longer exists.
+std::optional<std::vector<xcb_atom_t>> readStates(X11Connection& x, xcb_window_t window);
+
 // Where a window stands, without its other properties.
 struct X11WindowFrame {
     Rect clientFrame;  // the client window in root coordinates, without decorations
