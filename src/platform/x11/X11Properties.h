@@ -88,9 +88,11 @@ struct X11WindowFrame {
 };
 
 // The frames of several windows in one round trip, in order; nothing for a window that no longer
-// exists.
+// exists. With `placesOnly`, only where each stands (its client frame and decorations) is asked
+// for, half the requests; the other fields keep their defaults.
 std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
-                                                      const std::vector<xcb_window_t>& windows);
+                                                      const std::vector<xcb_window_t>& windows,
+                                                      bool placesOnly = false);
 
 // Root-window lists and values of the window manager.
 std::vector<xcb_window_t> readWindowList(X11Connection& x, xcb_window_t window,
