@@ -142,8 +142,8 @@ std::optional<X11WindowSnapshot> X11Desktop::readClient(xcb_window_t window) con
 }
 
 std::vector<std::optional<X11WindowFrame>> X11Desktop::readClientFrames(
-    const std::vector<xcb_window_t>& windows) const {
-    std::vector<std::optional<X11WindowFrame>> frames = readFrames(x_, windows);
+    const std::vector<xcb_window_t>& windows, bool placesOnly) const {
+    std::vector<std::optional<X11WindowFrame>> frames = readFrames(x_, windows, placesOnly);
     if (!hasWindowManager())
         for (std::optional<X11WindowFrame>& frame : frames)
             if (frame) frame->extents = FrameExtents{};
@@ -607,7 +607,7 @@ void X11Desktop::refreshGeometry(xcb_window_t window) {
     if (!isClient(window)) return;
     // Only the place and size change with a configure: the rest of the window's state comes
     // with property and map events, so three requests do instead of a full read.
-    const std::optional<X11WindowFrame> read = readClientFrames({window}).front();
+    const std::optional<X11WindowFrame> read = readClientFrames({window}, true).front();
     if (!read) return;
     rememberDecorations(window, read->extents);
     const Rect frame = parkedFrame(window).value_or(read->outerFrame());

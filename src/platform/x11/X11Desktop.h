@@ -204,7 +204,7 @@ class X11Desktop {
     // readWindow(), the frame extents left out while no window manager runs.
     std::optional<X11WindowSnapshot> readClient(xcb_window_t window) const;
     std::vector<std::optional<X11WindowFrame>> readClientFrames(
-        const std::vector<xcb_window_t>& windows) const;
+        const std::vector<xcb_window_t>& windows, bool placesOnly = false) const;
     std::vector<xcb_window_t> readClientList();
     std::int32_t resolvePid(const X11WindowSnapshot& snapshot);
     void emit(const X11WindowEvent& event);
