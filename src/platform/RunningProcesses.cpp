@@ -1,5 +1,8 @@
 #include "platform/RunningProcesses.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 #include <fstream>
@@ -18,6 +21,21 @@ std::optional<std::int32_t> processID(const std::string& folderName) {
     return pid;
 }
 
+// The kernel's short name of a process (at most 15 bytes and a newline), without a stream: a
+// read of every process's name should cost little more than the system calls. None when the
+// process ended meanwhile.
+std::optional<std::string> shortName(const std::filesystem::path& folder) {
+    const int file = ::open((folder / "comm").c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) return std::nullopt;
+    char buffer[64];
+    const ssize_t length = ::read(file, buffer, sizeof buffer);
+    ::close(file);
+    if (length < 0) return std::nullopt;
+    std::string name(buffer, std::size_t(length));
+    while (!name.empty() && (name.back() == '\n' || name.back() == ' ')) name.pop_back();
+    return name;
+}
+
 }  // namespace
 
 std::optional<std::string> fileText(const std::filesystem::path& file) {
@@ -33,9 +51,8 @@ std::vector<RunningProcess> runningProcesses(const std::filesystem::path& proc) 
         const std::optional<std::int32_t> pid = processID(entry.path().filename().string());
         if (!pid) continue;
         // A process that ended meanwhile has no files left.
-        std::optional<std::string> name = fileText(entry.path() / "comm");
+        std::optional<std::string> name = shortName(entry.path());
         if (!name) continue;
-        while (!name->empty() && (name->back() == '\n' || name->back() == ' ')) name->pop_back();
         RunningProcess process{*pid, std::move(*name), {}};
         // Words end with a NUL; kernel threads have none.
         if (const std::optional<std::string> cmdline = fileText(entry.path() / "cmdline")) {
@@ -51,6 +68,22 @@ std::vector<RunningProcess> runningProcesses(const std::filesystem::path& proc) 
     std::sort(processes.begin(), processes.end(),
               [](const RunningProcess& a, const RunningProcess& b) { return a.pid < b.pid; });
     return processes;
+}
+
+std::vector<std::string> runningProcessNames(const std::filesystem::path& proc) {
+    std::vector<std::pair<std::int32_t, std::string>> named;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(proc, error)) {
+        const std::optional<std::int32_t> pid = processID(entry.path().filename().string());
+        if (!pid) continue;
+        if (std::optional<std::string> name = shortName(entry.path()))
+            named.emplace_back(*pid, std::move(*name));
+    }
+    std::sort(named.begin(), named.end());
+    std::vector<std::string> names;
+    names.reserve(named.size());
+    for (auto& [pid, name] : named) names.push_back(std::move(name));
+    return names;
 }
 
 }  // namespace brindlow

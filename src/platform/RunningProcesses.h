@@ -21,6 +21,10 @@ struct RunningProcess {
 // the front, never on a timer.
 std::vector<RunningProcess> runningProcesses(const std::filesystem::path& proc = "/proc");
 
+// The short names of runningProcesses(), in the same order: one small read per process, for a
+// view that follows the table while it shows.
+std::vector<std::string> runningProcessNames(const std::filesystem::path& proc = "/proc");
+
 // The whole content of a file, none when it cannot be read.
 std::optional<std::string> fileText(const std::filesystem::path& file);
 

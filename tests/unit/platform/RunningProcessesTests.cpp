@@ -45,8 +45,20 @@ TEST_F(RunningProcessesTest, EveryProcessInIDOrderWithItsNameAndFirstTwoWords) {
     EXPECT_EQ(runningProcesses(proc.path()), expected);
 }
 
+TEST_F(RunningProcessesTest, NamesAloneComeInIDOrderAsTheTableHasThem) {
+    process("812", "Xorg\n", "/usr/lib/xorg/Xorg\0:0\0"s);
+    process("1", "systemd\n", "/sbin/init\0"s);
+    process("4203", "openbox \n", "");
+    process("self", "brindlow\n", "");
+    process("900", nullptr, "");
+
+    const std::vector<std::string> expected = {"systemd", "Xorg", "openbox"};
+    EXPECT_EQ(runningProcessNames(proc.path()), expected);
+}
+
 TEST_F(RunningProcessesTest, AMissingFolderHasNoProcesses) {
     EXPECT_TRUE(runningProcesses(proc.path() / "absent").empty());
+    EXPECT_TRUE(runningProcessNames(proc.path() / "absent").empty());
 }
 
 }  // namespace

@@ -620,6 +620,30 @@ TEST_F(WindowElements, SizesAreHeldToTheClientsMinimumAndMaximum) {
               readWindow(connection(), client.window())->outerFrame().size());
 }
 
+// A read of where windows stand only (after a configure) finds what a full read finds there, and
+// leaves out the hints and states it did not ask for.
+TEST_F(WindowElements, AReadOfPlacesOnlyFindsTheFrameAFullReadFinds) {
+    TestClientProcess client(
+        {"--title", "placed", "--size", "400x300", "--min", "300x250", "--max", "600x450"});
+    auto e = windowElement(client);
+    ASSERT_TRUE(e);
+    ASSERT_EQ(e->setAttributeValue(ax::position, Point{120, 90}), axerror::success);
+    const auto full = readFrames(connection(), {client.window(), XCB_WINDOW_NONE});
+    const auto places = readFrames(connection(), {client.window(), XCB_WINDOW_NONE}, true);
+    ASSERT_EQ(places.size(), 2u);
+    ASSERT_TRUE(full[0] && places[0]);
+    EXPECT_FALSE(places[1]) << "no window, nothing read";
+    EXPECT_EQ(places[0]->outerFrame(),
+              Rect(120, 90, full[0]->outerFrame().width, full[0]->outerFrame().height));
+    EXPECT_EQ(places[0]->clientFrame, full[0]->clientFrame);
+    EXPECT_EQ(places[0]->clientFrame.size(), Size(400, 300));
+    EXPECT_EQ(places[0]->extents.top, full[0]->extents.top);
+    EXPECT_EQ(places[0]->extents.left, full[0]->extents.left);
+    EXPECT_EQ(full[0]->hints.minSize, Size(300, 250));
+    EXPECT_FALSE(places[0]->hints.minSize);
+    EXPECT_TRUE(full[0]->viewable);
+}
+
 // The on-screen list follows the server's own stacking after every raise, whatever the window
 // manager publishes as its stacking list (some do not update it after a raise).
 TEST_F(WindowElements, WindowListFollowsTheServersStackingAfterEachRaise) {
@@ -758,6 +782,7 @@ TEST_F(WindowElements, ClientThatDiesMidMoveGivesInvalidElement) {
     EXPECT_EQ(e->performAction(ax::raiseAction), axerror::invalidElement);
     AXValue value;
     EXPECT_EQ(e->copyAttributeValue(ax::position, value), axerror::invalidElement);
+    EXPECT_EQ(e->copyAttributeValue(ax::fullScreen, value), axerror::invalidElement);
     for (AXError r : results) {
         EXPECT_TRUE(r == axerror::success || r == axerror::invalidElement) << r;
     }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "platform/x11/connection/X11Connection.h"
 
@@ -142,24 +143,31 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
 }
 
 std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
-                                                      const std::vector<xcb_window_t>& windows) {
+                                                      const std::vector<xcb_window_t>& windows,
+                                                      bool placesOnly) {
     struct Cookies {
         xcb_get_geometry_cookie_t geometry;
         xcb_translate_coordinates_cookie_t position;
         xcb_get_property_cookie_t extents;
-        xcb_get_property_cookie_t hints;
-        xcb_get_window_attributes_cookie_t attributes;
-        xcb_get_property_cookie_t states;
+        std::optional<xcb_get_property_cookie_t> hints;
+        std::optional<xcb_get_window_attributes_cookie_t> attributes;
+        std::optional<xcb_get_property_cookie_t> states;
     };
     std::vector<Cookies> cookies;
     cookies.reserve(windows.size());
     for (const xcb_window_t window : windows) {
-        cookies.push_back({xcb_get_geometry(x.xcb(), window),
-                           xcb_translate_coordinates(x.xcb(), window, x.root(), 0, 0),
-                           askProperty(x, window, x.ewmh()->_NET_FRAME_EXTENTS, 4),
-                           xcb_icccm_get_wm_normal_hints(x.xcb(), window),
-                           xcb_get_window_attributes(x.xcb(), window),
-                           askProperty(x, window, x.ewmh()->_NET_WM_STATE, 64)});
+        Cookies asked{xcb_get_geometry(x.xcb(), window),
+                      xcb_translate_coordinates(x.xcb(), window, x.root(), 0, 0),
+                      askProperty(x, window, x.ewmh()->_NET_FRAME_EXTENTS, 4),
+                      std::nullopt,
+                      std::nullopt,
+                      std::nullopt};
+        if (!placesOnly) {
+            asked.hints = xcb_icccm_get_wm_normal_hints(x.xcb(), window);
+            asked.attributes = xcb_get_window_attributes(x.xcb(), window);
+            asked.states = askProperty(x, window, x.ewmh()->_NET_WM_STATE, 64);
+        }
+        cookies.push_back(asked);
     }
     std::vector<std::optional<X11WindowFrame>> frames;
     frames.reserve(windows.size());
@@ -170,11 +178,13 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
             xcb_translate_coordinates_reply(x.xcb(), asked.position, nullptr));
         auto extents = takeProperty(x, asked.extents);
         xcb_size_hints_t sizeHints{};
-        const bool hasHints =
-            xcb_icccm_get_wm_normal_hints_reply(x.xcb(), asked.hints, &sizeHints, nullptr);
+        const bool hasHints = asked.hints && xcb_icccm_get_wm_normal_hints_reply(
+                                                 x.xcb(), *asked.hints, &sizeHints, nullptr);
         XcbReply<xcb_get_window_attributes_reply_t> attributes(
-            xcb_get_window_attributes_reply(x.xcb(), asked.attributes, nullptr));
-        auto states = takeProperty(x, asked.states);
+            asked.attributes ? xcb_get_window_attributes_reply(x.xcb(), *asked.attributes, nullptr)
+                             : nullptr);
+        XcbReply<xcb_get_property_reply_t> states =
+            asked.states ? takeProperty(x, *asked.states) : XcbReply<xcb_get_property_reply_t>();
         if (!geometry || !position) {
             frames.emplace_back();
             continue;
@@ -192,6 +202,13 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
         frames.push_back(frame);
     }
     return frames;
+}
+
+std::optional<std::vector<xcb_atom_t>> readStates(X11Connection& x, xcb_window_t window) {
+    auto reply = takeProperty(x, askProperty(x, window, x.ewmh()->_NET_WM_STATE, 64));
+    if (!reply) return std::nullopt;
+    std::vector<std::uint32_t> states = words(reply.get());
+    return std::vector<xcb_atom_t>(states.begin(), states.end());
 }
 
 std::vector<xcb_window_t> readWindowList(X11Connection& x, xcb_window_t window,

@@ -69,6 +69,9 @@ struct X11WindowSnapshot {
 // window no longer exists.
 std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t window);
 
+// A window's _NET_WM_STATE alone, in one request; nothing when the window no longer exists.
+std::optional<std::vector<xcb_atom_t>> readStates(X11Connection& x, xcb_window_t window);
+
 // Where a window stands, without its other properties.
 struct X11WindowFrame {
     Rect clientFrame;  // the client window in root coordinates, without decorations
@@ -85,9 +88,11 @@ struct X11WindowFrame {
 };
 
 // The frames of several windows in one round trip, in order; nothing for a window that no longer
-// exists.
+// exists. With `placesOnly`, only where each stands (its client frame and decorations) is asked
+// for, half the requests; the other fields keep their defaults.
 std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
-                                                      const std::vector<xcb_window_t>& windows);
+                                                      const std::vector<xcb_window_t>& windows,
+                                                      bool placesOnly = false);
 
 // Root-window lists and values of the window manager.
 std::vector<xcb_window_t> readWindowList(X11Connection& x, xcb_window_t window,

@@ -338,9 +338,7 @@ std::optional<std::string> X11PanelDesktop::windowManagerName() {
 }
 
 std::vector<std::string> X11PanelDesktop::processNames() {
-    std::vector<std::string> names;
-    for (RunningProcess& process : runningProcesses()) names.push_back(std::move(process.name));
-    return names;
+    return runningProcessNames();
 }
 
 }  // namespace brindlow

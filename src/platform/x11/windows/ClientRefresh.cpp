@@ -279,7 +279,7 @@ void ClientRegistry::refreshGeometry(xcb_window_t window) {
     if (!isClient(window)) return;
     // Only the place and size change with a configure: the rest of the window's state comes
     // with property and map events, so three requests do instead of a full read.
-    const std::optional<X11WindowFrame> read = readClientFrames({window}).front();
+    const std::optional<X11WindowFrame> read = readClientFrames({window}, true).front();
     if (!read) return;
     withdrawn().rememberDecorations(window, read->extents);
     const Rect frame = parking().parkedFrame(window).value_or(read->outerFrame());

@@ -35,8 +35,8 @@ std::optional<X11WindowSnapshot> ClientRegistry::readClient(xcb_window_t window)
 }
 
 std::vector<std::optional<X11WindowFrame>> ClientRegistry::readClientFrames(
-    const std::vector<xcb_window_t>& windows) const {
-    std::vector<std::optional<X11WindowFrame>> frames = readFrames(x_, windows);
+    const std::vector<xcb_window_t>& windows, bool placesOnly) const {
+    std::vector<std::optional<X11WindowFrame>> frames = readFrames(x_, windows, placesOnly);
     if (!hasWindowManager())
         for (std::optional<X11WindowFrame>& frame : frames)
             if (frame) frame->extents = FrameExtents{};

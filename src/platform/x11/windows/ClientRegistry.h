@@ -64,7 +64,7 @@ class ClientRegistry : public DesktopPart {
     // readWindow(), the frame extents left out while no window manager runs.
     std::optional<X11WindowSnapshot> readClient(xcb_window_t window) const;
     std::vector<std::optional<X11WindowFrame>> readClientFrames(
-        const std::vector<xcb_window_t>& windows) const;
+        const std::vector<xcb_window_t>& windows, bool placesOnly = false) const;
     // Whether the client sits in a window manager's frame (a root child of its own).
     bool isFramed(xcb_window_t client) const;
     std::optional<xcb_window_t> clientFramedBy(xcb_window_t frame);

@@ -1,6 +1,9 @@
 #include "platform/x11/windows/X11Accessibility.h"
 
+#include <algorithm>
+
 #include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/connection/X11Properties.h"
 #include "platform/x11/windows/X11Desktop.h"
 #include "platform/x11/windows/X11Observer.h"
 
@@ -25,6 +28,17 @@ X11WindowElement::X11WindowElement(X11Desktop& desktop, xcb_window_t window, std
     : X11Element(desktop, pid), window_(window) {}
 
 AXError X11WindowElement::copyAttributeValue(std::string_view attribute, AXValue& value) const {
+    if (attribute == ax::fullScreen) {
+        // Asked after every resize of a tiled window, a scroll's edge slices included: the state
+        // alone answers, one request instead of a read of the whole window.
+        if (!desktop_.registry().isClient(window_)) return axerror::invalidElement;
+        X11Connection& x = desktop_.connection();
+        const auto states = readStates(x, window_);
+        if (!states) return axerror::invalidElement;
+        value = std::find(states->begin(), states->end(), x.ewmh()->_NET_WM_STATE_FULLSCREEN) !=
+                states->end();
+        return axerror::success;
+    }
     auto s = desktop_.registry().read(window_);
     if (!s) return axerror::invalidElement;
     if (attribute == ax::role) {
@@ -41,8 +55,6 @@ AXError X11WindowElement::copyAttributeValue(std::string_view attribute, AXValue
         value = desktop_.registry().minimized(*s);
     } else if (attribute == ax::away) {
         value = desktop_.registry().away(*s);
-    } else if (attribute == ax::fullScreen) {
-        value = s->hasState(desktop_.connection().ewmh()->_NET_WM_STATE_FULLSCREEN);
     } else if (attribute == ax::main || attribute == ax::focused) {
         value = desktop_.registry().activeWindow() == window_;
     } else {
