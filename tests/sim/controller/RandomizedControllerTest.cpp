@@ -13,6 +13,7 @@
 #include <iostream>
 #include <map>
 #include <random>
+#include <set>
 #include <sstream>
 #include <utility>
 
@@ -95,6 +96,23 @@ class RandomWorld {
         for (const DisplaySnapshot& display : now.snapshot.displays)
             if (const std::string broken = brokenInvariants(stripOf(display)); !broken.empty())
                 out << display.id << ": " << broken;
+        // Once settled, the place the controller keeps for a window is the window's own: a
+        // window in a column is shown on this desktop, one kept out of sight is minimised or on
+        // another desktop.
+        if (!now.snapshot.paused) {
+            std::set<WindowID> tiled;
+            for (const WindowSnapshot& shown : now.snapshot.allWindows()) tiled.insert(shown.id);
+            for (const auto& [id, original] : now.known) {
+                const SimWindow window = desktop_.window(id);
+                if (!window.exists()) continue;
+                const bool outOfSight = window.isMinimized() || window.isAway();
+                if (tiled.contains(id) && outOfSight)
+                    out << "window " << id << " is in a column, yet "
+                        << (window.isAway() ? "on another desktop" : "minimised") << "; ";
+                if (!tiled.contains(id) && !outOfSight && !window.isFullScreen())
+                    out << "window " << id << " is kept out of sight, yet shown; ";
+            }
+        }
         // A pause ends any swipe. Once settled, every tiled window stands where the last layout
         // put it.
         if (now.snapshot.paused) swipeOpen_ = false;
