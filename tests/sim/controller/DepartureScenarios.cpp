@@ -323,9 +323,8 @@ TEST_F(Departures, AMinimisedWindowKeepsItsPlaceAndItsOriginalFrame) {
     EXPECT_EQ(late.frame(), (Rect{400, 90, 650, 450}));
 }
 
-// A window back to a stack that was filled to three meanwhile stands right of it as a column of
-// its own, with the width it had; a stack never holds four. Minimised or on another desktop.
-class BackToAFullStack : public Departures, public ::testing::WithParamInterface<bool> {
+// Windows out of sight either way: minimised (true) or on another desktop (false).
+class OutOfSight : public Departures, public ::testing::WithParamInterface<bool> {
   protected:
     void leave(const SimWindow& window, bool leaving) const {
         if (GetParam())
@@ -335,7 +334,9 @@ class BackToAFullStack : public Departures, public ::testing::WithParamInterface
     }
 };
 
-TEST_P(BackToAFullStack, StandsBesideItWithItsOwnWidth) {
+// A window back to a stack that was filled to three meanwhile stands right of it as a column of
+// its own, with the width it had; a stack never holds four.
+TEST_P(OutOfSight, BackToAFullStackItStandsBesideItWithItsOwnWidth) {
     leave(c, true);
     gather();
     ASSERT_EQ(columns(), (std::vector<std::vector<WindowID>>{{a.id()}, {b.id()}, {d.id()}}));
@@ -354,7 +355,22 @@ TEST_P(BackToAFullStack, StandsBesideItWithItsOwnWidth) {
     quitAndExpectOriginalFrames();
 }
 
-INSTANTIATE_TEST_SUITE_P(Departures, BackToAFullStack, ::testing::Values(true, false),
+// Put back by one quit, then taken on again while still out of sight, a window its application
+// moves meanwhile goes back from where it was moved at the next quit.
+TEST_P(OutOfSight, MovedByItsApplicationItIsPutBackFromWhereItStands) {
+    leave(c, true);
+    gather();
+    controller->beginStop(nullptr);
+    time.runUntilIdle();
+    ASSERT_EQ(c.frame(), originals.at(c.id()));
+    controller.reset();
+    start(stillSettings());
+    c.setFrame({900, 500, 500, 300});
+    time.runUntilIdle();
+    quitAndExpectOriginalFrames();
+}
+
+INSTANTIATE_TEST_SUITE_P(Departures, OutOfSight, ::testing::Values(true, false),
                          [](const ::testing::TestParamInfo<bool>& row) {
                              return std::string(row.param ? "Minimised" : "Away");
                          });
