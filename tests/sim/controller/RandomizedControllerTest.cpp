@@ -382,14 +382,23 @@ class RandomWorld {
                     window->setAway(desktop != currentDesktop_);
                 }
                 return "window sent to another desktop";
-            case 22:
-                // The new window manager takes every shown window on with decorations of its own,
-                // a few points off, and pulls those out of sight back onto a display; the focus
-                // goes nowhere, then to one window.
+            case 22: {
+                // The old window manager lets every shown window go: each leaves the client list
+                // while it lives on, which reads as minimised. A moment later the new one takes
+                // them on again (heard as restored, some as created too) with decorations of its
+                // own, a few points off, and pulls those out of sight back onto a display; the
+                // focus goes nowhere, then to one window.
                 desktop_.loseFocus();
-                for (const SimWindow& window : liveWindows()) {
-                    const std::vector<Rect> displays = screens();
-                    if (window.isMinimized() || window.isAway()) continue;
+                std::vector<SimWindow> shown;
+                for (const SimWindow& window : liveWindows())
+                    if (!window.isMinimized() && !window.isAway()) shown.push_back(window);
+                for (const SimWindow& window : shown) window.minimize(true);
+                time_.advance(between(0, 0.3));
+                const std::vector<Rect> displays = screens();
+                for (const SimWindow& window : shown) {
+                    if (!window.exists()) continue;
+                    window.minimize(false);
+                    if (chance(0.5)) desktop_.postEvent(window, "AXWindowCreated");
                     Rect frame = window.frame().offsetBy(pick(3) * 4 - 4, pick(3) * 4 - 4);
                     if (!std::any_of(displays.begin(), displays.end(),
                                      [&](const Rect& screen) { return screen.intersects(frame); }))
@@ -402,6 +411,7 @@ class RandomWorld {
                     window->focus();
                 }
                 return "window manager replaced";
+            }
             case 23:
                 if (chance(0.5)) return "time passes";
                 // Killed: nothing is put back; the next start finds the original frames on disk.
