@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "ControllerScenario.h"
+#include "settings/OriginalFrames.h"
 #include "support/StripInvariants.h"
 
 namespace brindlow::test {
@@ -84,10 +85,10 @@ class RandomWorld {
     // shows them, and the windows' frames.
     std::string violations() {
         std::ostringstream out;
-        out << std::exchange(quitProblems_, {});
+        out << std::exchange(restartProblems_, {});
         StripController::Inspection now = inspection();
         for (const std::string& problem : now.problems) out << problem << "; ";
-        // A restart keeps what every window had before it was tiled.
+        // A start after a kill takes up every original the file held.
         for (const auto& [id, original] : std::exchange(originalsBeforeRestart_, {}))
             if (const auto kept = now.known.find(id);
                 original && kept != now.known.end() && kept->second != original)
@@ -156,8 +157,8 @@ class RandomWorld {
     // Virtual desktops: the one shown and each window's (windows open on the one shown).
     int currentDesktop_ = 0;
     std::map<WindowID, int> desktopOf_;
-    // What the last quit left out of place, and the originals a restart must keep.
-    std::string quitProblems_;
+    // What the last quit or kill found out of place, and the originals a restart must keep.
+    std::string restartProblems_;
     std::map<WindowID, std::optional<Rect>> originalsBeforeRestart_;
 
     StripController::Inspection inspection() {
@@ -165,6 +166,29 @@ class RandomWorld {
         controller_->inspect([&now](StripController::Inspection made) { now = std::move(made); });
         time_.runUntilIdle();
         return now;
+    }
+
+    // The originals the file on disk holds, which a start after a kill takes up again: those of
+    // every window the strip may have moved (one it never moved keeps the frame it has then).
+    // Each must be the one the controller holds.
+    std::map<WindowID, std::optional<Rect>> originalsOnDisk() {
+        const std::map<WindowID, std::optional<Rect>> known = inspection().known;
+        std::map<WindowID, std::optional<Rect>> kept;
+        const std::optional<nlohmann::json> file =
+            readJSONValue(folder_.path() / OriginalFramesFile::kFileName);
+        if (!file || !file->contains("windows")) return kept;
+        for (const nlohmann::json& entry : file->at("windows")) {
+            const WindowID id = entry.at("id").get<WindowID>();
+            const Rect frame(entry.at("x").get<double>(), entry.at("y").get<double>(),
+                             entry.at("width").get<double>(), entry.at("height").get<double>());
+            if (const auto held = known.find(id); held != known.end() && held->second) {
+                if (*held->second != frame)
+                    restartProblems_ += "window " + std::to_string(id) +
+                                        " has another original on disk than in the controller; ";
+                kept[id] = held->second;
+            }
+        }
+        return kept;
     }
 
     void startController() {
@@ -206,7 +230,7 @@ class RandomWorld {
                     << (original ? " (original " : "") << original.value_or(Rect{})
                     << (original ? ")" : "") << "; ";
         }
-        quitProblems_ += out.str();
+        restartProblems_ += out.str();
         // Whatever the quit moved is back where it was: the next start begins afresh.
         movedByItsApplication_.clear();
         movedByHand_.clear();
@@ -415,7 +439,7 @@ class RandomWorld {
             case 23:
                 if (chance(0.5)) return "time passes";
                 // Killed: nothing is put back; the next start finds the original frames on disk.
-                originalsBeforeRestart_ = inspection().known;
+                originalsBeforeRestart_ = originalsOnDisk();
                 controller_.reset();
                 startController();
                 return "killed and started again";
