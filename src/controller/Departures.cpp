@@ -131,38 +131,60 @@ int Departures::insertionIndex(const std::vector<std::vector<WindowID>>& columns
     return std::min(column.index, int(columns.size()));
 }
 
-int Departures::insertBack(Strip& strip, const DepartedColumn& departed,
-                           const std::function<bool(WindowID)>& isBack, bool ownStrip) {
+std::map<WindowID, int> Departures::insertBack(Strip& strip, const DepartedColumn& departed,
+                                               const std::function<bool(WindowID)>& isBack,
+                                               bool ownStrip) {
+    // The windows coming back, as a column of their own with the width they had.
+    Column coming = departed.column;
+    coming.windows.clear();
+    coming.weights.clear();
+    for (size_t row = 0; row < departed.column.windows.size(); ++row) {
+        if (!isBack(departed.column.windows[row])) continue;
+        coming.windows.push_back(departed.column.windows[row]);
+        coming.weights.push_back(departed.column.weights[row]);
+    }
+    std::map<WindowID, int> where;
+    const auto placeColumn = [&](Column column, int at) {
+        column.activeIndex = std::clamp(column.activeIndex, 0, int(column.windows.size()) - 1);
+        if (column.windows.size() < 2) column.isTabbed = column.autoTabbed = false;
+        const int index = strip.insertColumn(column, at);
+        for (const WindowID id : column.windows) where[id] = index;
+    };
     // A window of the same column still (or again) in the strip: rejoin it at the old row.
     std::optional<StripLocation> mate;
     for (const WindowID id : departed.stoodWith)
         if (!isBack(id))
             if ((mate = strip.locate(id))) break;
-    if (mate) {
-        Column& column = strip.columns[size_t(mate->column)];
-        for (size_t row = 0; row < departed.column.windows.size(); ++row) {
-            const WindowID id = departed.column.windows[row];
-            if (!isBack(id)) continue;
-            const auto stood = std::find(departed.stoodWith.begin(), departed.stoodWith.end(), id);
-            const size_t at =
-                std::min(size_t(stood - departed.stoodWith.begin()), column.windows.size());
-            column.windows.insert(column.windows.begin() + long(at), id);
-            column.weights.insert(column.weights.begin() + long(at), departed.column.weights[row]);
+    if (!mate) {
+        if (coming.windows.empty()) return where;
+        placeColumn(std::move(coming), ownStrip ? insertionIndex(strip, departed)
+                                                : strip.focusedIndex.value_or(-1) + 1);
+        return where;
+    }
+    // A stack filled meanwhile takes no more than it holds; the rest stand right of it, as a
+    // window split off a stack does.
+    Column& column = strip.columns[size_t(mate->column)];
+    Column overflow = coming;
+    overflow.windows.clear();
+    overflow.weights.clear();
+    for (size_t row = 0; row < coming.windows.size(); ++row) {
+        const WindowID id = coming.windows[row];
+        if (column.windows.size() >= kMaxStackRows) {
+            overflow.windows.push_back(id);
+            overflow.weights.push_back(coming.weights[row]);
+            continue;
         }
-        return mate->column;
+        const auto stood = std::find(departed.stoodWith.begin(), departed.stoodWith.end(), id);
+        const size_t at =
+            std::min(size_t(stood - departed.stoodWith.begin()), column.windows.size());
+        column.windows.insert(column.windows.begin() + long(at), id);
+        column.weights.insert(column.weights.begin() + long(at), coming.weights[row]);
+        where[id] = mate->column;
     }
-    Column column = departed.column;
-    column.windows.clear();
-    column.weights.clear();
-    for (size_t row = 0; row < departed.column.windows.size(); ++row) {
-        if (!isBack(departed.column.windows[row])) continue;
-        column.windows.push_back(departed.column.windows[row]);
-        column.weights.push_back(departed.column.weights[row]);
-    }
-    column.activeIndex = std::clamp(column.activeIndex, 0, int(column.windows.size()) - 1);
-    if (column.windows.size() < 2) column.isTabbed = column.autoTabbed = false;
-    const int at = ownStrip ? insertionIndex(strip, departed) : strip.focusedIndex.value_or(-1) + 1;
-    return strip.insertColumn(std::move(column), at);
+    if (!overflow.windows.empty()) placeColumn(std::move(overflow), mate->column + 1);
+    // A column put left of a right-pinned stack moved it.
+    for (auto& [id, index] : where) index = strip.locate(id)->column;
+    return where;
 }
 
 Strip Departures::withAwayWindows(const std::string& uuid) const {
@@ -230,11 +252,12 @@ Departures::Placed Departures::placeBack(const std::vector<ManagedWindow>& windo
         }
         for (const ManagedWindow& window : back) state_.windows[window.id] = window;
         Strip& strip = display->strip;
-        const int index = insertBack(strip, *departed, isBack, uuid == departed->uuid);
+        const std::map<WindowID, int> where =
+            insertBack(strip, *departed, isBack, uuid == departed->uuid);
         if (departed->focused && isBack(*departed->focused) && uuid == departed->uuid)
             strip.focus(*departed->focused);
         placed.displays.insert(uuid);
-        for (const ManagedWindow& window : back) placed.where[window.id] = {uuid, index};
+        for (const auto& [id, index] : where) placed.where[id] = {uuid, index};
     }
     return placed;
 }

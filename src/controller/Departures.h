@@ -17,6 +17,9 @@ namespace brindlow {
 // owner keeps, on the strip queue.
 class Departures {
   public:
+    // A stack holds up to three windows.
+    static constexpr size_t kMaxStackRows = 3;
+
     explicit Departures(StripControllerState& state) : state_(state) {}
 
     // Takes the managed windows `ids` off their strips, all at once, remembering their places;
@@ -50,9 +53,10 @@ class Departures {
                               const DepartedColumn& column);
     // Puts the windows of `departed` for which `isBack` holds into `strip`: into the column of a
     // mate still there, else as a column between the old neighbours (`ownStrip`) or after the
-    // focused column. Their column's index.
-    static int insertBack(Strip& strip, const DepartedColumn& departed,
-                          const std::function<bool(WindowID)>& isBack, bool ownStrip);
+    // focused column. Each window's column index.
+    static std::map<WindowID, int> insertBack(Strip& strip, const DepartedColumn& departed,
+                                              const std::function<bool(WindowID)>& isBack,
+                                              bool ownStrip);
     // Puts the windows of `uuid`'s strip that are still away into `order` where they stood.
     void spliceDeparted(const std::string& uuid, std::vector<std::vector<WindowID>>& order) const;
 

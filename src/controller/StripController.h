@@ -102,6 +102,9 @@ class StripController : private StripControllerMembers {
     struct Inspection {
         StripSnapshot snapshot;
         std::vector<std::string> problems;
+        // Every window the controller would put back at quit (tiled, away, minimised), with
+        // the frame it had before it was tiled, where known.
+        std::map<WindowID, std::optional<Rect>> known;
     };
     void inspect(std::function<void(Inspection)> completion);
 

@@ -48,7 +48,13 @@ void StripController::listJSON(bool titles, std::function<void(std::string)> com
 
 void StripController::inspect(std::function<void(Inspection)> completion) {
     enqueue([this, completion = std::move(completion)] {
-        if (completion) completion({makeSnapshot(SnapshotReason::quiet()), consistencyProblems()});
+        if (!completion) return;
+        Inspection inspection{makeSnapshot(SnapshotReason::quiet()), consistencyProblems(), {}};
+        for (const auto& [id, window] : state_.windows)
+            inspection.known[id] = state_.records.get(id).originalFrame;
+        for (const auto& [id, departure] : state_.departed)
+            inspection.known[id] = state_.records.get(id).originalFrame;
+        completion(std::move(inspection));
     });
 }
 
@@ -115,6 +121,25 @@ std::vector<std::string> StripController::consistencyProblems() const {
     if (!inUse.empty())
         for (const auto& [id, window] : state_.windows)
             if (!columns.contains(id)) problem("managed window ", id, " is in no column");
+
+    // Every window known stands in one place only: a column (or a strip waiting for its display),
+    // away or minimised, or floating.
+    std::map<WindowID, int> waiting;
+    for (const auto& [uuid, strip] : state_.waitingStrips)
+        for (const WindowID id : strip.allWindowIDs()) ++waiting[id];
+    for (const auto& [id, count] : waiting) {
+        if (count > 1 || columns.contains(id))
+            problem("window ", id, " waits in a strip and stands in another");
+        if (!state_.windows.contains(id)) problem("waiting window ", id, " is not managed");
+    }
+    for (const auto& [id, departure] : state_.departed) {
+        const char* where = departure.kind == Departure::Kind::away ? "away" : "minimised";
+        if (state_.windows.contains(id) || columns.contains(id) || waiting.contains(id))
+            problem("window ", id, " is ", where, " and tiled");
+        if (state_.records.isUserFloating(id)) problem("window ", id, " is ", where, " and floats");
+    }
+    for (const auto& [id, window] : state_.windows)
+        if (state_.records.isUserFloating(id)) problem("window ", id, " floats and is tiled");
 
     // Window ids come back for new windows, so nothing may be kept for one that is gone.
     std::set<WindowID> listed;

@@ -280,8 +280,10 @@ void StripController::restoreWindowsForQuit() {
             else if (const auto away = state_.departed.find(id); away != state_.departed.end())
                 moves.emplace_back(away->second.window, frame);
         }
-        // Together where the platform can, so every window goes back with one wait.
-        for (const MoveResult& result : windowMover_.moveAll(moves, false)) count(result);
+        // Together where the platform can, so every window goes back with one wait. From where
+        // each one really stands: the frame recorded for it may be stale (moved while out of
+        // sight, by its application or by a new window manager).
+        for (const MoveResult& result : windowMover_.moveAll(moves, true)) count(result);
     };
 
     for (const std::string& uuid : state_.displayOrder) {
@@ -329,7 +331,7 @@ void StripController::restoreWindowsForQuit() {
         } else {
             for (const LayoutEngine::QuitWindow& stray : strays) {
                 if (!stray.original) continue;
-                count(windowMover_.move(strayWindows.at(stray.id), *stray.original, false));
+                count(windowMover_.move(strayWindows.at(stray.id), *stray.original, true));
             }
         }
     }

@@ -326,6 +326,58 @@ TEST_F(Departures, AMinimisedWindowKeepsItsPlaceAndItsOriginalFrame) {
     EXPECT_TRUE(kLeft.contains(late.frame()) || kRight.contains(late.frame()));
 }
 
+// Windows out of sight either way: minimised (true) or on another desktop (false).
+class OutOfSight : public Departures, public ::testing::WithParamInterface<bool> {
+  protected:
+    void leave(const SimWindow& window, bool leaving) const {
+        if (GetParam())
+            window.minimize(leaving);
+        else
+            window.setAway(leaving);
+    }
+};
+
+// A window back to a stack that was filled to three meanwhile stands right of it as a column of
+// its own, with the width it had; a stack never holds four.
+TEST_P(OutOfSight, BackToAFullStackItStandsBesideItWithItsOwnWidth) {
+    leave(c, true);
+    gather();
+    ASSERT_EQ(columns(), (std::vector<std::vector<WindowID>>{{a.id()}, {b.id()}, {d.id()}}));
+    for (const Command::Kind kind :
+         {Command::Kind::focusFirst, Command::Kind::stackRight, Command::Kind::focusLast,
+          Command::Kind::stackLeft, Command::Kind::wider})
+        controller->perform(kind);
+    time.runUntilIdle();
+    ASSERT_EQ(columns(), (std::vector<std::vector<WindowID>>{{b.id(), a.id(), d.id()}}));
+    ASSERT_NE(display().columns[0].widthFraction, 0.5);
+    leave(c, false);
+    gather();
+    EXPECT_EQ(columns(), (std::vector<std::vector<WindowID>>{{b.id(), a.id(), d.id()}, {c.id()}}));
+    ASSERT_EQ(display().columns.size(), 2u);
+    EXPECT_EQ(display().columns[1].widthFraction, 0.5);
+    quitAndExpectOriginalFrames();
+}
+
+// Put back by one quit, then taken on again while still out of sight, a window its application
+// moves meanwhile goes back from where it was moved at the next quit.
+TEST_P(OutOfSight, MovedByItsApplicationItIsPutBackFromWhereItStands) {
+    leave(c, true);
+    gather();
+    controller->beginStop(nullptr);
+    time.runUntilIdle();
+    ASSERT_EQ(c.frame(), originals.at(c.id()));
+    controller.reset();
+    start(stillSettings());
+    c.setFrame({900, 500, 500, 300});
+    time.runUntilIdle();
+    quitAndExpectOriginalFrames();
+}
+
+INSTANTIATE_TEST_SUITE_P(Departures, OutOfSight, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& row) {
+                             return std::string(row.param ? "Minimised" : "Away");
+                         });
+
 // With no display in use the strips wait; the display coming back lays them out as they were.
 TEST_F(Departures, NoDisplayInUseKeepsTheStrips) {
     desktop.removeDisplay(right);

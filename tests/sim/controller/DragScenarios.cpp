@@ -141,5 +141,41 @@ TEST_F(Drags, EventsDuringAGestureAreIgnored) {
     EXPECT_TRUE(logLines("User moved").empty());
 }
 
+// A hand that stays within three points of the window's frame on every edge and size changed
+// nothing; one more point is a resize the column follows.
+struct ToleranceCase {
+    const char* name;
+    double wider;   // points added to the width
+    double taller;  // points added to the height of the lower window of a stack
+    bool followed;
+};
+
+class DragTolerance : public Drags, public ::testing::WithParamInterface<ToleranceCase> {};
+
+TEST_P(DragTolerance, ChangesOfMoreThanThreePointsAreFollowed) {
+    open(2);
+    run(Command::Kind::stackLeft);
+    time.advance(1.0);
+    const Rect from = windows[1].frame();
+    const double fraction = focusedColumn().widthFraction;
+    drag(windows[1], Rect(from.minX(), from.minY() - GetParam().taller,
+                          from.width + GetParam().wider, from.height + GetParam().taller));
+    release();
+    EXPECT_EQ(logLines("User resized").size(), GetParam().followed ? 1u : 0u);
+    EXPECT_EQ(focusedColumn().widthFraction != fraction,
+              GetParam().followed && GetParam().wider > 0);
+    EXPECT_EQ(placed(id(1)) != from, GetParam().followed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, DragTolerance,
+                         ::testing::Values(ToleranceCase{"ThreeWider", 3, 0, false},
+                                           ToleranceCase{"FourWider", 4, 0, true},
+                                           ToleranceCase{"TenWider", 10, 0, true},
+                                           ToleranceCase{"ThreeTaller", 0, 3, false},
+                                           ToleranceCase{"EightTaller", 0, 8, true}),
+                         [](const ::testing::TestParamInfo<ToleranceCase>& row) {
+                             return row.param.name;
+                         });
+
 }  // namespace
 }  // namespace brindlow::test

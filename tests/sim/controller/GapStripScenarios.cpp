@@ -33,31 +33,37 @@ class GapStrips : public ControllerScenario, public testing::WithParamInterface<
     }
 
     // The latest published picture of the display.
-    const DisplaySnapshot& shown() const { return snapshots.back().displays.front(); }
+    const DisplaySnapshot& shown() const { return latest().displays.front(); }
+
+    // The tall window stacked under the small one on a display a 100-point panel then shortens,
+    // so that the stack no longer fits and the tall window intrudes into the gap.
+    void stackWithoutRoom() {
+        AppSettings settings;
+        settings.gap = GetParam();
+        start(settings);
+        animate();
+        time.advance(2.0);  // the catch-up pass and the size checks
+        ASSERT_EQ(columns()[0], std::vector<WindowID>{tall.id()});
+        ASSERT_EQ(focusedWindow(), small.id());
+        run(Command::Kind::stackLeft);
+        animate();
+        time.advance(2.0);
+        ASSERT_EQ(columns().size(), 1u);
+
+        // The window server already shows the window at its own width when the layout reads
+        // the window list, while the frame read back right after the move still has the width
+        // it was given.
+        tall.setServerBounds(Rect{12, 112, 400, 880});
+        desktop.setDisplayFrames(left, kLeft, Rect{0, 100, 1920, 980});
+        time.runUntilIdle();
+        snapshots.clear();
+        animate();
+    }
 };
 
 // With a gap under two points there is no band worth covering.
 TEST_P(GapStrips, AWindowThatSnapsBackToItsOwnWidthStillGetsItsBandAboveItsWindowNumber) {
-    AppSettings settings;
-    settings.gap = GetParam();
-    start(settings);
-    animate();
-    time.advance(2.0);  // the catch-up pass and the size checks
-    ASSERT_EQ(columns()[0], std::vector<WindowID>{tall.id()});
-    ASSERT_EQ(focusedWindow(), small.id());
-    run(Command::Kind::stackLeft);
-    animate();
-    time.advance(2.0);
-    ASSERT_EQ(columns().size(), 1u);
-
-    // A 100-point panel takes the top of the display: the stack no longer fits. The window
-    // server already shows the window at its own width when the layout reads the window list,
-    // while the frame read back right after the move still has the width it was given.
-    tall.setServerBounds(Rect{12, 112, 400, 880});
-    desktop.setDisplayFrames(left, kLeft, Rect{0, 100, 1920, 980});
-    time.runUntilIdle();
-    snapshots.clear();
-    animate();
+    ASSERT_NO_FATAL_FAILURE(stackWithoutRoom());
     // The landing that brings the band is published once, not once more with nothing new.
     EXPECT_EQ(std::adjacent_find(snapshots.begin(), snapshots.end()), snapshots.end());
     const std::vector<GapStrip>& strips = shown().gapStrips;
@@ -70,6 +76,19 @@ TEST_P(GapStrips, AWindowThatSnapsBackToItsOwnWidthStillGetsItsBandAboveItsWindo
     // The 466-point upper slot's foot, as wide as the column: the width the window snaps back to
     // was learned when the settling pass sent it again.
     EXPECT_EQ(strips.front().rect, Rect(12, 578, 400, 24));
+}
+
+// While tiling is paused the windows are the user's to move: no cover stands over a gap.
+TEST_P(GapStrips, APauseEmptiesTheCoversAndTheResumeBringsThemBack) {
+    ASSERT_NO_FATAL_FAILURE(stackWithoutRoom());
+    const std::vector<GapStrip> before = shown().gapStrips;
+    run(Command::Kind::togglePause);
+    ASSERT_TRUE(latest().paused);
+    EXPECT_TRUE(shown().gapStrips.empty());
+    run(Command::Kind::togglePause);
+    animate();
+    EXPECT_EQ(shown().gapStrips, before);
+    EXPECT_EQ(before.size(), GetParam() < 2 ? 0u : 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Gaps, GapStrips, testing::Values(24.0, 1.5));

@@ -68,5 +68,46 @@ TEST_F(PutBack, WindowsOpenedAfterTheStartFollowTheQuitPlan) {
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "original-frames.json"));
 }
 
+// A quit while a scroll's frame is still queued for the applications: the quit waits for it, so
+// it cannot land after the windows went back. Written one by one or in batches.
+class PutBackAfterQueuedMoves : public PutBack, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PutBackAfterQueuedMoves, LeavesEveryWindowAtItsOriginalFrame) {
+    addTwoDisplays();
+    desktop.setBatchWrites(GetParam());
+    const SimApp editor =
+        desktop.launchApp({.name = "Editor", .bundleID = "org.example.editor", .activate = true});
+    std::vector<SimWindow> windows;
+    std::vector<Rect> originals;
+    for (int i = 0; i < 4; ++i) {
+        originals.push_back(Rect{100.0 + 50 * i, 100, 900, 600});
+        windows.push_back(desktop.openWindow(
+            editor,
+            {.title = "e" + std::to_string(i), .frame = originals.back(), .focus = i == 0}));
+    }
+    start();
+    animate();
+    time.advance(1.0);
+
+    // The jump starts a scroll; one frame of it is laid out and its moves are queued, not run.
+    controller->perform(Command::jumpTo(4));
+    stripQueue->drain();
+    ASSERT_TRUE(link && link->isRunning());
+    link->tick(time.now() + 0.05);
+    stripQueue->drain();
+    bool done = false;
+    controller->beginStop([&] { done = true; });
+    stripQueue->drain();
+    time.runUntilIdle();
+    ASSERT_TRUE(done);
+    for (size_t i = 0; i < windows.size(); ++i)
+        EXPECT_EQ(windows[i].frame(), originals[i]) << "window " << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Writes, PutBackAfterQueuedMoves, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& row) {
+                             return std::string(row.param ? "InBatches" : "OneByOne");
+                         });
+
 }  // namespace
 }  // namespace brindlow::test

@@ -1,16 +1,24 @@
-// Random commands, window events, display changes, drags and gestures on the sim desktop, with the
-// strip invariants, the window frames and the per-window records checked after every step.
-// CI runs a fixed list of seeds; BRINDLOW_RANDOM_SEED explores another one,
-// BRINDLOW_RANDOM_STEPS runs longer. A failure prints its operations shrunk to a short list that
-// replays on its own, ready to become a regression case.
+// Random commands, window events, display changes, drags, gestures, desktop switches,
+// window-manager replacements and restarts of the controller on the sim desktop, with the strip
+// invariants, the window frames and the per-window records checked after every step, and every quit
+// checked to put each window back. CI runs a fixed list of seeds; BRINDLOW_RANDOM_SEED explores
+// another one and BRINDLOW_RANDOM_STEPS runs longer (scripts/test --soak runs many seeds long). A
+// failure prints its operations shrunk to a short list that replays on its own, ready to become a
+// regression case.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iostream>
+#include <map>
 #include <random>
+#include <set>
 #include <sstream>
+#include <utility>
 
 #include "ControllerScenario.h"
+#include "settings/OriginalFrames.h"
 #include "support/StripInvariants.h"
 
 namespace brindlow::test {
@@ -29,7 +37,7 @@ struct Operation {
     std::uint64_t seed = 0;
 };
 
-constexpr int kOperationKinds = 20;
+constexpr int kOperationKinds = 25;
 
 std::string literal(const std::vector<Operation>& operations) {
     std::ostringstream out;
@@ -58,12 +66,8 @@ class RandomWorld {
         random_.seed(1);
         for (int i = 0; i < 6; ++i) openWindow();
 
-        controller_ = std::make_unique<StripController>(
-            simEnvironment(desktop_, stripQueue_, folder_.path(), link_));
-        controller_->onSnapshot = [this](const StripSnapshot& snapshot) { latest_ = snapshot; };
         settings_.animationsEnabled = false;
-        controller_->start(settings_);
-        time_.runUntilIdle();
+        startController();
     }
 
     // Applies `operation` and lets everything it set off run; returns what it did.
@@ -81,13 +85,35 @@ class RandomWorld {
     // shows them, and the windows' frames.
     std::string violations() {
         std::ostringstream out;
-        StripController::Inspection now;
-        controller_->inspect([&now](StripController::Inspection made) { now = std::move(made); });
-        time_.runUntilIdle();
+        out << std::exchange(restartProblems_, {});
+        StripController::Inspection now = inspection();
         for (const std::string& problem : now.problems) out << problem << "; ";
+        // A start after a kill takes up every original the file held.
+        for (const auto& [id, original] : std::exchange(originalsBeforeRestart_, {}))
+            if (const auto kept = now.known.find(id);
+                original && kept != now.known.end() && kept->second != original)
+                out << "window " << id << " came back from a restart with original "
+                    << kept->second.value_or(Rect{}) << ", not " << *original << "; ";
         for (const DisplaySnapshot& display : now.snapshot.displays)
             if (const std::string broken = brokenInvariants(stripOf(display)); !broken.empty())
                 out << display.id << ": " << broken;
+        // Once settled, the place the controller keeps for a window is the window's own: a
+        // window in a column is shown on this desktop, one kept out of sight is minimised or on
+        // another desktop.
+        if (!now.snapshot.paused) {
+            std::set<WindowID> tiled;
+            for (const WindowSnapshot& shown : now.snapshot.allWindows()) tiled.insert(shown.id);
+            for (const auto& [id, original] : now.known) {
+                const SimWindow window = desktop_.window(id);
+                if (!window.exists()) continue;
+                const bool outOfSight = window.isMinimized() || window.isAway();
+                if (tiled.contains(id) && outOfSight)
+                    out << "window " << id << " is in a column, yet "
+                        << (window.isAway() ? "on another desktop" : "minimised") << "; ";
+                if (!tiled.contains(id) && !outOfSight && !window.isFullScreen())
+                    out << "window " << id << " is kept out of sight, yet shown; ";
+            }
+        }
         // A pause ends any swipe. Once settled, every tiled window stands where the last layout
         // put it.
         if (now.snapshot.paused) swipeOpen_ = false;
@@ -95,7 +121,8 @@ class RandomWorld {
         for (const WindowSnapshot& shown : now.snapshot.allWindows()) {
             const SimWindow window = desktop_.window(shown.id);
             if (movedByItsApplication_.contains(shown.id) || movedByHand_.contains(shown.id) ||
-                !window.exists() || window.isMinimized() || window.isFullScreen())
+                !window.exists() || window.isMinimized() || window.isAway() ||
+                window.isFullScreen())
                 continue;
             if (window.frame() != shown.frame)
                 out << "window " << shown.id << " at " << window.frame() << ", laid out at "
@@ -127,6 +154,95 @@ class RandomWorld {
 
     StripSnapshot latest_;
     bool swipeOpen_ = false;
+    // Virtual desktops: the one shown and each window's (windows open on the one shown).
+    int currentDesktop_ = 0;
+    std::map<WindowID, int> desktopOf_;
+    // What the last quit or kill found out of place, and the originals a restart must keep.
+    std::string restartProblems_;
+    std::map<WindowID, std::optional<Rect>> originalsBeforeRestart_;
+
+    StripController::Inspection inspection() {
+        StripController::Inspection now;
+        controller_->inspect([&now](StripController::Inspection made) { now = std::move(made); });
+        time_.runUntilIdle();
+        return now;
+    }
+
+    // The originals the file on disk holds, which a start after a kill takes up again: those of
+    // every window the strip may have moved (one it never moved keeps the frame it has then).
+    // Each must be the one the controller holds.
+    std::map<WindowID, std::optional<Rect>> originalsOnDisk() {
+        const std::map<WindowID, std::optional<Rect>> known = inspection().known;
+        std::map<WindowID, std::optional<Rect>> kept;
+        const std::optional<nlohmann::json> file =
+            readJSONValue(folder_.path() / OriginalFramesFile::kFileName);
+        if (!file || !file->contains("windows")) return kept;
+        for (const nlohmann::json& entry : file->at("windows")) {
+            const WindowID id = entry.at("id").get<WindowID>();
+            const Rect frame(entry.at("x").get<double>(), entry.at("y").get<double>(),
+                             entry.at("width").get<double>(), entry.at("height").get<double>());
+            if (const auto held = known.find(id); held != known.end() && held->second) {
+                if (*held->second != frame)
+                    restartProblems_ += "window " + std::to_string(id) +
+                                        " has another original on disk than in the controller; ";
+                kept[id] = held->second;
+            }
+        }
+        return kept;
+    }
+
+    void startController() {
+        link_ = nullptr;
+        controller_ = std::make_unique<StripController>(
+            simEnvironment(desktop_, stripQueue_, folder_.path(), link_));
+        controller_->onSnapshot = [this](const StripSnapshot& snapshot) { latest_ = snapshot; };
+        controller_->start(settings_);
+        time_.runUntilIdle();
+        swipeOpen_ = false;
+    }
+
+    std::vector<Rect> screens() const {
+        return rightConnected_ ? std::vector<Rect>{kLeft, kRight} : std::vector<Rect>{kLeft};
+    }
+
+    // Quits in order and checks that every window the controller knew went back: to the frame
+    // it had before tiling where that lies on a display, else somewhere on a display.
+    void quitAndCheck() {
+        const std::map<WindowID, std::optional<Rect>> known = inspection().known;
+        bool done = false;
+        controller_->beginStop([&done] { done = true; });
+        time_.runUntilIdle();
+        std::ostringstream out;
+        if (!done) out << "the quit did not finish; ";
+        const std::vector<Rect> displays = screens();
+        const auto onADisplay = [&](const Rect& frame, double slack) {
+            return std::any_of(displays.begin(), displays.end(), [&](const Rect& screen) {
+                return screen.insetBy(-slack, -slack).contains(frame);
+            });
+        };
+        for (const auto& [id, original] : known) {
+            // A window in full screen takes no frame; leaving full screen gives it its own back.
+            const SimWindow window = desktop_.window(id);
+            if (!window.exists() || window.isFullScreen()) continue;
+            if (original && onADisplay(*original, 2) ? window.frame() != *original
+                                                     : !onADisplay(window.frame(), 0.5))
+                out << "window " << id << " left at " << window.frame() << " by the quit"
+                    << (original ? " (original " : "") << original.value_or(Rect{})
+                    << (original ? ")" : "") << "; ";
+        }
+        restartProblems_ += out.str();
+        // Whatever the quit moved is back where it was: the next start begins afresh.
+        movedByItsApplication_.clear();
+        movedByHand_.clear();
+    }
+
+    void showDesktop(int desktop) {
+        currentDesktop_ = desktop;
+        for (const SimWindow& window : liveWindows()) {
+            const bool away = desktopOf_[window.id()] != desktop;
+            if (window.isAway() != away) window.setAway(away);
+        }
+    }
 
     int pick(int count) { return int(std::uniform_int_distribution<int>(0, count - 1)(random_)); }
     double between(double low, double high) {
@@ -161,9 +277,11 @@ class RandomWorld {
 
     void openWindow() {
         const SimApp& app = apps_[size_t(pick(int(apps_.size())))];
-        desktop_.openWindow(app, {.title = "t" + std::to_string(pick(1000)),
-                                  .frame = randomFrame(),
-                                  .focus = chance(0.5)});
+        const SimWindow window =
+            desktop_.openWindow(app, {.title = "t" + std::to_string(pick(1000)),
+                                      .frame = randomFrame(),
+                                      .focus = chance(0.5)});
+        desktopOf_[window.id()] = currentDesktop_;
         time_.advance(0.2);
     }
 
@@ -277,6 +395,59 @@ class RandomWorld {
                     controller_->restoreLayout(std::move(snapshot), nullptr);
                 });
                 return "restore the captured arrangement";
+            case 20:
+                // The user shows another of three desktops: its windows come, the others go.
+                showDesktop((currentDesktop_ + 1 + pick(2)) % 3);
+                return "desktop switch";
+            case 21:
+                if (auto window = anyWindow()) {
+                    const int desktop = (desktopOf_[window->id()] + 1 + pick(2)) % 3;
+                    desktopOf_[window->id()] = desktop;
+                    window->setAway(desktop != currentDesktop_);
+                }
+                return "window sent to another desktop";
+            case 22: {
+                // The old window manager lets every shown window go: each leaves the client list
+                // while it lives on, which reads as minimised. A moment later the new one takes
+                // them on again (heard as restored, some as created too) with decorations of its
+                // own, a few points off, and pulls those out of sight back onto a display; the
+                // focus goes nowhere, then to one window.
+                desktop_.loseFocus();
+                std::vector<SimWindow> shown;
+                for (const SimWindow& window : liveWindows())
+                    if (!window.isMinimized() && !window.isAway()) shown.push_back(window);
+                for (const SimWindow& window : shown) window.minimize(true);
+                time_.advance(between(0, 0.3));
+                const std::vector<Rect> displays = screens();
+                for (const SimWindow& window : shown) {
+                    if (!window.exists()) continue;
+                    window.minimize(false);
+                    if (chance(0.5)) desktop_.postEvent(window, "AXWindowCreated");
+                    Rect frame = window.frame().offsetBy(pick(3) * 4 - 4, pick(3) * 4 - 4);
+                    if (!std::any_of(displays.begin(), displays.end(),
+                                     [&](const Rect& screen) { return screen.intersects(frame); }))
+                        frame = Rect(Point{between(0, 1000), between(0, 500)}, frame.size());
+                    window.setFrame(frame);
+                    movedByItsApplication_.insert(window.id());
+                }
+                if (auto window = anyWindow(); window && !window->isAway()) {
+                    desktop_.app(window->pid()).activate();
+                    window->focus();
+                }
+                return "window manager replaced";
+            }
+            case 23:
+                if (chance(0.5)) return "time passes";
+                // Killed: nothing is put back; the next start finds the original frames on disk.
+                originalsBeforeRestart_ = originalsOnDisk();
+                controller_.reset();
+                startController();
+                return "killed and started again";
+            case 24:
+                if (chance(0.5)) return "time passes";
+                quitAndCheck();
+                startController();
+                return "quit and started again";
             default:
                 time_.advance(between(0, 3));
                 return "time passes";
@@ -305,9 +476,17 @@ class RandomWorld {
 std::optional<std::pair<size_t, std::string>> firstFailure(
     const std::vector<Operation>& operations) {
     RandomWorld world;
+    // BRINDLOW_RANDOM_LOG=1 prints each operation and the controller's log lines, to follow a
+    // failing list.
+    const bool trace = envNumber("BRINDLOW_RANDOM_LOG", 0) != 0;
     for (size_t i = 0; i < operations.size(); ++i) {
+        if (trace) LogSink::clear();
         const std::string what = world.apply(operations[i]);
         const std::string problems = world.violations();
+        if (trace) {
+            std::cerr << "== " << i << " " << what << "\n";
+            for (const LogRecord& record : LogSink::recent()) std::cerr << record.message << "\n";
+        }
         if (!problems.empty()) return std::make_pair(i, what + ": " + problems);
     }
     return std::nullopt;
@@ -411,7 +590,15 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRegression, testing::Values(
         {6, 11390936743938508545ULL}, {16, 16015582161109462401ULL}, {10, 18222889792375662512ULL},
         {3, 2265355445099706036ULL}, {0, 11046456282309387785ULL}, {9, 17398219447132317430ULL},
         {13, 11035247068575520583ULL}, {16, 15055471130029293025ULL},
-        {12, 12313428854639733507ULL}}));
+        {12, 12313428854639733507ULL}},
+    // A window minimised out of a stack comes back after the stack was filled to three: it
+    // stands beside the stack instead of making it four.
+    std::vector<Operation>{
+        {6, 9289971012658316805ULL}, {6, 10657114186076447534ULL}, {12, 1826799545198714201ULL},
+        {6, 11533484749940321193ULL}, {12, 4330360775131697798ULL}, {7, 9918613908553480762ULL},
+        {12, 17558572107531445191ULL}, {11, 5935791255388434369ULL}, {1, 12034159652972755072ULL},
+        {8, 5497448754782363340ULL}, {6, 2199437970344964632ULL}, {2, 3463557912090282125ULL},
+        {3, 13071686655154204189ULL}, {8, 18413688656436764145ULL}}));
 // clang-format on
 
 // BRINDLOW_RANDOM_SEED explores one more seed.

@@ -97,12 +97,15 @@ TEST(LayoutPass, ColumnsBeyondTheRightEdgeParkThere) {
 // A panel holding one edge of the screen leaves the area short of it there: a column parked on
 // that side goes past the screen's edge, so nothing of it lies over the panel; the other side
 // keeps its peek.
+// Where the side is taken by a shorter display beside this one, the column waits at the bottom:
+// past the screen's bottom edge over a bottom panel, else with its peek above that edge.
 struct PanelCase {
     const char* name;
     Rect area;
     double offset;
     int parkedIndex;
     Rect parkedFrame;
+    std::vector<Rect> others = {};
     friend void PrintTo(const PanelCase& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -111,7 +114,7 @@ class ParkingBesideAPanel : public ::testing::TestWithParam<PanelCase> {};
 TEST_P(ParkingBesideAPanel, LeavesNothingOverThePanel) {
     const PanelCase& panel = GetParam();
     const Strip s = strip({column({1}), column({2}), column({3})}, 1);
-    const StripLayout result = layoutAt(s, panel.offset, {panel.area, screen, {}});
+    const StripLayout result = layoutAt(s, panel.offset, {panel.area, screen, panel.others});
     EXPECT_EQ(result.placements[size_t(panel.parkedIndex)],
               parked(WindowID(panel.parkedIndex + 1), panel.parkedFrame));
 }
@@ -124,7 +127,19 @@ INSTANTIATE_TEST_SUITE_P(
         PanelCase{"RightPanelLeftColumn", {0, 0, 880, 800}, 430, 0, {-415, 10, 425, 780}},
         PanelCase{"LeftPanelLeftColumn", {120, 0, 880, 800}, 430, 0, {-425, 10, 425, 780}},
         PanelCase{"LeftPanelRightColumn", {120, 0, 880, 800}, 0, 2, {990, 10, 425, 780}},
-        PanelCase{"BottomPanelRightColumn", {0, 0, 1000, 760}, 0, 2, {990, 10, 485, 740}}),
+        PanelCase{"BottomPanelRightColumn", {0, 0, 1000, 760}, 0, 2, {990, 10, 485, 740}},
+        PanelCase{"BottomPanelShortNeighbour",
+                  {0, 0, 1000, 760},
+                  0,
+                  2,
+                  {990, 800, 485, 740},
+                  {{1000, 0, 1000, 600}}},
+        PanelCase{"NoPanelShortNeighbour",
+                  {0, 0, 1000, 800},
+                  0,
+                  2,
+                  {990, 790, 485, 780},
+                  {{1000, 0, 1000, 600}}}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // In a one-point area every frame is one point square, yet a full-width column stands at the
@@ -281,6 +296,23 @@ TEST(LayoutPass, ARepeatedStackLiesAsItWouldAlone) {
         }
     }
 }
+
+// A stack whose minimums shaped it is not remembered for the plain stacks after it: one with the
+// same weights still shares the band equally, 385 points each.
+class PlainStackAfterAMinimum : public ::testing::TestWithParam<double> {};
+
+TEST_P(PlainStackAfterAMinimum, SharesTheBandEqually) {
+    const LE::MinimumHeights minimums{{1, GetParam()}};
+    const StripLayout result =
+        layoutAt(strip({column({1, 2}), column({3, 4})}, 0), 0, single, minimums);
+    ASSERT_EQ(result.placements.size(), 4u);
+    EXPECT_EQ(result.placements[2].frame.y, 10);
+    EXPECT_EQ(result.placements[2].frame.height, 385);
+    EXPECT_EQ(result.placements[3].frame.y, 405);
+    EXPECT_EQ(result.placements[3].frame.height, 385);
+}
+
+INSTANTIATE_TEST_SUITE_P(Minimums, PlainStackAfterAMinimum, ::testing::Values(500.0, 700.0, 100.0));
 
 TEST(LayoutPass, SlicesAtBothEdgesLeaveTheColumnsBetweenInPlace) {
     Column wideLeft = column({1}, std::nullopt, 0.6);

@@ -65,6 +65,34 @@ TEST(DisplayInfo, ADockThatReservesNoSpaceShortensTheSideItLiesOn) {
               0);
 }
 
+// A dock at the left edge shortens the area only where it reaches into it: not behind a panel
+// that already keeps that edge, and not when it stands too far from the edge to be a side dock.
+struct LeftDockCase {
+    const char* name;
+    double visibleLeft;
+    Rect dock;
+    double usableLeft;
+};
+
+class ALeftDock : public ::testing::TestWithParam<LeftDockCase> {};
+
+TEST_P(ALeftDock, ShortensTheAreaOnlyWhereItReachesIn) {
+    const Rect frame{0, 0, 1920, 1080};
+    const Rect visible{GetParam().visibleLeft, 25, 1920 - GetParam().visibleLeft, 1055};
+    const Rect usable = DisplayInfo::usableArea(frame, visible, GetParam().dock);
+    EXPECT_EQ(usable.minX(), GetParam().usableLeft);
+    EXPECT_EQ(usable.maxX(), 1920);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Docks, ALeftDock,
+    ::testing::Values(LeftDockCase{"AtTheEdge", 0, {0, 300, 70, 500}, 74},
+                      LeftDockCase{"BehindAWiderPanel", 100, {0, 300, 70, 500}, 100},
+                      LeftDockCase{"FlushWithAPanel", 70, {0, 300, 70, 500}, 70},
+                      LeftDockCase{"JustWithinReach", 0, {120, 300, 70, 500}, 194},
+                      LeftDockCase{"BeyondReach", 0, {140, 300, 70, 500}, 0}),
+    [](const ::testing::TestParamInfo<LeftDockCase>& row) { return std::string(row.param.name); });
+
 // Screens that report a dock keeping no space of its own.
 class ScreensWithDock final : public Screens {
   public:
