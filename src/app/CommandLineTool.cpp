@@ -54,9 +54,11 @@ add-zsh-hook preexec _brindlow_preexec
 add-zsh-hook precmd _brindlow_precmd)";
 
 const std::string_view kBashHook = R"(# Brindlow terminal attention badges
-_brindlow_ready=1
+_brindlow_ready=${_brindlow_ready:-0}
 _brindlow_preexec() {
-  [[ $_brindlow_ready == 1 ]] || return
+  # PROMPT_COMMAND starts with ours: its commands are the prompt's, not a typed one.
+  [[ $BASH_COMMAND == '_brindlow_status=$?' ]] && _brindlow_ready=0
+  [[ $_brindlow_ready == 1 ]] || return 0
   _brindlow_ready=0
   _brindlow_started=$SECONDS
   _brindlow_command=${BASH_COMMAND%% *}
