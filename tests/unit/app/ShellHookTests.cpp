@@ -171,6 +171,15 @@ INSTANTIATE_TEST_SUITE_P(
                (row.param.usersPrompt ? "_usersPrompt" : "");
     });
 
+TEST_F(ShellHookTest, BashWithExtdebugStillRunsTheTypedCommands) {
+    // With extdebug a DEBUG trap that fails skips the command, so ours must never fail.
+    const std::string output =
+        interactive("bash", "shopt -s extdebug\neval \"$(cat " + hook("bash") +
+                                ")\"\nwork() { return 3; }\nwork\necho ran\n")
+            .printed;
+    EXPECT_EQ(count(output, "ran\n"), 1) << output;
+}
+
 TEST_F(ShellHookTest, ZshJoinsTheUsersHookArraysOnce) {
     if (std::system("command -v zsh >/dev/null 2>&1") != 0) GTEST_SKIP() << "zsh is not installed";
     const std::string load = "eval \"$(cat " + hook("zsh") + ")\"\n";
