@@ -106,12 +106,13 @@ class ShellHookTest : public ::testing::Test {
 struct BashSetup {
     std::string load;
     bool usersTrap;
-    bool usersPrompt;
+    // The user's PROMPT_COMMAND: none, "text", or "array" (of which bash 5.1 runs every entry).
+    std::string usersPrompt;
 };
 
 void PrintTo(const BashSetup& setup, std::ostream* out) {
     *out << setup.load << (setup.usersTrap ? " with a trap" : "")
-         << (setup.usersPrompt ? " with a PROMPT_COMMAND" : "");
+         << (setup.usersPrompt.empty() ? "" : " with a PROMPT_COMMAND " + setup.usersPrompt);
 }
 
 class BashHookLoaded : public ShellHookTest, public ::testing::WithParamInterface<BashSetup> {
@@ -124,8 +125,11 @@ class BashHookLoaded : public ShellHookTest, public ::testing::WithParamInterfac
             setup.load == "eval" ? "eval \"$(cat " + file + ")\"\n" : ". " + file + "\n";
         return interactive(
             "bash", std::string(setup.usersTrap ? "trap 'echo \"mine $?\"' DEBUG\n" : "") +
-                        (setup.usersPrompt ? "PROMPT_COMMAND='echo \"prompt $?\"'\n" : "") + load +
-                        load +
+                        (setup.usersPrompt == "text" ? "PROMPT_COMMAND='echo \"prompt $?\"'\n"
+                         : setup.usersPrompt == "array"
+                             ? "PROMPT_COMMAND=('echo \"prompt $?\"' 'echo late')\n"
+                             : "") +
+                        load + load +
                         "work() { return 3; }\nwork\necho \"shell $$\"\n\n"
                         "trap -p DEBUG\n");
     }
@@ -144,7 +148,7 @@ TEST_P(BashHookLoaded, KeepsTheUsersHooksOnce) {
         EXPECT_EQ(count(printed, "trap -- '_brindlow_preexec' DEBUG\n"), 1) << printed;
     }
     // A prompt that shows the last command's status must still see it.
-    if (GetParam().usersPrompt) {
+    if (!GetParam().usersPrompt.empty()) {
         EXPECT_EQ(count(printed, "prompt 3\n"), 1) << printed;
     }
 }
@@ -162,13 +166,14 @@ TEST_P(BashHookLoaded, ReportsEachTypedCommandOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     EvalOrSource, BashHookLoaded,
-    ::testing::Values(BashSetup{"eval", true, false}, BashSetup{"source", true, false},
-                      BashSetup{"eval", false, false}, BashSetup{"source", false, false},
-                      BashSetup{"eval", true, true}, BashSetup{"source", true, true},
-                      BashSetup{"eval", false, true}, BashSetup{"source", false, true}),
+    ::testing::Values(BashSetup{"eval", true, ""}, BashSetup{"source", true, ""},
+                      BashSetup{"eval", false, ""}, BashSetup{"source", false, ""},
+                      BashSetup{"eval", true, "text"}, BashSetup{"source", true, "text"},
+                      BashSetup{"eval", false, "text"}, BashSetup{"source", false, "text"},
+                      BashSetup{"eval", false, "array"}, BashSetup{"source", true, "array"}),
     [](const ::testing::TestParamInfo<BashSetup>& row) {
         return row.param.load + (row.param.usersTrap ? "_usersTrap" : "") +
-               (row.param.usersPrompt ? "_usersPrompt" : "");
+               (row.param.usersPrompt.empty() ? "" : "_usersPrompt_" + row.param.usersPrompt);
     });
 
 TEST_F(ShellHookTest, BashWithExtdebugStillRunsTheTypedCommands) {
