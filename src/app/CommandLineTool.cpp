@@ -54,9 +54,11 @@ add-zsh-hook preexec _brindlow_preexec
 add-zsh-hook precmd _brindlow_precmd)";
 
 const std::string_view kBashHook = R"(# Brindlow terminal attention badges
-_brindlow_ready=1
+_brindlow_ready=${_brindlow_ready:-0}
 _brindlow_preexec() {
-  [[ $_brindlow_ready == 1 ]] || return
+  # PROMPT_COMMAND starts with ours: its commands are the prompt's, not a typed one.
+  [[ $BASH_COMMAND == '_brindlow_status=$?' ]] && _brindlow_ready=0
+  [[ $_brindlow_ready == 1 ]] || return 0
   _brindlow_ready=0
   _brindlow_started=$SECONDS
   _brindlow_command=${BASH_COMMAND%% *}
@@ -66,7 +68,15 @@ _brindlow_precmd() {
     (command brindlow notify done --pid $$ --dir "$PWD" --cmd "$_brindlow_command" --status $_brindlow_status >/dev/null 2>&1 &)
   fi
   unset _brindlow_started
-  _brindlow_ready=1
+  _brindlow_arms_last || _brindlow_ready=1
+}
+# Since bash 5.1 the entries of a PROMPT_COMMAND array after ours run after it: the last one arms.
+_brindlow_arms_last() {
+  (( BASH_VERSINFO[0] * 100 + BASH_VERSINFO[1] >= 501 && ${#PROMPT_COMMAND[@]} > 1 )) || return 1
+  [[ ${PROMPT_COMMAND[-1]} == _brindlow_ready=1 ]] && return
+  local entries=() entry
+  for entry in "${PROMPT_COMMAND[@]}"; do [[ $entry == _brindlow_ready=1 ]] || entries+=("$entry"); done
+  PROMPT_COMMAND=("${entries[@]}" _brindlow_ready=1)
 }
 _brindlow_status_again() { return "$_brindlow_status"; }
 _brindlow_preexec_chained() {
@@ -97,6 +107,7 @@ if [[ $PROMPT_COMMAND != *_brindlow_precmd* ]]; then
   _brindlow_prompt=${_brindlow_prompt%;}
   _brindlow_prompt=${_brindlow_prompt%"${_brindlow_prompt##*[![:space:]]}"}
   PROMPT_COMMAND="_brindlow_status=\$?; [[ -z \$_brindlow_trap_pending ]] || _brindlow_chain_trap \"\$(trap -p DEBUG)\"; ${_brindlow_prompt:+_brindlow_status_again; $_brindlow_prompt; }_brindlow_precmd"
+  _brindlow_arms_last
   unset _brindlow_prompt
 fi)";
 
