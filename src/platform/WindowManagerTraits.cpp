@@ -35,7 +35,7 @@ constexpr std::array kRows{
     //                                                    mappedBack selection late drag
     Row{"openbox", "Openbox", FocusModel::click, false, true, false, true,
         false, true, false, {kButtons13, Modifier::alt}},
-    Row{"xfwm4", "Xfwm4", FocusModel::click, false, true, false, true,
+    Row{"xfwm4", "Xfwm4", FocusModel::click, false, false, false, true,
         true, true, false, {kButtons13, Modifier::alt}},
     Row{"kwin", "KWin", FocusModel::click, false, true, true, true,
         false, true, false, {kButtons13, Modifier::super}},

@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
     Nine, KnownWindowManagers,
     testing::Values(
         Row{"Openbox", "Openbox", FocusModel::click, false, true, false, false, false, 3},
-        Row{"Xfwm4", "Xfwm4", FocusModel::click, false, true, false, true, false, 3},
+        Row{"Xfwm4", "Xfwm4", FocusModel::click, false, false, false, true, false, 3},
         Row{"KWin", "KWin", FocusModel::click, false, true, true, false, false, 3,
             DragButtons::Modifier::super},
         Row{"Metacity", "Metacity", FocusModel::click, true, true, false, false, false, 2,

@@ -180,16 +180,25 @@ void X11PanelDesktop::keepOutOfGroup() {
     }
     if (!lowest || *lowest == *highest) return;
     const auto own = std::int32_t(getpid());
+    const bool honoursRestack = desktop_.registry().windowManagerTraits().honoursRestack;
     bool restacked = false;
     for (size_t at = *lowest + 1; at < *highest; ++at) {
         if (desktop_.registry().pidOf(stacking[at]) != own) continue;
         // Asked of the window manager, whose frames move; some obey only the client's own
         // request, relative to the frame of the lowest.
-        xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), stacking[at],
-                                        stacking[*lowest], XCB_STACK_MODE_BELOW);
+        if (honoursRestack)
+            xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), stacking[at],
+                                            stacking[*lowest], XCB_STACK_MODE_BELOW);
         const std::uint32_t values[] = {topLevelOf(stacking[*lowest]), XCB_STACK_MODE_BELOW};
         xcb_configure_window(x_.xcb(), topLevelOf(stacking[at]),
                              XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
+        if (!honoursRestack) {
+            // Some (xfwm4) carry out no restack and keep the stacking of their frames to
+            // themselves, yet lower a client that asks for itself: to the bottom of its layer,
+            // below the lowest too. A sibling is no use there, the clients' parents differ.
+            const std::uint32_t below = XCB_STACK_MODE_BELOW;
+            xcb_configure_window(x_.xcb(), stacking[at], XCB_CONFIG_WINDOW_STACK_MODE, &below);
+        }
         restacked = true;
     }
     if (restacked) x_.flush();
