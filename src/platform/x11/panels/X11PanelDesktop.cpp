@@ -158,6 +158,7 @@ void X11PanelDesktop::keepOwnWindowsOutOf(const std::vector<std::uint32_t>& grou
         std::lock_guard lock(mutex_);
         if (group == group_) return;
         group_ = group;
+        restackAttempts_.groupChanged();
     }
     keepOutOfGroup();
 }
@@ -169,39 +170,51 @@ void X11PanelDesktop::keepOutOfGroup() {
         group = group_;
     }
     if (group.size() < 2) return;
-    // Bottom to top.
-    const std::vector<xcb_window_t> stacking =
+    const std::vector<xcb_window_t> published =
         readWindowList(x_, x_.root(), x_.ewmh()->_NET_CLIENT_LIST_STACKING);
+    const WindowManagerTraits traits = desktop_.registry().windowManagerTraits();
+    // Bottom to top.
+    std::vector<xcb_window_t> stacking = published;
+    if (traits.listsStackingTopFirst) std::reverse(stacking.begin(), stacking.end());
     std::optional<size_t> lowest, highest;
     for (size_t at = 0; at < stacking.size(); ++at) {
         if (std::find(group.begin(), group.end(), stacking[at]) == group.end()) continue;
         if (!lowest) lowest = at;
         highest = at;
     }
-    if (!lowest || *lowest == *highest) return;
     const auto own = std::int32_t(getpid());
-    const bool honoursRestack = desktop_.registry().windowManagerTraits().honoursRestack;
-    bool restacked = false;
-    for (size_t at = *lowest + 1; at < *highest; ++at) {
-        if (desktop_.registry().pidOf(stacking[at]) != own) continue;
+    std::vector<xcb_window_t> between;
+    if (lowest)
+        for (size_t at = *lowest + 1; at < *highest; ++at)
+            if (desktop_.registry().pidOf(stacking[at]) == own) between.push_back(stacking[at]);
+    {
+        // The window manager republishes its list after each request, obeyed or not.
+        std::lock_guard lock(mutex_);
+        if (between.empty()) {
+            restackAttempts_.settled();
+            return;
+        }
+        if (!restackAttempts_.mayAsk(published)) return;
+    }
+    const xcb_window_t lowestFrame = topLevelOf(stacking[*lowest]);
+    for (xcb_window_t window : between) {
         // Asked of the window manager, whose frames move; some obey only the client's own
         // request, relative to the frame of the lowest.
-        if (honoursRestack)
-            xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), stacking[at],
+        if (traits.honoursRestack)
+            xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window,
                                             stacking[*lowest], XCB_STACK_MODE_BELOW);
-        const std::uint32_t values[] = {topLevelOf(stacking[*lowest]), XCB_STACK_MODE_BELOW};
-        xcb_configure_window(x_.xcb(), topLevelOf(stacking[at]),
+        const std::uint32_t values[] = {lowestFrame, XCB_STACK_MODE_BELOW};
+        xcb_configure_window(x_.xcb(), topLevelOf(window),
                              XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
-        if (!honoursRestack) {
+        if (!traits.honoursRestack) {
             // Some (xfwm4) carry out no restack and keep the stacking of their frames to
             // themselves, yet lower a client that asks for itself: to the bottom of its layer,
             // below the lowest too. A sibling is no use there, the clients' parents differ.
             const std::uint32_t below = XCB_STACK_MODE_BELOW;
-            xcb_configure_window(x_.xcb(), stacking[at], XCB_CONFIG_WINDOW_STACK_MODE, &below);
+            xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &below);
         }
-        restacked = true;
     }
-    if (restacked) x_.flush();
+    x_.flush();
 }
 
 xcb_window_t X11PanelDesktop::topLevelOf(xcb_window_t window) {

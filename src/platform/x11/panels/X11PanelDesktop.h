@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/PanelDesktop.h"
+#include "platform/x11/panels/RestackAttempts.h"
 
 namespace brindlow {
 
@@ -71,6 +72,7 @@ class X11PanelDesktop final : public PanelDesktop {
     std::map<std::uint32_t, std::function<void()>> framingWatched_;
     std::optional<HeldAbove> heldAbove_;
     std::vector<std::uint32_t> group_;
+    RestackAttempts restackAttempts_;
 };
 
 }  // namespace brindlow
