@@ -36,7 +36,7 @@ void X11PanelDesktop::onEvent(const xcb_generic_event_t& event) {
         if (change.window == x_.root() && change.atom == x_.ewmh()->_NET_ACTIVE_WINDOW)
             activeChanged();
         if (change.window == x_.root() && change.atom == x_.ewmh()->_NET_CLIENT_LIST_STACKING)
-            keepOutOfGroup();
+            keepOutOfGroup(change.time);
         return;
     }
     if (type == XCB_CONFIGURE_NOTIFY && (event.response_type & 0x80)) {
@@ -163,7 +163,7 @@ void X11PanelDesktop::keepOwnWindowsOutOf(const std::vector<std::uint32_t>& grou
     keepOutOfGroup();
 }
 
-void X11PanelDesktop::keepOutOfGroup() {
+void X11PanelDesktop::keepOutOfGroup(xcb_timestamp_t now) {
     std::vector<std::uint32_t> group;
     {
         std::lock_guard lock(mutex_);
@@ -210,11 +210,35 @@ void X11PanelDesktop::keepOutOfGroup() {
             // Some (xfwm4) carry out no restack and keep the stacking of their frames to
             // themselves, yet lower a client that asks for itself: to the bottom of its layer,
             // below the lowest too. A sibling is no use there, the clients' parents differ.
+            catchUpUserTime(window, now);
             const std::uint32_t below = XCB_STACK_MODE_BELOW;
             xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &below);
         }
     }
     x_.flush();
+}
+
+void X11PanelDesktop::catchUpUserTime(xcb_window_t window, xcb_timestamp_t now) {
+    const xcb_atom_t userTime = x_.ewmh()->_NET_WM_USER_TIME;
+    // The time of the change is later than the click that raised the active window; without it,
+    // the active window's published user time (not every client publishes one).
+    if (now == XCB_CURRENT_TIME) {
+        const auto active = readActiveWindow(x_);
+        if (!active || *active == XCB_WINDOW_NONE || *active == window) return;
+        now = readCardinal(x_, userTimeWindowOf(*active), userTime).value_or(XCB_CURRENT_TIME);
+        if (now == XCB_CURRENT_TIME) return;
+    }
+    const xcb_window_t carrier = userTimeWindowOf(window);
+    const auto ownTime = readCardinal(x_, carrier, userTime);
+    if (ownTime && std::int32_t(*ownTime - now) >= 0) return;  // server time wraps
+    xcb_change_property(x_.xcb(), XCB_PROP_MODE_REPLACE, carrier, userTime, XCB_ATOM_CARDINAL, 32,
+                        1, &now);
+}
+
+xcb_window_t X11PanelDesktop::userTimeWindowOf(xcb_window_t window) {
+    const std::vector<xcb_window_t> named =
+        readWindowList(x_, window, x_.ewmh()->_NET_WM_USER_TIME_WINDOW);
+    return named.empty() || named.front() == XCB_WINDOW_NONE ? window : named.front();
 }
 
 xcb_window_t X11PanelDesktop::topLevelOf(xcb_window_t window) {
