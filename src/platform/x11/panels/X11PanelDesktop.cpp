@@ -201,8 +201,8 @@ void X11PanelDesktop::keepOutOfGroup(xcb_timestamp_t now) {
         // Asked of the window manager, whose frames move; some obey only the client's own
         // request, relative to the frame of the lowest.
         if (traits.honoursRestack)
-            xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window,
-                                            stacking[*lowest], XCB_STACK_MODE_BELOW);
+            xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, stacking[*lowest],
+                                            XCB_STACK_MODE_BELOW);
         const std::uint32_t values[] = {lowestFrame, XCB_STACK_MODE_BELOW};
         xcb_configure_window(x_.xcb(), topLevelOf(window),
                              XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
