@@ -25,6 +25,7 @@ struct Row {
     bool holdsSelection;
     bool movesFrameLate;
     DragButtons drag;
+    bool stackingTopFirst = false;
 };
 
 // What each window manager does in its stock configuration. "marco" before "metacity": marco's
@@ -33,6 +34,7 @@ struct Row {
 constexpr std::array kRows{
     //  key         name        focus                     onScreen restack lowers translucent
     //                                                    mappedBack selection late drag
+    //                                                    stackingTopFirst
     Row{"openbox", "Openbox", FocusModel::click, false, true, false, true,
         false, true, false, {kButtons13, Modifier::alt}},
     Row{"xfwm4", "Xfwm4", FocusModel::click, false, false, false, true,
@@ -48,7 +50,7 @@ constexpr std::array kRows{
     Row{"fluxbox", "Fluxbox", FocusModel::click, false, false, false, false,
         false, false, false, {kButtons13, Modifier::alt}},
     Row{"jwm", "JWM", FocusModel::followsPointer, false, true, false, true,
-        false, false, false, {kButtons13, Modifier::alt}},
+        false, false, false, {kButtons13, Modifier::alt}, true},
     Row{"fvwm", "FVWM", FocusModel::followsPointer, false, false, false, true,
         false, true, true, {0b001, Modifier::none}},
 };
@@ -109,6 +111,7 @@ std::optional<WindowManagerTraits> WindowManagerTraits::forName(std::string_view
         traits.holdsSelection = row.holdsSelection;
         traits.movesFrameLate = row.movesFrameLate;
         traits.drag = row.drag;
+        traits.listsStackingTopFirst = row.stackingTopFirst;
         return traits;
     }
     return std::nullopt;
@@ -137,6 +140,7 @@ std::string WindowManagerTraits::describe() const {
     line += "; keeps windows on screen: " + std::string(yesNo(keepsWindowsOnScreen));
     line += "; honours restack: " + std::string(yesNo(honoursRestack));
     if (lowersOnIdenticalRestack) line += " (an identical second one lowers)";
+    if (listsStackingTopFirst) line += "; lists the stacking from the top";
     line += "; frames translucent windows after an outputs change: " +
             std::string(yesNo(framesTranslucentAfterOutputsChange));
     line += "; focuses windows mapped back: " + std::string(yesNo(focusesMappedBack));

@@ -47,6 +47,8 @@ struct WindowManagerTraits {
     // Takes a restack above the window directly below for a lower (the second of two identical
     // requests sends the window to the bottom).
     bool lowersOnIdenticalRestack = false;
+    // Publishes _NET_CLIENT_LIST_STACKING from the top down, not from the bottom up as others do.
+    bool listsStackingTopFirst = false;
     // Frames a translucent window of ours again after the outputs went off and on.
     bool framesTranslucentAfterOutputsChange = true;
     // Focuses a window that leaves the iconic state (a parked window mapped back).

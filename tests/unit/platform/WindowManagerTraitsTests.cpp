@@ -17,6 +17,7 @@ struct Row {
     bool movesLate;
     int resizeButton;  // held with the modifier, or alone on a frame for fvwm
     DragButtons::Modifier modifier = DragButtons::Modifier::alt;
+    bool stackingTopFirst = false;
 };
 
 void PrintTo(const Row& row, std::ostream* out) {
@@ -42,6 +43,7 @@ TEST_P(KnownWindowManagers, HaveTheirStockTraits) {
     EXPECT_TRUE(traits->drag.holds(1));
     EXPECT_TRUE(traits->drag.holds(row.resizeButton));
     EXPECT_EQ(traits->drag.modifier, row.modifier);
+    EXPECT_EQ(traits->listsStackingTopFirst, row.stackingTopFirst);
     EXPECT_EQ(traits->followsPointer(), row.focus == FocusModel::followsPointer);
 }
 
@@ -58,7 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"IceWM 3.3.1 (Linux 6.1.0/x86_64)", "IceWM", FocusModel::click, true, true, false, true,
             false, 3},
         Row{"Fluxbox", "Fluxbox", FocusModel::click, false, false, false, false, false, 3},
-        Row{"JWM", "JWM", FocusModel::followsPointer, false, true, false, false, false, 3},
+        Row{"JWM", "JWM", FocusModel::followsPointer, false, true, false, false, false, 3,
+            DragButtons::Modifier::alt, true},
         Row{"FVWM", "FVWM", FocusModel::followsPointer, false, false, false, false, true, 1,
             DragButtons::Modifier::none}));
 

@@ -36,7 +36,7 @@ void X11PanelDesktop::onEvent(const xcb_generic_event_t& event) {
         if (change.window == x_.root() && change.atom == x_.ewmh()->_NET_ACTIVE_WINDOW)
             activeChanged();
         if (change.window == x_.root() && change.atom == x_.ewmh()->_NET_CLIENT_LIST_STACKING)
-            keepOutOfGroup();
+            keepOutOfGroup(change.time);
         return;
     }
     if (type == XCB_CONFIGURE_NOTIFY && (event.response_type & 0x80)) {
@@ -158,50 +158,87 @@ void X11PanelDesktop::keepOwnWindowsOutOf(const std::vector<std::uint32_t>& grou
         std::lock_guard lock(mutex_);
         if (group == group_) return;
         group_ = group;
+        restackAttempts_.groupChanged();
     }
     keepOutOfGroup();
 }
 
-void X11PanelDesktop::keepOutOfGroup() {
+void X11PanelDesktop::keepOutOfGroup(xcb_timestamp_t now) {
     std::vector<std::uint32_t> group;
     {
         std::lock_guard lock(mutex_);
         group = group_;
     }
     if (group.size() < 2) return;
-    // Bottom to top.
-    const std::vector<xcb_window_t> stacking =
+    const std::vector<xcb_window_t> published =
         readWindowList(x_, x_.root(), x_.ewmh()->_NET_CLIENT_LIST_STACKING);
+    const WindowManagerTraits traits = desktop_.registry().windowManagerTraits();
+    // Bottom to top.
+    std::vector<xcb_window_t> stacking = published;
+    if (traits.listsStackingTopFirst) std::reverse(stacking.begin(), stacking.end());
     std::optional<size_t> lowest, highest;
     for (size_t at = 0; at < stacking.size(); ++at) {
         if (std::find(group.begin(), group.end(), stacking[at]) == group.end()) continue;
         if (!lowest) lowest = at;
         highest = at;
     }
-    if (!lowest || *lowest == *highest) return;
     const auto own = std::int32_t(getpid());
-    const bool honoursRestack = desktop_.registry().windowManagerTraits().honoursRestack;
-    bool restacked = false;
-    for (size_t at = *lowest + 1; at < *highest; ++at) {
-        if (desktop_.registry().pidOf(stacking[at]) != own) continue;
+    std::vector<xcb_window_t> between;
+    if (lowest)
+        for (size_t at = *lowest + 1; at < *highest; ++at)
+            if (desktop_.registry().pidOf(stacking[at]) == own) between.push_back(stacking[at]);
+    {
+        // The window manager republishes its list after each request, obeyed or not.
+        std::lock_guard lock(mutex_);
+        if (between.empty()) {
+            restackAttempts_.settled();
+            return;
+        }
+        if (!restackAttempts_.mayAsk(published)) return;
+    }
+    const xcb_window_t lowestFrame = topLevelOf(stacking[*lowest]);
+    for (xcb_window_t window : between) {
         // Asked of the window manager, whose frames move; some obey only the client's own
         // request, relative to the frame of the lowest.
-        if (honoursRestack)
-            xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), stacking[at],
-                                            stacking[*lowest], XCB_STACK_MODE_BELOW);
-        const std::uint32_t values[] = {topLevelOf(stacking[*lowest]), XCB_STACK_MODE_BELOW};
-        xcb_configure_window(x_.xcb(), topLevelOf(stacking[at]),
+        if (traits.honoursRestack)
+            xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, stacking[*lowest],
+                                            XCB_STACK_MODE_BELOW);
+        const std::uint32_t values[] = {lowestFrame, XCB_STACK_MODE_BELOW};
+        xcb_configure_window(x_.xcb(), topLevelOf(window),
                              XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE, values);
-        if (!honoursRestack) {
+        if (!traits.honoursRestack) {
             // Some (xfwm4) carry out no restack and keep the stacking of their frames to
             // themselves, yet lower a client that asks for itself: to the bottom of its layer,
             // below the lowest too. A sibling is no use there, the clients' parents differ.
+            catchUpUserTime(window, now);
             const std::uint32_t below = XCB_STACK_MODE_BELOW;
-            xcb_configure_window(x_.xcb(), stacking[at], XCB_CONFIG_WINDOW_STACK_MODE, &below);
+            xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &below);
         }
-        restacked = true;
     }
-    if (restacked) x_.flush();
+    x_.flush();
+}
+
+void X11PanelDesktop::catchUpUserTime(xcb_window_t window, xcb_timestamp_t now) {
+    const xcb_atom_t userTime = x_.ewmh()->_NET_WM_USER_TIME;
+    // The time of the change is later than the click that raised the active window; without it,
+    // the active window's published user time (not every client publishes one).
+    if (now == XCB_CURRENT_TIME) {
+        const auto active = readActiveWindow(x_);
+        if (!active || *active == XCB_WINDOW_NONE || *active == window) return;
+        now = readCardinal(x_, userTimeWindowOf(*active), userTime).value_or(XCB_CURRENT_TIME);
+        if (now == XCB_CURRENT_TIME) return;
+    }
+    const xcb_window_t carrier = userTimeWindowOf(window);
+    const auto ownTime = readCardinal(x_, carrier, userTime);
+    if (ownTime && std::int32_t(*ownTime - now) >= 0) return;  // server time wraps
+    xcb_change_property(x_.xcb(), XCB_PROP_MODE_REPLACE, carrier, userTime, XCB_ATOM_CARDINAL, 32,
+                        1, &now);
+}
+
+xcb_window_t X11PanelDesktop::userTimeWindowOf(xcb_window_t window) {
+    const std::vector<xcb_window_t> named =
+        readWindowList(x_, window, x_.ewmh()->_NET_WM_USER_TIME_WINDOW);
+    return named.empty() || named.front() == XCB_WINDOW_NONE ? window : named.front();
 }
 
 xcb_window_t X11PanelDesktop::topLevelOf(xcb_window_t window) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/PanelDesktop.h"
+#include "platform/x11/panels/RestackAttempts.h"
 
 namespace brindlow {
 
@@ -48,7 +49,14 @@ class X11PanelDesktop final : public PanelDesktop {
     // Ends the hold above the others once the focus moved.
     void activeChanged();
     // Moves a window of ours that stands between two windows of the kept group below the lowest.
-    void keepOutOfGroup();
+    // `now`: the server time of the change that called for it, if any.
+    void keepOutOfGroup(xcb_timestamp_t now = XCB_CURRENT_TIME);
+    // Brings the user time of a window of ours up to `now` (or the active window's published one):
+    // some window managers (marco) drop the stacking requests of a client whose user time is
+    // older than the active window's.
+    void catchUpUserTime(xcb_window_t window, xcb_timestamp_t now);
+    // The window that carries a client's _NET_WM_USER_TIME: its own, or the one it names.
+    xcb_window_t userTimeWindowOf(xcb_window_t window);
     // The root child that holds a client: the window manager's frame, or the client itself.
     xcb_window_t topLevelOf(xcb_window_t window);
     bool windowManagerSupports(xcb_atom_t hint);
@@ -71,6 +79,7 @@ class X11PanelDesktop final : public PanelDesktop {
     std::map<std::uint32_t, std::function<void()>> framingWatched_;
     std::optional<HeldAbove> heldAbove_;
     std::vector<std::uint32_t> group_;
+    RestackAttempts restackAttempts_;
 };
 
 }  // namespace brindlow
