@@ -53,11 +53,16 @@ AXError Stacking::restackAbove(xcb_window_t window, xcb_window_t sibling) {
     {
         std::lock_guard lock(d_.mutex);
         if (!d_.traits.honoursRestack) {
-            // A restack request would be left undone, and a sibling cannot go with the client's
-            // own request (it is no sibling of the client's frame): the window is raised above
-            // the others instead, which puts it above the sibling too.
-            const uint32_t above = XCB_STACK_MODE_ABOVE;
-            xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+            // The request would be left undone: the frame goes above the sibling's itself.
+            // Where the window manager redirects that too, nothing changes, as before.
+            const auto frame = d_.known.find(window), siblingFrame = d_.known.find(sibling);
+            if (frame != d_.known.end() && siblingFrame != d_.known.end() &&
+                frame->second.topLevel && siblingFrame->second.topLevel) {
+                const uint32_t values[] = {siblingFrame->second.topLevel, XCB_STACK_MODE_ABOVE};
+                xcb_configure_window(x_.xcb(), frame->second.topLevel,
+                                     XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
+                                     values);
+            }
             x_.flush();
             return axerror::success;
         }
