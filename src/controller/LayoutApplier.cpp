@@ -228,6 +228,9 @@ int LayoutApplier::liftBeside(WindowID raised, const std::vector<WindowID>& fron
 
 void LayoutApplier::liftParkedBeside(WindowID raised) {
     if (liftBeside(raised, {}) == 0) return;
+    // The raise again comes in answer to a restack request: a window manager that leaves those
+    // undone (the lift then goes past it) has nothing to answer, and the watch nothing to see.
+    if (!env_.windowManagerTraits().honoursRestack) return;
     liftWatch_ = LiftWatch{raised, now() + kLiftWatch, kLiftsAgain};
     watchingLifts_ = true;
 }

@@ -90,6 +90,7 @@ class LayoutApplier {
     // After a lift, for this long, a parked window goes back above the raised window at most
     // kLiftsAgain times: a window manager may raise its active window again a moment after our
     // restack (KWin does, a few ms after it), and one that always does so is not fought for long.
+    // Watched only beside a window manager that carries out restack requests.
     static constexpr double kLiftWatch = 1.0;
     static constexpr int kLiftsAgain = 3;
 

@@ -47,6 +47,8 @@ void StripController::noteDragAway(WindowID id) {
     if (UserDrag::framesClose(*live, window->second.frame, UserDrag::kTolerance)) return;
     if (state_.records.get(id).userChangePending) return;
     state_.records.edit(id, [](WindowRecord& record) { record.userChangePending = true; });
+    log_.info("User drag of %{public}s under way: judged once the button is up",
+              window->second.appName);
     enqueueAfter(UserDrag::kFirstJudgement, [this, id] { userChanged(id); });
 }
 

@@ -41,6 +41,9 @@ class PanelDesktop {
     // Calls `unframed`, on another thread, each time the window manager reports the prepared
     // panel `window` placed while the window itself stayed unframed somewhere else.
     virtual void watchFraming(std::uint32_t /*window*/, std::function<void()> /*unframed*/) {}
+    // Whether the window manager frames a translucent window of ours again after the outputs went
+    // off and on; where it does, its placements need no watch.
+    virtual bool framesTranslucentAfterOutputsChange() { return true; }
     // Whether a compositing manager runs, so that windows can be translucent and fade.
     virtual bool compositorRunning() = 0;
     // The name the running EWMH window manager publishes, when there is one.

@@ -113,7 +113,9 @@ void PanelWindow::show(const Rect& frame) {
         if (!QWidget::isVisible()) previousFocus_ = active;
         const auto window = std::uint32_t(winId());
         desktop_->preparePanel(window, true);
-        if (testAttribute(Qt::WA_TranslucentBackground))
+        // Only a window manager that may leave it unframed needs watching.
+        if (testAttribute(Qt::WA_TranslucentBackground) &&
+            !desktop_->framesTranslucentAfterOutputsChange())
             desktop_->watchFraming(window, [this, window] {
                 QMetaObject::invokeMethod(
                     this, [this, window] { leftUnframed(window); }, Qt::QueuedConnection);

@@ -129,7 +129,7 @@ Platform X11Platform::platform() {
     p.windowManagerTraits = [desktop] { return desktop->registry().windowManagerTraits(); };
     p.dragButtonDown = [ask, desktop] {
         const std::uint16_t mask = ask([](const PointerCache& c) { return c.mask; });
-        return isDragButtonHeld(mask, desktop->registry().windowManagerTraits().drag);
+        return isDragButtonHeld(mask, desktop->registry().dragButtons());
     };
     p.pointer = [ask] { return ask([](const PointerCache& c) { return c.state; }); };
     return p;

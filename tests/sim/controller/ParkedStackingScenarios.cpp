@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "ControllerScenario.h"
+#include "platform/WindowManagerTraits.h"
 
 namespace brindlow::test {
 namespace {
@@ -149,6 +150,43 @@ INSTANTIATE_TEST_SUITE_P(
         // Long after: the user's own raise of the neighbour, which the strip leaves alone.
         RaisedAgainCase{"longAfter", 2.0, false}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
+
+// The window manager raises the neighbour again a few ms after the lift, as KWin does: the
+// parked window goes back above it only beside a window manager that carries out restack
+// requests. Beside the others the lift was a raise of its own, and no watch follows it.
+struct RestackRow {
+    const char* windowManager;
+    bool liftedAgain;
+};
+
+class ParkedBesideAWindowManager : public ThreeColumns,
+                                   public ::testing::WithParamInterface<RestackRow> {
+  protected:
+    void SetUp() override {
+        ThreeColumns::SetUp();
+        desktop.setWindowManagerTraits(*WindowManagerTraits::forName(GetParam().windowManager));
+        startOn(1);
+    }
+};
+
+TEST_P(ParkedBesideAWindowManager, TheLiftIsWatchedOnlyWhereRestacksAreCarriedOut) {
+    const SimWindow& parked = windows[2];
+    const SimWindow& neighbour = windows[1];
+    run(Command::jumpTo(2));
+    animate();
+    time.runUntilIdle();
+    ASSERT_EQ(order().front(), parked.id()) << "the parked window was not lifted after the raise";
+    time.advance(0.005);
+    neighbour.raise();
+    time.runUntilIdle();
+    EXPECT_EQ(order().front(), GetParam().liftedAgain ? parked.id() : neighbour.id());
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, ParkedBesideAWindowManager,
+                         ::testing::Values(RestackRow{"KWin", true}, RestackRow{"Openbox", true},
+                                           RestackRow{"xfwm4", true}, RestackRow{"Fluxbox", false},
+                                           RestackRow{"Marco", false}, RestackRow{"FVWM", false}),
+                         [](const auto& row) { return std::string(row.param.windowManager); });
 
 }  // namespace
 }  // namespace brindlow::test

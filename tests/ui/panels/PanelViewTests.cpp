@@ -13,6 +13,7 @@
 #include "panels/qt/Panels.h"
 #include "panels/qt/SearchView.h"
 #include "platform/PanelDesktop.h"
+#include "platform/WindowManagerTraits.h"
 
 namespace brindlow::test {
 namespace {
@@ -262,6 +263,10 @@ class Desktop final : public PanelDesktop {
     bool compositorRunning() override { return compositing_; }
     std::optional<std::string> windowManagerName() override { return std::nullopt; }
     std::vector<std::string> processNames() override { return {}; }
+    void watchFraming(std::uint32_t window, std::function<void()>) override {
+        watchedFraming.push_back(window);
+    }
+    bool framesTranslucentAfterOutputsChange() override { return framesTranslucent; }
 
     struct Request {
         std::uint32_t window;
@@ -273,6 +278,8 @@ class Desktop final : public PanelDesktop {
     const QWidget* panel = nullptr;
     std::optional<std::uint32_t> focus;
     int looks = 0;
+    bool framesTranslucent = true;
+    std::vector<std::uint32_t> watchedFraming;
 
   private:
     bool shown() const { return panel && panel->isVisible(); }
@@ -449,6 +456,38 @@ TEST_P(PanelShadows, FallAroundTheContentOnlyWhereACompositorRuns) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Compositing, PanelShadows, ::testing::Bool());
+
+// A translucent panel's placements are watched only beside a window manager that may leave it
+// unframed after the outputs went off and on.
+struct FramingRow {
+    const char* windowManager;
+    bool compositing;
+    bool watched;
+};
+void PrintTo(const FramingRow& row, std::ostream* out) {
+    *out << row.windowManager << (row.compositing ? " composited" : " opaque");
+}
+class PanelFraming : public ::testing::TestWithParam<FramingRow> {};
+
+TEST_P(PanelFraming, IsWatchedOnlyWhereTheWindowManagerMayLeaveItUnframed) {
+    const FramingRow row = GetParam();
+    const auto traits = WindowManagerTraits::forName(row.windowManager);
+    ASSERT_TRUE(traits);
+    Desktop desktop(row.compositing);
+    desktop.framesTranslucent = traits->framesTranslucentAfterOutputsChange;
+    PanelWindow window(&desktop);
+    window.show(Rect{100, 100, 300, 200});
+    const std::vector<std::uint32_t> expected =
+        row.watched ? std::vector<std::uint32_t>{std::uint32_t(window.winId())}
+                    : std::vector<std::uint32_t>{};
+    EXPECT_EQ(desktop.watchedFraming, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, PanelFraming,
+                         ::testing::Values(FramingRow{"Fluxbox", true, true},
+                                           FramingRow{"Openbox", true, false},
+                                           FramingRow{"xfwm4", true, false},
+                                           FramingRow{"Fluxbox", false, false}));
 
 }  // namespace
 }  // namespace brindlow::test

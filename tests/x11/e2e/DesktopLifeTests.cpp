@@ -302,10 +302,7 @@ TEST_F(DesktopLife, AMinimisedAndRestoredWindowKeepsItsPlaceAndItsOriginalFrame)
 // Another window manager takes over, then none runs at all: the strip stays as it was, and the
 // quit moves the windows back itself.
 TEST_F(DesktopLife, AReplacedAndThenMissingWindowManagerLosesNothing) {
-    BRINDLOW_SKIP_BESIDE(
-        "it takes no part in the window manager selection, so no other window "
-        "manager can replace it",
-        "fluxbox");
+    BRINDLOW_SKIP_UNLESS_REPLACEABLE(connection());
     const Arranged before = startArranged();
     ASSERT_FALSE(HasFatalFailure());
     const xcb_atom_t check = connection().atom("_NET_SUPPORTING_WM_CHECK");

@@ -5,6 +5,8 @@
 #include <cstdlib>
 
 #include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/connection/X11Properties.h"
+#include "platform/x11/wm/X11WindowManagerTraits.h"
 
 namespace brindlow::test {
 
@@ -142,6 +144,11 @@ bool windowManagerCaughtUp(X11Connection& x) {
 std::string sessionWindowManager() {
     const char* name = std::getenv("BRINDLOW_TEST_WM");
     return name && *name ? name : "openbox";
+}
+
+WindowManagerTraits runningWindowManagerTraits(X11Connection& x) {
+    const auto check = windowManagerCheckWindow(x);
+    return check ? detectWindowManagerTraits(x, *check) : WindowManagerTraits{};
 }
 
 std::vector<std::string> freshWindowManagerCommand() {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/Executor.h"
+#include "platform/WindowManagerTraits.h"
 #include "x11/e2e/AppProcess.h"
 
 namespace brindlow {
@@ -89,8 +90,22 @@ std::string sessionWindowManager();
 std::vector<std::string> freshWindowManagerCommand();
 // Whether that window manager shows its own panel (x11-session --panel).
 bool sessionHasPanel();
+// What the running window manager does, as Brindlow decides it (no window manager's traits when
+// none runs).
+WindowManagerTraits runningWindowManagerTraits(X11Connection& x);
 
 }  // namespace brindlow::test
+
+// Skips the test where the running window manager does not hold the WM_Sn selection: no other
+// window manager can take over from it.
+#define BRINDLOW_SKIP_UNLESS_REPLACEABLE(connection)                                        \
+    do {                                                                                    \
+        const auto traits_ = ::brindlow::test::runningWindowManagerTraits(connection);      \
+        if (!traits_.holdsSelection)                                                        \
+            GTEST_SKIP() << "beside " << traits_.name                                       \
+                         << ": it does not hold the window manager selection, so no other " \
+                            "window manager can take over from it";                         \
+    } while (false)
 
 // Skips the test beside the window managers named after the reason, saying why: for tests whose
 // subject one window manager does not offer or handle as the others do.

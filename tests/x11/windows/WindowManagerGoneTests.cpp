@@ -42,10 +42,7 @@ class WindowManagerGone : public X11Fixture, public ::testing::WithParamInterfac
 // the move waits for its answer (given half a minute). The wait ends with it, and the window
 // gets the frame it was asked for without one.
 TEST_P(WindowManagerGone, AMoveItNeverCarriedOutReachesTheWindowOnceItEnds) {
-    BRINDLOW_SKIP_BESIDE(
-        "it takes no part in the window manager selection, so no other window manager can "
-        "take over from it",
-        "fluxbox");
+    BRINDLOW_SKIP_UNLESS_REPLACEABLE(connection());
     TestClientProcess client({"--title", "left behind", "--size", "400x300"});
     ASSERT_TRUE(client.ready());
     const xcb_window_t window = client.window();

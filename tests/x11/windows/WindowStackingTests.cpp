@@ -54,5 +54,31 @@ TEST_F(WindowStacking, ARestackAboveTheSameWindowAgainKeepsItInFront) {
     }
 }
 
+// A window behind two others, asked to stand above the frontmost, comes in front of it: by a
+// restack request where the window manager carries those out, by a restack of the frame where it
+// leaves them undone.
+TEST_F(WindowStacking, AWindowBehindComesAboveTheOneAskedFor) {
+    BRINDLOW_SKIP_BESIDE(
+        "it leaves restack requests undone and keeps other programs from restacking its frames",
+        "marco");
+    BRINDLOW_SKIP_BESIDE(
+        "it leaves a request to restack a window behind above the frontmost one undone", "xfwm4");
+    TestClientProcess back({"--title", "back"});
+    TestClientProcess middle({"--title", "middle"});
+    TestClientProcess front({"--title", "front"});
+    const AXElementRef backElement = windowElement(back);
+    const AXElementRef frontElement = windowElement(front);
+    ASSERT_TRUE(backElement && frontElement && windowElement(middle));
+    ASSERT_TRUE(windowManagerCaughtUp(connection()));
+    ASSERT_EQ(backElement->setAttributeValue(ax::stackedAbove, frontElement), axerror::success);
+    ASSERT_TRUE(windowManagerCaughtUp(connection()));
+    std::vector<std::int32_t> pids;  // front to back
+    for (const WindowListEntry& entry : platform_.windowList->onScreenWindows())
+        if (entry.ownerPID == back.pid() || entry.ownerPID == front.pid())
+            pids.push_back(entry.ownerPID);
+    EXPECT_EQ(pids, (std::vector<std::int32_t>{back.pid(), front.pid()}))
+        << desktop().registry().windowManagerTraits().describe();
+}
+
 }  // namespace
 }  // namespace brindlow::test

@@ -48,7 +48,10 @@ void X11PanelDesktop::onEvent(const xcb_generic_event_t& event) {
             const auto watched = framingWatched_.find(told.window);
             if (watched != framingWatched_.end()) unframed = watched->second;
         }
-        if (unframed && standsUnframedElsewhere(told.window, told.x, told.y)) unframed();
+        // A watch set before another window manager took over that frames them is not asked.
+        if (unframed && !framesTranslucentAfterOutputsChange() &&
+            standsUnframedElsewhere(told.window, told.x, told.y))
+            unframed();
         return;
     }
     if (type == XCB_DESTROY_NOTIFY) {
@@ -361,6 +364,10 @@ void X11PanelDesktop::preparePanel(std::uint32_t window, bool keepAbove) {
 void X11PanelDesktop::watchFraming(std::uint32_t window, std::function<void()> unframed) {
     std::lock_guard lock(mutex_);
     framingWatched_[window] = std::move(unframed);
+}
+
+bool X11PanelDesktop::framesTranslucentAfterOutputsChange() {
+    return desktop_.registry().windowManagerTraits().framesTranslucentAfterOutputsChange;
 }
 
 bool X11PanelDesktop::standsUnframedElsewhere(xcb_window_t window, int x, int y) {

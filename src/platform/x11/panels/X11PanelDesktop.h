@@ -36,6 +36,7 @@ class X11PanelDesktop final : public PanelDesktop {
     void raiseWithoutFocus(std::uint32_t window) override;
     void preparePanel(std::uint32_t window, bool keepAbove) override;
     void watchFraming(std::uint32_t window, std::function<void()> unframed) override;
+    bool framesTranslucentAfterOutputsChange() override;
     bool compositorRunning() override;
     std::optional<std::string> windowManagerName() override;
     std::vector<std::string> processNames() override;

@@ -341,6 +341,7 @@ void ClientRegistry::windowManagerChanged(xcb_window_t check) {
         // A newer change decided meanwhile stands.
         if (checkWindow_ != check) return;
         d_.traits = traits;
+        dragButtons_ = packDragButtons(traits.drag);
     }
     windowManagerLog().log("Window manager: %{public}s", traits.describe());
 }

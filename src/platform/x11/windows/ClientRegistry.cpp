@@ -266,4 +266,9 @@ WindowManagerTraits ClientRegistry::windowManagerTraits() const {
     return d_.traits;
 }
 
+DragButtons ClientRegistry::dragButtons() const {
+    const std::uint16_t packed = dragButtons_.load(std::memory_order_relaxed);
+    return DragButtons{std::uint8_t(packed & 0xFF), DragButtons::Modifier(packed >> 8)};
+}
+
 }  // namespace brindlow

@@ -60,6 +60,8 @@ class ClientRegistry : public DesktopPart {
     bool hasWindowManager() const;
     // What the running window manager does (no name while none runs); decided when it starts.
     WindowManagerTraits windowManagerTraits() const;
+    // Its drag buttons, asked for each pointer motion of a drag: read without the records' lock.
+    DragButtons dragButtons() const;
 
     // readWindow(), the frame extents left out while no window manager runs.
     std::optional<X11WindowSnapshot> readClient(xcb_window_t window) const;
@@ -107,6 +109,12 @@ class ClientRegistry : public DesktopPart {
     // the lock.
     std::atomic<bool> windowManager_{false};
     xcb_window_t checkWindow_ = XCB_WINDOW_NONE;  // the running window manager's
+    // The traits' drag buttons (the buttons in the low byte, the modifier above), kept in step
+    // with them.
+    std::atomic<std::uint16_t> dragButtons_{packDragButtons(DragButtons{})};
+    static constexpr std::uint16_t packDragButtons(const DragButtons& drag) {
+        return std::uint16_t(drag.buttons | (std::uint16_t(drag.modifier) << 8));
+    }
     // Snapshots read while no event came in, and the event count they were read at.
     mutable std::map<xcb_window_t, X11WindowSnapshot> snapshots_;
     mutable std::uint64_t snapshotEvents_ = 0;

@@ -23,17 +23,14 @@ AXError Stacking::lower(xcb_window_t window) {
             return axerror::success;
         }
     }
-    if (!registry().hasWindowManager()) {
-        const uint32_t below = XCB_STACK_MODE_BELOW;
-        xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &below);
-    } else {
+    if (registry().hasWindowManager() && registry().windowManagerTraits().honoursRestack)
         xcb_ewmh_request_restack_window(x_.ewmh(), x_.screenNumber(), window, XCB_WINDOW_NONE,
                                         XCB_STACK_MODE_BELOW);
-        // Some window managers (xfwm4) leave a pager's restack without a sibling undone but
-        // follow the client's own request, which reaches them redirected.
-        const uint32_t below = XCB_STACK_MODE_BELOW;
-        xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &below);
-    }
+    // Without a window manager, the window goes under at once. With one, the request reaches it
+    // redirected: some (xfwm4) leave a pager's restack without a sibling undone but follow the
+    // client's own request, and those that leave restack requests undone follow it too.
+    const uint32_t below = XCB_STACK_MODE_BELOW;
+    xcb_configure_window(x_.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &below);
     x_.flush();
     return axerror::success;
 }
@@ -55,6 +52,20 @@ AXError Stacking::restackAbove(xcb_window_t window, xcb_window_t sibling) {
     if (directlyAbove(window, sibling, children)) return axerror::success;
     {
         std::lock_guard lock(d_.mutex);
+        if (!d_.traits.honoursRestack) {
+            // The request would be left undone: the frame goes above the sibling's itself.
+            // Where the window manager redirects that too, nothing changes, as before.
+            const auto frame = d_.known.find(window), siblingFrame = d_.known.find(sibling);
+            if (frame != d_.known.end() && siblingFrame != d_.known.end() &&
+                frame->second.topLevel && siblingFrame->second.topLevel) {
+                const uint32_t values[] = {siblingFrame->second.topLevel, XCB_STACK_MODE_ABOVE};
+                xcb_configure_window(x_.xcb(), frame->second.topLevel,
+                                     XCB_CONFIG_WINDOW_SIBLING | XCB_CONFIG_WINDOW_STACK_MODE,
+                                     values);
+            }
+            x_.flush();
+            return axerror::success;
+        }
         if (d_.traits.lowersOnIdenticalRestack && lastRestack_ && lastRestack_->window == window &&
             lastRestack_->sibling == sibling && lastRestack_->children == children)
             return axerror::success;
