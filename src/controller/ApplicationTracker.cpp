@@ -238,8 +238,17 @@ bool ApplicationTracker::addReturning(const AXElementRef& element, std::int32_t 
     const auto app = state_.apps.find(pid);
     if (app == state_.apps.end()) return false;
     std::optional<ManagedWindow> window = candidate(element, app->second);
-    if (!window) return false;
     const Departure& departure = state_.departed.at(id);
+    if (!window && AX::boolAttribute(element, ax::fullScreen).value_or(false)) {
+        // Back in full screen: shown, no longer out of sight. It keeps its way back to its
+        // column, as a window that went full screen from there does.
+        const DepartedColumn& column = *departure.column;
+        const FullScreenReturn back{column.uuid, column.index, column.column.widthFraction};
+        state_.records.edit(id, [&](WindowRecord& record) { record.fullScreenReturn = back; });
+        departures_.forget(id);
+        return false;
+    }
+    if (!window) return false;
     if (departure.kind == Departure::Kind::minimized &&
         now() - departure.time > kMinimizedPlaceKept) {
         // Its place is long gone: a new column like any other, with its original frame kept.

@@ -373,6 +373,26 @@ TEST_P(OutOfSight, MovedByItsApplicationItIsPutBackFromWhereItStands) {
     quitAndExpectOriginalFrames();
 }
 
+// Back in full screen, a window is shown: no longer kept out of sight. Out of full screen it is
+// tiled again, and the quit still puts it back.
+TEST_P(OutOfSight, BackInFullScreenItIsNoLongerKeptOutOfSight) {
+    leave(c, true);
+    gather();
+    c.setFullScreen(true);
+    leave(c, false);
+    gather();
+    EXPECT_FALSE(managed(c.id()));
+    StripController::Inspection now;
+    controller->inspect([&now](StripController::Inspection made) { now = std::move(made); });
+    time.runUntilIdle();
+    EXPECT_FALSE(now.known.contains(c.id()));
+    EXPECT_TRUE(now.problems.empty());
+    c.setFullScreen(false);
+    gather();
+    EXPECT_TRUE(managed(c.id()));
+    quitAndExpectOriginalFrames();
+}
+
 INSTANTIATE_TEST_SUITE_P(Departures, OutOfSight, ::testing::Values(true, false),
                          [](const ::testing::TestParamInfo<bool>& row) {
                              return std::string(row.param ? "Minimised" : "Away");

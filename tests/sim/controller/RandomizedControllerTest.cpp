@@ -525,6 +525,9 @@ void expectInvariantsHold(std::uint64_t seed, std::uint64_t steps) {
     const std::vector<Operation> operations = randomOperations(seed, steps);
     const auto failure = firstFailure(operations);
     if (!failure) return;
+    // Shown at once: shrinking a long run may take a while.
+    std::cerr << "seed " << seed << ", step " << failure->first << ": " << failure->second
+              << "\nshrinking...\n";
     std::vector<Operation> failing(operations.begin(),
                                    operations.begin() + std::ptrdiff_t(failure->first + 1));
     const std::vector<Operation> shortest = shrink(failing);
