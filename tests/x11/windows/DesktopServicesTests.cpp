@@ -397,12 +397,12 @@ TEST_F(DesktopServices, ADockThatReservesNoSpaceShortensTheUsableAreaAboveIt) {
         TestClientProcess plain({"--title", "plain", "--size", "300x200"});
         ASSERT_TRUE(plain.ready());
         EXPECT_EQ(platform_.screens->dockFrame(), docked);
-        // Moved up by 32, off the edge: heard as a change of the screens, and a widget that
-        // floats above the bottom is no dock.
+        // Moved up by 132, off the edge even with a decorated frame: heard as a change of the
+        // screens, and a widget that floats above the bottom is no dock.
         bool changed = false;
         const ObserverToken token = platform_.screens->addChangeObserver([&] { changed = true; });
         ASSERT_EQ(
-            desktop().frameWriter().moveResize(dock.window(), Point{480, 1000}, std::nullopt, 5.0),
+            desktop().frameWriter().moveResize(dock.window(), Point{480, 900}, std::nullopt, 5.0),
             axerror::success);
         EXPECT_TRUE(main_.runUntil([&] { return changed; }));
         EXPECT_TRUE(settle([&] { return usable() == Rect(0, 0, 1920, 1080); }));

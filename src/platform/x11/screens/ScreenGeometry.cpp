@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 
 #include "platform/UUID.h"
 
@@ -84,15 +83,17 @@ constexpr double kFlush = 2;
 
 bool liesAlongAnEdge(const Rect& dock, const Rect& display) {
     if (!dock.intersects(display)) return false;
+    // A window manager that decorates docks carries the frame past the edge; what counts is the
+    // part on the display.
     const Rect on = dock.intersection(display);
-    const auto near = [](double a, double b) { return std::abs(a - b) <= kFlush; };
-    if (dock.width >= dock.height) {
+    if (on.width >= on.height) {
         // Along the bottom only: a bar along the top is not kept clear of, and must not stand
         // in for one along the bottom.
-        return near(dock.maxY(), display.maxY()) && on.width * 3 >= display.width;
+        return dock.maxY() >= display.maxY() - kFlush && on.width * 3 >= display.width;
     }
-    const bool flush = near(dock.minX(), display.minX()) || near(dock.maxX(), display.maxX());
-    return flush && on.height * 3 >= display.height;
+    const bool reaches =
+        dock.minX() <= display.minX() + kFlush || dock.maxX() >= display.maxX() - kFlush;
+    return reaches && on.height * 3 >= display.height;
 }
 
 std::optional<Rect> dockAlongAnEdge(const std::vector<Rect>& docks,

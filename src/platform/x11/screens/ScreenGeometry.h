@@ -34,10 +34,10 @@ Rect visibleFrame(const Rect& monitor, const std::vector<Strut>& struts, Size ro
 Rect withinWorkArea(const Rect& visible, const std::optional<Rect>& workArea,
                     const std::vector<Strut>& struts, Size rootSize);
 
-// Whether a dock-type window that reserves no space stands for a dock of `display`: it lies
-// flush against the display's bottom, left or right edge (within 2 points) and its long side,
-// lying along that edge, covers at least a third of it. Tray hosts and small widgets in a corner
-// do not, nor a bar along the top.
+// Whether a dock-type window that reserves no space stands for a dock of `display`: its frame
+// reaches the display's bottom, left or right edge (within 2 points) or runs past it, and the
+// long side of its part on the display, lying along that edge, covers at least a third of it. Tray
+// hosts and small widgets in a corner do not, nor a bar along the top.
 bool liesAlongAnEdge(const Rect& dock, const Rect& display);
 
 // The first of `docks` that lies along an edge of one of `displays`.

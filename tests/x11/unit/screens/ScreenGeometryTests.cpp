@@ -97,7 +97,10 @@ INSTANTIATE_TEST_SUITE_P(
                       DockCase{"BottomDockShorterThanAThird", {800, 1032, 300, 48}, false},
                       DockCase{"BarFloatingAboveTheBottom", {0, 1000, 1920, 32}, false},
                       DockCase{"TallWidgetInTheMiddle", {900, 0, 48, 1080}, false},
-                      DockCase{"RightEdgeLauncherOneOffTheEdge", {1871, 240, 48, 600}, true}),
+                      DockCase{"RightEdgeLauncherOneOffTheEdge", {1871, 240, 48, 600}, true},
+                      // A decorated dock: its title and borders carry the frame past the edge.
+                      DockCase{"FramedBottomDockReachingPastTheEdge", {480, 1032, 974, 85}, true},
+                      DockCase{"FramedLeftLauncherReachingPastTheEdge", {-7, 240, 62, 600}, true}),
     [](const auto& named) { return std::string(named.param.name); });
 
 TEST(DockAlongAnEdge, TheFirstDockAlongAnEdgeOfAnyMonitorWins) {
