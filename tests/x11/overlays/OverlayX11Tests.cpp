@@ -23,6 +23,9 @@ class OverlayX11Test : public AppOnDisplay {
     void TearDown() override {
         AppOnDisplay::TearDown();
         compositor_.reset();
+        if (pointerBefore_)
+            xdotool({"mousemove", std::to_string(pointerBefore_->first),
+                     std::to_string(pointerBefore_->second)});
     }
 
     xcb_connection_t* c() { return connection().xcb(); }
@@ -74,6 +77,22 @@ class OverlayX11Test : public AppOnDisplay {
     // The frame as the user sees it: the client and the decorations the window manager
     // announces. The window manager's own top-level window may reach further (invisible resize
     // edges) or carry an X border.
+    // Beside a window manager that focuses under the pointer, the pointer goes to the middle of
+    // the client, which keeps the focus there: wherever an earlier test left the pointer, the
+    // focus would otherwise follow it. Elsewhere the pointer stays where it is. The pointer goes
+    // back where it stood when the test ends, so that the tests after it find it as before.
+    void restPointerOn(xcb_window_t client) {
+        if (sessionWindowManager() != "jwm" && sessionWindowManager() != "fvwm") return;
+        XcbReply<xcb_query_pointer_reply_t> pointer(
+            xcb_query_pointer_reply(c(), xcb_query_pointer(c(), connection().root()), nullptr));
+        if (pointer) pointerBefore_ = std::make_pair(int(pointer->root_x), int(pointer->root_y));
+        const auto shown = visibleFrame(client);
+        ASSERT_TRUE(shown);
+        ASSERT_TRUE(xdotool({"mousemove", std::to_string(shown->x + shown->width / 2),
+                             std::to_string(shown->y + shown->height / 2)}));
+        ASSERT_TRUE(settle([&] { return activeClient() == client; }));
+    }
+
     std::optional<XGeometry> visibleFrame(xcb_window_t client) {
         const auto frame = client ? frameOf(client) : std::nullopt;
         if (!frame) return std::nullopt;
@@ -194,6 +213,8 @@ class OverlayX11Test : public AppOnDisplay {
         return pointer ? pointer->child : xcb_window_t(XCB_WINDOW_NONE);
     }
 
+    // Where the pointer stood before restPointerOn() moved it.
+    std::optional<std::pair<int, int>> pointerBefore_;
     std::unique_ptr<ChildProcess> compositor_;
 };
 
@@ -340,6 +361,9 @@ TEST_F(OverlayX11Test, AfterAFloatTheBorderLeavesTheStripWhileTheFloatedWindowHa
     const xcb_window_t border = settledBorder();
     ASSERT_NE(border, XCB_WINDOW_NONE) << "no border directly above the focused frame" << scene();
     const xcb_window_t floated = activeClient();
+    // The pointer rests on the window the user floats.
+    restPointerOn(floated);
+    ASSERT_FALSE(HasFatalFailure());
     const auto mapped = [&](xcb_window_t w) {
         XcbReply<xcb_get_window_attributes_reply_t> a(
             xcb_get_window_attributes_reply(c(), xcb_get_window_attributes(c(), w), nullptr));
