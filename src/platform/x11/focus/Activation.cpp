@@ -6,13 +6,14 @@
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/connection/X11Events.h"
 #include "platform/x11/focus/Activation.h"
+#include "platform/x11/windows/MoveResizeRequest.h"
 #include "platform/x11/windows/X11Desktop.h"
 
 namespace brindlow {
 
 namespace {
 
-constexpr std::uint32_t kSourcePager = 2;  // "source indication": a pager or assistive tool
+using moveresize::kSourcePager;
 // Asks for the same window this soon after the last one, while it is still active, are the
 // further steps of one raise (main window, raise, application frontmost).
 constexpr double kOneRaise = 1.0;

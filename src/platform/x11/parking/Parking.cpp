@@ -11,6 +11,7 @@
 #include "platform/Log.h"
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/parking/Parking.h"
+#include "platform/x11/windows/MoveResizeRequest.h"
 #include "platform/x11/windows/X11Desktop.h"
 
 namespace brindlow {
@@ -20,7 +21,7 @@ namespace {
 // Set on a client while Brindlow keeps it iconified for parking, so that a later run (after a
 // crash) does not take it for a window the user minimised.
 constexpr const char* kParkedProperty = "_BRINDLOW_PARKED";
-constexpr std::uint32_t kSourcePager = 2;  // "source indication": a pager or assistive tool
+using moveresize::kSourcePager;
 // How long showing a window waits for the window manager to handle an iconify still on its way.
 constexpr double kIconifyWait = 0.5;
 // Longer than a layout planned before a user's minimising takes to reach the window.

@@ -9,21 +9,14 @@
 #include "platform/CoordinateLimits.h"
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/windows/FrameWriter.h"
+#include "platform/x11/windows/MoveResizeRequest.h"
 #include "platform/x11/windows/X11Desktop.h"
 
 namespace brindlow {
 
 namespace {
 
-constexpr std::uint32_t kSourcePager = 2;  // "source indication": a pager or assistive tool
-constexpr std::uint32_t kPositionFlags =
-    XCB_EWMH_MOVERESIZE_WINDOW_X | XCB_EWMH_MOVERESIZE_WINDOW_Y;
-constexpr std::uint32_t kSizeFlags =
-    XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
-
-long whole(double value) {
-    return std::lround(value);
-}
+using namespace moveresize;
 
 // One window's request: what changes and to what (client size, without decorations).
 struct Request {
