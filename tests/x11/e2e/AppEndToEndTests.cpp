@@ -650,16 +650,10 @@ class TitleBarDrag : public AppEndToEnd {
         ASSERT_GT(start.x, 0);
         const int titleBar = int(start.y) + desktop().registry().read(window)->extents.top / 2;
         // In the middle of the title bar: KWin has buttons at both of its ends.
-        int pointerX = int(start.x + start.width / 2);
-        xdotool(
-            {"mousemove", std::to_string(pointerX), std::to_string(titleBar), "mousedown", "1"});
+        xdotool({"mousemove", std::to_string(int(start.x + start.width / 2)),
+                 std::to_string(titleBar), "mousedown", "1"});
         const auto pressed = std::chrono::steady_clock::now();
-        // Absolute steps: the server accelerates relative motion by its speed, which could carry
-        // the pointer to the screen's edge, where openbox switches desktops with the window held.
-        for (int step = 0; step < 11; ++step) {
-            pointerX += 100;
-            xdotool({"mousemove", std::to_string(pointerX), std::to_string(titleBar)});
-        }
+        for (int step = 0; step < 11; ++step) xdotool({"mousemove_relative", "--", "100", "0"});
         ASSERT_TRUE(settle([&] { return frameOf(window)->x >= start.x + 1000; }))
             << "the window manager did not move the frame from " << start.x << "," << start.y << " "
             << start.width << "x" << start.height << " (now " << frameOf(window)->x << ","
@@ -670,7 +664,7 @@ class TitleBarDrag : public AppEndToEnd {
         // frame may trail the pointer (fluxbox starts its move at the first motion).
         while (std::chrono::steady_clock::now() - pressed < std::chrono::seconds(1)) {
             const double reached = frameOf(window)->x;
-            xdotool({"mousemove", std::to_string(++pointerX), std::to_string(titleBar)});
+            xdotool({"mousemove_relative", "--", "1", "0"});
             settle([&] { return frameOf(window)->x > reached; }, 1);
         }
         xdotool({"mouseup", "1"});
