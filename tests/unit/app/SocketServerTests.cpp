@@ -130,7 +130,9 @@ TEST_F(SocketServerTest, LayoutSaveThatCouldNotBeWrittenExitsOneWithTheReason) {
     const ToolRun failed = tool({"layout", "save", "Full"});
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.out, "");
-    EXPECT_EQ(failed.err, "Could not save Full: No space left on device\n");
+    EXPECT_EQ(failed.err,
+              "Could not save Full: No space left on device. It stays listed until Brindlow "
+              "quits, and is written with the next change to the layouts that can be.\n");
     target.failSavesWith(std::nullopt);
     const ToolRun saved = tool({"layout", "save", "Full"});
     EXPECT_EQ(saved.status, 0);
