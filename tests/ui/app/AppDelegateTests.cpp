@@ -149,6 +149,7 @@ TEST_F(AppDelegateTest, TheMenuTitleFollowsSnapshotsAndNoTrayHostIsSaidOnce) {
 // Each menu item that opens the settings window opens its own page, also when the window is
 // already open at the other one.
 struct SettingsItem {
+    const char* name;
     const char* title;
     const char* other;
     SettingsPageTab page;
@@ -172,10 +173,12 @@ TEST_P(SettingsItemTest, OpensTheSettingsWindowAtItsPage) {
     EXPECT_EQ(delegate->settingsWindow()->selected(), GetParam().page);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    MenuItems, SettingsItemTest,
-    ::testing::Values(SettingsItem{"Settings…", "Manage Layouts…", SettingsPageTab::general},
-                      SettingsItem{"Manage Layouts…", "Settings…", SettingsPageTab::layouts}));
+INSTANTIATE_TEST_SUITE_P(MenuItems, SettingsItemTest,
+                         ::testing::Values(SettingsItem{"settings", "Settings…", "Manage Layouts…",
+                                                        SettingsPageTab::general},
+                                           SettingsItem{"manage_layouts", "Manage Layouts…",
+                                                        "Settings…", SettingsPageTab::layouts}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // A window command from the command line and a list asked for after it join the strip queue in
 // that order, so the list shows the command's effect even before any snapshot does.

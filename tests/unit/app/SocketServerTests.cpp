@@ -257,6 +257,7 @@ INSTANTIATE_TEST_SUITE_P(Bound, RequestAtTheBoundTest,
 // The same bound at the tool: {"args":["notify","done","--dir","…"],"callerPID":555} is 53 bytes
 // besides the folder, so a folder of 65,483 bytes makes a line of exactly 64 KiB.
 struct ToolAtTheBound {
+    const char* name;
     std::size_t folderBytes;
     int status;
     std::size_t badges;
@@ -276,10 +277,10 @@ TEST_P(ToolAtTheBoundTest, SendsALineOfTheBoundAndRefusesOneByteMore) {
 
 INSTANTIATE_TEST_SUITE_P(
     Bound, ToolAtTheBoundTest,
-    ::testing::Values(ToolAtTheBound{65'483, 0, 1, ""},
-                      ToolAtTheBound{
-                          65'484, 64, 0,
-                          "brindlow: request too large (65537 bytes, at most 65536)\n"}));
+    ::testing::Values(ToolAtTheBound{"exactly_64_KiB", 65'483, 0, 1, ""},
+                      ToolAtTheBound{"one_byte_more", 65'484, 64, 0,
+                                     "brindlow: request too large (65537 bytes, at most 65536)\n"}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 // A client that breaks the protocol is closed without a reply, nothing it sent is carried out, and
 // the server goes on serving the others.
