@@ -8,6 +8,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "app/ApplicationOptions.h"
 #include "app/CLIMessages.h"
 #include "app/SocketIO.h"
 #include "app/SocketServer.h"
@@ -243,6 +244,14 @@ bool isCommandLineRole(const std::vector<std::string>& args) {
     if (args.empty()) return false;
     const std::string& word = args.front();
     return !word.starts_with("-") || word == "--help" || word == "-h" || word == "--version";
+}
+
+std::optional<int> refuseUnknownOptions(const std::vector<std::string>& args, std::ostream& err) {
+    const ApplicationOptions options = readApplicationOptions(args);
+    if (!options.error) return std::nullopt;
+    err << *options.error << "\n\n" << kUsageText << "\n";
+    err.flush();
+    return tool_status::usage;
 }
 
 bool isKnownCommand(const std::vector<std::string>& args) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,8 +44,14 @@ std::vector<std::string> commandLineArguments(int argc, const char* const* argv)
 
 // The role decision, on the arguments without the program path: none, or a first
 // word starting with "-" (even "-" alone) other than "--help", "-h" and
-// "--version", starts the application; anything else runs the command-line tool.
+// "--version", is a start of the application (whose options refuseUnknownOptions()
+// checks); anything else runs the command-line tool.
 bool isCommandLineRole(const std::vector<std::string>& args);
+
+// For a start as the application (isCommandLineRole() false): none when every word is an option
+// the toolkit takes; otherwise writes the reason and the usage text to `err` and gives the usage
+// status, as an unknown command does.
+std::optional<int> refuseUnknownOptions(const std::vector<std::string>& args, std::ostream& err);
 
 // Whether the first word is a command the application answers: a command-line
 // name of a command, or "jump", "list", "layout", "notify". Exact match.

@@ -7,6 +7,7 @@
 
 #include "app/SocketIO.h"
 #include "command/DecimalParsing.h"
+#include "settings/LayoutsStore.h"
 
 namespace brindlow {
 
@@ -55,8 +56,13 @@ WaitEnd wait(State& state, Slot<T>& slot, std::optional<SocketDeadline> deadline
     return state.cancelled ? WaitEnd::cancelled : WaitEnd::timedOut;
 }
 
-CLIResponse savedReply(const std::string& name, const std::optional<std::string>& failure) {
-    if (failure) return {false, "Could not save " + name + ": " + *failure};
+// Names the layout as the store keeps it, without the white space around the typed name.
+CLIResponse savedReply(const std::string& typedName, const std::optional<std::string>& failure) {
+    const std::string name = trimmedLayoutName(typedName);
+    if (failure) {
+        return {false,
+                "Could not save " + name + ": " + *failure + ". " + LayoutsStore::kNotWrittenNote};
+    }
     return {true, "Saved " + name};
 }
 

@@ -1,5 +1,5 @@
 // The executable the user runs, `brindlow`, and its two roles: with no
-// arguments, or a first argument starting with "-", it is the application;
+// arguments, or only the options the toolkit takes, it is the application;
 // otherwise it is the command-line tool that talks to the running application
 // over its socket. This file is linked without Qt or any X library so that the
 // tool starts as fast as a process can: the application role lives in its own
@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args = brindlow::commandLineArguments(argc, argv);
     if (brindlow::isCommandLineRole(args))
         return brindlow::runCommandLineTool(args, std::cout, std::cerr);
+    if (const auto refused = brindlow::refuseUnknownOptions(args, std::cerr)) return *refused;
     // Same process id, same arguments (argv[0] included), same environment.
     const std::filesystem::path application = applicationRolePath();
     execv(application.c_str(), argv);

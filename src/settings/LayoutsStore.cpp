@@ -102,7 +102,8 @@ bool LayoutsStore::saveCurrent(const std::string& name, SaveCompletion saved) {
                 saved(failure);
             } else if (failure && env_.alert) {
                 // Saved from a menu or the settings window: the user waits for it to be kept.
-                env_.alert("Could not save the layout " + trimmed + ": " + *failure);
+                env_.alert("Could not save the layout " + trimmed + ": " + *failure + ". " +
+                           kNotWrittenNote);
             }
         });
     });

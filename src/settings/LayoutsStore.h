@@ -62,6 +62,12 @@ class LayoutsStore {
     // Told after every change of the list.
     void addObserver(std::function<void()> observer);
 
+    // Said after a save that could not be written: the layout stays in the list, which every
+    // later write stores whole.
+    static constexpr const char* kNotWrittenNote =
+        "It stays listed until Brindlow quits, and is written with the next change to the "
+        "layouts that can be.";
+
     // Called on the main queue once a save has been written: nothing, or why the file could
     // not be (the list in memory keeps the layout either way).
     using SaveCompletion = std::function<void(WriteFailure)>;

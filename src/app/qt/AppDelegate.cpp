@@ -583,6 +583,7 @@ SettingsServices AppDelegate::settingsServices() {
     const char* path = std::getenv("PATH");
     const char* home = std::getenv("HOME");
     if (path && home) services.userBin = writableUserBin(path, home);
+    if (path) services.toolOnPath = brindlowOnPath(path);
     services.layouts = &layouts_;
     services.shortcuts = shortcuts_.get();
     services.hotKeys = platform_.hotKeys;

@@ -6,8 +6,12 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <string>
 
+#include "app/ApplicationOptions.h"
+#include "app/CommandLineTool.h"
 #include "app/DisplayLossExit.h"
+#include "app/WaylandSession.h"
 #include "app/qt/AppDelegate.h"
 #include "app/qt/LayoutsEnvironment.h"
 #include "app/qt/QtMainQueue.h"
@@ -81,19 +85,34 @@ int runApplication(int argc, char** argv) {
     const Logger log = makeLogger("Application");
     ProcessServices& services = processServices();
 
+    // The toolkit connects to the display its options name; so do we.
+    const ApplicationOptions options = readApplicationOptions(commandLineArguments(argc, argv));
+    const bool wayland = isWaylandSession(SessionEnvironment::current());
     services.x11 =
-        X11Platform::open(services.main, FilePreferences::inStorageFolder(services.main));
+        X11Platform::connect(services.main, options.display ? options.display->c_str() : nullptr);
+    const char* environmentDisplay = std::getenv("DISPLAY");
+    const std::string display =
+        options.display ? *options.display
+                        : (environmentDisplay && *environmentDisplay ? environmentDisplay : "");
     if (!services.x11) {
-        const char* display = std::getenv("DISPLAY");
         std::cerr << "brindlow: cannot open the X display "
-                  << (display && *display ? display : "(DISPLAY is not set)")
-                  << "; Brindlow needs an X11 session.\n";
+                  << (display.empty() ? "(DISPLAY is not set)" : display)
+                  << (wayland ? kWaylandNoXNote : "; Brindlow needs an X11 session") << ".\n";
         return EXIT_FAILURE;
     }
+    if (wayland && services.x11->isXWayland()) {
+        std::cerr << waylandRefusal(display);
+        return EXIT_FAILURE;
+    }
+    // An X server of its own in a Wayland session: the toolkit draws there too, not on the
+    // compositor it would otherwise choose.
+    if (wayland && !options.platform && !std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
 
     // One instance per display, whatever its storage folder: a second one would fight the first
     // over every window. Started again, the user wants to reach it: the running one shows its
-    // settings window (without a tray host nothing else would open it again).
+    // settings window (without a tray host nothing else would open it again). Asked before any
+    // service reads the desktop, so that the answer is the only line said.
     X11InstanceSelection instance(services.x11->connection());
     if (!instance.acquire()) {
         std::string running = "brindlow: Brindlow is already running on this display";
@@ -106,6 +125,7 @@ int runApplication(int argc, char** argv) {
         std::cerr << running << " and did not answer.\n";
         return EXIT_FAILURE;
     }
+    services.x11->startServices(FilePreferences::inStorageFolder(services.main));
 
     switchOffHighDPIScaling();
     QApplication app(argc, argv);

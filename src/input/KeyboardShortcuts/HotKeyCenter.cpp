@@ -26,7 +26,13 @@ HotKeyCenter::~HotKeyCenter() {
 }
 
 std::string HotKeyCenter::failureLine(const Shortcut& shortcut, int status) {
-    return "Error registering hotkey " + shortcut.description() + ": " + std::to_string(status);
+    // The X server tells no one which client holds a key; the window manager is the usual one.
+    const std::string reason =
+        status == HotKeys::kHotKeyExists
+            ? "another program holds it (often the window manager), so it does nothing here"
+        : status == HotKeys::kHotKeyInvalid ? "this keyboard has no key for it"
+                                            : "error " + std::to_string(status);
+    return "Error registering hotkey " + shortcut.description() + ": " + reason;
 }
 
 void HotKeyCenter::report(const Shortcut& shortcut, int status) {

@@ -20,7 +20,8 @@ namespace brindlow::KeyboardShortcuts {
 class HotKeyCenter {
   public:
     using Callback = std::function<void(const Shortcut&)>;
-    // Receives the failure line, "Error registering hotkey Ctrl+Alt+←: -9878".
+    // Receives the failure line, "Error registering hotkey Ctrl+Alt+←: another program holds
+    // it (often the window manager), so it does nothing here".
     using LineWriter = std::function<void(const std::string& line)>;
 
     explicit HotKeyCenter(HotKeys& system, LineWriter writeLine = {});
@@ -55,7 +56,7 @@ class HotKeyCenter {
     // The id of the first record of the shortcut, 0 when none.
     std::int64_t idOf(const Shortcut& shortcut) const;
 
-    // The failure line for a shortcut and status.
+    // The failure line for a shortcut and status: why, in words.
     static std::string failureLine(const Shortcut& shortcut, int status);
 
   private:

@@ -50,16 +50,20 @@ std::optional<std::filesystem::path> buildTreeOf(const std::filesystem::path& pr
 
 }  // namespace
 
-AutostartProgram autostartProgram(std::string_view pathVariable,
-                                  const std::filesystem::path& runningExecutable) {
-    std::optional<std::filesystem::path> found;
-    while (!found && !pathVariable.empty()) {
+std::optional<std::filesystem::path> brindlowOnPath(std::string_view pathVariable) {
+    while (!pathVariable.empty()) {
         const std::size_t end = std::min(pathVariable.find(':'), pathVariable.size());
         const std::filesystem::path folder(pathVariable.substr(0, end));
         pathVariable.remove_prefix(std::min(end + 1, pathVariable.size()));
-        // A relative entry depends on the folder the session starts in.
-        if (folder.is_absolute() && isProgram(folder / "brindlow")) found = folder / "brindlow";
+        // A relative entry depends on the folder the session or the shell starts in.
+        if (folder.is_absolute() && isProgram(folder / "brindlow")) return folder / "brindlow";
     }
+    return std::nullopt;
+}
+
+AutostartProgram autostartProgram(std::string_view pathVariable,
+                                  const std::filesystem::path& runningExecutable) {
+    std::optional<std::filesystem::path> found = brindlowOnPath(pathVariable);
     if (!found && !runningExecutable.empty() &&
         isProgram(runningExecutable.parent_path() / "brindlow"))
         found = runningExecutable.parent_path() / "brindlow";

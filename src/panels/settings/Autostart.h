@@ -7,6 +7,10 @@
 
 namespace brindlow {
 
+// The first executable `brindlow` in an absolute folder of `pathVariable`, none when no such
+// folder has one.
+std::optional<std::filesystem::path> brindlowOnPath(std::string_view pathVariable);
+
 // The `brindlow` a login entry starts: the first one on PATH (as found there, so a link the
 // user keeps on PATH stays the entry's), else the one beside the running executable, else the
 // bare name. `buildTree` is the build folder (the one with CMakeCache.txt) that the program

@@ -180,6 +180,10 @@ std::optional<std::filesystem::path> writableUserBin(std::string_view pathVariab
     return std::nullopt;
 }
 
+std::string toolOnPathText(const std::filesystem::path& tool) {
+    return "The command-line tool is installed: brindlow on your PATH is " + tool.string() + ".";
+}
+
 }  // namespace brindlow
 
 namespace brindlow {

@@ -90,6 +90,8 @@ std::string installCommand(const std::string& executable,
 // ~/.local/bin when it is on `pathVariable` and writable, else none.
 std::optional<std::filesystem::path> writableUserBin(std::string_view pathVariable,
                                                      const std::filesystem::path& home);
+// Shown instead of the install command once the tool is on PATH (linking it again would fail).
+std::string toolOnPathText(const std::filesystem::path& tool);
 inline constexpr std::string_view kZshHookLine =
     R"x(echo 'eval "$(brindlow shell-hook zsh)"' >> ~/.zshrc)x";
 inline constexpr std::string_view kBashHookLine =

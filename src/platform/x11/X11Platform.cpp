@@ -4,6 +4,9 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string_view>
+
+#include <xcb/randr.h>
 
 #include "platform/Clock.h"
 #include "platform/ExecutorFactory.h"
@@ -28,25 +31,53 @@ X11Platform::X11Platform(Executor& main) : main_(main) {}
 std::unique_ptr<X11Platform> X11Platform::open(Executor& main,
                                                std::unique_ptr<Preferences> preferences,
                                                const char* display) {
+    auto p = connect(main, display);
+    if (p) p->startServices(std::move(preferences));
+    return p;
+}
+
+std::unique_ptr<X11Platform> X11Platform::connect(Executor& main, const char* display) {
     auto connection = X11Connection::open(display);
     if (!connection) return nullptr;
     std::unique_ptr<X11Platform> p(new X11Platform(main));
     p->connection_ = std::move(connection);
-    p->desktop_ = std::make_unique<X11Desktop>(*p->connection_);
-    p->accessibility_ = std::make_unique<X11Accessibility>(*p->desktop_, main);
-    p->workspace_ = std::make_unique<X11Workspace>(*p->desktop_, main);
-    p->windowList_ = std::make_unique<X11WindowList>(*p->desktop_, *p->workspace_);
-    p->screens_ = std::make_unique<X11Screens>(*p->desktop_, main);
-    p->processes_ = std::make_unique<LinuxProcessTable>();
-    p->hotKeys_ = X11HotKeys::open(main, display);
-    p->preferences_ = std::move(preferences);
-    p->panelDesktop_ = std::make_unique<X11PanelDesktop>(*p->connection_, *p->desktop_);
-    // Input listening uses connections of its own, to the same display.
-    const std::string name = display ? display : "";
-    p->gestureTap_ = std::make_unique<X11GestureTap>(name);
-    p->pointerMonitor_ = std::make_unique<X11PointerMonitor>(name, main);
-    p->pointerActivity_ = std::make_unique<X11PointerActivity>(name);
+    if (display) p->display_ = display;
     return p;
+}
+
+void X11Platform::startServices(std::unique_ptr<Preferences> preferences) {
+    const char* display = display_ ? display_->c_str() : nullptr;
+    desktop_ = std::make_unique<X11Desktop>(*connection_);
+    accessibility_ = std::make_unique<X11Accessibility>(*desktop_, main_);
+    workspace_ = std::make_unique<X11Workspace>(*desktop_, main_);
+    windowList_ = std::make_unique<X11WindowList>(*desktop_, *workspace_);
+    screens_ = std::make_unique<X11Screens>(*desktop_, main_);
+    processes_ = std::make_unique<LinuxProcessTable>();
+    hotKeys_ = X11HotKeys::open(main_, display);
+    preferences_ = std::move(preferences);
+    panelDesktop_ = std::make_unique<X11PanelDesktop>(*connection_, *desktop_);
+    // Input listening uses connections of its own, to the same display.
+    const std::string name = display_.value_or("");
+    gestureTap_ = std::make_unique<X11GestureTap>(name);
+    pointerMonitor_ = std::make_unique<X11PointerMonitor>(name, main_);
+    pointerActivity_ = std::make_unique<X11PointerActivity>(name);
+}
+
+bool X11Platform::isXWayland() {
+    xcb_connection_t* c = connection_->xcb();
+    constexpr std::string_view kExtension = "XWAYLAND";
+    const XcbReply<xcb_query_extension_reply_t> reply(xcb_query_extension_reply(
+        c, xcb_query_extension(c, kExtension.size(), kExtension.data()), nullptr));
+    if (reply && reply->present) return true;
+    // Servers older than that extension still name their monitors after themselves.
+    const XcbReply<xcb_randr_get_monitors_reply_t> monitors(xcb_randr_get_monitors_reply(
+        c, xcb_randr_get_monitors(c, connection_->root(), 1), nullptr));
+    if (!monitors) return false;
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get()); it.rem;
+         xcb_randr_monitor_info_next(&it)) {
+        if (connection_->atomName(it.data->name).starts_with("XWAYLAND")) return true;
+    }
+    return false;
 }
 
 X11Platform::~X11Platform() {

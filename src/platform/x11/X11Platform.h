@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/Executor.h"
 #include "platform/Platform.h"
@@ -29,7 +31,15 @@ class X11Platform {
     static std::unique_ptr<X11Platform> open(Executor& main,
                                              std::unique_ptr<Preferences> preferences,
                                              const char* display = nullptr);
+    // The same in two steps: the connection alone, before any service reads the desktop or logs
+    // what it found (a start that stops there answers with its own line only), then the services.
+    static std::unique_ptr<X11Platform> connect(Executor& main, const char* display = nullptr);
+    void startServices(std::unique_ptr<Preferences> preferences);
     ~X11Platform();
+
+    // Whether the server is XWayland, the X11 server of a Wayland session: it shows only the
+    // windows of X11 clients and lets no client arrange the others.
+    bool isXWayland();
 
     // The services as the controllers take them; valid while this object lives.
     Platform platform();
@@ -53,6 +63,7 @@ class X11Platform {
     explicit X11Platform(Executor& main);
 
     Executor& main_;
+    std::optional<std::string> display_;
     std::unique_ptr<X11Connection> connection_;
     std::unique_ptr<X11Desktop> desktop_;
     std::unique_ptr<X11Accessibility> accessibility_;

@@ -146,6 +146,40 @@ TEST_F(AppDelegateTest, TheMenuTitleFollowsSnapshotsAndNoTrayHostIsSaidOnce) {
               std::string::npos);
 }
 
+// Each menu item that opens the settings window opens its own page, also when the window is
+// already open at the other one.
+struct SettingsItem {
+    const char* name;
+    const char* title;
+    const char* other;
+    SettingsPageTab page;
+};
+
+class SettingsItemTest : public AppDelegateTest,
+                         public ::testing::WithParamInterface<SettingsItem> {};
+
+TEST_P(SettingsItemTest, OpensTheSettingsWindowAtItsPage) {
+    settings.update([](AppSettings& s) { s.firstRunDone = true; });
+    auto delegate = makeDelegate();
+    ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+    for (const char* title : {GetParam().other, GetParam().title}) {
+        const MenuModel menu = delegate->menuBar().rebuildMenu();
+        const MenuItem* item = findMenuItem(menu, title);
+        ASSERT_NE(item, nullptr) << title;
+        item->action();
+    }
+    ASSERT_NE(delegate->settingsWindow(), nullptr);
+    EXPECT_TRUE(delegate->settingsWindow()->window()->isVisible());
+    EXPECT_EQ(delegate->settingsWindow()->selected(), GetParam().page);
+}
+
+INSTANTIATE_TEST_SUITE_P(MenuItems, SettingsItemTest,
+                         ::testing::Values(SettingsItem{"settings", "Settings…", "Manage Layouts…",
+                                                        SettingsPageTab::general},
+                                           SettingsItem{"manage_layouts", "Manage Layouts…",
+                                                        "Settings…", SettingsPageTab::layouts}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
 // A window command from the command line and a list asked for after it join the strip queue in
 // that order, so the list shows the command's effect even before any snapshot does.
 TEST_F(AppDelegateTest, AListAskedForAfterAWindowCommandShowsItsEffect) {

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <thread>
 
+#include "app/ApplicationOptions.h"
 #include "app/CLIMessages.h"
 #include "app/CommandLineTool.h"
 #include "app/SocketIO.h"
@@ -76,19 +78,94 @@ class CommandLineToolTest : public test::QuietLogTest {
     ToolEnvironment environment;
 };
 
-TEST(CommandLineRole, NoArgumentsOrADashStartTheApplication) {
-    EXPECT_FALSE(isCommandLineRole({}));
-    EXPECT_FALSE(isCommandLineRole({"-"}));
-    EXPECT_FALSE(isCommandLineRole({"--reverse"}));
-    // Asking for help or the version never starts tiling.
-    EXPECT_TRUE(isCommandLineRole({"-h", "list"}));
-    EXPECT_TRUE(isCommandLineRole({"nonsense"}));
-    EXPECT_TRUE(isCommandLineRole({""}));
+// How a start is taken: the command-line tool, the application, or (options neither Brindlow nor
+// the toolkit takes) a usage error before anything starts.
+enum class Start { application, tool, usageError };
+
+struct StartRow {
+    const char* name;
+    std::vector<std::string> args;
+    Start start;
+    const char* refusal;  // the line before the usage text, for a usage error
+};
+
+Start startOf(const std::vector<std::string>& args, std::string& err) {
+    if (isCommandLineRole(args)) return Start::tool;
+    std::ostringstream refused;
+    const std::optional<int> status = refuseUnknownOptions(args, refused);
+    err = refused.str();
+    if (!status) return Start::application;
+    EXPECT_EQ(*status, 64);
+    return Start::usageError;
+}
+
+class StartTest : public ::testing::TestWithParam<StartRow> {};
+
+TEST_P(StartTest, TakesTheArgumentsAsTheToolTheApplicationOrAUsageError) {
+    std::string err;
+    EXPECT_EQ(startOf(GetParam().args, err), GetParam().start);
+    if (GetParam().start == Start::usageError) {
+        EXPECT_EQ(err, std::string(GetParam().refusal) + "\n\n" + std::string(kUsageText) + "\n");
+    } else {
+        EXPECT_EQ(err, "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, StartTest,
+    ::testing::Values(StartRow{"none", {}, Start::application, ""},
+                      StartRow{"toolkit_and_x_options",
+                               {"-display", ":7", "--platform", "xcb", "-reverse", "-style=fusion",
+                                "--sync"},
+                               Start::application,
+                               ""},
+                      StartRow{"unknown_option",
+                               {"--frobnicate"},
+                               Start::usageError,
+                               "brindlow: unknown option '--frobnicate'"},
+                      StartRow{"unknown_after_a_toolkit_one",
+                               {"-reverse", "-x"},
+                               Start::usageError,
+                               "brindlow: unknown option '-x'"},
+                      StartRow{"dash_alone",
+                               {"-"},
+                               Start::usageError,
+                               "brindlow: unexpected word '-' (not an option)"},
+                      StartRow{"word_after_the_options",
+                               {"-platform", "xcb", "focus-left"},
+                               Start::usageError,
+                               "brindlow: unexpected word 'focus-left' (not an option)"},
+                      StartRow{"option_without_its_value",
+                               {"-display"},
+                               Start::usageError,
+                               "brindlow: option '-display' needs a value"},
+                      // Asking for help or the version never starts tiling.
+                      StartRow{"help", {"--help"}, Start::tool, ""},
+                      StartRow{"short_help", {"-h", "list"}, Start::tool, ""},
+                      StartRow{"version", {"--version"}, Start::tool, ""},
+                      StartRow{"command", {"focus-left", "--frobnicate"}, Start::tool, ""},
+                      StartRow{"unknown_command", {"nonsense"}, Start::tool, ""},
+                      StartRow{"empty_word", {""}, Start::tool, ""}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(ApplicationOptions, TheDisplayIsTheOneTheToolkitConnectsTo) {
+    EXPECT_EQ(readApplicationOptions({"-reverse"}).display, std::nullopt);
+    EXPECT_EQ(readApplicationOptions({"-display", ":7"}).display, ":7");
+    EXPECT_EQ(readApplicationOptions({"--display", ":7", "-display", ":8"}).display, ":8");
+    // A value is never read as an option: a display named like one is still the display.
+    EXPECT_EQ(readApplicationOptions({"-name", "-display", "-title", "x"}).display, std::nullopt);
 }
 
 // The usage text itself: UsageErrorsExit64 and the end-to-end tool runs.
 TEST_F(CommandLineToolTest, VersionAndShellHooksAnswerWithoutTheApplication) {
     EXPECT_EQ(run({"version"}).out, "2.5.1\n");
+    // The tool's own options answer as their commands do.
+    EXPECT_EQ(run({"--version"}).out, "2.5.1\n");
+    EXPECT_EQ(run({"--version"}).status, 0);
+    for (const char* help : {"--help", "-h"}) {
+        EXPECT_EQ(run({help}).out, std::string(kUsageText) + "\n") << help;
+        EXPECT_EQ(run({help}).status, 0) << help;
+    }
     environment.version.clear();
     EXPECT_EQ(run({"version"}).out, "unknown\n");
 

@@ -108,6 +108,8 @@ TEST_F(RequestExecutorTest, LayoutSubCommandsRunOnTheMainQueue) {
     target.setLayouts({"Work", "Home"});
     EXPECT_EQ(run({"layout", "list"}), (CLIResponse{true, "Work\nHome"}));
     EXPECT_EQ(run({"layout", "save", "My", "Work"}), (CLIResponse{true, "Saved My Work"}));
+    // Answered with the name the store keeps, not the typed white space around it.
+    EXPECT_EQ(run({"layout", "save", "  Home "}), (CLIResponse{true, "Saved Home"}));
     EXPECT_EQ(run({"layout", "restore", "Home"}), (CLIResponse{true, ""}));
     EXPECT_EQ(run({"layout", "restore", "Gym"}), (CLIResponse{false, "No layout named Gym"}));
     const CLIResponse usage{false, "Use: brindlow layout list | save <name> | restore <name>"};
@@ -116,7 +118,7 @@ TEST_F(RequestExecutorTest, LayoutSubCommandsRunOnTheMainQueue) {
     EXPECT_EQ(run({"layout", "save", " ", "\t"}), usage);
     EXPECT_EQ(run({"layout", "restore"}), usage);
     EXPECT_EQ(run({"layout", "delete", "Work"}), usage);
-    EXPECT_EQ(target.saved(), std::vector<std::string>{"My Work"});
+    EXPECT_EQ(target.saved(), (std::vector<std::string>{"My Work", "  Home "}));
     EXPECT_EQ(target.restored(), (std::vector<std::string>{"Home", "Gym"}));
     EXPECT_EQ(target.offMainQueueCalls(), 0);
 }
@@ -124,7 +126,10 @@ TEST_F(RequestExecutorTest, LayoutSubCommandsRunOnTheMainQueue) {
 TEST_F(RequestExecutorTest, SaveThatCouldNotBeWrittenIsReportedAsFailedWithTheReason) {
     target.failSavesWith("No space left on device");
     EXPECT_EQ(run({"layout", "save", "Full"}),
-              (CLIResponse{false, "Could not save Full: No space left on device"}));
+              (CLIResponse{false,
+                           "Could not save Full: No space left on device. It stays listed until "
+                           "Brindlow quits, and is written with the next change to the layouts "
+                           "that can be."}));
     target.failSavesWith(std::nullopt);
     EXPECT_EQ(run({"layout", "save", "Full"}), (CLIResponse{true, "Saved Full"}));
     EXPECT_EQ(target.saved(), (std::vector<std::string>{"Full", "Full"}));

@@ -14,6 +14,7 @@
 
 #include "FakeRequestTarget.h"
 #include "app/CommandLineTool.h"
+#include "app/SocketIO.h"
 #include "app/SocketServer.h"
 #include "platform/Log.h"
 #include "platform/SerialQueue.h"
@@ -130,7 +131,9 @@ TEST_F(SocketServerTest, LayoutSaveThatCouldNotBeWrittenExitsOneWithTheReason) {
     const ToolRun failed = tool({"layout", "save", "Full"});
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.out, "");
-    EXPECT_EQ(failed.err, "Could not save Full: No space left on device\n");
+    EXPECT_EQ(failed.err,
+              "Could not save Full: No space left on device. It stays listed until Brindlow "
+              "quits, and is written with the next change to the layouts that can be.\n");
     target.failSavesWith(std::nullopt);
     const ToolRun saved = tool({"layout", "save", "Full"});
     EXPECT_EQ(saved.status, 0);
@@ -209,6 +212,75 @@ INSTANTIATE_TEST_SUITE_P(HeldOpen, UnfinishedLineTest,
                                                           {},
                                                           0}),
                          [](const auto& row) { return std::string(row.param.name); });
+
+// The server's bound on a request line, 64 KiB, from a raw client: a line of exactly that size is
+// served, with or without its newline; one byte more, still unfinished, ends the connection as
+// soon as it is read, not when the read limit passes.
+struct AtTheBound {
+    const char* name;
+    std::string bytes;
+    double readLimitSeconds;
+    bool answered;
+};
+
+class RequestAtTheBoundTest : public SocketServerTest,
+                              public ::testing::WithParamInterface<AtTheBound> {};
+
+TEST_P(RequestAtTheBoundTest, IsServedUpToTheBoundAndCutAtOnceBeyondIt) {
+    SocketServer::Options options;
+    options.readLimitSeconds = GetParam().readLimitSeconds;
+    startServer(options);
+    Client client(path);
+    // The server may close before it has taken every byte: what was written is enough.
+    writeAll(client.fd, GetParam().bytes);
+    const LineRead read = readLineReporting(client.fd, kMaxReplyBytes, deadlineAfter(5));
+    if (GetParam().answered) {
+        EXPECT_EQ(read.line, "{\"ok\":true,\"output\":\"\"}");
+        EXPECT_EQ(target.badges().size(), 1u);
+    } else {
+        EXPECT_EQ(read.line, std::nullopt);
+        EXPECT_NE(read.end, LineEnd::timedOut) << "still open after 5 s";
+        EXPECT_TRUE(target.badges().empty());
+    }
+    expectStillServing();
+}
+
+INSTANTIATE_TEST_SUITE_P(Bound, RequestAtTheBoundTest,
+                         ::testing::Values(AtTheBound{"exactly_64_KiB_and_its_newline",
+                                                      notifyRequestOfSize(65'536) + "\n", 30, true},
+                                           AtTheBound{"exactly_64_KiB_held_open",
+                                                      notifyRequestOfSize(65'536), 0.2, true},
+                                           AtTheBound{"one_byte_more_held_open",
+                                                      notifyRequestOfSize(65'537), 30, false}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// The same bound at the tool: {"args":["notify","done","--dir","…"],"callerPID":555} is 53 bytes
+// besides the folder, so a folder of 65,483 bytes makes a line of exactly 64 KiB.
+struct ToolAtTheBound {
+    const char* name;
+    std::size_t folderBytes;
+    int status;
+    std::size_t badges;
+    const char* err;
+};
+
+class ToolAtTheBoundTest : public SocketServerTest,
+                           public ::testing::WithParamInterface<ToolAtTheBound> {};
+
+TEST_P(ToolAtTheBoundTest, SendsALineOfTheBoundAndRefusesOneByteMore) {
+    startServer();
+    const ToolRun run = tool({"notify", "done", "--dir", std::string(GetParam().folderBytes, 'd')});
+    EXPECT_EQ(run.status, GetParam().status);
+    EXPECT_EQ(run.err, GetParam().err);
+    EXPECT_EQ(target.badges().size(), GetParam().badges);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bound, ToolAtTheBoundTest,
+    ::testing::Values(ToolAtTheBound{"exactly_64_KiB", 65'483, 0, 1, ""},
+                      ToolAtTheBound{"one_byte_more", 65'484, 64, 0,
+                                     "brindlow: request too large (65537 bytes, at most 65536)\n"}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 // A client that breaks the protocol is closed without a reply, nothing it sent is carried out, and
 // the server goes on serving the others.

@@ -11,6 +11,8 @@ namespace {
 constexpr Shortcut kCtrlAltLeft{123, 6144};
 constexpr Shortcut kCtrlAltH{4, 6144};
 constexpr Shortcut kF5{96, 0};
+const std::string kHeldElsewhere =
+    "another program holds it (often the window manager), so it does nothing here";
 
 class RegistryTest : public test::QuietLogTest {
   protected:
@@ -131,7 +133,8 @@ TEST_F(RegistryTest, IdsAreNeverReusedAndAFailureUsesUpItsId) {
     EXPECT_EQ(center.idOf(kCtrlAltH), 1);
     EXPECT_EQ(center.idOf(kCtrlAltLeft), 0);
     EXPECT_EQ(center.idOf(kF5), 3);
-    EXPECT_EQ(lines, (std::vector<std::string>{"Error registering hotkey Ctrl+Alt+←: -9878"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"Error registering hotkey Ctrl+Alt+←: " + kHeldElsewhere}));
     // Reported once, not tried again on the action that follows.
     registry.onKeyDown(Name("left"), [] {});
     EXPECT_EQ(lines.size(), 1u);
@@ -156,7 +159,8 @@ TEST_F(RegistryTest, FailedReRegistrationIsRetriedAndNotReportedLive) {
     registry.setEnabled(false);
     system.takenElsewhere.insert({4, 6144});
     registry.setEnabled(true);
-    EXPECT_EQ(lines, (std::vector<std::string>{"Error registering hotkey Ctrl+Alt+\uFFFD: -9878"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"Error registering hotkey Ctrl+Alt+\uFFFD: " +
+                                               kHeldElsewhere}));
     EXPECT_FALSE(registry.isEnabled(a));
     system.takenElsewhere.clear();
     registry.setEnabled(false);
@@ -187,6 +191,28 @@ TEST_F(RegistryTest, AnOpenMenuReleasesTheHotKeysAndRunsTheKeysPressedInIt) {
     registry.setEnabled(false);
     EXPECT_FALSE(center.isWatchingKeys());
 }
+
+// A refusal says why in words: the statuses are the registration's own numbers.
+struct FailureLineRow {
+    int status;
+    const char* line;
+};
+
+class HotKeyFailureLine : public ::testing::TestWithParam<FailureLineRow> {};
+
+TEST_P(HotKeyFailureLine, SaysWhyWithoutTheStatusNumber) {
+    EXPECT_EQ(HotKeyCenter::failureLine(kCtrlAltLeft, GetParam().status), GetParam().line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, HotKeyFailureLine,
+    ::testing::Values(
+        FailureLineRow{-9878,
+                       "Error registering hotkey Ctrl+Alt+←: another program holds it (often the "
+                       "window manager), so it does nothing here"},
+        FailureLineRow{-9879,
+                       "Error registering hotkey Ctrl+Alt+←: this keyboard has no key for it"},
+        FailureLineRow{-50, "Error registering hotkey Ctrl+Alt+←: error -50"}));
 
 }  // namespace
 }  // namespace brindlow::KeyboardShortcuts

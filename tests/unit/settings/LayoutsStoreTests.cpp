@@ -324,8 +324,10 @@ TEST_F(LayoutsStoreTest, SaveOnAFullDiskReportsWhyAndTheFileKeepsItsLayouts) {
     // Saved from the menu or the settings window, without a completion: the user is told.
     store->saveCurrent("Full");
     time.runUntilIdle();
-    EXPECT_EQ(alerts,
-              std::vector<std::string>{"Could not save the layout Full: No space left on device"});
+    EXPECT_EQ(alerts, std::vector<std::string>{
+                          "Could not save the layout Full: No space left on device. It stays "
+                          "listed until Brindlow quits, and is written with the next change to "
+                          "the layouts that can be."});
 
     calls.failWritesWith(0);
     store->saveCurrent("Full", [&](WriteFailure failure) { reports.push_back(failure); });

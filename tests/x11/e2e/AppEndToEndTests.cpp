@@ -254,6 +254,8 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
     EXPECT_EQ(second.out, "brindlow: Brindlow is already running on this display (process " +
                               std::to_string(brindlow_->pid()) +
                               "); it shows its settings window.\n");
+    // Only that answer: nothing of what a start would find on the display.
+    EXPECT_EQ(second.err, "");
     EXPECT_FALSE(std::filesystem::exists(otherData.path() / "Brindlow"));
     EXPECT_TRUE(settle([&] {
         for (xcb_window_t window : desktop().registry().windowsOf(brindlow_->pid())) {
@@ -337,12 +339,14 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
     // and nowhere else in the output.
     const int expected = heldElsewhere(XK_Right) ? 1 : 0;
     std::ifstream log(logFile());
-    const std::string line = "Error registering hotkey Ctrl+Alt+→: -9878";
+    const std::string line =
+        "Error registering hotkey Ctrl+Alt+→: another program holds it (often the window "
+        "manager), so it does nothing here";
     int said = 0, logged = 0;
     for (std::string each; std::getline(log, each);) {
         said += each.find(line) != std::string::npos;
         logged += each.ends_with("error com.vemto.brindlow:AppDelegate " + line);
-        EXPECT_EQ(each.find("Ctrl+Alt+Y: -"), std::string::npos) << each;
+        EXPECT_EQ(each.find("Ctrl+Alt+Y: "), std::string::npos) << each;
     }
     EXPECT_EQ(said, expected);
     EXPECT_EQ(logged, expected);

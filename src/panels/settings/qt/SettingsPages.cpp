@@ -417,8 +417,11 @@ QWidget* terminalPage(SettingsBinder& binder, const SettingsServices& services) 
     badges->addWidget(
         noteLabel("The badge shows in the strip indicator, on the window and in "
                   "the tray, and clears when you focus the window."));
-    page->section("1. Install the command-line tool")
-        ->addWidget(copyableCommand(
+    QVBoxLayout* install = page->section("1. Install the command-line tool");
+    if (services.toolOnPath)
+        install->addWidget(noteLabel(QString::fromStdString(toolOnPathText(*services.toolOnPath))));
+    else
+        install->addWidget(copyableCommand(
             QString::fromStdString(installCommand(services.executable, services.userBin))));
     QVBoxLayout* hook = page->section("2. Add the hook to your shell");
     hook->addWidget(copyableCommand(qs(kZshHookLine)));

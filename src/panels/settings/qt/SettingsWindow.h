@@ -45,6 +45,8 @@ struct SettingsServices {
     // The install command's inputs: the executable and a writable bin folder on PATH.
     std::string executable;
     std::optional<std::filesystem::path> userBin;
+    // The `brindlow` found on PATH, when there is one: nothing is left to install.
+    std::optional<std::filesystem::path> toolOnPath;
     LayoutsStore* layouts = nullptr;
     // The global shortcuts and the hot keys that answer whether another program holds a
     // combination; no Shortcuts page without them.

@@ -72,7 +72,7 @@ class SettingsPageActions : public testing::Test {
     std::unique_ptr<LayoutsStore> layouts;
 };
 
-TEST_F(SettingsPageActions, GeneralPageShowsTheErrorOfAFailedLoginChange) {
+TEST_F(SettingsPageActions, GeneralPageShowsTheErrorOfAFailedLoginChangeUntilOneWorks) {
     // A plain file where the config folder should be: the autostart entry cannot be made.
     std::ofstream(folder.path() / "config") << "in the way";
     auto window = open();
@@ -85,6 +85,12 @@ TEST_F(SettingsPageActions, GeneralPageShowsTheErrorOfAFailedLoginChange) {
     EXPECT_TRUE(error->isVisibleTo(page));
     EXPECT_TRUE(error->text().startsWith("Could not change this: ")) << error->text().toStdString();
     EXPECT_FALSE(login->isChecked());
+
+    // Out of the way, the next try works: the error goes with it.
+    std::filesystem::remove(folder.path() / "config");
+    login->click();
+    EXPECT_TRUE(login->isChecked());
+    EXPECT_FALSE(error->isVisibleTo(page));
 }
 
 TEST_F(SettingsPageActions, LayoutPageLoadsThePresetsWhenShownAndSaysWhatItDidNotTake) {
@@ -232,6 +238,25 @@ TEST_F(SettingsPageActions, TerminalPageCopiesEachCommand) {
         EXPECT_EQ(QApplication::clipboard()->text(), commands[i]->text()) << i;
     }
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), kBashHookLine);
+}
+
+// Installed (or linked before), the tool is on PATH: linking it again would fail, or link the
+// installed program onto itself; the page names it instead and offers only the hooks.
+TEST_F(SettingsPageActions, TerminalPageOffersNoLinkOnceTheToolIsOnPath) {
+    services.toolOnPath = "/usr/bin/brindlow";
+    auto window = open();
+    QWidget* page = show(*window, SettingsPageTab::terminal);
+    const QList<QLabel*> commands = page->findChildren<QLabel*>("command");
+    ASSERT_EQ(commands.size(), 2);
+    EXPECT_EQ(commands[0]->text().toStdString(), kZshHookLine);
+    bool named = false;
+    for (auto* label : page->findChildren<QLabel*>()) {
+        EXPECT_FALSE(label->text().contains("ln -s")) << label->text().toStdString();
+        named = named || label->text() ==
+                             "The command-line tool is installed: brindlow on your "
+                             "PATH is /usr/bin/brindlow.";
+    }
+    EXPECT_TRUE(named);
 }
 
 }  // namespace

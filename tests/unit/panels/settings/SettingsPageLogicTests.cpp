@@ -133,6 +133,56 @@ TEST(InstallCommand, UserBinOnlyWhenOnPathAndWritable) {
     EXPECT_EQ(writableUserBin("/usr/bin", home), std::nullopt);
 }
 
+// Once `brindlow` is on PATH (installed, or linked before) the page suggests no link: linking
+// the installed program onto itself fails. Folders under a temporary one: "tool" holds an
+// executable brindlow, "plain" a brindlow that is not executable, "nested" a folder named so.
+struct ToolOnPathRow {
+    const char* path;   // PATH, with "@" for the temporary folder
+    const char* found;  // the folder expected to hold it, "" for none
+};
+
+class ToolOnPath : public ::testing::TestWithParam<ToolOnPathRow> {
+  protected:
+    ToolOnPath() {
+        for (const char* name : {"tool", "other", "plain", "nested/brindlow"})
+            std::filesystem::create_directories(folder.path() / name);
+        for (const char* name : {"tool", "other", "plain"})
+            std::ofstream(folder.path() / name / "brindlow");
+        for (const char* name : {"tool", "other"})
+            std::filesystem::permissions(folder.path() / name / "brindlow",
+                                         std::filesystem::perms::owner_all);
+    }
+    std::string expand(std::string text) const {
+        for (std::size_t at; (at = text.find('@')) != std::string::npos;)
+            text.replace(at, 1, folder.path().string());
+        return text;
+    }
+    const test::TempFolder folder;
+};
+
+TEST_P(ToolOnPath, FoundOnlyAsAnExecutableFileInAnAbsoluteFolderOfPath) {
+    const std::optional<std::filesystem::path> found = brindlowOnPath(expand(GetParam().path));
+    const std::string expected = GetParam().found;
+    if (expected.empty()) {
+        EXPECT_EQ(found, std::nullopt);
+    } else {
+        EXPECT_EQ(found, std::filesystem::path(expand(expected)) / "brindlow");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, ToolOnPath,
+                         ::testing::Values(ToolOnPathRow{"/nonexistent:@/tool", "@/tool"},
+                                           ToolOnPathRow{"@/other:@/tool", "@/other"},
+                                           ToolOnPathRow{"@/plain:@/nested", ""},
+                                           ToolOnPathRow{"", ""},
+                                           ToolOnPathRow{"@/plain::tool:@/tool/", "@/tool/"}));
+
+TEST(InstallCommand, OnPathTheToolIsNamedInsteadOfALink) {
+    EXPECT_EQ(toolOnPathText("/usr/local/bin/brindlow"),
+              "The command-line tool is installed: brindlow on your PATH is "
+              "/usr/local/bin/brindlow.");
+}
+
 TEST(Autostart, EnableCreatesDisableRemovesAndErrorsAreShown) {
     const test::TempFolder folder;
     const std::filesystem::path config = folder.path() / "config";
