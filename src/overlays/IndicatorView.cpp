@@ -76,9 +76,13 @@ class IndicatorView::Widget final : public QWidget {
   public:
     explicit Widget(IndicatorView& owner) : owner_(owner) {
         setAttribute(Qt::WA_TranslucentBackground);
-        setAttribute(Qt::WA_AlwaysShowToolTips);
+        showToolTipsInactive();
         setMouseTracking(true);
     }
+
+    // Qt shows a tooltip only in the active window unless the top-level window says otherwise,
+    // and the pill's window never takes the focus.
+    void showToolTipsInactive() { window()->setAttribute(Qt::WA_AlwaysShowToolTips); }
 
     // The left edge of the first cell, the pill's content being centred.
     double cellsLeft() const {
@@ -207,6 +211,7 @@ class IndicatorView::Widget final : public QWidget {
     }
 
     bool event(QEvent* e) override {
+        if (e->type() == QEvent::ParentChange) showToolTipsInactive();
         if (e->type() == QEvent::ToolTip) {
             auto* help = static_cast<QHelpEvent*>(e);
             const auto cell = cellAt(help->pos());
