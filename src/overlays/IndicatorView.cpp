@@ -129,8 +129,8 @@ class IndicatorView::Widget final : public QWidget {
         painter.setRenderHint(QPainter::Antialiasing);
         QPainterPath pill;
         pill.addRoundedRect(QRectF(rect()), 14, 14);
-        // The frosted material becomes a dark translucent fill.
-        painter.fillPath(pill, QColor(36, 36, 40, 225));
+        // The frosted material becomes a dark, nearly opaque fill.
+        painter.fillPath(pill, QColor(36, 36, 40, kMaterialAlpha));
         painter.setClipPath(pill);
         const auto& display = owner_.display_;
         if (!display) return;
