@@ -220,11 +220,13 @@ class IndicatorView::Widget final : public QWidget {
                 return true;
             }
             const ColumnSnapshot& column = owner_.display_->columns[std::size_t(*cell)];
-            // Application names and titles are text, never markup.
+            // Application names and titles are text, never markup; each window keeps one line,
+            // where a rich-text tooltip would wrap at a hyphen or a space.
             const QString escaped = QString::fromStdString(indicatorTooltip(column))
                                         .toHtmlEscaped()
                                         .replace("\n", "<br>");
-            QToolTip::showText(help->globalPos(), "<qt>" + escaped + "</qt>", this);
+            QToolTip::showText(help->globalPos(), "<p style='white-space:pre'>" + escaped + "</p>",
+                               this);
             return true;
         }
         return QWidget::event(e);

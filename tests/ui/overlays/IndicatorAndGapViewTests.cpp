@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QImage>
 #include <QTest>
 #include <QToolTip>
@@ -62,7 +63,8 @@ TEST(IndicatorViewTooltip, RestingOnAnIconShowsItsWindowsThoughThePillNeverHasTh
     DisplaySnapshot display;
     display.id = "A";
     ColumnSnapshot column;
-    for (auto [id, title] : {std::pair<WindowID, const char*>{11, "notes <draft>"}, {12, "~"}}) {
+    for (auto [id, title] :
+         {std::pair<WindowID, const char*>{11, "notes <draft> of e2e-xterm-2"}, {12, "~"}}) {
         WindowSnapshot window;
         window.id = id;
         window.app = "XTerm";
@@ -89,7 +91,16 @@ TEST(IndicatorViewTooltip, RestingOnAnIconShowsItsWindowsThoughThePillNeverHasTh
 
     QTest::mouseMove(pill, QPoint(78, 29));
     EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 3000));
-    EXPECT_EQ(QToolTip::text(), "<qt>XTerm \u2014 notes &lt;draft&gt;<br>XTerm \u2014 ~</qt>");
+    EXPECT_EQ(QToolTip::text().toStdString(),
+              "<p style='white-space:pre'>XTerm \u2014 notes &lt;draft&gt; of e2e-xterm-2<br>XTerm "
+              "\u2014 ~</p>");
+    // One line per window (two lines and the margins), however the words would wrap.
+    const int lineHeight = QFontMetrics(QToolTip::font()).height();
+    QWidget* tip = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->inherits("QTipLabel") && w->isVisible()) tip = w;
+    ASSERT_NE(tip, nullptr);
+    EXPECT_LE(tip->height(), 2 * lineHeight + 10);
     QToolTip::hideText();
     pill->setParent(nullptr);  // the view owns its widget
 }
