@@ -15,6 +15,11 @@ namespace brindlow {
 // QGuiApplication for the palette.
 bool isDarkAppearance();
 
+// The alpha of the fills that stand for frosted glass, which blurs what lies behind it. Nothing
+// blurs behind our windows here, and a thin plain fill lets the text of the windows below show
+// through and fight our own: the indicator pill, the toast and the panels are nearly opaque.
+inline constexpr int kMaterialAlpha = 251;
+
 // The accent the pill highlights the focused column with when the desktop names none.
 inline constexpr Color kFallbackAccent = kDefaultColor;
 

@@ -76,9 +76,13 @@ class IndicatorView::Widget final : public QWidget {
   public:
     explicit Widget(IndicatorView& owner) : owner_(owner) {
         setAttribute(Qt::WA_TranslucentBackground);
-        setAttribute(Qt::WA_AlwaysShowToolTips);
+        showToolTipsInactive();
         setMouseTracking(true);
     }
+
+    // Qt shows a tooltip only in the active window unless the top-level window says otherwise,
+    // and the pill's window never takes the focus.
+    void showToolTipsInactive() { window()->setAttribute(Qt::WA_AlwaysShowToolTips); }
 
     // The left edge of the first cell, the pill's content being centred.
     double cellsLeft() const {
@@ -125,8 +129,8 @@ class IndicatorView::Widget final : public QWidget {
         painter.setRenderHint(QPainter::Antialiasing);
         QPainterPath pill;
         pill.addRoundedRect(QRectF(rect()), 14, 14);
-        // The frosted material becomes a dark translucent fill.
-        painter.fillPath(pill, QColor(36, 36, 40, 225));
+        // The frosted material becomes a dark, nearly opaque fill.
+        painter.fillPath(pill, QColor(36, 36, 40, kMaterialAlpha));
         painter.setClipPath(pill);
         const auto& display = owner_.display_;
         if (!display) return;
@@ -207,6 +211,7 @@ class IndicatorView::Widget final : public QWidget {
     }
 
     bool event(QEvent* e) override {
+        if (e->type() == QEvent::ParentChange) showToolTipsInactive();
         if (e->type() == QEvent::ToolTip) {
             auto* help = static_cast<QHelpEvent*>(e);
             const auto cell = cellAt(help->pos());
@@ -215,11 +220,13 @@ class IndicatorView::Widget final : public QWidget {
                 return true;
             }
             const ColumnSnapshot& column = owner_.display_->columns[std::size_t(*cell)];
-            // Application names and titles are text, never markup.
+            // Application names and titles are text, never markup; each window keeps one line,
+            // where a rich-text tooltip would wrap at a hyphen or a space.
             const QString escaped = QString::fromStdString(indicatorTooltip(column))
                                         .toHtmlEscaped()
                                         .replace("\n", "<br>");
-            QToolTip::showText(help->globalPos(), "<qt>" + escaped + "</qt>", this);
+            QToolTip::showText(help->globalPos(), "<p style='white-space:pre'>" + escaped + "</p>",
+                               this);
             return true;
         }
         return QWidget::event(e);

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "overlays/Appearance.h"
 #include "overlays/OverlayGeometry.h"
 #include "overlays/TabularDigits.h"
 
@@ -173,8 +174,8 @@ class ToastView::Widget final : public QWidget {
         const QRectF bounds = QRectF(rect());
         QPainterPath shape;
         shape.addRoundedRect(bounds, kCorner, kCorner);
-        // The frosted material becomes a dark translucent fill (opaque without a compositor).
-        painter.fillPath(shape, QColor(36, 36, 40, 230));
+        // The frosted material becomes a dark, nearly opaque fill (opaque without a compositor).
+        painter.fillPath(shape, QColor(36, 36, 40, kMaterialAlpha));
         QColor edge = kPrimary;
         edge.setAlphaF(0.1f);
         QPen pen(edge);

@@ -46,14 +46,30 @@ void ShortcutsPanelController::toggle(const DisplaySnapshot* display) {
         return;
     }
     isOpen_ = true;
+    shown_ = currentContent();
+    size_ = view_.setContent(shown_);
+    target_ = display ? display->visible : panel_.mainScreenVisibleFrame();
+    panel_.setAlpha(0);
+    panel_.show(frameFor(target_, size_));
+    panel_.fadeAlpha(1, kFadeIn, nullptr);
+}
+
+ShortcutsSheetContent ShortcutsPanelController::currentContent() const {
     ShortcutsSheetContent content;
     content.keys = ShortcutGuide::keyTexts(shortcuts_);
     content.gestureHints = shortcutSheetGestureHints(settings_ ? settings_() : AppSettings{});
-    const Size size = view_.setContent(content);
-    const Rect target = display ? display->visible : panel_.mainScreenVisibleFrame();
-    panel_.setAlpha(0);
-    panel_.show(frameFor(target, size));
-    panel_.fadeAlpha(1, kFadeIn, nullptr);
+    return content;
+}
+
+void ShortcutsPanelController::refresh() {
+    if (!isOpen_) return;
+    ShortcutsSheetContent content = currentContent();
+    if (content == shown_) return;
+    shown_ = std::move(content);
+    const Size size = view_.setContent(shown_);
+    if (size == size_) return;
+    size_ = size;
+    panel_.show(frameFor(target_, size_));
 }
 
 void ShortcutsPanelController::hide() {

@@ -17,6 +17,7 @@ namespace brindlow {
 struct ShortcutsSheetContent {
     std::map<std::string, std::string> keys;
     std::vector<std::string> gestureHints;
+    friend bool operator==(const ShortcutsSheetContent&, const ShortcutsSheetContent&) = default;
 };
 
 // The lines about trackpad gestures and dragging under the shortcut tables.
@@ -49,18 +50,25 @@ class ShortcutsPanelController {
     void resignedKey();
     // Escape closes the sheet and is always consumed; other keys pass on.
     bool handleKey(PanelKey key);
+    // Reads the key texts again: an open sheet whose texts changed (another keyboard layout or
+    // group names the keys differently) shows the new ones, centred again where it opened.
+    void refresh();
 
     // Where a sheet of `size` goes on `target`: centred, whole numbers, halves away from zero.
     static Rect frameFor(const Rect& target, Size size);
 
   private:
     void hide(bool giveFocusBack);
+    ShortcutsSheetContent currentContent() const;
 
     PanelHost& panel_;
     ShortcutsSheetView& view_;
     const ShortcutSource& shortcuts_;
     std::function<AppSettings()> settings_;
     bool isOpen_ = false;
+    ShortcutsSheetContent shown_;
+    Rect target_;
+    Size size_;
     // Completions of fades hold this weakly.
     std::shared_ptr<ShortcutsPanelController*> alive_;
 };

@@ -6,16 +6,16 @@
 #include <QString>
 #include <string>
 
+#include "overlays/Appearance.h"
 #include "platform/Image.h"
 
 class QLabel;
 
 namespace brindlow::PanelStyle {
 
-// The materials stand for frosted glass, which blurs what lies behind it. Nothing blurs behind
-// our windows here, and a thin plain fill lets the text of the windows below show through and
-// fight the panel's own: so the fills are nearly opaque (and opaque without a compositor).
-constexpr int kMaterialAlpha = 251;
+// The materials stand for frosted glass: nearly opaque, as the overlays' (and opaque without a
+// compositor).
+using brindlow::kMaterialAlpha;
 // Behind the window search and the keyboard-shortcut sheet.
 QColor frostedFill();
 // Behind the overview's window tiles.

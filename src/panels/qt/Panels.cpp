@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 
 #include "panels/qt/FirstRunView.h"
 #include "panels/qt/OverviewView.h"
@@ -79,9 +80,14 @@ struct Panels::Overview {
 };
 
 struct Panels::Sheet {
+    // No toolkit event tells of a switch of keyboard layout or group: while the sheet is open,
+    // its key names are read again this often.
+    static constexpr int kFollowKeysMilliseconds = 400;
+
     PanelWindow window;
     ShortcutsView* view;
     ShortcutsPanelController controller;
+    QTimer followKeys;
 
     explicit Sheet(Panels& panels)
         : window(panels.env_.desktop),
@@ -94,6 +100,13 @@ struct Panels::Sheet {
         window.onKey = [this](PanelKey key) { return controller.handleKey(key); };
         window.onResign = [this] { controller.resignedKey(); };
         window.onTakesFocus = panels.env_.strip.yieldFocus;
+        followKeys.setInterval(kFollowKeysMilliseconds);
+        QObject::connect(&followKeys, &QTimer::timeout, [this] {
+            if (controller.isOpen())
+                controller.refresh();
+            else
+                followKeys.stop();
+        });
     }
 };
 
@@ -163,6 +176,7 @@ bool Panels::takeKeysBack() {
 
 void Panels::toggleShortcuts(const DisplaySnapshot* display) {
     shortcuts().toggle(display);
+    if (sheet_->controller.isOpen()) sheet_->followKeys.start();
 }
 
 std::vector<std::string> Panels::runningWindowManagers() const {

@@ -78,7 +78,11 @@ TEST(TrayView, OpeningRebuildsTheMenuAndQuietsTheShortcutsUntilItCloses) {
 
 // A global shortcut typed while the menu is open starts with its modifiers: Alt (and Super) alone
 // must not close the menu, or the shortcuts would come back before the rest of the keys arrive.
-TEST(TrayView, AltOrSuperPressedInTheOpenMenuLeavesItOpenAndTheShortcutsQuiet) {
+// The same holds in the Layouts submenu, where the pointer often rests.
+class TrayMenuModifiers : public ::testing::TestWithParam<bool> {};
+
+TEST_P(TrayMenuModifiers, AltOrSuperPressedInTheOpenMenuLeavesItOpenAndTheShortcutsQuiet) {
+    const bool inLayouts = GetParam();
     VirtualTime time;
     ManualExecutor main(time, "main");
     MenuBarActions actions;
@@ -89,17 +93,34 @@ TEST(TrayView, AltOrSuperPressedInTheOpenMenuLeavesItOpenAndTheShortcutsQuiet) {
 
     tray.menu().popup(QPoint(10, 10));
     ASSERT_TRUE(tray.menu().isVisible());
+    QMenu* typedInto = &tray.menu();
+    if (inLayouts) {
+        QAction* layouts = nullptr;
+        for (QAction* action : tray.menu().actions())
+            if (action->menu() && action->text() == QStringLiteral("Layouts")) layouts = action;
+        ASSERT_NE(layouts, nullptr);
+        tray.menu().setActiveAction(layouts);
+        QTest::keyClick(&tray.menu(), Qt::Key_Right);
+        typedInto = layouts->menu();
+        ASSERT_TRUE(typedInto->isVisible());
+    }
     for (const Qt::Key key : {Qt::Key_Alt, Qt::Key_Meta}) {
-        QTest::keyPress(&tray.menu(), key, Qt::ControlModifier);
-        QTest::keyRelease(&tray.menu(), key, Qt::ControlModifier);
+        QTest::keyPress(typedInto, key, Qt::ControlModifier);
+        QTest::keyRelease(typedInto, key, Qt::ControlModifier);
+        EXPECT_TRUE(typedInto->isVisible()) << key;
         EXPECT_TRUE(tray.menu().isVisible()) << key;
         EXPECT_TRUE(controller.shortcutsSuspended()) << key;
     }
-    // Escape still closes it, and the shortcuts come back.
+    // Escape still closes them, and the shortcuts come back.
+    if (inLayouts) QTest::keyClick(typedInto, Qt::Key_Escape);
     QTest::keyClick(&tray.menu(), Qt::Key_Escape);
     EXPECT_FALSE(tray.menu().isVisible());
     EXPECT_FALSE(controller.shortcutsSuspended());
 }
+
+INSTANTIATE_TEST_SUITE_P(Menus, TrayMenuModifiers, ::testing::Bool(), [](const auto& row) {
+    return std::string(row.param ? "LayoutsSubmenu" : "TrayMenu");
+});
 
 TEST(SaveLayoutPromptView, AskGivesTheTypedNameOnSaveAndNothingOnCancel) {
     const auto answer = [](bool save) {

@@ -2,8 +2,11 @@
 // rendered offscreen.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QImage>
 #include <QTest>
+#include <QToolTip>
 #include <QWidget>
 
 #include "overlays/GapView.h"
@@ -51,6 +54,55 @@ TEST_F(IndicatorViewTest, AClickJumpsAndADragReorders) {
     QTest::mouseRelease(widget, Qt::LeftButton, {}, cell(0) + QPoint(69, 0));
     EXPECT_EQ(jumps, std::vector<WindowID>{12});
     EXPECT_EQ(reorders, (std::vector<std::pair<int, int>>{{0, 2}}));
+}
+
+// The pill lives in a borderless top-level window that never takes the focus, as its surface
+// makes it; another window has the keys. Resting the pointer on an icon still shows the column's
+// windows, one "App — title" line each, as text.
+TEST(IndicatorViewTooltip, RestingOnAnIconShowsItsWindowsThoughThePillNeverHasTheFocus) {
+    DisplaySnapshot display;
+    display.id = "A";
+    ColumnSnapshot column;
+    for (auto [id, title] :
+         {std::pair<WindowID, const char*>{11, "notes <draft> of e2e-xterm-2"}, {12, "~"}}) {
+        WindowSnapshot window;
+        window.id = id;
+        window.app = "XTerm";
+        window.title = title;
+        column.windows.push_back(window);
+    }
+    display.columns = {column};
+    IndicatorView view{[](std::int32_t) { return Image{}; }};
+    view.setDisplay(display);
+
+    QWidget surface(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint |
+                                 Qt::WindowDoesNotAcceptFocus);
+    surface.setAttribute(Qt::WA_ShowWithoutActivating);
+    QWidget* pill = view.widget();
+    pill->setParent(&surface);
+    surface.setGeometry(100, 100, 156, 58);  // one column: the cell spans x 55 … 101
+    pill->setGeometry(0, 0, 156, 58);
+    surface.show();
+    QWidget focused;
+    focused.setGeometry(400, 400, 100, 100);
+    focused.show();
+    QApplication::setActiveWindow(&focused);
+    ASSERT_FALSE(surface.isActiveWindow());
+
+    QTest::mouseMove(pill, QPoint(78, 29));
+    EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 3000));
+    EXPECT_EQ(QToolTip::text().toStdString(),
+              "<p style='white-space:pre'>XTerm \u2014 notes &lt;draft&gt; of e2e-xterm-2<br>XTerm "
+              "\u2014 ~</p>");
+    // One line per window (two lines and the margins), however the words would wrap.
+    const int lineHeight = QFontMetrics(QToolTip::font()).height();
+    QWidget* tip = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->inherits("QTipLabel") && w->isVisible()) tip = w;
+    ASSERT_NE(tip, nullptr);
+    EXPECT_LE(tip->height(), 2 * lineHeight + 10);
+    QToolTip::hideText();
+    pill->setParent(nullptr);  // the view owns its widget
 }
 
 // Each application's icon is asked for once while it is shown, and forgotten when its windows

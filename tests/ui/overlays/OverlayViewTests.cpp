@@ -4,7 +4,10 @@
 #include <QImage>
 #include <QLabel>
 #include <QWidget>
+#include <algorithm>
+#include <functional>
 
+#include "overlays/IndicatorView.h"
 #include "overlays/OverlayContents.h"
 #include "overlays/TabularDigits.h"
 #include "overlays/ToastView.h"
@@ -112,6 +115,65 @@ TEST_F(ToastViewTest, TheSizeBarShowsOnlyWhenTheScreenHasLessThanNeeded) {
     EXPECT_GT(orangeRight, 100);
     EXPECT_LT(orangeLeft, orangeRight / 4);
 }
+
+// How much of a white page comes through at `at` compared with a black one: nothing blurs behind
+// our windows, so whatever busy text lies below must not show through the material.
+int showThrough(QWidget& widget, QSize size, QPoint at) {
+    widget.resize(size);
+    const auto over = [&](Qt::GlobalColor page) {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(page);
+        widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image.pixel(at);
+    };
+    const QRgb white = over(Qt::white);
+    const QRgb black = over(Qt::black);
+    return std::max(
+        {qRed(white) - qRed(black), qGreen(white) - qGreen(black), qBlue(white) - qBlue(black)});
+}
+
+struct MaterialRow {
+    const char* name;
+    std::function<int()> measure;
+};
+void PrintTo(const MaterialRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class OverlayMaterial : public ::testing::TestWithParam<MaterialRow> {};
+
+// As opaque as the panels' material: 4 of 255 come through (alpha 251), not the 30 or 25 of a
+// frosted look that nothing blurs.
+TEST_P(OverlayMaterial, LetsAsLittleThroughAsThePanels) {
+    EXPECT_EQ(GetParam().measure(), 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Overlays, OverlayMaterial,
+    ::testing::Values(MaterialRow{"IndicatorPill",
+                                  [] {
+                                      IndicatorView view{[](std::int32_t) { return Image{}; }};
+                                      DisplaySnapshot display;
+                                      display.columns.resize(2);
+                                      display.columns[0].windows.resize(1);
+                                      display.columns[1].windows.resize(1);
+                                      view.setDisplay(display);
+                                      // Left of the first cell (x 55), clear of the rounded
+                                      // corners.
+                                      return showThrough(*view.widget(), QSize(202, 58),
+                                                         QPoint(20, 29));
+                                  }},
+                      MaterialRow{
+                          "Toast",
+                          [] {
+                              ToastView view;
+                              view.setMessage({"Too wide", "detail", std::nullopt, std::nullopt});
+                              const int height = int(view.fittingSize().height);
+                              // Left of the symbol (x 14), inside the 1-point edge line.
+                              return showThrough(*view.widget(), QSize(380, height),
+                                                 QPoint(7, height / 2));
+                          }}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace brindlow::test

@@ -165,6 +165,41 @@ TEST_F(PanelViews, ShortcutSheetShowsUnsetKeysAndEscapeClosesIt) {
     EXPECT_FALSE(window.isVisible());  // no compositor: the fade is immediate
 }
 
+// Keys named as the layout in use names them: "Ctrl+Alt+;" with a US layout, "Ctrl+Alt+Ö" once a
+// German group is locked.
+class SwitchableKeys final : public ShortcutSource {
+  public:
+    std::optional<std::string> keyText(std::string_view slot) const override {
+        if (slot != "shortcuts") return std::nullopt;
+        return std::string("Ctrl+Alt+") + (german ? "\u00D6" : ";");
+    }
+    bool german = false;
+};
+
+bool showsText(QWidget& panel, const QString& text) {
+    const auto labels = panel.findChildren<QLabel*>();
+    return std::any_of(labels.begin(), labels.end(),
+                       [&](QLabel* label) { return label->text().contains(text); });
+}
+
+// An open sheet follows a switch of keyboard layout or group, as the tray menu does.
+TEST(ShortcutSheetKeys, AnOpenSheetNamesTheKeysOfTheLayoutSwitchedTo) {
+    SwitchableKeys keys;
+    PanelsEnvironment env;
+    env.shortcuts = &keys;
+    Panels panels(std::move(env));
+    const StripSnapshot strip = snapshot();
+    panels.toggleShortcuts(&strip.displays[0]);
+    PanelWindow& window = panels.shortcutsWindow();
+    ASSERT_TRUE(window.isVisible());
+    ASSERT_TRUE(showsText(window, "Ctrl+Alt+;"));
+
+    keys.german = true;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return showsText(window, "Ctrl+Alt+\u00D6"); }, 3000));
+    EXPECT_FALSE(showsText(window, "Ctrl+Alt+;"));
+    panels.toggleShortcuts(&strip.displays[0]);
+}
+
 // Each panel tells the strip before it takes the focus, so that no raise asked for earlier takes
 // the focus back from it.
 // The panel's material as drawn over a white page and over a black one: nothing blurs behind our
@@ -201,7 +236,8 @@ TEST_F(PanelViews, PanelMaterialsAreNearlyOpaque) {
     const QRect card = overview.cardRect(0);
     // Inside the first tile's top padding, clear of its rounded corner.
     const QPoint tile = card.topLeft() + QPoint(18, 7);
-    EXPECT_GT(showThrough(overview, QPoint(4, 4)), 100);  // the backdrop
+    // The backdrop darkens what lies below by 45 %: 140 of 255 come through.
+    EXPECT_EQ(showThrough(overview, QPoint(4, 4)), 140);
     EXPECT_LE(showThrough(overview, tile), 5);
     panels->toggleOverview(strip);
 }

@@ -141,6 +141,41 @@ TEST_P(ToastDuringFadeOutTest, IsShownAtFullOpacityForItsWholeHold) {
 INSTANTIATE_TEST_SUITE_P(Moments, ToastDuringFadeOutTest,
                          ::testing::Values(0.0, 1.0 / 64, 2.0 / 64, 0.15, 0.29));
 
+// A message that finds the toast on screen replaces it in place only above alpha 0.99; at 0.99 or
+// less (as while it fades) the new one fades in from 10 points below.
+struct AlphaRow {
+    double alpha;
+    bool inPlace;
+};
+void PrintTo(const AlphaRow& row, std::ostream* out) {
+    *out << "alpha " << row.alpha << (row.inPlace ? ", in place" : ", fades in");
+}
+class ToastFoundAtAlpha : public ToastControllerTest,
+                          public ::testing::WithParamInterface<AlphaRow> {};
+
+TEST_P(ToastFoundAtAlpha, ReplacesInPlaceOnlyAboveNinetyNineHundredths) {
+    show("one", display());
+    clock.advance(1.0);
+    panel()->setAlpha(GetParam().alpha);
+    show("two", display());
+    if (GetParam().inPlace) {
+        EXPECT_EQ(panel()->alpha(), GetParam().alpha);
+        EXPECT_EQ(panel()->frame(), Rect(530, 748, 380, 80));
+    } else {
+        EXPECT_EQ(panel()->alpha(), 0.0);
+        EXPECT_EQ(panel()->frame(), Rect(530, 758, 380, 80));
+    }
+    clock.advance(0.25);
+    EXPECT_EQ(panel()->frame(), Rect(530, 748, 380, 80));
+}
+
+INSTANTIATE_TEST_SUITE_P(Alphas, ToastFoundAtAlpha,
+                         ::testing::Values(AlphaRow{1.0, true}, AlphaRow{0.995, true},
+                                           AlphaRow{0.99, false}, AlphaRow{0.5, false}),
+                         [](const auto& row) {
+                             return "Alpha" + std::to_string(int(row.param.alpha * 1000));
+                         });
+
 TEST_F(ToastControllerTest, WithoutADisplayTheMainScreenElseTheEmptyRectangle) {
     show("one", std::nullopt);
     clock.advance(0.3);

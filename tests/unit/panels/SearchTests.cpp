@@ -136,6 +136,56 @@ TEST_F(Search, ArrowsClampReturnJumpsEscGivesTheFocusBack) {
     EXPECT_EQ(host.focusGivenBack.back(), false);
 }
 
+// However it closed, the search opens again on its first row, not on the row highlighted before.
+enum class Closing { escape, toggle, resigned };
+void PrintTo(Closing closing, std::ostream* out) {
+    *out << (closing == Closing::escape   ? "Escape"
+             : closing == Closing::toggle ? "toggled"
+                                          : "the focus taken");
+}
+class SearchReopened : public Search, public ::testing::WithParamInterface<Closing> {};
+
+TEST_P(SearchReopened, HighlightsTheFirstRowAgain) {
+    const std::vector<DisplaySnapshot> displays = {
+        display("d1", "D",
+                {column({window(1, "A", "a")}), column({window(2, "B", "b")}),
+                 column({window(3, "C", "c")})})};
+    controller.toggle(displays);
+    controller.handleKey(PanelKey::down);
+    controller.handleKey(PanelKey::down);
+    ASSERT_EQ(model.selection(), 2);
+    switch (GetParam()) {
+        case Closing::escape:
+            controller.handleKey(PanelKey::escape);
+            break;
+        case Closing::toggle:
+            controller.toggle(displays);
+            break;
+        case Closing::resigned:
+            controller.resignedKey();
+            break;
+    }
+    ASSERT_FALSE(host.visible);
+    controller.toggle(displays);
+    EXPECT_EQ(model.selection(), 0);
+    controller.handleKey(PanelKey::returnKey);
+    EXPECT_EQ(strip.jumps, std::vector<WindowID>{1});
+}
+
+INSTANTIATE_TEST_SUITE_P(Closings, SearchReopened,
+                         ::testing::Values(Closing::escape, Closing::toggle, Closing::resigned),
+                         [](const auto& row) {
+                             switch (row.param) {
+                                 case Closing::escape:
+                                     return std::string("Escape");
+                                 case Closing::toggle:
+                                     return std::string("Toggle");
+                                 case Closing::resigned:
+                                     return std::string("FocusTaken");
+                             }
+                             return std::string();
+                         });
+
 TEST_F(Search, NothingToChooseKeepsThePanelOpen) {
     controller.toggle({display("d1", "D", {column({window(1, "A", "a")})})});
     model.setQuery("nothing here");

@@ -106,5 +106,35 @@ TEST_F(ShortcutSheet, EscapeIsAlwaysConsumedAndContentIsOfTheMomentItOpened) {
     EXPECT_EQ(host.focusGivenBack.back(), false);
 }
 
+// Another keyboard layout names the keys differently: an open sheet shows the new names, and
+// stays centred where it opened when it needs another size.
+TEST_F(ShortcutSheet, AnOpenSheetFollowsTheKeyNamesOfTheLayoutInUse) {
+    controller.refresh();  // closed: nothing to show
+    EXPECT_TRUE(view.contents.empty());
+    controller.toggle(&target);
+    host.finishFade();
+    controller.refresh();  // the same names: nothing redrawn
+    EXPECT_EQ(view.contents.size(), 1u);
+
+    shortcuts.texts = {{"shortcuts", "Ctrl+Alt+-"}};
+    controller.refresh();
+    ASSERT_EQ(view.contents.size(), 2u);
+    EXPECT_EQ(view.contents.back().keys.at("Show all shortcuts"), "Ctrl+Alt+-");
+    EXPECT_EQ(host.shownFrames.size(), 1u);  // the same size: not placed again
+
+    view.size = {640, 400};
+    shortcuts.texts = {{"shortcuts", "Ctrl+Alt+\u00DF"}};
+    controller.refresh();
+    EXPECT_EQ(view.contents.back().keys.at("Show all shortcuts"), "Ctrl+Alt+\u00DF");
+    EXPECT_EQ(host.shownFrames.back(), Rect(400, 250, 640, 400));
+    EXPECT_TRUE(host.visible);
+
+    controller.toggle(&target);
+    host.finishFade();
+    shortcuts.texts = {{"shortcuts", "Ctrl+Alt+/"}};
+    controller.refresh();  // closed again: the next opening reads them
+    EXPECT_EQ(view.contents.size(), 3u);
+}
+
 }  // namespace
 }  // namespace brindlow::test

@@ -129,15 +129,17 @@ QWidget* layoutPage(SettingsBinder& binder) {
     presets->setPlaceholderText("25, 33, 50, 66, 75");
     QLabel* notTaken = noteLabel({});
     notTaken->setObjectName("presetsNotTaken");
-    notTaken->hide();
+    // The whole row comes and goes with the line: a hidden line leaves no blank row.
+    QWidget* notTakenRow = labelledRow({}, notTaken);
+    notTakenRow->hide();
     SettingsStore& store = binder.store();
-    const auto apply = [presets, notTaken, &store] {
+    const auto apply = [presets, notTaken, notTakenRow, &store] {
         const PresetInput input = readPresetText(presets->text().toStdString());
         if (!input.widths.empty())
             store.update([&](AppSettings& s) { s.presetWidths = input.widths; });
         const std::string note = notTakenText(input);
         notTaken->setText(QString::fromStdString(note));
-        notTaken->setVisible(!note.empty());
+        notTakenRow->setVisible(!note.empty());
         // What was typed and not taken is named below; the field shows what is stored.
         if (!input.notTaken.empty())
             presets->setText(QString::fromStdString(presetText(store.settings().presetWidths)));
@@ -152,12 +154,12 @@ QWidget* layoutPage(SettingsBinder& binder) {
     presetLayout->addWidget(presets, 1);
     presetLayout->addWidget(actionButton("Apply", apply));
     widths->addWidget(presetRow);
-    widths->addWidget(labelledRow({}, notTaken));
+    widths->addWidget(notTakenRow);
     widths->addWidget(binder.slider("Wider / narrower step", &AppSettings::widthStep, 0.05, 0.25,
                                     0.05, percentText));
-    page->onShown = [presets, notTaken, &store] {
+    page->onShown = [presets, notTakenRow, &store] {
         presets->setText(QString::fromStdString(presetText(store.settings().presetWidths)));
-        notTaken->hide();
+        notTakenRow->hide();
     };
 
     QVBoxLayout* scrolling = page->section("Scrolling");

@@ -36,6 +36,7 @@ X11Stacking::X11Stacking(xcb_connection_t* requests, X11Connection& events, Exec
                 // A frame restacked or a window appeared on top. Our own restacks report here
                 // too and are ignored; a burst of foreign ones needs one re-assertion.
                 xcb_window_t window = XCB_WINDOW_NONE;
+                bool overrideRedirect = false;
                 if (type == XCB_CONFIGURE_NOTIFY) {
                     const auto& configure =
                         reinterpret_cast<const xcb_configure_notify_event_t&>(event);
@@ -46,13 +47,24 @@ X11Stacking::X11Stacking(xcb_connection_t* requests, X11Connection& events, Exec
                     known->second = configure.above_sibling;
                     window = configure.window;
                 } else {
-                    window = reinterpret_cast<const xcb_map_notify_event_t&>(event).window;
+                    const auto& map = reinterpret_cast<const xcb_map_notify_event_t&>(event);
+                    window = map.window;
+                    overrideRedirect = map.event == root && map.override_redirect != 0;
                 }
-                mainQueue->async([weak, window] {
+                mainQueue->async([weak, window, overrideRedirect] {
                     auto alive = weak.lock();
                     if (!alive) return;
                     X11Stacking& self = **alive;
-                    if (self.windows_.contains(window) || self.reassertQueued_) return;
+                    if (self.windows_.contains(window)) return;
+                    const bool popup = std::find(self.popups_.begin(), self.popups_.end(),
+                                                 window) != self.popups_.end();
+                    // A pop-up of the toolkit's appeared on top, where it belongs: no
+                    // re-assertion would put our tiers back above it.
+                    if (!popup && overrideRedirect && self.madeByToolkit(window)) {
+                        self.popups_.push_back(window);
+                        return;
+                    }
+                    if (popup || self.reassertQueued_) return;
                     self.reassertQueued_ = true;
                     self.main_.async([weak] {
                         auto again = weak.lock();
@@ -63,9 +75,17 @@ X11Stacking::X11Stacking(xcb_connection_t* requests, X11Connection& events, Exec
                 });
                 break;
             }
-            case XCB_DESTROY_NOTIFY:
-                below->erase(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
+            case XCB_UNMAP_NOTIFY:
+            case XCB_DESTROY_NOTIFY: {
+                // Both events begin with the same fields.
+                const auto& gone = reinterpret_cast<const xcb_unmap_notify_event_t&>(event);
+                if (type == XCB_DESTROY_NOTIFY) below->erase(gone.window);
+                if (gone.event != root) break;
+                mainQueue->async([weak, window = gone.window] {
+                    if (auto alive = weak.lock()) std::erase((*alive)->popups_, window);
+                });
                 break;
+            }
             case XCB_PROPERTY_NOTIFY: {
                 const auto& property = reinterpret_cast<const xcb_property_notify_event_t&>(event);
                 if (property.atom != desktopAtom) break;
@@ -155,6 +175,17 @@ void X11Stacking::raiseTier(SurfaceTier tier) {
         restack(window, std::nullopt, XCB_STACK_MODE_ABOVE);
     }
     if (!order.empty()) xcb_flush(requests_);
+    if (tier == SurfaceTier::status) raisePopups();
+}
+
+bool X11Stacking::madeByToolkit(xcb_window_t window) const {
+    const xcb_setup_t* setup = xcb_get_setup(requests_);
+    return setup && (window & ~setup->resource_id_mask) == setup->resource_id_base;
+}
+
+void X11Stacking::raisePopups() {
+    for (xcb_window_t popup : popups_) restack(popup, std::nullopt, XCB_STACK_MODE_ABOVE);
+    if (!popups_.empty()) xcb_flush(requests_);
 }
 
 void X11Stacking::orderFront(xcb_window_t window) {
@@ -165,7 +196,10 @@ void X11Stacking::orderFront(xcb_window_t window) {
     entry.sibling = XCB_WINDOW_NONE;
     entry.frontSerial = nextFrontSerial_++;
     restack(window, std::nullopt, XCB_STACK_MODE_ABOVE);
-    if (entry.tier != SurfaceTier::status) raiseTier(SurfaceTier::status);
+    if (entry.tier != SurfaceTier::status)
+        raiseTier(SurfaceTier::status);
+    else
+        raisePopups();
     xcb_flush(requests_);
 }
 

@@ -24,7 +24,9 @@ class X11Connection;
 // windows above those. A target that is not a root child (gone, or a client window instead of its
 // frame) is refused before the restack; an error that still comes back is swallowed. The window
 // manager restacks frames when the focus changes: after it does, every order is asserted again.
-// Main thread, except where noted.
+// The toolkit's own pop-ups (tooltips, menus, a picker's list: override-redirect windows made on
+// `requests` that are none of ours here) stay above every tier while they are mapped, since the
+// user is looking at them. Main thread, except where noted.
 class X11Stacking {
   public:
     // Requests go through `requests` (the connection the windows were made on, so they follow
@@ -72,6 +74,9 @@ class X11Stacking {
     };
 
     bool isSibling(xcb_window_t frame);
+    // Made on the toolkit's connection: its id lies in that client's range.
+    bool madeByToolkit(xcb_window_t window) const;
+    void raisePopups();
     void restack(xcb_window_t window, std::optional<xcb_window_t> sibling, std::uint32_t mode);
     void raiseTier(SurfaceTier tier);
     void onEvent(const xcb_generic_event_t& event);
@@ -81,6 +86,8 @@ class X11Stacking {
     Executor& main_;
     std::uint64_t listener_ = 0;
     std::map<xcb_window_t, Entry> windows_;
+    // The toolkit's pop-ups that are mapped, in the order they appeared.
+    std::vector<xcb_window_t> popups_;
     std::uint64_t nextFrontSerial_ = 1;
     std::unique_ptr<X11CompositorWatch> compositor_;
     std::map<ObserverToken, std::function<void()>> desktopObservers_;

@@ -207,6 +207,67 @@ TEST_F(SettingsPageActions, AppsPageAddsARuleForTheChosenApp) {
     EXPECT_TRUE(add->menu()->actions().isEmpty());
 }
 
+// Each choice of an app rule's width picker, as the user picks it, and the width stored.
+struct RuleWidthRow {
+    int choice;
+    std::optional<double> stored;
+};
+void PrintTo(const RuleWidthRow& row, std::ostream* out) {
+    *out << "choice " << row.choice;
+}
+class AppRuleWidth : public SettingsPageActions,
+                     public testing::WithParamInterface<RuleWidthRow> {};
+
+TEST_P(AppRuleWidth, IsStoredAsPicked) {
+    AppSettings settings;
+    settings.appRules = {{"org.example.editor", "Editor", AppBehavior::tile, 0.75}};
+    auto window = open(settings);
+    QWidget* page = show(*window, SettingsPageTab::apps);
+    QComboBox* width = nullptr;
+    for (auto* picker : page->findChildren<QComboBox*>())
+        if (picker->count() == 7) width = picker;
+    ASSERT_NE(width, nullptr);
+    EXPECT_EQ(width->itemText(0), "Default width");
+    width->setCurrentIndex(GetParam().choice);
+    emit width->activated(GetParam().choice);
+    ASSERT_EQ(store.settings().appRules.size(), 1u);
+    EXPECT_EQ(store.settings().appRules[0].defaultWidth, GetParam().stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, AppRuleWidth,
+                         testing::Values(RuleWidthRow{0, std::nullopt}, RuleWidthRow{1, 0.25},
+                                         RuleWidthRow{2, 1.0 / 3.0}, RuleWidthRow{3, 0.5},
+                                         RuleWidthRow{6, 1.0}),
+                         [](const auto& row) {
+                             return "Choice" + std::to_string(row.param.choice);
+                         });
+
+// The fingers picker is for the many-finger swipes: it can be changed only while they are on.
+class FingersPicker : public SettingsPageActions, public testing::WithParamInterface<bool> {};
+
+TEST_P(FingersPicker, IsEnabledOnlyWhileManyFingerSwipesAreOn) {
+    AppSettings settings;
+    settings.gesturesEnabled = GetParam();
+    auto window = open(settings);
+    QWidget* page = show(*window, SettingsPageTab::motion);
+    QComboBox* fingers = nullptr;
+    for (auto* picker : page->findChildren<QComboBox*>())
+        if (picker->count() == 2 && picker->itemText(0) == "Three") fingers = picker;
+    ASSERT_NE(fingers, nullptr);
+    EXPECT_EQ(fingers->isEnabled(), GetParam());
+    // Switched the other way on the page, the picker follows.
+    QCheckBox* swipes = nullptr;
+    for (auto* box : page->findChildren<QCheckBox*>())
+        if (box->text() == "Swipe sideways with more fingers to scroll the strip") swipes = box;
+    ASSERT_NE(swipes, nullptr);
+    swipes->click();
+    EXPECT_EQ(store.settings().gesturesEnabled, !GetParam());
+    EXPECT_EQ(fingers->isEnabled(), !GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Swipes, FingersPicker, testing::Bool(),
+                         [](const auto& row) { return std::string(row.param ? "On" : "Off"); });
+
 TEST_F(SettingsPageActions, LayoutsPageSavesTheCurrentLayoutUnderTheTypedName) {
     auto window = open();
     QWidget* page = show(*window, SettingsPageTab::layouts);

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -118,6 +119,43 @@ TEST_F(SettingsPagesLook, FortyFiveLayoutsScrollAndEveryRowKeepsItsHeight) {
     EXPECT_LE(last.y() + rows.back()->height(), scroll->viewport()->height());
     // The save and import rows stay outside the list.
     EXPECT_FALSE(scroll->widget()->isAncestorOf(page->findChild<QWidget*>("newName")));
+}
+
+// The "Not taken" line under the width presets takes room only while it says something: hidden,
+// the step slider follows the presets row as closely as that row follows the one above it.
+TEST_F(SettingsPagesLook, TheHiddenNotTakenLineLeavesNoBlankRow) {
+    auto window = open();
+    window->select(SettingsPageTab::layout);
+    QApplication::processEvents();
+    QWidget* page = window->page(SettingsPageTab::layout);
+    auto* presets = page->findChild<QLineEdit*>("presetText");
+    auto* step = page->findChild<QWidget*>("Wider / narrower step");
+    ASSERT_TRUE(presets && step);
+    QWidget* presetRow = presets->parentWidget();
+    const auto top = [page](QWidget* w) { return w->mapTo(page, QPoint(0, 0)).y(); };
+    const auto rowAbove = [&](QWidget* row) {
+        QWidget* above = nullptr;
+        for (QWidget* sibling :
+             row->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (sibling->isVisibleTo(page) && top(sibling) < top(row) &&
+                (!above || top(sibling) > top(above)))
+                above = sibling;
+        return above;
+    };
+    QWidget* newWidthRow = rowAbove(presetRow);
+    ASSERT_NE(newWidthRow, nullptr);
+    const int spacing = top(presetRow) - (top(newWidthRow) + newWidthRow->height());
+    EXPECT_EQ(top(step) - (top(presetRow) + presetRow->height()), spacing);
+
+    // Something not taken: the line shows between them, and goes when the page shows again.
+    presets->setText("abc");
+    QTest::keyClick(presets, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_GT(top(step) - (top(presetRow) + presetRow->height()), spacing + 8);
+    window->select(SettingsPageTab::general);
+    window->select(SettingsPageTab::layout);
+    QApplication::processEvents();
+    EXPECT_EQ(top(step) - (top(presetRow) + presetRow->height()), spacing);
 }
 
 TEST_F(SettingsPagesLook, ALayoutCountsItsWindowsInWords) {
