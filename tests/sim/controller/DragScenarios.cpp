@@ -25,6 +25,36 @@ TEST_F(Drags, MovesWithoutTheButtonOrRightAfterTheControllersOwnMoveAreIgnored) 
     EXPECT_TRUE(logLines("User moved").empty());
 }
 
+// A window its application moves or resizes while no button is down is no drag of the user's,
+// however far it goes: nothing is judged and the columns stay as they were.
+struct UnheldChange {
+    const char* name;
+    double dx, dwidth;
+};
+
+void PrintTo(const UnheldChange& change, std::ostream* out) {
+    *out << change.name;
+}
+
+class UnheldChanges : public Drags, public ::testing::WithParamInterface<UnheldChange> {};
+
+TEST_P(UnheldChanges, AreNoUserDrag) {
+    open(2);
+    const Rect from = windows[1].frame();
+    windows[1].setFrame(Rect(from.minX() + GetParam().dx, from.minY(),
+                             from.width + GetParam().dwidth, from.height));
+    time.advance(2.0);
+    EXPECT_EQ(stripWindows("LEFT"), (std::vector<WindowID>{id(0), id(1)}));
+    EXPECT_TRUE(logLines("User drag").empty());
+    EXPECT_TRUE(logLines("User moved").empty());
+    EXPECT_TRUE(logLines("User resized").empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Drags, UnheldChanges,
+                         ::testing::Values(UnheldChange{"MovedPastItsNeighbour", -1000, 0},
+                                           UnheldChange{"Widened", 0, 300}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
 // A window manager may carry a fast drag begun right after the controller's own move all the way
 // before the quiet time is over: still held past it, the drag counts. One that landed back where
 // the controller put it, as an echo does, does not.

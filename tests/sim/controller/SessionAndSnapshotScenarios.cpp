@@ -54,6 +54,25 @@ TEST_F(Session, ABurstOfChangesIsSavedOnceAndComesBackAtTheNextStart) {
     EXPECT_EQ(focusedWindow(), opened[1]);
 }
 
+// Changes while a save is due join it; a change after that save waits a delay of its own, however
+// many changes joined the one before.
+TEST_F(Session, AChangeAfterASaveWaitsItsOwnDelay) {
+    start(stillSettings());
+    desktop.openWindow(editor, {.title = "w0", .frame = {100, 100, 700, 500}});
+    time.advance(1.5);
+    // At 1.65 s, while the save of the first change is due at 2.15 s.
+    desktop.openWindow(editor, {.title = "w1", .frame = {100, 100, 700, 500}});
+    time.advance(0.7);
+    ASSERT_TRUE(std::filesystem::exists(sessionFile()));
+    std::filesystem::remove(sessionFile());
+    // At 2.35 s: due at 4.35 s, not when the joined change would have been.
+    controller->reorderColumn("LEFT", 0, 1);
+    time.advance(1.5);
+    EXPECT_FALSE(std::filesystem::exists(sessionFile())) << "saved before its own delay";
+    time.advance(0.6);
+    EXPECT_TRUE(std::filesystem::exists(sessionFile()));
+}
+
 TEST_F(Session, SnapshotsAndFocusFramesArriveInTheOrderTheyWereMade) {
     desktop.openWindow(editor, {.title = "a", .frame = {100, 100, 700, 500}, .focus = true});
     time.runUntilIdle();

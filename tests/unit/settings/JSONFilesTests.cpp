@@ -13,6 +13,7 @@
 #include "settings/Date.h"
 #include "settings/JSONEncoder.h"
 #include "settings/JSONFiles.h"
+#include "settings/SavedArrangement.h"
 #include "settings/StorageFolder.h"
 #include "support/QuietLog.h"
 #include "support/TempFolder.h"
@@ -115,6 +116,42 @@ TEST_F(JSONFiles, UnreadableFileIsKeptAsideBeforeItsFirstOverwrite) {
     writeJSONValue(nlohmann::json::array({1}), file);
     EXPECT_EQ(*readFileBytes(aside), "[{\"broken\": ");
 }
+
+// A file that is valid JSON but not what its reader takes: kept aside at its first overwrite
+// like one that does not parse, since it is the user's (written by hand, or by another version).
+struct StrictCase {
+    const char* name;
+    const char* text;
+    bool (*reads)(const fs::path&);
+};
+
+void PrintTo(const StrictCase& strict, std::ostream* out) {
+    *out << strict.name;
+}
+
+class StrictReading : public JSONFiles, public ::testing::WithParamInterface<StrictCase> {};
+
+TEST_P(StrictReading, AValidFileTheReaderCannotTakeIsKeptAsideBeforeItsFirstOverwrite) {
+    const fs::path file = temp.path() / "stored.json";
+    std::ofstream(file) << GetParam().text;
+    EXPECT_FALSE(GetParam().reads(file));
+    writeJSONValue(nlohmann::json::array(), file);
+    EXPECT_EQ(readFileBytes(file.string() + ".unreadable"), GetParam().text);
+    EXPECT_EQ(readFileBytes(file), "[]");
+    EXPECT_EQ(errorsMentioning("Kept unreadable stored.json as stored.json.unreadable").size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, StrictReading,
+    ::testing::Values(
+        StrictCase{"HeightThatIsText", R"({"Editor": "tall"})",
+                   [](const fs::path& f) { return readJSON<Heights>(f).has_value(); }},
+        StrictCase{"HeightsAsAList", "[480, 520]",
+                   [](const fs::path& f) { return readJSON<Heights>(f).has_value(); }},
+        StrictCase{
+            "LayoutWithoutItsColumns", R"([{"name": "Work"}])",
+            [](const fs::path& f) { return readJSON<std::vector<NamedLayout>>(f).has_value(); }}),
+    [](const auto& named) { return std::string(named.param.name); });
 
 TEST_F(JSONFiles, FirstWriteMakesAnOwnerOnlyFolderAndLeavesNothingButTheFile) {
     const mode_t previous = umask(022);

@@ -59,6 +59,10 @@ INSTANTIATE_TEST_SUITE_P(
         Written{R"({"gap": 30})", gap, 30, false},
         Written{R"({"gap": 200, "outerGap": 300})", gap, 200, false},
         Written{R"({"defaultWidth": 0.04})", defaultWidth, 0.04, false},
+        // The whole viewport is a width too.
+        Written{R"({"defaultWidth": 1})", defaultWidth, 1, false},
+        Written{R"({"presetWidths": [1, 0.5]})", firstPresetAndCount, 3, false},
+        Written{R"({"widthStep": 1})", [](const AppSettings& s) { return s.widthStep; }, 1, false},
         Written{R"({"presetWidths": [0.04, 0.06]})", firstPresetAndCount, 2.04, false},
         Written{R"({"presetWidths": []})", firstPresetAndCount, -1, false},
         Written{R"({"widthStep": 0.9})", [](const AppSettings& s) { return s.widthStep; }, 0.9,

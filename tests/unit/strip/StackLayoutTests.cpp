@@ -37,6 +37,10 @@ TEST(StackFrames, EveryFrameAndGapBand) {
     // The others keep sixty points when the active window needs more.
     EXPECT_EQ(LE::stackFrames(Heights{1, 1, 1}, Heights{2000, 0, 0}, 0, 0, 1000, 10, 0),
               (F{Slots{{0, 1000}, {870, 60}, {940, 60}}, Bands{{860, 0}}}));
+    // The last window needs 5 points more than its slot: it grows up into the gap above it,
+    // short of the slot above.
+    EXPECT_EQ(LE::stackFrames(Heights{1, 1, 1}, Heights{2000, 0, 65}, 0, 0, 1000, 10, 0),
+              (F{Slots{{0, 1000}, {870, 60}, {935, 65}}, Bands{{860, 0}, {930, 2}}}));
     // An unshrinkable middle window intrudes into both gaps.
     EXPECT_EQ(LE::stackFrames(Heights{1, 1, 1}, Heights{0, 900, 900}, 0, 0, 1000, 10, 0),
               (F{Slots{{0, 327}, {0, 900}, {100, 900}}, Bands{{327, 1}, {663, 1}}}));

@@ -648,28 +648,53 @@ TEST_F(AppEndToEnd, BesideAPanelColumnsStayInTheWorkArea) {
 // nothing until the button is released: the frame's own events must be followed.
 class TitleBarDrag : public AppEndToEnd {
   protected:
+    void TearDown() override {
+        // Whatever happened in the drag: the button goes up, and the desktop the test started
+        // on is shown again (held at the screen's edge, openbox switches desktops with the
+        // window held), since the tests after it expect the first.
+        if (x11_) {
+            xdotool({"mouseup", "1"});
+            const xcb_atom_t current = connection().atom("_NET_CURRENT_DESKTOP");
+            if (readCardinal(connection(), connection().root(), current).value_or(0) != 0) {
+                xdotool({"set_desktop", "0"});
+                EXPECT_TRUE(settle([&] {
+                    return readCardinal(connection(), connection().root(), current).value_or(0) ==
+                           0;
+                })) << "the desktop was not put back";
+            }
+        }
+        AppEndToEnd::TearDown();
+    }
+
     // Drags the window by its title bar 1,100 points to the right and drops it.
     void dragRight(xcb_window_t window) {
         const Rect start = *frameOf(window);
         ASSERT_GT(start.x, 0);
         const int titleBar = int(start.y) + desktop().registry().read(window)->extents.top / 2;
         // In the middle of the title bar: KWin has buttons at both of its ends.
-        xdotool({"mousemove", std::to_string(int(start.x + start.width / 2)),
-                 std::to_string(titleBar), "mousedown", "1"});
+        int pointerX = int(start.x + start.width / 2);
+        const auto moveTo = [&](int x) {
+            xdotool({"mousemove", std::to_string(x), std::to_string(titleBar)});
+        };
+        xdotool(
+            {"mousemove", std::to_string(pointerX), std::to_string(titleBar), "mousedown", "1"});
         const auto pressed = std::chrono::steady_clock::now();
-        for (int step = 0; step < 11; ++step) xdotool({"mousemove_relative", "--", "100", "0"});
+        // Absolute steps: the server accelerates relative motion by its speed.
+        for (int step = 0; step < 11; ++step) moveTo(pointerX += 100);
         ASSERT_TRUE(settle([&] { return frameOf(window)->x >= start.x + 1000; }))
             << "the window manager did not move the frame from " << start.x << "," << start.y << " "
             << start.width << "x" << start.height << " (now " << frameOf(window)->x << ","
             << frameOf(window)->y << ")";
         // A hand's drag lasts: moves within moments of Brindlow's own layout are
         // taken for its echo. Small steps, each seen by the server, while the
-        // button stays down. Each moves the frame on from where it stands: the
-        // frame may trail the pointer (fluxbox starts its move at the first motion).
-        while (std::chrono::steady_clock::now() - pressed < std::chrono::seconds(1)) {
+        // button stays down; back and forth by a point, so that however many a fast machine
+        // makes, the pointer stays where it was dropped and never reaches the screen's edge.
+        // Each waits for the frame to follow (fluxbox starts its move at the first motion).
+        for (int step = 0; std::chrono::steady_clock::now() - pressed < std::chrono::seconds(1);
+             ++step) {
             const double reached = frameOf(window)->x;
-            xdotool({"mousemove_relative", "--", "1", "0"});
-            settle([&] { return frameOf(window)->x > reached; }, 1);
+            moveTo(pointerX + step % 2);
+            settle([&] { return frameOf(window)->x != reached; }, 1);
         }
         xdotool({"mouseup", "1"});
     }

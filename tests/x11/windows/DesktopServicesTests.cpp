@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/x11/connection/X11Properties.h"
@@ -46,14 +47,36 @@ class DesktopServices : public X11Fixture {
         return observer;
     }
 
-    // Reserves `cardinals` (_NET_WM_STRUT_PARTIAL) for the client's window.
+    // Reserves `cardinals` (_NET_WM_STRUT_PARTIAL, or the whole edges of _NET_WM_STRUT when
+    // there are four) for the client's window.
     static bool reserve(xcb_window_t window, const char* cardinals) {
         char id[16];
         std::snprintf(id, sizeof id, "0x%x", window);
-        return runProcess({"xprop", "-id", id, "-f", "_NET_WM_STRUT_PARTIAL", "32c", "-set",
-                           "_NET_WM_STRUT_PARTIAL", cardinals})
+        const bool wholeEdges = std::count(cardinals, cardinals + std::strlen(cardinals), ',') == 3;
+        const char* property = wholeEdges ? "_NET_WM_STRUT" : "_NET_WM_STRUT_PARTIAL";
+        return runProcess({"xprop", "-id", id, "-f", property, "32c", "-set", property, cardinals})
                    .status == 0;
     }
+
+    // Two monitors side by side, 960 wide each, until the end of the block.
+    struct TwoMonitors {
+        TwoMonitors() {
+            // The first takes Xvfb's one output (named "screen"), which retires the server's own
+            // monitor for it.
+            made = runProcess(
+                       {"xrandr", "--setmonitor", "BRINDLOW-1", "960/240x1080/270+0+0", "screen"})
+                           .status == 0 &&
+                   runProcess(
+                       {"xrandr", "--setmonitor", "BRINDLOW-2", "960/240x1080/270+960+0", "none"})
+                           .status == 0;
+        }
+        // The server keeps client-defined monitors after the client leaves.
+        ~TwoMonitors() {
+            for (const char* name : {"BRINDLOW-1", "BRINDLOW-2"})
+                runProcess({"xrandr", "--delmonitor", name});
+        }
+        bool made = false;
+    };
 
     // Takes the strut of a panel back while the panel still lives, at the end of its block:
     // icewm keeps the space a strut reserved out of its work area once the panel is gone (it
@@ -68,6 +91,7 @@ class DesktopServices : public X11Fixture {
             // Zeros rather than a removal: metacity follows a change of the property but not its
             // deletion.
             EXPECT_TRUE(reserve(window, "0,0,0,0,0,0,0,0,0,0,0,0"));
+            EXPECT_TRUE(reserve(window, "0,0,0,0"));
             EXPECT_TRUE(fixture.settle([&] {
                 const auto screens = fixture.platform_.screens->screens();
                 return std::all_of(screens.begin(), screens.end(), [](const ScreenInfo& screen) {
@@ -342,35 +366,71 @@ TEST_F(DesktopServices, TwoMonitorsDefinedByAClientBecomeTwoScreens) {
     ASSERT_TRUE(settle([&] { return platform_.screens->screens().size() == 1; }));
 }
 
-// A 40-pixel panel at the bottom of the left monitor, 300 pixels long (bottom_end_x 299): the
-// window manager's work area, one rectangle for both monitors, ends 40 pixels up, yet only the
-// left monitor is shortened.
-TEST_F(DesktopServices, APanelOnOneMonitorLeavesTheOtherItsWholeHeight) {
+// A 40-pixel panel at the bottom of the left monitor, 300 pixels long: the window manager's work
+// area, one rectangle for both monitors, ends 40 pixels up, yet only the left monitor is
+// shortened, whether its strut names its span (bottom_end_x 299) or reserves the whole edge.
+struct PanelStrut {
+    const char* name;
+    const char* cardinals;
+};
+
+void PrintTo(const PanelStrut& strut, std::ostream* out) {
+    *out << strut.name;
+}
+
+class PanelOnOneMonitor : public DesktopServices,
+                          public ::testing::WithParamInterface<PanelStrut> {};
+
+TEST_P(PanelOnOneMonitor, LeavesTheOtherItsWholeHeight) {
     ASSERT_EQ(connection().screen()->width_in_pixels, 1920);
-    struct Monitors {
-        ~Monitors() {
-            for (const char* name : {"BRINDLOW-1", "BRINDLOW-2"})
-                runProcess({"xrandr", "--delmonitor", name});
-        }
-    } monitors;
-    ASSERT_EQ(runProcess({"xrandr", "--setmonitor", "BRINDLOW-1", "960/240x1080/270+0+0", "screen"})
-                  .status,
-              0);
-    ASSERT_EQ(runProcess({"xrandr", "--setmonitor", "BRINDLOW-2", "960/240x1080/270+960+0", "none"})
-                  .status,
-              0);
+    const TwoMonitors monitors;
+    ASSERT_TRUE(monitors.made);
     TestClientProcess panel(
         {"--title", "panel", "--type", "dock", "--size", "300x40", "--at", "0,1040"});
     ASSERT_TRUE(panel.ready());
     const StrutTakenBack takenBack{*this, panel.window()};
-    ASSERT_TRUE(reserve(panel.window(), "0,0,0,40,0,0,0,0,0,0,0,299"));
+    ASSERT_TRUE(reserve(panel.window(), GetParam().cardinals));
+    // Both at once: the window manager's work area may follow the strut a moment later, and
+    // the listing with it.
+    std::vector<ScreenInfo> screens;
     EXPECT_TRUE(settle([&] {
-        const auto screens = platform_.screens->screens();
-        return screens.size() == 2 && screens[0].visibleFrame == Rect(0, 0, 960, 1040);
-    }));
-    const auto screens = platform_.screens->screens();
-    ASSERT_EQ(screens.size(), 2u);
-    EXPECT_EQ(screens[1].visibleFrame, Rect(960, 0, 960, 1080));
+        screens = platform_.screens->screens();
+        return screens.size() == 2 && screens[0].visibleFrame == Rect(0, 0, 960, 1040) &&
+               screens[1].visibleFrame == Rect(960, 0, 960, 1080);
+    })) << "usable: "
+        << (screens.empty() ? Rect() : screens[0].visibleFrame) << " and "
+        << (screens.size() < 2 ? Rect() : screens[1].visibleFrame);
+}
+
+INSTANTIATE_TEST_SUITE_P(Struts, PanelOnOneMonitor,
+                         ::testing::Values(PanelStrut{"ItsSpan", "0,0,0,40,0,0,0,0,0,0,0,299"},
+                                           PanelStrut{"TheWholeEdge", "0,0,0,40"}),
+                         [](const auto& named) { return std::string(named.param.name); });
+
+// icewm's own taskbar is no client and lies on the first monitor once icewm starts beside two,
+// yet reserves the whole bottom edge, and icewm's one work area for both ends above it: only the
+// first monitor is shortened, as icewm's own maximise leaves the second whole.
+TEST_F(DesktopServices, TheWindowManagersOwnTaskbarShortensOnlyItsMonitor) {
+    if (sessionWindowManager() != "icewm" || !sessionHasPanel())
+        GTEST_SKIP() << "icewm's own taskbar";
+    ASSERT_EQ(connection().screen()->width_in_pixels, 1920);
+    {
+        const TwoMonitors monitors;
+        ASSERT_TRUE(monitors.made);
+        // Started afresh, icewm lays its taskbar out on the monitors it finds.
+        ASSERT_EQ(runProcess(freshWindowManagerCommand()).status, 0);
+        std::vector<ScreenInfo> screens;
+        EXPECT_TRUE(settle([&] {
+            screens = platform_.screens->screens();
+            return screens.size() == 2 && screens[0].visibleFrame.height < 1080 &&
+                   screens[1].visibleFrame == Rect(960, 0, 960, 1080);
+        })) << "usable: "
+            << (screens.empty() ? Rect() : screens[0].visibleFrame) << " and "
+            << (screens.size() < 2 ? Rect() : screens[1].visibleFrame);
+    }
+    // Afresh again on one monitor, for the tests after it.
+    ASSERT_TRUE(settle([&] { return platform_.screens->screens().size() == 1; }));
+    ASSERT_EQ(runProcess(freshWindowManagerCommand()).status, 0);
 }
 
 // A dock-type client that reserves no strut: the listing keeps the usable area 4 pixels clear

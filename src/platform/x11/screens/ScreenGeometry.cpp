@@ -10,14 +10,15 @@ namespace brindlow {
 std::optional<Strut> Strut::fromCardinals(const std::vector<std::uint32_t>& v, Size rootSize) {
     Strut s;
     if (v.size() >= 12) {
-        s = {double(v[0]), double(v[1]), double(v[2]), double(v[3]), double(v[4]),  double(v[5]),
-             double(v[6]), double(v[7]), double(v[8]), double(v[9]), double(v[10]), double(v[11])};
+        s = {double(v[0]),  double(v[1]),  double(v[2]), double(v[3]), double(v[4]),
+             double(v[5]),  double(v[6]),  double(v[7]), double(v[8]), double(v[9]),
+             double(v[10]), double(v[11]), std::nullopt};
         return s;
     }
     if (v.size() >= 4) {
         const double maxY = rootSize.height - 1, maxX = rootSize.width - 1;
         s = {double(v[0]), double(v[1]), double(v[2]), double(v[3]), 0, maxY, 0, maxY, 0, maxX, 0,
-             maxX};
+             maxX,         std::nullopt};
         return s;
     }
     return std::nullopt;
@@ -30,10 +31,21 @@ bool spanMeets(double start, double end, double min, double max) {
 }
 }  // namespace
 
+std::vector<Strut> placedOn(std::vector<Strut> struts, const std::vector<Rect>& monitors) {
+    for (Strut& s : struts) {
+        const bool placed =
+            s.dock && std::any_of(monitors.begin(), monitors.end(),
+                                  [&](const Rect& monitor) { return s.dock->intersects(monitor); });
+        if (!placed) s.dock.reset();
+    }
+    return struts;
+}
+
 Rect visibleFrame(const Rect& monitor, const std::vector<Strut>& struts, Size rootSize) {
     double minX = monitor.minX(), maxX = monitor.maxX();
     double minY = monitor.minY(), maxY = monitor.maxY();
     for (const Strut& s : struts) {
+        if (s.dock && !s.dock->intersects(monitor)) continue;
         if (s.left > 0 && s.left > monitor.minX() &&
             spanMeets(s.leftStartY, s.leftEndY, monitor.minY(), monitor.maxY())) {
             minX = std::max(minX, s.left);
@@ -75,6 +87,16 @@ Rect withinWorkArea(const Rect& visible, const std::optional<Rect>& workArea,
     const Rect unexplained{minX, minY, maxX - minX, maxY - minY};
     if (!unexplained.intersects(visible)) return visible;
     return visible.intersection(unexplained);
+}
+
+std::vector<Rect> usableAreas(const std::vector<Rect>& monitors, const std::vector<Strut>& struts,
+                              const std::optional<Rect>& workArea, Size rootSize) {
+    const std::vector<Strut> placed = placedOn(struts, monitors);
+    std::vector<Rect> areas;
+    for (const Rect& monitor : monitors)
+        areas.push_back(
+            withinWorkArea(visibleFrame(monitor, placed, rootSize), workArea, placed, rootSize));
+    return areas;
 }
 
 namespace {

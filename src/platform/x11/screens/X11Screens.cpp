@@ -83,7 +83,10 @@ Panels readPanels(X11Desktop& desktop, Size rootSize) {
         const std::optional<Strut> strut =
             Strut::fromCardinals(partial.empty() ? whole : partial, rootSize);
         if (strut && reservesSpace(*strut)) {
-            panels.struts.push_back(*strut);
+            Strut reserved = *strut;
+            const std::optional<X11WindowSnapshot> shown = desktop.registry().read(clients[i]);
+            if (shown && shown->mapped) reserved.dock = shown->outerFrame();
+            panels.struts.push_back(reserved);
             continue;
         }
         if (std::find(types.begin(), types.end(), ewmh._NET_WM_WINDOW_TYPE_DOCK) == types.end())
@@ -96,6 +99,83 @@ Panels readPanels(X11Desktop& desktop, Size rootSize) {
         if (frame.width > 0 && frame.height > 0) panels.docks.push_back(frame);
     }
     return panels;
+}
+
+// The windows below each of `parents`, asked for all at once; an entry for each parent.
+std::vector<std::vector<xcb_window_t>> childrenOfEach(X11Connection& x,
+                                                      const std::vector<xcb_window_t>& parents) {
+    std::vector<xcb_query_tree_cookie_t> cookies;
+    for (const xcb_window_t parent : parents) cookies.push_back(xcb_query_tree(x.xcb(), parent));
+    std::vector<std::vector<xcb_window_t>> children;
+    for (const xcb_query_tree_cookie_t cookie : cookies) {
+        XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(x.xcb(), cookie, nullptr));
+        children.emplace_back();
+        if (!tree) continue;
+        const xcb_window_t* below = xcb_query_tree_children(tree.get());
+        children.back().assign(below, below + xcb_query_tree_children_length(tree.get()));
+    }
+    return children;
+}
+
+// The struts of shown windows that are no clients, each with the top-level window that holds it
+// as its dock's frame: a window manager's own taskbar (icewm frames it twice over, so it lies
+// three levels down). Clients' frames are passed over, so only a few windows are looked into.
+std::vector<Strut> windowManagersOwnStruts(X11Desktop& desktop, Size rootSize) {
+    constexpr int kDepth = 3;
+    X11Connection& x = desktop.connection();
+    std::vector<xcb_window_t> topLevels;
+    const std::vector<std::vector<xcb_window_t>> underRoot = childrenOfEach(x, {x.root()});
+    for (const xcb_window_t top : underRoot.front())
+        if (!desktop.registry().isClient(top) && !desktop.registry().clientFramedBy(top))
+            topLevels.push_back(top);
+    std::vector<xcb_get_window_attributes_cookie_t> shownCookies;
+    std::vector<xcb_get_geometry_cookie_t> geometryCookies;
+    for (const xcb_window_t top : topLevels) {
+        shownCookies.push_back(xcb_get_window_attributes(x.xcb(), top));
+        geometryCookies.push_back(xcb_get_geometry(x.xcb(), top));
+    }
+    // Each window looked into, with the frame of the top-level window it lies in.
+    std::vector<xcb_window_t> level;
+    std::vector<Rect> levelHolders;
+    for (std::size_t i = 0; i < topLevels.size(); ++i) {
+        XcbReply<xcb_get_window_attributes_reply_t> shown(
+            xcb_get_window_attributes_reply(x.xcb(), shownCookies[i], nullptr));
+        XcbReply<xcb_get_geometry_reply_t> geometry(
+            xcb_get_geometry_reply(x.xcb(), geometryCookies[i], nullptr));
+        if (!shown || !geometry || shown->map_state != XCB_MAP_STATE_VIEWABLE) continue;
+        const double border = 2.0 * geometry->border_width;
+        level.push_back(topLevels[i]);
+        levelHolders.emplace_back(geometry->x, geometry->y, geometry->width + border,
+                                  geometry->height + border);
+    }
+    std::vector<xcb_window_t> candidates = level;
+    std::vector<Rect> holders = levelHolders;
+    for (int depth = 0; depth < kDepth && !level.empty(); ++depth) {
+        const std::vector<std::vector<xcb_window_t>> below = childrenOfEach(x, level);
+        std::vector<xcb_window_t> next;
+        std::vector<Rect> nextHolders;
+        for (std::size_t i = 0; i < level.size(); ++i)
+            for (const xcb_window_t child : below[i]) {
+                next.push_back(child);
+                nextHolders.push_back(levelHolders[i]);
+            }
+        candidates.insert(candidates.end(), next.begin(), next.end());
+        holders.insert(holders.end(), nextHolders.begin(), nextHolders.end());
+        level = std::move(next);
+        levelHolders = std::move(nextHolders);
+    }
+    const xcb_ewmh_connection_t& ewmh = *x.ewmh();
+    const auto values =
+        readCardinalsOfEach(x, candidates, {ewmh._NET_WM_STRUT_PARTIAL, ewmh._NET_WM_STRUT});
+    std::vector<Strut> struts;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        std::optional<Strut> strut =
+            Strut::fromCardinals(values[i][0].empty() ? values[i][1] : values[i][0], rootSize);
+        if (!strut || !reservesSpace(*strut)) continue;
+        strut->dock = holders[i];
+        struts.push_back(*strut);
+    }
+    return struts;
 }
 
 // The current desktop's _NET_WORKAREA entry, when the window manager publishes one.
@@ -189,18 +269,27 @@ X11Screens::Listing X11Screens::current() const {
 X11Screens::Listing X11Screens::read() const {
     X11Connection& x = desktop_.connection();
     const Size rootSize{double(x.screen()->width_in_pixels), double(x.screen()->height_in_pixels)};
-    const Panels panels = readPanels(desktop_, rootSize);
-    const std::vector<Strut>& struts = panels.struts;
+    Panels panels = readPanels(desktop_, rootSize);
+    const std::optional<Rect> workArea = readWorkArea(x);
+    // An edge of the work area no client's strut explains: the window manager's own taskbar
+    // holds it, which lies on one monitor only and is no client.
+    const Rect root({0, 0}, rootSize);
+    if (workArea && withinWorkArea(root, workArea, panels.struts, rootSize) != root) {
+        const std::vector<Strut> own = windowManagersOwnStruts(desktop_, rootSize);
+        panels.struts.insert(panels.struts.end(), own.begin(), own.end());
+    }
     Listing listing;
     listing.dockWindows = panels.dockWindows;
     std::vector<ScreenInfo>& result = listing.screens;
-    // Kept clear of: the first dock along an edge of a monitor of the list made here.
-    const auto findDock = [&] {
+    // Each monitor cut by the struts of the docks on it; then kept clear of the first dock along
+    // an edge of a monitor of the list made here.
+    const auto finish = [&] {
         std::vector<Rect> frames;
         for (const ScreenInfo& screen : result) frames.push_back(screen.frame);
+        const std::vector<Rect> usable = usableAreas(frames, panels.struts, workArea, rootSize);
+        for (std::size_t i = 0; i < result.size(); ++i) result[i].visibleFrame = usable[i];
         listing.dock = dockAlongAnEdge(panels.docks, frames);
     };
-    const std::optional<Rect> workArea = readWorkArea(x);
 
     XcbReply<xcb_randr_get_screen_resources_current_reply_t> resources(
         xcb_randr_get_screen_resources_current_reply(
@@ -213,11 +302,9 @@ X11Screens::Listing X11Screens::read() const {
         ScreenInfo only;
         only.number = 0;
         only.name = "screen";
-        only.frame = Rect({0, 0}, rootSize);
-        only.visibleFrame =
-            withinWorkArea(visibleFrame(only.frame, struts, rootSize), workArea, struts, rootSize);
+        only.frame = root;
         result.push_back(only);
-        findDock();
+        finish();
         return listing;
     }
     for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get()); it.rem;
@@ -225,8 +312,6 @@ X11Screens::Listing X11Screens::read() const {
         const xcb_randr_monitor_info_t& monitor = *it.data;
         ScreenInfo info;
         info.frame = Rect(monitor.x, monitor.y, monitor.width, monitor.height);
-        info.visibleFrame =
-            withinWorkArea(visibleFrame(info.frame, struts, rootSize), workArea, struts, rootSize);
         info.name = x.atomName(monitor.name);
         const int outputCount = xcb_randr_monitor_info_outputs_length(it.data);
         if (outputCount > 0) {
@@ -246,7 +331,7 @@ X11Screens::Listing X11Screens::read() const {
             result.push_back(info);
         }
     }
-    findDock();
+    finish();
     return listing;
 }
 

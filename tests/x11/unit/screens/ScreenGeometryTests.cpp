@@ -70,6 +70,78 @@ TEST(WorkArea, AnEdgeAStrutExplainsIsLeftToTheMonitorsTheStrutReaches) {
         Rect(1920, 26, 1920, 1054));
 }
 
+// Two monitors side by side and one dock: the struts it reserves (12 or 4 cardinals), its frame
+// (none when unknown), the window manager's one work area for both, and what each monitor keeps.
+struct AreaCase {
+    const char* name;
+    std::vector<std::uint32_t> strut;
+    std::optional<Rect> dock;
+    Rect workArea;
+    Rect left, right;
+};
+
+void PrintTo(const AreaCase& area, std::ostream* out) {
+    *out << area.name;
+}
+
+class UsableAreas : public ::testing::TestWithParam<AreaCase> {};
+
+TEST_P(UsableAreas, EachMonitorIsCutOnlyByTheDocksOnIt) {
+    const AreaCase& area = GetParam();
+    const auto strut = Strut::fromCardinals(area.strut, kRoot);
+    ASSERT_TRUE(strut);
+    Strut placed = *strut;
+    placed.dock = area.dock;
+    EXPECT_EQ(usableAreas({kLeft, kRight}, {placed}, area.workArea, kRoot),
+              (std::vector<Rect>{area.left, area.right}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Docks, UsableAreas,
+    ::testing::Values(
+        // icewm's taskbar, 26 points along the bottom of the left monitor, reserves the whole
+        // bottom edge; icewm's own maximise fills the right monitor.
+        AreaCase{"TaskbarOnTheLeftReservingTheWholeEdge",
+                 {0, 0, 0, 26},
+                 Rect(0, 1054, 1920, 26),
+                 {0, 0, 3840, 1054},
+                 {0, 0, 1920, 1054},
+                 kRight},
+        AreaCase{"TaskbarAcrossBothMonitors",
+                 {0, 0, 0, 26},
+                 Rect(0, 1054, 3840, 26),
+                 {0, 0, 3840, 1054},
+                 {0, 0, 1920, 1054},
+                 {1920, 0, 1920, 1054}},
+        // Slid below the screen to hide, it still holds its edge, as its strut says.
+        AreaCase{"TaskbarOffEveryMonitor",
+                 {0, 0, 0, 26},
+                 Rect(0, 1080, 1920, 26),
+                 {0, 0, 3840, 1054},
+                 {0, 0, 1920, 1054},
+                 {1920, 0, 1920, 1054}},
+        AreaCase{"TaskbarWithoutAKnownFrame",
+                 {0, 0, 0, 26},
+                 std::nullopt,
+                 {0, 0, 3840, 1054},
+                 {0, 0, 1920, 1054},
+                 {1920, 0, 1920, 1054}},
+        // A 40-point panel at the top of the right monitor, its span on that monitor.
+        AreaCase{"PanelAtTheTopOfTheRight",
+                 {0, 0, 40, 0, 0, 0, 0, 0, 1920, 3839, 0, 0},
+                 Rect(1920, 0, 1920, 40),
+                 {0, 40, 3840, 1040},
+                 kLeft,
+                 {1920, 40, 1920, 1040}},
+        // A decorated dock along the left edge of the left monitor, its frame past the edge.
+        AreaCase{"FramedLauncherOnTheLeft",
+                 {56, 0, 0, 0, 0, 1079, 0, 0, 0, 0, 0, 0},
+                 Rect(-4, 240, 60, 600),
+                 {56, 0, 3784, 1080},
+                 {56, 0, 1864, 1080},
+                 kRight}),
+    [](const auto& named) { return std::string(named.param.name); });
+
 struct DockCase {
     const char* name;
     Rect dock;
