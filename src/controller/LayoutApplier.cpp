@@ -8,6 +8,7 @@
 
 #include "controller/AnimationTiming.h"
 #include "controller/FramePacing.h"
+#include "controller/StackShortfall.h"
 #include "geometry/Rounding.h"
 #include "windows/ParkedStacking.h"
 #include "windows/WindowNumbers.h"
@@ -176,11 +177,15 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
             // again whatever the read-back said.
             const bool resent = result->second.changed;
             if ((resent || accepted.width > placement.frame.width + SizeCheck::kTolerance ||
-                 accepted.width <= placement.frame.width - SizeCheck::kNarrowerWidth) &&
+                 accepted.width <= placement.frame.width - SizeCheck::kSmaller) &&
                 !column.refusedWidth)
                 checks.push_back({placement.windowID, SizeCheck::Dimension::width, placement.frame,
                                   accepted.width, false});
-            if ((resent || accepted.height > placement.frame.height + SizeCheck::kTolerance) &&
+            // Only a row with a window below it has a neighbour to give a shortfall to.
+            const bool shorter = accepted.height <= placement.frame.height - SizeCheck::kSmaller &&
+                                 location->row + 1 < int(column.windows.size());
+            if ((resent || shorter ||
+                 accepted.height > placement.frame.height + SizeCheck::kTolerance) &&
                 column.windows.size() > 1 && !column.isTabbed)
                 checks.push_back({placement.windowID, SizeCheck::Dimension::height, placement.frame,
                                   accepted.height, false});
@@ -190,7 +195,8 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
     // Where the windows now stand decides which parked ones are in the way of visible ones.
     if (options.final)
         keepParkedWindowsUnder(placements, state_.windows,
-                               env_.platform.windowList->stackingOrder(), loweredParked_);
+                               env_.platform.windowList->stackingOrder(), loweredParked_,
+                               env_.windowManagerTraits().honoursRestack);
     DisplayState& current = *stateOf(uuid);
     current.lastLayout = StripLayout{std::move(placements), layout.viewport, {}};
     current.lastLayoutOffset = options.offset;
@@ -251,8 +257,12 @@ void LayoutApplier::stackingChanged() {
 StripLayout LayoutApplier::layOut(const Strip& strip, const DisplayGeometry& area,
                                   const LayoutEngine::MinimumHeights& minimums,
                                   std::optional<double> sliceOffset, double offset) const {
-    return LayoutEngine::layout(strip, area, minimums, sliceOffset, offset, state_.settings.gap,
-                                state_.settings.outerGap, kParkedPeek);
+    StripLayout layout =
+        LayoutEngine::layout(strip, area, minimums, sliceOffset, offset, state_.settings.gap,
+                             state_.settings.outerGap, kParkedPeek);
+    giveStackShortfalls(layout.placements, strip, state_.records,
+                        std::max(0.0, state_.settings.gap));
+    return layout;
 }
 
 double LayoutApplier::sliceShift(const Strip& strip, const DisplayGeometry& area) const {

@@ -81,7 +81,17 @@ void LayoutApplier::checkSize(const std::string& uuid, std::vector<SizeCheck> ch
             kept.push_back(check);
             continue;
         }
-        if (check.dimension == SizeCheck::Dimension::height) {
+        // A window that took less than it was sent needs nothing more: it keeps to steps of
+        // its own, and the room it leaves goes to its neighbour.
+        const bool smaller = size < sent;
+        if (check.dimension == SizeCheck::Dimension::height && smaller) {
+            state_.records.edit(check.id, [size, sent](WindowRecord& record) {
+                record.shortHeight = ShortHeight{sent, size};
+            });
+            log_.info("%{public}s took %ld points of height, less than the %ld sent",
+                      window.appName, long(size), long(sent));
+            learned = true;
+        } else if (check.dimension == SizeCheck::Dimension::height) {
             state_.records.edit(check.id,
                                 [size](WindowRecord& record) { record.minimumHeight = size; });
             state_.learnedHeights.learn(window.bundleID.value_or(window.appName), size);
@@ -92,8 +102,12 @@ void LayoutApplier::checkSize(const std::string& uuid, std::vector<SizeCheck> ch
             Column& column = current->strip.columns[size_t(location->column)];
             if (column.refusedWidth) continue;
             column.refusedWidth = RefusedWidth{sent, size};
-            log_.info("%{public}s needs %ld points, not %ld", window.appName, long(size),
-                      long(sent));
+            if (smaller)
+                log_.info("%{public}s took %ld points, less than the %ld sent", window.appName,
+                          long(size), long(sent));
+            else
+                log_.info("%{public}s needs %ld points, not %ld", window.appName, long(size),
+                          long(sent));
             learned = true;
         }
     }

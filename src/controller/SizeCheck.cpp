@@ -6,8 +6,7 @@ namespace brindlow {
 
 SizeCheck::Verdict SizeCheck::judge(const Rect& live) const {
     const double size = sizeOf(live);
-    const bool narrower = dimension == Dimension::width && size <= sent() - kNarrowerWidth;
-    if (size <= sent() + kTolerance && !narrower) return Verdict::tookIt;
+    if (size <= sent() + kTolerance && size > sent() - kSmaller) return Verdict::tookIt;
     if (std::fabs(size - observed) >= kTolerance) return Verdict::stillMoving;
     return askedAgain ? Verdict::refused : Verdict::askAgain;
 }

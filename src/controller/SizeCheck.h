@@ -17,14 +17,15 @@ struct SizeCheck {
 
     // Sizes within this of each other count as the same.
     static constexpr double kTolerance = 2.0;
-    // A width at least this much narrower than sent counts too: a window that takes widths in
-    // steps (a terminal's character cells) leaves a wider gap to the next column otherwise.
-    static constexpr double kNarrowerWidth = 1.0;
+    // A size at least this much smaller than sent counts too: a window that takes sizes in
+    // steps (a terminal's character cells) leaves a wider gap to the next column, or to the
+    // next window of its stack, otherwise.
+    static constexpr double kSmaller = 1.0;
     // At most this many looks follow the first one.
     static constexpr int kMostRetries = 3;
 
     enum class Verdict {
-        tookIt,  // at most the tolerance larger than sent (a width: nor narrower): nothing to do
+        tookIt,       // at most the tolerance larger than sent, nor smaller: nothing to do
         stillMoving,  // changed since the last look: look again
         askAgain,     // held still once: send the size once more
         refused,      // held still after being asked again: learn the size

@@ -17,6 +17,14 @@ struct FullScreenReturn {
     friend bool operator==(const FullScreenReturn&, const FullScreenReturn&) = default;
 };
 
+// A height a stacked window took less of than it was sent, as a terminal that keeps to whole
+// character rows does: sent `requested` again, it takes `taken`.
+struct ShortHeight {
+    double requested = 0;
+    double taken = 0;
+    friend bool operator==(const ShortHeight&, const ShortHeight&) = default;
+};
+
 // What the controller keeps about one window beside its tiling, tiled or not.
 struct WindowRecord {
     bool userFloating = false;       // floated by the user: not tiled again until unfloated
@@ -28,6 +36,7 @@ struct WindowRecord {
     std::optional<double> minimumHeight;  // the height it refused to go below
     std::optional<Rect> originalFrame;    // where it stood before it was first tiled
     std::optional<FullScreenReturn> fullScreenReturn;
+    std::optional<ShortHeight> shortHeight;  // the last height it took less of than sent
 
     friend bool operator==(const WindowRecord&, const WindowRecord&) = default;
 };

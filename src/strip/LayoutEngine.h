@@ -37,10 +37,12 @@ struct VerticalBand {
 };
 
 // Columns cut by a viewport edge, shrunk to their visible part (by column index), and how far a
-// slice at the left edge shifts the run so the columns after it stay in place.
+// slice at the left edge shifts the run so the columns after it stay in place. A cut column
+// whose window refuses its slice is parked on the side it is cut at (true: right) instead.
 struct EdgeSlices {
     std::map<int, double> slices;
     double adjustment = 0;
+    std::map<int, bool> parked;
     friend bool operator==(const EdgeSlices&, const EdgeSlices&) = default;
 };
 

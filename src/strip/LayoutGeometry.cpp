@@ -67,7 +67,8 @@ EdgeSlices edgeSlices(std::span<const Column> columns, std::optional<int> focuse
     EdgeSlices result;
     result.adjustment = detail::forEachEdgeSlice(
         columns, focusedIndex, offset, width, nonNegative(gap), nonNegative(outerGap),
-        [&](int index, double slice) { result.slices[index] = slice; });
+        [&](int index, double slice) { result.slices[index] = slice; },
+        [&](int index, bool right) { result.parked[index] = right; });
     return result;
 }
 

@@ -99,6 +99,19 @@ struct SliceSet {
     std::array<double, 2> widths{};
     int count = 0;
     double adjustment = 0;
+    // Columns cut by an edge whose window refuses to be as narrow as its slice, parked instead.
+    std::array<int, 2> parkedIndices{};
+    std::array<bool, 2> parkedRight{};
+    int parkedCount = 0;
+
+    std::optional<bool> parkedSide(int index) const {
+        for (int i = 0; i < parkedCount; ++i) {
+            if (parkedIndices[static_cast<std::size_t>(i)] == index) {
+                return parkedRight[static_cast<std::size_t>(i)];
+            }
+        }
+        return std::nullopt;
+    }
 
     std::optional<double> sliceFor(int index) const {
         for (int i = 0; i < count; ++i) {
@@ -110,11 +123,23 @@ struct SliceSet {
     }
 };
 
-// Calls keep(columnIndex, slice) for every kept slice; returns the adjustment. Spans only grow
-// to the right, so the walk ends at the first column that starts beyond the right edge.
-template <typename Keep>
+// Whether the window of `column` is known to refuse widths narrower than `slice`: it kept a
+// larger width than it was asked for. One that kept a smaller one (a terminal that takes whole
+// character cells) takes narrower widths.
+inline bool refusesSlice(const Column& column, double slice) {
+    const auto& refused = column.refusedWidth;
+    return refused && refused->accepted > refused->requested && refused->accepted > slice + 2;
+}
+
+// Calls keep(columnIndex, slice) for every kept slice and park(columnIndex, right) for a column
+// cut by an edge whose window refuses its slice; returns the adjustment. Sent whole, such a
+// column would stand partly off screen, where a window manager that keeps windows on screen
+// pulls it back over its neighbour. Spans only grow to the right, so the walk ends at the first
+// column that starts beyond the right edge.
+template <typename Keep, typename Park>
 double forEachEdgeSlice(std::span<const Column> columns, std::optional<int> focusedIndex,
-                        double offset, double width, double gap, double outerGap, Keep&& keep) {
+                        double offset, double width, double gap, double outerGap, Keep&& keep,
+                        Park&& park) {
     double adjustment = 0;
     const double innerLeft = outerGap;
     const double innerRight = width - outerGap;
@@ -140,8 +165,10 @@ double forEachEdgeSlice(std::span<const Column> columns, std::optional<int> focu
         } else {
             continue;
         }
-        // A window known to refuse narrower widths is not sliced.
-        if (slice < 320 || (column.refusedWidth && column.refusedWidth->accepted > slice + 2)) {
+        if (slice < 320) continue;
+        // A window known to refuse narrower widths is not sliced: it is parked.
+        if (refusesSlice(column, slice)) {
+            park(static_cast<int>(index), !atLeftEdge);
             continue;
         }
         keep(static_cast<int>(index), slice);

@@ -54,6 +54,9 @@ class Parking {
         return Rect(spot(right, rect), rect.size());
     }
 
+    // `rect` parked on the given side (true: right), wherever it stands.
+    Rect parkedOn(bool right, const Rect& rect) { return Rect(spot(right, rect), rect.size()); }
+
   private:
     struct Spot {
         bool right = false;
@@ -381,6 +384,12 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
                 slices.indices[static_cast<std::size_t>(slices.count)] = index;
                 slices.widths[static_cast<std::size_t>(slices.count)] = slice;
                 ++slices.count;
+            },
+            [&](int index, bool right) {
+                if (slices.parkedCount == static_cast<int>(slices.parkedIndices.size())) return;
+                slices.parkedIndices[static_cast<std::size_t>(slices.parkedCount)] = index;
+                slices.parkedRight[static_cast<std::size_t>(slices.parkedCount)] = right;
+                ++slices.parkedCount;
             });
     }
 
@@ -411,7 +420,10 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
         const double left = wholeSteps ? x : roundHalfAway(x);
         Rect rect =
             column.isFullWidth ? Rect(left, fullTop, w, fullHeight) : Rect(left, top, w, height);
-        const auto parked = parking.parkedFrame(rect);
+        std::optional<bool> parkedSide;
+        if (slices.parkedCount > 0) parkedSide = slices.parkedSide(static_cast<int>(index));
+        const auto parked = parkedSide ? std::optional<Rect>(parking.parkedOn(*parkedSide, rect))
+                                       : parking.parkedFrame(rect);
         if (parked) rect = *parked;
         filler.fill(column, rect, parked.has_value());
         x += w + gap;

@@ -59,7 +59,8 @@ std::optional<Known> neighbourOf(const Known& parked, const std::vector<Known>& 
 
 int keepParkedWindowsUnder(const std::vector<Placement>& placements,
                            const std::map<WindowID, ManagedWindow>& windows,
-                           const std::vector<WindowID>& frontToBack, std::set<WindowID>& lowered) {
+                           const std::vector<WindowID>& frontToBack, std::set<WindowID>& lowered,
+                           bool restacksHonoured) {
     // Windows that went away are forgotten.
     for (auto id = lowered.begin(); id != lowered.end();)
         id = windows.contains(*id) ? std::next(id) : lowered.erase(id);
@@ -106,8 +107,8 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
     int asked = 0;
     std::set<const Known*> toLower;
     for (const Covered& entry : covered) {
-        if (entry.over.size() == 1) {
-            toLower.insert(entry.over.front());
+        if (entry.over.size() == 1 || !restacksHonoured) {
+            toLower.insert(entry.over.begin(), entry.over.end());
             continue;
         }
         const Known* frontmost =

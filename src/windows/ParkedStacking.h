@@ -22,11 +22,15 @@ namespace brindlow {
 // next to one in front of it goes directly above that one, so that the sliver
 // left on screen takes clicks where the neighbour's invisible resize border
 // (KWin's) reaches over the gap.
+// Beside a window manager that leaves restack requests undone
+// (`restacksHonoured` false, xfwm4), a visible window cannot be put above
+// another: every parked window over it is lowered instead.
 // Returns how many windows were restacked. Failures are ignored: a window may
 // be gone already.
 int keepParkedWindowsUnder(const std::vector<Placement>& placements,
                            const std::map<WindowID, ManagedWindow>& windows,
-                           const std::vector<WindowID>& frontToBack, std::set<WindowID>& lowered);
+                           const std::vector<WindowID>& frontToBack, std::set<WindowID>& lowered,
+                           bool restacksHonoured = true);
 
 // `raised` has just gone in front of every other window, so a parked window whose sliver lies
 // beside it is under its resize border again: each such parked window goes directly above it once

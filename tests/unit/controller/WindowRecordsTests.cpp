@@ -16,7 +16,8 @@ WindowRecords everythingFor(WindowID id) {
                   4.0,
                   600.0,
                   Rect(10, 20, 300, 400),
-                  FullScreenReturn{"LEFT", 2, 0.5}};
+                  FullScreenReturn{"LEFT", 2, 0.5},
+                  ShortHeight{522, 506}};
     });
     return records;
 }

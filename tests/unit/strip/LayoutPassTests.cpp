@@ -328,6 +328,34 @@ TEST(LayoutPass, SlicesAtBothEdgesLeaveTheColumnsBetweenInPlace) {
                                                          visible(3, {602, 10, 388, 780})}));
 }
 
+// A column cut by an edge with a width its window refused: one that kept less than it was asked
+// for (whole character cells) is still sliced; one that kept more than its slice is parked on
+// the side it is cut at, never sent whole partly off the area.
+struct CutColumn {
+    std::size_t column;  // 0: cut by the left edge, 2: by the right edge
+    RefusedWidth refused;
+    Placement expected;
+};
+
+class ACutColumnWithARefusedWidth : public ::testing::TestWithParam<CutColumn> {};
+
+TEST_P(ACutColumnWithARefusedWidth, IsASliceOrParked) {
+    Strip s = strip({column({1}, std::nullopt, 0.6), column({2}, std::nullopt, 0.2),
+                     column({3}, std::nullopt, 0.6)},
+                    1);
+    s.columns[GetParam().column].refusedWidth = GetParam().refused;
+    const StripLayout result = layoutAt(s, 200, single, {}, 200.0);
+    EXPECT_EQ(result.placements[GetParam().column], GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, ACutColumnWithARefusedWidth,
+    ::testing::Values(CutColumn{2, {584, 580}, visible(3, {602, 10, 388, 780})},
+                      CutColumn{2, {584, 700}, parked(3, {990, 10, 700, 780})},
+                      CutColumn{2, {584, 389}, visible(3, {602, 10, 388, 780})},
+                      CutColumn{0, {584, 581}, visible(1, {10, 10, 381, 780})},
+                      CutColumn{0, {584, 700}, parked(1, {-690, 10, 700, 780})}));
+
 TEST(LayoutPass, TinyAreasAndHugeGapsStillGiveFramesOfAtLeastOnePoint) {
     const DisplayGeometry tiny{{0, 0, 5, 5}, {0, 0, 5, 5}, {}};
     Column full = column({4});

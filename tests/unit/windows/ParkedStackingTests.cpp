@@ -79,6 +79,22 @@ TEST_F(ParkedStackingTest, AVisibleWindowUnderSeveralParkedOnesGoesAboveTheFront
     EXPECT_EQ(lowersOf(parked) + lowersOf(other), 0);
 }
 
+// Beside a window manager that leaves restack requests undone (xfwm4), the visible window cannot
+// go above them: each parked window over it goes under instead.
+TEST_F(ParkedStackingTest, BesideAWindowManagerThatLeavesRestacksUndoneEachParkedOneGoesUnder) {
+    const SimWindow other =
+        desktop.openWindow(app, {.title = "q", .frame = {1000, 12, 1136, 1000}});
+    windows[other.id()] = ManagedWindow{other.id(), other.pid(),   std::nullopt,    "Editor",
+                                        "",         other.frame(), other.element(), std::nullopt};
+    std::vector<Placement> placements = layout(1100);
+    placements.push_back({other.id(), Rect(1000, 12, 1136, 1000), true, true});
+    EXPECT_EQ(keepParkedWindowsUnder(placements, windows, order(), lowered, false), 2);
+    EXPECT_TRUE(visible.writes().empty());
+    EXPECT_EQ(lowersOf(parked), 1);
+    EXPECT_EQ(lowersOf(other), 1);
+    EXPECT_EQ(order().front(), visible.id());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParkedStacking,
     ::testing::Values(
