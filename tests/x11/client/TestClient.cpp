@@ -10,6 +10,12 @@
 //   --probe         maps a window until the window manager manages it, then exits 0
 //   --states a,b    maps with these _NET_WM_STATE entries (sticky, skip-taskbar, ...)
 //   --all-desktops  maps with _NET_WM_DESKTOP 0xFFFFFFFF (on every desktop)
+//   --csd L,R,T,B   draws its own decorations, as header-bar toolkits do: no window-manager
+//                   decorations (_MOTIF_WM_HINTS), a transparent margin of these widths around an
+//                   opaque inside, published as _GTK_FRAME_EXTENTS; the command
+//                   "frame-extents L,R,T,B" (or "frame-extents none") changes it as such a toolkit
+//                   does when its window is maximised or tiled
+//   --await-compositor  waits until a compositing manager runs, then exits 0 (1 after 10 s)
 //   --stalling-window-manager W  takes over from the running window manager and lists window W
 //                   as its client; it answers frame-extents requests until it hears a request to
 //                   move a window, prints "heard move 0x<window>" and answers nothing from then on
@@ -51,6 +57,9 @@ struct Options {
     bool probe = false;
     int windows = 1;
     std::optional<xcb_window_t> stallingClient;  // --stalling-window-manager
+    // --csd: the invisible margin (left, right, top, bottom) inside the window.
+    std::optional<std::vector<std::uint32_t>> margin;
+    bool awaitCompositor = false;
 };
 
 xcb_connection_t* connection = nullptr;
@@ -71,8 +80,17 @@ xcb_atom_t atom(const char* name) {
                  "  [--size WxH] [--at X,Y] [--min WxH] [--max WxH] [--inc WxH]\n"
                  "  [--refuse] [--refuse-after MS] [--icon] [--windows N] [--states a,b] "
                  "[--all-desktops] | --probe\n"
-                 "  | --stalling-window-manager WINDOW\n");
+                 "  [--csd L,R,T,B] | --await-compositor | --stalling-window-manager WINDOW\n");
     std::exit(2);
+}
+
+// "L,R,T,B", or nothing when the text says otherwise.
+std::optional<std::vector<std::uint32_t>> parseMargin(const char* text) {
+    unsigned left = 0, right = 0, top = 0, bottom = 0;
+    char rest = 0;
+    if (std::sscanf(text, "%u,%u,%u,%u%c", &left, &right, &top, &bottom, &rest) != 4)
+        return std::nullopt;
+    return std::vector<std::uint32_t>{left, right, top, bottom};
 }
 
 Options parse(int argc, char** argv) {
@@ -124,6 +142,12 @@ Options parse(int argc, char** argv) {
             {"--stalling-window-manager",
              [&] { o.stallingClient = xcb_window_t(std::strtoul(value(), nullptr, 0)); }},
             {"--all-desktops", [&] { o.allDesktops = true; }},
+            {"--csd",
+             [&] {
+                 o.margin = parseMargin(value());
+                 if (!o.margin) usage();
+             }},
+            {"--await-compositor", [&] { o.awaitCompositor = true; }},
             {"--states",
              [&] {
                  std::string list = value();
@@ -155,15 +179,76 @@ void setLegacyTitle(xcb_window_t window, const std::string& latin1) {
                         XCB_ATOM_STRING, 8, latin1.size(), latin1.data());
 }
 
+// A visual with an alpha channel (depth 32), as toolkits draw their shadows with; none without.
+std::optional<xcb_visualid_t> alphaVisual() {
+    for (auto depths = xcb_screen_allowed_depths_iterator(screen); depths.rem;
+         xcb_depth_next(&depths)) {
+        if (depths.data->depth != 32) continue;
+        for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem;
+             xcb_visualtype_next(&visuals))
+            if (visuals.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR) return visuals.data->visual_id;
+    }
+    return std::nullopt;
+}
+
+// The client-side-decorated window's invisible margin, as its toolkit publishes it.
+void setMargin(xcb_window_t window, const std::optional<std::vector<std::uint32_t>>& margin) {
+    if (!margin) {
+        xcb_delete_property(connection, window, atom("_GTK_FRAME_EXTENTS"));
+        return;
+    }
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("_GTK_FRAME_EXTENTS"),
+                        XCB_ATOM_CARDINAL, 32, 4, margin->data());
+}
+
+// Paints a client-side-decorated window: transparent margin (the background), opaque inside.
+void paintInside(xcb_window_t window, int width, int height,
+                 const std::optional<std::vector<std::uint32_t>>& margin) {
+    const std::vector<std::uint32_t> m = margin.value_or(std::vector<std::uint32_t>(4, 0));
+    xcb_clear_area(connection, 0, window, 0, 0, 0, 0);
+    const int insideWidth = width - int(m[0] + m[1]), insideHeight = height - int(m[2] + m[3]);
+    if (insideWidth <= 0 || insideHeight <= 0) return;
+    const xcb_gcontext_t gc = xcb_generate_id(connection);
+    const uint32_t opaqueGrey = 0xffc0c0c0;
+    xcb_create_gc(connection, gc, window, XCB_GC_FOREGROUND, &opaqueGrey);
+    const xcb_rectangle_t inside{int16_t(m[0]), int16_t(m[2]), uint16_t(insideWidth),
+                                 uint16_t(insideHeight)};
+    xcb_poly_fill_rectangle(connection, window, gc, 1, &inside);
+    xcb_free_gc(connection, gc);
+}
+
 xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window_t transientFor) {
     xcb_window_t window = xcb_generate_id(connection);
-    uint32_t values[] = {screen->white_pixel,
-                         XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE};
     const auto [x, y] = o.position.value_or(std::pair<int, int>{0, 0});
-    xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, int16_t(x),
-                      int16_t(y), uint16_t(o.width), uint16_t(o.height), 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
-                      XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+    const std::optional<xcb_visualid_t> alpha = o.margin ? alphaVisual() : std::nullopt;
+    if (alpha) {
+        // Transparent where nothing is drawn: the margin shows what lies behind it.
+        const xcb_colormap_t colormap = xcb_generate_id(connection);
+        xcb_create_colormap(connection, XCB_COLORMAP_ALLOC_NONE, colormap, screen->root, *alpha);
+        uint32_t values[] = {0, 0,
+                             XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE |
+                                 XCB_EVENT_MASK_EXPOSURE,
+                             colormap};
+        xcb_create_window(
+            connection, 32, window, screen->root, int16_t(x), int16_t(y), uint16_t(o.width),
+            uint16_t(o.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, *alpha,
+            XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK | XCB_CW_COLORMAP, values);
+    } else {
+        uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY |
+                                                      XCB_EVENT_MASK_PROPERTY_CHANGE |
+                                                      XCB_EVENT_MASK_EXPOSURE};
+        xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, int16_t(x),
+                          int16_t(y), uint16_t(o.width), uint16_t(o.height), 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                          XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+    }
+    if (o.margin) {
+        // Decorations of its own: the window manager draws none (flags: decorations; none).
+        const uint32_t motif[5] = {2, 0, 0, 0, 0};
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("_MOTIF_WM_HINTS"),
+                            atom("_MOTIF_WM_HINTS"), 32, 5, motif);
+        setMargin(window, o.margin);
+    }
     setTitle(window, title);
 
     std::string instance;
@@ -393,6 +478,25 @@ int stallingWindowManager(xcb_window_t client, int screenNumber) {
     }
 }
 
+// Waits until a compositing manager holds the screen's selection (_NET_WM_CM_Sn).
+int awaitCompositor(int screenNumber) {
+    const xcb_atom_t selection = atom(("_NET_WM_CM_S" + std::to_string(screenNumber)).c_str());
+    const auto owned = [&] {
+        auto reply = xcb_get_selection_owner_reply(
+            connection, xcb_get_selection_owner(connection, selection), nullptr);
+        const bool found = reply && reply->owner != XCB_WINDOW_NONE;
+        std::free(reply);
+        return found;
+    };
+    // Its owner announces itself on the root (MANAGER) only now and then: asked every 50 ms.
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        if (owned()) return 0;
+        waitFor(50, [](xcb_generic_event_t*) { return false; });
+    }
+    std::fprintf(stderr, "brindlow-testclient: no compositing manager runs\n");
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -408,6 +512,7 @@ int main(int argc, char** argv) {
     screen = it.data;
 
     if (o.probe) return probe(o);
+    if (o.awaitCompositor) return awaitCompositor(screenNumber);
     if (o.stallingClient) return stallingWindowManager(*o.stallingClient, screenNumber);
 
     xcb_window_t parent = XCB_WINDOW_NONE;
@@ -459,12 +564,27 @@ int main(int argc, char** argv) {
         int width = 0, height = 0;
     };
     std::map<xcb_window_t, Due> refuseDue;
+    std::optional<std::vector<std::uint32_t>> margin = o.margin;
+    std::map<xcb_window_t, std::pair<int, int>> sizes;
+    for (xcb_window_t w : windows) sizes[w] = {o.width, o.height};
     std::string input;
     while (true) {
         // Events first: waiting for a reply (an atom, a command's round trip) reads the events
         // that came before it into the library's queue, where the socket no longer shows them.
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
             uint8_t type = event->response_type & 0x7f;
+            if (type == XCB_CONFIGURE_NOTIFY && o.margin) {
+                auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
+                if (sizes.count(configure->window))
+                    sizes[configure->window] = {configure->width, configure->height};
+            }
+            if (type == XCB_EXPOSE && o.margin) {
+                auto* expose = reinterpret_cast<xcb_expose_event_t*>(event);
+                if (expose->count == 0 && sizes.count(expose->window)) {
+                    const auto [width, height] = sizes[expose->window];
+                    paintInside(expose->window, width, height, margin);
+                }
+            }
             if (type == XCB_CONFIGURE_NOTIFY && o.refuse) {
                 auto* configure = reinterpret_cast<xcb_configure_notify_event_t*>(event);
                 if (configure->width != fixedWidth || configure->height != fixedHeight) {
@@ -516,6 +636,13 @@ int main(int argc, char** argv) {
                 if (line.rfind("title ", 0) == 0) setTitle(windows.front(), line.substr(6));
                 if (line.rfind("legacy-title ", 0) == 0)
                     setLegacyTitle(windows.front(), line.substr(13));
+                if (line.rfind("frame-extents ", 0) == 0 && o.margin) {
+                    margin = parseMargin(line.substr(14).c_str());
+                    for (xcb_window_t w : windows) {
+                        setMargin(w, margin);
+                        paintInside(w, sizes[w].first, sizes[w].second, margin);
+                    }
+                }
                 // A round trip, so the server has the change before the test hears "ok".
                 std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection),
                                                     nullptr));

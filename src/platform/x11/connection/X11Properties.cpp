@@ -31,6 +31,16 @@ std::vector<std::uint32_t> words(const xcb_get_property_reply_t* reply) {
     return {first, first + xcb_get_property_value_length(reply) / 4};
 }
 
+// Four widths (left, right, top, bottom); none when the property is missing or malformed. A
+// width is a CARDINAL: one beyond what a screen could hold is taken for none.
+FrameExtents extentsOf(const xcb_get_property_reply_t* reply) {
+    const std::vector<std::uint32_t> values = words(reply);
+    if (values.size() != 4) return {};
+    for (const std::uint32_t value : values)
+        if (value > 0x7FFF) return {};
+    return {int(values[0]), int(values[1]), int(values[2]), int(values[3])};
+}
+
 std::optional<std::string> text(const xcb_get_property_reply_t* reply) {
     if (!reply || reply->format != 8 || reply->type == XCB_ATOM_NONE) return std::nullopt;
     auto* first = static_cast<const char*>(xcb_get_property_value(reply));
@@ -72,6 +82,7 @@ Size SizeHints::within(Size client) const {
 
 std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t window) {
     const xcb_atom_t wmStateAtom = x.atom("WM_STATE");  // interned once, before the batch
+    const xcb_atom_t marginAtom = x.atom("_GTK_FRAME_EXTENTS");
     // Every request first, then every reply: one round trip for the lot.
     auto attributes = xcb_get_window_attributes(x.xcb(), window);
     auto geometry = xcb_get_geometry(x.xcb(), window);
@@ -88,6 +99,7 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
     auto hints = xcb_icccm_get_wm_normal_hints(x.xcb(), window);
     auto extents = askProperty(x, window, ewmh._NET_FRAME_EXTENTS, 4);
     auto wmState = askProperty(x, window, wmStateAtom, 1);
+    auto margin = askProperty(x, window, marginAtom, 4);
 
     XcbReply<xcb_get_window_attributes_reply_t> attributesReply(
         xcb_get_window_attributes_reply(x.xcb(), attributes, nullptr));
@@ -108,6 +120,7 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
     bool hasHints = xcb_icccm_get_wm_normal_hints_reply(x.xcb(), hints, &sizeHints, nullptr);
     auto extentsReply = takeProperty(x, extents);
     auto wmStateReply = takeProperty(x, wmState);
+    auto marginReply = takeProperty(x, margin);
 
     X11WindowSnapshot s;
     if (hasClass) {
@@ -134,9 +147,8 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
     if (auto values = words(desktopReply.get()); !values.empty()) s.desktop = values[0];
     if (auto values = words(wmStateReply.get()); !values.empty()) s.wmState = values[0];
     if (hasHints) s.hints = sizeHintsOf(sizeHints);
-    if (auto values = words(extentsReply.get()); values.size() == 4) {
-        s.extents = {int(values[0]), int(values[1]), int(values[2]), int(values[3])};
-    }
+    s.extents = extentsOf(extentsReply.get());
+    s.margin = extentsOf(marginReply.get());
     s.clientFrame = Rect(positionReply->dst_x, positionReply->dst_y, geometryReply->width,
                          geometryReply->height);
     return s;
@@ -149,16 +161,19 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
         xcb_get_geometry_cookie_t geometry;
         xcb_translate_coordinates_cookie_t position;
         xcb_get_property_cookie_t extents;
+        xcb_get_property_cookie_t margin;
         std::optional<xcb_get_property_cookie_t> hints;
         std::optional<xcb_get_window_attributes_cookie_t> attributes;
         std::optional<xcb_get_property_cookie_t> states;
     };
     std::vector<Cookies> cookies;
     cookies.reserve(windows.size());
+    const xcb_atom_t marginAtom = x.atom("_GTK_FRAME_EXTENTS");  // interned before the batch
     for (const xcb_window_t window : windows) {
         Cookies asked{xcb_get_geometry(x.xcb(), window),
                       xcb_translate_coordinates(x.xcb(), window, x.root(), 0, 0),
                       askProperty(x, window, x.ewmh()->_NET_FRAME_EXTENTS, 4),
+                      askProperty(x, window, marginAtom, 4),
                       std::nullopt,
                       std::nullopt,
                       std::nullopt};
@@ -177,6 +192,7 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
         XcbReply<xcb_translate_coordinates_reply_t> position(
             xcb_translate_coordinates_reply(x.xcb(), asked.position, nullptr));
         auto extents = takeProperty(x, asked.extents);
+        auto margin = takeProperty(x, asked.margin);
         xcb_size_hints_t sizeHints{};
         const bool hasHints = asked.hints && xcb_icccm_get_wm_normal_hints_reply(
                                                  x.xcb(), *asked.hints, &sizeHints, nullptr);
@@ -192,9 +208,8 @@ std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
         X11WindowFrame frame;
         frame.clientFrame =
             Rect(position->dst_x, position->dst_y, geometry->width, geometry->height);
-        if (auto values = words(extents.get()); values.size() == 4) {
-            frame.extents = {int(values[0]), int(values[1]), int(values[2]), int(values[3])};
-        }
+        frame.extents = extentsOf(extents.get());
+        frame.margin = extentsOf(margin.get());
         if (hasHints) frame.hints = sizeHintsOf(sizeHints);
         frame.viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
         for (const auto state : words(states.get()))

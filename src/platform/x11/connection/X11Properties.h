@@ -15,9 +15,43 @@ namespace brindlow {
 
 class X11Connection;
 
-// Decorations the window manager draws around a client (_NET_FRAME_EXTENTS).
+// Widths along a window's four sides: the decorations the window manager draws around a client
+// (_NET_FRAME_EXTENTS), or the invisible margin inside a client (_GTK_FRAME_EXTENTS).
 struct FrameExtents {
     int left = 0, right = 0, top = 0, bottom = 0;
+
+    bool operator==(const FrameExtents&) const = default;
+};
+
+// Where a window stands, and what of it the user sees. A client that draws its own decorations
+// (a header bar) draws its shadow too, transparent, inside its own window: that margin is part of
+// the client but nothing to see or click, so the frame leaves it out.
+struct WindowPlace {
+    Rect clientFrame;      // the client window in root coordinates, without decorations
+    FrameExtents extents;  // the window manager's decorations around it
+    FrameExtents margin;   // the client's invisible margin inside it
+
+    // The decorations as they show: the window manager's less the invisible margin (negative
+    // where only the margin is).
+    FrameExtents shownExtents() const {
+        return {extents.left - margin.left, extents.right - margin.right, extents.top - margin.top,
+                extents.bottom - margin.bottom};
+    }
+    // The frame as the user sees it: the client grown by the decorations, less its margin.
+    Rect outerFrame() const {
+        const FrameExtents shown = shownExtents();
+        return {clientFrame.x - shown.left, clientFrame.y - shown.top,
+                clientFrame.width + shown.left + shown.right,
+                clientFrame.height + shown.top + shown.bottom};
+    }
+    // The client size that shows as a frame of `frame` size.
+    Size clientSizeFor(Size frame) const {
+        const FrameExtents shown = shownExtents();
+        return {frame.width - shown.left - shown.right, frame.height - shown.top - shown.bottom};
+    }
+    // Where a move request with north-west gravity (which places the window manager's frame, the
+    // client's margin included) goes for the frame to show at `frame`.
+    Point requestOrigin(Point frame) const { return {frame.x - margin.left, frame.y - margin.top}; }
 };
 
 // WM_NORMAL_HINTS, as far as they matter here.
@@ -34,7 +68,7 @@ struct SizeHints {
 };
 
 // What one window says about itself, read in one batch of requests.
-struct X11WindowSnapshot {
+struct X11WindowSnapshot : WindowPlace {
     xcb_window_t window = XCB_WINDOW_NONE;
     bool mapped = false;
     std::string title;  // _NET_WM_NAME, else WM_NAME, else ""
@@ -50,15 +84,7 @@ struct X11WindowSnapshot {
     // on a window it has not taken on yet, or has let go.
     std::optional<std::uint32_t> wmState;
     SizeHints hints;
-    FrameExtents extents;
-    Rect clientFrame;  // the client window in root coordinates, without decorations
 
-    // The frame as the user sees it: the client grown by the decorations.
-    Rect outerFrame() const {
-        return {clientFrame.x - extents.left, clientFrame.y - extents.top,
-                clientFrame.width + extents.left + extents.right,
-                clientFrame.height + extents.top + extents.bottom};
-    }
     bool hasState(xcb_atom_t state) const;
     bool hasType(xcb_atom_t type) const;
     // Whether the window manager counts it among its clients (withdrawn = 0 does not count).
@@ -73,23 +99,15 @@ std::optional<X11WindowSnapshot> readWindow(X11Connection& x, xcb_window_t windo
 std::optional<std::vector<xcb_atom_t>> readStates(X11Connection& x, xcb_window_t window);
 
 // Where a window stands, without its other properties.
-struct X11WindowFrame {
-    Rect clientFrame;  // the client window in root coordinates, without decorations
-    FrameExtents extents;
+struct X11WindowFrame : WindowPlace {
     SizeHints hints;
     bool viewable = false;    // mapped, and so are its ancestors: the window manager shows it
     bool fullScreen = false;  // its state says full screen
-
-    Rect outerFrame() const {
-        return {clientFrame.x - extents.left, clientFrame.y - extents.top,
-                clientFrame.width + extents.left + extents.right,
-                clientFrame.height + extents.top + extents.bottom};
-    }
 };
 
 // The frames of several windows in one round trip, in order; nothing for a window that no longer
-// exists. With `placesOnly`, only where each stands (its client frame and decorations) is asked
-// for, half the requests; the other fields keep their defaults.
+// exists. With `placesOnly`, only where each stands (its client frame, decorations and margin) is
+// asked for, half the requests; the other fields keep their defaults.
 std::vector<std::optional<X11WindowFrame>> readFrames(X11Connection& x,
                                                       const std::vector<xcb_window_t>& windows,
                                                       bool placesOnly = false);

@@ -63,8 +63,11 @@ void Parking::bringParkedIntoView() {
         // All of it on the screen, the left edge first where it is wider.
         const double x = std::max(screen.x, std::min(outer.x, screen.maxX() - outer.width));
         if (std::lround(x) != std::lround(outer.x)) {
-            const auto left = std::int32_t(std::lround(x));
-            const auto top = std::int32_t(std::lround(outer.y));
+            // The request places the window manager's frame, the client's invisible margin
+            // included (as does a client placed without one).
+            const Point request = frames[i]->requestOrigin(Point(x, outer.y));
+            const auto left = std::int32_t(std::lround(request.x));
+            const auto top = std::int32_t(std::lround(request.y));
             if (windowManager) {
                 // With the size the client keeps: fluxbox grows a client moved without one.
                 const Rect& client = frames[i]->clientFrame;

@@ -25,8 +25,9 @@ struct Request {
     std::uint32_t flags = 0;
     std::int32_t x = 0, y = 0;
     std::uint32_t width = 0, height = 0;
-    Rect target;  // the frame asked for, decorations included
+    Rect target;  // the frame asked for as it is to show, decorations included
     FrameExtents extents;
+    FrameExtents margin;         // the client's invisible margin
     std::int32_t standsAtX = 0;  // the frame's left edge when the batch began
 };
 
@@ -102,26 +103,27 @@ std::vector<FrameWriteResult> FrameWriter::setFrames(
             // Left iconic by a window manager that is gone: only its own map shows it now.
             toShow.push_back(windows[i]);
         }
-        const FrameExtents& ext = now.extents;
         // Held to the client's own limits: the window manager may pass on any size.
-        const auto client = representableSize(now.hints.within(Size{
-            outerSize->width - ext.left - ext.right, outerSize->height - ext.top - ext.bottom}));
+        const auto client = representableSize(now.hints.within(now.clientSizeFor(*outerSize)));
         if (!client) {
             result.error = axerror::illegalArgument;
             continue;
         }
+        // The request places the window manager's frame, the client's invisible margin included.
+        const Point place = now.requestOrigin(*origin);
         Request request{i,
                         windows[i],
                         0,
-                        std::int32_t(whole(origin->x)),
-                        std::int32_t(whole(origin->y)),
+                        std::int32_t(whole(place.x)),
+                        std::int32_t(whole(place.y)),
                         std::uint32_t(whole(client->width)),
                         std::uint32_t(whole(client->height)),
                         Rect(*origin, *outerSize),
-                        ext};
+                        now.extents,
+                        now.margin};
         const Rect real = now.outerFrame();  // `before` may be a parked window's stand-in
         request.standsAtX = std::int32_t(whole(real.x));
-        if (request.x != whole(real.x) || request.y != whole(real.y)) {
+        if (whole(origin->x) != whole(real.x) || whole(origin->y) != whole(real.y)) {
             request.flags |= kPositionFlags;
         }
         if (long(request.width) != whole(now.clientFrame.width) ||
@@ -193,7 +195,8 @@ std::vector<FrameWriteResult> FrameWriter::setFrames(
                         // And a move carries the size the client keeps: fluxbox takes a missing
                         // size for the frame's and grows the client by its decorations.
                         if (flags & kPositionFlags) flags |= kSizeFlags;
-                        sendResizeFrom(request.standsAtX, request.target, request.window,
+                        sendResizeFrom(request.standsAtX, request.target, request.margin,
+                                       request.window,
                                        XCB_GRAVITY_NORTH_WEST | (kSourcePager << 12) | flags,
                                        (flags & kPositionFlags) ? request.x : 0,
                                        (flags & kPositionFlags) ? request.y : 0,
@@ -215,10 +218,11 @@ std::vector<FrameWriteResult> FrameWriter::setFrames(
                     ParkedHiding::isParked(request.target, screen))
                     continue;
                 const Rect outer = after[k]->outerFrame();
-                if (whole(outer.x) == request.x && whole(outer.y) == request.y) continue;
+                const Point asked = request.target.origin();
+                if (whole(outer.x) == whole(asked.x) && whole(outer.y) == whole(asked.y)) continue;
                 late.push_back(k);
                 lateWindows.push_back(request.window);
-                places.emplace_back(request.x, request.y);
+                places.push_back(asked);
             }
             if (!late.empty()) {
                 const auto moved = waits().awaitLateMoves(

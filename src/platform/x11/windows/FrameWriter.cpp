@@ -31,7 +31,6 @@ AXError FrameWriter::moveResizeNow(xcb_window_t window, std::optional<Point> ori
     if (!s) return axerror::invalidElement;
     if (fillsScreen(*s)) return axerror::success;
     const Rect outer = s->outerFrame();
-    const FrameExtents& ext = s->extents;
 
     Point target = outer.origin();
     if (origin) {
@@ -46,8 +45,7 @@ AXError FrameWriter::moveResizeNow(xcb_window_t window, std::optional<Point> ori
         if (!outerSize) return axerror::illegalArgument;
         frameSize = *outerSize;
         // Held to the client's own limits: the window manager may pass on any size.
-        client = representableSize(s->hints.within(Size{outerSize->width - ext.left - ext.right,
-                                                        outerSize->height - ext.top - ext.bottom}));
+        client = representableSize(s->hints.within(s->clientSizeFor(*outerSize)));
     }
     const auto whole = [](double v) { return std::lround(v); };
     const bool moves =
@@ -60,9 +58,12 @@ AXError FrameWriter::moveResizeNow(xcb_window_t window, std::optional<Point> ori
         uint16_t mask = 0;
         std::vector<uint32_t> values;
         if (moves) {
+            // Nothing frames it: the client goes where its visible part is to stand, less its
+            // invisible margin.
+            const Point corner = s->requestOrigin(target);
             mask |= XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y;
-            values.push_back(uint32_t(int32_t(whole(target.x))));
-            values.push_back(uint32_t(int32_t(whole(target.y))));
+            values.push_back(uint32_t(int32_t(whole(corner.x))));
+            values.push_back(uint32_t(int32_t(whole(corner.y))));
         }
         if (resizes) {
             mask |= XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
@@ -81,13 +82,15 @@ AXError FrameWriter::moveResizeNow(xcb_window_t window, std::optional<Point> ori
     if (moves || resizes)
         flags |= XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
     const Size kept = resizes ? *client : s->clientFrame.size();
-    const uint32_t x = moves ? uint32_t(int32_t(whole(target.x))) : 0;
-    const uint32_t y = moves ? uint32_t(int32_t(whole(target.y))) : 0;
+    // The request places the window manager's frame, the client's invisible margin included.
+    const Point request = s->requestOrigin(target);
+    const uint32_t x = moves ? uint32_t(int32_t(whole(request.x))) : 0;
+    const uint32_t y = moves ? uint32_t(int32_t(whole(request.y))) : 0;
     const uint32_t w = uint32_t(whole(kept.width));
     const uint32_t h = uint32_t(whole(kept.height));
     const AXError sent = waits().fence(window, timeout, [&] {
-        sendResizeFrom(int32_t(whole(outer.x)), Rect(target, frameSize), window, flags, int32_t(x),
-                       int32_t(y), w, h, parkingTarget);
+        sendResizeFrom(int32_t(whole(outer.x)), Rect(target, frameSize), s->margin, window, flags,
+                       int32_t(x), int32_t(y), w, h, parkingTarget);
     });
     // The window manager ended before carrying the request out: it goes straight to the window.
     if (!registry().hasWindowManager())
@@ -142,7 +145,8 @@ AXError FrameWriter::setFullScreen(xcb_window_t window, bool on, double timeout)
     return axerror::success;
 }
 
-void FrameWriter::sendResizeFrom(std::int32_t standsAtX, const Rect& frame, xcb_window_t window,
+void FrameWriter::sendResizeFrom(std::int32_t standsAtX, const Rect& frame,
+                                 const FrameExtents& margin, xcb_window_t window,
                                  std::uint32_t flags, std::int32_t x, std::int32_t y,
                                  std::uint32_t width, std::uint32_t height,
                                  const std::optional<Rect>& parkingTarget) {
@@ -154,7 +158,9 @@ void FrameWriter::sendResizeFrom(std::int32_t standsAtX, const Rect& frame, xcb_
         return;
     }
     const std::uint32_t how = flags & ~(kPositionFlags | kSizeFlags);
-    const std::int32_t left = std::int32_t(whole(frame.x)), top = std::int32_t(whole(frame.y));
+    // The requests place the window manager's frame, the client's invisible margin included.
+    const std::int32_t left = std::int32_t(whole(frame.x)) - margin.left;
+    const std::int32_t top = std::int32_t(whole(frame.y)) - margin.top;
     sendMoveResize(window, how | kPositionFlags | kSizeFlags, left + out, top, width, height,
                    parkingTarget);
     // The size again: fluxbox takes a move without one for a frame's size and grows the client.

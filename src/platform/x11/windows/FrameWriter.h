@@ -54,13 +54,15 @@ class FrameWriter : public DesktopPart {
                           std::optional<Size> size, double timeout,
                           const std::optional<Rect>& parkingTarget = std::nullopt);
     // sendMoveResize() for a window whose frame's left edge stands at `standsAtX`, to go to the
-    // outer frame `frame`. A window manager may put a window that is resized but not moved back
-    // onto the screen (openbox does, whatever the request says of its place): a frame reaching
-    // past the screen's side, resized where it stands, goes with a place one point further out
-    // and then the place itself, so that it never shows nearer the screen than where it goes.
-    void sendResizeFrom(std::int32_t standsAtX, const Rect& frame, xcb_window_t window,
-                        std::uint32_t flags, std::int32_t x, std::int32_t y, std::uint32_t width,
-                        std::uint32_t height, const std::optional<Rect>& parkingTarget);
+    // outer frame `frame` (as it shows: `margin` is the client's invisible margin). A window
+    // manager may put a window that is resized but not moved back onto the screen (openbox does,
+    // whatever the request says of its place): a frame reaching past the screen's side, resized
+    // where it stands, goes with a place one point further out and then the place itself, so that
+    // it never shows nearer the screen than where it goes.
+    void sendResizeFrom(std::int32_t standsAtX, const Rect& frame, const FrameExtents& margin,
+                        xcb_window_t window, std::uint32_t flags, std::int32_t x, std::int32_t y,
+                        std::uint32_t width, std::uint32_t height,
+                        const std::optional<Rect>& parkingTarget);
 
     // Held while a move is noted and sent (sendMoveResize).
     std::mutex sendMutex_;

@@ -95,9 +95,12 @@ FrameWriteResult WithdrawnWindows::putBackWithdrawn(xcb_window_t window,
         if (const auto seen = d_.decorations.find(window); seen != d_.decorations.end())
             ext = seen->second;
     }
-    const Size decorations{double(ext.left + ext.right), double(ext.top + ext.bottom)};
+    // What shows of it: the decorations less the client's own invisible margin.
+    const FrameExtents& margin = now->margin;
+    const Size decorations{double(ext.left + ext.right - margin.left - margin.right),
+                           double(ext.top + ext.bottom - margin.top - margin.bottom)};
     const auto grown = [&](const Rect& client) {
-        return Rect(client.x, client.y, client.width + decorations.width,
+        return Rect(client.x + margin.left, client.y + margin.top, client.width + decorations.width,
                     client.height + decorations.height);
     };
     result.before = now->outerFrame();
@@ -112,8 +115,9 @@ FrameWriteResult WithdrawnWindows::putBackWithdrawn(xcb_window_t window,
         result.error = axerror::illegalArgument;
         return result;
     }
-    // With the usual north-west gravity, the window's position is where its frame's corner goes.
-    const Rect target(place.value_or(now->outerFrame().origin()),
+    // With the usual north-west gravity, the window's position is where its frame's corner goes
+    // (the client's invisible margin included).
+    const Rect target(now->requestOrigin(place.value_or(now->outerFrame().origin())),
                       client.value_or(now->clientFrame.size()));
     const xcb_rectangle_t geometry{
         std::int16_t(std::lround(target.x)), std::int16_t(std::lround(target.y)),

@@ -28,6 +28,7 @@ X11Desktop::X11Desktop(X11Connection& connection) : x_(connection) {
     }
     wmStateAtom_ = x_.atom("WM_STATE");
     changeStateAtom_ = x_.atom("WM_CHANGE_STATE");
+    marginAtom_ = x_.atom("_GTK_FRAME_EXTENTS");
     listener_ = x_.addListener([this](const xcb_generic_event_t& event) { onEvent(event); });
     registry_.refreshClients();
     registry_.refreshActive();
@@ -80,7 +81,10 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             } else if (e.atom == ewmh._NET_WM_STATE) {
                 parking().restoredByOthers(e.window);
                 registry().refreshWindow(e.window, false);
-            } else if (e.atom == ewmh._NET_WM_DESKTOP || e.atom == ewmh._NET_FRAME_EXTENTS) {
+            } else if (e.atom == ewmh._NET_WM_DESKTOP || e.atom == ewmh._NET_FRAME_EXTENTS ||
+                       e.atom == marginAtom_) {
+                // A client with decorations of its own drops its invisible margin when maximised
+                // or tiled, and takes it back after: the frame the user sees changes with it.
                 registry().refreshWindow(e.window, false);
             } else if (e.atom == ewmh._NET_WM_STRUT || e.atom == ewmh._NET_WM_STRUT_PARTIAL) {
                 subscribers().emitScreensChanged();

@@ -69,6 +69,7 @@ class X11Desktop {
     std::atomic<std::uint64_t> eventCount_{0};
     xcb_atom_t wmStateAtom_ = XCB_ATOM_NONE;
     xcb_atom_t changeStateAtom_ = XCB_ATOM_NONE;
+    xcb_atom_t marginAtom_ = XCB_ATOM_NONE;  // _GTK_FRAME_EXTENTS
 };
 
 }  // namespace brindlow
