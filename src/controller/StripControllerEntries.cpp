@@ -216,8 +216,12 @@ std::optional<std::int32_t> StripController::pidOfWindow(Point point) const {
     const std::int32_t own =
         env_.platform.workspace ? env_.platform.workspace->currentProcessID() : 0;
     for (const WindowListEntry& entry : env_.platform.windowList->onScreenWindows()) {
-        if (entry.ownerPID == own || entry.layer != 0) continue;
-        if (entry.bounds.contains(point)) return entry.ownerPID;
+        if (!entry.bounds.contains(point)) continue;
+        // A window of ours over the point (the settings window, a sheet, a prompt) is what the
+        // pointer rests on: no column under it takes the focus from it.
+        if (entry.ownerPID == own) return std::nullopt;
+        if (entry.layer != 0) continue;
+        return entry.ownerPID;
     }
     return std::nullopt;
 }

@@ -24,6 +24,13 @@ class PanelDesktop {
     // The same, then waits until the window manager says the window has the focus, at most
     // `limit` seconds; true when it does.
     virtual bool activateAndWait(std::uint32_t window, double limit) = 0;
+    // Gives the focus back to `window`, which had it before a window of ours took it, unless
+    // the user has minimised or closed it, or it stands on another desktop, as the request goes
+    // out: the user's doing since is never undone. Returns whether the request went out.
+    virtual bool handFocusBack(std::uint32_t window) {
+        activate(window);
+        return true;
+    }
     // Brings a window of ours that stands on another desktop to the current one and waits until
     // the window manager says it stands there, at most `limit` seconds; true when it does (or it
     // stood there already, or on every desktop).

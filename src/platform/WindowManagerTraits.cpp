@@ -36,7 +36,7 @@ constexpr std::array kRows{
     //                                                    mappedBack selection late drag
     //                                                    stackingTopFirst
     Row{"openbox", "Openbox", FocusModel::click, false, true, false, true,
-        false, true, false, {kButtons13, Modifier::alt}},
+        true, true, false, {kButtons13, Modifier::alt}},
     Row{"xfwm4", "Xfwm4", FocusModel::click, false, false, false, true,
         true, true, false, {kButtons13, Modifier::alt}},
     Row{"kwin", "KWin", FocusModel::click, false, true, true, true,
@@ -48,9 +48,9 @@ constexpr std::array kRows{
     Row{"icewm", "IceWM", FocusModel::click, true, true, false, true,
         true, true, false, {kButtons13, Modifier::alt}},
     Row{"fluxbox", "Fluxbox", FocusModel::click, false, false, false, false,
-        false, false, false, {kButtons13, Modifier::alt}},
+        true, false, false, {kButtons13, Modifier::alt}},
     Row{"jwm", "JWM", FocusModel::followsPointer, false, true, false, true,
-        false, false, false, {kButtons13, Modifier::alt}, true},
+        true, false, false, {kButtons13, Modifier::alt}, true},
     Row{"fvwm", "FVWM", FocusModel::followsPointer, false, false, false, true,
         false, true, true, {0b001, Modifier::none}},
 };

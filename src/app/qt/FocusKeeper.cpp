@@ -48,9 +48,23 @@ bool FocusKeeper::shortlyAfterShowing() const {
 }
 
 void FocusKeeper::focusChanged(QWindow* now) {
+    if (!window_ || !previous_) return;
+    if (now != window_->windowHandle()) {
+        // The focus went on to a window other than the one it is kept for: the user's choice
+        // (a command, a click), which the keeper never undoes.
+        const std::optional<std::uint32_t> active = desktop_.activeWindow();
+        if (!now && active && *active != *previous_ && *active != std::uint32_t(window_->winId()))
+            previous_.reset();
+        return;
+    }
     // As often as the window manager insists, in those first moments.
-    if (!window_ || now != window_->windowHandle() || !previous_ || !shortlyAfterShowing()) return;
-    desktop_.activate(*previous_);
+    if (shortlyAfterShowing()) handBack();
+}
+
+void FocusKeeper::handBack() {
+    // Checked as it goes out: a window the user minimised (the window manager then focuses ours),
+    // closed or sent away since is left so, and the keeper's work is over.
+    if (!desktop_.handFocusBack(*previous_)) previous_.reset();
 }
 
 void FocusKeeper::look() {
@@ -60,7 +74,7 @@ void FocusKeeper::look() {
         raised_ = true;
         desktop_.raiseWithoutFocus(own);
     }
-    if (previous_ && desktop_.activeWindow() == own) desktop_.activate(*previous_);
+    if (previous_ && desktop_.activeWindow() == own) handBack();
 }
 
 }  // namespace brindlow

@@ -18,7 +18,9 @@ class PanelDesktop;
 // managers focus every new window anyway (icewm, jwm, fvwm): the focus goes back to the window
 // that had it. Others map a window that takes no focus under the active one (metacity): it is
 // raised, still without the focus. Acts only in the moments after the window is shown, so a
-// click of the user's later on still focuses it; ends when the window is asked for.
+// click of the user's later on still focuses it; ends when the window is asked for, when the
+// focus goes on to another window, and when the window it kept the focus for is minimised,
+// closed or sent to another desktop.
 class FocusKeeper final : public QObject {
   public:
     // `previous`: the window that had the focus before `window` was shown.
@@ -32,6 +34,8 @@ class FocusKeeper final : public QObject {
     void focusChanged(QWindow* now);
     // Raises the window once, and hands the focus back if the window manager gave it.
     void look();
+    // Hands the focus back to `previous_`, if the user still has it shown.
+    void handBack();
 
     QPointer<QWidget> window_;
     PanelDesktop& desktop_;

@@ -225,6 +225,20 @@ TEST_F(FocusAtPoint, AWindowOfAnotherApplicationCoveringThePointKeepsTheFocus) {
     EXPECT_EQ(focusedWindow(), id(1));
 }
 
+// The settings window, the shortcut sheet or the save prompt resting over a column that is not
+// focused: the pointer rests on our window, and the column under it is not focused.
+TEST_F(FocusAtPoint, OneOfOurWindowsOverThePointFocusesNothing) {
+    const Rect target = windows[0].frame();
+    const SimApp ours = desktop.launchApp({.name = "Ourselves", .pid = SimDesktop::kOwnPID});
+    desktop.openWindow(ours, {.title = "Brindlow Settings",
+                              .frame = {target.midX() - 100, target.midY() - 100, 400, 300}});
+    time.advance(1.0);
+    point({target.midX(), target.midY()});
+    EXPECT_EQ(focusedWindow(), id(1));
+    point({target.midX() - 150, target.midY()});  // beside it, over the column
+    EXPECT_EQ(focusedWindow(), id(0));
+}
+
 TEST_F(FocusAtPoint, GapsAndSwipesFocusNothing) {
     const Rect a = windows[0].frame();
     point({a.maxX() + 6, a.midY()});  // in the gap between the columns

@@ -50,7 +50,7 @@ TEST_P(KnownWindowManagers, HaveTheirStockTraits) {
 INSTANTIATE_TEST_SUITE_P(
     Nine, KnownWindowManagers,
     testing::Values(
-        Row{"Openbox", "Openbox", FocusModel::click, false, true, false, false, false, 3},
+        Row{"Openbox", "Openbox", FocusModel::click, false, true, false, true, false, 3},
         Row{"Xfwm4", "Xfwm4", FocusModel::click, false, false, false, true, false, 3},
         Row{"KWin", "KWin", FocusModel::click, false, true, true, false, false, 3,
             DragButtons::Modifier::super},
@@ -59,8 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"Metacity (Marco)", "Marco", FocusModel::click, true, false, false, false, false, 3},
         Row{"IceWM 3.3.1 (Linux 6.1.0/x86_64)", "IceWM", FocusModel::click, true, true, false, true,
             false, 3},
-        Row{"Fluxbox", "Fluxbox", FocusModel::click, false, false, false, false, false, 3},
-        Row{"JWM", "JWM", FocusModel::followsPointer, false, true, false, false, false, 3,
+        Row{"Fluxbox", "Fluxbox", FocusModel::click, false, false, false, true, false, 3},
+        Row{"JWM", "JWM", FocusModel::followsPointer, false, true, false, true, false, 3,
             DragButtons::Modifier::alt, true},
         Row{"FVWM", "FVWM", FocusModel::followsPointer, false, false, false, false, true, 1,
             DragButtons::Modifier::none}));
@@ -82,7 +82,7 @@ TEST(WindowManagerTraits, DescribeSaysEveryTraitOnOneLine) {
     EXPECT_EQ(traits.describe(),
               "Openbox: click to focus (/etc/xdg/openbox/rc.xml); keeps windows on screen: no; "
               "honours restack: yes; frames translucent windows after an outputs change: yes; "
-              "focuses windows mapped back: no; moves frames late: no; focuses new windows: yes; "
+              "focuses windows mapped back: yes; moves frames late: no; focuses new windows: yes; "
               "holds the selection: yes; moves and resizes with Alt + button 1/3");
     EXPECT_EQ(WindowManagerTraits{}.describe(), "no window manager");
 }

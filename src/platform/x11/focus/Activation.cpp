@@ -6,6 +6,7 @@
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/connection/X11Events.h"
 #include "platform/x11/focus/Activation.h"
+#include "platform/x11/focus/MappedBackFocus.h"
 #include "platform/x11/windows/MoveResizeRequest.h"
 #include "platform/x11/windows/X11Desktop.h"
 
@@ -42,21 +43,26 @@ void Activation::focusHandOverEnded(bool taken) {
 }
 
 bool Activation::focusedByShowing(xcb_window_t active, std::optional<xcb_window_t> former) {
-    // Longer than a window manager takes to map a window and focus it.
-    constexpr std::chrono::milliseconds kMapAnswer{1000};
     if (!d_.shownFromParking || d_.shownFromParking->window != active) return false;
-    // Only a window manager that focuses windows mapped back takes the focus this way.
-    if (!d_.traits.focusesMappedBack) {
-        d_.shownFromParking.reset();
-        return false;
-    }
+    // The first focus of the window since the map is the only one that can answer it.
     const ShownFromParking shown = *d_.shownFromParking;
     d_.shownFromParking.reset();
-    if (activating_ == active || !former || former != shown.focused) return false;
-    // The window Brindlow itself focused last (the activation may have come before the map).
-    if (lastActivation_ && lastActivation_->first == active) return false;
-    if (std::chrono::steady_clock::now() - shown.time > kMapAnswer) return false;
-    return d_.known.count(*former) > 0;
+    const MappedBackFocus seen{
+        .windowManagerFocusesMappedBack = d_.traits.focusesMappedBack,
+        .focusedAtMap = shown.focused,
+        .former = former,
+        .formerKnown = former && d_.known.count(*former) > 0,
+        // The activation may have come before the map.
+        .activatedByBrindlow =
+            activating_ == active || (lastActivation_ && lastActivation_->first == active),
+        .sinceMap = std::chrono::steady_clock::now() - shown.time,
+    };
+    return seen.answersTheMap();
+}
+
+bool Activation::stillShownToUser(xcb_window_t window) {
+    const std::optional<X11WindowSnapshot> snapshot = registry().read(window);
+    return snapshot && !registry().minimized(*snapshot) && !registry().away(*snapshot);
 }
 
 AXError Activation::activate(xcb_window_t window, double timeout) {

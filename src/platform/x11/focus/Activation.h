@@ -33,6 +33,11 @@ class Activation : public DesktopPart {
     // then goes back to `former`.
     bool focusedByShowing(xcb_window_t active, std::optional<xcb_window_t> former);
 
+    // Whether a request of ours that would focus `window` may still go out, read as it goes
+    // out: the window exists, the user has not minimised it, and it stands on the current
+    // desktop. Parking's own iconify does not count: the window is shown again as it is focused.
+    bool stillShownToUser(xcb_window_t window);
+
   private:
     // activate() without its check: the request as asked.
     AXError activateNow(xcb_window_t window, double timeout);

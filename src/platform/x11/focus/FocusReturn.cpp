@@ -46,7 +46,11 @@ void FocusReturn::handBackHeard(const xcb_client_message_event_t& message) {
         }
     } else if (message.window == handBackMarkers_ && message.type == handBackAtom_) {
         const FocusHandBack::Due due = focusHandBack_.markerArrived(message.data.data32[0]);
-        if (due.handBack)
+        // The window the focus was due back to may have been minimised, closed or sent away
+        // by the user since: it is not brought back.
+        if (due.handBack && !activation().stillShownToUser(due.handBack->to))
+            parkingLog().info("Focus not returned to 0x%x: no longer shown", due.handBack->to);
+        else if (due.handBack)
             xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), due.handBack->to,
                                                   XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
                                                   XCB_CURRENT_TIME, due.handBack->from);

@@ -132,6 +132,12 @@ void X11PanelDesktop::activate(std::uint32_t window) {
     x_.flush();
 }
 
+bool X11PanelDesktop::handFocusBack(std::uint32_t window) {
+    if (!desktop_.activation().stillShownToUser(window)) return false;
+    activate(window);
+    return true;
+}
+
 bool X11PanelDesktop::activateAndWait(std::uint32_t window, double limit) {
     if (!windowManagerRuns(x_)) {
         activate(window);

@@ -31,6 +31,7 @@ class X11PanelDesktop final : public PanelDesktop {
     std::optional<std::uint32_t> keyboardFocus() override;
     void activate(std::uint32_t window) override;
     bool activateAndWait(std::uint32_t window, double limit) override;
+    bool handFocusBack(std::uint32_t window) override;
     bool moveToCurrentDesktop(std::uint32_t window, double limit) override;
     void keepOwnWindowsOutOf(const std::vector<std::uint32_t>& group) override;
     void raiseWithoutFocus(std::uint32_t window) override;

@@ -89,7 +89,12 @@ INSTANTIATE_TEST_SUITE_P(
         HandBackCase{"TheMarkerTwice", {handBackPlanned, lastMarker, lastMarker}, {"focus 11"}},
         HandBackCase{"ALaterHandBackReplacesTheFirst",
                      {handBackPlanned, laterHandBackPlanned, firstMarker, lastMarker},
-                     {"focus 13"}}),
+                     {"focus 13"}},
+        // The first hand-back's marker, back after a later one was planned, sends nothing: the
+        // later one waits for its own marker, and a switch before that drops it.
+        HandBackCase{"AStaleMarkerSendsNothing",
+                     {handBackPlanned, laterHandBackPlanned, firstMarker, switchTo1, lastMarker},
+                     {}}),
     [](const testing::TestParamInfo<HandBackCase>& row) { return row.param.name; });
 
 }  // namespace

@@ -1,0 +1,133 @@
+// The real executable where the user's actions, at a human pace, meet requests of Brindlow's still
+// on their way to the window manager: nothing of Brindlow's undoes what the user did meanwhile.
+#include <iterator>
+
+#include "AppOnDisplay.h"
+#include "platform/x11/connection/X11Properties.h"
+
+namespace brindlow::test {
+namespace {
+
+constexpr std::uint32_t kIconic = 3;
+
+class FocusRaces : public AppOnDisplay {
+  protected:
+    // Without a tray host Brindlow opens its settings window a moment after the start, and the
+    // focus goes back to the window that had it.
+    void withoutTrayHost() {
+        const std::string tray = "_NET_SYSTEM_TRAY_S" + std::to_string(connection().screenNumber());
+        xcb_set_selection_owner(connection().xcb(), XCB_WINDOW_NONE, connection().atom(tray),
+                                XCB_CURRENT_TIME);
+        connection().sync();
+    }
+
+    std::string logged() const {
+        std::ifstream log(logFile());
+        return std::string{std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
+    }
+
+    // The active display's columns by their first window (this test's xterms only) and the
+    // focused one (counted from 1; 0 when it is none of them).
+    struct Columns {
+        std::vector<xcb_window_t> windows;
+        int focused = 0;
+    };
+    Columns columns() {
+        Columns result;
+        const auto json = listing();
+        if (!json) return result;
+        for (const auto& display : json->at("displays")) {
+            if (!display.value("active", false)) continue;
+            int index = 0;
+            for (const auto& column : display.at("columns")) {
+                ++index;
+                const Xterm* xterm = xtermTitled(column.at("windows").at(0).value("title", ""));
+                if (!xterm) continue;
+                result.windows.push_back(xterm->window);
+                if (index == display.value("focused", 0))
+                    result.focused = int(result.windows.size());
+            }
+        }
+        return result;
+    }
+    std::optional<xcb_window_t> stripFocus() {
+        const Columns shown = columns();
+        if (shown.focused == 0) return std::nullopt;
+        return shown.windows[size_t(shown.focused - 1)];
+    }
+    std::optional<xcb_window_t> active() { return readActiveWindow(connection()); }
+    bool iconic(xcb_window_t window) {
+        const auto snapshot = readWindow(connection(), window);
+        return snapshot && snapshot->wmState == kIconic;
+    }
+    std::optional<xcb_window_t> settingsWindow() {
+        const ProcessRun found = runProcess({"xdotool", "search", "--name", "^Brindlow Settings$"});
+        if (found.status != 0 || found.out.empty()) return std::nullopt;
+        return xcb_window_t(std::stoul(found.out));
+    }
+    // `holds` holds over a run of round trips to Brindlow, each a listing: long enough for any
+    // request of Brindlow's still under way to have reached the window manager.
+    bool keeps(const std::function<bool()>& holds) {
+        int inARow = 0;
+        return settle([&] {
+            inARow = holds() && listing() ? inARow + 1 : 0;
+            return inARow >= 8;
+        });
+    }
+    // The strip focuses the `column`th column (from 1) and the window manager its window.
+    bool focusedOn(int column) {
+        const Columns shown = columns();
+        return shown.focused == column && int(shown.windows.size()) >= column &&
+               active() == shown.windows[size_t(column - 1)];
+    }
+};
+
+// How the window the user minimises came to have the focus.
+enum class Focused {
+    byAJump,            // `brindlow jump 2`, seen focused
+    withSettingsShown,  // `focus-first` in the first seconds, without a tray host: the settings
+                        // window opens and hands the focus back
+};
+
+struct MinimiseCase {
+    std::string name;
+    Focused focused;
+};
+
+class MinimiseStays : public FocusRaces, public ::testing::WithParamInterface<MinimiseCase> {};
+
+// The user minimises the focused window as soon as it shows focused: it stays minimised, out of
+// the strip, and none of Brindlow's requests shows it again.
+TEST_P(MinimiseStays, WhateverBrindlowStillHadUnderWay) {
+    if (GetParam().focused == Focused::withSettingsShown) withoutTrayHost();
+    startXterms(3);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    xcb_window_t target = XCB_WINDOW_NONE;
+    if (GetParam().focused == Focused::byAJump) {
+        ASSERT_EQ(tool({"jump", "2"}).status, 0);
+        ASSERT_TRUE(settle([&] { return focusedOn(2); }));
+    } else {
+        ASSERT_EQ(tool({"focus-first"}).status, 0);
+        // The user sees the settings window open and the focus come back to the first column.
+        ASSERT_TRUE(settle([&] { return settingsWindow() && focusedOn(1); }))
+            << "no settings window, or the focus did not come back";
+    }
+    target = *active();
+    ASSERT_TRUE(xdotool({"windowminimize", std::to_string(target)}));
+    ASSERT_TRUE(settle([&] { return iconic(target); })) << "the window manager did not minimise";
+    EXPECT_TRUE(keeps([&] {
+        const Columns shown = columns();
+        return iconic(target) && shown.windows.size() == 2 &&
+               std::find(shown.windows.begin(), shown.windows.end(), target) == shown.windows.end();
+    })) << "the minimised window was shown again or kept in the strip";
+}
+
+INSTANTIATE_TEST_SUITE_P(Races, MinimiseStays,
+                         ::testing::Values(MinimiseCase{"AfterAJump", Focused::byAJump},
+                                           MinimiseCase{"WhileTheSettingsWindowOpens",
+                                                        Focused::withSettingsShown}),
+                         [](const auto& row) { return row.param.name; });
+
+}  // namespace
+}  // namespace brindlow::test
