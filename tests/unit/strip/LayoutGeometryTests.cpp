@@ -115,6 +115,9 @@ TEST(EdgeSlices, NeverTheFocusedColumnNarrowSlicesOrRefusingWindows) {
     EXPECT_TRUE(LE::edgeSlices(halves, 2, 0, 1000, 10, 10).slices.empty());
     halves[0].refusedWidth = RefusedWidth{1, 388};
     EXPECT_TRUE(LE::edgeSlices(halves, 2, 100, 1000, 10, 10).slices.empty());
+    // Not sliced, it is parked on the side it is cut at.
+    EXPECT_EQ(LE::edgeSlices(halves, 2, 100, 1000, 10, 10).parked,
+              (std::map<int, bool>{{0, false}}));
     halves[0].refusedWidth = RefusedWidth{1, 387};
     EXPECT_EQ(LE::edgeSlices(halves, 2, 100, 1000, 10, 10).slices.size(), 1u);
 }

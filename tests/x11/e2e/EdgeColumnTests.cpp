@@ -43,6 +43,10 @@ class AColumnCutByTheEdge : public AppOnDisplay,
 // The first column grows to two thirds (cycle-width from one half): the second one, 624 points
 // of it left on screen, becomes a slice or is parked, and stays clear of the first column.
 TEST_P(AColumnCutByTheEdge, NeverStandsOverItsNeighbour) {
+    // A client's own resize is placed on screen there: parked, the client comes back into view
+    // each time it sets its own size, which is the self-resizing window's own matter.
+    if (GetParam() == SecondWindow::selfResizing)
+        BRINDLOW_SKIP_BESIDE("it places a client's own resize on screen", "xfwm4");
     const xcb_window_t first = startXterm("e2e-edge-first").window;
     std::unique_ptr<TestClientProcess> client;
     xcb_window_t second = XCB_WINDOW_NONE;
@@ -56,13 +60,17 @@ TEST_P(AColumnCutByTheEdge, NeverStandsOverItsNeighbour) {
     }
     startBrindlow();
     ASSERT_FALSE(HasFatalFailure());
-    // A window that did not take the 942 points it was sent has its width learned first.
+    // A window that did not take the 942 points it was sent has its width learned first: the
+    // client always (it resizes itself a moment after the move), an xterm where the window
+    // manager keeps it to whole cells.
     settledFrames();
-    if (shown(second) && frameOf(second)->width != 942) {
+    if (GetParam() == SecondWindow::selfResizing || frameOf(second)->width != 942) {
+        const std::string app =
+            GetParam() == SecondWindow::xterm ? "XTerm " : "Brindlow-testclient ";
         EXPECT_TRUE(settle([&] {
             const std::string text = logged();
-            return text.find(" points, not 942") != std::string::npos ||
-                   text.find(" points, less than the 942 sent") != std::string::npos;
+            return text.find(app + "needs ") != std::string::npos ||
+                   text.find(app + "took ") != std::string::npos;
         })) << "no width was learned";
     }
     ASSERT_EQ(tool({"focus-first"}).status, 0);
@@ -73,8 +81,18 @@ TEST_P(AColumnCutByTheEdge, NeverStandsOverItsNeighbour) {
         ASSERT_EQ(tool({"focus-first"}).status, 0);
     }
     ASSERT_EQ(columnTitles(), firstThenSecond);
+    const auto landings = [&] {
+        const std::string text = logged();
+        std::size_t count = 0;
+        for (std::size_t at = text.find("Animation: "); at != std::string::npos;
+             at = text.find("Animation: ", at + 1))
+            ++count;
+        return count;
+    };
+    const std::size_t landed = landings();
     ASSERT_EQ(tool({"cycle-width"}).status, 0);
-    ASSERT_TRUE(settle([&] { return frameOf(first)->width > 1200; }))
+    // The glide that widens the first column lands before the windows are judged.
+    ASSERT_TRUE(settle([&] { return landings() > landed && frameOf(first)->width > 1200; }))
         << "the first column did not grow";
     int inARow = 0;
     Rect left, right;
@@ -131,30 +149,30 @@ TEST_F(ParkedSliver, StaysUnderTheFirstVisibleColumnFromTheStart) {
     }
     startBrindlow();
     ASSERT_FALSE(HasFatalFailure());
-    std::vector<xcb_window_t> parked;
-    xcb_window_t shown = XCB_WINDOW_NONE;
+    // Parked: partly off the screen; visible: wholly on it.
+    std::vector<xcb_window_t> parked, visible;
     ASSERT_TRUE(settle([&] {
         parked.clear();
-        for (const auto& [window, frame] : settledFrames()) {
-            if (frame.minX() < 0) parked.push_back(window);
-            if (frame.minX() == 12) shown = window;
-        }
-        return !parked.empty() && shown != XCB_WINDOW_NONE;
-    })) << "no window parked left of the first visible column";
+        visible.clear();
+        for (const auto& [window, frame] : settledFrames())
+            (frame.minX() < 0 || frame.maxX() > 1920 ? parked : visible).push_back(window);
+        return !parked.empty() && !visible.empty();
+    })) << "no window parked";
     int inARow = 0;
     std::string over;
     EXPECT_TRUE(settle([&] {
         const std::vector<xcb_window_t> order = clientsBottomToTop();
-        const auto visible = std::find(order.begin(), order.end(), shown);
+        const auto depth = [&](xcb_window_t window) {
+            return std::find(order.begin(), order.end(), window) - order.begin();
+        };
         over.clear();
-        for (const xcb_window_t window : parked) {
-            const auto at = std::find(order.begin(), order.end(), window);
-            if (frameOf(window)->maxX() > 12 && (at == order.end() || at > visible))
-                over += ::testing::PrintToString(*frameOf(window)) + " ";
-        }
+        for (const xcb_window_t sliver : parked)
+            for (const xcb_window_t shown : visible)
+                if (frameOf(sliver)->intersects(*frameOf(shown)) && depth(sliver) > depth(shown))
+                    over += ::testing::PrintToString(*frameOf(sliver)) + " ";
         inARow = over.empty() ? inARow + 1 : 0;
         return inARow >= 5;
-    })) << "parked windows stand over the first column: "
+    })) << "parked windows stand over a visible column: "
         << over;
     brindlow_->signal(SIGTERM);
     EXPECT_EQ(brindlow_->waitForExit(kLimit), 0);
