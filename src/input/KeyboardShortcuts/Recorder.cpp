@@ -127,6 +127,15 @@ void Recorder::showStoredShortcut() {
     showClearButtonIfShowingAShortcut();
 }
 
+bool Recorder::showKeyNamesAgain() {
+    if (recording_) return false;
+    const std::optional<Shortcut> shortcut = registry_.getShortcut(name_);
+    const QString now = shortcut ? QString::fromStdString(shortcut->description()) : QString();
+    if (now == text()) return false;
+    showStoredShortcut();
+    return true;
+}
+
 void Recorder::showClearButtonIfShowingAShortcut() {
     clearAction_->setVisible(!text().isEmpty());
 }

@@ -55,6 +55,9 @@ class Recorder : public QLineEdit {
     // How warnings are shown; a modal message box by default.
     void setAlertPresenter(AlertPresenter presenter) { presentAlert_ = std::move(presenter); }
     bool isRecording() const { return recording_; }
+    // Shows the stored shortcut again in the key names of the keyboard layout in use, unless it
+    // records; true when the text changed.
+    bool showKeyNamesAgain();
     // The clear button: shown only while a shortcut is shown.
     QAction* clearAction() const { return clearAction_; }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
@@ -189,6 +191,32 @@ QToolButton* iconButton(const QIcon& icon, const QString& title, std::function<v
         if (action) action();
     });
     return control;
+}
+
+namespace {
+
+// Starts its timer when the widget it watches is shown and stops it when it is hidden.
+class ShownTimer final : public QTimer {
+  public:
+    ShownTimer(QWidget& widget, int milliseconds, std::function<void()> tick) : QTimer(&widget) {
+        setInterval(milliseconds);
+        connect(this, &QTimer::timeout, this, std::move(tick));
+        widget.installEventFilter(this);
+        if (widget.isVisible()) start();
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) start();
+        if (event->type() == QEvent::Hide) stop();
+        return QTimer::eventFilter(watched, event);
+    }
+};
+
+}  // namespace
+
+void whileShown(QWidget& widget, int milliseconds, std::function<void()> tick) {
+    new ShownTimer(widget, milliseconds, std::move(tick));  // owned by the widget
 }
 
 }  // namespace brindlow

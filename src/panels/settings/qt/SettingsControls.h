@@ -137,4 +137,10 @@ QIcon removeIcon();
 // A borderless button showing only `icon`; `title` is its tooltip and accessible name.
 QToolButton* iconButton(const QIcon& icon, const QString& title, std::function<void()> action);
 
+// How often a page that shows key names reads them again while it shows: no toolkit event tells
+// of a switch of keyboard layout or group.
+inline constexpr int kFollowKeyNamesMilliseconds = 400;
+// Runs `tick` every `milliseconds` while `widget` is shown, and never while it is hidden.
+void whileShown(QWidget& widget, int milliseconds, std::function<void()> tick);
+
 }  // namespace brindlow

@@ -517,6 +517,16 @@ QWidget* shortcutsPage(const SettingsServices& services) {
         KeyboardShortcuts::removeRecorderActivityListener(token);
         registry->removeChangeListener(changes);
     });
+
+    // Keys are named by the keyboard layout in use, and no toolkit event tells of a switch of
+    // layout or group: while the page shows, the names are read again now and then.
+    const auto recorders = rows->findChildren<KeyboardShortcuts::Recorder*>();
+    whileShown(*page, kFollowKeyNamesMilliseconds, [recorders, showHeldShortcuts] {
+        bool renamed = false;
+        for (KeyboardShortcuts::Recorder* recorder : recorders)
+            renamed = recorder->showKeyNamesAgain() || renamed;
+        if (renamed) showHeldShortcuts();
+    });
     return page;
 }
 

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 
@@ -199,6 +200,43 @@ TEST_F(SettingsWindowTest, RecordingLetsGoOfEveryGrabAndResetAllRedrawsEveryReco
     QApplication::processEvents();
     EXPECT_EQ(recorders.front()->text(), first);
     EXPECT_EQ(recorders.back()->text(), last);
+    window.reset();
+    setKeyCharacterSource({});
+}
+
+// Keys are named by the keyboard layout in use: the Shortcuts page follows a switch of layout or
+// group while it shows ("Ctrl+Alt+/" with a US layout, "Ctrl+Alt+-" with a German one), and reads
+// nothing again while it is hidden.
+TEST_F(SettingsWindowTest, TheShortcutsPageNamesTheKeysOfTheLayoutSwitchedTo) {
+    using namespace KeyboardShortcuts;
+    bool german = false;
+    setKeyCharacterSource([&german](int keyCode) -> std::optional<std::string> {
+        if (german && keyCode == 44) return "-";
+        return usLayoutCharacter(keyCode);
+    });
+    test::FakeHotKeys system;
+    HotKeyCenter center{system, [](const std::string&) {}};
+    MemoryPreferences preferences;
+    Registry registry{preferences, center};
+    Hotkey::registerAll(registry, [](const Command&) {});
+    services.shortcuts = &registry;
+    services.hotKeys = &system;
+    auto window = open(AppSettings{});
+    window->select(SettingsPageTab::shortcuts);
+    QWidget* page = window->page(SettingsPageTab::shortcuts);
+    auto* sheetKeys = page->findChild<QLineEdit*>("shortcuts");
+    ASSERT_NE(sheetKeys, nullptr);
+    EXPECT_EQ(sheetKeys->text(), "Ctrl+Alt+/");
+
+    german = true;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheetKeys->text() == "Ctrl+Alt+-"; }, 3000))
+        << sheetKeys->text().toStdString();
+
+    window->select(SettingsPageTab::general);
+    QApplication::processEvents();
+    const auto timers = page->findChildren<QTimer*>();
+    EXPECT_TRUE(
+        std::none_of(timers.begin(), timers.end(), [](QTimer* t) { return t->isActive(); }));
     window.reset();
     setKeyCharacterSource({});
 }
