@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "panels/qt/PanelWindow.h"
 #include "windows/WindowObserver.h"
 
 namespace brindlow {
@@ -47,6 +48,11 @@ std::vector<Rect> ownWindowFrames() {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return frames;
     for (const QWidget* window : QApplication::topLevelWidgets()) {
         if (!window->isVisible() || window->isMinimized() || !isFramedWindow(*window)) continue;
+        // A panel's shadow falls in a transparent margin of its window: only what is drawn.
+        if (const auto* panel = dynamic_cast<const PanelWindow*>(window)) {
+            frames.push_back(panel->drawnFrame());
+            continue;
+        }
         const QRect frame = window->frameGeometry();
         frames.push_back(Rect(frame.x(), frame.y(), frame.width(), frame.height()));
     }

@@ -85,6 +85,12 @@ void PanelWindow::paintEvent(QPaintEvent* event) {
     }
 }
 
+Rect PanelWindow::drawnFrame() const {
+    const QRect inside = content_ ? content_->geometry() : rect();
+    const QPoint corner = mapToGlobal(inside.topLeft());
+    return Rect(corner.x(), corner.y(), inside.width(), inside.height());
+}
+
 bool PanelWindow::animatesFades() const {
     return desktop_ && desktop_->compositorRunning();
 }

@@ -50,6 +50,9 @@ class PanelWindow final : public QWidget, public PanelHost {
     // again, and a loss of the focus is judged only after that request; false when not shown.
     bool takeKeysBack();
     Rect mainScreenVisibleFrame() const override;
+    // What is drawn of the panel, in global coordinates: its content, without the transparent
+    // margin its shadow falls in (what the user sees as the panel's edge).
+    Rect drawnFrame() const;
     void setAlpha(double alpha) override;
     double alpha() const override { return alpha_; }
     void fadeAlpha(double alpha, double seconds, std::function<void()> completion) override;
