@@ -165,6 +165,35 @@ TEST_F(DesktopServices, EveryMoveAndResizeOfTheFrameIsHeard) {
     observer->unscheduleFromMain();
 }
 
+// A client that draws its own decorations and its shadow in a transparent margin of its window:
+// its frame is what shows, a move and a resize place what shows, and when it drops the margin
+// (as GTK does once maximised or tiled) its frame grows by as much, heard as a move and a resize.
+TEST_F(DesktopServices, AClientsInvisibleMarginIsLeftOutOfItsFrameAndFollowed) {
+    TestClientProcess client({"--title", "shadowed", "--size", "500x400", "--csd", "26,26,23,29"});
+    auto window = windowElement(client);
+    ASSERT_TRUE(window);
+    ASSERT_EQ(readWindow(connection(), client.window())->extents, FrameExtents{})
+        << "the window manager decorates a window that asks for none";
+    ASSERT_EQ(window->setAttributeValue(ax::position, Point{120, 90}), axerror::success);
+    ASSERT_EQ(window->setAttributeValue(ax::size, Size{700, 500}), axerror::success);
+    EXPECT_TRUE(settle([&] { return frame(window) == Rect(120, 90, 700, 500); }))
+        << "frame " << frame(window);
+    EXPECT_EQ(readWindow(connection(), client.window())->clientFrame, Rect(94, 67, 752, 552));
+
+    const std::shared_ptr<AXObserver> observer = recordingObserver(
+        client, window, {ax::windowMovedNotification, ax::windowResizedNotification});
+    ASSERT_TRUE(observer);
+    observer->scheduleOnMain();
+    const auto id = window->identity();
+    ASSERT_TRUE(client.command("frame-extents 0,0,0,0"));
+    EXPECT_TRUE(main_.runUntil([&] {
+        return received_.has(id, ax::windowMovedNotification) &&
+               received_.has(id, ax::windowResizedNotification);
+    })) << "the margin's change was not heard";
+    EXPECT_EQ(frame(window), Rect(94, 67, 752, 552));
+    observer->unscheduleFromMain();
+}
+
 xcb_window_t inputFocus(X11Connection& x) {
     XcbReply<xcb_get_input_focus_reply_t> reply(
         xcb_get_input_focus_reply(x.xcb(), xcb_get_input_focus(x.xcb()), nullptr));
