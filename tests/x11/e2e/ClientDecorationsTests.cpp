@@ -18,10 +18,13 @@ constexpr double kScreenHeight = 1080;
 struct Decorations {
     const char* name;
     const char* margin;
+    // A minimum size of the client, margin included, that leaves 500 points of it to see.
+    const char* minimumShowing500;
 };
 
 // GTK 3 and GTK 4 header-bar windows beside a compositor.
-const Decorations kDecorations[] = {{"Gtk3", "26,26,23,29"}, {"Gtk4", "61,61,55,67"}};
+const Decorations kDecorations[] = {{"Gtk3", "26,26,23,29", "552x100"},
+                                    {"Gtk4", "61,61,55,67", "622x100"}};
 
 // The real executable beside windows opened by the test, measured as the user sees them.
 class VisibleFrames : public AppOnDisplay {
@@ -144,11 +147,14 @@ class ClientDecorations : public VisibleFrames, public ::testing::WithParamInter
         clients_.clear();
     }
 
-    // Opens `count` windows with the row's decorations, titled csd-1, csd-2, …
-    void open(std::size_t count) {
+    // Opens `count` windows with the row's decorations, titled csd-1, csd-2, …, the first of them
+    // with `firstOptions` too.
+    void open(std::size_t count, const std::vector<std::string>& firstOptions = {}) {
         for (std::size_t i = 0; i < count; ++i) {
-            clients_.push_back(std::make_unique<TestClientProcess>(std::vector<std::string>{
-                "--title", titleOf(i), "--size", "500x400", "--csd", GetParam().margin}));
+            std::vector<std::string> options{"--title", titleOf(i), "--size",
+                                             "500x400", "--csd",    GetParam().margin};
+            if (i == 0) options.insert(options.end(), firstOptions.begin(), firstOptions.end());
+            clients_.push_back(std::make_unique<TestClientProcess>(options));
             ASSERT_TRUE(clients_.back()->ready()) << titleOf(i) << " did not start";
             titled_[titleOf(i)] = clients_.back()->window();
         }
@@ -254,6 +260,34 @@ TEST_P(ClientDecorations, AParkedColumnLeavesAVisibleSliver) {
         << ::testing::PrintToString(frames);
     if (outOfSight) std::cerr << "the parked window is iconified beside this window manager\n";
     screenshot(shotName("parked"));
+}
+
+// Columns a quarter of the screen wide (465 points): a window that cannot show less than 500 points
+// is learned as needing 500, what the user sees of it, and the columns stand one gap apart.
+TEST_P(ClientDecorations, AWidthTheWindowRefusesIsLearnedAsWhatShows) {
+    open(2, {"--min", GetParam().minimumShowing500});
+    ASSERT_FALSE(HasFatalFailure());
+    startTiling({{"defaultWidth", 0.25}});
+    ASSERT_FALSE(HasFatalFailure());
+    const auto logged = [&] {
+        std::ifstream log(logFile());
+        return std::string{std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
+    };
+    std::vector<std::vector<Rect>> frames;
+    EXPECT_TRUE(settle([&] {
+        frames = visibleColumns();
+        if (frames.size() != 2) return false;
+        const Rect& first = frames[0].front();
+        const Rect& second = frames[1].front();
+        return first.x == kGap && second.x - first.maxX() == kGap &&
+               std::max(first.width, second.width) == 500 &&
+               std::min(first.width, second.width) == 465;
+    })) << "visible frames "
+        << ::testing::PrintToString(frames);
+    // Logged once the size check has read the window back, after the layout settled.
+    EXPECT_TRUE(settle([&] {
+        return logged().find("Brindlow-testclient needs 500 points, not 465") != std::string::npos;
+    })) << "the width learned is not what shows";
 }
 
 INSTANTIATE_TEST_SUITE_P(Margins, ClientDecorations, ::testing::ValuesIn(kDecorations),
