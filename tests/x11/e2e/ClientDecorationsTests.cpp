@@ -4,6 +4,8 @@
 // a parked column's sliver are measured here on the visible window, read straight from the server.
 #include <xcb/xcb_ewmh.h>
 
+#include <algorithm>
+
 #include "AppOnDisplay.h"
 #include "platform/x11/connection/X11Properties.h"
 
@@ -142,6 +144,21 @@ class VisibleFrames : public AppOnDisplay {
 // The test client drawing a toolkit's margin.
 class ClientDecorations : public VisibleFrames, public ::testing::WithParamInterface<Decorations> {
   protected:
+    void SetUp() override {
+        VisibleFrames::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        // Toolkits draw the margin only for a window manager that says it knows of it; one that
+        // does not (openbox, icewm) takes the margin for part of the window and may pull it
+        // onto the screen with the rest.
+        const auto supported =
+            readCardinals(connection(), connection().root(), connection().ewmh()->_NET_SUPPORTED);
+        if (std::find(supported.begin(), supported.end(),
+                      connection().atom("_GTK_FRAME_EXTENTS")) == supported.end())
+            GTEST_SKIP() << "beside " << sessionWindowManager()
+                         << ", which does not support _GTK_FRAME_EXTENTS, toolkits draw no "
+                            "invisible margin";
+    }
+
     void TearDown() override {
         VisibleFrames::TearDown();  // Brindlow puts the windows back first
         clients_.clear();
