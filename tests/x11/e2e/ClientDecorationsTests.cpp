@@ -5,6 +5,7 @@
 #include <xcb/xcb_ewmh.h>
 
 #include <algorithm>
+#include <map>
 
 #include "AppOnDisplay.h"
 #include "platform/x11/connection/X11Properties.h"
@@ -168,12 +169,23 @@ class ClientDecorations : public VisibleFrames, public ::testing::WithParamInter
     // with `firstOptions` too.
     void open(std::size_t count, const std::vector<std::string>& firstOptions = {}) {
         for (std::size_t i = 0; i < count; ++i) {
+            // Each where the user put it, so that no window manager places it anew meanwhile.
+            const std::string at =
+                std::to_string(100 + 600 * i) + "," + std::to_string(100 + 50 * i);
             std::vector<std::string> options{"--title", titleOf(i), "--size",
-                                             "500x400", "--csd",    GetParam().margin};
+                                             "500x400", "--at",     at};
+            options.insert(options.end(), {"--csd", GetParam().margin});
             if (i == 0) options.insert(options.end(), firstOptions.begin(), firstOptions.end());
             clients_.push_back(std::make_unique<TestClientProcess>(options));
             ASSERT_TRUE(clients_.back()->ready()) << titleOf(i) << " did not start";
-            titled_[titleOf(i)] = clients_.back()->window();
+            const xcb_window_t window = clients_.back()->window();
+            titled_[titleOf(i)] = window;
+            // Shown: the window manager has placed it (KWin frames a window before it places it).
+            ASSERT_TRUE(settle([&] {
+                const auto state = desktop().registry().read(window);
+                return state && state->mapped;
+            })) << titleOf(i)
+                << " was not shown";
         }
     }
 
@@ -277,6 +289,40 @@ TEST_P(ClientDecorations, AParkedColumnLeavesAVisibleSliver) {
         << ::testing::PrintToString(frames);
     if (outOfSight) std::cerr << "the parked window is iconified beside this window manager\n";
     screenshot(shotName("parked"));
+}
+
+// Quit puts each window back where it stood before tiling, as the user saw it.
+TEST_P(ClientDecorations, QuitPutsThemBackWhereTheyShowed) {
+    open(2);
+    ASSERT_FALSE(HasFatalFailure());
+    const auto shown = [&] {
+        std::map<std::string, Rect> frames;
+        for (const auto& [title, window] : titled_)
+            frames[title] = visible(window).value_or(Rect{});
+        return frames;
+    };
+    // Where the window manager placed them, once that stays the same over two round trips.
+    std::map<std::string, Rect> before = shown();
+    settle([&] {
+        const auto now = shown();
+        const bool same = now == before;
+        before = now;
+        return same;
+    });
+    startTiling({{"defaultWidth", 0.5}});
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(settle([&] {
+        const auto frames = visibleColumns();
+        return frames.size() == 2 && frames[0].front().x == kGap;
+    })) << "not tiled";
+    brindlow_->signal(SIGTERM);
+    EXPECT_EQ(brindlow_->waitForExit(15), 0);
+    std::map<std::string, Rect> after;
+    EXPECT_TRUE(settle([&] {
+        after = shown();
+        return after == before;
+    })) << "before "
+        << ::testing::PrintToString(before) << ", after " << ::testing::PrintToString(after);
 }
 
 // Columns a quarter of the screen wide (465 points): a window that cannot show less than 500 points
