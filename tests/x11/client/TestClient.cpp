@@ -36,7 +36,11 @@
 #include <tuple>
 #include <vector>
 
+#include "OwnDecorations.h"
+
 namespace {
+
+using namespace brindlow::testclient;
 
 struct Options {
     std::string title = "testclient";
@@ -179,48 +183,10 @@ void setLegacyTitle(xcb_window_t window, const std::string& latin1) {
                         XCB_ATOM_STRING, 8, latin1.size(), latin1.data());
 }
 
-// A visual with an alpha channel (depth 32), as toolkits draw their shadows with; none without.
-std::optional<xcb_visualid_t> alphaVisual() {
-    for (auto depths = xcb_screen_allowed_depths_iterator(screen); depths.rem;
-         xcb_depth_next(&depths)) {
-        if (depths.data->depth != 32) continue;
-        for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem;
-             xcb_visualtype_next(&visuals))
-            if (visuals.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR) return visuals.data->visual_id;
-    }
-    return std::nullopt;
-}
-
-// The client-side-decorated window's invisible margin, as its toolkit publishes it.
-void setMargin(xcb_window_t window, const std::optional<std::vector<std::uint32_t>>& margin) {
-    if (!margin) {
-        xcb_delete_property(connection, window, atom("_GTK_FRAME_EXTENTS"));
-        return;
-    }
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("_GTK_FRAME_EXTENTS"),
-                        XCB_ATOM_CARDINAL, 32, 4, margin->data());
-}
-
-// Paints a client-side-decorated window: transparent margin (the background), opaque inside.
-void paintInside(xcb_window_t window, int width, int height,
-                 const std::optional<std::vector<std::uint32_t>>& margin) {
-    const std::vector<std::uint32_t> m = margin.value_or(std::vector<std::uint32_t>(4, 0));
-    xcb_clear_area(connection, 0, window, 0, 0, 0, 0);
-    const int insideWidth = width - int(m[0] + m[1]), insideHeight = height - int(m[2] + m[3]);
-    if (insideWidth <= 0 || insideHeight <= 0) return;
-    const xcb_gcontext_t gc = xcb_generate_id(connection);
-    const uint32_t opaqueGrey = 0xffc0c0c0;
-    xcb_create_gc(connection, gc, window, XCB_GC_FOREGROUND, &opaqueGrey);
-    const xcb_rectangle_t inside{int16_t(m[0]), int16_t(m[2]), uint16_t(insideWidth),
-                                 uint16_t(insideHeight)};
-    xcb_poly_fill_rectangle(connection, window, gc, 1, &inside);
-    xcb_free_gc(connection, gc);
-}
-
 xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window_t transientFor) {
     xcb_window_t window = xcb_generate_id(connection);
     const auto [x, y] = o.position.value_or(std::pair<int, int>{0, 0});
-    const std::optional<xcb_visualid_t> alpha = o.margin ? alphaVisual() : std::nullopt;
+    const std::optional<xcb_visualid_t> alpha = o.margin ? alphaVisual(screen) : std::nullopt;
     if (alpha) {
         // Transparent where nothing is drawn: the margin shows what lies behind it.
         const xcb_colormap_t colormap = xcb_generate_id(connection);
@@ -247,7 +213,7 @@ xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window
         const uint32_t motif[5] = {2, 0, 0, 0, 0};
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("_MOTIF_WM_HINTS"),
                             atom("_MOTIF_WM_HINTS"), 32, 5, motif);
-        setMargin(window, o.margin);
+        setMargin(connection, window, o.margin);
     }
     setTitle(window, title);
 
@@ -478,25 +444,6 @@ int stallingWindowManager(xcb_window_t client, int screenNumber) {
     }
 }
 
-// Waits until a compositing manager holds the screen's selection (_NET_WM_CM_Sn).
-int awaitCompositor(int screenNumber) {
-    const xcb_atom_t selection = atom(("_NET_WM_CM_S" + std::to_string(screenNumber)).c_str());
-    const auto owned = [&] {
-        auto reply = xcb_get_selection_owner_reply(
-            connection, xcb_get_selection_owner(connection, selection), nullptr);
-        const bool found = reply && reply->owner != XCB_WINDOW_NONE;
-        std::free(reply);
-        return found;
-    };
-    // Its owner announces itself on the root (MANAGER) only now and then: asked every 50 ms.
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        if (owned()) return 0;
-        waitFor(50, [](xcb_generic_event_t*) { return false; });
-    }
-    std::fprintf(stderr, "brindlow-testclient: no compositing manager runs\n");
-    return 1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -512,7 +459,7 @@ int main(int argc, char** argv) {
     screen = it.data;
 
     if (o.probe) return probe(o);
-    if (o.awaitCompositor) return awaitCompositor(screenNumber);
+    if (o.awaitCompositor) return awaitCompositor(connection, screenNumber);
     if (o.stallingClient) return stallingWindowManager(*o.stallingClient, screenNumber);
 
     xcb_window_t parent = XCB_WINDOW_NONE;
@@ -582,7 +529,7 @@ int main(int argc, char** argv) {
                 auto* expose = reinterpret_cast<xcb_expose_event_t*>(event);
                 if (expose->count == 0 && sizes.count(expose->window)) {
                     const auto [width, height] = sizes[expose->window];
-                    paintInside(expose->window, width, height, margin);
+                    paintInside(connection, expose->window, width, height, margin);
                 }
             }
             if (type == XCB_CONFIGURE_NOTIFY && o.refuse) {
@@ -639,8 +586,8 @@ int main(int argc, char** argv) {
                 if (line.rfind("frame-extents ", 0) == 0 && o.margin) {
                     margin = parseMargin(line.substr(14).c_str());
                     for (xcb_window_t w : windows) {
-                        setMargin(w, margin);
-                        paintInside(w, sizes[w].first, sizes[w].second, margin);
+                        setMargin(connection, w, margin);
+                        paintInside(connection, w, sizes[w].first, sizes[w].second, margin);
                     }
                 }
                 // A round trip, so the server has the change before the test hears "ok".

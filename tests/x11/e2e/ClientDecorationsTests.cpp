@@ -4,6 +4,9 @@
 // a parked column's sliver are measured here on the visible window, read straight from the server.
 #include <xcb/xcb_ewmh.h>
 
+#include <algorithm>
+#include <map>
+
 #include "AppOnDisplay.h"
 #include "platform/x11/connection/X11Properties.h"
 
@@ -18,10 +21,13 @@ constexpr double kScreenHeight = 1080;
 struct Decorations {
     const char* name;
     const char* margin;
+    // A minimum size of the client, margin included, that leaves 500 points of it to see.
+    const char* minimumShowing500;
 };
 
 // GTK 3 and GTK 4 header-bar windows beside a compositor.
-const Decorations kDecorations[] = {{"Gtk3", "26,26,23,29"}, {"Gtk4", "61,61,55,67"}};
+const Decorations kDecorations[] = {{"Gtk3", "26,26,23,29", "552x100"},
+                                    {"Gtk4", "61,61,55,67", "622x100"}};
 
 // The real executable beside windows opened by the test, measured as the user sees them.
 class VisibleFrames : public AppOnDisplay {
@@ -139,18 +145,47 @@ class VisibleFrames : public AppOnDisplay {
 // The test client drawing a toolkit's margin.
 class ClientDecorations : public VisibleFrames, public ::testing::WithParamInterface<Decorations> {
   protected:
+    void SetUp() override {
+        VisibleFrames::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        // Toolkits draw the margin only for a window manager that says it knows of it; one that
+        // does not (openbox, icewm) takes the margin for part of the window and may pull it
+        // onto the screen with the rest.
+        const auto supported =
+            readCardinals(connection(), connection().root(), connection().ewmh()->_NET_SUPPORTED);
+        if (std::find(supported.begin(), supported.end(),
+                      connection().atom("_GTK_FRAME_EXTENTS")) == supported.end())
+            GTEST_SKIP() << "beside " << sessionWindowManager()
+                         << ", which does not support _GTK_FRAME_EXTENTS, toolkits draw no "
+                            "invisible margin";
+    }
+
     void TearDown() override {
         VisibleFrames::TearDown();  // Brindlow puts the windows back first
         clients_.clear();
     }
 
-    // Opens `count` windows with the row's decorations, titled csd-1, csd-2, …
-    void open(std::size_t count) {
+    // Opens `count` windows with the row's decorations, titled csd-1, csd-2, …, the first of them
+    // with `firstOptions` too.
+    void open(std::size_t count, const std::vector<std::string>& firstOptions = {}) {
         for (std::size_t i = 0; i < count; ++i) {
-            clients_.push_back(std::make_unique<TestClientProcess>(std::vector<std::string>{
-                "--title", titleOf(i), "--size", "500x400", "--csd", GetParam().margin}));
+            // Each where the user put it, so that no window manager places it anew meanwhile.
+            const std::string at =
+                std::to_string(100 + 600 * i) + "," + std::to_string(100 + 50 * i);
+            std::vector<std::string> options{"--title", titleOf(i), "--size",
+                                             "500x400", "--at",     at};
+            options.insert(options.end(), {"--csd", GetParam().margin});
+            if (i == 0) options.insert(options.end(), firstOptions.begin(), firstOptions.end());
+            clients_.push_back(std::make_unique<TestClientProcess>(options));
             ASSERT_TRUE(clients_.back()->ready()) << titleOf(i) << " did not start";
-            titled_[titleOf(i)] = clients_.back()->window();
+            const xcb_window_t window = clients_.back()->window();
+            titled_[titleOf(i)] = window;
+            // Shown: the window manager has placed it (KWin frames a window before it places it).
+            ASSERT_TRUE(settle([&] {
+                const auto state = desktop().registry().read(window);
+                return state && state->mapped;
+            })) << titleOf(i)
+                << " was not shown";
         }
     }
 
@@ -254,6 +289,68 @@ TEST_P(ClientDecorations, AParkedColumnLeavesAVisibleSliver) {
         << ::testing::PrintToString(frames);
     if (outOfSight) std::cerr << "the parked window is iconified beside this window manager\n";
     screenshot(shotName("parked"));
+}
+
+// Quit puts each window back where it stood before tiling, as the user saw it.
+TEST_P(ClientDecorations, QuitPutsThemBackWhereTheyShowed) {
+    open(2);
+    ASSERT_FALSE(HasFatalFailure());
+    const auto shown = [&] {
+        std::map<std::string, Rect> frames;
+        for (const auto& [title, window] : titled_)
+            frames[title] = visible(window).value_or(Rect{});
+        return frames;
+    };
+    // Where the window manager placed them, once that stays the same over two round trips.
+    std::map<std::string, Rect> before = shown();
+    settle([&] {
+        const auto now = shown();
+        const bool same = now == before;
+        before = now;
+        return same;
+    });
+    startTiling({{"defaultWidth", 0.5}});
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(settle([&] {
+        const auto frames = visibleColumns();
+        return frames.size() == 2 && frames[0].front().x == kGap;
+    })) << "not tiled";
+    brindlow_->signal(SIGTERM);
+    EXPECT_EQ(brindlow_->waitForExit(15), 0);
+    std::map<std::string, Rect> after;
+    EXPECT_TRUE(settle([&] {
+        after = shown();
+        return after == before;
+    })) << "before "
+        << ::testing::PrintToString(before) << ", after " << ::testing::PrintToString(after);
+}
+
+// Columns a quarter of the screen wide (465 points): a window that cannot show less than 500 points
+// is learned as needing 500, what the user sees of it, and the columns stand one gap apart.
+TEST_P(ClientDecorations, AWidthTheWindowRefusesIsLearnedAsWhatShows) {
+    open(2, {"--min", GetParam().minimumShowing500});
+    ASSERT_FALSE(HasFatalFailure());
+    startTiling({{"defaultWidth", 0.25}});
+    ASSERT_FALSE(HasFatalFailure());
+    const auto logged = [&] {
+        std::ifstream log(logFile());
+        return std::string{std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
+    };
+    std::vector<std::vector<Rect>> frames;
+    EXPECT_TRUE(settle([&] {
+        frames = visibleColumns();
+        if (frames.size() != 2) return false;
+        const Rect& first = frames[0].front();
+        const Rect& second = frames[1].front();
+        return first.x == kGap && second.x - first.maxX() == kGap &&
+               std::max(first.width, second.width) == 500 &&
+               std::min(first.width, second.width) == 465;
+    })) << "visible frames "
+        << ::testing::PrintToString(frames);
+    // Logged once the size check has read the window back, after the layout settled.
+    EXPECT_TRUE(settle([&] {
+        return logged().find("Brindlow-testclient needs 500 points, not 465") != std::string::npos;
+    })) << "the width learned is not what shows";
 }
 
 INSTANTIATE_TEST_SUITE_P(Margins, ClientDecorations, ::testing::ValuesIn(kDecorations),

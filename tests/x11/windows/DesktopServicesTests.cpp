@@ -191,7 +191,8 @@ TEST_F(DesktopServices, EveryMoveAndResizeOfTheFrameIsHeard) {
 
 // A client that draws its own decorations and its shadow in a transparent margin of its window:
 // its frame is what shows, a move and a resize place what shows, and when it drops the margin
-// (as GTK does once maximised or tiled) its frame grows by as much, heard as a move and a resize.
+// (as GTK does once maximised or tiled) its frame is its whole window, heard as a move and a
+// resize.
 TEST_F(DesktopServices, AClientsInvisibleMarginIsLeftOutOfItsFrameAndFollowed) {
     TestClientProcess client({"--title", "shadowed", "--size", "500x400", "--csd", "26,26,23,29"});
     auto window = windowElement(client);
@@ -210,11 +211,18 @@ TEST_F(DesktopServices, AClientsInvisibleMarginIsLeftOutOfItsFrameAndFollowed) {
     observer->scheduleOnMain();
     const auto id = window->identity();
     ASSERT_TRUE(client.command("frame-extents 0,0,0,0"));
-    EXPECT_TRUE(main_.runUntil([&] {
-        return received_.has(id, ax::windowMovedNotification) &&
-               received_.has(id, ax::windowResizedNotification);
-    })) << "the margin's change was not heard";
-    EXPECT_EQ(frame(window), Rect(94, 67, 752, 552));
+    EXPECT_TRUE(settle([&] {
+        return frame(window) == readWindow(connection(), client.window())->clientFrame;
+    })) << "frame "
+        << frame(window);
+    // Some window managers (KWin) keep what shows where it stood and move the client instead;
+    // where the frame changed, the change was heard.
+    if (frame(window) != Rect(120, 90, 700, 500)) {
+        EXPECT_TRUE(main_.runUntil([&] {
+            return received_.has(id, ax::windowMovedNotification) &&
+                   received_.has(id, ax::windowResizedNotification);
+        })) << "the margin's change was not heard";
+    }
     observer->unscheduleFromMain();
 }
 
