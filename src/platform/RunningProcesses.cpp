@@ -86,4 +86,28 @@ std::vector<std::string> runningProcessNames(const std::filesystem::path& proc) 
     return names;
 }
 
+ProcessNames::ProcessNames(std::filesystem::path proc, int fullReadEvery)
+    : proc_(std::move(proc)), fullReadEvery_(std::max(1, fullReadEvery)) {}
+
+std::vector<std::string> ProcessNames::read() {
+    const bool full = reads_++ % fullReadEvery_ == 0;
+    std::map<std::int32_t, std::string> current;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(proc_, error)) {
+        const std::optional<std::int32_t> pid = processID(entry.path().filename().string());
+        if (!pid) continue;
+        const auto known = names_.find(*pid);
+        if (!full && known != names_.end()) {
+            current.emplace(*pid, std::move(known->second));
+        } else if (std::optional<std::string> name = shortName(entry.path())) {
+            current.emplace(*pid, std::move(*name));
+        }
+    }
+    names_ = std::move(current);
+    std::vector<std::string> names;
+    names.reserve(names_.size());
+    for (const auto& [pid, name] : names_) names.push_back(name);
+    return names;
+}
+
 }  // namespace brindlow

@@ -56,6 +56,22 @@ TEST_F(RunningProcessesTest, NamesAloneComeInIDOrderAsTheTableHasThem) {
     EXPECT_EQ(runningProcessNames(proc.path()), expected);
 }
 
+// Read again and again: newcomers are named, those gone are left out, and a process that replaced
+// its program (same id, new name) is named anew at every third read here.
+TEST_F(RunningProcessesTest, NamesReadAgainFollowTheTableAndReadOnlyNewcomersBetweenFullReads) {
+    ProcessNames names(proc.path(), 3);
+    process("1", "systemd\n", "");
+    process("812", "sh\n", "");
+    EXPECT_EQ(names.read(), (std::vector<std::string>{"systemd", "sh"}));
+    process("812", "i3\n", "");  // the shell's exec
+    process("4203", "xpytile\n", "");
+    EXPECT_EQ(names.read(), (std::vector<std::string>{"systemd", "sh", "xpytile"}));
+    std::filesystem::remove_all(proc.path() / "1");
+    EXPECT_EQ(names.read(), (std::vector<std::string>{"sh", "xpytile"}));
+    EXPECT_EQ(names.read(), (std::vector<std::string>{"i3", "xpytile"}));
+    EXPECT_TRUE(ProcessNames(proc.path() / "absent").read().empty());
+}
+
 TEST_F(RunningProcessesTest, AMissingFolderHasNoProcesses) {
     EXPECT_TRUE(runningProcesses(proc.path() / "absent").empty());
     EXPECT_TRUE(runningProcessNames(proc.path() / "absent").empty());

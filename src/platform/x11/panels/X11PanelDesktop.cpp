@@ -391,7 +391,8 @@ std::optional<std::string> X11PanelDesktop::windowManagerName() {
 }
 
 std::vector<std::string> X11PanelDesktop::processNames() {
-    return runningProcessNames();
+    std::lock_guard lock(processNamesMutex_);
+    return processNames_.read();
 }
 
 }  // namespace brindlow
