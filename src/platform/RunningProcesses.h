@@ -26,19 +26,22 @@ std::vector<RunningProcess> runningProcesses(const std::filesystem::path& proc =
 // view that follows the table while it shows.
 std::vector<std::string> runningProcessNames(const std::filesystem::path& proc = "/proc");
 
-// runningProcessNames() for a view that reads the table again and again while it shows: each read
-// lists the process ids and reads the names of only the processes it has not seen before, and
-// every name again at every `fullReadEvery`th read (a process that replaced its program keeps
-// its id). Listing the ids costs a fraction of reading every name. Not thread-safe.
+// runningProcessNames() for a view that reads the table again and again while it shows. Each read
+// first looks at the kernel's count of tasks and the last process id it handed out (loadavg):
+// while neither moved, no process started or ended and the last names stand. Otherwise it lists
+// the process ids and reads the names of only the processes it has not seen before. Every
+// `fullReadEvery`th read names every process anew (one that replaced its program keeps its id).
+// Not thread-safe.
 class ProcessNames {
   public:
-    explicit ProcessNames(std::filesystem::path proc = "/proc", int fullReadEvery = 10);
+    explicit ProcessNames(std::filesystem::path proc = "/proc", int fullReadEvery = 30);
     std::vector<std::string> read();
 
   private:
     std::filesystem::path proc_;
     int fullReadEvery_;
     int reads_ = 0;
+    std::optional<std::string> stamp_;
     std::map<std::int32_t, std::string> names_;
 };
 
