@@ -86,4 +86,51 @@ std::vector<std::string> runningProcessNames(const std::filesystem::path& proc) 
     return names;
 }
 
+ProcessNames::ProcessNames(std::filesystem::path proc, int fullReadEvery)
+    : proc_(std::move(proc)), fullReadEvery_(std::max(1, fullReadEvery)) {}
+
+namespace {
+
+// "358 16769" of "0.52 0.61 0.70 2/358 16769": the tasks there are and the last process id
+// handed out, without the first fields, which change by the moment. None without the file.
+std::optional<std::string> tableStamp(const std::filesystem::path& proc) {
+    const int file = ::open((proc / "loadavg").c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) return std::nullopt;
+    char buffer[128];
+    const ssize_t length = ::read(file, buffer, sizeof buffer);
+    ::close(file);
+    if (length <= 0) return std::nullopt;
+    const std::string text(buffer, std::size_t(length));
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos) return std::nullopt;
+    return text.substr(slash + 1);
+}
+
+}  // namespace
+
+std::vector<std::string> ProcessNames::read() {
+    const bool full = reads_++ % fullReadEvery_ == 0;
+    std::optional<std::string> stamp = tableStamp(proc_);
+    if (full || !stamp || stamp != stamp_) {
+        std::map<std::int32_t, std::string> current;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(proc_, error)) {
+            const std::optional<std::int32_t> pid = processID(entry.path().filename().string());
+            if (!pid) continue;
+            const auto known = names_.find(*pid);
+            if (!full && known != names_.end()) {
+                current.emplace(*pid, std::move(known->second));
+            } else if (std::optional<std::string> name = shortName(entry.path())) {
+                current.emplace(*pid, std::move(*name));
+            }
+        }
+        names_ = std::move(current);
+        stamp_ = std::move(stamp);
+    }
+    std::vector<std::string> names;
+    names.reserve(names_.size());
+    for (const auto& [pid, name] : names_) names.push_back(name);
+    return names;
+}
+
 }  // namespace brindlow

@@ -56,6 +56,35 @@ TEST_F(RunningProcessesTest, NamesAloneComeInIDOrderAsTheTableHasThem) {
     EXPECT_EQ(runningProcessNames(proc.path()), expected);
 }
 
+// Read again and again: while the kernel's task count and last process id stand, the names do;
+// once they move, newcomers are named and those gone left out; a process that replaced its
+// program (same id, new name) is named anew at every fifth read here.
+TEST_F(RunningProcessesTest, NamesReadAgainFollowTheTableAndReadOnlyNewcomersBetweenFullReads) {
+    const auto loadavg = [&](const char* tasks) {
+        std::ofstream(proc.path() / "loadavg") << "0.52 0.61 0.70 2/" << tasks << "\n";
+    };
+    ProcessNames names(proc.path(), 5);
+    process("1", "systemd\n", "");
+    process("812", "sh\n", "");
+    loadavg("2 812");
+    EXPECT_EQ(names.read(), (std::vector<std::string>{"systemd", "sh"}));
+    process("812", "i3\n", "");  // the shell's exec
+    process("4203", "xpytile\n", "");
+    EXPECT_EQ(names.read(), (std::vector<std::string>{"systemd", "sh"})) << "the table stood";
+    loadavg("3 4203");
+    EXPECT_EQ(names.read(), (std::vector<std::string>{"systemd", "sh", "xpytile"}));
+    std::filesystem::remove_all(proc.path() / "1");
+    loadavg("2 4203");
+    EXPECT_EQ(names.read(), (std::vector<std::string>{"sh", "xpytile"}));
+    EXPECT_EQ(names.read(), (std::vector<std::string>{"sh", "xpytile"}));
+    EXPECT_EQ(names.read(), (std::vector<std::string>{"i3", "xpytile"}));
+    // Without the kernel's counts, every read lists the table.
+    std::filesystem::remove(proc.path() / "loadavg");
+    process("5000", "bspwm\n", "");
+    EXPECT_EQ(names.read(), (std::vector<std::string>{"i3", "xpytile", "bspwm"}));
+    EXPECT_TRUE(ProcessNames(proc.path() / "absent").read().empty());
+}
+
 TEST_F(RunningProcessesTest, AMissingFolderHasNoProcesses) {
     EXPECT_TRUE(runningProcesses(proc.path() / "absent").empty());
     EXPECT_TRUE(runningProcessNames(proc.path() / "absent").empty());

@@ -19,6 +19,9 @@
 //   --stalling-window-manager W  takes over from the running window manager and lists window W
 //                   as its client; it answers frame-extents requests until it hears a request to
 //                   move a window, prints "heard move 0x<window>" and answers nothing from then on
+//   --window-manager NAME  takes over as a plain window manager named NAME (PlainWindowManager.h);
+//                   with --clamps-into-view it keeps every window whole on the screen
+//   --unframed      the window manager frames nothing (that one): ready without waiting for a frame
 #include <poll.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -37,6 +40,7 @@
 #include <vector>
 
 #include "OwnDecorations.h"
+#include "PlainWindowManager.h"
 
 namespace {
 
@@ -60,7 +64,10 @@ struct Options {
     bool icon = false;
     bool probe = false;
     int windows = 1;
-    std::optional<xcb_window_t> stallingClient;  // --stalling-window-manager
+    std::optional<xcb_window_t> stallingClient;    // --stalling-window-manager
+    std::optional<std::string> windowManagerName;  // --window-manager
+    bool clampsIntoView = false;
+    bool unframed = false;
     // --csd: the invisible margin (left, right, top, bottom) inside the window.
     std::optional<std::vector<std::uint32_t>> margin;
     bool awaitCompositor = false;
@@ -84,7 +91,8 @@ xcb_atom_t atom(const char* name) {
                  "  [--size WxH] [--at X,Y] [--min WxH] [--max WxH] [--inc WxH]\n"
                  "  [--refuse] [--refuse-after MS] [--icon] [--windows N] [--states a,b] "
                  "[--all-desktops] | --probe\n"
-                 "  [--csd L,R,T,B] | --await-compositor | --stalling-window-manager WINDOW\n");
+                 "  [--csd L,R,T,B] | --await-compositor | --stalling-window-manager WINDOW\n"
+                 "  | --window-manager NAME [--clamps-into-view] [--unframed]\n");
     std::exit(2);
 }
 
@@ -145,6 +153,9 @@ Options parse(int argc, char** argv) {
             {"--probe", [&] { o.probe = true; }},
             {"--stalling-window-manager",
              [&] { o.stallingClient = xcb_window_t(std::strtoul(value(), nullptr, 0)); }},
+            {"--window-manager", [&] { o.windowManagerName = value(); }},
+            {"--clamps-into-view", [&] { o.clampsIntoView = true; }},
+            {"--unframed", [&] { o.unframed = true; }},
             {"--all-desktops", [&] { o.allDesktops = true; }},
             {"--csd",
              [&] {
@@ -461,6 +472,9 @@ int main(int argc, char** argv) {
     if (o.probe) return probe(o);
     if (o.awaitCompositor) return awaitCompositor(connection, screenNumber);
     if (o.stallingClient) return stallingWindowManager(*o.stallingClient, screenNumber);
+    if (o.windowManagerName)
+        return brindlow::test::plainWindowManager(connection, screen, screenNumber,
+                                                  *o.windowManagerName, o.clampsIntoView);
 
     xcb_window_t parent = XCB_WINDOW_NONE;
     if (o.transient) {
@@ -478,7 +492,7 @@ int main(int argc, char** argv) {
     if (o.transient) toMap.insert(toMap.begin(), parent);
     for (xcb_window_t w : toMap) xcb_map_window(connection, w);
 
-    if (windowManagerRuns()) {
+    if (windowManagerRuns() && !o.unframed) {
         size_t managed = 0;
         waitFor(5000, [&](xcb_generic_event_t* e) {
             for (xcb_window_t w : toMap) {

@@ -7,6 +7,7 @@
 #include <xcb/xcb_keysyms.h>
 
 #include <cstdlib>
+#include <functional>
 #include <iterator>
 
 #include "AppOnDisplay.h"
@@ -642,6 +643,51 @@ TEST_F(AppEndToEnd, BesideAPanelColumnsStayInTheWorkArea) {
             for (const auto& window : column.at("windows"))
                 EXPECT_TRUE(xtermTitled(window.value("title", ""))) << window.dump();
     quitAndExpectWindowsBack();
+}
+
+// icewm's own taskbar is no client, and once icewm starts beside two monitors it lies on the
+// first, yet reserves the whole bottom edge, and icewm's one work area for both ends above it:
+// only the first monitor is shortened, as icewm's own maximise leaves the second whole.
+TEST_F(AppEndToEnd, BesideAPanelOnOneOfTwoMonitorsTheOtherKeepsItsWholeHeight) {
+    if (sessionWindowManager() != "icewm" || !sessionHasPanel())
+        GTEST_SKIP() << "icewm's own taskbar, which icewm lays out again when started afresh";
+    ASSERT_EQ(connection().screen()->width_in_pixels, 1920);
+    // A new icewm takes over; done once it publishes a check window of its own and manages a
+    // probe window.
+    const auto afresh = [this] {
+        const xcb_atom_t check = connection().atom("_NET_SUPPORTING_WM_CHECK");
+        const auto before = readWindowList(connection(), connection().root(), check);
+        runProcess(freshWindowManagerCommand());
+        return settle([&] {
+                   return windowManagerRuns(connection()) &&
+                          readWindowList(connection(), connection().root(), check) != before;
+               }) &&
+               runProcess({BRINDLOW_TESTCLIENT_PATH, "--probe"}).status == 0;
+    };
+    // Whatever happens: one monitor again, and icewm afresh on it for the tests after this one.
+    struct TwoMonitors {
+        std::function<bool()> afresh;
+        ~TwoMonitors() {
+            for (const char* name : {"BRINDLOW-1", "BRINDLOW-2"})
+                runProcess({"xrandr", "--delmonitor", name});
+            EXPECT_TRUE(afresh());
+        }
+    } monitors{afresh};
+    ASSERT_EQ(runProcess({"xrandr", "--setmonitor", "BRINDLOW-1", "960/240x1080/270+0+0", "screen"})
+                  .status,
+              0);
+    ASSERT_EQ(runProcess({"xrandr", "--setmonitor", "BRINDLOW-2", "960/240x1080/270+960+0", "none"})
+                  .status,
+              0);
+    ASSERT_TRUE(afresh());
+    std::vector<ScreenInfo> screens;
+    EXPECT_TRUE(settle([&] {
+        screens = platform_.screens->screens();
+        return screens.size() == 2 && screens[0].visibleFrame.height < 1080 &&
+               screens[1].visibleFrame == Rect(960, 0, 960, 1080);
+    })) << "usable: "
+        << (screens.empty() ? Rect() : screens[0].visibleFrame) << " and "
+        << (screens.size() < 2 ? Rect() : screens[1].visibleFrame);
 }
 
 // openbox moves the frame while the title bar is dragged and tells the client

@@ -444,32 +444,6 @@ INSTANTIATE_TEST_SUITE_P(Struts, PanelOnOneMonitor,
                                            PanelStrut{"TheWholeEdge", "0,0,0,40"}),
                          [](const auto& named) { return std::string(named.param.name); });
 
-// icewm's own taskbar is no client and lies on the first monitor once icewm starts beside two,
-// yet reserves the whole bottom edge, and icewm's one work area for both ends above it: only the
-// first monitor is shortened, as icewm's own maximise leaves the second whole.
-TEST_F(DesktopServices, TheWindowManagersOwnTaskbarShortensOnlyItsMonitor) {
-    if (sessionWindowManager() != "icewm" || !sessionHasPanel())
-        GTEST_SKIP() << "icewm's own taskbar";
-    ASSERT_EQ(connection().screen()->width_in_pixels, 1920);
-    {
-        const TwoMonitors monitors;
-        ASSERT_TRUE(monitors.made);
-        // Started afresh, icewm lays its taskbar out on the monitors it finds.
-        ASSERT_EQ(runProcess(freshWindowManagerCommand()).status, 0);
-        std::vector<ScreenInfo> screens;
-        EXPECT_TRUE(settle([&] {
-            screens = platform_.screens->screens();
-            return screens.size() == 2 && screens[0].visibleFrame.height < 1080 &&
-                   screens[1].visibleFrame == Rect(960, 0, 960, 1080);
-        })) << "usable: "
-            << (screens.empty() ? Rect() : screens[0].visibleFrame) << " and "
-            << (screens.size() < 2 ? Rect() : screens[1].visibleFrame);
-    }
-    // Afresh again on one monitor, for the tests after it.
-    ASSERT_TRUE(settle([&] { return platform_.screens->screens().size() == 1; }));
-    ASSERT_EQ(runProcess(freshWindowManagerCommand()).status, 0);
-}
-
 // A dock-type client that reserves no strut: the listing keeps the usable area 4 pixels clear
 // of it; once it goes, the whole display is usable again.
 TEST_F(DesktopServices, ADockThatReservesNoSpaceShortensTheUsableAreaAboveIt) {

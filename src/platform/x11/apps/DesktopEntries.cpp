@@ -135,6 +135,12 @@ std::optional<DesktopEntry> DesktopEntries::find(const std::string& wmClass) {
         load();
         loaded_ = true;
     }
+    const auto known = found_.find(wmClass);
+    if (known != found_.end()) return known->second;
+    return found_.emplace(wmClass, search(wmClass)).first->second;
+}
+
+std::optional<DesktopEntry> DesktopEntries::search(const std::string& wmClass) const {
     const std::string wanted = lower(wmClass);
     for (const auto& entry : entries_) {
         if (lower(entry.startupWMClass) == wanted) return entry;

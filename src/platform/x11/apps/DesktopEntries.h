@@ -34,11 +34,14 @@ class DesktopEntries {
 
   private:
     void load();
+    std::optional<DesktopEntry> search(const std::string& wmClass) const;
 
     std::vector<std::string> folders_;
     std::mutex mutex_;
     bool loaded_ = false;
     std::vector<DesktopEntry> entries_;
+    // Each class's answer: the running applications are described again at every catch-up tick.
+    std::map<std::string, std::optional<DesktopEntry>> found_;
 };
 
 }  // namespace brindlow

@@ -393,11 +393,15 @@ bool X11PanelDesktop::compositorRunning() {
 }
 
 std::optional<std::string> X11PanelDesktop::windowManagerName() {
-    return brindlow::windowManagerName(x_);
+    // As the registry follows the window manager's check window: asked once a second while the
+    // welcome window shows, so no round trips.
+    if (!desktop_.registry().hasWindowManager()) return std::nullopt;
+    return desktop_.registry().windowManagerTraits().name;
 }
 
 std::vector<std::string> X11PanelDesktop::processNames() {
-    return runningProcessNames();
+    std::lock_guard lock(processNamesMutex_);
+    return processNames_.read();
 }
 
 }  // namespace brindlow

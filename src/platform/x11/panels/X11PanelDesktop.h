@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/PanelDesktop.h"
+#include "platform/RunningProcesses.h"
 #include "platform/x11/panels/RestackAttempts.h"
 
 namespace brindlow {
@@ -82,6 +83,9 @@ class X11PanelDesktop final : public PanelDesktop {
     std::optional<HeldAbove> heldAbove_;
     std::vector<std::uint32_t> group_;
     RestackAttempts restackAttempts_;
+    // Read once a second while the welcome window shows: only newcomers' names are read.
+    std::mutex processNamesMutex_;
+    ProcessNames processNames_;
 };
 
 }  // namespace brindlow
