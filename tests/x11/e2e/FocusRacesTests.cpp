@@ -129,5 +129,29 @@ INSTANTIATE_TEST_SUITE_P(Races, MinimiseStays,
                                                         Focused::withSettingsShown}),
                          [](const auto& row) { return row.param.name; });
 
+// The user floats the focused window, then a script (or two quick shortcuts) jumps to the first
+// column and floats at once: the float reaches Brindlow before the window manager has handled the
+// jump's raise and still names the floated window focused. The jump's window floats; the floated
+// one stays so.
+TEST_F(FocusRaces, AFloatRightBehindAJumpFloatsTheJumpsWindow) {
+    startXterms(3);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-last"}).status, 0);
+    ASSERT_TRUE(settle([&] { return focusedOn(3); }));
+    const xcb_window_t floated = *active();
+    ASSERT_EQ(tool({"float"}).status, 0);
+    ASSERT_TRUE(settle([&] { return columns().windows.size() == 2 && active() == floated; }));
+    const xcb_window_t first = columns().windows.front();
+    ASSERT_EQ(tool({"jump", "1"}).status, 0);
+    ASSERT_EQ(tool({"float"}).status, 0);
+    EXPECT_TRUE(keeps([&] {
+        const Columns shown = columns();
+        return shown.windows.size() == 1 && shown.windows.front() != first &&
+               shown.windows.front() != floated;
+    })) << "the float acted on the window the window manager still named focused";
+    EXPECT_EQ(logged().find("Unfloat window"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace brindlow::test
