@@ -129,6 +129,43 @@ INSTANTIATE_TEST_SUITE_P(Races, MinimiseStays,
                                                         Focused::withSettingsShown}),
                          [](const auto& row) { return row.param.name; });
 
+// Windows opened in quick succession, each as soon as the one before is listed, with the pointer
+// resting mid-screen (where a window manager that focuses under the pointer sees our scrolls
+// slide windows under it): they stand in the order they were opened, and the newest has the
+// focus, in the strip and in the window manager.
+TEST_F(FocusRaces, NewWindowsOpenedOneRightAfterAnotherStandInOrderWithTheNewestFocused) {
+    startXterm("e2e-quick-A");
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const auto pointer = platform_.pointer ? platform_.pointer() : std::nullopt;
+    ASSERT_TRUE(xdotool({"mousemove", "960", "540"}));
+    for (const char* title : {"e2e-quick-B", "e2e-quick-C", "e2e-quick-D"}) {
+        Xterm& xterm = xterms_.emplace_back();
+        xterm.title = title;
+        xterm.process = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "xterm", "-title", title, "-xrm", "XTerm*allowTitleOps: false", "-e", "sleep", "600"});
+        ASSERT_TRUE(settle([&] {
+            return listing().value_or("").dump().find('"' + std::string(title) + '"') !=
+                   std::string::npos;
+        })) << title
+            << " was not listed";
+        for (const xcb_window_t window : desktop().registry().windowsOf(xterm.process->pid()))
+            xterm.window = window;
+    }
+    std::vector<xcb_window_t> opened;
+    for (const Xterm& xterm : xterms_) opened.push_back(xterm.window);
+    Columns shown;
+    EXPECT_TRUE(keeps([&] {
+        shown = columns();
+        return shown.windows == opened && shown.focused == 4 && active() == opened.back();
+    })) << "columns in another order, or the focus not on the newest: focused "
+        << shown.focused;
+    if (pointer)
+        xdotool({"mousemove", std::to_string(int(pointer->location.x)),
+                 std::to_string(int(pointer->location.y))});
+    xterms_.clear();  // the window manager placed them while Brindlow tiled the others
+}
+
 // The user floats the focused window, then a script (or two quick shortcuts) jumps to the first
 // column and floats at once: the float reaches Brindlow before the window manager has handled the
 // jump's raise and still names the floated window focused. The jump's window floats; the floated
