@@ -166,6 +166,27 @@ TEST_F(FocusRaces, NewWindowsOpenedOneRightAfterAnotherStandInOrderWithTheNewest
     xterms_.clear();  // the window manager placed them while Brindlow tiled the others
 }
 
+// Beside a window manager that focuses under the pointer, with the pointer resting mid-screen over
+// a column: whatever comes under it as Brindlow adopts the windows and scrolls for a command, the
+// strip's focus and the window manager's active window end on the window the command chose.
+TEST_F(FocusRaces, UnderAStillPointerTheStripAndTheWindowManagerAgreeAfterEachCommand) {
+    const auto pointer = platform_.pointer ? platform_.pointer() : std::nullopt;
+    ASSERT_TRUE(xdotool({"mousemove", "960", "540"}));
+    startXterms(3);
+    startBrindlow();
+    EXPECT_TRUE(keeps([&] { return active() && stripFocus() == active(); }))
+        << "after adoption the strip focuses " << stripFocus().value_or(0)
+        << ", the window manager " << active().value_or(0);
+    for (const int column : {2, 1, 3, 2}) {
+        ASSERT_EQ(tool({"jump", std::to_string(column)}).status, 0);
+        EXPECT_TRUE(keeps([&] { return focusedOn(column); }))
+            << "after jump " << column << " the focus is elsewhere";
+    }
+    if (pointer)
+        xdotool({"mousemove", std::to_string(int(pointer->location.x)),
+                 std::to_string(int(pointer->location.y))});
+}
+
 // The user floats the focused window, then a script (or two quick shortcuts) jumps to the first
 // column and floats at once: the float reaches Brindlow before the window manager has handled the
 // jump's raise and still names the floated window focused. The jump's window floats; the floated
