@@ -110,8 +110,11 @@ TEST_P(MinimiseStays, WhateverBrindlowStillHadUnderWay) {
     } else {
         ASSERT_EQ(tool({"focus-first"}).status, 0);
         // The user sees the settings window open and the focus come back to the first column.
-        ASSERT_TRUE(settle([&] { return settingsWindow() && focusedOn(1); }))
-            << "no settings window, or the focus did not come back";
+        ASSERT_TRUE(settle([&] {
+            const auto settings = settingsWindow();
+            const auto snapshot = settings ? readWindow(connection(), *settings) : std::nullopt;
+            return snapshot && snapshot->wmState == 1u && focusedOn(1);
+        })) << "no settings window shown, or the focus did not come back";
     }
     target = *active();
     ASSERT_TRUE(xdotool({"windowminimize", std::to_string(target)}));
@@ -159,7 +162,9 @@ TEST_F(FocusRaces, NewWindowsOpenedOneRightAfterAnotherStandInOrderWithTheNewest
         shown = columns();
         return shown.windows == opened && shown.focused == 4 && active() == opened.back();
     })) << "columns in another order, or the focus not on the newest: focused "
-        << shown.focused;
+        << shown.focused << ", active the "
+        << std::find(opened.begin(), opened.end(), active().value_or(0)) - opened.begin() + 1
+        << "th opened";
     if (pointer)
         xdotool({"mousemove", std::to_string(int(pointer->location.x)),
                  std::to_string(int(pointer->location.y))});
