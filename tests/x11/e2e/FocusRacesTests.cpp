@@ -132,6 +132,23 @@ INSTANTIATE_TEST_SUITE_P(Races, MinimiseStays,
                                                         Focused::withSettingsShown}),
                          [](const auto& row) { return row.param.name; });
 
+// Commands in Brindlow's first seconds, while its settings window opens (no tray host) and hands
+// the focus back: the last command's choice holds, in the strip and in the window manager.
+TEST_F(FocusRaces, TheLastCommandInTheFirstSecondsHolds) {
+    withoutTrayHost();
+    startXterms(4);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-last"}).status, 0);
+    ASSERT_TRUE(settle([&] { return columns().focused == 4; }));
+    ASSERT_EQ(tool({"focus-right"}).status, 0);
+    ASSERT_EQ(tool({"jump", "2"}).status, 0);
+    // Until the settings window has come and gone from the focus, and after.
+    ASSERT_TRUE(settle([&] { return settingsWindow().has_value(); }));
+    EXPECT_TRUE(keeps([&] { return focusedOn(2); }))
+        << "the jump was undone: the strip focuses column " << columns().focused;
+}
+
 // Windows opened in quick succession, each as soon as the one before is listed, with the pointer
 // resting mid-screen (where a window manager that focuses under the pointer sees our scrolls
 // slide windows under it): they stand in the order they were opened, and the newest has the
