@@ -54,8 +54,10 @@ ApplicationWatch::Hooks ApplicationTracker::watchHooks() {
     hooks.runAfter = hooks_.runAfter;
     hooks.windowEvent = [this](AppObserver::Event event, const AXElementRef& element,
                                std::int32_t pid) { handle(event, element, pid); };
+    // The watch asks for the focus only for the windows of an application launched just now:
+    // windows just opened.
     hooks.add = [this](const AXElementRef& element, std::int32_t pid, bool focus) {
-        return add(element, pid, focus);
+        return add(element, pid, focus, focus);
     };
     hooks.appQuit = [this](std::int32_t pid) { appQuit(pid); };
     return hooks;
@@ -127,7 +129,8 @@ std::optional<ManagedWindow> ApplicationTracker::candidate(const AXElementRef& e
     return WindowObserver::makeManagedWindow(element, app, &state_.verdicts);
 }
 
-bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool focus) {
+bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool focus,
+                             bool created) {
     if (!element) return false;
     const WindowID id = element->identity();
     if (state_.windows.contains(id)) return false;
@@ -165,7 +168,13 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
         observer != state_.observers.end() &&
         AX::boolAttribute(observer->second->appElement(), ax::frontmost).value_or(false) &&
         AX::boolAttribute(element, ax::main).value_or(false);
-    const bool focused = (focus && pid == state_.frontmostPID) || alreadyActive;
+    // Beside a window manager that focuses new windows and also focuses under the pointer, its
+    // focus for the map can go to whatever our scroll slides under a resting pointer instead:
+    // the window just opened claims the focus itself, as the newest window.
+    const WindowManagerTraits& traits = env_.windowManagerTraits();
+    const bool claims = created && focus && !alreadyActive && traits.focusesNewWindows &&
+                        traits.focusModel == FocusModel::followsPointer;
+    const bool focused = (focus && pid == state_.frontmostPID) || alreadyActive || claims;
     if (focused) state_.display(target)->strip.focusedIndex = index;
     // The window manager's focus may still come: one that focuses new windows gives it for the
     // map, not for a pointer our moves slid it under.
@@ -177,6 +186,7 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
         state_.activeUUID = target;
         hooks_.publishSnapshot(SnapshotReason::focus(target));
     }
+    if (claims) hooks_.raiseFocused(target);
     return true;
 }
 
@@ -334,8 +344,10 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
     switch (event) {
         case AppObserver::Event::windowCreated:
             if (managed) break;
-            hooks_.runAfter(kFirstAdoptDelay, [this, element, pid] { add(element, pid, true); });
-            hooks_.runAfter(kSecondAdoptDelay, [this, element, pid] { add(element, pid, true); });
+            hooks_.runAfter(kFirstAdoptDelay,
+                            [this, element, pid] { add(element, pid, true, true); });
+            hooks_.runAfter(kSecondAdoptDelay,
+                            [this, element, pid] { add(element, pid, true, true); });
             break;
         case AppObserver::Event::windowDestroyed:
             state_.records.edit(id, [](WindowRecord& record) { record.userFloating = false; });

@@ -37,6 +37,8 @@ class ApplicationTracker {
         std::function<void(const SnapshotReason& reason)> publishSnapshot;
         // The frontmost application's focused window is now `id`.
         std::function<void(WindowID id)> windowFocused;
+        // The focused window of display `uuid` is to be raised and focused.
+        std::function<void(const std::string& uuid)> raiseFocused;
         // A tiled window was moved or resized by someone else.
         std::function<void(WindowID id)> windowMovedOrResized;
         // The display in use that a window with `frame` belongs to.
@@ -68,8 +70,9 @@ class ApplicationTracker {
     void appActivated(const std::optional<AppRef>& app, std::int32_t pid);
     bool catchUp(const std::vector<AppRef>& running) { return watch_.catchUp(running); }
     int rescanWindows(bool respectingBackoff) { return watch_.rescanWindows(respectingBackoff); }
-    // Adopts a window into the strip of its display; false when it is not tiled.
-    bool add(const AXElementRef& element, std::int32_t pid, bool focus);
+    // Adopts a window into the strip of its display; false when it is not tiled. `created`: as
+    // the window was just opened.
+    bool add(const AXElementRef& element, std::int32_t pid, bool focus, bool created = false);
     // Takes a window off its strip and forgets its tiling records.
     void remove(WindowID id, Removal reason);
     // The same, then the display is laid out again.

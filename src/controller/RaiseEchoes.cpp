@@ -43,6 +43,12 @@ bool RaiseEchoes::awaitsAnswers() const {
     return std::any_of(requests_.begin(), requests_.end(), [](auto& r) { return r.awaited; });
 }
 
+bool RaiseEchoes::raiseUnderWay() const {
+    const auto latest =
+        std::find_if(requests_.rbegin(), requests_.rend(), [](auto& r) { return r.awaited; });
+    return latest != requests_.rend() && (!othersLast_ || othersLast_->order < latest->order);
+}
+
 void RaiseEchoes::expire(double time) {
     while (!requests_.empty() && time - requests_.front().time > kAnswerWait) requests_.pop_front();
 }

@@ -51,6 +51,10 @@ class RaiseEchoes {
     std::optional<WindowID> reportedFocus() const { return focused_; }
     // Whether any raise is still waiting for its answer.
     bool awaitsAnswers() const;
+    // Whether the latest raise that moves the focus is still unanswered and nobody else has moved
+    // the focus since it was asked for: the window manager still names the window focused
+    // before, not the one the strip chose.
+    bool raiseUnderWay() const;
 
   private:
     struct Request {

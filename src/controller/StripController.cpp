@@ -99,6 +99,7 @@ StripController::StripController(StripControllerEnvironment environment)
         publishSnapshot(reason);
     };
     trackerHooks.windowFocused = [this](WindowID id) { windowFocused(id); };
+    trackerHooks.raiseFocused = [this](const std::string& uuid) { raiseFocused(uuid); };
     trackerHooks.windowMovedOrResized = [this](WindowID id) { watchDrag(id); };
     trackerHooks.displayInUse = [this](const Rect& frame) { return displayInUse(frame); };
     tracker_ =

@@ -145,6 +145,9 @@ class StripController : private StripControllerMembers {
     void removeAndRelayout(WindowID id, Removal reason) { tracker_->removeAndRelayout(id, reason); }
     int rescanWindows(bool respectingBackoff) { return tracker_->rescanWindows(respectingBackoff); }
     AXElementRef focusedWindow(std::int32_t pid) const { return tracker_->focusedWindow(pid); }
+    // The frontmost application's focused window, as the window manager names it; none while our
+    // own raise of the strip's focus is still under way.
+    AXElementRef windowManagersFocus() const;
     void windowFocused(WindowID id);
     // Whether the window manager focused `id` only because our moves slid it under the pointer.
     bool slidUnderStillPointer(WindowID id) const;

@@ -61,8 +61,19 @@ void StripController::focusAdjacentDisplay(const std::string& uuid, int directio
     publishFocusFrames();
 }
 
+AXElementRef StripController::windowManagersFocus() const {
+    // Our raise of the strip's choice is still on its way (or waits for its scroll to land):
+    // the window manager names the window focused before it, and a command for "the focused
+    // window" is for the strip's.
+    if (raiseEchoes_.raiseUnderWay()) return nullptr;
+    if (const DisplayState* display = state_.activeUUID ? stateOf(*state_.activeUUID) : nullptr;
+        display && display->raiseWhenLanded)
+        return nullptr;
+    return focusedWindow(state_.frontmostPID);
+}
+
 void StripController::toggleFloat(const std::string& uuid) {
-    if (const AXElementRef element = focusedWindow(state_.frontmostPID)) {
+    if (const AXElementRef element = windowManagersFocus()) {
         const WindowID id = element->identity();
         if (!state_.windows.contains(id)) {
             floatedFocus_.reset();
@@ -94,7 +105,7 @@ void StripController::toggleFloat(const std::string& uuid) {
 }
 
 void StripController::toggleFullScreen(const std::string& uuid) {
-    const AXElementRef element = focusedWindow(state_.frontmostPID);
+    const AXElementRef element = windowManagersFocus();
     const auto app = state_.apps.find(state_.frontmostPID);
     if (element && app != state_.apps.end() &&
         AX::boolAttribute(element, ax::fullScreen).value_or(false)) {

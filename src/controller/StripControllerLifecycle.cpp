@@ -253,6 +253,16 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
               long(state_.displayOrder.size()));
     for (const std::string& uuid : std::vector<std::string>(state_.displayOrder)) relayout(uuid);
     publishSnapshot(SnapshotReason::structure());
+    // A window manager that focuses under the pointer may have no window focused as we start
+    // (the pointer rests where no window was entered): the strip's focus, which its border
+    // shows, is given the focus, so that both name the same window.
+    const AXElementRef front =
+        env_.platform.accessibility && state_.frontmostPID
+            ? env_.platform.accessibility->applicationElement(state_.frontmostPID)
+            : nullptr;
+    if (state_.activeUUID && env_.windowManagerTraits().focusModel == FocusModel::followsPointer &&
+        !(front && AX::boolAttribute(front, ax::frontmost).value_or(false)))
+        raiseFocused(*state_.activeUUID);
 }
 
 // MARK: Putting windows back

@@ -424,6 +424,21 @@ TEST_F(Commands, FloatingCentresTheWindowAndKeepsItThereUntilTiledAgain) {
     EXPECT_EQ(logLines("Unfloat window").size(), 1u);
 }
 
+// A float right behind a jump (a script, two quick shortcuts) reaches the controller before the
+// window manager has handled the jump's raise, while it still names the floated window focused:
+// the float is for the window the jump chose.
+TEST_F(Commands, AFloatRightAfterAJumpFloatsTheJumpsWindow) {
+    open(3);
+    run(Command::Kind::toggleFloat);
+    ASSERT_FALSE(managed(id(2)));
+    controller->perform(Command::jumpTo(1));
+    controller->perform(Command::Kind::toggleFloat);
+    time.runUntilIdle();
+    EXPECT_FALSE(managed(id(0)));
+    EXPECT_FALSE(managed(id(2)));
+    EXPECT_TRUE(logLines("Unfloat window").empty());
+}
+
 // The floated window keeps the focus; the column that takes its place in the strip does not get
 // the border until the focus goes there.
 TEST_F(Commands, AFloatedWindowKeepsTheFocusAndTheBorderLeavesTheStripUntilTheFocusComesBack) {

@@ -110,8 +110,11 @@ TEST_P(MinimiseStays, WhateverBrindlowStillHadUnderWay) {
     } else {
         ASSERT_EQ(tool({"focus-first"}).status, 0);
         // The user sees the settings window open and the focus come back to the first column.
-        ASSERT_TRUE(settle([&] { return settingsWindow() && focusedOn(1); }))
-            << "no settings window, or the focus did not come back";
+        ASSERT_TRUE(settle([&] {
+            const auto settings = settingsWindow();
+            const auto snapshot = settings ? readWindow(connection(), *settings) : std::nullopt;
+            return snapshot && snapshot->wmState == 1u && focusedOn(1);
+        })) << "no settings window shown, or the focus did not come back";
     }
     target = *active();
     ASSERT_TRUE(xdotool({"windowminimize", std::to_string(target)}));
@@ -128,6 +131,107 @@ INSTANTIATE_TEST_SUITE_P(Races, MinimiseStays,
                                            MinimiseCase{"WhileTheSettingsWindowOpens",
                                                         Focused::withSettingsShown}),
                          [](const auto& row) { return row.param.name; });
+
+// Commands in Brindlow's first seconds, while its settings window opens (no tray host) and hands
+// the focus back: the last command's choice holds, in the strip and in the window manager.
+TEST_F(FocusRaces, TheLastCommandInTheFirstSecondsHolds) {
+    withoutTrayHost();
+    startXterms(4);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-last"}).status, 0);
+    ASSERT_TRUE(settle([&] { return columns().focused == 4; }));
+    ASSERT_EQ(tool({"focus-right"}).status, 0);
+    ASSERT_EQ(tool({"jump", "2"}).status, 0);
+    // Until the settings window has come and gone from the focus, and after.
+    ASSERT_TRUE(settle([&] { return settingsWindow().has_value(); }));
+    EXPECT_TRUE(keeps([&] { return focusedOn(2); }))
+        << "the jump was undone: the strip focuses column " << columns().focused;
+}
+
+// Windows opened in quick succession, each as soon as the one before is listed, with the pointer
+// resting mid-screen (where a window manager that focuses under the pointer sees our scrolls
+// slide windows under it): they stand in the order they were opened, and the newest has the
+// focus, in the strip and in the window manager.
+TEST_F(FocusRaces, NewWindowsOpenedOneRightAfterAnotherStandInOrderWithTheNewestFocused) {
+    startXterm("e2e-quick-A");
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const auto pointer = platform_.pointer ? platform_.pointer() : std::nullopt;
+    ASSERT_TRUE(xdotool({"mousemove", "960", "540"}));
+    for (const char* title : {"e2e-quick-B", "e2e-quick-C", "e2e-quick-D"}) {
+        Xterm& xterm = xterms_.emplace_back();
+        xterm.title = title;
+        xterm.process = std::make_unique<ChildProcess>(std::vector<std::string>{
+            "xterm", "-title", title, "-xrm", "XTerm*allowTitleOps: false", "-e", "sleep", "600"});
+        ASSERT_TRUE(settle([&] {
+            return listing().value_or("").dump().find('"' + std::string(title) + '"') !=
+                   std::string::npos;
+        })) << title
+            << " was not listed";
+        for (const xcb_window_t window : desktop().registry().windowsOf(xterm.process->pid()))
+            xterm.window = window;
+    }
+    std::vector<xcb_window_t> opened;
+    for (const Xterm& xterm : xterms_) opened.push_back(xterm.window);
+    Columns shown;
+    EXPECT_TRUE(keeps([&] {
+        shown = columns();
+        return shown.windows == opened && shown.focused == 4 && active() == opened.back();
+    })) << "columns in another order, or the focus not on the newest: focused "
+        << shown.focused << ", active the "
+        << std::find(opened.begin(), opened.end(), active().value_or(0)) - opened.begin() + 1
+        << "th opened";
+    if (pointer)
+        xdotool({"mousemove", std::to_string(int(pointer->location.x)),
+                 std::to_string(int(pointer->location.y))});
+    xterms_.clear();  // the window manager placed them while Brindlow tiled the others
+}
+
+// Beside a window manager that focuses under the pointer, with the pointer resting mid-screen over
+// a column: whatever comes under it as Brindlow adopts the windows and scrolls for a command, the
+// strip's focus and the window manager's active window end on the window the command chose.
+TEST_F(FocusRaces, UnderAStillPointerTheStripAndTheWindowManagerAgreeAfterEachCommand) {
+    const auto pointer = platform_.pointer ? platform_.pointer() : std::nullopt;
+    ASSERT_TRUE(xdotool({"mousemove", "960", "540"}));
+    startXterms(3);
+    startBrindlow();
+    EXPECT_TRUE(keeps([&] { return active() && stripFocus() == active(); }))
+        << "after adoption the strip focuses " << stripFocus().value_or(0)
+        << ", the window manager " << active().value_or(0);
+    for (const int column : {2, 1, 3, 2}) {
+        ASSERT_EQ(tool({"jump", std::to_string(column)}).status, 0);
+        EXPECT_TRUE(keeps([&] { return focusedOn(column); }))
+            << "after jump " << column << " the focus is elsewhere";
+    }
+    if (pointer)
+        xdotool({"mousemove", std::to_string(int(pointer->location.x)),
+                 std::to_string(int(pointer->location.y))});
+}
+
+// The user floats the focused window, then a script (or two quick shortcuts) jumps to the first
+// column and floats at once: the float reaches Brindlow before the window manager has handled the
+// jump's raise and still names the floated window focused. The jump's window floats; the floated
+// one stays so.
+TEST_F(FocusRaces, AFloatRightBehindAJumpFloatsTheJumpsWindow) {
+    startXterms(3);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-last"}).status, 0);
+    ASSERT_TRUE(settle([&] { return focusedOn(3); }));
+    const xcb_window_t floated = *active();
+    ASSERT_EQ(tool({"float"}).status, 0);
+    ASSERT_TRUE(settle([&] { return columns().windows.size() == 2 && active() == floated; }));
+    const xcb_window_t first = columns().windows.front();
+    ASSERT_EQ(tool({"jump", "1"}).status, 0);
+    ASSERT_EQ(tool({"float"}).status, 0);
+    EXPECT_TRUE(keeps([&] {
+        const Columns shown = columns();
+        return shown.windows.size() == 1 && shown.windows.front() != first &&
+               shown.windows.front() != floated;
+    })) << "the float acted on the window the window manager still named focused";
+    EXPECT_EQ(logged().find("Unfloat window"), std::string::npos);
+}
 
 }  // namespace
 }  // namespace brindlow::test
