@@ -105,6 +105,7 @@ void ApplicationTracker::appActivated(const std::optional<AppRef>& app, std::int
 
 void ApplicationTracker::handFocusOn(WindowID id) {
     focusHandedOn_ = id;
+    ++focusesHandedOn_;
     hooks_.windowFocused(id);
 }
 
@@ -161,11 +162,14 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
 
     // A window the window manager made the active one before it was adopted has the user's focus
     // already: its column takes it (never parked and lowered under the focus).
-    const bool alreadyActive =
-        observer != state_.observers.end() &&
-        AX::boolAttribute(observer->second->appElement(), ax::frontmost).value_or(false) &&
-        AX::boolAttribute(element, ax::main).value_or(false);
-    const bool focused = (focus && pid == state_.frontmostPID) || alreadyActive;
+    // A window waiting to be adopted when the focus went to another window gives way to it: the
+    // user chose that one after this one appeared.
+    const auto created = focusesAtCreation_.find(id);
+    const bool choiceSince = created != focusesAtCreation_.end() &&
+                             focusesHandedOn_ > created->second && focusHandedOn_ != id;
+    if (created != focusesAtCreation_.end()) focusesAtCreation_.erase(created);
+    const bool focused =
+        (focus && pid == state_.frontmostPID && !choiceSince) || activeAlready(element, pid);
     if (focused) state_.display(target)->strip.focusedIndex = index;
     // The window manager's focus may still come: one that focuses new windows gives it for the
     // map, not for a pointer our moves slid it under.
@@ -188,6 +192,7 @@ void ApplicationTracker::forgetWindowRecords(WindowID id, bool keepFullScreenRet
     departures_.forget(id);
     pendingDepartures_.erase(id);
     pendingReturns_.erase(id);
+    focusesAtCreation_.erase(id);
 }
 
 // MARK: Leaving for a while
@@ -257,20 +262,42 @@ bool ApplicationTracker::addReturning(const AXElementRef& element, std::int32_t 
     }
     std::optional<std::string> fallback = hooks_.displayInUse(window->frame);
     if (!fallback) fallback = state_.activeUUID;
+    const std::optional<WindowID> focusBefore =
+        fallback && state_.display(*fallback) ? state_.display(*fallback)->strip.focusedWindowID()
+                                              : std::nullopt;
     const Departures::Placed placed = departures_.placeBack({*window}, fallback);
     const auto where = placed.where.find(id);
     if (where == placed.where.end()) return false;
     const auto& [uuid, index] = where->second;
     log_.info("Add %{public}s '%{private}s' at column %ld on %{public}s", window->appName,
               window->title, long(index + 1), state_.displayName(uuid));
-    const bool focused = focus && pid == state_.frontmostPID;
-    if (focused) state_.display(uuid)->strip.focus(id);
+    // A window the user activated while it was away or minimised (a click right after a desktop
+    // switch) keeps that focus: its focus event came while it stood in no column.
+    const bool focused = (focus && pid == state_.frontmostPID) || activeAlready(element, pid);
+    Strip& strip = state_.display(uuid)->strip;
+    if (focused) {
+        strip.focus(id);
+    } else if (strip.focusedWindowID() == id && focusBefore != id) {
+        // Coming back gave it the focus it had when it left; the window the user activated since
+        // (already back) keeps it.
+        const AXElementRef active = focusedWindow(state_.frontmostPID);
+        if (active && active->identity() != id && strip.locate(active->identity()) &&
+            activeAlready(active, state_.frontmostPID))
+            strip.focus(active->identity());
+    }
     for (const std::string& changed : placed.displays) hooks_.structureChanged(changed);
     if (focused) {
         state_.activeUUID = uuid;
         hooks_.publishSnapshot(SnapshotReason::focus(uuid));
     }
     return true;
+}
+
+bool ApplicationTracker::activeAlready(const AXElementRef& element, std::int32_t pid) const {
+    const auto observer = state_.observers.find(pid);
+    return observer != state_.observers.end() &&
+           AX::boolAttribute(observer->second->appElement(), ax::frontmost).value_or(false) &&
+           AX::boolAttribute(element, ax::main).value_or(false);
 }
 
 const char* ApplicationTracker::removalText(Removal reason) {
@@ -334,6 +361,7 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
     switch (event) {
         case AppObserver::Event::windowCreated:
             if (managed) break;
+            focusesAtCreation_[id] = focusesHandedOn_;
             hooks_.runAfter(kFirstAdoptDelay, [this, element, pid] { add(element, pid, true); });
             hooks_.runAfter(kSecondAdoptDelay, [this, element, pid] { add(element, pid, true); });
             break;

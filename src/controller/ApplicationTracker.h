@@ -98,6 +98,9 @@ class ApplicationTracker {
     void settleDepartures();
     // Puts a window that left back where it stood; false when it cannot be tiled now.
     bool addReturning(const AXElementRef& element, std::int32_t pid, bool focus);
+    // Whether the window manager made `element` the active window already (its focus event may
+    // have come while the window was not ours to focus).
+    bool activeAlready(const AXElementRef& element, std::int32_t pid) const;
     double now() const { return clock_.now(); }
 
     StripControllerState& state_;
@@ -106,6 +109,10 @@ class ApplicationTracker {
     AsyncMover* const asyncMover_;
     // The window whose focus was last handed on to the controller.
     std::optional<WindowID> focusHandedOn_;
+    // Focus events handed on so far, and how many there had been when each window waiting to be
+    // adopted was created: one handed on for another window since was the user's later choice.
+    std::uint64_t focusesHandedOn_ = 0;
+    std::map<WindowID, std::uint64_t> focusesAtCreation_;
     Hooks hooks_;
     Logger log_;
     Departures departures_;
