@@ -164,16 +164,23 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     // already: its column takes it (never parked and lowered under the focus).
     // A window waiting to be adopted when the focus went to another window gives way to it: the
     // user chose that one after this one appeared.
-    const auto created = focusesAtCreation_.find(id);
-    const bool choiceSince = created != focusesAtCreation_.end() &&
-                             focusesHandedOn_ > created->second && focusHandedOn_ != id;
-    if (created != focusesAtCreation_.end()) focusesAtCreation_.erase(created);
+    const auto created = atCreation_.find(id);
+    const AtCreation before = created != atCreation_.end()
+                                  ? created->second
+                                  : AtCreation{focusesHandedOn_, state_.commandChoices};
+    if (created != atCreation_.end()) atCreation_.erase(created);
+    const bool choiceSince = (focusesHandedOn_ > before.focusesHandedOn && focusHandedOn_ != id) ||
+                             state_.commandChoices > before.commandChoices;
     const bool focused =
         (focus && pid == state_.frontmostPID && !choiceSince) || activeAlready(element, pid);
     if (focused) state_.display(target)->strip.focusedIndex = index;
     // The window manager's focus may still come: one that focuses new windows gives it for the
     // map, not for a pointer our moves slid it under.
-    if (!focused) state_.records.edit(id, [](WindowRecord& r) { r.mappedUnfocused = true; });
+    if (!focused)
+        state_.records.edit(id, [&before](WindowRecord& r) {
+            r.mappedUnfocused = true;
+            r.commandChoicesAtMap = before.commandChoices;
+        });
     log_.info("Add %{public}s '%{private}s' at column %ld on %{public}s", window->appName,
               window->title, long(index + 1), state_.displayName(target));
     hooks_.structureChanged(target);
@@ -192,7 +199,7 @@ void ApplicationTracker::forgetWindowRecords(WindowID id, bool keepFullScreenRet
     departures_.forget(id);
     pendingDepartures_.erase(id);
     pendingReturns_.erase(id);
-    focusesAtCreation_.erase(id);
+    atCreation_.erase(id);
 }
 
 // MARK: Leaving for a while
@@ -361,7 +368,7 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
     switch (event) {
         case AppObserver::Event::windowCreated:
             if (managed) break;
-            focusesAtCreation_[id] = focusesHandedOn_;
+            atCreation_[id] = {focusesHandedOn_, state_.commandChoices};
             hooks_.runAfter(kFirstAdoptDelay, [this, element, pid] { add(element, pid, true); });
             hooks_.runAfter(kSecondAdoptDelay, [this, element, pid] { add(element, pid, true); });
             break;

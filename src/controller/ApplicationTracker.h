@@ -109,10 +109,15 @@ class ApplicationTracker {
     AsyncMover* const asyncMover_;
     // The window whose focus was last handed on to the controller.
     std::optional<WindowID> focusHandedOn_;
-    // Focus events handed on so far, and how many there had been when each window waiting to be
-    // adopted was created: one handed on for another window since was the user's later choice.
+    // Focus events handed on so far, and how many there had been (and command choices) when each
+    // window waiting to be adopted was created: one handed on for another window since, or a
+    // command's choice, was the user's later choice.
     std::uint64_t focusesHandedOn_ = 0;
-    std::map<WindowID, std::uint64_t> focusesAtCreation_;
+    struct AtCreation {
+        std::uint64_t focusesHandedOn = 0;
+        std::uint64_t commandChoices = 0;
+    };
+    std::map<WindowID, AtCreation> atCreation_;
     Hooks hooks_;
     Logger log_;
     Departures departures_;
