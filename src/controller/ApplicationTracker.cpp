@@ -155,7 +155,7 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
         Column column = Column::single(id, back->width);
         index = state_.display(target)->strip.insertColumn(std::move(column), back->index);
     } else {
-        index = state_.display(target)->strip.insertWindow(id, width);
+        index = insertNew(state_.display(target)->strip, id, width);
     }
     if (back)
         state_.records.edit(id, [](WindowRecord& record) { record.fullScreenReturn.reset(); });
@@ -298,6 +298,19 @@ bool ApplicationTracker::addReturning(const AXElementRef& element, std::int32_t 
         hooks_.publishSnapshot(SnapshotReason::focus(uuid));
     }
     return true;
+}
+
+int ApplicationTracker::insertNew(Strip& strip, WindowID id, double width) const {
+    if (!strip.focusedIndex || size_t(*strip.focusedIndex) >= strip.columns.size() ||
+        strip.columns[size_t(*strip.focusedIndex)].pin)
+        return strip.insertWindow(id, width);
+    // After the focused column, and after the windows opened before this one that still wait for
+    // the window manager's focus: new windows stand in the order they were opened.
+    size_t at = size_t(*strip.focusedIndex) + 1;
+    while (at < strip.columns.size() && strip.columns[at].windows.size() == 1 &&
+           state_.records.get(strip.columns[at].windows.front()).mappedUnfocused)
+        ++at;
+    return strip.insertColumn(Column::single(id, width), int(at));
 }
 
 bool ApplicationTracker::activeAlready(const AXElementRef& element, std::int32_t pid) const {

@@ -101,6 +101,8 @@ class ApplicationTracker {
     // Whether the window manager made `element` the active window already (its focus event may
     // have come while the window was not ours to focus).
     bool activeAlready(const AXElementRef& element, std::int32_t pid) const;
+    // Inserts a new window's column; returns its index.
+    int insertNew(Strip& strip, WindowID id, double width) const;
     double now() const { return clock_.now(); }
 
     StripControllerState& state_;
