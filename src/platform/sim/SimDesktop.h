@@ -422,6 +422,7 @@ class SimDesktop final : public Accessibility,
     std::mt19937_64 timingRandom_;
     std::vector<PendingRequest> pending_;
     std::uint64_t requestOrder_ = 0;
+    std::map<SimRequestKind, double> lastDue_;
     bool answering_ = false;
     WindowID underPointer_ = 0;
     std::optional<double> lastPointerActivity_;

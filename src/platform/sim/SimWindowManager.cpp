@@ -31,7 +31,14 @@ bool SimDesktop::deferred(SimRequestKind kind, std::function<void()> request) {
     if (timing_.spread > 0)
         delay += std::uniform_real_distribution<double>(0, timing_.spread)(timingRandom_);
     if (delay <= 0) return false;
-    pending_.push_back({time_.now() + delay, ++requestOrder_, std::move(request)});
+    // One client's requests of a kind are read in the order they came: the spread delays an
+    // answer, never past a later one of its kind. Answers of different kinds overtake each other.
+    double due = time_.now() + delay;
+    if (const auto last = lastDue_.find(kind); last != lastDue_.end())
+        due = std::max(due, last->second);
+    lastDue_[kind] = due;
+    delay = due - time_.now();
+    pending_.push_back({due, ++requestOrder_, std::move(request)});
     std::weak_ptr<bool> alive = alive_;
     main_.asyncAfter(delay, [this, alive] {
         if (alive.lock()) answerUntil(time_.now());

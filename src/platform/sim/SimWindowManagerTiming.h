@@ -19,12 +19,13 @@ enum class SimRequestKind {
 // default) every request is carried out the moment it is made.
 //
 // A request is carried out, and its notifications posted, once its latency has passed (plus up to
-// `spread` more, drawn at random, so that answers overtake one another). It acts on the window as
-// the window then is: an activation maps a minimised window back, as window managers do. Whatever
-// the user does comes after every request sent before it, as a window manager reads its requests
-// in the order they came. A move or resize changes the frame at once (what our writer reads back is
-// what the window manager did); only what follows from it, a window coming under a resting pointer
-// beside a window manager whose focus follows it, comes a latency later.
+// `spread` more, drawn at random); answers of different kinds overtake one another, those of one
+// kind keep their order, as a window manager reads one client's requests in order. It acts on the
+// window as the window then is: an activation maps a minimised window back, as window managers do.
+// Whatever the user does comes after every request sent before it, as a window manager reads its
+// requests in the order they came. A move or resize changes the frame at once (what our writer
+// reads back is what the window manager did); only what follows from it, a window coming under a
+// resting pointer beside a window manager whose focus follows it, comes a latency later.
 struct SimWindowManagerTiming {
     std::map<SimRequestKind, double> latency;  // seconds; a kind not listed is answered at once
     double spread = 0;
