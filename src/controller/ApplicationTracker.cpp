@@ -171,8 +171,10 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     if (created != atCreation_.end()) atCreation_.erase(created);
     const bool choiceSince = (focusesHandedOn_ > before.focusesHandedOn && focusHandedOn_ != id) ||
                              state_.commandChoices > before.commandChoices;
+    // Active already, as the window manager reports it, unless a command chose another window
+    // since: our raise of that one is on its way.
     const bool focused =
-        (focus && pid == state_.frontmostPID && !choiceSince) || activeAlready(element, pid);
+        !choiceSince && ((focus && pid == state_.frontmostPID) || activeAlready(element, pid));
     if (focused) state_.display(target)->strip.focusedIndex = index;
     // The window manager's focus may still come: one that focuses new windows gives it for the
     // map, not for a pointer our moves slid it under.
