@@ -469,15 +469,17 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
     // Two new windows, the second opened and focused before the first was adopted: the second
     // stood before the first (the first, adopted without the focus, was passed over).
     Shrunk{{"jwm", 101}, {{6, 14229733965100722047ULL}, {6, 8483522452761567891ULL}}},
-    // A new window, focused by the window manager before it was adopted, then focusLast: the adoption gave the strip's focus to the new window, reported active, while our raise of the last column was on its way.
+    // A new window, focused by the window manager before it was adopted, then focusLast: the
+    // adoption gave the strip's focus to the new window, reported active, while our raise of the
+    // last column was on its way.
     Shrunk{{"openbox", 205}, {{6, 1084671931227825895ULL}, {1, 4445663799858286379ULL}}}),
     [](const testing::TestParamInfo<Shrunk>& row) {
         return row.param.beside.windowManager + "_" + std::to_string(row.index);
     });
 // clang-format on
 
-// Shrunk lists that still fail, beside the window managers whose focus follows the pointer: left
-// for the rework of the focus decision (enable them with --gtest_also_run_disabled_tests).
+// Shrunk lists that still fail, left for the rework of the focus decision (enable them with
+// --gtest_also_run_disabled_tests).
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(DISABLED_KnownRaces, RandomizedRaceRegression, testing::Values(
     // The user restores a minimised window from a taskbar while a focus the window manager gave a
@@ -498,7 +500,18 @@ INSTANTIATE_TEST_SUITE_P(DISABLED_KnownRaces, RandomizedRaceRegression, testing:
     // beside it: the focuses the window manager gives the windows our moves slide under the pointer
     // are denied one after another, and the strip's focus ends on the clicked window, not the new
     // one.
-    Shrunk{{"jwm", 13}, {{8, 10953400681230317912ULL}, {8, 1651452919770096732ULL}, {6, 8941053350710107971ULL}, {7, 5036409445158536275ULL}, {0, 10128537897480757213ULL}, {6, 9559610824572858903ULL}}}),
+    Shrunk{{"jwm", 13}, {
+        {8, 10953400681230317912ULL}, {8, 1651452919770096732ULL}, {6, 8941053350710107971ULL},
+        {7, 5036409445158536275ULL}, {0, 10128537897480757213ULL}, {6, 9559610824572858903ULL}}},
+    // Away and back twice, closes, focusLeft, and at once a click on the window the application
+    // had focused before: the activation named the window the strip had been told of before the
+    // command, so it was taken for no news and the click was lost (beside
+    // every window manager; forgetting that window at each raise of ours breaks the guard against
+    // a late activation pulling the focus back, FocusEcho scenarios).
+    Shrunk{{"openbox", 202}, {
+        {8, 11469876402191318650ULL}, {8, 4620108885451473921ULL}, {5, 12188985618644283979ULL},
+        {5, 14119114346659296770ULL}, {8, 12186092609765653768ULL}, {8, 6165306575711591988ULL},
+        {2, 2713295933058339799ULL}, {7, 8283452148012641925ULL}}}),
     [](const testing::TestParamInfo<Shrunk>& row) {
         return row.param.beside.windowManager + "_" + std::to_string(row.index);
     });
