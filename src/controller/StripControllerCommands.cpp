@@ -63,7 +63,10 @@ bool StripController::moveFocusAhead(const Command& command, const std::string& 
             if (!strip.focusEdge(command.kind() == Kind::focusFirst ? -1 : +1)) {
                 // Already there in the strip, but the window manager may have given the focus
                 // elsewhere (to the window under the pointer): the column takes it back.
-                if (strip.focusedWindowID() != raiseEchoes_.reportedFocus()) raiseFocused(uuid);
+                if (strip.focusedWindowID() != raiseEchoes_.reportedFocus()) {
+                    ++state_.commandChoices;
+                    raiseFocused(uuid);
+                }
                 return true;
             }
             break;
