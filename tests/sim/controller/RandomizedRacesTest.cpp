@@ -507,6 +507,14 @@ INSTANTIATE_TEST_SUITE_P(DISABLED_KnownRaces, RandomizedRaceRegression, testing:
     Shrunk{{"jwm", 13}, {
         {8, 10953400681230317912ULL}, {8, 1651452919770096732ULL}, {6, 8941053350710107971ULL},
         {7, 5036409445158536275ULL}, {0, 10128537897480757213ULL}, {6, 9559610824572858903ULL}}},
+    // A new window, and a click on another window before the new one is adopted: the adoption
+    // slides the new window under the pointer where the click left it, and the window manager's
+    // focus for it is followed, taking the focus from the clicked window.
+    Shrunk{{"jwm", 301}, {{6, 5666980732660007692ULL}, {7, 5974683490751526605ULL}}},
+    // A click, jump 1, a new window: the new window's focus is denied as one under the resting
+    // pointer, and the strip keeps the clicked window's column.
+    Shrunk{{"jwm", 307}, {
+        {7, 5283450684787225366ULL}, {2, 2978834486847655462ULL}, {6, 1905608019859487836ULL}}},
     // Away and back twice, closes, focusLeft, and at once a click on the window the application
     // had focused before: the activation named the window the strip had been told of before the
     // command, so it was taken for no news and the click was lost (beside
