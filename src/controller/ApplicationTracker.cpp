@@ -84,6 +84,7 @@ void ApplicationTracker::appQuit(std::int32_t pid) {
 }
 
 void ApplicationTracker::appActivated(const std::optional<AppRef>& app, std::int32_t pid) {
+    const bool switched = state_.frontmostPID != pid;
     state_.frontmostPID = pid;
     if (app && !state_.observers.contains(pid)) {
         if (const std::optional<std::vector<AXElementRef>> windows = watch_.observe(*app)) {
@@ -95,12 +96,14 @@ void ApplicationTracker::appActivated(const std::optional<AppRef>& app, std::int
     // An activation is heard after the focus events of its windows, maybe after those of the
     // next application too: when the focus has already left this application, or its focused
     // window was already handed on, it brings no news, and handing its window on again would
-    // pull the focus back to where quick commands passed by.
+    // pull the focus back to where quick commands passed by. Another application coming to the
+    // front is news, though its focused window was handed on before (the user clicked back on it).
     const std::optional<RunningApplication> frontmost =
         env_.platform.workspace->frontmostApplication();
     if (frontmost && frontmost->pid != pid) return;
     const AXElementRef focused = focusedWindow(pid);
-    if (focused && focused->identity() != focusHandedOn_) handFocusOn(focused->identity());
+    if (focused && (switched || focused->identity() != focusHandedOn_))
+        handFocusOn(focused->identity());
 }
 
 void ApplicationTracker::handFocusOn(WindowID id) {
