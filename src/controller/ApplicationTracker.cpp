@@ -109,6 +109,7 @@ void ApplicationTracker::appActivated(const std::optional<AppRef>& app, std::int
 void ApplicationTracker::handFocusOn(WindowID id) {
     focusHandedOn_ = id;
     ++focusesHandedOn_;
+    commandChoicesAtHandOn_ = state_.commandChoices;
     hooks_.windowFocused(id);
 }
 
@@ -172,12 +173,18 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
                                   ? created->second
                                   : AtCreation{focusesHandedOn_, state_.commandChoices};
     if (created != atCreation_.end()) atCreation_.erase(created);
-    const bool choiceSince = (focusesHandedOn_ > before.focusesHandedOn && focusHandedOn_ != id) ||
-                             state_.commandChoices > before.commandChoices;
+    // The latest choice since it appeared was the focus going to it (the user clicked it): it
+    // takes the strip's focus whatever came before.
+    const bool chosenLast = focusHandedOn_ == id && focusesHandedOn_ > before.focusesHandedOn &&
+                            commandChoicesAtHandOn_ == state_.commandChoices;
+    const bool choiceSince =
+        !chosenLast && ((focusesHandedOn_ > before.focusesHandedOn && focusHandedOn_ != id) ||
+                        state_.commandChoices > before.commandChoices);
     // Active already, as the window manager reports it, unless a command chose another window
     // since: our raise of that one is on its way.
     const bool focused =
-        !choiceSince && ((focus && pid == state_.frontmostPID) || activeAlready(element, pid));
+        chosenLast ||
+        (!choiceSince && ((focus && pid == state_.frontmostPID) || activeAlready(element, pid)));
     if (focused) state_.display(target)->strip.focusedIndex = index;
     // The window manager's focus may still come: one that focuses new windows gives it for the
     // map, not for a pointer our moves slid it under.

@@ -115,6 +115,8 @@ class ApplicationTracker {
     // window waiting to be adopted was created: one handed on for another window since, or a
     // command's choice, was the user's later choice.
     std::uint64_t focusesHandedOn_ = 0;
+    // The commands' focus choices counted when the last focus was handed on.
+    std::uint64_t commandChoicesAtHandOn_ = 0;
     struct AtCreation {
         std::uint64_t focusesHandedOn = 0;
         std::uint64_t commandChoices = 0;
