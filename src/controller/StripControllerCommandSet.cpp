@@ -122,6 +122,7 @@ void StripController::focusChanged(const std::string& uuid, bool activate) {
     restoreAutoTabs(uuid);
     if (activate) {
         ++state_.commandChoices;
+        state_.lastCommandChoice = now();
         state_.activeUUID = uuid;
         if (const DisplayState* display = stateOf(uuid))
             if (const std::optional<WindowID> focused = display->strip.focusedWindowID())

@@ -65,6 +65,7 @@ bool StripController::moveFocusAhead(const Command& command, const std::string& 
                 // elsewhere (to the window under the pointer): the column takes it back.
                 if (strip.focusedWindowID() != raiseEchoes_.reportedFocus()) {
                     ++state_.commandChoices;
+                    state_.lastCommandChoice = now();
                     raiseFocused(uuid);
                 }
                 return true;
@@ -207,9 +208,14 @@ void StripController::windowFocused(WindowID id) {
         });
     if (verdict == RaiseEchoes::Verdict::overtaken) return;
     // The window manager's focus for a map that a command's choice came after (the map's answer
-    // is late): the command's window keeps the focus.
+    // is late): the command's window keeps the focus. A hand on the pointer since the command
+    // may have clicked the new window: that focus is the user's.
+    const PointerActivity* activity = env_.platform.pointerActivity;
+    const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
+    const bool handSinceCommand = handActed && *handActed > state_.lastCommandChoice;
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
-        focusedAsMapped && state_.commandChoices > record.commandChoicesAtMap) {
+        focusedAsMapped && state_.commandChoices > record.commandChoicesAtMap &&
+        !handSinceCommand) {
         log_.info("Focus for a new window not followed: a command chose another since");
         if (state_.activeUUID) raiseFocused(*state_.activeUUID);
         return;
