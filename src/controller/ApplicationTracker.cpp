@@ -228,7 +228,7 @@ void ApplicationTracker::queueReturn(const AXElementRef& element, std::int32_t p
     const WindowID id = element->identity();
     // Back before it was taken off: it never left.
     if (pendingDepartures_.erase(id) > 0) return;
-    pendingReturns_[id] = PendingReturn{element, pid, focus};
+    pendingReturns_[id] = PendingReturn{element, pid, focus, state_.commandChoices};
     if (settleScheduled_) return;
     settleScheduled_ = true;
     hooks_.runAfter(kDepartureGathering, [this] { settleDepartures(); });
@@ -253,8 +253,12 @@ void ApplicationTracker::settleDepartures() {
 
     const std::map<WindowID, PendingReturn> returning = std::move(pendingReturns_);
     pendingReturns_.clear();
-    for (const auto& [id, back] : returning)
-        if (!state_.windows.contains(id)) add(back.element, back.pid, back.focus);
+    for (const auto& [id, back] : returning) {
+        if (state_.windows.contains(id)) continue;
+        commandSinceReturn_ = state_.commandChoices > back.commandChoices;
+        add(back.element, back.pid, back.focus);
+        commandSinceReturn_ = false;
+    }
 }
 
 bool ApplicationTracker::addReturning(const AXElementRef& element, std::int32_t pid, bool focus) {
@@ -281,9 +285,11 @@ bool ApplicationTracker::addReturning(const AXElementRef& element, std::int32_t 
     }
     std::optional<std::string> fallback = hooks_.displayInUse(window->frame);
     if (!fallback) fallback = state_.activeUUID;
-    const std::optional<WindowID> focusBefore =
-        fallback && state_.display(*fallback) ? state_.display(*fallback)->strip.focusedWindowID()
-                                              : std::nullopt;
+    // The strip's focus before it comes back (0: none).
+    const WindowID focusBefore =
+        fallback && state_.display(*fallback)
+            ? state_.display(*fallback)->strip.focusedWindowID().value_or(0)
+            : 0;
     const Departures::Placed placed = departures_.placeBack({*window}, fallback);
     const auto where = placed.where.find(id);
     if (where == placed.where.end()) return false;
@@ -292,10 +298,16 @@ bool ApplicationTracker::addReturning(const AXElementRef& element, std::int32_t 
               window->title, long(index + 1), state_.displayName(uuid));
     // A window the user activated while it was away or minimised (a click right after a desktop
     // switch) keeps that focus: its focus event came while it stood in no column.
-    const bool focused = (focus && pid == state_.frontmostPID) || activeAlready(element, pid);
+    // A command that chose the focus since it came back keeps it: our raise is on its way.
+    const bool focused = !commandSinceReturn_ &&
+                         ((focus && pid == state_.frontmostPID) || activeAlready(element, pid));
     Strip& strip = state_.display(uuid)->strip;
     if (focused) {
         strip.focus(id);
+    } else if (commandSinceReturn_ && strip.focusedWindowID() == id && focusBefore != 0 &&
+               focusBefore != id) {
+        // Coming back gave it the focus it had when it left; the command's window keeps it.
+        strip.focus(focusBefore);
     } else if (strip.focusedWindowID() == id && focusBefore != id) {
         // Coming back gave it the focus it had when it left; the window the user activated since
         // (already back) keeps it.

@@ -129,7 +129,10 @@ class ApplicationTracker {
         AXElementRef element;
         std::int32_t pid = 0;
         bool focus = false;
+        std::uint64_t commandChoices = 0;  // counted when it came back
     };
+    // While a gathered return is added: whether a command chose the focus since it came back.
+    bool commandSinceReturn_ = false;
     std::map<WindowID, Departure::Kind> pendingDepartures_;
     std::map<WindowID, PendingReturn> pendingReturns_;
     bool settleScheduled_ = false;
