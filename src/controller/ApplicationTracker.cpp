@@ -86,6 +86,7 @@ void ApplicationTracker::appQuit(std::int32_t pid) {
 }
 
 void ApplicationTracker::appActivated(const std::optional<AppRef>& app, std::int32_t pid) {
+    const bool switched = state_.frontmostPID != pid;
     state_.frontmostPID = pid;
     if (app && !state_.observers.contains(pid)) {
         if (const std::optional<std::vector<AXElementRef>> windows = watch_.observe(*app)) {
@@ -97,16 +98,20 @@ void ApplicationTracker::appActivated(const std::optional<AppRef>& app, std::int
     // An activation is heard after the focus events of its windows, maybe after those of the
     // next application too: when the focus has already left this application, or its focused
     // window was already handed on, it brings no news, and handing its window on again would
-    // pull the focus back to where quick commands passed by.
+    // pull the focus back to where quick commands passed by. Another application coming to the
+    // front is news, though its focused window was handed on before (the user clicked back on it).
     const std::optional<RunningApplication> frontmost =
         env_.platform.workspace->frontmostApplication();
     if (frontmost && frontmost->pid != pid) return;
     const AXElementRef focused = focusedWindow(pid);
-    if (focused && focused->identity() != focusHandedOn_) handFocusOn(focused->identity());
+    if (focused && (switched || focused->identity() != focusHandedOn_))
+        handFocusOn(focused->identity());
 }
 
 void ApplicationTracker::handFocusOn(WindowID id) {
     focusHandedOn_ = id;
+    ++focusesHandedOn_;
+    commandChoicesAtHandOn_ = state_.commandChoices;
     hooks_.windowFocused(id);
 }
 
@@ -157,28 +162,48 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
         Column column = Column::single(id, back->width);
         index = state_.display(target)->strip.insertColumn(std::move(column), back->index);
     } else {
-        index = state_.display(target)->strip.insertWindow(id, width);
+        index = insertNew(state_.display(target)->strip, id, width);
     }
     if (back)
         state_.records.edit(id, [](WindowRecord& record) { record.fullScreenReturn.reset(); });
 
     // A window the window manager made the active one before it was adopted has the user's focus
     // already: its column takes it (never parked and lowered under the focus).
-    const bool alreadyActive =
-        observer != state_.observers.end() &&
-        AX::boolAttribute(observer->second->appElement(), ax::frontmost).value_or(false) &&
-        AX::boolAttribute(element, ax::main).value_or(false);
+    // A window waiting to be adopted when the focus went to another window gives way to it: the
+    // user chose that one after this one appeared.
+    const auto creation = atCreation_.find(id);
+    const AtCreation before = creation != atCreation_.end()
+                                  ? creation->second
+                                  : AtCreation{focusesHandedOn_, state_.commandChoices};
+    if (creation != atCreation_.end()) atCreation_.erase(creation);
+    // The latest choice since it appeared was the focus going to it (the user clicked it): it
+    // takes the strip's focus whatever came before.
+    const bool chosenLast = focusHandedOn_ == id && focusesHandedOn_ > before.focusesHandedOn &&
+                            commandChoicesAtHandOn_ == state_.commandChoices;
+    const bool choiceSince =
+        !chosenLast && ((focusesHandedOn_ > before.focusesHandedOn && focusHandedOn_ != id) ||
+                        state_.commandChoices > before.commandChoices);
+    const bool alreadyActive = activeAlready(element, pid);
     // Beside a window manager that focuses new windows and also focuses under the pointer, its
     // focus for the map can go to whatever our scroll slides under a resting pointer instead:
-    // the window just opened claims the focus itself, as the newest window.
+    // the window just opened claims the focus itself, as the newest window, unless a choice
+    // came since it appeared.
     const WindowManagerTraits& traits = env_.windowManagerTraits();
-    const bool claims = created && focus && !alreadyActive && traits.focusesNewWindows &&
-                        traits.focusModel == FocusModel::followsPointer;
-    const bool focused = (focus && pid == state_.frontmostPID) || alreadyActive || claims;
+    const bool claims = created && focus && !alreadyActive && !choiceSince &&
+                        traits.focusesNewWindows && traits.focusModel == FocusModel::followsPointer;
+    // Active already, as the window manager reports it, unless a command chose another window
+    // since: our raise of that one is on its way.
+    const bool focused =
+        chosenLast ||
+        (!choiceSince && ((focus && pid == state_.frontmostPID) || alreadyActive || claims));
     if (focused) state_.display(target)->strip.focusedIndex = index;
     // The window manager's focus may still come: one that focuses new windows gives it for the
     // map, not for a pointer our moves slid it under.
-    if (!focused) state_.records.edit(id, [](WindowRecord& r) { r.mappedUnfocused = true; });
+    if (!focused)
+        state_.records.edit(id, [&before](WindowRecord& r) {
+            r.mappedUnfocused = true;
+            r.commandChoicesAtMap = before.commandChoices;
+        });
     log_.info("Add %{public}s '%{private}s' at column %ld on %{public}s", window->appName,
               window->title, long(index + 1), state_.displayName(target));
     hooks_.structureChanged(target);
@@ -198,6 +223,7 @@ void ApplicationTracker::forgetWindowRecords(WindowID id, bool keepFullScreenRet
     departures_.forget(id);
     pendingDepartures_.erase(id);
     pendingReturns_.erase(id);
+    atCreation_.erase(id);
 }
 
 // MARK: Leaving for a while
@@ -214,7 +240,7 @@ void ApplicationTracker::queueReturn(const AXElementRef& element, std::int32_t p
     const WindowID id = element->identity();
     // Back before it was taken off: it never left.
     if (pendingDepartures_.erase(id) > 0) return;
-    pendingReturns_[id] = PendingReturn{element, pid, focus};
+    pendingReturns_[id] = PendingReturn{element, pid, focus, state_.commandChoices};
     if (settleScheduled_) return;
     settleScheduled_ = true;
     hooks_.runAfter(kDepartureGathering, [this] { settleDepartures(); });
@@ -239,8 +265,12 @@ void ApplicationTracker::settleDepartures() {
 
     const std::map<WindowID, PendingReturn> returning = std::move(pendingReturns_);
     pendingReturns_.clear();
-    for (const auto& [id, back] : returning)
-        if (!state_.windows.contains(id)) add(back.element, back.pid, back.focus);
+    for (const auto& [id, back] : returning) {
+        if (state_.windows.contains(id)) continue;
+        commandSinceReturn_ = state_.commandChoices > back.commandChoices;
+        add(back.element, back.pid, back.focus);
+        commandSinceReturn_ = false;
+    }
 }
 
 bool ApplicationTracker::addReturning(const AXElementRef& element, std::int32_t pid, bool focus) {
@@ -267,20 +297,63 @@ bool ApplicationTracker::addReturning(const AXElementRef& element, std::int32_t 
     }
     std::optional<std::string> fallback = hooks_.displayInUse(window->frame);
     if (!fallback) fallback = state_.activeUUID;
+    // The strip's focus before it comes back (0: none).
+    const WindowID focusBefore =
+        fallback && state_.display(*fallback)
+            ? state_.display(*fallback)->strip.focusedWindowID().value_or(0)
+            : 0;
     const Departures::Placed placed = departures_.placeBack({*window}, fallback);
     const auto where = placed.where.find(id);
     if (where == placed.where.end()) return false;
     const auto& [uuid, index] = where->second;
     log_.info("Add %{public}s '%{private}s' at column %ld on %{public}s", window->appName,
               window->title, long(index + 1), state_.displayName(uuid));
-    const bool focused = focus && pid == state_.frontmostPID;
-    if (focused) state_.display(uuid)->strip.focus(id);
+    // A window the user activated while it was away or minimised (a click right after a desktop
+    // switch) keeps that focus: its focus event came while it stood in no column.
+    // A command that chose the focus since it came back keeps it: our raise is on its way.
+    const bool focused = !commandSinceReturn_ &&
+                         ((focus && pid == state_.frontmostPID) || activeAlready(element, pid));
+    Strip& strip = state_.display(uuid)->strip;
+    if (focused) {
+        strip.focus(id);
+    } else if (commandSinceReturn_ && strip.focusedWindowID() == id && focusBefore != 0 &&
+               focusBefore != id) {
+        // Coming back gave it the focus it had when it left; the command's window keeps it.
+        strip.focus(focusBefore);
+    } else if (strip.focusedWindowID() == id && focusBefore != id) {
+        // Coming back gave it the focus it had when it left; the window the user activated since
+        // (already back) keeps it.
+        const AXElementRef active = focusedWindow(state_.frontmostPID);
+        if (active && active->identity() != id && strip.locate(active->identity()) &&
+            activeAlready(active, state_.frontmostPID))
+            strip.focus(active->identity());
+    }
     for (const std::string& changed : placed.displays) hooks_.structureChanged(changed);
     if (focused) {
         state_.activeUUID = uuid;
         hooks_.publishSnapshot(SnapshotReason::focus(uuid));
     }
     return true;
+}
+
+int ApplicationTracker::insertNew(Strip& strip, WindowID id, double width) const {
+    if (!strip.focusedIndex || size_t(*strip.focusedIndex) >= strip.columns.size() ||
+        strip.columns[size_t(*strip.focusedIndex)].pin)
+        return strip.insertWindow(id, width);
+    // After the focused column, and after the windows opened before this one that still wait for
+    // the window manager's focus: new windows stand in the order they were opened.
+    size_t at = size_t(*strip.focusedIndex) + 1;
+    while (at < strip.columns.size() && strip.columns[at].windows.size() == 1 &&
+           state_.records.get(strip.columns[at].windows.front()).mappedUnfocused)
+        ++at;
+    return strip.insertColumn(Column::single(id, width), int(at));
+}
+
+bool ApplicationTracker::activeAlready(const AXElementRef& element, std::int32_t pid) const {
+    const auto observer = state_.observers.find(pid);
+    return observer != state_.observers.end() &&
+           AX::boolAttribute(observer->second->appElement(), ax::frontmost).value_or(false) &&
+           AX::boolAttribute(element, ax::main).value_or(false);
 }
 
 const char* ApplicationTracker::removalText(Removal reason) {
@@ -344,6 +417,7 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
     switch (event) {
         case AppObserver::Event::windowCreated:
             if (managed) break;
+            atCreation_[id] = {focusesHandedOn_, state_.commandChoices};
             hooks_.runAfter(kFirstAdoptDelay,
                             [this, element, pid] { add(element, pid, true, true); });
             hooks_.runAfter(kSecondAdoptDelay,

@@ -101,6 +101,11 @@ class ApplicationTracker {
     void settleDepartures();
     // Puts a window that left back where it stood; false when it cannot be tiled now.
     bool addReturning(const AXElementRef& element, std::int32_t pid, bool focus);
+    // Whether the window manager made `element` the active window already (its focus event may
+    // have come while the window was not ours to focus).
+    bool activeAlready(const AXElementRef& element, std::int32_t pid) const;
+    // Inserts a new window's column; returns its index.
+    int insertNew(Strip& strip, WindowID id, double width) const;
     double now() const { return clock_.now(); }
 
     StripControllerState& state_;
@@ -109,6 +114,17 @@ class ApplicationTracker {
     AsyncMover* const asyncMover_;
     // The window whose focus was last handed on to the controller.
     std::optional<WindowID> focusHandedOn_;
+    // Focus events handed on so far, and how many there had been (and command choices) when each
+    // window waiting to be adopted was created: one handed on for another window since, or a
+    // command's choice, was the user's later choice.
+    std::uint64_t focusesHandedOn_ = 0;
+    // The commands' focus choices counted when the last focus was handed on.
+    std::uint64_t commandChoicesAtHandOn_ = 0;
+    struct AtCreation {
+        std::uint64_t focusesHandedOn = 0;
+        std::uint64_t commandChoices = 0;
+    };
+    std::map<WindowID, AtCreation> atCreation_;
     Hooks hooks_;
     Logger log_;
     Departures departures_;
@@ -116,7 +132,10 @@ class ApplicationTracker {
         AXElementRef element;
         std::int32_t pid = 0;
         bool focus = false;
+        std::uint64_t commandChoices = 0;  // counted when it came back
     };
+    // While a gathered return is added: whether a command chose the focus since it came back.
+    bool commandSinceReturn_ = false;
     std::map<WindowID, Departure::Kind> pendingDepartures_;
     std::map<WindowID, PendingReturn> pendingReturns_;
     bool settleScheduled_ = false;

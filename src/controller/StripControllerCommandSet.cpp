@@ -121,6 +121,8 @@ void StripController::runCommand(Command command, const std::string& uuid) {
 void StripController::focusChanged(const std::string& uuid, bool activate) {
     restoreAutoTabs(uuid);
     if (activate) {
+        ++state_.commandChoices;
+        state_.lastCommandChoice = now();
         state_.activeUUID = uuid;
         if (const DisplayState* display = stateOf(uuid))
             if (const std::optional<WindowID> focused = display->strip.focusedWindowID())

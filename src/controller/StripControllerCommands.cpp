@@ -63,7 +63,11 @@ bool StripController::moveFocusAhead(const Command& command, const std::string& 
             if (!strip.focusEdge(command.kind() == Kind::focusFirst ? -1 : +1)) {
                 // Already there in the strip, but the window manager may have given the focus
                 // elsewhere (to the window under the pointer): the column takes it back.
-                if (strip.focusedWindowID() != raiseEchoes_.reportedFocus()) raiseFocused(uuid);
+                if (strip.focusedWindowID() != raiseEchoes_.reportedFocus()) {
+                    ++state_.commandChoices;
+                    state_.lastCommandChoice = now();
+                    raiseFocused(uuid);
+                }
                 return true;
             }
             break;
@@ -188,15 +192,34 @@ void StripController::windowFocused(WindowID id) {
         location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt;
     const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(id, now(), stripFocus);
     // The first focus since a window was mapped, beside a window manager that focuses new
-    // windows, is that window manager's answer to the map. Any focus ends every such wait.
+    // windows, is that window manager's answer to the map. Any focus of somebody else's ends every
+    // such wait; the answer to a raise of ours does not: the map's answer may still come after it.
+    const WindowRecord record = state_.records.get(id);
     const bool focusedAsMapped =
-        state_.records.get(id).mappedUnfocused && env_.windowManagerTraits().focusesNewWindows;
+        record.mappedUnfocused && env_.windowManagerTraits().focusesNewWindows;
     std::vector<WindowID> waiting;
-    for (const auto& [window, record] : state_.records.all())
-        if (record.mappedUnfocused) waiting.push_back(window);
+    for (const auto& [window, kept] : state_.records.all())
+        if (kept.mappedUnfocused && verdict == RaiseEchoes::Verdict::notOurs)
+            waiting.push_back(window);
     for (const WindowID window : waiting)
-        state_.records.edit(window, [](WindowRecord& r) { r.mappedUnfocused = false; });
+        state_.records.edit(window, [](WindowRecord& r) {
+            r.mappedUnfocused = false;
+            r.commandChoicesAtMap = 0;
+        });
     if (verdict == RaiseEchoes::Verdict::overtaken) return;
+    // The window manager's focus for a map that a command's choice came after (the map's answer
+    // is late): the command's window keeps the focus. A hand on the pointer since the command
+    // may have clicked the new window: that focus is the user's.
+    const PointerActivity* activity = env_.platform.pointerActivity;
+    const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
+    const bool handSinceCommand = handActed && *handActed > state_.lastCommandChoice;
+    if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
+        focusedAsMapped && state_.commandChoices > record.commandChoicesAtMap &&
+        !handSinceCommand) {
+        log_.info("Focus for a new window not followed: a command chose another since");
+        if (state_.activeUUID) raiseFocused(*state_.activeUUID);
+        return;
+    }
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
         !focusedAsMapped && slidUnderStillPointer(id)) {
         if (ownWindowTakesFocus_ && onOwnKeysTaken) {

@@ -34,6 +34,9 @@ struct StripControllerState {
     std::map<std::int32_t, AppRef> apps;
     std::map<std::int32_t, std::shared_ptr<AppObserver>> observers;
     std::int32_t frontmostPID = 0;
+    // How many times a command (or the user through one of our panels) chose where the focus goes.
+    std::uint64_t commandChoices = 0;
+    double lastCommandChoice = 0;  // when the last was made
     // Everything kept per window beside its tiling.
     WindowRecords records;
     // Tiled windows out of sight for a while (another desktop, minimised), with their places.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -37,6 +38,9 @@ struct WindowRecord {
     std::optional<Rect> originalFrame;    // where it stood before it was first tiled
     std::optional<FullScreenReturn> fullScreenReturn;
     std::optional<ShortHeight> shortHeight;  // the last height it took less of than sent
+    // With mappedUnfocused: the commands' focus choices made before it was mapped. A later choice
+    // supersedes the window manager's focus for the map.
+    std::uint64_t commandChoicesAtMap = 0;
 
     friend bool operator==(const WindowRecord&, const WindowRecord&) = default;
 };

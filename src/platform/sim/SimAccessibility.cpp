@@ -37,6 +37,17 @@ std::optional<AXError> plantedFailure(const std::map<std::string, AXError>& fail
     if (found == failures.end()) return std::nullopt;
     return found->second;
 }
+// The kind of window-manager request a write is, if it is one.
+std::optional<SimRequestKind> requestKind(std::string_view name, const AXValue& value) {
+    const bool* flag = std::get_if<bool>(&value);
+    if (name == ax::main || name == ax::focused || name == ax::frontmost)
+        return flag && *flag ? std::optional(SimRequestKind::activate) : std::nullopt;
+    if (name == ax::minimized && flag)
+        return *flag ? SimRequestKind::iconify : SimRequestKind::mapBack;
+    if (name == ax::stackedAbove) return SimRequestKind::restack;
+    if (name == ax::away && flag) return SimRequestKind::desktopMove;
+    return std::nullopt;
+}
 }  // namespace
 
 // ---- accessibility ----
@@ -209,7 +220,17 @@ AXError SimDesktop::writeAttribute(std::int32_t pid, WindowID window, std::strin
     if (window == 0) {
         AppState* app = runningApp(pid);
         if (!app || !spend(pid, 0, timeout)) return finish(axerror::cannotComplete);
-        return finish(applyAppWrite(*app, name, value));
+        if (const auto kind = requestKind(name, value)) {
+            if (const auto failure = plantedFailure(app->writeFailures, name))
+                return finish(*failure);
+            const auto request = [this, pid, name = std::string(name), value] {
+                if (AppState* running = runningApp(pid)) applyAppWrite(*running, name, value);
+            };
+            if (deferred(*kind, request)) return finish(axerror::success);
+        }
+        AXError code = axerror::success;
+        asWindowManager([&] { code = applyAppWrite(*app, name, value); });
+        return finish(code);
     }
     WindowState* found = liveWindow(window);
     if (!found) return finish(axerror::invalidElement);
@@ -221,11 +242,28 @@ AXError SimDesktop::writeAttribute(std::int32_t pid, WindowID window, std::strin
         return finish(axerror::invalidElement);
     }
     if (state.vanishAfterWrites > 0) --state.vanishAfterWrites;
-    const AXError code = applyWindowWrite(state, name, value);
+    if (const auto kind = requestKind(name, value)) {
+        if (const auto failure = plantedFailure(state.writeFailures, name)) return finish(*failure);
+        // Carried out on the window as it is by then, if it still lives.
+        const auto request = [this, window, name = std::string(name), value] {
+            if (WindowState* live = liveWindow(window)) finishWindowWrite(*live, name, value);
+        };
+        if (deferred(*kind, request)) return finish(axerror::success);
+    }
+    const AXError code = finishWindowWrite(state, name, value);
     finish(code);
-    if (code == axerror::success && state.onWrite) {
-        auto hook = state.onWrite;
-        hook(SimWindow(this, window), std::string(name));
+    if (name == ax::position || name == ax::size) afterOurMove();
+    return code;
+}
+
+AXError SimDesktop::finishWindowWrite(WindowState& window, std::string_view name,
+                                      const AXValue& value) {
+    const WindowID id = window.id;
+    AXError code = axerror::success;
+    asWindowManager([&] { code = applyWindowWrite(window, name, value); });
+    if (code == axerror::success && window.onWrite) {
+        auto hook = window.onWrite;
+        hook(SimWindow(this, id), std::string(name));
     }
     return code;
 }
@@ -281,7 +319,15 @@ AXError SimDesktop::applyWindowWrite(WindowState& window, std::string_view name,
     }
     if (name == ax::main || name == ax::focused) {
         if (!flag) return axerror::illegalArgument;
-        if (*flag) setFocusedWindow(appState(window.pid), window.id, true);
+        if (!*flag) return axerror::success;
+        // A window manager maps back a minimised window it is asked to activate.
+        if (timing_.on()) SimWindow(this, window.id).minimize(false);
+        setFocusedWindow(appState(window.pid), window.id, true);
+        return axerror::success;
+    }
+    if (name == ax::away) {
+        if (!flag) return axerror::illegalArgument;
+        SimWindow(this, window.id).setAway(*flag);
         return axerror::success;
     }
     return axerror::attributeUnsupported;
@@ -293,6 +339,7 @@ AXError SimDesktop::applyAppWrite(AppState& app, std::string_view name, const AX
     const bool* flag = std::get_if<bool>(&value);
     if (name == ax::frontmost) {
         if (!flag) return axerror::illegalArgument;
+        if (*flag && timing_.on() && app.focused != 0) SimWindow(this, app.focused).minimize(false);
         if (*flag && frontmost_ != app.pid) activateApp(app.pid);
         return axerror::success;
     }
@@ -315,12 +362,20 @@ AXError SimDesktop::action(std::int32_t pid, WindowID window, std::string_view n
     if (!spend(pid, window, timeout)) return finish(axerror::cannotComplete);
     WindowState& state = *found;
     if (const auto failure = plantedFailure(state.actionFailures, name)) return finish(*failure);
-    if (name == ax::lowerAction) {
-        sendToBack(window);
-        return finish(axerror::success);
-    }
-    if (name != ax::raiseAction) return finish(axerror::actionUnsupported);
-    bringToFront(window);
+    if (name != ax::lowerAction && name != ax::raiseAction)
+        return finish(axerror::actionUnsupported);
+    const bool lower = name == ax::lowerAction;
+    const auto request = [this, window, lower] {
+        if (!liveWindow(window)) return;
+        if (lower) {
+            sendToBack(window);
+            return;
+        }
+        // A window manager maps back a minimised window it is asked to raise.
+        if (timing_.on()) asWindowManager([&] { SimWindow(this, window).minimize(false); });
+        bringToFront(window);
+    };
+    if (!deferred(lower ? SimRequestKind::restack : SimRequestKind::activate, request)) request();
     return finish(axerror::success);
 }
 

@@ -40,6 +40,7 @@ SimApp SimDesktop::launchApp(const SimAppSpec& spec) {
 }
 
 void SimDesktop::quitApp(std::int32_t pid) {
+    userActs();
     ++changes_;
     AppState* running = runningApp(pid);
     if (!running) return;
@@ -56,6 +57,7 @@ void SimDesktop::quitApp(std::int32_t pid) {
 }
 
 void SimDesktop::activateApp(std::int32_t pid) {
+    userActs();
     ++changes_;
     const AppState* app = runningApp(pid);
     if (!app) return;
@@ -65,6 +67,7 @@ void SimDesktop::activateApp(std::int32_t pid) {
 }
 
 void SimDesktop::loseFocus() {
+    userActs();
     ++changes_;
     if (!frontmost_) return;
     const RunningApplication app = appState(*frontmost_).info;

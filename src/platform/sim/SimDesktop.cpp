@@ -50,8 +50,10 @@ void SimDesktop::setLeftMouseButtonDown(bool down) {
 }
 
 void SimDesktop::setPointerLocation(std::optional<Point> location) {
+    userActs();
     if (pointerLocation_ != location) lastPointerActivity_ = time_.now();
     pointerLocation_ = location;
+    pointerMayHaveEntered();
 }
 
 // ---- records ----

@@ -47,6 +47,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -55,6 +56,7 @@
 #include "platform/ManualExecutor.h"
 #include "platform/Platform.h"
 #include "platform/WindowManagerTraits.h"
+#include "platform/sim/SimWindowManagerTiming.h"
 
 namespace brindlow {
 
@@ -263,6 +265,15 @@ class SimDesktop final : public Accessibility,
     // is not known, so that every handler judges by what it sees.
     void setWindowManagerTraits(WindowManagerTraits traits) { traits_ = std::move(traits); }
     const WindowManagerTraits& windowManagerTraits() const { return traits_; }
+    // How late the window manager answers our requests (see SimWindowManagerTiming); at once by
+    // default. With any latency, beside traits whose focus follows the pointer, a window that comes
+    // under a resting pointer takes the focus, and the focus leaves a window the user minimises,
+    // closes or sends away for the topmost one left, each an activation's latency later.
+    void setWindowManagerTiming(SimWindowManagerTiming timing);
+    // The window manager's active window: the frontmost application's focused window, when shown.
+    std::optional<WindowID> activeWindow() const;
+    // Requests the window manager has not answered yet.
+    size_t unansweredRequests() const { return pending_.size(); }
     void setProcess(std::int32_t pid, std::int32_t parent, const std::string& name);
     void setTrusted(bool trusted) { trusted_ = trusted; }
     // Whether setFrames writes batches (as the X11 back end does); off by default, so windows
@@ -344,6 +355,8 @@ class SimDesktop final : public Accessibility,
 
     AXError applyWindowWrite(WindowState& window, std::string_view name, const AXValue& value);
     AXError applyAppWrite(AppState& app, std::string_view name, const AXValue& value);
+    // Applies a write as the window manager and runs the test's write hook.
+    AXError finishWindowWrite(WindowState& window, std::string_view name, const AXValue& value);
 
     AXElementRef makeWindowElement(WindowID id);
     // Posts a notification registered on `target` (0: the application element)
@@ -358,6 +371,28 @@ class SimDesktop final : public Accessibility,
     void destroyWindow(WindowState& window, bool notify);
     void setFocusedWindow(AppState& app, WindowID id, bool notify);
     void setWindowFrame(WindowState& window, const Rect& frame);
+
+    // The window manager's timing (SimWindowManager.cpp).
+    struct PendingRequest {
+        double due = 0;
+        std::uint64_t order = 0;
+        std::function<void()> request;
+    };
+    // Queues `request` to be carried out once the kind's latency has passed; false when it is to
+    // be carried out at once.
+    bool deferred(SimRequestKind kind, std::function<void()> request);
+    // Carries out, in the order they fall due, the requests due by `time`.
+    void answerUntil(double time);
+    // The user acts: every request sent before is carried out first.
+    void userActs();
+    // Runs a change the window manager makes itself, not a user's action.
+    void asWindowManager(const std::function<void()>& change);
+    WindowID windowUnderPointer() const;
+    void pointerMayHaveEntered();
+    void focusAsWindowManager(WindowState& window);
+    void focusNextIfActiveLeft(bool wasActive);
+    // One of our moves or resizes went out: what comes under the pointer is seen a latency later.
+    void afterOurMove();
 
     VirtualTime& time_;
     ManualExecutor main_;
@@ -383,6 +418,13 @@ class SimDesktop final : public Accessibility,
     bool leftButtonDown_ = false;
     WindowManagerTraits traits_ = WindowManagerTraits::unknownWindowManager("sim");
     std::optional<Point> pointerLocation_;
+    SimWindowManagerTiming timing_;
+    std::mt19937_64 timingRandom_;
+    std::vector<PendingRequest> pending_;
+    std::uint64_t requestOrder_ = 0;
+    std::map<SimRequestKind, double> lastDue_;
+    bool answering_ = false;
+    WindowID underPointer_ = 0;
     std::optional<double> lastPointerActivity_;
     bool trusted_ = true;
     bool batchWrites_ = false;

@@ -49,8 +49,10 @@ void SimWindow::clearWrites() const {
 }
 
 const SimWindow& SimWindow::setFrame(const Rect& frame) const {
+    desktop_->userActs();
     auto& state = desktop_->windowState(id_);
     if (desktop_->windowAlive(state)) desktop_->setWindowFrame(state, frame);
+    desktop_->pointerMayHaveEntered();
     return *this;
 }
 
@@ -63,23 +65,32 @@ const SimWindow& SimWindow::setTitle(const std::optional<std::string>& title) co
 }
 
 const SimWindow& SimWindow::minimize(bool minimized) const {
+    desktop_->userActs();
     auto& state = desktop_->windowState(id_);
     if (state.minimized == minimized || !desktop_->windowAlive(state)) return *this;
+    const bool wasActive = desktop_->activeWindow() == id_;
     state.minimized = minimized;
     desktop_->notifyWindow(state, minimized ? ax::windowMiniaturizedNotification
                                             : ax::windowDeminiaturizedNotification);
+    desktop_->focusNextIfActiveLeft(wasActive && minimized);
+    desktop_->pointerMayHaveEntered();
     return *this;
 }
 
 const SimWindow& SimWindow::setAway(bool away) const {
+    desktop_->userActs();
     auto& state = desktop_->windowState(id_);
     if (state.away == away || !desktop_->windowAlive(state)) return *this;
+    const bool wasActive = desktop_->activeWindow() == id_;
     state.away = away;
     desktop_->notifyWindow(state, away ? ax::windowAwayNotification : ax::windowBackNotification);
+    desktop_->focusNextIfActiveLeft(wasActive && away);
+    desktop_->pointerMayHaveEntered();
     return *this;
 }
 
 const SimWindow& SimWindow::setFullScreen(bool on) const {
+    desktop_->userActs();
     auto& state = desktop_->windowState(id_);
     if (state.fullScreen == on || !desktop_->windowAlive(state)) return *this;
     Rect target = state.frameBeforeFullScreen;
@@ -104,6 +115,7 @@ const SimWindow& SimWindow::setFullScreen(bool on) const {
 }
 
 const SimWindow& SimWindow::focus() const {
+    desktop_->userActs();
     auto& state = desktop_->windowState(id_);
     if (!desktop_->windowAlive(state)) return *this;
     desktop_->bringToFront(id_);
@@ -112,12 +124,18 @@ const SimWindow& SimWindow::focus() const {
 }
 
 const SimWindow& SimWindow::raise() const {
+    desktop_->userActs();
     desktop_->bringToFront(id_);
+    desktop_->pointerMayHaveEntered();
     return *this;
 }
 
 void SimWindow::close() const {
+    desktop_->userActs();
+    const bool wasActive = desktop_->activeWindow() == id_;
     desktop_->destroyWindow(desktop_->windowState(id_), true);
+    desktop_->focusNextIfActiveLeft(wasActive);
+    desktop_->pointerMayHaveEntered();
 }
 
 const SimWindow& SimWindow::setSizeSettable(bool settable) const {

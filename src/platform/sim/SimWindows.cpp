@@ -46,6 +46,7 @@ void SimDesktop::postStackingChanged() {
 // ---- windows ----
 
 SimWindow SimDesktop::openWindow(const SimApp& owner, const SimWindowSpec& spec) {
+    userActs();
     ++changes_;
     AppState& app = appState(owner.pid());
     auto window = std::make_unique<WindowState>();
@@ -71,7 +72,16 @@ SimWindow SimDesktop::openWindow(const SimApp& owner, const SimWindowSpec& spec)
     app.windows.push_back(id);
     zOrder_.insert(zOrder_.begin(), id);
     if (spec.notify) notify(app.pid, 0, id, ax::windowCreatedNotification);
-    if (spec.focus) setFocusedWindow(app, id, spec.notify);
+    // The window manager gives a new window the focus a moment after mapping it.
+    const auto focusNew = [this, id] {
+        if (WindowState* opened = liveWindow(id)) focusAsWindowManager(*opened);
+    };
+    if (spec.focus && timing_.on()) {
+        if (!deferred(SimRequestKind::activate, focusNew)) asWindowManager(focusNew);
+    } else if (spec.focus) {
+        setFocusedWindow(app, id, spec.notify);
+    }
+    pointerMayHaveEntered();
     return SimWindow(this, id);
 }
 
