@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "controller/MaximizedState.h"
 #include "windows/AX.h"
 #include "windows/WindowObserver.h"
 
@@ -30,6 +31,8 @@ const char* eventText(AppObserver::Event event) {
             return "away";
         case AppObserver::Event::back:
             return "back";
+        case AppObserver::Event::maximizedChanged:
+            return "maximized changed";
     }
     return "?";
 }
@@ -140,6 +143,11 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     if (!window) return false;
     const std::optional<std::string> home = hooks_.displayInUse(window->frame);
     if (!home) return false;
+    if (MaximizedState::clear(element)) {
+        log_.info("%{public}s '%{private}s' was maximised: taken out of it to tile it",
+                  window->appName, window->title);
+        if (const std::optional<Rect> frame = AX::frame(element)) window->frame = *frame;
+    }
     state_.windows[id] = *window;
     // A window adopted after the start keeps no frame from before tiling: the quit leaves it
     // where the strip shows it (or brings it on screen when parked). Those of the start keep
@@ -249,9 +257,9 @@ bool ApplicationTracker::addReturning(const AXElementRef& element, std::int32_t 
         return false;
     }
     if (!window) return false;
-    if (departure.kind == Departure::Kind::minimized &&
-        now() - departure.time > kMinimizedPlaceKept) {
-        // Its place is long gone: a new column like any other, with its original frame kept.
+    if (departure.kind == Departure::Kind::minimized) {
+        // Restored, it comes back as a new column after the focused one, as a new window does,
+        // its original frame kept.
         departures_.forget(id);
         return add(element, pid, focus);
     }
@@ -271,6 +279,19 @@ bool ApplicationTracker::addReturning(const AXElementRef& element, std::int32_t 
         hooks_.publishSnapshot(SnapshotReason::focus(uuid));
     }
     return true;
+}
+
+void ApplicationTracker::keepWayBackFromFullScreen(WindowID id) {
+    // The full-screen command notes it before asking; a window that went by itself (its own
+    // full-screen key) comes back to its column just the same, not after the focused one.
+    if (state_.records.get(id).fullScreenReturn) return;
+    const auto location = state_.locate(id);
+    if (!location) return;
+    const DisplayState* display = state_.display(location->first);
+    if (!display) return;
+    const Column& column = display->strip.columns[size_t(location->second.column)];
+    const FullScreenReturn back{location->first, location->second.column, column.widthFraction};
+    state_.records.edit(id, [&](WindowRecord& record) { record.fullScreenReturn = back; });
 }
 
 const char* ApplicationTracker::removalText(Removal reason) {
@@ -373,13 +394,17 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             if (!managed) {
                 add(element, pid, true);
             } else if (AX::boolAttribute(element, ax::fullScreen).value_or(false)) {
+                keepWayBackFromFullScreen(id);
                 removeAndRelayout(id, Removal::fullScreen);
             } else {
-                hooks_.windowMovedOrResized(id);
+                hooks_.windowResized(id);
             }
             break;
         case AppObserver::Event::moved:
-            if (managed) hooks_.windowMovedOrResized(id);
+            if (managed) hooks_.windowMoved(id);
+            break;
+        case AppObserver::Event::maximizedChanged:
+            if (managed) hooks_.windowMaximizedChanged(id);
             break;
         case AppObserver::Event::titleChanged:
             if (!managed) break;

@@ -37,8 +37,12 @@ class ApplicationTracker {
         std::function<void(const SnapshotReason& reason)> publishSnapshot;
         // The frontmost application's focused window is now `id`.
         std::function<void(WindowID id)> windowFocused;
-        // A tiled window was moved or resized by someone else.
-        std::function<void(WindowID id)> windowMovedOrResized;
+        // A tiled window was moved by someone else.
+        std::function<void(WindowID id)> windowMoved;
+        // A tiled window was resized by someone else (the user, its application).
+        std::function<void(WindowID id)> windowResized;
+        // A tiled window was maximised, or left its maximised state.
+        std::function<void(WindowID id)> windowMaximizedChanged;
         // The display in use that a window with `frame` belongs to.
         std::function<std::optional<std::string>(const Rect& frame)> displayInUse;
     };
@@ -52,9 +56,6 @@ class ApplicationTracker {
     // Windows that leave or come back within this long are moved together: a desktop switch
     // reports each window on its own, and their places are taken from the strip as it stood.
     static constexpr double kDepartureGathering = 0.05;
-    // A minimised window restored within this long goes back to its place in the strip; later it
-    // comes back like a new window (its original frame is kept either way).
-    static constexpr double kMinimizedPlaceKept = 60.0;
 
     ApplicationTracker(StripControllerState& state, const StripControllerEnvironment& env,
                        AsyncMover& asyncMover, Hooks hooks);
@@ -91,6 +92,8 @@ class ApplicationTracker {
     // Removes the window; the display it was on, if any.
     std::optional<std::string> removeFromStrip(WindowID id, Removal reason);
     void handle(AppObserver::Event event, const AXElementRef& element, std::int32_t pid);
+    // A tiled window entering full screen keeps its column's place and width to come back to.
+    void keepWayBackFromFullScreen(WindowID id);
     // A managed window leaves its strip for a while (its place and records kept).
     void queueDeparture(WindowID id, Departure::Kind kind);
     // A window that left comes back to its place.

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "controller/LayoutApplier.h"
+#include "controller/MaximizedState.h"
 #include "windows/AX.h"
 
 namespace brindlow {
@@ -81,6 +82,8 @@ void LayoutApplier::checkSize(const std::string& uuid, std::vector<SizeCheck> ch
             kept.push_back(check);
             continue;
         }
+        // A maximised window answers every size with the maximised one: nothing it needs.
+        if (MaximizedState::isMaximized(window.element)) continue;
         if (check.dimension == SizeCheck::Dimension::height) {
             state_.records.edit(check.id,
                                 [size](WindowRecord& record) { record.minimumHeight = size; });

@@ -28,6 +28,12 @@ struct WindowRecord {
     std::optional<double> minimumHeight;  // the height it refused to go below
     std::optional<Rect> originalFrame;    // where it stood before it was first tiled
     std::optional<FullScreenReturn> fullScreenReturn;
+    // Maximised before it was first tiled: the quit maximises it again.
+    bool originalMaximized = false;
+    bool keptMaximized = false;  // still maximised after it was asked to leave it
+    // Put back into its column after resizing itself: how often since when.
+    int selfResizes = 0;
+    double selfResizedSince = 0;
 
     friend bool operator==(const WindowRecord&, const WindowRecord&) = default;
 };

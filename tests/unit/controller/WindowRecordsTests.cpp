@@ -16,7 +16,11 @@ WindowRecords everythingFor(WindowID id) {
                   4.0,
                   600.0,
                   Rect(10, 20, 300, 400),
-                  FullScreenReturn{"LEFT", 2, 0.5}};
+                  FullScreenReturn{"LEFT", 2, 0.5},
+                  true,
+                  true,
+                  2,
+                  30.0};
     });
     return records;
 }
