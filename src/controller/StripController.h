@@ -184,8 +184,10 @@ class StripController : private StripControllerMembers {
     void noteDragAway(WindowID id);
     // A tiled window's size changed: a drag under the button, else the window's own doing.
     void windowResized(WindowID id);
-    // A tiled window that resized itself goes back into its column.
+    // A tiled window that resized itself goes back into its column (once our own move's echoes
+    // are over: putBackIfAway).
     void putBackSelfResized(WindowID id);
+    void putBackIfAway(WindowID id);
     // A tiled window was maximised (or let go of a maximise): its column's full width.
     void maximizedChanged(WindowID id);
     // Put-backs of a window that keeps resizing itself, within this many seconds of the first.

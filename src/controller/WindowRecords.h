@@ -30,7 +30,8 @@ struct WindowRecord {
     std::optional<FullScreenReturn> fullScreenReturn;
     // Maximised before it was first tiled: the quit maximises it again.
     bool originalMaximized = false;
-    bool keptMaximized = false;  // still maximised after it was asked to leave it
+    bool keptMaximized = false;      // still maximised after it was asked to leave it
+    bool resizeLookPending = false;  // resized too soon after our own move: looked at later
     // Put back into its column after resizing itself: how often since when.
     int selfResizes = 0;
     double selfResizedSince = 0;

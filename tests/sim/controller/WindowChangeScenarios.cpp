@@ -160,6 +160,21 @@ INSTANTIATE_TEST_SUITE_P(Sizes, SelfResize,
                                            SelfResizeRow{"UnderTheButton", {642, 1056}, true}),
                          [](const auto& row) { return std::string(row.param.name); });
 
+// Resized by itself right after the controller moved it, where its own echo could still come, a
+// window is looked at again once that time is over, and put back.
+TEST_F(WindowChanges, AWindowResizingItselfRightAfterAMoveIsPutBackOnceTheMoveLanded) {
+    focusWindow(id(1));
+    controller->perform(Command::Kind::wider);
+    time.advance(0.05);
+    const Rect column = windows[1].frame();
+    ASSERT_EQ(column.width, 1133);
+    windows[1].setFrame(Rect(column.origin(), Size{642, 505}));
+    time.advance(0.1);
+    EXPECT_EQ(windows[1].frame().size(), (Size{642, 505}));
+    time.advance(1);
+    EXPECT_EQ(windows[1].frame(), column);
+}
+
 // Put back to a width it will not take, a window's refusal is learned as after any move.
 TEST_F(WindowChanges, ASelfResizedWindowsRefusalIsLearned) {
     const SimWindow window = windows[1];

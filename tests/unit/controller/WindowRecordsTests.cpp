@@ -19,6 +19,7 @@ WindowRecords everythingFor(WindowID id) {
                   FullScreenReturn{"LEFT", 2, 0.5},
                   true,
                   true,
+                  true,
                   2,
                   30.0};
     });
