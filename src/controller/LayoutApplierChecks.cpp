@@ -31,6 +31,7 @@ void LayoutApplier::catchUpApply(const std::string& uuid) {
         scheduleCatchUp(uuid);
         return;
     }
+    log_.debug("Settle pass on %{public}s", display->info.name);
     apply(uuid, ApplyOptions::settling(display->displayedOffset));
 }
 
