@@ -257,9 +257,9 @@ bool ApplicationTracker::addReturning(const AXElementRef& element, std::int32_t 
         return false;
     }
     if (!window) return false;
-    if (departure.kind == Departure::Kind::minimized) {
-        // Restored, it comes back as a new column after the focused one, as a new window does,
-        // its original frame kept.
+    if (departure.kind == Departure::Kind::minimized &&
+        now() - departure.time > kMinimizedPlaceKept) {
+        // Its place is long gone: a new column like any other, with its original frame kept.
         departures_.forget(id);
         return add(element, pid, focus);
     }

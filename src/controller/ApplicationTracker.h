@@ -56,6 +56,11 @@ class ApplicationTracker {
     // Windows that leave or come back within this long are moved together: a desktop switch
     // reports each window on its own, and their places are taken from the strip as it stood.
     static constexpr double kDepartureGathering = 0.05;
+    // A window that left as minimised and is back within this long goes back to its place in the
+    // strip; later it comes back like a new window (its original frame is kept either way). Here
+    // "minimised" is also a window its application withdrew and maps again, or one a show-desktop
+    // iconified: none of these may reorder the strip, as a minimise undone at once may not.
+    static constexpr double kMinimizedPlaceKept = 60.0;
 
     ApplicationTracker(StripControllerState& state, const StripControllerEnvironment& env,
                        AsyncMover& asyncMover, Hooks hooks);
