@@ -58,8 +58,8 @@ class ApplicationTracker {
     static constexpr double kDepartureGathering = 0.05;
     // A window that left as minimised and is back within this long goes back to its place in the
     // strip; later it comes back like a new window (its original frame is kept either way). Here
-    // "minimised" is also a window its application withdrew and maps again, or one a show-desktop
-    // iconified: none of these may reorder the strip, as a minimise undone at once may not.
+    // "minimised" is also a window its application withdrew and maps again: that may not reorder
+    // the strip, nor may a minimise undone at once.
     static constexpr double kMinimizedPlaceKept = 60.0;
 
     ApplicationTracker(StripControllerState& state, const StripControllerEnvironment& env,
