@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "controller/MaximizedState.h"
 #include "windows/AX.h"
 #include "windows/WindowObserver.h"
 
@@ -30,6 +31,8 @@ const char* eventText(AppObserver::Event event) {
             return "away";
         case AppObserver::Event::back:
             return "back";
+        case AppObserver::Event::maximizedChanged:
+            return "maximized changed";
     }
     return "?";
 }
@@ -148,6 +151,11 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     if (!window) return false;
     const std::optional<std::string> home = hooks_.displayInUse(window->frame);
     if (!home) return false;
+    if (MaximizedState::clear(element)) {
+        log_.info("%{public}s '%{private}s' was maximised: taken out of it to tile it",
+                  window->appName, window->title);
+        if (const std::optional<Rect> frame = AX::frame(element)) window->frame = *frame;
+    }
     state_.windows[id] = *window;
     // A window adopted after the start keeps no frame from before tiling: the quit leaves it
     // where the strip shows it (or brings it on screen when parked). Those of the start keep
@@ -356,6 +364,19 @@ bool ApplicationTracker::activeAlready(const AXElementRef& element, std::int32_t
            AX::boolAttribute(element, ax::main).value_or(false);
 }
 
+void ApplicationTracker::keepWayBackFromFullScreen(WindowID id) {
+    // The full-screen command notes it before asking; a window that went by itself (its own
+    // full-screen key) comes back to its column just the same, not after the focused one.
+    if (state_.records.get(id).fullScreenReturn) return;
+    const auto location = state_.locate(id);
+    if (!location) return;
+    const DisplayState* display = state_.display(location->first);
+    if (!display) return;
+    const Column& column = display->strip.columns[size_t(location->second.column)];
+    const FullScreenReturn back{location->first, location->second.column, column.widthFraction};
+    state_.records.edit(id, [&](WindowRecord& record) { record.fullScreenReturn = back; });
+}
+
 const char* ApplicationTracker::removalText(Removal reason) {
     switch (reason) {
         case Removal::gone:
@@ -459,13 +480,17 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             if (!managed) {
                 add(element, pid, true);
             } else if (AX::boolAttribute(element, ax::fullScreen).value_or(false)) {
+                keepWayBackFromFullScreen(id);
                 removeAndRelayout(id, Removal::fullScreen);
             } else {
-                hooks_.windowMovedOrResized(id);
+                hooks_.windowResized(id);
             }
             break;
         case AppObserver::Event::moved:
-            if (managed) hooks_.windowMovedOrResized(id);
+            if (managed) hooks_.windowMoved(id);
+            break;
+        case AppObserver::Event::maximizedChanged:
+            if (managed) hooks_.windowMaximizedChanged(id);
             break;
         case AppObserver::Event::titleChanged:
             if (!managed) break;

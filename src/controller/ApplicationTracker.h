@@ -39,8 +39,12 @@ class ApplicationTracker {
         std::function<void(WindowID id)> windowFocused;
         // The focused window of display `uuid` is to be raised and focused.
         std::function<void(const std::string& uuid)> raiseFocused;
-        // A tiled window was moved or resized by someone else.
-        std::function<void(WindowID id)> windowMovedOrResized;
+        // A tiled window was moved by someone else.
+        std::function<void(WindowID id)> windowMoved;
+        // A tiled window was resized by someone else (the user, its application).
+        std::function<void(WindowID id)> windowResized;
+        // A tiled window was maximised, or left its maximised state.
+        std::function<void(WindowID id)> windowMaximizedChanged;
         // The display in use that a window with `frame` belongs to.
         std::function<std::optional<std::string>(const Rect& frame)> displayInUse;
     };
@@ -54,8 +58,10 @@ class ApplicationTracker {
     // Windows that leave or come back within this long are moved together: a desktop switch
     // reports each window on its own, and their places are taken from the strip as it stood.
     static constexpr double kDepartureGathering = 0.05;
-    // A minimised window restored within this long goes back to its place in the strip; later it
-    // comes back like a new window (its original frame is kept either way).
+    // A window that left as minimised and is back within this long goes back to its place in the
+    // strip; later it comes back like a new window (its original frame is kept either way). Here
+    // "minimised" is also a window its application withdrew and maps again: that may not reorder
+    // the strip, nor may a minimise undone at once.
     static constexpr double kMinimizedPlaceKept = 60.0;
 
     ApplicationTracker(StripControllerState& state, const StripControllerEnvironment& env,
@@ -94,6 +100,8 @@ class ApplicationTracker {
     // Removes the window; the display it was on, if any.
     std::optional<std::string> removeFromStrip(WindowID id, Removal reason);
     void handle(AppObserver::Event event, const AXElementRef& element, std::int32_t pid);
+    // A tiled window entering full screen keeps its column's place and width to come back to.
+    void keepWayBackFromFullScreen(WindowID id);
     // A managed window leaves its strip for a while (its place and records kept).
     void queueDeparture(WindowID id, Departure::Kind kind);
     // A window that left comes back to its place.

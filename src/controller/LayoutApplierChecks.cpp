@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "controller/LayoutApplier.h"
+#include "controller/MaximizedState.h"
 #include "windows/AX.h"
 
 namespace brindlow {
@@ -30,6 +31,7 @@ void LayoutApplier::catchUpApply(const std::string& uuid) {
         scheduleCatchUp(uuid);
         return;
     }
+    log_.debug("Settle pass on %{public}s", display->info.name);
     apply(uuid, ApplyOptions::settling(display->displayedOffset));
 }
 
@@ -81,6 +83,8 @@ void LayoutApplier::checkSize(const std::string& uuid, std::vector<SizeCheck> ch
             kept.push_back(check);
             continue;
         }
+        // A maximised window answers every size with the maximised one: nothing it needs.
+        if (MaximizedState::isMaximized(window.element)) continue;
         // A window that took less than it was sent needs nothing more: it keeps to steps of
         // its own, and the room it leaves goes to its neighbour.
         const bool smaller = size < sent;

@@ -100,7 +100,9 @@ StripController::StripController(StripControllerEnvironment environment)
     };
     trackerHooks.windowFocused = [this](WindowID id) { windowFocused(id); };
     trackerHooks.raiseFocused = [this](const std::string& uuid) { raiseFocused(uuid); };
-    trackerHooks.windowMovedOrResized = [this](WindowID id) { watchDrag(id); };
+    trackerHooks.windowMoved = [this](WindowID id) { watchDrag(id); };
+    trackerHooks.windowResized = [this](WindowID id) { windowResized(id); };
+    trackerHooks.windowMaximizedChanged = [this](WindowID id) { maximizedChanged(id); };
     trackerHooks.displayInUse = [this](const Rect& frame) { return displayInUse(frame); };
     tracker_ =
         std::make_unique<ApplicationTracker>(state_, env_, *asyncMover_, std::move(trackerHooks));

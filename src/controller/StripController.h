@@ -185,6 +185,17 @@ class StripController : private StripControllerMembers {
     void watchDrag(WindowID id);
     // Under the held button, a window away from where the controller put it waits for the drop.
     void noteDragAway(WindowID id);
+    // A tiled window's size changed: a drag under the button, else the window's own doing.
+    void windowResized(WindowID id);
+    // A tiled window that resized itself goes back into its column (once our own move's echoes
+    // are over: putBackIfAway).
+    void putBackSelfResized(WindowID id);
+    void putBackIfAway(WindowID id);
+    // A tiled window was maximised (or let go of a maximise): its column's full width.
+    void maximizedChanged(WindowID id);
+    // Put-backs of a window that keeps resizing itself, within this many seconds of the first.
+    static constexpr int kSelfResizePutBacks = 3;
+    static constexpr double kSelfResizeRun = 10.0;
 
     // Layout application.
     void clampViewport(const std::string& uuid);

@@ -5,6 +5,7 @@
 #include <future>
 
 #include "controller/Departures.h"
+#include "controller/MaximizedState.h"
 #include "controller/StripController.h"
 #include "settings/JSONFiles.h"
 #include "settings/UsableSettings.h"
@@ -195,8 +196,12 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
     const std::map<WindowID, Rect> originals = originals_->adopt(frameRecords(collected));
     for (const ManagedWindow& window : collected) {
         state_.windows[window.id] = window;
+        // Maximised, it would stay over the other columns at the whole work area: it leaves that
+        // state to be tiled and gets it back at the quit, with its frame.
+        const bool maximized = MaximizedState::clear(window.element);
         state_.records.edit(window.id, [&](WindowRecord& record) {
             record.originalFrame = originals.at(window.id);
+            record.originalMaximized = maximized;
         });
         if (outOfSight.contains(window.id)) {
             log_.info("Keep %{public}s '%{private}s' until it comes back", window.appName,
@@ -344,6 +349,13 @@ void StripController::restoreWindowsForQuit() {
                 count(windowMover_.move(strayWindows.at(stray.id), *stray.original, true));
             }
         }
+    }
+    for (const auto& [id, record] : state_.records.all()) {
+        if (!record.originalMaximized || !record.originalFrame) continue;
+        if (const auto window = state_.windows.find(id); window != state_.windows.end())
+            window->second.element->setAttributeValue(ax::maximized, true);
+        else if (const auto away = state_.departed.find(id); away != state_.departed.end())
+            away->second.window.element->setAttributeValue(ax::maximized, true);
     }
     log_.info("Put %ld windows back before quitting", moved);
     originals_->forget();

@@ -41,6 +41,13 @@ struct WindowRecord {
     // With mappedUnfocused: the commands' focus choices made before it was mapped. A later choice
     // supersedes the window manager's focus for the map.
     std::uint64_t commandChoicesAtMap = 0;
+    // Maximised before it was first tiled: the quit maximises it again.
+    bool originalMaximized = false;
+    bool keptMaximized = false;      // still maximised after it was asked to leave it
+    bool resizeLookPending = false;  // resized too soon after our own move: looked at later
+    // Put back into its column after resizing itself: how often since when.
+    int selfResizes = 0;
+    double selfResizedSince = 0;
 
     friend bool operator==(const WindowRecord&, const WindowRecord&) = default;
 };

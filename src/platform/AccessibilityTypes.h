@@ -63,6 +63,9 @@ inline constexpr std::string_view enhancedUserInterface = "AXEnhancedUserInterfa
 inline constexpr std::string_view stackedAbove = "AXStackedAbove";
 // The window is on another virtual desktop: out of sight for now, but neither minimised nor gone.
 inline constexpr std::string_view away = "AXAway";
+// The window manager keeps the window maximised (either way): it takes the whole work area and
+// answers other sizes with that one.
+inline constexpr std::string_view maximized = "AXMaximized";
 
 // Values of "AXRole" and "AXSubrole".
 inline constexpr std::string_view applicationRole = "AXApplication";
@@ -92,6 +95,8 @@ inline constexpr std::string_view titleChangedNotification = "AXTitleChanged";
 // The window went to another virtual desktop (or the user left its desktop), and came back.
 inline constexpr std::string_view windowAwayNotification = "AXWindowAway";
 inline constexpr std::string_view windowBackNotification = "AXWindowBack";
+// The window was maximised or given back its own size ("AXMaximized" changed).
+inline constexpr std::string_view windowMaximizedChangedNotification = "AXWindowMaximizedChanged";
 }  // namespace ax
 
 }  // namespace brindlow

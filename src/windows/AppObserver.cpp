@@ -12,10 +12,15 @@ const Logger& log() {
 }
 
 constexpr std::string_view kWindowNotifications[] = {
-    ax::elementDestroyedNotification,     ax::windowMiniaturizedNotification,
-    ax::windowDeminiaturizedNotification, ax::windowResizedNotification,
-    ax::windowMovedNotification,          ax::titleChangedNotification,
-    ax::windowAwayNotification,           ax::windowBackNotification,
+    ax::elementDestroyedNotification,
+    ax::windowMiniaturizedNotification,
+    ax::windowDeminiaturizedNotification,
+    ax::windowResizedNotification,
+    ax::windowMovedNotification,
+    ax::titleChangedNotification,
+    ax::windowAwayNotification,
+    ax::windowBackNotification,
+    ax::windowMaximizedChangedNotification,
 };
 }  // namespace
 
@@ -45,6 +50,7 @@ std::optional<AppObserver::Event> AppObserver::eventForNotification(std::string_
     if (name == ax::titleChangedNotification) return Event::titleChanged;
     if (name == ax::windowAwayNotification) return Event::away;
     if (name == ax::windowBackNotification) return Event::back;
+    if (name == ax::windowMaximizedChangedNotification) return Event::maximizedChanged;
     return std::nullopt;
 }
 

@@ -29,8 +29,9 @@ class AppObserver : public std::enable_shared_from_this<AppObserver> {
         resized,
         moved,  // only while the left mouse button is down
         titleChanged,
-        away,  // on another virtual desktop now
-        back,  // on the current desktop again
+        away,              // on another virtual desktop now
+        back,              // on the current desktop again
+        maximizedChanged,  // maximised, or given back its own size
     };
     // Called on the main executor with the event and the element it names.
     using Handler = std::function<void(Event, const AXElementRef&)>;

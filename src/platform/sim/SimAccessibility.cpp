@@ -180,6 +180,8 @@ AXError SimDesktop::readAttribute(std::int32_t pid, WindowID window, std::string
         value = state.away;
     } else if (name == ax::fullScreen) {
         value = state.fullScreen;
+    } else if (name == ax::maximized) {
+        value = state.maximized;
     } else if (name == ax::main || name == ax::focused) {
         value = std::as_const(*this).appState(pid).focused == window;
     } else {
@@ -208,8 +210,8 @@ AXError SimDesktop::settable(std::int32_t pid, WindowID window, std::string_view
     } else if (name == ax::position) {
         result = state.positionSettable;
     } else {
-        result = name == ax::minimized || name == ax::fullScreen || name == ax::main ||
-                 name == ax::focused;
+        result = name == ax::minimized || name == ax::fullScreen || name == ax::maximized ||
+                 name == ax::main || name == ax::focused;
     }
     return finish(axerror::success);
 }
@@ -289,7 +291,7 @@ AXError SimDesktop::applyWindowWrite(WindowState& window, std::string_view name,
         if (!point || !std::isfinite(point->x) || !std::isfinite(point->y))
             return axerror::illegalArgument;
         if (!window.positionSettable) return axerror::attributeUnsupported;
-        if (window.ignoreMoves || window.fullScreen) return axerror::success;
+        if (window.ignoreMoves || window.fullScreen || window.maximized) return axerror::success;
         setWindowFrame(window, Rect(*point, window.frame.size()));
         return axerror::success;
     }
@@ -299,7 +301,7 @@ AXError SimDesktop::applyWindowWrite(WindowState& window, std::string_view name,
             return axerror::illegalArgument;
         }
         if (!window.sizeSettable) return axerror::attributeUnsupported;
-        if (window.refuseSizes || window.fullScreen) return axerror::success;
+        if (window.refuseSizes || window.fullScreen || window.maximized) return axerror::success;
         const Size kept{
             std::clamp(size->width, window.minimumSize.width, window.maximumSize.width),
             std::clamp(size->height, window.minimumSize.height, window.maximumSize.height)};
@@ -315,6 +317,11 @@ AXError SimDesktop::applyWindowWrite(WindowState& window, std::string_view name,
     if (name == ax::fullScreen) {
         if (!flag) return axerror::illegalArgument;
         SimWindow(this, window.id).setFullScreen(*flag);
+        return axerror::success;
+    }
+    if (name == ax::maximized) {
+        if (!flag) return axerror::illegalArgument;
+        SimWindow(this, window.id).setMaximized(*flag);
         return axerror::success;
     }
     if (name == ax::main || name == ax::focused) {

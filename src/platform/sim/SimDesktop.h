@@ -97,9 +97,10 @@ struct SimWindowSpec {
     std::int32_t layer = 0;
     bool minimized = false;
     bool fullScreen = false;
-    bool focus = false;   // becomes its application's focused (main) window
-    bool notify = true;   // posts "AXWindowCreated"
-    double latency = -1;  // seconds per call; below 0: the application's latency
+    bool maximized = false;  // mapped maximised: `frame` is its maximised frame
+    bool focus = false;      // becomes its application's focused (main) window
+    bool notify = true;      // posts "AXWindowCreated"
+    double latency = -1;     // seconds per call; below 0: the application's latency
 };
 
 // One recorded accessibility call that reached an application.
@@ -132,6 +133,7 @@ class SimWindow {
     bool isMinimized() const;
     bool isAway() const;  // on another virtual desktop
     bool isFullScreen() const;
+    bool isMaximized() const;
     bool isFocused() const;  // its application's focused window
     // Attribute names written to this window, in order (successful or not).
     std::vector<std::string> writes() const;
@@ -145,6 +147,9 @@ class SimWindow {
     // "AXWindowBack".
     const SimWindow& setAway(bool away = true) const;
     const SimWindow& setFullScreen(bool on) const;
+    // Maximised to its display's visible frame and back, as a window manager does:
+    // "AXWindowResized" (and "AXWindowMoved"), then "AXWindowMaximizedChanged".
+    const SimWindow& setMaximized(bool on) const;
     const SimWindow& focus() const;  // focused + front; "AXFocusedWindowChanged"
     const SimWindow& raise() const;  // to the front of the window list
     void close() const;              // "AXUIElementDestroyed"

@@ -35,6 +35,9 @@ bool SimWindow::isMinimized() const {
 bool SimWindow::isFullScreen() const {
     return desktop_->windowState(id_).fullScreen;
 }
+bool SimWindow::isMaximized() const {
+    return desktop_->windowState(id_).maximized;
+}
 
 bool SimWindow::isFocused() const {
     const auto& state = desktop_->windowState(id_);
@@ -111,6 +114,25 @@ const SimWindow& SimWindow::setFullScreen(bool on) const {
     state.fullScreen = false;  // so the frame change goes through
     desktop_->setWindowFrame(state, target);
     state.fullScreen = on;
+    return *this;
+}
+
+const SimWindow& SimWindow::setMaximized(bool on) const {
+    auto& state = desktop_->windowState(id_);
+    if (state.maximized == on || !desktop_->windowAlive(state)) return *this;
+    Rect target = state.frameBeforeMaximized;
+    if (on) {
+        state.frameBeforeMaximized = state.frame;
+        const Point center{state.frame.midX(), state.frame.midY()};
+        const std::vector<ScreenInfo> screens = desktop_->screens();
+        target = screens.empty() ? state.frame : screens.front().visibleFrame;
+        for (const ScreenInfo& screen : screens)
+            if (screen.frame.contains(center)) target = screen.visibleFrame;
+    }
+    state.maximized = false;  // so the frame change goes through
+    desktop_->setWindowFrame(state, target);
+    state.maximized = on;
+    desktop_->notifyWindow(state, ax::windowMaximizedChangedNotification);
     return *this;
 }
 

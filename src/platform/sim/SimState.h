@@ -33,6 +33,10 @@ struct SimDesktop::WindowState {
     bool away = false;  // on another virtual desktop
     bool fullScreen = false;
     Rect frameBeforeFullScreen;
+    // Maximised by the window manager: the display's visible frame, moves and sizes answered
+    // with it; back to `frameBeforeMaximized` when it ends.
+    bool maximized = false;
+    Rect frameBeforeMaximized;
     std::int32_t layer = 0;
     std::optional<Rect> serverBounds;
     double latency = -1;

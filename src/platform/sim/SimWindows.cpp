@@ -67,6 +67,8 @@ SimWindow SimDesktop::openWindow(const SimApp& owner, const SimWindowSpec& spec)
     window->minimized = spec.minimized;
     window->fullScreen = spec.fullScreen;
     window->frameBeforeFullScreen = spec.frame;
+    window->maximized = spec.maximized;
+    window->frameBeforeMaximized = spec.frame;
     window->latency = spec.latency;
     windows_[id] = std::move(window);
     app.windows.push_back(id);

@@ -17,7 +17,13 @@ WindowRecords everythingFor(WindowID id) {
                   600.0,
                   Rect(10, 20, 300, 400),
                   FullScreenReturn{"LEFT", 2, 0.5},
-                  ShortHeight{522, 506}};
+                  ShortHeight{522, 506},
+                  0,
+                  true,
+                  true,
+                  true,
+                  2,
+                  30.0};
     });
     return records;
 }

@@ -3,6 +3,9 @@
 // manager manages them, and then follows commands read line by line from stdin:
 //   title <text>    sets _NET_WM_NAME and WM_NAME of the first window
 //   legacy-title <text>  removes _NET_WM_NAME and sets only WM_NAME to the (Latin-1) bytes
+//   resize WxH      resizes the first window itself, as an application changing its layout does
+//   state add|remove a,b  asks the window manager to add or remove these _NET_WM_STATE entries
+//                   of the first window, as an application does (fullscreen for its own F11)
 //   quit            exits
 // stdin at its end exits too. With --refuse it answers every resize by asking for its own size
 // back and prints "refused WxH"; with --refuse-after MS it does so MS milliseconds after the
@@ -84,6 +87,23 @@ xcb_atom_t atom(const char* name) {
     return result;
 }
 
+// "_NET_WM_STATE_MAXIMIZED_VERT" for "maximized-vert".
+std::string stateAtomName(const std::string& state) {
+    std::string name = "_NET_WM_STATE_";
+    for (char c : state) name += c == '-' ? '_' : char(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
+
+std::vector<std::string> commaList(const std::string& list) {
+    std::vector<std::string> items;
+    for (size_t start = 0; start <= list.size();) {
+        const size_t comma = std::min(list.find(',', start), list.size());
+        if (comma > start) items.push_back(list.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return items;
+}
+
 [[noreturn]] void usage() {
     std::fprintf(stderr,
                  "usage: brindlow-testclient [--title T] [--class C] [--pid N|--no-pid]\n"
@@ -163,21 +183,32 @@ Options parse(int argc, char** argv) {
                  if (!o.margin) usage();
              }},
             {"--await-compositor", [&] { o.awaitCompositor = true; }},
-            {"--states",
-             [&] {
-                 std::string list = value();
-                 for (size_t start = 0; start <= list.size();) {
-                     const size_t comma = std::min(list.find(',', start), list.size());
-                     if (comma > start) o.states.push_back(list.substr(start, comma - start));
-                     start = comma + 1;
-                 }
-             }},
+            {"--states", [&] { o.states = commaList(value()); }},
         };
         const auto option = options.find(a);
         if (option == options.end()) usage();
         option->second();
     }
     return o;
+}
+
+// The request an application sends for its own window (source 1), one or two states at a time.
+void requestStates(xcb_window_t window, bool add, const std::vector<std::string>& states) {
+    for (size_t first = 0; first < states.size(); first += 2) {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = atom("_NET_WM_STATE");
+        message.data.data32[0] = add ? 1 : 0;
+        message.data.data32[1] = atom(stateAtomName(states[first]).c_str());
+        message.data.data32[2] =
+            first + 1 < states.size() ? atom(stateAtomName(states[first + 1]).c_str()) : 0;
+        message.data.data32[3] = 1;
+        xcb_send_event(connection, 0, screen->root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&message));
+    }
 }
 
 void setTitle(xcb_window_t window, const std::string& title) {
@@ -253,12 +284,8 @@ xcb_window_t createWindow(const Options& o, const std::string& title, xcb_window
     }
     if (!o.states.empty()) {
         std::vector<xcb_atom_t> states;
-        for (const std::string& state : o.states) {
-            std::string name = "_NET_WM_STATE_";
-            for (char c : state)
-                name += c == '-' ? '_' : char(std::toupper(static_cast<unsigned char>(c)));
-            states.push_back(atom(name.c_str()));
-        }
+        for (const std::string& state : o.states)
+            states.push_back(atom(stateAtomName(state).c_str()));
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_STATE"),
                             XCB_ATOM_ATOM, 32, states.size(), states.data());
     }
@@ -604,6 +631,16 @@ int main(int argc, char** argv) {
                         paintInside(connection, w, sizes[w].first, sizes[w].second, margin);
                     }
                 }
+                int width = 0, height = 0;
+                if (std::sscanf(line.c_str(), "resize %dx%d", &width, &height) == 2) {
+                    const uint32_t size[] = {uint32_t(width), uint32_t(height)};
+                    xcb_configure_window(connection, windows.front(),
+                                         XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+                }
+                if (line.rfind("state add ", 0) == 0)
+                    requestStates(windows.front(), true, commaList(line.substr(10)));
+                if (line.rfind("state remove ", 0) == 0)
+                    requestStates(windows.front(), false, commaList(line.substr(13)));
                 // A round trip, so the server has the change before the test hears "ok".
                 std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection),
                                                     nullptr));

@@ -20,8 +20,9 @@ struct X11WindowEvent {
         resized,
         moved,
         titleChanged,
-        away,  // left the current desktop
-        back,  // on the current desktop again
+        away,              // left the current desktop
+        back,              // on the current desktop again
+        maximizedChanged,  // _NET_WM_STATE_MAXIMIZED_* came or went
     };
     Kind kind;
     xcb_window_t window;

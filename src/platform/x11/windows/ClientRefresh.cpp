@@ -105,6 +105,7 @@ void ClientRegistry::refreshClients(std::optional<xcb_window_t> destroyed) {
         k.title = s->title;
         k.minimized = minimized(*s);
         k.away = away(*s);
+        k.maximized = maximized(*s);
         k.topLevel = topLevelAncestor(x_, w).value_or(w);
         fresh.emplace(w, k);
         classes.emplace(w, s->wmClass);
@@ -234,6 +235,7 @@ void ClientRegistry::refreshWindow(xcb_window_t window, bool titleMayChange) {
     if (!s) return;
     const bool nowMinimized = minimized(*s);
     const bool nowAway = away(*s);
+    const bool nowMaximized = maximized(*s);
     withdrawn().rememberDecorations(window, s->extents);
     const Rect frame = parking().parkedFrame(window).value_or(s->outerFrame());
     std::vector<X11WindowEvent> events;
@@ -255,6 +257,9 @@ void ClientRegistry::refreshWindow(xcb_window_t window, bool titleMayChange) {
                 {nowMinimized ? X11WindowEvent::Kind::minimized : X11WindowEvent::Kind::restored,
                  window, k.pid});
         }
+        // Before the size it brings: a resize heard first would look like the window's own.
+        if (nowMaximized != k.maximized)
+            events.push_back({X11WindowEvent::Kind::maximizedChanged, window, k.pid});
         if (frame.size() != k.frame.size()) {
             events.push_back({X11WindowEvent::Kind::resized, window, k.pid});
         }
@@ -267,6 +272,7 @@ void ClientRegistry::refreshWindow(xcb_window_t window, bool titleMayChange) {
         if (!nowAway && k.away) events.push_back({X11WindowEvent::Kind::back, window, k.pid});
         k.minimized = nowMinimized;
         k.away = nowAway;
+        k.maximized = nowMaximized;
         k.frame = frame;
         // Only a refresh for a title change takes the title: one for a move seen first would
         // swallow the change its own property event then brings.

@@ -89,6 +89,18 @@ bool ClientRegistry::away(const X11WindowSnapshot& s) const {
     return !onCurrentDesktop(s);
 }
 
+bool ClientRegistry::maximized(const X11WindowSnapshot& s) const {
+    return maximized(s.states);
+}
+
+bool ClientRegistry::maximized(const std::vector<xcb_atom_t>& states) const {
+    const xcb_ewmh_connection_t& ewmh = *x_.ewmh();
+    return std::any_of(states.begin(), states.end(), [&](xcb_atom_t state) {
+        return state == ewmh._NET_WM_STATE_MAXIMIZED_VERT ||
+               state == ewmh._NET_WM_STATE_MAXIMIZED_HORZ;
+    });
+}
+
 std::optional<std::int32_t> ClientRegistry::pidOf(xcb_window_t window) const {
     std::lock_guard lock(d_.mutex);
     auto found = d_.known.find(window);

@@ -56,6 +56,9 @@ class ClientRegistry : public DesktopPart {
     bool minimized(const X11WindowSnapshot& snapshot) const;
     // On another desktop: out of sight, but neither minimised nor gone.
     bool away(const X11WindowSnapshot& snapshot) const;
+    // Maximised either way (or both).
+    bool maximized(const X11WindowSnapshot& snapshot) const;
+    bool maximized(const std::vector<xcb_atom_t>& states) const;
     std::string subrole(const X11WindowSnapshot& snapshot);
     bool hasWindowManager() const;
     // What the running window manager does (no name while none runs); decided when it starts.

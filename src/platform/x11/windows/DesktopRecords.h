@@ -23,6 +23,7 @@ struct KnownClient {
     std::int32_t pid = 0;
     bool minimized = false;
     bool away = false;
+    bool maximized = false;
     Rect frame;
     std::string title;
     // The root child that holds the client: the window manager's frame, or

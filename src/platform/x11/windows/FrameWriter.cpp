@@ -113,13 +113,28 @@ void FrameWriter::sendMoveResize(xcb_window_t window, std::uint32_t flags, std::
 }
 
 AXError FrameWriter::setFullScreen(xcb_window_t window, bool on, double timeout) {
+    const xcb_atom_t fullScreen = x_.ewmh()->_NET_WM_STATE_FULLSCREEN;
+    return changeState(
+        window, {fullScreen, XCB_ATOM_NONE}, on, timeout,
+        [&](const X11WindowSnapshot& now) { return now.hasState(fullScreen) == on; });
+}
+
+AXError FrameWriter::setMaximized(xcb_window_t window, bool on, double timeout) {
+    const xcb_ewmh_connection_t& ewmh = *x_.ewmh();
+    return changeState(
+        window, {ewmh._NET_WM_STATE_MAXIMIZED_VERT, ewmh._NET_WM_STATE_MAXIMIZED_HORZ}, on, timeout,
+        [&](const X11WindowSnapshot& now) { return registry().maximized(now) == on; });
+}
+
+AXError FrameWriter::changeState(xcb_window_t window, std::pair<xcb_atom_t, xcb_atom_t> states,
+                                 bool on, double timeout,
+                                 const std::function<bool(const X11WindowSnapshot&)>& reached) {
     if (!registry().read(window)) return axerror::invalidElement;
     if (!registry().hasWindowManager()) return axerror::attributeUnsupported;
-    const xcb_atom_t fullScreen = x_.ewmh()->_NET_WM_STATE_FULLSCREEN;
     const AXError sent = waits().fence(window, timeout, [&] {
         xcb_ewmh_request_change_wm_state(x_.ewmh(), x_.screenNumber(), window,
                                          on ? XCB_EWMH_WM_STATE_ADD : XCB_EWMH_WM_STATE_REMOVE,
-                                         fullScreen, XCB_ATOM_NONE,
+                                         states.first, states.second,
                                          xcb_ewmh_client_source_type_t(kSourcePager));
     });
     if (sent != axerror::success) return sent;
@@ -127,7 +142,7 @@ AXError FrameWriter::setFullScreen(xcb_window_t window, bool on, double timeout)
     // only after: the answer waits for the state, so that reading it back agrees.
     const auto done = [&] {
         const auto now = readWindow(x_, window);
-        return !now || now->hasState(fullScreen) == on;
+        return !now || reached(*now);
     };
     const xcb_atom_t state = x_.ewmh()->_NET_WM_STATE;
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);

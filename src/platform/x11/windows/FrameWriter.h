@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <utility>
@@ -38,6 +39,8 @@ class FrameWriter : public DesktopPart {
     std::vector<FrameWriteResult> setFrames(
         const std::vector<std::pair<xcb_window_t, Rect>>& targets, double timeout);
     AXError setFullScreen(xcb_window_t window, bool on, double timeout);
+    // Maximised both ways, or neither.
+    AXError setMaximized(xcb_window_t window, bool on, double timeout);
 
     // Sends one move/resize request. `parkingTarget`, when given, is noted as the frame last asked
     // of the window in the same step, so that the notes of moves sent from several threads come in
@@ -47,6 +50,11 @@ class FrameWriter : public DesktopPart {
                         const std::optional<Rect>& parkingTarget = std::nullopt);
 
   private:
+    // Asks the window manager to add or remove one or two states, then waits until the window's
+    // state is `reached`.
+    AXError changeState(xcb_window_t window, std::pair<xcb_atom_t, xcb_atom_t> states, bool on,
+                        double timeout,
+                        const std::function<bool(const X11WindowSnapshot&)>& reached);
     // Full screen: moves and resizes leave it where it is.
     bool fillsScreen(const X11WindowSnapshot& snapshot) const;
     // moveResize() without the parking: the request as asked.

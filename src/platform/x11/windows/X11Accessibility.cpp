@@ -28,13 +28,17 @@ X11WindowElement::X11WindowElement(X11Desktop& desktop, xcb_window_t window, std
     : X11Element(desktop, pid), window_(window) {}
 
 AXError X11WindowElement::copyAttributeValue(std::string_view attribute, AXValue& value) const {
-    if (attribute == ax::fullScreen) {
+    if (attribute == ax::fullScreen || attribute == ax::maximized) {
         // Asked after every resize of a tiled window, a scroll's edge slices included: the state
         // alone answers, one request instead of a read of the whole window.
         if (!desktop_.registry().isClient(window_)) return axerror::invalidElement;
         X11Connection& x = desktop_.connection();
         const auto states = readStates(x, window_);
         if (!states) return axerror::invalidElement;
+        if (attribute == ax::maximized) {
+            value = desktop_.registry().maximized(*states);
+            return axerror::success;
+        }
         value = std::find(states->begin(), states->end(), x.ewmh()->_NET_WM_STATE_FULLSCREEN) !=
                 states->end();
         return axerror::success;
@@ -88,6 +92,10 @@ AXError X11WindowElement::setAttributeValue(std::string_view attribute, const AX
         if (!flag) return axerror::illegalArgument;
         return desktop_.frameWriter().setFullScreen(window_, *flag, timeout());
     }
+    if (attribute == ax::maximized) {
+        if (!flag) return axerror::illegalArgument;
+        return desktop_.frameWriter().setMaximized(window_, *flag, timeout());
+    }
     if (attribute == ax::main || attribute == ax::focused) {
         if (!flag) return axerror::illegalArgument;
         // Nothing can take the focus away without giving it to another window.
@@ -109,7 +117,7 @@ AXError X11WindowElement::isAttributeSettable(std::string_view attribute, bool& 
     } else if (attribute == ax::position || attribute == ax::main || attribute == ax::focused ||
                attribute == ax::minimized) {
         settable = true;
-    } else if (attribute == ax::fullScreen) {
+    } else if (attribute == ax::fullScreen || attribute == ax::maximized) {
         settable = desktop_.registry().hasWindowManager();
     } else if (attribute == ax::role || attribute == ax::subrole || attribute == ax::title) {
         settable = false;

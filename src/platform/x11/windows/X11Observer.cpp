@@ -66,6 +66,8 @@ std::string_view notificationFor(X11WindowEvent::Kind kind) {
             return ax::windowAwayNotification;
         case X11WindowEvent::Kind::back:
             return ax::windowBackNotification;
+        case X11WindowEvent::Kind::maximizedChanged:
+            return ax::windowMaximizedChangedNotification;
     }
     return {};
 }

@@ -1,0 +1,115 @@
+// Changes a tiled window goes through without a drag: resizing itself and being maximised. Neither
+// is the user's resize of its column: the window goes back into its column at once, and a
+// maximise is answered as the full-width command answers "make it big".
+#include "controller/MaximizedState.h"
+#include "controller/StripController.h"
+#include "controller/UserDrag.h"
+#include "windows/AX.h"
+
+namespace brindlow {
+
+void StripController::windowResized(WindowID id) {
+    if (env_.dragButtonDown()) {
+        watchDrag(id);
+        return;
+    }
+    putBackSelfResized(id);
+}
+
+void StripController::putBackSelfResized(WindowID id) {
+    const WindowRecord held = state_.records.get(id);
+    if (held.userChangePending || state_.paused) return;
+    if (held.lastMoveTime && now() - *held.lastMoveTime < UserDrag::kOwnMoveQuiet) {
+        // Maybe the echo of the controller's own move (or of its size check): look again once
+        // the echoes have landed; a window that resized itself right after being placed is
+        // still away from its column then.
+        if (held.resizeLookPending) return;
+        state_.records.edit(id, [](WindowRecord& r) { r.resizeLookPending = true; });
+        const double ownMove = *held.lastMoveTime;
+        enqueueAfter(ownMove + UserDrag::kOwnMoveQuiet - now(), [this, id, ownMove] {
+            state_.records.edit(id, [](WindowRecord& r) { r.resizeLookPending = false; });
+            if (state_.windows.count(id) == 0 || env_.dragButtonDown()) return;
+            // Moved by the controller again meanwhile: its own quiet time starts over.
+            const std::optional<double> since = state_.records.get(id).lastMoveTime;
+            if (since && *since > ownMove) {
+                putBackSelfResized(id);
+                return;
+            }
+            putBackIfAway(id);
+        });
+        return;
+    }
+    putBackIfAway(id);
+}
+
+void StripController::putBackIfAway(WindowID id) {
+    const WindowRecord held = state_.records.get(id);
+    if (held.userChangePending || state_.paused) return;
+    const auto location = locate(id);
+    if (!location) return;
+    const DisplayState* display = stateOf(location->first);
+    if (!display || display->animator.isAnimating() || state_.swipedDisplay()) return;
+    const auto window = state_.windows.find(id);
+    if (window == state_.windows.end()) return;
+    const std::optional<Rect> live = AX::frame(window->second.element);
+    if (!live || UserDrag::framesClose(*live, window->second.frame, UserDrag::kTolerance)) return;
+    // Its maximise is answered on its own, with the full width.
+    if (MaximizedState::isMaximized(window->second.element)) return;
+    // One that keeps resizing itself after every put-back would be chased for ever: after a few
+    // it stays at its own size until the next change of the strip.
+    const bool sameRun = held.selfResizes > 0 && now() - held.selfResizedSince < kSelfResizeRun;
+    if (sameRun && held.selfResizes >= kSelfResizePutBacks) return;
+    state_.records.edit(id, [&](WindowRecord& record) {
+        if (!sameRun) {
+            record.selfResizes = 0;
+            record.selfResizedSince = now();
+        }
+        ++record.selfResizes;
+    });
+    log_.info("%{public}s resized itself to %ld×%ld: back into its column", window->second.appName,
+              long(live->width), long(live->height));
+    relayout(location->first);
+}
+
+void StripController::maximizedChanged(WindowID id) {
+    if (state_.paused) return;
+    const auto window = state_.windows.find(id);
+    if (window == state_.windows.end()) return;
+    const auto location = locate(id);
+    if (!location) return;
+    const std::string uuid = location->first;
+    DisplayState* display = stateOf(uuid);
+    if (!display) return;
+    Column& column = display->strip.columns[size_t(location->second.column)];
+    const AXElementRef element = window->second.element;
+    const std::string name = window->second.appName;
+    if (!MaximizedState::isMaximized(element)) {
+        // Our own clearing of the state, heard back; or the user giving back a maximise that the
+        // window manager would not let go of when asked: that takes the full width back.
+        if (!state_.records.get(id).keptMaximized) return;
+        state_.records.edit(id, [](WindowRecord& record) { record.keptMaximized = false; });
+        if (!column.isFullWidth) return;
+        column.isFullWidth = false;
+        column.refusedWidth.reset();
+        log_.info("%{public}s unmaximised: full width taken back", name);
+        afterStructureChange(uuid);
+        return;
+    }
+    // The user asked for it big: the column goes full width (or, when it is already, the same
+    // action again takes that back), and the window leaves the maximised state, which would hold
+    // it over the other columns. The resize that came with the maximise is not the user's drag.
+    MaximizedState::clear(element);
+    const bool kept = MaximizedState::isMaximized(element);
+    state_.records.edit(id, [kept](WindowRecord& record) {
+        record.keptMaximized = kept;
+        record.userChangePending = false;
+    });
+    column.isFullWidth = !column.isFullWidth;
+    column.refusedWidth.reset();
+    log_.info(column.isFullWidth ? "%{public}s maximised: full width"
+                                 : "%{public}s maximised again: full width taken back",
+              name);
+    afterStructureChange(uuid);
+}
+
+}  // namespace brindlow

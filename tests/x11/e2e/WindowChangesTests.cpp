@@ -1,0 +1,183 @@
+// The real executable beside windows that change without a drag: mapped maximised, maximised by
+// the user while tiled, resizing themselves, going full screen by themselves. Each ends in its
+// column, never maximised over the others.
+#include <xcb/xcb_ewmh.h>
+
+#include <iterator>
+
+#include "AppOnDisplay.h"
+#include "platform/x11/connection/X11Properties.h"
+
+namespace brindlow::test {
+namespace {
+
+constexpr Rect kSecondColumn{966, 12, 942, 1056};  // half the screen, after the first column
+
+class WindowChanges : public AppOnDisplay {
+  protected:
+    std::string logged() const {
+        std::ifstream log(logFile());
+        return std::string{std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
+    }
+
+    // The active display's columns by the title of their first window, and their widths.
+    struct Column {
+        std::string title;
+        double width = 0;
+    };
+    std::vector<Column> columns() {
+        std::vector<Column> result;
+        const auto json = listing();
+        if (!json) return result;
+        for (const auto& display : json->at("displays")) {
+            if (!display.value("active", false)) continue;
+            for (const auto& column : display.at("columns"))
+                result.push_back(
+                    {column.at("windows").at(0).value("title", ""), column.value("width", 0.0)});
+        }
+        return result;
+    }
+    // The column (counted from 1) whose first window has this title; 0 when none.
+    int columnOf(const std::string& title) {
+        const std::vector<Column> all = columns();
+        for (size_t index = 0; index < all.size(); ++index)
+            if (all[index].title == title) return int(index + 1);
+        return 0;
+    }
+    double widthOf(const std::string& title) {
+        for (const Column& column : columns())
+            if (column.title == title) return column.width;
+        return 0;
+    }
+
+    bool maximised(xcb_window_t window) {
+        const auto snapshot = desktop().registry().read(window);
+        const xcb_ewmh_connection_t& ewmh = *connection().ewmh();
+        return snapshot && (snapshot->hasState(ewmh._NET_WM_STATE_MAXIMIZED_VERT) ||
+                            snapshot->hasState(ewmh._NET_WM_STATE_MAXIMIZED_HORZ));
+    }
+
+    // The maximise a title bar's button or a pager (wmctrl) asks the window manager for.
+    void askMaximise(xcb_window_t window) {
+        const xcb_ewmh_connection_t* ewmh = connection().ewmh();
+        xcb_ewmh_request_change_wm_state(connection().ewmh(), connection().screenNumber(), window,
+                                         XCB_EWMH_WM_STATE_ADD, ewmh->_NET_WM_STATE_MAXIMIZED_VERT,
+                                         ewmh->_NET_WM_STATE_MAXIMIZED_HORZ,
+                                         XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+        connection().flush();
+    }
+
+    std::unique_ptr<TestClientProcess> startClient(const std::vector<std::string>& arguments) {
+        auto client = std::make_unique<TestClientProcess>(arguments);
+        EXPECT_TRUE(client->ready());
+        return client;
+    }
+};
+
+// A window that maps maximised (an application restoring its last state) is tiled at its column's
+// width, no longer maximised; the maximised width is not learned as one it needs.
+TEST_F(WindowChanges, AWindowThatMapsMaximisedTakesItsColumn) {
+    startXterm("e2e-xterm-1");
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const auto big =
+        startClient({"--title", "e2e-big", "--states", "maximized-vert,maximized-horz"});
+    ASSERT_TRUE(settle([&] { return columnOf("e2e-big") > 0; }));
+    EXPECT_TRUE(settle([&] {
+        return !maximised(big->window()) && frameOf(big->window()) == kSecondColumn;
+    })) << "maximised "
+        << maximised(big->window()) << ", frame " << frameOf(big->window()).value_or(Rect{});
+    EXPECT_EQ(logged().find("needs 1920 points"), std::string::npos);
+}
+
+// Maximised before the start, a window is tiled out of that state; the quit gives it back.
+TEST_F(WindowChanges, AWindowMaximisedBeforeTheStartIsMaximisedAgainAtTheQuit) {
+    const auto big =
+        startClient({"--title", "e2e-big", "--states", "maximized-vert,maximized-horz"});
+    ASSERT_TRUE(settle([&] { return maximised(big->window()); }));
+    startXterm("e2e-xterm-1");
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_TRUE(settle([&] {
+        const auto frame = frameOf(big->window());
+        return !maximised(big->window()) && frame && frame->width == 942;
+    })) << "frame "
+        << frameOf(big->window()).value_or(Rect{});
+    brindlow_->signal(SIGTERM);
+    ASSERT_TRUE(brindlow_->waitForExit(kLimit));
+    EXPECT_TRUE(settle([&] { return maximised(big->window()); }));
+}
+
+// Maximised by the user while tiled, a window's column goes full width and the window is not left
+// maximised; maximised again, the column takes its width back.
+TEST_F(WindowChanges, AMaximiseWhileTiledIsTheFullWidthAndAgainTakesItBack) {
+    startXterms(2);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const Xterm& second = xterms_[1];
+    ASSERT_TRUE(settle([&] { return widthOf(second.title) == 0.5; }));
+    askMaximise(second.window);
+    EXPECT_TRUE(settle([&] {
+        const auto frame = frameOf(second.window);
+        return widthOf(second.title) == 1.0 && !maximised(second.window) && frame &&
+               frame->x == 0 && frame->width >= 1900;
+    })) << "width "
+        << widthOf(second.title) << ", maximised " << maximised(second.window) << ", frame "
+        << frameOf(second.window).value_or(Rect{});
+    askMaximise(second.window);
+    EXPECT_TRUE(settle([&] {
+        const auto frame = frameOf(second.window);
+        return widthOf(second.title) == 0.5 && !maximised(second.window) && frame &&
+               frame->width <= 942;
+    })) << "width "
+        << widthOf(second.title) << ", frame " << frameOf(second.window).value_or(Rect{});
+    EXPECT_EQ(logged().find("User resized"), std::string::npos);
+}
+
+// A window that resizes itself while tiled (an application switching its layout) goes back into
+// its column at once.
+TEST_F(WindowChanges, AWindowThatResizesItselfGoesBackIntoItsColumn) {
+    // The settle pass after a move sends back a window found elsewhere: the window resizes itself
+    // once that pass is over, as an application does whenever it likes.
+    setenv("BRINDLOW_APP_LOG", "debug", 1);
+    startXterm("e2e-xterm-1");
+    startBrindlow();
+    unsetenv("BRINDLOW_APP_LOG");
+    ASSERT_FALSE(HasFatalFailure());
+    const auto self = startClient({"--title", "e2e-self"});
+    ASSERT_TRUE(settle([&] {
+        const std::string text = logged();
+        const size_t placed = text.rfind("requested x:966 y:12 942×1056");
+        return placed != std::string::npos &&
+               text.find("Settle pass on", placed) != std::string::npos;
+    }));
+    ASSERT_EQ(frameOf(self->window()), kSecondColumn);
+    ASSERT_TRUE(self->command("resize 642x505"));
+    EXPECT_TRUE(settle([&] {
+        return logged().find("resized itself to") != std::string::npos &&
+               frameOf(self->window()) == kSecondColumn;
+    })) << "frame "
+        << frameOf(self->window()).value_or(Rect{});
+}
+
+// A window that asks for full screen by itself (its own F11) and leaves it comes back to its
+// column, not after the column focused meanwhile.
+TEST_F(WindowChanges, AWindowLeavingFullScreenItAskedForComesBackToItsColumn) {
+    startXterms(2);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    ASSERT_TRUE(settle(
+        [&] { return listing().value_or("").dump().find("\"focused\":1") != std::string::npos; }));
+    const auto full = startClient({"--title", "e2e-full"});
+    ASSERT_TRUE(settle([&] { return columnOf("e2e-full") == 2; }));
+    ASSERT_EQ(tool({"focus-last"}).status, 0);
+    ASSERT_TRUE(full->command("state add fullscreen"));
+    ASSERT_TRUE(settle([&] { return columnOf("e2e-full") == 0; }));
+    ASSERT_TRUE(full->command("state remove fullscreen"));
+    EXPECT_TRUE(settle([&] { return columnOf("e2e-full") == 2; }))
+        << "back at column " << columnOf("e2e-full");
+}
+
+}  // namespace
+}  // namespace brindlow::test
