@@ -18,35 +18,14 @@
 #include <utility>
 
 #include "ControllerScenario.h"
+#include "RandomOperations.h"
 #include "settings/OriginalFrames.h"
 #include "support/StripInvariants.h"
 
 namespace brindlow::test {
 namespace {
 
-std::uint64_t envNumber(const char* name, std::uint64_t fallback) {
-    const char* text = std::getenv(name);
-    if (!text || !*text) return fallback;
-    return std::strtoull(text, nullptr, 10);
-}
-
-// One step: which kind of thing happens, and the seed of its own random choices, so that a step
-// means the same thing wherever it stands in a list.
-struct Operation {
-    int kind = 0;
-    std::uint64_t seed = 0;
-};
-
 constexpr int kOperationKinds = 25;
-
-std::string literal(const std::vector<Operation>& operations) {
-    std::ostringstream out;
-    out << "{";
-    for (size_t i = 0; i < operations.size(); ++i)
-        out << (i ? ", " : "") << "{" << operations[i].kind << ", " << operations[i].seed << "ULL}";
-    out << "}";
-    return out.str();
-}
 
 // A started controller on a sim desktop of two displays and three applications, every time the
 // same, that applies operations and reports what is wrong afterwards.
@@ -492,37 +471,8 @@ std::optional<std::pair<size_t, std::string>> firstFailure(
     return std::nullopt;
 }
 
-// A shorter list that still fails: chunks of halving size are left out while the failure stays
-// (delta debugging), within a budget of replays.
-std::vector<Operation> shrink(std::vector<Operation> failing) {
-    int replays = 0;
-    for (size_t chunk = failing.size() / 2; chunk >= 1 && replays < 400; chunk /= 2) {
-        for (size_t start = 0; start < failing.size() && replays < 400;) {
-            std::vector<Operation> candidate = failing;
-            candidate.erase(
-                candidate.begin() + std::ptrdiff_t(start),
-                candidate.begin() + std::ptrdiff_t(std::min(start + chunk, candidate.size())));
-            ++replays;
-            if (const auto failure = firstFailure(candidate)) {
-                candidate.resize(failure->first + 1);
-                failing = std::move(candidate);
-            } else {
-                start += chunk;
-            }
-        }
-    }
-    return failing;
-}
-
-std::vector<Operation> randomOperations(std::uint64_t seed, std::uint64_t count) {
-    std::mt19937_64 random(seed);
-    std::vector<Operation> operations(count);
-    for (Operation& operation : operations) operation = {int(random() % kOperationKinds), random()};
-    return operations;
-}
-
 void expectInvariantsHold(std::uint64_t seed, std::uint64_t steps) {
-    const std::vector<Operation> operations = randomOperations(seed, steps);
+    const std::vector<Operation> operations = randomOperations(seed, steps, kOperationKinds);
     const auto failure = firstFailure(operations);
     if (!failure) return;
     // Shown at once: shrinking a long run may take a while.
@@ -530,7 +480,8 @@ void expectInvariantsHold(std::uint64_t seed, std::uint64_t steps) {
               << "\nshrinking...\n";
     std::vector<Operation> failing(operations.begin(),
                                    operations.begin() + std::ptrdiff_t(failure->first + 1));
-    const std::vector<Operation> shortest = shrink(failing);
+    const std::vector<Operation> shortest = shrink(
+        failing, [](const std::vector<Operation>& list) { return firstFailure(list); }, 400);
     const auto again = firstFailure(shortest);
     ADD_FAILURE() << "seed " << seed << ", step " << failure->first << ": " << failure->second
                   << "\nshrunk to " << shortest.size() << " operations ("

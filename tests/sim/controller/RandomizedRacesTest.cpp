@@ -19,21 +19,10 @@
 #include <utility>
 
 #include "ControllerScenario.h"
+#include "RandomOperations.h"
 
 namespace brindlow::test {
 namespace {
-
-std::uint64_t envNumber(const char* name, std::uint64_t fallback) {
-    const char* text = std::getenv(name);
-    if (!text || !*text) return fallback;
-    return std::strtoull(text, nullptr, 10);
-}
-
-// One step: which kind of thing happens, and the seed of its own random choices.
-struct Operation {
-    int kind = 0;
-    std::uint64_t seed = 0;
-};
 
 enum Kind {
     kCommand,
@@ -57,15 +46,6 @@ struct Beside {
 
 void PrintTo(const Beside& beside, std::ostream* out) {
     *out << beside.windowManager << ", seed " << beside.seed;
-}
-
-std::string literal(const std::vector<Operation>& operations) {
-    std::ostringstream out;
-    out << "{";
-    for (size_t i = 0; i < operations.size(); ++i)
-        out << (i ? ", " : "") << "{" << operations[i].kind << ", " << operations[i].seed << "ULL}";
-    out << "}";
-    return out.str();
 }
 
 // One display, three applications and four windows, a controller started beside the given window
@@ -364,36 +344,8 @@ std::optional<std::pair<size_t, std::string>> firstFailure(
     return std::nullopt;
 }
 
-// A shorter list that still fails: chunks of halving size are left out while the failure stays.
-std::vector<Operation> shrink(const Beside& beside, std::vector<Operation> failing) {
-    int replays = 0;
-    for (size_t chunk = failing.size() / 2; chunk >= 1 && replays < 300; chunk /= 2) {
-        for (size_t start = 0; start < failing.size() && replays < 300;) {
-            std::vector<Operation> candidate = failing;
-            candidate.erase(
-                candidate.begin() + std::ptrdiff_t(start),
-                candidate.begin() + std::ptrdiff_t(std::min(start + chunk, candidate.size())));
-            ++replays;
-            if (const auto failure = firstFailure(beside, candidate)) {
-                candidate.resize(std::min(failure->first + 1, candidate.size()));
-                failing = std::move(candidate);
-            } else {
-                start += chunk;
-            }
-        }
-    }
-    return failing;
-}
-
-std::vector<Operation> randomOperations(std::uint64_t seed, std::uint64_t count) {
-    std::mt19937_64 random(seed);
-    std::vector<Operation> operations(count);
-    for (Operation& operation : operations) operation = {int(random() % kKinds), random()};
-    return operations;
-}
-
 void expectUserActionsHold(const Beside& beside, std::uint64_t steps) {
-    const std::vector<Operation> operations = randomOperations(beside.seed, steps);
+    const std::vector<Operation> operations = randomOperations(beside.seed, steps, kKinds);
     const auto failure = firstFailure(beside, operations);
     if (!failure) return;
     std::cerr << beside.windowManager << ", seed " << beside.seed << ", step " << failure->first
@@ -401,7 +353,9 @@ void expectUserActionsHold(const Beside& beside, std::uint64_t steps) {
     std::vector<Operation> failing(
         operations.begin(),
         operations.begin() + std::ptrdiff_t(std::min(failure->first + 1, operations.size())));
-    const std::vector<Operation> shortest = shrink(beside, failing);
+    const std::vector<Operation> shortest = shrink(
+        failing, [&](const std::vector<Operation>& list) { return firstFailure(beside, list); },
+        300);
     const auto again = firstFailure(beside, shortest);
     ADD_FAILURE() << beside.windowManager << ", seed " << beside.seed << ", step " << failure->first
                   << ": " << failure->second << "\nshrunk to " << shortest.size() << " operations ("
