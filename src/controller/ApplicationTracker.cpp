@@ -211,6 +211,7 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
         state_.records.edit(id, [&before](WindowRecord& r) {
             r.mappedUnfocused = true;
             r.commandChoicesAtMap = before.commandChoices;
+            r.mapFocusHeard = before.focused;
         });
     log_.info("Add %{public}s '%{private}s' at column %ld on %{public}s", window->appName,
               window->title, long(index + 1), state_.displayName(target));
@@ -455,6 +456,10 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             }
             break;
         case AppObserver::Event::focusedWindowChanged:
+            // Heard before its application's activation, too: the window manager's answer to the
+            // map came.
+            if (const auto creation = atCreation_.find(id); creation != atCreation_.end())
+                creation->second.focused = true;
             if (pid == state_.frontmostPID) handFocusOn(id);
             break;
         case AppObserver::Event::minimized:

@@ -131,6 +131,8 @@ class ApplicationTracker {
     struct AtCreation {
         std::uint64_t focusesHandedOn = 0;
         std::uint64_t commandChoices = 0;
+        // The window manager focused it before it was adopted: its answer to the map came.
+        bool focused = false;
     };
     std::map<WindowID, AtCreation> atCreation_;
     Hooks hooks_;

@@ -195,8 +195,8 @@ void StripController::windowFocused(WindowID id) {
     // windows, is that window manager's answer to the map. Any focus of somebody else's ends every
     // such wait; the answer to a raise of ours does not: the map's answer may still come after it.
     const WindowRecord record = state_.records.get(id);
-    const bool focusedAsMapped =
-        record.mappedUnfocused && env_.windowManagerTraits().focusesNewWindows;
+    const bool focusedAsMapped = record.mappedUnfocused && !record.mapFocusHeard &&
+                                 env_.windowManagerTraits().focusesNewWindows;
     std::vector<WindowID> waiting;
     for (const auto& [window, kept] : state_.records.all())
         if (kept.mappedUnfocused && verdict == RaiseEchoes::Verdict::notOurs)
@@ -205,6 +205,7 @@ void StripController::windowFocused(WindowID id) {
         state_.records.edit(window, [](WindowRecord& r) {
             r.mappedUnfocused = false;
             r.commandChoicesAtMap = 0;
+            r.mapFocusHeard = false;
         });
     if (verdict == RaiseEchoes::Verdict::overtaken) return;
     // The window manager's focus for a map that a command's choice came after (the map's answer

@@ -48,6 +48,9 @@ struct WindowRecord {
     // Put back into its column after resizing itself: how often since when.
     int selfResizes = 0;
     double selfResizedSince = 0;
+    // With mappedUnfocused: the window manager focused it before it was adopted, so its answer to
+    // the map came already; a later focus is the pointer's or somebody else's.
+    bool mapFocusHeard = false;
 
     friend bool operator==(const WindowRecord&, const WindowRecord&) = default;
 };
