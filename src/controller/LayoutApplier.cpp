@@ -227,9 +227,17 @@ int LayoutApplier::liftBeside(WindowID raised, const std::vector<WindowID>& fron
             placements.begin(), placements.end(),
             [&](const Placement& p) { return p.windowID == raised && p.isVisible && !p.isParked; });
         if (shown)
-            lifted += keepParkedBesideRaised(placements, state_.windows, raised, frontToBack);
+            lifted += keepParkedBesideRaised(placements, state_.windows, raised, frontToBack,
+                                             restingPointer());
     }
     return lifted;
+}
+
+std::optional<Point> LayoutApplier::restingPointer() const {
+    if (!env_.windowManagerTraits().followsPointer() || !env_.platform.pointer) return std::nullopt;
+    const std::optional<PointerState> pointer = env_.platform.pointer();
+    if (!pointer || pointer->buttonDown) return std::nullopt;
+    return pointer->location;
 }
 
 void LayoutApplier::liftParkedBeside(WindowID raised) {

@@ -127,6 +127,9 @@ class LayoutApplier {
     // The parked windows beside `raised`, where it is shown, go directly above it (those it
     // stands in front of, with a stacking order). Returns how many.
     int liftBeside(WindowID raised, const std::vector<WindowID>& frontToBack);
+    // Where the pointer rests beside a window manager that focuses under it: a parked window
+    // lifted over the raised one there would take the focus.
+    std::optional<Point> restingPointer() const;
     void scheduleCatchUp(const std::string& uuid);
     void catchUpApply(const std::string& uuid);
     void scheduleSizeCheck(const std::string& uuid, std::vector<SizeCheck> checks, int attempt);

@@ -137,7 +137,8 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
 
 int keepParkedBesideRaised(const std::vector<Placement>& placements,
                            const std::map<WindowID, ManagedWindow>& windows, WindowID raised,
-                           const std::vector<WindowID>& frontToBack) {
+                           const std::vector<WindowID>& frontToBack,
+                           std::optional<Point> keepUncovered) {
     // Whether `parked` stands behind `raised` as far as the order tells.
     const auto raisedAt = std::find(frontToBack.begin(), frontToBack.end(), raised);
     const auto behindRaised = [&](WindowID parked) {
@@ -164,6 +165,7 @@ int keepParkedBesideRaised(const std::vector<Placement>& placements,
         const auto neighbour = neighbourOf(*over, visible);
         if (!neighbour || neighbour->window->id != raised) continue;
         if (!behindRaised(placement.windowID)) continue;
+        if (keepUncovered && over->window->frame.contains(*keepUncovered)) continue;
         over->window->element->setAttributeValue(ax::stackedAbove, neighbour->window->element);
         ++asked;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -38,9 +39,12 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
 // goes up: a window manager may publish the raise only later. With one, only those the raised
 // window stands in front of again (a window manager that raises its active window once more a
 // moment after a restack) or that the order does not name. Returns how many windows were
-// restacked.
+// restacked. A parked window standing at `keepUncovered` (a resting pointer beside a window
+// manager that focuses under it) stays behind: going over the raised window there would take the
+// focus from it.
 int keepParkedBesideRaised(const std::vector<Placement>& placements,
                            const std::map<WindowID, ManagedWindow>& windows, WindowID raised,
-                           const std::vector<WindowID>& frontToBack = {});
+                           const std::vector<WindowID>& frontToBack = {},
+                           std::optional<Point> keepUncovered = std::nullopt);
 
 }  // namespace brindlow

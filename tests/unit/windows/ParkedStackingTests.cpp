@@ -212,6 +212,16 @@ INSTANTIATE_TEST_SUITE_P(
         RaisedAgainCase{"parkedNotListed", {"v"}, true}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
+// The parked window's sliver ends 2 points left of the raised window; a pointer resting on the
+// sliver keeps it behind (a window manager that focuses under the pointer would focus it), one
+// resting on the raised window does not.
+TEST_F(ParkedStackingTest, AParkedWindowUnderTheRestingPointerStaysBehindTheRaisedOne) {
+    EXPECT_EQ(keepParkedBesideRaised(layout(-1126), windows, visible.id(), {}, Point{4, 500}), 0);
+    EXPECT_TRUE(parked.writes().empty());
+    EXPECT_EQ(keepParkedBesideRaised(layout(-1126), windows, visible.id(), {}, Point{600, 500}), 1);
+    EXPECT_EQ(parked.writes(), std::vector<std::string>{"AXStackedAbove"});
+}
+
 TEST_F(ParkedStackingTest, WithoutAStackingOrderAWindowIsLoweredOnceEachTimeItIsParked) {
     EXPECT_EQ(keepParkedWindowsUnder(layout(3830), windows, {}, lowered), 1);
     EXPECT_EQ(keepParkedWindowsUnder(layout(3830), windows, {}, lowered), 0);
