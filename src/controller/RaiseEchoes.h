@@ -47,6 +47,10 @@ class RaiseEchoes {
     void lost() { focused_.reset(); }
     // The raises asked for so far will not be carried out: none of them is awaited any more.
     void forgetRequests() { requests_.clear(); }
+    // The latest raise asked for will not be carried out: it is not awaited.
+    void withdrawLast() {
+        if (!requests_.empty()) requests_.pop_back();
+    }
     // Where the last focus event said the focus is.
     std::optional<WindowID> reportedFocus() const { return focused_; }
     // Whether any raise is still waiting for its answer.

@@ -238,7 +238,12 @@ void StripController::windowFocused(WindowID id) {
                      [this, id, deniedAt = now()] { followHandAfterDenial(id, deniedAt); });
         return;
     }
-    if (verdict == RaiseEchoes::Verdict::notOurs) dropRaisesAwaitingLanding();
+    if (verdict == RaiseEchoes::Verdict::notOurs) {
+        dropRaisesAwaitingLanding();
+        // Somebody else moved the focus after our raise was asked for and before it went out:
+        // sent now, it would take the focus from their choice.
+        if (raiser_->dropPending()) raiseEchoes_.withdrawLast();
+    }
     if (!location && state_.records.isUserFloating(id) && state_.activeUUID) {
         // The user came back to a floated window: the border leaves the strip.
         if (!floatedFocus_ || floatedFocus_->window != id) {

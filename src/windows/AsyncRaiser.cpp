@@ -54,6 +54,13 @@ void AsyncRaiser::yieldFocus() {
         performed_.wait_for(lock, kRaiseUnderWay, [this] { return !performing_; });
 }
 
+bool AsyncRaiser::dropPending() {
+    std::lock_guard lock(mutex_);
+    const bool dropped = next_.has_value();
+    next_.reset();
+    return dropped;
+}
+
 std::uint64_t AsyncRaiser::yields() const {
     std::lock_guard lock(mutex_);
     return yields_;

@@ -35,6 +35,9 @@ class AsyncRaiser {
     // under way is waited for (briefly), so that the window manager handles it first, and takes
     // none of its steps still to come.
     void yieldFocus();
+    // Drops the raise not yet performed, if any (somebody else moved the focus since it was asked
+    // for); says whether one was dropped.
+    bool dropPending();
     // How often our own windows have taken the focus.
     std::uint64_t yields() const;
     // Drops a raise not yet performed and waits for one under way: once the

@@ -487,19 +487,11 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
     // came after the echo wait and was followed.
     Shrunk{{"jwm", 8}, {
         {7, 12104799414411646716ULL}, {8, 4490388255939576303ULL}, {8, 14357061761776349665ULL},
-        {1, 16728993424236599176ULL}, {6, 12792135051149759687ULL}}}),
-    [](const testing::TestParamInfo<Shrunk>& row) {
-        return row.param.beside.windowManager + "_" + std::to_string(row.index);
-    });
-// clang-format on
-
-// Shrunk lists that still fail, left for the rework of the focus decision (enable them with
-// --gtest_also_run_disabled_tests).
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(DISABLED_KnownRaces, RandomizedRaceRegression, testing::Values(
+        {1, 16728993424236599176ULL}, {6, 12792135051149759687ULL}}},
     // The user restores a minimised window from a taskbar while a focus the window manager gave a
-    // window under the resting pointer is still to be heard: denying that focus sends a raise of
-    // the strip's window after the restore, which takes the focus from the restored window.
+    // window under the resting pointer is still to be heard: denying that focus asked for a raise
+    // of the strip's window that went out after the restore and took the focus from the restored
+    // window.
     Shrunk{{"jwm", 104}, {
         {7, 3540682648692806180ULL}, {6, 11742211879763256129ULL}, {8, 4919841360384827363ULL},
         {8, 18050819342144281445ULL}, {2, 13435247868210038435ULL}, {6, 2462799378054357140ULL},
