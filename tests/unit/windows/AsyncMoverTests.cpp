@@ -332,6 +332,20 @@ TEST_F(AsyncMoverTest, AWindowOfOursTakingTheFocusDropsTheRaisesAskedForBefore) 
     EXPECT_EQ(raises(b.id()), 1u);
 }
 
+TEST_F(AsyncMoverTest, ARaiseNotYetPerformedCanBeDroppedOnce) {
+    AsyncRaiser raiser(windowMover, factory);
+    raiser.raise(managed(a));
+    EXPECT_TRUE(raiser.dropPending());
+    EXPECT_FALSE(raiser.dropPending());
+    time.runUntilIdle();
+    EXPECT_EQ(raises(a.id()), 0u);
+    // Performed already: nothing left to drop.
+    raiser.raise(managed(b));
+    time.runUntilIdle();
+    EXPECT_FALSE(raiser.dropPending());
+    EXPECT_EQ(raises(b.id()), 1u);
+}
+
 // A window of ours takes the focus while a raise runs (here during its first step): the steps
 // still to come, each of which may focus the window, are not taken.
 TEST_F(AsyncMoverTest, AWindowOfOursTakingTheFocusStopsTheRaiseUnderWay) {
