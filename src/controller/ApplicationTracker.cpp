@@ -115,7 +115,9 @@ void ApplicationTracker::handFocusOn(WindowID id) {
     focusHandedOn_ = id;
     ++focusesHandedOn_;
     commandChoicesAtHandOn_ = state_.commandChoices;
-    hooks_.windowFocused(id);
+    if (!hooks_.windowFocused(id)) return;
+    ++othersFocuses_;
+    othersLastFocus_ = id;
 }
 
 AXElementRef ApplicationTracker::focusedWindow(std::int32_t pid) const {
@@ -180,16 +182,17 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     // A window waiting to be adopted when the focus went to another window gives way to it: the
     // user chose that one after this one appeared.
     const auto creation = atCreation_.find(id);
-    const AtCreation before = creation != atCreation_.end()
-                                  ? creation->second
-                                  : AtCreation{focusesHandedOn_, state_.commandChoices};
+    const AtCreation before =
+        creation != atCreation_.end()
+            ? creation->second
+            : AtCreation{focusesHandedOn_, state_.commandChoices, false, othersFocuses_};
     if (creation != atCreation_.end()) atCreation_.erase(creation);
     // The latest choice since it appeared was the focus going to it (the user clicked it): it
     // takes the strip's focus whatever came before.
     const bool chosenLast = focusHandedOn_ == id && focusesHandedOn_ > before.focusesHandedOn &&
                             commandChoicesAtHandOn_ == state_.commandChoices;
     const bool choiceSince =
-        !chosenLast && ((focusesHandedOn_ > before.focusesHandedOn && focusHandedOn_ != id) ||
+        !chosenLast && ((othersFocuses_ > before.othersFocuses && othersLastFocus_ != id) ||
                         state_.commandChoices > before.commandChoices);
     const bool alreadyActive = activeAlready(element, pid);
     // Beside a window manager that focuses new windows and also focuses under the pointer, its
@@ -439,7 +442,7 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
     switch (event) {
         case AppObserver::Event::windowCreated:
             if (managed) break;
-            atCreation_[id] = {focusesHandedOn_, state_.commandChoices};
+            atCreation_[id] = {focusesHandedOn_, state_.commandChoices, false, othersFocuses_};
             hooks_.runAfter(kFirstAdoptDelay,
                             [this, element, pid] { add(element, pid, true, true); });
             hooks_.runAfter(kSecondAdoptDelay,

@@ -36,7 +36,8 @@ class ApplicationTracker {
         std::function<void(const std::string& uuid)> structureChanged;
         std::function<void(const SnapshotReason& reason)> publishSnapshot;
         // The frontmost application's focused window is now `id`.
-        std::function<void(WindowID id)> windowFocused;
+        // Returns whether the focus change was somebody else's (not an answer to our raise).
+        std::function<bool(WindowID id)> windowFocused;
         // The focused window of display `uuid` is to be raised and focused.
         std::function<void(const std::string& uuid)> raiseFocused;
         // A tiled window was moved by someone else.
@@ -133,7 +134,11 @@ class ApplicationTracker {
         std::uint64_t commandChoices = 0;
         // The window manager focused it before it was adopted: its answer to the map came.
         bool focused = false;
+        std::uint64_t othersFocuses = 0;
     };
+    // Focus changes of somebody else's so far (answers to our raises left out), and the last.
+    std::uint64_t othersFocuses_ = 0;
+    std::optional<WindowID> othersLastFocus_;
     std::map<WindowID, AtCreation> atCreation_;
     Hooks hooks_;
     Logger log_;

@@ -98,7 +98,7 @@ StripController::StripController(StripControllerEnvironment environment)
     trackerHooks.publishSnapshot = [this](const SnapshotReason& reason) {
         publishSnapshot(reason);
     };
-    trackerHooks.windowFocused = [this](WindowID id) { windowFocused(id); };
+    trackerHooks.windowFocused = [this](WindowID id) { return windowFocused(id); };
     trackerHooks.raiseFocused = [this](const std::string& uuid) { raiseFocused(uuid); };
     trackerHooks.windowMoved = [this](WindowID id) { watchDrag(id); };
     trackerHooks.windowResized = [this](WindowID id) { windowResized(id); };

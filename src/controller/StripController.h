@@ -148,7 +148,8 @@ class StripController : private StripControllerMembers {
     // The frontmost application's focused window, as the window manager names it; none while our
     // own raise of the strip's focus is still under way.
     AXElementRef windowManagersFocus() const;
-    void windowFocused(WindowID id);
+    // Returns whether the change was somebody else's, not an answer to a raise of ours.
+    bool windowFocused(WindowID id);
     // Whether the window manager focused `id` only because our moves slid it under the pointer.
     bool slidUnderStillPointer(WindowID id) const;
     // The focus went to no window.

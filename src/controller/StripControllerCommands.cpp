@@ -186,7 +186,7 @@ void StripController::dropRaisesAwaitingLanding() {
 // flood of commands passed by. Such overtaken answers are dropped, and so is the focus a window
 // manager that focuses under the pointer gives a window our own moves slid under a still pointer:
 // that focus goes back to the strip's. Every other focus change, ours or not, is followed.
-void StripController::windowFocused(WindowID id) {
+bool StripController::windowFocused(WindowID id) {
     const auto location = locate(id);
     const std::optional<WindowID> stripFocus =
         location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt;
@@ -207,7 +207,7 @@ void StripController::windowFocused(WindowID id) {
             r.commandChoicesAtMap = 0;
             r.mapFocusHeard = false;
         });
-    if (verdict == RaiseEchoes::Verdict::overtaken) return;
+    if (verdict == RaiseEchoes::Verdict::overtaken) return false;
     // The window manager's focus for a map that a command's choice came after (the map's answer
     // is late): the command's window keeps the focus. A hand on the pointer since the command
     // may have clicked the new window: that focus is the user's.
@@ -219,7 +219,7 @@ void StripController::windowFocused(WindowID id) {
         !handSinceCommand) {
         log_.info("Focus for a new window not followed: a command chose another since");
         if (state_.activeUUID) raiseFocused(*state_.activeUUID);
-        return;
+        return verdict == RaiseEchoes::Verdict::notOurs;
     }
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
         !focusedAsMapped && slidUnderStillPointer(id)) {
@@ -236,7 +236,7 @@ void StripController::windowFocused(WindowID id) {
         // pointer arrived): judged again a moment later.
         enqueueAfter(StillPointerFocus::kRest,
                      [this, id, deniedAt = now()] { followHandAfterDenial(id, deniedAt); });
-        return;
+        return false;
     }
     if (verdict == RaiseEchoes::Verdict::notOurs) {
         dropRaisesAwaitingLanding();
@@ -250,13 +250,13 @@ void StripController::windowFocused(WindowID id) {
             floatedFocus_ = FloatedFocus{id, *state_.activeUUID};
             publishFocusFrames();
         }
-        return;
+        return verdict == RaiseEchoes::Verdict::notOurs;
     }
     if (floatedFocus_) {
         floatedFocus_.reset();
         if (!location) publishFocusFrames();
     }
-    if (!location) return;
+    if (!location) return verdict == RaiseEchoes::Verdict::notOurs;
     ownWindowTakesFocus_ = false;
     const std::string uuid = location->first;
     const bool changed = stateOf(uuid)->strip.focus(id);
@@ -270,6 +270,7 @@ void StripController::windowFocused(WindowID id) {
         publishSnapshot(SnapshotReason::focus(uuid));
     }
     publishFocusFrames();
+    return verdict == RaiseEchoes::Verdict::notOurs;
 }
 
 // Some window managers that focus under the pointer take the focus from every window when a gap
