@@ -45,17 +45,39 @@ class AppOnDisplay : public X11Fixture {
             brindlow_->signal(SIGTERM);
             brindlow_->waitForExit(5.0);
         }
-        if (HasFailure()) {
-            std::ifstream log(logFile());
-            std::stringstream text;
-            text << log.rdbuf();
-            std::cerr << "---- brindlow log ----\n" << text.str() << "----\n";
-        }
+        if (HasFailure()) std::cerr << "---- brindlow log ----\n" << condensedLog() << "----\n";
         brindlow_.reset();
         xterms_.clear();
     }
 
     std::filesystem::path logFile() const { return data_.path() / "brindlow.log"; }
+
+    // The log with each run of lines that differ only in their time stamp (the tests' listings)
+    // told once, so that a failure's output keeps what happened around them.
+    std::string condensedLog() const {
+        std::ifstream log(logFile());
+        std::string out, line, lastMessage;
+        int repeats = 0;
+        const auto flushRepeats = [&] {
+            if (repeats > 0)
+                out += "  (the line above " + std::to_string(repeats) + " more times)\n";
+            repeats = 0;
+        };
+        constexpr size_t kStampLength = 24;  // "2026-12-08 09:45:52.599 "
+        while (std::getline(log, line)) {
+            const std::string message =
+                line.size() > kStampLength ? line.substr(kStampLength) : line;
+            if (message == lastMessage) {
+                ++repeats;
+                continue;
+            }
+            flushRepeats();
+            lastMessage = message;
+            out += line + '\n';
+        }
+        flushRepeats();
+        return out;
+    }
     std::filesystem::path stored(const std::string& name) const {
         return data_.path() / "Brindlow" / name;
     }
