@@ -2,9 +2,11 @@
 
 // What the test client needs to look like a window that draws its own decorations (a toolkit's
 // header bar and the transparent shadow around it), and to wait for a compositing manager.
-#include <unistd.h>
+#include <poll.h>
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -63,10 +65,27 @@ inline void paintInside(xcb_connection_t* connection, xcb_window_t window, int w
     xcb_free_gc(connection, gc);
 }
 
-// Waits until a compositing manager holds the screen's selection (_NET_WM_CM_Sn).
-inline int awaitCompositor(xcb_connection_t* connection, int screenNumber) {
+// Waits until a compositing manager holds the screen's selection (_NET_WM_CM_Sn), at most
+// `limitMs`: XFixes tells of each new owner of the selection; without XFixes, the MANAGER message
+// an owner sends to the root as it takes a manager selection.
+inline int awaitCompositor(xcb_connection_t* connection, xcb_window_t root, int screenNumber,
+                           int limitMs = 10'000) {
     const xcb_atom_t selection =
         internAtom(connection, ("_NET_WM_CM_S" + std::to_string(screenNumber)).c_str());
+    const std::uint32_t rootMask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &rootMask);
+    const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
+    if (xfixes && xfixes->present) {
+        // The server answers XFixes requests only from a client that said which version it knows.
+        std::free(xcb_xfixes_query_version_reply(
+            connection,
+            xcb_xfixes_query_version(connection, XCB_XFIXES_MAJOR_VERSION,
+                                     XCB_XFIXES_MINOR_VERSION),
+            nullptr));
+        xcb_xfixes_select_selection_input(connection, root, selection,
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER);
+    }
+    // Asked after the events were chosen: an owner that comes meanwhile is told of by an event.
     const auto owned = [&] {
         auto reply = xcb_get_selection_owner_reply(
             connection, xcb_get_selection_owner(connection, selection), nullptr);
@@ -74,13 +93,24 @@ inline int awaitCompositor(xcb_connection_t* connection, int screenNumber) {
         std::free(reply);
         return found;
     };
-    // Its owner announces itself on the root (MANAGER) only now and then: asked every 50 ms.
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        if (owned()) return 0;
-        usleep(50 * 1000);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (!owned()) {
+        // Any event may be the one: the owner is asked again after each.
+        xcb_generic_event_t* event = nullptr;
+        while (!(event = xcb_poll_for_event(connection))) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  deadline - std::chrono::steady_clock::now())
+                                  .count();
+            if (left <= 0 || xcb_connection_has_error(connection)) {
+                std::fprintf(stderr, "brindlow-testclient: no compositing manager runs\n");
+                return 1;
+            }
+            pollfd readable{xcb_get_file_descriptor(connection), POLLIN, 0};
+            poll(&readable, 1, int(left));
+        }
+        std::free(event);
     }
-    std::fprintf(stderr, "brindlow-testclient: no compositing manager runs\n");
-    return 1;
+    return 0;
 }
 
 }  // namespace brindlow::testclient

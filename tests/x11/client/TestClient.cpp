@@ -428,27 +428,8 @@ int probe(const Options& o) {
 // requests like any window manager, and once asked to move a window answers nothing more.
 int stallingWindowManager(xcb_window_t client, int screenNumber) {
     const xcb_window_t root = screen->root;
-    const xcb_window_t own = xcb_generate_id(connection);
-    xcb_create_window(connection, XCB_COPY_FROM_PARENT, own, root, -1, -1, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-    const xcb_atom_t selection = atom(("WM_S" + std::to_string(screenNumber)).c_str());
-    xcb_set_selection_owner(connection, own, selection, XCB_CURRENT_TIME);
-    // The one it replaces lets go of the root's redirection as it ends.
-    const uint32_t rootMask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                              XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
-    bool redirected = false;
-    for (int attempt = 0; attempt < 200 && !redirected; ++attempt) {
-        xcb_generic_error_t* error = xcb_request_check(
-            connection,
-            xcb_change_window_attributes_checked(connection, root, XCB_CW_EVENT_MASK, &rootMask));
-        redirected = error == nullptr;
-        std::free(error);
-        if (!redirected) waitFor(50, [](xcb_generic_event_t*) { return false; });
-    }
-    if (!redirected) {
-        std::fprintf(stderr, "brindlow-testclient: the window manager did not let go\n");
-        return 1;
-    }
+    const xcb_window_t own = brindlow::test::takeOverTheRoot(connection, root, screenNumber);
+    if (own == XCB_WINDOW_NONE) return 1;
     const xcb_atom_t check = atom("_NET_SUPPORTING_WM_CHECK");
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, own, check, XCB_ATOM_WINDOW, 32, 1,
                         &own);
@@ -497,7 +478,7 @@ int main(int argc, char** argv) {
     screen = it.data;
 
     if (o.probe) return probe(o);
-    if (o.awaitCompositor) return awaitCompositor(connection, screenNumber);
+    if (o.awaitCompositor) return awaitCompositor(connection, screen->root, screenNumber);
     if (o.stallingClient) return stallingWindowManager(*o.stallingClient, screenNumber);
     if (o.windowManagerName)
         return brindlow::test::plainWindowManager(connection, screen, screenNumber,

@@ -175,8 +175,16 @@ std::optional<int> ChildProcess::waitForExit(double limit) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) break;
+        if (exitEvent < 0) {
+            // A kernel without process descriptors: only a blocking wait tells of the exit.
+            if (waitpid(pid_, &status, 0) == pid_) {
+                exited_ = true;
+                if (WIFEXITED(status)) exitStatus_ = WEXITSTATUS(status);
+            }
+            break;
+        }
         pollfd wait{exitEvent, POLLIN, 0};
-        if (exitEvent < 0 || poll(&wait, 1, int(left.count())) < 0) usleep(10'000);
+        poll(&wait, 1, int(left.count()));  // an interrupted wait is simply asked again
     }
     if (exitEvent >= 0) close(exitEvent);
     return exited_ ? exitStatus_ : std::nullopt;
