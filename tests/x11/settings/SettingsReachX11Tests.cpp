@@ -132,14 +132,16 @@ TEST_F(OwnWindowStackingX11Test, TheSettingsWindowNeverStandsBetweenTheWindowsOf
         xterms.push_back(std::make_unique<ChildProcess>(
             std::vector<std::string>{"xterm", "-title", title, "-e", "sleep", "600"}));
         const pid_t pid = xterms.back()->pid();
+        // Tiled in a column of its own, as the strip's snapshot tells.
         ASSERT_TRUE(eventually([&] {
-            for (xcb_window_t window : readWindowList(x, x.root(), x.atom("_NET_CLIENT_LIST")))
-                if (readCardinal(x, window, x.atom("_NET_WM_PID")) == std::uint32_t(pid) &&
-                    delegate->snapshot().activeDisplay() &&
-                    delegate->snapshot().activeDisplay()->columns.size() == windows.size() + 1) {
-                    windows.push_back(window);
-                    return true;
-                }
+            const DisplaySnapshot* shown = delegate->snapshot().activeDisplay();
+            if (!shown || shown->columns.size() != windows.size() + 1) return false;
+            for (const ColumnSnapshot& column : shown->columns)
+                for (const WindowSnapshot& window : column.windows)
+                    if (window.pid == pid) {
+                        windows.push_back(xcb_window_t(window.id));
+                        return true;
+                    }
             return false;
         })) << title
             << " was not tiled";
@@ -151,10 +153,29 @@ TEST_F(OwnWindowStackingX11Test, TheSettingsWindowNeverStandsBetweenTheWindowsOf
         return shown && shown->focusedIndex == 1;
     }));
     controller->perform(*Command::named("stack-left"));
+    // Laid out one above the other, and standing there on the screen: the click below is aimed
+    // at where the upper window is, not where it was (xterm keeps to whole character cells, so
+    // only the places are compared).
+    Rect upper;
+    std::vector<Rect> laidOut, onScreen;
     ASSERT_TRUE(eventually([&] {
         const DisplaySnapshot* shown = delegate->snapshot().activeDisplay();
-        return shown && shown->columns.size() == 1 && shown->columns[0].windows.size() == 2;
-    })) << "no stack";
+        if (!shown || shown->columns.size() != 1 || shown->columns[0].windows.size() != 2)
+            return false;
+        laidOut.clear();
+        onScreen.clear();
+        for (const WindowSnapshot& window : shown->columns[0].windows) {
+            const auto read = readWindow(x, xcb_window_t(window.id));
+            if (!read) return false;
+            laidOut.push_back(window.frame);
+            onScreen.push_back(read->outerFrame());
+        }
+        upper = onScreen[0];
+        return laidOut[0].maxY() < laidOut[1].y && onScreen[0].origin() == laidOut[0].origin() &&
+               onScreen[1].origin() == laidOut[1].origin();
+    })) << "no stack: laid out at "
+        << ::testing::PrintToString(laidOut) << ", on the screen at "
+        << ::testing::PrintToString(onScreen);
     delegate->showSettings(SettingsTab::general);
     QWidget* settingsWindow = nullptr;
     ASSERT_TRUE(eventually([&] {
@@ -164,10 +185,7 @@ TEST_F(OwnWindowStackingX11Test, TheSettingsWindowNeverStandsBetweenTheWindowsOf
     const auto own = xcb_window_t(settingsWindow->winId());
 
     // A click on the stack's upper window, left of ours: the window manager raises it above ours.
-    const DisplaySnapshot* shown = delegate->snapshot().activeDisplay();
-    ASSERT_TRUE(shown && !shown->columns.empty() && shown->columns[0].windows.size() == 2);
-    const Rect upper = shown->columns[0].windows[0].frame;
-    clickAt(QPoint(int(upper.x) + 40, int(upper.y + upper.height / 2)));
+    clickAt(QPoint(int(upper.x) + 40, int(upper.midY())));
     const xcb_atom_t stackingAtom = x.atom("_NET_CLIENT_LIST_STACKING");
     const auto position = [](const std::vector<xcb_window_t>& list, xcb_window_t window) {
         return std::find(list.begin(), list.end(), window) - list.begin();

@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -34,9 +36,20 @@
 
 namespace brindlow::test {
 
-// Processes Qt events until `done` holds; `limit` only bounds a hang.
+// Processes Qt events until `done` holds; `limit` only bounds a hang. Between checks it sleeps
+// until the next event (the delegate's snapshots and windows come as such), or until a tick for
+// what only the server knows: spinning would take the processor from the programs waited for.
 inline bool eventually(const std::function<bool()>& done, double limit = kLimit) {
-    return runEventsUntil(done, limit);
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(limit));
+    QTimer tick;
+    tick.start(20);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
 }
 
 inline void clickAt(QPoint point) {
