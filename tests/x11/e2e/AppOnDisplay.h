@@ -6,7 +6,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iostream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -39,7 +41,8 @@ class AppOnDisplay : public X11Fixture {
         connection().sync();
     }
 
-    // Asks Brindlow to quit if it still runs, and prints its log when the test failed.
+    // Asks Brindlow to quit if it still runs, and prints its log when the test failed. The
+    // pointer goes back where it stood before movePointer().
     void TearDown() override {
         if (brindlow_ && !brindlow_->hasExited()) {
             brindlow_->signal(SIGTERM);
@@ -48,9 +51,24 @@ class AppOnDisplay : public X11Fixture {
         if (HasFailure()) std::cerr << "---- brindlow log ----\n" << condensedLog() << "----\n";
         brindlow_.reset();
         xterms_.clear();
+        if (pointerBeforeMove_)
+            xdotool({"mousemove", std::to_string(int(pointerBeforeMove_->x)),
+                     std::to_string(int(pointerBeforeMove_->y))});
     }
 
     std::filesystem::path logFile() const { return data_.path() / "brindlow.log"; }
+    std::string logged() const {
+        std::ifstream log(logFile());
+        return std::string{std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
+    }
+
+    // Rests the pointer at `x`, `y`; where it stood before the test's first move is where it
+    // goes back when the test ends.
+    bool movePointer(int x, int y) {
+        if (!pointerBeforeMove_ && platform_.pointer)
+            if (const auto pointer = platform_.pointer()) pointerBeforeMove_ = pointer->location;
+        return xdotool({"mousemove", std::to_string(x), std::to_string(y)});
+    }
 
     // The log with each run of lines that differ only in their time stamp (the tests' listings)
     // told once, so that a failure's output keeps what happened around them.
@@ -173,6 +191,40 @@ class AppOnDisplay : public X11Fixture {
         return json;
     }
 
+    // The active display's columns as listed, left to right, and which of them is focused
+    // (counted from 1; 0 for none).
+    struct ListedColumns {
+        std::vector<nlohmann::json> columns;
+        int focused = 0;
+    };
+    ListedColumns activeColumns() {
+        ListedColumns result;
+        const auto json = listing();
+        if (!json) return result;
+        for (const auto& display : json->at("displays")) {
+            if (!display.value("active", false)) continue;
+            result.focused = display.value("focused", 0);
+            for (const auto& column : display.at("columns")) result.columns.push_back(column);
+        }
+        return result;
+    }
+
+    // `holds` holds over a run of `rounds` round trips to Brindlow, each a listing: long enough
+    // for any request of Brindlow's still under way to have reached the window manager.
+    bool keeps(const std::function<bool()>& holds, int rounds = 8) {
+        int inARow = 0;
+        return settle([&] {
+            inARow = holds() && listing() ? inARow + 1 : 0;
+            return inARow >= rounds;
+        });
+    }
+
+    // Starts `count` xterms, then Brindlow with `settings`, until it lists them all.
+    void startTiledXterms(int count, nlohmann::json settings = nlohmann::json::object()) {
+        startXterms(count);
+        startBrindlow(std::move(settings));
+    }
+
     // Writes the settings (the welcome window, which would take the focus, is done unless they
     // say otherwise), starts Brindlow and waits until it lists every xterm.
     void startBrindlow(nlohmann::json settings = nlohmann::json::object()) {
@@ -195,6 +247,7 @@ class AppOnDisplay : public X11Fixture {
     TempFolder data_;
     std::vector<Xterm> xterms_;
     std::unique_ptr<ChildProcess> brindlow_;
+    std::optional<Point> pointerBeforeMove_;
 };
 
 }  // namespace brindlow::test

@@ -36,7 +36,7 @@ class VisibleFrames : public AppOnDisplay {
         AppOnDisplay::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
         if (sessionHasPanel()) GTEST_SKIP() << "the layouts below fill a screen with no panel";
-        ASSERT_TRUE(xdotool({"mousemove", "960", "540"}));
+        ASSERT_TRUE(movePointer(960, 540));
     }
 
     static std::string titleOf(std::size_t index) { return "csd-" + std::to_string(index + 1); }
@@ -103,6 +103,19 @@ class VisibleFrames : public AppOnDisplay {
             return framesNow() == before;
         });
         return framesNow();
+    }
+
+    // `count` columns side by side as the user sees them: the first one gap from the screen's
+    // left, each next one gap after its neighbour, every top one gap below the screen's top and
+    // every bottom one gap above its bottom.
+    static bool standOneGapApart(const std::vector<std::vector<Rect>>& frames, std::size_t count) {
+        if (frames.size() != count || frames[0].front().x != kGap) return false;
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            const Rect& frame = frames[i].front();
+            if (frame.y != kGap || frame.maxY() != kScreenHeight - kGap) return false;
+            if (i > 0 && frame.x - frames[i - 1].front().maxX() != kGap) return false;
+        }
+        return true;
     }
 
     std::vector<std::vector<Rect>> framesNow() {
@@ -189,6 +202,15 @@ class ClientDecorations : public VisibleFrames, public ::testing::WithParamInter
         }
     }
 
+    // Opens `count` windows as open() does, then starts Brindlow with `settings` until it lists
+    // them.
+    void openTiled(std::size_t count, nlohmann::json settings,
+                   const std::vector<std::string>& firstOptions = {}) {
+        open(count, firstOptions);
+        ASSERT_FALSE(HasFatalFailure());
+        startTiling(std::move(settings));
+    }
+
     std::string shotName(const std::string& what) const {
         return "csd-" + what + "-" + GetParam().name + "-" + sessionWindowManager();
     }
@@ -200,20 +222,12 @@ class ClientDecorations : public VisibleFrames, public ::testing::WithParamInter
 // screen's left, each next one gap after its neighbour's visible edge, every top one gap below the
 // screen's top and every bottom one gap above its bottom.
 TEST_P(ClientDecorations, SideBySideTheyStandOneGapApartFromTopGapToBottomGap) {
-    open(3);
-    ASSERT_FALSE(HasFatalFailure());
-    startTiling({{"defaultWidth", 0.25}});
+    openTiled(3, {{"defaultWidth", 0.25}});
     ASSERT_FALSE(HasFatalFailure());
     std::vector<std::vector<Rect>> frames;
     EXPECT_TRUE(settle([&] {
         frames = visibleColumns();
-        if (frames.size() != 3 || frames[0].front().x != kGap) return false;
-        for (std::size_t i = 0; i < frames.size(); ++i) {
-            const Rect& frame = frames[i].front();
-            if (frame.y != kGap || frame.maxY() != kScreenHeight - kGap) return false;
-            if (i > 0 && frame.x - frames[i - 1].front().maxX() != kGap) return false;
-        }
-        return true;
+        return standOneGapApart(frames, 3);
     })) << "visible frames "
         << ::testing::PrintToString(frames);
     screenshot(shotName("columns"));
@@ -222,9 +236,7 @@ TEST_P(ClientDecorations, SideBySideTheyStandOneGapApartFromTopGapToBottomGap) {
 // Two windows stacked in one column: the upper one's top one gap below the screen's top, the lower
 // one's one gap below the upper one's visible bottom, and ending one gap above the screen's bottom.
 TEST_P(ClientDecorations, AStackOfTwoStandsOneGapApart) {
-    open(2);
-    ASSERT_FALSE(HasFatalFailure());
-    startTiling({{"defaultWidth", 0.5}});
+    openTiled(2, {{"defaultWidth", 0.5}});
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(tool({"focus-last"}).status, 0);
     ASSERT_EQ(tool({"stack-left"}).status, 0);
@@ -246,9 +258,7 @@ TEST_P(ClientDecorations, AStackOfTwoStandsOneGapApart) {
 // around the transparent margin.
 TEST_P(ClientDecorations, TheFocusBorderLiesOnTheVisibleEdge) {
     constexpr double kBorder = 4;
-    open(2);
-    ASSERT_FALSE(HasFatalFailure());
-    startTiling({{"defaultWidth", 0.5}, {"focusBorder", true}, {"focusBorderWidth", kBorder}});
+    openTiled(2, {{"defaultWidth", 0.5}, {"focusBorder", true}, {"focusBorderWidth", kBorder}});
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(tool({"focus-last"}).status, 0);
     Rect around;
@@ -270,9 +280,7 @@ TEST_P(ClientDecorations, TheFocusBorderLiesOnTheVisibleEdge) {
 // of the window itself stays on the screen (beside a window manager that lets windows go off it),
 // not only its transparent margin.
 TEST_P(ClientDecorations, AParkedColumnLeavesAVisibleSliver) {
-    open(3);
-    ASSERT_FALSE(HasFatalFailure());
-    startTiling({{"defaultWidth", 0.5}});
+    openTiled(3, {{"defaultWidth", 0.5}});
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(tool({"focus-first"}).status, 0);
     std::vector<std::vector<Rect>> frames;
@@ -328,14 +336,8 @@ TEST_P(ClientDecorations, QuitPutsThemBackWhereTheyShowed) {
 // Columns a quarter of the screen wide (465 points): a window that cannot show less than 500 points
 // is learned as needing 500, what the user sees of it, and the columns stand one gap apart.
 TEST_P(ClientDecorations, AWidthTheWindowRefusesIsLearnedAsWhatShows) {
-    open(2, {"--min", GetParam().minimumShowing500});
+    openTiled(2, {{"defaultWidth", 0.25}}, {"--min", GetParam().minimumShowing500});
     ASSERT_FALSE(HasFatalFailure());
-    startTiling({{"defaultWidth", 0.25}});
-    ASSERT_FALSE(HasFatalFailure());
-    const auto logged = [&] {
-        std::ifstream log(logFile());
-        return std::string{std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
-    };
     std::vector<std::vector<Rect>> frames;
     EXPECT_TRUE(settle([&] {
         frames = visibleColumns();
@@ -419,12 +421,7 @@ TEST_P(ToolkitDecorations, SideBySideTheyStandOneGapApartFromTopGapToBottomGap) 
     std::vector<std::vector<Rect>> frames;
     EXPECT_TRUE(settle([&] {
         frames = visibleColumns();
-        if (frames.size() != 2) return false;
-        const Rect& first = frames[0].front();
-        const Rect& second = frames[1].front();
-        return first.x == kGap && second.x - first.maxX() == kGap && first.y == kGap &&
-               second.y == kGap && first.maxY() == kScreenHeight - kGap &&
-               second.maxY() == kScreenHeight - kGap;
+        return standOneGapApart(frames, 2);
     })) << "visible frames "
         << ::testing::PrintToString(frames);
     screenshot(std::string("csd-toolkit-") + GetParam().name + "-" + sessionWindowManager());

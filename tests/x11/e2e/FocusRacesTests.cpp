@@ -1,7 +1,5 @@
 // The real executable where the user's actions, at a human pace, meet requests of Brindlow's still
 // on their way to the window manager: nothing of Brindlow's undoes what the user did meanwhile.
-#include <iterator>
-
 #include "AppOnDisplay.h"
 #include "platform/x11/connection/X11Properties.h"
 
@@ -21,11 +19,6 @@ class FocusRaces : public AppOnDisplay {
         connection().sync();
     }
 
-    std::string logged() const {
-        std::ifstream log(logFile());
-        return std::string{std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
-    }
-
     // The active display's columns by their first window (this test's xterms only) and the
     // focused one (counted from 1; 0 when it is none of them).
     struct Columns {
@@ -34,19 +27,13 @@ class FocusRaces : public AppOnDisplay {
     };
     Columns columns() {
         Columns result;
-        const auto json = listing();
-        if (!json) return result;
-        for (const auto& display : json->at("displays")) {
-            if (!display.value("active", false)) continue;
-            int index = 0;
-            for (const auto& column : display.at("columns")) {
-                ++index;
-                const Xterm* xterm = xtermTitled(column.at("windows").at(0).value("title", ""));
-                if (!xterm) continue;
-                result.windows.push_back(xterm->window);
-                if (index == display.value("focused", 0))
-                    result.focused = int(result.windows.size());
-            }
+        const ListedColumns listed = activeColumns();
+        for (std::size_t i = 0; i < listed.columns.size(); ++i) {
+            const Xterm* xterm =
+                xtermTitled(listed.columns[i].at("windows").at(0).value("title", ""));
+            if (!xterm) continue;
+            result.windows.push_back(xterm->window);
+            if (int(i) + 1 == listed.focused) result.focused = int(result.windows.size());
         }
         return result;
     }
@@ -64,15 +51,6 @@ class FocusRaces : public AppOnDisplay {
         const ProcessRun found = runProcess({"xdotool", "search", "--name", "^Brindlow Settings$"});
         if (found.status != 0 || found.out.empty()) return std::nullopt;
         return xcb_window_t(std::stoul(found.out));
-    }
-    // `holds` holds over a run of round trips to Brindlow, each a listing: long enough for any
-    // request of Brindlow's still under way to have reached the window manager.
-    bool keeps(const std::function<bool()>& holds) {
-        int inARow = 0;
-        return settle([&] {
-            inARow = holds() && listing() ? inARow + 1 : 0;
-            return inARow >= 8;
-        });
     }
     // The strip focuses the `column`th column (from 1) and the window manager its window.
     bool focusedOn(int column) {
@@ -100,8 +78,7 @@ class MinimiseStays : public FocusRaces, public ::testing::WithParamInterface<Mi
 // the strip, and none of Brindlow's requests shows it again.
 TEST_P(MinimiseStays, WhateverBrindlowStillHadUnderWay) {
     if (GetParam().focused == Focused::withSettingsShown) withoutTrayHost();
-    startXterms(3);
-    startBrindlow();
+    startTiledXterms(3);
     ASSERT_FALSE(HasFatalFailure());
     xcb_window_t target = XCB_WINDOW_NONE;
     if (GetParam().focused == Focused::byAJump) {
@@ -136,8 +113,7 @@ INSTANTIATE_TEST_SUITE_P(Races, MinimiseStays,
 // the focus back: the last command's choice holds, in the strip and in the window manager.
 TEST_F(FocusRaces, TheLastCommandInTheFirstSecondsHolds) {
     withoutTrayHost();
-    startXterms(4);
-    startBrindlow();
+    startTiledXterms(4);
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(tool({"focus-last"}).status, 0);
     ASSERT_TRUE(settle([&] { return columns().focused == 4; }));
@@ -157,8 +133,7 @@ TEST_F(FocusRaces, NewWindowsOpenedOneRightAfterAnotherStandInOrderWithTheNewest
     startXterm("e2e-quick-A");
     startBrindlow();
     ASSERT_FALSE(HasFatalFailure());
-    const auto pointer = platform_.pointer ? platform_.pointer() : std::nullopt;
-    ASSERT_TRUE(xdotool({"mousemove", "960", "540"}));
+    ASSERT_TRUE(movePointer(960, 540));
     for (const char* title : {"e2e-quick-B", "e2e-quick-C", "e2e-quick-D"}) {
         Xterm& xterm = xterms_.emplace_back();
         xterm.title = title;
@@ -185,9 +160,6 @@ TEST_F(FocusRaces, NewWindowsOpenedOneRightAfterAnotherStandInOrderWithTheNewest
         << shown.focused << ", active the "
         << std::find(opened.begin(), opened.end(), active().value_or(0)) - opened.begin() + 1
         << "th opened";
-    if (pointer)
-        xdotool({"mousemove", std::to_string(int(pointer->location.x)),
-                 std::to_string(int(pointer->location.y))});
     xterms_.clear();  // the window manager placed them while Brindlow tiled the others
 }
 
@@ -195,10 +167,8 @@ TEST_F(FocusRaces, NewWindowsOpenedOneRightAfterAnotherStandInOrderWithTheNewest
 // a column: whatever comes under it as Brindlow adopts the windows and scrolls for a command, the
 // strip's focus and the window manager's active window end on the window the command chose.
 TEST_F(FocusRaces, UnderAStillPointerTheStripAndTheWindowManagerAgreeAfterEachCommand) {
-    const auto pointer = platform_.pointer ? platform_.pointer() : std::nullopt;
-    ASSERT_TRUE(xdotool({"mousemove", "960", "540"}));
-    startXterms(3);
-    startBrindlow();
+    ASSERT_TRUE(movePointer(960, 540));
+    startTiledXterms(3);
     EXPECT_TRUE(keeps([&] { return active() && stripFocus() == active(); }))
         << "after adoption the strip focuses " << stripFocus().value_or(0)
         << ", the window manager " << active().value_or(0);
@@ -207,9 +177,6 @@ TEST_F(FocusRaces, UnderAStillPointerTheStripAndTheWindowManagerAgreeAfterEachCo
         EXPECT_TRUE(keeps([&] { return focusedOn(column); }))
             << "after jump " << column << " the focus is elsewhere";
     }
-    if (pointer)
-        xdotool({"mousemove", std::to_string(int(pointer->location.x)),
-                 std::to_string(int(pointer->location.y))});
 }
 
 // The user floats the focused window, then a script (or two quick shortcuts) jumps to the first
@@ -217,8 +184,7 @@ TEST_F(FocusRaces, UnderAStillPointerTheStripAndTheWindowManagerAgreeAfterEachCo
 // jump's raise and still names the floated window focused. The jump's window floats; the floated
 // one stays so.
 TEST_F(FocusRaces, AFloatRightBehindAJumpFloatsTheJumpsWindow) {
-    startXterms(3);
-    startBrindlow();
+    startTiledXterms(3);
     ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(tool({"focus-last"}).status, 0);
     ASSERT_TRUE(settle([&] { return focusedOn(3); }));

@@ -1,8 +1,6 @@
 // The real executable where the window manager's own habits meet Brindlow's: new windows the
 // window manager focuses, a client that keeps its own size, a resize made with the window
 // manager's modifier drag, and a desktop switch right after a scroll.
-#include <iterator>
-
 #include "AppOnDisplay.h"
 #include "platform/WindowManagerTraits.h"
 #include "platform/x11/connection/X11Properties.h"
@@ -17,11 +15,6 @@ class WindowManagerHabits : public AppOnDisplay {
         AppOnDisplay::TearDown();
     }
 
-    std::string logged() const {
-        std::ifstream log(logFile());
-        return std::string{std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>()};
-    }
-
     // The active display's columns by the title of their first window (this test's windows only),
     // their widths, and the focused one (counted from 1).
     struct Columns {
@@ -31,20 +24,13 @@ class WindowManagerHabits : public AppOnDisplay {
     };
     Columns columns(const std::set<std::string>& ours) {
         Columns result;
-        const auto json = listing();
-        if (!json) return result;
-        for (const auto& display : json->at("displays")) {
-            if (!display.value("active", false)) continue;
-            int index = 0;
-            for (const auto& column : display.at("columns")) {
-                ++index;
-                const std::string title = column.at("windows").at(0).value("title", "");
-                if (!ours.contains(title)) continue;
-                result.titles.push_back(title);
-                result.widths.push_back(column.value("width", 0.0));
-                if (index == display.value("focused", 0))
-                    result.focused = int(result.titles.size());
-            }
+        const ListedColumns listed = activeColumns();
+        for (std::size_t i = 0; i < listed.columns.size(); ++i) {
+            const std::string title = listed.columns[i].at("windows").at(0).value("title", "");
+            if (!ours.contains(title)) continue;
+            result.titles.push_back(title);
+            result.widths.push_back(listed.columns[i].value("width", 0.0));
+            if (int(i) + 1 == listed.focused) result.focused = int(result.titles.size());
         }
         return result;
     }
@@ -61,6 +47,19 @@ class WindowManagerHabits : public AppOnDisplay {
         return readCardinal(connection(), connection().root(),
                             connection().atom("_NET_CURRENT_DESKTOP"))
             .value_or(0);
+    }
+
+    // focus-first, until the first column is focused and stands at the left edge: its window and
+    // its frame.
+    void focusFirstAtTheLeftEdge(xcb_window_t& window, Rect& frame) {
+        ASSERT_EQ(tool({"focus-first"}).status, 0);
+        ASSERT_TRUE(settle([&] {
+            const Columns shown = columns(xtermTitles());
+            if (shown.titles.size() != xterms_.size() || shown.focused != 1) return false;
+            window = xtermTitled(shown.titles.front())->window;
+            frame = settledFrames().at(window);
+            return frame.x == 12;
+        })) << "the first column did not stand focused at the left edge";
     }
 
     // Quits on SIGTERM, as the user's session ending does.
@@ -82,7 +81,7 @@ TEST_F(WindowManagerHabits, NewWindowsOpenedInQuickSuccessionKeepTheFocusAndOpen
     startXterm("e2e-new-A");
     startBrindlow();
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(xdotool({"mousemove", "960", "540"}));
+    ASSERT_TRUE(movePointer(960, 540));
     for (const char* title : {"e2e-new-B", "e2e-new-C", "e2e-new-D"}) {
         startXterm(title);
         ASSERT_TRUE(settle([&] { return listed(title); })) << title << " was not listed";
@@ -137,24 +136,17 @@ TEST_F(WindowManagerHabits, AModifierDragResizeWithTheWindowManagersButtonIsFoll
     for (int candidate = 2; candidate <= 3 && !button; ++candidate)
         if (traits->drag.holds(candidate)) button = candidate;
     ASSERT_NE(button, 0);
-    startXterms(2);
-    startBrindlow();
+    startTiledXterms(2);
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_EQ(tool({"focus-first"}).status, 0);
     xcb_window_t first = XCB_WINDOW_NONE;
     Rect before;
-    ASSERT_TRUE(settle([&] {
-        const Columns shown = columns(xtermTitles());
-        if (shown.titles.size() != 2 || shown.focused != 1) return false;
-        first = xtermTitled(shown.titles.front())->window;
-        before = settledFrames().at(first);
-        return before.x == 12;
-    }));
+    focusFirstAtTheLeftEdge(first, before);
+    ASSERT_FALSE(HasFatalFailure());
     const std::vector<double> widths = columns(xtermTitles()).widths;
     // Near the right edge, half way down: the window manager resizes by that edge.
     const int x = int(before.maxX()) - 40, y = int(before.midY());
-    ASSERT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y), "keydown", modifier,
-                         "mousedown", std::to_string(button)}));
+    ASSERT_TRUE(movePointer(x, y));
+    ASSERT_TRUE(xdotool({"keydown", modifier, "mousedown", std::to_string(button)}));
     // Each step waits for the window manager to follow it: one may start its resize only a
     // moment after the press.
     for (int step = 0; step < 12 && frameOf(first)->width >= before.width - 150; ++step) {
@@ -172,15 +164,14 @@ TEST_F(WindowManagerHabits, AModifierDragResizeWithTheWindowManagersButtonIsFoll
     EXPECT_TRUE(settle([&] { return logged().find("User resized") != std::string::npos; }))
         << "the resize was not followed";
     ASSERT_EQ(tool({"focus-right"}).status, 0);
-    int inARow = 0;
-    EXPECT_TRUE(settle([&] {
-        const Columns shown = columns(xtermTitles());
-        const bool kept = !shown.widths.empty() && shown.widths.front() < widths.front() &&
-                          settledFrames().at(first).width < before.width - 150;
-        inARow = kept ? inARow + 1 : 0;
-        return inARow >= 3;
-    })) << "the user's width was lost: now "
-        << frameOf(first)->width << " wide";
+    EXPECT_TRUE(keeps(
+        [&] {
+            const Columns shown = columns(xtermTitles());
+            return !shown.widths.empty() && shown.widths.front() < widths.front() &&
+                   settledFrames().at(first).width < before.width - 150;
+        },
+        3))
+        << "the user's width was lost: now " << frameOf(first)->width << " wide";
     quit();
 }
 
@@ -188,20 +179,14 @@ TEST_F(WindowManagerHabits, AModifierDragResizeWithTheWindowManagersButtonIsFoll
 // the user's: the focus it takes from the strip's window is not given back, the switch is not
 // undone, and no window is brought over to the desktop switched to.
 TEST_F(WindowManagerHabits, ADesktopSwitchRightAfterAScrollIsTheUsers) {
-    startXterms(3);
-    startBrindlow();
+    startTiledXterms(3);
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    xcb_window_t firstWindow = XCB_WINDOW_NONE;
     Rect first;
-    ASSERT_TRUE(settle([&] {
-        const Columns shown = columns(xtermTitles());
-        if (shown.focused != 1) return false;
-        first = settledFrames().at(xtermTitled(shown.titles[0])->window);
-        return first.x == 12;
-    }));
+    focusFirstAtTheLeftEdge(firstWindow, first);
+    ASSERT_FALSE(HasFatalFailure());
     // Over the gap right of the first column.
-    ASSERT_TRUE(xdotool(
-        {"mousemove", std::to_string(int(first.maxX()) + 6), std::to_string(int(first.midY()))}));
+    ASSERT_TRUE(movePointer(int(first.maxX()) + 6, int(first.midY())));
     ASSERT_EQ(tool({"focus-right"}).status, 0);
     ASSERT_TRUE(settle([&] {
         const Columns shown = columns(xtermTitles());
@@ -222,14 +207,12 @@ TEST_F(WindowManagerHabits, ADesktopSwitchRightAfterAScrollIsTheUsers) {
     ASSERT_EQ(runProcess({"wmctrl", "-s", "1"}).status, 0);
     ASSERT_TRUE(settle([&] { return currentDesktop() == 1; }));
     // Stays so over a run of round trips to Brindlow, each a listing.
-    int inARow = 0;
-    EXPECT_TRUE(settle([&] {
+    EXPECT_TRUE(keeps([&] {
         bool home = currentDesktop() == 1;
         for (const Xterm& xterm : xterms_)
             home = home && readCardinal(connection(), xterm.window,
                                         connection().ewmh()->_NET_WM_DESKTOP) == 0u;
-        inARow = home && listing() ? inARow + 1 : 0;
-        return inARow >= 8;
+        return home;
     })) << "the desktop switch was undone or a window was brought over";
     EXPECT_EQ(logged().find("Focus lost under the still pointer: given back"), std::string::npos);
     runProcess({"wmctrl", "-s", "0"});

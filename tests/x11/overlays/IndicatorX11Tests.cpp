@@ -7,33 +7,17 @@ namespace brindlow::test {
 namespace {
 
 TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps) {
-    startXterms(3);
-    startBrindlow({{"indicatorPosition", "bottom"}});
-    ASSERT_FALSE(HasFatalFailure());
-    ASSERT_EQ(tool({"focus-first"}).status, 0);
-    // Once the first column has landed at the left edge and has the focus: the window manager
-    // may have focused the last xterm started, at first.
-    ASSERT_TRUE(settle([&] {
-        const auto active = visibleFrame(activeClient());
-        return active && active->x == 12;
-    })) << "the first column did not take the focus at the left edge";
-    const xcb_window_t first = activeFrame();
-    ASSERT_EQ(tool({"focus-right"}).status, 0);
-
-    std::optional<XGeometry> pill;
-    ASSERT_TRUE(settle([&] {
-        for (xcb_window_t w : overlays()) {
-            const auto g = geometry(w);
-            if (g && g->height == 58) pill = g;
-        }
-        return pill && activeFrame() != first;
-    })) << "no indicator after focus-right";
-    EXPECT_GT(pill->y, 900);
+    Indicator shown;
+    xcb_window_t first = XCB_WINDOW_NONE;
+    focusRightToShowTheIndicator(3, shown, &first);
+    if (HasFatalFailure()) return;
+    const XGeometry& pill = shown.pill;
+    EXPECT_GT(pill.y, 900);
     screenshot("indicator");
 
     // The first cell lies 46 wide in the left part of the centred content.
     ASSERT_TRUE(xdotool(
-        {"mousemove", std::to_string(pill->x + 50), std::to_string(pill->y + 29), "click", "1"}));
+        {"mousemove", std::to_string(pill.x + 50), std::to_string(pill.y + 29), "click", "1"}));
     EXPECT_TRUE(settle([&] { return activeFrame() == first; }))
         << "the click on the first icon did not jump to the first column";
 
@@ -41,9 +25,8 @@ TEST_F(OverlayX11Test, TheIndicatorAppearsAfterFocusRightAndAClickOnAnIconJumps)
     startXterm("e2e-xterm-4");
     Pixel end;
     EXPECT_TRUE(settle([&] {
-        for (xcb_window_t w : overlays())
-            if (const auto g = geometry(w); g && g->height == 58 && g->width > pill->width)
-                end = pixel(g->x + g->width - 10, g->y + 29);
+        if (const auto wider = indicator(); wider && wider->pill.width > pill.width)
+            end = pixel(wider->pill.x + wider->pill.width - 10, wider->pill.y + 29);
         return end.red > 20 && end.red < 70;
     })) << "the wider pill ends in "
         << end.red << "," << end.green << "," << end.blue;
@@ -65,34 +48,15 @@ bool isTooltip(X11Connection& x, xcb_window_t window) {
 // The pointer resting on an icon of the pill, which never takes the focus, shows the column's
 // windows in a tooltip, on top of the pill and readable where it lies over it.
 TEST_F(OverlayX11Test, RestingOnAnIconShowsItsTooltipAboveThePill) {
-    startXterms(2);
-    startBrindlow({{"indicatorPosition", "bottom"}});
-    ASSERT_FALSE(HasFatalFailure());
-    ASSERT_EQ(tool({"focus-first"}).status, 0);
-    ASSERT_TRUE(settle([&] {
-        const auto active = visibleFrame(activeClient());
-        return active && active->x == 12;
-    })) << "the first column did not take the focus at the left edge";
-    const xcb_window_t first = activeFrame();
-    ASSERT_EQ(tool({"focus-right"}).status, 0);
-    xcb_window_t pillWindow = XCB_WINDOW_NONE;
-    std::optional<XGeometry> pill;
-    ASSERT_TRUE(settle([&] {
-        for (xcb_window_t w : overlays()) {
-            const auto g = geometry(w);
-            if (g && g->height == 58) {
-                pill = g;
-                pillWindow = w;
-            }
-        }
-        return pill && activeFrame() != first;
-    })) << "no indicator after focus-right";
+    Indicator shown;
+    focusRightToShowTheIndicator(2, shown);
+    if (HasFatalFailure()) return;
+    const xcb_window_t pillWindow = shown.window;
+    const XGeometry& pill = shown.pill;
 
-    XcbReply<xcb_query_pointer_reply_t> pointer(
-        xcb_query_pointer_reply(c(), xcb_query_pointer(c(), connection().root()), nullptr));
-    if (pointer) pointerBefore_ = std::make_pair(int(pointer->root_x), int(pointer->root_y));
+    rememberPointer();
     // On the first icon, then a step within it: the toolkit counts the rest from a motion.
-    const int x = pill->x + 50, y = pill->y + 29;
+    const int x = pill.x + 50, y = pill.y + 29;
     ASSERT_TRUE(xdotool({"mousemove", std::to_string(x), std::to_string(y)}));
     ASSERT_TRUE(xdotool({"mousemove", std::to_string(x + 1), std::to_string(y)}));
 
@@ -113,8 +77,8 @@ TEST_F(OverlayX11Test, RestingOnAnIconShowsItsTooltipAboveThePill) {
     if (tip == XCB_WINDOW_NONE || !tipGeometry) return;
     // Where the tooltip lies over the pill, the tooltip's light ground shows, not the pill (a
     // compositor may draw it a moment after it was stacked).
-    const int top = std::max(tipGeometry->y, pill->y);
-    const int bottom = std::min(tipGeometry->y + tipGeometry->height, pill->y + pill->height);
+    const int top = std::max(tipGeometry->y, pill.y);
+    const int bottom = std::min(tipGeometry->y + tipGeometry->height, pill.y + pill.height);
     if (bottom - top < 6) return;  // placed clear of the pill
     int light = 0, all = 0;
     EXPECT_TRUE(settle(

@@ -9,7 +9,8 @@
 
 namespace brindlow::test {
 
-inline constexpr int kBorder = 10;  // wider than the gap, so the ring overlaps the next column
+inline constexpr int kBorder = 10;      // wider than the gap, so the ring overlaps the next column
+inline constexpr int kPillHeight = 58;  // the indicator's
 
 struct XGeometry {
     int x = 0, y = 0, width = 0, height = 0;
@@ -81,14 +82,19 @@ class OverlayX11Test : public AppOnDisplay {
     // back where it stood when the test ends, so that the tests after it find it as before.
     void restPointerOn(xcb_window_t client) {
         if (sessionWindowManager() != "jwm" && sessionWindowManager() != "fvwm") return;
-        XcbReply<xcb_query_pointer_reply_t> pointer(
-            xcb_query_pointer_reply(c(), xcb_query_pointer(c(), connection().root()), nullptr));
-        if (pointer) pointerBefore_ = std::make_pair(int(pointer->root_x), int(pointer->root_y));
+        rememberPointer();
         const auto shown = visibleFrame(client);
         ASSERT_TRUE(shown);
         ASSERT_TRUE(xdotool({"mousemove", std::to_string(shown->x + shown->width / 2),
                              std::to_string(shown->y + shown->height / 2)}));
         ASSERT_TRUE(settle([&] { return activeClient() == client; }));
+    }
+
+    // Where the pointer stands now is where it goes back when the test ends.
+    void rememberPointer() {
+        XcbReply<xcb_query_pointer_reply_t> pointer(
+            xcb_query_pointer_reply(c(), xcb_query_pointer(c(), connection().root()), nullptr));
+        if (pointer) pointerBefore_ = std::make_pair(int(pointer->root_x), int(pointer->root_y));
     }
 
     std::optional<XGeometry> visibleFrame(xcb_window_t client) {
@@ -106,6 +112,45 @@ class OverlayX11Test : public AppOnDisplay {
         for (xcb_window_t w : overlays())
             if (geometry(w) == wanted) return w;
         return XCB_WINDOW_NONE;
+    }
+
+    // The indicator on the screen now (the last of our windows as tall as its pill), with its
+    // geometry.
+    struct Indicator {
+        xcb_window_t window = XCB_WINDOW_NONE;
+        XGeometry pill;
+    };
+    std::optional<Indicator> indicator() {
+        std::optional<Indicator> found;
+        for (xcb_window_t w : overlays())
+            if (const auto g = geometry(w); g && g->height == kPillHeight) found = Indicator{w, *g};
+        return found;
+    }
+
+    // With `count` xterms tiled and the indicator at the bottom, the first column focused at the
+    // left edge and then the one right of it: the indicator shows. `firstFrame`, when asked for,
+    // is the first column's frame.
+    void focusRightToShowTheIndicator(int count, Indicator& shown,
+                                      xcb_window_t* firstFrame = nullptr) {
+        startXterms(count);
+        startBrindlow({{"indicatorPosition", "bottom"}});
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_EQ(tool({"focus-first"}).status, 0);
+        // Once the first column has landed at the left edge and has the focus: the window manager
+        // may have focused the last xterm started, at first.
+        ASSERT_TRUE(settle([&] {
+            const auto active = visibleFrame(activeClient());
+            return active && active->x == 12;
+        })) << "the first column did not take the focus at the left edge";
+        const xcb_window_t first = activeFrame();
+        if (firstFrame) *firstFrame = first;
+        ASSERT_EQ(tool({"focus-right"}).status, 0);
+        std::optional<Indicator> found;
+        ASSERT_TRUE(settle([&] {
+            found = indicator();
+            return found && activeFrame() != first;
+        })) << "no indicator after focus-right";
+        shown = *found;
     }
 
     std::ptrdiff_t stackIndex(xcb_window_t window) {
