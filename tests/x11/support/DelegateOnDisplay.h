@@ -30,7 +30,6 @@
 #include "settings/FilePreferences.h"
 #include "settings/LayoutsStore.h"
 #include "settings/SettingsStore.h"
-#include "support/QtEvents.h"
 #include "support/TempFolder.h"
 #include "x11/e2e/AppProcess.h"
 
