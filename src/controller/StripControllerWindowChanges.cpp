@@ -19,26 +19,12 @@ void StripController::windowResized(WindowID id) {
 void StripController::putBackSelfResized(WindowID id) {
     const WindowRecord held = state_.records.get(id);
     if (held.userChangePending || state_.paused) return;
-    if (held.lastMoveTime && now() - *held.lastMoveTime < UserDrag::kOwnMoveQuiet) {
-        // Maybe the echo of the controller's own move (or of its size check): look again once
-        // the echoes have landed; a window that resized itself right after being placed is
-        // still away from its column then.
-        if (held.resizeLookPending) return;
-        state_.records.edit(id, [](WindowRecord& r) { r.resizeLookPending = true; });
-        const double ownMove = *held.lastMoveTime;
-        enqueueAfter(ownMove + UserDrag::kOwnMoveQuiet - now(), [this, id, ownMove] {
-            state_.records.edit(id, [](WindowRecord& r) { r.resizeLookPending = false; });
-            if (state_.windows.count(id) == 0 || env_.dragButtonDown()) return;
-            // Moved by the controller again meanwhile: its own quiet time starts over.
-            const std::optional<double> since = state_.records.get(id).lastMoveTime;
-            if (since && *since > ownMove) {
-                putBackSelfResized(id);
-                return;
-            }
-            putBackIfAway(id);
-        });
+    // Maybe the echo of the controller's own move (or of its size check): looked at again once
+    // the echoes have landed; a window that resized itself right after being placed is still
+    // away from its column then.
+    if (lookAfterOwnMove(id, &WindowRecord::resizeLookPending, false,
+                         &StripController::putBackSelfResized, &StripController::putBackIfAway))
         return;
-    }
     putBackIfAway(id);
 }
 
