@@ -192,6 +192,10 @@ class StripController : private StripControllerMembers {
     // are over: putBackIfAway).
     void putBackSelfResized(WindowID id);
     void putBackIfAway(WindowID id);
+    // A parked window that resized itself goes back to its parked place `spot` at the size it
+    // chose (`live`): out of sight its size is its own, and sent its column's size again it would
+    // answer with another resize of its own, which a window manager may place back in view.
+    void parkAtOwnSize(ManagedWindow& window, const Rect& spot, const Rect& area, const Rect& live);
     // Right after the controller's own move of the window, its echoes may still be landing: one
     // look (`pending` keeps it to one) once they have, while a drag button is down or up as
     // `buttonDown` says, runs `look`, or `again` when the controller moved the window meanwhile.

@@ -200,6 +200,20 @@ TEST_F(WindowChanges, ASelfResizedWindowsRefusalIsLearned) {
     EXPECT_EQ(logLines("Editor needs 1000 points, not 942").size(), 1u);
 }
 
+// Parked, a window that resizes itself (a window manager may place such a resize back in view)
+// goes back to its parked place at the size it chose, its sliver still on screen: sent its
+// column's size again, it would only resize itself once more.
+TEST_F(WindowChanges, AParkedWindowThatResizesItselfIsParkedAgainAtItsOwnSize) {
+    const SimWindow window = windows[0];
+    const Rect spot = placed(id(0));
+    ASSERT_EQ(spot, (Rect{-932, 12, 942, 1056}));
+    time.advance(1);
+    window.setFrame({300, 100, 642, 505});
+    time.advance(1);
+    EXPECT_EQ(window.frame(), (Rect{-632, 12, 642, 505}));
+    EXPECT_EQ(logLines("Editor resized itself to 642×505 while parked").size(), 1u);
+}
+
 // One that resizes itself again after every put-back is left at its own size after three.
 TEST_F(WindowChanges, AWindowThatKeepsResizingItselfIsPutBackThreeTimes) {
     const SimWindow window = windows[1];

@@ -43,10 +43,6 @@ class AColumnCutByTheEdge : public AppOnDisplay,
 // The first column grows to two thirds (cycle-width from one half): the second one, 624 points
 // of it left on screen, becomes a slice or is parked, and stays clear of the first column.
 TEST_P(AColumnCutByTheEdge, NeverStandsOverItsNeighbour) {
-    // A client's own resize is placed on screen there: parked, the client comes back into view
-    // each time it sets its own size, which is the self-resizing window's own matter.
-    if (GetParam() == SecondWindow::selfResizing)
-        BRINDLOW_SKIP_BESIDE("it places a client's own resize on screen", "xfwm4");
     const xcb_window_t first = startXterm("e2e-edge-first").window;
     std::unique_ptr<TestClientProcess> client;
     xcb_window_t second = XCB_WINDOW_NONE;
