@@ -265,9 +265,14 @@ void LayoutApplier::stackingChanged() {
 StripLayout LayoutApplier::layOut(const Strip& strip, const DisplayGeometry& area,
                                   const LayoutEngine::MinimumHeights& minimums,
                                   std::optional<double> sliceOffset, double offset) const {
+    // Beside a window manager that pulls a window partly off the screen back into view, a column
+    // cut by the edge stands wholly inside (a slice) or is parked, never over its neighbour.
+    const LayoutEngine::CutColumns cut = env_.windowManagerTraits().keepsWindowsOnScreen
+                                             ? LayoutEngine::CutColumns::park
+                                             : LayoutEngine::CutColumns::overhang;
     StripLayout layout =
         LayoutEngine::layout(strip, area, minimums, sliceOffset, offset, state_.settings.gap,
-                             state_.settings.outerGap, kParkedPeek);
+                             state_.settings.outerGap, kParkedPeek, cut);
     giveStackShortfalls(layout.placements, strip, state_.records,
                         std::max(0.0, state_.settings.gap));
     return layout;

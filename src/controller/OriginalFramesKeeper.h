@@ -19,7 +19,7 @@ class OriginalFramesKeeper {
 
     // At start: the originals of the windows being adopted, those left by a run that did not
     // quit cleanly first; the file then holds these windows.
-    std::map<WindowID, Rect> adopt(const std::vector<WindowFrameRecord>& live);
+    std::map<WindowID, OriginalFrame> adopt(const std::vector<WindowFrameRecord>& live);
     // Writes the file when a window gained or lost its original since the last write.
     void keepCurrent();
     // The windows are back where they were: the file goes.
@@ -27,11 +27,11 @@ class OriginalFramesKeeper {
 
   private:
     // Every tiled window, in a strip or away for a while, with its original.
-    std::map<WindowID, Rect> held() const;
+    std::map<WindowID, OriginalFrame> held() const;
 
     const StripControllerState& state_;
     OriginalFramesFile file_;
-    std::map<WindowID, Rect> written_;
+    std::map<WindowID, OriginalFrame> written_;
 };
 
 }  // namespace brindlow

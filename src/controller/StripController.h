@@ -192,6 +192,17 @@ class StripController : private StripControllerMembers {
     // are over: putBackIfAway).
     void putBackSelfResized(WindowID id);
     void putBackIfAway(WindowID id);
+    // A parked window that resized itself goes back to its parked place `spot` at the size it
+    // chose (`live`): out of sight its size is its own, and sent its column's size again it would
+    // answer with another resize of its own, which a window manager may place back in view.
+    void parkAtOwnSize(ManagedWindow& window, const Rect& spot, const Rect& area, const Rect& live);
+    // Right after the controller's own move of the window, its echoes may still be landing: one
+    // look (`pending` keeps it to one) once they have, while a drag button is down or up as
+    // `buttonDown` says, runs `look`, or `again` when the controller moved the window meanwhile.
+    // False when no own move is that recent: nothing is waited for.
+    bool lookAfterOwnMove(WindowID id, bool WindowRecord::*pending, bool buttonDown,
+                          void (StripController::*again)(WindowID),
+                          void (StripController::*look)(WindowID));
     // A tiled window was maximised (or let go of a maximise): its column's full width.
     void maximizedChanged(WindowID id);
     // Put-backs of a window that keeps resizing itself, within this many seconds of the first.

@@ -11,28 +11,33 @@ namespace brindlow {
 
 void StripController::watchDrag(WindowID id) {
     if (!env_.dragButtonDown()) return;
-    const WindowRecord held = state_.records.get(id);
-    if (held.lastMoveTime && now() - *held.lastMoveTime < UserDrag::kOwnMoveQuiet) {
-        // An echo of the controller's own move, or a drag begun right after it, which the window
-        // manager may have carried all the way before the quiet time is over: look again then,
-        // when the echoes have landed and only a hand can still hold the window elsewhere.
-        if (held.dragLookPending) return;
-        state_.records.edit(id, [](WindowRecord& r) { r.dragLookPending = true; });
-        const double ownMove = *held.lastMoveTime;
-        enqueueAfter(ownMove + UserDrag::kOwnMoveQuiet - now(), [this, id, ownMove] {
-            state_.records.edit(id, [](WindowRecord& r) { r.dragLookPending = false; });
-            if (state_.windows.count(id) == 0 || !env_.dragButtonDown()) return;
-            // Moved by the controller again meanwhile: its own quiet time starts over.
-            const std::optional<double> since = state_.records.get(id).lastMoveTime;
-            if (since && *since > ownMove) {
-                watchDrag(id);
-                return;
-            }
-            noteDragAway(id);
-        });
+    // An echo of the controller's own move, or a drag begun right after it, which the window
+    // manager may have carried all the way before the quiet time is over: looked at again then,
+    // when the echoes have landed and only a hand can still hold the window elsewhere.
+    if (lookAfterOwnMove(id, &WindowRecord::dragLookPending, true, &StripController::watchDrag,
+                         &StripController::noteDragAway))
         return;
-    }
     noteDragAway(id);
+}
+
+bool StripController::lookAfterOwnMove(WindowID id, bool WindowRecord::*pending, bool buttonDown,
+                                       void (StripController::*again)(WindowID),
+                                       void (StripController::*look)(WindowID)) {
+    const WindowRecord held = state_.records.get(id);
+    if (!held.lastMoveTime || now() - *held.lastMoveTime >= UserDrag::kOwnMoveQuiet) return false;
+    if (held.*pending) return true;
+    state_.records.edit(id, [pending](WindowRecord& r) { r.*pending = true; });
+    const double ownMove = *held.lastMoveTime;
+    enqueueAfter(ownMove + UserDrag::kOwnMoveQuiet - now(),
+                 [this, id, ownMove, pending, buttonDown, again, look] {
+                     state_.records.edit(id, [pending](WindowRecord& r) { r.*pending = false; });
+                     if (state_.windows.count(id) == 0 || env_.dragButtonDown() != buttonDown)
+                         return;
+                     // Moved by the controller again meanwhile: its own quiet time starts over.
+                     const std::optional<double> since = state_.records.get(id).lastMoveTime;
+                     (this->*(since && *since > ownMove ? again : look))(id);
+                 });
+    return true;
 }
 
 void StripController::noteDragAway(WindowID id) {

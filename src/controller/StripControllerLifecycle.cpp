@@ -191,17 +191,20 @@ void StripController::startOnQueue(const std::vector<AppRef>& apps, std::int32_t
         }
     }
     const size_t outOfSightCount = outOfSight.size();
-    // Windows left parked by a run that ended without putting them back get
-    // their true originals from the file.
-    const std::map<WindowID, Rect> originals = originals_->adopt(frameRecords(collected));
+    // Windows left parked by a run that ended without putting them back get their true originals
+    // from the file, and their maximised state, which they had left by then.
+    std::vector<WindowFrameRecord> live = frameRecords(collected);
+    for (std::size_t i = 0; i < live.size(); ++i)
+        live[i].maximized = MaximizedState::isMaximized(collected[i].element);
+    const std::map<WindowID, OriginalFrame> originals = originals_->adopt(live);
     for (const ManagedWindow& window : collected) {
         state_.windows[window.id] = window;
         // Maximised, it would stay over the other columns at the whole work area: it leaves that
         // state to be tiled and gets it back at the quit, with its frame.
-        const bool maximized = MaximizedState::clear(window.element);
+        MaximizedState::clear(window.element);
         state_.records.edit(window.id, [&](WindowRecord& record) {
-            record.originalFrame = originals.at(window.id);
-            record.originalMaximized = maximized;
+            record.originalFrame = originals.at(window.id).frame;
+            record.originalMaximized = originals.at(window.id).maximized;
         });
         if (outOfSight.contains(window.id)) {
             log_.info("Keep %{public}s '%{private}s' until it comes back", window.appName,

@@ -1,6 +1,9 @@
 // Changes a tiled window goes through without a drag: resizing itself and being maximised. Neither
-// is the user's resize of its column: the window goes back into its column at once, and a
-// maximise is answered as the full-width command answers "make it big".
+// is the user's resize of its column: the window goes back into its column at once (a parked one
+// to its parked place, at its own size), and a maximise is answered as the full-width command
+// answers "make it big".
+#include <algorithm>
+
 #include "controller/MaximizedState.h"
 #include "controller/StripController.h"
 #include "controller/UserDrag.h"
@@ -19,26 +22,12 @@ void StripController::windowResized(WindowID id) {
 void StripController::putBackSelfResized(WindowID id) {
     const WindowRecord held = state_.records.get(id);
     if (held.userChangePending || state_.paused) return;
-    if (held.lastMoveTime && now() - *held.lastMoveTime < UserDrag::kOwnMoveQuiet) {
-        // Maybe the echo of the controller's own move (or of its size check): look again once
-        // the echoes have landed; a window that resized itself right after being placed is
-        // still away from its column then.
-        if (held.resizeLookPending) return;
-        state_.records.edit(id, [](WindowRecord& r) { r.resizeLookPending = true; });
-        const double ownMove = *held.lastMoveTime;
-        enqueueAfter(ownMove + UserDrag::kOwnMoveQuiet - now(), [this, id, ownMove] {
-            state_.records.edit(id, [](WindowRecord& r) { r.resizeLookPending = false; });
-            if (state_.windows.count(id) == 0 || env_.dragButtonDown()) return;
-            // Moved by the controller again meanwhile: its own quiet time starts over.
-            const std::optional<double> since = state_.records.get(id).lastMoveTime;
-            if (since && *since > ownMove) {
-                putBackSelfResized(id);
-                return;
-            }
-            putBackIfAway(id);
-        });
+    // Maybe the echo of the controller's own move (or of its size check): looked at again once
+    // the echoes have landed; a window that resized itself right after being placed is still
+    // away from its column then.
+    if (lookAfterOwnMove(id, &WindowRecord::resizeLookPending, false,
+                         &StripController::putBackSelfResized, &StripController::putBackIfAway))
         return;
-    }
     putBackIfAway(id);
 }
 
@@ -66,9 +55,32 @@ void StripController::putBackIfAway(WindowID id) {
         }
         ++record.selfResizes;
     });
+    const std::vector<Placement>& placements = display->lastLayout.placements;
+    const auto parked =
+        std::find_if(placements.begin(), placements.end(),
+                     [id](const Placement& p) { return p.windowID == id && p.isParked; });
+    if (parked != placements.end()) {
+        parkAtOwnSize(window->second, parked->frame, display->info.visible, *live);
+        return;
+    }
     log_.info("%{public}s resized itself to %ld×%ld: back into its column", window->second.appName,
               long(live->width), long(live->height));
     relayout(location->first);
+}
+
+void StripController::parkAtOwnSize(ManagedWindow& window, const Rect& spot, const Rect& area,
+                                    const Rect& live) {
+    // Its parked edge stays where the layout put it, whatever its width.
+    const bool leftSide = spot.midX() < area.midX();
+    const Rect place(leftSide ? spot.maxX() - live.width : spot.minX(), spot.minY(), live.width,
+                     live.height);
+    log_.info("%{public}s resized itself to %ld×%ld while parked: parked again at that size",
+              window.appName, long(live.width), long(live.height));
+    const MoveResult result = windowMover_.move(window, place, true);
+    if (result.gone) return;
+    window.frame = result.frame;
+    const double time = now();
+    state_.records.edit(window.id, [time](WindowRecord& record) { record.lastMoveTime = time; });
 }
 
 void StripController::maximizedChanged(WindowID id) {

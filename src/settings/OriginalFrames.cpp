@@ -15,7 +15,8 @@ nlohmann::json encode(const WindowFrameRecord& record) {
             {"x", record.frame.x},
             {"y", record.frame.y},
             {"width", record.frame.width},
-            {"height", record.frame.height}};
+            {"height", record.frame.height},
+            {"maximized", record.maximized}};
 }
 
 // Leniently: an entry that does not read is skipped, the others still count.
@@ -31,6 +32,10 @@ std::vector<WindowFrameRecord> decode(const nlohmann::json& value) {
             record.title = entry.at("title").get<std::string>();
             record.frame = Rect(entry.at("x").get<double>(), entry.at("y").get<double>(),
                                 entry.at("width").get<double>(), entry.at("height").get<double>());
+            // Absent from the files of earlier versions.
+            const auto maximized = entry.find("maximized");
+            record.maximized =
+                maximized != entry.end() && maximized->is_boolean() && maximized->get<bool>();
             records.push_back(std::move(record));
         } catch (const nlohmann::json::exception&) {
         }
@@ -40,15 +45,15 @@ std::vector<WindowFrameRecord> decode(const nlohmann::json& value) {
 
 }  // namespace
 
-std::map<WindowID, Rect> matchOriginalFrames(const std::vector<WindowFrameRecord>& stored,
-                                             const std::vector<WindowFrameRecord>& live) {
-    std::map<WindowID, Rect> originals;
+std::map<WindowID, OriginalFrame> matchOriginalFrames(const std::vector<WindowFrameRecord>& stored,
+                                                      const std::vector<WindowFrameRecord>& live) {
+    std::map<WindowID, OriginalFrame> originals;
     std::set<std::size_t> used;
     for (const WindowFrameRecord& window : live) {
         for (std::size_t i = 0; i < stored.size(); ++i) {
             if (used.contains(i) || stored[i].id != window.id) continue;
             if (stored[i].bundleID != window.bundleID) continue;
-            originals[window.id] = stored[i].frame;
+            originals[window.id] = {stored[i].frame, stored[i].maximized};
             used.insert(i);
             break;
         }
@@ -59,28 +64,33 @@ std::map<WindowID, Rect> matchOriginalFrames(const std::vector<WindowFrameRecord
             if (used.contains(i) || stored[i].bundleID != window.bundleID ||
                 stored[i].title != window.title)
                 continue;
-            originals[window.id] = stored[i].frame;
+            originals[window.id] = {stored[i].frame, stored[i].maximized};
             used.insert(i);
             break;
         }
     }
-    for (const WindowFrameRecord& window : live) originals.emplace(window.id, window.frame);
+    for (const WindowFrameRecord& window : live)
+        originals.emplace(window.id, OriginalFrame{window.frame, window.maximized});
     return originals;
 }
 
 OriginalFramesFile::OriginalFramesFile(std::filesystem::path folder) : folder_(std::move(folder)) {}
 
-std::map<WindowID, Rect> OriginalFramesFile::adopt(const std::vector<WindowFrameRecord>& live) {
+std::map<WindowID, OriginalFrame> OriginalFramesFile::adopt(
+    const std::vector<WindowFrameRecord>& live) {
     if (folder_.empty()) return matchOriginalFrames({}, live);
     std::vector<WindowFrameRecord> stored;
     if (const std::optional<nlohmann::json> value = readJSONValue(path())) stored = decode(*value);
-    const std::map<WindowID, Rect> originals = matchOriginalFrames(stored, live);
+    const std::map<WindowID, OriginalFrame> originals = matchOriginalFrames(stored, live);
     if (!stored.empty()) {
         storageLog().log("Original frames left by a run that did not quit cleanly: %ld windows",
                          static_cast<long>(stored.size()));
     }
     std::vector<WindowFrameRecord> kept = live;
-    for (WindowFrameRecord& record : kept) record.frame = originals.at(record.id);
+    for (WindowFrameRecord& record : kept) {
+        record.frame = originals.at(record.id).frame;
+        record.maximized = originals.at(record.id).maximized;
+    }
     write(kept);
     return originals;
 }

@@ -22,8 +22,19 @@ struct WindowFrameRecord {
     std::string bundleID;
     std::string title;
     Rect frame;
+    // Maximised then: it is maximised again when put back. Files written before this was kept
+    // read as not maximised.
+    bool maximized = false;
 
     bool operator==(const WindowFrameRecord&) const = default;
+};
+
+// Where a window stood before it was first tiled, and whether it was maximised there.
+struct OriginalFrame {
+    Rect frame;
+    bool maximized = false;
+
+    bool operator==(const OriginalFrame&) const = default;
 };
 
 class OriginalFramesFile {
@@ -35,8 +46,8 @@ class OriginalFramesFile {
     // The originals of the windows being adopted: a window the file knows gets
     // its stored frame, matched by id (with the same bundle id) while the X
     // server still runs, else by bundle id and title; every other window keeps
-    // the frame it has now. The file then holds exactly these windows.
-    std::map<WindowID, Rect> adopt(const std::vector<WindowFrameRecord>& live);
+    // the frame (and maximised state) it has now. The file then holds exactly these windows.
+    std::map<WindowID, OriginalFrame> adopt(const std::vector<WindowFrameRecord>& live);
 
     // The file holds exactly these windows from now on.
     void write(const std::vector<WindowFrameRecord>& windows);
@@ -51,7 +62,7 @@ class OriginalFramesFile {
 };
 
 // The matching of adopt(), without the file.
-std::map<WindowID, Rect> matchOriginalFrames(const std::vector<WindowFrameRecord>& stored,
-                                             const std::vector<WindowFrameRecord>& live);
+std::map<WindowID, OriginalFrame> matchOriginalFrames(const std::vector<WindowFrameRecord>& stored,
+                                                      const std::vector<WindowFrameRecord>& live);
 
 }  // namespace brindlow

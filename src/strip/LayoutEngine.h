@@ -46,6 +46,11 @@ struct EdgeSlices {
     friend bool operator==(const EdgeSlices&, const EdgeSlices&) = default;
 };
 
+// What becomes of a column cut by a viewport edge with too little of it inside to be sliced: it
+// stands where it falls, partly off the screen; or it is parked on that side, where the window
+// manager would pull a window partly off the screen back over its neighbour.
+enum class CutColumns { overhang, park };
+
 // One row of a stack: its top and its height.
 struct StackSlot {
     double y = 0;
@@ -85,7 +90,8 @@ std::vector<ColumnSpan> columnSpans(std::span<const Column> columns, double widt
                                     double outerGap);
 
 EdgeSlices edgeSlices(std::span<const Column> columns, std::optional<int> focusedIndex,
-                      double offset, double width, double gap, double outerGap);
+                      double offset, double width, double gap, double outerGap,
+                      CutColumns cut = CutColumns::overhang);
 
 // The offsets that align each unpinned column with the viewport, then the largest offset.
 std::vector<double> snapOffsets(std::span<const Column> columns, double width, double gap,
@@ -111,16 +117,18 @@ StackFrames stackFrames(std::span<const double> weights, std::span<const double>
 // Lays out every window of the columns. `offset` is where the unpinned run is drawn; `sliceOffset`
 // is where edge slices are judged (none: no slicing); `peek` is how much of a parked column stays
 // on screen, inside the area (nothing where the area stops short of the screen's edge, which a
-// panel holds). Allocates only the result.
+// panel holds); `cut` says what becomes of a cut column too narrow inside to be sliced.
+// Allocates only the result.
 StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIndex,
                    const DisplayGeometry& geometry, const MinimumHeights& minimumHeights,
                    std::optional<double> sliceOffset, double offset, double gap, double outerGap,
-                   double peek);
+                   double peek, CutColumns cut = CutColumns::overhang);
 
 // The same for a strip's columns and focus; its scrollOffset is not read.
 StripLayout layout(const Strip& strip, const DisplayGeometry& geometry,
                    const MinimumHeights& minimumHeights, std::optional<double> sliceOffset,
-                   double offset, double gap, double outerGap, double peek);
+                   double offset, double gap, double outerGap, double peek,
+                   CutColumns cut = CutColumns::overhang);
 
 // MARK: Quit plan
 

@@ -63,10 +63,10 @@ std::vector<ColumnSpan> columnSpans(std::span<const Column> columns, double widt
 }
 
 EdgeSlices edgeSlices(std::span<const Column> columns, std::optional<int> focusedIndex,
-                      double offset, double width, double gap, double outerGap) {
+                      double offset, double width, double gap, double outerGap, CutColumns cut) {
     EdgeSlices result;
     result.adjustment = detail::forEachEdgeSlice(
-        columns, focusedIndex, offset, width, nonNegative(gap), nonNegative(outerGap),
+        columns, focusedIndex, offset, width, nonNegative(gap), nonNegative(outerGap), cut,
         [&](int index, double slice) { result.slices[index] = slice; },
         [&](int index, bool right) { result.parked[index] = right; });
     return result;

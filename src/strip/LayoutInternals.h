@@ -132,14 +132,14 @@ inline bool refusesSlice(const Column& column, double slice) {
 }
 
 // Calls keep(columnIndex, slice) for every kept slice and park(columnIndex, right) for a column
-// cut by an edge whose window refuses its slice; returns the adjustment. Sent whole, such a
-// column would stand partly off screen, where a window manager that keeps windows on screen
-// pulls it back over its neighbour. Spans only grow to the right, so the walk ends at the first
-// column that starts beyond the right edge.
+// cut by an edge whose window refuses its slice, or (`cut` park) whose slice is too narrow;
+// returns the adjustment. Sent whole, such a column would stand partly off screen, where a
+// window manager that keeps windows on screen pulls it back over its neighbour. Spans only grow
+// to the right, so the walk ends at the first column that starts beyond the right edge.
 template <typename Keep, typename Park>
 double forEachEdgeSlice(std::span<const Column> columns, std::optional<int> focusedIndex,
-                        double offset, double width, double gap, double outerGap, Keep&& keep,
-                        Park&& park) {
+                        double offset, double width, double gap, double outerGap, CutColumns cut,
+                        Keep&& keep, Park&& park) {
     double adjustment = 0;
     const double innerLeft = outerGap;
     const double innerRight = width - outerGap;
@@ -165,12 +165,14 @@ double forEachEdgeSlice(std::span<const Column> columns, std::optional<int> focu
         } else {
             continue;
         }
-        if (slice < 320) continue;
-        // A window known to refuse narrower widths is not sliced: it is parked.
-        if (refusesSlice(column, slice)) {
+        // Too narrow inside to be sliced, a column stands partly off the screen unless `cut`
+        // parks it; a window known to refuse narrower widths is not sliced either: it is parked.
+        const bool tooNarrow = slice < 320;
+        if (tooNarrow ? cut == CutColumns::park : refusesSlice(column, slice)) {
             park(static_cast<int>(index), !atLeftEdge);
             continue;
         }
+        if (tooNarrow) continue;
         keep(static_cast<int>(index), slice);
         if (atLeftEdge) adjustment = spanWidth - slice;
     }

@@ -312,7 +312,7 @@ class ColumnFiller {
 StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIndex,
                    const DisplayGeometry& geometry, const MinimumHeights& minimumHeights,
                    std::optional<double> sliceOffset, double offset, double gap, double outerGap,
-                   double peek) {
+                   double peek, CutColumns cut) {
     gap = nonNegative(gap);
     outerGap = nonNegative(outerGap);
     const Rect& area = geometry.area;
@@ -378,7 +378,7 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
     detail::SliceSet slices;
     if (sliceOffset) {
         slices.adjustment = detail::forEachEdgeSlice(
-            columns, focusedIndex, *sliceOffset, view.width, gap, outerGap,
+            columns, focusedIndex, *sliceOffset, view.width, gap, outerGap, cut,
             [&](int index, double slice) {
                 if (slices.count == static_cast<int>(slices.indices.size())) return;
                 slices.indices[static_cast<std::size_t>(slices.count)] = index;
@@ -422,6 +422,11 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
             column.isFullWidth ? Rect(left, fullTop, w, fullHeight) : Rect(left, top, w, height);
         std::optional<bool> parkedSide;
         if (slices.parkedCount > 0) parkedSide = slices.parkedSide(static_cast<int>(index));
+        // Parked for where it is cut once the strip rests, a column is parked only once it is
+        // drawn past that edge: while a scroll carries it there, it stands in view.
+        if (parkedSide && (*parkedSide ? rect.maxX() <= view.maxX() - outerGap + 0.5
+                                       : rect.minX() >= view.minX() + outerGap - 0.5))
+            parkedSide.reset();
         const auto parked = parkedSide ? std::optional<Rect>(parking.parkedOn(*parkedSide, rect))
                                        : parking.parkedFrame(rect);
         if (parked) rect = *parked;
@@ -433,9 +438,9 @@ StripLayout layout(std::span<const Column> columns, std::optional<int> focusedIn
 
 StripLayout layout(const Strip& strip, const DisplayGeometry& geometry,
                    const MinimumHeights& minimumHeights, std::optional<double> sliceOffset,
-                   double offset, double gap, double outerGap, double peek) {
+                   double offset, double gap, double outerGap, double peek, CutColumns cut) {
     return layout(strip.columns, strip.focusedIndex, geometry, minimumHeights, sliceOffset, offset,
-                  gap, outerGap, peek);
+                  gap, outerGap, peek, cut);
 }
 
 }  // namespace brindlow::LayoutEngine

@@ -25,8 +25,13 @@ class WindowChanges : public CommandScenario {
 };
 
 // Maximised before the start, a window is tiled out of that state, and the quit gives it back
-// with its frame.
-TEST_F(ControllerScenario, AWindowMaximisedAtTheStartIsTiledAndMaximisedAgainAtTheQuit) {
+// with its frame; also the quit of a run started after a kill (nothing put back), when the window
+// is no longer maximised.
+class MaximisedAtTheStart : public ControllerScenario,
+                            public ::testing::WithParamInterface<bool> {};
+
+TEST_P(MaximisedAtTheStart, IsTiledAndMaximisedAgainAtTheQuit) {
+    const bool killed = GetParam();
     addTwoDisplays();
     const SimApp office =
         desktop.launchApp({.name = "Office", .bundleID = "org.example.office", .activate = true});
@@ -40,12 +45,21 @@ TEST_F(ControllerScenario, AWindowMaximisedAtTheStartIsTiledAndMaximisedAgainAtT
     EXPECT_EQ(big.frame(), placed(big.id()));
     EXPECT_EQ(big.frame().width, 942);
     EXPECT_TRUE(logLines("points, not").empty());
+    if (killed) {
+        controller.reset();
+        start(stillSettings());
+        EXPECT_FALSE(big.isMaximized());
+    }
     controller->beginStop(nullptr);
     time.runUntilIdle();
     EXPECT_TRUE(big.isMaximized());
     EXPECT_EQ(big.frame(), kLeft);
     EXPECT_EQ(other.frame(), (Rect{100, 100, 700, 500}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Runs, MaximisedAtTheStart, ::testing::Bool(), [](const auto& run) {
+    return std::string(run.param ? "AfterAKill" : "OneRun");
+});
 
 // A window that maps maximised (an application restoring its last state) is tiled at its column's
 // width; the maximised size it would answer with is not learned as one it needs.
@@ -184,6 +198,20 @@ TEST_F(WindowChanges, ASelfResizedWindowsRefusalIsLearned) {
     window.setFrame(Rect(column.origin(), Size{1000, column.height}));
     time.advance(2);
     EXPECT_EQ(logLines("Editor needs 1000 points, not 942").size(), 1u);
+}
+
+// Parked, a window that resizes itself (a window manager may place such a resize back in view)
+// goes back to its parked place at the size it chose, its sliver still on screen: sent its
+// column's size again, it would only resize itself once more.
+TEST_F(WindowChanges, AParkedWindowThatResizesItselfIsParkedAgainAtItsOwnSize) {
+    const SimWindow window = windows[0];
+    const Rect spot = placed(id(0));
+    ASSERT_EQ(spot, (Rect{-932, 12, 942, 1056}));
+    time.advance(1);
+    window.setFrame({300, 100, 642, 505});
+    time.advance(1);
+    EXPECT_EQ(window.frame(), (Rect{-632, 12, 642, 505}));
+    EXPECT_EQ(logLines("Editor resized itself to 642×505 while parked").size(), 1u);
 }
 
 // One that resizes itself again after every put-back is left at its own size after three.

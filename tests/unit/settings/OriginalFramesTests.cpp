@@ -30,8 +30,10 @@ TEST(OriginalFramesMatch, ByIdWithTheSameClassElseByClassAndTitle) {
         {9, "Emacs", "image.png", kParked},  // id reused by another application
         {30, "Firefox", "other", kParked},   // nothing fits: keeps its frame
     };
-    const std::map<WindowID, Rect> expected = {
-        {7, Rect(10, 20, 300, 200)}, {21, Rect(40, 50, 300, 200)}, {9, kParked}, {30, kParked}};
+    const std::map<WindowID, OriginalFrame> expected = {{7, {Rect(10, 20, 300, 200)}},
+                                                        {21, {Rect(40, 50, 300, 200)}},
+                                                        {9, {kParked}},
+                                                        {30, {kParked}}};
     EXPECT_EQ(matchOriginalFrames(stored, live), expected);
 }
 
@@ -41,7 +43,25 @@ TEST_F(OriginalFrames, EntriesThatDoNotReadAreSkipped) {
         {"id": "six", "bundleID": "XTerm", "title": "b", "x": 1, "y": 2, "width": 3, "height": 4}]})"),
                    file.path());
     EXPECT_EQ(file.adopt({{5, "XTerm", "a", kParked}, {6, "XTerm", "b", kParked}}),
-              (std::map<WindowID, Rect>{{5, Rect(1, 2, 3, 4)}, {6, kParked}}));
+              (std::map<WindowID, OriginalFrame>{{5, {Rect(1, 2, 3, 4)}}, {6, {kParked}}}));
+}
+
+// Maximised before it was tiled, a window is known so after a kill: the next start (its window no
+// longer maximised) finds it in the file. A file of an earlier version, without the state, still
+// gives its frames, none maximised; a window the file does not know keeps its own state.
+TEST_F(OriginalFrames, KeepTheMaximisedState) {
+    file.adopt({{5, "Office", "big", Rect(0, 0, 1920, 1080), true}, {6, "XTerm", "b", kParked}});
+    EXPECT_EQ(file.adopt({{5, "Office", "big", kParked},
+                          {6, "XTerm", "b", kParked},
+                          {7, "XTerm", "c", kParked, true}}),
+              (std::map<WindowID, OriginalFrame>{
+                  {5, {Rect(0, 0, 1920, 1080), true}}, {6, {kParked}}, {7, {kParked, true}}}));
+
+    writeJSONValue(nlohmann::json::parse(R"({"windows": [
+        {"id": 5, "bundleID": "Office", "title": "big", "x": 1, "y": 2, "width": 3, "height": 4}]})"),
+                   file.path());
+    EXPECT_EQ(file.adopt({{5, "Office", "big", kParked}}),
+              (std::map<WindowID, OriginalFrame>{{5, {Rect(1, 2, 3, 4), false}}}));
 }
 
 }  // namespace

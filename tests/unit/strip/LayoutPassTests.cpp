@@ -356,6 +356,63 @@ INSTANTIATE_TEST_SUITE_P(
                       CutColumn{0, {584, 581}, visible(1, {10, 10, 381, 780})},
                       CutColumn{0, {584, 700}, parked(1, {-690, 10, 700, 780})}));
 
+// A column cut by an edge with too little of it inside for a slice (under 320 points) stands
+// partly off the area, more than half of it inside; where windows cannot stand so, it is parked
+// on the side it is cut at. One with room for a slice is sliced either way.
+struct NarrowCut {
+    const char* name;
+    std::vector<double> fractions;
+    int focused;
+    double offset;
+    std::size_t column;
+    Placement overhanging;
+    Placement kept;  // with cut columns parked
+};
+
+void PrintTo(const NarrowCut& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class ANarrowCutColumn : public ::testing::TestWithParam<NarrowCut> {};
+
+TEST_P(ANarrowCutColumn, OverhangsOrIsParked) {
+    const NarrowCut& row = GetParam();
+    std::vector<Column> columns;
+    for (std::size_t i = 0; i < row.fractions.size(); ++i)
+        columns.push_back(column({WindowID(i + 1)}, std::nullopt, row.fractions[i]));
+    const Strip s = strip(columns, row.focused);
+    EXPECT_EQ(
+        LE::layout(s, single, {}, row.offset, row.offset, 10, 10, peek).placements[row.column],
+        row.overhanging);
+    EXPECT_EQ(LE::layout(s, single, {}, row.offset, row.offset, 10, 10, peek, LE::CutColumns::park)
+                  .placements[row.column],
+              row.kept);
+}
+
+INSTANTIATE_TEST_SUITE_P(Edges, ANarrowCutColumn,
+                         ::testing::Values(NarrowCut{"Right287Inside",
+                                                     {0.3, 0.4, 0.5},
+                                                     1,
+                                                     0,
+                                                     2,
+                                                     visible(3, {703, 10, 485, 780}),
+                                                     parked(3, {990, 10, 485, 780})},
+                                           NarrowCut{"Left287Inside",
+                                                     {0.5, 0.4, 0.3},
+                                                     2,
+                                                     198,
+                                                     0,
+                                                     visible(1, {-188, 10, 485, 780}),
+                                                     parked(1, {-475, 10, 485, 780})},
+                                           NarrowCut{"Right386InsideIsSliced",
+                                                     {0.2, 0.4, 0.5},
+                                                     1,
+                                                     0,
+                                                     2,
+                                                     visible(3, {604, 10, 386, 780}),
+                                                     visible(3, {604, 10, 386, 780})}),
+                         [](const auto& cut) { return std::string(cut.param.name); });
+
 TEST(LayoutPass, TinyAreasAndHugeGapsStillGiveFramesOfAtLeastOnePoint) {
     const DisplayGeometry tiny{{0, 0, 5, 5}, {0, 0, 5, 5}, {}};
     Column full = column({4});

@@ -108,6 +108,29 @@ TEST_F(WindowChanges, AWindowMaximisedBeforeTheStartIsMaximisedAgainAtTheQuit) {
     EXPECT_TRUE(settle([&] { return maximised(big->window()); }));
 }
 
+// The same after a kill, which puts nothing back: the next run, which finds the window no longer
+// maximised, maximises it again at its quit.
+TEST_F(WindowChanges, AWindowMaximisedBeforeTheStartIsMaximisedAgainByTheQuitAfterAKill) {
+    const auto big =
+        startClient({"--title", "e2e-big", "--states", "maximized-vert,maximized-horz"});
+    ASSERT_TRUE(settle([&] { return maximised(big->window()); }));
+    startXterm("e2e-xterm-1");
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(settle([&] {
+        const auto frame = frameOf(big->window());
+        return !maximised(big->window()) && frame && frame->width == 942;
+    })) << "frame "
+        << frameOf(big->window()).value_or(Rect{});
+    brindlow_->signal(SIGKILL);
+    brindlow_->waitForExit(kLimit);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    brindlow_->signal(SIGTERM);
+    ASSERT_TRUE(brindlow_->waitForExit(kLimit));
+    EXPECT_TRUE(settle([&] { return maximised(big->window()); }));
+}
+
 // Maximised by the user while tiled, a window's column goes full width and the window is not left
 // maximised; maximised again, the column takes its width back.
 TEST_F(WindowChanges, AMaximiseWhileTiledIsTheFullWidthAndAgainTakesItBack) {
