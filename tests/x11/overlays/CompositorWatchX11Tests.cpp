@@ -3,6 +3,9 @@
 // window or its connection. An owner that redirects nothing draws nothing: no compositor.
 #include <gtest/gtest.h>
 #include <xcb/composite.h>
+#include <xcb/xfixes.h>
+
+#include <atomic>
 
 #include <cstdlib>
 
@@ -76,9 +79,20 @@ TEST_F(CompositorWatchX11Test, AnOwnerThatRedirectsNoWindowIsNoCompositor) {
     int changes = 0;
     watch.addObserver([&] { ++changes; });
 
+    // Told after the watch heard of the owner: the watch's listener came first, and so does
+    // what it queued.
+    const int notify = xcb_get_extension_data(connection().xcb(), &xcb_xfixes_id)->first_event +
+                       XCB_XFIXES_SELECTION_NOTIFY;
+    std::atomic<bool> heard = false;
+    const auto listener = connection().addListener([&](const X11Connection::Event& event) {
+        if ((event.response_type & 0x7f) == notify) main_.async([&] { heard = true; });
+    });
     auto holder = X11Connection::open();
     ASSERT_TRUE(holder);
     const xcb_window_t owner = takeSelection(*holder, /*redirect=*/false);
+    ASSERT_TRUE(main_.runUntil([&] { return heard.load(); }));
+    connection().removeListener(listener);
+    EXPECT_FALSE(watch.running());
     xcb_destroy_window(holder->xcb(), owner);
     holder->sync();
     auto compositor = X11Connection::open();
