@@ -63,6 +63,10 @@ inline constexpr std::string_view enhancedUserInterface = "AXEnhancedUserInterfa
 inline constexpr std::string_view stackedAbove = "AXStackedAbove";
 // The window is on another virtual desktop: out of sight for now, but neither minimised nor gone.
 inline constexpr std::string_view away = "AXAway";
+// Read only: what the window's own pixels cover, its frame and the invisible margin a client that
+// draws its own decorations keeps around it (a shadow where a compositor draws, black where
+// none does). The frame where a window has no such margin.
+inline constexpr std::string_view drawnFrame = "AXDrawnFrame";
 // The window manager keeps the window maximised (either way): it takes the whole work area and
 // answers other sizes with that one.
 inline constexpr std::string_view maximized = "AXMaximized";

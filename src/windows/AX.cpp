@@ -52,6 +52,10 @@ std::optional<Rect> frame(const AXElementRef& element) {
     return Rect(*origin, *extent);
 }
 
+std::optional<Rect> drawnFrame(const AXElementRef& element) {
+    return read<Rect>(element, ax::drawnFrame);
+}
+
 bool isSettable(const AXElementRef& element, std::string_view attribute) {
     if (!element) return false;
     bool settable = false;

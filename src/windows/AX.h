@@ -23,6 +23,8 @@ std::optional<Point> position(const AXElementRef& element);
 std::optional<Size> size(const AXElementRef& element);
 // Both readable: the frame.
 std::optional<Rect> frame(const AXElementRef& element);
+// "AXDrawnFrame": the frame and the invisible margin its client draws around it.
+std::optional<Rect> drawnFrame(const AXElementRef& element);
 // True only when the query succeeds and says yes.
 bool isSettable(const AXElementRef& element, std::string_view attribute);
 

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "platform/Accessibility.h"
+#include "windows/AX.h"
 
 namespace brindlow {
 
@@ -53,6 +54,14 @@ std::optional<Known> neighbourOf(const Known& parked, const std::vector<Known>& 
         }
     }
     return nearest;
+}
+
+// Whether what `parked` draws beyond its frame (the shadow margin of a client with its own
+// decorations: black where no compositor draws it) lies over `shown`'s frame. Asked only of a
+// parked window beside a visible one: a read of the window.
+bool drawsOver(const ManagedWindow& parked, const ManagedWindow& shown) {
+    const std::optional<Rect> drawn = AX::drawnFrame(parked.element);
+    return drawn && drawn->intersects(shown.frame);
 }
 
 }  // namespace
@@ -125,10 +134,19 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
     // A parked window clear of every visible one shows a sliver at the screen's edge. Some window
     // managers (KWin) widen each frame by an invisible resize border that reaches over the gap:
     // under its visible neighbour, the sliver would take no clicks. It goes directly above that
-    // neighbour instead; neither then covers anything of the other.
+    // neighbour instead; neither then covers anything of the other. Unless the parked window's
+    // drawn margin reaches over the neighbour: then it goes under it.
     for (const Known& over : parked) {
         const auto neighbour = neighbourOf(over, visible);
-        if (!neighbour || neighbour->depth > over.depth) continue;
+        if (!neighbour) continue;
+        const bool inFront = over.depth < neighbour->depth;
+        if (drawsOver(*over.window, *neighbour->window)) {
+            if (!inFront || toLower.contains(&over)) continue;
+            over.window->element->performAction(ax::lowerAction);
+            ++asked;
+            continue;
+        }
+        if (inFront) continue;
         over.window->element->setAttributeValue(ax::stackedAbove, neighbour->window->element);
         ++asked;
     }
@@ -166,6 +184,7 @@ int keepParkedBesideRaised(const std::vector<Placement>& placements,
         if (!neighbour || neighbour->window->id != raised) continue;
         if (!behindRaised(placement.windowID)) continue;
         if (keepUncovered && over->window->frame.contains(*keepUncovered)) continue;
+        if (drawsOver(*over->window, *neighbour->window)) continue;
         over->window->element->setAttributeValue(ax::stackedAbove, neighbour->window->element);
         ++asked;
     }

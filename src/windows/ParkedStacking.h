@@ -22,7 +22,9 @@ namespace brindlow {
 // (`lowered` holds those). A parked window clear of every visible one but
 // next to one in front of it goes directly above that one, so that the sliver
 // left on screen takes clicks where the neighbour's invisible resize border
-// (KWin's) reaches over the gap.
+// (KWin's) reaches over the gap. One whose drawn margin (a client with its
+// own decorations) reaches over that neighbour goes under it instead: its
+// shadow, black where no compositor draws, would lie over the neighbour's edge.
 // Beside a window manager that leaves restack requests undone
 // (`restacksHonoured` false, xfwm4), a visible window cannot be put above
 // another: every parked window over it is lowered instead.
@@ -39,7 +41,8 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
 // goes up: a window manager may publish the raise only later. With one, only those the raised
 // window stands in front of again (a window manager that raises its active window once more a
 // moment after a restack) or that the order does not name. Returns how many windows were
-// restacked. A parked window standing at `keepUncovered` (a resting pointer beside a window
+// restacked. One whose drawn margin reaches over the raised window stays behind it. A parked
+// window standing at `keepUncovered` (a resting pointer beside a window
 // manager that focuses under it) stays behind: going over the raised window there would take the
 // focus from it.
 int keepParkedBesideRaised(const std::vector<Placement>& placements,

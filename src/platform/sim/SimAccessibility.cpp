@@ -182,6 +182,8 @@ AXError SimDesktop::readAttribute(std::int32_t pid, WindowID window, std::string
         value = state.fullScreen;
     } else if (name == ax::maximized) {
         value = state.maximized;
+    } else if (name == ax::drawnFrame) {
+        value = state.frame.insetBy(-state.margin, -state.margin);
     } else if (name == ax::main || name == ax::focused) {
         value = std::as_const(*this).appState(pid).focused == window;
     } else {

@@ -98,6 +98,7 @@ struct SimWindowSpec {
     bool minimized = false;
     bool fullScreen = false;
     bool maximized = false;  // mapped maximised: `frame` is its maximised frame
+    double margin = 0;       // drawn beyond the frame on every side (its own decorations' shadow)
     bool focus = false;      // becomes its application's focused (main) window
     bool notify = true;      // posts "AXWindowCreated"
     double latency = -1;     // seconds per call; below 0: the application's latency

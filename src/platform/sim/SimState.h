@@ -37,6 +37,7 @@ struct SimDesktop::WindowState {
     // with it; back to `frameBeforeMaximized` when it ends.
     bool maximized = false;
     Rect frameBeforeMaximized;
+    double margin = 0;  // drawn beyond the frame on every side
     std::int32_t layer = 0;
     std::optional<Rect> serverBounds;
     double latency = -1;

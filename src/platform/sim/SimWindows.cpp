@@ -68,6 +68,7 @@ SimWindow SimDesktop::openWindow(const SimApp& owner, const SimWindowSpec& spec)
     window->fullScreen = spec.fullScreen;
     window->frameBeforeFullScreen = spec.frame;
     window->maximized = spec.maximized;
+    window->margin = spec.margin;
     window->frameBeforeMaximized = spec.frame;
     window->latency = spec.latency;
     windows_[id] = std::move(window);

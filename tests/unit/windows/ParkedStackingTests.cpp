@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/sim/SimFixture.h"
 #include "windows/ParkedStacking.h"
 
@@ -135,6 +137,55 @@ INSTANTIATE_TEST_SUITE_P(
         BesideCase{"nextToItInFront", -1126, true, false},
         // 64 points off the screen, 76 from the visible window: out of reach.
         BesideCase{"farBehind", -1200, false, false}),
+    [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
+
+// A parked client with its own decorations, 10 points on screen and 2 left of the visible window,
+// drawing `margin` points beyond its frame: reaching over the visible window, it goes under it
+// (its shadow would lie over the visible edge, black where no compositor draws), however the
+// visible window was last raised.
+struct MarginCase {
+    const char* name;
+    double margin;
+    bool parkedInFront;
+    bool lowered;
+    bool raised;
+};
+
+class ParkedDrawingAMargin : public ParkedStackingTest,
+                             public ::testing::WithParamInterface<MarginCase> {
+  protected:
+    void SetUp() override {
+        parked = desktop.openWindow(
+            app, {.title = "csd", .frame = {-1126, 12, 1136, 1000}, .margin = GetParam().margin});
+        ParkedStackingTest::SetUp();
+    }
+};
+
+TEST_P(ParkedDrawingAMargin, AParkedWindowWhoseMarginReachesOverTheVisibleOneStaysUnderIt) {
+    const MarginCase& c = GetParam();
+    if (!c.parkedInFront) visible.raise();
+    EXPECT_EQ(keepParkedWindowsUnder(layout(-1126), windows, order(), lowered),
+              c.lowered || c.raised ? 1 : 0);
+    EXPECT_EQ(lowersOf(parked), c.lowered ? 1 : 0);
+    EXPECT_EQ(parked.writes(),
+              c.raised ? std::vector<std::string>{"AXStackedAbove"} : std::vector<std::string>{});
+    const std::vector<WindowID> now = order();
+    EXPECT_EQ(std::find(now.begin(), now.end(), parked.id()) <
+                  std::find(now.begin(), now.end(), visible.id()),
+              c.raised);
+    EXPECT_TRUE(visible.writes().empty());
+
+    // Raised once more, the visible window keeps it behind as well.
+    visible.raise();
+    EXPECT_EQ(keepParkedBesideRaised(layout(-1126), windows, visible.id()), c.raised ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ParkedDrawingAMargin,
+    ::testing::Values(MarginCase{"shadowBehind", 14, false, false, false},
+                      MarginCase{"shadowInFront", 14, true, true, false},
+                      // Ends a point short of the visible window: above it, as any parked one.
+                      MarginCase{"thinBehind", 1, false, false, true}),
     [](const auto& paramInfo) { return std::string(paramInfo.param.name); });
 
 // The visible window has just been raised over the parked one at `parkedAt`, or another one to

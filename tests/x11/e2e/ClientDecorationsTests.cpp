@@ -299,6 +299,46 @@ TEST_P(ClientDecorations, AParkedColumnLeavesAVisibleSliver) {
     screenshot(shotName("parked"));
 }
 
+// The parked column's margin reaches over the edge of the visible column beside it: the parked
+// window stands under that one, whose edge stays uncovered (the margin shows black where no
+// compositor draws it).
+TEST_P(ClientDecorations, AParkedColumnsMarginLiesUnderItsVisibleNeighbour) {
+    open(3);
+    ASSERT_FALSE(HasFatalFailure());
+    startTiling({{"defaultWidth", 0.5}});
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-first"}).status, 0);
+    const auto stackIndex = [&](xcb_window_t client) {  // bottom to top; -1 when unknown
+        xcb_connection_t* c = connection().xcb();
+        const xcb_window_t top = topLevelAncestor(connection(), client).value_or(client);
+        XcbReply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(c, xcb_query_tree(c, connection().root()), nullptr));
+        if (!tree) return -1;
+        const xcb_window_t* children = xcb_query_tree_children(tree.get());
+        const int count = xcb_query_tree_children_length(tree.get());
+        const xcb_window_t* at = std::find(children, children + count, top);
+        return at == children + count ? -1 : int(at - children);
+    };
+    int parked = -1, neighbour = -1;
+    bool outOfSight = false;
+    EXPECT_TRUE(settle([&] {
+        const auto listed = columns();
+        const auto frames = visibleColumns();
+        if (listed.size() != 3 || frames.size() != 3) return false;
+        const auto state = desktop().registry().read(listed[2].front());
+        // Iconified where the window manager would pull it into view: nothing drawn.
+        outOfSight = state && !state->mapped;
+        if (outOfSight) return true;
+        if (frames[2].front().x >= kScreenWidth || frames[2].front().maxX() <= kScreenWidth)
+            return false;
+        parked = stackIndex(listed[2].front());
+        neighbour = stackIndex(listed[1].front());
+        return parked >= 0 && neighbour >= 0 && parked < neighbour;
+    })) << "the parked window stands at "
+        << parked << ", its neighbour at " << neighbour << " (bottom to top)";
+    screenshot(shotName("parked-under"));
+}
+
 // Quit puts each window back where it stood before tiling, as the user saw it.
 TEST_P(ClientDecorations, QuitPutsThemBackWhereTheyShowed) {
     open(2);

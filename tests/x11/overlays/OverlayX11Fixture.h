@@ -2,6 +2,9 @@
 // children and their stacking, frames, pixels, a compositor started on request.
 #pragma once
 
+#include <xcb/composite.h>
+
+#include <cstdlib>
 #include <sstream>
 
 #include "platform/x11/connection/X11Properties.h"
@@ -183,6 +186,23 @@ class OverlayX11Test : public AppOnDisplay {
         XcbReply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
             c(), xcb_get_selection_owner(c(), connection().atom(selection)), nullptr));
         return owner && owner->owner != XCB_WINDOW_NONE;
+    }
+
+    // Whether a compositor draws `window` (a viewable top-level): only a redirected window has
+    // a pixmap of its own to name. Some hold the selection and draw nothing (KWin refusing a
+    // software renderer).
+    bool redirected(xcb_window_t window) {
+        std::free(xcb_composite_query_version_reply(c(), xcb_composite_query_version(c(), 0, 4),
+                                                    nullptr));
+        const xcb_pixmap_t pixmap = xcb_generate_id(c());
+        xcb_generic_error_t* error =
+            xcb_request_check(c(), xcb_composite_name_window_pixmap_checked(c(), window, pixmap));
+        if (error) {
+            std::free(error);
+            return false;
+        }
+        xcb_free_pixmap(c(), pixmap);
+        return true;
     }
 
     void startCompositor() {

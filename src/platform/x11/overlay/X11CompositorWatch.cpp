@@ -1,5 +1,6 @@
 #include "platform/x11/overlay/X11CompositorWatch.h"
 
+#include <xcb/composite.h>
 #include <xcb/xfixes.h>
 
 #include <cstdlib>
@@ -30,10 +31,10 @@ X11CompositorWatch::X11CompositorWatch(X11Connection& events, Executor& main)
             const auto& change =
                 reinterpret_cast<const xcb_xfixes_selection_notify_event_t&>(event);
             if (change.selection != selection) return;
-            const bool running = change.subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER &&
-                                 change.owner != XCB_WINDOW_NONE;
-            mainQueue->async([weak, running] {
-                if (auto alive = weak.lock()) (*alive)->ownerChanged(running);
+            const bool owned = change.subtype == XCB_XFIXES_SELECTION_EVENT_SET_SELECTION_OWNER &&
+                               change.owner != XCB_WINDOW_NONE;
+            mainQueue->async([weak, owned] {
+                if (auto alive = weak.lock()) (*alive)->ownerChanged(owned);
             });
         });
         xcb_xfixes_select_selection_input(
@@ -42,13 +43,71 @@ X11CompositorWatch::X11CompositorWatch(X11Connection& events, Executor& main)
                 XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                 XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
     }
+    const xcb_query_extension_reply_t* composite = xcb_get_extension_data(c, &xcb_composite_id);
+    compositeExtension_ = composite && composite->present;
+    if (compositeExtension_) {
+        std::free(xcb_composite_query_version_reply(
+            c,
+            xcb_composite_query_version(c, XCB_COMPOSITE_MAJOR_VERSION,
+                                        XCB_COMPOSITE_MINOR_VERSION),
+            nullptr));
+        probe_ = xcb_generate_id(c);
+        const std::uint32_t overrideRedirect = 1;
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, probe_, events_.root(), -10, -10, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                          XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+        xcb_map_window(c, probe_);
+    }
     // Asked after the watch began: a change in between is reported by an event as well.
-    running_ = askOwner();
+    owned_ = askOwner();
+    running_ = owned_ && redirected();
+    if (owned_ && !running_) checkRedirection(generation_, 0);
 }
 
 X11CompositorWatch::~X11CompositorWatch() {
     if (listener_) events_.removeListener(listener_);
     alive_.reset();
+    if (probe_ != XCB_WINDOW_NONE) {
+        xcb_destroy_window(events_.xcb(), probe_);
+        xcb_flush(events_.xcb());
+    }
+}
+
+bool X11CompositorWatch::redirected() const {
+    // Without the extension nothing can be redirected: the owner is taken at its word.
+    if (!compositeExtension_) return true;
+    xcb_connection_t* c = events_.xcb();
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    // Only a redirected window has a pixmap of its own to name.
+    xcb_generic_error_t* error =
+        xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, probe_, pixmap));
+    if (error) {
+        std::free(error);
+        return false;
+    }
+    xcb_free_pixmap(c, pixmap);
+    return true;
+}
+
+void X11CompositorWatch::checkRedirection(std::uint64_t generation, int attempt) {
+    constexpr int kAttempts = 8;  // 0.05 s doubling: about 6 s in all
+    std::weak_ptr<X11CompositorWatch*> weak = alive_;
+    main_.asyncAfter(0.05 * double(1 << attempt), [weak, generation, attempt] {
+        auto alive = weak.lock();
+        if (!alive) return;
+        X11CompositorWatch& self = **alive;
+        if (generation != self.generation_ || !self.owned_ || self.running_) return;
+        if (self.redirected()) {
+            self.setRunning(true);
+        } else if (attempt + 1 < kAttempts) {
+            self.checkRedirection(generation, attempt + 1);
+        } else {
+            static const Logger log = makeLogger("Overlays");
+            log.info(
+                "A compositing manager holds the screen but draws no window: overlays are "
+                "drawn as without one");
+        }
+    });
 }
 
 bool X11CompositorWatch::askOwner() const {
@@ -58,7 +117,19 @@ bool X11CompositorWatch::askOwner() const {
     return reply && reply->owner != XCB_WINDOW_NONE;
 }
 
-void X11CompositorWatch::ownerChanged(bool running) {
+void X11CompositorWatch::ownerChanged(bool owned) {
+    owned_ = owned;
+    ++generation_;
+    if (!owned) {
+        setRunning(false);
+    } else if (redirected()) {
+        setRunning(true);
+    } else {
+        checkRedirection(generation_, 0);
+    }
+}
+
+void X11CompositorWatch::setRunning(bool running) {
     if (running == running_) return;
     running_ = running;
     static const Logger log = makeLogger("Overlays");

@@ -52,6 +52,10 @@ class SurfaceWindow final : public QWidget {
         background_ = color;
         update();
     }
+    const QColor& background() const { return background_; }
+    // Nothing but the background colour: every pixel the same, so the colour's alpha can be
+    // the window's opacity instead of each pixel's.
+    bool onlyColor() const { return !content_ && margin_ == 0 && background_.alpha() != 0; }
     void setContent(QWidget* content) {
         content_ = content;
         if (content_) {
@@ -92,7 +96,13 @@ class SurfaceWindow final : public QWidget {
         QPainter painter(this);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         if (!shadow_.isNull()) painter.drawImage(QPoint(), shadow_);
-        if (background_.alpha() != 0) painter.fillRect(contentRect(), background_);
+        if (onlyColor()) {
+            QColor opaque = background_;
+            opaque.setAlpha(255);
+            painter.fillRect(contentRect(), opaque);
+        } else if (background_.alpha() != 0) {
+            painter.fillRect(contentRect(), background_);
+        }
     }
     void resizeEvent(QResizeEvent*) override {
         if (content_) content_->setGeometry(contentRect());
@@ -153,13 +163,14 @@ class X11SurfaceFactory::QtSurface final : public Surface {
     double alpha() const override { return alpha_; }
     void setAlpha(double alpha) override {
         alpha_ = alpha;
-        if (stacking_.compositing()) window_->setWindowOpacity(std::clamp(alpha, 0.0, 1.0));
+        applyOpacity();
         applyMapping();
     }
     bool blends() const override { return stacking_.compositing(); }
 
     void setBackgroundColor(const Color& color) override {
         window_->setBackground(toQColor(color));
+        applyOpacity();
         reshape();
     }
     void setHole(const std::optional<Rect>& hole) override {
@@ -207,7 +218,7 @@ class X11SurfaceFactory::QtSurface final : public Surface {
 
     // The compositor came or went: blending and shapes follow.
     void compositingChanged() {
-        if (stacking_.compositing()) window_->setWindowOpacity(std::clamp(alpha_, 0.0, 1.0));
+        applyOpacity();
         applyShadowMargin();
         reshape();
         // An ordered-in surface at alpha 0 is mapped only where it blends.
@@ -215,6 +226,17 @@ class X11SurfaceFactory::QtSurface final : public Surface {
     }
 
   private:
+    // Where a compositor blends, the window's opacity carries the surface's alpha, and for a
+    // surface of one colour that colour's alpha too: some compositors draw a window opaque
+    // whatever its pixels' alpha (KWin's OpenGL compositor on a software renderer), while every
+    // one of them honours the window's opacity.
+    void applyOpacity() {
+        if (!stacking_.compositing()) return;
+        double opacity = std::clamp(alpha_, 0.0, 1.0);
+        if (window_->onlyColor()) opacity *= window_->background().alphaF();
+        window_->setWindowOpacity(opacity);
+    }
+
     // A shadow needs blending: without a compositor the window is only the content.
     void applyShadowMargin() {
         const int margin = shadow_ && stacking_.compositing() ? SurfaceShadow::kMargin : 0;
@@ -231,10 +253,11 @@ class X11SurfaceFactory::QtSurface final : public Surface {
         applyMapping();
     }
 
-    // Mapped while ordered in, unless nothing of it could be seen without blending.
+    // Mapped while ordered in, unless nothing of it could be seen (without blending, nothing
+    // below an alpha of 0.01 either).
     void applyMapping() {
         const bool blending = stacking_.compositing();
-        const bool shown = orderedIn_ && (blending ? true : alpha_ >= 0.01 && !emptyShape_);
+        const bool shown = orderedIn_ && !emptyShape_ && (blending || alpha_ >= 0.01);
         if (shown == window_->isVisible()) return;
         if (shown) {
             window_->show();
@@ -245,29 +268,39 @@ class X11SurfaceFactory::QtSurface final : public Surface {
         }
     }
 
-    // Without a compositor the window is cut to the pixels its content and background draw;
-    // the hole is cut out either way.
+    // The window is cut to the pixels its content and background draw, less the holes, with a
+    // compositor too: a compositor that draws the window opaque (whatever its pixels' alpha)
+    // would otherwise paint the undrawn inside of a ring black.
     void reshape() {
+        if (!orderedIn_ || window_->size().isEmpty()) return;
         QRegion hole = hole_ ? QRegion(hole_->translated(-window_->pos())) : QRegion();
         for (const QRect& more : moreHoles_) hole += more.translated(-window_->pos());
-        if (stacking_.compositing()) {
-            emptyShape_ = false;
-            if (!hole.isEmpty()) {
-                window_->setMask(QRegion(window_->rect()).subtracted(hole));
-            } else if (!window_->mask().isEmpty()) {
-                window_->clearMask();
-            }
-            return;
+        const QRegion shape = drawnShape().subtracted(hole);
+        emptyShape_ = shape.isEmpty();
+        if (emptyShape_) {
+            // An empty mask would be no mask at all: the window goes instead.
+        } else if (shape == QRegion(window_->rect())) {
+            if (!window_->mask().isEmpty()) window_->clearMask();
+        } else {
+            window_->setMask(shape);
         }
-        if (!orderedIn_ || window_->size().isEmpty()) return;
+        applyMapping();
+    }
+
+    // The pixels the window draws: all of them for a window of one colour, else those its
+    // rendering leaves visible: any alpha where a compositor blends (a faint shadow), at least
+    // half where nothing blends (drawn opaque there).
+    QRegion drawnShape() const {
+        if (window_->onlyColor()) return QRegion(window_->rect());
         QImage image(window_->size(), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         // Rendered through the previous shape, a surface could never grow past it.
         window_->render(&image, QPoint(), QRegion(), QWidget::DrawChildren | QWidget::IgnoreMask);
-        const QRegion shape = QRegion(QBitmap::fromImage(image.createAlphaMask())).subtracted(hole);
-        emptyShape_ = shape.isEmpty();
-        if (!emptyShape_) window_->setMask(shape);
-        applyMapping();
+        if (!stacking_.compositing()) return QRegion(QBitmap::fromImage(image.createAlphaMask()));
+        // Set bits are the drawn pixels; in a bitmap those are the black ones.
+        QImage mask = image.createMaskFromColor(0, Qt::MaskOutColor);
+        mask.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+        return QRegion(QBitmap::fromImage(mask));
     }
 
     std::shared_ptr<SurfaceContent> content_;

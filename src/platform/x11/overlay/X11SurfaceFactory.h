@@ -14,10 +14,11 @@ class X11Connection;
 class X11Stacking;
 
 // Surfaces as override-redirect Qt windows (tool, frameless, never focused, shown without
-// activating, input-transparent when click-through), stacked by X11Stacking. With a compositing
-// manager they are ARGB windows whose alpha is the window opacity; without one a surface is
-// shaped to what its content draws (an XShape mask), and an alpha below 0.01 takes it off screen
-// instead of blending. Needs a QGuiApplication on the xcb platform. Main thread only.
+// activating, input-transparent when click-through), stacked by X11Stacking. Each is shaped to
+// what its content draws (an XShape mask), less its holes. With a compositing manager they are
+// ARGB windows whose alpha is the window opacity (a one-colour surface's colour alpha too);
+// without one an alpha below 0.01 takes a surface off screen instead of blending. Needs a
+// QGuiApplication on the xcb platform. Main thread only.
 class X11SurfaceFactory final : public SurfaceFactory {
   public:
     // Nothing when the toolkit does not run on X11.

@@ -55,6 +55,14 @@ AXError X11WindowElement::copyAttributeValue(std::string_view attribute, AXValue
         value = desktop_.parking().parkedFrame(window_).value_or(s->outerFrame()).origin();
     } else if (attribute == ax::size) {
         value = desktop_.parking().parkedFrame(window_).value_or(s->outerFrame()).size();
+    } else if (attribute == ax::drawnFrame) {
+        // Iconified for parking, nothing of it is drawn but where it stands for us.
+        const auto parked = desktop_.parking().parkedFrame(window_);
+        const FrameExtents& e = s->extents;
+        value = parked ? *parked
+                       : Rect(s->clientFrame.x - e.left, s->clientFrame.y - e.top,
+                              s->clientFrame.width + e.left + e.right,
+                              s->clientFrame.height + e.top + e.bottom);
     } else if (attribute == ax::minimized) {
         value = desktop_.registry().minimized(*s);
     } else if (attribute == ax::away) {
