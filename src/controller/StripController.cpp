@@ -73,6 +73,7 @@ StripController::StripController(StripControllerEnvironment environment)
     hooks.windowsMoved = [this](const std::vector<StillPointerFocus::FormerFrame>& formerFrames) {
         listenForHand(stillPointer_.moved(now(), formerFrames));
     };
+    hooks.windowsRestacked = [this] { listenForHand(stillPointer_.restacked(now())); };
     hooks.beforeMoves = [this] { originals_->keepCurrent(); };
     originals_ = std::make_unique<OriginalFramesKeeper>(state_, env_.storageFolder);
     applier_ =
@@ -183,7 +184,15 @@ void StripController::windowRaised(WindowID raised) {
 }
 
 void StripController::stackingChanged() {
-    if (applier_->watchingLifts()) enqueue([this] { applier_->stackingChanged(); });
+    // What a restack brings under a resting pointer matters only where the focus follows it.
+    const bool pointerFocus = env_.windowManagerTraits().followsPointer();
+    if (!pointerFocus && !applier_->watchingLifts()) return;
+    enqueue([this, pointerFocus] {
+        if (const std::optional<double> until = stillPointer_.stackingChanged(now());
+            until && pointerFocus)
+            listenForHand(*until);
+        if (applier_->watchingLifts()) applier_->stackingChanged();
+    });
 }
 
 std::optional<std::string> StripController::displayUnder(Point point) const {
