@@ -58,6 +58,7 @@ bool AsyncRaiser::dropPending() {
     std::lock_guard lock(mutex_);
     const bool dropped = next_.has_value();
     next_.reset();
+    ++drops_;
     return dropped;
 }
 
@@ -83,6 +84,7 @@ void AsyncRaiser::work() {
     for (;;) {
         ManagedWindow window;
         std::uint64_t askedAt = 0;
+        std::uint64_t drops = 0;
         std::function<void(WindowID)> onRaised;
         {
             std::lock_guard lock(mutex_);
@@ -92,15 +94,17 @@ void AsyncRaiser::work() {
             }
             window = std::move(next_->window);
             askedAt = next_->askedAt;
+            drops = drops_;
             next_.reset();
             onRaised = onRaised_;
             performing_ = true;
         }
-        // A window of ours that takes the focus meanwhile stops the steps still to come: the
-        // wait in yieldFocus is brief, and a later step would take the focus from it.
-        mover_.raise(window, [this, askedAt] {
+        // A window of ours (or somebody else) that takes the focus meanwhile stops the steps
+        // still to come: the wait in yieldFocus is brief, and a later step would take the focus
+        // from it.
+        mover_.raise(window, [this, askedAt, drops] {
             std::lock_guard lock(mutex_);
-            return yields_ == askedAt;
+            return yields_ == askedAt && drops_ == drops;
         });
         {
             std::lock_guard lock(mutex_);

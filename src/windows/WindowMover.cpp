@@ -200,7 +200,7 @@ void WindowMover::raise(const ManagedWindow& window,
     const auto wanted = [&] { return !stillWanted || stillWanted(); };
     const auto stopped = [&] {
         if (!wanted()) {
-            log().info("Raise %{private}s stopped: one of our windows took the focus",
+            log().info("Raise %{private}s stopped: the focus went elsewhere since it was asked for",
                        window.label());
             return true;
         }
