@@ -184,13 +184,12 @@ void StripController::windowRaised(WindowID raised) {
 }
 
 void StripController::stackingChanged() {
-    // What a restack brings under a resting pointer matters only where the focus follows it.
-    const bool pointerFocus = env_.windowManagerTraits().followsPointer();
-    if (!pointerFocus && !applier_->watchingLifts()) return;
-    enqueue([this, pointerFocus] {
-        if (const std::optional<double> until = stillPointer_.stackingChanged(now());
-            until && pointerFocus)
-            listenForHand(*until);
+    // Heard on the platform's event thread: the traits are read on the strip queue.
+    enqueue([this] {
+        // What a restack brings under a resting pointer matters only where the focus follows it.
+        if (env_.windowManagerTraits().followsPointer())
+            if (const std::optional<double> until = stillPointer_.stackingChanged(now()))
+                listenForHand(*until);
         if (applier_->watchingLifts()) applier_->stackingChanged();
     });
 }
