@@ -1,6 +1,7 @@
 #include "controller/RaiseEchoes.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace brindlow {
 
@@ -60,6 +61,12 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
         [&](const Followed& other) { return other.order > asked && other.window == stripFocus; });
     if (stripFocus && *stripFocus != window && !movedByOthers) return Verdict::overtaken;
     return Verdict::answer;
+}
+
+void RaiseEchoes::withdraw(WindowID window) {
+    const auto latest = std::find_if(requests_.rbegin(), requests_.rend(),
+                                     [window](const Request& r) { return r.window == window; });
+    if (latest != requests_.rend()) requests_.erase(std::next(latest).base());
 }
 
 bool RaiseEchoes::awaitsAnswers() const {

@@ -53,6 +53,8 @@ class RaiseEchoes {
     void withdrawLast() {
         if (!requests_.empty()) requests_.pop_back();
     }
+    // The latest raise asked for `window` was not carried out: it is not awaited.
+    void withdraw(WindowID window);
     // Where the last focus event said the focus is.
     std::optional<WindowID> reportedFocus() const { return focused_; }
     // Whether any raise is still waiting for its answer.

@@ -115,6 +115,11 @@ StripController::StripController(StripControllerEnvironment environment)
     raiser_->setOnRaised([weak](WindowID raised) {
         if (auto alive = weak.lock()) (*alive)->windowRaised(raised);
     });
+    // A raise none of whose steps went out is never answered: it is awaited no longer.
+    raiser_->setOnNotSent([weak](WindowID window) {
+        if (auto alive = weak.lock())
+            (*alive)->enqueue([self = *alive, window] { self->raiseEchoes_.withdraw(window); });
+    });
 }
 
 StripController::~StripController() {

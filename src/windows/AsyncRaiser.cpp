@@ -80,12 +80,18 @@ void AsyncRaiser::setOnRaised(std::function<void(WindowID)> onRaised) {
     onRaised_ = std::move(onRaised);
 }
 
+void AsyncRaiser::setOnNotSent(std::function<void(WindowID)> onNotSent) {
+    std::lock_guard lock(mutex_);
+    onNotSent_ = std::move(onNotSent);
+}
+
 void AsyncRaiser::work() {
     for (;;) {
         ManagedWindow window;
         std::uint64_t askedAt = 0;
         std::uint64_t drops = 0;
         std::function<void(WindowID)> onRaised;
+        std::function<void(WindowID)> onNotSent;
         {
             std::lock_guard lock(mutex_);
             if (!next_) {
@@ -97,12 +103,13 @@ void AsyncRaiser::work() {
             drops = drops_;
             next_.reset();
             onRaised = onRaised_;
+            onNotSent = onNotSent_;
             performing_ = true;
         }
         // A window of ours (or somebody else) that takes the focus meanwhile stops the steps
         // still to come: the wait in yieldFocus is brief, and a later step would take the focus
         // from it.
-        mover_.raise(window, [this, askedAt, drops] {
+        const bool sent = mover_.raise(window, [this, askedAt, drops] {
             std::lock_guard lock(mutex_);
             return yields_ == askedAt && drops_ == drops;
         });
@@ -111,7 +118,11 @@ void AsyncRaiser::work() {
             performing_ = false;
         }
         performed_.notify_all();
-        if (onRaised) onRaised(window.id);
+        if (!sent) {
+            if (onNotSent) onNotSent(window.id);
+        } else if (onRaised) {
+            onRaised(window.id);
+        }
     }
 }
 

@@ -46,6 +46,9 @@ class AsyncRaiser {
     void cancelPending();
     // Called on the raise queue after each raise, with the window raised.
     void setOnRaised(std::function<void(WindowID)> onRaised);
+    // Called on the raise queue for a raise of which no step went out (the user minimised the
+    // window or sent it to another desktop since it was asked for): no answer will come.
+    void setOnNotSent(std::function<void(WindowID)> onNotSent);
 
     Executor& queue() { return *queue_; }
 
@@ -69,6 +72,7 @@ class AsyncRaiser {
     bool performing_ = false;
     std::condition_variable performed_;
     std::function<void(WindowID)> onRaised_;
+    std::function<void(WindowID)> onNotSent_;
     std::shared_ptr<Executor> queue_;
 };
 

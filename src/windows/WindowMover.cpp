@@ -176,7 +176,7 @@ MoveResult WindowMover::settle(const ManagedWindow& window, const Rect& target) 
     return move(moved, target, true);
 }
 
-void WindowMover::raise(const ManagedWindow& window,
+bool WindowMover::raise(const ManagedWindow& window,
                         const std::function<bool()>& stillWanted) const {
     const AXElementRef app = accessibility_.applicationElement(window.pid);
     app->setMessagingTimeout(kRaiseTimeout);
@@ -195,7 +195,7 @@ void WindowMover::raise(const ManagedWindow& window,
     };
     if (const std::optional<std::string> why = leftByUser()) {
         log().info("Raise %{private}s skipped: %{public}s", window.label(), *why);
-        return;
+        return false;
     }
     const auto wanted = [&] { return !stillWanted || stillWanted(); };
     const auto stopped = [&] {
@@ -212,13 +212,13 @@ void WindowMover::raise(const ManagedWindow& window,
     };
     if (window.element) {
         keep(window.element->setAttributeValue(ax::main, true));
-        if (stopped()) return;
+        if (stopped()) return true;
         keep(window.element->performAction(ax::raiseAction));
     } else {
         keep(axerror::invalidElement);
         keep(axerror::invalidElement);
     }
-    if (stopped()) return;
+    if (stopped()) return true;
     keep(app->setAttributeValue(ax::frontmost, true));
     if (!errors.empty()) {
         log().error("Raise %{private}s failed: %{public}s", window.label(),
@@ -226,6 +226,7 @@ void WindowMover::raise(const ManagedWindow& window,
     } else {
         log().info("Raise %{private}s", window.label());
     }
+    return true;
 }
 
 bool WindowMover::setFullScreen(const ManagedWindow& window, bool on) const {

@@ -388,6 +388,24 @@ TEST_F(AsyncMoverTest, SomebodyElseMovingTheFocusStopsTheRaiseUnderWay) {
     EXPECT_EQ(raises(a.id()), 1u);
 }
 
+// A raise of a window the user minimised since it was asked for sends nothing, and says so
+// instead of reporting a raise: no answer will come for it.
+TEST_F(AsyncMoverTest, ARaiseOfWhichNoStepWentOutIsReportedAsNotSent) {
+    AsyncRaiser raiser(windowMover, factory);
+    std::vector<WindowID> raised;
+    std::vector<WindowID> notSent;
+    raiser.setOnRaised([&](WindowID id) { raised.push_back(id); });
+    raiser.setOnNotSent([&](WindowID id) { notSent.push_back(id); });
+    a.minimize();
+    raiser.raise(managed(a));
+    time.runUntilIdle();
+    raiser.raise(managed(b));
+    time.runUntilIdle();
+    EXPECT_EQ(raises(a.id()), 0u);
+    EXPECT_EQ(raised, (std::vector<WindowID>{b.id()}));
+    EXPECT_EQ(notSent, (std::vector<WindowID>{a.id()}));
+}
+
 TEST_F(AsyncMoverTest, ACancelledRaiseIsNeverPerformed) {
     AsyncRaiser raiser(windowMover, factory);
     raiser.raise(managed(a));
