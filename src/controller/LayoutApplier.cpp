@@ -193,10 +193,12 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
     }
 
     // Where the windows now stand decides which parked ones are in the way of visible ones.
-    if (options.final)
+    if (options.final &&
         keepParkedWindowsUnder(placements, state_.windows,
                                env_.platform.windowList->stackingOrder(), loweredParked_,
-                               env_.windowManagerTraits().honoursRestack);
+                               env_.windowManagerTraits().honoursRestack) > 0 &&
+        hooks_.windowsRestacked)
+        hooks_.windowsRestacked();
     DisplayState& current = *stateOf(uuid);
     current.lastLayout = StripLayout{std::move(placements), layout.viewport, {}};
     current.lastLayoutOffset = options.offset;
@@ -230,6 +232,7 @@ int LayoutApplier::liftBeside(WindowID raised, const std::vector<WindowID>& fron
             lifted += keepParkedBesideRaised(placements, state_.windows, raised, frontToBack,
                                              restingPointer());
     }
+    if (lifted > 0 && hooks_.windowsRestacked) hooks_.windowsRestacked();
     return lifted;
 }
 

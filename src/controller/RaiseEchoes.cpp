@@ -1,6 +1,7 @@
 #include "controller/RaiseEchoes.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace brindlow {
 
@@ -13,11 +14,12 @@ void RaiseEchoes::raised(WindowID window, double time, bool replacesLast) {
     expire(time);
     if (replacesLast && !requests_.empty()) requests_.pop_back();
     const bool moves = focusAfterRequests() != window;
-    requests_.push_back({window, time, moves, ++order_});
+    requests_.push_back({window, time, moves, false, ++order_});
 }
 
 RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
-                                        std::optional<WindowID> stripFocus) {
+                                        std::optional<WindowID> stripFocus,
+                                        std::optional<double> handActed) {
     expire(time);
     focused_ = window;
     // The earliest awaited request for this window: requests are handled in order, so it is the
@@ -26,17 +28,45 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
         return r.awaited && r.window == window;
     });
     if (answered == requests_.end()) {
+        // A window we asked for before a raise still awaited: whether this is the late answer to
+        // it or the window manager's own focus (for a map, or under the pointer), a newer
+        // request of ours supersedes it. A hand on the pointer since may have clicked it.
+        const bool superseded = std::any_of(requests_.begin(), requests_.end(), [&](auto& r) {
+            return r.passed && r.window == window && !(handActed && *handActed > r.time);
+        });
+        if (superseded && awaitsAnswers()) return Verdict::overtaken;
         othersLast_ = Followed{window, ++order_};
+        others_.push_back(*othersLast_);
+        if (others_.size() > kOthersKept) others_.pop_front();
         return Verdict::notOurs;
     }
     const std::uint64_t asked = answered->order;
+    const bool later =
+        std::any_of(answered + 1, requests_.end(), [](auto& r) { return r.awaited; });
+    if (later) {
+        // Overtaken by a later raise still to be answered. This event may as well be the window
+        // manager's own focus for the window as our answer, and the requests before it may yet be
+        // answered: each stays known, and not awaited, until the latest raise is answered.
+        for (auto r = requests_.begin(); r != answered + 1; ++r) {
+            r->passed = r->passed || r->awaited;
+            r->awaited = false;
+        }
+        return Verdict::overtaken;
+    }
     // Everything asked before it has been handled by now.
     requests_.erase(requests_.begin(), answered + 1);
-    if (awaitsAnswers()) return Verdict::overtaken;
-    const bool movedByOthers =
-        othersLast_ && othersLast_->order > asked && othersLast_->window == stripFocus;
+    // Any of them since: a later one may have been for a window no strip holds (one closing).
+    const bool movedByOthers = std::any_of(
+        others_.begin(), others_.end(),
+        [&](const Followed& other) { return other.order > asked && other.window == stripFocus; });
     if (stripFocus && *stripFocus != window && !movedByOthers) return Verdict::overtaken;
     return Verdict::answer;
+}
+
+void RaiseEchoes::withdraw(WindowID window) {
+    const auto latest = std::find_if(requests_.rbegin(), requests_.rend(),
+                                     [window](const Request& r) { return r.window == window; });
+    if (latest != requests_.rend()) requests_.erase(std::next(latest).base());
 }
 
 bool RaiseEchoes::awaitsAnswers() const {

@@ -40,8 +40,10 @@ class RaiseEchoes {
     // took the place of the previous one before it was carried out, so that one never happens.
     void raised(WindowID window, double time, bool replacesLast);
     // A focus event for `window` (tiled or not) at `time`; `stripFocus` is the focused window of
-    // the strip that holds `window`, none when no strip does. Also notes where the focus is now.
-    Verdict judge(WindowID window, double time, std::optional<WindowID> stripFocus);
+    // the strip that holds `window`, none when no strip does; `handActed`, when the user's hand
+    // last moved or clicked the pointer, if known. Also notes where the focus is now.
+    Verdict judge(WindowID window, double time, std::optional<WindowID> stripFocus,
+                  std::optional<double> handActed = std::nullopt);
 
     // The focus went to no window: a raise of the window that had it moves it again.
     void lost() { focused_.reset(); }
@@ -51,6 +53,8 @@ class RaiseEchoes {
     void withdrawLast() {
         if (!requests_.empty()) requests_.pop_back();
     }
+    // The latest raise asked for `window` was not carried out: it is not awaited.
+    void withdraw(WindowID window);
     // Where the last focus event said the focus is.
     std::optional<WindowID> reportedFocus() const { return focused_; }
     // Whether any raise is still waiting for its answer.
@@ -66,6 +70,8 @@ class RaiseEchoes {
         double time = 0;
         // Whether the focus moves when it is handled, so that an event answers it.
         bool awaited = false;
+        // Awaited until an event for the window came while a later raise was still awaited.
+        bool passed = false;
         std::uint64_t order = 0;
     };
     // The last focus change of somebody else's that was followed.
@@ -81,6 +87,9 @@ class RaiseEchoes {
     std::optional<WindowID> focused_;
     std::deque<Request> requests_;
     std::optional<Followed> othersLast_;
+    // The last few of them, oldest first.
+    static constexpr size_t kOthersKept = 8;
+    std::deque<Followed> others_;
     // Orders requests and followed changes of others.
     std::uint64_t order_ = 0;
 };

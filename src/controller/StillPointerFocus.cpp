@@ -13,6 +13,16 @@ double StillPointerFocus::moved(double time, const std::vector<FormerFrame>& for
     return time + kEchoWait;
 }
 
+double StillPointerFocus::restacked(double time) {
+    lastRestack_ = time;
+    return moved(time);
+}
+
+std::optional<double> StillPointerFocus::stackingChanged(double time) {
+    if (!lastRestack_ || time - *lastRestack_ > kRestackAnswer) return std::nullopt;
+    return moved(time);
+}
+
 double StillPointerFocus::commanded(double time) {
     lastCommand_ = time;
     return moved(time);

@@ -36,6 +36,9 @@ class StillPointerFocus {
     // The click that made a choice may be heard a moment after the choice arrives: the panel
     // hears it on a connection of its own.
     static constexpr double kChoiceHeardLate = 0.05;
+    // Longer than a window manager takes to carry out a restack: a stacking change later than
+    // this after our last restack is not its answer.
+    static constexpr double kRestackAnswer = 2.0;
 
     // What was heard of the user's hand on the pointer.
     struct Hand {
@@ -52,6 +55,15 @@ class StillPointerFocus {
     // Our moves went out at `time`, moving the windows listed from where they stood. Returns
     // until when the platform should listen.
     double moved(double time, const std::vector<FormerFrame>& formerFrames = {});
+    // We asked at `time` for windows to be restacked: whatever comes to the top under the pointer
+    // comes when the window manager carries that out. Returns until when the platform should
+    // listen.
+    double restacked(double time);
+    // The window manager reported the stacking changed at `time`. While a restack of ours may
+    // still be carried out, that may be it: a window it brought under the pointer is focused after
+    // this, however late the restack was. Returns until when the platform should listen, none
+    // when the change is nothing of ours.
+    std::optional<double> stackingChanged(double time);
     // The user chose where the focus goes at `time` (a jump, from one of our panels, say):
     // what the hand did before aimed at that choice, not at what comes under the pointer
     // after it, and the panel that closed may leave something else under the pointer as our
@@ -86,6 +98,7 @@ class StillPointerFocus {
 
     std::optional<double> lastMove_;
     std::optional<double> lastCommand_;
+    std::optional<double> lastRestack_;
     // Our moves of the last while, oldest first: enough to tell where a window stood when the
     // hand last acted, for as long as that can matter.
     std::deque<Move> moves_;

@@ -73,6 +73,7 @@ StripController::StripController(StripControllerEnvironment environment)
     hooks.windowsMoved = [this](const std::vector<StillPointerFocus::FormerFrame>& formerFrames) {
         listenForHand(stillPointer_.moved(now(), formerFrames));
     };
+    hooks.windowsRestacked = [this] { listenForHand(stillPointer_.restacked(now())); };
     hooks.beforeMoves = [this] { originals_->keepCurrent(); };
     originals_ = std::make_unique<OriginalFramesKeeper>(state_, env_.storageFolder);
     applier_ =
@@ -113,6 +114,11 @@ StripController::StripController(StripControllerEnvironment environment)
     };
     raiser_->setOnRaised([weak](WindowID raised) {
         if (auto alive = weak.lock()) (*alive)->windowRaised(raised);
+    });
+    // A raise none of whose steps went out is never answered: it is awaited no longer.
+    raiser_->setOnNotSent([weak](WindowID window) {
+        if (auto alive = weak.lock())
+            (*alive)->enqueue([self = *alive, window] { self->raiseEchoes_.withdraw(window); });
     });
 }
 
@@ -183,7 +189,14 @@ void StripController::windowRaised(WindowID raised) {
 }
 
 void StripController::stackingChanged() {
-    if (applier_->watchingLifts()) enqueue([this] { applier_->stackingChanged(); });
+    // Heard on the platform's event thread: the traits are read on the strip queue.
+    enqueue([this] {
+        // What a restack brings under a resting pointer matters only where the focus follows it.
+        if (env_.windowManagerTraits().followsPointer())
+            if (const std::optional<double> until = stillPointer_.stackingChanged(now()))
+                listenForHand(*until);
+        if (applier_->watchingLifts()) applier_->stackingChanged();
+    });
 }
 
 std::optional<std::string> StripController::displayUnder(Point point) const {

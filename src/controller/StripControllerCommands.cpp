@@ -190,7 +190,9 @@ bool StripController::windowFocused(WindowID id) {
     const auto location = locate(id);
     const std::optional<WindowID> stripFocus =
         location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt;
-    const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(id, now(), stripFocus);
+    const PointerActivity* activity = env_.platform.pointerActivity;
+    const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
+    const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(id, now(), stripFocus, handActed);
     // The first focus since a window was mapped, beside a window manager that focuses new
     // windows, is that window manager's answer to the map. Any focus of somebody else's ends every
     // such wait; the answer to a raise of ours does not: the map's answer may still come after it.
@@ -211,8 +213,6 @@ bool StripController::windowFocused(WindowID id) {
     // The window manager's focus for a map that a command's choice came after (the map's answer
     // is late): the command's window keeps the focus. A hand on the pointer since the command
     // may have clicked the new window: that focus is the user's.
-    const PointerActivity* activity = env_.platform.pointerActivity;
-    const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
     const bool handSinceCommand = handActed && *handActed > state_.lastCommandChoice;
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
         focusedAsMapped && state_.commandChoices > record.commandChoicesAtMap &&

@@ -58,6 +58,7 @@ bool AsyncRaiser::dropPending() {
     std::lock_guard lock(mutex_);
     const bool dropped = next_.has_value();
     next_.reset();
+    ++drops_;
     return dropped;
 }
 
@@ -79,11 +80,18 @@ void AsyncRaiser::setOnRaised(std::function<void(WindowID)> onRaised) {
     onRaised_ = std::move(onRaised);
 }
 
+void AsyncRaiser::setOnNotSent(std::function<void(WindowID)> onNotSent) {
+    std::lock_guard lock(mutex_);
+    onNotSent_ = std::move(onNotSent);
+}
+
 void AsyncRaiser::work() {
     for (;;) {
         ManagedWindow window;
         std::uint64_t askedAt = 0;
+        std::uint64_t drops = 0;
         std::function<void(WindowID)> onRaised;
+        std::function<void(WindowID)> onNotSent;
         {
             std::lock_guard lock(mutex_);
             if (!next_) {
@@ -92,22 +100,29 @@ void AsyncRaiser::work() {
             }
             window = std::move(next_->window);
             askedAt = next_->askedAt;
+            drops = drops_;
             next_.reset();
             onRaised = onRaised_;
+            onNotSent = onNotSent_;
             performing_ = true;
         }
-        // A window of ours that takes the focus meanwhile stops the steps still to come: the
-        // wait in yieldFocus is brief, and a later step would take the focus from it.
-        mover_.raise(window, [this, askedAt] {
+        // A window of ours (or somebody else) that takes the focus meanwhile stops the steps
+        // still to come: the wait in yieldFocus is brief, and a later step would take the focus
+        // from it.
+        const bool sent = mover_.raise(window, [this, askedAt, drops] {
             std::lock_guard lock(mutex_);
-            return yields_ == askedAt;
+            return yields_ == askedAt && drops_ == drops;
         });
         {
             std::lock_guard lock(mutex_);
             performing_ = false;
         }
         performed_.notify_all();
-        if (onRaised) onRaised(window.id);
+        if (!sent) {
+            if (onNotSent) onNotSent(window.id);
+        } else if (onRaised) {
+            onRaised(window.id);
+        }
     }
 }
 

@@ -35,8 +35,9 @@ class AsyncRaiser {
     // under way is waited for (briefly), so that the window manager handles it first, and takes
     // none of its steps still to come.
     void yieldFocus();
-    // Drops the raise not yet performed, if any (somebody else moved the focus since it was asked
-    // for); says whether one was dropped.
+    // Somebody else moved the focus: drops the raise not yet performed, if any, and takes none of
+    // the steps still to come of a raise under way (each would take the focus from their choice);
+    // says whether one not yet performed was dropped.
     bool dropPending();
     // How often our own windows have taken the focus.
     std::uint64_t yields() const;
@@ -45,6 +46,9 @@ class AsyncRaiser {
     void cancelPending();
     // Called on the raise queue after each raise, with the window raised.
     void setOnRaised(std::function<void(WindowID)> onRaised);
+    // Called on the raise queue for a raise of which no step went out (the user minimised the
+    // window or sent it to another desktop since it was asked for): no answer will come.
+    void setOnNotSent(std::function<void(WindowID)> onNotSent);
 
     Executor& queue() { return *queue_; }
 
@@ -62,10 +66,13 @@ class AsyncRaiser {
     };
     std::optional<Request> next_;
     std::uint64_t yields_ = 0;
+    // How often somebody else moved the focus.
+    std::uint64_t drops_ = 0;
     bool running_ = false;
     bool performing_ = false;
     std::condition_variable performed_;
     std::function<void(WindowID)> onRaised_;
+    std::function<void(WindowID)> onNotSent_;
     std::shared_ptr<Executor> queue_;
 };
 

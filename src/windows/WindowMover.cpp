@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/CoordinateLimits.h"
@@ -175,7 +176,7 @@ MoveResult WindowMover::settle(const ManagedWindow& window, const Rect& target) 
     return move(moved, target, true);
 }
 
-void WindowMover::raise(const ManagedWindow& window,
+bool WindowMover::raise(const ManagedWindow& window,
                         const std::function<bool()>& stillWanted) const {
     const AXElementRef app = accessibility_.applicationElement(window.pid);
     app->setMessagingTimeout(kRaiseTimeout);
@@ -183,33 +184,49 @@ void WindowMover::raise(const ManagedWindow& window,
     const auto keep = [&](AXError code) {
         if (code != axerror::success) errors.push_back(code);
     };
-    // Raises are queued: a window the user minimised meanwhile stays minimised.
-    const auto minimised = [&] {
-        return window.element && AX::boolAttribute(window.element, ax::minimized).value_or(false);
+    // Raises are queued and go out in steps: a window the user minimised or sent to another
+    // desktop meanwhile stays where the user put it, whichever step is next.
+    const auto leftByUser = [&]() -> std::optional<std::string> {
+        if (!window.element) return std::nullopt;
+        if (AX::boolAttribute(window.element, ax::minimized).value_or(false)) return "minimized";
+        if (AX::boolAttribute(window.element, ax::away).value_or(false))
+            return "on another desktop";
+        return std::nullopt;
     };
-    if (minimised()) {
-        log().info("Raise %{private}s skipped: minimized", window.label());
-        return;
+    if (const std::optional<std::string> why = leftByUser()) {
+        log().info("Raise %{private}s skipped: %{public}s", window.label(), *why);
+        return false;
     }
     const auto wanted = [&] { return !stillWanted || stillWanted(); };
+    const auto stopped = [&] {
+        if (!wanted()) {
+            log().info("Raise %{private}s stopped: the focus went elsewhere since it was asked for",
+                       window.label());
+            return true;
+        }
+        if (const std::optional<std::string> why = leftByUser()) {
+            log().info("Raise %{private}s stopped: %{public}s", window.label(), *why);
+            return true;
+        }
+        return false;
+    };
     if (window.element) {
         keep(window.element->setAttributeValue(ax::main, true));
-        if (wanted()) keep(window.element->performAction(ax::raiseAction));
+        if (stopped()) return true;
+        keep(window.element->performAction(ax::raiseAction));
     } else {
         keep(axerror::invalidElement);
         keep(axerror::invalidElement);
     }
-    if (!wanted()) {
-        log().info("Raise %{private}s stopped: one of our windows took the focus", window.label());
-        return;
-    }
-    if (!minimised()) keep(app->setAttributeValue(ax::frontmost, true));
+    if (stopped()) return true;
+    keep(app->setAttributeValue(ax::frontmost, true));
     if (!errors.empty()) {
         log().error("Raise %{private}s failed: %{public}s", window.label(),
                     AX::describeErrors(errors));
     } else {
         log().info("Raise %{private}s", window.label());
     }
+    return true;
 }
 
 bool WindowMover::setFullScreen(const ManagedWindow& window, bool on) const {

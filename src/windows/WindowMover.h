@@ -49,7 +49,8 @@ class WindowMover {
     // Main, raise, then the application frontmost; the non-zero codes are logged together.
     // Every step runs while `stillWanted` (when given) holds: each step may focus the window,
     // so none follows once the raise is no longer wanted.
-    void raise(const ManagedWindow& window, const std::function<bool()>& stillWanted = {}) const;
+    // Returns whether any step went out (none for a window the user minimised or moved away).
+    bool raise(const ManagedWindow& window, const std::function<bool()>& stillWanted = {}) const;
     // Native full screen on or off; whether the change was accepted.
     bool setFullScreen(const ManagedWindow& window, bool on) const;
     // True only when the application's enhanced user interface was on and is

@@ -355,7 +355,7 @@ void expectUserActionsHold(const Beside& beside, std::uint64_t steps) {
         operations.begin() + std::ptrdiff_t(std::min(failure->first + 1, operations.size())));
     const std::vector<Operation> shortest = shrink(
         failing, [&](const std::vector<Operation>& list) { return firstFailure(beside, list); },
-        300);
+        int(envNumber("BRINDLOW_RANDOM_SHRINK", 300)));
     const auto again = firstFailure(beside, shortest);
     ADD_FAILURE() << beside.windowManager << ", seed " << beside.seed << ", step " << failure->first
                   << ": " << failure->second << "\nshrunk to " << shortest.size() << " operations ("
@@ -496,6 +496,50 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
         {7, 3540682648692806180ULL}, {6, 11742211879763256129ULL}, {8, 4919841360384827363ULL},
         {8, 18050819342144281445ULL}, {2, 13435247868210038435ULL}, {6, 2462799378054357140ULL},
         {3, 15843322627884351255ULL}, {4, 7347596960135323206ULL}}},
+    // A click, new windows, a minimise, focusLast, the restore and another new window: the window
+    // manager's focus for the new window, arriving while our raises of it and of the command's
+    // window were still to be answered, was taken for the answer to ours; our earlier raise's
+    // answer, heard after it, matched nothing and was followed as somebody else's choice.
+    Shrunk{{"jwm", 7}, {
+        {5, 11845207751115688266ULL}, {5, 12969723129896619557ULL}, {0, 16594028769389790614ULL},
+        {4, 17811871305828664097ULL}, {8, 10130805888894980369ULL}, {8, 1432996446546367837ULL},
+        {5, 144437140362304976ULL}, {7, 11050364034892463970ULL}, {6, 9378899539383526872ULL},
+        {6, 11904020121822434286ULL}, {3, 10745215422278751769ULL}, {2, 7365289667636461867ULL},
+        {4, 817724188369765975ULL}, {6, 8412719708753132242ULL}, {1, 16760821323449429973ULL}}},
+    // A minimise, focusLast, and the user closes a window: the window manager's focus for the
+    // minimised window's successor came after the command and moved the strip's focus; our
+    // raise's answer, heard after a focus on the closing (untiled) window, was taken for
+    // overtaken, and the strip kept the successor.
+    Shrunk{{"jwm", 5}, {
+        {8, 5519516519772182577ULL}, {6, 866961198785219225ULL}, {8, 4096234127965890911ULL},
+        {8, 16874875721476007198ULL}, {6, 1699884534046707744ULL}, {8, 7575202041357198287ULL},
+        {6, 13475149294139339775ULL}, {5, 15796202466160043816ULL}, {8, 1152717130646728481ULL},
+        {9, 11983771605848277438ULL}, {6, 14695692878760400035ULL}, {3, 8827185146878469243ULL},
+        {6, 16536379277593171222ULL}, {7, 381634863230676507ULL}, {4, 2525518378446305059ULL},
+        {3, 344967879788569903ULL}, {1, 18312013786496857502ULL}, {5, 1198291680592235253ULL}}},
+    // focusLast, then the settle pass restacks parked windows: the restack, carried out late, put
+    // another window on top under the resting pointer, and its focus came more than the echo wait
+    // after our last move, so it was followed.
+    Shrunk{{"jwm", 8}, {
+        {1, 2738733953123470666ULL}, {3, 13215634311343262193ULL}, {5, 16538227071675446452ULL},
+        {5, 1494034351104688255ULL}, {3, 8128686508530544180ULL}, {6, 10368339814450122198ULL},
+        {6, 6463763989065359158ULL}, {8, 14404282739096402022ULL}, {5, 11194057402666158388ULL},
+        {6, 3702800313112696757ULL}, {5, 14908098179016829886ULL}, {8, 16726676208347479271ULL},
+        {7, 14491021230049822459ULL}, {6, 2463596910739454961ULL}, {3, 12524097967628627227ULL},
+        {8, 4682482735469524639ULL}, {6, 13510224416610379761ULL}, {7, 17414398199064589502ULL},
+        {8, 17557394117347026729ULL}, {7, 3377098146665599344ULL}, {6, 17033802185218077882ULL},
+        {7, 5384104406068920584ULL}, {4, 2468530733551149983ULL}, {9, 15161881129990680363ULL},
+        {1, 8770459037170820771ULL}}},
+    Shrunk{{"fvwm", 8}, {
+        {1, 2738733953123470666ULL}, {3, 13215634311343262193ULL}, {5, 16538227071675446452ULL},
+        {5, 1494034351104688255ULL}, {3, 8128686508530544180ULL}, {6, 10368339814450122198ULL},
+        {6, 6463763989065359158ULL}, {8, 14404282739096402022ULL}, {5, 11194057402666158388ULL},
+        {6, 3702800313112696757ULL}, {5, 14908098179016829886ULL}, {8, 16726676208347479271ULL},
+        {7, 14491021230049822459ULL}, {6, 2463596910739454961ULL}, {3, 12524097967628627227ULL},
+        {8, 4682482735469524639ULL}, {6, 13510224416610379761ULL}, {7, 17414398199064589502ULL},
+        {8, 17557394117347026729ULL}, {7, 3377098146665599344ULL}, {6, 17033802185218077882ULL},
+        {7, 5384104406068920584ULL}, {4, 2468530733551149983ULL}, {9, 15161881129990680363ULL},
+        {1, 8770459037170820771ULL}}},
     // A click, the clicked window closed, and a new window: a raise of ours (denying a focus under
     // the resting pointer) was answered after the window manager focused the new window, and that
     // answer was counted as a choice made since the new window appeared, so the adoption left the
@@ -514,6 +558,24 @@ TEST_F(QuietLogTest, RandomizedRacesExploreTheSeedItIsGiven) {
     const char* wm = std::getenv("BRINDLOW_RANDOM_WM");
     expectUserActionsHold({wm && *wm ? wm : "openbox", seed},
                           envNumber("BRINDLOW_RANDOM_STEPS", 2500));
+}
+
+// BRINDLOW_RANDOM_REPLAY="kind:seed,kind:seed,..." replays one list (a failure's shrunk literal)
+// beside BRINDLOW_RANDOM_WM with the timing of BRINDLOW_RANDOM_SEED; BRINDLOW_RANDOM_LOG=1 prints
+// what the controller logged at each step.
+TEST_F(QuietLogTest, RandomizedRacesReplayTheListItIsGiven) {
+    const char* text = std::getenv("BRINDLOW_RANDOM_REPLAY");
+    if (!text || !*text) GTEST_SKIP() << "BRINDLOW_RANDOM_REPLAY not set";
+    std::vector<Operation> operations;
+    std::istringstream in(text);
+    for (std::string item; std::getline(in, item, ',');)
+        if (const size_t colon = item.find(':'); colon != std::string::npos)
+            operations.push_back(
+                {std::stoi(item.substr(0, colon)), std::stoull(item.substr(colon + 1))});
+    const char* wm = std::getenv("BRINDLOW_RANDOM_WM");
+    const auto failure = firstFailure(
+        {wm && *wm ? wm : "openbox", envNumber("BRINDLOW_RANDOM_SEED", 1)}, operations);
+    EXPECT_FALSE(failure) << "step " << failure->first << ": " << failure->second;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "support/sim/SimFixture.h"
 #include "windows/AsyncMover.h"
 #include "windows/AsyncRaiser.h"
@@ -361,6 +363,47 @@ TEST_F(AsyncMoverTest, AWindowOfOursTakingTheFocusStopsTheRaiseUnderWay) {
     raiser.raise(managed(b));
     time.runUntilIdle();
     EXPECT_EQ(raises(b.id()), 1u);
+}
+
+// Somebody else moves the focus while a raise runs (here during its first step): the steps still
+// to come, each of which may take the focus from their choice, are not taken.
+TEST_F(AsyncMoverTest, SomebodyElseMovingTheFocusStopsTheRaiseUnderWay) {
+    AsyncRaiser raiser(windowMover, factory);
+    bool moved = false;
+    a.onWrite([&](const SimWindow&, const std::string& attribute) {
+        if (attribute != "AXMain" || std::exchange(moved, true)) return;
+        b.focus();
+        EXPECT_FALSE(raiser.dropPending());
+    });
+    raiser.raise(managed(a));
+    time.runUntilIdle();
+    EXPECT_EQ(raises(a.id()), 0u);
+    EXPECT_TRUE(b.isFocused());
+    EXPECT_EQ(linesOf("WindowMover").back(),
+              "Raise <private> stopped: the focus went elsewhere since it was asked for");
+
+    // Asked for since: every step is taken.
+    raiser.raise(managed(a));
+    time.runUntilIdle();
+    EXPECT_EQ(raises(a.id()), 1u);
+}
+
+// A raise of a window the user minimised since it was asked for sends nothing, and says so
+// instead of reporting a raise: no answer will come for it.
+TEST_F(AsyncMoverTest, ARaiseOfWhichNoStepWentOutIsReportedAsNotSent) {
+    AsyncRaiser raiser(windowMover, factory);
+    std::vector<WindowID> raised;
+    std::vector<WindowID> notSent;
+    raiser.setOnRaised([&](WindowID id) { raised.push_back(id); });
+    raiser.setOnNotSent([&](WindowID id) { notSent.push_back(id); });
+    a.minimize();
+    raiser.raise(managed(a));
+    time.runUntilIdle();
+    raiser.raise(managed(b));
+    time.runUntilIdle();
+    EXPECT_EQ(raises(a.id()), 0u);
+    EXPECT_EQ(raised, (std::vector<WindowID>{b.id()}));
+    EXPECT_EQ(notSent, (std::vector<WindowID>{a.id()}));
 }
 
 TEST_F(AsyncMoverTest, ACancelledRaiseIsNeverPerformed) {

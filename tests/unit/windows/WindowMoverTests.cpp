@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "support/sim/SimFixture.h"
 #include "windows/AX.h"
@@ -214,6 +217,49 @@ TEST_F(WindowMoverTest, RaiseCollectsEveryCodeAndStillRunsEachStep) {
     mover.raise(managed(window));
     EXPECT_EQ(entriesOf("WindowMover"), (Entries{{LogLevel::info, "Raise <private>"}}));
 }
+
+// What the user does to the window while a raise of ours is going out, right after its first
+// step, and the line the raise ends with.
+struct UserActsMidRaise {
+    const char* name;
+    std::function<void(const SimWindow&)> act;
+    const char* line;
+};
+
+class RaiseStepsCheckedAsTheyGoOut : public WindowMoverTest,
+                                     public ::testing::WithParamInterface<UserActsMidRaise> {};
+
+// The steps still to come would show the window again (or switch to its desktop): none goes out.
+TEST_P(RaiseStepsCheckedAsTheyGoOut, NoStepAfterTheUserMinimisedOrMovedTheWindow) {
+    bool acted = false;
+    window.onWrite([&](const SimWindow& written, const std::string& attribute) {
+        if (attribute != "AXMain" || acted) return;
+        acted = true;
+        GetParam().act(written);
+    });
+    const size_t before = desktop.calls().size();
+    mover.raise(managed(window));
+    std::vector<std::string> sent;
+    for (size_t i = before; i < desktop.calls().size(); ++i)
+        if (desktop.calls()[i].kind != SimCall::Kind::read) sent.push_back(desktop.calls()[i].name);
+    EXPECT_EQ(sent, (Writes{"AXMain"}));
+    EXPECT_EQ(linesOf("WindowMover").back(), GetParam().line);
+
+    // Asked again while the window is still away from the user, nothing goes out at all.
+    const size_t again = desktop.calls().size();
+    mover.raise(managed(window));
+    for (size_t i = again; i < desktop.calls().size(); ++i)
+        EXPECT_EQ(desktop.calls()[i].kind, SimCall::Kind::read) << desktop.calls()[i].name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    UserActions, RaiseStepsCheckedAsTheyGoOut,
+    ::testing::Values(UserActsMidRaise{"Minimised", [](const SimWindow& w) { w.minimize(); },
+                                       "Raise <private> stopped: minimized"},
+                      UserActsMidRaise{"SentToAnotherDesktop",
+                                       [](const SimWindow& w) { w.setAway(); },
+                                       "Raise <private> stopped: on another desktop"}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(WindowMoverTest, ApplicationElementsWaitOneSecondForARaiseAndHalfASecondForTheSwitch) {
     window.setLatency(0);  // the window answers at once, its application slowly

@@ -76,6 +76,9 @@ AXError Activation::activate(xcb_window_t window, double timeout) {
     }
     // Still the active window as the window manager says it now (not as last heard).
     if (again && readActiveWindow(x_) == window) return axerror::success;
+    // A further step goes out after the first was answered, maybe after the user minimised the
+    // window or sent it to another desktop: the window manager would show it again.
+    if (again && !stillShownToUser(window)) return axerror::success;
     const AXError result = activateNow(window, timeout);
     if (result == axerror::success) {
         std::lock_guard lock(d_.mutex);
