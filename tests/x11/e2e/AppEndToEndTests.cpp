@@ -380,7 +380,7 @@ TEST_F(AppEndToEnd, AClickOnTheParkedWindowsEdgeFocusesItsColumn) {
     ASSERT_TRUE(settle([&] {
         return topmostAt(clickX, 500) == topLevelAncestor(connection(), parked);
     })) << "the parked window's edge stays under another window";
-    ASSERT_TRUE(xdotool({"mousemove", std::to_string(clickX), "500", "click", "1"}));
+    ASSERT_TRUE(movePointer(clickX, 500) && xdotool({"click", "1"}));
     EXPECT_TRUE(settle([&] { return focusedAndActive(3); }))
         << "the click at the edge did not reach the parked window";
     quitAndExpectWindowsBack();
@@ -433,8 +433,8 @@ TEST_F(AppEndToEnd, FocusFollowsTheMouseWhenSwitchedOn) {
     ASSERT_TRUE(target);
     const Rect frame = *frameOf(target->window);
     // The warp of an absolute move is no device motion; the relative step after it is.
-    ASSERT_TRUE(xdotool({"mousemove", std::to_string(int(frame.midX()) - 5),
-                         std::to_string(int(frame.midY())), "mousemove_relative", "5", "0"}));
+    ASSERT_TRUE(movePointer(int(frame.midX()) - 5, int(frame.midY())) &&
+                xdotool({"mousemove_relative", "5", "0"}));
     EXPECT_TRUE(settle([&] { return desktop().registry().activeWindow() == target->window; }));
     quitAndExpectWindowsBack();
 }
@@ -446,8 +446,8 @@ TEST_F(AppEndToEnd, ControlAltScrollClicksSwipeTheStrip) {
     startWithTheFirstFocused({{"twoFingerScroll", "withKeys"}});
     ASSERT_FALSE(HasFatalFailure());
     const auto before = settledFrames();
-    ASSERT_TRUE(xdotool({"mousemove", "960", "540", "keydown", "ctrl+alt", "click", "--repeat",
-                         "20", "--delay", "10", "7", "keyup", "ctrl+alt"}));
+    ASSERT_TRUE(movePointer(960, 540) && xdotool({"keydown", "ctrl+alt", "click", "--repeat", "20",
+                                                  "--delay", "10", "7", "keyup", "ctrl+alt"}));
     EXPECT_TRUE(settle([&] {
         const auto listed = list();
         return listed && listed->focused > 1;
@@ -469,8 +469,7 @@ TEST_F(AppEndToEnd, ColumnsSlidUnderAStillPointerLeaveTheFocusOnTheTarget) {
     // The pointer rests over the first column, where the second one lands when the last is
     // focused.
     const Point pointer{first.x + 200, first.midY()};
-    ASSERT_TRUE(
-        xdotool({"mousemove", std::to_string(int(pointer.x)), std::to_string(int(pointer.y))}));
+    ASSERT_TRUE(movePointer(int(pointer.x), int(pointer.y)));
     ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
     ASSERT_EQ(tool({"focus-last"}).status, 0);
     ASSERT_TRUE(settle([&] { return focusedAndActive(3); }));
@@ -506,8 +505,7 @@ TEST_F(AppEndToEnd, AParkedColumnBroughtBackUnderAStillPointerLeavesTheFocusOnTh
     // The pointer rests over the first column, where the third one lands when the last is
     // focused.
     const Point pointer{first.x + 200, first.midY()};
-    ASSERT_TRUE(
-        xdotool({"mousemove", std::to_string(int(pointer.x)), std::to_string(int(pointer.y))}));
+    ASSERT_TRUE(movePointer(int(pointer.x), int(pointer.y)));
     ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
     ASSERT_EQ(tool({"focus-last"}).status, 0);
     ASSERT_TRUE(settle([&] { return focusedAndActive(4); }));
@@ -722,8 +720,8 @@ class TitleBarDrag : public AppEndToEnd {
         const auto moveTo = [&](int x) {
             xdotool({"mousemove", std::to_string(x), std::to_string(titleBar)});
         };
-        xdotool(
-            {"mousemove", std::to_string(pointerX), std::to_string(titleBar), "mousedown", "1"});
+        movePointer(pointerX, titleBar);
+        xdotool({"mousedown", "1"});
         const auto pressed = std::chrono::steady_clock::now();
         // Absolute steps: the server accelerates relative motion by its speed.
         for (int step = 0; step < 11; ++step) moveTo(pointerX += 100);
