@@ -12,6 +12,7 @@ namespace brindlow::test {
 namespace {
 
 constexpr Rect kSecondColumn{966, 12, 942, 1056};  // half the screen, after the first column
+constexpr double kScreenWidth = 1920;
 
 class WindowChanges : public AppOnDisplay {
   protected:
@@ -50,11 +51,19 @@ class WindowChanges : public AppOnDisplay {
         return 0;
     }
 
+    // Beside a window manager that lists no maximised state (fvwm), a maximised window shows
+    // only by its frame as wide as the screen and taller than any tiled window (a terminal's is
+    // short of the screen's height by less than a line).
     bool maximised(xcb_window_t window) {
         const auto snapshot = desktop().registry().read(window);
+        if (!snapshot) return false;
+        if (!desktop().registry().windowManagerTraits().publishesMaximized) {
+            const Rect frame = snapshot->outerFrame();
+            return frame.width == kScreenWidth && frame.height > kSecondColumn.height;
+        }
         const xcb_ewmh_connection_t& ewmh = *connection().ewmh();
-        return snapshot && (snapshot->hasState(ewmh._NET_WM_STATE_MAXIMIZED_VERT) ||
-                            snapshot->hasState(ewmh._NET_WM_STATE_MAXIMIZED_HORZ));
+        return snapshot->hasState(ewmh._NET_WM_STATE_MAXIMIZED_VERT) ||
+               snapshot->hasState(ewmh._NET_WM_STATE_MAXIMIZED_HORZ);
     }
 
     // The maximise a title bar's button or a pager (wmctrl) asks the window manager for.

@@ -6,6 +6,8 @@
 
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/windows/ClientRegistry.h"
+
+#include "platform/x11/windows/MaximizedFrames.h"
 #include "platform/x11/windows/X11Desktop.h"
 
 namespace brindlow {
@@ -90,7 +92,17 @@ bool ClientRegistry::away(const X11WindowSnapshot& s) const {
 }
 
 bool ClientRegistry::maximized(const X11WindowSnapshot& s) const {
-    return maximized(s.states);
+    if (maximized(s.states)) return true;
+    // Full screen fills the monitor too; a parked window stands where we put it.
+    return showsMaximizedOnlyByFrame() && !s.hasState(x_.ewmh()->_NET_WM_STATE_FULLSCREEN) &&
+           !parking().parkedFrame(s.window) &&
+           hasMaximizedSize(s.outerFrame().size(), s.hints.increments, readMaximizedFrames(x_));
+}
+
+bool ClientRegistry::showsMaximizedOnlyByFrame() const {
+    if (!hasWindowManager()) return false;
+    std::lock_guard lock(d_.mutex);
+    return !d_.traits.publishesMaximized;
 }
 
 bool ClientRegistry::maximized(const std::vector<xcb_atom_t>& states) const {

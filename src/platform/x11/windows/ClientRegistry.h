@@ -56,9 +56,14 @@ class ClientRegistry : public DesktopPart {
     bool minimized(const X11WindowSnapshot& snapshot) const;
     // On another desktop: out of sight, but neither minimised nor gone.
     bool away(const X11WindowSnapshot& snapshot) const;
-    // Maximised either way (or both).
+    // Maximised either way (or both): by its state, or by its frame beside a window manager that
+    // lists no such state.
     bool maximized(const X11WindowSnapshot& snapshot) const;
+    // By the state alone.
     bool maximized(const std::vector<xcb_atom_t>& states) const;
+    // The running window manager lists no maximised state: only a full read of a window (its
+    // frame) tells it.
+    bool showsMaximizedOnlyByFrame() const;
     std::string subrole(const X11WindowSnapshot& snapshot);
     bool hasWindowManager() const;
     // What the running window manager does (no name while none runs); decided when it starts.

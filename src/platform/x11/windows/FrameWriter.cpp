@@ -145,11 +145,15 @@ AXError FrameWriter::changeState(xcb_window_t window, std::pair<xcb_atom_t, xcb_
         return !now || reached(*now);
     };
     const xcb_atom_t state = x_.ewmh()->_NET_WM_STATE;
+    // Where the frame alone shows the maximised state, its configure is the answer.
+    const bool byFrame = registry().showsMaximizedOnlyByFrame();
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
     for (auto left = timeout; left > 0;
          left = std::chrono::duration<double>(until - std::chrono::steady_clock::now()).count()) {
         const WindowManagerWait::Answer changed = waits().awaitWindowManager(
             [&](const xcb_generic_event_t& event) {
+                if (byFrame && eventType(event) == XCB_CONFIGURE_NOTIFY)
+                    return as<xcb_configure_notify_event_t>(event).window == window;
                 if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
                 auto& e = as<xcb_property_notify_event_t>(event);
                 return e.window == window && e.atom == state;
