@@ -81,17 +81,19 @@ class DesktopServices : public X11Fixture {
     // Takes the strut of a panel back while the panel still lives, at the end of its block:
     // icewm keeps the space a strut reserved out of its work area once the panel is gone (it
     // follows only changes of the property), so the tests after it would find the display
-    // shortened. Waits until every screen is whole again.
+    // shortened. fvwm, the other way round, follows no change of a strut to zeros and gives the
+    // space back only when the panel goes: the panel is withdrawn after. Waits until every screen
+    // is whole again.
     struct StrutTakenBack {
         DesktopServices& fixture;
         xcb_window_t window;
         ~StrutTakenBack() {
-            char id[16];
-            std::snprintf(id, sizeof id, "0x%x", window);
             // Zeros rather than a removal: metacity follows a change of the property but not its
             // deletion.
             EXPECT_TRUE(reserve(window, "0,0,0,0,0,0,0,0,0,0,0,0"));
             EXPECT_TRUE(reserve(window, "0,0,0,0"));
+            xcb_unmap_window(fixture.connection().xcb(), window);
+            fixture.connection().flush();
             EXPECT_TRUE(fixture.settle([&] {
                 const auto screens = fixture.platform_.screens->screens();
                 return std::all_of(screens.begin(), screens.end(), [](const ScreenInfo& screen) {
