@@ -143,6 +143,26 @@ TEST_F(WindowChanges, AMaximiseWhileTiledIsTheFullWidthAndAgainTakesItBack) {
     EXPECT_EQ(logged().find("User resized"), std::string::npos);
 }
 
+// Without gaps a full-width column fills the screen as a maximised window would: it stays full
+// width, taken for no maximise of the user's.
+TEST_F(WindowChanges, AFullWidthColumnWithoutGapsIsNoMaximise) {
+    startXterm("e2e-xterm-1");
+    startBrindlow({{"gap", 0}, {"outerGap", 0}});
+    ASSERT_FALSE(HasFatalFailure());
+    const Xterm& only = xterms_[0];
+    ASSERT_TRUE(settle([&] { return widthOf(only.title) == 0.5; }));
+    ASSERT_EQ(tool({"full-width"}).status, 0);
+    EXPECT_TRUE(settle([&] {
+        const auto frame = frameOf(only.window);
+        return widthOf(only.title) == 1.0 && frame && frame->x == 0 && frame->width == 1920;
+    })) << "width "
+        << widthOf(only.title) << ", frame " << frameOf(only.window).value_or(Rect{});
+    // Still so a moment later: a maximise heard would take the full width back.
+    settledFrames();
+    EXPECT_EQ(widthOf(only.title), 1.0);
+    EXPECT_EQ(logged().find("full width taken back"), std::string::npos);
+}
+
 // A window that resizes itself while tiled (an application switching its layout) goes back into
 // its column at once.
 TEST_F(WindowChanges, AWindowThatResizesItselfGoesBackIntoItsColumn) {

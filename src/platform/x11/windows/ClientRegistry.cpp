@@ -7,6 +7,7 @@
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/windows/ClientRegistry.h"
 
+#include "platform/x11/windows/FrameWriter.h"
 #include "platform/x11/windows/MaximizedFrames.h"
 #include "platform/x11/windows/X11Desktop.h"
 
@@ -93,9 +94,11 @@ bool ClientRegistry::away(const X11WindowSnapshot& s) const {
 
 bool ClientRegistry::maximized(const X11WindowSnapshot& s) const {
     if (maximized(s.states)) return true;
-    // Full screen fills the monitor too; a parked window stands where we put it.
+    // Full screen fills the monitor too; a parked window stands where we put it, and so does a
+    // window at the size we asked of it (a full-width column without gaps).
     return showsMaximizedOnlyByFrame() && !s.hasState(x_.ewmh()->_NET_WM_STATE_FULLSCREEN) &&
            !parking().parkedFrame(s.window) &&
+           !frameWriter().hasAskedSize(s.window, s.clientFrame.size(), s.hints.increments) &&
            hasMaximizedSize(s.outerFrame().size(), s.hints.increments, readMaximizedFrames(x_));
 }
 

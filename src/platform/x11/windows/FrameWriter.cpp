@@ -103,6 +103,10 @@ void FrameWriter::sendMoveResize(xcb_window_t window, std::uint32_t flags, std::
                                  const std::optional<Rect>& parkingTarget) {
     std::lock_guard lock(sendMutex_);
     if (parkingTarget) d_.parked.sending(window, *parkingTarget);
+    constexpr std::uint32_t kWidthAndHeight =
+        XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
+    if ((flags & kWidthAndHeight) == kWidthAndHeight)
+        askedSizes_[window] = Size{double(width), double(height)};
     // `flags` holds the gravity (bits 0-7), which fields count (bits 8-11) and the source (bits
     // 12-15), as the message packs them; the library packs them again.
     xcb_ewmh_request_moveresize_window(x_.ewmh(), x_.screenNumber(), window,
@@ -110,6 +114,20 @@ void FrameWriter::sendMoveResize(xcb_window_t window, std::uint32_t flags, std::
                                        xcb_ewmh_client_source_type_t((flags >> 12) & 0xF),
                                        xcb_ewmh_moveresize_window_opt_flags_t(flags & 0xF00),
                                        uint32_t(x), uint32_t(y), width, height);
+}
+
+bool FrameWriter::hasAskedSize(xcb_window_t window, Size client,
+                               std::optional<Size> increments) const {
+    std::lock_guard lock(sendMutex_);
+    const auto found = askedSizes_.find(window);
+    if (found == askedSizes_.end()) return false;
+    const Size step = increments.value_or(Size{1, 1});
+    const auto near = [](double size, double asked, double increment) {
+        return std::abs(std::lround(size) - std::lround(asked)) <
+               std::max(1L, std::lround(increment));
+    };
+    return near(client.width, found->second.width, step.width) &&
+           near(client.height, found->second.height, step.height);
 }
 
 AXError FrameWriter::setFullScreen(xcb_window_t window, bool on, double timeout) {
