@@ -143,6 +143,33 @@ TEST_F(WindowChanges, AMaximiseWhileTiledIsTheFullWidthAndAgainTakesItBack) {
     EXPECT_EQ(logged().find("User resized"), std::string::npos);
 }
 
+// A maximise asked for of a full-width column that has settled (where the window manager shows
+// the maximised state only by the frame, one that does not change) takes the full width back.
+TEST_F(WindowChanges, AMaximiseOfASettledFullWidthColumnTakesItsWidthBack) {
+    startXterms(2);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const Xterm& second = xterms_[1];
+    ASSERT_TRUE(settle([&] { return widthOf(second.title) == 0.5; }));
+    askMaximise(second.window);
+    // Laid out at the full width (the whole screen, as the maximised window stood): the glide
+    // there has ended.
+    ASSERT_TRUE(settle([&] {
+        const std::string text = logged();
+        const size_t full = text.find("maximised: full width");
+        return widthOf(second.title) == 1.0 && full != std::string::npos &&
+               text.find("Animation:", full) != std::string::npos;
+    }));
+    settledFrames();
+    askMaximise(second.window);
+    EXPECT_TRUE(settle([&] {
+        const auto frame = frameOf(second.window);
+        return widthOf(second.title) == 0.5 && !maximised(second.window) && frame &&
+               frame->width <= 942;
+    })) << "width "
+        << widthOf(second.title) << ", frame " << frameOf(second.window).value_or(Rect{});
+}
+
 // Without gaps a full-width column fills the screen as a maximised window would: it stays full
 // width, taken for no maximise of the user's.
 TEST_F(WindowChanges, AFullWidthColumnWithoutGapsIsNoMaximise) {

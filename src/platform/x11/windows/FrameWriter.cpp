@@ -139,6 +139,8 @@ AXError FrameWriter::setFullScreen(xcb_window_t window, bool on, double timeout)
 
 AXError FrameWriter::setMaximized(xcb_window_t window, bool on, double timeout) {
     const xcb_ewmh_connection_t& ewmh = *x_.ewmh();
+    if (registry().read(window) && registry().hasWindowManager())
+        registry().maximizeSending(window, on);
     return changeState(
         window, {ewmh._NET_WM_STATE_MAXIMIZED_VERT, ewmh._NET_WM_STATE_MAXIMIZED_HORZ}, on, timeout,
         [&](const X11WindowSnapshot& now) { return registry().maximized(now) == on; });
