@@ -392,6 +392,12 @@ void AppDelegate::finishFirstRun() {
                 if (!active || *active == closed) desktop.activate(before);
             });
     }
+    // Without them (they went elsewhere while it was up), the window that has them keeps them:
+    // the window manager may name the closed window a moment longer.
+    if (!hadKeys && closed && platform_.panelDesktop) {
+        if (const auto active = platform_.panelDesktop->activeWindow(); active && *active != closed)
+            keysSentBack_ = KeysSentBack{closed, *active};
+    }
     beforeFirstRun_.reset();
 }
 
