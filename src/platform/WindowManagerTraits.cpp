@@ -26,6 +26,7 @@ struct Row {
     bool movesFrameLate;
     DragButtons drag;
     bool stackingTopFirst = false;
+    bool publishesMaximized = true;
 };
 
 // What each window manager does in its stock configuration. "marco" before "metacity": marco's
@@ -34,7 +35,7 @@ struct Row {
 constexpr std::array kRows{
     //  key         name        focus                     onScreen restack lowers translucent
     //                                                    mappedBack selection late drag
-    //                                                    stackingTopFirst
+    //                                                    stackingTopFirst maximizedPublished
     Row{"openbox", "Openbox", FocusModel::click, false, true, false, true,
         true, true, false, {kButtons13, Modifier::alt}},
     Row{"xfwm4", "Xfwm4", FocusModel::click, false, false, false, true,
@@ -52,7 +53,7 @@ constexpr std::array kRows{
     Row{"jwm", "JWM", FocusModel::followsPointer, false, true, false, true,
         true, false, false, {kButtons13, Modifier::alt}, true},
     Row{"fvwm", "FVWM", FocusModel::followsPointer, false, false, false, true,
-        false, true, true, {0b001, Modifier::none}},
+        false, true, true, {0b001, Modifier::none}, false, false},
 };
 // clang-format on
 
@@ -112,6 +113,7 @@ std::optional<WindowManagerTraits> WindowManagerTraits::forName(std::string_view
         traits.movesFrameLate = row.movesFrameLate;
         traits.drag = row.drag;
         traits.listsStackingTopFirst = row.stackingTopFirst;
+        traits.publishesMaximized = row.publishesMaximized;
         return traits;
     }
     return std::nullopt;
@@ -147,6 +149,7 @@ std::string WindowManagerTraits::describe() const {
     line += "; moves frames late: " + std::string(yesNo(movesFrameLate));
     line += "; focuses new windows: " + std::string(yesNo(focusesNewWindows));
     line += "; holds the selection: " + std::string(yesNo(holdsSelection));
+    if (!publishesMaximized) line += "; shows maximised windows by their frame only";
     line += "; moves and resizes with " + buttonsText(drag);
     return line;
 }

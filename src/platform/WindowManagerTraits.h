@@ -60,6 +60,10 @@ struct WindowManagerTraits {
     bool focusesNewWindows = true;
     // Holds the WM_Sn selection (can be replaced by another window manager asking for it).
     bool holdsSelection = true;
+    // Lists a maximised window's state in _NET_WM_STATE. One that does not (fvwm) still carries out
+    // the requests to add and remove it: there a window reads maximised by its frame, which fills
+    // the usable part of its monitor.
+    bool publishesMaximized = true;
     DragButtons drag;
 
     // One of the window managers Brindlow is known to run beside, by its published name; none for

@@ -392,6 +392,12 @@ void AppDelegate::finishFirstRun() {
                 if (!active || *active == closed) desktop.activate(before);
             });
     }
+    // Without them (they went elsewhere while it was up), the window that has them keeps them:
+    // the window manager may name the closed window a moment longer.
+    if (!hadKeys && closed && platform_.panelDesktop) {
+        if (const auto active = platform_.panelDesktop->activeWindow(); active && *active != closed)
+            keysSentBack_ = KeysSentBack{closed, *active};
+    }
     beforeFirstRun_.reset();
 }
 
@@ -492,8 +498,14 @@ void AppDelegate::checkTrayHost() {
         return;
     }
     // A window of ours that has the keys (a panel, the welcome window) finishes first: the
-    // window manager would hand the focus to a window mapped meanwhile when it closes.
-    if (QWidget* active = QApplication::activeWindow()) {
+    // window manager would hand the focus to a window mapped meanwhile when it closes. The
+    // welcome window does so even without them: a window manager that focuses under the pointer
+    // may have given them to a window we tiled under it, and the two would show at once.
+    QWidget* active = QApplication::activeWindow();
+    if (QWidget* welcome = presenter_ ? presenter_->window(kFirstRunID) : nullptr;
+        welcome && welcome->isVisible())
+        active = welcome;
+    if (active) {
         if (!keysWatch_ || keysWatch_->parent() != active) {
             delete keysWatch_.data();
             std::weak_ptr<AppDelegate*> weak = alive_;

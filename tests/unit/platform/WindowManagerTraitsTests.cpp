@@ -18,6 +18,7 @@ struct Row {
     int resizeButton;  // held with the modifier, or alone on a frame for fvwm
     DragButtons::Modifier modifier = DragButtons::Modifier::alt;
     bool stackingTopFirst = false;
+    bool publishesMaximized = true;
 };
 
 void PrintTo(const Row& row, std::ostream* out) {
@@ -44,6 +45,7 @@ TEST_P(KnownWindowManagers, HaveTheirStockTraits) {
     EXPECT_TRUE(traits->drag.holds(row.resizeButton));
     EXPECT_EQ(traits->drag.modifier, row.modifier);
     EXPECT_EQ(traits->listsStackingTopFirst, row.stackingTopFirst);
+    EXPECT_EQ(traits->publishesMaximized, row.publishesMaximized);
     EXPECT_EQ(traits->followsPointer(), row.focus == FocusModel::followsPointer);
 }
 
@@ -63,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"JWM", "JWM", FocusModel::followsPointer, false, true, false, true, false, 3,
             DragButtons::Modifier::alt, true},
         Row{"FVWM", "FVWM", FocusModel::followsPointer, false, false, false, false, true, 1,
-            DragButtons::Modifier::none}));
+            DragButtons::Modifier::none, false, false}));
 
 TEST(WindowManagerTraits, AnotherWindowManagerLeavesEveryHandlerToJudgeByWhatItSees) {
     EXPECT_FALSE(WindowManagerTraits::forName("Ratpoison"));
@@ -85,4 +87,10 @@ TEST(WindowManagerTraits, DescribeSaysEveryTraitOnOneLine) {
               "focuses windows mapped back: yes; moves frames late: no; focuses new windows: yes; "
               "holds the selection: yes; moves and resizes with Alt + button 1/3");
     EXPECT_EQ(WindowManagerTraits{}.describe(), "no window manager");
+}
+
+TEST(WindowManagerTraits, DescribeSaysWhereMaximisedWindowsShowOnlyByTheirFrame) {
+    const std::string line = WindowManagerTraits::forName("FVWM")->describe();
+    EXPECT_NE(line.find("; shows maximised windows by their frame only"), std::string::npos)
+        << line;
 }

@@ -12,6 +12,7 @@ namespace brindlow::test {
 namespace {
 
 constexpr Rect kSecondColumn{966, 12, 942, 1056};  // half the screen, after the first column
+constexpr double kScreenWidth = 1920;
 
 class WindowChanges : public AppOnDisplay {
   protected:
@@ -50,11 +51,19 @@ class WindowChanges : public AppOnDisplay {
         return 0;
     }
 
+    // Beside a window manager that lists no maximised state (fvwm), a maximised window shows
+    // only by its frame as wide as the screen and taller than any tiled window (a terminal's is
+    // short of the screen's height by less than a line).
     bool maximised(xcb_window_t window) {
         const auto snapshot = desktop().registry().read(window);
+        if (!snapshot) return false;
+        if (!desktop().registry().windowManagerTraits().publishesMaximized) {
+            const Rect frame = snapshot->outerFrame();
+            return frame.width == kScreenWidth && frame.height > kSecondColumn.height;
+        }
         const xcb_ewmh_connection_t& ewmh = *connection().ewmh();
-        return snapshot && (snapshot->hasState(ewmh._NET_WM_STATE_MAXIMIZED_VERT) ||
-                            snapshot->hasState(ewmh._NET_WM_STATE_MAXIMIZED_HORZ));
+        return snapshot->hasState(ewmh._NET_WM_STATE_MAXIMIZED_VERT) ||
+               snapshot->hasState(ewmh._NET_WM_STATE_MAXIMIZED_HORZ);
     }
 
     // The maximise a title bar's button or a pager (wmctrl) asks the window manager for.
@@ -155,6 +164,54 @@ TEST_F(WindowChanges, AMaximiseWhileTiledIsTheFullWidthAndAgainTakesItBack) {
     })) << "width "
         << widthOf(second.title) << ", frame " << frameOf(second.window).value_or(Rect{});
     EXPECT_EQ(logged().find("User resized"), std::string::npos);
+}
+
+// A maximise asked for of a full-width column that has settled (where the window manager shows
+// the maximised state only by the frame, one that does not change) takes the full width back.
+TEST_F(WindowChanges, AMaximiseOfASettledFullWidthColumnTakesItsWidthBack) {
+    startXterms(2);
+    startBrindlow();
+    ASSERT_FALSE(HasFatalFailure());
+    const Xterm& second = xterms_[1];
+    ASSERT_TRUE(settle([&] { return widthOf(second.title) == 0.5; }));
+    askMaximise(second.window);
+    // Laid out at the full width (the whole screen, as the maximised window stood): the glide
+    // there has ended.
+    ASSERT_TRUE(settle([&] {
+        const std::string text = logged();
+        const size_t full = text.find("maximised: full width");
+        return widthOf(second.title) == 1.0 && full != std::string::npos &&
+               text.find("Animation:", full) != std::string::npos;
+    }));
+    settledFrames();
+    askMaximise(second.window);
+    EXPECT_TRUE(settle([&] {
+        const auto frame = frameOf(second.window);
+        return widthOf(second.title) == 0.5 && !maximised(second.window) && frame &&
+               frame->width <= 942;
+    })) << "width "
+        << widthOf(second.title) << ", frame " << frameOf(second.window).value_or(Rect{});
+}
+
+// Without gaps a full-width column fills the screen as a maximised window would: it stays full
+// width, taken for no maximise of the user's.
+TEST_F(WindowChanges, AFullWidthColumnWithoutGapsIsNoMaximise) {
+    startXterm("e2e-xterm-1");
+    startBrindlow({{"gap", 0}, {"outerGap", 0}});
+    ASSERT_FALSE(HasFatalFailure());
+    const Xterm& only = xterms_[0];
+    ASSERT_TRUE(settle([&] { return widthOf(only.title) == 0.5; }));
+    ASSERT_EQ(tool({"full-width"}).status, 0);
+    EXPECT_TRUE(settle([&] {
+        const auto frame = frameOf(only.window);
+        // A terminal takes whole cells: short of the screen by less than one.
+        return widthOf(only.title) == 1.0 && frame && frame->x == 0 && frame->width >= 1900;
+    })) << "width "
+        << widthOf(only.title) << ", frame " << frameOf(only.window).value_or(Rect{});
+    // Still so a moment later: a maximise heard would take the full width back.
+    settledFrames();
+    EXPECT_EQ(widthOf(only.title), 1.0);
+    EXPECT_EQ(logged().find("full width taken back"), std::string::npos);
 }
 
 // A window that resizes itself while tiled (an application switching its layout) goes back into

@@ -325,6 +325,36 @@ TEST_F(SettingsWindowX11Test, WithNoTrayHostTheSettingsWindowShowsUntiledAndLeav
     EXPECT_EQ(delegate->settingsWindow(), window);
 }
 
+// The keys leave the welcome window while it is up (a window manager that focuses under the
+// pointer gives them to a window tiled under it): the settings window still waits for it to close.
+TEST_F(SettingsWindowX11Test,
+       WithNoTrayHostTheSettingsWindowWaitsForTheWelcomeWindowWithoutItsKeys) {
+    ChildProcess xterm({"xterm", "-title", "lone-xterm", "-e", "sleep", "600"});
+    X11Connection& x = x11->connection();
+    std::optional<xcb_window_t> typing;
+    ASSERT_TRUE(eventually([&] {
+        for (const xcb_window_t window : readWindowList(x, x.root(), x.atom("_NET_CLIENT_LIST")))
+            if (const auto s = readWindow(x, window); s && s->pid == std::uint32_t(xterm.pid()))
+                typing = window;
+        return typing.has_value();
+    }));
+    settings->update([](AppSettings& s) { s.firstRunDone = false; });
+    launch();
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(eventually([&] { return QApplication::activeWindow() != nullptr; }))
+        << "the welcome window did not take the focus";
+    xdotool({"windowactivate", std::to_string(*typing)});
+    ASSERT_TRUE(eventually([&] {
+        return readActiveWindow(x) == typing && QApplication::activeWindow() == nullptr;
+    })) << "the keys did not leave the welcome window";
+    ASSERT_TRUE(eventually([&] { return delegate->trayHostFound().has_value(); },
+                           AppDelegate::kTrayHostGrace + kLimit));
+    EXPECT_FALSE(*delegate->trayHostFound());
+    EXPECT_EQ(delegate->settingsWindow(), nullptr) << "shown beside the welcome window";
+    delegate->finishFirstRun();
+    EXPECT_TRUE(eventually([&] { return delegate->settingsWindow() != nullptr; }));
+}
+
 TEST_F(SettingsWindowX11Test, ATrayHostStartedJustAfterLaunchTakesTheIconAndNoWindowShows) {
     launch();
     if (HasFatalFailure()) return;

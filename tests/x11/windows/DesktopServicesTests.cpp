@@ -81,17 +81,19 @@ class DesktopServices : public X11Fixture {
     // Takes the strut of a panel back while the panel still lives, at the end of its block:
     // icewm keeps the space a strut reserved out of its work area once the panel is gone (it
     // follows only changes of the property), so the tests after it would find the display
-    // shortened. Waits until every screen is whole again.
+    // shortened. fvwm, the other way round, follows no change of a strut to zeros and gives the
+    // space back only when the panel goes: the panel is withdrawn after. Waits until every screen
+    // is whole again.
     struct StrutTakenBack {
         DesktopServices& fixture;
         xcb_window_t window;
         ~StrutTakenBack() {
-            char id[16];
-            std::snprintf(id, sizeof id, "0x%x", window);
             // Zeros rather than a removal: metacity follows a change of the property but not its
             // deletion.
             EXPECT_TRUE(reserve(window, "0,0,0,0,0,0,0,0,0,0,0,0"));
             EXPECT_TRUE(reserve(window, "0,0,0,0"));
+            xcb_unmap_window(fixture.connection().xcb(), window);
+            fixture.connection().flush();
             EXPECT_TRUE(fixture.settle([&] {
                 const auto screens = fixture.platform_.screens->screens();
                 return std::all_of(screens.begin(), screens.end(), [](const ScreenInfo& screen) {
@@ -197,8 +199,19 @@ TEST_F(DesktopServices, AClientsInvisibleMarginIsLeftOutOfItsFrameAndFollowed) {
     TestClientProcess client({"--title", "shadowed", "--size", "500x400", "--csd", "26,26,23,29"});
     auto window = windowElement(client);
     ASSERT_TRUE(window);
-    ASSERT_EQ(readWindow(connection(), client.window())->extents, FrameExtents{})
-        << "the window manager decorates a window that asks for none";
+    if (readWindow(connection(), client.window())->extents != FrameExtents{}) {
+        // A window manager that frames every window whatever its Motif hints say (fvwm) and does
+        // not support _GTK_FRAME_EXTENTS meets no such margin: toolkits draw it only for one
+        // that does.
+        const auto supported =
+            readCardinals(connection(), connection().root(), connection().ewmh()->_NET_SUPPORTED);
+        if (std::find(supported.begin(), supported.end(),
+                      connection().atom("_GTK_FRAME_EXTENTS")) == supported.end())
+            GTEST_SKIP() << "beside " << sessionWindowManager()
+                         << ", which decorates a window that asks for none and does not support "
+                            "_GTK_FRAME_EXTENTS, toolkits draw no invisible margin";
+        FAIL() << "the window manager decorates a window that asks for none";
+    }
     ASSERT_EQ(window->setAttributeValue(ax::position, Point{120, 90}), axerror::success);
     ASSERT_EQ(window->setAttributeValue(ax::size, Size{700, 500}), axerror::success);
     EXPECT_TRUE(settle([&] { return frame(window) == Rect(120, 90, 700, 500); }))

@@ -283,6 +283,8 @@ void ClientRegistry::refreshWindow(xcb_window_t window, bool titleMayChange) {
 
 void ClientRegistry::refreshGeometry(xcb_window_t window) {
     if (!isClient(window)) return;
+    // Its frame is all that tells a maximise there: the full read compares that too.
+    if (showsMaximizedOnlyByFrame()) return refreshWindow(window, false);
     // Only the place and size change with a configure: the rest of the window's state comes
     // with property and map events, so three requests do instead of a full read.
     const std::optional<X11WindowFrame> read = readClientFrames({window}, true).front();

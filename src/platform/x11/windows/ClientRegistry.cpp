@@ -6,6 +6,9 @@
 
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/windows/ClientRegistry.h"
+
+#include "platform/x11/windows/FrameWriter.h"
+#include "platform/x11/windows/MaximizedFrames.h"
 #include "platform/x11/windows/X11Desktop.h"
 
 namespace brindlow {
@@ -90,7 +93,55 @@ bool ClientRegistry::away(const X11WindowSnapshot& s) const {
 }
 
 bool ClientRegistry::maximized(const X11WindowSnapshot& s) const {
-    return maximized(s.states);
+    if (maximized(s.states)) return true;
+    {
+        std::lock_guard lock(maximizeMutex_);
+        if (askedMaximized_.contains(s.window)) return true;
+    }
+    // Full screen fills the monitor too; a parked window stands where we put it, and so does a
+    // window at the size we asked of it (a full-width column without gaps).
+    return showsMaximizedOnlyByFrame() && !s.hasState(x_.ewmh()->_NET_WM_STATE_FULLSCREEN) &&
+           !parking().parkedFrame(s.window) &&
+           !frameWriter().hasAskedSize(s.window, s.clientFrame.size(), s.hints.increments) &&
+           hasMaximizedSize(s.outerFrame().size(), s.hints.increments, readMaximizedFrames(x_));
+}
+
+void ClientRegistry::maximizeRequested(xcb_window_t window, std::uint32_t action,
+                                       const std::vector<xcb_atom_t>& states) {
+    if (!showsMaximizedOnlyByFrame() || !isClient(window) || !maximized(states)) return;
+    {
+        std::lock_guard lock(maximizeMutex_);
+        if (const auto own = ownMaximizeRequests_.find(window); own != ownMaximizeRequests_.end()) {
+            if (--own->second == 0) ownMaximizeRequests_.erase(own);
+            return;
+        }
+    }
+    bool on = action == XCB_EWMH_WM_STATE_ADD;
+    if (action == XCB_EWMH_WM_STATE_TOGGLE) {
+        const auto s = readClient(window);
+        on = !s || !maximized(*s);
+    }
+    {
+        std::lock_guard lock(maximizeMutex_);
+        if (on)
+            askedMaximized_.insert(window);
+        else
+            askedMaximized_.erase(window);
+    }
+    refreshWindow(window, false);
+}
+
+void ClientRegistry::maximizeSending(xcb_window_t window, bool on) {
+    if (!showsMaximizedOnlyByFrame()) return;
+    std::lock_guard lock(maximizeMutex_);
+    ++ownMaximizeRequests_[window];
+    if (!on) askedMaximized_.erase(window);
+}
+
+bool ClientRegistry::showsMaximizedOnlyByFrame() const {
+    if (!hasWindowManager()) return false;
+    std::lock_guard lock(d_.mutex);
+    return !d_.traits.publishesMaximized;
 }
 
 bool ClientRegistry::maximized(const std::vector<xcb_atom_t>& states) const {

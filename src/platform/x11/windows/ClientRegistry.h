@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,9 +57,22 @@ class ClientRegistry : public DesktopPart {
     bool minimized(const X11WindowSnapshot& snapshot) const;
     // On another desktop: out of sight, but neither minimised nor gone.
     bool away(const X11WindowSnapshot& snapshot) const;
-    // Maximised either way (or both).
+    // Maximised either way (or both): by its state, or by its frame beside a window manager that
+    // lists no such state.
     bool maximized(const X11WindowSnapshot& snapshot) const;
+    // By the state alone.
     bool maximized(const std::vector<xcb_atom_t>& states) const;
+    // The running window manager lists no maximised state: only a full read of a window (its
+    // frame) tells it.
+    bool showsMaximizedOnlyByFrame() const;
+    // Beside such a window manager: a request to maximise a client, or to take that back, heard
+    // on its way to the window manager (a pager's; one of ours was noted by `maximizeSending`).
+    // A maximise of a window already at the maximised size changes nothing the frame would show:
+    // the window reads maximised from the request until we take the state back.
+    void maximizeRequested(xcb_window_t window, std::uint32_t action,
+                           const std::vector<xcb_atom_t>& states);
+    // Our own request to add or remove the state goes out now.
+    void maximizeSending(xcb_window_t window, bool on);
     std::string subrole(const X11WindowSnapshot& snapshot);
     bool hasWindowManager() const;
     // What the running window manager does (no name while none runs); decided when it starts.
@@ -118,6 +132,11 @@ class ClientRegistry : public DesktopPart {
     static constexpr std::uint16_t packDragButtons(const DragButtons& drag) {
         return std::uint16_t(drag.buttons | (std::uint16_t(drag.modifier) << 8));
     }
+    // Beside a window manager that lists no maximised state: the clients a pager asked to
+    // maximise, and the count of our own requests for each client not heard back yet.
+    mutable std::mutex maximizeMutex_;
+    std::set<xcb_window_t> askedMaximized_;
+    std::map<xcb_window_t, int> ownMaximizeRequests_;
     // Snapshots read while no event came in, and the event count they were read at.
     mutable std::map<xcb_window_t, X11WindowSnapshot> snapshots_;
     mutable std::uint64_t snapshotEvents_ = 0;

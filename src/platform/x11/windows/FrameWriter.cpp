@@ -103,6 +103,10 @@ void FrameWriter::sendMoveResize(xcb_window_t window, std::uint32_t flags, std::
                                  const std::optional<Rect>& parkingTarget) {
     std::lock_guard lock(sendMutex_);
     if (parkingTarget) d_.parked.sending(window, *parkingTarget);
+    constexpr std::uint32_t kWidthAndHeight =
+        XCB_EWMH_MOVERESIZE_WINDOW_WIDTH | XCB_EWMH_MOVERESIZE_WINDOW_HEIGHT;
+    if ((flags & kWidthAndHeight) == kWidthAndHeight)
+        askedSizes_[window] = Size{double(width), double(height)};
     // `flags` holds the gravity (bits 0-7), which fields count (bits 8-11) and the source (bits
     // 12-15), as the message packs them; the library packs them again.
     xcb_ewmh_request_moveresize_window(x_.ewmh(), x_.screenNumber(), window,
@@ -110,6 +114,20 @@ void FrameWriter::sendMoveResize(xcb_window_t window, std::uint32_t flags, std::
                                        xcb_ewmh_client_source_type_t((flags >> 12) & 0xF),
                                        xcb_ewmh_moveresize_window_opt_flags_t(flags & 0xF00),
                                        uint32_t(x), uint32_t(y), width, height);
+}
+
+bool FrameWriter::hasAskedSize(xcb_window_t window, Size client,
+                               std::optional<Size> increments) const {
+    std::lock_guard lock(sendMutex_);
+    const auto found = askedSizes_.find(window);
+    if (found == askedSizes_.end()) return false;
+    const Size step = increments.value_or(Size{1, 1});
+    const auto near = [](double size, double asked, double increment) {
+        return std::abs(std::lround(size) - std::lround(asked)) <
+               std::max(1L, std::lround(increment));
+    };
+    return near(client.width, found->second.width, step.width) &&
+           near(client.height, found->second.height, step.height);
 }
 
 AXError FrameWriter::setFullScreen(xcb_window_t window, bool on, double timeout) {
@@ -121,6 +139,8 @@ AXError FrameWriter::setFullScreen(xcb_window_t window, bool on, double timeout)
 
 AXError FrameWriter::setMaximized(xcb_window_t window, bool on, double timeout) {
     const xcb_ewmh_connection_t& ewmh = *x_.ewmh();
+    if (registry().read(window) && registry().hasWindowManager())
+        registry().maximizeSending(window, on);
     return changeState(
         window, {ewmh._NET_WM_STATE_MAXIMIZED_VERT, ewmh._NET_WM_STATE_MAXIMIZED_HORZ}, on, timeout,
         [&](const X11WindowSnapshot& now) { return registry().maximized(now) == on; });
@@ -145,11 +165,15 @@ AXError FrameWriter::changeState(xcb_window_t window, std::pair<xcb_atom_t, xcb_
         return !now || reached(*now);
     };
     const xcb_atom_t state = x_.ewmh()->_NET_WM_STATE;
+    // Where the frame alone shows the maximised state, its configure is the answer.
+    const bool byFrame = registry().showsMaximizedOnlyByFrame();
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout);
     for (auto left = timeout; left > 0;
          left = std::chrono::duration<double>(until - std::chrono::steady_clock::now()).count()) {
         const WindowManagerWait::Answer changed = waits().awaitWindowManager(
             [&](const xcb_generic_event_t& event) {
+                if (byFrame && eventType(event) == XCB_CONFIGURE_NOTIFY)
+                    return as<xcb_configure_notify_event_t>(event).window == window;
                 if (eventType(event) != XCB_PROPERTY_NOTIFY) return false;
                 auto& e = as<xcb_property_notify_event_t>(event);
                 return e.window == window && e.atom == state;

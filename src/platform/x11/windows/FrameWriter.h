@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <utility>
@@ -49,6 +50,10 @@ class FrameWriter : public DesktopPart {
                         std::uint32_t width, std::uint32_t height,
                         const std::optional<Rect>& parkingTarget = std::nullopt);
 
+    // Whether a client of `client` size has the size last asked of it by a move/resize request,
+    // to within one of its size increments either way (or exactly, without increments).
+    bool hasAskedSize(xcb_window_t window, Size client, std::optional<Size> increments) const;
+
   private:
     // Asks the window manager to add or remove one or two states, then waits until the window's
     // state is `reached`.
@@ -73,7 +78,9 @@ class FrameWriter : public DesktopPart {
                         const std::optional<Rect>& parkingTarget);
 
     // Held while a move is noted and sent (sendMoveResize).
-    std::mutex sendMutex_;
+    mutable std::mutex sendMutex_;
+    // The client size each window was last asked to take.
+    std::map<xcb_window_t, Size> askedSizes_;
 };
 
 }  // namespace brindlow

@@ -32,6 +32,12 @@ AXError X11WindowElement::copyAttributeValue(std::string_view attribute, AXValue
         // Asked after every resize of a tiled window, a scroll's edge slices included: the state
         // alone answers, one request instead of a read of the whole window.
         if (!desktop_.registry().isClient(window_)) return axerror::invalidElement;
+        if (attribute == ax::maximized && desktop_.registry().showsMaximizedOnlyByFrame()) {
+            const auto s = desktop_.registry().read(window_);
+            if (!s) return axerror::invalidElement;
+            value = desktop_.registry().maximized(*s);
+            return axerror::success;
+        }
         X11Connection& x = desktop_.connection();
         const auto states = readStates(x, window_);
         if (!states) return axerror::invalidElement;

@@ -161,6 +161,9 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             if (e.format == 32 && e.type == x_.ewmh()->_NET_WM_DESKTOP &&
                 registry().isClient(e.window))
                 desktops().desktopRequested(e.window, e.data.data32[0]);
+            if (e.format == 32 && e.type == x_.ewmh()->_NET_WM_STATE)
+                registry().maximizeRequested(e.window, e.data.data32[0],
+                                             {e.data.data32[1], e.data.data32[2]});
             focusReturn_.handBackHeard(e);
             return;
         }
