@@ -84,7 +84,12 @@ void RaiseEchoes::expire(double time) {
 }
 
 std::optional<WindowID> RaiseEchoes::focusAfterRequests() const {
-    return requests_.empty() ? focused_ : std::optional(requests_.back().window);
+    if (requests_.empty()) return focused_;
+    // Somebody else moved the focus after our last request (the window manager focused what
+    // our moves slid under a resting pointer, say): it is there now, and a raise of the window we
+    // asked for before moves it again.
+    if (othersLast_ && othersLast_->order > requests_.back().order) return focused_;
+    return requests_.back().window;
 }
 
 }  // namespace brindlow
