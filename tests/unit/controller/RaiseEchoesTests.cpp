@@ -47,6 +47,39 @@ INSTANTIATE_TEST_SUITE_P(
                       AgainAfterOthersCase{"CommandMovedOn", kFirst, Verdict::overtaken}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// The window manager names again the window that has the focus as it handles our raise of it,
+// after a command moved the strip on: nobody else chose it, and the strip stays on the command's
+// choice. While the strip still focuses it, it is the raise's answer.
+struct RepeatedCase {
+    const char* name;
+    std::optional<WindowID> stripFocusAtEvent;
+    Verdict verdict;
+};
+
+class RepeatedFocus : public ::testing::TestWithParam<RepeatedCase> {};
+
+TEST_P(RepeatedFocus, AnswersOurRaiseOfIt) {
+    RaiseEchoes echoes;
+    echoes.reset(kThird);
+    echoes.raised(kThird, 0.00, false);
+    EXPECT_EQ(echoes.judge(kThird, 0.02, GetParam().stripFocusAtEvent), GetParam().verdict);
+}
+
+INSTANTIATE_TEST_SUITE_P(RaiseEchoes, RepeatedFocus,
+                         ::testing::Values(RepeatedCase{"StripStillThere", kThird, Verdict::answer},
+                                           RepeatedCase{"CommandMovedOn", kFirst,
+                                                        Verdict::overtaken}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// Once somebody else moved the focus away, the window coming back is their choice too.
+TEST(RaiseEchoes, AWindowFocusedAgainAfterOthersMovedTheFocusAwayIsTheirs) {
+    RaiseEchoes echoes;
+    echoes.reset(kThird);
+    echoes.raised(kThird, 0.00, false);
+    EXPECT_EQ(echoes.judge(kSecond, 0.01, kThird), Verdict::notOurs);
+    EXPECT_EQ(echoes.judge(kThird, 0.02, kFirst), Verdict::notOurs);
+}
+
 // Without anybody else's focus change in between, a raise of the window the last request goes to
 // moves nothing and awaits nothing.
 TEST(RaiseEchoes, ARaiseOfTheWindowAlreadyAskedForAwaitsNothingMore) {
