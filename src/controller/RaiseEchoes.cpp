@@ -21,12 +21,19 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
                                         std::optional<WindowID> stripFocus,
                                         std::optional<double> handActed) {
     expire(time);
+    const std::optional<WindowID> before = focused_;
     focused_ = window;
     // The earliest awaited request for this window: requests are handled in order, so it is the
     // one answered now.
-    const auto answered = std::find_if(requests_.begin(), requests_.end(), [window](auto& r) {
-        return r.awaited && r.window == window;
-    });
+    auto answered = std::find_if(requests_.begin(), requests_.end(),
+                                 [window](auto& r) { return r.awaited && r.window == window; });
+    // The window manager names again the window that had the focus, which a raise of ours not
+    // awaited asked for: it re-announced it as it handled that raise, or the focus went elsewhere
+    // and back before we heard it. Either way nobody else chose anything we did not know of.
+    if (answered == requests_.end() && before == window)
+        answered = std::find_if(requests_.begin(), requests_.end(), [window](auto& r) {
+            return !r.awaited && !r.passed && r.window == window;
+        });
     if (answered == requests_.end()) {
         // A window we asked for before a raise still awaited: whether this is the late answer to
         // it or the window manager's own focus (for a map, or under the pointer), a newer
@@ -84,7 +91,12 @@ void RaiseEchoes::expire(double time) {
 }
 
 std::optional<WindowID> RaiseEchoes::focusAfterRequests() const {
-    return requests_.empty() ? focused_ : std::optional(requests_.back().window);
+    if (requests_.empty()) return focused_;
+    // Somebody else moved the focus after our last request (the window manager focused what
+    // our moves slid under a resting pointer, say): it is there now, and a raise of the window we
+    // asked for before moves it again.
+    if (othersLast_ && othersLast_->order > requests_.back().order) return focused_;
+    return requests_.back().window;
 }
 
 }  // namespace brindlow

@@ -179,6 +179,38 @@ TEST_F(FocusRaces, UnderAStillPointerTheStripAndTheWindowManagerAgreeAfterEachCo
     }
 }
 
+// Where the pointer rests while Brindlow adopts three xterms: over a column (the second, which the
+// adoption slides under it, or the third), as a user's pointer rests anywhere.
+struct RestingPointerCase {
+    std::string name;
+    int x;
+};
+
+class UnderARestingPointer : public FocusRaces,
+                             public ::testing::WithParamInterface<RestingPointerCase> {};
+
+// Beside a window manager that focuses under the pointer, each command right after the adoption
+// (the first as soon as the xterms are listed) ends with the strip's focus and the window
+// manager's active window on the window it chose.
+TEST_P(UnderARestingPointer, EachCommandsChoiceIsHonoured) {
+    ASSERT_TRUE(movePointer(GetParam().x, 540));
+    startTiledXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    const std::vector<std::pair<std::vector<std::string>, int>> commands = {
+        {{"focus-first"}, 1}, {{"jump", "2"}, 2}, {{"focus-last"}, 3}, {{"focus-first"}, 1}};
+    for (const auto& [command, column] : commands) {
+        ASSERT_EQ(tool(command).status, 0);
+        EXPECT_TRUE(keeps([&] { return focusedOn(column); }))
+            << command.front() << ": the strip focuses column " << columns().focused
+            << ", the window manager " << active().value_or(0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Races, UnderARestingPointer,
+                         ::testing::Values(RestingPointerCase{"OverTheLeftColumn", 212},
+                                           RestingPointerCase{"OverTheRightColumn", 1400}),
+                         [](const auto& row) { return row.param.name; });
+
 // The user floats the focused window, then a script (or two quick shortcuts) jumps to the first
 // column and floats at once: the float reaches Brindlow before the window manager has handled the
 // jump's raise and still names the floated window focused. The jump's window floats; the floated
