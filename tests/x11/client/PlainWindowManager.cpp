@@ -214,6 +214,18 @@ int plainWindowManager(xcb_connection_t* c, xcb_screen_t* screen, int screenNumb
             case XCB_DESTROY_NOTIFY:
                 s.gone(reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window);
                 break;
+            case XCB_PROPERTY_NOTIFY: {
+                // The window manager replaced may clear its marks on the root after we took
+                // over (metacity does as it goes): ours are put back.
+                const auto& change = *reinterpret_cast<xcb_property_notify_event_t*>(event);
+                if (change.window != root || change.state != XCB_PROPERTY_DELETE) break;
+                if (change.atom == check)
+                    xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, check, XCB_ATOM_WINDOW, 32,
+                                        1, &own);
+                else if (change.atom == s.atom("_NET_CLIENT_LIST"))
+                    s.publishClients();
+                break;
+            }
             case XCB_SELECTION_CLEAR:
                 // Replaced in turn: the session's own window manager comes back.
                 std::free(event);
