@@ -400,6 +400,20 @@ TEST_P(RandomizedRaceRegression, UserActionsAndCommandsHold) {
 
 // Shrunk operation lists as the failure printed them.
 // clang-format off
+// focusLast, then the settle pass restacks parked windows: the restack, carried out late, put
+// another window on top under the resting pointer, and its focus came more than the echo wait
+// after our last move, so it was followed (beside jwm and fvwm alike).
+const std::vector<Operation> kLateRestackUnderTheRestingPointer = {
+    {1, 2738733953123470666ULL}, {3, 13215634311343262193ULL}, {5, 16538227071675446452ULL},
+    {5, 1494034351104688255ULL}, {3, 8128686508530544180ULL}, {6, 10368339814450122198ULL},
+    {6, 6463763989065359158ULL}, {8, 14404282739096402022ULL}, {5, 11194057402666158388ULL},
+    {6, 3702800313112696757ULL}, {5, 14908098179016829886ULL}, {8, 16726676208347479271ULL},
+    {7, 14491021230049822459ULL}, {6, 2463596910739454961ULL}, {3, 12524097967628627227ULL},
+    {8, 4682482735469524639ULL}, {6, 13510224416610379761ULL}, {7, 17414398199064589502ULL},
+    {8, 17557394117347026729ULL}, {7, 3377098146665599344ULL}, {6, 17033802185218077882ULL},
+    {7, 5384104406068920584ULL}, {4, 2468530733551149983ULL}, {9, 15161881129990680363ULL},
+    {1, 8770459037170820771ULL}};
+
 INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Values(
     // To desktop 2 and back, and at once a click on a window: the click's focus came while the
     // window was away; the strip gave the focus back to the window it had when the desktop was
@@ -517,29 +531,9 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
         {9, 11983771605848277438ULL}, {6, 14695692878760400035ULL}, {3, 8827185146878469243ULL},
         {6, 16536379277593171222ULL}, {7, 381634863230676507ULL}, {4, 2525518378446305059ULL},
         {3, 344967879788569903ULL}, {1, 18312013786496857502ULL}, {5, 1198291680592235253ULL}}},
-    // focusLast, then the settle pass restacks parked windows: the restack, carried out late, put
-    // another window on top under the resting pointer, and its focus came more than the echo wait
-    // after our last move, so it was followed.
-    Shrunk{{"jwm", 8}, {
-        {1, 2738733953123470666ULL}, {3, 13215634311343262193ULL}, {5, 16538227071675446452ULL},
-        {5, 1494034351104688255ULL}, {3, 8128686508530544180ULL}, {6, 10368339814450122198ULL},
-        {6, 6463763989065359158ULL}, {8, 14404282739096402022ULL}, {5, 11194057402666158388ULL},
-        {6, 3702800313112696757ULL}, {5, 14908098179016829886ULL}, {8, 16726676208347479271ULL},
-        {7, 14491021230049822459ULL}, {6, 2463596910739454961ULL}, {3, 12524097967628627227ULL},
-        {8, 4682482735469524639ULL}, {6, 13510224416610379761ULL}, {7, 17414398199064589502ULL},
-        {8, 17557394117347026729ULL}, {7, 3377098146665599344ULL}, {6, 17033802185218077882ULL},
-        {7, 5384104406068920584ULL}, {4, 2468530733551149983ULL}, {9, 15161881129990680363ULL},
-        {1, 8770459037170820771ULL}}},
-    Shrunk{{"fvwm", 8}, {
-        {1, 2738733953123470666ULL}, {3, 13215634311343262193ULL}, {5, 16538227071675446452ULL},
-        {5, 1494034351104688255ULL}, {3, 8128686508530544180ULL}, {6, 10368339814450122198ULL},
-        {6, 6463763989065359158ULL}, {8, 14404282739096402022ULL}, {5, 11194057402666158388ULL},
-        {6, 3702800313112696757ULL}, {5, 14908098179016829886ULL}, {8, 16726676208347479271ULL},
-        {7, 14491021230049822459ULL}, {6, 2463596910739454961ULL}, {3, 12524097967628627227ULL},
-        {8, 4682482735469524639ULL}, {6, 13510224416610379761ULL}, {7, 17414398199064589502ULL},
-        {8, 17557394117347026729ULL}, {7, 3377098146665599344ULL}, {6, 17033802185218077882ULL},
-        {7, 5384104406068920584ULL}, {4, 2468530733551149983ULL}, {9, 15161881129990680363ULL},
-        {1, 8770459037170820771ULL}}},
+    // focusLast, then a restack carried out late under the resting pointer (above).
+    Shrunk{{"jwm", 8}, kLateRestackUnderTheRestingPointer},
+    Shrunk{{"fvwm", 8}, kLateRestackUnderTheRestingPointer},
     // A click, the clicked window closed, and a new window: a raise of ours (denying a focus under
     // the resting pointer) was answered after the window manager focused the new window, and that
     // answer was counted as a choice made since the new window appeared, so the adoption left the

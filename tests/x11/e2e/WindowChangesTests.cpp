@@ -99,27 +99,13 @@ TEST_F(WindowChanges, AWindowThatMapsMaximisedTakesItsColumn) {
     EXPECT_EQ(logged().find("needs 1920 points"), std::string::npos);
 }
 
-// Maximised before the start, a window is tiled out of that state; the quit gives it back.
-TEST_F(WindowChanges, AWindowMaximisedBeforeTheStartIsMaximisedAgainAtTheQuit) {
-    const auto big =
-        startClient({"--title", "e2e-big", "--states", "maximized-vert,maximized-horz"});
-    ASSERT_TRUE(settle([&] { return maximised(big->window()); }));
-    startXterm("e2e-xterm-1");
-    startBrindlow();
-    ASSERT_FALSE(HasFatalFailure());
-    EXPECT_TRUE(settle([&] {
-        const auto frame = frameOf(big->window());
-        return !maximised(big->window()) && frame && frame->width == 942;
-    })) << "frame "
-        << frameOf(big->window()).value_or(Rect{});
-    brindlow_->signal(SIGTERM);
-    ASSERT_TRUE(brindlow_->waitForExit(kLimit));
-    EXPECT_TRUE(settle([&] { return maximised(big->window()); }));
-}
+// Maximised before the start, a window is tiled out of that state, and the quit gives it back:
+// also after a kill, which puts nothing back, by the next run's quit (it finds the window no longer
+// maximised).
+class MaximisedBeforeTheStart : public WindowChanges, public ::testing::WithParamInterface<bool> {};
 
-// The same after a kill, which puts nothing back: the next run, which finds the window no longer
-// maximised, maximises it again at its quit.
-TEST_F(WindowChanges, AWindowMaximisedBeforeTheStartIsMaximisedAgainByTheQuitAfterAKill) {
+TEST_P(MaximisedBeforeTheStart, IsMaximisedAgainByTheQuit) {
+    const bool killedFirst = GetParam();
     const auto big =
         startClient({"--title", "e2e-big", "--states", "maximized-vert,maximized-horz"});
     ASSERT_TRUE(settle([&] { return maximised(big->window()); }));
@@ -131,14 +117,19 @@ TEST_F(WindowChanges, AWindowMaximisedBeforeTheStartIsMaximisedAgainByTheQuitAft
         return !maximised(big->window()) && frame && frame->width == 942;
     })) << "frame "
         << frameOf(big->window()).value_or(Rect{});
-    brindlow_->signal(SIGKILL);
-    brindlow_->waitForExit(kLimit);
-    startBrindlow();
-    ASSERT_FALSE(HasFatalFailure());
+    if (killedFirst) {
+        brindlow_->signal(SIGKILL);
+        brindlow_->waitForExit(kLimit);
+        startBrindlow();
+        ASSERT_FALSE(HasFatalFailure());
+    }
     brindlow_->signal(SIGTERM);
     ASSERT_TRUE(brindlow_->waitForExit(kLimit));
     EXPECT_TRUE(settle([&] { return maximised(big->window()); }));
 }
+
+INSTANTIATE_TEST_SUITE_P(Quit, MaximisedBeforeTheStart, ::testing::Values(false, true),
+                         [](const auto& row) { return row.param ? "AfterAKill" : "AtOnce"; });
 
 // Maximised by the user while tiled, a window's column goes full width and the window is not left
 // maximised; maximised again, the column takes its width back.
