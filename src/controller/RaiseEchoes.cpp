@@ -10,10 +10,11 @@ void RaiseEchoes::reset(std::optional<WindowID> focused) {
     requests_.clear();
 }
 
-void RaiseEchoes::raised(WindowID window, double time, bool replacesLast) {
+void RaiseEchoes::raised(WindowID window, double time, bool replacesLast,
+                         bool focusUnderThePointer) {
     expire(time);
     if (replacesLast && !requests_.empty()) requests_.pop_back();
-    const bool moves = focusAfterRequests() != window;
+    const bool moves = focusAfterRequests(focusUnderThePointer) != window;
     requests_.push_back({window, time, moves, false, ++order_});
 }
 
@@ -90,12 +91,15 @@ void RaiseEchoes::expire(double time) {
     while (!requests_.empty() && time - requests_.front().time > kAnswerWait) requests_.pop_front();
 }
 
-std::optional<WindowID> RaiseEchoes::focusAfterRequests() const {
+std::optional<WindowID> RaiseEchoes::focusAfterRequests(bool focusUnderThePointer) const {
     if (requests_.empty()) return focused_;
-    // Somebody else moved the focus after our last request (the window manager focused what
-    // our moves slid under a resting pointer, say): it is there now, and a raise of the window we
-    // asked for before moves it again.
-    if (othersLast_ && othersLast_->order > requests_.back().order) return focused_;
+    // The window manager focused what our moves slid under a resting pointer after our last
+    // request: the focus is there now, and a raise of the window we asked for before moves it
+    // again. Beside one that focuses by click, a focus of somebody else's in between (a new
+    // window's) leaves our last request standing: awaiting its answer again would follow that
+    // answer over a newer window's focus.
+    if (focusUnderThePointer && othersLast_ && othersLast_->order > requests_.back().order)
+        return focused_;
     return requests_.back().window;
 }
 

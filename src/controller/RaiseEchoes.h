@@ -38,7 +38,9 @@ class RaiseEchoes {
     void reset(std::optional<WindowID> focused);
     // We asked for `window` to be raised and focused at `time`. `replacesLast` says the request
     // took the place of the previous one before it was carried out, so that one never happens.
-    void raised(WindowID window, double time, bool replacesLast);
+    // `focusUnderThePointer`: the window manager focuses what comes under a resting pointer, so a
+    // focus change of somebody else's after our last request may have moved it from there.
+    void raised(WindowID window, double time, bool replacesLast, bool focusUnderThePointer = false);
     // A focus event for `window` (tiled or not) at `time`; `stripFocus` is the focused window of
     // the strip that holds `window`, none when no strip does; `handActed`, when the user's hand
     // last moved or clicked the pointer, if known. Also notes where the focus is now.
@@ -82,7 +84,7 @@ class RaiseEchoes {
 
     void expire(double time);
     // Where the focus will be once every request made so far is handled.
-    std::optional<WindowID> focusAfterRequests() const;
+    std::optional<WindowID> focusAfterRequests(bool focusUnderThePointer) const;
 
     std::optional<WindowID> focused_;
     std::deque<Request> requests_;

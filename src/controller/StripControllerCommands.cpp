@@ -155,7 +155,8 @@ void StripController::raise(const ManagedWindow& window, std::optional<std::uint
         askedAt ? raiser_->raiseAskedAt(window, *askedAt) : raiser_->raise(window);
     // Dropped: one of our own windows took the focus since it was asked for.
     if (!replacedLast) return;
-    raiseEchoes_.raised(window.id, now(), *replacedLast);
+    raiseEchoes_.raised(window.id, now(), *replacedLast,
+                        env_.windowManagerTraits().followsPointer());
 }
 
 void StripController::yieldFocusToOwnWindow() {

@@ -15,9 +15,10 @@ constexpr WindowID kFirst = 1;
 constexpr WindowID kSecond = 2;
 constexpr WindowID kThird = 3;
 
-// A raise of the window that has the focus is answered by nothing; somebody else then moves the
-// focus (the window manager focuses what our moves slid under a resting pointer), and we raise
-// the strip's window again. That raise moves the focus back, and its answer is ours.
+// Beside a window manager that focuses under the pointer: a raise of the window that has the
+// focus is answered by nothing; the window manager then focuses what our moves slid under a
+// resting pointer, and we raise the strip's window again. That raise moves the focus back, and
+// its answer is ours.
 struct AgainAfterOthersCase {
     const char* name;
     // The strip's focus when the answer comes: the raised window, or a command's later choice.
@@ -33,7 +34,7 @@ TEST_P(RaiseAgainAfterOthers, IsAwaitedAndItsAnswerKnown) {
     echoes.raised(kThird, 0.00, false);
     EXPECT_FALSE(echoes.awaitsAnswers());
     EXPECT_EQ(echoes.judge(kSecond, 0.01, kThird), Verdict::notOurs);
-    echoes.raised(kThird, 0.02, false);
+    echoes.raised(kThird, 0.02, false, true);
     EXPECT_TRUE(echoes.awaitsAnswers());
     EXPECT_EQ(echoes.judge(kThird, 0.05, GetParam().stripFocusAtAnswer), GetParam().answer);
     EXPECT_FALSE(echoes.awaitsAnswers());
@@ -46,6 +47,18 @@ INSTANTIATE_TEST_SUITE_P(
                       // answer must not pull the strip back.
                       AgainAfterOthersCase{"CommandMovedOn", kFirst, Verdict::overtaken}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// Beside a window manager that focuses by click, somebody else's focus in between (a new
+// window's) leaves our last request standing: the same raise again awaits nothing, so its answer
+// is never followed over a newer window's focus.
+TEST(RaiseEchoes, BesideAClickToFocusWindowManagerARaiseAgainAfterOthersAwaitsNothing) {
+    RaiseEchoes echoes;
+    echoes.reset(kThird);
+    echoes.raised(kThird, 0.00, false);
+    EXPECT_EQ(echoes.judge(kSecond, 0.01, kThird), Verdict::notOurs);
+    echoes.raised(kThird, 0.02, false, false);
+    EXPECT_FALSE(echoes.awaitsAnswers());
+}
 
 // The window manager names again the window that has the focus as it handles our raise of it,
 // after a command moved the strip on: nobody else chose it, and the strip stays on the command's
