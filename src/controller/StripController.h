@@ -152,6 +152,7 @@ class StripController : private StripControllerMembers {
     bool windowFocused(WindowID id);
     // Whether the window manager focused `id` only because our moves slid it under the pointer.
     bool slidUnderStillPointer(WindowID id) const;
+    bool stripFocusMinimized(std::optional<WindowID> stripFocus) const;
     // The focus went to no window.
     void focusLost();
     void followHandAfterDenial(WindowID id, double deniedAt);

@@ -223,7 +223,7 @@ bool StripController::windowFocused(WindowID id) {
         return verdict == RaiseEchoes::Verdict::notOurs;
     }
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
-        !focusedAsMapped && slidUnderStillPointer(id)) {
+        !focusedAsMapped && !stripFocusMinimized(stripFocus) && slidUnderStillPointer(id)) {
         if (ownWindowTakesFocus_ && onOwnKeysTaken) {
             // Raising the strip's window would take the keys from the panel the user types in.
             log_.info("Focus under the still pointer not followed: the keys go back to our window");
@@ -299,6 +299,17 @@ void StripController::focusLost() {
     }
     log_.info("Focus lost under the still pointer: given back");
     raiseFocused(*state_.activeUUID);
+}
+
+// The user minimised the strip's focused window and its departure is not gathered yet: the window
+// manager's focus is its choice of the successor, whatever stands under the pointer. Giving the
+// focus back would ask for a raise of the minimised window, which goes out no more, and the strip
+// would later pick a neighbour the window manager never focused.
+bool StripController::stripFocusMinimized(std::optional<WindowID> stripFocus) const {
+    if (!stripFocus) return false;
+    const auto window = state_.windows.find(*stripFocus);
+    return window != state_.windows.end() &&
+           AX::boolAttribute(window->second.element, ax::minimized).value_or(false);
 }
 
 bool StripController::slidUnderStillPointer(WindowID id) const {

@@ -120,6 +120,16 @@ class RaceWorld {
                     << ", the strip's focus is on " << strip.value_or(0)
                     << " and the window manager's on " << active.value_or(0) << "; ";
         }
+        // The user minimised the window the last choice chose: the window manager picks the
+        // successor or the strip does, and both end on the same one.
+        if (successorOfMinimised_) {
+            const std::optional<WindowID> strip = stripFocus(now.snapshot);
+            const std::optional<WindowID> active = desktop_.activeWindow();
+            if (active && std::find(order.begin(), order.end(), *active) != order.end() &&
+                strip != active)
+                out << "after the user minimised the chosen window, the strip's focus is on "
+                    << strip.value_or(0) << " and the window manager's on " << *active << "; ";
+        }
         std::vector<size_t> places;
         for (const WindowID id : openedInARow_)
             if (const auto at = std::find(order.begin(), order.end(), id); at != order.end())
@@ -149,6 +159,8 @@ class RaceWorld {
     // it.
     std::optional<WindowID> expected_;
     std::string chooser_;
+    // The user minimised the chosen window and nothing was chosen since.
+    bool successorOfMinimised_ = false;
     // Windows opened one right after another, in order.
     std::vector<WindowID> openedInARow_;
 
@@ -210,6 +222,7 @@ class RaceWorld {
     void choose(std::optional<WindowID> window, std::string chooser) {
         expected_ = window;
         chooser_ = std::move(chooser);
+        successorOfMinimised_ = false;
         openedInARow_.clear();
     }
 
@@ -248,7 +261,10 @@ class RaceWorld {
                 const SimWindow window = candidates[size_t(pick(int(candidates.size())))];
                 window.minimize();
                 minimisedByUser_.insert(window.id());
-                if (expected_ == window.id()) choose(std::nullopt, "");
+                if (expected_ == window.id()) {
+                    choose(std::nullopt, "");
+                    successorOfMinimised_ = true;
+                }
                 openedInARow_.clear();
                 return "minimise " + std::to_string(window.id());
             }
@@ -414,6 +430,17 @@ const std::vector<Operation> kLateRestackUnderTheRestingPointer = {
     {7, 5384104406068920584ULL}, {4, 2468530733551149983ULL}, {9, 15161881129990680363ULL},
     {1, 8770459037170820771ULL}};
 
+// New windows, a restore and a focus command, then the user minimises the window the last choice
+// chose: the window manager focused the successor (the topmost window, under the resting pointer)
+// before the minimise was heard, that focus was given back to the minimised window, whose raise
+// went out no more, and the strip then picked a neighbour the window manager never focused.
+const std::vector<Operation> kMinimisedWhileItsSuccessorIsFocused = {
+    {0, 4858867245298192703ULL}, {7, 2108333633256469254ULL}, {8, 5845761814067031983ULL},
+    {8, 12266880730577146957ULL}, {8, 8870959017923520898ULL}, {5, 12764890901254391272ULL},
+    {8, 18441103113338208970ULL}, {5, 12656226401565931453ULL}, {3, 842882796680772060ULL},
+    {6, 17371367401018537841ULL}, {4, 9435974034837203040ULL}, {6, 15873320064810343854ULL},
+    {2, 3778827732554646286ULL}, {6, 12805325500093759091ULL}, {3, 8848971027926710672ULL}};
+
 INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Values(
     // To desktop 2 and back, and at once a click on a window: the click's focus came while the
     // window was away; the strip gave the focus back to the window it had when the desktop was
@@ -534,6 +561,9 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
     // focusLast, then a restack carried out late under the resting pointer (above).
     Shrunk{{"jwm", 8}, kLateRestackUnderTheRestingPointer},
     Shrunk{{"fvwm", 8}, kLateRestackUnderTheRestingPointer},
+    // The user minimises the chosen window under the resting pointer (above).
+    Shrunk{{"jwm", 114}, kMinimisedWhileItsSuccessorIsFocused},
+    Shrunk{{"fvwm", 114}, kMinimisedWhileItsSuccessorIsFocused},
     // A click, the clicked window closed, and a new window: a raise of ours (denying a focus under
     // the resting pointer) was answered after the window manager focused the new window, and that
     // answer was counted as a choice made since the new window appeared, so the adoption left the
