@@ -187,6 +187,15 @@ class StripController : private StripControllerMembers {
     void watchDrag(WindowID id);
     // Under the held button, a window away from where the controller put it waits for the drop.
     void noteDragAway(WindowID id);
+    // A tiled window standing away from where the strip laid it out, read while its display is at
+    // rest (no glide, no swipe): the moments in which a change is the window's or the user's.
+    struct AwayFromLayout {
+        std::string displayID;
+        const DisplayState* display = nullptr;
+        ManagedWindow* window = nullptr;
+        Rect live;
+    };
+    std::optional<AwayFromLayout> awayFromLayout(WindowID id);
     // A tiled window's size changed: a drag under the button, else the window's own doing.
     void windowResized(WindowID id);
     // A tiled window that resized itself goes back into its column (once our own move's echoes

@@ -40,20 +40,26 @@ bool StripController::lookAfterOwnMove(WindowID id, bool WindowRecord::*pending,
     return true;
 }
 
-void StripController::noteDragAway(WindowID id) {
+std::optional<StripController::AwayFromLayout> StripController::awayFromLayout(WindowID id) {
     const auto location = locate(id);
-    if (!location) return;
+    if (!location) return std::nullopt;
     const DisplayState* display = stateOf(location->first);
-    if (!display || display->animator.isAnimating() || state_.swipedDisplay()) return;
+    if (!display || display->animator.isAnimating() || state_.swipedDisplay()) return std::nullopt;
     const auto window = state_.windows.find(id);
-    if (window == state_.windows.end()) return;
+    if (window == state_.windows.end()) return std::nullopt;
     const std::optional<Rect> live = AX::frame(window->second.element);
-    if (!live) return;
-    if (UserDrag::framesClose(*live, window->second.frame, UserDrag::kTolerance)) return;
+    if (!live || UserDrag::framesClose(*live, window->second.frame, UserDrag::kTolerance))
+        return std::nullopt;
+    return AwayFromLayout{location->first, display, &window->second, *live};
+}
+
+void StripController::noteDragAway(WindowID id) {
+    const std::optional<AwayFromLayout> away = awayFromLayout(id);
+    if (!away) return;
     if (state_.records.get(id).userChangePending) return;
     state_.records.edit(id, [](WindowRecord& record) { record.userChangePending = true; });
     log_.info("User drag of %{public}s under way: judged once the button is up",
-              window->second.appName);
+              away->window->appName);
     enqueueAfter(UserDrag::kFirstJudgement, [this, id] { userChanged(id); });
 }
 

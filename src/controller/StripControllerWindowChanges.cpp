@@ -34,16 +34,12 @@ void StripController::putBackSelfResized(WindowID id) {
 void StripController::putBackIfAway(WindowID id) {
     const WindowRecord held = state_.records.get(id);
     if (held.userChangePending || state_.paused) return;
-    const auto location = locate(id);
-    if (!location) return;
-    const DisplayState* display = stateOf(location->first);
-    if (!display || display->animator.isAnimating() || state_.swipedDisplay()) return;
-    const auto window = state_.windows.find(id);
-    if (window == state_.windows.end()) return;
-    const std::optional<Rect> live = AX::frame(window->second.element);
-    if (!live || UserDrag::framesClose(*live, window->second.frame, UserDrag::kTolerance)) return;
+    const std::optional<AwayFromLayout> away = awayFromLayout(id);
+    if (!away) return;
+    ManagedWindow& window = *away->window;
+    const Rect& live = away->live;
     // Its maximise is answered on its own, with the full width.
-    if (MaximizedState::isMaximized(window->second.element)) return;
+    if (MaximizedState::isMaximized(window.element)) return;
     // One that keeps resizing itself after every put-back would be chased for ever: after a few
     // it stays at its own size until the next change of the strip.
     const bool sameRun = held.selfResizes > 0 && now() - held.selfResizedSince < kSelfResizeRun;
@@ -55,17 +51,17 @@ void StripController::putBackIfAway(WindowID id) {
         }
         ++record.selfResizes;
     });
-    const std::vector<Placement>& placements = display->lastLayout.placements;
+    const std::vector<Placement>& placements = away->display->lastLayout.placements;
     const auto parked =
         std::find_if(placements.begin(), placements.end(),
                      [id](const Placement& p) { return p.windowID == id && p.isParked; });
     if (parked != placements.end()) {
-        parkAtOwnSize(window->second, parked->frame, display->info.visible, *live);
+        parkAtOwnSize(window, parked->frame, away->display->info.visible, live);
         return;
     }
-    log_.info("%{public}s resized itself to %ld×%ld: back into its column", window->second.appName,
-              long(live->width), long(live->height));
-    relayout(location->first);
+    log_.info("%{public}s resized itself to %ld×%ld: back into its column", window.appName,
+              long(live.width), long(live.height));
+    relayout(away->displayID);
 }
 
 void StripController::parkAtOwnSize(ManagedWindow& window, const Rect& spot, const Rect& area,
