@@ -5,11 +5,12 @@
 // window whole on the screen, as some pull a window moved off it back into view.
 #include "PlainWindowManager.h"
 
+#include "TakeOver.h"
+
 #include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,32 +28,16 @@ xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
     return result;
 }
 
-// The next event, or none once `deadline` has passed.
-xcb_generic_event_t* nextEvent(xcb_connection_t* c,
-                               std::chrono::steady_clock::time_point deadline) {
-    for (;;) {
-        if (xcb_generic_event_t* event = xcb_poll_for_event(c)) return event;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
-        if (left <= 0 || xcb_connection_has_error(c)) return nullptr;
-        pollfd readable{xcb_get_file_descriptor(c), POLLIN, 0};
-        poll(&readable, 1, int(left));
-    }
-}
-
 struct Session {
     xcb_connection_t* c;
     xcb_screen_t* screen;
     bool clamps;
+    RootMarks marks;
     std::vector<xcb_window_t> clients;
 
     xcb_atom_t atom(const char* name) const { return internAtom(c, name); }
 
-    void publishClients() {
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, screen->root, atom("_NET_CLIENT_LIST"),
-                            XCB_ATOM_WINDOW, 32, std::uint32_t(clients.size()), clients.data());
-    }
+    void publishClients() { marks.publishClients(clients); }
 
     void setState(xcb_window_t window, std::uint32_t state) {
         const std::uint32_t values[] = {state, XCB_WINDOW_NONE};
@@ -138,54 +123,13 @@ struct Session {
 
 }  // namespace
 
-xcb_window_t takeOverTheRoot(xcb_connection_t* c, xcb_window_t root, int screenNumber,
-                             int limitMs) {
-    const xcb_window_t own = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, own, root, -1, -1, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-    const xcb_atom_t selection = internAtom(c, ("WM_S" + std::to_string(screenNumber)).c_str());
-    auto* owner = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
-    const xcb_window_t previous = owner ? owner->owner : xcb_window_t(XCB_WINDOW_NONE);
-    std::free(owner);
-    // The one it replaces lets go of the root as it ends: its selection window and its frames
-    // go then, and each of those events is a moment to try again.
-    const std::uint32_t gone = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    if (previous != XCB_WINDOW_NONE)
-        xcb_change_window_attributes(c, previous, XCB_CW_EVENT_MASK, &gone);
-    const std::uint32_t children = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &children);
-    xcb_set_selection_owner(c, own, selection, XCB_CURRENT_TIME);
-    const std::uint32_t rootMask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
-                                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY |
-                                   XCB_EVENT_MASK_PROPERTY_CHANGE;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    for (;;) {
-        xcb_generic_error_t* error = xcb_request_check(
-            c, xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &rootMask));
-        if (!error) return own;
-        std::free(error);
-        // One that destroys its windows before it closes its connection lets go of the root
-        // with no event left to hear: then the next look comes after a short while.
-        const auto next =
-            std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(100));
-        if (xcb_generic_event_t* event = nextEvent(c, next)) std::free(event);
-        if (std::chrono::steady_clock::now() >= deadline) break;
-    }
-    std::fprintf(stderr, "brindlow-testclient: the window manager did not let go\n");
-    return XCB_WINDOW_NONE;
-}
-
 int plainWindowManager(xcb_connection_t* c, xcb_screen_t* screen, int screenNumber,
                        const std::string& name, bool clampsIntoView) {
-    Session s{c, screen, clampsIntoView, {}};
     const xcb_window_t root = screen->root;
     const xcb_window_t own = takeOverTheRoot(c, root, screenNumber);
     if (own == XCB_WINDOW_NONE) return 1;
-    const xcb_atom_t check = s.atom("_NET_SUPPORTING_WM_CHECK");
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, own, check, XCB_ATOM_WINDOW, 32, 1, &own);
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, own, s.atom("_NET_WM_NAME"),
-                        s.atom("UTF8_STRING"), 8, std::uint32_t(name.size()), name.data());
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, check, XCB_ATOM_WINDOW, 32, 1, &own);
+    Session s{c, screen, clampsIntoView, RootMarks(c, root, own), {}};
+    s.marks.publishCheck(name);
     s.publishClients();
     std::printf("ready\n");
     std::fflush(stdout);
@@ -214,18 +158,9 @@ int plainWindowManager(xcb_connection_t* c, xcb_screen_t* screen, int screenNumb
             case XCB_DESTROY_NOTIFY:
                 s.gone(reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window);
                 break;
-            case XCB_PROPERTY_NOTIFY: {
-                // The window manager replaced may clear its marks on the root after we took
-                // over (metacity does as it goes): ours are put back.
-                const auto& change = *reinterpret_cast<xcb_property_notify_event_t*>(event);
-                if (change.window != root || change.state != XCB_PROPERTY_DELETE) break;
-                if (change.atom == check)
-                    xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, check, XCB_ATOM_WINDOW, 32,
-                                        1, &own);
-                else if (change.atom == s.atom("_NET_CLIENT_LIST"))
-                    s.publishClients();
+            case XCB_PROPERTY_NOTIFY:
+                s.marks.putBackIfCleared(*event);
                 break;
-            }
             case XCB_SELECTION_CLEAR:
                 // Replaced in turn: the session's own window manager comes back.
                 std::free(event);

@@ -44,6 +44,7 @@
 
 #include "OwnDecorations.h"
 #include "PlainWindowManager.h"
+#include "TakeOver.h"
 
 namespace {
 
@@ -426,17 +427,14 @@ int probe(const Options& o) {
 // A window manager that stops answering: it takes the window manager selection (the one it
 // replaces lets its clients go and ends), publishes itself and one client, answers frame-extents
 // requests like any window manager, and once asked to move a window answers nothing more.
+// It keeps its marks on the root all along: putting them back answers nobody.
 int stallingWindowManager(xcb_window_t client, int screenNumber) {
     const xcb_window_t root = screen->root;
     const xcb_window_t own = brindlow::test::takeOverTheRoot(connection, root, screenNumber);
     if (own == XCB_WINDOW_NONE) return 1;
-    const xcb_atom_t check = atom("_NET_SUPPORTING_WM_CHECK");
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, own, check, XCB_ATOM_WINDOW, 32, 1,
-                        &own);
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, root, check, XCB_ATOM_WINDOW, 32, 1,
-                        &own);
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, root, atom("_NET_CLIENT_LIST"),
-                        XCB_ATOM_WINDOW, 32, 1, &client);
+    brindlow::test::RootMarks marks(connection, root, own);
+    marks.publishCheck();
+    marks.publishClients({client});
     const xcb_atom_t extentsRequest = atom("_NET_REQUEST_FRAME_EXTENTS");
     const xcb_atom_t extents = atom("_NET_FRAME_EXTENTS");
     const xcb_atom_t moveResize = atom("_NET_MOVERESIZE_WINDOW");
@@ -446,6 +444,8 @@ int stallingWindowManager(xcb_window_t client, int screenNumber) {
     for (;;) {
         xcb_generic_event_t* event = xcb_wait_for_event(connection);
         if (!event) return 3;
+        marks.putBackIfCleared(*event);
+        xcb_flush(connection);
         if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
             auto* message = reinterpret_cast<xcb_client_message_event_t*>(event);
             if (message->type == moveResize && !stalled) {
