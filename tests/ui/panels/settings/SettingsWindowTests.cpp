@@ -163,21 +163,42 @@ TEST_F(SettingsWindowTest, AppRuleRowsEditTheirOwnRuleWhenAnAppIsListedTwice) {
     EXPECT_TRUE((*named)->text().endsWith(QChar(0x2026))) << (*named)->text().toStdString();
 }
 
-TEST_F(SettingsWindowTest, RecordingLetsGoOfEveryGrabAndResetAllRedrawsEveryRecorder) {
-    using namespace KeyboardShortcuts;
-    setKeyCharacterSource(usLayoutCharacter);
+// The Shortcuts page over a registry of every hot key, grabbed through a fake system; keys named
+// by a US layout unless a test says otherwise.
+class SettingsWindowShortcutsTest : public SettingsWindowTest {
+  protected:
+    void SetUp() override {
+        KeyboardShortcuts::setKeyCharacterSource(KeyboardShortcuts::usLayoutCharacter);
+    }
+    void TearDown() override {
+        window.reset();
+        KeyboardShortcuts::setKeyCharacterSource({});
+    }
+
+    // Registers every hot key (`grabs` counts what that grabbed), then opens the window on the
+    // Shortcuts page and returns that page.
+    QWidget* openShortcuts() {
+        Hotkey::registerAll(registry, [](const Command&) {});
+        grabs = system.grabbed.size();
+        services.shortcuts = &registry;
+        services.hotKeys = &system;
+        window = open(AppSettings{});
+        window->select(SettingsPageTab::shortcuts);
+        return window->page(SettingsPageTab::shortcuts);
+    }
+
     test::FakeHotKeys system;
-    HotKeyCenter center{system, [](const std::string&) {}};
+    KeyboardShortcuts::HotKeyCenter center{system, [](const std::string&) {}};
     MemoryPreferences preferences;
-    Registry registry{preferences, center};
-    Hotkey::registerAll(registry, [](const Command&) {});
-    const std::size_t grabs = system.grabbed.size();
+    KeyboardShortcuts::Registry registry{preferences, center};
+    std::size_t grabs = 0;
+    std::unique_ptr<SettingsWindow> window;
+};
+
+TEST_F(SettingsWindowShortcutsTest, RecordingLetsGoOfEveryGrabAndResetAllRedrawsEveryRecorder) {
+    QWidget* page = openShortcuts();
     ASSERT_GT(grabs, 0u);
-    services.shortcuts = &registry;
-    services.hotKeys = &system;
-    auto window = open(AppSettings{});
-    window->select(SettingsPageTab::shortcuts);
-    const auto recorders = window->page(SettingsPageTab::shortcuts)->findChildren<QLineEdit*>();
+    const auto recorders = page->findChildren<QLineEdit*>();
     ASSERT_EQ(std::size_t(recorders.size()), Hotkey::all().size());
 
     window->activateWindow();
@@ -190,40 +211,28 @@ TEST_F(SettingsWindowTest, RecordingLetsGoOfEveryGrabAndResetAllRedrawsEveryReco
 
     const QString first = recorders.front()->text();
     const QString last = recorders.back()->text();
-    registry.setShortcut(Shortcut{4, 6144}, Hotkey::all().front().name);
-    registry.setShortcut(Shortcut{5, 6144}, Hotkey::all().back().name);
+    registry.setShortcut(KeyboardShortcuts::Shortcut{4, 6144}, Hotkey::all().front().name);
+    registry.setShortcut(KeyboardShortcuts::Shortcut{5, 6144}, Hotkey::all().back().name);
     QApplication::processEvents();
     EXPECT_NE(recorders.front()->text(), first);
     EXPECT_NE(recorders.back()->text(), last);
-    for (auto* reset : window->page(SettingsPageTab::shortcuts)->findChildren<QPushButton*>())
+    for (auto* reset : page->findChildren<QPushButton*>())
         if (reset->text() == "Reset All to Defaults") reset->click();
     QApplication::processEvents();
     EXPECT_EQ(recorders.front()->text(), first);
     EXPECT_EQ(recorders.back()->text(), last);
-    window.reset();
-    setKeyCharacterSource({});
 }
 
 // Keys are named by the keyboard layout in use: the Shortcuts page follows a switch of layout or
 // group while it shows ("Ctrl+Alt+/" with a US layout, "Ctrl+Alt+-" with a German one), and reads
 // nothing again while it is hidden.
-TEST_F(SettingsWindowTest, TheShortcutsPageNamesTheKeysOfTheLayoutSwitchedTo) {
-    using namespace KeyboardShortcuts;
+TEST_F(SettingsWindowShortcutsTest, TheShortcutsPageNamesTheKeysOfTheLayoutSwitchedTo) {
     bool german = false;
-    setKeyCharacterSource([&german](int keyCode) -> std::optional<std::string> {
+    KeyboardShortcuts::setKeyCharacterSource([&german](int keyCode) -> std::optional<std::string> {
         if (german && keyCode == 44) return "-";
-        return usLayoutCharacter(keyCode);
+        return KeyboardShortcuts::usLayoutCharacter(keyCode);
     });
-    test::FakeHotKeys system;
-    HotKeyCenter center{system, [](const std::string&) {}};
-    MemoryPreferences preferences;
-    Registry registry{preferences, center};
-    Hotkey::registerAll(registry, [](const Command&) {});
-    services.shortcuts = &registry;
-    services.hotKeys = &system;
-    auto window = open(AppSettings{});
-    window->select(SettingsPageTab::shortcuts);
-    QWidget* page = window->page(SettingsPageTab::shortcuts);
+    QWidget* page = openShortcuts();
     auto* sheetKeys = page->findChild<QLineEdit*>("shortcuts");
     ASSERT_NE(sheetKeys, nullptr);
     EXPECT_EQ(sheetKeys->text(), "Ctrl+Alt+/");
@@ -237,26 +246,13 @@ TEST_F(SettingsWindowTest, TheShortcutsPageNamesTheKeysOfTheLayoutSwitchedTo) {
     const auto timers = page->findChildren<QTimer*>();
     EXPECT_TRUE(
         std::none_of(timers.begin(), timers.end(), [](QTimer* t) { return t->isActive(); }));
-    window.reset();
-    setKeyCharacterSource({});
 }
 
 // Openbox and xfwm4 bind Ctrl+Alt+← themselves: the default is refused, and the row says so
 // until the user records a combination that is free.
-TEST_F(SettingsWindowTest, ARowWhoseShortcutAnotherProgramHoldsSaysSo) {
-    using namespace KeyboardShortcuts;
-    setKeyCharacterSource(usLayoutCharacter);
-    test::FakeHotKeys system;
+TEST_F(SettingsWindowShortcutsTest, ARowWhoseShortcutAnotherProgramHoldsSaysSo) {
     system.takenElsewhere = {{123, 6144}};
-    HotKeyCenter center{system, [](const std::string&) {}};
-    MemoryPreferences preferences;
-    Registry registry{preferences, center};
-    Hotkey::registerAll(registry, [](const Command&) {});
-    services.shortcuts = &registry;
-    services.hotKeys = &system;
-    auto window = open(AppSettings{});
-    window->select(SettingsPageTab::shortcuts);
-    QWidget* page = window->page(SettingsPageTab::shortcuts);
+    QWidget* page = openShortcuts();
     auto* held = page->findChild<QLabel*>("focusLeftHeld");
     auto* free = page->findChild<QLabel*>("focusRightHeld");
     ASSERT_NE(held, nullptr);
@@ -268,11 +264,9 @@ TEST_F(SettingsWindowTest, ARowWhoseShortcutAnotherProgramHoldsSaysSo) {
               "there or record another.");
     EXPECT_FALSE(free->isVisibleTo(window.get()));
 
-    registry.setShortcut(Shortcut{4, 6144}, *Hotkey::named("focusLeft"));
+    registry.setShortcut(KeyboardShortcuts::Shortcut{4, 6144}, *Hotkey::named("focusLeft"));
     QApplication::processEvents();
     EXPECT_FALSE(held->isVisibleTo(window.get()));
-    window.reset();
-    setKeyCharacterSource({});
 }
 
 // The note on dimming comes and goes with the compositor while the page is open, and the page
