@@ -26,9 +26,25 @@ class ParkedStackingTest : public ::testing::Test, public test::SimFixture {
     std::set<WindowID> lowered;
 
     void SetUp() override {
-        for (const SimWindow& w : {visible, parked})
-            windows[w.id()] = ManagedWindow{w.id(), w.pid(),   std::nullopt, "Editor",
-                                            "",     w.frame(), w.element(),  std::nullopt};
+        manage(visible);
+        manage(parked);
+    }
+
+    void manage(const SimWindow& w) {
+        windows[w.id()] = ManagedWindow{w.id(), w.pid(),   std::nullopt, "Editor",
+                                        "",     w.frame(), w.element(),  std::nullopt};
+    }
+    // Another window of the editor's at `frame`, managed.
+    SimWindow openManaged(const char* title, const Rect& frame) {
+        SimWindow w = desktop.openWindow(app, {.title = title, .frame = frame});
+        manage(w);
+        return w;
+    }
+    // The parked window at 1100 and `other` parked at 1000: both reach over the visible window.
+    std::vector<Placement> twoParkedOverTheVisible(const SimWindow& other) {
+        std::vector<Placement> placements = layout(1100);
+        placements.push_back({other.id(), Rect(1000, 12, 1136, 1000), true, true});
+        return placements;
     }
 
     std::vector<Placement> layout(double parkedAt) {
@@ -43,6 +59,10 @@ class ParkedStackingTest : public ::testing::Test, public test::SimFixture {
             count += call.kind == SimCall::Kind::action && call.name == ax::lowerAction &&
                      call.window == window.id();
         return count;
+    }
+    // The writes a window stacked directly above another gets: that one, or none when it is not.
+    static std::vector<std::string> stackedAboveIf(bool stacked) {
+        return stacked ? std::vector<std::string>{"AXStackedAbove"} : std::vector<std::string>{};
     }
     std::vector<WindowID> order() const {
         std::vector<WindowID> ids;
@@ -69,12 +89,8 @@ TEST_P(ParkedStacking, AParkedWindowOverAVisibleOneItOverlapsGoesUnder) {
 }
 
 TEST_F(ParkedStackingTest, AVisibleWindowUnderSeveralParkedOnesGoesAboveTheFrontmost) {
-    const SimWindow other =
-        desktop.openWindow(app, {.title = "q", .frame = {1000, 12, 1136, 1000}});
-    windows[other.id()] = ManagedWindow{other.id(), other.pid(),   std::nullopt,    "Editor",
-                                        "",         other.frame(), other.element(), std::nullopt};
-    std::vector<Placement> placements = layout(1100);
-    placements.push_back({other.id(), Rect(1000, 12, 1136, 1000), true, true});
+    const SimWindow other = openManaged("q", {1000, 12, 1136, 1000});
+    const std::vector<Placement> placements = twoParkedOverTheVisible(other);
     EXPECT_EQ(keepParkedWindowsUnder(placements, windows, order(), lowered), 1);
     EXPECT_EQ(visible.writes(), std::vector<std::string>{"AXStackedAbove"});
     EXPECT_EQ(order().front(), visible.id());
@@ -84,12 +100,8 @@ TEST_F(ParkedStackingTest, AVisibleWindowUnderSeveralParkedOnesGoesAboveTheFront
 // Beside a window manager that leaves restack requests undone (xfwm4), the visible window cannot
 // go above them: each parked window over it goes under instead.
 TEST_F(ParkedStackingTest, BesideAWindowManagerThatLeavesRestacksUndoneEachParkedOneGoesUnder) {
-    const SimWindow other =
-        desktop.openWindow(app, {.title = "q", .frame = {1000, 12, 1136, 1000}});
-    windows[other.id()] = ManagedWindow{other.id(), other.pid(),   std::nullopt,    "Editor",
-                                        "",         other.frame(), other.element(), std::nullopt};
-    std::vector<Placement> placements = layout(1100);
-    placements.push_back({other.id(), Rect(1000, 12, 1136, 1000), true, true});
+    const SimWindow other = openManaged("q", {1000, 12, 1136, 1000});
+    const std::vector<Placement> placements = twoParkedOverTheVisible(other);
     EXPECT_EQ(keepParkedWindowsUnder(placements, windows, order(), lowered, false), 2);
     EXPECT_TRUE(visible.writes().empty());
     EXPECT_EQ(lowersOf(parked), 1);
@@ -122,8 +134,7 @@ TEST_P(ParkedBeside, AParkedWindowNextToAVisibleOneStandsAboveItSoItsEdgeTakesCl
     if (!c.parkedInFront) visible.raise();
     EXPECT_EQ(keepParkedWindowsUnder(layout(c.parkedAt), windows, order(), lowered),
               c.raised ? 1 : 0);
-    EXPECT_EQ(parked.writes(),
-              c.raised ? std::vector<std::string>{"AXStackedAbove"} : std::vector<std::string>{});
+    EXPECT_EQ(parked.writes(), stackedAboveIf(c.raised));
     EXPECT_EQ(order().front(), c.parkedInFront || c.raised ? parked.id() : visible.id());
     EXPECT_EQ(lowersOf(parked), 0);
     EXPECT_TRUE(visible.writes().empty());
@@ -167,8 +178,7 @@ TEST_P(ParkedDrawingAMargin, AParkedWindowWhoseMarginReachesOverTheVisibleOneSta
     EXPECT_EQ(keepParkedWindowsUnder(layout(-1126), windows, order(), lowered),
               c.lowered || c.raised ? 1 : 0);
     EXPECT_EQ(lowersOf(parked), c.lowered ? 1 : 0);
-    EXPECT_EQ(parked.writes(),
-              c.raised ? std::vector<std::string>{"AXStackedAbove"} : std::vector<std::string>{});
+    EXPECT_EQ(parked.writes(), stackedAboveIf(c.raised));
     const std::vector<WindowID> now = order();
     EXPECT_EQ(std::find(now.begin(), now.end(), parked.id()) <
                   std::find(now.begin(), now.end(), visible.id()),
@@ -202,16 +212,13 @@ class ParkedBesideRaised : public ParkedStackingTest,
 
 TEST_P(ParkedBesideRaised, TheParkedNeighbourOfARaisedWindowGoesBackAboveIt) {
     const RaisedCase& c = GetParam();
-    const SimWindow other = desktop.openWindow(app, {.title = "o", .frame = {1160, 12, 700, 1000}});
-    windows[other.id()] = ManagedWindow{other.id(), other.pid(),   std::nullopt,    "Editor",
-                                        "",         other.frame(), other.element(), std::nullopt};
+    const SimWindow other = openManaged("o", {1160, 12, 700, 1000});
     std::vector<Placement> placements = layout(c.parkedAt);
     placements.push_back({other.id(), Rect(1160, 12, 700, 1000), false, true});
     const SimWindow& raised = c.neighbourRaised ? visible : other;
     raised.raise();
     EXPECT_EQ(keepParkedBesideRaised(placements, windows, raised.id()), c.lifted ? 1 : 0);
-    EXPECT_EQ(parked.writes(),
-              c.lifted ? std::vector<std::string>{"AXStackedAbove"} : std::vector<std::string>{});
+    EXPECT_EQ(parked.writes(), stackedAboveIf(c.lifted));
     EXPECT_EQ(order().front(), c.lifted ? parked.id() : raised.id());
     EXPECT_TRUE(visible.writes().empty());
     EXPECT_TRUE(other.writes().empty());
@@ -247,8 +254,7 @@ TEST_P(ParkedBesideRaisedAgain, OnlyAParkedWindowTheRaisedOneStandsInFrontOfGoes
         frontToBack.push_back(name == "p" ? parked.id() : visible.id());
     EXPECT_EQ(keepParkedBesideRaised(layout(-1126), windows, visible.id(), frontToBack),
               c.lifted ? 1 : 0);
-    EXPECT_EQ(parked.writes(),
-              c.lifted ? std::vector<std::string>{"AXStackedAbove"} : std::vector<std::string>{});
+    EXPECT_EQ(parked.writes(), stackedAboveIf(c.lifted));
     EXPECT_TRUE(visible.writes().empty());
 }
 
