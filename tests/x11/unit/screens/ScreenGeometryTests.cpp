@@ -80,6 +80,13 @@ struct AreaCase {
     Rect left, right;
 };
 
+// icewm's 26-point taskbar along the bottom, its frame at `dock`: its strut (old style: the whole
+// bottom edge) and the work area end 26 points up, and the left monitor keeps what lies above;
+// `right` is what the right monitor keeps.
+AreaCase taskbar(const char* name, std::optional<Rect> dock, const Rect& right) {
+    return {name, {0, 0, 0, 26}, dock, {0, 0, 3840, 1054}, {0, 0, 1920, 1054}, right};
+}
+
 void PrintTo(const AreaCase& area, std::ostream* out) {
     *out << area.name;
 }
@@ -99,33 +106,13 @@ TEST_P(UsableAreas, EachMonitorIsCutOnlyByTheDocksOnIt) {
 INSTANTIATE_TEST_SUITE_P(
     Docks, UsableAreas,
     ::testing::Values(
-        // icewm's taskbar, 26 points along the bottom of the left monitor, reserves the whole
-        // bottom edge; icewm's own maximise fills the right monitor.
-        AreaCase{"TaskbarOnTheLeftReservingTheWholeEdge",
-                 {0, 0, 0, 26},
-                 Rect(0, 1054, 1920, 26),
-                 {0, 0, 3840, 1054},
-                 {0, 0, 1920, 1054},
-                 kRight},
-        AreaCase{"TaskbarAcrossBothMonitors",
-                 {0, 0, 0, 26},
-                 Rect(0, 1054, 3840, 26),
-                 {0, 0, 3840, 1054},
-                 {0, 0, 1920, 1054},
-                 {1920, 0, 1920, 1054}},
+        // On the left monitor only, it reserves the whole bottom edge all the same; icewm's own
+        // maximise fills the right monitor.
+        taskbar("TaskbarOnTheLeftReservingTheWholeEdge", Rect(0, 1054, 1920, 26), kRight),
+        taskbar("TaskbarAcrossBothMonitors", Rect(0, 1054, 3840, 26), {1920, 0, 1920, 1054}),
         // Slid below the screen to hide, it still holds its edge, as its strut says.
-        AreaCase{"TaskbarOffEveryMonitor",
-                 {0, 0, 0, 26},
-                 Rect(0, 1080, 1920, 26),
-                 {0, 0, 3840, 1054},
-                 {0, 0, 1920, 1054},
-                 {1920, 0, 1920, 1054}},
-        AreaCase{"TaskbarWithoutAKnownFrame",
-                 {0, 0, 0, 26},
-                 std::nullopt,
-                 {0, 0, 3840, 1054},
-                 {0, 0, 1920, 1054},
-                 {1920, 0, 1920, 1054}},
+        taskbar("TaskbarOffEveryMonitor", Rect(0, 1080, 1920, 26), {1920, 0, 1920, 1054}),
+        taskbar("TaskbarWithoutAKnownFrame", std::nullopt, {1920, 0, 1920, 1054}),
         // A 40-point panel at the top of the right monitor, its span on that monitor.
         AreaCase{"PanelAtTheTopOfTheRight",
                  {0, 0, 40, 0, 0, 0, 0, 0, 1920, 3839, 0, 0},
