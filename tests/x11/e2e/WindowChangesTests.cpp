@@ -76,6 +76,25 @@ class WindowChanges : public AppOnDisplay {
         connection().flush();
     }
 
+    // Two terminals in columns of half the screen each, and the second one's maximise asked for
+    // as the user does.
+    void maximiseTheSecondOfTwo() {
+        startXterms(2);
+        startBrindlow();
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_TRUE(settle([&] { return widthOf(xterms_[1].title) == 0.5; }));
+        askMaximise(xterms_[1].window);
+    }
+    // Maximised again, a full-width column is back at half the width, its window not maximised.
+    void expectHalfTheWidthBack(const Xterm& xterm) {
+        EXPECT_TRUE(settle([&] {
+            const auto frame = frameOf(xterm.window);
+            return widthOf(xterm.title) == 0.5 && !maximised(xterm.window) && frame &&
+                   frame->width <= 942;
+        })) << "width "
+            << widthOf(xterm.title) << ", frame " << frameOf(xterm.window).value_or(Rect{});
+    }
+
     std::unique_ptr<TestClientProcess> startClient(const std::vector<std::string>& arguments) {
         auto client = std::make_unique<TestClientProcess>(arguments);
         EXPECT_TRUE(client->ready());
@@ -134,12 +153,8 @@ INSTANTIATE_TEST_SUITE_P(Quit, MaximisedBeforeTheStart, ::testing::Values(false,
 // Maximised by the user while tiled, a window's column goes full width and the window is not left
 // maximised; maximised again, the column takes its width back.
 TEST_F(WindowChanges, AMaximiseWhileTiledIsTheFullWidthAndAgainTakesItBack) {
-    startXterms(2);
-    startBrindlow();
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(maximiseTheSecondOfTwo());
     const Xterm& second = xterms_[1];
-    ASSERT_TRUE(settle([&] { return widthOf(second.title) == 0.5; }));
-    askMaximise(second.window);
     EXPECT_TRUE(settle([&] {
         const auto frame = frameOf(second.window);
         return widthOf(second.title) == 1.0 && !maximised(second.window) && frame &&
@@ -148,24 +163,15 @@ TEST_F(WindowChanges, AMaximiseWhileTiledIsTheFullWidthAndAgainTakesItBack) {
         << widthOf(second.title) << ", maximised " << maximised(second.window) << ", frame "
         << frameOf(second.window).value_or(Rect{});
     askMaximise(second.window);
-    EXPECT_TRUE(settle([&] {
-        const auto frame = frameOf(second.window);
-        return widthOf(second.title) == 0.5 && !maximised(second.window) && frame &&
-               frame->width <= 942;
-    })) << "width "
-        << widthOf(second.title) << ", frame " << frameOf(second.window).value_or(Rect{});
+    expectHalfTheWidthBack(second);
     EXPECT_EQ(logged().find("User resized"), std::string::npos);
 }
 
 // A maximise asked for of a full-width column that has settled (where the window manager shows
 // the maximised state only by the frame, one that does not change) takes the full width back.
 TEST_F(WindowChanges, AMaximiseOfASettledFullWidthColumnTakesItsWidthBack) {
-    startXterms(2);
-    startBrindlow();
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(maximiseTheSecondOfTwo());
     const Xterm& second = xterms_[1];
-    ASSERT_TRUE(settle([&] { return widthOf(second.title) == 0.5; }));
-    askMaximise(second.window);
     // Laid out at the full width (the whole screen, as the maximised window stood): the glide
     // there has ended.
     ASSERT_TRUE(settle([&] {
@@ -176,12 +182,7 @@ TEST_F(WindowChanges, AMaximiseOfASettledFullWidthColumnTakesItsWidthBack) {
     }));
     settledFrames();
     askMaximise(second.window);
-    EXPECT_TRUE(settle([&] {
-        const auto frame = frameOf(second.window);
-        return widthOf(second.title) == 0.5 && !maximised(second.window) && frame &&
-               frame->width <= 942;
-    })) << "width "
-        << widthOf(second.title) << ", frame " << frameOf(second.window).value_or(Rect{});
+    expectHalfTheWidthBack(second);
 }
 
 // Without gaps a full-width column fills the screen as a maximised window would: it stays full
