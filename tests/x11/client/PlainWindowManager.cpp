@@ -5,28 +5,20 @@
 // window whole on the screen, as some pull a window moved off it back into view.
 #include "PlainWindowManager.h"
 
-#include "TakeOver.h"
-
 #include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
+
+#include "TakeOver.h"
 
 namespace brindlow::test {
 
 namespace {
-
-xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
-    auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return result;
-}
 
 struct Session {
     xcb_connection_t* c;

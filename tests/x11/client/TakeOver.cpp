@@ -11,14 +11,14 @@
 
 namespace brindlow::test {
 
-namespace {
-
 xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
     auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
     const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
     return result;
 }
+
+namespace {
 
 // The next event, or none once `deadline` has passed.
 xcb_generic_event_t* nextEvent(xcb_connection_t* c,

@@ -7,6 +7,9 @@
 
 namespace brindlow::test {
 
+// The atom of this name, none when the server has no answer.
+xcb_atom_t internAtom(xcb_connection_t* connection, const char* name);
+
 // Takes the screen's window manager selection with a window of its own and then, as soon as the
 // window manager it replaces has let go of the root, the root's redirection (with its structure
 // and property changes). Returns that window (the one to name the window manager on), none when
