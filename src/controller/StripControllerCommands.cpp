@@ -316,8 +316,10 @@ bool StripController::slidUnderStillPointer(WindowID id) const {
     const auto window = state_.windows.find(id);
     if (window == state_.windows.end() || !env_.platform.pointer) return false;
     if (!env_.windowManagerTraits().followsPointer()) return false;
-    return stillPointer_.slidUnder(now(), env_.platform.pointer(), hand(), id,
-                                   window->second.frame);
+    const auto location = locate(id);
+    return stillPointer_.slidUnder(
+        now(), env_.platform.pointer(), hand(), id, window->second.frame,
+        location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt);
 }
 
 // The hand acted since the focus on `id` was denied, with the pointer still over that window, and
