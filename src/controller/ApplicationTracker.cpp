@@ -468,7 +468,9 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             // map came.
             if (const auto creation = atCreation_.find(id); creation != atCreation_.end())
                 creation->second.focused = true;
-            if (pid == state_.frontmostPID) handFocusOn(id);
+            // The window just handed on, told again (its application's activation told it
+            // first): no news.
+            if (pid == state_.frontmostPID && id != focusHandedOn_) handFocusOn(id);
             break;
         case AppObserver::Event::minimized:
             if (managed) queueDeparture(id, Departure::Kind::minimized);
