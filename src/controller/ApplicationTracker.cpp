@@ -105,8 +105,13 @@ void ApplicationTracker::appActivated(const std::optional<AppRef>& app, std::int
     // front is news, though its focused window was handed on before (the user clicked back on it).
     const std::optional<RunningApplication> frontmost =
         env_.platform.workspace->frontmostApplication();
-    if (frontmost && frontmost->pid != pid) return;
     const AXElementRef focused = focusedWindow(pid);
+    if (frontmost && frontmost->pid != pid) {
+        // Still the answer to a raise of ours, if we asked for it: a later focus on that window
+        // is not.
+        if (focused) hooks_.focusPassedThrough(focused->identity());
+        return;
+    }
     if (focused && (switched || focused->identity() != focusHandedOn_))
         handFocusOn(focused->identity());
 }
@@ -463,7 +468,9 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             // map came.
             if (const auto creation = atCreation_.find(id); creation != atCreation_.end())
                 creation->second.focused = true;
-            if (pid == state_.frontmostPID) handFocusOn(id);
+            // The window just handed on, told again (its application's activation told it
+            // first): no news.
+            if (pid == state_.frontmostPID && id != focusHandedOn_) handFocusOn(id);
             break;
         case AppObserver::Event::minimized:
             if (managed) queueDeparture(id, Departure::Kind::minimized);
@@ -480,6 +487,9 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             if (pendingDepartures_.contains(id) || state_.departed.contains(id)) {
                 queueReturn(element, pid, focus);
             } else if (!managed) {
+                // Minimised before it was adopted, and shown again by the user: whatever was
+                // chosen since it first appeared came before this.
+                if (focus) atCreation_.erase(id);
                 add(element, pid, focus);
             }
             break;

@@ -38,6 +38,8 @@ class ApplicationTracker {
         // The frontmost application's focused window is now `id`.
         // Returns whether the focus change was somebody else's (not an answer to our raise).
         std::function<bool(WindowID id)> windowFocused;
+        // `id` was focused and the focus moved on to another application before we heard it.
+        std::function<void(WindowID id)> focusPassedThrough;
         // The focused window of display `uuid` is to be raised and focused.
         std::function<void(const std::string& uuid)> raiseFocused;
         // A tiled window was moved by someone else.

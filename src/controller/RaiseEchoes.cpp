@@ -71,6 +71,23 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     return Verdict::answer;
 }
 
+void RaiseEchoes::passedThrough(WindowID window, double time) {
+    expire(time);
+    const auto answered = std::find_if(requests_.begin(), requests_.end(), [window](auto& r) {
+        return r.awaited && r.window == window;
+    });
+    if (answered == requests_.end()) return;
+    if (std::any_of(answered + 1, requests_.end(), [](auto& r) { return r.awaited; })) {
+        // A later raise is still to be answered: those up to this one stay known as passed.
+        for (auto r = requests_.begin(); r != answered + 1; ++r) {
+            r->passed = r->passed || r->awaited;
+            r->awaited = false;
+        }
+        return;
+    }
+    requests_.erase(requests_.begin(), answered + 1);
+}
+
 void RaiseEchoes::withdraw(WindowID window) {
     const auto latest = std::find_if(requests_.rbegin(), requests_.rend(),
                                      [window](const Request& r) { return r.window == window; });

@@ -47,6 +47,10 @@ class RaiseEchoes {
     Verdict judge(WindowID window, double time, std::optional<WindowID> stripFocus,
                   std::optional<double> handActed = std::nullopt);
 
+    // The window manager focused `window` and moved the focus on before we heard of it (its
+    // application's activation came once another was in front): that answers our earliest
+    // awaited raise of it, if any. Nothing else is learnt: the focus is elsewhere by now.
+    void passedThrough(WindowID window, double time);
     // The focus went to no window: a raise of the window that had it moves it again.
     void lost() { focused_.reset(); }
     // The raises asked for so far will not be carried out: none of them is awaited any more.

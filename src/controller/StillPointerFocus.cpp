@@ -29,10 +29,17 @@ double StillPointerFocus::commanded(double time) {
 }
 
 bool StillPointerFocus::slidUnder(double time, const std::optional<PointerState>& pointer,
-                                  const Hand& hand, WindowID window, const Rect& frame) const {
-    return ours(time, pointer, hand, [&](Point location, double at) {
-        return frameAt(window, frame, at).contains(location);
-    });
+                                  const Hand& hand, WindowID window, const Rect& frame,
+                                  std::optional<WindowID> stripFocus) const {
+    return ours(
+        time, pointer, hand,
+        [&](Point location, double at) { return frameAt(window, frame, at).contains(location); },
+        // The strip's focused window stood over the pointer when the hand acted, above this one,
+        // and our moves took it away then or since (the strip scrolling to the window the user
+        // clicked): the hand chose that window.
+        [&](Point location, double at) {
+            return stripFocus && *stripFocus != window && movedAwayFrom(*stripFocus, location, at);
+        });
 }
 
 bool StillPointerFocus::slidAway(double time, const std::optional<PointerState>& pointer,
@@ -53,8 +60,8 @@ bool StillPointerFocus::afterLastChoice(double at) const {
 }
 
 bool StillPointerFocus::ours(double time, const std::optional<PointerState>& pointer,
-                             const Hand& hand,
-                             const std::function<bool(Point, double)>& overTaker) const {
+                             const Hand& hand, const std::function<bool(Point, double)>& overTaker,
+                             const std::function<bool(Point, double)>& aimedElsewhere) const {
     if (!lastMove_ || time - *lastMove_ > kEchoWait) return false;
     if (!pointer || pointer->buttonDown || !hand.heard) return false;
     if (!overTaker(pointer->location, time)) return false;
@@ -65,7 +72,15 @@ bool StillPointerFocus::ours(double time, const std::optional<PointerState>& poi
     const bool handJustActed = hand.lastActive &&
                                (time - *hand.lastActive < kRest || *hand.lastActive > *lastMove_) &&
                                afterLastChoice(*hand.lastActive);
-    return !(handJustActed && overTaker(pointer->location, *hand.lastActive));
+    if (!handJustActed || !overTaker(pointer->location, *hand.lastActive)) return true;
+    return aimedElsewhere && aimedElsewhere(pointer->location, *hand.lastActive);
+}
+
+bool StillPointerFocus::movedAwayFrom(WindowID window, Point location, double time) const {
+    return std::any_of(moves_.begin(), moves_.end(), [&](const Move& move) {
+        return move.time >= time && move.former.window == window &&
+               move.former.frame.contains(location);
+    });
 }
 
 Rect StillPointerFocus::frameAt(WindowID window, const Rect& now, double time) const {

@@ -36,6 +36,9 @@ class StillPointerFocus {
     // The click that made a choice may be heard a moment after the choice arrives: the panel
     // hears it on a connection of its own.
     static constexpr double kChoiceHeardLate = 0.05;
+    // The hand is heard on a connection of its own: longer than its motion takes to arrive after
+    // the focus change that motion caused.
+    static constexpr double kHandHeardLate = 0.05;
     // Longer than a window manager takes to carry out a restack: a stacking change later than
     // this after our last restack is not its answer.
     static constexpr double kRestackAnswer = 2.0;
@@ -70,9 +73,11 @@ class StillPointerFocus {
     // moves do. Returns until when the platform should listen.
     double commanded(double time);
     // Whether a focus event at `time` for `window`, now standing at `frame`, came from a pointer
-    // our moves slid that window under. `pointer` is where it is now (none when unknown).
+    // our moves slid that window under. `pointer` is where it is now (none when unknown);
+    // `stripFocus`, the window the strip has focused, if any.
     bool slidUnder(double time, const std::optional<PointerState>& pointer, const Hand& hand,
-                   WindowID window, const Rect& frame) const;
+                   WindowID window, const Rect& frame,
+                   std::optional<WindowID> stripFocus = std::nullopt) const;
     // Whether the focus going to no window at `time` came from a pointer our moves left over
     // none of the windows we place; `frames` says where they stand now.
     bool slidAway(double time, const std::optional<PointerState>& pointer, const Hand& hand,
@@ -83,9 +88,13 @@ class StillPointerFocus {
     bool actedSince(double time, const Hand& hand) const;
 
   private:
-    // `overTaker(t)`: whether the pointer's place was over the focus taker at `t`.
+    // `overTaker(t)`: whether the pointer's place was over the focus taker at `t`;
+    // `aimedElsewhere(t)`, whether the hand acting at `t` aimed at another window all the same.
     bool ours(double time, const std::optional<PointerState>& pointer, const Hand& hand,
-              const std::function<bool(Point, double)>& overTaker) const;
+              const std::function<bool(Point, double)>& overTaker,
+              const std::function<bool(Point, double)>& aimedElsewhere = nullptr) const;
+    // Whether our moves took `window` from over `location` at `time` or since.
+    bool movedAwayFrom(WindowID window, Point location, double time) const;
     // Whether the hand acting at `at` came after the user's last choice, not to make it.
     bool afterLastChoice(double at) const;
     // Where `window`, standing at `now` today, stood at `time`.

@@ -100,6 +100,9 @@ StripController::StripController(StripControllerEnvironment environment)
         publishSnapshot(reason);
     };
     trackerHooks.windowFocused = [this](WindowID id) { return windowFocused(id); };
+    trackerHooks.focusPassedThrough = [this](WindowID id) {
+        raiseEchoes_.passedThrough(id, now());
+    };
     trackerHooks.raiseFocused = [this](const std::string& uuid) { raiseFocused(uuid); };
     trackerHooks.windowMoved = [this](WindowID id) { watchDrag(id); };
     trackerHooks.windowResized = [this](WindowID id) { windowResized(id); };

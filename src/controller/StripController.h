@@ -155,6 +155,9 @@ class StripController : private StripControllerMembers {
     bool stripFocusMinimized(std::optional<WindowID> stripFocus) const;
     // The focus went to no window.
     void focusLost();
+    // Whether the focus lost at `lostAt` went because our moves left the still pointer over none of
+    // our windows, so that it is to be given back to the strip's window.
+    bool lostUnderStillPointer(double lostAt) const;
     void followHandAfterDenial(WindowID id, double deniedAt);
     // What the platform heard of the user's hand on the pointer.
     StillPointerFocus::Hand hand() const;

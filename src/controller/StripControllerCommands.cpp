@@ -279,26 +279,37 @@ bool StripController::windowFocused(WindowID id) {
 // the strip's focused window; when the user's hand did, it stays with nobody.
 void StripController::focusLost() {
     raiseEchoes_.lost();
-    if (state_.paused || ownWindowTakesFocus_ || !state_.activeUUID) return;
+    if (!lostUnderStillPointer(now())) return;
+    // The hand is heard on a connection of its own: the motion that took the pointer over the gap
+    // may be heard a moment after the focus loss it caused. Judged again then.
+    enqueueAfter(StillPointerFocus::kHandHeardLate, [this, lostAt = now()] {
+        // Somebody focused a window since.
+        if (raiseEchoes_.reportedFocus() || !lostUnderStillPointer(lostAt)) return;
+        log_.info("Focus lost under the still pointer: given back");
+        raiseFocused(*state_.activeUUID);
+    });
+}
+
+bool StripController::lostUnderStillPointer(double lostAt) const {
+    if (state_.paused || ownWindowTakesFocus_ || !state_.activeUUID) return false;
     const DisplayState* display = stateOf(*state_.activeUUID);
-    if (!display || !display->strip.focusedWindowID() || !env_.platform.pointer) return;
+    if (!display || !display->strip.focusedWindowID() || !env_.platform.pointer) return false;
     // Only a window manager that focuses under the pointer takes the focus for a gap.
-    if (!env_.windowManagerTraits().followsPointer()) return;
+    if (!env_.windowManagerTraits().followsPointer()) return false;
     // A desktop switch takes the focus from every window it hides: the user's doing.
     const auto focused = state_.windows.find(*display->strip.focusedWindowID());
     if (focused != state_.windows.end() &&
         AX::boolAttribute(focused->second.element, ax::away).value_or(false)) {
         log_.debug("Focus lost to a desktop switch: left with nobody");
-        return;
+        return false;
     }
     std::map<WindowID, Rect> frames;
     for (const auto& [id, window] : state_.windows) frames.emplace(id, window.frame);
-    if (!stillPointer_.slidAway(now(), env_.platform.pointer(), hand(), frames)) {
+    if (!stillPointer_.slidAway(lostAt, env_.platform.pointer(), hand(), frames)) {
         log_.debug("Focus lost: left with nobody");
-        return;
+        return false;
     }
-    log_.info("Focus lost under the still pointer: given back");
-    raiseFocused(*state_.activeUUID);
+    return true;
 }
 
 // The user minimised the strip's focused window and its departure is not gathered yet: the window
@@ -316,8 +327,10 @@ bool StripController::slidUnderStillPointer(WindowID id) const {
     const auto window = state_.windows.find(id);
     if (window == state_.windows.end() || !env_.platform.pointer) return false;
     if (!env_.windowManagerTraits().followsPointer()) return false;
-    return stillPointer_.slidUnder(now(), env_.platform.pointer(), hand(), id,
-                                   window->second.frame);
+    const auto location = locate(id);
+    return stillPointer_.slidUnder(
+        now(), env_.platform.pointer(), hand(), id, window->second.frame,
+        location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt);
 }
 
 // The hand acted since the focus on `id` was denied, with the pointer still over that window, and

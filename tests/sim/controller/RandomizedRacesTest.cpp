@@ -441,6 +441,26 @@ const std::vector<Operation> kMinimisedWhileItsSuccessorIsFocused = {
     {6, 17371367401018537841ULL}, {4, 9435974034837203040ULL}, {6, 15873320064810343854ULL},
     {2, 3778827732554646286ULL}, {6, 12805325500093759091ULL}, {3, 8848971027926710672ULL}};
 
+// A window minimised before it was adopted, a focus command, and the user restores the window
+// from a taskbar: its adoption counted the choices made since it first appeared, took the restore
+// for one made before them, and its focus for one under the resting pointer.
+const std::vector<Operation> kRestoredBeforeItWasAdopted = {
+    {5, 16395181854375877800ULL}, {6, 12249580611995975173ULL}, {5, 2492512983303130607ULL},
+    {1, 13539574230230673277ULL}, {7, 7837338160694460719ULL}, {6, 8453978111835916848ULL},
+    {5, 15719610430861101269ULL}, {6, 10979212217125025762ULL}, {3, 9442302057264677439ULL},
+    {8, 17642445293091634930ULL}, {8, 9556737814466062881ULL}, {0, 17292961810692038423ULL},
+    {4, 16366236214881636070ULL}};
+
+// The user clicks a window that stood over another one; the strip, scrolling to the clicked
+// column, takes it from under the pointer, and the window manager focuses the one left there. The
+// hand had acted a moment ago over that window's frame, so the focus was taken for the click's.
+const std::vector<Operation> kClickedWindowScrolledFromUnderThePointer = {
+    {7, 14267188828452192565ULL}, {5, 12887413514299891441ULL}, {6, 9104404483390559081ULL},
+    {6, 6130115954774254057ULL}, {8, 6629548434654514331ULL}, {8, 4081369884034584535ULL},
+    {8, 14829797859713457042ULL}, {8, 10412877212677679424ULL}, {6, 2655711243576027257ULL},
+    {3, 4528388443921390854ULL}, {4, 15737612764158830269ULL}, {1, 6298841233718686664ULL},
+    {5, 2177321304195184079ULL}, {7, 7125617213224417280ULL}};
+
 INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Values(
     // To desktop 2 and back, and at once a click on a window: the click's focus came while the
     // window was away; the strip gave the focus back to the window it had when the desktop was
@@ -569,7 +589,32 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
     // answer was counted as a choice made since the new window appeared, so the adoption left the
     // focus with our raise.
     Shrunk{{"jwm", 11}, {
-        {7, 10129529477889983213ULL}, {5, 15361380127519460655ULL}, {6, 11954074112213371486ULL}}}),
+        {7, 10129529477889983213ULL}, {5, 15361380127519460655ULL}, {6, 11954074112213371486ULL}}},
+    // jump 1, and the user restores a minimised window before its answer is heard: the window
+    // manager handled our raise first, but its application's activation came once the restored
+    // window's was in front and was passed over, so our raise stayed awaited; the focus the window
+    // manager gave that window later, under the resting pointer, was taken for its answer.
+    Shrunk{{"jwm", 10}, {
+        {6, 12730070168957556982ULL}, {8, 12710201110466985544ULL}, {9, 933022033085695582ULL},
+        {8, 15743231224595876567ULL}, {1, 8591225399422333131ULL}, {2, 12862740829966359509ULL},
+        {7, 9663079780472934469ULL}, {3, 9310812411422024128ULL}, {0, 17428865443465994960ULL},
+        {4, 11428417333607810534ULL}}},
+    // A window restored before it was adopted (above).
+    Shrunk{{"jwm", 30}, kRestoredBeforeItWasAdopted},
+    Shrunk{{"fvwm", 30}, kRestoredBeforeItWasAdopted},
+    // A click on a window the strip then scrolls from under the pointer (above).
+    Shrunk{{"jwm", 11}, kClickedWindowScrolledFromUnderThePointer},
+    Shrunk{{"fvwm", 11}, kClickedWindowScrolledFromUnderThePointer},
+    // Raises of ours answered while another application was in front, jump 1 and a new window:
+    // the answer to our last raise was told twice, by the application's activation and by its
+    // focused window; the second, matching no raise any more, was taken for somebody else's
+    // choice since the new window appeared, and the new window was not given the focus.
+    Shrunk{{"jwm", 25}, {
+        {5, 6015663218551148941ULL}, {6, 6968147736945423660ULL}, {7, 375500764651335735ULL},
+        {8, 8519938642271056429ULL}, {3, 6190411531303775934ULL}, {8, 426644171516739525ULL},
+        {7, 15908437830131539823ULL}, {8, 10911375005735902004ULL}, {8, 4473498735029592608ULL},
+        {8, 11170748504706645411ULL}, {9, 10620147950408302478ULL}, {8, 12279058129731359402ULL},
+        {2, 9636679922939823279ULL}, {6, 14291020106755193753ULL}, {5, 17703921527301291990ULL}}}),
     [](const testing::TestParamInfo<Shrunk>& row) {
         return row.param.beside.windowManager + "_" + std::to_string(row.index);
     });

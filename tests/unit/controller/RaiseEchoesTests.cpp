@@ -104,5 +104,45 @@ TEST(RaiseEchoes, ARaiseOfTheWindowAlreadyAskedForAwaitsNothingMore) {
     EXPECT_FALSE(echoes.awaitsAnswers());
 }
 
+// Our raise of the first window was handled, and the user chose the second (a restore) before we
+// heard the first one's activation: that activation still answers the raise, so a later focus of
+// the first window (one under the pointer) is somebody else's, not our answer. Unheard, the raise
+// stays awaited.
+struct PassedCase {
+    const char* name;
+    bool passedHeard;
+    Verdict laterFocus;
+};
+
+void PrintTo(const PassedCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class FocusPassedThrough : public ::testing::TestWithParam<PassedCase> {};
+
+TEST_P(FocusPassedThrough, AnswersTheRaiseOfIt) {
+    RaiseEchoes echoes;
+    echoes.reset(kThird);
+    echoes.raised(kFirst, 0.00, false, true);
+    if (GetParam().passedHeard) echoes.passedThrough(kFirst, 0.05);
+    EXPECT_EQ(echoes.judge(kSecond, 0.05, std::nullopt), Verdict::notOurs);
+    EXPECT_EQ(echoes.awaitsAnswers(), !GetParam().passedHeard);
+    EXPECT_EQ(echoes.judge(kFirst, 0.45, kSecond), GetParam().laterFocus);
+}
+
+INSTANTIATE_TEST_SUITE_P(RaiseEchoes, FocusPassedThrough,
+                         ::testing::Values(PassedCase{"Heard", true, Verdict::notOurs},
+                                           PassedCase{"NotHeard", false, Verdict::answer}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// Passing through a window no raise of ours asked for answers nothing.
+TEST(RaiseEchoes, AFocusPassingThroughAnotherWindowAnswersNothing) {
+    RaiseEchoes echoes;
+    echoes.reset(kThird);
+    echoes.raised(kFirst, 0.00, false, true);
+    echoes.passedThrough(kSecond, 0.05);
+    EXPECT_TRUE(echoes.awaitsAnswers());
+}
+
 }  // namespace
 }  // namespace brindlow

@@ -12,6 +12,7 @@ namespace brindlow {
 namespace {
 
 constexpr WindowID kWindow = 7;
+constexpr WindowID kThird = 9;
 // Where the window stood before a move: away from the pointer at (400, 500), or under it.
 constexpr Rect kAway{600, 0, 900, 1000};
 constexpr Rect kUnder{300, 0, 900, 1000};
@@ -133,6 +134,45 @@ INSTANTIATE_TEST_SUITE_P(
                          11.05,
                          kStill,
                          false}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// The user clicked the strip's focused window (kOther, {0, 0, 900, 1000}) at 10.0 over kWindow,
+// which stood below it; the strip scrolling to the clicked window moved it away at `otherMoved`,
+// leaving kWindow under the pointer at (400, 500); its focus comes at 10.09.
+struct ClickedAboveCase {
+    const char* name;
+    double otherMoved;
+    std::optional<WindowID> stripFocus;
+    bool ours;
+};
+
+void PrintTo(const ClickedAboveCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class StillPointerClickedAboveTest : public ::testing::TestWithParam<ClickedAboveCase> {};
+
+constexpr WindowID kOther = 8;
+
+TEST_P(StillPointerClickedAboveTest, TheClickChoseTheWindowOnTop) {
+    const ClickedAboveCase& row = GetParam();
+    StillPointerFocus decision;
+    decision.moved(9.5, {{kWindow, kAway}});
+    decision.moved(row.otherMoved, {{kOther, {0, 0, 900, 1000}}});
+    EXPECT_EQ(
+        decision.slidUnder(10.09, kStill, {true, 10.0}, kWindow, {0, 0, 900, 1000}, row.stripFocus),
+        row.ours);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StillPointerClickedAboveTest,
+    ::testing::Values(ClickedAboveCase{"TheStripFollowingTheClick", 10.0, kOther, true},
+                      ClickedAboveCase{"AMomentLater", 10.02, kOther, true},
+                      // It had left before the click: the hand found this window there.
+                      ClickedAboveCase{"MovedAwayBeforeTheClick", 9.9, kOther, false},
+                      // Another window than the strip's moved away: the click was on this one.
+                      ClickedAboveCase{"NotTheStripsWindow", 10.0, kThird, false},
+                      ClickedAboveCase{"NoStripFocus", 10.0, std::nullopt, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // A click in one of our panels chose a window at 10.0; the panel closed and left the window
