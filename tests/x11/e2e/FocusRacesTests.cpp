@@ -234,5 +234,22 @@ TEST_F(FocusRaces, AFloatRightBehindAJumpFloatsTheJumpsWindow) {
     EXPECT_EQ(logged().find("Unfloat window"), std::string::npos);
 }
 
+// Beside a window manager that focuses under the pointer, with the pointer resting in the screen's
+// corner over a window the window manager put there: the adoption slides that window away and
+// leaves the gap before the first column under the pointer, which takes the focus from every
+// window, and Brindlow gives it back. A command right after the start, as soon as the windows are
+// listed, holds: the answer to that give-back, come after it, does not pull the strip back.
+TEST_F(FocusRaces, ACommandRightAfterTheStartHoldsWhereTheAdoptionLeftAGapUnderThePointer) {
+    GTEST_SKIP() << "to be enabled with its mend: the raise giving back the focus a gap took "
+                    "awaits no answer, so its answer is followed over the command's choice";
+    ASSERT_TRUE(movePointer(5, 5));
+    startTiledXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-last"}).status, 0);
+    EXPECT_TRUE(keeps([&] { return focusedOn(3); }))
+        << "the strip focuses column " << columns().focused << ", the window manager "
+        << active().value_or(0);
+}
+
 }  // namespace
 }  // namespace brindlow::test
