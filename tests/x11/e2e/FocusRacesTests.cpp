@@ -63,6 +63,8 @@ class FocusRaces : public AppOnDisplay {
 // How the window the user minimises came to have the focus.
 enum class Focused {
     byAJump,            // `brindlow jump 2`, seen focused
+    byAJumpJustAsked,   // `brindlow jump 2`, minimised as soon as the tool returns: the jump's
+                        // raise may still be on its way
     withSettingsShown,  // `focus-first` in the first seconds, without a tray host: the settings
                         // window opens and hands the focus back
 };
@@ -74,8 +76,9 @@ struct MinimiseCase {
 
 class MinimiseStays : public FocusRaces, public ::testing::WithParamInterface<MinimiseCase> {};
 
-// The user minimises the focused window as soon as it shows focused: it stays minimised, out of
-// the strip, and none of Brindlow's requests shows it again.
+// The user minimises the focused window as soon as it shows focused (or the jump's window as
+// soon as the jump was asked): it stays minimised, out of the strip, and none of Brindlow's
+// requests shows it again.
 TEST_P(MinimiseStays, WhateverBrindlowStillHadUnderWay) {
     if (GetParam().focused == Focused::withSettingsShown) withoutTrayHost();
     startTiledXterms(3);
@@ -84,6 +87,12 @@ TEST_P(MinimiseStays, WhateverBrindlowStillHadUnderWay) {
     if (GetParam().focused == Focused::byAJump) {
         ASSERT_EQ(tool({"jump", "2"}).status, 0);
         ASSERT_TRUE(settle([&] { return focusedOn(2); }));
+        target = *active();
+    } else if (GetParam().focused == Focused::byAJumpJustAsked) {
+        const Columns shown = columns();
+        ASSERT_EQ(shown.windows.size(), 3u);
+        target = shown.windows[1];
+        ASSERT_EQ(tool({"jump", "2"}).status, 0);
     } else {
         ASSERT_EQ(tool({"focus-first"}).status, 0);
         // The user sees the settings window open and the focus come back to the first column.
@@ -92,8 +101,8 @@ TEST_P(MinimiseStays, WhateverBrindlowStillHadUnderWay) {
             const auto snapshot = settings ? readWindow(connection(), *settings) : std::nullopt;
             return snapshot && snapshot->wmState == 1u && focusedOn(1);
         })) << "no settings window shown, or the focus did not come back";
+        target = *active();
     }
-    target = *active();
     ASSERT_TRUE(xdotool({"windowminimize", std::to_string(target)}));
     ASSERT_TRUE(settle([&] { return iconic(target); })) << "the window manager did not minimise";
     EXPECT_TRUE(keeps([&] {
@@ -103,11 +112,12 @@ TEST_P(MinimiseStays, WhateverBrindlowStillHadUnderWay) {
     })) << "the minimised window was shown again or kept in the strip";
 }
 
-INSTANTIATE_TEST_SUITE_P(Races, MinimiseStays,
-                         ::testing::Values(MinimiseCase{"AfterAJump", Focused::byAJump},
-                                           MinimiseCase{"WhileTheSettingsWindowOpens",
-                                                        Focused::withSettingsShown}),
-                         [](const auto& row) { return row.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Races, MinimiseStays,
+    ::testing::Values(MinimiseCase{"AfterAJump", Focused::byAJump},
+                      MinimiseCase{"RightAsAJumpIsAsked", Focused::byAJumpJustAsked},
+                      MinimiseCase{"WhileTheSettingsWindowOpens", Focused::withSettingsShown}),
+    [](const auto& row) { return row.param.name; });
 
 // Commands in Brindlow's first seconds, while its settings window opens (no tray host) and hands
 // the focus back: the last command's choice holds, in the strip and in the window manager.
