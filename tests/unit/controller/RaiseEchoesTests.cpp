@@ -144,5 +144,22 @@ TEST(RaiseEchoes, AFocusPassingThroughAnotherWindowAnswersNothing) {
     EXPECT_TRUE(echoes.awaitsAnswers());
 }
 
+// Beside a window manager that focuses under the pointer, a gap our moves slid under a resting
+// pointer takes the focus from every window, and the focus is given back with a raise of the
+// window that had it, which an earlier raise of ours had already asked for: that raise moves the
+// focus again and is awaited, so its answer, come after a command moved the strip on, does not
+// pull the strip back.
+TEST(RaiseEchoes, ARaiseGivingBackTheFocusAGapTookIsAwaited) {
+    GTEST_SKIP() << "to be enabled with its mend: after lost(), focusAfterRequests() still takes "
+                    "the last request's window for the focused one, so the raise awaits nothing";
+    RaiseEchoes echoes;
+    echoes.reset(kThird);
+    echoes.raised(kThird, 0.00, false, true);
+    echoes.lost();
+    echoes.raised(kThird, 0.02, false, true);
+    EXPECT_TRUE(echoes.awaitsAnswers());
+    EXPECT_EQ(echoes.judge(kThird, 0.05, kFirst), Verdict::overtaken);
+}
+
 }  // namespace
 }  // namespace brindlow

@@ -63,6 +63,8 @@ class FocusRaces : public AppOnDisplay {
 // How the window the user minimises came to have the focus.
 enum class Focused {
     byAJump,            // `brindlow jump 2`, seen focused
+    byAJumpJustAsked,   // `brindlow jump 2`, minimised as soon as the tool returns: the jump's
+                        // raise may still be on its way
     withSettingsShown,  // `focus-first` in the first seconds, without a tray host: the settings
                         // window opens and hands the focus back
 };
@@ -74,9 +76,14 @@ struct MinimiseCase {
 
 class MinimiseStays : public FocusRaces, public ::testing::WithParamInterface<MinimiseCase> {};
 
-// The user minimises the focused window as soon as it shows focused: it stays minimised, out of
-// the strip, and none of Brindlow's requests shows it again.
+// The user minimises the focused window as soon as it shows focused (or the jump's window as
+// soon as the jump was asked): it stays minimised, out of the strip, and none of Brindlow's
+// requests shows it again.
 TEST_P(MinimiseStays, WhateverBrindlowStillHadUnderWay) {
+    if (GetParam().focused == Focused::byAJumpJustAsked && sessionWindowManager() == "jwm")
+        GTEST_SKIP() << "to be enabled with its mend: the jump's activation and the user's "
+                        "minimise cross on the wire, jwm handles the minimise first and shows the "
+                        "window again for the activation (about 1 run in 9)";
     if (GetParam().focused == Focused::withSettingsShown) withoutTrayHost();
     startTiledXterms(3);
     ASSERT_FALSE(HasFatalFailure());
@@ -84,6 +91,12 @@ TEST_P(MinimiseStays, WhateverBrindlowStillHadUnderWay) {
     if (GetParam().focused == Focused::byAJump) {
         ASSERT_EQ(tool({"jump", "2"}).status, 0);
         ASSERT_TRUE(settle([&] { return focusedOn(2); }));
+        target = *active();
+    } else if (GetParam().focused == Focused::byAJumpJustAsked) {
+        const Columns shown = columns();
+        ASSERT_EQ(shown.windows.size(), 3u);
+        target = shown.windows[1];
+        ASSERT_EQ(tool({"jump", "2"}).status, 0);
     } else {
         ASSERT_EQ(tool({"focus-first"}).status, 0);
         // The user sees the settings window open and the focus come back to the first column.
@@ -92,8 +105,8 @@ TEST_P(MinimiseStays, WhateverBrindlowStillHadUnderWay) {
             const auto snapshot = settings ? readWindow(connection(), *settings) : std::nullopt;
             return snapshot && snapshot->wmState == 1u && focusedOn(1);
         })) << "no settings window shown, or the focus did not come back";
+        target = *active();
     }
-    target = *active();
     ASSERT_TRUE(xdotool({"windowminimize", std::to_string(target)}));
     ASSERT_TRUE(settle([&] { return iconic(target); })) << "the window manager did not minimise";
     EXPECT_TRUE(keeps([&] {
@@ -103,11 +116,12 @@ TEST_P(MinimiseStays, WhateverBrindlowStillHadUnderWay) {
     })) << "the minimised window was shown again or kept in the strip";
 }
 
-INSTANTIATE_TEST_SUITE_P(Races, MinimiseStays,
-                         ::testing::Values(MinimiseCase{"AfterAJump", Focused::byAJump},
-                                           MinimiseCase{"WhileTheSettingsWindowOpens",
-                                                        Focused::withSettingsShown}),
-                         [](const auto& row) { return row.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Races, MinimiseStays,
+    ::testing::Values(MinimiseCase{"AfterAJump", Focused::byAJump},
+                      MinimiseCase{"RightAsAJumpIsAsked", Focused::byAJumpJustAsked},
+                      MinimiseCase{"WhileTheSettingsWindowOpens", Focused::withSettingsShown}),
+    [](const auto& row) { return row.param.name; });
 
 // Commands in Brindlow's first seconds, while its settings window opens (no tray host) and hands
 // the focus back: the last command's choice holds, in the strip and in the window manager.
@@ -232,6 +246,23 @@ TEST_F(FocusRaces, AFloatRightBehindAJumpFloatsTheJumpsWindow) {
                shown.windows.front() != floated;
     })) << "the float acted on the window the window manager still named focused";
     EXPECT_EQ(logged().find("Unfloat window"), std::string::npos);
+}
+
+// Beside a window manager that focuses under the pointer, with the pointer resting in the screen's
+// corner over a window the window manager put there: the adoption slides that window away and
+// leaves the gap before the first column under the pointer, which takes the focus from every
+// window, and Brindlow gives it back. A command right after the start, as soon as the windows are
+// listed, holds: the answer to that give-back, come after it, does not pull the strip back.
+TEST_F(FocusRaces, ACommandRightAfterTheStartHoldsWhereTheAdoptionLeftAGapUnderThePointer) {
+    GTEST_SKIP() << "to be enabled with its mend: the raise giving back the focus a gap took "
+                    "awaits no answer, so its answer is followed over the command's choice";
+    ASSERT_TRUE(movePointer(5, 5));
+    startTiledXterms(3);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(tool({"focus-last"}).status, 0);
+    EXPECT_TRUE(keeps([&] { return focusedOn(3); }))
+        << "the strip focuses column " << columns().focused << ", the window manager "
+        << active().value_or(0);
 }
 
 }  // namespace
