@@ -30,10 +30,14 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
                                  [window](auto& r) { return r.awaited && r.window == window; });
     // The window manager names again the window that had the focus, which a raise of ours not
     // awaited asked for: it re-announced it as it handled that raise, or the focus went elsewhere
-    // and back before we heard it. Either way nobody else chose anything we did not know of.
-    if (answered == requests_.end() && before == window)
-        answered = std::find_if(requests_.begin(), requests_.end(), [window](auto& r) {
-            return !r.awaited && !r.passed && r.window == window;
+    // and back before we heard it. Either way nobody else chose anything we did not know of. So
+    // too when the focus went to no window in between (a gap slid under a resting pointer) and
+    // comes back to it, unless the user's hand acted since the raise was asked for.
+    const bool backAfterLoss = !before && lostFrom_ == window;
+    if (answered == requests_.end() && (before == window || backAfterLoss))
+        answered = std::find_if(requests_.begin(), requests_.end(), [&](auto& r) {
+            const bool handSince = backAfterLoss && handActed && *handActed > r.time;
+            return !r.awaited && !r.passed && r.window == window && !handSince;
         });
     if (answered == requests_.end()) {
         // A window we asked for before a raise still awaited: whether this is the late answer to
@@ -111,11 +115,13 @@ void RaiseEchoes::expire(double time) {
 std::optional<WindowID> RaiseEchoes::focusAfterRequests(bool focusUnderThePointer) const {
     if (requests_.empty()) return focused_;
     // The window manager focused what our moves slid under a resting pointer after our last
-    // request: the focus is there now, and a raise of the window we asked for before moves it
-    // again. Beside one that focuses by click, a focus of somebody else's in between (a new
-    // window's) leaves our last request standing: awaiting its answer again would follow that
-    // answer over a newer window's focus.
-    if (focusUnderThePointer && othersLast_ && othersLast_->order > requests_.back().order)
+    // request, or took the focus from every window for a gap slid there: the focus is there now,
+    // and a raise of the window we asked for before moves it again. Beside one that focuses by
+    // click, a focus of somebody else's in between (a new window's) leaves our last request
+    // standing: awaiting its answer again would follow that answer over a newer window's focus.
+    const std::uint64_t lastAsked = requests_.back().order;
+    if (focusUnderThePointer &&
+        ((othersLast_ && othersLast_->order > lastAsked) || lostOrder_ > lastAsked))
         return focused_;
     return requests_.back().window;
 }

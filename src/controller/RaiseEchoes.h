@@ -52,7 +52,11 @@ class RaiseEchoes {
     // awaited raise of it, if any. Nothing else is learnt: the focus is elsewhere by now.
     void passedThrough(WindowID window, double time);
     // The focus went to no window: a raise of the window that had it moves it again.
-    void lost() { focused_.reset(); }
+    void lost() {
+        if (focused_) lostFrom_ = focused_;
+        focused_.reset();
+        lostOrder_ = ++order_;
+    }
     // The raises asked for so far will not be carried out: none of them is awaited any more.
     void forgetRequests() { requests_.clear(); }
     // The latest raise asked for will not be carried out: it is not awaited.
@@ -93,6 +97,10 @@ class RaiseEchoes {
     std::optional<WindowID> focused_;
     std::deque<Request> requests_;
     std::optional<Followed> othersLast_;
+    // When the focus last went to no window, in the order of requests and followed changes, and
+    // the window that had it then.
+    std::uint64_t lostOrder_ = 0;
+    std::optional<WindowID> lostFrom_;
     // The last few of them, oldest first.
     static constexpr size_t kOthersKept = 8;
     std::deque<Followed> others_;

@@ -150,8 +150,6 @@ TEST(RaiseEchoes, AFocusPassingThroughAnotherWindowAnswersNothing) {
 // focus again and is awaited, so its answer, come after a command moved the strip on, does not
 // pull the strip back.
 TEST(RaiseEchoes, ARaiseGivingBackTheFocusAGapTookIsAwaited) {
-    GTEST_SKIP() << "to be enabled with its mend: after lost(), focusAfterRequests() still takes "
-                    "the last request's window for the focused one, so the raise awaits nothing";
     RaiseEchoes echoes;
     echoes.reset(kThird);
     echoes.raised(kThird, 0.00, false, true);
@@ -160,6 +158,37 @@ TEST(RaiseEchoes, ARaiseGivingBackTheFocusAGapTookIsAwaited) {
     EXPECT_TRUE(echoes.awaitsAnswers());
     EXPECT_EQ(echoes.judge(kThird, 0.05, kFirst), Verdict::overtaken);
 }
+
+// The window that had the focus when our raise of it was asked for, the focus lost to a gap, then
+// that window focused again: the window manager handled our raise after the loss. Followed only
+// when the user's hand acted since the raise.
+struct BackAfterLossCase {
+    const char* name;
+    std::optional<double> handActed;
+    Verdict verdict;
+};
+
+void PrintTo(const BackAfterLossCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class BackAfterLoss : public ::testing::TestWithParam<BackAfterLossCase> {};
+
+TEST_P(BackAfterLoss, IsTheAnswerToOurRaise) {
+    RaiseEchoes echoes;
+    echoes.reset(kThird);
+    echoes.raised(kThird, 0.00, false, true);
+    EXPECT_FALSE(echoes.awaitsAnswers());
+    echoes.lost();
+    EXPECT_EQ(echoes.judge(kThird, 0.05, kFirst, GetParam().handActed), GetParam().verdict);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RaiseEchoes, BackAfterLoss,
+    ::testing::Values(BackAfterLossCase{"NoHand", std::nullopt, Verdict::overtaken},
+                      BackAfterLossCase{"HandBeforeTheRaise", -1.0, Verdict::overtaken},
+                      BackAfterLossCase{"HandSinceTheRaise", 0.03, Verdict::notOurs}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace brindlow
