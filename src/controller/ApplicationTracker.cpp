@@ -191,9 +191,11 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     // takes the strip's focus whatever came before.
     const bool chosenLast = focusHandedOn_ == id && focusesHandedOn_ > before.focusesHandedOn &&
                             commandChoicesAtHandOn_ == state_.commandChoices;
+    // A window back long after it was minimised comes as a new one: a command that chose the
+    // focus since it came back keeps it too.
     const bool choiceSince =
         !chosenLast && ((othersFocuses_ > before.othersFocuses && othersLastFocus_ != id) ||
-                        state_.commandChoices > before.commandChoices);
+                        state_.commandChoices > before.commandChoices || commandSinceReturn_);
     const bool alreadyActive = activeAlready(element, pid);
     // Beside a window manager that focuses new windows and also focuses under the pointer, its
     // focus for the map can go to whatever our scroll slides under a resting pointer instead:
