@@ -1,5 +1,6 @@
 #include "controller/ApplicationTracker.h"
 
+#include <limits>
 #include <set>
 
 #include "controller/MaximizedState.h"
@@ -218,6 +219,7 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
             r.commandChoicesAtMap = before.commandChoices;
             r.mapFocusHeard = before.focused;
         });
+    state_.records.edit(id, [&before](WindowRecord& r) { r.createdOrder = before.order; });
     log_.info("Add %{public}s '%{private}s' at column %ld on %{public}s", window->appName,
               window->title, long(index + 1), state_.displayName(target));
     hooks_.structureChanged(target);
@@ -355,11 +357,25 @@ int ApplicationTracker::insertNew(Strip& strip, WindowID id, double width) const
         strip.columns[size_t(*strip.focusedIndex)].pin)
         return strip.insertWindow(id, width);
     // After the focused column, and after the windows opened before this one that still wait for
-    // the window manager's focus: new windows stand in the order they were opened.
+    // the window manager's focus: new windows stand in the order they were opened, also when a
+    // catch-up adopts them application by application.
+    const auto creation = atCreation_.find(id);
+    const std::uint64_t order = creation != atCreation_.end()
+                                    ? creation->second.order
+                                    : std::numeric_limits<std::uint64_t>::max();
+    const auto createdAt = [&](size_t index) {
+        return strip.columns[index].windows.size() == 1
+                   ? state_.records.get(strip.columns[index].windows.front()).createdOrder
+                   : 0;
+    };
     size_t at = size_t(*strip.focusedIndex) + 1;
-    while (at < strip.columns.size() && strip.columns[at].windows.size() == 1 &&
-           state_.records.get(strip.columns[at].windows.front()).mappedUnfocused)
+    // Before the windows opened after it that were adopted first.
+    while (at > 0 && createdAt(at - 1) > order) --at;
+    while (at < strip.columns.size() && strip.columns[at].windows.size() == 1) {
+        const WindowRecord waiting = state_.records.get(strip.columns[at].windows.front());
+        if (!waiting.mappedUnfocused || waiting.createdOrder > order) break;
         ++at;
+    }
     return strip.insertColumn(Column::single(id, width), int(at));
 }
 
@@ -444,7 +460,8 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
     switch (event) {
         case AppObserver::Event::windowCreated:
             if (managed) break;
-            atCreation_[id] = {focusesHandedOn_, state_.commandChoices, false, othersFocuses_};
+            atCreation_[id] = {focusesHandedOn_, state_.commandChoices, false, othersFocuses_,
+                               ++windowsCreated_};
             hooks_.runAfter(kFirstAdoptDelay,
                             [this, element, pid] { add(element, pid, true, true); });
             hooks_.runAfter(kSecondAdoptDelay,

@@ -135,7 +135,10 @@ class ApplicationTracker {
         // The window manager focused it before it was adopted: its answer to the map came.
         bool focused = false;
         std::uint64_t othersFocuses = 0;
+        // Its place among the windows created so far.
+        std::uint64_t order = 0;
     };
+    std::uint64_t windowsCreated_ = 0;
     // Focus changes of somebody else's so far (answers to our raises left out), and the last.
     std::uint64_t othersFocuses_ = 0;
     std::optional<WindowID> othersLastFocus_;

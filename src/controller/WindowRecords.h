@@ -51,6 +51,8 @@ struct WindowRecord {
     // With mappedUnfocused: the window manager focused it before it was adopted, so its answer to
     // the map came already; a later focus is the pointer's or somebody else's.
     bool mapFocusHeard = false;
+    // Its place among the windows created while the controller ran (0: not seen created).
+    std::uint64_t createdOrder = 0;
 
     friend bool operator==(const WindowRecord&, const WindowRecord&) = default;
 };
