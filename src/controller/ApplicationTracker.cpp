@@ -1,5 +1,6 @@
 #include "controller/ApplicationTracker.h"
 
+#include <algorithm>
 #include <limits>
 #include <set>
 
@@ -256,7 +257,8 @@ void ApplicationTracker::queueReturn(const AXElementRef& element, std::int32_t p
     const WindowID id = element->identity();
     // Back before it was taken off: it never left.
     if (pendingDepartures_.erase(id) > 0) return;
-    pendingReturns_[id] = PendingReturn{element, pid, focus, state_.commandChoices};
+    pendingReturns_[id] =
+        PendingReturn{element, pid, focus, state_.commandChoices, ++returnsHeard_};
     if (settleScheduled_) return;
     settleScheduled_ = true;
     hooks_.runAfter(kDepartureGathering, [this] { settleDepartures(); });
@@ -279,8 +281,13 @@ void ApplicationTracker::settleDepartures() {
     }
     for (const std::string& uuid : changed) hooks_.structureChanged(uuid);
 
-    const std::map<WindowID, PendingReturn> returning = std::move(pendingReturns_);
+    // In the order they came back: of two windows the user restored one after the other, the
+    // later one has the focus.
+    std::vector<std::pair<WindowID, PendingReturn>> returning(pendingReturns_.begin(),
+                                                              pendingReturns_.end());
     pendingReturns_.clear();
+    std::sort(returning.begin(), returning.end(),
+              [](const auto& a, const auto& b) { return a.second.order < b.second.order; });
     for (const auto& [id, back] : returning) {
         if (state_.windows.contains(id)) continue;
         commandSinceReturn_ = state_.commandChoices > back.commandChoices;
