@@ -220,7 +220,10 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
             r.commandChoicesAtMap = before.commandChoices;
             r.mapFocusHeard = before.focused;
         });
-    state_.records.edit(id, [&before](WindowRecord& r) { r.createdOrder = before.order; });
+    state_.records.edit(id, [&](WindowRecord& r) {
+        r.createdOrder = before.order;
+        r.createdByAdoption = windowsCreated_;
+    });
     log_.info("Add %{public}s '%{private}s' at column %ld on %{public}s", window->appName,
               window->title, long(index + 1), state_.displayName(target));
     hooks_.structureChanged(target);
@@ -380,7 +383,11 @@ int ApplicationTracker::insertNew(Strip& strip, WindowID id, double width) const
     while (at > 0 && createdAt(at - 1) > order) --at;
     while (at < strip.columns.size() && strip.columns[at].windows.size() == 1) {
         const WindowRecord waiting = state_.records.get(strip.columns[at].windows.front());
-        if (!waiting.mappedUnfocused || waiting.createdOrder > order) break;
+        // Opened before this one and adopted after it was opened: one right after another,
+        // whoever has had the focus since.
+        const bool inARow = waiting.createdOrder != 0 && waiting.createdOrder < order &&
+                            order <= waiting.createdByAdoption;
+        if (!inARow && (!waiting.mappedUnfocused || waiting.createdOrder > order)) break;
         ++at;
     }
     return strip.insertColumn(Column::single(id, width), int(at));

@@ -590,7 +590,11 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
     // Written after a long run's failure: the user minimises both of an application's windows
     // and restores them one right after the other, the later one first: both returns, gathered
     // together, were added by window number, and the one restored first took the strip's focus.
-    Shrunk{{"openbox", 1}, {{3, 1}, {3, 1}, {4, 5}, {4, 1}}}),
+    Shrunk{{"openbox", 1}, {{3, 1}, {3, 1}, {4, 5}, {4, 1}}},
+    // Three new windows, each opened before the one before it was adopted: the window manager's
+    // focus for the third, heard before the second was adopted, ended the first one's wait for
+    // its focus, and the second was put before it.
+    Shrunk{{"openbox", 1}, {{6, 1}, {6, 5}, {6, 1}}}),
     [](const testing::TestParamInfo<Shrunk>& row) {
         return row.param.beside.windowManager + "_" + std::to_string(row.index);
     });
