@@ -1,5 +1,7 @@
 #include "controller/ApplicationTracker.h"
 
+#include <algorithm>
+#include <limits>
 #include <set>
 
 #include "controller/MaximizedState.h"
@@ -196,9 +198,11 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     // takes the strip's focus whatever came before.
     const bool chosenLast = focusHandedOn_ == id && focusesHandedOn_ > before.focusesHandedOn &&
                             commandChoicesAtHandOn_ == state_.commandChoices;
+    // A window back long after it was minimised comes as a new one: a command that chose the
+    // focus since it came back keeps it too.
     const bool choiceSince =
         !chosenLast && ((othersFocuses_ > before.othersFocuses && othersLastFocus_ != id) ||
-                        state_.commandChoices > before.commandChoices);
+                        state_.commandChoices > before.commandChoices || commandSinceReturn_);
     const bool alreadyActive = activeAlready(element, pid);
     // Beside a window manager that focuses new windows and also focuses under the pointer, its
     // focus for the map can go to whatever our scroll slides under a resting pointer instead:
@@ -221,6 +225,10 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
             r.commandChoicesAtMap = before.commandChoices;
             r.mapFocusHeard = before.focused;
         });
+    state_.records.edit(id, [&](WindowRecord& r) {
+        r.createdOrder = before.order;
+        r.createdByAdoption = windowsCreated_;
+    });
     log_.info("Add %{public}s '%{private}s' at column %ld on %{public}s", window->appName,
               window->title, long(index + 1), state_.displayName(target));
     hooks_.structureChanged(target);
@@ -257,7 +265,8 @@ void ApplicationTracker::queueReturn(const AXElementRef& element, std::int32_t p
     const WindowID id = element->identity();
     // Back before it was taken off: it never left.
     if (pendingDepartures_.erase(id) > 0) return;
-    pendingReturns_[id] = PendingReturn{element, pid, focus, state_.commandChoices};
+    pendingReturns_[id] =
+        PendingReturn{element, pid, focus, state_.commandChoices, ++returnsHeard_};
     if (settleScheduled_) return;
     settleScheduled_ = true;
     hooks_.runAfter(kDepartureGathering, [this] { settleDepartures(); });
@@ -280,8 +289,13 @@ void ApplicationTracker::settleDepartures() {
     }
     for (const std::string& uuid : changed) hooks_.structureChanged(uuid);
 
-    const std::map<WindowID, PendingReturn> returning = std::move(pendingReturns_);
+    // In the order they came back: of two windows the user restored one after the other, the
+    // later one has the focus.
+    std::vector<std::pair<WindowID, PendingReturn>> returning(pendingReturns_.begin(),
+                                                              pendingReturns_.end());
     pendingReturns_.clear();
+    std::sort(returning.begin(), returning.end(),
+              [](const auto& a, const auto& b) { return a.second.order < b.second.order; });
     for (const auto& [id, back] : returning) {
         if (state_.windows.contains(id)) continue;
         commandSinceReturn_ = state_.commandChoices > back.commandChoices;
@@ -358,11 +372,29 @@ int ApplicationTracker::insertNew(Strip& strip, WindowID id, double width) const
         strip.columns[size_t(*strip.focusedIndex)].pin)
         return strip.insertWindow(id, width);
     // After the focused column, and after the windows opened before this one that still wait for
-    // the window manager's focus: new windows stand in the order they were opened.
+    // the window manager's focus: new windows stand in the order they were opened, also when a
+    // catch-up adopts them application by application.
+    const auto creation = atCreation_.find(id);
+    const std::uint64_t order = creation != atCreation_.end()
+                                    ? creation->second.order
+                                    : std::numeric_limits<std::uint64_t>::max();
+    const auto createdAt = [&](size_t index) {
+        return strip.columns[index].windows.size() == 1
+                   ? state_.records.get(strip.columns[index].windows.front()).createdOrder
+                   : 0;
+    };
     size_t at = size_t(*strip.focusedIndex) + 1;
-    while (at < strip.columns.size() && strip.columns[at].windows.size() == 1 &&
-           state_.records.get(strip.columns[at].windows.front()).mappedUnfocused)
+    // Before the windows opened after it that were adopted first.
+    while (at > 0 && createdAt(at - 1) > order) --at;
+    while (at < strip.columns.size() && strip.columns[at].windows.size() == 1) {
+        const WindowRecord waiting = state_.records.get(strip.columns[at].windows.front());
+        // Opened before this one and adopted after it was opened: one right after another,
+        // whoever has had the focus since.
+        const bool inARow = waiting.createdOrder != 0 && waiting.createdOrder < order &&
+                            order <= waiting.createdByAdoption;
+        if (!inARow && (!waiting.mappedUnfocused || waiting.createdOrder > order)) break;
         ++at;
+    }
     return strip.insertColumn(Column::single(id, width), int(at));
 }
 
@@ -447,7 +479,8 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
     switch (event) {
         case AppObserver::Event::windowCreated:
             if (managed) break;
-            atCreation_[id] = {focusesHandedOn_, state_.commandChoices, false, othersFocuses_};
+            atCreation_[id] = {focusesHandedOn_, state_.commandChoices, false, othersFocuses_,
+                               ++windowsCreated_};
             hooks_.runAfter(kFirstAdoptDelay,
                             [this, element, pid] { add(element, pid, true, true); });
             hooks_.runAfter(kSecondAdoptDelay,

@@ -137,7 +137,10 @@ class ApplicationTracker {
         // The window manager focused it before it was adopted: its answer to the map came.
         bool focused = false;
         std::uint64_t othersFocuses = 0;
+        // Its place among the windows created so far.
+        std::uint64_t order = 0;
     };
+    std::uint64_t windowsCreated_ = 0;
     // Focus changes of somebody else's so far (answers to our raises left out), and the last.
     std::uint64_t othersFocuses_ = 0;
     std::optional<WindowID> othersLastFocus_;
@@ -150,7 +153,9 @@ class ApplicationTracker {
         std::int32_t pid = 0;
         bool focus = false;
         std::uint64_t commandChoices = 0;  // counted when it came back
+        std::uint64_t order = 0;           // among the returns heard
     };
+    std::uint64_t returnsHeard_ = 0;
     // While a gathered return is added: whether a command chose the focus since it came back.
     bool commandSinceReturn_ = false;
     std::map<WindowID, Departure::Kind> pendingDepartures_;

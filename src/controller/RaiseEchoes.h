@@ -69,6 +69,11 @@ class RaiseEchoes {
     std::optional<WindowID> reportedFocus() const { return focused_; }
     // Whether any raise is still waiting for its answer.
     bool awaitsAnswers() const;
+    // Whether our latest raise is of `window` and still to be answered: the window manager has
+    // not handled it yet, so it moves the focus there after whatever it reported before.
+    bool answerStillDueFor(WindowID window) const {
+        return !requests_.empty() && requests_.back().window == window && requests_.back().awaited;
+    }
     // Whether the latest raise that moves the focus is still unanswered and nobody else has moved
     // the focus since it was asked for: the window manager still names the window focused
     // before, not the one the strip chose.

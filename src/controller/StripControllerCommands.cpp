@@ -219,7 +219,11 @@ bool StripController::windowFocused(WindowID id) {
         focusedAsMapped && state_.commandChoices > record.commandChoicesAtMap &&
         !handSinceCommand) {
         log_.info("Focus for a new window not followed: a command chose another since");
-        if (state_.activeUUID) raiseFocused(*state_.activeUUID);
+        // The command's raise, still unanswered, is handled after this focus and takes it back
+        // by itself. Asked again, the raise would go out late, maybe after the window manager
+        // has focused a window the user opened since.
+        if (state_.activeUUID && !(stripFocus && raiseEchoes_.answerStillDueFor(*stripFocus)))
+            raiseFocused(*state_.activeUUID);
         return verdict == RaiseEchoes::Verdict::notOurs;
     }
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&

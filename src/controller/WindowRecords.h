@@ -51,6 +51,10 @@ struct WindowRecord {
     // With mappedUnfocused: the window manager focused it before it was adopted, so its answer to
     // the map came already; a later focus is the pointer's or somebody else's.
     bool mapFocusHeard = false;
+    // Its place among the windows created while the controller ran (0: not seen created), and
+    // how many had been created when it was adopted: the windows opened while it waited.
+    std::uint64_t createdOrder = 0;
+    std::uint64_t createdByAdoption = 0;
 
     friend bool operator==(const WindowRecord&, const WindowRecord&) = default;
 };

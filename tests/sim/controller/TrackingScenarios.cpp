@@ -168,6 +168,25 @@ TEST_F(Tracking, TheCatchUpAdoptsMissedWindowsButNotWhilePaused) {
     EXPECT_EQ(logLines("Catch-up: arranged 1 window(s) that were missed").size(), 1u);
 }
 
+TEST_F(Tracking, WindowsOpenedJustBeforeACatchUpStandInTheOrderTheyWereOpened) {
+    // The catch-up passes every 3 s from the start: the terminal's window opens 50 ms before one,
+    // the editor's 20 ms later, and the pass adopts both, the editor's application first.
+    time.advance(2.95);
+    const SimWindow older =
+        desktop.openWindow(term, {.title = "older", .frame = {200, 200, 600, 400}, .focus = true});
+    time.advance(0.02);
+    const SimWindow newer = desktop.openWindow(
+        editor, {.title = "newer", .frame = {300, 200, 600, 400}, .focus = true});
+    time.advance(0.05);
+    EXPECT_EQ(logLines("Catch-up: arranged 2 window(s) that were missed").size(), 1u);
+    time.advance(1.0);
+    const std::vector<WindowID> tiled = stripWindows("LEFT");
+    ASSERT_EQ(tiled.size(), 3u);
+    EXPECT_EQ(tiled[1], older.id());
+    EXPECT_EQ(tiled[2], newer.id());
+    EXPECT_EQ(focusedWindow(), newer.id());
+}
+
 // Each case sets up its own applications before the controller starts.
 class AppObservation : public ControllerScenario {};
 

@@ -48,6 +48,19 @@ INSTANTIATE_TEST_SUITE_P(
                       AgainAfterOthersCase{"CommandMovedOn", kFirst, Verdict::overtaken}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// A focus of somebody else's heard before the answer to our raise: the raise is still to be
+// answered, so it takes the focus back by itself; once answered, nothing of ours is due.
+TEST(RaiseEchoes, ARaiseStillToBeAnsweredIsDueOnlyForItsWindow) {
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kSecond, 0.00, false);
+    EXPECT_EQ(echoes.judge(kThird, 0.01, kSecond), Verdict::notOurs);
+    EXPECT_TRUE(echoes.answerStillDueFor(kSecond));
+    EXPECT_FALSE(echoes.answerStillDueFor(kThird));
+    EXPECT_EQ(echoes.judge(kSecond, 0.02, kSecond), Verdict::answer);
+    EXPECT_FALSE(echoes.answerStillDueFor(kSecond));
+}
+
 // Beside a window manager that focuses by click, somebody else's focus in between (a new
 // window's) leaves our last request standing: the same raise again awaits nothing, so its answer
 // is never followed over a newer window's focus.
