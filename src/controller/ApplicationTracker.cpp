@@ -105,7 +105,12 @@ void ApplicationTracker::appActivated(const std::optional<AppRef>& app, std::int
     // front is news, though its focused window was handed on before (the user clicked back on it).
     const std::optional<RunningApplication> frontmost =
         env_.platform.workspace->frontmostApplication();
-    if (frontmost && frontmost->pid != pid) return;
+    if (frontmost && frontmost->pid != pid) {
+        // Still, the window manager focused its window for a moment: that may answer our raise.
+        if (const AXElementRef focused = focusedWindow(pid); focused && hooks_.windowFocusedAside)
+            hooks_.windowFocusedAside(focused->identity());
+        return;
+    }
     const AXElementRef focused = focusedWindow(pid);
     if (focused && (switched || focused->identity() != focusHandedOn_))
         handFocusOn(focused->identity());
@@ -222,6 +227,7 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     if (focused) {
         state_.activeUUID = target;
         hooks_.publishSnapshot(SnapshotReason::focus(target));
+        if (created && hooks_.newWindowFocused) hooks_.newWindowFocused(id);
     }
     if (claims) hooks_.raiseFocused(target);
     return true;
@@ -463,7 +469,12 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             // map came.
             if (const auto creation = atCreation_.find(id); creation != atCreation_.end())
                 creation->second.focused = true;
-            if (pid == state_.frontmostPID) handFocusOn(id);
+            if (pid == state_.frontmostPID) {
+                handFocusOn(id);
+            } else if (hooks_.windowFocusedAside) {
+                // Its activation may be heard after the focus has gone on elsewhere.
+                hooks_.windowFocusedAside(id);
+            }
             break;
         case AppObserver::Event::minimized:
             if (managed) queueDeparture(id, Departure::Kind::minimized);

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace brindlow {
 
 void RaiseEchoes::reset(std::optional<WindowID> focused) {
     focused_ = focused;
+    lastJudged_ = focused;
     requests_.clear();
 }
 
@@ -15,7 +17,7 @@ void RaiseEchoes::raised(WindowID window, double time, bool replacesLast,
     expire(time);
     if (replacesLast && !requests_.empty()) requests_.pop_back();
     const bool moves = focusAfterRequests(focusUnderThePointer) != window;
-    requests_.push_back({window, time, moves, false, ++order_});
+    requests_.push_back({window, time, moves, false, false, ++order_});
 }
 
 RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
@@ -24,6 +26,11 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     expire(time);
     const std::optional<WindowID> before = focused_;
     focused_ = window;
+    const bool again = std::exchange(lastJudged_, window) == window;
+    // The application's activation hands on the window whose focus answered our raise aside.
+    if (const auto aside = std::exchange(answeredAside_, std::nullopt);
+        aside && aside->window == window)
+        return latestAnswered(window, aside->asked, stripFocus);
     // The earliest awaited request for this window: requests are handled in order, so it is the
     // one answered now.
     auto answered = std::find_if(requests_.begin(), requests_.end(),
@@ -33,16 +40,24 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     // and back before we heard it. Either way nobody else chose anything we did not know of.
     if (answered == requests_.end() && before == window)
         answered = std::find_if(requests_.begin(), requests_.end(), [window](auto& r) {
-            return !r.awaited && !r.passed && r.window == window;
+            return !r.awaited && !r.passed && !r.superseded && r.window == window;
         });
     if (answered == requests_.end()) {
         // A window we asked for before a raise still awaited: whether this is the late answer to
         // it or the window manager's own focus (for a map, or under the pointer), a newer
         // request of ours supersedes it. A hand on the pointer since may have clicked it.
-        const bool superseded = std::any_of(requests_.begin(), requests_.end(), [&](auto& r) {
-            return r.passed && r.window == window && !(handActed && *handActed > r.time);
-        });
-        if (superseded && awaitsAnswers()) return Verdict::overtaken;
+        const auto stale = [&](auto& r) {
+            return (r.passed || r.superseded) && r.window == window &&
+                   !(handActed && *handActed > r.time);
+        };
+        const auto superseded = std::find_if(requests_.begin(), requests_.end(), stale);
+        if (superseded != requests_.end() && awaitsAnswers()) return Verdict::overtaken;
+        if (superseded != requests_.end() && superseded->superseded) {
+            requests_.erase(superseded);
+            return Verdict::superseded;
+        }
+        // The same focus told again (by its application's activation, say): nobody moved it.
+        if (again && before == window) return Verdict::repeated;
         othersLast_ = Followed{window, ++order_};
         others_.push_back(*othersLast_);
         if (others_.size() > kOthersKept) others_.pop_front();
@@ -61,8 +76,21 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
         }
         return Verdict::overtaken;
     }
-    // Everything asked before it has been handled by now.
-    requests_.erase(requests_.begin(), answered + 1);
+    eraseHandled(answered);
+    return latestAnswered(window, asked, stripFocus);
+}
+
+void RaiseEchoes::eraseHandled(std::deque<Request>::iterator answered) {
+    // Everything asked before it has been handled by now. A superseded one stays known: the
+    // event may as well have been the window manager's own focus for the new window, which
+    // comes whenever it maps it, and the superseded raise's answer is still to come.
+    requests_.erase(std::remove_if(requests_.begin(), answered + 1,
+                                   [](const Request& r) { return !r.superseded; }),
+                    answered + 1);
+}
+
+RaiseEchoes::Verdict RaiseEchoes::latestAnswered(WindowID window, std::uint64_t asked,
+                                                 std::optional<WindowID> stripFocus) const {
     // Any of them since: a later one may have been for a window no strip holds (one closing).
     const bool movedByOthers = std::any_of(
         others_.begin(), others_.end(),
@@ -71,10 +99,38 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     return Verdict::answer;
 }
 
+void RaiseEchoes::focusedAside(WindowID window, double time) {
+    expire(time);
+    focused_ = window;
+    answeredAside_.reset();
+    const auto answered = std::find_if(requests_.begin(), requests_.end(), [window](auto& r) {
+        return r.awaited && r.window == window;
+    });
+    if (answered == requests_.end()) return;
+    if (std::any_of(answered + 1, requests_.end(), [](auto& r) { return r.awaited; })) {
+        // Overtaken, as judged above.
+        for (auto r = requests_.begin(); r != answered + 1; ++r) {
+            r->passed = r->passed || r->awaited;
+            r->awaited = false;
+        }
+        return;
+    }
+    answeredAside_ = Aside{window, answered->order};
+    eraseHandled(answered);
+}
+
 void RaiseEchoes::withdraw(WindowID window) {
     const auto latest = std::find_if(requests_.rbegin(), requests_.rend(),
                                      [window](const Request& r) { return r.window == window; });
     if (latest != requests_.rend()) requests_.erase(std::next(latest).base());
+}
+
+void RaiseEchoes::supersede(WindowID newest) {
+    for (Request& request : requests_)
+        if (request.window != newest) {
+            request.superseded = true;
+            request.awaited = false;
+        }
 }
 
 bool RaiseEchoes::awaitsAnswers() const {

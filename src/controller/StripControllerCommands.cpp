@@ -210,7 +210,19 @@ bool StripController::windowFocused(WindowID id) {
             r.commandChoicesAtMap = 0;
             r.mapFocusHeard = false;
         });
-    if (verdict == RaiseEchoes::Verdict::overtaken) return false;
+    if (verdict == RaiseEchoes::Verdict::overtaken || verdict == RaiseEchoes::Verdict::repeated)
+        return false;
+    // A raise of the window asked again meanwhile and not yet sent has nothing left to do: sent
+    // later, it could take the focus from a window opened since.
+    if (verdict == RaiseEchoes::Verdict::answer && stripFocus == id && raiser_->dropPendingOf(id))
+        raiseEchoes_.withdrawLast();
+    if (verdict == RaiseEchoes::Verdict::superseded) {
+        if (location && stripFocus && *stripFocus != id) {
+            log_.info("Focus for a raise asked before a new window not followed");
+            if (state_.activeUUID) raiseFocused(*state_.activeUUID);
+        }
+        return false;
+    }
     // The window manager's focus for a map that a command's choice came after (the map's answer
     // is late): the command's window keeps the focus. A hand on the pointer since the command
     // may have clicked the new window: that focus is the user's.
@@ -244,6 +256,9 @@ bool StripController::windowFocused(WindowID id) {
         // Somebody else moved the focus after our raise was asked for and before it went out:
         // sent now, it would take the focus from their choice.
         if (raiser_->dropPending()) raiseEchoes_.withdrawLast();
+        // The window manager's focus for a window just opened: the newest window's choice, which
+        // an answer to a raise of ours asked before it may not undo.
+        if (focusedAsMapped && location) raiseEchoes_.supersede(id);
     }
     if (!location && state_.records.isUserFloating(id) && state_.activeUUID) {
         // The user came back to a floated window: the border leaves the strip.

@@ -441,6 +441,33 @@ const std::vector<Operation> kMinimisedWhileItsSuccessorIsFocused = {
     {6, 17371367401018537841ULL}, {4, 9435974034837203040ULL}, {6, 15873320064810343854ULL},
     {2, 3778827732554646286ULL}, {6, 12805325500093759091ULL}, {3, 8848971027926710672ULL}};
 
+// focusRight, then a new window: the answer to our raise came at the moment the window manager
+// focused a window under the resting pointer and was never heard; the new window's focus for its
+// map was followed, and a focus our restack then slid under the pointer was taken for the late
+// answer to that raise and followed over the new window.
+const std::vector<Operation> kAnswerHeardLateAfterANewWindow = {
+    {6, 6722804114148197768ULL}, {2, 2504074803828796145ULL}, {8, 77657714082068255ULL},
+    {7, 11328011158314344162ULL}, {6, 1582706675646203241ULL}, {7, 18109071040374545695ULL},
+    {0, 288590484899589344ULL}, {8, 12379123895256553055ULL}, {5, 10387936836365637446ULL},
+    {0, 10553404653547893800ULL}, {6, 14058290691711135357ULL}};
+
+// jump 1, a new window whose focus for the map is not followed for the command's sake, and at
+// once another new window: the command's raise, asked again, went out after the window manager
+// had mapped and focused the newest window, took its focus, and its answer was followed.
+const std::vector<Operation> kRaiseAskedAgainAfterTheNewestWindow = {
+    {8, 3793619829819425443ULL}, {6, 13354159602370520053ULL}, {5, 17750009963310821976ULL},
+    {8, 17314217757013772923ULL}, {7, 7437567554516711494ULL}, {6, 12691942414472237326ULL},
+    {2, 6034797747086234787ULL}, {6, 11660574142769996520ULL}};
+
+// jump 1, a new window, and another at once: the command's raise was answered while a raise of
+// the same window asked again was still to go out; sent after the newest window was mapped, it
+// took that window's focus, its answer was counted as somebody else's choice and the newest
+// window, adopted after it, gave way.
+const std::vector<Operation> kRaiseOfTheFocusedWindowSentLate = {
+    {5, 10521244685228097273ULL}, {5, 14233113179198511543ULL}, {8, 11170748504706645411ULL},
+    {8, 12279058129731359402ULL}, {6, 15883632558105541300ULL}, {2, 9636679922939823279ULL},
+    {6, 14291020106755193753ULL}, {5, 17703921527301291990ULL}};
+
 INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Values(
     // To desktop 2 and back, and at once a click on a window: the click's focus came while the
     // window was away; the strip gave the focus back to the window it had when the desktop was
@@ -569,7 +596,16 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
     // answer was counted as a choice made since the new window appeared, so the adoption left the
     // focus with our raise.
     Shrunk{{"jwm", 11}, {
-        {7, 10129529477889983213ULL}, {5, 15361380127519460655ULL}, {6, 11954074112213371486ULL}}}),
+        {7, 10129529477889983213ULL}, {5, 15361380127519460655ULL}, {6, 11954074112213371486ULL}}},
+    // A late answer taken over a new window's focus (above).
+    Shrunk{{"jwm", 26}, kAnswerHeardLateAfterANewWindow},
+    Shrunk{{"fvwm", 26}, kAnswerHeardLateAfterANewWindow},
+    // A raise asked again after the newest window appeared (above).
+    Shrunk{{"jwm", 34}, kRaiseAskedAgainAfterTheNewestWindow},
+    Shrunk{{"fvwm", 34}, kRaiseAskedAgainAfterTheNewestWindow},
+    // A raise of the window already focused sent after the newest window (above).
+    Shrunk{{"jwm", 25}, kRaiseOfTheFocusedWindowSentLate},
+    Shrunk{{"fvwm", 25}, kRaiseOfTheFocusedWindowSentLate}),
     [](const testing::TestParamInfo<Shrunk>& row) {
         return row.param.beside.windowManager + "_" + std::to_string(row.index);
     });
