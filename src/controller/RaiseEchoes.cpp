@@ -30,34 +30,34 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     // The application's activation hands on the window whose focus answered our raise aside.
     if (const auto aside = std::exchange(answeredAside_, std::nullopt);
         aside && aside->window == window)
-        return latestAnswered(window, aside->asked, stripFocus);
-    // The earliest awaited request for this window: requests are handled in order, so it is the
-    // one answered now.
-    auto answered = std::find_if(requests_.begin(), requests_.end(),
-                                 [window](auto& r) { return r.awaited && r.window == window; });
+        return aside->verdict ? *aside->verdict : latestAnswered(window, aside->asked, stripFocus);
     // The window manager names again the window that had the focus, which a raise of ours not
     // awaited asked for: it re-announced it as it handled that raise, or the focus went elsewhere
     // and back before we heard it. Either way nobody else chose anything we did not know of.
-    if (answered == requests_.end() && before == window)
-        answered = std::find_if(requests_.begin(), requests_.end(), [window](auto& r) {
+    const auto reannounced = [&] {
+        return std::find_if(requests_.begin(), requests_.end(), [window](auto& r) {
             return !r.awaited && !r.passed && !r.superseded && r.window == window;
         });
+    };
+    // The same focus told twice in a row (by its application's activation, then its own notice):
+    // the focus moved once, and that answers no more than the first told.
+    const bool toldAgain = again && before == window;
+    if (toldAgain && reannounced() == requests_.end()) return Verdict::repeated;
+    if (const std::optional<Verdict> verdict = answerSuperseded(window, handActed)) return *verdict;
+    // The earliest awaited request for this window: requests are handled in order, so it is the
+    // one answered now.
+    auto answered = std::find_if(requests_.begin(), requests_.end(), [&](auto& r) {
+        return r.awaited && r.window == window && !toldAgain;
+    });
+    if (answered == requests_.end() && before == window) answered = reannounced();
     if (answered == requests_.end()) {
         // A window we asked for before a raise still awaited: whether this is the late answer to
         // it or the window manager's own focus (for a map, or under the pointer), a newer
         // request of ours supersedes it. A hand on the pointer since may have clicked it.
-        const auto stale = [&](auto& r) {
-            return (r.passed || r.superseded) && r.window == window &&
-                   !(handActed && *handActed > r.time);
-        };
-        const auto superseded = std::find_if(requests_.begin(), requests_.end(), stale);
-        if (superseded != requests_.end() && awaitsAnswers()) return Verdict::overtaken;
-        if (superseded != requests_.end() && superseded->superseded) {
-            requests_.erase(superseded);
-            return Verdict::superseded;
-        }
-        // The same focus told again (by its application's activation, say): nobody moved it.
-        if (again && before == window) return Verdict::repeated;
+        const bool superseded = std::any_of(requests_.begin(), requests_.end(), [&](auto& r) {
+            return r.passed && r.window == window && !(handActed && *handActed > r.time);
+        });
+        if (superseded && awaitsAnswers()) return Verdict::overtaken;
         othersLast_ = Followed{window, ++order_};
         others_.push_back(*othersLast_);
         if (others_.size() > kOthersKept) others_.pop_front();
@@ -99,10 +99,30 @@ RaiseEchoes::Verdict RaiseEchoes::latestAnswered(WindowID window, std::uint64_t 
     return Verdict::answer;
 }
 
-void RaiseEchoes::focusedAside(WindowID window, double time) {
+std::optional<RaiseEchoes::Verdict> RaiseEchoes::answerSuperseded(WindowID window,
+                                                                  std::optional<double> handActed) {
+    // A raise of this window superseded by a window opened since, asked before any awaited one
+    // of it: requests are handled in order, so it is the one answered now (unless the user's hand
+    // acted since, and clicked the window, say).
+    const auto superseded = std::find_if(requests_.begin(), requests_.end(), [window](auto& r) {
+        return r.window == window && (r.awaited || r.superseded);
+    });
+    if (superseded == requests_.end() || !superseded->superseded ||
+        (handActed && *handActed > superseded->time))
+        return std::nullopt;
+    requests_.erase(superseded);
+    // A later raise of ours still to be answered takes the focus where the strip has it.
+    return awaitsAnswers() ? Verdict::overtaken : Verdict::superseded;
+}
+
+void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<double> handActed) {
     expire(time);
     focused_ = window;
     answeredAside_.reset();
+    if (const std::optional<Verdict> verdict = answerSuperseded(window, handActed)) {
+        answeredAside_ = Aside{window, 0, verdict};
+        return;
+    }
     const auto answered = std::find_if(requests_.begin(), requests_.end(), [window](auto& r) {
         return r.awaited && r.window == window;
     });
@@ -115,7 +135,7 @@ void RaiseEchoes::focusedAside(WindowID window, double time) {
         }
         return;
     }
-    answeredAside_ = Aside{window, answered->order};
+    answeredAside_ = Aside{window, answered->order, std::nullopt};
     eraseHandled(answered);
 }
 

@@ -56,7 +56,7 @@ class RaiseEchoes {
     // A focus event for `window` at `time` of an application not yet known to be in front:
     // not handed on, but it answers our raise of it. When the application's activation then
     // hands the window on, that is the same answer.
-    void focusedAside(WindowID window, double time);
+    void focusedAside(WindowID window, double time, std::optional<double> handActed = std::nullopt);
     // The focus went to no window: a raise of the window that had it moves it again.
     void lost() {
         focused_.reset();
@@ -101,6 +101,8 @@ class RaiseEchoes {
     };
 
     void expire(double time);
+    // The verdict on a focus of `window` that answers a superseded raise of it, if it does.
+    std::optional<Verdict> answerSuperseded(WindowID window, std::optional<double> handActed);
     // Forgets the requests handled by the time `answered` was.
     void eraseHandled(std::deque<Request>::iterator answered);
     // The verdict on an answer to the latest awaited raise, of `window`, asked as `asked`.
@@ -116,6 +118,8 @@ class RaiseEchoes {
     struct Aside {
         WindowID window = 0;
         std::uint64_t asked = 0;
+        // What it was judged already, if it answered a superseded raise.
+        std::optional<Verdict> verdict;
     };
     std::optional<Aside> answeredAside_;
     std::deque<Request> requests_;

@@ -468,6 +468,27 @@ const std::vector<Operation> kRaiseOfTheFocusedWindowSentLate = {
     {8, 12279058129731359402ULL}, {6, 15883632558105541300ULL}, {2, 9636679922939823279ULL},
     {6, 14291020106755193753ULL}, {5, 17703921527301291990ULL}};
 
+// jump 2, a focus under the resting pointer denied, a new window, and focusLeft to the window
+// denied for: the answer to the raise the new window superseded was taken for the command's, and
+// the command's own answer, heard after, for the superseded one, whose focus was given back to
+// the new window.
+const std::vector<Operation> kCommandAfterTheNewestWindowAnsweredBySupersededRaise = {
+    {6, 8560199216614962408ULL}, {0, 6937107594027931595ULL}, {7, 14841270867239431420ULL},
+    {8, 12206489028629786536ULL}, {0, 3268915282767615764ULL}, {8, 14011572918693733797ULL},
+    {0, 1025400101076154986ULL}, {9, 2794471045820997070ULL}, {2, 2451041739008538135ULL},
+    {6, 15584256785180030450ULL}, {1, 5399386603417059069ULL}};
+
+// A new window and focusLeft at once: the focus the command's raise asked for was told twice (by
+// its application's activation, then by its own notice), and the second telling was taken for the
+// command's answer; the new window's late answer, heard after, was then followed over the command.
+const std::vector<Operation> kSameFocusToldTwiceAfterTheNewestWindow = {
+    {5, 10320698999102696994ULL}, {5, 3508686234461141447ULL}, {6, 16166306610242551712ULL},
+    {2, 549567192662966523ULL}, {9, 13622947892604005780ULL}, {5, 16436353489368549005ULL},
+    {0, 6937107594027931595ULL}, {7, 14841270867239431420ULL}, {3, 13734719034411593635ULL},
+    {8, 12206489028629786536ULL}, {8, 14011572918693733797ULL}, {4, 16933709233855282419ULL},
+    {6, 15584256785180030450ULL}, {6, 2686726984039849949ULL}, {4, 6527550214716748492ULL},
+    {1, 5399386603417059069ULL}};
+
 INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Values(
     // To desktop 2 and back, and at once a click on a window: the click's focus came while the
     // window was away; the strip gave the focus back to the window it had when the desktop was
@@ -605,7 +626,13 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
     Shrunk{{"fvwm", 34}, kRaiseAskedAgainAfterTheNewestWindow},
     // A raise of the window already focused sent after the newest window (above).
     Shrunk{{"jwm", 25}, kRaiseOfTheFocusedWindowSentLate},
-    Shrunk{{"fvwm", 25}, kRaiseOfTheFocusedWindowSentLate}),
+    Shrunk{{"fvwm", 25}, kRaiseOfTheFocusedWindowSentLate},
+    // A command's answer mistaken for a superseded raise's (above).
+    Shrunk{{"jwm", 20}, kCommandAfterTheNewestWindowAnsweredBySupersededRaise},
+    Shrunk{{"fvwm", 20}, kCommandAfterTheNewestWindowAnsweredBySupersededRaise},
+    // The same focus told twice (above).
+    Shrunk{{"jwm", 20}, kSameFocusToldTwiceAfterTheNewestWindow},
+    Shrunk{{"fvwm", 20}, kSameFocusToldTwiceAfterTheNewestWindow}),
     [](const testing::TestParamInfo<Shrunk>& row) {
         return row.param.beside.windowManager + "_" + std::to_string(row.index);
     });
