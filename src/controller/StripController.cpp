@@ -102,10 +102,7 @@ StripController::StripController(StripControllerEnvironment environment)
     trackerHooks.windowFocused = [this](WindowID id) { return windowFocused(id); };
     trackerHooks.raiseFocused = [this](const std::string& uuid) { raiseFocused(uuid); };
     trackerHooks.newWindowFocused = [this](WindowID id) { raiseEchoes_.supersede(id); };
-    trackerHooks.windowFocusedAside = [this](WindowID id) {
-        const PointerActivity* activity = env_.platform.pointerActivity;
-        raiseEchoes_.focusedAside(id, now(), activity ? activity->lastActivity() : std::nullopt);
-    };
+    trackerHooks.windowFocusedAside = [this](WindowID id) { windowFocusedAside(id); };
     trackerHooks.windowMoved = [this](WindowID id) { watchDrag(id); };
     trackerHooks.windowResized = [this](WindowID id) { windowResized(id); };
     trackerHooks.windowMaximizedChanged = [this](WindowID id) { maximizedChanged(id); };

@@ -289,6 +289,33 @@ bool StripController::windowFocused(WindowID id) {
     return verdict == RaiseEchoes::Verdict::notOurs;
 }
 
+void StripController::windowFocusedAside(WindowID id) {
+    const PointerActivity* activity = env_.platform.pointerActivity;
+    raiseEchoes_.focusedAside(id, now(), activity ? activity->lastActivity() : std::nullopt);
+    // The window manager's focus for the map of a window adopted without it: the newest window's
+    // choice, even when the focus moved on at once (to what our moves slid under the resting
+    // pointer) and its application's activation comes too late to tell it. A command's choice
+    // since keeps the focus.
+    const WindowRecord record = state_.records.get(id);
+    const auto location = locate(id);
+    if (!location || !record.mappedUnfocused || record.mapFocusHeard ||
+        !env_.windowManagerTraits().focusesNewWindows ||
+        state_.commandChoices > record.commandChoicesAtMap)
+        return;
+    state_.records.edit(id, [](WindowRecord& r) {
+        r.mappedUnfocused = false;
+        r.commandChoicesAtMap = 0;
+    });
+    log_.info("Focus for a new window followed, heard before its application came to the front");
+    raiseEchoes_.supersede(id);
+    stateOf(location->first)->strip.focus(id);
+    state_.activeUUID = location->first;
+    afterStructureChange(location->first);
+    publishSnapshot(SnapshotReason::focus(location->first));
+    publishFocusFrames();
+    raiseFocused(location->first);
+}
+
 // Some window managers that focus under the pointer take the focus from every window when a gap
 // between columns arrives under it. When our moves brought the gap there, the focus goes back to
 // the strip's focused window; when the user's hand did, it stays with nobody.
