@@ -54,6 +54,7 @@ void DesktopsAndMinimise::iconifyRequested(xcb_window_t window) {
         if (d_.hideWhenInactive == window) d_.hideWhenInactive.reset();
         d_.minimisedByOthers[window] = std::chrono::steady_clock::now();
     }
+    activation().minimiseHeard(window);
     // Someone else (the user, a taskbar, a command of ours) minimised a window already iconified
     // for parking: from now on it counts as minimised like any other.
     if (!d_.parked.isHidden(window) && !d_.parked.isShowing(window)) return;
