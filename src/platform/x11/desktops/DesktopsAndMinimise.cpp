@@ -33,6 +33,7 @@ AXError DesktopsAndMinimise::setMinimized(xcb_window_t window, bool on, double t
         return axerror::success;
     }
     const AXError sent = waits().fence(window, timeout, [&] {
+        activation().minimiseSent(window);
         const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
         xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), x_.atom("WM_CHANGE_STATE"), 1,
                                      &iconic);

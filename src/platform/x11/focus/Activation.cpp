@@ -76,13 +76,17 @@ void Activation::minimiseHeard(xcb_window_t window) {
     crossedMinimise_.minimiseHeard(window, std::chrono::steady_clock::now());
 }
 
+void Activation::minimiseSent(xcb_window_t window) {
+    crossedMinimise_.minimiseSent(window);
+}
+
 void Activation::activationHeard(xcb_window_t window) {
     if (!crossedMinimise_.heard(window)) return;
     focusLog().info(
         "Window 0x%x minimised again: our activation reached the window manager "
         "after the user's minimise",
         window);
-    // Not parking's: heard back as the user's minimise, which it carries out once more.
+    // The user's minimise carried out once more: heard back as someone else's, as it was.
     const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
     xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), x_.atom("WM_CHANGE_STATE"), 1,
                                  &iconic);

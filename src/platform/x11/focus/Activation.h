@@ -42,6 +42,8 @@ class Activation : public DesktopPart {
     // Someone else's minimise of `window` (not parking's) reached the window manager: no
     // activation of ours asked without knowing of it shows the window again.
     void minimiseHeard(xcb_window_t window);
+    // Brindlow asks the window manager to minimise `window` for a command of its own.
+    void minimiseSent(xcb_window_t window);
     // An activation request of `window` reached the window manager, one of ours by its look (a
     // pager's, without a time). When it comes after the user's minimise of the window, which it
     // would undo, the window is minimised once more. On the event thread.

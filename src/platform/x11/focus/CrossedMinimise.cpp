@@ -4,8 +4,17 @@
 
 namespace brindlow {
 
+void CrossedMinimise::minimiseSent(std::uint32_t window) {
+    std::lock_guard lock(mutex_);
+    ++ownMinimises_[window];
+}
+
 void CrossedMinimise::minimiseHeard(std::uint32_t window, Clock::time_point at) {
     std::lock_guard lock(mutex_);
+    if (const auto own = ownMinimises_.find(window); own != ownMinimises_.end()) {
+        if (--own->second == 0) ownMinimises_.erase(own);
+        return;
+    }
     minimised_[window] = at;
     // Forgotten once no activation asked now or still on its way could count it.
     Clock::time_point oldestAsked = at;

@@ -24,7 +24,10 @@ class CrossedMinimise {
     // sooner after it may have been planned without it. One asked later is a restore it means.
     static constexpr std::chrono::milliseconds kMinimiseNews{250};
 
-    // Someone else's minimise of `window` (not parking's) reached the window manager.
+    // Brindlow itself asks the window manager to minimise `window` (a command's choice, known to
+    // whatever asks an activation after it): not counted once heard.
+    void minimiseSent(std::uint32_t window);
+    // A minimise of `window` other than parking's reached the window manager.
     void minimiseHeard(std::uint32_t window, Clock::time_point at);
     // Whether an activation of `window` asked at `asked` would undo a minimise.
     bool undoes(std::uint32_t window, Clock::time_point asked) const;
@@ -49,6 +52,8 @@ class CrossedMinimise {
     std::deque<Sent> underWay_;
     // The last minimise heard of each window, while it can still count.
     std::map<std::uint32_t, Clock::time_point> minimised_;
+    // Brindlow's own minimises not heard back yet, per window.
+    std::map<std::uint32_t, int> ownMinimises_;
 };
 
 }  // namespace brindlow

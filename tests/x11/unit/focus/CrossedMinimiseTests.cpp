@@ -13,11 +13,12 @@ using std::chrono::milliseconds;
 
 // What Brindlow hears and does, in order, each at a time in milliseconds.
 enum class Step {
-    askedForA,    // an activation of 0xa asked: goes out unless it would undo a minimise
-    askedForB,    // the same for 0xb
-    minimiseOfA,  // someone else's minimise of 0xa reaches the window manager
-    echoOfA,      // an activation of 0xa, looking like ours, reaches the window manager
-    echoOfB,      // the same for 0xb
+    askedForA,       // an activation of 0xa asked: goes out unless it would undo a minimise
+    askedForB,       // the same for 0xb
+    minimiseOfA,     // someone else's minimise of 0xa reaches the window manager
+    ourMinimiseOfA,  // Brindlow's own minimise of 0xa goes out (heard back as minimiseOfA)
+    echoOfA,         // an activation of 0xa, looking like ours, reaches the window manager
+    echoOfB,         // the same for 0xb
 };
 
 struct At {
@@ -60,6 +61,9 @@ TEST_P(ActivationAndMinimise, NeverUndoesTheUsersMinimise) {
             case Step::minimiseOfA:
                 crossed.minimiseHeard(0xa, start + milliseconds(at.ms));
                 break;
+            case Step::ourMinimiseOfA:
+                crossed.minimiseSent(0xa);
+                break;
             case Step::echoOfA:
                 echo(0xa, "0xa");
                 break;
@@ -88,6 +92,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Heard a moment before ours was asked: the strip had not heard of it yet.
         CrossingCase{"AMinimiseHeardJustBeforeOursIsAsked",
                      {{minimiseOfA, 0}, {askedForA, 3}},
+                     {"not sent 0xa"}},
+        // A command minimised the window, the next restores it: it knew of its own minimise.
+        CrossingCase{"ARestoreRightAfterOurOwnMinimise",
+                     {{ourMinimiseOfA, 0}, {minimiseOfA, 1}, {askedForA, 3}, {echoOfA, 5}},
+                     {"sent 0xa"}},
+        CrossingCase{"TheUsersMinimiseAfterOurOwn",
+                     {{ourMinimiseOfA, 0}, {minimiseOfA, 1}, {minimiseOfA, 2}, {askedForA, 3}},
                      {"not sent 0xa"}},
         CrossingCase{"ARestoreAskedLongAfterTheMinimise",
                      {{minimiseOfA, 0}, {askedForA, 300}, {echoOfA, 302}},
