@@ -80,10 +80,6 @@ class MinimiseStays : public FocusRaces, public ::testing::WithParamInterface<Mi
 // soon as the jump was asked): it stays minimised, out of the strip, and none of Brindlow's
 // requests shows it again.
 TEST_P(MinimiseStays, WhateverBrindlowStillHadUnderWay) {
-    if (GetParam().focused == Focused::byAJumpJustAsked && sessionWindowManager() == "jwm")
-        GTEST_SKIP() << "to be enabled with its mend: the jump's activation and the user's "
-                        "minimise cross on the wire, jwm handles the minimise first and shows the "
-                        "window again for the activation (about 1 run in 9)";
     if (GetParam().focused == Focused::withSettingsShown) withoutTrayHost();
     startTiledXterms(3);
     ASSERT_FALSE(HasFatalFailure());

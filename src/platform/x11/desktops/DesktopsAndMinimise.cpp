@@ -33,6 +33,7 @@ AXError DesktopsAndMinimise::setMinimized(xcb_window_t window, bool on, double t
         return axerror::success;
     }
     const AXError sent = waits().fence(window, timeout, [&] {
+        activation().minimiseSent(window);
         const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
         xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), x_.atom("WM_CHANGE_STATE"), 1,
                                      &iconic);
@@ -54,6 +55,7 @@ void DesktopsAndMinimise::iconifyRequested(xcb_window_t window) {
         if (d_.hideWhenInactive == window) d_.hideWhenInactive.reset();
         d_.minimisedByOthers[window] = std::chrono::steady_clock::now();
     }
+    activation().minimiseHeard(window);
     // Someone else (the user, a taskbar, a command of ours) minimised a window already iconified
     // for parking: from now on it counts as minimised like any other.
     if (!d_.parked.isHidden(window) && !d_.parked.isShowing(window)) return;

@@ -1,8 +1,10 @@
 // Activation: one request to the window manager per raise, however many of its steps ask.
 #include <xcb/xcb_ewmh.h>
+#include <xcb/xcb_icccm.h>
 
 #include <algorithm>
 
+#include "platform/Log.h"
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/connection/X11Events.h"
 #include "platform/x11/focus/Activation.h"
@@ -18,6 +20,11 @@ using moveresize::kSourcePager;
 // Asks for the same window this soon after the last one, while it is still active, are the
 // further steps of one raise (main window, raise, application frontmost).
 constexpr double kOneRaise = 1.0;
+
+const Logger& focusLog() {
+    static const Logger logger = makeLogger("Focus");
+    return logger;
+}
 
 }  // namespace
 
@@ -65,6 +72,27 @@ bool Activation::stillShownToUser(xcb_window_t window) {
     return snapshot && !registry().minimized(*snapshot) && !registry().away(*snapshot);
 }
 
+void Activation::minimiseHeard(xcb_window_t window) {
+    crossedMinimise_.minimiseHeard(window, std::chrono::steady_clock::now());
+}
+
+void Activation::minimiseSent(xcb_window_t window) {
+    crossedMinimise_.minimiseSent(window);
+}
+
+void Activation::activationHeard(xcb_window_t window) {
+    if (!crossedMinimise_.heard(window)) return;
+    focusLog().info(
+        "Window 0x%x minimised again: our activation reached the window manager "
+        "after the user's minimise",
+        window);
+    // The user's minimise carried out once more: heard back as someone else's, as it was.
+    const std::uint32_t iconic = XCB_ICCCM_WM_STATE_ICONIC;
+    xcb_ewmh_send_client_message(x_.xcb(), window, x_.root(), x_.atom("WM_CHANGE_STATE"), 1,
+                                 &iconic);
+    x_.flush();
+}
+
 AXError Activation::activate(xcb_window_t window, double timeout) {
     if (!registry().read(window)) return axerror::invalidElement;
     const auto now = std::chrono::steady_clock::now();
@@ -79,7 +107,7 @@ AXError Activation::activate(xcb_window_t window, double timeout) {
     // A further step goes out after the first was answered, maybe after the user minimised the
     // window or sent it to another desktop: the window manager would show it again.
     if (again && !stillShownToUser(window)) return axerror::success;
-    const AXError result = activateNow(window, timeout);
+    const AXError result = activateNow(window, timeout, now);
     if (result == axerror::success) {
         std::lock_guard lock(d_.mutex);
         lastActivation_ = std::pair(window, std::chrono::steady_clock::now());
@@ -87,7 +115,8 @@ AXError Activation::activate(xcb_window_t window, double timeout) {
     return result;
 }
 
-AXError Activation::activateNow(xcb_window_t window, double timeout) {
+AXError Activation::activateNow(xcb_window_t window, double timeout,
+                                std::chrono::steady_clock::time_point asked) {
     if (!registry().read(window)) return axerror::invalidElement;
     if (!registry().hasWindowManager()) {
         uint32_t above = XCB_STACK_MODE_ABOVE;
@@ -95,6 +124,12 @@ AXError Activation::activateNow(xcb_window_t window, double timeout) {
         xcb_set_input_focus(x_.xcb(), XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
         x_.sync();
         return readWindow(x_, window) ? axerror::success : axerror::invalidElement;
+    }
+    // The user minimised the window since this was asked: sent now, it would show it again.
+    if (crossedMinimise_.undoes(window, asked)) {
+        focusLog().info("Activation of 0x%x not sent: minimised by the user since it was asked",
+                        window);
+        return axerror::success;
     }
     const xcb_window_t current = registry().activeWindow().value_or(XCB_WINDOW_NONE);
     {
@@ -110,12 +145,13 @@ AXError Activation::activateNow(xcb_window_t window, double timeout) {
         }
     } done{*this};
     AXError result = waits().fence(window, timeout, [&] {
+        crossedMinimise_.sent(window, asked);
         xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), window,
                                               xcb_ewmh_client_source_type_t(kSourcePager),
                                               XCB_CURRENT_TIME, current);
     });
     // The window manager ended before it could: the window is raised and focused directly.
-    if (!registry().hasWindowManager()) return activateNow(window, timeout);
+    if (!registry().hasWindowManager()) return activateNow(window, timeout, asked);
     if (result != axerror::success) return result;
     // The window manager publishes the active window once the focus has moved,
     // a little after it handled the request. A window that takes no focus

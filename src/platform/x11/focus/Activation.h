@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/AccessibilityTypes.h"
+#include "platform/x11/focus/CrossedMinimise.h"
 #include "platform/x11/windows/DesktopPart.h"
 
 namespace brindlow {
@@ -38,14 +39,27 @@ class Activation : public DesktopPart {
     // desktop. Parking's own iconify does not count: the window is shown again as it is focused.
     bool stillShownToUser(xcb_window_t window);
 
+    // Someone else's minimise of `window` (not parking's) reached the window manager: no
+    // activation of ours asked without knowing of it shows the window again.
+    void minimiseHeard(xcb_window_t window);
+    // Brindlow asks the window manager to minimise `window` for a command of its own.
+    void minimiseSent(xcb_window_t window);
+    // An activation request of `window` reached the window manager, one of ours by its look (a
+    // pager's, without a time). When it comes after the user's minimise of the window, which it
+    // would undo, the window is minimised once more. On the event thread.
+    void activationHeard(xcb_window_t window);
+
   private:
-    // activate() without its check: the request as asked.
-    AXError activateNow(xcb_window_t window, double timeout);
+    // activate() without its check: the request as asked at `asked`.
+    AXError activateNow(xcb_window_t window, double timeout,
+                        std::chrono::steady_clock::time_point asked);
 
     // Under the records' lock: the window Brindlow last activated, and when.
     std::optional<std::pair<xcb_window_t, std::chrono::steady_clock::time_point>> lastActivation_;
     // The window Brindlow is activating now, from its request until the window manager answers.
     std::optional<xcb_window_t> activating_;
+    // Our activations on their way, against the user's minimises heard meanwhile.
+    CrossedMinimise crossedMinimise_;
 };
 
 }  // namespace brindlow

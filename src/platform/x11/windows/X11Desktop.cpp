@@ -6,6 +6,7 @@
 
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/connection/X11Events.h"
+#include "platform/x11/windows/MoveResizeRequest.h"
 
 namespace brindlow {
 
@@ -161,6 +162,10 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
             if (e.format == 32 && e.type == x_.ewmh()->_NET_WM_DESKTOP &&
                 registry().isClient(e.window))
                 desktops().desktopRequested(e.window, e.data.data32[0]);
+            if (e.format == 32 && e.type == x_.ewmh()->_NET_ACTIVE_WINDOW &&
+                e.data.data32[0] == moveresize::kSourcePager &&
+                e.data.data32[1] == XCB_CURRENT_TIME)
+                activation().activationHeard(e.window);
             if (e.format == 32 && e.type == x_.ewmh()->_NET_WM_STATE)
                 registry().maximizeRequested(e.window, e.data.data32[0],
                                              {e.data.data32[1], e.data.data32[2]});
