@@ -265,9 +265,15 @@ TEST_F(AppEndToEnd, ToolAndShortcutsDriveTheRealWindows) {
         }
         return false;
     })) << "no settings window";
-    // Closed, so that it takes no keys from the xterms below.
+    // Closed, so that it takes no keys from the xterms below. The commands below start once the
+    // focus is back on a tiled xterm: the window manager's own focus after our window closes can
+    // still take the place of a command's choice made right after the close.
     xdotool({"key", "ctrl+w"});
     EXPECT_EQ(currentFrames(), tiled);
+    EXPECT_TRUE(settle([&] {
+        const auto listed = list();
+        return listed && listed->focused >= 1 && focusedAndActive(listed->focused);
+    })) << "the focus did not come back to a tiled xterm";
 
     ASSERT_EQ(tool({"focus-first"}).status, 0);
     ASSERT_TRUE(settle([&] { return focusedAndActive(1); }));
