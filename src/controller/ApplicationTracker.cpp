@@ -107,13 +107,13 @@ void ApplicationTracker::appActivated(const std::optional<AppRef>& app, std::int
     // front is news, though its focused window was handed on before (the user clicked back on it).
     const std::optional<RunningApplication> frontmost =
         env_.platform.workspace->frontmostApplication();
-    const AXElementRef focused = focusedWindow(pid);
     if (frontmost && frontmost->pid != pid) {
-        // Still the answer to a raise of ours, if we asked for it: a later focus on that window
-        // is not.
-        if (focused) hooks_.focusPassedThrough(focused->identity());
+        // Still, the window manager focused its window for a moment: that may answer our raise.
+        if (const AXElementRef focused = focusedWindow(pid); focused && hooks_.windowFocusedAside)
+            hooks_.windowFocusedAside(focused->identity());
         return;
     }
+    const AXElementRef focused = focusedWindow(pid);
     if (focused && (switched || focused->identity() != focusHandedOn_))
         handFocusOn(focused->identity());
 }
@@ -235,6 +235,7 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     if (focused) {
         state_.activeUUID = target;
         hooks_.publishSnapshot(SnapshotReason::focus(target));
+        if (created && hooks_.newWindowFocused) hooks_.newWindowFocused(id);
     }
     if (claims) hooks_.raiseFocused(target);
     return true;
@@ -501,9 +502,14 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             // map came.
             if (const auto creation = atCreation_.find(id); creation != atCreation_.end())
                 creation->second.focused = true;
-            // The window just handed on, told again (its application's activation told it
-            // first): no news.
-            if (pid == state_.frontmostPID && id != focusHandedOn_) handFocusOn(id);
+            if (pid == state_.frontmostPID) {
+                // The window just handed on, told again (its application's activation told it
+                // first): no news.
+                if (id != focusHandedOn_) handFocusOn(id);
+            } else if (hooks_.windowFocusedAside) {
+                // Its activation may be heard after the focus has gone on elsewhere.
+                hooks_.windowFocusedAside(id);
+            }
             break;
         case AppObserver::Event::minimized:
             if (managed) queueDeparture(id, Departure::Kind::minimized);

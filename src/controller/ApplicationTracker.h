@@ -38,10 +38,12 @@ class ApplicationTracker {
         // The frontmost application's focused window is now `id`.
         // Returns whether the focus change was somebody else's (not an answer to our raise).
         std::function<bool(WindowID id)> windowFocused;
-        // `id` was focused and the focus moved on to another application before we heard it.
-        std::function<void(WindowID id)> focusPassedThrough;
         // The focused window of display `uuid` is to be raised and focused.
         std::function<void(const std::string& uuid)> raiseFocused;
+        // The window manager focused `id` of an application not (yet) frontmost.
+        std::function<void(WindowID id)> windowFocusedAside;
+        // `id`, a window just opened, took the strip's focus as it was adopted.
+        std::function<void(WindowID id)> newWindowFocused;
         // A tiled window was moved by someone else.
         std::function<void(WindowID id)> windowMoved;
         // A tiled window was resized by someone else (the user, its application).

@@ -137,7 +137,7 @@ TEST_P(FocusPassedThrough, AnswersTheRaiseOfIt) {
     RaiseEchoes echoes;
     echoes.reset(kThird);
     echoes.raised(kFirst, 0.00, false, true);
-    if (GetParam().passedHeard) echoes.passedThrough(kFirst, 0.05);
+    if (GetParam().passedHeard) echoes.focusedAside(kFirst, 0.05);
     EXPECT_EQ(echoes.judge(kSecond, 0.05, std::nullopt), Verdict::notOurs);
     EXPECT_EQ(echoes.awaitsAnswers(), !GetParam().passedHeard);
     EXPECT_EQ(echoes.judge(kFirst, 0.45, kSecond), GetParam().laterFocus);
@@ -153,7 +153,7 @@ TEST(RaiseEchoes, AFocusPassingThroughAnotherWindowAnswersNothing) {
     RaiseEchoes echoes;
     echoes.reset(kThird);
     echoes.raised(kFirst, 0.00, false, true);
-    echoes.passedThrough(kSecond, 0.05);
+    echoes.focusedAside(kSecond, 0.05);
     EXPECT_TRUE(echoes.awaitsAnswers());
 }
 
