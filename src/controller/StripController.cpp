@@ -101,7 +101,7 @@ StripController::StripController(StripControllerEnvironment environment)
     };
     trackerHooks.windowFocused = [this](WindowID id) { return windowFocused(id); };
     trackerHooks.raiseFocused = [this](const std::string& uuid) { raiseFocused(uuid); };
-    trackerHooks.newWindowFocused = [this](WindowID id) { raiseEchoes_.supersede(id); };
+    trackerHooks.newWindowFocused = [this](WindowID id) { newWindowTookFocus(id); };
     trackerHooks.windowFocusedAside = [this](WindowID id) { windowFocusedAside(id); };
     trackerHooks.windowMoved = [this](WindowID id) { watchDrag(id); };
     trackerHooks.windowResized = [this](WindowID id) { windowResized(id); };

@@ -262,7 +262,7 @@ bool StripController::windowFocused(WindowID id) {
         if (raiser_->dropPending()) raiseEchoes_.withdrawLast();
         // The window manager's focus for a window just opened: the newest window's choice, which
         // an answer to a raise of ours asked before it may not undo.
-        if (focusedAsMapped && location) raiseEchoes_.supersede(id);
+        if (focusedAsMapped && location) newWindowTookFocus(id);
     }
     if (!location && state_.records.isUserFloating(id) && state_.activeUUID) {
         // The user came back to a floated window: the border leaves the strip.
@@ -311,13 +311,20 @@ void StripController::windowFocusedAside(WindowID id) {
         r.commandChoicesAtMap = 0;
     });
     log_.info("Focus for a new window followed, heard before its application came to the front");
-    raiseEchoes_.supersede(id);
+    newWindowTookFocus(id);
     stateOf(location->first)->strip.focus(id);
     state_.activeUUID = location->first;
     afterStructureChange(location->first);
     publishSnapshot(SnapshotReason::focus(location->first));
     publishFocusFrames();
     raiseFocused(location->first);
+}
+
+void StripController::newWindowTookFocus(WindowID id) {
+    // Only where the focus follows the pointer can a raise of ours asked before the window opened
+    // still land after its focus: a window manager that focuses by click handles our requests in
+    // order, and a raise answered after the new window's focus was asked after it (a command's).
+    if (env_.windowManagerTraits().followsPointer()) raiseEchoes_.supersede(id);
 }
 
 // Some window managers that focus under the pointer take the focus from every window when a gap
