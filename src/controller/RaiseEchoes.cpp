@@ -120,10 +120,19 @@ std::optional<RaiseEchoes::Verdict> RaiseEchoes::answerSuperseded(WindowID windo
     return awaitsAnswers() ? Verdict::overtaken : Verdict::superseded;
 }
 
-void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<double> handActed) {
+void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<double> handActed,
+                               bool handOnAnswers) {
     expire(time);
     focused_ = window;
     answeredAside_.reset();
+    // Where the hand-on is news, it is not our raise of the window told again either.
+    if (!handOnAnswers)
+        requests_.erase(std::remove_if(requests_.begin(), requests_.end(),
+                                       [window](const Request& r) {
+                                           return r.window == window && !r.awaited && !r.passed &&
+                                                  !r.superseded;
+                                       }),
+                        requests_.end());
     if (const std::optional<Verdict> verdict = answerSuperseded(window, handActed)) {
         answeredAside_ = Aside{window, 0, verdict};
         return;
@@ -140,7 +149,7 @@ void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<doubl
         }
         return;
     }
-    answeredAside_ = Aside{window, answered->order, std::nullopt};
+    if (handOnAnswers) answeredAside_ = Aside{window, answered->order, std::nullopt};
     eraseHandled(answered);
 }
 

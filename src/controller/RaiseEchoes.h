@@ -54,9 +54,10 @@ class RaiseEchoes {
                   std::optional<double> handActed = std::nullopt);
 
     // A focus event for `window` at `time` of an application not yet known to be in front:
-    // not handed on, but it answers our raise of it. When the application's activation then
-    // hands the window on, that is the same answer.
-    void focusedAside(WindowID window, double time, std::optional<double> handActed = std::nullopt);
+    // not handed on, but it answers our raise of it. When `handOnAnswers`, the application's
+    // activation then handing the window on is the same answer; otherwise it is news.
+    void focusedAside(WindowID window, double time, std::optional<double> handActed = std::nullopt,
+                      bool handOnAnswers = true);
     // The focus went to no window: a raise of the window that had it moves it again.
     void lost() {
         if (focused_) lostFrom_ = focused_;

@@ -295,7 +295,11 @@ bool StripController::windowFocused(WindowID id) {
 
 void StripController::windowFocusedAside(WindowID id) {
     const PointerActivity* activity = env_.platform.pointerActivity;
-    raiseEchoes_.focusedAside(id, now(), activity ? activity->lastActivity() : std::nullopt);
+    // Beside a window manager that focuses by click, the focus goes on only by somebody's choice:
+    // the window handed on after it (the one it focused as the user minimised another, say) is
+    // news, though a raise of ours asked for it too.
+    raiseEchoes_.focusedAside(id, now(), activity ? activity->lastActivity() : std::nullopt,
+                              env_.windowManagerTraits().followsPointer());
     // The window manager's focus for the map of a window adopted without it: the newest window's
     // choice, even when the focus moved on at once (to what our moves slid under the resting
     // pointer) and its application's activation comes too late to tell it. A command's choice

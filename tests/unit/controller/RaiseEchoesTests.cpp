@@ -148,6 +148,23 @@ INSTANTIATE_TEST_SUITE_P(RaiseEchoes, FocusPassedThrough,
                                            PassedCase{"NotHeard", false, Verdict::answer}),
                          [](const auto& row) { return std::string(row.param.name); });
 
+// Beside a window manager that focuses by click: our raise of the first window, asked again after
+// a new window's focus, awaited nothing; the user then restored the third and minimised it, and
+// the window manager focused the first, heard aside before its application's activation handed it
+// on. That hand-on is the window manager's choice after the minimise, not our raise told again.
+TEST(RaiseEchoes, BesideAClickToFocusWindowManagerAWindowHandedOnAfterItsFocusAsideIsNews) {
+    constexpr WindowID kNeighbour = 4;
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kFirst, 0.00, false, false);
+    EXPECT_EQ(echoes.judge(kSecond, 0.05, kFirst), Verdict::notOurs);
+    echoes.raised(kFirst, 0.05, false, false);
+    EXPECT_EQ(echoes.judge(kFirst, 0.06, kFirst), Verdict::notOurs);
+    EXPECT_EQ(echoes.judge(kThird, 0.40, kThird), Verdict::notOurs);
+    echoes.focusedAside(kFirst, 0.80, std::nullopt, false);
+    EXPECT_EQ(echoes.judge(kFirst, 0.80, kNeighbour), Verdict::notOurs);
+}
+
 // Passing through a window no raise of ours asked for answers nothing.
 TEST(RaiseEchoes, AFocusPassingThroughAnotherWindowAnswersNothing) {
     RaiseEchoes echoes;
