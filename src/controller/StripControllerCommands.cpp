@@ -325,9 +325,9 @@ void StripController::windowFocusedAside(WindowID id) {
 }
 
 void StripController::newWindowTookFocus(WindowID id) {
-    // Only where the focus follows the pointer can a raise of ours asked before the window opened
-    // still land after its focus: a window manager that focuses by click handles our requests in
-    // order, and a raise answered after the new window's focus was asked after it (a command's).
+    // Only where the focus follows the pointer: beside a window manager that focuses by click, the
+    // new window's focus may be heard only after a command chose another window, and the raise
+    // that command asked for, taken for one the new window superseded, was not followed.
     if (env_.windowManagerTraits().followsPointer()) raiseEchoes_.supersede(id);
 }
 
