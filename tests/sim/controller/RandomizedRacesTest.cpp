@@ -12,7 +12,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <random>
 #include <set>
 #include <sstream>
@@ -746,13 +748,21 @@ TEST_F(QuietLogTest, RandomizedRacesExploreTheSeedItIsGiven) {
 }
 
 // BRINDLOW_RANDOM_REPLAY="kind:seed,kind:seed,..." replays one list (a failure's shrunk literal)
-// beside BRINDLOW_RANDOM_WM with the timing of BRINDLOW_RANDOM_SEED; BRINDLOW_RANDOM_LOG=1 prints
-// what the controller logged at each step.
+// beside BRINDLOW_RANDOM_WM with the timing of BRINDLOW_RANDOM_SEED; "@file" reads a list too long
+// for the environment from a file (items separated by commas or lines). BRINDLOW_RANDOM_LOG=1
+// prints what the controller logged at each step.
 TEST_F(QuietLogTest, RandomizedRacesReplayTheListItIsGiven) {
     const char* text = std::getenv("BRINDLOW_RANDOM_REPLAY");
     if (!text || !*text) GTEST_SKIP() << "BRINDLOW_RANDOM_REPLAY not set";
+    std::string list = text;
+    if (list.front() == '@') {
+        std::ifstream file(list.substr(1));
+        ASSERT_TRUE(file) << "cannot read " << list.substr(1);
+        list.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        std::replace(list.begin(), list.end(), '\n', ',');
+    }
     std::vector<Operation> operations;
-    std::istringstream in(text);
+    std::istringstream in(list);
     for (std::string item; std::getline(in, item, ',');)
         if (const size_t colon = item.find(':'); colon != std::string::npos)
             operations.push_back(
