@@ -257,9 +257,7 @@ void ApplicationTracker::forgetWindowRecords(WindowID id, bool keepFullScreenRet
 void ApplicationTracker::queueDeparture(WindowID id, Departure::Kind kind) {
     pendingReturns_.erase(id);
     pendingDepartures_[id] = kind;
-    if (settleScheduled_) return;
-    settleScheduled_ = true;
-    hooks_.runAfter(kDepartureGathering, [this] { settleDepartures(); });
+    scheduleSettle();
 }
 
 void ApplicationTracker::queueReturn(const AXElementRef& element, std::int32_t pid, bool focus) {
@@ -268,13 +266,24 @@ void ApplicationTracker::queueReturn(const AXElementRef& element, std::int32_t p
     if (pendingDepartures_.erase(id) > 0) return;
     pendingReturns_[id] =
         PendingReturn{element, pid, focus, state_.commandChoices, ++returnsHeard_};
+    scheduleSettle();
+}
+
+void ApplicationTracker::scheduleSettle() {
     if (settleScheduled_) return;
     settleScheduled_ = true;
-    hooks_.runAfter(kDepartureGathering, [this] { settleDepartures(); });
+    hooks_.runAfter(kDepartureGathering, [this, gathering = gatheringsSettled_] {
+        if (gathering == gatheringsSettled_) settleDepartures();
+    });
+}
+
+void ApplicationTracker::settleGatheredNow() {
+    if (settleScheduled_) settleDepartures();
 }
 
 void ApplicationTracker::settleDepartures() {
     settleScheduled_ = false;
+    ++gatheringsSettled_;
     std::map<Departure::Kind, std::vector<WindowID>> leaving;
     for (const auto& [id, kind] : pendingDepartures_)
         if (state_.windows.contains(id)) leaving[kind].push_back(id);

@@ -95,6 +95,10 @@ class ApplicationTracker {
     void handFocusOn(WindowID id);
     // Tiled windows out of sight for a while, with their places.
     const Departures& departures() const { return departures_; }
+    // Takes the windows gathered as leaving or coming back off or into their strips now rather
+    // than when the gathering ends: a command given right after a desktop switch or a restore acts
+    // on the windows the user sees, not on those of the desktop left behind.
+    void settleGatheredNow();
 
     // The reason as the log line says it.
     static const char* removalText(Removal reason);
@@ -111,6 +115,7 @@ class ApplicationTracker {
     void queueDeparture(WindowID id, Departure::Kind kind);
     // A window that left comes back to its place.
     void queueReturn(const AXElementRef& element, std::int32_t pid, bool focus);
+    void scheduleSettle();
     void settleDepartures();
     // Puts a window that left back where it stood; false when it cannot be tiled now.
     bool addReturning(const AXElementRef& element, std::int32_t pid, bool focus);
@@ -163,6 +168,8 @@ class ApplicationTracker {
     std::map<WindowID, Departure::Kind> pendingDepartures_;
     std::map<WindowID, PendingReturn> pendingReturns_;
     bool settleScheduled_ = false;
+    // Gatherings settled so far: a scheduled settle finds its gathering settled early.
+    std::uint64_t gatheringsSettled_ = 0;
     // After hooks_: its hooks copy them.
     ApplicationWatch watch_;
 };

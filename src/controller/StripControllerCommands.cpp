@@ -14,6 +14,8 @@ void StripController::execute(Command command) {
         return;
     }
     if (state_.paused) return;
+    // Right after a desktop switch the strip may still show the windows left behind.
+    tracker_->settleGatheredNow();
     const std::optional<std::string> uuid = commandDisplay();
     if (!uuid) return;
     log_.info("Command %{public}s", command.text());
