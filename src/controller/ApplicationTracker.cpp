@@ -199,10 +199,11 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     const bool chosenLast = focusHandedOn_ == id && focusesHandedOn_ > before.focusesHandedOn &&
                             commandChoicesAtHandOn_ == state_.commandChoices;
     // A window back long after it was minimised comes as a new one: a command that chose the
-    // focus since it came back keeps it too.
+    // focus since it came back keeps it too, and so does another window focused since.
     const bool choiceSince =
-        !chosenLast && ((othersFocuses_ > before.othersFocuses && othersLastFocus_ != id) ||
-                        state_.commandChoices > before.commandChoices || commandSinceReturn_);
+        !chosenLast &&
+        ((othersFocuses_ > before.othersFocuses && othersLastFocus_ != id) ||
+         state_.commandChoices > before.commandChoices || commandSinceReturn_ || focusSinceReturn_);
     const bool alreadyActive = activeAlready(element, pid);
     // Beside a window manager that focuses new windows and also focuses under the pointer, its
     // focus for the map can go to whatever our scroll slides under a resting pointer instead:
@@ -265,7 +266,7 @@ void ApplicationTracker::queueReturn(const AXElementRef& element, std::int32_t p
     // Back before it was taken off: it never left.
     if (pendingDepartures_.erase(id) > 0) return;
     pendingReturns_[id] =
-        PendingReturn{element, pid, focus, state_.commandChoices, ++returnsHeard_};
+        PendingReturn{element, pid, focus, state_.commandChoices, othersFocuses_, ++returnsHeard_};
     scheduleSettle();
 }
 
@@ -309,8 +310,10 @@ void ApplicationTracker::settleDepartures() {
     for (const auto& [id, back] : returning) {
         if (state_.windows.contains(id)) continue;
         commandSinceReturn_ = state_.commandChoices > back.commandChoices;
+        focusSinceReturn_ = othersFocuses_ > back.othersFocuses && othersLastFocus_ != id;
         add(back.element, back.pid, back.focus);
         commandSinceReturn_ = false;
+        focusSinceReturn_ = false;
     }
 }
 
@@ -352,8 +355,10 @@ bool ApplicationTracker::addReturning(const AXElementRef& element, std::int32_t 
     // A window the user activated while it was away or minimised (a click right after a desktop
     // switch) keeps that focus: its focus event came while it stood in no column.
     // A command that chose the focus since it came back keeps it: our raise is on its way.
-    const bool focused = !commandSinceReturn_ &&
-                         ((focus && pid == state_.frontmostPID) || activeAlready(element, pid));
+    // Another window the user focused since it was restored (a click right after) keeps it too.
+    const bool focused =
+        !commandSinceReturn_ && ((focus && pid == state_.frontmostPID && !focusSinceReturn_) ||
+                                 activeAlready(element, pid));
     Strip& strip = state_.display(uuid)->strip;
     if (focused) {
         strip.focus(id);

@@ -160,11 +160,14 @@ class ApplicationTracker {
         std::int32_t pid = 0;
         bool focus = false;
         std::uint64_t commandChoices = 0;  // counted when it came back
+        std::uint64_t othersFocuses = 0;   // counted when it came back
         std::uint64_t order = 0;           // among the returns heard
     };
     std::uint64_t returnsHeard_ = 0;
     // While a gathered return is added: whether a command chose the focus since it came back.
     bool commandSinceReturn_ = false;
+    // ... and whether somebody else (the user's click) focused another window since.
+    bool focusSinceReturn_ = false;
     std::map<WindowID, Departure::Kind> pendingDepartures_;
     std::map<WindowID, PendingReturn> pendingReturns_;
     bool settleScheduled_ = false;

@@ -718,6 +718,16 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
     Shrunk{{"openbox", 1}, {
         {8, 940559258303408133ULL}, {8, 7050080182654214442ULL}, {0, 3005398705109181466ULL},
         {7, 6803613698032923601ULL}}},
+    // Written after a long run's failure: the user restores two windows from a taskbar and at once
+    // clicks another window of the application restored last, before the returns were taken in:
+    // that restored window, its application still in front, took the strip's focus from the
+    // clicked one.
+    Shrunk{{"xfwm4", 6}, {
+        {8, 2694587919393887571ULL}, {8, 13667540983484247102ULL}, {8, 1503260969365556705ULL},
+        {6, 14660473698582496571ULL}, {6, 1596647066094669900ULL}, {6, 17667817582963477694ULL},
+        {3, 5889153252686634082ULL}, {3, 13038092497295586739ULL}, {8, 9343189628362081959ULL},
+        {8, 9430258564771206863ULL}, {4, 15280030562325473359ULL}, {4, 3186192958797040977ULL},
+        {7, 13094071404105300041ULL}}},
     // A late answer taken over a new window's focus (above).
     Shrunk{{"jwm", 26}, kAnswerHeardLateAfterANewWindow},
     Shrunk{{"fvwm", 26}, kAnswerHeardLateAfterANewWindow},
