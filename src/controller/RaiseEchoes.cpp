@@ -149,7 +149,9 @@ void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<doubl
         }
         return;
     }
-    if (handOnAnswers) answeredAside_ = Aside{window, answered->order, std::nullopt};
+    // An awaited raise of ours answered: the hand-on that follows tells that answer again, beside
+    // any window manager; taken for news, it would drop a later command's raise.
+    answeredAside_ = Aside{window, answered->order, std::nullopt};
     eraseHandled(answered);
 }
 

@@ -54,8 +54,9 @@ class RaiseEchoes {
                   std::optional<double> handActed = std::nullopt);
 
     // A focus event for `window` at `time` of an application not yet known to be in front:
-    // not handed on, but it answers our raise of it. When `handOnAnswers`, the application's
-    // activation then handing the window on is the same answer; otherwise it is news.
+    // not handed on, but it answers our awaited raise of it, and the application's activation
+    // then handing the window on is the same answer. Unless `handOnAnswers`, a raise of ours not
+    // awaited is no answer to that hand-on either: it is news.
     void focusedAside(WindowID window, double time, std::optional<double> handActed = std::nullopt,
                       bool handOnAnswers = true);
     // The focus went to no window: a raise of the window that had it moves it again.

@@ -165,6 +165,19 @@ TEST(RaiseEchoes, BesideAClickToFocusWindowManagerAWindowHandedOnAfterItsFocusAs
     EXPECT_EQ(echoes.judge(kFirst, 0.80, kNeighbour), Verdict::notOurs);
 }
 
+// Beside a window manager that focuses by click: our raise of the second window answered aside
+// (its application not yet in front), and a command's raise of the first right after: the
+// application's activation handing the second on tells our answer again, no choice of anybody's
+// that would drop the command's raise.
+TEST(RaiseEchoes, BesideAClickToFocusWindowManagerOurRaiseAnsweredAsideIsNoNewsHandedOn) {
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kSecond, 0.00, false, false);
+    echoes.focusedAside(kSecond, 0.02, std::nullopt, false);
+    echoes.raised(kFirst, 0.03, false, false);
+    EXPECT_EQ(echoes.judge(kSecond, 0.04, kFirst), Verdict::overtaken);
+}
+
 // Passing through a window no raise of ours asked for answers nothing.
 TEST(RaiseEchoes, AFocusPassingThroughAnotherWindowAnswersNothing) {
     RaiseEchoes echoes;
