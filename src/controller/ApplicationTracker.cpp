@@ -107,13 +107,13 @@ void ApplicationTracker::appActivated(const std::optional<AppRef>& app, std::int
     // front is news, though its focused window was handed on before (the user clicked back on it).
     const std::optional<RunningApplication> frontmost =
         env_.platform.workspace->frontmostApplication();
-    const AXElementRef focused = focusedWindow(pid);
     if (frontmost && frontmost->pid != pid) {
-        // Still the answer to a raise of ours, if we asked for it: a later focus on that window
-        // is not.
-        if (focused) hooks_.focusPassedThrough(focused->identity());
+        // Still, the window manager focused its window for a moment: that may answer our raise.
+        if (const AXElementRef focused = focusedWindow(pid); focused && hooks_.windowFocusedAside)
+            hooks_.windowFocusedAside(focused->identity());
         return;
     }
+    const AXElementRef focused = focusedWindow(pid);
     if (focused && (switched || focused->identity() != focusHandedOn_))
         handFocusOn(focused->identity());
 }
@@ -199,10 +199,11 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     const bool chosenLast = focusHandedOn_ == id && focusesHandedOn_ > before.focusesHandedOn &&
                             commandChoicesAtHandOn_ == state_.commandChoices;
     // A window back long after it was minimised comes as a new one: a command that chose the
-    // focus since it came back keeps it too.
+    // focus since it came back keeps it too, and so does another window focused since.
     const bool choiceSince =
-        !chosenLast && ((othersFocuses_ > before.othersFocuses && othersLastFocus_ != id) ||
-                        state_.commandChoices > before.commandChoices || commandSinceReturn_);
+        !chosenLast &&
+        ((othersFocuses_ > before.othersFocuses && othersLastFocus_ != id) ||
+         state_.commandChoices > before.commandChoices || commandSinceReturn_ || focusSinceReturn_);
     const bool alreadyActive = activeAlready(element, pid);
     // Beside a window manager that focuses new windows and also focuses under the pointer, its
     // focus for the map can go to whatever our scroll slides under a resting pointer instead:
@@ -235,6 +236,7 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     if (focused) {
         state_.activeUUID = target;
         hooks_.publishSnapshot(SnapshotReason::focus(target));
+        if (created && hooks_.newWindowFocused) hooks_.newWindowFocused(id);
     }
     if (claims) hooks_.raiseFocused(target);
     return true;
@@ -256,9 +258,7 @@ void ApplicationTracker::forgetWindowRecords(WindowID id, bool keepFullScreenRet
 void ApplicationTracker::queueDeparture(WindowID id, Departure::Kind kind) {
     pendingReturns_.erase(id);
     pendingDepartures_[id] = kind;
-    if (settleScheduled_) return;
-    settleScheduled_ = true;
-    hooks_.runAfter(kDepartureGathering, [this] { settleDepartures(); });
+    scheduleSettle();
 }
 
 void ApplicationTracker::queueReturn(const AXElementRef& element, std::int32_t pid, bool focus) {
@@ -266,14 +266,25 @@ void ApplicationTracker::queueReturn(const AXElementRef& element, std::int32_t p
     // Back before it was taken off: it never left.
     if (pendingDepartures_.erase(id) > 0) return;
     pendingReturns_[id] =
-        PendingReturn{element, pid, focus, state_.commandChoices, ++returnsHeard_};
+        PendingReturn{element, pid, focus, state_.commandChoices, othersFocuses_, ++returnsHeard_};
+    scheduleSettle();
+}
+
+void ApplicationTracker::scheduleSettle() {
     if (settleScheduled_) return;
     settleScheduled_ = true;
-    hooks_.runAfter(kDepartureGathering, [this] { settleDepartures(); });
+    hooks_.runAfter(kDepartureGathering, [this, gathering = gatheringsSettled_] {
+        if (gathering == gatheringsSettled_) settleDepartures();
+    });
+}
+
+void ApplicationTracker::settleGatheredNow() {
+    if (settleScheduled_) settleDepartures();
 }
 
 void ApplicationTracker::settleDepartures() {
     settleScheduled_ = false;
+    ++gatheringsSettled_;
     std::map<Departure::Kind, std::vector<WindowID>> leaving;
     for (const auto& [id, kind] : pendingDepartures_)
         if (state_.windows.contains(id)) leaving[kind].push_back(id);
@@ -299,8 +310,10 @@ void ApplicationTracker::settleDepartures() {
     for (const auto& [id, back] : returning) {
         if (state_.windows.contains(id)) continue;
         commandSinceReturn_ = state_.commandChoices > back.commandChoices;
+        focusSinceReturn_ = othersFocuses_ > back.othersFocuses && othersLastFocus_ != id;
         add(back.element, back.pid, back.focus);
         commandSinceReturn_ = false;
+        focusSinceReturn_ = false;
     }
 }
 
@@ -342,8 +355,10 @@ bool ApplicationTracker::addReturning(const AXElementRef& element, std::int32_t 
     // A window the user activated while it was away or minimised (a click right after a desktop
     // switch) keeps that focus: its focus event came while it stood in no column.
     // A command that chose the focus since it came back keeps it: our raise is on its way.
-    const bool focused = !commandSinceReturn_ &&
-                         ((focus && pid == state_.frontmostPID) || activeAlready(element, pid));
+    // Another window the user focused since it was restored (a click right after) keeps it too.
+    const bool focused =
+        !commandSinceReturn_ && ((focus && pid == state_.frontmostPID && !focusSinceReturn_) ||
+                                 activeAlready(element, pid));
     Strip& strip = state_.display(uuid)->strip;
     if (focused) {
         strip.focus(id);
@@ -501,9 +516,14 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             // map came.
             if (const auto creation = atCreation_.find(id); creation != atCreation_.end())
                 creation->second.focused = true;
-            // The window just handed on, told again (its application's activation told it
-            // first): no news.
-            if (pid == state_.frontmostPID && id != focusHandedOn_) handFocusOn(id);
+            if (pid == state_.frontmostPID) {
+                // The window just handed on, told again (its application's activation told it
+                // first): no news.
+                if (id != focusHandedOn_) handFocusOn(id);
+            } else if (hooks_.windowFocusedAside) {
+                // Its activation may be heard after the focus has gone on elsewhere.
+                hooks_.windowFocusedAside(id);
+            }
             break;
         case AppObserver::Event::minimized:
             if (managed) queueDeparture(id, Departure::Kind::minimized);

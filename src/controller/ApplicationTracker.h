@@ -38,10 +38,12 @@ class ApplicationTracker {
         // The frontmost application's focused window is now `id`.
         // Returns whether the focus change was somebody else's (not an answer to our raise).
         std::function<bool(WindowID id)> windowFocused;
-        // `id` was focused and the focus moved on to another application before we heard it.
-        std::function<void(WindowID id)> focusPassedThrough;
         // The focused window of display `uuid` is to be raised and focused.
         std::function<void(const std::string& uuid)> raiseFocused;
+        // The window manager focused `id` of an application not (yet) frontmost.
+        std::function<void(WindowID id)> windowFocusedAside;
+        // `id`, a window just opened, took the strip's focus as it was adopted.
+        std::function<void(WindowID id)> newWindowFocused;
         // A tiled window was moved by someone else.
         std::function<void(WindowID id)> windowMoved;
         // A tiled window was resized by someone else (the user, its application).
@@ -93,6 +95,10 @@ class ApplicationTracker {
     void handFocusOn(WindowID id);
     // Tiled windows out of sight for a while, with their places.
     const Departures& departures() const { return departures_; }
+    // Takes the windows gathered as leaving or coming back off or into their strips now rather
+    // than when the gathering ends: a command given right after a desktop switch or a restore acts
+    // on the windows the user sees, not on those of the desktop left behind.
+    void settleGatheredNow();
 
     // The reason as the log line says it.
     static const char* removalText(Removal reason);
@@ -109,6 +115,7 @@ class ApplicationTracker {
     void queueDeparture(WindowID id, Departure::Kind kind);
     // A window that left comes back to its place.
     void queueReturn(const AXElementRef& element, std::int32_t pid, bool focus);
+    void scheduleSettle();
     void settleDepartures();
     // Puts a window that left back where it stood; false when it cannot be tiled now.
     bool addReturning(const AXElementRef& element, std::int32_t pid, bool focus);
@@ -153,14 +160,19 @@ class ApplicationTracker {
         std::int32_t pid = 0;
         bool focus = false;
         std::uint64_t commandChoices = 0;  // counted when it came back
+        std::uint64_t othersFocuses = 0;   // counted when it came back
         std::uint64_t order = 0;           // among the returns heard
     };
     std::uint64_t returnsHeard_ = 0;
     // While a gathered return is added: whether a command chose the focus since it came back.
     bool commandSinceReturn_ = false;
+    // ... and whether somebody else (the user's click) focused another window since.
+    bool focusSinceReturn_ = false;
     std::map<WindowID, Departure::Kind> pendingDepartures_;
     std::map<WindowID, PendingReturn> pendingReturns_;
     bool settleScheduled_ = false;
+    // Gatherings settled so far: a scheduled settle finds its gathering settled early.
+    std::uint64_t gatheringsSettled_ = 0;
     // After hooks_: its hooks copy them.
     ApplicationWatch watch_;
 };

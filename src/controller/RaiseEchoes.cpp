@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace brindlow {
 
 void RaiseEchoes::reset(std::optional<WindowID> focused) {
     focused_ = focused;
+    lastJudged_ = focused;
     requests_.clear();
 }
 
@@ -15,7 +17,7 @@ void RaiseEchoes::raised(WindowID window, double time, bool replacesLast,
     expire(time);
     if (replacesLast && !requests_.empty()) requests_.pop_back();
     const bool moves = focusAfterRequests(focusUnderThePointer) != window;
-    requests_.push_back({window, time, moves, false, ++order_});
+    requests_.push_back({window, time, moves, false, false, ++order_});
 }
 
 RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
@@ -24,21 +26,35 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     expire(time);
     const std::optional<WindowID> before = focused_;
     focused_ = window;
-    // The earliest awaited request for this window: requests are handled in order, so it is the
-    // one answered now.
-    auto answered = std::find_if(requests_.begin(), requests_.end(),
-                                 [window](auto& r) { return r.awaited && r.window == window; });
+    const bool again = std::exchange(lastJudged_, window) == window;
+    // The application's activation hands on the window whose focus answered our raise aside.
+    if (const auto aside = std::exchange(answeredAside_, std::nullopt);
+        aside && aside->window == window)
+        return aside->verdict ? *aside->verdict : latestAnswered(window, aside->asked, stripFocus);
     // The window manager names again the window that had the focus, which a raise of ours not
     // awaited asked for: it re-announced it as it handled that raise, or the focus went elsewhere
     // and back before we heard it. Either way nobody else chose anything we did not know of. So
     // too when the focus went to no window in between (a gap slid under a resting pointer) and
     // comes back to it, unless the user's hand acted since the raise was asked for.
     const bool backAfterLoss = !before && lostFrom_ == window;
-    if (answered == requests_.end() && (before == window || backAfterLoss))
-        answered = std::find_if(requests_.begin(), requests_.end(), [&](auto& r) {
+    const auto reannounced = [&] {
+        return std::find_if(requests_.begin(), requests_.end(), [&](auto& r) {
             const bool handSince = backAfterLoss && handActed && *handActed > r.time;
-            return !r.awaited && !r.passed && r.window == window && !handSince;
+            return !r.awaited && !r.passed && !r.superseded && r.window == window && !handSince;
         });
+    };
+    // The same focus told twice in a row (by its application's activation, then its own notice):
+    // the focus moved once, and that answers no more than the first told.
+    const bool toldAgain = again && before == window;
+    if (toldAgain && reannounced() == requests_.end()) return Verdict::repeated;
+    if (const std::optional<Verdict> verdict = answerSuperseded(window, handActed)) return *verdict;
+    // The earliest awaited request for this window: requests are handled in order, so it is the
+    // one answered now.
+    auto answered = std::find_if(requests_.begin(), requests_.end(), [&](auto& r) {
+        return r.awaited && r.window == window && !toldAgain;
+    });
+    if (answered == requests_.end() && (before == window || backAfterLoss))
+        answered = reannounced();
     if (answered == requests_.end()) {
         // A window we asked for before a raise still awaited: whether this is the late answer to
         // it or the window manager's own focus (for a map, or under the pointer), a newer
@@ -65,8 +81,21 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
         }
         return Verdict::overtaken;
     }
-    // Everything asked before it has been handled by now.
-    requests_.erase(requests_.begin(), answered + 1);
+    eraseHandled(answered);
+    return latestAnswered(window, asked, stripFocus);
+}
+
+void RaiseEchoes::eraseHandled(std::deque<Request>::iterator answered) {
+    // Everything asked before it has been handled by now. A superseded one stays known: the
+    // event may as well have been the window manager's own focus for the new window, which
+    // comes whenever it maps it, and the superseded raise's answer is still to come.
+    requests_.erase(std::remove_if(requests_.begin(), answered + 1,
+                                   [](const Request& r) { return !r.superseded; }),
+                    answered + 1);
+}
+
+RaiseEchoes::Verdict RaiseEchoes::latestAnswered(WindowID window, std::uint64_t asked,
+                                                 std::optional<WindowID> stripFocus) const {
     // Any of them since: a later one may have been for a window no strip holds (one closing).
     const bool movedByOthers = std::any_of(
         others_.begin(), others_.end(),
@@ -75,27 +104,69 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     return Verdict::answer;
 }
 
-void RaiseEchoes::passedThrough(WindowID window, double time) {
+std::optional<RaiseEchoes::Verdict> RaiseEchoes::answerSuperseded(WindowID window,
+                                                                  std::optional<double> handActed) {
+    // A raise of this window superseded by a window opened since, asked before any awaited one
+    // of it: requests are handled in order, so it is the one answered now (unless the user's hand
+    // acted since, and clicked the window, say).
+    const auto superseded = std::find_if(requests_.begin(), requests_.end(), [window](auto& r) {
+        return r.window == window && (r.awaited || r.superseded);
+    });
+    if (superseded == requests_.end() || !superseded->superseded ||
+        (handActed && *handActed > superseded->time))
+        return std::nullopt;
+    requests_.erase(superseded);
+    // A later raise of ours still to be answered takes the focus where the strip has it.
+    return awaitsAnswers() ? Verdict::overtaken : Verdict::superseded;
+}
+
+void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<double> handActed,
+                               bool handOnAnswers) {
     expire(time);
+    focused_ = window;
+    answeredAside_.reset();
+    // Where the hand-on is news, it is not our raise of the window told again either.
+    if (!handOnAnswers)
+        requests_.erase(std::remove_if(requests_.begin(), requests_.end(),
+                                       [window](const Request& r) {
+                                           return r.window == window && !r.awaited && !r.passed &&
+                                                  !r.superseded;
+                                       }),
+                        requests_.end());
+    if (const std::optional<Verdict> verdict = answerSuperseded(window, handActed)) {
+        answeredAside_ = Aside{window, 0, verdict};
+        return;
+    }
     const auto answered = std::find_if(requests_.begin(), requests_.end(), [window](auto& r) {
         return r.awaited && r.window == window;
     });
     if (answered == requests_.end()) return;
     if (std::any_of(answered + 1, requests_.end(), [](auto& r) { return r.awaited; })) {
-        // A later raise is still to be answered: those up to this one stay known as passed.
+        // Overtaken, as judged above.
         for (auto r = requests_.begin(); r != answered + 1; ++r) {
             r->passed = r->passed || r->awaited;
             r->awaited = false;
         }
         return;
     }
-    requests_.erase(requests_.begin(), answered + 1);
+    // An awaited raise of ours answered: the hand-on that follows tells that answer again, beside
+    // any window manager; taken for news, it would drop a later command's raise.
+    answeredAside_ = Aside{window, answered->order, std::nullopt};
+    eraseHandled(answered);
 }
 
 void RaiseEchoes::withdraw(WindowID window) {
     const auto latest = std::find_if(requests_.rbegin(), requests_.rend(),
                                      [window](const Request& r) { return r.window == window; });
     if (latest != requests_.rend()) requests_.erase(std::next(latest).base());
+}
+
+void RaiseEchoes::supersede(WindowID newest) {
+    for (Request& request : requests_)
+        if (request.window != newest) {
+            request.superseded = true;
+            request.awaited = false;
+        }
 }
 
 bool RaiseEchoes::awaitsAnswers() const {

@@ -32,6 +32,12 @@ class RaiseEchoes {
         answer,
         // Answers a raise of ours that a later one overtook: not to be followed.
         overtaken,
+        // Answers a raise of ours asked before a window just opened took the focus, and nothing
+        // else of ours is to be answered: the window manager handled it after that window's
+        // focus, which it undid.
+        superseded,
+        // Names the window the last event named, and answers no raise of ours: no news.
+        repeated,
     };
 
     // The focus is on `window` as the controller starts (or none is known).
@@ -47,14 +53,17 @@ class RaiseEchoes {
     Verdict judge(WindowID window, double time, std::optional<WindowID> stripFocus,
                   std::optional<double> handActed = std::nullopt);
 
-    // The window manager focused `window` and moved the focus on before we heard of it (its
-    // application's activation came once another was in front): that answers our earliest
-    // awaited raise of it, if any. Nothing else is learnt: the focus is elsewhere by now.
-    void passedThrough(WindowID window, double time);
+    // A focus event for `window` at `time` of an application not yet known to be in front:
+    // not handed on, but it answers our awaited raise of it, and the application's activation
+    // then handing the window on is the same answer. Unless `handOnAnswers`, a raise of ours not
+    // awaited is no answer to that hand-on either: it is news.
+    void focusedAside(WindowID window, double time, std::optional<double> handActed = std::nullopt,
+                      bool handOnAnswers = true);
     // The focus went to no window: a raise of the window that had it moves it again.
     void lost() {
         if (focused_) lostFrom_ = focused_;
         focused_.reset();
+        lastJudged_.reset();
         lostOrder_ = ++order_;
     }
     // The raises asked for so far will not be carried out: none of them is awaited any more.
@@ -65,6 +74,9 @@ class RaiseEchoes {
     }
     // The latest raise asked for `window` was not carried out: it is not awaited.
     void withdraw(WindowID window);
+    // A window just opened, `newest`, took the focus: the raises asked before it of other windows
+    // are not awaited, and an answer to one of them is not the user's choice.
+    void supersede(WindowID newest);
     // Where the last focus event said the focus is.
     std::optional<WindowID> reportedFocus() const { return focused_; }
     // Whether any raise is still waiting for its answer.
@@ -87,6 +99,8 @@ class RaiseEchoes {
         bool awaited = false;
         // Awaited until an event for the window came while a later raise was still awaited.
         bool passed = false;
+        // Asked before a window opened and took the focus; kept until answered or expired.
+        bool superseded = false;
         std::uint64_t order = 0;
     };
     // The last focus change of somebody else's that was followed.
@@ -96,10 +110,27 @@ class RaiseEchoes {
     };
 
     void expire(double time);
+    // The verdict on a focus of `window` that answers a superseded raise of it, if it does.
+    std::optional<Verdict> answerSuperseded(WindowID window, std::optional<double> handActed);
+    // Forgets the requests handled by the time `answered` was.
+    void eraseHandled(std::deque<Request>::iterator answered);
+    // The verdict on an answer to the latest awaited raise, of `window`, asked as `asked`.
+    Verdict latestAnswered(WindowID window, std::uint64_t asked,
+                           std::optional<WindowID> stripFocus) const;
     // Where the focus will be once every request made so far is handled.
     std::optional<WindowID> focusAfterRequests(bool focusUnderThePointer) const;
 
     std::optional<WindowID> focused_;
+    // The window the last event judged named.
+    std::optional<WindowID> lastJudged_;
+    // The last event, when it answered a raise of ours aside: the window, and when it was asked.
+    struct Aside {
+        WindowID window = 0;
+        std::uint64_t asked = 0;
+        // What it was judged already, if it answered a superseded raise.
+        std::optional<Verdict> verdict;
+    };
+    std::optional<Aside> answeredAside_;
     std::deque<Request> requests_;
     std::optional<Followed> othersLast_;
     // When the focus last went to no window, in the order of requests and followed changes, and

@@ -100,10 +100,9 @@ StripController::StripController(StripControllerEnvironment environment)
         publishSnapshot(reason);
     };
     trackerHooks.windowFocused = [this](WindowID id) { return windowFocused(id); };
-    trackerHooks.focusPassedThrough = [this](WindowID id) {
-        raiseEchoes_.passedThrough(id, now());
-    };
     trackerHooks.raiseFocused = [this](const std::string& uuid) { raiseFocused(uuid); };
+    trackerHooks.newWindowFocused = [this](WindowID id) { newWindowTookFocus(id); };
+    trackerHooks.windowFocusedAside = [this](WindowID id) { windowFocusedAside(id); };
     trackerHooks.windowMoved = [this](WindowID id) { watchDrag(id); };
     trackerHooks.windowResized = [this](WindowID id) { windowResized(id); };
     trackerHooks.windowMaximizedChanged = [this](WindowID id) { maximizedChanged(id); };

@@ -150,6 +150,10 @@ class StripController : private StripControllerMembers {
     AXElementRef windowManagersFocus() const;
     // Returns whether the change was somebody else's, not an answer to a raise of ours.
     bool windowFocused(WindowID id);
+    // The window manager focused `id` of an application not (yet) in front.
+    void windowFocusedAside(WindowID id);
+    // `id`, a window just opened, took the focus: raises asked before it answer nobody's choice.
+    void newWindowTookFocus(WindowID id);
     // Whether the window manager focused `id` only because our moves slid it under the pointer.
     bool slidUnderStillPointer(WindowID id) const;
     bool stripFocusMinimized(std::optional<WindowID> stripFocus) const;

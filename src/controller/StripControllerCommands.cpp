@@ -14,6 +14,8 @@ void StripController::execute(Command command) {
         return;
     }
     if (state_.paused) return;
+    // Right after a desktop switch the strip may still show the windows left behind.
+    tracker_->settleGatheredNow();
     const std::optional<std::string> uuid = commandDisplay();
     if (!uuid) return;
     log_.info("Command %{public}s", command.text());
@@ -210,7 +212,19 @@ bool StripController::windowFocused(WindowID id) {
             r.commandChoicesAtMap = 0;
             r.mapFocusHeard = false;
         });
-    if (verdict == RaiseEchoes::Verdict::overtaken) return false;
+    if (verdict == RaiseEchoes::Verdict::overtaken || verdict == RaiseEchoes::Verdict::repeated)
+        return false;
+    // A raise of the window asked again meanwhile and not yet sent has nothing left to do: sent
+    // later, it could take the focus from a window opened since.
+    if (verdict == RaiseEchoes::Verdict::answer && stripFocus == id && raiser_->dropPendingOf(id))
+        raiseEchoes_.withdrawLast();
+    if (verdict == RaiseEchoes::Verdict::superseded) {
+        if (location && stripFocus && *stripFocus != id) {
+            log_.info("Focus for a raise asked before a new window not followed");
+            if (state_.activeUUID) raiseFocused(*state_.activeUUID);
+        }
+        return false;
+    }
     // The window manager's focus for a map that a command's choice came after (the map's answer
     // is late): the command's window keeps the focus. A hand on the pointer since the command
     // may have clicked the new window: that focus is the user's.
@@ -248,6 +262,9 @@ bool StripController::windowFocused(WindowID id) {
         // Somebody else moved the focus after our raise was asked for and before it went out:
         // sent now, it would take the focus from their choice.
         if (raiser_->dropPending()) raiseEchoes_.withdrawLast();
+        // The window manager's focus for a window just opened: the newest window's choice, which
+        // an answer to a raise of ours asked before it may not undo.
+        if (focusedAsMapped && location) newWindowTookFocus(id);
     }
     if (!location && state_.records.isUserFloating(id) && state_.activeUUID) {
         // The user came back to a floated window: the border leaves the strip.
@@ -276,6 +293,44 @@ bool StripController::windowFocused(WindowID id) {
     }
     publishFocusFrames();
     return verdict == RaiseEchoes::Verdict::notOurs;
+}
+
+void StripController::windowFocusedAside(WindowID id) {
+    const PointerActivity* activity = env_.platform.pointerActivity;
+    // Beside a window manager that focuses by click, the focus goes on only by somebody's choice:
+    // the window handed on after it (the one it focused as the user minimised another, say) is
+    // news, though a raise of ours asked for it too.
+    raiseEchoes_.focusedAside(id, now(), activity ? activity->lastActivity() : std::nullopt,
+                              env_.windowManagerTraits().followsPointer());
+    // The window manager's focus for the map of a window adopted without it: the newest window's
+    // choice, even when the focus moved on at once (to what our moves slid under the resting
+    // pointer) and its application's activation comes too late to tell it. A command's choice
+    // since keeps the focus.
+    const WindowRecord record = state_.records.get(id);
+    const auto location = locate(id);
+    if (!location || !record.mappedUnfocused || record.mapFocusHeard ||
+        !env_.windowManagerTraits().focusesNewWindows ||
+        state_.commandChoices > record.commandChoicesAtMap)
+        return;
+    state_.records.edit(id, [](WindowRecord& r) {
+        r.mappedUnfocused = false;
+        r.commandChoicesAtMap = 0;
+    });
+    log_.info("Focus for a new window followed, heard before its application came to the front");
+    newWindowTookFocus(id);
+    stateOf(location->first)->strip.focus(id);
+    state_.activeUUID = location->first;
+    afterStructureChange(location->first);
+    publishSnapshot(SnapshotReason::focus(location->first));
+    publishFocusFrames();
+    raiseFocused(location->first);
+}
+
+void StripController::newWindowTookFocus(WindowID id) {
+    // Only where the focus follows the pointer: beside a window manager that focuses by click, the
+    // new window's focus may be heard only after a command chose another window, and the raise
+    // that command asked for, taken for one the new window superseded, was not followed.
+    if (env_.windowManagerTraits().followsPointer()) raiseEchoes_.supersede(id);
 }
 
 // Some window managers that focus under the pointer take the focus from every window when a gap

@@ -62,6 +62,13 @@ bool AsyncRaiser::dropPending() {
     return dropped;
 }
 
+bool AsyncRaiser::dropPendingOf(WindowID window) {
+    std::lock_guard lock(mutex_);
+    if (!next_ || next_->window.id != window) return false;
+    next_.reset();
+    return true;
+}
+
 std::uint64_t AsyncRaiser::yields() const {
     std::lock_guard lock(mutex_);
     return yields_;

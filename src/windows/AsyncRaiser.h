@@ -39,6 +39,9 @@ class AsyncRaiser {
     // the steps still to come of a raise under way (each would take the focus from their choice);
     // says whether one not yet performed was dropped.
     bool dropPending();
+    // The focus came to `window` as asked: a raise of it not yet performed is dropped; says
+    // whether one was.
+    bool dropPendingOf(WindowID window);
     // How often our own windows have taken the focus.
     std::uint64_t yields() const;
     // Drops a raise not yet performed and waits for one under way: once the

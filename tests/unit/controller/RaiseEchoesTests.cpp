@@ -137,7 +137,7 @@ TEST_P(FocusPassedThrough, AnswersTheRaiseOfIt) {
     RaiseEchoes echoes;
     echoes.reset(kThird);
     echoes.raised(kFirst, 0.00, false, true);
-    if (GetParam().passedHeard) echoes.passedThrough(kFirst, 0.05);
+    if (GetParam().passedHeard) echoes.focusedAside(kFirst, 0.05);
     EXPECT_EQ(echoes.judge(kSecond, 0.05, std::nullopt), Verdict::notOurs);
     EXPECT_EQ(echoes.awaitsAnswers(), !GetParam().passedHeard);
     EXPECT_EQ(echoes.judge(kFirst, 0.45, kSecond), GetParam().laterFocus);
@@ -148,12 +148,42 @@ INSTANTIATE_TEST_SUITE_P(RaiseEchoes, FocusPassedThrough,
                                            PassedCase{"NotHeard", false, Verdict::answer}),
                          [](const auto& row) { return std::string(row.param.name); });
 
+// Beside a window manager that focuses by click: our raise of the first window, asked again after
+// a new window's focus, awaited nothing; the user then restored the third and minimised it, and
+// the window manager focused the first, heard aside before its application's activation handed it
+// on. That hand-on is the window manager's choice after the minimise, not our raise told again.
+TEST(RaiseEchoes, BesideAClickToFocusWindowManagerAWindowHandedOnAfterItsFocusAsideIsNews) {
+    constexpr WindowID kNeighbour = 4;
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kFirst, 0.00, false, false);
+    EXPECT_EQ(echoes.judge(kSecond, 0.05, kFirst), Verdict::notOurs);
+    echoes.raised(kFirst, 0.05, false, false);
+    EXPECT_EQ(echoes.judge(kFirst, 0.06, kFirst), Verdict::notOurs);
+    EXPECT_EQ(echoes.judge(kThird, 0.40, kThird), Verdict::notOurs);
+    echoes.focusedAside(kFirst, 0.80, std::nullopt, false);
+    EXPECT_EQ(echoes.judge(kFirst, 0.80, kNeighbour), Verdict::notOurs);
+}
+
+// Beside a window manager that focuses by click: our raise of the second window answered aside
+// (its application not yet in front), and a command's raise of the first right after: the
+// application's activation handing the second on tells our answer again, no choice of anybody's
+// that would drop the command's raise.
+TEST(RaiseEchoes, BesideAClickToFocusWindowManagerOurRaiseAnsweredAsideIsNoNewsHandedOn) {
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kSecond, 0.00, false, false);
+    echoes.focusedAside(kSecond, 0.02, std::nullopt, false);
+    echoes.raised(kFirst, 0.03, false, false);
+    EXPECT_EQ(echoes.judge(kSecond, 0.04, kFirst), Verdict::overtaken);
+}
+
 // Passing through a window no raise of ours asked for answers nothing.
 TEST(RaiseEchoes, AFocusPassingThroughAnotherWindowAnswersNothing) {
     RaiseEchoes echoes;
     echoes.reset(kThird);
     echoes.raised(kFirst, 0.00, false, true);
-    echoes.passedThrough(kSecond, 0.05);
+    echoes.focusedAside(kSecond, 0.05);
     EXPECT_TRUE(echoes.awaitsAnswers());
 }
 
