@@ -193,13 +193,17 @@ bool StripController::windowFocused(WindowID id) {
         location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt;
     const PointerActivity* activity = env_.platform.pointerActivity;
     const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
-    const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(id, now(), stripFocus, handActed);
-    // The first focus since a window was mapped, beside a window manager that focuses new
-    // windows, is that window manager's answer to the map. Any focus of somebody else's ends every
-    // such wait; the answer to a raise of ours does not: the map's answer may still come after it.
     const WindowRecord record = state_.records.get(id);
     const bool focusedAsMapped = record.mappedUnfocused && !record.mapFocusHeard &&
                                  env_.windowManagerTraits().focusesNewWindows;
+    // Beside a window manager that focuses under the pointer, a focus of its own is due for a
+    // map: the first focus may be that as well as an answer to a raise of ours.
+    const RaiseEchoes::Verdict verdict =
+        raiseEchoes_.judge(id, now(), stripFocus, handActed,
+                           focusedAsMapped && env_.windowManagerTraits().followsPointer());
+    // The first focus since a window was mapped, beside a window manager that focuses new
+    // windows, is that window manager's answer to the map. Any focus of somebody else's ends every
+    // such wait; the answer to a raise of ours does not: the map's answer may still come after it.
     std::vector<WindowID> waiting;
     for (const auto& [window, kept] : state_.records.all())
         if (kept.mappedUnfocused && verdict == RaiseEchoes::Verdict::notOurs)
@@ -297,14 +301,18 @@ void StripController::windowFocusedAside(WindowID id) {
     const PointerActivity* activity = env_.platform.pointerActivity;
     // Beside a window manager that focuses by click, the focus goes on only by somebody's choice:
     // the window handed on after it (the one it focused as the user minimised another, say) is
-    // news, though a raise of ours asked for it too.
+    // news, though a raise of ours asked for it too. Where the focus follows the pointer, it may
+    // be the window manager's own focus for a map, as judged in windowFocused.
+    const WindowRecord record = state_.records.get(id);
+    const bool followsPointer = env_.windowManagerTraits().followsPointer();
     raiseEchoes_.focusedAside(id, now(), activity ? activity->lastActivity() : std::nullopt,
-                              env_.windowManagerTraits().followsPointer());
+                              followsPointer,
+                              followsPointer && record.mappedUnfocused && !record.mapFocusHeard &&
+                                  env_.windowManagerTraits().focusesNewWindows);
     // The window manager's focus for the map of a window adopted without it: the newest window's
     // choice, even when the focus moved on at once (to what our moves slid under the resting
     // pointer) and its application's activation comes too late to tell it. A command's choice
     // since keeps the focus.
-    const WindowRecord record = state_.records.get(id);
     const auto location = locate(id);
     if (!location || !record.mappedUnfocused || record.mapFocusHeard ||
         !env_.windowManagerTraits().focusesNewWindows ||
