@@ -47,11 +47,11 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     // the focus moved once, and that answers no more than the first told.
     const bool toldAgain = again && before == window;
     if (toldAgain && reannounced() == requests_.end()) return Verdict::repeated;
-    // The window manager still owes a focus of its own (for a map), and the focus is the same
-    // whether it is that or the answer to a raise of ours: taken for its own, which comes whenever
-    // the window manager gets to it, our raises stay awaited. Taken for our answer, the raises
-    // asked before it would count as handled, and their answers, still to come, would be followed
-    // as somebody else's choice.
+    // The window manager still owes a focus of its own (for a map, or its pick of a successor to a
+    // window that closed with its focus), and the focus is the same whether it is that or the
+    // answer to a raise of ours: taken for its own, which comes whenever the window manager gets
+    // to it, our raises stay awaited. Taken for our answer, the raises asked before it would count
+    // as handled, and their answers, still to come, would be followed as somebody else's choice.
     if (ownFocusDue) {
         noteOthers(window);
         return Verdict::notOurs;
