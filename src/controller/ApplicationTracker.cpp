@@ -502,6 +502,7 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
                             [this, element, pid] { add(element, pid, true, true); });
             break;
         case AppObserver::Event::windowDestroyed:
+            if (hooks_.windowClosed) hooks_.windowClosed(id);
             state_.records.edit(id, [](WindowRecord& record) { record.userFloating = false; });
             if (managed) {
                 removeAndRelayout(id, Removal::closed);

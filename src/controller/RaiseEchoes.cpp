@@ -22,7 +22,7 @@ void RaiseEchoes::raised(WindowID window, double time, bool replacesLast,
 
 RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
                                         std::optional<WindowID> stripFocus,
-                                        std::optional<double> handActed) {
+                                        std::optional<double> handActed, bool ownFocusDue) {
     expire(time);
     const std::optional<WindowID> before = focused_;
     focused_ = window;
@@ -47,6 +47,15 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     // the focus moved once, and that answers no more than the first told.
     const bool toldAgain = again && before == window;
     if (toldAgain && reannounced() == requests_.end()) return Verdict::repeated;
+    // The window manager still owes a focus of its own (for a map, or its pick of a successor to a
+    // window that closed with its focus), and the focus is the same whether it is that or the
+    // answer to a raise of ours: taken for its own, which comes whenever the window manager gets
+    // to it, our raises stay awaited. Taken for our answer, the raises asked before it would count
+    // as handled, and their answers, still to come, would be followed as somebody else's choice.
+    if (ownFocusDue) {
+        noteOthers(window);
+        return Verdict::notOurs;
+    }
     if (const std::optional<Verdict> verdict = answerSuperseded(window, handActed)) return *verdict;
     // The earliest awaited request for this window: requests are handled in order, so it is the
     // one answered now.
@@ -63,9 +72,7 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
             return r.passed && r.window == window && !(handActed && *handActed > r.time);
         });
         if (superseded && awaitsAnswers()) return Verdict::overtaken;
-        othersLast_ = Followed{window, ++order_};
-        others_.push_back(*othersLast_);
-        if (others_.size() > kOthersKept) others_.pop_front();
+        noteOthers(window);
         return Verdict::notOurs;
     }
     const std::uint64_t asked = answered->order;
@@ -121,10 +128,12 @@ std::optional<RaiseEchoes::Verdict> RaiseEchoes::answerSuperseded(WindowID windo
 }
 
 void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<double> handActed,
-                               bool handOnAnswers) {
+                               bool handOnAnswers, bool ownFocusDue) {
     expire(time);
     focused_ = window;
     answeredAside_.reset();
+    // Maybe the window manager's own focus, as judged above: it answers nothing yet.
+    if (ownFocusDue) return;
     // Where the hand-on is news, it is not our raise of the window told again either.
     if (!handOnAnswers)
         requests_.erase(std::remove_if(requests_.begin(), requests_.end(),
@@ -177,6 +186,12 @@ bool RaiseEchoes::raiseUnderWay() const {
     const auto latest =
         std::find_if(requests_.rbegin(), requests_.rend(), [](auto& r) { return r.awaited; });
     return latest != requests_.rend() && (!othersLast_ || othersLast_->order < latest->order);
+}
+
+void RaiseEchoes::noteOthers(WindowID window) {
+    othersLast_ = Followed{window, ++order_};
+    others_.push_back(*othersLast_);
+    if (others_.size() > kOthersKept) others_.pop_front();
 }
 
 void RaiseEchoes::expire(double time) {

@@ -49,16 +49,18 @@ class RaiseEchoes {
     void raised(WindowID window, double time, bool replacesLast, bool focusUnderThePointer = false);
     // A focus event for `window` (tiled or not) at `time`; `stripFocus` is the focused window of
     // the strip that holds `window`, none when no strip does; `handActed`, when the user's hand
-    // last moved or clicked the pointer, if known. Also notes where the focus is now.
+    // last moved or clicked the pointer, if known. `ownFocusDue`: the window manager still owes a
+    // focus of its own (for a window's map, say), which this may be as well as an answer to a
+    // raise of ours. Also notes where the focus is now.
     Verdict judge(WindowID window, double time, std::optional<WindowID> stripFocus,
-                  std::optional<double> handActed = std::nullopt);
+                  std::optional<double> handActed = std::nullopt, bool ownFocusDue = false);
 
     // A focus event for `window` at `time` of an application not yet known to be in front:
     // not handed on, but it answers our awaited raise of it, and the application's activation
     // then handing the window on is the same answer. Unless `handOnAnswers`, a raise of ours not
     // awaited is no answer to that hand-on either: it is news.
     void focusedAside(WindowID window, double time, std::optional<double> handActed = std::nullopt,
-                      bool handOnAnswers = true);
+                      bool handOnAnswers = true, bool ownFocusDue = false);
     // The focus went to no window: a raise of the window that had it moves it again.
     void lost() {
         if (focused_) lostFrom_ = focused_;
@@ -110,6 +112,8 @@ class RaiseEchoes {
     };
 
     void expire(double time);
+    // Notes a focus change of somebody else's, on `window`, followed.
+    void noteOthers(WindowID window);
     // The verdict on a focus of `window` that answers a superseded raise of it, if it does.
     std::optional<Verdict> answerSuperseded(WindowID window, std::optional<double> handActed);
     // Forgets the requests handled by the time `answered` was.

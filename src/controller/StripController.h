@@ -157,6 +157,8 @@ class StripController : private StripControllerMembers {
     // Whether the window manager focused `id` only because our moves slid it under the pointer.
     bool slidUnderStillPointer(WindowID id) const;
     bool stripFocusMinimized(std::optional<WindowID> stripFocus) const;
+    // `id` closed.
+    void windowClosed(WindowID id);
     // The focus went to no window.
     void focusLost();
     // Whether the focus lost at `lostAt` went because our moves left the still pointer over none of

@@ -1,6 +1,7 @@
 // The command dispatcher and the closing steps every change shares. The handlers of the window
 // commands are in files of their own.
 #include <algorithm>
+#include <utility>
 
 #include "controller/StripController.h"
 #include "windows/AX.h"
@@ -195,13 +196,19 @@ bool StripController::windowFocused(WindowID id) {
         location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt;
     const PointerActivity* activity = env_.platform.pointerActivity;
     const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
-    const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(id, now(), stripFocus, handActed);
-    // The first focus since a window was mapped, beside a window manager that focuses new
-    // windows, is that window manager's answer to the map. Any focus of somebody else's ends every
-    // such wait; the answer to a raise of ours does not: the map's answer may still come after it.
     const WindowRecord record = state_.records.get(id);
     const bool focusedAsMapped = record.mappedUnfocused && !record.mapFocusHeard &&
                                  env_.windowManagerTraits().focusesNewWindows;
+    // Beside a window manager that focuses under the pointer, a focus of its own is due for a map
+    // or after a window that had its focus closed: the first focus may be that as well as an
+    // answer to a raise of ours.
+    const std::optional<double> successorDue = std::exchange(successorDueSince_, std::nullopt);
+    const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(
+        id, now(), stripFocus, handActed,
+        (focusedAsMapped && env_.windowManagerTraits().followsPointer()) || successorDue);
+    // The first focus since a window was mapped, beside a window manager that focuses new
+    // windows, is that window manager's answer to the map. Any focus of somebody else's ends every
+    // such wait; the answer to a raise of ours does not: the map's answer may still come after it.
     std::vector<WindowID> waiting;
     for (const auto& [window, kept] : state_.records.all())
         if (kept.mappedUnfocused && verdict == RaiseEchoes::Verdict::notOurs)
@@ -239,6 +246,17 @@ bool StripController::windowFocused(WindowID id) {
         if (state_.activeUUID && !(stripFocus && raiseEchoes_.answerStillDueFor(*stripFocus)))
             raiseFocused(*state_.activeUUID);
         return verdict == RaiseEchoes::Verdict::notOurs;
+    }
+    // The window manager's pick of a successor to a window that closed with its focus and not
+    // the strip's: nobody chose it, unless the user's hand acted since. A command's raise asked
+    // since, still unanswered, takes the focus back by itself.
+    if (successorDue && verdict == RaiseEchoes::Verdict::notOurs && stripFocus &&
+        *stripFocus != id && !focusedAsMapped && !stripFocusMinimized(stripFocus) &&
+        !(handActed && *handActed > *successorDue)) {
+        log_.info("Focus handed on after a closed window not followed");
+        if (state_.activeUUID && !raiseEchoes_.answerStillDueFor(*stripFocus))
+            raiseFocused(*state_.activeUUID);
+        return false;
     }
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
         !focusedAsMapped && !stripFocusMinimized(stripFocus) && slidUnderStillPointer(id)) {
@@ -299,14 +317,20 @@ void StripController::windowFocusedAside(WindowID id) {
     const PointerActivity* activity = env_.platform.pointerActivity;
     // Beside a window manager that focuses by click, the focus goes on only by somebody's choice:
     // the window handed on after it (the one it focused as the user minimised another, say) is
-    // news, though a raise of ours asked for it too.
+    // news, though a raise of ours asked for it too. Where the focus follows the pointer, it may
+    // be the window manager's own focus (for a map, or its pick of a successor to a window that
+    // closed), as judged in windowFocused.
+    const WindowRecord record = state_.records.get(id);
+    const bool followsPointer = env_.windowManagerTraits().followsPointer();
     raiseEchoes_.focusedAside(id, now(), activity ? activity->lastActivity() : std::nullopt,
-                              env_.windowManagerTraits().followsPointer());
+                              followsPointer,
+                              (followsPointer && record.mappedUnfocused && !record.mapFocusHeard &&
+                               env_.windowManagerTraits().focusesNewWindows) ||
+                                  successorDueSince_);
     // The window manager's focus for the map of a window adopted without it: the newest window's
     // choice, even when the focus moved on at once (to what our moves slid under the resting
     // pointer) and its application's activation comes too late to tell it. A command's choice
     // since keeps the focus.
-    const WindowRecord record = state_.records.get(id);
     const auto location = locate(id);
     if (!location || !record.mappedUnfocused || record.mapFocusHeard ||
         !env_.windowManagerTraits().focusesNewWindows ||
@@ -380,6 +404,21 @@ bool StripController::stripFocusMinimized(std::optional<WindowID> stripFocus) co
     const auto window = state_.windows.find(*stripFocus);
     return window != state_.windows.end() &&
            AX::boolAttribute(window->second.element, ax::minimized).value_or(false);
+}
+
+// Beside a window manager that focuses under the pointer, the user may close a window our moves
+// slid under the resting pointer before the focus it took there is given back, or even heard (it
+// may be heard only aside, or not at all when the window is gone by then). The window manager
+// then hands the focus on to a window of its own choosing, which nobody chose: the strip's focus,
+// still shown, takes it back (the next focus heard, told above). A window that had the focus for
+// another reason (the user's, an application's) hands it on as the user expects.
+void StripController::windowClosed(WindowID id) {
+    if (!env_.windowManagerTraits().followsPointer() || !state_.activeUUID) return;
+    const DisplayState* display = stateOf(*state_.activeUUID);
+    const std::optional<WindowID> stripFocus =
+        display ? display->strip.focusedWindowID() : std::nullopt;
+    if (!stripFocus || *stripFocus == id) return;
+    if (slidUnderStillPointer(id)) successorDueSince_ = now();
 }
 
 bool StripController::slidUnderStillPointer(WindowID id) const {

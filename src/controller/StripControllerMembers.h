@@ -106,6 +106,10 @@ struct StripControllerMembers {
     std::optional<FloatedFocus> floatedFocus_;
     // Our moves and where the pointer stood, to tell a focus under a still pointer (strip queue).
     StillPointerFocus stillPointer_;
+    // Since when the window manager owes a focus of its own: a window our moves slid under the
+    // resting pointer closed, with its focus and not the strip's, and the next focus is its pick
+    // of a successor (strip queue).
+    std::optional<double> successorDueSince_;
     // Whether the platform listened for the user's hand as our last moves went out.
     // One of our own windows (a panel) takes the focus: the window manager may let no window
     // have it for a moment on the way, which is no focus lost. Until the user chooses in it or a

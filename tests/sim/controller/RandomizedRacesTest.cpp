@@ -520,6 +520,36 @@ const std::vector<Operation> kSameFocusToldTwiceAfterTheNewestWindow = {
     {6, 15584256785180030450ULL}, {6, 2686726984039849949ULL}, {4, 6527550214716748492ULL},
     {1, 5399386603417059069ULL}};
 
+// focusRight to the column before a new window adopted since, and at once focusRight to the new
+// window: the window manager's focus for the new window's map, heard before the answers to our
+// raises, was taken for the answer to the second one; the first one's answer, heard after it, was
+// followed as somebody else's choice.
+const std::vector<Operation> kFocusForTheMapTakenForTheCommandsAnswer = {
+    {8, 3191136226854675423ULL}, {8, 13638824036333597269ULL}, {5, 16655213452785762672ULL},
+    {6, 16650825736311091559ULL}, {6, 17801589575975794973ULL}, {0, 10073027633830934191ULL},
+    {7, 5887755651814775004ULL}, {6, 1258165467981273303ULL}, {1, 17231026889058248682ULL},
+    {2, 5287908166751231989ULL}};
+
+// The user closes a window our moves slid under the resting pointer, its focus heard only aside:
+// the window manager handed the focus on to a window of its own choosing, which was followed.
+const std::vector<Operation> kClosedUnderTheRestingPointerHeardAside = {
+    {2, 8469436071458920106ULL}, {5, 6149681385397408900ULL}, {1, 4084399347908902396ULL},
+    {6, 3868571588225997188ULL}, {4, 6977573774157346816ULL}, {1, 11113293836097009592ULL},
+    {0, 16138924501069454507ULL}, {6, 1278529848578346929ULL}, {7, 15249936338862472433ULL},
+    {0, 17380446676051724110ULL}, {6, 1970057469172563096ULL}, {8, 15608851355153878878ULL},
+    {8, 6396044735260968293ULL}, {2, 4826520759952932297ULL}, {5, 8154414427823567265ULL}};
+
+// The same, the focus the closed window took under the pointer never heard: it was gone by then.
+const std::vector<Operation> kClosedUnderTheRestingPointerNeverHeard = {
+    {2, 10687716705066470800ULL}, {7, 13384578454456162212ULL}, {8, 8373970451113497241ULL},
+    {5, 5528188469659588646ULL}, {8, 951820327217299974ULL}, {1, 4766068422955215900ULL},
+    {2, 10878071603261464992ULL}, {2, 8469436071458920106ULL}, {5, 6149681385397408900ULL},
+    {6, 3868571588225997188ULL}, {1, 11113293836097009592ULL}, {4, 2897828585525843306ULL},
+    {6, 1278529848578346929ULL}, {7, 15249936338862472433ULL}, {6, 1970057469172563096ULL},
+    {2, 4826520759952932297ULL}, {5, 8154414427823567265ULL}, {8, 1532200644115300789ULL},
+    {5, 13101318148608208416ULL}, {8, 6906552841215701476ULL}, {7, 12823963572898997897ULL},
+    {6, 1279710795868663584ULL}, {4, 7926779997919542118ULL}, {5, 17401978609276648480ULL}};
+
 INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Values(
     // To desktop 2 and back, and at once a click on a window: the click's focus came while the
     // window was away; the strip gave the focus back to the window it had when the desktop was
@@ -770,7 +800,15 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
         {6, 13578636515758978999ULL}, {5, 6101482630834586397ULL}, {7, 10896145241862432659ULL},
         {9, 5641698122142627349ULL}, {2, 4420618931704532503ULL}, {5, 10652056736732228640ULL},
         {0, 10366205509190313192ULL}, {9, 17369877907550820531ULL}, {8, 174888589737550350ULL},
-        {8, 14454766359278963143ULL}, {9, 10524602761011270588ULL}, {6, 13975252234562804732ULL}}}),
+        {8, 14454766359278963143ULL}, {9, 10524602761011270588ULL}, {6, 13975252234562804732ULL}}},
+    // The focus for a new window's map taken for a command's answer (above).
+    Shrunk{{"jwm", 46}, kFocusForTheMapTakenForTheCommandsAnswer},
+    Shrunk{{"fvwm", 46}, kFocusForTheMapTakenForTheCommandsAnswer},
+    // A window closed under the resting pointer before its focus there was given back (above).
+    Shrunk{{"jwm", 12}, kClosedUnderTheRestingPointerHeardAside},
+    Shrunk{{"fvwm", 12}, kClosedUnderTheRestingPointerHeardAside},
+    Shrunk{{"jwm", 12}, kClosedUnderTheRestingPointerNeverHeard},
+    Shrunk{{"fvwm", 12}, kClosedUnderTheRestingPointerNeverHeard}),
     [](const testing::TestParamInfo<Shrunk>& row) {
         return row.param.beside.windowManager + "_" + std::to_string(row.index);
     });

@@ -61,6 +61,21 @@ TEST(RaiseEchoes, ARaiseStillToBeAnsweredIsDueOnlyForItsWindow) {
     EXPECT_FALSE(echoes.answerStillDueFor(kSecond));
 }
 
+// Raises of two windows, the second one just opened, whose focus for the map the window manager
+// still owes: the first focus of it may be that, so both raises stay awaited; the first raise's
+// answer, heard after, is overtaken by the second, whose answer comes last.
+TEST(RaiseEchoes, AFocusTheWindowManagerOwesAnswersNoRaise) {
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kSecond, 0.00, false, true);
+    echoes.raised(kThird, 0.10, false, true);
+    EXPECT_EQ(echoes.judge(kThird, 0.12, kThird, std::nullopt, true), Verdict::notOurs);
+    EXPECT_TRUE(echoes.answerStillDueFor(kThird));
+    EXPECT_EQ(echoes.judge(kSecond, 0.20, kThird), Verdict::overtaken);
+    EXPECT_EQ(echoes.judge(kThird, 0.30, kThird), Verdict::answer);
+    EXPECT_FALSE(echoes.awaitsAnswers());
+}
+
 // Beside a window manager that focuses by click, somebody else's focus in between (a new
 // window's) leaves our last request standing: the same raise again awaits nothing, so its answer
 // is never followed over a newer window's focus.
