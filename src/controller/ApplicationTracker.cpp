@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <set>
+#include <utility>
 
 #include "controller/MaximizedState.h"
 #include "windows/AX.h"
@@ -249,14 +250,14 @@ void ApplicationTracker::forgetWindowRecords(WindowID id, bool keepFullScreenRet
     asyncMover_->forget(id);
     departures_.forget(id);
     pendingDepartures_.erase(id);
-    pendingReturns_.erase(id);
+    dropPendingReturn(id);
     atCreation_.erase(id);
 }
 
 // MARK: Leaving for a while
 
 void ApplicationTracker::queueDeparture(WindowID id, Departure::Kind kind) {
-    pendingReturns_.erase(id);
+    dropPendingReturn(id);
     pendingDepartures_[id] = kind;
     scheduleSettle();
 }
@@ -265,8 +266,9 @@ void ApplicationTracker::queueReturn(const AXElementRef& element, std::int32_t p
     const WindowID id = element->identity();
     // Back before it was taken off: it never left.
     if (pendingDepartures_.erase(id) > 0) return;
-    pendingReturns_[id] =
-        PendingReturn{element, pid, focus, state_.commandChoices, othersFocuses_, ++returnsHeard_};
+    dropPendingReturn(id);
+    pendingReturns_.emplace(++returnsHeard_, PendingReturn{id, element, pid, focus,
+                                                           state_.commandChoices, othersFocuses_});
     scheduleSettle();
 }
 
@@ -280,6 +282,10 @@ void ApplicationTracker::scheduleSettle() {
 
 void ApplicationTracker::settleGatheredNow() {
     if (settleScheduled_) settleDepartures();
+}
+
+void ApplicationTracker::dropPendingReturn(WindowID id) {
+    std::erase_if(pendingReturns_, [id](const auto& entry) { return entry.second.id == id; });
 }
 
 void ApplicationTracker::settleDepartures() {
@@ -302,15 +308,12 @@ void ApplicationTracker::settleDepartures() {
 
     // In the order they came back: of two windows the user restored one after the other, the
     // later one has the focus.
-    std::vector<std::pair<WindowID, PendingReturn>> returning(pendingReturns_.begin(),
-                                                              pendingReturns_.end());
-    pendingReturns_.clear();
-    std::sort(returning.begin(), returning.end(),
-              [](const auto& a, const auto& b) { return a.second.order < b.second.order; });
-    for (const auto& [id, back] : returning) {
-        if (state_.windows.contains(id)) continue;
+    const std::map<std::uint64_t, PendingReturn> returning = std::exchange(pendingReturns_, {});
+    for (const auto& entry : returning) {
+        const PendingReturn& back = entry.second;
+        if (state_.windows.contains(back.id)) continue;
         commandSinceReturn_ = state_.commandChoices > back.commandChoices;
-        focusSinceReturn_ = othersFocuses_ > back.othersFocuses && othersLastFocus_ != id;
+        focusSinceReturn_ = othersFocuses_ > back.othersFocuses && othersLastFocus_ != back.id;
         add(back.element, back.pid, back.focus);
         commandSinceReturn_ = false;
         focusSinceReturn_ = false;
@@ -528,11 +531,11 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             break;
         case AppObserver::Event::minimized:
             if (managed) queueDeparture(id, Departure::Kind::minimized);
-            pendingReturns_.erase(id);
+            dropPendingReturn(id);
             break;
         case AppObserver::Event::away:
             if (managed) queueDeparture(id, Departure::Kind::away);
-            pendingReturns_.erase(id);
+            dropPendingReturn(id);
             break;
         case AppObserver::Event::restored:
         case AppObserver::Event::back: {

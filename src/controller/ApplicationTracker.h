@@ -118,6 +118,8 @@ class ApplicationTracker {
     // A window that left comes back to its place.
     void queueReturn(const AXElementRef& element, std::int32_t pid, bool focus);
     void scheduleSettle();
+    // A gathered return of `id` is no longer to be settled.
+    void dropPendingReturn(WindowID id);
     void settleDepartures();
     // Puts a window that left back where it stood; false when it cannot be tiled now.
     bool addReturning(const AXElementRef& element, std::int32_t pid, bool focus);
@@ -158,12 +160,12 @@ class ApplicationTracker {
     Logger log_;
     Departures departures_;
     struct PendingReturn {
+        WindowID id = 0;
         AXElementRef element;
         std::int32_t pid = 0;
         bool focus = false;
         std::uint64_t commandChoices = 0;  // counted when it came back
         std::uint64_t othersFocuses = 0;   // counted when it came back
-        std::uint64_t order = 0;           // among the returns heard
     };
     std::uint64_t returnsHeard_ = 0;
     // While a gathered return is added: whether a command chose the focus since it came back.
@@ -171,7 +173,8 @@ class ApplicationTracker {
     // ... and whether somebody else (the user's click) focused another window since.
     bool focusSinceReturn_ = false;
     std::map<WindowID, Departure::Kind> pendingDepartures_;
-    std::map<WindowID, PendingReturn> pendingReturns_;
+    // Keyed by their place among the returns heard: settled in the order they came back.
+    std::map<std::uint64_t, PendingReturn> pendingReturns_;
     bool settleScheduled_ = false;
     // Gatherings settled so far: a scheduled settle finds its gathering settled early.
     std::uint64_t gatheringsSettled_ = 0;

@@ -86,6 +86,10 @@ class StripController : private StripControllerMembers {
     // After onOwnKeysTaken: none of our windows was there to take the keys back, so the strip's
     // focused window gets them. Any thread.
     void ownWindowKeptNoKeys();
+    // A window of ours that had the keys (the settings window) closed: the window manager's own
+    // pick of the next window to focus is nobody's choice, and the strip's focused window (a
+    // command's choice made since among them) keeps the focus. Any thread.
+    void ownWindowClosed();
     void reorderColumn(const std::string& uuid, int from, int to);
     void captureSnapshot(std::function<void(SessionSnapshot)> completion);
     void restoreLayout(SessionSnapshot snapshot,

@@ -180,6 +180,10 @@ void StripController::ownWindowKeptNoKeys() {
     });
 }
 
+void StripController::ownWindowClosed() {
+    enqueue([this] { ownWindowClosedAt_ = now(); });
+}
+
 void StripController::dropRaisesAwaitingLanding() {
     for (const std::string& uuid : state_.displayOrder)
         if (DisplayState* display = stateOf(uuid)) display->raiseWhenLanded = false;
@@ -219,6 +223,18 @@ bool StripController::windowFocused(WindowID id) {
             r.commandChoicesAtMap = 0;
             r.mapFocusHeard = false;
         });
+    // The first focus change judged after a window of ours that had the keys closed is the
+    // window manager's pick of a window to focus next (it handled the close before any request
+    // sent after it): nobody chose it. A new window's focus and a hand on the pointer since the
+    // close (a click) are choices.
+    const std::optional<double> closedAt = std::exchange(ownWindowClosedAt_, std::nullopt);
+    if (closedAt && verdict == RaiseEchoes::Verdict::notOurs && !focusedAsMapped &&
+        !(handActed && *handActed > *closedAt)) {
+        log_.info("Focus the window manager gave as our window closed not followed");
+        if (state_.activeUUID && !(stripFocus && raiseEchoes_.answerStillDueFor(*stripFocus)))
+            raiseFocused(*state_.activeUUID);
+        return false;
+    }
     if (verdict == RaiseEchoes::Verdict::overtaken || verdict == RaiseEchoes::Verdict::repeated)
         return false;
     // A raise of the window asked again meanwhile and not yet sent has nothing left to do: sent

@@ -116,6 +116,8 @@ struct StripControllerMembers {
     // strip window has the focus again.
     bool ownWindowTakesFocus_ = false;
     bool handHeard_ = false;
+    // When a window of ours that had the keys closed, until the next focus change is judged.
+    std::optional<double> ownWindowClosedAt_;
     // Shared with the gesture thread under its own lock.
     std::mutex pendingGestureMutex_;
     std::optional<std::pair<double, GestureUnit>> pendingGesture_;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
@@ -71,6 +72,29 @@ class KeysLeaveWatch final : public QObject {
 
   private:
     std::function<void()> left_;
+};
+
+// Tells when the window it watches is closed while it has the keys (Ctrl+W, its close button):
+// the window manager then picks a window to focus next. It lives as the window's child.
+class ClosedWithKeysWatch final : public QObject {
+  public:
+    static constexpr const char* kName = "closedWithKeysWatch";
+
+    ClosedWithKeysWatch(QWidget& window, std::function<void()> closed)
+        : QObject(&window), window_(window), closed_(std::move(closed)) {
+        setObjectName(kName);
+        window.installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Close && window_.isActiveWindow()) closed_();
+        return false;
+    }
+
+  private:
+    QWidget& window_;
+    std::function<void()> closed_;
 };
 
 constexpr const char* kFirstRunID = "firstRun";
@@ -553,6 +577,11 @@ void AppDelegate::showSettings(SettingsTab tab, bool activate) {
         activate);
     // Focused by a request the window manager obeys whatever the focus-stealing rules say.
     shown = presenter_->window(SettingsWindow::kID);
+    // Closed with the keys, it leaves the window manager to pick the next window to focus; the
+    // strip's focused window keeps the focus instead.
+    if (shown && !shown->findChild<QObject*>(ClosedWithKeysWatch::kName))
+        new ClosedWithKeysWatch(*shown,
+                                [&controller = controller_] { controller.ownWindowClosed(); });
     if (activate && shown && platform_.panelDesktop)
         platform_.panelDesktop->activate(std::uint32_t(shown->winId()));
     // The presenter keeps the window for the life of the process, so the page stays reachable.

@@ -256,6 +256,31 @@ class FiveWindowScenario : public ControllerScenario {
         windows[0].focus();
         time.runUntilIdle();
     }
+
+    // The pointer rests at `pointer` as the strip starts on w0; a jump to the third column starts
+    // the scroll to w2, none of its frames run yet.
+    void startAndJumpToW2(Point pointer) {
+        desktop.setPointerLocation(pointer);
+        start(AppSettings{});
+        run(Command::jumpTo(3));
+    }
+
+    // The same, with the scroll landed and w2 focused. Call through ASSERT_NO_FATAL_FAILURE.
+    void jumpToW2AndLand(Point pointer) {
+        startAndJumpToW2(pointer);
+        animate();
+        ASSERT_TRUE(windows[2].isFocused());
+    }
+
+    // Runs the scroll a frame at a time until w1 stands under `pointer`, `eachFrame` before every
+    // frame. Call through ASSERT_NO_FATAL_FAILURE.
+    void scrollUntilW1Under(Point pointer, const std::function<void()>& eachFrame = nullptr) {
+        for (int frame = 0; frame < 60 && !windows[1].frame().contains(pointer); ++frame) {
+            if (eachFrame) eachFrame();
+            ASSERT_GT(animate(1), 0) << "the scroll ended before w1 reached the pointer";
+        }
+        ASSERT_TRUE(windows[1].frame().contains(pointer));
+    }
 };
 
 }  // namespace brindlow::test

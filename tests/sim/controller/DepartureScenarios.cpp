@@ -326,6 +326,25 @@ TEST_F(Departures, AMinimisedWindowKeepsItsPlaceAndItsOriginalFrame) {
     EXPECT_TRUE(kLeft.contains(late.frame()) || kRight.contains(late.frame()));
 }
 
+// Of two minimised windows the user restores one right after the other, both back in one
+// gathering, the one restored later has the focus.
+class RestoredOneAfterTheOther : public Departures,
+                                 public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(RestoredOneAfterTheOther, TheLaterOneHasTheFocus) {
+    a.minimize();
+    d.minimize();
+    gather();
+    ASSERT_EQ(columns(), (std::vector<std::vector<WindowID>>{{b.id(), c.id()}}));
+    for (const char name : GetParam()) byName(name).minimize(false);
+    gather();
+    EXPECT_EQ(columns(),
+              (std::vector<std::vector<WindowID>>{{a.id()}, {b.id(), c.id()}, {d.id()}}));
+    EXPECT_EQ(focusedWindow(), byName(GetParam().back()).id());
+}
+
+INSTANTIATE_TEST_SUITE_P(Departures, RestoredOneAfterTheOther, ::testing::Values("ad", "da"));
+
 // Windows out of sight either way: minimised (true) or on another desktop (false).
 class OutOfSight : public Departures, public ::testing::WithParamInterface<bool> {
   protected:

@@ -252,19 +252,14 @@ TEST_P(FocusUnderThePointer, AWindowSlidUnderAStillPointerDoesNotTakeTheFocus) {
     const SlideUnderPointer& row = GetParam();
     // The pointer rests over the focused w0; w1 stands beside it, at 966.
     const Point pointer{400, 500};
-    desktop.setPointerLocation(pointer);
-    start(AppSettings{});
     // The jump to w2 scrolls w0 out and slides w1 under the pointer, on its way to 12.
-    run(Command::jumpTo(3));
-    for (int frame = 0; frame < 60 && !windows[1].frame().contains(pointer); ++frame) {
-        if (row.clicksBeforeArrival) {
-            ASSERT_FALSE(windows[1].frame().contains(pointer));
-            desktop.setLeftMouseButtonDown(true);
-            desktop.setLeftMouseButtonDown(false);
-        }
-        ASSERT_GT(animate(1), 0) << "the scroll ended before w1 reached the pointer";
-    }
-    ASSERT_TRUE(windows[1].frame().contains(pointer));
+    startAndJumpToW2(pointer);
+    ASSERT_NO_FATAL_FAILURE(scrollUntilW1Under(pointer, [&] {
+        if (!row.clicksBeforeArrival) return;
+        ASSERT_FALSE(windows[1].frame().contains(pointer));
+        desktop.setLeftMouseButtonDown(true);
+        desktop.setLeftMouseButtonDown(false);
+    }));
     if (row.pointerMovedTo) desktop.setPointerLocation(*row.pointerMovedTo);
     desktop.setLeftMouseButtonDown(row.buttonDown);
     // The window manager focuses the window the pointer is now over.
@@ -313,19 +308,16 @@ class FocusUnderThePointerWithAPanel : public FiveWindowScenario,
 TEST_P(FocusUnderThePointerWithAPanel, TheKeysGoBackToThePanel) {
     const KeysTakenFromAPanel& row = GetParam();
     const Point pointer{400, 500};
-    desktop.setPointerLocation(pointer);
     makeController();
     int askedBack = 0;
     controller->onOwnKeysTaken = [&] {
         ++askedBack;
         if (!row.panelStillOpen) controller->ownWindowKeptNoKeys();
     };
-    start(AppSettings{});
-    run(Command::jumpTo(3));
+    startAndJumpToW2(pointer);
     controller->yieldFocusToOwnWindow();
     time.runUntilIdle();
-    for (int frame = 0; frame < 60 && !windows[1].frame().contains(pointer); ++frame)
-        ASSERT_GT(animate(1), 0) << "the scroll ended before w1 reached the pointer";
+    ASSERT_NO_FATAL_FAILURE(scrollUntilW1Under(pointer));
     windows[1].focus();
     time.runUntilIdle();
     animate();
@@ -362,13 +354,9 @@ TEST_P(FocusLostOverAGap, TheFocusComesBackWhenOurScrollBroughtTheGap) {
     const GapUnderPointer& row = GetParam();
     // w1 lands at 12 and w2 at 966, both 942 wide: x 960 is in the gap between them.
     const Point pointer{960, 500};
-    desktop.setPointerLocation(pointer);
-    start(AppSettings{});
-    run(Command::jumpTo(3));
-    animate();
+    ASSERT_NO_FATAL_FAILURE(jumpToW2AndLand(pointer));
     ASSERT_FALSE(windows[1].frame().contains(pointer));
     ASSERT_FALSE(windows[2].frame().contains(pointer));
-    ASSERT_TRUE(windows[2].isFocused());
     if (row.pointerMovedTo) desktop.setPointerLocation(*row.pointerMovedTo);
     desktop.setLeftMouseButtonDown(row.buttonDown);
     if (row.panelTakesFocus) controller->yieldFocusToOwnWindow();
@@ -391,12 +379,7 @@ TEST_P(FocusLostOverAGap, TheFocusComesBackWhenOurScrollBroughtTheGap) {
 // The hand that took the pointer into the gap is heard 20 ms after the focus loss it caused (it
 // is heard on a connection of its own): the loss is the user's, and the focus stays with nobody.
 TEST_F(FiveWindowScenario, AFocusLossOverAGapCausedByAHandHeardLateStaysWithNobody) {
-    const Point pointer{960, 500};
-    desktop.setPointerLocation(pointer);
-    start(AppSettings{});
-    run(Command::jumpTo(3));
-    animate();
-    ASSERT_TRUE(windows[2].isFocused());
+    ASSERT_NO_FATAL_FAILURE(jumpToW2AndLand(Point{960, 500}));
     desktop.loseFocus();
     time.runUntilIdle();
     time.advance(0.02);

@@ -22,12 +22,7 @@ class BesideAWindowManager : public FiveWindowScenario,
 // and the focus goes to no window: given back to w2 only where the window manager focuses under
 // the pointer. Elsewhere nothing our scroll did can have taken it.
 TEST_P(BesideAWindowManager, AFocusLossOverAGapIsGivenBackOnlyWhereFocusFollowsThePointer) {
-    const Point pointer{960, 500};
-    desktop.setPointerLocation(pointer);
-    start(AppSettings{});
-    run(Command::jumpTo(3));
-    animate();
-    ASSERT_TRUE(windows[2].isFocused());
+    ASSERT_NO_FATAL_FAILURE(jumpToW2AndLand(Point{960, 500}));
     desktop.loseFocus();
     // Judged again once a hand heard late would have been heard.
     time.advance(0.05);
@@ -40,11 +35,8 @@ TEST_P(BesideAWindowManager, AFocusLossOverAGapIsGivenBackOnlyWhereFocusFollowsT
 // only where the window manager focuses under the pointer; elsewhere somebody else chose it.
 TEST_P(BesideAWindowManager, AWindowFocusedUnderAStillPointerIsDeniedOnlyWhereFocusFollowsIt) {
     const Point pointer{400, 500};
-    desktop.setPointerLocation(pointer);
-    start(AppSettings{});
-    run(Command::jumpTo(3));
-    for (int frame = 0; frame < 60 && !windows[1].frame().contains(pointer); ++frame)
-        ASSERT_GT(animate(1), 0) << "the scroll ended before w1 reached the pointer";
+    startAndJumpToW2(pointer);
+    ASSERT_NO_FATAL_FAILURE(scrollUntilW1Under(pointer));
     windows[1].focus();
     time.runUntilIdle();
     animate();
@@ -56,11 +48,7 @@ TEST_P(BesideAWindowManager, AWindowFocusedUnderAStillPointerIsDeniedOnlyWhereFo
 // Right after a scroll that left a gap under the resting pointer, the user switches desktops:
 // the focus loss it brings is the switch's, and nothing is raised on the desktop left.
 TEST_P(BesideAWindowManager, AFocusLossFromADesktopSwitchIsNeverGivenBack) {
-    const Point pointer{960, 500};
-    desktop.setPointerLocation(pointer);
-    start(AppSettings{});
-    run(Command::jumpTo(3));
-    animate();
+    ASSERT_NO_FATAL_FAILURE(jumpToW2AndLand(Point{960, 500}));
     desktop.loseFocus();
     for (const SimWindow& window : windows) window.setAway();
     time.runUntilIdle();
