@@ -404,10 +404,9 @@ void AppDelegate::finishFirstRun() {
     if (hadKeys && beforeFirstRun_ && platform_.panelDesktop) {
         const std::uint32_t before = *beforeFirstRun_;
         keysSentBack_ = KeysSentBack{closed, before};
-        platform_.panelDesktop->activate(before);
         // Under load the window manager may drop the keys only after it saw the welcome window
         // go, later than the request: asked again each time it names nobody, or still the
-        // closed one.
+        // closed one. Heard from before the request, so that no answer is missed.
         endKeysBackWatch();
         std::weak_ptr<AppDelegate*> weak = alive_;
         Executor& main = main_;
@@ -417,6 +416,7 @@ void AppDelegate::finishFirstRun() {
                     if (auto alive = weak.lock()) (*alive)->keysBackHeard(active, closed, before);
                 });
             });
+        platform_.panelDesktop->activate(before);
     }
     // Without them (they went elsewhere while it was up), the window that has them keeps them:
     // the window manager may name the closed window a moment longer.

@@ -31,7 +31,7 @@ FocusKeeper::FocusKeeper(QWidget& window, PanelDesktop& desktop,
             this, [this, active] { activeChanged(active); }, Qt::QueuedConnection);
     });
     // Under load the window manager may map the window well after it was shown: the moments
-    // in which it hands the window the focus, and the looks, count from the map.
+    // in which it hands the window the focus count from the map.
     if (QWindow* handle = window.windowHandle()) handle->installEventFilter(this);
 }
 
@@ -44,9 +44,14 @@ bool FocusKeeper::eventFilter(QObject* watched, QEvent* event) {
         window_->windowHandle()->isExposed()) {
         // Exposed once the window manager has taken the window on and mapped it: a window that
         // takes no focus may have been put under the active one (metacity), so it goes over.
+        // Given the focus already, it goes over once the focus is back: handing it back raises
+        // the window that had it.
         mapped_ = true;
         shown_ = std::chrono::steady_clock::now();
-        desktop_.raiseWithoutFocus(std::uint32_t(window_->winId()));
+        raisePending_ = true;
+        if (activeWatch_ == 0 || !previous_ ||
+            desktop_.activeWindow() != std::uint32_t(window_->winId()))
+            raise();
     }
     return QObject::eventFilter(watched, event);
 }
@@ -69,7 +74,14 @@ void FocusKeeper::focusChanged(QWindow* now) {
     if (activeWatch_ == 0 && shortlyAfterShowing()) handBack();
 }
 
+void FocusKeeper::raise() {
+    if (!raisePending_ || !window_ || !window_->isVisible()) return;
+    raisePending_ = false;
+    desktop_.raiseWithoutFocus(std::uint32_t(window_->winId()));
+}
+
 void FocusKeeper::activeChanged(std::optional<std::uint32_t> active) {
+    if (window_ && active && *active != std::uint32_t(window_->winId())) raise();
     if (!window_ || !previous_ || !active || *active == *previous_) return;
     if (*active != std::uint32_t(window_->winId())) {
         // Another window named active: the user's choice, never undone.
@@ -83,7 +95,9 @@ void FocusKeeper::activeChanged(std::optional<std::uint32_t> active) {
 void FocusKeeper::handBack() {
     // Checked as it goes out: a window the user minimised (the window manager then focuses ours),
     // closed or sent away since is left so, and the keeper's work is over.
-    if (!desktop_.handFocusBack(*previous_)) previous_.reset();
+    if (desktop_.handFocusBack(*previous_)) return;
+    previous_.reset();
+    raise();
 }
 
 }  // namespace brindlow

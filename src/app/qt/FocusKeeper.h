@@ -19,7 +19,8 @@ class PanelDesktop;
 // Keeps the focus where it was while a window of ours is shown without taking it. Some window
 // managers focus every new window anyway (icewm, jwm, fvwm): the focus goes back to the window
 // that had it. Others map a window that takes no focus under the active one (metacity): it is
-// raised once the window manager has mapped it, still without the focus. The window manager's
+// raised once the window manager has mapped it (and the focus is back where it was), still
+// without the focus. The window manager's
 // focus is heard as it publishes the active window (some tell it nowhere else, so the toolkit
 // hears no focus change). Acts only in the moments after the window is shown, so a click of the
 // user's later on still focuses it; ends when the window is asked for, when the focus goes on to
@@ -41,6 +42,8 @@ class FocusKeeper final : public QObject {
     void focusChanged(QWindow* now);
     // The window manager named `active` the active window.
     void activeChanged(std::optional<std::uint32_t> active);
+    // Raises the window over the active one, once, when it is due.
+    void raise();
     // Hands the focus back to `previous_`, if the user still has it shown.
     void handBack();
 
@@ -49,6 +52,7 @@ class FocusKeeper final : public QObject {
     std::optional<std::uint32_t> previous_;
     std::chrono::steady_clock::time_point shown_;
     bool mapped_ = false;
+    bool raisePending_ = false;
     ObserverToken activeWatch_ = 0;
 };
 

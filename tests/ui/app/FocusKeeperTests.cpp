@@ -22,6 +22,7 @@ class FocusKeeperTest : public ::testing::Test {
     void SetUp() override {
         window.setGeometry(200, 100, 400, 300);
         window.setAttribute(Qt::WA_ShowWithoutActivating);
+        desktop.active = focusedOnMap ? ours() : kPrevious;
         window.show();
         keeper = new FocusKeeper(window, desktop, kPrevious);
         ASSERT_TRUE(runEventsUntil([&] { return window.windowHandle()->isExposed(); }));
@@ -37,6 +38,8 @@ class FocusKeeperTest : public ::testing::Test {
         }
     }
 
+    // Whether the window manager names the window active as it maps it.
+    bool focusedOnMap = false;
     ReportingDesktop desktop;
     QWidget window;
     FocusKeeper* keeper = nullptr;  // the window owns it
@@ -47,6 +50,33 @@ class FocusKeeperTest : public ::testing::Test {
 TEST_F(FocusKeeperTest, RaisesTheWindowOnceTheWindowManagerHasMappedIt) {
     EXPECT_EQ(desktop.raised, std::vector<std::uint32_t>{ours()});
     EXPECT_TRUE(desktop.askedBack.empty());
+}
+
+class FocusKeeperFocusedOnMapTest : public FocusKeeperTest {
+  protected:
+    void SetUp() override {
+        focusedOnMap = true;
+        FocusKeeperTest::SetUp();
+    }
+};
+
+// Given the focus as it was mapped: raised once the focus is back, since handing it back raises
+// the window that had it over ours.
+TEST_F(FocusKeeperFocusedOnMapTest, RaisesTheWindowOnceTheFocusIsBack) {
+    reportAll({kOurs});
+    EXPECT_EQ(desktop.askedBack, std::vector<std::uint32_t>{kPrevious});
+    EXPECT_TRUE(desktop.raised.empty());
+    reportAll({kPrevious});
+    EXPECT_EQ(desktop.raised, std::vector<std::uint32_t>{ours()});
+    reportAll({kOurs, kPrevious});
+    EXPECT_EQ(desktop.raised.size(), 1u) << "raised once";
+}
+
+// Minimised or closed since: nothing to wait for.
+TEST_F(FocusKeeperFocusedOnMapTest, RaisesTheWindowAtOnceWhenTheFocusCannotGoBack) {
+    desktop.previousShown = false;
+    reportAll({kOurs});
+    EXPECT_EQ(desktop.raised, std::vector<std::uint32_t>{ours()});
 }
 
 TEST_F(FocusKeeperTest, StopsListeningWhenItGoes) {
