@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ObserverToken.h"
+
 namespace brindlow {
 
 // What Brindlow's own keyable panels need of the desktop: who has the focus, handing it on, the
@@ -19,6 +21,13 @@ class PanelDesktop {
     // The window the keys go to now, when it is one: for a moment it can differ from the one the
     // window manager names active.
     virtual std::optional<std::uint32_t> keyboardFocus() = 0;
+    // Calls `changed`, on another thread, each time the window manager publishes the active
+    // window, with the window it names (none: no window). Once `unwatchActiveWindow` returns, it
+    // is not running and never runs again; it must be quick and must not watch or unwatch. Zero:
+    // the desktop cannot tell.
+    using ActiveWindowChanged = std::function<void(std::optional<std::uint32_t>)>;
+    virtual ObserverToken watchActiveWindow(ActiveWindowChanged /*changed*/) { return 0; }
+    virtual void unwatchActiveWindow(ObserverToken /*token*/) {}
     // Asks the window manager to focus and raise a window; returns at once.
     virtual void activate(std::uint32_t window) = 0;
     // The same, then waits until the window manager says the window has the focus, at most

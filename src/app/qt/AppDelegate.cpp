@@ -211,6 +211,7 @@ AppDelegate::AppDelegate(Executor& mainQueue, Platform platform, StripController
 }
 
 AppDelegate::~AppDelegate() {
+    endKeysBackWatch();
     stopPermissionTimer();
     trayHostWait_.reset();
     settingsShortcut_.reset();
@@ -403,18 +404,19 @@ void AppDelegate::finishFirstRun() {
     if (hadKeys && beforeFirstRun_ && platform_.panelDesktop) {
         const std::uint32_t before = *beforeFirstRun_;
         keysSentBack_ = KeysSentBack{closed, before};
-        platform_.panelDesktop->activate(before);
         // Under load the window manager may drop the keys only after it saw the welcome window
-        // go, later than the request: asked again while nobody has them, or still the closed one.
+        // go, later than the request: asked again each time it names nobody, or still the
+        // closed one. Heard from before the request, so that no answer is missed.
+        endKeysBackWatch();
         std::weak_ptr<AppDelegate*> weak = alive_;
-        for (const int after : {400, 1200})
-            QTimer::singleShot(after, [weak, before, closed] {
-                auto alive = weak.lock();
-                if (!alive || !(*alive)->platform_.panelDesktop) return;
-                PanelDesktop& desktop = *(*alive)->platform_.panelDesktop;
-                const auto active = desktop.activeWindow();
-                if (!active || *active == closed) desktop.activate(before);
+        Executor& main = main_;
+        keysBackWatch_ = platform_.panelDesktop->watchActiveWindow(
+            [weak, &main, closed, before](std::optional<std::uint32_t> active) {
+                main.async([weak, active, closed, before] {
+                    if (auto alive = weak.lock()) (*alive)->keysBackHeard(active, closed, before);
+                });
             });
+        platform_.panelDesktop->activate(before);
     }
     // Without them (they went elsewhere while it was up), the window that has them keeps them:
     // the window manager may name the closed window a moment longer.
@@ -423,6 +425,21 @@ void AppDelegate::finishFirstRun() {
             keysSentBack_ = KeysSentBack{closed, *active};
     }
     beforeFirstRun_.reset();
+}
+
+void AppDelegate::keysBackHeard(std::optional<std::uint32_t> active, std::uint32_t closed,
+                                std::uint32_t before) {
+    if (!keysBackWatch_ || !platform_.panelDesktop) return;
+    // Named at last, or another window chosen: the user's, never undone.
+    if (active && *active != closed) return endKeysBackWatch();
+    // Not asked again for a window the user has minimised or closed since.
+    if (!platform_.panelDesktop->handFocusBack(before)) endKeysBackWatch();
+}
+
+void AppDelegate::endKeysBackWatch() {
+    if (keysBackWatch_ && platform_.panelDesktop)
+        platform_.panelDesktop->unwatchActiveWindow(keysBackWatch_);
+    keysBackWatch_ = 0;
 }
 
 void AppDelegate::applyInputSettings(const AppSettings& settings) {

@@ -144,6 +144,10 @@ class AppDelegate {
     SettingsServices settingsServices();
     void installStatusItem();
     void checkTrayHost();
+    // The window manager named `active` while the keys go back from `closed` to `before`.
+    void keysBackHeard(std::optional<std::uint32_t> active, std::uint32_t closed,
+                       std::uint32_t before);
+    void endKeysBackWatch();
 
     Executor& main_;
     Platform platform_;
@@ -187,6 +191,9 @@ class AppDelegate {
         std::uint32_t from = 0, to = 0;
     };
     std::optional<KeysSentBack> keysSentBack_;
+    // Follows the window manager's active window after the welcome window closed with the keys,
+    // until it names the window they went back to or the user chose another.
+    ObserverToken keysBackWatch_ = 0;
     // Every overlay animates through this one animator.
     std::unique_ptr<Animator> animator_;
     std::unique_ptr<AppIconCache> icons_;

@@ -16,6 +16,7 @@
 #include "overlays/BadgeOverlayController.h"
 #include "overlays/FocusOverlayController.h"
 #include "overlays/OverlayContents.h"
+#include "overlays/WindowPresenter.h"
 #include "panels/settings/qt/SettingsWindow.h"
 #include "platform/ManualExecutor.h"
 #include "platform/ManualUiScheduler.h"
@@ -26,6 +27,7 @@
 #include "support/QtEvents.h"
 #include "support/TempFolder.h"
 #include "support/overlays/FakeSurfaces.h"
+#include "ui/app/ReportingDesktop.h"
 #include "unit/input/FakeHotKeys.h"
 
 namespace brindlow::test {
@@ -412,6 +414,72 @@ TEST_F(AppDelegateTest, ShutDownClosesTheSocketAndStopsTheController) {
     // Once only.
     delegate->applicationWillTerminate();
 }
+
+// The welcome window closed with the keys: they go back to the window that had them before it,
+// asked again each time the window manager names nobody or still the closed window, until it
+// names them back or another window.
+constexpr std::uint32_t kBeforeWelcome = 601;
+constexpr std::uint32_t kChosenWindow = 602;
+constexpr std::uint32_t kNobody = 0;
+constexpr std::uint32_t kWelcome = 1;  // stands for the closed welcome window
+
+struct KeysBackRow {
+    const char* name;
+    std::vector<std::uint32_t> named;  // by the window manager after the close, in order
+    bool beforeShown;
+    std::vector<std::uint32_t> askedAgain;
+};
+
+class KeysBackTest : public AppDelegateTest, public ::testing::WithParamInterface<KeysBackRow> {
+  protected:
+    // Each change is acted on before the next.
+    void report(std::optional<std::uint32_t> named) {
+        panels.report(named);
+        bool heard = false;
+        main.async([&heard] { heard = true; });
+        ASSERT_TRUE(runEventsUntil([&] { return heard; }));
+    }
+
+    ReportingDesktop panels;
+};
+
+TEST_P(KeysBackTest, AsksAgainUntilTheWindowManagerNamesTheWindowOrAnother) {
+    panels.active = kBeforeWelcome;
+    panels.previousShown = GetParam().beforeShown;
+    Platform platform = desktop.platform();
+    platform.panelDesktop = &panels;
+    auto delegate = std::make_unique<AppDelegate>(main, platform, *controller, settings, *layouts,
+                                                  socketPath());
+    ASSERT_EQ(delegate->applicationDidFinishLaunching(), AppDelegate::LaunchResult::running);
+    QWidget* welcome = delegate->presenter().window("firstRun");
+    ASSERT_NE(welcome, nullptr);
+    ASSERT_TRUE(runEventsUntil([&] { return welcome->isActiveWindow(); }));
+    const auto closed = std::uint32_t(welcome->winId());
+
+    panels.activated.clear();  // the welcome window's own
+    delegate->finishFirstRun();
+    EXPECT_EQ(panels.activated, std::vector<std::uint32_t>{kBeforeWelcome});
+    for (const std::uint32_t name : GetParam().named)
+        report(name == kNobody    ? std::nullopt
+               : name == kWelcome ? std::optional(closed)
+                                  : std::optional(name));
+    EXPECT_EQ(panels.askedBack, GetParam().askedAgain);
+    EXPECT_EQ(panels.activated.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, KeysBackTest,
+    ::testing::Values(
+        KeysBackRow{
+            "NobodyThenTheWindow", {kNobody, kBeforeWelcome, kNobody}, true, {kBeforeWelcome}},
+        KeysBackRow{"StillTheClosedOneTwice",
+                    {kWelcome, kWelcome, kBeforeWelcome},
+                    true,
+                    {kBeforeWelcome, kBeforeWelcome}},
+        KeysBackRow{"AnotherChosen", {kChosenWindow, kNobody}, true, {}},
+        // Minimised or closed since: asked once, refused, and left so.
+        KeysBackRow{"NobodyWhileTheWindowIsGone", {kNobody, kNobody}, false, {kBeforeWelcome}}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace brindlow::test

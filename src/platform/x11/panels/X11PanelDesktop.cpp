@@ -81,11 +81,21 @@ void X11PanelDesktop::onEvent(const xcb_generic_event_t& event) {
 }
 
 void X11PanelDesktop::activeChanged() {
+    bool held = false;
     {
         std::lock_guard lock(mutex_);
-        if (!heldAbove_) return;
+        held = heldAbove_.has_value();
+    }
+    {
+        std::lock_guard lock(watchersMutex_);
+        if (!held && activeWatchers_.empty()) return;
     }
     const auto active = readActiveWindow(x_);
+    {
+        std::lock_guard lock(watchersMutex_);
+        for (const auto& [token, changed] : activeWatchers_) changed(active);
+    }
+    if (!held) return;
     std::optional<xcb_window_t> release;
     {
         std::lock_guard lock(mutex_);
@@ -102,6 +112,17 @@ void X11PanelDesktop::activeChanged() {
                                      XCB_EWMH_WM_STATE_REMOVE, x_.ewmh()->_NET_WM_STATE_ABOVE,
                                      XCB_ATOM_NONE, kSourcePager);
     x_.flush();
+}
+
+ObserverToken X11PanelDesktop::watchActiveWindow(ActiveWindowChanged changed) {
+    std::lock_guard lock(watchersMutex_);
+    activeWatchers_.emplace(++lastWatcher_, std::move(changed));
+    return lastWatcher_;
+}
+
+void X11PanelDesktop::unwatchActiveWindow(ObserverToken token) {
+    std::lock_guard lock(watchersMutex_);
+    activeWatchers_.erase(token);
 }
 
 std::optional<std::uint32_t> X11PanelDesktop::activeWindow() {

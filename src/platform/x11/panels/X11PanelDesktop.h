@@ -30,6 +30,8 @@ class X11PanelDesktop final : public PanelDesktop {
 
     std::optional<std::uint32_t> activeWindow() override;
     std::optional<std::uint32_t> keyboardFocus() override;
+    ObserverToken watchActiveWindow(ActiveWindowChanged changed) override;
+    void unwatchActiveWindow(ObserverToken token) override;
     void activate(std::uint32_t window) override;
     bool activateAndWait(std::uint32_t window, double limit) override;
     bool handFocusBack(std::uint32_t window) override;
@@ -81,6 +83,10 @@ class X11PanelDesktop final : public PanelDesktop {
     std::set<std::uint32_t> raiseWhenMapped_;
     std::map<std::uint32_t, std::function<void()>> framingWatched_;
     std::optional<HeldAbove> heldAbove_;
+    // Held while the watchers run, so that one unwatched is over.
+    std::mutex watchersMutex_;
+    std::map<ObserverToken, ActiveWindowChanged> activeWatchers_;
+    ObserverToken lastWatcher_ = 0;
     std::vector<std::uint32_t> group_;
     RestackAttempts restackAttempts_;
     // Read once a second while the welcome window shows: only newcomers' names are read.
