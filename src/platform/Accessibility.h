@@ -37,6 +37,18 @@ class AXElement {
     virtual AXError isAttributeSettable(std::string_view attribute, bool& settable) const = 0;
     // Performs an action ("AXRaise").
     virtual AXError performAction(std::string_view action) = 0;
+    // The same two as one step of the caller's request numbered `request`: the steps of one
+    // request share the number, so that the platform can tell a further step of a request it
+    // has already carried out from a new request. Platforms that need not ignore it.
+    virtual AXError setAttributeValueAsStepOf(std::uint64_t request, std::string_view attribute,
+                                              const AXValue& value) {
+        (void)request;
+        return setAttributeValue(attribute, value);
+    }
+    virtual AXError performActionAsStepOf(std::uint64_t request, std::string_view action) {
+        (void)request;
+        return performAction(action);
+    }
     // How long each later call through this element waits for an answer.
     // Zero or less restores the platform default.
     virtual AXError setMessagingTimeout(double seconds) = 0;

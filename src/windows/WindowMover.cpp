@@ -210,16 +210,19 @@ bool WindowMover::raise(const ManagedWindow& window,
         }
         return false;
     };
+    // The steps share one number, so that the platform sends one request per raise, however
+    // many of its steps ask, and never takes a new raise for a step of the one before.
+    const std::uint64_t request = ++raises_;
     if (window.element) {
-        keep(window.element->setAttributeValue(ax::main, true));
+        keep(window.element->setAttributeValueAsStepOf(request, ax::main, true));
         if (stopped()) return true;
-        keep(window.element->performAction(ax::raiseAction));
+        keep(window.element->performActionAsStepOf(request, ax::raiseAction));
     } else {
         keep(axerror::invalidElement);
         keep(axerror::invalidElement);
     }
     if (stopped()) return true;
-    keep(app->setAttributeValue(ax::frontmost, true));
+    keep(app->setAttributeValueAsStepOf(request, ax::frontmost, true));
     if (!errors.empty()) {
         log().error("Raise %{private}s failed: %{public}s", window.label(),
                     AX::describeErrors(errors));

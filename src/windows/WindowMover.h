@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -69,6 +70,8 @@ class WindowMover {
                      bool force) const;
 
     Accessibility& accessibility_;
+    // How many raises have been performed: each raise's number for its steps.
+    mutable std::atomic<std::uint64_t> raises_{0};
 };
 
 }  // namespace brindlow

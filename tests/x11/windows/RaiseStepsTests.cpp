@@ -2,6 +2,7 @@
 // window manager, when the user acted on the window between them.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <ostream>
 #include <string>
@@ -30,7 +31,9 @@ TEST_P(RaiseStepsAfterAUserAction, TheWindowStaysWhereTheUserPutIt) {
     TestClientProcess raised({"--title", "raised"});
     const AXElementRef element = windowElement(raised);
     ASSERT_TRUE(windowElement(other) && element);
-    ASSERT_EQ(element->setAttributeValue(ax::main, true), axerror::success);
+    // One raise: its steps carry one number.
+    constexpr std::uint64_t kRaise = 1;
+    ASSERT_EQ(element->setAttributeValueAsStepOf(kRaise, ax::main, true), axerror::success);
     ASSERT_TRUE(settle([&] { return desktop().registry().activeWindow() == raised.window(); }));
 
     char id[16];
@@ -41,9 +44,9 @@ TEST_P(RaiseStepsAfterAUserAction, TheWindowStaysWhereTheUserPutIt) {
     ASSERT_TRUE(settle([&] { return get<bool>(element, GetParam().attribute) == true; }));
 
     // The raise's next steps, a moment after its first.
-    EXPECT_EQ(element->performAction(ax::raiseAction), axerror::success);
+    EXPECT_EQ(element->performActionAsStepOf(kRaise, ax::raiseAction), axerror::success);
     auto app = platform_.accessibility->applicationElement(raised.pid());
-    EXPECT_EQ(app->setAttributeValue(ax::frontmost, true), axerror::success);
+    EXPECT_EQ(app->setAttributeValueAsStepOf(kRaise, ax::frontmost, true), axerror::success);
     ASSERT_TRUE(windowManagerCaughtUp(connection()));
     // Neither shown again nor its desktop switched to.
     EXPECT_EQ(get<bool>(element, GetParam().attribute), true);

@@ -17,9 +17,6 @@ namespace brindlow {
 namespace {
 
 using moveresize::kSourcePager;
-// Asks for the same window this soon after the last one, while it is still active, are the
-// further steps of one raise (main window, raise, application frontmost).
-constexpr double kOneRaise = 1.0;
 
 const Logger& focusLog() {
     static const Logger logger = makeLogger("Focus");
@@ -32,7 +29,7 @@ void Activation::handFocusTo(xcb_window_t window) {
     std::lock_guard lock(d_.mutex);
     d_.focusHandedTo = window;
     // Brindlow's own choice as much as a raise of the strip's: never handed back.
-    lastActivation_ = std::pair(window, std::chrono::steady_clock::now());
+    lastActivation_.sent(window, std::nullopt);
 }
 
 void Activation::focusHandOverEnded(bool taken) {
@@ -60,8 +57,7 @@ bool Activation::focusedByShowing(xcb_window_t active, std::optional<xcb_window_
         .former = former,
         .formerKnown = former && d_.known.count(*former) > 0,
         // The activation may have come before the map.
-        .activatedByBrindlow =
-            activating_ == active || (lastActivation_ && lastActivation_->first == active),
+        .activatedByBrindlow = activating_ == active || lastActivation_.lastWindow() == active,
         .sinceMap = std::chrono::steady_clock::now() - shown.time,
     };
     return seen.answersTheMap();
@@ -93,14 +89,14 @@ void Activation::activationHeard(xcb_window_t window) {
     x_.flush();
 }
 
-AXError Activation::activate(xcb_window_t window, double timeout) {
+AXError Activation::activate(xcb_window_t window, double timeout,
+                             std::optional<std::uint64_t> raise) {
     if (!registry().read(window)) return axerror::invalidElement;
     const auto now = std::chrono::steady_clock::now();
     bool again = false;
     {
         std::lock_guard lock(d_.mutex);
-        again = lastActivation_ && lastActivation_->first == window &&
-                now - lastActivation_->second < std::chrono::duration<double>(kOneRaise);
+        again = lastActivation_.furtherStep(window, raise);
     }
     // Still the active window as the window manager says it now (not as last heard).
     if (again && readActiveWindow(x_) == window) return axerror::success;
@@ -110,7 +106,7 @@ AXError Activation::activate(xcb_window_t window, double timeout) {
     const AXError result = activateNow(window, timeout, now);
     if (result == axerror::success) {
         std::lock_guard lock(d_.mutex);
-        lastActivation_ = std::pair(window, std::chrono::steady_clock::now());
+        lastActivation_.sent(window, raise);
     }
     return result;
 }

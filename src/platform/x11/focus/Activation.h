@@ -3,11 +3,12 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
-#include <utility>
 
 #include "platform/AccessibilityTypes.h"
 #include "platform/x11/focus/CrossedMinimise.h"
+#include "platform/x11/focus/RaiseSteps.h"
 #include "platform/x11/windows/DesktopPart.h"
 
 namespace brindlow {
@@ -19,9 +20,11 @@ class Activation : public DesktopPart {
   public:
     using DesktopPart::DesktopPart;
 
-    // Raises and focuses the window (a minimised one comes back), once per raise: a further ask
-    // within moments, while the window is still active, sends nothing.
-    AXError activate(xcb_window_t window, double timeout);
+    // Raises and focuses the window (a minimised one comes back), once per raise: a further step
+    // of the raise `raise` (one number for all the steps of one raise of the window mover; none
+    // outside a raise) sends nothing while the window is still active.
+    AXError activate(xcb_window_t window, double timeout,
+                     std::optional<std::uint64_t> raise = std::nullopt);
     // A window of Brindlow's own (a panel's choice) asks the window manager to focus `window`:
     // until the hand-over ends, parking leaves the window shown, as it does the active window;
     // an iconify the window manager handled after the focus request would take the focus away.
@@ -54,8 +57,8 @@ class Activation : public DesktopPart {
     AXError activateNow(xcb_window_t window, double timeout,
                         std::chrono::steady_clock::time_point asked);
 
-    // Under the records' lock: the window Brindlow last activated, and when.
-    std::optional<std::pair<xcb_window_t, std::chrono::steady_clock::time_point>> lastActivation_;
+    // Under the records' lock: the window Brindlow last activated, and for which raise.
+    RaiseSteps lastActivation_;
     // The window Brindlow is activating now, from its request until the window manager answers.
     std::optional<xcb_window_t> activating_;
     // Our activations on their way, against the user's minimises heard meanwhile.

@@ -150,6 +150,23 @@ AXError X11WindowElement::performAction(std::string_view action) {
     return desktop_.activation().activate(window_, timeout());
 }
 
+// One raise of the window mover activates the window in several steps: the activation is told
+// which raise each belongs to, so that it sends one request per raise.
+AXError X11WindowElement::setAttributeValueAsStepOf(std::uint64_t request,
+                                                    std::string_view attribute,
+                                                    const AXValue& value) {
+    const auto* flag = std::get_if<bool>(&value);
+    if ((attribute == ax::main || attribute == ax::focused) && flag && *flag)
+        return desktop_.activation().activate(window_, timeout(), request);
+    return setAttributeValue(attribute, value);
+}
+
+AXError X11WindowElement::performActionAsStepOf(std::uint64_t request, std::string_view action) {
+    if (action == ax::raiseAction)
+        return desktop_.activation().activate(window_, timeout(), request);
+    return performAction(action);
+}
+
 X11ApplicationElement::X11ApplicationElement(X11Desktop& desktop, std::int32_t pid)
     : X11Element(desktop, pid) {}
 
@@ -201,6 +218,17 @@ AXError X11ApplicationElement::setAttributeValue(std::string_view attribute, con
         return desktop_.activation().activate(*window, timeout());
     }
     return axerror::attributeUnsupported;
+}
+
+AXError X11ApplicationElement::setAttributeValueAsStepOf(std::uint64_t request,
+                                                         std::string_view attribute,
+                                                         const AXValue& value) {
+    const auto* flag = std::get_if<bool>(&value);
+    if (attribute != ax::frontmost || !flag || !*flag) return setAttributeValue(attribute, value);
+    if (!desktop_.registry().application(pid_)) return axerror::invalidElement;
+    const auto window = representativeWindow();
+    if (!window) return axerror::cannotComplete;
+    return desktop_.activation().activate(*window, timeout(), request);
 }
 
 AXError X11ApplicationElement::isAttributeSettable(std::string_view attribute,
