@@ -4,9 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 namespace brindlow {
@@ -39,9 +38,21 @@ std::optional<std::string> shortName(const std::filesystem::path& folder) {
 }  // namespace
 
 std::optional<std::string> fileText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // Plain reads, not a stream: a file of a process that ends between the open and the read
+    // opens but cannot be read, and a stream's iterator throws out of its buffer then.
+    const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) return std::nullopt;
+    std::string text;
+    char buffer[4096];
+    ssize_t length = 0;
+    while ((length = ::read(descriptor, buffer, sizeof buffer)) != 0) {
+        if (length < 0 && errno == EINTR) continue;
+        if (length < 0) break;
+        text.append(buffer, std::size_t(length));
+    }
+    ::close(descriptor);
+    if (length < 0) return std::nullopt;
+    return text;
 }
 
 std::vector<RunningProcess> runningProcesses(const std::filesystem::path& proc) {

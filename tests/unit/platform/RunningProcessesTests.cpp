@@ -90,5 +90,17 @@ TEST_F(RunningProcessesTest, AMissingFolderHasNoProcesses) {
     EXPECT_TRUE(runningProcessNames(proc.path() / "absent").empty());
 }
 
+// A process that ends between the open of one of its files and the read leaves a file that opens
+// but cannot be read (the kernel answers "no such process"); a folder in its place does the same.
+TEST_F(RunningProcessesTest, AFileThatOpensButCannotBeReadIsNoneAndItsProcessKeepsNoArguments) {
+    process("812", "Xorg\n", "");
+    std::filesystem::remove(proc.path() / "812" / "cmdline");
+    std::filesystem::create_directories(proc.path() / "812" / "cmdline");
+
+    EXPECT_EQ(fileText(proc.path() / "812" / "cmdline"), std::nullopt);
+    const std::vector<RunningProcess> expected = {{812, "Xorg", {}}};
+    EXPECT_EQ(runningProcesses(proc.path()), expected);
+}
+
 }  // namespace
 }  // namespace brindlow

@@ -1,7 +1,8 @@
 #include "platform/x11/apps/LinuxProcessTable.h"
 
-#include <fstream>
 #include <sstream>
+
+#include "platform/RunningProcesses.h"
 
 namespace brindlow {
 
@@ -9,8 +10,8 @@ LinuxProcessTable::LinuxProcessTable(std::string procFolder) : folder_(std::move
 
 bool LinuxProcessTable::readStat(std::int32_t pid, std::string& name, std::int32_t& parent) const {
     if (pid <= 0) return false;
-    std::ifstream file(folder_ + "/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string text =
+        fileText(folder_ + "/" + std::to_string(pid) + "/stat").value_or(std::string());
     // "pid (name) state ppid ...": the name may hold blanks and parentheses.
     size_t open = text.find('(');
     size_t close = text.rfind(')');

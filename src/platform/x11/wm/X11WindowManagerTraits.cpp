@@ -5,12 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 
 #include <unistd.h>
 
+#include "platform/RunningProcesses.h"
 #include "platform/x11/connection/X11Connection.h"
 #include "platform/x11/connection/X11Properties.h"
 #include "platform/x11/wm/WindowManagerConfig.h"
@@ -18,12 +16,6 @@
 namespace brindlow {
 
 namespace {
-
-std::optional<std::string> fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The NUL-separated fields of a /proc file.
 std::vector<std::string> fields(const std::string& text) {

@@ -258,5 +258,15 @@ TEST(ProcessTable, ReadsNameAndParentEvenWithParenthesesInTheName) {
     EXPECT_EQ(real.parentProcessID(getpid()), getppid());
 }
 
+// A process that ends between the open of its stat file and the read: the file opens but cannot be
+// read (a folder in its place does the same); the process is unknown, nothing is thrown.
+TEST(ProcessTable, AProcessWhoseStatCannotBeReadIsUnknown) {
+    test::TempFolder folder;
+    std::filesystem::create_directories(folder.path() / "42" / "stat");
+    LinuxProcessTable table(folder.path().string());
+    EXPECT_FALSE(table.processName(42));
+    EXPECT_FALSE(table.parentProcessID(42));
+}
+
 }  // namespace
 }  // namespace brindlow
