@@ -296,6 +296,15 @@ void ApplicationTracker::settleDepartures() {
         if (state_.windows.contains(id)) leaving[kind].push_back(id);
     pendingDepartures_.clear();
     std::set<std::string> changed;
+    // The strips whose focused window leaves: the neighbour the strip picks gives way to the
+    // window the window manager still focuses (our raise of the leaving one never went out).
+    std::set<std::string> focusLeaves;
+    for (const auto& [kind, ids] : leaving)
+        for (const WindowID id : ids)
+            if (const auto location = state_.locate(id))
+                if (const DisplayState* display = state_.display(location->first);
+                    display && display->strip.focusedWindowID() == id)
+                    focusLeaves.insert(location->first);
     for (const auto& [kind, ids] : leaving) {
         for (const WindowID id : ids) {
             const ManagedWindow& window = state_.windows.at(id);
@@ -304,6 +313,12 @@ void ApplicationTracker::settleDepartures() {
         }
         changed.merge(departures_.leave(ids, kind, now()));
     }
+    if (const AXElementRef active = focusedWindow(state_.frontmostPID);
+        active && activeAlready(active, state_.frontmostPID))
+        for (const std::string& uuid : focusLeaves)
+            if (DisplayState* display = state_.display(uuid);
+                display && display->strip.locate(active->identity()))
+                display->strip.focus(active->identity());
     for (const std::string& uuid : changed) hooks_.structureChanged(uuid);
 
     // In the order they came back: of two windows the user restored one after the other, the
