@@ -160,6 +160,11 @@ class StripController : private StripControllerMembers {
     void newWindowTookFocus(WindowID id);
     // Whether the window manager focused `id` only because our moves slid it under the pointer.
     bool slidUnderStillPointer(WindowID id) const;
+    // Whether the window manager still owes `record`'s window the focus it gives new windows.
+    bool mapFocusOwed(const WindowRecord& record) const;
+    // A focus change nobody chose is not followed: logs `why`, gives the focus back to the strip's
+    // window unless a raise of ours is still on its way, and says the change was not followed.
+    bool keepStripFocus(const char* why, std::optional<WindowID> stripFocus);
     bool stripFocusMinimized(std::optional<WindowID> stripFocus) const;
     // `id` closed.
     void windowClosed(WindowID id);

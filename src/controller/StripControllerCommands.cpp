@@ -201,8 +201,7 @@ bool StripController::windowFocused(WindowID id) {
     const PointerActivity* activity = env_.platform.pointerActivity;
     const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
     const WindowRecord record = state_.records.get(id);
-    const bool focusedAsMapped = record.mappedUnfocused && !record.mapFocusHeard &&
-                                 env_.windowManagerTraits().focusesNewWindows;
+    const bool focusedAsMapped = mapFocusOwed(record);
     // Beside a window manager that focuses under the pointer, a focus of its own is due for a map
     // or after a window that had its focus closed: the first focus may be that as well as an
     // answer to a raise of ours.
@@ -230,10 +229,8 @@ bool StripController::windowFocused(WindowID id) {
     const std::optional<double> closedAt = std::exchange(ownWindowClosedAt_, std::nullopt);
     if (closedAt && verdict == RaiseEchoes::Verdict::notOurs && !focusedAsMapped &&
         !(handActed && *handActed > *closedAt)) {
-        log_.info("Focus the window manager gave as our window closed not followed");
-        if (state_.activeUUID && !(stripFocus && raiseEchoes_.answerStillDueFor(*stripFocus)))
-            raiseFocused(*state_.activeUUID);
-        return false;
+        return keepStripFocus("Focus the window manager gave as our window closed not followed",
+                              stripFocus);
     }
     if (verdict == RaiseEchoes::Verdict::overtaken || verdict == RaiseEchoes::Verdict::repeated)
         return false;
@@ -269,10 +266,7 @@ bool StripController::windowFocused(WindowID id) {
     if (successorDue && verdict == RaiseEchoes::Verdict::notOurs && stripFocus &&
         *stripFocus != id && !focusedAsMapped && !stripFocusMinimized(stripFocus) &&
         !(handActed && *handActed > *successorDue)) {
-        log_.info("Focus handed on after a closed window not followed");
-        if (state_.activeUUID && !raiseEchoes_.answerStillDueFor(*stripFocus))
-            raiseFocused(*state_.activeUUID);
-        return false;
+        return keepStripFocus("Focus handed on after a closed window not followed", stripFocus);
     }
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
         !focusedAsMapped && !stripFocusMinimized(stripFocus) && slidUnderStillPointer(id)) {
@@ -340,17 +334,13 @@ void StripController::windowFocusedAside(WindowID id) {
     const bool followsPointer = env_.windowManagerTraits().followsPointer();
     raiseEchoes_.focusedAside(id, now(), activity ? activity->lastActivity() : std::nullopt,
                               followsPointer,
-                              (followsPointer && record.mappedUnfocused && !record.mapFocusHeard &&
-                               env_.windowManagerTraits().focusesNewWindows) ||
-                                  successorDueSince_);
+                              (followsPointer && mapFocusOwed(record)) || successorDueSince_);
     // The window manager's focus for the map of a window adopted without it: the newest window's
     // choice, even when the focus moved on at once (to what our moves slid under the resting
     // pointer) and its application's activation comes too late to tell it. A command's choice
     // since keeps the focus.
     const auto location = locate(id);
-    if (!location || !record.mappedUnfocused || record.mapFocusHeard ||
-        !env_.windowManagerTraits().focusesNewWindows ||
-        state_.commandChoices > record.commandChoicesAtMap)
+    if (!location || !mapFocusOwed(record) || state_.commandChoices > record.commandChoicesAtMap)
         return;
     state_.records.edit(id, [](WindowRecord& r) {
         r.mappedUnfocused = false;
@@ -364,6 +354,19 @@ void StripController::windowFocusedAside(WindowID id) {
     publishSnapshot(SnapshotReason::focus(location->first));
     publishFocusFrames();
     raiseFocused(location->first);
+}
+
+bool StripController::mapFocusOwed(const WindowRecord& record) const {
+    return record.mappedUnfocused && !record.mapFocusHeard &&
+           env_.windowManagerTraits().focusesNewWindows;
+}
+
+bool StripController::keepStripFocus(const char* why, std::optional<WindowID> stripFocus) {
+    log_.info("%{public}s", why);
+    // A command's raise asked since, still unanswered, takes the focus back by itself.
+    if (state_.activeUUID && !(stripFocus && raiseEchoes_.answerStillDueFor(*stripFocus)))
+        raiseFocused(*state_.activeUUID);
+    return false;
 }
 
 void StripController::newWindowTookFocus(WindowID id) {
