@@ -38,6 +38,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -356,6 +357,11 @@ bool isReparent(const xcb_generic_event_t* event, xcb_window_t window) {
     return reparent->window == window && reparent->parent != screen->root;
 }
 
+bool isMap(const xcb_generic_event_t* event, xcb_window_t window) {
+    if ((event->response_type & 0x7f) != XCB_MAP_NOTIFY) return false;
+    return reinterpret_cast<const xcb_map_notify_event_t*>(event)->window == window;
+}
+
 // Whether the window manager's client list names `window`.
 bool listed(xcb_window_t window) {
     auto cookie = xcb_get_property(connection, 0, screen->root, atom("_NET_CLIENT_LIST"),
@@ -501,12 +507,19 @@ int main(int argc, char** argv) {
     for (xcb_window_t w : toMap) xcb_map_window(connection, w);
 
     if (windowManagerRuns() && !o.unframed) {
-        size_t managed = 0;
+        // Some window managers leave docks, splashes, desktop windows and windows that draw their
+        // own decorations without a frame (metacity does): such a window is managed once it is
+        // mapped. Any other is once it has its frame (a window manager reparents a window before
+        // it maps it).
+        const bool mayStayUnframed =
+            o.margin || o.type == "dock" || o.type == "splash" || o.type == "desktop";
+        std::set<xcb_window_t> managed;
         waitFor(5000, [&](xcb_generic_event_t* e) {
             for (xcb_window_t w : toMap) {
-                if (isReparent(e, w)) ++managed;
+                if (isReparent(e, w) || (mayStayUnframed && w != parent && isMap(e, w)))
+                    managed.insert(w);
             }
-            return managed == toMap.size();
+            return managed.size() == toMap.size();
         });
     }
     const int fixedWidth = o.width, fixedHeight = o.height;

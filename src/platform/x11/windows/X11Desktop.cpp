@@ -135,7 +135,10 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
                     std::lock_guard lock(records_.mutex);
                     awaited = !records_.awaitingShow.empty();
                 }
-                if (!registry().hasWindowManager() || awaited) registry().refreshClients();
+                if (!registry().hasWindowManager() || awaited) {
+                    registry().refreshClients();
+                    if (awaited) subscribers().emitScreensChanged();  // a panel listed unshown
+                }
             } else {
                 if (type == XCB_MAP_NOTIFY && e.event == e.window) {
                     bool awaited = false;
@@ -145,6 +148,7 @@ void X11Desktop::onEvent(const xcb_generic_event_t& event) {
                     }
                     if (awaited) {
                         registry().refreshClients();
+                        subscribers().emitScreensChanged();  // a panel listed before it showed
                         return;
                     }
                     parking().restoredByOthers(e.window);
