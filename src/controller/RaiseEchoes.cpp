@@ -170,6 +170,17 @@ void RaiseEchoes::withdraw(WindowID window) {
     if (latest != requests_.rend()) requests_.erase(std::next(latest).base());
 }
 
+void RaiseEchoes::closed(WindowID window) {
+    const auto unanswered = [window](const Request& r) {
+        return r.window == window && (r.awaited || r.passed || r.superseded);
+    };
+    if (std::none_of(requests_.begin(), requests_.end(), unanswered)) return;
+    requests_.erase(std::remove_if(requests_.begin(), requests_.end(),
+                                   [window](const Request& r) { return r.window == window; }),
+                    requests_.end());
+    lastJudged_.reset();
+}
+
 void RaiseEchoes::supersede(WindowID newest) {
     for (Request& request : requests_)
         if (request.window != newest) {

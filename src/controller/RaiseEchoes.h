@@ -76,6 +76,10 @@ class RaiseEchoes {
     }
     // The latest raise asked for `window` was not carried out: it is not awaited.
     void withdraw(WindowID window);
+    // `window` closed: a raise of it still to be answered never will be (the window manager may
+    // have focused it and handed the focus on as it closed, heard of neither), so the window the
+    // last event named may be named next as news, not told again.
+    void closed(WindowID window);
     // A window just opened, `newest`, took the focus: the raises asked before it of other windows
     // are not awaited, and an answer to one of them is not the user's choice.
     void supersede(WindowID newest);

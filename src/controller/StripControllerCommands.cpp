@@ -432,6 +432,8 @@ bool StripController::stripFocusMinimized(std::optional<WindowID> stripFocus) co
 // still shown, takes it back (the next focus heard, told above). A window that had the focus for
 // another reason (the user's, an application's) hands it on as the user expects.
 void StripController::windowClosed(WindowID id) {
+    // Beside any window manager: our raise of the window, if still unanswered, never will be.
+    raiseEchoes_.closed(id);
     if (!env_.windowManagerTraits().followsPointer() || !state_.activeUUID) return;
     const DisplayState* display = stateOf(*state_.activeUUID);
     const std::optional<WindowID> stripFocus =

@@ -248,5 +248,37 @@ INSTANTIATE_TEST_SUITE_P(
                       BackAfterLossCase{"HandSinceTheRaise", 0.03, Verdict::notOurs}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// Our raise of the second window, then the window manager's focus for the third (a new window's,
+// say) before the raise's answer; the user closes a window, and the window manager names the third
+// again. When the second closed, the window manager may have handled our raise (focused it,
+// unheard) before handing the focus on: the third is news. When a window with nothing of ours to
+// answer closed, the focus never left the third: told again.
+struct FocusAfterCloseCase {
+    const char* name;
+    WindowID closed;
+    Verdict verdict;
+};
+
+void PrintTo(const FocusAfterCloseCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class FocusAfterClose : public ::testing::TestWithParam<FocusAfterCloseCase> {};
+
+TEST_P(FocusAfterClose, IsNewsOnlyWhereOurRaiseWasUnanswered) {
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kSecond, 0.00, false);
+    EXPECT_EQ(echoes.judge(kThird, 0.01, kSecond), Verdict::notOurs);
+    echoes.closed(GetParam().closed);
+    EXPECT_EQ(echoes.judge(kThird, 0.05, kFirst), GetParam().verdict);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RaiseEchoes, FocusAfterClose,
+    ::testing::Values(FocusAfterCloseCase{"RaisedWindowClosed", kSecond, Verdict::notOurs},
+                      FocusAfterCloseCase{"OtherWindowClosed", kFirst, Verdict::repeated}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 }  // namespace
 }  // namespace brindlow
