@@ -81,6 +81,8 @@ class ApplicationTracker {
     void observeLaunched(const AppRef& app, int attempt) { watch_.observeLaunched(app, attempt); }
     void appQuit(std::int32_t pid);
     void appActivated(const std::optional<AppRef>& app, std::int32_t pid);
+    // No window has the focus: the window handed on last, focused again, is news.
+    void focusLost() { focusHandedOn_.reset(); }
     bool catchUp(const std::vector<AppRef>& running) { return watch_.catchUp(running); }
     int rescanWindows(bool respectingBackoff) { return watch_.rescanWindows(respectingBackoff); }
     // Adopts a window into the strip of its display; false when it is not tiled. `created`: as

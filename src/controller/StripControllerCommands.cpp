@@ -381,6 +381,8 @@ void StripController::newWindowTookFocus(WindowID id) {
 // the strip's focused window; when the user's hand did, it stays with nobody.
 void StripController::focusLost() {
     raiseEchoes_.lost();
+    tracker_->focusLost();
+    if (nobodyFocusedAfterLeaving()) return;
     if (!lostUnderStillPointer(now())) return;
     // The hand is heard on a connection of its own: the motion that took the pointer over the gap
     // may be heard a moment after the focus loss it caused. Judged again then.
@@ -390,6 +392,38 @@ void StripController::focusLost() {
         log_.info("Focus lost under the still pointer: given back");
         raiseFocused(*state_.activeUUID);
     });
+}
+
+// The window manager focuses no window after one it owed a pick to left: our own window that had
+// the keys closed, or a window under the resting pointer closed. Its pick, if any, has been made:
+// the keys would go nowhere while the strip shows its window focused, so that one is raised. The
+// marks end here or with the focus that answers the raise, whichever the window manager reports
+// first; a pick it names after a moment of no window comes before that answer and is still
+// declined.
+bool StripController::nobodyFocusedAfterLeaving() {
+    const PointerActivity* activity = env_.platform.pointerActivity;
+    const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
+    const std::optional<double> markedAt =
+        ownWindowClosedAt_ ? ownWindowClosedAt_ : successorDueSince_;
+    // One of our own panels takes the keys: no window may have the focus on the way.
+    if (!markedAt || ownWindowTakesFocus_) return false;
+    // The user's hand since: the loss may be the user's doing (a click on the desktop).
+    if (handActed && *handActed > *markedAt) {
+        ownWindowClosedAt_.reset();
+        successorDueSince_.reset();
+        return false;
+    }
+    const DisplayState* display = state_.activeUUID ? stateOf(*state_.activeUUID) : nullptr;
+    const std::optional<WindowID> stripFocus =
+        display ? display->strip.focusedWindowID() : std::nullopt;
+    if (state_.paused || !stripFocus || stripFocusMinimized(stripFocus)) {
+        ownWindowClosedAt_.reset();
+        successorDueSince_.reset();
+        return false;
+    }
+    keepStripFocus("No window focused after the focused one left: the strip's focus raised",
+                   stripFocus);
+    return true;
 }
 
 bool StripController::lostUnderStillPointer(double lostAt) const {
@@ -437,7 +471,11 @@ void StripController::windowClosed(WindowID id) {
     const std::optional<WindowID> stripFocus =
         display ? display->strip.focusedWindowID() : std::nullopt;
     if (!stripFocus || *stripFocus == id) return;
-    if (slidUnderStillPointer(id)) successorDueSince_ = now();
+    if (!slidUnderStillPointer(id)) return;
+    successorDueSince_ = now();
+    // The window manager named no window before the close was heard: the strip's window takes
+    // the keys now.
+    if (!raiseEchoes_.reportedFocus()) nobodyFocusedAfterLeaving();
 }
 
 bool StripController::slidUnderStillPointer(WindowID id) const {
