@@ -42,6 +42,8 @@ class ApplicationTracker {
         std::function<void(const std::string& uuid)> raiseFocused;
         // The window manager focused `id` of an application not (yet) frontmost.
         std::function<void(WindowID id)> windowFocusedAside;
+        // The focused window of display `uuid` left minimised; the strip focuses another.
+        std::function<void(const std::string& uuid)> focusedWindowMinimised;
         // `id`, tiled or not, closed.
         std::function<void(WindowID id)> windowClosed;
         // `id`, a window just opened, took the strip's focus as it was adopted.
