@@ -299,12 +299,15 @@ void ApplicationTracker::settleDepartures() {
     // The strips whose focused window leaves: the neighbour the strip picks gives way to the
     // window the window manager still focuses (our raise of the leaving one never went out).
     std::set<std::string> focusLeaves;
+    std::set<std::string> focusMinimised;
     for (const auto& [kind, ids] : leaving)
         for (const WindowID id : ids)
             if (const auto location = state_.locate(id))
                 if (const DisplayState* display = state_.display(location->first);
-                    display && display->strip.focusedWindowID() == id)
+                    display && display->strip.focusedWindowID() == id) {
                     focusLeaves.insert(location->first);
+                    if (kind == Departure::Kind::minimized) focusMinimised.insert(location->first);
+                }
     for (const auto& [kind, ids] : leaving) {
         for (const WindowID id : ids) {
             const ManagedWindow& window = state_.windows.at(id);
@@ -320,6 +323,8 @@ void ApplicationTracker::settleDepartures() {
                 display && display->strip.locate(active->identity()))
                 display->strip.focus(active->identity());
     for (const std::string& uuid : changed) hooks_.structureChanged(uuid);
+    if (hooks_.focusedWindowMinimised)
+        for (const std::string& uuid : focusMinimised) hooks_.focusedWindowMinimised(uuid);
 
     // In the order they came back: of two windows the user restored one after the other, the
     // later one has the focus.

@@ -42,6 +42,8 @@ class ApplicationTracker {
         std::function<void(const std::string& uuid)> raiseFocused;
         // The window manager focused `id` of an application not (yet) frontmost.
         std::function<void(WindowID id)> windowFocusedAside;
+        // The focused window of display `uuid` left minimised; the strip focuses another.
+        std::function<void(const std::string& uuid)> focusedWindowMinimised;
         // `id`, tiled or not, closed.
         std::function<void(WindowID id)> windowClosed;
         // `id`, a window just opened, took the strip's focus as it was adopted.
@@ -81,6 +83,8 @@ class ApplicationTracker {
     void observeLaunched(const AppRef& app, int attempt) { watch_.observeLaunched(app, attempt); }
     void appQuit(std::int32_t pid);
     void appActivated(const std::optional<AppRef>& app, std::int32_t pid);
+    // No window has the focus: the window handed on last, focused again, is news.
+    void focusLost() { focusHandedOn_.reset(); }
     bool catchUp(const std::vector<AppRef>& running) { return watch_.catchUp(running); }
     int rescanWindows(bool respectingBackoff) { return watch_.rescanWindows(respectingBackoff); }
     // Adopts a window into the strip of its display; false when it is not tiled. `created`: as

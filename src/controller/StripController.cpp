@@ -104,6 +104,9 @@ StripController::StripController(StripControllerEnvironment environment)
     trackerHooks.newWindowFocused = [this](WindowID id) { newWindowTookFocus(id); };
     trackerHooks.windowFocusedAside = [this](WindowID id) { windowFocusedAside(id); };
     trackerHooks.windowClosed = [this](WindowID id) { windowClosed(id); };
+    trackerHooks.focusedWindowMinimised = [this](const std::string& uuid) {
+        focusedWindowMinimised(uuid);
+    };
     trackerHooks.windowMoved = [this](WindowID id) { watchDrag(id); };
     trackerHooks.windowResized = [this](WindowID id) { windowResized(id); };
     trackerHooks.windowMaximizedChanged = [this](WindowID id) { maximizedChanged(id); };

@@ -168,6 +168,12 @@ class StripController : private StripControllerMembers {
     bool stripFocusMinimized(std::optional<WindowID> stripFocus) const;
     // `id` closed.
     void windowClosed(WindowID id);
+    // The focused window of display `uuid` left minimised and the strip focuses a neighbour.
+    void focusedWindowMinimised(const std::string& uuid);
+    // Whether the focus, lost from `lostFrom`, went to no window where the window manager owed a
+    // pick (our window or a window under the resting pointer closed, the focused window was
+    // minimised): then the strip's window is raised.
+    bool nobodyFocusedAfterLeaving(std::optional<WindowID> lostFrom);
     // The focus went to no window.
     void focusLost();
     // Whether the focus lost at `lostAt` went because our moves left the still pointer over none of

@@ -380,7 +380,10 @@ void StripController::newWindowTookFocus(WindowID id) {
 // between columns arrives under it. When our moves brought the gap there, the focus goes back to
 // the strip's focused window; when the user's hand did, it stays with nobody.
 void StripController::focusLost() {
+    const std::optional<WindowID> lostFrom = raiseEchoes_.reportedFocus();
     raiseEchoes_.lost();
+    tracker_->focusLost();
+    if (nobodyFocusedAfterLeaving(lostFrom)) return;
     if (!lostUnderStillPointer(now())) return;
     // The hand is heard on a connection of its own: the motion that took the pointer over the gap
     // may be heard a moment after the focus loss it caused. Judged again then.
@@ -390,6 +393,42 @@ void StripController::focusLost() {
         log_.info("Focus lost under the still pointer: given back");
         raiseFocused(*state_.activeUUID);
     });
+}
+
+// The window manager focuses no window after one it owed a pick to left: our own window that had
+// the keys closed, a window under the resting pointer closed, or the user minimised the strip's
+// focused window (whose departure is then taken in). Its pick, if any, has been made: the keys
+// would go nowhere while the strip shows its window focused, so that one is raised. The marks end
+// here or with the focus that answers the raise, whichever the window manager reports first; a
+// pick it names after a moment of no window comes before that answer and is still declined.
+bool StripController::nobodyFocusedAfterLeaving(std::optional<WindowID> lostFrom) {
+    const PointerActivity* activity = env_.platform.pointerActivity;
+    const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
+    const std::optional<double> markedAt =
+        ownWindowClosedAt_ ? ownWindowClosedAt_ : successorDueSince_;
+    const auto departed = lostFrom ? state_.departed.find(*lostFrom) : state_.departed.end();
+    const bool minimisedAway =
+        departed != state_.departed.end() && departed->second.kind == Departure::Kind::minimized;
+    // One of our own panels takes the keys: no window may have the focus on the way.
+    if ((!markedAt && !minimisedAway) || ownWindowTakesFocus_) return false;
+    // The user's hand since: the loss may be the user's doing (a click on the desktop).
+    const double since = markedAt ? *markedAt : departed->second.time;
+    if (handActed && *handActed > since) {
+        ownWindowClosedAt_.reset();
+        successorDueSince_.reset();
+        return false;
+    }
+    const DisplayState* display = state_.activeUUID ? stateOf(*state_.activeUUID) : nullptr;
+    const std::optional<WindowID> stripFocus =
+        display ? display->strip.focusedWindowID() : std::nullopt;
+    if (state_.paused || !stripFocus || stripFocusMinimized(stripFocus)) {
+        ownWindowClosedAt_.reset();
+        successorDueSince_.reset();
+        return false;
+    }
+    keepStripFocus("No window focused after the focused one left: the strip's focus raised",
+                   stripFocus);
+    return true;
 }
 
 bool StripController::lostUnderStillPointer(double lostAt) const {
@@ -439,7 +478,23 @@ void StripController::windowClosed(WindowID id) {
     const std::optional<WindowID> stripFocus =
         display ? display->strip.focusedWindowID() : std::nullopt;
     if (!stripFocus || *stripFocus == id) return;
-    if (slidUnderStillPointer(id)) successorDueSince_ = now();
+    if (!slidUnderStillPointer(id)) return;
+    successorDueSince_ = now();
+    // The window manager named no window before the close was heard: the strip's window takes
+    // the keys now.
+    if (!raiseEchoes_.reportedFocus()) nobodyFocusedAfterLeaving(std::nullopt);
+}
+
+// Where the window manager already focuses no window as the minimised window's departure is taken
+// in (its own habit after a minimise, or it named none first), the neighbour the strip now focuses
+// is raised: the keys would otherwise go nowhere. A window it focuses later is followed as always.
+void StripController::focusedWindowMinimised(const std::string& uuid) {
+    // One of our own panels taking the keys may leave no window focused on the way.
+    if (state_.paused || state_.activeUUID != uuid || raiseEchoes_.reportedFocus() ||
+        ownWindowTakesFocus_)
+        return;
+    log_.info("No window focused after the focused one was minimised: the strip's focus raised");
+    raiseFocused(uuid);
 }
 
 bool StripController::slidUnderStillPointer(WindowID id) const {

@@ -108,7 +108,8 @@ struct StripControllerMembers {
     StillPointerFocus stillPointer_;
     // Since when the window manager owes a focus of its own: a window our moves slid under the
     // resting pointer closed, with its focus and not the strip's, and the next focus is its pick
-    // of a successor (strip queue).
+    // of a successor (strip queue). Ends with the next focus judged, or as the window manager
+    // names no window: then the strip's window is raised, and its answer is judged.
     std::optional<double> successorDueSince_;
     // Whether the platform listened for the user's hand as our last moves went out.
     // One of our own windows (a panel) takes the focus: the window manager may let no window
@@ -116,7 +117,8 @@ struct StripControllerMembers {
     // strip window has the focus again.
     bool ownWindowTakesFocus_ = false;
     bool handHeard_ = false;
-    // When a window of ours that had the keys closed, until the next focus change is judged.
+    // When a window of ours that had the keys closed, until the next focus change is judged (the
+    // answer to the raise asked as the window manager names no window, if it does).
     std::optional<double> ownWindowClosedAt_;
     // Shared with the gesture thread under its own lock.
     std::mutex pendingGestureMutex_;

@@ -86,5 +86,31 @@ INSTANTIATE_TEST_SUITE_P(Nine, BesideAWindowManager,
                          ::testing::Values("Openbox", "Xfwm4", "KWin", "Metacity", "Marco", "IceWM",
                                            "Fluxbox", "JWM", "FVWM"));
 
+class BesideAPointerFocusWindowManager : public BesideAWindowManager {};
+
+// The user closes w1, which the scroll to w2 slid under the resting pointer, before its focus
+// there was heard, and the window manager focuses no window after it: w2, the strip's focus,
+// takes the keys, and the window manager's pick owed for the close is no longer awaited: an
+// application activating its window later is followed.
+TEST_P(BesideAPointerFocusWindowManager, AfterAClosedWindowAndNoFocusALaterChoiceIsFollowed) {
+    const Point pointer{400, 500};
+    ASSERT_NO_FATAL_FAILURE(jumpToW2AndLand(pointer));
+    ASSERT_TRUE(windows[1].frame().contains(pointer));
+    windows[1].close();
+    time.runUntilIdle();
+    desktop.loseFocus();
+    time.runUntilIdle();
+    animate();
+    EXPECT_EQ(desktop.activeWindow(), windows[2].id());
+    windows[4].focus();
+    editor.activate();
+    time.runUntilIdle();
+    animate();
+    EXPECT_EQ(focusedWindow(), windows[4].id());
+    EXPECT_TRUE(windows[4].isFocused());
+}
+
+INSTANTIATE_TEST_SUITE_P(Two, BesideAPointerFocusWindowManager, ::testing::Values("JWM", "FVWM"));
+
 }  // namespace
 }  // namespace brindlow::test

@@ -112,15 +112,16 @@ TEST_P(MinimiseStays, WhateverBrindlowStillHadUnderWay) {
     })) << "the minimised window was shown again or kept in the strip";
     // Nothing was chosen since: where the window manager focuses one of the tiled windows, the
     // strip focuses it too (not so for the window manager's own icon of the minimised window
-    // under the pointer, or our settings window, which stand in no column).
+    // under the pointer, or our settings window, which stand in no column); some window has the
+    // focus, as the strip shows one focused.
     EXPECT_TRUE(keeps([&] {
         const auto focused = active();
         const Columns shown = columns();
         const bool tiled = focused && std::find(shown.windows.begin(), shown.windows.end(),
                                                 *focused) != shown.windows.end();
-        return !tiled || stripFocus() == focused;
+        return focused && (!tiled || stripFocus() == focused);
     })) << "the strip focuses column "
-        << columns().focused << ", the window manager another tiled window";
+        << columns().focused << ", the window manager another tiled window or none";
 }
 
 INSTANTIATE_TEST_SUITE_P(
