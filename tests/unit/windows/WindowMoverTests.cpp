@@ -22,8 +22,8 @@ struct WindowMoverTest : ::testing::Test, test::SimFixture {
     SimWindow window = desktop.openWindow(app, {.title = "notes", .frame = {100, 100, 800, 600}});
 
     ManagedWindow managed(const SimWindow& w) const {
-        return ManagedWindow{w.id(),  w.pid(),   "org.example.editor", "Editor",
-                             "notes", w.frame(), w.element(),          std::nullopt};
+        return ManagedWindow{w.id(),    w.pid(),     "org.example.editor", "Editor",    "notes",
+                             w.frame(), w.element(), std::nullopt,         std::nullopt};
     }
 };
 

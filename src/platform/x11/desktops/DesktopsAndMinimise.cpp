@@ -44,6 +44,7 @@ AXError DesktopsAndMinimise::setMinimized(xcb_window_t window, bool on, double t
 }
 
 void DesktopsAndMinimise::iconifyRequested(xcb_window_t window) {
+    bool shown = true;
     {
         std::lock_guard lock(d_.mutex);
         const auto own = d_.ownIconifying.find(window);
@@ -54,8 +55,10 @@ void DesktopsAndMinimise::iconifyRequested(xcb_window_t window) {
         // Hidden but still shown while it is the active window: minimised by the user now.
         if (d_.hideWhenInactive == window) d_.hideWhenInactive.reset();
         d_.minimisedByOthers[window] = std::chrono::steady_clock::now();
+        if (const auto known = d_.known.find(window); known != d_.known.end())
+            shown = !known->second.minimized;
     }
-    activation().minimiseHeard(window);
+    activation().minimiseHeard(window, shown);
     // Someone else (the user, a taskbar, a command of ours) minimised a window already iconified
     // for parking: from now on it counts as minimised like any other.
     if (!d_.parked.isHidden(window) && !d_.parked.isShowing(window)) return;
