@@ -50,9 +50,11 @@ void DesktopsAndMinimise::iconifyRequested(xcb_window_t window) {
         }
         // Hidden but still shown while it is the active window: minimised by the user now.
         if (d_.hideWhenInactive == window) d_.hideWhenInactive.reset();
-        d_.minimisedByOthers.insert(window);
         if (const auto known = d_.known.find(window); known != d_.known.end())
             shown = !known->second.minimized;
+        // A window minimised already is hidden now: once shown again, it is no longer the user's.
+        auto& hiddenSince = d_.minimisedByOthers.try_emplace(window, false).first->second;
+        hiddenSince = hiddenSince || !shown;
     }
     activation().minimiseHeard(window, shown);
     // Someone else (the user, a taskbar, a command of ours) minimised a window already iconified

@@ -247,8 +247,16 @@ void ClientRegistry::refreshWindow(xcb_window_t window, bool titleMayChange) {
         // Away first when leaving, back last when returning: in between the window reads as
         // what it is on its own desktop.
         if (nowAway && !k.away) events.push_back({X11WindowEvent::Kind::away, window, k.pid});
-        // Restored: a later parking of it is Brindlow's again.
-        if (!nowMinimized && k.minimized) d_.minimisedByOthers.erase(window);
+        // Shown hidden, then shown again (on whichever desktop): a later parking of it is
+        // Brindlow's again. Read shown before the window manager carried the minimise out says
+        // nothing.
+        if (const auto asked = d_.minimisedByOthers.find(window);
+            asked != d_.minimisedByOthers.end()) {
+            if (s->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN))
+                asked->second = true;
+            else if (asked->second)
+                d_.minimisedByOthers.erase(asked);
+        }
         // Where someone asked it to go: the desktop read from now on is theirs.
         d_.desktopAskedByOthers.reads(window, s->desktop);
         if (nowMinimized != k.minimized) {

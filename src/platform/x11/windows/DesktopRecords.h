@@ -64,8 +64,9 @@ struct DesktopRecords {
     // Iconify requests Brindlow sent for parking that have not come back to it yet, per window.
     std::map<xcb_window_t, int> ownIconifying;
     // Windows others (the user, a taskbar) asked the window manager to iconify, until it shows
-    // them again: a layout already on its way must not take such a window for one to park.
-    std::set<xcb_window_t> minimisedByOthers;
+    // them again: a layout already on its way must not take such a window for one to park. Each
+    // with whether the window manager has shown it hidden since (shown again only after that).
+    std::map<xcb_window_t, bool> minimisedByOthers;
     // The desktop someone else last asked the window manager to move a window to, until the
     // window reads on it.
     AskedDesktops desktopAskedByOthers;
