@@ -42,7 +42,7 @@ struct Session {
         if (app->copyAttributeValue(ax::windows, value) != axerror::success) return;
         for (const AXElementRef& element : std::get<std::vector<AXElementRef>>(value)) {
             windows.push_back({element->identity(), client.pid(), std::nullopt, "bench", "", Rect(),
-                               element, std::nullopt});
+                               element, std::nullopt, std::nullopt});
         }
     }
 };

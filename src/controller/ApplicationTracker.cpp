@@ -525,6 +525,7 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
                             [this, element, pid] { add(element, pid, true, true); });
             break;
         case AppObserver::Event::windowDestroyed:
+            minimisesHeard_.erase(id);
             if (hooks_.windowClosed) hooks_.windowClosed(id);
             state_.records.edit(id, [](WindowRecord& record) { record.userFloating = false; });
             if (managed) {
@@ -550,6 +551,7 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             }
             break;
         case AppObserver::Event::minimized:
+            ++minimisesHeard_[id];
             if (managed) queueDeparture(id, Departure::Kind::minimized);
             dropPendingReturn(id);
             break;
@@ -598,6 +600,11 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             }
             break;
     }
+}
+
+std::uint64_t ApplicationTracker::minimisesHeard(WindowID id) const {
+    const auto found = minimisesHeard_.find(id);
+    return found == minimisesHeard_.end() ? 0 : found->second;
 }
 
 }  // namespace brindlow

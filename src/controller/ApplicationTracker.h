@@ -108,6 +108,8 @@ class ApplicationTracker {
 
     // The reason as the log line says it.
     static const char* removalText(Removal reason);
+    // How many minimises of `id` have been heard: a raise of it says so, and undoes none after.
+    std::uint64_t minimisesHeard(WindowID id) const;
 
   private:
     ApplicationWatch::Hooks watchHooks();
@@ -180,6 +182,7 @@ class ApplicationTracker {
     // Keyed by their place among the returns heard: settled in the order they came back.
     std::map<std::uint64_t, PendingReturn> pendingReturns_;
     bool settleScheduled_ = false;
+    std::map<WindowID, std::uint64_t> minimisesHeard_;
     // Gatherings settled so far: a scheduled settle finds its gathering settled early.
     std::uint64_t gatheringsSettled_ = 0;
     // After hooks_: its hooks copy them.

@@ -154,8 +154,10 @@ void StripController::raiseFocused(const std::string& uuid, std::optional<std::u
 
 void StripController::raise(const ManagedWindow& window, std::optional<std::uint64_t> askedAt) {
     if (floatedFocus_ && floatedFocus_->window != window.id) floatedFocus_.reset();
+    ManagedWindow asked = window;
+    asked.minimisesHeard = tracker_->minimisesHeard(window.id);
     const std::optional<bool> replacedLast =
-        askedAt ? raiser_->raiseAskedAt(window, *askedAt) : raiser_->raise(window);
+        askedAt ? raiser_->raiseAskedAt(asked, *askedAt) : raiser_->raise(asked);
     // Dropped: one of our own windows took the focus since it was asked for.
     if (!replacedLast) return;
     raiseEchoes_.raised(window.id, now(), *replacedLast,

@@ -15,6 +15,17 @@
 
 namespace brindlow {
 
+// One step of a caller's request made in several steps (a raise: main window, raise, application
+// frontmost).
+struct AXStep {
+    // Shared by the steps of one request.
+    std::uint64_t request = 0;
+    // How many minimises of the window the caller had been told of when it asked: a minimise
+    // the platform has seen beyond them is one the request was made without knowing of, and no
+    // step of it shows the window again. None: the caller does not say.
+    std::optional<std::uint64_t> minimisesHeard;
+};
+
 // One user-interface object of another application (an application or one of
 // its windows), reached the way an assistive client reaches it. Elements are
 // shared, never copied: every holder of the same AXElementRef sees the same
@@ -37,16 +48,16 @@ class AXElement {
     virtual AXError isAttributeSettable(std::string_view attribute, bool& settable) const = 0;
     // Performs an action ("AXRaise").
     virtual AXError performAction(std::string_view action) = 0;
-    // The same two as one step of the caller's request numbered `request`: the steps of one
-    // request share the number, so that the platform can tell a further step of a request it
-    // has already carried out from a new request. Platforms that need not ignore it.
-    virtual AXError setAttributeValueAsStepOf(std::uint64_t request, std::string_view attribute,
+    // The same two as one step of the caller's request `step`: the steps of one request share
+    // its number, so that the platform can tell a further step of a request it has already
+    // carried out from a new request. Platforms that need not ignore it.
+    virtual AXError setAttributeValueAsStepOf(const AXStep& step, std::string_view attribute,
                                               const AXValue& value) {
-        (void)request;
+        (void)step;
         return setAttributeValue(attribute, value);
     }
-    virtual AXError performActionAsStepOf(std::uint64_t request, std::string_view action) {
-        (void)request;
+    virtual AXError performActionAsStepOf(const AXStep& step, std::string_view action) {
+        (void)step;
         return performAction(action);
     }
     // How long each later call through this element waits for an answer.

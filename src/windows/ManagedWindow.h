@@ -21,6 +21,9 @@ struct ManagedWindow {
     Rect frame;         // as last known
     AXElementRef element;
     std::optional<std::uint32_t> windowNumber;
+    // Handed to a raise: how many minimises of the window the strip had heard when it asked
+    // (none: not told).
+    std::optional<std::uint64_t> minimisesHeard;
 
     // How log lines name the window: application name, blank, quoted title.
     std::string label() const { return appName + " '" + title + "'"; }

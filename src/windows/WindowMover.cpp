@@ -211,8 +211,9 @@ bool WindowMover::raise(const ManagedWindow& window,
         return false;
     };
     // The steps share one number, so that the platform sends one request per raise, however
-    // many of its steps ask, and never takes a new raise for a step of the one before.
-    const std::uint64_t request = ++raises_;
+    // many of its steps ask, and never takes a new raise for a step of the one before. They say
+    // which minimises the raise was asked knowing of: none of them undoes a later one.
+    const AXStep request{.request = ++raises_, .minimisesHeard = window.minimisesHeard};
     if (window.element) {
         keep(window.element->setAttributeValueAsStepOf(request, ax::main, true));
         if (stopped()) return true;

@@ -289,6 +289,10 @@ class SimDesktop final : public Accessibility,
 
     // Every accessibility call that reached an application, in order.
     const std::vector<SimCall>& calls() const { return calls_; }
+    // The steps of requests made in steps (raises), with the window (0: an application) each
+    // was asked of, in order.
+    const std::vector<std::pair<WindowID, AXStep>>& steps() const { return steps_; }
+    void stepAsked(WindowID window, const AXStep& step) { steps_.emplace_back(window, step); }
     size_t liveObserverCount(std::int32_t pid) const;
 
     // Accessibility
@@ -416,6 +420,7 @@ class SimDesktop final : public Accessibility,
     std::map<ObserverToken, std::function<void()>> stackingObservers_;
     std::map<std::int32_t, std::vector<std::weak_ptr<SimObserver>>> observers_;
     std::vector<SimCall> calls_;
+    std::vector<std::pair<WindowID, AXStep>> steps_;
     std::optional<std::int32_t> frontmost_;
     ObserverToken nextToken_ = 1;
     std::int32_t nextPID_ = 501;

@@ -24,6 +24,17 @@ AXError SimElement::performAction(std::string_view action) {
     return desktop_->action(pid_, window_, action, timeout_);
 }
 
+AXError SimElement::setAttributeValueAsStepOf(const AXStep& step, std::string_view attribute,
+                                              const AXValue& value) {
+    if (alive_.lock()) desktop_->stepAsked(window_, step);
+    return setAttributeValue(attribute, value);
+}
+
+AXError SimElement::performActionAsStepOf(const AXStep& step, std::string_view action) {
+    if (alive_.lock()) desktop_->stepAsked(window_, step);
+    return performAction(action);
+}
+
 AXError SimElement::setMessagingTimeout(double seconds) {
     timeout_ = seconds > 0 ? seconds : SimDesktop::kDefaultMessagingTimeout;
     return axerror::success;

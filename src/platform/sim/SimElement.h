@@ -20,6 +20,9 @@ class SimElement final : public AXElement {
     AXError setAttributeValue(std::string_view attribute, const AXValue& value) override;
     AXError isAttributeSettable(std::string_view attribute, bool& settable) const override;
     AXError performAction(std::string_view action) override;
+    AXError setAttributeValueAsStepOf(const AXStep& step, std::string_view attribute,
+                                      const AXValue& value) override;
+    AXError performActionAsStepOf(const AXStep& step, std::string_view action) override;
     AXError setMessagingTimeout(double seconds) override;
     AXError pid(std::int32_t& pid) const override;
     std::uint32_t identity() const override { return window_ != 0 ? window_ : std::uint32_t(pid_); }

@@ -326,6 +326,33 @@ TEST_F(Departures, AMinimisedWindowKeepsItsPlaceAndItsOriginalFrame) {
     EXPECT_TRUE(kLeft.contains(late.frame()) || kRight.contains(late.frame()));
 }
 
+// Each raise says how many minimises of its window the strip had heard when it asked: the
+// platform shows no window minimised beyond them, however late the raise goes out.
+TEST_F(Departures, EachRaiseSaysHowManyMinimisesOfItsWindowTheStripHadHeard) {
+    const auto heardInLastRaiseOf = [&](const SimWindow& window) {
+        const auto& steps = desktop.steps();
+        for (auto step = steps.rbegin(); step != steps.rend(); ++step)
+            if (step->first == window.id()) return step->second.minimisesHeard;
+        return std::optional<std::uint64_t>();
+    };
+    controller->perform(Command::Kind::focusFirst);
+    time.runUntilIdle();
+    EXPECT_EQ(heardInLastRaiseOf(a), std::optional<std::uint64_t>(0));
+    for (const std::uint64_t minimises : {1, 2}) {
+        a.minimize();
+        gather();
+        a.minimize(false);
+        gather();
+        controller->perform(Command::Kind::focusRight);
+        controller->perform(Command::Kind::focusFirst);
+        time.runUntilIdle();
+        EXPECT_EQ(heardInLastRaiseOf(a), std::optional<std::uint64_t>(minimises));
+    }
+    // Raised between a's trips: another window's minimises are its own.
+    EXPECT_EQ(focusedWindow(), a.id());
+    EXPECT_EQ(heardInLastRaiseOf(c), std::optional<std::uint64_t>(0));
+}
+
 // Of two minimised windows the user restores one right after the other, both back in one
 // gathering, the one restored later has the focus.
 class RestoredOneAfterTheOther : public Departures,

@@ -25,8 +25,8 @@ struct AsyncMoverTest : ::testing::Test, test::SimFixture {
     SimWindow b = desktop.openWindow(app, {.title = "b", .frame = {800, 0, 800, 600}});
 
     ManagedWindow managed(const SimWindow& w, Rect frame) const {
-        return ManagedWindow{w.id(), w.pid(),     std::nullopt, "Editor", w.title().value_or(""),
-                             frame,  w.element(), std::nullopt};
+        return ManagedWindow{w.id(), w.pid(),     std::nullopt, "Editor",    w.title().value_or(""),
+                             frame,  w.element(), std::nullopt, std::nullopt};
     }
     ManagedWindow managed(const SimWindow& w) const { return managed(w, w.frame()); }
     size_t raises(WindowID id) const {

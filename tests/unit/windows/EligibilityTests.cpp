@@ -100,6 +100,7 @@ TEST_F(ElementEligibility, MakesAManagedWindowWithASharedElementAndATimeOut) {
                                         "notes.txt",
                                         {10, 20, 800, 600},
                                         element,
+                                        std::nullopt,
                                         std::nullopt}));
     EXPECT_EQ(dynamic_cast<SimElement&>(*element).messagingTimeout(), 1.0);
     EXPECT_EQ(managed->label(), "Editor 'notes.txt'");

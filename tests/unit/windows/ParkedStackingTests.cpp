@@ -31,8 +31,8 @@ class ParkedStackingTest : public ::testing::Test, public test::SimFixture {
     }
 
     void manage(const SimWindow& w) {
-        windows[w.id()] = ManagedWindow{w.id(), w.pid(),   std::nullopt, "Editor",
-                                        "",     w.frame(), w.element(),  std::nullopt};
+        windows[w.id()] = ManagedWindow{w.id(),    w.pid(),     std::nullopt, "Editor",    "",
+                                        w.frame(), w.element(), std::nullopt, std::nullopt};
     }
     // Another window of the editor's at `frame`, managed.
     SimWindow openManaged(const char* title, const Rect& frame) {

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +24,8 @@ struct WindowMoverTest : ::testing::Test, test::SimFixture {
     SimWindow window = desktop.openWindow(app, {.title = "notes", .frame = {100, 100, 800, 600}});
 
     ManagedWindow managed(const SimWindow& w) const {
-        return ManagedWindow{w.id(),  w.pid(),   "org.example.editor", "Editor",
-                             "notes", w.frame(), w.element(),          std::nullopt};
+        return ManagedWindow{w.id(),    w.pid(),     "org.example.editor", "Editor",    "notes",
+                             w.frame(), w.element(), std::nullopt,         std::nullopt};
     }
 };
 
@@ -260,6 +262,63 @@ INSTANTIATE_TEST_SUITE_P(
                                        [](const SimWindow& w) { w.setAway(); },
                                        "Raise <private> stopped: on another desktop"}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// A window element that keeps the steps it is asked for, and passes them on to the window.
+class StepsKept final : public AXElement {
+  public:
+    explicit StepsKept(AXElementRef window) : window_(std::move(window)) {}
+    std::vector<AXStep> steps;
+
+    AXError copyAttributeValue(std::string_view attribute, AXValue& value) const override {
+        return window_->copyAttributeValue(attribute, value);
+    }
+    AXError setAttributeValue(std::string_view attribute, const AXValue& value) override {
+        return window_->setAttributeValue(attribute, value);
+    }
+    AXError isAttributeSettable(std::string_view attribute, bool& settable) const override {
+        return window_->isAttributeSettable(attribute, settable);
+    }
+    AXError performAction(std::string_view action) override {
+        return window_->performAction(action);
+    }
+    AXError setAttributeValueAsStepOf(const AXStep& step, std::string_view attribute,
+                                      const AXValue& value) override {
+        steps.push_back(step);
+        return window_->setAttributeValue(attribute, value);
+    }
+    AXError performActionAsStepOf(const AXStep& step, std::string_view action) override {
+        steps.push_back(step);
+        return window_->performAction(action);
+    }
+    AXError setMessagingTimeout(double seconds) override {
+        return window_->setMessagingTimeout(seconds);
+    }
+    AXError pid(std::int32_t& pid) const override { return window_->pid(pid); }
+    std::uint32_t identity() const override { return window_->identity(); }
+
+  private:
+    AXElementRef window_;
+};
+
+// Each step of a raise carries the raise's number and how many minimises of the window the strip
+// had heard when it asked: the platform undoes no minimise beyond them.
+TEST_F(WindowMoverTest, EachStepOfARaiseSaysWhichRaiseAndWhichMinimisesItKnewOf) {
+    const auto kept = std::make_shared<StepsKept>(window.element());
+    ManagedWindow asked = managed(window);
+    asked.element = kept;
+    asked.minimisesHeard = 2;
+    mover.raise(asked);
+    asked.minimisesHeard = 3;
+    mover.raise(asked);
+    ASSERT_EQ(kept->steps.size(), 4u);
+    EXPECT_EQ(kept->steps[0].request, kept->steps[1].request);
+    EXPECT_NE(kept->steps[1].request, kept->steps[2].request);
+    EXPECT_EQ(kept->steps[2].request, kept->steps[3].request);
+    const std::vector<std::optional<std::uint64_t>> heard = {
+        kept->steps[0].minimisesHeard, kept->steps[1].minimisesHeard, kept->steps[2].minimisesHeard,
+        kept->steps[3].minimisesHeard};
+    EXPECT_EQ(heard, (std::vector<std::optional<std::uint64_t>>{2, 2, 3, 3}));
+}
 
 TEST_F(WindowMoverTest, ApplicationElementsWaitOneSecondForARaiseAndHalfASecondForTheSwitch) {
     window.setLatency(0);  // the window answers at once, its application slowly

@@ -32,7 +32,7 @@ TEST_P(RaiseStepsAfterAUserAction, TheWindowStaysWhereTheUserPutIt) {
     const AXElementRef element = windowElement(raised);
     ASSERT_TRUE(windowElement(other) && element);
     // One raise: its steps carry one number.
-    constexpr std::uint64_t kRaise = 1;
+    const AXStep kRaise{.request = 1, .minimisesHeard = std::nullopt};
     ASSERT_EQ(element->setAttributeValueAsStepOf(kRaise, ax::main, true), axerror::success);
     ASSERT_TRUE(settle([&] { return desktop().registry().activeWindow() == raised.window(); }));
 
@@ -60,6 +60,45 @@ INSTANTIATE_TEST_SUITE_P(UserActions, RaiseStepsAfterAUserAction,
                          ::testing::Values(UserAction{"Minimised", "windowminimize", "AXMinimized"},
                                            UserAction{"SentToAnotherDesktop",
                                                       "set_desktop_for_window", "AXAway"}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+// A raise told how many minimises of the window its asker had heard of, asked once the user's
+// minimise was carried out: only one asked knowing of it shows the window again, however soon.
+struct KnownMinimises {
+    const char* name;
+    std::uint64_t heard;
+    bool shownAgain;
+};
+
+void PrintTo(const KnownMinimises& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class ARaiseAfterTheUsersMinimise : public X11Fixture,
+                                    public ::testing::WithParamInterface<KnownMinimises> {};
+
+TEST_P(ARaiseAfterTheUsersMinimise, ShowsTheWindowOnlyWhenItsAskerKnewOfTheMinimise) {
+    TestClientProcess other({"--title", "other"});
+    TestClientProcess raised({"--title", "raised"});
+    const AXElementRef element = windowElement(raised);
+    ASSERT_TRUE(windowElement(other) && element);
+    ASSERT_TRUE(runProcess({"xdotool", "windowminimize", std::to_string(raised.window())}).status ==
+                0);
+    ASSERT_TRUE(settle([&] { return get<bool>(element, ax::minimized) == true; }));
+
+    const AXStep raise{.request = 1, .minimisesHeard = GetParam().heard};
+    EXPECT_EQ(element->setAttributeValueAsStepOf(raise, ax::main, true), axerror::success);
+    ASSERT_TRUE(windowManagerCaughtUp(connection()));
+    if (GetParam().shownAgain) {
+        EXPECT_TRUE(settle([&] { return get<bool>(element, ax::minimized) == false; }));
+    } else {
+        EXPECT_EQ(get<bool>(element, ax::minimized), true);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Asks, ARaiseAfterTheUsersMinimise,
+                         ::testing::Values(KnownMinimises{"AskedBeforeItWasHeard", 0, false},
+                                           KnownMinimises{"AskedKnowingOfIt", 1, true}),
                          [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

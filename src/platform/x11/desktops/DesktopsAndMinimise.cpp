@@ -3,19 +3,15 @@
 #include <xcb/xcb_ewmh.h>
 #include <xcb/xcb_icccm.h>
 
-#include <chrono>
-
 #include "platform/Log.h"
 #include "platform/x11/connection/X11Connection.h"
+#include "platform/x11/connection/X11Properties.h"
 #include "platform/x11/desktops/DesktopsAndMinimise.h"
 #include "platform/x11/windows/X11Desktop.h"
 
 namespace brindlow {
 
 namespace {
-
-// Longer than a window manager takes to move a window to the desktop someone asked for.
-constexpr std::chrono::milliseconds kDesktopAnswer{1000};
 
 const Logger& parkingLog() {
     static const Logger logger = makeLogger("Parking");
@@ -44,6 +40,7 @@ AXError DesktopsAndMinimise::setMinimized(xcb_window_t window, bool on, double t
 }
 
 void DesktopsAndMinimise::iconifyRequested(xcb_window_t window) {
+    bool shown = true;
     {
         std::lock_guard lock(d_.mutex);
         const auto own = d_.ownIconifying.find(window);
@@ -53,9 +50,13 @@ void DesktopsAndMinimise::iconifyRequested(xcb_window_t window) {
         }
         // Hidden but still shown while it is the active window: minimised by the user now.
         if (d_.hideWhenInactive == window) d_.hideWhenInactive.reset();
-        d_.minimisedByOthers[window] = std::chrono::steady_clock::now();
+        if (const auto known = d_.known.find(window); known != d_.known.end())
+            shown = !known->second.minimized;
+        // A window minimised already is hidden now: once shown again, it is no longer the user's.
+        auto& hiddenSince = d_.minimisedByOthers.try_emplace(window, false).first->second;
+        hiddenSince = hiddenSince || !shown;
     }
-    activation().minimiseHeard(window);
+    activation().minimiseHeard(window, shown);
     // Someone else (the user, a taskbar, a command of ours) minimised a window already iconified
     // for parking: from now on it counts as minimised like any other.
     if (!d_.parked.isHidden(window) && !d_.parked.isShowing(window)) return;
@@ -65,14 +66,11 @@ void DesktopsAndMinimise::iconifyRequested(xcb_window_t window) {
 }
 
 void DesktopsAndMinimise::mapToDesktop(xcb_window_t window, std::optional<std::uint32_t> desktop) {
-    // Under the lock desktopRequested takes: a user's move heard before is sent here (the
-    // window manager may not have handled it when the desktop was read), one heard after is
-    // sent again there, after this map.
+    // Under the lock desktopRequested takes: a user's move heard before and not shown carried
+    // out yet is sent here (the window manager may not have handled it when the desktop was
+    // read), one heard after is sent again there, after this map.
     std::lock_guard lock(d_.mutex);
-    if (const auto asked = d_.desktopAskedByOthers.find(window);
-        asked != d_.desktopAskedByOthers.end() &&
-        std::chrono::steady_clock::now() - asked->second.second < kDesktopAnswer)
-        desktop = asked->second.first;
+    if (const auto asked = d_.desktopAskedByOthers.notCarriedOut(window)) desktop = asked;
     // A client leaves the iconic state by mapping its window; the window manager does the rest.
     xcb_map_window(x_.xcb(), window);
     if (desktop) {
@@ -86,6 +84,9 @@ void DesktopsAndMinimise::mapToDesktop(xcb_window_t window, std::optional<std::u
 }
 
 void DesktopsAndMinimise::desktopRequested(xcb_window_t window, std::uint32_t desktop) {
+    // The window manager may have carried it out by the time it is heard.
+    const std::optional<std::uint32_t> readNow =
+        readCardinal(x_, window, x_.ewmh()->_NET_WM_DESKTOP);
     {
         std::lock_guard lock(d_.mutex);
         if (const auto own = ownDesktopRequests_.find(std::pair(window, desktop));
@@ -93,7 +94,7 @@ void DesktopsAndMinimise::desktopRequested(xcb_window_t window, std::uint32_t de
             ownDesktopRequests_.erase(own);
             return;
         }
-        d_.desktopAskedByOthers[window] = std::pair(desktop, std::chrono::steady_clock::now());
+        d_.desktopAskedByOthers.asked(window, desktop, readNow);
         if (!d_.parked.isShowing(window)) return;
         // The request may reach the window manager before Brindlow's map, which then brings the
         // window to the current desktop (metacity, marco), or before the desktop Brindlow read

@@ -68,12 +68,20 @@ bool Activation::stillShownToUser(xcb_window_t window) {
     return snapshot && !registry().minimized(*snapshot) && !registry().away(*snapshot);
 }
 
-void Activation::minimiseHeard(xcb_window_t window) {
-    crossedMinimise_.minimiseHeard(window, std::chrono::steady_clock::now());
+void Activation::minimiseHeard(xcb_window_t window, bool shown) {
+    crossedMinimise_.minimiseAsked(window, shown);
 }
 
 void Activation::minimiseSent(xcb_window_t window) {
     crossedMinimise_.minimiseSent(window);
+}
+
+void Activation::minimiseTold(xcb_window_t window) {
+    crossedMinimise_.minimiseTold(window);
+}
+
+void Activation::windowGone(xcb_window_t window) {
+    crossedMinimise_.forget(window);
 }
 
 void Activation::activationHeard(xcb_window_t window) {
@@ -90,20 +98,25 @@ void Activation::activationHeard(xcb_window_t window) {
 }
 
 AXError Activation::activate(xcb_window_t window, double timeout,
-                             std::optional<std::uint64_t> raise) {
+                             const std::optional<AXStep>& step) {
     if (!registry().read(window)) return axerror::invalidElement;
-    const auto now = std::chrono::steady_clock::now();
+    const std::optional<std::uint64_t> raise =
+        step ? std::optional<std::uint64_t>(step->request) : std::nullopt;
+    std::optional<std::uint64_t> heard = step ? step->minimisesHeard : std::nullopt;
     bool again = false;
     {
         std::lock_guard lock(d_.mutex);
         again = lastActivation_.furtherStep(window, raise);
+        // A step for another window than the raise's first (its application's focused one): the
+        // raise was asked knowing of none of that window's minimises.
+        if (heard && lastActivation_.forAnotherWindow(window, raise)) heard = 0;
     }
     // Still the active window as the window manager says it now (not as last heard).
     if (again && readActiveWindow(x_) == window) return axerror::success;
     // A further step goes out after the first was answered, maybe after the user minimised the
     // window or sent it to another desktop: the window manager would show it again.
     if (again && !stillShownToUser(window)) return axerror::success;
-    const AXError result = activateNow(window, timeout, now);
+    const AXError result = activateNow(window, timeout, heard);
     if (result == axerror::success) {
         std::lock_guard lock(d_.mutex);
         lastActivation_.sent(window, raise);
@@ -112,7 +125,7 @@ AXError Activation::activate(xcb_window_t window, double timeout,
 }
 
 AXError Activation::activateNow(xcb_window_t window, double timeout,
-                                std::chrono::steady_clock::time_point asked) {
+                                std::optional<std::uint64_t> heard) {
     if (!registry().read(window)) return axerror::invalidElement;
     if (!registry().hasWindowManager()) {
         uint32_t above = XCB_STACK_MODE_ABOVE;
@@ -121,8 +134,22 @@ AXError Activation::activateNow(xcb_window_t window, double timeout,
         x_.sync();
         return readWindow(x_, window) ? axerror::success : axerror::invalidElement;
     }
-    // The user minimised the window since this was asked: sent now, it would show it again.
-    if (crossedMinimise_.undoes(window, asked)) {
+    // Someone's minimise of the window that the window manager has not shown carried out yet:
+    // once it has handled every request sent before, the window shows whether it did. X has no
+    // answer for a minimise refused; a window still shown then was not minimised.
+    if (crossedMinimise_.untold(window)) {
+        const AXError handled = waits().fence(window, timeout, [] {});
+        if (handled == axerror::invalidElement) return handled;
+        const std::optional<X11WindowSnapshot> shown = registry().read(window);
+        if (handled == axerror::success && shown && !registry().minimized(*shown))
+            crossedMinimise_.leftShown(window);
+    }
+    const std::optional<X11WindowSnapshot> snapshot = registry().read(window);
+    if (!snapshot) return axerror::invalidElement;
+    // Sent now, it would show again a window minimised since it was asked.
+    const std::optional<CrossedMinimise::Judged> judged =
+        crossedMinimise_.judge(window, heard, registry().minimized(*snapshot));
+    if (!judged) {
         focusLog().info("Activation of 0x%x not sent: minimised by the user since it was asked",
                         window);
         return axerror::success;
@@ -141,13 +168,13 @@ AXError Activation::activateNow(xcb_window_t window, double timeout,
         }
     } done{*this};
     AXError result = waits().fence(window, timeout, [&] {
-        crossedMinimise_.sent(window, asked);
+        crossedMinimise_.sent(*judged);
         xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), window,
                                               xcb_ewmh_client_source_type_t(kSourcePager),
                                               XCB_CURRENT_TIME, current);
     });
     // The window manager ended before it could: the window is raised and focused directly.
-    if (!registry().hasWindowManager()) return activateNow(window, timeout, asked);
+    if (!registry().hasWindowManager()) return activateNow(window, timeout, heard);
     if (result != axerror::success) return result;
     // The window manager publishes the active window once the focus has moved,
     // a little after it handled the request. A window that takes no focus

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/Accessibility.h"
 #include "platform/AccessibilityTypes.h"
 #include "platform/x11/focus/CrossedMinimise.h"
 #include "platform/x11/focus/RaiseSteps.h"
@@ -21,10 +22,12 @@ class Activation : public DesktopPart {
     using DesktopPart::DesktopPart;
 
     // Raises and focuses the window (a minimised one comes back), once per raise: a further step
-    // of the raise `raise` (one number for all the steps of one raise of the window mover; none
+    // of the raise `step` (one number for all the steps of one raise of the window mover; none
     // outside a raise) sends nothing while the window is still active.
+    // A step says how many minimises of the window its raise was asked knowing of: none beyond
+    // them is undone.
     AXError activate(xcb_window_t window, double timeout,
-                     std::optional<std::uint64_t> raise = std::nullopt);
+                     const std::optional<AXStep>& step = std::nullopt);
     // A window of Brindlow's own (a panel's choice) asks the window manager to focus `window`:
     // until the hand-over ends, parking leaves the window shown, as it does the active window;
     // an iconify the window manager handled after the focus request would take the focus away.
@@ -42,9 +45,13 @@ class Activation : public DesktopPart {
     // desktop. Parking's own iconify does not count: the window is shown again as it is focused.
     bool stillShownToUser(xcb_window_t window);
 
-    // Someone else's minimise of `window` (not parking's) reached the window manager: no
-    // activation of ours asked without knowing of it shows the window again.
-    void minimiseHeard(xcb_window_t window);
+    // Someone else's minimise of `window` (not parking's) reached the window manager; `shown`:
+    // the window read shown until now. No activation of ours asked without knowing of it shows
+    // the window again.
+    void minimiseHeard(xcb_window_t window, bool shown);
+    // The window's minimise was told to the observers; the window is gone. On the event thread.
+    void minimiseTold(xcb_window_t window);
+    void windowGone(xcb_window_t window);
     // Brindlow asks the window manager to minimise `window` for a command of its own.
     void minimiseSent(xcb_window_t window);
     // An activation request of `window` reached the window manager, one of ours by its look (a
@@ -53,9 +60,9 @@ class Activation : public DesktopPart {
     void activationHeard(xcb_window_t window);
 
   private:
-    // activate() without its check: the request as asked at `asked`.
-    AXError activateNow(xcb_window_t window, double timeout,
-                        std::chrono::steady_clock::time_point asked);
+    // activate() without its check: the request of one that had heard `heard` minimises of the
+    // window (none: not told).
+    AXError activateNow(xcb_window_t window, double timeout, std::optional<std::uint64_t> heard);
 
     // Under the records' lock: the window Brindlow last activated, and for which raise.
     RaiseSteps lastActivation_;

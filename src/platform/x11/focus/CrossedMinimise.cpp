@@ -9,33 +9,64 @@ void CrossedMinimise::minimiseSent(std::uint32_t window) {
     ++ownMinimises_[window];
 }
 
-void CrossedMinimise::minimiseHeard(std::uint32_t window, Clock::time_point at) {
+void CrossedMinimise::minimiseAsked(std::uint32_t window, bool shown) {
     std::lock_guard lock(mutex_);
     if (const auto own = ownMinimises_.find(window); own != ownMinimises_.end()) {
         if (--own->second == 0) ownMinimises_.erase(own);
         return;
     }
-    minimised_[window] = at;
-    // Forgotten once no activation asked now or still on its way could count it.
-    Clock::time_point oldestAsked = at;
-    for (const Sent& sent : underWay_) oldestAsked = std::min(oldestAsked, sent.asked);
-    std::erase_if(minimised_,
-                  [&](const auto& entry) { return entry.second + kMinimiseNews < oldestAsked; });
+    // A minimise asked of a window minimised already changes nothing; one asked again before
+    // the first was told is the same minimise.
+    if (shown) minimises_[window].asked = true;
 }
 
-bool CrossedMinimise::undoesLocked(std::uint32_t window, Clock::time_point asked) const {
-    const auto found = minimised_.find(window);
-    return found != minimised_.end() && found->second + kMinimiseNews >= asked;
-}
-
-bool CrossedMinimise::undoes(std::uint32_t window, Clock::time_point asked) const {
+void CrossedMinimise::minimiseTold(std::uint32_t window) {
     std::lock_guard lock(mutex_);
-    return undoesLocked(window, asked);
+    Minimises& minimises = minimises_[window];
+    // The one asked, carried out; or one the window manager made of its own accord.
+    minimises.asked = false;
+    ++minimises.told;
 }
 
-void CrossedMinimise::sent(std::uint32_t window, Clock::time_point asked) {
+void CrossedMinimise::leftShown(std::uint32_t window) {
     std::lock_guard lock(mutex_);
-    underWay_.push_back(Sent{window, asked});
+    if (const auto found = minimises_.find(window); found != minimises_.end())
+        found->second.asked = false;
+}
+
+void CrossedMinimise::forget(std::uint32_t window) {
+    std::lock_guard lock(mutex_);
+    minimises_.erase(window);
+    ownMinimises_.erase(window);
+}
+
+std::uint64_t CrossedMinimise::seenLocked(std::uint32_t window) const {
+    const auto found = minimises_.find(window);
+    return found == minimises_.end() ? 0 : found->second.seen();
+}
+
+bool CrossedMinimise::untold(std::uint32_t window) const {
+    std::lock_guard lock(mutex_);
+    const auto found = minimises_.find(window);
+    return found != minimises_.end() && found->second.asked;
+}
+
+std::optional<CrossedMinimise::Judged> CrossedMinimise::judge(std::uint32_t window,
+                                                              std::optional<std::uint64_t> heard,
+                                                              bool minimisedNow) const {
+    std::lock_guard lock(mutex_);
+    const auto found = minimises_.find(window);
+    if (found == minimises_.end()) return Judged{window, 0};
+    // Nobody can have heard of a minimise not told yet.
+    if (found->second.asked) return std::nullopt;
+    if (minimisedNow && heard.value_or(found->second.told) < found->second.told)
+        return std::nullopt;
+    return Judged{window, found->second.seen()};
+}
+
+void CrossedMinimise::sent(const Judged& judged) {
+    std::lock_guard lock(mutex_);
+    underWay_.push_back(Sent{judged.window, judged.seen});
     if (underWay_.size() > kRemembered) underWay_.pop_front();
 }
 
@@ -48,7 +79,7 @@ bool CrossedMinimise::heard(std::uint32_t window) {
     const Sent sent = *ours;
     // Those sent before it came back before it, or never will.
     underWay_.erase(underWay_.begin(), std::next(ours));
-    return undoesLocked(window, sent.asked);
+    return seenLocked(window) > sent.seen;
 }
 
 }  // namespace brindlow

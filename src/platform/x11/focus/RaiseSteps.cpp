@@ -6,6 +6,10 @@ bool RaiseSteps::furtherStep(std::uint32_t window, std::optional<std::uint64_t> 
     return raise && last_ && last_->window == window && last_->raise == raise;
 }
 
+bool RaiseSteps::forAnotherWindow(std::uint32_t window, std::optional<std::uint64_t> raise) const {
+    return raise && last_ && last_->raise == raise && last_->window != window;
+}
+
 void RaiseSteps::sent(std::uint32_t window, std::optional<std::uint64_t> raise) {
     last_ = Sent{window, raise};
 }

@@ -14,6 +14,8 @@ class RaiseSteps {
     // Whether an activation of `window` asked for the raise `raise` (none: not a raise's) is a
     // further step of the last activation sent.
     bool furtherStep(std::uint32_t window, std::optional<std::uint64_t> raise) const;
+    // Whether the last activation sent was a step of `raise` for another window than `window`.
+    bool forAnotherWindow(std::uint32_t window, std::optional<std::uint64_t> raise) const;
     // An activation of `window` for `raise` went out (or a window of ours was handed the focus).
     void sent(std::uint32_t window, std::optional<std::uint64_t> raise);
     // The window Brindlow last activated.

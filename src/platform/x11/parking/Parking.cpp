@@ -24,8 +24,6 @@ constexpr const char* kParkedProperty = "_BRINDLOW_PARKED";
 using moveresize::kSourcePager;
 // How long showing a window waits for the window manager to handle an iconify still on its way.
 constexpr double kIconifyWait = 0.5;
-// Longer than a layout planned before a user's minimising takes to reach the window.
-constexpr std::chrono::milliseconds kMinimiseAnswer{1000};
 
 const Logger& parkingLog() {
     static const Logger logger = makeLogger("Parking");
@@ -106,11 +104,11 @@ void Parking::hideParked(const std::vector<xcb_window_t>& windows) {
     for (const xcb_window_t window : windows) {
         {
             std::lock_guard lock(d_.mutex);
-            // Minimised by someone else just before a layout planned on the strip's older state
-            // parked it: it stays minimised, and is no longer Brindlow's doing.
-            if (const auto asked = d_.minimisedByOthers.find(window);
-                asked != d_.minimisedByOthers.end() &&
-                std::chrono::steady_clock::now() - asked->second < kMinimiseAnswer) {
+            // Minimised by someone else, however long before a layout planned on the strip's
+            // older state parked it, and not shown again since: it stays minimised, and is no
+            // longer Brindlow's doing. A window manager that refused that minimise says nothing
+            // (X has no answer for it), and would refuse parking's iconify of the window too.
+            if (d_.minimisedByOthers.contains(window)) {
                 minimised.push_back(window);
                 continue;
             }

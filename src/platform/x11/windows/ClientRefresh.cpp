@@ -146,7 +146,7 @@ void ClientRegistry::refreshClients(std::optional<xcb_window_t> destroyed) {
                         {X11WindowEvent::Kind::destroyed, it->first, it->second.pid});
                 }
                 d_.minimisedByOthers.erase(it->first);
-                d_.desktopAskedByOthers.erase(it->first);
+                d_.desktopAskedByOthers.forget(it->first);
                 it = d_.known.erase(it);
             } else {
                 ++it;
@@ -247,8 +247,18 @@ void ClientRegistry::refreshWindow(xcb_window_t window, bool titleMayChange) {
         // Away first when leaving, back last when returning: in between the window reads as
         // what it is on its own desktop.
         if (nowAway && !k.away) events.push_back({X11WindowEvent::Kind::away, window, k.pid});
-        // Restored: a later parking of it is Brindlow's again.
-        if (!nowMinimized && k.minimized) d_.minimisedByOthers.erase(window);
+        // Shown hidden, then shown again (on whichever desktop): a later parking of it is
+        // Brindlow's again. Read shown before the window manager carried the minimise out says
+        // nothing.
+        if (const auto asked = d_.minimisedByOthers.find(window);
+            asked != d_.minimisedByOthers.end()) {
+            if (s->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN))
+                asked->second = true;
+            else if (asked->second)
+                d_.minimisedByOthers.erase(asked);
+        }
+        // Where someone asked it to go: the desktop read from now on is theirs.
+        d_.desktopAskedByOthers.reads(window, s->desktop);
         if (nowMinimized != k.minimized) {
             clientsLog().debug("Client 0x%x reads %{public}s (desktop %ld of %ld)", window,
                                std::string(nowMinimized ? "hidden" : "shown"),

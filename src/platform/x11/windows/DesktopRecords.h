@@ -14,6 +14,7 @@
 #include "geometry/Geometry.h"
 #include "platform/WindowManagerTraits.h"
 #include "platform/x11/connection/X11Properties.h"
+#include "platform/x11/desktops/AskedDesktops.h"
 #include "platform/x11/parking/ParkedHiding.h"
 
 namespace brindlow {
@@ -62,12 +63,13 @@ struct DesktopRecords {
     std::optional<xcb_window_t> lowerWhenInactive;
     // Iconify requests Brindlow sent for parking that have not come back to it yet, per window.
     std::map<xcb_window_t, int> ownIconifying;
-    // Iconify requests of others (the user, a taskbar) for windows not parked then, and when:
-    // a layout already on its way must not take such a window for one to park.
-    std::map<xcb_window_t, std::chrono::steady_clock::time_point> minimisedByOthers;
-    // The desktop someone else last asked the window manager to move a window to, and when.
-    std::map<xcb_window_t, std::pair<std::uint32_t, std::chrono::steady_clock::time_point>>
-        desktopAskedByOthers;
+    // Windows others (the user, a taskbar) asked the window manager to iconify, until it shows
+    // them again: a layout already on its way must not take such a window for one to park. Each
+    // with whether the window manager has shown it hidden since (shown again only after that).
+    std::map<xcb_window_t, bool> minimisedByOthers;
+    // The desktop someone else last asked the window manager to move a window to, until the
+    // window reads on it.
+    AskedDesktops desktopAskedByOthers;
     // Clients listed and taken on that the window manager has not shown yet
     // (ClientRegistry::refreshClients).
     std::set<xcb_window_t> awaitingShow;

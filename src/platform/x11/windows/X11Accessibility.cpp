@@ -152,18 +152,16 @@ AXError X11WindowElement::performAction(std::string_view action) {
 
 // One raise of the window mover activates the window in several steps: the activation is told
 // which raise each belongs to, so that it sends one request per raise.
-AXError X11WindowElement::setAttributeValueAsStepOf(std::uint64_t request,
-                                                    std::string_view attribute,
+AXError X11WindowElement::setAttributeValueAsStepOf(const AXStep& step, std::string_view attribute,
                                                     const AXValue& value) {
     const auto* flag = std::get_if<bool>(&value);
     if ((attribute == ax::main || attribute == ax::focused) && flag && *flag)
-        return desktop_.activation().activate(window_, timeout(), request);
+        return desktop_.activation().activate(window_, timeout(), step);
     return setAttributeValue(attribute, value);
 }
 
-AXError X11WindowElement::performActionAsStepOf(std::uint64_t request, std::string_view action) {
-    if (action == ax::raiseAction)
-        return desktop_.activation().activate(window_, timeout(), request);
+AXError X11WindowElement::performActionAsStepOf(const AXStep& step, std::string_view action) {
+    if (action == ax::raiseAction) return desktop_.activation().activate(window_, timeout(), step);
     return performAction(action);
 }
 
@@ -220,7 +218,7 @@ AXError X11ApplicationElement::setAttributeValue(std::string_view attribute, con
     return axerror::attributeUnsupported;
 }
 
-AXError X11ApplicationElement::setAttributeValueAsStepOf(std::uint64_t request,
+AXError X11ApplicationElement::setAttributeValueAsStepOf(const AXStep& step,
                                                          std::string_view attribute,
                                                          const AXValue& value) {
     const auto* flag = std::get_if<bool>(&value);
@@ -228,7 +226,7 @@ AXError X11ApplicationElement::setAttributeValueAsStepOf(std::uint64_t request,
     if (!desktop_.registry().application(pid_)) return axerror::invalidElement;
     const auto window = representativeWindow();
     if (!window) return axerror::cannotComplete;
-    return desktop_.activation().activate(*window, timeout(), request);
+    return desktop_.activation().activate(*window, timeout(), step);
 }
 
 AXError X11ApplicationElement::isAttributeSettable(std::string_view attribute,

@@ -48,9 +48,9 @@ class X11WindowElement final : public X11Element {
     AXError setAttributeValue(std::string_view attribute, const AXValue& value) override;
     AXError isAttributeSettable(std::string_view attribute, bool& settable) const override;
     AXError performAction(std::string_view action) override;
-    AXError setAttributeValueAsStepOf(std::uint64_t request, std::string_view attribute,
+    AXError setAttributeValueAsStepOf(const AXStep& step, std::string_view attribute,
                                       const AXValue& value) override;
-    AXError performActionAsStepOf(std::uint64_t request, std::string_view action) override;
+    AXError performActionAsStepOf(const AXStep& step, std::string_view action) override;
     std::uint32_t identity() const override { return window_; }
 
     xcb_window_t window() const { return window_; }
@@ -68,7 +68,7 @@ class X11ApplicationElement final : public X11Element {
     AXError setAttributeValue(std::string_view attribute, const AXValue& value) override;
     AXError isAttributeSettable(std::string_view attribute, bool& settable) const override;
     AXError performAction(std::string_view action) override;
-    AXError setAttributeValueAsStepOf(std::uint64_t request, std::string_view attribute,
+    AXError setAttributeValueAsStepOf(const AXStep& step, std::string_view attribute,
                                       const AXValue& value) override;
     std::uint32_t identity() const override { return std::uint32_t(pid_); }
 

@@ -30,6 +30,10 @@ X11Desktop::X11Desktop(X11Connection& connection) : x_(connection) {
     wmStateAtom_ = x_.atom("WM_STATE");
     changeStateAtom_ = x_.atom("WM_CHANGE_STATE");
     marginAtom_ = x_.atom("_GTK_FRAME_EXTENTS");
+    minimisesTold_ = events_.subscribeWindows([this](const X11WindowEvent& event) {
+        if (event.kind == X11WindowEvent::Kind::minimized) activation_.minimiseTold(event.window);
+        if (event.kind == X11WindowEvent::Kind::destroyed) activation_.windowGone(event.window);
+    });
     listener_ = x_.addListener([this](const xcb_generic_event_t& event) { onEvent(event); });
     registry_.refreshClients();
     registry_.refreshActive();
@@ -37,6 +41,7 @@ X11Desktop::X11Desktop(X11Connection& connection) : x_(connection) {
 
 X11Desktop::~X11Desktop() {
     x_.removeListener(listener_);
+    events_.unsubscribe(minimisesTold_);
     parking_.releaseFocusHolds();
     waits_.destroyProbes();
     focusReturn_.destroyMarkers();

@@ -66,6 +66,8 @@ class X11Desktop {
     Parking parking_{x_, records_, parts_};
     DesktopsAndMinimise desktops_{x_, records_, parts_};
     std::uint64_t listener_ = 0;
+    // The activation counts the minimises told, before any observer hears of them.
+    std::uint64_t minimisesTold_ = 0;
     std::atomic<std::uint64_t> eventCount_{0};
     xcb_atom_t wmStateAtom_ = XCB_ATOM_NONE;
     xcb_atom_t changeStateAtom_ = XCB_ATOM_NONE;

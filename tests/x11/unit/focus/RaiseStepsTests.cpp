@@ -18,7 +18,8 @@ struct Ask {
 struct StepsCase {
     std::string name;
     std::vector<Ask> asks;
-    // For each ask: "first" (goes out as asked) or "step" (a further step of the raise before).
+    // For each ask: "first" (goes out as asked), "step" (a further step of the raise before) or
+    // "other" (a first step of that raise, for another window than the one before).
     std::vector<std::string> seen;
 };
 
@@ -29,7 +30,9 @@ TEST_P(ActivationsAsked, AreTheirRaisesStepsOnlyWhenTheRaiseIsTheSame) {
     std::vector<std::string> seen;
     for (const Ask& ask : GetParam().asks) {
         const bool further = steps.furtherStep(ask.window, ask.raise);
-        seen.push_back(further ? "step" : "first");
+        seen.push_back(further                                         ? "step"
+                       : steps.forAnotherWindow(ask.window, ask.raise) ? "other"
+                                                                       : "first");
         // A further step sends nothing while the window manager still names the window active.
         if (!further) steps.sent(ask.window, ask.raise);
     }
@@ -52,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         // The application frontmost names another of its windows.
         StepsCase{"TheApplicationsOtherWindow",
                   {{0xa, 7}, {0xa, 7}, {0xb, 7}},
-                  {"first", "step", "first"}},
+                  {"first", "step", "other"}},
         // A command restores the window the raise before activated.
         StepsCase{"ARestoreRightAfterARaise",
                   {{0xa, 7}, {0xa, std::nullopt}, {0xa, std::nullopt}},
