@@ -36,9 +36,6 @@ class StillPointerFocus {
     // The click that made a choice may be heard a moment after the choice arrives: the panel
     // hears it on a connection of its own.
     static constexpr double kChoiceHeardLate = 0.05;
-    // The hand is heard on a connection of its own: longer than its motion takes to arrive after
-    // the focus change that motion caused.
-    static constexpr double kHandHeardLate = 0.05;
     // Longer than a window manager takes to carry out a restack: a stacking change later than
     // this after our last restack is not its answer.
     static constexpr double kRestackAnswer = 2.0;
