@@ -25,7 +25,13 @@ std::optional<double> StillPointerFocus::stackingChanged(double time) {
 
 double StillPointerFocus::commanded(double time) {
     lastCommand_ = time;
+    ++choicesUnheard_;
     return moved(time);
+}
+
+void StillPointerFocus::heardUpToChoice(double time) {
+    if (choicesUnheard_ == 0) return;
+    if (--choicesUnheard_ == 0) choiceHeardBy_ = time;
 }
 
 bool StillPointerFocus::slidUnder(double time, const std::optional<PointerState>& pointer,
@@ -56,7 +62,8 @@ bool StillPointerFocus::actedSince(double time, const Hand& hand) const {
 }
 
 bool StillPointerFocus::afterLastChoice(double at) const {
-    return !lastCommand_ || at > *lastCommand_ + kChoiceHeardLate;
+    if (!lastCommand_) return true;
+    return choicesUnheard_ == 0 && choiceHeardBy_ && at > *choiceHeardBy_;
 }
 
 bool StillPointerFocus::ours(double time, const std::optional<PointerState>& pointer,

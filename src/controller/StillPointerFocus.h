@@ -33,9 +33,6 @@ class StillPointerFocus {
     // How long the pointer must have rested for a focus under it to be ours, whatever stood
     // under it when the hand last acted.
     static constexpr double kRest = 0.1;
-    // The click that made a choice may be heard a moment after the choice arrives: the panel
-    // hears it on a connection of its own.
-    static constexpr double kChoiceHeardLate = 0.05;
     // Longer than a window manager takes to carry out a restack: a stacking change later than
     // this after our last restack is not its answer.
     static constexpr double kRestackAnswer = 2.0;
@@ -67,8 +64,13 @@ class StillPointerFocus {
     // The user chose where the focus goes at `time` (a jump, from one of our panels, say):
     // what the hand did before aimed at that choice, not at what comes under the pointer
     // after it, and the panel that closed may leave something else under the pointer as our
-    // moves do. Returns until when the platform should listen.
+    // moves do. Returns until when the platform should listen. The click that made the choice is
+    // heard on a connection of its own, in no fixed order with the panel's: until
+    // `heardUpToChoice` follows, whatever the hand is heard to do may be that click.
     double commanded(double time);
+    // Every hand action the platform reported before the choice of the oldest `commanded` still
+    // waiting was heard by `time`: one heard after that is the hand's own.
+    void heardUpToChoice(double time);
     // Whether a focus event at `time` for `window`, now standing at `frame`, came from a pointer
     // our moves slid that window under. `pointer` is where it is now (none when unknown);
     // `stripFocus`, the window the strip has focused, if any.
@@ -104,6 +106,9 @@ class StillPointerFocus {
 
     std::optional<double> lastMove_;
     std::optional<double> lastCommand_;
+    // Choices whose hand is not all heard yet; by when it was, for the last choice.
+    int choicesUnheard_ = 0;
+    std::optional<double> choiceHeardBy_;
     std::optional<double> lastRestack_;
     // Our moves of the last while, oldest first: enough to tell where a window stood when the
     // hand last acted, for as long as that can matter.
