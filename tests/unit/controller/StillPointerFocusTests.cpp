@@ -312,5 +312,54 @@ INSTANTIATE_TEST_SUITE_P(
         GapCase{"LongAfterOurMoves", kOverThePointer, {}, 11.0, kInTheGap, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// Our restacks asked at the listed times, then the stacking changes the window manager reported:
+// until when the platform listens after each (none: the change is nothing of ours).
+struct RestackCase {
+    const char* name;
+    std::vector<std::pair<double, std::vector<StackingAsk>>> asked;
+    std::vector<std::pair<double, std::vector<WindowID>>> reported;  // front to back
+    std::vector<std::optional<double>> listenUntil;
+};
+
+void PrintTo(const RestackCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class StillPointerRestackTest : public ::testing::TestWithParam<RestackCase> {};
+
+TEST_P(StillPointerRestackTest, AStackingChangeIsOursWhenItShowsAnOrderAsked) {
+    const RestackCase& row = GetParam();
+    StillPointerFocus decision;
+    for (const auto& [time, asks] : row.asked) decision.restacked(time, asks);
+    std::vector<std::optional<double>> listened;
+    for (const auto& [time, order] : row.reported)
+        listened.push_back(decision.stackingChanged(time, order));
+    EXPECT_EQ(listened, row.listenUntil);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StillPointerRestackTest,
+    ::testing::Values(
+        RestackCase{"CarriedOutAtOnce", {{10.0, {{1, 2}}}}, {{10.05, {1, 2}}}, {10.8}},
+        // A loaded window manager carries it out three seconds later.
+        RestackCase{"CarriedOutLate", {{10.0, {{1, 2}}}}, {{13.0, {3, 1, 2}}}, {13.75}},
+        RestackCase{"SomebodyElsesChangeBeforeIt",
+                    {{10.0, {{1, 2}}}},
+                    {{10.5, {3, 2, 1}}, {10.6, {1, 3, 2}}},
+                    {std::nullopt, 11.35}},
+        RestackCase{
+            "AChangeAfterIt", {{10.0, {{1, 2}}}}, {{10.05, {1, 2}}, {10.3, {3, 1, 2}}}, {10.8, {}}},
+        RestackCase{"NothingAsked", {}, {{10.05, {1, 2}}}, {std::nullopt}},
+        RestackCase{"AWindowGone", {{10.0, {{1, 2}}}}, {{10.05, {2}}, {10.1, {1, 2}}}, {{}, {}}},
+        RestackCase{"EachOfTwoOrders",
+                    {{10.0, {{1, 2}, {3, 2}}}},
+                    {{10.05, {1, 2, 3}}, {10.1, {3, 1, 2}}, {10.2, {1, 3, 2}}},
+                    {10.8, 10.85, std::nullopt}},
+        RestackCase{"AskedTheOtherWaySince",
+                    {{10.0, {{1, 2}}}, {10.1, {{2, 1}}}},
+                    {{10.2, {1, 2}}, {10.3, {2, 1}}},
+                    {std::nullopt, 11.05}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 }  // namespace
 }  // namespace brindlow
