@@ -435,8 +435,11 @@ TEST_F(FiveWindowScenario, AChoiceByClickInAPanelOverAGapKeepsTheFocus) {
 // The pointer rests over w1, beside the focused w0. A choice of w0 makes the window manager
 // focus w1 under the still pointer, which is denied; a moment later a click on one of our
 // overlays (an indicator's icon, say) chooses w0 again. That click made the choice: it is not the
-// hand choosing w1 after all.
-TEST_F(FiveWindowScenario, AClickThatMadeAChoiceDoesNotTakeADeniedWindowAfterAll) {
+// hand choosing w1 after all, however late the hand's connection tells it.
+class AClickThatMadeAChoice : public FiveWindowScenario,
+                              public ::testing::WithParamInterface<HandHeardLate> {};
+
+TEST_P(AClickThatMadeAChoice, DoesNotTakeADeniedWindowAfterAll) {
     const Point pointer{1400, 500};
     desktop.setPointerLocation(pointer);
     start(AppSettings{});
@@ -447,6 +450,7 @@ TEST_F(FiveWindowScenario, AClickThatMadeAChoiceDoesNotTakeADeniedWindowAfterAll
     time.runUntilIdle();
     ASSERT_EQ(focusedWindow(), windows[0].id()) << "the focus under the still pointer was followed";
     time.advance(0.02);
+    desktop.setHandLatency(GetParam().handLatency);
     desktop.setLeftMouseButtonDown(true);
     desktop.setLeftMouseButtonDown(false);
     controller->jump(windows[0].id());
@@ -457,6 +461,11 @@ TEST_F(FiveWindowScenario, AClickThatMadeAChoiceDoesNotTakeADeniedWindowAfterAll
     EXPECT_EQ(focusedWindow(), windows[0].id());
     EXPECT_TRUE(windows[0].isFocused());
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, AClickThatMadeAChoice,
+                         ::testing::Values(HandHeardLate{"HeardAtOnce", 0},
+                                           HandHeardLate{"HeardSixtyMillisecondsLate", 0.06}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // The user focuses w1 and the strip follows; a quick "focus left" goes back to w0, whose raise
 // the window manager has not answered yet, when the activation of the editor that went with the
