@@ -193,12 +193,13 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
     }
 
     // Where the windows now stand decides which parked ones are in the way of visible ones.
+    std::vector<StackingAsk> restacks;
     if (options.final &&
         keepParkedWindowsUnder(placements, state_.windows,
                                env_.platform.windowList->stackingOrder(), loweredParked_,
-                               env_.windowManagerTraits().honoursRestack) > 0 &&
+                               env_.windowManagerTraits().honoursRestack, &restacks) > 0 &&
         hooks_.windowsRestacked)
-        hooks_.windowsRestacked();
+        hooks_.windowsRestacked(restacks);
     DisplayState& current = *stateOf(uuid);
     current.lastLayout = StripLayout{std::move(placements), layout.viewport, {}};
     current.lastLayoutOffset = options.offset;
@@ -223,6 +224,7 @@ void LayoutApplier::apply(const std::string& uuid, const ApplyOptions& options) 
 
 int LayoutApplier::liftBeside(WindowID raised, const std::vector<WindowID>& frontToBack) {
     int lifted = 0;
+    std::vector<StackingAsk> restacks;
     for (const auto& [uuid, display] : state_.displays) {
         const std::vector<Placement>& placements = display.lastLayout.placements;
         const bool shown = std::any_of(
@@ -230,9 +232,9 @@ int LayoutApplier::liftBeside(WindowID raised, const std::vector<WindowID>& fron
             [&](const Placement& p) { return p.windowID == raised && p.isVisible && !p.isParked; });
         if (shown)
             lifted += keepParkedBesideRaised(placements, state_.windows, raised, frontToBack,
-                                             restingPointer());
+                                             restingPointer(), &restacks);
     }
-    if (lifted > 0 && hooks_.windowsRestacked) hooks_.windowsRestacked();
+    if (lifted > 0 && hooks_.windowsRestacked) hooks_.windowsRestacked(restacks);
     return lifted;
 }
 

@@ -78,8 +78,8 @@ class LayoutApplier {
         // An apply sent at least one window elsewhere: those, each with where it stood.
         std::function<void(const std::vector<StillPointerFocus::FormerFrame>& formerFrames)>
             windowsMoved;
-        // An apply or a lift asked for windows to be restacked.
-        std::function<void()> windowsRestacked;
+        // An apply or a lift asked for windows to be restacked, in these orders.
+        std::function<void(const std::vector<StackingAsk>&)> windowsRestacked;
         // Runs before any window is moved: the frames from before tiling are stored first.
         std::function<void()> beforeMoves;
     };

@@ -1,6 +1,7 @@
 #include "controller/StillPointerFocus.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace brindlow {
 
@@ -13,19 +14,44 @@ double StillPointerFocus::moved(double time, const std::vector<FormerFrame>& for
     return time + kEchoWait;
 }
 
-double StillPointerFocus::restacked(double time) {
-    lastRestack_ = time;
+double StillPointerFocus::restacked(double time, const std::vector<StackingAsk>& asks) {
+    for (const StackingAsk& ask : asks) {
+        // Asked again, or the other way round: the newer ask is the one carried out.
+        std::erase_if(restacksAsked_, [&](const StackingAsk& kept) {
+            return kept == ask || kept == StackingAsk{ask.behind, ask.front};
+        });
+        restacksAsked_.push_back(ask);
+    }
     return moved(time);
 }
 
-std::optional<double> StillPointerFocus::stackingChanged(double time) {
-    if (!lastRestack_ || time - *lastRestack_ > kRestackAnswer) return std::nullopt;
+std::optional<double> StillPointerFocus::stackingChanged(double time,
+                                                         const std::vector<WindowID>& frontToBack) {
+    std::unordered_map<WindowID, std::size_t> depth;  // 0 is the front
+    for (std::size_t i = 0; i < frontToBack.size(); ++i) depth.emplace(frontToBack[i], i);
+    bool carriedOut = false;
+    std::erase_if(restacksAsked_, [&](const StackingAsk& ask) {
+        const auto front = depth.find(ask.front);
+        const auto behind = depth.find(ask.behind);
+        // A window no longer listed (gone, hidden) will never show the order.
+        if (front == depth.end() || behind == depth.end()) return true;
+        if (front->second > behind->second) return false;
+        carriedOut = true;
+        return true;
+    });
+    if (!carriedOut) return std::nullopt;
     return moved(time);
 }
 
 double StillPointerFocus::commanded(double time) {
     lastCommand_ = time;
+    ++choicesUnheard_;
     return moved(time);
+}
+
+void StillPointerFocus::heardUpToChoice(double time) {
+    if (choicesUnheard_ == 0) return;
+    if (--choicesUnheard_ == 0) choiceHeardBy_ = time;
 }
 
 bool StillPointerFocus::slidUnder(double time, const std::optional<PointerState>& pointer,
@@ -56,7 +82,8 @@ bool StillPointerFocus::actedSince(double time, const Hand& hand) const {
 }
 
 bool StillPointerFocus::afterLastChoice(double at) const {
-    return !lastCommand_ || at > *lastCommand_ + kChoiceHeardLate;
+    if (!lastCommand_) return true;
+    return choicesUnheard_ == 0 && choiceHeardBy_ && at > *choiceHeardBy_;
 }
 
 bool StillPointerFocus::ours(double time, const std::optional<PointerState>& pointer,

@@ -9,6 +9,7 @@
 #include "geometry/Geometry.h"
 #include "geometry/WindowID.h"
 #include "platform/MouseMonitor.h"
+#include "windows/ParkedStacking.h"
 
 namespace brindlow {
 
@@ -33,15 +34,6 @@ class StillPointerFocus {
     // How long the pointer must have rested for a focus under it to be ours, whatever stood
     // under it when the hand last acted.
     static constexpr double kRest = 0.1;
-    // The click that made a choice may be heard a moment after the choice arrives: the panel
-    // hears it on a connection of its own.
-    static constexpr double kChoiceHeardLate = 0.05;
-    // The hand is heard on a connection of its own: longer than its motion takes to arrive after
-    // the focus change that motion caused.
-    static constexpr double kHandHeardLate = 0.05;
-    // Longer than a window manager takes to carry out a restack: a stacking change later than
-    // this after our last restack is not its answer.
-    static constexpr double kRestackAnswer = 2.0;
 
     // What was heard of the user's hand on the pointer.
     struct Hand {
@@ -58,20 +50,29 @@ class StillPointerFocus {
     // Our moves went out at `time`, moving the windows listed from where they stood. Returns
     // until when the platform should listen.
     double moved(double time, const std::vector<FormerFrame>& formerFrames = {});
-    // We asked at `time` for windows to be restacked: whatever comes to the top under the pointer
-    // comes when the window manager carries that out. Returns until when the platform should
-    // listen.
-    double restacked(double time);
-    // The window manager reported the stacking changed at `time`. While a restack of ours may
-    // still be carried out, that may be it: a window it brought under the pointer is focused after
-    // this, however late the restack was. Returns until when the platform should listen, none
-    // when the change is nothing of ours.
-    std::optional<double> stackingChanged(double time);
+    // We asked at `time` for windows to be restacked in the orders `asks`: whatever comes to the
+    // top under the pointer comes when the window manager carries that out. Returns until when
+    // the platform should listen.
+    double restacked(double time, const std::vector<StackingAsk>& asks = {});
+    // The window manager reported the stacking changed at `time`, to `frontToBack`. A change that
+    // shows an order we asked for, not seen carried out before, carries out our restack, however
+    // late: a window it brought under the pointer is focused after this. One that shows none is
+    // nothing of ours (a window manager that leaves a restack undone says nothing, and later
+    // changes by others are theirs). Returns until when the platform should listen, none when
+    // the change is nothing of ours.
+    std::optional<double> stackingChanged(double time, const std::vector<WindowID>& frontToBack);
+    // Whether an order asked is still to be seen carried out.
+    bool awaitsRestack() const { return !restacksAsked_.empty(); }
     // The user chose where the focus goes at `time` (a jump, from one of our panels, say):
     // what the hand did before aimed at that choice, not at what comes under the pointer
     // after it, and the panel that closed may leave something else under the pointer as our
-    // moves do. Returns until when the platform should listen.
+    // moves do. Returns until when the platform should listen. The click that made the choice is
+    // heard on a connection of its own, in no fixed order with the panel's: until
+    // `heardUpToChoice` follows, whatever the hand is heard to do may be that click.
     double commanded(double time);
+    // Every hand action the platform reported before the choice of the oldest `commanded` still
+    // waiting was heard by `time`: one heard after that is the hand's own.
+    void heardUpToChoice(double time);
     // Whether a focus event at `time` for `window`, now standing at `frame`, came from a pointer
     // our moves slid that window under. `pointer` is where it is now (none when unknown);
     // `stripFocus`, the window the strip has focused, if any.
@@ -107,7 +108,11 @@ class StillPointerFocus {
 
     std::optional<double> lastMove_;
     std::optional<double> lastCommand_;
-    std::optional<double> lastRestack_;
+    // Choices whose hand is not all heard yet; by when it was, for the last choice.
+    int choicesUnheard_ = 0;
+    std::optional<double> choiceHeardBy_;
+    // Orders asked of the window manager and not yet seen carried out.
+    std::vector<StackingAsk> restacksAsked_;
     // Our moves of the last while, oldest first: enough to tell where a window stood when the
     // hand last acted, for as long as that can matter.
     std::deque<Move> moves_;

@@ -73,7 +73,9 @@ StripController::StripController(StripControllerEnvironment environment)
     hooks.windowsMoved = [this](const std::vector<StillPointerFocus::FormerFrame>& formerFrames) {
         listenForHand(stillPointer_.moved(now(), formerFrames));
     };
-    hooks.windowsRestacked = [this] { listenForHand(stillPointer_.restacked(now())); };
+    hooks.windowsRestacked = [this](const std::vector<StackingAsk>& asks) {
+        listenForHand(stillPointer_.restacked(now(), asks));
+    };
     hooks.beforeMoves = [this] { originals_->keepCurrent(); };
     originals_ = std::make_unique<OriginalFramesKeeper>(state_, env_.storageFolder);
     applier_ =
@@ -198,8 +200,9 @@ void StripController::stackingChanged() {
     // Heard on the platform's event thread: the traits are read on the strip queue.
     enqueue([this] {
         // What a restack brings under a resting pointer matters only where the focus follows it.
-        if (env_.windowManagerTraits().followsPointer())
-            if (const std::optional<double> until = stillPointer_.stackingChanged(now()))
+        if (env_.windowManagerTraits().followsPointer() && stillPointer_.awaitsRestack())
+            if (const std::optional<double> until =
+                    stillPointer_.stackingChanged(now(), env_.platform.windowList->stackingOrder()))
                 listenForHand(*until);
         if (applier_->watchingLifts()) applier_->stackingChanged();
     });

@@ -311,6 +311,8 @@ class StripController : private StripControllerMembers {
 
     // Their bodies (strip queue).
     void jumpOnQueue(WindowID id);
+    // Tells the still pointer's judge once the hand is heard up to a choice made now.
+    void hearHandUpToChoice();
     void reorderOnQueue(const std::string& uuid, int from, int to);
     std::string makeListJSON(bool titles) const;
     std::vector<std::string> consistencyProblems() const;

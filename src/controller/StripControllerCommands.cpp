@@ -386,15 +386,22 @@ void StripController::focusLost() {
     raiseEchoes_.lost();
     tracker_->focusLost();
     if (nobodyFocusedAfterLeaving(lostFrom)) return;
-    if (!lostUnderStillPointer(now())) return;
-    // The hand is heard on a connection of its own: the motion that took the pointer over the gap
-    // may be heard a moment after the focus loss it caused. Judged again then.
-    enqueueAfter(StillPointerFocus::kHandHeardLate, [this, lostAt = now()] {
+    const double lostAt = now();
+    if (!lostUnderStillPointer(lostAt)) return;
+    const auto judgeAgain = [this, lostAt] {
         // Somebody focused a window since.
         if (raiseEchoes_.reportedFocus() || !lostUnderStillPointer(lostAt)) return;
         log_.info("Focus lost under the still pointer: given back");
         raiseFocused(*state_.activeUUID);
+    };
+    // The hand is heard on a connection of its own: the motion that took the pointer over the gap
+    // may be heard after the focus loss it caused, however late. Judged again once every hand
+    // change the server reported before now is heard.
+    PointerActivity* activity = env_.platform.pointerActivity;
+    const bool waiting = activity && activity->afterHeardUpToNow([weak = weakSelf_, judgeAgain] {
+        if (auto alive = weak.lock()) (*alive)->enqueue(judgeAgain);
     });
+    if (!waiting) judgeAgain();
 }
 
 // The window manager focuses no window after one it owed a pick to left: our own window that had

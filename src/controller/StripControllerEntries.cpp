@@ -76,7 +76,20 @@ void StripController::jumpOnQueue(WindowID id) {
     log_.info("Jump to %{public}s", appName(id));
     ownWindowTakesFocus_ = false;
     listenForHand(stillPointer_.commanded(now()));
+    hearHandUpToChoice();
     focusChanged(location->first, true);
+}
+
+void StripController::hearHandUpToChoice() {
+    // Read when the platform says so, before the strip queue gets to it: a hand action heard
+    // after that came after the choice.
+    const auto heard = [weak = weakSelf_, clock = &clock_] {
+        if (auto alive = weak.lock())
+            (*alive)->enqueue(
+                [self = *alive, at = clock->now()] { self->stillPointer_.heardUpToChoice(at); });
+    };
+    PointerActivity* activity = env_.platform.pointerActivity;
+    if (!activity || !activity->afterHeardUpToNow(heard)) stillPointer_.heardUpToChoice(now());
 }
 
 void StripController::reorderOnQueue(const std::string& uuid, int from, int to) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 namespace brindlow {
@@ -16,6 +17,11 @@ class PointerActivity {
     // When the last motion or button change was heard (platform clock); none when none was
     // heard. Any thread.
     virtual std::optional<double> lastActivity() const = 0;
+    // Calls `then` once every motion and button change the server reported before this call has
+    // been heard, however late: the hand is heard on a connection of its own, so a motion may be
+    // heard after what it caused (a focus change) is heard elsewhere. `then` runs on any thread,
+    // maybe before this returns. False when the platform cannot listen: `then` is never called.
+    virtual bool afterHeardUpToNow(std::function<void()> then) = 0;
 };
 
 }  // namespace brindlow

@@ -69,7 +69,10 @@ bool drawsOver(const ManagedWindow& parked, const ManagedWindow& shown) {
 int keepParkedWindowsUnder(const std::vector<Placement>& placements,
                            const std::map<WindowID, ManagedWindow>& windows,
                            const std::vector<WindowID>& frontToBack, std::set<WindowID>& lowered,
-                           bool restacksHonoured) {
+                           bool restacksHonoured, std::vector<StackingAsk>* asked) {
+    const auto ask = [asked](const ManagedWindow& front, const ManagedWindow& behind) {
+        if (asked) asked->push_back({front.id, behind.id});
+    };
     // Windows that went away are forgotten.
     for (auto id = lowered.begin(); id != lowered.end();)
         id = windows.contains(*id) ? std::next(id) : lowered.erase(id);
@@ -113,11 +116,12 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
     }
     // Under several parked windows, the visible one goes above the frontmost of them: one
     // restack. Under a single one, that one goes under everything, as a parked window should.
-    int asked = 0;
+    int restacks = 0;
     std::set<const Known*> toLower;
     for (const Covered& entry : covered) {
         if (entry.over.size() == 1 || !restacksHonoured) {
             toLower.insert(entry.over.begin(), entry.over.end());
+            for (const Known* over : entry.over) ask(*entry.shown.window, *over->window);
             continue;
         }
         const Known* frontmost =
@@ -125,11 +129,12 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
                               [](const Known* a, const Known* b) { return a->depth < b->depth; });
         entry.shown.window->element->setAttributeValue(ax::stackedAbove,
                                                        frontmost->window->element);
-        ++asked;
+        ask(*entry.shown.window, *frontmost->window);
+        ++restacks;
     }
     for (const Known* over : toLower) {
         over->window->element->performAction(ax::lowerAction);
-        ++asked;
+        ++restacks;
     }
     // A parked window clear of every visible one shows a sliver at the screen's edge. Some window
     // managers (KWin) widen each frame by an invisible resize border that reaches over the gap:
@@ -143,20 +148,22 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
         if (drawsOver(*over.window, *neighbour->window)) {
             if (!inFront || toLower.contains(&over)) continue;
             over.window->element->performAction(ax::lowerAction);
-            ++asked;
+            ask(*neighbour->window, *over.window);
+            ++restacks;
             continue;
         }
         if (inFront) continue;
         over.window->element->setAttributeValue(ax::stackedAbove, neighbour->window->element);
-        ++asked;
+        ask(*over.window, *neighbour->window);
+        ++restacks;
     }
-    return asked;
+    return restacks;
 }
 
 int keepParkedBesideRaised(const std::vector<Placement>& placements,
                            const std::map<WindowID, ManagedWindow>& windows, WindowID raised,
                            const std::vector<WindowID>& frontToBack,
-                           std::optional<Point> keepUncovered) {
+                           std::optional<Point> keepUncovered, std::vector<StackingAsk>* asked) {
     // Whether `parked` stands behind `raised` as far as the order tells.
     const auto raisedAt = std::find(frontToBack.begin(), frontToBack.end(), raised);
     const auto behindRaised = [&](WindowID parked) {
@@ -175,7 +182,7 @@ int keepParkedBesideRaised(const std::vector<Placement>& placements,
     for (const Placement& placement : placements)
         if (!placement.isParked && placement.isVisible)
             if (const auto shown = known(placement)) visible.push_back(*shown);
-    int asked = 0;
+    int lifted = 0;
     for (const Placement& placement : placements) {
         if (!placement.isParked) continue;
         const auto over = known(placement);
@@ -186,9 +193,10 @@ int keepParkedBesideRaised(const std::vector<Placement>& placements,
         if (keepUncovered && over->window->frame.contains(*keepUncovered)) continue;
         if (drawsOver(*over->window, *neighbour->window)) continue;
         over->window->element->setAttributeValue(ax::stackedAbove, neighbour->window->element);
-        ++asked;
+        if (asked) asked->push_back({over->window->id, raised});
+        ++lifted;
     }
-    return asked;
+    return lifted;
 }
 
 }  // namespace brindlow

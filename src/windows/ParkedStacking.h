@@ -10,6 +10,14 @@
 
 namespace brindlow {
 
+// A restack asked for: `front` to stand in front of `behind`. The window manager reports its
+// stacking, not whose restack it carried out: an order that shows this carries it out.
+struct StackingAsk {
+    WindowID front = 0;
+    WindowID behind = 0;
+    friend bool operator==(const StackingAsk&, const StackingAsk&) = default;
+};
+
 // Keeps parked windows under the visible ones: a window manager that keeps part
 // of a parked window on screen (openbox leaves a tenth) would otherwise let one
 // that was raised more recently cover the edge of a visible column and its
@@ -28,12 +36,13 @@ namespace brindlow {
 // Beside a window manager that leaves restack requests undone
 // (`restacksHonoured` false, xfwm4), a visible window cannot be put above
 // another: every parked window over it is lowered instead.
-// Returns how many windows were restacked. Failures are ignored: a window may
-// be gone already.
+// Returns how many windows were restacked, and adds to `asked` (when given) each order asked
+// that the stacking order can show (not the lowering without one). Failures are ignored: a
+// window may be gone already.
 int keepParkedWindowsUnder(const std::vector<Placement>& placements,
                            const std::map<WindowID, ManagedWindow>& windows,
                            const std::vector<WindowID>& frontToBack, std::set<WindowID>& lowered,
-                           bool restacksHonoured = true);
+                           bool restacksHonoured = true, std::vector<StackingAsk>* asked = nullptr);
 
 // `raised` has just gone in front of every other window, so a parked window whose sliver lies
 // beside it is under its resize border again: each such parked window goes directly above it once
@@ -44,10 +53,11 @@ int keepParkedWindowsUnder(const std::vector<Placement>& placements,
 // restacked. One whose drawn margin reaches over the raised window stays behind it. A parked
 // window standing at `keepUncovered` (a resting pointer beside a window
 // manager that focuses under it) stays behind: going over the raised window there would take the
-// focus from it.
+// focus from it. Each order asked is added to `asked` when given.
 int keepParkedBesideRaised(const std::vector<Placement>& placements,
                            const std::map<WindowID, ManagedWindow>& windows, WindowID raised,
                            const std::vector<WindowID>& frontToBack = {},
-                           std::optional<Point> keepUncovered = std::nullopt);
+                           std::optional<Point> keepUncovered = std::nullopt,
+                           std::vector<StackingAsk>* asked = nullptr);
 
 }  // namespace brindlow

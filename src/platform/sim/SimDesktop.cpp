@@ -2,6 +2,7 @@
 
 #include "platform/sim/SimDesktop.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -45,15 +46,48 @@ Platform SimDesktop::platform() {
 }
 
 void SimDesktop::setLeftMouseButtonDown(bool down) {
-    if (leftButtonDown_ != down) lastPointerActivity_ = time_.now();
+    if (leftButtonDown_ != down) handActed();
     leftButtonDown_ = down;
 }
 
 void SimDesktop::setPointerLocation(std::optional<Point> location) {
     userActs();
-    if (pointerLocation_ != location) lastPointerActivity_ = time_.now();
+    if (pointerLocation_ != location) handActed();
     pointerLocation_ = location;
     pointerMayHaveEntered();
+}
+
+void SimDesktop::handActed() {
+    ++handChanges_;
+    if (handLatency_ <= 0) {
+        lastPointerActivity_ = time_.now();
+        handHeard_ = handChanges_;
+        return;
+    }
+    // Heard, with the time it is heard at, after the changes made before it.
+    handHeardBy_ = std::max(handHeardBy_, time_.now() + handLatency_);
+    std::weak_ptr<bool> alive = alive_;
+    main_.asyncAfter(handHeardBy_ - time_.now(), [this, alive] {
+        if (!alive.lock()) return;
+        lastPointerActivity_ = time_.now();
+        ++handHeard_;
+        while (!handWaits_.empty() && handWaits_.front().first <= handHeard_) {
+            main_.async(std::move(handWaits_.front().second));
+            handWaits_.pop_front();
+        }
+    });
+}
+
+bool SimDesktop::afterHeardUpToNow(std::function<void()> then) {
+    std::weak_ptr<bool> alive = alive_;
+    auto answer = [alive, then = std::move(then)] {
+        if (alive.lock()) then();
+    };
+    if (handHeard_ >= handChanges_)
+        main_.async(std::move(answer));
+    else
+        handWaits_.emplace_back(handChanges_, std::move(answer));
+    return true;
 }
 
 // ---- records ----

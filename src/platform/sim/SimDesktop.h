@@ -43,6 +43,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -262,11 +263,16 @@ class SimDesktop final : public Accessibility,
     void postEvent(const SimWindow& window, const std::string& notification);
 
     // Input and processes.
-    // Each change is heard as the user's hand on the pointer (PointerActivity), at once.
+    // Each change is heard as the user's hand on the pointer (PointerActivity), at once or a hand
+    // latency later.
     void setLeftMouseButtonDown(bool down);
     bool leftMouseButtonDown() const { return leftButtonDown_; }
     // Where the pointer stands; none (the default) when the desktop cannot tell.
     void setPointerLocation(std::optional<Point> location);
+    // How late the hand's changes are heard (a connection of its own, a loaded server); at once by
+    // default. They are heard in the order they came, and a wait for the hand's changes up to now
+    // ends once the last of them was heard.
+    void setHandLatency(double seconds) { handLatency_ = seconds; }
     // The window manager the desktop stands for (any row of the known ones); by default one that
     // is not known, so that every handler judges by what it sees.
     void setWindowManagerTraits(WindowManagerTraits traits) { traits_ = std::move(traits); }
@@ -331,6 +337,7 @@ class SimDesktop final : public Accessibility,
     // PointerActivity: the sim always listens.
     bool listenUntil(double) override { return true; }
     std::optional<double> lastActivity() const override { return lastPointerActivity_; }
+    bool afterHeardUpToNow(std::function<void()> then) override;
     // ProcessTable
     std::optional<std::int32_t> parentProcessID(std::int32_t pid) const override;
     std::optional<std::string> processName(std::int32_t pid) const override;
@@ -395,6 +402,8 @@ class SimDesktop final : public Accessibility,
     void answerUntil(double time);
     // The user acts: every request sent before is carried out first.
     void userActs();
+    // The hand changed the pointer: heard at once, or a hand latency later.
+    void handActed();
     // Runs a change the window manager makes itself, not a user's action.
     void asWindowManager(const std::function<void()>& change);
     WindowID windowUnderPointer() const;
@@ -437,6 +446,13 @@ class SimDesktop final : public Accessibility,
     bool answering_ = false;
     WindowID underPointer_ = 0;
     std::optional<double> lastPointerActivity_;
+    double handLatency_ = 0;
+    // When the last hand change made will have been heard; how many were made and heard; the
+    // waits for the hand's changes up to a count, in the order asked.
+    double handHeardBy_ = 0;
+    std::uint64_t handChanges_ = 0;
+    std::uint64_t handHeard_ = 0;
+    std::deque<std::pair<std::uint64_t, std::function<void()>>> handWaits_;
     bool trusted_ = true;
     bool batchWrites_ = false;
     std::atomic<std::uint64_t> changes_{0};

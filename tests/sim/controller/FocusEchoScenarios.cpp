@@ -376,19 +376,38 @@ TEST_P(FocusLostOverAGap, TheFocusComesBackWhenOurScrollBroughtTheGap) {
     EXPECT_TRUE(windows[2].isFocused());
 }
 
-// The hand that took the pointer into the gap is heard 20 ms after the focus loss it caused (it
-// is heard on a connection of its own): the loss is the user's, and the focus stays with nobody.
-TEST_F(FiveWindowScenario, AFocusLossOverAGapCausedByAHandHeardLateStaysWithNobody) {
+// The hand that moved the pointer in the gap is heard `handLatency` after the focus loss it caused
+// (it is heard on a connection of its own, later still on a loaded server): the loss is the
+// user's, and the focus stays with nobody.
+struct HandHeardLate {
+    const char* name;
+    double handLatency;
+};
+
+void PrintTo(const HandHeardLate& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class FocusLostOverAGapByAHandHeardLate : public FiveWindowScenario,
+                                          public ::testing::WithParamInterface<HandHeardLate> {};
+
+TEST_P(FocusLostOverAGapByAHandHeardLate, StaysWithNobody) {
     ASSERT_NO_FATAL_FAILURE(jumpToW2AndLand(Point{960, 500}));
+    desktop.setHandLatency(GetParam().handLatency);
+    desktop.setPointerLocation(Point{961, 500});
     desktop.loseFocus();
     time.runUntilIdle();
-    time.advance(0.02);
-    desktop.setPointerLocation(Point{961, 500});
-    time.advance(0.05);
+    time.advance(0.2);
     animate();
     EXPECT_EQ(focusedWindow(), windows[2].id());
     EXPECT_FALSE(desktop.frontmostApplication().has_value());
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, FocusLostOverAGapByAHandHeardLate,
+                         ::testing::Values(HandHeardLate{"TwentyMilliseconds", 0.02},
+                                           HandHeardLate{"EightyMilliseconds", 0.08},
+                                           HandHeardLate{"AQuarterSecond", 0.25}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // A click in one of our panels chose w1, beside the focused w0: nothing scrolls, but the panel
 // closing leaves the gap between them under the pointer, and the window manager takes the focus
@@ -416,8 +435,11 @@ TEST_F(FiveWindowScenario, AChoiceByClickInAPanelOverAGapKeepsTheFocus) {
 // The pointer rests over w1, beside the focused w0. A choice of w0 makes the window manager
 // focus w1 under the still pointer, which is denied; a moment later a click on one of our
 // overlays (an indicator's icon, say) chooses w0 again. That click made the choice: it is not the
-// hand choosing w1 after all.
-TEST_F(FiveWindowScenario, AClickThatMadeAChoiceDoesNotTakeADeniedWindowAfterAll) {
+// hand choosing w1 after all, however late the hand's connection tells it.
+class AClickThatMadeAChoice : public FiveWindowScenario,
+                              public ::testing::WithParamInterface<HandHeardLate> {};
+
+TEST_P(AClickThatMadeAChoice, DoesNotTakeADeniedWindowAfterAll) {
     const Point pointer{1400, 500};
     desktop.setPointerLocation(pointer);
     start(AppSettings{});
@@ -428,6 +450,7 @@ TEST_F(FiveWindowScenario, AClickThatMadeAChoiceDoesNotTakeADeniedWindowAfterAll
     time.runUntilIdle();
     ASSERT_EQ(focusedWindow(), windows[0].id()) << "the focus under the still pointer was followed";
     time.advance(0.02);
+    desktop.setHandLatency(GetParam().handLatency);
     desktop.setLeftMouseButtonDown(true);
     desktop.setLeftMouseButtonDown(false);
     controller->jump(windows[0].id());
@@ -438,6 +461,11 @@ TEST_F(FiveWindowScenario, AClickThatMadeAChoiceDoesNotTakeADeniedWindowAfterAll
     EXPECT_EQ(focusedWindow(), windows[0].id());
     EXPECT_TRUE(windows[0].isFocused());
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, AClickThatMadeAChoice,
+                         ::testing::Values(HandHeardLate{"HeardAtOnce", 0},
+                                           HandHeardLate{"HeardSixtyMillisecondsLate", 0.06}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // The user focuses w1 and the strip follows; a quick "focus left" goes back to w0, whose raise
 // the window manager has not answered yet, when the activation of the editor that went with the

@@ -176,9 +176,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 // A click in one of our panels chose a window at 10.0; the panel closed and left the window
-// {0, 0, 900, 1000}, which stood under it all along, under the pointer at (400, 500).
+// {0, 0, 900, 1000}, which stood under it all along, under the pointer at (400, 500). Every hand
+// action the server reported before the choice was heard by `heardBy` (none: not yet).
 struct CommandCase {
     const char* name;
+    std::optional<double> heardBy;
     double lastActive;
     double focusTime;
     bool ours;
@@ -194,6 +196,7 @@ TEST_P(StillPointerCommandTest, TheHandBeforeAChoiceIsNotTheHandOnTheWindow) {
     const CommandCase& row = GetParam();
     StillPointerFocus decision;
     EXPECT_DOUBLE_EQ(decision.commanded(10.0), 10.75) << "listen until";
+    if (row.heardBy) decision.heardUpToChoice(*row.heardBy);
     EXPECT_EQ(decision.slidUnder(row.focusTime, kStill, {true, row.lastActive}, kWindow,
                                  {0, 0, 900, 1000}),
               row.ours);
@@ -201,16 +204,22 @@ TEST_P(StillPointerCommandTest, TheHandBeforeAChoiceIsNotTheHandOnTheWindow) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StillPointerCommandTest,
-    ::testing::Values(CommandCase{"TheClickThatChose", 9.99, 10.04, true},
-                      CommandCase{"TheClickThatChoseHeardAMomentLate", 10.02, 10.04, true},
-                      CommandCase{"AMotionAfterTheChoice", 10.06, 10.1, false}),
+    ::testing::Values(CommandCase{"TheClickThatChose", 10.001, 9.99, 10.04, true},
+                      CommandCase{"TheClickThatChoseHeardAMomentLate", 10.03, 10.02, 10.04, true},
+                      // A loaded server: the click is heard 80 ms after the choice it made.
+                      CommandCase{"TheClickThatChoseHeardLate", 10.09, 10.08, 10.1, true},
+                      CommandCase{"TheClickThatChoseNotAllHeardYet", {}, 10.08, 10.1, true},
+                      CommandCase{"AMotionAfterTheChoice", 10.001, 10.06, 10.1, false},
+                      CommandCase{"AMotionJustAfterTheChoice", 10.001, 10.02, 10.04, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // A focus was denied at 10.0; whether the hand, last heard at `lastActive`, acted since on its own
-// account, with the user's last choice made at `choice` (none: no choice).
+// account, with the user's last choice made at `choice` (none: no choice) and the hand heard up
+// to it by `heardBy` (none: not yet).
 struct ActedSinceCase {
     const char* name;
     std::optional<double> choice;
+    std::optional<double> heardBy;
     std::optional<double> lastActive;
     bool acted;
 };
@@ -226,20 +235,39 @@ TEST_P(StillPointerActedSinceTest, TheClickThatMadeAChoiceIsNotTheHandOnTheWindo
     StillPointerFocus decision;
     decision.moved(9.9);
     if (row.choice) decision.commanded(*row.choice);
+    if (row.heardBy) decision.heardUpToChoice(*row.heardBy);
     EXPECT_EQ(decision.actedSince(10.0, {true, row.lastActive}), row.acted);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StillPointerActedSinceTest,
-    ::testing::Values(ActedSinceCase{"AClickWithoutAChoice", {}, 10.05, true},
-                      ActedSinceCase{"NothingSince", {}, 9.95, false},
-                      ActedSinceCase{"NothingHeard", {}, {}, false},
+    ::testing::Values(ActedSinceCase{"AClickWithoutAChoice", {}, {}, 10.05, true},
+                      ActedSinceCase{"NothingSince", {}, {}, 9.95, false},
+                      ActedSinceCase{"NothingHeard", {}, {}, {}, false},
                       // A click on our indicator's icon, and the jump it made.
-                      ActedSinceCase{"TheClickThatChose", 10.08, 10.07, false},
-                      ActedSinceCase{"TheClickThatChoseHeardAMomentLate", 10.08, 10.1, false},
-                      ActedSinceCase{"AMotionAfterTheChoice", 10.08, 10.15, true},
-                      ActedSinceCase{"AClickAfterAnEarlierChoice", 9.9, 10.05, true}),
+                      ActedSinceCase{"TheClickThatChose", 10.08, 10.081, 10.07, false},
+                      ActedSinceCase{"TheClickThatChoseHeardAMomentLate", 10.08, 10.11, 10.1,
+                                     false},
+                      ActedSinceCase{"TheClickThatChoseHeardLate", 10.08, 10.2, 10.19, false},
+                      ActedSinceCase{"TheClickThatChoseNotAllHeardYet", 10.08, {}, 10.19, false},
+                      ActedSinceCase{"AMotionAfterTheChoice", 10.08, 10.081, 10.15, true},
+                      ActedSinceCase{"AMotionJustAfterTheChoice", 10.08, 10.081, 10.1, true},
+                      ActedSinceCase{"AClickAfterAnEarlierChoice", 9.9, 9.901, 10.05, true}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// Two choices in a row: the hand heard up to the first tells nothing of the second, whose click
+// may still be on its way.
+TEST(StillPointerChoices, TheHandIsAfterTheLastChoiceOnlyOnceHeardUpToIt) {
+    StillPointerFocus decision;
+    decision.moved(9.9);
+    decision.commanded(10.0);
+    decision.commanded(10.02);
+    decision.heardUpToChoice(10.01);
+    EXPECT_FALSE(decision.actedSince(9.95, {true, 10.03})) << "the second choice's click";
+    decision.heardUpToChoice(10.04);
+    EXPECT_FALSE(decision.actedSince(9.95, {true, 10.03}));
+    EXPECT_TRUE(decision.actedSince(9.95, {true, 10.05}));
+}
 
 // Two columns at 12 and 966, 942 wide: x 960 lies in the gap between them. The first column
 // moved from `firstFrom` at 10.0 (the second alongside it); the focus went to no window at
@@ -282,6 +310,55 @@ INSTANTIATE_TEST_SUITE_P(
         GapCase{"AButtonHeldInTheGap", kOverThePointer, {}, 10.05, {{960, 540}, true}, false},
         GapCase{"ThePointerIsOverAColumn", kOverThePointer, {}, 10.05, {{500, 540}, false}, false},
         GapCase{"LongAfterOurMoves", kOverThePointer, {}, 11.0, kInTheGap, false}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// Our restacks asked at the listed times, then the stacking changes the window manager reported:
+// until when the platform listens after each (none: the change is nothing of ours).
+struct RestackCase {
+    const char* name;
+    std::vector<std::pair<double, std::vector<StackingAsk>>> asked;
+    std::vector<std::pair<double, std::vector<WindowID>>> reported;  // front to back
+    std::vector<std::optional<double>> listenUntil;
+};
+
+void PrintTo(const RestackCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class StillPointerRestackTest : public ::testing::TestWithParam<RestackCase> {};
+
+TEST_P(StillPointerRestackTest, AStackingChangeIsOursWhenItShowsAnOrderAsked) {
+    const RestackCase& row = GetParam();
+    StillPointerFocus decision;
+    for (const auto& [time, asks] : row.asked) decision.restacked(time, asks);
+    std::vector<std::optional<double>> listened;
+    for (const auto& [time, order] : row.reported)
+        listened.push_back(decision.stackingChanged(time, order));
+    EXPECT_EQ(listened, row.listenUntil);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StillPointerRestackTest,
+    ::testing::Values(
+        RestackCase{"CarriedOutAtOnce", {{10.0, {{1, 2}}}}, {{10.05, {1, 2}}}, {10.8}},
+        // A loaded window manager carries it out three seconds later.
+        RestackCase{"CarriedOutLate", {{10.0, {{1, 2}}}}, {{13.0, {3, 1, 2}}}, {13.75}},
+        RestackCase{"SomebodyElsesChangeBeforeIt",
+                    {{10.0, {{1, 2}}}},
+                    {{10.5, {3, 2, 1}}, {10.6, {1, 3, 2}}},
+                    {std::nullopt, 11.35}},
+        RestackCase{
+            "AChangeAfterIt", {{10.0, {{1, 2}}}}, {{10.05, {1, 2}}, {10.3, {3, 1, 2}}}, {10.8, {}}},
+        RestackCase{"NothingAsked", {}, {{10.05, {1, 2}}}, {std::nullopt}},
+        RestackCase{"AWindowGone", {{10.0, {{1, 2}}}}, {{10.05, {2}}, {10.1, {1, 2}}}, {{}, {}}},
+        RestackCase{"EachOfTwoOrders",
+                    {{10.0, {{1, 2}, {3, 2}}}},
+                    {{10.05, {1, 2, 3}}, {10.1, {3, 1, 2}}, {10.2, {1, 3, 2}}},
+                    {10.8, 10.85, std::nullopt}},
+        RestackCase{"AskedTheOtherWaySince",
+                    {{10.0, {{1, 2}}}, {10.1, {{2, 1}}}},
+                    {{10.2, {1, 2}}, {10.3, {2, 1}}},
+                    {std::nullopt, 11.05}}),
     [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

@@ -91,10 +91,14 @@ TEST_P(ParkedStacking, AParkedWindowOverAVisibleOneItOverlapsGoesUnder) {
 TEST_F(ParkedStackingTest, AVisibleWindowUnderSeveralParkedOnesGoesAboveTheFrontmost) {
     const SimWindow other = openManaged("q", {1000, 12, 1136, 1000});
     const std::vector<Placement> placements = twoParkedOverTheVisible(other);
-    EXPECT_EQ(keepParkedWindowsUnder(placements, windows, order(), lowered), 1);
+    const WindowID frontmost = order().front();
+    ASSERT_TRUE(frontmost == parked.id() || frontmost == other.id());
+    std::vector<StackingAsk> asked;
+    EXPECT_EQ(keepParkedWindowsUnder(placements, windows, order(), lowered, true, &asked), 1);
     EXPECT_EQ(visible.writes(), std::vector<std::string>{"AXStackedAbove"});
     EXPECT_EQ(order().front(), visible.id());
     EXPECT_EQ(lowersOf(parked) + lowersOf(other), 0);
+    EXPECT_EQ(asked, (std::vector<StackingAsk>{{visible.id(), frontmost}}));
 }
 
 // Beside a window manager that leaves restack requests undone (xfwm4), the visible window cannot
@@ -102,7 +106,11 @@ TEST_F(ParkedStackingTest, AVisibleWindowUnderSeveralParkedOnesGoesAboveTheFront
 TEST_F(ParkedStackingTest, BesideAWindowManagerThatLeavesRestacksUndoneEachParkedOneGoesUnder) {
     const SimWindow other = openManaged("q", {1000, 12, 1136, 1000});
     const std::vector<Placement> placements = twoParkedOverTheVisible(other);
-    EXPECT_EQ(keepParkedWindowsUnder(placements, windows, order(), lowered, false), 2);
+    std::vector<StackingAsk> asked;
+    EXPECT_EQ(keepParkedWindowsUnder(placements, windows, order(), lowered, false, &asked), 2);
+    // What a lowering shows: the visible window in front of each.
+    EXPECT_EQ(asked,
+              (std::vector<StackingAsk>{{visible.id(), parked.id()}, {visible.id(), other.id()}}));
     EXPECT_TRUE(visible.writes().empty());
     EXPECT_EQ(lowersOf(parked), 1);
     EXPECT_EQ(lowersOf(other), 1);
@@ -187,7 +195,12 @@ TEST_P(ParkedDrawingAMargin, AParkedWindowWhoseMarginReachesOverTheVisibleOneSta
 
     // Raised once more, the visible window keeps it behind as well.
     visible.raise();
-    EXPECT_EQ(keepParkedBesideRaised(layout(-1126), windows, visible.id()), c.raised ? 1 : 0);
+    std::vector<StackingAsk> asked;
+    EXPECT_EQ(
+        keepParkedBesideRaised(layout(-1126), windows, visible.id(), {}, std::nullopt, &asked),
+        c.raised ? 1 : 0);
+    const std::vector<StackingAsk> lifted{{parked.id(), visible.id()}};
+    EXPECT_EQ(asked, c.raised ? lifted : std::vector<StackingAsk>{});
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,13 +1,19 @@
 // The XInput2 listeners against the session's X server: Control+Alt scroll clicks come to the
 // trackpad tap alone while plain clicks reach the window under the pointer, stopping joins its
-// thread, and raw pointer motion reaches the main executor.
+// thread, raw pointer motion reaches the main executor, and a wait for the hand ends after the
+// motion reported before it was heard.
+#include <xcb/xtest.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
+#include <future>
 #include <mutex>
 #include <thread>
 
+#include "platform/Clock.h"
 #include "platform/x11/input/X11GestureTap.h"
+#include "platform/x11/input/X11PointerActivity.h"
 #include "platform/x11/input/X11PointerMonitor.h"
 #include "x11/support/X11Fixture.h"
 
@@ -143,6 +149,30 @@ TEST_F(InputListeners, PointerMotionReachesTheMainExecutor) {
     EXPECT_EQ(monitor.pointer().location, (Point{300, 310}));
     EXPECT_FALSE(monitor.pointer().buttonDown);
     monitor.stop();
+}
+
+// The hand is heard on a connection of its own: a wait asked right after a motion ends once that
+// motion was heard, however late the hand's thread gets to it.
+TEST_F(InputListeners, AWaitForTheHandEndsAfterTheMotionReportedBeforeIt) {
+    X11PointerActivity activity(display());
+    ASSERT_TRUE(activity.listenUntil(MonotonicClock::shared().now() + 60));
+    for (int step = 0; step < 50; ++step) {
+        const std::optional<double> before = activity.lastActivity();
+        // A relative motion (a warp moves no device), back and forth: the pointer ends where it
+        // stood. Once synced, the server has reported it on the hand's connection.
+        xcb_test_fake_input(connection().xcb(), XCB_MOTION_NOTIFY, 1, XCB_CURRENT_TIME, XCB_NONE,
+                            std::int16_t(step % 2 == 0 ? 1 : -1), 0, 0);
+        connection().sync();
+        std::promise<std::optional<double>> heard;
+        ASSERT_TRUE(activity.afterHeardUpToNow([&] { heard.set_value(activity.lastActivity()); }));
+        std::future<std::optional<double>> answer = heard.get_future();
+        ASSERT_EQ(answer.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        const std::optional<double> last = answer.get();
+        ASSERT_TRUE(last) << "step " << step;
+        if (before) {
+            EXPECT_GT(*last, *before) << "step " << step;
+        }
+    }
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #include "platform/x11/input/X11InputSession.h"
 
+#include <xcb/xcbext.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -12,6 +15,13 @@
 #include "platform/SerialQueue.h"
 
 namespace brindlow {
+namespace {
+
+// What a byte written to the wake pipe asks of the reading thread.
+constexpr char kStop = 1;
+constexpr char kLookAgain = 2;
+
+}  // namespace
 
 double fromFP1616(std::int32_t value) {
     return value / 65536.0;
@@ -85,7 +95,14 @@ bool X11InputSession::select(std::uint16_t device, const std::vector<int>& event
         connection_, xcb_input_xi_select_events_checked(connection_, root_, 1, head));
     const bool ok = error == nullptr;
     std::free(error);
+    lookAgain();
     return ok;
+}
+
+void X11InputSession::lookAgain() {
+    // Waiting for its answer, or writing, xcb may have read what the reading thread sleeps on.
+    const char byte = kLookAgain;
+    [[maybe_unused]] ssize_t written = write(wakeWrite_, &byte, 1);
 }
 
 void X11InputSession::run(const std::string& label, EventHandler onEvent,
@@ -99,7 +116,7 @@ void X11InputSession::run(const std::string& label, EventHandler onEvent,
 
 void X11InputSession::stop() {
     if (!thread_.joinable()) return;
-    const char byte = 1;
+    const char byte = kStop;
     [[maybe_unused]] ssize_t written = write(wakeWrite_, &byte, 1);
     thread_.join();
     char drain[16];
@@ -107,18 +124,51 @@ void X11InputSession::stop() {
     }
 }
 
+void X11InputSession::afterRoundTrip(std::function<void()> then) {
+    {
+        // Kept before the answer can be looked for.
+        std::lock_guard lock(roundTripsMutex_);
+        const xcb_get_input_focus_cookie_t cookie = xcb_get_input_focus(connection_);
+        roundTrips_.emplace_back(cookie.sequence, std::move(then));
+    }
+    xcb_flush(connection_);
+    lookAgain();
+}
+
+std::vector<std::function<void()>> X11InputSession::answeredRoundTrips() {
+    std::vector<std::function<void()>> answered;
+    std::lock_guard lock(roundTripsMutex_);
+    // Answers come in the order asked: none after the first that is not in yet.
+    while (!roundTrips_.empty()) {
+        void* reply = nullptr;
+        xcb_generic_error_t* error = nullptr;
+        if (!xcb_poll_for_reply(connection_, roundTrips_.front().first, &reply, &error)) break;
+        std::free(reply);
+        std::free(error);
+        answered.push_back(std::move(roundTrips_.front().second));
+        roundTrips_.pop_front();
+    }
+    return answered;
+}
+
 void X11InputSession::loop(const std::string& label) {
     pthread_setname_np(pthread_self(), SerialQueue::threadName(label).c_str());
     pollfd fds[2] = {{xcb_get_file_descriptor(connection_), POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+    const auto handle = [this](xcb_generic_event_t* event) {
+        if ((event->response_type & 0x7f) == XCB_GE_GENERIC) {
+            const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
+            if (generic->extension == opcode_) onEvent_(*generic);
+        }
+        std::free(event);
+    };
     for (;;) {
         // Replies read while handling may have queued events: drain before sleeping.
-        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) {
-            if ((event->response_type & 0x7f) == XCB_GE_GENERIC) {
-                const auto* generic = reinterpret_cast<const xcb_ge_generic_event_t*>(event);
-                if (generic->extension == opcode_) onEvent_(*generic);
-            }
-            std::free(event);
-        }
+        while (xcb_generic_event_t* event = xcb_poll_for_event(connection_)) handle(event);
+        // An answer found was read after every event sent before it, which is queued by now
+        // (looking for answers may read more): those are handled before the answer is told.
+        const std::vector<std::function<void()>> answered = answeredRoundTrips();
+        while (xcb_generic_event_t* event = xcb_poll_for_queued_event(connection_)) handle(event);
+        for (const auto& then : answered) then();
         if (xcb_connection_has_error(connection_)) return;
         int timeout = -1;
         const double due = deadline_ ? deadline_() : -1;
@@ -128,7 +178,13 @@ void X11InputSession::loop(const std::string& label) {
         }
         fds[0].revents = fds[1].revents = 0;
         poll(fds, 2, timeout);
-        if (fds[1].revents) return;
+        if (fds[1].revents) {
+            char bytes[16];
+            bool stopping = false;
+            for (ssize_t count; (count = read(wakeRead_, bytes, sizeof bytes)) > 0;)
+                stopping = stopping || std::find(bytes, bytes + count, kStop) != bytes + count;
+            if (stopping) return;
+        }
         if (due >= 0 && onTimer_ && MonotonicClock::shared().now() >= due) onTimer_();
     }
 }

@@ -3,8 +3,10 @@
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,10 +43,19 @@ class X11InputSession {
     void run(const std::string& label, EventHandler onEvent, std::function<double()> deadline,
              std::function<void()> onTimer);
     void stop();
+    // Sends a request that the server answers and calls `then` on the reading thread once the
+    // answer is in, after every event the server sent before it was handled: the server sends
+    // what it sends a connection in order. Any thread; run() must have been called. Dropped
+    // when the session stops first.
+    void afterRoundTrip(std::function<void()> then);
 
   private:
     X11InputSession(xcb_connection_t* connection, xcb_window_t root);
     void loop(const std::string& label);
+    // Wakes the reading thread to look at what xcb has read meanwhile.
+    void lookAgain();
+    // The round trips answered by now, oldest first (reading thread).
+    std::vector<std::function<void()>> answeredRoundTrips();
 
     xcb_connection_t* connection_;
     xcb_window_t root_;
@@ -57,6 +68,9 @@ class X11InputSession {
     std::function<double()> deadline_;
     std::function<void()> onTimer_;
     std::thread thread_;
+    std::mutex roundTripsMutex_;
+    // Requests sent for afterRoundTrip, by sequence number, in the order sent.
+    std::deque<std::pair<unsigned int, std::function<void()>>> roundTrips_;
 };
 
 // Fixed-point XInput values as doubles.

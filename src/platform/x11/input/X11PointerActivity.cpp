@@ -62,6 +62,19 @@ void X11PointerActivity::heard() {
     listening_ = false;
 }
 
+bool X11PointerActivity::afterHeardUpToNow(std::function<void()> then) {
+    std::unique_lock lock(mutex_);
+    if (failed_) return false;
+    if (session_) {
+        session_->afterRoundTrip(std::move(then));
+        return true;
+    }
+    // Never listened: there is nothing to wait for.
+    lock.unlock();
+    then();
+    return true;
+}
+
 std::optional<double> X11PointerActivity::lastActivity() const {
     const double last = last_.load();
     if (last < 0) return std::nullopt;

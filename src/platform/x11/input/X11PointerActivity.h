@@ -23,6 +23,8 @@ class X11PointerActivity final : public PointerActivity {
 
     bool listenUntil(double until) override;
     std::optional<double> lastActivity() const override;
+    // A round trip on the hand's connection.
+    bool afterHeardUpToNow(std::function<void()> then) override;
 
   private:
     // On the session's thread.
