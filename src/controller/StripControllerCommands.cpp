@@ -356,6 +356,21 @@ void StripController::windowFocusedAside(WindowID id) {
     raiseFocused(location->first);
 }
 
+bool StripController::mapFocusAfterCommand(WindowID id) {
+    if (!env_.windowManagerTraits().focusesNewWindows) return false;
+    // A hand on the pointer since the command may have clicked the new window: the user's choice.
+    const PointerActivity* activity = env_.platform.pointerActivity;
+    const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
+    if (handActed && *handActed > state_.lastCommandChoice) return false;
+    // The window manager's own focus, as it is for a tiled window whose map it answers late: it
+    // answers no raise of ours, which stay awaited.
+    raiseEchoes_.judge(id, now(), std::nullopt, handActed, true);
+    const DisplayState* display = state_.activeUUID ? stateOf(*state_.activeUUID) : nullptr;
+    keepStripFocus("Focus for a new window not followed: a command chose another since",
+                   display ? display->strip.focusedWindowID() : std::nullopt);
+    return true;
+}
+
 bool StripController::mapFocusOwed(const WindowRecord& record) const {
     return record.mappedUnfocused && !record.mapFocusHeard &&
            env_.windowManagerTraits().focusesNewWindows;
