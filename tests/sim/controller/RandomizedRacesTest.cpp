@@ -319,15 +319,17 @@ class RaceWorld {
                 if (visible.empty()) return "nothing to click";
                 const Rect part = visible[size_t(pick(int(visible.size())))].second;
                 const Point point{part.midX(), part.midY()};
-                // What the click lands on: the topmost window there.
-                SimWindow window;
-                for (const WindowListEntry& entry : desktop_.onScreenWindows())
-                    if (entry.bounds.contains(point)) {
-                        window = desktop_.window(entry.identity);
-                        break;
-                    }
-                if (window.id() == 0) return "nothing to click";
+                // What the click lands on: the topmost window there once the pointer is there
+                // (the window manager may carry out a restack of ours as the hand moves).
+                const auto topmost = [this, point] {
+                    for (const WindowListEntry& entry : desktop_.onScreenWindows())
+                        if (entry.bounds.contains(point)) return desktop_.window(entry.identity);
+                    return SimWindow();
+                };
+                if (topmost().id() == 0) return "nothing to click";
                 desktop_.setPointerLocation(point);
+                const SimWindow window = topmost();
+                if (window.id() == 0) return "click on no window";
                 desktop_.setLeftMouseButtonDown(true);
                 desktop_.app(window.pid()).activate();
                 window.focus();
@@ -820,7 +822,20 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
     Shrunk{{"jwm", 16}, {
         {8, 11854947042949250065ULL}, {8, 4874821830120544230ULL}, {6, 2481828542288433778ULL},
         {6, 3611359408403568121ULL}, {5, 9986239712140856480ULL}, {2, 13907286718404973362ULL},
-        {6, 14731603860835679505ULL}, {0, 14590956385361268475ULL}}}),
+        {6, 14731603860835679505ULL}, {0, 14590956385361268475ULL}}},
+    // The user clicks a window while a restack of ours is still to be carried out: the window
+    // manager carries it out as the pointer arrives, and another window comes over the spot and
+    // takes the focus under the pointer; the click lands on that one.
+    Shrunk{{"jwm", 46}, {
+        {8, 10565564560801004548ULL}, {8, 10704559784148666352ULL}, {6, 706091172771918178ULL},
+        {8, 13638824036333597269ULL}, {5, 16655213452785762672ULL}, {6, 16650825736311091559ULL},
+        {6, 17801589575975794973ULL}, {0, 10073027633830934191ULL}, {4, 9608293984898609921ULL},
+        {1, 17970171391478180045ULL}, {7, 5887755651814775004ULL}, {6, 7572176216665593598ULL},
+        {6, 3293702427817055901ULL}, {8, 1315258598982038525ULL}, {8, 16835736195712759621ULL},
+        {6, 13918349514959150928ULL}, {6, 6181966855819854854ULL}, {1, 12008894206774294282ULL},
+        {6, 1467774676003645010ULL}, {3, 5663868205080949060ULL}, {7, 9298716321121246617ULL},
+        {2, 16714035745845347770ULL}, {3, 15549635627197822830ULL}, {7, 2934770568276357703ULL},
+        {1, 8826717976607322074ULL}, {1, 8111748693181655730ULL}, {7, 302311837538268236ULL}}}),
     [](const testing::TestParamInfo<Shrunk>& row) {
         return row.param.beside.windowManager + "_" + std::to_string(row.index);
     });
