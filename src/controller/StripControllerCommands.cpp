@@ -208,7 +208,8 @@ bool StripController::windowFocused(WindowID id) {
     const std::optional<double> successorDue = std::exchange(successorDueSince_, std::nullopt);
     const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(
         id, now(), stripFocus, handActed,
-        (focusedAsMapped && env_.windowManagerTraits().followsPointer()) || successorDue);
+        (focusedAsMapped && env_.windowManagerTraits().followsPointer()) || successorDue,
+        location && slidUnderStillPointer(id));
     // The first focus since a window was mapped, beside a window manager that focuses new
     // windows, is that window manager's answer to the map. Any focus of somebody else's ends every
     // such wait; the answer to a raise of ours does not: the map's answer may still come after it.
@@ -238,6 +239,12 @@ bool StripController::windowFocused(WindowID id) {
     // later, it could take the focus from a window opened since.
     if (verdict == RaiseEchoes::Verdict::answer && stripFocus == id && raiser_->dropPendingOf(id))
         raiseEchoes_.withdrawLast();
+    if (verdict == RaiseEchoes::Verdict::late) {
+        log_.info("Late answer to an earlier raise of ours not followed");
+        if (state_.activeUUID && !(stripFocus && raiseEchoes_.answerStillDueFor(*stripFocus)))
+            raiseFocused(*state_.activeUUID);
+        return false;
+    }
     if (verdict == RaiseEchoes::Verdict::superseded) {
         if (location && stripFocus && *stripFocus != id) {
             log_.info("Focus for a raise asked before a new window not followed");

@@ -429,6 +429,13 @@ TEST_P(RandomizedRaceRegression, UserActionsAndCommandsHold) {
 
 // Shrunk operation lists as the failure printed them.
 // clang-format off
+// A jump's raise of the window focused, then focusLeft, while the window manager still owed its
+// focus under the resting pointer to the window our moveRight slid there (below).
+const std::vector<Operation> kRaiseAnsweredAfterFocusUnderThePointer = {
+    {3, 17303738826481997137ULL}, {6, 13994497913881549966ULL}, {0, 14068402285090336830ULL},
+    {1, 7908545811247719778ULL}, {7, 9285610279622710897ULL}, {0, 989026930097360140ULL},
+    {2, 7746974381337738501ULL}, {0, 1092766997069737711ULL}};
+
 // focusLast, then the settle pass restacks parked windows: the restack, carried out late, put
 // another window on top under the resting pointer, and its focus came more than the echo wait
 // after our last move, so it was followed (beside jwm and fvwm alike).
@@ -835,7 +842,13 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
         {6, 13918349514959150928ULL}, {6, 6181966855819854854ULL}, {1, 12008894206774294282ULL},
         {6, 1467774676003645010ULL}, {3, 5663868205080949060ULL}, {7, 9298716321121246617ULL},
         {2, 16714035745845347770ULL}, {3, 15549635627197822830ULL}, {7, 2934770568276357703ULL},
-        {1, 8826717976607322074ULL}, {1, 8111748693181655730ULL}, {7, 302311837538268236ULL}}}),
+        {1, 8826717976607322074ULL}, {1, 8111748693181655730ULL}, {7, 302311837538268236ULL}}},
+    // A click, moveRight sliding another window under the resting pointer, a jump to the window
+    // focused and focusLeft at once: the window manager focused the window under the pointer
+    // before it handled our raises, which was taken for focusLeft's answer; the jump's raise,
+    // handled after it, was then followed as somebody else's choice.
+    Shrunk{{"jwm", 2}, kRaiseAnsweredAfterFocusUnderThePointer},
+    Shrunk{{"fvwm", 2}, kRaiseAnsweredAfterFocusUnderThePointer}),
     [](const testing::TestParamInfo<Shrunk>& row) {
         return row.param.beside.windowManager + "_" + std::to_string(row.index);
     });
