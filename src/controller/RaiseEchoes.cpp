@@ -17,8 +17,8 @@ void RaiseEchoes::raised(WindowID window, double time, bool replacesLast,
     expire(time);
     if (replacesLast && !requests_.empty()) requests_.pop_back();
     const bool moves = focusAfterRequests(focusUnderThePointer) != window;
-    requests_.push_back(
-        {window, time, moves, false, false, focusUnderThePointer && !moves, false, ++order_});
+    requests_.push_back({window, time, moves, false, false, focusUnderThePointer && !moves, false,
+                         false, ++order_});
 }
 
 RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
@@ -112,7 +112,8 @@ void RaiseEchoes::eraseHandled(std::deque<Request>::iterator answered, bool unde
     // the resting pointer: the event may have been its focus there, heard before that raise
     // moved it back.
     for (auto r = requests_.begin(); r != answered; ++r)
-        r->unheard = underPointer && r->ofFocused && !r->passed && r->window != answered->window;
+        r->unheard = r->window != answered->window &&
+                     ((underPointer && r->ofFocused && !r->passed) || r->heardAside);
     requests_.erase(std::remove_if(requests_.begin(), answered + 1,
                                    [](const Request& r) { return !r.superseded && !r.unheard; }),
                     answered + 1);
@@ -168,7 +169,9 @@ void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<doubl
     });
     if (answered == requests_.end()) return;
     if (std::any_of(answered + 1, requests_.end(), [](auto& r) { return r.awaited; })) {
-        // Overtaken, as judged above.
+        // Overtaken, as judged above. Its application's activation, handing the window on, may
+        // come only after the later raise is answered: that is this answer told again.
+        answered->heardAside = true;
         for (auto r = requests_.begin(); r != answered + 1; ++r) {
             r->passed = r->passed || r->awaited;
             r->awaited = false;

@@ -112,8 +112,11 @@ class RaiseEchoes {
         bool superseded = false;
         // Asked beside a window manager that focuses under the pointer, of a window focused then.
         bool ofFocused = false;
-        // Counted as handled before a later raise's answer, though its own focus was not heard:
-        // kept until heard or expired, since that answer may have been the window manager's.
+        // Answered while its application was not in front, and overtaken by a later raise.
+        bool heardAside = false;
+        // Counted as handled before a later raise's answer, though its own focus was not heard (or
+        // heard only aside): kept until heard or expired, since that answer may have been the
+        // window manager's, or its application's activation is still to tell it.
         bool unheard = false;
         std::uint64_t order = 0;
     };

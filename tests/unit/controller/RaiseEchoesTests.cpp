@@ -81,6 +81,19 @@ INSTANTIATE_TEST_SUITE_P(
                       HeardLateCase{"HandActedSince", true, 0.32, Verdict::notOurs}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// Our raise of a window answered while its application was not yet in front, overtaken by a later
+// raise; that one's answer is heard before the application's activation hands the first window on:
+// the hand-on tells the overtaken answer again, no choice.
+TEST(RaiseEchoes, AnOvertakenAnswerHeardAsideAndHandedOnLateIsLate) {
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kSecond, 0.00, false);
+    echoes.raised(kThird, 0.05, false);
+    echoes.focusedAside(kSecond, 0.08);
+    EXPECT_EQ(echoes.judge(kThird, 0.09, kThird), Verdict::answer);
+    EXPECT_EQ(echoes.judge(kSecond, 0.12, kThird), Verdict::late);
+}
+
 // A focus of somebody else's heard before the answer to our raise: the raise is still to be
 // answered, so it takes the focus back by itself; once answered, nothing of ours is due.
 TEST(RaiseEchoes, ARaiseStillToBeAnsweredIsDueOnlyForItsWindow) {
