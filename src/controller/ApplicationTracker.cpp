@@ -121,6 +121,16 @@ void ApplicationTracker::appActivated(const std::optional<AppRef>& app, std::int
 
 void ApplicationTracker::handFocusOn(WindowID id) {
     focusHandedOn_ = id;
+    // The window manager answers a map whenever it gets to it, maybe after a command the user gave
+    // once the window appeared: that command's choice holds.
+    const auto creation = atCreation_.find(id);
+    handOnDeclined_ = creation != atCreation_.end() &&
+                      state_.commandChoices > creation->second.commandChoices &&
+                      hooks_.mapFocusAfterCommand && hooks_.mapFocusAfterCommand(id);
+    if (handOnDeclined_) {
+        creation->second.focused = true;
+        return;
+    }
     ++focusesHandedOn_;
     commandChoicesAtHandOn_ = state_.commandChoices;
     if (!hooks_.windowFocused(id)) return;
@@ -197,7 +207,8 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
     if (creation != atCreation_.end()) atCreation_.erase(creation);
     // The latest choice since it appeared was the focus going to it (the user clicked it): it
     // takes the strip's focus whatever came before.
-    const bool chosenLast = focusHandedOn_ == id && focusesHandedOn_ > before.focusesHandedOn &&
+    const bool chosenLast = focusHandedOn_ == id && !handOnDeclined_ &&
+                            focusesHandedOn_ > before.focusesHandedOn &&
                             commandChoicesAtHandOn_ == state_.commandChoices;
     // A window back long after it was minimised comes as a new one: a command that chose the
     // focus since it came back keeps it too, and so does another window focused since.

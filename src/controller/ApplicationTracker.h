@@ -44,6 +44,10 @@ class ApplicationTracker {
         std::function<void(WindowID id)> windowFocusedAside;
         // The focused window of display `uuid` left minimised; the strip focuses another.
         std::function<void(const std::string& uuid)> focusedWindowMinimised;
+        // The focus went to `id`, a window not yet adopted, after a command chose another window
+        // since `id` appeared. Returns whether it was declined as the window manager's late answer
+        // to the map (nobody's choice), not followed.
+        std::function<bool(WindowID id)> mapFocusAfterCommand;
         // `id`, tiled or not, closed.
         std::function<void(WindowID id)> windowClosed;
         // `id`, a window just opened, took the strip's focus as it was adopted.
@@ -142,6 +146,8 @@ class ApplicationTracker {
     AsyncMover* const asyncMover_;
     // The window whose focus was last handed on to the controller.
     std::optional<WindowID> focusHandedOn_;
+    // The window last handed on was declined as a late answer to its map: nobody chose it.
+    bool handOnDeclined_ = false;
     // Focus events handed on so far, and how many there had been (and command choices) when each
     // window waiting to be adopted was created: one handed on for another window since, or a
     // command's choice, was the user's later choice.

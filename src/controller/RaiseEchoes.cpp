@@ -17,12 +17,14 @@ void RaiseEchoes::raised(WindowID window, double time, bool replacesLast,
     expire(time);
     if (replacesLast && !requests_.empty()) requests_.pop_back();
     const bool moves = focusAfterRequests(focusUnderThePointer) != window;
-    requests_.push_back({window, time, moves, false, false, ++order_});
+    requests_.push_back({window, time, moves, false, false, focusUnderThePointer && !moves, false,
+                         false, ++order_});
 }
 
 RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
                                         std::optional<WindowID> stripFocus,
-                                        std::optional<double> handActed, bool ownFocusDue) {
+                                        std::optional<double> handActed, bool ownFocusDue,
+                                        bool underPointer) {
     expire(time);
     const std::optional<WindowID> before = focused_;
     focused_ = window;
@@ -65,6 +67,16 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     if (answered == requests_.end() && (before == window || backAfterLoss))
         answered = reannounced();
     if (answered == requests_.end()) {
+        // A raise of ours of the window it had, asked before a later one whose answer we heard:
+        // the window manager focused the later one's window under the pointer first, handled
+        // ours after, and the later raise's own answer is still to come.
+        const auto unheard = std::find_if(requests_.begin(), requests_.end(), [&](auto& r) {
+            return r.unheard && r.window == window && !(handActed && *handActed > r.time);
+        });
+        if (unheard != requests_.end() && stripFocus && *stripFocus != window) {
+            requests_.erase(unheard);
+            return Verdict::late;
+        }
         // A window we asked for before a raise still awaited: whether this is the late answer to
         // it or the window manager's own focus (for a map, or under the pointer), a newer
         // request of ours supersedes it. A hand on the pointer since may have clicked it.
@@ -88,16 +100,22 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
         }
         return Verdict::overtaken;
     }
-    eraseHandled(answered);
+    eraseHandled(answered, underPointer);
     return latestAnswered(window, asked, stripFocus);
 }
 
-void RaiseEchoes::eraseHandled(std::deque<Request>::iterator answered) {
+void RaiseEchoes::eraseHandled(std::deque<Request>::iterator answered, bool underPointer) {
     // Everything asked before it has been handled by now. A superseded one stays known: the
     // event may as well have been the window manager's own focus for the new window, which
-    // comes whenever it maps it, and the superseded raise's answer is still to come.
+    // comes whenever it maps it, and the superseded raise's answer is still to come. So may a
+    // raise of the window focused as it was asked, when our moves slid the event's window under
+    // the resting pointer: the event may have been its focus there, heard before that raise
+    // moved it back.
+    for (auto r = requests_.begin(); r != answered; ++r)
+        r->unheard = r->window != answered->window &&
+                     ((underPointer && r->ofFocused && !r->passed) || r->heardAside);
     requests_.erase(std::remove_if(requests_.begin(), answered + 1,
-                                   [](const Request& r) { return !r.superseded; }),
+                                   [](const Request& r) { return !r.superseded && !r.unheard; }),
                     answered + 1);
 }
 
@@ -151,7 +169,9 @@ void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<doubl
     });
     if (answered == requests_.end()) return;
     if (std::any_of(answered + 1, requests_.end(), [](auto& r) { return r.awaited; })) {
-        // Overtaken, as judged above.
+        // Overtaken, as judged above. Its application's activation, handing the window on, may
+        // come only after the later raise is answered: that is this answer told again.
+        answered->heardAside = true;
         for (auto r = requests_.begin(); r != answered + 1; ++r) {
             r->passed = r->passed || r->awaited;
             r->awaited = false;

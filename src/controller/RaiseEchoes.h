@@ -38,6 +38,10 @@ class RaiseEchoes {
         superseded,
         // Names the window the last event named, and answers no raise of ours: no news.
         repeated,
+        // The late answer to a raise of ours counted as handled when a later raise seemed
+        // answered by a focus that our moves may have caused under the pointer: the later raise,
+        // handled after this one, is still to come. Not to be followed.
+        late,
     };
 
     // The focus is on `window` as the controller starts (or none is known).
@@ -51,9 +55,12 @@ class RaiseEchoes {
     // the strip that holds `window`, none when no strip does; `handActed`, when the user's hand
     // last moved or clicked the pointer, if known. `ownFocusDue`: the window manager still owes a
     // focus of its own (for a window's map, say), which this may be as well as an answer to a
-    // raise of ours. Also notes where the focus is now.
+    // raise of ours. `underPointer`: our moves slid `window` under the resting pointer a moment
+    // ago, so the window manager may have focused it there before handling our raises. Also notes
+    // where the focus is now.
     Verdict judge(WindowID window, double time, std::optional<WindowID> stripFocus,
-                  std::optional<double> handActed = std::nullopt, bool ownFocusDue = false);
+                  std::optional<double> handActed = std::nullopt, bool ownFocusDue = false,
+                  bool underPointer = false);
 
     // A focus event for `window` at `time` of an application not yet known to be in front:
     // not handed on, but it answers our awaited raise of it, and the application's activation
@@ -107,6 +114,14 @@ class RaiseEchoes {
         bool passed = false;
         // Asked before a window opened and took the focus; kept until answered or expired.
         bool superseded = false;
+        // Asked beside a window manager that focuses under the pointer, of a window focused then.
+        bool ofFocused = false;
+        // Answered while its application was not in front, and overtaken by a later raise.
+        bool heardAside = false;
+        // Counted as handled before a later raise's answer, though its own focus was not heard (or
+        // heard only aside): kept until heard or expired, since that answer may have been the
+        // window manager's, or its application's activation is still to tell it.
+        bool unheard = false;
         std::uint64_t order = 0;
     };
     // The last focus change of somebody else's that was followed.
@@ -121,7 +136,7 @@ class RaiseEchoes {
     // The verdict on a focus of `window` that answers a superseded raise of it, if it does.
     std::optional<Verdict> answerSuperseded(WindowID window, std::optional<double> handActed);
     // Forgets the requests handled by the time `answered` was.
-    void eraseHandled(std::deque<Request>::iterator answered);
+    void eraseHandled(std::deque<Request>::iterator answered, bool underPointer = false);
     // The verdict on an answer to the latest awaited raise, of `window`, asked as `asked`.
     Verdict latestAnswered(WindowID window, std::uint64_t asked,
                            std::optional<WindowID> stripFocus) const;

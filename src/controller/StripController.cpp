@@ -105,6 +105,7 @@ StripController::StripController(StripControllerEnvironment environment)
     trackerHooks.raiseFocused = [this](const std::string& uuid) { raiseFocused(uuid); };
     trackerHooks.newWindowFocused = [this](WindowID id) { newWindowTookFocus(id); };
     trackerHooks.windowFocusedAside = [this](WindowID id) { windowFocusedAside(id); };
+    trackerHooks.mapFocusAfterCommand = [this](WindowID id) { return mapFocusAfterCommand(id); };
     trackerHooks.windowClosed = [this](WindowID id) { windowClosed(id); };
     trackerHooks.focusedWindowMinimised = [this](const std::string& uuid) {
         focusedWindowMinimised(uuid);

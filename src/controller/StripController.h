@@ -156,6 +156,9 @@ class StripController : private StripControllerMembers {
     bool windowFocused(WindowID id);
     // The window manager focused `id` of an application not (yet) in front.
     void windowFocusedAside(WindowID id);
+    // Whether the focus on `id`, not yet adopted, is the window manager's late answer to its map
+    // after a command chose another window since it appeared; if so, it is not followed.
+    bool mapFocusAfterCommand(WindowID id);
     // `id`, a window just opened, took the focus: raises asked before it answer nobody's choice.
     void newWindowTookFocus(WindowID id);
     // Whether the window manager focused `id` only because our moves slid it under the pointer.

@@ -210,7 +210,8 @@ bool StripController::windowFocused(WindowID id) {
     const std::optional<double> successorDue = std::exchange(successorDueSince_, std::nullopt);
     const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(
         id, now(), stripFocus, handActed,
-        (focusedAsMapped && env_.windowManagerTraits().followsPointer()) || successorDue);
+        (focusedAsMapped && env_.windowManagerTraits().followsPointer()) || successorDue,
+        location && slidUnderStillPointer(id));
     // The first focus since a window was mapped, beside a window manager that focuses new
     // windows, is that window manager's answer to the map. Any focus of somebody else's ends every
     // such wait; the answer to a raise of ours does not: the map's answer may still come after it.
@@ -240,6 +241,12 @@ bool StripController::windowFocused(WindowID id) {
     // later, it could take the focus from a window opened since.
     if (verdict == RaiseEchoes::Verdict::answer && stripFocus == id && raiser_->dropPendingOf(id))
         raiseEchoes_.withdrawLast();
+    if (verdict == RaiseEchoes::Verdict::late) {
+        log_.info("Late answer to an earlier raise of ours not followed");
+        if (state_.activeUUID && !(stripFocus && raiseEchoes_.answerStillDueFor(*stripFocus)))
+            raiseFocused(*state_.activeUUID);
+        return false;
+    }
     if (verdict == RaiseEchoes::Verdict::superseded) {
         if (location && stripFocus && *stripFocus != id) {
             log_.info("Focus for a raise asked before a new window not followed");
@@ -356,6 +363,21 @@ void StripController::windowFocusedAside(WindowID id) {
     publishSnapshot(SnapshotReason::focus(location->first));
     publishFocusFrames();
     raiseFocused(location->first);
+}
+
+bool StripController::mapFocusAfterCommand(WindowID id) {
+    if (!env_.windowManagerTraits().focusesNewWindows) return false;
+    // A hand on the pointer since the command may have clicked the new window: the user's choice.
+    const PointerActivity* activity = env_.platform.pointerActivity;
+    const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
+    if (handActed && *handActed > state_.lastCommandChoice) return false;
+    // The window manager's own focus, as it is for a tiled window whose map it answers late: it
+    // answers no raise of ours, which stay awaited.
+    raiseEchoes_.judge(id, now(), std::nullopt, handActed, true);
+    const DisplayState* display = state_.activeUUID ? stateOf(*state_.activeUUID) : nullptr;
+    keepStripFocus("Focus for a new window not followed: a command chose another since",
+                   display ? display->strip.focusedWindowID() : std::nullopt);
+    return true;
 }
 
 bool StripController::mapFocusOwed(const WindowRecord& record) const {

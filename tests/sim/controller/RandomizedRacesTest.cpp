@@ -321,15 +321,17 @@ class RaceWorld {
                 if (visible.empty()) return "nothing to click";
                 const Rect part = visible[size_t(pick(int(visible.size())))].second;
                 const Point point{part.midX(), part.midY()};
-                // What the click lands on: the topmost window there.
-                SimWindow window;
-                for (const WindowListEntry& entry : desktop_.onScreenWindows())
-                    if (entry.bounds.contains(point)) {
-                        window = desktop_.window(entry.identity);
-                        break;
-                    }
-                if (window.id() == 0) return "nothing to click";
+                // What the click lands on: the topmost window there once the pointer is there
+                // (the window manager may carry out a restack of ours as the hand moves).
+                const auto topmost = [this, point] {
+                    for (const WindowListEntry& entry : desktop_.onScreenWindows())
+                        if (entry.bounds.contains(point)) return desktop_.window(entry.identity);
+                    return SimWindow();
+                };
+                if (topmost().id() == 0) return "nothing to click";
                 desktop_.setPointerLocation(point);
+                const SimWindow window = topmost();
+                if (window.id() == 0) return "click on no window";
                 desktop_.setLeftMouseButtonDown(true);
                 desktop_.app(window.pid()).activate();
                 window.focus();
@@ -429,6 +431,16 @@ TEST_P(RandomizedRaceRegression, UserActionsAndCommandsHold) {
 
 // Shrunk operation lists as the failure printed them.
 // clang-format off
+// An overtaken answer told again by its application's activation after the later answer (below).
+const std::vector<Operation> kOvertakenAnswerHandedOnLate = {{5, 12905101945636260195ULL}, {8, 7998451349616215574ULL}, {8, 2945017887084778819ULL}, {8, 704406301047179655ULL}, {6, 4326733834991583468ULL}, {7, 5854586801421357479ULL}, {8, 1880736734667151171ULL}, {0, 221962842517187374ULL}, {1, 16566038916992474486ULL}};
+
+// A jump's raise of the window focused, then focusLeft, while the window manager still owed its
+// focus under the resting pointer to the window our moveRight slid there (below).
+const std::vector<Operation> kRaiseAnsweredAfterFocusUnderThePointer = {
+    {3, 17303738826481997137ULL}, {6, 13994497913881549966ULL}, {0, 14068402285090336830ULL},
+    {1, 7908545811247719778ULL}, {7, 9285610279622710897ULL}, {0, 989026930097360140ULL},
+    {2, 7746974381337738501ULL}, {0, 1092766997069737711ULL}};
+
 // focusLast, then the settle pass restacks parked windows: the restack, carried out late, put
 // another window on top under the resting pointer, and its focus came more than the echo wait
 // after our last move, so it was followed (beside jwm and fvwm alike).
@@ -843,7 +855,44 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
         {8, 11690093974181882538ULL}, {0, 2616347412851634909ULL}, {7, 1726250236460200390ULL},
         {6, 9836362814911904096ULL}, {5, 9362966983941946619ULL}, {1, 7040711881449379439ULL},
         {6, 1941169512885914037ULL}, {1, 8715115137625167889ULL}, {5, 4536076781753685456ULL},
-        {7, 11336136902499641492ULL}}}),
+        {7, 11336136902499641492ULL}}})
+    // A new window, and at once a jump to the column already focused: the window manager's focus
+    // for the map, heard after the command and before the window was adopted, was taken for the
+    // user's choice; the new window took the strip's focus, and the jump's raise, answered after
+    // it, was taken for one the new window superseded.
+    Shrunk{{"fvwm", 16}, {
+        {5, 3098046502350911877ULL}, {8, 618994941810151079ULL}, {8, 11533195434326342519ULL},
+        {6, 5238104329216833608ULL}, {6, 14731603860835679505ULL}, {0, 14590956385361268475ULL}}},
+    // The same after a jump away and a new window opened right after it.
+    Shrunk{{"jwm", 16}, {
+        {8, 11854947042949250065ULL}, {8, 4874821830120544230ULL}, {6, 2481828542288433778ULL},
+        {6, 3611359408403568121ULL}, {5, 9986239712140856480ULL}, {2, 13907286718404973362ULL},
+        {6, 14731603860835679505ULL}, {0, 14590956385361268475ULL}}},
+    // The user clicks a window while a restack of ours is still to be carried out: the window
+    // manager carries it out as the pointer arrives, and another window comes over the spot and
+    // takes the focus under the pointer; the click lands on that one.
+    Shrunk{{"jwm", 46}, {
+        {8, 10565564560801004548ULL}, {8, 10704559784148666352ULL}, {6, 706091172771918178ULL},
+        {8, 13638824036333597269ULL}, {5, 16655213452785762672ULL}, {6, 16650825736311091559ULL},
+        {6, 17801589575975794973ULL}, {0, 10073027633830934191ULL}, {4, 9608293984898609921ULL},
+        {1, 17970171391478180045ULL}, {7, 5887755651814775004ULL}, {6, 7572176216665593598ULL},
+        {6, 3293702427817055901ULL}, {8, 1315258598982038525ULL}, {8, 16835736195712759621ULL},
+        {6, 13918349514959150928ULL}, {6, 6181966855819854854ULL}, {1, 12008894206774294282ULL},
+        {6, 1467774676003645010ULL}, {3, 5663868205080949060ULL}, {7, 9298716321121246617ULL},
+        {2, 16714035745845347770ULL}, {3, 15549635627197822830ULL}, {7, 2934770568276357703ULL},
+        {1, 8826717976607322074ULL}, {1, 8111748693181655730ULL}, {7, 302311837538268236ULL}}},
+    // A click, moveRight sliding another window under the resting pointer, a jump to the window
+    // focused and focusLeft at once: the window manager focused the window under the pointer
+    // before it handled our raises, which was taken for focusLeft's answer; the jump's raise,
+    // handled after it, was then followed as somebody else's choice.
+    Shrunk{{"jwm", 2}, kRaiseAnsweredAfterFocusUnderThePointer},
+    Shrunk{{"fvwm", 2}, kRaiseAnsweredAfterFocusUnderThePointer},
+    // Desktop switches, and focusRight and jump 1 at once after the switch back: the window
+    // manager answered focusRight's raise while its application was not in front, then the
+    // jump's; the application's activation, heard after the jump's answer, handed focusRight's
+    // window on and was followed as somebody else's choice.
+    Shrunk{{"jwm", 30}, kOvertakenAnswerHandedOnLate},
+    Shrunk{{"fvwm", 30}, kOvertakenAnswerHandedOnLate}),
     [](const testing::TestParamInfo<Shrunk>& row) {
         return row.param.beside.windowManager + "_" + std::to_string(row.index);
     });

@@ -48,6 +48,52 @@ INSTANTIATE_TEST_SUITE_P(
                       AgainAfterOthersCase{"CommandMovedOn", kFirst, Verdict::overtaken}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// Beside a window manager that focuses under the pointer: a raise of the window that has the
+// focus, then a raise of another one; the first focus heard is of that other window. When our moves
+// slid it under the resting pointer a moment ago, that may be the window manager's focus there,
+// and the first raise, handled after it, moves the focus back: that late answer is no choice. Taken
+// for our answer otherwise, a focus of the first window after it is somebody else's.
+struct HeardLateCase {
+    const char* name;
+    bool slidUnderThePointer;
+    std::optional<double> handActed;
+    Verdict late;
+};
+
+class AnswerHeardAfterALaterOne : public ::testing::TestWithParam<HeardLateCase> {};
+
+TEST_P(AnswerHeardAfterALaterOne, IsLateOnlyWhenTheLaterOneMayHaveBeenFocusUnderThePointer) {
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kFirst, 0.00, false, true);
+    echoes.raised(kSecond, 0.05, false, true);
+    EXPECT_EQ(
+        echoes.judge(kSecond, 0.30, kSecond, std::nullopt, false, GetParam().slidUnderThePointer),
+        Verdict::answer);
+    EXPECT_EQ(echoes.judge(kFirst, 0.35, kSecond, GetParam().handActed), GetParam().late);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RaiseEchoes, AnswerHeardAfterALaterOne,
+    ::testing::Values(HeardLateCase{"SlidUnderThePointer", true, std::nullopt, Verdict::late},
+                      HeardLateCase{"NotUnderThePointer", false, std::nullopt, Verdict::notOurs},
+                      // The user's hand acted after our raises: a click on the first window.
+                      HeardLateCase{"HandActedSince", true, 0.32, Verdict::notOurs}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// Our raise of a window answered while its application was not yet in front, overtaken by a later
+// raise; that one's answer is heard before the application's activation hands the first window on:
+// the hand-on tells the overtaken answer again, no choice.
+TEST(RaiseEchoes, AnOvertakenAnswerHeardAsideAndHandedOnLateIsLate) {
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kSecond, 0.00, false);
+    echoes.raised(kThird, 0.05, false);
+    echoes.focusedAside(kSecond, 0.08);
+    EXPECT_EQ(echoes.judge(kThird, 0.09, kThird), Verdict::answer);
+    EXPECT_EQ(echoes.judge(kSecond, 0.12, kThird), Verdict::late);
+}
+
 // A focus of somebody else's heard before the answer to our raise: the raise is still to be
 // answered, so it takes the focus back by itself; once answered, nothing of ours is due.
 TEST(RaiseEchoes, ARaiseStillToBeAnsweredIsDueOnlyForItsWindow) {
