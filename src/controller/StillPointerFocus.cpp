@@ -23,6 +23,13 @@ std::optional<double> StillPointerFocus::stackingChanged(double time) {
     return moved(time);
 }
 
+void StillPointerFocus::hidden(WindowID window) {
+    moves_.erase(
+        std::remove_if(moves_.begin(), moves_.end(),
+                       [window](const Move& move) { return move.former.window == window; }),
+        moves_.end());
+}
+
 double StillPointerFocus::commanded(double time) {
     lastCommand_ = time;
     return moved(time);
@@ -30,10 +37,15 @@ double StillPointerFocus::commanded(double time) {
 
 bool StillPointerFocus::slidUnder(double time, const std::optional<PointerState>& pointer,
                                   const Hand& hand, WindowID window, const Rect& frame,
-                                  std::optional<WindowID> stripFocus) const {
+                                  std::optional<WindowID> stripFocus, bool focusHeard) const {
     return ours(
         time, pointer, hand,
-        [&](Point location, double at) { return frameAt(window, frame, at).contains(location); },
+        [&](Point location, double at) {
+            if (frameAt(window, frame, at).contains(location)) return true;
+            // A focus heard after moves of ours took the window from under the pointer: the
+            // window manager may have focused it there before it carried them out.
+            return focusHeard && at == time && movedAwayFrom(window, location, time - kEchoWait);
+        },
         // The strip's focused window stood over the pointer when the hand acted, above this one,
         // and our moves took it away then or since (the strip scrolling to the window the user
         // clicked): the hand chose that window.

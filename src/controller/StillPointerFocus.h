@@ -67,6 +67,9 @@ class StillPointerFocus {
     // this, however late the restack was. Returns until when the platform should listen, none
     // when the change is nothing of ours.
     std::optional<double> stackingChanged(double time);
+    // `window` was minimised or left for another desktop: wherever it stood before, the window
+    // manager no longer focuses it there for a pointer over that place.
+    void hidden(WindowID window);
     // The user chose where the focus goes at `time` (a jump, from one of our panels, say):
     // what the hand did before aimed at that choice, not at what comes under the pointer
     // after it, and the panel that closed may leave something else under the pointer as our
@@ -74,10 +77,12 @@ class StillPointerFocus {
     double commanded(double time);
     // Whether a focus event at `time` for `window`, now standing at `frame`, came from a pointer
     // our moves slid that window under. `pointer` is where it is now (none when unknown);
-    // `stripFocus`, the window the strip has focused, if any.
+    // `stripFocus`, the window the strip has focused, if any. `focusHeard`: the focus event is
+    // heard now, and may tell where the window stood before our latest moves were carried out.
     bool slidUnder(double time, const std::optional<PointerState>& pointer, const Hand& hand,
                    WindowID window, const Rect& frame,
-                   std::optional<WindowID> stripFocus = std::nullopt) const;
+                   std::optional<WindowID> stripFocus = std::nullopt,
+                   bool focusHeard = false) const;
     // Whether the focus going to no window at `time` came from a pointer our moves left over
     // none of the windows we place; `frames` says where they stand now.
     bool slidAway(double time, const std::optional<PointerState>& pointer, const Hand& hand,

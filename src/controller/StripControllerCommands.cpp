@@ -269,7 +269,7 @@ bool StripController::windowFocused(WindowID id) {
         return keepStripFocus("Focus handed on after a closed window not followed", stripFocus);
     }
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
-        !focusedAsMapped && !stripFocusMinimized(stripFocus) && slidUnderStillPointer(id)) {
+        !focusedAsMapped && !stripFocusMinimized(stripFocus) && slidUnderStillPointer(id, true)) {
         if (ownWindowTakesFocus_ && onOwnKeysTaken) {
             // Raising the strip's window would take the keys from the panel the user types in.
             log_.info("Focus under the still pointer not followed: the keys go back to our window");
@@ -440,14 +440,14 @@ void StripController::windowClosed(WindowID id) {
     if (slidUnderStillPointer(id)) successorDueSince_ = now();
 }
 
-bool StripController::slidUnderStillPointer(WindowID id) const {
+bool StripController::slidUnderStillPointer(WindowID id, bool focusHeard) const {
     const auto window = state_.windows.find(id);
     if (window == state_.windows.end() || !env_.platform.pointer) return false;
     if (!env_.windowManagerTraits().followsPointer()) return false;
     const auto location = locate(id);
     return stillPointer_.slidUnder(
         now(), env_.platform.pointer(), hand(), id, window->second.frame,
-        location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt);
+        location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt, focusHeard);
 }
 
 // The hand acted since the focus on `id` was denied, with the pointer still over that window, and
