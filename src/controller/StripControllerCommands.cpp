@@ -200,6 +200,13 @@ bool StripController::windowFocused(WindowID id) {
         location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt;
     const PointerActivity* activity = env_.platform.pointerActivity;
     const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
+    // A new window's focus followed as heard aside, told again as its application comes to the
+    // front with no focus heard in between: no answer to the raise of it asked since. Taken for
+    // that answer, it would count the raises asked before as handled (one the new window
+    // superseded, say), and their late answers would be followed as somebody else's choice.
+    if (std::exchange(newWindowFollowedAside_, std::nullopt) == id &&
+        raiseEchoes_.reportedFocus() == id)
+        return false;
     const WindowRecord record = state_.records.get(id);
     const bool focusedAsMapped = mapFocusOwed(record);
     // Beside a window manager that focuses under the pointer, a focus of its own is due for a map
@@ -347,6 +354,7 @@ void StripController::windowFocusedAside(WindowID id) {
         r.commandChoicesAtMap = 0;
     });
     log_.info("Focus for a new window followed, heard before its application came to the front");
+    if (env_.windowManagerTraits().followsPointer()) newWindowFollowedAside_ = id;
     newWindowTookFocus(id);
     stateOf(location->first)->strip.focus(id);
     state_.activeUUID = location->first;
