@@ -67,9 +67,9 @@ class StillPointerFocus {
     // this, however late the restack was. Returns until when the platform should listen, none
     // when the change is nothing of ours.
     std::optional<double> stackingChanged(double time);
-    // `window` was minimised or left for another desktop: wherever it stood before, the window
-    // manager no longer focuses it there for a pointer over that place.
-    void hidden(WindowID window);
+    // `window` was minimised or left for another desktop at `time`: wherever it stood before, the
+    // window manager no longer focuses it there for a pointer over that place.
+    void hidden(WindowID window, double time);
     // The user chose where the focus goes at `time` (a jump, from one of our panels, say):
     // what the hand did before aimed at that choice, not at what comes under the pointer
     // after it, and the panel that closed may leave something else under the pointer as our
@@ -116,6 +116,8 @@ class StillPointerFocus {
     // Our moves of the last while, oldest first: enough to tell where a window stood when the
     // hand last acted, for as long as that can matter.
     std::deque<Move> moves_;
+    // When windows were last minimised or left the desktop, for as long as that can matter.
+    std::map<WindowID, double> hiddenAt_;
 };
 
 }  // namespace brindlow

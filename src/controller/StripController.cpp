@@ -104,7 +104,7 @@ StripController::StripController(StripControllerEnvironment environment)
     trackerHooks.newWindowFocused = [this](WindowID id) { newWindowTookFocus(id); };
     trackerHooks.windowFocusedAside = [this](WindowID id) { windowFocusedAside(id); };
     trackerHooks.windowClosed = [this](WindowID id) { windowClosed(id); };
-    trackerHooks.windowHidden = [this](WindowID id) { stillPointer_.hidden(id); };
+    trackerHooks.windowHidden = [this](WindowID id) { stillPointer_.hidden(id, now()); };
     trackerHooks.windowMoved = [this](WindowID id) { watchDrag(id); };
     trackerHooks.windowResized = [this](WindowID id) { windowResized(id); };
     trackerHooks.windowMaximizedChanged = [this](WindowID id) { maximizedChanged(id); };

@@ -308,7 +308,7 @@ TEST_P(StillPointerMovedAwayTest, AFocusHeardAfterOurMovesTookTheWindowFromUnder
     const MovedAwayCase& row = GetParam();
     StillPointerFocus decision;
     decision.moved(10.0, {{kWindow, row.from}});
-    if (row.hiddenSince) decision.hidden(kWindow);
+    if (row.hiddenSince) decision.hidden(kWindow, 10.05);
     EXPECT_EQ(decision.slidUnder(row.focusTime, kStill, {true, 5.0}, kWindow, {1000, 0, 900, 1000},
                                  std::nullopt, row.focusHeard),
               row.ours);
