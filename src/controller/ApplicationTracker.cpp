@@ -563,10 +563,12 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
             break;
         case AppObserver::Event::minimized:
             ++minimisesHeard_[id];
+            if (hooks_.windowHidden) hooks_.windowHidden(id);
             if (managed) queueDeparture(id, Departure::Kind::minimized);
             dropPendingReturn(id);
             break;
         case AppObserver::Event::away:
+            if (hooks_.windowHidden) hooks_.windowHidden(id);
             if (managed) queueDeparture(id, Departure::Kind::away);
             dropPendingReturn(id);
             break;

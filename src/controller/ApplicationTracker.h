@@ -50,6 +50,8 @@ class ApplicationTracker {
         std::function<bool(WindowID id)> mapFocusAfterCommand;
         // `id`, tiled or not, closed.
         std::function<void(WindowID id)> windowClosed;
+        // `id` was minimised or left for another desktop.
+        std::function<void(WindowID id)> windowHidden;
         // `id`, a window just opened, took the strip's focus as it was adopted.
         std::function<void(WindowID id)> newWindowFocused;
         // A tiled window was moved by someone else.

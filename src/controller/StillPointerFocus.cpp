@@ -10,6 +10,7 @@ double StillPointerFocus::moved(double time, const std::vector<FormerFrame>& for
     // A focus is judged at most an echo wait after the last move, against a hand that acted
     // at most a rest before it: older moves never matter again.
     while (!moves_.empty() && time - moves_.front().time > kEchoWait + kRest) moves_.pop_front();
+    std::erase_if(hiddenAt_, [time](const auto& entry) { return time - entry.second > kEchoWait; });
     for (const FormerFrame& former : formerFrames) moves_.push_back({time, former});
     return time + kEchoWait;
 }
@@ -43,6 +44,10 @@ std::optional<double> StillPointerFocus::stackingChanged(double time,
     return moved(time);
 }
 
+void StillPointerFocus::hidden(WindowID window, double time) {
+    hiddenAt_[window] = time;
+}
+
 double StillPointerFocus::commanded(double time) {
     lastCommand_ = time;
     ++choicesUnheard_;
@@ -56,10 +61,19 @@ void StillPointerFocus::heardUpToChoice(double time) {
 
 bool StillPointerFocus::slidUnder(double time, const std::optional<PointerState>& pointer,
                                   const Hand& hand, WindowID window, const Rect& frame,
-                                  std::optional<WindowID> stripFocus) const {
+                                  std::optional<WindowID> stripFocus, bool focusHeard) const {
     return ours(
         time, pointer, hand,
-        [&](Point location, double at) { return frameAt(window, frame, at).contains(location); },
+        [&](Point location, double at) {
+            if (frameAt(window, frame, at).contains(location)) return true;
+            // A focus heard after moves of ours took the window from under the pointer: the
+            // window manager may have focused it there before it carried them out.
+            const auto hidden = hiddenAt_.find(window);
+            const double since = hidden != hiddenAt_.end()
+                                     ? std::max(time - kEchoWait, hidden->second)
+                                     : time - kEchoWait;
+            return focusHeard && at == time && movedAwayFrom(window, location, since);
+        },
         // The strip's focused window stood over the pointer when the hand acted, above this one,
         // and our moves took it away then or since (the strip scrolling to the window the user
         // clicked): the hand chose that window.

@@ -63,6 +63,9 @@ class StillPointerFocus {
     std::optional<double> stackingChanged(double time, const std::vector<WindowID>& frontToBack);
     // Whether an order asked is still to be seen carried out.
     bool awaitsRestack() const { return !restacksAsked_.empty(); }
+    // `window` was minimised or left for another desktop at `time`: wherever it stood before, the
+    // window manager no longer focuses it there for a pointer over that place.
+    void hidden(WindowID window, double time);
     // The user chose where the focus goes at `time` (a jump, from one of our panels, say):
     // what the hand did before aimed at that choice, not at what comes under the pointer
     // after it, and the panel that closed may leave something else under the pointer as our
@@ -75,10 +78,12 @@ class StillPointerFocus {
     void heardUpToChoice(double time);
     // Whether a focus event at `time` for `window`, now standing at `frame`, came from a pointer
     // our moves slid that window under. `pointer` is where it is now (none when unknown);
-    // `stripFocus`, the window the strip has focused, if any.
+    // `stripFocus`, the window the strip has focused, if any. `focusHeard`: the focus event is
+    // heard now, and may tell where the window stood before our latest moves were carried out.
     bool slidUnder(double time, const std::optional<PointerState>& pointer, const Hand& hand,
                    WindowID window, const Rect& frame,
-                   std::optional<WindowID> stripFocus = std::nullopt) const;
+                   std::optional<WindowID> stripFocus = std::nullopt,
+                   bool focusHeard = false) const;
     // Whether the focus going to no window at `time` came from a pointer our moves left over
     // none of the windows we place; `frames` says where they stand now.
     bool slidAway(double time, const std::optional<PointerState>& pointer, const Hand& hand,
@@ -116,6 +121,8 @@ class StillPointerFocus {
     // Our moves of the last while, oldest first: enough to tell where a window stood when the
     // hand last acted, for as long as that can matter.
     std::deque<Move> moves_;
+    // When windows were last minimised or left the desktop, for as long as that can matter.
+    std::map<WindowID, double> hiddenAt_;
 };
 
 }  // namespace brindlow

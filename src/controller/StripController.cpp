@@ -110,6 +110,7 @@ StripController::StripController(StripControllerEnvironment environment)
     trackerHooks.focusedWindowMinimised = [this](const std::string& uuid) {
         focusedWindowMinimised(uuid);
     };
+    trackerHooks.windowHidden = [this](WindowID id) { stillPointer_.hidden(id, now()); };
     trackerHooks.windowMoved = [this](WindowID id) { watchDrag(id); };
     trackerHooks.windowResized = [this](WindowID id) { windowResized(id); };
     trackerHooks.windowMaximizedChanged = [this](WindowID id) { maximizedChanged(id); };

@@ -161,8 +161,9 @@ class StripController : private StripControllerMembers {
     bool mapFocusAfterCommand(WindowID id);
     // `id`, a window just opened, took the focus: raises asked before it answer nobody's choice.
     void newWindowTookFocus(WindowID id);
-    // Whether the window manager focused `id` only because our moves slid it under the pointer.
-    bool slidUnderStillPointer(WindowID id) const;
+    // Whether the window manager focused `id` only because our moves slid it under the pointer;
+    // `focusHeard`: judged as its focus event is heard.
+    bool slidUnderStillPointer(WindowID id, bool focusHeard = false) const;
     // Whether the window manager still owes `record`'s window the focus it gives new windows.
     bool mapFocusOwed(const WindowRecord& record) const;
     // A focus change nobody chose is not followed: logs `why`, gives the focus back to the strip's

@@ -202,6 +202,13 @@ bool StripController::windowFocused(WindowID id) {
         location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt;
     const PointerActivity* activity = env_.platform.pointerActivity;
     const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
+    // A new window's focus followed as heard aside, told again as its application comes to the
+    // front with no focus heard in between: no answer to the raise of it asked since. Taken for
+    // that answer, it would count the raises asked before as handled (one the new window
+    // superseded, say), and their late answers would be followed as somebody else's choice.
+    if (std::exchange(newWindowFollowedAside_, std::nullopt) == id &&
+        raiseEchoes_.reportedFocus() == id)
+        return false;
     const WindowRecord record = state_.records.get(id);
     const bool focusedAsMapped = mapFocusOwed(record);
     // Beside a window manager that focuses under the pointer, a focus of its own is due for a map
@@ -278,7 +285,7 @@ bool StripController::windowFocused(WindowID id) {
         return keepStripFocus("Focus handed on after a closed window not followed", stripFocus);
     }
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
-        !focusedAsMapped && !stripFocusMinimized(stripFocus) && slidUnderStillPointer(id)) {
+        !focusedAsMapped && !stripFocusMinimized(stripFocus) && slidUnderStillPointer(id, true)) {
         if (ownWindowTakesFocus_ && onOwnKeysTaken) {
             // Raising the strip's window would take the keys from the panel the user types in.
             log_.info("Focus under the still pointer not followed: the keys go back to our window");
@@ -356,6 +363,7 @@ void StripController::windowFocusedAside(WindowID id) {
         r.commandChoicesAtMap = 0;
     });
     log_.info("Focus for a new window followed, heard before its application came to the front");
+    if (env_.windowManagerTraits().followsPointer()) newWindowFollowedAside_ = id;
     newWindowTookFocus(id);
     stateOf(location->first)->strip.focus(id);
     state_.activeUUID = location->first;
@@ -528,14 +536,14 @@ void StripController::focusedWindowMinimised(const std::string& uuid) {
     raiseFocused(uuid);
 }
 
-bool StripController::slidUnderStillPointer(WindowID id) const {
+bool StripController::slidUnderStillPointer(WindowID id, bool focusHeard) const {
     const auto window = state_.windows.find(id);
     if (window == state_.windows.end() || !env_.platform.pointer) return false;
     if (!env_.windowManagerTraits().followsPointer()) return false;
     const auto location = locate(id);
     return stillPointer_.slidUnder(
         now(), env_.platform.pointer(), hand(), id, window->second.frame,
-        location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt);
+        location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt, focusHeard);
 }
 
 // The hand acted since the focus on `id` was denied, with the pointer still over that window, and

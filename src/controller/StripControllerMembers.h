@@ -111,6 +111,10 @@ struct StripControllerMembers {
     // of a successor (strip queue). Ends with the next focus judged, or as the window manager
     // names no window: then the strip's window is raised, and its answer is judged.
     std::optional<double> successorDueSince_;
+    // A new window whose focus, heard before its application came to the front, was followed
+    // beside a window manager that focuses under the pointer: the activation handing it on next
+    // tells the same focus again, no answer to the raise of it asked since (strip queue).
+    std::optional<WindowID> newWindowFollowedAside_;
     // Whether the platform listened for the user's hand as our last moves went out.
     // One of our own windows (a panel) takes the focus: the window manager may let no window
     // have it for a moment on the way, which is no focus lost. Until the user chooses in it or a

@@ -361,5 +361,47 @@ INSTANTIATE_TEST_SUITE_P(
                     {std::nullopt, 11.05}}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// Our moves took the window from `from` at 10.0 to {1000, 0, 900, 1000}, off the pointer at
+// (400, 500), which rested since 5.0; its focus is heard at `focusTime`, the window manager having
+// focused it where it stood before it carried our moves out. `focusHeard`: judged as a focus event
+// comes, not on the window's closing.
+struct MovedAwayCase {
+    const char* name;
+    Rect from;
+    double focusTime;
+    bool focusHeard;
+    bool ours;
+    // Minimised at 10.05 (and shown again since).
+    bool hiddenSince = false;
+};
+
+void PrintTo(const MovedAwayCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class StillPointerMovedAwayTest : public ::testing::TestWithParam<MovedAwayCase> {};
+
+TEST_P(StillPointerMovedAwayTest, AFocusHeardAfterOurMovesTookTheWindowFromUnderThePointer) {
+    const MovedAwayCase& row = GetParam();
+    StillPointerFocus decision;
+    decision.moved(10.0, {{kWindow, row.from}});
+    if (row.hiddenSince) decision.hidden(kWindow, 10.05);
+    EXPECT_EQ(decision.slidUnder(row.focusTime, kStill, {true, 5.0}, kWindow, {1000, 0, 900, 1000},
+                                 std::nullopt, row.focusHeard),
+              row.ours);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StillPointerMovedAwayTest,
+    ::testing::Values(MovedAwayCase{"HeardJustAfter", kUnder, 10.1, true, true},
+                      MovedAwayCase{"HeardAMomentLater", kUnder, 10.6, true, true},
+                      MovedAwayCase{"NotUnderThePointerBefore", kAway, 10.1, true, false},
+                      MovedAwayCase{"LongAfterOurMoves", kUnder, 10.9, true, false},
+                      MovedAwayCase{"NoFocusEvent", kUnder, 10.1, false, false},
+                      // Shown again where it stands now: the focus came for that, not for a
+                      // pointer over where it stood.
+                      MovedAwayCase{"MinimisedSince", kUnder, 10.1, true, false, true}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 }  // namespace
 }  // namespace brindlow
