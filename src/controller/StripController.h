@@ -169,6 +169,8 @@ class StripController : private StripControllerMembers {
     // A focus change nobody chose is not followed: logs `why`, gives the focus back to the strip's
     // window unless a raise of ours is still on its way, and says the change was not followed.
     bool keepStripFocus(const char* why, std::optional<WindowID> stripFocus);
+    // When the user's hand last acted, where the platform hears it.
+    std::optional<double> handActedAt() const;
     bool stripFocusMinimized(std::optional<WindowID> stripFocus) const;
     // `id` closed.
     void windowClosed(WindowID id);

@@ -200,8 +200,7 @@ bool StripController::windowFocused(WindowID id) {
     const auto location = locate(id);
     const std::optional<WindowID> stripFocus =
         location ? stateOf(location->first)->strip.focusedWindowID() : std::nullopt;
-    const PointerActivity* activity = env_.platform.pointerActivity;
-    const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
+    const std::optional<double> handActed = handActedAt();
     // A new window's focus followed as heard aside, told again as its application comes to the
     // front with no focus heard in between: no answer to the raise of it asked since. Taken for
     // that answer, it would count the raises asked before as handled (one the new window
@@ -248,12 +247,8 @@ bool StripController::windowFocused(WindowID id) {
     // later, it could take the focus from a window opened since.
     if (verdict == RaiseEchoes::Verdict::answer && stripFocus == id && raiser_->dropPendingOf(id))
         raiseEchoes_.withdrawLast();
-    if (verdict == RaiseEchoes::Verdict::late) {
-        log_.info("Late answer to an earlier raise of ours not followed");
-        if (state_.activeUUID && !(stripFocus && raiseEchoes_.answerStillDueFor(*stripFocus)))
-            raiseFocused(*state_.activeUUID);
-        return false;
-    }
+    if (verdict == RaiseEchoes::Verdict::late)
+        return keepStripFocus("Late answer to an earlier raise of ours not followed", stripFocus);
     if (verdict == RaiseEchoes::Verdict::superseded) {
         if (location && stripFocus && *stripFocus != id) {
             log_.info("Focus for a raise asked before a new window not followed");
@@ -340,7 +335,6 @@ bool StripController::windowFocused(WindowID id) {
 }
 
 void StripController::windowFocusedAside(WindowID id) {
-    const PointerActivity* activity = env_.platform.pointerActivity;
     // Beside a window manager that focuses by click, the focus goes on only by somebody's choice:
     // the window handed on after it (the one it focused as the user minimised another, say) is
     // news, though a raise of ours asked for it too. Where the focus follows the pointer, it may
@@ -348,8 +342,7 @@ void StripController::windowFocusedAside(WindowID id) {
     // closed), as judged in windowFocused.
     const WindowRecord record = state_.records.get(id);
     const bool followsPointer = env_.windowManagerTraits().followsPointer();
-    raiseEchoes_.focusedAside(id, now(), activity ? activity->lastActivity() : std::nullopt,
-                              followsPointer,
+    raiseEchoes_.focusedAside(id, now(), handActedAt(), followsPointer,
                               (followsPointer && mapFocusOwed(record)) || successorDueSince_);
     // The window manager's focus for the map of a window adopted without it: the newest window's
     // choice, even when the focus moved on at once (to what our moves slid under the resting
@@ -376,8 +369,7 @@ void StripController::windowFocusedAside(WindowID id) {
 bool StripController::mapFocusAfterCommand(WindowID id) {
     if (!env_.windowManagerTraits().focusesNewWindows) return false;
     // A hand on the pointer since the command may have clicked the new window: the user's choice.
-    const PointerActivity* activity = env_.platform.pointerActivity;
-    const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
+    const std::optional<double> handActed = handActedAt();
     if (handActed && *handActed > state_.lastCommandChoice) return false;
     // The window manager's own focus, as it is for a tiled window whose map it answers late: it
     // answers no raise of ours, which stay awaited.
@@ -441,8 +433,7 @@ void StripController::focusLost() {
 // here or with the focus that answers the raise, whichever the window manager reports first; a
 // pick it names after a moment of no window comes before that answer and is still declined.
 bool StripController::nobodyFocusedAfterLeaving(std::optional<WindowID> lostFrom) {
-    const PointerActivity* activity = env_.platform.pointerActivity;
-    const std::optional<double> handActed = activity ? activity->lastActivity() : std::nullopt;
+    const std::optional<double> handActed = handActedAt();
     const std::optional<double> markedAt =
         ownWindowClosedAt_ ? ownWindowClosedAt_ : successorDueSince_;
     const auto departed = lostFrom ? state_.departed.find(*lostFrom) : state_.departed.end();
@@ -452,19 +443,16 @@ bool StripController::nobodyFocusedAfterLeaving(std::optional<WindowID> lostFrom
     if ((!markedAt && !minimisedAway) || ownWindowTakesFocus_) return false;
     // The user's hand since: the loss may be the user's doing (a click on the desktop).
     const double since = markedAt ? *markedAt : departed->second.time;
-    if (handActed && *handActed > since) {
+    const auto endMarks = [this] {
         ownWindowClosedAt_.reset();
         successorDueSince_.reset();
         return false;
-    }
+    };
+    if (handActed && *handActed > since) return endMarks();
     const DisplayState* display = state_.activeUUID ? stateOf(*state_.activeUUID) : nullptr;
     const std::optional<WindowID> stripFocus =
         display ? display->strip.focusedWindowID() : std::nullopt;
-    if (state_.paused || !stripFocus || stripFocusMinimized(stripFocus)) {
-        ownWindowClosedAt_.reset();
-        successorDueSince_.reset();
-        return false;
-    }
+    if (state_.paused || !stripFocus || stripFocusMinimized(stripFocus)) return endMarks();
     keepStripFocus("No window focused after the focused one left: the strip's focus raised",
                    stripFocus);
     return true;
@@ -568,6 +556,11 @@ void StripController::followHandAfterDenial(WindowID id, double deniedAt) {
 void StripController::listenForHand(double until) {
     PointerActivity* activity = env_.platform.pointerActivity;
     handHeard_ = activity && activity->listenUntil(until);
+}
+
+std::optional<double> StripController::handActedAt() const {
+    const PointerActivity* activity = env_.platform.pointerActivity;
+    return activity ? activity->lastActivity() : std::nullopt;
 }
 
 StillPointerFocus::Hand StripController::hand() const {
