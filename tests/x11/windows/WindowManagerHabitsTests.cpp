@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,60 @@ INSTANTIATE_TEST_SUITE_P(
                   return desktop.frameWriter().setFrames({{window, frame}}, 5.0).front().error;
               }}),
     [](const auto& asked) { return std::string(asked.param.name); });
+
+// Beside a window manager that focuses new windows, its focus for a map may come a moment after it
+// shows the window (metacity under a compositor, once the window has drawn). A new window parked
+// meanwhile is not iconified before that focus: it would lose it to a window the window manager
+// picks instead. One that is never focused goes out of sight all the same.
+struct MapFocus {
+    const char* name;
+    bool focusedLate;
+};
+
+void PrintTo(const MapFocus& focus, std::ostream* out) {
+    *out << focus.name;
+}
+
+class ANewWindowParkedBesideMetacity : public BesideAPlainWindowManager,
+                                       public ::testing::WithParamInterface<MapFocus> {};
+
+TEST_P(ANewWindowParkedBesideMetacity, KeepsTheFocusTheWindowManagerGivesItsMap) {
+    takeOverAs("Metacity", {"--clamps-into-view"});
+    if (HasFatalFailure() || IsSkipped()) return;
+    ASSERT_TRUE(desktop().registry().windowManagerTraits().focusesNewWindows);
+    TestClientProcess client({"--title", "new", "--size", "400x300", "--unframed"});
+    ASSERT_TRUE(client.ready());
+    const xcb_window_t window = client.window();
+    ASSERT_TRUE(settle([&] { return desktop().registry().isClient(window); }));
+
+    std::promise<void> parking;
+    std::future<void> parked = std::async(std::launch::async, [&] {
+        parking.set_value();
+        desktop().parking().hideParked({window});
+    });
+    parking.get_future().wait();
+    // The plain window manager focuses nothing: the test gives the map's late focus.
+    if (GetParam().focusedLate) {
+        xcb_change_property(connection().xcb(), XCB_PROP_MODE_REPLACE, connection().root(),
+                            connection().ewmh()->_NET_ACTIVE_WINDOW, XCB_ATOM_WINDOW, 32, 1,
+                            &window);
+        connection().flush();
+    }
+    parked.wait();
+    ASSERT_TRUE(windowManagerCaughtUp(connection()));
+    const auto shown = desktop().registry().read(window);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->wmState,
+              GetParam().focusedLate ? XCB_ICCCM_WM_STATE_NORMAL : XCB_ICCCM_WM_STATE_ICONIC);
+    xcb_delete_property(connection().xcb(), connection().root(),
+                        connection().ewmh()->_NET_ACTIVE_WINDOW);
+    connection().flush();
+}
+
+INSTANTIATE_TEST_SUITE_P(FocusedOrNot, ANewWindowParkedBesideMetacity,
+                         ::testing::Values(MapFocus{"FocusedAMomentLater", true},
+                                           MapFocus{"NeverFocused", false}),
+                         [](const auto& focus) { return std::string(focus.param.name); });
 
 }  // namespace
 }  // namespace brindlow::test

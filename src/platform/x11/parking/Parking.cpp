@@ -96,8 +96,37 @@ Rect Parking::rootFrame() const {
     return Rect(0, 0, x_.screen()->width_in_pixels, x_.screen()->height_in_pixels);
 }
 
+void Parking::awaitMapFocus(const std::vector<xcb_window_t>& windows) {
+    const xcb_atom_t activeAtom = x_.ewmh()->_NET_ACTIVE_WINDOW;
+    const auto activeChanged = [&](const xcb_generic_event_t& event) {
+        if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+        const auto& change = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+        return change.window == x_.root() && change.atom == activeAtom;
+    };
+    for (const xcb_window_t window : windows) {
+        // Read under the lock each time: the desktop hears an event before the wait does.
+        const auto left = [&]() -> std::optional<std::chrono::steady_clock::duration> {
+            std::lock_guard lock(d_.mutex);
+            if (d_.active == window) return std::nullopt;
+            return d_.mapFocusDue.awaitedFor(window, std::chrono::steady_clock::now());
+        };
+        for (auto wait = left(); wait; wait = left()) {
+            const double seconds = std::chrono::duration<double>(*wait).count();
+            if (waits().awaitWindowManager(activeChanged, seconds, [&] { return !left(); }) !=
+                WindowManagerWait::Answer::heard)
+                break;
+        }
+        std::lock_guard lock(d_.mutex);
+        d_.mapFocusDue.ended(window);
+    }
+}
+
 void Parking::hideParked(const std::vector<xcb_window_t>& windows) {
     if (windows.empty() || parkingGivenUp_.load()) return;
+    // A new window the window manager is about to focus for its map: iconified first, it would
+    // lose that focus to a window the window manager picks instead. Once focused, it is hidden
+    // when it no longer is (below).
+    awaitMapFocus(windows);
     const xcb_atom_t parked = x_.atom(kParkedProperty);
     const xcb_atom_t changeState = x_.atom("WM_CHANGE_STATE");
     std::vector<xcb_window_t> minimised;

@@ -50,6 +50,9 @@ class Parking : public DesktopPart {
   private:
     // The parked mark and the focus hold of a window no longer parked go.
     void dropParkedMark(xcb_window_t window);
+    // Waits until the window manager has focused each new window whose map it may still answer
+    // with the focus, or can no longer be waited for (MapFocusDue).
+    void awaitMapFocus(const std::vector<xcb_window_t>& windows);
 
     // Set by bringParkedIntoView(): parking hides nothing from then on.
     std::atomic<bool> parkingGivenUp_{false};

@@ -54,6 +54,7 @@ void ClientRegistry::refreshClients(std::optional<xcb_window_t> destroyed) {
                 windowEvents.push_back(
                     {X11WindowEvent::Kind::destroyed, *destroyed, found->second.pid});
                 d_.known.erase(found);
+                d_.mapFocusDue.ended(*destroyed);
             }
             if (auto found = withdrawn_.find(*destroyed); found != withdrawn_.end()) {
                 windowEvents.push_back(
@@ -121,7 +122,11 @@ void ClientRegistry::refreshClients(std::optional<xcb_window_t> destroyed) {
         std::erase_if(d_.awaitingShow, [&](xcb_window_t w) {
             return fresh.count(w) || std::find(list.begin(), list.end(), w) == list.end();
         });
+        // Windows there as Brindlow starts were focused, or not, long before.
+        const bool mapFocusMayCome = listedOnce_ && managedList && d_.traits.focusesNewWindows;
         for (auto& [w, k] : fresh) {
+            if (mapFocusMayCome && !k.minimized && !k.away)
+                d_.mapFocusDue.listed(w, std::chrono::steady_clock::now());
             d_.known[w] = k;
             withdrawn_.erase(w);
             if (k.pid != 0 && !apps_.count(k.pid)) {
@@ -147,12 +152,14 @@ void ClientRegistry::refreshClients(std::optional<xcb_window_t> destroyed) {
                 }
                 d_.minimisedByOthers.erase(it->first);
                 d_.desktopAskedByOthers.forget(it->first);
+                d_.mapFocusDue.ended(it->first);
                 it = d_.known.erase(it);
             } else {
                 ++it;
             }
         }
         clients_ = current;
+        listedOnce_ = true;
         // Applications whose last client went away have ended.
         for (auto it = apps_.begin(); it != apps_.end();) {
             const auto ofApp = [&](auto& entry) { return entry.second == it->first; };
@@ -205,6 +212,7 @@ void ClientRegistry::refreshActive() {
         // else knows, it never moved.
         if (active && activation().focusedByShowing(*active, former)) handBack = former;
         if (!handBack) d_.active = active;
+        if (active && !handBack) d_.mapFocusDue.ended(*active);
         const auto found = active && !handBack ? d_.known.find(*active) : d_.known.end();
         if (found != d_.known.end()) {
             std::erase(activeHistory_, *active);

@@ -113,6 +113,8 @@ class ClientRegistry : public DesktopPart {
     std::mutex refreshMutex_;
     // The rest under the records' lock.
     std::vector<xcb_window_t> clients_;
+    // Whether the clients were listed once: those listed first are there as Brindlow starts.
+    bool listedOnce_ = false;
     // Clients that left the list while their window lives on (withdrawn by their application,
     // or let go by a window manager that is ending), with their pid: reported as minimised, so
     // nothing of them is forgotten, until the window is destroyed or listed again.

@@ -15,6 +15,7 @@
 #include "platform/WindowManagerTraits.h"
 #include "platform/x11/connection/X11Properties.h"
 #include "platform/x11/desktops/AskedDesktops.h"
+#include "platform/x11/focus/MapFocusDue.h"
 #include "platform/x11/parking/ParkedHiding.h"
 
 namespace brindlow {
@@ -73,6 +74,9 @@ struct DesktopRecords {
     // Clients listed and taken on that the window manager has not shown yet
     // (ClientRegistry::refreshClients).
     std::set<xcb_window_t> awaitingShow;
+    // New clients whose map the window manager may still answer with the focus: parking waits
+    // for that answer before it iconifies one.
+    MapFocusDue mapFocusDue;
     // Windows iconified because the window manager would not let them park off screen; a table
     // of its own lock.
     ParkedHiding parked;
