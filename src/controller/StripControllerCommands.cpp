@@ -8,6 +8,28 @@
 
 namespace brindlow {
 
+namespace {
+
+const char* verdictName(RaiseEchoes::Verdict verdict) {
+    switch (verdict) {
+        case RaiseEchoes::Verdict::notOurs:
+            return "somebody's choice";
+        case RaiseEchoes::Verdict::answer:
+            return "the answer to our raise";
+        case RaiseEchoes::Verdict::overtaken:
+            return "an answer overtaken by a later raise";
+        case RaiseEchoes::Verdict::superseded:
+            return "the answer to a raise superseded";
+        case RaiseEchoes::Verdict::repeated:
+            return "the same focus told again";
+        case RaiseEchoes::Verdict::late:
+            return "a late answer";
+    }
+    return "?";
+}
+
+}  // namespace
+
 void StripController::execute(Command command) {
     if (command.kind() == Command::Kind::togglePause) {
         finishFocusMoves();
@@ -218,6 +240,8 @@ bool StripController::windowFocused(WindowID id) {
         id, now(), stripFocus, handActed,
         (focusedAsMapped && env_.windowManagerTraits().followsPointer()) || successorDue,
         location && slidUnderStillPointer(id));
+    log_.debug("Focus of window %lu heard: %{public}s", static_cast<unsigned long>(id),
+               verdictName(verdict));
     // The first focus since a window was mapped, beside a window manager that focuses new
     // windows, is that window manager's answer to the map. Any focus of somebody else's ends every
     // such wait; the answer to a raise of ours does not: the map's answer may still come after it.
@@ -340,6 +364,7 @@ void StripController::windowFocusedAside(WindowID id) {
     // news, though a raise of ours asked for it too. Where the focus follows the pointer, it may
     // be the window manager's own focus (for a map, or its pick of a successor to a window that
     // closed), as judged in windowFocused.
+    log_.debug("Focus of window %lu heard aside", static_cast<unsigned long>(id));
     const WindowRecord record = state_.records.get(id);
     const bool followsPointer = env_.windowManagerTraits().followsPointer();
     raiseEchoes_.focusedAside(id, now(), handActedAt(), followsPointer,

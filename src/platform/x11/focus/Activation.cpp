@@ -167,6 +167,7 @@ AXError Activation::activateNow(xcb_window_t window, double timeout,
             activation.activating_.reset();
         }
     } done{*this};
+    focusLog().debug("Activation of 0x%x sent (0x%x active)", window, current);
     AXError result = waits().fence(window, timeout, [&] {
         crossedMinimise_.sent(*judged);
         xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), window,

@@ -206,6 +206,7 @@ void ClientRegistry::refreshActive() {
     {
         std::lock_guard lock(d_.mutex);
         if (active == d_.active) return;
+        clientsLog().debug("Active window 0x%x", active.value_or(XCB_WINDOW_NONE));
         former = d_.active;
         // Not the user's choice: the window manager focused a window we mapped back into view.
         // The focus goes back where it was, and neither change is reported: as far as anybody
