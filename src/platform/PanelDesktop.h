@@ -35,7 +35,9 @@ class PanelDesktop {
     virtual bool activateAndWait(std::uint32_t window, double limit) = 0;
     // Gives the focus back to `window`, which had it before a window of ours took it, unless
     // the user has minimised or closed it, or it stands on another desktop, as the request goes
-    // out: the user's doing since is never undone. Returns whether the request went out.
+    // out: the user's doing since is never undone (a minimise the request crosses on its way to the
+    // window manager, which then handles it first, is carried out once more). Returns whether the
+    // request went out.
     virtual bool handFocusBack(std::uint32_t window) {
         activate(window);
         return true;

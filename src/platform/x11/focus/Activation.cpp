@@ -68,6 +68,24 @@ bool Activation::stillShownToUser(xcb_window_t window) {
     return snapshot && !registry().minimized(*snapshot) && !registry().away(*snapshot);
 }
 
+bool Activation::handFocusBack(xcb_window_t window) {
+    if (!stillShownToUser(window)) return false;
+    // A minimise the window manager has not carried out yet: the user's last word on the window.
+    const std::optional<CrossedMinimise::Judged> judged =
+        crossedMinimise_.judge(window, std::nullopt, false);
+    if (!judged) {
+        focusLog().info("Focus not handed back to 0x%x: minimised by the user meanwhile", window);
+        return false;
+    }
+    // Known as ours when it comes back, after a minimise that went out before it, or not.
+    crossedMinimise_.sent(*judged);
+    xcb_ewmh_request_change_active_window(
+        x_.ewmh(), x_.screenNumber(), window, xcb_ewmh_client_source_type_t(kSourcePager),
+        XCB_CURRENT_TIME, readActiveWindow(x_).value_or(XCB_WINDOW_NONE));
+    x_.flush();
+    return true;
+}
+
 void Activation::minimiseHeard(xcb_window_t window, bool shown) {
     crossedMinimise_.minimiseAsked(window, shown);
 }

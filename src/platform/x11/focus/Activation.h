@@ -44,6 +44,11 @@ class Activation : public DesktopPart {
     // out: the window exists, the user has not minimised it, and it stands on the current
     // desktop. Parking's own iconify does not count: the window is shown again as it is focused.
     bool stillShownToUser(xcb_window_t window);
+    // Gives the focus back to `window`, which had it before a window of ours took it, unless the
+    // user minimised, closed or sent it away: judged as it goes out, a minimise asked and not
+    // carried out yet counting too; a minimise that crosses it on the way to the window manager
+    // is carried out once more, as for an activation. Returns whether it went out.
+    bool handFocusBack(xcb_window_t window);
 
     // Someone else's minimise of `window` (not parking's) reached the window manager; `shown`:
     // the window read shown until now. No activation of ours asked without knowing of it shows

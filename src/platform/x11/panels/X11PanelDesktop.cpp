@@ -154,6 +154,7 @@ void X11PanelDesktop::activate(std::uint32_t window) {
 }
 
 bool X11PanelDesktop::handFocusBack(std::uint32_t window) {
+    if (windowManagerRuns(x_)) return desktop_.activation().handFocusBack(window);
     if (!desktop_.activation().stillShownToUser(window)) return false;
     activate(window);
     return true;
