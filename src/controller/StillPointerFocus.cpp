@@ -46,6 +46,7 @@ std::optional<double> StillPointerFocus::stackingChanged(double time,
 
 void StillPointerFocus::hidden(WindowID window, double time) {
     hiddenAt_[window] = time;
+    if (restored_ == window) restored_.reset();
 }
 
 double StillPointerFocus::commanded(double time) {

@@ -210,6 +210,9 @@ bool StripController::windowFocused(WindowID id) {
         return false;
     const WindowRecord record = state_.records.get(id);
     const bool focusedAsMapped = mapFocusOwed(record);
+    // The user restored the window: its first focus since is the restore's, though our moves may
+    // have slid it under the resting pointer as it came back.
+    const bool restoreFocus = stillPointer_.focusOfRestore(id);
     // Beside a window manager that focuses under the pointer, a focus of its own is due for a map
     // or after a window that had its focus closed: the first focus may be that as well as an
     // answer to a raise of ours.
@@ -217,7 +220,7 @@ bool StripController::windowFocused(WindowID id) {
     const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(
         id, now(), stripFocus, handActed,
         (focusedAsMapped && env_.windowManagerTraits().followsPointer()) || successorDue,
-        location && slidUnderStillPointer(id));
+        location && !restoreFocus && slidUnderStillPointer(id));
     // The first focus since a window was mapped, beside a window manager that focuses new
     // windows, is that window manager's answer to the map. Any focus of somebody else's ends every
     // such wait; the answer to a raise of ours does not: the map's answer may still come after it.
@@ -280,7 +283,8 @@ bool StripController::windowFocused(WindowID id) {
         return keepStripFocus("Focus handed on after a closed window not followed", stripFocus);
     }
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
-        !focusedAsMapped && !stripFocusMinimized(stripFocus) && slidUnderStillPointer(id, true)) {
+        !focusedAsMapped && !stripFocusMinimized(stripFocus) && !restoreFocus &&
+        slidUnderStillPointer(id, true)) {
         if (ownWindowTakesFocus_ && onOwnKeysTaken) {
             // Raising the strip's window would take the keys from the panel the user types in.
             log_.info("Focus under the still pointer not followed: the keys go back to our window");

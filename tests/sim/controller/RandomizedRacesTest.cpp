@@ -691,6 +691,15 @@ const std::vector<Operation> kNewWindowsFocusToldAgainAfterADenial = {
     {4, 9441563397230623061ULL}, {2, 16281952423082434077ULL}, {0, 9846927233268217874ULL},
     {8, 13578500190352953381ULL}, {6, 3681656958853989112ULL}};
 
+// An overtaken answer heard aside and handed on at once (below).
+const std::vector<Operation> kOvertakenAnswerHandedOnAtOnce = {
+    {8, 17547939632594467664ULL}, {6, 4104146986894078575ULL}, {8, 15575988085420928373ULL},
+    {0, 16334638980846116383ULL}, {8, 5646989874853898496ULL}, {8, 16708999608701650932ULL},
+    {0, 3548877409349290533ULL}, {7, 17696305363437958206ULL}, {0, 17298789957723137955ULL},
+    {8, 13667540983484247102ULL}, {6, 3959755270515510ULL}, {8, 1503260969365556705ULL},
+    {7, 3956633864563096741ULL}, {0, 13756444772000724618ULL}, {2, 15961041977240125485ULL},
+    {0, 12805846199578014360ULL}};
+
 INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Values(
     // To desktop 2 and back, and at once a click on a window: the click's focus came while the
     // window was away; the strip gave the focus back to the window it had when the desktop was
@@ -1023,7 +1032,22 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
     // A focus under the resting pointer heard after our moves took the window away (above).
     Shrunk{{"jwm", 5}, kFocusedUnderThePointerHeardAfterOurMoves},
     // A new window's focus told again taken for our raise's answer (above).
-    Shrunk{{"fvwm", 8}, kNewWindowsFocusToldAgainAfterADenial}),
+    Shrunk{{"fvwm", 8}, kNewWindowsFocusToldAgainAfterADenial},
+    // The user restores, from a taskbar, the window the window manager gave the focus away from as
+    // it was minimised; following that window manager's pick scrolled the restored window under
+    // the resting pointer, and the restore's own focus, heard after, was taken for the window
+    // manager's focus under the pointer and given back to the pick.
+    Shrunk{{"jwm", 1}, {
+        {8, 6840662447749535302ULL}, {5, 10936119105843826251ULL}, {6, 1000195285276713002ULL},
+        {8, 2104442288820156922ULL}, {5, 7075358465083700552ULL}, {4, 648462298264150561ULL},
+        {7, 4465254309197677265ULL}, {6, 8322320227745610535ULL}, {6, 98371342764742162ULL},
+        {3, 15357158867558867461ULL}, {4, 13884655739444106239ULL}}},
+    // focusLeft, jump 2 and jump 3 at once (raises of a window, another, and the first again):
+    // the first raise was answered while its application was not in front, and the application's
+    // activation, handing the window on at once, was taken for the answer to the third raise; the
+    // second raise counted as handled, and its answer was followed as somebody else's choice.
+    Shrunk{{"jwm", 6}, kOvertakenAnswerHandedOnAtOnce},
+    Shrunk{{"fvwm", 6}, kOvertakenAnswerHandedOnAtOnce}),
     [](const testing::TestParamInfo<Shrunk>& row) {
         return row.param.beside.windowManager + "_" + std::to_string(row.index);
     });
