@@ -169,12 +169,9 @@ void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<doubl
     });
     if (answered == requests_.end()) return;
     if (std::any_of(answered + 1, requests_.end(), [](auto& r) { return r.awaited; })) {
-        // Overtaken, as judged above. Its application's activation, handing the window on, is
-        // this answer told again, whether it comes at once (taken for the answer to a later raise
-        // of the same window, it would count the raises asked in between as handled) or only
-        // after the later raise is answered.
+        // Overtaken, as judged above. Its application's activation, handing the window on, may
+        // come only after the later raise is answered: that is this answer told again.
         answered->heardAside = true;
-        answeredAside_ = Aside{window, answered->order, Verdict::overtaken};
         for (auto r = requests_.begin(); r != answered + 1; ++r) {
             r->passed = r->passed || r->awaited;
             r->awaited = false;

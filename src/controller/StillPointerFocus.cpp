@@ -92,6 +92,13 @@ bool StillPointerFocus::slidAway(double time, const std::optional<PointerState>&
     });
 }
 
+bool StillPointerFocus::uncovers(const std::optional<PointerState>& pointer, const Rect& closed,
+                                 const std::map<WindowID, Rect>& frames) {
+    if (!pointer || pointer->buttonDown || !closed.contains(pointer->location)) return false;
+    return std::any_of(frames.begin(), frames.end(),
+                       [&](const auto& entry) { return entry.second.contains(pointer->location); });
+}
+
 bool StillPointerFocus::actedSince(double time, const Hand& hand) const {
     return hand.lastActive && *hand.lastActive > time && afterLastChoice(*hand.lastActive);
 }

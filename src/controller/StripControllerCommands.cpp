@@ -500,7 +500,10 @@ bool StripController::stripFocusMinimized(std::optional<WindowID> stripFocus) co
 // may be heard only aside, or not at all when the window is gone by then). The window manager
 // then hands the focus on to a window of its own choosing, which nobody chose: the strip's focus,
 // still shown, takes it back (the next focus heard, told above). A window that had the focus for
-// another reason (the user's, an application's) hands it on as the user expects.
+// another reason (the user's, an application's) hands it on as the user expects. So too when the
+// user closes a window that had no focus while the pointer rested over it and over another of ours
+// beneath (parked windows at an edge): the window manager focuses the one it uncovers, nobody's
+// choice.
 void StripController::windowClosed(WindowID id) {
     // Beside any window manager: our raise of the window, if still unanswered, never will be.
     raiseEchoes_.closed(id);
@@ -509,7 +512,7 @@ void StripController::windowClosed(WindowID id) {
     const std::optional<WindowID> stripFocus =
         display ? display->strip.focusedWindowID() : std::nullopt;
     if (!stripFocus || *stripFocus == id) return;
-    if (!slidUnderStillPointer(id)) return;
+    if (!slidUnderStillPointer(id) && !uncoveredUnderStillPointer(id)) return;
     successorDueSince_ = now();
     // The window manager named no window before the close was heard: the strip's window takes
     // the keys now.
@@ -526,6 +529,16 @@ void StripController::focusedWindowMinimised(const std::string& uuid) {
         return;
     log_.info("No window focused after the focused one was minimised: the strip's focus raised");
     raiseFocused(uuid);
+}
+
+bool StripController::uncoveredUnderStillPointer(WindowID closed) const {
+    const auto window = state_.windows.find(closed);
+    const std::optional<WindowID> focused = raiseEchoes_.reportedFocus();
+    if (window == state_.windows.end() || focused == closed || !env_.platform.pointer) return false;
+    std::map<WindowID, Rect> beneath;
+    for (const auto& [id, other] : state_.windows)
+        if (id != closed && id != focused) beneath.emplace(id, other.frame);
+    return StillPointerFocus::uncovers(env_.platform.pointer(), window->second.frame, beneath);
 }
 
 bool StripController::slidUnderStillPointer(WindowID id, bool focusHeard) const {

@@ -94,23 +94,6 @@ TEST(RaiseEchoes, AnOvertakenAnswerHeardAsideAndHandedOnLateIsLate) {
     EXPECT_EQ(echoes.judge(kSecond, 0.12, kThird), Verdict::late);
 }
 
-// Raises of a window, another, and the first again; the first raise is answered while its
-// application is not yet in front, and the application's activation hands the window on at once:
-// that tells the overtaken answer again. Taken for the answer to the third raise, it counted the
-// second as handled, and the second's answer was followed as somebody else's choice.
-TEST(RaiseEchoes, AnOvertakenAnswerHeardAsideAndHandedOnAtOnceAnswersNoLaterRaise) {
-    RaiseEchoes echoes;
-    echoes.reset(kThird);
-    echoes.raised(kSecond, 0.00, false, true);
-    echoes.raised(kFirst, 0.02, false, true);
-    echoes.raised(kSecond, 0.10, false, true);
-    echoes.focusedAside(kSecond, 0.31);
-    EXPECT_EQ(echoes.judge(kSecond, 0.31, kSecond), Verdict::overtaken);
-    EXPECT_EQ(echoes.judge(kFirst, 0.33, kSecond), Verdict::overtaken);
-    EXPECT_EQ(echoes.judge(kSecond, 0.41, kSecond), Verdict::answer);
-    EXPECT_FALSE(echoes.awaitsAnswers());
-}
-
 // A focus of somebody else's heard before the answer to our raise: the raise is still to be
 // answered, so it takes the focus back by itself; once answered, nothing of ours is due.
 TEST(RaiseEchoes, ARaiseStillToBeAnsweredIsDueOnlyForItsWindow) {

@@ -440,5 +440,41 @@ INSTANTIATE_TEST_SUITE_P(
                       RestoreCase{"MinimisedAgain", {kWindow}, {false}, true}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// The user closes a window without the focus that stood at {1000, 0, 900, 1000}; another of ours,
+// without the focus either, stands at `beneath`.
+struct UncoverCase {
+    const char* name;
+    std::optional<PointerState> pointer;
+    Rect beneath;
+    bool uncovers;
+};
+
+void PrintTo(const UncoverCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class StillPointerUncoverTest : public ::testing::TestWithParam<UncoverCase> {};
+
+TEST_P(StillPointerUncoverTest, AWindowClosedOverAnotherUnderThePointerUncoversIt) {
+    const UncoverCase& row = GetParam();
+    EXPECT_EQ(
+        StillPointerFocus::uncovers(row.pointer, {1000, 0, 900, 1000}, {{kThird, row.beneath}}),
+        row.uncovers);
+}
+
+constexpr Rect kParkedBeneath{1010, 0, 900, 1000};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StillPointerUncoverTest,
+    ::testing::Values(
+        UncoverCase{"OverBoth", PointerState{{1500, 500}, false}, kParkedBeneath, true},
+        // Over the closed window alone: nothing of ours comes under the pointer.
+        UncoverCase{"OverNothingBeneath", PointerState{{1005, 500}, false}, kParkedBeneath, false},
+        UncoverCase{"NotOverTheClosedWindow", PointerState{{400, 500}, false}, kAway, false},
+        // A button held: the user is dragging or clicking there.
+        UncoverCase{"AButtonHeld", PointerState{{1500, 500}, true}, kParkedBeneath, false},
+        UncoverCase{"PointerUnknown", std::nullopt, kParkedBeneath, false}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 }  // namespace
 }  // namespace brindlow
