@@ -217,6 +217,11 @@ bool StripController::windowFocused(WindowID id) {
     // or after a window that had its focus closed: the first focus may be that as well as an
     // answer to a raise of ours.
     const std::optional<double> successorDue = std::exchange(successorDueSince_, std::nullopt);
+    // A window without the focus closed over another under the resting pointer: the window
+    // manager may focus none (the other stood above it), so this focus may as well answer a raise
+    // of ours, judged as such.
+    const std::optional<double> uncovered = std::exchange(uncoveredSince_, std::nullopt);
+    const std::optional<double> pickDue = successorDue ? successorDue : uncovered;
     const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(
         id, now(), stripFocus, handActed,
         (focusedAsMapped && env_.windowManagerTraits().followsPointer()) || successorDue,
@@ -277,9 +282,9 @@ bool StripController::windowFocused(WindowID id) {
     // The window manager's pick of a successor to a window that closed with its focus and not
     // the strip's: nobody chose it, unless the user's hand acted since. A command's raise asked
     // since, still unanswered, takes the focus back by itself.
-    if (successorDue && verdict == RaiseEchoes::Verdict::notOurs && stripFocus &&
-        *stripFocus != id && !focusedAsMapped && !stripFocusMinimized(stripFocus) &&
-        !(handActed && *handActed > *successorDue)) {
+    if (pickDue && verdict == RaiseEchoes::Verdict::notOurs && stripFocus && *stripFocus != id &&
+        !focusedAsMapped && !stripFocusMinimized(stripFocus) &&
+        !(handActed && *handActed > *pickDue)) {
         return keepStripFocus("Focus handed on after a closed window not followed", stripFocus);
     }
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
@@ -512,7 +517,10 @@ void StripController::windowClosed(WindowID id) {
     const std::optional<WindowID> stripFocus =
         display ? display->strip.focusedWindowID() : std::nullopt;
     if (!stripFocus || *stripFocus == id) return;
-    if (!slidUnderStillPointer(id) && !uncoveredUnderStillPointer(id)) return;
+    if (!slidUnderStillPointer(id)) {
+        if (uncoveredUnderStillPointer(id)) uncoveredSince_ = now();
+        return;
+    }
     successorDueSince_ = now();
     // The window manager named no window before the close was heard: the strip's window takes
     // the keys now.
