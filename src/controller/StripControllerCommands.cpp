@@ -217,11 +217,15 @@ bool StripController::windowFocused(WindowID id) {
     // or after a window that had its focus closed: the first focus may be that as well as an
     // answer to a raise of ours.
     const std::optional<double> successorDue = std::exchange(successorDueSince_, std::nullopt);
-    // A window without the focus closed over another under the resting pointer: the window
-    // manager may focus none (the other stood above it), so this focus may as well answer a raise
-    // of ours, judged as such.
-    const std::optional<double> uncovered = std::exchange(uncoveredSince_, std::nullopt);
-    const std::optional<double> pickDue = successorDue ? successorDue : uncovered;
+    // A window without the focus closed over others under the resting pointer: the window
+    // manager may focus none of them (one stood above it), so this focus may as well answer a
+    // raise of ours, judged as such.
+    const std::optional<Uncovered> uncovered = std::exchange(uncovered_, std::nullopt);
+    std::optional<double> pickDue = successorDue;
+    if (!pickDue && uncovered &&
+        std::find(uncovered->windows.begin(), uncovered->windows.end(), id) !=
+            uncovered->windows.end())
+        pickDue = uncovered->since;
     const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(
         id, now(), stripFocus, handActed,
         (focusedAsMapped && env_.windowManagerTraits().followsPointer()) || successorDue,
@@ -518,7 +522,8 @@ void StripController::windowClosed(WindowID id) {
         display ? display->strip.focusedWindowID() : std::nullopt;
     if (!stripFocus || *stripFocus == id) return;
     if (!slidUnderStillPointer(id)) {
-        if (uncoveredUnderStillPointer(id)) uncoveredSince_ = now();
+        std::vector<WindowID> beneath = uncoveredUnderStillPointer(id);
+        if (!beneath.empty()) uncovered_ = Uncovered{now(), std::move(beneath)};
         return;
     }
     successorDueSince_ = now();
@@ -539,14 +544,17 @@ void StripController::focusedWindowMinimised(const std::string& uuid) {
     raiseFocused(uuid);
 }
 
-bool StripController::uncoveredUnderStillPointer(WindowID closed) const {
+std::vector<WindowID> StripController::uncoveredUnderStillPointer(WindowID closed) const {
     const auto window = state_.windows.find(closed);
     const std::optional<WindowID> focused = raiseEchoes_.reportedFocus();
-    if (window == state_.windows.end() || focused == closed || !env_.platform.pointer) return false;
-    std::map<WindowID, Rect> beneath;
+    if (window == state_.windows.end() || focused == closed || !env_.platform.pointer) return {};
+    const std::optional<PointerState> pointer = env_.platform.pointer();
+    std::vector<WindowID> beneath;
     for (const auto& [id, other] : state_.windows)
-        if (id != closed && id != focused) beneath.emplace(id, other.frame);
-    return StillPointerFocus::uncovers(env_.platform.pointer(), window->second.frame, beneath);
+        if (id != closed && id != focused &&
+            StillPointerFocus::uncovers(pointer, window->second.frame, {{id, other.frame}}))
+            beneath.push_back(id);
+    return beneath;
 }
 
 bool StripController::slidUnderStillPointer(WindowID id, bool focusHeard) const {
