@@ -576,6 +576,7 @@ void ApplicationTracker::handle(AppObserver::Event event, const AXElementRef& el
         case AppObserver::Event::back: {
             // The user switching desktops brings windows back; that gives none the focus.
             const bool focus = event == AppObserver::Event::restored;
+            if (focus && hooks_.windowRestored) hooks_.windowRestored(id);
             if (pendingDepartures_.contains(id) || state_.departed.contains(id)) {
                 queueReturn(element, pid, focus);
             } else if (!managed) {

@@ -52,6 +52,8 @@ class ApplicationTracker {
         std::function<void(WindowID id)> windowClosed;
         // `id` was minimised or left for another desktop.
         std::function<void(WindowID id)> windowHidden;
+        // `id` was shown again after a minimise (restored by the user, not by us).
+        std::function<void(WindowID id)> windowRestored;
         // `id`, a window just opened, took the strip's focus as it was adopted.
         std::function<void(WindowID id)> newWindowFocused;
         // A tiled window was moved by someone else.

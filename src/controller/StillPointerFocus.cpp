@@ -46,6 +46,7 @@ std::optional<double> StillPointerFocus::stackingChanged(double time,
 
 void StillPointerFocus::hidden(WindowID window, double time) {
     hiddenAt_[window] = time;
+    if (restored_ == window) restored_.reset();
 }
 
 double StillPointerFocus::commanded(double time) {
@@ -89,6 +90,13 @@ bool StillPointerFocus::slidAway(double time, const std::optional<PointerState>&
             return frameAt(entry.first, entry.second, at).contains(location);
         });
     });
+}
+
+bool StillPointerFocus::uncovers(const std::optional<PointerState>& pointer, const Rect& closed,
+                                 const std::map<WindowID, Rect>& frames) {
+    if (!pointer || pointer->buttonDown || !closed.contains(pointer->location)) return false;
+    return std::any_of(frames.begin(), frames.end(),
+                       [&](const auto& entry) { return entry.second.contains(pointer->location); });
 }
 
 bool StillPointerFocus::actedSince(double time, const Hand& hand) const {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "geometry/Geometry.h"
@@ -66,6 +67,15 @@ class StillPointerFocus {
     // `window` was minimised or left for another desktop at `time`: wherever it stood before, the
     // window manager no longer focuses it there for a pointer over that place.
     void hidden(WindowID window, double time);
+    // Somebody else showed `window` again after a minimise (the user restored it). The focus
+    // heard next, if it goes to that window, is the restore's: the window manager's activation, or
+    // its focus under the pointer where the window came back, whatever our moves did since.
+    void restored(WindowID window) { restored_ = window; }
+    // Whether a focus event for `window` is the first heard since somebody else restored it. Any
+    // focus heard ends that: a later one is judged as any other.
+    bool focusOfRestore(WindowID window) {
+        return std::exchange(restored_, std::nullopt) == window;
+    }
     // The user chose where the focus goes at `time` (a jump, from one of our panels, say):
     // what the hand did before aimed at that choice, not at what comes under the pointer
     // after it, and the panel that closed may leave something else under the pointer as our
@@ -88,6 +98,11 @@ class StillPointerFocus {
     // none of the windows we place; `frames` says where they stand now.
     bool slidAway(double time, const std::optional<PointerState>& pointer, const Hand& hand,
                   const std::map<WindowID, Rect>& frames) const;
+    // Whether closing a window that stood at `closed` under the pointer, with no focus, leaves the
+    // pointer over one of the windows at `frames` (windows without the focus either): the window
+    // manager focuses the one it uncovers, though nobody moved the pointer or chose it.
+    static bool uncovers(const std::optional<PointerState>& pointer, const Rect& closed,
+                         const std::map<WindowID, Rect>& frames);
     // Whether the hand acted after `time` on its own account: an action that made the user's
     // last choice (a click on one of our overlays or panels) aimed at that choice, not at the
     // window under the pointer.
@@ -123,6 +138,8 @@ class StillPointerFocus {
     std::deque<Move> moves_;
     // When windows were last minimised or left the desktop, for as long as that can matter.
     std::map<WindowID, double> hiddenAt_;
+    // The window somebody else restored last, while no focus was heard since.
+    std::optional<WindowID> restored_;
 };
 
 }  // namespace brindlow

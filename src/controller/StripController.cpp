@@ -111,6 +111,7 @@ StripController::StripController(StripControllerEnvironment environment)
         focusedWindowMinimised(uuid);
     };
     trackerHooks.windowHidden = [this](WindowID id) { stillPointer_.hidden(id, now()); };
+    trackerHooks.windowRestored = [this](WindowID id) { stillPointer_.restored(id); };
     trackerHooks.windowMoved = [this](WindowID id) { watchDrag(id); };
     trackerHooks.windowResized = [this](WindowID id) { windowResized(id); };
     trackerHooks.windowMaximizedChanged = [this](WindowID id) { maximizedChanged(id); };

@@ -164,6 +164,9 @@ class StripController : private StripControllerMembers {
     // Whether the window manager focused `id` only because our moves slid it under the pointer;
     // `focusHeard`: judged as its focus event is heard.
     bool slidUnderStillPointer(WindowID id, bool focusHeard = false) const;
+    // The windows of ours that closing `closed`, which had no focus, leaves under the resting
+    // pointer, one of which the window manager then focuses for nobody's choice.
+    std::vector<WindowID> uncoveredUnderStillPointer(WindowID closed) const;
     // Whether the window manager still owes `record`'s window the focus it gives new windows.
     bool mapFocusOwed(const WindowRecord& record) const;
     // A focus change nobody chose is not followed: logs `why`, gives the focus back to the strip's

@@ -232,14 +232,26 @@ bool StripController::windowFocused(WindowID id) {
         return false;
     const WindowRecord record = state_.records.get(id);
     const bool focusedAsMapped = mapFocusOwed(record);
+    // The user restored the window: its first focus since is the restore's, though our moves may
+    // have slid it under the resting pointer as it came back.
+    const bool restoreFocus = stillPointer_.focusOfRestore(id);
     // Beside a window manager that focuses under the pointer, a focus of its own is due for a map
     // or after a window that had its focus closed: the first focus may be that as well as an
     // answer to a raise of ours.
     const std::optional<double> successorDue = std::exchange(successorDueSince_, std::nullopt);
+    // A window without the focus closed over others under the resting pointer: the window
+    // manager may focus none of them (one stood above it), so this focus may as well answer a
+    // raise of ours, judged as such.
+    const std::optional<Uncovered> uncovered = std::exchange(uncovered_, std::nullopt);
+    std::optional<double> pickDue = successorDue;
+    if (!pickDue && uncovered &&
+        std::find(uncovered->windows.begin(), uncovered->windows.end(), id) !=
+            uncovered->windows.end())
+        pickDue = uncovered->since;
     const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(
         id, now(), stripFocus, handActed,
         (focusedAsMapped && env_.windowManagerTraits().followsPointer()) || successorDue,
-        location && slidUnderStillPointer(id));
+        location && !restoreFocus && slidUnderStillPointer(id));
     log_.debug("Focus of window %lu heard: %{public}s", static_cast<unsigned long>(id),
                verdictName(verdict));
     // The first focus since a window was mapped, beside a window manager that focuses new
@@ -298,13 +310,14 @@ bool StripController::windowFocused(WindowID id) {
     // The window manager's pick of a successor to a window that closed with its focus and not
     // the strip's: nobody chose it, unless the user's hand acted since. A command's raise asked
     // since, still unanswered, takes the focus back by itself.
-    if (successorDue && verdict == RaiseEchoes::Verdict::notOurs && stripFocus &&
-        *stripFocus != id && !focusedAsMapped && !stripFocusMinimized(stripFocus) &&
-        !(handActed && *handActed > *successorDue)) {
+    if (pickDue && verdict == RaiseEchoes::Verdict::notOurs && stripFocus && *stripFocus != id &&
+        !focusedAsMapped && !stripFocusMinimized(stripFocus) &&
+        !(handActed && *handActed > *pickDue)) {
         return keepStripFocus("Focus handed on after a closed window not followed", stripFocus);
     }
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
-        !focusedAsMapped && !stripFocusMinimized(stripFocus) && slidUnderStillPointer(id, true)) {
+        !focusedAsMapped && !stripFocusMinimized(stripFocus) && !restoreFocus &&
+        slidUnderStillPointer(id, true)) {
         if (ownWindowTakesFocus_ && onOwnKeysTaken) {
             // Raising the strip's window would take the keys from the panel the user types in.
             log_.info("Focus under the still pointer not followed: the keys go back to our window");
@@ -521,7 +534,10 @@ bool StripController::stripFocusMinimized(std::optional<WindowID> stripFocus) co
 // may be heard only aside, or not at all when the window is gone by then). The window manager
 // then hands the focus on to a window of its own choosing, which nobody chose: the strip's focus,
 // still shown, takes it back (the next focus heard, told above). A window that had the focus for
-// another reason (the user's, an application's) hands it on as the user expects.
+// another reason (the user's, an application's) hands it on as the user expects. So too when the
+// user closes a window that had no focus while the pointer rested over it and over another of ours
+// beneath (parked windows at an edge): the window manager focuses the one it uncovers, nobody's
+// choice.
 void StripController::windowClosed(WindowID id) {
     // Beside any window manager: our raise of the window, if still unanswered, never will be.
     raiseEchoes_.closed(id);
@@ -530,7 +546,11 @@ void StripController::windowClosed(WindowID id) {
     const std::optional<WindowID> stripFocus =
         display ? display->strip.focusedWindowID() : std::nullopt;
     if (!stripFocus || *stripFocus == id) return;
-    if (!slidUnderStillPointer(id)) return;
+    if (!slidUnderStillPointer(id)) {
+        std::vector<WindowID> beneath = uncoveredUnderStillPointer(id);
+        if (!beneath.empty()) uncovered_ = Uncovered{now(), std::move(beneath)};
+        return;
+    }
     successorDueSince_ = now();
     // The window manager named no window before the close was heard: the strip's window takes
     // the keys now.
@@ -547,6 +567,19 @@ void StripController::focusedWindowMinimised(const std::string& uuid) {
         return;
     log_.info("No window focused after the focused one was minimised: the strip's focus raised");
     raiseFocused(uuid);
+}
+
+std::vector<WindowID> StripController::uncoveredUnderStillPointer(WindowID closed) const {
+    const auto window = state_.windows.find(closed);
+    const std::optional<WindowID> focused = raiseEchoes_.reportedFocus();
+    if (window == state_.windows.end() || focused == closed || !env_.platform.pointer) return {};
+    const std::optional<PointerState> pointer = env_.platform.pointer();
+    std::vector<WindowID> beneath;
+    for (const auto& [id, other] : state_.windows)
+        if (id != closed && id != focused &&
+            StillPointerFocus::uncovers(pointer, window->second.frame, {{id, other.frame}}))
+            beneath.push_back(id);
+    return beneath;
 }
 
 bool StripController::slidUnderStillPointer(WindowID id, bool focusHeard) const {

@@ -111,6 +111,14 @@ struct StripControllerMembers {
     // of a successor (strip queue). Ends with the next focus judged, or as the window manager
     // names no window: then the strip's window is raised, and its answer is judged.
     std::optional<double> successorDueSince_;
+    // The user closed a window without the focus over others of ours under the resting pointer:
+    // when, and those others. The next focus of one of them, if any, is the window manager's,
+    // nobody's choice (strip queue). Ends with the next focus judged.
+    struct Uncovered {
+        double since = 0;
+        std::vector<WindowID> windows;
+    };
+    std::optional<Uncovered> uncovered_;
     // A new window whose focus, heard before its application came to the front, was followed
     // beside a window manager that focuses under the pointer: the activation handing it on next
     // tells the same focus again, no answer to the raise of it asked since (strip queue).

@@ -691,6 +691,26 @@ const std::vector<Operation> kNewWindowsFocusToldAgainAfterADenial = {
     {4, 9441563397230623061ULL}, {2, 16281952423082434077ULL}, {0, 9846927233268217874ULL},
     {8, 13578500190352953381ULL}, {6, 3681656958853989112ULL}};
 
+// jump 2, and the user closes a window that has no focus, parked at the screen's edge under the
+// resting pointer over another parked window: the window manager focuses the one it uncovers,
+// and that focus was followed as somebody else's choice, over the command's.
+const std::vector<Operation> kClosedOverAnotherUnderTheRestingPointer = {
+    {6, 12689001741199411727ULL}, {6, 3709672342318208419ULL}, {5, 17042739595338570793ULL},
+    {6, 4166158710116631082ULL}, {6, 14961259202210958006ULL}, {5, 8749495505329046608ULL},
+    {5, 3760393430296688419ULL}, {6, 2645931857644039061ULL}, {8, 12607356575769595901ULL},
+    {8, 17257068165856038308ULL}, {6, 10552764487472341701ULL}, {6, 4439749064872335098ULL},
+    {6, 7624421320525923133ULL}, {1, 14839116044742346990ULL}, {0, 11583013530325506258ULL},
+    {6, 15220821932780751580ULL}, {6, 7870949327210725950ULL}, {8, 17424740864466046082ULL},
+    {6, 18232413817324928822ULL}, {2, 1196057712141598817ULL}, {8, 15791543908000976686ULL},
+    {8, 8266777343668544324ULL}, {6, 10573383620081312348ULL}, {8, 16408836147420891312ULL},
+    {6, 11390936743938508545ULL}, {6, 15055471130029293025ULL}, {6, 207290280377692543ULL},
+    {6, 3086516129109437934ULL}, {6, 4437961568038409404ULL}, {5, 14863075571672168772ULL},
+    {8, 7506588681732488351ULL}, {6, 6011068276334215845ULL}, {6, 891096169047241575ULL},
+    {8, 14417362220290594105ULL}, {6, 14305577738281567961ULL}, {5, 4826647151411630876ULL},
+    {7, 3974093472018687210ULL}, {8, 1742777506307801609ULL}, {6, 13813220101205688120ULL},
+    {1, 16578946725066231023ULL}, {3, 6580230262626949842ULL}, {9, 10272068998933963753ULL},
+    {5, 12130219684950742724ULL}};
+
 INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Values(
     // To desktop 2 and back, and at once a click on a window: the click's focus came while the
     // window was away; the strip gave the focus back to the window it had when the desktop was
@@ -1023,7 +1043,19 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
     // A focus under the resting pointer heard after our moves took the window away (above).
     Shrunk{{"jwm", 5}, kFocusedUnderThePointerHeardAfterOurMoves},
     // A new window's focus told again taken for our raise's answer (above).
-    Shrunk{{"fvwm", 8}, kNewWindowsFocusToldAgainAfterADenial}),
+    Shrunk{{"fvwm", 8}, kNewWindowsFocusToldAgainAfterADenial},
+    // The user restores, from a taskbar, the window the window manager gave the focus away from as
+    // it was minimised; following that window manager's pick scrolled the restored window under
+    // the resting pointer, and the restore's own focus, heard after, was taken for the window
+    // manager's focus under the pointer and given back to the pick.
+    Shrunk{{"jwm", 1}, {
+        {8, 6840662447749535302ULL}, {5, 10936119105843826251ULL}, {6, 1000195285276713002ULL},
+        {8, 2104442288820156922ULL}, {5, 7075358465083700552ULL}, {4, 648462298264150561ULL},
+        {7, 4465254309197677265ULL}, {6, 8322320227745610535ULL}, {6, 98371342764742162ULL},
+        {3, 15357158867558867461ULL}, {4, 13884655739444106239ULL}}},
+    // A window without the focus closed over another under the resting pointer (above).
+    Shrunk{{"jwm", 4}, kClosedOverAnotherUnderTheRestingPointer},
+    Shrunk{{"fvwm", 4}, kClosedOverAnotherUnderTheRestingPointer}),
     [](const testing::TestParamInfo<Shrunk>& row) {
         return row.param.beside.windowManager + "_" + std::to_string(row.index);
     });

@@ -403,5 +403,78 @@ INSTANTIATE_TEST_SUITE_P(
                       MovedAwayCase{"MinimisedSince", kUnder, 10.1, true, false, true}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// The user restores the window (not we), and focus events follow in the order listed: the first
+// one heard, if it is of that window, is the restore's, wherever our moves slid the window since.
+struct RestoreCase {
+    const char* name;
+    std::vector<WindowID> focusesHeard;
+    std::vector<bool> restores;
+    // Minimised again before any focus was heard.
+    bool hiddenAgain = false;
+};
+
+void PrintTo(const RestoreCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class StillPointerRestoreTest : public ::testing::TestWithParam<RestoreCase> {};
+
+TEST_P(StillPointerRestoreTest, TheFirstFocusHeardAfterTheUsersRestoreIsTheRestores) {
+    const RestoreCase& row = GetParam();
+    StillPointerFocus decision;
+    decision.restored(kWindow);
+    if (row.hiddenAgain) decision.hidden(kWindow, 10.0);
+    std::vector<bool> restores;
+    for (const WindowID window : row.focusesHeard)
+        restores.push_back(decision.focusOfRestore(window));
+    EXPECT_EQ(restores, row.restores);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StillPointerRestoreTest,
+    ::testing::Values(RestoreCase{"ItsFocus", {kWindow}, {true}},
+                      // The window manager's focus under the pointer on it, later, is judged as
+                      // any other.
+                      RestoreCase{"ItsFocusAgain", {kWindow, kWindow}, {true, false}},
+                      RestoreCase{"AnotherWindowsFocusFirst", {kThird, kWindow}, {false, false}},
+                      RestoreCase{"MinimisedAgain", {kWindow}, {false}, true}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// The user closes a window without the focus that stood at {1000, 0, 900, 1000}; another of ours,
+// without the focus either, stands at `beneath`.
+struct UncoverCase {
+    const char* name;
+    std::optional<PointerState> pointer;
+    Rect beneath;
+    bool uncovers;
+};
+
+void PrintTo(const UncoverCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class StillPointerUncoverTest : public ::testing::TestWithParam<UncoverCase> {};
+
+TEST_P(StillPointerUncoverTest, AWindowClosedOverAnotherUnderThePointerUncoversIt) {
+    const UncoverCase& row = GetParam();
+    EXPECT_EQ(
+        StillPointerFocus::uncovers(row.pointer, {1000, 0, 900, 1000}, {{kThird, row.beneath}}),
+        row.uncovers);
+}
+
+constexpr Rect kParkedBeneath{1010, 0, 900, 1000};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StillPointerUncoverTest,
+    ::testing::Values(
+        UncoverCase{"OverBoth", PointerState{{1500, 500}, false}, kParkedBeneath, true},
+        // Over the closed window alone: nothing of ours comes under the pointer.
+        UncoverCase{"OverNothingBeneath", PointerState{{1005, 500}, false}, kParkedBeneath, false},
+        UncoverCase{"NotOverTheClosedWindow", PointerState{{400, 500}, false}, kAway, false},
+        // A button held: the user is dragging or clicking there.
+        UncoverCase{"AButtonHeld", PointerState{{1500, 500}, true}, kParkedBeneath, false},
+        UncoverCase{"PointerUnknown", std::nullopt, kParkedBeneath, false}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 }  // namespace
 }  // namespace brindlow
