@@ -33,6 +33,11 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     if (const auto aside = std::exchange(answeredAside_, std::nullopt);
         aside && aside->window == window)
         return aside->verdict ? *aside->verdict : latestAnswered(window, aside->asked, stripFocus);
+    // The application's activation handing on the window whose overtaken answer was heard aside
+    // just before: that answer is told now, not still to come after the later raise's.
+    if (before == window)
+        for (Request& request : requests_)
+            if (request.window == window) request.heardAside = false;
     // The window manager names again the window that had the focus, which a raise of ours not
     // awaited asked for: it re-announced it as it handled that raise, or the focus went elsewhere
     // and back before we heard it. Either way nobody else chose anything we did not know of. So

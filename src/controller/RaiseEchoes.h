@@ -116,7 +116,8 @@ class RaiseEchoes {
         bool superseded = false;
         // Asked beside a window manager that focuses under the pointer, of a window focused then.
         bool ofFocused = false;
-        // Answered while its application was not in front, and overtaken by a later raise.
+        // Answered while its application was not in front, overtaken by a later raise, and not
+        // yet handed on by the application's activation.
         bool heardAside = false;
         // Counted as handled before a later raise's answer, though its own focus was not heard (or
         // heard only aside): kept until heard or expired, since that answer may have been the

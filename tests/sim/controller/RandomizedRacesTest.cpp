@@ -1023,7 +1023,17 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
     // A focus under the resting pointer heard after our moves took the window away (above).
     Shrunk{{"jwm", 5}, kFocusedUnderThePointerHeardAfterOurMoves},
     // A new window's focus told again taken for our raise's answer (above).
-    Shrunk{{"fvwm", 8}, kNewWindowsFocusToldAgainAfterADenial}),
+    Shrunk{{"fvwm", 8}, kNewWindowsFocusToldAgainAfterADenial},
+    // Found after a long run's failure: focusFirst and jump 2 at once; the window manager
+    // answered focusFirst's raise while its application was not in front, and the activation
+    // handed the window on before jump 2's answer came. That raise was still kept as if its
+    // hand-on were to come: jump 3 to the same window a moment later looked asked already and
+    // awaited nothing, a new window's focus for its map came in between, and the jump's answer,
+    // taken for the old raise's late one, was not followed.
+    Shrunk{{"openbox", 453}, {
+        {0, 12859433280404791704ULL}, {7, 10753252350122022117ULL}, {0, 11646499288478588060ULL},
+        {1, 3054430059466854248ULL}, {2, 531796883484443993ULL}, {6, 11081647941473712912ULL},
+        {2, 10853171386484944931ULL}}}),
     [](const testing::TestParamInfo<Shrunk>& row) {
         return row.param.beside.windowManager + "_" + std::to_string(row.index);
     });

@@ -94,6 +94,24 @@ TEST(RaiseEchoes, AnOvertakenAnswerHeardAsideAndHandedOnLateIsLate) {
     EXPECT_EQ(echoes.judge(kSecond, 0.12, kThird), Verdict::late);
 }
 
+// The same, but the activation hands the first window on before the later raise's answer: the
+// overtaken answer is told then, and nothing of it is still to come. A command's raise of that
+// window a moment later moves the focus from the third window (a new window's focus for its map
+// heard in between) and its answer is the command's.
+TEST(RaiseEchoes, AnOvertakenAnswerHeardAsideAndHandedOnBeforeTheLaterAnswerIsToldOnce) {
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kSecond, 0.00, false);
+    echoes.raised(kThird, 0.05, false);
+    echoes.focusedAside(kSecond, 0.08);
+    EXPECT_EQ(echoes.judge(kSecond, 0.08, kThird), Verdict::overtaken);
+    EXPECT_EQ(echoes.judge(kThird, 0.09, kThird), Verdict::answer);
+    echoes.raised(kSecond, 0.30, false);
+    EXPECT_TRUE(echoes.answerStillDueFor(kSecond));
+    EXPECT_EQ(echoes.judge(kFirst, 0.35, kSecond), Verdict::notOurs);
+    EXPECT_EQ(echoes.judge(kSecond, 0.40, kFirst), Verdict::answer);
+}
+
 // A focus of somebody else's heard before the answer to our raise: the raise is still to be
 // answered, so it takes the focus back by itself; once answered, nothing of ours is due.
 TEST(RaiseEchoes, ARaiseStillToBeAnsweredIsDueOnlyForItsWindow) {
