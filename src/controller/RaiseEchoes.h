@@ -75,6 +75,11 @@ class RaiseEchoes {
         lastJudged_.reset();
         lostOrder_ = ++order_;
     }
+    // The focus on `window` just judged somebody else's was not followed: the strip's focus did
+    // not move for it, so it tells nothing of when our raises were handled.
+    void declined(WindowID window) {
+        if (!others_.empty() && others_.back().window == window) others_.pop_back();
+    }
     // The raises asked for so far will not be carried out: none of them is awaited any more.
     void forgetRequests() { requests_.clear(); }
     // The latest raise asked for will not be carried out: it is not awaited.

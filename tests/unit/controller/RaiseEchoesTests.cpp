@@ -112,6 +112,19 @@ TEST(RaiseEchoes, AnOvertakenAnswerHeardAsideAndHandedOnBeforeTheLaterAnswerIsTo
     EXPECT_EQ(echoes.judge(kSecond, 0.40, kFirst), Verdict::answer);
 }
 
+// A new window's focus for its map, heard after a command chose another window, is not followed;
+// a later command then moves the strip's focus to the new window, and the first command's answer
+// comes: the strip did not move for that focus, so the answer is overtaken, not a sign that the
+// window manager handled our raise after somebody else's choice.
+TEST(RaiseEchoes, AnAnswerAfterAFocusNotFollowedIsOvertakenByTheStripsLaterChoice) {
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kSecond, 0.00, false);
+    EXPECT_EQ(echoes.judge(kThird, 0.05, kSecond), Verdict::notOurs);
+    echoes.declined(kThird);
+    EXPECT_EQ(echoes.judge(kSecond, 0.10, kThird), Verdict::overtaken);
+}
+
 // A focus of somebody else's heard before the answer to our raise: the raise is still to be
 // answered, so it takes the focus back by itself; once answered, nothing of ours is due.
 TEST(RaiseEchoes, ARaiseStillToBeAnsweredIsDueOnlyForItsWindow) {
