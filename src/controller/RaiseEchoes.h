@@ -141,6 +141,8 @@ class RaiseEchoes {
     void noteOthers(WindowID window);
     // The verdict on a focus of `window` that answers a superseded raise of it, if it does.
     std::optional<Verdict> answerSuperseded(WindowID window, std::optional<double> handActed);
+    // The focus on `window` heard aside, told again: an overtaken answer of it is told.
+    void toldAgain(WindowID window);
     // Forgets the requests handled by the time `answered` was.
     void eraseHandled(std::deque<Request>::iterator answered, bool underPointer = false);
     // The verdict on an answer to the latest awaited raise, of `window`, asked as `asked`.
