@@ -33,6 +33,9 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     if (const auto aside = std::exchange(answeredAside_, std::nullopt);
         aside && aside->window == window)
         return aside->verdict ? *aside->verdict : latestAnswered(window, aside->asked, stripFocus);
+    // The application's activation handing on the window whose overtaken answer was heard aside
+    // just before: that answer is told now, not still to come after the later raise's.
+    if (before == window) toldAgain(window);
     // The window manager names again the window that had the focus, which a raise of ours not
     // awaited asked for: it re-announced it as it handled that raise, or the focus went elsewhere
     // and back before we heard it. Either way nobody else chose anything we did not know of. So
@@ -148,6 +151,9 @@ std::optional<RaiseEchoes::Verdict> RaiseEchoes::answerSuperseded(WindowID windo
 void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<double> handActed,
                                bool handOnAnswers, bool ownFocusDue) {
     expire(time);
+    // Told aside again: the application's activation came once another one was in front, and
+    // told the overtaken answer heard aside just before; nothing of it is still to come.
+    if (focused_ == window) toldAgain(window);
     focused_ = window;
     answeredAside_.reset();
     // Maybe the window manager's own focus, as judged above: it answers nothing yet.
@@ -182,6 +188,11 @@ void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<doubl
     // any window manager; taken for news, it would drop a later command's raise.
     answeredAside_ = Aside{window, answered->order, std::nullopt};
     eraseHandled(answered);
+}
+
+void RaiseEchoes::toldAgain(WindowID window) {
+    for (Request& request : requests_)
+        if (request.window == window) request.heardAside = false;
 }
 
 void RaiseEchoes::withdraw(WindowID window) {

@@ -75,6 +75,11 @@ class RaiseEchoes {
         lastJudged_.reset();
         lostOrder_ = ++order_;
     }
+    // The focus on `window` just judged somebody else's was not followed: the strip's focus did
+    // not move for it, so it tells nothing of when our raises were handled.
+    void declined(WindowID window) {
+        if (!others_.empty() && others_.back().window == window) others_.pop_back();
+    }
     // The raises asked for so far will not be carried out: none of them is awaited any more.
     void forgetRequests() { requests_.clear(); }
     // The latest raise asked for will not be carried out: it is not awaited.
@@ -116,7 +121,8 @@ class RaiseEchoes {
         bool superseded = false;
         // Asked beside a window manager that focuses under the pointer, of a window focused then.
         bool ofFocused = false;
-        // Answered while its application was not in front, and overtaken by a later raise.
+        // Answered while its application was not in front, overtaken by a later raise, and not
+        // yet handed on by the application's activation.
         bool heardAside = false;
         // Counted as handled before a later raise's answer, though its own focus was not heard (or
         // heard only aside): kept until heard or expired, since that answer may have been the
@@ -135,6 +141,8 @@ class RaiseEchoes {
     void noteOthers(WindowID window);
     // The verdict on a focus of `window` that answers a superseded raise of it, if it does.
     std::optional<Verdict> answerSuperseded(WindowID window, std::optional<double> handActed);
+    // The focus on `window` heard aside, told again: an overtaken answer of it is told.
+    void toldAgain(WindowID window);
     // Forgets the requests handled by the time `answered` was.
     void eraseHandled(std::deque<Request>::iterator answered, bool underPointer = false);
     // The verdict on an answer to the latest awaited raise, of `window`, asked as `asked`.

@@ -300,6 +300,7 @@ bool StripController::windowFocused(WindowID id) {
         focusedAsMapped && state_.commandChoices > record.commandChoicesAtMap &&
         !handSinceCommand) {
         log_.info("Focus for a new window not followed: a command chose another since");
+        raiseEchoes_.declined(id);
         // The command's raise, still unanswered, is handled after this focus and takes it back
         // by itself. Asked again, the raise would go out late, maybe after the window manager
         // has focused a window the user opened since.
@@ -412,6 +413,7 @@ bool StripController::mapFocusAfterCommand(WindowID id) {
     // The window manager's own focus, as it is for a tiled window whose map it answers late: it
     // answers no raise of ours, which stay awaited.
     raiseEchoes_.judge(id, now(), std::nullopt, handActed, true);
+    raiseEchoes_.declined(id);
     const DisplayState* display = state_.activeUUID ? stateOf(*state_.activeUUID) : nullptr;
     keepStripFocus("Focus for a new window not followed: a command chose another since",
                    display ? display->strip.focusedWindowID() : std::nullopt);

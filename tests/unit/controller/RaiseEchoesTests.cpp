@@ -94,6 +94,51 @@ TEST(RaiseEchoes, AnOvertakenAnswerHeardAsideAndHandedOnLateIsLate) {
     EXPECT_EQ(echoes.judge(kSecond, 0.12, kThird), Verdict::late);
 }
 
+// The same, but the activation tells the first window again before the later raise's answer (it
+// hands it on, or, once another application is in front, tells it aside): the overtaken answer is
+// told then, and nothing of it is still to come. A command's raise of that window a moment later
+// moves the focus from the third window (a new window's focus for its map heard in between) and
+// its answer is the command's.
+class OvertakenAnswerToldAgain : public ::testing::TestWithParam<bool> {};
+
+TEST_P(OvertakenAnswerToldAgain, BeforeTheLaterAnswerIsToldOnce) {
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kSecond, 0.00, false);
+    echoes.raised(kThird, 0.05, false);
+    echoes.focusedAside(kSecond, 0.08);
+    if (GetParam()) {
+        EXPECT_EQ(echoes.judge(kSecond, 0.08, kThird), Verdict::overtaken);
+        EXPECT_EQ(echoes.judge(kThird, 0.09, kThird), Verdict::answer);
+    } else {
+        echoes.focusedAside(kSecond, 0.08);
+        echoes.focusedAside(kThird, 0.09);
+        EXPECT_EQ(echoes.judge(kThird, 0.09, kThird), Verdict::answer);
+    }
+    echoes.raised(kSecond, 0.30, false);
+    EXPECT_TRUE(echoes.answerStillDueFor(kSecond));
+    EXPECT_EQ(echoes.judge(kFirst, 0.35, kSecond), Verdict::notOurs);
+    EXPECT_EQ(echoes.judge(kSecond, 0.40, kFirst), Verdict::answer);
+}
+
+INSTANTIATE_TEST_SUITE_P(RaiseEchoes, OvertakenAnswerToldAgain, ::testing::Values(true, false),
+                         [](const auto& row) {
+                             return std::string(row.param ? "HandedOn" : "ToldAside");
+                         });
+
+// A new window's focus for its map, heard after a command chose another window, is not followed;
+// a later command then moves the strip's focus to the new window, and the first command's answer
+// comes: the strip did not move for that focus, so the answer is overtaken, not a sign that the
+// window manager handled our raise after somebody else's choice.
+TEST(RaiseEchoes, AnAnswerAfterAFocusNotFollowedIsOvertakenByTheStripsLaterChoice) {
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kSecond, 0.00, false);
+    EXPECT_EQ(echoes.judge(kThird, 0.05, kSecond), Verdict::notOurs);
+    echoes.declined(kThird);
+    EXPECT_EQ(echoes.judge(kSecond, 0.10, kThird), Verdict::overtaken);
+}
+
 // A focus of somebody else's heard before the answer to our raise: the raise is still to be
 // answered, so it takes the focus back by itself; once answered, nothing of ours is due.
 TEST(RaiseEchoes, ARaiseStillToBeAnsweredIsDueOnlyForItsWindow) {
