@@ -92,11 +92,14 @@ bool StillPointerFocus::slidAway(double time, const std::optional<PointerState>&
     });
 }
 
-bool StillPointerFocus::uncovers(const std::optional<PointerState>& pointer, const Rect& closed,
-                                 const std::map<WindowID, Rect>& frames) {
-    if (!pointer || pointer->buttonDown || !closed.contains(pointer->location)) return false;
-    return std::any_of(frames.begin(), frames.end(),
-                       [&](const auto& entry) { return entry.second.contains(pointer->location); });
+std::vector<WindowID> StillPointerFocus::uncovered(const std::optional<PointerState>& pointer,
+                                                   const Rect& closed,
+                                                   const std::map<WindowID, Rect>& frames) {
+    if (!pointer || pointer->buttonDown || !closed.contains(pointer->location)) return {};
+    std::vector<WindowID> beneath;
+    for (const auto& [id, frame] : frames)
+        if (frame.contains(pointer->location)) beneath.push_back(id);
+    return beneath;
 }
 
 bool StillPointerFocus::actedSince(double time, const Hand& hand) const {

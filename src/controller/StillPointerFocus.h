@@ -98,11 +98,12 @@ class StillPointerFocus {
     // none of the windows we place; `frames` says where they stand now.
     bool slidAway(double time, const std::optional<PointerState>& pointer, const Hand& hand,
                   const std::map<WindowID, Rect>& frames) const;
-    // Whether closing a window that stood at `closed` under the pointer, with no focus, leaves the
-    // pointer over one of the windows at `frames` (windows without the focus either): the window
+    // The windows at `frames` (without the focus either) that closing a window that stood at
+    // `closed` under the resting pointer, with no focus, leaves under the pointer: the window
     // manager focuses the one it uncovers, though nobody moved the pointer or chose it.
-    static bool uncovers(const std::optional<PointerState>& pointer, const Rect& closed,
-                         const std::map<WindowID, Rect>& frames);
+    static std::vector<WindowID> uncovered(const std::optional<PointerState>& pointer,
+                                           const Rect& closed,
+                                           const std::map<WindowID, Rect>& frames);
     // Whether the hand acted after `time` on its own account: an action that made the user's
     // last choice (a click on one of our overlays or panels) aimed at that choice, not at the
     // window under the pointer.

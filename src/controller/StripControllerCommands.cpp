@@ -1,6 +1,7 @@
 // The command dispatcher and the closing steps every change shares. The handlers of the window
 // commands are in files of their own.
 #include <algorithm>
+#include <map>
 #include <utility>
 
 #include "controller/StripController.h"
@@ -575,13 +576,10 @@ std::vector<WindowID> StripController::uncoveredUnderStillPointer(WindowID close
     const auto window = state_.windows.find(closed);
     const std::optional<WindowID> focused = raiseEchoes_.reportedFocus();
     if (window == state_.windows.end() || focused == closed || !env_.platform.pointer) return {};
-    const std::optional<PointerState> pointer = env_.platform.pointer();
-    std::vector<WindowID> beneath;
+    std::map<WindowID, Rect> others;
     for (const auto& [id, other] : state_.windows)
-        if (id != closed && id != focused &&
-            StillPointerFocus::uncovers(pointer, window->second.frame, {{id, other.frame}}))
-            beneath.push_back(id);
-    return beneath;
+        if (id != closed && id != focused) others.emplace(id, other.frame);
+    return StillPointerFocus::uncovered(env_.platform.pointer(), window->second.frame, others);
 }
 
 bool StripController::slidUnderStillPointer(WindowID id, bool focusHeard) const {

@@ -458,8 +458,8 @@ class StillPointerUncoverTest : public ::testing::TestWithParam<UncoverCase> {};
 TEST_P(StillPointerUncoverTest, AWindowClosedOverAnotherUnderThePointerUncoversIt) {
     const UncoverCase& row = GetParam();
     EXPECT_EQ(
-        StillPointerFocus::uncovers(row.pointer, {1000, 0, 900, 1000}, {{kThird, row.beneath}}),
-        row.uncovers);
+        StillPointerFocus::uncovered(row.pointer, {1000, 0, 900, 1000}, {{kThird, row.beneath}}),
+        row.uncovers ? std::vector<WindowID>{kThird} : std::vector<WindowID>{});
 }
 
 constexpr Rect kParkedBeneath{1010, 0, 900, 1000};
