@@ -65,6 +65,7 @@ void ParkedHiding::iconic(std::uint32_t window) {
 
 void ParkedHiding::iconifyArrived(std::uint32_t window) {
     iconifying_.erase(window);
+    iconicAwaited_.erase(window);
     // A showing that the hiding overtook is over too: the window manager handled it first.
     showingOver(window);
 }
@@ -79,6 +80,12 @@ ParkedHiding::Reading ParkedHiding::windowManagerShows(std::uint32_t window, boo
     if (iconifying_.contains(window)) {
         // Still normal because the iconify has not been handled yet; iconic once it has.
         if (!normal) iconifyArrived(window);
+        return Reading::parked;
+    }
+    if (const auto awaited = iconicAwaited_.find(window); awaited != iconicAwaited_.end()) {
+        // Shown again before the iconify arrived: reading as shown until it does answers the
+        // earlier showing the iconify overtook, and ending this one would leave it iconic.
+        if (!normal) iconicAwaited_.erase(awaited);
         return Reading::parked;
     }
     if (!normal) return Reading::parked;
@@ -97,12 +104,22 @@ std::optional<bool> ParkedHiding::shown(std::uint32_t window) {
     std::lock_guard lock(mutex_);
     if (hidden_.erase(window) == 0) return std::nullopt;
     showing_.insert(window);
-    return iconifying_.erase(window) > 0;
+    const bool onItsWay = iconifying_.erase(window) > 0;
+    if (onItsWay)
+        iconicAwaited_.insert(window);
+    else
+        iconicAwaited_.erase(window);
+    return onItsWay;
+}
+
+void ParkedHiding::iconifyHandled(std::uint32_t window) {
+    std::lock_guard lock(mutex_);
+    iconicAwaited_.erase(window);
 }
 
 bool ParkedHiding::mapping(std::uint32_t window) {
     std::lock_guard lock(mutex_);
-    if (!showing_.contains(window)) return false;
+    if (!showing_.contains(window) || hidden_.contains(window)) return false;
     mapping_[window] = false;
     return true;
 }
@@ -121,6 +138,7 @@ bool ParkedHiding::forget(std::uint32_t window) {
     std::lock_guard lock(mutex_);
     hidden_.erase(window);
     iconifying_.erase(window);
+    iconicAwaited_.erase(window);
     // A map still going out is answered by `mapSent`.
     if (const auto found = mapping_.find(window); found != mapping_.end()) found->second = true;
     const bool mapOut = mapped_.contains(window);

@@ -57,11 +57,17 @@ class ParkedHiding {
     // The window is to show again: until the window manager shows it, it still counts as
     // Brindlow's doing (`isShowing`), never as minimised. Tells whether its iconify was still
     // on its way; nothing when it is no longer hidden (minimised by the user since the layout
-    // planned to show it), and then it is not to be shown.
+    // planned to show it), and then it is not to be shown. With the iconify on its way, the
+    // window reading as shown before it arrives answers an earlier showing, not this one; that
+    // lasts until it reads iconic or `iconifyHandled`.
     std::optional<bool> shown(std::uint32_t window);
+    // The window manager has handled every request sent before (and its answers were heard):
+    // the iconify a showing waited for arrived, or never will.
+    void iconifyHandled(std::uint32_t window);
     // Brindlow's map of a window being shown goes out now, unless someone else minimised the
-    // window since `shown` (then it stays minimised, and nothing is mapped). After sending the
-    // map, `mapSent` is due.
+    // window since `shown` (then it stays minimised, and nothing is mapped) or a layout parked
+    // it again meanwhile (its iconify is on its way: a map after it would show it). After
+    // sending the map, `mapSent` is due.
     bool mapping(std::uint32_t window);
     // The map went out. True when someone else minimised the window while it did: that
     // minimise may reach the window manager before the map, which then shows the window again,
@@ -102,6 +108,8 @@ class ParkedHiding {
     // Marked together with `hidden_`, under the same lock, so that no reader sees a window
     // hidden whose iconify is not yet known to be on its way.
     std::set<std::uint32_t> iconifying_;
+    // Being shown again while their iconify was on its way: it has not arrived yet.
+    std::set<std::uint32_t> iconicAwaited_;
     std::map<std::uint32_t, Rect> lastSent_;
     bool clamps_ = false;
 };

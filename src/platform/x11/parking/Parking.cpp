@@ -180,7 +180,10 @@ void Parking::showParked(xcb_window_t window) {
     }
     // The map of a window still mapped is lost, and the iconify the window manager handles next
     // would leave it iconic (a quit right after a hide): the window manager handles it first.
-    if (*iconifying) waits().fence(window, kIconifyWait, [] {});
+    if (*iconifying) {
+        waits().fence(window, kIconifyWait, [] {});
+        d_.parked.iconifyHandled(window);
+    }
     const std::optional<X11WindowSnapshot> snapshot = registry().read(window);
     // The mark goes once the window manager shows the window (restoredByOthers): a run killed
     // before then leaves it iconic and marked, and the next run takes it for parked, not
@@ -198,7 +201,7 @@ void Parking::showParked(xcb_window_t window) {
     // where it is to stay.
     const std::optional<std::uint32_t> desktop =
         readCardinal(x_, window, x_.ewmh()->_NET_WM_DESKTOP);
-    // Minimised by the user during the waits: it stays so.
+    // Minimised by the user during the waits: it stays so; parked again: it stays hidden.
     if (!d_.parked.mapping(window)) {
         focusOnMapHold_.release(window);
         return;

@@ -152,6 +152,57 @@ TEST(ParkedHiding, TheWindowManagerShowingAWindowSettlesItsParkingInOneStep) {
     EXPECT_FALSE(parking.isHidden(2));
 }
 
+// Shown again while the iconify of its last hiding is still on its way (a scroll back, or the
+// quit's put-back, right after a frame parked it): until that iconify arrives, the window reading
+// as shown answers the showing before it. Taken for this showing's answer, it ended the showing
+// before its map went out, and the window was left iconic and no longer parked: read as minimised
+// by the user, it left the strip.
+TEST(ParkedHiding, AShowingWhileTheIconifyIsOnItsWayIsAnsweredOnlyAfterIt) {
+    using Reading = ParkedHiding::Reading;
+    ParkedHiding parking;
+    const Rect parked{-932, 12, 942, 1056};
+    const Rect visible{232, 712, 484, 353};
+    parking.hiding(1, parked);
+    parking.iconic(1);
+    // Shown (its map out), parked again before the answer, then shown once more at once.
+    ASSERT_EQ(parking.shown(1), false);
+    ASSERT_TRUE(parking.mapping(1));
+    parking.mapSent(1);
+    ASSERT_EQ(parking.plan(1, parked, kScreen), ParkedHiding::Step::hide);
+    ASSERT_EQ(parking.plan(1, visible, kScreen), ParkedHiding::Step::moveThenShow);
+    EXPECT_EQ(parking.shown(1), true);
+    // The answer to the first showing, then the iconify's.
+    EXPECT_EQ(parking.windowManagerShows(1, true), Reading::parked);
+    EXPECT_TRUE(parking.isShowing(1));
+    EXPECT_EQ(parking.windowManagerShows(1, false), Reading::parked);
+    EXPECT_TRUE(parking.isShowing(1));
+    // This showing's map goes out, and its answer ends it.
+    EXPECT_TRUE(parking.mapping(1));
+    EXPECT_FALSE(parking.mapSent(1));
+    EXPECT_EQ(parking.windowManagerShows(1, true), Reading::shownBack);
+    EXPECT_FALSE(parking.isShowing(1));
+
+    // An iconify the window manager refused never reads iconic: once it has handled what came
+    // before, the window reading as shown answers the showing.
+    parking.hiding(2, parked);
+    ASSERT_EQ(parking.shown(2), true);
+    parking.iconifyHandled(2);
+    ASSERT_TRUE(parking.mapping(2));
+    parking.mapSent(2);
+    EXPECT_EQ(parking.windowManagerShows(2, true), Reading::shownBack);
+
+    // Parked again while the showing waited: no map goes out, and the window stays hidden.
+    parking.hiding(3, parked);
+    ASSERT_EQ(parking.shown(3), true);
+    ASSERT_EQ(parking.plan(3, parked, kScreen), ParkedHiding::Step::hide);
+    parking.iconifyHandled(3);
+    EXPECT_FALSE(parking.mapping(3));
+    EXPECT_TRUE(parking.isHidden(3));
+    EXPECT_EQ(parking.windowManagerShows(3, false), Reading::parked);
+    EXPECT_FALSE(parking.isShowing(3));
+    EXPECT_TRUE(parking.isHidden(3));
+}
+
 // A user's minimise of a window Brindlow is mapping back: before the map goes out, nothing is
 // mapped; while or after it goes out (until the window manager answers it), the minimise is to
 // be asked again, since the window manager may show the window on the map that came second.
