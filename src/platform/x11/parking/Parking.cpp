@@ -226,16 +226,33 @@ void Parking::hideFormerlyActive(std::optional<xcb_window_t> former) {
 
 void Parking::restoredByOthers(xcb_window_t window) {
     if (!d_.parked.isHidden(window) && !d_.parked.isShowing(window)) return;
+    bool stillActive = false;
     {
-        // Still shown only because it is the active one: it is hidden once it is not.
         std::lock_guard lock(d_.mutex);
-        if (d_.hideWhenInactive == window) return;
+        stillActive = d_.hideWhenInactive == window;
     }
     // Mapped while still iconic is no restoring: a window manager that ends maps its windows,
     // and the next one takes them on iconic again. Shown means both marks say so, whichever
     // the window manager writes first.
     const std::optional<X11WindowSnapshot> snapshot = registry().readClient(window);
     if (!snapshot) return;
+    // Still shown only because it is the active one: it is hidden once it is not. Our iconify
+    // of it has not gone out, so minimised now is someone else's doing (the window manager's own
+    // key, which sends no request anybody hears): it stays minimised, and is no longer parked.
+    if (stillActive) {
+        if (!snapshot->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN) ||
+            !registry().onCurrentDesktop(*snapshot))
+            return;
+        {
+            std::lock_guard lock(d_.mutex);
+            if (d_.hideWhenInactive != window) return;
+            d_.hideWhenInactive.reset();
+            d_.minimisedByOthers[window] = true;
+        }
+        parkingLog().info("Parked window 0x%x minimised by the user", window);
+        forgetParked(window);
+        return;
+    }
     const bool normal = snapshot->wmState == XCB_ICCCM_WM_STATE_NORMAL &&
                         !snapshot->hasState(x_.ewmh()->_NET_WM_STATE_HIDDEN);
     // Iconic only because it is on another desktop (marco marks every window there iconic, not
