@@ -416,7 +416,12 @@ void AppDelegate::finishFirstRun() {
                     if (auto alive = weak.lock()) (*alive)->keysBackHeard(active, closed, before);
                 });
             });
-        platform_.panelDesktop->activate(before);
+        // Not for a window the user has minimised, closed or sent away while the welcome window
+        // was up, nor one whose minimise is still on its way to the window manager.
+        if (!platform_.panelDesktop->handFocusBack(before)) {
+            endKeysBackWatch();
+            keysSentBack_.reset();
+        }
     }
     // Without them (they went elsewhere while it was up), the window that has them keeps them:
     // the window manager may name the closed window a moment longer.

@@ -458,27 +458,30 @@ TEST_P(KeysBackTest, AsksAgainUntilTheWindowManagerNamesTheWindowOrAnother) {
 
     panels.activated.clear();  // the welcome window's own
     delegate->finishFirstRun();
-    EXPECT_EQ(panels.activated, std::vector<std::uint32_t>{kBeforeWelcome});
+    // Handed back like every later request: not to a window the user minimised meanwhile.
+    EXPECT_EQ(panels.askedBack, std::vector<std::uint32_t>{kBeforeWelcome});
+    panels.askedBack.clear();
     for (const std::uint32_t name : GetParam().named)
         report(name == kNobody    ? std::nullopt
                : name == kWelcome ? std::optional(closed)
                                   : std::optional(name));
     EXPECT_EQ(panels.askedBack, GetParam().askedAgain);
-    EXPECT_EQ(panels.activated.size(), 1u);
+    EXPECT_TRUE(panels.activated.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, KeysBackTest,
-    ::testing::Values(
-        KeysBackRow{
-            "NobodyThenTheWindow", {kNobody, kBeforeWelcome, kNobody}, true, {kBeforeWelcome}},
-        KeysBackRow{"StillTheClosedOneTwice",
-                    {kWelcome, kWelcome, kBeforeWelcome},
-                    true,
-                    {kBeforeWelcome, kBeforeWelcome}},
-        KeysBackRow{"AnotherChosen", {kChosenWindow, kNobody}, true, {}},
-        // Minimised or closed since: asked once, refused, and left so.
-        KeysBackRow{"NobodyWhileTheWindowIsGone", {kNobody, kNobody}, false, {kBeforeWelcome}}),
+    ::testing::Values(KeysBackRow{"NobodyThenTheWindow",
+                                  {kNobody, kBeforeWelcome, kNobody},
+                                  true,
+                                  {kBeforeWelcome}},
+                      KeysBackRow{"StillTheClosedOneTwice",
+                                  {kWelcome, kWelcome, kBeforeWelcome},
+                                  true,
+                                  {kBeforeWelcome, kBeforeWelcome}},
+                      KeysBackRow{"AnotherChosen", {kChosenWindow, kNobody}, true, {}},
+                      // Minimised or closed since: refused at once, and left so.
+                      KeysBackRow{"NobodyWhileTheWindowIsGone", {kNobody, kNobody}, false, {}}),
     [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

@@ -141,6 +141,21 @@ bool windowManagerCaughtUp(X11Connection& x) {
     return answered;
 }
 
+WindowManagerHeld::WindowManagerHeld(X11Connection& x) {
+    xcb_window_t check = XCB_WINDOW_NONE;
+    if (!xcb_ewmh_get_supporting_wm_check_reply(
+            x.ewmh(), xcb_ewmh_get_supporting_wm_check(x.ewmh(), x.root()), &check, nullptr))
+        return;
+    std::optional<std::uint32_t> pid = readCardinal(x, check, x.ewmh()->_NET_WM_PID);
+    if (!pid) pid = resourcePid(x, check);
+    if (pid && kill(pid_t(*pid), SIGSTOP) == 0) pid_ = int(*pid);
+}
+
+void WindowManagerHeld::resume() {
+    if (pid_) kill(pid_t(pid_), SIGCONT);
+    pid_ = 0;
+}
+
 std::string sessionWindowManager() {
     const char* name = std::getenv("BRINDLOW_TEST_WM");
     return name && *name ? name : "openbox";

@@ -83,6 +83,24 @@ class TestClientProcess {
 // answer): the size request of a window it does not manage goes through it.
 bool windowManagerCaughtUp(X11Connection& x);
 
+// The window manager's process, stopped until this goes: requests reach the server, which passes
+// them on in order, and the window manager handles none of them before it goes on. So a test
+// forces the order in which the window manager gets the user's request and one of ours.
+class WindowManagerHeld {
+  public:
+    explicit WindowManagerHeld(X11Connection& x);
+    ~WindowManagerHeld() { resume(); }
+    WindowManagerHeld(const WindowManagerHeld&) = delete;
+    WindowManagerHeld& operator=(const WindowManagerHeld&) = delete;
+
+    // False when the window manager's process is not known (nothing was stopped).
+    bool held() const { return pid_ != 0; }
+    void resume();
+
+  private:
+    int pid_ = 0;
+};
+
 // The window manager scripts/x11-session started ("openbox" when it does not say).
 std::string sessionWindowManager();
 // A command that starts that window manager afresh in the background, taking over from a running

@@ -2,7 +2,6 @@
 // as it opened) to the window that had it, beside the session's window manager, when the user's
 // minimise of that window is on its way to the window manager too.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <xcb/xcb_ewmh.h>
 #include <xcb/xcb_icccm.h>
 
@@ -15,33 +14,6 @@
 
 namespace brindlow::test {
 namespace {
-
-// The window manager's process, stopped until this goes: requests reach the server, which passes
-// them on in order, and the window manager handles none of them before it goes on.
-class WindowManagerHeld {
-  public:
-    explicit WindowManagerHeld(X11Connection& x) {
-        xcb_window_t check = XCB_WINDOW_NONE;
-        if (!xcb_ewmh_get_supporting_wm_check_reply(
-                x.ewmh(), xcb_ewmh_get_supporting_wm_check(x.ewmh(), x.root()), &check, nullptr))
-            return;
-        std::optional<std::uint32_t> pid = readCardinal(x, check, x.ewmh()->_NET_WM_PID);
-        if (!pid) pid = resourcePid(x, check);
-        if (pid && kill(pid_t(*pid), SIGSTOP) == 0) pid_ = pid_t(*pid);
-    }
-    ~WindowManagerHeld() { resume(); }
-    WindowManagerHeld(const WindowManagerHeld&) = delete;
-    WindowManagerHeld& operator=(const WindowManagerHeld&) = delete;
-
-    bool held() const { return pid_ != 0; }
-    void resume() {
-        if (pid_) kill(pid_, SIGCONT);
-        pid_ = 0;
-    }
-
-  private:
-    pid_t pid_ = 0;
-};
 
 struct HandBackCase {
     const char* name;

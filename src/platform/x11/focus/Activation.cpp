@@ -69,6 +69,14 @@ bool Activation::stillShownToUser(xcb_window_t window) {
 }
 
 bool Activation::handFocusBack(xcb_window_t window) {
+    return sendHandBack(window, kSourcePager, readActiveWindow(x_).value_or(XCB_WINDOW_NONE));
+}
+
+bool Activation::returnFocus(xcb_window_t window, xcb_window_t from) {
+    return sendHandBack(window, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER, from);
+}
+
+bool Activation::sendHandBack(xcb_window_t window, std::uint32_t source, xcb_window_t from) {
     if (!stillShownToUser(window)) return false;
     // A minimise the window manager has not carried out yet: the user's last word on the window.
     const std::optional<CrossedMinimise::Judged> judged =
@@ -79,9 +87,9 @@ bool Activation::handFocusBack(xcb_window_t window) {
     }
     // Known as ours when it comes back, after a minimise that went out before it, or not.
     crossedMinimise_.sent(*judged);
-    xcb_ewmh_request_change_active_window(
-        x_.ewmh(), x_.screenNumber(), window, xcb_ewmh_client_source_type_t(kSourcePager),
-        XCB_CURRENT_TIME, readActiveWindow(x_).value_or(XCB_WINDOW_NONE));
+    xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), window,
+                                          xcb_ewmh_client_source_type_t(source), XCB_CURRENT_TIME,
+                                          from);
     x_.flush();
     return true;
 }

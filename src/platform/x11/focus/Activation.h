@@ -49,6 +49,9 @@ class Activation : public DesktopPart {
     // carried out yet counting too; a minimise that crosses it on the way to the window manager
     // is carried out once more, as for an activation. Returns whether it went out.
     bool handFocusBack(xcb_window_t window);
+    // The same for the focus a window we mapped back took (`from`, named in the request, which
+    // comes from an application of the old kind): its echo is told by activationHeard().
+    bool returnFocus(xcb_window_t window, xcb_window_t from);
 
     // Someone else's minimise of `window` (not parking's) reached the window manager; `shown`:
     // the window read shown until now. No activation of ours asked without knowing of it shows
@@ -60,14 +63,16 @@ class Activation : public DesktopPart {
     // Brindlow asks the window manager to minimise `window` for a command of its own.
     void minimiseSent(xcb_window_t window);
     // An activation request of `window` reached the window manager, one of ours by its look (a
-    // pager's, without a time). When it comes after the user's minimise of the window, which it
-    // would undo, the window is minimised once more. On the event thread.
+    // pager's or an old application's, without a time). When it comes after the user's minimise of
+    // the window, which it would undo, the window is minimised once more. On the event thread.
     void activationHeard(xcb_window_t window);
 
   private:
     // activate() without its check: the request of one that had heard `heard` minimises of the
     // window (none: not told).
     AXError activateNow(xcb_window_t window, double timeout, std::optional<std::uint64_t> heard);
+    // handFocusBack() from `source`, naming `from` as the window active now.
+    bool sendHandBack(xcb_window_t window, std::uint32_t source, xcb_window_t from);
 
     // Under the records' lock: the window Brindlow last activated, and for which raise.
     RaiseSteps lastActivation_;

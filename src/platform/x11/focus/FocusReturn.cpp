@@ -39,6 +39,11 @@ void FocusReturn::handBackHeard(const xcb_client_message_event_t& message) {
         parkingLog().info("Focus not returned to 0x%x: the desktop is being switched", dropped->to);
         registry().refreshActive();
     } else if (message.type == ewmh._NET_ACTIVE_WINDOW) {
+        // Ours by its look: the hand-back below. Coming after the user's minimise of the window,
+        // it would show it again.
+        if (message.data.data32[0] == XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER &&
+            message.data.data32[1] == XCB_CURRENT_TIME)
+            activation().activationHeard(message.window);
         if (const auto marker =
                 focusHandBack_.activationHeard(message.data.data32[2], message.window)) {
             parkingLog().info("A desktop switch came before the focus went back: asked again");
@@ -47,13 +52,12 @@ void FocusReturn::handBackHeard(const xcb_client_message_event_t& message) {
     } else if (message.window == handBackMarkers_ && message.type == handBackAtom_) {
         const FocusHandBack::Due due = focusHandBack_.markerArrived(message.data.data32[0]);
         // The window the focus was due back to may have been minimised, closed or sent away
-        // by the user since: it is not brought back.
-        if (due.handBack && !activation().stillShownToUser(due.handBack->to))
+        // by the user since, or be on its way to that: it is not brought back, and the focus is
+        // taken where the window manager put it.
+        if (due.handBack && !activation().returnFocus(due.handBack->to, due.handBack->from)) {
             parkingLog().info("Focus not returned to 0x%x: no longer shown", due.handBack->to);
-        else if (due.handBack)
-            xcb_ewmh_request_change_active_window(x_.ewmh(), x_.screenNumber(), due.handBack->to,
-                                                  XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
-                                                  XCB_CURRENT_TIME, due.handBack->from);
+            registry().refreshActive();
+        }
         if (due.desktop)
             xcb_ewmh_request_change_current_desktop(x_.ewmh(), x_.screenNumber(), *due.desktop,
                                                     XCB_CURRENT_TIME);
