@@ -16,6 +16,9 @@ void RaiseEchoes::raised(WindowID window, double time, bool replacesLast,
                          bool focusUnderThePointer) {
     expire(time);
     if (replacesLast && !requests_.empty()) requests_.pop_back();
+    // Asked again, its answer is the one awaited.
+    std::erase_if(requests_,
+                  [window](const Request& r) { return r.window == window && r.ownFocusSeen; });
     const bool moves = focusAfterRequests(focusUnderThePointer) != window;
     requests_.push_back({window, time, moves, false, false, focusUnderThePointer && !moves, false,
                          false, ++order_});
@@ -55,6 +58,7 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     // to it, our raises stay awaited. Taken for our answer, the raises asked before it would count
     // as handled, and their answers, still to come, would be followed as somebody else's choice.
     if (ownFocusDue) {
+        ownFocusOnLatest(window);
         noteOthers(window);
         return Verdict::notOurs;
     }
@@ -91,6 +95,16 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     const bool later =
         std::any_of(answered + 1, requests_.end(), [](auto& r) { return r.awaited; });
     if (later) {
+        // The later raises may have been handled with the window manager's own focus of their
+        // window, heard already, and this may be its focus under the pointer where our moves slid
+        // this window: then nothing of ours is to come and the focus stays here. Late, and those
+        // raises count on no answer (the strip's window is raised again).
+        if (underPointer && std::all_of(answered + 1, requests_.end(),
+                                        [](auto& r) { return !r.awaited || r.ownFocusSeen; })) {
+            std::erase_if(requests_,
+                          [asked](const Request& r) { return r.order <= asked || r.ownFocusSeen; });
+            return Verdict::late;
+        }
         // Overtaken by a later raise still to be answered. This event may as well be the window
         // manager's own focus for the window as our answer, and the requests before it may yet be
         // answered: each stays known, and not awaited, until the latest raise is answered.
@@ -131,6 +145,17 @@ RaiseEchoes::Verdict RaiseEchoes::latestAnswered(WindowID window, std::uint64_t 
 
 std::optional<RaiseEchoes::Verdict> RaiseEchoes::answerSuperseded(WindowID window,
                                                                   std::optional<double> handActed) {
+    // Our latest awaited raise asks for this window too: the focus is where that raise sends it,
+    // whichever of them the window manager handled last (handled with the focus there already,
+    // the other moves nothing and tells nothing). Taken for the superseded one's answer, the
+    // latest would stay awaited, and focuses to come would be judged overtaken by it.
+    const auto latest =
+        std::find_if(requests_.rbegin(), requests_.rend(), [](auto& r) { return r.awaited; });
+    if (latest != requests_.rend() && latest->window == window) {
+        std::erase_if(requests_,
+                      [window](const Request& r) { return r.window == window && r.superseded; });
+        return std::nullopt;
+    }
     // A raise of this window superseded by a window opened since, asked before any awaited one
     // of it: requests are handled in order, so it is the one answered now (unless the user's hand
     // acted since, and clicked the window, say).
@@ -146,12 +171,15 @@ std::optional<RaiseEchoes::Verdict> RaiseEchoes::answerSuperseded(WindowID windo
 }
 
 void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<double> handActed,
-                               bool handOnAnswers, bool ownFocusDue) {
+                               bool handOnAnswers, bool ownFocusDue, bool underPointer) {
     expire(time);
     focused_ = window;
     answeredAside_.reset();
     // Maybe the window manager's own focus, as judged above: it answers nothing yet.
-    if (ownFocusDue) return;
+    if (ownFocusDue) {
+        ownFocusOnLatest(window);
+        return;
+    }
     // Where the hand-on is news, it is not our raise of the window told again either.
     if (!handOnAnswers)
         requests_.erase(std::remove_if(requests_.begin(), requests_.end(),
@@ -181,7 +209,13 @@ void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<doubl
     // An awaited raise of ours answered: the hand-on that follows tells that answer again, beside
     // any window manager; taken for news, it would drop a later command's raise.
     answeredAside_ = Aside{window, answered->order, std::nullopt};
-    eraseHandled(answered);
+    eraseHandled(answered, underPointer);
+}
+
+void RaiseEchoes::ownFocusOnLatest(WindowID window) {
+    const auto latest =
+        std::find_if(requests_.rbegin(), requests_.rend(), [](auto& r) { return r.awaited; });
+    if (latest != requests_.rend() && latest->window == window) latest->ownFocusSeen = true;
 }
 
 void RaiseEchoes::withdraw(WindowID window) {

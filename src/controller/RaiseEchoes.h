@@ -65,9 +65,10 @@ class RaiseEchoes {
     // A focus event for `window` at `time` of an application not yet known to be in front:
     // not handed on, but it answers our awaited raise of it, and the application's activation
     // then handing the window on is the same answer. Unless `handOnAnswers`, a raise of ours not
-    // awaited is no answer to that hand-on either: it is news.
+    // awaited is no answer to that hand-on either: it is news. `underPointer` as for `judge`.
     void focusedAside(WindowID window, double time, std::optional<double> handActed = std::nullopt,
-                      bool handOnAnswers = true, bool ownFocusDue = false);
+                      bool handOnAnswers = true, bool ownFocusDue = false,
+                      bool underPointer = false);
     // The focus went to no window: a raise of the window that had it moves it again.
     void lost() {
         if (focused_) lostFrom_ = focused_;
@@ -99,6 +100,11 @@ class RaiseEchoes {
     bool answerStillDueFor(WindowID window) const {
         return !requests_.empty() && requests_.back().window == window && requests_.back().awaited;
     }
+    // The same, unless the window manager's own focus of `window` came since it was asked: the
+    // raise may have been handled with it, and then nothing of ours brings the focus back.
+    bool focusDueBackTo(WindowID window) const {
+        return answerStillDueFor(window) && !requests_.back().ownFocusSeen;
+    }
     // Whether the latest raise that moves the focus is still unanswered and nobody else has moved
     // the focus since it was asked for: the window manager still names the window focused
     // before, not the one the strip chose.
@@ -123,6 +129,9 @@ class RaiseEchoes {
         // window manager's, or its application's activation is still to tell it.
         bool unheard = false;
         std::uint64_t order = 0;
+        // The window manager's own focus (for a map, a successor) went to its window while it was
+        // awaited: handled with it, the raise tells nothing more; handled after it, it may.
+        bool ownFocusSeen = false;
     };
     // The last focus change of somebody else's that was followed.
     struct Followed {
@@ -135,6 +144,9 @@ class RaiseEchoes {
     void noteOthers(WindowID window);
     // The verdict on a focus of `window` that answers a superseded raise of it, if it does.
     std::optional<Verdict> answerSuperseded(WindowID window, std::optional<double> handActed);
+    // The window manager's own focus (for a map, or a successor) went to `window`: when our
+    // latest awaited raise asks for it, that raise may have been handled with it.
+    void ownFocusOnLatest(WindowID window);
     // Forgets the requests handled by the time `answered` was.
     void eraseHandled(std::deque<Request>::iterator answered, bool underPointer = false);
     // The verdict on an answer to the latest awaited raise, of `window`, asked as `asked`.

@@ -243,6 +243,15 @@ bool StripController::windowFocused(WindowID id) {
     }
     if (verdict == RaiseEchoes::Verdict::overtaken || verdict == RaiseEchoes::Verdict::repeated)
         return false;
+    // The answer to our raise may have been told with a later focus of its application (the
+    // user's restore of another of its windows): an application names only the window it
+    // focused last. A focus of the raised window heard after that, where our moves slid it under
+    // the resting pointer, is then the window manager's there; followed, it would undo that
+    // later choice.
+    if (verdict == RaiseEchoes::Verdict::answer && location && stripFocus && *stripFocus != id &&
+        sameApplication(id, *stripFocus) && slidUnderStillPointer(id))
+        return keepStripFocus("Focus under the still pointer taken for a late answer not followed",
+                              stripFocus);
     // A raise of the window asked again meanwhile and not yet sent has nothing left to do: sent
     // later, it could take the focus from a window opened since.
     if (verdict == RaiseEchoes::Verdict::answer && stripFocus == id && raiser_->dropPendingOf(id))
@@ -342,13 +351,14 @@ void StripController::windowFocusedAside(WindowID id) {
     // closed), as judged in windowFocused.
     const WindowRecord record = state_.records.get(id);
     const bool followsPointer = env_.windowManagerTraits().followsPointer();
+    const auto location = locate(id);
     raiseEchoes_.focusedAside(id, now(), handActedAt(), followsPointer,
-                              (followsPointer && mapFocusOwed(record)) || successorDueSince_);
+                              (followsPointer && mapFocusOwed(record)) || successorDueSince_,
+                              location && slidUnderStillPointer(id));
     // The window manager's focus for the map of a window adopted without it: the newest window's
     // choice, even when the focus moved on at once (to what our moves slid under the resting
     // pointer) and its application's activation comes too late to tell it. A command's choice
     // since keeps the focus.
-    const auto location = locate(id);
     if (!location || !mapFocusOwed(record) || state_.commandChoices > record.commandChoicesAtMap)
         return;
     state_.records.edit(id, [](WindowRecord& r) {
@@ -388,7 +398,7 @@ bool StripController::mapFocusOwed(const WindowRecord& record) const {
 bool StripController::keepStripFocus(const char* why, std::optional<WindowID> stripFocus) {
     log_.info("%{public}s", why);
     // A command's raise asked since, still unanswered, takes the focus back by itself.
-    if (state_.activeUUID && !(stripFocus && raiseEchoes_.answerStillDueFor(*stripFocus)))
+    if (state_.activeUUID && !(stripFocus && raiseEchoes_.focusDueBackTo(*stripFocus)))
         raiseFocused(*state_.activeUUID);
     return false;
 }
@@ -522,6 +532,13 @@ void StripController::focusedWindowMinimised(const std::string& uuid) {
         return;
     log_.info("No window focused after the focused one was minimised: the strip's focus raised");
     raiseFocused(uuid);
+}
+
+bool StripController::sameApplication(WindowID one, WindowID other) const {
+    const auto first = state_.windows.find(one);
+    const auto second = state_.windows.find(other);
+    return first != state_.windows.end() && second != state_.windows.end() &&
+           first->second.pid == second->second.pid;
 }
 
 bool StripController::slidUnderStillPointer(WindowID id, bool focusHeard) const {
