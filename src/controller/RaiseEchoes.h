@@ -91,6 +91,8 @@ class RaiseEchoes {
     // A window just opened, `newest`, took the focus: the raises asked before it of other windows
     // are not awaited, and an answer to one of them is not the user's choice.
     void supersede(WindowID newest);
+    // How many focus changes were judged somebody else's so far.
+    std::uint64_t othersNoted() const { return othersNoted_; }
     // Where the last focus event said the focus is.
     std::optional<WindowID> reportedFocus() const { return focused_; }
     // Whether any raise is still waiting for its answer.
@@ -168,6 +170,7 @@ class RaiseEchoes {
     std::optional<Aside> answeredAside_;
     std::deque<Request> requests_;
     std::optional<Followed> othersLast_;
+    std::uint64_t othersNoted_ = 0;
     // When the focus last went to no window, in the order of requests and followed changes, and
     // the window that had it then.
     std::uint64_t lostOrder_ = 0;

@@ -302,7 +302,9 @@ bool StripController::windowFocused(WindowID id) {
         // The user's hand may only be heard after the focus it caused (a click right after the
         // pointer arrived): judged again a moment later.
         enqueueAfter(StillPointerFocus::kRest,
-                     [this, id, deniedAt = now()] { followHandAfterDenial(id, deniedAt); });
+                     [this, id, deniedAt = now(), othersThen = raiseEchoes_.othersNoted()] {
+                         followHandAfterDenial(id, deniedAt, othersThen);
+                     });
         return false;
     }
     if (verdict == RaiseEchoes::Verdict::notOurs) {
@@ -553,8 +555,11 @@ bool StripController::slidUnderStillPointer(WindowID id, bool focusHeard) const 
 
 // The hand acted since the focus on `id` was denied, with the pointer still over that window, and
 // not to make a choice of its own since (a click on our indicator's icon): the user chose it after
-// all, and the strip takes it.
-void StripController::followHandAfterDenial(WindowID id, double deniedAt) {
+// all, and the strip takes it. Unless somebody's focus of another window was followed since (the
+// count of them was `othersThen`): that is what the hand chose (a click on a window our moves slid
+// there since).
+void StripController::followHandAfterDenial(WindowID id, double deniedAt,
+                                            std::uint64_t othersThen) {
     if (state_.paused || !env_.platform.pointer) return;
     if (!stillPointer_.actedSince(deniedAt, hand())) return;
     const std::optional<PointerState> pointer = env_.platform.pointer();
@@ -565,6 +570,7 @@ void StripController::followHandAfterDenial(WindowID id, double deniedAt) {
         return;
     DisplayState* display = stateOf(location->first);
     if (display->strip.focusedWindowID() == id) return;
+    if (raiseEchoes_.othersNoted() != othersThen && raiseEchoes_.reportedFocus() != id) return;
     log_.info("Focus under the pointer followed: the hand chose it");
     display->strip.focus(id);
     focusChanged(location->first, true);
