@@ -145,17 +145,6 @@ RaiseEchoes::Verdict RaiseEchoes::latestAnswered(WindowID window, std::uint64_t 
 
 std::optional<RaiseEchoes::Verdict> RaiseEchoes::answerSuperseded(WindowID window,
                                                                   std::optional<double> handActed) {
-    // Our latest awaited raise asks for this window too: the focus is where that raise sends it,
-    // whichever of them the window manager handled last (handled with the focus there already,
-    // the other moves nothing and tells nothing). Taken for the superseded one's answer, the
-    // latest would stay awaited, and focuses to come would be judged overtaken by it.
-    const auto latest =
-        std::find_if(requests_.rbegin(), requests_.rend(), [](auto& r) { return r.awaited; });
-    if (latest != requests_.rend() && latest->window == window) {
-        std::erase_if(requests_,
-                      [window](const Request& r) { return r.window == window && r.superseded; });
-        return std::nullopt;
-    }
     // A raise of this window superseded by a window opened since, asked before any awaited one
     // of it: requests are handled in order, so it is the one answered now (unless the user's hand
     // acted since, and clicked the window, say).

@@ -161,8 +161,6 @@ class StripController : private StripControllerMembers {
     bool mapFocusAfterCommand(WindowID id);
     // `id`, a window just opened, took the focus: raises asked before it answer nobody's choice.
     void newWindowTookFocus(WindowID id);
-    // Whether both windows are known and of one application.
-    bool sameApplication(WindowID one, WindowID other) const;
     // Whether the window manager focused `id` only because our moves slid it under the pointer;
     // `focusHeard`: judged as its focus event is heard.
     bool slidUnderStillPointer(WindowID id, bool focusHeard = false) const;

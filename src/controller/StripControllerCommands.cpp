@@ -243,15 +243,6 @@ bool StripController::windowFocused(WindowID id) {
     }
     if (verdict == RaiseEchoes::Verdict::overtaken || verdict == RaiseEchoes::Verdict::repeated)
         return false;
-    // The answer to our raise may have been told with a later focus of its application (the
-    // user's restore of another of its windows): an application names only the window it
-    // focused last. A focus of the raised window heard after that, where our moves slid it under
-    // the resting pointer, is then the window manager's there; followed, it would undo that
-    // later choice.
-    if (verdict == RaiseEchoes::Verdict::answer && location && stripFocus && *stripFocus != id &&
-        sameApplication(id, *stripFocus) && slidUnderStillPointer(id))
-        return keepStripFocus("Focus under the still pointer taken for a late answer not followed",
-                              stripFocus);
     // A raise of the window asked again meanwhile and not yet sent has nothing left to do: sent
     // later, it could take the focus from a window opened since.
     if (verdict == RaiseEchoes::Verdict::answer && stripFocus == id && raiser_->dropPendingOf(id))
@@ -534,13 +525,6 @@ void StripController::focusedWindowMinimised(const std::string& uuid) {
         return;
     log_.info("No window focused after the focused one was minimised: the strip's focus raised");
     raiseFocused(uuid);
-}
-
-bool StripController::sameApplication(WindowID one, WindowID other) const {
-    const auto first = state_.windows.find(one);
-    const auto second = state_.windows.find(other);
-    return first != state_.windows.end() && second != state_.windows.end() &&
-           first->second.pid == second->second.pid;
 }
 
 bool StripController::slidUnderStillPointer(WindowID id, bool focusHeard) const {

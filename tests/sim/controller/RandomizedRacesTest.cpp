@@ -1024,19 +1024,6 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
     Shrunk{{"jwm", 5}, kFocusedUnderThePointerHeardAfterOurMoves},
     // A new window's focus told again taken for our raise's answer (above).
     Shrunk{{"fvwm", 8}, kNewWindowsFocusToldAgainAfterADenial},
-    // Desktop switches, jump 2 and at once jump 1, to a window raised before a new window opened
-    // (that raise superseded): the focus on it, answering jump 1's raise, was taken for the
-    // superseded raise's answer; jump 1's raise stayed awaited, and the focus the window manager
-    // then gave jump 2's window under the resting pointer was judged overtaken by it: neither
-    // followed nor given back.
-    Shrunk{{"jwm", 25}, {
-        {8, 17861099595063839287ULL}, {6, 6968147736945423660ULL}, {7, 375500764651335735ULL},
-        {8, 8519938642271056429ULL}, {8, 15467536991009122401ULL}, {6, 12512334637939537137ULL},
-        {6, 9389050987962700031ULL}, {2, 5140801344242360502ULL}, {8, 10911375005735902004ULL},
-        {8, 18073756526071056356ULL}, {7, 15124503176031035801ULL}, {3, 11909804145691463513ULL},
-        {2, 14206112232119209445ULL}, {1, 15734932224098795395ULL}, {6, 18061481770905134306ULL},
-        {2, 4196338933998817033ULL}, {8, 3778323400984388660ULL}, {8, 8048697798924703354ULL},
-        {1, 11981470025953267875ULL}, {0, 1479129718553177191ULL}}},
     // jump 2 to the window focused, then jump 1: jump 1's answer, heard while its application was
     // not yet in front, came as our moves slid its window under the resting pointer, and counted
     // jump 2's raise as handled; that raise's answer, heard after, was followed as somebody
@@ -1105,19 +1092,6 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
         {7, 5277088490907688847ULL}, {6, 16819216168390603503ULL}, {8, 14802367124679816439ULL},
         {8, 17547465445732039783ULL}, {8, 8439220104149099575ULL}, {1, 14940163123027492370ULL},
         {5, 1917610584146939301ULL}, {1, 8665863551869865322ULL}, {5, 10068057282021357641ULL}}},
-    // focusLeft, and the user restores another window of the raised window's application before
-    // the answer is heard: the application named only its window focused last, so the answer was
-    // told with the restore's focus; the focus the window manager gave the raised window later,
-    // under the resting pointer, was taken for that answer and undid the restore.
-    Shrunk{{"jwm", 17}, {
-        {8, 15914209645293770292ULL}, {5, 9709277708975151126ULL}, {6, 5259110409158410306ULL},
-        {8, 16501727914775014469ULL}, {6, 4496302708431752249ULL}, {6, 14403629512277673497ULL},
-        {8, 18383867894912678563ULL}, {6, 12689298064960553636ULL}, {6, 6825197087550942032ULL},
-        {8, 4633644359429510370ULL}, {2, 7399333342773870432ULL}, {3, 17295235941297356709ULL},
-        {5, 6577165136550706353ULL}, {6, 16489070687828093906ULL}, {5, 17549413923740607258ULL},
-        {5, 1904994920705225490ULL}, {7, 8598696360532902085ULL}, {5, 18330636941157792793ULL},
-        {5, 18161345248971885247ULL}, {6, 13189361561159526886ULL}, {1, 14399548499885266712ULL},
-        {4, 12317931650072434696ULL}}},
     // The window manager focused a window our moves slid under the resting pointer, which was not
     // followed; commands moved the strip on at once and the user clicked the window that then
     // stood at that spot (parked at the same edge): judged a moment after the denial, the click

@@ -101,21 +101,6 @@ INSTANTIATE_TEST_SUITE_P(
                       HeardLateCase{"NotUnderThePointer", false, std::nullopt, Verdict::notOurs}),
     [](const auto& row) { return std::string(row.param.name); });
 
-// Beside a window manager that focuses under the pointer: a raise of a window that a window
-// opened since superseded, and a command's raise of the same window after a raise of another:
-// the focus on it answers the command's raise, whichever of the two the window manager handled
-// last (handled with the focus there already, the other tells nothing).
-TEST(RaiseEchoes, AFocusOnTheLatestRaisedWindowAnswersThatRaiseThoughAnEarlierOneWasSuperseded) {
-    RaiseEchoes echoes;
-    echoes.reset(kFirst);
-    echoes.raised(kSecond, 0.00, false, true);
-    echoes.supersede(kFirst);
-    echoes.raised(kThird, 0.10, false, true);
-    echoes.raised(kSecond, 0.20, false, true);
-    EXPECT_EQ(echoes.judge(kSecond, 0.30, kSecond), Verdict::answer);
-    EXPECT_FALSE(echoes.awaitsAnswers());
-}
-
 // Raises of two windows; the window manager's own focus (its pick after a window under the
 // pointer closed, say) names the second, which our raise of it may have been handled with. A
 // focus of the first heard after, where our moves slid it under the resting pointer, may be the
