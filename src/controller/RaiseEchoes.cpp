@@ -254,8 +254,7 @@ bool RaiseEchoes::raiseUnderWay() const {
 }
 
 void RaiseEchoes::noteOthers(WindowID window) {
-    ++othersNoted_;
-    othersLast_ = Followed{window, ++order_};
+    othersLast_ = Followed{window, ++order_, ++othersNoted_};
     others_.push_back(*othersLast_);
     if (others_.size() > kOthersKept) others_.pop_front();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -98,6 +99,12 @@ class RaiseEchoes {
     void supersede(WindowID newest);
     // How many focus changes were judged somebody else's so far.
     std::uint64_t othersNoted() const { return othersNoted_; }
+    // Whether a focus of `window` was judged somebody else's after the first `count` of them.
+    bool judgedOthersSince(std::uint64_t count, WindowID window) const {
+        return std::any_of(others_.begin(), others_.end(), [&](const Followed& other) {
+            return other.noted > count && other.window == window;
+        });
+    }
     // Where the last focus event said the focus is.
     std::optional<WindowID> reportedFocus() const { return focused_; }
     // Whether any raise is still waiting for its answer.
@@ -145,6 +152,8 @@ class RaiseEchoes {
     struct Followed {
         WindowID window = 0;
         std::uint64_t order = 0;
+        // How many were judged somebody else's up to this one.
+        std::uint64_t noted = 0;
     };
 
     void expire(double time);

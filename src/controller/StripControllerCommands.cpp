@@ -597,9 +597,11 @@ bool StripController::slidUnderStillPointer(WindowID id, bool focusHeard) const 
 
 // The hand acted since the focus on `id` was denied, with the pointer still over that window, and
 // not to make a choice of its own since (a click on our indicator's icon): the user chose it after
-// all, and the strip takes it. Unless somebody's focus of another window was followed since (the
-// count of them was `othersThen`): that is what the hand chose (a click on a window our moves slid
-// there since).
+// all, and the strip takes it. Unless only somebody's focus of other windows was followed since
+// (the count of them was `othersThen`): that is what the hand chose (a click on a window our moves
+// slid there since). Where this window's own focus was followed since, the hand chose it, and a
+// focus of another window heard after it may be a later step of our own raise that went out as
+// the click landed.
 void StripController::followHandAfterDenial(WindowID id, double deniedAt,
                                             std::uint64_t othersThen) {
     if (state_.paused || !env_.platform.pointer) return;
@@ -612,7 +614,9 @@ void StripController::followHandAfterDenial(WindowID id, double deniedAt,
         return;
     DisplayState* display = stateOf(location->first);
     if (display->strip.focusedWindowID() == id) return;
-    if (raiseEchoes_.othersNoted() != othersThen && raiseEchoes_.reportedFocus() != id) return;
+    if (raiseEchoes_.othersNoted() != othersThen && raiseEchoes_.reportedFocus() != id &&
+        !raiseEchoes_.judgedOthersSince(othersThen, id))
+        return;
     log_.info("Focus under the pointer followed: the hand chose it");
     display->strip.focus(id);
     focusChanged(location->first, true);
