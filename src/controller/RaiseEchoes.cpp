@@ -16,9 +16,6 @@ void RaiseEchoes::raised(WindowID window, double time, bool replacesLast,
                          bool focusUnderThePointer) {
     expire(time);
     if (replacesLast && !requests_.empty()) requests_.pop_back();
-    // Asked again, its answer is the one awaited.
-    std::erase_if(requests_,
-                  [window](const Request& r) { return r.window == window && r.ownFocusSeen; });
     const bool moves = focusAfterRequests(focusUnderThePointer) != window;
     requests_.push_back({window, time, moves, false, false, focusUnderThePointer && !moves, false,
                          false, ++order_});
