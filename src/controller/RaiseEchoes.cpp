@@ -58,6 +58,7 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     // to it, our raises stay awaited. Taken for our answer, the raises asked before it would count
     // as handled, and their answers, still to come, would be followed as somebody else's choice.
     if (ownFocusDue) {
+        ownFocusOnLatest(window);
         noteOthers(window);
         return Verdict::notOurs;
     }
@@ -94,6 +95,16 @@ RaiseEchoes::Verdict RaiseEchoes::judge(WindowID window, double time,
     const bool later =
         std::any_of(answered + 1, requests_.end(), [](auto& r) { return r.awaited; });
     if (later) {
+        // The later raises may have been handled with the window manager's own focus of their
+        // window, heard already, and this may be its focus under the pointer where our moves slid
+        // this window: then nothing of ours is to come and the focus stays here. Late, and those
+        // raises count on no answer (the strip's window is raised again).
+        if (underPointer && std::all_of(answered + 1, requests_.end(),
+                                        [](auto& r) { return !r.awaited || r.ownFocusSeen; })) {
+            std::erase_if(requests_,
+                          [asked](const Request& r) { return r.order <= asked || r.ownFocusSeen; });
+            return Verdict::late;
+        }
         // Overtaken by a later raise still to be answered. This event may as well be the window
         // manager's own focus for the window as our answer, and the requests before it may yet be
         // answered: each stays known, and not awaited, until the latest raise is answered.
@@ -149,7 +160,7 @@ std::optional<RaiseEchoes::Verdict> RaiseEchoes::answerSuperseded(WindowID windo
 }
 
 void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<double> handActed,
-                               bool handOnAnswers, bool ownFocusDue) {
+                               bool handOnAnswers, bool ownFocusDue, bool underPointer) {
     expire(time);
     // Told aside again: the application's activation came once another one was in front, and
     // told the overtaken answer heard aside just before; nothing of it is still to come.
@@ -157,7 +168,10 @@ void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<doubl
     focused_ = window;
     answeredAside_.reset();
     // Maybe the window manager's own focus, as judged above: it answers nothing yet.
-    if (ownFocusDue) return;
+    if (ownFocusDue) {
+        ownFocusOnLatest(window);
+        return;
+    }
     // Where the hand-on is news, it is not our raise of the window told again either.
     if (!handOnAnswers)
         requests_.erase(std::remove_if(requests_.begin(), requests_.end(),
@@ -187,7 +201,13 @@ void RaiseEchoes::focusedAside(WindowID window, double time, std::optional<doubl
     // An awaited raise of ours answered: the hand-on that follows tells that answer again, beside
     // any window manager; taken for news, it would drop a later command's raise.
     answeredAside_ = Aside{window, answered->order, std::nullopt};
-    eraseHandled(answered);
+    eraseHandled(answered, underPointer);
+}
+
+void RaiseEchoes::ownFocusOnLatest(WindowID window) {
+    const auto latest =
+        std::find_if(requests_.rbegin(), requests_.rend(), [](auto& r) { return r.awaited; });
+    if (latest != requests_.rend() && latest->window == window) latest->ownFocusSeen = true;
 }
 
 void RaiseEchoes::toldAgain(WindowID window) {
@@ -231,7 +251,7 @@ bool RaiseEchoes::raiseUnderWay() const {
 }
 
 void RaiseEchoes::noteOthers(WindowID window) {
-    othersLast_ = Followed{window, ++order_};
+    othersLast_ = Followed{window, ++order_, ++othersNoted_};
     others_.push_back(*othersLast_);
     if (others_.size() > kOthersKept) others_.pop_front();
 }

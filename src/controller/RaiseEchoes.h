@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -65,9 +66,10 @@ class RaiseEchoes {
     // A focus event for `window` at `time` of an application not yet known to be in front:
     // not handed on, but it answers our awaited raise of it, and the application's activation
     // then handing the window on is the same answer. Unless `handOnAnswers`, a raise of ours not
-    // awaited is no answer to that hand-on either: it is news.
+    // awaited is no answer to that hand-on either: it is news. `underPointer` as for `judge`.
     void focusedAside(WindowID window, double time, std::optional<double> handActed = std::nullopt,
-                      bool handOnAnswers = true, bool ownFocusDue = false);
+                      bool handOnAnswers = true, bool ownFocusDue = false,
+                      bool underPointer = false);
     // The focus went to no window: a raise of the window that had it moves it again.
     void lost() {
         if (focused_) lostFrom_ = focused_;
@@ -95,6 +97,14 @@ class RaiseEchoes {
     // A window just opened, `newest`, took the focus: the raises asked before it of other windows
     // are not awaited, and an answer to one of them is not the user's choice.
     void supersede(WindowID newest);
+    // How many focus changes were judged somebody else's so far.
+    std::uint64_t othersNoted() const { return othersNoted_; }
+    // Whether a focus of `window` was judged somebody else's after the first `count` of them.
+    bool judgedOthersSince(std::uint64_t count, WindowID window) const {
+        return std::any_of(others_.begin(), others_.end(), [&](const Followed& other) {
+            return other.noted > count && other.window == window;
+        });
+    }
     // Where the last focus event said the focus is.
     std::optional<WindowID> reportedFocus() const { return focused_; }
     // Whether any raise is still waiting for its answer.
@@ -103,6 +113,11 @@ class RaiseEchoes {
     // not handled it yet, so it moves the focus there after whatever it reported before.
     bool answerStillDueFor(WindowID window) const {
         return !requests_.empty() && requests_.back().window == window && requests_.back().awaited;
+    }
+    // The same, unless the window manager's own focus of `window` came since it was asked: the
+    // raise may have been handled with it, and then nothing of ours brings the focus back.
+    bool focusDueBackTo(WindowID window) const {
+        return answerStillDueFor(window) && !requests_.back().ownFocusSeen;
     }
     // Whether the latest raise that moves the focus is still unanswered and nobody else has moved
     // the focus since it was asked for: the window manager still names the window focused
@@ -129,11 +144,16 @@ class RaiseEchoes {
         // window manager's, or its application's activation is still to tell it.
         bool unheard = false;
         std::uint64_t order = 0;
+        // The window manager's own focus (for a map, a successor) went to its window while it was
+        // awaited: handled with it, the raise tells nothing more; handled after it, it may.
+        bool ownFocusSeen = false;
     };
     // The last focus change of somebody else's that was followed.
     struct Followed {
         WindowID window = 0;
         std::uint64_t order = 0;
+        // How many were judged somebody else's up to this one.
+        std::uint64_t noted = 0;
     };
 
     void expire(double time);
@@ -141,6 +161,9 @@ class RaiseEchoes {
     void noteOthers(WindowID window);
     // The verdict on a focus of `window` that answers a superseded raise of it, if it does.
     std::optional<Verdict> answerSuperseded(WindowID window, std::optional<double> handActed);
+    // The window manager's own focus (for a map, or a successor) went to `window`: when our
+    // latest awaited raise asks for it, that raise may have been handled with it.
+    void ownFocusOnLatest(WindowID window);
     // The focus on `window` heard aside, told again: an overtaken answer of it is told.
     void toldAgain(WindowID window);
     // Forgets the requests handled by the time `answered` was.
@@ -164,6 +187,7 @@ class RaiseEchoes {
     std::optional<Aside> answeredAside_;
     std::deque<Request> requests_;
     std::optional<Followed> othersLast_;
+    std::uint64_t othersNoted_ = 0;
     // When the focus last went to no window, in the order of requests and followed changes, and
     // the window that had it then.
     std::uint64_t lostOrder_ = 0;

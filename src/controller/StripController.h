@@ -188,7 +188,7 @@ class StripController : private StripControllerMembers {
     // Whether the focus lost at `lostAt` went because our moves left the still pointer over none of
     // our windows, so that it is to be given back to the strip's window.
     bool lostUnderStillPointer(double lostAt) const;
-    void followHandAfterDenial(WindowID id, double deniedAt);
+    void followHandAfterDenial(WindowID id, double deniedAt, std::uint64_t othersThen);
     // What the platform heard of the user's hand on the pointer.
     StillPointerFocus::Hand hand() const;
     // Has the platform listen for the user's hand on the pointer until `until`.

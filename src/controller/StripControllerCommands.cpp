@@ -332,7 +332,9 @@ bool StripController::windowFocused(WindowID id) {
         // The user's hand may only be heard after the focus it caused (a click right after the
         // pointer arrived): judged again a moment later.
         enqueueAfter(StillPointerFocus::kRest,
-                     [this, id, deniedAt = now()] { followHandAfterDenial(id, deniedAt); });
+                     [this, id, deniedAt = now(), othersThen = raiseEchoes_.othersNoted()] {
+                         followHandAfterDenial(id, deniedAt, othersThen);
+                     });
         return false;
     }
     if (verdict == RaiseEchoes::Verdict::notOurs) {
@@ -382,13 +384,14 @@ void StripController::windowFocusedAside(WindowID id) {
     log_.debug("Focus of window %lu heard aside", static_cast<unsigned long>(id));
     const WindowRecord record = state_.records.get(id);
     const bool followsPointer = env_.windowManagerTraits().followsPointer();
+    const auto location = locate(id);
     raiseEchoes_.focusedAside(id, now(), handActedAt(), followsPointer,
-                              (followsPointer && mapFocusOwed(record)) || successorDueSince_);
+                              (followsPointer && mapFocusOwed(record)) || successorDueSince_,
+                              location && slidUnderStillPointer(id));
     // The window manager's focus for the map of a window adopted without it: the newest window's
     // choice, even when the focus moved on at once (to what our moves slid under the resting
     // pointer) and its application's activation comes too late to tell it. A command's choice
     // since keeps the focus.
-    const auto location = locate(id);
     if (!location || !mapFocusOwed(record) || state_.commandChoices > record.commandChoicesAtMap)
         return;
     state_.records.edit(id, [](WindowRecord& r) {
@@ -429,7 +432,7 @@ bool StripController::mapFocusOwed(const WindowRecord& record) const {
 bool StripController::keepStripFocus(const char* why, std::optional<WindowID> stripFocus) {
     log_.info("%{public}s", why);
     // A command's raise asked since, still unanswered, takes the focus back by itself.
-    if (state_.activeUUID && !(stripFocus && raiseEchoes_.answerStillDueFor(*stripFocus)))
+    if (state_.activeUUID && !(stripFocus && raiseEchoes_.focusDueBackTo(*stripFocus)))
         raiseFocused(*state_.activeUUID);
     return false;
 }
@@ -594,8 +597,13 @@ bool StripController::slidUnderStillPointer(WindowID id, bool focusHeard) const 
 
 // The hand acted since the focus on `id` was denied, with the pointer still over that window, and
 // not to make a choice of its own since (a click on our indicator's icon): the user chose it after
-// all, and the strip takes it.
-void StripController::followHandAfterDenial(WindowID id, double deniedAt) {
+// all, and the strip takes it. Unless only somebody's focus of other windows was followed since
+// (the count of them was `othersThen`): that is what the hand chose (a click on a window our moves
+// slid there since). Where this window's own focus was followed since, the hand chose it, and a
+// focus of another window heard after it may be a later step of our own raise that went out as
+// the click landed.
+void StripController::followHandAfterDenial(WindowID id, double deniedAt,
+                                            std::uint64_t othersThen) {
     if (state_.paused || !env_.platform.pointer) return;
     if (!stillPointer_.actedSince(deniedAt, hand())) return;
     const std::optional<PointerState> pointer = env_.platform.pointer();
@@ -606,6 +614,9 @@ void StripController::followHandAfterDenial(WindowID id, double deniedAt) {
         return;
     DisplayState* display = stateOf(location->first);
     if (display->strip.focusedWindowID() == id) return;
+    if (raiseEchoes_.othersNoted() != othersThen && raiseEchoes_.reportedFocus() != id &&
+        !raiseEchoes_.judgedOthersSince(othersThen, id))
+        return;
     log_.info("Focus under the pointer followed: the hand chose it");
     display->strip.focus(id);
     focusChanged(location->first, true);

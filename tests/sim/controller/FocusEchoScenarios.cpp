@@ -467,6 +467,37 @@ INSTANTIATE_TEST_SUITE_P(Cases, AClickThatMadeAChoice,
                                            HandHeardLate{"HeardSixtyMillisecondsLate", 0.06}),
                          [](const auto& row) { return std::string(row.param.name); });
 
+// The pointer rests over w1, beside the focused w0. A choice of w0 makes the window manager focus
+// w1 under the still pointer, which is denied and w0 raised again; the user then clicks w1, and a
+// later step of that raise, already on its way, focuses w0 once more. Heard after the click, that
+// focus is taken for somebody's choice, but nothing under the hand chose it: the click on w1 is
+// what the user chose, and w1 takes the strip and keeps the keys.
+TEST_F(FiveWindowScenario, ARaisesStepHeardAfterAClickOnTheDeniedWindowLeavesItTheFocus) {
+    const Point pointer{1400, 500};
+    desktop.setPointerLocation(pointer);
+    start(AppSettings{});
+    ASSERT_TRUE(windows[1].frame().contains(pointer));
+    ASSERT_FALSE(windows[0].frame().contains(pointer));
+    controller->jump(windows[0].id());
+    time.runUntilIdle();
+    windows[1].focus();
+    time.runUntilIdle();
+    ASSERT_EQ(focusedWindow(), windows[0].id()) << "the focus under the still pointer was followed";
+    ASSERT_TRUE(windows[0].isFocused());
+    time.advance(0.02);
+    desktop.setLeftMouseButtonDown(true);
+    desktop.setLeftMouseButtonDown(false);
+    windows[1].focus();
+    time.runUntilIdle();
+    windows[0].focus();
+    time.runUntilIdle();
+    time.advance(0.1);
+    time.runUntilIdle();
+    animate();
+    EXPECT_EQ(focusedWindow(), windows[1].id());
+    EXPECT_TRUE(windows[1].isFocused());
+}
+
 // The user focuses w1 and the strip follows; a quick "focus left" goes back to w0, whose raise
 // the window manager has not answered yet, when the activation of the editor that went with the
 // click is heard late: it brings no news, and the strip stays where the command put it.

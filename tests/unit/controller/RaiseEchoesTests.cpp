@@ -81,6 +81,65 @@ INSTANTIATE_TEST_SUITE_P(
                       HeardLateCase{"HandActedSince", true, 0.32, Verdict::notOurs}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// The same with the later raise's answer heard while its application was not yet in front: the
+// focus it tells may as well be the window manager's under the resting pointer.
+class AnswerHeardAsideAfterALaterOne : public ::testing::TestWithParam<HeardLateCase> {};
+
+TEST_P(AnswerHeardAsideAfterALaterOne, IsLateOnlyWhenTheLaterOneMayHaveBeenFocusUnderThePointer) {
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kFirst, 0.00, false, true);
+    echoes.raised(kSecond, 0.05, false, true);
+    echoes.focusedAside(kSecond, 0.30, std::nullopt, true, false, GetParam().slidUnderThePointer);
+    EXPECT_EQ(echoes.judge(kSecond, 0.31, kSecond), Verdict::answer);
+    EXPECT_EQ(echoes.judge(kFirst, 0.35, kSecond, GetParam().handActed), GetParam().late);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RaiseEchoes, AnswerHeardAsideAfterALaterOne,
+    ::testing::Values(HeardLateCase{"SlidUnderThePointer", true, std::nullopt, Verdict::late},
+                      HeardLateCase{"NotUnderThePointer", false, std::nullopt, Verdict::notOurs}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// Raises of two windows; the window manager's own focus (its pick after a window under the
+// pointer closed, say) names the second, which our raise of it may have been handled with. A
+// focus of the first heard after, where our moves slid it under the resting pointer, may be the
+// window manager's there: late, and nothing of ours is due to take the focus back, so the strip
+// raises its window again, which is then awaited. Not under the pointer, it is overtaken, as in
+// AFocusTheWindowManagerOwesAnswersNoRaise.
+struct AfterOwnFocusCase {
+    const char* name;
+    bool slidUnderThePointer;
+    Verdict verdict;
+};
+
+class FocusAfterTheWindowManagersOwnOnTheLatest
+    : public ::testing::TestWithParam<AfterOwnFocusCase> {};
+
+TEST_P(FocusAfterTheWindowManagersOwnOnTheLatest, IsLateWhereItMayBeFocusUnderThePointer) {
+    RaiseEchoes echoes;
+    echoes.reset(kFirst);
+    echoes.raised(kSecond, 0.00, false, true);
+    echoes.raised(kThird, 0.10, false, true);
+    EXPECT_EQ(echoes.judge(kThird, 0.12, kThird, std::nullopt, true), Verdict::notOurs);
+    EXPECT_TRUE(echoes.answerStillDueFor(kThird));
+    EXPECT_FALSE(echoes.focusDueBackTo(kThird));
+    EXPECT_EQ(
+        echoes.judge(kSecond, 0.20, kThird, std::nullopt, false, GetParam().slidUnderThePointer),
+        GetParam().verdict);
+    if (GetParam().verdict != Verdict::late) return;
+    EXPECT_FALSE(echoes.awaitsAnswers());
+    echoes.raised(kThird, 0.25, false, true);
+    EXPECT_TRUE(echoes.focusDueBackTo(kThird));
+    EXPECT_EQ(echoes.judge(kThird, 0.30, kThird), Verdict::answer);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RaiseEchoes, FocusAfterTheWindowManagersOwnOnTheLatest,
+    ::testing::Values(AfterOwnFocusCase{"SlidUnderThePointer", true, Verdict::late},
+                      AfterOwnFocusCase{"NotUnderThePointer", false, Verdict::overtaken}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 // Our raise of a window answered while its application was not yet in front, overtaken by a later
 // raise; that one's answer is heard before the application's activation hands the first window on:
 // the hand-on tells the overtaken answer again, no choice.
