@@ -260,10 +260,13 @@ bool StripController::windowFocused(WindowID id) {
     // such wait; the answer to a raise of ours does not: the map's answer may still come after it.
     std::vector<WindowID> waiting;
     for (const auto& [window, kept] : state_.records.all())
-        if (kept.mappedUnfocused && verdict == RaiseEchoes::Verdict::notOurs)
+        if ((kept.mappedUnfocused || kept.focusedAheadOfMap) &&
+            (verdict == RaiseEchoes::Verdict::notOurs || window == id))
             waiting.push_back(window);
     for (const WindowID window : waiting)
-        state_.records.edit(window, [](WindowRecord& r) {
+        state_.records.edit(window, [&](WindowRecord& r) {
+            r.focusedAheadOfMap = false;
+            if (verdict != RaiseEchoes::Verdict::notOurs) return;
             r.mappedUnfocused = false;
             r.commandChoicesAtMap = 0;
             r.mapFocusHeard = false;
@@ -298,8 +301,8 @@ bool StripController::windowFocused(WindowID id) {
     // may have clicked the new window: that focus is the user's.
     const bool handSinceCommand = handActed && *handActed > state_.lastCommandChoice;
     if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
-        focusedAsMapped && state_.commandChoices > record.commandChoicesAtMap &&
-        !handSinceCommand) {
+        (focusedAsMapped || record.focusedAheadOfMap) &&
+        state_.commandChoices > record.commandChoicesAtMap && !handSinceCommand) {
         log_.info("Focus for a new window not followed: a command chose another since");
         raiseEchoes_.declined(id);
         // The command's raise, still unanswered, is handled after this focus and takes it back
