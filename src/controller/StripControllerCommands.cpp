@@ -236,9 +236,9 @@ bool StripController::windowFocused(WindowID id) {
     // The user restored the window: its first focus since is the restore's, though our moves may
     // have slid it under the resting pointer as it came back.
     const bool restoreFocus = stillPointer_.focusOfRestore(id);
-    // Beside a window manager that focuses under the pointer, a focus of its own is due for a map
-    // or after a window that had its focus closed: the first focus may be that as well as an
-    // answer to a raise of ours.
+    // A focus of the window manager's own is due for a map, or (beside one that focuses under the
+    // pointer) after a window that had its focus closed: the first focus may be that as well as
+    // an answer to a raise of ours.
     const std::optional<double> successorDue = std::exchange(successorDueSince_, std::nullopt);
     // A window without the focus closed over others under the resting pointer: the window
     // manager may focus none of them (one stood above it), so this focus may as well answer a
@@ -249,10 +249,9 @@ bool StripController::windowFocused(WindowID id) {
         std::find(uncovered->windows.begin(), uncovered->windows.end(), id) !=
             uncovered->windows.end())
         pickDue = uncovered->since;
-    const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(
-        id, now(), stripFocus, handActed,
-        (focusedAsMapped && env_.windowManagerTraits().followsPointer()) || successorDue,
-        location && !restoreFocus && slidUnderStillPointer(id));
+    const RaiseEchoes::Verdict verdict =
+        raiseEchoes_.judge(id, now(), stripFocus, handActed, focusedAsMapped || successorDue,
+                           location && !restoreFocus && slidUnderStillPointer(id));
     log_.debug("Focus of window %lu heard: %{public}s", static_cast<unsigned long>(id),
                verdictName(verdict));
     // The first focus since a window was mapped, beside a window manager that focuses new
