@@ -342,6 +342,9 @@ bool StripController::windowFocused(WindowID id) {
         // Somebody else moved the focus after our raise was asked for and before it went out:
         // sent now, it would take the focus from their choice.
         if (raiser_->dropPending()) raiseEchoes_.withdrawLast();
+        // A click's focus: what we asked before it was carried out before it, answered or not.
+        if (handActed && !focusedAsMapped && !env_.windowManagerTraits().followsPointer())
+            raiseEchoes_.handledBefore(*handActed);
         // The window manager's focus for a window just opened: the newest window's choice, which
         // an answer to a raise of ours asked before it may not undo.
         if (focusedAsMapped && location) newWindowTookFocus(id);
