@@ -233,6 +233,9 @@ bool StripController::windowFocused(WindowID id) {
         return false;
     const WindowRecord record = state_.records.get(id);
     const bool focusedAsMapped = mapFocusOwed(record);
+    // The window manager's focus for the map is still to come, whether or not the window took
+    // the strip's focus as it was adopted.
+    const bool mapFocusDue = focusedAsMapped || record.focusedAheadOfMap;
     // The user restored the window: its first focus since is the restore's, though our moves may
     // have slid it under the resting pointer as it came back.
     const bool restoreFocus = stillPointer_.focusOfRestore(id);
@@ -240,6 +243,10 @@ bool StripController::windowFocused(WindowID id) {
     // pointer) after a window that had its focus closed: the first focus may be that as well as
     // an answer to a raise of ours.
     const std::optional<double> successorDue = std::exchange(successorDueSince_, std::nullopt);
+    // Where the focus follows the pointer, a window that took the strip's focus as it was adopted
+    // was raised for it at once (it claims the focus): its first focus answers that raise.
+    const bool ownFocusDue = focusedAsMapped || (record.focusedAheadOfMap &&
+                                                 !env_.windowManagerTraits().followsPointer());
     // A window without the focus closed over others under the resting pointer: the window
     // manager may focus none of them (one stood above it), so this focus may as well answer a
     // raise of ours, judged as such.
@@ -250,7 +257,7 @@ bool StripController::windowFocused(WindowID id) {
             uncovered->windows.end())
         pickDue = uncovered->since;
     const RaiseEchoes::Verdict verdict =
-        raiseEchoes_.judge(id, now(), stripFocus, handActed, focusedAsMapped || successorDue,
+        raiseEchoes_.judge(id, now(), stripFocus, handActed, ownFocusDue || successorDue,
                            location && !restoreFocus && slidUnderStillPointer(id));
     log_.debug("Focus of window %lu heard: %{public}s", static_cast<unsigned long>(id),
                verdictName(verdict));
@@ -299,8 +306,7 @@ bool StripController::windowFocused(WindowID id) {
     // is late): the command's window keeps the focus. A hand on the pointer since the command
     // may have clicked the new window: that focus is the user's.
     const bool handSinceCommand = handActed && *handActed > state_.lastCommandChoice;
-    if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
-        (focusedAsMapped || record.focusedAheadOfMap) &&
+    if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id && mapFocusDue &&
         state_.commandChoices > record.commandChoicesAtMap && !handSinceCommand) {
         log_.info("Focus for a new window not followed: a command chose another since");
         raiseEchoes_.declined(id);
@@ -343,7 +349,7 @@ bool StripController::windowFocused(WindowID id) {
         // sent now, it would take the focus from their choice.
         if (raiser_->dropPending()) raiseEchoes_.withdrawLast();
         // A click's focus: what we asked before it was carried out before it, answered or not.
-        if (handActed && !focusedAsMapped && !env_.windowManagerTraits().followsPointer())
+        if (handActed && !mapFocusDue && !env_.windowManagerTraits().followsPointer())
             raiseEchoes_.handledBefore(*handActed);
         // The window manager's focus for a window just opened: the newest window's choice, which
         // an answer to a raise of ours asked before it may not undo.
