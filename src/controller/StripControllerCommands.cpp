@@ -393,8 +393,12 @@ void StripController::windowFocusedAside(WindowID id) {
     log_.debug("Focus of window %lu heard aside", static_cast<unsigned long>(id));
     const WindowRecord record = state_.records.get(id);
     const bool followsPointer = env_.windowManagerTraits().followsPointer();
+    // Beside a window manager that focuses by click, a new window's focus for its map as well,
+    // whether or not the window took the strip's focus as it was adopted.
+    const bool mapFocusDue =
+        followsPointer ? mapFocusOwed(record) : mapFocusOwed(record) || record.focusedAheadOfMap;
     raiseEchoes_.focusedAside(id, now(), handActedAt(), followsPointer,
-                              (followsPointer && mapFocusOwed(record)) || successorDueSince_);
+                              mapFocusDue || successorDueSince_);
     // The window manager's focus for the map of a window adopted without it: the newest window's
     // choice, even when the focus moved on at once (to what our moves slid under the resting
     // pointer) and its application's activation comes too late to tell it. A command's choice

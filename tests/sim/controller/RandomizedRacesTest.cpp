@@ -1150,7 +1150,16 @@ INSTANTIATE_TEST_SUITE_P(ShrunkFailures, RandomizedRaceRegression, testing::Valu
     Shrunk{{"xfwm4", 1}, kClickAfterARaiseNeverAnswered},
     // As the openbox 27 row above, the new window adopted with the strip's focus (below).
     Shrunk{{"openbox", 27}, kMapFocusOfAWindowAdoptedFocusedTakenForTheAnswer},
-    Shrunk{{"xfwm4", 27}, kMapFocusOfAWindowAdoptedFocusedTakenForTheAnswer}),
+    Shrunk{{"xfwm4", 27}, kMapFocusOfAWindowAdoptedFocusedTakenForTheAnswer},
+    // Quick commands around a new window: the window manager's focus for its map, heard before
+    // its application came to the front, was taken for the answer to a command's raise of it; the
+    // answers heard after were followed as somebody else's choices, and the last command, to the
+    // new window, ended with the strip on another window than the window manager's.
+    Shrunk{{"openbox", 10}, {
+        {0, 16979704682718624628ULL}, {0, 1007824922688061304ULL}, {1, 11684290916165282371ULL},
+        {2, 11072389704407086889ULL}, {6, 3567324237575614949ULL}, {2, 10170647051217606297ULL},
+        {0, 17477983024967867993ULL}, {2, 15094933738857238703ULL}, {2, 3968264062556264983ULL},
+        {1, 15100419978909407070ULL}}}),
     [](const testing::TestParamInfo<Shrunk>& row) {
         return row.param.beside.windowManager + "_" + std::to_string(row.index);
     });
