@@ -238,6 +238,14 @@ bool ApplicationTracker::add(const AXElementRef& element, std::int32_t pid, bool
             r.commandChoicesAtMap = before.commandChoices;
             r.mapFocusHeard = before.focused;
         });
+    // Taken as focused for its application's sake: the window manager's own focus for the map
+    // may come only after a command chose another window.
+    if (focused && created && focus && !alreadyActive && !chosenLast && !before.focused &&
+        traits.focusesNewWindows)
+        state_.records.edit(id, [&before](WindowRecord& r) {
+            r.focusedAheadOfMap = true;
+            r.commandChoicesAtMap = before.commandChoices;
+        });
     state_.records.edit(id, [&](WindowRecord& r) {
         r.createdOrder = before.order;
         r.createdByAdoption = windowsCreated_;

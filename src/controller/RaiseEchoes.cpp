@@ -215,6 +215,14 @@ void RaiseEchoes::toldAgain(WindowID window) {
         if (request.window == window) request.heardAside = false;
 }
 
+void RaiseEchoes::handledBefore(double handActed) {
+    requests_.erase(std::remove_if(requests_.begin(), requests_.end(),
+                                   [handActed](const Request& r) {
+                                       return r.time < handActed && !r.superseded && !r.unheard;
+                                   }),
+                    requests_.end());
+}
+
 void RaiseEchoes::withdraw(WindowID window) {
     const auto latest = std::find_if(requests_.rbegin(), requests_.rend(),
                                      [window](const Request& r) { return r.window == window; });

@@ -82,6 +82,11 @@ class RaiseEchoes {
     void declined(WindowID window) {
         if (!others_.empty() && others_.back().window == window) others_.pop_back();
     }
+    // Somebody else's focus, followed, came after the user's hand acted at `handActed` (a click,
+    // beside a window manager that focuses by click): the window manager read every raise of ours
+    // asked before that first, and an answer not heard by now was told with the click's focus or
+    // not at all (the focus moved on at once). None of them is awaited any more.
+    void handledBefore(double handActed);
     // The raises asked for so far will not be carried out: none of them is awaited any more.
     void forgetRequests() { requests_.clear(); }
     // The latest raise asked for will not be carried out: it is not awaited.

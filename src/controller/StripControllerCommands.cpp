@@ -233,13 +233,20 @@ bool StripController::windowFocused(WindowID id) {
         return false;
     const WindowRecord record = state_.records.get(id);
     const bool focusedAsMapped = mapFocusOwed(record);
+    // The window manager's focus for the map is still to come, whether or not the window took
+    // the strip's focus as it was adopted.
+    const bool mapFocusDue = focusedAsMapped || record.focusedAheadOfMap;
     // The user restored the window: its first focus since is the restore's, though our moves may
     // have slid it under the resting pointer as it came back.
     const bool restoreFocus = stillPointer_.focusOfRestore(id);
-    // Beside a window manager that focuses under the pointer, a focus of its own is due for a map
-    // or after a window that had its focus closed: the first focus may be that as well as an
-    // answer to a raise of ours.
+    // A focus of the window manager's own is due for a map, or (beside one that focuses under the
+    // pointer) after a window that had its focus closed: the first focus may be that as well as
+    // an answer to a raise of ours.
     const std::optional<double> successorDue = std::exchange(successorDueSince_, std::nullopt);
+    // Where the focus follows the pointer, a window that took the strip's focus as it was adopted
+    // was raised for it at once (it claims the focus): its first focus answers that raise.
+    const bool ownFocusDue = focusedAsMapped || (record.focusedAheadOfMap &&
+                                                 !env_.windowManagerTraits().followsPointer());
     // A window without the focus closed over others under the resting pointer: the window
     // manager may focus none of them (one stood above it), so this focus may as well answer a
     // raise of ours, judged as such.
@@ -249,10 +256,9 @@ bool StripController::windowFocused(WindowID id) {
         std::find(uncovered->windows.begin(), uncovered->windows.end(), id) !=
             uncovered->windows.end())
         pickDue = uncovered->since;
-    const RaiseEchoes::Verdict verdict = raiseEchoes_.judge(
-        id, now(), stripFocus, handActed,
-        (focusedAsMapped && env_.windowManagerTraits().followsPointer()) || successorDue,
-        location && !restoreFocus && slidUnderStillPointer(id));
+    const RaiseEchoes::Verdict verdict =
+        raiseEchoes_.judge(id, now(), stripFocus, handActed, ownFocusDue || successorDue,
+                           location && !restoreFocus && slidUnderStillPointer(id));
     log_.debug("Focus of window %lu heard: %{public}s", static_cast<unsigned long>(id),
                verdictName(verdict));
     // The first focus since a window was mapped, beside a window manager that focuses new
@@ -260,10 +266,13 @@ bool StripController::windowFocused(WindowID id) {
     // such wait; the answer to a raise of ours does not: the map's answer may still come after it.
     std::vector<WindowID> waiting;
     for (const auto& [window, kept] : state_.records.all())
-        if (kept.mappedUnfocused && verdict == RaiseEchoes::Verdict::notOurs)
+        if ((kept.mappedUnfocused || kept.focusedAheadOfMap) &&
+            (verdict == RaiseEchoes::Verdict::notOurs || window == id))
             waiting.push_back(window);
     for (const WindowID window : waiting)
-        state_.records.edit(window, [](WindowRecord& r) {
+        state_.records.edit(window, [&](WindowRecord& r) {
+            r.focusedAheadOfMap = false;
+            if (verdict != RaiseEchoes::Verdict::notOurs) return;
             r.mappedUnfocused = false;
             r.commandChoicesAtMap = 0;
             r.mapFocusHeard = false;
@@ -297,9 +306,8 @@ bool StripController::windowFocused(WindowID id) {
     // is late): the command's window keeps the focus. A hand on the pointer since the command
     // may have clicked the new window: that focus is the user's.
     const bool handSinceCommand = handActed && *handActed > state_.lastCommandChoice;
-    if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id &&
-        focusedAsMapped && state_.commandChoices > record.commandChoicesAtMap &&
-        !handSinceCommand) {
+    if (verdict == RaiseEchoes::Verdict::notOurs && location && stripFocus != id && mapFocusDue &&
+        state_.commandChoices > record.commandChoicesAtMap && !handSinceCommand) {
         log_.info("Focus for a new window not followed: a command chose another since");
         raiseEchoes_.declined(id);
         // The command's raise, still unanswered, is handled after this focus and takes it back
@@ -342,6 +350,9 @@ bool StripController::windowFocused(WindowID id) {
         // Somebody else moved the focus after our raise was asked for and before it went out:
         // sent now, it would take the focus from their choice.
         if (raiser_->dropPending()) raiseEchoes_.withdrawLast();
+        // A click's focus: what we asked before it was carried out before it, answered or not.
+        if (handActed && !mapFocusDue && !env_.windowManagerTraits().followsPointer())
+            raiseEchoes_.handledBefore(*handActed);
         // The window manager's focus for a window just opened: the newest window's choice, which
         // an answer to a raise of ours asked before it may not undo.
         if (focusedAsMapped && location) newWindowTookFocus(id);
@@ -385,8 +396,12 @@ void StripController::windowFocusedAside(WindowID id) {
     const WindowRecord record = state_.records.get(id);
     const bool followsPointer = env_.windowManagerTraits().followsPointer();
     const auto location = locate(id);
+    // Beside a window manager that focuses by click, a new window's focus for its map as well,
+    // whether or not the window took the strip's focus as it was adopted.
+    const bool mapFocusDue =
+        followsPointer ? mapFocusOwed(record) : mapFocusOwed(record) || record.focusedAheadOfMap;
     raiseEchoes_.focusedAside(id, now(), handActedAt(), followsPointer,
-                              (followsPointer && mapFocusOwed(record)) || successorDueSince_,
+                              mapFocusDue || successorDueSince_,
                               location && slidUnderStillPointer(id));
     // The window manager's focus for the map of a window adopted without it: the newest window's
     // choice, even when the focus moved on at once (to what our moves slid under the resting

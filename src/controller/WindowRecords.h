@@ -51,6 +51,10 @@ struct WindowRecord {
     // With mappedUnfocused: the window manager focused it before it was adopted, so its answer to
     // the map came already; a later focus is the pointer's or somebody else's.
     bool mapFocusHeard = false;
+    // Adopted with the strip's focus (its application in front) before the window manager
+    // focused it for its map: that focus is still to come, and a command's choice made since
+    // (counted against commandChoicesAtMap) holds over it.
+    bool focusedAheadOfMap = false;
     // Its place among the windows created while the controller ran (0: not seen created), and
     // how many had been created when it was adopted: the windows opened while it waited.
     std::uint64_t createdOrder = 0;

@@ -226,6 +226,33 @@ TEST(RaiseEchoes, AFocusTheWindowManagerOwesAnswersNoRaise) {
     EXPECT_FALSE(echoes.awaitsAnswers());
 }
 
+// Beside a window manager that focuses by click: a raise of the second window, then the user
+// clicks the first before its answer was heard (the focus moved on at once). The raise was
+// carried out before the click: a raise of the first window moves nothing, and a click on the
+// second later is the user's choice, not an overtaken answer.
+TEST(RaiseEchoes, AClickCountsTheRaisesAskedBeforeItAsHandled) {
+    RaiseEchoes echoes;
+    echoes.reset(kThird);
+    echoes.raised(kSecond, 0.00, false);
+    EXPECT_EQ(echoes.judge(kFirst, 0.20, kSecond, 0.15), Verdict::notOurs);
+    echoes.handledBefore(0.15);
+    EXPECT_FALSE(echoes.awaitsAnswers());
+    echoes.raised(kFirst, 0.40, false);
+    EXPECT_FALSE(echoes.awaitsAnswers());
+    EXPECT_EQ(echoes.judge(kSecond, 0.60, kFirst, 0.55), Verdict::notOurs);
+}
+
+// A raise asked after the click stays awaited.
+TEST(RaiseEchoes, ARaiseAskedAfterTheClickStaysAwaited) {
+    RaiseEchoes echoes;
+    echoes.reset(kThird);
+    echoes.raised(kSecond, 0.00, false);
+    echoes.raised(kThird, 0.18, false);
+    EXPECT_EQ(echoes.judge(kFirst, 0.20, kThird, 0.15), Verdict::notOurs);
+    echoes.handledBefore(0.15);
+    EXPECT_TRUE(echoes.answerStillDueFor(kThird));
+}
+
 // Beside a window manager that focuses by click, somebody else's focus in between (a new
 // window's) leaves our last request standing: the same raise again awaits nothing, so its answer
 // is never followed over a newer window's focus.
